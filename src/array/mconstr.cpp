@@ -1,0 +1,39 @@
+#include "module/classes.h"
+
+namespace dz {
+
+PyTypeObject MConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+
+namespace {
+
+struct MConstrObject {
+  PyObject_HEAD
+};
+
+struct MConstrOps {
+  OpSlot new__;
+  OpSlot mdl_;
+};
+
+PyObject *op_new(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("MConstr.new"); }
+PyObject *op_mdl(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("MConstr.mdl"); }
+
+MConstrOps MConstr_ops;
+
+const PickleSpec pickle_spec = {"MConstr", nullptr, 0, false, nullptr};
+
+int mconstr_prepare() {
+  PyTypeObject *t = &MConstr_Type;
+  t->tp_name = "didazoda.MConstr";
+  t->tp_basicsize = sizeof(MConstrObject);
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+  t->tp_new = PyType_GenericNew;
+  MConstr_ops = {op_new, op_mdl};
+  return 0;
+}
+
+}  // namespace
+
+const ClassDef MConstr_class = {&MConstr_Type, "MConstr", mconstr_prepare, nullptr, nullptr, true, &pickle_spec, nullptr};
+
+}  // namespace dz

@@ -1,0 +1,40 @@
+#include "module/classes.h"
+
+namespace dz {
+
+PyTypeObject MVar_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+
+namespace {
+
+struct MVarObject {
+  PyObject_HEAD
+};
+
+struct MVarOps {
+  OpSlot new__;
+  OpSlot mdl_;
+};
+
+PyObject *op_new(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("MVar.new"); }
+PyObject *op_mdl(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("MVar.mdl"); }
+
+MVarOps MVar_ops;
+
+const PickleSpec pickle_spec = {"MVar", nullptr, 0, false, nullptr};
+
+int mvar_prepare() {
+  PyTypeObject *t = &MVar_Type;
+  t->tp_name = "didazoda.MVar";
+  t->tp_basicsize = sizeof(MVarObject);
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+  t->tp_base = Operand_class.type;
+  t->tp_new = PyType_GenericNew;
+  MVar_ops = {op_new, op_mdl};
+  return 0;
+}
+
+}  // namespace
+
+const ClassDef MVar_class = {&MVar_Type, "MVar", mvar_prepare, nullptr, nullptr, true, &pickle_spec, nullptr};
+
+}  // namespace dz

@@ -1,0 +1,41 @@
+#include "module/classes.h"
+
+namespace dz {
+
+PyTypeObject ParamClass_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+
+namespace {
+
+struct ParamClassObject {
+  PyObject_HEAD
+};
+
+struct ParamClassOps {
+  OpSlot new__;
+  OpSlot getIntParam_;
+  OpSlot getDblParam_;
+  OpSlot getStrParam_;
+};
+
+PyObject *op_new(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("ParamClass.new"); }
+PyObject *op_getIntParam(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("ParamClass.getIntParam"); }
+PyObject *op_getDblParam(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("ParamClass.getDblParam"); }
+PyObject *op_getStrParam(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("ParamClass.getStrParam"); }
+
+ParamClassOps ParamClass_ops;
+
+int paramclass_prepare() {
+  PyTypeObject *t = &ParamClass_Type;
+  t->tp_name = "didazoda.ParamClass";
+  t->tp_basicsize = sizeof(ParamClassObject);
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+  t->tp_new = PyType_GenericNew;
+  ParamClass_ops = {op_new, op_getIntParam, op_getDblParam, op_getStrParam};
+  return 0;
+}
+
+}  // namespace
+
+const ClassDef ParamClass_class = {&ParamClass_Type, "ParamClass", paramclass_prepare, nullptr, nullptr, false, nullptr, "self.env_ cannot be converted to a Python object for pickling"};
+
+}  // namespace dz

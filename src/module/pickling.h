@@ -1,0 +1,38 @@
+// Pickling: classes that store their fields in the pickle, and classes that
+// hold a C pointer and refuse.
+#ifndef DIDAZODA_PICKLING_H
+#define DIDAZODA_PICKLING_H
+
+#include "ref.h"
+
+#include <structmember.h>
+
+namespace dz {
+
+struct PickleField {
+  const char *name;
+  int type;             // T_INT, T_DOUBLE or T_OBJECT
+  Py_ssize_t offset;
+  PyTypeObject *expect;  // T_OBJECT: required type (subclasses too), nullptr for any
+  bool none_ok;
+};
+
+struct PickleSpec {
+  const char *cls_name;
+  const PickleField *fields;
+  int nfields;
+  bool has_dict;                 // the instance __dict__ travels too
+  int (*restored)(PyObject *);  // optional, runs after the fields are set
+};
+
+// Binds __reduce__, which pickles the fields through the module-level
+// reconstruction function _unpickle_<cls_name>.
+int bind_pickling(PyTypeObject *type, const PickleSpec *spec);
+// Binds __reduce__ raising TypeError(text).
+int bind_pickle_refusal(PyTypeObject *type, const char *text);
+// Binds the reconstruction functions of every class bound by bind_pickling.
+int bind_reconstructors(PyObject *module);
+
+}  // namespace dz
+
+#endif

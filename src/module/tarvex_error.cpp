@@ -1,0 +1,159 @@
+#include <cstring>
+
+#include "args.h"
+#include "classes.h"
+#include "decorators.h"
+#include "errors.h"
+#include "function.h"
+#include "metaclass.h"
+#include "pickling.h"
+#include "tarvex.h"
+#include "text.h"
+
+namespace dz {
+
+PyTypeObject TarvexError_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+
+namespace {
+
+inline TarvexErrorObject *E(PyObject *o) { return reinterpret_cast<TarvexErrorObject *>(o); }
+
+const char *const init_argnames[] = {"self", "arg1", "arg2"};
+const FuncSpec init_spec = {"__init__", "TarvexError.__init__", init_argnames, 3, 0,
+                            FUNC_METHOD, nullptr, nullptr, nullptr};
+
+// The library's text for a code; a missing text gets a fixed fallback.
+PyObject *explain(int code) {
+  const char *text = TVXexplainerror(code);
+  if (!text) text = "Unknown error";
+  Ref raw(PyBytes_FromString(text));
+  if (!raw) return nullptr;
+  return raw.release();
+}
+
+int tarvexerror_init(PyObject *self, PyObject *args, PyObject *kwargs) {
+  static PyObject *defaults = nullptr;
+  if (!defaults && !(defaults = PyTuple_Pack(1, Py_None))) return -1;
+  ParsedArgs a;
+  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  PyObject *arg1 = a[1], *arg2 = a[2];
+  if (!check_arg_type(arg2, &PyUnicode_Type, "arg2", true)) return -1;
+
+  Ref message;
+  int code;
+  if (PyUnicode_Check(arg1) || PyBytes_Check(arg1)) {
+    code = -1;
+    message = Ref::borrow(arg1);
+  } else {
+    Ref num(PyNumber_Long(arg1));
+    if (!num || !as_int32(num.get(), &code)) return -1;
+    message = arg2 != Py_None ? Ref::borrow(arg2) : Ref(explain(code));
+    if (!message) return -1;
+  }
+  if (PyBytes_Check(message.get())) {
+    message = Ref(chars2str(message.get()));
+    if (!message) return -1;
+  } else if (!PyUnicode_CheckExact(message.get())) {
+    PyErr_Format(PyExc_TypeError, "Expected %s, got %.200s", "unicode",
+                 Py_TYPE(message.get())->tp_name);
+    return -1;
+  }
+  Py_XSETREF(E(self)->message_, message.newref());
+  E(self)->errno_ = code;
+
+  Ref base_args(PyTuple_Pack(1, message.get()));
+  if (!base_args) return -1;
+  return reinterpret_cast<PyTypeObject *>(PyExc_Exception)->tp_init(self, base_args.get(),
+                                                                   nullptr);
+}
+
+void tarvexerror_dealloc(PyObject *self) {
+  Py_CLEAR(E(self)->message_);
+  reinterpret_cast<PyTypeObject *>(PyExc_Exception)->tp_dealloc(self);
+}
+
+const char *const self_only[] = {"self"};
+
+PyObject *errno_impl(PyObject *, PyObject *const *args) {
+  return PyLong_FromLong(E(args[0])->errno_);
+}
+const FuncSpec errno_spec = {"errno", "TarvexError.errno", self_only, 1, 0, FUNC_METHOD,
+                             &TarvexError_Type, errno_impl,
+                             "The error code corresponding to the current exception."};
+
+PyObject *message_impl(PyObject *, PyObject *const *args) {
+  PyObject *m = E(args[0])->message_ ? E(args[0])->message_ : Py_None;
+  Py_INCREF(m);
+  return m;
+}
+const FuncSpec message_spec = {"message", "TarvexError.message", self_only, 1, 0,
+                               FUNC_METHOD, &TarvexError_Type, message_impl,
+                               "Text description corresponding to the current exception"};
+
+const PickleField pickle_fields[] = {
+    {"errno_", T_INT, offsetof(TarvexErrorObject, errno_), nullptr, false},
+    {"message_", T_OBJECT, offsetof(TarvexErrorObject, message_), &PyUnicode_Type, true},
+};
+// The exception's args are its message, as after __init__.
+int restored(PyObject *self) {
+  PyObject *m = E(self)->message_;
+  Ref args(m ? PyTuple_Pack(1, m) : PyTuple_New(0));
+  if (!args) return -1;
+  return PyObject_SetAttrString(self, "args", args.get());
+}
+
+const PickleSpec pickle_spec = {"TarvexError", pickle_fields, 2, true, restored};
+
+}  // namespace
+
+PyObject *raise_code(int code) {
+  Ref exc(PyObject_CallFunction(reinterpret_cast<PyObject *>(&TarvexError_Type), "i", code));
+  if (exc) PyErr_SetObject(reinterpret_cast<PyObject *>(&TarvexError_Type), exc.get());
+  return nullptr;
+}
+
+PyObject *raise_text(const char *text) {
+  Ref exc(PyObject_CallFunction(reinterpret_cast<PyObject *>(&TarvexError_Type), "s", text));
+  if (exc) PyErr_SetObject(reinterpret_cast<PyObject *>(&TarvexError_Type), exc.get());
+  return nullptr;
+}
+
+void write_unraisable(const char *context) {
+  PyObject *type, *value, *tb;
+  PyErr_Fetch(&type, &value, &tb);
+  Py_XINCREF(type);
+  Py_XINCREF(value);
+  Py_XINCREF(tb);
+  PyErr_Restore(type, value, tb);
+  PyErr_PrintEx(0);
+  Ref ctx(PyUnicode_FromString(context));
+  PyErr_Restore(type, value, tb);
+  PyErr_WriteUnraisable(ctx.get());
+}
+
+int tarvexerror_prepare() {
+  PyTypeObject *t = &TarvexError_Type;
+  t->tp_name = "didazoda.TarvexError";
+  t->tp_basicsize = sizeof(TarvexErrorObject);
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
+  t->tp_doc = "Tarvex exception class to identify an error occurred in the system.";
+  PyTypeObject *base = reinterpret_cast<PyTypeObject *>(PyExc_Exception);
+  t->tp_base = base;
+  // message_ is an exact str and cannot take part in a cycle.
+  t->tp_traverse = base->tp_traverse;
+  t->tp_clear = base->tp_clear;
+  t->tp_init = tarvexerror_init;
+  t->tp_dealloc = tarvexerror_dealloc;
+  return 0;
+}
+
+const ClassDef TarvexError_class = {&TarvexError_Type, "TarvexError", tarvexerror_prepare,
+                                    tarvexerror_bind, nullptr, true, nullptr, nullptr};
+
+int tarvexerror_bind(PyObject *d) {
+  if (bind_constant(d, &errno_spec) < 0) return -1;
+  if (bind_constant(d, &message_spec) < 0) return -1;
+  return bind_pickling(&TarvexError_Type, &pickle_spec);
+}
+
+}  // namespace dz

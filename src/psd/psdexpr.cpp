@@ -1,0 +1,49 @@
+#include "module/classes.h"
+
+namespace dz {
+
+PyTypeObject PsdExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+
+namespace {
+
+struct PsdExprObject {
+  PyObject_HEAD
+};
+
+struct PsdExprOps {
+  OpSlot addterm_;
+  OpSlot addexpr_;
+  OpSlot restore_symmat_;
+};
+
+PyObject *op_addterm(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("PsdExpr._addterm"); }
+PyObject *op_addexpr(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("PsdExpr._addexpr"); }
+PyObject *op_restore_symmat(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("PsdExpr._restore_symmat"); }
+
+PsdExprOps PsdExpr_ops;
+
+const char init_doc[] = "\n    PsdExpr(arg1=0.0, arg2=None)\n\n    A semidefinite expression: a linear expression plus a list of coefficient\n    matrix and PsdVar terms.\n";
+
+int psdexpr_init(PyObject *, PyObject *, PyObject *) {
+  not_built("PsdExpr()");
+  return -1;
+}
+
+const PickleSpec pickle_spec = {"PsdExpr", nullptr, 0, false, nullptr};
+
+int psdexpr_prepare() {
+  PyTypeObject *t = &PsdExpr_Type;
+  t->tp_name = "didazoda.PsdExpr";
+  t->tp_basicsize = sizeof(PsdExprObject);
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+  t->tp_new = PyType_GenericNew;
+  t->tp_init = psdexpr_init;
+  PsdExpr_ops = {op_addterm, op_addexpr, op_restore_symmat};
+  return 0;
+}
+
+}  // namespace
+
+const ClassDef PsdExpr_class = {&PsdExpr_Type, "PsdExpr", psdexpr_prepare, nullptr, init_doc, true, &pickle_spec, nullptr};
+
+}  // namespace dz
