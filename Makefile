@@ -39,8 +39,14 @@ $(VENV)/py3/.stamp: $(VENV)/.deb-stamp
 	touch $@
 
 # The package is built against the venv's own numpy, so no build isolation.
-build-%: $(VENV)/%/.stamp
-	$(VENV)/$*/bin/pip install -q --no-build-isolation --no-deps --force-reinstall .
+define interpreter_rules
+build-$(1): $(VENV)/$(1)/.stamp
+	$(VENV)/$(1)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall .
+
+test-$(1): build-$(1)
+	cd tests && ../$(VENV)/$(1)/bin/python -m pytest -q -p no:cacheprovider .
+endef
+$(foreach i,py38 py3,$(eval $(call interpreter_rules,$(i))))
 
 build: build-py3
 
@@ -52,9 +58,6 @@ test-cpp: $(VENV)/py3/.stamp
 	  -DPython_EXECUTABLE=$(CURDIR)/$(VENV)/py3/bin/python -DCMAKE_MAKE_PROGRAM=$(CURDIR)/$(VENV)/py3/bin/ninja
 	$(VENV)/py3/bin/cmake --build build/cpp -j
 	cd build/cpp && $(CURDIR)/$(VENV)/py3/bin/ctest --output-on-failure
-
-test-py%: build-py%
-	cd tests && ../$(VENV)/py$*/bin/python -m pytest -q -p no:cacheprovider .
 
 test: test-cpp test-py38 test-py3
 

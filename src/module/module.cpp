@@ -4,6 +4,7 @@
 #include <new>
 
 #include "classes.h"
+#include "constants.h"
 #include "errors.h"
 #include "function.h"
 #include "metaclass.h"

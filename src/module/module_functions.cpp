@@ -3,6 +3,7 @@
 #include "classes.h"
 #include "decorators.h"
 #include "function.h"
+#include "tarvex.h"
 
 #include <string_view>
 
@@ -28,6 +29,31 @@ PyObject *placeholder(PyObject *func, PyObject *const *) {
   return not_built(function_spec(func)->name);
 }
 
+PyObject *version_impl(PyObject *, PyObject *const *) {
+  int major = 0, minor = 0, technical = 0;
+  TVXversion(&major, &minor, &technical);
+  return Py_BuildValue("(iii)", major, minor, technical);
+}
+
+const char version_doc[] =
+    "\n"
+    "    SIGNATURE:\n"
+    "        version()\n"
+    "\n"
+    "    PURPOSE:\n"
+    "        Retrieve version numbers of Tarvex. Method returns a tuple with 3 numbers:\n"
+    "        major version number\n"
+    "        minor version number\n"
+    "        technical version number\n"
+    "\n"
+    "    ARGUMENTS:\n"
+    "        None.\n"
+    "\n"
+    "    EXAMPLE:\n"
+    "        print(version())\n"
+    "\n"
+    "    ";
+
 const FuncSpec specs[] = {
     {"models", nullptr, no_args, 0, 0, 0, nullptr, placeholder, nullptr},
     {"disposeDefaultEnv", nullptr, no_args, 0, 0, 0, nullptr, placeholder, nullptr},
@@ -35,7 +61,7 @@ const FuncSpec specs[] = {
     {"paramHelp", nullptr, name_arg, 1, 0, 0, nullptr, placeholder, nullptr},
     {"quicksum", nullptr, li_arg, 1, 0, 0, nullptr, placeholder, nullptr},
     {"read", nullptr, read_args, 2, 0, 0, nullptr, placeholder, nullptr},
-    {"version", nullptr, no_args, 0, 0, 0, nullptr, placeholder, nullptr},
+    {"version", nullptr, no_args, 0, 0, 0, nullptr, version_impl, version_doc},
     {"readParams", nullptr, filename_arg, 1, 0, 0, nullptr, placeholder, nullptr},
     {"resetParams", nullptr, no_args, 0, 0, 0, nullptr, placeholder, nullptr},
     {"setParam", nullptr, setparam_args, 2, 0, 0, nullptr, placeholder, nullptr},
@@ -58,7 +84,5 @@ int bind_module_functions(PyObject *module) {
   }
   return 0;
 }
-
-int build_constants(PyObject *) { return 0; }
 
 }  // namespace dz

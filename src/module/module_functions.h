@@ -1,4 +1,4 @@
-// The module-level functions and the constants object.
+// The module-level functions.
 #ifndef DIDAZODA_MODULE_FUNCTIONS_H
 #define DIDAZODA_MODULE_FUNCTIONS_H
 
@@ -8,9 +8,6 @@ namespace dz {
 
 // Binds the twelve module functions in their fixed order.
 int bind_module_functions(PyObject *module);
-
-// Builds the tables, the constant classes and TVX.
-int build_constants(PyObject *module);
 
 }  // namespace dz
 

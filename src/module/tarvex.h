@@ -1,0 +1,385 @@
+/* The C interface of libtarvex.so.1.0.1, shared by the module and the library.
+ *
+ * Conventions for every function below:
+ * - The status result is 0 (TVX_ERROR_OKAY) on success, else one of the
+ *   TVX_ERROR_* codes; TVXexplainerror() gives its text.
+ * - Handles are opaque. A null, unknown or freed handle is refused with
+ *   TVX_ERROR_INVALID_ARGUMENT before anything else is looked at.
+ * - Indices are 32-bit ints, values doubles; variable types, senses and
+ *   character attributes are one byte each; strings are NUL-terminated UTF-8.
+ * - Input arrays belong to the caller and are only read during the call.
+ *   Strings handed out belong to the library: copy them before the next call
+ *   on the same handle.
+ * - A variable-length read is made twice: with null arrays to learn the
+ *   count, then with arrays of that size.
+ */
+#ifndef TARVEX_H
+#define TARVEX_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(TARVEX_BUILDING)
+#define TVX_API __attribute__((visibility("default")))
+#else
+#define TVX_API
+#endif
+
+typedef struct TVXenv TVXenv;
+typedef struct TVXmodel TVXmodel;
+
+/* Called by the library during TVXoptimize and TVXcomputeIIS, on any of its
+ * threads. cbdata is valid only for the duration of the call. A non-zero
+ * result asks the library to stop the solve. */
+typedef int (*TVXcallback)(TVXmodel *model, void *cbdata, int where, void *usrdata);
+
+/* Status codes. */
+enum TVXerrorcode {
+  /* general */
+  TVX_ERROR_OKAY = 0,
+  TVX_ERROR_ERROR = -1,
+  TVX_ERROR_NOMEMORY = -2,
+  TVX_ERROR_INVALID_ARGUMENT = -3,
+  TVX_ERROR_HOME_ENV_NOT_FOUND = -11,
+  TVX_ERROR_DLL_ERROR = -12,
+  /* input and output */
+  TVX_ERROR_IO_ERROR = -1000,
+  TVX_ERROR_FILE_READ_ERROR = -1001,
+  TVX_ERROR_FILE_WRITE_ERROR = -1002,
+  TVX_ERROR_DIRECTORY_ERROR = -1003,
+  TVX_ERROR_FORMAT_ERROR = -1100,
+  TVX_ERROR_VERSION_ERROR = -1101,
+  TVX_ERROR_REMOTE_INVALID_TOKEN = -1200,
+  TVX_ERROR_REMOTE_CONNECTION_ERROR = -1201,
+  /* model */
+  TVX_ERROR_MODEL_INPUT_ERROR = -2000,
+  TVX_ERROR_MODEL_EMPTY = -2001,
+  TVX_ERROR_MODEL_INVALID_ROW_IDX = -2002,
+  TVX_ERROR_MODEL_INVALID_COL_IDX = -2003,
+  TVX_ERROR_MODEL_INVALID_ROW_NAME = -2004,
+  TVX_ERROR_MODEL_INVALID_COL_NAME = -2005,
+  TVX_ERROR_MODEL_INVALID_SYM_MAT_IDX = -2006,
+  TVX_ERROR_MODEL_INVALID_SYM_MAT_ROW_IDX = -2007,
+  TVX_ERROR_MODEL_INVALID_SYM_MAT_COL_IDX = -2008,
+  TVX_ERROR_MODEL_INVALID_STR_ATTR = -2010,
+  TVX_ERROR_MODEL_INVALID_INT_ATTR = -2011,
+  TVX_ERROR_MODEL_INVALID_REAL_ATTR = -2012,
+  TVX_ERROR_MODEL_INVALID_REAL_ATTR_SYM_MAT = -2013,
+  TVX_ERROR_MODEL_INVALID_CHAR_ATTR = -2014,
+  TVX_ERROR_MODEL_INVALID_MAT_ATTR = -2015,
+  TVX_ERROR_MODEL_INVALID_ATTR_NAME = -2019,
+  TVX_ERROR_MODEL_INVALID_SOS_TYPE = -2020,
+  TVX_ERROR_MODEL_INVALID_SOS_IDX = -2021,
+  TVX_ERROR_MODEL_INVALID_INDICATOR_COL_IDX = -2022,
+  TVX_ERROR_MODEL_INVALID_INDICATOR_ROW_IDX = -2023,
+  TVX_ERROR_MODEL_INVALID_INT_RELAX = -2024,
+  TVX_ERROR_DATA_NOT_AVAILABLE = -2025,
+  /* results */
+  TVX_ERROR_NO_SOLN = -3000,
+  TVX_ERROR_NO_RAY = -3001,
+  TVX_ERROR_NO_STATISTICS = -3002,
+  TVX_ERROR_INVALID_BASIS_STATUS = -3003,
+  TVX_ERROR_IIS_NO_SOLN = -3004,
+  TVX_ERROR_IIS_FEASIBLE = -3005,
+  /* parameters */
+  TVX_ERROR_PARAM_SET_ERROR = -4000,
+  TVX_ERROR_PARAM_GET_ERROR = -4001,
+  /* callbacks */
+  TVX_ERROR_CB_INVALID_WHERE = -5000,
+  TVX_ERROR_CB_INVALID_WHAT = -5001,
+  TVX_ERROR_CB_INVALID_SUBMISSION = -5002,
+  /* interruptions */
+  TVX_ERROR_ABORT_ITERATION_LIMIT = -9000,
+  TVX_ERROR_ABORT_TIME_LIMIT = -9001,
+  TVX_ERROR_ABORT_CTRL_C = -9002,
+  TVX_ERROR_ABORT_NODE_LIMIT = -9003,
+  TVX_ERROR_ABORT_STALLING_NODE_LIMIT = -9004,
+  TVX_ERROR_ABORT_SOLUTION_LIMIT = -9005,
+  TVX_ERROR_ABORT_INVALID_METHOD = -9011,
+  TVX_ERROR_ABORT_SOLVER_NOT_AVAILABLE = -9012,
+  /* numerics */
+  TVX_ERROR_SIMPLEX_NUMERIC = -10000,
+  TVX_ERROR_INTERIOR_NUMERIC = -20000,
+  TVX_ERROR_IIS_NUMERIC = -30000
+};
+
+/* Data type codes reported by TVXgetattrinfo. */
+enum TVXattrtype {
+  TVX_ATTRTYPE_CHAR = 0,
+  TVX_ATTRTYPE_INT = 1,
+  TVX_ATTRTYPE_DBL = 2,
+  TVX_ATTRTYPE_STR = 3,
+  TVX_ATTRTYPE_MAT = 4
+};
+
+/* Object kind codes reported by TVXgetattrinfo. */
+enum TVXattrkind {
+  TVX_ATTRKIND_MODEL = 0,
+  TVX_ATTRKIND_VAR = 1,
+  TVX_ATTRKIND_LINCONSTR = 2,
+  TVX_ATTRKIND_SOS = 3,
+  TVX_ATTRKIND_QCONSTR = 4,
+  TVX_ATTRKIND_GENCONSTR = 5,
+  TVX_ATTRKIND_PSDVAR = 6,
+  TVX_ATTRKIND_PSDCONSTR = 7
+};
+
+/* Size of the caller buffers that string parameters are read into,
+ * terminating NUL included. */
+#define TVX_MAX_STRLEN 512
+
+/* ---- Errors and version ------------------------------------------------ */
+
+/* A fixed text for every code, also for unknown ones; never NULL. */
+TVX_API const char *TVXexplainerror(int code);
+/* Any of the three pointers may be NULL. */
+TVX_API void TVXversion(int *major, int *minor, int *technical);
+
+/* ---- Environments ------------------------------------------------------ */
+
+/* Creates an environment that must be started with TVXstartenv before a
+ * model can be created in it; parameters may be set meanwhile.
+ * *env receives the handle (NULL on failure). */
+TVX_API int TVXemptyenv(TVXenv **env);
+/* Creates a started environment logging to logfilename ("" or NULL: no log).
+ * *env receives the handle (NULL on failure). */
+TVX_API int TVXloadenv(TVXenv **env, const char *logfilename);
+/* Starts an environment; an environment already started is left as it is. */
+TVX_API int TVXstartenv(TVXenv *env);
+/* Frees a standalone environment; models created in it keep their own copy
+ * of its settings. The environment of a model (TVXgetenv) is refused here:
+ * it is freed with its model. */
+TVX_API int TVXfreeenv(TVXenv *env);
+/* Writes text into the environment's log. */
+TVX_API int TVXmsg(TVXenv *env, const char *text);
+
+/* ---- Parameters (on an environment) ------------------------------------ */
+
+TVX_API int TVXgetintparam(TVXenv *env, const char *name, int *value);
+TVX_API int TVXgetdblparam(TVXenv *env, const char *name, double *value);
+/* value: caller buffer of TVX_MAX_STRLEN bytes. */
+TVX_API int TVXgetstrparam(TVXenv *env, const char *name, char *value);
+TVX_API int TVXgetintparaminfo(TVXenv *env, const char *name, int *current, int *minimum,
+                               int *maximum, int *defval);
+TVX_API int TVXgetdblparaminfo(TVXenv *env, const char *name, double *current,
+                               double *minimum, double *maximum, double *defval);
+/* current, defval: caller buffers of TVX_MAX_STRLEN bytes each. */
+TVX_API int TVXgetstrparaminfo(TVXenv *env, const char *name, char *current, char *defval);
+TVX_API int TVXsetintparam(TVXenv *env, const char *name, int value);
+TVX_API int TVXsetdblparam(TVXenv *env, const char *name, double value);
+TVX_API int TVXsetstrparam(TVXenv *env, const char *name, const char *value);
+TVX_API int TVXresetparams(TVXenv *env);
+TVX_API int TVXreadparams(TVXenv *env, const char *filename);
+TVX_API int TVXwriteparams(TVXenv *env, const char *filename);
+
+/* ---- Models ------------------------------------------------------------ */
+
+/* Creates a model in a started environment, taking its own copy of the
+ * environment's settings, with numvars variables. obj, lb, ub, vtype and
+ * varnames have numvars entries each, or are NULL for the defaults
+ * (objective 0, lower bound 0, no upper bound, type 'C', no name).
+ * *model receives the handle (NULL on failure). */
+TVX_API int TVXnewmodel(TVXenv *env, TVXmodel **model, const char *name, int numvars,
+                        const double *obj, const double *lb, const double *ub,
+                        const char *vtype, const char **varnames);
+/* Reads a model from a file into a new model in env; *model receives the
+ * handle (NULL on failure). */
+TVX_API int TVXreadmodel(TVXenv *env, const char *filename, TVXmodel **model);
+/* A new model with the same data and its own copy of the settings;
+ * NULL for a bad handle or on failure. */
+TVX_API TVXmodel *TVXcopymodel(TVXmodel *model);
+/* Frees the model and its environment (the one TVXgetenv returns). */
+TVX_API int TVXfreemodel(TVXmodel *model);
+/* The model's own environment, alive as long as the model; NULL for a bad
+ * handle. */
+TVX_API TVXenv *TVXgetenv(TVXmodel *model);
+/* Reads data into the model; the kind of data follows the file suffix. */
+TVX_API int TVXread(TVXmodel *model, const char *filename);
+/* Writes the model or its results; the format follows the file suffix. */
+TVX_API int TVXwrite(TVXmodel *model, const char *filename);
+/* Discards the solution; clearall non-zero also discards everything learnt
+ * from earlier solves. */
+TVX_API int TVXreset(TVXmodel *model, int clearall);
+TVX_API int TVXcleanupmilp(TVXmodel *model, int *result);
+
+/* ---- Attributes -------------------------------------------------------- */
+
+/* *datatype: a TVXattrtype code, *objkind: a TVXattrkind code,
+ * *settable: non-zero when the attribute can be written. */
+TVX_API int TVXgetattrinfo(TVXmodel *model, const char *name, int *datatype, int *objkind,
+                           int *settable);
+TVX_API int TVXgetintattr(TVXmodel *model, const char *name, int *value);
+TVX_API int TVXgetdblattr(TVXmodel *model, const char *name, double *value);
+/* *value: a text owned by the library. */
+TVX_API int TVXgetstrattr(TVXmodel *model, const char *name, const char **value);
+TVX_API int TVXsetintattr(TVXmodel *model, const char *name, int value);
+TVX_API int TVXsetdblattr(TVXmodel *model, const char *name, double value);
+TVX_API int TVXsetstrattr(TVXmodel *model, const char *name, const char *value);
+/* ind, values: n entries each. */
+TVX_API int TVXgetcharattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                               char *values);
+/* ind, values: n entries each. */
+TVX_API int TVXgetintattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                              int *values);
+/* ind, values: n entries each. */
+TVX_API int TVXgetdblattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                              double *values);
+/* ind, values: n entries each; values receives texts owned by the library. */
+TVX_API int TVXgetstrattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                              const char **values);
+/* ind: n entries. *nnz receives the entry count of all n matrices together.
+ * beg, rows, cols: n entries each, pos and val: *nnz entries each; all five
+ * NULL to ask for *nnz only. Matrix i has shape rows[i] x cols[i] and its
+ * entries from beg[i] up to beg[i+1] (nnz for the last), each a row-major
+ * position r * cols[i] + c and a value. */
+TVX_API int TVXgetmatattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                              int *nnz, int *beg, int *rows, int *cols, int *pos,
+                              double *val);
+/* ind, values: n entries each. */
+TVX_API int TVXsetcharattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                               const char *values);
+/* ind, values: n entries each. */
+TVX_API int TVXsetintattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                              const int *values);
+/* ind, values: n entries each. */
+TVX_API int TVXsetdblattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                              const double *values);
+/* ind, values: n entries each. */
+TVX_API int TVXsetstrattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                              const char **values);
+/* ind, beg, rows, cols: n entries each; pos, val: nnz entries each; layout
+ * as for TVXgetmatattrlist. */
+TVX_API int TVXsetmatattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                              int nnz, const int *beg, const int *rows, const int *cols,
+                              const int *pos, const double *val);
+
+/* ---- Building ---------------------------------------------------------- */
+
+/* ind, val: nnz entries each (the new column's rows, strictly ascending);
+ * name may be NULL. */
+TVX_API int TVXaddvar(TVXmodel *model, int nnz, const int *ind, const double *val, double obj,
+                      double lb, double ub, char vtype, const char *name);
+/* Appends numvars variables. beg: numvars entries, ind and val: nnz entries
+ * (column-wise coefficients; nnz 0 and all three NULL for none); obj, lb, ub,
+ * vtype, varnames: numvars entries each, or NULL for the defaults
+ * (objective 0, lower bound 0, no upper bound, type 'C', no name). */
+TVX_API int TVXaddvars(TVXmodel *model, int numvars, int nnz, const int *beg, const int *ind,
+                       const double *val, const double *obj, const double *lb,
+                       const double *ub, const char *vtype, const char **varnames);
+/* ind, val: nnz entries each; name may be NULL. */
+TVX_API int TVXaddrangeconstr(TVXmodel *model, int nnz, const int *ind, const double *val,
+                              double lower, double upper, const char *name);
+/* Appends numrows rows. beg: numrows entries (row starts into ind and val),
+ * ind, val: nnz entries each; lower, upper: numrows entries each, NULL for
+ * unbounded on that side; names: numrows entries, or NULL. */
+TVX_API int TVXaddrangeconstrs(TVXmodel *model, int numrows, int nnz, const int *beg,
+                               const int *ind, const double *val, const double *lower,
+                               const double *upper, const char **names);
+/* Appends numsos SOS. types, beg: numsos entries each (beg: start of each
+ * SOS's members in ind and weight); ind, weight: nummembers entries each. */
+TVX_API int TVXaddsos(TVXmodel *model, int numsos, int nummembers, const int *types,
+                      const int *beg, const int *ind, const double *weight);
+/* When binvar equals binval, the row sum(val[k] * x[ind[k]]) sense rhs must
+ * hold. ind, val: nnz entries each; sense '<', '>' or '='; name may be NULL. */
+TVX_API int TVXaddgenconstrIndicator(TVXmodel *model, const char *name, int binvar,
+                                     int binval, int nnz, const int *ind, const double *val,
+                                     char sense, double rhs);
+/* Appends nnz quadratic objective terms val[k] * x[qrow[k]] * x[qcol[k]],
+ * stored as given; qrow, qcol, val: nnz entries each. */
+TVX_API int TVXaddqpterms(TVXmodel *model, int nnz, const int *qrow, const int *qcol,
+                          const double *val);
+/* Removes every quadratic objective term. */
+TVX_API int TVXdelq(TVXmodel *model);
+/* Appends a PSD variable of dimension dim with objective coefficient matrix
+ * entries pos (row-major positions r * dim + c) and val: nnz entries each;
+ * name may be NULL. */
+TVX_API int TVXaddpsdvar(TVXmodel *model, int dim, int nnz, const int *pos, const double *val,
+                         const char *name);
+/* Appends one semidefinite row lower <= linear part + sum of <matrix, PSD
+ * variable> <= upper, in the row index space shared with linear rows.
+ * lind, lval: lnnz entries (the linear part); vidx, beg: npsd entries (the
+ * PSD variables and the start of each one's matrix in ind and val);
+ * ind, val: pnnz entries (row-major positions and values); name may be NULL. */
+TVX_API int TVXaddrangepsdconstr(TVXmodel *model, int lnnz, int npsd, int pnnz,
+                                 const int *lind, const double *lval, const int *vidx,
+                                 const int *beg, const int *ind, const double *val,
+                                 double lower, double upper, const char *name);
+
+/* ---- Reading and editing ----------------------------------------------- */
+
+/* Rows start .. start+count-1. *numnz receives their nonzero count; beg:
+ * count entries (row starts), ind, val: *numnz entries each; all three NULL
+ * to ask for *numnz only. */
+TVX_API int TVXgetconstrs(TVXmodel *model, int *numnz, int *beg, int *ind, double *val,
+                          int start, int count);
+/* As TVXgetconstrs, for the columns of variables start .. start+count-1. */
+TVX_API int TVXgetvars(TVXmodel *model, int *numnz, int *beg, int *ind, double *val, int start,
+                       int count);
+TVX_API int TVXgetcoeff(TVXmodel *model, int constr, int var, double *value);
+/* cind, vind, val: cnt entries each. */
+TVX_API int TVXchgcoeffs(TVXmodel *model, int cnt, const int *cind, const int *vind,
+                         const double *val);
+/* *numqnz receives the number of quadratic objective terms; qrow, qcol, val:
+ * *numqnz entries each, all three NULL to ask for *numqnz only. */
+TVX_API int TVXgetq(TVXmodel *model, int *numqnz, int *qrow, int *qcol, double *val);
+/* SOS start .. start+count-1. *nummembers receives their member count;
+ * types, beg: count entries each; ind, weight: *nummembers entries each,
+ * both NULL to ask for *nummembers (and types and beg) only. */
+TVX_API int TVXgetsos(TVXmodel *model, int *nummembers, int *types, int *beg, int *ind,
+                      double *weight, int start, int count);
+/* *nnz receives the row's term count; ind, val: *nnz entries each, both NULL
+ * to ask for *nnz and the scalars only. */
+TVX_API int TVXgetgenconstrIndicator(TVXmodel *model, int index, int *binvar, int *binval,
+                                     int *nnz, int *ind, double *val, char *sense,
+                                     double *rhs);
+/* *index receives the lowest index with that name, or -1. */
+TVX_API int TVXgetvarbyname(TVXmodel *model, const char *name, int *index);
+/* *index receives the lowest index with that name, or -1. */
+TVX_API int TVXgetconstrbyname(TVXmodel *model, const char *name, int *index);
+/* ind: num entries, ascending. */
+TVX_API int TVXdelvars(TVXmodel *model, int num, const int *ind);
+/* ind: num entries, ascending. */
+TVX_API int TVXdelconstrs(TVXmodel *model, int num, const int *ind);
+/* ind: num entries, ascending. */
+TVX_API int TVXdelsos(TVXmodel *model, int num, const int *ind);
+/* ind: num entries, ascending. */
+TVX_API int TVXdelgenconstrs(TVXmodel *model, int num, const int *ind);
+
+/* ---- Solving and callbacks --------------------------------------------- */
+
+/* Registers cb (NULL: none) to be called with usrdata during the next
+ * TVXoptimize or TVXcomputeIIS. */
+TVX_API int TVXsetcallbackfunc(TVXmodel *model, TVXcallback cb, void *usrdata);
+TVX_API int TVXoptimize(TVXmodel *model);
+TVX_API int TVXcomputeIIS(TVXmodel *model);
+
+/* The functions below take the cbdata of a running callback. */
+
+/* value: the address of an int, a double, an int pointer or a double
+ * pointer, as the what code says; arrays handed out belong to the library. */
+TVX_API int TVXcbget(void *cbdata, int where, int what, void *value);
+/* A cut sum(val[k] * x[ind[k]]) sense rhs; ind, val: n entries each.
+ * Results: below 0 an error; 0 accepted, 1 valid but incorrect, 2 correct
+ * but not accepted. */
+TVX_API int TVXcbcut(void *cbdata, int n, const int *ind, const double *val, char sense,
+                     double rhs);
+/* As TVXcbcut, over presolved column positions. */
+TVX_API int TVXcbcutp(void *cbdata, int n, const int *ind, const double *val, char sense,
+                      double rhs);
+/* Branch on variable index at value; way < 0 explores the down branch first.
+ * Results as for TVXcbcut. */
+TVX_API int TVXcbbranch(void *cbdata, int index, int way, double value);
+/* As TVXcbbranch, on a presolved column. */
+TVX_API int TVXcbbranchp(void *cbdata, int column, int way, double value);
+/* sol: one entry per variable; *objval receives the solution's objective.
+ * Results as for TVXcbcut. */
+TVX_API int TVXcbsolution(void *cbdata, const double *sol, double *objval);
+/* As TVXcbsolution, sol with one entry per presolved column. */
+TVX_API int TVXcbsolutionp(void *cbdata, const double *sol, double *objval);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,24 @@
+// Text crossing between Python and the solver library, which speaks
+// NUL-terminated UTF-8 only (strict: no error handler is ever applied).
+#ifndef DIDAZODA_MODULE_TEXT_H
+#define DIDAZODA_MODULE_TEXT_H
+
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+// bytes(text, "UTF-8"): new reference, or NULL with the same exception
+// (TypeError for a non-str, UnicodeEncodeError for a lone surrogate).  Keep
+// the result alive while the library reads PyBytes_AS_STRING of it; an
+// embedded NUL ends the text as the library sees it.
+PyObject *str2chars(PyObject *text);
+
+// str(data, "UTF-8") for a bytes-like `data`: new reference, or NULL with the
+// same exception (UnicodeDecodeError, TypeError for a str or non-buffer).
+PyObject *chars2str(PyObject *data);
+
+// Decodes a NUL-terminated string returned by the library: new reference, or
+// NULL with UnicodeDecodeError.  A NULL pointer gives "" so callers need no
+// separate check for an absent text.
+PyObject *chars2str_c(const char *s);
+
+#endif

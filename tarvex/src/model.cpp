@@ -1,0 +1,57 @@
+// Creating, copying and freeing models.
+#include "model.h"
+
+#include <memory>
+
+#include "registry.h"
+#include "status.h"
+#include "tarvex.h"
+
+extern "C" TVX_API int TVXnewmodel(TVXenv *env, TVXmodel **model, const char *name, int numvars,
+                                   const double *, const double *, const double *, const char *,
+                                   const char **) {
+  try {
+    if (model != nullptr) *model = nullptr;
+    const std::shared_ptr<tvx::Env> e = tvx::find_env(env);
+    if (!e || !e->started || model == nullptr || numvars < 0) return TVX_ERROR_INVALID_ARGUMENT;
+    // Variables arrive with the model store.
+    if (numvars > 0) return tvx::kUnbuilt;
+    auto m = std::make_shared<tvx::Model>();
+    if (name != nullptr) m->name = name;
+    m->env = std::make_shared<tvx::Env>(*e);
+    *model = tvx::register_model(std::move(m));
+    return TVX_ERROR_OKAY;
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API TVXmodel *TVXcopymodel(TVXmodel *model) {
+  try {
+    const std::shared_ptr<tvx::Model> source = tvx::find_model(model);
+    if (!source) return nullptr;
+    auto copy = std::make_shared<tvx::Model>(*source);
+    copy->env = std::make_shared<tvx::Env>(*source->env);
+    copy->env_handle = nullptr;
+    return tvx::register_model(std::move(copy));
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+extern "C" TVX_API int TVXfreemodel(TVXmodel *model) {
+  try {
+    return tvx::unregister_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API TVXenv *TVXgetenv(TVXmodel *model) {
+  try {
+    const std::shared_ptr<tvx::Model> m = tvx::find_model(model);
+    return m ? m->env_handle : nullptr;
+  } catch (...) {
+    return nullptr;
+  }
+}

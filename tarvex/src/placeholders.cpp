@@ -1,0 +1,592 @@
+// Declared functions that are not built yet. Each checks its handle like every
+// other call, then refuses with kUnbuilt, so the module can link against the
+// whole interface from the first build and never mistakes an unset output
+// for a result.
+#include "registry.h"
+#include "status.h"
+#include "tarvex.h"
+
+namespace {
+
+int unbuilt_env(const TVXenv *env) {
+  return tvx::find_env(env) ? tvx::kUnbuilt : TVX_ERROR_INVALID_ARGUMENT;
+}
+
+int unbuilt_model(const TVXmodel *model) {
+  return tvx::find_model(model) ? tvx::kUnbuilt : TVX_ERROR_INVALID_ARGUMENT;
+}
+
+int unbuilt_callback(const void *cbdata) {
+  return tvx::find_callback(cbdata) ? tvx::kUnbuilt : TVX_ERROR_INVALID_ARGUMENT;
+}
+
+}  // namespace
+
+extern "C" TVX_API int TVXmsg(TVXenv *env, const char *) {
+  try {
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetintparam(TVXenv *env, const char *, int *) {
+  try {
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetdblparam(TVXenv *env, const char *, double *) {
+  try {
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetstrparam(TVXenv *env, const char *, char *) {
+  try {
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetintparaminfo(TVXenv *env, const char *, int *, int *, int *, int *) {
+  try {
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetdblparaminfo(TVXenv *env, const char *, double *, double *, double *,
+                                          double *) {
+  try {
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetstrparaminfo(TVXenv *env, const char *, char *, char *) {
+  try {
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXsetintparam(TVXenv *env, const char *, int) {
+  try {
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXsetdblparam(TVXenv *env, const char *, double) {
+  try {
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXsetstrparam(TVXenv *env, const char *, const char *) {
+  try {
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXresetparams(TVXenv *env) {
+  try {
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXreadparams(TVXenv *env, const char *) {
+  try {
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXwriteparams(TVXenv *env, const char *) {
+  try {
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXreadmodel(TVXenv *env, const char *, TVXmodel **model) {
+  try {
+    if (model != nullptr) *model = nullptr;
+    return unbuilt_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXread(TVXmodel *model, const char *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXwrite(TVXmodel *model, const char *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXreset(TVXmodel *model, int) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXcleanupmilp(TVXmodel *model, int *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetattrinfo(TVXmodel *model, const char *, int *, int *, int *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetintattr(TVXmodel *model, const char *, int *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetdblattr(TVXmodel *model, const char *, double *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetstrattr(TVXmodel *model, const char *, const char **) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXsetintattr(TVXmodel *model, const char *, int) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXsetdblattr(TVXmodel *model, const char *, double) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXsetstrattr(TVXmodel *model, const char *, const char *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetcharattrlist(TVXmodel *model, const char *, int, const int *, char *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetintattrlist(TVXmodel *model, const char *, int, const int *, int *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetdblattrlist(TVXmodel *model, const char *, int, const int *,
+                                         double *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetstrattrlist(TVXmodel *model, const char *, int, const int *,
+                                         const char **) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetmatattrlist(TVXmodel *model, const char *, int, const int *, int *,
+                                         int *, int *, int *, int *, double *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXsetcharattrlist(TVXmodel *model, const char *, int, const int *,
+                                          const char *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXsetintattrlist(TVXmodel *model, const char *, int, const int *,
+                                         const int *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXsetdblattrlist(TVXmodel *model, const char *, int, const int *,
+                                         const double *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXsetstrattrlist(TVXmodel *model, const char *, int, const int *,
+                                         const char **) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXsetmatattrlist(TVXmodel *model, const char *, int, const int *, int,
+                                         const int *, const int *, const int *, const int *,
+                                         const double *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXaddvar(TVXmodel *model, int, const int *, const double *, double, double,
+                                 double, char, const char *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXaddvars(TVXmodel *model, int, int, const int *, const int *,
+                                  const double *, const double *, const double *, const double *,
+                                  const char *, const char **) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXaddrangeconstr(TVXmodel *model, int, const int *, const double *, double,
+                                         double, const char *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXaddrangeconstrs(TVXmodel *model, int, int, const int *, const int *,
+                                          const double *, const double *, const double *,
+                                          const char **) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXaddsos(TVXmodel *model, int, int, const int *, const int *, const int *,
+                                 const double *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXaddgenconstrIndicator(TVXmodel *model, const char *, int, int, int,
+                                                const int *, const double *, char, double) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXaddqpterms(TVXmodel *model, int, const int *, const int *,
+                                     const double *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXdelq(TVXmodel *model) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXaddpsdvar(TVXmodel *model, int, int, const int *, const double *,
+                                    const char *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXaddrangepsdconstr(TVXmodel *model, int, int, int, const int *,
+                                            const double *, const int *, const int *, const int *,
+                                            const double *, double, double, const char *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetconstrs(TVXmodel *model, int *, int *, int *, double *, int, int) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetvars(TVXmodel *model, int *, int *, int *, double *, int, int) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetcoeff(TVXmodel *model, int, int, double *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXchgcoeffs(TVXmodel *model, int, const int *, const int *,
+                                    const double *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetq(TVXmodel *model, int *, int *, int *, double *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetsos(TVXmodel *model, int *, int *, int *, int *, double *, int, int) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetgenconstrIndicator(TVXmodel *model, int, int *, int *, int *, int *,
+                                                double *, char *, double *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetvarbyname(TVXmodel *model, const char *, int *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXgetconstrbyname(TVXmodel *model, const char *, int *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXdelvars(TVXmodel *model, int, const int *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXdelconstrs(TVXmodel *model, int, const int *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXdelsos(TVXmodel *model, int, const int *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXdelgenconstrs(TVXmodel *model, int, const int *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXsetcallbackfunc(TVXmodel *model, TVXcallback, void *) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXoptimize(TVXmodel *model) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXcomputeIIS(TVXmodel *model) {
+  try {
+    return unbuilt_model(model);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXcbget(void *cbdata, int, int, void *) {
+  try {
+    return unbuilt_callback(cbdata);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXcbcut(void *cbdata, int, const int *, const double *, char, double) {
+  try {
+    return unbuilt_callback(cbdata);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXcbcutp(void *cbdata, int, const int *, const double *, char, double) {
+  try {
+    return unbuilt_callback(cbdata);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXcbbranch(void *cbdata, int, int, double) {
+  try {
+    return unbuilt_callback(cbdata);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXcbbranchp(void *cbdata, int, int, double) {
+  try {
+    return unbuilt_callback(cbdata);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXcbsolution(void *cbdata, const double *, double *) {
+  try {
+    return unbuilt_callback(cbdata);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXcbsolutionp(void *cbdata, const double *, double *) {
+  try {
+    return unbuilt_callback(cbdata);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
