@@ -1,12 +1,16 @@
-// The module-level functions.
+// The twelve module-level functions. Each is defined beside what it works
+// on; this file binds them in their fixed order.
 #ifndef DIDAZODA_MODULE_FUNCTIONS_H
 #define DIDAZODA_MODULE_FUNCTIONS_H
 
-#include "ref.h"
+#include "function.h"
 
 namespace dz {
 
-// Binds the twelve module functions in their fixed order.
+extern const FuncSpec models_spec, disposeDefaultEnv_spec, multidict_spec, paramHelp_spec,
+    quicksum_spec, read_spec, version_spec, readParams_spec, resetParams_spec, setParam_spec,
+    system_spec, writeParams_spec;
+
 int bind_module_functions(PyObject *module);
 
 }  // namespace dz
