@@ -11,12 +11,9 @@ struct MConstrObject {
 };
 
 struct MConstrOps {
-  OpSlot new__;
+  OpSlot new_;
   OpSlot mdl_;
 };
-
-PyObject *op_new(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("MConstr.new"); }
-PyObject *op_mdl(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("MConstr.mdl"); }
 
 MConstrOps MConstr_ops;
 
@@ -28,7 +25,7 @@ int mconstr_prepare() {
   t->tp_basicsize = sizeof(MConstrObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_new = PyType_GenericNew;
-  MConstr_ops = {op_new, op_mdl};
+  MConstr_ops = {op_not_built, op_not_built};
   return 0;
 }
 

@@ -11,12 +11,9 @@ struct MVarObject {
 };
 
 struct MVarOps {
-  OpSlot new__;
+  OpSlot new_;
   OpSlot mdl_;
 };
-
-PyObject *op_new(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("MVar.new"); }
-PyObject *op_mdl(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("MVar.mdl"); }
 
 MVarOps MVar_ops;
 
@@ -29,7 +26,7 @@ int mvar_prepare() {
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_base = Operand_class.type;
   t->tp_new = PyType_GenericNew;
-  MVar_ops = {op_new, op_mdl};
+  MVar_ops = {op_not_built, op_not_built};
   return 0;
 }
 

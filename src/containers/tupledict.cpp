@@ -14,8 +14,6 @@ struct tupledictOps {
   OpSlot select_;
 };
 
-PyObject *op_select(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("tupledict._select"); }
-
 tupledictOps tupledict_ops;
 
 const char init_doc[] = "\n    tupledict(*args, **kwargs)\n\n    A dict whose keys are tuples of equal length, with pattern selection and sums\n    over its values.\n";
@@ -33,7 +31,7 @@ int tupledict_prepare() {
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_base = &PyDict_Type;
   t->tp_init = tupledict_init;
-  tupledict_ops = {op_select};
+  tupledict_ops = {op_not_built};
   return 0;
 }
 

@@ -25,19 +25,6 @@ struct tuplelistOps {
   OpSlot select_;
 };
 
-PyObject *op_check(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("tuplelist._check"); }
-PyObject *op_constructor(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("tuplelist._constructor"); }
-PyObject *op_append(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("tuplelist._append"); }
-PyObject *op_insert(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("tuplelist._insert"); }
-PyObject *op_extend(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("tuplelist._extend"); }
-PyObject *op_add(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("tuplelist._add"); }
-PyObject *op_build(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("tuplelist._build"); }
-PyObject *op_match(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("tuplelist._match"); }
-PyObject *op_disjoint(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("tuplelist._disjoint"); }
-PyObject *op_union(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("tuplelist._union"); }
-PyObject *op_inv_lists(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("tuplelist._inv_lists"); }
-PyObject *op_select(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("tuplelist._select"); }
-
 tuplelistOps tuplelist_ops;
 
 const char init_doc[] = "\n    tuplelist(li, wildcard='*')\n\n    A list of tuples of equal length (or of scalars) that selects its members by\n    pattern.\n";
@@ -55,7 +42,7 @@ int tuplelist_prepare() {
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_base = &PyList_Type;
   t->tp_init = tuplelist_init;
-  tuplelist_ops = {op_check, op_constructor, op_append, op_insert, op_extend, op_add, op_build, op_match, op_disjoint, op_union, op_inv_lists, op_select};
+  tuplelist_ops = {op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built};
   return 0;
 }
 

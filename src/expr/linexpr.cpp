@@ -15,9 +15,6 @@ struct LinExprOps {
   OpSlot addexpr_;
 };
 
-PyObject *op_addterm(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("LinExpr._addterm"); }
-PyObject *op_addexpr(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("LinExpr._addexpr"); }
-
 LinExprOps LinExpr_ops;
 
 const char init_doc[] = "\n    LinExpr(arg1=0.0, arg2=None)\n\n    A linear expression: a constant plus a list of coefficient and variable terms.\n";
@@ -37,7 +34,7 @@ int linexpr_prepare() {
   t->tp_base = Operand_class.type;
   t->tp_new = PyType_GenericNew;
   t->tp_init = linexpr_init;
-  LinExpr_ops = {op_addterm, op_addexpr};
+  LinExpr_ops = {op_not_built, op_not_built};
   return 0;
 }
 

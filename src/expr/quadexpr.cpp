@@ -15,9 +15,6 @@ struct QuadExprOps {
   OpSlot addexpr_;
 };
 
-PyObject *op_addterm(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("QuadExpr._addterm"); }
-PyObject *op_addexpr(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("QuadExpr._addexpr"); }
-
 QuadExprOps QuadExpr_ops;
 
 const char init_doc[] = "\n    QuadExpr(expr=None)\n\n    A quadratic expression: a linear expression plus a list of coefficient and\n    variable pair terms.\n";
@@ -37,7 +34,7 @@ int quadexpr_prepare() {
   t->tp_base = Operand_class.type;
   t->tp_new = PyType_GenericNew;
   t->tp_init = quadexpr_init;
-  QuadExpr_ops = {op_addterm, op_addexpr};
+  QuadExpr_ops = {op_not_built, op_not_built};
   return 0;
 }
 

@@ -17,11 +17,6 @@ struct TempConstrOps {
   OpSlot parseIndicator_;
 };
 
-PyObject *op_getExpr(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("TempConstr.getExpr"); }
-PyObject *op_getLhs(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("TempConstr.getLhs"); }
-PyObject *op_getRhs(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("TempConstr.getRhs"); }
-PyObject *op_parseIndicator(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("TempConstr.parseIndicator"); }
-
 TempConstrOps TempConstr_ops;
 
 const PickleSpec pickle_spec = {"TempConstr", nullptr, 0, false, nullptr};
@@ -32,7 +27,7 @@ int tempconstr_prepare() {
   t->tp_basicsize = sizeof(TempConstrObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_new = PyType_GenericNew;
-  TempConstr_ops = {op_getExpr, op_getLhs, op_getRhs, op_parseIndicator};
+  TempConstr_ops = {op_not_built, op_not_built, op_not_built, op_not_built};
   return 0;
 }
 

@@ -24,8 +24,6 @@ struct HandleOps {
   OpSlot new_;
 };
 
-PyObject *op_new(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("new"); }
-
 HandleOps handle_ops;
 
 const char var_doc[] =
@@ -58,7 +56,7 @@ int prepare(PyTypeObject *t, const char *name, const char *doc, PyTypeObject *ba
   t->tp_doc = doc;
   t->tp_base = base;
   t->tp_new = PyType_GenericNew;
-  handle_ops = {op_new};
+  handle_ops = {op_not_built};
   return 0;
 }
 

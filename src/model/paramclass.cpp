@@ -11,16 +11,11 @@ struct ParamClassObject {
 };
 
 struct ParamClassOps {
-  OpSlot new__;
+  OpSlot new_;
   OpSlot getIntParam_;
   OpSlot getDblParam_;
   OpSlot getStrParam_;
 };
-
-PyObject *op_new(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("ParamClass.new"); }
-PyObject *op_getIntParam(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("ParamClass.getIntParam"); }
-PyObject *op_getDblParam(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("ParamClass.getDblParam"); }
-PyObject *op_getStrParam(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("ParamClass.getStrParam"); }
 
 ParamClassOps ParamClass_ops;
 
@@ -30,7 +25,7 @@ int paramclass_prepare() {
   t->tp_basicsize = sizeof(ParamClassObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_new = PyType_GenericNew;
-  ParamClass_ops = {op_new, op_getIntParam, op_getDblParam, op_getStrParam};
+  ParamClass_ops = {op_not_built, op_not_built, op_not_built, op_not_built};
   return 0;
 }
 

@@ -29,6 +29,7 @@ using OpSlot = PyObject *(*)(PyObject *self, PyObject *const *args, Py_ssize_t n
 
 // Raises NotImplementedError for an operation that is not built yet.
 PyObject *not_built(const char *what);
+PyObject *op_not_built(PyObject *self, PyObject *const *args, Py_ssize_t nargs);
 
 }  // namespace dz
 

@@ -10,6 +10,10 @@ PyObject *not_built(const char *what) {
   return nullptr;
 }
 
+PyObject *op_not_built(PyObject *, PyObject *const *, Py_ssize_t) {
+  return not_built("internal operation");
+}
+
 namespace {
 
 // Functions whose subsystems are not built yet.

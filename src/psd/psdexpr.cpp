@@ -16,10 +16,6 @@ struct PsdExprOps {
   OpSlot restore_symmat_;
 };
 
-PyObject *op_addterm(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("PsdExpr._addterm"); }
-PyObject *op_addexpr(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("PsdExpr._addexpr"); }
-PyObject *op_restore_symmat(PyObject *, PyObject *const *, Py_ssize_t) { return not_built("PsdExpr._restore_symmat"); }
-
 PsdExprOps PsdExpr_ops;
 
 const char init_doc[] = "\n    PsdExpr(arg1=0.0, arg2=None)\n\n    A semidefinite expression: a linear expression plus a list of coefficient\n    matrix and PsdVar terms.\n";
@@ -38,7 +34,7 @@ int psdexpr_prepare() {
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_new = PyType_GenericNew;
   t->tp_init = psdexpr_init;
-  PsdExpr_ops = {op_addterm, op_addexpr, op_restore_symmat};
+  PsdExpr_ops = {op_not_built, op_not_built, op_not_built};
   return 0;
 }
 
