@@ -74,8 +74,10 @@ def test_read_only_members():
         with pytest.raises(AttributeError):
             delattr(e, name)
     assert (e.errno, e.message) == (5, "five")
-    assert TarvexError.errno.__doc__ == "The error code corresponding to the current exception."
-    assert TarvexError.message.__doc__ == "Text description corresponding to the current exception"
+    assert TarvexError.errno.__doc__.strip() == (
+        "The error code corresponding to the current exception.")
+    assert TarvexError.message.__doc__.strip() == (
+        "Text description corresponding to the current exception")
 
 
 def test_uninitialised_instance():

@@ -1,13 +1,15 @@
 #include "callbacks/callback_fields.h"
 
-#include "module/classes.h"
+#include "model/model.h"
 
 namespace dz {
 
-// Model does not carry its solver handle and callback fields yet.
-int model_callback_context(PyObject *, CallbackContext *) {
-  not_built("the callback context of Model");
-  return -1;
+int model_callback_context(PyObject *model, CallbackContext *ctx) {
+  ModelObject *m = as_model(model);
+  ctx->model = m->mdl_;
+  ctx->cbdata = m->cbdata_;
+  ctx->where = m->where_;
+  return 0;
 }
 
 }  // namespace dz

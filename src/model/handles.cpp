@@ -1,7 +1,16 @@
 // The element handles: a solver model handle and an index, one class per
-// element kind, all made from one template.
-#include "module/classes.h"
-#include "module/tarvex.h"
+// element kind, all made from one template. A handle holds no data of its
+// element: names, bounds and values are read and written through the
+// attribute engine, and attribute syntax on a handle goes there too.
+#include "model/handles.h"
+
+#include <initializer_list>
+
+#include "model/attrs.h"
+#include "module/args.h"
+#include "module/decorators.h"
+#include "module/function.h"
+#include "module/state.h"
 
 namespace dz {
 
@@ -12,29 +21,265 @@ PyTypeObject SOS_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
 PyTypeObject GenConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
 PyTypeObject PsdConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
 
+HandleOps Var_ops, PsdVar_ops, Constr_ops, SOS_ops, GenConstr_ops, PsdConstr_ops;
+
 namespace {
 
-struct HandleObject {
-  PyObject_HEAD
-  TVXmodel *mdl_;
-  int index_;
+enum KindId { KVar, KPsdVar, KConstr, KSOS, KGenConstr, KPsdConstr, KCount };
+
+// What one member of the family has of its own.
+struct Kind {
+  PyTypeObject *type;
+  HandleOps *ops;
+  const char *name;        // shown by str()
+  const char *tp_name;
+  const char *class_doc;
+  const char *attr_kind;   // the attribute engine's element kind
+  const char *name_attr;   // the attribute str() shows; nullptr: the index
+  const FuncSpec *sameAs, *getAttr, *setAttr;
+  const FuncSpec *priority;  // PsdVar's __array_priority__, else nullptr
+  const FuncSpec *index;
 };
 
-struct HandleOps {
-  OpSlot new_;
-};
+extern const Kind kinds[KCount];
 
-HandleOps handle_ops;
+// Interned names, made once when the first class is prepared.
+PyObject *str_getAttr, *str_setAttr, *str_index, *str_str, *str_empty, *str_array,
+    *str_ndarray, *str_spmatrix, *str_name;
+PyObject *name_attr_str[KCount];
+
+int strings_ready() {
+  if (str_getAttr) return 0;
+  struct { PyObject **slot; const char *text; } names[] = {
+      {&str_getAttr, "getAttr"}, {&str_setAttr, "setAttr"},   {&str_index, "index"},
+      {&str_str, "__str__"},     {&str_empty, ""},            {&str_array, "array"},
+      {&str_ndarray, "ndarray"}, {&str_spmatrix, "spmatrix"}, {&str_name, "__name__"},
+  };
+  for (auto &n : names)
+    if (!(*n.slot = PyUnicode_InternFromString(n.text))) return -1;
+  for (int k = 0; k < KCount; k++)
+    if (kinds[k].name_attr &&
+        !(name_attr_str[k] = PyUnicode_InternFromString(kinds[k].name_attr)))
+      return -1;
+  return 0;
+}
+
+const Kind *kind_of(PyTypeObject *exact) {
+  for (const Kind &k : kinds)
+    if (k.type == exact) return &k;
+  return nullptr;
+}
+
+// ---- Factory -----------------------------------------------------------------
+
+template <KindId K>
+PyObject *new_of(TVXmodel *mdl, int index) {
+  return handle_new(kinds[K].type, mdl, index);
+}
+
+// ---- Attribute syntax ----------------------------------------------------------
+
+// Class members first; any other name is a solver attribute read through
+// self.getAttr, found without this fallback so that a missing getAttr cannot
+// recurse.
+PyObject *handle_getattro(PyObject *self, PyObject *name) {
+  PyObject *found = PyObject_GenericGetAttr(self, name);
+  if (found || !PyErr_ExceptionMatches(PyExc_AttributeError)) return found;
+  PyErr_Clear();
+  Ref getattr(PyObject_GenericGetAttr(self, str_getAttr));
+  if (!getattr) return nullptr;
+  return PyObject_CallFunctionObjArgs(getattr.get(), name, nullptr);
+}
+
+// Every assignment is a solver attribute write; a handle stores nothing.
+int handle_setattro(PyObject *self, PyObject *name, PyObject *value) {
+  if (!value) return PyObject_GenericSetAttr(self, name, nullptr);
+  Ref setattr(PyObject_GenericGetAttr(self, str_setAttr));
+  if (!setattr) return -1;
+  Ref result(PyObject_CallFunctionObjArgs(setattr.get(), name, value, nullptr));
+  return result ? 0 : -1;
+}
+
+// ---- Text, hash --------------------------------------------------------------
+
+// The name comes through attribute syntax, so it is the one the model holds.
+template <KindId K>
+PyObject *handle_str(PyObject *self) {
+  Ref value(PyObject_GetAttr(self, kinds[K].name_attr ? name_attr_str[K] : str_index));
+  if (!value) return nullptr;
+  Ref text(PyObject_Format(value.get(), str_empty));
+  if (!text) return nullptr;
+  return PyUnicode_FromFormat("<%s %U>", kinds[K].name, text.get());
+}
+
+PyObject *handle_repr(PyObject *self) {
+  return PyObject_CallMethodObjArgs(self, str_str, nullptr);
+}
+
+}  // namespace
+
+// hash(self.index). The six classes are static types whose `index` cannot be
+// replaced, so for them the field is the property's value; a subclass may
+// override `index` and is asked.
+Py_hash_t handle_hash(PyObject *self) {
+  if (kind_of(Py_TYPE(self))) {
+    const int i = handle_index(self);
+    return i == -1 ? -2 : i;
+  }
+  Ref index(PyObject_GetAttr(self, str_index));
+  if (!index) return -1;
+  return PyObject_Hash(index.get());
+}
+
+PyObject *handle_new(PyTypeObject *type, TVXmodel *mdl, int index) {
+  // Calling the class gives Var its allocation through Operand.
+  Ref h(PyObject_CallObject(reinterpret_cast<PyObject *>(type), nullptr));
+  if (!h) return nullptr;
+  if (!PyObject_TypeCheck(h.get(), type)) {
+    PyErr_Format(PyExc_SystemError, "%s() made no handle", type->tp_name);
+    return nullptr;
+  }
+  as_handle(h.get())->mdl_ = mdl;
+  as_handle(h.get())->index_ = index;
+  return h.release();
+}
+
+const char *handle_attr_kind(PyObject *o) {
+  for (const Kind &k : kinds)
+    if (PyObject_TypeCheck(o, k.type)) return k.attr_kind;
+  return nullptr;
+}
+
+namespace {
+
+// ---- Methods -----------------------------------------------------------------
+//
+// One implementation per method serves all six classes: the function's
+// self_type names the class it is bound in.
+
+PyObject *sameAs_impl(PyObject *func, PyObject *const *args) {
+  const FuncSpec *spec = function_spec(func);
+  PyObject *self = args[0], *other = args[1];
+  if (!check_arg_type(other, spec->self_type, spec->argnames[1], false)) return nullptr;
+  if (other == Py_None) Py_RETURN_FALSE;  // None is no element
+  return PyBool_FromLong(handle_mdl(self) == handle_mdl(other) &&
+                         handle_index(self) == handle_index(other));
+}
+
+// The engine takes a list of elements; a handle is a list of one.
+PyObject *one_item_list(PyObject *item) {
+  PyObject *list = PyList_New(1);
+  if (!list) return nullptr;
+  Py_INCREF(item);
+  PyList_SET_ITEM(list, 0, item);
+  return list;
+}
+
+PyObject *getAttr_impl(PyObject *func, PyObject *const *args) {
+  PyObject *self = args[0], *name = args[1];
+  if (!check_arg_type(name, &PyUnicode_Type, "attrname", true)) return nullptr;
+  Ref elements(one_item_list(self));
+  if (!elements) return nullptr;
+  const Kind *k = kind_of(function_spec(func)->self_type);
+  Ref values(model_getattr(handle_mdl(self), name, k->attr_kind, elements.get()));
+  if (!values) return nullptr;
+  return PySequence_GetItem(values.get(), 0);
+}
+
+PyObject *setAttr_impl(PyObject *func, PyObject *const *args) {
+  PyObject *self = args[0], *name = args[1], *value = args[2];
+  if (!check_arg_type(name, &PyUnicode_Type, "attrname", true)) return nullptr;
+  Ref elements(one_item_list(self));
+  if (!elements) return nullptr;
+  Ref values(one_item_list(value));
+  if (!values) return nullptr;
+  const Kind *k = kind_of(function_spec(func)->self_type);
+  Ref result(model_setattr(handle_mdl(self), name, k->attr_kind, elements.get(), values.get()));
+  if (!result) return nullptr;
+  Py_RETURN_NONE;
+}
+
+PyObject *index_impl(PyObject *, PyObject *const *args) {
+  return PyLong_FromLong(handle_index(args[0]));
+}
+
+PyObject *priority_impl(PyObject *, PyObject *const *) { return PyFloat_FromDouble(1000.0); }
+
+// ---- PsdVar times a matrix -----------------------------------------------------
+
+PyObject *type_name(PyObject *o) {
+  return PyObject_GetAttr(reinterpret_cast<PyObject *>(Py_TYPE(o)), str_name);
+}
+
+// 1 when o is an instance of the class `cls` of the module global `module`.
+int instance_of(PyObject *o, const char *module, PyObject *cls) {
+  PyObject *mod = module_global(module);  // borrowed
+  if (!mod) return -1;
+  Ref type(PyObject_GetAttr(mod, cls));
+  if (!type) return -1;
+  return PyObject_IsInstance(o, type.get());
+}
+
+// PsdExpr holding the one term (matrix, self); the matrix is kept as given,
+// a list becomes a new array.
+PyObject *psdvar_times(PyObject *self, PyObject *other) {
+  Ref coeff;
+  if (PyList_Check(other)) {
+    PyObject *np = module_global("_np");
+    if (!np) return nullptr;
+    coeff = Ref(PyObject_CallMethodObjArgs(np, str_array, other, nullptr));
+    if (!coeff) return nullptr;
+  } else {
+    int matrix = instance_of(other, "_np", str_ndarray);
+    if (matrix == 0) matrix = instance_of(other, "_sp", str_spmatrix);
+    if (matrix < 0) return nullptr;
+    if (!matrix) {
+      Ref left(type_name(self)), right(type_name(other));
+      if (!left || !right) return nullptr;
+      return PyErr_Format(PyExc_TypeError, "unsupported operand type(s) for *: `%S` and `%S`",
+                          left.get(), right.get());
+    }
+    coeff = Ref::borrow(other);
+  }
+  PyObject *psdexpr = module_global("PsdExpr");
+  if (!psdexpr) return nullptr;
+  return PyObject_CallFunctionObjArgs(psdexpr, coeff.get(), self, nullptr);
+}
+
+// The product with the PsdVar on either side is the same term.
+PyObject *psdvar_multiply(PyObject *a, PyObject *b) {
+  if (PyObject_TypeCheck(a, &PsdVar_Type)) return psdvar_times(a, b);
+  if (PyObject_TypeCheck(b, &PsdVar_Type)) return psdvar_times(b, a);
+  Py_RETURN_NOTIMPLEMENTED;
+}
+
+PyNumberMethods psdvar_as_number = {};
+
+// ---- Docstrings ----------------------------------------------------------------
+
+#define DOC_HEAD(signature, purpose)                                                      \
+  "\n        SIGNATURE:\n            " signature "\n\n        PURPOSE:\n            " purpose \
+  "\n\n        ARGUMENTS:\n"
+#define DOC_ARG(name, rule, text) "            " name "\n            " rule "\n            " text "\n"
+#define DOC_EXAMPLE "\n        EXAMPLE:\n"
+#define DOC_LINE(text) "            " text "\n"
+#define DOC_ATTR_NOTE                                                                       \
+  "\n        NOTE:\n"                                                                       \
+  "            Attribute can also be read and written directly through object attributes, " \
+  "in this\n"                                                                               \
+  "            case, the attribute name is case-insensitive\n"
+#define DOC_END "\n        "
+#define DOC_PROPERTY(text) "\n        " text "\n" DOC_END
+
+#define GETATTR_HEAD(purpose) DOC_HEAD("getAttr(attrname)", purpose) DOC_ARG("attrname", "--------", "Attribute name")
+#define SETATTR_HEAD(purpose)                                                   \
+  DOC_HEAD("setAttr(attrname, attrvalue)", purpose)                             \
+  DOC_ARG("attrname", "--------", "The name of the attribute.")                 \
+  "\n" DOC_ARG("attrvalue", "---------", "The value of the attribute to be set.")
 
 const char var_doc[] =
     "\n    Variable in the model. The index of a variable increases from 0. Each time a\n"
     "    variable is added to the model, the index is increased by 1.\n\n";
-const char constr_doc[] =
-    "\n    Represents a constraint in the model. The index of the constraint increases from\n"
-    "    0. Each time a constraint is added to the model, the index is increased by 1.\n"
-    "    Constraints are usually expressed as an expression.\n\n";
-const char sos_doc[] = "\n    Represent a Special Ordered Set (SOS) constraint.\n\n";
-const char genconstr_doc[] = "\n    Represent a general constraint.\n\n";
 const char psdvar_doc[] =
     "\n    Represents a positive semi-definite variable.\n"
     "    PsdVar is a square matrix of plain variables. It implies a constraint, that is,\n"
@@ -43,43 +288,259 @@ const char psdvar_doc[] =
     "    For example:\n"
     "    x = model.addPsdVar(dim = 2, name = \"x\")\n"
     "    expr = x * numpy.identity(x.dim)\n\n";
+const char constr_doc[] =
+    "\n    Represents a constraint in the model. The index of the constraint increases from\n"
+    "    0. Each time a constraint is added to the model, the index is increased by 1.\n"
+    "    Constraints are usually expressed as an expression.\n\n";
+const char sos_doc[] = "\n    Represent a Special Ordered Set (SOS) constraint.\n\n";
+const char genconstr_doc[] = "\n    Represent a general constraint.\n\n";
 const char psdconstr_doc[] =
     "\n    Represents a constraint of a semi-definite programming in the model. The index of\n"
     "    the constraint increases from 0. If you add a PsdConstr to the model at a time,\n"
     "    the index increases.\n"
     "    A PsdConstr is often expressed as a PsdExpr.\n\n";
 
-int prepare(PyTypeObject *t, const char *name, const char *doc, PyTypeObject *base) {
-  t->tp_name = name;
+const char Var_sameAs_doc[] =
+    DOC_HEAD("sameAs(var)", "Test whether the variable is the same as another variable.")
+    DOC_ARG("var", "---", "Another variable to be tested")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("x = m.addVar()")
+    DOC_LINE("print(x.sameAs(m.getVars()[0]))")
+    DOC_END;
+const char Var_getAttr_doc[] =
+    GETATTR_HEAD("Get the attribute value of a variable")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("x = m.addVar()")
+    DOC_LINE("print(x.varname)")
+    DOC_LINE("print(x.getAttr(TVX.Attr.VarName))")
+    DOC_ATTR_NOTE DOC_END;
+const char Var_setAttr_doc[] =
+    SETATTR_HEAD("Set the attribute value of a variable.")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("x = m.addVar()")
+    DOC_LINE("x.ub = 1.0")
+    DOC_LINE("x.setAttr(TVX.Attr.UB, 2.0)")
+    DOC_LINE("print(x.ub == 2.0)")
+    DOC_ATTR_NOTE DOC_END;
+
+const char PsdVar_sameAs_doc[] =
+    DOC_HEAD("sameAs(var)", "Test whether the psd variable is the same as another psd variable.")
+    DOC_ARG("var", "---", "Another psd variable to be tested")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("x = m.addPsdVar(dim = 2)")
+    DOC_LINE("print(x.sameAs(m.getPsdVars()[0]))")
+    DOC_END;
+const char PsdVar_getAttr_doc[] =
+    GETATTR_HEAD("Obtain the attribute value of a psd variable.")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("x = m.addPsdVar(dim = 1)")
+    DOC_LINE("print(x.dim)")
+    DOC_LINE("print(x.getAttr(TVX.Attr.Dim))")
+    DOC_ATTR_NOTE DOC_END;
+const char PsdVar_setAttr_doc[] =
+    SETATTR_HEAD("Set the attribute value of a pds variable.")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("x = m.addPsdVar(dim = 1)")
+    DOC_LINE("x.setAttr(TVX.Attr.PsdVarName, \"x0\")")
+    DOC_LINE("print(x.psdvarname == \"x0\")")
+    DOC_ATTR_NOTE DOC_END;
+
+const char Constr_sameAs_doc[] =
+    DOC_HEAD("sameAs(constr)", "Test whether the constraint is the same as another constraint.")
+    DOC_ARG("constr", "------", "Another constraint to be tested")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("x = m.addVar()")
+    DOC_LINE("c = m.addConstr(x <= 1)")
+    DOC_LINE("print(c.sameAs(m.getConstrs()[0]))")
+    DOC_END;
+const char Constr_getAttr_doc[] =
+    GETATTR_HEAD("Obtain the attribute value associated with the constraint.")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("x = m.addVar()")
+    DOC_LINE("c = m.addConstr(2 * x <= 1)")
+    DOC_LINE("print(c.rhs)")
+    DOC_LINE("print(c.getAttr(TVX.Attr.RHS))")
+    DOC_ATTR_NOTE DOC_END;
+const char Constr_setAttr_doc[] =
+    SETATTR_HEAD("Set the attribute value associated with the constraint.")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("x = m.addVar()")
+    DOC_LINE("c = m.addConstr(2 * x <= 1)")
+    DOC_LINE("c.rhs = 2.0")
+    DOC_LINE("c.setAttr(TVX.Attr.RHS, 2.0)")
+    DOC_ATTR_NOTE DOC_END;
+
+const char SOS_sameAs_doc[] =
+    DOC_HEAD("sameAs(sos)",
+             "Test whether the SOS constraint is the same as another SOS constraint.")
+    DOC_ARG("sos", "---", "Another SOS constraint to be tested")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("x = m.addVars(2)")
+    DOC_LINE("s = m.addSOS(TVX.SOS_TYPE1, [x[0], x[1]])")
+    DOC_LINE("print(s.sameAs(m.getSOSs()[0]))")
+    DOC_END;
+const char SOS_getAttr_doc[] =
+    GETATTR_HEAD("Obtain the attribute value of SOS constraint.") DOC_ATTR_NOTE DOC_END;
+const char SOS_setAttr_doc[] =
+    SETATTR_HEAD("Set the attribute value of SOS constraint.") DOC_ATTR_NOTE DOC_END;
+
+const char GenConstr_sameAs_doc[] =
+    DOC_HEAD("sameAs(genconstr)",
+             "Test whether the general constraint is the same as another general constraint.")
+    DOC_ARG("genconstr", "---------", "Another general constraint to be tested")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("b = m.addVar(vtype=TVX.BINARY)")
+    DOC_LINE("x = m.addVar()")
+    DOC_LINE("g = m.addGenConstrIndicator(b, True, x <= 1)")
+    DOC_LINE("print(g.sameAs(m.getGenConstrs()[0]))")
+    DOC_END;
+const char GenConstr_getAttr_doc[] =
+    GETATTR_HEAD("Obtain the attribute value of general constraint.") DOC_ATTR_NOTE DOC_END;
+const char GenConstr_setAttr_doc[] =
+    SETATTR_HEAD("Set the attribute value of general constraint.") DOC_ATTR_NOTE DOC_END;
+
+const char PsdConstr_sameAs_doc[] =
+    DOC_HEAD("sameAs(constr)", "Test whether the PsdConstr and another PsdConstr are the same")
+    DOC_ARG("constr", "------", "Another PsdConstr to be tested")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("x = m.addPsdVar(dim = 2)")
+    DOC_LINE("c = m.addConstr(x * numpy.identity(2) == 2)")
+    DOC_LINE("print(c.sameAs(m.getPsdConstrs()[0]))")
+    DOC_END;
+const char PsdConstr_getAttr_doc[] =
+    GETATTR_HEAD("Obtain the attribute value corresponding to a PsdConstr.")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("x = m.addPsdVar(dim = 2)")
+    DOC_LINE("c = m.addConstr(x * numpy.identity(2) == 2, name=\"c0\")")
+    DOC_LINE("print(c.psdcname == \"c0\")")
+    DOC_LINE("print(c.getAttr(TVX.Attr.PsdCName) == \"c0\")")
+    DOC_ATTR_NOTE DOC_END;
+const char PsdConstr_setAttr_doc[] =
+    SETATTR_HEAD("Set the attribute value corresponding to the PsdConstr.")
+    DOC_EXAMPLE
+    DOC_LINE("m = Model()")
+    DOC_LINE("x = m.addPsdVar(dim = 2)")
+    DOC_LINE("c = m.addConstr(x * numpy.identity(2) == 2, name = \"x0\")")
+    DOC_LINE("c.setAttr(TVX.Attr.PsdCName, \"c0\")")
+    DOC_LINE("print(c.psdcname)")
+    DOC_LINE("c.psdcname = \"c1\"")
+    DOC_LINE("print(c.psdcname)")
+    DOC_ATTR_NOTE DOC_END;
+
+// ---- Member specs ----------------------------------------------------------------
+
+const char *const self_only[] = {"self"};
+const char *const getAttr_args[] = {"self", "attrname"};
+const char *const setAttr_args[] = {"self", "attrname", "attrvalue"};
+const char *const var_arg[] = {"self", "var"};
+const char *const constr_arg[] = {"self", "constr"};
+const char *const sos_arg[] = {"self", "sos"};
+const char *const genconstr_arg[] = {"self", "genconstr"};
+
+#define HANDLE_SPECS(Cls, sameas_args, index_text)                                          \
+  const FuncSpec Cls##_specs[] = {                                                          \
+      {"sameAs", #Cls ".sameAs", sameas_args, 2, 0, FUNC_METHOD, &Cls##_Type, sameAs_impl,  \
+       Cls##_sameAs_doc},                                                                  \
+      {"getAttr", #Cls ".getAttr", getAttr_args, 2, 0, FUNC_METHOD, &Cls##_Type,            \
+       getAttr_impl, Cls##_getAttr_doc},                                                   \
+      {"setAttr", #Cls ".setAttr", setAttr_args, 3, 0, FUNC_METHOD, &Cls##_Type,            \
+       setAttr_impl, Cls##_setAttr_doc},                                                   \
+      {"index", #Cls ".index", self_only, 1, 0, FUNC_METHOD, &Cls##_Type, index_impl,       \
+       DOC_PROPERTY(index_text)},                                                           \
+  }
+
+
+HANDLE_SPECS(Var, var_arg, "The index position of the variable.");
+HANDLE_SPECS(PsdVar, var_arg, "The index position of the psd variable.");
+HANDLE_SPECS(Constr, constr_arg, "The index of the constraint.");
+HANDLE_SPECS(SOS, sos_arg, "The index position of the SOS constraint.");
+HANDLE_SPECS(GenConstr, genconstr_arg, "The index position of the general constraint.");
+HANDLE_SPECS(PsdConstr, constr_arg, "Index position of PsdConstr");
+
+const FuncSpec psdvar_priority_spec = {"__array_priority__", "PsdVar.__array_priority__",
+                                       self_only, 1, 0, FUNC_METHOD, &PsdVar_Type,
+                                       priority_impl, nullptr};
+
+#define KIND(Cls, ops, doc, attr_kind, name_attr, priority)                                \
+  {&Cls##_Type, &ops, #Cls, "didazoda." #Cls, doc, attr_kind, name_attr, &Cls##_specs[0], \
+   &Cls##_specs[1], &Cls##_specs[2], priority, &Cls##_specs[3]}
+
+const Kind kinds[KCount] = {
+    KIND(Var, Var_ops, var_doc, "v", "VarName", nullptr),
+    KIND(PsdVar, PsdVar_ops, psdvar_doc, "psdv", "PsdVarName", &psdvar_priority_spec),
+    KIND(Constr, Constr_ops, constr_doc, "lin", "ConstrName", nullptr),
+    KIND(SOS, SOS_ops, sos_doc, "sos", nullptr, nullptr),
+    KIND(GenConstr, GenConstr_ops, genconstr_doc, "gen", "GenConstrName", nullptr),
+    KIND(PsdConstr, PsdConstr_ops, psdconstr_doc, "psdc", "PsdCName", nullptr),
+};
+
+// ---- Class set-up --------------------------------------------------------------
+
+template <KindId K>
+int handle_prepare() {
+  if (strings_ready() < 0) return -1;
+  const Kind &k = kinds[K];
+  PyTypeObject *t = k.type;
+  t->tp_name = k.tp_name;
   t->tp_basicsize = sizeof(HandleObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
-  t->tp_doc = doc;
-  t->tp_base = base;
-  t->tp_new = PyType_GenericNew;
-  handle_ops = {op_not_built};
+  t->tp_doc = k.class_doc;
+  t->tp_getattro = handle_getattro;
+  t->tp_setattro = handle_setattro;
+  t->tp_str = handle_str<K>;
+  t->tp_repr = handle_repr;
+  if (K == KVar) {
+    // Allocation, arithmetic, comparisons and hash come from Operand.
+    t->tp_base = Operand_class.type;
+  } else {
+    t->tp_new = PyType_GenericNew;
+    t->tp_hash = handle_hash;
+  }
+  if (K == KPsdVar) {
+    psdvar_as_number.nb_multiply = psdvar_multiply;
+    t->tp_as_number = &psdvar_as_number;
+  }
+  k.ops->new_ = new_of<K>;
   return 0;
 }
 
-int var_prepare() { return prepare(&Var_Type, "didazoda.Var", var_doc, Operand_class.type); }
-int psdvar_prepare() { return prepare(&PsdVar_Type, "didazoda.PsdVar", psdvar_doc, nullptr); }
-int constr_prepare() { return prepare(&Constr_Type, "didazoda.Constr", constr_doc, nullptr); }
-int sos_prepare() { return prepare(&SOS_Type, "didazoda.SOS", sos_doc, nullptr); }
-int genconstr_prepare() {
-  return prepare(&GenConstr_Type, "didazoda.GenConstr", genconstr_doc, nullptr);
-}
-int psdconstr_prepare() {
-  return prepare(&PsdConstr_Type, "didazoda.PsdConstr", psdconstr_doc, nullptr);
+template <KindId K>
+int handle_bind(PyObject *dict) {
+  const Kind &k = kinds[K];
+  for (const FuncSpec *spec : {k.sameAs, k.getAttr, k.setAttr})
+    if (!bind_function(dict, spec)) return -1;
+  if (k.priority && bind_constant(dict, k.priority) < 0) return -1;
+  return bind_constant(dict, k.index);
 }
 
 const char refusal[] = "self.mdl_ cannot be converted to a Python object for pickling";
 
 }  // namespace
 
-const ClassDef Var_class = {&Var_Type, "Var", var_prepare, nullptr, nullptr, true, nullptr, refusal};
-const ClassDef PsdVar_class = {&PsdVar_Type, "PsdVar", psdvar_prepare, nullptr, nullptr, true, nullptr, refusal};
-const ClassDef Constr_class = {&Constr_Type, "Constr", constr_prepare, nullptr, nullptr, true, nullptr, refusal};
-const ClassDef SOS_class = {&SOS_Type, "SOS", sos_prepare, nullptr, nullptr, true, nullptr, refusal};
-const ClassDef GenConstr_class = {&GenConstr_Type, "GenConstr", genconstr_prepare, nullptr, nullptr, true, nullptr, refusal};
-const ClassDef PsdConstr_class = {&PsdConstr_Type, "PsdConstr", psdconstr_prepare, nullptr, nullptr, true, nullptr, refusal};
+const ClassDef Var_class = {&Var_Type, "Var", handle_prepare<KVar>, handle_bind<KVar>,
+                            nullptr, true, nullptr, refusal};
+const ClassDef PsdVar_class = {&PsdVar_Type, "PsdVar", handle_prepare<KPsdVar>,
+                               handle_bind<KPsdVar>, nullptr, true, nullptr, refusal};
+const ClassDef Constr_class = {&Constr_Type, "Constr", handle_prepare<KConstr>,
+                               handle_bind<KConstr>, nullptr, true, nullptr, refusal};
+const ClassDef SOS_class = {&SOS_Type, "SOS", handle_prepare<KSOS>, handle_bind<KSOS>,
+                            nullptr, true, nullptr, refusal};
+const ClassDef GenConstr_class = {&GenConstr_Type, "GenConstr", handle_prepare<KGenConstr>,
+                                  handle_bind<KGenConstr>, nullptr, true, nullptr, refusal};
+const ClassDef PsdConstr_class = {&PsdConstr_Type, "PsdConstr", handle_prepare<KPsdConstr>,
+                                  handle_bind<KPsdConstr>, nullptr, true, nullptr, refusal};
 
 }  // namespace dz

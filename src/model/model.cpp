@@ -1,53 +1,272 @@
-#include "module/classes.h"
+// Model: fields, life cycle, the environment lookup, the parameter fields and
+// the element list accessors.
+#include "model.h"
+
+#include "module/args.h"
+#include "module/decorators.h"
+#include "module/env.h"
+#include "module/errors.h"
+#include "module/lifecycle.h"
+#include "module/text.h"
+#include "paramclass.h"
 
 namespace dz {
 
 PyTypeObject Model_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+ModelOps Model_ops;
 
 namespace {
 
-struct ModelObject {
-  PyObject_HEAD
-};
+// The object fields, declared once for traverse, clear and allocation.
+#define MODEL_OBJECT_FIELDS(X)                                                     \
+  X(Params) X(params) X(userattrs_) X(callback_) X(cbsol_) X(varlist_) X(constrlist_) \
+      X(soslist_) X(genconstrlist_) X(psdvarlist_) X(psdconstrlist_)
 
-struct ModelOps {
-  OpSlot new_;
-  OpSlot env_;
-  OpSlot addVars_;
-  OpSlot linExprs2array_;
-  OpSlot dec_bound_;
-  OpSlot psdExpr2array_;
-  OpSlot addConstr_;
-  OpSlot addPsdConstr_;
-  OpSlot addConstrs_;
-  OpSlot getids_;
-  OpSlot remove_;
-  OpSlot getAttrType_;
-  OpSlot populate_;
-};
-
-ModelOps Model_ops;
-
-const char init_doc[] = "\n    Model(name='', env=None, empty=False)\n\n    An optimisation model.\n";
-
-int model_init(PyObject *, PyObject *, PyObject *) {
-  not_built("Model()");
-  return -1;
+PyObject *model_alloc(PyTypeObject *type, PyObject *, PyObject *) {
+  PyObject *self = type->tp_alloc(type, 0);
+  if (!self) return nullptr;
+  ModelObject *m = as_model(self);
+#define SET_NONE(f) \
+  Py_INCREF(Py_None); \
+  m->f = Py_None;
+  MODEL_OBJECT_FIELDS(SET_NONE)
+#undef SET_NONE
+  return self;
 }
+
+int model_traverse(PyObject *self, visitproc visit, void *arg) {
+  ModelObject *m = as_model(self);
+#define VISIT(f) Py_VISIT(m->f);
+  MODEL_OBJECT_FIELDS(VISIT)
+#undef VISIT
+  return 0;
+}
+
+// Clearing leaves None behind, as the fields are never NULL.
+int model_clear(PyObject *self) {
+  ModelObject *m = as_model(self);
+#define CLEAR(f)            \
+  Py_INCREF(Py_None);       \
+  Py_SETREF(m->f, Py_None);
+  MODEL_OBJECT_FIELDS(CLEAR)
+#undef CLEAR
+  return 0;
+}
+
+void model_finalize(PyObject *self) { call_dispose(self, "didazoda.Model.__del__"); }
+
+void model_dealloc(PyObject *self) {
+  if (PyObject_CallFinalizerFromDealloc(self) < 0) return;
+  PyObject_GC_UnTrack(self);
+  if (!dispose_in_dealloc(self, "didazoda.Model.__dealloc__")) return;
+  ModelObject *m = as_model(self);
+#define RELEASE(f) Py_CLEAR(m->f);
+  MODEL_OBJECT_FIELDS(RELEASE)
+#undef RELEASE
+  Py_TYPE(self)->tp_free(self);
+}
+
+const char *const init_argnames[] = {"self", "name", "env", "empty"};
+const FuncSpec init_spec = {"__init__", "Model.__init__", init_argnames, 4, 0, FUNC_METHOD,
+                            nullptr, nullptr, nullptr};
+
+// Fresh lists and user dict; the old ones go only after the new are in place.
+int reset_lists(ModelObject *m) {
+  PyObject **lists[] = {&m->varlist_,     &m->constrlist_,  &m->soslist_,
+                        &m->genconstrlist_, &m->psdvarlist_, &m->psdconstrlist_};
+  Ref fresh[6];
+  for (int i = 0; i < 6; i++)
+    if (!(fresh[i] = Ref(PyList_New(0)))) return -1;
+  Ref attrs(PyDict_New());
+  if (!attrs) return -1;
+  for (int i = 0; i < 6; i++) Py_SETREF(*lists[i], fresh[i].release());
+  Py_SETREF(m->userattrs_, attrs.release());
+  return 0;
+}
+
+int model_init(PyObject *self, PyObject *args, PyObject *kwargs) {
+  static PyObject *defaults = nullptr;
+  if (!defaults && !(defaults = Py_BuildValue("(sOO)", "", Py_None, Py_False))) return -1;
+  ParsedArgs a;
+  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  PyObject *name = a[1], *env = a[2], *empty = a[3];
+  if (!check_arg_type(name, &PyUnicode_Type, "name", true)) return -1;
+  if (!check_arg_type(env, &Env_Type, "env", false)) return -1;
+
+  ModelObject *m = as_model(self);
+  // A model initialised again gives up its old solver model first.
+  if (m->owned_) {
+    Ref r(PyObject_CallMethod(self, "dispose", nullptr));
+    if (!r) return -1;
+  }
+  if (reset_lists(m) < 0) return -1;
+  m->owned_ = 0;
+  int is_empty = PyObject_IsTrue(empty);
+  if (is_empty < 0) return -1;
+  if (is_empty) return 0;
+
+  Ref env_obj = env == Py_None ? Ref(default_env(true)) : Ref::borrow(env);
+  if (!env_obj) return -1;
+  Ref raw_name(str2chars(name));
+  if (!raw_name) return -1;
+  TVXenv *handle = env_handle(env_obj.get());
+  if (!handle) return -1;
+  TVXmodel *mdl = nullptr;
+  int rc = TVXnewmodel(handle, &mdl, PyBytes_AS_STRING(raw_name.get()), 0, nullptr, nullptr,
+                       nullptr, nullptr, nullptr);
+  if (rc) {
+    raise_code(rc);
+    return -1;
+  }
+  m->mdl_ = mdl;
+  m->owned_ = 1;
+  Ref p(paramclass_new(Model_ops.env(m)));
+  if (!p) return -1;
+  Py_INCREF(p.get());
+  Py_SETREF(m->Params, p.get());
+  Py_SETREF(m->params, p.release());
+  return 0;
+}
+
+TVXenv *model_env(ModelObject *self) { return TVXgetenv(self->mdl_); }
+
+const char *const self_arg[] = {"self"};
+
+PyObject *dispose_impl(PyObject *, PyObject *const *args) {
+  ModelObject *m = as_model(args[0]);
+  if (m->owned_ == 1) {
+    m->owned_ = 0;
+    TVXfreemodel(m->mdl_);
+  }
+  Py_RETURN_NONE;
+}
+
+template <PyObject *ModelObject::*List>
+PyObject *list_impl(PyObject *, PyObject *const *args) {
+  PyObject *list = as_model(args[0])->*List;
+  Py_INCREF(list);
+  return list;
+}
+
+#define DOC_NO_ARGS(sig, purpose, example)                                              \
+  "\n        SIGNATURE:\n            " sig "\n\n        PURPOSE:\n            " purpose \
+  "\n\n        ARGUMENTS:\n            None.\n\n" example "\n        "
+#define EXAMPLE(lines) "        EXAMPLE:\n" lines "\n"
+
+PyObject *get_params_field(PyObject *self, void *closure) {
+  PyObject *v = closure ? as_model(self)->params : as_model(self)->Params;
+  Py_INCREF(v);
+  return v;
+}
+
+int set_params_field(PyObject *self, PyObject *value, void *closure) {
+  if (value && value != Py_None && !PyObject_TypeCheck(value, &ParamClass_Type)) {
+    PyErr_Format(PyExc_TypeError, "Cannot convert %.200s to %.200s", Py_TYPE(value)->tp_name,
+                 ParamClass_Type.tp_name);
+    return -1;
+  }
+  if (!value) value = Py_None;
+  PyObject **field = closure ? &as_model(self)->params : &as_model(self)->Params;
+  Py_INCREF(value);
+  Py_SETREF(*field, value);
+  return 0;
+}
+
+PyGetSetDef model_getset[] = {
+    {"Params", get_params_field, set_params_field, nullptr, nullptr},
+    {"params", get_params_field, set_params_field, nullptr, reinterpret_cast<void *>(1)},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+const char init_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            __init__(name='', env=None)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Construct a Model\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            name=''\n"
+    "            -------\n"
+    "            The name of the Model.\n"
+    "\n"
+    "            env=None\n"
+    "            --------\n"
+    "            The Environment corresponding to the Model. If `env` is None, the default Environment\n"
+    "            is used.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            Model()\n"
+    "            Model(\"DietProblem\")\n"
+    "            env = Env(\"env.log\")\n"
+    "            Model(\"\", env)\n"
+    "\n"
+    "        ";
 
 int model_prepare() {
   PyTypeObject *t = &Model_Type;
   t->tp_name = "didazoda.Model";
   t->tp_basicsize = sizeof(ModelObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
-  t->tp_new = PyType_GenericNew;
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
+  t->tp_doc = "Represents a mathematical optimization model.";
+  t->tp_new = model_alloc;
   t->tp_init = model_init;
-  Model_ops = {op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built, op_not_built};
+  t->tp_traverse = model_traverse;
+  t->tp_clear = model_clear;
+  t->tp_finalize = model_finalize;
+  t->tp_dealloc = model_dealloc;
+  t->tp_getset = model_getset;
+  Model_ops = {nullptr,      model_env,    op_not_built, op_not_built, op_not_built,
+               op_not_built, op_not_built, op_not_built, op_not_built, op_not_built,
+               op_not_built, op_not_built, op_not_built, op_not_built};
+  return 0;
+}
+
+int model_bind(PyObject *dict) {
+  for (const ModelMember *mm = model_members; mm->spec; mm++) {
+    PyObject *defaults = nullptr, *kwdefaults = nullptr;
+    if (mm->defaults && mm->defaults(&defaults, &kwdefaults) < 0) return -1;
+    Ref d(defaults), kw(kwdefaults);
+    if (!bind_function(dict, mm->spec, d.get(), kw.get())) return -1;
+    if (mm->form == ModelMember::INTERNAL && apply_internal(dict, mm->spec->name) < 0) return -1;
+    if (mm->form == ModelMember::SIGNATURE &&
+        apply_signature(dict, mm->spec->name, mm->signature) < 0)
+      return -1;
+  }
   return 0;
 }
 
 }  // namespace
 
-const ClassDef Model_class = {&Model_Type, "Model", model_prepare, nullptr, init_doc, true, nullptr, "self.cbdata_,self.mdl_ cannot be converted to a Python object for pickling"};
+const FuncSpec Model_dispose_spec = {
+    "dispose", "Model.dispose", self_arg, 1, 0, FUNC_METHOD, &Model_Type, dispose_impl,
+    DOC_NO_ARGS("dispose()", "Release the resources associated with the Model.",
+                EXAMPLE("            model.dispose()"))};
+
+#define LIST_ACCESSOR(NAME, FIELD, PURPOSE, EXAMPLE_TEXT)                                    \
+  const FuncSpec Model_##NAME##_spec = {#NAME, "Model." #NAME, self_arg, 1, 0, FUNC_METHOD,   \
+                                        &Model_Type, list_impl<&ModelObject::FIELD>,         \
+                                        DOC_NO_ARGS(#NAME "()", PURPOSE, EXAMPLE_TEXT)};
+
+LIST_ACCESSOR(getVars, varlist_, "Obtain a list of all variables in the Model.",
+              EXAMPLE("            m.getVars()"))
+LIST_ACCESSOR(getConstrs, constrlist_, "Obtain a list of all constraints in the Model.",
+              EXAMPLE("            m.getConstrs()"))
+LIST_ACCESSOR(getSOSs, soslist_, "Retrieve all SOS constraints in model.",
+              EXAMPLE("            m = Model()\n"
+                      "            x = m.addVars()\n"
+                      "            m.addSOS(TVX.SOS_TYPE1, list(x.values()))\n"
+                      "            print(m.getSOSs())"))
+LIST_ACCESSOR(getGenConstrs, genconstrlist_, "Retrieve all general constraints in this model", "")
+LIST_ACCESSOR(getPsdVars, psdvarlist_, "Obtain a list of all PsdVars in the Model.",
+              EXAMPLE("            m.getPsdVars()"))
+LIST_ACCESSOR(getPsdConstrs, psdconstrlist_, "Obtain a list of all PsdConstrs in the Model.",
+              EXAMPLE("            m.getPsdConstrs()"))
+
+const ClassDef Model_class = {&Model_Type, "Model", model_prepare, model_bind, init_doc, true,
+                              nullptr,
+                              "self.cbdata_,self.mdl_ cannot be converted to a Python object for "
+                              "pickling"};
 
 }  // namespace dz

@@ -1,3 +1,5 @@
+#include "paramclass.h"
+
 #include "module/classes.h"
 
 namespace dz {
@@ -6,12 +8,8 @@ PyTypeObject ParamClass_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
 
 namespace {
 
-struct ParamClassObject {
-  PyObject_HEAD
-};
-
 struct ParamClassOps {
-  OpSlot new_;
+  PyObject *(*new_)(TVXenv *env);
   OpSlot getIntParam_;
   OpSlot getDblParam_;
   OpSlot getStrParam_;
@@ -25,12 +23,20 @@ int paramclass_prepare() {
   t->tp_basicsize = sizeof(ParamClassObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_new = PyType_GenericNew;
-  ParamClass_ops = {op_not_built, op_not_built, op_not_built, op_not_built};
+  ParamClass_ops = {paramclass_new, op_not_built, op_not_built, op_not_built};
   return 0;
 }
 
 }  // namespace
 
-const ClassDef ParamClass_class = {&ParamClass_Type, "ParamClass", paramclass_prepare, nullptr, nullptr, false, nullptr, "self.env_ cannot be converted to a Python object for pickling"};
+PyObject *paramclass_new(TVXenv *env) {
+  PyObject *p = PyObject_CallObject(reinterpret_cast<PyObject *>(&ParamClass_Type), nullptr);
+  if (p) reinterpret_cast<ParamClassObject *>(p)->env_ = env;
+  return p;
+}
+
+const ClassDef ParamClass_class = {&ParamClass_Type, "ParamClass", paramclass_prepare, nullptr,
+                                   nullptr, false, nullptr,
+                                   "self.env_ cannot be converted to a Python object for pickling"};
 
 }  // namespace dz

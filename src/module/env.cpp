@@ -1,4 +1,16 @@
-#include "module/classes.h"
+// Env: one environment handle of the library, freed once by dispose().
+#include "env.h"
+
+#include <cstring>
+
+#include "args.h"
+#include "classes.h"
+#include "decorators.h"
+#include "errors.h"
+#include "lifecycle.h"
+#include "function.h"
+#include "state.h"
+#include "text.h"
 
 namespace dz {
 
@@ -6,29 +18,394 @@ PyTypeObject Env_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
 
 namespace {
 
+// Holds no Python references, so it takes no part in cycle collection.
 struct EnvObject {
   PyObject_HEAD
+  TVXenv *env_;  // meaningful only while owned_ is 1
+  int owned_;    // 1 from a successful __init__ until dispose()
+  int empty_;    // the integer value of __init__'s `empty`
 };
 
-const char init_doc[] = "\n    Env(logfilename='', empty=False, params=None)\n\n    The runtime environment of a model.\n";
+inline EnvObject *E(PyObject *o) { return reinterpret_cast<EnvObject *>(o); }
 
-int env_init(PyObject *, PyObject *, PyObject *) {
-  not_built("Env()");
-  return -1;
+// ---- Parameter setting ------------------------------------------------------
+//
+// Stands in for the module's parameter setter, which matches names against
+// the parameter table: until that exists, Env.setParam and Env(params=...)
+// give the name to the library as it is. The setter replaces this section
+// whole; nothing else depends on it.
+
+int print_line(PyObject *text) {
+  PyObject *print = PyDict_GetItemString(PyEval_GetBuiltins(), "print");  // borrowed
+  if (!print) {
+    PyErr_SetString(PyExc_RuntimeError, "print is not available");
+    return -1;
+  }
+  Ref r(PyObject_CallFunctionObjArgs(print, text, nullptr));
+  return r ? 0 : -1;
 }
+
+bool is_default_word(PyObject *value, int *result) {
+  *result = 0;
+  if (!PyUnicode_Check(value)) return true;
+  Ref lower(PyObject_CallMethod(value, "lower", nullptr));
+  if (!lower) return false;
+  *result = PyUnicode_Check(lower.get()) &&
+            PyUnicode_CompareWithASCIIString(lower.get(), "default") == 0;
+  return true;
+}
+
+// True when set, False when the library knows no parameter of that name.
+PyObject *set_param(TVXenv *env, PyObject *name, PyObject *value) {
+  Ref cname(str2chars(name));
+  if (!cname) return nullptr;
+  const char *c = PyBytes_AS_STRING(cname.get());
+  int idefault = 0;
+  double ddefault = 0;
+  bool is_int = true;
+  // A name with an embedded NUL would reach the library cut short.
+  const bool whole = std::strlen(c) == static_cast<size_t>(PyBytes_GET_SIZE(cname.get()));
+  int rc = whole ? TVXgetintparaminfo(env, c, nullptr, nullptr, nullptr, &idefault)
+                 : TVX_ERROR_PARAM_GET_ERROR;
+  if (rc == TVX_ERROR_PARAM_GET_ERROR && whole) {
+    is_int = false;
+    rc = TVXgetdblparaminfo(env, c, nullptr, nullptr, nullptr, &ddefault);
+  }
+  if (rc == TVX_ERROR_PARAM_GET_ERROR) {
+    Ref text(PyUnicode_FromFormat("No parameters matching '%U' found", name));
+    if (!text || print_line(text.get()) < 0) return nullptr;
+    Py_RETURN_FALSE;
+  }
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+
+  Ref v = Ref::borrow(value);
+  int use_default;
+  if (!is_default_word(value, &use_default)) return nullptr;
+  if (use_default) {
+    v = Ref(is_int ? PyLong_FromLong(idefault) : PyFloat_FromDouble(ddefault));
+    if (!v) return nullptr;
+  }
+  Ref text(PyUnicode_FromFormat("Set parameter %U to value %S", name, v.get()));
+  if (!text || print_line(text.get()) < 0) return nullptr;
+
+  if (is_int) {
+    Ref num(PyNumber_Long(v.get()));
+    int i;
+    if (!num || !as_int32(num.get(), &i)) return nullptr;
+    rc = TVXsetintparam(env, c, i);
+  } else {
+    Ref num(PyNumber_Float(v.get()));
+    if (!num) return nullptr;
+    rc = TVXsetdblparam(env, c, PyFloat_AS_DOUBLE(num.get()));
+  }
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  Py_RETURN_TRUE;
+}
+
+// ---- Life cycle ---------------------------------------------------------------
+
+const char init_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            __init__(logfilename='', empty=False)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Construct an Environment\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            logfilename=''\n"
+    "            --------------\n"
+    "            The name of the log file. With an empty name nothing is logged.\n"
+    "\n"
+    "            empty=False\n"
+    "            -----------\n"
+    "            Whether to create an empty Environment, which must be started with\n"
+    "            start() before a model can be created in it.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            env = Env('solve.log')\n"
+    "            m = Model('m', env)\n"
+    "\n"
+    "        ";
+
+const char class_doc[] =
+    "The runtime environment of a model.\n"
+    "\n"
+    "Every model needs an Env. One default Env is created automatically for\n"
+    "the process when a model is created without one; it can be released\n"
+    "with disposeDefaultEnv().";
+
+const char *const init_argnames[] = {"self", "logfilename", "empty", "params"};
+const FuncSpec init_spec = {"__init__", "Env.__init__", init_argnames, 4, 0, FUNC_METHOD,
+                            nullptr, nullptr, nullptr};
+
+int env_init(PyObject *self, PyObject *args, PyObject *kwargs) {
+  static PyObject *defaults = nullptr;
+  if (!defaults) {
+    Ref empty_text(PyUnicode_FromString(""));
+    if (!empty_text || !(defaults = PyTuple_Pack(3, empty_text.get(), Py_False, Py_None)))
+      return -1;
+  }
+  ParsedArgs a;
+  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  PyObject *logfilename = a[1], *empty = a[2], *params = a[3];
+  if (!check_arg_type(logfilename, &PyUnicode_Type, "logfilename", true) ||
+      !check_arg_type(params, &PyDict_Type, "params", true))
+    return -1;
+  int empty_value;
+  if (!as_int32(empty, &empty_value)) return -1;
+  const int make_empty = PyObject_IsTrue(empty);
+  if (make_empty < 0) return -1;
+
+  // 3 is never a valid handle: a library that failed to store one is caught.
+  TVXenv *handle = reinterpret_cast<TVXenv *>(3);
+  int rc;
+  if (make_empty) {
+    rc = TVXemptyenv(&handle);
+  } else {
+    Ref name(str2chars(logfilename));
+    if (!name) return -1;
+    rc = TVXloadenv(&handle, PyBytes_AS_STRING(name.get()));
+  }
+  if (rc != TVX_ERROR_OKAY) {
+    raise_code(rc);
+    return -1;
+  }
+  // Initialised again: the old handle goes only once the new one exists, so
+  // a failed second __init__ leaves the environment as it was.
+  EnvObject *e = E(self);
+  if (e->owned_) {
+    e->owned_ = 0;
+    TVXfreeenv(e->env_);
+  }
+  e->env_ = handle;
+  e->empty_ = empty_value;
+  e->owned_ = 1;
+
+  if (params == Py_None) return 0;
+  // A dict that changes size while its settings are applied raises
+  // RuntimeError through its own items iterator.
+  Ref items(PyObject_CallMethod(params, "items", nullptr));
+  if (!items) return -1;
+  Ref it(PyObject_GetIter(items.get()));
+  if (!it) return -1;
+  while (PyObject *next = PyIter_Next(it.get())) {
+    Ref pair(next);
+    if (!PyTuple_Check(next) || PyTuple_GET_SIZE(next) != 2) {
+      PyErr_SetString(PyExc_TypeError, "params.items() must yield pairs");
+      return -1;
+    }
+    Ref r(PyObject_CallMethod(self, "setParam", "OO", PyTuple_GET_ITEM(next, 0),
+                              PyTuple_GET_ITEM(next, 1)));
+    if (!r) return -1;
+  }
+  return PyErr_Occurred() ? -1 : 0;
+}
+
+void env_finalize(PyObject *self) { call_dispose(self, "didazoda.Env.__del__"); }
+
+void env_dealloc(PyObject *self) {
+  PyTypeObject *type = Py_TYPE(self);
+  // A subclass's deallocation has run the finaliser before it got here, and
+  // Env, not being tracked, keeps no mark that it did.
+  if (type == &Env_Type && PyObject_CallFinalizerFromDealloc(self) < 0) return;
+  if (!dispose_in_dealloc(self, "didazoda.Env.__dealloc__")) return;
+  type->tp_free(self);
+}
+
+// ---- Methods ---------------------------------------------------------------
+
+const char *const self_only[] = {"self"};
+const char *const setparam_args[] = {"self", "paramname", "newvalue"};
+const char *const filename_args[] = {"self", "filename"};
+
+PyObject *start_impl(PyObject *, PyObject *const *args) {
+  TVXenv *env = env_handle(args[0]);
+  if (!env) return nullptr;
+  // Always started: an environment made empty needs it, and the library
+  // leaves one already started as it is.
+  const int rc = TVXstartenv(env);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  Py_RETURN_NONE;
+}
+
+PyObject *resetParam_impl(PyObject *, PyObject *const *args) {
+  TVXenv *env = env_handle(args[0]);
+  if (!env) return nullptr;
+  TVXresetparams(env);
+  Py_RETURN_NONE;
+}
+
+PyObject *setParam_impl(PyObject *, PyObject *const *args) {
+  TVXenv *env = env_handle(args[0]);
+  if (!env) return nullptr;
+  return set_param(env, args[1], args[2]);
+}
+
+PyObject *writeParams_impl(PyObject *, PyObject *const *args) {
+  TVXenv *env = env_handle(args[0]);
+  if (!env) return nullptr;
+  Ref name(str2chars(args[1]));
+  if (!name) return nullptr;
+  const int rc = TVXwriteparams(env, PyBytes_AS_STRING(name.get()));
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  Py_RETURN_NONE;
+}
+
+PyObject *dispose_impl(PyObject *, PyObject *const *args) {
+  EnvObject *e = E(args[0]);
+  if (e->owned_) {
+    e->owned_ = 0;
+    TVXfreeenv(e->env_);
+  }
+  Py_RETURN_NONE;
+}
+
+const char start_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            start()\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            start an Environment. When the Environment is empty, you must call start before\n"
+    "            you can use it.\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            None.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            env = Env('solve.log', True)\n"
+    "            env.start()\n"
+    "\n"
+    "        ";
+
+const char resetParam_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            resetParam()\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Reset all parameter to default values\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            None.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            env.resetParam()\n"
+    "\n"
+    "        ";
+
+const char setParam_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            setParam(paramname, paramvalue)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Set the value of a parameter\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            paramname\n"
+    "            ---------\n"
+    "            The name of the parameter to be set.\n"
+    "\n"
+    "            paramvalue\n"
+    "            ----------\n"
+    "            Parameter value\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            env.setParam('MaxTime', 10)\n"
+    "            env.setParam('MaxTime', 'default')\n"
+    "\n"
+    "        ";
+
+const char writeParams_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            writeParams(filename)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Write parameter settings to a file\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            filename\n"
+    "            --------\n"
+    "            The name of the file, with the suffix '.prm'.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            env.writeParams('settings.prm')\n"
+    "\n"
+    "        ";
+
+const char dispose_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            dispose()\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Release the resources associated with the Environment.\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            None.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            env.dispose()\n"
+    "\n"
+    "        ";
+
+const FuncSpec method_specs[] = {
+    {"start", "Env.start", self_only, 1, 0, FUNC_METHOD, &Env_Type, start_impl, start_doc},
+    {"resetParam", "Env.resetParam", self_only, 1, 0, FUNC_METHOD, &Env_Type, resetParam_impl,
+     resetParam_doc},
+    {"setParam", "Env.setParam", setparam_args, 3, 0, FUNC_METHOD, &Env_Type, setParam_impl,
+     setParam_doc},
+    {"writeParams", "Env.writeParams", filename_args, 2, 0, FUNC_METHOD, &Env_Type,
+     writeParams_impl, writeParams_doc},
+    {"dispose", "Env.dispose", self_only, 1, 0, FUNC_METHOD, &Env_Type, dispose_impl,
+     dispose_doc},
+};
 
 int env_prepare() {
   PyTypeObject *t = &Env_Type;
   t->tp_name = "didazoda.Env";
   t->tp_basicsize = sizeof(EnvObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_FINALIZE;
+  t->tp_doc = class_doc;
   t->tp_new = PyType_GenericNew;
   t->tp_init = env_init;
+  t->tp_finalize = env_finalize;
+  t->tp_dealloc = env_dealloc;
+  return 0;
+}
+
+int env_bind(PyObject *dict) {
+  for (const FuncSpec &spec : method_specs)
+    if (!bind_function(dict, &spec)) return -1;
   return 0;
 }
 
 }  // namespace
 
-const ClassDef Env_class = {&Env_Type, "Env", env_prepare, nullptr, init_doc, true, nullptr, "self.env_ cannot be converted to a Python object for pickling"};
+TVXenv *env_handle(PyObject *env) {
+  if (!E(env)->owned_) {
+    raise_code(TVX_ERROR_INVALID_ARGUMENT);
+    return nullptr;
+  }
+  return E(env)->env_;
+}
+
+PyObject *default_env(bool create) {
+  ModuleState &st = state();
+  if (create && (!st.default_env || st.default_env == Py_None)) {
+    Ref env(PyObject_CallObject(reinterpret_cast<PyObject *>(&Env_Type), nullptr));
+    if (!env) return nullptr;
+    set_private(&st.default_env, env.get());
+  }
+  PyObject *d = st.default_env ? st.default_env : Py_None;
+  Py_INCREF(d);
+  return d;
+}
+
+const ClassDef Env_class = {&Env_Type, "Env", env_prepare, env_bind, init_doc, true, nullptr,
+                            "self.env_ cannot be converted to a Python object for pickling"};
 
 }  // namespace dz

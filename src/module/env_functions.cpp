@@ -1,6 +1,7 @@
 // version(), system() and disposeDefaultEnv().
-#include "classes.h"
+#include "env.h"
 #include "module_functions.h"
+#include "state.h"
 #include "tarvex.h"
 
 namespace dz {
@@ -35,17 +36,75 @@ const char version_doc[] =
     "\n"
     "    ";
 
-PyObject *placeholder(PyObject *func, PyObject *const *) {
-  return not_built(function_spec(func)->name);
+// args and kwargs are the parser's own tuple and a fresh dict, so the caller's
+// keyword dict is never handed on.
+PyObject *system_impl(PyObject *, PyObject *const *args) {
+  PyObject *os = module_global("os");  // borrowed
+  if (!os) return nullptr;
+  Ref system(PyObject_GetAttrString(os, "system"));
+  if (!system) return nullptr;
+  Ref status(PyObject_Call(system.get(), args[0], args[1]));
+  if (!status) return nullptr;
+  Py_RETURN_NONE;
 }
+
+const char system_doc[] =
+    "\n"
+    "    SIGNATURE:\n"
+    "        system(command)\n"
+    "\n"
+    "    PURPOSE:\n"
+    "        Start a process in shell to execute commands or scripts\n"
+    "\n"
+    "    ARGUMENTS:\n"
+    "        command\n"
+    "        -------\n"
+    "        The command line to run in the shell.\n"
+    "\n"
+    "    EXAMPLE:\n"
+    "        system('ls -l')\n"
+    "\n"
+    "    ";
+
+PyObject *disposeDefaultEnv_impl(PyObject *, PyObject *const *) {
+  Ref env(default_env(false));
+  if (!env) return nullptr;
+  Ref result;
+  if (env.get() != Py_None) result = Ref(PyObject_CallMethod(env.get(), "dispose", nullptr));
+  // Forgotten even when dispose() raised: the next need makes a new one.
+  set_private(&state().default_env, Py_None);
+  if (env.get() != Py_None && !result) return nullptr;
+  Py_RETURN_NONE;
+}
+
+const char disposeDefaultEnv_doc[] =
+    "\n"
+    "    SIGNATURE:\n"
+    "        disposeDefaultEnv()\n"
+    "\n"
+    "    PURPOSE:\n"
+    "        Releases the resources associated with the default Environment.\n"
+    "\n"
+    "    ARGUMENTS:\n"
+    "        None.\n"
+    "\n"
+    "    EXAMPLE:\n"
+    "        disposeDefaultEnv()\n"
+    "\n"
+    "    NOTE:\n"
+    "        When you need to use the default Environment again after you disposed it, Environment\n"
+    "        will be automatically created again\n"
+    "\n"
+    "    ";
 
 }  // namespace
 
 const FuncSpec version_spec = {"version", nullptr, no_args, 0, 0, 0, nullptr, version_impl,
                                version_doc};
 const FuncSpec system_spec = {"system", nullptr, system_args, 0, 0, FUNC_VARARGS | FUNC_VARKW,
-                              nullptr, placeholder, nullptr};
+                              nullptr, system_impl, system_doc};
 const FuncSpec disposeDefaultEnv_spec = {"disposeDefaultEnv", nullptr, no_args, 0, 0, 0,
-                                         nullptr, placeholder, nullptr};
+                                         nullptr, disposeDefaultEnv_impl,
+                                         disposeDefaultEnv_doc};
 
 }  // namespace dz

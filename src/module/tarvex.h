@@ -142,7 +142,8 @@ TVX_API void TVXversion(int *major, int *minor, int *technical);
  * model can be created in it; parameters may be set meanwhile.
  * *env receives the handle (NULL on failure). */
 TVX_API int TVXemptyenv(TVXenv **env);
-/* Creates a started environment logging to logfilename ("" or NULL: no log).
+/* Creates a started environment logging to logfilename ("" or NULL: no log),
+ * which is created or appended to; FILE_WRITE_ERROR when it cannot be.
  * *env receives the handle (NULL on failure). */
 TVX_API int TVXloadenv(TVXenv **env, const char *logfilename);
 /* Starts an environment; an environment already started is left as it is. */
@@ -151,15 +152,23 @@ TVX_API int TVXstartenv(TVXenv *env);
  * of its settings. The environment of a model (TVXgetenv) is refused here:
  * it is freed with its model. */
 TVX_API int TVXfreeenv(TVXenv *env);
-/* Writes text into the environment's log. */
+/* Appends text to the environment's log as one line; without a log file it
+ * does nothing and succeeds. */
 TVX_API int TVXmsg(TVXenv *env, const char *text);
 
 /* ---- Parameters (on an environment) ------------------------------------ */
+
+/* Names match ignoring ASCII case, with "_" for "/" ("mip_gapabs" is
+ * "MIP/GapAbs"). A name unknown, or of a parameter of the other type, is
+ * PARAM_GET_ERROR when reading and PARAM_SET_ERROR when writing; so is a
+ * value outside the parameter's range (NaN included), which changes nothing.
+ * There are no string parameters: the str functions refuse every name. */
 
 TVX_API int TVXgetintparam(TVXenv *env, const char *name, int *value);
 TVX_API int TVXgetdblparam(TVXenv *env, const char *name, double *value);
 /* value: caller buffer of TVX_MAX_STRLEN bytes. */
 TVX_API int TVXgetstrparam(TVXenv *env, const char *name, char *value);
+/* Any of the four outputs of either function may be NULL. */
 TVX_API int TVXgetintparaminfo(TVXenv *env, const char *name, int *current, int *minimum,
                                int *maximum, int *defval);
 TVX_API int TVXgetdblparaminfo(TVXenv *env, const char *name, double *current,
@@ -170,7 +179,12 @@ TVX_API int TVXsetintparam(TVXenv *env, const char *name, int value);
 TVX_API int TVXsetdblparam(TVXenv *env, const char *name, double value);
 TVX_API int TVXsetstrparam(TVXenv *env, const char *name, const char *value);
 TVX_API int TVXresetparams(TVXenv *env);
+/* Parameter files (".prm"): one "Name value" line per parameter; blank lines
+ * and text after "#" are ignored. A file is validated whole before any value
+ * is applied: an unknown name or a malformed line is FORMAT_ERROR, a value
+ * out of range PARAM_SET_ERROR, and either changes nothing. */
 TVX_API int TVXreadparams(TVXenv *env, const char *filename);
+/* Writes every parameter, so that reading the file gives this state back. */
 TVX_API int TVXwriteparams(TVXenv *env, const char *filename);
 
 /* ---- Models ------------------------------------------------------------ */

@@ -79,7 +79,7 @@ PyObject *errno_impl(PyObject *, PyObject *const *args) {
 }
 const FuncSpec errno_spec = {"errno", "TarvexError.errno", self_only, 1, 0, FUNC_METHOD,
                              &TarvexError_Type, errno_impl,
-                             "The error code corresponding to the current exception."};
+                             "\n        The error code corresponding to the current exception.\n\n        "};
 
 PyObject *message_impl(PyObject *, PyObject *const *args) {
   PyObject *m = E(args[0])->message_ ? E(args[0])->message_ : Py_None;
@@ -88,7 +88,7 @@ PyObject *message_impl(PyObject *, PyObject *const *args) {
 }
 const FuncSpec message_spec = {"message", "TarvexError.message", self_only, 1, 0,
                                FUNC_METHOD, &TarvexError_Type, message_impl,
-                               "Text description corresponding to the current exception"};
+                               "\n        Text description corresponding to the current exception\n\n        "};
 
 const PickleField pickle_fields[] = {
     {"errno_", T_INT, offsetof(TarvexErrorObject, errno_), nullptr, false},
@@ -121,11 +121,9 @@ PyObject *raise_text(const char *text) {
 void write_unraisable(const char *context) {
   PyObject *type, *value, *tb;
   PyErr_Fetch(&type, &value, &tb);
-  Py_XINCREF(type);
-  Py_XINCREF(value);
-  Py_XINCREF(tb);
-  PyErr_Restore(type, value, tb);
-  PyErr_PrintEx(0);
+  // PyErr_Display, unlike PyErr_Print, never exits on SystemExit.
+  PyErr_NormalizeException(&type, &value, &tb);
+  if (value) PyErr_Display(type, value, tb);
   Ref ctx(PyUnicode_FromString(context));
   PyErr_Restore(type, value, tb);
   PyErr_WriteUnraisable(ctx.get());

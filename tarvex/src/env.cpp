@@ -1,7 +1,9 @@
-// Creating, starting and freeing environments.
+// Creating, starting and freeing environments, and their log.
 #include "env.h"
 
+#include <cstdio>
 #include <memory>
+#include <mutex>
 
 #include "registry.h"
 #include "status.h"
@@ -9,13 +11,31 @@
 
 namespace {
 
+// Appends text to a log file; the file is opened per write so that no
+// descriptor outlives the environment or is shared with its models' copies.
+int append_to_log(const std::string &logfile, const std::string &text) {
+  // One writer at a time keeps the lines of concurrent messages whole.
+  static std::mutex log_mutex;
+  std::lock_guard<std::mutex> lock(log_mutex);
+  std::FILE *f = std::fopen(logfile.c_str(), "ab");
+  if (f == nullptr) return TVX_ERROR_FILE_WRITE_ERROR;
+  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  const bool closed = std::fclose(f) == 0;
+  return written && closed ? TVX_ERROR_OKAY : TVX_ERROR_FILE_WRITE_ERROR;
+}
+
 int create_env(TVXenv **out, const char *logfile, bool started) {
   if (out == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
   *out = nullptr;
-  auto env = std::make_shared<tvx::Env>();
-  if (logfile != nullptr) env->logfile = logfile;
-  env->started = started;
-  *out = tvx::register_env(std::move(env));
+  tvx::EnvSettings settings;
+  if (logfile != nullptr) settings.logfile = logfile;
+  settings.started = started;
+  // A log that cannot be written is reported now, not lost message by message.
+  if (!settings.logfile.empty()) {
+    const int rc = append_to_log(settings.logfile, "");
+    if (rc != TVX_ERROR_OKAY) return rc;
+  }
+  *out = tvx::register_env(std::make_shared<tvx::Env>(std::move(settings)));
   return TVX_ERROR_OKAY;
 }
 
@@ -41,7 +61,7 @@ extern "C" TVX_API int TVXstartenv(TVXenv *env) {
   try {
     const std::shared_ptr<tvx::Env> e = tvx::find_env(env);
     if (!e) return TVX_ERROR_INVALID_ARGUMENT;
-    e->started = true;
+    e->with([](tvx::EnvSettings &s) { s.started = true; });
     return TVX_ERROR_OKAY;
   } catch (...) {
     return tvx::current_exception_status();
@@ -51,6 +71,20 @@ extern "C" TVX_API int TVXstartenv(TVXenv *env) {
 extern "C" TVX_API int TVXfreeenv(TVXenv *env) {
   try {
     return tvx::unregister_env(env);
+  } catch (...) {
+    return tvx::current_exception_status();
+  }
+}
+
+extern "C" TVX_API int TVXmsg(TVXenv *env, const char *text) {
+  try {
+    const std::shared_ptr<tvx::Env> e = tvx::find_env(env);
+    if (!e || text == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
+    const std::string logfile = e->with([](const tvx::EnvSettings &s) { return s.logfile; });
+    if (logfile.empty()) return TVX_ERROR_OKAY;
+    std::string line(text);
+    if (line.empty() || line.back() != '\n') line.push_back('\n');
+    return append_to_log(logfile, line);
   } catch (...) {
     return tvx::current_exception_status();
   }

@@ -2,6 +2,7 @@
 #include "model.h"
 
 #include <memory>
+#include <utility>
 
 #include "registry.h"
 #include "status.h"
@@ -13,12 +14,15 @@ extern "C" TVX_API int TVXnewmodel(TVXenv *env, TVXmodel **model, const char *na
   try {
     if (model != nullptr) *model = nullptr;
     const std::shared_ptr<tvx::Env> e = tvx::find_env(env);
-    if (!e || !e->started || model == nullptr || numvars < 0) return TVX_ERROR_INVALID_ARGUMENT;
+    if (!e || model == nullptr || numvars < 0) return TVX_ERROR_INVALID_ARGUMENT;
+    // One snapshot both decides and seeds the model's own environment.
+    tvx::EnvSettings settings = e->snapshot();
+    if (!settings.started) return TVX_ERROR_INVALID_ARGUMENT;
     // Variables arrive with the model store.
     if (numvars > 0) return tvx::kUnbuilt;
     auto m = std::make_shared<tvx::Model>();
     if (name != nullptr) m->name = name;
-    m->env = std::make_shared<tvx::Env>(*e);
+    m->env = std::make_shared<tvx::Env>(std::move(settings));
     *model = tvx::register_model(std::move(m));
     return TVX_ERROR_OKAY;
   } catch (...) {

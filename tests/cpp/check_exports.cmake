@@ -56,6 +56,10 @@ foreach(line IN LISTS lines)
       list(APPEND unversioned "${name}")
     endif()
     continue()
+  elseif(bind STREQUAL "LOCAL")
+    # The linker may keep a localised template instance in .dynsym; a local
+    # binding is never exported.
+    continue()
   elseif(ndx STREQUAL "ABS" AND name STREQUAL "libtarvex.so")
     continue()  # the version node's own definition
   elseif(type STREQUAL "FUNC" AND name MATCHES "^(TVX[A-Za-z0-9_]*)@@libtarvex\\.so$")

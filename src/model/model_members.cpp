@@ -1,0 +1,125 @@
+// The members of Model in their binding order. A member not built yet is a
+// placeholder that raises NotImplementedError; the file that builds it
+// defines its spec and its entry here points at it.
+#include "model.h"
+
+namespace dz {
+
+namespace {
+
+const char *const placeholder_args[] = {"self", "args", "kwargs"};
+
+PyObject *placeholder(PyObject *func, PyObject *const *) {
+  return not_built(function_spec(func)->qualname);
+}
+
+#define PLACEHOLDER(NAME)                                                                    \
+  const FuncSpec NAME##_placeholder = {#NAME, "Model." #NAME, placeholder_args, 1, 0,        \
+                                       FUNC_METHOD | FUNC_VARARGS | FUNC_VARKW, &Model_Type, \
+                                       placeholder, nullptr};
+
+PLACEHOLDER(copy)
+PLACEHOLDER(addVar)
+PLACEHOLDER(addMVar)
+PLACEHOLDER(addVars)
+PLACEHOLDER(addPsdVar)
+PLACEHOLDER(addConstr)
+PLACEHOLDER(addConstrs)
+PLACEHOLDER(addLConstr)
+PLACEHOLDER(addMConstr)
+PLACEHOLDER(addSOS)
+PLACEHOLDER(addGenConstrIndicator)
+PLACEHOLDER(addRange)
+PLACEHOLDER(getCol)
+PLACEHOLDER(getRow)
+PLACEHOLDER(getSOS)
+PLACEHOLDER(getGenConstrIndicator)
+PLACEHOLDER(getA)
+PLACEHOLDER(getConstrByName)
+PLACEHOLDER(getVarByName)
+PLACEHOLDER(chgCoeff)
+PLACEHOLDER(getCoeff)
+PLACEHOLDER(remove)
+PLACEHOLDER(setObjective)
+PLACEHOLDER(getObjective)
+PLACEHOLDER(setAttr)
+PLACEHOLDER(getAttr)
+PLACEHOLDER(setParam)
+PLACEHOLDER(resetParams)
+PLACEHOLDER(getParamInfo)
+PLACEHOLDER(optimize)
+PLACEHOLDER(computeIIS)
+PLACEHOLDER(cleanupMilp)
+PLACEHOLDER(_cbCutP)
+PLACEHOLDER(cbCut)
+PLACEHOLDER(cbBranch)
+PLACEHOLDER(cbGet)
+PLACEHOLDER(cbGetNodeRel)
+PLACEHOLDER(cbGetSolution)
+PLACEHOLDER(cbSetSolution)
+PLACEHOLDER(cbUseSolution)
+PLACEHOLDER(terminate)
+PLACEHOLDER(reset)
+PLACEHOLDER(message)
+PLACEHOLDER(read)
+PLACEHOLDER(write)
+
+}  // namespace
+
+const ModelMember model_members[] = {
+    {&copy_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_dispose_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&addVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&addMVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&addVars_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&addPsdVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&addConstr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&addConstrs_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&addLConstr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&addMConstr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&addSOS_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&addGenConstrIndicator_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&addRange_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getVars_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getConstrs_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getGenConstrs_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getSOSs_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getPsdVars_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getPsdConstrs_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&getCol_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&getRow_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&getSOS_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&getGenConstrIndicator_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&getA_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&getConstrByName_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&getVarByName_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&chgCoeff_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&getCoeff_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&remove_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&setObjective_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&getObjective_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&setAttr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&getAttr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&setParam_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&resetParams_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&getParamInfo_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&optimize_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&computeIIS_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&cleanupMilp_placeholder, ModelMember::INTERNAL, nullptr, nullptr},
+    {&_cbCutP_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&cbCut_placeholder, ModelMember::SIGNATURE, "self, lhs, sense, rhs", nullptr},
+    {&cbBranch_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&cbGet_placeholder, ModelMember::SIGNATURE, "self, what", nullptr},
+    {&cbGetNodeRel_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&cbGetSolution_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&cbSetSolution_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&cbUseSolution_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&terminate_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&reset_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&message_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&read_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&write_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {nullptr, ModelMember::PLAIN, nullptr, nullptr},
+};
+
+}  // namespace dz
