@@ -9,13 +9,6 @@ import didazoda
 from didazoda import Env, Model, TarvexError
 
 
-@pytest.fixture
-def hooked(monkeypatch):
-    seen = []
-    monkeypatch.setattr(sys, "unraisablehook", lambda u: seen.append((u.exc_type, u.object)))
-    return seen
-
-
 def test_models_in_the_default_environment():
     didazoda.disposeDefaultEnv()
     a, b = Model("a"), Model("b")
@@ -93,16 +86,22 @@ def test_dispose_frees_once_and_model_outlives_env():
     m.dispose()
 
 
-def test_dispose_errors_reach_the_unraisable_hook(hooked):
+def test_dispose_errors_reach_the_unraisable_hook():
     class Failing(Model):
         def dispose(self):
             super().dispose()
             raise ValueError("boom")
 
-    m = Failing("m")
-    del m
-    gc.collect()
-    assert [(t, o) for t, o in hooked] == [
+    # Set inside the test: pytest installs its own hook around the test body.
+    seen, saved = [], sys.unraisablehook
+    sys.unraisablehook = lambda u: seen.append((u.exc_type, u.object))
+    try:
+        m = Failing("m")
+        del m
+        gc.collect()
+    finally:
+        sys.unraisablehook = saved
+    assert seen == [
         (ValueError, "didazoda.Model.__del__"), (ValueError, "didazoda.Model.__dealloc__")]
 
 

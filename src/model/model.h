@@ -72,6 +72,7 @@ extern const ModelMember model_members[];
 extern const FuncSpec Model_dispose_spec, Model_getVars_spec, Model_getConstrs_spec,
     Model_getGenConstrs_spec, Model_getSOSs_spec, Model_getPsdVars_spec,
     Model_getPsdConstrs_spec;
+extern const FuncSpec Model_setParam_spec, Model_resetParams_spec, Model_getParamInfo_spec;
 
 }  // namespace dz
 

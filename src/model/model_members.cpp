@@ -44,9 +44,6 @@ PLACEHOLDER(setObjective)
 PLACEHOLDER(getObjective)
 PLACEHOLDER(setAttr)
 PLACEHOLDER(getAttr)
-PLACEHOLDER(setParam)
-PLACEHOLDER(resetParams)
-PLACEHOLDER(getParamInfo)
 PLACEHOLDER(optimize)
 PLACEHOLDER(computeIIS)
 PLACEHOLDER(cleanupMilp)
@@ -100,9 +97,9 @@ const ModelMember model_members[] = {
     {&getObjective_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&setAttr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&getAttr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&setParam_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&resetParams_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&getParamInfo_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_setParam_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_resetParams_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getParamInfo_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&optimize_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&computeIIS_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&cleanupMilp_placeholder, ModelMember::INTERNAL, nullptr, nullptr},

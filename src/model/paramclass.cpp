@@ -1,21 +1,109 @@
+// ParamClass: every parameter of one environment as an attribute.
+//
+// The handle is the raw environment of the model that made the object; the
+// object keeps neither the model nor an Env alive. After the model is
+// disposed the library refuses the handle, so reads and writes raise
+// TarvexError.
 #include "paramclass.h"
 
 #include "module/classes.h"
+#include "module/decorators.h"
+#include "module/errors.h"
+#include "module/text.h"
+#include "params.h"
 
 namespace dz {
 
 PyTypeObject ParamClass_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+ParamClassOps ParamClass_ops;
 
 namespace {
 
-struct ParamClassOps {
-  PyObject *(*new_)(TVXenv *env);
-  OpSlot getIntParam_;
-  OpSlot getDblParam_;
-  OpSlot getStrParam_;
-};
+inline ParamClassObject *P(PyObject *o) { return reinterpret_cast<ParamClassObject *>(o); }
 
-ParamClassOps ParamClass_ops;
+// An object made by calling ParamClass itself has no handle: it is refused
+// here rather than passed to the library.
+TVXenv *paramclass_env(PyObject *self) {
+  TVXenv *env = P(self)->env_;
+  if (!env) raise_code(TVX_ERROR_INVALID_ARGUMENT);
+  return env;
+}
+
+PyObject *paramclass_getIntParam(PyObject *self, PyObject *name) {
+  Ref raw(str2chars(name));
+  if (!raw) return nullptr;
+  TVXenv *env = paramclass_env(self);
+  if (!env) return nullptr;
+  int value = 0;
+  const int rc = TVXgetintparam(env, PyBytes_AS_STRING(raw.get()), &value);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  return PyLong_FromLong(value);
+}
+
+PyObject *paramclass_getDblParam(PyObject *self, PyObject *name) {
+  Ref raw(str2chars(name));
+  if (!raw) return nullptr;
+  TVXenv *env = paramclass_env(self);
+  if (!env) return nullptr;
+  double value = 0;
+  const int rc = TVXgetdblparam(env, PyBytes_AS_STRING(raw.get()), &value);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  return PyFloat_FromDouble(value);
+}
+
+PyObject *paramclass_getStrParam(PyObject *self, PyObject *name) {
+  Ref raw(str2chars(name));
+  if (!raw) return nullptr;
+  TVXenv *env = paramclass_env(self);
+  if (!env) return nullptr;
+  char value[TVX_MAX_STRLEN] = {};
+  const int rc = TVXgetstrparam(env, PyBytes_AS_STRING(raw.get()), value);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  value[TVX_MAX_STRLEN - 1] = '\0';
+  return chars2str_c(value);
+}
+
+// __getattr__: the parameter the name matches, read by its type.
+PyObject *paramclass_lookup(PyObject *self, PyObject *name) {
+  Ref canonical, type;
+  const int found = match_param(name, canonical, type);
+  if (found < 0) return nullptr;
+  if (!found) return PyErr_Format(PyExc_AttributeError, "Param `%S` does not exist", name);
+  switch (param_kind(type.get())) {
+    case ParamKind::Int:
+      return ParamClass_ops.getIntParam(self, canonical.get());
+    case ParamKind::Dbl:
+      return ParamClass_ops.getDblParam(self, canonical.get());
+    default:
+      return ParamClass_ops.getStrParam(self, canonical.get());
+  }
+}
+
+// The class's own members come first; only a name they do not have is taken
+// for a parameter, and only an AttributeError leads there.
+PyObject *paramclass_getattro(PyObject *self, PyObject *name) {
+  PyObject *found = PyObject_GenericGetAttr(self, name);
+  if (found || !PyErr_ExceptionMatches(PyExc_AttributeError)) return found;
+  PyErr_Clear();
+  return paramclass_lookup(self, name);
+}
+
+// Every assignment sets a parameter; deletion takes the generic path, which
+// finds no instance dictionary and touches no parameter.
+int paramclass_setattro(PyObject *self, PyObject *name, PyObject *value) {
+  if (!value) return PyObject_GenericSetAttr(self, name, nullptr);
+  Ref done(set_param(self, paramclass_env, name, value));
+  return done ? 0 : -1;
+}
+
+const char *const getattr_args[] = {"self", "name"};
+
+PyObject *getattr_impl(PyObject *, PyObject *const *args) {
+  return paramclass_lookup(args[0], args[1]);
+}
+
+const FuncSpec getattr_spec = {"__getattr__", "ParamClass.__getattr__", getattr_args, 2, 0,
+                               FUNC_METHOD, &ParamClass_Type, getattr_impl, nullptr};
 
 int paramclass_prepare() {
   PyTypeObject *t = &ParamClass_Type;
@@ -23,7 +111,21 @@ int paramclass_prepare() {
   t->tp_basicsize = sizeof(ParamClassObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_new = PyType_GenericNew;
-  ParamClass_ops = {paramclass_new, op_not_built, op_not_built, op_not_built};
+  t->tp_getattro = paramclass_getattro;
+  t->tp_setattro = paramclass_setattro;
+  ParamClass_ops = {paramclass_new, paramclass_getIntParam, paramclass_getDblParam,
+                    paramclass_getStrParam};
+  return 0;
+}
+
+int paramclass_bind(PyObject *dict) {
+  if (!bind_function(dict, &getattr_spec)) return -1;
+  // Without a __getattribute__ of its own, a subclass resolves object's
+  // generic lookup and calls __getattr__ after it once, as for a Python
+  // class; with ours (which already falls back) it would match twice.
+  if (PyDict_GetItemString(dict, "__getattribute__") &&
+      PyDict_DelItemString(dict, "__getattribute__") < 0)
+    return -1;
   return 0;
 }
 
@@ -31,12 +133,12 @@ int paramclass_prepare() {
 
 PyObject *paramclass_new(TVXenv *env) {
   PyObject *p = PyObject_CallObject(reinterpret_cast<PyObject *>(&ParamClass_Type), nullptr);
-  if (p) reinterpret_cast<ParamClassObject *>(p)->env_ = env;
+  if (p) P(p)->env_ = env;
   return p;
 }
 
-const ClassDef ParamClass_class = {&ParamClass_Type, "ParamClass", paramclass_prepare, nullptr,
-                                   nullptr, false, nullptr,
+const ClassDef ParamClass_class = {&ParamClass_Type, "ParamClass", paramclass_prepare,
+                                   paramclass_bind, nullptr, false, nullptr,
                                    "self.env_ cannot be converted to a Python object for pickling"};
 
 }  // namespace dz

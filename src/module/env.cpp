@@ -1,14 +1,13 @@
 // Env: one environment handle of the library, freed once by dispose().
 #include "env.h"
 
-#include <cstring>
-
 #include "args.h"
 #include "classes.h"
 #include "decorators.h"
 #include "errors.h"
 #include "lifecycle.h"
 #include "function.h"
+#include "model/params.h"
 #include "state.h"
 #include "text.h"
 
@@ -27,80 +26,6 @@ struct EnvObject {
 };
 
 inline EnvObject *E(PyObject *o) { return reinterpret_cast<EnvObject *>(o); }
-
-// ---- Parameter setting ------------------------------------------------------
-//
-// Stands in for the module's parameter setter, which matches names against
-// the parameter table: until that exists, Env.setParam and Env(params=...)
-// give the name to the library as it is. The setter replaces this section
-// whole; nothing else depends on it.
-
-int print_line(PyObject *text) {
-  PyObject *print = PyDict_GetItemString(PyEval_GetBuiltins(), "print");  // borrowed
-  if (!print) {
-    PyErr_SetString(PyExc_RuntimeError, "print is not available");
-    return -1;
-  }
-  Ref r(PyObject_CallFunctionObjArgs(print, text, nullptr));
-  return r ? 0 : -1;
-}
-
-bool is_default_word(PyObject *value, int *result) {
-  *result = 0;
-  if (!PyUnicode_Check(value)) return true;
-  Ref lower(PyObject_CallMethod(value, "lower", nullptr));
-  if (!lower) return false;
-  *result = PyUnicode_Check(lower.get()) &&
-            PyUnicode_CompareWithASCIIString(lower.get(), "default") == 0;
-  return true;
-}
-
-// True when set, False when the library knows no parameter of that name.
-PyObject *set_param(TVXenv *env, PyObject *name, PyObject *value) {
-  Ref cname(str2chars(name));
-  if (!cname) return nullptr;
-  const char *c = PyBytes_AS_STRING(cname.get());
-  int idefault = 0;
-  double ddefault = 0;
-  bool is_int = true;
-  // A name with an embedded NUL would reach the library cut short.
-  const bool whole = std::strlen(c) == static_cast<size_t>(PyBytes_GET_SIZE(cname.get()));
-  int rc = whole ? TVXgetintparaminfo(env, c, nullptr, nullptr, nullptr, &idefault)
-                 : TVX_ERROR_PARAM_GET_ERROR;
-  if (rc == TVX_ERROR_PARAM_GET_ERROR && whole) {
-    is_int = false;
-    rc = TVXgetdblparaminfo(env, c, nullptr, nullptr, nullptr, &ddefault);
-  }
-  if (rc == TVX_ERROR_PARAM_GET_ERROR) {
-    Ref text(PyUnicode_FromFormat("No parameters matching '%U' found", name));
-    if (!text || print_line(text.get()) < 0) return nullptr;
-    Py_RETURN_FALSE;
-  }
-  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
-
-  Ref v = Ref::borrow(value);
-  int use_default;
-  if (!is_default_word(value, &use_default)) return nullptr;
-  if (use_default) {
-    v = Ref(is_int ? PyLong_FromLong(idefault) : PyFloat_FromDouble(ddefault));
-    if (!v) return nullptr;
-  }
-  Ref text(PyUnicode_FromFormat("Set parameter %U to value %S", name, v.get()));
-  if (!text || print_line(text.get()) < 0) return nullptr;
-
-  if (is_int) {
-    Ref num(PyNumber_Long(v.get()));
-    int i;
-    if (!num || !as_int32(num.get(), &i)) return nullptr;
-    rc = TVXsetintparam(env, c, i);
-  } else {
-    Ref num(PyNumber_Float(v.get()));
-    if (!num) return nullptr;
-    rc = TVXsetdblparam(env, c, PyFloat_AS_DOUBLE(num.get()));
-  }
-  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
-  Py_RETURN_TRUE;
-}
 
 // ---- Life cycle ---------------------------------------------------------------
 
@@ -237,9 +162,7 @@ PyObject *resetParam_impl(PyObject *, PyObject *const *args) {
 }
 
 PyObject *setParam_impl(PyObject *, PyObject *const *args) {
-  TVXenv *env = env_handle(args[0]);
-  if (!env) return nullptr;
-  return set_param(env, args[1], args[2]);
+  return set_param(args[0], env_handle, args[1], args[2]);
 }
 
 PyObject *writeParams_impl(PyObject *, PyObject *const *args) {
