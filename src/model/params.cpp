@@ -3,6 +3,8 @@
 // and every write goes to it at once, always under the canonical name.
 #include "params.h"
 
+#include "module/output.h"
+
 #include <cstring>
 #include <vector>
 
@@ -90,18 +92,6 @@ ParamKind param_kind(PyObject *type) {
   if (type == reinterpret_cast<PyObject *>(&PyLong_Type)) return ParamKind::Int;
   if (type == reinterpret_cast<PyObject *>(&PyFloat_Type)) return ParamKind::Dbl;
   return ParamKind::Str;
-}
-
-int print_line(PyObject *text) {
-  PyObject *builtins = PyEval_GetBuiltins();  // borrowed
-  PyObject *print = builtins ? PyDict_GetItemString(builtins, "print") : nullptr;  // borrowed
-  if (!print) {
-    PyErr_SetString(PyExc_RuntimeError, "lost builtins.print");
-    return -1;
-  }
-  Ref keep = Ref::borrow(print);
-  Ref r(PyObject_CallFunctionObjArgs(print, text, nullptr));
-  return r ? 0 : -1;
 }
 
 int match_param(PyObject *name, Ref &canonical, Ref &type) {

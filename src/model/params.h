@@ -13,10 +13,6 @@ namespace dz {
 enum class ParamKind { Int, Dbl, Str };
 ParamKind param_kind(PyObject *type);
 
-// Prints text (any object) through the built-in print, so it follows the
-// current sys.stdout. 0, or -1 with an exception.
-int print_line(PyObject *text);
-
 // Normalises name ("/" to "_", lower case) and looks it up in the parameter
 // table, exactly first, then with fnmatch wildcards over every key in table
 // order. 1: one row matched, canonical and type receive its name and type
