@@ -139,3 +139,33 @@ def test_methods_check_their_instance():
         Model.getVars(Env())
     with pytest.raises(TypeError):
         Model.dispose(None)
+
+
+@pytest.mark.parametrize("make", ["disposed", "empty"])
+def test_dead_model_raises_instead_of_reaching_the_library(run_python, make):
+    r = run_python("""
+        import sys
+        from didazoda import Model, TarvexError
+        make = sys.argv[1]
+        m = Model("m") if make == "disposed" else Model(empty=True)
+        params = m.Params
+        if make == "disposed":
+            m.dispose()
+        calls = [
+            lambda: m.setParam("MaxTime", 1),
+            lambda: m.resetParams(),
+            lambda: m.getParamInfo("MaxTime"),
+        ]
+        if params is not None:
+            calls += [lambda: params.MaxTime, lambda: setattr(params, "MaxTime", 2)]
+        for call in calls:
+            try:
+                call()
+            except TarvexError as e:
+                assert e.errno == -3, e.errno
+            else:
+                raise SystemExit("no error from a dead model")
+        print("ok")
+    """.replace("sys.argv[1]", repr(make)))
+    assert r.returncode == 0, r.stderr
+    assert r.stdout.strip().endswith("ok")
