@@ -129,6 +129,29 @@ enum TVXattrkind {
  * terminating NUL included. */
 #define TVX_MAX_STRLEN 512
 
+/* Values of the status attribute ("Status"). */
+enum TVXstatus {
+  TVX_STATUS_UNKNOWN = 0,
+  TVX_STATUS_OPTIMAL = 1,
+  TVX_STATUS_INFEASIBLE = 2,
+  TVX_STATUS_UNBOUNDED = 3,
+  TVX_STATUS_INF_OR_UBD = 4,
+  TVX_STATUS_SUB_OPTIMAL = 5
+};
+
+/* Objective senses ("ModelSense"), SOS types and general constraint types. */
+#define TVX_MINIMIZE 1
+#define TVX_MAXIMIZE (-1)
+#define TVX_SOS_TYPE1 1
+#define TVX_SOS_TYPE2 2
+#define TVX_GENCONSTR_INDICATOR 6
+
+/* A bound of this magnitude or more counts as infinite when solving; values
+ * are stored as given, so a bound of 1e30 reads back as 1e30. */
+#define TVX_INFINITY 1e20
+/* The MIP start value of a variable that has none. */
+#define TVX_UNDEFINED (-1.23457e+88)
+
 /* ---- Errors and version ------------------------------------------------ */
 
 /* A fixed text for every code, also for unknown ones; never NULL. */
@@ -193,6 +216,12 @@ TVX_API int TVXwriteparams(TVXenv *env, const char *filename);
  * environment's settings, with numvars variables. obj, lb, ub, vtype and
  * varnames have numvars entries each, or are NULL for the defaults
  * (objective 0, lower bound 0, no upper bound, type 'C', no name).
+ * Values are stored as given; a lower bound above the upper bound is kept
+ * and makes the model infeasible. A NaN bound, an objective that is not
+ * finite or a type other than C, B, I, S, N (either case, stored upper-case)
+ * is MODEL_INPUT_ERROR; a variable name that is not UTF-8 is
+ * MODEL_INVALID_COL_NAME, a model name that is not UTF-8 MODEL_INPUT_ERROR;
+ * a NULL entry of varnames is no name.
  * *model receives the handle (NULL on failure). */
 TVX_API int TVXnewmodel(TVXenv *env, TVXmodel **model, const char *name, int numvars,
                         const double *obj, const double *lb, const double *ub,

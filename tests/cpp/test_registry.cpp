@@ -393,7 +393,10 @@ class EveryCall : public ::testing::TestWithParam<Call> {
     env_ = load_env();
     model_ = new_model(env_);
     stale_env_ = load_env();
-    stale_model_ = new_model(env_);
+    // The freed model held variables: its store is gone with it.
+    const char *names[] = {"x", "y"};
+    ASSERT_EQ(TVXnewmodel(env_, &stale_model_, "stale", 2, nullptr, nullptr, nullptr, "CB", names),
+              TVX_ERROR_OKAY);
     ASSERT_EQ(TVXfreeenv(stale_env_), TVX_ERROR_OKAY);
     stale_model_env_ = TVXgetenv(stale_model_);
     ASSERT_EQ(TVXfreemodel(stale_model_), TVX_ERROR_OKAY);

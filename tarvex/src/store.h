@@ -1,0 +1,360 @@
+// The model store: every element of a model, kept exactly as received, and
+// the results of its last solve.
+//
+// Element kinds and their index spaces: variables, rows (linear and PSD rows
+// share one space: row k is one or the other), SOS, general constraints and
+// PSD variables. Indices are 32-bit and dense: after a deletion the survivors
+// of that kind are renumbered 0.. in their old order, and every reference to
+// a renumbered variable is rewritten.
+//
+// Operations on whole batches (adding, deleting, changing coefficients) take
+// the caller's C arrays, validate all of them, then apply: a refused batch
+// returns its status and changes nothing. They are written in three steps,
+// validate, prepare (every allocation), commit (no allocation, nothing that
+// throws), so an exhausted memory leaves the store as it was too.
+//
+// Single-field setters (set_var_lb, ...) take an index and a value already
+// checked with the validators below; a list call validates its whole list
+// first and then sets element by element.
+//
+// A Store is not thread-safe: its owner (Model) serialises access. Several
+// members are caches kept behind const accessors (the name index, the column
+// view), so even reads need that serialisation.
+#ifndef TARVEX_STORE_H
+#define TARVEX_STORE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "tarvex.h"
+
+namespace tvx {
+
+constexpr double kInfinity = TVX_INFINITY;    // a bound this large counts as infinite
+constexpr double kUndefined = TVX_UNDEFINED;  // a MIP start entry without a value
+
+// ---- Validators -----------------------------------------------------------
+
+// Bounds may be infinite (either sign, either form: 1e20 or IEEE infinity)
+// but not NaN. Coefficients, objective values and weights must be finite.
+bool valid_bound(double value);
+bool valid_coeff(double value);
+// 'C', 'B', 'I', 'S', 'N', in either case; 0 when invalid, else the
+// upper-case type that is stored.
+char normal_vtype(char type);
+// A name is any valid UTF-8 text (NULL reads as the empty name, "no name").
+bool valid_name(const char *name);
+
+// ---- Names ----------------------------------------------------------------
+
+// The names of one element kind, by index. find() gives the lowest index
+// holding a name. Its index is built on the first lookup and then kept up to
+// date: append and set cost O(1) expected. Only renaming the lowest of
+// several equal names leaves that one name to be found again by a scan at
+// its next lookup; deletions drop the index (they are O(n) anyway).
+class NameTable {
+ public:
+  int size() const { return static_cast<int>(names_.size()); }
+  const std::string &operator[](int i) const { return names_[static_cast<std::size_t>(i)]; }
+
+  // Room for extra more names, grown geometrically.
+  void reserve_extra(std::size_t extra);
+  // No allocation once reserve_extra made room; never throws.
+  void append(std::string &&name) noexcept;
+  void set(int i, std::string &&name) noexcept;
+  // -1 when no element has that name; the empty name (no name) never matches.
+  int find(const std::string &name) const;
+  // Keeps name i at new_index[i] (ascending over the kept ones), drops those
+  // mapped to -1.
+  void compact(const std::vector<int> &new_index) noexcept;
+
+ private:
+  struct Entry {
+    int lowest;  // kStale: the lowest holder was renamed, scan at lookup
+    int count;   // elements holding the name
+  };
+  static constexpr int kStale = -1;
+  void index_add(const std::string &name, int i) const;
+  void drop_index() const noexcept;
+
+  std::vector<std::string> names_;
+  mutable std::unordered_map<std::string, Entry> index_;
+  mutable bool indexed_ = false;
+};
+
+// ---- Sparse vectors -------------------------------------------------------
+
+// A sequence of sparse vectors (rows of a matrix, SOS member lists, PSD
+// objective matrices) in one pool. Vector k owns the slots
+// [start_[k], start_[k] + cap_[k]) of the pool, its first len_[k] in use, in
+// the order given. A vector that outgrows its slots moves to the end of the
+// pool with room to double, so growing any vector entry by entry is amortised
+// O(1); the pool is compacted when garbage outweighs the live slots.
+class SparseList {
+ public:
+  int size() const { return static_cast<int>(len_.size()); }
+  int length(int k) const { return len_[static_cast<std::size_t>(k)]; }
+  const int *index(int k) const { return ind_.data() + start_[static_cast<std::size_t>(k)]; }
+  const double *value(int k) const { return val_.data() + start_[static_cast<std::size_t>(k)]; }
+  double *value(int k) { return val_.data() + start_[static_cast<std::size_t>(k)]; }
+  // Entries of all vectors together.
+  std::size_t nnz() const { return nnz_; }
+
+  // Room to append `vectors` vectors holding `entries` entries together.
+  void reserve_append(std::size_t vectors, std::size_t entries);
+  // Appends a vector; n entries of ind and val (null when n is 0). Never
+  // throws once reserve_append made room.
+  void append(int n, const int *ind, const double *val) noexcept;
+  // Room for `extra` more entries in vector k; may move it (the move is
+  // atomic: a failed allocation changes nothing).
+  void reserve_push(int k, int extra);
+  // Appends one entry to vector k, which must have room.
+  void push(int k, int index, double value) noexcept;
+  // Replaces vector k by n entries; it must have room for n (reserve_push).
+  void assign(int k, int n, const int *ind, const double *val) noexcept;
+  // Position of index in vector k, or -1.
+  int position(int k, int index) const;
+
+  // Keeps vector k at new_index[k] (ascending over the kept ones), drops
+  // those mapped to -1.
+  void remove_vectors(const std::vector<int> &new_index) noexcept;
+  // Rewrites every entry index i as new_index[i], dropping the entries mapped
+  // to -1; the others keep their order.
+  void remap_entries(const std::vector<int> &new_index) noexcept;
+
+ private:
+  std::size_t garbage() const { return ind_.size() - owned_; }
+  void compact_if_worthwhile() noexcept;
+
+  std::vector<int> ind_;
+  std::vector<double> val_;
+  std::vector<std::size_t> start_;
+  std::vector<int> len_;
+  std::vector<int> cap_;
+  std::size_t nnz_ = 0;    // sum of len_
+  std::size_t owned_ = 0;  // sum of cap_; the rest of the pool is garbage
+};
+
+// ---- Element data ---------------------------------------------------------
+
+struct Vars {
+  std::vector<double> lb, ub, obj;
+  std::vector<double> start;  // MIP start, kUndefined where none is given
+  std::vector<char> type;     // 'C', 'B', 'I', 'S' or 'N'
+  NameTable names;
+};
+
+struct Rows {
+  std::vector<double> lhs, rhs;  // lhs <= a.x (+ PSD terms) <= rhs
+  SparseList terms;              // linear coefficients, entry index = variable
+  std::vector<int> psd;          // index into psd_parts, -1 for a linear row
+  NameTable names;
+};
+
+// The PSD terms of one PSD row: for each k, <matrix k, PSD variable var[k]>,
+// matrix k being the entries pos/val from beg[k] to beg[k+1] (the end for the
+// last), each a row-major position r * dim + c.
+struct PsdRowPart {
+  std::vector<int> var, beg, pos;
+  std::vector<double> val;
+};
+
+struct SosSets {
+  std::vector<int> type;  // TVX_SOS_TYPE1 or TVX_SOS_TYPE2
+  SparseList members;     // entry index = variable, value = weight
+};
+
+// General constraints; only indicators exist: when variable binvar takes
+// binval, terms sense rhs must hold.
+struct GenConstrs {
+  std::vector<int> type;  // TVX_GENCONSTR_INDICATOR
+  std::vector<int> binvar, binval;
+  std::vector<char> sense;  // '<', '>' or '='
+  std::vector<double> rhs;
+  SparseList terms;  // entry index = variable
+  NameTable names;
+};
+
+struct PsdVars {
+  std::vector<int> dim;
+  SparseList obj;  // objective matrix, entry index = row-major position
+  NameTable names;
+};
+
+// Quadratic objective terms val[k] * x[row[k]] * x[col[k]], as given: neither
+// merged nor mirrored.
+struct QTerms {
+  std::vector<int> row, col;
+  std::vector<double> val;
+};
+
+// The columns of the linear rows: column j is row/val from beg[j] to
+// beg[j + 1], rows ascending.
+struct ColumnView {
+  std::vector<std::size_t> beg;  // num_vars + 1 entries
+  std::vector<int> row;
+  std::vector<double> val;
+};
+
+struct Basis {
+  std::vector<int> col, row;  // one status per variable, per row
+};
+
+struct SolveStats {
+  int spx_iters = 0;
+  int ipm_iters = 0;
+  double presolve_time = 0;
+  double solver_time = 0;
+  double total_time = 0;
+};
+
+// What the last solve or IIS computation left. Every slot is absent until
+// one fills it, and any change of the problem empties them all (the status
+// goes back to UNKNOWN), so a slot present is always about the model as it
+// stands. Vectors have one entry per element of their kind.
+struct Results {
+  int status = TVX_STATUS_UNKNOWN;
+  std::optional<double> primal_obj, dual_obj, mip_gap_abs, mip_gap_rel;
+  std::optional<std::vector<double>> x, reduced_cost;  // per variable
+  std::optional<std::vector<double>> dual, activity;   // per row
+  std::optional<std::vector<std::vector<double>>> psd_x;  // per PSD variable, dim * dim row-major
+  std::optional<std::vector<double>> primal_ray;          // per variable
+  std::optional<std::vector<double>> dual_ray;            // per row
+  std::optional<Basis> basis;
+  std::optional<std::vector<int>> iis_col, iis_row;  // non-zero: in the IIS
+  std::optional<SolveStats> stats;
+};
+
+// ---- The store ------------------------------------------------------------
+
+class Store {
+ public:
+  Store() = default;
+  // A copy holds the same problem, names, MIP start and start basis, and no
+  // results.
+  Store(const Store &other);
+  Store &operator=(const Store &) = delete;
+
+  // Counts.
+  int num_vars() const { return static_cast<int>(vars_.lb.size()); }
+  int num_rows() const { return static_cast<int>(rows_.lhs.size()); }
+  int num_psd_rows() const { return static_cast<int>(psd_parts_.size()); }
+  int num_sos() const { return static_cast<int>(sos_.type.size()); }
+  int num_genconstrs() const { return static_cast<int>(gen_.type.size()); }
+  int num_psd_vars() const { return static_cast<int>(psd_vars_.dim.size()); }
+  std::size_t num_nz() const { return rows_.terms.nnz(); }  // linear parts of all rows
+
+  const std::string &name() const { return name_; }
+  int sense() const { return sense_; }  // TVX_MINIMIZE or TVX_MAXIMIZE
+  double objcon() const { return objcon_; }
+  const Vars &vars() const { return vars_; }
+  const Rows &rows() const { return rows_; }
+  const PsdRowPart *psd_part(int row) const;  // null for a linear row
+  const SosSets &sos() const { return sos_; }
+  const GenConstrs &genconstrs() const { return gen_; }
+  const PsdVars &psd_vars() const { return psd_vars_; }
+  const QTerms &qterms() const { return q_; }
+  // Built on first use after any change of the linear coefficients; the
+  // reference is valid until the next change of the store.
+  const ColumnView &columns() const;
+  // A basis to start the next solve from, absent after any change of the
+  // variables or rows.
+  const std::optional<Basis> &start_basis() const { return start_basis_; }
+
+  // Counts the changes of the problem; a solve that ran without the lock
+  // stores its results only if this has not moved.
+  std::uint64_t revision() const { return revision_; }
+  const Results &results() const { return results_; }
+  void set_results(Results results) noexcept;
+  void clear_results() noexcept;
+
+  // ---- Batches: validated whole, then applied (see the file comment) ----
+  // The layouts are those of the TVX functions of the same purpose.
+
+  // Column-wise coefficients beg/ind/val (nnz 0 and all three null for
+  // none); obj, lb, ub, vtype, names: n entries each or null for the
+  // defaults (0, 0, infinite, 'C', no name).
+  int add_vars(int n, int nnz, const int *beg, const int *ind, const double *val,
+               const double *obj, const double *lb, const double *ub, const char *vtype,
+               const char *const *names);
+  // lower/upper null: unbounded on that side for every row.
+  int add_rows(int n, int nnz, const int *beg, const int *ind, const double *val,
+               const double *lower, const double *upper, const char *const *names);
+  int add_sos(int n, int nnz, const int *types, const int *beg, const int *ind,
+              const double *weight);
+  int add_indicator(const char *name, int binvar, int binval, int nnz, const int *ind,
+                    const double *val, char sense, double rhs);
+  int add_qterms(int n, const int *row, const int *col, const double *val);
+  void clear_qterms() noexcept;
+  int add_psd_var(int dim, int nnz, const int *pos, const double *val, const char *name);
+  int add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, const int *vidx,
+                  const int *beg, int pnnz, const int *pos, const double *val, double lower,
+                  double upper, const char *name);
+  // Sets coefficient (row[k], col[k]) to val[k]; a later pair wins over an
+  // earlier equal one. A zero is stored as an explicit entry.
+  int set_coeffs(int n, const int *row, const int *col, const double *val);
+  // Replaces the objective matrices of the PSD variables which[0..n): the
+  // entries pos/val from beg[i] to beg[i + 1] (nnz for the last).
+  int set_psd_obj(int n, const int *which, const int *beg, int nnz, const int *pos,
+                  const double *val);
+
+  // Indices in any order, repeats allowed. Deleting the binary variable of
+  // an indicator is refused with MODEL_INVALID_INDICATOR_COL_IDX.
+  int delete_vars(int n, const int *ind);
+  int delete_rows(int n, const int *ind);
+  int delete_sos(int n, const int *ind);
+  int delete_genconstrs(int n, const int *ind);
+
+  // ---- Single fields: index and value checked by the caller ----
+  void set_name(std::string &&name) noexcept { name_ = std::move(name); }
+  void set_sense(int sense) noexcept;
+  void set_objcon(double value) noexcept;
+  void set_var_lb(int j, double value) noexcept;
+  void set_var_ub(int j, double value) noexcept;
+  void set_var_obj(int j, double value) noexcept;
+  void set_var_type(int j, char normal_type) noexcept;
+  void set_var_start(int j, double value) noexcept { vars_.start[j] = value; }
+  void set_var_name(int j, std::string &&name) noexcept { vars_.names.set(j, std::move(name)); }
+  void set_row_lhs(int i, double value) noexcept;
+  void set_row_rhs(int i, double value) noexcept;
+  void set_row_name(int i, std::string &&name) noexcept { rows_.names.set(i, std::move(name)); }
+  void set_genconstr_name(int g, std::string &&name) noexcept {
+    gen_.names.set(g, std::move(name));
+  }
+  void set_psd_var_name(int p, std::string &&name) noexcept {
+    psd_vars_.names.set(p, std::move(name));
+  }
+  // Row and column statuses, one per row and variable.
+  void set_start_basis(Basis basis) noexcept { start_basis_ = std::move(basis); }
+  void clear_start_basis() noexcept { start_basis_.reset(); }
+
+ private:
+  // Every change of the problem goes through here.
+  void touch() noexcept;
+  void matrix_changed() noexcept;
+  void shape_changed() noexcept;
+
+  std::string name_;
+  int sense_ = TVX_MINIMIZE;
+  double objcon_ = 0;
+  Vars vars_;
+  Rows rows_;
+  std::vector<PsdRowPart> psd_parts_;
+  SosSets sos_;
+  GenConstrs gen_;
+  PsdVars psd_vars_;
+  QTerms q_;
+  std::optional<Basis> start_basis_;
+  Results results_;
+  std::uint64_t revision_ = 0;
+  mutable std::shared_ptr<const ColumnView> columns_;  // immutable once built
+};
+
+}  // namespace tvx
+
+#endif
