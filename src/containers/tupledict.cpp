@@ -1,42 +1,415 @@
-#include "module/classes.h"
+// tupledict: a dict whose keys are selected by pattern through a tuplelist of
+// the keys, built on first need and dropped by every change made through the
+// class, with sums of the selected values.
+#include "containers/containers.h"
+#include "module/args.h"
+#include "module/decorators.h"
+#include "module/function.h"
+#include "module/state.h"
 
 namespace dz {
 
 PyTypeObject tupledict_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+tupledictOps tupledict_ops;
 
 namespace {
 
-struct tupledictObject {
-  PyDictObject base;
-};
+inline tupledictObject *D(PyObject *o) { return as_tupledict(o); }
 
-struct tupledictOps {
-  OpSlot select_;
-};
-
-tupledictOps tupledict_ops;
-
-const char init_doc[] = "\n    tupledict(*args, **kwargs)\n\n    A dict whose keys are tuples of equal length, with pattern selection and sums\n    over its values.\n";
-
-int tupledict_init(PyObject *self, PyObject *args, PyObject *kwargs) {
-  return PyDict_Type.tp_init(self, args, kwargs);
+void tupledict_changed(PyObject *self) {
+  Py_CLEAR(D(self)->keys_);
+  D(self)->version_++;
 }
 
-const PickleSpec pickle_spec = {"tupledict", nullptr, 0, false, nullptr};
+PyObject *changed_error() {
+  PyErr_SetString(PyExc_RuntimeError, "tupledict changed during selection");
+  return nullptr;
+}
+
+PyObject *tupledict_select_keys(PyObject *self, PyObject *pattern) {
+  const uint64_t version = D(self)->version_;
+  // A key count that differs betrays a change made through the base dict.
+  if (D(self)->keys_ && PyList_GET_SIZE(D(self)->keys_) != PyDict_GET_SIZE(self))
+    Py_CLEAR(D(self)->keys_);
+  if (!D(self)->keys_) {
+    Ref keys(PyDict_Keys(self));
+    if (!keys) return nullptr;
+    Ref list(tuplelist_new());
+    if (!list) return nullptr;
+    Ref star = Ref::borrow(as_tuplelist(list.get())->wildcard_);
+    if (tuplelist_ops.constructor(list.get(), keys.get(), star.get()) < 0) return nullptr;
+    if (D(self)->version_ != version) return changed_error();
+    Py_XSETREF(D(self)->keys_, list.release());
+  }
+  Ref keys = Ref::borrow(D(self)->keys_);
+  Ref selected(tuplelist_select(keys.get(), pattern, false));
+  if (!selected) return nullptr;
+  if (D(self)->version_ != version) return changed_error();
+  return selected.release();
+}
+
+// The value stored under a key the selection returned (new reference).
+PyObject *value_of(PyObject *self, PyObject *key) {
+  PyObject *v = PyDict_GetItemWithError(self, key);
+  if (!v) {
+    if (!PyErr_Occurred()) PyErr_SetObject(PyExc_KeyError, key);
+    return nullptr;
+  }
+  return Ref::borrow(v).release();
+}
+
+PyObject *quicksum_of(PyObject *terms) {
+  PyObject *quicksum = module_global("quicksum");  // borrowed
+  if (!quicksum) return nullptr;
+  return PyObject_CallFunctionObjArgs(quicksum, terms, nullptr);
+}
+
+// ---- Slots -----------------------------------------------------------------------
+
+int tupledict_init(PyObject *self, PyObject *args, PyObject *kwargs) {
+  if (PyDict_Type.tp_init(self, args, kwargs) < 0) return -1;
+  tupledict_changed(self);
+  return 0;
+}
+
+int tupledict_ass_subscript(PyObject *self, PyObject *key, PyObject *value) {
+  tupledict_changed(self);
+  return PyDict_Type.tp_as_mapping->mp_ass_subscript(self, key, value);
+}
+
+// The base dict's own |= (AttributeError where the interpreter's dict has none).
+PyObject *tupledict_inplace_or(PyObject *self, PyObject *other) {
+  if (!PyObject_TypeCheck(self, &tupledict_Type)) Py_RETURN_NOTIMPLEMENTED;
+  tupledict_changed(self);
+  Ref ior(PyObject_GetAttrString(reinterpret_cast<PyObject *>(&PyDict_Type), "__ior__"));
+  if (!ior) return nullptr;
+  return PyObject_CallFunctionObjArgs(ior.get(), self, other, nullptr);
+}
+
+int tupledict_traverse(PyObject *self, visitproc visit, void *arg) {
+  if (int r = PyDict_Type.tp_traverse(self, visit, arg)) return r;
+  Py_VISIT(D(self)->keys_);
+  return 0;
+}
+
+int tupledict_clear(PyObject *self) {
+  PyDict_Type.tp_clear(self);
+  Py_CLEAR(D(self)->keys_);
+  return 0;
+}
+
+// As for tuplelist: the dict's recursion guard covers exact dicts only.
+void tupledict_dealloc(PyObject *self) {
+  PyObject_GC_UnTrack(self);
+  Py_TRASHCAN_BEGIN(self, tupledict_dealloc)
+  Py_CLEAR(D(self)->keys_);
+  PyDict_Type.tp_dealloc(self);
+  Py_TRASHCAN_END
+}
+
+// ---- Methods -------------------------------------------------------------------
+
+// The dict's own method, called after the key list is dropped.
+PyObject *dict_method(const char *name, PyObject *self, PyObject *const *args, Py_ssize_t nargs,
+                      PyObject *kwargs = nullptr) {
+  PyObject *descr = PyDict_GetItemString(PyDict_Type.tp_dict, name);  // borrowed, static
+  if (!descr) return PyErr_Format(PyExc_SystemError, "dict.%s is missing", name);
+  Ref full(PyTuple_New(1 + nargs));
+  if (!full) return nullptr;
+  PyTuple_SET_ITEM(full.get(), 0, Ref::borrow(self).release());
+  for (Py_ssize_t i = 0; i < nargs; i++)
+    PyTuple_SET_ITEM(full.get(), i + 1, Ref::borrow(args[i]).release());
+  tupledict_changed(self);
+  return PyObject_Call(descr, full.get(), kwargs);
+}
+
+PyObject *select_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0];
+  Ref keys(tupledict_select_keys(self, args[1]));
+  if (!keys) return nullptr;
+  Py_ssize_t n = PyList_GET_SIZE(keys.get());
+  Ref values(PyList_New(n));
+  if (!values) return nullptr;
+  for (Py_ssize_t i = 0; i < n; i++) {
+    PyObject *v = value_of(self, PyList_GET_ITEM(keys.get(), i));
+    if (!v) return nullptr;
+    PyList_SET_ITEM(values.get(), i, v);
+  }
+  return values.release();
+}
+
+// quicksum(self.select(*query)): a subclass's select is honoured.
+PyObject *sum_impl(PyObject *, PyObject *const *args) {
+  Ref select(PyObject_GetAttrString(args[0], "select"));
+  if (!select) return nullptr;
+  Ref values(PyObject_Call(select.get(), args[1], nullptr));
+  if (!values) return nullptr;
+  return quicksum_of(values.get());
+}
+
+// Appends c * v. Both are held: the product may run code that changes
+// either dict.
+int add_term(PyObject *terms, PyObject *c, PyObject *v) {
+  Ref coeff = Ref::borrow(c), value = Ref::borrow(v);
+  Ref term(PyNumber_Multiply(coeff.get(), value.get()));
+  if (!term) return -1;
+  return PyList_Append(terms, term.get());
+}
+
+PyObject *prod_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0], *coeffs = args[1], *query = args[2];
+  if (!PyDict_Check(coeffs)) {
+    PyErr_SetString(PyExc_TypeError, "expect a dict for argument `coeffs`");
+    return nullptr;
+  }
+  Ref terms(PyList_New(0));
+  if (!terms) return nullptr;
+  if (PyTuple_GET_SIZE(query) > 0) {
+    Ref keys(tupledict_select_keys(self, query));
+    if (!keys) return nullptr;
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(keys.get()); i++) {
+      PyObject *key = PyList_GET_ITEM(keys.get(), i);
+      Ref coeff = Ref::borrow(PyDict_GetItemWithError(coeffs, key));
+      if (!coeff && PyErr_Occurred()) return nullptr;
+      if (!coeff || coeff.get() == Py_None) continue;
+      Ref value(value_of(self, key));
+      if (!value || add_term(terms.get(), coeff.get(), value.get()) < 0) return nullptr;
+    }
+  } else {
+    // Walks coeffs and builds no key list. A snapshot: products may change coeffs.
+    Ref items(PyDict_Items(coeffs));
+    if (!items) return nullptr;
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items.get()); i++) {
+      PyObject *pair = PyList_GET_ITEM(items.get(), i);
+      PyObject *value = PyDict_GetItemWithError(self, PyTuple_GET_ITEM(pair, 0));
+      if (!value && PyErr_Occurred()) return nullptr;
+      if (!value || value == Py_None) continue;
+      if (add_term(terms.get(), PyTuple_GET_ITEM(pair, 1), value) < 0) return nullptr;
+    }
+  }
+  return quicksum_of(terms.get());
+}
+
+PyObject *clean_impl(PyObject *, PyObject *const *args) {
+  Py_CLEAR(D(args[0])->keys_);
+  Py_RETURN_NONE;
+}
+
+PyObject *clear_impl(PyObject *, PyObject *const *args) {
+  tupledict_changed(args[0]);
+  PyDict_Clear(args[0]);
+  Py_RETURN_NONE;
+}
+
+PyObject *pop_impl(PyObject *, PyObject *const *args) {
+  return dict_method("pop", args[0], args + 1, 1);
+}
+
+PyObject *popitem_impl(PyObject *, PyObject *const *args) {
+  return dict_method("popitem", args[0], nullptr, 0);
+}
+
+PyObject *update_impl(PyObject *, PyObject *const *args) {
+  PyObject *pos = args[1], *kw = args[2];
+  return dict_method("update", args[0], PySequence_Fast_ITEMS(pos), PyTuple_GET_SIZE(pos),
+                     PyDict_GET_SIZE(kw) ? kw : nullptr);
+}
+
+PyObject *setdefault_impl(PyObject *, PyObject *const *args) {
+  return dict_method("setdefault", args[0], args + 1, 2);
+}
+
+// ---- Docstrings ------------------------------------------------------------------
+
+const char init_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            __init__(*args, **kwargs)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Construct a tupledict: a dict whose keys are tuples of one length (or\n"
+    "            scalars), with pattern selection over the keys and sums of the values.\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            *args, **kwargs\n"
+    "            ---------------\n"
+    "            As for dict().\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            td = tupledict([((1, 2), 10), ((2, 2), 20), ((1, 3), 30)])\n"
+    "            td = tupledict({('a', 1): x, ('b', 1): y})\n"
+    "\n"
+    "        ";
+
+const char select_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            select(*query=[])\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Select the values whose keys match a pattern, as a list in key order.\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            *query=[]\n"
+    "            ---------\n"
+    "            Pattern fields, compared position by position with the fields of each key.\n"
+    "            '*' matches anything, a list or tuple matches any of its members, any other\n"
+    "            value must be equal; fields beyond the pattern are free.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            td = tupledict([((1, 2), 10), ((2, 2), 20), ((1, 3), 30)])\n"
+    "            print(td.select(1, '*'))\n"
+    "            print(td.select('*', 2))\n"
+    "\n"
+    "        ";
+
+const char sum_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            sum(*query=[])\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Sum the values whose keys match a pattern into an expression.\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            *query=[]\n"
+    "            ---------\n"
+    "            Pattern fields, as for select(); none sums every value.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            x = m.addVars(2, 3)\n"
+    "            expr = x.sum()\n"
+    "            expr = x.sum('*', 1)\n"
+    "\n"
+    "        ";
+
+const char prod_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            prod(coeffs, *query=[])\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Sum the values whose keys match a pattern, each multiplied by the coefficient\n"
+    "            that coeffs holds under the same key, into an expression. Keys without a\n"
+    "            coefficient, or without a value, are skipped.\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            coeffs\n"
+    "            ------\n"
+    "            A dict of coefficients keyed like this tupledict.\n"
+    "\n"
+    "            *query=[]\n"
+    "            ---------\n"
+    "            Pattern fields, as for select(); none takes every key of coeffs.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            x = m.addVars(2, 3)\n"
+    "            cost = {(0, 0): 1.5, (1, 2): 2.0}\n"
+    "            expr = x.prod(cost)\n"
+    "            expr = x.prod(cost, '*', 2)\n"
+    "\n"
+    "        ";
+
+const char clean_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            clean()\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Drop the key list and index built by selections and release their memory;\n"
+    "            the next selection builds them again.\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            None.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            td.clean()\n"
+    "\n"
+    "        ";
+
+// ---- Member specs ----------------------------------------------------------------
+
+const char *const self_only[] = {"self"};
+const char *const query_args[] = {"self", "query"};
+const char *const prod_args[] = {"self", "coeffs", "query"};
+const char *const key_args[] = {"self", "key"};
+const char *const update_args[] = {"self", "args", "kwargs"};
+const char *const setdefault_args[] = {"self", "key", "default"};
+
+#define METHOD(name, args, npos, flags, doc) \
+  {#name, "tupledict." #name, args, npos, 0, FUNC_METHOD | (flags), &tupledict_Type, name##_impl, doc}
+
+const FuncSpec select_spec = METHOD(select, query_args, 1, FUNC_VARARGS, select_doc);
+const FuncSpec sum_spec = METHOD(sum, query_args, 1, FUNC_VARARGS, sum_doc);
+const FuncSpec prod_spec = METHOD(prod, prod_args, 2, FUNC_VARARGS, prod_doc);
+const FuncSpec clean_spec = METHOD(clean, self_only, 1, 0, clean_doc);
+const FuncSpec clear_spec = METHOD(clear, self_only, 1, 0, nullptr);
+const FuncSpec pop_spec = METHOD(pop, key_args, 2, 0, nullptr);
+const FuncSpec popitem_spec = METHOD(popitem, self_only, 1, 0, nullptr);
+const FuncSpec update_spec = METHOD(update, update_args, 1, FUNC_VARARGS | FUNC_VARKW, nullptr);
+const FuncSpec setdefault_spec = METHOD(setdefault, setdefault_args, 3, 0, nullptr);
+
+// ---- Pickling ----------------------------------------------------------------------
+//
+// The key list is a cache and does not travel; the items travel as the state.
+
+PyObject *get_contents(PyObject *self) { return PyDict_Copy(self); }
+
+int set_contents(PyObject *self, PyObject *contents) {
+  if (!PyDict_CheckExact(contents)) {
+    PyErr_Format(PyExc_TypeError, "invalid pickled state for %s", tupledict_Type.tp_name);
+    return -1;
+  }
+  tupledict_changed(self);
+  PyDict_Clear(self);
+  return PyDict_Update(self, contents);
+}
+
+const PickleSpec pickle_spec = {"tupledict", nullptr, 0, true, nullptr, get_contents,
+                                set_contents};
+
+// ---- Class set-up ------------------------------------------------------------------
+
+PyNumberMethods tupledict_as_number = {};
+PyMappingMethods tupledict_as_mapping = {};
 
 int tupledict_prepare() {
   PyTypeObject *t = &tupledict_Type;
   t->tp_name = "didazoda.tupledict";
   t->tp_basicsize = sizeof(tupledictObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
+  t->tp_doc = "A dict whose keys are tuples of one length (or scalars), with pattern selection "
+              "and sums over its values.";
   t->tp_base = &PyDict_Type;
   t->tp_init = tupledict_init;
-  tupledict_ops = {op_not_built};
+  t->tp_traverse = tupledict_traverse;
+  t->tp_clear = tupledict_clear;
+  t->tp_dealloc = tupledict_dealloc;
+  // Only the overridden slots: the rest are inherited after the wrappers are made.
+  tupledict_as_number.nb_inplace_or = tupledict_inplace_or;
+  tupledict_as_mapping.mp_ass_subscript = tupledict_ass_subscript;
+  t->tp_as_number = &tupledict_as_number;
+  t->tp_as_mapping = &tupledict_as_mapping;
+  tupledict_ops = {tupledict_select_keys};
   return 0;
+}
+
+int tupledict_bind(PyObject *dict) {
+  for (const FuncSpec *spec : {&select_spec, &sum_spec, &prod_spec, &clean_spec, &clear_spec,
+                               &pop_spec, &popitem_spec, &update_spec})
+    if (!bind_function(dict, spec)) return -1;
+  Ref none_default(PyTuple_Pack(1, Py_None));
+  if (!none_default) return -1;
+  return bind_function(dict, &setdefault_spec, none_default.get()) ? 0 : -1;
 }
 
 }  // namespace
 
-const ClassDef tupledict_class = {&tupledict_Type, "tupledict", tupledict_prepare, nullptr, init_doc, true, &pickle_spec, nullptr};
+PyObject *tupledict_new() {
+  return PyObject_CallObject(reinterpret_cast<PyObject *>(&tupledict_Type), nullptr);
+}
+
+const ClassDef tupledict_class = {&tupledict_Type, "tupledict", tupledict_prepare, tupledict_bind,
+                                  init_doc, true, &pickle_spec, nullptr};
 
 }  // namespace dz

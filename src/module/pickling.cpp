@@ -62,6 +62,7 @@ int write_field(PyObject *obj, const PickleField &f, PyObject *value) {
 
 const char *const self_arg[] = {"self"};
 const char *const unpickle_args[] = {"cls", "state"};
+const char *const setstate_args[] = {"self", "state"};
 
 PyObject *reduce_impl(PyObject *func, PyObject *const *args) {
   PyObject *self = args[0];
@@ -87,8 +88,22 @@ PyObject *reduce_impl(PyObject *func, PyObject *const *args) {
   if (!name) return nullptr;
   PyObject *rebuild = module_global(PyUnicode_AsUTF8(name.get()));
   if (!rebuild) return nullptr;
-  return Py_BuildValue("O(OO)", rebuild, reinterpret_cast<PyObject *>(Py_TYPE(self)),
-                       state.get());
+  PyObject *cls = reinterpret_cast<PyObject *>(Py_TYPE(self));
+  if (!spec->get_contents) return Py_BuildValue("O(OO)", rebuild, cls, state.get());
+  Ref contents(spec->get_contents(self));
+  if (!contents) return nullptr;
+  return Py_BuildValue("O(OO)O", rebuild, cls, state.get(), contents.get());
+}
+
+// The closure is the class whose spec holds set_contents.
+PyObject *setstate_impl(PyObject *func, PyObject *const *args) {
+  PyTypeObject *type = reinterpret_cast<PyTypeObject *>(function_closure(func));
+  const PickleSpec *spec = find_spec(type);
+  PyObject *self = args[0];
+  if (!spec || !spec->set_contents || !PyObject_TypeCheck(self, type))
+    return PyErr_Format(PyExc_TypeError, "invalid pickled object for %s", type->tp_name);
+  if (spec->set_contents(self, args[1]) < 0) return nullptr;
+  Py_RETURN_NONE;
 }
 
 PyObject *refuse_impl(PyObject *func, PyObject *const *) {
@@ -142,6 +157,12 @@ int bind_pickling(PyTypeObject *type, const PickleSpec *spec) {
       return -1;
     }
     registry[nregistered++] = {type, spec};
+  }
+  if (spec->set_contents) {
+    static const FuncSpec setstate_spec = {"__setstate__", nullptr, setstate_args, 2, 0, 0,
+                                           nullptr, setstate_impl, nullptr};
+    Ref f(function_new(&setstate_spec, reinterpret_cast<PyObject *>(type)));
+    if (!f || PyDict_SetItemString(type->tp_dict, "__setstate__", f.get()) < 0) return -1;
   }
   return set_reduce(type, &reduce_spec, reinterpret_cast<PyObject *>(type));
 }

@@ -23,10 +23,17 @@ struct PickleSpec {
   int nfields;
   bool has_dict;                 // the instance __dict__ travels too
   int (*restored)(PyObject *);  // optional, runs after the fields are set
+  // Optional, for containers: the elements travel as the pickle's state
+  // (get_contents returns a new object holding them) and come back through
+  // __setstate__ (set_contents), which runs once the object exists, so
+  // elements that refer back to their container pickle and copy too.
+  PyObject *(*get_contents)(PyObject *self);
+  int (*set_contents)(PyObject *self, PyObject *contents);
 };
 
 // Binds __reduce__, which pickles the fields through the module-level
-// reconstruction function _unpickle_<cls_name>.
+// reconstruction function _unpickle_<cls_name>; with contents hooks also
+// __setstate__.
 int bind_pickling(PyTypeObject *type, const PickleSpec *spec);
 // Binds __reduce__ raising TypeError(text).
 int bind_pickle_refusal(PyTypeObject *type, const char *text);
