@@ -1,45 +1,661 @@
-#include "module/classes.h"
+// LinExpr: construction, editing methods, in-place operators, evaluation.
+//
+// Methods that call Python code (number conversions, equality, sameAs,
+// getAttr, products of non-float coefficients) read the terms through
+// snapshots and compute before they change the expression, so that code
+// which changes the expression meanwhile cannot make them read past a list
+// or leave half a change behind.
+#include "expr/linexpr.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "expr/docs.h"
+#include "expr/expr_util.h"
+#include "expr/terms.h"
+#include "model/handles.h"
+#include "module/args.h"
+#include "module/decorators.h"
+#include "module/errors.h"
+#include "module/function.h"
 
 namespace dz {
 
 PyTypeObject LinExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+LinExprOps LinExpr_ops;
 
 namespace {
 
-struct LinExprObject {
-  PyObject_HEAD
-};
-
-struct LinExprOps {
-  OpSlot addterm_;
-  OpSlot addexpr_;
-};
-
-LinExprOps LinExpr_ops;
-
-const char init_doc[] = "\n    LinExpr(arg1=0.0, arg2=None)\n\n    A linear expression: a constant plus a list of coefficient and variable terms.\n";
-
-int linexpr_init(PyObject *, PyObject *, PyObject *) {
-  not_built("LinExpr()");
-  return -1;
+// A new object of type holding the two views (stolen) and the constant.
+PyObject *linexpr_make(PyTypeObject *type, PyObject *coeffs, PyObject *vars, double constant) {
+  Ref c(coeffs), v(vars);
+  if (!c || !v) return nullptr;
+  PyObject *self = type->tp_alloc(type, 0);
+  if (!self) return nullptr;
+  LinExprObject *o = as_linexpr(self);
+  o->coeffs_ = c.release();
+  o->vars_ = v.release();
+  o->constant_ = constant;
+  return self;
 }
 
-const PickleSpec pickle_spec = {"LinExpr", nullptr, 0, false, nullptr};
+PyObject *linexpr_alloc(PyTypeObject *type, PyObject *, PyObject *) {
+  return linexpr_make(type, list_new(), list_new(), 0.0);
+}
+
+int linexpr_traverse(PyObject *self, visitproc visit, void *arg) {
+  Py_VISIT(as_linexpr(self)->coeffs_);
+  Py_VISIT(as_linexpr(self)->vars_);
+  return 0;
+}
+
+// No tp_clear: the fields are Lists, which the collector does not track, so
+// no cycle it can find runs through them (a subclass's __dict__ is cleared
+// by the subclass machinery); clearing them would only leave an expression
+// without lists for code that still holds it.
+void linexpr_dealloc(PyObject *self) {
+  PyObject_GC_UnTrack(self);
+  Py_CLEAR(as_linexpr(self)->coeffs_);
+  Py_CLEAR(as_linexpr(self)->vars_);
+  Py_TYPE(self)->tp_free(self);
+}
+
+// ---- Internal operations -----------------------------------------------------------
+
+int linexpr_addterm(PyObject *self, double coeff, PyObject *var) {
+  if (coeff == 0.0) return 0;
+  Ref c(coeff_float(coeff));
+  if (!c) return -1;
+  LinExprObject *o = as_linexpr(self);
+  if (list_field_add(&o->coeffs_, c.get()) < 0) return -1;
+  return list_field_add(&o->vars_, var);
+}
+
+int linexpr_addexpr(PyObject *self, PyObject *expr, double mult) {
+  if (mult == 0.0) return 0;
+  LinTerms t;
+  if (linexpr_terms(expr, t) < 0) return -1;
+  double k = t.constant;
+  ListBlock *coeffs = t.coeffs.block();
+  BlockRef scaled;
+  if (mult != 1.0) {
+    Ref factor(PyFloat_FromDouble(mult));
+    if (!factor) return -1;
+    scaled.reset(scaled_block(t.coeffs, factor.get(), false));
+    if (!scaled) return -1;
+    coeffs = scaled.get();
+    k *= mult;
+  }
+  LinExprObject *o = as_linexpr(self);
+  if (list_field_extend(&o->coeffs_, coeffs, t.n) < 0) return -1;
+  if (list_field_extend(&o->vars_, t.vars.block(), t.n) < 0) return -1;
+  o->constant_ = o->constant_ + k;
+  return 0;
+}
+
+// self.<method>(...) looked up on the object, served in C for the exact
+// class.
+int linexpr_call_addterms(PyObject *self, PyObject *coeffs, PyObject *vars) {
+  if (Py_TYPE(self) == &LinExpr_Type) return linexpr_addterms(self, coeffs, vars);
+  Ref r(PyObject_CallMethodObjArgs(self, expr_str().addTerms, coeffs, vars, nullptr));
+  return r ? 0 : -1;
+}
+
+int linexpr_call_addconstant(PyObject *self, PyObject *c) {
+  if (Py_TYPE(self) == &LinExpr_Type) return linexpr_addconstant(self, c);
+  Ref r(PyObject_CallMethodObjArgs(self, expr_str().addConstant, c, nullptr));
+  return r ? 0 : -1;
+}
+
+PyObject *linexpr_call_getconstant(PyObject *e) {
+  if (Py_TYPE(e) == &LinExpr_Type) return PyFloat_FromDouble(as_linexpr(e)->constant_);
+  return PyObject_CallMethodObjArgs(e, expr_str().getConstant, nullptr);
+}
+
+// 1 when coeffs takes the sequence form of addTerms.
+int is_term_sequence(PyObject *coeffs) {
+  if (PyList_Check(coeffs) || PyTuple_Check(coeffs) || list_check(coeffs)) return 1;
+  return is_ndarray(coeffs);
+}
+
+// vars[i]: any indexable object, with its own IndexError when too short.
+PyObject *item_of(PyObject *vars, Py_ssize_t i) {
+  if (PyList_CheckExact(vars) || PyTuple_CheckExact(vars)) return PySequence_GetItem(vars, i);
+  Ref key(PyLong_FromSsize_t(i));
+  if (!key) return nullptr;
+  return PyObject_GetItem(vars, key.get());
+}
+
+}  // namespace
+
+// ---- C interface -------------------------------------------------------------------
+
+PyObject *linexpr_new() { return linexpr_make(&LinExpr_Type, list_new(), list_new(), 0.0); }
+
+PyObject *linexpr_from_blocks(ListBlock *coeffs, ListBlock *vars, double constant) {
+  PyObject *c = list_adopt(coeffs);
+  if (!c) {
+    List_DecRef(vars);
+    return nullptr;
+  }
+  return linexpr_make(&LinExpr_Type, c, list_adopt(vars), constant);
+}
+
+PyObject *linexpr_copy(PyObject *e) {
+  LinExprObject *o = as_linexpr(e);
+  // LinExpr(e) adds e's constant to 0.0, which turns -0.0 into 0.0.
+  return linexpr_make(&LinExpr_Type, List_ops.copy(o->coeffs_), List_ops.copy(o->vars_),
+                      0.0 + o->constant_);
+}
+
+int linexpr_terms(PyObject *e, LinTerms &out) {
+  LinExprObject *o = as_linexpr(e);
+  out.coeffs.reset(o->coeffs_);
+  out.vars.reset(o->vars_);
+  out.constant = o->constant_;
+  if (out.coeffs.size() != out.vars.size())
+    return raise_unequal_terms("LinExpr", out.coeffs.size(), out.vars.size());
+  out.n = out.coeffs.size();
+  return 0;
+}
+
+int linexpr_addterms(PyObject *self, PyObject *coeffs, PyObject *vars) {
+  int seq = is_term_sequence(coeffs);
+  if (seq < 0) return -1;
+  if (!seq) {
+    if (!handle_check(vars, &Var_Type)) {
+      raise_text("Expect a var");
+      return -1;
+    }
+    int zero = is_zero(coeffs);
+    if (zero) return zero < 0 ? -1 : 0;
+    double c;
+    if (!as_double(coeffs, &c)) return -1;
+    return linexpr_addterm(self, c, vars);
+  }
+  const Py_ssize_t n = PyObject_Size(coeffs);
+  if (n < 0) return -1;
+  for (Py_ssize_t i = 0; i < n; i++) {
+    Ref coeff(PySequence_GetItem(coeffs, i));
+    if (!coeff) return -1;
+    int zero = is_zero(coeff.get());
+    if (zero < 0) return -1;
+    if (zero) continue;
+    Ref var(item_of(vars, i));
+    if (!var) return -1;
+    if (!handle_check(var.get(), &Var_Type)) {
+      raise_text("Expect a list of var");
+      return -1;
+    }
+    double c;
+    if (!as_double(coeff.get(), &c)) return -1;
+    if (linexpr_addterm(self, c, var.get()) < 0) return -1;
+  }
+  return 0;
+}
+
+int linexpr_addconstant(PyObject *self, PyObject *c) {
+  double value;
+  if (PyFloat_CheckExact(c) || PyLong_CheckExact(c)) {
+    if (!as_double(c, &value)) return -1;
+    value = as_linexpr(self)->constant_ + value;
+  } else {
+    Ref base(PyFloat_FromDouble(as_linexpr(self)->constant_));
+    if (!base) return -1;
+    Ref sum(PyNumber_Add(base.get(), c));
+    if (!sum || !float_of(sum.get(), &value)) return -1;
+  }
+  as_linexpr(self)->constant_ = value;
+  return 0;
+}
+
+int linexpr_clear(PyObject *self) {
+  LinExprObject *o = as_linexpr(self);
+  Ref coeffs = Ref::borrow(o->coeffs_);
+  if (List_ops.clear(coeffs.get()) < 0) return -1;
+  Ref vars = Ref::borrow(o->vars_);
+  if (List_ops.clear(vars.get()) < 0) return -1;
+  o->constant_ = 0.0;
+  return 0;
+}
+
+PyObject *linexpr_getvalue(PyObject *self) {
+  LinTerms t;
+  if (linexpr_terms(self, t) < 0) return nullptr;
+  Ref value(PyFloat_FromDouble(t.constant));
+  if (!value) return nullptr;
+  for (int i = 0; i < t.n; i++) {
+    Ref x(var_value(t.vars.at(i)));
+    if (!x) return nullptr;
+    Ref term(PyNumber_Multiply(t.coeffs.at(i), x.get()));
+    if (!term) return nullptr;
+    value = Ref(PyNumber_InPlaceAdd(value.get(), term.get()));
+    if (!value) return nullptr;
+  }
+  return value.release();
+}
+
+int linexpr_var_positions(PyObject *self, PyObject *var, Positions &out) {
+  LinTerms t;
+  if (linexpr_terms(self, t) < 0) return -1;
+  for (int i = 0; i < t.n; i++) {
+    int same = same_var(t.vars.at(i), var);
+    if (same < 0) return -1;
+    if (same && !out.push(i)) return -1;
+  }
+  return 0;
+}
+
+namespace {
+
+int linexpr_remove_positions(PyObject *self, const Positions &p) {
+  if (p.size() == 0) return 0;
+  LinExprObject *o = as_linexpr(self);
+  if (list_field_remove(&o->coeffs_, p.data(), p.size()) < 0) return -1;
+  return list_field_remove(&o->vars_, p.data(), p.size());
+}
+
+// ---- Construction --------------------------------------------------------------------
+
+const char *const init_argnames[] = {"self", "arg1", "arg2"};
+const FuncSpec init_spec = {"__init__", "LinExpr.__init__", init_argnames, 3, 0, FUNC_METHOD,
+                            nullptr, nullptr, nullptr};
+
+int linexpr_init_pairs(PyObject *self, PyObject *pairs) {
+  Ref it(PyObject_GetIter(pairs));
+  if (!it) return -1;
+  while (PyObject *raw = PyIter_Next(it.get())) {
+    Ref element(raw);
+    Py_ssize_t len = -1;
+    if (PyTuple_Check(raw) || PyList_Check(raw)) {
+      len = PyObject_Size(raw);
+      if (len < 0) return -1;
+    }
+    if (len < 2) {
+      raise_text("Each element should be a tuple or list with length 2");
+      return -1;
+    }
+    Ref coeff(PySequence_GetItem(raw, 0));
+    if (!coeff) return -1;
+    Ref var(PySequence_GetItem(raw, 1));
+    if (!var) return -1;
+    if (linexpr_call_addterms(self, coeff.get(), var.get()) < 0) return -1;
+  }
+  return PyErr_Occurred() ? -1 : 0;
+}
+
+int linexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
+  static PyObject *defaults = nullptr;
+  if (!defaults && !(defaults = Py_BuildValue("(iO)", 0, Py_None))) return -1;
+  ParsedArgs a;
+  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  PyObject *arg1 = a[1], *arg2 = a[2];
+  LinExprObject *o = as_linexpr(self);
+  {
+    Ref coeffs(list_new());
+    if (!coeffs) return -1;
+    Ref vars(list_new());
+    if (!vars) return -1;
+    Py_SETREF(o->coeffs_, coeffs.release());
+    Py_SETREF(o->vars_, vars.release());
+    o->constant_ = 0.0;
+  }
+  if (arg2 != Py_None) return linexpr_call_addterms(self, arg1, arg2);
+  if (handle_check(arg1, &Var_Type)) {
+    Ref one(PyLong_FromLong(1));
+    if (!one) return -1;
+    return linexpr_call_addterms(self, one.get(), arg1);
+  }
+  if (linexpr_check(arg1)) {
+    LinExprObject *src = as_linexpr(arg1);
+    Ref coeffs(List_ops.copy(src->coeffs_));
+    if (!coeffs) return -1;
+    Ref vars(List_ops.copy(src->vars_));
+    if (!vars) return -1;
+    Py_SETREF(o->coeffs_, coeffs.release());
+    Py_SETREF(o->vars_, vars.release());
+    Ref constant(linexpr_call_getconstant(arg1));
+    if (!constant) return -1;
+    return linexpr_call_addconstant(self, constant.get());
+  }
+  int pairs = PyList_Check(arg1) || PyTuple_Check(arg1) ? 1 : is_ndarray(arg1);
+  if (pairs < 0) return -1;
+  if (pairs) return linexpr_init_pairs(self, arg1);
+  double constant;
+  if (!float_of(arg1, &constant)) return -1;
+  o->constant_ = constant;
+  return 0;
+}
+
+// ---- In-place operators ------------------------------------------------------------
+
+PyObject *return_self(PyObject *self) {
+  Py_INCREF(self);
+  return self;
+}
+
+PyObject *linexpr_iadd(PyObject *self, PyObject *other) {
+  int number = is_number(other);
+  if (number < 0) return nullptr;
+  if (number) {
+    double d;
+    if (!as_double(other, &d)) return nullptr;
+    as_linexpr(self)->constant_ += d;
+  } else if (handle_check(other, &Var_Type)) {
+    if (linexpr_addterm(self, 1.0, other) < 0) return nullptr;
+  } else if (linexpr_check(other)) {
+    if (linexpr_addexpr(self, other, 1.0) < 0) return nullptr;
+  } else {
+    return raise_unsupported("+=", self, other);
+  }
+  return return_self(self);
+}
+
+PyObject *linexpr_isub(PyObject *self, PyObject *other) {
+  Ref negated(PyNumber_Negative(other));
+  if (!negated) return nullptr;
+  return PyObject_CallMethodObjArgs(self, expr_str().iadd, negated.get(), nullptr);
+}
+
+// The new constant is computed before anything is scaled, and the scaled
+// coefficients are installed only if no Python code changed the expression
+// while they were computed.
+PyObject *linexpr_imul(PyObject *self, PyObject *other) {
+  int number = is_number(other);
+  if (number < 0) return nullptr;
+  if (!number) return raise_unsupported("*=", self, other);
+  double d;
+  if (!as_double(other, &d)) return nullptr;
+  LinExprObject *o = as_linexpr(self);
+  const double before = o->constant_;
+  Ref base(PyFloat_FromDouble(before));
+  if (!base) return nullptr;
+  Ref product(PyNumber_Multiply(base.get(), other));
+  double constant;
+  if (!product || !float_of(product.get(), &constant)) return nullptr;
+  FieldState coeffs(o->coeffs_);
+  Ref factor(PyFloat_FromDouble(d));
+  if (!factor) return nullptr;
+  BlockRef scaled(scaled_block(coeffs.snap(), factor.get(), false));
+  if (!scaled) return nullptr;
+  if (!coeffs.unchanged(o->coeffs_) || std::memcmp(&before, &o->constant_, sizeof before) != 0)
+    return raise_changed("*=");
+  if (list_field_adopt(&o->coeffs_, scaled.release()) < 0) return nullptr;
+  o->constant_ = constant;
+  return return_self(self);
+}
+
+// ---- Methods ---------------------------------------------------------------------------
+
+PyObject *addTerms_impl(PyObject *, PyObject *const *args) {
+  if (linexpr_addterms(args[0], args[1], args[2]) < 0) return nullptr;
+  Py_RETURN_NONE;
+}
+
+PyObject *add_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0], *expr = args[1];
+  if (!check_arg_type(expr, &LinExpr_Type, "expr", false)) return nullptr;
+  double mult;
+  if (!as_double(args[2], &mult)) return nullptr;
+  if (mult == 0.0) Py_RETURN_NONE;
+  if (expr == Py_None) {
+    // None passes the type test but has no terms to add.
+    PyErr_Format(PyExc_TypeError,
+                 "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", "expr",
+                 LinExpr_Type.tp_name, Py_TYPE(expr)->tp_name);
+    return nullptr;
+  }
+  if (linexpr_addexpr(self, expr, mult) < 0) return nullptr;
+  Py_RETURN_NONE;
+}
+
+// The view is held: converting the index may run Python code that replaces
+// the field.
+PyObject *getCoeff_impl(PyObject *, PyObject *const *args) {
+  Ref view = Ref::borrow(as_linexpr(args[0])->coeffs_);
+  return term_item(view.get(), args[1]);
+}
+
+PyObject *getVar_impl(PyObject *, PyObject *const *args) {
+  Ref view = Ref::borrow(as_linexpr(args[0])->vars_);
+  return term_item(view.get(), args[1]);
+}
+
+PyObject *getValue_impl(PyObject *, PyObject *const *args) { return linexpr_getvalue(args[0]); }
+
+PyObject *addConstant_impl(PyObject *, PyObject *const *args) {
+  if (linexpr_addconstant(args[0], args[1]) < 0) return nullptr;
+  Py_RETURN_NONE;
+}
+
+PyObject *getConstant_impl(PyObject *, PyObject *const *args) {
+  return PyFloat_FromDouble(as_linexpr(args[0])->constant_);
+}
+
+PyObject *size_impl(PyObject *, PyObject *const *args) {
+  return PyLong_FromLong(as_list(as_linexpr(args[0])->coeffs_)->size_);
+}
+
+PyObject *clear_impl(PyObject *, PyObject *const *args) {
+  if (linexpr_clear(args[0]) < 0) return nullptr;
+  Py_RETURN_NONE;
+}
+
+PyObject *remove_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0], *item = args[1];
+  Positions p;
+  if (PyLong_Check(item)) {
+    LinTerms t;
+    if (linexpr_terms(self, t) < 0) return nullptr;
+    int j = match_position(item, t.n);
+    if (j == -2) return nullptr;
+    if (j >= 0 && !p.push(j)) return nullptr;
+  } else if (handle_check(item, &Var_Type)) {
+    if (linexpr_var_positions(self, item, p) < 0) return nullptr;
+  } else {
+    PyErr_SetString(PyExc_TypeError, "Argument `item` should be an integer or Var");
+    return nullptr;
+  }
+  if (linexpr_remove_positions(self, p) < 0) return nullptr;
+  Py_RETURN_NONE;
+}
+
+// ---- Docstrings ----------------------------------------------------------------------
+
+const char class_doc[] =
+    "\n    A linear expression: a constant plus a list of terms, each a coefficient times a\n"
+    "    variable. Terms keep the order in which they were added; equal variables are not\n"
+    "    merged.\n";
+
+const char init_doc[] =
+    EXPR_DOC_HEAD("LinExpr(arg1=0, arg2=None)", "Create a linear expression.")
+    EXPR_DOC_ARG("arg1=0", "------",
+                 "A constant, a variable, a linear expression to copy, a list of\n"
+                 "            (coefficient, variable) pairs, or the coefficients of the terms\n"
+                 "            when arg2 is given.")
+    EXPR_DOC_NEXT
+    EXPR_DOC_ARG("arg2=None", "---------",
+                 "The variables of the terms, one for each coefficient in arg1.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("LinExpr()")
+    EXPR_DOC_LINE("LinExpr(2.0)")
+    EXPR_DOC_LINE("LinExpr(x)")
+    EXPR_DOC_LINE("LinExpr(2, x)")
+    EXPR_DOC_LINE("LinExpr([1, 2], [x, y])")
+    EXPR_DOC_LINE("LinExpr([(1, x), (2, y)])")
+    EXPR_DOC_END;
+
+const char addTerms_doc[] =
+    EXPR_DOC_HEAD("addTerms(coeffs, vars)", "Add one term or a list of terms to the expression.")
+    EXPR_DOC_ARG("coeffs", "------",
+                 "The coefficient of one term, or a list of coefficients. Terms whose\n"
+                 "            coefficient is 0 are not added.")
+    EXPR_DOC_NEXT
+    EXPR_DOC_ARG("vars", "----", "The variable of one term, or a list of variables.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("expr.addTerms(2.0, x)")
+    EXPR_DOC_LINE("expr.addTerms([1.0, 2.0], [x, y])")
+    EXPR_DOC_END;
+
+const char add_doc[] =
+    EXPR_DOC_HEAD("add(expr, mult=1.0)",
+                  "Add a linear expression, multiplied by a factor, to the expression.")
+    EXPR_DOC_ARG("expr", "----", "The linear expression to add.")
+    EXPR_DOC_NEXT
+    EXPR_DOC_ARG("mult=1.0", "--------", "The factor applied to the terms and constant of expr.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("expr.add(LinExpr(x), 2.0)")
+    EXPR_DOC_END;
+
+const char getCoeff_doc[] =
+    EXPR_DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a term.")
+    EXPR_DOC_ARG("index", "-----", "The position of the term, from 0.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("expr = 2 * x + 3 * y")
+    EXPR_DOC_LINE("print(expr.getCoeff(0))")
+    EXPR_DOC_END;
+
+const char getVar_doc[] =
+    EXPR_DOC_HEAD("getVar(index)", "Obtain the variable of a term.")
+    EXPR_DOC_ARG("index", "-----", "The position of the term, from 0.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("expr = 2 * x + 3 * y")
+    EXPR_DOC_LINE("print(expr.getVar(0).sameAs(x))")
+    EXPR_DOC_END;
+
+const char getValue_doc[] =
+    EXPR_DOC_HEAD("getValue()", "Obtain the value of the expression in the current solution.")
+    EXPR_DOC_NONE
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("m.optimize()")
+    EXPR_DOC_LINE("print(expr.getValue())")
+    EXPR_DOC_END;
+
+const char addConstant_doc[] =
+    EXPR_DOC_HEAD("addConstant(c)", "Add a number to the constant of the expression.")
+    EXPR_DOC_ARG("c", "-", "The number to add.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("expr.addConstant(2.0)")
+    EXPR_DOC_END;
+
+const char getConstant_doc[] =
+    EXPR_DOC_HEAD("getConstant()", "Obtain the constant of the expression.")
+    EXPR_DOC_NONE
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("print(expr.getConstant())")
+    EXPR_DOC_END;
+
+const char size_doc[] =
+    EXPR_DOC_HEAD("size()", "Obtain the number of terms in the expression.")
+    EXPR_DOC_NONE
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("print(expr.size())")
+    EXPR_DOC_END;
+
+const char clear_doc[] =
+    EXPR_DOC_HEAD("clear()", "Remove every term and set the constant to 0.")
+    EXPR_DOC_NONE
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("expr.clear()")
+    EXPR_DOC_END;
+
+const char remove_doc[] =
+    EXPR_DOC_HEAD("remove(item)", "Remove the term at a position, or every term of a variable.")
+    EXPR_DOC_ARG("item", "----",
+                 "An integer position (a position that holds no term removes nothing),\n"
+                 "            or a variable.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("expr.remove(0)")
+    EXPR_DOC_LINE("expr.remove(x)")
+    EXPR_DOC_END;
+
+// ---- Member specs ----------------------------------------------------------------------
+
+const char *const self_only[] = {"self"};
+const char *const addTerms_args[] = {"self", "coeffs", "vars"};
+const char *const add_args[] = {"self", "expr", "mult"};
+const char *const index_arg[] = {"self", "index"};
+const char *const c_arg[] = {"self", "c"};
+const char *const item_arg[] = {"self", "item"};
+
+#define LINEXPR_METHOD(name, args, n, doc) \
+  {#name, "LinExpr." #name, args, n, 0, FUNC_METHOD, &LinExpr_Type, name##_impl, doc}
+
+const FuncSpec member_specs[] = {
+    LINEXPR_METHOD(addTerms, addTerms_args, 3, addTerms_doc),
+    LINEXPR_METHOD(add, add_args, 3, add_doc),
+    LINEXPR_METHOD(getCoeff, index_arg, 2, getCoeff_doc),
+    LINEXPR_METHOD(getVar, index_arg, 2, getVar_doc),
+    LINEXPR_METHOD(getValue, self_only, 1, getValue_doc),
+    LINEXPR_METHOD(addConstant, c_arg, 2, addConstant_doc),
+    LINEXPR_METHOD(getConstant, self_only, 1, getConstant_doc),
+    LINEXPR_METHOD(size, self_only, 1, size_doc),
+    LINEXPR_METHOD(clear, self_only, 1, clear_doc),
+    LINEXPR_METHOD(remove, item_arg, 2, remove_doc),
+};
+
+// ---- Pickling -----------------------------------------------------------------------------
+
+// Restored lists may be objects held elsewhere: the expression takes views
+// of its own, of equal length.
+int linexpr_restored(PyObject *self) {
+  LinExprObject *o = as_linexpr(self);
+  Ref coeffs(List_ops.copy(o->coeffs_));
+  if (!coeffs) return -1;
+  Ref vars(List_ops.copy(o->vars_));
+  if (!vars) return -1;
+  if (as_list(coeffs.get())->size_ != as_list(vars.get())->size_) {
+    PyErr_SetString(PyExc_ValueError, "invalid pickled state for didazoda.LinExpr");
+    return -1;
+  }
+  Py_SETREF(o->coeffs_, coeffs.release());
+  Py_SETREF(o->vars_, vars.release());
+  return 0;
+}
+
+const PickleField pickle_fields[] = {
+    {"coeffs_", T_OBJECT, offsetof(LinExprObject, coeffs_), &List_Type, false},
+    {"constant_", T_DOUBLE, offsetof(LinExprObject, constant_), nullptr, false},
+    {"vars_", T_OBJECT, offsetof(LinExprObject, vars_), &List_Type, false},
+};
+const PickleSpec pickle_spec = {"LinExpr", pickle_fields, 3, false, linexpr_restored};
+
+// ---- Class set-up ------------------------------------------------------------------------
+
+PyNumberMethods linexpr_as_number = {};
 
 int linexpr_prepare() {
+  if (expr_strings_ready() < 0) return -1;
   PyTypeObject *t = &LinExpr_Type;
   t->tp_name = "didazoda.LinExpr";
   t->tp_basicsize = sizeof(LinExprObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
+  t->tp_doc = class_doc;
   t->tp_base = Operand_class.type;
-  t->tp_new = PyType_GenericNew;
+  t->tp_new = linexpr_alloc;
   t->tp_init = linexpr_init;
-  LinExpr_ops = {op_not_built, op_not_built};
+  t->tp_dealloc = linexpr_dealloc;
+  t->tp_traverse = linexpr_traverse;
+  linexpr_as_number.nb_inplace_add = linexpr_iadd;
+  linexpr_as_number.nb_inplace_subtract = linexpr_isub;
+  linexpr_as_number.nb_inplace_multiply = linexpr_imul;
+  t->tp_as_number = &linexpr_as_number;
+  LinExpr_ops = {linexpr_addterm, linexpr_addexpr};
+  return 0;
+}
+
+int linexpr_bind(PyObject *dict) {
+  Ref mult_default(Py_BuildValue("(d)", 1.0));
+  if (!mult_default) return -1;
+  for (const FuncSpec &spec : member_specs)
+    if (!bind_function(dict, &spec, &spec == &member_specs[1] ? mult_default.get() : nullptr))
+      return -1;
   return 0;
 }
 
 }  // namespace
 
-const ClassDef LinExpr_class = {&LinExpr_Type, "LinExpr", linexpr_prepare, nullptr, init_doc, true, &pickle_spec, nullptr};
+const ClassDef LinExpr_class = {&LinExpr_Type, "LinExpr", linexpr_prepare, linexpr_bind,
+                                init_doc,      true,      &pickle_spec,    nullptr};
 
 }  // namespace dz

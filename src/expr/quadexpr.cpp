@@ -1,45 +1,694 @@
-#include "module/classes.h"
+// QuadExpr: construction, editing methods, in-place operators, evaluation.
+// As in LinExpr, whatever calls Python code reads snapshots and computes
+// before it changes the expression.
+#include "expr/quadexpr.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "expr/docs.h"
+#include "expr/expr_util.h"
+#include "expr/terms.h"
+#include "model/handles.h"
+#include "module/args.h"
+#include "module/decorators.h"
+#include "module/errors.h"
+#include "module/function.h"
 
 namespace dz {
 
 PyTypeObject QuadExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+QuadExprOps QuadExpr_ops;
 
 namespace {
 
-struct QuadExprObject {
-  PyObject_HEAD
-};
-
-struct QuadExprOps {
-  OpSlot addterm_;
-  OpSlot addexpr_;
-};
-
-QuadExprOps QuadExpr_ops;
-
-const char init_doc[] = "\n    QuadExpr(expr=None)\n\n    A quadratic expression: a linear expression plus a list of coefficient and\n    variable pair terms.\n";
-
-int quadexpr_init(PyObject *, PyObject *, PyObject *) {
-  not_built("QuadExpr()");
-  return -1;
+// A new object of type holding the four fields (stolen).
+PyObject *quadexpr_make(PyTypeObject *type, PyObject *coeffs, PyObject *vars1, PyObject *vars2,
+                        PyObject *lin) {
+  Ref c(coeffs), v1(vars1), v2(vars2), l(lin);
+  if (!c || !v1 || !v2 || !l) return nullptr;
+  PyObject *self = type->tp_alloc(type, 0);
+  if (!self) return nullptr;
+  QuadExprObject *o = as_quadexpr(self);
+  o->coeffs_ = c.release();
+  o->vars1_ = v1.release();
+  o->vars2_ = v2.release();
+  o->lin_ = l.release();
+  return self;
 }
 
-const PickleSpec pickle_spec = {"QuadExpr", nullptr, 0, false, nullptr};
+PyObject *quadexpr_alloc(PyTypeObject *type, PyObject *, PyObject *) {
+  return quadexpr_make(type, list_new(), list_new(), list_new(), linexpr_new());
+}
+
+int quadexpr_traverse(PyObject *self, visitproc visit, void *arg) {
+  QuadExprObject *o = as_quadexpr(self);
+  Py_VISIT(o->coeffs_);
+  Py_VISIT(o->vars1_);
+  Py_VISIT(o->vars2_);
+  Py_VISIT(o->lin_);
+  return 0;
+}
+
+// No tp_clear, as for LinExpr: lin_ is an exact LinExpr holding only Lists,
+// so no cycle the collector can find runs through any field.
+void quadexpr_dealloc(PyObject *self) {
+  PyObject_GC_UnTrack(self);
+  QuadExprObject *o = as_quadexpr(self);
+  Py_CLEAR(o->coeffs_);
+  Py_CLEAR(o->vars1_);
+  Py_CLEAR(o->vars2_);
+  Py_CLEAR(o->lin_);
+  Py_TYPE(self)->tp_free(self);
+}
+
+// 1 when a's index is less than b's, 0 when not, -1 on error. The index
+// attribute is read as such, except for exact Vars, whose property is the
+// field.
+int index_less(PyObject *a, PyObject *b) {
+  if (Py_TYPE(a) == &Var_Type && Py_TYPE(b) == &Var_Type)
+    return handle_index(a) < handle_index(b);
+  Ref ia(PyObject_GetAttr(a, expr_str().index));
+  if (!ia) return -1;
+  Ref ib(PyObject_GetAttr(b, expr_str().index));
+  if (!ib) return -1;
+  return PyObject_RichCompareBool(ia.get(), ib.get(), Py_LT);
+}
+
+// ---- Internal operations --------------------------------------------------------------
+
+int quadexpr_addterm(PyObject *self, double coeff, PyObject *first, PyObject *second) {
+  if (coeff == 0.0) return 0;
+  int less = index_less(first, second);
+  if (less < 0) return -1;
+  Ref c(coeff_float(coeff));
+  if (!c) return -1;
+  QuadExprObject *o = as_quadexpr(self);
+  if (list_field_add(&o->coeffs_, c.get()) < 0) return -1;
+  if (list_field_add(&o->vars1_, less ? first : second) < 0) return -1;
+  return list_field_add(&o->vars2_, less ? second : first);
+}
+
+int quadexpr_addexpr(PyObject *self, PyObject *expr, double mult) {
+  if (mult == 0.0) return 0;
+  QuadTerms t;
+  if (quadexpr_terms(expr, t) < 0) return -1;
+  Ref expr_lin = Ref::borrow(as_quadexpr(expr)->lin_);
+  ListBlock *coeffs = t.coeffs.block();
+  BlockRef scaled;
+  if (mult != 1.0) {
+    Ref factor(PyFloat_FromDouble(mult));
+    if (!factor) return -1;
+    scaled.reset(scaled_block(t.coeffs, factor.get(), false));
+    if (!scaled) return -1;
+    coeffs = scaled.get();
+  }
+  Ref lin = Ref::borrow(as_quadexpr(self)->lin_);
+  if (LinExpr_ops.addexpr(lin.get(), expr_lin.get(), mult) < 0) return -1;
+  QuadExprObject *o = as_quadexpr(self);
+  if (list_field_extend(&o->coeffs_, coeffs, t.n) < 0) return -1;
+  if (list_field_extend(&o->vars1_, t.vars1.block(), t.n) < 0) return -1;
+  return list_field_extend(&o->vars2_, t.vars2.block(), t.n);
+}
+
+}  // namespace
+
+// ---- C interface ---------------------------------------------------------------------
+
+PyObject *quadexpr_new() {
+  return quadexpr_make(&QuadExpr_Type, list_new(), list_new(), list_new(), linexpr_new());
+}
+
+PyObject *quadexpr_from_blocks(ListBlock *coeffs, ListBlock *vars1, ListBlock *vars2,
+                               ListBlock *lin_coeffs, ListBlock *lin_vars, double constant) {
+  BlockRef blocks[] = {BlockRef(coeffs), BlockRef(vars1), BlockRef(vars2), BlockRef(lin_coeffs),
+                       BlockRef(lin_vars)};
+  Ref c(list_adopt(blocks[0].release()));
+  if (!c) return nullptr;
+  Ref v1(list_adopt(blocks[1].release()));
+  if (!v1) return nullptr;
+  Ref v2(list_adopt(blocks[2].release()));
+  if (!v2) return nullptr;
+  Ref lin(linexpr_from_blocks(blocks[3].release(), blocks[4].release(), constant));
+  if (!lin) return nullptr;
+  return quadexpr_make(&QuadExpr_Type, c.release(), v1.release(), v2.release(), lin.release());
+}
+
+PyObject *quadexpr_copy(PyObject *q) {
+  QuadExprObject *o = as_quadexpr(q);
+  return quadexpr_make(&QuadExpr_Type, List_ops.copy(o->coeffs_), List_ops.copy(o->vars1_),
+                       List_ops.copy(o->vars2_), linexpr_copy(o->lin_));
+}
+
+int quadexpr_terms(PyObject *q, QuadTerms &out) {
+  QuadExprObject *o = as_quadexpr(q);
+  out.coeffs.reset(o->coeffs_);
+  out.vars1.reset(o->vars1_);
+  out.vars2.reset(o->vars2_);
+  const int n = out.coeffs.size();
+  if (out.vars1.size() != n) return raise_unequal_terms("QuadExpr", n, out.vars1.size());
+  if (out.vars2.size() != n) return raise_unequal_terms("QuadExpr", n, out.vars2.size());
+  out.n = n;
+  return 0;
+}
+
+namespace {
+
+// ---- Construction -----------------------------------------------------------------------
+
+const char *const init_argnames[] = {"self", "expr"};
+const FuncSpec init_spec = {"__init__", "QuadExpr.__init__", init_argnames, 2, 0, FUNC_METHOD,
+                            nullptr, nullptr, nullptr};
+
+// Installs the four fields (stolen); the old values go after all are set.
+int quadexpr_install(PyObject *self, PyObject *coeffs, PyObject *vars1, PyObject *vars2, PyObject *lin) {
+  Ref c(coeffs), v1(vars1), v2(vars2), l(lin);
+  if (!c || !v1 || !v2 || !l) return -1;
+  QuadExprObject *o = as_quadexpr(self);
+  Ref old[] = {Ref(o->coeffs_), Ref(o->vars1_), Ref(o->vars2_), Ref(o->lin_)};
+  o->coeffs_ = c.release();
+  o->vars1_ = v1.release();
+  o->vars2_ = v2.release();
+  o->lin_ = l.release();
+  return 0;
+}
+
+int quadexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
+  static PyObject *defaults = nullptr;
+  if (!defaults && !(defaults = Py_BuildValue("(O)", Py_None))) return -1;
+  ParsedArgs a;
+  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  PyObject *expr = a[1];
+  if (quadexpr_install(self, list_new(), list_new(), list_new(), linexpr_new()) < 0) return -1;
+  if (expr == Py_None) return 0;
+  if (quadexpr_check(expr)) {
+    QuadExprObject *src = as_quadexpr(expr);
+    return quadexpr_install(self, List_ops.copy(src->coeffs_), List_ops.copy(src->vars1_),
+                   List_ops.copy(src->vars2_), linexpr_copy(src->lin_));
+  }
+  Ref lin(PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&LinExpr_Type), expr,
+                                       nullptr));
+  if (!lin) return -1;
+  Py_SETREF(as_quadexpr(self)->lin_, lin.release());
+  return 0;
+}
+
+// ---- Methods --------------------------------------------------------------------------------
+
+Ref lin_of(PyObject *self) { return Ref::borrow(as_quadexpr(self)->lin_); }
+
+PyObject *return_self(PyObject *self) {
+  Py_INCREF(self);
+  return self;
+}
+
+PyObject *add_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0], *expr = args[1];
+  const bool linear = linexpr_check(expr);
+  if (!linear && !quadexpr_check(expr)) {
+    Ref type_text(PyObject_Str(reinterpret_cast<PyObject *>(Py_TYPE(expr))));
+    if (!type_text) return nullptr;
+    return PyErr_Format(PyExc_TypeError, "Argument `expr` cannot be %U type", type_text.get());
+  }
+  double mult;
+  if (!as_double(args[2], &mult)) return nullptr;
+  Ref lin = lin_of(self);
+  int rc = linear ? LinExpr_ops.addexpr(lin.get(), expr, mult)
+                  : quadexpr_addexpr(self, expr, mult);
+  if (rc < 0) return nullptr;
+  Py_RETURN_NONE;
+}
+
+PyObject *addConstant_impl(PyObject *, PyObject *const *args) {
+  Ref lin = lin_of(args[0]);
+  if (linexpr_addconstant(lin.get(), args[1]) < 0) return nullptr;
+  Py_RETURN_NONE;
+}
+
+PyObject *getConstant_impl(PyObject *, PyObject *const *args) {
+  return PyFloat_FromDouble(as_linexpr(as_quadexpr(args[0])->lin_)->constant_);
+}
+
+// A term source of the sequence form of addTerms: a List is read through a
+// snapshot, anything else as a new Python list of its elements.
+struct Source {
+  ListSnap snap;
+  Ref items;
+  bool is_list = false;
+};
+
+int make_source(PyObject *arg, const char *name, Source &out) {
+  if (list_check(arg)) {
+    out.snap.reset(arg);
+    out.is_list = true;
+    return 0;
+  }
+  int ok = PyList_Check(arg) || PyTuple_Check(arg) ? 1 : is_ndarray(arg);
+  if (ok < 0) return -1;
+  if (!ok) {
+    PyErr_Format(PyExc_TypeError,
+                 "Argument `%s` should be a list, tuple, List or numpy array like `coeffs`",
+                 name);
+    return -1;
+  }
+  out.items = Ref(PySequence_List(arg));
+  return out.items ? 0 : -1;
+}
+
+int extend_from(PyObject **field, const Source &src) {
+  if (src.is_list) return list_field_extend(field, src.snap.block(), src.snap.size());
+  BlockRef block(List_NewBlock());
+  if (!block) return -1;
+  PyObject *items = src.items.get();
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items); i++)
+    if (List_Append(block.get(), PyList_GET_ITEM(items, i)) < 0) return -1;
+  return list_field_extend(field, block.get(), block.get()->count);
+}
+
+int quadexpr_addterms(PyObject *self, PyObject *coeffs, PyObject *vars, PyObject *vars2) {
+  if (vars2 == Py_None) {
+    Ref lin = lin_of(self);
+    return linexpr_addterms(lin.get(), coeffs, vars);
+  }
+  int seq = PyList_Check(coeffs) || PyTuple_Check(coeffs) || list_check(coeffs)
+                ? 1
+                : is_ndarray(coeffs);
+  if (seq < 0) return -1;
+  if (seq) {
+    // Stored as given; every argument is checked before anything is added.
+    Source sources[3];
+    if (make_source(coeffs, "coeffs", sources[0]) < 0 ||
+        make_source(vars, "vars", sources[1]) < 0 || make_source(vars2, "vars2", sources[2]) < 0)
+      return -1;
+    QuadExprObject *o = as_quadexpr(self);
+    if (extend_from(&o->coeffs_, sources[0]) < 0) return -1;
+    if (extend_from(&o->vars1_, sources[1]) < 0) return -1;
+    return extend_from(&o->vars2_, sources[2]);
+  }
+  if (!handle_check(vars, &Var_Type)) {
+    raise_text("Expect a var");
+    return -1;
+  }
+  int zero = is_zero(coeffs);
+  if (zero) return zero < 0 ? -1 : 0;
+  if (!handle_check(vars2, &Var_Type)) {
+    raise_text("Expect a var");
+    return -1;
+  }
+  double c;
+  if (!as_double(coeffs, &c)) return -1;
+  return quadexpr_addterm(self, c, vars, vars2);
+}
+
+PyObject *addTerms_impl(PyObject *, PyObject *const *args) {
+  if (quadexpr_addterms(args[0], args[1], args[2], args[3]) < 0) return nullptr;
+  Py_RETURN_NONE;
+}
+
+PyObject *clear_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0];
+  Ref lin = lin_of(self);
+  if (linexpr_clear(lin.get()) < 0) return nullptr;
+  QuadExprObject *o = as_quadexpr(self);
+  for (PyObject **field : {&o->coeffs_, &o->vars1_, &o->vars2_}) {
+    Ref view = Ref::borrow(*field);
+    if (List_ops.clear(view.get()) < 0) return nullptr;
+  }
+  Py_RETURN_NONE;
+}
+
+PyObject *copy_impl(PyObject *, PyObject *const *args) { return quadexpr_copy(args[0]); }
+
+// The view is held: converting the position may run Python code.
+template <PyObject *QuadExprObject::*Field>
+PyObject *item_impl(PyObject *, PyObject *const *args) {
+  Ref view = Ref::borrow(as_quadexpr(args[0])->*Field);
+  return term_item(view.get(), args[1]);
+}
+
+PyObject *getLinExpr_impl(PyObject *, PyObject *const *args) {
+  PyObject *lin = as_quadexpr(args[0])->lin_;
+  Py_INCREF(lin);
+  return lin;
+}
+
+PyObject *getValue_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0];
+  Ref lin = lin_of(self);
+  Ref value(linexpr_getvalue(lin.get()));
+  if (!value) return nullptr;
+  QuadTerms t;
+  if (quadexpr_terms(self, t) < 0) return nullptr;
+  for (int k = 0; k < t.n; k++) {
+    Ref x1(var_value(t.vars1.at(k)));
+    if (!x1) return nullptr;
+    Ref x2(var_value(t.vars2.at(k)));
+    if (!x2) return nullptr;
+    Ref partial(PyNumber_Multiply(t.coeffs.at(k), x1.get()));
+    if (!partial) return nullptr;
+    Ref term(PyNumber_Multiply(partial.get(), x2.get()));
+    if (!term) return nullptr;
+    value = Ref(PyNumber_InPlaceAdd(value.get(), term.get()));
+    if (!value) return nullptr;
+  }
+  return value.release();
+}
+
+int quadexpr_remove_positions(PyObject *self, const Positions &p) {
+  if (p.size() == 0) return 0;
+  QuadExprObject *o = as_quadexpr(self);
+  for (PyObject **field : {&o->coeffs_, &o->vars1_, &o->vars2_})
+    if (list_field_remove(field, p.data(), p.size()) < 0) return -1;
+  return 0;
+}
+
+PyObject *remove_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0], *item = args[1];
+  Positions quad, linear;
+  if (PyLong_Check(item)) {
+    QuadTerms t;
+    if (quadexpr_terms(self, t) < 0) return nullptr;
+    int j = match_position(item, t.n);
+    if (j == -2) return nullptr;
+    if (j >= 0 && !quad.push(j)) return nullptr;
+    if (quadexpr_remove_positions(self, quad) < 0) return nullptr;
+    Py_RETURN_NONE;
+  }
+  if (!handle_check(item, &Var_Type)) {
+    PyErr_SetString(PyExc_TypeError, "Argument `item` should be an integer or Var");
+    return nullptr;
+  }
+  {
+    QuadTerms t;
+    if (quadexpr_terms(self, t) < 0) return nullptr;
+    for (int k = 0; k < t.n; k++) {
+      int same = same_var(t.vars1.at(k), item);
+      if (same == 0) same = same_var(t.vars2.at(k), item);
+      if (same < 0) return nullptr;
+      if (same && !quad.push(k)) return nullptr;
+    }
+  }
+  Ref lin = lin_of(self);
+  if (linexpr_var_positions(lin.get(), item, linear) < 0) return nullptr;
+  if (quadexpr_remove_positions(self, quad) < 0) return nullptr;
+  if (linear.size() > 0) {
+    LinExprObject *l = as_linexpr(lin.get());
+    if (list_field_remove(&l->coeffs_, linear.data(), linear.size()) < 0 ||
+        list_field_remove(&l->vars_, linear.data(), linear.size()) < 0)
+      return nullptr;
+  }
+  Py_RETURN_NONE;
+}
+
+PyObject *size_impl(PyObject *, PyObject *const *args) {
+  return PyLong_FromLong(as_list(as_quadexpr(args[0])->coeffs_)->size_);
+}
+
+// ---- In-place operators ----------------------------------------------------------------
+
+PyObject *quadexpr_iadd(PyObject *self, PyObject *other) {
+  int number = is_number(other);
+  if (number < 0) return nullptr;
+  Ref lin = lin_of(self);
+  int rc;
+  if (number) {
+    rc = linexpr_addconstant(lin.get(), other);
+  } else if (handle_check(other, &Var_Type)) {
+    rc = LinExpr_ops.addterm(lin.get(), 1.0, other);
+  } else if (linexpr_check(other)) {
+    rc = LinExpr_ops.addexpr(lin.get(), other, 1.0);
+  } else if (quadexpr_check(other)) {
+    rc = quadexpr_addexpr(self, other, 1.0);
+  } else {
+    return raise_unsupported("+=", self, other);
+  }
+  if (rc < 0) return nullptr;
+  return return_self(self);
+}
+
+PyObject *quadexpr_isub(PyObject *self, PyObject *other) {
+  Ref negated(PyNumber_Negative(other));
+  if (!negated) return nullptr;
+  return PyObject_CallMethodObjArgs(self, expr_str().iadd, negated.get(), nullptr);
+}
+
+// Every new coefficient and the new constant are computed first; they are
+// installed only if no Python code (a coefficient's product) changed the
+// expression meanwhile.
+PyObject *quadexpr_imul(PyObject *self, PyObject *other) {
+  int number = is_number(other);
+  if (number < 0) return nullptr;
+  if (!number) return raise_unsupported("*=", self, other);
+  double d;
+  if (!as_double(other, &d)) return nullptr;
+  Ref lin = lin_of(self);
+  LinExprObject *l = as_linexpr(lin.get());
+  const double before = l->constant_;
+  Ref base(PyFloat_FromDouble(before));
+  if (!base) return nullptr;
+  Ref product(PyNumber_Multiply(base.get(), other));
+  double constant;
+  if (!product || !float_of(product.get(), &constant)) return nullptr;
+
+  QuadExprObject *o = as_quadexpr(self);
+  FieldState quad(o->coeffs_), linear(l->coeffs_);
+  BlockRef quad_scaled(scaled_block(quad.snap(), other, true));
+  if (!quad_scaled) return nullptr;
+  Ref factor(PyFloat_FromDouble(d));
+  if (!factor) return nullptr;
+  BlockRef lin_scaled(scaled_block(linear.snap(), factor.get(), false));
+  if (!lin_scaled) return nullptr;
+
+  if (!quad.unchanged(o->coeffs_) || o->lin_ != lin.get() || !linear.unchanged(l->coeffs_) ||
+      std::memcmp(&before, &l->constant_, sizeof before) != 0)
+    return raise_changed("*=");
+  if (list_field_adopt(&o->coeffs_, quad_scaled.release()) < 0 ||
+      list_field_adopt(&l->coeffs_, lin_scaled.release()) < 0)
+    return nullptr;
+  l->constant_ = constant;
+  return return_self(self);
+}
+
+// ---- Docstrings ----------------------------------------------------------------------------
+
+const char class_doc[] =
+    "\n    A quadratic expression: a list of terms, each a coefficient times a product of two\n"
+    "    variables, plus a linear expression for the linear terms and the constant.\n";
+
+const char init_doc[] =
+    EXPR_DOC_HEAD("QuadExpr(expr=None)", "Create a quadratic expression.")
+    EXPR_DOC_ARG("expr=None", "---------",
+                 "None for the zero expression, a quadratic expression to copy, or\n"
+                 "            anything LinExpr() accepts: a number, a variable, a linear\n"
+                 "            expression.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("QuadExpr()")
+    EXPR_DOC_LINE("QuadExpr(2.0)")
+    EXPR_DOC_LINE("QuadExpr(x)")
+    EXPR_DOC_LINE("QuadExpr(x * y)")
+    EXPR_DOC_END;
+
+const char add_doc[] =
+    EXPR_DOC_HEAD("add(expr, mult=1.0)",
+                  "Add a linear or quadratic expression, multiplied by a factor, to the\n"
+                  "            expression.")
+    EXPR_DOC_ARG("expr", "----", "The linear or quadratic expression to add.")
+    EXPR_DOC_NEXT
+    EXPR_DOC_ARG("mult=1.0", "--------", "The factor applied to the terms and constant of expr.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("quadexpr.add(x * y, 2.0)")
+    EXPR_DOC_END;
+
+const char addConstant_doc[] =
+    EXPR_DOC_HEAD("addConstant(c)", "Add a number to the constant of the expression.")
+    EXPR_DOC_ARG("c", "-", "The number to add.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("quadexpr.addConstant(2.0)")
+    EXPR_DOC_END;
+
+const char getConstant_doc[] =
+    EXPR_DOC_HEAD("getConstant()", "Obtain the constant of the expression.")
+    EXPR_DOC_NONE
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("print(quadexpr.getConstant())")
+    EXPR_DOC_END;
+
+const char addTerms_doc[] =
+    EXPR_DOC_HEAD("addTerms(coeffs, vars, vars2=None)",
+                  "Add linear terms (vars2 None) or quadratic terms to the expression.")
+    EXPR_DOC_ARG("coeffs", "------", "The coefficient of one term, or a list of coefficients.")
+    EXPR_DOC_NEXT
+    EXPR_DOC_ARG("vars", "----", "The (first) variable of one term, or a list of them.")
+    EXPR_DOC_NEXT
+    EXPR_DOC_ARG("vars2=None", "----------",
+                 "The second variable of one quadratic term, or a list of them, as\n"
+                 "            long as the other two lists.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("quadexpr.addTerms(2.0, x)")
+    EXPR_DOC_LINE("quadexpr.addTerms(2.0, x, y)")
+    EXPR_DOC_LINE("quadexpr.addTerms([1.0, 2.0], [x, y], [y, z])")
+    EXPR_DOC_END;
+
+const char clear_doc[] =
+    EXPR_DOC_HEAD("clear()", "Remove every term and set the constant to 0.")
+    EXPR_DOC_NONE
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("quadexpr.clear()")
+    EXPR_DOC_END;
+
+const char copy_doc[] =
+    EXPR_DOC_HEAD("copy()", "Obtain a copy of the expression.")
+    EXPR_DOC_NONE
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("other = quadexpr.copy()")
+    EXPR_DOC_END;
+
+const char getCoeff_doc[] =
+    EXPR_DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a quadratic term.")
+    EXPR_DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("quadexpr = 2 * x * y + 3 * y * y")
+    EXPR_DOC_LINE("print(quadexpr.getCoeff(1))")
+    EXPR_DOC_END;
+
+const char getVar1_doc[] =
+    EXPR_DOC_HEAD("getVar1(index)", "Obtain the first variable of a quadratic term.")
+    EXPR_DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("print(quadexpr.getVar1(0))")
+    EXPR_DOC_END;
+
+const char getVar2_doc[] =
+    EXPR_DOC_HEAD("getVar2(index)", "Obtain the second variable of a quadratic term.")
+    EXPR_DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("print(quadexpr.getVar2(0))")
+    EXPR_DOC_END;
+
+const char getLinExpr_doc[] =
+    EXPR_DOC_HEAD("getLinExpr()",
+                  "Obtain the linear part of the expression: the expression's own,\n"
+                  "            not a copy.")
+    EXPR_DOC_NONE
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("quadexpr.getLinExpr().addConstant(1.0)")
+    EXPR_DOC_END;
+
+const char getValue_doc[] =
+    EXPR_DOC_HEAD("getValue()", "Obtain the value of the expression in the current solution.")
+    EXPR_DOC_NONE
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("m.optimize()")
+    EXPR_DOC_LINE("print(quadexpr.getValue())")
+    EXPR_DOC_END;
+
+const char remove_doc[] =
+    EXPR_DOC_HEAD("remove(item)",
+                  "Remove the quadratic term at a position, or every term, quadratic and\n"
+                  "            linear, that contains a variable.")
+    EXPR_DOC_ARG("item", "----",
+                 "An integer position (a position that holds no quadratic term removes\n"
+                 "            nothing), or a variable.")
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("quadexpr.remove(0)")
+    EXPR_DOC_LINE("quadexpr.remove(x)")
+    EXPR_DOC_END;
+
+const char size_doc[] =
+    EXPR_DOC_HEAD("size()", "Obtain the number of quadratic terms in the expression.")
+    EXPR_DOC_NONE
+    EXPR_DOC_EXAMPLE
+    EXPR_DOC_LINE("print(quadexpr.size())")
+    EXPR_DOC_END;
+
+// ---- Member specs -------------------------------------------------------------------------
+
+const char *const self_only[] = {"self"};
+const char *const add_args[] = {"self", "expr", "mult"};
+const char *const c_arg[] = {"self", "c"};
+const char *const addTerms_args[] = {"self", "coeffs", "vars", "vars2"};
+const char *const i_arg[] = {"self", "i"};
+const char *const item_arg[] = {"self", "item"};
+
+#define QUADEXPR_METHOD(name, args, n, impl, doc) \
+  {#name, "QuadExpr." #name, args, n, 0, FUNC_METHOD, &QuadExpr_Type, impl, doc}
+
+constexpr int kAddSpec = 0, kAddTermsSpec = 3;  // the members with defaults
+const FuncSpec member_specs[] = {
+    QUADEXPR_METHOD(add, add_args, 3, add_impl, add_doc),
+    QUADEXPR_METHOD(addConstant, c_arg, 2, addConstant_impl, addConstant_doc),
+    QUADEXPR_METHOD(getConstant, self_only, 1, getConstant_impl, getConstant_doc),
+    QUADEXPR_METHOD(addTerms, addTerms_args, 4, addTerms_impl, addTerms_doc),
+    QUADEXPR_METHOD(clear, self_only, 1, clear_impl, clear_doc),
+    QUADEXPR_METHOD(copy, self_only, 1, copy_impl, copy_doc),
+    QUADEXPR_METHOD(getCoeff, i_arg, 2, item_impl<&QuadExprObject::coeffs_>, getCoeff_doc),
+    QUADEXPR_METHOD(getVar1, i_arg, 2, item_impl<&QuadExprObject::vars1_>, getVar1_doc),
+    QUADEXPR_METHOD(getVar2, i_arg, 2, item_impl<&QuadExprObject::vars2_>, getVar2_doc),
+    QUADEXPR_METHOD(getLinExpr, self_only, 1, getLinExpr_impl, getLinExpr_doc),
+    QUADEXPR_METHOD(getValue, self_only, 1, getValue_impl, getValue_doc),
+    QUADEXPR_METHOD(remove, item_arg, 2, remove_impl, remove_doc),
+    QUADEXPR_METHOD(size, self_only, 1, size_impl, size_doc),
+};
+
+// ---- Pickling -------------------------------------------------------------------------------
+
+// Restored fields may be objects held elsewhere: the expression takes views
+// and a linear part of its own.
+int quadexpr_restored(PyObject *self) {
+  QuadExprObject *o = as_quadexpr(self);
+  return quadexpr_install(self, List_ops.copy(o->coeffs_), List_ops.copy(o->vars1_),
+                 List_ops.copy(o->vars2_), linexpr_copy(o->lin_));
+}
+
+const PickleField pickle_fields[] = {
+    {"coeffs_", T_OBJECT, offsetof(QuadExprObject, coeffs_), &List_Type, false},
+    {"lin_", T_OBJECT, offsetof(QuadExprObject, lin_), &LinExpr_Type, false},
+    {"vars1_", T_OBJECT, offsetof(QuadExprObject, vars1_), &List_Type, false},
+    {"vars2_", T_OBJECT, offsetof(QuadExprObject, vars2_), &List_Type, false},
+};
+const PickleSpec pickle_spec = {"QuadExpr", pickle_fields, 4, false, quadexpr_restored};
+
+// ---- Class set-up ---------------------------------------------------------------------------
+
+PyNumberMethods quadexpr_as_number = {};
 
 int quadexpr_prepare() {
+  if (expr_strings_ready() < 0) return -1;
   PyTypeObject *t = &QuadExpr_Type;
   t->tp_name = "didazoda.QuadExpr";
   t->tp_basicsize = sizeof(QuadExprObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
+  t->tp_doc = class_doc;
   t->tp_base = Operand_class.type;
-  t->tp_new = PyType_GenericNew;
+  t->tp_new = quadexpr_alloc;
   t->tp_init = quadexpr_init;
-  QuadExpr_ops = {op_not_built, op_not_built};
+  t->tp_dealloc = quadexpr_dealloc;
+  t->tp_traverse = quadexpr_traverse;
+  quadexpr_as_number.nb_inplace_add = quadexpr_iadd;
+  quadexpr_as_number.nb_inplace_subtract = quadexpr_isub;
+  quadexpr_as_number.nb_inplace_multiply = quadexpr_imul;
+  t->tp_as_number = &quadexpr_as_number;
+  QuadExpr_ops = {quadexpr_addterm, quadexpr_addexpr};
+  return 0;
+}
+
+int quadexpr_bind(PyObject *dict) {
+  Ref mult_default(Py_BuildValue("(d)", 1.0));
+  if (!mult_default) return -1;
+  Ref vars2_default(Py_BuildValue("(O)", Py_None));
+  if (!vars2_default) return -1;
+  for (const FuncSpec &spec : member_specs) {
+    PyObject *defaults = &spec == &member_specs[kAddSpec]        ? mult_default.get()
+                         : &spec == &member_specs[kAddTermsSpec] ? vars2_default.get()
+                                                                 : nullptr;
+    if (!bind_function(dict, &spec, defaults)) return -1;
+  }
   return 0;
 }
 
 }  // namespace
 
-const ClassDef QuadExpr_class = {&QuadExpr_Type, "QuadExpr", quadexpr_prepare, nullptr, init_doc, true, &pickle_spec, nullptr};
+const ClassDef QuadExpr_class = {&QuadExpr_Type, "QuadExpr", quadexpr_prepare, quadexpr_bind,
+                                 init_doc,       true,       &pickle_spec,     nullptr};
 
 }  // namespace dz

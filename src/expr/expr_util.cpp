@@ -1,0 +1,106 @@
+#include "expr/expr_util.h"
+
+#include "module/classes.h"
+#include "module/state.h"
+
+namespace dz {
+
+namespace {
+
+ExprStrings strings;
+PyObject *one = nullptr;  // lives as long as the process
+
+}  // namespace
+
+int expr_strings_ready() {
+  if (strings.make_append_safe) return 0;
+  struct {
+    PyObject **slot;
+    const char *text;
+  } names[] = {
+      {&strings.make_append_safe, "_make_append_safe"},
+      {&strings.make_update_safe, "_make_update_safe"},
+      {&strings.getAttr, "getAttr"},
+      {&strings.X, "X"},
+      {&strings.index, "index"},
+      {&strings.sameAs, "sameAs"},
+      {&strings.iadd, "__iadd__"},
+      {&strings.addTerms, "addTerms"},
+      {&strings.addConstant, "addConstant"},
+      {&strings.getConstant, "getConstant"},
+      {&strings.name, "__name__"},
+      {&strings.ndarray, "ndarray"},
+      {&strings.Number, "Number"},
+  };
+  for (auto &n : names)
+    if (!(*n.slot = PyUnicode_InternFromString(n.text))) return -1;
+  if (!(one = PyFloat_FromDouble(1.0))) return -1;
+  return 0;
+}
+
+const ExprStrings &expr_str() { return strings; }
+
+PyObject *type_name(PyObject *o) {
+  return PyObject_GetAttr(reinterpret_cast<PyObject *>(Py_TYPE(o)), strings.name);
+}
+
+PyObject *raise_unsupported(const char *op, PyObject *self, PyObject *other) {
+  Ref a(type_name(self));
+  if (!a) return nullptr;
+  Ref b(type_name(other));
+  if (!b) return nullptr;
+  return PyErr_Format(PyExc_TypeError, "unsupport operation %s: `%S` and `%S`", op, a.get(),
+                      b.get());
+}
+
+int raise_unequal_terms(const char *cls, int a, int b) {
+  PyErr_Format(PyExc_ValueError, "%s term lists have unequal lengths (%d and %d)", cls, a, b);
+  return -1;
+}
+
+namespace {
+
+// The attribute of a module global, looked up at each use: the module's
+// globals may be rebound.
+int instance_of_global(PyObject *o, const char *module, PyObject *attr) {
+  PyObject *mod = module_global(module);  // borrowed
+  if (!mod) return -1;
+  Ref cls(PyObject_GetAttr(mod, attr));
+  if (!cls) return -1;
+  return PyObject_IsInstance(o, cls.get());
+}
+
+}  // namespace
+
+int is_number(PyObject *o) {
+  if (PyFloat_Check(o) || PyLong_Check(o)) return 1;
+  // Variables and expressions are never numbers: no ABC lookup for them.
+  if (PyObject_TypeCheck(o, Operand_class.type)) return 0;
+  return instance_of_global(o, "numbers", strings.Number);
+}
+
+int is_ndarray(PyObject *o) {
+  if (PyList_Check(o) || PyTuple_Check(o) || PyFloat_Check(o) || PyLong_Check(o)) return 0;
+  return instance_of_global(o, "_np", strings.ndarray);
+}
+
+bool float_of(PyObject *o, double *out) {
+  if (PyFloat_CheckExact(o)) {
+    *out = PyFloat_AS_DOUBLE(o);
+    return true;
+  }
+  Ref f(PyNumber_Float(o));
+  if (!f) return false;
+  *out = PyFloat_AS_DOUBLE(f.get());
+  return true;
+}
+
+PyObject *coeff_float(double v) {
+  if (v == 1.0) {
+    Py_INCREF(one);
+    return one;
+  }
+  return PyFloat_FromDouble(v);
+}
+
+}  // namespace dz

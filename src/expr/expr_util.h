@@ -1,0 +1,44 @@
+// Helpers shared by the expression classes, the kernels and quicksum.
+#ifndef DIDAZODA_EXPR_UTIL_H
+#define DIDAZODA_EXPR_UTIL_H
+
+#include "module/ref.h"
+
+namespace dz {
+
+// Interned names, made once by expr_strings_ready().
+struct ExprStrings {
+  PyObject *make_append_safe, *make_update_safe, *getAttr, *X, *index, *sameAs, *iadd,
+      *addTerms, *addConstant, *getConstant, *name, *ndarray, *Number;
+};
+int expr_strings_ready();
+const ExprStrings &expr_str();
+
+// type(o).__name__, a new reference.
+PyObject *type_name(PyObject *o);
+
+// TypeError "unsupport operation <op>: `A` and `B`" with the type names of
+// self and other. Returns nullptr.
+PyObject *raise_unsupported(const char *op, PyObject *self, PyObject *other);
+
+// ValueError for parallel term lists of unequal lengths. Returns -1.
+int raise_unequal_terms(const char *cls, int a, int b);
+
+// isinstance(o, numbers.Number), without a lookup for int and float (and
+// their subclasses) or for an Operand, which is never a number. 1, 0, or -1
+// with an exception.
+int is_number(PyObject *o);
+
+// isinstance(o, _np.ndarray). 1, 0, or -1 with an exception.
+int is_ndarray(PyObject *o);
+
+// float(o) as Python's float() computes it (__float__ of a subclass too).
+bool float_of(PyObject *o, double *out);
+
+// A float coefficient: the shared 1.0 for 1.0, else a new float. New
+// reference.
+PyObject *coeff_float(double v);
+
+}  // namespace dz
+
+#endif

@@ -1,0 +1,69 @@
+// Scalar arithmetic kernels, named <left>_<op>_<right> with the kind letters
+// n (a number, passed as a double), v (Var), l (LinExpr) and q (QuadExpr),
+// and the accumulator behind every scalar sum and quicksum.
+//
+// Kernels read their operands and return a new object (NULL with an
+// exception); the result may share term blocks with an operand. Terms are
+// never merged, sorted or cancelled. The dispatch hands each kernel
+// operands of its kinds, in the order of its name.
+#ifndef DIDAZODA_EXPR_KERNELS_H
+#define DIDAZODA_EXPR_KERNELS_H
+
+#include "expr/list.h"
+
+namespace dz {
+
+// Sums: the terms of the first argument, then those of the second, and the
+// sum of the constants. The v and l forms give a LinExpr, the q forms a
+// QuadExpr (also without quadratic terms).
+PyObject *v_add_n(PyObject *v, double n);
+PyObject *l_add_n(PyObject *l, double n);
+PyObject *q_add_n(PyObject *q, double n);
+PyObject *v_add_v(PyObject *a, PyObject *b);
+PyObject *l_add_v(PyObject *l, PyObject *v);
+PyObject *l_add_l(PyObject *a, PyObject *b);
+PyObject *q_add_v(PyObject *q, PyObject *v);
+PyObject *q_add_l(PyObject *q, PyObject *l);
+PyObject *q_add_q(PyObject *a, PyObject *b);
+
+// Products. v_mul_n is LinExpr(n, v); l_mul_n and q_mul_n scale every
+// coefficient and the constant (an empty expression for n == 0); v_mul_v,
+// l_mul_v and l_mul_l give a QuadExpr whose quadratic terms put the
+// variable of the smaller index first and drop zero coefficients.
+PyObject *v_mul_n(PyObject *v, double n);
+PyObject *l_mul_n(PyObject *l, double n);
+PyObject *q_mul_n(PyObject *q, double n);
+PyObject *v_mul_v(PyObject *a, PyObject *b);
+PyObject *l_mul_v(PyObject *l, PyObject *v);
+PyObject *l_mul_l(PyObject *a, PyObject *b);
+
+// The accumulator of every sum: appends each item's terms, as stored and in
+// order, straight into five fresh blocks, and keeps the constant in a
+// double. Items are QuadExpr, LinExpr, Var (the term 1.0 * v) or numbers.
+class SumAccumulator {
+ public:
+  int init();  // -1 with MemoryError
+  // -1 with TypeError "bad type for quicksum: {}" for any other item, or
+  // ValueError for an expression whose term lists differ in length.
+  int add(PyObject *item);
+  void add_constant(double c) { constant_ += c; }
+  // A QuadExpr when as_quad or when a quadratic term was added, else the
+  // LinExpr of the linear terms. The accumulator is spent afterwards.
+  PyObject *finish(bool as_quad);
+
+ private:
+  int add_var(PyObject *v);
+  int add_lin(PyObject *e);
+  int add_quad(PyObject *q);
+
+  BlockRef coeffs_, vars1_, vars2_, lin_coeffs_, lin_vars_;
+  double constant_ = 0.0;
+};
+
+// _quicksum(li): li walked once (exact lists and tuples by position, any
+// other iterable through iteration).
+PyObject *quicksum_of(PyObject *li);
+
+}  // namespace dz
+
+#endif

@@ -1,0 +1,91 @@
+#include "expr/terms.h"
+
+#include <climits>
+#include <new>
+
+#include "expr/expr_util.h"
+#include "model/handles.h"
+#include "module/args.h"
+
+namespace dz {
+
+bool Positions::push(int i) {
+  try {
+    v_.push_back(i);
+  } catch (const std::bad_alloc &) {
+    PyErr_NoMemory();
+    return false;
+  }
+  return true;
+}
+
+int match_position(PyObject *item, int n) {
+  if (PyLong_CheckExact(item) || PyBool_Check(item)) {
+    int overflow = 0;
+    long v = PyLong_AsLongAndOverflow(item, &overflow);
+    if (v == -1 && PyErr_Occurred()) return -2;
+    return !overflow && v >= 0 && v < n ? static_cast<int>(v) : -1;
+  }
+  // A subclass may define its own equality, which decides.
+  for (int j = 0; j < n; j++) {
+    Ref index(PyLong_FromLong(j));
+    if (!index) return -2;
+    int eq = PyObject_RichCompareBool(item, index.get(), Py_EQ);
+    if (eq < 0) return -2;
+    if (eq) return j;
+  }
+  return -1;
+}
+
+int same_var(PyObject *stored, PyObject *var) {
+  if (Py_TYPE(stored) == &Var_Type)
+    return handle_mdl(stored) == handle_mdl(var) && handle_index(stored) == handle_index(var);
+  Ref r(PyObject_CallMethodObjArgs(stored, expr_str().sameAs, var, nullptr));
+  if (!r) return -1;
+  return PyObject_IsTrue(r.get());
+}
+
+int is_zero(PyObject *coeff) {
+  if (PyFloat_CheckExact(coeff)) return PyFloat_AS_DOUBLE(coeff) == 0.0;
+  static PyObject *zero = nullptr;
+  if (!zero && !(zero = PyLong_FromLong(0))) return -1;
+  return PyObject_RichCompareBool(coeff, zero, Py_EQ);
+}
+
+ListBlock *scaled_block(const ListSnap &snap, PyObject *factor, bool item_first) {
+  BlockRef out(List_NewBlock());
+  if (!out) return nullptr;
+  const bool fast = PyFloat_CheckExact(factor);
+  const double f = fast ? PyFloat_AS_DOUBLE(factor) : 0.0;
+  for (int i = 0; i < snap.size(); i++) {
+    PyObject *item = snap.at(i);
+    Ref product(fast && PyFloat_CheckExact(item)
+                    ? PyFloat_FromDouble(PyFloat_AS_DOUBLE(item) * f)
+                    : item_first ? PyNumber_Multiply(item, factor)
+                                 : PyNumber_Multiply(factor, item));
+    if (!product || List_Append(out.get(), product.get()) < 0) return nullptr;
+  }
+  return out.release();
+}
+
+PyObject *term_item(PyObject *view, PyObject *index) {
+  int i;
+  if (!as_int32(index, &i)) return nullptr;
+  ListObject *l = as_list(view);
+  if (i < 0 || i >= l->size_) {
+    PyErr_SetString(PyExc_IndexError, "list index out of range");
+    return nullptr;
+  }
+  return List_Get(l->list_, i);
+}
+
+PyObject *var_value(PyObject *var) {
+  return PyObject_CallMethodObjArgs(var, expr_str().getAttr, expr_str().X, nullptr);
+}
+
+PyObject *raise_changed(const char *op) {
+  PyErr_Format(PyExc_RuntimeError, "expression changed during %s", op);
+  return nullptr;
+}
+
+}  // namespace dz

@@ -1,0 +1,67 @@
+// What LinExpr and QuadExpr share in reading and editing terms.
+#ifndef DIDAZODA_EXPR_TERMS_H
+#define DIDAZODA_EXPR_TERMS_H
+
+#include <vector>
+
+#include "expr/list.h"
+
+namespace dz {
+
+// Positions gathered for removal; std::vector failures become MemoryError.
+class Positions {
+ public:
+  bool push(int i);
+  const int *data() const { return v_.data(); }
+  int size() const { return static_cast<int>(v_.size()); }
+
+ private:
+  std::vector<int> v_;
+};
+
+// The first position j in 0 .. n-1 with item == j (Python equality, the
+// way a term list matches a position), or -1. -2 with an exception.
+int match_position(PyObject *item, int n);
+
+// var.sameAs(item) for an item of a term list and a Var: fields compared
+// for an exact Var, the method called otherwise. 1, 0, or -1.
+int same_var(PyObject *stored, PyObject *var);
+
+// 1 when coeff == 0 (Python equality, exact floats compared in C), 0, -1.
+int is_zero(PyObject *coeff);
+
+// A block of the items of snap multiplied by factor (Python products;
+// products of exact floats are formed in C).
+// product(item) order: item * factor when item_first, else factor * item.
+ListBlock *scaled_block(const ListSnap &snap, PyObject *factor, bool item_first);
+
+// Item index of a term list (a List view the caller holds), with the index
+// rules of List: an integer from 0 to the view's length - 1.
+PyObject *term_item(PyObject *view, PyObject *index);
+
+// The value of the attribute X of a term's variable: var.getAttr("X").
+PyObject *var_value(PyObject *var);
+
+// State of a view taken to find out later whether the field still holds the
+// same view with the same items.
+class FieldState {
+ public:
+  explicit FieldState(PyObject *view) : view_(Ref::borrow(view)), snap_(view) {}
+  const ListSnap &snap() const { return snap_; }
+  bool unchanged(PyObject *field) const {
+    return field == view_.get() && as_list(field)->list_ == snap_.block() &&
+           as_list(field)->size_ == snap_.size();
+  }
+
+ private:
+  Ref view_;  // held, so that its address cannot be reused meanwhile
+  ListSnap snap_;
+};
+
+// RuntimeError for an expression changed by Python code during an in-place
+// operator. Returns nullptr.
+PyObject *raise_changed(const char *op);
+
+}  // namespace dz
+
+#endif
