@@ -5,7 +5,8 @@
 # a function declared in the header, versioned under libtarvex.so; every
 # declared function must be exported. libhighs.so exports unversioned copies
 # of C++ runtime functions, so the library must name the system C++ runtime
-# before it and bind no global reference without a version.
+# before it and bind no global reference without a version, except the C
+# functions of the engine and compression libraries, which carry none.
 foreach(var LIBRARY HEADER READELF)
   if(NOT ${var})
     message(FATAL_ERROR "${var} not given")
@@ -52,7 +53,10 @@ foreach(line IN LISTS lines)
   set(name ${CMAKE_MATCH_5})
   string(REGEX REPLACE " *\\([0-9]+\\)$" "" name "${name}")
   if(ndx STREQUAL "UND")
-    if(bind STREQUAL "GLOBAL" AND NOT name MATCHES "@")
+    # The engine and compression libraries carry no symbol versions; their
+    # C APIs are the only unversioned references allowed.
+    if(bind STREQUAL "GLOBAL" AND NOT name MATCHES "@" AND
+       NOT name MATCHES "^(Highs_|BZ2_|gz|inflate|deflate|crc32|adler32|zlib|zError)")
       list(APPEND unversioned "${name}")
     endif()
     continue()

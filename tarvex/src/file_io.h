@@ -1,0 +1,101 @@
+// Files as byte streams, compressed or not, for every file format the
+// library reads or writes. The compression follows the file name: ".gz" is
+// gzip (zlib), ".bz2" bzip2, anything else plain.
+//
+// Statuses: a file that cannot be opened or read is FILE_READ_ERROR, one
+// that cannot be created or written FILE_WRITE_ERROR; compressed data that
+// is corrupt, truncated or followed by anything but another compressed
+// stream of the same kind is FORMAT_ERROR.
+#ifndef TARVEX_FILE_IO_H
+#define TARVEX_FILE_IO_H
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tarvex.h"
+
+namespace tvx {
+
+enum class Compression { None, Gzip, Bzip2 };
+
+// What a file name says about its contents: the format suffix, lower case
+// and with its dot (".mps"; empty when the name has none), and the
+// compression suffix that follows it, if any.
+struct FileKind {
+  std::string format;
+  Compression compression = Compression::None;
+};
+FileKind file_kind(const char *filename);
+
+// A byte stream decoded from a file.
+class InputFile {
+ public:
+  InputFile();
+  ~InputFile();
+  InputFile(const InputFile &) = delete;
+  InputFile &operator=(const InputFile &) = delete;
+
+  int open(const char *filename, Compression compression);
+  // Up to n bytes into buf; *got receives how many, 0 only at the end of the
+  // data. Concatenated compressed streams read as one.
+  int read(char *buf, std::size_t n, std::size_t *got);
+
+  class Source;
+
+ private:
+  std::unique_ptr<Source> source_;
+};
+
+// A byte stream encoded into a file. Data is complete on disk only after
+// close() returned success; a file dropped without close() is left
+// truncated for the caller to remove.
+class OutputFile {
+ public:
+  OutputFile();
+  ~OutputFile();
+  OutputFile(const OutputFile &) = delete;
+  OutputFile &operator=(const OutputFile &) = delete;
+
+  int open(const char *filename, Compression compression);
+  int write(std::string_view data);
+  // Ends the compressed stream and closes the file.
+  int close();
+
+  class Sink;
+
+ private:
+  std::unique_ptr<Sink> sink_;
+};
+
+// Splits an InputFile into lines. A line excludes its "\n" and a "\r"
+// before it; the last line may lack its "\n". A UTF-8 byte order mark at
+// the start is dropped. A NUL byte ends the input with FORMAT_ERROR: no text
+// format holds one, and names are handed on as C strings.
+class LineReader {
+ public:
+  explicit LineReader(InputFile &file);
+  // The next line, valid until the next call; false at the end of the input
+  // or on a failure, which status() tells.
+  bool next(std::string_view *line);
+  int status() const { return status_; }
+  // Of the last line returned, from 1.
+  long long line_number() const { return line_number_; }
+
+ private:
+  bool fill();
+
+  InputFile &file_;
+  std::vector<char> buf_;
+  std::size_t begin_ = 0;  // start of the unread text
+  std::size_t end_ = 0;    // end of the text in buf_
+  bool eof_ = false;
+  int status_ = TVX_ERROR_OKAY;
+  long long line_number_ = 0;
+};
+
+}  // namespace tvx
+
+#endif

@@ -1,0 +1,47 @@
+// Model files. The format follows the file name (file_kind): ".mps" and
+// ".qps" are MPS, ".lp" the LP text format, each optionally compressed.
+//
+// Conventions shared by the readers (the writers are to produce files that
+// read back to the same model):
+// - Element order is the order of first appearance in the file; names are
+//   kept as written.
+// - Coefficients given twice for one row and variable, and objective
+//   coefficients given twice, add up. Other values given twice (bounds,
+//   right-hand sides) take the last.
+// - "Infinite" in a file (MPS bound types FR, MI, PL; "inf" and "infinity"
+//   where a bound, right-hand side or range goes) reads as TVX_INFINITY of
+//   its sign; any other number is stored as written, so 1e30 stays 1e30.
+//   Coefficients must be finite numbers.
+// - Quadratic objective terms are stored one triple per term of the file,
+//   valued so that the objective holds val * x[row] * x[col] (see
+//   mps_reader.cpp and lp_reader.cpp for what each form means).
+// - A read that fails leaves nothing behind: the parsers gather the model
+//   in a ModelBuilder, which fills a Store only once the whole file has been
+//   understood, and the caller discards that Store on any failure.
+#ifndef TARVEX_MODEL_IO_H
+#define TARVEX_MODEL_IO_H
+
+#include "file_io.h"
+#include "model_builder.h"
+#include "store.h"
+
+namespace tvx {
+
+// Reads the model file into out, which must be empty. Status:
+// FILE_READ_ERROR when the file cannot be opened or read, FORMAT_ERROR for an
+// unknown suffix (checked first) or content that is not a model of its
+// format, NOMEMORY. On failure out holds no meaningful data.
+int read_model_file(const char *filename, Store &out);
+
+// The parsers behind it, from an opened file into an empty builder; the
+// status is OKAY, FORMAT_ERROR or one of the reading failures of
+// LineReader. MPS comes in two forms: free (fields are separated by blanks,
+// names hold none) and fixed (fields sit in fixed columns, names may hold
+// blanks). read_model_file tries free first and fixed when free fails.
+enum class MpsForm { Free, Fixed };
+int parse_mps(LineReader &lines, MpsForm form, ModelBuilder &out);
+int parse_lp(LineReader &lines, ModelBuilder &out);
+
+}  // namespace tvx
+
+#endif
