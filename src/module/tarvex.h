@@ -241,15 +241,51 @@ TVX_API TVXenv *TVXgetenv(TVXmodel *model);
 TVX_API int TVXread(TVXmodel *model, const char *filename);
 /* Writes the model or its results; the format follows the file suffix. */
 TVX_API int TVXwrite(TVXmodel *model, const char *filename);
-/* Discards the solution; clearall non-zero also discards everything learnt
- * from earlier solves. */
+/* clearall 0 discards the results of every solve and IIS computation (the
+ * model then reads as never solved); 1 also discards the start basis and
+ * every MIP start ("Start" reads TVX_UNDEFINED). Any other value is
+ * INVALID_ARGUMENT and changes nothing. */
 TVX_API int TVXreset(TVXmodel *model, int clearall);
+/* Makes the current point exact where it is a hair off: an integer, binary or
+ * semi-integer value within MIP/IntegerTolerance of an integer becomes that
+ * integer, a semi-continuous or semi-integer value that close to 0 becomes 0,
+ * unless the new value would leave the variable's bounds; row activities,
+ * the objective and the MIP gaps follow. *result receives how many values
+ * changed (0 without a point). */
 TVX_API int TVXcleanupmilp(TVXmodel *model, int *result);
 
 /* ---- Attributes -------------------------------------------------------- */
 
+/* Names are matched exactly, in the case the attribute table gives them
+ * ("NumVars", "MIP/GapAbs"); an alias ("ObjCon", "X") is a name of its own.
+ * Model attributes are read and written by the scalar functions, element
+ * attributes by the list functions, whose indices are those of the owner
+ * kind (rows: linear and PSD rows alike, in their shared index space).
+ * Statuses:
+ * - a name not in the table: MODEL_INVALID_ATTR_NAME;
+ * - a known name the function does not serve (another data type, the other
+ *   level, a write to a read-only attribute): the invalid-attribute code of
+ *   the function's type (MODEL_INVALID_INT_ATTR for the int functions,
+ *   MODEL_INVALID_REAL_ATTR, _STR_ATTR, _CHAR_ATTR, _MAT_ATTR);
+ * - an index outside its kind: MODEL_INVALID_COL_IDX (variables),
+ *   _ROW_IDX (rows), _INDICATOR_ROW_IDX (general constraints), _SYM_MAT_IDX
+ *   (PSD variables); a refused value (a NaN bound, a non-finite objective,
+ *   constant or start, a ModelSense other than 1 or -1, a variable type
+ *   other than C, B, I, S, N in either case): MODEL_INPUT_ERROR; a name
+ *   that is not UTF-8: MODEL_INVALID_COL_NAME, _ROW_NAME, or
+ *   MODEL_INPUT_ERROR for the model name;
+ * - a value that only a solve gives, while there is none (new model, after
+ *   a change of the problem, after TVXreset): NO_SOLN; iteration counts and
+ *   times NO_STATISTICS; IIS membership IIS_NO_SOLN. "Status" reads
+ *   TVX_STATUS_UNKNOWN and "HasSolution" 0 meanwhile.
+ * A list write validates every index and value before it changes anything;
+ * an index may repeat, the last value winning. A write that changes the
+ * problem discards the solution; names and "Start" do not.
+ * Texts handed out point into the model: valid until the next call on it. */
+
 /* *datatype: a TVXattrtype code, *objkind: a TVXattrkind code,
- * *settable: non-zero when the attribute can be written. */
+ * *settable: non-zero when the attribute can be written; any of the three
+ * may be NULL. */
 TVX_API int TVXgetattrinfo(TVXmodel *model, const char *name, int *datatype, int *objkind,
                            int *settable);
 TVX_API int TVXgetintattr(TVXmodel *model, const char *name, int *value);
@@ -275,7 +311,10 @@ TVX_API int TVXgetstrattrlist(TVXmodel *model, const char *name, int n, const in
  * beg, rows, cols: n entries each, pos and val: *nnz entries each; all five
  * NULL to ask for *nnz only. Matrix i has shape rows[i] x cols[i] and its
  * entries from beg[i] up to beg[i+1] (nnz for the last), each a row-major
- * position r * cols[i] + c and a value. */
+ * position r * cols[i] + c and a value. When the arrays are given, *nnz is
+ * the room in pos and val (which may be NULL when it is 0): fewer than the
+ * entries is INVALID_ARGUMENT, and nothing is written. "PsdObj" gives the
+ * entries as stored, "PsdX" the non-zero entries of the solution. */
 TVX_API int TVXgetmatattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                               int *nnz, int *beg, int *rows, int *cols, int *pos,
                               double *val);
@@ -292,7 +331,9 @@ TVX_API int TVXsetdblattrlist(TVXmodel *model, const char *name, int n, const in
 TVX_API int TVXsetstrattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                               const char **values);
 /* ind, beg, rows, cols: n entries each; pos, val: nnz entries each; layout
- * as for TVXgetmatattrlist. */
+ * as for TVXgetmatattrlist. rows[i] and cols[i] must both be the dimension
+ * of element i (MODEL_INVALID_REAL_ATTR_SYM_MAT otherwise); each matrix
+ * replaces the element's, entries stored as given. */
 TVX_API int TVXsetmatattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                               int nnz, const int *beg, const int *rows, const int *cols,
                               const int *pos, const double *val);
@@ -392,9 +433,16 @@ TVX_API int TVXdelgenconstrs(TVXmodel *model, int num, const int *ind);
 /* ---- Solving and callbacks --------------------------------------------- */
 
 /* Registers cb (NULL: none) to be called with usrdata during the next
- * TVXoptimize or TVXcomputeIIS. */
+ * TVXoptimize or TVXcomputeIIS; it stays until replaced and is not copied
+ * with the model. */
 TVX_API int TVXsetcallbackfunc(TVXmodel *model, TVXcallback cb, void *usrdata);
 TVX_API int TVXoptimize(TVXmodel *model);
+/* Finds an irreducible inconsistent subsystem of variable bounds and row
+ * sides (integrality, SOS and indicator constraints always hold; the
+ * objective plays no part) and sets "IISVar" and "IISConstr" (1: in it)
+ * beside the results already there. A feasible model is IIS_FEASIBLE and
+ * gets none; MaxTime bounds the whole search (ABORT_TIME_LIMIT); a solve
+ * that gives no clear answer is IIS_NUMERIC. */
 TVX_API int TVXcomputeIIS(TVXmodel *model);
 
 /* The functions below take the cbdata of a running callback. */

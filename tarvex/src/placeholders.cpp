@@ -8,10 +8,6 @@
 
 namespace {
 
-int unbuilt_env(const TVXenv *env) {
-  return tvx::find_env(env) ? tvx::kUnbuilt : TVX_ERROR_INVALID_ARGUMENT;
-}
-
 int unbuilt_model(const TVXmodel *model) {
   return tvx::find_model(model) ? tvx::kUnbuilt : TVX_ERROR_INVALID_ARGUMENT;
 }
@@ -22,15 +18,6 @@ int unbuilt_callback(const void *cbdata) {
 
 }  // namespace
 
-extern "C" TVX_API int TVXreadmodel(TVXenv *env, const char *, TVXmodel **model) {
-  try {
-    if (model != nullptr) *model = nullptr;
-    return unbuilt_env(env);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
 extern "C" TVX_API int TVXread(TVXmodel *model, const char *) {
   try {
     return unbuilt_model(model);
@@ -40,167 +27,6 @@ extern "C" TVX_API int TVXread(TVXmodel *model, const char *) {
 }
 
 extern "C" TVX_API int TVXwrite(TVXmodel *model, const char *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXreset(TVXmodel *model, int) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXcleanupmilp(TVXmodel *model, int *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetattrinfo(TVXmodel *model, const char *, int *, int *, int *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetintattr(TVXmodel *model, const char *, int *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetdblattr(TVXmodel *model, const char *, double *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetstrattr(TVXmodel *model, const char *, const char **) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXsetintattr(TVXmodel *model, const char *, int) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXsetdblattr(TVXmodel *model, const char *, double) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXsetstrattr(TVXmodel *model, const char *, const char *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetcharattrlist(TVXmodel *model, const char *, int, const int *, char *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetintattrlist(TVXmodel *model, const char *, int, const int *, int *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetdblattrlist(TVXmodel *model, const char *, int, const int *,
-                                         double *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetstrattrlist(TVXmodel *model, const char *, int, const int *,
-                                         const char **) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetmatattrlist(TVXmodel *model, const char *, int, const int *, int *,
-                                         int *, int *, int *, int *, double *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXsetcharattrlist(TVXmodel *model, const char *, int, const int *,
-                                          const char *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXsetintattrlist(TVXmodel *model, const char *, int, const int *,
-                                         const int *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXsetdblattrlist(TVXmodel *model, const char *, int, const int *,
-                                         const double *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXsetstrattrlist(TVXmodel *model, const char *, int, const int *,
-                                         const char **) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXsetmatattrlist(TVXmodel *model, const char *, int, const int *, int,
-                                         const int *, const int *, const int *, const int *,
-                                         const double *) {
   try {
     return unbuilt_model(model);
   } catch (...) {
@@ -358,22 +184,6 @@ extern "C" TVX_API int TVXgetgenconstrIndicator(TVXmodel *model, int, int *, int
   }
 }
 
-extern "C" TVX_API int TVXgetvarbyname(TVXmodel *model, const char *, int *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetconstrbyname(TVXmodel *model, const char *, int *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
 extern "C" TVX_API int TVXdelvars(TVXmodel *model, int, const int *) {
   try {
     return unbuilt_model(model);
@@ -399,30 +209,6 @@ extern "C" TVX_API int TVXdelsos(TVXmodel *model, int, const int *) {
 }
 
 extern "C" TVX_API int TVXdelgenconstrs(TVXmodel *model, int, const int *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXsetcallbackfunc(TVXmodel *model, TVXcallback, void *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXoptimize(TVXmodel *model) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXcomputeIIS(TVXmodel *model) {
   try {
     return unbuilt_model(model);
   } catch (...) {

@@ -201,8 +201,18 @@ struct ColumnView {
   std::vector<double> val;
 };
 
+// A basis status: a variable, or a row's activity, nonbasic at its lower
+// bound, basic, nonbasic at its upper bound, or nonbasic between its bounds
+// (a free variable at zero). A fixed one counts as at its lower bound.
+enum BasisStatus : int {
+  kBasisLower = 0,
+  kBasisBasic = 1,
+  kBasisUpper = 2,
+  kBasisSuperbasic = 3,
+};
+
 struct Basis {
-  std::vector<int> col, row;  // one status per variable, per row
+  std::vector<int> col, row;  // one BasisStatus per variable, per row
 };
 
 struct SolveStats {
