@@ -471,7 +471,7 @@ def test_sum_builds_expressions():
 
 
 def test_prod_builds_expressions():
-    expression_layer(products=True)
+    expression_layer()
     x, y, z = didazoda.Var(), didazoda.Var(), didazoda.Var()
     td = tupledict({(1, 1): x, (1, 2): y, (2, 1): z})
     coeffs = {(1, 1): 2.0, (1, 2): 3.0, (2, 1): 5.0, (7, 7): 9.0}

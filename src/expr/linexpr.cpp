@@ -13,6 +13,7 @@
 #include "expr/docs.h"
 #include "expr/expr_util.h"
 #include "expr/terms.h"
+#include "expr/text.h"
 #include "model/handles.h"
 #include "module/args.h"
 #include "module/decorators.h"
@@ -636,6 +637,8 @@ int linexpr_prepare() {
   t->tp_init = linexpr_init;
   t->tp_dealloc = linexpr_dealloc;
   t->tp_traverse = linexpr_traverse;
+  t->tp_str = linexpr_str;
+  t->tp_repr = repr_via_str;
   linexpr_as_number.nb_inplace_add = linexpr_iadd;
   linexpr_as_number.nb_inplace_subtract = linexpr_isub;
   linexpr_as_number.nb_inplace_multiply = linexpr_imul;

@@ -9,6 +9,7 @@
 #include "expr/docs.h"
 #include "expr/expr_util.h"
 #include "expr/terms.h"
+#include "expr/text.h"
 #include "model/handles.h"
 #include "module/args.h"
 #include "module/decorators.h"
@@ -664,6 +665,8 @@ int quadexpr_prepare() {
   t->tp_init = quadexpr_init;
   t->tp_dealloc = quadexpr_dealloc;
   t->tp_traverse = quadexpr_traverse;
+  t->tp_str = quadexpr_str;
+  t->tp_repr = repr_via_str;
   quadexpr_as_number.nb_inplace_add = quadexpr_iadd;
   quadexpr_as_number.nb_inplace_subtract = quadexpr_isub;
   quadexpr_as_number.nb_inplace_multiply = quadexpr_imul;

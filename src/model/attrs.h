@@ -6,23 +6,67 @@
 #include "module/ref.h"
 #include "module/tarvex.h"
 
+struct _PyArray_Descr;  // numpy's PyArray_Descr; numpy itself stays out of this header
+
 namespace dz {
 
 // name: the attribute name as the caller wrote it (str or None; matched
 // without regard to case, "/" as "_"). kind: the requested element kind, "m"
 // for the model, else "v", "lin", "sos", "gen", "psdv", "psdc". elements:
-// None for the model itself, otherwise a list of handles whose indices are
-// used. mdl may be NULL (a handle made from Python) or freed (a disposed
-// model): the library refuses either, which must surface as TarvexError.
+// None for the model itself, otherwise any sized iterable of objects with an
+// `index`; a handle among them must belong to mdl (TarvexError otherwise).
+// mdl may be NULL (a dead model, a handle made from Python): TarvexError
+// INVALID_ARGUMENT without a library call. A freed mdl is refused by the
+// library, which surfaces as TarvexError too.
 
 // Returns the value array: one-dimensional, one entry per element (one entry
 // for the model); entry 0 is what a single handle reads.
 PyObject *model_getattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *elements);
 
 // values: what is written, one per element (the value itself for the model).
-// Returns None.
+// At element level a value array that does not hold one value per element
+// raises ValueError "invalid newvalues" before any library call. Returns None.
 PyObject *model_setattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *elements,
                         PyObject *values);
+
+// ---- Shared by the reading and writing halves of the engine ----------------
+
+namespace attr {
+
+// What resolution learnt of an attribute that passed the kind check.
+struct Resolved {
+  Ref canonical;  // str: the name the table gives
+  Ref bytes;      // the canonical name as NUL-terminated UTF-8 (bytes)
+  int datatype;   // a TVXattrtype code
+
+  const char *c_name() const;
+};
+
+// Name resolution, attribute information and the kind check. false with
+// AttributeError "Attribute `{}` does not exist" (name as written) for an
+// unknown name or another kind, TarvexError for a library refusal.
+bool resolve(TVXmodel *mdl, PyObject *name, const char *kind, Resolved &out);
+
+// Raises AttributeError "Attribute `{}` does not exist" with str(name);
+// returns nullptr.
+PyObject *does_not_exist(PyObject *name);
+
+// int32 array of the elements' indices in iteration order, iterated once.
+PyObject *index_array(TVXmodel *mdl, PyObject *elements);
+// The empty int32 array that stands for the model level.
+PyObject *model_index_array();
+
+// numpy's one-byte dtype "c" of character values (a PyArray_Descr): a new
+// reference.
+::_PyArray_Descr *char_descr();
+
+// ValueError "invalid newvalues"; returns nullptr.
+PyObject *invalid_newvalues();
+
+// n as the library's int count; false with OverflowError when it does not fit.
+bool count_fits(Py_ssize_t n, int *out);
+
+}  // namespace attr
 
 }  // namespace dz
 

@@ -217,9 +217,11 @@ int model_prepare() {
   t->tp_finalize = model_finalize;
   t->tp_dealloc = model_dealloc;
   t->tp_getset = model_getset;
-  Model_ops = {nullptr,      model_env,    op_not_built, op_not_built, op_not_built,
-               op_not_built, op_not_built, op_not_built, op_not_built, op_not_built,
-               op_not_built, op_not_built, op_not_built, op_not_built};
+  t->tp_getattro = model_getattro;
+  t->tp_setattro = model_setattro;
+  Model_ops = {model_new,    model_env,    op_not_built, op_not_built,    op_not_built,
+               op_not_built, op_not_built, op_not_built, op_not_built,    op_not_built,
+               op_not_built, op_not_built, model_attr_type, model_populate};
   return 0;
 }
 

@@ -51,10 +51,26 @@ struct ModelOps {
   OpSlot addConstrs;
   OpSlot getids;
   OpSlot remove;
-  OpSlot getAttrType;
-  OpSlot populate;
+  // The attribute kind of a handle; nullptr with TypeError for anything else.
+  const char *(*getAttrType)(PyObject *elem);
+  // Rebuilds the six element lists from the library's counts; 0 or -1.
+  int (*populate)(ModelObject *self);
 };
 extern ModelOps Model_ops;
+
+// The entries of Model_ops built with the attribute engine (copy.cpp,
+// attr_model.cpp).
+PyObject *model_new(TVXmodel *mdl);
+const char *model_attr_type(PyObject *elem);
+int model_populate(ModelObject *self);
+
+// Model's attribute hooks: m.Name reads and writes solver attributes, m._name
+// the user's own members.
+PyObject *model_getattro(PyObject *self, PyObject *name);
+int model_setattro(PyObject *self, PyObject *name, PyObject *value);
+
+// Defaults (None,) for the last parameter of getAttr and setAttr.
+int model_none_default(PyObject **defaults, PyObject **kwdefaults);
 
 // A member bound into Model's dictionary, in the fixed binding order.
 struct ModelMember {
@@ -73,6 +89,7 @@ extern const FuncSpec Model_dispose_spec, Model_getVars_spec, Model_getConstrs_s
     Model_getGenConstrs_spec, Model_getSOSs_spec, Model_getPsdVars_spec,
     Model_getPsdConstrs_spec;
 extern const FuncSpec Model_setParam_spec, Model_resetParams_spec, Model_getParamInfo_spec;
+extern const FuncSpec Model_copy_spec, Model_getAttr_spec, Model_setAttr_spec;
 
 }  // namespace dz
 

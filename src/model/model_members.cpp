@@ -18,7 +18,6 @@ PyObject *placeholder(PyObject *func, PyObject *const *) {
                                        FUNC_METHOD | FUNC_VARARGS | FUNC_VARKW, &Model_Type, \
                                        placeholder, nullptr};
 
-PLACEHOLDER(copy)
 PLACEHOLDER(addVar)
 PLACEHOLDER(addMVar)
 PLACEHOLDER(addVars)
@@ -42,8 +41,6 @@ PLACEHOLDER(getCoeff)
 PLACEHOLDER(remove)
 PLACEHOLDER(setObjective)
 PLACEHOLDER(getObjective)
-PLACEHOLDER(setAttr)
-PLACEHOLDER(getAttr)
 PLACEHOLDER(optimize)
 PLACEHOLDER(computeIIS)
 PLACEHOLDER(cleanupMilp)
@@ -64,7 +61,7 @@ PLACEHOLDER(write)
 }  // namespace
 
 const ModelMember model_members[] = {
-    {&copy_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_copy_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_dispose_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&addVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&addMVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
@@ -95,8 +92,8 @@ const ModelMember model_members[] = {
     {&remove_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&setObjective_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&getObjective_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&setAttr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&getAttr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_setAttr_spec, ModelMember::PLAIN, nullptr, model_none_default},
+    {&Model_getAttr_spec, ModelMember::PLAIN, nullptr, model_none_default},
     {&Model_setParam_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_resetParams_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_getParamInfo_spec, ModelMember::PLAIN, nullptr, nullptr},

@@ -201,11 +201,8 @@ int print_help_block(PyObject *row) {
 
 PyObject *paramHelp_impl(PyObject *, PyObject *const *args) {
   PyObject *name = args[0];
-  PyObject *table = state().params;  // borrowed; never reachable from Python
-  if (!table || !PyDict_Check(table)) {
-    PyErr_SetString(PyExc_SystemError, "the parameter table is not built");
-    return nullptr;
-  }
+  PyObject *table = param_table();
+  if (!table) return nullptr;
   // A snapshot of the rows: printing runs arbitrary code.
   Ref items(PyDict_Items(table));
   if (!items) return nullptr;
@@ -218,10 +215,7 @@ PyObject *paramHelp_impl(PyObject *, PyObject *const *args) {
     Py_RETURN_NONE;
   }
 
-  // The same key normalisation as the parameter matcher.
-  Ref replaced(PyObject_CallMethod(name, "replace", "ss", "/", "_"));
-  if (!replaced) return nullptr;
-  Ref key(PyObject_CallMethod(replaced.get(), "lower", nullptr));
+  Ref key(param_key(name));
   if (!key) return nullptr;
 
   // Unlike the matcher, only "?" and "*" select the wildcard mode.

@@ -16,8 +16,6 @@
 
 namespace dz {
 
-namespace {
-
 PyObject *param_table() {
   PyObject *table = state().params;
   if (!table || !PyDict_Check(table)) {
@@ -26,6 +24,14 @@ PyObject *param_table() {
   }
   return table;
 }
+
+PyObject *param_key(PyObject *name) {
+  Ref replaced(PyObject_CallMethod(name, "replace", "ss", "/", "_"));
+  if (!replaced) return nullptr;
+  return PyObject_CallMethod(replaced.get(), "lower", nullptr);
+}
+
+namespace {
 
 // str.format on a fixed pattern, so values render exactly as "{}" renders
 // them in Python (their __format__, not their repr).
@@ -97,9 +103,7 @@ ParamKind param_kind(PyObject *type) {
 int match_param(PyObject *name, Ref &canonical, Ref &type) {
   PyObject *table = param_table();
   if (!table) return -1;
-  Ref replaced(PyObject_CallMethod(name, "replace", "ss", "/", "_"));
-  if (!replaced) return -1;
-  Ref key(PyObject_CallMethod(replaced.get(), "lower", nullptr));
+  Ref key(param_key(name));
   if (!key) return -1;
 
   std::vector<Ref> rows;

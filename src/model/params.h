@@ -9,6 +9,11 @@
 
 namespace dz {
 
+// The private parameter table (borrowed), or NULL with an exception.
+PyObject *param_table();
+// The table key of a name: "/" as "_", lower case (new reference).
+PyObject *param_key(PyObject *name);
+
 // The type object of a parameter row picks the library functions.
 enum class ParamKind { Int, Dbl, Str };
 ParamKind param_kind(PyObject *type);

@@ -14,33 +14,6 @@ PyObject *op_not_built(PyObject *, PyObject *const *, Py_ssize_t) {
   return not_built("internal operation");
 }
 
-namespace {
-
-// Functions whose subsystems are not built yet.
-PyObject *placeholder(PyObject *func, PyObject *const *) {
-  return not_built(function_spec(func)->name);
-}
-
-const char *const no_args[] = {nullptr};
-const char *const d_arg[] = {"d"};
-const char *const name_arg[] = {"name"};
-const char *const li_arg[] = {"li"};
-const char *const read_args[] = {"filename", "env"};
-const char *const filename_arg[] = {"filename"};
-const char *const setparam_args[] = {"name", "value"};
-
-}  // namespace
-
-const FuncSpec models_spec = {"models", nullptr, no_args, 0, 0, 0, nullptr, placeholder, nullptr};
-const FuncSpec multidict_spec = {"multidict", nullptr, d_arg, 1, 0, 0, nullptr, placeholder, nullptr};
-const FuncSpec paramHelp_spec = {"paramHelp", nullptr, name_arg, 1, 0, 0, nullptr, placeholder, nullptr};
-const FuncSpec quicksum_spec = {"quicksum", nullptr, li_arg, 1, 0, 0, nullptr, placeholder, nullptr};
-const FuncSpec read_spec = {"read", nullptr, read_args, 2, 0, 0, nullptr, placeholder, nullptr};
-const FuncSpec readParams_spec = {"readParams", nullptr, filename_arg, 1, 0, 0, nullptr, placeholder, nullptr};
-const FuncSpec resetParams_spec = {"resetParams", nullptr, no_args, 0, 0, 0, nullptr, placeholder, nullptr};
-const FuncSpec setParam_spec = {"setParam", nullptr, setparam_args, 2, 0, 0, nullptr, placeholder, nullptr};
-const FuncSpec writeParams_spec = {"writeParams", nullptr, filename_arg, 1, 0, 0, nullptr, placeholder, nullptr};
-
 int bind_module_functions(PyObject *module) {
   struct Entry {
     const FuncSpec *spec;

@@ -1,0 +1,435 @@
+// Operator bodies and scalar dispatchers of Operand. Bodies choose by the
+// kind of the left operand, dispatchers by the kind of the right one, and
+// kernels build the result; array operands go to the array kernels.
+#include "expr/dispatch.h"
+
+#include "array/array_kernels.h"
+#include "expr/expr_util.h"
+#include "expr/kernels.h"
+#include "expr/linexpr.h"
+#include "expr/quadexpr.h"
+#include "expr/tempconstr.h"
+#include "model/handles.h"
+#include "module/errors.h"
+#include "module/state.h"
+
+namespace dz {
+
+namespace {
+
+// The kind of an Operand by instance tests alone: numbers and array-likes
+// are never Operands.
+OperandKind left_kind(PyObject *a) {
+  if (handle_check(a, &Var_Type)) return KIND_VAR;
+  if (linexpr_check(a)) return KIND_LIN;
+  if (quadexpr_check(a)) return KIND_QUAD;
+  if (PyObject_TypeCheck(a, MVar_class.type)) return KIND_MVAR;
+  if (PyObject_TypeCheck(a, MLinExpr_class.type)) return KIND_MLIN;
+  if (PyObject_TypeCheck(a, MQuadExpr_class.type)) return KIND_MQUAD;
+  return KIND_NONE;
+}
+
+// Raises TypeError "<prefix>`A`<suffix>" with the type name of o.
+PyObject *raise_with_type_name(const char *prefix, PyObject *o, const char *suffix) {
+  Ref name(type_name(o));
+  if (!name) return nullptr;
+  return PyErr_Format(PyExc_TypeError, "%s`%S`%s", prefix, name.get(), suffix);
+}
+
+// Replaces the pending exception by the subtraction TypeError, keeping it as
+// the new one's context. Exceptions that are not errors of the operands
+// (KeyboardInterrupt, SystemExit) pass unchanged.
+PyObject *replace_with_sub_error(PyObject *a, PyObject *b) {
+  PyObject *type, *value, *tb;
+  PyErr_Fetch(&type, &value, &tb);
+  if (!type || !PyErr_GivenExceptionMatches(type, PyExc_Exception)) {
+    PyErr_Restore(type, value, tb);
+    return nullptr;
+  }
+  PyErr_NormalizeException(&type, &value, &tb);
+  Ref old_type(type), old_value(value), old_tb(tb);
+  if (tb && value) PyException_SetTraceback(value, tb);
+  raise_unsupported_operands("-", a, b);
+  PyObject *ntype, *nvalue, *ntb;
+  PyErr_Fetch(&ntype, &nvalue, &ntb);
+  PyErr_NormalizeException(&ntype, &nvalue, &ntb);
+  if (nvalue && old_value) PyException_SetContext(nvalue, old_value.release());
+  PyErr_Restore(ntype, nvalue, ntb);
+  return nullptr;
+}
+
+// An interned name made on first use; lives as long as the process.
+PyObject *name_of(PyObject *&slot, const char *text) {
+  if (!slot) slot = PyUnicode_InternFromString(text);
+  return slot;
+}
+
+PyObject *s_add, *s_mul, *s_asarray;
+
+// obj.<name>(arg), with arg passed as one argument whatever its type.
+PyObject *call_method(PyObject *obj, PyObject *&slot, const char *name, PyObject *arg) {
+  PyObject *n = name_of(slot, name);
+  if (!n) return nullptr;
+  return PyObject_CallMethodObjArgs(obj, n, arg, nullptr);
+}
+
+PyObject *asarray(PyObject *b) {
+  PyObject *np = module_global("_np");  // borrowed
+  if (!np) return nullptr;
+  return call_method(np, s_asarray, "asarray", b);
+}
+
+}  // namespace
+
+PyObject *raise_unsupported_operands(const char *op, PyObject *a, PyObject *b) {
+  Ref an(type_name(a));
+  if (!an) return nullptr;
+  Ref bn(type_name(b));
+  if (!bn) return nullptr;
+  return PyErr_Format(PyExc_TypeError, "unsupported operand type(s) for %s: `%S` and `%S`", op,
+                      an.get(), bn.get());
+}
+
+OperandKind operand_kind(PyObject *o, bool sparse) {
+  int number = is_number(o);
+  if (number < 0) return KIND_ERROR;
+  if (number) return KIND_NUMBER;
+  int array = is_arraylike(o, sparse);
+  if (array < 0) return KIND_ERROR;
+  if (array) {
+    int cells = array_has_cells(o);
+    if (cells < 0) return KIND_ERROR;
+    return cells ? KIND_ARRAY : KIND_NONE;
+  }
+  return left_kind(o);
+}
+
+// Built-in classes fill the slot with Operand's own function: their
+// methods need no lookup.
+PyObject *call_add(PyObject *a, PyObject *b) {
+  const PyNumberMethods *nb = Py_TYPE(a)->tp_as_number;
+  if (nb && nb->nb_add == Operand_class.type->tp_as_number->nb_add) return operand_add(a, b);
+  return call_method(a, s_add, "__add__", b);
+}
+
+PyObject *call_mul(PyObject *a, PyObject *b) {
+  const PyNumberMethods *nb = Py_TYPE(a)->tp_as_number;
+  if (nb && nb->nb_multiply == Operand_class.type->tp_as_number->nb_multiply)
+    return operand_mul(a, b);
+  return call_method(a, s_mul, "__mul__", b);
+}
+
+// ---- Addition ------------------------------------------------------------------------
+
+PyObject *v_add_o(PyObject *v, PyObject *b) {
+  switch (operand_kind(b)) {
+    case KIND_ERROR: return nullptr;
+    case KIND_NUMBER: {
+      double d;
+      if (!float_of(b, &d)) return nullptr;
+      return v_add_n(v, d);
+    }
+    case KIND_ARRAY: return v_add_a(v, b);
+    case KIND_VAR: return v_add_v(v, b);
+    case KIND_LIN: return l_add_v(b, v);
+    case KIND_QUAD: return q_add_v(b, v);
+    case KIND_MVAR: return mv_add_v(b, v);
+    case KIND_MLIN: return ml_add_v(b, v);
+    case KIND_MQUAD: return mq_add_v(b, v);
+    default: return raise_unsupported_operands("+", v, b);
+  }
+}
+
+PyObject *l_add_o(PyObject *l, PyObject *b) {
+  switch (operand_kind(b)) {
+    case KIND_ERROR: return nullptr;
+    case KIND_NUMBER: {
+      double d;
+      if (!float_of(b, &d)) return nullptr;
+      return l_add_n(l, d);
+    }
+    case KIND_ARRAY: return l_add_a(l, b);
+    case KIND_VAR: return l_add_v(l, b);
+    case KIND_LIN: return l_add_l(l, b);
+    case KIND_QUAD: return q_add_l(b, l);
+    case KIND_MVAR: return mv_add_l(b, l);
+    case KIND_MLIN: return ml_add_l(b, l);
+    case KIND_MQUAD: return mq_add_l(b, l);
+    default: return raise_unsupported_operands("+", l, b);
+  }
+}
+
+PyObject *q_add_o(PyObject *q, PyObject *b) {
+  switch (operand_kind(b)) {
+    case KIND_ERROR: return nullptr;
+    case KIND_NUMBER: {
+      double d;
+      if (!float_of(b, &d)) return nullptr;
+      return q_add_n(q, d);
+    }
+    case KIND_ARRAY: return q_add_a(q, b);
+    case KIND_VAR: return q_add_v(q, b);
+    case KIND_LIN: return q_add_l(q, b);
+    case KIND_QUAD: return q_add_q(q, b);
+    case KIND_MVAR: return mv_add_q(b, q);
+    case KIND_MLIN: return ml_add_q(b, q);
+    case KIND_MQUAD: return mq_add_q(b, q);
+    default: return raise_unsupported_operands("+", q, b);
+  }
+}
+
+PyObject *operand_add(PyObject *a, PyObject *b) {
+  switch (left_kind(a)) {
+    case KIND_VAR: return v_add_o(a, b);
+    case KIND_LIN: return l_add_o(a, b);
+    case KIND_QUAD: return q_add_o(a, b);
+    case KIND_MVAR: return mv_add_o(a, b);
+    case KIND_MLIN: return ml_add_o(a, b);
+    case KIND_MQUAD: return mq_add_o(a, b);
+    default: return raise_unsupported_operands("+", a, b);
+  }
+}
+
+// ---- Subtraction ---------------------------------------------------------------------
+
+// a - b is a + (-b); any failure on the way becomes the subtraction error.
+PyObject *operand_sub(PyObject *a, PyObject *b) {
+  binaryfunc add;
+  switch (left_kind(a)) {
+    case KIND_VAR: add = v_add_o; break;
+    case KIND_LIN: add = l_add_o; break;
+    case KIND_QUAD: add = q_add_o; break;
+    case KIND_MVAR: add = mv_add_o; break;
+    case KIND_MLIN: add = ml_add_o; break;
+    case KIND_MQUAD: add = mq_add_o; break;
+    default: return raise_unsupported_operands("-", a, b);
+  }
+  Ref negated(PyNumber_Negative(b));
+  PyObject *result = negated ? add(a, negated.get()) : nullptr;
+  return result ? result : replace_with_sub_error(a, b);
+}
+
+// ---- Multiplication ------------------------------------------------------------------
+
+PyObject *v_mul_o(PyObject *v, PyObject *b) {
+  switch (operand_kind(b)) {
+    case KIND_ERROR: return nullptr;
+    case KIND_NUMBER: {
+      double d;
+      if (!float_of(b, &d)) return nullptr;
+      return v_mul_n(v, d);
+    }
+    case KIND_ARRAY: return v_mul_a(v, b);
+    case KIND_VAR: return v_mul_v(v, b);
+    case KIND_LIN: return l_mul_v(b, v);
+    case KIND_MVAR: return mv_mul_v(b, v);
+    case KIND_MLIN: return ml_mul_v(b, v);
+    default: return raise_unsupported_operands("*", v, b);
+  }
+}
+
+PyObject *l_mul_o(PyObject *l, PyObject *b) {
+  switch (operand_kind(b)) {
+    case KIND_ERROR: return nullptr;
+    case KIND_NUMBER: {
+      double d;
+      if (!float_of(b, &d)) return nullptr;
+      return l_mul_n(l, d);
+    }
+    case KIND_ARRAY: return l_mul_a(l, b);
+    case KIND_VAR: return l_mul_v(l, b);
+    case KIND_LIN: return l_mul_l(l, b);
+    case KIND_MVAR: return mv_mul_l(b, l);
+    case KIND_MLIN: return ml_mul_l(b, l);
+    default: return raise_unsupported_operands("*", l, b);
+  }
+}
+
+// No product of degree above two: only numbers and arrays of numbers.
+PyObject *q_mul_o(PyObject *q, PyObject *b) {
+  switch (operand_kind(b)) {
+    case KIND_ERROR: return nullptr;
+    case KIND_NUMBER: {
+      double d;
+      if (!float_of(b, &d)) return nullptr;
+      return q_mul_n(q, d);
+    }
+    case KIND_ARRAY: return q_mul_a(q, b);
+    default: return raise_unsupported_operands("*", q, b);
+  }
+}
+
+PyObject *mv_mul_o(PyObject *m, PyObject *b) {
+  switch (operand_kind(b)) {
+    case KIND_ERROR: return nullptr;
+    case KIND_NUMBER: {
+      double d;
+      if (!float_of(b, &d)) return nullptr;
+      return mv_mul_n(m, d);
+    }
+    case KIND_ARRAY: return mv_mul_a(m, b);
+    case KIND_VAR: return mv_mul_v(m, b);
+    case KIND_LIN: return mv_mul_l(m, b);
+    case KIND_MVAR: return mv_mul_mv(m, b);
+    case KIND_MLIN: return ml_mul_mv(b, m);
+    default: return raise_unsupported_operands("*", m, b);
+  }
+}
+
+PyObject *operand_mul(PyObject *a, PyObject *b) {
+  switch (left_kind(a)) {
+    case KIND_VAR: return v_mul_o(a, b);
+    case KIND_LIN: return l_mul_o(a, b);
+    case KIND_QUAD: return q_mul_o(a, b);
+    case KIND_MVAR: return mv_mul_o(a, b);
+    case KIND_MLIN: return ml_mul_o(a, b);
+    case KIND_MQUAD: return mq_mul_o(a, b);
+    default: return raise_unsupported_operands("*", a, b);
+  }
+}
+
+// ---- Division, power, negation -------------------------------------------------------
+
+PyObject *operand_truediv(PyObject *a, PyObject *b) {
+  double d = PyFloat_AsDouble(b);
+  if (d == -1.0 && PyErr_Occurred()) return nullptr;
+  if (d == 0.0) {
+    PyErr_SetString(PyExc_ZeroDivisionError, "float division");
+    return nullptr;
+  }
+  Ref factor(PyFloat_FromDouble(1.0 / d));
+  if (!factor) return nullptr;
+  return call_mul(a, factor.get());
+}
+
+namespace {
+
+// 1 when the exponent counts as 2: ints and floats by value, an Operand
+// never (its != builds a constraint, which is true), anything else by the
+// truth of b != 2.
+int exponent_is_two(PyObject *b) {
+  if (PyLong_Check(b)) {
+    int overflow = 0;
+    long v = PyLong_AsLongAndOverflow(b, &overflow);
+    if (v == -1 && PyErr_Occurred()) return -1;
+    return !overflow && v == 2;
+  }
+  if (PyFloat_Check(b)) return PyFloat_AS_DOUBLE(b) == 2.0;
+  if (PyObject_TypeCheck(b, Operand_class.type)) return 0;
+  Ref two(PyLong_FromLong(2));
+  if (!two) return -1;
+  int ne = PyObject_RichCompareBool(b, two.get(), Py_NE);
+  return ne < 0 ? -1 : !ne;
+}
+
+}  // namespace
+
+PyObject *operand_pow(PyObject *a, PyObject *b) {
+  int two = exponent_is_two(b);
+  if (two < 0) return nullptr;
+  if (!two) {
+    Ref name(type_name(a));
+    if (!name) return nullptr;
+    Ref text(PyUnicode_FromFormat("`%S` can only be raised to a power of two", name.get()));
+    if (!text) return nullptr;
+    const char *utf8 = PyUnicode_AsUTF8(text.get());
+    return utf8 ? raise_text(utf8) : nullptr;
+  }
+  switch (left_kind(a)) {
+    case KIND_VAR: return v_mul_v(a, a);
+    case KIND_LIN: return l_mul_l(a, a);
+    case KIND_MVAR: return mv_mul_mv(a, a);
+    case KIND_MLIN: return ml_mul_ml(a, a);
+    default:
+      return raise_with_type_name("unsupported operand type(s) for ** or pow(): ", a,
+                                  " and 'int'");
+  }
+}
+
+PyObject *operand_neg(PyObject *a) {
+  switch (left_kind(a)) {
+    case KIND_VAR: return v_mul_n(a, -1.0);
+    case KIND_LIN:
+    case KIND_QUAD: {
+      Ref minus_one(PyLong_FromLong(-1));
+      if (!minus_one) return nullptr;
+      return PyNumber_Multiply(a, minus_one.get());
+    }
+    case KIND_MVAR: return mv_neg(a);
+    case KIND_MLIN: return ml_neg(a);
+    case KIND_MQUAD: return mq_neg(a);
+    default: return raise_with_type_name("bad operand type for unary -: ", a, "");
+  }
+}
+
+// ---- Matrix product ------------------------------------------------------------------
+
+PyObject *operand_matmul(PyObject *a, PyObject *b) {
+  switch (left_kind(a)) {
+    case KIND_MVAR: return mv_matmul_o(a, b);
+    case KIND_MLIN: return ml_matmul_o(a, b);
+    case KIND_MQUAD: return mq_matmul_o(a, b);
+    default: return raise_unsupported_operands("@", a, b);
+  }
+}
+
+PyObject *operand_rmatmul(PyObject *a, PyObject *b) {
+  switch (operand_kind(b, true)) {
+    case KIND_ERROR: return nullptr;
+    case KIND_ARRAY: return a_matmul_o(b, a);
+    case KIND_MVAR: return mv_matmul_o(b, a);
+    case KIND_MLIN: return ml_matmul_o(b, a);
+    case KIND_MQUAD: return mq_matmul_o(b, a);
+    default: return raise_unsupported_operands("@", b, a);
+  }
+}
+
+// ---- Comparisons ---------------------------------------------------------------------
+
+PyObject *operand_le(PyObject *a, PyObject *b) { return tempconstr_new(a, Py_None, b); }
+
+PyObject *operand_ge(PyObject *a, PyObject *b) { return tempconstr_new(a, b, Py_None); }
+
+// A scalar expression equal to a two-element array-like is a range; any other
+// right side is subtracted as numpy sees it (a number, or a zero-dimensional
+// array whose negation is the negated operand), so a - c has the terms of
+// a - b.
+PyObject *operand_eq(PyObject *a, PyObject *b) {
+  const OperandKind k = left_kind(a);
+  if (k == KIND_VAR || k == KIND_LIN || k == KIND_QUAD) {
+    int array = is_arraylike(b);
+    if (array < 0) return nullptr;
+    if (array) {
+      Py_ssize_t n = PyObject_Size(b);
+      if (n < 0) return nullptr;
+      if (n != 2) {
+        PyErr_SetString(PyExc_ValueError, "`=` expect an array with 2 elements: [ LHS, RHS ]");
+        return nullptr;
+      }
+      Ref i0(PyLong_FromLong(0)), i1(PyLong_FromLong(1));
+      if (!i0 || !i1) return nullptr;
+      Ref lhs(PyObject_GetItem(b, i0.get()));
+      if (!lhs) return nullptr;
+      Ref rhs(PyObject_GetItem(b, i1.get()));
+      if (!rhs) return nullptr;
+      return tempconstr_new(a, lhs.get(), rhs.get());
+    }
+  }
+  Ref c(asarray(b));
+  if (!c) return nullptr;
+  Ref diff(PyNumber_Subtract(a, c.get()));
+  if (!diff) return nullptr;
+  Ref zero(PyLong_FromLong(0));
+  if (!zero) return nullptr;
+  return tempconstr_new(diff.get(), zero.get(), zero.get());
+}
+
+PyObject *operand_ne(PyObject *a, PyObject *b) {
+  Ref eq(PyObject_RichCompare(a, b, Py_EQ));
+  if (!eq) return nullptr;
+  int truth = PyObject_IsTrue(eq.get());
+  if (truth < 0) return nullptr;
+  return PyBool_FromLong(!truth);
+}
+
+}  // namespace dz

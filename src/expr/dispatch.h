@@ -1,0 +1,73 @@
+// Operator dispatch of Operand: the operator bodies, which pick a dispatcher
+// by the kind of the left operand, and the scalar dispatchers <left>_<op>_o,
+// which pick a kernel by the kind of the right operand.
+//
+// Kinds are tested in one fixed order: number, array-like, Var, LinExpr,
+// QuadExpr, MVar, MLinExpr, MQuadExpr; an operand takes the first kind whose
+// (instance) test it passes. Nothing here answers NotImplemented: an
+// unserved pairing raises TypeError naming both types. Every function
+// returns a new reference, or NULL with an exception, and changes neither
+// operand.
+#ifndef DIDAZODA_EXPR_DISPATCH_H
+#define DIDAZODA_EXPR_DISPATCH_H
+
+#include "module/ref.h"
+
+namespace dz {
+
+enum OperandKind {
+  KIND_ERROR = -1,  // the test itself raised
+  KIND_NUMBER,
+  KIND_ARRAY,
+  KIND_VAR,
+  KIND_LIN,
+  KIND_QUAD,
+  KIND_MVAR,
+  KIND_MLIN,
+  KIND_MQUAD,
+  KIND_NONE,
+};
+
+// The kind of an operand. An array-like that has no cells to combine (see
+// array_has_cells) counts as KIND_NONE, so it is refused instead of being
+// handed to the array kernels, which would pass it back here without end.
+// sparse: scipy sparse matrices are array-like (the matrix product only).
+OperandKind operand_kind(PyObject *o, bool sparse = false);
+
+// Bodies: a is the Operand on the left (self), b any object.
+PyObject *operand_add(PyObject *a, PyObject *b);
+PyObject *operand_sub(PyObject *a, PyObject *b);
+PyObject *operand_mul(PyObject *a, PyObject *b);
+PyObject *operand_truediv(PyObject *a, PyObject *b);
+PyObject *operand_pow(PyObject *a, PyObject *b);
+PyObject *operand_neg(PyObject *a);
+PyObject *operand_matmul(PyObject *a, PyObject *b);
+// b @ a for b not an Operand.
+PyObject *operand_rmatmul(PyObject *a, PyObject *b);
+// a <= b, a >= b, a == b: a TempConstr; a != b: a bool.
+PyObject *operand_le(PyObject *a, PyObject *b);
+PyObject *operand_ge(PyObject *a, PyObject *b);
+PyObject *operand_eq(PyObject *a, PyObject *b);
+PyObject *operand_ne(PyObject *a, PyObject *b);
+
+// a.__add__(b) and a.__mul__(b), looked up on the object, so that a
+// subclass's override runs.
+PyObject *call_add(PyObject *a, PyObject *b);
+PyObject *call_mul(PyObject *a, PyObject *b);
+
+// Scalar dispatchers, left operand of the kind its letter names.
+PyObject *v_add_o(PyObject *v, PyObject *b);
+PyObject *l_add_o(PyObject *l, PyObject *b);
+PyObject *q_add_o(PyObject *q, PyObject *b);
+PyObject *v_mul_o(PyObject *v, PyObject *b);
+PyObject *l_mul_o(PyObject *l, PyObject *b);
+PyObject *q_mul_o(PyObject *q, PyObject *b);
+PyObject *mv_mul_o(PyObject *m, PyObject *b);
+
+// TypeError "unsupported operand type(s) for <op>: `A` and `B`" with the
+// type names of a and b. Returns nullptr.
+PyObject *raise_unsupported_operands(const char *op, PyObject *a, PyObject *b);
+
+}  // namespace dz
+
+#endif

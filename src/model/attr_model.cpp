@@ -1,0 +1,258 @@
+// Model's side of the attribute engine: getAttr, setAttr, the element kind
+// of a handle, and the attribute hooks that send m.Name to the solver and
+// m._name to the user's own members.
+#include "model/attrs.h"
+#include "model/handles.h"
+#include "model/model.h"
+#include "module/args.h"
+#include "module/numpy_api.h"
+#include "module/state.h"
+
+namespace dz {
+
+namespace {
+
+// The solver model of a live Model, NULL for a disposed or empty one (the
+// engine refuses NULL without reaching the library).
+TVXmodel *live_mdl(PyObject *self) {
+  ModelObject *m = as_model(self);
+  return m->owned_ ? m->mdl_ : nullptr;
+}
+
+// numpy.ndim(obj) == 0; handles, lists, tuples and arrays are answered
+// without asking numpy, which would probe every handle of a list.
+int zero_dim(PyObject *obj) {
+  if (handle_attr_kind(obj)) return 1;
+  if (PyList_Check(obj) || PyTuple_Check(obj)) return 0;
+  if (PyArray_Check(obj)) return PyArray_NDIM(reinterpret_cast<PyArrayObject *>(obj)) == 0;
+  PyObject *np = module_global("_np");  // borrowed
+  if (!np) return -1;
+  Ref nd(PyObject_CallMethod(np, "ndim", "O", obj));
+  if (!nd) return -1;
+  Ref zero(PyLong_FromLong(0));
+  if (!zero) return -1;
+  return PyObject_RichCompareBool(nd.get(), zero.get(), Py_EQ);
+}
+
+PyObject *one_item_list(PyObject *item) {
+  PyObject *list = PyList_New(1);
+  if (!list) return nullptr;
+  Py_INCREF(item);
+  PyList_SET_ITEM(list, 0, item);
+  return list;
+}
+
+// objs[0], as the first item of any sequence or array.
+PyObject *first_item(PyObject *objs) {
+  Ref zero(PyLong_FromLong(0));
+  if (!zero) return nullptr;
+  return PyObject_GetItem(objs, zero.get());
+}
+
+PyObject *item0(PyObject *values) { return values ? PySequence_GetItem(values, 0) : nullptr; }
+
+PyObject *getAttr_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0], *name = args[1], *objs = args[2];
+  if (!check_arg_type(name, &PyUnicode_Type, "attrname", true)) return nullptr;
+  if (objs == Py_None) {
+    Ref values(model_getattr(live_mdl(self), name, "m", nullptr));
+    return item0(values.get());
+  }
+  const int single = zero_dim(objs);
+  if (single < 0) return nullptr;
+  if (single) {
+    const char *kind = Model_ops.getAttrType(objs);
+    if (!kind) return nullptr;
+    Ref elements(one_item_list(objs));
+    if (!elements) return nullptr;
+    Ref values(model_getattr(live_mdl(self), name, kind, elements.get()));
+    return item0(values.get());
+  }
+  const Py_ssize_t len = PyObject_Size(objs);
+  if (len < 0) return nullptr;
+  if (len == 0) return PyList_New(0);
+  Ref first(first_item(objs));
+  if (!first) return nullptr;
+  // The first item alone decides the kind.
+  const char *kind = Model_ops.getAttrType(first.get());
+  if (!kind) return nullptr;
+  Ref values(model_getattr(live_mdl(self), name, kind, objs));
+  if (!values) return nullptr;
+  return PyObject_CallMethod(values.get(), "tolist", nullptr);
+}
+
+PyObject *setAttr_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0], *name = args[1], *objs = args[2], *newvalues = args[3];
+  if (!check_arg_type(name, &PyUnicode_Type, "attrname", true)) return nullptr;
+  // Without newvalues, objs is the new value of a model attribute.
+  if (newvalues == Py_None) return model_setattr(live_mdl(self), name, "m", nullptr, objs);
+  if (objs == Py_None) {
+    PyErr_SetString(PyExc_ValueError, "objs is None");
+    return nullptr;
+  }
+  const int single = zero_dim(objs);
+  if (single < 0) return nullptr;
+  const int scalar = zero_dim(newvalues);
+  if (scalar < 0) return nullptr;
+  if (single) {
+    if (!scalar) return attr::invalid_newvalues();
+    const char *kind = Model_ops.getAttrType(objs);
+    if (!kind) return nullptr;
+    Ref elements(one_item_list(objs)), values(one_item_list(newvalues));
+    if (!elements || !values) return nullptr;
+    return model_setattr(live_mdl(self), name, kind, elements.get(), values.get());
+  }
+  if (scalar) return attr::invalid_newvalues();
+  Ref first(first_item(objs));
+  if (!first) return nullptr;
+  const char *kind = Model_ops.getAttrType(first.get());
+  if (!kind) return nullptr;
+  return model_setattr(live_mdl(self), name, kind, objs, newvalues);
+}
+
+const char *const getAttr_args[] = {"self", "attrname", "objs"};
+const char *const setAttr_args[] = {"self", "attrname", "objs", "newvalues"};
+
+#define ATTR_NOTE                                                                            \
+  "        NOTE:\n"                                                                          \
+  "            Attribute can also be read and written directly through object attributes, " \
+  "in this\n"                                                                                \
+  "            case, the attribute name is case-insensitive\n"
+
+const char getAttr_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            getAttr(attrname, objs=None)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Obtain the value of an attribute.\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            attrname\n"
+    "            --------\n"
+    "            The name of the attribute.\n"
+    "\n"
+    "            objs=None\n"
+    "            ---------\n"
+    "            The list of variables or constraints, which indicates a variable attribute or\n"
+    "            constraint attribute should be retrieved. If the value is None, a Model attribute\n"
+    "            will be returned\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            v = m.addMVar((3,))\n"
+    "            print(m.getAttr(\"ModelName\"))\n"
+    "            print(m.modelname)\n"
+    "            print(m.getAttr(\"VarName\", v.tolist()))\n"
+    "            print(v.varname)\n"
+    "\n" ATTR_NOTE
+    "\n"
+    "        ";
+
+const char setAttr_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            setAttr(attrname, objs, newvalues=None)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Set an attribute value\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            attrname\n"
+    "            --------\n"
+    "            The name of the attribute.\n"
+    "\n"
+    "            objs\n"
+    "            ----\n"
+    "            Can be a list of variables or constraints, indicating that set an attribute value\n"
+    "            of variable or constraint. When the newvalues is None, objs is used as a new\n"
+    "            attribute value.\n"
+    "\n"
+    "            newvalues=None\n"
+    "            --------------\n"
+    "            An array containing attribute new values. The length of the array should be the\n"
+    "            same as that of objs.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            m.modelname = \"DietProblem\"\n"
+    "            m.setAttr(\"ModelName\", \"DietProblem\")\n"
+    "            vars = m.addMVar((3,))\n"
+    "            vars.varname = [\"x0\", \"x1\", \"x2\"]\n"
+    "            name_list = [\"x3\", \"x1\", \"x2\"]\n"
+    "            var_list = vars.tolist()\n"
+    "            for i in range(len(var_list)):\n"
+    "                var_list[i].setAttr(\"VarName\", name_list[i])\n"
+    "\n" ATTR_NOTE
+    "\n"
+    "        ";
+
+// ---- Attribute hooks ----------------------------------------------------------
+
+PyObject *str_getAttr, *str_setAttr;
+
+int hook_strings_ready() {
+  if (str_getAttr) return 0;
+  if (!(str_getAttr = PyUnicode_InternFromString("getAttr")) ||
+      !(str_setAttr = PyUnicode_InternFromString("setAttr")))
+    return -1;
+  return 0;
+}
+
+// 2 for a name beginning with "__", 1 with "_", 0 otherwise.
+int underscores(PyObject *name) {
+  if (!PyUnicode_Check(name)) return 0;
+  const Py_ssize_t len = PyUnicode_GET_LENGTH(name);
+  if (len < 1 || PyUnicode_READ_CHAR(name, 0) != '_') return 0;
+  return len >= 2 && PyUnicode_READ_CHAR(name, 1) == '_' ? 2 : 1;
+}
+
+}  // namespace
+
+const char *model_attr_type(PyObject *elem) {
+  if (const char *kind = handle_attr_kind(elem)) return kind;
+  Ref type_name(PyObject_GetAttrString(reinterpret_cast<PyObject *>(Py_TYPE(elem)), "__name__"));
+  if (type_name) PyErr_Format(PyExc_TypeError, "type %S temporary not support", type_name.get());
+  return nullptr;
+}
+
+// Members first; then "_" names are the user's, others solver attributes
+// read through self.getAttr (found without this fallback, so a missing
+// getAttr cannot recurse). "__" names never reach the solver.
+PyObject *model_getattro(PyObject *self, PyObject *name) {
+  PyObject *found = PyObject_GenericGetAttr(self, name);
+  if (found || !PyErr_ExceptionMatches(PyExc_AttributeError)) return found;
+  const int u = underscores(name);
+  if (u == 2 || !PyUnicode_Check(name)) return nullptr;
+  PyErr_Clear();
+  if (u == 1) return PyObject_GetItem(as_model(self)->userattrs_, name);
+  if (hook_strings_ready() < 0) return nullptr;
+  Ref getattr(PyObject_GenericGetAttr(self, str_getAttr));
+  if (!getattr) return nullptr;
+  return PyObject_CallFunctionObjArgs(getattr.get(), name, nullptr);
+}
+
+// Every assignment but "__" names goes to the user's members or setAttr;
+// deletion stays generic.
+int model_setattro(PyObject *self, PyObject *name, PyObject *value) {
+  const int u = underscores(name);
+  if (!value || u == 2 || !PyUnicode_Check(name)) return PyObject_GenericSetAttr(self, name, value);
+  if (u == 1) return PyObject_SetItem(as_model(self)->userattrs_, name, value);
+  if (hook_strings_ready() < 0) return -1;
+  Ref setattr(PyObject_GenericGetAttr(self, str_setAttr));
+  if (!setattr) return -1;
+  Ref result(PyObject_CallFunctionObjArgs(setattr.get(), name, value, nullptr));
+  return result ? 0 : -1;
+}
+
+int model_none_default(PyObject **defaults, PyObject **) {
+  *defaults = PyTuple_Pack(1, Py_None);
+  return *defaults ? 0 : -1;
+}
+
+const FuncSpec Model_getAttr_spec = {"getAttr",  "Model.getAttr", getAttr_args, 3,
+                                     0,          FUNC_METHOD,     &Model_Type,  getAttr_impl,
+                                     getAttr_doc};
+const FuncSpec Model_setAttr_spec = {"setAttr",  "Model.setAttr", setAttr_args, 4,
+                                     0,          FUNC_METHOD,     &Model_Type,  setAttr_impl,
+                                     setAttr_doc};
+
+}  // namespace dz

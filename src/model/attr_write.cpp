@@ -1,0 +1,347 @@
+// The attribute engine, writing half: value normalisation, the typed value
+// arrays and the five typed writers, one library call per write.
+#include <climits>
+#include <vector>
+
+#include "model/attrs.h"
+#include "module/args.h"
+#include "module/errors.h"
+#include "module/numpy_api.h"
+#include "module/numpy_helpers.h"
+#include "module/state.h"
+#include "module/text.h"
+
+namespace dz {
+
+namespace {
+
+using attr::char_descr;
+using attr::invalid_newvalues;
+using attr::Resolved;
+
+inline PyArrayObject *as_array(PyObject *o) { return reinterpret_cast<PyArrayObject *>(o); }
+
+PyObject *not_a_matrix() {
+  PyErr_SetString(PyExc_ValueError, "Expect a numpy 2d-array or scipy sparse matrix");
+  return nullptr;
+}
+
+// 1 when scipy.sparse says obj is sparse (matrix or array form), 0 when not.
+int is_sparse(PyObject *obj) {
+  PyObject *sp = module_global("_sp");  // borrowed
+  if (!sp) return -1;
+  Ref answer(PyObject_CallMethod(sp, "issparse", "O", obj));
+  if (!answer) return -1;
+  return PyObject_IsTrue(answer.get());
+}
+
+int is_scalar(PyObject *obj) {
+  PyObject *np = module_global("_np");  // borrowed
+  if (!np) return -1;
+  Ref answer(PyObject_CallMethod(np, "isscalar", "O", obj));
+  if (!answer) return -1;
+  return PyObject_IsTrue(answer.get());
+}
+
+// Arrays become nested lists (a 0-d array its scalar), sparse matrices the
+// lists of their dense form; at element level a lone scalar stands for every
+// element. elements is nullptr at model level.
+PyObject *normalise(PyObject *values, PyObject *elements) {
+  // Lists and tuples, what handles and most callers pass, are neither.
+  if (PyList_CheckExact(values) || PyTuple_CheckExact(values)) {
+    Py_INCREF(values);
+    return values;
+  }
+  if (PyArray_Check(values)) return PyObject_CallMethod(values, "tolist", nullptr);
+  int sparse = is_sparse(values);
+  if (sparse < 0) return nullptr;
+  if (sparse) {
+    Ref dense(PyObject_CallMethod(values, "toarray", nullptr));
+    if (!dense) return nullptr;
+    return PyObject_CallMethod(dense.get(), "tolist", nullptr);
+  }
+  if (elements) {
+    int scalar = is_scalar(values);
+    if (scalar < 0) return nullptr;
+    if (scalar) {
+      Py_ssize_t n = PyObject_Size(elements);
+      if (n < 0) return nullptr;
+      Ref list(PyList_New(n));
+      if (!list) return nullptr;
+      for (Py_ssize_t i = 0; i < n; i++) {
+        Py_INCREF(values);
+        PyList_SET_ITEM(list.get(), i, values);
+      }
+      return list.release();
+    }
+  }
+  Py_INCREF(values);
+  return values;
+}
+
+// numpy.array(seq, dtype=descr): a fresh C-ordered array. Steals descr.
+PyObject *typed_array(PyObject *seq, PyArray_Descr *descr) {
+  if (!descr) return nullptr;
+  return PyArray_FromAny(seq, descr, 0, 0, NPY_ARRAY_DEFAULT | NPY_ARRAY_FORCECAST, nullptr);
+}
+
+// The element-level value array: numpy.array([v for v in values], dtype).
+PyObject *element_values(PyObject *values, PyArray_Descr *descr) {
+  Ref items(PySequence_List(values));
+  if (!items) {
+    Py_XDECREF(descr);
+    return nullptr;
+  }
+  return typed_array(items.get(), descr);
+}
+
+// The model-level value array's first entry: numpy.array([value], dtype).flat[0],
+// as an array kept alive by the caller.
+PyObject *model_value(PyObject *value, PyArray_Descr *descr) {
+  Ref wrapped(PyList_New(1));
+  if (!wrapped) {
+    Py_XDECREF(descr);
+    return nullptr;
+  }
+  Py_INCREF(value);
+  PyList_SET_ITEM(wrapped.get(), 0, value);
+  Ref arr(typed_array(wrapped.get(), descr));
+  if (!arr) return nullptr;
+  if (PyArray_SIZE(as_array(arr.get())) < 1) {
+    PyErr_SetString(PyExc_IndexError, "index 0 is out of bounds for axis 0 with size 0");
+    return nullptr;
+  }
+  return arr.release();
+}
+
+PyObject *status(int rc) {
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  Py_RETURN_NONE;
+}
+
+// ---- Numeric and character values ----------------------------------------------
+
+PyObject *write_char(TVXmodel *mdl, const Resolved &r, PyObject *index, int n,
+                     PyObject *values) {
+  Ref arr(element_values(values, char_descr()));
+  if (!arr) return nullptr;
+  if (PyArray_SIZE(as_array(arr.get())) != n) return invalid_newvalues();
+  if (n == 0) Py_RETURN_NONE;
+  return status(TVXsetcharattrlist(mdl, r.c_name(), n, numpy_int_buffer(index),
+                                   numpy_char_buffer(arr.get())));
+}
+
+PyObject *write_int(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
+  if (!index) {
+    Ref arr(model_value(values, PyArray_DescrFromType(NPY_INT32)));
+    if (!arr) return nullptr;
+    return status(TVXsetintattr(mdl, r.c_name(), numpy_int_buffer(arr.get())[0]));
+  }
+  Ref arr(element_values(values, PyArray_DescrFromType(NPY_INT32)));
+  if (!arr) return nullptr;
+  if (PyArray_SIZE(as_array(arr.get())) != n) return invalid_newvalues();
+  if (n == 0) Py_RETURN_NONE;
+  return status(TVXsetintattrlist(mdl, r.c_name(), n, numpy_int_buffer(index),
+                                  numpy_int_buffer(arr.get())));
+}
+
+PyObject *write_dbl(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
+  if (!index) {
+    Ref arr(model_value(values, PyArray_DescrFromType(NPY_FLOAT64)));
+    if (!arr) return nullptr;
+    return status(TVXsetdblattr(mdl, r.c_name(), numpy_double_buffer(arr.get())[0]));
+  }
+  Ref arr(element_values(values, PyArray_DescrFromType(NPY_FLOAT64)));
+  if (!arr) return nullptr;
+  if (PyArray_SIZE(as_array(arr.get())) != n) return invalid_newvalues();
+  if (n == 0) Py_RETURN_NONE;
+  return status(TVXsetdblattrlist(mdl, r.c_name(), n, numpy_int_buffer(index),
+                                  numpy_double_buffer(arr.get())));
+}
+
+// ---- Texts -----------------------------------------------------------------------
+
+PyObject *write_str(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
+  if (!index) {
+    Ref arr(model_value(values, PyArray_DescrFromType(NPY_OBJECT)));
+    if (!arr) return nullptr;
+    Ref first(PyArray_GETITEM(as_array(arr.get()), static_cast<char *>(numpy_flat(arr.get(), 0))));
+    if (!first) return nullptr;
+    Ref text(str2chars(first.get()));
+    if (!text) return nullptr;
+    return status(TVXsetstrattr(mdl, r.c_name(), PyBytes_AS_STRING(text.get())));
+  }
+  Ref arr(element_values(values, PyArray_DescrFromType(NPY_OBJECT)));
+  if (!arr) return nullptr;
+  if (PyArray_NDIM(as_array(arr.get())) < 1 || PyArray_DIM(as_array(arr.get()), 0) != n)
+    return invalid_newvalues();
+  if (n == 0) Py_RETURN_NONE;
+  // Every encoded text stays alive until the library has returned.
+  std::vector<Ref> texts(static_cast<size_t>(n));
+  Buffer<const char *> pointers;
+  if (!pointers.allocate(n)) return nullptr;
+  for (int i = 0; i < n; i++) {
+    Ref item(PySequence_GetItem(arr.get(), i));
+    if (!item) return nullptr;
+    texts[i] = Ref(str2chars(item.get()));
+    if (!texts[i]) return nullptr;
+    pointers[i] = PyBytes_AS_STRING(texts[i].get());
+  }
+  return status(TVXsetstrattrlist(mdl, r.c_name(), n, numpy_int_buffer(index), pointers.get()));
+}
+
+// ---- Matrices ----------------------------------------------------------------------
+
+// One matrix value as counted: its shape and its entries, from the one
+// object the filling pass reads again.
+struct MatrixItem {
+  int rows = 0, cols = 0;
+  Ref row, col;  // sparse: int64 coordinates of the COO form; dense: unset
+  Ref data;      // float64 entries (sparse) or the dense matrix, C-ordered
+  npy_intp count = 0;
+};
+
+bool shape_entry(PyObject *shape, Py_ssize_t axis, int *out) {
+  Ref v(PySequence_GetItem(shape, axis));
+  return v && as_int32(v.get(), out);
+}
+
+bool count_matrix(PyObject *item, MatrixItem &m) {
+  // The shape is read from the value as given, before any conversion.
+  Ref shape(PyObject_GetAttrString(item, "shape"));
+  if (!shape || !shape_entry(shape.get(), 0, &m.rows) || !shape_entry(shape.get(), 1, &m.cols))
+    return false;
+  if (m.rows < 0 || m.cols < 0) {
+    not_a_matrix();
+    return false;
+  }
+  int sparse = is_sparse(item);
+  if (sparse < 0) return false;
+  if (sparse) {
+    // Converted once: the entries counted are the entries written.
+    Ref coo(PyObject_CallMethod(item, "tocoo", nullptr));
+    if (!coo) return false;
+    Ref row(PyObject_GetAttrString(coo.get(), "row"));
+    Ref col(PyObject_GetAttrString(coo.get(), "col"));
+    Ref data(PyObject_GetAttrString(coo.get(), "data"));
+    if (!row || !col || !data) return false;
+    m.row = Ref(typed_array(row.get(), PyArray_DescrFromType(NPY_INT64)));
+    m.col = Ref(typed_array(col.get(), PyArray_DescrFromType(NPY_INT64)));
+    m.data = Ref(typed_array(data.get(), PyArray_DescrFromType(NPY_FLOAT64)));
+    if (!m.row || !m.col || !m.data) return false;
+    m.count = PyArray_SIZE(as_array(m.data.get()));
+    if (PyArray_SIZE(as_array(m.row.get())) != m.count ||
+        PyArray_SIZE(as_array(m.col.get())) != m.count) {
+      PyErr_SetString(PyExc_ValueError, "sparse matrix with coordinate arrays of unequal length");
+      return false;
+    }
+    const npy_int64 *r = static_cast<npy_int64 *>(PyArray_DATA(as_array(m.row.get())));
+    const npy_int64 *c = static_cast<npy_int64 *>(PyArray_DATA(as_array(m.col.get())));
+    for (npy_intp k = 0; k < m.count; k++)
+      if (r[k] < 0 || r[k] >= m.rows || c[k] < 0 || c[k] >= m.cols) {
+        PyErr_SetString(PyExc_ValueError, "sparse matrix entry outside its shape");
+        return false;
+      }
+    return true;
+  }
+  Ref dense(PyArray_FromAny(item, nullptr, 0, 0, 0, nullptr));
+  if (!dense) return false;
+  PyArrayObject *d = as_array(dense.get());
+  // Its positions 0 .. size-1 must lie in the shape the library is told.
+  if (PyArray_NDIM(d) != 2 || PyArray_DIM(d, 0) != m.rows || PyArray_DIM(d, 1) != m.cols) {
+    not_a_matrix();
+    return false;
+  }
+  m.data = Ref(typed_array(dense.get(), PyArray_DescrFromType(NPY_FLOAT64)));
+  if (!m.data) return false;
+  m.count = PyArray_SIZE(as_array(m.data.get()));
+  return true;
+}
+
+PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
+  Py_ssize_t len = PyObject_Size(values);
+  if (len < 0) return nullptr;
+  if (len != n) return invalid_newvalues();
+  if (n == 0) Py_RETURN_NONE;
+  // All items are held first: converting one may run code that changes values.
+  std::vector<Ref> items(static_cast<size_t>(n));
+  for (int i = 0; i < n; i++)
+    if (!(items[i] = Ref(PySequence_GetItem(values, i)))) return nullptr;
+  std::vector<MatrixItem> matrices(static_cast<size_t>(n));
+  long long total = 0;
+  for (int i = 0; i < n; i++) {
+    if (!count_matrix(items[i].get(), matrices[i])) return nullptr;
+    total += matrices[i].count;
+    if (total > INT_MAX) {
+      PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
+      return nullptr;
+    }
+  }
+  const int nnz = static_cast<int>(total);
+  Buffer<int> beg, rows, cols, pos;
+  Buffer<double> val;
+  if (!beg.allocate(n) || !rows.allocate(n) || !cols.allocate(n) || !pos.allocate(nnz) ||
+      !val.allocate(nnz))
+    return nullptr;
+  int k = 0;
+  for (int i = 0; i < n; i++) {
+    const MatrixItem &m = matrices[i];
+    beg[i] = k;
+    rows[i] = m.rows;
+    cols[i] = m.cols;
+    const double *data = static_cast<double *>(PyArray_DATA(as_array(m.data.get())));
+    if (m.row) {
+      const npy_int64 *rr = static_cast<npy_int64 *>(PyArray_DATA(as_array(m.row.get())));
+      const npy_int64 *cc = static_cast<npy_int64 *>(PyArray_DATA(as_array(m.col.get())));
+      for (npy_intp j = 0; j < m.count; j++, k++) {
+        const long long p = rr[j] * static_cast<long long>(m.cols) + cc[j];
+        if (p > INT_MAX) {
+          PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
+          return nullptr;
+        }
+        pos[k] = static_cast<int>(p);
+        val[k] = data[j];
+      }
+    } else {
+      if (m.count > INT_MAX) {
+        PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
+        return nullptr;
+      }
+      for (npy_intp j = 0; j < m.count; j++, k++) {
+        pos[k] = static_cast<int>(j);
+        val[k] = data[j];
+      }
+    }
+  }
+  return status(TVXsetmatattrlist(mdl, r.c_name(), n, numpy_int_buffer(index), nnz, beg.get(),
+                                  rows.get(), cols.get(), pos.get(), val.get()));
+}
+
+}  // namespace
+
+PyObject *model_setattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *elements,
+                        PyObject *values) {
+  Resolved r;
+  if (!attr::resolve(mdl, name, kind, r)) return nullptr;
+  const bool model = !elements || elements == Py_None;
+  // Character attributes exist per element only; matrices too.
+  if (model && r.datatype == TVX_ATTRTYPE_CHAR) return attr::does_not_exist(name);
+  if (model && r.datatype == TVX_ATTRTYPE_MAT) return attr::does_not_exist(r.canonical.get());
+  Ref v(normalise(values, model ? nullptr : elements));
+  if (!v) return nullptr;
+  Ref index;
+  int n = 0;
+  if (!model) {
+    index = Ref(attr::index_array(mdl, elements));
+    if (!index || !attr::count_fits(PyArray_SIZE(as_array(index.get())), &n)) return nullptr;
+  }
+  switch (r.datatype) {
+    case TVX_ATTRTYPE_CHAR: return write_char(mdl, r, index.get(), n, v.get());
+    case TVX_ATTRTYPE_INT: return write_int(mdl, r, index.get(), n, v.get());
+    case TVX_ATTRTYPE_DBL: return write_dbl(mdl, r, index.get(), n, v.get());
+    case TVX_ATTRTYPE_STR: return write_str(mdl, r, index.get(), n, v.get());
+    default: return write_mat(mdl, r, index.get(), n, v.get());
+  }
+}
+
+}  // namespace dz
