@@ -1,0 +1,146 @@
+"""Member listing of the classes and the layout of every public docstring."""
+import re
+
+import pytest
+
+import didazoda
+
+HANDLE_DIR = ["getAttr", "index", "sameAs", "setAttr"]
+EXPECTED_DIR = {
+    "TarvexError": ["errno", "message"],
+    "tuplelist": ["__add__", "__contains__", "__delitem__", "__iadd__", "__imul__", "__mul__",
+                  "__radd__", "__rmul__", "__setitem__", "clean", "select"],
+    "tupledict": ["__delitem__", "__ior__", "__setitem__", "clean", "prod", "select", "sum"],
+    "Var": HANDLE_DIR, "Constr": HANDLE_DIR, "SOS": HANDLE_DIR, "GenConstr": HANDLE_DIR,
+    "PsdConstr": HANDLE_DIR,
+    "PsdVar": ["__mul__", "__rmul__"] + HANDLE_DIR,
+    "LinExpr": ["__iadd__", "__imul__", "__isub__", "add", "addConstant", "addTerms", "clear",
+                "getCoeff", "getConstant", "getValue", "getVar", "remove", "size"],
+    "QuadExpr": ["__iadd__", "__imul__", "__isub__", "add", "addConstant", "addTerms", "clear",
+                 "copy", "getCoeff", "getConstant", "getLinExpr", "getValue", "getVar1",
+                 "getVar2", "remove", "size"],
+    "TempConstr": ["__rrshift__", "__rshift__"],
+    "Column": ["addTerms", "clear", "copy", "getCoeff", "getConstr", "remove", "size"],
+    "Env": ["dispose", "resetParam", "setParam", "start", "writeParams"],
+}
+MODEL_DIR = [
+    "addConstr", "addConstrs", "addGenConstrIndicator", "addLConstr", "addMConstr", "addMVar",
+    "addPsdVar", "addRange", "addSOS", "addVar", "addVars", "cbBranch", "cbCut", "cbGet",
+    "cbGetNodeRel", "cbGetSolution", "cbSetSolution", "cbUseSolution", "chgCoeff",
+    "computeIIS", "copy", "dispose", "getA", "getAttr", "getCoeff", "getCol",
+    "getConstrByName", "getConstrs", "getGenConstrIndicator", "getGenConstrs", "getObjective",
+    "getParamInfo", "getPsdConstrs", "getPsdVars", "getRow", "getSOS", "getSOSs",
+    "getVarByName", "getVars", "message", "optimize", "read", "remove", "reset",
+    "resetParams", "setAttr", "setObjective", "setParam", "terminate", "write",
+]
+
+
+@pytest.mark.parametrize("name", sorted(EXPECTED_DIR))
+def test_dir_of_class(name):
+    assert dir(getattr(didazoda, name)) == EXPECTED_DIR[name]
+
+
+def test_dir_of_model_lists_only_built_documented_members():
+    listed = dir(didazoda.Model)
+    assert set(listed) <= set(MODEL_DIR)
+    assert {"dispose", "getVars", "getAttr", "setAttr", "copy"} <= set(listed)
+
+
+def test_dir_of_instance_is_ordinary():
+    e = didazoda.TarvexError(1, "x")
+    assert "args" in dir(e) and "__class__" in dir(e)
+
+
+def test_subclass_gets_the_metaclass_of_its_base():
+    class Mine(didazoda.Column):
+        def extra(self):
+            """Documented."""
+
+    assert type(Mine) is type(didazoda.Column)
+    assert dir(Mine) == EXPECTED_DIR["Column"]
+
+
+def test_import_time_defaults_are_kept():
+    tvx = didazoda.TVX
+    saved = tvx.INFINITY, tvx.CONTINUOUS, tvx.MAXINT
+    try:
+        tvx.INFINITY, tvx.CONTINUOUS, tvx.MAXINT = 5.0, "I", 7
+        for member in ("addVar", "setObjective", "addMVar", "addVars"):
+            f = didazoda.Model.__dict__[member]
+            values = list(f.__defaults__ or ()) + list((f.__kwdefaults__ or {}).values())
+            assert 5.0 not in values and "I" not in values and 7 not in values, member
+    finally:
+        tvx.INFINITY, tvx.CONTINUOUS, tvx.MAXINT = saved
+
+
+SECTIONS = ["SIGNATURE:", "PURPOSE:", "ARGUMENTS:", "EXAMPLE:", "NOTE:"]
+
+
+def layout_problems(doc, base):
+    """Violations of the docstring layout, as a list of texts."""
+    problems = []
+    if not doc.startswith("\n"):
+        problems.append("does not begin with a line break")
+    lines = doc.split("\n")[1:]
+    pad, inner = " " * base, " " * (base + 4)
+    headers = [l.strip() for l in lines if l.startswith(pad) and not l.startswith(inner)
+               and l.strip()]
+    if headers[:3] != SECTIONS[:3]:
+        problems.append("sections {} do not start SIGNATURE, PURPOSE, ARGUMENTS".format(headers))
+    order = [SECTIONS.index(h) for h in headers if h in SECTIONS]
+    if order != sorted(order) or len(order) != len(headers):
+        problems.append("unexpected or misordered sections {}".format(headers))
+    if "ARGUMENTS:" in headers:
+        start = lines.index(pad + "ARGUMENTS:") + 1
+        body = []
+        for l in lines[start:]:
+            if l.strip() in SECTIONS:
+                break
+            body.append(l)
+        entries = [l for l in body if l.strip()]
+        if entries and entries[0].strip() != "None.":
+            for i, l in enumerate(body[:-1]):
+                nxt = body[i + 1]
+                if nxt.strip() and set(nxt.strip()) == {"-"}:
+                    if len(nxt.strip()) != len(l.strip()) or not l.startswith(inner) \
+                            or not nxt.startswith(inner):
+                        problems.append("underline of {!r} does not match".format(l.strip()))
+            if not any(set(l.strip()) == {"-"} for l in entries):
+                problems.append("ARGUMENTS has neither None. nor underlined names")
+    return problems
+
+
+def documented_callables():
+    for name in didazoda.__all__:
+        obj = getattr(didazoda, name, None)
+        if type(obj).__name__ == "function" and obj.__doc__:
+            yield name, obj.__doc__, 4
+        if isinstance(obj, type):
+            for member, value in vars(obj).items():
+                if isinstance(value, staticmethod):
+                    value = value.__func__
+                if type(value).__name__ == "function" and value.__doc__ \
+                        and getattr(value, "__text_signature__", None) != "__internal__":
+                    yield "{}.{}".format(name, member), value.__doc__, 8
+
+
+def test_docstring_layout_of_every_public_callable():
+    problems = {}
+    for where, doc, base in documented_callables():
+        found = layout_problems(doc, base)
+        if found:
+            problems[where] = found
+    assert not problems, "\n".join("{}: {}".format(k, v) for k, v in sorted(problems.items()))
+
+
+def test_read_only_properties_have_one_framed_line():
+    bad = []
+    for name in didazoda.__all__:
+        cls = getattr(didazoda, name, None)
+        if not isinstance(cls, type):
+            continue
+        for member, value in vars(cls).items():
+            if isinstance(value, property) and value.__doc__ is not None:
+                if not re.fullmatch(r"\n +\S[^\n]*\n\s*", value.__doc__):
+                    bad.append("{}.{}: {!r}".format(name, member, value.__doc__))
+    assert not bad, bad
