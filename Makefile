@@ -1,5 +1,7 @@
 # make demo : set up, build and solve the example model
 # make test : set up, build and run every test on CPython 3.8 and the default python3
+# make check-memory : the same tests on the default python3 under AddressSanitizer and
+#   UndefinedBehaviorSanitizer, and the library's C++ tests likewise
 SHELL := /bin/bash
 .ONESHELL:
 .SHELLFLAGS := -eu -o pipefail -c
@@ -8,8 +10,8 @@ PYTHON3  ?= python3
 # pyenv's shim answers `command -v` even when 3.8 is not selected: ask the interpreter itself.
 PYTHON38 ?= $(firstword $(foreach p,$(wildcard $(HOME)/.pyenv/versions/3.8.*/bin/python3.8 /root/.pyenv/versions/3.8.*/bin/python3.8) python3.8,$(shell $(p) -c 'import sys; assert sys.version_info[:2] == (3, 8)' >/dev/null 2>&1 && echo $(p))))
 VENV     := .venv
-DEB_PACKAGES := g++ make libgtest-dev
-PY_PACKAGES  := numpy scipy highsbox scikit-build-core cmake ninja pytest
+DEB_PACKAGES := g++ make libgtest-dev zlib1g-dev libbz2-dev
+PY_PACKAGES  := numpy scipy highsbox scikit-build-core cmake ninja pytest hypothesis
 
 .PHONY: all demo test test-cpp test-py38 test-py3 build build-py38 build-py3 deps clean
 
@@ -63,3 +65,63 @@ test: test-cpp test-py38 test-py3
 
 clean:
 	rm -rf build $(VENV)
+
+# Memory checks. The module and the library are built with the sanitizers into
+# their own venv and build dirs, so the normal builds are untouched. The
+# interpreter itself is not instrumented: the runtimes are preloaded, and
+# PYTHONMALLOC=malloc routes every object allocation through the checked
+# allocator. Leaks are not looked for in the interpreter (its own are not
+# ours); the C++ tests do look for them. Every report goes to a log file,
+# so one raised in a subprocess whose exit status a test accepts still fails.
+ASAN_VENV := $(VENV)/asan
+ASAN_LOGS := build/asan-logs
+# Debug keeps reads whose values are unused, which -O2 would drop unchecked.
+# The library's containers check their indices too.
+ASAN_BUILD_TYPE := Debug
+ASAN_CXX_FLAGS := -D_GLIBCXX_ASSERTIONS
+SANITIZER_OPTIONS := halt_on_error=1:print_stacktrace=1:log_path=$(CURDIR)/$(ASAN_LOGS)/report
+# A huge allocation asked for by hostile input fails instead of exhausting the
+# machine: malloc returns NULL (MemoryError); a C++ new above the cap is
+# reported, as the sanitizer's new cannot throw.
+ASAN_COMMON := allocator_may_return_null=1:max_allocation_size_mb=8192:detect_odr_violation=0:handle_abort=1:$(SANITIZER_OPTIONS)
+# The fuzz test gets more of its time budget here, where a fault is seen at once.
+CHECK_MEMORY_FUZZ_SECONDS ?= 40
+
+$(ASAN_VENV)/.stamp: $(VENV)/.deb-stamp
+	$(PYTHON3) -m venv $(ASAN_VENV)
+	$(ASAN_VENV)/bin/pip install -q --upgrade pip
+	$(ASAN_VENV)/bin/pip install -q $(PY_PACKAGES)
+	touch $@
+
+build-asan: $(ASAN_VENV)/.stamp
+	$(ASAN_VENV)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall \
+	  -C build-dir=build/asan -C cmake.define.DIDAZODA_SANITIZE=ON \
+	  -C cmake.build-type=$(ASAN_BUILD_TYPE) -C cmake.define.CMAKE_CXX_FLAGS=$(ASAN_CXX_FLAGS) .
+
+check-memory: build-asan
+	$(ASAN_VENV)/bin/cmake -S . -B build/asan-cpp -G Ninja -DDIDAZODA_SANITIZE=ON \
+	  -DDIDAZODA_MODULE=OFF -DDIDAZODA_TESTS=ON \
+	  -DCMAKE_BUILD_TYPE=$(ASAN_BUILD_TYPE) -DCMAKE_CXX_FLAGS=$(ASAN_CXX_FLAGS) \
+	  -DPython_EXECUTABLE=$(CURDIR)/$(ASAN_VENV)/bin/python \
+	  -DCMAKE_MAKE_PROGRAM=$(CURDIR)/$(ASAN_VENV)/bin/ninja
+	$(ASAN_VENV)/bin/cmake --build build/asan-cpp -j
+	rm -rf $(ASAN_LOGS) && mkdir -p $(ASAN_LOGS)
+	status=0
+	(cd build/asan-cpp && ASAN_OPTIONS=detect_leaks=1:$(ASAN_COMMON) \
+	  UBSAN_OPTIONS=$(SANITIZER_OPTIONS) $(CURDIR)/$(ASAN_VENV)/bin/ctest --output-on-failure) \
+	  || status=1
+	(cd tests && LD_PRELOAD="$(shell $(CXX) -print-file-name=libasan.so) $(shell $(CXX) -print-file-name=libubsan.so)" \
+	  PYTHONMALLOC=malloc ASAN_OPTIONS=detect_leaks=0:$(ASAN_COMMON) UBSAN_OPTIONS=$(SANITIZER_OPTIONS) \
+	  DIDAZODA_FUZZ_SECONDS=$${DIDAZODA_FUZZ_SECONDS:-$(CHECK_MEMORY_FUZZ_SECONDS)} \
+	  ../$(ASAN_VENV)/bin/python -m pytest -q -p no:cacheprovider .) || status=1
+	# A refused huge allocation only warns (it became a MemoryError); any
+	# other line is a report.
+	for f in $(ASAN_LOGS)/report*; do
+	  if [ -e "$$f" ] && grep -qv 'WARNING: AddressSanitizer failed to allocate' "$$f"; then
+	    echo "==== $$f"; cat "$$f"; status=1
+	  fi
+	done
+	if [ $$status -ne 0 ]; then echo "check-memory: failed (sanitizer reports, if any, above)" >&2; fi
+	exit $$status
+
+.PHONY: build-asan check-memory

@@ -1,0 +1,69 @@
+"""What the fuzz test calls: one row per target.
+
+Func(expr, lo, hi, *keywords): a callable with lo..hi positional arguments.
+Class(name, *factories, skip=..., keywords=...): a class of the module: its
+    constructor (with its keyword names), its never-initialised instance and,
+    on objects made by each factory (default `Name()` and `new(Name)`), every
+    public method and attribute but those in skip, the operators, pickling and
+    copying. A factory that fails (a class not built yet) only ends its call.
+Instance(expr, ...): the same for one object not made by a class call; expr is
+    evaluated once in the test process to list its members.
+
+Every factory is also a hostile argument for every other call, so the objects
+a class's row makes (handles of another model, removed handles, disposed
+models) reach every other target too; helpers that build such objects belong
+in fuzz/hostile.py. Names are those of fuzz.hostile."""
+from .targets import Class, Func, Instance, add_factories_to_pool
+
+UNPICKLERS = ["TarvexError", "Operand", "tuplelist", "tupledict", "MVar", "MConstr", "LinExpr",
+              "QuadExpr", "MLinExpr", "MQuadExpr", "PsdExpr", "TempConstr", "Column"]
+
+TABLE = [
+    Func("models", 0, 1),
+    Func("disposeDefaultEnv", 0, 1),
+    Func("multidict", 0, 2, "d"),
+    Func("paramHelp", 0, 2, "name"),
+    Func("quicksum", 0, 2, "li"),
+    Func("read", 0, 3, "filename", "env"),
+    Func("readParams", 0, 2, "filename"),
+    Func("resetParams", 0, 1),
+    Func("setParam", 0, 3, "name", "value"),
+    Func("writeParams", 0, 2, "filename"),
+    Func("version", 0, 1),
+    *[Func(f"didazoda._unpickle_{name}", 0, 3) for name in UNPICKLERS],
+    Class("TarvexError", "TarvexError(3, 'x')", "TarvexError('\\u00e9')",
+          keywords=("arg1", "arg2")),
+    Class("Operand"),
+    Class("tuplelist", "tuplelist([(1, 2), (1, 3)])", "tuplelist()"),
+    Class("tupledict", "tupledict({(1, 2): 1.5})", "tupledict()"),
+    Class("Var"),
+    Class("MVar"),
+    Class("PsdVar"),
+    Class("Constr"),
+    Class("MConstr"),
+    Class("SOS"),
+    Class("GenConstr"),
+    Class("PsdConstr"),
+    Class("List"),
+    Class("LinExpr"),
+    Class("QuadExpr"),
+    Class("MLinExpr"),
+    Class("MQuadExpr"),
+    Class("PsdExpr"),
+    Class("TempConstr"),
+    Class("Column"),
+    Class("Env", "Env()", "Env(empty=True)", "disposed(Env())",
+          keywords=("logfilename", "empty", "params")),
+    Class("ParamClass"),
+    Class("Model", "Model()", "Model(empty=True)", "disposed(Model())",
+          keywords=("name", "env", "empty")),
+    Instance("TVX"),
+]
+
+# Public names not called, and why.
+EXCLUDED = {
+    "system": "runs a shell command",
+}
+
+# Instances of the module's classes are hostile arguments too.
+add_factories_to_pool(TABLE)
