@@ -570,3 +570,20 @@ def test_read_gives_the_model_the_file_states(file, suffix, tmp_path):
     assert list(zip(*columns)) == variables
     assert list(zip(*[m.getAttr(a, cs) for a in ("ConstrName", "LHS", "RHS")])) == rows
     assert m.getParamInfo("MaxTime")[0] == "MaxTime"
+
+
+@pytest.mark.parametrize("suffix, text", [
+    (".lp", "Minimize\n obj: x\nSubject To\n c: x >= 0\nBounds\n x <= 8\n"
+            "General\n x\nSemi-Continuous\n x\nEnd\n"),
+    (".lp", "Minimize\n obj: x\nSubject To\n c: x >= 0\nBounds\n x <= 8\n"
+            "Semi-Continuous\n x\nGeneral\n x\nEnd\n"),
+    (".mps", "NAME si\nROWS\n N obj\n G c\nCOLUMNS\n x obj 1 c 1\nRHS\nBOUNDS\n"
+             " SI BND x 8\nENDATA\n"),
+])
+def test_semi_integer_variables_read_back(tmp_path, suffix, text):
+    path = tmp_path / ("si" + suffix)
+    path.write_text(text)
+    m = didazoda.read(str(path))
+    x = m.getVars()[0]
+    assert x.VType == b"N" and x.UB == 8
+    m.dispose()

@@ -169,3 +169,26 @@ def test_dead_model_raises_instead_of_reaching_the_library(run_python, make):
     """.replace("sys.argv[1]", repr(make)))
     assert r.returncode == 0, r.stderr
     assert r.stdout.strip().endswith("ok")
+
+
+@pytest.mark.parametrize("cls", ["Env", "Model"])
+def test_dispose_that_revives_its_object_runs_a_bounded_number_of_times(run_python, cls):
+    r = run_python("""
+        import gc, sys, didazoda
+        kept, calls = [], []
+        sys.unraisablehook = lambda u: kept.append(u.exc_value)  # keeps self via the frame
+
+        class Reviving(didazoda.CLS):
+            def dispose(self):
+                calls.append(1)
+                raise ValueError("always")
+
+        obj = Reviving()
+        del obj
+        for _ in range(10):
+            kept.clear()
+            gc.collect()
+        print(len(calls))
+    """.replace("CLS", cls))
+    assert r.returncode == 0, r.stderr
+    assert int(r.stdout.split()[-1]) <= 2

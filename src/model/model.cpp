@@ -58,7 +58,7 @@ void model_finalize(PyObject *self) { call_dispose(self, "didazoda.Model.__del__
 void model_dealloc(PyObject *self) {
   if (PyObject_CallFinalizerFromDealloc(self) < 0) return;
   PyObject_GC_UnTrack(self);
-  if (!dispose_in_dealloc(self, "didazoda.Model.__dealloc__")) return;
+  if (!dispose_in_dealloc(self, "didazoda.Model.__dealloc__", &as_model(self)->revived_)) return;
   ModelObject *m = as_model(self);
 #define RELEASE(f) Py_CLEAR(m->f);
   MODEL_OBJECT_FIELDS(RELEASE)
@@ -219,7 +219,7 @@ int model_prepare() {
   t->tp_getset = model_getset;
   t->tp_getattro = model_getattro;
   t->tp_setattro = model_setattro;
-  Model_ops = {model_new,    model_env,    op_not_built, op_not_built,    op_not_built,
+  Model_ops = {model_new,    model_env,    op_not_built, model_addvars,   op_not_built,
                op_not_built, op_not_built, op_not_built, op_not_built,    op_not_built,
                op_not_built, op_not_built, model_attr_type, model_populate};
   return 0;

@@ -29,6 +29,7 @@ struct ModelObject {
   PyObject *psdvarlist_;
   PyObject *psdconstrlist_;  // parallel to constrlist_: one per row
   int owned_;                // 1 while dispose() is to free mdl_
+  bool revived_;             // deallocation's dispose() kept the object alive once
 };
 
 extern PyTypeObject Model_Type;
@@ -42,7 +43,11 @@ struct ModelOps {
   PyObject *(*new_)(TVXmodel *mdl);  // adopts a handle the library just made
   TVXenv *(*env)(ModelObject *self);
   OpSlot get_element;
-  OpSlot addVars;
+  // _addVars(shape, indices, lb, ub, obj, vtype, name), arguments borrowed;
+  // a null lb, ub, obj, vtype or name stands for its default as bound at
+  // import. Returns the object array of new Var handles, or nullptr.
+  PyObject *(*addVars)(ModelObject *self, PyObject *shape, PyObject *indices, PyObject *lb,
+                       PyObject *ub, PyObject *obj, PyObject *vtype, PyObject *name);
   OpSlot linExprs2array;
   OpSlot dec_bound;
   OpSlot psdExpr2array;
@@ -59,8 +64,10 @@ struct ModelOps {
 extern ModelOps Model_ops;
 
 // The entries of Model_ops built with the attribute engine (copy.cpp,
-// attr_model.cpp).
+// attr_model.cpp) and with the building methods (building/).
 PyObject *model_new(TVXmodel *mdl);
+PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, PyObject *lb,
+                        PyObject *ub, PyObject *obj, PyObject *vtype, PyObject *name);
 const char *model_attr_type(PyObject *elem);
 int model_populate(ModelObject *self);
 
@@ -90,6 +97,22 @@ extern const FuncSpec Model_dispose_spec, Model_getVars_spec, Model_getConstrs_s
     Model_getPsdConstrs_spec;
 extern const FuncSpec Model_setParam_spec, Model_resetParams_spec, Model_getParamInfo_spec;
 extern const FuncSpec Model_copy_spec, Model_getAttr_spec, Model_setAttr_spec;
+
+// Members defined in building/.
+extern const FuncSpec Model_addVar_spec;
+// addVar's defaults: TVX.INFINITY (as a double) and TVX.CONTINUOUS (a str or
+// None) read at binding time; also keeps them as the block form's defaults.
+int model_addvar_defaults(PyObject **defaults, PyObject **kwdefaults);
+extern const FuncSpec Model_message_spec, Model_read_spec, Model_write_spec, Model_reset_spec,
+    Model_cleanupMilp_spec, Model_optimize_spec, Model_computeIIS_spec, Model_getVarByName_spec,
+    Model_getConstrByName_spec;
+
+// Defaults (0,) for reset's clearall.
+int model_reset_default(PyObject **defaults, PyObject **kwdefaults);
+
+// The solver model of a live Model; NULL with TarvexError(INVALID_ARGUMENT)
+// for a disposed or empty one, which must never reach the library.
+TVXmodel *model_live_handle(PyObject *self);
 
 }  // namespace dz
 

@@ -18,7 +18,6 @@ PyObject *placeholder(PyObject *func, PyObject *const *) {
                                        FUNC_METHOD | FUNC_VARARGS | FUNC_VARKW, &Model_Type, \
                                        placeholder, nullptr};
 
-PLACEHOLDER(addVar)
 PLACEHOLDER(addMVar)
 PLACEHOLDER(addVars)
 PLACEHOLDER(addPsdVar)
@@ -34,16 +33,11 @@ PLACEHOLDER(getRow)
 PLACEHOLDER(getSOS)
 PLACEHOLDER(getGenConstrIndicator)
 PLACEHOLDER(getA)
-PLACEHOLDER(getConstrByName)
-PLACEHOLDER(getVarByName)
 PLACEHOLDER(chgCoeff)
 PLACEHOLDER(getCoeff)
 PLACEHOLDER(remove)
 PLACEHOLDER(setObjective)
 PLACEHOLDER(getObjective)
-PLACEHOLDER(optimize)
-PLACEHOLDER(computeIIS)
-PLACEHOLDER(cleanupMilp)
 PLACEHOLDER(_cbCutP)
 PLACEHOLDER(cbCut)
 PLACEHOLDER(cbBranch)
@@ -53,17 +47,13 @@ PLACEHOLDER(cbGetSolution)
 PLACEHOLDER(cbSetSolution)
 PLACEHOLDER(cbUseSolution)
 PLACEHOLDER(terminate)
-PLACEHOLDER(reset)
-PLACEHOLDER(message)
-PLACEHOLDER(read)
-PLACEHOLDER(write)
 
 }  // namespace
 
 const ModelMember model_members[] = {
     {&Model_copy_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_dispose_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&addVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_addVar_spec, ModelMember::PLAIN, nullptr, model_addvar_defaults},
     {&addMVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&addVars_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&addPsdVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
@@ -85,8 +75,8 @@ const ModelMember model_members[] = {
     {&getSOS_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&getGenConstrIndicator_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&getA_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&getConstrByName_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&getVarByName_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getConstrByName_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getVarByName_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&chgCoeff_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&getCoeff_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&remove_placeholder, ModelMember::PLAIN, nullptr, nullptr},
@@ -97,9 +87,9 @@ const ModelMember model_members[] = {
     {&Model_setParam_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_resetParams_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_getParamInfo_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&optimize_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&computeIIS_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&cleanupMilp_placeholder, ModelMember::INTERNAL, nullptr, nullptr},
+    {&Model_optimize_spec, ModelMember::PLAIN, nullptr, model_none_default},
+    {&Model_computeIIS_spec, ModelMember::PLAIN, nullptr, model_none_default},
+    {&Model_cleanupMilp_spec, ModelMember::INTERNAL, nullptr, nullptr},
     {&_cbCutP_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&cbCut_placeholder, ModelMember::SIGNATURE, "self, lhs, sense, rhs", nullptr},
     {&cbBranch_placeholder, ModelMember::PLAIN, nullptr, nullptr},
@@ -109,10 +99,10 @@ const ModelMember model_members[] = {
     {&cbSetSolution_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&cbUseSolution_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&terminate_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&reset_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&message_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&read_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&write_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_reset_spec, ModelMember::PLAIN, nullptr, model_reset_default},
+    {&Model_message_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_read_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_write_spec, ModelMember::PLAIN, nullptr, nullptr},
     {nullptr, ModelMember::PLAIN, nullptr, nullptr},
 };
 

@@ -23,6 +23,7 @@ struct EnvObject {
   TVXenv *env_;  // meaningful only while owned_ is 1
   int owned_;    // 1 from a successful __init__ until dispose()
   int empty_;    // the integer value of __init__'s `empty`
+  bool revived_;  // deallocation's dispose() kept the object alive once
 };
 
 inline EnvObject *E(PyObject *o) { return reinterpret_cast<EnvObject *>(o); }
@@ -134,7 +135,7 @@ void env_dealloc(PyObject *self) {
   // A subclass's deallocation has run the finaliser before it got here, and
   // Env, not being tracked, keeps no mark that it did.
   if (type == &Env_Type && PyObject_CallFinalizerFromDealloc(self) < 0) return;
-  if (!dispose_in_dealloc(self, "didazoda.Env.__dealloc__")) return;
+  if (!dispose_in_dealloc(self, "didazoda.Env.__dealloc__", &E(self)->revived_)) return;
   type->tp_free(self);
 }
 

@@ -32,13 +32,15 @@ void call_dispose(PyObject *self, const char *context) {
   PyErr_Restore(type, value, tb);
 }
 
-bool dispose_in_dealloc(PyObject *self, const char *context) {
+bool dispose_in_dealloc(PyObject *self, const char *context, bool *revived) {
+  if (*revived) return true;
   PyTypeObject *type = Py_TYPE(self);
   set_refcnt(self, 1);
   call_dispose(self, context);
   const Py_ssize_t left = Py_REFCNT(self) - 1;
   set_refcnt(self, left);
   if (left == 0) return true;
+  *revived = true;
   // dispose() kept a reference: the object lives on, tracked and holding its
   // type as before deallocation began (a subclass's deallocation drops one
   // reference to its type after we return).

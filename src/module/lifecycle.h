@@ -13,8 +13,11 @@ namespace dz {
 void call_dispose(PyObject *self, const char *context);
 
 // The last dispose() of deallocation, on the object revived for the call.
-// Returns false when the call kept the object alive: deallocation stops.
-bool dispose_in_dealloc(PyObject *self, const char *context);
+// Returns false when the call kept the object alive: deallocation stops and
+// *revived is set, so that the next deallocation frees without calling it
+// again (a dispose() that raises and keeps its traceback would otherwise
+// revive the object for ever).
+bool dispose_in_dealloc(PyObject *self, const char *context, bool *revived);
 
 }  // namespace dz
 

@@ -640,10 +640,13 @@ int LpParser::types(Keyword section) {
     if (lex_.kind() != Tok::Name || var(lex_.peek(), &j) != kOk) return kBad;
     lex_.advance();
     const auto jj = static_cast<std::size_t>(j);
+    // A variable listed both as general and as semi-continuous is
+    // semi-integer, in whichever order the two sections come.
+    const char was = b_.type[jj];
     if (section == Keyword::General) {
-      b_.type[jj] = 'I';
+      b_.type[jj] = (was == 'S' || was == 'N') ? 'N' : 'I';
     } else if (section == Keyword::Semi) {
-      b_.type[jj] = 'S';
+      b_.type[jj] = (was == 'I' || was == 'N') ? 'N' : 'S';
     } else {
       b_.type[jj] = 'B';
       grow_flags();

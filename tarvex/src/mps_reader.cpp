@@ -476,6 +476,9 @@ int MpsParser::bounds_line(std::string_view line) {
   } else if (equals_folded(type, "sc")) {
     b_.type[jj] = 'S';
     ub = has_value ? v : kInfinity;
+  } else if (equals_folded(type, "si")) {
+    b_.type[jj] = 'N';
+    ub = has_value ? v : kInfinity;
   } else {
     return kBad;
   }

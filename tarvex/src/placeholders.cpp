@@ -18,41 +18,6 @@ int unbuilt_callback(const void *cbdata) {
 
 }  // namespace
 
-extern "C" TVX_API int TVXread(TVXmodel *model, const char *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXwrite(TVXmodel *model, const char *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXaddvar(TVXmodel *model, int, const int *, const double *, double, double,
-                                 double, char, const char *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXaddvars(TVXmodel *model, int, int, const int *, const int *,
-                                  const double *, const double *, const double *, const double *,
-                                  const char *, const char **) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
 extern "C" TVX_API int TVXaddrangeconstr(TVXmodel *model, int, const int *, const double *, double,
                                          double, const char *) {
   try {

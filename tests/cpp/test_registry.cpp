@@ -273,8 +273,8 @@ const Call kCalls[] = {
        if (copy) TVXfreemodel(copy);
        return status_of(copy);
      }},
-    {"TVXread", Kind::Model, true, [](void *h) { return TVXread(M(h), "none.mst"); }},
-    {"TVXwrite", Kind::Model, true, [](void *h) { return TVXwrite(M(h), "/nonexistent/x.mps"); }},
+    {"TVXread", Kind::Model, false, [](void *h) { return TVXread(M(h), "none.mst"); }},
+    {"TVXwrite", Kind::Model, false, [](void *h) { return TVXwrite(M(h), "/nonexistent/x.mps"); }},
     {"TVXreset", Kind::Model, false, [](void *h) { return TVXreset(M(h), 0); }},
     {"TVXcleanupmilp", Kind::Model, false, [](void *h) { return TVXcleanupmilp(M(h), gi); }},
     {"TVXgetattrinfo", Kind::Model, false,
@@ -316,9 +316,9 @@ const Call kCalls[] = {
        return TVXsetmatattrlist(M(h), "PsdObj", 0, nullptr, 0, nullptr, nullptr, nullptr,
                                 nullptr, nullptr);
      }},
-    {"TVXaddvar", Kind::Model, true,
+    {"TVXaddvar", Kind::Model, false,
      [](void *h) { return TVXaddvar(M(h), 0, nullptr, nullptr, 1, 0, 1, 'C', "x"); }},
-    {"TVXaddvars", Kind::Model, true,
+    {"TVXaddvars", Kind::Model, false,
      [](void *h) {
        return TVXaddvars(M(h), 2, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                          nullptr, nullptr);

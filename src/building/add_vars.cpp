@@ -1,0 +1,562 @@
+// Adding variables: Model.addVar (one variable, optionally with a column)
+// and the internal block form behind addVars and addMVar. Each request is
+// one library call; its Var handles join varlist_ only once the library
+// has accepted it, so a refusal leaves the model as it was.
+#include <algorithm>
+#include <climits>
+
+#include "expr/expr_util.h"
+#include "model/column.h"
+#include "model/handles.h"
+#include "model/model.h"
+#include "module/args.h"
+#include "module/errors.h"
+#include "module/numpy_api.h"
+#include "module/state.h"
+#include "module/text.h"
+
+namespace dz {
+
+namespace {
+
+// The block form's defaults as bound at import: TVX.INFINITY and
+// TVX.CONTINUOUS as they were then (owned for the life of the process).
+PyObject *import_infinity = nullptr;
+PyObject *import_continuous = nullptr;
+
+// ---- Shared ------------------------------------------------------------------
+
+// Everything that can run Python code (conversions, __float__, finalizers of
+// a collection triggered by an allocation) is done before this is called,
+// so the solver model, varlist_ and the indices it gives cannot change
+// before the library call. nullptr with TarvexError for a dead model.
+TVXmodel *live_model(ModelObject *m) {
+  if (!m->owned_ || !m->mdl_ || !PyList_Check(m->varlist_)) {
+    raise_code(TVX_ERROR_INVALID_ARGUMENT);
+    return nullptr;
+  }
+  return m->mdl_;
+}
+
+// A handle to be numbered once the model is known to be live.
+PyObject *unplaced_var() { return Var_ops.new_(nullptr, 0); }
+
+void place_var(PyObject *handle, TVXmodel *mdl, Py_ssize_t index) {
+  as_handle(handle)->mdl_ = mdl;
+  handle_set_index(handle, static_cast<int>(index));
+}
+
+int raise_int_overflow() {
+  PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
+  return -1;
+}
+
+// Objects the block form compares with or builds from, made once.
+struct Literals {
+  PyObject *zero_float, *zero_int, *empty, *space;
+  PyObject *continuous[4];  // "c", "C", b"c", b"C": the default type, in the order compared
+};
+
+const Literals *literals() {
+  static Literals lit = {};
+  if (!lit.space) {
+    Literals made = {PyFloat_FromDouble(0.0),
+                     PyLong_FromLong(0),
+                     PyUnicode_FromString(""),
+                     PyUnicode_FromString(" "),
+                     {PyUnicode_FromString("c"), PyUnicode_FromString("C"),
+                      PyBytes_FromString("c"), PyBytes_FromString("C")}};
+    PyObject *all[] = {made.zero_float,    made.zero_int,      made.empty,
+                       made.space,         made.continuous[0], made.continuous[1],
+                       made.continuous[2], made.continuous[3]};
+    bool ok = true;
+    for (PyObject *o : all) ok = ok && o;
+    if (!ok) {
+      for (PyObject *o : all) Py_XDECREF(o);
+      return nullptr;
+    }
+    lit = made;
+  }
+  return &lit;
+}
+
+// ---- addVar: the column ----------------------------------------------------------
+
+struct ColumnTerm {
+  int row;
+  int pos;  // position in the Column: terms of one row are summed in this order
+  double value;
+};
+
+// The column's rows, ascending, each once with the sum of its coefficients
+// (zeros kept).
+struct ColumnArrays {
+  Buffer<int> ind;
+  Buffer<double> val;
+  int count = 0;
+};
+
+// Also sets *mdl, the live model. The two lists are copied first, so
+// __float__ of a stored coefficient cannot change what is read; the rows are
+// read last, after every conversion, from handles that must belong to *mdl.
+int read_column(ModelObject *m, PyObject *column, ColumnArrays &out, TVXmodel **mdl) {
+  ColumnObject *c = as_column(column);
+  for (PyObject *field : {c->coeffs_, c->constrs_}) {
+    if (!PyList_Check(field)) {
+      PyErr_Format(PyExc_TypeError, "object of type '%.200s' has no len()",
+                   Py_TYPE(field)->tp_name);
+      return -1;
+    }
+  }
+  Ref coeffs(PyList_GetSlice(c->coeffs_, 0, PY_SSIZE_T_MAX));
+  if (!coeffs) return -1;
+  Ref constrs(PyList_GetSlice(c->constrs_, 0, PY_SSIZE_T_MAX));
+  if (!constrs) return -1;
+  const Py_ssize_t n = PyList_GET_SIZE(constrs.get());
+  if (PyList_GET_SIZE(coeffs.get()) != n) {
+    if (n > INT_MAX || PyList_GET_SIZE(coeffs.get()) > INT_MAX) return raise_int_overflow();
+    return raise_unequal_terms("Column", static_cast<int>(PyList_GET_SIZE(coeffs.get())),
+                               static_cast<int>(n));
+  }
+  if (n > INT_MAX) return raise_int_overflow();
+  for (Py_ssize_t k = 0; k < n; k++) {
+    if (!handle_check(PyList_GET_ITEM(constrs.get(), k), &Constr_Type)) {
+      raise_text("Expect a list of constr");
+      return -1;
+    }
+  }
+  Buffer<ColumnTerm> terms;
+  if (!terms.allocate(n)) return -1;
+  for (Py_ssize_t k = 0; k < n; k++) {
+    if (!as_double(PyList_GET_ITEM(coeffs.get(), k), &terms[k].value)) return -1;
+    terms[k].pos = static_cast<int>(k);
+  }
+  if (!out.ind.allocate(n) || !out.val.allocate(n)) return -1;
+
+  if (!(*mdl = live_model(m))) return -1;
+  for (Py_ssize_t k = 0; k < n; k++) {
+    PyObject *constr = PyList_GET_ITEM(constrs.get(), k);
+    // Its index would name an unrelated row of this model.
+    if (handle_mdl(constr) != *mdl) {
+      raise_text("an element of another model was given");
+      return -1;
+    }
+    terms[k].row = handle_index(constr);
+  }
+  std::sort(terms.get(), terms.get() + n, [](const ColumnTerm &a, const ColumnTerm &b) {
+    return a.row != b.row ? a.row < b.row : a.pos < b.pos;
+  });
+  int count = 0;
+  for (Py_ssize_t k = 0; k < n; k++) {
+    if (count > 0 && out.ind[count - 1] == terms[k].row) {
+      out.val[count - 1] += terms[k].value;
+    } else {
+      out.ind[count] = terms[k].row;
+      out.val[count] = terms[k].value;
+      count++;
+    }
+  }
+  out.count = count;
+  return 0;
+}
+
+// ---- addVar ------------------------------------------------------------------------
+
+const char *const addVar_args[] = {"self", "lb", "ub", "obj", "vtype", "name", "column"};
+
+PyObject *addVar_impl(PyObject *, PyObject *const *args) {
+  ModelObject *m = as_model(args[0]);
+  double lb = 0, ub = 0, obj = 0;
+  if (!as_double(args[1], &lb) || !as_double(args[2], &ub) || !as_double(args[3], &obj))
+    return nullptr;
+  PyObject *vtype = args[4], *name = args[5], *column = args[6];
+  if (!check_arg_type(vtype, &PyUnicode_Type, "vtype", true) ||
+      !check_arg_type(name, &PyUnicode_Type, "name", true) ||
+      !check_arg_type(column, &Column_Type, "column", false))
+    return nullptr;
+
+  Ref raw_name;
+  if (name != Py_None && !(raw_name = Ref(str2chars(name)))) return nullptr;
+  Ref raw_type(str2chars(vtype));
+  if (!raw_type) return nullptr;
+  // The first byte of the encoding; the empty string gives its terminating 0.
+  const char type_byte = PyBytes_AS_STRING(raw_type.get())[0];
+
+  Ref handle(unplaced_var());
+  if (!handle) return nullptr;
+  ColumnArrays col;
+  TVXmodel *mdl = nullptr;
+  if (column != Py_None ? read_column(m, column, col, &mdl) < 0 : !(mdl = live_model(m)))
+    return nullptr;
+
+  place_var(handle.get(), mdl, PyList_GET_SIZE(m->varlist_));
+  const int rc = TVXaddvar(mdl, col.count, col.ind.get(), col.val.get(), obj, lb, ub, type_byte,
+                           raw_name ? PyBytes_AS_STRING(raw_name.get()) : nullptr);
+  if (rc) return raise_code(rc);
+  if (PyList_Append(m->varlist_, handle.get()) < 0) return nullptr;
+  return handle.release();
+}
+
+#define DOC_ARG(name, rule, text) \
+  "            " name "\n            " rule "\n            " text "\n"
+
+const char addVar_doc[] =
+    "\n        SIGNATURE:\n"
+    "            addVar(lb=0, ub=float('inf'), obj=0, vtype='C', name='', column=None)\n"
+    "\n        PURPOSE:\n"
+    "            Add a variable to the model.\n"
+    "\n        ARGUMENTS:\n" DOC_ARG("lb=0", "----", "Lower bound of the variable.")
+    "\n" DOC_ARG("ub=float('inf')", "---------------",
+                 "Upper bound of the variable; 1e+20 or more means no upper bound.")
+    "\n" DOC_ARG("obj=0", "-----", "Objective coefficient of the variable.")
+    "\n" DOC_ARG("vtype='C'", "---------",
+                 "Variable type: 'C' continuous, 'B' binary, 'I' integer, 'S' semi-continuous\n"
+                 "            or 'N' semi-integer.")
+    "\n" DOC_ARG("name=''", "-------", "The name of the variable.")
+    "\n" DOC_ARG("column=None", "-----------",
+                 "A Column holding the coefficients of the variable in existing constraints.")
+    "\n        EXAMPLE:\n"
+    "            x = m.addVar()\n"
+    "            y = m.addVar(lb=1.0, ub=5.0, obj=2.0, vtype='I', name='y')\n"
+    "            z = m.addVar(obj=1.0, column=Column([1.0, 2.0], [c0, c1]))\n"
+    "\n        ";
+
+#undef DOC_ARG
+
+// ---- The block form ----------------------------------------------------------------
+
+// numpy.ndim(x) == 0, answered without numpy for the common types.
+int single_value(PyObject *x) {
+  if (PyFloat_Check(x) || PyLong_Check(x) || PyUnicode_Check(x) || PyBytes_Check(x)) return 1;
+  if (PyList_Check(x) || PyTuple_Check(x)) return 0;
+  if (PyArray_Check(x)) return PyArray_NDIM(reinterpret_cast<PyArrayObject *>(x)) == 0;
+  if (PyArray_IsAnyScalar(x)) return 1;
+  PyObject *np = module_global("_np");  // borrowed
+  if (!np) return -1;
+  Ref nd(PyObject_CallMethod(np, "ndim", "O", x));
+  if (!nd) return -1;
+  const long v = PyLong_AsLong(nd.get());
+  if (v == -1 && PyErr_Occurred()) return -1;
+  return v == 0;
+}
+
+int equals(PyObject *x, PyObject *value) { return PyObject_RichCompareBool(x, value, Py_EQ); }
+
+// An array-like in row-major order whatever its memory layout, so element i
+// always belongs to the variable at flat position i.
+PyArrayObject *row_major(PyObject *x, int type_num) {
+  PyArray_Descr *descr = type_num >= 0 ? PyArray_DescrFromType(type_num) : nullptr;
+  if (type_num >= 0 && !descr) return nullptr;
+  int flags = NPY_ARRAY_C_CONTIGUOUS | NPY_ARRAY_ALIGNED;
+  if (type_num >= 0) flags |= NPY_ARRAY_FORCECAST;  // as numpy.array(x, dtype=...) casts
+  return reinterpret_cast<PyArrayObject *>(PyArray_FromAny(x, descr, 0, 0, flags, nullptr));
+}
+
+// One double per variable, or none (null: the library's default).
+struct Doubles {
+  Ref array;            // a converted array-like, alive until the call returned
+  Buffer<double> fill;  // n copies of a single value
+  const double *data = nullptr;
+};
+
+// A single value repeated for every variable, or an array-like of exactly n.
+int block_doubles(PyObject *x, Py_ssize_t n, const char *what, Doubles &out) {
+  const int single = single_value(x);
+  if (single < 0) return -1;
+  if (single) {
+    double v = 0;
+    if (!float_of(x, &v) || !out.fill.allocate(n)) return -1;
+    std::fill(out.fill.get(), out.fill.get() + n, v);
+    out.data = out.fill.get();
+    return 0;
+  }
+  PyArrayObject *arr = row_major(x, NPY_DOUBLE);
+  if (!arr) return -1;
+  out.array = Ref(reinterpret_cast<PyObject *>(arr));
+  if (PyArray_SIZE(arr) != n) {
+    PyErr_Format(PyExc_ValueError, "%s doesn't have enough elements", what);
+    return -1;
+  }
+  out.data = static_cast<const double *>(PyArray_DATA(arr));
+  return 0;
+}
+
+// The first byte of a str (as UTF-8) or bytes; -2 when v is neither, -1
+// with an exception.
+int first_byte(PyObject *v) {
+  Ref raw;
+  if (PyUnicode_Check(v)) {
+    if (!(raw = Ref(str2chars(v)))) return -1;
+    v = raw.get();
+  } else if (!PyBytes_Check(v)) {
+    return -2;
+  }
+  if (PyBytes_GET_SIZE(v) == 0) {
+    PyErr_SetString(PyExc_IndexError, "index out of range");
+    return -1;
+  }
+  return static_cast<unsigned char>(PyBytes_AS_STRING(v)[0]);
+}
+
+int block_types(PyObject *vtype, Py_ssize_t n, Buffer<char> &out, bool *given) {
+  *given = false;
+  if (vtype == Py_None) return 0;
+  const int single = single_value(vtype);
+  if (single < 0) return -1;
+  if (single) {
+    const Literals *lit = literals();
+    if (!lit) return -1;
+    // A lower-case c is the default too.
+    for (PyObject *dflt : lit->continuous) {
+      const int eq = equals(vtype, dflt);
+      if (eq) return eq < 0 ? -1 : 0;
+    }
+    const int b = first_byte(vtype);
+    if (b == -2) PyErr_SetString(PyExc_TypeError, "vtype should be str or byte");
+    if (b < 0) return -1;
+    if (!out.allocate(n)) return -1;
+    std::fill(out.get(), out.get() + n, static_cast<char>(b));
+    *given = true;
+    return 0;
+  }
+  Ref arr(reinterpret_cast<PyObject *>(row_major(vtype, -1)));
+  if (!arr) return -1;
+  PyArrayObject *a = reinterpret_cast<PyArrayObject *>(arr.get());
+  if (PyArray_SIZE(a) != n) {
+    PyErr_SetString(PyExc_ValueError, "vtype doesn't have enough elements");
+    return -1;
+  }
+  if (!out.allocate(n)) return -1;
+  char *data = static_cast<char *>(PyArray_DATA(a));
+  for (Py_ssize_t i = 0; i < n; i++) {
+    // The element as numpy.take gives it: numpy scalars keep their type name.
+    Ref v(PyArray_ToScalar(data + i * PyArray_ITEMSIZE(a), a));
+    if (!v) return -1;
+    const int b = first_byte(v.get());
+    if (b == -2) {
+      Ref tname(type_name(v.get()));
+      if (!tname) return -1;
+      PyErr_Format(PyExc_TypeError, "vtype contains bad type %S at %zd", tname.get(), i);
+    }
+    if (b < 0) return -1;
+    out[i] = static_cast<char>(b);
+  }
+  *given = true;
+  return 0;
+}
+
+// Names kept alive as bytes while the library reads them.
+struct Names {
+  Ref encoded;  // list of bytes
+  Buffer<const char *> ptr;
+};
+
+int set_name(Names &out, Py_ssize_t i, PyObject *text) {
+  PyObject *raw = str2chars(text);
+  if (!raw) return -1;
+  PyList_SET_ITEM(out.encoded.get(), i, raw);
+  out.ptr[i] = PyBytes_AS_STRING(raw);
+  return 0;
+}
+
+// str(list(index)) with every space removed: "[0,1]", "['a',2]".
+PyObject *subscript(PyObject *index) {
+  Ref items(PySequence_List(index));
+  if (!items) return nullptr;
+  Ref text(PyObject_Str(items.get()));
+  if (!text) return nullptr;
+  const Literals *lit = literals();
+  if (!lit) return nullptr;
+  return PyUnicode_Replace(text.get(), lit->space, lit->empty, -1);
+}
+
+int block_names(PyObject *name, PyObject *indices, Py_ssize_t n, Names &out, bool *given) {
+  *given = false;
+  if (name == Py_None) return 0;
+  const int single = single_value(name);
+  if (single < 0) return -1;
+  const Literals *lit = literals();
+  if (!lit) return -1;
+  if (single) {
+    const int empty = equals(name, lit->empty);
+    if (empty) return empty < 0 ? -1 : 0;
+  }
+  Ref arr;
+  if (!single) {
+    arr = Ref(reinterpret_cast<PyObject *>(row_major(name, -1)));
+    if (!arr) return -1;
+    if (PyArray_SIZE(reinterpret_cast<PyArrayObject *>(arr.get())) != n) {
+      PyErr_SetString(PyExc_ValueError, "names doesn't have enough elements");
+      return -1;
+    }
+  }
+  if (!(out.encoded = Ref(PyList_New(n))) || !out.ptr.allocate(n)) return -1;
+  if (single) {
+    Ref stem(PyObject_Str(name));
+    if (!stem) return -1;
+    if (n > 0 && !PyIter_Check(indices)) {
+      PyErr_Format(PyExc_TypeError, "%.200s object is not an iterator",
+                   Py_TYPE(indices)->tp_name);
+      return -1;
+    }
+    for (Py_ssize_t i = 0; i < n; i++) {
+      Ref index(PyIter_Next(indices));
+      if (!index) {
+        if (!PyErr_Occurred()) PyErr_SetNone(PyExc_StopIteration);
+        return -1;
+      }
+      Ref sub(subscript(index.get()));
+      if (!sub) return -1;
+      Ref full(PyUnicode_Concat(stem.get(), sub.get()));
+      if (!full || set_name(out, i, full.get()) < 0) return -1;
+    }
+  } else {
+    PyArrayObject *a = reinterpret_cast<PyArrayObject *>(arr.get());
+    char *data = static_cast<char *>(PyArray_DATA(a));
+    for (Py_ssize_t i = 0; i < n; i++) {
+      Ref v(PyArray_ToScalar(data + i * PyArray_ITEMSIZE(a), a));
+      if (!v) return -1;
+      Ref text(PyObject_Str(v.get()));
+      if (!text || set_name(out, i, text.get()) < 0) return -1;
+    }
+  }
+  *given = true;
+  return 0;
+}
+
+// The result array: object dtype, the given shape. n is its size, which
+// must fit a 32-bit count; it is checked before anything is allocated.
+PyObject *result_array(PyObject *shape, Py_ssize_t *n) {
+  PyArray_Dims dims = {nullptr, 0};
+  if (!PyArray_IntpConverter(shape, &dims)) return nullptr;
+  struct Release {
+    PyArray_Dims &d;
+    ~Release() {
+      if (d.ptr) PyDimMem_FREE(d.ptr);
+    }
+  } release{dims};
+  if (dims.len <= 0) {
+    PyErr_SetString(PyExc_ValueError, "empty shape");
+    return nullptr;
+  }
+  bool zero = false, negative = false;
+  for (int k = 0; k < dims.len; k++) {
+    zero = zero || dims.ptr[k] == 0;
+    negative = negative || dims.ptr[k] < 0;
+  }
+  if (!negative && !zero) {
+    npy_intp size = 1;
+    for (int k = 0; k < dims.len; k++) {
+      if (dims.ptr[k] > INT_MAX / size) {
+        raise_int_overflow();
+        return nullptr;
+      }
+      size *= dims.ptr[k];
+    }
+  }
+  // numpy itself refuses negative extents.
+  PyObject *arr = PyArray_Empty(dims.len, dims.ptr, PyArray_DescrFromType(NPY_OBJECT), 0);
+  if (arr) *n = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(arr));
+  return arr;
+}
+
+int defaults_ready() {
+  if (import_infinity && import_continuous) return 0;
+  PyErr_SetString(PyExc_SystemError, "Model._addVars used before its defaults were bound");
+  return -1;
+}
+
+}  // namespace
+
+PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, PyObject *lb,
+                        PyObject *ub, PyObject *obj, PyObject *vtype, PyObject *name) {
+  if (!ub || !vtype) {
+    if (defaults_ready() < 0) return nullptr;
+    if (!ub) ub = import_infinity;
+    if (!vtype) vtype = import_continuous;
+  }
+  const Literals *lit = literals();
+  if (!lit) return nullptr;
+  Py_ssize_t n = 0;
+  Ref result(result_array(shape, &n));
+  if (!result) return nullptr;
+
+  Doubles lbs, ubs, objs;
+  if (lb && lb != Py_None) {
+    const int single = single_value(lb);
+    if (single < 0) return nullptr;
+    const int dflt = single ? equals(lb, lit->zero_float) : 0;
+    if (dflt < 0 || (!dflt && block_doubles(lb, n, "lb", lbs) < 0)) return nullptr;
+  }
+  if (ub != Py_None) {
+    int infinite = is_number(ub);
+    if (infinite > 0) {
+      PyObject *tvx = module_global("TVX");  // borrowed
+      if (!tvx) return nullptr;
+      Ref threshold(PyObject_GetAttrString(tvx, "INFINITY"));
+      if (!threshold) return nullptr;
+      infinite = PyObject_RichCompareBool(ub, threshold.get(), Py_GE);
+    }
+    if (infinite < 0 || (!infinite && block_doubles(ub, n, "ub", ubs) < 0)) return nullptr;
+  }
+  if (obj && obj != Py_None) {
+    const int single = single_value(obj);
+    if (single < 0) return nullptr;
+    const int dflt = single ? equals(obj, lit->zero_int) : 0;
+    if (dflt < 0 || (!dflt && block_doubles(obj, n, "obj", objs) < 0)) return nullptr;
+  }
+  Buffer<char> types;
+  bool has_types = false;
+  if (block_types(vtype, n, types, &has_types) < 0) return nullptr;
+  Names names;
+  bool has_names = false;
+  if (name && block_names(name, indices, n, names, &has_names) < 0) return nullptr;
+
+  Ref handles(PyList_New(n));
+  if (!handles) return nullptr;
+  auto *result_arr = reinterpret_cast<PyArrayObject *>(result.get());
+  PyObject **cells = static_cast<PyObject **>(PyArray_DATA(result_arr));
+  for (Py_ssize_t i = 0; i < n; i++) {
+    PyObject *h = unplaced_var();
+    if (!h) return nullptr;
+    PyList_SET_ITEM(handles.get(), i, h);
+    Py_INCREF(h);
+    Py_XSETREF(cells[i], h);
+  }
+
+  TVXmodel *mdl = live_model(self);
+  if (!mdl) return nullptr;
+  const Py_ssize_t first = PyList_GET_SIZE(self->varlist_);
+  for (Py_ssize_t i = 0; i < n; i++) place_var(PyList_GET_ITEM(handles.get(), i), mdl, first + i);
+  const int rc = TVXaddvars(mdl, static_cast<int>(n), 0, nullptr, nullptr, nullptr, objs.data,
+                            lbs.data, ubs.data, has_types ? types.get() : nullptr,
+                            has_names ? names.ptr.get() : nullptr);
+  if (rc) return raise_code(rc);
+  if (PyList_SetSlice(self->varlist_, first, first, handles.get()) < 0) return nullptr;
+  return result.release();
+}
+
+int model_addvar_defaults(PyObject **defaults, PyObject **) {
+  PyObject *tvx = module_global("TVX");  // borrowed
+  if (!tvx) return -1;
+  Ref infinity(PyObject_GetAttrString(tvx, "INFINITY"));
+  if (!infinity) return -1;
+  Ref continuous(PyObject_GetAttrString(tvx, "CONTINUOUS"));
+  if (!continuous) return -1;
+  double ub = 0;
+  if (!as_double(infinity.get(), &ub)) return -1;
+  if (!check_arg_type(continuous.get(), &PyUnicode_Type, "vtype", true)) return -1;
+  Ref ub_default(PyFloat_FromDouble(ub));
+  if (!ub_default) return -1;
+  *defaults = Py_BuildValue("(dOdOsO)", 0.0, ub_default.get(), 0.0, continuous.get(), "",
+                            Py_None);
+  if (!*defaults) return -1;
+  Py_XSETREF(import_infinity, infinity.release());
+  Py_XSETREF(import_continuous, continuous.release());
+  return 0;
+}
+
+const FuncSpec Model_addVar_spec = {"addVar", "Model.addVar", addVar_args, 7, 0, FUNC_METHOD,
+                                    &Model_Type,  addVar_impl,  addVar_doc};
+
+}  // namespace dz

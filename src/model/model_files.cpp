@@ -1,0 +1,187 @@
+// File, log and name-lookup operations of Model: one library call each, with
+// the text argument crossing as UTF-8.
+#include "model/model.h"
+#include "module/args.h"
+#include "module/errors.h"
+#include "module/text.h"
+
+namespace dz {
+
+namespace {
+
+// The text argument as UTF-8 bytes kept alive for the call; exactly a str,
+// None passing the type test and failing in the conversion.
+PyObject *text_arg(PyObject *value, const char *argname) {
+  if (!check_arg_type(value, &PyUnicode_Type, argname, true)) return nullptr;
+  return str2chars(value);
+}
+
+PyObject *message_impl(PyObject *, PyObject *const *args) {
+  Ref text(text_arg(args[1], "message"));
+  if (!text) return nullptr;
+  TVXmodel *mdl = model_live_handle(args[0]);
+  if (!mdl) return nullptr;
+  // Logging is best effort: a line that cannot be written is no error.
+  TVXmsg(Model_ops.env(as_model(args[0])), PyBytes_AS_STRING(text.get()));
+  Py_RETURN_NONE;
+}
+
+template <int (*Call)(TVXmodel *, const char *)>
+PyObject *file_impl(PyObject *, PyObject *const *args) {
+  Ref filename(text_arg(args[1], "filename"));
+  if (!filename) return nullptr;
+  TVXmodel *mdl = model_live_handle(args[0]);
+  if (!mdl) return nullptr;
+  const int rc = Call(mdl, PyBytes_AS_STRING(filename.get()));
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  Py_RETURN_NONE;
+}
+
+// The cached handle at the index the library found. The index is checked
+// against the list: a list out of step with the solver model must give an
+// error, never a read past its end.
+template <int (*Lookup)(TVXmodel *, const char *, int *), PyObject *ModelObject::*List>
+PyObject *byname_impl(PyObject *, PyObject *const *args) {
+  Ref name(text_arg(args[1], "name"));
+  if (!name) return nullptr;
+  TVXmodel *mdl = model_live_handle(args[0]);
+  if (!mdl) return nullptr;
+  int index = -1;
+  const int rc = Lookup(mdl, PyBytes_AS_STRING(name.get()), &index);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  if (index == -1) Py_RETURN_NONE;
+  PyObject *list = as_model(args[0])->*List;  // borrowed
+  if (!PyList_Check(list)) {
+    // A cleared model: subscripting its None gives the interpreter's error.
+    Ref key(PyLong_FromLong(index));
+    return key ? PyObject_GetItem(list, key.get()) : nullptr;
+  }
+  if (index < 0 || index >= PyList_GET_SIZE(list))
+    return raise_text("the element lists do not match the solver model");
+  PyObject *handle = PyList_GET_ITEM(list, index);
+  Py_INCREF(handle);
+  return handle;
+}
+
+const char *const message_args[] = {"self", "message"};
+const char *const filename_args[] = {"self", "filename"};
+const char *const name_args[] = {"self", "name"};
+
+const char message_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            message(message)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Print a string into log\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            message\n"
+    "            -------\n"
+    "            The string to be printed.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            m.message(\"Start solving the model\")\n"
+    "\n"
+    "        ";
+
+const char read_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            read(filename)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Read data from a file. The data type depends on the suffix of the file name.\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            filename\n"
+    "            --------\n"
+    "            The name of the file to read. Supported suffixes: '.prm' (parameter settings) and\n"
+    "            '.mst' (MIP starts).\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            m.read(\"settings.prm\")\n"
+    "            m.read(\"start.mst\")\n"
+    "\n"
+    "        ";
+
+const char write_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            write(filename)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Write data of model to a file. The data type depends on the suffix of the file\n"
+    "            name.\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            filename\n"
+    "            --------\n"
+    "            The name of the file to write. The model is written for the suffixes '.lp',\n"
+    "            '.mps' and '.qps'; results for '.sol' (solution), '.bas' (basis), '.prm'\n"
+    "            (parameter settings) and '.mst' (MIP starts). A further suffix '.gz' or '.bz2'\n"
+    "            compresses the file.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            m.write(\"diet.mps\")\n"
+    "            m.write(\"diet.sol.gz\")\n"
+    "\n"
+    "        ";
+
+const char getVarByName_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            getVarByName(name)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Obtain a variable object by its name\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            name\n"
+    "            ----\n"
+    "            The name of the variable.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            v.varname = 'myvar'\n"
+    "            print(v.sameAs(m.getVarByName('myvar')))\n"
+    "\n"
+    "        ";
+
+const char getConstrByName_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            getConstrByName(name)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Obtain the constraint object by its name\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            name\n"
+    "            ----\n"
+    "            The name of the constraint.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            c.constrname = 'myconstr'\n"
+    "            print(c.sameAs(m.getConstrByName('myconstr')))\n"
+    "\n"
+    "        ";
+
+}  // namespace
+
+const FuncSpec Model_message_spec = {"message",   "Model.message", message_args, 2,
+                                     0,           FUNC_METHOD,     &Model_Type,  message_impl,
+                                     message_doc};
+const FuncSpec Model_read_spec = {"read",      "Model.read", filename_args, 2,
+                                  0,           FUNC_METHOD,  &Model_Type,   file_impl<TVXread>,
+                                  read_doc};
+const FuncSpec Model_write_spec = {"write",     "Model.write", filename_args, 2,
+                                   0,           FUNC_METHOD,   &Model_Type,   file_impl<TVXwrite>,
+                                   write_doc};
+const FuncSpec Model_getVarByName_spec = {
+    "getVarByName", "Model.getVarByName", name_args, 2, 0, FUNC_METHOD, &Model_Type,
+    byname_impl<TVXgetvarbyname, &ModelObject::varlist_>, getVarByName_doc};
+const FuncSpec Model_getConstrByName_spec = {
+    "getConstrByName", "Model.getConstrByName", name_args, 2, 0, FUNC_METHOD, &Model_Type,
+    byname_impl<TVXgetconstrbyname, &ModelObject::constrlist_>, getConstrByName_doc};
+
+}  // namespace dz

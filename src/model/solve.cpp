@@ -1,0 +1,166 @@
+// Solving a Model: optimize and computeIIS with an optional callback, reset,
+// and the internal MIP clean-up.
+#include "callbacks/bridge.h"
+#include "model/model.h"
+#include "module/args.h"
+#include "module/errors.h"
+
+namespace dz {
+
+TVXmodel *model_live_handle(PyObject *self) {
+  ModelObject *m = as_model(self);
+  // A freed or never installed solver model must not reach the library.
+  if (!m->owned_ || !m->mdl_) {
+    raise_code(TVX_ERROR_INVALID_ARGUMENT);
+    return nullptr;
+  }
+  return m->mdl_;
+}
+
+int model_reset_default(PyObject **defaults, PyObject **) {
+  *defaults = Py_BuildValue("(i)", 0);
+  return *defaults ? 0 : -1;
+}
+
+namespace {
+
+// The two solves differ only in the library function that runs them.
+PyObject *run_solve(PyObject *self, PyObject *callback, int (*solve)(TVXmodel *)) {
+  TVXmodel *mdl = model_live_handle(self);
+  if (!mdl) return nullptr;
+  ModelObject *m = as_model(self);
+  Py_INCREF(callback);
+  Py_SETREF(m->callback_, callback);
+  // Every solve registers anew, so one without a callback drops an earlier
+  // one. The Model is passed borrowed: our caller holds it for the solve.
+  const bool with_callback = callback != Py_None;
+  int rc = TVXsetcallbackfunc(mdl, with_callback ? bridge_callback : nullptr, self);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  Py_BEGIN_ALLOW_THREADS
+  rc = solve(mdl);
+  Py_END_ALLOW_THREADS
+  // The callback's own exception wins over whatever status the library
+  // gave after being told to stop.
+  if (with_callback && bridge_callback_raised(self)) return nullptr;
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  Py_RETURN_NONE;
+}
+
+PyObject *optimize_impl(PyObject *, PyObject *const *args) {
+  return run_solve(args[0], args[1], TVXoptimize);
+}
+
+PyObject *computeIIS_impl(PyObject *, PyObject *const *args) {
+  return run_solve(args[0], args[1], TVXcomputeIIS);
+}
+
+PyObject *reset_impl(PyObject *, PyObject *const *args) {
+  int clearall = 0;
+  if (!as_int32(args[1], &clearall)) return nullptr;
+  TVXmodel *mdl = model_live_handle(args[0]);
+  if (!mdl) return nullptr;
+  const int rc = TVXreset(mdl, clearall);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  Py_RETURN_NONE;
+}
+
+PyObject *cleanupMilp_impl(PyObject *, PyObject *const *args) {
+  TVXmodel *mdl = model_live_handle(args[0]);
+  if (!mdl) return nullptr;
+  int changed = 0;
+  const int rc = TVXcleanupmilp(mdl, &changed);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  return PyLong_FromLong(changed);
+}
+
+const char *const self_arg[] = {"self"};
+const char *const callback_args[] = {"self", "callback"};
+const char *const reset_args[] = {"self", "clearall"};
+
+#define CALLBACK_ARGUMENT                                                                  \
+  "        ARGUMENTS:\n"                                                                   \
+  "            callback=None\n"                                                            \
+  "            -------------\n"                                                            \
+  "            A function the solver calls while it runs, with the two arguments `model`\n" \
+  "            and `where`: the model being solved and the code of the point the solver\n"  \
+  "            has reached.\n"                                                             \
+  "\n"
+
+#define CALLBACK_NOTE                                                                      \
+  "        NOTE:\n"                                                                        \
+  "            Only members whose names begin with \"_\" can be added to the model; use\n"  \
+  "            them to pass context to the callback.\n"                                    \
+  "\n"                                                                                     \
+  "        "
+
+const char optimize_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            optimize(callback=None)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Start model optimization. It may take some time, depends on the complexity of the\n"
+    "            problem.\n"
+    "\n" CALLBACK_ARGUMENT
+    "        EXAMPLE:\n"
+    "            def mycallback(model, where):\n"
+    "                model._calls += 1\n"
+    "\n"
+    "            m._calls = 0\n"
+    "            m.optimize(mycallback)\n"
+    "            print(m._calls)\n"
+    "\n" CALLBACK_NOTE;
+
+const char computeIIS_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            computeIIS(callback=None)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Compute an IIS(Irreducible Inconsistent Subsystem). IIS is a subset of variable\n"
+    "            bounds and constraint bounds, this subset satisfies:\n"
+    "            1. The subproblem corresponding to the subset is still infeasible.\n"
+    "            2. After deleting any bound in this subset, the subproblem becomes feasible.\n"
+    "\n" CALLBACK_ARGUMENT
+    "        EXAMPLE:\n"
+    "            m.computeIIS()\n"
+    "            print(m.getAttr(\"IISConstr\", m.getConstrs()))\n"
+    "            print(m.getAttr(\"IISVar\", m.getVars()))\n"
+    "\n" CALLBACK_NOTE;
+
+const char reset_doc[] =
+    "\n"
+    "        SIGNATURE:\n"
+    "            reset(clearall=0)\n"
+    "\n"
+    "        PURPOSE:\n"
+    "            Set the model to the unsolved state and clear all data related to the solution.\n"
+    "\n"
+    "        ARGUMENTS:\n"
+    "            clearall=0\n"
+    "            ----------\n"
+    "            When the value is 0, only the solution is cleared; When the value is 1, all relevant\n"
+    "            data is cleared.\n"
+    "\n"
+    "        EXAMPLE:\n"
+    "            m.reset()\n"
+    "            m.reset(1)\n"
+    "\n"
+    "        ";
+
+}  // namespace
+
+const FuncSpec Model_optimize_spec = {"optimize",  "Model.optimize", callback_args,
+                                      2,           0,                FUNC_METHOD,
+                                      &Model_Type, optimize_impl,    optimize_doc};
+const FuncSpec Model_computeIIS_spec = {"computeIIS",  "Model.computeIIS", callback_args,
+                                        2,             0,                  FUNC_METHOD,
+                                        &Model_Type,   computeIIS_impl,    computeIIS_doc};
+const FuncSpec Model_reset_spec = {"reset",     "Model.reset", reset_args, 2,        0,
+                                   FUNC_METHOD, &Model_Type,   reset_impl, reset_doc};
+// Internal: binding marks it, which also empties the docstring.
+const FuncSpec Model_cleanupMilp_spec = {"cleanupMilp",  "Model.cleanupMilp", self_arg, 1, 0,
+                                         FUNC_METHOD,    &Model_Type,         cleanupMilp_impl,
+                                         nullptr};
+
+}  // namespace dz

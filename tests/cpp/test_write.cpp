@@ -1,0 +1,730 @@
+// Writing files: models written in MPS, QPS and LP (plain and compressed)
+// read back to the same store; the names files give elements; HiGHS's own
+// readers find the same optimum in our files; solution, MIP start, basis
+// and parameter files written and read back; refusals and failures through
+// TVXread and TVXwrite.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine.h"
+#include "file_writer.h"
+#include "interfaces/highs_c_api.h"
+#include "model_io.h"
+#include "params.h"
+#include "solution_files.h"
+#include "store.h"
+#include "tarvex.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tvx::Compression;
+using tvx::Store;
+using Terms = std::vector<std::pair<int, double>>;
+
+constexpr int kOk = TVX_ERROR_OKAY;
+constexpr int kFormat = TVX_ERROR_FORMAT_ERROR;
+constexpr double kInf = TVX_INFINITY;
+
+const fs::path &temp_dir() {
+  static const fs::path dir = [] {
+    std::string pattern = (fs::temp_directory_path() / "tarvex_write_XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    return fs::path(pattern);
+  }();
+  static const struct Cleanup {
+    ~Cleanup() {
+      std::error_code ec;
+      fs::remove_all(dir, ec);
+    }
+  } cleanup;
+  return dir;
+}
+
+std::string temp_path(const std::string &name) { return (temp_dir() / name).string(); }
+
+std::string bytes_of(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void put_bytes(const std::string &path, const std::string &bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+// ---- Stores ---------------------------------------------------------------
+
+struct Builder {
+  int var(const char *name, char type, double lb, double ub, double obj = 0) {
+    EXPECT_EQ(store.add_vars(1, 0, nullptr, nullptr, nullptr, &obj, &lb, &ub, &type, &name), kOk);
+    return store.num_vars() - 1;
+  }
+  int row(const char *name, const Terms &terms, double lower, double upper) {
+    std::vector<int> ind;
+    std::vector<double> val;
+    split(terms, ind, val);
+    const int beg = 0;
+    EXPECT_EQ(store.add_rows(1, static_cast<int>(ind.size()), &beg, ind.data(), val.data(),
+                             &lower, &upper, &name),
+              kOk);
+    return store.num_rows() - 1;
+  }
+  void sos(int type, const Terms &members) {
+    std::vector<int> ind;
+    std::vector<double> val;
+    split(members, ind, val);
+    const int beg = 0;
+    EXPECT_EQ(store.add_sos(1, static_cast<int>(ind.size()), &type, &beg, ind.data(), val.data()),
+              kOk);
+  }
+  void indicator(const char *name, int binvar, int binval, const Terms &terms, char sense,
+                 double rhs) {
+    std::vector<int> ind;
+    std::vector<double> val;
+    split(terms, ind, val);
+    EXPECT_EQ(store.add_indicator(name, binvar, binval, static_cast<int>(ind.size()), ind.data(),
+                                  val.data(), sense, rhs),
+              kOk);
+  }
+  void quad(int i, int j, double v) { EXPECT_EQ(store.add_qterms(1, &i, &j, &v), kOk); }
+
+  static void split(const Terms &terms, std::vector<int> &ind, std::vector<double> &val) {
+    for (const auto &t : terms) {
+      ind.push_back(t.first);
+      val.push_back(t.second);
+    }
+  }
+
+  Store store;
+};
+
+std::string num(double v) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.17g", v);
+  return buf;
+}
+
+// Entries of a sparse vector; sorted by index when the format does not keep
+// their order.
+std::string terms(const tvx::SparseList &list, int k, bool sorted) {
+  std::vector<std::pair<int, double>> t;
+  for (int e = 0; e < list.length(k); ++e) t.emplace_back(list.index(k)[e], list.value(k)[e]);
+  if (sorted) std::sort(t.begin(), t.end());
+  std::string out;
+  for (const auto &[i, v] : t) out += " " + std::to_string(i) + ":" + num(v);
+  return out;
+}
+
+// Everything a model file states, values to the last bit.
+std::string describe(const Store &s, bool sorted_terms) {
+  std::ostringstream out;
+  out << "model '" << s.name() << "' sense " << s.sense() << " objcon " << num(s.objcon())
+      << "\n";
+  const tvx::Vars &v = s.vars();
+  for (int j = 0; j < s.num_vars(); ++j) {
+    out << "var '" << v.names[j] << "' " << v.type[j] << " [" << num(v.lb[j]) << ", "
+        << num(v.ub[j]) << "] obj " << num(v.obj[j]) << "\n";
+  }
+  const tvx::Rows &r = s.rows();
+  for (int i = 0; i < s.num_rows(); ++i) {
+    out << "row '" << r.names[i] << "' [" << num(r.lhs[i]) << ", " << num(r.rhs[i]) << "]"
+        << terms(r.terms, i, sorted_terms) << "\n";
+  }
+  for (int k = 0; k < s.num_sos(); ++k)
+    out << "sos " << s.sos().type[k] << terms(s.sos().members, k, false) << "\n";
+  const tvx::GenConstrs &g = s.genconstrs();
+  for (int k = 0; k < s.num_genconstrs(); ++k) {
+    out << "ind '" << g.names[k] << "' x" << g.binvar[k] << "=" << g.binval[k] << " "
+        << g.sense[k] << " " << num(g.rhs[k]) << terms(g.terms, k, sorted_terms) << "\n";
+  }
+  const tvx::QTerms &q = s.qterms();
+  for (std::size_t k = 0; k < q.val.size(); ++k)
+    out << "q " << q.row[k] << " " << q.col[k] << " " << num(q.val[k]) << "\n";
+  return out.str();
+}
+
+std::string read_back(const std::string &path, int *rc, bool sorted_terms) {
+  Store s;
+  *rc = tvx::read_model_file(path.c_str(), s);
+  return *rc == kOk ? describe(s, sorted_terms) : std::string();
+}
+
+// Every kind of element and bound either format states, with names both
+// formats hold (brackets, a slash, non-ASCII letters) and values that need
+// all their digits.
+Store rich_model() {
+  Builder b;
+  b.store.set_name("rich model");
+  b.store.set_sense(TVX_MAXIMIZE);
+  b.store.set_objcon(-2.5);
+  const int x = b.var("x[1,2]", 'C', 0, 4, 1);
+  const int y = b.var("y", 'I', -3, 10, -1);
+  const int bin = b.var("b/in", 'B', 0, 1, 0.5);
+  const int f = b.var("f", 'C', -kInf, kInf);
+  const int m = b.var("m", 'C', -kInf, 5, 0.1);
+  const int n = b.var("n", 'C', -kInf, -2);
+  const int z = b.var("z", 'C', 3, 3, 2);
+  const int s = b.var("s\xc3\xbc", 'S', 1.5, 8);
+  const int k = b.var("k", 'I', 2, 1e30, 1e-3);
+  const int w = b.var("w", 'C', 0, -1);                   // needs its 0 lower bound stated
+  const int u = b.var("u", 'C', 0.1, 1e20, 1.0 / 3);      // TVX_INFINITY as given
+  const int t = b.var("t", 'I', 0, kInf);                 // an integer left unbounded
+  const int b0 = b.var("b0", 'B', 0, 0);                  // a binary fixed at 0
+  const int h = b.var("h", 'C', 2, 1);                    // crossed bounds
+  const int sfree = b.var("sf", 'S', 0, kInf, 1e-300);    // semi-continuous, no upper bound
+  b.var("lonely", 'C', -1e-7, 1e15);                      // in no row, objective 0
+  b.row("r_eq", {{x, 1}, {y, 1}}, 5, 5);
+  b.row("r_le", {{x, 2}, {n, 1.5}}, -kInf, 10);
+  b.row("r_ge", {{y, 3}, {f, -1}, {s, 1}}, 1, kInf);
+  b.row("r_rng", {{x, 1}, {u, 0.3}}, 0.1, 0.7);
+  b.row("r_free", {{f, 1}, {t, 1e-12}}, -kInf, kInf);
+  b.row("r_wide", {{k, 1}}, -3, 1e30);
+  b.row("r_back", {{z, 7}, {x, -1}, {h, 0}}, -0.0625, 1.0 / 7);  // unsorted, an explicit zero
+  b.row("r_neg", {{w, 1}, {b0, 1}, {sfree, 2}}, -1e-5, -1e-6);
+  b.sos(TVX_SOS_TYPE1, {{x, 1}, {y, 2}});
+  b.sos(TVX_SOS_TYPE2, {{n, 3}, {f, 1}, {m, 2.5}});
+  b.sos(TVX_SOS_TYPE1, {});
+  b.indicator("ind1", bin, 1, {{z, 1}, {x, 1}}, '<', 3);
+  b.indicator("ind2", b0, 0, {{m, -2}}, '=', -1);
+  b.indicator("ind3", bin, 0, {{k, 0.5}, {t, 1}}, '>', 1e-9);
+  b.quad(x, x, 1);
+  b.quad(x, y, 3);
+  b.quad(y, x, 0.25);
+  b.quad(s, s, -0.1);
+  return Store(b.store);
+}
+
+struct FileCase {
+  const char *name;
+  bool sorted_terms;  // MPS states coefficients by column
+};
+
+void PrintTo(const FileCase &c, std::ostream *os) { *os << c.name; }
+
+class RoundTrip : public ::testing::TestWithParam<FileCase> {};
+
+TEST_P(RoundTrip, ReadsBackTheSameModel) {
+  const FileCase &c = GetParam();
+  const Store model = rich_model();
+  const std::string path = temp_path(c.name);
+  ASSERT_EQ(tvx::write_model_file(path.c_str(), model), kOk);
+  int rc;
+  EXPECT_EQ(read_back(path, &rc, c.sorted_terms), describe(model, c.sorted_terms));
+  EXPECT_EQ(rc, kOk);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, RoundTrip,
+    ::testing::Values(FileCase{"rich.mps", true}, FileCase{"rich.mps.gz", true},
+                      FileCase{"rich.mps.bz2", true}, FileCase{"rich.qps", true},
+                      FileCase{"rich.QPS.gz", true}, FileCase{"rich.lp", false},
+                      FileCase{"rich.lp.gz", false}, FileCase{"rich.lp.bz2", false}),
+    [](const ::testing::TestParamInfo<FileCase> &info) {
+      std::string name = info.param.name;
+      for (char &ch : name)
+        if (ch == '.') ch = '_';
+      return name;
+    });
+
+// Ranges are stated as a side and a width in MPS: the other side comes back
+// exactly wherever some double width gives it, which covers ranges whose
+// sides share a sign or are close, over every magnitude.
+TEST(RoundTrip, MpsRangesKeepBothSides) {
+  Builder b;
+  const int x = b.var("x", 'C', 0, 1);
+  std::vector<std::pair<double, double>> ranges = {
+      {0.1, 0.7}, {-0.7, -0.1}, {1e-300, 1e300}, {-1e300, -1e-300}, {1e17, 1e17 + 64},
+      {-1e20 + 1e4, 5}, {0.1, 0.30000000000000004}, {-5e-324, 0}, {-3, 3}};
+  unsigned seed = 12345;
+  const auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<double>((seed >> 8) & 0xffff) / 65536.0;
+  };
+  for (int k = 0; k < 200; ++k) {
+    const double sign = k % 2 ? -1 : 1;
+    const double lo = sign * (1 + next()) * std::pow(10.0, static_cast<int>(next() * 40) - 20);
+    const double hi = lo + std::fabs(lo) * next() * std::pow(2.0, -static_cast<int>(next() * 50));
+    if (lo != hi) ranges.emplace_back(std::min(lo, hi), std::max(lo, hi));
+  }
+  for (const auto &[lo, hi] : ranges) b.row(nullptr, {{x, 1}}, lo, hi);
+  const std::string path = temp_path("ranges.mps");
+  ASSERT_EQ(tvx::write_model_file(path.c_str(), b.store), kOk);
+  Store back;
+  ASSERT_EQ(tvx::read_model_file(path.c_str(), back), kOk);
+  ASSERT_EQ(back.num_rows(), b.store.num_rows());
+  for (int i = 0; i < back.num_rows(); ++i) {
+    EXPECT_EQ(back.rows().lhs[i], b.store.rows().lhs[i]) << "row " << i;
+    EXPECT_EQ(back.rows().rhs[i], b.store.rows().rhs[i]) << "row " << i;
+  }
+}
+
+// Names a format cannot hold, names an earlier element already carries and
+// missing names become generated ones, which never take a name that a
+// later element keeps; LP keeps unnamed rows unnamed.
+TEST(FileNames, GeneratedWhereTheFormatNeedsThem) {
+  Builder b;
+  const char *cols[] = {nullptr, "C0", "a", "a", "has space", "end", "x+y", "#c", "3d"};
+  for (const char *name : cols) b.var(name, 'C', 0, 1, 1);
+  const char *rows[] = {nullptr, "dup", "R0", "dup", "'MARKER'", "max"};
+  for (const char *name : rows) b.row(name, {{0, 1}, {2, 1}}, 0, 1);
+  b.indicator(nullptr, 1, 1, {{2, 1}}, '<', 1);
+  b.indicator("dup", 1, 0, {{2, 1}}, '<', 1);
+
+  struct Expect {
+    const char *file;
+    std::vector<std::string> cols, rows, gens;
+  };
+  const Expect cases[] = {
+      {"names.mps",
+       {"C0_1", "C0", "a", "C3", "C4", "end", "x+y", "C7", "3d"},
+       {"R0_1", "dup", "R0", "R3", "R4", "max"},
+       {"G0", "G1"}},
+      {"names.lp",
+       {"C0_1", "C0", "a", "C3", "C4", "C5", "C6", "#c", "C8"},
+       {"", "dup", "R0", "R3", "'MARKER'", "max"},
+       {"", "G1"}},
+  };
+  for (const Expect &e : cases) {
+    const std::string path = temp_path(e.file);
+    ASSERT_EQ(tvx::write_model_file(path.c_str(), b.store), kOk) << e.file;
+    Store back;
+    ASSERT_EQ(tvx::read_model_file(path.c_str(), back), kOk) << e.file;
+    std::vector<std::string> got_cols, got_rows, got_gens;
+    for (int j = 0; j < back.num_vars(); ++j) got_cols.push_back(back.vars().names[j]);
+    for (int i = 0; i < back.num_rows(); ++i) got_rows.push_back(back.rows().names[i]);
+    for (int k = 0; k < back.num_genconstrs(); ++k) got_gens.push_back(back.genconstrs().names[k]);
+    EXPECT_EQ(got_cols, e.cols) << e.file;
+    EXPECT_EQ(got_rows, e.rows) << e.file;
+    EXPECT_EQ(got_gens, e.gens) << e.file;
+  }
+}
+
+// What one format cannot state is refused before the file is touched.
+TEST(WriteModel, RefusesWhatTheFormatCannotState) {
+  Builder crossed;
+  crossed.var("x", 'C', 0, 1);
+  crossed.row("r", {{0, 1}}, 2, 1);
+  Builder huge_quad;
+  huge_quad.var("x", 'C', 0, 1);
+  huge_quad.quad(0, 0, 1e308);
+  Builder no_vars;
+  no_vars.row("r", {}, 0, 1);
+  Builder psd;
+  const int pos = 0;
+  const double one = 1;
+  ASSERT_EQ(psd.store.add_psd_var(2, 1, &pos, &one, "p"), kOk);
+
+  const struct {
+    const char *label;
+    const Store &model;
+    const char *file;
+  } cases[] = {
+      {"crossed row", crossed.store, "refused.mps"},
+      {"huge quadratic", huge_quad.store, "refused.lp"},
+      {"row without variables", no_vars.store, "refused.lp"},
+      {"psd variable", psd.store, "refused.mps"},
+      {"unknown suffix", crossed.store, "refused.txt"},
+  };
+  for (const auto &c : cases) {
+    const std::string path = temp_path(c.file);
+    put_bytes(path, "old");
+    EXPECT_EQ(tvx::write_model_file(path.c_str(), c.model), kFormat) << c.label;
+    EXPECT_EQ(bytes_of(path), "old") << c.label;
+  }
+  // LP states both sides of a crossed row.
+  const std::string path = temp_path("crossed.lp");
+  ASSERT_EQ(tvx::write_model_file(path.c_str(), crossed.store), kOk);
+  int rc;
+  EXPECT_EQ(read_back(path, &rc, false), describe(crossed.store, false));
+}
+
+// ---- Other solvers read our files ------------------------------------------
+
+double highs_optimum(const std::string &path) {
+  void *highs = Highs_create();
+  EXPECT_EQ(Highs_setBoolOptionValue(highs, "output_flag", 0), kHighsStatusOk);
+  const HighsInt read = Highs_readModel(highs, path.c_str());
+  EXPECT_TRUE(read == kHighsStatusOk || read == kHighsStatusWarning) << path;
+  EXPECT_NE(Highs_run(highs), kHighsStatusError) << path;
+  EXPECT_EQ(Highs_getModelStatus(highs), kHighsModelStatusOptimal) << path;
+  const double value = Highs_getObjectiveValue(highs);
+  Highs_destroy(highs);
+  return value;
+}
+
+tvx::SolveOutcome solve(const Store &model) {
+  return tvx::solve(tvx::SolveInput{Store(model), tvx::ParamValues(), std::string(), false});
+}
+
+// max with ranges, a free row, a negative upper bound on a column without
+// a stated lower bound, a free column and an objective constant.
+Store highs_lp() {
+  Builder b;
+  b.store.set_sense(TVX_MAXIMIZE);
+  b.store.set_objcon(12.25);
+  const int x = b.var("x", 'C', 0, 4, 3);
+  const int y = b.var("y", 'C', -kInf, -0.5, 1);
+  const int f = b.var("f", 'C', -kInf, kInf, -1);
+  const int w = b.var("w", 'C', -2, 2.5, 2);
+  b.row("cap", {{x, 1}, {y, 2}, {w, 1}}, -kInf, 6);
+  b.row("band", {{x, 1}, {f, -1}, {w, -1}}, -1, 2.5);
+  b.row("tie", {{f, 1}, {y, 1}}, 0.75, 0.75);
+  b.row("floor", {{x, 1}, {w, 1}}, 1, kInf);
+  b.row("watch", {{x, 5}, {f, 5}}, -kInf, kInf);
+  return Store(b.store);
+}
+
+Store highs_mip() {
+  Builder b;
+  b.store.set_objcon(-3);
+  const int x = b.var("x", 'I', -5, 7, -2);
+  const int y = b.var("y", 'I', 0, kInf, -3);
+  const int z = b.var("z", 'B', 0, 1, 4);
+  const int s = b.var("s", 'S', 2, 6, 1);  // at 0 only as semi-continuous
+  const int c = b.var("c", 'C', 0, 10, 0.5);
+  b.row("r1", {{x, 2}, {y, 3}, {c, -1}}, -kInf, 12.5);
+  b.row("r2", {{x, 1}, {y, -1}, {z, 4}}, -3, 3);
+  b.row("r3", {{y, 1}, {z, -6}}, -kInf, 1);
+  b.row("r4", {{s, 1}, {x, 1}, {c, 1}}, 3.5, kInf);
+  return Store(b.store);
+}
+
+Store highs_qp() {
+  Builder b;
+  const int x = b.var("x", 'C', -kInf, kInf, -1);
+  const int y = b.var("y", 'C', 0, 3, -2);
+  b.row("r", {{x, 1}, {y, 1}}, -kInf, 2);
+  b.quad(x, x, 1);
+  b.quad(x, y, -0.5);
+  b.quad(y, y, 1.5);
+  return Store(b.store);
+}
+
+// Semi-integer as other solvers read it: 0, or an integer in [1, 5].
+Store highs_semi_integer() {
+  Builder b;
+  const int x = b.var("x", 'N', 1, 5, 1);
+  const int y = b.var("y", 'C', 0, 1, 3);  // x = 1.5 would cost 1.5; x = 2 costs 2
+  b.row("r", {{x, 1}, {y, 1}}, 1.5, kInf);
+  return Store(b.store);
+}
+
+struct HighsCase {
+  const char *name;
+  Store (*model)();
+};
+
+void PrintTo(const HighsCase &c, std::ostream *os) { *os << c.name; }
+
+class HighsReads : public ::testing::TestWithParam<HighsCase> {};
+
+TEST_P(HighsReads, TheSameOptimumFromOurFiles) {
+  const Store model = GetParam().model();
+  const tvx::SolveOutcome ours = solve(model);
+  ASSERT_EQ(ours.code, kOk);
+  ASSERT_EQ(ours.results.status, TVX_STATUS_OPTIMAL);
+  ASSERT_TRUE(ours.results.primal_obj);
+  for (const char *suffix : {".mps", ".lp"}) {
+    const std::string path = temp_path(std::string("highs_") + GetParam().name + suffix);
+    ASSERT_EQ(tvx::write_model_file(path.c_str(), model), kOk);
+    EXPECT_NEAR(highs_optimum(path), *ours.results.primal_obj, 1e-6) << suffix;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, HighsReads,
+                         ::testing::Values(HighsCase{"lp", highs_lp}, HighsCase{"mip", highs_mip},
+                                           HighsCase{"qp", highs_qp},
+                                           HighsCase{"semi_integer", highs_semi_integer}),
+                         [](const ::testing::TestParamInfo<HighsCase> &info) {
+                           return std::string(info.param.name);
+                         });
+
+// ---- Result files ----------------------------------------------------------
+
+// A copy of a store carries no results, so they are stored in place.
+void solve_into(Store &model) {
+  tvx::SolveOutcome out = solve(model);
+  ASSERT_EQ(out.code, kOk);
+  model.set_results(std::move(out.results));
+}
+
+std::vector<double> starts(const Store &s) { return s.vars().start; }
+
+TEST(SolutionFile, ListsEveryValueAndReadsBackAsStart) {
+  Store model = highs_lp();
+  solve_into(model);
+  ASSERT_TRUE(model.results().x);
+  const std::string path = temp_path("lp.sol");
+  ASSERT_EQ(tvx::write_solution_file(path.c_str(), Compression::None, model), kOk);
+  std::istringstream text(bytes_of(path));
+  std::string line;
+  ASSERT_TRUE(std::getline(text, line));
+  const std::string objective = "# Objective value = ";
+  ASSERT_EQ(line.substr(0, objective.size()), objective);
+  EXPECT_EQ(std::strtod(line.c_str() + objective.size(), nullptr), *model.results().primal_obj);
+  for (const char *name : {"x", "y", "f", "w"}) {
+    ASSERT_TRUE(std::getline(text, line));
+    const std::size_t blank = line.find(' ');
+    EXPECT_EQ(line.substr(0, blank), name);
+    const int j = model.vars().names.find(name);
+    EXPECT_EQ(std::strtod(line.c_str() + blank, nullptr), (*model.results().x)[j]) << name;
+  }
+  EXPECT_FALSE(std::getline(text, line));
+
+  Store other(model);
+  ASSERT_EQ(tvx::read_start_file(path.c_str(), Compression::None, other), kOk);
+  EXPECT_EQ(starts(other), *model.results().x);
+}
+
+// The stored start, with variables without one left out; a start read
+// replaces the whole start. Unnamed variables come back through their
+// generated names.
+TEST(StartFile, RoundTripsThroughEveryCompression) {
+  Builder b;
+  for (const char *name : {"a", static_cast<const char *>(nullptr), "C1", "d e"})
+    b.var(name, 'I', 0, 9);
+  b.store.set_var_start(0, 0.1 + 0.2);
+  b.store.set_var_start(1, -7);
+  b.store.set_var_start(3, 1e-310);
+  for (const char *file : {"start.mst", "start.mst.gz", "start.mst.bz2"}) {
+    const std::string path = temp_path(file);
+    const Compression c = tvx::file_kind(path.c_str()).compression;
+    ASSERT_EQ(tvx::write_start_file(path.c_str(), c, b.store), kOk);
+    Store other(b.store);
+    for (int j = 0; j < 4; ++j) other.set_var_start(j, 5);
+    ASSERT_EQ(tvx::read_start_file(path.c_str(), c, other), kOk);
+    EXPECT_EQ(starts(other), starts(b.store)) << file;
+  }
+  // With a solution, the start written is the solution.
+  Store model = highs_mip();
+  solve_into(model);
+  ASSERT_TRUE(model.results().x);
+  const std::string path = temp_path("solution.mst");
+  ASSERT_EQ(tvx::write_start_file(path.c_str(), Compression::None, model), kOk);
+  Store other(model);
+  ASSERT_EQ(tvx::read_start_file(path.c_str(), Compression::None, other), kOk);
+  EXPECT_EQ(starts(other), *model.results().x);
+}
+
+TEST(BasisFile, RoundTripsAndWarmStartsTheSolve) {
+  Store model = highs_lp();
+  solve_into(model);
+  ASSERT_TRUE(model.results().x);
+  ASSERT_TRUE(model.results().basis);
+  const std::string path = temp_path("lp.bas.gz");
+  ASSERT_EQ(tvx::write_basis_file(path.c_str(), Compression::Gzip, model), kOk);
+  Store other(model);
+  ASSERT_FALSE(other.start_basis());
+  ASSERT_EQ(tvx::read_basis_file(path.c_str(), Compression::Gzip, other), kOk);
+  ASSERT_TRUE(other.start_basis());
+  EXPECT_EQ(other.start_basis()->col, model.results().basis->col);
+  EXPECT_EQ(other.start_basis()->row, model.results().basis->row);
+
+  // Without results the start basis is written, to the same text.
+  const std::string again = temp_path("again.bas");
+  ASSERT_EQ(tvx::write_basis_file(again.c_str(), Compression::None, other), kOk);
+  const std::string plain = temp_path("plain.bas");
+  ASSERT_EQ(tvx::write_basis_file(plain.c_str(), Compression::None, model), kOk);
+  EXPECT_EQ(bytes_of(again), bytes_of(plain));
+
+  const tvx::SolveOutcome warm = solve(other);
+  ASSERT_EQ(warm.code, kOk);
+  ASSERT_TRUE(warm.results.stats);
+  EXPECT_EQ(warm.results.stats->spx_iters, 0);
+  EXPECT_NEAR(*warm.results.primal_obj, *model.results().primal_obj, 1e-9);
+}
+
+// The basis statuses as stated by hand: a basic column pairs with a
+// nonbasic row, a later line wins; columns not named sit at their lower
+// bound, or between their bounds when they have none.
+TEST(BasisFile, ReadsTheCommonFormat) {
+  Store model = highs_lp();  // x, y, f (free), w; cap, band, tie, floor, watch
+  const std::string path = temp_path("hand.bas");
+  put_bytes(path,
+            "* written by hand\n"
+            "NAME          whatever it says\n"
+            " XU x         cap\n"
+            " xl y         tie\n"
+            " UL w\n"
+            " LL w\n"
+            "ENDATA\n");
+  ASSERT_EQ(tvx::read_basis_file(path.c_str(), Compression::None, model), kOk);
+  ASSERT_TRUE(model.start_basis());
+  using namespace tvx;
+  EXPECT_EQ(model.start_basis()->col,
+            (std::vector<int>{kBasisBasic, kBasisBasic, kBasisSuperbasic, kBasisLower}));
+  EXPECT_EQ(model.start_basis()->row,
+            (std::vector<int>{kBasisUpper, kBasisBasic, kBasisLower, kBasisBasic, kBasisBasic}));
+}
+
+// Bad content is refused whole: the start and the start basis stay.
+TEST(ResultFiles, BadContentChangesNothing) {
+  const struct {
+    const char *file;
+    std::string text;
+  } cases[] = {
+      {"unknown.mst", "x 1\nnobody 2\n"},
+      {"number.mst", "x 1\ny one\n"},
+      {"fields.sol", "# Objective value = 3\nx 1 2\n"},
+      {"infinite.mst", "x inf\n"},
+      {"unknown.bas", "NAME\n XU x nowhere\nENDATA\n"},
+      {"count.bas", "NAME\n XU x cap\n XL y cap\nENDATA\n"},
+      {"type.bas", "NAME\n BS x\nENDATA\n"},
+      {"cut.bas", "NAME\n XU x cap\n"},
+      {"header.bas", "NAME\nROWS\nENDATA\n"},
+      {"nul.mst", std::string("x 1\n\0y 2\n", 10)},
+  };
+  Store model = highs_lp();
+  model.set_var_start(1, 4);
+  const std::string good = temp_path("good.bas");
+  put_bytes(good, "NAME\n XU x cap\nENDATA\n");
+  ASSERT_EQ(tvx::read_basis_file(good.c_str(), Compression::None, model), kOk);
+  const std::vector<int> cols = model.start_basis()->col;
+  const std::vector<double> start = starts(model);
+  for (const auto &c : cases) {
+    const std::string path = temp_path(c.file);
+    put_bytes(path, c.text);
+    const bool basis = fs::path(path).extension() == ".bas";
+    const int rc = basis ? tvx::read_basis_file(path.c_str(), Compression::None, model)
+                         : tvx::read_start_file(path.c_str(), Compression::None, model);
+    EXPECT_EQ(rc, kFormat) << c.file;
+    EXPECT_EQ(model.start_basis()->col, cols) << c.file;
+    EXPECT_EQ(starts(model), start) << c.file;
+  }
+}
+
+// ---- Through the C interface ------------------------------------------------
+
+struct ApiModel {
+  ApiModel() {
+    EXPECT_EQ(TVXloadenv(&env, nullptr), kOk);
+    const double lb[] = {0, -1, 0}, ub[] = {1, 1, 10};
+    const char type[] = {'B', 'C', 'I'};
+    const char *names[] = {"a", "b", nullptr};
+    EXPECT_EQ(TVXnewmodel(env, &model, "api", 3, nullptr, lb, ub, type, names), kOk);
+  }
+  ~ApiModel() {
+    TVXfreemodel(model);
+    TVXfreeenv(env);
+  }
+  TVXenv *env = nullptr;
+  TVXmodel *model = nullptr;
+};
+
+TEST(Api, ParameterFilesOfTheModelsOwnEnvironment) {
+  for (const char *file : {"model.prm", "model.prm.gz", "model.PRM.bz2"}) {
+    ApiModel src, dst;
+    ASSERT_EQ(TVXsetdblparam(TVXgetenv(src.model), "MaxTime", 12.5), kOk);
+    ASSERT_EQ(TVXsetintparam(TVXgetenv(src.model), "NumThreads", 3), kOk);
+    const std::string path = temp_path(file);
+    ASSERT_EQ(TVXwrite(src.model, path.c_str()), kOk) << file;
+    ASSERT_EQ(TVXread(dst.model, path.c_str()), kOk) << file;
+    double time = 0;
+    int threads = 0;
+    EXPECT_EQ(TVXgetdblparam(TVXgetenv(dst.model), "MaxTime", &time), kOk);
+    EXPECT_EQ(TVXgetintparam(TVXgetenv(dst.model), "NumThreads", &threads), kOk);
+    EXPECT_EQ(time, 12.5) << file;
+    EXPECT_EQ(threads, 3) << file;
+    // The environment the model was created in keeps its own settings.
+    EXPECT_EQ(TVXgetdblparam(dst.env, "MaxTime", &time), kOk);
+    EXPECT_NE(time, 12.5);
+  }
+}
+
+TEST(Api, StartAndModelFilesByName) {
+  ApiModel m;
+  const int ind[] = {0, 2};
+  const double start[] = {1, 4};
+  ASSERT_EQ(TVXsetdblattrlist(m.model, "Start", 2, ind, start), kOk);
+  const std::string mst = temp_path("api.mst.bz2");
+  ASSERT_EQ(TVXwrite(m.model, mst.c_str()), kOk);
+  ApiModel other;
+  ASSERT_EQ(TVXread(other.model, mst.c_str()), kOk);
+  const int all[] = {0, 1, 2};
+  double got[3];
+  ASSERT_EQ(TVXgetdblattrlist(other.model, "Start", 3, all, got), kOk);
+  EXPECT_EQ(got[0], 1);
+  EXPECT_EQ(got[1], TVX_UNDEFINED);
+  EXPECT_EQ(got[2], 4);
+
+  for (const char *file : {"api.mps", "api.lp.gz", "api.qps.bz2"}) {
+    const std::string path = temp_path(file);
+    ASSERT_EQ(TVXwrite(m.model, path.c_str()), kOk) << file;
+    TVXmodel *back = nullptr;
+    ASSERT_EQ(TVXreadmodel(m.env, path.c_str(), &back), kOk) << file;
+    const char *name = nullptr;
+    ASSERT_EQ(TVXgetstrattr(back, "ModelName", &name), kOk);
+    EXPECT_STREQ(name, "api");
+    const char *names[3];
+    ASSERT_EQ(TVXgetstrattrlist(back, "VarName", 3, all, names), kOk);
+    EXPECT_STREQ(names[2], "C2");
+    TVXfreemodel(back);
+  }
+}
+
+TEST(Api, RefusalsAndFailures) {
+  ApiModel m;
+  const std::string model_file = temp_path("exists.mps");
+  ASSERT_EQ(TVXwrite(m.model, model_file.c_str()), kOk);
+  // A symbolic link to a full device: open succeeds, writing fails.
+  const std::string full = temp_path("full.lp");
+  ASSERT_EQ(symlink("/dev/full", full.c_str()), 0);
+
+  const struct {
+    const char *label;
+    bool write;
+    std::string file;
+    int rc;
+  } cases[] = {
+      {"unknown suffix", true, temp_path("x.txt"), kFormat},
+      {"no suffix", true, temp_path("noext"), kFormat},
+      {"semidefinite format", true, temp_path("x.dat-s"), kFormat},
+      {"no directory", true, "/nonexistent/dir/x.mps", TVX_ERROR_FILE_WRITE_ERROR},
+      {"device full", true, full, TVX_ERROR_FILE_WRITE_ERROR},
+      {"no solution", true, temp_path("x.sol"), TVX_ERROR_NO_SOLN},
+      {"no basis", true, temp_path("x.bas"), TVX_ERROR_NO_SOLN},
+      {"model file", false, model_file, kFormat},
+      {"missing start", false, temp_path("missing.mst"), TVX_ERROR_FILE_READ_ERROR},
+      {"missing params", false, temp_path("missing.prm.gz"), TVX_ERROR_FILE_READ_ERROR},
+      {"unknown suffix", false, model_file + ".txt", kFormat},
+  };
+  for (const auto &c : cases) {
+    const int rc = c.write ? TVXwrite(m.model, c.file.c_str()) : TVXread(m.model, c.file.c_str());
+    EXPECT_EQ(rc, c.rc) << c.label;
+    // A refused or failed write leaves nothing at the path.
+    if (c.write) {
+      EXPECT_FALSE(fs::exists(fs::symlink_status(c.file))) << c.label;
+    }
+  }
+  EXPECT_EQ(TVXwrite(m.model, nullptr), TVX_ERROR_INVALID_ARGUMENT);
+  EXPECT_EQ(TVXread(m.model, nullptr), TVX_ERROR_INVALID_ARGUMENT);
+
+  // A parameter file with a bad line changes no parameter.
+  const std::string prm = temp_path("bad.prm.gz");
+  {
+    tvx::OutputFile out;
+    ASSERT_EQ(out.open(prm.c_str(), Compression::Gzip), kOk);
+    ASSERT_EQ(out.write("MaxTime 3\nNoSuchParam 1\n"), kOk);
+    ASSERT_EQ(out.close(), kOk);
+  }
+  EXPECT_EQ(TVXread(m.model, prm.c_str()), kFormat);
+  double time = 0;
+  EXPECT_EQ(TVXgetdblparam(TVXgetenv(m.model), "MaxTime", &time), kOk);
+  EXPECT_NE(time, 3);
+}
+
+}  // namespace
