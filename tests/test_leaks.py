@@ -140,28 +140,33 @@ def test_cycle_returns_shared_references(cycle):
 def test_cycle_keeps_traced_memory_flat(cycle):
     warmed(cycle)
     n = 500
-    tracemalloc.start(30)
-    try:
-        for _ in range(20):
-            cycle()
-        gc.collect()
-        start = tracemalloc.take_snapshot()
-        for _ in range(n):
-            cycle()
-        gc.collect()
-        end = tracemalloc.take_snapshot()
-    finally:
-        tracemalloc.stop()
     # Only what the cycles allocate counts: not the snapshots, nor what threads
     # left running by other tests do meanwhile.
     ours = [tracemalloc.Filter(True, __file__, all_frames=True),
             tracemalloc.Filter(False, tracemalloc.__file__)]
-    diffs = end.filter_traces(ours).compare_to(start.filter_traces(ours), "traceback")
-    grown = sum(stat.size_diff for stat in diffs)
-    # Even the smallest object kept per cycle adds up to n * 16 bytes.
-    assert grown < n * 16, "\n".join(
+    # A real leak grows in every round; a one-off cache fill by the interpreter
+    # does not, so one flat round out of three passes.
+    for _ in range(3):
+        tracemalloc.start(30)
+        try:
+            for _ in range(20):
+                cycle()
+            gc.collect()
+            start = tracemalloc.take_snapshot()
+            for _ in range(n):
+                cycle()
+            gc.collect()
+            end = tracemalloc.take_snapshot()
+        finally:
+            tracemalloc.stop()
+        diffs = end.filter_traces(ours).compare_to(start.filter_traces(ours), "traceback")
+        grown = sum(stat.size_diff for stat in diffs)
+        # Even the smallest object kept per cycle adds up to n * 16 bytes.
+        if grown < n * 16:
+            return
+    raise AssertionError("\n".join(
         f"{stat.size_diff:+} B in {stat.count_diff:+} blocks from\n" + "\n".join(
-            stat.traceback.format(limit=6)) for stat in diffs[:3])
+            stat.traceback.format(limit=6)) for stat in diffs[:3]))
 
 
 def rss():

@@ -48,12 +48,26 @@ struct ModelOps {
   // import. Returns the object array of new Var handles, or nullptr.
   PyObject *(*addVars)(ModelObject *self, PyObject *shape, PyObject *indices, PyObject *lb,
                        PyObject *ub, PyObject *obj, PyObject *vtype, PyObject *name);
-  OpSlot linExprs2array;
-  OpSlot dec_bound;
+  // _linExprs2array(exprs, nnz, beg, ind, val): LinExpr rows to compressed
+  // rows, each row's variables merged and in ascending index. beg may be
+  // null (no row starts wanted). On 0 the caller owns *beg, *ind, *val and
+  // frees them with free(); on -1 nothing is owned and the outputs are untouched.
+  int (*linExprs2array)(ModelObject *self, PyObject *exprs, int *nnz, int **beg, int **ind,
+                        double **val);
+  // _dec_bound(bound, constant): None, +-TVX.INFINITY for a huge bound, else
+  // bound - constant. New reference, or nullptr.
+  PyObject *(*dec_bound)(ModelObject *self, PyObject *bound, PyObject *constant);
   OpSlot psdExpr2array;
-  OpSlot addConstr;
+  // _addConstr(expr, lhs, rhs, name): one row from a LinExpr with the sides
+  // stated against the whole expression. Returns the new Constr, or nullptr.
+  PyObject *(*addConstr)(ModelObject *self, PyObject *expr, PyObject *lhs, PyObject *rhs,
+                         PyObject *name);
   OpSlot addPsdConstr;
-  OpSlot addConstrs;
+  // _addConstrs(exprs, lhs, rhs, names): one library call for a sequence of
+  // LinExpr rows sharing the two sides (None: open side), one str name per
+  // row. Returns the new list of Constr handles, or nullptr.
+  PyObject *(*addConstrs)(ModelObject *self, PyObject *exprs, PyObject *lhs, PyObject *rhs,
+                          PyObject *names);
   OpSlot getids;
   OpSlot remove;
   // The attribute kind of a handle; nullptr with TypeError for anything else.
@@ -70,6 +84,13 @@ PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, P
                         PyObject *ub, PyObject *obj, PyObject *vtype, PyObject *name);
 const char *model_attr_type(PyObject *elem);
 int model_populate(ModelObject *self);
+int model_linexprs2array(ModelObject *self, PyObject *exprs, int *nnz, int **beg, int **ind,
+                         double **val);
+PyObject *model_dec_bound(ModelObject *self, PyObject *bound, PyObject *constant);
+PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyObject *rhs,
+                          PyObject *name);
+PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, PyObject *rhs,
+                           PyObject *names);
 
 // Model's attribute hooks: m.Name reads and writes solver attributes, m._name
 // the user's own members.
@@ -103,6 +124,18 @@ extern const FuncSpec Model_addVar_spec;
 // addVar's defaults: TVX.INFINITY (as a double) and TVX.CONTINUOUS (a str or
 // None) read at binding time; also keeps them as the block form's defaults.
 int model_addvar_defaults(PyObject **defaults, PyObject **kwdefaults);
+extern const FuncSpec Model_addVars_spec, Model_addConstrs_spec;
+// addVars' keyword-only defaults, TVX.INFINITY and TVX.CONTINUOUS as they are
+// at binding time; addConstrs' name="".
+int model_addvars_defaults(PyObject **defaults, PyObject **kwdefaults);
+int model_addconstrs_defaults(PyObject **defaults, PyObject **kwdefaults);
+extern const FuncSpec Model_addConstr_spec, Model_addLConstr_spec, Model_addRange_spec,
+    Model_setObjective_spec, Model_getObjective_spec;
+// Defaults ("",) of a trailing name; addLConstr's (None, None, ""); and
+// setObjective's sense, TVX.MAXINT as a 32-bit int at binding time.
+int model_name_default(PyObject **defaults, PyObject **kwdefaults);
+int model_addlconstr_defaults(PyObject **defaults, PyObject **kwdefaults);
+int model_setobjective_defaults(PyObject **defaults, PyObject **kwdefaults);
 extern const FuncSpec Model_message_spec, Model_read_spec, Model_write_spec, Model_reset_spec,
     Model_cleanupMilp_spec, Model_optimize_spec, Model_computeIIS_spec, Model_getVarByName_spec,
     Model_getConstrByName_spec;

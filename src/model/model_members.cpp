@@ -19,15 +19,10 @@ PyObject *placeholder(PyObject *func, PyObject *const *) {
                                        placeholder, nullptr};
 
 PLACEHOLDER(addMVar)
-PLACEHOLDER(addVars)
 PLACEHOLDER(addPsdVar)
-PLACEHOLDER(addConstr)
-PLACEHOLDER(addConstrs)
-PLACEHOLDER(addLConstr)
 PLACEHOLDER(addMConstr)
 PLACEHOLDER(addSOS)
 PLACEHOLDER(addGenConstrIndicator)
-PLACEHOLDER(addRange)
 PLACEHOLDER(getCol)
 PLACEHOLDER(getRow)
 PLACEHOLDER(getSOS)
@@ -36,8 +31,6 @@ PLACEHOLDER(getA)
 PLACEHOLDER(chgCoeff)
 PLACEHOLDER(getCoeff)
 PLACEHOLDER(remove)
-PLACEHOLDER(setObjective)
-PLACEHOLDER(getObjective)
 PLACEHOLDER(_cbCutP)
 PLACEHOLDER(cbCut)
 PLACEHOLDER(cbBranch)
@@ -55,15 +48,15 @@ const ModelMember model_members[] = {
     {&Model_dispose_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_addVar_spec, ModelMember::PLAIN, nullptr, model_addvar_defaults},
     {&addMVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&addVars_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_addVars_spec, ModelMember::PLAIN, nullptr, model_addvars_defaults},
     {&addPsdVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&addConstr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&addConstrs_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&addLConstr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_addConstr_spec, ModelMember::PLAIN, nullptr, model_name_default},
+    {&Model_addConstrs_spec, ModelMember::PLAIN, nullptr, model_addconstrs_defaults},
+    {&Model_addLConstr_spec, ModelMember::PLAIN, nullptr, model_addlconstr_defaults},
     {&addMConstr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&addSOS_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&addGenConstrIndicator_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&addRange_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_addRange_spec, ModelMember::PLAIN, nullptr, model_name_default},
     {&Model_getVars_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_getConstrs_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_getGenConstrs_spec, ModelMember::PLAIN, nullptr, nullptr},
@@ -80,8 +73,8 @@ const ModelMember model_members[] = {
     {&chgCoeff_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&getCoeff_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&remove_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&setObjective_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&getObjective_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_setObjective_spec, ModelMember::PLAIN, nullptr, model_setobjective_defaults},
+    {&Model_getObjective_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_setAttr_spec, ModelMember::PLAIN, nullptr, model_none_default},
     {&Model_getAttr_spec, ModelMember::PLAIN, nullptr, model_none_default},
     {&Model_setParam_spec, ModelMember::PLAIN, nullptr, nullptr},

@@ -18,25 +18,6 @@ int unbuilt_callback(const void *cbdata) {
 
 }  // namespace
 
-extern "C" TVX_API int TVXaddrangeconstr(TVXmodel *model, int, const int *, const double *, double,
-                                         double, const char *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXaddrangeconstrs(TVXmodel *model, int, int, const int *, const int *,
-                                          const double *, const double *, const double *,
-                                          const char **) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
 extern "C" TVX_API int TVXaddsos(TVXmodel *model, int, int, const int *, const int *, const int *,
                                  const double *) {
   try {
@@ -48,23 +29,6 @@ extern "C" TVX_API int TVXaddsos(TVXmodel *model, int, int, const int *, const i
 
 extern "C" TVX_API int TVXaddgenconstrIndicator(TVXmodel *model, const char *, int, int, int,
                                                 const int *, const double *, char, double) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXaddqpterms(TVXmodel *model, int, const int *, const int *,
-                                     const double *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXdelq(TVXmodel *model) {
   try {
     return unbuilt_model(model);
   } catch (...) {
@@ -117,14 +81,6 @@ extern "C" TVX_API int TVXgetcoeff(TVXmodel *model, int, int, double *) {
 
 extern "C" TVX_API int TVXchgcoeffs(TVXmodel *model, int, const int *, const int *,
                                     const double *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetq(TVXmodel *model, int *, int *, int *, double *) {
   try {
     return unbuilt_model(model);
   } catch (...) {

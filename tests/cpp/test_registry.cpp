@@ -323,9 +323,9 @@ const Call kCalls[] = {
        return TVXaddvars(M(h), 2, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                          nullptr, nullptr);
      }},
-    {"TVXaddrangeconstr", Kind::Model, true,
+    {"TVXaddrangeconstr", Kind::Model, false,
      [](void *h) { return TVXaddrangeconstr(M(h), 0, nullptr, nullptr, 0, 1, "c"); }},
-    {"TVXaddrangeconstrs", Kind::Model, true,
+    {"TVXaddrangeconstrs", Kind::Model, false,
      [](void *h) {
        return TVXaddrangeconstrs(M(h), 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr,
                                  nullptr);
@@ -336,9 +336,9 @@ const Call kCalls[] = {
      [](void *h) {
        return TVXaddgenconstrIndicator(M(h), "g", 0, 1, 0, nullptr, nullptr, '<', 1);
      }},
-    {"TVXaddqpterms", Kind::Model, true,
+    {"TVXaddqpterms", Kind::Model, false,
      [](void *h) { return TVXaddqpterms(M(h), 0, nullptr, nullptr, nullptr); }},
-    {"TVXdelq", Kind::Model, true, [](void *h) { return TVXdelq(M(h)); }},
+    {"TVXdelq", Kind::Model, false, [](void *h) { return TVXdelq(M(h)); }},
     {"TVXaddpsdvar", Kind::Model, true,
      [](void *h) { return TVXaddpsdvar(M(h), 2, 0, nullptr, nullptr, "p"); }},
     {"TVXaddrangepsdconstr", Kind::Model, true,
@@ -353,7 +353,7 @@ const Call kCalls[] = {
     {"TVXgetcoeff", Kind::Model, true, [](void *h) { return TVXgetcoeff(M(h), 0, 0, gd); }},
     {"TVXchgcoeffs", Kind::Model, true,
      [](void *h) { return TVXchgcoeffs(M(h), 0, nullptr, nullptr, nullptr); }},
-    {"TVXgetq", Kind::Model, true,
+    {"TVXgetq", Kind::Model, false,
      [](void *h) { return TVXgetq(M(h), gi, nullptr, nullptr, nullptr); }},
     {"TVXgetsos", Kind::Model, true,
      [](void *h) { return TVXgetsos(M(h), gi, gi + 1, gi + 2, nullptr, nullptr, 0, 1); }},

@@ -1,0 +1,447 @@
+// Adding linear and range rows: Model.addConstr (the general entry, which
+// dispatches on the kind of its TempConstr), addLConstr, addRange and the
+// internal single-row and batch forms. A row's handles join constrlist_ and
+// psdconstrlist_ only once the library has accepted it, so a refusal leaves
+// the model as it was.
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+#include "building/building.h"
+#include "expr/expr_util.h"
+#include "expr/linexpr.h"
+#include "expr/quadexpr.h"
+#include "expr/tempconstr.h"
+#include "model/handles.h"
+#include "module/args.h"
+#include "module/errors.h"
+#include "module/text.h"
+
+namespace dz {
+
+namespace {
+
+// The arrays of _linExprs2array, released on every way out.
+struct RowArrays {
+  int nnz = 0;
+  int *beg = nullptr;
+  int *ind = nullptr;
+  double *val = nullptr;
+  RowArrays() = default;
+  RowArrays(const RowArrays &) = delete;
+  RowArrays &operator=(const RowArrays &) = delete;
+  ~RowArrays() {
+    std::free(beg);
+    std::free(ind);
+    std::free(val);
+  }
+};
+
+// A side as the library takes it: _dec_bound against the row's constant,
+// then float(). side None gives None (left to the caller).
+PyObject *row_side(ModelObject *self, PyObject *side, double constant) {
+  Ref k(PyFloat_FromDouble(constant));
+  if (!k) return nullptr;
+  return Model_ops.dec_bound(self, side, k.get());
+}
+
+// New Constr and PsdConstr handles, numbered once the library accepted the
+// row(s); made beforehand so that nothing can fail between the call and the
+// appends but the appends themselves.
+struct NewRows {
+  Ref constrs, psdconstrs;  // lists
+  bool make(Py_ssize_t n) {
+    if (!(constrs = Ref(PyList_New(n))) || !(psdconstrs = Ref(PyList_New(n)))) return false;
+    for (Py_ssize_t i = 0; i < n; i++) {
+      PyObject *c = Constr_ops.new_(nullptr, 0);
+      if (!c) return false;
+      PyList_SET_ITEM(constrs.get(), i, c);
+      PyObject *p = PsdConstr_ops.new_(nullptr, 0);
+      if (!p) return false;
+      PyList_SET_ITEM(psdconstrs.get(), i, p);
+    }
+    return true;
+  }
+  int append(ModelObject *m, TVXmodel *mdl) {
+    const Py_ssize_t first = PyList_GET_SIZE(m->constrlist_);
+    const Py_ssize_t pfirst = PyList_GET_SIZE(m->psdconstrlist_);
+    const Py_ssize_t n = PyList_GET_SIZE(constrs.get());
+    for (Py_ssize_t i = 0; i < n; i++) {
+      PyObject *c = PyList_GET_ITEM(constrs.get(), i);
+      as_handle(c)->mdl_ = mdl;
+      handle_set_index(c, static_cast<int>(first + i));
+      PyObject *p = PyList_GET_ITEM(psdconstrs.get(), i);
+      as_handle(p)->mdl_ = mdl;
+      handle_set_index(p, static_cast<int>(pfirst + i));
+    }
+    if (PyList_SetSlice(m->constrlist_, first, first, constrs.get()) < 0) return -1;
+    return PyList_SetSlice(m->psdconstrlist_, pfirst, pfirst, psdconstrs.get());
+  }
+};
+
+int raise_overflow() {
+  PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
+  return -1;
+}
+
+}  // namespace
+
+// The sides are worked out before the terms are read: _dec_bound and
+// float() can run Python code, and nothing may change the rows' variables
+// between reading their indices and the library call.
+PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyObject *rhs,
+                          PyObject *name) {
+  if (name == Py_None) {
+    PyErr_SetString(PyExc_TypeError, "expected bytes, NoneType found");
+    return nullptr;
+  }
+  Ref raw_name(str2chars(name));
+  if (!raw_name) return nullptr;
+  if (!linexpr_check(expr)) {
+    PyErr_SetString(PyExc_TypeError, "Expect a LinExpr");
+    return nullptr;
+  }
+  const double constant = as_linexpr(expr)->constant_;
+  Ref lower(row_side(self, lhs, constant));
+  if (!lower) return nullptr;
+  Ref upper(row_side(self, rhs, constant));
+  if (!upper) return nullptr;
+  if (lower.get() == Py_None && upper.get() != Py_None) {
+    Ref inf(tvx_constant("INFINITY"));
+    if (!inf) return nullptr;
+    lower = Ref(PyNumber_Negative(inf.get()));
+    if (!lower) return nullptr;
+  } else if (upper.get() == Py_None && lower.get() != Py_None) {
+    upper = Ref(tvx_constant("INFINITY"));
+    if (!upper) return nullptr;
+  }
+  double lo = 0, up = 0;
+  if (!float_of(lower.get(), &lo) || !float_of(upper.get(), &up)) return nullptr;
+  NewRows rows;
+  if (!rows.make(1)) return nullptr;
+  Ref one_row(PyList_New(1));
+  if (!one_row) return nullptr;
+  Py_INCREF(expr);
+  PyList_SET_ITEM(one_row.get(), 0, expr);
+  RowArrays a;
+  if (Model_ops.linExprs2array(self, one_row.get(), &a.nnz, nullptr, &a.ind, &a.val) < 0)
+    return nullptr;
+  TVXmodel *mdl = rows_live_model(self);
+  if (!mdl) return nullptr;
+  const int rc =
+      TVXaddrangeconstr(mdl, a.nnz, a.ind, a.val, lo, up, PyBytes_AS_STRING(raw_name.get()));
+  if (rc) return raise_code(rc);
+  if (rows.append(self, mdl) < 0) return nullptr;
+  PyObject *handle = PyList_GET_ITEM(rows.constrs.get(), 0);
+  Py_INCREF(handle);
+  return handle;
+}
+
+PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, PyObject *rhs,
+                           PyObject *names) {
+  Ref name_list(PySequence_List(names));
+  if (!name_list) return nullptr;
+  const Py_ssize_t nnames = PyList_GET_SIZE(name_list.get());
+  Ref encoded(PyList_New(nnames));
+  if (!encoded) return nullptr;
+  for (Py_ssize_t i = 0; i < nnames; i++) {
+    PyObject *raw = str2chars(PyList_GET_ITEM(name_list.get(), i));
+    if (!raw) return nullptr;
+    PyList_SET_ITEM(encoded.get(), i, raw);
+  }
+  Ref rows_list(PySequence_List(exprs));
+  if (!rows_list) return nullptr;
+  const Py_ssize_t n = PyList_GET_SIZE(rows_list.get());
+  if (n > INT_MAX) {
+    raise_overflow();
+    return nullptr;
+  }
+  // One name per row; a caller giving fewer would leave rows unnamed by accident.
+  if (nnames != n) {
+    PyErr_Format(PyExc_ValueError, "%zd names given for %zd constraints", nnames, n);
+    return nullptr;
+  }
+  Buffer<const char *> name_ptr;
+  Buffer<double> lower, upper;
+  if (!name_ptr.allocate(n)) return nullptr;
+  if (lhs != Py_None && !lower.allocate(n)) return nullptr;
+  if (rhs != Py_None && !upper.allocate(n)) return nullptr;
+  for (Py_ssize_t i = 0; i < n; i++) {
+    name_ptr[i] = PyBytes_AS_STRING(PyList_GET_ITEM(encoded.get(), i));
+    PyObject *row = PyList_GET_ITEM(rows_list.get(), i);  // borrowed, held by rows_list
+    if (!linexpr_check(row)) {
+      PyErr_SetString(PyExc_TypeError, "Expect a LinExpr");
+      return nullptr;
+    }
+    const double constant = as_linexpr(row)->constant_;
+    for (auto side : {std::make_pair(lhs, &lower), std::make_pair(rhs, &upper)}) {
+      if (side.first == Py_None) continue;
+      Ref v(row_side(self, side.first, constant));
+      if (!v || !float_of(v.get(), &(*side.second)[i])) return nullptr;
+    }
+  }
+  NewRows rows;
+  if (!rows.make(n)) return nullptr;
+  RowArrays a;
+  if (Model_ops.linExprs2array(self, rows_list.get(), &a.nnz, &a.beg, &a.ind, &a.val) < 0)
+    return nullptr;
+  TVXmodel *mdl = rows_live_model(self);
+  if (!mdl) return nullptr;
+  const int rc = TVXaddrangeconstrs(mdl, static_cast<int>(n), a.nnz, a.beg, a.ind, a.val,
+                                    lhs != Py_None ? lower.get() : nullptr,
+                                    rhs != Py_None ? upper.get() : nullptr, name_ptr.get());
+  if (rc) return raise_code(rc);
+  if (rows.append(self, mdl) < 0) return nullptr;
+  return rows.constrs.release();
+}
+
+namespace {
+
+PyObject *as_linexpr_obj(PyObject *o) {
+  return PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&LinExpr_Type), o, nullptr);
+}
+
+bool is_instance(PyObject *o, PyTypeObject *type) { return PyObject_TypeCheck(o, type); }
+
+// ---- addConstr ---------------------------------------------------------------
+
+const char *const addConstr_args[] = {"self", "constr", "name"};
+
+PyObject *indicator(PyObject *self, PyObject *constr, PyObject *name) {
+  Ref parts(TempConstr_ops.parseIndicator(constr));
+  if (!parts) return nullptr;
+  if (!PyTuple_Check(parts.get()) || PyTuple_GET_SIZE(parts.get()) != 5) {
+    PyErr_SetString(PyExc_SystemError, "parseIndicator gave no 5-tuple");
+    return nullptr;
+  }
+  PyObject *binvar = PyTuple_GET_ITEM(parts.get(), 0), *binval = PyTuple_GET_ITEM(parts.get(), 1),
+           *expr = PyTuple_GET_ITEM(parts.get(), 2), *lower = PyTuple_GET_ITEM(parts.get(), 3),
+           *upper = PyTuple_GET_ITEM(parts.get(), 4);
+  Ref zero(PyLong_FromLong(0)), one(PyLong_FromLong(1));
+  if (!zero || !one) return nullptr;
+  const int is0 = PyObject_RichCompareBool(binval, zero.get(), Py_EQ);
+  if (is0 < 0) return nullptr;
+  const int is1 = is0 ? 0 : PyObject_RichCompareBool(binval, one.get(), Py_EQ);
+  if (is1 < 0) return nullptr;
+  if (!is0 && !is1) {
+    PyErr_SetString(PyExc_ValueError, "indicator value can be only one of [0, 1]");
+    return nullptr;
+  }
+  const char *sense;
+  PyObject *side;
+  if (lower == Py_None) {
+    sense = "<";
+    side = upper;
+  } else if (upper == Py_None) {
+    sense = ">";
+    side = lower;
+  } else {
+    PyErr_SetString(PyExc_ValueError, "indicator value can only be one of [0, 1]");
+    return nullptr;
+  }
+  return PyObject_CallMethod(self, "addGenConstrIndicator", "OOOsOO", binvar,
+                             is1 ? Py_True : Py_False, expr, sense, side, name);
+}
+
+PyObject *addConstr_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0], *constr = args[1], *name = args[2];
+  if (constr == Py_None || !check_arg_type(constr, &TempConstr_Type, "constr", false)) {
+    if (constr == Py_None)
+      PyErr_Format(PyExc_TypeError,
+                   "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", "constr",
+                   TempConstr_Type.tp_name, Py_TYPE(constr)->tp_name);
+    return nullptr;
+  }
+  Ref lhs(TempConstr_ops.getLhs(constr));
+  if (!lhs) return nullptr;
+  Ref rhs(TempConstr_ops.getRhs(constr));
+  if (!rhs) return nullptr;
+  Ref expr(TempConstr_ops.getExpr(constr));
+  if (!expr) return nullptr;
+  if (is_instance(expr.get(), MQuadExpr_class.type) || quadexpr_check(expr.get())) {
+    PyErr_SetString(PyExc_TypeError, "quadratic constraint is not currently supported");
+    return nullptr;
+  }
+  if (is_instance(expr.get(), MVar_class.type) || is_instance(expr.get(), MLinExpr_class.type))
+    return not_built("Model.addConstr of an array of constraints");
+  if (is_instance(expr.get(), PsdExpr_class.type))
+    return not_built("Model.addConstr of a semidefinite constraint");
+  if (tempconstr_check(lhs.get()) || tempconstr_check(rhs.get()))
+    return indicator(self, constr, name);
+  Ref row(as_linexpr_obj(expr.get()));
+  if (!row) return nullptr;
+  return Model_ops.addConstr(as_model(self), row.get(), lhs.get(), rhs.get(), name);
+}
+
+// ---- addLConstr --------------------------------------------------------------
+
+const char *const addLConstr_args[] = {"self", "lhs", "sense", "rhs", "name"};
+
+// A number, a Var or a LinExpr: 1, 0, or -1.
+int is_linear_operand(PyObject *o) {
+  if (handle_check(o, &Var_Type) || linexpr_check(o)) return 1;
+  return is_number(o);
+}
+
+PyObject *addLConstr_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0], *lhs = args[1], *sense = args[2], *rhs = args[3], *name = args[4];
+  if (tempconstr_check(lhs)) {
+    if (sense != Py_None || rhs != Py_None) {
+      PyErr_SetString(PyExc_ValueError, "sense and rhs should be None if lhs is s TempConstr");
+      return nullptr;
+    }
+    Ref expr(TempConstr_ops.getExpr(lhs));
+    if (!expr) return nullptr;
+    const int ok = is_linear_operand(expr.get());
+    if (ok < 0) return nullptr;
+    if (!ok) {
+      PyErr_SetString(PyExc_TypeError,
+                      "expression in TempConstr shoud be one of [constant, Var, LinExpr] type");
+      return nullptr;
+    }
+    return PyObject_CallMethod(self, "addConstr", "OO", lhs, name);
+  }
+  const int ok = is_linear_operand(lhs);
+  if (ok < 0) return nullptr;
+  if (!ok) {
+    PyErr_SetString(PyExc_TypeError, "lhs shoud be one of [constant, Var, LinExpr, TempConstr] type");
+    return nullptr;
+  }
+  if (sense == Py_None || rhs == Py_None) {
+    PyErr_SetString(PyExc_ValueError, "sense and rhs can not be None if lhs is not a TempConstr");
+    return nullptr;
+  }
+  const int rhs_ok = is_linear_operand(rhs);
+  if (rhs_ok < 0) return nullptr;
+  if (!rhs_ok) {
+    PyErr_SetString(PyExc_TypeError, "rhs shoud be one of [constant, Var, LinExpr, TempConstr] type");
+    return nullptr;
+  }
+  Ref left(as_linexpr_obj(lhs));
+  if (!left) return nullptr;
+  Ref e(PyNumber_Subtract(left.get(), rhs));
+  if (!e) return nullptr;
+  struct Form {
+    const char *sense;
+    int op;
+  };
+  for (const Form f : {Form{">", Py_GE}, Form{"=", Py_EQ}, Form{"<", Py_LE}}) {
+    Ref letter(PyUnicode_FromString(f.sense));
+    if (!letter) return nullptr;
+    const int eq = PyObject_RichCompareBool(sense, letter.get(), Py_EQ);
+    if (eq < 0) return nullptr;
+    if (!eq) continue;
+    // "=" as the range [0, 0], so both sides are stated.
+    Ref side(f.op == Py_EQ ? Py_BuildValue("[ii]", 0, 0) : PyLong_FromLong(0));
+    if (!side) return nullptr;
+    Ref tc(PyObject_RichCompare(e.get(), side.get(), f.op));
+    if (!tc) return nullptr;
+    return PyObject_CallMethod(self, "addConstr", "OO", tc.get(), name);
+  }
+  Ref msg(PyUnicode_FromFormat("Invalid sense `%S`", sense));
+  if (!msg) return nullptr;
+  return raise_text(PyUnicode_AsUTF8(msg.get()));
+}
+
+// ---- addRange ----------------------------------------------------------------
+
+const char *const addRange_args[] = {"self", "expr", "lower", "upper", "name"};
+
+PyObject *addRange_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0], *expr = args[1], *lower = args[2], *upper = args[3];
+  Ref name = Ref::borrow(args[4]);
+  if (name.get() == Py_None && !(name = Ref(PyUnicode_FromString("")))) return nullptr;
+  if (handle_check(expr, &Var_Type)) {
+    Ref row(as_linexpr_obj(expr));
+    if (!row) return nullptr;
+    return Model_ops.addConstr(as_model(self), row.get(), lower, upper, name.get());
+  }
+  if (linexpr_check(expr))
+    return Model_ops.addConstr(as_model(self), expr, lower, upper, name.get());
+  if (is_instance(expr, PsdExpr_class.type))
+    return not_built("Model.addRange of a semidefinite expression");
+  PyErr_SetString(PyExc_TypeError, "expr should be one of [Var, LinExpr, PsdExpr] type");
+  return nullptr;
+}
+
+// ---- Docstrings -------------------------------------------------------------
+
+#define DOC_ARG(name, rule, text) \
+  "            " name "\n            " rule "\n            " text "\n"
+
+const char addConstr_doc[] =
+    "\n        SIGNATURE:\n"
+    "            addConstr(tmpConstr, name='')\n"
+    "\n        PURPOSE:\n"
+    "            Add a constraint to the model.\n"
+    "\n        ARGUMENTS:\n" DOC_ARG(
+        "tmpConstr", "---------",
+        "A temporary constraint made by a comparison, such as x + y <= 1, x == [1, 4]\n"
+        "            or (b == 1) >> (x + y <= 3).") "\n" DOC_ARG("name=''", "-------",
+                                                           "The name of the constraint.")
+    "\n        EXAMPLE:\n"
+    "            c0 = m.addConstr(x + 2 * y <= 3, name='c0')\n"
+    "            c1 = m.addConstr(x + y == [1, 4])\n"
+    "\n        NOTE:\n"
+    "            Returns a Constr for a linear constraint, an MConstr for an array of\n"
+    "            constraints and a PsdConstr for a semidefinite constraint.\n"
+    "\n        ";
+
+const char addLConstr_doc[] =
+    "\n        SIGNATURE:\n"
+    "            addLConstr(lhs, sense=None, rhs=None, name='')\n"
+    "\n        PURPOSE:\n"
+    "            Add a linear constraint to the model.\n"
+    "\n        ARGUMENTS:\n" DOC_ARG(
+        "lhs", "---", "A linear temporary constraint, or the left-hand side: a number, Var or\n"
+                      "            LinExpr.")
+    "\n" DOC_ARG("sense=None", "----------",
+                 "TVX.LESS_EQUAL, TVX.GREATER_EQUAL or TVX.EQUAL; required unless lhs is a\n"
+                 "            temporary constraint.")
+    "\n" DOC_ARG("rhs=None", "--------",
+                 "The right-hand side: a number, Var or LinExpr; required unless lhs is a\n"
+                 "            temporary constraint.")
+    "\n" DOC_ARG("name=''", "-------", "The name of the constraint.")
+    "\n        EXAMPLE:\n"
+    "            m.addLConstr(x + y, TVX.LESS_EQUAL, 4, name='c0')\n"
+    "            m.addLConstr(x + y >= 1)\n"
+    "\n        ";
+
+const char addRange_doc[] =
+    "\n        SIGNATURE:\n"
+    "            addRange(expr, lower, upper, name='')\n"
+    "\n        PURPOSE:\n"
+    "            Add a range constraint lower <= expr <= upper to the model.\n"
+    "\n        ARGUMENTS:\n" DOC_ARG("expr", "----", "A Var, LinExpr or PsdExpr.")
+    "\n" DOC_ARG("lower", "-----", "The lower side; None for no lower side.")
+    "\n" DOC_ARG("upper", "-----", "The upper side; None for no upper side.")
+    "\n" DOC_ARG("name=''", "-------", "The name of the constraint.")
+    "\n        EXAMPLE:\n"
+    "            m.addRange(x + 2 * y, 1, 10, name='r0')\n"
+    "\n        ";
+
+#undef DOC_ARG
+
+}  // namespace
+
+int model_name_default(PyObject **defaults, PyObject **) {
+  *defaults = Py_BuildValue("(s)", "");
+  return *defaults ? 0 : -1;
+}
+
+int model_addlconstr_defaults(PyObject **defaults, PyObject **) {
+  *defaults = Py_BuildValue("(OOs)", Py_None, Py_None, "");
+  return *defaults ? 0 : -1;
+}
+
+const FuncSpec Model_addConstr_spec = {"addConstr",    "Model.addConstr", addConstr_args,
+                                       3,              0,                 FUNC_METHOD,
+                                       &Model_Type,    addConstr_impl,    addConstr_doc};
+const FuncSpec Model_addLConstr_spec = {"addLConstr",   "Model.addLConstr", addLConstr_args,
+                                        5,              0,                  FUNC_METHOD,
+                                        &Model_Type,    addLConstr_impl,    addLConstr_doc};
+const FuncSpec Model_addRange_spec = {"addRange",    "Model.addRange", addRange_args,
+                                      5,             0,                FUNC_METHOD,
+                                      &Model_Type,   addRange_impl,    addRange_doc};
+
+}  // namespace dz

@@ -1,0 +1,323 @@
+// The objective: Model.setObjective replaces the whole objective of the
+// solver model by one expression, Model.getObjective builds a fresh
+// expression from what the solver model holds. The module keeps no copy.
+#include <climits>
+#include <cmath>
+#include <vector>
+
+#include "building/building.h"
+#include "expr/expr_util.h"
+#include "expr/linexpr.h"
+#include "expr/quadexpr.h"
+#include "model/attrs.h"
+#include "model/handles.h"
+#include "module/args.h"
+#include "module/errors.h"
+#include "module/numpy_api.h"
+#include "module/state.h"
+
+namespace dz {
+
+namespace {
+
+// What setObjective writes, worked out and checked in full before the old
+// objective is touched, so a refused expression leaves it whole.
+struct NewObjective {
+  double constant = 0;
+  std::vector<double> obj;  // one per variable of the model, by index
+  std::vector<int> qrow, qcol;
+  std::vector<double> qval;
+};
+
+// A term's variable as an index of this model's variables: a Var of mdl
+// that is still in the model.
+int objective_var(PyObject *var, TVXmodel *mdl, Py_ssize_t nvars, int *index) {
+  if (term_var_index(var, mdl, index) < 0) return -1;
+  if (*index < 0 || *index >= nvars) {
+    raise_code(TVX_ERROR_MODEL_INVALID_COL_IDX);
+    return -1;
+  }
+  return 0;
+}
+
+int raise_bad_value() {
+  raise_code(TVX_ERROR_MODEL_INPUT_ERROR);
+  return -1;
+}
+
+// Coefficients are converted first (their __float__ may run Python code),
+// then the variables are read from the snapshots' handle fields.
+int gather(ModelObject *m, PyObject *lin, PyObject *quad, TVXmodel **mdl, NewObjective &out) {
+  LinTerms lt;
+  if (linexpr_terms(lin, lt) < 0) return -1;
+  QuadTerms qt;
+  if (quad && quadexpr_terms(quad, qt) < 0) return -1;
+  std::vector<double> lc(static_cast<std::size_t>(lt.n));
+  out.qval.resize(static_cast<std::size_t>(qt.n));
+  for (int i = 0; i < lt.n; i++)
+    if (!float_of(lt.coeffs.at(i), &lc[static_cast<std::size_t>(i)])) return -1;
+  for (int i = 0; i < qt.n; i++)
+    if (!float_of(qt.coeffs.at(i), &out.qval[static_cast<std::size_t>(i)])) return -1;
+
+  if (!(*mdl = model_live_handle(reinterpret_cast<PyObject *>(m)))) return -1;
+  if (!PyList_Check(m->varlist_) || !PyList_Check(m->psdvarlist_)) {
+    raise_code(TVX_ERROR_INVALID_ARGUMENT);
+    return -1;
+  }
+  const Py_ssize_t nvars = PyList_GET_SIZE(m->varlist_);
+  out.obj.assign(static_cast<std::size_t>(nvars), 0.0);
+  for (int i = 0; i < lt.n; i++) {
+    int j = 0;
+    if (objective_var(lt.vars.at(i), *mdl, nvars, &j) < 0) return -1;
+    out.obj[static_cast<std::size_t>(j)] += lc[static_cast<std::size_t>(i)];
+  }
+  out.qrow.resize(static_cast<std::size_t>(qt.n));
+  out.qcol.resize(static_cast<std::size_t>(qt.n));
+  for (int i = 0; i < qt.n; i++) {
+    const auto k = static_cast<std::size_t>(i);
+    if (objective_var(qt.vars1.at(i), *mdl, nvars, &out.qrow[k]) < 0 ||
+        objective_var(qt.vars2.at(i), *mdl, nvars, &out.qcol[k]) < 0)
+      return -1;
+    if (!std::isfinite(out.qval[k])) return raise_bad_value();
+  }
+  out.constant = lt.constant;
+  if (!std::isfinite(out.constant)) return raise_bad_value();
+  for (double v : out.obj)
+    if (!std::isfinite(v)) return raise_bad_value();
+  return 0;
+}
+
+PyObject *double_array(const std::vector<double> &v) {
+  npy_intp n = static_cast<npy_intp>(v.size());
+  PyObject *a = PyArray_SimpleNew(1, &n, NPY_DOUBLE);
+  if (a && n > 0)
+    std::copy(v.begin(), v.end(),
+              static_cast<double *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(a))));
+  return a;
+}
+
+int set_attr(TVXmodel *mdl, const char *name, const char *kind, PyObject *elements,
+             PyObject *value) {
+  Ref n(PyUnicode_FromString(name));
+  if (!n || !value) return -1;
+  Ref r(model_setattr(mdl, n.get(), kind, elements, value));
+  return r ? 0 : -1;
+}
+
+// Every PSD variable's objective matrix back to all zeros.
+int clear_psd_objective(PyObject *psdvars) {
+  Ref items(PySequence_List(psdvars));
+  if (!items) return -1;
+  const Py_ssize_t n = PyList_GET_SIZE(items.get());
+  if (n == 0) return 0;
+  PyObject *sp = module_global("_sp");  // borrowed
+  if (!sp) return -1;
+  for (Py_ssize_t i = 0; i < n; i++) {
+    PyObject *pv = PyList_GET_ITEM(items.get(), i);
+    Ref dim(PyObject_GetAttrString(pv, "dim"));
+    if (!dim) return -1;
+    Ref zeros(PyObject_CallMethod(sp, "coo_matrix", "((OO))", dim.get(), dim.get()));
+    if (!zeros || PyObject_SetAttrString(pv, "psdobj", zeros.get()) < 0) return -1;
+  }
+  return 0;
+}
+
+// ---- setObjective -------------------------------------------------------------
+
+const char *const setObjective_args[] = {"self", "expr", "sense"};
+
+PyObject *setObjective_impl(PyObject *, PyObject *const *args) {
+  ModelObject *m = as_model(args[0]);
+  PyObject *expr = args[1];
+  int sense = 0;
+  if (!as_int32(args[2], &sense)) return nullptr;
+  const bool quad = quadexpr_check(expr);
+  if (!linexpr_check(expr) && !quad) {
+    if (PyObject_TypeCheck(expr, PsdExpr_class.type))
+      return not_built("Model.setObjective of a semidefinite expression");
+    PyErr_SetString(PyExc_TypeError, "expr should be one of [LinExpr, QuadExpr, PsdExpr] type");
+    return nullptr;
+  }
+  PyObject *lin = quad ? as_quadexpr(expr)->lin_ : expr;  // borrowed
+  if (!linexpr_check(lin)) {
+    PyErr_SetString(PyExc_TypeError, "the linear part of a QuadExpr must be a LinExpr");
+    return nullptr;
+  }
+  TVXmodel *mdl = nullptr;
+  NewObjective next;
+  if (gather(m, lin, quad ? expr : nullptr, &mdl, next) < 0) return nullptr;
+  Ref nvals(double_array(next.obj));
+  if (!nvals) return nullptr;
+  Ref constant(PyFloat_FromDouble(next.constant));
+  if (!constant) return nullptr;
+  Ref psdvars = Ref::borrow(m->psdvarlist_);
+  Ref vars = Ref::borrow(m->varlist_);
+
+  Ref maxint(tvx_constant("MAXINT"));
+  if (!maxint) return nullptr;
+  Ref sense_obj(PyLong_FromLong(sense));
+  if (!sense_obj) return nullptr;
+  const int keep = PyObject_RichCompareBool(sense_obj.get(), maxint.get(), Py_EQ);
+  if (keep < 0) return nullptr;
+  if (!keep && set_attr(mdl, "ModelSense", "m", nullptr, sense_obj.get()) < 0) return nullptr;
+
+  const int rc = TVXdelq(mdl);
+  if (rc) return raise_code(rc);
+  if (!next.obj.empty() && set_attr(mdl, "Obj", "v", vars.get(), nvals.get()) < 0)
+    return nullptr;
+  if (clear_psd_objective(psdvars.get()) < 0) return nullptr;
+  if (set_attr(mdl, "ObjCon", "m", nullptr, constant.get()) < 0) return nullptr;
+  if (!next.qval.empty()) {
+    const int qrc = TVXaddqpterms(mdl, static_cast<int>(next.qval.size()), next.qrow.data(),
+                                  next.qcol.data(), next.qval.data());
+    if (qrc) return raise_code(qrc);
+  }
+  Py_RETURN_NONE;
+}
+
+// ---- getObjective -------------------------------------------------------------
+
+const char *const getObjective_args[] = {"self"};
+
+// 1 when some PSD variable has a nonzero objective matrix, 0, -1.
+int psd_objective_used(PyObject *psdvars) {
+  Ref items(PySequence_List(psdvars));
+  if (!items) return -1;
+  const Py_ssize_t n = PyList_GET_SIZE(items.get());
+  if (n == 0) return 0;
+  PyObject *np = module_global("_np");  // borrowed
+  if (!np) return -1;
+  for (Py_ssize_t i = 0; i < n; i++) {
+    Ref mat(PyObject_GetAttrString(PyList_GET_ITEM(items.get(), i), "psdobj"));
+    if (!mat) return -1;
+    Ref count(PyArray_Check(mat.get())
+                  ? PyObject_CallMethod(np, "count_nonzero", "O", mat.get())
+                  : PyObject_CallMethod(mat.get(), "count_nonzero", nullptr));
+    if (!count) return -1;
+    const int used = PyObject_IsTrue(count.get());
+    if (used) return used;
+  }
+  return 0;
+}
+
+PyObject *getObjective_impl(PyObject *, PyObject *const *args) {
+  ModelObject *m = as_model(args[0]);
+  TVXmodel *mdl = model_live_handle(args[0]);
+  if (!mdl) return nullptr;
+  if (!PyList_Check(m->varlist_)) return raise_code(TVX_ERROR_INVALID_ARGUMENT);
+  Ref vars(PyList_GetSlice(m->varlist_, 0, PY_SSIZE_T_MAX));
+  if (!vars) return nullptr;
+  const Py_ssize_t nvars = PyList_GET_SIZE(vars.get());
+
+  Ref qe(quadexpr_new());
+  if (!qe) return nullptr;
+  PyObject *le = as_quadexpr(qe.get())->lin_;  // borrowed, owned by qe
+  Ref objcon_name(PyUnicode_FromString("objcon"));
+  if (!objcon_name) return nullptr;
+  Ref objcon(model_getattr(mdl, objcon_name.get(), "m", nullptr));
+  if (!objcon) return nullptr;
+  Ref objcon0(PySequence_GetItem(objcon.get(), 0));
+  double k = 0;
+  if (!objcon0 || !float_of(objcon0.get(), &k)) return nullptr;
+  as_linexpr(le)->constant_ += k;
+
+  if (nvars > 0) {
+    Ref obj_name(PyUnicode_FromString("Obj"));
+    if (!obj_name) return nullptr;
+    Ref raw(model_getattr(mdl, obj_name.get(), "v", vars.get()));
+    if (!raw) return nullptr;
+    Ref obj(PyArray_FROMANY(raw.get(), NPY_DOUBLE, 1, 1, NPY_ARRAY_CARRAY_RO));
+    if (!obj) return nullptr;
+    auto *arr = reinterpret_cast<PyArrayObject *>(obj.get());
+    if (PyArray_SIZE(arr) != nvars) {
+      PyErr_SetString(PyExc_SystemError, "objective coefficients out of step with the variables");
+      return nullptr;
+    }
+    const double *c = static_cast<const double *>(PyArray_DATA(arr));
+    for (Py_ssize_t j = 0; j < nvars; j++) {
+      if (c[j] != 0 && LinExpr_ops.addterm(le, c[j], PyList_GET_ITEM(vars.get(), j)) < 0)
+        return nullptr;
+    }
+  }
+
+  int numq = 0;
+  int rc = TVXgetq(mdl, &numq, nullptr, nullptr, nullptr);
+  if (rc) return raise_code(rc);
+  if (numq > 0) {
+    Buffer<int> qrow, qcol;
+    Buffer<double> qval;
+    if (!qrow.allocate(numq) || !qcol.allocate(numq) || !qval.allocate(numq)) return nullptr;
+    rc = TVXgetq(mdl, &numq, qrow.get(), qcol.get(), qval.get());
+    if (rc) return raise_code(rc);
+    for (int t = 0; t < numq; t++) {
+      // The library's indices select cached handles: checked, never trusted.
+      if (qrow[t] < 0 || qrow[t] >= nvars || qcol[t] < 0 || qcol[t] >= nvars)
+        return raise_code(TVX_ERROR_MODEL_INVALID_COL_IDX);
+      if (QuadExpr_ops.addterm(qe.get(), qval[t], PyList_GET_ITEM(vars.get(), qrow[t]),
+                               PyList_GET_ITEM(vars.get(), qcol[t])) < 0)
+        return nullptr;
+    }
+  }
+
+  const int psd = psd_objective_used(m->psdvarlist_);
+  if (psd < 0) return nullptr;
+  if (psd) return not_built("Model.getObjective of a semidefinite objective");
+
+  QuadTerms qt;
+  if (quadexpr_terms(qe.get(), qt) < 0) return nullptr;
+  if (qt.n > 0) return qe.release();
+  Py_INCREF(le);
+  return le;
+}
+
+// ---- Docstrings -----------------------------------------------------------------
+
+#define DOC_ARG(name, rule, text) \
+  "            " name "\n            " rule "\n            " text "\n"
+
+const char setObjective_doc[] =
+    "\n        SIGNATURE:\n"
+    "            setObjective(expr, sense=0)\n"
+    "\n        PURPOSE:\n"
+    "            Set the objective function of the model.\n"
+    "\n        ARGUMENTS:\n" DOC_ARG("expr", "----",
+                                     "The objective: a LinExpr, QuadExpr or PsdExpr.")
+    "\n" DOC_ARG("sense=0", "-------",
+                 "TVX.MINIMIZE or TVX.MAXIMIZE; when omitted the sense is left unchanged.")
+    "\n        EXAMPLE:\n"
+    "            m.setObjective(x + 2 * y, TVX.MAXIMIZE)\n"
+    "            m.setObjective(x * x + y * y - x)\n"
+    "\n        ";
+
+const char getObjective_doc[] =
+    "\n        SIGNATURE:\n"
+    "            getObjective()\n"
+    "\n        PURPOSE:\n"
+    "            Get the objective function of the model as a new expression.\n"
+    "\n        ARGUMENTS:\n"
+    "            None.\n"
+    "\n        EXAMPLE:\n"
+    "            obj = m.getObjective()\n"
+    "\n        ";
+
+#undef DOC_ARG
+
+}  // namespace
+
+int model_setobjective_defaults(PyObject **defaults, PyObject **) {
+  Ref maxint(tvx_constant("MAXINT"));
+  if (!maxint) return -1;
+  int sense = 0;
+  if (!as_int32(maxint.get(), &sense)) return -1;
+  *defaults = Py_BuildValue("(i)", sense);
+  return *defaults ? 0 : -1;
+}
+
+const FuncSpec Model_setObjective_spec = {"setObjective",   "Model.setObjective", setObjective_args,
+                                          3,                0,                    FUNC_METHOD,
+                                          &Model_Type,      setObjective_impl,    setObjective_doc};
+const FuncSpec Model_getObjective_spec = {"getObjective",   "Model.getObjective", getObjective_args,
+                                          1,                0,                    FUNC_METHOD,
+                                          &Model_Type,      getObjective_impl,    getObjective_doc};
+
+}  // namespace dz
