@@ -221,7 +221,7 @@ int model_prepare() {
   t->tp_setattro = model_setattro;
   Model_ops = {model_new,           model_env,       op_not_built,     model_addvars,
                model_linexprs2array, model_dec_bound, op_not_built,     model_addconstr,
-               op_not_built,         model_addconstrs, op_not_built,    op_not_built,
+               op_not_built,         model_addconstrs, model_getids,    model_remove_marks,
                model_attr_type,      model_populate};
   return 0;
 }

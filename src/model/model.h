@@ -68,8 +68,15 @@ struct ModelOps {
   // row. Returns the new list of Constr handles, or nullptr.
   PyObject *(*addConstrs)(ModelObject *self, PyObject *exprs, PyObject *lhs, PyObject *rhs,
                           PyObject *names);
-  OpSlot getids;
-  OpSlot remove;
+  // getids(item, varids, constrids, sosids, genids): walks item (handles,
+  // arrays, dicts' values, nested iterables) and appends the indices of live
+  // handles to the list of their kind. Refuses before anything is appended
+  // to the model: 0 or -1.
+  int (*getids)(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids,
+                PyObject *sosids, PyObject *genids);
+  // _remove(handles, ids, n): marks the handles of a list whose indices are
+  // among the n ascending ids just deleted (index -1 - old index).
+  void (*remove)(PyObject *handles, const int *ids, Py_ssize_t n);
   // The attribute kind of a handle; nullptr with TypeError for anything else.
   const char *(*getAttrType)(PyObject *elem);
   // Rebuilds the six element lists from the library's counts; 0 or -1.
@@ -91,6 +98,20 @@ PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyOb
                           PyObject *name);
 PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, PyObject *rhs,
                            PyObject *names);
+int model_getids(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids,
+                 PyObject *sosids, PyObject *genids);
+void model_remove_marks(PyObject *handles, const int *ids, Py_ssize_t n);
+
+// Shared by the reading and editing methods (building/readback.cpp).
+// The index of an element handle of mdl (TarvexError for another model's
+// handle), or of any other object's integer `index`. 0 or -1.
+int element_index(PyObject *obj, TVXmodel *mdl, int *index);
+// A copy of one of the model's handle lists, so Python code run meanwhile
+// cannot change what the library's indices select. New reference or nullptr.
+PyObject *list_snapshot(PyObject *list);
+// Borrowed handle at position k of a list; TarvexError(code) when the
+// library reported an index with no handle.
+PyObject *handle_at(PyObject *handles, int k, int code);
 
 // Model's attribute hooks: m.Name reads and writes solver attributes, m._name
 // the user's own members.
@@ -139,6 +160,13 @@ int model_setobjective_defaults(PyObject **defaults, PyObject **kwdefaults);
 extern const FuncSpec Model_message_spec, Model_read_spec, Model_write_spec, Model_reset_spec,
     Model_cleanupMilp_spec, Model_optimize_spec, Model_computeIIS_spec, Model_getVarByName_spec,
     Model_getConstrByName_spec;
+
+extern const FuncSpec Model_getRow_spec, Model_getCol_spec, Model_getA_spec,
+    Model_getCoeff_spec, Model_chgCoeff_spec, Model_addSOS_spec, Model_getSOS_spec,
+    Model_addGenConstrIndicator_spec, Model_getGenConstrIndicator_spec, Model_remove_spec;
+// addSOS' (None,) and addGenConstrIndicator's (None, None, "").
+int model_addsos_defaults(PyObject **defaults, PyObject **kwdefaults);
+int model_indicator_defaults(PyObject **defaults, PyObject **kwdefaults);
 
 // Defaults (0,) for reset's clearall.
 int model_reset_default(PyObject **defaults, PyObject **kwdefaults);

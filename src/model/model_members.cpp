@@ -21,16 +21,6 @@ PyObject *placeholder(PyObject *func, PyObject *const *) {
 PLACEHOLDER(addMVar)
 PLACEHOLDER(addPsdVar)
 PLACEHOLDER(addMConstr)
-PLACEHOLDER(addSOS)
-PLACEHOLDER(addGenConstrIndicator)
-PLACEHOLDER(getCol)
-PLACEHOLDER(getRow)
-PLACEHOLDER(getSOS)
-PLACEHOLDER(getGenConstrIndicator)
-PLACEHOLDER(getA)
-PLACEHOLDER(chgCoeff)
-PLACEHOLDER(getCoeff)
-PLACEHOLDER(remove)
 PLACEHOLDER(_cbCutP)
 PLACEHOLDER(cbCut)
 PLACEHOLDER(cbBranch)
@@ -54,8 +44,8 @@ const ModelMember model_members[] = {
     {&Model_addConstrs_spec, ModelMember::PLAIN, nullptr, model_addconstrs_defaults},
     {&Model_addLConstr_spec, ModelMember::PLAIN, nullptr, model_addlconstr_defaults},
     {&addMConstr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&addSOS_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&addGenConstrIndicator_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_addSOS_spec, ModelMember::PLAIN, nullptr, model_addsos_defaults},
+    {&Model_addGenConstrIndicator_spec, ModelMember::PLAIN, nullptr, model_indicator_defaults},
     {&Model_addRange_spec, ModelMember::PLAIN, nullptr, model_name_default},
     {&Model_getVars_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_getConstrs_spec, ModelMember::PLAIN, nullptr, nullptr},
@@ -63,16 +53,16 @@ const ModelMember model_members[] = {
     {&Model_getSOSs_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_getPsdVars_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_getPsdConstrs_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&getCol_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&getRow_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&getSOS_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&getGenConstrIndicator_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&getA_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getCol_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getRow_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getSOS_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getGenConstrIndicator_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getA_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_getConstrByName_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_getVarByName_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&chgCoeff_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&getCoeff_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&remove_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_chgCoeff_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_getCoeff_spec, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_remove_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_setObjective_spec, ModelMember::PLAIN, nullptr, model_setobjective_defaults},
     {&Model_getObjective_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_setAttr_spec, ModelMember::PLAIN, nullptr, model_none_default},

@@ -18,24 +18,6 @@ int unbuilt_callback(const void *cbdata) {
 
 }  // namespace
 
-extern "C" TVX_API int TVXaddsos(TVXmodel *model, int, int, const int *, const int *, const int *,
-                                 const double *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXaddgenconstrIndicator(TVXmodel *model, const char *, int, int, int,
-                                                const int *, const double *, char, double) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
 extern "C" TVX_API int TVXaddpsdvar(TVXmodel *model, int, int, const int *, const double *,
                                     const char *) {
   try {
@@ -48,88 +30,6 @@ extern "C" TVX_API int TVXaddpsdvar(TVXmodel *model, int, int, const int *, cons
 extern "C" TVX_API int TVXaddrangepsdconstr(TVXmodel *model, int, int, int, const int *,
                                             const double *, const int *, const int *, const int *,
                                             const double *, double, double, const char *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetconstrs(TVXmodel *model, int *, int *, int *, double *, int, int) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetvars(TVXmodel *model, int *, int *, int *, double *, int, int) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetcoeff(TVXmodel *model, int, int, double *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXchgcoeffs(TVXmodel *model, int, const int *, const int *,
-                                    const double *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetsos(TVXmodel *model, int *, int *, int *, int *, double *, int, int) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXgetgenconstrIndicator(TVXmodel *model, int, int *, int *, int *, int *,
-                                                double *, char *, double *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXdelvars(TVXmodel *model, int, const int *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXdelconstrs(TVXmodel *model, int, const int *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXdelsos(TVXmodel *model, int, const int *) {
-  try {
-    return unbuilt_model(model);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
-}
-
-extern "C" TVX_API int TVXdelgenconstrs(TVXmodel *model, int, const int *) {
   try {
     return unbuilt_model(model);
   } catch (...) {

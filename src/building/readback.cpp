@@ -1,0 +1,229 @@
+// Reading the stored constraint matrix back and changing single entries:
+// Model.getRow, getCol, getA, getCoeff and chgCoeff. Nothing is kept between
+// calls; every result's handles are the model's own cached ones.
+#include "building/building.h"
+#include "expr/expr_util.h"
+#include "expr/linexpr.h"
+#include "model/column.h"
+#include "model/handles.h"
+#include "module/args.h"
+#include "module/errors.h"
+#include "module/numpy_api.h"
+
+namespace dz {
+
+int element_index(PyObject *obj, TVXmodel *mdl, int *index) {
+  if (handle_attr_kind(obj)) {
+    // The index of another model's handle would name an unrelated element here.
+    if (handle_mdl(obj) != mdl) {
+      raise_text("an element of another model was given");
+      return -1;
+    }
+    *index = handle_index(obj);
+    return 0;
+  }
+  Ref v(PyObject_GetAttrString(obj, "index"));
+  if (!v) return -1;
+  return as_int32(v.get(), index) ? 0 : -1;
+}
+
+PyObject *list_snapshot(PyObject *list) {
+  if (!PyList_Check(list)) return raise_code(TVX_ERROR_INVALID_ARGUMENT);
+  return PyList_GetSlice(list, 0, PY_SSIZE_T_MAX);
+}
+
+// The library's index selects a cached handle: checked, never trusted.
+PyObject *handle_at(PyObject *handles, int k, int code) {
+  if (k < 0 || k >= PyList_GET_SIZE(handles)) {
+    raise_code(code);
+    return nullptr;
+  }
+  return PyList_GET_ITEM(handles, k);
+}
+
+namespace {
+
+using ReadFn = int (*)(TVXmodel *, int *, int *, int *, double *, int, int);
+
+// One row (or column) of the library as parallel arrays.
+struct Line {
+  int nnz = 0;
+  Buffer<int> ind;
+  Buffer<double> val;
+  bool read(ReadFn fn, TVXmodel *mdl, int index) {
+    int rc = fn(mdl, &nnz, nullptr, nullptr, nullptr, index, 1);
+    if (rc) return raise_code(rc), false;
+    if (!ind.allocate(nnz) || !val.allocate(nnz)) return false;
+    int beg = 0;
+    rc = fn(mdl, &nnz, &beg, ind.get(), val.get(), index, 1);
+    if (rc) return raise_code(rc), false;
+    return true;
+  }
+};
+
+const char *const getRow_args[] = {"self", "constr"};
+const char *const getCol_args[] = {"self", "var"};
+const char *const getA_args[] = {"self"};
+const char *const getCoeff_args[] = {"self", "constr", "var"};
+const char *const chgCoeff_args[] = {"self", "constr", "var", "newvalue"};
+
+PyObject *getRow_impl(PyObject *, PyObject *const *args) {
+  ModelObject *m = as_model(args[0]);
+  TVXmodel *mdl = model_live_handle(args[0]);
+  if (!mdl) return nullptr;
+  int index = 0;
+  if (element_index(args[1], mdl, &index) < 0) return nullptr;
+  Ref vars(list_snapshot(m->varlist_));
+  if (!vars) return nullptr;
+  Line line;
+  if (!line.read(TVXgetconstrs, mdl, index)) return nullptr;
+  Ref expr(linexpr_new());
+  if (!expr) return nullptr;
+  for (int k = 0; k < line.nnz; k++) {
+    PyObject *var = handle_at(vars.get(), line.ind[k], TVX_ERROR_MODEL_INVALID_COL_IDX);
+    if (!var) return nullptr;
+    Ref c(PyFloat_FromDouble(line.val[k]));
+    if (!c || linexpr_addterms(expr.get(), c.get(), var) < 0) return nullptr;
+  }
+  return expr.release();
+}
+
+PyObject *getCol_impl(PyObject *, PyObject *const *args) {
+  ModelObject *m = as_model(args[0]);
+  if (!check_arg_type(args[1], &Var_Type, "var", false)) return nullptr;
+  TVXmodel *mdl = model_live_handle(args[0]);
+  if (!mdl) return nullptr;
+  int index = 0;
+  if (element_index(args[1], mdl, &index) < 0) return nullptr;
+  Ref constrs(list_snapshot(m->constrlist_));
+  if (!constrs) return nullptr;
+  Line line;
+  if (!line.read(TVXgetvars, mdl, index)) return nullptr;
+  Ref col(column_new());
+  if (!col) return nullptr;
+  for (int k = 0; k < line.nnz; k++) {
+    PyObject *constr = handle_at(constrs.get(), line.ind[k], TVX_ERROR_MODEL_INVALID_ROW_IDX);
+    if (!constr) return nullptr;
+    Ref c(PyFloat_FromDouble(line.val[k]));
+    if (!c || column_add_term(col.get(), c.get(), constr) < 0) return nullptr;
+  }
+  return col.release();
+}
+
+PyObject *count_attr(PyObject *model, const char *name, int *out) {
+  Ref v(PyObject_GetAttrString(model, name));
+  if (!v || !as_int32(v.get(), out)) return nullptr;
+  return Py_None;
+}
+
+PyObject *getA_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0];
+  int numrows = 0, numcols = 0;
+  if (!count_attr(self, "NumConstrs", &numrows) || !count_attr(self, "NumVars", &numcols))
+    return nullptr;
+  Ref sparse(PyImport_ImportModule("scipy.sparse"));
+  if (!sparse) return nullptr;
+  npy_intp rows_dim = static_cast<npy_intp>(numrows) + 1;
+  Ref indptr(PyArray_ZEROS(1, &rows_dim, NPY_INT32, 0));
+  if (!indptr) return nullptr;
+  TVXmodel *mdl = model_live_handle(self);
+  if (!mdl) return nullptr;
+  int numnz = 0;
+  int rc = TVXgetconstrs(mdl, &numnz, nullptr, nullptr, nullptr, 0, numrows);
+  if (rc) return raise_code(rc);
+  npy_intp nz_dim = numnz;
+  Ref indices(PyArray_ZEROS(1, &nz_dim, NPY_INT32, 0));
+  Ref data(PyArray_ZEROS(1, &nz_dim, NPY_FLOAT64, 0));
+  if (!indices || !data) return nullptr;
+  auto arr = [](const Ref &r) { return reinterpret_cast<PyArrayObject *>(r.get()); };
+  int *ptr = static_cast<int *>(PyArray_DATA(arr(indptr)));
+  const int asked = numnz;
+  rc = TVXgetconstrs(mdl, &numnz, ptr, static_cast<int *>(PyArray_DATA(arr(indices))),
+                     static_cast<double *>(PyArray_DATA(arr(data))), 0, numrows);
+  if (rc) return raise_code(rc);
+  // A library answering with more entries than it announced wrote past the arrays.
+  if (numnz != asked) return raise_code(TVX_ERROR_ERROR);
+  ptr[numrows] = numnz;
+  Ref arrays(PyTuple_Pack(3, data.get(), indices.get(), indptr.get()));
+  Ref shape(Py_BuildValue("(ii)", numrows, numcols));
+  if (!arrays || !shape) return nullptr;
+  return PyObject_CallMethod(sparse.get(), "csr_matrix", "OO", arrays.get(), shape.get());
+}
+
+// constr before var, as the argument tests run.
+bool coeff_indices(PyObject *self, PyObject *constr, PyObject *var, TVXmodel **mdl, int *cind,
+                   int *vind) {
+  if (!check_arg_type(constr, &Constr_Type, "constr", false) ||
+      !check_arg_type(var, &Var_Type, "var", false))
+    return false;
+  *mdl = model_live_handle(self);
+  return *mdl && element_index(constr, *mdl, cind) == 0 && element_index(var, *mdl, vind) == 0;
+}
+
+PyObject *getCoeff_impl(PyObject *, PyObject *const *args) {
+  TVXmodel *mdl = nullptr;
+  int cind = 0, vind = 0;
+  if (!coeff_indices(args[0], args[1], args[2], &mdl, &cind, &vind)) return nullptr;
+  double coeff = 0;
+  const int rc = TVXgetcoeff(mdl, cind, vind, &coeff);
+  if (rc) return raise_code(rc);
+  return PyFloat_FromDouble(coeff);
+}
+
+PyObject *chgCoeff_impl(PyObject *, PyObject *const *args) {
+  double val = 0;
+  if (!as_double(args[3], &val)) return nullptr;
+  TVXmodel *mdl = nullptr;
+  int cind = 0, vind = 0;
+  if (!coeff_indices(args[0], args[1], args[2], &mdl, &cind, &vind)) return nullptr;
+  const int rc = TVXchgcoeffs(mdl, 1, &cind, &vind, &val);
+  if (rc) return raise_code(rc);
+  Py_RETURN_NONE;
+}
+
+#define DOC_ARG(name, rule, text) \
+  "            " name "\n            " rule "\n            " text "\n"
+#define DOC(sig, purpose, arguments, example)                                    \
+  "\n        SIGNATURE:\n            " sig "\n\n        PURPOSE:\n            " purpose \
+  "\n\n        ARGUMENTS:\n" arguments "\n        EXAMPLE:\n" example "\n\n        "
+
+const char getRow_doc[] =
+    DOC("getRow(constr)", "Get the linear expression of a constraint row.",
+        DOC_ARG("constr", "------", "A Constr of the model."), "            expr = m.getRow(c0)");
+const char getCol_doc[] =
+    DOC("getCol(var)", "Get the column of a variable: its coefficients in every row.",
+        DOC_ARG("var", "---", "A Var of the model."), "            col = m.getCol(x)");
+const char getA_doc[] = DOC("getA()", "Get the constraint matrix as a scipy csr_matrix.",
+                            "            None.\n", "            A = m.getA()");
+const char getCoeff_doc[] =
+    DOC("getCoeff(constr, var)", "Get the coefficient of a variable in a constraint row.",
+        DOC_ARG("constr", "------", "A Constr of the model.")
+            "\n" DOC_ARG("var", "---", "A Var of the model."),
+        "            a = m.getCoeff(c0, x)");
+const char chgCoeff_doc[] =
+    DOC("chgCoeff(constr, var, newvalue)",
+        "Change the coefficient of a variable in a constraint row.",
+        DOC_ARG("constr", "------", "A Constr of the model.")
+            "\n" DOC_ARG("var", "---", "A Var of the model.")
+            "\n" DOC_ARG("newvalue", "--------", "The new coefficient, a number."),
+        "            m.chgCoeff(c0, x, 2.5)");
+
+#undef DOC
+#undef DOC_ARG
+
+}  // namespace
+
+const FuncSpec Model_getRow_spec = {"getRow",    "Model.getRow", getRow_args, 2,         0,
+                                    FUNC_METHOD, &Model_Type,    getRow_impl, getRow_doc};
+const FuncSpec Model_getCol_spec = {"getCol",    "Model.getCol", getCol_args, 2,         0,
+                                    FUNC_METHOD, &Model_Type,    getCol_impl, getCol_doc};
+const FuncSpec Model_getA_spec = {"getA",      "Model.getA", getA_args, 1,       0,
+                                  FUNC_METHOD, &Model_Type,  getA_impl, getA_doc};
+const FuncSpec Model_getCoeff_spec = {"getCoeff",  "Model.getCoeff", getCoeff_args, 3,
+                                      0,           FUNC_METHOD,      &Model_Type,   getCoeff_impl,
+                                      getCoeff_doc};
+const FuncSpec Model_chgCoeff_spec = {"chgCoeff",  "Model.chgCoeff", chgCoeff_args, 4,
+                                      0,           FUNC_METHOD,      &Model_Type,   chgCoeff_impl,
+                                      chgCoeff_doc};
+
+}  // namespace dz

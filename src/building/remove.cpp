@@ -1,0 +1,203 @@
+// Model.remove: deletes variables, rows, SOS and general constraints and
+// renumbers the model's handles. Every element has exactly one handle, so
+// renumbering it in place reaches every expression, container and array
+// that holds it.
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+#include "building/building.h"
+#include "expr/expr_util.h"
+#include "model/handles.h"
+#include "module/errors.h"
+#include "module/numpy_api.h"
+
+namespace dz {
+
+namespace {
+
+// _np.isscalar: numbers, str, bytes, memoryview and numpy scalars.
+int is_scalar(PyObject *o) {
+  if (PyUnicode_Check(o) || PyBytes_Check(o) || PyMemoryView_Check(o) ||
+      PyArray_IsScalar(o, Generic))
+    return 1;
+  return is_number(o);
+}
+
+// Appends the index of a live handle of this model to ids.
+int add_id(ModelObject *self, PyObject *h, PyObject *ids) {
+  if (handle_mdl(h) != self->mdl_) {
+    raise_text("an element of another model was given");
+    return -1;
+  }
+  const int index = handle_index(h);
+  if (index < 0) return 0;  // removed before
+  Ref v(PyLong_FromLong(index));
+  return v ? PyList_Append(ids, v.get()) : -1;
+}
+
+int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids,
+         PyObject *sosids, PyObject *genids) {
+  if (handle_check(item, &Var_Type)) return add_id(self, item, varids);
+  if (handle_check(item, &Constr_Type)) return add_id(self, item, constrids);
+  if (handle_check(item, &PsdVar_Type)) {
+    PyErr_SetString(PyExc_TypeError, "remove psd variable temporary not support");
+    return -1;
+  }
+  if (handle_check(item, &PsdConstr_Type)) {
+    PyErr_SetString(PyExc_TypeError, "remove psd constraint temporary not support");
+    return -1;
+  }
+  if (handle_check(item, &SOS_Type)) return add_id(self, item, sosids);
+  if (handle_check(item, &GenConstr_Type)) return add_id(self, item, genids);
+  // Arrays of any shape: tolist() gives nested lists, or the one handle of a
+  // zero-dimensional array, and the walk takes either.
+  Ref content;
+  if (PyObject_TypeCheck(item, MVar_class.type) || PyObject_TypeCheck(item, MConstr_class.type)) {
+    content = Ref(PyObject_CallMethod(item, "tolist", nullptr));
+    if (!content) return -1;
+    if (handle_check(content.get(), &Var_Type) || handle_check(content.get(), &Constr_Type))
+      return walk(self, content.get(), varids, constrids, sosids, genids);
+  } else if (PyDict_Check(item)) {
+    content = Ref(PyMapping_Values(item));
+    if (!content) return -1;
+  } else {
+    const int scalar = is_scalar(item);
+    if (scalar < 0) return -1;
+    if (scalar) {
+      Ref tname(PyObject_GetAttrString(reinterpret_cast<PyObject *>(Py_TYPE(item)), "__name__"));
+      if (tname) PyErr_Format(PyExc_TypeError, "unsupported type: `%S`", tname.get());
+      return -1;
+    }
+    content = Ref::borrow(item);
+  }
+  Ref it(PyObject_GetIter(content.get()));
+  if (!it) return -1;
+  // A container that holds itself would recurse without end.
+  if (Py_EnterRecursiveCall(" while walking the items to remove")) return -1;
+  int rc = 0;
+  while (PyObject *raw = PyIter_Next(it.get())) {
+    Ref elem(raw);
+    if ((rc = walk(self, elem.get(), varids, constrids, sosids, genids)) < 0) break;
+  }
+  Py_LeaveRecursiveCall();
+  if (rc < 0 || PyErr_Occurred()) return -1;
+  return 0;
+}
+
+// Ascending distinct indices of a list of ints collected by the walk.
+bool sorted_ids(PyObject *list, std::vector<int> &out) {
+  const Py_ssize_t n = PyList_GET_SIZE(list);
+  out.reserve(static_cast<size_t>(n));
+  for (Py_ssize_t i = 0; i < n; i++) {
+    const long v = PyLong_AsLong(PyList_GET_ITEM(list, i));
+    if (v == -1 && PyErr_Occurred()) return false;
+    out.push_back(static_cast<int>(v));
+  }
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  return true;
+}
+
+// The survivors of a marked list, each numbered by its new position.
+PyObject *rebuilt(PyObject *handles) {
+  Ref out(PyList_New(0));
+  if (!out) return nullptr;
+  const Py_ssize_t n = PyList_GET_SIZE(handles);
+  for (Py_ssize_t i = 0; i < n; i++) {
+    PyObject *h = PyList_GET_ITEM(handles, i);
+    if (!handle_attr_kind(h) || handle_index(h) < 0) continue;
+    handle_set_index(h, static_cast<int>(PyList_GET_SIZE(out.get())));
+    if (PyList_Append(out.get(), h) < 0) return nullptr;
+  }
+  return out.release();
+}
+
+using DelFn = int (*)(TVXmodel *, int, const int *);
+
+// Deletes one kind in the library, then marks and renumbers its lists (two
+// for rows: constrlist_ and the parallel psdconstrlist_).
+int delete_kind(ModelObject *self, DelFn del, const std::vector<int> &ids,
+                std::initializer_list<PyObject *ModelObject::*> fields) {
+  if (ids.empty()) return 0;
+  for (auto f : fields)
+    if (!PyList_Check(self->*f)) return raise_code(TVX_ERROR_INVALID_ARGUMENT), -1;
+  TVXmodel *mdl = model_live_handle(reinterpret_cast<PyObject *>(self));
+  if (!mdl) return -1;
+  const int rc = del(mdl, static_cast<int>(ids.size()), ids.data());
+  if (rc) return raise_code(rc), -1;
+  for (auto f : fields) {
+    Model_ops.remove(self->*f, ids.data(), static_cast<Py_ssize_t>(ids.size()));
+    PyObject *fresh = rebuilt(self->*f);
+    if (!fresh) return -1;
+    Py_SETREF(self->*f, fresh);
+  }
+  return 0;
+}
+
+const char *const remove_args[] = {"self", "items"};
+
+PyObject *remove_impl(PyObject *, PyObject *const *args) {
+  ModelObject *self = as_model(args[0]);
+  if (!model_live_handle(args[0])) return nullptr;
+  Ref lists[4];
+  for (auto &l : lists)
+    if (!(l = Ref(PyList_New(0)))) return nullptr;
+  if (Model_ops.getids(self, args[1], lists[0].get(), lists[1].get(), lists[2].get(),
+                       lists[3].get()) < 0)
+    return nullptr;
+  std::vector<int> ids[4];
+  for (int k = 0; k < 4; k++)
+    if (!sorted_ids(lists[k].get(), ids[k])) return nullptr;
+  if (delete_kind(self, TVXdelvars, ids[0], {&ModelObject::varlist_}) < 0 ||
+      delete_kind(self, TVXdelconstrs, ids[1],
+                  {&ModelObject::constrlist_, &ModelObject::psdconstrlist_}) < 0 ||
+      delete_kind(self, TVXdelsos, ids[2], {&ModelObject::soslist_}) < 0 ||
+      delete_kind(self, TVXdelgenconstrs, ids[3], {&ModelObject::genconstrlist_}) < 0)
+    return nullptr;
+  Py_RETURN_NONE;
+}
+
+const char remove_doc[] =
+    "\n        SIGNATURE:\n"
+    "            remove(item)\n"
+    "\n        PURPOSE:\n"
+    "            Remove variables, constraints, SOS or general constraints from the model.\n"
+    "\n        ARGUMENTS:\n"
+    "            item\n"
+    "            ----\n"
+    "            A Var, Constr, SOS or GenConstr, an MVar or MConstr, or a list, tuple,\n"
+    "            dict or other iterable of them, nested to any depth.\n"
+    "\n        EXAMPLE:\n"
+    "            m.remove(x)\n"
+    "            m.remove([c0, c1])\n"
+    "            m.remove(vars_tupledict)\n"
+    "\n        NOTE:\n"
+    "            Removed handles read the index -1 - their old index; the others are\n"
+    "            renumbered. The binary variable of an indicator constraint cannot be\n"
+    "            removed while the indicator exists.\n"
+    "\n        ";
+
+}  // namespace
+
+int model_getids(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids,
+                 PyObject *sosids, PyObject *genids) {
+  return walk(self, item, varids, constrids, sosids, genids);
+}
+
+void model_remove_marks(PyObject *handles, const int *ids, Py_ssize_t n) {
+  Py_ssize_t j = 0;
+  const Py_ssize_t len = PyList_GET_SIZE(handles);
+  for (Py_ssize_t i = 0; i < len && j < n; i++) {
+    PyObject *h = PyList_GET_ITEM(handles, i);
+    if (!handle_attr_kind(h)) continue;
+    const int index = handle_index(h);
+    while (j < n && ids[j] < index) j++;
+    if (j < n && ids[j] == index) handle_set_index(h, -1 - index);
+  }
+}
+
+const FuncSpec Model_remove_spec = {"remove",    "Model.remove", remove_args, 2,         0,
+                                    FUNC_METHOD, &Model_Type,    remove_impl, remove_doc};
+
+}  // namespace dz
