@@ -125,3 +125,31 @@ check-memory: build-asan
 	exit $$status
 
 .PHONY: build-asan check-memory
+
+# Benchmarks against peer modelling libraries: not part of `make test`.
+# The peers live in their own venv; one that fails to install is left out
+# and the runner reports it missing. BENCH_ARGS=--full runs the larger sizes.
+BENCH_VENV := $(VENV)/bench
+BENCH_PEERS := pyoptinterface highsbox highspy linopy mip pyomo pulp
+BENCH_ARGS ?=
+
+$(BENCH_VENV)/.stamp: $(VENV)/.deb-stamp
+	$(PYTHON3) -m venv $(BENCH_VENV)
+	$(BENCH_VENV)/bin/pip install -q --upgrade pip
+	$(BENCH_VENV)/bin/pip install -q $(PY_PACKAGES) matplotlib
+	for p in $(BENCH_PEERS); do
+	  $(BENCH_VENV)/bin/pip install -q $$p || echo "bench: $$p failed to install, skipped" >&2
+	done
+	touch $@
+
+bench: $(BENCH_VENV)/.stamp
+	$(BENCH_VENV)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall \
+	  -C build-dir=build/bench-wheel .
+	# The C++ floor: the library's C functions fed from ready-made arrays.
+	libdir=$$(echo $(CURDIR)/$(BENCH_VENV)/lib/python3*/site-packages/linux64-x86/lib)
+	mkdir -p build/bench
+	$(CXX) -std=c++17 -O2 -Isrc/module bench/lqcp_floor.cpp -o build/bench/lqcp_floor \
+	  -L$$libdir -l:libtarvex.so.1.0.1 -Wl,-rpath,$$libdir
+	$(BENCH_VENV)/bin/python bench/run.py $(BENCH_ARGS)
+
+.PHONY: bench
