@@ -249,7 +249,60 @@ bool within(double value, double lower, double upper, double tol, double size) {
          value <= upper + tol * (1 + std::max(std::fabs(upper), size));
 }
 
-// Empty when x satisfies the bounds, types and rows; else what it violates.
+// Whether the SOS sets hold at x: an SOS1 has at most one member away from
+// 0, an SOS2 at most two, adjacent in the order of their weights.
+std::string sos_violation(const Store &model, const std::vector<double> &x, double tol) {
+  const SosSets &sos = model.sos();
+  std::vector<std::pair<double, int>> order;
+  for (int k = 0; k < model.num_sos(); ++k) {
+    const int len = sos.members.length(k);
+    const int *ind = sos.members.index(k);
+    const double *weight = sos.members.value(k);
+    order.clear();
+    for (int e = 0; e < len; ++e) order.push_back({weight[e], e});
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    int first = -1, count = 0;
+    for (int pos = 0; pos < len; ++pos) {
+      if (std::fabs(x[static_cast<std::size_t>(ind[order[pos].second])]) <= tol) continue;
+      if (count == 0) first = pos;
+      ++count;
+      const bool fits = sos.type[k] == TVX_SOS_TYPE2 ? count <= 2 && pos - first <= 1 : count <= 1;
+      if (!fits) return "SOS " + std::to_string(k) + " is violated";
+    }
+  }
+  return std::string();
+}
+
+// Whether the indicators hold at x: each binary is 0 or 1, and the row of
+// an active one holds.
+std::string indicator_violation(const Store &model, const std::vector<double> &x,
+                                const CheckTolerance &tol) {
+  const GenConstrs &g = model.genconstrs();
+  for (int k = 0; k < model.num_genconstrs(); ++k) {
+    const double b = x[static_cast<std::size_t>(g.binvar[k])];
+    if (!(std::fabs(b) <= tol.integrality || std::fabs(b - 1) <= tol.integrality)) {
+      return "the binary variable of indicator " + std::to_string(k) + " is not 0 or 1";
+    }
+    if (std::nearbyint(b) != g.binval[k]) continue;
+    double sum = 0, size = 0;
+    for (int e = 0; e < g.terms.length(k); ++e) {
+      const double t = g.terms.value(k)[e] * x[static_cast<std::size_t>(g.terms.index(k)[e])];
+      sum += t;
+      size += std::fabs(t);
+    }
+    const double rhs = g.rhs[k];
+    const double lower = g.sense[k] == '<' ? -kInf : rhs;
+    const double upper = g.sense[k] == '>' ? kInf : rhs;
+    if (!within(sum, lower, upper, tol.feasibility, size)) {
+      return "indicator " + std::to_string(k) + " is violated";
+    }
+  }
+  return std::string();
+}
+
+// Empty when x satisfies the bounds, types, rows, SOS and indicators; else
+// what it violates.
 std::string violation(const Problem &p, const std::vector<double> &x, const Activities &act) {
   const Vars &v = p.model.vars();
   const CheckTolerance tol = check_tolerance(p);
@@ -275,7 +328,9 @@ std::string violation(const Problem &p, const std::vector<double> &x, const Acti
       return "row " + std::to_string(i) + " is violated";
     }
   }
-  return std::string();
+  std::string fault = sos_violation(p.model, x, tol.feasibility);
+  if (fault.empty()) fault = indicator_violation(p.model, x, tol);
+  return fault;
 }
 
 bool worse_than_cutoff(const Problem &p, double objective) {
@@ -424,16 +479,20 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveLog &log, So
   }
   problem.hessian = build_hessian(model.qterms(), model.num_vars());
   const bool combinatorial = model.num_sos() > 0 || model.num_genconstrs() > 0;
+  problem.discrete = problem.discrete || combinatorial;
   if (!problem.hessian.empty() && (problem.discrete || combinatorial)) {
     out.code = refuse(log, "a quadratic objective with integer, semi-continuous or "
                            "semi-integer variables, SOS or indicator constraints");
     return;
   }
-  if (combinatorial || (input.callback && problem.discrete)) {
+  if (input.callback && problem.discrete) {
+    out.code = refuse(log, "callbacks during a MIP search are not built");
+    return;
+  }
+  if (combinatorial) {
     engine = engines.combinatorial;
     if (engine == nullptr) {
-      out.code = refuse(log, "SOS, indicator constraints and MIP callbacks need the CBC engine, "
-                             "which is not built");
+      out.code = refuse(log, "SOS and indicator constraints need the CBC engine");
       return;
     }
   }
@@ -465,6 +524,11 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveLog &log, So
 }
 
 }  // namespace
+
+std::string point_violation(const Problem &p, const std::vector<double> &x) {
+  if (x.size() != static_cast<std::size_t>(p.model.num_vars())) return "the point has the wrong size";
+  return violation(p, x, activities(p.model, x));
+}
 
 double finite_or_inf(double value) {
   if (value >= kInfinity) return kInf;
@@ -544,6 +608,7 @@ double Problem::param(const char *name) const {
 Engines built_engines() {
   Engines engines;
   engines.linear = &highs_engine();
+  engines.combinatorial = &cbc_engine();
   return engines;
 }
 

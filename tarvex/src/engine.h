@@ -9,7 +9,9 @@
 //   - a quadratic objective with integer, semi-continuous or semi-integer
 //     variables, SOS or indicators, or one that is not convex (concave for
 //     a maximisation): no engine;
-//   - SOS, indicators, or a MIP solved with a callback: CBC (not built yet);
+//   - a MIP (SOS and indicators included) solved with a callback: none yet,
+//     callbacks during a search are not built;
+//   - SOS or indicators: CBC;
 //   - everything else (LP, convex QP, MIP): HiGHS. The callback's events
 //     are all MIP events, so an LP or QP with a callback goes here too.
 // A refusal is ABORT_SOLVER_NOT_AVAILABLE with the reason in the log.
@@ -83,7 +85,7 @@ struct Problem {
   const ParamValues &params;
   SolveLog &log;
   Hessian hessian;
-  bool discrete = false;  // any variable other than continuous
+  bool discrete = false;  // any variable other than continuous, SOS or indicators
 
   // A parameter's value by its canonical name.
   double param(const char *name) const;
@@ -118,11 +120,17 @@ struct Engines {
 };
 
 const Engine &highs_engine();
+const Engine &cbc_engine();
 // The engines built into the library.
 Engines built_engines();
 
 // value mapped to +-infinity when its magnitude is TVX_INFINITY or more.
 double finite_or_inf(double value);
+
+// Empty when x (one value per variable) satisfies the model's bounds, types,
+// rows, SOS and indicators within the answer check's tolerances; else what
+// it violates.
+std::string point_violation(const Problem &p, const std::vector<double> &x);
 
 // Classifies, dispatches and checks as the file comment says. Never throws:
 // an exhausted memory is NOMEMORY with an empty result.

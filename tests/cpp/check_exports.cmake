@@ -6,7 +6,9 @@
 # declared function must be exported. libhighs.so exports unversioned copies
 # of C++ runtime functions, so the library must name the system C++ runtime
 # before it and bind no global reference without a version, except the C
-# functions of the engine and compression libraries, which carry none.
+# functions of the engine and compression libraries and the C++ classes of
+# the COIN-OR engine libraries, which carry none (libhighs.so defines none
+# of those names).
 foreach(var LIBRARY HEADER READELF)
   if(NOT ${var})
     message(FATAL_ERROR "${var} not given")
@@ -54,9 +56,11 @@ foreach(line IN LISTS lines)
   string(REGEX REPLACE " *\\([0-9]+\\)$" "" name "${name}")
   if(ndx STREQUAL "UND")
     # The engine and compression libraries carry no symbol versions; their
-    # C APIs are the only unversioned references allowed.
+    # C APIs and the engine classes (Cbc, Cgl, Clp, Coin, Osi) are the only
+    # unversioned references allowed.
     if(bind STREQUAL "GLOBAL" AND NOT name MATCHES "@" AND
-       NOT name MATCHES "^(Highs_|BZ2_|gz|inflate|deflate|crc32|adler32|zlib|zError)")
+       NOT name MATCHES "^(Highs_|BZ2_|gz|inflate|deflate|crc32|adler32|zlib|zError)" AND
+       NOT name MATCHES "^_Z(N|NK|TI|TV|TS)?[0-9]+(Cbc|Cgl|Clp|Coin|Osi)")
       list(APPEND unversioned "${name}")
     endif()
     continue()

@@ -17,70 +17,13 @@
 
 #include "engine.h"
 #include "params.h"
+#include "solve_fixture.h"
 #include "store.h"
 #include "tarvex.h"
 
 namespace {
 
-using Terms = std::vector<std::pair<int, double>>;
-using Params = std::vector<std::pair<const char *, double>>;
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr double kInf = TVX_INFINITY;
-
-// A store built one element at a time.
-struct Builder {
-  int var(double lb, double ub, double obj, char type = 'C') {
-    EXPECT_EQ(store.add_vars(1, 0, nullptr, nullptr, nullptr, &obj, &lb, &ub, &type, nullptr), kOk);
-    return store.num_vars() - 1;
-  }
-  int row(const Terms &terms, double lower, double upper) {
-    std::vector<int> ind;
-    std::vector<double> val;
-    for (const auto &t : terms) {
-      ind.push_back(t.first);
-      val.push_back(t.second);
-    }
-    const int beg = 0;
-    EXPECT_EQ(store.add_rows(1, static_cast<int>(ind.size()), &beg, ind.data(), val.data(), &lower,
-                             &upper, nullptr),
-              kOk);
-    return store.num_rows() - 1;
-  }
-  void quad(int i, int j, double v) { EXPECT_EQ(store.add_qterms(1, &i, &j, &v), kOk); }
-
-  tvx::Store store;
-};
-
-tvx::SolveOutcome solve(const tvx::Store &store, const Params &params = {}, bool callback = false,
-                        const std::string &log = std::string(),
-                        const tvx::Engines &engines = tvx::built_engines()) {
-  tvx::SolveInput input{store, tvx::ParamValues(), log, callback};
-  for (const auto &p : params) {
-    const int index = tvx::find_param(p.first);
-    EXPECT_GE(index, 0) << p.first;
-    input.params.value[static_cast<std::size_t>(index)] = p.second;
-  }
-  return tvx::solve(input, engines);
-}
-
-void expect_values(const std::optional<std::vector<double>> &got, const std::vector<double> &want,
-                   double tol = 1e-6) {
-  ASSERT_TRUE(got.has_value());
-  ASSERT_EQ(got->size(), want.size());
-  for (std::size_t k = 0; k < want.size(); ++k) {
-    EXPECT_NEAR((*got)[k], want[k], tol) << "entry " << k;
-  }
-}
-
-void expect_no_solution(const tvx::Results &r) {
-  EXPECT_FALSE(r.x);
-  EXPECT_FALSE(r.activity);
-  EXPECT_FALSE(r.dual);
-  EXPECT_FALSE(r.reduced_cost);
-  EXPECT_FALSE(r.primal_obj);
-  EXPECT_FALSE(r.basis);
-}
+using namespace solve_fixture;
 
 // ---- Known optima ----------------------------------------------------------
 
@@ -447,22 +390,19 @@ const ClassCase kClassCases[] = {
        b.quad(0, 0, 1);
      },
      false, kRefused},
-    {"Sos",
-     [](Builder &b) {
-       const int type = TVX_SOS_TYPE1, beg = 0, ind[] = {0, 1};
-       const double w[] = {1, 2};
-       ASSERT_EQ(b.store.add_sos(1, 2, &type, &beg, ind, w), kOk);
-     },
-     false, kRefused},
+    {"Sos", [](Builder &b) { b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}}); }, false, kOk},
     {"Indicator",
+     [](Builder &b) { b.indicator(b.var(0, 1, 0, 'B'), 1, {{0, 1}}, '<', 1); }, false, kOk},
+    {"SosWithQuadraticObjective",
      [](Builder &b) {
-       const int bin = b.var(0, 1, 0, 'B');
-       const int ind[] = {0};
-       const double val[] = {1};
-       ASSERT_EQ(b.store.add_indicator("g", bin, 1, 1, ind, val, '<', 1), kOk);
+       b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}});
+       b.quad(0, 0, 1);
      },
      false, kRefused},
+    // Callbacks during a MIP search are not built.
     {"MipWithCallback", [](Builder &b) { b.store.set_var_type(0, 'B'); }, true, kRefused},
+    {"SosWithCallback", [](Builder &b) { b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}}); }, true,
+     kRefused},
     {"SemidefiniteVariable",
      [](Builder &b) {
        const int pos[] = {0, 3};
