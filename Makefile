@@ -108,6 +108,7 @@ check-memory: build-asan
 	rm -rf $(ASAN_LOGS) && mkdir -p $(ASAN_LOGS)
 	status=0
 	(cd build/asan-cpp && ASAN_OPTIONS=detect_leaks=1:$(ASAN_COMMON) \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/cpp/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=$(SANITIZER_OPTIONS) $(CURDIR)/$(ASAN_VENV)/bin/ctest --output-on-failure) \
 	  || status=1
 	(cd tests && LD_PRELOAD="$(shell $(CXX) -print-file-name=libasan.so) $(shell $(CXX) -print-file-name=libubsan.so)" \
