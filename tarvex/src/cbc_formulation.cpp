@@ -195,6 +195,7 @@ void settle_sets(Formulation &f) {
     }
     if (members.size() <= (set.type == 2 ? 2u : 1u)) continue;
     set.member = members;
+    set.weight.clear();
     kept.push_back(std::move(set));
   }
   f.sets = std::move(kept);

@@ -30,7 +30,8 @@ struct Formulation {
   std::vector<double> row_lb, row_ub;
   // No point can satisfy the sets (found while stating them).
   bool infeasible = false;
-  // SOS sets: type, members and weights.
+  // SOS sets: type (1 or 2), members and their weights; once settled, the
+  // members stand in the order of their weights and weights are dropped.
   struct Set {
     int type;
     std::vector<int> member;

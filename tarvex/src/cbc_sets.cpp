@@ -157,7 +157,13 @@ CbcBranchingObject *OrderedSet::createCbcBranch(OsiSolverInterface *,
                                                 const OsiBranchingInformation *, int way) {
   const double *x = model_->testSolution();
   const std::pair<int, int> w = window(x);
-  if (satisfied(w)) return nullptr;
+  // CBC asks only for a set it was told is unsatisfied at this same point;
+  // should it ask otherwise, it still gets a valid (if idle) branch.
+  if (satisfied(w)) {
+    auto *branch = new OrderedSetBranch(model_, this, way, type_ == 1 ? 0 : 1);
+    branch->setOriginalObject(this);
+    return branch;
+  }
   // Split near the members' centre of mass, so that both arms cut off the
   // current point: an SOS1 splits in [first, last), an SOS2 in (first, last).
   double mass = 0, moment = 0;
