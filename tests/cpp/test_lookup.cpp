@@ -159,9 +159,9 @@ TEST(Reset, ClearsTheSolutionAndOnRequestTheStart) {
 
 int never_called(TVXmodel *, void *, int, void *) { return 0; }
 
-// The function is kept for the next solve: a MIP solved with a callback goes
-// to the combinatorial engine, which is not built yet, so the solve is
-// refused while one is registered. Copies take no callback.
+// The function is kept for the next solve: callbacks during a MIP search are
+// not built, so a MIP solve is refused while one is registered. Copies take
+// no callback.
 TEST(Callback, StoredUntilReplaced) {
   Fixture f;
   const double lb[] = {0, 1}, ub[] = {5, 2};
