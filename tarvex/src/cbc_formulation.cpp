@@ -48,14 +48,13 @@ void state_variable(const Vars &v, int j, double sign, Formulation &f) {
     default:
       break;
   }
-  if (!semi) {
-    f.add_column(lb, ub, is_integer);
-    f.cost.back() = sign * v.obj[j];
-    return;
+  if (semi) {
+    f.switches.push_back({j, lb, ub});
+    lb = std::min(lb, 0.0);
+    ub = std::max(ub, 0.0);
   }
-  f.add_column(std::min(lb, 0.0), std::max(ub, 0.0), is_integer);
+  f.add_column(lb, ub, is_integer);
   f.cost.back() = sign * v.obj[j];
-  f.switches.push_back({j, lb, ub});
 }
 
 // The switches of semi-continuous and semi-integer variables, once every
@@ -150,12 +149,12 @@ void fix_at_zero(Formulation &f, int j) {
   f.col_lb[j] = f.col_ub[j] = 0;
 }
 
-// The search branches on real choices only. Members fixed at 0 are dropped from an SOS1 (an SOS2 keeps them:
-// they separate their neighbours); a member that cannot be 0 settles
-// the set (an SOS1 fixes the others at 0; an SOS2 leaves its neighbours, at
-// most one of them nonzero); sets that can no longer be violated are
-// dropped. Members are put in the order of their weights; equal weights
-// keep their given order.
+// The search branches on real choices only. Members fixed at 0 are dropped
+// from an SOS1 (an SOS2 keeps them: they separate their neighbours); a
+// member that cannot be 0 settles the set (an SOS1 fixes the others at 0;
+// an SOS2 leaves its neighbours, at most one of them nonzero); sets that
+// can no longer be violated are dropped. Members are put in the order of
+// their weights; equal weights keep their given order.
 void settle_sets(Formulation &f) {
   std::vector<Formulation::Set> kept;
   for (Formulation::Set &set : f.sets) {

@@ -122,6 +122,7 @@ class OrderedSetBranch final : public CbcBranchingObject {
            int state) const override {
     apply(solver, state);
     for (int j : set_->members()) {
+      if (j >= solver->getNumCols()) continue;
       lower[j] = solver->getColLower()[j];
       upper[j] = solver->getColUpper()[j];
     }
@@ -159,24 +160,18 @@ CbcBranchingObject *OrderedSet::createCbcBranch(OsiSolverInterface *,
   const std::pair<int, int> w = window(x);
   // CBC asks only for a set it was told is unsatisfied at this same point;
   // should it ask otherwise, it still gets a valid (if idle) branch.
-  if (satisfied(w)) {
-    auto *branch = new OrderedSetBranch(model_, this, way, type_ == 1 ? 0 : 1);
-    branch->setOriginalObject(this);
-    return branch;
-  }
-  // Split near the members' centre of mass, so that both arms cut off the
-  // current point: an SOS1 splits in [first, last), an SOS2 in (first, last).
-  double mass = 0, moment = 0;
-  for (int k = w.first; k <= w.second; ++k) {
-    const double v = std::fabs(x[members_[k]]);
-    mass += v;
-    moment += k * v;
-  }
-  int split = static_cast<int>(std::floor(moment / mass));
-  if (type_ == 1) {
-    split = std::min(std::max(split, w.first), w.second - 1);
-  } else {
-    split = std::min(std::max(split, w.first + 1), w.second - 1);
+  int split = type_ == 1 ? 0 : 1;
+  if (!satisfied(w)) {
+    // Split near the members' centre of mass, so that both arms cut off the
+    // current point: an SOS1 splits in [first, last), an SOS2 in (first, last).
+    double mass = 0, moment = 0;
+    for (int k = w.first; k <= w.second; ++k) {
+      const double v = std::fabs(x[members_[k]]);
+      mass += v;
+      moment += k * v;
+    }
+    const int low = type_ == 1 ? w.first : w.first + 1;
+    split = std::min(std::max(static_cast<int>(std::floor(moment / mass)), low), w.second - 1);
   }
   // The branch decision looks at the object each branch came from.
   auto *branch = new OrderedSetBranch(model_, this, way, split);

@@ -480,7 +480,7 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveLog &log, So
   problem.hessian = build_hessian(model.qterms(), model.num_vars());
   const bool combinatorial = model.num_sos() > 0 || model.num_genconstrs() > 0;
   problem.discrete = problem.discrete || combinatorial;
-  if (!problem.hessian.empty() && (problem.discrete || combinatorial)) {
+  if (!problem.hessian.empty() && problem.discrete) {
     out.code = refuse(log, "a quadratic objective with integer, semi-continuous or "
                            "semi-integer variables, SOS or indicator constraints");
     return;
@@ -526,7 +526,9 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveLog &log, So
 }  // namespace
 
 std::string point_violation(const Problem &p, const std::vector<double> &x) {
-  if (x.size() != static_cast<std::size_t>(p.model.num_vars())) return "the point has the wrong size";
+  if (x.size() != static_cast<std::size_t>(p.model.num_vars())) {
+    return "the point has the wrong size";
+  }
   return violation(p, x, activities(p.model, x));
 }
 

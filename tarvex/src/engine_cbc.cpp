@@ -62,7 +62,6 @@ struct SearchWatch {
   const CbcModel *main = nullptr;  // heuristics run sub-searches of their own
   const Problem *problem = nullptr;
   int max_stalling = INT_MAX;
-  int rejected = 0;  // incumbents refused
   int last_improvement = 0;  // node count at the last new incumbent
   bool stalled = false;
 };
@@ -79,9 +78,7 @@ class Watcher final : public CbcEventHandler {
         const double *x = getModel()->bestSolution();
         if (x == nullptr) break;
         const int n = watch_->problem->model.num_vars();
-        const std::string why = point_violation(*watch_->problem, std::vector<double>(x, x + n));
-        if (!why.empty()) {
-          ++watch_->rejected;
+        if (!point_violation(*watch_->problem, std::vector<double>(x, x + n)).empty()) {
           return killSolution;
         }
         break;
@@ -110,8 +107,8 @@ class Watcher final : public CbcEventHandler {
 
 // A full start point from the model's MIP start: the given values of the
 // model's columns are fixed, the slacks of indicators the start makes active
-// are 0, and CLP completes the rest. Empty when no value is given, no
-// completion exists, or the completed point is not feasible for the model.
+// are 0, and CLP completes the rest. Empty when no value is given, or (said
+// in the log) when no completion exists or it is not feasible for the model.
 std::vector<double> complete_start(const Problem &p, const Formulation &f,
                                    const OsiClpSolverInterface &base) {
   const Store &model = p.model;
@@ -135,11 +132,14 @@ std::vector<double> complete_start(const Problem &p, const Formulation &f,
     for (int s : f.slacks[k]) lp->setColBounds(s, 0, 0);
   }
   lp->initialSolve();
-  if (!lp->isProvenOptimal()) return {};
-  const double *x = lp->getColSolution();
-  std::vector<double> point(x, x + lp->getNumCols());
-  if (!point_violation(p, std::vector<double>(x, x + n)).empty()) return {};
-  return point;
+  if (lp->isProvenOptimal()) {
+    const double *x = lp->getColSolution();
+    if (point_violation(p, std::vector<double>(x, x + n)).empty()) {
+      return std::vector<double>(x, x + lp->getNumCols());
+    }
+  }
+  p.log.line("The MIP start cannot be completed to a feasible point; solving without it.");
+  return {};
 }
 
 // Cut generators and heuristics. Probing is left out: with the sets in the
@@ -260,9 +260,6 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
     double value = 0;
     for (int j = 0; j < columns; ++j) value += f.cost[j] * start[j];
     cbc.setBestSolution(start.data(), columns, value, false);
-  } else if (std::any_of(model.vars().start.begin(), model.vars().start.end(),
-                         [](double s) { return s != kUndefined; })) {
-    p.log.line("The MIP start cannot be completed to a feasible point; solving without it.");
   }
 
   try {
