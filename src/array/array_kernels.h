@@ -9,7 +9,7 @@
 #ifndef DIDAZODA_ARRAY_KERNELS_H
 #define DIDAZODA_ARRAY_KERNELS_H
 
-#include "module/ref.h"
+#include "runtime/ref.h"
 
 namespace dz {
 

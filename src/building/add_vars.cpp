@@ -9,11 +9,11 @@
 #include "model/column.h"
 #include "model/handles.h"
 #include "model/model.h"
-#include "module/args.h"
-#include "module/errors.h"
-#include "module/numpy_api.h"
+#include "runtime/args.h"
+#include "module/tarvex_error.h"
+#include "runtime/numpy_api.h"
 #include "module/state.h"
-#include "module/text.h"
+#include "runtime/utf8.h"
 
 namespace dz {
 

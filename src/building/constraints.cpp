@@ -13,9 +13,9 @@
 #include "expr/quadexpr.h"
 #include "expr/tempconstr.h"
 #include "model/handles.h"
-#include "module/args.h"
-#include "module/errors.h"
-#include "module/text.h"
+#include "runtime/args.h"
+#include "module/tarvex_error.h"
+#include "runtime/utf8.h"
 
 namespace dz {
 

@@ -7,8 +7,8 @@
 #include "containers/containers.h"
 #include "expr/tempconstr.h"
 #include "model/model.h"
-#include "module/args.h"
-#include "module/numpy_api.h"
+#include "runtime/args.h"
+#include "runtime/numpy_api.h"
 #include "module/state.h"
 
 namespace dz {

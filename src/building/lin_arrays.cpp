@@ -11,7 +11,7 @@
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "model/handles.h"
-#include "module/errors.h"
+#include "module/tarvex_error.h"
 #include "module/state.h"
 
 namespace dz {

@@ -11,9 +11,9 @@
 #include "expr/quadexpr.h"
 #include "model/attrs.h"
 #include "model/handles.h"
-#include "module/args.h"
-#include "module/errors.h"
-#include "module/numpy_api.h"
+#include "runtime/args.h"
+#include "module/tarvex_error.h"
+#include "runtime/numpy_api.h"
 #include "module/state.h"
 
 namespace dz {

@@ -6,9 +6,9 @@
 #include "expr/linexpr.h"
 #include "model/column.h"
 #include "model/handles.h"
-#include "module/args.h"
-#include "module/errors.h"
-#include "module/numpy_api.h"
+#include "runtime/args.h"
+#include "module/tarvex_error.h"
+#include "runtime/numpy_api.h"
 
 namespace dz {
 

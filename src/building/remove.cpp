@@ -9,8 +9,8 @@
 #include "building/building.h"
 #include "expr/expr_util.h"
 #include "model/handles.h"
-#include "module/errors.h"
-#include "module/numpy_api.h"
+#include "module/tarvex_error.h"
+#include "runtime/numpy_api.h"
 
 namespace dz {
 

@@ -4,7 +4,7 @@
 #ifndef DIDAZODA_BRIDGE_H
 #define DIDAZODA_BRIDGE_H
 
-#include "module/ref.h"
+#include "runtime/ref.h"
 #include "module/tarvex.h"
 
 namespace dz {

@@ -3,7 +3,7 @@
 #ifndef DIDAZODA_CALLBACK_FIELDS_H
 #define DIDAZODA_CALLBACK_FIELDS_H
 
-#include "module/ref.h"
+#include "runtime/ref.h"
 #include "module/tarvex.h"
 
 namespace dz {

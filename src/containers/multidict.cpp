@@ -1,7 +1,7 @@
 // multidict: splits a dict of lists into a key list and one tupledict per
 // list position.
 #include "containers/containers.h"
-#include "module/args.h"
+#include "runtime/args.h"
 #include "module/module_functions.h"
 
 namespace dz {

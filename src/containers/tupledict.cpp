@@ -2,9 +2,9 @@
 // the keys, built on first need and dropped by every change made through the
 // class, with sums of the selected values.
 #include "containers/containers.h"
-#include "module/args.h"
-#include "module/decorators.h"
-#include "module/function.h"
+#include "runtime/args.h"
+#include "runtime/decorators.h"
+#include "runtime/function.h"
 #include "module/state.h"
 
 namespace dz {

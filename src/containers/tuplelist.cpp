@@ -4,9 +4,9 @@
 // through the class drops the index; nothing updates it in place.
 
 #include "containers/containers.h"
-#include "module/args.h"
-#include "module/decorators.h"
-#include "module/function.h"
+#include "runtime/args.h"
+#include "runtime/decorators.h"
+#include "runtime/function.h"
 #include "module/state.h"
 
 namespace dz {

@@ -10,7 +10,7 @@
 #include "expr/quadexpr.h"
 #include "expr/tempconstr.h"
 #include "model/handles.h"
-#include "module/errors.h"
+#include "module/tarvex_error.h"
 #include "module/state.h"
 
 namespace dz {

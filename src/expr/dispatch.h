@@ -11,7 +11,7 @@
 #ifndef DIDAZODA_EXPR_DISPATCH_H
 #define DIDAZODA_EXPR_DISPATCH_H
 
-#include "module/ref.h"
+#include "runtime/ref.h"
 
 namespace dz {
 

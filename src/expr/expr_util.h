@@ -2,7 +2,7 @@
 #ifndef DIDAZODA_EXPR_UTIL_H
 #define DIDAZODA_EXPR_UTIL_H
 
-#include "module/ref.h"
+#include "runtime/ref.h"
 
 namespace dz {
 

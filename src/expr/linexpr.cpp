@@ -10,15 +10,15 @@
 #include <cstddef>
 #include <cstring>
 
-#include "expr/docs.h"
+#include "runtime/docs.h"
 #include "expr/expr_util.h"
 #include "expr/terms.h"
 #include "expr/text.h"
 #include "model/handles.h"
-#include "module/args.h"
-#include "module/decorators.h"
-#include "module/errors.h"
-#include "module/function.h"
+#include "runtime/args.h"
+#include "runtime/decorators.h"
+#include "module/tarvex_error.h"
+#include "runtime/function.h"
 
 namespace dz {
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "expr/expr_util.h"
-#include "module/args.h"
-#include "module/decorators.h"
-#include "module/function.h"
+#include "runtime/args.h"
+#include "runtime/decorators.h"
+#include "runtime/function.h"
 
 namespace dz {
 

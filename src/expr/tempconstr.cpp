@@ -6,9 +6,9 @@
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "expr/text.h"
-#include "module/args.h"
-#include "module/decorators.h"
-#include "module/function.h"
+#include "runtime/args.h"
+#include "runtime/decorators.h"
+#include "runtime/function.h"
 
 namespace dz {
 

@@ -5,7 +5,7 @@
 
 #include "expr/expr_util.h"
 #include "model/handles.h"
-#include "module/args.h"
+#include "runtime/args.h"
 
 namespace dz {
 

@@ -4,7 +4,7 @@
 #ifndef DIDAZODA_EXPR_TEXT_H
 #define DIDAZODA_EXPR_TEXT_H
 
-#include "module/ref.h"
+#include "runtime/ref.h"
 
 namespace dz {
 

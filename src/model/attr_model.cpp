@@ -4,8 +4,8 @@
 #include "model/attrs.h"
 #include "model/handles.h"
 #include "model/model.h"
-#include "module/args.h"
-#include "module/numpy_api.h"
+#include "runtime/args.h"
+#include "runtime/numpy_api.h"
 #include "module/state.h"
 
 namespace dz {

@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "model/attrs.h"
-#include "module/args.h"
-#include "module/errors.h"
-#include "module/numpy_api.h"
+#include "runtime/args.h"
+#include "module/tarvex_error.h"
+#include "runtime/numpy_api.h"
 #include "module/numpy_helpers.h"
 #include "module/state.h"
-#include "module/text.h"
+#include "runtime/utf8.h"
 
 namespace dz {
 

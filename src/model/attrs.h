@@ -3,7 +3,7 @@
 #ifndef DIDAZODA_ATTRS_H
 #define DIDAZODA_ATTRS_H
 
-#include "module/ref.h"
+#include "runtime/ref.h"
 #include "module/tarvex.h"
 
 struct _PyArray_Descr;  // numpy's PyArray_Descr; numpy itself stays out of this header

@@ -2,13 +2,13 @@
 // library call; the handles carry their own model.
 #include "model/column.h"
 
-#include "expr/docs.h"
+#include "runtime/docs.h"
 #include "expr/expr_util.h"
 #include "model/handles.h"
-#include "module/args.h"
+#include "runtime/args.h"
 #include "module/classes.h"
-#include "module/decorators.h"
-#include "module/errors.h"
+#include "runtime/decorators.h"
+#include "module/tarvex_error.h"
 
 #include <cstddef>
 

@@ -3,7 +3,7 @@
 #ifndef DIDAZODA_COLUMN_H
 #define DIDAZODA_COLUMN_H
 
-#include "module/ref.h"
+#include "runtime/ref.h"
 
 namespace dz {
 

@@ -8,9 +8,9 @@
 #include "model/model.h"
 #include "model/paramclass.h"
 #include "module/env.h"
-#include "module/errors.h"
+#include "module/tarvex_error.h"
 #include "module/module_functions.h"
-#include "module/text.h"
+#include "runtime/utf8.h"
 
 namespace dz {
 

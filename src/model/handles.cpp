@@ -7,9 +7,9 @@
 #include <initializer_list>
 
 #include "model/attrs.h"
-#include "module/args.h"
-#include "module/decorators.h"
-#include "module/function.h"
+#include "runtime/args.h"
+#include "runtime/decorators.h"
+#include "runtime/function.h"
 #include "module/state.h"
 
 namespace dz {

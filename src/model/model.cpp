@@ -1,14 +1,14 @@
 // Model: fields, life cycle, the environment lookup, the parameter fields and
 // the element list accessors.
-#include "model.h"
+#include "model/model.h"
 
-#include "module/args.h"
-#include "module/decorators.h"
+#include "runtime/args.h"
+#include "runtime/decorators.h"
 #include "module/env.h"
-#include "module/errors.h"
-#include "module/lifecycle.h"
-#include "module/text.h"
-#include "paramclass.h"
+#include "module/tarvex_error.h"
+#include "runtime/lifecycle.h"
+#include "runtime/utf8.h"
+#include "model/paramclass.h"
 
 namespace dz {
 

@@ -5,7 +5,7 @@
 #define DIDAZODA_MODEL_H
 
 #include "module/classes.h"
-#include "module/function.h"
+#include "runtime/function.h"
 #include "module/tarvex.h"
 
 namespace dz {

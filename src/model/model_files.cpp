@@ -1,9 +1,9 @@
 // File, log and name-lookup operations of Model: one library call each, with
 // the text argument crossing as UTF-8.
 #include "model/model.h"
-#include "module/args.h"
-#include "module/errors.h"
-#include "module/text.h"
+#include "runtime/args.h"
+#include "module/tarvex_error.h"
+#include "runtime/utf8.h"
 
 namespace dz {
 

@@ -1,7 +1,7 @@
 // The members of Model in their binding order. A member not built yet is a
 // placeholder that raises NotImplementedError; the file that builds it
 // defines its spec and its entry here points at it.
-#include "model.h"
+#include "model/model.h"
 
 namespace dz {
 

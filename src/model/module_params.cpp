@@ -5,11 +5,11 @@
 #include "model/model.h"
 #include "model/params.h"
 #include "module/env.h"
-#include "module/errors.h"
+#include "module/tarvex_error.h"
 #include "module/module_functions.h"
-#include "module/output.h"
+#include "runtime/output.h"
 #include "module/state.h"
-#include "module/text.h"
+#include "runtime/utf8.h"
 
 #include <initializer_list>
 

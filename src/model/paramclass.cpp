@@ -4,13 +4,13 @@
 // object keeps neither the model nor an Env alive. After the model is
 // disposed the library refuses the handle, so reads and writes raise
 // TarvexError.
-#include "paramclass.h"
+#include "model/paramclass.h"
 
 #include "module/classes.h"
-#include "module/decorators.h"
-#include "module/errors.h"
-#include "module/text.h"
-#include "params.h"
+#include "runtime/decorators.h"
+#include "module/tarvex_error.h"
+#include "runtime/utf8.h"
+#include "model/params.h"
 
 namespace dz {
 

@@ -3,7 +3,7 @@
 #ifndef DIDAZODA_PARAMCLASS_H
 #define DIDAZODA_PARAMCLASS_H
 
-#include "module/ref.h"
+#include "runtime/ref.h"
 #include "module/tarvex.h"
 
 namespace dz {

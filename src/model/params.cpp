@@ -1,18 +1,18 @@
 // Parameter names and values: the matcher, the setter, and the parameter
 // methods of Model. Values are never kept here: every read asks the library
 // and every write goes to it at once, always under the canonical name.
-#include "params.h"
+#include "model/params.h"
 
-#include "module/output.h"
+#include "runtime/output.h"
 
 #include <cstring>
 #include <vector>
 
-#include "model.h"
-#include "module/args.h"
-#include "module/errors.h"
+#include "model/model.h"
+#include "runtime/args.h"
+#include "module/tarvex_error.h"
 #include "module/state.h"
-#include "module/text.h"
+#include "runtime/utf8.h"
 
 namespace dz {
 

@@ -4,7 +4,7 @@
 #ifndef DIDAZODA_PARAMS_H
 #define DIDAZODA_PARAMS_H
 
-#include "module/ref.h"
+#include "runtime/ref.h"
 #include "module/tarvex.h"
 
 namespace dz {

@@ -2,8 +2,8 @@
 // and the internal MIP clean-up.
 #include "callbacks/bridge.h"
 #include "model/model.h"
-#include "module/args.h"
-#include "module/errors.h"
+#include "runtime/args.h"
+#include "module/tarvex_error.h"
 
 namespace dz {
 

@@ -2,8 +2,8 @@
 #ifndef DIDAZODA_CLASSES_H
 #define DIDAZODA_CLASSES_H
 
-#include "pickling.h"
-#include "ref.h"
+#include "runtime/pickling.h"
+#include "runtime/ref.h"
 
 namespace dz {
 

@@ -1,10 +1,10 @@
 // The constant classes, the class TVX with its plain constants, and the order
 // in which the tables and the constants object are built.
-#include "constants.h"
+#include "module/constants.h"
 
-#include "decorators.h"
-#include "function.h"
-#include "state.h"
+#include "runtime/decorators.h"
+#include "runtime/function.h"
+#include "module/state.h"
 
 namespace dz {
 

@@ -3,7 +3,7 @@
 #ifndef DIDAZODA_CONSTANTS_H
 #define DIDAZODA_CONSTANTS_H
 
-#include "ref.h"
+#include "runtime/ref.h"
 
 namespace dz {
 

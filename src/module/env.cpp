@@ -1,15 +1,15 @@
 // Env: one environment handle of the library, freed once by dispose().
-#include "env.h"
+#include "module/env.h"
 
-#include "args.h"
-#include "classes.h"
-#include "decorators.h"
-#include "errors.h"
-#include "lifecycle.h"
-#include "function.h"
+#include "runtime/args.h"
+#include "module/classes.h"
+#include "runtime/decorators.h"
+#include "module/tarvex_error.h"
+#include "runtime/lifecycle.h"
+#include "runtime/function.h"
 #include "model/params.h"
-#include "state.h"
-#include "text.h"
+#include "module/state.h"
+#include "runtime/utf8.h"
 
 namespace dz {
 

@@ -2,8 +2,8 @@
 #ifndef DIDAZODA_ENV_H
 #define DIDAZODA_ENV_H
 
-#include "ref.h"
-#include "tarvex.h"
+#include "runtime/ref.h"
+#include "module/tarvex.h"
 
 namespace dz {
 

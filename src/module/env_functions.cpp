@@ -1,8 +1,8 @@
 // version(), system() and disposeDefaultEnv().
-#include "env.h"
-#include "module_functions.h"
-#include "state.h"
-#include "tarvex.h"
+#include "module/env.h"
+#include "module/module_functions.h"
+#include "module/state.h"
+#include "module/tarvex.h"
 
 namespace dz {
 

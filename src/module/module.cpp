@@ -3,14 +3,14 @@
 #include <cstring>
 #include <new>
 
-#include "classes.h"
-#include "constants.h"
-#include "errors.h"
-#include "function.h"
-#include "metaclass.h"
-#include "module_functions.h"
-#include "numpy_helpers.h"
-#include "state.h"
+#include "module/classes.h"
+#include "module/constants.h"
+#include "module/tarvex_error.h"
+#include "runtime/function.h"
+#include "runtime/metaclass.h"
+#include "module/module_functions.h"
+#include "module/numpy_helpers.h"
+#include "module/state.h"
 
 namespace dz {
 

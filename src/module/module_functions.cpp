@@ -1,7 +1,7 @@
-#include "module_functions.h"
+#include "module/module_functions.h"
 
-#include "classes.h"
-#include "decorators.h"
+#include "module/classes.h"
+#include "runtime/decorators.h"
 
 namespace dz {
 

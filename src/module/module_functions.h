@@ -3,7 +3,7 @@
 #ifndef DIDAZODA_MODULE_FUNCTIONS_H
 #define DIDAZODA_MODULE_FUNCTIONS_H
 
-#include "function.h"
+#include "runtime/function.h"
 
 namespace dz {
 

@@ -2,9 +2,9 @@
 // so the same source serves numpy 1.x and 2.x, whose array and descriptor
 // layouts differ.
 #define DIDAZODA_NUMPY_API_OWNER
-#include "numpy_api.h"
+#include "runtime/numpy_api.h"
 
-#include "numpy_helpers.h"
+#include "module/numpy_helpers.h"
 
 #include <cstring>
 

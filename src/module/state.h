@@ -3,7 +3,7 @@
 #ifndef DIDAZODA_STATE_H
 #define DIDAZODA_STATE_H
 
-#include "ref.h"
+#include "runtime/ref.h"
 
 namespace dz {
 

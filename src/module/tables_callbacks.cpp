@@ -1,12 +1,12 @@
 // The callback tables wheres and whats, the four getters through which
 // Model.cbGet reads a what-code, and the constant set TVX.Callback.
-#include "args.h"
+#include "runtime/args.h"
 #include "callbacks/callback_fields.h"
-#include "constants.h"
-#include "errors.h"
-#include "function.h"
-#include "state.h"
-#include "tarvex.h"
+#include "module/constants.h"
+#include "module/tarvex_error.h"
+#include "runtime/function.h"
+#include "module/state.h"
+#include "module/tarvex.h"
 
 namespace dz {
 

@@ -1,8 +1,8 @@
 // The error-code table errors and the status table status, and the constant
 // sets TVX.Error and TVX.Status made from them.
-#include "constants.h"
-#include "state.h"
-#include "tarvex.h"
+#include "module/constants.h"
+#include "module/state.h"
+#include "module/tarvex.h"
 
 namespace dz {
 

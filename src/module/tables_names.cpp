@@ -2,8 +2,8 @@
 // sets TVX.Attr and TVX.Param made from them.
 #include <cstring>
 
-#include "constants.h"
-#include "state.h"
+#include "module/constants.h"
+#include "module/state.h"
 
 namespace dz {
 

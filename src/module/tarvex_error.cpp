@@ -1,14 +1,14 @@
 #include <cstring>
 
-#include "args.h"
-#include "classes.h"
-#include "decorators.h"
-#include "errors.h"
-#include "function.h"
-#include "metaclass.h"
-#include "pickling.h"
-#include "tarvex.h"
-#include "text.h"
+#include "runtime/args.h"
+#include "module/classes.h"
+#include "runtime/decorators.h"
+#include "module/tarvex_error.h"
+#include "runtime/function.h"
+#include "runtime/metaclass.h"
+#include "runtime/pickling.h"
+#include "module/tarvex.h"
+#include "runtime/utf8.h"
 
 namespace dz {
 

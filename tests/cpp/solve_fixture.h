@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "engine.h"
-#include "params.h"
-#include "store.h"
+#include "solve/engine.h"
+#include "store/params.h"
+#include "store/store.h"
 #include "tarvex.h"
 
 namespace solve_fixture {

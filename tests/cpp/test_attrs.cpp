@@ -10,8 +10,8 @@
 #include <variant>
 #include <vector>
 
-#include "attrs.h"
-#include "store.h"
+#include "store/attrs.h"
+#include "store/store.h"
 #include "tarvex.h"
 
 namespace {

@@ -14,10 +14,10 @@
 #include <utility>
 #include <vector>
 
-#include "engine.h"
-#include "iis.h"
-#include "params.h"
-#include "store.h"
+#include "solve/engine.h"
+#include "solve/iis.h"
+#include "store/params.h"
+#include "store/store.h"
 #include "tarvex.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "model_ops.h"
-#include "store.h"
+#include "store/model_ops.h"
+#include "store/store.h"
 #include "tarvex.h"
 
 namespace {

@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "engine.h"
-#include "params.h"
+#include "solve/engine.h"
+#include "store/params.h"
 #include "solve_fixture.h"
-#include "store.h"
+#include "store/store.h"
 #include "tarvex.h"
 
 namespace {

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "file_io.h"
-#include "model_io.h"
-#include "store.h"
+#include "io/file_io.h"
+#include "io/model_io.h"
+#include "store/store.h"
 #include "tarvex.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "store.h"
+#include "store/store.h"
 #include "tarvex.h"
 
 namespace {

@@ -19,13 +19,13 @@
 #include <utility>
 #include <vector>
 
-#include "engine.h"
-#include "file_writer.h"
+#include "solve/engine.h"
+#include "io/file_writer.h"
 #include "interfaces/highs_c_api.h"
-#include "model_io.h"
-#include "params.h"
-#include "solution_files.h"
-#include "store.h"
+#include "io/model_io.h"
+#include "store/params.h"
+#include "io/solution_files.h"
+#include "store/store.h"
 #include "tarvex.h"
 
 namespace {

@@ -1,0 +1,469 @@
+#include "runtime/function.h"
+
+#include <structmember.h>
+
+#include <cstring>
+
+#include "runtime/args.h"
+#include "module/state.h"
+
+#if PY_VERSION_HEX < 0x03090000
+#define DZ_TPFLAGS_HAVE_VECTORCALL _Py_TPFLAGS_HAVE_VECTORCALL
+#define DZ_VECTORCALL _PyObject_Vectorcall
+#else
+#define DZ_TPFLAGS_HAVE_VECTORCALL Py_TPFLAGS_HAVE_VECTORCALL
+#define DZ_VECTORCALL PyObject_Vectorcall
+#endif
+
+namespace dz {
+
+namespace {
+
+struct FunctionObject {
+  PyObject_HEAD
+  vectorcallfunc vectorcall;
+  const FuncSpec *spec;
+  PyObject *name;
+  PyObject *qualname;
+  PyObject *doc;
+  PyObject *dict;
+  PyObject *module;
+  PyObject *defaults;    // tuple or NULL
+  PyObject *kwdefaults;  // dict or NULL
+  PyObject *closure;
+  PyObject *code;        // made on first use
+  PyObject *annotations;
+  PyObject *weakreflist;
+};
+
+inline FunctionObject *F(PyObject *o) { return reinterpret_cast<FunctionObject *>(o); }
+
+int nparams(const FuncSpec *s) {
+  return s->npos + s->nkwonly + ((s->flags & FUNC_VARARGS) ? 1 : 0) +
+         ((s->flags & FUNC_VARKW) ? 1 : 0);
+}
+
+}  // namespace
+
+int parse_vector(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults,
+                 PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames,
+                 ParsedArgs &out) {
+  const char *fname = s->name;
+  PyObject **vals = out.data();
+  int first = 0;  // self is not counted in argument errors
+
+  if (s->flags & FUNC_METHOD) {
+    if (nargs < 1) {
+      PyErr_Format(PyExc_TypeError, "unbound method %.200s() needs an argument", fname);
+      return -1;
+    }
+    if (s->self_type && !PyObject_TypeCheck(args[0], s->self_type)) {
+      PyErr_Format(PyExc_TypeError,
+                   "descriptor '%.200s' requires a '%.100s' object but received a '%.100s'",
+                   fname, s->self_type->tp_name, Py_TYPE(args[0])->tp_name);
+      return -1;
+    }
+    first = 1;
+  }
+
+  Py_ssize_t ndefaults = defaults ? PyTuple_GET_SIZE(defaults) : 0;
+  Py_ssize_t maxpos = s->npos - first;
+  Py_ssize_t minpos = maxpos - ndefaults;
+  if (minpos < 0) minpos = 0;
+  bool exact = (ndefaults == 0) && !(s->flags & FUNC_VARARGS);
+  Py_ssize_t given = nargs - first;
+
+  if (given > maxpos && !(s->flags & FUNC_VARARGS)) {
+    raise_argcount(fname, exact, minpos, maxpos, given);
+    return -1;
+  }
+  Py_ssize_t npos_taken = nargs < s->npos ? nargs : s->npos;
+  for (Py_ssize_t i = 0; i < npos_taken; i++) {
+    Py_INCREF(args[i]);
+    vals[i] = args[i];
+  }
+  int slot = s->npos + s->nkwonly;
+  if (s->flags & FUNC_VARARGS) {
+    Py_ssize_t extra = nargs > s->npos ? nargs - s->npos : 0;
+    PyObject *t = PyTuple_New(extra);
+    if (!t) return -1;
+    for (Py_ssize_t i = 0; i < extra; i++) {
+      Py_INCREF(args[s->npos + i]);
+      PyTuple_SET_ITEM(t, i, args[s->npos + i]);
+    }
+    vals[slot++] = t;
+  }
+  PyObject *varkw = nullptr;
+  if (s->flags & FUNC_VARKW) {
+    if (!(varkw = PyDict_New())) return -1;
+    vals[slot++] = varkw;
+  }
+
+  if (kwnames) {
+    Py_ssize_t nkw = PyTuple_GET_SIZE(kwnames);
+    for (Py_ssize_t k = 0; k < nkw; k++) {
+      PyObject *key = PyTuple_GET_ITEM(kwnames, k);
+      PyObject *value = args[nargs + k];
+      int found = -1;
+      for (int i = first; i < s->npos + s->nkwonly; i++) {
+        if (PyUnicode_CompareWithASCIIString(key, s->argnames[i]) == 0) {
+          found = i;
+          break;
+        }
+      }
+      if (found < 0) {
+        if (varkw) {
+          if (PyDict_SetItem(varkw, key, value) < 0) return -1;
+          continue;
+        }
+        PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", fname,
+                     key);
+        return -1;
+      }
+      if (vals[found]) {
+        PyErr_Format(PyExc_TypeError, "%s() got multiple values for keyword argument '%U'",
+                     fname, key);
+        return -1;
+      }
+      Py_INCREF(value);
+      vals[found] = value;
+    }
+  }
+
+  for (int i = first; i < s->npos; i++) {
+    if (vals[i]) continue;
+    Py_ssize_t d = i - first - minpos;
+    if (d >= 0 && d < ndefaults) {
+      vals[i] = PyTuple_GET_ITEM(defaults, d);
+      Py_INCREF(vals[i]);
+      continue;
+    }
+    raise_argcount(fname, exact, minpos, maxpos, given);
+    return -1;
+  }
+  for (int i = s->npos; i < s->npos + s->nkwonly; i++) {
+    if (vals[i]) continue;
+    PyObject *d = kwdefaults ? PyDict_GetItemString(kwdefaults, s->argnames[i]) : nullptr;
+    if (!d) {
+      PyErr_Format(PyExc_TypeError, "%.200s() needs keyword-only argument %s", fname,
+                   s->argnames[i]);
+      return -1;
+    }
+    Py_INCREF(d);
+    vals[i] = d;
+  }
+  return 0;
+}
+
+int parse_tuple(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults, PyObject *self,
+                PyObject *args, PyObject *kwargs, ParsedArgs &out) {
+  Py_ssize_t npos = PyTuple_GET_SIZE(args);
+  Py_ssize_t nkw = kwargs ? PyDict_GET_SIZE(kwargs) : 0;
+  Py_ssize_t lead = self ? 1 : 0;
+  Buffer<PyObject *> stack;
+  if (!stack.allocate(lead + npos + nkw)) return -1;
+  if (self) stack[0] = self;
+  for (Py_ssize_t i = 0; i < npos; i++) stack[lead + i] = PyTuple_GET_ITEM(args, i);
+  Ref kwnames;
+  if (nkw) {
+    kwnames = Ref(PyTuple_New(nkw));
+    if (!kwnames) return -1;
+    Py_ssize_t pos = 0, k = 0;
+    PyObject *key, *value;
+    while (PyDict_Next(kwargs, &pos, &key, &value)) {
+      Py_INCREF(key);
+      PyTuple_SET_ITEM(kwnames.get(), k, key);
+      stack[lead + npos + k] = value;
+      k++;
+    }
+  }
+  return parse_vector(s, defaults, kwdefaults, stack.get(), lead + npos, kwnames.get(), out);
+}
+
+namespace {
+
+PyObject *function_vectorcall(PyObject *self, PyObject *const *args, size_t nargsf,
+                              PyObject *kwnames) {
+  FunctionObject *f = F(self);
+  ParsedArgs parsed;
+  if (parse_vector(f->spec, f->defaults, f->kwdefaults, args, PyVectorcall_NARGS(nargsf),
+                   kwnames, parsed) < 0)
+    return nullptr;
+  return f->spec->impl(self, parsed.data());
+}
+
+PyObject *function_descr_get(PyObject *self, PyObject *obj, PyObject *) {
+  if (obj == nullptr || obj == Py_None) {
+    Py_INCREF(self);
+    return self;
+  }
+  return PyMethod_New(self, obj);
+}
+
+int function_traverse(PyObject *self, visitproc visit, void *arg) {
+  FunctionObject *f = F(self);
+  Py_VISIT(f->name);
+  Py_VISIT(f->qualname);
+  Py_VISIT(f->doc);
+  Py_VISIT(f->dict);
+  Py_VISIT(f->module);
+  Py_VISIT(f->defaults);
+  Py_VISIT(f->kwdefaults);
+  Py_VISIT(f->closure);
+  Py_VISIT(f->code);
+  Py_VISIT(f->annotations);
+  return 0;
+}
+
+int function_clear(PyObject *self) {
+  FunctionObject *f = F(self);
+  Py_CLEAR(f->name);
+  Py_CLEAR(f->qualname);
+  Py_CLEAR(f->doc);
+  Py_CLEAR(f->dict);
+  Py_CLEAR(f->module);
+  Py_CLEAR(f->defaults);
+  Py_CLEAR(f->kwdefaults);
+  Py_CLEAR(f->closure);
+  Py_CLEAR(f->code);
+  Py_CLEAR(f->annotations);
+  return 0;
+}
+
+void function_dealloc(PyObject *self) {
+  PyObject_GC_UnTrack(self);
+  if (F(self)->weakreflist) PyObject_ClearWeakRefs(self);
+  function_clear(self);
+  PyObject_GC_Del(self);
+}
+
+PyObject *function_repr(PyObject *self) {
+  return PyUnicode_FromFormat("<function %U at %p>", F(self)->qualname, self);
+}
+
+PyObject *get_code(PyObject *self, void *) {
+  FunctionObject *f = F(self);
+  if (!f->code) {
+    const FuncSpec *s = f->spec;
+    int n = nparams(s);
+    Ref empty(reinterpret_cast<PyObject *>(PyCode_NewEmpty("didazoda", s->name, 1)));
+    if (!empty) return nullptr;
+    Ref varnames(PyTuple_New(n));
+    if (!varnames) return nullptr;
+    for (int i = 0; i < n; i++) {
+      PyObject *nm = PyUnicode_InternFromString(s->argnames[i]);
+      if (!nm) return nullptr;
+      PyTuple_SET_ITEM(varnames.get(), i, nm);
+    }
+    int flags = CO_OPTIMIZED | CO_NEWLOCALS;
+    if (s->flags & FUNC_VARARGS) flags |= CO_VARARGS;
+    if (s->flags & FUNC_VARKW) flags |= CO_VARKEYWORDS;
+    Ref replace(PyObject_GetAttrString(empty.get(), "replace"));
+    if (!replace) return nullptr;
+    Ref kw(Py_BuildValue("{s:i,s:i,s:i,s:O,s:i}", "co_argcount", s->npos,
+                         "co_kwonlyargcount", s->nkwonly, "co_nlocals", n, "co_varnames",
+                         varnames.get(), "co_flags", flags));
+    if (!kw) return nullptr;
+    Ref noargs(PyTuple_New(0));
+    if (!noargs) return nullptr;
+    f->code = PyObject_Call(replace.get(), noargs.get(), kw.get());
+    if (!f->code) return nullptr;
+  }
+  Py_INCREF(f->code);
+  return f->code;
+}
+
+PyObject *get_str_field(PyObject *v) {
+  Py_INCREF(v);
+  return v;
+}
+
+PyObject *get_name(PyObject *self, void *) { return get_str_field(F(self)->name); }
+PyObject *get_qualname(PyObject *self, void *) { return get_str_field(F(self)->qualname); }
+
+int set_str_field(PyObject **field, PyObject *value, const char *what) {
+  if (!value || !PyUnicode_Check(value)) {
+    PyErr_Format(PyExc_TypeError, "%s must be set to a string object", what);
+    return -1;
+  }
+  Py_INCREF(value);
+  Py_SETREF(*field, value);
+  return 0;
+}
+
+int set_name(PyObject *self, PyObject *value, void *) {
+  return set_str_field(&F(self)->name, value, "__name__");
+}
+int set_qualname(PyObject *self, PyObject *value, void *) {
+  return set_str_field(&F(self)->qualname, value, "__qualname__");
+}
+
+PyObject *get_doc(PyObject *self, void *) {
+  PyObject *d = F(self)->doc ? F(self)->doc : Py_None;
+  Py_INCREF(d);
+  return d;
+}
+int set_doc(PyObject *self, PyObject *value, void *) {
+  Py_XINCREF(value);
+  Py_XSETREF(F(self)->doc, value);
+  return 0;
+}
+
+PyObject *get_defaults(PyObject *self, void *) {
+  PyObject *d = F(self)->defaults ? F(self)->defaults : Py_None;
+  Py_INCREF(d);
+  return d;
+}
+int set_defaults(PyObject *self, PyObject *value, void *) {
+  if (value == Py_None) value = nullptr;
+  if (value && !PyTuple_Check(value)) {
+    PyErr_SetString(PyExc_TypeError, "__defaults__ must be set to a tuple object");
+    return -1;
+  }
+  FunctionObject *f = F(self);
+  if (value && PyTuple_GET_SIZE(value) > f->spec->npos) {
+    PyErr_SetString(PyExc_ValueError, "__defaults__ has more values than parameters");
+    return -1;
+  }
+  Py_XINCREF(value);
+  Py_XSETREF(f->defaults, value);
+  return 0;
+}
+
+PyObject *get_kwdefaults(PyObject *self, void *) {
+  PyObject *d = F(self)->kwdefaults ? F(self)->kwdefaults : Py_None;
+  Py_INCREF(d);
+  return d;
+}
+int set_kwdefaults(PyObject *self, PyObject *value, void *) {
+  if (value == Py_None) value = nullptr;
+  if (value && !PyDict_Check(value)) {
+    PyErr_SetString(PyExc_TypeError, "__kwdefaults__ must be set to a dict object");
+    return -1;
+  }
+  Py_XINCREF(value);
+  Py_XSETREF(F(self)->kwdefaults, value);
+  return 0;
+}
+
+PyObject *get_annotations(PyObject *self, void *) {
+  FunctionObject *f = F(self);
+  if (!f->annotations && !(f->annotations = PyDict_New())) return nullptr;
+  Py_INCREF(f->annotations);
+  return f->annotations;
+}
+
+PyObject *get_globals(PyObject *, void *) {
+  PyObject *m = state().module;
+  if (!m) Py_RETURN_NONE;
+  PyObject *d = PyModule_GetDict(m);
+  Py_INCREF(d);
+  return d;
+}
+
+PyObject *get_none(PyObject *, void *) { Py_RETURN_NONE; }
+
+PyGetSetDef function_getset[] = {
+    {"__name__", get_name, set_name, nullptr, nullptr},
+    {"__qualname__", get_qualname, set_qualname, nullptr, nullptr},
+    {"__doc__", get_doc, set_doc, nullptr, nullptr},
+    {"__dict__", PyObject_GenericGetDict, PyObject_GenericSetDict, nullptr, nullptr},
+    {"__defaults__", get_defaults, set_defaults, nullptr, nullptr},
+    {"__kwdefaults__", get_kwdefaults, set_kwdefaults, nullptr, nullptr},
+    {"__annotations__", get_annotations, nullptr, nullptr, nullptr},
+    {"__code__", get_code, nullptr, nullptr, nullptr},
+    {"__globals__", get_globals, nullptr, nullptr, nullptr},
+    {"__closure__", get_none, nullptr, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+// Pickled by reference: module and qualified name.
+PyObject *function_reduce(PyObject *self, PyObject *) {
+  Py_INCREF(F(self)->qualname);
+  return F(self)->qualname;
+}
+
+PyMethodDef function_methods[] = {
+    {"__reduce__", function_reduce, METH_NOARGS, nullptr},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyMemberDef function_members[] = {
+    {"__module__", T_OBJECT, offsetof(FunctionObject, module), 0, nullptr},
+    {nullptr, 0, 0, 0, nullptr},
+};
+
+}  // namespace
+
+PyTypeObject Function_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+
+int function_ready() {
+  PyTypeObject *t = &Function_Type;
+  if (t->tp_flags & Py_TPFLAGS_READY) return 0;
+  t->tp_name = "didazoda.function";
+  t->tp_basicsize = sizeof(FunctionObject);
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | DZ_TPFLAGS_HAVE_VECTORCALL |
+                Py_TPFLAGS_METHOD_DESCRIPTOR;
+  t->tp_vectorcall_offset = offsetof(FunctionObject, vectorcall);
+  t->tp_call = PyVectorcall_Call;
+  t->tp_dealloc = function_dealloc;
+  t->tp_traverse = function_traverse;
+  t->tp_clear = function_clear;
+  t->tp_repr = function_repr;
+  t->tp_descr_get = function_descr_get;
+  t->tp_getset = function_getset;
+  t->tp_members = function_members;
+  t->tp_methods = function_methods;
+  t->tp_dictoffset = offsetof(FunctionObject, dict);
+  t->tp_weaklistoffset = offsetof(FunctionObject, weakreflist);
+  t->tp_getattro = PyObject_GenericGetAttr;
+  t->tp_setattro = PyObject_GenericSetAttr;
+  return PyType_Ready(t);
+}
+
+PyObject *function_new(const FuncSpec *spec, PyObject *closure, PyObject *defaults,
+                       PyObject *kwdefaults) {
+  if (nparams(spec) > kMaxParams) {
+    PyErr_SetString(PyExc_SystemError, "too many parameters");
+    return nullptr;
+  }
+  FunctionObject *f = PyObject_GC_New(FunctionObject, &Function_Type);
+  if (!f) return nullptr;
+  f->vectorcall = function_vectorcall;
+  f->spec = spec;
+  f->name = PyUnicode_InternFromString(spec->name);
+  f->qualname = PyUnicode_FromString(spec->qualname ? spec->qualname : spec->name);
+  f->doc = nullptr;
+  f->dict = nullptr;
+  f->module = PyUnicode_InternFromString("didazoda");
+  f->defaults = nullptr;
+  f->kwdefaults = nullptr;
+  f->closure = closure;
+  Py_XINCREF(closure);
+  f->code = nullptr;
+  f->annotations = nullptr;
+  f->weakreflist = nullptr;
+  Ref owner(reinterpret_cast<PyObject *>(f));
+  if (!f->name || !f->qualname || !f->module) return nullptr;
+  if (spec->doc && !(f->doc = PyUnicode_FromString(spec->doc))) return nullptr;
+  if (defaults && defaults != Py_None) {
+    Py_INCREF(defaults);
+    f->defaults = defaults;
+  }
+  if (kwdefaults && kwdefaults != Py_None) {
+    Py_INCREF(kwdefaults);
+    f->kwdefaults = kwdefaults;
+  }
+  PyObject_GC_Track(owner.get());
+  return owner.release();
+}
+
+PyObject *function_closure(PyObject *func) { return F(func)->closure; }
+const FuncSpec *function_spec(PyObject *func) { return F(func)->spec; }
+bool function_check(PyObject *o) { return Py_TYPE(o) == &Function_Type; }
+
+int function_set_defaults(PyObject *func, PyObject *defaults) {
+  return set_defaults(func, defaults, nullptr);
+}
+
+}  // namespace dz

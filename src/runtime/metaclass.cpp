@@ -1,0 +1,112 @@
+#include "runtime/metaclass.h"
+
+#include "runtime/function.h"
+
+namespace dz {
+
+namespace {
+
+const char *const self_arg[] = {"self"};
+
+PyObject *dir_impl(PyObject *func, PyObject *const *) {
+  return get_documented_fields(function_closure(func));
+}
+const FuncSpec dir_spec = {"__dir__", "__getmetaclass__.<locals>.MetaClass.__dir__", self_arg,
+                           1, 0, 0, nullptr, dir_impl, nullptr};
+
+// The closure is the class the metaclass is made for.
+PyObject *getmetaclass_impl(PyObject *func, PyObject *const *) {
+  PyObject *cls = function_closure(func);
+  Ref dir(function_new(&dir_spec, cls));
+  if (!dir) return nullptr;
+  Ref ns(Py_BuildValue("{s:s,s:s,s:O}", "__module__", "didazoda", "__qualname__",
+                       "__getmetaclass__.<locals>.MetaClass", "__dir__", dir.get()));
+  if (!ns) return nullptr;
+  return PyObject_CallFunction(reinterpret_cast<PyObject *>(&PyType_Type), "s(O)O",
+                               "MetaClass", reinterpret_cast<PyObject *>(&PyType_Type),
+                               ns.get());
+}
+
+bool has_internal_marker(PyObject *value) {
+  PyObject *s = PyObject_GetAttrString(value, "__text_signature__");
+  if (!s) {
+    PyErr_Clear();
+    return false;
+  }
+  Ref sig(s);
+  return PyUnicode_Check(s) && PyUnicode_CompareWithASCIIString(s, "__internal__") == 0;
+}
+
+// Returns 1 when the docstring is a non-empty text, 0 when not, -1 on error.
+int documented(PyObject *value) {
+  Ref doc(PyObject_GetAttrString(value, "__doc__"));
+  if (!doc) return -1;
+  if (doc.get() == Py_None) return 0;
+  Py_ssize_t n = PyObject_Length(doc.get());
+  if (n < 0) return -1;
+  return n >= 1;
+}
+
+}  // namespace
+
+PyObject *get_documented_fields(PyObject *cls) {
+  Ref names(PyObject_CallMethod(reinterpret_cast<PyObject *>(&PyType_Type), "__dir__", "O",
+                                cls));
+  if (!names) return nullptr;
+  Ref seq(PySequence_Fast(names.get(), "__dir__ must return a sequence"));
+  if (!seq) return nullptr;
+  Ref result(PyList_New(0));
+  if (!result) return nullptr;
+  Ref sup(PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&PySuper_Type), cls,
+                                       nullptr));
+  if (!sup) return nullptr;
+  Ref own(PyObject_GetAttrString(cls, "__dict__"));
+  if (!own) return nullptr;
+  for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(seq.get()); i++) {
+    PyObject *name = PySequence_Fast_GET_ITEM(seq.get(), i);
+    Ref value(PyObject_GetAttr(cls, name));
+    if (!value) return nullptr;
+    int in_own = PySequence_Contains(own.get(), name);
+    if (in_own < 0) return nullptr;
+    if (!in_own) continue;
+    if (PyObject_HasAttr(sup.get(), name)) continue;
+    if (has_internal_marker(value.get())) continue;
+    bool candidate = PyObject_TypeCheck(value.get(), &PyProperty_Type) ||
+                     PyObject_HasAttrString(value.get(), "__call__");
+    if (!candidate) continue;
+    int doc = documented(value.get());
+    if (doc < 0) return nullptr;
+    if (doc && PyList_Append(result.get(), name) < 0) return nullptr;
+  }
+  return result.release();
+}
+
+int bind_getmetaclass(PyObject *dict, PyTypeObject *cls) {
+  static const FuncSpec spec = {"__getmetaclass__", nullptr, self_arg, 1, 0, 0, nullptr,
+                                getmetaclass_impl, nullptr};
+  Ref f(function_new(&spec, reinterpret_cast<PyObject *>(cls)));
+  if (!f) return -1;
+  return PyDict_SetItemString(dict, "__getmetaclass__", f.get());
+}
+
+int Tarvex_PyType_Ready(PyTypeObject *type) {
+  if (PyType_Ready(type) < 0) return -1;
+  PyObject *hook = PyObject_GetAttrString(reinterpret_cast<PyObject *>(type), "__getmetaclass__");
+  if (!hook) {
+    PyErr_Clear();
+    return 0;
+  }
+  Ref hook_ref(hook);
+  Ref meta(PyObject_CallFunctionObjArgs(hook, Py_None, nullptr));
+  if (!meta) return -1;
+  if (!PyType_Check(meta.get())) {
+    PyErr_SetString(PyExc_TypeError, "__getmetaclass__ did not return a type");
+    return -1;
+  }
+  // The class is static: it keeps its metaclass for the life of the process.
+  reinterpret_cast<PyObject *>(type)->ob_type = reinterpret_cast<PyTypeObject *>(meta.release());
+  PyType_Modified(type);
+  return 0;
+}
+
+}  // namespace dz

@@ -1,0 +1,33 @@
+#include "runtime/utf8.h"
+
+#include <cstring>
+
+// Both converters call exactly what the bytes/str constructors call for an
+// explicit encoding, so results and error texts match the Python spellings.
+
+PyObject *str2chars(PyObject *text) {
+  if (text == nullptr) {
+    PyErr_BadInternalCall();
+    return nullptr;
+  }
+  if (!PyUnicode_Check(text)) {
+    // Rare path: let the constructor raise its own error text, which is
+    // not the same in every Python version.
+    return PyObject_CallFunction(reinterpret_cast<PyObject *>(&PyBytes_Type), "Os", text,
+                                 "UTF-8");
+  }
+  return PyUnicode_AsUTF8String(text);
+}
+
+PyObject *chars2str(PyObject *data) {
+  if (data == nullptr) {
+    PyErr_BadInternalCall();
+    return nullptr;
+  }
+  return PyUnicode_FromEncodedObject(data, "UTF-8", nullptr);
+}
+
+PyObject *chars2str_c(const char *s) {
+  if (s == nullptr) return PyUnicode_FromStringAndSize("", 0);
+  return PyUnicode_DecodeUTF8(s, static_cast<Py_ssize_t>(std::strlen(s)), nullptr);
+}

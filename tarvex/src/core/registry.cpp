@@ -1,0 +1,155 @@
+#include "core/registry.h"
+
+#include <cstdint>
+#include <mutex>
+#include <new>
+#include <unordered_map>
+#include <utility>
+
+#include "core/env.h"
+#include "core/model.h"
+
+namespace tvx {
+namespace {
+
+enum Kind : std::uintptr_t { kEnvKind = 1, kModelKind = 2, kCallbackKind = 3 };
+constexpr unsigned kKindBits = 2;
+constexpr std::uintptr_t kKindMask = (std::uintptr_t{1} << kKindBits) - 1;
+constexpr std::uint64_t kMaxId = UINTPTR_MAX >> kKindBits;
+
+// Identifier 0 is never issued, so no handle value below 4 (NULL, or the
+// placeholder 3 a caller may preset) is ever valid.
+std::uintptr_t encode(std::uint64_t id, Kind kind) {
+  return static_cast<std::uintptr_t>(id << kKindBits) | kind;
+}
+
+std::uint64_t decode(const void *handle, Kind kind) {
+  const auto bits = reinterpret_cast<std::uintptr_t>(handle);
+  if ((bits & kKindMask) != kind) return 0;
+  return bits >> kKindBits;
+}
+
+template <class T>
+struct Entry {
+  std::shared_ptr<T> object;
+  std::uint64_t owner = 0;  // identifier of the owning model, 0 when standalone
+};
+
+template <class T>
+using Table = std::unordered_map<std::uint64_t, Entry<T>>;
+
+struct Registry {
+  std::mutex mutex;
+  std::uint64_t last_id = 0;  // guarded by mutex, as are the tables
+  Table<Env> envs;
+  Table<Model> models;
+  Table<CallbackContext> callbacks;
+
+  std::uint64_t next_id() {
+    if (last_id == kMaxId) throw std::bad_alloc();
+    return ++last_id;
+  }
+};
+
+// Never destroyed: a thread still inside a call at exit must not find the
+// tables gone.
+Registry &registry() {
+  static Registry *const instance = new Registry;
+  return *instance;
+}
+
+template <class T>
+std::shared_ptr<T> find_in(Table<T> &table, std::uint64_t id) {
+  if (id == 0) return nullptr;
+  Registry &reg = registry();
+  std::lock_guard<std::mutex> lock(reg.mutex);
+  const auto it = table.find(id);
+  return it == table.end() ? nullptr : it->second.object;
+}
+
+}  // namespace
+
+TVXenv *register_env(std::shared_ptr<Env> env) {
+  Registry &reg = registry();
+  std::lock_guard<std::mutex> lock(reg.mutex);
+  const std::uint64_t id = reg.next_id();
+  reg.envs.emplace(id, Entry<Env>{std::move(env), 0});
+  return reinterpret_cast<TVXenv *>(encode(id, kEnvKind));
+}
+
+std::shared_ptr<Env> find_env(const TVXenv *handle) {
+  return find_in(registry().envs, decode(handle, kEnvKind));
+}
+
+int unregister_env(TVXenv *handle) {
+  const std::uint64_t id = decode(handle, kEnvKind);
+  if (id == 0) return TVX_ERROR_INVALID_ARGUMENT;
+  std::shared_ptr<Env> doomed;  // destroyed after the lock is released
+  Registry &reg = registry();
+  std::lock_guard<std::mutex> lock(reg.mutex);
+  const auto it = reg.envs.find(id);
+  if (it == reg.envs.end() || it->second.owner != 0) return TVX_ERROR_INVALID_ARGUMENT;
+  doomed = std::move(it->second.object);
+  reg.envs.erase(it);
+  return TVX_ERROR_OKAY;
+}
+
+TVXmodel *register_model(std::shared_ptr<Model> model) {
+  Registry &reg = registry();
+  std::lock_guard<std::mutex> lock(reg.mutex);
+  const std::uint64_t model_id = reg.next_id();
+  const std::uint64_t env_id = reg.next_id();
+  reg.envs.emplace(env_id, Entry<Env>{model->env, model_id});
+  try {
+    model->env_handle = reinterpret_cast<TVXenv *>(encode(env_id, kEnvKind));
+    reg.models.emplace(model_id, Entry<Model>{std::move(model), 0});
+  } catch (...) {
+    reg.envs.erase(env_id);
+    throw;
+  }
+  return reinterpret_cast<TVXmodel *>(encode(model_id, kModelKind));
+}
+
+std::shared_ptr<Model> find_model(const TVXmodel *handle) {
+  return find_in(registry().models, decode(handle, kModelKind));
+}
+
+int unregister_model(TVXmodel *handle) {
+  const std::uint64_t id = decode(handle, kModelKind);
+  if (id == 0) return TVX_ERROR_INVALID_ARGUMENT;
+  std::shared_ptr<Model> doomed;  // destroyed after the lock is released
+  Registry &reg = registry();
+  std::lock_guard<std::mutex> lock(reg.mutex);
+  const auto it = reg.models.find(id);
+  if (it == reg.models.end()) return TVX_ERROR_INVALID_ARGUMENT;
+  doomed = std::move(it->second.object);
+  reg.models.erase(it);
+  reg.envs.erase(decode(doomed->env_handle, kEnvKind));
+  return TVX_ERROR_OKAY;
+}
+
+void *register_callback(std::shared_ptr<CallbackContext> context) {
+  Registry &reg = registry();
+  std::lock_guard<std::mutex> lock(reg.mutex);
+  const std::uint64_t id = reg.next_id();
+  reg.callbacks.emplace(id, Entry<CallbackContext>{std::move(context), 0});
+  return reinterpret_cast<void *>(encode(id, kCallbackKind));
+}
+
+std::shared_ptr<CallbackContext> find_callback(const void *cbdata) {
+  return find_in(registry().callbacks, decode(cbdata, kCallbackKind));
+}
+
+int unregister_callback(void *cbdata) {
+  const std::uint64_t id = decode(cbdata, kCallbackKind);
+  std::shared_ptr<CallbackContext> doomed;  // destroyed after the lock is released
+  Registry &reg = registry();
+  std::lock_guard<std::mutex> lock(reg.mutex);
+  const auto it = reg.callbacks.find(id);
+  if (it == reg.callbacks.end()) return TVX_ERROR_INVALID_ARGUMENT;
+  doomed = std::move(it->second.object);
+  reg.callbacks.erase(it);
+  return TVX_ERROR_OKAY;
+}
+
+}  // namespace tvx

@@ -1,0 +1,410 @@
+// The IIS search of iis.h: candidates, the deletion filter, and the
+// feasibility questions it asks the dispatcher.
+#include "solve/iis.h"
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "interfaces/highs_c_api.h"
+
+namespace tvx {
+namespace {
+
+static_assert(std::is_same<HighsInt, int>::value, "HiGHS must use 32-bit indices");
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+using Clock = std::chrono::steady_clock;
+
+struct Member {
+  bool var;  // a variable's bounds, else a row's sides
+  int index;
+};
+
+bool is_semi_type(char type) { return type == 'S' || type == 'N'; }
+bool is_integral_type(char type) { return type == 'B' || type == 'I' || type == 'N'; }
+
+int param_index(const char *name) {
+  const int index = find_param(name);
+  if (index < 0) throw std::logic_error("unknown parameter");
+  return index;
+}
+
+// Every element with something to relax, variables first, each kind in
+// index order. A bound on the wrong side of infinity restricts too.
+std::vector<Member> members_of(const Store &s) {
+  std::vector<Member> out;
+  for (int j = 0; j < s.num_vars(); ++j) {
+    if (finite_or_inf(s.vars().lb[j]) > -kInf || finite_or_inf(s.vars().ub[j]) < kInf ||
+        s.vars().type[j] == 'B') {
+      out.push_back({true, j});
+    }
+  }
+  for (int i = 0; i < s.num_rows(); ++i) {
+    if (finite_or_inf(s.rows().lhs[i]) > -kInf || finite_or_inf(s.rows().rhs[i]) < kInf) {
+      out.push_back({false, i});
+    }
+  }
+  return out;
+}
+
+bool apart(double lower, double upper, double tol) {
+  if (lower == kInf || upper == -kInf) return true;
+  return lower > upper + tol * (1 + std::max(std::fabs(lower), std::fabs(upper)));
+}
+
+// A member that no value satisfies, whatever the rest of the model says.
+bool alone_infeasible(const Store &s, const Member &m, double tol) {
+  if (m.var) {
+    const char type = s.vars().type[m.index];
+    if (is_semi_type(type)) return false;  // 0 is always allowed
+    double lo = finite_or_inf(s.vars().lb[m.index]), hi = finite_or_inf(s.vars().ub[m.index]);
+    if (type == 'B') {
+      lo = std::max(lo, 0.0);
+      hi = std::min(hi, 1.0);
+    }
+    if (is_integral_type(type)) {
+      lo = std::ceil(lo - tol);
+      hi = std::floor(hi + tol);
+    }
+    return apart(lo, hi, tol);
+  }
+  const double lhs = finite_or_inf(s.rows().lhs[m.index]);
+  const double rhs = finite_or_inf(s.rows().rhs[m.index]);
+  if (apart(lhs, rhs, tol)) return true;
+  const bool empty = s.rows().terms.length(m.index) == 0 && s.psd_part(m.index) == nullptr;
+  return empty && (lhs > tol || rhs < -tol);
+}
+
+struct HighsFree {
+  void operator()(void *highs) const { Highs_destroy(highs); }
+};
+
+// The members of HiGHS's IIS of an LP (every variable continuous, no SOS,
+// indicators or PSD elements), or none when it finds none. HiGHS lists the
+// columns of the rows it keeps too; only those whose bounds take part count.
+std::vector<Member> highs_candidate(const Store &s, double time_limit) {
+  const int n = s.num_vars(), m = s.num_rows();
+  if (s.num_nz() > static_cast<std::size_t>(INT_MAX)) return {};
+  std::vector<double> cost(static_cast<std::size_t>(n), 0.0), lower, upper, row_lower, row_upper;
+  for (int j = 0; j < n; ++j) {
+    lower.push_back(finite_or_inf(s.vars().lb[j]));
+    upper.push_back(finite_or_inf(s.vars().ub[j]));
+  }
+  for (int i = 0; i < m; ++i) {
+    row_lower.push_back(finite_or_inf(s.rows().lhs[i]));
+    row_upper.push_back(finite_or_inf(s.rows().rhs[i]));
+  }
+  const ColumnView &a = s.columns();
+  std::vector<HighsInt> a_start(a.beg.begin(), a.beg.end());
+
+  std::unique_ptr<void, HighsFree> owner(Highs_create());
+  if (!owner) throw std::bad_alloc();
+  void *highs = owner.get();
+  // Quiet before anything else, as in the engine.
+  if (Highs_setBoolOptionValue(highs, "output_flag", 0) == kHighsStatusError ||
+      Highs_setBoolOptionValue(highs, "log_to_console", 0) == kHighsStatusError ||
+      Highs_setIntOptionValue(highs, "iis_strategy", kHighsIisStrategyFromLpRowPriority) ==
+          kHighsStatusError) {
+    return {};
+  }
+  if (time_limit < kInfinity) {
+    Highs_setDoubleOptionValue(highs, "time_limit", time_limit);
+    Highs_setDoubleOptionValue(highs, "iis_time_limit", time_limit);
+  }
+  if (Highs_passLp(highs, n, m, static_cast<HighsInt>(a.row.size()), kHighsMatrixFormatColwise,
+                   kHighsObjSenseMinimize, 0.0, cost.data(), lower.data(), upper.data(),
+                   row_lower.data(), row_upper.data(), a_start.data(), a.row.data(),
+                   a.val.data()) == kHighsStatusError) {
+    return {};
+  }
+  // An IIS names each column and row at most once, so n and m entries are
+  // room enough. The statuses of all columns and rows are not asked for:
+  // HiGHS fills them only for some outcomes.
+  std::vector<HighsInt> col_index(static_cast<std::size_t>(n) + 1);
+  std::vector<HighsInt> col_bound(col_index.size());
+  std::vector<HighsInt> row_index(static_cast<std::size_t>(m) + 1);
+  std::vector<HighsInt> row_bound(row_index.size());
+  HighsInt num_col = 0, num_row = 0;
+  if (Highs_getIis(highs, &num_col, &num_row, col_index.data(), row_index.data(),
+                   col_bound.data(), row_bound.data(), nullptr, nullptr) == kHighsStatusError ||
+      num_col < 0 || num_col > n || num_row < 0 || num_row > m) {
+    return {};
+  }
+  const auto takes_part = [](HighsInt bound) {
+    return bound == kHighsIisBoundLower || bound == kHighsIisBoundUpper ||
+           bound == kHighsIisBoundBoxed;
+  };
+  std::vector<Member> out;
+  for (HighsInt k = 0; k < num_col; ++k) {
+    if (col_index[k] < 0 || col_index[k] >= n) return {};
+    if (takes_part(col_bound[k])) out.push_back({true, col_index[k]});
+  }
+  for (HighsInt k = 0; k < num_row; ++k) {
+    if (row_index[k] < 0 || row_index[k] >= m) return {};
+    if (takes_part(row_bound[k])) out.push_back({false, row_index[k]});
+  }
+  return out;
+}
+
+enum class Answer { Feasible, Infeasible, Failed };
+
+class Search {
+ public:
+  Search(const SolveInput &input, const Engines &engines, const IisOptions &options)
+      : original_(input.model),
+        engines_(engines),
+        options_(options),
+        work_{input.model, input.params, std::string(), input.callback},
+        log_(input.logfile),
+        time_param_(param_index("MaxTime")),
+        max_time_(input.params.value[static_cast<std::size_t>(time_param_)]),
+        tol_(input.params.value[static_cast<std::size_t>(param_index("SPX/PrimalTolerance"))]) {
+    Store &w = work_.model;
+    for (int j = 0; j < w.num_vars(); ++j) {
+      if (w.vars().obj[j] != 0) w.set_var_obj(j, 0);
+    }
+    w.clear_qterms();
+    w.set_objcon(0);
+    w.set_sense(TVX_MINIMIZE);
+    // A cutoff would make feasible subsystems look infeasible.
+    const int cutoff = param_index("MIP/Cutoff");
+    work_.params.value[static_cast<std::size_t>(cutoff)] = param_def(cutoff).defval;
+  }
+
+  IisOutcome run() {
+    const std::vector<Member> all = members_of(work_.model);
+    log_.line("Computing an IIS over " + std::to_string(all.size()) + " bounded elements.");
+    switch (ask()) {
+      case Answer::Failed: return finish();
+      case Answer::Feasible:
+        code_ = TVX_ERROR_IIS_FEASIBLE;
+        log_.line("The model is feasible: it has no IIS.");
+        return finish();
+      case Answer::Infeasible: break;
+    }
+
+    std::vector<Member> list = all;
+    std::size_t block = std::max<std::size_t>(1, all.size() / 2);
+    std::vector<Member> candidate = find_candidate(all);
+    if (!candidate.empty()) {
+      std::vector<char> chosen_col(static_cast<std::size_t>(work_.model.num_vars()), 0);
+      std::vector<char> chosen_row(static_cast<std::size_t>(work_.model.num_rows()), 0);
+      for (const Member &m : candidate) (m.var ? chosen_col : chosen_row)[m.index] = 1;
+      const auto chosen = [&](const Member &m) {
+        return (m.var ? chosen_col : chosen_row)[m.index] != 0;
+      };
+      for (const Member &m : all) {
+        if (!chosen(m)) relax(m);
+      }
+      const Answer a = ask();
+      if (a == Answer::Failed) return finish();
+      if (a == Answer::Infeasible) {
+        // Each member of a good candidate is usually needed: test them
+        // one at a time.
+        list = std::move(candidate);
+        block = 1;
+      } else {
+        log_.line("The candidate subsystem is feasible; searching the whole model.");
+        for (const Member &m : all) {
+          if (!chosen(m)) restore(m);
+        }
+      }
+    }
+
+    std::vector<Member> kept;
+    if (!filter(list, block, kept)) return finish();
+    if (kept.empty()) {
+      // Relaxing every bound and side left it infeasible: the cause is
+      // nothing an IIS can name.
+      log_.line("The infeasibility remains with every bound relaxed.");
+      code_ = TVX_ERROR_IIS_NUMERIC;
+      return finish();
+    }
+    out_.col.assign(static_cast<std::size_t>(original_.num_vars()), 0);
+    out_.row.assign(static_cast<std::size_t>(original_.num_rows()), 0);
+    int cols = 0, rows = 0;
+    for (const Member &m : kept) {
+      (m.var ? out_.col : out_.row)[m.index] = 1;
+      ++(m.var ? cols : rows);
+    }
+    log_.line("IIS: " + std::to_string(cols) + " variables and " + std::to_string(rows) +
+              " rows.");
+    return finish();
+  }
+
+ private:
+  IisOutcome finish() {
+    out_.code = code_;
+    out_.solves = solves_;
+    if (code_ != TVX_ERROR_OKAY) {
+      out_.col.clear();
+      out_.row.clear();
+    }
+    log_.line(std::to_string(solves_) + " feasibility solves.");
+    return std::move(out_);
+  }
+
+  double elapsed() const {
+    return std::chrono::duration<double>(Clock::now() - started_).count();
+  }
+  // What is left of MaxTime, or kInfinity without a limit.
+  double remaining() const {
+    return max_time_ < kInfinity ? max_time_ - elapsed() : kInfinity;
+  }
+
+  // Whether the members now enforced can hold together.
+  Answer ask() {
+    const double left = remaining();
+    if (left <= 0) {
+      code_ = TVX_ERROR_ABORT_TIME_LIMIT;
+      return Answer::Failed;
+    }
+    work_.params.value[static_cast<std::size_t>(time_param_)] = left;
+    ++solves_;
+    const SolveOutcome out = solve(work_, engines_);
+    const int status = out.results.status;
+    // The objective is zero, so unbounded means feasible (a PSD objective
+    // is left as it is) and so does any point found before a limit.
+    if (status == TVX_STATUS_OPTIMAL || status == TVX_STATUS_SUB_OPTIMAL ||
+        status == TVX_STATUS_UNBOUNDED) {
+      return Answer::Feasible;
+    }
+    if (out.code == TVX_ERROR_OKAY &&
+        (status == TVX_STATUS_INFEASIBLE || status == TVX_STATUS_INF_OR_UBD)) {
+      return Answer::Infeasible;
+    }
+    switch (out.code) {
+      case TVX_ERROR_OKAY:
+      case TVX_ERROR_SIMPLEX_NUMERIC:
+      case TVX_ERROR_INTERIOR_NUMERIC:
+        code_ = TVX_ERROR_IIS_NUMERIC;
+        break;
+      default:
+        code_ = out.code;
+        break;
+    }
+    log_.line("A feasibility solve ended without an answer; the IIS search stops.");
+    return Answer::Failed;
+  }
+
+  std::vector<Member> find_candidate(const std::vector<Member> &all) {
+    for (const Member &m : all) {
+      if (alone_infeasible(work_.model, m, tol_)) return {m};
+    }
+    const Store &w = work_.model;
+    const bool lp = w.num_sos() == 0 && w.num_genconstrs() == 0 && w.num_psd_vars() == 0 &&
+                    w.num_psd_rows() == 0 &&
+                    std::all_of(w.vars().type.begin(), w.vars().type.end(),
+                                [](char t) { return t == 'C'; });
+    if (!options_.engine_candidate || !lp) return {};
+    std::vector<Member> candidate = highs_candidate(w, remaining());
+    log_.line("HiGHS proposes an IIS of " + std::to_string(candidate.size()) + " elements.");
+    return candidate;
+  }
+
+  void relax(const Member &m) {
+    Store &w = work_.model;
+    if (!m.var) {
+      w.set_row_lhs(m.index, -kInfinity);
+      w.set_row_rhs(m.index, kInfinity);
+      return;
+    }
+    w.set_var_lb(m.index, -kInfinity);
+    w.set_var_ub(m.index, kInfinity);
+    switch (original_.vars().type[m.index]) {
+      case 'B':
+      case 'N':
+        w.set_var_type(m.index, 'I');
+        break;
+      case 'S':
+        w.set_var_type(m.index, 'C');
+        break;
+      default:
+        break;
+    }
+  }
+
+  void restore(const Member &m) {
+    Store &w = work_.model;
+    if (!m.var) {
+      w.set_row_lhs(m.index, original_.rows().lhs[m.index]);
+      w.set_row_rhs(m.index, original_.rows().rhs[m.index]);
+      return;
+    }
+    w.set_var_lb(m.index, original_.vars().lb[m.index]);
+    w.set_var_ub(m.index, original_.vars().ub[m.index]);
+    w.set_var_type(m.index, original_.vars().type[m.index]);
+  }
+
+  // The deletion filter over list, whose members are all enforced on entry
+  // and infeasible together; every other member is already relaxed. Fills
+  // kept with the members found needed; false when a question failed.
+  bool filter(const std::vector<Member> &list, std::size_t block, std::vector<Member> &kept) {
+    std::size_t pos = 0;
+    while (pos < list.size()) {
+      const std::size_t k = std::min(block, list.size() - pos);
+      for (std::size_t t = pos; t < pos + k; ++t) relax(list[t]);
+      const Answer a = ask();
+      if (a == Answer::Failed) return false;
+      if (a == Answer::Infeasible) {
+        pos += k;  // not needed: stays relaxed
+        block = 2 * k;
+        continue;
+      }
+      for (std::size_t t = pos; t < pos + k; ++t) restore(list[t]);
+      if (k == 1) {
+        kept.push_back(list[pos]);
+        ++pos;
+      } else {
+        block = k / 2;
+      }
+    }
+    return true;
+  }
+
+  const Store &original_;
+  const Engines &engines_;
+  const IisOptions &options_;
+  SolveInput work_;
+  SolveLog log_;
+  const int time_param_;
+  const double max_time_;
+  const double tol_;
+  const Clock::time_point started_ = Clock::now();
+  int code_ = TVX_ERROR_OKAY;
+  int solves_ = 0;
+  IisOutcome out_;
+};
+
+}  // namespace
+
+IisOutcome compute_iis(const SolveInput &input, const Engines &engines,
+                       const IisOptions &options) {
+  try {
+    Search search(input, engines, options);
+    return search.run();
+  } catch (...) {
+    IisOutcome out;
+    try {
+      throw;
+    } catch (const std::bad_alloc &) {
+      out.code = TVX_ERROR_NOMEMORY;
+    } catch (...) {
+      out.code = TVX_ERROR_ERROR;
+    }
+    return out;
+  }
+}
+
+}  // namespace tvx

@@ -1,0 +1,927 @@
+#include "store/store.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <utility>
+
+namespace tvx {
+namespace {
+
+constexpr int kOk = TVX_ERROR_OKAY;
+constexpr int kBadArgument = TVX_ERROR_INVALID_ARGUMENT;
+constexpr int kBadData = TVX_ERROR_MODEL_INPUT_ERROR;
+
+// Largest PSD dimension whose row-major positions fit a 32-bit int.
+constexpr int kMaxPsdDim = 46340;
+
+// Room for extra more elements. Growing geometrically keeps a long run of
+// one-element appends linear; reserve(size() + 1) would copy every time.
+template <class T>
+void grow(std::vector<T> &v, std::size_t extra) {
+  const std::size_t need = v.size() + extra;
+  if (need > v.capacity()) v.reserve(std::max(need, 2 * v.capacity()));
+}
+
+// Keeps v[i] at new_index[i], which ascends over the kept elements.
+template <class T>
+void compact(std::vector<T> &v, const std::vector<int> &new_index) noexcept {
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    if (new_index[i] < 0) continue;
+    // A self-move-assignment may empty a vector or a string.
+    if (out != i) v[out] = std::move(v[i]);
+    ++out;
+  }
+  v.erase(v.begin() + static_cast<std::ptrdiff_t>(out), v.end());
+}
+
+bool fits(int have, int extra) { return extra <= INT_MAX - have; }
+
+bool all_finite(const double *val, int n) {
+  for (int k = 0; k < n; ++k) {
+    if (!valid_coeff(val[k])) return false;
+  }
+  return true;
+}
+
+// A start array for n vectors over nnz entries: vector k holds entries
+// beg[k] up to beg[k + 1] (nnz for the last). Every entry belongs to one
+// vector, so beg[0] is 0. beg may be null only when there are no entries.
+int check_starts(int n, int nnz, const int *beg) {
+  if (n == 0) return nnz == 0 ? kOk : kBadData;
+  if (beg == nullptr) return nnz == 0 ? kOk : kBadArgument;
+  if (beg[0] != 0) return kBadData;
+  for (int k = 1; k < n; ++k) {
+    if (beg[k] < beg[k - 1] || beg[k] > nnz) return kBadData;
+  }
+  return kOk;
+}
+
+int run_begin(const int *beg, int k) { return beg == nullptr ? 0 : beg[k]; }
+int run_end(int n, int nnz, const int *beg, int k) {
+  return beg == nullptr ? 0 : (k + 1 < n ? beg[k + 1] : nnz);
+}
+
+// Checks the indices of one sparse vector: each in [0, limit), none twice.
+class IndexChecker {
+ public:
+  int check(const int *ind, int n, int limit, int range_code) {
+    bool ascending = true;
+    for (int k = 0; k < n; ++k) {
+      if (ind[k] < 0 || ind[k] >= limit) return range_code;
+      if (k > 0 && ind[k] <= ind[k - 1]) ascending = false;
+    }
+    if (ascending) return kOk;
+    scratch_.assign(ind, ind + n);
+    std::sort(scratch_.begin(), scratch_.end());
+    return std::adjacent_find(scratch_.begin(), scratch_.end()) == scratch_.end() ? kOk
+                                                                                   : kBadData;
+  }
+
+ private:
+  std::vector<int> scratch_;  // reused across the vectors of a batch
+};
+
+// The n names of a batch (names null: none), validated and copied.
+int collect_names(int n, const char *const *names, int code, std::vector<std::string> &out) {
+  out.clear();
+  out.resize(static_cast<std::size_t>(n));
+  if (names == nullptr) return kOk;
+  for (int k = 0; k < n; ++k) {
+    if (!valid_name(names[k])) return code;
+    if (names[k] != nullptr) out[static_cast<std::size_t>(k)] = names[k];
+  }
+  return kOk;
+}
+
+int collect_name(const char *name, int code, std::string &out) {
+  if (!valid_name(name)) return code;
+  if (name != nullptr) out = name;
+  return kOk;
+}
+
+// Gives each vector named in targets room for as many new entries as it is
+// named there. Sorting the targets, rather than counting into an array as
+// long as the list, keeps adding one column to a large model O(its entries).
+void reserve_pushes(SparseList &list, std::vector<int> targets) {
+  std::sort(targets.begin(), targets.end());
+  for (std::size_t k = 0; k < targets.size();) {
+    std::size_t end = k;
+    while (end < targets.size() && targets[end] == targets[k]) ++end;
+    list.reserve_push(targets[k], static_cast<int>(end - k));
+    k = end;
+  }
+}
+
+// The survivors' new indices when ind[0..n) are deleted from count elements.
+int deletion_map(int n, const int *ind, int count, int range_code, std::vector<int> &new_index) {
+  if (n < 0 || (n > 0 && ind == nullptr)) return kBadArgument;
+  for (int k = 0; k < n; ++k) {
+    if (ind[k] < 0 || ind[k] >= count) return range_code;
+  }
+  new_index.assign(static_cast<std::size_t>(count), 0);
+  for (int k = 0; k < n; ++k) new_index[static_cast<std::size_t>(ind[k])] = -1;
+  int next = 0;
+  for (int &i : new_index) {
+    if (i == 0) i = next++;
+  }
+  return kOk;
+}
+
+}  // namespace
+
+// ---- Validators -----------------------------------------------------------
+
+bool valid_bound(double value) { return !std::isnan(value); }
+
+bool valid_coeff(double value) { return std::isfinite(value); }
+
+char normal_vtype(char type) {
+  switch (type) {
+    case 'C': case 'c': return 'C';
+    case 'B': case 'b': return 'B';
+    case 'I': case 'i': return 'I';
+    case 'S': case 's': return 'S';
+    case 'N': case 'n': return 'N';
+    default: return 0;
+  }
+}
+
+bool valid_name(const char *name) {
+  if (name == nullptr) return true;
+  const auto *s = reinterpret_cast<const unsigned char *>(name);
+  while (*s != 0) {
+    const unsigned c = *s;
+    if (c < 0x80) {
+      ++s;
+      continue;
+    }
+    int more;
+    unsigned code;
+    unsigned least;
+    if ((c & 0xE0) == 0xC0) {
+      more = 1, code = c & 0x1F, least = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+      more = 2, code = c & 0x0F, least = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+      more = 3, code = c & 0x07, least = 0x10000;
+    } else {
+      return false;
+    }
+    // A NUL ends the loop as a bad continuation byte: no read past the text.
+    for (int k = 1; k <= more; ++k) {
+      if ((s[k] & 0xC0) != 0x80) return false;
+      code = (code << 6) | (s[k] & 0x3F);
+    }
+    // Overlong forms, surrogates and code points beyond Unicode.
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    s += more + 1;
+  }
+  return true;
+}
+
+// ---- NameTable ------------------------------------------------------------
+
+void NameTable::reserve_extra(std::size_t extra) { grow(names_, extra); }
+
+void NameTable::append(std::string &&name) noexcept {
+  names_.push_back(std::move(name));
+  if (!indexed_) return;
+  try {
+    index_add(names_.back(), size() - 1);
+  } catch (...) {
+    drop_index();  // a cache: losing it costs a rebuild, nothing else
+  }
+}
+
+void NameTable::set(int i, std::string &&name) noexcept {
+  std::string &slot = names_[static_cast<std::size_t>(i)];
+  if (indexed_ && slot != name) {
+    try {
+      if (!slot.empty()) {
+        const auto it = index_.find(slot);
+        if (it == index_.end()) {
+          drop_index();  // cannot happen while the index is whole; rebuild to be safe
+          slot = std::move(name);
+          return;
+        }
+        if (--it->second.count == 0) {
+          index_.erase(it);
+        } else if (it->second.lowest == i) {
+          it->second.lowest = kStale;
+        }
+      }
+      index_add(name, i);
+    } catch (...) {
+      drop_index();
+    }
+  }
+  slot = std::move(name);
+}
+
+void NameTable::index_add(const std::string &name, int i) const {
+  if (name.empty()) return;
+  const auto [it, inserted] = index_.try_emplace(name, Entry{i, 1});
+  if (inserted) return;
+  ++it->second.count;
+  if (it->second.lowest != kStale && i < it->second.lowest) it->second.lowest = i;
+}
+
+void NameTable::drop_index() const noexcept {
+  index_.clear();
+  indexed_ = false;
+}
+
+int NameTable::find(const std::string &name) const {
+  if (name.empty()) return -1;
+  if (!indexed_) {
+    try {
+      index_.reserve(names_.size());
+      for (int i = 0; i < size(); ++i) index_add(names_[static_cast<std::size_t>(i)], i);
+      indexed_ = true;
+    } catch (...) {
+      drop_index();
+    }
+  }
+  if (indexed_) {
+    const auto it = index_.find(name);
+    if (it == index_.end()) return -1;
+    if (it->second.lowest != kStale) return it->second.lowest;
+    const auto hit = std::find(names_.begin(), names_.end(), name);
+    it->second.lowest = static_cast<int>(hit - names_.begin());
+    return it->second.lowest;
+  }
+  // Without memory for an index, a scan still answers.
+  const auto hit = std::find(names_.begin(), names_.end(), name);
+  return hit == names_.end() ? -1 : static_cast<int>(hit - names_.begin());
+}
+
+void NameTable::compact(const std::vector<int> &new_index) noexcept {
+  tvx::compact(names_, new_index);
+  drop_index();
+}
+
+// ---- SparseList -----------------------------------------------------------
+
+void SparseList::reserve_append(std::size_t vectors, std::size_t entries) {
+  grow(start_, vectors);
+  grow(len_, vectors);
+  grow(cap_, vectors);
+  grow(ind_, entries);
+  grow(val_, entries);
+}
+
+void SparseList::append(int n, const int *ind, const double *val) noexcept {
+  start_.push_back(ind_.size());
+  len_.push_back(n);
+  cap_.push_back(n);
+  if (n > 0) {
+    ind_.insert(ind_.end(), ind, ind + n);
+    val_.insert(val_.end(), val, val + n);
+  }
+  nnz_ += static_cast<std::size_t>(n);
+  owned_ += static_cast<std::size_t>(n);
+}
+
+void SparseList::reserve_push(int k, int extra) {
+  const auto kk = static_cast<std::size_t>(k);
+  const int len = len_[kk];
+  if (cap_[kk] - len >= extra) return;
+  const long long need = static_cast<long long>(len) + extra;
+  const int cap = static_cast<int>(std::min<long long>(
+      INT_MAX, std::max<long long>({need, 2LL * len, 4LL})));
+  const std::size_t start = start_[kk];
+  if (start + static_cast<std::size_t>(cap_[kk]) == ind_.size()) {
+    // The last vector of the pool grows where it is.
+    const std::size_t more = static_cast<std::size_t>(cap - cap_[kk]);
+    grow(ind_, more);
+    grow(val_, more);
+    ind_.resize(ind_.size() + more);
+    val_.resize(val_.size() + more);
+  } else {
+    grow(ind_, static_cast<std::size_t>(cap));
+    grow(val_, static_cast<std::size_t>(cap));
+    // No reallocation from here on, so the old slots stay readable.
+    const std::size_t at = ind_.size();
+    ind_.resize(at + static_cast<std::size_t>(cap));
+    val_.resize(at + static_cast<std::size_t>(cap));
+    std::copy_n(ind_.begin() + static_cast<std::ptrdiff_t>(start), len,
+                ind_.begin() + static_cast<std::ptrdiff_t>(at));
+    std::copy_n(val_.begin() + static_cast<std::ptrdiff_t>(start), len,
+                val_.begin() + static_cast<std::ptrdiff_t>(at));
+    start_[kk] = at;
+  }
+  owned_ += static_cast<std::size_t>(cap - cap_[kk]);
+  cap_[kk] = cap;
+  compact_if_worthwhile();
+}
+
+void SparseList::push(int k, int index, double value) noexcept {
+  const auto kk = static_cast<std::size_t>(k);
+  const std::size_t at = start_[kk] + static_cast<std::size_t>(len_[kk]);
+  ind_[at] = index;
+  val_[at] = value;
+  ++len_[kk];
+  ++nnz_;
+}
+
+void SparseList::assign(int k, int n, const int *ind, const double *val) noexcept {
+  const auto kk = static_cast<std::size_t>(k);
+  std::copy_n(ind, n, ind_.begin() + static_cast<std::ptrdiff_t>(start_[kk]));
+  std::copy_n(val, n, val_.begin() + static_cast<std::ptrdiff_t>(start_[kk]));
+  nnz_ = nnz_ - static_cast<std::size_t>(len_[kk]) + static_cast<std::size_t>(n);
+  len_[kk] = n;
+}
+
+int SparseList::position(int k, int index) const {
+  const int *ind = this->index(k);
+  const int *hit = std::find(ind, ind + length(k), index);
+  return hit == ind + length(k) ? -1 : static_cast<int>(hit - ind);
+}
+
+void SparseList::remove_vectors(const std::vector<int> &new_index) noexcept {
+  for (std::size_t k = 0; k < len_.size(); ++k) {
+    if (new_index[k] >= 0) continue;
+    nnz_ -= static_cast<std::size_t>(len_[k]);
+    owned_ -= static_cast<std::size_t>(cap_[k]);
+  }
+  compact(start_, new_index);
+  compact(len_, new_index);
+  compact(cap_, new_index);
+  compact_if_worthwhile();
+}
+
+void SparseList::remap_entries(const std::vector<int> &new_index) noexcept {
+  for (std::size_t k = 0; k < len_.size(); ++k) {
+    int *ind = ind_.data() + start_[k];
+    double *val = val_.data() + start_[k];
+    int out = 0;
+    for (int e = 0; e < len_[k]; ++e) {
+      const int target = new_index[static_cast<std::size_t>(ind[e])];
+      if (target < 0) continue;
+      ind[out] = target;
+      val[out] = val[e];
+      ++out;
+    }
+    nnz_ -= static_cast<std::size_t>(len_[k] - out);
+    len_[k] = out;
+  }
+}
+
+// Keeps every vector's capacity, so room given by reserve_push survives.
+void SparseList::compact_if_worthwhile() noexcept {
+  if (garbage() <= owned_ || garbage() < 4096) return;
+  try {
+    std::vector<int> ind(owned_);
+    std::vector<double> val(owned_);
+    std::size_t at = 0;
+    for (std::size_t k = 0; k < len_.size(); ++k) {
+      std::copy_n(ind_.begin() + static_cast<std::ptrdiff_t>(start_[k]), len_[k],
+                  ind.begin() + static_cast<std::ptrdiff_t>(at));
+      std::copy_n(val_.begin() + static_cast<std::ptrdiff_t>(start_[k]), len_[k],
+                  val.begin() + static_cast<std::ptrdiff_t>(at));
+      start_[k] = at;
+      at += static_cast<std::size_t>(cap_[k]);
+    }
+    ind_.swap(ind);
+    val_.swap(val);
+  } catch (...) {
+    // Without memory to compact, the garbage simply stays.
+  }
+}
+
+// ---- Store ----------------------------------------------------------------
+
+Store::Store(const Store &other)
+    : name_(other.name_),
+      sense_(other.sense_),
+      objcon_(other.objcon_),
+      vars_(other.vars_),
+      rows_(other.rows_),
+      psd_parts_(other.psd_parts_),
+      sos_(other.sos_),
+      gen_(other.gen_),
+      psd_vars_(other.psd_vars_),
+      q_(other.q_),
+      start_basis_(other.start_basis_),
+      columns_(other.columns_) {}
+
+const PsdRowPart *Store::psd_part(int row) const {
+  const int part = rows_.psd[static_cast<std::size_t>(row)];
+  return part < 0 ? nullptr : &psd_parts_[static_cast<std::size_t>(part)];
+}
+
+void Store::touch() noexcept {
+  ++revision_;
+  results_ = Results();
+}
+
+void Store::matrix_changed() noexcept { columns_.reset(); }
+
+void Store::shape_changed() noexcept { start_basis_.reset(); }
+
+void Store::set_results(Results results) noexcept { results_ = std::move(results); }
+
+void Store::clear_results() noexcept { results_ = Results(); }
+
+const ColumnView &Store::columns() const {
+  if (columns_) return *columns_;
+  auto view = std::make_shared<ColumnView>();
+  const std::size_t n = static_cast<std::size_t>(num_vars());
+  view->beg.assign(n + 1, 0);
+  view->row.resize(num_nz());
+  view->val.resize(num_nz());
+  const SparseList &terms = rows_.terms;
+  for (int i = 0; i < num_rows(); ++i) {
+    const int *ind = terms.index(i);
+    for (int e = 0; e < terms.length(i); ++e) ++view->beg[static_cast<std::size_t>(ind[e]) + 1];
+  }
+  for (std::size_t j = 0; j < n; ++j) view->beg[j + 1] += view->beg[j];
+  std::vector<std::size_t> next(view->beg.begin(), view->beg.end() - 1);
+  for (int i = 0; i < num_rows(); ++i) {
+    const int *ind = terms.index(i);
+    const double *val = terms.value(i);
+    for (int e = 0; e < terms.length(i); ++e) {
+      const std::size_t at = next[static_cast<std::size_t>(ind[e])]++;
+      view->row[at] = i;
+      view->val[at] = val[e];
+    }
+  }
+  columns_ = std::move(view);
+  return *columns_;
+}
+
+// ---- Adding ---------------------------------------------------------------
+
+int Store::add_vars(int n, int nnz, const int *beg, const int *ind, const double *val,
+                    const double *obj, const double *lb, const double *ub, const char *vtype,
+                    const char *const *names) {
+  if (n < 0 || nnz < 0 || !fits(num_vars(), n)) return kBadArgument;
+  if (nnz > 0 && (ind == nullptr || val == nullptr)) return kBadArgument;
+  int rc = check_starts(n, nnz, beg);
+  if (rc != kOk || n == 0) return rc;
+  IndexChecker checker;
+  for (int j = 0; j < n; ++j) {
+    const int b = run_begin(beg, j);
+    rc = checker.check(ind + b, run_end(n, nnz, beg, j) - b, num_rows(),
+                       TVX_ERROR_MODEL_INVALID_ROW_IDX);
+    if (rc != kOk) return rc;
+  }
+  if (!all_finite(val, nnz) || (obj != nullptr && !all_finite(obj, n))) return kBadData;
+  for (int j = 0; j < n; ++j) {
+    if (lb != nullptr && !valid_bound(lb[j])) return kBadData;
+    if (ub != nullptr && !valid_bound(ub[j])) return kBadData;
+    if (vtype != nullptr && normal_vtype(vtype[j]) == 0) return kBadData;
+  }
+  std::vector<std::string> new_names;
+  rc = collect_names(n, names, TVX_ERROR_MODEL_INVALID_COL_NAME, new_names);
+  if (rc != kOk) return rc;
+
+  const auto count = static_cast<std::size_t>(n);
+  grow(vars_.lb, count);
+  grow(vars_.ub, count);
+  grow(vars_.obj, count);
+  grow(vars_.start, count);
+  grow(vars_.type, count);
+  vars_.names.reserve_extra(count);
+  if (nnz > 0) reserve_pushes(rows_.terms, std::vector<int>(ind, ind + nnz));
+
+  const int first = num_vars();
+  for (int j = 0; j < n; ++j) {
+    vars_.lb.push_back(lb != nullptr ? lb[j] : 0.0);
+    vars_.ub.push_back(ub != nullptr ? ub[j] : kInfinity);
+    vars_.obj.push_back(obj != nullptr ? obj[j] : 0.0);
+    vars_.start.push_back(kUndefined);
+    vars_.type.push_back(vtype != nullptr ? normal_vtype(vtype[j]) : 'C');
+    vars_.names.append(std::move(new_names[static_cast<std::size_t>(j)]));
+    for (int e = run_begin(beg, j); e < run_end(n, nnz, beg, j); ++e) {
+      rows_.terms.push(ind[e], first + j, val[e]);
+    }
+  }
+  matrix_changed();
+  shape_changed();
+  touch();
+  return kOk;
+}
+
+int Store::add_rows(int n, int nnz, const int *beg, const int *ind, const double *val,
+                    const double *lower, const double *upper, const char *const *names) {
+  if (n < 0 || nnz < 0 || !fits(num_rows(), n)) return kBadArgument;
+  if (nnz > 0 && (ind == nullptr || val == nullptr)) return kBadArgument;
+  int rc = check_starts(n, nnz, beg);
+  if (rc != kOk || n == 0) return rc;
+  IndexChecker checker;
+  for (int i = 0; i < n; ++i) {
+    const int b = run_begin(beg, i);
+    rc = checker.check(ind + b, run_end(n, nnz, beg, i) - b, num_vars(),
+                       TVX_ERROR_MODEL_INVALID_COL_IDX);
+    if (rc != kOk) return rc;
+  }
+  if (!all_finite(val, nnz)) return kBadData;
+  for (int i = 0; i < n; ++i) {
+    if (lower != nullptr && !valid_bound(lower[i])) return kBadData;
+    if (upper != nullptr && !valid_bound(upper[i])) return kBadData;
+  }
+  std::vector<std::string> new_names;
+  rc = collect_names(n, names, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_names);
+  if (rc != kOk) return rc;
+
+  const auto count = static_cast<std::size_t>(n);
+  grow(rows_.lhs, count);
+  grow(rows_.rhs, count);
+  grow(rows_.psd, count);
+  rows_.names.reserve_extra(count);
+  rows_.terms.reserve_append(count, static_cast<std::size_t>(nnz));
+
+  for (int i = 0; i < n; ++i) {
+    const int b = run_begin(beg, i);
+    rows_.lhs.push_back(lower != nullptr ? lower[i] : -kInfinity);
+    rows_.rhs.push_back(upper != nullptr ? upper[i] : kInfinity);
+    rows_.psd.push_back(-1);
+    rows_.names.append(std::move(new_names[static_cast<std::size_t>(i)]));
+    rows_.terms.append(run_end(n, nnz, beg, i) - b, ind + b, val + b);
+  }
+  matrix_changed();
+  shape_changed();
+  touch();
+  return kOk;
+}
+
+int Store::add_sos(int n, int nnz, const int *types, const int *beg, const int *ind,
+                   const double *weight) {
+  if (n < 0 || nnz < 0 || !fits(num_sos(), n)) return kBadArgument;
+  if ((n > 0 && types == nullptr) || (nnz > 0 && (ind == nullptr || weight == nullptr)))
+    return kBadArgument;
+  int rc = check_starts(n, nnz, beg);
+  if (rc != kOk || n == 0) return rc;
+  IndexChecker checker;
+  for (int s = 0; s < n; ++s) {
+    if (types[s] != TVX_SOS_TYPE1 && types[s] != TVX_SOS_TYPE2)
+      return TVX_ERROR_MODEL_INVALID_SOS_TYPE;
+    const int b = run_begin(beg, s);
+    rc = checker.check(ind + b, run_end(n, nnz, beg, s) - b, num_vars(),
+                       TVX_ERROR_MODEL_INVALID_COL_IDX);
+    if (rc != kOk) return rc;
+  }
+  if (!all_finite(weight, nnz)) return kBadData;
+
+  grow(sos_.type, static_cast<std::size_t>(n));
+  sos_.members.reserve_append(static_cast<std::size_t>(n), static_cast<std::size_t>(nnz));
+  for (int s = 0; s < n; ++s) {
+    const int b = run_begin(beg, s);
+    sos_.type.push_back(types[s]);
+    sos_.members.append(run_end(n, nnz, beg, s) - b, ind + b, weight + b);
+  }
+  touch();
+  return kOk;
+}
+
+int Store::add_indicator(const char *name, int binvar, int binval, int nnz, const int *ind,
+                         const double *val, char sense, double rhs) {
+  if (nnz < 0 || (nnz > 0 && (ind == nullptr || val == nullptr)) || !fits(num_genconstrs(), 1))
+    return kBadArgument;
+  if (binvar < 0 || binvar >= num_vars()) return TVX_ERROR_MODEL_INVALID_INDICATOR_COL_IDX;
+  if (binval != 0 && binval != 1) return kBadData;
+  IndexChecker checker;
+  int rc = checker.check(ind, nnz, num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX);
+  if (rc != kOk) return rc;
+  if (!all_finite(val, nnz) || !valid_bound(rhs)) return kBadData;
+  if (sense != '<' && sense != '>' && sense != '=') return kBadData;
+  std::string new_name;
+  rc = collect_name(name, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_name);
+  if (rc != kOk) return rc;
+
+  grow(gen_.type, 1);
+  grow(gen_.binvar, 1);
+  grow(gen_.binval, 1);
+  grow(gen_.sense, 1);
+  grow(gen_.rhs, 1);
+  gen_.names.reserve_extra(1);
+  gen_.terms.reserve_append(1, static_cast<std::size_t>(nnz));
+  gen_.type.push_back(TVX_GENCONSTR_INDICATOR);
+  gen_.binvar.push_back(binvar);
+  gen_.binval.push_back(binval);
+  gen_.sense.push_back(sense);
+  gen_.rhs.push_back(rhs);
+  gen_.names.append(std::move(new_name));
+  gen_.terms.append(nnz, ind, val);
+  touch();
+  return kOk;
+}
+
+int Store::add_qterms(int n, const int *row, const int *col, const double *val) {
+  if (n < 0 || (n > 0 && (row == nullptr || col == nullptr || val == nullptr)))
+    return kBadArgument;
+  if (q_.val.size() + static_cast<std::size_t>(n) > static_cast<std::size_t>(INT_MAX))
+    return kBadArgument;
+  for (int k = 0; k < n; ++k) {
+    if (row[k] < 0 || row[k] >= num_vars() || col[k] < 0 || col[k] >= num_vars())
+      return TVX_ERROR_MODEL_INVALID_COL_IDX;
+  }
+  if (!all_finite(val, n)) return kBadData;
+  if (n == 0) return kOk;
+
+  const auto count = static_cast<std::size_t>(n);
+  grow(q_.row, count);
+  grow(q_.col, count);
+  grow(q_.val, count);
+  q_.row.insert(q_.row.end(), row, row + n);
+  q_.col.insert(q_.col.end(), col, col + n);
+  q_.val.insert(q_.val.end(), val, val + n);
+  touch();
+  return kOk;
+}
+
+void Store::clear_qterms() noexcept {
+  if (q_.val.empty()) return;
+  q_.row.clear();
+  q_.col.clear();
+  q_.val.clear();
+  touch();
+}
+
+namespace {
+
+// Row-major positions of a dim x dim matrix.
+bool valid_positions(const int *pos, int n, int dim) {
+  const int limit = dim * dim;
+  for (int k = 0; k < n; ++k) {
+    if (pos[k] < 0 || pos[k] >= limit) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int Store::add_psd_var(int dim, int nnz, const int *pos, const double *val, const char *name) {
+  if (nnz < 0 || (nnz > 0 && (pos == nullptr || val == nullptr)) || !fits(num_psd_vars(), 1))
+    return kBadArgument;
+  if (dim < 1 || dim > kMaxPsdDim) return kBadData;
+  if (!valid_positions(pos, nnz, dim)) return TVX_ERROR_MODEL_INVALID_SYM_MAT_ROW_IDX;
+  if (!all_finite(val, nnz)) return kBadData;
+  std::string new_name;
+  const int rc = collect_name(name, TVX_ERROR_MODEL_INVALID_COL_NAME, new_name);
+  if (rc != kOk) return rc;
+
+  grow(psd_vars_.dim, 1);
+  psd_vars_.names.reserve_extra(1);
+  psd_vars_.obj.reserve_append(1, static_cast<std::size_t>(nnz));
+  psd_vars_.dim.push_back(dim);
+  psd_vars_.names.append(std::move(new_name));
+  psd_vars_.obj.append(nnz, pos, val);
+  touch();
+  return kOk;
+}
+
+int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, const int *vidx,
+                       const int *beg, int pnnz, const int *pos, const double *val,
+                       double lower, double upper, const char *name) {
+  if (lnnz < 0 || npsd < 0 || pnnz < 0 || !fits(num_rows(), 1)) return kBadArgument;
+  if ((lnnz > 0 && (lind == nullptr || lval == nullptr)) || (npsd > 0 && vidx == nullptr) ||
+      (pnnz > 0 && (pos == nullptr || val == nullptr)))
+    return kBadArgument;
+  IndexChecker checker;
+  int rc = checker.check(lind, lnnz, num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX);
+  if (rc == kOk) rc = checker.check(vidx, npsd, num_psd_vars(), TVX_ERROR_MODEL_INVALID_SYM_MAT_IDX);
+  if (rc == kOk) rc = check_starts(npsd, pnnz, beg);
+  if (rc != kOk) return rc;
+  for (int k = 0; k < npsd; ++k) {
+    const int b = run_begin(beg, k);
+    if (!valid_positions(pos + b, run_end(npsd, pnnz, beg, k) - b,
+                         psd_vars_.dim[static_cast<std::size_t>(vidx[k])]))
+      return TVX_ERROR_MODEL_INVALID_SYM_MAT_ROW_IDX;
+  }
+  if (!all_finite(lval, lnnz) || !all_finite(val, pnnz)) return kBadData;
+  if (!valid_bound(lower) || !valid_bound(upper)) return kBadData;
+  std::string new_name;
+  rc = collect_name(name, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_name);
+  if (rc != kOk) return rc;
+
+  PsdRowPart part;
+  part.var.assign(vidx, vidx + npsd);
+  if (beg != nullptr) {
+    part.beg.assign(beg, beg + npsd);
+  } else {
+    part.beg.assign(static_cast<std::size_t>(npsd), 0);
+  }
+  part.pos.assign(pos, pos + pnnz);
+  part.val.assign(val, val + pnnz);
+  grow(psd_parts_, 1);
+  grow(rows_.lhs, 1);
+  grow(rows_.rhs, 1);
+  grow(rows_.psd, 1);
+  rows_.names.reserve_extra(1);
+  rows_.terms.reserve_append(1, static_cast<std::size_t>(lnnz));
+
+  rows_.lhs.push_back(lower);
+  rows_.rhs.push_back(upper);
+  rows_.psd.push_back(num_psd_rows());
+  psd_parts_.push_back(std::move(part));
+  rows_.names.append(std::move(new_name));
+  rows_.terms.append(lnnz, lind, lval);
+  matrix_changed();
+  shape_changed();
+  touch();
+  return kOk;
+}
+
+// ---- Changing -------------------------------------------------------------
+
+int Store::set_coeffs(int n, const int *row, const int *col, const double *val) {
+  if (n < 0 || (n > 0 && (row == nullptr || col == nullptr || val == nullptr)))
+    return kBadArgument;
+  for (int k = 0; k < n; ++k) {
+    if (row[k] < 0 || row[k] >= num_rows()) return TVX_ERROR_MODEL_INVALID_ROW_IDX;
+    if (col[k] < 0 || col[k] >= num_vars()) return TVX_ERROR_MODEL_INVALID_COL_IDX;
+  }
+  if (!all_finite(val, n)) return kBadData;
+  if (n == 0) return kOk;
+
+  // Room for the pairs not yet stored (a pair repeated in the batch may get
+  // room twice, which is harmless). Each lookup scans its row.
+  std::vector<int> missing;
+  for (int k = 0; k < n; ++k) {
+    if (rows_.terms.position(row[k], col[k]) < 0) missing.push_back(row[k]);
+  }
+  reserve_pushes(rows_.terms, std::move(missing));
+  for (int k = 0; k < n; ++k) {
+    const int at = rows_.terms.position(row[k], col[k]);
+    if (at >= 0) {
+      rows_.terms.value(row[k])[at] = val[k];
+    } else {
+      rows_.terms.push(row[k], col[k], val[k]);
+    }
+  }
+  matrix_changed();
+  touch();
+  return kOk;
+}
+
+int Store::set_psd_obj(int n, const int *which, const int *beg, int nnz, const int *pos,
+                       const double *val) {
+  if (n < 0 || nnz < 0 || (n > 0 && which == nullptr) ||
+      (nnz > 0 && (pos == nullptr || val == nullptr)))
+    return kBadArgument;
+  for (int k = 0; k < n; ++k) {
+    if (which[k] < 0 || which[k] >= num_psd_vars()) return TVX_ERROR_MODEL_INVALID_SYM_MAT_IDX;
+  }
+  int rc = check_starts(n, nnz, beg);
+  if (rc != kOk) return rc;
+  for (int k = 0; k < n; ++k) {
+    const int b = run_begin(beg, k);
+    if (!valid_positions(pos + b, run_end(n, nnz, beg, k) - b,
+                         psd_vars_.dim[static_cast<std::size_t>(which[k])]))
+      return TVX_ERROR_MODEL_INVALID_SYM_MAT_ROW_IDX;
+  }
+  if (!all_finite(val, nnz)) return kBadData;
+  if (n == 0) return kOk;
+
+  SparseList &obj = psd_vars_.obj;
+  for (int k = 0; k < n; ++k) {
+    const int size = run_end(n, nnz, beg, k) - run_begin(beg, k);
+    obj.reserve_push(which[k], std::max(0, size - obj.length(which[k])));
+  }
+  for (int k = 0; k < n; ++k) {
+    const int b = run_begin(beg, k);
+    obj.assign(which[k], run_end(n, nnz, beg, k) - b, pos + b, val + b);
+  }
+  touch();
+  return kOk;
+}
+
+void Store::set_sense(int sense) noexcept {
+  sense_ = sense;
+  touch();
+}
+
+void Store::set_objcon(double value) noexcept {
+  objcon_ = value;
+  touch();
+}
+
+void Store::set_var_lb(int j, double value) noexcept {
+  vars_.lb[static_cast<std::size_t>(j)] = value;
+  touch();
+}
+
+void Store::set_var_ub(int j, double value) noexcept {
+  vars_.ub[static_cast<std::size_t>(j)] = value;
+  touch();
+}
+
+void Store::set_var_obj(int j, double value) noexcept {
+  vars_.obj[static_cast<std::size_t>(j)] = value;
+  touch();
+}
+
+void Store::set_var_type(int j, char normal_type) noexcept {
+  vars_.type[static_cast<std::size_t>(j)] = normal_type;
+  touch();
+}
+
+void Store::set_row_lhs(int i, double value) noexcept {
+  rows_.lhs[static_cast<std::size_t>(i)] = value;
+  touch();
+}
+
+void Store::set_row_rhs(int i, double value) noexcept {
+  rows_.rhs[static_cast<std::size_t>(i)] = value;
+  touch();
+}
+
+// ---- Deleting -------------------------------------------------------------
+
+int Store::delete_vars(int n, const int *ind) {
+  std::vector<int> new_index;
+  const int rc = deletion_map(n, ind, num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX, new_index);
+  if (rc != kOk || n == 0) return rc;
+  for (const int binvar : gen_.binvar) {
+    if (new_index[static_cast<std::size_t>(binvar)] < 0)
+      return TVX_ERROR_MODEL_INVALID_INDICATOR_COL_IDX;
+  }
+
+  compact(vars_.lb, new_index);
+  compact(vars_.ub, new_index);
+  compact(vars_.obj, new_index);
+  compact(vars_.start, new_index);
+  compact(vars_.type, new_index);
+  vars_.names.compact(new_index);
+  rows_.terms.remap_entries(new_index);
+  sos_.members.remap_entries(new_index);
+  gen_.terms.remap_entries(new_index);
+  for (int &binvar : gen_.binvar) binvar = new_index[static_cast<std::size_t>(binvar)];
+  std::size_t out = 0;
+  for (std::size_t k = 0; k < q_.val.size(); ++k) {
+    const int r = new_index[static_cast<std::size_t>(q_.row[k])];
+    const int c = new_index[static_cast<std::size_t>(q_.col[k])];
+    if (r < 0 || c < 0) continue;
+    q_.row[out] = r;
+    q_.col[out] = c;
+    q_.val[out] = q_.val[k];
+    ++out;
+  }
+  q_.row.resize(out);
+  q_.col.resize(out);
+  q_.val.resize(out);
+  matrix_changed();
+  shape_changed();
+  touch();
+  return kOk;
+}
+
+int Store::delete_rows(int n, const int *ind) {
+  std::vector<int> new_index;
+  const int rc = deletion_map(n, ind, num_rows(), TVX_ERROR_MODEL_INVALID_ROW_IDX, new_index);
+  if (rc != kOk || n == 0) return rc;
+
+  // PSD parts are kept in row order, so they compact alongside the rows.
+  int parts = 0;
+  for (std::size_t i = 0; i < rows_.psd.size(); ++i) {
+    const int part = rows_.psd[i];
+    if (part < 0 || new_index[i] < 0) continue;
+    if (part != parts) {
+      psd_parts_[static_cast<std::size_t>(parts)] =
+          std::move(psd_parts_[static_cast<std::size_t>(part)]);
+    }
+    rows_.psd[i] = parts++;
+  }
+  psd_parts_.erase(psd_parts_.begin() + parts, psd_parts_.end());
+  compact(rows_.lhs, new_index);
+  compact(rows_.rhs, new_index);
+  compact(rows_.psd, new_index);
+  rows_.names.compact(new_index);
+  rows_.terms.remove_vectors(new_index);
+  matrix_changed();
+  shape_changed();
+  touch();
+  return kOk;
+}
+
+int Store::delete_sos(int n, const int *ind) {
+  std::vector<int> new_index;
+  const int rc = deletion_map(n, ind, num_sos(), TVX_ERROR_MODEL_INVALID_SOS_IDX, new_index);
+  if (rc != kOk || n == 0) return rc;
+  compact(sos_.type, new_index);
+  sos_.members.remove_vectors(new_index);
+  touch();
+  return kOk;
+}
+
+int Store::delete_genconstrs(int n, const int *ind) {
+  std::vector<int> new_index;
+  const int rc = deletion_map(n, ind, num_genconstrs(),
+                              TVX_ERROR_MODEL_INVALID_INDICATOR_ROW_IDX, new_index);
+  if (rc != kOk || n == 0) return rc;
+  compact(gen_.type, new_index);
+  compact(gen_.binvar, new_index);
+  compact(gen_.binval, new_index);
+  compact(gen_.sense, new_index);
+  compact(gen_.rhs, new_index);
+  gen_.terms.remove_vectors(new_index);
+  gen_.names.compact(new_index);
+  touch();
+  return kOk;
+}
+
+}  // namespace tvx
