@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-
 #include "tarvex.h"
 
 namespace {
@@ -77,8 +76,12 @@ int main(int argc, char **argv) {
   const double c = 0.5 * dt / h2;
   for (int i = 0; i < n; ++i) {
     for (int j = 1; j < n; ++j) {
-      row({{Y(i, j - 1), -c}, {Y(i, j), -1.0 + 2 * c}, {Y(i, j + 1), -c},
-           {Y(i + 1, j - 1), -c}, {Y(i + 1, j), 1.0 + 2 * c}, {Y(i + 1, j + 1), -c}},
+      row({{Y(i, j - 1), -c},
+           {Y(i, j), -1.0 + 2 * c},
+           {Y(i, j + 1), -c},
+           {Y(i + 1, j - 1), -c},
+           {Y(i + 1, j), 1.0 + 2 * c},
+           {Y(i + 1, j + 1), -c}},
           0.0);
     }
   }

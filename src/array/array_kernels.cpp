@@ -32,8 +32,7 @@ int is_arraylike(PyObject *obj, bool sparse) {
   if (PyObject_TypeCheck(obj, Operand_class.type)) return 0;
   // Built-in containers and None are neither sparse matrices nor carry a
   // priority, and numpy never takes them for scalars.
-  if (obj == Py_None || PyList_CheckExact(obj) || PyTuple_CheckExact(obj) ||
-      PyDict_CheckExact(obj))
+  if (obj == Py_None || PyList_CheckExact(obj) || PyTuple_CheckExact(obj) || PyDict_CheckExact(obj))
     return 1;
   {
     Ref spmatrix(global_attr("_sp", "spmatrix"));
@@ -68,10 +67,8 @@ int array_has_cells(PyObject *obj) {
 
 // ---- Placeholders until the array classes are built ------------------------------
 
-#define ARRAY_PLACEHOLDER2(name)                                           \
-  PyObject *name(PyObject *, PyObject *) {                                 \
-    return not_built("array operation " #name);                           \
-  }
+#define ARRAY_PLACEHOLDER2(name) \
+  PyObject *name(PyObject *, PyObject *) { return not_built("array operation " #name); }
 
 ARRAY_PLACEHOLDER2(v_add_a)
 ARRAY_PLACEHOLDER2(l_add_a)

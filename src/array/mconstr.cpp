@@ -31,6 +31,7 @@ int mconstr_prepare() {
 
 }  // namespace
 
-const ClassDef MConstr_class = {&MConstr_Type, "MConstr", mconstr_prepare, nullptr, nullptr, true, &pickle_spec, nullptr};
+const ClassDef MConstr_class = {&MConstr_Type, "MConstr", mconstr_prepare, nullptr,
+                                nullptr,       true,      &pickle_spec,    nullptr};
 
 }  // namespace dz

@@ -24,6 +24,7 @@ int mlinexpr_prepare() {
 
 }  // namespace
 
-const ClassDef MLinExpr_class = {&MLinExpr_Type, "MLinExpr", mlinexpr_prepare, nullptr, nullptr, true, &pickle_spec, nullptr};
+const ClassDef MLinExpr_class = {&MLinExpr_Type, "MLinExpr", mlinexpr_prepare, nullptr,
+                                 nullptr,        true,       &pickle_spec,     nullptr};
 
 }  // namespace dz

@@ -24,6 +24,7 @@ int mquadexpr_prepare() {
 
 }  // namespace
 
-const ClassDef MQuadExpr_class = {&MQuadExpr_Type, "MQuadExpr", mquadexpr_prepare, nullptr, nullptr, true, &pickle_spec, nullptr};
+const ClassDef MQuadExpr_class = {&MQuadExpr_Type, "MQuadExpr", mquadexpr_prepare, nullptr,
+                                  nullptr,         true,        &pickle_spec,      nullptr};
 
 }  // namespace dz

@@ -32,6 +32,7 @@ int mvar_prepare() {
 
 }  // namespace
 
-const ClassDef MVar_class = {&MVar_Type, "MVar", mvar_prepare, nullptr, nullptr, true, &pickle_spec, nullptr};
+const ClassDef MVar_class = {&MVar_Type, "MVar", mvar_prepare, nullptr,
+                             nullptr,    true,   &pickle_spec, nullptr};
 
 }  // namespace dz

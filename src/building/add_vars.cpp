@@ -64,8 +64,8 @@ const Literals *literals() {
                      PyLong_FromLong(0),
                      PyUnicode_FromString(""),
                      PyUnicode_FromString(" "),
-                     {PyUnicode_FromString("c"), PyUnicode_FromString("C"),
-                      PyBytes_FromString("c"), PyBytes_FromString("C")}};
+                     {PyUnicode_FromString("c"), PyUnicode_FromString("C"), PyBytes_FromString("c"),
+                      PyBytes_FromString("C")}};
     PyObject *all[] = {made.zero_float,    made.zero_int,      made.empty,
                        made.space,         made.continuous[0], made.continuous[1],
                        made.continuous[2], made.continuous[3]};
@@ -395,8 +395,7 @@ int block_names(PyObject *name, PyObject *indices, Py_ssize_t n, Names &out, boo
     Ref stem(PyObject_Str(name));
     if (!stem) return -1;
     if (n > 0 && !PyIter_Check(indices)) {
-      PyErr_Format(PyExc_TypeError, "%.200s object is not an iterator",
-                   Py_TYPE(indices)->tp_name);
+      PyErr_Format(PyExc_TypeError, "%.200s object is not an iterator", Py_TYPE(indices)->tp_name);
       return -1;
     }
     for (Py_ssize_t i = 0; i < n; i++) {
@@ -548,15 +547,14 @@ int model_addvar_defaults(PyObject **defaults, PyObject **) {
   if (!check_arg_type(continuous.get(), &PyUnicode_Type, "vtype", true)) return -1;
   Ref ub_default(PyFloat_FromDouble(ub));
   if (!ub_default) return -1;
-  *defaults = Py_BuildValue("(dOdOsO)", 0.0, ub_default.get(), 0.0, continuous.get(), "",
-                            Py_None);
+  *defaults = Py_BuildValue("(dOdOsO)", 0.0, ub_default.get(), 0.0, continuous.get(), "", Py_None);
   if (!*defaults) return -1;
   Py_XSETREF(import_infinity, infinity.release());
   Py_XSETREF(import_continuous, continuous.release());
   return 0;
 }
 
-const FuncSpec Model_addVar_spec = {"addVar", "Model.addVar", addVar_args, 7, 0, FUNC_METHOD,
-                                    &Model_Type,  addVar_impl,  addVar_doc};
+const FuncSpec Model_addVar_spec = {"addVar",    "Model.addVar", addVar_args, 7,         0,
+                                    FUNC_METHOD, &Model_Type,    addVar_impl, addVar_doc};
 
 }  // namespace dz

@@ -304,7 +304,8 @@ PyObject *addLConstr_impl(PyObject *, PyObject *const *args) {
   const int ok = is_linear_operand(lhs);
   if (ok < 0) return nullptr;
   if (!ok) {
-    PyErr_SetString(PyExc_TypeError, "lhs shoud be one of [constant, Var, LinExpr, TempConstr] type");
+    PyErr_SetString(PyExc_TypeError,
+                    "lhs shoud be one of [constant, Var, LinExpr, TempConstr] type");
     return nullptr;
   }
   if (sense == Py_None || rhs == Py_None) {
@@ -314,7 +315,8 @@ PyObject *addLConstr_impl(PyObject *, PyObject *const *args) {
   const int rhs_ok = is_linear_operand(rhs);
   if (rhs_ok < 0) return nullptr;
   if (!rhs_ok) {
-    PyErr_SetString(PyExc_TypeError, "rhs shoud be one of [constant, Var, LinExpr, TempConstr] type");
+    PyErr_SetString(PyExc_TypeError,
+                    "rhs shoud be one of [constant, Var, LinExpr, TempConstr] type");
     return nullptr;
   }
   Ref left(as_linexpr_obj(lhs));
@@ -434,14 +436,13 @@ int model_addlconstr_defaults(PyObject **defaults, PyObject **) {
   return *defaults ? 0 : -1;
 }
 
-const FuncSpec Model_addConstr_spec = {"addConstr",    "Model.addConstr", addConstr_args,
-                                       3,              0,                 FUNC_METHOD,
-                                       &Model_Type,    addConstr_impl,    addConstr_doc};
-const FuncSpec Model_addLConstr_spec = {"addLConstr",   "Model.addLConstr", addLConstr_args,
-                                        5,              0,                  FUNC_METHOD,
-                                        &Model_Type,    addLConstr_impl,    addLConstr_doc};
-const FuncSpec Model_addRange_spec = {"addRange",    "Model.addRange", addRange_args,
-                                      5,             0,                FUNC_METHOD,
-                                      &Model_Type,   addRange_impl,    addRange_doc};
+const FuncSpec Model_addConstr_spec = {
+    "addConstr", "Model.addConstr", addConstr_args, 3, 0, FUNC_METHOD,
+    &Model_Type, addConstr_impl,    addConstr_doc};
+const FuncSpec Model_addLConstr_spec = {
+    "addLConstr", "Model.addLConstr", addLConstr_args, 5, 0, FUNC_METHOD,
+    &Model_Type,  addLConstr_impl,    addLConstr_doc};
+const FuncSpec Model_addRange_spec = {"addRange",  "Model.addRange", addRange_args, 5,           0,
+                                      FUNC_METHOD, &Model_Type,      addRange_impl, addRange_doc};
 
 }  // namespace dz

@@ -147,8 +147,8 @@ PyObject *addVars_impl(PyObject *, PyObject *const *args) {
                              args[5]));
   if (!vars) return nullptr;
   auto *arr = reinterpret_cast<PyArrayObject *>(vars.get());
-  if (!PyArray_Check(vars.get()) || PyArray_SIZE(arr) != k ||
-      PyArray_TYPE(arr) != NPY_OBJECT || !PyArray_IS_C_CONTIGUOUS(arr)) {
+  if (!PyArray_Check(vars.get()) || PyArray_SIZE(arr) != k || PyArray_TYPE(arr) != NPY_OBJECT ||
+      !PyArray_IS_C_CONTIGUOUS(arr)) {
     PyErr_SetString(PyExc_SystemError, "Model._addVars returned an unexpected block");
     return nullptr;
   }
@@ -168,8 +168,8 @@ int addVars_defaults(PyObject **, PyObject **kwdefaults) {
   if (!infinity) return -1;
   Ref continuous(PyObject_GetAttrString(tvx, "CONTINUOUS"));
   if (!continuous) return -1;
-  *kwdefaults = Py_BuildValue("{sdsOsdsOss}", "lb", 0.0, "ub", infinity.get(), "obj", 0.0,
-                              "vtype", continuous.get(), "name", "");
+  *kwdefaults = Py_BuildValue("{sdsOsdsOss}", "lb", 0.0, "ub", infinity.get(), "obj", 0.0, "vtype",
+                              continuous.get(), "name", "");
   return *kwdefaults ? 0 : -1;
 }
 
@@ -259,8 +259,7 @@ PyObject *addConstrs_impl(PyObject *, PyObject *const *args) {
   Ref result(tupledict_new());
   if (!result) return nullptr;
   if (!PyIter_Check(generator)) {
-    PyErr_Format(PyExc_TypeError, "%.200s object is not an iterator",
-                 Py_TYPE(generator)->tp_name);
+    PyErr_Format(PyExc_TypeError, "%.200s object is not an iterator", Py_TYPE(generator)->tp_name);
     return nullptr;
   }
   Py_ssize_t counter = 0;
@@ -283,9 +282,8 @@ PyObject *addConstrs_impl(PyObject *, PyObject *const *args) {
     Ref handle(PyObject_CallMethod(self, "addConstr", "OO", item.get(), member.get()));
     if (!handle) return nullptr;
     Ref stored(PyList_GET_SIZE(key.get()) == 1 ? new_ref(PyList_GET_ITEM(key.get(), 0))
-                                                : PyList_AsTuple(key.get()));
-    if (!stored || PyObject_SetItem(result.get(), stored.get(), handle.get()) < 0)
-      return nullptr;
+                                               : PyList_AsTuple(key.get()));
+    if (!stored || PyObject_SetItem(result.get(), stored.get(), handle.get()) < 0) return nullptr;
   }
   if (PyErr_Occurred()) return nullptr;
   return result.release();
@@ -317,11 +315,12 @@ const char addConstrs_doc[] =
 
 }  // namespace
 
-const FuncSpec Model_addVars_spec = {"addVars",     "Model.addVars", addVars_args, 1, 5,
-                                     FUNC_METHOD | FUNC_VARARGS,     &Model_Type,  addVars_impl,
-                                     addVars_doc};
-const FuncSpec Model_addConstrs_spec = {"addConstrs", "Model.addConstrs", addConstrs_args, 3, 0,
-                                        FUNC_METHOD, &Model_Type, addConstrs_impl, addConstrs_doc};
+const FuncSpec Model_addVars_spec = {
+    "addVars",   "Model.addVars", addVars_args, 1, 5, FUNC_METHOD | FUNC_VARARGS,
+    &Model_Type, addVars_impl,    addVars_doc};
+const FuncSpec Model_addConstrs_spec = {
+    "addConstrs", "Model.addConstrs", addConstrs_args, 3, 0, FUNC_METHOD,
+    &Model_Type,  addConstrs_impl,    addConstrs_doc};
 
 int model_addvars_defaults(PyObject **defaults, PyObject **kwdefaults) {
   return addVars_defaults(defaults, kwdefaults);

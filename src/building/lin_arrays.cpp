@@ -20,8 +20,7 @@ PyObject *raise_foreign_var() { return raise_text("a variable of another model w
 
 int term_var_index(PyObject *var, TVXmodel *mdl, int *index) {
   if (!handle_check(var, &Var_Type)) {
-    PyErr_Format(PyExc_TypeError, "expected a Var in the terms, got %.200s",
-                 Py_TYPE(var)->tp_name);
+    PyErr_Format(PyExc_TypeError, "expected a Var in the terms, got %.200s", Py_TYPE(var)->tp_name);
     return -1;
   }
   if (handle_mdl(var) != mdl) {
@@ -33,8 +32,7 @@ int term_var_index(PyObject *var, TVXmodel *mdl, int *index) {
 }
 
 TVXmodel *rows_live_model(ModelObject *m) {
-  if (!m->owned_ || !m->mdl_ || !PyList_Check(m->constrlist_) ||
-      !PyList_Check(m->psdconstrlist_)) {
+  if (!m->owned_ || !m->mdl_ || !PyList_Check(m->constrlist_) || !PyList_Check(m->psdconstrlist_)) {
     raise_code(TVX_ERROR_INVALID_ARGUMENT);
     return nullptr;
   }

@@ -163,8 +163,7 @@ PyObject *setObjective_impl(PyObject *, PyObject *const *args) {
 
   const int rc = TVXdelq(mdl);
   if (rc) return raise_code(rc);
-  if (!next.obj.empty() && set_attr(mdl, "Obj", "v", vars.get(), nvals.get()) < 0)
-    return nullptr;
+  if (!next.obj.empty() && set_attr(mdl, "Obj", "v", vars.get(), nvals.get()) < 0) return nullptr;
   if (clear_psd_objective(psdvars.get()) < 0) return nullptr;
   if (set_attr(mdl, "ObjCon", "m", nullptr, constant.get()) < 0) return nullptr;
   if (!next.qval.empty()) {
@@ -190,9 +189,8 @@ int psd_objective_used(PyObject *psdvars) {
   for (Py_ssize_t i = 0; i < n; i++) {
     Ref mat(PyObject_GetAttrString(PyList_GET_ITEM(items.get(), i), "psdobj"));
     if (!mat) return -1;
-    Ref count(PyArray_Check(mat.get())
-                  ? PyObject_CallMethod(np, "count_nonzero", "O", mat.get())
-                  : PyObject_CallMethod(mat.get(), "count_nonzero", nullptr));
+    Ref count(PyArray_Check(mat.get()) ? PyObject_CallMethod(np, "count_nonzero", "O", mat.get())
+                                       : PyObject_CallMethod(mat.get(), "count_nonzero", nullptr));
     if (!count) return -1;
     const int used = PyObject_IsTrue(count.get());
     if (used) return used;
@@ -313,11 +311,11 @@ int model_setobjective_defaults(PyObject **defaults, PyObject **) {
   return *defaults ? 0 : -1;
 }
 
-const FuncSpec Model_setObjective_spec = {"setObjective",   "Model.setObjective", setObjective_args,
-                                          3,                0,                    FUNC_METHOD,
-                                          &Model_Type,      setObjective_impl,    setObjective_doc};
-const FuncSpec Model_getObjective_spec = {"getObjective",   "Model.getObjective", getObjective_args,
-                                          1,                0,                    FUNC_METHOD,
-                                          &Model_Type,      getObjective_impl,    getObjective_doc};
+const FuncSpec Model_setObjective_spec = {
+    "setObjective", "Model.setObjective", setObjective_args, 3, 0, FUNC_METHOD,
+    &Model_Type,    setObjective_impl,    setObjective_doc};
+const FuncSpec Model_getObjective_spec = {
+    "getObjective", "Model.getObjective", getObjective_args, 1, 0, FUNC_METHOD,
+    &Model_Type,    getObjective_impl,    getObjective_doc};
 
 }  // namespace dz

@@ -183,7 +183,7 @@ PyObject *chgCoeff_impl(PyObject *, PyObject *const *args) {
 
 #define DOC_ARG(name, rule, text) \
   "            " name "\n            " rule "\n            " text "\n"
-#define DOC(sig, purpose, arguments, example)                                    \
+#define DOC(sig, purpose, arguments, example)                                           \
   "\n        SIGNATURE:\n            " sig "\n\n        PURPOSE:\n            " purpose \
   "\n\n        ARGUMENTS:\n" arguments "\n        EXAMPLE:\n" example "\n\n        "
 
@@ -197,16 +197,15 @@ const char getA_doc[] = DOC("getA()", "Get the constraint matrix as a scipy csr_
                             "            None.\n", "            A = m.getA()");
 const char getCoeff_doc[] =
     DOC("getCoeff(constr, var)", "Get the coefficient of a variable in a constraint row.",
-        DOC_ARG("constr", "------", "A Constr of the model.")
-            "\n" DOC_ARG("var", "---", "A Var of the model."),
+        DOC_ARG("constr", "------", "A Constr of the model.") "\n" DOC_ARG("var", "---",
+                                                                           "A Var of the model."),
         "            a = m.getCoeff(c0, x)");
-const char chgCoeff_doc[] =
-    DOC("chgCoeff(constr, var, newvalue)",
-        "Change the coefficient of a variable in a constraint row.",
-        DOC_ARG("constr", "------", "A Constr of the model.")
-            "\n" DOC_ARG("var", "---", "A Var of the model.")
-            "\n" DOC_ARG("newvalue", "--------", "The new coefficient, a number."),
-        "            m.chgCoeff(c0, x, 2.5)");
+const char chgCoeff_doc[] = DOC(
+    "chgCoeff(constr, var, newvalue)", "Change the coefficient of a variable in a constraint row.",
+    DOC_ARG("constr", "------", "A Constr of the model.") "\n" DOC_ARG(
+        "var", "---", "A Var of the model.") "\n" DOC_ARG("newvalue", "--------",
+                                                          "The new coefficient, a number."),
+    "            m.chgCoeff(c0, x, 2.5)");
 
 #undef DOC
 #undef DOC_ARG
@@ -219,11 +218,9 @@ const FuncSpec Model_getCol_spec = {"getCol",    "Model.getCol", getCol_args, 2,
                                     FUNC_METHOD, &Model_Type,    getCol_impl, getCol_doc};
 const FuncSpec Model_getA_spec = {"getA",      "Model.getA", getA_args, 1,       0,
                                   FUNC_METHOD, &Model_Type,  getA_impl, getA_doc};
-const FuncSpec Model_getCoeff_spec = {"getCoeff",  "Model.getCoeff", getCoeff_args, 3,
-                                      0,           FUNC_METHOD,      &Model_Type,   getCoeff_impl,
-                                      getCoeff_doc};
-const FuncSpec Model_chgCoeff_spec = {"chgCoeff",  "Model.chgCoeff", chgCoeff_args, 4,
-                                      0,           FUNC_METHOD,      &Model_Type,   chgCoeff_impl,
-                                      chgCoeff_doc};
+const FuncSpec Model_getCoeff_spec = {"getCoeff",  "Model.getCoeff", getCoeff_args, 3,           0,
+                                      FUNC_METHOD, &Model_Type,      getCoeff_impl, getCoeff_doc};
+const FuncSpec Model_chgCoeff_spec = {"chgCoeff",  "Model.chgCoeff", chgCoeff_args, 4,           0,
+                                      FUNC_METHOD, &Model_Type,      chgCoeff_impl, chgCoeff_doc};
 
 }  // namespace dz

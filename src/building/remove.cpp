@@ -36,8 +36,8 @@ int add_id(ModelObject *self, PyObject *h, PyObject *ids) {
   return v ? PyList_Append(ids, v.get()) : -1;
 }
 
-int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids,
-         PyObject *sosids, PyObject *genids) {
+int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids, PyObject *sosids,
+         PyObject *genids) {
   if (handle_check(item, &Var_Type)) return add_id(self, item, varids);
   if (handle_check(item, &Constr_Type)) return add_id(self, item, constrids);
   if (handle_check(item, &PsdVar_Type)) {
@@ -118,7 +118,7 @@ using DelFn = int (*)(TVXmodel *, int, const int *);
 // Deletes one kind in the library, then marks and renumbers its lists (two
 // for rows: constrlist_ and the parallel psdconstrlist_).
 int delete_kind(ModelObject *self, DelFn del, const std::vector<int> &ids,
-                std::initializer_list<PyObject *ModelObject::*> fields) {
+                std::initializer_list<PyObject * ModelObject::*> fields) {
   if (ids.empty()) return 0;
   for (auto f : fields)
     if (!PyList_Check(self->*f)) return raise_code(TVX_ERROR_INVALID_ARGUMENT), -1;

@@ -115,7 +115,7 @@ PyObject *getSOS_impl(PyObject *, PyObject *const *args) {
 
 // ---- addGenConstrIndicator ---------------------------------------------------
 
-const char *const addGenConstrIndicator_args[] = {"self", "binvar", "binval", "lhs",
+const char *const addGenConstrIndicator_args[] = {"self",  "binvar", "binval", "lhs",
                                                   "sense", "rhs",    "name"};
 
 struct RowArrays {
@@ -141,8 +141,8 @@ bool indicator_row(PyObject *lhs, PyObject *sense_arg, PyObject *rhs_arg, Ref &r
   const int num = is_number(lhs);
   if (num < 0) return false;
   if (num || handle_check(lhs, &Var_Type) || linexpr_check(lhs)) {
-    row = Ref(PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&LinExpr_Type), lhs,
-                                           nullptr));
+    row = Ref(
+        PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&LinExpr_Type), lhs, nullptr));
     if (!row) return false;
     Ref diff(PyNumber_InPlaceSubtract(row.get(), rhs_arg));
     if (!diff) return false;
@@ -282,8 +282,8 @@ PyObject *getGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   int binvar = 0, binval = 0, nnz = 0;
   char sense = 0;
   double rhs = 0;
-  int rc = TVXgetgenconstrIndicator(mdl, index, &binvar, &binval, &nnz, nullptr, nullptr, &sense,
-                                    &rhs);
+  int rc =
+      TVXgetgenconstrIndicator(mdl, index, &binvar, &binval, &nnz, nullptr, nullptr, &sense, &rhs);
   if (rc) return raise_code(rc);
   Buffer<int> ind;
   Buffer<double> val;
@@ -305,17 +305,17 @@ PyObject *getGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
 
 #define DOC_ARG(name, rule, text) \
   "            " name "\n            " rule "\n            " text "\n"
-#define DOC(sig, purpose, arguments, example)                                    \
+#define DOC(sig, purpose, arguments, example)                                           \
   "\n        SIGNATURE:\n            " sig "\n\n        PURPOSE:\n            " purpose \
   "\n\n        ARGUMENTS:\n" arguments "\n        EXAMPLE:\n" example "\n\n        "
 
-const char addSOS_doc[] =
-    DOC("addSOS(type, vars, wts=None)", "Add an SOS constraint to the model.",
-        DOC_ARG("type", "----", "TVX.SOS_TYPE1 or TVX.SOS_TYPE2.")
-            "\n" DOC_ARG("vars", "----", "A list of Var: the members.")
-            "\n" DOC_ARG("wts=None", "--------",
-                         "A list of weights, one per member; None for 1, 2, 3 ..."),
-        "            m.addSOS(TVX.SOS_TYPE1, [x, y, z], [1, 2, 4])");
+const char addSOS_doc[] = DOC(
+    "addSOS(type, vars, wts=None)", "Add an SOS constraint to the model.",
+    DOC_ARG("type", "----", "TVX.SOS_TYPE1 or TVX.SOS_TYPE2.") "\n" DOC_ARG(
+        "vars", "----", "A list of Var: the members.") "\n" DOC_ARG("wts=None", "--------",
+                                                                    "A list of weights, one per "
+                                                                    "member; None for 1, 2, 3 ..."),
+    "            m.addSOS(TVX.SOS_TYPE1, [x, y, z], [1, 2, 4])");
 const char getSOS_doc[] =
     DOC("getSOS(sos)", "Get the type, members and weights of an SOS constraint.",
         DOC_ARG("sos", "---", "An SOS of the model."),
@@ -362,11 +362,23 @@ const FuncSpec Model_addSOS_spec = {"addSOS",    "Model.addSOS", addSOS_args, 4,
                                     FUNC_METHOD, &Model_Type,    addSOS_impl, addSOS_doc};
 const FuncSpec Model_getSOS_spec = {"getSOS",    "Model.getSOS", getSOS_args, 2,         0,
                                     FUNC_METHOD, &Model_Type,    getSOS_impl, getSOS_doc};
-const FuncSpec Model_addGenConstrIndicator_spec = {
-    "addGenConstrIndicator", "Model.addGenConstrIndicator", addGenConstrIndicator_args, 7, 0,
-    FUNC_METHOD, &Model_Type, addGenConstrIndicator_impl, addGenConstrIndicator_doc};
-const FuncSpec Model_getGenConstrIndicator_spec = {
-    "getGenConstrIndicator", "Model.getGenConstrIndicator", getGenConstrIndicator_args, 2, 0,
-    FUNC_METHOD, &Model_Type, getGenConstrIndicator_impl, getGenConstrIndicator_doc};
+const FuncSpec Model_addGenConstrIndicator_spec = {"addGenConstrIndicator",
+                                                   "Model.addGenConstrIndicator",
+                                                   addGenConstrIndicator_args,
+                                                   7,
+                                                   0,
+                                                   FUNC_METHOD,
+                                                   &Model_Type,
+                                                   addGenConstrIndicator_impl,
+                                                   addGenConstrIndicator_doc};
+const FuncSpec Model_getGenConstrIndicator_spec = {"getGenConstrIndicator",
+                                                   "Model.getGenConstrIndicator",
+                                                   getGenConstrIndicator_args,
+                                                   2,
+                                                   0,
+                                                   FUNC_METHOD,
+                                                   &Model_Type,
+                                                   getGenConstrIndicator_impl,
+                                                   getGenConstrIndicator_doc};
 
 }  // namespace dz

@@ -24,18 +24,14 @@ struct tuplelistObject {
 
 struct tupledictObject {
   PyDictObject base;
-  PyObject *keys_;  // NULL, or a tuplelist of exactly the current keys in order
+  PyObject *keys_;    // NULL, or a tuplelist of exactly the current keys in order
   uint64_t version_;  // as tuplelist's
 };
 
 extern PyTypeObject tuplelist_Type, tupledict_Type;
 
-inline tuplelistObject *as_tuplelist(PyObject *o) {
-  return reinterpret_cast<tuplelistObject *>(o);
-}
-inline tupledictObject *as_tupledict(PyObject *o) {
-  return reinterpret_cast<tupledictObject *>(o);
-}
+inline tuplelistObject *as_tuplelist(PyObject *o) { return reinterpret_cast<tuplelistObject *>(o); }
+inline tupledictObject *as_tupledict(PyObject *o) { return reinterpret_cast<tupledictObject *>(o); }
 
 // Ascending element positions.
 using Positions = std::vector<int32_t>;

@@ -91,7 +91,7 @@ const char multidict_doc[] =
 
 }  // namespace
 
-const FuncSpec multidict_spec = {"multidict", nullptr, d_arg, 1, 0, 0, nullptr, multidict_impl,
-                                 multidict_doc};
+const FuncSpec multidict_spec = {"multidict", nullptr,        d_arg,        1, 0, 0,
+                                 nullptr,     multidict_impl, multidict_doc};
 
 }  // namespace dz

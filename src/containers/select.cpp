@@ -316,9 +316,8 @@ PyObject *tuplelist_select(PyObject *self, PyObject *pattern, bool first_only) {
   if (lists.empty()) return tuplelist_new();
 
   // From here to the element tests no Python code runs.
-  std::stable_sort(lists.begin(), lists.end(), [](const Candidates &a, const Candidates &b) {
-    return a.size() < b.size();
-  });
+  std::stable_sort(lists.begin(), lists.end(),
+                   [](const Candidates &a, const Candidates &b) { return a.size() < b.size(); });
   Positions cand, other, merged;
   auto read = [](Candidates &c, Positions &out) {
     if (!c.list) {
@@ -333,7 +332,8 @@ PyObject *tuplelist_select(PyObject *self, PyObject *pattern, bool first_only) {
     // Stop merging once testing the candidates field by field is cheaper than
     // one more merge plus testing its expected survivors.
     const int64_t a = static_cast<int64_t>(cand.size()), b = lists[k].size();
-    const int64_t expected = static_cast<int64_t>(static_cast<double>(a) * static_cast<double>(b) / n);
+    const int64_t expected =
+        static_cast<int64_t>(static_cast<double>(a) * static_cast<double>(b) / n);
     if (a * nfields < (a + b) + expected * nfields) break;
     if (!read(lists[k], other)) return nullptr;
     positions_disjoint(cand, other, merged);

@@ -101,8 +101,7 @@ int tupledict_clear(PyObject *self) {
 // As for tuplelist: the dict's recursion guard covers exact dicts only.
 void tupledict_dealloc(PyObject *self) {
   PyObject_GC_UnTrack(self);
-  Py_TRASHCAN_BEGIN(self, tupledict_dealloc)
-  Py_CLEAR(D(self)->keys_);
+  Py_TRASHCAN_BEGIN(self, tupledict_dealloc) Py_CLEAR(D(self)->keys_);
   PyDict_Type.tp_dealloc(self);
   Py_TRASHCAN_END
 }
@@ -336,8 +335,11 @@ const char *const key_args[] = {"self", "key"};
 const char *const update_args[] = {"self", "args", "kwargs"};
 const char *const setdefault_args[] = {"self", "key", "default"};
 
-#define METHOD(name, args, npos, flags, doc) \
-  {#name, "tupledict." #name, args, npos, 0, FUNC_METHOD | (flags), &tupledict_Type, name##_impl, doc}
+#define METHOD(name, args, npos, flags, doc)                                                       \
+  {                                                                                                \
+#name, "tupledict." #name, args, npos, 0, FUNC_METHOD | (flags), &tupledict_Type, name##_impl, \
+        doc                                                                                        \
+  }
 
 const FuncSpec select_spec = METHOD(select, query_args, 1, FUNC_VARARGS, select_doc);
 const FuncSpec sum_spec = METHOD(sum, query_args, 1, FUNC_VARARGS, sum_doc);
@@ -365,8 +367,7 @@ int set_contents(PyObject *self, PyObject *contents) {
   return PyDict_Update(self, contents);
 }
 
-const PickleSpec pickle_spec = {"tupledict", nullptr, 0, true, nullptr, get_contents,
-                                set_contents};
+const PickleSpec pickle_spec = {"tupledict", nullptr, 0, true, nullptr, get_contents, set_contents};
 
 // ---- Class set-up ------------------------------------------------------------------
 
@@ -378,8 +379,9 @@ int tupledict_prepare() {
   t->tp_name = "didazoda.tupledict";
   t->tp_basicsize = sizeof(tupledictObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
-  t->tp_doc = "A dict whose keys are tuples of one length (or scalars), with pattern selection "
-              "and sums over its values.";
+  t->tp_doc =
+      "A dict whose keys are tuples of one length (or scalars), with pattern selection "
+      "and sums over its values.";
   t->tp_base = &PyDict_Type;
   t->tp_init = tupledict_init;
   t->tp_traverse = tupledict_traverse;
@@ -410,6 +412,6 @@ PyObject *tupledict_new() {
 }
 
 const ClassDef tupledict_class = {&tupledict_Type, "tupledict", tupledict_prepare, tupledict_bind,
-                                  init_doc, true, &pickle_spec, nullptr};
+                                  init_doc,        true,        &pickle_spec,      nullptr};
 
 }  // namespace dz

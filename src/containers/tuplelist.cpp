@@ -280,8 +280,8 @@ PyGetSetDef tuplelist_getset[] = {
 // ---- Life cycle ---------------------------------------------------------------
 
 const char *const init_args[] = {"self", "li", "wildcard"};
-const FuncSpec init_spec = {"__init__", "tuplelist.__init__", init_args, 3, 0, FUNC_METHOD,
-                            nullptr, nullptr, nullptr};
+const FuncSpec init_spec = {
+    "__init__", "tuplelist.__init__", init_args, 3, 0, FUNC_METHOD, nullptr, nullptr, nullptr};
 
 int tuplelist_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   ParsedArgs a;
@@ -306,8 +306,7 @@ int tuplelist_clear(PyObject *self) {
 // only, so deeply nested tuplelists need one here.
 void tuplelist_dealloc(PyObject *self) {
   PyObject_GC_UnTrack(self);
-  Py_TRASHCAN_BEGIN(self, tuplelist_dealloc)
-  Py_CLEAR(T(self)->tuple_index_);
+  Py_TRASHCAN_BEGIN(self, tuplelist_dealloc) Py_CLEAR(T(self)->tuple_index_);
   Py_CLEAR(T(self)->wildcard_);
   PyList_Type.tp_dealloc(self);
   Py_TRASHCAN_END
@@ -316,7 +315,8 @@ void tuplelist_dealloc(PyObject *self) {
 // ---- Methods --------------------------------------------------------------------
 
 // The list's own methods, called after the index is dropped.
-PyObject *list_method(const char *name, PyObject *self, PyObject *args, PyObject *kwargs = nullptr) {
+PyObject *list_method(const char *name, PyObject *self, PyObject *args,
+                      PyObject *kwargs = nullptr) {
   PyObject *descr = PyDict_GetItemString(PyList_Type.tp_dict, name);  // borrowed, static
   if (!descr) return PyErr_Format(PyExc_SystemError, "list.%s is missing", name);
   Ref full(PyTuple_New(1 + (args ? PyTuple_GET_SIZE(args) : 0)));
@@ -473,8 +473,11 @@ const char *const pop_args[] = {"self", "index"};
 const char *const remove_args[] = {"self", "value"};
 const char *const sort_args[] = {"self", "key", "reverse"};
 
-#define METHOD(name, args, npos, nkw, flags, doc) \
-  {#name, "tuplelist." #name, args, npos, nkw, FUNC_METHOD | (flags), &tuplelist_Type, name##_impl, doc}
+#define METHOD(name, args, npos, nkw, flags, doc)                                       \
+  {                                                                                     \
+#name, "tuplelist." #name, args, npos, nkw, FUNC_METHOD | (flags), &tuplelist_Type, \
+        name##_impl, doc                                                                \
+  }
 
 const FuncSpec select_spec = METHOD(select, select_args, 1, 0, FUNC_VARARGS, select_doc);
 const FuncSpec clean_spec = METHOD(clean, self_only, 1, 0, 0, clean_doc);
@@ -492,9 +495,7 @@ const FuncSpec sort_spec = METHOD(sort, sort_args, 1, 2, 0, nullptr);
 //
 // The index is a cache and does not travel; the elements travel as the state.
 
-PyObject *get_contents(PyObject *self) {
-  return PyList_GetSlice(self, 0, PyList_GET_SIZE(self));
-}
+PyObject *get_contents(PyObject *self) { return PyList_GetSlice(self, 0, PyList_GET_SIZE(self)); }
 
 // The elements come back as they were, without the shape rule: the pickled
 // list may hold what an in-place + put there.
@@ -519,8 +520,8 @@ int restored(PyObject *self) {
 const PickleField pickle_fields[] = {
     {"wildcard_", T_OBJECT, offsetof(tuplelistObject, wildcard_), &PyUnicode_Type, true},
 };
-const PickleSpec pickle_spec = {"tuplelist", pickle_fields, 1, true, restored, get_contents,
-                                set_contents};
+const PickleSpec pickle_spec = {"tuplelist", pickle_fields, 1,           true,
+                                restored,    get_contents,  set_contents};
 
 // ---- Class set-up ------------------------------------------------------------------
 
@@ -534,8 +535,9 @@ int tuplelist_prepare() {
   t->tp_name = "didazoda.tuplelist";
   t->tp_basicsize = sizeof(tuplelistObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
-  t->tp_doc = "A list of tuples of one length (or of scalars) that selects its elements by "
-              "pattern.";
+  t->tp_doc =
+      "A list of tuples of one length (or of scalars) that selects its elements by "
+      "pattern.";
   t->tp_base = &PyList_Type;
   t->tp_init = tuplelist_init;
   t->tp_traverse = tuplelist_traverse;
@@ -553,10 +555,9 @@ int tuplelist_prepare() {
   t->tp_as_number = &tuplelist_as_number;
   t->tp_as_sequence = &tuplelist_as_sequence;
   t->tp_as_mapping = &tuplelist_as_mapping;
-  tuplelist_ops = {tuplelist_check,  tuplelist_constructor, tuplelist_append,
-                   tuplelist_insert, tuplelist_extend,      tuplelist_add,
-                   tuplelist_build,  tuplelist_match,       positions_disjoint,
-                   positions_union,  tuplelist_inv_lists,   select_op};
+  tuplelist_ops = {tuplelist_check,    tuplelist_constructor, tuplelist_append,    tuplelist_insert,
+                   tuplelist_extend,   tuplelist_add,         tuplelist_build,     tuplelist_match,
+                   positions_disjoint, positions_union,       tuplelist_inv_lists, select_op};
   return 0;
 }
 
@@ -570,8 +571,8 @@ int tuplelist_bind(PyObject *dict) {
   pop_defaults = Ref(PyTuple_Pack(1, pop_defaults.get()));
   Ref sort_kwdefaults(Py_BuildValue("{s:O,s:O}", "key", Py_None, "reverse", Py_False));
   if (!pop_defaults || !sort_kwdefaults) return -1;
-  for (const FuncSpec *spec : {&select_spec, &clean_spec, &append_spec, &clear_spec, &copy_spec,
-                               &insert_spec})
+  for (const FuncSpec *spec :
+       {&select_spec, &clean_spec, &append_spec, &clear_spec, &copy_spec, &insert_spec})
     if (!bind_function(dict, spec)) return -1;
   if (!bind_function(dict, &pop_spec, pop_defaults.get())) return -1;
   for (const FuncSpec *spec : {&remove_spec, &reverse_spec, &extend_spec})
@@ -595,6 +596,6 @@ PyObject *tuplelist_new() {
 }
 
 const ClassDef tuplelist_class = {&tuplelist_Type, "tuplelist", tuplelist_prepare, tuplelist_bind,
-                                  init_doc, true, &pickle_spec, nullptr};
+                                  init_doc,        true,        &pickle_spec,      nullptr};
 
 }  // namespace dz

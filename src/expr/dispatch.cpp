@@ -123,70 +123,104 @@ PyObject *call_mul(PyObject *a, PyObject *b) {
 
 PyObject *v_add_o(PyObject *v, PyObject *b) {
   switch (operand_kind(b)) {
-    case KIND_ERROR: return nullptr;
+    case KIND_ERROR:
+      return nullptr;
     case KIND_NUMBER: {
       double d;
       if (!float_of(b, &d)) return nullptr;
       return v_add_n(v, d);
     }
-    case KIND_ARRAY: return v_add_a(v, b);
-    case KIND_VAR: return v_add_v(v, b);
-    case KIND_LIN: return l_add_v(b, v);
-    case KIND_QUAD: return q_add_v(b, v);
-    case KIND_MVAR: return mv_add_v(b, v);
-    case KIND_MLIN: return ml_add_v(b, v);
-    case KIND_MQUAD: return mq_add_v(b, v);
-    default: return raise_unsupported_operands("+", v, b);
+    case KIND_ARRAY:
+      return v_add_a(v, b);
+    case KIND_VAR:
+      return v_add_v(v, b);
+    case KIND_LIN:
+      return l_add_v(b, v);
+    case KIND_QUAD:
+      return q_add_v(b, v);
+    case KIND_MVAR:
+      return mv_add_v(b, v);
+    case KIND_MLIN:
+      return ml_add_v(b, v);
+    case KIND_MQUAD:
+      return mq_add_v(b, v);
+    default:
+      return raise_unsupported_operands("+", v, b);
   }
 }
 
 PyObject *l_add_o(PyObject *l, PyObject *b) {
   switch (operand_kind(b)) {
-    case KIND_ERROR: return nullptr;
+    case KIND_ERROR:
+      return nullptr;
     case KIND_NUMBER: {
       double d;
       if (!float_of(b, &d)) return nullptr;
       return l_add_n(l, d);
     }
-    case KIND_ARRAY: return l_add_a(l, b);
-    case KIND_VAR: return l_add_v(l, b);
-    case KIND_LIN: return l_add_l(l, b);
-    case KIND_QUAD: return q_add_l(b, l);
-    case KIND_MVAR: return mv_add_l(b, l);
-    case KIND_MLIN: return ml_add_l(b, l);
-    case KIND_MQUAD: return mq_add_l(b, l);
-    default: return raise_unsupported_operands("+", l, b);
+    case KIND_ARRAY:
+      return l_add_a(l, b);
+    case KIND_VAR:
+      return l_add_v(l, b);
+    case KIND_LIN:
+      return l_add_l(l, b);
+    case KIND_QUAD:
+      return q_add_l(b, l);
+    case KIND_MVAR:
+      return mv_add_l(b, l);
+    case KIND_MLIN:
+      return ml_add_l(b, l);
+    case KIND_MQUAD:
+      return mq_add_l(b, l);
+    default:
+      return raise_unsupported_operands("+", l, b);
   }
 }
 
 PyObject *q_add_o(PyObject *q, PyObject *b) {
   switch (operand_kind(b)) {
-    case KIND_ERROR: return nullptr;
+    case KIND_ERROR:
+      return nullptr;
     case KIND_NUMBER: {
       double d;
       if (!float_of(b, &d)) return nullptr;
       return q_add_n(q, d);
     }
-    case KIND_ARRAY: return q_add_a(q, b);
-    case KIND_VAR: return q_add_v(q, b);
-    case KIND_LIN: return q_add_l(q, b);
-    case KIND_QUAD: return q_add_q(q, b);
-    case KIND_MVAR: return mv_add_q(b, q);
-    case KIND_MLIN: return ml_add_q(b, q);
-    case KIND_MQUAD: return mq_add_q(b, q);
-    default: return raise_unsupported_operands("+", q, b);
+    case KIND_ARRAY:
+      return q_add_a(q, b);
+    case KIND_VAR:
+      return q_add_v(q, b);
+    case KIND_LIN:
+      return q_add_l(q, b);
+    case KIND_QUAD:
+      return q_add_q(q, b);
+    case KIND_MVAR:
+      return mv_add_q(b, q);
+    case KIND_MLIN:
+      return ml_add_q(b, q);
+    case KIND_MQUAD:
+      return mq_add_q(b, q);
+    default:
+      return raise_unsupported_operands("+", q, b);
   }
 }
 
 PyObject *operand_add(PyObject *a, PyObject *b) {
   switch (left_kind(a)) {
-    case KIND_VAR: return v_add_o(a, b);
-    case KIND_LIN: return l_add_o(a, b);
-    case KIND_QUAD: return q_add_o(a, b);
-    case KIND_MVAR: return mv_add_o(a, b);
-    case KIND_MLIN: return ml_add_o(a, b);
-    case KIND_MQUAD: return mq_add_o(a, b);
-    default: return raise_unsupported_operands("+", a, b);
+    case KIND_VAR:
+      return v_add_o(a, b);
+    case KIND_LIN:
+      return l_add_o(a, b);
+    case KIND_QUAD:
+      return q_add_o(a, b);
+    case KIND_MVAR:
+      return mv_add_o(a, b);
+    case KIND_MLIN:
+      return ml_add_o(a, b);
+    case KIND_MQUAD:
+      return mq_add_o(a, b);
+    default:
+      return raise_unsupported_operands("+", a, b);
   }
 }
 
@@ -196,13 +230,26 @@ PyObject *operand_add(PyObject *a, PyObject *b) {
 PyObject *operand_sub(PyObject *a, PyObject *b) {
   binaryfunc add;
   switch (left_kind(a)) {
-    case KIND_VAR: add = v_add_o; break;
-    case KIND_LIN: add = l_add_o; break;
-    case KIND_QUAD: add = q_add_o; break;
-    case KIND_MVAR: add = mv_add_o; break;
-    case KIND_MLIN: add = ml_add_o; break;
-    case KIND_MQUAD: add = mq_add_o; break;
-    default: return raise_unsupported_operands("-", a, b);
+    case KIND_VAR:
+      add = v_add_o;
+      break;
+    case KIND_LIN:
+      add = l_add_o;
+      break;
+    case KIND_QUAD:
+      add = q_add_o;
+      break;
+    case KIND_MVAR:
+      add = mv_add_o;
+      break;
+    case KIND_MLIN:
+      add = ml_add_o;
+      break;
+    case KIND_MQUAD:
+      add = mq_add_o;
+      break;
+    default:
+      return raise_unsupported_operands("-", a, b);
   }
   Ref negated(PyNumber_Negative(b));
   PyObject *result = negated ? add(a, negated.get()) : nullptr;
@@ -213,78 +260,109 @@ PyObject *operand_sub(PyObject *a, PyObject *b) {
 
 PyObject *v_mul_o(PyObject *v, PyObject *b) {
   switch (operand_kind(b)) {
-    case KIND_ERROR: return nullptr;
+    case KIND_ERROR:
+      return nullptr;
     case KIND_NUMBER: {
       double d;
       if (!float_of(b, &d)) return nullptr;
       return v_mul_n(v, d);
     }
-    case KIND_ARRAY: return v_mul_a(v, b);
-    case KIND_VAR: return v_mul_v(v, b);
-    case KIND_LIN: return l_mul_v(b, v);
-    case KIND_MVAR: return mv_mul_v(b, v);
-    case KIND_MLIN: return ml_mul_v(b, v);
-    default: return raise_unsupported_operands("*", v, b);
+    case KIND_ARRAY:
+      return v_mul_a(v, b);
+    case KIND_VAR:
+      return v_mul_v(v, b);
+    case KIND_LIN:
+      return l_mul_v(b, v);
+    case KIND_MVAR:
+      return mv_mul_v(b, v);
+    case KIND_MLIN:
+      return ml_mul_v(b, v);
+    default:
+      return raise_unsupported_operands("*", v, b);
   }
 }
 
 PyObject *l_mul_o(PyObject *l, PyObject *b) {
   switch (operand_kind(b)) {
-    case KIND_ERROR: return nullptr;
+    case KIND_ERROR:
+      return nullptr;
     case KIND_NUMBER: {
       double d;
       if (!float_of(b, &d)) return nullptr;
       return l_mul_n(l, d);
     }
-    case KIND_ARRAY: return l_mul_a(l, b);
-    case KIND_VAR: return l_mul_v(l, b);
-    case KIND_LIN: return l_mul_l(l, b);
-    case KIND_MVAR: return mv_mul_l(b, l);
-    case KIND_MLIN: return ml_mul_l(b, l);
-    default: return raise_unsupported_operands("*", l, b);
+    case KIND_ARRAY:
+      return l_mul_a(l, b);
+    case KIND_VAR:
+      return l_mul_v(l, b);
+    case KIND_LIN:
+      return l_mul_l(l, b);
+    case KIND_MVAR:
+      return mv_mul_l(b, l);
+    case KIND_MLIN:
+      return ml_mul_l(b, l);
+    default:
+      return raise_unsupported_operands("*", l, b);
   }
 }
 
 // No product of degree above two: only numbers and arrays of numbers.
 PyObject *q_mul_o(PyObject *q, PyObject *b) {
   switch (operand_kind(b)) {
-    case KIND_ERROR: return nullptr;
+    case KIND_ERROR:
+      return nullptr;
     case KIND_NUMBER: {
       double d;
       if (!float_of(b, &d)) return nullptr;
       return q_mul_n(q, d);
     }
-    case KIND_ARRAY: return q_mul_a(q, b);
-    default: return raise_unsupported_operands("*", q, b);
+    case KIND_ARRAY:
+      return q_mul_a(q, b);
+    default:
+      return raise_unsupported_operands("*", q, b);
   }
 }
 
 PyObject *mv_mul_o(PyObject *m, PyObject *b) {
   switch (operand_kind(b)) {
-    case KIND_ERROR: return nullptr;
+    case KIND_ERROR:
+      return nullptr;
     case KIND_NUMBER: {
       double d;
       if (!float_of(b, &d)) return nullptr;
       return mv_mul_n(m, d);
     }
-    case KIND_ARRAY: return mv_mul_a(m, b);
-    case KIND_VAR: return mv_mul_v(m, b);
-    case KIND_LIN: return mv_mul_l(m, b);
-    case KIND_MVAR: return mv_mul_mv(m, b);
-    case KIND_MLIN: return ml_mul_mv(b, m);
-    default: return raise_unsupported_operands("*", m, b);
+    case KIND_ARRAY:
+      return mv_mul_a(m, b);
+    case KIND_VAR:
+      return mv_mul_v(m, b);
+    case KIND_LIN:
+      return mv_mul_l(m, b);
+    case KIND_MVAR:
+      return mv_mul_mv(m, b);
+    case KIND_MLIN:
+      return ml_mul_mv(b, m);
+    default:
+      return raise_unsupported_operands("*", m, b);
   }
 }
 
 PyObject *operand_mul(PyObject *a, PyObject *b) {
   switch (left_kind(a)) {
-    case KIND_VAR: return v_mul_o(a, b);
-    case KIND_LIN: return l_mul_o(a, b);
-    case KIND_QUAD: return q_mul_o(a, b);
-    case KIND_MVAR: return mv_mul_o(a, b);
-    case KIND_MLIN: return ml_mul_o(a, b);
-    case KIND_MQUAD: return mq_mul_o(a, b);
-    default: return raise_unsupported_operands("*", a, b);
+    case KIND_VAR:
+      return v_mul_o(a, b);
+    case KIND_LIN:
+      return l_mul_o(a, b);
+    case KIND_QUAD:
+      return q_mul_o(a, b);
+    case KIND_MVAR:
+      return mv_mul_o(a, b);
+    case KIND_MLIN:
+      return ml_mul_o(a, b);
+    case KIND_MQUAD:
+      return mq_mul_o(a, b);
+    default:
+      return raise_unsupported_operands("*", a, b);
   }
 }
 
@@ -336,29 +414,37 @@ PyObject *operand_pow(PyObject *a, PyObject *b) {
     return utf8 ? raise_text(utf8) : nullptr;
   }
   switch (left_kind(a)) {
-    case KIND_VAR: return v_mul_v(a, a);
-    case KIND_LIN: return l_mul_l(a, a);
-    case KIND_MVAR: return mv_mul_mv(a, a);
-    case KIND_MLIN: return ml_mul_ml(a, a);
+    case KIND_VAR:
+      return v_mul_v(a, a);
+    case KIND_LIN:
+      return l_mul_l(a, a);
+    case KIND_MVAR:
+      return mv_mul_mv(a, a);
+    case KIND_MLIN:
+      return ml_mul_ml(a, a);
     default:
-      return raise_with_type_name("unsupported operand type(s) for ** or pow(): ", a,
-                                  " and 'int'");
+      return raise_with_type_name("unsupported operand type(s) for ** or pow(): ", a, " and 'int'");
   }
 }
 
 PyObject *operand_neg(PyObject *a) {
   switch (left_kind(a)) {
-    case KIND_VAR: return v_mul_n(a, -1.0);
+    case KIND_VAR:
+      return v_mul_n(a, -1.0);
     case KIND_LIN:
     case KIND_QUAD: {
       Ref minus_one(PyLong_FromLong(-1));
       if (!minus_one) return nullptr;
       return PyNumber_Multiply(a, minus_one.get());
     }
-    case KIND_MVAR: return mv_neg(a);
-    case KIND_MLIN: return ml_neg(a);
-    case KIND_MQUAD: return mq_neg(a);
-    default: return raise_with_type_name("bad operand type for unary -: ", a, "");
+    case KIND_MVAR:
+      return mv_neg(a);
+    case KIND_MLIN:
+      return ml_neg(a);
+    case KIND_MQUAD:
+      return mq_neg(a);
+    default:
+      return raise_with_type_name("bad operand type for unary -: ", a, "");
   }
 }
 
@@ -366,21 +452,31 @@ PyObject *operand_neg(PyObject *a) {
 
 PyObject *operand_matmul(PyObject *a, PyObject *b) {
   switch (left_kind(a)) {
-    case KIND_MVAR: return mv_matmul_o(a, b);
-    case KIND_MLIN: return ml_matmul_o(a, b);
-    case KIND_MQUAD: return mq_matmul_o(a, b);
-    default: return raise_unsupported_operands("@", a, b);
+    case KIND_MVAR:
+      return mv_matmul_o(a, b);
+    case KIND_MLIN:
+      return ml_matmul_o(a, b);
+    case KIND_MQUAD:
+      return mq_matmul_o(a, b);
+    default:
+      return raise_unsupported_operands("@", a, b);
   }
 }
 
 PyObject *operand_rmatmul(PyObject *a, PyObject *b) {
   switch (operand_kind(b, true)) {
-    case KIND_ERROR: return nullptr;
-    case KIND_ARRAY: return a_matmul_o(b, a);
-    case KIND_MVAR: return mv_matmul_o(b, a);
-    case KIND_MLIN: return ml_matmul_o(b, a);
-    case KIND_MQUAD: return mq_matmul_o(b, a);
-    default: return raise_unsupported_operands("@", b, a);
+    case KIND_ERROR:
+      return nullptr;
+    case KIND_ARRAY:
+      return a_matmul_o(b, a);
+    case KIND_MVAR:
+      return mv_matmul_o(b, a);
+    case KIND_MLIN:
+      return ml_matmul_o(b, a);
+    case KIND_MQUAD:
+      return mq_matmul_o(b, a);
+    default:
+      return raise_unsupported_operands("@", b, a);
   }
 }
 

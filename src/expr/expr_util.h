@@ -8,8 +8,8 @@ namespace dz {
 
 // Interned names, made once by expr_strings_ready().
 struct ExprStrings {
-  PyObject *make_append_safe, *make_update_safe, *getAttr, *X, *index, *sameAs, *iadd,
-      *addTerms, *addConstant, *getConstant, *name, *ndarray, *Number;
+  PyObject *make_append_safe, *make_update_safe, *getAttr, *X, *index, *sameAs, *iadd, *addTerms,
+      *addConstant, *getConstant, *name, *ndarray, *Number;
 };
 int expr_strings_ready();
 const ExprStrings &expr_str();

@@ -259,8 +259,8 @@ int linexpr_remove_positions(PyObject *self, const Positions &p) {
 // ---- Construction --------------------------------------------------------------------
 
 const char *const init_argnames[] = {"self", "arg1", "arg2"};
-const FuncSpec init_spec = {"__init__", "LinExpr.__init__", init_argnames, 3, 0, FUNC_METHOD,
-                            nullptr, nullptr, nullptr};
+const FuncSpec init_spec = {
+    "__init__", "LinExpr.__init__", init_argnames, 3, 0, FUNC_METHOD, nullptr, nullptr, nullptr};
 
 int linexpr_init_pairs(PyObject *self, PyObject *pairs) {
   Ref it(PyObject_GetIter(pairs));
@@ -468,107 +468,70 @@ const char class_doc[] =
     "    variable. Terms keep the order in which they were added; equal variables are not\n"
     "    merged.\n";
 
-const char init_doc[] =
-    EXPR_DOC_HEAD("LinExpr(arg1=0, arg2=None)", "Create a linear expression.")
+const char init_doc[] = EXPR_DOC_HEAD("LinExpr(arg1=0, arg2=None)", "Create a linear expression.")
     EXPR_DOC_ARG("arg1=0", "------",
                  "A constant, a variable, a linear expression to copy, a list of\n"
                  "            (coefficient, variable) pairs, or the coefficients of the terms\n"
                  "            when arg2 is given.")
-    EXPR_DOC_NEXT
-    EXPR_DOC_ARG("arg2=None", "---------",
-                 "The variables of the terms, one for each coefficient in arg1.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("LinExpr()")
-    EXPR_DOC_LINE("LinExpr(2.0)")
-    EXPR_DOC_LINE("LinExpr(x)")
-    EXPR_DOC_LINE("LinExpr(2, x)")
-    EXPR_DOC_LINE("LinExpr([1, 2], [x, y])")
-    EXPR_DOC_LINE("LinExpr([(1, x), (2, y)])")
-    EXPR_DOC_END;
+        EXPR_DOC_NEXT EXPR_DOC_ARG("arg2=None", "---------",
+                                   "The variables of the terms, one for each coefficient in arg1.")
+            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("LinExpr()") EXPR_DOC_LINE("LinExpr(2.0)")
+                EXPR_DOC_LINE("LinExpr(x)") EXPR_DOC_LINE("LinExpr(2, x)")
+                    EXPR_DOC_LINE("LinExpr([1, 2], [x, y])")
+                        EXPR_DOC_LINE("LinExpr([(1, x), (2, y)])") EXPR_DOC_END;
 
 const char addTerms_doc[] =
     EXPR_DOC_HEAD("addTerms(coeffs, vars)", "Add one term or a list of terms to the expression.")
-    EXPR_DOC_ARG("coeffs", "------",
-                 "The coefficient of one term, or a list of coefficients. Terms whose\n"
-                 "            coefficient is 0 are not added.")
-    EXPR_DOC_NEXT
-    EXPR_DOC_ARG("vars", "----", "The variable of one term, or a list of variables.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("expr.addTerms(2.0, x)")
-    EXPR_DOC_LINE("expr.addTerms([1.0, 2.0], [x, y])")
-    EXPR_DOC_END;
+        EXPR_DOC_ARG("coeffs", "------",
+                     "The coefficient of one term, or a list of coefficients. Terms whose\n"
+                     "            coefficient is 0 are not added.")
+            EXPR_DOC_NEXT EXPR_DOC_ARG("vars", "----",
+                                       "The variable of one term, or a list of variables.")
+                EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr.addTerms(2.0, x)")
+                    EXPR_DOC_LINE("expr.addTerms([1.0, 2.0], [x, y])") EXPR_DOC_END;
 
-const char add_doc[] =
-    EXPR_DOC_HEAD("add(expr, mult=1.0)",
-                  "Add a linear expression, multiplied by a factor, to the expression.")
-    EXPR_DOC_ARG("expr", "----", "The linear expression to add.")
-    EXPR_DOC_NEXT
-    EXPR_DOC_ARG("mult=1.0", "--------", "The factor applied to the terms and constant of expr.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("expr.add(LinExpr(x), 2.0)")
-    EXPR_DOC_END;
+const char add_doc[] = EXPR_DOC_HEAD(
+    "add(expr, mult=1.0)", "Add a linear expression, multiplied by a factor, to the expression.")
+    EXPR_DOC_ARG("expr", "----", "The linear expression to add.") EXPR_DOC_NEXT EXPR_DOC_ARG(
+        "mult=1.0", "--------", "The factor applied to the terms and constant of expr.")
+        EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr.add(LinExpr(x), 2.0)") EXPR_DOC_END;
 
-const char getCoeff_doc[] =
-    EXPR_DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a term.")
+const char getCoeff_doc[] = EXPR_DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a term.")
     EXPR_DOC_ARG("index", "-----", "The position of the term, from 0.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("expr = 2 * x + 3 * y")
-    EXPR_DOC_LINE("print(expr.getCoeff(0))")
-    EXPR_DOC_END;
+        EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr = 2 * x + 3 * y")
+            EXPR_DOC_LINE("print(expr.getCoeff(0))") EXPR_DOC_END;
 
-const char getVar_doc[] =
-    EXPR_DOC_HEAD("getVar(index)", "Obtain the variable of a term.")
+const char getVar_doc[] = EXPR_DOC_HEAD("getVar(index)", "Obtain the variable of a term.")
     EXPR_DOC_ARG("index", "-----", "The position of the term, from 0.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("expr = 2 * x + 3 * y")
-    EXPR_DOC_LINE("print(expr.getVar(0).sameAs(x))")
-    EXPR_DOC_END;
+        EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr = 2 * x + 3 * y")
+            EXPR_DOC_LINE("print(expr.getVar(0).sameAs(x))") EXPR_DOC_END;
 
 const char getValue_doc[] =
     EXPR_DOC_HEAD("getValue()", "Obtain the value of the expression in the current solution.")
-    EXPR_DOC_NONE
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("m.optimize()")
-    EXPR_DOC_LINE("print(expr.getValue())")
-    EXPR_DOC_END;
+        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("m.optimize()")
+            EXPR_DOC_LINE("print(expr.getValue())") EXPR_DOC_END;
 
 const char addConstant_doc[] =
     EXPR_DOC_HEAD("addConstant(c)", "Add a number to the constant of the expression.")
-    EXPR_DOC_ARG("c", "-", "The number to add.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("expr.addConstant(2.0)")
-    EXPR_DOC_END;
+        EXPR_DOC_ARG("c", "-", "The number to add.")
+            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr.addConstant(2.0)") EXPR_DOC_END;
 
 const char getConstant_doc[] =
     EXPR_DOC_HEAD("getConstant()", "Obtain the constant of the expression.")
-    EXPR_DOC_NONE
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("print(expr.getConstant())")
-    EXPR_DOC_END;
+        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(expr.getConstant())") EXPR_DOC_END;
 
-const char size_doc[] =
-    EXPR_DOC_HEAD("size()", "Obtain the number of terms in the expression.")
-    EXPR_DOC_NONE
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("print(expr.size())")
-    EXPR_DOC_END;
+const char size_doc[] = EXPR_DOC_HEAD("size()", "Obtain the number of terms in the expression.")
+    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(expr.size())") EXPR_DOC_END;
 
-const char clear_doc[] =
-    EXPR_DOC_HEAD("clear()", "Remove every term and set the constant to 0.")
-    EXPR_DOC_NONE
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("expr.clear()")
-    EXPR_DOC_END;
+const char clear_doc[] = EXPR_DOC_HEAD("clear()", "Remove every term and set the constant to 0.")
+    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr.clear()") EXPR_DOC_END;
 
 const char remove_doc[] =
     EXPR_DOC_HEAD("remove(item)", "Remove the term at a position, or every term of a variable.")
-    EXPR_DOC_ARG("item", "----",
-                 "An integer position (a position that holds no term removes nothing),\n"
-                 "            or a variable.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("expr.remove(0)")
-    EXPR_DOC_LINE("expr.remove(x)")
-    EXPR_DOC_END;
+        EXPR_DOC_ARG("item", "----",
+                     "An integer position (a position that holds no term removes nothing),\n"
+                     "            or a variable.") EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr.remove(0)")
+            EXPR_DOC_LINE("expr.remove(x)") EXPR_DOC_END;
 
 // ---- Member specs ----------------------------------------------------------------------
 
@@ -580,7 +543,7 @@ const char *const c_arg[] = {"self", "c"};
 const char *const item_arg[] = {"self", "item"};
 
 #define LINEXPR_METHOD(name, args, n, doc) \
-  {#name, "LinExpr." #name, args, n, 0, FUNC_METHOD, &LinExpr_Type, name##_impl, doc}
+  { #name, "LinExpr." #name, args, n, 0, FUNC_METHOD, &LinExpr_Type, name##_impl, doc }
 
 const FuncSpec member_specs[] = {
     LINEXPR_METHOD(addTerms, addTerms_args, 3, addTerms_doc),

@@ -14,9 +14,8 @@ namespace dz {
 // but every reader checks (LinTerms), since their items can be reached from
 // Python through the pickling protocol.
 struct LinExprObject {
-  PyObject_HEAD
-  PyObject *coeffs_;  // List of floats
-  PyObject *vars_;    // List of Var
+  PyObject_HEAD PyObject *coeffs_;  // List of floats
+  PyObject *vars_;                  // List of Var
   double constant_;
 };
 

@@ -234,9 +234,8 @@ int list_replace_items(PyObject *self, Compute compute) {
 }
 
 int list_map(PyObject *self, PyObject *fn) {
-  return list_replace_items(self, [fn](PyObject *item) {
-    return PyObject_CallFunctionObjArgs(fn, item, nullptr);
-  });
+  return list_replace_items(
+      self, [fn](PyObject *item) { return PyObject_CallFunctionObjArgs(fn, item, nullptr); });
 }
 
 int list_imul(PyObject *self, double mult) {
@@ -312,8 +311,7 @@ int list_size(PyObject *self) { return as_list(self)->size_; }
 PyObject *list_inplace_add(PyObject *l, PyObject *other) {
   if (PyList_Check(other)) {
     if (List_ops.size(l) == 0)
-      return PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&List_Type), other,
-                                          nullptr);
+      return PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&List_Type), other, nullptr);
     Ref it(PyObject_GetIter(other));
     if (!it) return nullptr;
     while (PyObject *raw = PyIter_Next(it.get())) {
@@ -398,8 +396,8 @@ PyObject *list_alloc(PyTypeObject *type, PyObject *, PyObject *) {
 }
 
 const char *const init_argnames[] = {"self", "data"};
-const FuncSpec init_spec = {"__init__", "List.__init__", init_argnames, 2, 0, FUNC_METHOD,
-                            nullptr, nullptr, nullptr};
+const FuncSpec init_spec = {"__init__",  "List.__init__", init_argnames, 2,      0,
+                            FUNC_METHOD, nullptr,         nullptr,       nullptr};
 
 int list_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   static PyObject *defaults = nullptr;
@@ -484,12 +482,12 @@ PyObject *list_make_update_safe_impl(PyObject *, PyObject *const *args) {
 }
 
 const char *const self_arg[] = {"self"};
-const FuncSpec make_append_safe_spec = {"_make_append_safe", "List._make_append_safe", self_arg,
-                                        1, 0, FUNC_METHOD, &List_Type, list_make_append_safe_impl,
-                                        nullptr};
-const FuncSpec make_update_safe_spec = {"_make_update_safe", "List._make_update_safe", self_arg,
-                                        1, 0, FUNC_METHOD, &List_Type, list_make_update_safe_impl,
-                                        nullptr};
+const FuncSpec make_append_safe_spec = {
+    "_make_append_safe", "List._make_append_safe",   self_arg, 1, 0, FUNC_METHOD,
+    &List_Type,          list_make_append_safe_impl, nullptr};
+const FuncSpec make_update_safe_spec = {
+    "_make_update_safe", "List._make_update_safe",   self_arg, 1, 0, FUNC_METHOD,
+    &List_Type,          list_make_update_safe_impl, nullptr};
 
 PyNumberMethods list_as_number = {};
 PySequenceMethods list_as_sequence = {};
@@ -529,7 +527,10 @@ int list_bind(PyObject *dict) {
 
 }  // namespace
 
-const ClassDef List_class = {&List_Type, "List", list_prepare, list_bind, nullptr, false, nullptr,
-                             "self.list_ cannot be converted to a Python object for pickling"};
+const ClassDef List_class = {
+    &List_Type,   "List",
+    list_prepare, list_bind,
+    nullptr,      false,
+    nullptr,      "self.list_ cannot be converted to a Python object for pickling"};
 
 }  // namespace dz

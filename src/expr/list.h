@@ -12,8 +12,8 @@ namespace dz {
 struct ListBlock {
   PyObject **items;  // capacity slots; 0 .. count-1 each own one reference
   int count;
-  int capacity;      // 0 until the first item, then 8, doubling
-  int refcount;      // views and snapshots holding a share
+  int capacity;  // 0 until the first item, then 8, doubling
+  int refcount;  // views and snapshots holding a share
 };
 
 // Views are prefixes of their block: size_ <= list_->count always, and items
@@ -21,8 +21,7 @@ struct ListBlock {
 // after taking a private copy, so items 0 .. size_-1 of a block stay as they
 // are while anyone else holds a share.
 struct ListObject {
-  PyObject_HEAD
-  ListBlock *list_;  // one share; never NULL once allocated
+  PyObject_HEAD ListBlock *list_;  // one share; never NULL once allocated
   int size_;
 };
 
@@ -55,8 +54,8 @@ PyObject *list_adopt(ListBlock *block);
 
 // Table of internal operations. Every entry takes a List (or subclass).
 struct ListOps {
-  PyObject *(*copy)(PyObject *self);      // new exact view sharing the block
-  int (*do_copy)(PyObject *self);         // private block with the view's items
+  PyObject *(*copy)(PyObject *self);  // new exact view sharing the block
+  int (*do_copy)(PyObject *self);     // private block with the view's items
   int (*add)(PyObject *self, PyObject *item);
   int (*map)(PyObject *self, PyObject *fn);
   int (*imul)(PyObject *self, double mult);

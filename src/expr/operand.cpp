@@ -93,11 +93,16 @@ PyObject *operand_nb_negative(PyObject *self) { return operand_neg(self); }
 // reflected comparison (5 <= x arrives as x >= 5).
 PyObject *operand_richcompare(PyObject *self, PyObject *other, int op) {
   switch (op) {
-    case Py_LE: return operand_le(self, other);
-    case Py_GE: return operand_ge(self, other);
-    case Py_EQ: return operand_eq(self, other);
-    case Py_NE: return operand_ne(self, other);
-    default: Py_RETURN_NOTIMPLEMENTED;
+    case Py_LE:
+      return operand_le(self, other);
+    case Py_GE:
+      return operand_ge(self, other);
+    case Py_EQ:
+      return operand_eq(self, other);
+    case Py_NE:
+      return operand_ne(self, other);
+    default:
+      Py_RETURN_NOTIMPLEMENTED;
   }
 }
 
@@ -148,6 +153,7 @@ int operand_prepare() {
 
 }  // namespace
 
-const ClassDef Operand_class = {&Operand_Type, "Operand", operand_prepare, nullptr, nullptr, false, &pickle_spec, nullptr};
+const ClassDef Operand_class = {&Operand_Type, "Operand", operand_prepare, nullptr,
+                                nullptr,       false,     &pickle_spec,    nullptr};
 
 }  // namespace dz

@@ -67,8 +67,7 @@ void quadexpr_dealloc(PyObject *self) {
 // attribute is read as such, except for exact Vars, whose property is the
 // field.
 int index_less(PyObject *a, PyObject *b) {
-  if (Py_TYPE(a) == &Var_Type && Py_TYPE(b) == &Var_Type)
-    return handle_index(a) < handle_index(b);
+  if (Py_TYPE(a) == &Var_Type && Py_TYPE(b) == &Var_Type) return handle_index(a) < handle_index(b);
   Ref ia(PyObject_GetAttr(a, expr_str().index));
   if (!ia) return -1;
   Ref ib(PyObject_GetAttr(b, expr_str().index));
@@ -158,11 +157,12 @@ namespace {
 // ---- Construction -----------------------------------------------------------------------
 
 const char *const init_argnames[] = {"self", "expr"};
-const FuncSpec init_spec = {"__init__", "QuadExpr.__init__", init_argnames, 2, 0, FUNC_METHOD,
-                            nullptr, nullptr, nullptr};
+const FuncSpec init_spec = {
+    "__init__", "QuadExpr.__init__", init_argnames, 2, 0, FUNC_METHOD, nullptr, nullptr, nullptr};
 
 // Installs the four fields (stolen); the old values go after all are set.
-int quadexpr_install(PyObject *self, PyObject *coeffs, PyObject *vars1, PyObject *vars2, PyObject *lin) {
+int quadexpr_install(PyObject *self, PyObject *coeffs, PyObject *vars1, PyObject *vars2,
+                     PyObject *lin) {
   Ref c(coeffs), v1(vars1), v2(vars2), l(lin);
   if (!c || !v1 || !v2 || !l) return -1;
   QuadExprObject *o = as_quadexpr(self);
@@ -185,10 +185,9 @@ int quadexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   if (quadexpr_check(expr)) {
     QuadExprObject *src = as_quadexpr(expr);
     return quadexpr_install(self, List_ops.copy(src->coeffs_), List_ops.copy(src->vars1_),
-                   List_ops.copy(src->vars2_), linexpr_copy(src->lin_));
+                            List_ops.copy(src->vars2_), linexpr_copy(src->lin_));
   }
-  Ref lin(PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&LinExpr_Type), expr,
-                                       nullptr));
+  Ref lin(PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&LinExpr_Type), expr, nullptr));
   if (!lin) return -1;
   Py_SETREF(as_quadexpr(self)->lin_, lin.release());
   return 0;
@@ -214,8 +213,7 @@ PyObject *add_impl(PyObject *, PyObject *const *args) {
   double mult;
   if (!as_double(args[2], &mult)) return nullptr;
   Ref lin = lin_of(self);
-  int rc = linear ? LinExpr_ops.addexpr(lin.get(), expr, mult)
-                  : quadexpr_addexpr(self, expr, mult);
+  int rc = linear ? LinExpr_ops.addexpr(lin.get(), expr, mult) : quadexpr_addexpr(self, expr, mult);
   if (rc < 0) return nullptr;
   Py_RETURN_NONE;
 }
@@ -248,8 +246,7 @@ int make_source(PyObject *arg, const char *name, Source &out) {
   if (ok < 0) return -1;
   if (!ok) {
     PyErr_Format(PyExc_TypeError,
-                 "Argument `%s` should be a list, tuple, List or numpy array like `coeffs`",
-                 name);
+                 "Argument `%s` should be a list, tuple, List or numpy array like `coeffs`", name);
     return -1;
   }
   out.items = Ref(PySequence_List(arg));
@@ -271,9 +268,8 @@ int quadexpr_addterms(PyObject *self, PyObject *coeffs, PyObject *vars, PyObject
     Ref lin = lin_of(self);
     return linexpr_addterms(lin.get(), coeffs, vars);
   }
-  int seq = PyList_Check(coeffs) || PyTuple_Check(coeffs) || list_check(coeffs)
-                ? 1
-                : is_ndarray(coeffs);
+  int seq =
+      PyList_Check(coeffs) || PyTuple_Check(coeffs) || list_check(coeffs) ? 1 : is_ndarray(coeffs);
   if (seq < 0) return -1;
   if (seq) {
     // Stored as given; every argument is checked before anything is added.
@@ -476,131 +472,94 @@ const char class_doc[] =
     "\n    A quadratic expression: a list of terms, each a coefficient times a product of two\n"
     "    variables, plus a linear expression for the linear terms and the constant.\n";
 
-const char init_doc[] =
-    EXPR_DOC_HEAD("QuadExpr(expr=None)", "Create a quadratic expression.")
+const char init_doc[] = EXPR_DOC_HEAD("QuadExpr(expr=None)", "Create a quadratic expression.")
     EXPR_DOC_ARG("expr=None", "---------",
                  "None for the zero expression, a quadratic expression to copy, or\n"
                  "            anything LinExpr() accepts: a number, a variable, a linear\n"
-                 "            expression.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("QuadExpr()")
-    EXPR_DOC_LINE("QuadExpr(2.0)")
-    EXPR_DOC_LINE("QuadExpr(x)")
-    EXPR_DOC_LINE("QuadExpr(x * y)")
-    EXPR_DOC_END;
+                 "            expression.") EXPR_DOC_EXAMPLE EXPR_DOC_LINE("QuadExpr()")
+        EXPR_DOC_LINE("QuadExpr(2.0)") EXPR_DOC_LINE("QuadExpr(x)") EXPR_DOC_LINE("QuadExpr(x * y)")
+            EXPR_DOC_END;
 
 const char add_doc[] =
     EXPR_DOC_HEAD("add(expr, mult=1.0)",
                   "Add a linear or quadratic expression, multiplied by a factor, to the\n"
                   "            expression.")
-    EXPR_DOC_ARG("expr", "----", "The linear or quadratic expression to add.")
-    EXPR_DOC_NEXT
-    EXPR_DOC_ARG("mult=1.0", "--------", "The factor applied to the terms and constant of expr.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("quadexpr.add(x * y, 2.0)")
-    EXPR_DOC_END;
+        EXPR_DOC_ARG("expr", "----", "The linear or quadratic expression to add.")
+            EXPR_DOC_NEXT EXPR_DOC_ARG("mult=1.0", "--------",
+                                       "The factor applied to the terms and constant of expr.")
+                EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr.add(x * y, 2.0)") EXPR_DOC_END;
 
 const char addConstant_doc[] =
     EXPR_DOC_HEAD("addConstant(c)", "Add a number to the constant of the expression.")
-    EXPR_DOC_ARG("c", "-", "The number to add.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("quadexpr.addConstant(2.0)")
-    EXPR_DOC_END;
+        EXPR_DOC_ARG("c", "-", "The number to add.")
+            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr.addConstant(2.0)") EXPR_DOC_END;
 
 const char getConstant_doc[] =
     EXPR_DOC_HEAD("getConstant()", "Obtain the constant of the expression.")
-    EXPR_DOC_NONE
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("print(quadexpr.getConstant())")
-    EXPR_DOC_END;
+        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(quadexpr.getConstant())") EXPR_DOC_END;
 
 const char addTerms_doc[] =
     EXPR_DOC_HEAD("addTerms(coeffs, vars, vars2=None)",
                   "Add linear terms (vars2 None) or quadratic terms to the expression.")
-    EXPR_DOC_ARG("coeffs", "------", "The coefficient of one term, or a list of coefficients.")
-    EXPR_DOC_NEXT
-    EXPR_DOC_ARG("vars", "----", "The (first) variable of one term, or a list of them.")
-    EXPR_DOC_NEXT
-    EXPR_DOC_ARG("vars2=None", "----------",
-                 "The second variable of one quadratic term, or a list of them, as\n"
-                 "            long as the other two lists.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("quadexpr.addTerms(2.0, x)")
-    EXPR_DOC_LINE("quadexpr.addTerms(2.0, x, y)")
-    EXPR_DOC_LINE("quadexpr.addTerms([1.0, 2.0], [x, y], [y, z])")
-    EXPR_DOC_END;
+        EXPR_DOC_ARG("coeffs", "------", "The coefficient of one term, or a list of coefficients.")
+            EXPR_DOC_NEXT EXPR_DOC_ARG("vars", "----",
+                                       "The (first) variable of one term, or a list of them.")
+                EXPR_DOC_NEXT EXPR_DOC_ARG(
+                    "vars2=None", "----------",
+                    "The second variable of one quadratic term, or a list of them, as\n"
+                    "            long as the other two lists.")
+                    EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr.addTerms(2.0, x)")
+                        EXPR_DOC_LINE("quadexpr.addTerms(2.0, x, y)")
+                            EXPR_DOC_LINE("quadexpr.addTerms([1.0, 2.0], [x, y], [y, z])")
+                                EXPR_DOC_END;
 
-const char clear_doc[] =
-    EXPR_DOC_HEAD("clear()", "Remove every term and set the constant to 0.")
-    EXPR_DOC_NONE
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("quadexpr.clear()")
-    EXPR_DOC_END;
+const char clear_doc[] = EXPR_DOC_HEAD("clear()", "Remove every term and set the constant to 0.")
+    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr.clear()") EXPR_DOC_END;
 
-const char copy_doc[] =
-    EXPR_DOC_HEAD("copy()", "Obtain a copy of the expression.")
-    EXPR_DOC_NONE
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("other = quadexpr.copy()")
-    EXPR_DOC_END;
+const char copy_doc[] = EXPR_DOC_HEAD("copy()", "Obtain a copy of the expression.")
+    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("other = quadexpr.copy()") EXPR_DOC_END;
 
 const char getCoeff_doc[] =
     EXPR_DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a quadratic term.")
-    EXPR_DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("quadexpr = 2 * x * y + 3 * y * y")
-    EXPR_DOC_LINE("print(quadexpr.getCoeff(1))")
-    EXPR_DOC_END;
+        EXPR_DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
+            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr = 2 * x * y + 3 * y * y")
+                EXPR_DOC_LINE("print(quadexpr.getCoeff(1))") EXPR_DOC_END;
 
 const char getVar1_doc[] =
     EXPR_DOC_HEAD("getVar1(index)", "Obtain the first variable of a quadratic term.")
-    EXPR_DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("print(quadexpr.getVar1(0))")
-    EXPR_DOC_END;
+        EXPR_DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
+            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(quadexpr.getVar1(0))") EXPR_DOC_END;
 
 const char getVar2_doc[] =
     EXPR_DOC_HEAD("getVar2(index)", "Obtain the second variable of a quadratic term.")
-    EXPR_DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("print(quadexpr.getVar2(0))")
-    EXPR_DOC_END;
+        EXPR_DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
+            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(quadexpr.getVar2(0))") EXPR_DOC_END;
 
 const char getLinExpr_doc[] =
     EXPR_DOC_HEAD("getLinExpr()",
                   "Obtain the linear part of the expression: the expression's own,\n"
                   "            not a copy.")
-    EXPR_DOC_NONE
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("quadexpr.getLinExpr().addConstant(1.0)")
-    EXPR_DOC_END;
+        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr.getLinExpr().addConstant(1.0)")
+            EXPR_DOC_END;
 
 const char getValue_doc[] =
     EXPR_DOC_HEAD("getValue()", "Obtain the value of the expression in the current solution.")
-    EXPR_DOC_NONE
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("m.optimize()")
-    EXPR_DOC_LINE("print(quadexpr.getValue())")
-    EXPR_DOC_END;
+        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("m.optimize()")
+            EXPR_DOC_LINE("print(quadexpr.getValue())") EXPR_DOC_END;
 
 const char remove_doc[] =
     EXPR_DOC_HEAD("remove(item)",
                   "Remove the quadratic term at a position, or every term, quadratic and\n"
                   "            linear, that contains a variable.")
-    EXPR_DOC_ARG("item", "----",
-                 "An integer position (a position that holds no quadratic term removes\n"
-                 "            nothing), or a variable.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("quadexpr.remove(0)")
-    EXPR_DOC_LINE("quadexpr.remove(x)")
-    EXPR_DOC_END;
+        EXPR_DOC_ARG("item", "----",
+                     "An integer position (a position that holds no quadratic term removes\n"
+                     "            nothing), or a variable.")
+            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr.remove(0)") EXPR_DOC_LINE("quadexpr.remove(x)")
+                EXPR_DOC_END;
 
 const char size_doc[] =
     EXPR_DOC_HEAD("size()", "Obtain the number of quadratic terms in the expression.")
-    EXPR_DOC_NONE
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("print(quadexpr.size())")
-    EXPR_DOC_END;
+        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(quadexpr.size())") EXPR_DOC_END;
 
 // ---- Member specs -------------------------------------------------------------------------
 
@@ -612,7 +571,7 @@ const char *const i_arg[] = {"self", "i"};
 const char *const item_arg[] = {"self", "item"};
 
 #define QUADEXPR_METHOD(name, args, n, impl, doc) \
-  {#name, "QuadExpr." #name, args, n, 0, FUNC_METHOD, &QuadExpr_Type, impl, doc}
+  { #name, "QuadExpr." #name, args, n, 0, FUNC_METHOD, &QuadExpr_Type, impl, doc }
 
 constexpr int kAddSpec = 0, kAddTermsSpec = 3;  // the members with defaults
 const FuncSpec member_specs[] = {
@@ -638,7 +597,7 @@ const FuncSpec member_specs[] = {
 int quadexpr_restored(PyObject *self) {
   QuadExprObject *o = as_quadexpr(self);
   return quadexpr_install(self, List_ops.copy(o->coeffs_), List_ops.copy(o->vars1_),
-                 List_ops.copy(o->vars2_), linexpr_copy(o->lin_));
+                          List_ops.copy(o->vars2_), linexpr_copy(o->lin_));
 }
 
 const PickleField pickle_fields[] = {

@@ -13,11 +13,10 @@ namespace dz {
 // is the zero expression. The sequence form of addTerms stores what it is
 // given, lengths unchecked: every reader checks (QuadTerms).
 struct QuadExprObject {
-  PyObject_HEAD
-  PyObject *coeffs_;  // List of coefficient objects (floats unless given otherwise)
-  PyObject *vars1_;   // List of Var
-  PyObject *vars2_;   // List of Var
-  PyObject *lin_;     // LinExpr
+  PyObject_HEAD PyObject *coeffs_;  // List of coefficient objects (floats unless given otherwise)
+  PyObject *vars1_;                 // List of Var
+  PyObject *vars2_;                 // List of Var
+  PyObject *lin_;                   // LinExpr
 };
 
 extern PyTypeObject QuadExpr_Type;

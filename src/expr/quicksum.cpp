@@ -132,7 +132,7 @@ const char quicksum_doc[] =
 
 }  // namespace
 
-const FuncSpec quicksum_spec = {"quicksum", nullptr, li_arg, 1,           0,
+const FuncSpec quicksum_spec = {"quicksum", nullptr, li_arg,        1,           0,
                                 0,          nullptr, quicksum_impl, quicksum_doc};
 
 }  // namespace dz

@@ -57,8 +57,7 @@ int tempconstr_clear(PyObject *self) {
 // chain off the C stack.
 void tempconstr_dealloc(PyObject *self) {
   PyObject_GC_UnTrack(self);
-  Py_TRASHCAN_BEGIN(self, tempconstr_dealloc)
-  TempConstrObject *t = as_tempconstr(self);
+  Py_TRASHCAN_BEGIN(self, tempconstr_dealloc) TempConstrObject *t = as_tempconstr(self);
   Py_CLEAR(t->lhs_);
   Py_CLEAR(t->rhs_);
   Py_CLEAR(t->expr_);
@@ -215,9 +214,9 @@ PyObject *tempconstr_str(PyObject *self) {
     Ref e(l ? PyObject_Format(expr.get(), empty.get()) : nullptr);
     Ref r(e ? PyObject_Format(rhs.get(), empty.get()) : nullptr);
     if (r)
-      result = Ref(PyUnicode_FromFormat(
-          "TempConstr:\nlhs:\n----\n%U\nexpr:\n-----\n%U\nrhs:\n----\n%U", l.get(), e.get(),
-          r.get()));
+      result =
+          Ref(PyUnicode_FromFormat("TempConstr:\nlhs:\n----\n%U\nexpr:\n-----\n%U\nrhs:\n----\n%U",
+                                   l.get(), e.get(), r.get()));
   }
   Py_LeaveRecursiveCall();
   return result.release();

@@ -15,8 +15,7 @@ namespace dz {
 //   equality   e == r        expr_ e - r   lhs_ 0     rhs_ 0
 //   indicator  c >> k        expr_ None    lhs_ c     rhs_ k (TempConstr both)
 struct TempConstrObject {
-  PyObject_HEAD
-  PyObject *lhs_;
+  PyObject_HEAD PyObject *lhs_;
   PyObject *rhs_;
   PyObject *expr_;
 };

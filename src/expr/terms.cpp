@@ -59,10 +59,9 @@ ListBlock *scaled_block(const ListSnap &snap, PyObject *factor, bool item_first)
   const double f = fast ? PyFloat_AS_DOUBLE(factor) : 0.0;
   for (int i = 0; i < snap.size(); i++) {
     PyObject *item = snap.at(i);
-    Ref product(fast && PyFloat_CheckExact(item)
-                    ? PyFloat_FromDouble(PyFloat_AS_DOUBLE(item) * f)
-                    : item_first ? PyNumber_Multiply(item, factor)
-                                 : PyNumber_Multiply(factor, item));
+    Ref product(fast && PyFloat_CheckExact(item) ? PyFloat_FromDouble(PyFloat_AS_DOUBLE(item) * f)
+                : item_first                     ? PyNumber_Multiply(item, factor)
+                                                 : PyNumber_Multiply(factor, item));
     if (!product || List_Append(out.get(), product.get()) < 0) return nullptr;
   }
   return out.release();

@@ -19,8 +19,8 @@ constexpr Py_ssize_t kMaxText = 250;
 constexpr Py_ssize_t kHalfText = (kMaxText - 3) >> 1;
 
 struct TextStrings {
-  PyObject *plus, *plus_joiner, *minus, *times, *squared, *blank, *empty, *ellipsis, *shape_fmt, *VarName,
-      *size, *str, *one, *zero;
+  PyObject *plus, *plus_joiner, *minus, *times, *squared, *blank, *empty, *ellipsis, *shape_fmt,
+      *VarName, *size, *str, *one, *zero;
 };
 TextStrings ts;
 
@@ -30,10 +30,10 @@ int text_strings_ready() {
     PyObject **slot;
     const char *text;
   } names[] = {
-      {&ts.plus, " + "},      {&ts.plus_joiner, "+ "},  {&ts.minus, " - "},     {&ts.times, " * "},
-      {&ts.squared, " ^ 2"},  {&ts.blank, " "},       {&ts.empty, ""},
-      {&ts.ellipsis, " ... "}, {&ts.shape_fmt, "({}, {})"}, {&ts.VarName, "VarName"},
-      {&ts.size, "size"},     {&ts.str, "__str__"},
+      {&ts.plus, " + "},        {&ts.plus_joiner, "+ "}, {&ts.minus, " - "},
+      {&ts.times, " * "},       {&ts.squared, " ^ 2"},   {&ts.blank, " "},
+      {&ts.empty, ""},          {&ts.ellipsis, " ... "}, {&ts.shape_fmt, "({}, {})"},
+      {&ts.VarName, "VarName"}, {&ts.size, "size"},      {&ts.str, "__str__"},
   };
   for (auto &n : names)
     if (!(*n.slot = PyUnicode_InternFromString(n.text))) return -1;
@@ -66,15 +66,13 @@ int append_matrix_term(PyObject *parts, PyObject *coeff, PyObject *name) {
                  Py_TYPE(name)->tp_name);
     return -1;
   }
-  if (append(parts, ts.plus) < 0 || append(parts, dims.get()) < 0 ||
-      append(parts, ts.times) < 0)
+  if (append(parts, ts.plus) < 0 || append(parts, dims.get()) < 0 || append(parts, ts.times) < 0)
     return -1;
   return append(parts, name);
 }
 
 // Appends the pieces of one term to parts (see term_to_str).
-int append_term(PyObject *parts, PyObject *coeff, PyObject *name, PyObject *name2,
-                bool square) {
+int append_term(PyObject *parts, PyObject *coeff, PyObject *name, PyObject *name2, bool square) {
   if (!check_name(name) || !check_name(name2)) return -1;
   int number = is_number(coeff);
   if (number < 0) return -1;

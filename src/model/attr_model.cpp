@@ -113,10 +113,10 @@ PyObject *setAttr_impl(PyObject *, PyObject *const *args) {
 const char *const getAttr_args[] = {"self", "attrname", "objs"};
 const char *const setAttr_args[] = {"self", "attrname", "objs", "newvalues"};
 
-#define ATTR_NOTE                                                                            \
-  "        NOTE:\n"                                                                          \
+#define ATTR_NOTE                                                                           \
+  "        NOTE:\n"                                                                         \
   "            Attribute can also be read and written directly through object attributes, " \
-  "in this\n"                                                                                \
+  "in this\n"                                                                               \
   "            case, the attribute name is case-insensitive\n"
 
 const char getAttr_doc[] =
@@ -135,7 +135,8 @@ const char getAttr_doc[] =
     "            objs=None\n"
     "            ---------\n"
     "            The list of variables or constraints, which indicates a variable attribute or\n"
-    "            constraint attribute should be retrieved. If the value is None, a Model attribute\n"
+    "            constraint attribute should be retrieved. If the value is None, a Model "
+    "attribute\n"
     "            will be returned\n"
     "\n"
     "        EXAMPLE:\n"
@@ -163,7 +164,8 @@ const char setAttr_doc[] =
     "\n"
     "            objs\n"
     "            ----\n"
-    "            Can be a list of variables or constraints, indicating that set an attribute value\n"
+    "            Can be a list of variables or constraints, indicating that set an attribute "
+    "value\n"
     "            of variable or constraint. When the newvalues is None, objs is used as a new\n"
     "            attribute value.\n"
     "\n"
@@ -248,11 +250,9 @@ int model_none_default(PyObject **defaults, PyObject **) {
   return *defaults ? 0 : -1;
 }
 
-const FuncSpec Model_getAttr_spec = {"getAttr",  "Model.getAttr", getAttr_args, 3,
-                                     0,          FUNC_METHOD,     &Model_Type,  getAttr_impl,
-                                     getAttr_doc};
-const FuncSpec Model_setAttr_spec = {"setAttr",  "Model.setAttr", setAttr_args, 4,
-                                     0,          FUNC_METHOD,     &Model_Type,  setAttr_impl,
-                                     setAttr_doc};
+const FuncSpec Model_getAttr_spec = {"getAttr",   "Model.getAttr", getAttr_args, 3,          0,
+                                     FUNC_METHOD, &Model_Type,     getAttr_impl, getAttr_doc};
+const FuncSpec Model_setAttr_spec = {"setAttr",   "Model.setAttr", setAttr_args, 4,          0,
+                                     FUNC_METHOD, &Model_Type,     setAttr_impl, setAttr_doc};
 
 }  // namespace dz

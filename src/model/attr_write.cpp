@@ -121,8 +121,7 @@ PyObject *status(int rc) {
 
 // ---- Numeric and character values ----------------------------------------------
 
-PyObject *write_char(TVXmodel *mdl, const Resolved &r, PyObject *index, int n,
-                     PyObject *values) {
+PyObject *write_char(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
   Ref arr(element_values(values, char_descr()));
   if (!arr) return nullptr;
   if (PyArray_SIZE(as_array(arr.get())) != n) return invalid_newvalues();
@@ -141,8 +140,8 @@ PyObject *write_int(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
   if (!arr) return nullptr;
   if (PyArray_SIZE(as_array(arr.get())) != n) return invalid_newvalues();
   if (n == 0) Py_RETURN_NONE;
-  return status(TVXsetintattrlist(mdl, r.c_name(), n, numpy_int_buffer(index),
-                                  numpy_int_buffer(arr.get())));
+  return status(
+      TVXsetintattrlist(mdl, r.c_name(), n, numpy_int_buffer(index), numpy_int_buffer(arr.get())));
 }
 
 PyObject *write_dbl(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
@@ -336,11 +335,16 @@ PyObject *model_setattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObjec
     if (!index || !attr::count_fits(PyArray_SIZE(as_array(index.get())), &n)) return nullptr;
   }
   switch (r.datatype) {
-    case TVX_ATTRTYPE_CHAR: return write_char(mdl, r, index.get(), n, v.get());
-    case TVX_ATTRTYPE_INT: return write_int(mdl, r, index.get(), n, v.get());
-    case TVX_ATTRTYPE_DBL: return write_dbl(mdl, r, index.get(), n, v.get());
-    case TVX_ATTRTYPE_STR: return write_str(mdl, r, index.get(), n, v.get());
-    default: return write_mat(mdl, r, index.get(), n, v.get());
+    case TVX_ATTRTYPE_CHAR:
+      return write_char(mdl, r, index.get(), n, v.get());
+    case TVX_ATTRTYPE_INT:
+      return write_int(mdl, r, index.get(), n, v.get());
+    case TVX_ATTRTYPE_DBL:
+      return write_dbl(mdl, r, index.get(), n, v.get());
+    case TVX_ATTRTYPE_STR:
+      return write_str(mdl, r, index.get(), n, v.get());
+    default:
+      return write_mat(mdl, r, index.get(), n, v.get());
   }
 }
 

@@ -252,8 +252,8 @@ PyObject *read_mat(TVXmodel *mdl, const Resolved &r, PyObject *index, int n) {
   if (!values) return nullptr;
   const int *ind = numpy_int_buffer(index);
   int nnz = 0;
-  int rc = TVXgetmatattrlist(mdl, r.c_name(), n, ind, &nnz, nullptr, nullptr, nullptr, nullptr,
-                             nullptr);
+  int rc =
+      TVXgetmatattrlist(mdl, r.c_name(), n, ind, &nnz, nullptr, nullptr, nullptr, nullptr, nullptr);
   if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   if (nnz < 0) return bad_answer("the library returned a negative matrix entry count");
   Buffer<int> beg, rows, cols, pos;
@@ -310,17 +310,25 @@ PyObject *model_getattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObjec
         npy_intp zero = 0;
         return PyArray_Zeros(1, &zero, descr, 0);
       }
-      case TVX_ATTRTYPE_INT: return zeros(0, NPY_INT32);
-      case TVX_ATTRTYPE_DBL: return zeros(0, NPY_FLOAT64);
-      default: return zeros(0, NPY_OBJECT);
+      case TVX_ATTRTYPE_INT:
+        return zeros(0, NPY_INT32);
+      case TVX_ATTRTYPE_DBL:
+        return zeros(0, NPY_FLOAT64);
+      default:
+        return zeros(0, NPY_OBJECT);
     }
   }
   switch (r.datatype) {
-    case TVX_ATTRTYPE_CHAR: return read_char(mdl, r, index.get(), n);
-    case TVX_ATTRTYPE_INT: return read_int(mdl, r, index.get(), n, model);
-    case TVX_ATTRTYPE_DBL: return read_dbl(mdl, r, index.get(), n, model);
-    case TVX_ATTRTYPE_STR: return read_str(mdl, r, index.get(), n, model);
-    default: return read_mat(mdl, r, index.get(), n);
+    case TVX_ATTRTYPE_CHAR:
+      return read_char(mdl, r, index.get(), n);
+    case TVX_ATTRTYPE_INT:
+      return read_int(mdl, r, index.get(), n, model);
+    case TVX_ATTRTYPE_DBL:
+      return read_dbl(mdl, r, index.get(), n, model);
+    case TVX_ATTRTYPE_STR:
+      return read_str(mdl, r, index.get(), n, model);
+    default:
+      return read_mat(mdl, r, index.get(), n);
   }
 }
 

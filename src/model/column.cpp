@@ -82,8 +82,9 @@ int install_empty(ColumnObject *c) {
 // The lists of a Column whose __init__ never ran are None; the errors name
 // the field's type as Python's own operations on it would.
 bool fields_are_lists(ColumnObject *c, const char *what) {
-  PyObject *bad = !PyList_Check(c->coeffs_) ? c->coeffs_
-                  : !PyList_Check(c->constrs_) ? c->constrs_ : nullptr;
+  PyObject *bad = !PyList_Check(c->coeffs_)    ? c->coeffs_
+                  : !PyList_Check(c->constrs_) ? c->constrs_
+                                               : nullptr;
   if (!bad) return true;
   if (what)
     PyErr_Format(PyExc_AttributeError, "'%.50s' object has no attribute '%.30s'",
@@ -137,8 +138,8 @@ int column_addterms(PyObject *self, PyObject *coeffs, PyObject *constrs) {
 // ---- Constructor -------------------------------------------------------------
 
 const char *const init_argnames[] = {"self", "coeffs", "constrs"};
-const FuncSpec init_spec = {"__init__", "Column.__init__", init_argnames, 3, 0, FUNC_METHOD,
-                            nullptr, nullptr, nullptr};
+const FuncSpec init_spec = {"__init__",  "Column.__init__", init_argnames, 3,      0,
+                            FUNC_METHOD, nullptr,           nullptr,       nullptr};
 
 int column_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   static PyObject *defaults = nullptr;
@@ -282,73 +283,47 @@ const char class_doc[] =
     "coefficients in existing constraints.";
 
 const char init_doc[] =
-    EXPR_DOC_HEAD("__init__(coeffs=None, constrs=None)", "Construct a Column")
-    EXPR_DOC_ARG("coeffs=None", "-----------",
-                 "The coefficient of one term, or a list of coefficients.")
-    EXPR_DOC_NEXT
-    EXPR_DOC_ARG("constrs=None", "------------",
-                 "The constraint of one term, or a list of constraints, one for each\n"
-                 "            coefficient.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("Column()")
-    EXPR_DOC_LINE("Column(1.0, c0)")
-    EXPR_DOC_LINE("Column([1.0, 2.0], [c0, c1])")
-    EXPR_DOC_END;
+    EXPR_DOC_HEAD("__init__(coeffs=None, constrs=None)", "Construct a Column") EXPR_DOC_ARG(
+        "coeffs=None", "-----------", "The coefficient of one term, or a list of coefficients.")
+        EXPR_DOC_NEXT EXPR_DOC_ARG(
+            "constrs=None", "------------",
+            "The constraint of one term, or a list of constraints, one for each\n"
+            "            coefficient.") EXPR_DOC_EXAMPLE EXPR_DOC_LINE("Column()")
+            EXPR_DOC_LINE("Column(1.0, c0)") EXPR_DOC_LINE("Column([1.0, 2.0], [c0, c1])")
+                EXPR_DOC_END;
 
-const char addTerms_doc[] =
-    EXPR_DOC_HEAD("addTerms(coeffs, constrs)", "Add one or more term(s)")
+const char addTerms_doc[] = EXPR_DOC_HEAD("addTerms(coeffs, constrs)", "Add one or more term(s)")
     EXPR_DOC_ARG("coeffs", "------", "The coefficient of one term, or a list of coefficients.")
-    EXPR_DOC_NEXT
-    EXPR_DOC_ARG("constrs", "-------", "The constraint of one term, or a list of constraints.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("col.addTerms(1.0, c0)")
-    EXPR_DOC_LINE("col.addTerms([1.0, 2.0], [c0, c1])")
-    EXPR_DOC_END;
+        EXPR_DOC_NEXT EXPR_DOC_ARG("constrs", "-------",
+                                   "The constraint of one term, or a list of constraints.")
+            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("col.addTerms(1.0, c0)")
+                EXPR_DOC_LINE("col.addTerms([1.0, 2.0], [c0, c1])") EXPR_DOC_END;
 
-const char copy_doc[] =
-    EXPR_DOC_HEAD("copy()", "Return a copy of a Column.")
-    EXPR_DOC_NONE
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("col2 = col.copy()")
-    EXPR_DOC_END;
+const char copy_doc[] = EXPR_DOC_HEAD("copy()", "Return a copy of a Column.")
+    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("col2 = col.copy()") EXPR_DOC_END;
 
 const char getCoeff_doc[] =
     EXPR_DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a term in a Column.")
-    EXPR_DOC_ARG("index", "-----", "The position of the term, from 0.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("print(col.getCoeff(0))")
-    EXPR_DOC_END;
+        EXPR_DOC_ARG("index", "-----", "The position of the term, from 0.")
+            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(col.getCoeff(0))") EXPR_DOC_END;
 
 const char getConstr_doc[] =
     EXPR_DOC_HEAD("getConstr(index)", "Get the constraint of a term in a Column.")
-    EXPR_DOC_ARG("index", "-----", "The position of the term, from 0.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("print(col.getConstr(0).index)")
-    EXPR_DOC_END;
+        EXPR_DOC_ARG("index", "-----", "The position of the term, from 0.")
+            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(col.getConstr(0).index)") EXPR_DOC_END;
 
-const char size_doc[] =
-    EXPR_DOC_HEAD("size()", "Obtain the number of terms.")
-    EXPR_DOC_NONE
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("print(col.size())")
-    EXPR_DOC_END;
+const char size_doc[] = EXPR_DOC_HEAD("size()", "Obtain the number of terms.")
+    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(col.size())") EXPR_DOC_END;
 
-const char clear_doc[] =
-    EXPR_DOC_HEAD("clear()", "Clear all included terms")
-    EXPR_DOC_NONE
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("col.clear()")
-    EXPR_DOC_END;
+const char clear_doc[] = EXPR_DOC_HEAD("clear()", "Clear all included terms")
+    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("col.clear()") EXPR_DOC_END;
 
-const char remove_doc[] =
-    EXPR_DOC_HEAD("remove(item)", "Delete some terms contained in Column")
+const char remove_doc[] = EXPR_DOC_HEAD("remove(item)", "Delete some terms contained in Column")
     EXPR_DOC_ARG("item", "----",
                  "If `item` is a number, the term whose index is `item` is deleted. If the `item`\n"
                  "            is a constraint, all terms that contain the constraint are deleted.")
-    EXPR_DOC_EXAMPLE
-    EXPR_DOC_LINE("col.remove(0)")
-    EXPR_DOC_LINE("col.remove(c0)")
-    EXPR_DOC_END;
+        EXPR_DOC_EXAMPLE EXPR_DOC_LINE("col.remove(0)") EXPR_DOC_LINE("col.remove(c0)")
+            EXPR_DOC_END;
 
 // ---- Member specs ----------------------------------------------------------------
 
@@ -358,7 +333,7 @@ const char *const index_arg[] = {"self", "i"};
 const char *const item_arg[] = {"self", "item"};
 
 #define COLUMN_METHOD(name, impl, args, n, doc) \
-  {#name, "Column." #name, args, n, 0, FUNC_METHOD, &Column_Type, impl, doc}
+  { #name, "Column." #name, args, n, 0, FUNC_METHOD, &Column_Type, impl, doc }
 
 const FuncSpec member_specs[] = {
     COLUMN_METHOD(addTerms, addTerms_impl, addTerms_args, 3, addTerms_doc),

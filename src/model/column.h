@@ -14,8 +14,7 @@ extern PyTypeObject Column_Type;
 // floats and Constr handles, but Python code can reach the lists (through
 // __reduce__), so a reader checks lengths and element types before use.
 struct ColumnObject {
-  PyObject_HEAD
-  PyObject *coeffs_;
+  PyObject_HEAD PyObject *coeffs_;
   PyObject *constrs_;
 };
 

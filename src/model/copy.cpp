@@ -193,8 +193,8 @@ PyObject *model_new(TVXmodel *mdl) {
   return m.release();
 }
 
-const FuncSpec Model_copy_spec = {"copy",     "Model.copy", self_arg,  1, 0, FUNC_METHOD,
-                                  &Model_Type, copy_impl,   copy_doc};
+const FuncSpec Model_copy_spec = {"copy",      "Model.copy", self_arg,  1,       0,
+                                  FUNC_METHOD, &Model_Type,  copy_impl, copy_doc};
 
 const FuncSpec read_spec = {"read", nullptr, read_args, 2, 0, 0, nullptr, read_impl, read_doc};
 

@@ -31,11 +31,11 @@ enum KindId { KVar, KPsdVar, KConstr, KSOS, KGenConstr, KPsdConstr, KCount };
 struct Kind {
   PyTypeObject *type;
   HandleOps *ops;
-  const char *name;        // shown by str()
+  const char *name;  // shown by str()
   const char *tp_name;
   const char *class_doc;
-  const char *attr_kind;   // the attribute engine's element kind
-  const char *name_attr;   // the attribute str() shows; nullptr: the index
+  const char *attr_kind;  // the attribute engine's element kind
+  const char *name_attr;  // the attribute str() shows; nullptr: the index
   const FuncSpec *sameAs, *getAttr, *setAttr;
   const FuncSpec *priority;  // PsdVar's __array_priority__, else nullptr
   const FuncSpec *index;
@@ -44,22 +44,26 @@ struct Kind {
 extern const Kind kinds[KCount];
 
 // Interned names, made once when the first class is prepared.
-PyObject *str_getAttr, *str_setAttr, *str_index, *str_str, *str_empty, *str_array,
-    *str_ndarray, *str_spmatrix, *str_name;
+PyObject *str_getAttr, *str_setAttr, *str_index, *str_str, *str_empty, *str_array, *str_ndarray,
+    *str_spmatrix, *str_name;
 PyObject *name_attr_str[KCount];
 
 int strings_ready() {
   if (str_getAttr) return 0;
-  struct { PyObject **slot; const char *text; } names[] = {
-      {&str_getAttr, "getAttr"}, {&str_setAttr, "setAttr"},   {&str_index, "index"},
-      {&str_str, "__str__"},     {&str_empty, ""},            {&str_array, "array"},
-      {&str_ndarray, "ndarray"}, {&str_spmatrix, "spmatrix"}, {&str_name, "__name__"},
+  struct {
+    PyObject **slot;
+    const char *text;
+  } names[] = {
+      {&str_getAttr, "getAttr"}, {&str_setAttr, "setAttr"},
+      {&str_index, "index"},     {&str_str, "__str__"},
+      {&str_empty, ""},          {&str_array, "array"},
+      {&str_ndarray, "ndarray"}, {&str_spmatrix, "spmatrix"},
+      {&str_name, "__name__"},
   };
   for (auto &n : names)
     if (!(*n.slot = PyUnicode_InternFromString(n.text))) return -1;
   for (int k = 0; k < KCount; k++)
-    if (kinds[k].name_attr &&
-        !(name_attr_str[k] = PyUnicode_InternFromString(kinds[k].name_attr)))
+    if (kinds[k].name_attr && !(name_attr_str[k] = PyUnicode_InternFromString(kinds[k].name_attr)))
       return -1;
   return 0;
 }
@@ -112,9 +116,7 @@ PyObject *handle_str(PyObject *self) {
   return PyUnicode_FromFormat("<%s %U>", kinds[K].name, text.get());
 }
 
-PyObject *handle_repr(PyObject *self) {
-  return PyObject_CallMethodObjArgs(self, str_str, nullptr);
-}
+PyObject *handle_repr(PyObject *self) { return PyObject_CallMethodObjArgs(self, str_str, nullptr); }
 
 }  // namespace
 
@@ -257,10 +259,11 @@ PyNumberMethods psdvar_as_number = {};
 
 // ---- Docstrings ----------------------------------------------------------------
 
-#define DOC_HEAD(signature, purpose)                                                      \
+#define DOC_HEAD(signature, purpose)                                                          \
   "\n        SIGNATURE:\n            " signature "\n\n        PURPOSE:\n            " purpose \
   "\n\n        ARGUMENTS:\n"
-#define DOC_ARG(name, rule, text) "            " name "\n            " rule "\n            " text "\n"
+#define DOC_ARG(name, rule, text) \
+  "            " name "\n            " rule "\n            " text "\n"
 #define DOC_EXAMPLE "\n        EXAMPLE:\n"
 #define DOC_LINE(text) "            " text "\n"
 #define DOC_ATTR_NOTE                                                                       \
@@ -271,10 +274,11 @@ PyNumberMethods psdvar_as_number = {};
 #define DOC_END "\n        "
 #define DOC_PROPERTY(text) "\n        " text "\n" DOC_END
 
-#define GETATTR_HEAD(purpose) DOC_HEAD("getAttr(attrname)", purpose) DOC_ARG("attrname", "--------", "Attribute name")
-#define SETATTR_HEAD(purpose)                                                   \
-  DOC_HEAD("setAttr(attrname, attrvalue)", purpose)                             \
-  DOC_ARG("attrname", "--------", "The name of the attribute.")                 \
+#define GETATTR_HEAD(purpose) \
+  DOC_HEAD("getAttr(attrname)", purpose) DOC_ARG("attrname", "--------", "Attribute name")
+#define SETATTR_HEAD(purpose)                                   \
+  DOC_HEAD("setAttr(attrname, attrvalue)", purpose)             \
+  DOC_ARG("attrname", "--------", "The name of the attribute.") \
   "\n" DOC_ARG("attrvalue", "---------", "The value of the attribute to be set.")
 
 const char var_doc[] =
@@ -302,93 +306,51 @@ const char psdconstr_doc[] =
 
 const char Var_sameAs_doc[] =
     DOC_HEAD("sameAs(var)", "Test whether the variable is the same as another variable.")
-    DOC_ARG("var", "---", "Another variable to be tested")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("x = m.addVar()")
-    DOC_LINE("print(x.sameAs(m.getVars()[0]))")
-    DOC_END;
-const char Var_getAttr_doc[] =
-    GETATTR_HEAD("Get the attribute value of a variable")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("x = m.addVar()")
-    DOC_LINE("print(x.varname)")
-    DOC_LINE("print(x.getAttr(TVX.Attr.VarName))")
-    DOC_ATTR_NOTE DOC_END;
+        DOC_ARG("var", "---", "Another variable to be tested") DOC_EXAMPLE DOC_LINE("m = Model()")
+            DOC_LINE("x = m.addVar()") DOC_LINE("print(x.sameAs(m.getVars()[0]))") DOC_END;
+const char Var_getAttr_doc[] = GETATTR_HEAD("Get the attribute value of a variable")
+    DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addVar()") DOC_LINE("print(x.varname)")
+        DOC_LINE("print(x.getAttr(TVX.Attr.VarName))") DOC_ATTR_NOTE DOC_END;
 const char Var_setAttr_doc[] =
-    SETATTR_HEAD("Set the attribute value of a variable.")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("x = m.addVar()")
-    DOC_LINE("x.ub = 1.0")
-    DOC_LINE("x.setAttr(TVX.Attr.UB, 2.0)")
-    DOC_LINE("print(x.ub == 2.0)")
-    DOC_ATTR_NOTE DOC_END;
+    SETATTR_HEAD("Set the attribute value of a variable.") DOC_EXAMPLE DOC_LINE("m = Model()")
+        DOC_LINE("x = m.addVar()") DOC_LINE("x.ub = 1.0") DOC_LINE("x.setAttr(TVX.Attr.UB, 2.0)")
+            DOC_LINE("print(x.ub == 2.0)") DOC_ATTR_NOTE DOC_END;
 
 const char PsdVar_sameAs_doc[] =
     DOC_HEAD("sameAs(var)", "Test whether the psd variable is the same as another psd variable.")
-    DOC_ARG("var", "---", "Another psd variable to be tested")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("x = m.addPsdVar(dim = 2)")
-    DOC_LINE("print(x.sameAs(m.getPsdVars()[0]))")
-    DOC_END;
-const char PsdVar_getAttr_doc[] =
-    GETATTR_HEAD("Obtain the attribute value of a psd variable.")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("x = m.addPsdVar(dim = 1)")
-    DOC_LINE("print(x.dim)")
-    DOC_LINE("print(x.getAttr(TVX.Attr.Dim))")
-    DOC_ATTR_NOTE DOC_END;
+        DOC_ARG("var", "---", "Another psd variable to be tested")
+            DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addPsdVar(dim = 2)")
+                DOC_LINE("print(x.sameAs(m.getPsdVars()[0]))") DOC_END;
+const char PsdVar_getAttr_doc[] = GETATTR_HEAD("Obtain the attribute value of a psd variable.")
+    DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addPsdVar(dim = 1)")
+        DOC_LINE("print(x.dim)") DOC_LINE("print(x.getAttr(TVX.Attr.Dim))") DOC_ATTR_NOTE DOC_END;
 const char PsdVar_setAttr_doc[] =
-    SETATTR_HEAD("Set the attribute value of a pds variable.")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("x = m.addPsdVar(dim = 1)")
-    DOC_LINE("x.setAttr(TVX.Attr.PsdVarName, \"x0\")")
-    DOC_LINE("print(x.psdvarname == \"x0\")")
-    DOC_ATTR_NOTE DOC_END;
+    SETATTR_HEAD("Set the attribute value of a pds variable.") DOC_EXAMPLE DOC_LINE("m = Model()")
+        DOC_LINE("x = m.addPsdVar(dim = 1)") DOC_LINE("x.setAttr(TVX.Attr.PsdVarName, \"x0\")")
+            DOC_LINE("print(x.psdvarname == \"x0\")") DOC_ATTR_NOTE DOC_END;
 
 const char Constr_sameAs_doc[] =
     DOC_HEAD("sameAs(constr)", "Test whether the constraint is the same as another constraint.")
-    DOC_ARG("constr", "------", "Another constraint to be tested")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("x = m.addVar()")
-    DOC_LINE("c = m.addConstr(x <= 1)")
-    DOC_LINE("print(c.sameAs(m.getConstrs()[0]))")
-    DOC_END;
+        DOC_ARG("constr", "------", "Another constraint to be tested")
+            DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addVar()")
+                DOC_LINE("c = m.addConstr(x <= 1)") DOC_LINE("print(c.sameAs(m.getConstrs()[0]))")
+                    DOC_END;
 const char Constr_getAttr_doc[] =
     GETATTR_HEAD("Obtain the attribute value associated with the constraint.")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("x = m.addVar()")
-    DOC_LINE("c = m.addConstr(2 * x <= 1)")
-    DOC_LINE("print(c.rhs)")
-    DOC_LINE("print(c.getAttr(TVX.Attr.RHS))")
-    DOC_ATTR_NOTE DOC_END;
+        DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addVar()")
+            DOC_LINE("c = m.addConstr(2 * x <= 1)") DOC_LINE("print(c.rhs)")
+                DOC_LINE("print(c.getAttr(TVX.Attr.RHS))") DOC_ATTR_NOTE DOC_END;
 const char Constr_setAttr_doc[] =
     SETATTR_HEAD("Set the attribute value associated with the constraint.")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("x = m.addVar()")
-    DOC_LINE("c = m.addConstr(2 * x <= 1)")
-    DOC_LINE("c.rhs = 2.0")
-    DOC_LINE("c.setAttr(TVX.Attr.RHS, 2.0)")
-    DOC_ATTR_NOTE DOC_END;
+        DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addVar()")
+            DOC_LINE("c = m.addConstr(2 * x <= 1)") DOC_LINE("c.rhs = 2.0")
+                DOC_LINE("c.setAttr(TVX.Attr.RHS, 2.0)") DOC_ATTR_NOTE DOC_END;
 
-const char SOS_sameAs_doc[] =
-    DOC_HEAD("sameAs(sos)",
-             "Test whether the SOS constraint is the same as another SOS constraint.")
-    DOC_ARG("sos", "---", "Another SOS constraint to be tested")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("x = m.addVars(2)")
-    DOC_LINE("s = m.addSOS(TVX.SOS_TYPE1, [x[0], x[1]])")
-    DOC_LINE("print(s.sameAs(m.getSOSs()[0]))")
-    DOC_END;
+const char SOS_sameAs_doc[] = DOC_HEAD(
+    "sameAs(sos)", "Test whether the SOS constraint is the same as another SOS constraint.")
+    DOC_ARG("sos", "---", "Another SOS constraint to be tested") DOC_EXAMPLE DOC_LINE("m = Model()")
+        DOC_LINE("x = m.addVars(2)") DOC_LINE("s = m.addSOS(TVX.SOS_TYPE1, [x[0], x[1]])")
+            DOC_LINE("print(s.sameAs(m.getSOSs()[0]))") DOC_END;
 const char SOS_getAttr_doc[] =
     GETATTR_HEAD("Obtain the attribute value of SOS constraint.") DOC_ATTR_NOTE DOC_END;
 const char SOS_setAttr_doc[] =
@@ -397,14 +359,10 @@ const char SOS_setAttr_doc[] =
 const char GenConstr_sameAs_doc[] =
     DOC_HEAD("sameAs(genconstr)",
              "Test whether the general constraint is the same as another general constraint.")
-    DOC_ARG("genconstr", "---------", "Another general constraint to be tested")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("b = m.addVar(vtype=TVX.BINARY)")
-    DOC_LINE("x = m.addVar()")
-    DOC_LINE("g = m.addGenConstrIndicator(b, True, x <= 1)")
-    DOC_LINE("print(g.sameAs(m.getGenConstrs()[0]))")
-    DOC_END;
+        DOC_ARG("genconstr", "---------", "Another general constraint to be tested")
+            DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("b = m.addVar(vtype=TVX.BINARY)")
+                DOC_LINE("x = m.addVar()") DOC_LINE("g = m.addGenConstrIndicator(b, True, x <= 1)")
+                    DOC_LINE("print(g.sameAs(m.getGenConstrs()[0]))") DOC_END;
 const char GenConstr_getAttr_doc[] =
     GETATTR_HEAD("Obtain the attribute value of general constraint.") DOC_ATTR_NOTE DOC_END;
 const char GenConstr_setAttr_doc[] =
@@ -412,33 +370,23 @@ const char GenConstr_setAttr_doc[] =
 
 const char PsdConstr_sameAs_doc[] =
     DOC_HEAD("sameAs(constr)", "Test whether the PsdConstr and another PsdConstr are the same")
-    DOC_ARG("constr", "------", "Another PsdConstr to be tested")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("x = m.addPsdVar(dim = 2)")
-    DOC_LINE("c = m.addConstr(x * numpy.identity(2) == 2)")
-    DOC_LINE("print(c.sameAs(m.getPsdConstrs()[0]))")
-    DOC_END;
+        DOC_ARG("constr", "------", "Another PsdConstr to be tested")
+            DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addPsdVar(dim = 2)")
+                DOC_LINE("c = m.addConstr(x * numpy.identity(2) == 2)")
+                    DOC_LINE("print(c.sameAs(m.getPsdConstrs()[0]))") DOC_END;
 const char PsdConstr_getAttr_doc[] =
     GETATTR_HEAD("Obtain the attribute value corresponding to a PsdConstr.")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("x = m.addPsdVar(dim = 2)")
-    DOC_LINE("c = m.addConstr(x * numpy.identity(2) == 2, name=\"c0\")")
-    DOC_LINE("print(c.psdcname == \"c0\")")
-    DOC_LINE("print(c.getAttr(TVX.Attr.PsdCName) == \"c0\")")
-    DOC_ATTR_NOTE DOC_END;
+        DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addPsdVar(dim = 2)")
+            DOC_LINE("c = m.addConstr(x * numpy.identity(2) == 2, name=\"c0\")")
+                DOC_LINE("print(c.psdcname == \"c0\")")
+                    DOC_LINE("print(c.getAttr(TVX.Attr.PsdCName) == \"c0\")") DOC_ATTR_NOTE DOC_END;
 const char PsdConstr_setAttr_doc[] =
     SETATTR_HEAD("Set the attribute value corresponding to the PsdConstr.")
-    DOC_EXAMPLE
-    DOC_LINE("m = Model()")
-    DOC_LINE("x = m.addPsdVar(dim = 2)")
-    DOC_LINE("c = m.addConstr(x * numpy.identity(2) == 2, name = \"x0\")")
-    DOC_LINE("c.setAttr(TVX.Attr.PsdCName, \"c0\")")
-    DOC_LINE("print(c.psdcname)")
-    DOC_LINE("c.psdcname = \"c1\"")
-    DOC_LINE("print(c.psdcname)")
-    DOC_ATTR_NOTE DOC_END;
+        DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addPsdVar(dim = 2)")
+            DOC_LINE("c = m.addConstr(x * numpy.identity(2) == 2, name = \"x0\")")
+                DOC_LINE("c.setAttr(TVX.Attr.PsdCName, \"c0\")") DOC_LINE("print(c.psdcname)")
+                    DOC_LINE("c.psdcname = \"c1\"") DOC_LINE("print(c.psdcname)")
+                        DOC_ATTR_NOTE DOC_END;
 
 // ---- Member specs ----------------------------------------------------------------
 
@@ -450,18 +398,17 @@ const char *const constr_arg[] = {"self", "constr"};
 const char *const sos_arg[] = {"self", "sos"};
 const char *const genconstr_arg[] = {"self", "genconstr"};
 
-#define HANDLE_SPECS(Cls, sameas_args, index_text)                                          \
-  const FuncSpec Cls##_specs[] = {                                                          \
-      {"sameAs", #Cls ".sameAs", sameas_args, 2, 0, FUNC_METHOD, &Cls##_Type, sameAs_impl,  \
-       Cls##_sameAs_doc},                                                                  \
-      {"getAttr", #Cls ".getAttr", getAttr_args, 2, 0, FUNC_METHOD, &Cls##_Type,            \
-       getAttr_impl, Cls##_getAttr_doc},                                                   \
-      {"setAttr", #Cls ".setAttr", setAttr_args, 3, 0, FUNC_METHOD, &Cls##_Type,            \
-       setAttr_impl, Cls##_setAttr_doc},                                                   \
-      {"index", #Cls ".index", self_only, 1, 0, FUNC_METHOD, &Cls##_Type, index_impl,       \
-       DOC_PROPERTY(index_text)},                                                           \
+#define HANDLE_SPECS(Cls, sameas_args, index_text)                                             \
+  const FuncSpec Cls##_specs[] = {                                                             \
+      {"sameAs", #Cls ".sameAs", sameas_args, 2, 0, FUNC_METHOD, &Cls##_Type, sameAs_impl,     \
+       Cls##_sameAs_doc},                                                                      \
+      {"getAttr", #Cls ".getAttr", getAttr_args, 2, 0, FUNC_METHOD, &Cls##_Type, getAttr_impl, \
+       Cls##_getAttr_doc},                                                                     \
+      {"setAttr", #Cls ".setAttr", setAttr_args, 3, 0, FUNC_METHOD, &Cls##_Type, setAttr_impl, \
+       Cls##_setAttr_doc},                                                                     \
+      {"index", #Cls ".index", self_only, 1, 0, FUNC_METHOD, &Cls##_Type, index_impl,          \
+       DOC_PROPERTY(index_text)},                                                              \
   }
-
 
 HANDLE_SPECS(Var, var_arg, "The index position of the variable.");
 HANDLE_SPECS(PsdVar, var_arg, "The index position of the psd variable.");
@@ -470,13 +417,21 @@ HANDLE_SPECS(SOS, sos_arg, "The index position of the SOS constraint.");
 HANDLE_SPECS(GenConstr, genconstr_arg, "The index position of the general constraint.");
 HANDLE_SPECS(PsdConstr, constr_arg, "Index position of PsdConstr");
 
-const FuncSpec psdvar_priority_spec = {"__array_priority__", "PsdVar.__array_priority__",
-                                       self_only, 1, 0, FUNC_METHOD, &PsdVar_Type,
-                                       priority_impl, nullptr};
+const FuncSpec psdvar_priority_spec = {"__array_priority__",
+                                       "PsdVar.__array_priority__",
+                                       self_only,
+                                       1,
+                                       0,
+                                       FUNC_METHOD,
+                                       &PsdVar_Type,
+                                       priority_impl,
+                                       nullptr};
 
 #define KIND(Cls, ops, doc, attr_kind, name_attr, priority)                                \
-  {&Cls##_Type, &ops, #Cls, "didazoda." #Cls, doc, attr_kind, name_attr, &Cls##_specs[0], \
-   &Cls##_specs[1], &Cls##_specs[2], priority, &Cls##_specs[3]}
+  {                                                                                        \
+    &Cls##_Type, &ops, #Cls, "didazoda." #Cls, doc, attr_kind, name_attr, &Cls##_specs[0], \
+        &Cls##_specs[1], &Cls##_specs[2], priority, &Cls##_specs[3]                        \
+  }
 
 const Kind kinds[KCount] = {
     KIND(Var, Var_ops, var_doc, "v", "VarName", nullptr),
@@ -530,17 +485,31 @@ const char refusal[] = "self.mdl_ cannot be converted to a Python object for pic
 
 }  // namespace
 
-const ClassDef Var_class = {&Var_Type, "Var", handle_prepare<KVar>, handle_bind<KVar>,
-                            nullptr, true, nullptr, refusal};
-const ClassDef PsdVar_class = {&PsdVar_Type, "PsdVar", handle_prepare<KPsdVar>,
-                               handle_bind<KPsdVar>, nullptr, true, nullptr, refusal};
-const ClassDef Constr_class = {&Constr_Type, "Constr", handle_prepare<KConstr>,
-                               handle_bind<KConstr>, nullptr, true, nullptr, refusal};
-const ClassDef SOS_class = {&SOS_Type, "SOS", handle_prepare<KSOS>, handle_bind<KSOS>,
-                            nullptr, true, nullptr, refusal};
-const ClassDef GenConstr_class = {&GenConstr_Type, "GenConstr", handle_prepare<KGenConstr>,
-                                  handle_bind<KGenConstr>, nullptr, true, nullptr, refusal};
-const ClassDef PsdConstr_class = {&PsdConstr_Type, "PsdConstr", handle_prepare<KPsdConstr>,
-                                  handle_bind<KPsdConstr>, nullptr, true, nullptr, refusal};
+const ClassDef Var_class = {
+    &Var_Type, "Var", handle_prepare<KVar>, handle_bind<KVar>, nullptr, true, nullptr, refusal};
+const ClassDef PsdVar_class = {
+    &PsdVar_Type, "PsdVar", handle_prepare<KPsdVar>, handle_bind<KPsdVar>, nullptr, true,
+    nullptr,      refusal};
+const ClassDef Constr_class = {
+    &Constr_Type, "Constr", handle_prepare<KConstr>, handle_bind<KConstr>, nullptr, true,
+    nullptr,      refusal};
+const ClassDef SOS_class = {
+    &SOS_Type, "SOS", handle_prepare<KSOS>, handle_bind<KSOS>, nullptr, true, nullptr, refusal};
+const ClassDef GenConstr_class = {&GenConstr_Type,
+                                  "GenConstr",
+                                  handle_prepare<KGenConstr>,
+                                  handle_bind<KGenConstr>,
+                                  nullptr,
+                                  true,
+                                  nullptr,
+                                  refusal};
+const ClassDef PsdConstr_class = {&PsdConstr_Type,
+                                  "PsdConstr",
+                                  handle_prepare<KPsdConstr>,
+                                  handle_bind<KPsdConstr>,
+                                  nullptr,
+                                  true,
+                                  nullptr,
+                                  refusal};
 
 }  // namespace dz

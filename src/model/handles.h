@@ -11,13 +11,11 @@ namespace dz {
 
 // Holds no Python reference: not tracked by the garbage collector.
 struct HandleObject {
-  PyObject_HEAD
-  TVXmodel *mdl_;  // not owned; NULL for a handle made from Python
-  int index_;      // -1 - old index once the element was removed
+  PyObject_HEAD TVXmodel *mdl_;  // not owned; NULL for a handle made from Python
+  int index_;                    // -1 - old index once the element was removed
 };
 
-extern PyTypeObject Var_Type, PsdVar_Type, Constr_Type, SOS_Type, GenConstr_Type,
-    PsdConstr_Type;
+extern PyTypeObject Var_Type, PsdVar_Type, Constr_Type, SOS_Type, GenConstr_Type, PsdConstr_Type;
 
 // A new handle of exactly `type` (one of the six) on the element `index` of
 // mdl. Neither value is checked; no library call.

@@ -18,15 +18,16 @@ ModelOps Model_ops;
 namespace {
 
 // The object fields, declared once for traverse, clear and allocation.
-#define MODEL_OBJECT_FIELDS(X)                                                     \
-  X(Params) X(params) X(userattrs_) X(callback_) X(cbsol_) X(varlist_) X(constrlist_) \
-      X(soslist_) X(genconstrlist_) X(psdvarlist_) X(psdconstrlist_)
+#define MODEL_OBJECT_FIELDS(X)                                                          \
+  X(Params)                                                                             \
+  X(params) X(userattrs_) X(callback_) X(cbsol_) X(varlist_) X(constrlist_) X(soslist_) \
+      X(genconstrlist_) X(psdvarlist_) X(psdconstrlist_)
 
 PyObject *model_alloc(PyTypeObject *type, PyObject *, PyObject *) {
   PyObject *self = type->tp_alloc(type, 0);
   if (!self) return nullptr;
   ModelObject *m = as_model(self);
-#define SET_NONE(f) \
+#define SET_NONE(f)   \
   Py_INCREF(Py_None); \
   m->f = Py_None;
   MODEL_OBJECT_FIELDS(SET_NONE)
@@ -45,8 +46,8 @@ int model_traverse(PyObject *self, visitproc visit, void *arg) {
 // Clearing leaves None behind, as the fields are never NULL.
 int model_clear(PyObject *self) {
   ModelObject *m = as_model(self);
-#define CLEAR(f)            \
-  Py_INCREF(Py_None);       \
+#define CLEAR(f)      \
+  Py_INCREF(Py_None); \
   Py_SETREF(m->f, Py_None);
   MODEL_OBJECT_FIELDS(CLEAR)
 #undef CLEAR
@@ -67,12 +68,12 @@ void model_dealloc(PyObject *self) {
 }
 
 const char *const init_argnames[] = {"self", "name", "env", "empty"};
-const FuncSpec init_spec = {"__init__", "Model.__init__", init_argnames, 4, 0, FUNC_METHOD,
-                            nullptr, nullptr, nullptr};
+const FuncSpec init_spec = {"__init__",  "Model.__init__", init_argnames, 4,      0,
+                            FUNC_METHOD, nullptr,          nullptr,       nullptr};
 
 // Fresh lists and user dict; the old ones go only after the new are in place.
 int reset_lists(ModelObject *m) {
-  PyObject **lists[] = {&m->varlist_,     &m->constrlist_,  &m->soslist_,
+  PyObject **lists[] = {&m->varlist_,       &m->constrlist_, &m->soslist_,
                         &m->genconstrlist_, &m->psdvarlist_, &m->psdconstrlist_};
   Ref fresh[6];
   for (int i = 0; i < 6; i++)
@@ -193,7 +194,8 @@ const char init_doc[] =
     "\n"
     "            env=None\n"
     "            --------\n"
-    "            The Environment corresponding to the Model. If `env` is None, the default Environment\n"
+    "            The Environment corresponding to the Model. If `env` is None, the default "
+    "Environment\n"
     "            is used.\n"
     "\n"
     "        EXAMPLE:\n"
@@ -219,10 +221,10 @@ int model_prepare() {
   t->tp_getset = model_getset;
   t->tp_getattro = model_getattro;
   t->tp_setattro = model_setattro;
-  Model_ops = {model_new,           model_env,       op_not_built,     model_addvars,
-               model_linexprs2array, model_dec_bound, op_not_built,     model_addconstr,
-               op_not_built,         model_addconstrs, model_getids,    model_remove_marks,
-               model_attr_type,      model_populate};
+  Model_ops = {
+      model_new,       model_env,          op_not_built,    model_addvars, model_linexprs2array,
+      model_dec_bound, op_not_built,       model_addconstr, op_not_built,  model_addconstrs,
+      model_getids,    model_remove_marks, model_attr_type, model_populate};
   return 0;
 }
 
@@ -243,13 +245,26 @@ int model_bind(PyObject *dict) {
 }  // namespace
 
 const FuncSpec Model_dispose_spec = {
-    "dispose", "Model.dispose", self_arg, 1, 0, FUNC_METHOD, &Model_Type, dispose_impl,
+    "dispose",
+    "Model.dispose",
+    self_arg,
+    1,
+    0,
+    FUNC_METHOD,
+    &Model_Type,
+    dispose_impl,
     DOC_NO_ARGS("dispose()", "Release the resources associated with the Model.",
                 EXAMPLE("            model.dispose()"))};
 
-#define LIST_ACCESSOR(NAME, FIELD, PURPOSE, EXAMPLE_TEXT)                                    \
-  const FuncSpec Model_##NAME##_spec = {#NAME, "Model." #NAME, self_arg, 1, 0, FUNC_METHOD,   \
-                                        &Model_Type, list_impl<&ModelObject::FIELD>,         \
+#define LIST_ACCESSOR(NAME, FIELD, PURPOSE, EXAMPLE_TEXT)               \
+  const FuncSpec Model_##NAME##_spec = {#NAME,                          \
+                                        "Model." #NAME,                 \
+                                        self_arg,                       \
+                                        1,                              \
+                                        0,                              \
+                                        FUNC_METHOD,                    \
+                                        &Model_Type,                    \
+                                        list_impl<&ModelObject::FIELD>, \
                                         DOC_NO_ARGS(#NAME "()", PURPOSE, EXAMPLE_TEXT)};
 
 LIST_ACCESSOR(getVars, varlist_, "Obtain a list of all variables in the Model.",
@@ -267,7 +282,12 @@ LIST_ACCESSOR(getPsdVars, psdvarlist_, "Obtain a list of all PsdVars in the Mode
 LIST_ACCESSOR(getPsdConstrs, psdconstrlist_, "Obtain a list of all PsdConstrs in the Model.",
               EXAMPLE("            m.getPsdConstrs()"))
 
-const ClassDef Model_class = {&Model_Type, "Model", model_prepare, model_bind, init_doc, true,
+const ClassDef Model_class = {&Model_Type,
+                              "Model",
+                              model_prepare,
+                              model_bind,
+                              init_doc,
+                              true,
                               nullptr,
                               "self.cbdata_,self.mdl_ cannot be converted to a Python object for "
                               "pickling"};

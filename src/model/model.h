@@ -11,8 +11,7 @@
 namespace dz {
 
 struct ModelObject {
-  PyObject_HEAD
-  TVXmodel *mdl_;
+  PyObject_HEAD TVXmodel *mdl_;
   PyObject *Params;
   PyObject *params;
   PyObject *userattrs_;
@@ -135,8 +134,7 @@ extern const ModelMember model_members[];
 
 // Members defined in this folder's files.
 extern const FuncSpec Model_dispose_spec, Model_getVars_spec, Model_getConstrs_spec,
-    Model_getGenConstrs_spec, Model_getSOSs_spec, Model_getPsdVars_spec,
-    Model_getPsdConstrs_spec;
+    Model_getGenConstrs_spec, Model_getSOSs_spec, Model_getPsdVars_spec, Model_getPsdConstrs_spec;
 extern const FuncSpec Model_setParam_spec, Model_resetParams_spec, Model_getParamInfo_spec;
 extern const FuncSpec Model_copy_spec, Model_getAttr_spec, Model_setAttr_spec;
 
@@ -161,9 +159,9 @@ extern const FuncSpec Model_message_spec, Model_read_spec, Model_write_spec, Mod
     Model_cleanupMilp_spec, Model_optimize_spec, Model_computeIIS_spec, Model_getVarByName_spec,
     Model_getConstrByName_spec;
 
-extern const FuncSpec Model_getRow_spec, Model_getCol_spec, Model_getA_spec,
-    Model_getCoeff_spec, Model_chgCoeff_spec, Model_addSOS_spec, Model_getSOS_spec,
-    Model_addGenConstrIndicator_spec, Model_getGenConstrIndicator_spec, Model_remove_spec;
+extern const FuncSpec Model_getRow_spec, Model_getCol_spec, Model_getA_spec, Model_getCoeff_spec,
+    Model_chgCoeff_spec, Model_addSOS_spec, Model_getSOS_spec, Model_addGenConstrIndicator_spec,
+    Model_getGenConstrIndicator_spec, Model_remove_spec;
 // addSOS' (None,) and addGenConstrIndicator's (None, None, "").
 int model_addsos_defaults(PyObject **defaults, PyObject **kwdefaults);
 int model_indicator_defaults(PyObject **defaults, PyObject **kwdefaults);

@@ -96,7 +96,8 @@ const char read_doc[] =
     "        ARGUMENTS:\n"
     "            filename\n"
     "            --------\n"
-    "            The name of the file to read. Supported suffixes: '.prm' (parameter settings) and\n"
+    "            The name of the file to read. Supported suffixes: '.prm' (parameter settings) "
+    "and\n"
     "            '.mst' (MIP starts).\n"
     "\n"
     "        EXAMPLE:\n"
@@ -168,20 +169,30 @@ const char getConstrByName_doc[] =
 
 }  // namespace
 
-const FuncSpec Model_message_spec = {"message",   "Model.message", message_args, 2,
-                                     0,           FUNC_METHOD,     &Model_Type,  message_impl,
-                                     message_doc};
-const FuncSpec Model_read_spec = {"read",      "Model.read", filename_args, 2,
-                                  0,           FUNC_METHOD,  &Model_Type,   file_impl<TVXread>,
-                                  read_doc};
-const FuncSpec Model_write_spec = {"write",     "Model.write", filename_args, 2,
-                                   0,           FUNC_METHOD,   &Model_Type,   file_impl<TVXwrite>,
-                                   write_doc};
-const FuncSpec Model_getVarByName_spec = {
-    "getVarByName", "Model.getVarByName", name_args, 2, 0, FUNC_METHOD, &Model_Type,
-    byname_impl<TVXgetvarbyname, &ModelObject::varlist_>, getVarByName_doc};
+const FuncSpec Model_message_spec = {"message",   "Model.message", message_args, 2,          0,
+                                     FUNC_METHOD, &Model_Type,     message_impl, message_doc};
+const FuncSpec Model_read_spec = {"read",      "Model.read", filename_args,      2,       0,
+                                  FUNC_METHOD, &Model_Type,  file_impl<TVXread>, read_doc};
+const FuncSpec Model_write_spec = {"write",     "Model.write", filename_args,       2,        0,
+                                   FUNC_METHOD, &Model_Type,   file_impl<TVXwrite>, write_doc};
+const FuncSpec Model_getVarByName_spec = {"getVarByName",
+                                          "Model.getVarByName",
+                                          name_args,
+                                          2,
+                                          0,
+                                          FUNC_METHOD,
+                                          &Model_Type,
+                                          byname_impl<TVXgetvarbyname, &ModelObject::varlist_>,
+                                          getVarByName_doc};
 const FuncSpec Model_getConstrByName_spec = {
-    "getConstrByName", "Model.getConstrByName", name_args, 2, 0, FUNC_METHOD, &Model_Type,
-    byname_impl<TVXgetconstrbyname, &ModelObject::constrlist_>, getConstrByName_doc};
+    "getConstrByName",
+    "Model.getConstrByName",
+    name_args,
+    2,
+    0,
+    FUNC_METHOD,
+    &Model_Type,
+    byname_impl<TVXgetconstrbyname, &ModelObject::constrlist_>,
+    getConstrByName_doc};
 
 }  // namespace dz

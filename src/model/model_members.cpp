@@ -13,10 +13,16 @@ PyObject *placeholder(PyObject *func, PyObject *const *) {
   return not_built(function_spec(func)->qualname);
 }
 
-#define PLACEHOLDER(NAME)                                                                    \
-  const FuncSpec NAME##_placeholder = {#NAME, "Model." #NAME, placeholder_args, 1, 0,        \
-                                       FUNC_METHOD | FUNC_VARARGS | FUNC_VARKW, &Model_Type, \
-                                       placeholder, nullptr};
+#define PLACEHOLDER(NAME)                                                       \
+  const FuncSpec NAME##_placeholder = {#NAME,                                   \
+                                       "Model." #NAME,                          \
+                                       placeholder_args,                        \
+                                       1,                                       \
+                                       0,                                       \
+                                       FUNC_METHOD | FUNC_VARARGS | FUNC_VARKW, \
+                                       &Model_Type,                             \
+                                       placeholder,                             \
+                                       nullptr};
 
 PLACEHOLDER(addMVar)
 PLACEHOLDER(addPsdVar)

@@ -94,8 +94,7 @@ PyObject *models_impl(PyObject *, PyObject *const *) {
   if (print_line(state().MODEL_LIST_PROMPT) < 0) return nullptr;
   for (Py_ssize_t i = 0; i < n; i++) {
     PyObject *pair = PyList_GET_ITEM(found.get(), i);  // the list is ours alone
-    Ref line(PyUnicode_FromFormat("%S : %S", PyTuple_GET_ITEM(pair, 0),
-                                  PyTuple_GET_ITEM(pair, 1)));
+    Ref line(PyUnicode_FromFormat("%S : %S", PyTuple_GET_ITEM(pair, 0), PyTuple_GET_ITEM(pair, 1)));
     if (!line || print_line(line.get()) < 0) return nullptr;
   }
   Py_RETURN_NONE;
@@ -247,8 +246,8 @@ PyObject *paramHelp_impl(PyObject *, PyObject *const *args) {
   for (Py_ssize_t i = 0; i < n; i++) {
     PyObject *item = PyList_GET_ITEM(items.get(), i);  // (key, row), held by items
     PyObject *row = PyTuple_GET_ITEM(item, 1);
-    Ref hit(PyObject_CallFunctionObjArgs(fnmatch.get(), PyTuple_GET_ITEM(item, 0), key.get(),
-                                         nullptr));
+    Ref hit(
+        PyObject_CallFunctionObjArgs(fnmatch.get(), PyTuple_GET_ITEM(item, 0), key.get(), nullptr));
     if (!hit) return nullptr;
     const int yes = PyObject_IsTrue(hit.get());
     if (yes < 0) return nullptr;
@@ -401,18 +400,18 @@ const char *const setParam_args[] = {"name", "value"};
 
 }  // namespace
 
-const FuncSpec models_spec = {"models", nullptr, no_args, 0, 0, 0, nullptr, models_impl,
-                              models_doc};
+const FuncSpec models_spec = {"models", nullptr, no_args,     0,         0,
+                              0,        nullptr, models_impl, models_doc};
 // Its default (None,) is bound by bind_module_functions.
-const FuncSpec paramHelp_spec = {"paramHelp", nullptr, name_arg, 1, 0, 0, nullptr,
-                                 paramHelp_impl, paramHelp_doc};
-const FuncSpec readParams_spec = {"readParams", nullptr, filename_arg, 1, 0, 0, nullptr,
-                                  readParams_impl, readParams_doc};
-const FuncSpec resetParams_spec = {"resetParams", nullptr, no_args, 0, 0, 0, nullptr,
-                                   resetParams_impl, resetParams_doc};
-const FuncSpec setParam_spec = {"setParam", nullptr, setParam_args, 2, 0, 0, nullptr,
-                                setParam_impl, setParam_doc};
-const FuncSpec writeParams_spec = {"writeParams", nullptr, filename_arg, 1, 0, 0, nullptr,
-                                   writeParams_impl, writeParams_doc};
+const FuncSpec paramHelp_spec = {"paramHelp", nullptr,        name_arg,     1, 0, 0,
+                                 nullptr,     paramHelp_impl, paramHelp_doc};
+const FuncSpec readParams_spec = {"readParams", nullptr,         filename_arg,  1, 0, 0,
+                                  nullptr,      readParams_impl, readParams_doc};
+const FuncSpec resetParams_spec = {"resetParams", nullptr,          no_args,        0, 0, 0,
+                                   nullptr,       resetParams_impl, resetParams_doc};
+const FuncSpec setParam_spec = {"setParam", nullptr, setParam_args, 2,           0,
+                                0,          nullptr, setParam_impl, setParam_doc};
+const FuncSpec writeParams_spec = {"writeParams", nullptr,          filename_arg,   1, 0, 0,
+                                   nullptr,       writeParams_impl, writeParams_doc};
 
 }  // namespace dz

@@ -102,8 +102,8 @@ PyObject *getattr_impl(PyObject *, PyObject *const *args) {
   return paramclass_lookup(args[0], args[1]);
 }
 
-const FuncSpec getattr_spec = {"__getattr__", "ParamClass.__getattr__", getattr_args, 2, 0,
-                               FUNC_METHOD, &ParamClass_Type, getattr_impl, nullptr};
+const FuncSpec getattr_spec = {"__getattr__", "ParamClass.__getattr__", getattr_args, 2,      0,
+                               FUNC_METHOD,   &ParamClass_Type,         getattr_impl, nullptr};
 
 int paramclass_prepare() {
   PyTypeObject *t = &ParamClass_Type;
@@ -137,8 +137,13 @@ PyObject *paramclass_new(TVXenv *env) {
   return p;
 }
 
-const ClassDef ParamClass_class = {&ParamClass_Type, "ParamClass", paramclass_prepare,
-                                   paramclass_bind, nullptr, false, nullptr,
+const ClassDef ParamClass_class = {&ParamClass_Type,
+                                   "ParamClass",
+                                   paramclass_prepare,
+                                   paramclass_bind,
+                                   nullptr,
+                                   false,
+                                   nullptr,
                                    "self.env_ cannot be converted to a Python object for pickling"};
 
 }  // namespace dz

@@ -10,8 +10,7 @@ namespace dz {
 
 // Holds no Python references, so it takes no part in cycle collection.
 struct ParamClassObject {
-  PyObject_HEAD
-  TVXenv *env_;  // the creating model's environment, NULL for ParamClass()
+  PyObject_HEAD TVXenv *env_;  // the creating model's environment, NULL for ParamClass()
 };
 
 extern PyTypeObject ParamClass_Type;

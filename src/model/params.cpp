@@ -142,8 +142,8 @@ int match_param(PyObject *name, Ref &canonical, Ref &type) {
     if (!names) return -1;
     for (size_t i = 0; i < rows.size(); i++) {
       PyObject *row = rows[i].get();
-      PyObject *n = PyList_Check(row) && PyList_GET_SIZE(row) > 0 ? PyList_GET_ITEM(row, 0)
-                                                                  : Py_None;
+      PyObject *n =
+          PyList_Check(row) && PyList_GET_SIZE(row) > 0 ? PyList_GET_ITEM(row, 0) : Py_None;
       Py_INCREF(n);
       PyList_SET_ITEM(names.get(), static_cast<Py_ssize_t>(i), n);
     }
@@ -311,9 +311,11 @@ const char setParam_doc[] =
     "            m.setParam(\"MaxTi*\", \"default\")\n"
     "\n"
     "        NOTE:\n"
-    "            1. Parameter names can contain '*' and '?' wildcard. If more than one parameter name\n"
+    "            1. Parameter names can contain '*' and '?' wildcard. If more than one parameter "
+    "name\n"
     "               is matched, the parameter value is not modified.\n"
-    "            2. When the parameter value is 'default', you can reset the parameter to its default\n"
+    "            2. When the parameter value is 'default', you can reset the parameter to its "
+    "default\n"
     "               value.\n"
     "\n"
     "        ";
@@ -329,9 +331,11 @@ const char getParamInfo_doc[] =
     "                1. The name of the parameter.\n"
     "                2. Type of parameter\n"
     "                3. The current value of the parameter.\n"
-    "                4. The minimum allowed value of the parameter. When the parameter is string type,\n"
+    "                4. The minimum allowed value of the parameter. When the parameter is string "
+    "type,\n"
     "                   the field is always ''\n"
-    "                5. The maximum allowed value of the parameter. When the parameter is string type,\n"
+    "                5. The maximum allowed value of the parameter. When the parameter is string "
+    "type,\n"
     "                   the field is always ''\n"
     "                6. Default value of the parameter\n"
     "\n"
@@ -367,13 +371,13 @@ const char resetParams_doc[] =
 
 }  // namespace
 
-const FuncSpec Model_setParam_spec = {"setParam", "Model.setParam", setParam_args, 3, 0,
-                                      FUNC_METHOD, &Model_Type, setParam_impl, setParam_doc};
-const FuncSpec Model_resetParams_spec = {"resetParams", "Model.resetParams", self_only, 1, 0,
-                                         FUNC_METHOD, &Model_Type, resetParams_impl,
-                                         resetParams_doc};
-const FuncSpec Model_getParamInfo_spec = {"getParamInfo", "Model.getParamInfo",
-                                          getParamInfo_args, 2, 0, FUNC_METHOD, &Model_Type,
-                                          getParamInfo_impl, getParamInfo_doc};
+const FuncSpec Model_setParam_spec = {"setParam",  "Model.setParam", setParam_args, 3,           0,
+                                      FUNC_METHOD, &Model_Type,      setParam_impl, setParam_doc};
+const FuncSpec Model_resetParams_spec = {
+    "resetParams", "Model.resetParams", self_only,      1, 0, FUNC_METHOD,
+    &Model_Type,   resetParams_impl,    resetParams_doc};
+const FuncSpec Model_getParamInfo_spec = {
+    "getParamInfo", "Model.getParamInfo", getParamInfo_args, 2, 0, FUNC_METHOD,
+    &Model_Type,    getParamInfo_impl,    getParamInfo_doc};
 
 }  // namespace dz

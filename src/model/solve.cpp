@@ -36,12 +36,11 @@ PyObject *run_solve(PyObject *self, PyObject *callback, int (*solve)(TVXmodel *)
   const bool with_callback = callback != Py_None;
   int rc = TVXsetcallbackfunc(mdl, with_callback ? bridge_callback : nullptr, self);
   if (rc != TVX_ERROR_OKAY) return raise_code(rc);
-  Py_BEGIN_ALLOW_THREADS
-  rc = solve(mdl);
+  Py_BEGIN_ALLOW_THREADS rc = solve(mdl);
   Py_END_ALLOW_THREADS
-  // The callback's own exception wins over whatever status the library
-  // gave after being told to stop.
-  if (with_callback && bridge_callback_raised(self)) return nullptr;
+      // The callback's own exception wins over whatever status the library
+      // gave after being told to stop.
+      if (with_callback && bridge_callback_raised(self)) return nullptr;
   if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   Py_RETURN_NONE;
 }
@@ -77,18 +76,18 @@ const char *const self_arg[] = {"self"};
 const char *const callback_args[] = {"self", "callback"};
 const char *const reset_args[] = {"self", "clearall"};
 
-#define CALLBACK_ARGUMENT                                                                  \
-  "        ARGUMENTS:\n"                                                                   \
-  "            callback=None\n"                                                            \
-  "            -------------\n"                                                            \
+#define CALLBACK_ARGUMENT                                                                   \
+  "        ARGUMENTS:\n"                                                                    \
+  "            callback=None\n"                                                             \
+  "            -------------\n"                                                             \
   "            A function the solver calls while it runs, with the two arguments `model`\n" \
   "            and `where`: the model being solved and the code of the point the solver\n"  \
-  "            has reached.\n"                                                             \
+  "            has reached.\n"                                                              \
   "\n"
 
 #define CALLBACK_NOTE                                                                      \
   "        NOTE:\n"                                                                        \
-  "            Only members whose names begin with \"_\" can be added to the model; use\n"  \
+  "            Only members whose names begin with \"_\" can be added to the model; use\n" \
   "            them to pass context to the callback.\n"                                    \
   "\n"                                                                                     \
   "        "
@@ -99,7 +98,8 @@ const char optimize_doc[] =
     "            optimize(callback=None)\n"
     "\n"
     "        PURPOSE:\n"
-    "            Start model optimization. It may take some time, depends on the complexity of the\n"
+    "            Start model optimization. It may take some time, depends on the complexity of "
+    "the\n"
     "            problem.\n"
     "\n" CALLBACK_ARGUMENT
     "        EXAMPLE:\n"
@@ -139,7 +139,8 @@ const char reset_doc[] =
     "        ARGUMENTS:\n"
     "            clearall=0\n"
     "            ----------\n"
-    "            When the value is 0, only the solution is cleared; When the value is 1, all relevant\n"
+    "            When the value is 0, only the solution is cleared; When the value is 1, all "
+    "relevant\n"
     "            data is cleared.\n"
     "\n"
     "        EXAMPLE:\n"
@@ -150,17 +151,16 @@ const char reset_doc[] =
 
 }  // namespace
 
-const FuncSpec Model_optimize_spec = {"optimize",  "Model.optimize", callback_args,
-                                      2,           0,                FUNC_METHOD,
-                                      &Model_Type, optimize_impl,    optimize_doc};
-const FuncSpec Model_computeIIS_spec = {"computeIIS",  "Model.computeIIS", callback_args,
-                                        2,             0,                  FUNC_METHOD,
-                                        &Model_Type,   computeIIS_impl,    computeIIS_doc};
+const FuncSpec Model_optimize_spec = {"optimize",  "Model.optimize", callback_args, 2,           0,
+                                      FUNC_METHOD, &Model_Type,      optimize_impl, optimize_doc};
+const FuncSpec Model_computeIIS_spec = {
+    "computeIIS", "Model.computeIIS", callback_args, 2, 0, FUNC_METHOD,
+    &Model_Type,  computeIIS_impl,    computeIIS_doc};
 const FuncSpec Model_reset_spec = {"reset",     "Model.reset", reset_args, 2,        0,
                                    FUNC_METHOD, &Model_Type,   reset_impl, reset_doc};
 // Internal: binding marks it, which also empties the docstring.
-const FuncSpec Model_cleanupMilp_spec = {"cleanupMilp",  "Model.cleanupMilp", self_arg, 1, 0,
-                                         FUNC_METHOD,    &Model_Type,         cleanupMilp_impl,
-                                         nullptr};
+const FuncSpec Model_cleanupMilp_spec = {
+    "cleanupMilp", "Model.cleanupMilp", self_arg,         1,      0,
+    FUNC_METHOD,   &Model_Type,         cleanupMilp_impl, nullptr};
 
 }  // namespace dz

@@ -18,11 +18,10 @@ struct ClassDef {
   const char *pickle_refusal;   // TypeError text of a class that refuses, or nullptr
 };
 
-extern const ClassDef TarvexError_class, Operand_class, tuplelist_class, tupledict_class,
-    Var_class, MVar_class, PsdVar_class, Constr_class, MConstr_class, SOS_class,
-    GenConstr_class, PsdConstr_class, List_class, LinExpr_class, QuadExpr_class,
-    MLinExpr_class, MQuadExpr_class, PsdExpr_class, TempConstr_class, Column_class, Env_class,
-    ParamClass_class, Model_class;
+extern const ClassDef TarvexError_class, Operand_class, tuplelist_class, tupledict_class, Var_class,
+    MVar_class, PsdVar_class, Constr_class, MConstr_class, SOS_class, GenConstr_class,
+    PsdConstr_class, List_class, LinExpr_class, QuadExpr_class, MLinExpr_class, MQuadExpr_class,
+    PsdExpr_class, TempConstr_class, Column_class, Env_class, ParamClass_class, Model_class;
 
 // An entry of a class's table of internal operations that is not typed yet.
 using OpSlot = PyObject *(*)(PyObject *self, PyObject *const *args, Py_ssize_t nargs);

@@ -19,8 +19,8 @@ PyObject *lambda_impl(PyObject *, PyObject *const *args) {
   Py_INCREF(args[1]);
   return args[1];
 }
-const FuncSpec lambda_spec = {"<lambda>", nullptr, lambda_args, 2, 0, 0, nullptr, lambda_impl,
-                              nullptr};
+const FuncSpec lambda_spec = {"<lambda>", nullptr, lambda_args, 2,      0,
+                              0,          nullptr, lambda_impl, nullptr};
 
 // ---- The constant classes ----------------------------------------------
 
@@ -52,18 +52,18 @@ PyObject *attr_impl(PyObject *, PyObject *const *) { return global_ref("attr"); 
 PyObject *param_impl(PyObject *, PyObject *const *) { return global_ref("param"); }
 PyObject *callback_impl(PyObject *, PyObject *const *) { return global_ref("callback"); }
 
-const FuncSpec Attr_spec = {"Attr", "TVX.Attr", self_arg, 1, 0, FUNC_METHOD, nullptr,
-                            attr_impl, nullptr};
-const FuncSpec attr_spec = {"attr", "TVX.attr", self_arg, 1, 0, FUNC_METHOD, nullptr,
-                            attr_impl, nullptr};
-const FuncSpec Param_spec = {"Param", "TVX.Param", self_arg, 1, 0, FUNC_METHOD, nullptr,
-                             param_impl, nullptr};
-const FuncSpec param_spec = {"param", "TVX.param", self_arg, 1, 0, FUNC_METHOD, nullptr,
-                             param_impl, nullptr};
-const FuncSpec Callback_spec = {"Callback", "TVX.Callback", self_arg, 1, 0, FUNC_METHOD,
-                                nullptr, callback_impl, nullptr};
-const FuncSpec callback_spec = {"callback", "TVX.callback", self_arg, 1, 0, FUNC_METHOD,
-                                nullptr, callback_impl, nullptr};
+const FuncSpec Attr_spec = {"Attr",      "TVX.Attr", self_arg,  1,      0,
+                            FUNC_METHOD, nullptr,    attr_impl, nullptr};
+const FuncSpec attr_spec = {"attr",      "TVX.attr", self_arg,  1,      0,
+                            FUNC_METHOD, nullptr,    attr_impl, nullptr};
+const FuncSpec Param_spec = {"Param",     "TVX.Param", self_arg,   1,      0,
+                             FUNC_METHOD, nullptr,     param_impl, nullptr};
+const FuncSpec param_spec = {"param",     "TVX.param", self_arg,   1,      0,
+                             FUNC_METHOD, nullptr,     param_impl, nullptr};
+const FuncSpec Callback_spec = {"Callback",  "TVX.Callback", self_arg,      1,      0,
+                                FUNC_METHOD, nullptr,        callback_impl, nullptr};
+const FuncSpec callback_spec = {"callback",  "TVX.callback", self_arg,      1,      0,
+                                FUNC_METHOD, nullptr,        callback_impl, nullptr};
 
 // The documented_constant of spec, documented by pydoc's text of cls.
 int bind_rendered(PyObject *dict, const FuncSpec *spec, PyObject *cls) {
@@ -82,8 +82,7 @@ PyObject *make_tvx_class(const ConstClasses &c) {
   PyObject *d = ns.get();
   if (bind_rendered(d, &Attr_spec, c.attr.get()) < 0 || bind_constant(d, &attr_spec) < 0 ||
       bind_rendered(d, &Param_spec, c.param.get()) < 0 || bind_constant(d, &param_spec) < 0 ||
-      bind_rendered(d, &Callback_spec, c.callback.get()) < 0 ||
-      !bind_function(d, &callback_spec))
+      bind_rendered(d, &Callback_spec, c.callback.get()) < 0 || !bind_function(d, &callback_spec))
     return nullptr;
   return new_plain_class("TVX", d);
 }
@@ -136,8 +135,8 @@ int add_value_property(PyObject *cls, PyObject *name, PyObject *value, PyObject 
   if (!defaults) return -1;
   Ref fget(function_new(&lambda_spec, nullptr, defaults.get()));
   if (!fget) return -1;
-  Ref prop(PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&PyProperty_Type),
-                                        fget.get(), Py_None, Py_None, doc, nullptr));
+  Ref prop(PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&PyProperty_Type), fget.get(),
+                                        Py_None, Py_None, doc, nullptr));
   if (!prop) return -1;
   return PyObject_SetAttr(cls, name, prop.get());
 }

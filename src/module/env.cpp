@@ -19,11 +19,10 @@ namespace {
 
 // Holds no Python references, so it takes no part in cycle collection.
 struct EnvObject {
-  PyObject_HEAD
-  TVXenv *env_;  // meaningful only while owned_ is 1
-  int owned_;    // 1 from a successful __init__ until dispose()
-  int empty_;    // the integer value of __init__'s `empty`
-  bool revived_;  // deallocation's dispose() kept the object alive once
+  PyObject_HEAD TVXenv *env_;  // meaningful only while owned_ is 1
+  int owned_;                  // 1 from a successful __init__ until dispose()
+  int empty_;                  // the integer value of __init__'s `empty`
+  bool revived_;               // deallocation's dispose() kept the object alive once
 };
 
 inline EnvObject *E(PyObject *o) { return reinterpret_cast<EnvObject *>(o); }
@@ -62,8 +61,8 @@ const char class_doc[] =
     "with disposeDefaultEnv().";
 
 const char *const init_argnames[] = {"self", "logfilename", "empty", "params"};
-const FuncSpec init_spec = {"__init__", "Env.__init__", init_argnames, 4, 0, FUNC_METHOD,
-                            nullptr, nullptr, nullptr};
+const FuncSpec init_spec = {"__init__",  "Env.__init__", init_argnames, 4,      0,
+                            FUNC_METHOD, nullptr,        nullptr,       nullptr};
 
 int env_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   static PyObject *defaults = nullptr;
@@ -284,8 +283,7 @@ const FuncSpec method_specs[] = {
      setParam_doc},
     {"writeParams", "Env.writeParams", filename_args, 2, 0, FUNC_METHOD, &Env_Type,
      writeParams_impl, writeParams_doc},
-    {"dispose", "Env.dispose", self_only, 1, 0, FUNC_METHOD, &Env_Type, dispose_impl,
-     dispose_doc},
+    {"dispose", "Env.dispose", self_only, 1, 0, FUNC_METHOD, &Env_Type, dispose_impl, dispose_doc},
 };
 
 int env_prepare() {
@@ -329,7 +327,8 @@ PyObject *default_env(bool create) {
   return d;
 }
 
-const ClassDef Env_class = {&Env_Type, "Env", env_prepare, env_bind, init_doc, true, nullptr,
-                            "self.env_ cannot be converted to a Python object for pickling"};
+const ClassDef Env_class = {
+    &Env_Type, "Env", env_prepare, env_bind,
+    init_doc,  true,  nullptr,     "self.env_ cannot be converted to a Python object for pickling"};
 
 }  // namespace dz

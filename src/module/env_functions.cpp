@@ -92,19 +92,20 @@ const char disposeDefaultEnv_doc[] =
     "        disposeDefaultEnv()\n"
     "\n"
     "    NOTE:\n"
-    "        When you need to use the default Environment again after you disposed it, Environment\n"
+    "        When you need to use the default Environment again after you disposed it, "
+    "Environment\n"
     "        will be automatically created again\n"
     "\n"
     "    ";
 
 }  // namespace
 
-const FuncSpec version_spec = {"version", nullptr, no_args, 0, 0, 0, nullptr, version_impl,
-                               version_doc};
-const FuncSpec system_spec = {"system", nullptr, system_args, 0, 0, FUNC_VARARGS | FUNC_VARKW,
-                              nullptr, system_impl, system_doc};
-const FuncSpec disposeDefaultEnv_spec = {"disposeDefaultEnv", nullptr, no_args, 0, 0, 0,
-                                         nullptr, disposeDefaultEnv_impl,
-                                         disposeDefaultEnv_doc};
+const FuncSpec version_spec = {"version", nullptr, no_args,      0,          0,
+                               0,         nullptr, version_impl, version_doc};
+const FuncSpec system_spec = {"system", nullptr,     system_args, 0, 0, FUNC_VARARGS | FUNC_VARKW,
+                              nullptr,  system_impl, system_doc};
+const FuncSpec disposeDefaultEnv_spec = {
+    "disposeDefaultEnv",  nullptr, no_args, 0, 0, 0, nullptr, disposeDefaultEnv_impl,
+    disposeDefaultEnv_doc};
 
 }  // namespace dz

@@ -19,29 +19,34 @@ namespace {
 int64_t interpreter_id = -1;
 
 // Failures after the constants exist get a traceback entry of their own.
-#define STEP(cond)                                                  \
-  do {                                                              \
-    if (!(cond)) {                                                  \
+#define STEP(cond)                                                                \
+  do {                                                                            \
+    if (!(cond)) {                                                                \
       if (constants_ready) _PyTraceback_Add("init tarvexpy", __FILE__, __LINE__); \
-      goto fail;                                                    \
-    }                                                               \
+      goto fail;                                                                  \
+    }                                                                             \
   } while (0)
 
 const ClassDef *const class_table[] = {
-    &TarvexError_class, &Operand_class, &tuplelist_class,  &tupledict_class, &Var_class,
-    &MVar_class,        &PsdVar_class,  &Constr_class,     &MConstr_class,   &SOS_class,
-    &GenConstr_class,   &PsdConstr_class, &List_class,     &LinExpr_class,   &QuadExpr_class,
-    &MLinExpr_class,    &MQuadExpr_class, &PsdExpr_class,  &TempConstr_class, &Column_class,
+    &TarvexError_class, &Operand_class,    &tuplelist_class, &tupledict_class,  &Var_class,
+    &MVar_class,        &PsdVar_class,     &Constr_class,    &MConstr_class,    &SOS_class,
+    &GenConstr_class,   &PsdConstr_class,  &List_class,      &LinExpr_class,    &QuadExpr_class,
+    &MLinExpr_class,    &MQuadExpr_class,  &PsdExpr_class,   &TempConstr_class, &Column_class,
     &Env_class,         &ParamClass_class, &Model_class,
 };
 
 const char *const all_names[] = {
-    "TVX",        "models",     "disposeDefaultEnv", "multidict", "paramHelp", "quicksum",
-    "read",       "readParams", "resetParams",       "setParam",  "system",    "writeParams",
-    "version",    "TarvexError", "tuplelist",        "tupledict", "Var",       "MVar",
-    "Constr",     "SOS",        "GenConstr",         "MConstr",   "PsdVar",    "PsdConstr",
-    "LinExpr",    "QuadExpr",   "MLinExpr",          "MQuadExpr", "PsdExpr",   "TempConstr",
-    "Column",     "Env",        "Model",
+    "TVX",       "models",      "disposeDefaultEnv",
+    "multidict", "paramHelp",   "quicksum",
+    "read",      "readParams",  "resetParams",
+    "setParam",  "system",      "writeParams",
+    "version",   "TarvexError", "tuplelist",
+    "tupledict", "Var",         "MVar",
+    "Constr",    "SOS",         "GenConstr",
+    "MConstr",   "PsdVar",      "PsdConstr",
+    "LinExpr",   "QuadExpr",    "MLinExpr",
+    "MQuadExpr", "PsdExpr",     "TempConstr",
+    "Column",    "Env",         "Model",
 };
 
 // Gives __init__ of the class its constructor docstring. Only a slot wrapper
@@ -232,8 +237,8 @@ int module_exec(PyObject *module) {
   {
     PyTypeObject *operand = Operand_class.type;
     Ref priority(PyLong_FromLong(1000));
-    STEP(priority && PyDict_SetItemString(operand->tp_dict, "__array_priority__",
-                                          priority.get()) == 0);
+    STEP(priority &&
+         PyDict_SetItemString(operand->tp_dict, "__array_priority__", priority.get()) == 0);
     PyType_Modified(operand);
     STEP(bind_pickling(operand, Operand_class.pickle) == 0);
   }
@@ -261,8 +266,7 @@ PyModuleDef_Slot module_slots[] = {
 };
 
 PyModuleDef module_def = {
-    PyModuleDef_HEAD_INIT, "didazoda", nullptr, 0, nullptr, module_slots, nullptr, nullptr,
-    nullptr,
+    PyModuleDef_HEAD_INIT, "didazoda", nullptr, 0, nullptr, module_slots, nullptr, nullptr, nullptr,
 };
 
 }  // namespace

@@ -20,10 +20,12 @@ int bind_module_functions(PyObject *module) {
     bool last_defaults_to_none;  // paramHelp(name=None), read(filename, env=None)
   };
   static const Entry order[] = {
-      {&models_spec, false},     {&disposeDefaultEnv_spec, false}, {&multidict_spec, false},
-      {&paramHelp_spec, true},   {&quicksum_spec, false},          {&read_spec, true},
-      {&version_spec, false},    {&readParams_spec, false},        {&resetParams_spec, false},
-      {&setParam_spec, false},   {&system_spec, false},            {&writeParams_spec, false},
+      {&models_spec, false},      {&disposeDefaultEnv_spec, false},
+      {&multidict_spec, false},   {&paramHelp_spec, true},
+      {&quicksum_spec, false},    {&read_spec, true},
+      {&version_spec, false},     {&readParams_spec, false},
+      {&resetParams_spec, false}, {&setParam_spec, false},
+      {&system_spec, false},      {&writeParams_spec, false},
   };
   PyObject *dict = PyModule_GetDict(module);
   Ref none_default(PyTuple_Pack(1, Py_None));

@@ -10,9 +10,7 @@
 
 namespace {
 
-inline PyArrayObject *as_array(PyObject *arr) {
-  return reinterpret_cast<PyArrayObject *>(arr);
-}
+inline PyArrayObject *as_array(PyObject *arr) { return reinterpret_cast<PyArrayObject *>(arr); }
 
 // numpy 2 moved elsize/alignment and widened flags; its compat accessors pick
 // the layout at run time, while numpy 1.x headers only have the fields.
@@ -35,8 +33,7 @@ inline char *element(PyObject *arr, const int32_t *index) {
   const int nd = PyArray_NDIM(a);
   const npy_intp *strides = PyArray_STRIDES(a);
   npy_intp offset = 0;
-  for (int k = 0; k < nd; ++k)
-    offset += static_cast<npy_intp>(index[k]) * strides[k];
+  for (int k = 0; k < nd; ++k) offset += static_cast<npy_intp>(index[k]) * strides[k];
   return static_cast<char *>(PyArray_DATA(a)) + offset;
 }
 
@@ -125,8 +122,7 @@ void *numpy_flat(PyObject *arr, int32_t pos) {
   PyArrayObject *a = as_array(arr);
   char *data = static_cast<char *>(PyArray_DATA(a));
   npy_intp p = pos;
-  if (PyArray_FLAGS(a) & NPY_ARRAY_C_CONTIGUOUS)
-    return data + p * descr_elsize(PyArray_DESCR(a));
+  if (PyArray_FLAGS(a) & NPY_ARRAY_C_CONTIGUOUS) return data + p * descr_elsize(PyArray_DESCR(a));
   // An empty array has no element to address; this also keeps the
   // divisions below away from a zero extent.
   if (has_zero_dim(a)) return data;

@@ -274,8 +274,8 @@ int build_callback_tables(PyObject *module, const ConstClasses &c) {
     Ref getter(function_new(&getter_specs[r.getter]));
     if (!getter) return -1;
     Ref key(PyLong_FromLong(r.code));
-    Ref row(Py_BuildValue("[sOsOs]", r.name, getter.get(), r.kind,
-                          r.is_public ? Py_True : Py_False, r.desc));
+    Ref row(Py_BuildValue("[sOsOs]", r.name, getter.get(), r.kind, r.is_public ? Py_True : Py_False,
+                          r.desc));
     if (!key || !row || PyDict_SetItem(whats.get(), key.get(), row.get()) < 0) return -1;
   }
   set_private(&state().whats, whats.get());

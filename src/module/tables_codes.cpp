@@ -76,8 +76,8 @@ const CodeRow error_rows[] = {
 };
 
 const CodeRow status_rows[] = {
-    {"UNKNOWN", 0},    {"OPTIMAL", 1},    {"INFEASIBLE", 2},
-    {"UNBOUNDED", 3},  {"INF_OR_UBD", 4}, {"SUB_OPTIMAL", 5},
+    {"UNKNOWN", 0},   {"OPTIMAL", 1},    {"INFEASIBLE", 2},
+    {"UNBOUNDED", 3}, {"INF_OR_UBD", 4}, {"SUB_OPTIMAL", 5},
 };
 
 // Fills the table, sets every code as a plain class attribute of cls and of
@@ -97,8 +97,7 @@ int build_code_table(const CodeRow *rows, Py_ssize_t nrows, PyObject **slot, PyO
   // No name contains a "/", so the key is the attribute name as it stands.
   while (PyDict_Next(table.get(), &pos, &name, &row)) {
     PyObject *code = PyList_GET_ITEM(row, 0);
-    if (PyObject_SetAttr(cls, name, code) < 0 || PyObject_SetAttr(tvx, name, code) < 0)
-      return -1;
+    if (PyObject_SetAttr(cls, name, code) < 0 || PyObject_SetAttr(tvx, name, code) < 0) return -1;
   }
 
   Ref instance(PyObject_CallObject(cls, nullptr));
@@ -113,11 +112,9 @@ int build_code_table(const CodeRow *rows, Py_ssize_t nrows, PyObject **slot, PyO
 int build_code_tables(const ConstClasses &c, PyObject *tvx) {
   static_assert(sizeof error_rows / sizeof error_rows[0] == 58, "error table");
   static_assert(sizeof status_rows / sizeof status_rows[0] == 6, "status table");
-  if (build_code_table(error_rows, 58, &state().errors, c.error.get(), tvx, "Error", "error") <
-      0)
+  if (build_code_table(error_rows, 58, &state().errors, c.error.get(), tvx, "Error", "error") < 0)
     return -1;
-  return build_code_table(status_rows, 6, &state().status, c.status.get(), tvx, "Status",
-                          "status");
+  return build_code_table(status_rows, 6, &state().status, c.status.get(), tvx, "Status", "status");
 }
 
 }  // namespace dz

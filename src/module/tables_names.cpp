@@ -122,7 +122,8 @@ const NameRow param_rows[] = {
      "Set the primal relative feasibility tolerance in the interior point method"},
     {"IPM/DualTolerance", "float",
      "Set the dual relative feasibility tolerance in the interior point method"},
-    {"IPM/GapTolerance", "float", "Sets the dual relative gap tolerance in the interior point method"},
+    {"IPM/GapTolerance", "float",
+     "Sets the dual relative gap tolerance in the interior point method"},
     {"MIP/IntegerTolerance", "float", "Set the integer judgment precision in MIP solution"},
     {"MIP/ObjectiveTolerance", "float",
      "Set the objective value comparison accuracy in MIP solution"},
@@ -163,8 +164,7 @@ PyObject *normalised(const char *name, bool lower) {
 // Fills the table in row order, then gives cls one property per row, then
 // binds the instance.
 int build_name_table(PyObject *module, PyObject *cls, const char *instance, const NameRow *rows,
-                     Py_ssize_t nrows, PyObject *(*type_value)(const char *),
-                     PyObject **slot) {
+                     Py_ssize_t nrows, PyObject *(*type_value)(const char *), PyObject **slot) {
   Ref table(_PyDict_NewPresized(nrows));
   if (!table) return -1;
   for (Py_ssize_t r = 0; r < nrows; r++) {
@@ -195,8 +195,7 @@ int build_name_table(PyObject *module, PyObject *cls, const char *instance, cons
 int build_name_tables(PyObject *module, const ConstClasses &c) {
   static_assert(sizeof attr_rows / sizeof attr_rows[0] == 62, "attribute table");
   static_assert(sizeof param_rows / sizeof param_rows[0] == 33, "parameter table");
-  if (build_name_table(module, c.attr.get(), "attr", attr_rows, 62, type_word,
-                       &state().attrs) < 0)
+  if (build_name_table(module, c.attr.get(), "attr", attr_rows, 62, type_word, &state().attrs) < 0)
     return -1;
   return build_name_table(module, c.param.get(), "param", param_rows, 33, type_object,
                           &state().params);

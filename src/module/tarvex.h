@@ -194,8 +194,8 @@ TVX_API int TVXgetstrparam(TVXenv *env, const char *name, char *value);
 /* Any of the four outputs of either function may be NULL. */
 TVX_API int TVXgetintparaminfo(TVXenv *env, const char *name, int *current, int *minimum,
                                int *maximum, int *defval);
-TVX_API int TVXgetdblparaminfo(TVXenv *env, const char *name, double *current,
-                               double *minimum, double *maximum, double *defval);
+TVX_API int TVXgetdblparaminfo(TVXenv *env, const char *name, double *current, double *minimum,
+                               double *maximum, double *defval);
 /* current, defval: caller buffers of TVX_MAX_STRLEN bytes each. */
 TVX_API int TVXgetstrparaminfo(TVXenv *env, const char *name, char *current, char *defval);
 TVX_API int TVXsetintparam(TVXenv *env, const char *name, int value);
@@ -224,8 +224,8 @@ TVX_API int TVXwriteparams(TVXenv *env, const char *filename);
  * a NULL entry of varnames is no name.
  * *model receives the handle (NULL on failure). */
 TVX_API int TVXnewmodel(TVXenv *env, TVXmodel **model, const char *name, int numvars,
-                        const double *obj, const double *lb, const double *ub,
-                        const char *vtype, const char **varnames);
+                        const double *obj, const double *lb, const double *ub, const char *vtype,
+                        const char **varnames);
 /* Reads a model from a file into a new model in env; *model receives the
  * handle (NULL on failure). */
 TVX_API int TVXreadmodel(TVXenv *env, const char *filename, TVXmodel **model);
@@ -315,9 +315,8 @@ TVX_API int TVXgetstrattrlist(TVXmodel *model, const char *name, int n, const in
  * the room in pos and val (which may be NULL when it is 0): fewer than the
  * entries is INVALID_ARGUMENT, and nothing is written. "PsdObj" gives the
  * entries as stored, "PsdX" the non-zero entries of the solution. */
-TVX_API int TVXgetmatattrlist(TVXmodel *model, const char *name, int n, const int *ind,
-                              int *nnz, int *beg, int *rows, int *cols, int *pos,
-                              double *val);
+TVX_API int TVXgetmatattrlist(TVXmodel *model, const char *name, int n, const int *ind, int *nnz,
+                              int *beg, int *rows, int *cols, int *pos, double *val);
 /* ind, values: n entries each. */
 TVX_API int TVXsetcharattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                                const char *values);
@@ -334,9 +333,9 @@ TVX_API int TVXsetstrattrlist(TVXmodel *model, const char *name, int n, const in
  * as for TVXgetmatattrlist. rows[i] and cols[i] must both be the dimension
  * of element i (MODEL_INVALID_REAL_ATTR_SYM_MAT otherwise); each matrix
  * replaces the element's, entries stored as given. */
-TVX_API int TVXsetmatattrlist(TVXmodel *model, const char *name, int n, const int *ind,
-                              int nnz, const int *beg, const int *rows, const int *cols,
-                              const int *pos, const double *val);
+TVX_API int TVXsetmatattrlist(TVXmodel *model, const char *name, int n, const int *ind, int nnz,
+                              const int *beg, const int *rows, const int *cols, const int *pos,
+                              const double *val);
 
 /* ---- Building ---------------------------------------------------------- */
 
@@ -349,8 +348,8 @@ TVX_API int TVXaddvar(TVXmodel *model, int nnz, const int *ind, const double *va
  * vtype, varnames: numvars entries each, or NULL for the defaults
  * (objective 0, lower bound 0, no upper bound, type 'C', no name). */
 TVX_API int TVXaddvars(TVXmodel *model, int numvars, int nnz, const int *beg, const int *ind,
-                       const double *val, const double *obj, const double *lb,
-                       const double *ub, const char *vtype, const char **varnames);
+                       const double *val, const double *obj, const double *lb, const double *ub,
+                       const char *vtype, const char **varnames);
 /* ind, val: nnz entries each; name may be NULL. */
 TVX_API int TVXaddrangeconstr(TVXmodel *model, int nnz, const int *ind, const double *val,
                               double lower, double upper, const char *name);
@@ -362,13 +361,13 @@ TVX_API int TVXaddrangeconstrs(TVXmodel *model, int numrows, int nnz, const int 
                                const double *upper, const char **names);
 /* Appends numsos SOS. types, beg: numsos entries each (beg: start of each
  * SOS's members in ind and weight); ind, weight: nummembers entries each. */
-TVX_API int TVXaddsos(TVXmodel *model, int numsos, int nummembers, const int *types,
-                      const int *beg, const int *ind, const double *weight);
+TVX_API int TVXaddsos(TVXmodel *model, int numsos, int nummembers, const int *types, const int *beg,
+                      const int *ind, const double *weight);
 /* When binvar equals binval, the row sum(val[k] * x[ind[k]]) sense rhs must
  * hold. ind, val: nnz entries each; sense '<', '>' or '='; name may be NULL. */
-TVX_API int TVXaddgenconstrIndicator(TVXmodel *model, const char *name, int binvar,
-                                     int binval, int nnz, const int *ind, const double *val,
-                                     char sense, double rhs);
+TVX_API int TVXaddgenconstrIndicator(TVXmodel *model, const char *name, int binvar, int binval,
+                                     int nnz, const int *ind, const double *val, char sense,
+                                     double rhs);
 /* Appends nnz quadratic objective terms val[k] * x[qrow[k]] * x[qcol[k]],
  * stored as given; qrow, qcol, val: nnz entries each. */
 TVX_API int TVXaddqpterms(TVXmodel *model, int nnz, const int *qrow, const int *qcol,
@@ -385,18 +384,18 @@ TVX_API int TVXaddpsdvar(TVXmodel *model, int dim, int nnz, const int *pos, cons
  * lind, lval: lnnz entries (the linear part); vidx, beg: npsd entries (the
  * PSD variables and the start of each one's matrix in ind and val);
  * ind, val: pnnz entries (row-major positions and values); name may be NULL. */
-TVX_API int TVXaddrangepsdconstr(TVXmodel *model, int lnnz, int npsd, int pnnz,
-                                 const int *lind, const double *lval, const int *vidx,
-                                 const int *beg, const int *ind, const double *val,
-                                 double lower, double upper, const char *name);
+TVX_API int TVXaddrangepsdconstr(TVXmodel *model, int lnnz, int npsd, int pnnz, const int *lind,
+                                 const double *lval, const int *vidx, const int *beg,
+                                 const int *ind, const double *val, double lower, double upper,
+                                 const char *name);
 
 /* ---- Reading and editing ----------------------------------------------- */
 
 /* Rows start .. start+count-1. *numnz receives their nonzero count; beg:
  * count entries (row starts), ind, val: *numnz entries each; all three NULL
  * to ask for *numnz only. */
-TVX_API int TVXgetconstrs(TVXmodel *model, int *numnz, int *beg, int *ind, double *val,
-                          int start, int count);
+TVX_API int TVXgetconstrs(TVXmodel *model, int *numnz, int *beg, int *ind, double *val, int start,
+                          int count);
 /* As TVXgetconstrs, for the columns of variables start .. start+count-1. */
 TVX_API int TVXgetvars(TVXmodel *model, int *numnz, int *beg, int *ind, double *val, int start,
                        int count);
@@ -414,9 +413,8 @@ TVX_API int TVXgetsos(TVXmodel *model, int *nummembers, int *types, int *beg, in
                       double *weight, int start, int count);
 /* *nnz receives the row's term count; ind, val: *nnz entries each, both NULL
  * to ask for *nnz and the scalars only. */
-TVX_API int TVXgetgenconstrIndicator(TVXmodel *model, int index, int *binvar, int *binval,
-                                     int *nnz, int *ind, double *val, char *sense,
-                                     double *rhs);
+TVX_API int TVXgetgenconstrIndicator(TVXmodel *model, int index, int *binvar, int *binval, int *nnz,
+                                     int *ind, double *val, char *sense, double *rhs);
 /* *index receives the lowest index with that name, or -1. */
 TVX_API int TVXgetvarbyname(TVXmodel *model, const char *name, int *index);
 /* *index receives the lowest index with that name, or -1. */

@@ -19,8 +19,9 @@ namespace {
 inline TarvexErrorObject *E(PyObject *o) { return reinterpret_cast<TarvexErrorObject *>(o); }
 
 const char *const init_argnames[] = {"self", "arg1", "arg2"};
-const FuncSpec init_spec = {"__init__", "TarvexError.__init__", init_argnames, 3, 0,
-                            FUNC_METHOD, nullptr, nullptr, nullptr};
+const FuncSpec init_spec = {
+    "__init__", "TarvexError.__init__", init_argnames, 3, 0, FUNC_METHOD, nullptr, nullptr,
+    nullptr};
 
 // The library's text for a code; a missing text gets a fixed fallback.
 PyObject *explain(int code) {
@@ -63,8 +64,7 @@ int tarvexerror_init(PyObject *self, PyObject *args, PyObject *kwargs) {
 
   Ref base_args(PyTuple_Pack(1, message.get()));
   if (!base_args) return -1;
-  return reinterpret_cast<PyTypeObject *>(PyExc_Exception)->tp_init(self, base_args.get(),
-                                                                   nullptr);
+  return reinterpret_cast<PyTypeObject *>(PyExc_Exception)->tp_init(self, base_args.get(), nullptr);
 }
 
 void tarvexerror_dealloc(PyObject *self) {
@@ -77,18 +77,32 @@ const char *const self_only[] = {"self"};
 PyObject *errno_impl(PyObject *, PyObject *const *args) {
   return PyLong_FromLong(E(args[0])->errno_);
 }
-const FuncSpec errno_spec = {"errno", "TarvexError.errno", self_only, 1, 0, FUNC_METHOD,
-                             &TarvexError_Type, errno_impl,
-                             "\n        The error code corresponding to the current exception.\n\n        "};
+const FuncSpec errno_spec = {
+    "errno",
+    "TarvexError.errno",
+    self_only,
+    1,
+    0,
+    FUNC_METHOD,
+    &TarvexError_Type,
+    errno_impl,
+    "\n        The error code corresponding to the current exception.\n\n        "};
 
 PyObject *message_impl(PyObject *, PyObject *const *args) {
   PyObject *m = E(args[0])->message_ ? E(args[0])->message_ : Py_None;
   Py_INCREF(m);
   return m;
 }
-const FuncSpec message_spec = {"message", "TarvexError.message", self_only, 1, 0,
-                               FUNC_METHOD, &TarvexError_Type, message_impl,
-                               "\n        Text description corresponding to the current exception\n\n        "};
+const FuncSpec message_spec = {
+    "message",
+    "TarvexError.message",
+    self_only,
+    1,
+    0,
+    FUNC_METHOD,
+    &TarvexError_Type,
+    message_impl,
+    "\n        Text description corresponding to the current exception\n\n        "};
 
 const PickleField pickle_fields[] = {
     {"errno_", T_INT, offsetof(TarvexErrorObject, errno_), nullptr, false},
@@ -146,7 +160,8 @@ int tarvexerror_prepare() {
 }
 
 const ClassDef TarvexError_class = {&TarvexError_Type, "TarvexError", tarvexerror_prepare,
-                                    tarvexerror_bind, nullptr, true, nullptr, nullptr};
+                                    tarvexerror_bind,  nullptr,       true,
+                                    nullptr,           nullptr};
 
 int tarvexerror_bind(PyObject *d) {
   if (bind_constant(d, &errno_spec) < 0) return -1;

@@ -18,7 +18,9 @@ struct PsdExprOps {
 
 PsdExprOps PsdExpr_ops;
 
-const char init_doc[] = "\n    PsdExpr(arg1=0.0, arg2=None)\n\n    A semidefinite expression: a linear expression plus a list of coefficient\n    matrix and PsdVar terms.\n";
+const char init_doc[] =
+    "\n    PsdExpr(arg1=0.0, arg2=None)\n\n    A semidefinite expression: a linear expression plus "
+    "a list of coefficient\n    matrix and PsdVar terms.\n";
 
 int psdexpr_init(PyObject *, PyObject *, PyObject *) {
   not_built("PsdExpr()");
@@ -40,6 +42,7 @@ int psdexpr_prepare() {
 
 }  // namespace
 
-const ClassDef PsdExpr_class = {&PsdExpr_Type, "PsdExpr", psdexpr_prepare, nullptr, init_doc, true, &pickle_spec, nullptr};
+const ClassDef PsdExpr_class = {&PsdExpr_Type, "PsdExpr", psdexpr_prepare, nullptr,
+                                init_doc,      true,      &pickle_spec,    nullptr};
 
 }  // namespace dz

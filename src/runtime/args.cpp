@@ -15,8 +15,7 @@ void raise_argcount(const char *func, bool exact, Py_ssize_t min, Py_ssize_t max
     expected = max;
     more_or_less = exact ? "exactly" : "at most";
   }
-  PyErr_Format(PyExc_TypeError,
-               "%.200s() takes %.8s %zd positional argument%.1s (%zd given)", func,
+  PyErr_Format(PyExc_TypeError, "%.200s() takes %.8s %zd positional argument%.1s (%zd given)", func,
                more_or_less, expected, expected == 1 ? "" : "s", given);
 }
 
@@ -45,8 +44,10 @@ bool as_int32(PyObject *obj, int *out) {
   if (PyLong_Check(obj)) return long_to_int32(obj, out);
   PyNumberMethods *nb = Py_TYPE(obj)->tp_as_number;
   unaryfunc conv = nullptr;
-  if (nb && nb->nb_int) conv = nb->nb_int;
-  else if (nb && nb->nb_index) conv = nb->nb_index;
+  if (nb && nb->nb_int)
+    conv = nb->nb_int;
+  else if (nb && nb->nb_index)
+    conv = nb->nb_index;
   if (!conv) {
     PyErr_SetString(PyExc_TypeError, "an integer is required");
     return false;

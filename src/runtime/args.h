@@ -8,8 +8,7 @@
 namespace dz {
 
 // TypeError "%.200s() takes %.8s %zd positional argument%.1s (%zd given)".
-void raise_argcount(const char *func, bool exact, Py_ssize_t min, Py_ssize_t max,
-                    Py_ssize_t given);
+void raise_argcount(const char *func, bool exact, Py_ssize_t min, Py_ssize_t max, Py_ssize_t given);
 
 // None passes; exact: the type itself only (str, list, dict), otherwise
 // subclasses too. Raises TypeError "Argument '...' has incorrect type ...".

@@ -20,14 +20,24 @@ PyObject *fset_impl(PyObject *, PyObject *const *) {
   return nullptr;
 }
 
-const FuncSpec constant_fget = {"fget", "constant.<locals>.fget", self_arg, 1, 0, 0,
-                                nullptr, fget_impl, nullptr};
-const FuncSpec constant_fset = {"fset", "constant.<locals>.fset", self_value_args, 2, 0, 0,
-                                nullptr, fset_impl, nullptr};
-const FuncSpec documented_fget = {"fget", "documented_constant.<locals>.constant.<locals>.fget",
-                                  self_arg, 1, 0, 0, nullptr, fget_impl, nullptr};
-const FuncSpec documented_fset = {"fset", "documented_constant.<locals>.constant.<locals>.fset",
-                                  self_value_args, 2, 0, 0, nullptr, fset_impl, nullptr};
+const FuncSpec constant_fget = {
+    "fget", "constant.<locals>.fget", self_arg, 1, 0, 0, nullptr, fget_impl, nullptr};
+const FuncSpec constant_fset = {
+    "fset", "constant.<locals>.fset", self_value_args, 2, 0, 0, nullptr, fset_impl, nullptr};
+const FuncSpec documented_fget = {"fget",   "documented_constant.<locals>.constant.<locals>.fget",
+                                  self_arg, 1,
+                                  0,        0,
+                                  nullptr,  fget_impl,
+                                  nullptr};
+const FuncSpec documented_fset = {"fset",
+                                  "documented_constant.<locals>.constant.<locals>.fset",
+                                  self_value_args,
+                                  2,
+                                  0,
+                                  0,
+                                  nullptr,
+                                  fset_impl,
+                                  nullptr};
 
 PyObject *make_property(const FuncSpec *get_spec, const FuncSpec *set_spec, PyObject *f,
                         PyObject *doc) {
@@ -35,29 +45,35 @@ PyObject *make_property(const FuncSpec *get_spec, const FuncSpec *set_spec, PyOb
   if (!fget) return nullptr;
   Ref fset(function_new(set_spec, f));
   if (!fset) return nullptr;
-  return PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&PyProperty_Type),
-                                      fget.get(), fset.get(), Py_None, doc, nullptr);
+  return PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&PyProperty_Type), fget.get(),
+                                      fset.get(), Py_None, doc, nullptr);
 }
 
 // The closure of documented_constant's decorator is the docstring.
 PyObject *documented_impl(PyObject *func, PyObject *const *args) {
   return make_property(&documented_fget, &documented_fset, args[0], function_closure(func));
 }
-const FuncSpec documented_decorator = {"constant", "documented_constant.<locals>.constant",
-                                       f_arg, 1, 0, 0, nullptr, documented_impl, nullptr};
+const FuncSpec documented_decorator = {
+    "constant", "documented_constant.<locals>.constant", f_arg, 1, 0, 0, nullptr, documented_impl,
+    nullptr};
 
 PyObject *change_signature_impl(PyObject *func, PyObject *const *args) {
   PyObject *method = args[0];
   Ref name(PyObject_GetAttrString(method, "__name__"));
   if (!name) return nullptr;
   Ref text(PyUnicode_FromFormat("%S(%S)", name.get(), function_closure(func)));
-  if (!text || PyObject_SetAttrString(method, "__text_signature__", text.get()) < 0)
-    return nullptr;
+  if (!text || PyObject_SetAttrString(method, "__text_signature__", text.get()) < 0) return nullptr;
   Py_INCREF(method);
   return method;
 }
-const FuncSpec change_signature = {"change_signature", "signature.<locals>.change_signature",
-                                   method_arg, 1, 0, 0, nullptr, change_signature_impl,
+const FuncSpec change_signature = {"change_signature",
+                                   "signature.<locals>.change_signature",
+                                   method_arg,
+                                   1,
+                                   0,
+                                   0,
+                                   nullptr,
+                                   change_signature_impl,
                                    nullptr};
 
 PyObject *apply_to_member(PyObject *dict, const char *name, PyObject *decorator) {

@@ -31,7 +31,6 @@ int apply_signature(PyObject *dict, const char *name, const char *args);
 // Applies internal to the member name of dict.
 int apply_internal(PyObject *dict, const char *name);
 
-
 }  // namespace dz
 
 #endif

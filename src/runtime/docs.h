@@ -3,7 +3,7 @@
 #ifndef DIDAZODA_EXPR_DOCS_H
 #define DIDAZODA_EXPR_DOCS_H
 
-#define EXPR_DOC_HEAD(signature, purpose)                                                \
+#define EXPR_DOC_HEAD(signature, purpose)                                                     \
   "\n        SIGNATURE:\n            " signature "\n\n        PURPOSE:\n            " purpose \
   "\n\n        ARGUMENTS:\n"
 #define EXPR_DOC_ARG(name, rule, text) \

@@ -20,8 +20,7 @@ namespace dz {
 namespace {
 
 struct FunctionObject {
-  PyObject_HEAD
-  vectorcallfunc vectorcall;
+  PyObject_HEAD vectorcallfunc vectorcall;
   const FuncSpec *spec;
   PyObject *name;
   PyObject *qualname;
@@ -31,7 +30,7 @@ struct FunctionObject {
   PyObject *defaults;    // tuple or NULL
   PyObject *kwdefaults;  // dict or NULL
   PyObject *closure;
-  PyObject *code;        // made on first use
+  PyObject *code;  // made on first use
   PyObject *annotations;
   PyObject *weakreflist;
 };
@@ -45,9 +44,8 @@ int nparams(const FuncSpec *s) {
 
 }  // namespace
 
-int parse_vector(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults,
-                 PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames,
-                 ParsedArgs &out) {
+int parse_vector(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults, PyObject *const *args,
+                 Py_ssize_t nargs, PyObject *kwnames, ParsedArgs &out) {
   const char *fname = s->name;
   PyObject **vals = out.data();
   int first = 0;  // self is not counted in argument errors
@@ -59,8 +57,8 @@ int parse_vector(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults,
     }
     if (s->self_type && !PyObject_TypeCheck(args[0], s->self_type)) {
       PyErr_Format(PyExc_TypeError,
-                   "descriptor '%.200s' requires a '%.100s' object but received a '%.100s'",
-                   fname, s->self_type->tp_name, Py_TYPE(args[0])->tp_name);
+                   "descriptor '%.200s' requires a '%.100s' object but received a '%.100s'", fname,
+                   s->self_type->tp_name, Py_TYPE(args[0])->tp_name);
       return -1;
     }
     first = 1;
@@ -116,13 +114,12 @@ int parse_vector(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults,
           if (PyDict_SetItem(varkw, key, value) < 0) return -1;
           continue;
         }
-        PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", fname,
-                     key);
+        PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", fname, key);
         return -1;
       }
       if (vals[found]) {
-        PyErr_Format(PyExc_TypeError, "%s() got multiple values for keyword argument '%U'",
-                     fname, key);
+        PyErr_Format(PyExc_TypeError, "%s() got multiple values for keyword argument '%U'", fname,
+                     key);
         return -1;
       }
       Py_INCREF(value);
@@ -186,8 +183,8 @@ PyObject *function_vectorcall(PyObject *self, PyObject *const *args, size_t narg
                               PyObject *kwnames) {
   FunctionObject *f = F(self);
   ParsedArgs parsed;
-  if (parse_vector(f->spec, f->defaults, f->kwdefaults, args, PyVectorcall_NARGS(nargsf),
-                   kwnames, parsed) < 0)
+  if (parse_vector(f->spec, f->defaults, f->kwdefaults, args, PyVectorcall_NARGS(nargsf), kwnames,
+                   parsed) < 0)
     return nullptr;
   return f->spec->impl(self, parsed.data());
 }
@@ -260,9 +257,9 @@ PyObject *get_code(PyObject *self, void *) {
     if (s->flags & FUNC_VARKW) flags |= CO_VARKEYWORDS;
     Ref replace(PyObject_GetAttrString(empty.get(), "replace"));
     if (!replace) return nullptr;
-    Ref kw(Py_BuildValue("{s:i,s:i,s:i,s:O,s:i}", "co_argcount", s->npos,
-                         "co_kwonlyargcount", s->nkwonly, "co_nlocals", n, "co_varnames",
-                         varnames.get(), "co_flags", flags));
+    Ref kw(Py_BuildValue("{s:i,s:i,s:i,s:O,s:i}", "co_argcount", s->npos, "co_kwonlyargcount",
+                         s->nkwonly, "co_nlocals", n, "co_varnames", varnames.get(), "co_flags",
+                         flags));
     if (!kw) return nullptr;
     Ref noargs(PyTuple_New(0));
     if (!noargs) return nullptr;

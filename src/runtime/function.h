@@ -21,14 +21,14 @@ enum FuncFlags {
 
 struct FuncSpec {
   const char *name;
-  const char *qualname;           // nullptr: same as name
-  const char *const *argnames;    // npos + nkwonly (+ *args) (+ **kwargs) names
-  int npos;                       // positional-or-keyword, self included
+  const char *qualname;         // nullptr: same as name
+  const char *const *argnames;  // npos + nkwonly (+ *args) (+ **kwargs) names
+  int npos;                     // positional-or-keyword, self included
   int nkwonly;
   int flags;
-  PyTypeObject *self_type;        // when set, self must be an instance
+  PyTypeObject *self_type;  // when set, self must be an instance
   FuncImpl impl;
-  const char *doc;                // nullptr: no docstring
+  const char *doc;  // nullptr: no docstring
 };
 
 constexpr int kMaxParams = 24;
@@ -36,10 +36,14 @@ constexpr int kMaxParams = 24;
 // Parsed arguments, new references, one per parameter.
 class ParsedArgs {
  public:
-  ParsedArgs() { for (auto &v : v_) v = nullptr; }
+  ParsedArgs() {
+    for (auto &v : v_) v = nullptr;
+  }
   ParsedArgs(const ParsedArgs &) = delete;
   ParsedArgs &operator=(const ParsedArgs &) = delete;
-  ~ParsedArgs() { for (auto &v : v_) Py_XDECREF(v); }
+  ~ParsedArgs() {
+    for (auto &v : v_) Py_XDECREF(v);
+  }
   PyObject *operator[](int i) const { return v_[i]; }
   PyObject **data() { return v_; }
 
@@ -51,8 +55,8 @@ class ParsedArgs {
 int parse_vector(const FuncSpec *spec, PyObject *defaults, PyObject *kwdefaults,
                  PyObject *const *args, Py_ssize_t nargs, PyObject *kwnames, ParsedArgs &out);
 // Tuple and dict form, as slot functions such as tp_init receive them.
-int parse_tuple(const FuncSpec *spec, PyObject *defaults, PyObject *kwdefaults,
-                PyObject *self, PyObject *args, PyObject *kwargs, ParsedArgs &out);
+int parse_tuple(const FuncSpec *spec, PyObject *defaults, PyObject *kwdefaults, PyObject *self,
+                PyObject *args, PyObject *kwargs, ParsedArgs &out);
 
 extern PyTypeObject Function_Type;
 

@@ -11,8 +11,9 @@ const char *const self_arg[] = {"self"};
 PyObject *dir_impl(PyObject *func, PyObject *const *) {
   return get_documented_fields(function_closure(func));
 }
-const FuncSpec dir_spec = {"__dir__", "__getmetaclass__.<locals>.MetaClass.__dir__", self_arg,
-                           1, 0, 0, nullptr, dir_impl, nullptr};
+const FuncSpec dir_spec = {
+    "__dir__", "__getmetaclass__.<locals>.MetaClass.__dir__", self_arg, 1, 0, 0, nullptr, dir_impl,
+    nullptr};
 
 // The closure is the class the metaclass is made for.
 PyObject *getmetaclass_impl(PyObject *func, PyObject *const *) {
@@ -22,9 +23,8 @@ PyObject *getmetaclass_impl(PyObject *func, PyObject *const *) {
   Ref ns(Py_BuildValue("{s:s,s:s,s:O}", "__module__", "didazoda", "__qualname__",
                        "__getmetaclass__.<locals>.MetaClass", "__dir__", dir.get()));
   if (!ns) return nullptr;
-  return PyObject_CallFunction(reinterpret_cast<PyObject *>(&PyType_Type), "s(O)O",
-                               "MetaClass", reinterpret_cast<PyObject *>(&PyType_Type),
-                               ns.get());
+  return PyObject_CallFunction(reinterpret_cast<PyObject *>(&PyType_Type), "s(O)O", "MetaClass",
+                               reinterpret_cast<PyObject *>(&PyType_Type), ns.get());
 }
 
 bool has_internal_marker(PyObject *value) {
@@ -50,15 +50,13 @@ int documented(PyObject *value) {
 }  // namespace
 
 PyObject *get_documented_fields(PyObject *cls) {
-  Ref names(PyObject_CallMethod(reinterpret_cast<PyObject *>(&PyType_Type), "__dir__", "O",
-                                cls));
+  Ref names(PyObject_CallMethod(reinterpret_cast<PyObject *>(&PyType_Type), "__dir__", "O", cls));
   if (!names) return nullptr;
   Ref seq(PySequence_Fast(names.get(), "__dir__ must return a sequence"));
   if (!seq) return nullptr;
   Ref result(PyList_New(0));
   if (!result) return nullptr;
-  Ref sup(PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&PySuper_Type), cls,
-                                       nullptr));
+  Ref sup(PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&PySuper_Type), cls, nullptr));
   if (!sup) return nullptr;
   Ref own(PyObject_GetAttrString(cls, "__dict__"));
   if (!own) return nullptr;
@@ -83,7 +81,7 @@ PyObject *get_documented_fields(PyObject *cls) {
 
 int bind_getmetaclass(PyObject *dict, PyTypeObject *cls) {
   static const FuncSpec spec = {"__getmetaclass__", nullptr, self_arg, 1, 0, 0, nullptr,
-                                getmetaclass_impl, nullptr};
+                                getmetaclass_impl,  nullptr};
   Ref f(function_new(&spec, reinterpret_cast<PyObject *>(cls)));
   if (!f) return -1;
   return PyDict_SetItemString(dict, "__getmetaclass__", f.get());

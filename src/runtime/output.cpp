@@ -3,7 +3,7 @@
 namespace dz {
 
 int print_line(PyObject *text) {
-  PyObject *builtins = PyEval_GetBuiltins();  // borrowed
+  PyObject *builtins = PyEval_GetBuiltins();                                       // borrowed
   PyObject *print = builtins ? PyDict_GetItemString(builtins, "print") : nullptr;  // borrowed
   if (!print) {
     PyErr_SetString(PyExc_RuntimeError, "lost builtins.print");

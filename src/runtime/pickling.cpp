@@ -46,8 +46,7 @@ int write_field(PyObject *obj, const PickleField &f, PyObject *value) {
     case T_DOUBLE:
       return as_double(value, reinterpret_cast<double *>(p)) ? 0 : -1;
     default: {
-      bool ok = value == Py_None ? f.none_ok
-                                 : (!f.expect || PyObject_TypeCheck(value, f.expect));
+      bool ok = value == Py_None ? f.none_ok : (!f.expect || PyObject_TypeCheck(value, f.expect));
       if (!ok) {
         PyErr_Format(PyExc_TypeError, "invalid pickled state: field %s", f.name);
         return -1;
@@ -115,8 +114,7 @@ PyObject *unpickle_impl(PyObject *func, PyObject *const *args) {
   PyTypeObject *type = reinterpret_cast<PyTypeObject *>(function_closure(func));
   const PickleSpec *spec = find_spec(type);
   PyObject *cls = args[0], *state = args[1];
-  if (!spec || !PyType_Check(cls) ||
-      !PyType_IsSubtype(reinterpret_cast<PyTypeObject *>(cls), type))
+  if (!spec || !PyType_Check(cls) || !PyType_IsSubtype(reinterpret_cast<PyTypeObject *>(cls), type))
     return PyErr_Format(PyExc_TypeError, "invalid pickled class for %s", type->tp_name);
   if (!PyTuple_Check(state) || PyTuple_GET_SIZE(state) != spec->nfields + 1)
     return PyErr_Format(PyExc_ValueError, "invalid pickled state for %s", type->tp_name);
@@ -149,8 +147,8 @@ int set_reduce(PyTypeObject *type, const FuncSpec *spec, PyObject *closure) {
 }  // namespace
 
 int bind_pickling(PyTypeObject *type, const PickleSpec *spec) {
-  static const FuncSpec reduce_spec = {"__reduce__", nullptr, self_arg, 1, 0, 0, nullptr,
-                                       reduce_impl, nullptr};
+  static const FuncSpec reduce_spec = {"__reduce__", nullptr,     self_arg, 1, 0, 0,
+                                       nullptr,      reduce_impl, nullptr};
   if (!find_spec(type)) {
     if (nregistered == kMaxPickled) {
       PyErr_SetString(PyExc_SystemError, "too many pickled classes");
@@ -159,8 +157,8 @@ int bind_pickling(PyTypeObject *type, const PickleSpec *spec) {
     registry[nregistered++] = {type, spec};
   }
   if (spec->set_contents) {
-    static const FuncSpec setstate_spec = {"__setstate__", nullptr, setstate_args, 2, 0, 0,
-                                           nullptr, setstate_impl, nullptr};
+    static const FuncSpec setstate_spec = {"__setstate__", nullptr,       setstate_args, 2, 0, 0,
+                                           nullptr,        setstate_impl, nullptr};
     Ref f(function_new(&setstate_spec, reinterpret_cast<PyObject *>(type)));
     if (!f || PyDict_SetItemString(type->tp_dict, "__setstate__", f.get()) < 0) return -1;
   }
@@ -168,16 +166,16 @@ int bind_pickling(PyTypeObject *type, const PickleSpec *spec) {
 }
 
 int bind_pickle_refusal(PyTypeObject *type, const char *text) {
-  static const FuncSpec refuse_spec = {"__reduce__", nullptr, self_arg, 1, 0, 0, nullptr,
-                                       refuse_impl, nullptr};
+  static const FuncSpec refuse_spec = {"__reduce__", nullptr,     self_arg, 1, 0, 0,
+                                       nullptr,      refuse_impl, nullptr};
   Ref msg(PyUnicode_FromString(text));
   if (!msg) return -1;
   return set_reduce(type, &refuse_spec, msg.get());
 }
 
 int bind_reconstructors(PyObject *module) {
-  static const FuncSpec unpickle_spec = {"_unpickle", nullptr, unpickle_args, 2, 0, 0,
-                                         nullptr, unpickle_impl, nullptr};
+  static const FuncSpec unpickle_spec = {"_unpickle", nullptr, unpickle_args, 2,      0,
+                                         0,           nullptr, unpickle_impl, nullptr};
   for (int i = 0; i < nregistered; i++) {
     Ref f(function_new(&unpickle_spec, reinterpret_cast<PyObject *>(registry[i].type)));
     if (!f) return -1;

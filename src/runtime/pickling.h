@@ -11,7 +11,7 @@ namespace dz {
 
 struct PickleField {
   const char *name;
-  int type;             // T_INT, T_DOUBLE or T_OBJECT
+  int type;  // T_INT, T_DOUBLE or T_OBJECT
   Py_ssize_t offset;
   PyTypeObject *expect;  // T_OBJECT: required type (subclasses too), nullptr for any
   bool none_ok;
@@ -21,7 +21,7 @@ struct PickleSpec {
   const char *cls_name;
   const PickleField *fields;
   int nfields;
-  bool has_dict;                 // the instance __dict__ travels too
+  bool has_dict;                // the instance __dict__ travels too
   int (*restored)(PyObject *);  // optional, runs after the fields are set
   // Optional, for containers: the elements travel as the pickle's state
   // (get_contents returns a new object holding them) and come back through

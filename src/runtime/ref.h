@@ -61,12 +61,17 @@ class Buffer {
   Buffer() noexcept : p_(nullptr), n_(0) {}
   Buffer(const Buffer &) = delete;
   Buffer &operator=(const Buffer &) = delete;
-  Buffer(Buffer &&o) noexcept : p_(o.p_), n_(o.n_) { o.p_ = nullptr; o.n_ = 0; }
+  Buffer(Buffer &&o) noexcept : p_(o.p_), n_(o.n_) {
+    o.p_ = nullptr;
+    o.n_ = 0;
+  }
   Buffer &operator=(Buffer &&o) noexcept {
     if (this != &o) {
       std::free(p_);
-      p_ = o.p_; n_ = o.n_;
-      o.p_ = nullptr; o.n_ = 0;
+      p_ = o.p_;
+      n_ = o.n_;
+      o.p_ = nullptr;
+      o.n_ = 0;
     }
     return *this;
   }

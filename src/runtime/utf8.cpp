@@ -13,8 +13,7 @@ PyObject *str2chars(PyObject *text) {
   if (!PyUnicode_Check(text)) {
     // Rare path: let the constructor raise its own error text, which is
     // not the same in every Python version.
-    return PyObject_CallFunction(reinterpret_cast<PyObject *>(&PyBytes_Type), "Os", text,
-                                 "UTF-8");
+    return PyObject_CallFunction(reinterpret_cast<PyObject *>(&PyBytes_Type), "Os", text, "UTF-8");
   }
   return PyUnicode_AsUTF8String(text);
 }

@@ -45,8 +45,9 @@ struct Builder {
     std::vector<double> weight;
     split(members, ind, weight);
     const int beg = 0;
-    EXPECT_EQ(store.add_sos(1, static_cast<int>(ind.size()), &type, &beg, ind.data(), weight.data()),
-              kOk);
+    EXPECT_EQ(
+        store.add_sos(1, static_cast<int>(ind.size()), &type, &beg, ind.data(), weight.data()),
+        kOk);
   }
   void indicator(int binvar, int binval, const Terms &terms, char sense, double rhs) {
     std::vector<int> ind;

@@ -94,8 +94,8 @@ struct Fixture : ::testing::Test {
 using AddVars = Fixture;
 
 TEST_F(AddVars, NullArraysGiveTheDefaultsAfterTheExistingVariables) {
-  ASSERT_EQ(TVXaddvars(model, 3, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       nullptr, nullptr),
+  ASSERT_EQ(TVXaddvars(model, 3, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr),
             kOk);
   EXPECT_EQ(count("NumVars"), 5);
   EXPECT_EQ(dbl("LB", 2, 3), std::vector<double>(3, 0.0));
@@ -121,8 +121,8 @@ TEST_F(AddVars, ArraysAreStoredAsGivenInArrayOrder) {
 }
 
 TEST_F(AddVars, ZeroVariablesIsAcceptedAndChangesNothing) {
-  ASSERT_EQ(TVXaddvars(model, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       nullptr, nullptr),
+  ASSERT_EQ(TVXaddvars(model, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       nullptr),
             kOk);
   EXPECT_EQ(count("NumVars"), 2);
 }
@@ -204,19 +204,19 @@ const Refusal kRefusals[] = {
      [](TVXmodel *m) { return TVXaddvar(m, 1, nullptr, kOne, 0, 0, 1, 'C', "y"); }},
     {"AddVarsNegativeCount", kArg,
      [](TVXmodel *m) {
-       return TVXaddvars(m, -1, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr);
+       return TVXaddvars(m, -1, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr);
      }},
     // Every element is checked, the last one included.
     {"AddVarsLastLowerNaN", kInput,
      [](TVXmodel *m) {
-       return TVXaddvars(m, 3, 0, nullptr, nullptr, nullptr, nullptr, kLastNaN, nullptr,
-                         nullptr, nullptr);
+       return TVXaddvars(m, 3, 0, nullptr, nullptr, nullptr, nullptr, kLastNaN, nullptr, nullptr,
+                         nullptr);
      }},
     {"AddVarsLastUpperNaN", kInput,
      [](TVXmodel *m) {
-       return TVXaddvars(m, 3, 0, nullptr, nullptr, nullptr, nullptr, nullptr, kLastNaN,
-                         nullptr, nullptr);
+       return TVXaddvars(m, 3, 0, nullptr, nullptr, nullptr, nullptr, nullptr, kLastNaN, nullptr,
+                         nullptr);
      }},
     {"AddVarsLastObjectiveInfinite", kInput,
      [](TVXmodel *m) {
@@ -251,8 +251,7 @@ const Refusal kRefusals[] = {
      }},
     {"AddVarsEntriesForNoVariable", kInput,
      [](TVXmodel *m) {
-       return TVXaddvars(m, 0, 1, kBeg0, kRow1, kOne, nullptr, nullptr, nullptr, nullptr,
-                         nullptr);
+       return TVXaddvars(m, 0, 1, kBeg0, kRow1, kOne, nullptr, nullptr, nullptr, nullptr, nullptr);
      }},
     {"AddVarsRepeatedRowInOneColumn", kInput,
      [](TVXmodel *m) {
@@ -262,8 +261,7 @@ const Refusal kRefusals[] = {
     {"AddVarsRowOutOfRangeInLastColumn", kRowIdx,
      [](TVXmodel *m) {
        const int beg[] = {0, 1}, rows[] = {1, 3};
-       return TVXaddvars(m, 2, 2, beg, rows, kTwo, nullptr, nullptr, nullptr, nullptr,
-                         nullptr);
+       return TVXaddvars(m, 2, 2, beg, rows, kTwo, nullptr, nullptr, nullptr, nullptr, nullptr);
      }},
 };
 
@@ -294,9 +292,9 @@ TEST_F(AddVars, StaleOrNullHandlesAreRefused) {
   ASSERT_EQ(TVXfreemodel(freed), kOk);
   for (TVXmodel *m : {freed, static_cast<TVXmodel *>(nullptr)}) {
     EXPECT_EQ(TVXaddvar(m, 0, nullptr, nullptr, 0, 0, 1, 'C', "y"), kArg);
-    EXPECT_EQ(TVXaddvars(m, 1, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr),
-              kArg);
+    EXPECT_EQ(
+        TVXaddvars(m, 1, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+        kArg);
   }
   EXPECT_EQ(count("NumVars"), 2);
 }

@@ -27,9 +27,9 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 constexpr int C = TVX_ATTRTYPE_CHAR, I = TVX_ATTRTYPE_INT, D = TVX_ATTRTYPE_DBL,
               S = TVX_ATTRTYPE_STR, M = TVX_ATTRTYPE_MAT;
-constexpr int kModel = TVX_ATTRKIND_MODEL, kVar = TVX_ATTRKIND_VAR,
-              kRow = TVX_ATTRKIND_LINCONSTR, kGen = TVX_ATTRKIND_GENCONSTR,
-              kPsdVar = TVX_ATTRKIND_PSDVAR, kPsdRow = TVX_ATTRKIND_PSDCONSTR;
+constexpr int kModel = TVX_ATTRKIND_MODEL, kVar = TVX_ATTRKIND_VAR, kRow = TVX_ATTRKIND_LINCONSTR,
+              kGen = TVX_ATTRKIND_GENCONSTR, kPsdVar = TVX_ATTRKIND_PSDVAR,
+              kPsdRow = TVX_ATTRKIND_PSDCONSTR;
 
 std::string test_name(const char *attr) {
   std::string name = attr;
@@ -171,37 +171,68 @@ struct InfoCase {
 
 // Data types as the attribute list gives them; owners as the module asks.
 const InfoCase kInfo[] = {
-    {"MinSense", I, kModel, false},       {"ModelSense", I, kModel, true},
-    {"HasSolution", I, kModel, false},    {"HasPrimalRay", I, kModel, false},
-    {"HasDualRay", I, kModel, false},     {"NumVars", I, kModel, false},
-    {"NumConss", I, kModel, false},       {"NumConstrs", I, kModel, false},
-    {"NumSOS", I, kModel, false},         {"NumGenConstrs", I, kModel, false},
-    {"NumEnts", I, kModel, false},        {"NumNZs", I, kModel, false},
-    {"SPX/NumIters", I, kModel, false},   {"IPM/NumIters", I, kModel, false},
-    {"IsInteger", I, kVar, false},        {"IISVar", I, kVar, false},
-    {"IISConstr", I, kRow, false},        {"IISCol", I, kVar, false},
-    {"IISRow", I, kRow, false},           {"ColBasis", I, kVar, false},
-    {"RowBasis", I, kRow, false},         {"GenConstrType", I, kGen, false},
-    {"Status", I, kModel, false},         {"Dim", I, kPsdVar, false},
-    {"NumPsdVars", I, kModel, false},     {"NumPsdConstrs", I, kModel, false},
-    {"ObjConst", D, kModel, true},        {"ObjCon", D, kModel, true},
-    {"PrimalObjVal", D, kModel, false},   {"ObjVal", D, kModel, false},
-    {"DualObjVal", D, kModel, false},     {"PresolverTime", D, kModel, false},
-    {"SolverTime", D, kModel, false},     {"SolutionTime", D, kModel, false},
-    {"MIP/GapAbs", D, kModel, false},     {"MIP/GapRel", D, kModel, false},
-    {"LB", D, kVar, true},                {"UB", D, kVar, true},
-    {"Obj", D, kVar, true},               {"LHS", D, kRow, true},
-    {"RHS", D, kRow, true},               {"PrimalSoln", D, kVar, false},
-    {"X", D, kVar, false},                {"Start", D, kVar, true},
-    {"DualSoln", D, kRow, false},         {"Activity", D, kRow, false},
-    {"ReducedCost", D, kVar, false},      {"RC", D, kVar, false},
-    {"PsdCLHS", D, kPsdRow, true},        {"PsdCRHS", D, kPsdRow, true},
-    {"ProbName", S, kModel, true},        {"ModelName", S, kModel, true},
-    {"RowName", S, kRow, true},           {"ConstrName", S, kRow, true},
-    {"ColName", S, kVar, true},           {"VarName", S, kVar, true},
-    {"PsdVarName", S, kPsdVar, true},     {"PsdCName", S, kPsdRow, true},
-    {"GenConstrName", S, kGen, true},     {"VType", C, kVar, true},
-    {"PsdX", M, kPsdVar, false},          {"PsdObj", M, kPsdVar, true},
+    {"MinSense", I, kModel, false},
+    {"ModelSense", I, kModel, true},
+    {"HasSolution", I, kModel, false},
+    {"HasPrimalRay", I, kModel, false},
+    {"HasDualRay", I, kModel, false},
+    {"NumVars", I, kModel, false},
+    {"NumConss", I, kModel, false},
+    {"NumConstrs", I, kModel, false},
+    {"NumSOS", I, kModel, false},
+    {"NumGenConstrs", I, kModel, false},
+    {"NumEnts", I, kModel, false},
+    {"NumNZs", I, kModel, false},
+    {"SPX/NumIters", I, kModel, false},
+    {"IPM/NumIters", I, kModel, false},
+    {"IsInteger", I, kVar, false},
+    {"IISVar", I, kVar, false},
+    {"IISConstr", I, kRow, false},
+    {"IISCol", I, kVar, false},
+    {"IISRow", I, kRow, false},
+    {"ColBasis", I, kVar, false},
+    {"RowBasis", I, kRow, false},
+    {"GenConstrType", I, kGen, false},
+    {"Status", I, kModel, false},
+    {"Dim", I, kPsdVar, false},
+    {"NumPsdVars", I, kModel, false},
+    {"NumPsdConstrs", I, kModel, false},
+    {"ObjConst", D, kModel, true},
+    {"ObjCon", D, kModel, true},
+    {"PrimalObjVal", D, kModel, false},
+    {"ObjVal", D, kModel, false},
+    {"DualObjVal", D, kModel, false},
+    {"PresolverTime", D, kModel, false},
+    {"SolverTime", D, kModel, false},
+    {"SolutionTime", D, kModel, false},
+    {"MIP/GapAbs", D, kModel, false},
+    {"MIP/GapRel", D, kModel, false},
+    {"LB", D, kVar, true},
+    {"UB", D, kVar, true},
+    {"Obj", D, kVar, true},
+    {"LHS", D, kRow, true},
+    {"RHS", D, kRow, true},
+    {"PrimalSoln", D, kVar, false},
+    {"X", D, kVar, false},
+    {"Start", D, kVar, true},
+    {"DualSoln", D, kRow, false},
+    {"Activity", D, kRow, false},
+    {"ReducedCost", D, kVar, false},
+    {"RC", D, kVar, false},
+    {"PsdCLHS", D, kPsdRow, true},
+    {"PsdCRHS", D, kPsdRow, true},
+    {"ProbName", S, kModel, true},
+    {"ModelName", S, kModel, true},
+    {"RowName", S, kRow, true},
+    {"ConstrName", S, kRow, true},
+    {"ColName", S, kVar, true},
+    {"VarName", S, kVar, true},
+    {"PsdVarName", S, kPsdVar, true},
+    {"PsdCName", S, kPsdRow, true},
+    {"GenConstrName", S, kGen, true},
+    {"VType", C, kVar, true},
+    {"PsdX", M, kPsdVar, false},
+    {"PsdObj", M, kPsdVar, true},
 };
 
 TEST(AttrTable, EveryAttributeHasItsTypeOwnerAndWritability) {
@@ -229,8 +260,8 @@ TEST(AttrTable, EveryAttributeHasItsTypeOwnerAndWritability) {
 
 TEST(AttrTable, NamesAreExact) {
   int type = -1;
-  for (const char *name : {"numvars", "NUMVARS", "mip_gapabs", "MIP_GapAbs", "x", "VarName ",
-                           "", "Slack"}) {
+  for (const char *name :
+       {"numvars", "NUMVARS", "mip_gapabs", "MIP_GapAbs", "x", "VarName ", "", "Slack"}) {
     EXPECT_EQ(tvx::attr_info(name, &type, nullptr, nullptr), TVX_ERROR_MODEL_INVALID_ATTR_NAME)
         << '"' << name << '"';
   }
@@ -722,8 +753,8 @@ struct Matrices {
 // The two calls a reader makes: the count, then the entries.
 int read_matrices(const Store &s, const char *name, const std::vector<int> &ind, Matrices &m) {
   const int n = static_cast<int>(ind.size());
-  int rc = tvx::get_mat_attrs(s, name, n, ind.data(), &m.nnz, nullptr, nullptr, nullptr,
-                              nullptr, nullptr);
+  int rc = tvx::get_mat_attrs(s, name, n, ind.data(), &m.nnz, nullptr, nullptr, nullptr, nullptr,
+                              nullptr);
   if (rc != kOk) return rc;
   m.beg.assign(ind.size(), -1);
   m.rows.assign(ind.size(), -1);
@@ -790,12 +821,12 @@ TEST(AttrMatrix, RefusesTooLittleRoomAndMixedArrays) {
             kArg);
   EXPECT_EQ(tvx::get_mat_attrs(s, "PsdObj", 1, k0, &nnz, &beg, &side, &side, nullptr, nullptr),
             kArg);
-  EXPECT_EQ(tvx::get_mat_attrs(s, "PsdObj", 1, k0, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               nullptr),
-            kArg);
-  EXPECT_EQ(tvx::get_mat_attrs(s, "PsdObj", 1, k2, &nnz, nullptr, nullptr, nullptr, nullptr,
-                               nullptr),
-            TVX_ERROR_MODEL_INVALID_SYM_MAT_IDX);
+  EXPECT_EQ(
+      tvx::get_mat_attrs(s, "PsdObj", 1, k0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+      kArg);
+  EXPECT_EQ(
+      tvx::get_mat_attrs(s, "PsdObj", 1, k2, &nnz, nullptr, nullptr, nullptr, nullptr, nullptr),
+      TVX_ERROR_MODEL_INVALID_SYM_MAT_IDX);
   // An element without entries needs no entry arrays.
   nnz = 0;
   EXPECT_EQ(tvx::get_mat_attrs(s, "PsdObj", 1, k1, &nnz, &beg, &side, &side, nullptr, nullptr),
@@ -867,9 +898,9 @@ TEST_F(AttrModel, ReadsAndWritesThroughTheHandle) {
                               nullptr, nullptr),
             kOk);
   EXPECT_EQ(nnz, 0);
-  EXPECT_EQ(TVXsetmatattrlist(model_, "PsdObj", 1, ind, 0, nullptr, nullptr, nullptr, nullptr,
-                              nullptr),
-            kArg);
+  EXPECT_EQ(
+      TVXsetmatattrlist(model_, "PsdObj", 1, ind, 0, nullptr, nullptr, nullptr, nullptr, nullptr),
+      kArg);
   EXPECT_EQ(TVXsetintattrlist(model_, "ColBasis", 1, ind, &n), TVX_ERROR_MODEL_INVALID_INT_ATTR);
 }
 

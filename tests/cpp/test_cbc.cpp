@@ -55,11 +55,12 @@ TEST_P(KnownSos, ReachesTheKnownOptimum) {
   EXPECT_FALSE(out.results.dual);  // multipliers of a MIP certify nothing
 }
 
-INSTANTIATE_TEST_SUITE_P(Sets, KnownSos,
-                         ::testing::Values(SosCase{TVX_SOS_TYPE1, TVX_MINIMIZE, {0, 0, 1, 1}, -4},
-                                           SosCase{TVX_SOS_TYPE2, TVX_MINIMIZE, {0, 1, 1, 0.5}, -5.5},
-                                           SosCase{TVX_SOS_TYPE1, TVX_MAXIMIZE, {0, 0, 1, 1}, 4},
-                                           SosCase{TVX_SOS_TYPE2, TVX_MAXIMIZE, {0, 1, 1, 0.5}, 5.5}));
+INSTANTIATE_TEST_SUITE_P(
+    Sets, KnownSos,
+    ::testing::Values(SosCase{TVX_SOS_TYPE1, TVX_MINIMIZE, {0, 0, 1, 1}, -4},
+                      SosCase{TVX_SOS_TYPE2, TVX_MINIMIZE, {0, 1, 1, 0.5}, -5.5},
+                      SosCase{TVX_SOS_TYPE1, TVX_MAXIMIZE, {0, 0, 1, 1}, 4},
+                      SosCase{TVX_SOS_TYPE2, TVX_MAXIMIZE, {0, 1, 1, 0.5}, 5.5}));
 
 // Members are ordered by weight, not by position: with the weights of x0
 // and x2 swapped, the SOS2 neighbours of x1 are x2 and x0 in that order,
@@ -185,10 +186,7 @@ TEST(Indicator, FacilityLocationMatchesBigM) {
   const double fixed[] = {45, 60, 30, 52};
   const double cap[] = {60, 80, 40, 70};
   const double demand[] = {20, 25, 15, 30, 18};
-  const double cost[4][5] = {{4, 6, 9, 5, 7},
-                             {7, 3, 4, 8, 5},
-                             {6, 8, 3, 6, 4},
-                             {5, 5, 7, 3, 6}};
+  const double cost[4][5] = {{4, 6, 9, 5, 7}, {7, 3, 4, 8, 5}, {6, 8, 3, 6, 4}, {5, 5, 7, 3, 6}};
   const auto build = [&](bool indicators) {
     Builder b;
     int y[4], x[4][5];
@@ -375,7 +373,6 @@ void random_model(unsigned &seed, SmallModel &out) {
                 senses[next(0, 2)], next(-3, 3));
   }
   b.store.set_sense(next(0, 1) ? TVX_MINIMIZE : TVX_MAXIMIZE);
-
 }
 
 // The optimum by enumeration, or nothing when no point is feasible.

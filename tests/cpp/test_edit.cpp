@@ -197,8 +197,9 @@ struct Edit : ::testing::Test {
     }
   };
   Snapshot snapshot() {
-    Snapshot s{rows(), {}, {}, names("VarName", num("NumVars")),
-               names("ConstrName", num("NumConstrs")), {}};
+    Snapshot s{
+        rows(), {}, {}, names("VarName", num("NumVars")), names("ConstrName", num("NumConstrs")),
+        {}};
     for (int k = 0; k < num("NumSOS"); ++k) s.sos.push_back(get_sos(model, k));
     for (int k = 0; k < num("NumGenConstrs"); ++k) s.gen.push_back(get_indicator(model, k));
     std::vector<double> qv;
@@ -259,8 +260,7 @@ TEST_F(Edit, ReadRefusalsWriteNothing) {
       {"column room too small", kArg,
        [&] { return TVXgetvars(model, &small, beg, ind, val, 0, 3); }},
       {"coefficient of no row", kRowIdx, [&] { return TVXgetcoeff(model, 3, 0, &value); }},
-      {"coefficient of no variable", kColIdx,
-       [&] { return TVXgetcoeff(model, 0, -1, &value); }},
+      {"coefficient of no variable", kColIdx, [&] { return TVXgetcoeff(model, 0, -1, &value); }},
       {"coefficient without output", kArg, [&] { return TVXgetcoeff(model, 0, 0, nullptr); }},
   };
   for (const auto &c : cases) {
@@ -406,15 +406,14 @@ TEST_F(Edit, IndicatorRefusalsChangeNothing) {
   int binvar = -1, binval = -1, n = 1, ind[1];
   double val[1], rhs = kNaN;
   char sense = 0;
-  EXPECT_EQ(TVXgetgenconstrIndicator(model, 1, &binvar, &binval, &n, nullptr, nullptr, &sense,
-                                     &rhs),
-            kIndRow);
-  EXPECT_EQ(TVXgetgenconstrIndicator(model, 0, &binvar, &binval, &n, nullptr, nullptr, nullptr,
-                                     &rhs),
-            kArg);
+  EXPECT_EQ(
+      TVXgetgenconstrIndicator(model, 1, &binvar, &binval, &n, nullptr, nullptr, &sense, &rhs),
+      kIndRow);
+  EXPECT_EQ(
+      TVXgetgenconstrIndicator(model, 0, &binvar, &binval, &n, nullptr, nullptr, nullptr, &rhs),
+      kArg);
   // Room for one term of two: refused, not overrun.
-  EXPECT_EQ(TVXgetgenconstrIndicator(model, 0, &binvar, &binval, &n, ind, val, &sense, &rhs),
-            kArg);
+  EXPECT_EQ(TVXgetgenconstrIndicator(model, 0, &binvar, &binval, &n, ind, val, &sense, &rhs), kArg);
   EXPECT_EQ(n, 1);
   EXPECT_EQ(binvar, -1);
 }

@@ -83,9 +83,9 @@ const Code kCodes[] = {
 #undef CODE
 
 // Codes next to or between published ones, and the extremes.
-const int kUnknownCodes[] = {1, -4, -10, -13, -999, -1004, -1099, -1102, -1202, -2009,
-                             -2016, -2018, -2026, -2999, -3006, -4002, -4999, -5003, -8999,
-                             -9006, -9010, -9013, -10001, -30001, INT_MIN, INT_MAX};
+const int kUnknownCodes[] = {1,     -4,    -10,   -13,   -999,   -1004,  -1099,   -1102,  -1202,
+                             -2009, -2016, -2018, -2026, -2999,  -3006,  -4002,   -4999,  -5003,
+                             -8999, -9006, -9010, -9013, -10001, -30001, INT_MIN, INT_MAX};
 
 TEST(ErrorCodes, HeaderConstantsHavePublishedValues) {
   for (const Code &c : kCodes) EXPECT_EQ(c.code, c.expected) << c.name;

@@ -52,8 +52,7 @@ struct Builder {
 using Params = std::vector<std::pair<const char *, double>>;
 
 tvx::IisOutcome iis(const tvx::Store &store, bool engine_candidate = true,
-                    const tvx::Engines &engines = tvx::built_engines(),
-                    const Params &params = {}) {
+                    const tvx::Engines &engines = tvx::built_engines(), const Params &params = {}) {
   tvx::SolveInput input{store, tvx::ParamValues(), std::string(), false};
   for (const auto &p : params) {
     input.params.value[static_cast<std::size_t>(tvx::find_param(p.first))] = p.second;
@@ -130,17 +129,17 @@ std::string known_lp_name(const ::testing::TestParamInfo<std::tuple<bool, Object
          objectives[static_cast<int>(std::get<1>(info.param))];
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PathsAndObjectives, KnownLp,
-    ::testing::Combine(::testing::Bool(), ::testing::Values(Objective::None, Objective::LinearMax,
-                                                            Objective::NonConvexQuadratic)),
-    known_lp_name);
+INSTANTIATE_TEST_SUITE_P(PathsAndObjectives, KnownLp,
+                         ::testing::Combine(::testing::Bool(),
+                                            ::testing::Values(Objective::None, Objective::LinearMax,
+                                                              Objective::NonConvexQuadratic)),
+                         known_lp_name);
 
 // ---- Elements infeasible on their own ---------------------------------------
 
 struct Alone {
   const char *name;
-  bool var;    // the culprit is variable 2, else row 2
+  bool var;  // the culprit is variable 2, else row 2
   double lo, hi;
   char type;   // of the culprit variable
   bool empty;  // the culprit row has no terms
@@ -373,11 +372,13 @@ TEST(NoIis, FeasibleModelsAndFailedQuestions) {
   } cases[] = {
       {"feasible LP", feasible, tvx::built_engines(), {}, TVX_ERROR_IIS_FEASIBLE},
       // A cutoff no point reaches does not make the model infeasible.
-      {"feasible MIP", mip_feasible, tvx::built_engines(), {{"MIP/Cutoff", -1}},
+      {"feasible MIP",
+       mip_feasible,
+       tvx::built_engines(),
+       {{"MIP/Cutoff", -1}},
        TVX_ERROR_IIS_FEASIBLE},
       {"empty model", tvx::Store(), tvx::built_engines(), {}, TVX_ERROR_IIS_FEASIBLE},
-      {"no time", known_lp(), tvx::built_engines(), {{"MaxTime", 0}},
-       TVX_ERROR_ABORT_TIME_LIMIT},
+      {"no time", known_lp(), tvx::built_engines(), {{"MaxTime", 0}}, TVX_ERROR_ABORT_TIME_LIMIT},
       {"engine without answers", known_lp(), stuck_engines, {}, TVX_ERROR_IIS_NUMERIC},
       // Infeasible with every bound relaxed: nothing an IIS could name.
       {"engine that never finds a point", known_lp(), never_engines, {}, TVX_ERROR_IIS_NUMERIC},
@@ -392,8 +393,8 @@ TEST(NoIis, FeasibleModelsAndFailedQuestions) {
 // ---- Through the C interface -------------------------------------------------
 
 fs::path write_lp(const std::string &name, const std::string &text) {
-  const fs::path path = fs::temp_directory_path() /
-                        ("tarvex_iis_" + std::to_string(::getpid()) + "_" + name + ".lp");
+  const fs::path path =
+      fs::temp_directory_path() / ("tarvex_iis_" + std::to_string(::getpid()) + "_" + name + ".lp");
   std::ofstream(path) << text;
   return path;
 }

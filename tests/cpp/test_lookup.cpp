@@ -29,8 +29,8 @@ struct Fixture {
     TVXfreeenv(env);
   }
   void from_lp(const std::string &text) {
-    const fs::path path = fs::temp_directory_path() /
-                          ("tarvex_lookup_" + std::to_string(::getpid()) + ".lp");
+    const fs::path path =
+        fs::temp_directory_path() / ("tarvex_lookup_" + std::to_string(::getpid()) + ".lp");
     std::ofstream(path) << text;
     ASSERT_EQ(TVXreadmodel(env, path.c_str(), &model), kOk);
     fs::remove(path);
@@ -53,8 +53,9 @@ struct Lookup {
 // Then the lowest holders are renamed away, so the next holder is found.
 TEST(Lookup, LowestIndexAmongEqualNames) {
   Fixture f;
-  f.from_lp("Minimize\n obj: a\nSubject To\n r0: a + b >= 1\n r1: b - z <= 2\n"
-            " r2: z + w <= 3\n r3: w >= 0\nEnd\n");
+  f.from_lp(
+      "Minimize\n obj: a\nSubject To\n r0: a + b >= 1\n r1: b - z <= 2\n"
+      " r2: z + w <= 3\n r3: w >= 0\nEnd\n");
   const int a = [&] {
     int i = -1;
     EXPECT_EQ(TVXgetvarbyname(f.model, "a", &i), kOk);
@@ -70,9 +71,9 @@ TEST(Lookup, LowestIndexAmongEqualNames) {
   f.rename("ConstrName", 3, "b");  // a row named like a variable
 
   const Lookup before[] = {
-      {"a", 0, -1},  {"b", 1, 3},           {"r0", -1, 0},     {"r1", -1, 1},
-      {"z", -1, -1}, {"\xc3\xa9", 3, -1},   {"", -1, -1},      {"A", -1, -1},
-      {"\xff", -1, -1},  // not UTF-8: nothing can carry it
+      {"a", 0, -1},        {"b", 1, 3},  {"r0", -1, 0}, {"r1", -1, 1},    {"z", -1, -1},
+      {"\xc3\xa9", 3, -1}, {"", -1, -1}, {"A", -1, -1}, {"\xff", -1, -1},  // not UTF-8: nothing can
+                                                                           // carry it
   };
   for (const Lookup &c : before) {
     int var = -9, row = -9;
@@ -82,7 +83,7 @@ TEST(Lookup, LowestIndexAmongEqualNames) {
     EXPECT_EQ(row, c.row) << c.name;
   }
 
-  f.rename("VarName", 0, "b");   // b now at 0 and 1, a only at 2
+  f.rename("VarName", 0, "b");    // b now at 0 and 1, a only at 2
   f.rename("ConstrName", 0, "");  // r0 only at 2
   const Lookup after[] = {{"a", 2, -1}, {"b", 0, 3}, {"r0", -1, 2}};
   for (const Lookup &c : after) {
@@ -193,14 +194,14 @@ struct Var {
 const Var kVars[] = {
     {0, 10, 'I', 1.5, 2.0000004, 2},
     {0, 1, 'B', -2, 0.9999996, 1},
-    {-4, 1, 'B', 3, 0.0000003, 0},            // a binary's bounds clip to [0, 1]
-    {2, 3, 'S', 0.75, 3e-7, 0},               // semi-continuous: to its 0
-    {2, 5, 'N', -1.25, -2e-7, 0},             // semi-integer: to its 0
+    {-4, 1, 'B', 3, 0.0000003, 0},  // a binary's bounds clip to [0, 1]
+    {2, 3, 'S', 0.75, 3e-7, 0},     // semi-continuous: to its 0
+    {2, 5, 'N', -1.25, -2e-7, 0},   // semi-integer: to its 0
     {-5, 5, 'I', 2.5, -3.0000002, -3},
-    {0, 1, 'C', 4, 0.5000001, 0.5000001},     // continuous: as found
-    {0, 10, 'I', 0.5, 1.4, 1.4},              // too far from 1
+    {0, 1, 'C', 4, 0.5000001, 0.5000001},             // continuous: as found
+    {0, 10, 'I', 0.5, 1.4, 1.4},                      // too far from 1
     {0, 1.9999995, 'I', 1.75, 1.9999994, 1.9999994},  // 2 is out of bounds
-    {0, 10, 'I', -0.5, 7, 7},                 // exact already
+    {0, 10, 'I', -0.5, 7, 7},                         // exact already
 };
 constexpr int kNumVars = sizeof kVars / sizeof kVars[0];
 
@@ -264,7 +265,7 @@ TEST(TidyMipPoint, MakesNearlyExactValuesExactAndUpdatesWhatDependsOnThem) {
   EXPECT_EQ(t.status, TVX_STATUS_OPTIMAL);
 
   EXPECT_EQ(tvx::tidy_integer_solution(s, 1e-6), 0);  // nothing left to do
-  EXPECT_EQ(tvx::tidy_integer_solution(s, 0.5), 1);    // 1.4 is near enough now
+  EXPECT_EQ(tvx::tidy_integer_solution(s, 0.5), 1);   // 1.4 is near enough now
 }
 
 TEST(CleanupMilp, ThroughTheInterface) {

@@ -149,14 +149,13 @@ const QpCase kQpCases[] = {
     {"CancellingExtras", {{0, 0, 1}, {0, 1, 1}, {1, 1, 1}, {0, 1, 2}, {1, 0, -2}}},
 };
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, ConvexQp,
-    ::testing::Combine(::testing::ValuesIn(kQpCases),
-                       ::testing::Values(TVX_MINIMIZE, TVX_MAXIMIZE)),
-    [](const ::testing::TestParamInfo<std::tuple<QpCase, int>> &info) {
-      return std::string(std::get<0>(info.param).name) +
-             (std::get<1>(info.param) == TVX_MINIMIZE ? "Min" : "Max");
-    });
+INSTANTIATE_TEST_SUITE_P(Forms, ConvexQp,
+                         ::testing::Combine(::testing::ValuesIn(kQpCases),
+                                            ::testing::Values(TVX_MINIMIZE, TVX_MAXIMIZE)),
+                         [](const ::testing::TestParamInfo<std::tuple<QpCase, int>> &info) {
+                           return std::string(std::get<0>(info.param).name) +
+                                  (std::get<1>(info.param) == TVX_MINIMIZE ? "Min" : "Max");
+                         });
 
 // x semi-continuous (or semi-integer): 0 or a value in [lb, ub]. With
 // min c x + 5y, c_row x + y >= 1, y in [0, 10], the answers differ from
@@ -259,11 +258,7 @@ const NoSolutionCase kNoSolutionCases[] = {
        b.row({{0, 1}, {1, -1}}, -kInf, 1);
      },
      TVX_STATUS_UNBOUNDED},
-    {"NoVariablesWithAnUnsatisfiedRow",
-     [](Builder &b) {
-       b.row({}, 1, 2);
-     },
-     TVX_STATUS_INFEASIBLE},
+    {"NoVariablesWithAnUnsatisfiedRow", [](Builder &b) { b.row({}, 1, 2); }, TVX_STATUS_INFEASIBLE},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, NoSolution, ::testing::ValuesIn(kNoSolutionCases),
@@ -390,9 +385,16 @@ const ClassCase kClassCases[] = {
        b.quad(0, 0, 1);
      },
      false, kRefused},
-    {"Sos", [](Builder &b) { b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}}); }, false, kOk},
+    {"Sos",
+     [](Builder &b) {
+       b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}});
+     },
+     false, kOk},
     {"Indicator",
-     [](Builder &b) { b.indicator(b.var(0, 1, 0, 'B'), 1, {{0, 1}}, '<', 1); }, false, kOk},
+     [](Builder &b) {
+       b.indicator(b.var(0, 1, 0, 'B'), 1, {{0, 1}}, '<', 1);
+     },
+     false, kOk},
     {"SosWithQuadraticObjective",
      [](Builder &b) {
        b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}});
@@ -401,8 +403,11 @@ const ClassCase kClassCases[] = {
      false, kRefused},
     // Callbacks during a MIP search are not built.
     {"MipWithCallback", [](Builder &b) { b.store.set_var_type(0, 'B'); }, true, kRefused},
-    {"SosWithCallback", [](Builder &b) { b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}}); }, true,
-     kRefused},
+    {"SosWithCallback",
+     [](Builder &b) {
+       b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}});
+     },
+     true, kRefused},
     {"SemidefiniteVariable",
      [](Builder &b) {
        const int pos[] = {0, 3};
@@ -692,30 +697,58 @@ tvx::Store hand_lp() {
 }
 
 const LimitCase kLimitCases[] = {
-    {"CutoffBelowTheMinimum", [] { return knapsack(TVX_MINIMIZE); }, {{"MIP/Cutoff", -25.5}}, kOk,
+    {"CutoffBelowTheMinimum",
+     [] { return knapsack(TVX_MINIMIZE); },
+     {{"MIP/Cutoff", -25.5}},
+     kOk,
      TVX_STATUS_INFEASIBLE},
-    {"CutoffAboveTheMinimum", [] { return knapsack(TVX_MINIMIZE); }, {{"MIP/Cutoff", -24.5}}, kOk,
+    {"CutoffAboveTheMinimum",
+     [] { return knapsack(TVX_MINIMIZE); },
+     {{"MIP/Cutoff", -24.5}},
+     kOk,
      kOpt},
-    {"CutoffAboveTheMaximum", [] { return knapsack(TVX_MAXIMIZE); }, {{"MIP/Cutoff", 25.5}}, kOk,
+    {"CutoffAboveTheMaximum",
+     [] { return knapsack(TVX_MAXIMIZE); },
+     {{"MIP/Cutoff", 25.5}},
+     kOk,
      TVX_STATUS_INFEASIBLE},
-    {"CutoffBelowTheMaximum", [] { return knapsack(TVX_MAXIMIZE); }, {{"MIP/Cutoff", 24.5}}, kOk,
+    {"CutoffBelowTheMaximum",
+     [] { return knapsack(TVX_MAXIMIZE); },
+     {{"MIP/Cutoff", 24.5}},
+     kOk,
      kOpt},
-    {"NodeLimit", [] { return market_split(false).model; }, {{"MIP/MaxNodes", 0}},
-     TVX_ERROR_ABORT_NODE_LIMIT, kUnknown},
-    {"SolutionLimit", [] { return market_split(true).model; }, {{"MIP/MaxSols", 1}},
-     TVX_ERROR_ABORT_SOLUTION_LIMIT, kSub},
-    {"IterationLimit", hand_lp, {{"SPX/MaxIterations", 0}, {"Presolve", 0}},
-     TVX_ERROR_ABORT_ITERATION_LIMIT, kUnknown},
+    {"NodeLimit",
+     [] { return market_split(false).model; },
+     {{"MIP/MaxNodes", 0}},
+     TVX_ERROR_ABORT_NODE_LIMIT,
+     kUnknown},
+    {"SolutionLimit",
+     [] { return market_split(true).model; },
+     {{"MIP/MaxSols", 1}},
+     TVX_ERROR_ABORT_SOLUTION_LIMIT,
+     kSub},
+    {"IterationLimit",
+     hand_lp,
+     {{"SPX/MaxIterations", 0}, {"Presolve", 0}},
+     TVX_ERROR_ABORT_ITERATION_LIMIT,
+     kUnknown},
     {"PrimalSimplex", hand_lp, {{"Method", 0}}, kOk, kOpt},
     {"DualSimplex", hand_lp, {{"Method", 1}, {"Dualization", 1}}, kOk, kOpt},
     {"InteriorPoint", hand_lp, {{"Method", 2}, {"SolutionTarget", 1}}, kOk, kOpt},
     {"FirstOrder", hand_lp, {{"Method", 3}}, kOk, kOpt},
-    {"OneThreadNoPresolve", [] { return knapsack(TVX_MAXIMIZE); },
-     {{"NumThreads", 1}, {"Presolve", 0}}, kOk, kOpt},
-    {"TightTolerances", hand_lp,
-     {{"SPX/PrimalTolerance", 1e-10}, {"SPX/DualTolerance", 1e-10}, {"IPM/GapTolerance", 1e-12},
+    {"OneThreadNoPresolve",
+     [] { return knapsack(TVX_MAXIMIZE); },
+     {{"NumThreads", 1}, {"Presolve", 0}},
+     kOk,
+     kOpt},
+    {"TightTolerances",
+     hand_lp,
+     {{"SPX/PrimalTolerance", 1e-10},
+      {"SPX/DualTolerance", 1e-10},
+      {"IPM/GapTolerance", 1e-12},
       {"IPM/PrimalTolerance", 1e-12}},
-     kOk, kOpt},
+     kOk,
+     kOpt},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, Limit, ::testing::ValuesIn(kLimitCases),

@@ -83,8 +83,7 @@ int info(TVXenv *env, const Param &p, Info *out) {
     *out = {double(c), double(lo), double(hi), double(d)};
     return rc;
   }
-  return TVXgetdblparaminfo(env, p.name, &out->current, &out->minimum, &out->maximum,
-                            &out->defval);
+  return TVXgetdblparaminfo(env, p.name, &out->current, &out->minimum, &out->maximum, &out->defval);
 }
 
 int set(TVXenv *env, const char *name, bool is_int, double value) {
@@ -374,16 +373,15 @@ TEST_F(Files, WhatIsWrittenReadsBackExactly) {
 }
 
 TEST_F(Files, HandWrittenFilesAreRead) {
-  const std::string file = write(
-      "hand.prm",
-      "# settings\n"
-      "\n"
-      "  maxtime\t60   \r\n"
-      "mip_gaprel 1e-3 # relative\n"
-      "SPX/MAXITERATIONS +500\n"
-      "Method 1\n"
-      "Method 2\n"  // the last setting counts
-      "MIP/Cutoff -inf");
+  const std::string file = write("hand.prm",
+                                 "# settings\n"
+                                 "\n"
+                                 "  maxtime\t60   \r\n"
+                                 "mip_gaprel 1e-3 # relative\n"
+                                 "SPX/MAXITERATIONS +500\n"
+                                 "Method 1\n"
+                                 "Method 2\n"  // the last setting counts
+                                 "MIP/Cutoff -inf");
   ASSERT_EQ(TVXreadparams(env_, file.c_str()), TVX_ERROR_OKAY);
   EXPECT_EQ(get(env_, "MaxTime", false), 60);
   EXPECT_EQ(get(env_, "MIP/GapRel", false), 1e-3);

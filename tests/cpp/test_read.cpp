@@ -115,17 +115,23 @@ std::string bunzip2(const std::string &data, std::size_t size) {
 
 std::string encode(const std::string &text, Compression c) {
   switch (c) {
-    case Compression::Gzip: return gzip(text);
-    case Compression::Bzip2: return bzip2(text);
-    default: return text;
+    case Compression::Gzip:
+      return gzip(text);
+    case Compression::Bzip2:
+      return bzip2(text);
+    default:
+      return text;
   }
 }
 
 const char *suffix_of(Compression c) {
   switch (c) {
-    case Compression::Gzip: return ".gz";
-    case Compression::Bzip2: return ".bz2";
-    default: return "";
+    case Compression::Gzip:
+      return ".gz";
+    case Compression::Bzip2:
+      return ".bz2";
+    default:
+      return "";
   }
 }
 
@@ -155,8 +161,7 @@ std::string terms(const tvx::SparseList &list, int k) {
 // Every part of the store a model file can state, values to the last bit.
 std::string describe(const Store &s) {
   std::ostringstream out;
-  out << "model '" << s.name() << "' sense " << s.sense() << " objcon " << num(s.objcon())
-      << "\n";
+  out << "model '" << s.name() << "' sense " << s.sense() << " objcon " << num(s.objcon()) << "\n";
   const tvx::Vars &v = s.vars();
   for (int j = 0; j < s.num_vars(); ++j) {
     out << "var '" << v.names[j] << "' " << v.type[j] << " [" << num(v.lb[j]) << ", "
@@ -171,8 +176,8 @@ std::string describe(const Store &s) {
     out << "sos " << s.sos().type[k] << terms(s.sos().members, k) << "\n";
   const tvx::GenConstrs &g = s.genconstrs();
   for (int k = 0; k < s.num_genconstrs(); ++k) {
-    out << "ind '" << g.names[k] << "' x" << g.binvar[k] << "=" << g.binval[k] << " "
-        << g.sense[k] << " " << num(g.rhs[k]) << terms(g.terms, k) << "\n";
+    out << "ind '" << g.names[k] << "' x" << g.binvar[k] << "=" << g.binval[k] << " " << g.sense[k]
+        << " " << num(g.rhs[k]) << terms(g.terms, k) << "\n";
   }
   const tvx::QTerms &q = s.qterms();
   for (std::size_t k = 0; k < q.val.size(); ++k)
@@ -357,8 +362,8 @@ TEST(FixedMps, NamesWithBlanksAndAnEmptyVectorName) {
   text += fixed_line({"", "Y TWO", "MY EQN", "-1.0"});
   text += "RHS\n" + fixed_line({"", "", "LIM 1", "4.0", "LIM 2", "1.0"});
   text += "RANGES\n" + fixed_line({"", "RNG", "MY EQN", "2.0"});
-  text += "BOUNDS\n" + fixed_line({"UP", "BND", "X ONE", "4.0"}) +
-          fixed_line({"MI", "BND", "Y TWO"});
+  text +=
+      "BOUNDS\n" + fixed_line({"UP", "BND", "X ONE", "4.0"}) + fixed_line({"MI", "BND", "Y TWO"});
   text += "ENDATA\n";
   int rc;
   EXPECT_EQ(read_text(fixture("fixed.mps", text), &rc),
@@ -508,8 +513,7 @@ std::string lp(const std::string &tail) { return kLpHead + tail; }
 INSTANTIATE_TEST_SUITE_P(
     Bad, Malformed,
     ::testing::Values(
-        BadCase{"Empty", "empty.mps", ""},
-        BadCase{"MpsNoEndata", "a.mps", mps("RHS\n rhs c 1\n")},
+        BadCase{"Empty", "empty.mps", ""}, BadCase{"MpsNoEndata", "a.mps", mps("RHS\n rhs c 1\n")},
         BadCase{"MpsUnknownSection", "a.mps", mps("QCMATRIX c\n x x 1\nENDATA\n")},
         BadCase{"MpsDataBeforeSection", "a.mps", " N obj\nROWS\n N obj\nENDATA\n"},
         BadCase{"MpsUnknownRow", "a.mps", mps(" z nosuchrow 1\nENDATA\n")},
@@ -639,8 +643,8 @@ TEST(Large, ManyLinesAndOneLongLine) {
       const int row = (j * 7 + k * 251) % kRows;
       const int value = 1 + (j + k) % 97;
       sum += value * (row + 1);
-      text += " c" + std::to_string(j) + " r" + std::to_string(row) + " " +
-              std::to_string(value) + "\n";
+      text += " c" + std::to_string(j) + " r" + std::to_string(row) + " " + std::to_string(value) +
+              "\n";
     }
   }
   text += "RHS\n rhs r0 1\nENDATA\n";
@@ -699,9 +703,15 @@ TEST(Streams, WrittenFilesDecodeIndependentlyAndReadBack) {
     ASSERT_EQ(out.close(), kOk);
     const std::string bytes = bytes_of(path);
     switch (c) {
-      case Compression::Gzip: EXPECT_EQ(gunzip(bytes), text); break;
-      case Compression::Bzip2: EXPECT_EQ(bunzip2(bytes, text.size()), text); break;
-      default: EXPECT_EQ(bytes, text); break;
+      case Compression::Gzip:
+        EXPECT_EQ(gunzip(bytes), text);
+        break;
+      case Compression::Bzip2:
+        EXPECT_EQ(bunzip2(bytes, text.size()), text);
+        break;
+      default:
+        EXPECT_EQ(bytes, text);
+        break;
     }
     int rc;
     EXPECT_EQ(read_all(path, c, &rc), text) << suffix_of(c);
@@ -724,7 +734,7 @@ TEST(Streams, OpenFailuresAndSuffixes) {
     const char *format;
     Compression compression;
   } kinds[] = {
-      {"a.mps", ".mps", Compression::None},   {"A.MPS.GZ", ".mps", Compression::Gzip},
+      {"a.mps", ".mps", Compression::None},    {"A.MPS.GZ", ".mps", Compression::Gzip},
       {"a.lp.bz2", ".lp", Compression::Bzip2}, {"x.dat-s", ".dat-s", Compression::None},
       {"dir.v2/model", "", Compression::None}, {".gz", "", Compression::None},
       {"a.b.qps", ".qps", Compression::None},  {"noext.gz", "", Compression::Gzip},

@@ -150,10 +150,10 @@ TEST(Handles, AreNeverReused) {
     TVXmodel *model = new_model(env);
     TVXmodel *copy = TVXcopymodel(model);
     ASSERT_NE(copy, nullptr);
-    for (const void *h : {static_cast<const void *>(env), static_cast<const void *>(model),
-                          static_cast<const void *>(copy),
-                          static_cast<const void *>(TVXgetenv(model)),
-                          static_cast<const void *>(TVXgetenv(copy))}) {
+    for (const void *h :
+         {static_cast<const void *>(env), static_cast<const void *>(model),
+          static_cast<const void *>(copy), static_cast<const void *>(TVXgetenv(model)),
+          static_cast<const void *>(TVXgetenv(copy))}) {
       EXPECT_TRUE(issued.insert(h).second) << "handle issued twice at round " << round;
     }
     dead_envs.push_back(TVXgetenv(model));
@@ -247,7 +247,8 @@ const Call kCalls[] = {
      [](void *h) { return TVXgetstrparaminfo(E(h), "LogFile", gc, gc + TVX_MAX_STRLEN); }},
     {"TVXsetintparam", Kind::Env, false,
      [](void *h) { return TVXsetintparam(E(h), "NumThreads", 1); }},
-    {"TVXsetdblparam", Kind::Env, false, [](void *h) { return TVXsetdblparam(E(h), "MaxTime", 1); }},
+    {"TVXsetdblparam", Kind::Env, false,
+     [](void *h) { return TVXsetdblparam(E(h), "MaxTime", 1); }},
     {"TVXsetstrparam", Kind::Env, false,
      [](void *h) { return TVXsetstrparam(E(h), "LogFile", "x"); }},
     {"TVXresetparams", Kind::Env, false, [](void *h) { return TVXresetparams(E(h)); }},
@@ -300,8 +301,8 @@ const Call kCalls[] = {
      [](void *h) { return TVXgetstrattrlist(M(h), "VarName", 0, nullptr, nullptr); }},
     {"TVXgetmatattrlist", Kind::Model, false,
      [](void *h) {
-       return TVXgetmatattrlist(M(h), "PsdObj", 0, nullptr, gi, nullptr, nullptr, nullptr,
-                                nullptr, nullptr);
+       return TVXgetmatattrlist(M(h), "PsdObj", 0, nullptr, gi, nullptr, nullptr, nullptr, nullptr,
+                                nullptr);
      }},
     {"TVXsetcharattrlist", Kind::Model, false,
      [](void *h) { return TVXsetcharattrlist(M(h), "VType", 0, nullptr, nullptr); }},
@@ -313,22 +314,21 @@ const Call kCalls[] = {
      [](void *h) { return TVXsetstrattrlist(M(h), "VarName", 0, nullptr, nullptr); }},
     {"TVXsetmatattrlist", Kind::Model, false,
      [](void *h) {
-       return TVXsetmatattrlist(M(h), "PsdObj", 0, nullptr, 0, nullptr, nullptr, nullptr,
-                                nullptr, nullptr);
+       return TVXsetmatattrlist(M(h), "PsdObj", 0, nullptr, 0, nullptr, nullptr, nullptr, nullptr,
+                                nullptr);
      }},
     {"TVXaddvar", Kind::Model, false,
      [](void *h) { return TVXaddvar(M(h), 0, nullptr, nullptr, 1, 0, 1, 'C', "x"); }},
     {"TVXaddvars", Kind::Model, false,
      [](void *h) {
-       return TVXaddvars(M(h), 2, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr);
+       return TVXaddvars(M(h), 2, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr);
      }},
     {"TVXaddrangeconstr", Kind::Model, false,
      [](void *h) { return TVXaddrangeconstr(M(h), 0, nullptr, nullptr, 0, 1, "c"); }},
     {"TVXaddrangeconstrs", Kind::Model, false,
      [](void *h) {
-       return TVXaddrangeconstrs(M(h), 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                 nullptr);
+       return TVXaddrangeconstrs(M(h), 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
      }},
     {"TVXaddsos", Kind::Model, false,
      [](void *h) { return TVXaddsos(M(h), 0, 0, nullptr, nullptr, nullptr, nullptr); }},
@@ -365,8 +365,7 @@ const Call kCalls[] = {
     {"TVXgetconstrbyname", Kind::Model, false,
      [](void *h) { return TVXgetconstrbyname(M(h), "c", gi); }},
     {"TVXdelvars", Kind::Model, false, [](void *h) { return TVXdelvars(M(h), 0, nullptr); }},
-    {"TVXdelconstrs", Kind::Model, false,
-     [](void *h) { return TVXdelconstrs(M(h), 0, nullptr); }},
+    {"TVXdelconstrs", Kind::Model, false, [](void *h) { return TVXdelconstrs(M(h), 0, nullptr); }},
     {"TVXdelsos", Kind::Model, false, [](void *h) { return TVXdelsos(M(h), 0, nullptr); }},
     {"TVXdelgenconstrs", Kind::Model, false,
      [](void *h) { return TVXdelgenconstrs(M(h), 0, nullptr); }},
@@ -382,8 +381,7 @@ const Call kCalls[] = {
     {"TVXcbbranch", Kind::Callback, true, [](void *h) { return TVXcbbranch(h, 0, 1, 0.5); }},
     {"TVXcbbranchp", Kind::Callback, true, [](void *h) { return TVXcbbranchp(h, 0, 1, 0.5); }},
     {"TVXcbsolution", Kind::Callback, true, [](void *h) { return TVXcbsolution(h, gd, gd + 1); }},
-    {"TVXcbsolutionp", Kind::Callback, true,
-     [](void *h) { return TVXcbsolutionp(h, gd, gd + 1); }},
+    {"TVXcbsolutionp", Kind::Callback, true, [](void *h) { return TVXcbsolutionp(h, gd, gd + 1); }},
     // Given only refused handles, so nothing live is freed.
     {"TVXfreemodel", Kind::Model, false, [](void *h) { return TVXfreemodel(M(h)); }},
     {"TVXfreeenv", Kind::Env, false, [](void *h) { return TVXfreeenv(E(h)); }},
@@ -410,8 +408,12 @@ class EveryCall : public ::testing::TestWithParam<Call> {
 
   // Handles that must all be refused by a function taking `kind`.
   std::vector<void *> bad_handles(Kind kind) {
-    std::vector<void *> bad = {nullptr, reinterpret_cast<void *>(std::uintptr_t{3}),
-                               g_garbage, g_garbage + 1, g_garbage + 2, g_garbage + 3,
+    std::vector<void *> bad = {nullptr,
+                               reinterpret_cast<void *>(std::uintptr_t{3}),
+                               g_garbage,
+                               g_garbage + 1,
+                               g_garbage + 2,
+                               g_garbage + 3,
                                reinterpret_cast<void *>(UINTPTR_MAX)};
     if (kind == Kind::Env) {
       bad.insert(bad.end(), {stale_env_, stale_model_env_, model_});

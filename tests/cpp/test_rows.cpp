@@ -121,14 +121,16 @@ INSTANTIATE_TEST_SUITE_P(
                 [](TVXmodel *m) { return TVXaddrangeconstr(m, 2, kRepeat, kVals, 0, 1, "r"); }},
         Refusal{"NaN coefficient", kInput,
                 [](TVXmodel *m) { return TVXaddrangeconstr(m, 2, kBegDown, kNaNVal, 0, 1, "r"); }},
-        Refusal{"NaN side", kInput,
-                [](TVXmodel *m) { return TVXaddrangeconstr(m, 0, nullptr, nullptr, kNaN, 1, "r"); }},
+        Refusal{
+            "NaN side", kInput,
+            [](TVXmodel *m) { return TVXaddrangeconstr(m, 0, nullptr, nullptr, kNaN, 1, "r"); }},
         Refusal{"terms without arrays", kArg,
                 [](TVXmodel *m) { return TVXaddrangeconstr(m, 2, nullptr, nullptr, 0, 1, "r"); }},
         Refusal{"negative count", kArg,
                 [](TVXmodel *m) { return TVXaddrangeconstr(m, -1, kBad, kVals, 0, 1, "r"); }},
-        Refusal{"bad UTF-8 name", TVX_ERROR_MODEL_INVALID_ROW_NAME,
-                [](TVXmodel *m) { return TVXaddrangeconstr(m, 0, nullptr, nullptr, 0, 1, "\xff"); }},
+        Refusal{
+            "bad UTF-8 name", TVX_ERROR_MODEL_INVALID_ROW_NAME,
+            [](TVXmodel *m) { return TVXaddrangeconstr(m, 0, nullptr, nullptr, 0, 1, "\xff"); }},
         Refusal{"second row of a batch bad", kColIdx,
                 [](TVXmodel *m) {
                   const int beg[] = {0, 1};

@@ -36,8 +36,8 @@ Terms terms_of(const tvx::SparseList &list, int k) {
 // exactly when two stores hold the same data.
 std::string dump(const Store &s) {
   std::ostringstream out;
-  out << std::hexfloat << "model '" << s.name() << "' " << s.sense() << ' ' << s.objcon()
-      << " nnz " << s.num_nz() << '\n';
+  out << std::hexfloat << "model '" << s.name() << "' " << s.sense() << ' ' << s.objcon() << " nnz "
+      << s.num_nz() << '\n';
   const tvx::Vars &v = s.vars();
   for (int j = 0; j < s.num_vars(); ++j) {
     out << "var " << v.lb[j] << ' ' << v.ub[j] << ' ' << v.obj[j] << ' ' << v.start[j] << ' '
@@ -119,9 +119,9 @@ tvx::Results solved() {
 
 TEST(Store, VariablesKeepTheirValuesAndTakeDefaults) {
   Store s;
-  ASSERT_EQ(s.add_vars(2, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       nullptr),
-            kOk);
+  ASSERT_EQ(
+      s.add_vars(2, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+      kOk);
   const double obj[] = {-0.5, 1e30, 3}, lb[] = {-kInf, -1e30, 2}, ub[] = {1e30, kInf, 1};
   const char *names[] = {"a", nullptr, "é"};
   ASSERT_EQ(s.add_vars(3, 0, nullptr, nullptr, nullptr, obj, lb, ub, "bIn", names), kOk);
@@ -136,9 +136,12 @@ TEST(Store, VariablesKeepTheirValuesAndTakeDefaults) {
     EXPECT_EQ(v.names[j], "");
   }
   // As given: 1e30 stays 1e30, IEEE infinity stays infinity, lb > ub stays.
-  EXPECT_EQ(std::vector<double>(v.lb.begin() + 2, v.lb.end()), std::vector<double>({-kInf, -1e30, 2}));
-  EXPECT_EQ(std::vector<double>(v.ub.begin() + 2, v.ub.end()), std::vector<double>({1e30, kInf, 1}));
-  EXPECT_EQ(std::vector<double>(v.obj.begin() + 2, v.obj.end()), std::vector<double>({-0.5, 1e30, 3}));
+  EXPECT_EQ(std::vector<double>(v.lb.begin() + 2, v.lb.end()),
+            std::vector<double>({-kInf, -1e30, 2}));
+  EXPECT_EQ(std::vector<double>(v.ub.begin() + 2, v.ub.end()),
+            std::vector<double>({1e30, kInf, 1}));
+  EXPECT_EQ(std::vector<double>(v.obj.begin() + 2, v.obj.end()),
+            std::vector<double>({-0.5, 1e30, 3}));
   EXPECT_EQ(std::string(v.type.begin(), v.type.end()), "CCBIN");
   EXPECT_EQ(v.names[2], "a");
   EXPECT_EQ(v.names[3], "");
@@ -169,9 +172,9 @@ TEST(Store, RowsOfBothKindsShareOneIndexSpace) {
 
 TEST(Store, QuadraticTermsAreKeptAsGiven) {
   Store s;
-  ASSERT_EQ(s.add_vars(2, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       nullptr),
-            kOk);
+  ASSERT_EQ(
+      s.add_vars(2, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+      kOk);
   // Neither merged nor mirrored: x0*x1 twice and x1*x0 stay three triples.
   const int row[] = {0, 0, 1}, col[] = {1, 1, 0};
   const double val[] = {2, 3, 4};
@@ -291,7 +294,8 @@ TEST(Store, ColumnsAddedOneByOneFillTheRows) {
   const tvx::ColumnView &view = s.columns();
   for (int j = 0; j < kVars; ++j) {
     Terms col;
-    for (std::size_t e = view.beg[j]; e < view.beg[j + 1]; ++e) col.emplace_back(view.row[e], view.val[e]);
+    for (std::size_t e = view.beg[j]; e < view.beg[j + 1]; ++e)
+      col.emplace_back(view.row[e], view.val[e]);
     std::sort(cols[j].begin(), cols[j].end());
     ASSERT_EQ(col, cols[j]) << "column " << j;
   }
@@ -459,7 +463,8 @@ TEST(Store, DeletingVariablesThreeAndSevenOfTen) {
   std::vector<int> ind;
   std::vector<double> val;
   for (int j = 0; j < 10; ++j) text.push_back("v" + std::to_string(j));
-  for (int j = 0; j < 10; ++j) names.push_back(text[j].c_str()), ind.push_back(j), val.push_back(j + 1);
+  for (int j = 0; j < 10; ++j)
+    names.push_back(text[j].c_str()), ind.push_back(j), val.push_back(j + 1);
   ASSERT_EQ(s.add_vars(10, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                        names.data()),
             kOk);
@@ -470,8 +475,9 @@ TEST(Store, DeletingVariablesThreeAndSevenOfTen) {
   std::vector<std::string> left;
   for (int j = 0; j < s.num_vars(); ++j) left.push_back(s.vars().names[j]);
   EXPECT_EQ(left, std::vector<std::string>({"v0", "v1", "v2", "v4", "v5", "v6", "v8", "v9"}));
-  EXPECT_EQ(terms_of(s.rows().terms, 0),
-            Terms({{0, 1.0}, {1, 2.0}, {2, 3.0}, {3, 5.0}, {4, 6.0}, {5, 7.0}, {6, 9.0}, {7, 10.0}}));
+  EXPECT_EQ(
+      terms_of(s.rows().terms, 0),
+      Terms({{0, 1.0}, {1, 2.0}, {2, 3.0}, {3, 5.0}, {4, 6.0}, {5, 7.0}, {6, 9.0}, {7, 10.0}}));
 }
 
 TEST(Store, DeletingRowsCarriesPsdPartsAndTouchesNoOtherKind) {
@@ -510,9 +516,9 @@ TEST(Store, DeletingRowsCarriesPsdPartsAndTouchesNoOtherKind) {
 
 TEST(Store, SosAndIndicatorsDeleteInTheMiddle) {
   Store s;
-  ASSERT_EQ(s.add_vars(3, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       nullptr),
-            kOk);
+  ASSERT_EQ(
+      s.add_vars(3, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+      kOk);
   const int types[] = {1, 2, 1}, beg[] = {0, 1, 3}, ind[] = {0, 1, 2, 2};
   const double w[] = {1, 2, 3, 4};
   ASSERT_EQ(s.add_sos(3, 4, types, beg, ind, w), kOk);
@@ -601,7 +607,8 @@ const BadBatch kBadBatches[] = {
        const double lb[] = {0, kNaN};
        return vars_with(s, nullptr, lb, nullptr, nullptr);
      }},
-    {"VarsBadTypeSecond", kData, [](Store &s) { return vars_with(s, nullptr, nullptr, "CX", nullptr); }},
+    {"VarsBadTypeSecond", kData,
+     [](Store &s) { return vars_with(s, nullptr, nullptr, "CX", nullptr); }},
     {"VarsNulTypeByte", kData,
      [](Store &s) { return vars_with(s, nullptr, nullptr, "\0C", nullptr); }},
     {"VarsOverlongName", TVX_ERROR_MODEL_INVALID_COL_NAME,
@@ -704,8 +711,8 @@ const BadBatch kBadBatches[] = {
      }},
     {"PsdRowNaNUpper", kData,
      [](Store &s) {
-       return s.add_psd_row(0, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr, 0,
-                            kNaN, "q");
+       return s.add_psd_row(0, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr, 0, kNaN,
+                            "q");
      }},
     {"CoeffsSecondRowOutOfRange", TVX_ERROR_MODEL_INVALID_ROW_IDX,
      [](Store &s) {
@@ -801,12 +808,15 @@ const Change kChanges[] = {
     {"RowName", false, [](Store &s) { s.set_row_name(0, "w"); }},
     {"ModelName", false, [](Store &s) { s.set_name("w"); }},
     {"MipStart", false, [](Store &s) { s.set_var_start(0, 1); }},
-    {"StartBasis", false, [](Store &s) { s.set_start_basis(tvx::Basis{{0, 0, 0, 0}, {0, 0, 0}}); }},
+    {"StartBasis", false,
+     [](Store &s) {
+       s.set_start_basis(tvx::Basis{{0, 0, 0, 0}, {0, 0, 0}});
+     }},
     {"EmptyBatches", false,
      [](Store &s) {
-       ASSERT_EQ(s.add_vars(0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                            nullptr),
-                 kOk);
+       ASSERT_EQ(
+           s.add_vars(0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+           kOk);
        ASSERT_EQ(s.delete_rows(0, nullptr), kOk);
        ASSERT_EQ(s.add_qterms(0, nullptr, nullptr, nullptr), kOk);
      }},
@@ -817,9 +827,9 @@ const Change kChanges[] = {
     {"ObjCon", true, [](Store &s) { s.set_objcon(2); }},
     {"AddVar", true,
      [](Store &s) {
-       ASSERT_EQ(s.add_vars(1, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                            nullptr),
-                 kOk);
+       ASSERT_EQ(
+           s.add_vars(1, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
+           kOk);
      }},
     {"ClearQ", true, [](Store &s) { s.clear_qterms(); }},
     {"DeleteSos", true,

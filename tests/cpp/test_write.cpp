@@ -78,8 +78,8 @@ struct Builder {
     std::vector<double> val;
     split(terms, ind, val);
     const int beg = 0;
-    EXPECT_EQ(store.add_rows(1, static_cast<int>(ind.size()), &beg, ind.data(), val.data(),
-                             &lower, &upper, &name),
+    EXPECT_EQ(store.add_rows(1, static_cast<int>(ind.size()), &beg, ind.data(), val.data(), &lower,
+                             &upper, &name),
               kOk);
     return store.num_rows() - 1;
   }
@@ -132,8 +132,7 @@ std::string terms(const tvx::SparseList &list, int k, bool sorted) {
 // Everything a model file states, values to the last bit.
 std::string describe(const Store &s, bool sorted_terms) {
   std::ostringstream out;
-  out << "model '" << s.name() << "' sense " << s.sense() << " objcon " << num(s.objcon())
-      << "\n";
+  out << "model '" << s.name() << "' sense " << s.sense() << " objcon " << num(s.objcon()) << "\n";
   const tvx::Vars &v = s.vars();
   for (int j = 0; j < s.num_vars(); ++j) {
     out << "var '" << v.names[j] << "' " << v.type[j] << " [" << num(v.lb[j]) << ", "
@@ -148,8 +147,8 @@ std::string describe(const Store &s, bool sorted_terms) {
     out << "sos " << s.sos().type[k] << terms(s.sos().members, k, false) << "\n";
   const tvx::GenConstrs &g = s.genconstrs();
   for (int k = 0; k < s.num_genconstrs(); ++k) {
-    out << "ind '" << g.names[k] << "' x" << g.binvar[k] << "=" << g.binval[k] << " "
-        << g.sense[k] << " " << num(g.rhs[k]) << terms(g.terms, k, sorted_terms) << "\n";
+    out << "ind '" << g.names[k] << "' x" << g.binvar[k] << "=" << g.binval[k] << " " << g.sense[k]
+        << " " << num(g.rhs[k]) << terms(g.terms, k, sorted_terms) << "\n";
   }
   const tvx::QTerms &q = s.qterms();
   for (std::size_t k = 0; k < q.val.size(); ++k)
@@ -180,13 +179,13 @@ Store rich_model() {
   const int z = b.var("z", 'C', 3, 3, 2);
   const int s = b.var("s\xc3\xbc", 'S', 1.5, 8);
   const int k = b.var("k", 'I', 2, 1e30, 1e-3);
-  const int w = b.var("w", 'C', 0, -1);                   // needs its 0 lower bound stated
-  const int u = b.var("u", 'C', 0.1, 1e20, 1.0 / 3);      // TVX_INFINITY as given
-  const int t = b.var("t", 'I', 0, kInf);                 // an integer left unbounded
-  const int b0 = b.var("b0", 'B', 0, 0);                  // a binary fixed at 0
-  const int h = b.var("h", 'C', 2, 1);                    // crossed bounds
-  const int sfree = b.var("sf", 'S', 0, kInf, 1e-300);    // semi-continuous, no upper bound
-  b.var("lonely", 'C', -1e-7, 1e15);                      // in no row, objective 0
+  const int w = b.var("w", 'C', 0, -1);                 // needs its 0 lower bound stated
+  const int u = b.var("u", 'C', 0.1, 1e20, 1.0 / 3);    // TVX_INFINITY as given
+  const int t = b.var("t", 'I', 0, kInf);               // an integer left unbounded
+  const int b0 = b.var("b0", 'B', 0, 0);                // a binary fixed at 0
+  const int h = b.var("h", 'C', 2, 1);                  // crossed bounds
+  const int sfree = b.var("sf", 'S', 0, kInf, 1e-300);  // semi-continuous, no upper bound
+  b.var("lonely", 'C', -1e-7, 1e15);                    // in no row, objective 0
   b.row("r_eq", {{x, 1}, {y, 1}}, 5, 5);
   b.row("r_le", {{x, 2}, {n, 1.5}}, -kInf, 10);
   b.row("r_ge", {{y, 3}, {f, -1}, {s, 1}}, 1, kInf);
@@ -246,9 +245,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RoundTrip, MpsRangesKeepBothSides) {
   Builder b;
   const int x = b.var("x", 'C', 0, 1);
-  std::vector<std::pair<double, double>> ranges = {
-      {0.1, 0.7}, {-0.7, -0.1}, {1e-300, 1e300}, {-1e300, -1e-300}, {1e17, 1e17 + 64},
-      {-1e20 + 1e4, 5}, {0.1, 0.30000000000000004}, {-5e-324, 0}, {-3, 3}};
+  std::vector<std::pair<double, double>> ranges = {{0.1, 0.7},
+                                                   {-0.7, -0.1},
+                                                   {1e-300, 1e300},
+                                                   {-1e300, -1e-300},
+                                                   {1e17, 1e17 + 64},
+                                                   {-1e20 + 1e4, 5},
+                                                   {0.1, 0.30000000000000004},
+                                                   {-5e-324, 0},
+                                                   {-3, 3}};
   unsigned seed = 12345;
   const auto next = [&seed] {
     seed = seed * 1103515245u + 12345u;

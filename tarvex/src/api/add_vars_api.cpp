@@ -7,8 +7,7 @@
 // One column: its rows need not be sorted, but none may repeat (a repeat is
 // refused rather than summed, so the caller states each coefficient once).
 extern "C" TVX_API int TVXaddvar(TVXmodel *model, int nnz, const int *ind, const double *val,
-                                 double obj, double lb, double ub, char vtype,
-                                 const char *name) {
+                                 double obj, double lb, double ub, char vtype, const char *name) {
   try {
     return tvx::with_model(model, [&](tvx::Model &m) {
       const int beg = 0;

@@ -77,8 +77,8 @@ extern "C" TVX_API int TVXsetstrattr(TVXmodel *model, const char *name, const ch
   }
 }
 
-extern "C" TVX_API int TVXgetcharattrlist(TVXmodel *model, const char *name, int n,
-                                          const int *ind, char *values) {
+extern "C" TVX_API int TVXgetcharattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                                          char *values) {
   try {
     return on_store(model,
                     [&](tvx::Store &s) { return tvx::get_char_attrs(s, name, n, ind, values); });
@@ -87,8 +87,8 @@ extern "C" TVX_API int TVXgetcharattrlist(TVXmodel *model, const char *name, int
   }
 }
 
-extern "C" TVX_API int TVXgetintattrlist(TVXmodel *model, const char *name, int n,
-                                         const int *ind, int *values) {
+extern "C" TVX_API int TVXgetintattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                                         int *values) {
   try {
     return on_store(model,
                     [&](tvx::Store &s) { return tvx::get_int_attrs(s, name, n, ind, values); });
@@ -97,8 +97,8 @@ extern "C" TVX_API int TVXgetintattrlist(TVXmodel *model, const char *name, int 
   }
 }
 
-extern "C" TVX_API int TVXgetdblattrlist(TVXmodel *model, const char *name, int n,
-                                         const int *ind, double *values) {
+extern "C" TVX_API int TVXgetdblattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                                         double *values) {
   try {
     return on_store(model,
                     [&](tvx::Store &s) { return tvx::get_dbl_attrs(s, name, n, ind, values); });
@@ -107,8 +107,8 @@ extern "C" TVX_API int TVXgetdblattrlist(TVXmodel *model, const char *name, int 
   }
 }
 
-extern "C" TVX_API int TVXgetstrattrlist(TVXmodel *model, const char *name, int n,
-                                         const int *ind, const char **values) {
+extern "C" TVX_API int TVXgetstrattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                                         const char **values) {
   try {
     return on_store(model,
                     [&](tvx::Store &s) { return tvx::get_str_attrs(s, name, n, ind, values); });
@@ -117,9 +117,9 @@ extern "C" TVX_API int TVXgetstrattrlist(TVXmodel *model, const char *name, int 
   }
 }
 
-extern "C" TVX_API int TVXgetmatattrlist(TVXmodel *model, const char *name, int n,
-                                         const int *ind, int *nnz, int *beg, int *rows,
-                                         int *cols, int *pos, double *val) {
+extern "C" TVX_API int TVXgetmatattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                                         int *nnz, int *beg, int *rows, int *cols, int *pos,
+                                         double *val) {
   try {
     return on_store(model, [&](tvx::Store &s) {
       return tvx::get_mat_attrs(s, name, n, ind, nnz, beg, rows, cols, pos, val);
@@ -129,8 +129,8 @@ extern "C" TVX_API int TVXgetmatattrlist(TVXmodel *model, const char *name, int 
   }
 }
 
-extern "C" TVX_API int TVXsetcharattrlist(TVXmodel *model, const char *name, int n,
-                                          const int *ind, const char *values) {
+extern "C" TVX_API int TVXsetcharattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                                          const char *values) {
   try {
     return on_store(model,
                     [&](tvx::Store &s) { return tvx::set_char_attrs(s, name, n, ind, values); });
@@ -139,8 +139,8 @@ extern "C" TVX_API int TVXsetcharattrlist(TVXmodel *model, const char *name, int
   }
 }
 
-extern "C" TVX_API int TVXsetintattrlist(TVXmodel *model, const char *name, int n,
-                                         const int *ind, const int *values) {
+extern "C" TVX_API int TVXsetintattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                                         const int *values) {
   try {
     return on_store(model,
                     [&](tvx::Store &s) { return tvx::set_int_attrs(s, name, n, ind, values); });
@@ -149,8 +149,8 @@ extern "C" TVX_API int TVXsetintattrlist(TVXmodel *model, const char *name, int 
   }
 }
 
-extern "C" TVX_API int TVXsetdblattrlist(TVXmodel *model, const char *name, int n,
-                                         const int *ind, const double *values) {
+extern "C" TVX_API int TVXsetdblattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                                         const double *values) {
   try {
     return on_store(model,
                     [&](tvx::Store &s) { return tvx::set_dbl_attrs(s, name, n, ind, values); });
@@ -159,8 +159,8 @@ extern "C" TVX_API int TVXsetdblattrlist(TVXmodel *model, const char *name, int 
   }
 }
 
-extern "C" TVX_API int TVXsetstrattrlist(TVXmodel *model, const char *name, int n,
-                                         const int *ind, const char **values) {
+extern "C" TVX_API int TVXsetstrattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                                         const char **values) {
   try {
     return on_store(model,
                     [&](tvx::Store &s) { return tvx::set_str_attrs(s, name, n, ind, values); });
@@ -169,10 +169,9 @@ extern "C" TVX_API int TVXsetstrattrlist(TVXmodel *model, const char *name, int 
   }
 }
 
-extern "C" TVX_API int TVXsetmatattrlist(TVXmodel *model, const char *name, int n,
-                                         const int *ind, int nnz, const int *beg,
-                                         const int *rows, const int *cols, const int *pos,
-                                         const double *val) {
+extern "C" TVX_API int TVXsetmatattrlist(TVXmodel *model, const char *name, int n, const int *ind,
+                                         int nnz, const int *beg, const int *rows, const int *cols,
+                                         const int *pos, const double *val) {
   try {
     return on_store(model, [&](tvx::Store &s) {
       return tvx::set_mat_attrs(s, name, n, ind, nnz, beg, rows, cols, pos, val);

@@ -86,8 +86,8 @@ extern "C" TVX_API int TVXgetstrparam(TVXenv *env, const char *name, char *value
   }
 }
 
-extern "C" TVX_API int TVXgetintparaminfo(TVXenv *env, const char *name, int *current,
-                                          int *minimum, int *maximum, int *defval) {
+extern "C" TVX_API int TVXgetintparaminfo(TVXenv *env, const char *name, int *current, int *minimum,
+                                          int *maximum, int *defval) {
   try {
     return get_param_info(env, name, ParamType::Int, current, minimum, maximum, defval);
   } catch (...) {

@@ -60,9 +60,8 @@ extern "C" TVX_API int TVXgetgenconstrIndicator(TVXmodel *model, int index, int 
 // Indices in any order, repeats allowed; the survivors are renumbered.
 extern "C" TVX_API int TVXdelgenconstrs(TVXmodel *model, int num, const int *ind) {
   try {
-    return tvx::with_model(model, [&](tvx::Model &m) {
-      return m.store.delete_genconstrs(num, ind);
-    });
+    return tvx::with_model(model,
+                           [&](tvx::Model &m) { return m.store.delete_genconstrs(num, ind); });
   } catch (...) {
     return tvx::current_exception_status();
   }

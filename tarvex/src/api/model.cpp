@@ -22,8 +22,8 @@ extern "C" TVX_API int TVXnewmodel(TVXenv *env, TVXmodel **model, const char *na
     if (!tvx::valid_name(name)) return TVX_ERROR_MODEL_INPUT_ERROR;
     auto m = std::make_shared<tvx::Model>();
     if (name != nullptr) m->store.set_name(name);
-    const int rc = m->store.add_vars(numvars, 0, nullptr, nullptr, nullptr, obj, lb, ub, vtype,
-                                     varnames);
+    const int rc =
+        m->store.add_vars(numvars, 0, nullptr, nullptr, nullptr, obj, lb, ub, vtype, varnames);
     if (rc != TVX_ERROR_OKAY) return rc;
     m->env = std::make_shared<tvx::Env>(std::move(settings));
     *model = tvx::register_model(std::move(m));

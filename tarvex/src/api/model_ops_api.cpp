@@ -108,8 +108,8 @@ extern "C" TVX_API int TVXcomputeIIS(TVXmodel *model) {
     {
       std::lock_guard<std::mutex> lock(m->mutex);
       m->store.columns();  // built once, shared with the copy
-      input.reset(new tvx::SolveInput{m->store, tvx::ParamValues(), std::string(),
-                                      m->callback != nullptr});
+      input.reset(
+          new tvx::SolveInput{m->store, tvx::ParamValues(), std::string(), m->callback != nullptr});
       m->env->with([&input](const tvx::EnvSettings &s) {
         input->params = s.params;
         input->logfile = s.logfile;

@@ -23,8 +23,8 @@ extern "C" TVX_API int TVXoptimize(TVXmodel *model) {
       // The column view is cached in the model's store and shared with the
       // copy, so repeated solves build it once.
       m->store.columns();
-      input.reset(new tvx::SolveInput{m->store, tvx::ParamValues(), std::string(),
-                                      m->callback != nullptr});
+      input.reset(
+          new tvx::SolveInput{m->store, tvx::ParamValues(), std::string(), m->callback != nullptr});
       m->env->with([&input](const tvx::EnvSettings &s) {
         input->params = s.params;
         input->logfile = s.logfile;

@@ -7,9 +7,8 @@
 extern "C" TVX_API int TVXaddqpterms(TVXmodel *model, int nnz, const int *qrow, const int *qcol,
                                      const double *val) {
   try {
-    return tvx::with_model(model, [&](tvx::Model &m) {
-      return m.store.add_qterms(nnz, qrow, qcol, val);
-    });
+    return tvx::with_model(model,
+                           [&](tvx::Model &m) { return m.store.add_qterms(nnz, qrow, qcol, val); });
   } catch (...) {
     return tvx::current_exception_status();
   }
@@ -29,8 +28,7 @@ extern "C" TVX_API int TVXdelq(TVXmodel *model) {
 // The arrays are all null (the count only) or all given; given ones hold
 // *numqnz entries (the count the sizing call gave), and a store that has
 // grown past that room is refused rather than overrun.
-extern "C" TVX_API int TVXgetq(TVXmodel *model, int *numqnz, int *qrow, int *qcol,
-                               double *val) {
+extern "C" TVX_API int TVXgetq(TVXmodel *model, int *numqnz, int *qrow, int *qcol, double *val) {
   try {
     return tvx::with_model(model, [&](tvx::Model &m) {
       if (numqnz == nullptr) return TVX_ERROR_INVALID_ARGUMENT;

@@ -41,8 +41,7 @@ int read_compressed(int *numnz, int *beg, int *ind, double *val, int start, int 
     *numnz = n;
     return TVX_ERROR_OKAY;
   }
-  if (*numnz < n || (count > 0 && beg == nullptr) ||
-      (n > 0 && (ind == nullptr || val == nullptr)))
+  if (*numnz < n || (count > 0 && beg == nullptr) || (n > 0 && (ind == nullptr || val == nullptr)))
     return TVX_ERROR_INVALID_ARGUMENT;
   int at = 0;
   for (int k = start; k < start + count; ++k) {
@@ -58,13 +57,12 @@ int read_compressed(int *numnz, int *beg, int *ind, double *val, int start, int 
 
 }  // namespace
 
-extern "C" TVX_API int TVXgetconstrs(TVXmodel *model, int *numnz, int *beg, int *ind,
-                                     double *val, int start, int count) {
+extern "C" TVX_API int TVXgetconstrs(TVXmodel *model, int *numnz, int *beg, int *ind, double *val,
+                                     int start, int count) {
   try {
     return tvx::with_model(model, [&](tvx::Model &m) -> int {
       if (numnz == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
-      const int rc = check_range(start, count, m.store.num_rows(),
-                                 TVX_ERROR_MODEL_INVALID_ROW_IDX);
+      const int rc = check_range(start, count, m.store.num_rows(), TVX_ERROR_MODEL_INVALID_ROW_IDX);
       if (rc != TVX_ERROR_OKAY) return rc;
       const tvx::SparseList &terms = m.store.rows().terms;
       return read_compressed(numnz, beg, ind, val, start, count, [&](int i) {
@@ -82,8 +80,7 @@ extern "C" TVX_API int TVXgetvars(TVXmodel *model, int *numnz, int *beg, int *in
   try {
     return tvx::with_model(model, [&](tvx::Model &m) -> int {
       if (numnz == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
-      const int rc = check_range(start, count, m.store.num_vars(),
-                                 TVX_ERROR_MODEL_INVALID_COL_IDX);
+      const int rc = check_range(start, count, m.store.num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX);
       if (rc != TVX_ERROR_OKAY) return rc;
       const tvx::ColumnView &cols = m.store.columns();
       return read_compressed(numnz, beg, ind, val, start, count, [&](int j) {
@@ -119,9 +116,8 @@ extern "C" TVX_API int TVXgetcoeff(TVXmodel *model, int constr, int var, double 
 extern "C" TVX_API int TVXchgcoeffs(TVXmodel *model, int cnt, const int *cind, const int *vind,
                                     const double *val) {
   try {
-    return tvx::with_model(model, [&](tvx::Model &m) -> int {
-      return m.store.set_coeffs(cnt, cind, vind, val);
-    });
+    return tvx::with_model(
+        model, [&](tvx::Model &m) -> int { return m.store.set_coeffs(cnt, cind, vind, val); });
   } catch (...) {
     return tvx::current_exception_status();
   }

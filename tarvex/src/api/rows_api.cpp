@@ -20,10 +20,9 @@ extern "C" TVX_API int TVXaddrangeconstr(TVXmodel *model, int nnz, const int *in
   }
 }
 
-extern "C" TVX_API int TVXaddrangeconstrs(TVXmodel *model, int numrows, int nnz,
-                                          const int *beg, const int *ind, const double *val,
-                                          const double *lower, const double *upper,
-                                          const char **names) {
+extern "C" TVX_API int TVXaddrangeconstrs(TVXmodel *model, int numrows, int nnz, const int *beg,
+                                          const int *ind, const double *val, const double *lower,
+                                          const double *upper, const char **names) {
   try {
     return tvx::with_model(model, [&](tvx::Model &m) {
       return m.store.add_rows(numrows, nnz, beg, ind, val, lower, upper, names);

@@ -23,14 +23,13 @@ extern "C" TVX_API int TVXaddsos(TVXmodel *model, int numsos, int nummembers, co
 // weight both null). Given ind and weight hold *nummembers entries (the
 // count the sizing call gave); a store that has grown past that room is
 // refused rather than overrun.
-extern "C" TVX_API int TVXgetsos(TVXmodel *model, int *nummembers, int *types, int *beg,
-                                 int *ind, double *weight, int start, int count) {
+extern "C" TVX_API int TVXgetsos(TVXmodel *model, int *nummembers, int *types, int *beg, int *ind,
+                                 double *weight, int start, int count) {
   try {
     return tvx::with_model(model, [&](tvx::Model &m) {
       if (nummembers == nullptr || count < 0) return TVX_ERROR_INVALID_ARGUMENT;
       const int have = m.store.num_sos();
-      if (start < 0 || start > have || count > have - start)
-        return TVX_ERROR_MODEL_INVALID_SOS_IDX;
+      if (start < 0 || start > have || count > have - start) return TVX_ERROR_MODEL_INVALID_SOS_IDX;
       const tvx::SosSets &sos = m.store.sos();
       long long total = 0;
       for (int s = start; s < start + count; ++s) total += sos.members.length(s);

@@ -295,8 +295,8 @@ class GzipSink final : public OutputFile::Sink {
   }
 
   int init() {
-    const int rc = deflateInit2(&z_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8,
-                                Z_DEFAULT_STRATEGY);
+    const int rc =
+        deflateInit2(&z_, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
     if (rc == Z_MEM_ERROR) return TVX_ERROR_NOMEMORY;
     if (rc != Z_OK) return TVX_ERROR_ERROR;
     initialised_ = true;
@@ -458,8 +458,8 @@ bool LineReader::next(std::string_view *line) {
   if (status_ != TVX_ERROR_OKAY) return false;
   std::size_t scanned = begin_;  // no "\n" in [begin_, scanned)
   for (;;) {
-    const void *nl = scanned < end_ ? std::memchr(buf_.data() + scanned, '\n', end_ - scanned)
-                                    : nullptr;
+    const void *nl =
+        scanned < end_ ? std::memchr(buf_.data() + scanned, '\n', end_ - scanned) : nullptr;
     std::size_t stop;
     if (nl != nullptr) {
       stop = static_cast<std::size_t>(static_cast<const char *>(nl) - buf_.data());

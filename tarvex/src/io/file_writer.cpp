@@ -30,8 +30,17 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 bool is_lp_operator(char c) {
   switch (c) {
-    case '+': case '-': case '*': case '^': case '[': case ']': case '<': case '>':
-    case '=': case ':': case '\\':
+    case '+':
+    case '-':
+    case '*':
+    case '^':
+    case '[':
+    case ']':
+    case '<':
+    case '>':
+    case '=':
+    case ':':
+    case '\\':
       return true;
     default:
       return false;
@@ -43,10 +52,12 @@ bool is_lp_operator(char c) {
 // named could not be listed in the General, Binary or Semi sections.
 bool is_lp_word(std::string_view name) {
   static constexpr std::string_view kWords[] = {
-      "min", "minimize", "minimise", "minimum", "max", "maximize", "maximise", "maximum",
-      "st", "s.t.", "st.", "subject", "such", "bounds", "bound", "general", "generals", "gen",
-      "integer", "integers", "binary", "binaries", "bin", "semi", "semis", "semicontinuous",
-      "sos", "end", "free", "inf", "infinity"};
+      "min",      "minimize",       "minimise", "minimum",  "max",      "maximize",
+      "maximise", "maximum",        "st",       "s.t.",     "st.",      "subject",
+      "such",     "bounds",         "bound",    "general",  "generals", "gen",
+      "integer",  "integers",       "binary",   "binaries", "bin",      "semi",
+      "semis",    "semicontinuous", "sos",      "end",      "free",     "inf",
+      "infinity"};
   for (const std::string_view w : kWords)
     if (equals_folded(name, w)) return true;
   return false;

@@ -48,9 +48,22 @@ constexpr int kBad = TVX_ERROR_FORMAT_ERROR;
 enum class Tok {
   End,      // of the input
   Invalid,  // a number beyond the double range, accepted nowhere
-  Section, Name, Number,
-  Plus, Minus, Star, Caret, Slash, LBracket, RBracket, Colon, DoubleColon,
-  Less, Greater, Equal, Arrow
+  Section,
+  Name,
+  Number,
+  Plus,
+  Minus,
+  Star,
+  Caret,
+  Slash,
+  LBracket,
+  RBracket,
+  Colon,
+  DoubleColon,
+  Less,
+  Greater,
+  Equal,
+  Arrow
 };
 
 enum class Keyword { None, Minimize, Maximize, SubjectTo, Bounds, General, Binary, Semi, Sos, End };
@@ -69,8 +82,17 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 // so may a bracketed part (see Lexer::tokenize).
 bool is_operator_char(char c) {
   switch (c) {
-    case '+': case '-': case '*': case '^': case '[': case ']': case '<': case '>':
-    case '=': case ':': case '\\':
+    case '+':
+    case '-':
+    case '*':
+    case '^':
+    case '[':
+    case ']':
+    case '<':
+    case '>':
+    case '=':
+    case ':':
+    case '\\':
       return true;
     default:
       return false;
@@ -79,9 +101,19 @@ bool is_operator_char(char c) {
 
 bool is_operator(Tok t) {
   switch (t) {
-    case Tok::Plus: case Tok::Minus: case Tok::Star: case Tok::Caret: case Tok::Slash:
-    case Tok::LBracket: case Tok::RBracket: case Tok::Colon: case Tok::DoubleColon:
-    case Tok::Less: case Tok::Greater: case Tok::Equal: case Tok::Arrow:
+    case Tok::Plus:
+    case Tok::Minus:
+    case Tok::Star:
+    case Tok::Caret:
+    case Tok::Slash:
+    case Tok::LBracket:
+    case Tok::RBracket:
+    case Tok::Colon:
+    case Tok::DoubleColon:
+    case Tok::Less:
+    case Tok::Greater:
+    case Tok::Equal:
+    case Tok::Arrow:
       return true;
     default:
       return false;
@@ -221,7 +253,9 @@ void Lexer::tokenize(std::string_view line) {
       const char d = i + 1 < n ? line[i + 1] : '\0';
       std::size_t len = 1;
       switch (c) {
-        case '+': t.kind = Tok::Plus; break;
+        case '+':
+          t.kind = Tok::Plus;
+          break;
         case '-':
           if (d == '>') {
             t.kind = Tok::Arrow;
@@ -230,11 +264,21 @@ void Lexer::tokenize(std::string_view line) {
             t.kind = Tok::Minus;
           }
           break;
-        case '*': t.kind = Tok::Star; break;
-        case '^': t.kind = Tok::Caret; break;
-        case '/': t.kind = Tok::Slash; break;
-        case '[': t.kind = Tok::LBracket; break;
-        case ']': t.kind = Tok::RBracket; break;
+        case '*':
+          t.kind = Tok::Star;
+          break;
+        case '^':
+          t.kind = Tok::Caret;
+          break;
+        case '/':
+          t.kind = Tok::Slash;
+          break;
+        case '[':
+          t.kind = Tok::LBracket;
+          break;
+        case ']':
+          t.kind = Tok::RBracket;
+          break;
         case ':':
           if (d == ':') {
             t.kind = Tok::DoubleColon;
@@ -356,14 +400,24 @@ int LpParser::run() {
         b_.sense = section == Keyword::Maximize ? TVX_MAXIMIZE : TVX_MINIMIZE;
         rc = objective();
         break;
-      case Keyword::SubjectTo: rc = constraints(); break;
-      case Keyword::Bounds: rc = bounds(); break;
+      case Keyword::SubjectTo:
+        rc = constraints();
+        break;
+      case Keyword::Bounds:
+        rc = bounds();
+        break;
       case Keyword::General:
       case Keyword::Binary:
-      case Keyword::Semi: rc = types(section); break;
-      case Keyword::Sos: rc = sos(); break;
-      case Keyword::End: return lex_.status();
-      case Keyword::None: return kBad;
+      case Keyword::Semi:
+        rc = types(section);
+        break;
+      case Keyword::Sos:
+        rc = sos();
+        break;
+      case Keyword::End:
+        return lex_.status();
+      case Keyword::None:
+        return kBad;
     }
     if (lex_.status() != kOk) return lex_.status();
     if (rc != kOk) return rc;
@@ -378,10 +432,17 @@ int LpParser::var(const Token &t, int *j) {
 char LpParser::relation() {
   char r = 0;
   switch (lex_.kind()) {
-    case Tok::Less: r = '<'; break;
-    case Tok::Greater: r = '>'; break;
-    case Tok::Equal: r = '='; break;
-    default: return 0;
+    case Tok::Less:
+      r = '<';
+      break;
+    case Tok::Greater:
+      r = '>';
+      break;
+    case Tok::Equal:
+      r = '=';
+      break;
+    default:
+      return 0;
   }
   lex_.advance();
   return r;
@@ -489,8 +550,7 @@ int LpParser::bracket(double sign) {
   double divisor = 1;
   if (lex_.kind() == Tok::Slash) {
     lex_.advance();
-    if (lex_.kind() != Tok::Number || !(lex_.peek().value > 0) ||
-        lex_.peek().value >= kInfinity)
+    if (lex_.kind() != Tok::Number || !(lex_.peek().value > 0) || lex_.peek().value >= kInfinity)
       return kBad;
     divisor = lex_.peek().value;
     lex_.advance();
@@ -538,8 +598,8 @@ int LpParser::constraints() {
       if (constant(&c) != kOk) return kBad;
       if (lex_.kind() == Tok::Arrow) {
         // An indicator: "x = 0|1 -> expr rel constant".
-        if (rel != '=' || lhs.terms.size() != 1 || lhs.terms[0].second != 1 ||
-            lhs.constant != 0 || (c != 0 && c != 1))
+        if (rel != '=' || lhs.terms.size() != 1 || lhs.terms[0].second != 1 || lhs.constant != 0 ||
+            (c != 0 && c != 1))
           return kBad;
         lex_.advance();
         rc = expression(&rhs, false);
@@ -584,8 +644,8 @@ int LpParser::constraints() {
 int LpParser::bounds() {
   while (lex_.kind() != Tok::Section) {
     const Tok k = lex_.kind();
-    const bool is_rel = lex_.kind(1) == Tok::Less || lex_.kind(1) == Tok::Greater ||
-                        lex_.kind(1) == Tok::Equal;
+    const bool is_rel =
+        lex_.kind(1) == Tok::Less || lex_.kind(1) == Tok::Greater || lex_.kind(1) == Tok::Equal;
     double lo = 0, hi = 0;
     bool set_lo = false, set_hi = false;
     int j;

@@ -182,8 +182,8 @@ int ModelBuilder::build(Store &out) {
   out.set_sense(sense);
   out.set_objcon(objcon);
 
-  int rc = out.add_vars(num_vars(), 0, nullptr, nullptr, nullptr, obj.data(), lb.data(),
-                        ub.data(), type.data(), var_names_.data());
+  int rc = out.add_vars(num_vars(), 0, nullptr, nullptr, nullptr, obj.data(), lb.data(), ub.data(),
+                        type.data(), var_names_.data());
   if (rc != kOk) return content_status(rc);
 
   // Coefficients row by row: a counting sort keeps each row's file order,
@@ -256,8 +256,8 @@ int ModelBuilder::build(Store &out) {
   }
 
   if (sos_ind_.size() > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
-  rc = out.add_sos(num_sos(), static_cast<int>(sos_ind_.size()), sos_type_.data(),
-                   sos_beg_.data(), sos_ind_.data(), sos_weight_.data());
+  rc = out.add_sos(num_sos(), static_cast<int>(sos_ind_.size()), sos_type_.data(), sos_beg_.data(),
+                   sos_ind_.data(), sos_weight_.data());
   if (rc != kOk) return content_status(rc);
 
   for (const Indicator &g : indicators_) {
@@ -265,14 +265,12 @@ int ModelBuilder::build(Store &out) {
     const std::size_t e = start[static_cast<std::size_t>(g.row) + 1];
     if (e - b > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
     rc = out.add_indicator(row_names_[static_cast<std::size_t>(g.row)], g.binvar, g.binval,
-                           static_cast<int>(e - b), ind.data() + b, val.data() + b, g.sense,
-                           g.rhs);
+                           static_cast<int>(e - b), ind.data() + b, val.data() + b, g.sense, g.rhs);
     if (rc != kOk) return content_status(rc);
   }
 
   if (q_val_.size() > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
-  rc = out.add_qterms(static_cast<int>(q_val_.size()), q_row_.data(), q_col_.data(),
-                      q_val_.data());
+  rc = out.add_qterms(static_cast<int>(q_val_.size()), q_row_.data(), q_col_.data(), q_val_.data());
   return content_status(rc);
 }
 

@@ -49,7 +49,18 @@ constexpr int kOk = TVX_ERROR_OKAY;
 constexpr int kBad = TVX_ERROR_FORMAT_ERROR;
 
 enum class Section {
-  None, Name, ObjSense, ObjName, Rows, Columns, Rhs, Ranges, Bounds, Sos, QuadObj, QMatrix,
+  None,
+  Name,
+  ObjSense,
+  ObjName,
+  Rows,
+  Columns,
+  Rhs,
+  Ranges,
+  Bounds,
+  Sos,
+  QuadObj,
+  QMatrix,
   Indicators
 };
 
@@ -172,7 +183,7 @@ class MpsParser {
   Fields fields_;
 
   bool has_objective_ = false;
-  std::string objective_;     // the objective row's name
+  std::string objective_;  // the objective row's name
   bool objname_given_ = false;
   bool seen_rows_ = false;
   // Per builder row.
@@ -254,15 +265,23 @@ int MpsParser::header(std::string_view line) {
 
 int MpsParser::data(std::string_view line) {
   switch (section_) {
-    case Section::Rows: return rows_line(line);
-    case Section::Columns: return columns_line(line);
-    case Section::Rhs: return vector_line(line, false);
-    case Section::Ranges: return vector_line(line, true);
-    case Section::Bounds: return bounds_line(line);
-    case Section::Sos: return split(line, &fields_) ? sos_line() : kBad;
+    case Section::Rows:
+      return rows_line(line);
+    case Section::Columns:
+      return columns_line(line);
+    case Section::Rhs:
+      return vector_line(line, false);
+    case Section::Ranges:
+      return vector_line(line, true);
+    case Section::Bounds:
+      return bounds_line(line);
+    case Section::Sos:
+      return split(line, &fields_) ? sos_line() : kBad;
     case Section::QuadObj:
-    case Section::QMatrix: return quad_line(line);
-    case Section::Indicators: return indicator_line(line);
+    case Section::QMatrix:
+      return quad_line(line);
+    case Section::Indicators:
+      return indicator_line(line);
     case Section::ObjSense:
       if (!split(line, &fields_) || fields_.n != 1) return kBad;
       return parse_sense(fields_[0], &b_.sense) ? kOk : kBad;
@@ -272,7 +291,8 @@ int MpsParser::data(std::string_view line) {
       objname_given_ = true;
       return kOk;
     case Section::None:
-    case Section::Name: return kBad;
+    case Section::Name:
+      return kBad;
   }
   return kBad;
 }

@@ -481,8 +481,9 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveLog &log, So
   const bool combinatorial = model.num_sos() > 0 || model.num_genconstrs() > 0;
   problem.discrete = problem.discrete || combinatorial;
   if (!problem.hessian.empty() && problem.discrete) {
-    out.code = refuse(log, "a quadratic objective with integer, semi-continuous or "
-                           "semi-integer variables, SOS or indicator constraints");
+    out.code = refuse(log,
+                      "a quadratic objective with integer, semi-continuous or "
+                      "semi-integer variables, SOS or indicator constraints");
     return;
   }
   if (input.callback && problem.discrete) {

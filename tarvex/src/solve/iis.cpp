@@ -136,8 +136,8 @@ std::vector<Member> highs_candidate(const Store &s, double time_limit) {
   std::vector<HighsInt> row_index(static_cast<std::size_t>(m) + 1);
   std::vector<HighsInt> row_bound(row_index.size());
   HighsInt num_col = 0, num_row = 0;
-  if (Highs_getIis(highs, &num_col, &num_row, col_index.data(), row_index.data(),
-                   col_bound.data(), row_bound.data(), nullptr, nullptr) == kHighsStatusError ||
+  if (Highs_getIis(highs, &num_col, &num_row, col_index.data(), row_index.data(), col_bound.data(),
+                   row_bound.data(), nullptr, nullptr) == kHighsStatusError ||
       num_col < 0 || num_col > n || num_row < 0 || num_row > m) {
     return {};
   }
@@ -186,12 +186,14 @@ class Search {
     const std::vector<Member> all = members_of(work_.model);
     log_.line("Computing an IIS over " + std::to_string(all.size()) + " bounded elements.");
     switch (ask()) {
-      case Answer::Failed: return finish();
+      case Answer::Failed:
+        return finish();
       case Answer::Feasible:
         code_ = TVX_ERROR_IIS_FEASIBLE;
         log_.line("The model is feasible: it has no IIS.");
         return finish();
-      case Answer::Infeasible: break;
+      case Answer::Infeasible:
+        break;
     }
 
     std::vector<Member> list = all;
@@ -238,8 +240,7 @@ class Search {
       (m.var ? out_.col : out_.row)[m.index] = 1;
       ++(m.var ? cols : rows);
     }
-    log_.line("IIS: " + std::to_string(cols) + " variables and " + std::to_string(rows) +
-              " rows.");
+    log_.line("IIS: " + std::to_string(cols) + " variables and " + std::to_string(rows) + " rows.");
     return finish();
   }
 
@@ -255,13 +256,9 @@ class Search {
     return std::move(out_);
   }
 
-  double elapsed() const {
-    return std::chrono::duration<double>(Clock::now() - started_).count();
-  }
+  double elapsed() const { return std::chrono::duration<double>(Clock::now() - started_).count(); }
   // What is left of MaxTime, or kInfinity without a limit.
-  double remaining() const {
-    return max_time_ < kInfinity ? max_time_ - elapsed() : kInfinity;
-  }
+  double remaining() const { return max_time_ < kInfinity ? max_time_ - elapsed() : kInfinity; }
 
   // Whether the members now enforced can hold together.
   Answer ask() {
@@ -303,10 +300,10 @@ class Search {
       if (alone_infeasible(work_.model, m, tol_)) return {m};
     }
     const Store &w = work_.model;
-    const bool lp = w.num_sos() == 0 && w.num_genconstrs() == 0 && w.num_psd_vars() == 0 &&
-                    w.num_psd_rows() == 0 &&
-                    std::all_of(w.vars().type.begin(), w.vars().type.end(),
-                                [](char t) { return t == 'C'; });
+    const bool lp =
+        w.num_sos() == 0 && w.num_genconstrs() == 0 && w.num_psd_vars() == 0 &&
+        w.num_psd_rows() == 0 &&
+        std::all_of(w.vars().type.begin(), w.vars().type.end(), [](char t) { return t == 'C'; });
     if (!options_.engine_candidate || !lp) return {};
     std::vector<Member> candidate = highs_candidate(w, remaining());
     log_.line("HiGHS proposes an IIS of " + std::to_string(candidate.size()) + " elements.");
@@ -389,8 +386,7 @@ class Search {
 
 }  // namespace
 
-IisOutcome compute_iis(const SolveInput &input, const Engines &engines,
-                       const IisOptions &options) {
+IisOutcome compute_iis(const SolveInput &input, const Engines &engines, const IisOptions &options) {
   try {
     Search search(input, engines, options);
     return search.run();

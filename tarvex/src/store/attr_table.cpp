@@ -337,12 +337,18 @@ constexpr AttrDef kAttrs[kNumAttrs] = {
 
 bool AttrDef::settable() const {
   switch (type) {
-    case TVX_ATTRTYPE_CHAR: return c.set != nullptr;
-    case TVX_ATTRTYPE_INT: return i.set != nullptr;
-    case TVX_ATTRTYPE_DBL: return d.set != nullptr;
-    case TVX_ATTRTYPE_STR: return s.set != nullptr;
-    case TVX_ATTRTYPE_MAT: return m.set != nullptr;
-    default: return false;
+    case TVX_ATTRTYPE_CHAR:
+      return c.set != nullptr;
+    case TVX_ATTRTYPE_INT:
+      return i.set != nullptr;
+    case TVX_ATTRTYPE_DBL:
+      return d.set != nullptr;
+    case TVX_ATTRTYPE_STR:
+      return s.set != nullptr;
+    case TVX_ATTRTYPE_MAT:
+      return m.set != nullptr;
+    default:
+      return false;
   }
 }
 

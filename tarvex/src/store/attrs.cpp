@@ -19,11 +19,16 @@ constexpr int kBadArgument = TVX_ERROR_INVALID_ARGUMENT;
 // The code a function of this data type answers for a name it does not serve.
 int type_error(int type) {
   switch (type) {
-    case TVX_ATTRTYPE_CHAR: return TVX_ERROR_MODEL_INVALID_CHAR_ATTR;
-    case TVX_ATTRTYPE_INT: return TVX_ERROR_MODEL_INVALID_INT_ATTR;
-    case TVX_ATTRTYPE_DBL: return TVX_ERROR_MODEL_INVALID_REAL_ATTR;
-    case TVX_ATTRTYPE_STR: return TVX_ERROR_MODEL_INVALID_STR_ATTR;
-    default: return TVX_ERROR_MODEL_INVALID_MAT_ATTR;
+    case TVX_ATTRTYPE_CHAR:
+      return TVX_ERROR_MODEL_INVALID_CHAR_ATTR;
+    case TVX_ATTRTYPE_INT:
+      return TVX_ERROR_MODEL_INVALID_INT_ATTR;
+    case TVX_ATTRTYPE_DBL:
+      return TVX_ERROR_MODEL_INVALID_REAL_ATTR;
+    case TVX_ATTRTYPE_STR:
+      return TVX_ERROR_MODEL_INVALID_STR_ATTR;
+    default:
+      return TVX_ERROR_MODEL_INVALID_MAT_ATTR;
   }
 }
 
@@ -53,33 +58,47 @@ const AttrDef *resolve(const char *name, int type, bool model_level, Access acce
 
 int element_count(const Store &s, int kind) {
   switch (kind) {
-    case TVX_ATTRKIND_VAR: return s.num_vars();
+    case TVX_ATTRKIND_VAR:
+      return s.num_vars();
     case TVX_ATTRKIND_LINCONSTR:
-    case TVX_ATTRKIND_PSDCONSTR: return s.num_rows();
-    case TVX_ATTRKIND_SOS: return s.num_sos();
-    case TVX_ATTRKIND_GENCONSTR: return s.num_genconstrs();
-    case TVX_ATTRKIND_PSDVAR: return s.num_psd_vars();
-    default: return 0;  // no attribute of other kinds exists
+    case TVX_ATTRKIND_PSDCONSTR:
+      return s.num_rows();
+    case TVX_ATTRKIND_SOS:
+      return s.num_sos();
+    case TVX_ATTRKIND_GENCONSTR:
+      return s.num_genconstrs();
+    case TVX_ATTRKIND_PSDVAR:
+      return s.num_psd_vars();
+    default:
+      return 0;  // no attribute of other kinds exists
   }
 }
 
 int index_error(int kind) {
   switch (kind) {
-    case TVX_ATTRKIND_VAR: return TVX_ERROR_MODEL_INVALID_COL_IDX;
-    case TVX_ATTRKIND_SOS: return TVX_ERROR_MODEL_INVALID_SOS_IDX;
-    case TVX_ATTRKIND_GENCONSTR: return TVX_ERROR_MODEL_INVALID_INDICATOR_ROW_IDX;
-    case TVX_ATTRKIND_PSDVAR: return TVX_ERROR_MODEL_INVALID_SYM_MAT_IDX;
-    default: return TVX_ERROR_MODEL_INVALID_ROW_IDX;
+    case TVX_ATTRKIND_VAR:
+      return TVX_ERROR_MODEL_INVALID_COL_IDX;
+    case TVX_ATTRKIND_SOS:
+      return TVX_ERROR_MODEL_INVALID_SOS_IDX;
+    case TVX_ATTRKIND_GENCONSTR:
+      return TVX_ERROR_MODEL_INVALID_INDICATOR_ROW_IDX;
+    case TVX_ATTRKIND_PSDVAR:
+      return TVX_ERROR_MODEL_INVALID_SYM_MAT_IDX;
+    default:
+      return TVX_ERROR_MODEL_INVALID_ROW_IDX;
   }
 }
 
 // The code for a name that is not valid UTF-8, by owner.
 int name_error(int kind) {
   switch (kind) {
-    case TVX_ATTRKIND_MODEL: return TVX_ERROR_MODEL_INPUT_ERROR;
+    case TVX_ATTRKIND_MODEL:
+      return TVX_ERROR_MODEL_INPUT_ERROR;
     case TVX_ATTRKIND_VAR:
-    case TVX_ATTRKIND_PSDVAR: return TVX_ERROR_MODEL_INVALID_COL_NAME;
-    default: return TVX_ERROR_MODEL_INVALID_ROW_NAME;
+    case TVX_ATTRKIND_PSDVAR:
+      return TVX_ERROR_MODEL_INVALID_COL_NAME;
+    default:
+      return TVX_ERROR_MODEL_INVALID_ROW_NAME;
   }
 }
 
@@ -179,9 +198,7 @@ const DblAccess &dbl_access(const AttrDef &def) { return def.d; }
 char read_char(const AttrDef &def, const Store &s, int k) { return def.c.get(s, k); }
 int read_int(const AttrDef &def, const Store &s, int k) { return def.i.get(s, k); }
 double read_dbl(const AttrDef &def, const Store &s, int k) { return def.d.get(s, k); }
-const char *read_str(const AttrDef &def, const Store &s, int k) {
-  return def.s.get(s, k).c_str();
-}
+const char *read_str(const AttrDef &def, const Store &s, int k) { return def.s.get(s, k).c_str(); }
 
 }  // namespace
 
@@ -235,8 +252,7 @@ int get_dbl_attrs(const Store &s, const char *name, int n, const int *ind, doubl
   return get_list(s, name, TVX_ATTRTYPE_DBL, n, ind, values, read_dbl);
 }
 
-int get_str_attrs(const Store &s, const char *name, int n, const int *ind,
-                  const char **values) {
+int get_str_attrs(const Store &s, const char *name, int n, const int *ind, const char **values) {
   return get_list(s, name, TVX_ATTRTYPE_STR, n, ind, values, read_str);
 }
 
@@ -252,8 +268,7 @@ int set_dbl_attrs(Store &s, const char *name, int n, const int *ind, const doubl
   return set_list(s, name, TVX_ATTRTYPE_DBL, n, ind, values, dbl_access);
 }
 
-int set_str_attrs(Store &s, const char *name, int n, const int *ind,
-                  const char *const *values) {
+int set_str_attrs(Store &s, const char *name, int n, const int *ind, const char *const *values) {
   int rc;
   const AttrDef *def = resolve(name, TVX_ATTRTYPE_STR, false, Access::Write, &rc);
   if (def == nullptr) return rc;

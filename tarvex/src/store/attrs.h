@@ -65,8 +65,8 @@ struct MatAccess {
 
 struct AttrDef {
   const char *name;
-  int type;  // TVXattrtype
-  int kind;  // TVXattrkind
+  int type;         // TVXattrtype
+  int kind;         // TVXattrkind
   AttrReady ready;  // null: always readable
   // Only the member of `type` is filled.
   CharAccess c;
@@ -104,8 +104,7 @@ int get_char_attrs(const Store &s, const char *name, int n, const int *ind, char
 int get_int_attrs(const Store &s, const char *name, int n, const int *ind, int *values);
 int get_dbl_attrs(const Store &s, const char *name, int n, const int *ind, double *values);
 // The texts point into the store: valid until it next changes.
-int get_str_attrs(const Store &s, const char *name, int n, const int *ind,
-                  const char **values);
+int get_str_attrs(const Store &s, const char *name, int n, const int *ind, const char **values);
 int set_char_attrs(Store &s, const char *name, int n, const int *ind, const char *values);
 int set_int_attrs(Store &s, const char *name, int n, const int *ind, const int *values);
 int set_dbl_attrs(Store &s, const char *name, int n, const int *ind, const double *values);

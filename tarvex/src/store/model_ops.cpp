@@ -81,7 +81,7 @@ int tidy_integer_solution(Store &s, double tolerance) {
     if (next.dual_obj && next.mip_gap_abs) {
       const double gap = std::fabs(*next.primal_obj - *next.dual_obj);
       next.mip_gap_abs = gap;
-      next.mip_gap_rel = gap == 0                 ? 0.0
+      next.mip_gap_rel = gap == 0                ? 0.0
                          : *next.primal_obj == 0 ? std::numeric_limits<double>::infinity()
                                                  : gap / std::fabs(*next.primal_obj);
     }

@@ -75,8 +75,7 @@ class IndexChecker {
     if (ascending) return kOk;
     scratch_.assign(ind, ind + n);
     std::sort(scratch_.begin(), scratch_.end());
-    return std::adjacent_find(scratch_.begin(), scratch_.end()) == scratch_.end() ? kOk
-                                                                                   : kBadData;
+    return std::adjacent_find(scratch_.begin(), scratch_.end()) == scratch_.end() ? kOk : kBadData;
   }
 
  private:
@@ -139,12 +138,23 @@ bool valid_coeff(double value) { return std::isfinite(value); }
 
 char normal_vtype(char type) {
   switch (type) {
-    case 'C': case 'c': return 'C';
-    case 'B': case 'b': return 'B';
-    case 'I': case 'i': return 'I';
-    case 'S': case 's': return 'S';
-    case 'N': case 'n': return 'N';
-    default: return 0;
+    case 'C':
+    case 'c':
+      return 'C';
+    case 'B':
+    case 'b':
+      return 'B';
+    case 'I':
+    case 'i':
+      return 'I';
+    case 'S':
+    case 's':
+      return 'S';
+    case 'N':
+    case 'n':
+      return 'N';
+    default:
+      return 0;
   }
 }
 
@@ -289,8 +299,8 @@ void SparseList::reserve_push(int k, int extra) {
   const int len = len_[kk];
   if (cap_[kk] - len >= extra) return;
   const long long need = static_cast<long long>(len) + extra;
-  const int cap = static_cast<int>(std::min<long long>(
-      INT_MAX, std::max<long long>({need, 2LL * len, 4LL})));
+  const int cap =
+      static_cast<int>(std::min<long long>(INT_MAX, std::max<long long>({need, 2LL * len, 4LL})));
   const std::size_t start = start_[kk];
   if (start + static_cast<std::size_t>(cap_[kk]) == ind_.size()) {
     // The last vector of the pool grows where it is.
@@ -611,8 +621,7 @@ int Store::add_indicator(const char *name, int binvar, int binval, int nnz, cons
 }
 
 int Store::add_qterms(int n, const int *row, const int *col, const double *val) {
-  if (n < 0 || (n > 0 && (row == nullptr || col == nullptr || val == nullptr)))
-    return kBadArgument;
+  if (n < 0 || (n > 0 && (row == nullptr || col == nullptr || val == nullptr))) return kBadArgument;
   if (q_.val.size() + static_cast<std::size_t>(n) > static_cast<std::size_t>(INT_MAX))
     return kBadArgument;
   for (int k = 0; k < n; ++k) {
@@ -675,15 +684,16 @@ int Store::add_psd_var(int dim, int nnz, const int *pos, const double *val, cons
 }
 
 int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, const int *vidx,
-                       const int *beg, int pnnz, const int *pos, const double *val,
-                       double lower, double upper, const char *name) {
+                       const int *beg, int pnnz, const int *pos, const double *val, double lower,
+                       double upper, const char *name) {
   if (lnnz < 0 || npsd < 0 || pnnz < 0 || !fits(num_rows(), 1)) return kBadArgument;
   if ((lnnz > 0 && (lind == nullptr || lval == nullptr)) || (npsd > 0 && vidx == nullptr) ||
       (pnnz > 0 && (pos == nullptr || val == nullptr)))
     return kBadArgument;
   IndexChecker checker;
   int rc = checker.check(lind, lnnz, num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX);
-  if (rc == kOk) rc = checker.check(vidx, npsd, num_psd_vars(), TVX_ERROR_MODEL_INVALID_SYM_MAT_IDX);
+  if (rc == kOk)
+    rc = checker.check(vidx, npsd, num_psd_vars(), TVX_ERROR_MODEL_INVALID_SYM_MAT_IDX);
   if (rc == kOk) rc = check_starts(npsd, pnnz, beg);
   if (rc != kOk) return rc;
   for (int k = 0; k < npsd; ++k) {
@@ -729,8 +739,7 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
 // ---- Changing -------------------------------------------------------------
 
 int Store::set_coeffs(int n, const int *row, const int *col, const double *val) {
-  if (n < 0 || (n > 0 && (row == nullptr || col == nullptr || val == nullptr)))
-    return kBadArgument;
+  if (n < 0 || (n > 0 && (row == nullptr || col == nullptr || val == nullptr))) return kBadArgument;
   for (int k = 0; k < n; ++k) {
     if (row[k] < 0 || row[k] >= num_rows()) return TVX_ERROR_MODEL_INVALID_ROW_IDX;
     if (col[k] < 0 || col[k] >= num_vars()) return TVX_ERROR_MODEL_INVALID_COL_IDX;
@@ -910,8 +919,8 @@ int Store::delete_sos(int n, const int *ind) {
 
 int Store::delete_genconstrs(int n, const int *ind) {
   std::vector<int> new_index;
-  const int rc = deletion_map(n, ind, num_genconstrs(),
-                              TVX_ERROR_MODEL_INVALID_INDICATOR_ROW_IDX, new_index);
+  const int rc =
+      deletion_map(n, ind, num_genconstrs(), TVX_ERROR_MODEL_INVALID_INDICATOR_ROW_IDX, new_index);
   if (rc != kOk || n == 0) return rc;
   compact(gen_.type, new_index);
   compact(gen_.binvar, new_index);

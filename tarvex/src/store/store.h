@@ -230,8 +230,8 @@ struct SolveStats {
 struct Results {
   int status = TVX_STATUS_UNKNOWN;
   std::optional<double> primal_obj, dual_obj, mip_gap_abs, mip_gap_rel;
-  std::optional<std::vector<double>> x, reduced_cost;  // per variable
-  std::optional<std::vector<double>> dual, activity;   // per row
+  std::optional<std::vector<double>> x, reduced_cost;     // per variable
+  std::optional<std::vector<double>> dual, activity;      // per row
   std::optional<std::vector<std::vector<double>>> psd_x;  // per PSD variable, dim * dim row-major
   std::optional<std::vector<double>> primal_ray;          // per variable
   std::optional<std::vector<double>> dual_ray;            // per row
@@ -289,9 +289,8 @@ class Store {
   // Column-wise coefficients beg/ind/val (nnz 0 and all three null for
   // none); obj, lb, ub, vtype, names: n entries each or null for the
   // defaults (0, 0, infinite, 'C', no name).
-  int add_vars(int n, int nnz, const int *beg, const int *ind, const double *val,
-               const double *obj, const double *lb, const double *ub, const char *vtype,
-               const char *const *names);
+  int add_vars(int n, int nnz, const int *beg, const int *ind, const double *val, const double *obj,
+               const double *lb, const double *ub, const char *vtype, const char *const *names);
   // lower/upper null: unbounded on that side for every row.
   int add_rows(int n, int nnz, const int *beg, const int *ind, const double *val,
                const double *lower, const double *upper, const char *const *names);

@@ -118,8 +118,7 @@ class OrderedSetBranch final : public CbcBranchingObject {
     way_ = -way_;
     return 0.0;
   }
-  void fix(OsiSolverInterface *solver, double *lower, double *upper,
-           int state) const override {
+  void fix(OsiSolverInterface *solver, double *lower, double *upper, int state) const override {
     apply(solver, state);
     for (int j : set_->members()) {
       if (j >= solver->getNumCols()) continue;
@@ -134,8 +133,7 @@ class OrderedSetBranch final : public CbcBranchingObject {
   }
   CbcRangeCompare compareBranchingObject(const CbcBranchingObject *other, const bool) override {
     const auto *o = dynamic_cast<const OrderedSetBranch *>(other);
-    return o != nullptr && o->split_ == split_ && o->way_ == way_ ? CbcRangeSame
-                                                                   : CbcRangeDisjoint;
+    return o != nullptr && o->split_ == split_ && o->way_ == way_ ? CbcRangeSame : CbcRangeDisjoint;
   }
 
  private:

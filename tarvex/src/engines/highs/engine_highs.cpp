@@ -229,10 +229,14 @@ int solution_limit_code(const Problem &p, std::int64_t nodes, int improving) {
 
 int basis_from_highs(HighsInt status) {
   switch (status) {
-    case kHighsBasisStatusBasic: return kBasisBasic;
-    case kHighsBasisStatusUpper: return kBasisUpper;
-    case kHighsBasisStatusZero: return kBasisSuperbasic;
-    default: return kBasisLower;  // lower, or nonbasic fixed
+    case kHighsBasisStatusBasic:
+      return kBasisBasic;
+    case kHighsBasisStatusUpper:
+      return kBasisUpper;
+    case kHighsBasisStatusZero:
+      return kBasisSuperbasic;
+    default:
+      return kBasisLower;  // lower, or nonbasic fixed
   }
 }
 
@@ -247,11 +251,20 @@ bool basis_to_highs(const Store &model, std::vector<HighsInt> &col, std::vector<
     out.clear();
     for (int s : in) {
       switch (s) {
-        case kBasisLower: out.push_back(kHighsBasisStatusLower); break;
-        case kBasisBasic: out.push_back(kHighsBasisStatusBasic); break;
-        case kBasisUpper: out.push_back(kHighsBasisStatusUpper); break;
-        case kBasisSuperbasic: out.push_back(kHighsBasisStatusZero); break;
-        default: return false;
+        case kBasisLower:
+          out.push_back(kHighsBasisStatusLower);
+          break;
+        case kBasisBasic:
+          out.push_back(kHighsBasisStatusBasic);
+          break;
+        case kBasisUpper:
+          out.push_back(kHighsBasisStatusUpper);
+          break;
+        case kBasisSuperbasic:
+          out.push_back(kHighsBasisStatusZero);
+          break;
+        default:
+          return false;
       }
     }
     return true;
@@ -346,9 +359,9 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
       model.sense() == TVX_MINIMIZE ? kHighsObjSenseMinimize : kHighsObjSenseMaximize,
       model.objcon(), cols.cost.data(), cols.lower.data(), cols.upper.data(), row_lower.data(),
       row_upper.data(), a_start.data(), a.row.data(),
-      cols.any_negated ? a_value.data() : a.val.data(),
-      q.empty() ? nullptr : q.start.data(), q.empty() ? nullptr : q.index.data(),
-      q.empty() ? nullptr : q.value.data(), cols.mip ? cols.integrality.data() : nullptr);
+      cols.any_negated ? a_value.data() : a.val.data(), q.empty() ? nullptr : q.start.data(),
+      q.empty() ? nullptr : q.index.data(), q.empty() ? nullptr : q.value.data(),
+      cols.mip ? cols.integrality.data() : nullptr);
   if (passed == kHighsStatusError) {
     p.log.line("HiGHS refused the model.");
     out.code = TVX_ERROR_MODEL_INPUT_ERROR;
@@ -428,7 +441,7 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
       break;
     case kHighsModelStatusUnknown:
       stopped(stats.ipm_iters > 0 && stats.spx_iters == 0 ? TVX_ERROR_INTERIOR_NUMERIC
-                                                           : TVX_ERROR_SIMPLEX_NUMERIC);
+                                                          : TVX_ERROR_SIMPLEX_NUMERIC);
       break;
     case kHighsModelStatusLoadError:
     case kHighsModelStatusModelError:
