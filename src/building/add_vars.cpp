@@ -14,6 +14,7 @@
 #include "runtime/numpy_api.h"
 #include "module/state.h"
 #include "runtime/utf8.h"
+#include "runtime/docs.h"
 
 namespace dz {
 
@@ -164,7 +165,7 @@ int read_column(ModelObject *m, PyObject *column, ColumnArrays &out, TVXmodel **
 
 const char *const addVar_args[] = {"self", "lb", "ub", "obj", "vtype", "name", "column"};
 
-PyObject *addVar_impl(PyObject *, PyObject *const *args) {
+PyObject *model_addVar_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   double lb = 0, ub = 0, obj = 0;
   if (!as_double(args[1], &lb) || !as_double(args[2], &ub) || !as_double(args[3], &obj))
@@ -197,9 +198,6 @@ PyObject *addVar_impl(PyObject *, PyObject *const *args) {
   return handle.release();
 }
 
-#define DOC_ARG(name, rule, text) \
-  "            " name "\n            " rule "\n            " text "\n"
-
 const char addVar_doc[] =
     "\n        SIGNATURE:\n"
     "            addVar(lb=0, ub=float('inf'), obj=0, vtype='C', name='', column=None)\n"
@@ -220,8 +218,6 @@ const char addVar_doc[] =
     "            y = m.addVar(lb=1.0, ub=5.0, obj=2.0, vtype='I', name='y')\n"
     "            z = m.addVar(obj=1.0, column=Column([1.0, 2.0], [c0, c1]))\n"
     "\n        ";
-
-#undef DOC_ARG
 
 // ---- The block form ----------------------------------------------------------------
 
@@ -535,26 +531,34 @@ PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, P
   return result.release();
 }
 
-int model_addvar_defaults(PyObject **defaults, PyObject **) {
+namespace {
+
+// TVX.INFINITY (as a double) and TVX.CONTINUOUS (a str or None) read at
+// binding time; also kept as the block form's defaults.
+PyObject *addVar_defaults() {
   PyObject *tvx = module_global("TVX");  // borrowed
-  if (!tvx) return -1;
+  if (!tvx) return nullptr;
   Ref infinity(PyObject_GetAttrString(tvx, "INFINITY"));
-  if (!infinity) return -1;
+  if (!infinity) return nullptr;
   Ref continuous(PyObject_GetAttrString(tvx, "CONTINUOUS"));
-  if (!continuous) return -1;
+  if (!continuous) return nullptr;
   double ub = 0;
-  if (!as_double(infinity.get(), &ub)) return -1;
-  if (!check_arg_type(continuous.get(), &PyUnicode_Type, "vtype", true)) return -1;
+  if (!as_double(infinity.get(), &ub)) return nullptr;
+  if (!check_arg_type(continuous.get(), &PyUnicode_Type, "vtype", true)) return nullptr;
   Ref ub_default(PyFloat_FromDouble(ub));
-  if (!ub_default) return -1;
-  *defaults = Py_BuildValue("(dOdOsO)", 0.0, ub_default.get(), 0.0, continuous.get(), "", Py_None);
-  if (!*defaults) return -1;
+  if (!ub_default) return nullptr;
+  Ref defaults(
+      Py_BuildValue("(dOdOsO)", 0.0, ub_default.get(), 0.0, continuous.get(), "", Py_None));
+  if (!defaults) return nullptr;
   Py_XSETREF(import_infinity, infinity.release());
   Py_XSETREF(import_continuous, continuous.release());
-  return 0;
+  return defaults.release();
 }
 
-const FuncSpec Model_addVar_spec = {"addVar",    "Model.addVar", addVar_args, 7,         0,
-                                    FUNC_METHOD, &Model_Type,    addVar_impl, addVar_doc};
+}  // namespace
+
+const FuncSpec Model_addVar_spec =
+    DZ_METHOD(Model, addVar, addVar_args, model_addVar_impl, addVar_doc)
+        .with_defaults_hook(addVar_defaults);
 
 }  // namespace dz

@@ -16,6 +16,7 @@
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
+#include "runtime/docs.h"
 
 namespace dz {
 
@@ -243,7 +244,7 @@ PyObject *indicator(PyObject *self, PyObject *constr, PyObject *name) {
                              is1 ? Py_True : Py_False, expr, sense, side, name);
 }
 
-PyObject *addConstr_impl(PyObject *, PyObject *const *args) {
+PyObject *model_addConstr_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *constr = args[1], *name = args[2];
   if (constr == Py_None || !check_arg_type(constr, &TempConstr_Type, "constr", false)) {
     if (constr == Py_None)
@@ -283,7 +284,7 @@ int is_linear_operand(PyObject *o) {
   return is_number(o);
 }
 
-PyObject *addLConstr_impl(PyObject *, PyObject *const *args) {
+PyObject *model_addLConstr_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *lhs = args[1], *sense = args[2], *rhs = args[3], *name = args[4];
   if (tempconstr_check(lhs)) {
     if (sense != Py_None || rhs != Py_None) {
@@ -349,7 +350,7 @@ PyObject *addLConstr_impl(PyObject *, PyObject *const *args) {
 
 const char *const addRange_args[] = {"self", "expr", "lower", "upper", "name"};
 
-PyObject *addRange_impl(PyObject *, PyObject *const *args) {
+PyObject *model_addRange_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *expr = args[1], *lower = args[2], *upper = args[3];
   Ref name = Ref::borrow(args[4]);
   if (name.get() == Py_None && !(name = Ref(PyUnicode_FromString("")))) return nullptr;
@@ -367,9 +368,6 @@ PyObject *addRange_impl(PyObject *, PyObject *const *args) {
 }
 
 // ---- Docstrings -------------------------------------------------------------
-
-#define DOC_ARG(name, rule, text) \
-  "            " name "\n            " rule "\n            " text "\n"
 
 const char addConstr_doc[] =
     "\n        SIGNATURE:\n"
@@ -422,27 +420,16 @@ const char addRange_doc[] =
     "            m.addRange(x + 2 * y, 1, 10, name='r0')\n"
     "\n        ";
 
-#undef DOC_ARG
-
 }  // namespace
 
-int model_name_default(PyObject **defaults, PyObject **) {
-  *defaults = Py_BuildValue("(s)", "");
-  return *defaults ? 0 : -1;
-}
-
-int model_addlconstr_defaults(PyObject **defaults, PyObject **) {
-  *defaults = Py_BuildValue("(OOs)", Py_None, Py_None, "");
-  return *defaults ? 0 : -1;
-}
-
-const FuncSpec Model_addConstr_spec = {
-    "addConstr", "Model.addConstr", addConstr_args, 3, 0, FUNC_METHOD,
-    &Model_Type, addConstr_impl,    addConstr_doc};
-const FuncSpec Model_addLConstr_spec = {
-    "addLConstr", "Model.addLConstr", addLConstr_args, 5, 0, FUNC_METHOD,
-    &Model_Type,  addLConstr_impl,    addLConstr_doc};
-const FuncSpec Model_addRange_spec = {"addRange",  "Model.addRange", addRange_args, 5,           0,
-                                      FUNC_METHOD, &Model_Type,      addRange_impl, addRange_doc};
+const FuncSpec Model_addConstr_spec =
+    DZ_METHOD(Model, addConstr, addConstr_args, model_addConstr_impl, addConstr_doc)
+        .with_defaults("('',)");
+const FuncSpec Model_addLConstr_spec =
+    DZ_METHOD(Model, addLConstr, addLConstr_args, model_addLConstr_impl, addLConstr_doc)
+        .with_defaults("(None, None, '')");
+const FuncSpec Model_addRange_spec =
+    DZ_METHOD(Model, addRange, addRange_args, model_addRange_impl, addRange_doc)
+        .with_defaults("('',)");
 
 }  // namespace dz

@@ -137,7 +137,7 @@ int delete_kind(ModelObject *self, DelFn del, const std::vector<int> &ids,
 
 const char *const remove_args[] = {"self", "items"};
 
-PyObject *remove_impl(PyObject *, PyObject *const *args) {
+PyObject *model_remove_impl(PyObject *, PyObject *const *args) {
   ModelObject *self = as_model(args[0]);
   if (!model_live_handle(args[0])) return nullptr;
   Ref lists[4];
@@ -197,7 +197,7 @@ void model_remove_marks(PyObject *handles, const int *ids, Py_ssize_t n) {
   }
 }
 
-const FuncSpec Model_remove_spec = {"remove",    "Model.remove", remove_args, 2,         0,
-                                    FUNC_METHOD, &Model_Type,    remove_impl, remove_doc};
+const FuncSpec Model_remove_spec =
+    DZ_METHOD(Model, remove, remove_args, model_remove_impl, remove_doc);
 
 }  // namespace dz

@@ -16,8 +16,7 @@ tuplelistOps tuplelist_ops;
 
 namespace {
 
-PyObject *str_star;       // "*", the wildcard of every list the module makes
-PyObject *init_defaults;  // (li, wildcard) of __init__; li is one shared empty list
+PyObject *str_star;  // "*", the wildcard of every list the module makes
 
 inline tuplelistObject *T(PyObject *o) { return as_tuplelist(o); }
 
@@ -280,12 +279,14 @@ PyGetSetDef tuplelist_getset[] = {
 // ---- Life cycle ---------------------------------------------------------------
 
 const char *const init_args[] = {"self", "li", "wildcard"};
-const FuncSpec init_spec = {
-    "__init__", "tuplelist.__init__", init_args, 3, 0, FUNC_METHOD, nullptr, nullptr, nullptr};
+// li's default is one empty list shared by every call, as in Python.
+const FuncSpec init_spec =
+    func_spec("__init__", "tuplelist.__init__", init_args, FUNC_METHOD, nullptr, nullptr, nullptr)
+        .with_defaults("([], '*')");
 
 int tuplelist_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   ParsedArgs a;
-  if (parse_tuple(&init_spec, init_defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  if (parse_init(&init_spec, self, args, kwargs, a) < 0) return -1;
   return tuplelist_constructor(self, a[1], a[2]);
 }
 
@@ -339,54 +340,54 @@ PyObject *select_op(PyObject *self, PyObject *pattern) {
   return tuplelist_select(self, pattern, false);
 }
 
-PyObject *select_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_select_impl(PyObject *, PyObject *const *args) {
   return tuplelist_select(args[0], args[1], false);
 }
 
-PyObject *clean_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_clean_impl(PyObject *, PyObject *const *args) {
   Py_CLEAR(T(args[0])->tuple_index_);
   Py_RETURN_NONE;
 }
 
-PyObject *append_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_append_impl(PyObject *, PyObject *const *args) {
   return none_or_null(tuplelist_append(args[0], args[1]));
 }
 
-PyObject *clear_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_clear_impl(PyObject *, PyObject *const *args) {
   tuplelist_changed(args[0]);
   return none_or_null(PyList_SetSlice(args[0], 0, PY_SSIZE_T_MAX, nullptr));
 }
 
-PyObject *copy_impl(PyObject *, PyObject *const *args) { return tuplelist_from(args[0]); }
+PyObject *tuplelist_copy_impl(PyObject *, PyObject *const *args) { return tuplelist_from(args[0]); }
 
-PyObject *insert_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_insert_impl(PyObject *, PyObject *const *args) {
   int index;
   if (!as_int32(args[1], &index)) return nullptr;
   return none_or_null(tuplelist_insert(args[0], index, args[2]));
 }
 
-PyObject *extend_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_extend_impl(PyObject *, PyObject *const *args) {
   return none_or_null(tuplelist_extend(args[0], args[1]));
 }
 
-PyObject *pop_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_pop_impl(PyObject *, PyObject *const *args) {
   tuplelist_changed(args[0]);
   Ref a(PyTuple_Pack(1, args[1]));
   return a ? list_method("pop", args[0], a.get()) : nullptr;
 }
 
-PyObject *remove_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_remove_impl(PyObject *, PyObject *const *args) {
   tuplelist_changed(args[0]);
   Ref a(PyTuple_Pack(1, args[1]));
   return a ? list_method("remove", args[0], a.get()) : nullptr;
 }
 
-PyObject *reverse_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_reverse_impl(PyObject *, PyObject *const *args) {
   tuplelist_changed(args[0]);
   return list_method("reverse", args[0], nullptr);
 }
 
-PyObject *sort_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_sort_impl(PyObject *, PyObject *const *args) {
   tuplelist_changed(args[0]);
   Ref kw(Py_BuildValue("{s:O,s:O}", "key", args[1], "reverse", args[2]));
   return kw ? list_method("sort", args[0], nullptr, kw.get()) : nullptr;
@@ -473,23 +474,27 @@ const char *const pop_args[] = {"self", "index"};
 const char *const remove_args[] = {"self", "value"};
 const char *const sort_args[] = {"self", "key", "reverse"};
 
-#define METHOD(name, args, npos, nkw, flags, doc)                                       \
-  {                                                                                     \
-#name, "tuplelist." #name, args, npos, nkw, FUNC_METHOD | (flags), &tuplelist_Type, \
-        name##_impl, doc                                                                \
-  }
-
-const FuncSpec select_spec = METHOD(select, select_args, 1, 0, FUNC_VARARGS, select_doc);
-const FuncSpec clean_spec = METHOD(clean, self_only, 1, 0, 0, clean_doc);
-const FuncSpec append_spec = METHOD(append, append_args, 2, 0, 0, nullptr);
-const FuncSpec clear_spec = METHOD(clear, self_only, 1, 0, 0, nullptr);
-const FuncSpec copy_spec = METHOD(copy, self_only, 1, 0, 0, nullptr);
-const FuncSpec insert_spec = METHOD(insert, insert_args, 3, 0, 0, nullptr);
-const FuncSpec pop_spec = METHOD(pop, pop_args, 2, 0, 0, nullptr);
-const FuncSpec remove_spec = METHOD(remove, remove_args, 2, 0, 0, nullptr);
-const FuncSpec reverse_spec = METHOD(reverse, self_only, 1, 0, 0, nullptr);
-const FuncSpec extend_spec = METHOD(extend, extend_args, 2, 0, 0, nullptr);
-const FuncSpec sort_spec = METHOD(sort, sort_args, 1, 2, 0, nullptr);
+const FuncSpec select_spec =
+    DZ_METHOD(tuplelist, select, select_args, tuplelist_select_impl, select_doc)
+        .with_flags(FUNC_VARARGS);
+const FuncSpec clean_spec = DZ_METHOD(tuplelist, clean, self_only, tuplelist_clean_impl, clean_doc);
+const FuncSpec append_spec =
+    DZ_METHOD(tuplelist, append, append_args, tuplelist_append_impl, nullptr);
+const FuncSpec clear_spec = DZ_METHOD(tuplelist, clear, self_only, tuplelist_clear_impl, nullptr);
+const FuncSpec copy_spec = DZ_METHOD(tuplelist, copy, self_only, tuplelist_copy_impl, nullptr);
+const FuncSpec insert_spec =
+    DZ_METHOD(tuplelist, insert, insert_args, tuplelist_insert_impl, nullptr);
+const FuncSpec pop_spec =
+    DZ_METHOD(tuplelist, pop, pop_args, tuplelist_pop_impl, nullptr).with_defaults("(-1,)");
+const FuncSpec remove_spec =
+    DZ_METHOD(tuplelist, remove, remove_args, tuplelist_remove_impl, nullptr);
+const FuncSpec reverse_spec =
+    DZ_METHOD(tuplelist, reverse, self_only, tuplelist_reverse_impl, nullptr);
+const FuncSpec extend_spec =
+    DZ_METHOD(tuplelist, extend, extend_args, tuplelist_extend_impl, nullptr);
+const FuncSpec sort_spec = DZ_METHOD(tuplelist, sort, sort_args, tuplelist_sort_impl, nullptr)
+                               .with_keyword_only(2)
+                               .with_defaults("(None, False)");
 
 // ---- Pickling ----------------------------------------------------------------------
 //
@@ -562,22 +567,11 @@ int tuplelist_prepare() {
 }
 
 int tuplelist_bind(PyObject *dict) {
-  Ref empty(PyList_New(0));
-  if (!empty) return -1;
-  Py_XSETREF(init_defaults, PyTuple_Pack(2, empty.get(), str_star));
-  if (!init_defaults) return -1;
-  Ref pop_defaults(PyLong_FromLong(-1));
-  if (!pop_defaults) return -1;
-  pop_defaults = Ref(PyTuple_Pack(1, pop_defaults.get()));
-  Ref sort_kwdefaults(Py_BuildValue("{s:O,s:O}", "key", Py_None, "reverse", Py_False));
-  if (!pop_defaults || !sort_kwdefaults) return -1;
   for (const FuncSpec *spec :
-       {&select_spec, &clean_spec, &append_spec, &clear_spec, &copy_spec, &insert_spec})
+       {&select_spec, &clean_spec, &append_spec, &clear_spec, &copy_spec, &insert_spec, &pop_spec,
+        &remove_spec, &reverse_spec, &extend_spec, &sort_spec})
     if (!bind_function(dict, spec)) return -1;
-  if (!bind_function(dict, &pop_spec, pop_defaults.get())) return -1;
-  for (const FuncSpec *spec : {&remove_spec, &reverse_spec, &extend_spec})
-    if (!bind_function(dict, spec)) return -1;
-  return bind_function(dict, &sort_spec, nullptr, sort_kwdefaults.get()) ? 0 : -1;
+  return 0;
 }
 
 }  // namespace

@@ -396,14 +396,13 @@ PyObject *list_alloc(PyTypeObject *type, PyObject *, PyObject *) {
 }
 
 const char *const init_argnames[] = {"self", "data"};
-const FuncSpec init_spec = {"__init__",  "List.__init__", init_argnames, 2,      0,
-                            FUNC_METHOD, nullptr,         nullptr,       nullptr};
+const FuncSpec init_spec =
+    func_spec("__init__", "List.__init__", init_argnames, FUNC_METHOD, nullptr, nullptr, nullptr)
+        .with_defaults("([],)");
 
 int list_init(PyObject *self, PyObject *args, PyObject *kwargs) {
-  static PyObject *defaults = nullptr;
-  if (!defaults && !(defaults = Py_BuildValue("([])"))) return -1;
   ParsedArgs a;
-  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  if (parse_init(&init_spec, self, args, kwargs, a) < 0) return -1;
   PyObject *data = a[1];
   if (!PyList_Check(data)) {
     PyErr_SetString(PyExc_TypeError, "Expect a list");
@@ -482,12 +481,10 @@ PyObject *list_make_update_safe_impl(PyObject *, PyObject *const *args) {
 }
 
 const char *const self_arg[] = {"self"};
-const FuncSpec make_append_safe_spec = {
-    "_make_append_safe", "List._make_append_safe",   self_arg, 1, 0, FUNC_METHOD,
-    &List_Type,          list_make_append_safe_impl, nullptr};
-const FuncSpec make_update_safe_spec = {
-    "_make_update_safe", "List._make_update_safe",   self_arg, 1, 0, FUNC_METHOD,
-    &List_Type,          list_make_update_safe_impl, nullptr};
+const FuncSpec make_append_safe_spec =
+    DZ_METHOD(List, _make_append_safe, self_arg, list_make_append_safe_impl, nullptr);
+const FuncSpec make_update_safe_spec =
+    DZ_METHOD(List, _make_update_safe, self_arg, list_make_update_safe_impl, nullptr);
 
 PyNumberMethods list_as_number = {};
 PySequenceMethods list_as_sequence = {};

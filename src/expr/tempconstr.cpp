@@ -224,12 +224,13 @@ PyObject *tempconstr_str(PyObject *self) {
 
 // ---- Members ----------------------------------------------------------------------------
 
-PyObject *new_impl(PyObject *, PyObject *const *args) {
+PyObject *tempconstr_new_impl(PyObject *, PyObject *const *args) {
   return tempconstr_new(args[0], args[1], args[2]);
 }
 
 const char *const new_args[] = {"expr", "lhs", "rhs"};
-const FuncSpec new_spec = {"new", "TempConstr.new", new_args, 3, 0, 0, nullptr, new_impl, nullptr};
+const FuncSpec new_spec =
+    func_spec("new", "TempConstr.new", new_args, 0, nullptr, tempconstr_new_impl, nullptr);
 
 const char class_doc[] =
     "\n    A temporary constraint: what comparing variables and expressions gives,\n"

@@ -51,7 +51,7 @@ PyObject *first_item(PyObject *objs) {
 
 PyObject *item0(PyObject *values) { return values ? PySequence_GetItem(values, 0) : nullptr; }
 
-PyObject *getAttr_impl(PyObject *, PyObject *const *args) {
+PyObject *model_getAttr_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *name = args[1], *objs = args[2];
   if (!check_arg_type(name, &PyUnicode_Type, "attrname", true)) return nullptr;
   if (objs == Py_None) {
@@ -81,7 +81,7 @@ PyObject *getAttr_impl(PyObject *, PyObject *const *args) {
   return PyObject_CallMethod(values.get(), "tolist", nullptr);
 }
 
-PyObject *setAttr_impl(PyObject *, PyObject *const *args) {
+PyObject *model_setAttr_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *name = args[1], *objs = args[2], *newvalues = args[3];
   if (!check_arg_type(name, &PyUnicode_Type, "attrname", true)) return nullptr;
   // Without newvalues, objs is the new value of a model attribute.
@@ -245,14 +245,11 @@ int model_setattro(PyObject *self, PyObject *name, PyObject *value) {
   return result ? 0 : -1;
 }
 
-int model_none_default(PyObject **defaults, PyObject **) {
-  *defaults = PyTuple_Pack(1, Py_None);
-  return *defaults ? 0 : -1;
-}
-
-const FuncSpec Model_getAttr_spec = {"getAttr",   "Model.getAttr", getAttr_args, 3,          0,
-                                     FUNC_METHOD, &Model_Type,     getAttr_impl, getAttr_doc};
-const FuncSpec Model_setAttr_spec = {"setAttr",   "Model.setAttr", setAttr_args, 4,          0,
-                                     FUNC_METHOD, &Model_Type,     setAttr_impl, setAttr_doc};
+const FuncSpec Model_getAttr_spec =
+    DZ_METHOD(Model, getAttr, getAttr_args, model_getAttr_impl, getAttr_doc)
+        .with_defaults("(None,)");
+const FuncSpec Model_setAttr_spec =
+    DZ_METHOD(Model, setAttr, setAttr_args, model_setAttr_impl, setAttr_doc)
+        .with_defaults("(None,)");
 
 }  // namespace dz

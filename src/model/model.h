@@ -117,16 +117,11 @@ PyObject *handle_at(PyObject *handles, int k, int code);
 PyObject *model_getattro(PyObject *self, PyObject *name);
 int model_setattro(PyObject *self, PyObject *name, PyObject *value);
 
-// Defaults (None,) for the last parameter of getAttr and setAttr.
-int model_none_default(PyObject **defaults, PyObject **kwdefaults);
-
 // A member bound into Model's dictionary, in the fixed binding order.
 struct ModelMember {
   const FuncSpec *spec;
   enum Form { PLAIN, INTERNAL, SIGNATURE } form;
   const char *signature;  // SIGNATURE: the displayed arguments
-  // Evaluates defaults at binding time (TVX values); may leave either NULL.
-  int (*defaults)(PyObject **defaults, PyObject **kwdefaults);
 };
 
 // The members in binding order, terminated by a null spec.
@@ -140,21 +135,9 @@ extern const FuncSpec Model_copy_spec, Model_getAttr_spec, Model_setAttr_spec;
 
 // Members defined in building/.
 extern const FuncSpec Model_addVar_spec;
-// addVar's defaults: TVX.INFINITY (as a double) and TVX.CONTINUOUS (a str or
-// None) read at binding time; also keeps them as the block form's defaults.
-int model_addvar_defaults(PyObject **defaults, PyObject **kwdefaults);
 extern const FuncSpec Model_addVars_spec, Model_addConstrs_spec;
-// addVars' keyword-only defaults, TVX.INFINITY and TVX.CONTINUOUS as they are
-// at binding time; addConstrs' name="".
-int model_addvars_defaults(PyObject **defaults, PyObject **kwdefaults);
-int model_addconstrs_defaults(PyObject **defaults, PyObject **kwdefaults);
 extern const FuncSpec Model_addConstr_spec, Model_addLConstr_spec, Model_addRange_spec,
     Model_setObjective_spec, Model_getObjective_spec;
-// Defaults ("",) of a trailing name; addLConstr's (None, None, ""); and
-// setObjective's sense, TVX.MAXINT as a 32-bit int at binding time.
-int model_name_default(PyObject **defaults, PyObject **kwdefaults);
-int model_addlconstr_defaults(PyObject **defaults, PyObject **kwdefaults);
-int model_setobjective_defaults(PyObject **defaults, PyObject **kwdefaults);
 extern const FuncSpec Model_message_spec, Model_read_spec, Model_write_spec, Model_reset_spec,
     Model_cleanupMilp_spec, Model_optimize_spec, Model_computeIIS_spec, Model_getVarByName_spec,
     Model_getConstrByName_spec;
@@ -162,12 +145,6 @@ extern const FuncSpec Model_message_spec, Model_read_spec, Model_write_spec, Mod
 extern const FuncSpec Model_getRow_spec, Model_getCol_spec, Model_getA_spec, Model_getCoeff_spec,
     Model_chgCoeff_spec, Model_addSOS_spec, Model_getSOS_spec, Model_addGenConstrIndicator_spec,
     Model_getGenConstrIndicator_spec, Model_remove_spec;
-// addSOS' (None,) and addGenConstrIndicator's (None, None, "").
-int model_addsos_defaults(PyObject **defaults, PyObject **kwdefaults);
-int model_indicator_defaults(PyObject **defaults, PyObject **kwdefaults);
-
-// Defaults (0,) for reset's clearall.
-int model_reset_default(PyObject **defaults, PyObject **kwdefaults);
 
 // The solver model of a live Model; NULL with TarvexError(INVALID_ARGUMENT)
 // for a disposed or empty one, which must never reach the library.

@@ -37,9 +37,42 @@ struct FunctionObject {
 
 inline FunctionObject *F(PyObject *o) { return reinterpret_cast<FunctionObject *>(o); }
 
-int nparams(const FuncSpec *s) {
-  return s->npos + s->nkwonly + ((s->flags & FUNC_VARARGS) ? 1 : 0) +
-         ((s->flags & FUNC_VARKW) ? 1 : 0);
+int nparams(const FuncSpec *s) { return s->nnames; }
+
+// The spec's default values, evaluated: the tuple of the last named
+// parameters' values split into the positional defaults tuple and the
+// keyword-only defaults dict. Either may stay empty.
+int spec_defaults(const FuncSpec *s, Ref &defaults, Ref &kwdefaults) {
+  Ref values;
+  if (s->defaults_hook) {
+    values = Ref(s->defaults_hook());
+  } else if (s->defaults) {
+    Ref ast(PyImport_ImportModule("ast"));
+    if (!ast) return -1;
+    values = Ref(PyObject_CallMethod(ast.get(), "literal_eval", "s", s->defaults));
+  } else {
+    return 0;
+  }
+  if (!values) return -1;
+  const int first = s->flags & FUNC_METHOD ? 1 : 0;
+  const int named = s->npos + s->nkwonly;
+  if (!PyTuple_Check(values.get()) || PyTuple_GET_SIZE(values.get()) > named - first) {
+    PyErr_Format(PyExc_SystemError, "bad defaults for %s", s->name);
+    return -1;
+  }
+  const int start = named - static_cast<int>(PyTuple_GET_SIZE(values.get()));
+  if (start < s->npos) {
+    defaults = Ref(PyTuple_GetSlice(values.get(), 0, s->npos - start));
+    if (!defaults) return -1;
+  }
+  if (s->nkwonly > 0 && start < named) {
+    if (!(kwdefaults = Ref(PyDict_New()))) return -1;
+    for (int i = start > s->npos ? start : s->npos; i < named; i++)
+      if (PyDict_SetItemString(kwdefaults.get(), s->argnames[i],
+                               PyTuple_GET_ITEM(values.get(), i - start)) < 0)
+        return -1;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -152,8 +185,15 @@ int parse_vector(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults, Py
   return 0;
 }
 
-int parse_tuple(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults, PyObject *self,
-                PyObject *args, PyObject *kwargs, ParsedArgs &out) {
+int parse_init(const FuncSpec *s, PyObject *self, PyObject *args, PyObject *kwargs,
+               ParsedArgs &out) {
+  // Evaluated once: tp_init runs on every construction.
+  if (!s->init_defaults && !s->init_kwdefaults && (s->defaults || s->defaults_hook)) {
+    Ref defaults, kwdefaults;
+    if (spec_defaults(s, defaults, kwdefaults) < 0) return -1;
+    s->init_defaults = defaults.release();
+    s->init_kwdefaults = kwdefaults.release();
+  }
   Py_ssize_t npos = PyTuple_GET_SIZE(args);
   Py_ssize_t nkw = kwargs ? PyDict_GET_SIZE(kwargs) : 0;
   Py_ssize_t lead = self ? 1 : 0;
@@ -174,7 +214,8 @@ int parse_tuple(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults, PyO
       k++;
     }
   }
-  return parse_vector(s, defaults, kwdefaults, stack.get(), lead + npos, kwnames.get(), out);
+  return parse_vector(s, s->init_defaults, s->init_kwdefaults, stack.get(), lead + npos,
+                      kwnames.get(), out);
 }
 
 namespace {
@@ -418,12 +459,13 @@ int function_ready() {
   return PyType_Ready(t);
 }
 
-PyObject *function_new(const FuncSpec *spec, PyObject *closure, PyObject *defaults,
-                       PyObject *kwdefaults) {
+PyObject *function_new(const FuncSpec *spec, PyObject *closure) {
   if (nparams(spec) > kMaxParams) {
     PyErr_SetString(PyExc_SystemError, "too many parameters");
     return nullptr;
   }
+  Ref defaults, kwdefaults;
+  if (spec_defaults(spec, defaults, kwdefaults) < 0) return nullptr;
   FunctionObject *f = PyObject_GC_New(FunctionObject, &Function_Type);
   if (!f) return nullptr;
   f->vectorcall = function_vectorcall;
@@ -433,8 +475,8 @@ PyObject *function_new(const FuncSpec *spec, PyObject *closure, PyObject *defaul
   f->doc = nullptr;
   f->dict = nullptr;
   f->module = PyUnicode_InternFromString("didazoda");
-  f->defaults = nullptr;
-  f->kwdefaults = nullptr;
+  f->defaults = defaults.release();
+  f->kwdefaults = kwdefaults.release();
   f->closure = closure;
   Py_XINCREF(closure);
   f->code = nullptr;
@@ -443,14 +485,6 @@ PyObject *function_new(const FuncSpec *spec, PyObject *closure, PyObject *defaul
   Ref owner(reinterpret_cast<PyObject *>(f));
   if (!f->name || !f->qualname || !f->module) return nullptr;
   if (spec->doc && !(f->doc = PyUnicode_FromString(spec->doc))) return nullptr;
-  if (defaults && defaults != Py_None) {
-    Py_INCREF(defaults);
-    f->defaults = defaults;
-  }
-  if (kwdefaults && kwdefaults != Py_None) {
-    Py_INCREF(kwdefaults);
-    f->kwdefaults = kwdefaults;
-  }
   PyObject_GC_Track(owner.get());
   return owner.release();
 }
