@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "building/building.h"
+#include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "expr/quadexpr.h"
@@ -21,22 +21,6 @@
 namespace dz {
 
 namespace {
-
-// The arrays of _linExprs2array, released on every way out.
-struct RowArrays {
-  int nnz = 0;
-  int *beg = nullptr;
-  int *ind = nullptr;
-  double *val = nullptr;
-  RowArrays() = default;
-  RowArrays(const RowArrays &) = delete;
-  RowArrays &operator=(const RowArrays &) = delete;
-  ~RowArrays() {
-    std::free(beg);
-    std::free(ind);
-    std::free(val);
-  }
-};
 
 // A side as the library takes it: _dec_bound against the row's constant,
 // then float(). side None gives None (left to the caller).
@@ -80,11 +64,6 @@ struct NewRows {
   }
 };
 
-int raise_overflow() {
-  PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-  return -1;
-}
-
 }  // namespace
 
 // The sides are worked out before the terms are read: _dec_bound and
@@ -125,17 +104,15 @@ PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyOb
   Py_INCREF(expr);
   PyList_SET_ITEM(one_row.get(), 0, expr);
   RowArrays a;
-  if (Model_ops.linExprs2array(self, one_row.get(), &a.nnz, nullptr, &a.ind, &a.val) < 0)
-    return nullptr;
-  TVXmodel *mdl = rows_live_model(self);
+  if (Model_ops.linExprs2array(self, one_row.get(), false, a) < 0) return nullptr;
+  TVXmodel *mdl = model_live_handle(self);
   if (!mdl) return nullptr;
-  const int rc =
-      TVXaddrangeconstr(mdl, a.nnz, a.ind, a.val, lo, up, PyBytes_AS_STRING(raw_name.get()));
+  const int rc = TVXaddrangeconstr(mdl, a.nnz, a.ind.get(), a.val.get(), lo, up,
+                                   PyBytes_AS_STRING(raw_name.get()));
   if (rc) return raise_code(rc);
   if (rows.append(self, mdl) < 0) return nullptr;
   PyObject *handle = PyList_GET_ITEM(rows.constrs.get(), 0);
-  Py_INCREF(handle);
-  return handle;
+  return new_ref(handle);
 }
 
 PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, PyObject *rhs,
@@ -153,10 +130,7 @@ PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, Py
   Ref rows_list(PySequence_List(exprs));
   if (!rows_list) return nullptr;
   const Py_ssize_t n = PyList_GET_SIZE(rows_list.get());
-  if (n > INT_MAX) {
-    raise_overflow();
-    return nullptr;
-  }
+  if (n > INT_MAX) return raise_int32_overflow(), nullptr;
   // One name per row; a caller giving fewer would leave rows unnamed by accident.
   if (nnames != n) {
     PyErr_Format(PyExc_ValueError, "%zd names given for %zd constraints", nnames, n);
@@ -184,12 +158,11 @@ PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, Py
   NewRows rows;
   if (!rows.make(n)) return nullptr;
   RowArrays a;
-  if (Model_ops.linExprs2array(self, rows_list.get(), &a.nnz, &a.beg, &a.ind, &a.val) < 0)
-    return nullptr;
-  TVXmodel *mdl = rows_live_model(self);
+  if (Model_ops.linExprs2array(self, rows_list.get(), true, a) < 0) return nullptr;
+  TVXmodel *mdl = model_live_handle(self);
   if (!mdl) return nullptr;
-  const int rc = TVXaddrangeconstrs(mdl, static_cast<int>(n), a.nnz, a.beg, a.ind, a.val,
-                                    lhs != Py_None ? lower.get() : nullptr,
+  const int rc = TVXaddrangeconstrs(mdl, static_cast<int>(n), a.nnz, a.beg.get(), a.ind.get(),
+                                    a.val.get(), lhs != Py_None ? lower.get() : nullptr,
                                     rhs != Py_None ? upper.get() : nullptr, name_ptr.get());
   if (rc) return raise_code(rc);
   if (rows.append(self, mdl) < 0) return nullptr;
@@ -246,13 +219,8 @@ PyObject *indicator(PyObject *self, PyObject *constr, PyObject *name) {
 
 PyObject *model_addConstr_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *constr = args[1], *name = args[2];
-  if (constr == Py_None || !check_arg_type(constr, &TempConstr_Type, "constr", false)) {
-    if (constr == Py_None)
-      PyErr_Format(PyExc_TypeError,
-                   "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", "constr",
-                   TempConstr_Type.tp_name, Py_TYPE(constr)->tp_name);
-    return nullptr;
-  }
+  if (constr == Py_None) return raise_arg_type(constr, &TempConstr_Type, "constr"), nullptr;
+  if (!check_arg_type(constr, &TempConstr_Type, "constr", false)) return nullptr;
   Ref lhs(TempConstr_ops.getLhs(constr));
   if (!lhs) return nullptr;
   Ref rhs(TempConstr_ops.getRhs(constr));

@@ -17,11 +17,6 @@ namespace dz {
 namespace {
 
 // A new reference to o (Py_NewRef is not in every supported interpreter).
-PyObject *new_ref(PyObject *o) {
-  Py_INCREF(o);
-  return o;
-}
-
 // ---- addVars -------------------------------------------------------------------------
 
 // An index set: an int n stands for range(n); anything else is taken as a
@@ -32,10 +27,7 @@ PyObject *index_set(PyObject *arg) {
   int overflow = 0;
   const long long n = PyLong_AsLongLongAndOverflow(arg, &overflow);
   if (n == -1 && PyErr_Occurred()) return nullptr;
-  if (overflow > 0 || n > INT_MAX) {
-    PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-    return nullptr;
-  }
+  if (overflow > 0 || n > INT_MAX) return raise_int32_overflow(), nullptr;
   return PyObject_CallFunction(reinterpret_cast<PyObject *>(&PyRange_Type), "L",
                                overflow < 0 ? 0LL : n);
 }
@@ -116,10 +108,7 @@ PyObject *model_addVars_impl(PyObject *, PyObject *const *args) {
   for (Py_ssize_t i = 0; i < nsets && count > 0; i++) {
     const Py_ssize_t len = PyObject_Size(PyTuple_GET_ITEM(sets.get(), i));
     if (len < 0) return nullptr;
-    if (len > 0 && count > INT_MAX / len) {
-      PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-      return nullptr;
-    }
+    if (len > 0 && count > INT_MAX / len) return raise_int32_overflow(), nullptr;
     count *= len;
   }
   PyObject *itertools = module_global("itertools");  // borrowed

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "building/building.h"
+#include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "expr/quadexpr.h"
@@ -60,11 +60,7 @@ int gather(ModelObject *m, PyObject *lin, PyObject *quad, TVXmodel **mdl, NewObj
   for (int i = 0; i < qt.n; i++)
     if (!float_of(qt.coeffs.at(i), &out.qval[static_cast<std::size_t>(i)])) return -1;
 
-  if (!(*mdl = model_live_handle(reinterpret_cast<PyObject *>(m)))) return -1;
-  if (!PyList_Check(m->varlist_) || !PyList_Check(m->psdvarlist_)) {
-    raise_code(TVX_ERROR_INVALID_ARGUMENT);
-    return -1;
-  }
+  if (!(*mdl = model_live_handle(m))) return -1;
   const Py_ssize_t nvars = PyList_GET_SIZE(m->varlist_);
   out.obj.assign(static_cast<std::size_t>(nvars), 0.0);
   for (int i = 0; i < lt.n; i++) {
@@ -265,8 +261,7 @@ PyObject *model_getObjective_impl(PyObject *, PyObject *const *args) {
   QuadTerms qt;
   if (quadexpr_terms(qe.get(), qt) < 0) return nullptr;
   if (qt.n > 0) return qe.release();
-  Py_INCREF(le);
-  return le;
+  return new_ref(le);
 }
 
 // ---- Docstrings -----------------------------------------------------------------

@@ -1,7 +1,7 @@
 // Reading the stored constraint matrix back and changing single entries:
 // Model.getRow, getCol, getA, getCoeff and chgCoeff. Nothing is kept between
 // calls; every result's handles are the model's own cached ones.
-#include "building/building.h"
+#include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "model/column.h"
@@ -15,11 +15,7 @@ namespace dz {
 
 int element_index(PyObject *obj, TVXmodel *mdl, int *index) {
   if (handle_attr_kind(obj)) {
-    // The index of another model's handle would name an unrelated element here.
-    if (handle_mdl(obj) != mdl) {
-      raise_text("an element of another model was given");
-      return -1;
-    }
+    if (!handle_of_model(obj, mdl)) return -1;
     *index = handle_index(obj);
     return 0;
   }

@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "building/building.h"
+#include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "expr/tempconstr.h"
@@ -45,10 +45,7 @@ PyObject *model_addSOS_impl(PyObject *, PyObject *const *args) {
   Ref vars(PyList_GetSlice(args[2], 0, PY_SSIZE_T_MAX));
   if (!vars) return nullptr;
   const Py_ssize_t n = PyList_GET_SIZE(vars.get());
-  if (n > INT_MAX) {
-    PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-    return nullptr;
-  }
+  if (n > INT_MAX) return raise_int32_overflow(), nullptr;
   Buffer<double> weight;
   Ref wts(args[3] == Py_None ? nullptr : PyList_GetSlice(args[3], 0, PY_SSIZE_T_MAX));
   if (args[3] != Py_None && !wts) return nullptr;
@@ -118,21 +115,6 @@ PyObject *model_getSOS_impl(PyObject *, PyObject *const *args) {
 
 const char *const addGenConstrIndicator_args[] = {"self",  "binvar", "binval", "lhs",
                                                   "sense", "rhs",    "name"};
-
-struct RowArrays {
-  int nnz = 0;
-  int *beg = nullptr;
-  int *ind = nullptr;
-  double *val = nullptr;
-  RowArrays() = default;
-  RowArrays(const RowArrays &) = delete;
-  RowArrays &operator=(const RowArrays &) = delete;
-  ~RowArrays() {
-    std::free(beg);
-    std::free(ind);
-    std::free(val);
-  }
-};
 
 // The row, its sense (new str, or the caller's) and right-hand side from lhs
 // and the optional sense and rhs. row stays empty for an lhs of no linear
@@ -225,8 +207,7 @@ PyObject *model_addGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   Ref one_row(Py_BuildValue("[O]", row ? row.get() : Py_None));
   if (!one_row) return nullptr;
   RowArrays a;
-  if (Model_ops.linExprs2array(m, one_row.get(), &a.nnz, &a.beg, &a.ind, &a.val) < 0)
-    return nullptr;
+  if (Model_ops.linExprs2array(m, one_row.get(), false, a) < 0) return nullptr;
   if (name == Py_None) {
     PyErr_SetString(PyExc_TypeError, "expected bytes, NoneType found");
     return nullptr;
@@ -256,8 +237,8 @@ PyObject *model_addGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   mdl = model_live_handle(args[0]);
   if (!mdl) return nullptr;
   const int rc = TVXaddgenconstrIndicator(mdl, PyBytes_AS_STRING(raw_name.get()), bindex,
-                                          binval == Py_True ? 1 : 0, a.nnz, a.ind, a.val,
-                                          PyBytes_AS_STRING(raw_sense.get())[0], rhs);
+                                          binval == Py_True ? 1 : 0, a.nnz, a.ind.get(),
+                                          a.val.get(), PyBytes_AS_STRING(raw_sense.get())[0], rhs);
   if (rc) return raise_code(rc);
   return append_handle(m->genconstrlist_, GenConstr_ops, mdl);
 }

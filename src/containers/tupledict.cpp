@@ -86,22 +86,12 @@ PyObject *tupledict_inplace_or(PyObject *self, PyObject *other) {
   return PyObject_CallFunctionObjArgs(ior.get(), self, other, nullptr);
 }
 
-int tupledict_traverse(PyObject *self, visitproc visit, void *arg) {
-  if (int r = PyDict_Type.tp_traverse(self, visit, arg)) return r;
-  Py_VISIT(D(self)->keys_);
-  return 0;
-}
-
-int tupledict_clear(PyObject *self) {
-  PyDict_Type.tp_clear(self);
-  Py_CLEAR(D(self)->keys_);
-  return 0;
-}
+using tupledict_gc = GcFields<tupledictObject, &PyDict_Type, &tupledictObject::keys_>;
 
 // As for tuplelist: the dict's recursion guard covers exact dicts only.
 void tupledict_dealloc(PyObject *self) {
   PyObject_GC_UnTrack(self);
-  Py_TRASHCAN_BEGIN(self, tupledict_dealloc) Py_CLEAR(D(self)->keys_);
+  Py_TRASHCAN_BEGIN(self, tupledict_dealloc) tupledict_gc::release(self);
   PyDict_Type.tp_dealloc(self);
   Py_TRASHCAN_END
 }
@@ -387,8 +377,8 @@ int tupledict_prepare() {
       "and sums over its values.";
   t->tp_base = &PyDict_Type;
   t->tp_init = tupledict_init;
-  t->tp_traverse = tupledict_traverse;
-  t->tp_clear = tupledict_clear;
+  t->tp_traverse = tupledict_gc::traverse;
+  t->tp_clear = tupledict_gc::clear;
   t->tp_dealloc = tupledict_dealloc;
   // Only the overridden slots: the rest are inherited after the wrappers are made.
   tupledict_as_number.nb_inplace_or = tupledict_inplace_or;

@@ -246,8 +246,7 @@ int tuplelist_ass_subscript(PyObject *self, PyObject *key, PyObject *value) {
 
 PyObject *get_field(PyObject *v) {
   if (!v) v = Py_None;
-  Py_INCREF(v);
-  return v;
+  return new_ref(v);
 }
 
 PyObject *get_tuple_index(PyObject *self, void *) { return get_field(T(self)->tuple_index_); }
@@ -291,23 +290,13 @@ int tuplelist_init(PyObject *self, PyObject *args, PyObject *kwargs) {
 }
 
 // wildcard_ holds only an exact str: it cannot close a cycle.
-int tuplelist_traverse(PyObject *self, visitproc visit, void *arg) {
-  if (int r = PyList_Type.tp_traverse(self, visit, arg)) return r;
-  Py_VISIT(T(self)->tuple_index_);
-  return 0;
-}
-
-int tuplelist_clear(PyObject *self) {
-  PyList_Type.tp_clear(self);
-  Py_CLEAR(T(self)->tuple_index_);
-  return 0;
-}
+using tuplelist_gc = GcFields<tuplelistObject, &PyList_Type, &tuplelistObject::tuple_index_>;
 
 // The list's own deallocation applies its recursion guard to exact lists
 // only, so deeply nested tuplelists need one here.
 void tuplelist_dealloc(PyObject *self) {
   PyObject_GC_UnTrack(self);
-  Py_TRASHCAN_BEGIN(self, tuplelist_dealloc) Py_CLEAR(T(self)->tuple_index_);
+  Py_TRASHCAN_BEGIN(self, tuplelist_dealloc) tuplelist_gc::release(self);
   Py_CLEAR(T(self)->wildcard_);
   PyList_Type.tp_dealloc(self);
   Py_TRASHCAN_END
@@ -545,8 +534,8 @@ int tuplelist_prepare() {
       "pattern.";
   t->tp_base = &PyList_Type;
   t->tp_init = tuplelist_init;
-  t->tp_traverse = tuplelist_traverse;
-  t->tp_clear = tuplelist_clear;
+  t->tp_traverse = tuplelist_gc::traverse;
+  t->tp_clear = tuplelist_gc::clear;
   t->tp_dealloc = tuplelist_dealloc;
   t->tp_getset = tuplelist_getset;
   // Only the overridden slots are set: the rest are inherited from list after

@@ -329,10 +329,7 @@ int linexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
 
 // ---- In-place operators ------------------------------------------------------------
 
-PyObject *return_self(PyObject *self) {
-  Py_INCREF(self);
-  return self;
-}
+PyObject *return_self(PyObject *self) { return new_ref(self); }
 
 PyObject *linexpr_iadd(PyObject *self, PyObject *other) {
   int number = is_number(other);
@@ -398,13 +395,8 @@ PyObject *linexpr_add_impl(PyObject *, PyObject *const *args) {
   double mult;
   if (!as_double(args[2], &mult)) return nullptr;
   if (mult == 0.0) Py_RETURN_NONE;
-  if (expr == Py_None) {
-    // None passes the type test but has no terms to add.
-    PyErr_Format(PyExc_TypeError,
-                 "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", "expr",
-                 LinExpr_Type.tp_name, Py_TYPE(expr)->tp_name);
-    return nullptr;
-  }
+  // None passes the type test but has no terms to add.
+  if (expr == Py_None) return raise_arg_type(expr, &LinExpr_Type, "expr"), nullptr;
   if (linexpr_addexpr(self, expr, mult) < 0) return nullptr;
   Py_RETURN_NONE;
 }

@@ -89,8 +89,7 @@ int List_AppendRange(ListBlock *block, ListBlock *src, int n) {
 
 PyObject *List_Get(ListBlock *block, int i) {
   PyObject *item = block->items[i];
-  Py_INCREF(item);
-  return item;
+  return new_ref(item);
 }
 
 void _List_DecRef(ListBlock *block, int i) { Py_DECREF(block->items[i]); }
@@ -328,8 +327,7 @@ PyObject *list_inplace_add(PyObject *l, PyObject *other) {
   } else {
     return raise_unsupported("+=", l, other);
   }
-  Py_INCREF(l);
-  return l;
+  return new_ref(l);
 }
 
 // ---- Field helpers ---------------------------------------------------------------

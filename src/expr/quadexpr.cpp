@@ -196,10 +196,7 @@ int quadexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
 
 Ref lin_of(PyObject *self) { return Ref::borrow(as_quadexpr(self)->lin_); }
 
-PyObject *return_self(PyObject *self) {
-  Py_INCREF(self);
-  return self;
-}
+PyObject *return_self(PyObject *self) { return new_ref(self); }
 
 PyObject *quadexpr_add_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *expr = args[1];
@@ -324,8 +321,7 @@ PyObject *quadexpr_item_impl(PyObject *, PyObject *const *args) {
 
 PyObject *quadexpr_getLinExpr_impl(PyObject *, PyObject *const *args) {
   PyObject *lin = as_quadexpr(args[0])->lin_;
-  Py_INCREF(lin);
-  return lin;
+  return new_ref(lin);
 }
 
 PyObject *quadexpr_getValue_impl(PyObject *, PyObject *const *args) {

@@ -5,34 +5,16 @@
 #include "model/handles.h"
 #include "model/model.h"
 #include "runtime/args.h"
-#include "runtime/numpy_api.h"
+#include "runtime/arraylike.h"
 #include "module/state.h"
 
 namespace dz {
 
 namespace {
 
-// The solver model of a live Model, NULL for a disposed or empty one (the
-// engine refuses NULL without reaching the library).
-TVXmodel *live_mdl(PyObject *self) {
-  ModelObject *m = as_model(self);
-  return m->owned_ ? m->mdl_ : nullptr;
-}
-
-// numpy.ndim(obj) == 0; handles, lists, tuples and arrays are answered
-// without asking numpy, which would probe every handle of a list.
-int zero_dim(PyObject *obj) {
-  if (handle_attr_kind(obj)) return 1;
-  if (PyList_Check(obj) || PyTuple_Check(obj)) return 0;
-  if (PyArray_Check(obj)) return PyArray_NDIM(reinterpret_cast<PyArrayObject *>(obj)) == 0;
-  PyObject *np = module_global("_np");  // borrowed
-  if (!np) return -1;
-  Ref nd(PyObject_CallMethod(np, "ndim", "O", obj));
-  if (!nd) return -1;
-  Ref zero(PyLong_FromLong(0));
-  if (!zero) return -1;
-  return PyObject_RichCompareBool(nd.get(), zero.get(), Py_EQ);
-}
+// numpy.ndim(obj) == 0; a handle is answered without asking numpy, which
+// would probe its attributes.
+int zero_dim(PyObject *obj) { return handle_attr_kind(obj) ? 1 : is_zero_dim(obj); }
 
 PyObject *one_item_list(PyObject *item) {
   PyObject *list = PyList_New(1);
@@ -55,7 +37,7 @@ PyObject *model_getAttr_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *name = args[1], *objs = args[2];
   if (!check_arg_type(name, &PyUnicode_Type, "attrname", true)) return nullptr;
   if (objs == Py_None) {
-    Ref values(model_getattr(live_mdl(self), name, "m", nullptr));
+    Ref values(model_getattr(model_live_or_null(self), name, "m", nullptr));
     return item0(values.get());
   }
   const int single = zero_dim(objs);
@@ -65,7 +47,7 @@ PyObject *model_getAttr_impl(PyObject *, PyObject *const *args) {
     if (!kind) return nullptr;
     Ref elements(one_item_list(objs));
     if (!elements) return nullptr;
-    Ref values(model_getattr(live_mdl(self), name, kind, elements.get()));
+    Ref values(model_getattr(model_live_or_null(self), name, kind, elements.get()));
     return item0(values.get());
   }
   const Py_ssize_t len = PyObject_Size(objs);
@@ -76,7 +58,7 @@ PyObject *model_getAttr_impl(PyObject *, PyObject *const *args) {
   // The first item alone decides the kind.
   const char *kind = Model_ops.getAttrType(first.get());
   if (!kind) return nullptr;
-  Ref values(model_getattr(live_mdl(self), name, kind, objs));
+  Ref values(model_getattr(model_live_or_null(self), name, kind, objs));
   if (!values) return nullptr;
   return PyObject_CallMethod(values.get(), "tolist", nullptr);
 }
@@ -85,7 +67,8 @@ PyObject *model_setAttr_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *name = args[1], *objs = args[2], *newvalues = args[3];
   if (!check_arg_type(name, &PyUnicode_Type, "attrname", true)) return nullptr;
   // Without newvalues, objs is the new value of a model attribute.
-  if (newvalues == Py_None) return model_setattr(live_mdl(self), name, "m", nullptr, objs);
+  if (newvalues == Py_None)
+    return model_setattr(model_live_or_null(self), name, "m", nullptr, objs);
   if (objs == Py_None) {
     PyErr_SetString(PyExc_ValueError, "objs is None");
     return nullptr;
@@ -100,14 +83,14 @@ PyObject *model_setAttr_impl(PyObject *, PyObject *const *args) {
     if (!kind) return nullptr;
     Ref elements(one_item_list(objs)), values(one_item_list(newvalues));
     if (!elements || !values) return nullptr;
-    return model_setattr(live_mdl(self), name, kind, elements.get(), values.get());
+    return model_setattr(model_live_or_null(self), name, kind, elements.get(), values.get());
   }
   if (scalar) return attr::invalid_newvalues();
   Ref first(first_item(objs));
   if (!first) return nullptr;
   const char *kind = Model_ops.getAttrType(first.get());
   if (!kind) return nullptr;
-  return model_setattr(live_mdl(self), name, kind, objs, newvalues);
+  return model_setattr(model_live_or_null(self), name, kind, objs, newvalues);
 }
 
 const char *const getAttr_args[] = {"self", "attrname", "objs"};

@@ -3,7 +3,7 @@
 #include "model/column.h"
 
 #include "runtime/docs.h"
-#include "expr/expr_util.h"
+#include "runtime/arraylike.h"
 #include "model/handles.h"
 #include "runtime/args.h"
 #include "module/classes.h"
@@ -194,8 +194,7 @@ PyObject *column_item_impl(PyObject *, PyObject *const *args) {
     return nullptr;
   }
   PyObject *v = PyList_GET_ITEM(list, k);
-  Py_INCREF(v);
-  return v;
+  return new_ref(v);
 }
 
 PyObject *column_size_impl(PyObject *, PyObject *const *args) {
@@ -371,7 +370,6 @@ const PickleSpec pickle_spec = {"Column", pickle_fields, 2, false, column_restor
 // ---- Class set-up ----------------------------------------------------------------
 
 int column_prepare() {
-  if (expr_strings_ready() < 0) return -1;  // is_ndarray's names
   PyTypeObject *t = &Column_Type;
   t->tp_name = "didazoda.Column";
   t->tp_basicsize = sizeof(ColumnObject);

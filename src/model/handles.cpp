@@ -11,6 +11,7 @@
 #include "runtime/decorators.h"
 #include "runtime/function.h"
 #include "module/state.h"
+#include "module/tarvex_error.h"
 #include "runtime/docs.h"
 
 namespace dz {
@@ -120,6 +121,12 @@ PyObject *handle_str(PyObject *self) {
 PyObject *handle_repr(PyObject *self) { return PyObject_CallMethodObjArgs(self, str_str, nullptr); }
 
 }  // namespace
+
+bool handle_of_model(PyObject *o, TVXmodel *mdl) {
+  if (handle_mdl(o) == mdl) return true;
+  raise_text("an element of another model was given");
+  return false;
+}
 
 // hash(self.index). The six classes are static types whose `index` cannot be
 // replaced, so for them the field is the property's value; a subclass may

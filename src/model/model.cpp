@@ -19,12 +19,13 @@ ModelOps Model_ops;
 namespace {
 
 // The object fields, declared once for traverse, clear and allocation.
-#define MODEL_OBJECT_FIELDS(X)                                                                   \
-  X(Params)                                                                                      \
-  X(params)                                                                                      \
-  X(userattrs_)                                                                                  \
-  X(callback_) X(cbsol_) X(varlist_) X(constrlist_) X(soslist_) X(genconstrlist_) X(psdvarlist_) \
-      X(psdconstrlist_)
+#define MODEL_OBJECT_FIELDS(X) \
+  X(Params)                    \
+  X(params)                    \
+  X(userattrs_)                \
+  X(callback_)                 \
+  X(cbsol_)                    \
+  X(varlist_) X(constrlist_) X(soslist_) X(genconstrlist_) X(psdvarlist_) X(psdconstrlist_)
 
 PyObject *model_alloc(PyTypeObject *type, PyObject *, PyObject *) {
   PyObject *self = type->tp_alloc(type, 0);
@@ -75,16 +76,19 @@ const FuncSpec init_spec =
     func_spec("__init__", "Model.__init__", init_argnames, FUNC_METHOD, nullptr, nullptr, nullptr)
         .with_defaults("('', None, False)");
 
+// The element lists, each of which a building or removing call may change.
+constexpr PyObject *ModelObject::*kElementLists[] = {
+    &ModelObject::varlist_,       &ModelObject::constrlist_, &ModelObject::soslist_,
+    &ModelObject::genconstrlist_, &ModelObject::psdvarlist_, &ModelObject::psdconstrlist_};
+
 // Fresh lists and user dict; the old ones go only after the new are in place.
 int reset_lists(ModelObject *m) {
-  PyObject **lists[] = {&m->varlist_,       &m->constrlist_, &m->soslist_,
-                        &m->genconstrlist_, &m->psdvarlist_, &m->psdconstrlist_};
   Ref fresh[6];
-  for (int i = 0; i < 6; i++)
-    if (!(fresh[i] = Ref(PyList_New(0)))) return -1;
+  for (Ref &list : fresh)
+    if (!(list = Ref(PyList_New(0)))) return -1;
   Ref attrs(PyDict_New());
   if (!attrs) return -1;
-  for (int i = 0; i < 6; i++) Py_SETREF(*lists[i], fresh[i].release());
+  for (int i = 0; i < 6; i++) Py_SETREF(m->*kElementLists[i], fresh[i].release());
   Py_SETREF(m->userattrs_, attrs.release());
   return 0;
 }
@@ -147,14 +151,12 @@ PyObject *model_dispose_impl(PyObject *, PyObject *const *args) {
 template <PyObject *ModelObject::*List>
 PyObject *model_list_impl(PyObject *, PyObject *const *args) {
   PyObject *list = as_model(args[0])->*List;
-  Py_INCREF(list);
-  return list;
+  return new_ref(list);
 }
 
 PyObject *get_params_field(PyObject *self, void *closure) {
   PyObject *v = closure ? as_model(self)->params : as_model(self)->Params;
-  Py_INCREF(v);
-  return v;
+  return new_ref(v);
 }
 
 int set_params_field(PyObject *self, PyObject *value, void *closure) {
@@ -264,6 +266,20 @@ LIST_ACCESSOR(getPsdConstrs, psdconstrlist_, "Obtain a list of all PsdConstrs in
               DOC_EXAMPLE DOC_LINE("m.getPsdConstrs()"))
 
 #undef LIST_ACCESSOR
+
+TVXmodel *model_live_or_null(PyObject *self) {
+  ModelObject *m = as_model(self);
+  if (!m->owned_ || !m->mdl_) return nullptr;
+  for (PyObject *ModelObject::*list : kElementLists)
+    if (!PyList_Check(m->*list)) return nullptr;
+  return m->mdl_;
+}
+
+TVXmodel *model_live_handle(PyObject *self) {
+  TVXmodel *mdl = model_live_or_null(self);
+  if (!mdl) raise_code(TVX_ERROR_INVALID_ARGUMENT);
+  return mdl;
+}
 
 const ClassDef Model_class = {&Model_Type,
                               "Model",

@@ -1,8 +1,8 @@
 // The Model object: a solver model handle plus the Python-side state the
 // library does not keep (element handle lists, parameter object, user
 // members, the running callback's context).
-#ifndef DIDAZODA_MODEL_H
-#define DIDAZODA_MODEL_H
+#ifndef DIDAZODA_MODEL_MODEL_H
+#define DIDAZODA_MODEL_MODEL_H
 
 #include "module/classes.h"
 #include "runtime/function.h"
@@ -36,6 +36,14 @@ extern PyTypeObject Model_Type;
 inline ModelObject *as_model(PyObject *o) { return reinterpret_cast<ModelObject *>(o); }
 inline bool model_check(PyObject *o) { return PyObject_TypeCheck(o, &Model_Type); }
 
+// Rows in the library's compressed form, owned: nnz terms, row starts (when
+// asked for), column indices and values.
+struct RowArrays {
+  int nnz = 0;
+  Buffer<int> beg, ind;
+  Buffer<double> val;
+};
+
 // Internal operations. Entries stay untyped (OpSlot) until their operation is
 // built.
 struct ModelOps {
@@ -47,12 +55,10 @@ struct ModelOps {
   // import. Returns the object array of new Var handles, or nullptr.
   PyObject *(*addVars)(ModelObject *self, PyObject *shape, PyObject *indices, PyObject *lb,
                        PyObject *ub, PyObject *obj, PyObject *vtype, PyObject *name);
-  // _linExprs2array(exprs, nnz, beg, ind, val): LinExpr rows to compressed
-  // rows, each row's variables merged and in ascending index. beg may be
-  // null (no row starts wanted). On 0 the caller owns *beg, *ind, *val and
-  // frees them with free(); on -1 nothing is owned and the outputs are untouched.
-  int (*linExprs2array)(ModelObject *self, PyObject *exprs, int *nnz, int **beg, int **ind,
-                        double **val);
+  // _linExprs2array(exprs, with_starts, out): LinExpr rows to compressed
+  // rows, each row's variables merged and in ascending index; row starts
+  // only when asked. 0, or -1 with an exception.
+  int (*linExprs2array)(ModelObject *self, PyObject *exprs, bool with_starts, RowArrays &out);
   // _dec_bound(bound, constant): None, +-TVX.INFINITY for a huge bound, else
   // bound - constant. New reference, or nullptr.
   PyObject *(*dec_bound)(ModelObject *self, PyObject *bound, PyObject *constant);
@@ -90,8 +96,7 @@ PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, P
                         PyObject *ub, PyObject *obj, PyObject *vtype, PyObject *name);
 const char *model_attr_type(PyObject *elem);
 int model_populate(ModelObject *self);
-int model_linexprs2array(ModelObject *self, PyObject *exprs, int *nnz, int **beg, int **ind,
-                         double **val);
+int model_linexprs2array(ModelObject *self, PyObject *exprs, bool with_starts, RowArrays &out);
 PyObject *model_dec_bound(ModelObject *self, PyObject *bound, PyObject *constant);
 PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyObject *rhs,
                           PyObject *name);
@@ -146,9 +151,16 @@ extern const FuncSpec Model_getRow_spec, Model_getCol_spec, Model_getA_spec, Mod
     Model_chgCoeff_spec, Model_addSOS_spec, Model_getSOS_spec, Model_addGenConstrIndicator_spec,
     Model_getGenConstrIndicator_spec, Model_remove_spec;
 
-// The solver model of a live Model; NULL with TarvexError(INVALID_ARGUMENT)
-// for a disposed or empty one, which must never reach the library.
+// The solver model of a live Model: one it owns, with its six element lists
+// in place to take new handles. nullptr with TarvexError(INVALID_ARGUMENT)
+// for a disposed, empty or cleared one, which must never reach the library.
 TVXmodel *model_live_handle(PyObject *self);
+// The same test without raising: nullptr for a dead model. For the attribute
+// engine, which reports an unknown name before a dead model.
+TVXmodel *model_live_or_null(PyObject *self);
+inline TVXmodel *model_live_handle(ModelObject *m) {
+  return model_live_handle(reinterpret_cast<PyObject *>(m));
+}
 
 }  // namespace dz
 

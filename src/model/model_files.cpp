@@ -59,8 +59,7 @@ PyObject *model_byname_impl(PyObject *, PyObject *const *args) {
   if (index < 0 || index >= PyList_GET_SIZE(list))
     return raise_text("the element lists do not match the solver model");
   PyObject *handle = PyList_GET_ITEM(list, index);
-  Py_INCREF(handle);
-  return handle;
+  return new_ref(handle);
 }
 
 const char *const message_args[] = {"self", "message"};

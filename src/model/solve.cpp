@@ -7,16 +7,6 @@
 
 namespace dz {
 
-TVXmodel *model_live_handle(PyObject *self) {
-  ModelObject *m = as_model(self);
-  // A freed or never installed solver model must not reach the library.
-  if (!m->owned_ || !m->mdl_) {
-    raise_code(TVX_ERROR_INVALID_ARGUMENT);
-    return nullptr;
-  }
-  return m->mdl_;
-}
-
 namespace {
 
 // The two solves differ only in the library function that runs them.

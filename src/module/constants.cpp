@@ -15,10 +15,7 @@ namespace {
 const char *const lambda_args[] = {"self", "ctx"};
 
 // The value lives in the default of ctx, so a caller passing ctx gets it back.
-PyObject *constclass_lambda_impl(PyObject *, PyObject *const *args) {
-  Py_INCREF(args[1]);
-  return args[1];
-}
+PyObject *constclass_lambda_impl(PyObject *, PyObject *const *args) { return new_ref(args[1]); }
 const FuncSpec lambda_spec =
     func_spec("<lambda>", nullptr, lambda_args, 0, nullptr, constclass_lambda_impl, nullptr);
 

@@ -315,8 +315,7 @@ PyObject *default_env(bool create) {
     set_private(&st.default_env, env.get());
   }
   PyObject *d = st.default_env ? st.default_env : Py_None;
-  Py_INCREF(d);
-  return d;
+  return new_ref(d);
 }
 
 const ClassDef Env_class = {

@@ -1,18 +1,8 @@
 #include "module/module_functions.h"
 
-#include "module/classes.h"
 #include "runtime/decorators.h"
 
 namespace dz {
-
-PyObject *not_built(const char *what) {
-  PyErr_Format(PyExc_NotImplementedError, "%s is not available in this build", what);
-  return nullptr;
-}
-
-PyObject *op_not_built(PyObject *, PyObject *const *, Py_ssize_t) {
-  return not_built("internal operation");
-}
 
 int bind_module_functions(PyObject *module) {
   static const FuncSpec *const order[] = {

@@ -81,8 +81,7 @@ const FuncSpec errno_spec =
 
 PyObject *tarvexerror_message_impl(PyObject *, PyObject *const *args) {
   PyObject *m = E(args[0])->message_ ? E(args[0])->message_ : Py_None;
-  Py_INCREF(m);
-  return m;
+  return new_ref(m);
 }
 const FuncSpec message_spec =
     DZ_METHOD(TarvexError, message, self_only, tarvexerror_message_impl,

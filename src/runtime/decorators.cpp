@@ -55,8 +55,7 @@ PyObject *change_signature_impl(PyObject *func, PyObject *const *args) {
   if (!name) return nullptr;
   Ref text(PyUnicode_FromFormat("%S(%S)", name.get(), function_closure(func)));
   if (!text || PyObject_SetAttrString(method, "__text_signature__", text.get()) < 0) return nullptr;
-  Py_INCREF(method);
-  return method;
+  return new_ref(method);
 }
 const FuncSpec change_signature =
     func_spec("change_signature", "signature.<locals>.change_signature", method_arg, 0, nullptr,
@@ -90,8 +89,7 @@ PyObject *internal(PyObject *method) {
   if (PyObject_SetAttrString(method, "__text_signature__", marker.get()) < 0 ||
       PyObject_SetAttrString(method, "__doc__", empty.get()) < 0)
     return nullptr;
-  Py_INCREF(method);
-  return method;
+  return new_ref(method);
 }
 
 PyObject *bind_function(PyObject *dict, const FuncSpec *spec) {

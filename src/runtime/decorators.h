@@ -1,7 +1,7 @@
 // Read-only properties, display signatures and the internal marker, and the
 // helpers that bind members into a class dictionary with them.
-#ifndef DIDAZODA_DECORATORS_H
-#define DIDAZODA_DECORATORS_H
+#ifndef DIDAZODA_RUNTIME_DECORATORS_H
+#define DIDAZODA_RUNTIME_DECORATORS_H
 
 #include "runtime/function.h"
 

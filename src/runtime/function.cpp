@@ -5,15 +5,8 @@
 #include <cstring>
 
 #include "runtime/args.h"
+#include "runtime/compat.h"
 #include "module/state.h"
-
-#if PY_VERSION_HEX < 0x03090000
-#define DZ_TPFLAGS_HAVE_VECTORCALL _Py_TPFLAGS_HAVE_VECTORCALL
-#define DZ_VECTORCALL _PyObject_Vectorcall
-#else
-#define DZ_TPFLAGS_HAVE_VECTORCALL Py_TPFLAGS_HAVE_VECTORCALL
-#define DZ_VECTORCALL PyObject_Vectorcall
-#endif
 
 namespace dz {
 
@@ -34,6 +27,11 @@ struct FunctionObject {
   PyObject *annotations;
   PyObject *weakreflist;
 };
+
+// The object fields, declared once for creation, traverse and clear.
+#define FUNCTION_FIELDS(X) \
+  X(name)                  \
+  X(qualname) X(doc) X(dict) X(module) X(defaults) X(kwdefaults) X(closure) X(code) X(annotations)
 
 inline FunctionObject *F(PyObject *o) { return reinterpret_cast<FunctionObject *>(o); }
 
@@ -232,39 +230,24 @@ PyObject *function_vectorcall(PyObject *self, PyObject *const *args, size_t narg
 
 PyObject *function_descr_get(PyObject *self, PyObject *obj, PyObject *) {
   if (obj == nullptr || obj == Py_None) {
-    Py_INCREF(self);
-    return self;
+    return new_ref(self);
   }
   return PyMethod_New(self, obj);
 }
 
 int function_traverse(PyObject *self, visitproc visit, void *arg) {
   FunctionObject *f = F(self);
-  Py_VISIT(f->name);
-  Py_VISIT(f->qualname);
-  Py_VISIT(f->doc);
-  Py_VISIT(f->dict);
-  Py_VISIT(f->module);
-  Py_VISIT(f->defaults);
-  Py_VISIT(f->kwdefaults);
-  Py_VISIT(f->closure);
-  Py_VISIT(f->code);
-  Py_VISIT(f->annotations);
+#define VISIT(field) Py_VISIT(f->field);
+  FUNCTION_FIELDS(VISIT)
+#undef VISIT
   return 0;
 }
 
 int function_clear(PyObject *self) {
   FunctionObject *f = F(self);
-  Py_CLEAR(f->name);
-  Py_CLEAR(f->qualname);
-  Py_CLEAR(f->doc);
-  Py_CLEAR(f->dict);
-  Py_CLEAR(f->module);
-  Py_CLEAR(f->defaults);
-  Py_CLEAR(f->kwdefaults);
-  Py_CLEAR(f->closure);
-  Py_CLEAR(f->code);
-  Py_CLEAR(f->annotations);
+#define CLEAR(field) Py_CLEAR(f->field);
+  FUNCTION_FIELDS(CLEAR)
+#undef CLEAR
   return 0;
 }
 
@@ -307,14 +290,10 @@ PyObject *get_code(PyObject *self, void *) {
     f->code = PyObject_Call(replace.get(), noargs.get(), kw.get());
     if (!f->code) return nullptr;
   }
-  Py_INCREF(f->code);
-  return f->code;
+  return new_ref(f->code);
 }
 
-PyObject *get_str_field(PyObject *v) {
-  Py_INCREF(v);
-  return v;
-}
+PyObject *get_str_field(PyObject *v) { return new_ref(v); }
 
 PyObject *get_name(PyObject *self, void *) { return get_str_field(F(self)->name); }
 PyObject *get_qualname(PyObject *self, void *) { return get_str_field(F(self)->qualname); }
@@ -338,8 +317,7 @@ int set_qualname(PyObject *self, PyObject *value, void *) {
 
 PyObject *get_doc(PyObject *self, void *) {
   PyObject *d = F(self)->doc ? F(self)->doc : Py_None;
-  Py_INCREF(d);
-  return d;
+  return new_ref(d);
 }
 int set_doc(PyObject *self, PyObject *value, void *) {
   Py_XINCREF(value);
@@ -349,8 +327,7 @@ int set_doc(PyObject *self, PyObject *value, void *) {
 
 PyObject *get_defaults(PyObject *self, void *) {
   PyObject *d = F(self)->defaults ? F(self)->defaults : Py_None;
-  Py_INCREF(d);
-  return d;
+  return new_ref(d);
 }
 int set_defaults(PyObject *self, PyObject *value, void *) {
   if (value == Py_None) value = nullptr;
@@ -370,8 +347,7 @@ int set_defaults(PyObject *self, PyObject *value, void *) {
 
 PyObject *get_kwdefaults(PyObject *self, void *) {
   PyObject *d = F(self)->kwdefaults ? F(self)->kwdefaults : Py_None;
-  Py_INCREF(d);
-  return d;
+  return new_ref(d);
 }
 int set_kwdefaults(PyObject *self, PyObject *value, void *) {
   if (value == Py_None) value = nullptr;
@@ -387,16 +363,14 @@ int set_kwdefaults(PyObject *self, PyObject *value, void *) {
 PyObject *get_annotations(PyObject *self, void *) {
   FunctionObject *f = F(self);
   if (!f->annotations && !(f->annotations = PyDict_New())) return nullptr;
-  Py_INCREF(f->annotations);
-  return f->annotations;
+  return new_ref(f->annotations);
 }
 
 PyObject *get_globals(PyObject *, void *) {
   PyObject *m = state().module;
   if (!m) Py_RETURN_NONE;
   PyObject *d = PyModule_GetDict(m);
-  Py_INCREF(d);
-  return d;
+  return new_ref(d);
 }
 
 PyObject *get_none(PyObject *, void *) { Py_RETURN_NONE; }
@@ -416,10 +390,7 @@ PyGetSetDef function_getset[] = {
 };
 
 // Pickled by reference: module and qualified name.
-PyObject *function_reduce(PyObject *self, PyObject *) {
-  Py_INCREF(F(self)->qualname);
-  return F(self)->qualname;
-}
+PyObject *function_reduce(PyObject *self, PyObject *) { return new_ref(F(self)->qualname); }
 
 PyMethodDef function_methods[] = {
     {"__reduce__", function_reduce, METH_NOARGS, nullptr},
@@ -440,7 +411,7 @@ int function_ready() {
   if (t->tp_flags & Py_TPFLAGS_READY) return 0;
   t->tp_name = "didazoda.function";
   t->tp_basicsize = sizeof(FunctionObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | DZ_TPFLAGS_HAVE_VECTORCALL |
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | kTpFlagsHaveVectorcall |
                 Py_TPFLAGS_METHOD_DESCRIPTOR;
   t->tp_vectorcall_offset = offsetof(FunctionObject, vectorcall);
   t->tp_call = PyVectorcall_Call;
@@ -470,18 +441,17 @@ PyObject *function_new(const FuncSpec *spec, PyObject *closure) {
   if (!f) return nullptr;
   f->vectorcall = function_vectorcall;
   f->spec = spec;
+  f->weakreflist = nullptr;
+#define NULL_FIELD(field) f->field = nullptr;
+  FUNCTION_FIELDS(NULL_FIELD)
+#undef NULL_FIELD
   f->name = PyUnicode_InternFromString(spec->name);
   f->qualname = PyUnicode_FromString(spec->qualname ? spec->qualname : spec->name);
-  f->doc = nullptr;
-  f->dict = nullptr;
   f->module = PyUnicode_InternFromString("didazoda");
   f->defaults = defaults.release();
   f->kwdefaults = kwdefaults.release();
   f->closure = closure;
   Py_XINCREF(closure);
-  f->code = nullptr;
-  f->annotations = nullptr;
-  f->weakreflist = nullptr;
   Ref owner(reinterpret_cast<PyObject *>(f));
   if (!f->name || !f->qualname || !f->module) return nullptr;
   if (spec->doc && !(f->doc = PyUnicode_FromString(spec->doc))) return nullptr;

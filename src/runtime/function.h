@@ -1,8 +1,8 @@
 // Python-visible functions: a callable with a name, qualified name, docstring,
 // writable __dict__, defaults, keyword defaults and a code object that reports
 // its argument names. Bound into classes it binds like a Python function.
-#ifndef DIDAZODA_FUNCTION_H
-#define DIDAZODA_FUNCTION_H
+#ifndef DIDAZODA_RUNTIME_FUNCTION_H
+#define DIDAZODA_RUNTIME_FUNCTION_H
 
 #include <cstddef>
 

@@ -32,8 +32,7 @@ PyObject *read_field(PyObject *obj, const PickleField &f) {
     default: {
       PyObject *v = *reinterpret_cast<PyObject **>(p);
       if (!v) v = Py_None;
-      Py_INCREF(v);
-      return v;
+      return new_ref(v);
     }
   }
 }

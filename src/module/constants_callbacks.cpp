@@ -127,12 +127,7 @@ const WhatRow *row_for(int code, Getter getter) {
 
 bool check_model(PyObject *model) {
   // None passes the usual argument type test but has no fields to read.
-  if (model == Py_None) {
-    PyErr_Format(PyExc_TypeError,
-                 "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", "model",
-                 Model_Type.tp_name, Py_TYPE(model)->tp_name);
-    return false;
-  }
+  if (model == Py_None) return raise_arg_type(model, &Model_Type, "model");
   return check_arg_type(model, &Model_Type, "model", false);
 }
 
