@@ -13,6 +13,7 @@
 #include "module/state.h"
 #include "module/tarvex_error.h"
 #include "runtime/docs.h"
+#include "runtime/guard.h"
 
 namespace dz {
 
@@ -441,19 +442,19 @@ int handle_prepare() {
   t->tp_basicsize = sizeof(HandleObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_doc = k.class_doc;
-  t->tp_getattro = handle_getattro;
-  t->tp_setattro = handle_setattro;
-  t->tp_str = handle_str<K>;
-  t->tp_repr = handle_repr;
+  t->tp_getattro = DZ_SLOT(handle_getattro);
+  t->tp_setattro = DZ_SLOT(handle_setattro);
+  t->tp_str = DZ_SLOT(handle_str<K>);
+  t->tp_repr = DZ_SLOT(handle_repr);
   if (K == KVar) {
     // Allocation, arithmetic, comparisons and hash come from Operand.
     t->tp_base = Operand_class.type;
   } else {
     t->tp_new = PyType_GenericNew;
-    t->tp_hash = handle_hash;
+    t->tp_hash = DZ_SLOT(handle_hash);
   }
   if (K == KPsdVar) {
-    psdvar_as_number.nb_multiply = psdvar_multiply;
+    psdvar_as_number.nb_multiply = DZ_SLOT(psdvar_multiply);
     t->tp_as_number = &psdvar_as_number;
   }
   k.ops->new_ = new_of<K>;

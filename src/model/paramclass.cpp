@@ -11,6 +11,7 @@
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
 #include "model/params.h"
+#include "runtime/guard.h"
 
 namespace dz {
 
@@ -111,8 +112,8 @@ int paramclass_prepare() {
   t->tp_basicsize = sizeof(ParamClassObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_new = PyType_GenericNew;
-  t->tp_getattro = paramclass_getattro;
-  t->tp_setattro = paramclass_setattro;
+  t->tp_getattro = DZ_SLOT(paramclass_getattro);
+  t->tp_setattro = DZ_SLOT(paramclass_setattro);
   ParamClass_ops = {paramclass_new, paramclass_getIntParam, paramclass_getDblParam,
                     paramclass_getStrParam};
   return 0;

@@ -10,6 +10,7 @@
 #include "model/params.h"
 #include "module/state.h"
 #include "runtime/utf8.h"
+#include "runtime/guard.h"
 
 namespace dz {
 
@@ -285,7 +286,7 @@ int env_prepare() {
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_FINALIZE;
   t->tp_doc = class_doc;
   t->tp_new = PyType_GenericNew;
-  t->tp_init = env_init;
+  t->tp_init = DZ_SLOT(env_init);
   t->tp_finalize = env_finalize;
   t->tp_dealloc = env_dealloc;
   return 0;

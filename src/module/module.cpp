@@ -11,6 +11,7 @@
 #include "module/module_functions.h"
 #include "module/numpy_helpers.h"
 #include "module/state.h"
+#include "runtime/guard.h"
 
 namespace dz {
 
@@ -102,7 +103,7 @@ int version_check() {
   char message[200];
   std::snprintf(message, sizeof message,
                 "compile time Python version %d.%d of module '%.100s' %s runtime version %d.%d",
-                PY_MAJOR_VERSION, PY_MINOR_VERSION, "didazoda", "does not match", parts[0],
+                PY_MAJOR_VERSION, PY_MINOR_VERSION, "tarvexpy", "does not match", parts[0],
                 parts[1]);
   return PyErr_WarnEx(PyExc_RuntimeWarning, message, 1);
 }
@@ -162,7 +163,10 @@ int module_exec(PyObject *module) {
 
   dict = PyModule_GetDict(module);
   STEP(dict);
-  STEP(PyDict_SetItemString(dict, "__builtins__", PyEval_GetBuiltins()) == 0);
+  {
+    Ref builtins(PyImport_ImportModule("builtins"));
+    STEP(builtins && PyDict_SetItemString(dict, "__builtins__", builtins.get()) == 0);
+  }
   STEP(version_check() == 0);
 
   STEP(function_ready() == 0);
@@ -251,8 +255,8 @@ fail:
 }
 
 PyModuleDef_Slot module_slots[] = {
-    {Py_mod_create, reinterpret_cast<void *>(module_create)},
-    {Py_mod_exec, reinterpret_cast<void *>(module_exec)},
+    {Py_mod_create, reinterpret_cast<void *>(DZ_SLOT(module_create))},
+    {Py_mod_exec, reinterpret_cast<void *>(DZ_SLOT(module_exec))},
     {0, nullptr},
 };
 

@@ -9,6 +9,7 @@
 #include "runtime/pickling.h"
 #include "module/tarvex.h"
 #include "runtime/utf8.h"
+#include "runtime/guard.h"
 
 namespace dz {
 
@@ -137,7 +138,7 @@ int tarvexerror_prepare() {
   // message_ is an exact str and cannot take part in a cycle.
   t->tp_traverse = base->tp_traverse;
   t->tp_clear = base->tp_clear;
-  t->tp_init = tarvexerror_init;
+  t->tp_init = DZ_SLOT(tarvexerror_init);
   t->tp_dealloc = tarvexerror_dealloc;
   return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "runtime/args.h"
 #include "runtime/compat.h"
+#include "runtime/guard.h"
 #include "module/state.h"
 
 namespace dz {
@@ -218,14 +219,20 @@ int parse_init(const FuncSpec *s, PyObject *self, PyObject *args, PyObject *kwar
 
 namespace {
 
+// Every method and function passes here: the one catch for all of them.
 PyObject *function_vectorcall(PyObject *self, PyObject *const *args, size_t nargsf,
-                              PyObject *kwnames) {
+                              PyObject *kwnames) noexcept {
   FunctionObject *f = F(self);
   ParsedArgs parsed;
   if (parse_vector(f->spec, f->defaults, f->kwdefaults, args, PyVectorcall_NARGS(nargsf), kwnames,
                    parsed) < 0)
     return nullptr;
-  return f->spec->impl(self, parsed.data());
+  try {
+    return f->spec->impl(self, parsed.data());
+  } catch (...) {
+    raise_from_cpp_exception();
+    return nullptr;
+  }
 }
 
 PyObject *function_descr_get(PyObject *self, PyObject *obj, PyObject *) {
@@ -376,16 +383,16 @@ PyObject *get_globals(PyObject *, void *) {
 PyObject *get_none(PyObject *, void *) { Py_RETURN_NONE; }
 
 PyGetSetDef function_getset[] = {
-    {"__name__", get_name, set_name, nullptr, nullptr},
-    {"__qualname__", get_qualname, set_qualname, nullptr, nullptr},
-    {"__doc__", get_doc, set_doc, nullptr, nullptr},
+    {"__name__", DZ_SLOT(get_name), DZ_SLOT(set_name), nullptr, nullptr},
+    {"__qualname__", DZ_SLOT(get_qualname), DZ_SLOT(set_qualname), nullptr, nullptr},
+    {"__doc__", DZ_SLOT(get_doc), DZ_SLOT(set_doc), nullptr, nullptr},
     {"__dict__", PyObject_GenericGetDict, PyObject_GenericSetDict, nullptr, nullptr},
-    {"__defaults__", get_defaults, set_defaults, nullptr, nullptr},
-    {"__kwdefaults__", get_kwdefaults, set_kwdefaults, nullptr, nullptr},
-    {"__annotations__", get_annotations, nullptr, nullptr, nullptr},
-    {"__code__", get_code, nullptr, nullptr, nullptr},
-    {"__globals__", get_globals, nullptr, nullptr, nullptr},
-    {"__closure__", get_none, nullptr, nullptr, nullptr},
+    {"__defaults__", DZ_SLOT(get_defaults), DZ_SLOT(set_defaults), nullptr, nullptr},
+    {"__kwdefaults__", DZ_SLOT(get_kwdefaults), DZ_SLOT(set_kwdefaults), nullptr, nullptr},
+    {"__annotations__", DZ_SLOT(get_annotations), nullptr, nullptr, nullptr},
+    {"__code__", DZ_SLOT(get_code), nullptr, nullptr, nullptr},
+    {"__globals__", DZ_SLOT(get_globals), nullptr, nullptr, nullptr},
+    {"__closure__", DZ_SLOT(get_none), nullptr, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -393,7 +400,7 @@ PyGetSetDef function_getset[] = {
 PyObject *function_reduce(PyObject *self, PyObject *) { return new_ref(F(self)->qualname); }
 
 PyMethodDef function_methods[] = {
-    {"__reduce__", function_reduce, METH_NOARGS, nullptr},
+    {"__reduce__", DZ_SLOT(function_reduce), METH_NOARGS, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -418,8 +425,8 @@ int function_ready() {
   t->tp_dealloc = function_dealloc;
   t->tp_traverse = function_traverse;
   t->tp_clear = function_clear;
-  t->tp_repr = function_repr;
-  t->tp_descr_get = function_descr_get;
+  t->tp_repr = DZ_SLOT(function_repr);
+  t->tp_descr_get = DZ_SLOT(function_descr_get);
   t->tp_getset = function_getset;
   t->tp_members = function_members;
   t->tp_methods = function_methods;
