@@ -163,6 +163,34 @@ const char *handle_attr_kind(PyObject *o) {
 
 namespace {
 
+const char *const set_handle_index_args[] = {"handle", "index"};
+
+// Tests need handles of chosen indices without a model. A model's own
+// handles are numbered by the model alone, so only a handle of no model
+// takes a number here; it names no element of any model either way.
+PyObject *module_set_handle_index_impl(PyObject *, PyObject *const *args) {
+  PyObject *h = args[0];
+  if (!handle_attr_kind(h))
+    return PyErr_Format(PyExc_TypeError, "expected an element handle, got %.200s",
+                        Py_TYPE(h)->tp_name);
+  if (handle_mdl(h)) {
+    PyErr_SetString(PyExc_ValueError, "a handle of a model cannot be renumbered");
+    return nullptr;
+  }
+  int index = 0;
+  if (!as_int32(args[1], &index)) return nullptr;
+  handle_set_index(h, index);
+  Py_RETURN_NONE;
+}
+
+}  // namespace
+
+const FuncSpec set_handle_index_spec =
+    func_spec("_set_handle_index", nullptr, set_handle_index_args, 0, nullptr,
+              module_set_handle_index_impl, nullptr);
+
+namespace {
+
 // ---- Methods -----------------------------------------------------------------
 //
 // One implementation per method serves all six classes: the function's
