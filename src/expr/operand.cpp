@@ -152,9 +152,15 @@ int operand_prepare() {
   return 0;
 }
 
+// Inherited by Var and the expression classes (an int, not a float).
+int operand_bind(PyObject *dict) {
+  Ref priority(PyLong_FromLong(1000));
+  return priority ? PyDict_SetItemString(dict, "__array_priority__", priority.get()) : -1;
+}
+
 }  // namespace
 
-const ClassDef Operand_class = {&Operand_Type, "Operand", operand_prepare, nullptr,
-                                nullptr,       false,     &pickle_spec,    nullptr};
+const ClassDef Operand_class = {&Operand_Type, "Operand",    operand_prepare, operand_bind, nullptr,
+                                false,         &pickle_spec, nullptr,         true};
 
 }  // namespace dz

@@ -145,12 +145,11 @@ int tarvexerror_prepare() {
 
 const ClassDef TarvexError_class = {&TarvexError_Type, "TarvexError", tarvexerror_prepare,
                                     tarvexerror_bind,  nullptr,       true,
-                                    nullptr,           nullptr};
+                                    &pickle_spec,      nullptr,       true};
 
 int tarvexerror_bind(PyObject *d) {
   if (bind_constant(d, &errno_spec) < 0) return -1;
-  if (bind_constant(d, &message_spec) < 0) return -1;
-  return bind_pickling(&TarvexError_Type, &pickle_spec);
+  return bind_constant(d, &message_spec);
 }
 
 }  // namespace dz
