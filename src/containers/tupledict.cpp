@@ -7,10 +7,11 @@
 #include "runtime/function.h"
 #include "module/state.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject tupledict_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject tupledict_Type = static_type_object();
 tupledictOps tupledict_ops;
 
 namespace {

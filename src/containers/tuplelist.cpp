@@ -9,10 +9,11 @@
 #include "runtime/function.h"
 #include "module/state.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject tuplelist_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject tuplelist_Type = static_type_object();
 tuplelistOps tuplelist_ops;
 
 namespace {

@@ -20,10 +20,11 @@
 #include "module/tarvex_error.h"
 #include "runtime/function.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject LinExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject LinExpr_Type = static_type_object();
 LinExprOps LinExpr_ops;
 
 namespace {

@@ -15,10 +15,11 @@
 #include "runtime/decorators.h"
 #include "runtime/function.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject List_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject List_Type = static_type_object();
 ListOps List_ops;
 
 // ---- Blocks --------------------------------------------------------------------

@@ -5,10 +5,11 @@
 #include "model/handles.h"
 #include "module/classes.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject Operand_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Operand_Type = static_type_object();
 
 namespace {
 

@@ -16,10 +16,11 @@
 #include "module/tarvex_error.h"
 #include "runtime/function.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject QuadExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject QuadExpr_Type = static_type_object();
 QuadExprOps QuadExpr_ops;
 
 namespace {

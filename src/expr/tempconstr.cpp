@@ -10,10 +10,11 @@
 #include "runtime/decorators.h"
 #include "runtime/function.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject TempConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject TempConstr_Type = static_type_object();
 TempConstrOps TempConstr_ops;
 
 namespace {

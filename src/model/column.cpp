@@ -10,12 +10,13 @@
 #include "runtime/decorators.h"
 #include "module/tarvex_error.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 #include <cstddef>
 
 namespace dz {
 
-PyTypeObject Column_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Column_Type = static_type_object();
 
 namespace {
 

@@ -14,15 +14,16 @@
 #include "module/tarvex_error.h"
 #include "runtime/docs.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject Var_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject PsdVar_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject Constr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject SOS_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject GenConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject PsdConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Var_Type = static_type_object();
+PyTypeObject PsdVar_Type = static_type_object();
+PyTypeObject Constr_Type = static_type_object();
+PyTypeObject SOS_Type = static_type_object();
+PyTypeObject GenConstr_Type = static_type_object();
+PyTypeObject PsdConstr_Type = static_type_object();
 
 HandleOps Var_ops, PsdVar_ops, Constr_ops, SOS_ops, GenConstr_ops, PsdConstr_ops;
 

@@ -11,10 +11,11 @@
 #include "runtime/utf8.h"
 #include "model/paramclass.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject Model_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Model_Type = static_type_object();
 ModelOps Model_ops;
 
 namespace {

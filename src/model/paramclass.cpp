@@ -12,10 +12,11 @@
 #include "runtime/utf8.h"
 #include "model/params.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject ParamClass_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject ParamClass_Type = static_type_object();
 ParamClassOps ParamClass_ops;
 
 namespace {

@@ -11,10 +11,11 @@
 #include "module/state.h"
 #include "runtime/utf8.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject Env_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Env_Type = static_type_object();
 
 namespace {
 

@@ -10,10 +10,11 @@
 #include "module/tarvex.h"
 #include "runtime/utf8.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject TarvexError_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject TarvexError_Type = static_type_object();
 
 namespace {
 

@@ -1,9 +1,10 @@
 #include "module/classes.h"
 #include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject PsdExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject PsdExpr_Type = static_type_object();
 
 namespace {
 

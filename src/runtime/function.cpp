@@ -428,7 +428,7 @@ PyMemberDef function_members[] = {
 
 }  // namespace
 
-PyTypeObject Function_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Function_Type = static_type_object();
 
 int function_ready() {
   PyTypeObject *t = &Function_Type;
