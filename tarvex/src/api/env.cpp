@@ -1,12 +1,13 @@
 // Creating, starting and freeing environments, and their log.
-#include "core/env.h"
-
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <utility>
 
+#include "api/c_boundary.h"
+#include "core/env.h"
 #include "core/registry.h"
-#include "core/status.h"
 #include "tarvex.h"
 
 namespace {
@@ -42,50 +43,31 @@ int create_env(TVXenv **out, const char *logfile, bool started) {
 }  // namespace
 
 extern "C" TVX_API int TVXemptyenv(TVXenv **env) {
-  try {
-    return create_env(env, nullptr, false);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
+  return tvx::guarded([=] { return create_env(env, nullptr, false); });
 }
 
 extern "C" TVX_API int TVXloadenv(TVXenv **env, const char *logfilename) {
-  try {
-    return create_env(env, logfilename, true);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
+  return tvx::guarded([=] { return create_env(env, logfilename, true); });
 }
 
 extern "C" TVX_API int TVXstartenv(TVXenv *env) {
-  try {
-    const std::shared_ptr<tvx::Env> e = tvx::find_env(env);
-    if (!e) return TVX_ERROR_INVALID_ARGUMENT;
-    e->with([](tvx::EnvSettings &s) { s.started = true; });
+  return tvx::env_call(env, [](tvx::Env &e) {
+    e.with([](tvx::EnvSettings &s) { s.started = true; });
     return TVX_ERROR_OKAY;
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
+  });
 }
 
 extern "C" TVX_API int TVXfreeenv(TVXenv *env) {
-  try {
-    return tvx::unregister_env(env);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
+  return tvx::guarded([=] { return tvx::unregister_env(env); });
 }
 
 extern "C" TVX_API int TVXmsg(TVXenv *env, const char *text) {
-  try {
-    const std::shared_ptr<tvx::Env> e = tvx::find_env(env);
-    if (!e || text == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
-    const std::string logfile = e->with([](const tvx::EnvSettings &s) { return s.logfile; });
+  return tvx::env_call(env, [text](tvx::Env &e) -> int {
+    if (text == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
+    const std::string logfile = e.with([](const tvx::EnvSettings &s) { return s.logfile; });
     if (logfile.empty()) return TVX_ERROR_OKAY;
     std::string line(text);
     if (line.empty() || line.back() != '\n') line.push_back('\n');
     return append_to_log(logfile, line);
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
+  });
 }

@@ -1,4 +1,6 @@
-// Texts of the status codes.
+// What the library says about itself: the text of every status code and its
+// version.
+#include "api/c_boundary.h"
 #include "tarvex.h"
 
 namespace {
@@ -130,9 +132,14 @@ const char *explain(int code) {
 }  // namespace
 
 extern "C" TVX_API const char *TVXexplainerror(int code) {
-  try {
-    return explain(code);
-  } catch (...) {
-    return "Unknown error code";
-  }
+  return tvx::guarded_value("Unknown error code", [code] { return explain(code); });
+}
+
+extern "C" TVX_API void TVXversion(int *major, int *minor, int *technical) {
+  tvx::guarded([=] {
+    if (major) *major = 1;
+    if (minor) *minor = 0;
+    if (technical) *technical = 1;
+    return TVX_ERROR_OKAY;
+  });
 }

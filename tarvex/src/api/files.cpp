@@ -1,37 +1,33 @@
-// The exported functions for model files and the files of a model.
+// Model files, and the files of a model's results and settings.
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "api/c_boundary.h"
 #include "core/model.h"
-#include "io/model_io.h"
 #include "core/registry.h"
+#include "io/model_io.h"
 #include "io/solution_files.h"
-#include "core/status.h"
 #include "tarvex.h"
+
+namespace {
 
 // The file is read with no lock held: the model is registered only once it
 // is complete, so a failed read leaves no model behind.
-extern "C" TVX_API int TVXreadmodel(TVXenv *env, const char *filename, TVXmodel **model) {
-  try {
-    if (model != nullptr) *model = nullptr;
-    const std::shared_ptr<tvx::Env> e = tvx::find_env(env);
-    if (!e || filename == nullptr || model == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
-    tvx::EnvSettings settings = e->snapshot();
-    if (!settings.started) return TVX_ERROR_INVALID_ARGUMENT;
-    auto m = std::make_shared<tvx::Model>();
-    const int rc = tvx::read_model_file(filename, m->store);
-    if (rc != TVX_ERROR_OKAY) return rc;
-    m->env = std::make_shared<tvx::Env>(std::move(settings));
-    *model = tvx::register_model(std::move(m));
-    return TVX_ERROR_OKAY;
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
+int read_model(TVXenv *env, const char *filename, TVXmodel **model) {
+  if (model != nullptr) *model = nullptr;
+  const std::shared_ptr<tvx::Env> e = tvx::find_env(env);
+  if (!e || filename == nullptr || model == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
+  tvx::EnvSettings settings = e->snapshot();
+  if (!settings.started) return TVX_ERROR_INVALID_ARGUMENT;
+  auto m = std::make_shared<tvx::Model>();
+  const int rc = tvx::read_model_file(filename, m->store);
+  if (rc != TVX_ERROR_OKAY) return rc;
+  m->env = std::make_shared<tvx::Env>(std::move(settings));
+  *model = tvx::register_model(std::move(m));
+  return TVX_ERROR_OKAY;
 }
-
-namespace {
 
 int write_file(tvx::Model &m, const char *filename) {
   const tvx::FileKind kind = tvx::file_kind(filename);
@@ -68,24 +64,20 @@ int read_file(tvx::Model &m, const char *filename) {
 
 }  // namespace
 
+extern "C" TVX_API int TVXreadmodel(TVXenv *env, const char *filename, TVXmodel **model) {
+  return tvx::guarded([=] { return read_model(env, filename, model); });
+}
+
 // Both hold the model's lock throughout, so the file shows one state of the
 // model, and what is read lands in a model nobody changes meanwhile.
 extern "C" TVX_API int TVXread(TVXmodel *model, const char *filename) {
-  try {
-    return tvx::with_model(model, [filename](tvx::Model &m) {
-      return filename == nullptr ? TVX_ERROR_INVALID_ARGUMENT : read_file(m, filename);
-    });
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
+  return tvx::model_call(model, [filename](tvx::Model &m) {
+    return filename == nullptr ? TVX_ERROR_INVALID_ARGUMENT : read_file(m, filename);
+  });
 }
 
 extern "C" TVX_API int TVXwrite(TVXmodel *model, const char *filename) {
-  try {
-    return tvx::with_model(model, [filename](tvx::Model &m) {
-      return filename == nullptr ? TVX_ERROR_INVALID_ARGUMENT : write_file(m, filename);
-    });
-  } catch (...) {
-    return tvx::current_exception_status();
-  }
+  return tvx::model_call(model, [filename](tvx::Model &m) {
+    return filename == nullptr ? TVX_ERROR_INVALID_ARGUMENT : write_file(m, filename);
+  });
 }
