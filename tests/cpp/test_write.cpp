@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "solve/dispatch.h"
 #include "solve/engine.h"
 #include "io/file_writer.h"
 #include "interfaces/highs_c_api.h"

@@ -7,7 +7,7 @@
 #include "api/c_boundary.h"
 #include "core/model.h"
 #include "core/registry.h"
-#include "store/model_ops.h"
+#include "store/tidy.h"
 #include "store/params.h"
 #include "tarvex.h"
 

@@ -1,6 +1,6 @@
 // The CBC engine: MIPs with SOS or indicator constraints, branch and cut on
-// CLP through their C++ API, on the formulation of cbc_formulation.h with the
-// ordered sets of cbc_sets.h.
+// CLP through their C++ API, on the formulation of formulation.h with the
+// ordered sets of ordered_sets.h.
 //
 // CBC keeps some state in globals, so one CBC search runs at a time.
 #include <algorithm>
@@ -13,8 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "engines/cbc/cbc_formulation.h"
-#include "engines/cbc/cbc_sets.h"
+#include "engines/cbc/formulation.h"
+#include "engines/cbc/ordered_sets.h"
+#include "solve/answer_check.h"
 #include "solve/engine.h"
 
 #include <CbcEventHandler.hpp>
@@ -44,7 +45,7 @@ std::mutex &cbc_mutex() {
 // CBC's and CLP's messages, into the solve log or nowhere.
 class LogHandler final : public CoinMessageHandler {
  public:
-  explicit LogHandler(SolveLog &log) : log_(log) { setLogLevel(log.enabled() ? 1 : 0); }
+  explicit LogHandler(LogFile &log) : log_(log) { setLogLevel(log.enabled() ? 1 : 0); }
   int print() override {
     log_.line(messageBuffer());
     return 0;
@@ -52,7 +53,7 @@ class LogHandler final : public CoinMessageHandler {
   CoinMessageHandler *clone() const override { return new LogHandler(*this); }
 
  private:
-  SolveLog &log_;
+  LogFile &log_;
 };
 
 // What the search reports through its events, the stalling limit, which
@@ -64,6 +65,7 @@ struct SearchWatch {
   int max_stalling = INT_MAX;
   int last_improvement = 0;  // node count at the last new incumbent
   bool stalled = false;
+  bool interrupted = false;  // stopped on request (SolveContext)
 };
 
 class Watcher final : public CbcEventHandler {
@@ -88,6 +90,10 @@ class Watcher final : public CbcEventHandler {
         watch_->last_improvement = nodes;
         break;
       case node:
+        if (watch_->problem->context.stop_requested()) {
+          watch_->interrupted = true;
+          return stop;
+        }
         if (nodes - watch_->last_improvement >= watch_->max_stalling &&
             getModel()->getSolutionCount() > 0) {
           watch_->stalled = true;
@@ -138,7 +144,7 @@ std::vector<double> complete_start(const Problem &p, const Formulation &f,
       return std::vector<double>(x, x + lp->getNumCols());
     }
   }
-  p.log.line("The MIP start cannot be completed to a feasible point; solving without it.");
+  p.log().line("The MIP start cannot be completed to a feasible point; solving without it.");
   return {};
 }
 
@@ -206,13 +212,13 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
   const std::size_t entries = model.num_nz() + model.genconstrs().terms.nnz() +
                               8 * static_cast<std::size_t>(n + model.num_genconstrs());
   if (entries > static_cast<std::size_t>(INT_MAX)) {
-    p.log.line("The constraint matrix has more entries than CBC can index.");
+    p.log().line("The constraint matrix has more entries than CBC can index.");
     out.code = TVX_ERROR_MODEL_INPUT_ERROR;
     return;
   }
   Formulation f = formulate(model);
   if (f.infeasible) {
-    p.log.line("Infeasible: the SOS sets cannot hold within the bounds.");
+    p.log().line("Infeasible: the SOS sets cannot hold within the bounds.");
     r.status = TVX_STATUS_INFEASIBLE;
     r.stats = SolveStats();
     return;
@@ -222,7 +228,7 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
 
   std::lock_guard<std::mutex> lock(cbc_mutex());
   const auto started = std::chrono::steady_clock::now();
-  LogHandler handler(p.log);
+  LogHandler handler(p.log());
   OsiClpSolverInterface lp;
   lp.passInMessageHandler(&handler);
   lp.loadProblem(f.rows, f.col_lb.data(), f.col_ub.data(), f.cost.data(), f.row_lb.data(),
@@ -238,7 +244,7 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
   watch.problem = &p;
   watch.max_stalling = p.int_param("MIP/MaxStallingNodes");
   cbc.passInMessageHandler(&handler);
-  cbc.setLogLevel(p.log.enabled() ? 1 : 0);
+  cbc.setLogLevel(p.log().enabled() ? 1 : 0);
   Watcher watcher(&watch);
   cbc.passInEventHandler(&watcher);
 
@@ -265,7 +271,7 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
   try {
     cbc.branchAndBound();
   } catch (const CoinError &e) {
-    p.log.line("CBC failed: " + e.className() + "::" + e.methodName() + ": " + e.message());
+    p.log().line("CBC failed: " + e.className() + "::" + e.methodName() + ": " + e.message());
     out.code = TVX_ERROR_ERROR;
     return;
   }
@@ -283,7 +289,9 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
     out.code = code;
     r.status = found ? TVX_STATUS_SUB_OPTIMAL : TVX_STATUS_UNKNOWN;
   };
-  if (watch.stalled) {
+  if (watch.interrupted) {
+    stopped(TVX_ERROR_ABORT_CTRL_C);
+  } else if (watch.stalled) {
     stopped(TVX_ERROR_ABORT_STALLING_NODE_LIMIT);
   } else {
     switch (cbc.secondaryStatus()) {

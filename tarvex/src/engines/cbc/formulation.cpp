@@ -1,5 +1,5 @@
-// Stating a model for the CBC search (cbc_formulation.h).
-#include "engines/cbc/cbc_formulation.h"
+// Stating a model for the CBC search (formulation.h).
+#include "engines/cbc/formulation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "solve/engine.h"
+#include "store/store.h"
 
 namespace tvx {
 namespace {

@@ -2,8 +2,8 @@
 // member counting as 0 below a magnitude far inside the answer check's
 // tolerance. (CBC's own sets take negative values as 0 and assume every
 // member can be 0 at any node, which integer branching breaks.)
-#ifndef TARVEX_CBC_SETS_H
-#define TARVEX_CBC_SETS_H
+#ifndef TARVEX_ENGINES_CBC_ORDERED_SETS_H
+#define TARVEX_ENGINES_CBC_ORDERED_SETS_H
 
 #include <vector>
 

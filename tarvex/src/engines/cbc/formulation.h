@@ -8,10 +8,10 @@
 //     which only tightens the relaxation;
 //   - per indicator active at 0, a complement column c = 1 - binary;
 //   - per semi-continuous or semi-integer variable whose range excludes 0,
-//     a switch binary (see cbc_formulation.cpp).
+//     a switch binary (see formulation.cpp).
 // Nothing is presolved away.
-#ifndef TARVEX_CBC_FORMULATION_H
-#define TARVEX_CBC_FORMULATION_H
+#ifndef TARVEX_ENGINES_CBC_FORMULATION_H
+#define TARVEX_ENGINES_CBC_FORMULATION_H
 
 #include <utility>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "store/model_ops.h"
+#include "store/tidy.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,13 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "solve/engine.h"
-
 namespace tvx {
 namespace {
-
-bool is_semi_type(char type) { return type == 'S' || type == 'N'; }
-bool is_integral_type(char type) { return type == 'B' || type == 'I' || type == 'N'; }
 
 // The exact value x_j should have, or x_j itself when it is exact already or
 // the nearest exact value is out of tolerance or out of bounds.
@@ -23,12 +18,7 @@ double tidy_value(const Vars &v, int j, double x, double tol) {
   if (is_semi_type(type) && std::fabs(x) <= tol) target = 0;
   if (target == x || !(std::fabs(target - x) <= tol)) return x;
   if (target == 0 && is_semi_type(type)) return target;
-  double lo = finite_or_inf(v.lb[j]), hi = finite_or_inf(v.ub[j]);
-  if (type == 'B') {
-    lo = std::max(lo, 0.0);
-    hi = std::min(hi, 1.0);
-  }
-  return target >= lo && target <= hi ? target : x;
+  return target >= v.solve_lb(j) && target <= v.solve_ub(j) ? target : x;
 }
 
 }  // namespace

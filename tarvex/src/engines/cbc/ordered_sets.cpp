@@ -1,5 +1,5 @@
-// The ordered sets of cbc_sets.h and their branches.
-#include "engines/cbc/cbc_sets.h"
+// The ordered sets of ordered_sets.h and their branches.
+#include "engines/cbc/ordered_sets.h"
 
 #include <algorithm>
 #include <cmath>

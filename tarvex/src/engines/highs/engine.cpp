@@ -1,7 +1,5 @@
 // The HiGHS engine: LP, convex QP and MIP (semi-continuous and semi-integer
-// variables included), through HiGHS's C API only. HiGHS is built with
-// another C++ ABI, so nothing but C types and opaque pointers passes between
-// it and this file, and no exception of ours may unwind through it.
+// variables included).
 #include <algorithm>
 #include <atomic>
 #include <climits>
@@ -12,38 +10,40 @@
 #include <type_traits>
 #include <vector>
 
-#include "solve/engine.h"
-#include "interfaces/highs_c_api.h"
+#include "engines/highs/highs.h"
 
 namespace tvx {
 namespace {
-
-// The store's int arrays go to HiGHS as they are.
-static_assert(std::is_same<HighsInt, int>::value, "HiGHS must use 32-bit indices");
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 std::size_t sz(int n) { return static_cast<std::size_t>(n); }
 
-struct HighsFree {
-  void operator()(void *highs) const { Highs_destroy(highs); }
-};
-using HighsHandle = std::unique_ptr<void, HighsFree>;
-
-// What HiGHS reports through its callback while it runs.
+// What HiGHS reports through its callback while it runs, and asks at its
+// interrupt checks.
 struct Listener {
-  SolveLog *log = nullptr;
+  SolveContext *context = nullptr;
   std::atomic<int> improving{0};  // improving MIP solutions found
 };
 
 void on_highs_event(int type, const char *message, const HighsCallbackDataOut *,
-                    HighsCallbackDataIn *, void *data) {
+                    HighsCallbackDataIn *in, void *data) {
   try {
     Listener *listener = static_cast<Listener *>(data);
-    if (type == kHighsCallbackLogging) {
-      listener->log->write(message);
-    } else if (type == kHighsCallbackMipImprovingSolution) {
-      listener->improving.fetch_add(1, std::memory_order_relaxed);
+    switch (type) {
+      case kHighsCallbackLogging:
+        if (message != nullptr) listener->context->log.write(message);
+        break;
+      case kHighsCallbackMipImprovingSolution:
+        listener->improving.fetch_add(1, std::memory_order_relaxed);
+        break;
+      case kHighsCallbackSimplexInterrupt:
+      case kHighsCallbackIpmInterrupt:
+      case kHighsCallbackMipInterrupt:
+        if (in != nullptr && listener->context->stop_requested()) in->user_interrupt = 1;
+        break;
+      default:
+        break;
     }
   } catch (...) {
     // A lost log line is not worth unwinding through HiGHS.
@@ -53,7 +53,7 @@ void on_highs_event(int type, const char *message, const HighsCallbackDataOut *,
 // Sets options, remembering whether HiGHS refused any.
 class Options {
  public:
-  Options(void *highs, SolveLog &log) : highs_(highs), log_(log) {}
+  Options(void *highs, LogFile &log) : highs_(highs), log_(log) {}
   bool ok() const { return ok_; }
 
   void flag(const char *name, bool value) {
@@ -77,7 +77,7 @@ class Options {
   }
 
   void *highs_;
-  SolveLog &log_;
+  LogFile &log_;
   bool ok_ = true;
 };
 
@@ -289,18 +289,35 @@ std::optional<std::vector<double>> ray(void *highs, std::size_t length, Get get)
   return values;
 }
 
-class HighsEngine final : public Engine {
- public:
-  const char *name() const override { return "HiGHS"; }
-  void solve(const Problem &p, SolveOutcome &out) const override;
-};
+}  // namespace
+
+HighsHandle new_quiet_highs() {
+  HighsHandle highs(Highs_create());
+  if (!highs) throw std::bad_alloc();
+  if (Highs_setBoolOptionValue(highs.get(), "output_flag", 0) == kHighsStatusError ||
+      Highs_setBoolOptionValue(highs.get(), "log_to_console", 0) == kHighsStatusError) {
+    return nullptr;
+  }
+  return highs;
+}
+
+RowBounds row_bounds_of(const Store &model) {
+  RowBounds rows;
+  rows.lower.reserve(static_cast<std::size_t>(model.num_rows()));
+  rows.upper.reserve(static_cast<std::size_t>(model.num_rows()));
+  for (int i = 0; i < model.num_rows(); ++i) {
+    rows.lower.push_back(finite_or_inf(model.rows().lhs[i]));
+    rows.upper.push_back(finite_or_inf(model.rows().rhs[i]));
+  }
+  return rows;
+}
 
 void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
   const Store &model = p.model;
   Results &r = out.results;
   const int n = model.num_vars(), m = model.num_rows();
   if (model.num_nz() > static_cast<std::size_t>(INT_MAX)) {
-    p.log.line("The constraint matrix has more entries than HiGHS can index.");
+    p.log().line("The constraint matrix has more entries than HiGHS can index.");
     out.code = TVX_ERROR_MODEL_INPUT_ERROR;
     return;
   }
@@ -316,37 +333,36 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
       for (std::size_t k = a.beg[j]; k < a.beg[j + 1]; ++k) a_value[k] = -a_value[k];
     }
   }
-  std::vector<double> row_lower(sz(m)), row_upper(sz(m));
-  for (int i = 0; i < m; ++i) {
-    row_lower[i] = finite_or_inf(model.rows().lhs[i]);
-    row_upper[i] = finite_or_inf(model.rows().rhs[i]);
-  }
+  const RowBounds rows = row_bounds_of(model);
   const Hessian &q = p.hessian;
   const bool lp = !cols.mip && q.empty();
 
   Listener listener;
-  listener.log = &p.log;
-  HighsHandle owner(Highs_create());
-  if (!owner) throw std::bad_alloc();
+  listener.context = &p.context;
+  const HighsHandle owner = new_quiet_highs();
   void *highs = owner.get();
-
-  // Quiet from the first call on: HiGHS would print option messages to the
-  // console otherwise.
-  Options options(highs, p.log);
-  options.flag("output_flag", false);
-  options.flag("log_to_console", false);
-  const bool count_solutions = cols.mip && p.int_param("MIP/MaxSols") < INT_MAX;
-  if (p.log.enabled() || count_solutions) {
-    if (Highs_setCallback(highs, on_highs_event, &listener) == kHighsStatusError) {
-      out.code = TVX_ERROR_ERROR;
-      return;
-    }
+  if (highs == nullptr) {
+    p.log().line("HiGHS refused to be quiet.");
+    out.code = TVX_ERROR_PARAM_SET_ERROR;
+    return;
   }
-  if (p.log.enabled()) {
+  Options options(highs, p.log());
+  if (Highs_setCallback(highs, on_highs_event, &listener) == kHighsStatusError) {
+    out.code = TVX_ERROR_ERROR;
+    return;
+  }
+  // The interrupt checks are where a stop request ends the run.
+  for (const int check :
+       {kHighsCallbackSimplexInterrupt, kHighsCallbackIpmInterrupt, kHighsCallbackMipInterrupt}) {
+    Highs_startCallback(highs, check);
+  }
+  if (p.log().enabled()) {
     options.flag("output_flag", true);
     Highs_startCallback(highs, kHighsCallbackLogging);
   }
-  if (count_solutions) Highs_startCallback(highs, kHighsCallbackMipImprovingSolution);
+  if (cols.mip && p.int_param("MIP/MaxSols") < INT_MAX) {
+    Highs_startCallback(highs, kHighsCallbackMipImprovingSolution);
+  }
   set_options(options, p, lp, cols.mip);
   if (!options.ok()) {
     out.code = TVX_ERROR_PARAM_SET_ERROR;
@@ -357,13 +373,13 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
       highs, n, m, static_cast<HighsInt>(a.row.size()), static_cast<HighsInt>(q.value.size()),
       kHighsMatrixFormatColwise, kHighsHessianFormatTriangular,
       model.sense() == TVX_MINIMIZE ? kHighsObjSenseMinimize : kHighsObjSenseMaximize,
-      model.objcon(), cols.cost.data(), cols.lower.data(), cols.upper.data(), row_lower.data(),
-      row_upper.data(), a_start.data(), a.row.data(),
+      model.objcon(), cols.cost.data(), cols.lower.data(), cols.upper.data(), rows.lower.data(),
+      rows.upper.data(), a_start.data(), a.row.data(),
       cols.any_negated ? a_value.data() : a.val.data(), q.empty() ? nullptr : q.start.data(),
       q.empty() ? nullptr : q.index.data(), q.empty() ? nullptr : q.value.data(),
       cols.mip ? cols.integrality.data() : nullptr);
   if (passed == kHighsStatusError) {
-    p.log.line("HiGHS refused the model.");
+    p.log().line("HiGHS refused the model.");
     out.code = TVX_ERROR_MODEL_INPUT_ERROR;
     return;
   }
@@ -380,13 +396,13 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
     if (!index.empty() &&
         Highs_setSparseSolution(highs, static_cast<HighsInt>(index.size()), index.data(),
                                 value.data()) == kHighsStatusError) {
-      p.log.line("HiGHS refused the MIP start; solving without it.");
+      p.log().line("HiGHS refused the MIP start; solving without it.");
     }
   } else if (lp && model.start_basis()) {
     std::vector<HighsInt> col_status, row_status;
     if (!basis_to_highs(model, col_status, row_status) ||
         Highs_setBasis(highs, col_status.data(), row_status.data()) == kHighsStatusError) {
-      p.log.line("The start basis does not fit the model; solving without it.");
+      p.log().line("The start basis does not fit the model; solving without it.");
     }
   }
 
@@ -495,8 +511,6 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
     r.dual_ray = ray(highs, sz(m), Highs_getDualRay);
   }
 }
-
-}  // namespace
 
 const Engine &highs_engine() {
   static const HighsEngine engine;

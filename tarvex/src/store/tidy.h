@@ -1,7 +1,6 @@
-// Operations on a model's results that the exported functions share with
-// the tests; the caller holds the model's lock.
-#ifndef TARVEX_MODEL_OPS_H
-#define TARVEX_MODEL_OPS_H
+// Tidying a model's solution; the caller holds the model's lock.
+#ifndef TARVEX_STORE_TIDY_H
+#define TARVEX_STORE_TIDY_H
 
 #include "store/store.h"
 
