@@ -54,13 +54,9 @@ int detached_call(TVXmodel *model, F &&f) noexcept {
 
 }  // namespace
 
-extern "C" TVX_API int TVXoptimize(TVXmodel *model) {
-  return detached_call(model, optimize);
-}
+extern "C" TVX_API int TVXoptimize(TVXmodel *model) { return detached_call(model, optimize); }
 
-extern "C" TVX_API int TVXcomputeIIS(TVXmodel *model) {
-  return detached_call(model, compute_iis);
-}
+extern "C" TVX_API int TVXcomputeIIS(TVXmodel *model) { return detached_call(model, compute_iis); }
 
 // usrdata is only handed back to cb, never looked into; without a function
 // none is kept.

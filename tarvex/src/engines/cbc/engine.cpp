@@ -197,6 +197,125 @@ void set_limits(CbcModel &cbc, const Problem &p, double sign) {
   lp->setDblParam(OsiDualTolerance, std::max(1e-10, p.param("SPX/DualTolerance")));
 }
 
+// CbcModel::secondaryStatus() after a search.
+enum CbcSearchEnd : int {
+  kCbcCompleted = 0,
+  kCbcRelaxationInfeasible = 1,  // or no better than the cutoff
+  kCbcWithinGap = 2,
+  kCbcNodeLimit = 3,
+  kCbcTimeLimit = 4,
+  kCbcUserEvent = 5,  // an event handler stopped it (the watcher says why)
+  kCbcSolutionLimit = 6,
+  kCbcRelaxationUnbounded = 7,
+  kCbcIterationLimit = 8,
+};
+
+// Whether the formulation of the model, slacks and switches included, fits
+// CBC's int indices.
+bool fits_cbc(const Store &model) {
+  const std::size_t entries =
+      model.num_nz() + model.genconstrs().terms.nnz() +
+      8 * static_cast<std::size_t>(model.num_vars() + model.num_genconstrs());
+  return entries <= static_cast<std::size_t>(INT_MAX);
+}
+
+void load(OsiClpSolverInterface &lp, const Formulation &f) {
+  lp.loadProblem(f.rows, f.col_lb.data(), f.col_ub.data(), f.cost.data(), f.row_lb.data(),
+                 f.row_ub.data());
+  for (int j = 0; j < static_cast<int>(f.col_lb.size()); ++j) {
+    if (f.integer[static_cast<std::size_t>(j)]) lp.setInteger(j);
+  }
+}
+
+// The sets, search aids, limits and start of the search.
+void configure(CbcModel &cbc, const Problem &p, const Formulation &f,
+               const std::vector<double> &start, double sign) {
+  // The model keeps clones of the objects.
+  std::vector<std::unique_ptr<CbcObject>> objects;
+  std::vector<CbcObject *> raw;
+  for (std::size_t k = 0; k < f.sets.size(); ++k) {
+    const Formulation::Set &set = f.sets[k];
+    objects.emplace_back(new_ordered_set(&cbc, set.member, set.type, static_cast<int>(k)));
+    raw.push_back(objects.back().get());
+  }
+  cbc.findIntegers(false);
+  if (!raw.empty()) cbc.addObjects(static_cast<int>(raw.size()), raw.data());
+  // Plain branching decisions: the pseudo-cost decision of CBC dereferences
+  // objects that only its own integer branches have.
+  cbc.setNumberBeforeTrust(0);
+  add_search_aids(cbc);
+  set_limits(cbc, p, sign);
+  if (!start.empty()) {
+    double value = 0;
+    for (std::size_t j = 0; j < start.size(); ++j) value += f.cost[j] * start[j];
+    cbc.setBestSolution(start.data(), static_cast<int>(start.size()), value, false);
+  }
+}
+
+// Our code and status for how the search ended.
+void set_status(CbcModel &cbc, const SearchWatch &watch, SolveOutcome &out) {
+  Results &r = out.results;
+  const bool found = cbc.bestSolution() != nullptr;
+  const auto stopped = [&](int code) {
+    out.code = code;
+    r.status = found ? TVX_STATUS_SUB_OPTIMAL : TVX_STATUS_UNKNOWN;
+  };
+  if (watch.interrupted) {
+    stopped(TVX_ERROR_ABORT_CTRL_C);
+    return;
+  }
+  if (watch.stalled) {
+    stopped(TVX_ERROR_ABORT_STALLING_NODE_LIMIT);
+    return;
+  }
+  switch (cbc.secondaryStatus()) {
+    case kCbcCompleted:
+    case kCbcWithinGap:
+      r.status = found ? TVX_STATUS_OPTIMAL : TVX_STATUS_INFEASIBLE;
+      break;
+    case kCbcRelaxationInfeasible:
+      r.status = TVX_STATUS_INFEASIBLE;
+      break;
+    case kCbcNodeLimit:
+      stopped(TVX_ERROR_ABORT_NODE_LIMIT);
+      break;
+    case kCbcTimeLimit:
+      stopped(TVX_ERROR_ABORT_TIME_LIMIT);
+      break;
+    case kCbcSolutionLimit:
+      stopped(TVX_ERROR_ABORT_SOLUTION_LIMIT);
+      break;
+    case kCbcRelaxationUnbounded:
+      r.status = TVX_STATUS_INF_OR_UBD;
+      break;
+    case kCbcIterationLimit:
+      stopped(TVX_ERROR_ABORT_ITERATION_LIMIT);
+      break;
+    default:  // kCbcUserEvent from no watcher of ours, or no status at all
+      if (cbc.isProvenInfeasible()) {
+        r.status = TVX_STATUS_INFEASIBLE;
+      } else if (cbc.isContinuousUnbounded()) {
+        r.status = TVX_STATUS_INF_OR_UBD;
+      } else {
+        stopped(TVX_ERROR_SIMPLEX_NUMERIC);
+      }
+      break;
+  }
+}
+
+// The incumbent in the model's columns and the search's bound.
+void read_solution(CbcModel &cbc, const Store &model, double sign, Results &r) {
+  const double *best = cbc.bestSolution();
+  if (best == nullptr || (r.status != TVX_STATUS_OPTIMAL && r.status != TVX_STATUS_SUB_OPTIMAL)) {
+    return;
+  }
+  r.x = std::vector<double>(best, best + model.num_vars());
+  const double bound = cbc.getBestPossibleObjValue();
+  if (std::isfinite(bound) && std::fabs(bound) < 1e50) {
+    r.dual_obj = sign * bound + model.objcon();
+  }
+}
+
 class CbcEngine final : public Engine {
  public:
   const char *name() const override { return "CBC"; }
@@ -205,13 +324,7 @@ class CbcEngine final : public Engine {
 
 void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
   const Store &model = p.model;
-  Results &r = out.results;
-  const int n = model.num_vars();
-  const double sign = model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
-  // Room for the added slacks and switches too.
-  const std::size_t entries = model.num_nz() + model.genconstrs().terms.nnz() +
-                              8 * static_cast<std::size_t>(n + model.num_genconstrs());
-  if (entries > static_cast<std::size_t>(INT_MAX)) {
+  if (!fits_cbc(model)) {
     p.log().line("The constraint matrix has more entries than CBC can index.");
     out.code = TVX_ERROR_MODEL_INPUT_ERROR;
     return;
@@ -219,23 +332,19 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
   Formulation f = formulate(model);
   if (f.infeasible) {
     p.log().line("Infeasible: the SOS sets cannot hold within the bounds.");
-    r.status = TVX_STATUS_INFEASIBLE;
-    r.stats = SolveStats();
+    out.results.status = TVX_STATUS_INFEASIBLE;
+    out.results.stats = SolveStats();
     return;
   }
-  const int columns = static_cast<int>(f.col_lb.size());
-  f.rows.setDimensions(static_cast<int>(f.row_lb.size()), columns);
+  f.rows.setDimensions(static_cast<int>(f.row_lb.size()), static_cast<int>(f.col_lb.size()));
+  const double sign = model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
 
   std::lock_guard<std::mutex> lock(cbc_mutex());
   const auto started = std::chrono::steady_clock::now();
   LogHandler handler(p.log());
   OsiClpSolverInterface lp;
   lp.passInMessageHandler(&handler);
-  lp.loadProblem(f.rows, f.col_lb.data(), f.col_ub.data(), f.cost.data(), f.row_lb.data(),
-                 f.row_ub.data());
-  for (int j = 0; j < columns; ++j) {
-    if (f.integer[j]) lp.setInteger(j);
-  }
+  load(lp, f);
   const std::vector<double> start = complete_start(p, f, lp);
 
   CbcModel cbc(lp);
@@ -247,26 +356,7 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
   cbc.setLogLevel(p.log().enabled() ? 1 : 0);
   Watcher watcher(&watch);
   cbc.passInEventHandler(&watcher);
-
-  std::vector<std::unique_ptr<CbcObject>> objects;
-  for (std::size_t k = 0; k < f.sets.size(); ++k) {
-    const Formulation::Set &set = f.sets[k];
-    objects.emplace_back(new_ordered_set(&cbc, set.member, set.type, static_cast<int>(k)));
-  }
-  std::vector<CbcObject *> raw;
-  for (auto &o : objects) raw.push_back(o.get());
-  cbc.findIntegers(false);
-  if (!raw.empty()) cbc.addObjects(static_cast<int>(raw.size()), raw.data());
-  // Plain branching decisions: the pseudo-cost decision of CBC dereferences
-  // objects that only its own integer branches have.
-  cbc.setNumberBeforeTrust(0);
-  add_search_aids(cbc);
-  set_limits(cbc, p, sign);
-  if (!start.empty()) {
-    double value = 0;
-    for (int j = 0; j < columns; ++j) value += f.cost[j] * start[j];
-    cbc.setBestSolution(start.data(), columns, value, false);
-  }
+  configure(cbc, p, f, start, sign);
 
   try {
     cbc.branchAndBound();
@@ -280,61 +370,10 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
   stats.spx_iters = std::max(cbc.getIterationCount(), 0);
   stats.solver_time =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  r.stats = stats;
+  out.results.stats = stats;
   out.nodes = std::max(cbc.getNodeCount(), 0);
-
-  const double *best = cbc.bestSolution();
-  const bool found = best != nullptr;
-  const auto stopped = [&](int code) {
-    out.code = code;
-    r.status = found ? TVX_STATUS_SUB_OPTIMAL : TVX_STATUS_UNKNOWN;
-  };
-  if (watch.interrupted) {
-    stopped(TVX_ERROR_ABORT_CTRL_C);
-  } else if (watch.stalled) {
-    stopped(TVX_ERROR_ABORT_STALLING_NODE_LIMIT);
-  } else {
-    switch (cbc.secondaryStatus()) {
-      case 0:  // search completed
-      case 2:  // within the gap
-        r.status = found ? TVX_STATUS_OPTIMAL : TVX_STATUS_INFEASIBLE;
-        break;
-      case 1:
-        r.status = TVX_STATUS_INFEASIBLE;
-        break;
-      case 3:
-        stopped(TVX_ERROR_ABORT_NODE_LIMIT);
-        break;
-      case 4:
-        stopped(TVX_ERROR_ABORT_TIME_LIMIT);
-        break;
-      case 6:
-        stopped(TVX_ERROR_ABORT_SOLUTION_LIMIT);
-        break;
-      case 7:
-        r.status = TVX_STATUS_INF_OR_UBD;
-        break;
-      case 8:
-        stopped(TVX_ERROR_ABORT_ITERATION_LIMIT);
-        break;
-      default:
-        if (cbc.isProvenInfeasible()) {
-          r.status = TVX_STATUS_INFEASIBLE;
-        } else if (cbc.isContinuousUnbounded()) {
-          r.status = TVX_STATUS_INF_OR_UBD;
-        } else {
-          stopped(TVX_ERROR_SIMPLEX_NUMERIC);
-        }
-        break;
-    }
-  }
-  if (found && (r.status == TVX_STATUS_OPTIMAL || r.status == TVX_STATUS_SUB_OPTIMAL)) {
-    r.x = std::vector<double>(best, best + n);
-    const double bound = cbc.getBestPossibleObjValue();
-    if (std::isfinite(bound) && std::fabs(bound) < 1e50) {
-      r.dual_obj = sign * bound + model.objcon();
-    }
-  }
+  set_status(cbc, watch, out);
+  read_solution(cbc, model, sign, out.results);
 }
 
 }  // namespace

@@ -289,73 +289,20 @@ std::optional<std::vector<double>> ray(void *highs, std::size_t length, Get get)
   return values;
 }
 
-}  // namespace
-
-HighsHandle new_quiet_highs() {
-  HighsHandle highs(Highs_create());
-  if (!highs) throw std::bad_alloc();
-  if (Highs_setBoolOptionValue(highs.get(), "output_flag", 0) == kHighsStatusError ||
-      Highs_setBoolOptionValue(highs.get(), "log_to_console", 0) == kHighsStatusError) {
-    return nullptr;
-  }
-  return highs;
-}
-
-RowBounds row_bounds_of(const Store &model) {
-  RowBounds rows;
-  rows.lower.reserve(static_cast<std::size_t>(model.num_rows()));
-  rows.upper.reserve(static_cast<std::size_t>(model.num_rows()));
-  for (int i = 0; i < model.num_rows(); ++i) {
-    rows.lower.push_back(finite_or_inf(model.rows().lhs[i]));
-    rows.upper.push_back(finite_or_inf(model.rows().rhs[i]));
-  }
-  return rows;
-}
-
-void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
-  const Store &model = p.model;
-  Results &r = out.results;
-  const int n = model.num_vars(), m = model.num_rows();
-  if (model.num_nz() > static_cast<std::size_t>(INT_MAX)) {
-    p.log().line("The constraint matrix has more entries than HiGHS can index.");
-    out.code = TVX_ERROR_MODEL_INPUT_ERROR;
-    return;
-  }
-
-  Columns cols = columns_of(model);
-  const ColumnView &a = model.columns();
-  std::vector<HighsInt> a_start(a.beg.begin(), a.beg.end());
-  std::vector<double> a_value;
-  if (cols.any_negated) {
-    a_value = a.val;
-    for (int j = 0; j < n; ++j) {
-      if (!cols.negated[j]) continue;
-      for (std::size_t k = a.beg[j]; k < a.beg[j + 1]; ++k) a_value[k] = -a_value[k];
-    }
-  }
-  const RowBounds rows = row_bounds_of(model);
-  const Hessian &q = p.hessian;
-  const bool lp = !cols.mip && q.empty();
-
-  Listener listener;
-  listener.context = &p.context;
-  const HighsHandle owner = new_quiet_highs();
-  void *highs = owner.get();
-  if (highs == nullptr) {
-    p.log().line("HiGHS refused to be quiet.");
-    out.code = TVX_ERROR_PARAM_SET_ERROR;
-    return;
-  }
-  Options options(highs, p.log());
+// Receives HiGHS's log and events (Listener), and gives it the options of
+// the problem; false when HiGHS refused either.
+bool prepare(void *highs, const Problem &p, const Columns &cols, bool lp, Listener &listener,
+             SolveOutcome &out) {
   if (Highs_setCallback(highs, on_highs_event, &listener) == kHighsStatusError) {
     out.code = TVX_ERROR_ERROR;
-    return;
+    return false;
   }
   // The interrupt checks are where a stop request ends the run.
   for (const int check :
        {kHighsCallbackSimplexInterrupt, kHighsCallbackIpmInterrupt, kHighsCallbackMipInterrupt}) {
     Highs_startCallback(highs, check);
   }
+  Options options(highs, p.log());
   if (p.log().enabled()) {
     options.flag("output_flag", true);
     Highs_startCallback(highs, kHighsCallbackLogging);
@@ -364,34 +311,49 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
     Highs_startCallback(highs, kHighsCallbackMipImprovingSolution);
   }
   set_options(options, p, lp, cols.mip);
-  if (!options.ok()) {
-    out.code = TVX_ERROR_PARAM_SET_ERROR;
-    return;
-  }
+  if (!options.ok()) out.code = TVX_ERROR_PARAM_SET_ERROR;
+  return options.ok();
+}
 
-  const HighsInt passed = Highs_passModel(
-      highs, n, m, static_cast<HighsInt>(a.row.size()), static_cast<HighsInt>(q.value.size()),
-      kHighsMatrixFormatColwise, kHighsHessianFormatTriangular,
-      model.sense() == TVX_MINIMIZE ? kHighsObjSenseMinimize : kHighsObjSenseMaximize,
-      model.objcon(), cols.cost.data(), cols.lower.data(), cols.upper.data(), rows.lower.data(),
-      rows.upper.data(), a_start.data(), a.row.data(),
-      cols.any_negated ? a_value.data() : a.val.data(), q.empty() ? nullptr : q.start.data(),
-      q.empty() ? nullptr : q.index.data(), q.empty() ? nullptr : q.value.data(),
-      cols.mip ? cols.integrality.data() : nullptr);
-  if (passed == kHighsStatusError) {
-    p.log().line("HiGHS refused the model.");
-    out.code = TVX_ERROR_MODEL_INPUT_ERROR;
-    return;
+// Columns, rows, matrix, Hessian and integrality in one call.
+bool pass_model(void *highs, const Problem &p, const Columns &cols) {
+  const Store &model = p.model;
+  const ColumnView &a = model.columns();
+  std::vector<HighsInt> a_start(a.beg.begin(), a.beg.end());
+  std::vector<double> a_value;
+  if (cols.any_negated) {
+    a_value = a.val;
+    for (int j = 0; j < model.num_vars(); ++j) {
+      if (!cols.negated[sz(j)]) continue;
+      for (std::size_t k = a.beg[sz(j)]; k < a.beg[sz(j) + 1]; ++k) a_value[k] = -a_value[k];
+    }
   }
+  const RowBounds rows = row_bounds_of(model);
+  const Hessian &q = p.hessian;
+  return Highs_passModel(
+             highs, model.num_vars(), model.num_rows(), static_cast<HighsInt>(a.row.size()),
+             static_cast<HighsInt>(q.value.size()), kHighsMatrixFormatColwise,
+             kHighsHessianFormatTriangular,
+             model.sense() == TVX_MINIMIZE ? kHighsObjSenseMinimize : kHighsObjSenseMaximize,
+             model.objcon(), cols.cost.data(), cols.lower.data(), cols.upper.data(),
+             rows.lower.data(), rows.upper.data(), a_start.data(), a.row.data(),
+             cols.any_negated ? a_value.data() : a.val.data(), q.empty() ? nullptr : q.start.data(),
+             q.empty() ? nullptr : q.index.data(), q.empty() ? nullptr : q.value.data(),
+             cols.mip ? cols.integrality.data() : nullptr) != kHighsStatusError;
+}
 
+// The model's MIP start for a MIP, its start basis for an LP; one that
+// HiGHS refuses is left out (and said in the log).
+void set_start(void *highs, const Problem &p, const Columns &cols, bool lp) {
+  const Store &model = p.model;
   if (cols.mip) {
     std::vector<HighsInt> index;
     std::vector<double> value;
-    for (int j = 0; j < n; ++j) {
-      const double s = model.vars().start[j];
+    for (int j = 0; j < model.num_vars(); ++j) {
+      const double s = model.vars().start[sz(j)];
       if (s == kUndefined || !std::isfinite(s)) continue;
       index.push_back(j);
-      value.push_back(cols.negated[j] ? -s : s);
+      value.push_back(cols.negated[sz(j)] ? -s : s);
     }
     if (!index.empty() &&
         Highs_setSparseSolution(highs, static_cast<HighsInt>(index.size()), index.data(),
@@ -405,10 +367,9 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
       p.log().line("The start basis does not fit the model; solving without it.");
     }
   }
+}
 
-  const HighsInt ran = Highs_run(highs);
-  const HighsInt status = Highs_getModelStatus(highs);
-
+SolveStats stats_of(void *highs) {
   SolveStats stats;
   stats.spx_iters = int_info(highs, "simplex_iteration_count") +
                     int_info(highs, "crossover_iteration_count") +
@@ -416,19 +377,20 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
   stats.ipm_iters =
       int_info(highs, "ipm_iteration_count") + int_info(highs, "pdlp_iteration_count");
   stats.solver_time = Highs_getRunTime(highs);
-  r.stats = stats;
-  if (cols.mip) {
-    int64_t nodes = 0;
-    if (Highs_getInt64InfoValue(highs, "mip_node_count", &nodes) != kHighsStatusError) {
-      out.nodes = std::max<int64_t>(nodes, 0);
-    }
-  }
+  return stats;
+}
+
+// Our code and status for HiGHS's model status after a run that returned
+// ran; out.results.stats and out.nodes are already read.
+void set_status(void *highs, HighsInt ran, const Problem &p, const Listener &listener,
+                SolveOutcome &out) {
+  Results &r = out.results;
   const bool feasible = int_info(highs, "primal_solution_status") == kHighsSolutionStatusFeasible;
   const auto stopped = [&](int code) {
     out.code = code;
     r.status = feasible ? TVX_STATUS_SUB_OPTIMAL : TVX_STATUS_UNKNOWN;
   };
-  switch (status) {
+  switch (Highs_getModelStatus(highs)) {
     case kHighsModelStatusOptimal:
     case kHighsModelStatusModelEmpty:
       r.status = TVX_STATUS_OPTIMAL;
@@ -456,8 +418,8 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
       stopped(TVX_ERROR_ABORT_CTRL_C);
       break;
     case kHighsModelStatusUnknown:
-      stopped(stats.ipm_iters > 0 && stats.spx_iters == 0 ? TVX_ERROR_INTERIOR_NUMERIC
-                                                          : TVX_ERROR_SIMPLEX_NUMERIC);
+      stopped(r.stats->ipm_iters > 0 && r.stats->spx_iters == 0 ? TVX_ERROR_INTERIOR_NUMERIC
+                                                                : TVX_ERROR_SIMPLEX_NUMERIC);
       break;
     case kHighsModelStatusLoadError:
     case kHighsModelStatusModelError:
@@ -471,12 +433,18 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
     out.code = TVX_ERROR_ERROR;
     r.status = TVX_STATUS_UNKNOWN;
   }
+}
 
+// The point, its objective, duals, basis and MIP bound when the status has
+// a point; rays of an LP that has none.
+void read_results(void *highs, const Problem &p, const Columns &cols, bool lp, SolveOutcome &out) {
+  Results &r = out.results;
+  const std::size_t n = sz(p.model.num_vars()), m = sz(p.model.num_rows());
   if (r.status == TVX_STATUS_OPTIMAL || r.status == TVX_STATUS_SUB_OPTIMAL) {
-    std::vector<double> x(sz(n)), col_dual(sz(n)), row_value(sz(m)), row_dual(sz(m));
+    std::vector<double> x(n), col_dual(n), row_value(m), row_dual(m);
     if (Highs_getSolution(highs, x.data(), col_dual.data(), row_value.data(), row_dual.data()) !=
         kHighsStatusError) {
-      for (int j = 0; j < n; ++j) {
+      for (std::size_t j = 0; j < n; ++j) {
         if (cols.negated[j]) x[j] = -x[j];
       }
       r.x = std::move(x);
@@ -495,7 +463,7 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
       }
     }
     if (lp && int_info(highs, "basis_validity") == kHighsBasisValidityValid) {
-      std::vector<HighsInt> col_status(sz(n)), row_status(sz(m));
+      std::vector<HighsInt> col_status(n), row_status(m);
       if (Highs_getBasis(highs, col_status.data(), row_status.data()) != kHighsStatusError) {
         Basis basis;
         for (HighsInt s : col_status) basis.col.push_back(basis_from_highs(s));
@@ -505,11 +473,71 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
     }
   }
   if (lp && (r.status == TVX_STATUS_UNBOUNDED || r.status == TVX_STATUS_INF_OR_UBD)) {
-    r.primal_ray = ray(highs, sz(n), Highs_getPrimalRay);
+    r.primal_ray = ray(highs, n, Highs_getPrimalRay);
   }
   if (lp && (r.status == TVX_STATUS_INFEASIBLE || r.status == TVX_STATUS_INF_OR_UBD)) {
-    r.dual_ray = ray(highs, sz(m), Highs_getDualRay);
+    r.dual_ray = ray(highs, m, Highs_getDualRay);
   }
+}
+
+}  // namespace
+
+HighsHandle new_quiet_highs() {
+  HighsHandle highs(Highs_create());
+  if (!highs) throw std::bad_alloc();
+  if (Highs_setBoolOptionValue(highs.get(), "output_flag", 0) == kHighsStatusError ||
+      Highs_setBoolOptionValue(highs.get(), "log_to_console", 0) == kHighsStatusError) {
+    return nullptr;
+  }
+  return highs;
+}
+
+RowBounds row_bounds_of(const Store &model) {
+  RowBounds rows;
+  rows.lower.reserve(static_cast<std::size_t>(model.num_rows()));
+  rows.upper.reserve(static_cast<std::size_t>(model.num_rows()));
+  for (int i = 0; i < model.num_rows(); ++i) {
+    rows.lower.push_back(finite_or_inf(model.rows().lhs[i]));
+    rows.upper.push_back(finite_or_inf(model.rows().rhs[i]));
+  }
+  return rows;
+}
+
+void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
+  if (p.model.num_nz() > static_cast<std::size_t>(INT_MAX)) {
+    p.log().line("The constraint matrix has more entries than HiGHS can index.");
+    out.code = TVX_ERROR_MODEL_INPUT_ERROR;
+    return;
+  }
+  const Columns cols = columns_of(p.model);
+  const bool lp = !cols.mip && p.hessian.empty();
+  const HighsHandle owner = new_quiet_highs();
+  void *highs = owner.get();
+  if (highs == nullptr) {
+    p.log().line("HiGHS refused to be quiet.");
+    out.code = TVX_ERROR_PARAM_SET_ERROR;
+    return;
+  }
+  Listener listener;
+  listener.context = &p.context;
+  if (!prepare(highs, p, cols, lp, listener, out)) return;
+  if (!pass_model(highs, p, cols)) {
+    p.log().line("HiGHS refused the model.");
+    out.code = TVX_ERROR_MODEL_INPUT_ERROR;
+    return;
+  }
+  set_start(highs, p, cols, lp);
+
+  const HighsInt ran = Highs_run(highs);
+  out.results.stats = stats_of(highs);
+  if (cols.mip) {
+    int64_t nodes = 0;
+    if (Highs_getInt64InfoValue(highs, "mip_node_count", &nodes) != kHighsStatusError) {
+      out.nodes = std::max<int64_t>(nodes, 0);
+    }
+  }
+  set_status(highs, ran, p, listener, out);
+  read_results(highs, p, cols, lp, out);
 }
 
 const Engine &highs_engine() {

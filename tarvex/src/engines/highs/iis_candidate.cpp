@@ -24,9 +24,9 @@ std::vector<IisMember> HighsEngine::iis_candidate(const Store &s, double time_li
 
   const HighsHandle owner = new_quiet_highs();
   void *highs = owner.get();
-  if (highs == nullptr || Highs_setIntOptionValue(highs, "iis_strategy",
-                                                  kHighsIisStrategyFromLpRowPriority) ==
-                              kHighsStatusError) {
+  if (highs == nullptr ||
+      Highs_setIntOptionValue(highs, "iis_strategy", kHighsIisStrategyFromLpRowPriority) ==
+          kHighsStatusError) {
     return {};
   }
   if (time_limit < kInfinity) {

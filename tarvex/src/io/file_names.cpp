@@ -1,67 +1,14 @@
-#include "io/file_writer.h"
+#include "io/file_names.h"
 
-#include <charconv>
 #include <initializer_list>
 #include <string>
 #include <unordered_set>
 
+#include "io/lp/syntax.h"
 #include "io/model_builder.h"
 
 namespace tvx {
-
-TextWriter &TextWriter::num(double value) { return *this << format_number(value); }
-
-int TextWriter::flush() {
-  if (status_ == TVX_ERROR_OKAY && !buf_.empty()) status_ = file_.write(buf_);
-  buf_.clear();
-  return status_;
-}
-
-std::string format_number(double value) {
-  char text[32];
-  const std::to_chars_result r = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, static_cast<std::size_t>(r.ptr - text));
-}
-
 namespace {
-
-bool is_lp_blank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-bool is_lp_operator(char c) {
-  switch (c) {
-    case '+':
-    case '-':
-    case '*':
-    case '^':
-    case '[':
-    case ']':
-    case '<':
-    case '>':
-    case '=':
-    case ':':
-    case '\\':
-      return true;
-    default:
-      return false;
-  }
-}
-
-// Words the LP reader takes for a section keyword (or an infinite bound, or
-// "free") where a name stands alone at the start of a line; a variable so
-// named could not be listed in the General, Binary or Semi sections.
-bool is_lp_word(std::string_view name) {
-  static constexpr std::string_view kWords[] = {
-      "min",      "minimize",       "minimise", "minimum",  "max",      "maximize",
-      "maximise", "maximum",        "st",       "s.t.",     "st.",      "subject",
-      "such",     "bounds",         "bound",    "general",  "generals", "gen",
-      "integer",  "integers",       "binary",   "binaries", "bin",      "semi",
-      "semis",    "semicontinuous", "sos",      "end",      "free",     "inf",
-      "infinity"};
-  for (const std::string_view w : kWords)
-    if (equals_folded(name, w)) return true;
-  return false;
-}
 
 bool has_control_char(std::string_view name) {
   for (const char c : name) {
@@ -76,7 +23,9 @@ bool valid_mps_row_name(std::string_view name) {
   return valid_mps_name(name) && !equals_folded(name, "'marker'");
 }
 
-bool valid_lp_col_name(std::string_view name) { return valid_lp_name(name) && !is_lp_word(name); }
+bool valid_lp_col_name(std::string_view name) {
+  return valid_lp_name(name) && !lp::is_reserved_word(name);
+}
 
 // One kind of element whose names go into a namespace.
 struct NameKind {
@@ -119,25 +68,12 @@ bool valid_mps_name(std::string_view name) {
 }
 
 // The LP reader's name syntax: the name must come out of its tokenizer as
-// one name token.
+// one name token (not starting like a number, an operator or a comment).
 bool valid_lp_name(std::string_view name) {
-  const std::size_t n = name.size();
-  if (n == 0 || has_control_char(name)) return false;
+  if (name.empty() || has_control_char(name)) return false;
   const char c = name[0];
-  if (is_digit(c) || c == '.' || c == '/' || is_lp_operator(c)) return false;
-  std::size_t j = 0;
-  while (j < n && !is_lp_blank(name[j])) {
-    if (name[j] == '[') {
-      std::size_t k = j + 1;
-      while (k < n && !is_lp_blank(name[k]) && !is_lp_operator(name[k])) ++k;
-      if (k == n || name[k] != ']') return false;
-      j = k + 1;
-      continue;
-    }
-    if (is_lp_operator(name[j])) return false;
-    ++j;
-  }
-  return j == n;
+  if (lp::is_digit(c) || c == '.' || c == '/' || lp::is_operator_char(c)) return false;
+  return lp::name_end(name, 0) == name.size();
 }
 
 FileNames file_names(const Store &s, NameStyle style) {

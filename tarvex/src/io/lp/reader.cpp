@@ -37,10 +37,13 @@
 #include <utility>
 #include <vector>
 
+#include "io/lp/syntax.h"
 #include "io/model_io.h"
 
 namespace tvx {
 namespace {
+
+using namespace lp;
 
 constexpr int kOk = TVX_ERROR_OKAY;
 constexpr int kBad = TVX_ERROR_FORMAT_ERROR;
@@ -66,8 +69,6 @@ enum class Tok {
   Arrow
 };
 
-enum class Keyword { None, Minimize, Maximize, SubjectTo, Bounds, General, Binary, Semi, Sos, End };
-
 struct Token {
   Tok kind = Tok::End;
   Keyword keyword = Keyword::None;
@@ -75,73 +76,32 @@ struct Token {
   double value = 0;  // numbers
 };
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-// Characters that end a name (and blanks); '/' may appear inside one, and
-// so may a bracketed part (see Lexer::tokenize).
-bool is_operator_char(char c) {
-  switch (c) {
-    case '+':
-    case '-':
-    case '*':
-    case '^':
-    case '[':
-    case ']':
-    case '<':
-    case '>':
-    case '=':
-    case ':':
-    case '\\':
-      return true;
-    default:
-      return false;
-  }
-}
+// The operators, longest first: "<=", "=<" and "<" are all Less.
+struct Operator {
+  char first, second;  // second 0: one character
+  Tok kind;
+};
+constexpr Operator kOperators[] = {
+    {'-', '>', Tok::Arrow},   {':', ':', Tok::DoubleColon}, {'<', '=', Tok::Less},
+    {'>', '=', Tok::Greater}, {'=', '<', Tok::Less},        {'=', '>', Tok::Greater},
+    {'+', 0, Tok::Plus},      {'-', 0, Tok::Minus},         {'*', 0, Tok::Star},
+    {'^', 0, Tok::Caret},     {'/', 0, Tok::Slash},         {'[', 0, Tok::LBracket},
+    {']', 0, Tok::RBracket},  {':', 0, Tok::Colon},         {'<', 0, Tok::Less},
+    {'>', 0, Tok::Greater},   {'=', 0, Tok::Equal},
+};
 
 bool is_operator(Tok t) {
-  switch (t) {
-    case Tok::Plus:
-    case Tok::Minus:
-    case Tok::Star:
-    case Tok::Caret:
-    case Tok::Slash:
-    case Tok::LBracket:
-    case Tok::RBracket:
-    case Tok::Colon:
-    case Tok::DoubleColon:
-    case Tok::Less:
-    case Tok::Greater:
-    case Tok::Equal:
-    case Tok::Arrow:
-      return true;
-    default:
-      return false;
-  }
+  for (const Operator &op : kOperators)
+    if (op.kind == t) return true;
+  return false;
 }
 
-Keyword single_keyword(std::string_view w) {
-  for (const char *k : {"minimize", "minimise", "minimum", "min"})
-    if (equals_folded(w, k)) return Keyword::Minimize;
-  for (const char *k : {"maximize", "maximise", "maximum", "max"})
-    if (equals_folded(w, k)) return Keyword::Maximize;
-  for (const char *k : {"st", "s.t.", "st."})
-    if (equals_folded(w, k)) return Keyword::SubjectTo;
-  for (const char *k : {"bounds", "bound"})
-    if (equals_folded(w, k)) return Keyword::Bounds;
-  for (const char *k : {"general", "generals", "gen", "integer", "integers"})
-    if (equals_folded(w, k)) return Keyword::General;
-  for (const char *k : {"binary", "binaries", "bin"})
-    if (equals_folded(w, k)) return Keyword::Binary;
-  for (const char *k : {"semi", "semis", "semicontinuous"})
-    if (equals_folded(w, k)) return Keyword::Semi;
-  if (equals_folded(w, "sos")) return Keyword::Sos;
-  if (equals_folded(w, "end")) return Keyword::End;
-  return Keyword::None;
-}
+bool is_infinity(const Token &t) { return t.kind == Tok::Name && is_infinite_word(t.text); }
 
-bool is_infinity(const Token &t) {
-  return t.kind == Tok::Name && (equals_folded(t.text, "inf") || equals_folded(t.text, "infinity"));
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
+  return s;
 }
 
 // Tokens on demand, line by line, with lookahead.
@@ -168,6 +128,16 @@ class Lexer {
  private:
   bool more();
   void tokenize(std::string_view line);
+  // Each reads the token of its kind that starts at line[i] into t and
+  // returns where it ends.
+  static std::size_t number(std::string_view line, std::size_t i, Token &t);
+  static std::size_t name(std::string_view line, std::size_t i, Token &t);
+  static std::size_t operator_token(std::string_view line, std::size_t i, Token &t);
+  // The text after a "\" that ends the line.
+  void comment(std::string_view text);
+  // Turns the line's first words into a Section token when they are a
+  // section keyword.
+  void mark_section();
 
   LineReader &lines_;
   std::string *name_;
@@ -192,127 +162,80 @@ bool Lexer::more() {
 void Lexer::tokenize(std::string_view line) {
   line_tokens_.clear();
   std::size_t i = 0;
-  const std::size_t n = line.size();
-  while (i < n) {
+  while (i < line.size()) {
     const char c = line[i];
     if (is_blank(c)) {
       ++i;
       continue;
     }
     if (c == '\\') {
-      if (!seen_token_ && line_tokens_.empty()) {
-        // "\Problem name: text" before anything else names the model.
-        std::string_view rest = line.substr(i + 1);
-        while (!rest.empty() && is_blank(rest.front())) rest.remove_prefix(1);
-        constexpr std::string_view kTag = "problem name:";
-        if (rest.size() >= kTag.size() && equals_folded(rest.substr(0, kTag.size()), kTag)) {
-          rest.remove_prefix(kTag.size());
-          while (!rest.empty() && is_blank(rest.front())) rest.remove_prefix(1);
-          while (!rest.empty() && is_blank(rest.back())) rest.remove_suffix(1);
-          name_->assign(rest);
-        }
-      }
+      comment(line.substr(i + 1));
       break;
     }
     Token t;
-    if (is_digit(c) || (c == '.' && i + 1 < n && is_digit(line[i + 1]))) {
-      std::size_t j = i;
-      while (j < n && is_digit(line[j])) ++j;
-      if (j < n && line[j] == '.') ++j;
-      while (j < n && is_digit(line[j])) ++j;
-      if (j < n && (line[j] == 'e' || line[j] == 'E')) {
-        std::size_t k = j + 1;
-        if (k < n && (line[k] == '+' || line[k] == '-')) ++k;
-        if (k < n && is_digit(line[k])) {
-          while (k < n && is_digit(line[k])) ++k;
-          j = k;
-        }
-      }
-      t.kind = parse_number(line.substr(i, j - i), &t.value) ? Tok::Number : Tok::Invalid;
-      i = j;
+    if (is_digit(c) || (c == '.' && i + 1 < line.size() && is_digit(line[i + 1]))) {
+      i = number(line, i, t);
     } else if (!is_operator_char(c) && c != '/') {
-      std::size_t j = i;
-      while (j < n && !is_blank(line[j])) {
-        if (line[j] == '[') {
-          // "x[1]": brackets closed within a name belong to it, so names
-          // written by modelling tools read; "[" that opens a quadratic part
-          // never follows a name directly and stays an operator.
-          std::size_t k = j + 1;
-          while (k < n && !is_blank(line[k]) && !is_operator_char(line[k])) ++k;
-          if (k == n || line[k] != ']') break;
-          j = k + 1;
-          continue;
-        }
-        if (is_operator_char(line[j])) break;
-        ++j;
-      }
-      t.kind = Tok::Name;
-      t.text.assign(line.substr(i, j - i));
-      i = j;
+      i = name(line, i, t);
     } else {
-      const char d = i + 1 < n ? line[i + 1] : '\0';
-      std::size_t len = 1;
-      switch (c) {
-        case '+':
-          t.kind = Tok::Plus;
-          break;
-        case '-':
-          if (d == '>') {
-            t.kind = Tok::Arrow;
-            len = 2;
-          } else {
-            t.kind = Tok::Minus;
-          }
-          break;
-        case '*':
-          t.kind = Tok::Star;
-          break;
-        case '^':
-          t.kind = Tok::Caret;
-          break;
-        case '/':
-          t.kind = Tok::Slash;
-          break;
-        case '[':
-          t.kind = Tok::LBracket;
-          break;
-        case ']':
-          t.kind = Tok::RBracket;
-          break;
-        case ':':
-          if (d == ':') {
-            t.kind = Tok::DoubleColon;
-            len = 2;
-          } else {
-            t.kind = Tok::Colon;
-          }
-          break;
-        case '<':
-          t.kind = Tok::Less;
-          if (d == '=') len = 2;
-          break;
-        case '>':
-          t.kind = Tok::Greater;
-          if (d == '=') len = 2;
-          break;
-        default:  // '='
-          if (d == '<') {
-            t.kind = Tok::Less;
-            len = 2;
-          } else if (d == '>') {
-            t.kind = Tok::Greater;
-            len = 2;
-          } else {
-            t.kind = Tok::Equal;
-          }
-          break;
-      }
-      i += len;
+      i = operator_token(line, i, t);
     }
     line_tokens_.push_back(std::move(t));
   }
+  mark_section();
+}
 
-  // A keyword opens a section only as the first word of a line.
+// Digits with an optional fraction and exponent; an "e" not followed by an
+// exponent is left to the next token.
+std::size_t Lexer::number(std::string_view line, std::size_t i, Token &t) {
+  const std::size_t n = line.size();
+  std::size_t j = i;
+  while (j < n && is_digit(line[j])) ++j;
+  if (j < n && line[j] == '.') ++j;
+  while (j < n && is_digit(line[j])) ++j;
+  if (j < n && (line[j] == 'e' || line[j] == 'E')) {
+    std::size_t k = j + 1;
+    if (k < n && (line[k] == '+' || line[k] == '-')) ++k;
+    if (k < n && is_digit(line[k])) {
+      while (k < n && is_digit(line[k])) ++k;
+      j = k;
+    }
+  }
+  t.kind = parse_number(line.substr(i, j - i), &t.value) ? Tok::Number : Tok::Invalid;
+  return j;
+}
+
+std::size_t Lexer::name(std::string_view line, std::size_t i, Token &t) {
+  const std::size_t j = name_end(line, i);
+  t.kind = Tok::Name;
+  t.text.assign(line.substr(i, j - i));
+  return j;
+}
+
+std::size_t Lexer::operator_token(std::string_view line, std::size_t i, Token &t) {
+  const char next = i + 1 < line.size() ? line[i + 1] : '\0';
+  for (const Operator &op : kOperators) {
+    if (op.first == line[i] && (op.second == 0 || op.second == next)) {
+      t.kind = op.kind;
+      return i + (op.second == 0 ? 1 : 2);
+    }
+  }
+  t.kind = Tok::Invalid;  // not reached: every operator character has a row
+  return i + 1;
+}
+
+// "\Problem name: text" before anything else names the model.
+void Lexer::comment(std::string_view text) {
+  if (seen_token_ || !line_tokens_.empty()) return;
+  text = trim(text);
+  constexpr std::string_view kTag = "problem name:";
+  if (text.size() >= kTag.size() && equals_folded(text.substr(0, kTag.size()), kTag)) {
+    name_->assign(trim(text.substr(kTag.size())));
+  }
+}
+
+// A keyword opens a section only as the first word of a line.
+void Lexer::mark_section() {
   if (line_tokens_.empty() || line_tokens_[0].kind != Tok::Name) return;
   const auto name_at = [&](std::size_t k, std::string_view word) {
     return k < line_tokens_.size() && line_tokens_[k].kind == Tok::Name &&
@@ -332,7 +255,7 @@ void Lexer::tokenize(std::string_view line) {
   } else if (name_at(0, "semi") && name_at(1, "continuous")) {
     keyword = Keyword::Semi, words = 2;
   } else if (!is_operator(kind_at(1))) {
-    keyword = single_keyword(line_tokens_[0].text);
+    keyword = section_keyword(line_tokens_[0].text);
   }
   if (keyword == Keyword::None) return;
   line_tokens_.erase(line_tokens_.begin() + 1,
