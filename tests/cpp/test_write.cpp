@@ -19,8 +19,10 @@
 #include <utility>
 #include <vector>
 
+#include "solve/dispatch.h"
 #include "solve/engine.h"
-#include "io/file_writer.h"
+#include "io/file_names.h"
+#include "io/text_writer.h"
 #include "interfaces/highs_c_api.h"
 #include "io/model_io.h"
 #include "store/params.h"

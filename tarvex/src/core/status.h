@@ -10,10 +10,8 @@ namespace tvx {
 // generic failure, so the module raises instead of trusting unset outputs.
 constexpr int kUnbuilt = TVX_ERROR_ERROR;
 
-// Maps the exception in flight to a status; call only inside a catch block.
-// Every exported body is one try block, and those returning a status end in
-// `catch (...) { return current_exception_status(); }`, so no exception
-// crosses the C boundary.
+// Maps the exception in flight to a status (std::bad_alloc: NOMEMORY, any
+// other: the generic failure); call only inside a catch block.
 int current_exception_status() noexcept;
 
 }  // namespace tvx

@@ -14,7 +14,7 @@
 //   Coefficients must be finite numbers.
 // - Quadratic objective terms are stored one triple per term of the file,
 //   valued so that the objective holds val * x[row] * x[col] (see
-//   mps_reader.cpp and lp_reader.cpp for what each form means).
+//   mps/reader.cpp and lp/reader.cpp for what each form means).
 // - A read that fails leaves nothing behind: the parsers gather the model
 //   in a ModelBuilder, which fills a Store only once the whole file has been
 //   understood, and the caller discards that Store on any failure.
@@ -22,7 +22,8 @@
 #define TARVEX_MODEL_IO_H
 
 #include "io/file_io.h"
-#include "io/file_writer.h"
+#include "io/file_names.h"
+#include "io/text_writer.h"
 #include "io/model_builder.h"
 #include "store/store.h"
 
@@ -73,6 +74,8 @@ int write_model_file(const char *filename, const Store &s);
 // Whether write_model_file can write the model in the format (".mps",
 // ".qps", ".lp") at all; OKAY or FORMAT_ERROR.
 int check_model_writable(const Store &s, const std::string &format);
+// What MPS can state of the rows (a range's sides); OKAY or FORMAT_ERROR.
+int check_mps_writable(const Store &s);
 // The writers behind it, for a model check_model_writable accepted.
 int write_mps(TextWriter &out, const Store &s);
 int write_lp(TextWriter &out, const Store &s);

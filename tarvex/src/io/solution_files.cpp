@@ -10,7 +10,8 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "io/file_writer.h"
+#include "io/file_names.h"
+#include "io/text_writer.h"
 #include "io/model_builder.h"
 
 namespace tvx {

@@ -15,7 +15,8 @@
 // rest feasible:
 //   1. a candidate set, when one is cheap to find: a member infeasible on
 //      its own (a variable with lb > ub, a row with lhs > rhs, an empty row
-//      that excludes 0), or, for an LP, HiGHS's own IIS. The candidate is
+//      that excludes 0), or, for an LP, the linear engine's own IIS
+//      (Engine::iis_candidate). The candidate is
 //      kept only when the model restricted to it is infeasible;
 //   2. a deletion filter over the candidate (or over every member when
 //      there is none): members are relaxed a block at a time, and a block
@@ -23,21 +24,23 @@
 //      block that makes it feasible is split, down to single members, which
 //      are then known to be needed. A member kept this way stays needed,
 //      since every later drop only relaxes the rest further.
-// Each feasibility question is a solve of the dispatcher (engine.h) with a
+// Each feasibility question is a solve of the dispatcher (dispatch.h) with a
 // zero objective, so every problem class an engine serves is covered, MIP
 // included; a class no engine serves fails with the dispatcher's code.
-#ifndef TARVEX_IIS_H
-#define TARVEX_IIS_H
+#ifndef TARVEX_SOLVE_IIS_H
+#define TARVEX_SOLVE_IIS_H
 
 #include <vector>
 
+#include "solve/context.h"
+#include "solve/dispatch.h"
 #include "solve/engine.h"
 
 namespace tvx {
 
 struct IisOptions {
-  // Ask HiGHS for a candidate when the model is an LP; off, the deletion
-  // filter does all the work.
+  // Ask the linear engine for a candidate when the model is an LP; off, the
+  // deletion filter does all the work.
   bool engine_candidate = true;
 };
 
@@ -51,7 +54,12 @@ struct IisOutcome {
   int solves = 0;  // feasibility solves made
 };
 
-// Never throws: an exhausted memory is NOMEMORY.
+// Never throws: an exhausted memory is NOMEMORY. The search logs to
+// context's log and ends with ABORT_CTRL_C when a stop is requested.
+IisOutcome compute_iis(const SolveInput &input, SolveContext &context,
+                       const Engines &engines = built_engines(),
+                       const IisOptions &options = IisOptions());
+// A search of its own, logging to input.logfile.
 IisOutcome compute_iis(const SolveInput &input, const Engines &engines = built_engines(),
                        const IisOptions &options = IisOptions());
 
