@@ -433,6 +433,23 @@ int OutputFile::close() {
 
 // ---- Lines ----------------------------------------------------------------
 
+int read_small_file(const char *filename, Compression compression, std::size_t limit,
+                    std::string &text) {
+  text.clear();
+  InputFile file;
+  int rc = file.open(filename, compression);
+  if (rc != kOk) return rc;
+  char buf[4096];
+  for (;;) {
+    std::size_t got = 0;
+    rc = file.read(buf, sizeof buf, &got);
+    if (rc != kOk) return rc;
+    if (got == 0) return kOk;
+    text.append(buf, got);
+    if (text.size() > limit) return TVX_ERROR_FORMAT_ERROR;
+  }
+}
+
 LineReader::LineReader(InputFile &file) : file_(file) {}
 
 // Makes room after the unread text and reads into it; false at the end of

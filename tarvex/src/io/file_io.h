@@ -70,6 +70,11 @@ class OutputFile {
   std::unique_ptr<Sink> sink_;
 };
 
+// The whole decoded content of a file that is meant to be small: more than
+// limit bytes is FORMAT_ERROR (no file of its format is that large).
+int read_small_file(const char *filename, Compression compression, std::size_t limit,
+                    std::string &text);
+
 // Splits an InputFile into lines. A line excludes its "\n" and a "\r"
 // before it; the last line may lack its "\n". A UTF-8 byte order mark at
 // the start is dropped. A NUL byte ends the input with FORMAT_ERROR: no text

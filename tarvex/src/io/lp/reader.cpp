@@ -38,7 +38,7 @@
 #include <vector>
 
 #include "io/lp/syntax.h"
-#include "io/model_io.h"
+#include "io/model_files.h"
 
 namespace tvx {
 namespace {

@@ -40,7 +40,7 @@
 #include <string_view>
 #include <vector>
 
-#include "io/model_io.h"
+#include "io/model_files.h"
 
 namespace tvx {
 namespace {

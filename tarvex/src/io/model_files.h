@@ -1,5 +1,5 @@
-// Model files. The format follows the file name (file_kind): ".mps" and
-// ".qps" are MPS, ".lp" the LP text format, each optionally compressed.
+// Model files: MPS (".mps", ".qps") and the LP text format (".lp"), each
+// optionally compressed; formats.h picks them by the file name.
 //
 // Conventions shared by the readers (the writers are to produce files that
 // read back to the same model):
@@ -18,8 +18,8 @@
 // - A read that fails leaves nothing behind: the parsers gather the model
 //   in a ModelBuilder, which fills a Store only once the whole file has been
 //   understood, and the caller discards that Store on any failure.
-#ifndef TARVEX_MODEL_IO_H
-#define TARVEX_MODEL_IO_H
+#ifndef TARVEX_IO_MODEL_FILES_H
+#define TARVEX_IO_MODEL_FILES_H
 
 #include "io/file_io.h"
 #include "io/file_names.h"
@@ -29,24 +29,24 @@
 
 namespace tvx {
 
-// Reads the model file into out, which must be empty. Status:
-// FILE_READ_ERROR when the file cannot be opened or read, FORMAT_ERROR for an
-// unknown suffix (checked first) or content that is not a model of its
-// format, NOMEMORY. On failure out holds no meaningful data.
-int read_model_file(const char *filename, Store &out);
+// Read a model file into out, which must be empty. Status: FILE_READ_ERROR
+// when the file cannot be opened or read, FORMAT_ERROR for content that is
+// not a model of the format, NOMEMORY. On failure out holds no meaningful
+// data.
+int read_mps_file(const char *filename, Compression compression, Store &out);
+int read_lp_file(const char *filename, Compression compression, Store &out);
 
 // The parsers behind it, from an opened file into an empty builder; the
 // status is OKAY, FORMAT_ERROR or one of the reading failures of
 // LineReader. MPS comes in two forms: free (fields are separated by blanks,
 // names hold none) and fixed (fields sit in fixed columns, names may hold
-// blanks). read_model_file tries free first and fixed when free fails.
+// blanks). read_mps_file tries free first and fixed when free fails.
 enum class MpsForm { Free, Fixed };
 int parse_mps(LineReader &lines, MpsForm form, ModelBuilder &out);
 int parse_lp(LineReader &lines, ModelBuilder &out);
 
-// Writes the model in the format of the file name's suffix (".mps" and
-// ".qps" both free-form MPS with QUADOBJ, ".lp"), compressed as its suffix
-// says, so that read_model_file gives the same model back: element order,
+// Write the model (MPS: free form with QUADOBJ), so that reading the file
+// gives the same model back: element order,
 // names, types and every value bit for bit, with these exceptions, which no
 // file of the format can hold:
 // - a name the format cannot hold (blanks, LP operators, ...), or one an
@@ -63,20 +63,16 @@ int parse_lp(LineReader &lines, ModelBuilder &out);
 //   (MPS bound type SI; LP: listed in both the General and the Semi
 //   sections), which our readers do not know yet: the MPS reader refuses SI
 //   and the LP reader reads semi-continuous.
-// Status: FORMAT_ERROR for a suffix that is no model format and for models
-// the format cannot state (PSD variables or rows; in MPS, a row whose lower
-// side exceeds its upper side or lies more than the double range below it;
-// a quadratic coefficient too large to double; in LP, rows without any
-// variable to write them with);
+// Status: FORMAT_ERROR for models the format cannot state (PSD variables or rows; in MPS, a row
+// whose lower side exceeds its upper side or lies more than the double range below it; a quadratic
+// coefficient too large to double; in LP, rows without any variable to write them with);
 // FILE_WRITE_ERROR when the file cannot be written, in which case no file
 // is left at the path.
-int write_model_file(const char *filename, const Store &s);
-// Whether write_model_file can write the model in the format (".mps",
-// ".qps", ".lp") at all; OKAY or FORMAT_ERROR.
-int check_model_writable(const Store &s, const std::string &format);
+int write_mps_file(const char *filename, Compression compression, const Store &s);
+int write_lp_file(const char *filename, Compression compression, const Store &s);
 // What MPS can state of the rows (a range's sides); OKAY or FORMAT_ERROR.
 int check_mps_writable(const Store &s);
-// The writers behind it, for a model check_model_writable accepted.
+// The writers behind them, for a model their checks accepted.
 int write_mps(TextWriter &out, const Store &s);
 int write_lp(TextWriter &out, const Store &s);
 
