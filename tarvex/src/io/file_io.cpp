@@ -9,10 +9,11 @@
 #include <cstring>
 #include <new>
 
+#include "core/status.h"
+
 namespace tvx {
 namespace {
 
-constexpr int kOk = TVX_ERROR_OKAY;
 constexpr std::size_t kChunk = std::size_t{1} << 16;  // compressed bytes per file access
 
 struct FileCloser {
@@ -496,7 +497,8 @@ bool LineReader::next(std::string_view *line) {
       return false;
     }
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    if (line_number_++ == 0 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    if (first_line_ && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    first_line_ = false;
     *line = text;
     return true;
   }

@@ -86,8 +86,6 @@ class LineReader {
   // or on a failure, which status() tells.
   bool next(std::string_view *line);
   int status() const { return status_; }
-  // Of the last line returned, from 1.
-  long long line_number() const { return line_number_; }
 
  private:
   bool fill();
@@ -98,7 +96,7 @@ class LineReader {
   std::size_t end_ = 0;    // end of the text in buf_
   bool eof_ = false;
   int status_ = TVX_ERROR_OKAY;
-  long long line_number_ = 0;
+  bool first_line_ = true;  // where a byte order mark may stand
 };
 
 }  // namespace tvx

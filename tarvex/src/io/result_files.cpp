@@ -6,15 +6,13 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/status.h"
 #include "io/file_names.h"
-#include "io/text_writer.h"
 #include "io/model_builder.h"
+#include "io/text_writer.h"
 
 namespace tvx {
 namespace {
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kBad = TVX_ERROR_FORMAT_ERROR;
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -166,9 +164,9 @@ int read_start_file(const char *filename, Compression compression, Store &s) {
     line = trim_front(line);
     if (line.empty() || line.front() == '#') continue;
     double value;
-    if (!split(line, f, 2) || f.size() != 2 || !parse_coefficient(f[1], &value)) return kBad;
+    if (!split(line, f, 2) || f.size() != 2 || !parse_coefficient(f[1], &value)) return kBadFormat;
     const int j = lookup(cols, f[0]);
-    if (j < 0) return kBad;
+    if (j < 0) return kBadFormat;
     start[static_cast<std::size_t>(j)] = value;
   }
   if (lines.status() != kOk) return lines.status();
@@ -211,37 +209,37 @@ int read_basis_file(const char *filename, Compression compression, Store &s) {
       if (equals_folded(word, "endata")) {
         ended = true;
       } else if (!equals_folded(word, "name")) {
-        return kBad;
+        return kBadFormat;
       }
       continue;
     }
-    if (!split(line, f, 3)) return kBad;
+    if (!split(line, f, 3)) return kBadFormat;
     const bool pair = equals_folded(f[0], "xu") || equals_folded(f[0], "xl");
     const bool upper = equals_folded(f[0], "xu") || equals_folded(f[0], "ul");
     if (pair) {
-      if (f.size() != 3) return kBad;
+      if (f.size() != 3) return kBadFormat;
       const int j = lookup(cols, f[1]);
-      if (j < 0) return kBad;
+      if (j < 0) return kBadFormat;
       b.col[static_cast<std::size_t>(j)] = kBasisBasic;
       // The second name is a row, or a column for files that pair columns.
       const int i = lookup(rows, f[2]);
       if (i >= 0) {
         b.row[static_cast<std::size_t>(i)] = upper ? kBasisUpper : kBasisLower;
       } else if (!nonbasic(f[2], upper ? kBasisUpper : kBasisLower)) {
-        return kBad;
+        return kBadFormat;
       }
     } else if (equals_folded(f[0], "ul") || equals_folded(f[0], "ll")) {
-      if (f.size() != 2 || !nonbasic(f[1], upper ? kBasisUpper : kBasisLower)) return kBad;
+      if (f.size() != 2 || !nonbasic(f[1], upper ? kBasisUpper : kBasisLower)) return kBadFormat;
     } else {
-      return kBad;
+      return kBadFormat;
     }
   }
   if (lines.status() != kOk) return lines.status();
-  if (!ended) return kBad;
+  if (!ended) return kBadFormat;
   std::size_t basic = 0;
   for (const int st : b.col) basic += st == kBasisBasic;
   for (const int st : b.row) basic += st == kBasisBasic;
-  if (basic != b.row.size()) return kBad;
+  if (basic != b.row.size()) return kBadFormat;
   s.set_start_basis(std::move(b));
   return kOk;
 }
