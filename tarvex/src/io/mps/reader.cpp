@@ -7,7 +7,9 @@
 //   line or the next) and OBJNAME (which N row is the objective; without it
 //   the first N row is). Further N rows are kept as free rows.
 // - Integer markers ('MARKER' 'INTORG' ... 'INTEND') in COLUMNS: the columns
-//   between them are integer with the bounds of any other column, [0, inf).
+//   between them are integer. One that no line of the BOUNDS section names is
+//   binary in effect, [0, 1], as MPS readers have it; one that is named starts
+//   from [0, inf) like any other column, so "LO 2" alone gives [2, inf).
 // - The RHS of the objective row: its negation is the objective constant.
 // - RANGES: on E rows the sign picks the side; on L and G rows the magnitude
 //   counts. On free N rows right-hand sides and ranges mean nothing and are
@@ -101,15 +103,26 @@ std::string_view column_field(std::string_view line, std::size_t first, std::siz
   return trim(line.substr(first, last == std::string_view::npos ? last : last - first));
 }
 
+// Text in the blank columns between fixed fields (0-based) belongs to no
+// field: a value written too wide there would otherwise be cut to fit.
+bool separators_blank(std::string_view line) {
+  for (const std::size_t c : {3, 12, 13, 22, 23, 36, 37, 38, 48})
+    if (c < line.size() && !is_blank(line[c])) return false;
+  return true;
+}
+
 // Fields 1 to 6 of the fixed form (columns 2-3, 5-12, 15-22, 25-36, 40-47,
-// 50-61); the last runs to the end of the line.
-void fixed_fields(std::string_view line, std::array<std::string_view, 6> *f) {
+// 50-61); the last runs to the end of the line. False when text runs into the
+// blank columns between them.
+bool fixed_fields(std::string_view line, std::array<std::string_view, 6> *f) {
+  if (!separators_blank(line)) return false;
   (*f)[0] = column_field(line, 1, 3);
   (*f)[1] = column_field(line, 4, 12);
   (*f)[2] = column_field(line, 14, 22);
   (*f)[3] = column_field(line, 24, 36);
   (*f)[4] = column_field(line, 39, 47);
   (*f)[5] = column_field(line, 49, std::string_view::npos);
+  return true;
 }
 
 bool parse_sense(std::string_view word, int *sense) {
@@ -188,8 +201,9 @@ class MpsParser {
   std::vector<char> row_type_;  // 'N', 'E', 'L' or 'G'
   std::vector<double> row_rhs_, row_range_;
   std::vector<char> has_range_;
-  // Per column: a lower bound given in BOUNDS.
-  std::vector<char> lb_given_;
+  // Per column: a lower bound given in BOUNDS; any line of BOUNDS naming it;
+  // declared between integer markers.
+  std::vector<char> lb_given_, bound_given_, marker_integer_;
 
   int current_col_ = -1;
   std::string_view current_col_name_;  // stable: points into the builder's arena
@@ -302,6 +316,7 @@ int MpsParser::rows_line(std::string_view line) {
     type = fields_[0];
     name = fields_[1];
   } else {
+    if (line.size() > 3 && !is_blank(line[3])) return kBadFormat;
     type = column_field(line, 1, 3);
     name = column_field(line, 4, std::string_view::npos);
   }
@@ -349,7 +364,7 @@ int MpsParser::columns_line(std::string_view line) {
     }
   } else {
     std::array<std::string_view, 6> f;
-    fixed_fields(line, &f);
+    if (!fixed_fields(line, &f)) return kBadFormat;
     col = f[1];
     row[0] = f[2], value[0] = f[3], row[1] = f[4], value[1] = f[5];
     pairs = row[1].empty() && value[1].empty() ? 1 : 2;
@@ -362,6 +377,8 @@ int MpsParser::columns_line(std::string_view line) {
       if (current_col_ < 0) return kBadFormat;
       if (integer_block_) b_.type.back() = 'I';
       lb_given_.push_back(0);
+      bound_given_.push_back(0);
+      marker_integer_.push_back(integer_block_ ? 1 : 0);
     }
     // The builder's copy of the name stays put; col does not.
     current_col_name_ = b_.var_name(current_col_);
@@ -395,7 +412,7 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
     }
   } else {
     std::array<std::string_view, 6> f;
-    fixed_fields(line, &f);
+    if (!fixed_fields(line, &f)) return kBadFormat;
     e[0] = {f[1], f[2], f[3]};
     e[1] = {f[1], f[4], f[5]};
     pairs = f[4].empty() && f[5].empty() ? 1 : 2;
@@ -444,7 +461,7 @@ int MpsParser::bounds_line(std::string_view line) {
     }
   } else {
     std::array<std::string_view, 6> f;
-    fixed_fields(line, &f);
+    if (!fixed_fields(line, &f)) return kBadFormat;
     type = f[0], set = f[1], col = f[2], value = f[3];
   }
   if (!take_set(set, &bound_set_, &bound_seen_)) return kOk;
@@ -455,6 +472,7 @@ int MpsParser::bounds_line(std::string_view line) {
   if (has_value && !parse_number(value, &v)) return kBadFormat;
 
   const auto jj = static_cast<std::size_t>(j);
+  bound_given_[jj] = 1;
   double &lb = b_.lb[jj];
   double &ub = b_.ub[jj];
   // Bounds below zero on a column with no lower bound given open it below.
@@ -540,7 +558,7 @@ int MpsParser::quad_line(std::string_view line) {
     c1 = fields_[0], c2 = fields_[1], value = fields_[2];
   } else {
     std::array<std::string_view, 6> f;
-    fixed_fields(line, &f);
+    if (!fixed_fields(line, &f)) return kBadFormat;
     c1 = f[1], c2 = f[2], value = f[3];
   }
   const int i = column(c1);
@@ -559,7 +577,7 @@ int MpsParser::indicator_line(std::string_view line) {
     word = fields_[0], row = fields_[1], col = fields_[2], value = fields_[3];
   } else {
     std::array<std::string_view, 6> f;
-    fixed_fields(line, &f);
+    if (!fixed_fields(line, &f)) return kBadFormat;
     word = f[0], row = f[1], col = f[2], value = f[3];
   }
   const int i = b_.find_row(row);
@@ -573,6 +591,8 @@ int MpsParser::indicator_line(std::string_view line) {
 
 int MpsParser::finish() {
   if (objname_given_ && !has_objective_) return kBadFormat;  // OBJNAME named no N row
+  for (std::size_t j = 0; j < marker_integer_.size(); ++j)
+    if (marker_integer_[j] && !bound_given_[j]) b_.ub[j] = 1;
   for (int i = 0; i < b_.num_rows(); ++i) {
     const auto ii = static_cast<std::size_t>(i);
     const double r = row_rhs_[ii];
