@@ -74,15 +74,25 @@ PyObject *model_getRow_impl(PyObject *, PyObject *const *args) {
   if (!vars) return nullptr;
   Line line;
   if (!line.read(TVXgetconstrs, mdl, index)) return nullptr;
-  Ref expr(linexpr_new());
-  if (!expr) return nullptr;
+  // Every stored coefficient is a term, 0.0 included, as getCol and getA
+  // give it: the blocks are filled directly, past addTerms' skip of zeros.
+  ListBlock *coeffs = List_NewBlock();
+  if (!coeffs) return nullptr;
+  ListBlock *terms = List_NewBlock();
+  if (!terms) {
+    List_DecRef(coeffs);
+    return nullptr;
+  }
   for (int k = 0; k < line.nnz; k++) {
     PyObject *var = handle_at(vars.get(), line.ind[k], TVX_ERROR_MODEL_INVALID_COL_IDX);
-    if (!var) return nullptr;
-    Ref c(PyFloat_FromDouble(line.val[k]));
-    if (!c || linexpr_addterms(expr.get(), c.get(), var) < 0) return nullptr;
+    Ref c(var ? PyFloat_FromDouble(line.val[k]) : nullptr);
+    if (!c || List_Append(coeffs, c.get()) < 0 || List_Append(terms, var) < 0) {
+      List_DecRef(coeffs);
+      List_DecRef(terms);
+      return nullptr;
+    }
   }
-  return expr.release();
+  return linexpr_from_blocks(coeffs, terms, 0.0);
 }
 
 PyObject *model_getCol_impl(PyObject *, PyObject *const *args) {
