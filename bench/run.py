@@ -7,7 +7,7 @@ solve time); then the build is timed, the solve stopped by a zero time limit,
 for several repetitions with the libraries taking turns.
 
     python bench/run.py                 # smallest size of each case
-    python bench/run.py --full          # every size
+    python bench/run.py --full          # the larger sizes (lqcp 1000-2000, fac 50-100, basic 300-1000)
     python bench/run.py --reps 5 --libs didazoda pyoptinterface --cases lqcp
     python bench/run.py --profile       # also profile didazoda on the largest lqcp run
 """
@@ -38,7 +38,9 @@ IMPORTS = {
     "pyomo": ["pyomo.environ", "pyomo.contrib.solver.solvers.highs"],
     "pulp": ["pulp", "highspy"],
 }
-SIZES = {"lqcp": [500, 1000, 2000], "fac": [25, 50, 75], "basic": [100, 300, 1000]}
+# The quick run takes the first size of each case; --full the paper's sizes.
+SIZES = {"lqcp": [500], "fac": [25], "basic": [100]}
+FULL_SIZES = {"lqcp": [1000, 2000], "fac": [50, 75, 100], "basic": [300, 1000]}
 PARITY = {"parity-lp": 300, "parity-mip": 120}
 REL_TOL = 1e-5
 # HiGHS's QP solver, behind every library here alike, stalls on lqcp from
@@ -184,14 +186,24 @@ def worker(lib, case, n, solve):
     print(json.dumps({"seconds": seconds, "obj": obj, "mem_kb": peak_kb() - base}))
 
 
-def measure(lib, case, n, solve, timeout):
+def _limit_memory(gib):
+    def apply():
+        import resource
+        limit = int(gib * 2**30)
+        resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+    return apply if gib else None
+
+
+def measure(lib, case, n, solve, limits):
+    timeout, mem_gib = limits
     if lib == "cpp":
         cmd = [FLOOR, str(n), str(int(solve))]
     else:
         cmd = [sys.executable, os.path.abspath(__file__), "--worker", lib, case, str(n),
                str(int(solve))]
     try:
-        p = subprocess.run(cmd, capture_output=True, text=True, timeout=timeout)
+        p = subprocess.run(cmd, capture_output=True, text=True, timeout=timeout,
+                           preexec_fn=_limit_memory(mem_gib))
     except subprocess.TimeoutExpired:
         return {"error": "timeout"}
     lines = [l for l in p.stdout.splitlines() if l.startswith("{")]
@@ -230,13 +242,19 @@ def fmt(x, spec):
     return "-" if x is None else format(x, spec)
 
 
-def run_case(case, n, libs, reps, timeout, log):
+def _out_of_limits(error):
+    # A run that met the time or memory limit once would only meet it again.
+    return error is not None and (error == "timeout" or "MemoryError" in error
+                                  or "bad_alloc" in error)
+
+
+def run_case(case, n, libs, reps, limits, log):
     nnz = models.NNZ[case](n) if case in models.NNZ else None
     rows = {lib: {"lib": lib, "case": case, "n": n, "nnz": nnz} for lib in libs}
     # The optimum, checked across libraries before anything is timed.
     cn = min(n, CHECK_SIZE.get(case, n))
     for lib in libs:
-        r = measure(lib, case, cn, True, timeout)
+        r = measure(lib, case, cn, True, limits)
         rows[lib]["solve"] = r.get("seconds") if cn == n else None
         rows[lib]["obj"] = r.get("obj")
         rows[lib]["error"] = r.get("error")
@@ -256,7 +274,7 @@ def run_case(case, n, libs, reps, timeout, log):
         times = {lib: [] for lib in libs}
         for k in range(reps):
             for lib in (libs if k % 2 == 0 else libs[::-1]):
-                r = measure(lib, case, n, True, timeout)
+                r = measure(lib, case, n, True, limits)
                 if "seconds" in r:
                     times[lib].append(r["seconds"])
         for lib in libs:
@@ -269,9 +287,9 @@ def run_case(case, n, libs, reps, timeout, log):
     for k in range(reps):
         order = libs[k % len(libs):] + libs[:k % len(libs)]
         for lib in order:
-            if rows[lib]["error"] == "timeout":
+            if _out_of_limits(rows[lib]["error"]):
                 continue
-            r = measure(lib, case, n, False, timeout)
+            r = measure(lib, case, n, False, limits)
             if "seconds" in r:
                 times[lib].append(r["seconds"])
                 mems[lib].append(r["mem_kb"])
@@ -354,13 +372,16 @@ def profile(case, n):
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawTextHelpFormatter)
-    ap.add_argument("--full", action="store_true", help="every size, not only the smallest")
+    ap.add_argument("--full", action="store_true", help="the larger sizes, not the quick ones")
     ap.add_argument("--reps", type=int, default=3)
     ap.add_argument("--libs", nargs="+", default=LIBS)
     ap.add_argument("--cases", nargs="+", default=["lqcp", "fac", "basic", "parity-lp",
                                                     "parity-mip"])
     ap.add_argument("--sizes", nargs="+", type=int, help="sizes for every case given")
     ap.add_argument("--timeout", type=float, default=600.0, help="seconds per process")
+    ap.add_argument("--mem-limit", type=float, default=12.0,
+                    help="address space per process, GiB (0: none); a peer that needs more "
+                         "gets an error row instead of taking the machine down")
     ap.add_argument("--profile", action="store_true")
     ap.add_argument("--worker", nargs=4, metavar=("LIB", "CASE", "N", "SOLVE"),
                     help=argparse.SUPPRESS)
@@ -384,10 +405,11 @@ def main():
         if case in PARITY:
             sizes = a.sizes or [PARITY[case]]
         else:
-            sizes = a.sizes or (SIZES[case] if a.full else SIZES[case][:1])
+            sizes = a.sizes or (FULL_SIZES if a.full else SIZES)[case]
         for n in sizes:
             log("{}-{}".format(case, n))
-            results.append(run_case(case, n, libs_for(case, libs), a.reps, a.timeout, log))
+            results.append(run_case(case, n, libs_for(case, libs), a.reps, (a.timeout, a.mem_limit),
+                                    log))
     os.makedirs(RESULTS, exist_ok=True)
     text = table(results)
     missing = [l for l in a.libs if l not in libs]
@@ -407,7 +429,7 @@ def main():
     except Exception as e:  # the table stands without the picture
         log("plot failed: {}".format(e))
     if a.profile and "lqcp" in a.cases and "didazoda" in libs:
-        n = max(a.sizes or (SIZES["lqcp"] if a.full else SIZES["lqcp"][:1]))
+        n = max(a.sizes or (FULL_SIZES if a.full else SIZES)["lqcp"])
         text = profile("lqcp", n)
         with open(os.path.join(RESULTS, "profile.txt"), "w") as f:
             f.write(text)
