@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -73,7 +74,7 @@ struct Builder {
 
 inline tvx::SolveInput solve_input(const tvx::Store &store, const Params &params = {},
                                    bool callback = false, const std::string &log = std::string()) {
-  tvx::SolveInput input{store, tvx::ParamValues(), log, callback};
+  tvx::SolveInput input{std::make_shared<tvx::Store>(store), tvx::ParamValues(), log, callback};
   for (const auto &p : params) {
     const int index = tvx::find_param(p.first);
     EXPECT_GE(index, 0) << p.first;

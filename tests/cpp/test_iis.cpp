@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -54,7 +55,8 @@ using Params = std::vector<std::pair<const char *, double>>;
 
 tvx::IisOutcome iis(const tvx::Store &store, bool engine_candidate = true,
                     const tvx::Engines &engines = tvx::built_engines(), const Params &params = {}) {
-  tvx::SolveInput input{store, tvx::ParamValues(), std::string(), false};
+  tvx::SolveInput input{std::make_shared<tvx::Store>(store), tvx::ParamValues(), std::string(),
+                        false};
   for (const auto &p : params) {
     input.params.value[static_cast<std::size_t>(tvx::find_param(p.first))] = p.second;
   }
@@ -289,7 +291,8 @@ int status_with_only(const tvx::Store &source, const std::vector<int> &cols,
       s.set_row_rhs(i, kInf);
     }
   }
-  const tvx::SolveOutcome out = tvx::solve(tvx::SolveInput{s, tvx::ParamValues(), "", false});
+  const tvx::SolveOutcome out =
+      tvx::solve(tvx::SolveInput{std::make_shared<tvx::Store>(s), tvx::ParamValues(), "", false});
   EXPECT_EQ(out.code, kOk);
   return out.results.status;
 }
@@ -395,8 +398,9 @@ TEST(NoIis, FeasibleModelsAndFailedQuestions) {
 TEST(NoIis, StopOnRequest) {
   tvx::SolveContext context("");
   context.request_stop();
-  const tvx::IisOutcome out =
-      tvx::compute_iis(tvx::SolveInput{known_lp(), tvx::ParamValues(), "", false}, context);
+  const tvx::IisOutcome out = tvx::compute_iis(
+      tvx::SolveInput{std::make_shared<tvx::Store>(known_lp()), tvx::ParamValues(), "", false},
+      context);
   EXPECT_EQ(out.code, TVX_ERROR_ABORT_CTRL_C);
   EXPECT_TRUE(out.col.empty() && out.row.empty());
 }

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -375,7 +376,8 @@ double highs_optimum(const std::string &path) {
 }
 
 tvx::SolveOutcome solve(const Store &model) {
-  return tvx::solve(tvx::SolveInput{Store(model), tvx::ParamValues(), std::string(), false});
+  return tvx::solve(
+      tvx::SolveInput{std::make_shared<Store>(model), tvx::ParamValues(), std::string(), false});
 }
 
 // max with ranges, a free row, a negative upper bound on a column without

@@ -8,10 +8,15 @@
 
 namespace {
 
-// f(store) under the model's lock.
+// f(store) under the model's lock: reading it, and changing it.
 template <class F>
 int on_store(TVXmodel *model, F &&f) noexcept {
-  return tvx::model_call(model, [&f](tvx::Model &m) { return f(m.store); });
+  return tvx::model_call(model, [&f](tvx::Model &m) { return f(m.store()); });
+}
+
+template <class F>
+int on_edit(TVXmodel *model, F &&f) noexcept {
+  return tvx::model_call(model, [&f](tvx::Model &m) { return f(m.edit()); });
 }
 
 }  // namespace
@@ -26,89 +31,86 @@ extern "C" TVX_API int TVXgetattrinfo(TVXmodel *model, const char *name, int *da
 }
 
 extern "C" TVX_API int TVXgetintattr(TVXmodel *model, const char *name, int *value) {
-  return on_store(model, [&](tvx::Store &s) { return tvx::get_int_attr(s, name, value); });
+  return on_store(model, [&](const tvx::Store &s) { return tvx::get_int_attr(s, name, value); });
 }
 
 extern "C" TVX_API int TVXgetdblattr(TVXmodel *model, const char *name, double *value) {
-  return on_store(model, [&](tvx::Store &s) { return tvx::get_dbl_attr(s, name, value); });
+  return on_store(model, [&](const tvx::Store &s) { return tvx::get_dbl_attr(s, name, value); });
 }
 
 extern "C" TVX_API int TVXgetstrattr(TVXmodel *model, const char *name, const char **value) {
-  return on_store(model, [&](tvx::Store &s) { return tvx::get_str_attr(s, name, value); });
+  return on_store(model, [&](const tvx::Store &s) { return tvx::get_str_attr(s, name, value); });
 }
 
 extern "C" TVX_API int TVXsetintattr(TVXmodel *model, const char *name, int value) {
-  return on_store(model, [&](tvx::Store &s) { return tvx::set_int_attr(s, name, value); });
+  return on_edit(model, [&](tvx::Store &s) { return tvx::set_int_attr(s, name, value); });
 }
 
 extern "C" TVX_API int TVXsetdblattr(TVXmodel *model, const char *name, double value) {
-  return on_store(model, [&](tvx::Store &s) { return tvx::set_dbl_attr(s, name, value); });
+  return on_edit(model, [&](tvx::Store &s) { return tvx::set_dbl_attr(s, name, value); });
 }
 
 extern "C" TVX_API int TVXsetstrattr(TVXmodel *model, const char *name, const char *value) {
-  return on_store(model, [&](tvx::Store &s) { return tvx::set_str_attr(s, name, value); });
+  return on_edit(model, [&](tvx::Store &s) { return tvx::set_str_attr(s, name, value); });
 }
 
 extern "C" TVX_API int TVXgetcharattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                                           char *values) {
-  return on_store(model,
-                  [&](tvx::Store &s) { return tvx::get_char_attrs(s, name, n, ind, values); });
+  return on_store(
+      model, [&](const tvx::Store &s) { return tvx::get_char_attrs(s, name, n, ind, values); });
 }
 
 extern "C" TVX_API int TVXgetintattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                                          int *values) {
   return on_store(model,
-                  [&](tvx::Store &s) { return tvx::get_int_attrs(s, name, n, ind, values); });
+                  [&](const tvx::Store &s) { return tvx::get_int_attrs(s, name, n, ind, values); });
 }
 
 extern "C" TVX_API int TVXgetdblattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                                          double *values) {
   return on_store(model,
-                  [&](tvx::Store &s) { return tvx::get_dbl_attrs(s, name, n, ind, values); });
+                  [&](const tvx::Store &s) { return tvx::get_dbl_attrs(s, name, n, ind, values); });
 }
 
 extern "C" TVX_API int TVXgetstrattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                                          const char **values) {
   return on_store(model,
-                  [&](tvx::Store &s) { return tvx::get_str_attrs(s, name, n, ind, values); });
+                  [&](const tvx::Store &s) { return tvx::get_str_attrs(s, name, n, ind, values); });
 }
 
 extern "C" TVX_API int TVXgetmatattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                                          int *nnz, int *beg, int *rows, int *cols, int *pos,
                                          double *val) {
-  return on_store(model, [&](tvx::Store &s) {
+  return on_store(model, [&](const tvx::Store &s) {
     return tvx::get_mat_attrs(s, name, n, ind, nnz, beg, rows, cols, pos, val);
   });
 }
 
 extern "C" TVX_API int TVXsetcharattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                                           const char *values) {
-  return on_store(model,
-                  [&](tvx::Store &s) { return tvx::set_char_attrs(s, name, n, ind, values); });
+  return on_edit(model,
+                 [&](tvx::Store &s) { return tvx::set_char_attrs(s, name, n, ind, values); });
 }
 
 extern "C" TVX_API int TVXsetintattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                                          const int *values) {
-  return on_store(model,
-                  [&](tvx::Store &s) { return tvx::set_int_attrs(s, name, n, ind, values); });
+  return on_edit(model, [&](tvx::Store &s) { return tvx::set_int_attrs(s, name, n, ind, values); });
 }
 
 extern "C" TVX_API int TVXsetdblattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                                          const double *values) {
-  return on_store(model,
-                  [&](tvx::Store &s) { return tvx::set_dbl_attrs(s, name, n, ind, values); });
+  return on_edit(model, [&](tvx::Store &s) { return tvx::set_dbl_attrs(s, name, n, ind, values); });
 }
 
 extern "C" TVX_API int TVXsetstrattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                                          const char **values) {
-  return on_store(model,
-                  [&](tvx::Store &s) { return tvx::set_str_attrs(s, name, n, ind, values); });
+  return on_edit(model, [&](tvx::Store &s) { return tvx::set_str_attrs(s, name, n, ind, values); });
 }
 
 extern "C" TVX_API int TVXsetmatattrlist(TVXmodel *model, const char *name, int n, const int *ind,
                                          int nnz, const int *beg, const int *rows, const int *cols,
                                          const int *pos, const double *val) {
-  return on_store(model, [&](tvx::Store &s) {
+  return on_edit(model, [&](tvx::Store &s) {
     return tvx::set_mat_attrs(s, name, n, ind, nnz, beg, rows, cols, pos, val);
   });
 }

@@ -16,7 +16,7 @@ extern "C" TVX_API int TVXaddvar(TVXmodel *model, int nnz, const int *ind, const
   return tvx::model_call(model, [&](Model &m) {
     const int beg = 0;
     const char *const names[] = {name};
-    return m.store.add_vars(1, nnz, &beg, ind, val, &obj, &lb, &ub, &vtype, names);
+    return m.edit().add_vars(1, nnz, &beg, ind, val, &obj, &lb, &ub, &vtype, names);
   });
 }
 
@@ -25,7 +25,7 @@ extern "C" TVX_API int TVXaddvars(TVXmodel *model, int numvars, int nnz, const i
                                   const double *lb, const double *ub, const char *vtype,
                                   const char **varnames) {
   return tvx::model_call(model, [&](Model &m) {
-    return m.store.add_vars(numvars, nnz, beg, ind, val, obj, lb, ub, vtype, varnames);
+    return m.edit().add_vars(numvars, nnz, beg, ind, val, obj, lb, ub, vtype, varnames);
   });
 }
 
@@ -37,7 +37,7 @@ extern "C" TVX_API int TVXaddrangeconstr(TVXmodel *model, int nnz, const int *in
   return tvx::model_call(model, [&](Model &m) {
     const int beg = 0;
     const char *const names[] = {name};
-    return m.store.add_rows(1, nnz, &beg, ind, val, &lower, &upper, names);
+    return m.edit().add_rows(1, nnz, &beg, ind, val, &lower, &upper, names);
   });
 }
 
@@ -45,14 +45,14 @@ extern "C" TVX_API int TVXaddrangeconstrs(TVXmodel *model, int numrows, int nnz,
                                           const int *ind, const double *val, const double *lower,
                                           const double *upper, const char **names) {
   return tvx::model_call(model, [&](Model &m) {
-    return m.store.add_rows(numrows, nnz, beg, ind, val, lower, upper, names);
+    return m.edit().add_rows(numrows, nnz, beg, ind, val, lower, upper, names);
   });
 }
 
 extern "C" TVX_API int TVXaddsos(TVXmodel *model, int numsos, int nummembers, const int *types,
                                  const int *beg, const int *ind, const double *weight) {
   return tvx::model_call(model, [&](Model &m) {
-    return m.store.add_sos(numsos, nummembers, types, beg, ind, weight);
+    return m.edit().add_sos(numsos, nummembers, types, beg, ind, weight);
   });
 }
 
@@ -61,14 +61,15 @@ extern "C" TVX_API int TVXaddgenconstrIndicator(TVXmodel *model, const char *nam
                                                 int binval, int nnz, const int *ind,
                                                 const double *val, char sense, double rhs) {
   return tvx::model_call(model, [&](Model &m) {
-    return m.store.add_indicator(name, binvar, binval, nnz, ind, val, sense, rhs);
+    return m.edit().add_indicator(name, binvar, binval, nnz, ind, val, sense, rhs);
   });
 }
 
 // Kept as given: one triple each, neither merged nor mirrored.
 extern "C" TVX_API int TVXaddqpterms(TVXmodel *model, int nnz, const int *qrow, const int *qcol,
                                      const double *val) {
-  return tvx::model_call(model, [&](Model &m) { return m.store.add_qterms(nnz, qrow, qcol, val); });
+  return tvx::model_call(model,
+                         [&](Model &m) { return m.edit().add_qterms(nnz, qrow, qcol, val); });
 }
 
 // Semidefinite elements are unbuilt: the handle is checked like everywhere,

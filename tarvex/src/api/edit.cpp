@@ -10,7 +10,7 @@
 extern "C" TVX_API int TVXchgcoeffs(TVXmodel *model, int cnt, const int *cind, const int *vind,
                                     const double *val) {
   return tvx::model_call(
-      model, [&](tvx::Model &m) -> int { return m.store.set_coeffs(cnt, cind, vind, val); });
+      model, [&](tvx::Model &m) -> int { return m.edit().set_coeffs(cnt, cind, vind, val); });
 }
 
 // Indices in any order, repeats allowed. The variables' coefficients leave
@@ -19,26 +19,27 @@ extern "C" TVX_API int TVXchgcoeffs(TVXmodel *model, int cnt, const int *cind, c
 // an indicator is refused (MODEL_INVALID_INDICATOR_COL_IDX): the indicator
 // would lose its meaning, so it has to be deleted first.
 extern "C" TVX_API int TVXdelvars(TVXmodel *model, int num, const int *ind) {
-  return tvx::model_call(model, [&](tvx::Model &m) { return m.store.delete_vars(num, ind); });
+  return tvx::model_call(model, [&](tvx::Model &m) { return m.edit().delete_vars(num, ind); });
 }
 
 // Indices in any order, repeats allowed; linear and PSD rows alike.
 extern "C" TVX_API int TVXdelconstrs(TVXmodel *model, int num, const int *ind) {
-  return tvx::model_call(model, [&](tvx::Model &m) { return m.store.delete_rows(num, ind); });
+  return tvx::model_call(model, [&](tvx::Model &m) { return m.edit().delete_rows(num, ind); });
 }
 
 extern "C" TVX_API int TVXdelsos(TVXmodel *model, int num, const int *ind) {
-  return tvx::model_call(model, [&](tvx::Model &m) { return m.store.delete_sos(num, ind); });
+  return tvx::model_call(model, [&](tvx::Model &m) { return m.edit().delete_sos(num, ind); });
 }
 
 // Indices in any order, repeats allowed; the survivors are renumbered.
 extern "C" TVX_API int TVXdelgenconstrs(TVXmodel *model, int num, const int *ind) {
-  return tvx::model_call(model, [&](tvx::Model &m) { return m.store.delete_genconstrs(num, ind); });
+  return tvx::model_call(model,
+                         [&](tvx::Model &m) { return m.edit().delete_genconstrs(num, ind); });
 }
 
 extern "C" TVX_API int TVXdelq(TVXmodel *model) {
   return tvx::model_call(model, [&](tvx::Model &m) {
-    m.store.clear_qterms();
+    m.edit().clear_qterms();
     return TVX_ERROR_OKAY;
   });
 }

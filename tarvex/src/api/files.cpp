@@ -20,7 +20,7 @@ int read_model(TVXenv *env, const char *filename, TVXmodel **model) {
   tvx::EnvSettings settings = e->snapshot();
   if (!settings.started) return TVX_ERROR_INVALID_ARGUMENT;
   auto m = std::make_shared<tvx::Model>();
-  const int rc = tvx::read_model_file(filename, m->store);
+  const int rc = tvx::read_model_file(filename, m->edit());
   if (rc != TVX_ERROR_OKAY) return rc;
   m->env = std::make_shared<tvx::Env>(std::move(settings));
   *model = tvx::register_model(std::move(m));
@@ -31,7 +31,7 @@ int read_model(TVXenv *env, const char *filename, TVXmodel **model) {
 // under the environment's lock, after the whole file was accepted.
 int read_data(tvx::Model &m, const char *filename) {
   tvx::ParamSettings settings;
-  const int rc = tvx::read_model_data(filename, m.store, settings);
+  const int rc = tvx::read_model_data(filename, m.edit(), settings);
   if (rc == TVX_ERROR_OKAY && !settings.empty()) {
     m.env->with([&settings](tvx::EnvSettings &s) { tvx::apply(settings, s.params); });
   }
@@ -40,7 +40,7 @@ int read_data(tvx::Model &m, const char *filename) {
 
 int write_data(tvx::Model &m, const char *filename) {
   const tvx::ParamValues params = m.env->with([](const tvx::EnvSettings &s) { return s.params; });
-  return tvx::write_model_data(filename, m.store, params);
+  return tvx::write_model_data(filename, m.store(), params);
 }
 
 }  // namespace

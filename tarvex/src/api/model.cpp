@@ -23,9 +23,9 @@ int new_model(TVXenv *env, TVXmodel **model, const char *name, int numvars, cons
   if (!settings.started) return TVX_ERROR_INVALID_ARGUMENT;
   if (!tvx::valid_name(name)) return TVX_ERROR_MODEL_INPUT_ERROR;
   auto m = std::make_shared<tvx::Model>();
-  if (name != nullptr) m->store.set_name(name);
+  if (name != nullptr) m->edit().set_name(name);
   const int rc =
-      m->store.add_vars(numvars, 0, nullptr, nullptr, nullptr, obj, lb, ub, vtype, varnames);
+      m->edit().add_vars(numvars, 0, nullptr, nullptr, nullptr, obj, lb, ub, vtype, varnames);
   if (rc != TVX_ERROR_OKAY) return rc;
   m->env = std::make_shared<tvx::Env>(std::move(settings));
   *model = tvx::register_model(std::move(m));
@@ -38,7 +38,7 @@ TVXmodel *copy_model(TVXmodel *model) {
   std::shared_ptr<tvx::Model> copy;
   {
     std::lock_guard<std::mutex> lock(source->mutex);
-    copy = std::make_shared<tvx::Model>(source->store);
+    copy = std::make_shared<tvx::Model>(source->store());
     copy->env = std::make_shared<tvx::Env>(*source->env);
   }
   return tvx::register_model(std::move(copy));
@@ -80,10 +80,11 @@ extern "C" TVX_API TVXenv *TVXgetenv(TVXmodel *model) {
 extern "C" TVX_API int TVXreset(TVXmodel *model, int clearall) {
   return tvx::model_call(model, [clearall](tvx::Model &m) {
     if (clearall != 0 && clearall != 1) return TVX_ERROR_INVALID_ARGUMENT;
-    m.store.clear_results();
+    tvx::Store &s = m.edit();
+    s.clear_results();
     if (clearall == 1) {
-      m.store.clear_start_basis();
-      for (int j = 0; j < m.store.num_vars(); ++j) m.store.set_var_start(j, tvx::kUndefined);
+      s.clear_start_basis();
+      for (int j = 0; j < s.num_vars(); ++j) s.set_var_start(j, tvx::kUndefined);
     }
     return TVX_ERROR_OKAY;
   });
@@ -92,7 +93,7 @@ extern "C" TVX_API int TVXreset(TVXmodel *model, int clearall) {
 extern "C" TVX_API int TVXcleanupmilp(TVXmodel *model, int *result) {
   return tvx::model_call(model, [result](tvx::Model &m) {
     if (result == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
-    *result = tvx::tidy_integer_solution(m.store, model_param(m, "MIP/IntegerTolerance"));
+    *result = tvx::tidy_integer_solution(m.edit(), model_param(m, "MIP/IntegerTolerance"));
     return TVX_ERROR_OKAY;
   });
 }

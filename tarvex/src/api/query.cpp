@@ -61,7 +61,7 @@ int lookup(TVXmodel *model, const char *name, int *index,
            const tvx::NameTable &(*names)(const tvx::Store &)) {
   return tvx::model_call(model, [&](tvx::Model &m) {
     if (name == nullptr || index == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
-    *index = tvx::valid_name(name) ? names(m.store).find(name) : -1;
+    *index = tvx::valid_name(name) ? names(m.store()).find(name) : -1;
     return TVX_ERROR_OKAY;
   });
 }
@@ -72,9 +72,9 @@ extern "C" TVX_API int TVXgetconstrs(TVXmodel *model, int *numnz, int *beg, int 
                                      int start, int count) {
   return tvx::model_call(model, [&](tvx::Model &m) -> int {
     if (numnz == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
-    const int rc = check_range(start, count, m.store.num_rows(), TVX_ERROR_MODEL_INVALID_ROW_IDX);
+    const int rc = check_range(start, count, m.store().num_rows(), TVX_ERROR_MODEL_INVALID_ROW_IDX);
     if (rc != TVX_ERROR_OKAY) return rc;
-    const tvx::SparseList &terms = m.store.rows().terms;
+    const tvx::SparseList &terms = m.store().rows().terms;
     return read_compressed(numnz, beg, ind, val, start, count, [&](int i) {
       return Slice{terms.index(i), terms.value(i), terms.length(i)};
     });
@@ -86,9 +86,9 @@ extern "C" TVX_API int TVXgetvars(TVXmodel *model, int *numnz, int *beg, int *in
                                   int start, int count) {
   return tvx::model_call(model, [&](tvx::Model &m) -> int {
     if (numnz == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
-    const int rc = check_range(start, count, m.store.num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX);
+    const int rc = check_range(start, count, m.store().num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX);
     if (rc != TVX_ERROR_OKAY) return rc;
-    const tvx::ColumnView &cols = m.store.columns();
+    const tvx::ColumnView &cols = m.store().columns();
     return read_compressed(numnz, beg, ind, val, start, count, [&](int j) {
       const std::size_t b = cols.beg[static_cast<std::size_t>(j)];
       const std::size_t e = cols.beg[static_cast<std::size_t>(j) + 1];
@@ -101,9 +101,9 @@ extern "C" TVX_API int TVXgetvars(TVXmodel *model, int *numnz, int *beg, int *in
 extern "C" TVX_API int TVXgetcoeff(TVXmodel *model, int constr, int var, double *value) {
   return tvx::model_call(model, [&](tvx::Model &m) -> int {
     if (value == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
-    if (constr < 0 || constr >= m.store.num_rows()) return TVX_ERROR_MODEL_INVALID_ROW_IDX;
-    if (var < 0 || var >= m.store.num_vars()) return TVX_ERROR_MODEL_INVALID_COL_IDX;
-    const tvx::SparseList &terms = m.store.rows().terms;
+    if (constr < 0 || constr >= m.store().num_rows()) return TVX_ERROR_MODEL_INVALID_ROW_IDX;
+    if (var < 0 || var >= m.store().num_vars()) return TVX_ERROR_MODEL_INVALID_COL_IDX;
+    const tvx::SparseList &terms = m.store().rows().terms;
     const int at = terms.position(constr, var);
     *value = at < 0 ? 0.0 : terms.value(constr)[at];
     return TVX_ERROR_OKAY;
@@ -116,7 +116,7 @@ extern "C" TVX_API int TVXgetcoeff(TVXmodel *model, int constr, int var, double 
 extern "C" TVX_API int TVXgetq(TVXmodel *model, int *numqnz, int *qrow, int *qcol, double *val) {
   return tvx::model_call(model, [&](tvx::Model &m) {
     if (numqnz == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
-    const tvx::QTerms &q = m.store.qterms();
+    const tvx::QTerms &q = m.store().qterms();
     const int n = static_cast<int>(q.val.size());
     const bool none = qrow == nullptr && qcol == nullptr && val == nullptr;
     if (none) {
@@ -143,9 +143,9 @@ extern "C" TVX_API int TVXgetsos(TVXmodel *model, int *nummembers, int *types, i
                                  double *weight, int start, int count) {
   return tvx::model_call(model, [&](tvx::Model &m) {
     if (nummembers == nullptr || count < 0) return TVX_ERROR_INVALID_ARGUMENT;
-    const int have = m.store.num_sos();
+    const int have = m.store().num_sos();
     if (start < 0 || start > have || count > have - start) return TVX_ERROR_MODEL_INVALID_SOS_IDX;
-    const tvx::SosSets &sos = m.store.sos();
+    const tvx::SosSets &sos = m.store().sos();
     long long total = 0;
     for (int s = start; s < start + count; ++s) total += sos.members.length(s);
     // More members than an int can count cannot be handed out in one call.
@@ -181,8 +181,8 @@ extern "C" TVX_API int TVXgetgenconstrIndicator(TVXmodel *model, int index, int 
     if (binvar == nullptr || binval == nullptr || nnz == nullptr || sense == nullptr ||
         rhs == nullptr)
       return TVX_ERROR_INVALID_ARGUMENT;
-    const tvx::GenConstrs &gen = m.store.genconstrs();
-    if (index < 0 || index >= m.store.num_genconstrs())
+    const tvx::GenConstrs &gen = m.store().genconstrs();
+    if (index < 0 || index >= m.store().num_genconstrs())
       return TVX_ERROR_MODEL_INVALID_INDICATOR_ROW_IDX;
     const auto g = static_cast<std::size_t>(index);
     if (gen.type[g] != TVX_GENCONSTR_INDICATOR) return TVX_ERROR_MODEL_INVALID_INDICATOR_ROW_IDX;

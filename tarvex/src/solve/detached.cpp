@@ -13,25 +13,27 @@ int run_detached(Model &m, const std::function<int(const SolveInput &, SolveCont
   std::uint64_t revision = 0;
   {
     std::lock_guard<std::mutex> lock(m.mutex);
-    // The column view is cached in the model's store and shared with the
-    // copy, so repeated solves build it once.
-    m.store.columns();
-    input.reset(new SolveInput{m.store, ParamValues(), std::string(), m.callback != nullptr});
+    // Built under the lock: the snapshot's lazy parts must not be built
+    // while other threads read it. The view stays cached in the model's
+    // store, so repeated solves build it once.
+    m.store().columns();
+    input.reset(new SolveInput{m.snapshot(), ParamValues(), std::string(), m.callback != nullptr});
     m.env->with([&input](const EnvSettings &s) {
       input->params = s.params;
       input->logfile = s.logfile;
     });
-    revision = m.store.revision();
+    revision = m.store().revision();
   }
   int code;
   {
     SolveContext context(input->logfile);
     code = run(*input, context);
   }
-  // The copy goes before the lock is taken again.
+  // The share goes before the lock is taken again, so keeping the results
+  // does not copy the store.
   input.reset();
   std::lock_guard<std::mutex> lock(m.mutex);
-  if (m.store.revision() == revision) keep(m.store);
+  if (m.store().revision() == revision) keep(m.edit());
   return code;
 }
 

@@ -64,7 +64,7 @@ int refuse(LogFile &log, const std::string &why) {
 
 void dispatch(const SolveInput &input, const Engines &engines, SolveContext &context,
               SolveOutcome &out) {
-  const Store &model = input.model;
+  const Store &model = input.model();
   LogFile &log = context.log;
   Problem problem{model, input.params, context, Hessian(), false};
   for (char type : model.vars().type) problem.discrete = problem.discrete || type != 'C';

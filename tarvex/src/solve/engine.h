@@ -7,6 +7,7 @@
 #define TARVEX_SOLVE_ENGINE_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,16 @@
 
 namespace tvx {
 
-// Everything a solve needs, copied from the model under its lock.
+// Everything a solve needs, taken from the model under its lock.
 struct SolveInput {
-  Store model;  // the problem; a copy carries no results
+  // The problem: a snapshot shared with the model (core/model.h), which no
+  // one changes while it is held.
+  std::shared_ptr<const Store> problem;
   ParamValues params;
   std::string logfile;    // empty: no log
   bool callback = false;  // a callback is registered for this solve
+
+  const Store &model() const { return *problem; }
 };
 
 // The problem as an engine sees it.

@@ -81,16 +81,17 @@ class Search {
  public:
   Search(const SolveInput &input, SolveContext &context, const Engines &engines,
          const IisOptions &options)
-      : original_(input.model),
+      : original_(input.model()),
         engines_(engines),
         options_(options),
-        work_{input.model, input.params, std::string(), input.callback},
+        work_model_(std::make_shared<Store>(input.model())),
+        work_{work_model_, input.params, std::string(), input.callback},
         log_(context.log),
         quiet_(std::string(), &context),
         time_param_(param_index("MaxTime")),
         max_time_(input.params.value[static_cast<std::size_t>(time_param_)]),
         tol_(input.params.value[static_cast<std::size_t>(param_index("SPX/PrimalTolerance"))]) {
-    Store &w = work_.model;
+    Store &w = *work_model_;
     for (int j = 0; j < w.num_vars(); ++j) {
       if (w.vars().obj[j] != 0) w.set_var_obj(j, 0);
     }
@@ -103,7 +104,7 @@ class Search {
   }
 
   IisOutcome run() {
-    const std::vector<Member> all = members_of(work_.model);
+    const std::vector<Member> all = members_of(work_.model());
     log_.line("Computing an IIS over " + std::to_string(all.size()) + " bounded elements.");
     switch (ask()) {
       case Answer::Failed:
@@ -120,8 +121,8 @@ class Search {
     std::size_t block = std::max<std::size_t>(1, all.size() / 2);
     std::vector<Member> candidate = find_candidate(all);
     if (!candidate.empty()) {
-      std::vector<char> chosen_col(static_cast<std::size_t>(work_.model.num_vars()), 0);
-      std::vector<char> chosen_row(static_cast<std::size_t>(work_.model.num_rows()), 0);
+      std::vector<char> chosen_col(static_cast<std::size_t>(work_.model().num_vars()), 0);
+      std::vector<char> chosen_row(static_cast<std::size_t>(work_.model().num_rows()), 0);
       for (const Member &m : candidate) (m.var ? chosen_col : chosen_row)[m.index] = 1;
       const auto chosen = [&](const Member &m) {
         return (m.var ? chosen_col : chosen_row)[m.index] != 0;
@@ -217,9 +218,9 @@ class Search {
 
   std::vector<Member> find_candidate(const std::vector<Member> &all) {
     for (const Member &m : all) {
-      if (alone_infeasible(work_.model, m, tol_)) return {m};
+      if (alone_infeasible(work_.model(), m, tol_)) return {m};
     }
-    const Store &w = work_.model;
+    const Store &w = *work_model_;
     const bool lp =
         w.num_sos() == 0 && w.num_genconstrs() == 0 && w.num_psd_vars() == 0 &&
         w.num_psd_rows() == 0 &&
@@ -233,7 +234,7 @@ class Search {
   }
 
   void relax(const Member &m) {
-    Store &w = work_.model;
+    Store &w = *work_model_;
     if (!m.var) {
       w.set_row_lhs(m.index, -kInfinity);
       w.set_row_rhs(m.index, kInfinity);
@@ -255,7 +256,7 @@ class Search {
   }
 
   void restore(const Member &m) {
-    Store &w = work_.model;
+    Store &w = *work_model_;
     if (!m.var) {
       w.set_row_lhs(m.index, original_.rows().lhs[m.index]);
       w.set_row_rhs(m.index, original_.rows().rhs[m.index]);
@@ -295,6 +296,9 @@ class Search {
   const Store &original_;
   const Engines &engines_;
   const IisOptions &options_;
+  // The model the search relaxes, shared with work_ (which no solve holds
+  // while the search changes it).
+  std::shared_ptr<Store> work_model_;
   SolveInput work_;
   LogFile &log_;
   // The feasibility solves log nothing, and stop when the search is asked to.

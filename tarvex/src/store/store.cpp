@@ -415,6 +415,13 @@ Store::Store(const Store &other)
       start_basis_(other.start_basis_),
       columns_(other.columns_) {}
 
+std::shared_ptr<Store> Store::clone() const {
+  auto copy = std::make_shared<Store>(*this);
+  copy->results_ = results_;
+  copy->revision_ = revision_;
+  return copy;
+}
+
 const PsdRowPart *Store::psd_part(int row) const {
   const int part = rows_.psd[static_cast<std::size_t>(row)];
   return part < 0 ? nullptr : &psd_parts_[static_cast<std::size_t>(part)];

@@ -278,6 +278,9 @@ class Store {
   // results.
   Store(const Store &other);
   Store &operator=(const Store &) = delete;
+  // A copy of everything, results and revision included: the same model in
+  // every respect, to be changed while the original stays as it is.
+  std::shared_ptr<Store> clone() const;
 
   // Counts.
   int num_vars() const { return static_cast<int>(vars_.lb.size()); }

@@ -1,0 +1,84 @@
+// A solve reads a snapshot of the model's store instead of a copy: the model
+// is copied only when it is changed while a snapshot is held, the snapshot
+// never moves, and results of the old problem are not kept.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+
+#include "core/model.h"
+#include "solve/detached.h"
+
+namespace {
+
+constexpr int kOk = TVX_ERROR_OKAY;
+
+// A model of two variables with bounds [0, 1] and results to keep.
+std::shared_ptr<tvx::Model> two_vars() {
+  auto m = std::make_shared<tvx::Model>();
+  m->env = std::make_shared<tvx::Env>();
+  const double ub[] = {1.0, 1.0};
+  EXPECT_EQ(
+      m->edit().add_vars(2, 0, nullptr, nullptr, nullptr, nullptr, nullptr, ub, nullptr, nullptr),
+      kOk);
+  tvx::Results r;
+  r.status = TVX_STATUS_OPTIMAL;
+  r.x = std::vector<double>{0.5, 0.5};
+  m->edit().set_results(std::move(r));
+  return m;
+}
+
+TEST(Snapshot, EditsInPlaceWhileNoSnapshotIsHeld) {
+  const auto m = two_vars();
+  const tvx::Store *before = &m->store();
+  m->edit().set_var_lb(0, 0.25);
+  EXPECT_EQ(&m->store(), before);
+}
+
+TEST(Snapshot, ChangeWhileHeldCopiesTheModelAndLeavesTheSnapshot) {
+  const auto m = two_vars();
+  const std::shared_ptr<const tvx::Store> snap = m->snapshot();
+  EXPECT_EQ(&m->store(), snap.get());
+  // A change that keeps the results (a MIP start) still copies them along.
+  m->edit().set_var_start(0, 1.0);
+  EXPECT_NE(&m->store(), snap.get());
+  EXPECT_EQ(m->store().revision(), snap->revision());
+  ASSERT_TRUE(m->store().results().x.has_value());
+  EXPECT_EQ(*m->store().results().x, (std::vector<double>{0.5, 0.5}));
+  EXPECT_EQ(snap->vars().start[0], tvx::kUndefined);
+
+  m->edit().set_var_ub(1, 7.0);
+  EXPECT_EQ(snap->vars().ub[1], 1.0);
+  EXPECT_EQ(m->store().vars().ub[1], 7.0);
+  EXPECT_NE(m->store().revision(), snap->revision());
+  EXPECT_FALSE(m->store().results().x.has_value());
+  EXPECT_TRUE(snap->results().x.has_value());
+}
+
+// The run of a detached solve sees the problem as it was when it started,
+// whatever is changed meanwhile (as a callback would, taking the lock).
+TEST(Snapshot, DetachedRunKeepsResultsOnlyForTheProblemItSolved) {
+  for (const bool change : {false, true}) {
+    const auto m = two_vars();
+    const tvx::Store *before = &m->store();
+    bool kept = false;
+    const int code = tvx::run_detached(
+        *m,
+        [&](const tvx::SolveInput &input, tvx::SolveContext &) {
+          EXPECT_EQ(&input.model(), before);
+          if (change) {
+            std::lock_guard<std::mutex> lock(m->mutex);
+            m->edit().set_var_lb(0, 0.5);
+          }
+          EXPECT_EQ(input.model().vars().lb[0], 0.0);
+          return kOk;
+        },
+        [&](tvx::Store &) { kept = true; });
+    EXPECT_EQ(code, kOk);
+    EXPECT_EQ(kept, !change) << change;
+    EXPECT_EQ(&m->store() == before, !change) << change;
+    EXPECT_EQ(m->store().vars().lb[0], change ? 0.5 : 0.0);
+  }
+}
+
+}  // namespace
