@@ -369,7 +369,7 @@ TEST(NameTable, AgreesWithAScan) {
     if (op < 4 || ref.empty()) {
       std::string name = pool[pick(static_cast<int>(pool.size()))];
       ref.push_back(name);
-      table.reserve_extra(1);
+      table.reserve_extra(1, !name.empty());
       table.append(std::move(name));
     } else if (op < 9) {
       const int i = pick(static_cast<int>(ref.size()));

@@ -81,15 +81,27 @@ class IndexChecker {
 };
 
 // The n names of a batch (names null: none), validated and copied.
+// out: n names, or none when no element gets one (names null, or every
+// name empty), so an unnamed batch makes no strings.
 int collect_names(int n, const char *const *names, int code, std::vector<std::string> &out) {
   out.clear();
-  out.resize(static_cast<std::size_t>(n));
   if (names == nullptr) return kOk;
+  bool named = false;
   for (int k = 0; k < n; ++k) {
     if (!valid_name(names[k])) return code;
+    named = named || (names[k] != nullptr && names[k][0] != '\0');
+  }
+  if (!named) return kOk;
+  out.resize(static_cast<std::size_t>(n));
+  for (int k = 0; k < n; ++k) {
     if (names[k] != nullptr) out[static_cast<std::size_t>(k)] = names[k];
   }
   return kOk;
+}
+
+// Name k of a batch that collect_names gave (empty when it gave none).
+std::string take_name(std::vector<std::string> &names, int k) {
+  return names.empty() ? std::string() : std::move(names[static_cast<std::size_t>(k)]);
 }
 
 int collect_name(const char *name, int code, std::string &out) {
@@ -191,9 +203,26 @@ bool valid_name(const char *name) {
 
 // ---- NameTable ------------------------------------------------------------
 
-void NameTable::reserve_extra(std::size_t extra) { grow(names_, extra); }
+const std::string &NameTable::empty_name() {
+  static const std::string empty;
+  return empty;
+}
+
+void NameTable::reserve_extra(std::size_t extra, bool named) {
+  if (named_) {
+    grow(names_, extra);
+  } else if (named) {
+    std::vector<std::string> names;
+    names.reserve(std::max(to_size(count_) + extra, 2 * to_size(count_)));
+    names.resize(to_size(count_));
+    names_ = std::move(names);
+    named_ = true;
+  }
+}
 
 void NameTable::append(std::string &&name) noexcept {
+  ++count_;
+  if (!named_) return;  // reserve_extra was told there is no name
   names_.push_back(std::move(name));
   if (!indexed_) return;
   try {
@@ -203,7 +232,11 @@ void NameTable::append(std::string &&name) noexcept {
   }
 }
 
-void NameTable::set(int i, std::string &&name) noexcept {
+void NameTable::set(int i, std::string &&name) {
+  if (!named_) {
+    if (name.empty()) return;
+    reserve_extra(0, true);
+  }
   std::string &slot = names_[static_cast<std::size_t>(i)];
   if (indexed_ && slot != name) {
     try {
@@ -242,7 +275,7 @@ void NameTable::drop_index() const noexcept {
 }
 
 int NameTable::find(const std::string &name) const {
-  if (name.empty()) return -1;
+  if (name.empty() || !named_) return -1;
   if (!indexed_) {
     try {
       index_.reserve(names_.size());
@@ -266,7 +299,9 @@ int NameTable::find(const std::string &name) const {
 }
 
 void NameTable::compact(const std::vector<int> &new_index) noexcept {
-  tvx::compact(names_, new_index);
+  count_ = static_cast<int>(
+      std::count_if(new_index.begin(), new_index.end(), [](int k) { return k >= 0; }));
+  if (named_) tvx::compact(names_, new_index);
   drop_index();
 }
 
@@ -499,7 +534,7 @@ int Store::add_vars(int n, int nnz, const int *beg, const int *ind, const double
   grow(vars_.obj, count);
   grow(vars_.start, count);
   grow(vars_.type, count);
-  vars_.names.reserve_extra(count);
+  vars_.names.reserve_extra(count, !new_names.empty());
   if (nnz > 0) reserve_pushes(rows_.terms, std::vector<int>(ind, ind + nnz));
 
   const int first = num_vars();
@@ -509,7 +544,7 @@ int Store::add_vars(int n, int nnz, const int *beg, const int *ind, const double
     vars_.obj.push_back(obj != nullptr ? obj[j] : 0.0);
     vars_.start.push_back(kUndefined);
     vars_.type.push_back(vtype != nullptr ? normal_vtype(vtype[j]) : 'C');
-    vars_.names.append(std::move(new_names[static_cast<std::size_t>(j)]));
+    vars_.names.append(take_name(new_names, j));
     for (int e = run_begin(beg, j); e < run_end(n, nnz, beg, j); ++e) {
       rows_.terms.push(ind[e], first + j, val[e]);
     }
@@ -546,7 +581,7 @@ int Store::add_rows(int n, int nnz, const int *beg, const int *ind, const double
   grow(rows_.lhs, count);
   grow(rows_.rhs, count);
   grow(rows_.psd, count);
-  rows_.names.reserve_extra(count);
+  rows_.names.reserve_extra(count, !new_names.empty());
   rows_.terms.reserve_append(count, static_cast<std::size_t>(nnz));
 
   for (int i = 0; i < n; ++i) {
@@ -554,7 +589,7 @@ int Store::add_rows(int n, int nnz, const int *beg, const int *ind, const double
     rows_.lhs.push_back(lower != nullptr ? lower[i] : -kInfinity);
     rows_.rhs.push_back(upper != nullptr ? upper[i] : kInfinity);
     rows_.psd.push_back(-1);
-    rows_.names.append(std::move(new_names[static_cast<std::size_t>(i)]));
+    rows_.names.append(take_name(new_names, i));
     rows_.terms.append(run_end(n, nnz, beg, i) - b, ind + b, val + b);
   }
   matrix_changed();
@@ -612,7 +647,7 @@ int Store::add_indicator(const char *name, int binvar, int binval, int nnz, cons
   grow(gen_.binval, 1);
   grow(gen_.sense, 1);
   grow(gen_.rhs, 1);
-  gen_.names.reserve_extra(1);
+  gen_.names.reserve_extra(1, !new_name.empty());
   gen_.terms.reserve_append(1, static_cast<std::size_t>(nnz));
   gen_.type.push_back(TVX_GENCONSTR_INDICATOR);
   gen_.binvar.push_back(binvar);
@@ -679,7 +714,7 @@ int Store::add_psd_var(int dim, int nnz, const int *pos, const double *val, cons
   if (rc != kOk) return rc;
 
   grow(psd_vars_.dim, 1);
-  psd_vars_.names.reserve_extra(1);
+  psd_vars_.names.reserve_extra(1, !new_name.empty());
   psd_vars_.obj.reserve_append(1, static_cast<std::size_t>(nnz));
   psd_vars_.dim.push_back(dim);
   psd_vars_.names.append(std::move(new_name));
@@ -726,7 +761,7 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
   grow(rows_.lhs, 1);
   grow(rows_.rhs, 1);
   grow(rows_.psd, 1);
-  rows_.names.reserve_extra(1);
+  rows_.names.reserve_extra(1, !new_name.empty());
   rows_.terms.reserve_append(1, static_cast<std::size_t>(lnnz));
 
   rows_.lhs.push_back(lower);

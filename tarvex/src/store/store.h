@@ -75,16 +75,24 @@ bool valid_name(const char *name);
 // date: append and set cost O(1) expected. Only renaming the lowest of
 // several equal names leaves that one name to be found again by a scan at
 // its next lookup; deletions drop the index (they are O(n) anyway).
+//
+// A kind whose elements are all unnamed holds no strings at all, only their
+// count: the strings are made when the first name arrives.
 class NameTable {
  public:
-  int size() const { return static_cast<int>(names_.size()); }
-  const std::string &operator[](int i) const { return names_[static_cast<std::size_t>(i)]; }
+  int size() const { return count_; }
+  const std::string &operator[](int i) const {
+    return named_ ? names_[static_cast<std::size_t>(i)] : empty_name();
+  }
 
-  // Room for extra more names, grown geometrically.
-  void reserve_extra(std::size_t extra);
+  // Room for extra more names, grown geometrically; named: whether any of
+  // them is a name (not empty).
+  void reserve_extra(std::size_t extra, bool named);
   // No allocation once reserve_extra made room; never throws.
   void append(std::string &&name) noexcept;
-  void set(int i, std::string &&name) noexcept;
+  // The first name given to a kind whose elements are all unnamed makes
+  // their strings, which may throw std::bad_alloc: then nothing changed.
+  void set(int i, std::string &&name);
   // -1 when no element has that name; the empty name (no name) never matches.
   int find(const std::string &name) const;
   // Keeps name i at new_index[i] (ascending over the kept ones), drops those
@@ -97,10 +105,13 @@ class NameTable {
     int count;   // elements holding the name
   };
   static constexpr int kStale = -1;
+  static const std::string &empty_name();
   void index_add(const std::string &name, int i) const;
   void drop_index() const noexcept;
 
-  std::vector<std::string> names_;
+  int count_ = 0;
+  bool named_ = false;             // names_ holds count_ strings
+  std::vector<std::string> names_;  // empty while !named_
   mutable std::unordered_map<std::string, Entry> index_;
   mutable bool indexed_ = false;
 };
@@ -360,14 +371,14 @@ class Store {
   void set_var_obj(int j, double value) noexcept;
   void set_var_type(int j, char normal_type) noexcept;
   void set_var_start(int j, double value) noexcept { vars_.start[j] = value; }
-  void set_var_name(int j, std::string &&name) noexcept { vars_.names.set(j, std::move(name)); }
+  void set_var_name(int j, std::string &&name) { vars_.names.set(j, std::move(name)); }
   void set_row_lhs(int i, double value) noexcept;
   void set_row_rhs(int i, double value) noexcept;
-  void set_row_name(int i, std::string &&name) noexcept { rows_.names.set(i, std::move(name)); }
-  void set_genconstr_name(int g, std::string &&name) noexcept {
+  void set_row_name(int i, std::string &&name) { rows_.names.set(i, std::move(name)); }
+  void set_genconstr_name(int g, std::string &&name) {
     gen_.names.set(g, std::move(name));
   }
-  void set_psd_var_name(int p, std::string &&name) noexcept {
+  void set_psd_var_name(int p, std::string &&name) {
     psd_vars_.names.set(p, std::move(name));
   }
   // Row and column statuses, one per row and variable.

@@ -89,6 +89,15 @@ struct Columns {
   std::vector<char> negated;
   bool mip = false;
   bool any_negated = false;
+
+  // HiGHS holds its own copy once the model is passed; the rest of the run
+  // reads only negated and mip.
+  void drop_passed() noexcept {
+    std::vector<double>().swap(cost);
+    std::vector<double>().swap(lower);
+    std::vector<double>().swap(upper);
+    std::vector<HighsInt>().swap(integrality);
+  }
 };
 
 Columns columns_of(const Store &model) {
@@ -508,7 +517,7 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
     out.code = TVX_ERROR_MODEL_INPUT_ERROR;
     return;
   }
-  const Columns cols = columns_of(p.model);
+  Columns cols = columns_of(p.model);
   const bool lp = !cols.mip && p.hessian.empty();
   const HighsHandle owner = new_quiet_highs();
   void *highs = owner.get();
@@ -525,6 +534,7 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
     out.code = TVX_ERROR_MODEL_INPUT_ERROR;
     return;
   }
+  cols.drop_passed();
   set_start(highs, p, cols, lp);
 
   const HighsInt ran = Highs_run(highs);
