@@ -59,6 +59,13 @@ FORMS = [
     (lambda m, x, y: m.addRange(x, 0, None), 0, INF, {"x": 1}),
     (lambda m, x, y: m.addRange(x + y + 3, 1, math.inf), -2, INF, {"x": 1, "y": 1}),
     (lambda m, x, y: m.addRange(2 * x, np.float64(1), np.int32(10)), 1, 10, {"x": 2}),
+    # exact ints and floats against the constant; ints beyond 2**53 and sides
+    # beyond INF as Python computes them
+    (lambda m, x, y: m.addRange(x + 0.5, -3, 7), -3.5, 6.5, {"x": 1}),
+    (lambda m, x, y: m.addRange(x + 1, 2**60, 10**25), float(2**60) - 1, INF, {"x": 1}),
+    (lambda m, x, y: m.addRange(x - 0.25, -10**21, 2**53), -INF, 2.0**53 + 0.25, {"x": 1}),
+    (lambda m, x, y: m.addConstr(x + 0.5 == y), -0.5, -0.5, {"x": 1, "y": -1}),
+    (lambda m, x, y: m.addConstr(x == 2**60 + 1), float(2**60), float(2**60), {"x": 1}),
     (lambda m, x, y: m.addLConstr(x, TVX.LESS_EQUAL, 1), -INF, 1, {"x": 1}),
     (lambda m, x, y: m.addLConstr(2, ">", x), -2, INF, {"x": -1}),
     (lambda m, x, y: m.addLConstr(x + 1, "=", y), -1, -1, {"x": 1, "y": -1}),

@@ -67,6 +67,18 @@ def test_normal_forms(build, cls, expr_value, lhs, rhs):
     assert [type(s) for s in (got_lhs, got_rhs)] == [type(lhs), type(rhs)]
 
 
+@pytest.mark.parametrize("left", [lambda: x, base_lin, lambda: x * y + x], ids=["var", "lin", "quad"])
+@pytest.mark.parametrize("right", [lambda: 2.5, lambda: 3, lambda: 2**70, lambda: -0.0, lambda: y,
+                                   base_lin, lambda: x * y],
+                         ids=["float", "int", "bigint", "minus-zero", "var", "lin", "quad"])
+def test_equality_is_the_difference_with_the_right_side_as_numpy_sees_it(left, right):
+    a, b = left(), right()
+    expr = fields(a == b)[0]
+    ref = a - np.asarray(b)
+    assert type(expr) is type(ref) and expr.size() == ref.size()
+    assert value(expr) == value(ref)
+
+
 @pytest.mark.parametrize("sides", [[0, 10], (5, 1), np.array([1.5, 2.5]), [np.int32(1), 2.0]],
                          ids=["list", "inverted", "ndarray", "numpy-scalar"])
 def test_range_holds_the_expression_itself(sides):

@@ -4,6 +4,7 @@
 // psdconstrlist_ only once the library has accepted it, so a refusal leaves
 // the model as it was.
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -28,6 +29,48 @@ PyObject *row_side(ModelObject *self, PyObject *side, double constant) {
   Ref k(PyFloat_FromDouble(constant));
   if (!k) return nullptr;
   return Model_ops.dec_bound(self, side, k.get());
+}
+
+// A side as _dec_bound and float() give it, worked out in C for an exact
+// float, or an exact int that converts exactly, against an exact float
+// infinity; false when the side needs the general path.
+bool side_in_c(PyObject *side, double constant, double inf, double *out) {
+  double b;
+  if (PyFloat_CheckExact(side)) {
+    b = PyFloat_AS_DOUBLE(side);
+  } else if (PyLong_CheckExact(side)) {
+    int overflow = 0;
+    const long long v = PyLong_AsLongLongAndOverflow(side, &overflow);
+    constexpr long long kExact = 1LL << 53;
+    if (overflow || v > kExact || v < -kExact) return false;
+    b = static_cast<double>(v);
+  } else {
+    return false;
+  }
+  *out = std::fabs(b) >= inf ? (b >= 0 ? inf : -inf) : b - constant;
+  return true;
+}
+
+// Both sides of a row in C (side_in_c; a side None is unbounded when the
+// other is given). -1 with an exception, 0 when the general path must serve
+// them, 1 when done.
+int sides_in_c(PyObject *lhs, PyObject *rhs, double constant, double *lo, double *up) {
+  if (lhs == Py_None && rhs == Py_None) return 0;
+  Ref infinity(tvx_constant("INFINITY"));
+  if (!infinity) return -1;
+  if (!PyFloat_CheckExact(infinity.get())) return 0;
+  const double inf = PyFloat_AS_DOUBLE(infinity.get());
+  if (lhs == Py_None) {
+    *lo = -inf;
+  } else if (!side_in_c(lhs, constant, inf, lo)) {
+    return 0;
+  }
+  if (rhs == Py_None) {
+    *up = inf;
+  } else if (!side_in_c(rhs, constant, inf, up)) {
+    return 0;
+  }
+  return 1;
 }
 
 // New Constr and PsdConstr handles, numbered once the library accepted the
@@ -82,21 +125,25 @@ PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyOb
     return nullptr;
   }
   const double constant = as_linexpr(expr)->constant_;
-  Ref lower(row_side(self, lhs, constant));
-  if (!lower) return nullptr;
-  Ref upper(row_side(self, rhs, constant));
-  if (!upper) return nullptr;
-  if (lower.get() == Py_None && upper.get() != Py_None) {
-    Ref inf(tvx_constant("INFINITY"));
-    if (!inf) return nullptr;
-    lower = Ref(PyNumber_Negative(inf.get()));
-    if (!lower) return nullptr;
-  } else if (upper.get() == Py_None && lower.get() != Py_None) {
-    upper = Ref(tvx_constant("INFINITY"));
-    if (!upper) return nullptr;
-  }
   double lo = 0, up = 0;
-  if (!float_of(lower.get(), &lo) || !float_of(upper.get(), &up)) return nullptr;
+  const int fast = sides_in_c(lhs, rhs, constant, &lo, &up);
+  if (fast < 0) return nullptr;
+  if (!fast) {
+    Ref lower(row_side(self, lhs, constant));
+    if (!lower) return nullptr;
+    Ref upper(row_side(self, rhs, constant));
+    if (!upper) return nullptr;
+    if (lower.get() == Py_None && upper.get() != Py_None) {
+      Ref inf(tvx_constant("INFINITY"));
+      if (!inf) return nullptr;
+      lower = Ref(PyNumber_Negative(inf.get()));
+      if (!lower) return nullptr;
+    } else if (upper.get() == Py_None && lower.get() != Py_None) {
+      upper = Ref(tvx_constant("INFINITY"));
+      if (!upper) return nullptr;
+    }
+    if (!float_of(lower.get(), &lo) || !float_of(upper.get(), &up)) return nullptr;
+  }
   NewRows rows;
   if (!rows.make(1)) return nullptr;
   Ref one_row(PyList_New(1));
@@ -237,7 +284,9 @@ PyObject *model_addConstr_impl(PyObject *, PyObject *const *args) {
     return not_built("Model.addConstr of a semidefinite constraint");
   if (tempconstr_check(lhs.get()) || tempconstr_check(rhs.get()))
     return indicator(self, constr, name);
-  Ref row(as_linexpr_obj(expr.get()));
+  // LinExpr(expr) without the call for an exact LinExpr.
+  Ref row(Py_TYPE(expr.get()) == &LinExpr_Type ? linexpr_copy(expr.get())
+                                               : as_linexpr_obj(expr.get()));
   if (!row) return nullptr;
   return Model_ops.addConstr(as_model(self), row.get(), lhs.get(), rhs.get(), name);
 }

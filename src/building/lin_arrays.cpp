@@ -27,7 +27,9 @@ int term_var_index(PyObject *var, TVXmodel *mdl, int *index) {
 
 PyObject *tvx_constant(const char *name) {
   PyObject *tvx = module_global("TVX");  // borrowed
-  return tvx ? PyObject_GetAttrString(tvx, name) : nullptr;
+  if (!tvx) return nullptr;
+  PyObject *key = interned(name);
+  return key ? PyObject_GetAttr(tvx, key) : nullptr;
 }
 
 namespace {
@@ -74,13 +76,25 @@ int read_rows(ModelObject *self, PyObject *rows, std::vector<Term> &flat,
 // Sorts each row by variable index (stable: equal variables are summed in
 // term order) and merges it in place; starts[r] is where row r begins.
 // Returns the number of merged terms.
+constexpr std::size_t kShortRow = 32;
+
 std::size_t merge_rows(std::vector<Term> &flat, const std::vector<std::size_t> &ends,
                        std::vector<std::size_t> &starts) {
   std::size_t out = 0, begin = 0;
   for (std::size_t end : ends) {
-    std::stable_sort(flat.begin() + static_cast<std::ptrdiff_t>(begin),
-                     flat.begin() + static_cast<std::ptrdiff_t>(end),
-                     [](const Term &a, const Term &b) { return a.index < b.index; });
+    const auto first = flat.begin() + static_cast<std::ptrdiff_t>(begin);
+    const auto last = flat.begin() + static_cast<std::ptrdiff_t>(end);
+    if (end - begin <= kShortRow) {
+      // Insertion sort, stable too, without stable_sort's buffer.
+      for (auto it = first + (first != last); it < last; ++it) {
+        const Term t = *it;
+        auto hole = it;
+        for (; hole > first && (hole - 1)->index > t.index; --hole) *hole = *(hole - 1);
+        *hole = t;
+      }
+    } else {
+      std::stable_sort(first, last, [](const Term &a, const Term &b) { return a.index < b.index; });
+    }
     starts.push_back(out);
     const std::size_t row_start = out;
     for (std::size_t k = begin; k < end; k++) {

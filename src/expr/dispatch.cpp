@@ -488,33 +488,52 @@ PyObject *operand_le(PyObject *a, PyObject *b) { return tempconstr_new(a, Py_Non
 
 PyObject *operand_ge(PyObject *a, PyObject *b) { return tempconstr_new(a, b, Py_None); }
 
+namespace {
+
+// Right operands that numpy.asarray would only wrap in a 0-d array whose
+// difference is the plain one: the wrapping is skipped for them. Exact types
+// only (a bool is no exact int: numpy refuses its negation).
+bool plain_scalar_operand(PyObject *b) {
+  PyTypeObject *t = Py_TYPE(b);
+  return t == &PyFloat_Type || t == &PyLong_Type || t == &Var_Type || t == &LinExpr_Type ||
+         t == &QuadExpr_Type;
+}
+
+}  // namespace
+
 // A scalar expression equal to a two-element array-like is a range; any other
 // right side is subtracted as numpy sees it (a number, or a zero-dimensional
 // array whose negation is the negated operand), so a - c has the terms of
 // a - b.
 PyObject *operand_eq(PyObject *a, PyObject *b) {
   const OperandKind k = left_kind(a);
-  if (k == KIND_VAR || k == KIND_LIN || k == KIND_QUAD) {
-    int array = is_arraylike(b);
-    if (array < 0) return nullptr;
-    if (array) {
-      Py_ssize_t n = PyObject_Size(b);
-      if (n < 0) return nullptr;
-      if (n != 2) {
-        PyErr_SetString(PyExc_ValueError, "`=` expect an array with 2 elements: [ LHS, RHS ]");
-        return nullptr;
+  const bool scalar = k == KIND_VAR || k == KIND_LIN || k == KIND_QUAD;
+  Ref c;
+  if (scalar && plain_scalar_operand(b)) {
+    c = Ref::borrow(b);
+  } else {
+    if (scalar) {
+      int array = is_arraylike(b);
+      if (array < 0) return nullptr;
+      if (array) {
+        Py_ssize_t n = PyObject_Size(b);
+        if (n < 0) return nullptr;
+        if (n != 2) {
+          PyErr_SetString(PyExc_ValueError, "`=` expect an array with 2 elements: [ LHS, RHS ]");
+          return nullptr;
+        }
+        Ref i0(PyLong_FromLong(0)), i1(PyLong_FromLong(1));
+        if (!i0 || !i1) return nullptr;
+        Ref lhs(PyObject_GetItem(b, i0.get()));
+        if (!lhs) return nullptr;
+        Ref rhs(PyObject_GetItem(b, i1.get()));
+        if (!rhs) return nullptr;
+        return tempconstr_new(a, lhs.get(), rhs.get());
       }
-      Ref i0(PyLong_FromLong(0)), i1(PyLong_FromLong(1));
-      if (!i0 || !i1) return nullptr;
-      Ref lhs(PyObject_GetItem(b, i0.get()));
-      if (!lhs) return nullptr;
-      Ref rhs(PyObject_GetItem(b, i1.get()));
-      if (!rhs) return nullptr;
-      return tempconstr_new(a, lhs.get(), rhs.get());
     }
+    c = Ref(asarray(b));
+    if (!c) return nullptr;
   }
-  Ref c(asarray(b));
-  if (!c) return nullptr;
   Ref diff(PyNumber_Subtract(a, c.get()));
   if (!diff) return nullptr;
   Ref zero(PyLong_FromLong(0));

@@ -427,7 +427,9 @@ void list_dealloc(PyObject *self) {
   ListObject *l = as_list(self);
   ListBlock *b = l->list_;
   l->list_ = nullptr;
-  if (b) {
+  if (b && b->refcount > 1) {
+    b->refcount--;  // others still hold the block: no item is released
+  } else if (b) {
     PyObject *type, *value, *tb;
     PyErr_Fetch(&type, &value, &tb);
     List_DecRef(b);

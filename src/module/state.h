@@ -29,6 +29,10 @@ struct ModuleState {
 
 ModuleState &state();
 
+// The interned string of a literal (borrowed, kept for good), or NULL with
+// an exception.
+PyObject *interned(const char *text);
+
 // The module global of that name (borrowed), or NULL with an exception.
 PyObject *module_global(const char *name);
 

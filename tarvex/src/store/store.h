@@ -110,7 +110,7 @@ class NameTable {
   void drop_index() const noexcept;
 
   int count_ = 0;
-  bool named_ = false;             // names_ holds count_ strings
+  bool named_ = false;              // names_ holds count_ strings
   std::vector<std::string> names_;  // empty while !named_
   mutable std::unordered_map<std::string, Entry> index_;
   mutable bool indexed_ = false;
@@ -375,12 +375,8 @@ class Store {
   void set_row_lhs(int i, double value) noexcept;
   void set_row_rhs(int i, double value) noexcept;
   void set_row_name(int i, std::string &&name) { rows_.names.set(i, std::move(name)); }
-  void set_genconstr_name(int g, std::string &&name) {
-    gen_.names.set(g, std::move(name));
-  }
-  void set_psd_var_name(int p, std::string &&name) {
-    psd_vars_.names.set(p, std::move(name));
-  }
+  void set_genconstr_name(int g, std::string &&name) { gen_.names.set(g, std::move(name)); }
+  void set_psd_var_name(int p, std::string &&name) { psd_vars_.names.set(p, std::move(name)); }
   // Row and column statuses, one per row and variable.
   void set_start_basis(Basis basis) noexcept { start_basis_ = std::move(basis); }
   void clear_start_basis() noexcept { start_basis_.reset(); }
