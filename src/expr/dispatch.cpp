@@ -435,6 +435,9 @@ PyObject *operand_neg(PyObject *a) {
       return v_mul_n(a, -1.0);
     case KIND_LIN:
     case KIND_QUAD: {
+      // What a * -1 gives an exact expression, without the call.
+      if (Py_TYPE(a) == &LinExpr_Type) return l_mul_n(a, -1.0);
+      if (Py_TYPE(a) == &QuadExpr_Type) return q_mul_n(a, -1.0);
       Ref minus_one(PyLong_FromLong(-1));
       if (!minus_one) return nullptr;
       return PyNumber_Multiply(a, minus_one.get());

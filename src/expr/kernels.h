@@ -9,6 +9,8 @@
 #ifndef DIDAZODA_EXPR_KERNELS_H
 #define DIDAZODA_EXPR_KERNELS_H
 
+#include <initializer_list>
+
 #include "expr/list.h"
 
 namespace dz {
@@ -55,6 +57,8 @@ class SumAccumulator {
   int add_var(PyObject *v);
   int add_lin(PyObject *e);
   int add_quad(PyObject *q);
+  // Makes those of the blocks not made yet; -1 with MemoryError.
+  int make_blocks(std::initializer_list<BlockRef *> blocks);
 
   BlockRef coeffs_, vars1_, vars2_, lin_coeffs_, lin_vars_;
   double constant_ = 0.0;

@@ -24,8 +24,38 @@ ListOps List_ops;
 
 // ---- Blocks --------------------------------------------------------------------
 
+namespace {
+
+// Blocks and first item arrays (8 slots) freed lately, kept for reuse:
+// arithmetic makes and drops several small blocks per operation. The
+// interpreter lock guards them as it guards every block. Not under
+// AddressSanitizer, which must see each block freed.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kPoolSize = 0;
+#else
+constexpr int kPoolSize = 512;
+#endif
+constexpr int kFirstCapacity = 8;
+
+struct Pool {
+  void *kept[kPoolSize > 0 ? kPoolSize : 1];
+  int count = 0;
+
+  void *take(std::size_t size) { return count > 0 ? kept[--count] : std::malloc(size); }
+  void give(void *p) {
+    if (count < kPoolSize)
+      kept[count++] = p;
+    else
+      std::free(p);
+  }
+};
+
+Pool block_pool, items_pool;
+
+}  // namespace
+
 ListBlock *List_NewBlock() {
-  ListBlock *b = static_cast<ListBlock *>(std::malloc(sizeof(ListBlock)));
+  ListBlock *b = static_cast<ListBlock *>(block_pool.take(sizeof(ListBlock)));
   if (!b) {
     PyErr_NoMemory();
     return nullptr;
@@ -49,13 +79,15 @@ int block_reserve(ListBlock *b, int extra) {
   }
   const int64_t need = static_cast<int64_t>(b->count) + extra;
   int64_t cap = b->capacity;
-  while (cap < need) cap = cap == 0 ? 8 : cap * 2;
+  while (cap < need) cap = cap == 0 ? kFirstCapacity : cap * 2;
   if (cap > INT_MAX) cap = INT_MAX;
   if (static_cast<uint64_t>(cap) > PY_SSIZE_T_MAX / sizeof(PyObject *)) {
     PyErr_NoMemory();
     return -1;
   }
-  void *items = std::realloc(b->items, static_cast<size_t>(cap) * sizeof(PyObject *));
+  const std::size_t bytes = static_cast<size_t>(cap) * sizeof(PyObject *);
+  void *items = b->items == nullptr && cap == kFirstCapacity ? items_pool.take(bytes)
+                                                             : std::realloc(b->items, bytes);
   if (!items) {
     PyErr_NoMemory();
     return -1;
@@ -102,9 +134,13 @@ namespace {
 void free_block(ListBlock *block) {
   PyObject **items = block->items;
   const int n = block->count;
-  std::free(block);
+  const bool first = block->capacity == kFirstCapacity;
+  block_pool.give(block);
   for (int i = 0; i < n; i++) Py_DECREF(items[i]);
-  std::free(items);
+  if (first)
+    items_pool.give(items);
+  else
+    std::free(items);
 }
 
 // Blocks whose last share went while another block was being freed. Freeing

@@ -8,8 +8,13 @@
 
 namespace dz {
 
-int SumAccumulator::init() {
-  for (BlockRef *b : {&coeffs_, &vars1_, &vars2_, &lin_coeffs_, &lin_vars_}) {
+// The blocks of the quadratic terms are made with the first of them (or by
+// finish): most sums are linear.
+int SumAccumulator::init() { return make_blocks({&lin_coeffs_, &lin_vars_}); }
+
+int SumAccumulator::make_blocks(std::initializer_list<BlockRef *> blocks) {
+  for (BlockRef *b : blocks) {
+    if (*b) continue;
     b->reset(List_NewBlock());
     if (!*b) return -1;
   }
@@ -40,7 +45,8 @@ int SumAccumulator::add_quad(PyObject *q) {
   ListObject *c = as_list(o->coeffs_), *v1 = as_list(o->vars1_), *v2 = as_list(o->vars2_);
   if (v1->size_ != c->size_) return raise_unequal_terms("QuadExpr", c->size_, v1->size_);
   if (v2->size_ != c->size_) return raise_unequal_terms("QuadExpr", c->size_, v2->size_);
-  if (List_AppendRange(coeffs_.get(), c->list_, c->size_) < 0 ||
+  if (make_blocks({&coeffs_, &vars1_, &vars2_}) < 0 ||
+      List_AppendRange(coeffs_.get(), c->list_, c->size_) < 0 ||
       List_AppendRange(vars1_.get(), v1->list_, v1->size_) < 0 ||
       List_AppendRange(vars2_.get(), v2->list_, v2->size_) < 0)
     return -1;
@@ -74,8 +80,9 @@ int SumAccumulator::add(PyObject *item) {
 }
 
 PyObject *SumAccumulator::finish(bool as_quad) {
-  if (!as_quad && coeffs_.get()->count == 0)
+  if (!as_quad && (!coeffs_ || coeffs_.get()->count == 0))
     return linexpr_from_blocks(lin_coeffs_.release(), lin_vars_.release(), constant_);
+  if (make_blocks({&coeffs_, &vars1_, &vars2_}) < 0) return nullptr;
   return quadexpr_from_blocks(coeffs_.release(), vars1_.release(), vars2_.release(),
                               lin_coeffs_.release(), lin_vars_.release(), constant_);
 }
