@@ -65,6 +65,29 @@ def base_quad():
     return q
 
 
+def typed_lin(e):
+    terms, constant = lin(e)
+    return [(type(c), c, v) for c, v in terms], constant, str(constant)
+
+
+def odd_lin():
+    """Coefficients that are no floats, and a constant of -0.0."""
+    e = LinExpr([Fraction(1, 3), 2], [z, x])
+    e.addConstant(-0.0)
+    return e
+
+
+# Var and LinExpr differences are served without making -b: the same terms,
+# order and coefficient objects as a + (-b).
+@pytest.mark.parametrize("a", [lambda: x, base_lin, odd_lin, LinExpr], ids=["var", "lin", "odd", "empty"])
+@pytest.mark.parametrize("b", [lambda: y, lambda: x, base_lin, odd_lin, LinExpr],
+                         ids=["var", "same-var", "lin", "odd", "empty"])
+def test_difference_is_the_sum_with_the_negation(a, b):
+    left, right = a(), b()
+    assert typed_lin(left - right) == typed_lin(left + (-right))
+    assert type(left - right) is LinExpr
+
+
 def type_error(op, a, b):
     return f"unsupported operand type(s) for {op}: `{a}` and `{b}`"
 

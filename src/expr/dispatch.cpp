@@ -230,6 +230,13 @@ PyObject *operand_add(PyObject *a, PyObject *b) {
 
 // a - b is a + (-b); any failure on the way becomes the subtraction error.
 PyObject *operand_sub(PyObject *a, PyObject *b) {
+  const auto exact = [](PyObject *o) {
+    return Py_TYPE(o) == &Var_Type || Py_TYPE(o) == &LinExpr_Type;
+  };
+  if (exact(a) && exact(b)) {
+    PyObject *result = exact_sub(a, b);
+    return result ? result : replace_with_sub_error(a, b);
+  }
   binaryfunc add;
   switch (left_kind(a)) {
     case KIND_VAR:

@@ -4,7 +4,10 @@
 #include "expr/kernels.h"
 
 #include "expr/expr_util.h"
+#include "expr/linexpr.h"
 #include "expr/quadexpr.h"
+#include "expr/terms.h"
+#include "model/handles.h"
 
 namespace dz {
 
@@ -36,6 +39,43 @@ PyObject *l_add_l(PyObject *a, PyObject *b) { return sum_of(a, b, false); }
 PyObject *q_add_v(PyObject *q, PyObject *v) { return sum_of(q, v, true); }
 PyObject *q_add_l(PyObject *q, PyObject *l) { return sum_of(q, l, true); }
 PyObject *q_add_q(PyObject *a, PyObject *b) { return sum_of(a, b, true); }
+
+PyObject *exact_sub(PyObject *a, PyObject *b) {
+  // -b's terms as v_mul_n(b, -1.0) or l_mul_n(b, -1.0) make them.
+  BlockRef coeffs, own_vars;
+  ListBlock *vars;
+  int n = 1;
+  double constant = 0.0;
+  LinTerms t;
+  if (Py_TYPE(b) == &Var_Type) {
+    coeffs.reset(List_NewBlock());
+    own_vars.reset(List_NewBlock());
+    if (!coeffs || !own_vars) return nullptr;
+    Ref minus_one(coeff_float(-1.0));
+    if (!minus_one || List_Append(coeffs.get(), minus_one.get()) < 0 ||
+        List_Append(own_vars.get(), b) < 0)
+      return nullptr;
+    vars = own_vars.get();
+  } else {
+    if (linexpr_terms(b, t) < 0) return nullptr;
+    Ref factor(PyFloat_FromDouble(-1.0));
+    if (!factor) return nullptr;
+    coeffs.reset(scaled_block(t.coeffs, factor.get(), false));
+    if (!coeffs) return nullptr;
+    vars = t.vars.block();
+    n = t.n;
+    constant = 0.0 + t.constant * -1.0;
+  }
+  // a + (-b): a Var's sum puts the expression's terms first.
+  SumAccumulator acc;
+  if (acc.init() < 0) return nullptr;
+  if (Py_TYPE(a) == &Var_Type) {
+    if (acc.add_terms(coeffs.get(), vars, n, constant) < 0 || acc.add(a) < 0) return nullptr;
+  } else if (acc.add(a) < 0 || acc.add_terms(coeffs.get(), vars, n, constant) < 0) {
+    return nullptr;
+  }
+  return acc.finish(false);
+}
 
 PyObject *v_mul_n(PyObject *v, double n) {
   Ref e(linexpr_new());

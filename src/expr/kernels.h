@@ -39,6 +39,11 @@ PyObject *v_mul_v(PyObject *a, PyObject *b);
 PyObject *l_mul_v(PyObject *l, PyObject *v);
 PyObject *l_mul_l(PyObject *a, PyObject *b);
 
+// a - b for operands of the exact classes Var and LinExpr: what a + (-b)
+// gives (the same terms in the same order, coefficients made alike), without
+// making -b as an expression of its own.
+PyObject *exact_sub(PyObject *a, PyObject *b);
+
 // The accumulator of every sum: appends each item's terms, as stored and in
 // order, straight into five fresh blocks, and keeps the constant in a
 // double. Items are QuadExpr, LinExpr, Var (the term 1.0 * v) or numbers.
@@ -49,6 +54,8 @@ class SumAccumulator {
   // ValueError for an expression whose term lists differ in length.
   int add(PyObject *item);
   void add_constant(double c) { constant_ += c; }
+  // Appends items 0 .. n-1 of both blocks as terms and adds the constant.
+  int add_terms(ListBlock *coeffs, ListBlock *vars, int n, double constant);
   // A QuadExpr when as_quad or when a quadratic term was added, else the
   // LinExpr of the linear terms. The accumulator is spent afterwards.
   PyObject *finish(bool as_quad);

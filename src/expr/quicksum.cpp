@@ -40,6 +40,14 @@ int SumAccumulator::add_lin(PyObject *e) {
   return 0;
 }
 
+int SumAccumulator::add_terms(ListBlock *coeffs, ListBlock *vars, int n, double constant) {
+  if (List_AppendRange(lin_coeffs_.get(), coeffs, n) < 0 ||
+      List_AppendRange(lin_vars_.get(), vars, n) < 0)
+    return -1;
+  constant_ = constant_ + constant;
+  return 0;
+}
+
 int SumAccumulator::add_quad(PyObject *q) {
   QuadExprObject *o = as_quadexpr(q);
   ListObject *c = as_list(o->coeffs_), *v1 = as_list(o->vars1_), *v2 = as_list(o->vars2_);
