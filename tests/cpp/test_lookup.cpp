@@ -13,12 +13,14 @@
 #include "store/tidy.h"
 #include "store/store.h"
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
 
+using namespace test_support;
+
 namespace fs = std::filesystem;
 
-constexpr int kOk = TVX_ERROR_OKAY;
 constexpr int kInvalid = TVX_ERROR_INVALID_ARGUMENT;
 
 // An environment and one model, both freed at the end.

@@ -16,12 +16,13 @@
 
 #include "io/file_io.h"
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace test_support;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+namespace fs = std::filesystem;
 
 struct Param {
   const char *name;

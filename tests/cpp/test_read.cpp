@@ -20,44 +20,17 @@
 #include "io/model_files.h"
 #include "store/store.h"
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
+
+using namespace test_support;
 
 namespace fs = std::filesystem;
 using tvx::Compression;
 using tvx::Store;
 
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kFormat = TVX_ERROR_FORMAT_ERROR;
-
 // ---- Fixtures on disk -----------------------------------------------------
-
-// One directory per test program, removed at exit.
-const fs::path &temp_dir() {
-  static const fs::path dir = [] {
-    std::string pattern = (fs::temp_directory_path() / "tarvex_read_XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    return fs::path(pattern);
-  }();
-  static const struct Cleanup {
-    ~Cleanup() {
-      std::error_code ec;
-      fs::remove_all(dir, ec);
-    }
-  } cleanup;
-  return dir;
-}
-
-std::string bytes_of(const fs::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void put_bytes(const fs::path &path, const std::string &bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
-}
 
 // Compressed with the libraries' own one-shot interfaces, independent of
 // the stream layer under test.
