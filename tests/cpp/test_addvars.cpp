@@ -272,8 +272,8 @@ TEST_P(AddVarsRefused, ChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AddVars, AddVarsRefused, ::testing::ValuesIn(kRefusals),
-                         [](const ::testing::TestParamInfo<Refusal> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<Refusal> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 TEST_F(AddVars, StaleOrNullHandlesAreRefused) {

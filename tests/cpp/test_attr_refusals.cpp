@@ -181,8 +181,8 @@ TEST_P(AttrRefused, ChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Attrs, AttrRefused, ::testing::ValuesIn(kRefusals),
-                         [](const ::testing::TestParamInfo<Refusal> &info) {
-                           return std::string(info.param.what);
+                         [](const ::testing::TestParamInfo<Refusal> &case_info) {
+                           return std::string(case_info.param.what);
                          });
 
 TEST(AttrRefusedRead, WritesNoOutput) {

@@ -64,8 +64,8 @@ TEST_P(AttrUnsolved, AnswersUntilASolveGivesIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Attrs, AttrUnsolved, ::testing::ValuesIn(kUnsolved),
-                         [](const ::testing::TestParamInfo<Unsolved> &info) {
-                           return test_name(info.param.name);
+                         [](const ::testing::TestParamInfo<Unsolved> &case_info) {
+                           return test_name(case_info.param.name);
                          });
 
 TEST(AttrUnsolvedModel, ReportsNoSolutionThroughFlagsAndStatus) {

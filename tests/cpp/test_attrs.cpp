@@ -105,8 +105,9 @@ TEST_P(AttrRead, GivesTheStoredValue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Attrs, AttrRead, ::testing::ValuesIn(kReads),
-                         [](const ::testing::TestParamInfo<ReadCase> &info) {
-                           return test_name(info.param.name) + "_" + std::to_string(info.index);
+                         [](const ::testing::TestParamInfo<ReadCase> &case_info) {
+                           return test_name(case_info.param.name) + "_" +
+                                  std::to_string(case_info.index);
                          });
 
 TEST(AttrList, ReadsElementsInTheGivenOrderRepeatsIncluded) {
@@ -191,8 +192,9 @@ TEST_P(AttrWrite, ReadsBackAndTouchesNothingElse) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Attrs, AttrWrite, ::testing::ValuesIn(kWrites),
-                         [](const ::testing::TestParamInfo<WriteCase> &info) {
-                           return test_name(info.param.name) + "_" + std::to_string(info.index);
+                         [](const ::testing::TestParamInfo<WriteCase> &case_info) {
+                           return test_name(case_info.param.name) + "_" +
+                                  std::to_string(case_info.index);
                          });
 
 TEST(AttrList, WritesInOrderTheLastOfRepeatedIndicesWinning) {

@@ -267,8 +267,8 @@ TEST_P(Refused, ChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Store, Refused, ::testing::ValuesIn(kBadBatches),
-                         [](const ::testing::TestParamInfo<BadBatch> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<BadBatch> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 }  // namespace

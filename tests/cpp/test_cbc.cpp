@@ -309,7 +309,7 @@ const MipCase kMipCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Mips, BothEngines, ::testing::ValuesIn(kMipCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto &case_info) { return std::string(case_info.param.name); });
 
 // ---- Random small models against enumeration ----------------------------------------
 

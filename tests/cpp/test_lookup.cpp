@@ -129,7 +129,9 @@ TEST(Reset, ClearsTheSolutionAndOnRequestTheStart) {
     double x[2];
     EXPECT_EQ(TVXgetdblattrlist(f.model, "X", 2, ind, x), rc);
     EXPECT_EQ(status == TVX_STATUS_OPTIMAL && has == 1, rc == kOk);
-    if (rc == kOk) EXPECT_DOUBLE_EQ(value, 2);
+    if (rc == kOk) {
+      EXPECT_DOUBLE_EQ(value, 2);
+    }
     return rc == kOk;
   };
   const auto starts = [&] {

@@ -75,8 +75,8 @@ TEST_P(NewModel, CreatesOrRefuses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, NewModel, ::testing::ValuesIn(kNewModelCases),
-                         [](const ::testing::TestParamInfo<NewModelCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<NewModelCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // Freeing a model while other threads copy it: each copy either fails with

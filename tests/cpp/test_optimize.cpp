@@ -152,9 +152,9 @@ const QpCase kQpCases[] = {
 INSTANTIATE_TEST_SUITE_P(Forms, ConvexQp,
                          ::testing::Combine(::testing::ValuesIn(kQpCases),
                                             ::testing::Values(TVX_MINIMIZE, TVX_MAXIMIZE)),
-                         [](const ::testing::TestParamInfo<std::tuple<QpCase, int>> &info) {
-                           return std::string(std::get<0>(info.param).name) +
-                                  (std::get<1>(info.param) == TVX_MINIMIZE ? "Min" : "Max");
+                         [](const ::testing::TestParamInfo<std::tuple<QpCase, int>> &case_info) {
+                           return std::string(std::get<0>(case_info.param).name) +
+                                  (std::get<1>(case_info.param) == TVX_MINIMIZE ? "Min" : "Max");
                          });
 
 // x semi-continuous (or semi-integer): 0 or a value in [lb, ub]. With
@@ -194,8 +194,8 @@ const SemiCase kSemiCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, Semi, ::testing::ValuesIn(kSemiCases),
-                         [](const ::testing::TestParamInfo<SemiCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<SemiCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- Statuses without a solution --------------------------------------------
@@ -262,8 +262,8 @@ const NoSolutionCase kNoSolutionCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, NoSolution, ::testing::ValuesIn(kNoSolutionCases),
-                         [](const ::testing::TestParamInfo<NoSolutionCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<NoSolutionCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 TEST(Solve, RaysCertifyInfeasibilityAndUnboundedness) {
@@ -418,8 +418,8 @@ const ClassCase kClassCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ProblemClass, ::testing::ValuesIn(kClassCases),
-                         [](const ::testing::TestParamInfo<ClassCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<ClassCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- The convexity test -------------------------------------------------------
@@ -503,8 +503,8 @@ const PsdCase kPsdCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, Convexity, ::testing::ValuesIn(kPsdCases),
-                         [](const ::testing::TestParamInfo<PsdCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<PsdCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- The answer check ---------------------------------------------------------
@@ -584,8 +584,8 @@ const AnswerCase kAnswerCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, AnswerCheck, ::testing::ValuesIn(kAnswerCases),
-                         [](const ::testing::TestParamInfo<AnswerCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<AnswerCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- Limits and parameters ------------------------------------------------------
@@ -774,8 +774,8 @@ const LimitCase kLimitCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, Limit, ::testing::ValuesIn(kLimitCases),
-                         [](const ::testing::TestParamInfo<LimitCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<LimitCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- The log ------------------------------------------------------------------

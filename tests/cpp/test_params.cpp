@@ -231,8 +231,8 @@ TEST_P(EveryParam, NamesIgnoreCaseWithUnderscoreForSlash) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Params, EveryParam, ::testing::ValuesIn(kParams),
-                         [](const ::testing::TestParamInfo<Param> &info) {
-                           std::string n = info.param.name;
+                         [](const ::testing::TestParamInfo<Param> &case_info) {
+                           std::string n = case_info.param.name;
                            for (char &c : n)
                              if (c == '/') c = '_';
                            return n;
@@ -458,8 +458,8 @@ TEST_P(BadFiles, AreRefusedWholeAndChangeNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Params, BadFiles, ::testing::ValuesIn(kBadFiles),
-                         [](const ::testing::TestParamInfo<BadFile> &info) {
-                           return std::string(info.param.what);
+                         [](const ::testing::TestParamInfo<BadFile> &case_info) {
+                           return std::string(case_info.param.what);
                          });
 
 TEST_F(Files, FileErrors) {

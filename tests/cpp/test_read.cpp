@@ -310,7 +310,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"lp", ".lp", kRichLp, Compression::None},
                       FormatCase{"lp_gz", ".lp", kRichLp, Compression::Gzip},
                       FormatCase{"lp_bz2", ".lp", kRichLp, Compression::Bzip2}),
-    [](const ::testing::TestParamInfo<FormatCase> &info) { return std::string(info.param.label); });
+    [](const ::testing::TestParamInfo<FormatCase> &case_info) {
+      return std::string(case_info.param.label);
+    });
 
 // ---- Fixed-form MPS -------------------------------------------------------
 
@@ -454,7 +456,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "var 'y(2,3)' C [0, 1e+20] obj 1\n"
                  "row 'c.1#' [0, 1e+20] 0:1 1:-1\n"
                  "q 0 1 0.5\n"}),
-    [](const ::testing::TestParamInfo<TextCase> &info) { return std::string(info.param.label); });
+    [](const ::testing::TestParamInfo<TextCase> &case_info) {
+      return std::string(case_info.param.label);
+    });
 
 // ---- Refused files --------------------------------------------------------
 
@@ -545,7 +549,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"GzipTruncated", "t.lp.gz", gzip(std::string(kRichLp)).substr(0, 200)},
         BadCase{"Bzip2Truncated", "t.lp.bz2", bzip2(std::string(kRichLp)).substr(0, 200)},
         BadCase{"GzipTrailingGarbage", "g.lp.gz", gzip("Minimize\n x\nEnd\n") + "junk"}),
-    [](const ::testing::TestParamInfo<BadCase> &info) { return std::string(info.param.label); });
+    [](const ::testing::TestParamInfo<BadCase> &case_info) {
+      return std::string(case_info.param.label);
+    });
 
 // A flipped bit anywhere in the compressed data is caught (by the CRC when
 // the stream still decodes).

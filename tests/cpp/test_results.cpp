@@ -75,8 +75,8 @@ TEST_P(Results, SurviveOnlyChangesOutsideTheProblem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Store, Results, ::testing::ValuesIn(kChanges),
-                         [](const ::testing::TestParamInfo<Change> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<Change> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 TEST(Store, StartBasisGoesWithAChangeOfShape) {

@@ -156,8 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
                   return TVXaddrangeconstrs(m, 2, 0, beg, nullptr, nullptr, lower, nullptr,
                                             nullptr);
                 }}),
-    [](const ::testing::TestParamInfo<Refusal> &info) {
-      std::string s = info.param.what;
+    [](const ::testing::TestParamInfo<Refusal> &case_info) {
+      std::string s = case_info.param.what;
       for (char &c : s)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
       return s;

@@ -207,8 +207,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FileCase{"rich.mps.bz2", true}, FileCase{"rich.qps", true},
                       FileCase{"rich.QPS.gz", true}, FileCase{"rich.lp", false},
                       FileCase{"rich.lp.gz", false}, FileCase{"rich.lp.bz2", false}),
-    [](const ::testing::TestParamInfo<FileCase> &info) {
-      std::string name = info.param.name;
+    [](const ::testing::TestParamInfo<FileCase> &case_info) {
+      std::string name = case_info.param.name;
       for (char &ch : name)
         if (ch == '.') ch = '_';
       return name;
@@ -429,8 +429,8 @@ INSTANTIATE_TEST_SUITE_P(Models, HighsReads,
                          ::testing::Values(HighsCase{"lp", highs_lp}, HighsCase{"mip", highs_mip},
                                            HighsCase{"qp", highs_qp},
                                            HighsCase{"semi_integer", highs_semi_integer}),
-                         [](const ::testing::TestParamInfo<HighsCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<HighsCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- Result files ----------------------------------------------------------

@@ -149,9 +149,10 @@ void ModelBuilder::add_coeff(int row, int var, double value) {
   coef_val_.push_back(value);
 }
 
-void ModelBuilder::make_indicator(int row, int binvar, int binval, char sense, double rhs_value) {
+void ModelBuilder::make_indicator(int row, int binvar, int binval, char row_sense,
+                                  double rhs_value) {
   indicator_of_[static_cast<std::size_t>(row)] = static_cast<int>(indicators_.size());
-  indicators_.push_back({row, binvar, binval, sense, rhs_value});
+  indicators_.push_back({row, binvar, binval, row_sense, rhs_value});
 }
 
 void ModelBuilder::begin_sos(int sos_type) {
