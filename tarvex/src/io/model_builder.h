@@ -118,6 +118,17 @@ class ModelBuilder {
   std::vector<double> lhs, rhs;
 
  private:
+  // The coefficients row by row (row i: start[i] .. start[i + 1]), repeats
+  // summed.
+  struct RowMatrix {
+    std::vector<std::size_t> start;
+    std::vector<int> ind;
+    std::vector<double> val;
+  };
+  RowMatrix row_matrix();
+  int add_linear_rows(const RowMatrix &a, Store &out) const;
+  int add_indicators(const RowMatrix &a, Store &out) const;
+
   struct Indicator {
     int row, binvar, binval;
     char sense;
