@@ -17,6 +17,25 @@ namespace tvx {
 // ASCII case-insensitive comparison with a lower-case word.
 bool equals_folded(std::string_view text, std::string_view lower_word);
 
+// The blank- or tab-separated fields of a line, each handed to add; false
+// (after max of them) when there are more than max.
+template <class Add>
+bool split_fields(std::string_view line, std::size_t max, Add &&add) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::size_t i = 0, n = 0;
+  while (i < line.size()) {
+    while (i < line.size() && blank(line[i])) ++i;
+    if (i == line.size()) break;
+    std::size_t j = i;
+    while (j < line.size() && !blank(line[j])) ++j;
+    if (n == max) return false;
+    add(line.substr(i, j - i));
+    ++n;
+    i = j;
+  }
+  return true;
+}
+
 // A number as the text formats write it: an optional sign, then decimal
 // digits with an optional fraction and exponent, or "inf"/"infinity" in any
 // case, which reads as TVX_INFINITY of that sign. False for anything else,
