@@ -30,44 +30,16 @@
 #include "io/result_files.h"
 #include "store/store.h"
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
+
+using namespace test_support;
 
 namespace fs = std::filesystem;
 using tvx::Compression;
 using tvx::Store;
 using Terms = std::vector<std::pair<int, double>>;
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kFormat = TVX_ERROR_FORMAT_ERROR;
-constexpr double kInf = TVX_INFINITY;
-
-const fs::path &temp_dir() {
-  static const fs::path dir = [] {
-    std::string pattern = (fs::temp_directory_path() / "tarvex_write_XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    return fs::path(pattern);
-  }();
-  static const struct Cleanup {
-    ~Cleanup() {
-      std::error_code ec;
-      fs::remove_all(dir, ec);
-    }
-  } cleanup;
-  return dir;
-}
-
-std::string temp_path(const std::string &name) { return (temp_dir() / name).string(); }
-
-std::string bytes_of(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void put_bytes(const std::string &path, const std::string &bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
 
 // ---- Stores ---------------------------------------------------------------
 
@@ -176,24 +148,24 @@ Store rich_model() {
   const int x = b.var("x[1,2]", 'C', 0, 4, 1);
   const int y = b.var("y", 'I', -3, 10, -1);
   const int bin = b.var("b/in", 'B', 0, 1, 0.5);
-  const int f = b.var("f", 'C', -kInf, kInf);
-  const int m = b.var("m", 'C', -kInf, 5, 0.1);
-  const int n = b.var("n", 'C', -kInf, -2);
+  const int f = b.var("f", 'C', -kTvxInfinity, kTvxInfinity);
+  const int m = b.var("m", 'C', -kTvxInfinity, 5, 0.1);
+  const int n = b.var("n", 'C', -kTvxInfinity, -2);
   const int z = b.var("z", 'C', 3, 3, 2);
   const int s = b.var("s\xc3\xbc", 'S', 1.5, 8);
   const int k = b.var("k", 'I', 2, 1e30, 1e-3);
-  const int w = b.var("w", 'C', 0, -1);                 // needs its 0 lower bound stated
-  const int u = b.var("u", 'C', 0.1, 1e20, 1.0 / 3);    // TVX_INFINITY as given
-  const int t = b.var("t", 'I', 0, kInf);               // an integer left unbounded
-  const int b0 = b.var("b0", 'B', 0, 0);                // a binary fixed at 0
-  const int h = b.var("h", 'C', 2, 1);                  // crossed bounds
-  const int sfree = b.var("sf", 'S', 0, kInf, 1e-300);  // semi-continuous, no upper bound
-  b.var("lonely", 'C', -1e-7, 1e15);                    // in no row, objective 0
+  const int w = b.var("w", 'C', 0, -1);                         // needs its 0 lower bound stated
+  const int u = b.var("u", 'C', 0.1, 1e20, 1.0 / 3);            // TVX_INFINITY as given
+  const int t = b.var("t", 'I', 0, kTvxInfinity);               // an integer left unbounded
+  const int b0 = b.var("b0", 'B', 0, 0);                        // a binary fixed at 0
+  const int h = b.var("h", 'C', 2, 1);                          // crossed bounds
+  const int sfree = b.var("sf", 'S', 0, kTvxInfinity, 1e-300);  // semi-continuous, no upper bound
+  b.var("lonely", 'C', -1e-7, 1e15);                            // in no row, objective 0
   b.row("r_eq", {{x, 1}, {y, 1}}, 5, 5);
-  b.row("r_le", {{x, 2}, {n, 1.5}}, -kInf, 10);
-  b.row("r_ge", {{y, 3}, {f, -1}, {s, 1}}, 1, kInf);
+  b.row("r_le", {{x, 2}, {n, 1.5}}, -kTvxInfinity, 10);
+  b.row("r_ge", {{y, 3}, {f, -1}, {s, 1}}, 1, kTvxInfinity);
   b.row("r_rng", {{x, 1}, {u, 0.3}}, 0.1, 0.7);
-  b.row("r_free", {{f, 1}, {t, 1e-12}}, -kInf, kInf);
+  b.row("r_free", {{f, 1}, {t, 1e-12}}, -kTvxInfinity, kTvxInfinity);
   b.row("r_wide", {{k, 1}}, -3, 1e30);
   b.row("r_back", {{z, 7}, {x, -1}, {h, 0}}, -0.0625, 1.0 / 7);  // unsorted, an explicit zero
   b.row("r_neg", {{w, 1}, {b0, 1}, {sfree, 2}}, -1e-5, -1e-6);
@@ -235,8 +207,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FileCase{"rich.mps.bz2", true}, FileCase{"rich.qps", true},
                       FileCase{"rich.QPS.gz", true}, FileCase{"rich.lp", false},
                       FileCase{"rich.lp.gz", false}, FileCase{"rich.lp.bz2", false}),
-    [](const ::testing::TestParamInfo<FileCase> &info) {
-      std::string name = info.param.name;
+    [](const ::testing::TestParamInfo<FileCase> &case_info) {
+      std::string name = case_info.param.name;
       for (char &ch : name)
         if (ch == '.') ch = '_';
       return name;
@@ -385,14 +357,14 @@ Store highs_lp() {
   b.store.set_sense(TVX_MAXIMIZE);
   b.store.set_objcon(12.25);
   const int x = b.var("x", 'C', 0, 4, 3);
-  const int y = b.var("y", 'C', -kInf, -0.5, 1);
-  const int f = b.var("f", 'C', -kInf, kInf, -1);
+  const int y = b.var("y", 'C', -kTvxInfinity, -0.5, 1);
+  const int f = b.var("f", 'C', -kTvxInfinity, kTvxInfinity, -1);
   const int w = b.var("w", 'C', -2, 2.5, 2);
-  b.row("cap", {{x, 1}, {y, 2}, {w, 1}}, -kInf, 6);
+  b.row("cap", {{x, 1}, {y, 2}, {w, 1}}, -kTvxInfinity, 6);
   b.row("band", {{x, 1}, {f, -1}, {w, -1}}, -1, 2.5);
   b.row("tie", {{f, 1}, {y, 1}}, 0.75, 0.75);
-  b.row("floor", {{x, 1}, {w, 1}}, 1, kInf);
-  b.row("watch", {{x, 5}, {f, 5}}, -kInf, kInf);
+  b.row("floor", {{x, 1}, {w, 1}}, 1, kTvxInfinity);
+  b.row("watch", {{x, 5}, {f, 5}}, -kTvxInfinity, kTvxInfinity);
   return Store(b.store);
 }
 
@@ -400,22 +372,22 @@ Store highs_mip() {
   Builder b;
   b.store.set_objcon(-3);
   const int x = b.var("x", 'I', -5, 7, -2);
-  const int y = b.var("y", 'I', 0, kInf, -3);
+  const int y = b.var("y", 'I', 0, kTvxInfinity, -3);
   const int z = b.var("z", 'B', 0, 1, 4);
   const int s = b.var("s", 'S', 2, 6, 1);  // at 0 only as semi-continuous
   const int c = b.var("c", 'C', 0, 10, 0.5);
-  b.row("r1", {{x, 2}, {y, 3}, {c, -1}}, -kInf, 12.5);
+  b.row("r1", {{x, 2}, {y, 3}, {c, -1}}, -kTvxInfinity, 12.5);
   b.row("r2", {{x, 1}, {y, -1}, {z, 4}}, -3, 3);
-  b.row("r3", {{y, 1}, {z, -6}}, -kInf, 1);
-  b.row("r4", {{s, 1}, {x, 1}, {c, 1}}, 3.5, kInf);
+  b.row("r3", {{y, 1}, {z, -6}}, -kTvxInfinity, 1);
+  b.row("r4", {{s, 1}, {x, 1}, {c, 1}}, 3.5, kTvxInfinity);
   return Store(b.store);
 }
 
 Store highs_qp() {
   Builder b;
-  const int x = b.var("x", 'C', -kInf, kInf, -1);
+  const int x = b.var("x", 'C', -kTvxInfinity, kTvxInfinity, -1);
   const int y = b.var("y", 'C', 0, 3, -2);
-  b.row("r", {{x, 1}, {y, 1}}, -kInf, 2);
+  b.row("r", {{x, 1}, {y, 1}}, -kTvxInfinity, 2);
   b.quad(x, x, 1);
   b.quad(x, y, -0.5);
   b.quad(y, y, 1.5);
@@ -427,7 +399,7 @@ Store highs_semi_integer() {
   Builder b;
   const int x = b.var("x", 'N', 1, 5, 1);
   const int y = b.var("y", 'C', 0, 1, 3);  // x = 1.5 would cost 1.5; x = 2 costs 2
-  b.row("r", {{x, 1}, {y, 1}}, 1.5, kInf);
+  b.row("r", {{x, 1}, {y, 1}}, 1.5, kTvxInfinity);
   return Store(b.store);
 }
 
@@ -457,8 +429,8 @@ INSTANTIATE_TEST_SUITE_P(Models, HighsReads,
                          ::testing::Values(HighsCase{"lp", highs_lp}, HighsCase{"mip", highs_mip},
                                            HighsCase{"qp", highs_qp},
                                            HighsCase{"semi_integer", highs_semi_integer}),
-                         [](const ::testing::TestParamInfo<HighsCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<HighsCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- Result files ----------------------------------------------------------

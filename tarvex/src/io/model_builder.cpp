@@ -149,9 +149,10 @@ void ModelBuilder::add_coeff(int row, int var, double value) {
   coef_val_.push_back(value);
 }
 
-void ModelBuilder::make_indicator(int row, int binvar, int binval, char sense, double rhs_value) {
+void ModelBuilder::make_indicator(int row, int binvar, int binval, char row_sense,
+                                  double rhs_value) {
   indicator_of_[static_cast<std::size_t>(row)] = static_cast<int>(indicators_.size());
-  indicators_.push_back({row, binvar, binval, sense, rhs_value});
+  indicators_.push_back({row, binvar, binval, row_sense, rhs_value});
 }
 
 void ModelBuilder::begin_sos(int sos_type) {
@@ -174,6 +175,93 @@ void ModelBuilder::add_qterm(int row, int col, double value) {
   q_val_.push_back(value);
 }
 
+// Coefficients row by row: a counting sort keeps each row's file order,
+// then repeats within a row are summed into their first place. A variable
+// last placed before the current row's start belongs to an earlier row, so
+// `where` needs no clearing between rows. The triplets are released.
+ModelBuilder::RowMatrix ModelBuilder::row_matrix() {
+  const std::size_t rows = lhs.size();
+  const std::size_t nnz = coef_val_.size();
+  RowMatrix a;
+  a.start.assign(rows + 1, 0);
+  for (const int i : coef_row_) ++a.start[static_cast<std::size_t>(i) + 1];
+  for (std::size_t i = 0; i < rows; ++i) a.start[i + 1] += a.start[i];
+  a.ind.resize(nnz);
+  a.val.resize(nnz);
+  std::vector<std::size_t> next(a.start);
+  for (std::size_t k = 0; k < nnz; ++k) {
+    const std::size_t at = next[static_cast<std::size_t>(coef_row_[k])]++;
+    a.ind[at] = coef_var_[k];
+    a.val[at] = coef_val_[k];
+  }
+  std::vector<int>().swap(coef_row_);
+  std::vector<int>().swap(coef_var_);
+  std::vector<double>().swap(coef_val_);
+
+  constexpr std::size_t kNone = SIZE_MAX;
+  std::vector<std::size_t> where(lb.size(), kNone);
+  std::size_t w = 0;
+  for (std::size_t i = 0; i < rows; ++i) {
+    const std::size_t row_start = w;
+    for (std::size_t k = a.start[i]; k < a.start[i + 1]; ++k) {
+      std::size_t &slot = where[static_cast<std::size_t>(a.ind[k])];
+      if (slot != kNone && slot >= row_start) {
+        a.val[slot] += a.val[k];
+      } else {
+        slot = w;
+        a.ind[w] = a.ind[k];
+        a.val[w] = a.val[k];
+        ++w;
+      }
+    }
+    a.start[i] = row_start;
+  }
+  a.start[rows] = w;
+  return a;
+}
+
+// Linear rows go in runs between indicator rows, each run split so that a
+// batch's count of coefficients fits an int.
+int ModelBuilder::add_linear_rows(const RowMatrix &a, Store &out) const {
+  const std::size_t rows = lhs.size();
+  std::vector<int> beg;
+  std::size_t i = 0;
+  while (i < rows) {
+    if (is_indicator(static_cast<int>(i))) {
+      ++i;
+      continue;
+    }
+    const std::size_t base = a.start[i];
+    beg.clear();
+    std::size_t j = i;
+    while (j < rows && !is_indicator(static_cast<int>(j)) &&
+           a.start[j + 1] - base <= static_cast<std::size_t>(INT_MAX)) {
+      beg.push_back(static_cast<int>(a.start[j] - base));
+      ++j;
+    }
+    if (j == i) return TVX_ERROR_FORMAT_ERROR;  // one row beyond any int count
+    const int rc = out.add_rows(static_cast<int>(j - i), static_cast<int>(a.start[j] - base),
+                                beg.data(), a.ind.data() + base, a.val.data() + base,
+                                lhs.data() + i, rhs.data() + i, row_names_.data() + i);
+    if (rc != kOk) return content_status(rc);
+    i = j;
+  }
+  return kOk;
+}
+
+int ModelBuilder::add_indicators(const RowMatrix &a, Store &out) const {
+  for (const Indicator &g : indicators_) {
+    const std::size_t b = a.start[static_cast<std::size_t>(g.row)];
+    const std::size_t e = a.start[static_cast<std::size_t>(g.row) + 1];
+    if (e - b > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
+    const int rc = out.add_indicator(row_names_[static_cast<std::size_t>(g.row)], g.binvar,
+                                     g.binval, static_cast<int>(e - b), a.ind.data() + b,
+                                     a.val.data() + b, g.sense, g.rhs);
+    if (rc != kOk) return content_status(rc);
+  }
+  return kOk;
+}
+
 int ModelBuilder::build(Store &out) {
   if (!valid_name(name.c_str()) || name.size() != std::strlen(name.c_str()))
     return TVX_ERROR_FORMAT_ERROR;
@@ -185,90 +273,15 @@ int ModelBuilder::build(Store &out) {
   int rc = out.add_vars(num_vars(), 0, nullptr, nullptr, nullptr, obj.data(), lb.data(), ub.data(),
                         type.data(), var_names_.data());
   if (rc != kOk) return content_status(rc);
-
-  // Coefficients row by row: a counting sort keeps each row's file order,
-  // then repeats within a row are summed into their first place. A variable
-  // last placed before the current row's start belongs to an earlier row, so
-  // `where` needs no clearing between rows.
-  const std::size_t rows = lhs.size();
-  const std::size_t nnz = coef_val_.size();
-  std::vector<std::size_t> start(rows + 1, 0);
-  for (const int i : coef_row_) ++start[static_cast<std::size_t>(i) + 1];
-  for (std::size_t i = 0; i < rows; ++i) start[i + 1] += start[i];
-  std::vector<int> ind(nnz);
-  std::vector<double> val(nnz);
-  {
-    std::vector<std::size_t> next(start.begin(), start.end() - 1);
-    for (std::size_t k = 0; k < nnz; ++k) {
-      const std::size_t at = next[static_cast<std::size_t>(coef_row_[k])]++;
-      ind[at] = coef_var_[k];
-      val[at] = coef_val_[k];
-    }
-  }
-  std::vector<int>().swap(coef_row_);
-  std::vector<int>().swap(coef_var_);
-  std::vector<double>().swap(coef_val_);
-  {
-    constexpr std::size_t kNone = SIZE_MAX;
-    std::vector<std::size_t> where(lb.size(), kNone);
-    std::size_t w = 0;
-    for (std::size_t i = 0; i < rows; ++i) {
-      const std::size_t row_start = w;
-      for (std::size_t k = start[i]; k < start[i + 1]; ++k) {
-        std::size_t &slot = where[static_cast<std::size_t>(ind[k])];
-        if (slot != kNone && slot >= row_start) {
-          val[slot] += val[k];
-        } else {
-          slot = w;
-          ind[w] = ind[k];
-          val[w] = val[k];
-          ++w;
-        }
-      }
-      start[i] = row_start;
-    }
-    start[rows] = w;
-  }
-
-  // Linear rows go in runs between indicator rows, each run split so that
-  // a batch's count of coefficients fits an int.
-  std::vector<int> beg;
-  std::size_t i = 0;
-  while (i < rows) {
-    if (is_indicator(static_cast<int>(i))) {
-      ++i;
-      continue;
-    }
-    const std::size_t base = start[i];
-    beg.clear();
-    std::size_t j = i;
-    while (j < rows && !is_indicator(static_cast<int>(j)) &&
-           start[j + 1] - base <= static_cast<std::size_t>(INT_MAX)) {
-      beg.push_back(static_cast<int>(start[j] - base));
-      ++j;
-    }
-    if (j == i) return TVX_ERROR_FORMAT_ERROR;  // one row beyond any int count
-    rc = out.add_rows(static_cast<int>(j - i), static_cast<int>(start[j] - base), beg.data(),
-                      ind.data() + base, val.data() + base, lhs.data() + i, rhs.data() + i,
-                      row_names_.data() + i);
-    if (rc != kOk) return content_status(rc);
-    i = j;
-  }
-
+  const RowMatrix a = row_matrix();
+  rc = add_linear_rows(a, out);
+  if (rc != kOk) return rc;
   if (sos_ind_.size() > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
   rc = out.add_sos(num_sos(), static_cast<int>(sos_ind_.size()), sos_type_.data(), sos_beg_.data(),
                    sos_ind_.data(), sos_weight_.data());
   if (rc != kOk) return content_status(rc);
-
-  for (const Indicator &g : indicators_) {
-    const std::size_t b = start[static_cast<std::size_t>(g.row)];
-    const std::size_t e = start[static_cast<std::size_t>(g.row) + 1];
-    if (e - b > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
-    rc = out.add_indicator(row_names_[static_cast<std::size_t>(g.row)], g.binvar, g.binval,
-                           static_cast<int>(e - b), ind.data() + b, val.data() + b, g.sense, g.rhs);
-    if (rc != kOk) return content_status(rc);
-  }
-
+  rc = add_indicators(a, out);
+  if (rc != kOk) return rc;
   if (q_val_.size() > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
   rc = out.add_qterms(static_cast<int>(q_val_.size()), q_row_.data(), q_col_.data(), q_val_.data());
   return content_status(rc);

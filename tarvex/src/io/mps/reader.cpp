@@ -83,17 +83,7 @@ struct Fields {
 
 bool split(std::string_view line, Fields *out) {
   out->n = 0;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && is_blank(line[i])) ++i;
-    if (i == line.size()) break;
-    std::size_t j = i;
-    while (j < line.size() && !is_blank(line[j])) ++j;
-    if (out->n == kMaxFields) return false;
-    out->at[out->n++] = line.substr(i, j - i);
-    i = j;
-  }
-  return true;
+  return split_fields(line, kMaxFields, [out](std::string_view f) { out->at[out->n++] = f; });
 }
 
 // A field of the fixed form: columns [first, last) of the line, 0-based,
