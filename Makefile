@@ -23,7 +23,9 @@ all: build
 
 deps: $(VENV)/.deb-stamp
 
-$(VENV)/.deb-stamp:
+# The stamps follow the Makefile, so a package added to a list is installed
+# into existing environments too (pip skips what is there already).
+$(VENV)/.deb-stamp: Makefile
 	mkdir -p $(VENV)
 	if ! dpkg -s $(DEB_PACKAGES) >/dev/null 2>&1; then
 	  apt-get update -qq
