@@ -25,6 +25,8 @@ bool parse_number(std::string_view text, double *out);
 // The same without the infinite words: for coefficients, which must be
 // finite.
 bool parse_coefficient(std::string_view text, double *out);
+// Why one of them refused text, for the report.
+std::string number_problem(std::string_view text);
 
 // Stable NUL-terminated copies of names: they never move, so string_views
 // of them can key a map and pointers to them go to the Store as they are.
@@ -82,6 +84,11 @@ class ModelBuilder {
   // and out of the lookups.
   int num_rows() const { return static_cast<int>(lhs.size()); }
   int find_row(std::string_view name) const { return row_index_.find(name); }
+  // Empty for an unnamed row.
+  std::string_view row_name(int i) const {
+    const char *name = row_names_[static_cast<std::size_t>(i)];
+    return name == nullptr ? std::string_view() : std::string_view(name);
+  }
   int add_row(std::string_view name, double lower, double upper);
   // Coefficients in any order; those repeated for one row and variable add
   // up.
