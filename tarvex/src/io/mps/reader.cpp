@@ -231,6 +231,8 @@ class MpsParser {
     return bad(std::string("unknown ") + kind + " " + quoted(name) + in_section());
   }
   int bad_value(std::string_view text) { return bad(number_problem(text) + in_section()); }
+  // A line whose fields do not fit the section's.
+  int expected(const char *fields) { return bad(fields + (" expected" + in_section())); }
   int split_fixed(std::string_view line, std::array<std::string_view, 6> *f) {
     return fixed_fields(line, f) ? kOk : bad("text in the blank columns between fixed fields");
   }
@@ -367,7 +369,7 @@ int MpsParser::data(std::string_view line) {
 int MpsParser::rows_line(std::string_view line) {
   std::string_view type, name;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n != 2) return kBadFormat;
+    if (!split(line, &fields_) || fields_.n != 2) return expected("a row type and a name");
     type = fields_[0];
     name = fields_[1];
   } else {
@@ -412,7 +414,7 @@ int MpsParser::columns_line(std::string_view line) {
   int pairs;
   if (form_ == MpsForm::Free) {
     if (!split_ok || (fields_.n != 3 && fields_.n != 5))
-      return bad("a column and one or two pairs of a row and a value expected" + in_section());
+      return expected("a column and one or two pairs of a row and a value");
     col = fields_[0];
     pairs = fields_.n == 3 ? 1 : 2;
     for (int k = 0; k < pairs; ++k) {
@@ -459,7 +461,8 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
   Entry e[2];
   int pairs;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 5) return kBadFormat;
+    if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 5)
+      return expected("an optional vector name and one or two pairs of a row and a value");
     // An even count has no vector name.
     const std::size_t first = fields_.n % 2;
     pairs = static_cast<int>((fields_.n - first) / 2);
@@ -503,7 +506,8 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
 int MpsParser::bounds_line(std::string_view line) {
   std::string_view type, set, col, value;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 4) return kBadFormat;
+    if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 4)
+      return expected("a bound type, an optional vector name, a column and a value");
     type = fields_[0];
     const bool needs_value = equals_folded(type, "up") || equals_folded(type, "lo") ||
                              equals_folded(type, "fx") || equals_folded(type, "li") ||
@@ -613,7 +617,7 @@ int MpsParser::sos_line() {
 int MpsParser::quad_line(std::string_view line) {
   std::string_view c1, c2, value;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n != 3) return kBadFormat;
+    if (!split(line, &fields_) || fields_.n != 3) return expected("two columns and a value");
     c1 = fields_[0], c2 = fields_[1], value = fields_[2];
   } else {
     std::array<std::string_view, 6> f;
@@ -633,14 +637,15 @@ int MpsParser::quad_line(std::string_view line) {
 int MpsParser::indicator_line(std::string_view line) {
   std::string_view word, row, col, value;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n != 4) return kBadFormat;
+    if (!split(line, &fields_) || fields_.n != 4)
+      return expected("IF, a row, a column and a value");
     word = fields_[0], row = fields_[1], col = fields_[2], value = fields_[3];
   } else {
     std::array<std::string_view, 6> f;
     if (split_fixed(line, &f) != kOk) return kBadFormat;
     word = f[0], row = f[1], col = f[2], value = f[3];
   }
-  if (!equals_folded(word, "if")) return kBadFormat;
+  if (!equals_folded(word, "if")) return expected("IF, a row, a column and a value");
   const int i = b_.find_row(row);
   if (i < 0) return unknown("row", row);
   const int j = column(col);
