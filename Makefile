@@ -13,7 +13,7 @@ PYTHON3  ?= python3
 PYTHON38 ?= $(firstword $(foreach p,$(wildcard $(HOME)/.pyenv/versions/3.8.*/bin/python3.8 /root/.pyenv/versions/3.8.*/bin/python3.8) python3.8,$(shell $(p) -c 'import sys; assert sys.version_info[:2] == (3, 8)' >/dev/null 2>&1 && echo $(p))))
 VENV     := .venv
 DEB_PACKAGES := g++ make pkg-config libgtest-dev zlib1g-dev libbz2-dev coinor-libcbc-dev
-PY_PACKAGES  := numpy scipy highsbox scikit-build-core cmake ninja pytest hypothesis
+PY_PACKAGES  := numpy scipy highsbox scikit-build-core cmake ninja pytest hypothesis highspy
 # The project version, whose one place is CMakeLists.txt.
 VERSION := ${shell sed -n 's/^project(didazoda VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt}
 

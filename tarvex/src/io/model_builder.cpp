@@ -8,15 +8,42 @@
 #include <system_error>
 
 #include "core/status.h"
+#include "io/file_report.h"
 
 namespace tvx {
 namespace {
 
 // What a refusal of the Store means for a file: its content is bad, unless
-// memory ran out.
-int content_status(int rc) {
-  return rc == kOk || rc == TVX_ERROR_NOMEMORY ? rc : TVX_ERROR_FORMAT_ERROR;
+// memory ran out. what names the part refused, for the report.
+int content_status(int rc, const std::string &what) {
+  if (rc == kOk || rc == TVX_ERROR_NOMEMORY) return rc;
+  return fail(TVX_ERROR_FORMAT_ERROR, what + ": " + TVXexplainerror(rc));
 }
+
+// An element for the report: its name, or its index when it has none.
+std::string element(const char *kind, const char *name, std::size_t index) {
+  return std::string(kind) + " " +
+         (name == nullptr || *name == '\0' ? std::to_string(index) : quoted(name));
+}
+
+// What the Store refuses of a batch of elements: the first name it cannot
+// hold, else the first value beyond the double range (values add up in a
+// file: a coefficient, objective or quadratic, given twice).
+template <class ValueText>
+int refusal(int rc, const char *kind, const std::vector<const char *> &names, std::size_t first,
+            std::size_t count, ValueText &&value_text) {
+  for (std::size_t k = first; k < first + count; ++k) {
+    if (!valid_name(names[k]))
+      return fail(kBadFormat, element(kind, names[k], k) + ": the name is not valid UTF-8");
+  }
+  for (std::size_t k = first; k < first + count; ++k) {
+    const std::string text = value_text(k);
+    if (!text.empty()) return fail(kBadFormat, element(kind, names[k], k) + ": " + text);
+  }
+  return content_status(rc, std::string("the ") + kind + "s");
+}
+
+constexpr const char *kBeyond = "add up beyond the double range";
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -62,6 +89,19 @@ bool parse_number(std::string_view text, double *out) {
   }
   *out = negative ? -value : value;
   return true;
+}
+
+std::string number_problem(std::string_view text) {
+  std::string_view body = text;
+  if (!body.empty() && (body[0] == '+' || body[0] == '-')) body.remove_prefix(1);
+  double v;
+  if (parse_number(text, &v)) return quoted(text) + " where a finite number belongs";
+  // parse_number refuses a well-formed number only for its size.
+  const char *last = body.data() + body.size();
+  const std::from_chars_result r = std::from_chars(body.data(), last, v);
+  const bool too_large = !body.empty() && (is_digit(body[0]) || body[0] == '.') && r.ptr == last &&
+                         r.ec == std::errc::result_out_of_range;
+  return quoted(text) + (too_large ? " is beyond the double range" : " is not a number");
 }
 
 bool parse_coefficient(std::string_view text, double *out) {
@@ -243,10 +283,42 @@ int ModelBuilder::add_linear_rows(const RowMatrix &a, Store &out) const {
     const int rc = out.add_rows(static_cast<int>(j - i), static_cast<int>(a.start[j] - base),
                                 beg.data(), a.ind.data() + base, a.val.data() + base,
                                 lhs.data() + i, rhs.data() + i, row_names_.data() + i);
-    if (rc != kOk) return content_status(rc);
+    if (rc != kOk && rc != TVX_ERROR_NOMEMORY) {
+      return refusal(rc, "row", row_names_, i, j - i, [&](std::size_t r) {
+        for (std::size_t k = a.start[r]; k < a.start[r + 1]; ++k) {
+          if (!valid_coeff(a.val[k]))
+            return "the coefficients of " + quoted(var_names_[static_cast<std::size_t>(a.ind[k])]) +
+                   " " + kBeyond;
+        }
+        return std::string();
+      });
+    }
+    if (rc != kOk) return rc;
     i = j;
   }
   return kOk;
+}
+
+int ModelBuilder::add_sos_sets(Store &out) const {
+  if (sos_ind_.size() > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
+  const int rc = out.add_sos(num_sos(), static_cast<int>(sos_ind_.size()), sos_type_.data(),
+                             sos_beg_.data(), sos_ind_.data(), sos_weight_.data());
+  if (rc != kOk && rc != TVX_ERROR_NOMEMORY) {
+    // Types and weights were checked as read; what is left is a member twice.
+    for (std::size_t k = 0; k < sos_beg_.size(); ++k) {
+      const std::size_t end =
+          k + 1 < sos_beg_.size() ? static_cast<std::size_t>(sos_beg_[k + 1]) : sos_ind_.size();
+      std::vector<int> members(sos_ind_.begin() + sos_beg_[k],
+                               sos_ind_.begin() + static_cast<std::ptrdiff_t>(end));
+      std::sort(members.begin(), members.end());
+      const auto twice = std::adjacent_find(members.begin(), members.end());
+      if (twice != members.end())
+        return fail(kBadFormat, "SOS set " + std::to_string(k + 1) + " names " +
+                                    quoted(var_names_[static_cast<std::size_t>(*twice)]) +
+                                    " twice");
+    }
+  }
+  return content_status(rc, "the SOS sets");
 }
 
 int ModelBuilder::add_indicators(const RowMatrix &a, Store &out) const {
@@ -254,37 +326,43 @@ int ModelBuilder::add_indicators(const RowMatrix &a, Store &out) const {
     const std::size_t b = a.start[static_cast<std::size_t>(g.row)];
     const std::size_t e = a.start[static_cast<std::size_t>(g.row) + 1];
     if (e - b > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
-    const int rc = out.add_indicator(row_names_[static_cast<std::size_t>(g.row)], g.binvar,
-                                     g.binval, static_cast<int>(e - b), a.ind.data() + b,
-                                     a.val.data() + b, g.sense, g.rhs);
-    if (rc != kOk) return content_status(rc);
+    const char *row_name = row_names_[static_cast<std::size_t>(g.row)];
+    const int rc = out.add_indicator(row_name, g.binvar, g.binval, static_cast<int>(e - b),
+                                     a.ind.data() + b, a.val.data() + b, g.sense, g.rhs);
+    if (rc != kOk)
+      return content_status(rc, element("indicator", row_name, static_cast<std::size_t>(g.row)));
   }
   return kOk;
 }
 
 int ModelBuilder::build(Store &out) {
   if (!valid_name(name.c_str()) || name.size() != std::strlen(name.c_str()))
-    return TVX_ERROR_FORMAT_ERROR;
-  if (!valid_coeff(objcon)) return TVX_ERROR_FORMAT_ERROR;
+    return fail(kBadFormat, "the model name is not valid UTF-8");
+  if (!valid_coeff(objcon))
+    return fail(kBadFormat, std::string("the objective constants ") + kBeyond);
   out.set_name(std::string(name));
   out.set_sense(sense);
   out.set_objcon(objcon);
 
   int rc = out.add_vars(num_vars(), 0, nullptr, nullptr, nullptr, obj.data(), lb.data(), ub.data(),
                         type.data(), var_names_.data());
-  if (rc != kOk) return content_status(rc);
+  if (rc != kOk && rc != TVX_ERROR_NOMEMORY) {
+    return refusal(rc, "variable", var_names_, 0, lb.size(), [this](std::size_t j) {
+      return valid_coeff(obj[j]) ? std::string()
+                                 : std::string("its objective coefficients ") + kBeyond;
+    });
+  }
+  if (rc != kOk) return rc;
   const RowMatrix a = row_matrix();
   rc = add_linear_rows(a, out);
   if (rc != kOk) return rc;
-  if (sos_ind_.size() > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
-  rc = out.add_sos(num_sos(), static_cast<int>(sos_ind_.size()), sos_type_.data(), sos_beg_.data(),
-                   sos_ind_.data(), sos_weight_.data());
-  if (rc != kOk) return content_status(rc);
+  rc = add_sos_sets(out);
+  if (rc != kOk) return rc;
   rc = add_indicators(a, out);
   if (rc != kOk) return rc;
   if (q_val_.size() > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
   rc = out.add_qterms(static_cast<int>(q_val_.size()), q_row_.data(), q_col_.data(), q_val_.data());
-  return content_status(rc);
+  return content_status(rc, "the quadratic objective terms");
 }
 
 }  // namespace tvx

@@ -44,6 +44,8 @@ bool parse_number(std::string_view text, double *out);
 // The same without the infinite words: for coefficients, which must be
 // finite.
 bool parse_coefficient(std::string_view text, double *out);
+// Why one of them refused text, for the report.
+std::string number_problem(std::string_view text);
 
 // Stable NUL-terminated copies of names: they never move, so string_views
 // of them can key a map and pointers to them go to the Store as they are.
@@ -101,6 +103,11 @@ class ModelBuilder {
   // and out of the lookups.
   int num_rows() const { return static_cast<int>(lhs.size()); }
   int find_row(std::string_view key) const { return row_index_.find(key); }
+  // Empty for an unnamed row.
+  std::string_view row_name(int i) const {
+    const char *text = row_names_[static_cast<std::size_t>(i)];
+    return text == nullptr ? std::string_view() : std::string_view(text);
+  }
   int add_row(std::string_view key, double lower, double upper);
   // Coefficients in any order; those repeated for one row and variable add
   // up.
@@ -146,6 +153,7 @@ class ModelBuilder {
   };
   RowMatrix row_matrix();
   int add_linear_rows(const RowMatrix &a, Store &out) const;
+  int add_sos_sets(Store &out) const;
   int add_indicators(const RowMatrix &a, Store &out) const;
 
   struct Indicator {

@@ -8,6 +8,7 @@
 
 #include "core/status.h"
 #include "io/file_names.h"
+#include "io/file_report.h"
 #include "io/model_builder.h"
 #include "io/text_writer.h"
 
@@ -43,6 +44,12 @@ int lookup(const NameMap &map, std::string_view name) {
   return it == map.end() ? -1 : it->second;
 }
 
+// The format pairs each basic column with a nonbasic row.
+int wrong_basic_count(int status, std::size_t basic, std::size_t rows) {
+  return fail(status, "the basis has " + std::to_string(basic) +
+                          " basic elements where the model has " + std::to_string(rows) + " rows");
+}
+
 bool has_basis_shape(const std::optional<Basis> &b, const Store &s) {
   return b && b->col.size() == static_cast<std::size_t>(s.num_vars()) &&
          b->row.size() == static_cast<std::size_t>(s.num_rows());
@@ -56,19 +63,23 @@ int basis_to_write(const Store &s, const Basis **out) {
   } else if (has_basis_shape(s.start_basis(), s)) {
     *out = &*s.start_basis();
   } else {
-    return TVX_ERROR_NO_SOLN;
+    return fail(TVX_ERROR_NO_SOLN, "the model has no basis, solved or given, to write");
   }
   const Basis &b = **out;
   std::size_t basic_cols = 0, nonbasic_rows = 0;
+  bool valid = true;
   for (const int st : b.col) {
-    if (st < kBasisLower || st > kBasisSuperbasic) return TVX_ERROR_INVALID_BASIS_STATUS;
+    valid = valid && st >= kBasisLower && st <= kBasisSuperbasic;
     basic_cols += st == kBasisBasic;
   }
   for (const int st : b.row) {
-    if (st < kBasisLower || st > kBasisSuperbasic) return TVX_ERROR_INVALID_BASIS_STATUS;
+    valid = valid && st >= kBasisLower && st <= kBasisSuperbasic;
     nonbasic_rows += st != kBasisBasic;
   }
-  return basic_cols == nonbasic_rows ? kOk : TVX_ERROR_INVALID_BASIS_STATUS;
+  if (!valid) return fail(TVX_ERROR_INVALID_BASIS_STATUS, "the basis holds an unknown status");
+  if (basic_cols == nonbasic_rows) return kOk;
+  return wrong_basic_count(TVX_ERROR_INVALID_BASIS_STATUS,
+                           basic_cols + b.row.size() - nonbasic_rows, b.row.size());
 }
 
 // A column the basis file does not name.
@@ -93,7 +104,8 @@ int read_result_file(const char *filename, Compression compression, const Store 
 
 int write_solution_file(const char *filename, Compression compression, const Store &s) {
   const Results &r = s.results();
-  if (!r.x || r.x->size() != static_cast<std::size_t>(s.num_vars())) return TVX_ERROR_NO_SOLN;
+  if (!r.x || r.x->size() != static_cast<std::size_t>(s.num_vars()))
+    return fail(TVX_ERROR_NO_SOLN, "the model has no solution to write");
   const FileNames names = file_names(s, NameStyle::Mps);
   return write_text_file(filename, compression, [&](TextWriter &out) {
     if (r.primal_obj) {
@@ -162,10 +174,12 @@ int read_start_file(const char *filename, Compression compression, Store &s) {
           line = trim_front(line);
           if (line.empty() || line.front() == '#') continue;
           double value;
-          if (!split(line, f, 2) || f.size() != 2 || !parse_coefficient(f[1], &value))
-            return kBadFormat;
+          if (!split(line, f, 2) || f.size() != 2)
+            return fail(kBadFormat, lines.line(), "a variable name and a value expected");
+          if (!parse_coefficient(f[1], &value))
+            return fail(kBadFormat, lines.line(), number_problem(f[1]));
           const int j = lookup(cols, f[0]);
-          if (j < 0) return kBadFormat;
+          if (j < 0) return fail(kBadFormat, lines.line(), "unknown variable " + quoted(f[0]));
           start[static_cast<std::size_t>(j)] = value;
         }
         if (lines.status() != kOk) return lines.status();
@@ -207,38 +221,44 @@ int read_basis_file(const char *filename, Compression compression, Store &s) {
             if (equals_folded(word, "endata")) {
               ended = true;
             } else if (!equals_folded(word, "name")) {
-              return kBadFormat;
+              return fail(kBadFormat, lines.line(), "unknown section " + quoted(word));
             }
             continue;
           }
-          if (!split(line, f, 3)) return kBadFormat;
+          const auto bad = [&lines](const std::string &what) {
+            return fail(kBadFormat, lines.line(), what);
+          };
+          const auto unknown = [&bad](std::string_view name) {
+            return bad("unknown variable or row " + quoted(name));
+          };
+          if (!split(line, f, 3)) return bad("more than three fields");
           const bool pair = equals_folded(f[0], "xu") || equals_folded(f[0], "xl");
           const bool upper = equals_folded(f[0], "xu") || equals_folded(f[0], "ul");
           if (pair) {
-            if (f.size() != 3) return kBadFormat;
+            if (f.size() != 3) return bad("a status, a variable and a row expected");
             const int j = lookup(cols, f[1]);
-            if (j < 0) return kBadFormat;
+            if (j < 0) return bad("unknown variable " + quoted(f[1]));
             b.col[static_cast<std::size_t>(j)] = kBasisBasic;
             // The second name is a row, or a column for files that pair columns.
             const int i = lookup(rows, f[2]);
             if (i >= 0) {
               b.row[static_cast<std::size_t>(i)] = upper ? kBasisUpper : kBasisLower;
             } else if (!nonbasic(f[2], upper ? kBasisUpper : kBasisLower)) {
-              return kBadFormat;
+              return unknown(f[2]);
             }
           } else if (equals_folded(f[0], "ul") || equals_folded(f[0], "ll")) {
-            if (f.size() != 2 || !nonbasic(f[1], upper ? kBasisUpper : kBasisLower))
-              return kBadFormat;
+            if (f.size() != 2) return bad("a status and a variable expected");
+            if (!nonbasic(f[1], upper ? kBasisUpper : kBasisLower)) return unknown(f[1]);
           } else {
-            return kBadFormat;
+            return bad("unknown basis status " + quoted(f[0]));
           }
         }
         if (lines.status() != kOk) return lines.status();
-        if (!ended) return kBadFormat;
+        if (!ended) return fail(kBadFormat, "the file ends without ENDATA");
         std::size_t basic = 0;
         for (const int st : b.col) basic += st == kBasisBasic;
         for (const int st : b.row) basic += st == kBasisBasic;
-        if (basic != b.row.size()) return kBadFormat;
+        if (basic != b.row.size()) return wrong_basic_count(kBadFormat, basic, b.row.size());
         s.set_start_basis(std::move(b));
         return kOk;
       });
