@@ -432,7 +432,7 @@ TEST_P(HighsReads, TheSameOptimumFromOurFiles) {
   bool ranges = false;
   for (int i = 0; i < model.num_rows(); ++i) {
     const double lo = model.rows().lhs[i], hi = model.rows().rhs[i];
-    ranges = ranges || (lo > -kInf && hi < kInf && lo != hi);
+    ranges = ranges || (lo > -kTvxInfinity && hi < kTvxInfinity && lo != hi);
   }
   for (const char *suffix : {".mps", ".lp"}) {
     if (ranges && std::string(suffix) == ".lp") continue;
@@ -582,8 +582,8 @@ TEST_P(CoinLpReads, TheSameModelFromOurFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, CoinLpReads, ::testing::ValuesIn(kCoinCases),
-                         [](const ::testing::TestParamInfo<CoinCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<CoinCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- Result files ----------------------------------------------------------
