@@ -1,8 +1,10 @@
 // A solve reads a snapshot of the model's store instead of a copy: the model
 // is copied only when it is changed while a snapshot is held, the snapshot
-// never moves, and results of the old problem are not kept.
+// never moves, and results of the old problem are not kept. The store gives
+// back its spare room before a solve.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -79,6 +81,39 @@ TEST(Snapshot, DetachedRunKeepsResultsOnlyForTheProblemItSolved) {
     EXPECT_EQ(&m->store() == before, !change) << change;
     EXPECT_EQ(m->store().vars().lb[0], change ? 0.5 : 0.0);
   }
+}
+
+// Before a solve the store gives back the room its arrays reserved for
+// growth; nothing it holds changes, and it grows again afterwards.
+TEST(Snapshot, TrimmingKeepsTheModel) {
+  const auto m = two_vars();
+  for (int k = 0; k < 37; ++k) {
+    const int beg = 0, ind[] = {k % 2, 1 - k % 2};
+    const double val[] = {1.0 + k, -2.0}, lo = -k, hi = k;
+    ASSERT_EQ(m->edit().add_rows(1, 2, &beg, ind, val, &lo, &hi, nullptr), kOk);
+  }
+  const tvx::Store &s = m->store();
+  const std::uint64_t revision = s.revision();
+  const std::vector<double> lhs = s.rows().lhs;
+  m->trim();
+  EXPECT_EQ(s.revision(), revision);
+  EXPECT_EQ(s.rows().lhs, lhs);
+  EXPECT_EQ(s.rows().lhs.capacity(), lhs.size());
+  for (int k = 0; k < 37; ++k) {
+    ASSERT_EQ(s.rows().terms.length(k), 2);
+    EXPECT_EQ(s.rows().terms.index(k)[0], k % 2);
+    EXPECT_EQ(s.rows().terms.value(k)[0], 1.0 + k);
+  }
+  const int beg = 0, ind[] = {1};
+  const double val[] = {3.0};
+  ASSERT_EQ(m->edit().add_rows(1, 1, &beg, ind, val, nullptr, nullptr, nullptr), kOk);
+  EXPECT_EQ(s.num_rows(), 38);
+  EXPECT_EQ(s.rows().terms.value(37)[0], 3.0);
+  // A store a solve still reads is left as it is.
+  const std::shared_ptr<const tvx::Store> snap = m->snapshot();
+  const std::size_t capacity = snap->rows().lhs.capacity();
+  m->trim();
+  EXPECT_EQ(snap->rows().lhs.capacity(), capacity);
 }
 
 }  // namespace

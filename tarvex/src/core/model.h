@@ -41,6 +41,10 @@ struct Model {
     if (store_.use_count() > 1) store_ = store_->clone();
     return *store_;
   }
+  // Store::trim, unless a solve reads the store (which no one may move).
+  void trim() noexcept {
+    if (store_.use_count() == 1) store_->trim();
+  }
   // A share of the store as it stands: unchanged for as long as it is held.
   std::shared_ptr<const Store> snapshot() const { return store_; }
 

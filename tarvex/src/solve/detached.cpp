@@ -16,6 +16,7 @@ int run_detached(Model &m, const std::function<int(const SolveInput &, SolveCont
     // Built under the lock: the snapshot's lazy parts must not be built
     // while other threads read it. The view stays cached in the model's
     // store, so repeated solves build it once.
+    m.trim();
     m.store().columns();
     input.reset(new SolveInput{m.snapshot(), ParamValues(), std::string(), m.callback != nullptr});
     m.env->with([&input](const EnvSettings &s) {

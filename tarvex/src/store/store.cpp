@@ -21,6 +21,16 @@ void grow(std::vector<T> &v, std::size_t extra) {
   if (need > v.capacity()) v.reserve(std::max(need, 2 * v.capacity()));
 }
 
+// Drops v's spare capacity; keeps it when there is no memory to move v.
+template <class T>
+void shrink(std::vector<T> &v) noexcept {
+  if (v.capacity() == v.size()) return;
+  try {
+    v.shrink_to_fit();
+  } catch (...) {
+  }
+}
+
 // Keeps v[i] at new_index[i], which ascends over the kept elements.
 template <class T>
 void compact(std::vector<T> &v, const std::vector<int> &new_index) noexcept {
@@ -434,6 +444,14 @@ void SparseList::compact_if_worthwhile() noexcept {
   }
 }
 
+void SparseList::trim() noexcept {
+  shrink(ind_);
+  shrink(val_);
+  shrink(start_);
+  shrink(len_);
+  shrink(cap_);
+}
+
 // ---- Store ----------------------------------------------------------------
 
 Store::Store(const Store &other)
@@ -470,6 +488,14 @@ void Store::touch() noexcept {
 void Store::matrix_changed() noexcept { columns_.reset(); }
 
 void Store::shape_changed() noexcept { start_basis_.reset(); }
+
+void Store::trim() noexcept {
+  for (auto *v : {&vars_.lb, &vars_.ub, &vars_.obj, &vars_.start, &rows_.lhs, &rows_.rhs})
+    shrink(*v);
+  shrink(vars_.type);
+  shrink(rows_.psd);
+  rows_.terms.trim();
+}
 
 void Store::set_results(Results results) noexcept { results_ = std::move(results); }
 

@@ -152,6 +152,8 @@ class SparseList {
   // Keeps vector k at new_index[k] (ascending over the kept ones), drops
   // those mapped to -1.
   void remove_vectors(const std::vector<int> &new_index) noexcept;
+  // Gives back the room reserved for growth (see Store::trim).
+  void trim() noexcept;
   // Rewrites every entry index i as new_index[i], dropping the entries mapped
   // to -1; the others keep their order.
   void remap_entries(const std::vector<int> &new_index) noexcept;
@@ -318,6 +320,11 @@ class Store {
   // A basis to start the next solve from, absent after any change of the
   // variables or rows.
   const std::optional<Basis> &start_basis() const { return start_basis_; }
+
+  // Gives back the room the arrays reserved for growth: a solve keeps the
+  // model as it is for its whole run. Only capacities change; no element,
+  // revision or result does. Without memory to move an array, it stays.
+  void trim() noexcept;
 
   // Counts the changes of the problem; a solve that ran without the lock
   // stores its results only if this has not moved.
