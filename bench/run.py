@@ -45,9 +45,8 @@ PARITY = {"parity-lp": 300, "parity-mip": 120}
 REL_TOL = 1e-5
 # HiGHS's QP solver, behind every library here alike, stalls on lqcp from
 # N = 20 and fails from N = 40: the optimum is checked on the same code at a
-# size it solves. fac's full MIP solves take minutes per library from N = 75,
-# which would keep the full run from ending within the hour; its optimum (0)
-# is checked at N = 25.
+# size it solves. fac's full MIP solves take minutes per library from N = 75
+# (over an hour for all of them); its optimum (0) is checked at N = 25.
 CHECK_SIZE = {"lqcp": 10, "fac": 25}
 
 
