@@ -10,7 +10,7 @@ PYTHON3  ?= python3
 # pyenv's shim answers `command -v` even when 3.8 is not selected: ask the interpreter itself.
 PYTHON38 ?= $(firstword $(foreach p,$(wildcard $(HOME)/.pyenv/versions/3.8.*/bin/python3.8 /root/.pyenv/versions/3.8.*/bin/python3.8) python3.8,$(shell $(p) -c 'import sys; assert sys.version_info[:2] == (3, 8)' >/dev/null 2>&1 && echo $(p))))
 VENV     := .venv
-DEB_PACKAGES := g++ make pkg-config libgtest-dev zlib1g-dev libbz2-dev coinor-libcbc-dev
+DEB_PACKAGES := g++ make pkg-config libgtest-dev zlib1g-dev libbz2-dev coinor-libcbc-dev libdsdp-dev
 PY_PACKAGES  := numpy scipy highsbox scikit-build-core cmake ninja pytest hypothesis
 
 .PHONY: all demo test test-cpp test-py38 test-py3 build build-py38 build-py3 deps clean

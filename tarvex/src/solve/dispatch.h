@@ -4,7 +4,9 @@
 // It classifies the problem, refuses what no engine can solve, settles
 // trivial cases itself, hands the rest to the engine of its class and checks
 // the answer (answer_check.h) before it is reported:
-//   - semidefinite variables or rows: DSDP (not built yet);
+//   - semidefinite variables or rows: DSDP, unless the model also has
+//     integer, semi-continuous or semi-integer variables, SOS, indicators or
+//     a quadratic objective, which no engine takes together;
 //   - a quadratic objective with integer, semi-continuous or semi-integer
 //     variables, SOS or indicators, or one that is not convex (concave for
 //     a maximisation): no engine;
