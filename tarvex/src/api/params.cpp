@@ -3,11 +3,9 @@
 // A name unknown to the table, or given to the functions of the other type,
 // is PARAM_GET_ERROR when reading and PARAM_SET_ERROR when writing; the table
 // holds no string parameter, so the string functions refuse every name.
-#include <utility>
-#include <vector>
-
 #include "api/c_boundary.h"
 #include "core/env.h"
+#include "io/formats.h"
 #include "store/params.h"
 #include "tarvex.h"
 
@@ -112,16 +110,14 @@ extern "C" TVX_API int TVXresetparams(TVXenv *env) {
 }
 
 // The whole file is validated before any value is applied, so a refused
-// file changes nothing.
+// file changes nothing. A parameter file may be compressed like any other.
 extern "C" TVX_API int TVXreadparams(TVXenv *env, const char *filename) {
   return tvx::env_call(env, [filename](Env &e) -> int {
     if (filename == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
-    std::vector<std::pair<int, double>> settings;
+    tvx::ParamSettings settings;
     const int rc = tvx::read_param_file(filename, settings);
     if (rc != TVX_ERROR_OKAY) return rc;
-    e.with([&settings](EnvSettings &s) {
-      for (const auto &setting : settings) s.params.value[setting.first] = setting.second;
-    });
+    e.with([&settings](EnvSettings &s) { tvx::apply(settings, s.params); });
     return TVX_ERROR_OKAY;
   });
 }

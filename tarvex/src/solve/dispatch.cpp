@@ -82,6 +82,7 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
     }
     engine = engines.semidefinite;
     if (engine == nullptr) {
+      // Unbuilt: the DSDP engine.
       out.code = refuse(log, "semidefinite models need the DSDP engine, which is not built");
       return;
     }
@@ -93,6 +94,7 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
     return;
   }
   if (input.callback && problem.discrete) {
+    // Unbuilt: callbacks during a search.
     out.code = refuse(log, "callbacks during a MIP search are not built");
     return;
   }

@@ -21,7 +21,7 @@
 
 #include "io/file_names.h"
 #include "io/text_writer.h"
-#include "io/model_io.h"
+#include "io/model_files.h"
 
 namespace tvx {
 namespace {

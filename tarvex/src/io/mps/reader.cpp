@@ -42,13 +42,11 @@
 #include <string_view>
 #include <vector>
 
-#include "io/model_io.h"
+#include "core/status.h"
+#include "io/model_files.h"
 
 namespace tvx {
 namespace {
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kBad = TVX_ERROR_FORMAT_ERROR;
 
 enum class Section {
   None,
@@ -224,7 +222,7 @@ int MpsParser::run() {
     if (rc != kOk) return rc;
   }
   if (lines_.status() != kOk) return lines_.status();
-  if (!ended_) return kBad;
+  if (!ended_) return kBadFormat;
   return finish();
 }
 
@@ -240,10 +238,10 @@ int MpsParser::header(std::string_view line) {
     section_ = Section::Name;
   } else if (equals_folded(word, "objsense") || equals_folded(word, "objsence")) {
     section_ = Section::ObjSense;
-    if (!one_word || (!rest.empty() && !parse_sense(rest, &b_.sense))) return kBad;
+    if (!one_word || (!rest.empty() && !parse_sense(rest, &b_.sense))) return kBadFormat;
   } else if (equals_folded(word, "objname")) {
     // It decides which N row is the objective.
-    if (seen_rows_ || !one_word) return kBad;
+    if (seen_rows_ || !one_word) return kBadFormat;
     section_ = Section::ObjName;
     if (!rest.empty()) {
       objective_.assign(rest);
@@ -271,7 +269,7 @@ int MpsParser::header(std::string_view line) {
   } else if (equals_folded(word, "endata")) {
     ended_ = true;
   } else {
-    return kBad;
+    return kBadFormat;
   }
   if (section_ != Section::Columns) integer_block_ = false;
   return kOk;
@@ -290,49 +288,49 @@ int MpsParser::data(std::string_view line) {
     case Section::Bounds:
       return bounds_line(line);
     case Section::Sos:
-      return split(line, &fields_) ? sos_line() : kBad;
+      return split(line, &fields_) ? sos_line() : kBadFormat;
     case Section::QuadObj:
     case Section::QMatrix:
       return quad_line(line);
     case Section::Indicators:
       return indicator_line(line);
     case Section::ObjSense:
-      if (!split(line, &fields_) || fields_.n != 1) return kBad;
-      return parse_sense(fields_[0], &b_.sense) ? kOk : kBad;
+      if (!split(line, &fields_) || fields_.n != 1) return kBadFormat;
+      return parse_sense(fields_[0], &b_.sense) ? kOk : kBadFormat;
     case Section::ObjName:
-      if (!split(line, &fields_) || fields_.n != 1 || seen_rows_) return kBad;
+      if (!split(line, &fields_) || fields_.n != 1 || seen_rows_) return kBadFormat;
       objective_.assign(fields_[0]);
       objname_given_ = true;
       return kOk;
     case Section::None:
     case Section::Name:
-      return kBad;
+      return kBadFormat;
   }
-  return kBad;
+  return kBadFormat;
 }
 
 int MpsParser::rows_line(std::string_view line) {
   std::string_view type, name;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n != 2) return kBad;
+    if (!split(line, &fields_) || fields_.n != 2) return kBadFormat;
     type = fields_[0];
     name = fields_[1];
   } else {
-    if (line.size() > 3 && !is_blank(line[3])) return kBad;
+    if (line.size() > 3 && !is_blank(line[3])) return kBadFormat;
     type = column_field(line, 1, 3);
     name = column_field(line, 4, std::string_view::npos);
   }
-  if (type.size() != 1 || name.empty()) return kBad;
+  if (type.size() != 1 || name.empty()) return kBadFormat;
   char t = type[0];
   if (t >= 'a' && t <= 'z') t = static_cast<char>(t - 'a' + 'A');
-  if (t != 'N' && t != 'E' && t != 'L' && t != 'G') return kBad;
-  if (b_.find_row(name) >= 0 || (has_objective_ && name == objective_)) return kBad;
+  if (t != 'N' && t != 'E' && t != 'L' && t != 'G') return kBadFormat;
+  if (b_.find_row(name) >= 0 || (has_objective_ && name == objective_)) return kBadFormat;
   if (t == 'N' && !has_objective_ && (!objname_given_ || name == objective_)) {
     objective_.assign(name);
     has_objective_ = true;
     return kOk;
   }
-  if (b_.add_row(name, -kInfinity, kInfinity) < 0) return kBad;
+  if (b_.add_row(name, -kInfinity, kInfinity) < 0) return kBadFormat;
   row_type_.push_back(t);
   row_rhs_.push_back(0);
   row_range_.push_back(0);
@@ -350,14 +348,14 @@ int MpsParser::columns_line(std::string_view line) {
     } else if (equals_folded(fields_[2], "'intend'")) {
       integer_block_ = false;
     } else {
-      return kBad;
+      return kBadFormat;
     }
     return kOk;
   }
   std::string_view col, row[2], value[2];
   int pairs;
   if (form_ == MpsForm::Free) {
-    if (!split_ok || (fields_.n != 3 && fields_.n != 5)) return kBad;
+    if (!split_ok || (fields_.n != 3 && fields_.n != 5)) return kBadFormat;
     col = fields_[0];
     pairs = fields_.n == 3 ? 1 : 2;
     for (int k = 0; k < pairs; ++k) {
@@ -366,17 +364,17 @@ int MpsParser::columns_line(std::string_view line) {
     }
   } else {
     std::array<std::string_view, 6> f;
-    if (!fixed_fields(line, &f)) return kBad;
+    if (!fixed_fields(line, &f)) return kBadFormat;
     col = f[1];
     row[0] = f[2], value[0] = f[3], row[1] = f[4], value[1] = f[5];
     pairs = row[1].empty() && value[1].empty() ? 1 : 2;
   }
-  if (col.empty()) return kBad;
+  if (col.empty()) return kBadFormat;
   if (current_col_ < 0 || col != current_col_name_) {
     current_col_ = b_.find_var(col);
     if (current_col_ < 0) {
       current_col_ = b_.add_var(col);
-      if (current_col_ < 0) return kBad;
+      if (current_col_ < 0) return kBadFormat;
       if (integer_block_) b_.type.back() = 'I';
       lb_given_.push_back(0);
       bound_given_.push_back(0);
@@ -387,13 +385,13 @@ int MpsParser::columns_line(std::string_view line) {
   }
   for (int k = 0; k < pairs; ++k) {
     double v;
-    if (row[k].empty() || !parse_coefficient(value[k], &v)) return kBad;
+    if (row[k].empty() || !parse_coefficient(value[k], &v)) return kBadFormat;
     if (is_objective(row[k])) {
       b_.obj[static_cast<std::size_t>(current_col_)] += v;
       continue;
     }
     const int i = b_.find_row(row[k]);
-    if (i < 0) return kBad;
+    if (i < 0) return kBadFormat;
     b_.add_coeff(i, current_col_, v);
   }
   return kOk;
@@ -403,7 +401,7 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
   Entry e[2];
   int pairs;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 5) return kBad;
+    if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 5) return kBadFormat;
     // An even count has no vector name.
     const std::size_t first = fields_.n % 2;
     pairs = static_cast<int>((fields_.n - first) / 2);
@@ -414,7 +412,7 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
     }
   } else {
     std::array<std::string_view, 6> f;
-    if (!fixed_fields(line, &f)) return kBad;
+    if (!fixed_fields(line, &f)) return kBadFormat;
     e[0] = {f[1], f[2], f[3]};
     e[1] = {f[1], f[4], f[5]};
     pairs = f[4].empty() && f[5].empty() ? 1 : 2;
@@ -424,14 +422,14 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
     return kOk;
   for (int k = 0; k < pairs; ++k) {
     double v;
-    if (e[k].row.empty() || !parse_number(e[k].value, &v)) return kBad;
+    if (e[k].row.empty() || !parse_number(e[k].value, &v)) return kBadFormat;
     if (is_objective(e[k].row)) {
-      if (!ranges && !parse_coefficient(e[k].value, &v)) return kBad;
+      if (!ranges && !parse_coefficient(e[k].value, &v)) return kBadFormat;
       if (!ranges) b_.objcon = 0.0 - v;  // 0.0 - 0.0 is +0.0, unlike -v
       continue;
     }
     const int i = b_.find_row(e[k].row);
-    if (i < 0) return kBad;
+    if (i < 0) return kBadFormat;
     const auto ii = static_cast<std::size_t>(i);
     if (ranges) {
       row_range_[ii] = v;
@@ -446,7 +444,7 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
 int MpsParser::bounds_line(std::string_view line) {
   std::string_view type, set, col, value;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 4) return kBad;
+    if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 4) return kBadFormat;
     type = fields_[0];
     const bool needs_value = equals_folded(type, "up") || equals_folded(type, "lo") ||
                              equals_folded(type, "fx") || equals_folded(type, "li") ||
@@ -454,7 +452,7 @@ int MpsParser::bounds_line(std::string_view line) {
     if (fields_.n == 4) {
       set = fields_[1], col = fields_[2], value = fields_[3];
     } else if (fields_.n == 2) {
-      if (needs_value) return kBad;
+      if (needs_value) return kBadFormat;
       col = fields_[1];
     } else if (needs_value || column(fields_[2]) < 0) {
       col = fields_[1], value = fields_[2];
@@ -463,15 +461,15 @@ int MpsParser::bounds_line(std::string_view line) {
     }
   } else {
     std::array<std::string_view, 6> f;
-    if (!fixed_fields(line, &f)) return kBad;
+    if (!fixed_fields(line, &f)) return kBadFormat;
     type = f[0], set = f[1], col = f[2], value = f[3];
   }
   if (!take_set(set, &bound_set_, &bound_seen_)) return kOk;
   const int j = column(col);
-  if (j < 0) return kBad;
+  if (j < 0) return kBadFormat;
   double v = 0;
   const bool has_value = !value.empty();
-  if (has_value && !parse_number(value, &v)) return kBad;
+  if (has_value && !parse_number(value, &v)) return kBadFormat;
 
   const auto jj = static_cast<std::size_t>(j);
   bound_given_[jj] = 1;
@@ -518,7 +516,7 @@ int MpsParser::bounds_line(std::string_view line) {
     b_.type[jj] = 'N';
     ub = has_value ? v : kInfinity;
   } else {
-    return kBad;
+    return kBadFormat;
   }
   return kOk;
 }
@@ -542,13 +540,13 @@ int MpsParser::sos_line() {
   }
   if (member) {
     const int j = column(f.n == 3 ? f[1] : f[0]);
-    if (j < 0) return kBad;
+    if (j < 0) return kBadFormat;
     b_.add_sos_member(j, weight);
     return kOk;
   }
   int type;
   if (f.n == 0 || f.n > 4 || !(is_sos_type(f[0], &type) || (f.n >= 2 && is_sos_type(f[1], &type))))
-    return kBad;
+    return kBadFormat;
   b_.begin_sos(type);
   return kOk;
 }
@@ -556,17 +554,17 @@ int MpsParser::sos_line() {
 int MpsParser::quad_line(std::string_view line) {
   std::string_view c1, c2, value;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n != 3) return kBad;
+    if (!split(line, &fields_) || fields_.n != 3) return kBadFormat;
     c1 = fields_[0], c2 = fields_[1], value = fields_[2];
   } else {
     std::array<std::string_view, 6> f;
-    if (!fixed_fields(line, &f)) return kBad;
+    if (!fixed_fields(line, &f)) return kBadFormat;
     c1 = f[1], c2 = f[2], value = f[3];
   }
   const int i = column(c1);
   const int j = column(c2);
   double v;
-  if (i < 0 || j < 0 || !parse_coefficient(value, &v)) return kBad;
+  if (i < 0 || j < 0 || !parse_coefficient(value, &v)) return kBadFormat;
   const bool halve = section_ == Section::QMatrix || i == j;
   b_.add_qterm(i, j, halve ? v / 2 : v);
   return kOk;
@@ -575,24 +573,24 @@ int MpsParser::quad_line(std::string_view line) {
 int MpsParser::indicator_line(std::string_view line) {
   std::string_view word, row, col, value;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n != 4) return kBad;
+    if (!split(line, &fields_) || fields_.n != 4) return kBadFormat;
     word = fields_[0], row = fields_[1], col = fields_[2], value = fields_[3];
   } else {
     std::array<std::string_view, 6> f;
-    if (!fixed_fields(line, &f)) return kBad;
+    if (!fixed_fields(line, &f)) return kBadFormat;
     word = f[0], row = f[1], col = f[2], value = f[3];
   }
   const int i = b_.find_row(row);
   const int j = column(col);
   double v;
-  if (!equals_folded(word, "if") || i < 0 || j < 0 || !parse_number(value, &v)) return kBad;
-  if (v != 0 && v != 1) return kBad;
+  if (!equals_folded(word, "if") || i < 0 || j < 0 || !parse_number(value, &v)) return kBadFormat;
+  if (v != 0 && v != 1) return kBadFormat;
   indicators_.push_back({i, j, v == 1 ? 1 : 0});
   return kOk;
 }
 
 int MpsParser::finish() {
-  if (objname_given_ && !has_objective_) return kBad;  // OBJNAME named no N row
+  if (objname_given_ && !has_objective_) return kBadFormat;  // OBJNAME named no N row
   for (std::size_t j = 0; j < marker_integer_.size(); ++j)
     if (marker_integer_[j] && !bound_given_[j]) b_.ub[j] = 1;
   for (int i = 0; i < b_.num_rows(); ++i) {
@@ -623,7 +621,7 @@ int MpsParser::finish() {
   for (const IfLine &g : indicators_) {
     const auto ii = static_cast<std::size_t>(g.row);
     const char t = row_type_[ii];
-    if (t == 'N' || has_range_[ii] || b_.is_indicator(g.row)) return kBad;
+    if (t == 'N' || has_range_[ii] || b_.is_indicator(g.row)) return kBadFormat;
     const char sense = t == 'E' ? '=' : t == 'L' ? '<' : '>';
     b_.make_indicator(g.row, g.col, g.value, sense, row_rhs_[ii]);
   }

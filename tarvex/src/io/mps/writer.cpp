@@ -23,15 +23,13 @@
 #include <string>
 #include <vector>
 
+#include "core/status.h"
 #include "io/file_names.h"
+#include "io/model_files.h"
 #include "io/text_writer.h"
-#include "io/model_io.h"
 
 namespace tvx {
 namespace {
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kBad = TVX_ERROR_FORMAT_ERROR;
 
 // How a row is stated: type, RHS value and, for a range, the RANGES value.
 struct RowPlan {
@@ -365,14 +363,14 @@ int check_mps_writable(const Store &s) {
   RowPlan plan;
   for (int i = 0; i < s.num_rows(); ++i) {
     const auto ii = static_cast<std::size_t>(i);
-    if (!plan_row(s.rows().lhs[ii], s.rows().rhs[ii], &plan)) return kBad;
+    if (!plan_row(s.rows().lhs[ii], s.rows().rhs[ii], &plan)) return kBadFormat;
   }
   return kOk;
 }
 
 int write_mps(TextWriter &out, const Store &s) {
   MpsWriter writer(out, s);
-  if (!writer.plan()) return kBad;
+  if (!writer.plan()) return kBadFormat;
   writer.header();
   writer.rows();
   writer.columns();

@@ -1,24 +1,18 @@
-#include "io/solution_files.h"
-
-#include <stdlib.h>
-#include <unistd.h>
+#include "io/result_files.h"
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
+#include "core/status.h"
 #include "io/file_names.h"
-#include "io/text_writer.h"
 #include "io/model_builder.h"
+#include "io/text_writer.h"
 
 namespace tvx {
 namespace {
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kBad = TVX_ERROR_FORMAT_ERROR;
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -92,43 +86,6 @@ int default_col_status(const Store &s, int j) {
   const auto jj = static_cast<std::size_t>(j);
   const bool free = is_minus_infinite(s.vars().lb[jj]) && is_plus_infinite(s.vars().ub[jj]);
   return free ? kBasisSuperbasic : kBasisLower;
-}
-
-// Removes its file when it goes.
-class TempFile {
- public:
-  TempFile() {
-    std::error_code ec;
-    const std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
-    const std::filesystem::path base = ec ? std::filesystem::path("/tmp") : dir;
-    std::string pattern = (base / "tarvex_XXXXXX.prm").string();
-    const int fd = mkstemps(pattern.data(), 4);
-    if (fd < 0) return;
-    ::close(fd);
-    path_ = std::move(pattern);
-  }
-  ~TempFile() {
-    if (!path_.empty()) std::remove(path_.c_str());
-  }
-  TempFile(const TempFile &) = delete;
-  TempFile &operator=(const TempFile &) = delete;
-
-  bool ok() const { return !path_.empty(); }
-  const char *path() const { return path_.c_str(); }
-
- private:
-  std::string path_;
-};
-
-// Parameter files need far less; more is not one (read_param_file says so
-// for plain files).
-constexpr std::size_t kMaxParamBytes = std::size_t{1} << 21;
-
-// Plain parameter files whose name params.cpp takes go there directly;
-// others pass through a plain temporary copy.
-bool plain_param_name(const char *filename, Compression compression) {
-  const std::size_t n = std::strlen(filename);
-  return compression == Compression::None && n > 4 && std::strcmp(filename + n - 4, ".prm") == 0;
 }
 
 }  // namespace
@@ -207,9 +164,9 @@ int read_start_file(const char *filename, Compression compression, Store &s) {
     line = trim_front(line);
     if (line.empty() || line.front() == '#') continue;
     double value;
-    if (!split(line, f, 2) || f.size() != 2 || !parse_coefficient(f[1], &value)) return kBad;
+    if (!split(line, f, 2) || f.size() != 2 || !parse_coefficient(f[1], &value)) return kBadFormat;
     const int j = lookup(cols, f[0]);
-    if (j < 0) return kBad;
+    if (j < 0) return kBadFormat;
     start[static_cast<std::size_t>(j)] = value;
   }
   if (lines.status() != kOk) return lines.status();
@@ -252,88 +209,39 @@ int read_basis_file(const char *filename, Compression compression, Store &s) {
       if (equals_folded(word, "endata")) {
         ended = true;
       } else if (!equals_folded(word, "name")) {
-        return kBad;
+        return kBadFormat;
       }
       continue;
     }
-    if (!split(line, f, 3)) return kBad;
+    if (!split(line, f, 3)) return kBadFormat;
     const bool pair = equals_folded(f[0], "xu") || equals_folded(f[0], "xl");
     const bool upper = equals_folded(f[0], "xu") || equals_folded(f[0], "ul");
     if (pair) {
-      if (f.size() != 3) return kBad;
+      if (f.size() != 3) return kBadFormat;
       const int j = lookup(cols, f[1]);
-      if (j < 0) return kBad;
+      if (j < 0) return kBadFormat;
       b.col[static_cast<std::size_t>(j)] = kBasisBasic;
       // The second name is a row, or a column for files that pair columns.
       const int i = lookup(rows, f[2]);
       if (i >= 0) {
         b.row[static_cast<std::size_t>(i)] = upper ? kBasisUpper : kBasisLower;
       } else if (!nonbasic(f[2], upper ? kBasisUpper : kBasisLower)) {
-        return kBad;
+        return kBadFormat;
       }
     } else if (equals_folded(f[0], "ul") || equals_folded(f[0], "ll")) {
-      if (f.size() != 2 || !nonbasic(f[1], upper ? kBasisUpper : kBasisLower)) return kBad;
+      if (f.size() != 2 || !nonbasic(f[1], upper ? kBasisUpper : kBasisLower)) return kBadFormat;
     } else {
-      return kBad;
+      return kBadFormat;
     }
   }
   if (lines.status() != kOk) return lines.status();
-  if (!ended) return kBad;
+  if (!ended) return kBadFormat;
   std::size_t basic = 0;
   for (const int st : b.col) basic += st == kBasisBasic;
   for (const int st : b.row) basic += st == kBasisBasic;
-  if (basic != b.row.size()) return kBad;
+  if (basic != b.row.size()) return kBadFormat;
   s.set_start_basis(std::move(b));
   return kOk;
-}
-
-int write_params_file(const char *filename, Compression compression, const ParamValues &values) {
-  if (plain_param_name(filename, compression)) return write_param_file(filename, values);
-  TempFile temp;
-  if (!temp.ok()) return TVX_ERROR_FILE_WRITE_ERROR;
-  int rc = write_param_file(temp.path(), values);
-  if (rc != kOk) return rc;
-  std::string text;
-  {
-    std::FILE *in = std::fopen(temp.path(), "rb");
-    if (in == nullptr) return TVX_ERROR_FILE_WRITE_ERROR;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) text.append(buf, n);
-    const bool failed = std::ferror(in) != 0;
-    std::fclose(in);
-    if (failed) return TVX_ERROR_FILE_WRITE_ERROR;
-  }
-  return write_text_file(filename, compression, [&](TextWriter &out) {
-    out << text;
-    return out.status();
-  });
-}
-
-int read_params_file(const char *filename, Compression compression,
-                     std::vector<std::pair<int, double>> &settings) {
-  settings.clear();
-  if (plain_param_name(filename, compression)) return read_param_file(filename, settings);
-  InputFile file;
-  int rc = file.open(filename, compression);
-  if (rc != kOk) return rc;
-  std::string text;
-  char buf[4096];
-  for (;;) {
-    std::size_t got = 0;
-    rc = file.read(buf, sizeof buf, &got);
-    if (rc != kOk) return rc;
-    if (got == 0) break;
-    text.append(buf, got);
-    if (text.size() > kMaxParamBytes) return kBad;
-  }
-  TempFile temp;
-  if (!temp.ok()) return TVX_ERROR_FILE_READ_ERROR;
-  std::FILE *out = std::fopen(temp.path(), "wb");
-  if (out == nullptr) return TVX_ERROR_FILE_READ_ERROR;
-  const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-  if (std::fclose(out) != 0 || !written) return TVX_ERROR_FILE_READ_ERROR;
-  return read_param_file(temp.path(), settings);
 }
 
 }  // namespace tvx
