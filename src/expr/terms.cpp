@@ -38,7 +38,8 @@ int match_position(PyObject *item, int n) {
 }
 
 int same_var(PyObject *stored, PyObject *var) {
-  if (Py_TYPE(stored) == &Var_Type)
+  PyTypeObject *kind = Py_TYPE(stored);
+  if ((kind == &Var_Type || kind == &PsdVar_Type) && PyObject_TypeCheck(var, kind))
     return handle_mdl(stored) == handle_mdl(var) && handle_index(stored) == handle_index(var);
   Ref r(PyObject_CallMethodObjArgs(stored, expr_str().sameAs, var, nullptr));
   if (!r) return -1;

@@ -23,8 +23,9 @@ class Positions {
 // way a term list matches a position), or -1. -2 with an exception.
 int match_position(PyObject *item, int n);
 
-// var.sameAs(item) for an item of a term list and a Var: fields compared
-// for an exact Var, the method called otherwise. 1, 0, or -1.
+// stored.sameAs(var) for an item of a term list and a Var or PsdVar: fields
+// compared for an exact Var or PsdVar (var of its class), the method called
+// otherwise. 1, 0, or -1.
 int same_var(PyObject *stored, PyObject *var);
 
 // 1 when coeff == 0 (Python equality, exact floats compared in C), 0, -1.

@@ -19,7 +19,6 @@ PyObject *model_placeholder_impl(PyObject *func, PyObject *const *) {
           .with_flags(FUNC_VARARGS | FUNC_VARKW);
 
 PLACEHOLDER(addMVar)
-PLACEHOLDER(addPsdVar)
 PLACEHOLDER(addMConstr)
 PLACEHOLDER(_cbCutP)
 PLACEHOLDER(cbCut)
@@ -39,7 +38,7 @@ const ModelMember model_members[] = {
     {&Model_addVar_spec, ModelMember::PLAIN, nullptr},
     {&addMVar_placeholder, ModelMember::PLAIN, nullptr},
     {&Model_addVars_spec, ModelMember::PLAIN, nullptr},
-    {&addPsdVar_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_addPsdVar_spec, ModelMember::PLAIN, nullptr},
     {&Model_addConstr_spec, ModelMember::PLAIN, nullptr},
     {&Model_addConstrs_spec, ModelMember::PLAIN, nullptr},
     {&Model_addLConstr_spec, ModelMember::PLAIN, nullptr},
