@@ -344,3 +344,41 @@ def sparse_bad_indices():
     m = sp.csr_matrix(np.eye(3))
     m.indices[1] = 999
     return m
+
+
+_alive = []  # models whose handles the factories below hand out
+
+
+def _kept(model):
+    _alive.append(model)
+    del _alive[:-20]
+    return model
+
+
+def psd_model():
+    """A model with a bounded variable, a PSD variable, a semidefinite row and
+    a semidefinite objective."""
+    m = Model()
+    x = m.addVar(lb=-1, ub=1, name="x")
+    X = m.addPsdVar(dim=2, name="X")
+    m.setObjective(np.eye(2) * X + x)
+    m.addConstr(np.array([[1.0, 0.5], [0.0, 1.0]]) * X + x == 1, name="p")
+    return m
+
+
+def psd_var():
+    """A PsdVar of a live model."""
+    return _kept(psd_model()).getPsdVars()[0]
+
+
+def psd_expr():
+    """A PsdExpr with matrix, linear and constant parts, of a live model."""
+    m = _kept(psd_model())
+    e = PsdExpr([(np.eye(2), m.getPsdVars()[0]), (2.0, m.getVars()[0])])
+    e.addConstant(1.5)
+    return e
+
+
+def psd_constr():
+    """The PsdConstr of a semidefinite row of a live model."""
+    return _kept(psd_model()).getPsdConstrs()[0]
