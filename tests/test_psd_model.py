@@ -13,6 +13,7 @@ import numpy as np
 import pytest
 import scipy.sparse as sp
 
+import didazoda
 from didazoda import Model, PsdExpr, TarvexError, TVX
 
 C3 = np.array([[2.0, 1.0, 0.0], [1.0, 2.0, 1.0], [0.0, 1.0, 2.0]])
@@ -330,3 +331,54 @@ def test_solves_print_nothing(m, capfd):
     m.optimize()
     test_infeasible_and_unbounded(Model())
     assert capfd.readouterr() == ("", "")
+
+
+# ---- ".dat-s" files ------------------------------------------------------------------------
+
+def fitting(m):
+    """min x + <C, X> with tr X + x = 2 and X01 + x = 1 as equality rows, x >= 0."""
+    x = m.addVar(name="x")
+    X = m.addPsdVar(obj=C3, name="X")
+    m.setObjective(C3 * X + x)
+    upper = np.zeros((3, 3))
+    upper[0, 1] = 0.5
+    m.addConstr(np.identity(3) * X + x == 2)
+    m.addConstr(upper * X + x == 1)
+    return x, X
+
+
+@pytest.mark.parametrize("suffix", [".dat-s", ".dat-s.gz", ".dat-s.bz2"])
+def test_dat_s_round_trip_solves_to_the_same_optimum(m, tmp_path, suffix):
+    fitting(m)
+    m.optimize()
+    path = str(tmp_path / ("model" + suffix))
+    m.write(path)
+    back = didazoda.read(path)
+    assert sizes(back) == sizes(m)
+    assert int(back.ModelSense) == TVX.MINIMIZE
+    back.optimize()
+    assert back.ObjVal == pytest.approx(m.ObjVal, abs=1e-8)
+    assert np.allclose(back.getPsdVars()[0].PsdX, m.getPsdVars()[0].PsdX, atol=1e-6)
+
+
+def test_reads_a_hand_made_dat_s_file(tmp_path):
+    path = tmp_path / "trace.dat-s"
+    path.write_text('"max <-C, X> s.t. tr X = 1"\n1\n1\n3\n1.0\n'
+                    "0 1 1 1 -2\n0 1 1 2 -1\n0 1 2 2 -2\n0 1 2 3 -1\n0 1 3 3 -2\n"
+                    "1 1 1 1 1\n1 1 2 2 1\n1 1 3 3 1\n")
+    m = didazoda.read(str(path))
+    assert (len(m.getPsdVars()), len(m.getConstrs())) == (1, 1)
+    m.optimize()
+    assert m.ObjVal == pytest.approx(-P1, abs=1e-7)
+
+
+def test_models_the_format_cannot_state_are_refused(m, tmp_path):
+    x, X = fitting(m)
+    m.addConstr(np.identity(3) * X <= 5)
+    with pytest.raises(TarvexError) as info:
+        m.write(str(tmp_path / "range.dat-s"))
+    assert info.value.errno == TVX.Error.FORMAT_ERROR
+    assert not (tmp_path / "range.dat-s").exists()
+    with pytest.raises(TarvexError) as info:
+        m.write(str(tmp_path / "model.lp"))
+    assert info.value.errno == TVX.Error.FORMAT_ERROR

@@ -25,8 +25,7 @@ using PsdPoint = std::vector<std::vector<double>>;  // per PSD variable, dim * d
 
 // The matrix run k of a PSD row part, as psd_matrix.h assembles it.
 std::vector<SymEntry> part_matrix(const Store &model, const PsdRowPart &part, std::size_t k) {
-  const int b = part.beg[k];
-  const int e = k + 1 < part.beg.size() ? part.beg[k + 1] : static_cast<int>(part.pos.size());
+  const int b = part.run_begin(k), e = part.run_end(k);
   const int dim = model.psd_vars().dim[static_cast<std::size_t>(part.var[k])];
   return symmetric_entries(dim, e - b, part.pos.data() + b, part.val.data() + b);
 }

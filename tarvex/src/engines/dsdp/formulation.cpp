@@ -151,8 +151,7 @@ class Builder {
 
   void add_part(const PsdRowPart &part, Row &into) {
     for (std::size_t k = 0; k < part.var.size(); ++k) {
-      const int b = part.beg[k];
-      const int e = k + 1 < part.var.size() ? part.beg[k + 1] : static_cast<int>(part.pos.size());
+      const int b = part.run_begin(k), e = part.run_end(k);
       add_matrix(part.var[k], e - b, part.pos.data() + b, part.val.data() + b, 1.0, into);
     }
   }
