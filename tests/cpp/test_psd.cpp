@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engines/dsdp/formulation.h"
+#include "solve/iis.h"
 #include "solve_fixture.h"
 #include "store/psd_matrix.h"
 
@@ -244,6 +245,24 @@ const OptimumCase kOptimumCases[] = {
        b.psd_var(2, {{1, 1}});
      },
      TVX_STATUS_UNBOUNDED, 0},
+    {"UnusedPsdVariableAndColumn",
+     [](PsdBuilder &b) {
+       b.psd_row({}, {{b.psd_var(3, kTridiag), kTrace3}}, 1, 1);
+       b.psd_var(2);
+       b.var(0, kInf, 0);
+     },
+     TVX_STATUS_OPTIMAL, kP1},
+    {"UnusedColumnWithFallingCost",
+     [](PsdBuilder &b) {
+       b.psd_row({}, {{b.psd_var(3, kTridiag), kTrace3}}, 1, 1);
+       b.var(0, kInf, -1);
+     },
+     TVX_STATUS_UNBOUNDED, 0},
+    {"FeasibilityOnly",
+     [](PsdBuilder &b) {
+       b.psd_row({}, {{b.psd_var(2), {{0, 1}}}}, 1, 1);
+     },
+     TVX_STATUS_OPTIMAL, 0},
     {"EmptyEqualityWithSide",
      [](PsdBuilder &b) {
        const int x = b.psd_var(2);
@@ -330,6 +349,20 @@ TEST(Psd, RefusedWithIntegers) {
   b.store.set_var_type(0, 'I');
   const tvx::SolveOutcome out = solve(b.store);
   EXPECT_EQ(out.code, kRefused);
+}
+
+// The IIS search asks feasibility questions with rows and bounds relaxed,
+// which leave variables and slacks in no row: they must not make DSDP's
+// answers wrong.
+TEST(Psd, IisKeepsOnlyTheInfeasibleRow) {
+  PsdBuilder b;
+  const int x = b.var(0, kInf, 0);
+  b.psd_row({}, {{b.psd_var(3, kTridiag), kTrace3}}, -1, -1);
+  b.row({{x, 1}}, -kInf, 3);
+  const tvx::IisOutcome out = tvx::compute_iis(solve_input(b.store));
+  ASSERT_EQ(out.code, kOk);
+  EXPECT_EQ(out.row, (std::vector<int>{1, 0}));
+  EXPECT_EQ(out.col, (std::vector<int>{0}));
 }
 
 TEST(PsdForm, SubstitutesBoundsAndSlacksRanges) {

@@ -108,6 +108,13 @@ struct Run {
 // bound, as a share of the bound.
 constexpr double kNearBound = 0.1;
 
+// One zero matrix per PSD variable: the value of those the cone leaves out.
+std::vector<std::vector<double>> zero_matrices(const SdpForm &form) {
+  std::vector<std::vector<double>> x;
+  for (const int dim : form.block_dim) x.emplace_back(sz(dim) * sz(dim), 0.0);
+  return x;
+}
+
 // Sets up (P) in DSDP and solves it, y bounded by +-ybound. Every array
 // DSDP is given lives in form, which outlives the DSDP object.
 Run run_dsdp(const Problem &p, const SdpForm &form, double ybound, Monitor &monitor) {
@@ -123,14 +130,15 @@ Run run_dsdp(const Problem &p, const SdpForm &form, double ybound, Monitor &moni
     if (fail(DSDPSetDualObjective(raw, i, form.b[sz(i - 1)]))) return run;
   }
   SDPCone sdp = nullptr;
-  const int blocks = static_cast<int>(form.block_dim.size());
+  const int blocks = static_cast<int>(form.cone_var.size());
+  const auto cone_dim = [&form](int b) { return form.block_dim[sz(form.cone_var[sz(b)])]; };
   if (blocks > 0) {
     if (fail(DSDPCreateSDPCone(raw, blocks, &sdp))) return run;
     for (int k = 0; k < blocks; ++k) {
-      if (fail(SDPConeSetBlockSize(sdp, k, form.block_dim[sz(k)]))) return run;
+      if (fail(SDPConeSetBlockSize(sdp, k, cone_dim(k)))) return run;
     }
     for (const SdpMatrix &m : form.matrices) {
-      if (fail(SDPConeSetASparseVecMat(sdp, m.block, m.vari, form.block_dim[sz(m.block)], 1.0, 0,
+      if (fail(SDPConeSetASparseVecMat(sdp, m.block, m.vari, cone_dim(m.block), 1.0, 0,
                                        m.index.data(), m.value.data(),
                                        static_cast<int>(m.index.size())))) {
         return run;
@@ -167,22 +175,22 @@ Run run_dsdp(const Problem &p, const SdpForm &form, double ybound, Monitor &moni
   run.y.assign(sz(form.num_rows), 0.0);
   if (form.num_rows > 0 && fail(DSDPGetY(raw, run.y.data(), form.num_rows))) return run;
   if (run.type == DSDP_UNBOUNDED || run.type == DSDP_INFEASIBLE) return run;
+  run.x = zero_matrices(form);
   for (int k = 0; k < blocks; ++k) {
     double *packed = nullptr;
     int n = 0;
     if (fail(SDPConeGetXArray(sdp, k, &packed, &n))) return run;
-    const std::size_t dim = sz(form.block_dim[sz(k)]);
+    const std::size_t dim = sz(cone_dim(k));
     if (packed == nullptr || sz(n) < dim * (dim + 1) / 2) {
       run.failed = -1;
       return run;
     }
-    std::vector<double> full(dim * dim);
+    std::vector<double> &full = run.x[sz(form.cone_var[sz(k)])];
     for (std::size_t r = 0; r < dim; ++r) {
       for (std::size_t c = 0; c <= r; ++c) {
         full[r * dim + c] = full[c * dim + r] = packed[r * (r + 1) / 2 + c];
       }
     }
-    run.x.push_back(std::move(full));
   }
   if (lp != nullptr) {
     double *z = nullptr;
@@ -264,36 +272,20 @@ void set_results(const Problem &p, const SdpForm &form, const Run &run, SolveOut
   r.dual_obj = sign * (run.dobj + form.constant);
 }
 
-// A form without rows: min <C, X> + c'z over X PSD, z >= 0 is 0 at X = 0,
-// z = 0 when every C is PSD and c >= 0, and unbounded otherwise.
+// A form without rows: every column and PSD variable at 0 (the form found
+// whether the model is unbounded instead).
 Run run_without_rows(const SdpForm &form) {
   Run run;
   run.reason = DSDP_CONVERGED;
   run.type = DSDP_PDFEASIBLE;
-  for (int k = form.lp_beg[0]; k < form.lp_beg[1]; ++k) {
-    if (form.lp_value[sz(k)] < 0) run.type = DSDP_INFEASIBLE;
-  }
-  for (std::size_t k = 0; k < form.block_dim.size(); ++k) {
-    const int dim = form.block_dim[k];
-    std::vector<SymEntry> c;
-    for (const SdpMatrix &m : form.matrices) {
-      if (m.block != static_cast<int>(k)) continue;
-      for (std::size_t e = 0; e < m.index.size(); ++e) {
-        SymEntry entry{0, 0, m.value[e]};
-        unpacked_position(m.index[e], &entry.row, &entry.col);
-        c.push_back(entry);
-      }
-    }
-    if (!near_psd(dense_symmetric(dim, c).data(), dim, 1e-12)) run.type = DSDP_INFEASIBLE;
-    run.x.emplace_back(sz(dim) * sz(dim), 0.0);
-  }
+  run.x = zero_matrices(form);
   run.z.assign(sz(form.num_lp), 0.0);
   return run;
 }
 
-// A free variable with a cost and in no row makes a feasible model
-// unbounded; the solve of the rest said whether it is feasible.
-void settle_free_costs(const Problem &p, const SdpForm &form, SolveOutcome &out) {
+// A variable in no row whose cost can fall without bound makes a feasible
+// model unbounded; the solve of the rest said whether it is feasible.
+void settle_unused(const Problem &p, const SdpForm &form, SolveOutcome &out) {
   Results &r = out.results;
   if (!form.unbounded_if_feasible || r.status != TVX_STATUS_OPTIMAL) return;
   p.log().line("Unbounded: " + form.why + ".");
@@ -323,7 +315,7 @@ void DsdpEngine::solve(const Problem &p, SolveOutcome &out) const {
     out.results.stats = SolveStats();
     set_status(p, run, 0, out);
     set_results(p, form, run, out);
-    settle_free_costs(p, form, out);
+    settle_unused(p, form, out);
     return;
   }
   p.log().line("DSDP form: " + std::to_string(form.num_rows) + " rows, " +
@@ -359,7 +351,7 @@ void DsdpEngine::solve(const Problem &p, SolveOutcome &out) const {
                ", solution type " + std::to_string(static_cast<int>(run.type)) + ".");
   set_status(p, run, largest_cost(form), out);
   set_results(p, form, run, out);
-  settle_free_costs(p, form, out);
+  settle_unused(p, form, out);
 }
 
 }  // namespace

@@ -62,6 +62,7 @@ class Builder {
       if (free_[sz(column)]) eliminate(column);
     }
     drop_empty_rows();
+    drop_unused();
     lay_out();
     return std::move(form_);
   }
@@ -185,10 +186,7 @@ class Builder {
     const double cost = cost_at == objective_.columns.end() ? 0.0 : cost_at->second;
     if (pivot == 0) {
       // In no row: 0 unless its cost makes the model unbounded.
-      if (cost != 0 && !form_.unbounded_if_feasible) {
-        form_.unbounded_if_feasible = true;
-        form_.why = "a free variable with a cost is in no row";
-      }
+      if (cost != 0) unbounded("a free variable with a cost is in no row");
       objective_.columns.erase(column);
       return;
     }
@@ -236,12 +234,62 @@ class Builder {
     }
   }
 
+  void unbounded(const char *why) {
+    if (form_.unbounded_if_feasible) return;
+    form_.unbounded_if_feasible = true;
+    form_.why = why;
+  }
+
+  // Columns and PSD variables that no kept row holds: at 0, and out of the
+  // objective (whose value there is 0), unless their cost lets the
+  // objective fall without bound.
+  void drop_unused() {
+    used_.assign(sz(form_.num_columns), 0);
+    std::vector<char> used_block(form_.block_dim.size(), 0);
+    for (const Row &row : rows_) {
+      if (!row.kept) continue;
+      for (const auto &c : row.columns) used_[sz(c.first)] = 1;
+      for (const auto &m : row.matrices) used_block[sz(m.first)] = 1;
+    }
+    for (int c = 0; c < form_.num_columns; ++c) {
+      if (used_[sz(c)] || free_[sz(c)]) continue;
+      const auto it = objective_.columns.find(c);
+      if (it == objective_.columns.end()) continue;
+      if (it->second < 0) unbounded("a variable with a cost that falls as it grows is in no row");
+      objective_.columns.erase(it);
+    }
+    for (std::size_t k = 0; k < used_block.size(); ++k) {
+      if (used_block[k]) {
+        form_.cone_var.push_back(static_cast<int>(k));
+        continue;
+      }
+      const auto it = objective_.matrices.find(static_cast<int>(k));
+      if (it == objective_.matrices.end()) continue;
+      std::vector<SymEntry> c;
+      for (const auto &e : it->second) {
+        SymEntry entry{0, 0, e.second};
+        unpacked_position(e.first, &entry.row, &entry.col);
+        c.push_back(entry);
+      }
+      const int dim = form_.block_dim[k];
+      if (!near_psd(dense_symmetric(dim, c).data(), dim, 1e-12)) {
+        unbounded("a PSD variable whose objective matrix is not PSD is in no row");
+      }
+      objective_.matrices.erase(it);
+    }
+  }
+
   void lay_out() {
     form_.num_full_rows = static_cast<int>(rows_.size());
     form_.lp_of.assign(sz(form_.num_columns), -1);
     for (int c = 0; c < form_.num_columns; ++c) {
-      if (!free_[sz(c)]) form_.lp_of[sz(c)] = form_.num_lp++;
+      if (used_[sz(c)]) form_.lp_of[sz(c)] = form_.num_lp++;
     }
+    std::vector<int> block_of(form_.block_dim.size(), -1);
+    for (std::size_t b = 0; b < form_.cone_var.size(); ++b) {
+      block_of[sz(form_.cone_var[b])] = static_cast<int>(b);
+    }
+    cone_block_ = std::move(block_of);
     form_.lp_beg.push_back(0);
     add_vari(objective_, 0);
     for (std::size_t i = 0; i < rows_.size(); ++i) {
@@ -260,7 +308,7 @@ class Builder {
     form_.lp_beg.push_back(static_cast<int>(form_.lp_index.size()));
     for (const auto &m : row.matrices) {
       SdpMatrix out;
-      out.block = m.first;
+      out.block = cone_block_[sz(m.first)];
       out.vari = vari;
       for (const auto &e : m.second) {
         out.index.push_back(static_cast<int>(e.first));
@@ -273,9 +321,11 @@ class Builder {
   const Store &model_;
   SdpForm form_;
   double sign_ = 1;
-  std::vector<char> free_;  // per column
-  std::vector<Row> rows_;   // full-form row i + 1 at i
-  Row objective_;           // costs per column and C per block
+  std::vector<char> free_;       // per column
+  std::vector<char> used_;       // per column: held by a kept row
+  std::vector<int> cone_block_;  // per PSD variable: its block in the cone, or -1
+  std::vector<Row> rows_;        // full-form row i + 1 at i
+  Row objective_;                // costs per column and C per block
 };
 
 // <M, X> for a packed lower triangle M and a dim x dim X, row-major.

@@ -19,7 +19,10 @@
 //     z - z' instead makes (D) an equality with no interior, where DSDP
 //     converges to wrong answers;
 //   - the constants that substitution moves out of rows go to their sides,
-//     those it moves out of the objective to its constant.
+//     those it moves out of the objective to its constant;
+//   - an LP column or PSD variable that no row holds any more is left out
+//     at 0 (or the model is unbounded, when its cost can fall below 0): its
+//     part of (D) would be a constraint without interior.
 // Matrices are entered as psd_matrix.h assembles them, in the packed lower
 // triangle DSDP reads (entry (r, c), r >= c, at r (r + 1) / 2 + c; an
 // off-diagonal value stands for both mirrored entries, as ours does).
@@ -37,9 +40,9 @@
 
 namespace tvx {
 
-// One data matrix of one block: vari 0 is C, 1..m the A_i.
+// One data matrix of one block of DSDP's cone: vari 0 is C, 1..m the A_i.
 struct SdpMatrix {
-  int block = 0;
+  int block = 0;  // in the cone (SdpForm::cone_var)
   int vari = 0;
   std::vector<int> index;  // packed lower-triangle positions, ascending
   std::vector<double> value;
@@ -70,7 +73,8 @@ struct SdpForm {
   int num_lp = 0;
   std::vector<int> lp_beg, lp_index;
   std::vector<double> lp_value;
-  std::vector<int> block_dim;  // one block per PSD variable, in index order
+  std::vector<int> block_dim;  // per PSD variable
+  std::vector<int> cone_var;   // the PSD variable of each block of the cone
   std::vector<SdpMatrix> matrices;
   double constant = 0;  // objective of (P) plus this is the model's (minimised) objective
   bool maximize = false;
@@ -92,8 +96,9 @@ struct SdpForm {
   std::vector<EliminatedRow> eliminated;  // in the order of elimination
 
   // Set when the form alone settles the model: a row left without terms
-  // whose side is not met makes it infeasible; a free variable with a cost
-  // that no row holds makes it unbounded once the rest is feasible.
+  // whose side is not met makes it infeasible; a variable that no row holds
+  // and whose cost can fall below 0 makes it unbounded once the rest is
+  // feasible.
   bool infeasible = false;
   bool unbounded_if_feasible = false;
   std::string why;
@@ -106,8 +111,8 @@ SdpForm sdp_form(const Store &model);
 double largest_cost(const SdpForm &f);
 double largest_side(const SdpForm &f);
 
-// The model's variables from DSDP's LP columns and blocks (x[k]: block k,
-// dim * dim row-major).
+// The model's variables from DSDP's LP columns and the PSD variables' values
+// (x[k]: PSD variable k, dim * dim row-major).
 std::vector<double> model_point(const SdpForm &f, const double *z,
                                 const std::vector<std::vector<double>> &x);
 
