@@ -383,12 +383,7 @@ PyObject *quadexpr_remove_impl(PyObject *, PyObject *const *args) {
   Ref lin = lin_of(self);
   if (linexpr_var_positions(lin.get(), item, linear) < 0) return nullptr;
   if (quadexpr_remove_positions(self, quad) < 0) return nullptr;
-  if (linear.size() > 0) {
-    LinExprObject *l = as_linexpr(lin.get());
-    if (list_field_remove(&l->coeffs_, linear.data(), linear.size()) < 0 ||
-        list_field_remove(&l->vars_, linear.data(), linear.size()) < 0)
-      return nullptr;
-  }
+  if (linexpr_remove_positions(lin.get(), linear) < 0) return nullptr;
   Py_RETURN_NONE;
 }
 
@@ -402,18 +397,10 @@ PyObject *quadexpr_iadd(PyObject *self, PyObject *other) {
   int number = is_number(other);
   if (number < 0) return nullptr;
   Ref lin = lin_of(self);
-  int rc;
-  if (number) {
-    rc = linexpr_addconstant(lin.get(), other);
-  } else if (handle_check(other, &Var_Type)) {
-    rc = LinExpr_ops.addterm(lin.get(), 1.0, other);
-  } else if (linexpr_check(other)) {
-    rc = LinExpr_ops.addexpr(lin.get(), other, 1.0);
-  } else if (quadexpr_check(other)) {
-    rc = quadexpr_addexpr(self, other, 1.0);
-  } else {
-    return raise_unsupported("+=", self, other);
-  }
+  int rc = number ? (linexpr_addconstant(lin.get(), other) < 0 ? -1 : 1)
+                  : linexpr_add_operand(lin.get(), other);
+  if (rc == 0 && quadexpr_check(other)) rc = quadexpr_addexpr(self, other, 1.0) < 0 ? -1 : 1;
+  if (rc == 0) return raise_unsupported("+=", self, other);
   if (rc < 0) return nullptr;
   return return_self(self);
 }

@@ -125,14 +125,6 @@ int psdexpr_addexpr(PyObject *self, PyObject *expr, double mult) {
   return list_field_extend(&o->vars_, t.vars.block(), t.n);
 }
 
-// vars[i] of any indexable object, with its own IndexError when too short.
-PyObject *item_of(PyObject *seq, Py_ssize_t i) {
-  if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) return PySequence_GetItem(seq, i);
-  Ref key(PyLong_FromSsize_t(i));
-  if (!key) return nullptr;
-  return PyObject_GetItem(seq, key.get());
-}
-
 // One linear term (coeff, var): a zero coefficient adds nothing.
 int add_linear_term(PyObject *self, PyObject *coeff, PyObject *var) {
   double c;
@@ -142,7 +134,7 @@ int add_linear_term(PyObject *self, PyObject *coeff, PyObject *var) {
 }
 
 int psdexpr_addterms(PyObject *self, PyObject *coeffs, PyObject *vars) {
-  int seq = PyList_Check(vars) || PyTuple_Check(vars) || list_check(vars) ? 1 : is_ndarray(vars);
+  const int seq = is_term_sequence(vars);
   if (seq < 0) return -1;
   if (!seq) {
     if (handle_check(vars, &Var_Type)) {
@@ -157,9 +149,9 @@ int psdexpr_addterms(PyObject *self, PyObject *coeffs, PyObject *vars) {
   const Py_ssize_t n = PyObject_Size(coeffs);
   if (n < 0) return -1;
   for (Py_ssize_t i = 0; i < n; i++) {
-    Ref coeff(item_of(coeffs, i));
+    Ref coeff(sequence_item(coeffs, i));
     if (!coeff) return -1;
-    Ref var(item_of(vars, i));
+    Ref var(sequence_item(vars, i));
     if (!var) return -1;
     if (handle_check(var.get(), &Var_Type)) {
       const int number = is_number(coeff.get());
@@ -193,33 +185,6 @@ const FuncSpec init_spec =
     func_spec("__init__", "PsdExpr.__init__", init_argnames, FUNC_METHOD, nullptr, nullptr, nullptr)
         .with_defaults("(0, None)");
 
-// Each element a tuple, list or array of at least two entries: (coefficient,
-// variable).
-int psdexpr_init_pairs(PyObject *self, PyObject *pairs) {
-  Ref it(PyObject_GetIter(pairs));
-  if (!it) return -1;
-  while (PyObject *raw = PyIter_Next(it.get())) {
-    Ref element(raw);
-    Py_ssize_t len = -1;
-    int pair = PyTuple_Check(raw) || PyList_Check(raw) ? 1 : is_ndarray(raw);
-    if (pair < 0) return -1;
-    if (pair) {
-      len = PyObject_Size(raw);
-      if (len < 0) return -1;
-    }
-    if (len < 2) {
-      raise_text("Each element should be a tuple or list with length 2");
-      return -1;
-    }
-    Ref coeff(PySequence_GetItem(raw, 0));
-    if (!coeff) return -1;
-    Ref var(PySequence_GetItem(raw, 1));
-    if (!var) return -1;
-    if (psdexpr_addterms(self, coeff.get(), var.get()) < 0) return -1;
-  }
-  return PyErr_Occurred() ? -1 : 0;
-}
-
 int psdexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   ParsedArgs a;
   if (parse_init(&init_spec, self, args, kwargs, a) < 0) return -1;
@@ -243,7 +208,7 @@ int psdexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   }
   int pairs = PyList_Check(arg1) || PyTuple_Check(arg1) ? 1 : is_ndarray(arg1);
   if (pairs < 0) return -1;
-  if (pairs) return psdexpr_init_pairs(self, arg1);
+  if (pairs) return add_term_pairs(self, arg1, true, psdexpr_addterms);
   double constant;
   if (!float_of(arg1, &constant)) return -1;
   as_linexpr(as_psdexpr(self)->lin_)->constant_ += constant;
@@ -328,13 +293,8 @@ PyObject *psdexpr_remove_impl(PyObject *, PyObject *const *args) {
     if (remove_positions(self, p) < 0) return nullptr;
   } else if (handle_check(item, &Var_Type)) {
     Ref lin = lin_of(self);
-    if (linexpr_var_positions(lin.get(), item, p) < 0) return nullptr;
-    if (p.size() > 0) {
-      LinExprObject *l = as_linexpr(lin.get());
-      if (list_field_remove(&l->coeffs_, p.data(), p.size()) < 0 ||
-          list_field_remove(&l->vars_, p.data(), p.size()) < 0)
-        return nullptr;
-    }
+    if (linexpr_var_positions(lin.get(), item, p) < 0 || linexpr_remove_positions(lin.get(), p) < 0)
+      return nullptr;
   } else {
     PyErr_SetString(PyExc_TypeError, "Argument `item` should be an integer or Var");
     return nullptr;
@@ -518,21 +478,15 @@ PyObject *psdexpr_iadd(PyObject *self, PyObject *other) {
   const int number = is_number(other);
   if (number < 0) return nullptr;
   Ref lin = lin_of(self);
-  int rc;
   if (number) {
     double d;
     if (!float_of(other, &d)) return nullptr;
     as_linexpr(lin.get())->constant_ += d;
-    rc = 0;
-  } else if (handle_check(other, &Var_Type)) {
-    rc = LinExpr_ops.addterm(lin.get(), 1.0, other);
-  } else if (linexpr_check(other)) {
-    rc = LinExpr_ops.addexpr(lin.get(), other, 1.0);
-  } else if (psdexpr_check(other)) {
-    rc = psdexpr_addexpr(self, other, 1.0);
-  } else {
-    return raise_unsupported("+=", self, other);
+    return new_ref(self);
   }
+  int rc = linexpr_add_operand(lin.get(), other);
+  if (rc == 0 && psdexpr_check(other)) rc = psdexpr_addexpr(self, other, 1.0) < 0 ? -1 : 1;
+  if (rc == 0) return raise_unsupported("+=", self, other);
   if (rc < 0) return nullptr;
   return new_ref(self);
 }
