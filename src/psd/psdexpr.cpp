@@ -14,10 +14,12 @@
 #include "runtime/decorators.h"
 #include "runtime/docs.h"
 #include "runtime/function.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject PsdExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject PsdExpr_Type = static_type_object();
 PsdExprOps PsdExpr_ops;
 
 namespace {
@@ -434,12 +436,12 @@ int psdexpr_prepare() {
   t->tp_basicsize = sizeof(PsdExprObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = class_doc;
-  t->tp_new = psdexpr_alloc;
-  t->tp_init = psdexpr_init;
+  t->tp_new = DZ_SLOT(psdexpr_alloc);
+  t->tp_init = DZ_SLOT(psdexpr_init);
   t->tp_dealloc = psdexpr_dealloc;
   t->tp_traverse = psdexpr_traverse;
-  t->tp_str = psdexpr_str;
-  t->tp_repr = repr_via_str;
+  t->tp_str = DZ_SLOT(psdexpr_str);
+  t->tp_repr = DZ_SLOT(repr_via_str);
   t->tp_methods = psdexpr_reflected_methods;
   psdexpr_set_operators(t);
   PsdExpr_ops = {psdexpr_addterm, psdexpr_addexpr, psdexpr_restore_symmat};

@@ -5,6 +5,7 @@
 #include "expr/list.h"
 #include "expr/tempconstr.h"
 #include "psd/psdexpr.h"
+#include "runtime/guard.h"
 
 namespace dz {
 
@@ -132,22 +133,22 @@ PyNumberMethods psdexpr_as_number = {};
 // METH_COEXIST: the methods replace the slot wrappers the interpreter would
 // put under these names, which would hand a PsdExpr operand the forward role.
 PyMethodDef psdexpr_reflected_methods[] = {
-    {"__radd__", psdexpr_radd, METH_O | METH_COEXIST, "Return value+self."},
-    {"__rsub__", psdexpr_rsub, METH_O | METH_COEXIST, "Return value-self."},
-    {"__rmul__", psdexpr_rmul, METH_O | METH_COEXIST, "Return value*self."},
+    {"__radd__", DZ_SLOT(psdexpr_radd), METH_O | METH_COEXIST, "Return value+self."},
+    {"__rsub__", DZ_SLOT(psdexpr_rsub), METH_O | METH_COEXIST, "Return value-self."},
+    {"__rmul__", DZ_SLOT(psdexpr_rmul), METH_O | METH_COEXIST, "Return value*self."},
     {nullptr, nullptr, 0, nullptr},
 };
 
 void psdexpr_set_operators(PyTypeObject *type) {
-  psdexpr_as_number.nb_add = psdexpr_nb_add;
-  psdexpr_as_number.nb_subtract = psdexpr_nb_subtract;
-  psdexpr_as_number.nb_multiply = psdexpr_nb_multiply;
-  psdexpr_as_number.nb_negative = psdexpr_nb_negative;
-  psdexpr_as_number.nb_inplace_add = psdexpr_iadd;
-  psdexpr_as_number.nb_inplace_subtract = psdexpr_isub;
-  psdexpr_as_number.nb_inplace_multiply = psdexpr_imul;
+  psdexpr_as_number.nb_add = DZ_SLOT(psdexpr_nb_add);
+  psdexpr_as_number.nb_subtract = DZ_SLOT(psdexpr_nb_subtract);
+  psdexpr_as_number.nb_multiply = DZ_SLOT(psdexpr_nb_multiply);
+  psdexpr_as_number.nb_negative = DZ_SLOT(psdexpr_nb_negative);
+  psdexpr_as_number.nb_inplace_add = DZ_SLOT(psdexpr_iadd);
+  psdexpr_as_number.nb_inplace_subtract = DZ_SLOT(psdexpr_isub);
+  psdexpr_as_number.nb_inplace_multiply = DZ_SLOT(psdexpr_imul);
   type->tp_as_number = &psdexpr_as_number;
-  type->tp_richcompare = psdexpr_richcompare;
+  type->tp_richcompare = DZ_SLOT(psdexpr_richcompare);
   type->tp_hash = PyObject_HashNotImplemented;
 }
 
