@@ -52,7 +52,7 @@ const SymCase kSymCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, Symmetric, ::testing::ValuesIn(kSymCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto &test) { return std::string(test.param.name); });
 
 TEST(Symmetric, InnerProductCountsBothMirroredEntries) {
   const int pos[] = {1};
@@ -170,11 +170,11 @@ void five_cycle(PsdBuilder &b) {
 // dual multiplier is the smallest l with C - I + l diag(0, 1, 1) PSD:
 // l^2 + l = 1.
 void two_free(PsdBuilder &b) {
-  const int x1 = b.var(-kInf, kInf, 1), x2 = b.var(-kInf, kInf, 0);
+  const int x1 = b.var(-kTvxInfinity, kTvxInfinity, 1), x2 = b.var(-kTvxInfinity, kTvxInfinity, 0);
   const int p = b.psd_var(3, kTridiag);
   b.psd_row({{x1, 1}}, {{p, kTrace3}}, 1, 1);
   b.psd_row({{x2, 1}}, {{p, {{0, -1}}}}, 0, 0);
-  b.row({{x1, 1}, {x2, 1}}, -2, kInf);
+  b.row({{x1, 1}, {x2, 1}}, -2, kTvxInfinity);
 }
 
 const OptimumCase kOptimumCases[] = {
@@ -194,8 +194,8 @@ const OptimumCase kOptimumCases[] = {
     {"TraceOneAsTwoInequalities",
      [](PsdBuilder &b) {
        const int x = b.psd_var(3, kTridiag);
-       b.psd_row({}, {{x, kTrace3}}, 1, kInf);
-       b.psd_row({}, {{x, kTrace3}}, -kInf, 1);
+       b.psd_row({}, {{x, kTrace3}}, 1, kTvxInfinity);
+       b.psd_row({}, {{x, kTrace3}}, -kTvxInfinity, 1);
      },
      TVX_STATUS_OPTIMAL, kP1},
     {"ScaledBy1e7",
@@ -213,9 +213,9 @@ const OptimumCase kOptimumCases[] = {
     {"FreeVariable",
      [](PsdBuilder &b) {
        // min x + <C, X> with x free, tr X + x = 1 and x >= -2 as a row.
-       const int x = b.var(-kInf, kInf, 1);
+       const int x = b.var(-kTvxInfinity, kTvxInfinity, 1);
        b.psd_row({{x, 1}}, {{b.psd_var(3, kTridiag), kTrace3}}, 1, 1);
-       b.row({{x, 1}}, -2, kInf);
+       b.row({{x, 1}}, -2, kTvxInfinity);
      },
      TVX_STATUS_OPTIMAL, -2 + 3 * kP1},
     {"TwoFreeVariables", two_free, TVX_STATUS_OPTIMAL, 1 - 1.5 * (std::sqrt(5.0) - 1)},
@@ -223,7 +223,7 @@ const OptimumCase kOptimumCases[] = {
      [](PsdBuilder &b) {
        const int x = b.psd_var(3, kTridiag);
        b.psd_row({}, {{x, kTrace3}}, 1, 1);
-       b.psd_row({}, {{x, {{1, 5}}}}, -kInf, kInf);
+       b.psd_row({}, {{x, {{1, 5}}}}, -kTvxInfinity, kTvxInfinity);
      },
      TVX_STATUS_OPTIMAL, kP1},
     {"FiveCycleMaxCut", five_cycle, TVX_STATUS_OPTIMAL,
@@ -249,13 +249,13 @@ const OptimumCase kOptimumCases[] = {
      [](PsdBuilder &b) {
        b.psd_row({}, {{b.psd_var(3, kTridiag), kTrace3}}, 1, 1);
        b.psd_var(2);
-       b.var(0, kInf, 0);
+       b.var(0, kTvxInfinity, 0);
      },
      TVX_STATUS_OPTIMAL, kP1},
     {"UnusedColumnWithFallingCost",
      [](PsdBuilder &b) {
        b.psd_row({}, {{b.psd_var(3, kTridiag), kTrace3}}, 1, 1);
-       b.var(0, kInf, -1);
+       b.var(0, kTvxInfinity, -1);
      },
      TVX_STATUS_UNBOUNDED, 0},
     {"FeasibilityOnly",
@@ -272,7 +272,7 @@ const OptimumCase kOptimumCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, KnownOptimum, ::testing::ValuesIn(kOptimumCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto &test) { return std::string(test.param.name); });
 
 // x1 in [0, 1], x2 in [-1, 1]; min x1 - x2 + <C, X> with tr X = 1,
 // 0.5 <= x1 + x2 + 2 X01 <= 2 and X22 + x1 <= 0.3.
@@ -282,7 +282,7 @@ PsdBuilder bounded_and_ranged() {
   const int x = b.psd_var(3, kTridiag);
   b.psd_row({}, {{x, kTrace3}}, 1, 1);
   b.psd_row({{x1, 1}, {x2, 1}}, {{x, {{1, 1}}}}, 0.5, 2);
-  b.psd_row({{x1, 1}}, {{x, {{8, 1}}}}, -kInf, 0.3);
+  b.psd_row({{x1, 1}}, {{x, {{8, 1}}}}, -kTvxInfinity, 0.3);
   return b;
 }
 
@@ -356,9 +356,9 @@ TEST(Psd, RefusedWithIntegers) {
 // answers wrong.
 TEST(Psd, IisKeepsOnlyTheInfeasibleRow) {
   PsdBuilder b;
-  const int x = b.var(0, kInf, 0);
+  const int x = b.var(0, kTvxInfinity, 0);
   b.psd_row({}, {{b.psd_var(3, kTridiag), kTrace3}}, -1, -1);
-  b.row({{x, 1}}, -kInf, 3);
+  b.row({{x, 1}}, -kTvxInfinity, 3);
   const tvx::IisOutcome out = tvx::compute_iis(solve_input(b.store));
   ASSERT_EQ(out.code, kOk);
   EXPECT_EQ(out.row, (std::vector<int>{1, 0}));
@@ -385,10 +385,10 @@ TEST(PsdForm, EliminatesFreeVariables) {
   // min x + <C, X> with x free: x + tr X = 1 solves for x; x >= -2 becomes
   // 1 - tr X - w = -2 and the objective 1 + <C - I, X>.
   PsdBuilder b;
-  const int x = b.var(-kInf, kInf, 1);
+  const int x = b.var(-kTvxInfinity, kTvxInfinity, 1);
   const int p = b.psd_var(3, kTridiag);
   b.psd_row({{x, 1}}, {{p, kTrace3}}, 1, 1);
-  b.row({{x, 1}}, -2, kInf);
+  b.row({{x, 1}}, -2, kTvxInfinity);
   const tvx::SdpForm f = tvx::sdp_form(b.store);
   EXPECT_EQ(f.num_rows, 1);
   EXPECT_EQ(f.num_lp, 1);
@@ -409,7 +409,7 @@ TEST(PsdForm, EliminatesFreeVariables) {
 
 TEST(PsdForm, FreeVariableWithACostInNoRowMakesItUnbounded) {
   PsdBuilder b;
-  b.var(-kInf, kInf, 1);
+  b.var(-kTvxInfinity, kTvxInfinity, 1);
   b.psd_row({}, {{b.psd_var(3, kTridiag), kTrace3}}, 1, 1);
   EXPECT_TRUE(tvx::sdp_form(b.store).unbounded_if_feasible);
   const tvx::SolveOutcome out = solve(b.store);

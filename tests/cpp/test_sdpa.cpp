@@ -3,11 +3,8 @@
 // the reader (plain and compressed), malformed files, and models the format
 // cannot state.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,31 +14,13 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace solve_fixture;
 
-constexpr int kFormat = TVX_ERROR_FORMAT_ERROR;
 const double kP1 = 2 - std::sqrt(2.0);
 
-const fs::path &temp_dir() {
-  static const fs::path dir = [] {
-    std::string pattern = (fs::temp_directory_path() / "tarvex_sdpa_XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    return fs::path(pattern);
-  }();
-  static const struct Cleanup {
-    ~Cleanup() {
-      std::error_code ec;
-      fs::remove_all(dir, ec);
-    }
-  } cleanup;
-  return dir;
-}
-
 std::string put(const std::string &name, const std::string &text) {
-  const fs::path path = temp_dir() / name;
-  std::ofstream(path, std::ios::binary) << text;
-  return path.string();
+  put_bytes(temp_dir() / name, text);
+  return temp_path(name);
 }
 
 // max <-C, X> s.t. tr X = 1 with C = tridiag(1, 2, 1), stated with the
@@ -102,7 +81,7 @@ TEST(Sdpa, DiagonalBlocksAreNonnegativeVariables) {
 // triangle only), x >= 0: a model the format can state.
 tvx::Store fitting_model() {
   Builder b;
-  const int x = b.var(0, kInf, 1);
+  const int x = b.var(0, kTvxInfinity, 1);
   tvx::Store &s = b.store;
   const int cpos[] = {0, 1, 4, 5, 8}, tpos[] = {0, 4, 8}, upos[] = {1}, beg = 0;
   const double cval[] = {2, 1, 2, 1, 2}, tval[] = {1, 1, 1}, uval[] = {1}, one = 1;
@@ -149,7 +128,7 @@ class SdpaRoundTrip : public ::testing::TestWithParam<const char *> {};
 
 TEST_P(SdpaRoundTrip, ReadsBackTheSameModel) {
   const tvx::Store model = fitting_model();
-  const std::string path = (temp_dir() / GetParam()).string();
+  const std::string path = temp_path(GetParam());
   ASSERT_EQ(tvx::write_model_file(path.c_str(), model), kOk);
   tvx::Store back;
   ASSERT_EQ(tvx::read_model_file(path.c_str(), back), kOk);
@@ -162,8 +141,8 @@ TEST_P(SdpaRoundTrip, ReadsBackTheSameModel) {
 
 INSTANTIATE_TEST_SUITE_P(Files, SdpaRoundTrip,
                          ::testing::Values("model.dat-s", "model.dat-s.gz", "model.DAT-S.bz2"),
-                         [](const auto &info) {
-                           std::string name = info.param;
+                         [](const auto &test) {
+                           std::string name = test.param;
                            for (char &ch : name)
                              if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                            return name;
@@ -201,7 +180,7 @@ const BadFile kBadFiles[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, SdpaMalformed, ::testing::ValuesIn(kBadFiles),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto &test) { return std::string(test.param.name); });
 
 struct Unfit {
   const char *name;
@@ -215,10 +194,7 @@ TEST_P(SdpaUnfit, IsRefusedBeforeTheFileIsTouched) {
   GetParam().change(model);
   const std::string path = put(std::string(GetParam().name) + ".dat-s", "old");
   EXPECT_EQ(tvx::write_model_file(path.c_str(), model), kFormat);
-  std::ifstream in(path);
-  std::string text;
-  in >> text;
-  EXPECT_EQ(text, "old");
+  EXPECT_EQ(bytes_of(path), "old");
 }
 
 const Unfit kUnfit[] = {
@@ -235,17 +211,17 @@ const Unfit kUnfit[] = {
      }},
     {"InfiniteSide",
      [](tvx::Store &s) {
-       s.set_row_lhs(1, kInf);
-       s.set_row_rhs(1, kInf);
+       s.set_row_lhs(1, kTvxInfinity);
+       s.set_row_rhs(1, kTvxInfinity);
      }},
 };
 
 INSTANTIATE_TEST_SUITE_P(Models, SdpaUnfit, ::testing::ValuesIn(kUnfit),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto &test) { return std::string(test.param.name); });
 
 TEST(Sdpa, ModelWithoutBlocksIsRefused) {
   const tvx::Store empty;
-  EXPECT_EQ(tvx::write_model_file((temp_dir() / "empty.dat-s").string().c_str(), empty), kFormat);
+  EXPECT_EQ(tvx::write_model_file(temp_path("empty.dat-s").c_str(), empty), kFormat);
 }
 
 }  // namespace

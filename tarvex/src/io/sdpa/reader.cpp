@@ -25,13 +25,13 @@
 #include <utility>
 #include <vector>
 
+#include "core/status.h"
+#include "io/file_report.h"
 #include "io/model_files.h"
 
 namespace tvx {
 namespace {
 
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kBad = TVX_ERROR_FORMAT_ERROR;
 // The largest diagonal block: one variable per position.
 constexpr long long kMaxDiagonal = 1LL << 26;
 
@@ -95,47 +95,56 @@ class Parser {
       }
       const auto w = words(line);
       if (w.empty()) continue;
-      if (!parse_int(w[0], k == 0 ? 0 : 1, INT_MAX, &header[k])) return kBad;
+      if (!parse_int(w[0], k == 0 ? 0 : 1, INT_MAX, &header[k]))
+        return bad(k == 0 ? "the number of constraints is not a count"
+                          : "the number of blocks is not a positive count");
       ++k;
     }
     f.m = header[0];
     long long diagonal = 0;
-    for (double v : numbers(header[1])) {
-      int size = 0;
-      if (v != std::floor(v) || v == 0 || std::fabs(v) > INT_MAX) return kBad;
-      size = static_cast<int>(v);
-      if (size < 0 && (diagonal -= size) > kMaxDiagonal) return kBad;
+    for (double v : numbers(header[1], "block sizes")) {
+      if (v != std::floor(v) || v == 0 || std::fabs(v) > INT_MAX)
+        return bad("a block size is not a non-zero integer");
+      const int size = static_cast<int>(v);
+      if (size < 0 && (diagonal -= size) > kMaxDiagonal)
+        return bad("the diagonal blocks hold too many variables");
       f.sizes.push_back(size);
     }
     if (status_ != kOk) return status_;
-    f.c = numbers(f.m);
+    f.c = numbers(f.m, "right-hand sides");
     if (status_ != kOk) return status_;
     while (lines_.next(&line)) {
       if (is_comment(line)) continue;
       const auto w = words(line);
       if (w.empty()) continue;
-      if (w.size() != 5) return kBad;
+      if (w.size() != 5) return bad("an entry is not: matrix, block, row, column, value");
       Entry e{0, 0, 0, 0, 0, static_cast<int>(f.entries.size())};
-      if (!parse_int(w[0], 0, f.m, &e.mat) ||
-          !parse_int(w[1], 1, static_cast<long long>(f.sizes.size()), &e.block))
-        return kBad;
+      if (!parse_int(w[0], 0, f.m, &e.mat)) return bad("no constraint of that number");
+      if (!parse_int(w[1], 1, static_cast<long long>(f.sizes.size()), &e.block))
+        return bad("no block of that number");
       const int size = std::abs(f.sizes[sz(e.block - 1)]);
-      if (!parse_int(w[2], 1, size, &e.i) || !parse_int(w[3], 1, size, &e.j) ||
-          !parse_coefficient(w[4], &e.value))
-        return kBad;
-      if (f.sizes[sz(e.block - 1)] < 0 && e.i != e.j) return kBad;
-      if (f.entries.size() >= static_cast<std::size_t>(INT_MAX)) return kBad;
+      if (!parse_int(w[2], 1, size, &e.i) || !parse_int(w[3], 1, size, &e.j))
+        return bad("a row or column outside its block");
+      if (!parse_coefficient(w[4], &e.value)) return bad("a value that is no finite number");
+      if (f.sizes[sz(e.block - 1)] < 0 && e.i != e.j)
+        return bad("an entry off the diagonal of a diagonal block");
+      if (f.entries.size() >= static_cast<std::size_t>(INT_MAX)) return bad("too many entries");
       f.entries.push_back(e);
     }
     return lines_.status();
   }
 
  private:
+  int bad(const std::string &what) const { return fail(kBadFormat, lines_.line(), what); }
+
   // A file that ends before its header does is not a model of the format.
-  int ended() const { return lines_.status() != kOk ? lines_.status() : kBad; }
+  int ended() const {
+    return lines_.status() != kOk ? lines_.status()
+                                  : fail(kBadFormat, "the file ends before its entries");
+  }
 
   // The next n numbers, across lines; the rest of the last line is ignored.
-  std::vector<double> numbers(int n) {
+  std::vector<double> numbers(int n, const char *what) {
     std::vector<double> out;
     std::string_view line;
     while (static_cast<int>(out.size()) < n) {
@@ -147,7 +156,7 @@ class Parser {
         if (static_cast<int>(out.size()) == n) break;
         double v = 0;
         if (!parse_coefficient(w, &v)) {
-          status_ = kBad;
+          status_ = bad(std::string("the ") + what + " hold something that is no number");
           return out;
         }
         out.push_back(v);
@@ -261,7 +270,8 @@ int build(const SdpaFile &f, Store &out) {
                            nullptr);
     }
   }
-  return rc == kOk ? kOk : kBad;
+  return rc == kOk ? kOk
+                   : fail(kBadFormat, std::string("the model is refused: ") + TVXexplainerror(rc));
 }
 
 }  // namespace

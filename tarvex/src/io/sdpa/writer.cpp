@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "core/status.h"
+#include "io/file_report.h"
 #include "io/model_files.h"
 #include "store/psd_matrix.h"
 
@@ -40,17 +42,23 @@ void matrix(TextWriter &out, int mat, int block, int dim, int n, const int *pos,
 }  // namespace
 
 int check_sdpa_writable(const Store &s) {
-  constexpr int kBad = TVX_ERROR_FORMAT_ERROR;
-  if (s.num_sos() > 0 || s.num_genconstrs() > 0 || !s.qterms().val.empty() || s.objcon() != 0)
-    return kBad;
-  if (s.num_vars() == 0 && s.num_psd_vars() == 0) return kBad;
+  if (s.num_sos() > 0 || s.num_genconstrs() > 0)
+    return fail(kBadFormat, "the format has no SOS or indicator constraints");
+  if (!s.qterms().val.empty() || s.objcon() != 0)
+    return fail(kBadFormat, "the format has no quadratic objective terms or objective constant");
+  if (s.num_vars() == 0 && s.num_psd_vars() == 0)
+    return fail(kBadFormat, "a model without variables has no block to write");
   const Vars &v = s.vars();
   for (int j = 0; j < s.num_vars(); ++j) {
-    if (v.type[sz(j)] != 'C' || v.lb[sz(j)] != 0 || !is_plus_infinite(v.ub[sz(j)])) return kBad;
+    if (v.type[sz(j)] != 'C' || v.lb[sz(j)] != 0 || !is_plus_infinite(v.ub[sz(j)]))
+      return fail(kBadFormat, "variable " + std::to_string(j) +
+                                  " is not continuous in [0, inf), as the format's are");
   }
   for (int i = 0; i < s.num_rows(); ++i) {
     const double side = s.rows().lhs[sz(i)];
-    if (side != s.rows().rhs[sz(i)] || !std::isfinite(finite_or_inf(side))) return kBad;
+    if (side != s.rows().rhs[sz(i)] || !std::isfinite(finite_or_inf(side)))
+      return fail(kBadFormat, "constraint " + std::to_string(i) +
+                                  " is no equality with a finite side, as the format's are");
   }
   return TVX_ERROR_OKAY;
 }
