@@ -116,7 +116,7 @@ int append_sparse(PyObject *matrix, MatrixEntries &out) {
       PyErr_SetString(PyExc_ValueError, "sparse matrix with coordinate arrays of unequal length");
       return false;
     }
-    int p;
+    int p = 0;
     return position_of(static_cast<long long>(r[k]) * cols + c[k], &p) && out.push(p, value);
   });
 }
@@ -128,7 +128,7 @@ int append_matrix_entries(PyObject *matrix, MatrixEntries &out) {
   if (dense < 0) return -1;
   if (!dense) return append_sparse(matrix, out);
   return walk_values(matrix, [&](npy_intp k, double value) {
-    int p;
+    int p = 0;
     return position_of(static_cast<long long>(k), &p) && out.push(p, value);
   });
 }
