@@ -146,6 +146,8 @@ PyObject *handle_new(PyTypeObject *type, TVXmodel *mdl, int index) {
   return h.release();
 }
 
+bool handle_is_exact(PyObject *o) { return kind_of(Py_TYPE(o)) != nullptr; }
+
 const char *handle_attr_kind(PyObject *o) {
   for (const Kind &k : kinds)
     if (PyObject_TypeCheck(o, k.type)) return k.attr_kind;

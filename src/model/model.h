@@ -166,6 +166,11 @@ extern const FuncSpec Model_getRow_spec, Model_getCol_spec, Model_getA_spec, Mod
 int model_addsos_defaults(PyObject **defaults, PyObject **kwdefaults);
 int model_indicator_defaults(PyObject **defaults, PyObject **kwdefaults);
 
+// Members defined in array/, and addMVar's defaults: TVX.INFINITY and
+// TVX.CONTINUOUS as they are at binding time.
+extern const FuncSpec Model_addMVar_spec;
+int model_addmvar_defaults(PyObject **defaults, PyObject **kwdefaults);
+
 // Defaults (0,) for reset's clearall.
 int model_reset_default(PyObject **defaults, PyObject **kwdefaults);
 

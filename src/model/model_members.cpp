@@ -24,7 +24,6 @@ PyObject *placeholder(PyObject *func, PyObject *const *) {
                                        placeholder,                             \
                                        nullptr};
 
-PLACEHOLDER(addMVar)
 PLACEHOLDER(addPsdVar)
 PLACEHOLDER(addMConstr)
 PLACEHOLDER(_cbCutP)
@@ -43,7 +42,7 @@ const ModelMember model_members[] = {
     {&Model_copy_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_dispose_spec, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_addVar_spec, ModelMember::PLAIN, nullptr, model_addvar_defaults},
-    {&addMVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_addMVar_spec, ModelMember::PLAIN, nullptr, model_addmvar_defaults},
     {&Model_addVars_spec, ModelMember::PLAIN, nullptr, model_addvars_defaults},
     {&addPsdVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
     {&Model_addConstr_spec, ModelMember::PLAIN, nullptr, model_name_default},
