@@ -76,6 +76,16 @@ def test_chgCoeff_shows_in_every_read(m, xyb):
     assert m.getA().toarray().tolist() == [[2.5, -1.0, 0.0]]
 
 
+def test_stored_zero_is_a_term_in_every_read(m, xyb):
+    x, y, _ = xyb
+    c = m.addConstr(x + 3 * y <= 4)
+    m.chgCoeff(c, x, 0.0)
+    assert [(v, v2.index) for v, v2 in terms(m.getRow(c))] == [(0.0, 0), (3.0, 1)]
+    assert [(v, c2.index) for v, c2 in col_terms(m.getCol(x))] == [(0.0, 0)]
+    A = m.getA()
+    assert A.nnz == 2 and A.indices.tolist() == [0, 1] and A.data.tolist() == [0.0, 3.0]
+
+
 def test_empty_reads(m, xyb):
     x, _, _ = xyb
     A = m.getA()

@@ -7,29 +7,10 @@
 #include "expr/expr_util.h"
 #include "module/classes.h"
 #include "module/state.h"
-#include "runtime/numpy_api.h"
+#include "runtime/args.h"
+#include "runtime/arraylike.h"
 
 namespace dz {
-
-namespace {
-
-// getattr(module global, name), looked up at each use: the module's globals
-// may be rebound.
-PyObject *global_attr(const char *module, const char *name) {
-  PyObject *mod = module_global(module);  // borrowed
-  if (!mod) return nullptr;
-  return PyObject_GetAttrString(mod, name);
-}
-
-int call_truth(const char *module, const char *name, PyObject *obj) {
-  Ref fn(global_attr(module, name));
-  if (!fn) return -1;
-  Ref r(PyObject_CallFunctionObjArgs(fn.get(), obj, nullptr));
-  if (!r) return -1;
-  return PyObject_IsTrue(r.get());
-}
-
-}  // namespace
 
 int is_arraylike(PyObject *obj, bool sparse) {
   if (PyObject_TypeCheck(obj, Operand_class.type)) return 0;
@@ -37,18 +18,16 @@ int is_arraylike(PyObject *obj, bool sparse) {
   // priority, and numpy never takes them for scalars.
   if (obj == Py_None || PyList_CheckExact(obj) || PyTuple_CheckExact(obj) || PyDict_CheckExact(obj))
     return 1;
-  {
-    // Sparse arrays as well as sparse matrices: neither combines cell by cell.
-    int sp = call_truth("_sp", "issparse", obj);
-    if (sp < 0) return -1;
-    if (sp) return sparse ? 1 : 0;
-  }
+  // Sparse arrays as well as sparse matrices: neither combines cell by cell.
+  const int sp = is_sparse(obj);
+  if (sp < 0) return -1;
+  if (sp) return sparse ? 1 : 0;
   {
     Ref priority(PyObject_GetAttrString(obj, "__array_priority__"));
     if (priority) return 1;
     PyErr_Clear();
   }
-  int scalar = call_truth("_np", "isscalar", obj);
+  const int scalar = is_scalar(obj);
   return scalar < 0 ? -1 : !scalar;
 }
 
@@ -56,11 +35,10 @@ int is_arraylike(PyObject *obj, bool sparse) {
 // object with an `ndim` of 1 that numpy still wraps whole would come back
 // here cell by cell without end.
 int array_has_cells(PyObject *obj) {
-  if (PyList_Check(obj) || PyTuple_Check(obj)) return 1;
-  if (PyArray_Check(obj)) return 1;
-  int sparse = call_truth("_sp", "issparse", obj);
+  if (PyList_Check(obj) || PyTuple_Check(obj) || PyArray_Check(obj)) return 1;
+  const int sparse = is_sparse(obj);
   if (sparse != 0) return sparse;
-  Ref arr(PyArray_FromAny(obj, nullptr, 0, 0, 0, nullptr));
+  Ref arr(reinterpret_cast<PyObject *>(np_asarray(obj)));
   if (!arr) return -1;
   return PyArray_NDIM(reinterpret_cast<PyArrayObject *>(arr.get())) > 0;
 }
@@ -72,7 +50,7 @@ namespace {
 // Cells of numpy.asarray(a), as a private C-ordered object array that no
 // Python code run by the cells' operators can reach.
 PyArrayObject *private_cells(PyObject *a) {
-  Ref arr(PyArray_FromAny(a, nullptr, 0, 0, 0, nullptr));
+  Ref arr(reinterpret_cast<PyObject *>(np_asarray(a)));
   if (!arr) return nullptr;
   PyArray_Descr *descr = PyArray_DescrFromType(NPY_OBJECT);
   if (!descr) return nullptr;

@@ -68,11 +68,6 @@ PyObject *array_copy_impl(PyObject *func, PyObject *const *args);
 PyObject *array_tolist_impl(PyObject *func, PyObject *const *args);
 PyObject *array_priority_impl(PyObject *func, PyObject *const *args);
 
-// A method of an array class whose parameters are the names in args.
-#define ARRAY_NARGS(args) static_cast<int>(sizeof(args) / sizeof(args[0]))
-#define ARRAY_METHOD(Cls, name, args, impl, doc) \
-  { #name, #Cls "." #name, args, ARRAY_NARGS(args), 0, FUNC_METHOD, &Cls##_Type, impl, doc }
-
 // arr.<method>(*args) on the element array, wrapped by new of type.
 PyObject *array_call_wrapped(PyTypeObject *type, PyObject *self, const char *method,
                              PyObject *args = nullptr, PyObject *kwargs = nullptr);

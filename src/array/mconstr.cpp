@@ -41,40 +41,36 @@ const char class_doc[] =
     "\n    A multidimensional array consisting of constraints.\n"
     "    Returned by `Model.addConstr` or `Model.addMConstr`.\n\n";
 
-#define PROPERTY_DOC(text) "\n        " text "\n" EXPR_DOC_END
-
 const char item_doc[] =
-    EXPR_DOC_HEAD("item()", "Get the unique constraint contained in the current MConstr.")
-        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("x = m.addMVar((2, 2))")
-            EXPR_DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x[0], '<', [1, 2])")
-                EXPR_DOC_LINE("print(type(c[0]))") EXPR_DOC_LINE("print(type(c[0].item()))")
-                    EXPR_DOC_NOTE EXPR_DOC_LINE(
+    DOC_HEAD("item()", "Get the unique constraint contained in the current MConstr.")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))")
+            DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x[0], '<', [1, 2])")
+                DOC_LINE("print(type(c[0]))") DOC_LINE("print(type(c[0].item()))")
+                    DOC_NOTE DOC_LINE(
                         "An exception is thrown if the current MConstr contains more than one "
-                        "constraint.") EXPR_DOC_END;
+                        "constraint.") DOC_END;
 const char tolist_doc[] =
-    EXPR_DOC_HEAD("tolist()", "Return an array containing all constraints in the current MConstr.")
-        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("x = m.addMVar((2, 2))")
-            EXPR_DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x[0], '<', [1, 2])")
-                EXPR_DOC_LINE("print(c.tolist())") EXPR_DOC_END;
+    DOC_HEAD("tolist()", "Return an array containing all constraints in the current MConstr.")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))")
+            DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x[0], '<', [1, 2])")
+                DOC_LINE("print(c.tolist())") DOC_END;
 
 const char *const self_only[] = {"self"};
 const char *const li_arg[] = {"li"};
 
-const FuncSpec fromlist_spec = {"_fromlist",   "MConstr._fromlist",   li_arg, 1, 0, 0,
-                                &MConstr_Type, mconstr_fromlist_impl, nullptr};
+const FuncSpec fromlist_spec = func_spec("_fromlist", "MConstr._fromlist", li_arg, 0, &MConstr_Type,
+                                         mconstr_fromlist_impl, nullptr);
 const FuncSpec methods[] = {
-    ARRAY_METHOD(MConstr, tolist, self_only, array_tolist_impl, tolist_doc),
-    ARRAY_METHOD(MConstr, item, self_only, array_item_impl, item_doc),
+    DZ_METHOD(MConstr, tolist, self_only, array_tolist_impl, tolist_doc),
+    DZ_METHOD(MConstr, item, self_only, array_item_impl, item_doc),
 };
 const FuncSpec properties[] = {
-    ARRAY_METHOD(MConstr, size, self_only, array_size_impl,
-                 PROPERTY_DOC("Number of constraints contained in the MConstr")),
-    ARRAY_METHOD(MConstr, ndim, self_only, array_ndim_impl,
-                 PROPERTY_DOC("Number of MConstr dimensions")),
-    ARRAY_METHOD(MConstr, shape, self_only, array_shape_impl, PROPERTY_DOC("Shape of the MConstr")),
+    DZ_METHOD(MConstr, size, self_only, array_size_impl,
+              DOC_PROPERTY("Number of constraints contained in the MConstr")),
+    DZ_METHOD(MConstr, ndim, self_only, array_ndim_impl,
+              DOC_PROPERTY("Number of MConstr dimensions")),
+    DZ_METHOD(MConstr, shape, self_only, array_shape_impl, DOC_PROPERTY("Shape of the MConstr")),
 };
-
-#undef PROPERTY_DOC
 
 // ---- Class set-up ----------------------------------------------------------------
 

@@ -316,38 +316,35 @@ PyNumberMethods mexpr_as_number[2] = {};
 
 // ---- Docstrings --------------------------------------------------------------------------
 
-#define PROPERTY_DOC(text) "\n        " text "\n" EXPR_DOC_END
-
-#define TWIN_DOCS(Cls, Cell, kind_word, size_text, zeros_text)                                 \
-  const char Cls##_class_doc[] =                                                               \
-      "\n    Represents a multidimensional array consisting of " Cell "s.\n\n";                \
-  const char Cls##_copy_doc[] = EXPR_DOC_HEAD("copy()", "Return a copy of the " #Cls ".")      \
-      EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("y = e.copy()") EXPR_DOC_END;               \
-  const char Cls##_clear_doc[] =                                                               \
-      EXPR_DOC_HEAD("clear()", "Perform the clear operation on all contained " kind_word       \
-                               " expressions, that is, all\n            contained " kind_word  \
-                               " expressions become empty expressions.")                       \
-          EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("e.clear()") EXPR_DOC_END;              \
-  const char Cls##_sum_doc[] = EXPR_DOC_HEAD(                                                  \
-      "sum(axis=None)", "Sum all included expressions and return the summed result.")          \
-      EXPR_DOC_ARG("axis=None", "---------", "Sum along the axis")                             \
-          EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(e.sum())") EXPR_DOC_END;                       \
-  const char Cls##_item_doc[] =                                                                \
-      EXPR_DOC_HEAD("item()", "Get the unique expression contained in the current " #Cls ".")  \
-          EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(e[0].item())")                   \
-              EXPR_DOC_NOTE EXPR_DOC_LINE("An exception is thrown if the current " #Cls        \
-                                          " contains more than one expression.") EXPR_DOC_END; \
-  const char Cls##_zeros_doc[] = EXPR_DOC_HEAD("zeros(shape)", zeros_text)                     \
-      EXPR_DOC_ARG("shape", "-----", "The shape of the array: an int or a tuple of ints.")     \
-          EXPR_DOC_EXAMPLE EXPR_DOC_LINE("e = " #Cls ".zeros((2, 2))") EXPR_DOC_END;           \
-  const char Cls##_getValue_doc[] =                                                            \
-      EXPR_DOC_HEAD("getValue()", "After the problem is solved, the values of all " kind_word  \
-                                  " expressions are returned.")                                \
-          EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("m.optimize()")                         \
-              EXPR_DOC_LINE("print(e.getValue())") EXPR_DOC_END;                               \
-  const char Cls##_size_doc[] = PROPERTY_DOC(size_text);                                       \
-  const char Cls##_ndim_doc[] = PROPERTY_DOC("Number of " #Cls " dimensions");                 \
-  const char Cls##_shape_doc[] = PROPERTY_DOC("Shape of the " #Cls);
+#define TWIN_DOCS(Cls, Cell, kind_word, size_text, zeros_text)                                   \
+  const char Cls##_class_doc[] =                                                                 \
+      "\n    Represents a multidimensional array consisting of " Cell "s.\n\n";                  \
+  const char Cls##_copy_doc[] = DOC_HEAD("copy()", "Return a copy of the " #Cls ".")             \
+      DOC_NONE DOC_EXAMPLE DOC_LINE("y = e.copy()") DOC_END;                                     \
+  const char Cls##_clear_doc[] =                                                                 \
+      DOC_HEAD("clear()", "Perform the clear operation on all contained " kind_word              \
+                          " expressions, that is, all\n            contained " kind_word         \
+                          " expressions become empty expressions.")                              \
+          DOC_NONE DOC_EXAMPLE DOC_LINE("e.clear()") DOC_END;                                    \
+  const char Cls##_sum_doc[] =                                                                   \
+      DOC_HEAD("sum(axis=None)", "Sum all included expressions and return the summed result.")   \
+          DOC_ARG("axis=None", "---------", "Sum along the axis")                                \
+              DOC_EXAMPLE DOC_LINE("print(e.sum())") DOC_END;                                    \
+  const char Cls##_item_doc[] =                                                                  \
+      DOC_HEAD("item()", "Get the unique expression contained in the current " #Cls ".")         \
+          DOC_NONE DOC_EXAMPLE DOC_LINE("print(e[0].item())")                                    \
+              DOC_NOTE DOC_LINE("An exception is thrown if the current " #Cls                    \
+                                " contains more than one expression.") DOC_END;                  \
+  const char Cls##_zeros_doc[] = DOC_HEAD("zeros(shape)", zeros_text)                            \
+      DOC_ARG("shape", "-----", "The shape of the array: an int or a tuple of ints.")            \
+          DOC_EXAMPLE DOC_LINE("e = " #Cls ".zeros((2, 2))") DOC_END;                            \
+  const char Cls##_getValue_doc[] =                                                              \
+      DOC_HEAD("getValue()", "After the problem is solved, the values of all " kind_word         \
+                             " expressions are returned.")                                       \
+          DOC_NONE DOC_EXAMPLE DOC_LINE("m.optimize()") DOC_LINE("print(e.getValue())") DOC_END; \
+  const char Cls##_size_doc[] = DOC_PROPERTY(size_text);                                         \
+  const char Cls##_ndim_doc[] = DOC_PROPERTY("Number of " #Cls " dimensions");                   \
+  const char Cls##_shape_doc[] = DOC_PROPERTY("Shape of the " #Cls);
 
 TWIN_DOCS(MLinExpr, "LinExpr", "linear", "Number of expressions contained in the MLinExpr",
           "Return a MLinExpr of the specified shape, which contains empty expressions.")
@@ -355,8 +352,6 @@ TWIN_DOCS(MQuadExpr, "QuadExpr", "quadratic", "Number of expressions contained i
           "Return a MQuadExpr of the specified shape containing empty expressions")
 
 #undef TWIN_DOCS
-#undef PROPERTY_DOC
-
 // ---- Member specs --------------------------------------------------------------------------
 
 const char *const self_only[] = {"self"};
@@ -365,25 +360,25 @@ const char *const shape_arg[] = {"shape"};
 const char *const linexprarr_arg[] = {"linexprarr"};
 const char *const quadexprarr_arg[] = {"quadexprarr"};
 
-#define TWIN_SPECS(Cls, new_arg)                                                       \
-  const FuncSpec Cls##_statics[] = {                                                   \
-      {"new", #Cls ".new", new_arg, 1, 0, 0, &Cls##_Type, mexpr_new_impl, nullptr},    \
-      {"zeros", #Cls ".zeros", shape_arg, 1, 0, 0, &Cls##_Type, mexpr_zeros_impl,      \
-       Cls##_zeros_doc},                                                               \
-  };                                                                                   \
-  const FuncSpec Cls##_methods[] = {                                                   \
-      ARRAY_METHOD(Cls, copy, self_only, array_copy_impl, Cls##_copy_doc),             \
-      ARRAY_METHOD(Cls, clear, self_only, mexpr_clear_impl, Cls##_clear_doc),          \
-      ARRAY_METHOD(Cls, item, self_only, array_item_impl, Cls##_item_doc),             \
-      ARRAY_METHOD(Cls, getValue, self_only, mexpr_getvalue_impl, Cls##_getValue_doc), \
-  };                                                                                   \
-  const FuncSpec Cls##_sum_spec =                                                      \
-      ARRAY_METHOD(Cls, sum, axis_args, mexpr_sum_impl, Cls##_sum_doc);                \
-  const FuncSpec Cls##_properties[] = {                                                \
-      ARRAY_METHOD(Cls, size, self_only, array_size_impl, Cls##_size_doc),             \
-      ARRAY_METHOD(Cls, ndim, self_only, array_ndim_impl, Cls##_ndim_doc),             \
-      ARRAY_METHOD(Cls, shape, self_only, array_shape_impl, Cls##_shape_doc),          \
-      ARRAY_METHOD(Cls, __array_priority__, self_only, array_priority_impl, nullptr),  \
+#define TWIN_SPECS(Cls, new_arg)                                                              \
+  const FuncSpec Cls##_statics[] = {                                                          \
+      func_spec("new", #Cls ".new", new_arg, 0, &Cls##_Type, mexpr_new_impl, nullptr),        \
+      func_spec("zeros", #Cls ".zeros", shape_arg, 0, &Cls##_Type, mexpr_zeros_impl,          \
+                Cls##_zeros_doc),                                                             \
+  };                                                                                          \
+  const FuncSpec Cls##_methods[] = {                                                          \
+      DZ_METHOD(Cls, copy, self_only, array_copy_impl, Cls##_copy_doc),                       \
+      DZ_METHOD(Cls, clear, self_only, mexpr_clear_impl, Cls##_clear_doc),                    \
+      DZ_METHOD(Cls, item, self_only, array_item_impl, Cls##_item_doc),                       \
+      DZ_METHOD(Cls, getValue, self_only, mexpr_getvalue_impl, Cls##_getValue_doc),           \
+  };                                                                                          \
+  const FuncSpec Cls##_sum_spec =                                                             \
+      DZ_METHOD(Cls, sum, axis_args, mexpr_sum_impl, Cls##_sum_doc).with_defaults("(None,)"); \
+  const FuncSpec Cls##_properties[] = {                                                       \
+      DZ_METHOD(Cls, size, self_only, array_size_impl, Cls##_size_doc),                       \
+      DZ_METHOD(Cls, ndim, self_only, array_ndim_impl, Cls##_ndim_doc),                       \
+      DZ_METHOD(Cls, shape, self_only, array_shape_impl, Cls##_shape_doc),                    \
+      DZ_METHOD(Cls, __array_priority__, self_only, array_priority_impl, nullptr),            \
   };
 
 TWIN_SPECS(MLinExpr, linexprarr_arg)
@@ -428,10 +423,7 @@ int mexpr_bind(PyObject *dict) {
     if (bind_static(dict, &statics[i]) < 0) return -1;
   for (int i = 0; i < 4; i++)
     if (!bind_function(dict, &methods[i])) return -1;
-  Ref axis_default(Py_BuildValue("(O)", Py_None));
-  if (!axis_default ||
-      !bind_function(dict, Quad ? &MQuadExpr_sum_spec : &MLinExpr_sum_spec, axis_default.get()))
-    return -1;
+  if (!bind_function(dict, Quad ? &MQuadExpr_sum_spec : &MLinExpr_sum_spec)) return -1;
   for (int i = 0; i < 4; i++)
     if (bind_constant(dict, &properties[i]) < 0) return -1;
   return 0;

@@ -128,22 +128,20 @@ PyObject *model_addMVar_impl(PyObject *, PyObject *const *args) {
   return MVar_ops.new_(vars.get());
 }
 
-const char addMVar_doc[] = EXPR_DOC_HEAD(
-    "addMVar(shape, lb=0.0, ub=float('inf'), obj=0.0, vtype='C', name='')",
-    "Add an MVar") EXPR_DOC_ARG("shape", "-----", "Specifies the shape of the MVar to be added.")
-    EXPR_DOC_NEXT EXPR_DOC_ARG(
+const char addMVar_doc[] = DOC_HEAD(
+    "addMVar(shape, lb=0.0, ub=float('inf'), obj=0.0, vtype='C', name='')", "Add an MVar")
+    DOC_ARG("shape", "-----", "Specifies the shape of the MVar to be added.") DOC_NEXT DOC_ARG(
         "lb=0.0", "------",
         "The lower bound of all variables: a single number, an array or a numpy\n"
         "            array; a numpy array must have the shape of the MVar.")
-        EXPR_DOC_NEXT EXPR_DOC_ARG(
-            "ub=float('inf')", "---------------",
-            "The upper bound of all variables: a single number, an array or a numpy\n"
-            "            array; a numpy array must have the shape of the MVar.")
-            EXPR_DOC_NEXT EXPR_DOC_ARG(
+        DOC_NEXT DOC_ARG("ub=float('inf')", "---------------",
+                         "The upper bound of all variables: a single number, an array or a numpy\n"
+                         "            array; a numpy array must have the shape of the MVar.")
+            DOC_NEXT DOC_ARG(
                 "obj=0.0", "-------",
                 "The objective coefficients of all variables: a single number, an array or a\n"
                 "            numpy array; a numpy array must have the shape of the MVar.")
-                EXPR_DOC_NEXT EXPR_DOC_ARG(
+                DOC_NEXT DOC_ARG(
                     "vtype='C'", "---------",
                     "The type of all variables: a single character, an array or a numpy array.\n"
                     "            * TVX.CONTINUOUS('C') for continuous variable\n"
@@ -151,30 +149,29 @@ const char addMVar_doc[] = EXPR_DOC_HEAD(
                     "            * TVX.INTEGER('I') for integral variable\n"
                     "            * TVX.SEMICONT('S') for semi-continuous variable\n"
                     "            * and TVX.SEMIINT('N') for semi-integral variable")
-                    EXPR_DOC_NEXT EXPR_DOC_ARG(
+                    DOC_NEXT DOC_ARG(
                         "name=''", "-------",
                         "The names of all variables: each is the given name followed by its\n"
                         "            subscript, when the name is not None.")
-                        EXPR_DOC_EXAMPLE EXPR_DOC_LINE("x = m.addMVar((2, 2))")
-                            EXPR_DOC_LINE("y = m.addMVar((2, 2), lb=0)")
-                                EXPR_DOC_LINE("z = m.addMVar((2, 2), lb=[1, 2, 3, 4])")
-                                    EXPR_DOC_END;
+                        DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))")
+                            DOC_LINE("y = m.addMVar((2, 2), lb=0)")
+                                DOC_LINE("z = m.addMVar((2, 2), lb=[1, 2, 3, 4])") DOC_END;
+
+// TVX.INFINITY and TVX.CONTINUOUS as they are at binding time.
+PyObject *addMVar_defaults() {
+  PyObject *tvx = module_global("TVX");  // borrowed
+  if (!tvx) return nullptr;
+  Ref infinity(PyObject_GetAttrString(tvx, "INFINITY"));
+  if (!infinity) return nullptr;
+  Ref continuous(PyObject_GetAttrString(tvx, "CONTINUOUS"));
+  if (!continuous) return nullptr;
+  return Py_BuildValue("(dOdOs)", 0.0, infinity.get(), 0.0, continuous.get(), "");
+}
 
 }  // namespace
 
-int model_addmvar_defaults(PyObject **defaults, PyObject **) {
-  PyObject *tvx = module_global("TVX");  // borrowed
-  if (!tvx) return -1;
-  Ref infinity(PyObject_GetAttrString(tvx, "INFINITY"));
-  if (!infinity) return -1;
-  Ref continuous(PyObject_GetAttrString(tvx, "CONTINUOUS"));
-  if (!continuous) return -1;
-  *defaults = Py_BuildValue("(dOdOs)", 0.0, infinity.get(), 0.0, continuous.get(), "");
-  return *defaults ? 0 : -1;
-}
-
-const FuncSpec Model_addMVar_spec = {"addMVar",  "Model.addMVar", addMVar_args, 7,
-                                     0,          FUNC_METHOD,     &Model_Type,  model_addMVar_impl,
-                                     addMVar_doc};
+const FuncSpec Model_addMVar_spec =
+    DZ_METHOD(Model, addMVar, addMVar_args, model_addMVar_impl, addMVar_doc)
+        .with_defaults_hook(addMVar_defaults);
 
 }  // namespace dz

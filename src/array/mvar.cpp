@@ -46,13 +46,8 @@ PyObject *mvar_fromlist_impl(PyObject *, PyObject *const *args) { return wrap_ne
 // fail at every later use.
 PyObject *mvar_fromvar_impl(PyObject *, PyObject *const *args) {
   PyObject *var = args[0];
-  if (var == Py_None || !check_arg_type(var, &Var_Type, "var", false)) {
-    if (var == Py_None)
-      PyErr_Format(PyExc_TypeError,
-                   "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", "var",
-                   Var_Type.tp_name, Py_TYPE(var)->tp_name);
-    return nullptr;
-  }
+  if (var == Py_None) return raise_arg_type(var, &Var_Type, "var"), nullptr;
+  if (!check_arg_type(var, &Var_Type, "var", false)) return nullptr;
   Ref one(PyList_New(1));
   if (!one) return nullptr;
   Py_INCREF(var);
@@ -100,46 +95,41 @@ const char class_doc[] =
     "    Generally, it is returned by `Model.addMVar`. You can also wrap an existing array\n"
     "    to obtain an MVar, for example, `MVar.fromlist`\n\n";
 
-#define PROPERTY_DOC(text) "\n        " text "\n" EXPR_DOC_END
-
 const char item_doc[] =
-    EXPR_DOC_HEAD("item()", "Obtain the unique variable contained in the current MVar.")
-        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("x = m.addMVar((2, 2))")
-            EXPR_DOC_LINE("print(x[0, 0].item())") EXPR_DOC_NOTE EXPR_DOC_LINE(
+    DOC_HEAD("item()", "Obtain the unique variable contained in the current MVar.")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))") DOC_LINE("print(x[0, 0].item())")
+            DOC_NOTE DOC_LINE(
                 "If the current MVar contains more than one variable, an exception is thrown.")
-                EXPR_DOC_END;
+                DOC_END;
 const char sum_doc[] =
-    EXPR_DOC_HEAD("sum(axis=None)", "Return a linear expression that sums all variables in MVar")
-        EXPR_DOC_ARG("axis=None", "---------", "Sum along the axis")
-            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("x = m.addMVar((2, 3))") EXPR_DOC_LINE("print(x.sum())")
-                EXPR_DOC_LINE("print(x.sum(axis=0))") EXPR_DOC_END;
+    DOC_HEAD("sum(axis=None)", "Return a linear expression that sums all variables in MVar")
+        DOC_ARG("axis=None", "---------", "Sum along the axis")
+            DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 3))") DOC_LINE("print(x.sum())")
+                DOC_LINE("print(x.sum(axis=0))") DOC_END;
 const char tolist_doc[] =
-    EXPR_DOC_HEAD("tolist()", "Return an array of all variables in the current MVar")
-        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("x = m.addMVar((2, 2))")
-            EXPR_DOC_LINE("print(x.tolist())") EXPR_DOC_END;
-const char fromvar_doc[] = EXPR_DOC_HEAD("fromvar(var)", "Wrap a variable as an MVar")
-    EXPR_DOC_ARG("var", "---", "Variables to be packaged")
-        EXPR_DOC_EXAMPLE EXPR_DOC_LINE("v = m.addVar()") EXPR_DOC_LINE("x = MVar.fromvar(v)")
-            EXPR_DOC_END;
-const char fromlist_doc[] = EXPR_DOC_HEAD("fromlist(li)", "Wrap a set of variables as an MVar")
-    EXPR_DOC_ARG("li", "--", "List of variables")
-        EXPR_DOC_EXAMPLE EXPR_DOC_LINE("v = [m.addVar() for i in range(4)]")
-            EXPR_DOC_LINE("x = MVar.fromlist(v).reshape(2, 2)") EXPR_DOC_END;
+    DOC_HEAD("tolist()", "Return an array of all variables in the current MVar")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))") DOC_LINE("print(x.tolist())")
+            DOC_END;
+const char fromvar_doc[] = DOC_HEAD("fromvar(var)", "Wrap a variable as an MVar")
+    DOC_ARG("var", "---", "Variables to be packaged") DOC_EXAMPLE DOC_LINE("v = m.addVar()")
+        DOC_LINE("x = MVar.fromvar(v)") DOC_END;
+const char fromlist_doc[] = DOC_HEAD("fromlist(li)", "Wrap a set of variables as an MVar")
+    DOC_ARG("li", "--", "List of variables")
+        DOC_EXAMPLE DOC_LINE("v = [m.addVar() for i in range(4)]")
+            DOC_LINE("x = MVar.fromlist(v).reshape(2, 2)") DOC_END;
 const char reshape_doc[] =
-    EXPR_DOC_HEAD("reshape(*shape)", "Return an MVar with the same data but a new shape.")
-        EXPR_DOC_ARG("*shape", "------", "New shape")
-            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("x = m.addMVar(6)") EXPR_DOC_LINE("y = x.reshape(2, 3)")
-                EXPR_DOC_END;
-const char transpose_doc[] = EXPR_DOC_HEAD("transpose()", "The transpose of MVar")
-    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("x = m.addMVar((2, 3))")
-        EXPR_DOC_LINE("print(x.transpose().shape)") EXPR_DOC_END;
+    DOC_HEAD("reshape(*shape)", "Return an MVar with the same data but a new shape.")
+        DOC_ARG("*shape", "------", "New shape") DOC_EXAMPLE DOC_LINE("x = m.addMVar(6)")
+            DOC_LINE("y = x.reshape(2, 3)") DOC_END;
+const char transpose_doc[] = DOC_HEAD("transpose()", "The transpose of MVar")
+    DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 3))") DOC_LINE("print(x.transpose().shape)")
+        DOC_END;
 const char diagonal_doc[] =
-    EXPR_DOC_HEAD("diagonal()", "Obtain the diagonal matrix MVar corresponding to MVar")
-        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("x = m.addMVar((3, 3))")
-            EXPR_DOC_LINE("print(x.diagonal())") EXPR_DOC_END;
-const char copy_doc[] = EXPR_DOC_HEAD("copy()", "Return a copy of the current MVar.")
-    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("x = m.addMVar(3)") EXPR_DOC_LINE("y = x.copy()")
-        EXPR_DOC_END;
+    DOC_HEAD("diagonal()", "Obtain the diagonal matrix MVar corresponding to MVar")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((3, 3))") DOC_LINE("print(x.diagonal())")
+            DOC_END;
+const char copy_doc[] = DOC_HEAD("copy()", "Return a copy of the current MVar.")
+    DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar(3)") DOC_LINE("y = x.copy()") DOC_END;
 
 // ---- Member specs ----------------------------------------------------------------
 
@@ -149,35 +139,35 @@ const char *const var_arg[] = {"var"};
 const char *const reshape_args[] = {"self", "order", "shape"};
 const char *const axis_args[] = {"self", "axis"};
 
-const FuncSpec fromlist_spec = {"fromlist", "MVar.fromlist",    li_arg,      1, 0, 0,
-                                &MVar_Type, mvar_fromlist_impl, fromlist_doc};
-const FuncSpec fromvar_spec = {"fromvar", "MVar.fromvar", var_arg,           1,          0,
-                               0,         &MVar_Type,     mvar_fromvar_impl, fromvar_doc};
-const FuncSpec reshape_spec = {
-    "reshape",  "MVar.reshape",    reshape_args, 1, 1, FUNC_METHOD | FUNC_VARARGS,
-    &MVar_Type, mvar_reshape_impl, reshape_doc};
+const FuncSpec fromlist_spec =
+    func_spec("fromlist", "MVar.fromlist", li_arg, 0, &MVar_Type, mvar_fromlist_impl, fromlist_doc);
+const FuncSpec fromvar_spec =
+    func_spec("fromvar", "MVar.fromvar", var_arg, 0, &MVar_Type, mvar_fromvar_impl, fromvar_doc);
+// reshape(*shape, order="C"): order is keyword-only.
+const FuncSpec reshape_spec = DZ_METHOD(MVar, reshape, reshape_args, mvar_reshape_impl, reshape_doc)
+                                  .with_flags(FUNC_VARARGS)
+                                  .with_keyword_only(1)
+                                  .with_defaults("('C',)");
 
 const FuncSpec methods[] = {
-    ARRAY_METHOD(MVar, transpose, self_only, mvar_transpose_impl, transpose_doc),
-    ARRAY_METHOD(MVar, diagonal, self_only, mvar_diagonal_impl, diagonal_doc),
-    ARRAY_METHOD(MVar, copy, self_only, array_copy_impl, copy_doc),
-    ARRAY_METHOD(MVar, tolist, self_only, array_tolist_impl, tolist_doc),
-    ARRAY_METHOD(MVar, item, self_only, array_item_impl, item_doc),
+    DZ_METHOD(MVar, transpose, self_only, mvar_transpose_impl, transpose_doc),
+    DZ_METHOD(MVar, diagonal, self_only, mvar_diagonal_impl, diagonal_doc),
+    DZ_METHOD(MVar, copy, self_only, array_copy_impl, copy_doc),
+    DZ_METHOD(MVar, tolist, self_only, array_tolist_impl, tolist_doc),
+    DZ_METHOD(MVar, item, self_only, array_item_impl, item_doc),
 };
-const FuncSpec sum_spec = ARRAY_METHOD(MVar, sum, axis_args, mvar_sum_impl, sum_doc);
+const FuncSpec sum_spec =
+    DZ_METHOD(MVar, sum, axis_args, mvar_sum_impl, sum_doc).with_defaults("(None,)");
 
 const FuncSpec properties[] = {
-    ARRAY_METHOD(MVar, T, self_only, mvar_T_impl, PROPERTY_DOC("Obtain the transpose of MVar")),
-    ARRAY_METHOD(MVar, size, self_only, array_size_impl,
-                 PROPERTY_DOC("Number of variables contained in MVar")),
-    ARRAY_METHOD(MVar, ndim, self_only, array_ndim_impl, PROPERTY_DOC("Number of MVar dimensions")),
-    ARRAY_METHOD(MVar, shape, self_only, array_shape_impl, PROPERTY_DOC("Shape of MVar")),
+    DZ_METHOD(MVar, T, self_only, mvar_T_impl, DOC_PROPERTY("Obtain the transpose of MVar")),
+    DZ_METHOD(MVar, size, self_only, array_size_impl,
+              DOC_PROPERTY("Number of variables contained in MVar")),
+    DZ_METHOD(MVar, ndim, self_only, array_ndim_impl, DOC_PROPERTY("Number of MVar dimensions")),
+    DZ_METHOD(MVar, shape, self_only, array_shape_impl, DOC_PROPERTY("Shape of MVar")),
 };
-const FuncSpec priority_spec = {
-    "__array_priority__", "MVar.__array_priority__", self_only, 1, 0, FUNC_METHOD,
-    &MVar_Type,           array_priority_impl,       nullptr};
-
-#undef PROPERTY_DOC
+const FuncSpec priority_spec =
+    DZ_METHOD(MVar, __array_priority__, self_only, array_priority_impl, nullptr);
 
 // ---- Class set-up ----------------------------------------------------------------
 
@@ -198,13 +188,10 @@ int mvar_prepare() {
 
 int mvar_bind(PyObject *dict) {
   if (bind_static(dict, &fromlist_spec) < 0 || bind_static(dict, &fromvar_spec) < 0) return -1;
-  Ref order_default(Py_BuildValue("{s:s}", "order", "C"));
-  if (!order_default || !bind_function(dict, &reshape_spec, nullptr, order_default.get()))
-    return -1;
+  for (const FuncSpec *spec : {&reshape_spec, &sum_spec})
+    if (!bind_function(dict, spec)) return -1;
   for (const FuncSpec &spec : methods)
     if (!bind_function(dict, &spec)) return -1;
-  Ref axis_default(Py_BuildValue("(O)", Py_None));
-  if (!axis_default || !bind_function(dict, &sum_spec, axis_default.get())) return -1;
   for (const FuncSpec &spec : properties)
     if (bind_constant(dict, &spec) < 0) return -1;
   return bind_constant(dict, &priority_spec);

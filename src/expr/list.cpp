@@ -89,8 +89,7 @@ int List_AppendRange(ListBlock *block, ListBlock *src, int n) {
 
 PyObject *List_Get(ListBlock *block, int i) {
   PyObject *item = block->items[i];
-  Py_INCREF(item);
-  return item;
+  return new_ref(item);
 }
 
 void _List_DecRef(ListBlock *block, int i) { Py_DECREF(block->items[i]); }
@@ -334,8 +333,7 @@ PyObject *list_inplace_add(PyObject *l, PyObject *other) {
   } else {
     return raise_unsupported("+=", l, other);
   }
-  Py_INCREF(l);
-  return l;
+  return new_ref(l);
 }
 
 // ---- Field helpers ---------------------------------------------------------------
@@ -402,14 +400,13 @@ PyObject *list_alloc(PyTypeObject *type, PyObject *, PyObject *) {
 }
 
 const char *const init_argnames[] = {"self", "data"};
-const FuncSpec init_spec = {"__init__",  "List.__init__", init_argnames, 2,      0,
-                            FUNC_METHOD, nullptr,         nullptr,       nullptr};
+const FuncSpec init_spec =
+    func_spec("__init__", "List.__init__", init_argnames, FUNC_METHOD, nullptr, nullptr, nullptr)
+        .with_defaults("([],)");
 
 int list_init(PyObject *self, PyObject *args, PyObject *kwargs) {
-  static PyObject *defaults = nullptr;
-  if (!defaults && !(defaults = Py_BuildValue("([])"))) return -1;
   ParsedArgs a;
-  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  if (parse_init(&init_spec, self, args, kwargs, a) < 0) return -1;
   PyObject *data = a[1];
   if (!PyList_Check(data)) {
     PyErr_SetString(PyExc_TypeError, "Expect a list");
@@ -488,12 +485,10 @@ PyObject *list_make_update_safe_impl(PyObject *, PyObject *const *args) {
 }
 
 const char *const self_arg[] = {"self"};
-const FuncSpec make_append_safe_spec = {
-    "_make_append_safe", "List._make_append_safe",   self_arg, 1, 0, FUNC_METHOD,
-    &List_Type,          list_make_append_safe_impl, nullptr};
-const FuncSpec make_update_safe_spec = {
-    "_make_update_safe", "List._make_update_safe",   self_arg, 1, 0, FUNC_METHOD,
-    &List_Type,          list_make_update_safe_impl, nullptr};
+const FuncSpec make_append_safe_spec =
+    DZ_METHOD(List, _make_append_safe, self_arg, list_make_append_safe_impl, nullptr);
+const FuncSpec make_update_safe_spec =
+    DZ_METHOD(List, _make_update_safe, self_arg, list_make_update_safe_impl, nullptr);
 
 PyNumberMethods list_as_number = {};
 PySequenceMethods list_as_sequence = {};

@@ -98,12 +98,12 @@ int paramclass_setattro(PyObject *self, PyObject *name, PyObject *value) {
 
 const char *const getattr_args[] = {"self", "name"};
 
-PyObject *getattr_impl(PyObject *, PyObject *const *args) {
+PyObject *paramclass_getattr_impl(PyObject *, PyObject *const *args) {
   return paramclass_lookup(args[0], args[1]);
 }
 
-const FuncSpec getattr_spec = {"__getattr__", "ParamClass.__getattr__", getattr_args, 2,      0,
-                               FUNC_METHOD,   &ParamClass_Type,         getattr_impl, nullptr};
+const FuncSpec getattr_spec =
+    DZ_METHOD(ParamClass, __getattr__, getattr_args, paramclass_getattr_impl, nullptr);
 
 int paramclass_prepare() {
   PyTypeObject *t = &ParamClass_Type;

@@ -27,14 +27,6 @@ int64_t interpreter_id = -1;
     }                                                                             \
   } while (0)
 
-const ClassDef *const class_table[] = {
-    &TarvexError_class, &Operand_class,    &tuplelist_class, &tupledict_class,  &Var_class,
-    &MVar_class,        &PsdVar_class,     &Constr_class,    &MConstr_class,    &SOS_class,
-    &GenConstr_class,   &PsdConstr_class,  &List_class,      &LinExpr_class,    &QuadExpr_class,
-    &MLinExpr_class,    &MQuadExpr_class,  &PsdExpr_class,   &TempConstr_class, &Column_class,
-    &Env_class,         &ParamClass_class, &Model_class,
-};
-
 const char *const all_names[] = {
     "TVX",       "models",      "disposeDefaultEnv",
     "multidict", "paramHelp",   "quicksum",
@@ -127,8 +119,7 @@ PyObject *module_create(PyObject *spec, PyModuleDef *) {
     return nullptr;
   }
   if (state().module) {
-    Py_INCREF(state().module);
-    return state().module;
+    return new_ref(state().module);
   }
   Ref name(PyObject_GetAttrString(spec, "name"));
   if (!name) return nullptr;
@@ -270,27 +261,6 @@ PyModuleDef module_def = {
 };
 
 }  // namespace
-
-ModuleState &state() {
-  static ModuleState s;
-  return s;
-}
-
-PyObject *module_global(const char *name) {
-  PyObject *m = state().module;
-  if (!m) {
-    PyErr_SetString(PyExc_RuntimeError, "didazoda is not initialised");
-    return nullptr;
-  }
-  PyObject *v = PyDict_GetItemString(PyModule_GetDict(m), name);
-  if (!v) PyErr_Format(PyExc_NameError, "name '%s' is not defined", name);
-  return v;
-}
-
-void set_private(PyObject **slot, PyObject *value) {
-  Py_XINCREF(value);
-  Py_XSETREF(*slot, value);
-}
 
 }  // namespace dz
 

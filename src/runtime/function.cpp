@@ -5,15 +5,8 @@
 #include <cstring>
 
 #include "runtime/args.h"
+#include "runtime/compat.h"
 #include "module/state.h"
-
-#if PY_VERSION_HEX < 0x03090000
-#define DZ_TPFLAGS_HAVE_VECTORCALL _Py_TPFLAGS_HAVE_VECTORCALL
-#define DZ_VECTORCALL _PyObject_Vectorcall
-#else
-#define DZ_TPFLAGS_HAVE_VECTORCALL Py_TPFLAGS_HAVE_VECTORCALL
-#define DZ_VECTORCALL PyObject_Vectorcall
-#endif
 
 namespace dz {
 
@@ -35,11 +28,49 @@ struct FunctionObject {
   PyObject *weakreflist;
 };
 
+// The object fields, declared once for creation, traverse and clear.
+#define FUNCTION_FIELDS(X) \
+  X(name)                  \
+  X(qualname) X(doc) X(dict) X(module) X(defaults) X(kwdefaults) X(closure) X(code) X(annotations)
+
 inline FunctionObject *F(PyObject *o) { return reinterpret_cast<FunctionObject *>(o); }
 
-int nparams(const FuncSpec *s) {
-  return s->npos + s->nkwonly + ((s->flags & FUNC_VARARGS) ? 1 : 0) +
-         ((s->flags & FUNC_VARKW) ? 1 : 0);
+int nparams(const FuncSpec *s) { return s->nnames; }
+
+// The spec's default values, evaluated: the tuple of the last named
+// parameters' values split into the positional defaults tuple and the
+// keyword-only defaults dict. Either may stay empty.
+int spec_defaults(const FuncSpec *s, Ref &defaults, Ref &kwdefaults) {
+  Ref values;
+  if (s->defaults_hook) {
+    values = Ref(s->defaults_hook());
+  } else if (s->defaults) {
+    Ref ast(PyImport_ImportModule("ast"));
+    if (!ast) return -1;
+    values = Ref(PyObject_CallMethod(ast.get(), "literal_eval", "s", s->defaults));
+  } else {
+    return 0;
+  }
+  if (!values) return -1;
+  const int first = s->flags & FUNC_METHOD ? 1 : 0;
+  const int named = s->npos + s->nkwonly;
+  if (!PyTuple_Check(values.get()) || PyTuple_GET_SIZE(values.get()) > named - first) {
+    PyErr_Format(PyExc_SystemError, "bad defaults for %s", s->name);
+    return -1;
+  }
+  const int start = named - static_cast<int>(PyTuple_GET_SIZE(values.get()));
+  if (start < s->npos) {
+    defaults = Ref(PyTuple_GetSlice(values.get(), 0, s->npos - start));
+    if (!defaults) return -1;
+  }
+  if (s->nkwonly > 0 && start < named) {
+    if (!(kwdefaults = Ref(PyDict_New()))) return -1;
+    for (int i = start > s->npos ? start : s->npos; i < named; i++)
+      if (PyDict_SetItemString(kwdefaults.get(), s->argnames[i],
+                               PyTuple_GET_ITEM(values.get(), i - start)) < 0)
+        return -1;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -152,8 +183,15 @@ int parse_vector(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults, Py
   return 0;
 }
 
-int parse_tuple(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults, PyObject *self,
-                PyObject *args, PyObject *kwargs, ParsedArgs &out) {
+int parse_init(const FuncSpec *s, PyObject *self, PyObject *args, PyObject *kwargs,
+               ParsedArgs &out) {
+  // Evaluated once: tp_init runs on every construction.
+  if (!s->init_defaults && !s->init_kwdefaults && (s->defaults || s->defaults_hook)) {
+    Ref defaults, kwdefaults;
+    if (spec_defaults(s, defaults, kwdefaults) < 0) return -1;
+    s->init_defaults = defaults.release();
+    s->init_kwdefaults = kwdefaults.release();
+  }
   Py_ssize_t npos = PyTuple_GET_SIZE(args);
   Py_ssize_t nkw = kwargs ? PyDict_GET_SIZE(kwargs) : 0;
   Py_ssize_t lead = self ? 1 : 0;
@@ -174,7 +212,8 @@ int parse_tuple(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults, PyO
       k++;
     }
   }
-  return parse_vector(s, defaults, kwdefaults, stack.get(), lead + npos, kwnames.get(), out);
+  return parse_vector(s, s->init_defaults, s->init_kwdefaults, stack.get(), lead + npos,
+                      kwnames.get(), out);
 }
 
 namespace {
@@ -191,39 +230,24 @@ PyObject *function_vectorcall(PyObject *self, PyObject *const *args, size_t narg
 
 PyObject *function_descr_get(PyObject *self, PyObject *obj, PyObject *) {
   if (obj == nullptr || obj == Py_None) {
-    Py_INCREF(self);
-    return self;
+    return new_ref(self);
   }
   return PyMethod_New(self, obj);
 }
 
 int function_traverse(PyObject *self, visitproc visit, void *arg) {
   FunctionObject *f = F(self);
-  Py_VISIT(f->name);
-  Py_VISIT(f->qualname);
-  Py_VISIT(f->doc);
-  Py_VISIT(f->dict);
-  Py_VISIT(f->module);
-  Py_VISIT(f->defaults);
-  Py_VISIT(f->kwdefaults);
-  Py_VISIT(f->closure);
-  Py_VISIT(f->code);
-  Py_VISIT(f->annotations);
+#define VISIT(field) Py_VISIT(f->field);
+  FUNCTION_FIELDS(VISIT)
+#undef VISIT
   return 0;
 }
 
 int function_clear(PyObject *self) {
   FunctionObject *f = F(self);
-  Py_CLEAR(f->name);
-  Py_CLEAR(f->qualname);
-  Py_CLEAR(f->doc);
-  Py_CLEAR(f->dict);
-  Py_CLEAR(f->module);
-  Py_CLEAR(f->defaults);
-  Py_CLEAR(f->kwdefaults);
-  Py_CLEAR(f->closure);
-  Py_CLEAR(f->code);
-  Py_CLEAR(f->annotations);
+#define CLEAR(field) Py_CLEAR(f->field);
+  FUNCTION_FIELDS(CLEAR)
+#undef CLEAR
   return 0;
 }
 
@@ -266,14 +290,10 @@ PyObject *get_code(PyObject *self, void *) {
     f->code = PyObject_Call(replace.get(), noargs.get(), kw.get());
     if (!f->code) return nullptr;
   }
-  Py_INCREF(f->code);
-  return f->code;
+  return new_ref(f->code);
 }
 
-PyObject *get_str_field(PyObject *v) {
-  Py_INCREF(v);
-  return v;
-}
+PyObject *get_str_field(PyObject *v) { return new_ref(v); }
 
 PyObject *get_name(PyObject *self, void *) { return get_str_field(F(self)->name); }
 PyObject *get_qualname(PyObject *self, void *) { return get_str_field(F(self)->qualname); }
@@ -297,8 +317,7 @@ int set_qualname(PyObject *self, PyObject *value, void *) {
 
 PyObject *get_doc(PyObject *self, void *) {
   PyObject *d = F(self)->doc ? F(self)->doc : Py_None;
-  Py_INCREF(d);
-  return d;
+  return new_ref(d);
 }
 int set_doc(PyObject *self, PyObject *value, void *) {
   Py_XINCREF(value);
@@ -308,8 +327,7 @@ int set_doc(PyObject *self, PyObject *value, void *) {
 
 PyObject *get_defaults(PyObject *self, void *) {
   PyObject *d = F(self)->defaults ? F(self)->defaults : Py_None;
-  Py_INCREF(d);
-  return d;
+  return new_ref(d);
 }
 int set_defaults(PyObject *self, PyObject *value, void *) {
   if (value == Py_None) value = nullptr;
@@ -329,8 +347,7 @@ int set_defaults(PyObject *self, PyObject *value, void *) {
 
 PyObject *get_kwdefaults(PyObject *self, void *) {
   PyObject *d = F(self)->kwdefaults ? F(self)->kwdefaults : Py_None;
-  Py_INCREF(d);
-  return d;
+  return new_ref(d);
 }
 int set_kwdefaults(PyObject *self, PyObject *value, void *) {
   if (value == Py_None) value = nullptr;
@@ -346,16 +363,14 @@ int set_kwdefaults(PyObject *self, PyObject *value, void *) {
 PyObject *get_annotations(PyObject *self, void *) {
   FunctionObject *f = F(self);
   if (!f->annotations && !(f->annotations = PyDict_New())) return nullptr;
-  Py_INCREF(f->annotations);
-  return f->annotations;
+  return new_ref(f->annotations);
 }
 
 PyObject *get_globals(PyObject *, void *) {
   PyObject *m = state().module;
   if (!m) Py_RETURN_NONE;
   PyObject *d = PyModule_GetDict(m);
-  Py_INCREF(d);
-  return d;
+  return new_ref(d);
 }
 
 PyObject *get_none(PyObject *, void *) { Py_RETURN_NONE; }
@@ -375,10 +390,7 @@ PyGetSetDef function_getset[] = {
 };
 
 // Pickled by reference: module and qualified name.
-PyObject *function_reduce(PyObject *self, PyObject *) {
-  Py_INCREF(F(self)->qualname);
-  return F(self)->qualname;
-}
+PyObject *function_reduce(PyObject *self, PyObject *) { return new_ref(F(self)->qualname); }
 
 PyMethodDef function_methods[] = {
     {"__reduce__", function_reduce, METH_NOARGS, nullptr},
@@ -399,7 +411,7 @@ int function_ready() {
   if (t->tp_flags & Py_TPFLAGS_READY) return 0;
   t->tp_name = "didazoda.function";
   t->tp_basicsize = sizeof(FunctionObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | DZ_TPFLAGS_HAVE_VECTORCALL |
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | kTpFlagsHaveVectorcall |
                 Py_TPFLAGS_METHOD_DESCRIPTOR;
   t->tp_vectorcall_offset = offsetof(FunctionObject, vectorcall);
   t->tp_call = PyVectorcall_Call;
@@ -418,39 +430,31 @@ int function_ready() {
   return PyType_Ready(t);
 }
 
-PyObject *function_new(const FuncSpec *spec, PyObject *closure, PyObject *defaults,
-                       PyObject *kwdefaults) {
+PyObject *function_new(const FuncSpec *spec, PyObject *closure) {
   if (nparams(spec) > kMaxParams) {
     PyErr_SetString(PyExc_SystemError, "too many parameters");
     return nullptr;
   }
+  Ref defaults, kwdefaults;
+  if (spec_defaults(spec, defaults, kwdefaults) < 0) return nullptr;
   FunctionObject *f = PyObject_GC_New(FunctionObject, &Function_Type);
   if (!f) return nullptr;
   f->vectorcall = function_vectorcall;
   f->spec = spec;
+  f->weakreflist = nullptr;
+#define NULL_FIELD(field) f->field = nullptr;
+  FUNCTION_FIELDS(NULL_FIELD)
+#undef NULL_FIELD
   f->name = PyUnicode_InternFromString(spec->name);
   f->qualname = PyUnicode_FromString(spec->qualname ? spec->qualname : spec->name);
-  f->doc = nullptr;
-  f->dict = nullptr;
   f->module = PyUnicode_InternFromString("didazoda");
-  f->defaults = nullptr;
-  f->kwdefaults = nullptr;
+  f->defaults = defaults.release();
+  f->kwdefaults = kwdefaults.release();
   f->closure = closure;
   Py_XINCREF(closure);
-  f->code = nullptr;
-  f->annotations = nullptr;
-  f->weakreflist = nullptr;
   Ref owner(reinterpret_cast<PyObject *>(f));
   if (!f->name || !f->qualname || !f->module) return nullptr;
   if (spec->doc && !(f->doc = PyUnicode_FromString(spec->doc))) return nullptr;
-  if (defaults && defaults != Py_None) {
-    Py_INCREF(defaults);
-    f->defaults = defaults;
-  }
-  if (kwdefaults && kwdefaults != Py_None) {
-    Py_INCREF(kwdefaults);
-    f->kwdefaults = kwdefaults;
-  }
   PyObject_GC_Track(owner.get());
   return owner.release();
 }

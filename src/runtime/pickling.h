@@ -1,7 +1,7 @@
 // Pickling: classes that store their fields in the pickle, and classes that
 // hold a C pointer and refuse.
-#ifndef DIDAZODA_PICKLING_H
-#define DIDAZODA_PICKLING_H
+#ifndef DIDAZODA_RUNTIME_PICKLING_H
+#define DIDAZODA_RUNTIME_PICKLING_H
 
 #include "runtime/ref.h"
 

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "solve/context.h"
+#include "solve/dispatch.h"
 #include "solve/engine.h"
 #include "store/params.h"
 #include "store/store.h"
@@ -69,17 +71,37 @@ struct Builder {
   }
 };
 
-inline tvx::SolveOutcome solve(const tvx::Store &store, const Params &params = {},
-                               bool callback = false, const std::string &log = std::string(),
-                               const tvx::Engines &engines = tvx::built_engines()) {
+inline tvx::SolveInput solve_input(const tvx::Store &store, const Params &params = {},
+                                   bool callback = false, const std::string &log = std::string()) {
   tvx::SolveInput input{store, tvx::ParamValues(), log, callback};
   for (const auto &p : params) {
     const int index = tvx::find_param(p.first);
     EXPECT_GE(index, 0) << p.first;
     input.params.value[static_cast<std::size_t>(index)] = p.second;
   }
-  return tvx::solve(input, engines);
+  return input;
 }
+
+inline tvx::SolveOutcome solve(const tvx::Store &store, const Params &params = {},
+                               bool callback = false, const std::string &log = std::string(),
+                               const tvx::Engines &engines = tvx::built_engines()) {
+  return tvx::solve(solve_input(store, params, callback, log), engines);
+}
+
+// An engine that asks its run to stop and then runs another: that one must
+// end at its first stop check, as after a stop request from another thread.
+class StoppedOnStart : public tvx::Engine {
+ public:
+  explicit StoppedOnStart(const tvx::Engine &engine) : engine_(engine) {}
+  const char *name() const override { return engine_.name(); }
+  void solve(const tvx::Problem &p, tvx::SolveOutcome &out) const override {
+    p.context.request_stop();
+    engine_.solve(p, out);
+  }
+
+ private:
+  const tvx::Engine &engine_;
+};
 
 inline void expect_values(const std::optional<std::vector<double>> &got,
                           const std::vector<double> &want, double tol = 1e-6) {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "solve/answer_check.h"
 #include "solve_fixture.h"
 
 namespace {
@@ -380,8 +381,8 @@ std::optional<double> enumerate(const SmallModel &m) {
   const tvx::Store &s = m.b.store;
   const int n = s.num_vars();
   const tvx::ParamValues params;
-  tvx::SolveLog log("");
-  const tvx::Problem problem{s, params, log, tvx::Hessian(), true};
+  tvx::SolveContext context("");
+  const tvx::Problem problem{s, params, context, tvx::Hessian(), true};
   std::optional<double> best;
   std::vector<std::size_t> at(static_cast<std::size_t>(n), 0);
   std::vector<double> x(static_cast<std::size_t>(n));
@@ -468,6 +469,17 @@ TEST(Limits, StopWithTheMatchingCode) {
       expect_no_solution(out.results);
     }
   }
+}
+
+// A stop requested while CBC searches ends it at the next node.
+TEST(Limits, StopOnRequest) {
+  const StoppedOnStart stopped(tvx::cbc_engine());
+  const tvx::Engines engines{&tvx::highs_engine(), &stopped, nullptr};
+  const tvx::SolveOutcome out = solve(subset_sum(), {{"MIP/GapRel", 0}}, false, "", engines);
+  EXPECT_EQ(out.code, TVX_ERROR_ABORT_CTRL_C);
+  const int status = out.results.status;
+  ASSERT_TRUE(status == TVX_STATUS_UNKNOWN || status == TVX_STATUS_SUB_OPTIMAL) << status;
+  EXPECT_EQ(out.results.x.has_value(), status == TVX_STATUS_SUB_OPTIMAL);
 }
 
 // A feasible start is the incumbent of a search that stops at once.

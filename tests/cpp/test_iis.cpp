@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "solve/dispatch.h"
 #include "solve/engine.h"
 #include "solve/iis.h"
 #include "store/params.h"
@@ -388,6 +389,16 @@ TEST(NoIis, FeasibleModelsAndFailedQuestions) {
     EXPECT_EQ(out.code, c.code) << c.name;
     EXPECT_TRUE(out.col.empty() && out.row.empty()) << c.name;
   }
+}
+
+// A stop requested of the search ends its next feasibility solve.
+TEST(NoIis, StopOnRequest) {
+  tvx::SolveContext context("");
+  context.request_stop();
+  const tvx::IisOutcome out =
+      tvx::compute_iis(tvx::SolveInput{known_lp(), tvx::ParamValues(), "", false}, context);
+  EXPECT_EQ(out.code, TVX_ERROR_ABORT_CTRL_C);
+  EXPECT_TRUE(out.col.empty() && out.row.empty());
 }
 
 // ---- Through the C interface -------------------------------------------------

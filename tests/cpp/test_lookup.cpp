@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "store/model_ops.h"
+#include "store/tidy.h"
 #include "store/store.h"
 #include "tarvex.h"
 

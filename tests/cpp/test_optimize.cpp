@@ -669,6 +669,28 @@ TEST(Limits, TimeLimitKeepsTheIncumbentAndItsBound) {
   EXPECT_EQ(r.activity->size(), 4u);
 }
 
+// A stop requested before the solve ends it before the engine starts; one
+// requested while HiGHS runs ends it at HiGHS's next interrupt check.
+TEST(Limits, StopOnRequest) {
+  const tvx::Store model = market_split(true).model;
+  {
+    tvx::SolveContext context("");
+    context.request_stop();
+    const tvx::SolveOutcome out = tvx::solve(solve_input(model), context);
+    EXPECT_EQ(out.code, TVX_ERROR_ABORT_CTRL_C);
+    EXPECT_EQ(out.results.status, TVX_STATUS_UNKNOWN);
+    expect_no_solution(out.results);
+  }
+  const StoppedOnStart stopped(tvx::highs_engine());
+  tvx::Engines engines;
+  engines.linear = &stopped;
+  const tvx::SolveOutcome out = solve(model, {}, false, std::string(), engines);
+  EXPECT_EQ(out.code, TVX_ERROR_ABORT_CTRL_C);
+  const int status = out.results.status;
+  ASSERT_TRUE(status == TVX_STATUS_UNKNOWN || status == TVX_STATUS_SUB_OPTIMAL) << status;
+  EXPECT_EQ(out.results.x.has_value(), status == TVX_STATUS_SUB_OPTIMAL);
+}
+
 struct LimitCase {
   const char *name;
   std::function<tvx::Store()> model;

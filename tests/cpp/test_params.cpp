@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "io/file_io.h"
 #include "tarvex.h"
 
 namespace {
@@ -370,6 +371,28 @@ TEST_F(Files, WhatIsWrittenReadsBackExactly) {
   ASSERT_EQ(TVXreadparams(other, file.c_str()), TVX_ERROR_OKAY);
   EXPECT_EQ(values(other), before);
   EXPECT_EQ(TVXfreeenv(other), TVX_ERROR_OKAY);
+}
+
+// Parameter files are found by their suffix like every other file: in any
+// case, and compressed.
+TEST_F(Files, CompressedFilesAndAnySuffixCase) {
+  ASSERT_EQ(TVXsetdblparam(env_, "MaxTime", 42), TVX_ERROR_OKAY);
+  for (const char *name : {"s.prm.gz", "S.PRM.bz2", "s.Prm"}) {
+    SCOPED_TRACE(name);
+    const std::string file = path(name);
+    ASSERT_EQ(TVXwriteparams(env_, file.c_str()), TVX_ERROR_OKAY);
+    TVXenv *other = load_env();
+    ASSERT_EQ(TVXreadparams(other, file.c_str()), TVX_ERROR_OKAY);
+    EXPECT_EQ(values(other), values(env_));
+    EXPECT_EQ(TVXfreeenv(other), TVX_ERROR_OKAY);
+  }
+  // The size limit holds for the decoded text.
+  const std::string huge = path("huge.prm.gz");
+  tvx::OutputFile out;
+  ASSERT_EQ(out.open(huge.c_str(), tvx::Compression::Gzip), TVX_ERROR_OKAY);
+  ASSERT_EQ(out.write(std::string(2 << 20, '#')), TVX_ERROR_OKAY);
+  ASSERT_EQ(out.close(), TVX_ERROR_OKAY);
+  EXPECT_EQ(TVXreadparams(env_, huge.c_str()), TVX_ERROR_FORMAT_ERROR);
 }
 
 TEST_F(Files, HandWrittenFilesAreRead) {

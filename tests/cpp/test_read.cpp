@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "io/file_io.h"
-#include "io/model_io.h"
+#include "io/formats.h"
+#include "io/model_files.h"
 #include "store/store.h"
 #include "tarvex.h"
 

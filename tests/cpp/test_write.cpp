@@ -19,12 +19,15 @@
 #include <utility>
 #include <vector>
 
+#include "solve/dispatch.h"
 #include "solve/engine.h"
-#include "io/file_writer.h"
+#include "io/file_names.h"
+#include "io/text_writer.h"
 #include "interfaces/highs_c_api.h"
-#include "io/model_io.h"
+#include "io/formats.h"
+#include "io/model_files.h"
 #include "store/params.h"
-#include "io/solution_files.h"
+#include "io/result_files.h"
 #include "store/store.h"
 #include "tarvex.h"
 

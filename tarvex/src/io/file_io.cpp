@@ -9,10 +9,11 @@
 #include <cstring>
 #include <new>
 
+#include "core/status.h"
+
 namespace tvx {
 namespace {
 
-constexpr int kOk = TVX_ERROR_OKAY;
 constexpr std::size_t kChunk = std::size_t{1} << 16;  // compressed bytes per file access
 
 struct FileCloser {
@@ -433,6 +434,23 @@ int OutputFile::close() {
 
 // ---- Lines ----------------------------------------------------------------
 
+int read_small_file(const char *filename, Compression compression, std::size_t limit,
+                    std::string &text) {
+  text.clear();
+  InputFile file;
+  int rc = file.open(filename, compression);
+  if (rc != kOk) return rc;
+  char buf[4096];
+  for (;;) {
+    std::size_t got = 0;
+    rc = file.read(buf, sizeof buf, &got);
+    if (rc != kOk) return rc;
+    if (got == 0) return kOk;
+    text.append(buf, got);
+    if (text.size() > limit) return TVX_ERROR_FORMAT_ERROR;
+  }
+}
+
 LineReader::LineReader(InputFile &file) : file_(file) {}
 
 // Makes room after the unread text and reads into it; false at the end of
@@ -479,7 +497,8 @@ bool LineReader::next(std::string_view *line) {
       return false;
     }
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    if (line_number_++ == 0 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    if (first_line_ && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    first_line_ = false;
     *line = text;
     return true;
   }

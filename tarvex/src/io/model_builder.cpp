@@ -7,10 +7,10 @@
 #include <functional>
 #include <system_error>
 
+#include "core/status.h"
+
 namespace tvx {
 namespace {
-
-constexpr int kOk = TVX_ERROR_OKAY;
 
 // What a refusal of the Store means for a file: its content is bad, unless
 // memory ran out.

@@ -15,24 +15,17 @@
 #include <utility>
 #include <vector>
 
-#include "interfaces/highs_c_api.h"
+#include "core/status.h"
+#include "solve/dispatch.h"
 
 namespace tvx {
 namespace {
-
-static_assert(std::is_same<HighsInt, int>::value, "HiGHS must use 32-bit indices");
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 using Clock = std::chrono::steady_clock;
 
-struct Member {
-  bool var;  // a variable's bounds, else a row's sides
-  int index;
-};
-
-bool is_semi_type(char type) { return type == 'S' || type == 'N'; }
-bool is_integral_type(char type) { return type == 'B' || type == 'I' || type == 'N'; }
+using Member = IisMember;
 
 int param_index(const char *name) {
   const int index = find_param(name);
@@ -68,11 +61,7 @@ bool alone_infeasible(const Store &s, const Member &m, double tol) {
   if (m.var) {
     const char type = s.vars().type[m.index];
     if (is_semi_type(type)) return false;  // 0 is always allowed
-    double lo = finite_or_inf(s.vars().lb[m.index]), hi = finite_or_inf(s.vars().ub[m.index]);
-    if (type == 'B') {
-      lo = std::max(lo, 0.0);
-      hi = std::min(hi, 1.0);
-    }
+    double lo = s.vars().solve_lb(m.index), hi = s.vars().solve_ub(m.index);
     if (is_integral_type(type)) {
       lo = std::ceil(lo - tol);
       hi = std::floor(hi + tol);
@@ -86,87 +75,18 @@ bool alone_infeasible(const Store &s, const Member &m, double tol) {
   return empty && (lhs > tol || rhs < -tol);
 }
 
-struct HighsFree {
-  void operator()(void *highs) const { Highs_destroy(highs); }
-};
-
-// The members of HiGHS's IIS of an LP (every variable continuous, no SOS,
-// indicators or PSD elements), or none when it finds none. HiGHS lists the
-// columns of the rows it keeps too; only those whose bounds take part count.
-std::vector<Member> highs_candidate(const Store &s, double time_limit) {
-  const int n = s.num_vars(), m = s.num_rows();
-  if (s.num_nz() > static_cast<std::size_t>(INT_MAX)) return {};
-  std::vector<double> cost(static_cast<std::size_t>(n), 0.0), lower, upper, row_lower, row_upper;
-  for (int j = 0; j < n; ++j) {
-    lower.push_back(finite_or_inf(s.vars().lb[j]));
-    upper.push_back(finite_or_inf(s.vars().ub[j]));
-  }
-  for (int i = 0; i < m; ++i) {
-    row_lower.push_back(finite_or_inf(s.rows().lhs[i]));
-    row_upper.push_back(finite_or_inf(s.rows().rhs[i]));
-  }
-  const ColumnView &a = s.columns();
-  std::vector<HighsInt> a_start(a.beg.begin(), a.beg.end());
-
-  std::unique_ptr<void, HighsFree> owner(Highs_create());
-  if (!owner) throw std::bad_alloc();
-  void *highs = owner.get();
-  // Quiet before anything else, as in the engine.
-  if (Highs_setBoolOptionValue(highs, "output_flag", 0) == kHighsStatusError ||
-      Highs_setBoolOptionValue(highs, "log_to_console", 0) == kHighsStatusError ||
-      Highs_setIntOptionValue(highs, "iis_strategy", kHighsIisStrategyFromLpRowPriority) ==
-          kHighsStatusError) {
-    return {};
-  }
-  if (time_limit < kInfinity) {
-    Highs_setDoubleOptionValue(highs, "time_limit", time_limit);
-    Highs_setDoubleOptionValue(highs, "iis_time_limit", time_limit);
-  }
-  if (Highs_passLp(highs, n, m, static_cast<HighsInt>(a.row.size()), kHighsMatrixFormatColwise,
-                   kHighsObjSenseMinimize, 0.0, cost.data(), lower.data(), upper.data(),
-                   row_lower.data(), row_upper.data(), a_start.data(), a.row.data(),
-                   a.val.data()) == kHighsStatusError) {
-    return {};
-  }
-  // An IIS names each column and row at most once, so n and m entries are
-  // room enough. The statuses of all columns and rows are not asked for:
-  // HiGHS fills them only for some outcomes.
-  std::vector<HighsInt> col_index(static_cast<std::size_t>(n) + 1);
-  std::vector<HighsInt> col_bound(col_index.size());
-  std::vector<HighsInt> row_index(static_cast<std::size_t>(m) + 1);
-  std::vector<HighsInt> row_bound(row_index.size());
-  HighsInt num_col = 0, num_row = 0;
-  if (Highs_getIis(highs, &num_col, &num_row, col_index.data(), row_index.data(), col_bound.data(),
-                   row_bound.data(), nullptr, nullptr) == kHighsStatusError ||
-      num_col < 0 || num_col > n || num_row < 0 || num_row > m) {
-    return {};
-  }
-  const auto takes_part = [](HighsInt bound) {
-    return bound == kHighsIisBoundLower || bound == kHighsIisBoundUpper ||
-           bound == kHighsIisBoundBoxed;
-  };
-  std::vector<Member> out;
-  for (HighsInt k = 0; k < num_col; ++k) {
-    if (col_index[k] < 0 || col_index[k] >= n) return {};
-    if (takes_part(col_bound[k])) out.push_back({true, col_index[k]});
-  }
-  for (HighsInt k = 0; k < num_row; ++k) {
-    if (row_index[k] < 0 || row_index[k] >= m) return {};
-    if (takes_part(row_bound[k])) out.push_back({false, row_index[k]});
-  }
-  return out;
-}
-
 enum class Answer { Feasible, Infeasible, Failed };
 
 class Search {
  public:
-  Search(const SolveInput &input, const Engines &engines, const IisOptions &options)
+  Search(const SolveInput &input, SolveContext &context, const Engines &engines,
+         const IisOptions &options)
       : original_(input.model),
         engines_(engines),
         options_(options),
         work_{input.model, input.params, std::string(), input.callback},
-        log_(input.logfile),
+        log_(context.log),
+        quiet_(std::string(), &context),
         time_param_(param_index("MaxTime")),
         max_time_(input.params.value[static_cast<std::size_t>(time_param_)]),
         tol_(input.params.value[static_cast<std::size_t>(param_index("SPX/PrimalTolerance"))]) {
@@ -269,7 +189,7 @@ class Search {
     }
     work_.params.value[static_cast<std::size_t>(time_param_)] = left;
     ++solves_;
-    const SolveOutcome out = solve(work_, engines_);
+    const SolveOutcome out = solve(work_, quiet_, engines_);
     const int status = out.results.status;
     // The objective is zero, so unbounded means feasible (a PSD objective
     // is left as it is) and so does any point found before a limit.
@@ -304,9 +224,11 @@ class Search {
         w.num_sos() == 0 && w.num_genconstrs() == 0 && w.num_psd_vars() == 0 &&
         w.num_psd_rows() == 0 &&
         std::all_of(w.vars().type.begin(), w.vars().type.end(), [](char t) { return t == 'C'; });
-    if (!options_.engine_candidate || !lp) return {};
-    std::vector<Member> candidate = highs_candidate(w, remaining());
-    log_.line("HiGHS proposes an IIS of " + std::to_string(candidate.size()) + " elements.");
+    const Engine *engine = engines_.linear;
+    if (!options_.engine_candidate || !lp || engine == nullptr) return {};
+    std::vector<Member> candidate = engine->iis_candidate(w, remaining());
+    log_.line(std::string(engine->name()) + " proposes an IIS of " +
+              std::to_string(candidate.size()) + " elements.");
     return candidate;
   }
 
@@ -374,7 +296,9 @@ class Search {
   const Engines &engines_;
   const IisOptions &options_;
   SolveInput work_;
-  SolveLog log_;
+  LogFile &log_;
+  // The feasibility solves log nothing, and stop when the search is asked to.
+  SolveContext quiet_;
   const int time_param_;
   const double max_time_;
   const double tol_;
@@ -386,21 +310,21 @@ class Search {
 
 }  // namespace
 
-IisOutcome compute_iis(const SolveInput &input, const Engines &engines, const IisOptions &options) {
+IisOutcome compute_iis(const SolveInput &input, SolveContext &context, const Engines &engines,
+                       const IisOptions &options) {
   try {
-    Search search(input, engines, options);
+    Search search(input, context, engines, options);
     return search.run();
   } catch (...) {
     IisOutcome out;
-    try {
-      throw;
-    } catch (const std::bad_alloc &) {
-      out.code = TVX_ERROR_NOMEMORY;
-    } catch (...) {
-      out.code = TVX_ERROR_ERROR;
-    }
+    out.code = current_exception_status();
     return out;
   }
+}
+
+IisOutcome compute_iis(const SolveInput &input, const Engines &engines, const IisOptions &options) {
+  SolveContext context(input.logfile);
+  return compute_iis(input, context, engines, options);
 }
 
 }  // namespace tvx

@@ -23,6 +23,8 @@
 #ifndef TARVEX_STORE_H
 #define TARVEX_STORE_H
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -37,6 +39,22 @@ namespace tvx {
 
 constexpr double kInfinity = TVX_INFINITY;    // a bound this large counts as infinite
 constexpr double kUndefined = TVX_UNDEFINED;  // a MIP start entry without a value
+
+// An index or count of the store as a size_t: they are never negative.
+inline std::size_t to_size(int n) { return static_cast<std::size_t>(n); }
+
+// value mapped to +-infinity when its magnitude is kInfinity or more: the
+// store keeps values as received, solving and checking see them this way.
+inline double finite_or_inf(double value) {
+  if (value >= kInfinity) return HUGE_VAL;
+  if (value <= -kInfinity) return -HUGE_VAL;
+  return value;
+}
+
+// Variable types ('C', 'B', 'I', 'S', 'N'): integer values only, and 0 allowed
+// outside the bounds.
+inline bool is_integral_type(char type) { return type == 'B' || type == 'I' || type == 'N'; }
+inline bool is_semi_type(char type) { return type == 'S' || type == 'N'; }
 
 // ---- Validators -----------------------------------------------------------
 
@@ -147,6 +165,17 @@ struct Vars {
   std::vector<double> start;  // MIP start, kUndefined where none is given
   std::vector<char> type;     // 'C', 'B', 'I', 'S' or 'N'
   NameTable names;
+
+  // The bounds of variable j as a solve takes them: infinite ones as IEEE
+  // infinities, a binary's narrowed to [0, 1].
+  double solve_lb(int j) const {
+    const double lower = finite_or_inf(lb[static_cast<std::size_t>(j)]);
+    return type[static_cast<std::size_t>(j)] == 'B' ? std::max(lower, 0.0) : lower;
+  }
+  double solve_ub(int j) const {
+    const double upper = finite_or_inf(ub[static_cast<std::size_t>(j)]);
+    return type[static_cast<std::size_t>(j)] == 'B' ? std::min(upper, 1.0) : upper;
+  }
 };
 
 struct Rows {

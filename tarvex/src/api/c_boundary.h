@@ -1,0 +1,56 @@
+// The C boundary: every exported function is one call of these helpers, so
+// no body can let an exception out (a std::bad_alloc becomes NOMEMORY, any
+// other exception the generic failure) or skip the handle check.
+#ifndef TARVEX_API_C_BOUNDARY_H
+#define TARVEX_API_C_BOUNDARY_H
+
+#include <memory>
+
+#include "core/env.h"
+#include "core/model.h"
+#include "core/registry.h"
+#include "core/status.h"
+#include "tarvex.h"
+
+namespace tvx {
+
+// f() returns a status.
+template <class F>
+int guarded(F &&f) noexcept {
+  try {
+    return f();
+  } catch (...) {
+    return current_exception_status();
+  }
+}
+
+// For the functions whose result is not a status (a handle, a text):
+// on_failure when f throws.
+template <class T, class F>
+T guarded_value(T on_failure, F &&f) noexcept {
+  try {
+    return f();
+  } catch (...) {
+    return on_failure;
+  }
+}
+
+// f(Model &) with the model's lock held (see core/model.h).
+template <class F>
+int model_call(const TVXmodel *handle, F &&f) noexcept {
+  return guarded([&] { return with_model(handle, f); });
+}
+
+// f(Env &) on a live environment; the environment's own lock is f's to
+// take (Env::with), since most calls need it only for a moment.
+template <class F>
+int env_call(const TVXenv *handle, F &&f) noexcept {
+  return guarded([&] {
+    const std::shared_ptr<Env> env = find_env(handle);
+    return env ? f(*env) : TVX_ERROR_INVALID_ARGUMENT;
+  });
+}
+
+}  // namespace tvx
+
+#endif

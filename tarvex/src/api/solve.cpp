@@ -1,0 +1,69 @@
+// Solving, the IIS, and the callback a solve calls.
+#include <memory>
+#include <utility>
+
+#include "api/c_boundary.h"
+#include "core/model.h"
+#include "core/registry.h"
+#include "solve/detached.h"
+#include "solve/dispatch.h"
+#include "solve/iis.h"
+#include "tarvex.h"
+
+namespace {
+
+int optimize(tvx::Model &m) {
+  tvx::SolveOutcome outcome;
+  return tvx::run_detached(
+      m,
+      [&outcome](const tvx::SolveInput &input, tvx::SolveContext &context) {
+        outcome = tvx::solve(input, context);
+        return outcome.code;
+      },
+      [&outcome](tvx::Store &store) { store.set_results(std::move(outcome.results)); });
+}
+
+// The IIS is added to the results already there, which describe the same
+// model.
+int compute_iis(tvx::Model &m) {
+  tvx::IisOutcome outcome;
+  return tvx::run_detached(
+      m,
+      [&outcome](const tvx::SolveInput &input, tvx::SolveContext &context) {
+        outcome = tvx::compute_iis(input, context);
+        return outcome.code;
+      },
+      [&outcome](tvx::Store &store) {
+        if (outcome.code != TVX_ERROR_OKAY) return;
+        tvx::Results results = store.results();
+        results.iis_col = std::move(outcome.col);
+        results.iis_row = std::move(outcome.row);
+        store.set_results(std::move(results));
+      });
+}
+
+// A detached run holds the lock only while it copies and stores, so it
+// takes the model through the registry rather than under model_call.
+template <class F>
+int detached_call(TVXmodel *model, F &&f) noexcept {
+  return tvx::guarded([&] {
+    const std::shared_ptr<tvx::Model> m = tvx::find_model(model);
+    return m ? f(*m) : TVX_ERROR_INVALID_ARGUMENT;
+  });
+}
+
+}  // namespace
+
+extern "C" TVX_API int TVXoptimize(TVXmodel *model) { return detached_call(model, optimize); }
+
+extern "C" TVX_API int TVXcomputeIIS(TVXmodel *model) { return detached_call(model, compute_iis); }
+
+// usrdata is only handed back to cb, never looked into; without a function
+// none is kept.
+extern "C" TVX_API int TVXsetcallbackfunc(TVXmodel *model, TVXcallback cb, void *usrdata) {
+  return tvx::model_call(model, [cb, usrdata](tvx::Model &m) {
+    m.callback = cb;
+    m.usrdata = cb != nullptr ? usrdata : nullptr;
+    return TVX_ERROR_OKAY;
+  });
+}

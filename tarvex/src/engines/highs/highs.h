@@ -1,0 +1,45 @@
+// What the files of the HiGHS engine share. HiGHS is used through its C API
+// only: it is built with another C++ ABI, so nothing but C types and opaque
+// pointers passes between it and us, and no exception of ours may unwind
+// through it.
+#ifndef TARVEX_ENGINES_HIGHS_HIGHS_H
+#define TARVEX_ENGINES_HIGHS_HIGHS_H
+
+#include <memory>
+#include <type_traits>
+#include <vector>
+
+#include "interfaces/highs_c_api.h"
+#include "solve/engine.h"
+
+namespace tvx {
+
+// The store's int arrays go to HiGHS as they are.
+static_assert(std::is_same<HighsInt, int>::value, "HiGHS must use 32-bit indices");
+
+struct HighsFree {
+  void operator()(void *highs) const { Highs_destroy(highs); }
+};
+using HighsHandle = std::unique_ptr<void, HighsFree>;
+
+// A new HiGHS instance, quiet from its first option on (HiGHS would print
+// option messages to the console otherwise); null when it refuses to be
+// quiet. Throws std::bad_alloc when HiGHS cannot create one.
+HighsHandle new_quiet_highs();
+
+// The rows' sides as HiGHS takes them.
+struct RowBounds {
+  std::vector<double> lower, upper;
+};
+RowBounds row_bounds_of(const Store &model);
+
+class HighsEngine final : public Engine {
+ public:
+  const char *name() const override { return "HiGHS"; }
+  void solve(const Problem &p, SolveOutcome &out) const override;
+  std::vector<IisMember> iis_candidate(const Store &lp, double time_limit) const override;
+};
+
+}  // namespace tvx
+
+#endif
