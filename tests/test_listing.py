@@ -24,9 +24,9 @@ EXPECTED_DIR = {
     "TempConstr": ["__rrshift__", "__rshift__"],
     "Column": ["addTerms", "clear", "copy", "getCoeff", "getConstr", "remove", "size"],
     "Env": ["dispose", "resetParam", "setParam", "start", "writeParams"],
-    "MVar": ["T", "__getitem__", "copy", "diagonal", "fromlist", "fromvar", "item", "ndim",
-             "reshape", "shape", "size", "sum", "tolist", "transpose"],
-    "MConstr": ["__getitem__", "item", "ndim", "shape", "size", "tolist"],
+    "MVar": ["T", "__getitem__", "copy", "diagonal", "fromlist", "fromvar", "getAttr", "item",
+             "ndim", "reshape", "setAttr", "shape", "size", "sum", "tolist", "transpose"],
+    "MConstr": ["__getitem__", "getAttr", "item", "ndim", "setAttr", "shape", "size", "tolist"],
     "MLinExpr": EXPR_ARRAY_DIR,
     "MQuadExpr": EXPR_ARRAY_DIR,
 }

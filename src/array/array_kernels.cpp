@@ -313,11 +313,4 @@ PyObject *mq_mul_o(PyObject *m, PyObject *b) {
   }
 }
 
-// ---- Placeholders until the matrix products are built ------------------------------
-
-PyObject *a_matmul_o(PyObject *, PyObject *) { return not_built("array operation a_matmul_o"); }
-PyObject *mv_matmul_o(PyObject *, PyObject *) { return not_built("array operation mv_matmul_o"); }
-PyObject *ml_matmul_o(PyObject *, PyObject *) { return not_built("array operation ml_matmul_o"); }
-PyObject *mq_matmul_o(PyObject *, PyObject *) { return not_built("array operation mq_matmul_o"); }
-
 }  // namespace dz

@@ -19,12 +19,7 @@ namespace {
 
 const ArrayKind *kinds[4] = {nullptr, nullptr, nullptr, nullptr};
 
-// The family member a type belongs to (itself or a subclass of one).
-const ArrayKind *kind_of(PyTypeObject *type) {
-  for (const ArrayKind *k : kinds)
-    if (k && PyType_IsSubtype(type, k->type)) return k;
-  return nullptr;
-}
+const ArrayKind *kind_of(PyTypeObject *type) { return array_kind_of(type); }
 
 const ArrayKind *kind_of_func(PyObject *func) { return kind_of(function_spec(func)->self_type); }
 
@@ -106,6 +101,12 @@ PyObject *frozen_shape(PyObject *shape) {
   return shape;
 }
 
+const ArrayKind *array_kind_of(PyTypeObject *type) {
+  for (const ArrayKind *k : kinds)
+    if (k && PyType_IsSubtype(type, k->type)) return k;
+  return nullptr;
+}
+
 PyObject *np_attr(const char *name) {
   PyObject *np = module_global("_np");  // borrowed
   return np ? PyObject_GetAttrString(np, name) : nullptr;
@@ -139,7 +140,8 @@ Py_ssize_t array_size_of(PyObject *arr) {
 PyObject *array_first_cell(PyObject *arr) {
   if (PyArray_Check(arr)) {
     PyArrayObject *a = reinterpret_cast<PyArrayObject *>(arr);
-    if (PyArray_SIZE(a) > 0) return PyArray_GETITEM(a, static_cast<char *>(PyArray_DATA(a)));
+    // As flat[0] gives it: a numpy scalar for a numeric array.
+    if (PyArray_SIZE(a) > 0) return PyArray_ToScalar(PyArray_DATA(a), a);
   }
   Ref flat(PyObject_GetAttrString(arr, "flat"));
   if (!flat) return nullptr;

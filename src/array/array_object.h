@@ -50,9 +50,16 @@ extern ArrayOps MVar_ops, MConstr_ops;
 // adds its own.
 struct ArrayKind {
   PyTypeObject *type;
-  const char *name;        // "MVar": the text head and the item() message
+  const char *name;        // "MVar": the text head
   const char *item_error;  // ValueError of item() on a size other than 1
+  // MVar and MConstr: the attribute engine's element kind and the model of
+  // the cells; nullptr for the expression arrays.
+  const char *attr_kind;
+  int (*mdl)(PyObject *self, TVXmodel **out);
 };
+
+// The family member type belongs to (itself or a subclass of one).
+const ArrayKind *array_kind_of(PyTypeObject *type);
 
 // Fills the slots shared by the family: allocation (field None), garbage
 // collection, subscript and sequence item (wrapped in kind.type), text.
@@ -67,6 +74,9 @@ PyObject *array_item_impl(PyObject *func, PyObject *const *args);
 PyObject *array_copy_impl(PyObject *func, PyObject *const *args);
 PyObject *array_tolist_impl(PyObject *func, PyObject *const *args);
 PyObject *array_priority_impl(PyObject *func, PyObject *const *args);
+// getAttr(attrname) and setAttr(attrname, newvalues) of MVar and MConstr.
+PyObject *array_getAttr_impl(PyObject *func, PyObject *const *args);
+PyObject *array_setAttr_impl(PyObject *func, PyObject *const *args);
 
 // arr.<method>(*args) on the element array, wrapped by new of type.
 PyObject *array_call_wrapped(PyTypeObject *type, PyObject *self, const char *method,

@@ -12,8 +12,6 @@ ArrayOps MConstr_ops;
 
 namespace {
 
-const ArrayKind kind = {&MConstr_Type, "MConstr", "MConstr contains more than 1 constraint"};
-
 PyObject *mconstr_new(PyObject *arr) { return array_wrap(&MConstr_Type, arr); }
 
 int mconstr_mdl(PyObject *self, TVXmodel **out) {
@@ -26,6 +24,9 @@ int mconstr_mdl(PyObject *self, TVXmodel **out) {
   *out = handle_mdl(cell.get());
   return 0;
 }
+
+const ArrayKind kind = {&MConstr_Type, "MConstr", "MConstr contains more than 1 constraint", "lin",
+                        mconstr_mdl};
 
 PyObject *mconstr_fromlist_impl(PyObject *, PyObject *const *args) {
   Ref array(np_attr("array"));
@@ -55,12 +56,39 @@ const char tolist_doc[] =
             DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x[0], '<', [1, 2])")
                 DOC_LINE("print(c.tolist())") DOC_END;
 
+#define ATTR_NOTE                                                                           \
+  DOC_NOTE DOC_LINE(                                                                        \
+      "Attribute can also be read and written directly through object attributes, in this") \
+      DOC_LINE("case, the attribute name is case-insensitive")
+
+const char getAttr_doc[] =
+    DOC_HEAD("getAttr(attrname)", "Obtain the value of the associated attribute.")
+        DOC_ARG("attrname", "--------", "The name of the attribute to obtain the value.")
+            DOC_EXAMPLE DOC_LINE("x = m.addMVar(2)")
+                DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x, '<', [1, 2])")
+                    DOC_LINE("c.constrname = ['c0', 'c1']") DOC_LINE("print(c.constrname)")
+                        DOC_LINE("print(c.getAttr(TVX.Attr.ConstrName))") ATTR_NOTE DOC_END;
+const char setAttr_doc[] =
+    DOC_HEAD("setAttr(attrname, attrvalues)", "Set the value of the associated attribute.")
+        DOC_ARG("attrname", "--------", "The name of the attribute to be set.")
+            DOC_NEXT DOC_ARG("attrvalues", "----------",
+                             "The new value of the attribute to be set. Can be scalar or array")
+                DOC_EXAMPLE DOC_LINE("x = m.addMVar(2)")
+                    DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x, '<', [1, 2])")
+                        DOC_LINE("c.setAttr(TVX.Attr.RHS, 5.0)") ATTR_NOTE DOC_END;
+
+#undef ATTR_NOTE
+
 const char *const self_only[] = {"self"};
+const char *const getAttr_args[] = {"self", "attrname"};
+const char *const setAttr_args[] = {"self", "attrname", "newvalues"};
 const char *const li_arg[] = {"li"};
 
 const FuncSpec fromlist_spec = func_spec("_fromlist", "MConstr._fromlist", li_arg, 0, &MConstr_Type,
                                          mconstr_fromlist_impl, nullptr);
 const FuncSpec methods[] = {
+    DZ_METHOD(MConstr, getAttr, getAttr_args, array_getAttr_impl, getAttr_doc),
+    DZ_METHOD(MConstr, setAttr, setAttr_args, array_setAttr_impl, setAttr_doc),
     DZ_METHOD(MConstr, tolist, self_only, array_tolist_impl, tolist_doc),
     DZ_METHOD(MConstr, item, self_only, array_item_impl, item_doc),
 };
@@ -84,6 +112,8 @@ int mconstr_prepare() {
   t->tp_name = "didazoda.MConstr";
   t->tp_doc = class_doc;
   array_prepare_slots(kind);
+  t->tp_getattro = attr_syntax_getattro;
+  t->tp_setattro = attr_syntax_setattro;
   MConstr_ops = {mconstr_new, mconstr_mdl};
   return 0;
 }

@@ -26,16 +26,18 @@ struct Twin {
   PyObject *(*mul_n)(PyObject *, double);
 };
 
-const Twin lin = {{&MLinExpr_Type, "MLinExpr", "MLinExpr contains more than 1 LinExpr"},
-                  &LinExpr_Type,
-                  ml_add_o,
-                  ml_mul_a,
-                  ml_mul_n};
-const Twin quad = {{&MQuadExpr_Type, "MQuadExpr", "MQuadExpr contains more than 1 QuadExpr"},
-                   &QuadExpr_Type,
-                   mq_add_o,
-                   mq_mul_a,
-                   mq_mul_n};
+const Twin lin = {
+    {&MLinExpr_Type, "MLinExpr", "MLinExpr contains more than 1 LinExpr", nullptr, nullptr},
+    &LinExpr_Type,
+    ml_add_o,
+    ml_mul_a,
+    ml_mul_n};
+const Twin quad = {
+    {&MQuadExpr_Type, "MQuadExpr", "MQuadExpr contains more than 1 QuadExpr", nullptr, nullptr},
+    &QuadExpr_Type,
+    mq_add_o,
+    mq_mul_a,
+    mq_mul_n};
 
 const Twin &twin_of(PyTypeObject *type) {
   return PyType_IsSubtype(type, &MQuadExpr_Type) ? quad : lin;
@@ -64,7 +66,9 @@ PyObject *mexpr_zeros_impl(PyObject *func, PyObject *const *args) {
   if (!arr) return nullptr;
   Ref cell(empty_cell(t));
   if (!cell) return nullptr;
-  Ref filled(PyObject_CallMethod(arr.get(), "fill", "O", cell.get()));
+  Ref fill(PyObject_GetAttrString(arr.get(), "fill"));
+  if (!fill) return nullptr;
+  Ref filled(PyObject_CallFunctionObjArgs(fill.get(), cell.get(), nullptr));
   if (!filled) return nullptr;
   return array_wrap(t.kind.type, arr.get());
 }
@@ -296,7 +300,9 @@ PyObject *mexpr_isub(PyObject *self, PyObject *other) {
   if (!negated) return nullptr;
   if (Py_TYPE(self) == &MLinExpr_Type || Py_TYPE(self) == &MQuadExpr_Type)
     return mexpr_iadd(self, negated.get());
-  return PyObject_CallMethod(self, "__iadd__", "O", negated.get());
+  Ref iadd(PyObject_GetAttrString(self, "__iadd__"));
+  if (!iadd) return nullptr;
+  return PyObject_CallFunctionObjArgs(iadd.get(), negated.get(), nullptr);
 }
 
 PyObject *mexpr_imul(PyObject *self, PyObject *other) {

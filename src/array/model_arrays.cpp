@@ -6,6 +6,8 @@
 
 #include "array/array_object.h"
 #include "module/state.h"
+#include "module/tarvex_error.h"
+#include "runtime/arraylike.h"
 #include "runtime/docs.h"
 #include "runtime/numpy_api.h"
 
@@ -63,6 +65,27 @@ PyObject *row_names(PyObject *name, PyArrayObject *cells) {
   return names.release();
 }
 
+// An MConstr of the handles in a list, in the given shape (of their
+// number). Built here rather than by numpy.array, which would probe every
+// handle for the array protocols.
+PyObject *constr_array(PyObject *handles, int nd, npy_intp *dims) {
+  const Py_ssize_t n = PyList_GET_SIZE(handles);
+  Ref out(PyArray_Empty(nd, dims, PyArray_DescrFromType(NPY_OBJECT), 0));
+  if (!out) return nullptr;
+  if (n != PyArray_SIZE(reinterpret_cast<PyArrayObject *>(out.get()))) {
+    PyErr_SetString(PyExc_SystemError, "rows added differ from the cells given");
+    return nullptr;
+  }
+  PyObject **slots =
+      static_cast<PyObject **>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(out.get())));
+  for (Py_ssize_t k = 0; k < n; k++) {
+    PyObject *h = PyList_GET_ITEM(handles, k);
+    Py_INCREF(h);
+    Py_XSETREF(slots[k], h);
+  }
+  return MConstr_ops.new_(out.get());
+}
+
 }  // namespace
 
 PyObject *model_addconstr_array(ModelObject *self, PyObject *expr, PyObject *lhs, PyObject *rhs,
@@ -91,23 +114,7 @@ PyObject *model_addconstr_array(ModelObject *self, PyObject *expr, PyObject *lhs
   if (!flat) return nullptr;
   Ref handles(Model_ops.addConstrs(self, flat.get(), lhs, rhs, names.get()));
   if (!handles) return nullptr;
-  // Built here rather than by numpy.array, which would probe every handle
-  // for the array protocols.
-  const Py_ssize_t n = PyList_GET_SIZE(handles.get());
-  if (n != PyArray_SIZE(c)) {
-    PyErr_SetString(PyExc_SystemError, "rows added differ from the cells given");
-    return nullptr;
-  }
-  Ref out(PyArray_Empty(PyArray_NDIM(c), PyArray_DIMS(c), PyArray_DescrFromType(NPY_OBJECT), 0));
-  if (!out) return nullptr;
-  PyObject **slots =
-      static_cast<PyObject **>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(out.get())));
-  for (Py_ssize_t k = 0; k < n; k++) {
-    PyObject *h = PyList_GET_ITEM(handles.get(), k);
-    Py_INCREF(h);
-    Py_XSETREF(slots[k], h);
-  }
-  return MConstr_ops.new_(out.get());
+  return constr_array(handles.get(), PyArray_NDIM(c), PyArray_DIMS(c));
 }
 
 namespace {
@@ -168,8 +175,196 @@ PyObject *addMVar_defaults() {
   return Py_BuildValue("(dOdOs)", 0.0, infinity.get(), 0.0, continuous.get(), "");
 }
 
+// ---- addMConstr --------------------------------------------------------------------
+
+const char *const addMConstr_args[] = {"self", "A", "x", "sense", "b", "name"};
+
+PyObject *np_array(PyObject *obj) {
+  Ref array(np_attr("array"));
+  return array ? PyObject_CallFunctionObjArgs(array.get(), obj, nullptr) : nullptr;
+}
+
+// obj.<attr> as a Py_ssize_t; -1 with an exception.
+Py_ssize_t ssize_attr(PyObject *obj, const char *attr) {
+  Ref v(PyObject_GetAttrString(obj, attr));
+  if (!v) return -1;
+  return PyNumber_AsSsize_t(v.get(), PyExc_OverflowError);
+}
+
+// Entry `axis` of obj.shape, or -1 with an exception.
+Py_ssize_t shape_entry(PyObject *obj, Py_ssize_t axis) {
+  Ref shape(PyObject_GetAttrString(obj, "shape"));
+  if (!shape) return -1;
+  Ref v(PySequence_GetItem(shape.get(), axis));
+  if (!v) return -1;
+  return PyNumber_AsSsize_t(v.get(), PyExc_OverflowError);
+}
+
+PyObject *raise_type(const char *text) {
+  PyErr_SetString(PyExc_TypeError, text);
+  return nullptr;
+}
+
+PyObject *raise_value(const char *text) {
+  PyErr_SetString(PyExc_ValueError, text);
+  return nullptr;
+}
+
+// The senses as a 1-D array of m entries, each "<", ">" or "=".
+PyObject *senses(PyObject *sense, Py_ssize_t m) {
+  Ref arr(np_array(sense));
+  if (!arr) return nullptr;
+  Py_ssize_t nd = ssize_attr(arr.get(), "ndim");
+  if (nd < 0) return nullptr;
+  if (nd == 0) {
+    Ref repeated(PyList_New(m));
+    if (!repeated) return nullptr;
+    for (Py_ssize_t i = 0; i < m; i++) {
+      Py_INCREF(sense);
+      PyList_SET_ITEM(repeated.get(), i, sense);
+    }
+    if (!(arr = Ref(np_array(repeated.get())))) return nullptr;
+    if ((nd = ssize_attr(arr.get(), "ndim")) < 0) return nullptr;
+  }
+  if (nd > 1) return raise_value("sense should be a scalar or 1-D array");
+  const Py_ssize_t n = PyObject_Size(arr.get());
+  if (n < 0) return nullptr;
+  if (nd == 1 && n != m)
+    return raise_value("length of sense should be equal to first dimension of A");
+  for (Py_ssize_t i = 0; i < n; i++) {
+    Ref s(PySequence_GetItem(arr.get(), i));
+    if (!s) return nullptr;
+    bool valid = false;
+    for (const char *letter : {"<", ">", "="}) {
+      Ref l(PyUnicode_FromString(letter));
+      if (!l) return nullptr;
+      const int eq = PyObject_RichCompareBool(s.get(), l.get(), Py_EQ);
+      if (eq < 0) return nullptr;
+      valid = valid || eq;
+    }
+    if (!valid) {
+      Ref text(PyUnicode_FromFormat("Invalid sense `%S`", sense));
+      return text ? raise_text(PyUnicode_AsUTF8(text.get())) : nullptr;
+    }
+  }
+  return arr.release();
+}
+
+// One row: e <= b_i, e >= b_i, or the range e == [b_i, b_i].
+PyObject *row_constraint(PyObject *e, PyObject *sense, PyObject *b) {
+  Ref lt(PyUnicode_FromString("<")), gt(PyUnicode_FromString(">"));
+  if (!lt || !gt) return nullptr;
+  const int is_lt = PyObject_RichCompareBool(sense, lt.get(), Py_EQ);
+  if (is_lt < 0) return nullptr;
+  if (is_lt) return PyObject_RichCompare(e, b, Py_LE);
+  const int is_gt = PyObject_RichCompareBool(sense, gt.get(), Py_EQ);
+  if (is_gt < 0) return nullptr;
+  if (is_gt) return PyObject_RichCompare(e, b, Py_GE);
+  Ref range(PyList_New(2));
+  if (!range) return nullptr;
+  for (Py_ssize_t k = 0; k < 2; k++) {
+    Py_INCREF(b);
+    PyList_SET_ITEM(range.get(), k, b);
+  }
+  return PyObject_RichCompare(e, range.get(), Py_EQ);
+}
+
+// Checks in the order fixed for it; the model is unchanged until the rows
+// are added, one addConstr call each (looked up on the model, so a
+// subclass's runs), and the rows before a failing one stay.
+PyObject *model_addMConstr_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0], *name = args[5];
+  Ref A = Ref::borrow(args[1]);
+  int sparse = is_sparse(A.get());
+  if (sparse < 0) return nullptr;
+  if (!PyArray_Check(A.get()) && !sparse && !(A = Ref(np_array(A.get())))) return nullptr;
+  const Py_ssize_t ndim = ssize_attr(A.get(), "ndim");
+  if (ndim < 0) return nullptr;
+  if (ndim != 2) return raise_type("argument A shoud be a matrix");
+  Ref x = Ref::borrow(args[2]);
+  if (x.get() == Py_None && !(x = Ref(PyObject_CallMethod(self, "getVars", nullptr))))
+    return nullptr;
+  if (!mvar_check(x.get())) {
+    Ref arr(np_array(x.get()));
+    if (!arr || !(x = Ref(MVar_ops.new_(arr.get())))) return nullptr;
+  }
+  Ref xshape(PyObject_GetAttrString(x.get(), "shape"));
+  if (!xshape) return nullptr;
+  const Py_ssize_t xnd = PyObject_Size(xshape.get());
+  if (xnd < 0) return nullptr;
+  if (xnd != 1) return raise_type("argument x shoud be a 1-D array or a matrix");
+  const Py_ssize_t n = shape_entry(x.get(), 0);
+  const Py_ssize_t m = n < 0 ? -1 : shape_entry(A.get(), 0);
+  const Py_ssize_t k = m < 0 ? -1 : shape_entry(A.get(), 1);
+  if (k < 0) return nullptr;
+  if (n != k) return raise_value("first dimension of x should be equal to second dimension of A");
+  Ref column(PyObject_CallMethod(x.get(), "reshape", "nn", n, static_cast<Py_ssize_t>(1)));
+  if (!column) return nullptr;
+  Ref sense(senses(args[3], m));
+  if (!sense) return nullptr;
+  Ref b = Ref::borrow(args[4]);
+  if (!PyArray_Check(b.get()) && !(b = Ref(np_array(b.get())))) return nullptr;
+  if (PyArray_NDIM(reinterpret_cast<PyArrayObject *>(b.get())) != 1)
+    return raise_type("argument b shoud be a 1-D array");
+  if (PyArray_DIM(reinterpret_cast<PyArrayObject *>(b.get()), 0) != m)
+    return raise_value("length of b should be equal to first dimension of A");
+
+  Ref exprs(PyNumber_MatrixMultiply(A.get(), column.get()));
+  if (!exprs) return nullptr;
+  const Py_ssize_t rows = shape_entry(exprs.get(), 0);
+  if (rows < 0) return nullptr;
+  Ref constrs(PyList_New(0));
+  if (!constrs) return nullptr;
+  for (Py_ssize_t i = 0; i < rows; i++) {
+    Ref sname;
+    if (name == Py_None) {
+      sname = Ref(PyUnicode_FromString(""));
+    } else {
+      Ref suffix(PyUnicode_FromFormat("[%zd]", i));
+      if (suffix) sname = Ref(PyNumber_Add(name, suffix.get()));
+    }
+    if (!sname) return nullptr;
+    Ref row(PySequence_GetItem(exprs.get(), i));
+    if (!row) return nullptr;
+    Ref e(PyObject_CallMethod(row.get(), "item", nullptr));
+    if (!e) return nullptr;
+    Ref s(PySequence_GetItem(sense.get(), i)), bi(s ? PySequence_GetItem(b.get(), i) : nullptr);
+    if (!bi) return nullptr;
+    Ref tc(row_constraint(e.get(), s.get(), bi.get()));
+    if (!tc) return nullptr;
+    Ref add(PyObject_GetAttrString(self, "addConstr"));
+    if (!add) return nullptr;
+    Ref c(PyObject_CallFunctionObjArgs(add.get(), tc.get(), sname.get(), nullptr));
+    if (!c || PyList_Append(constrs.get(), c.get()) < 0) return nullptr;
+  }
+  npy_intp dims[1] = {PyList_GET_SIZE(constrs.get())};
+  return constr_array(constrs.get(), 1, dims);
+}
+
+const char addMConstr_doc[] = DOC_HEAD(
+    "addMConstr(A, x, sense, b, name='')",
+    "Add a set of constraints in form Ax <= B. Return a MConstr object.")
+    DOC_ARG("A", "-", "The coefficient matrix: a two-dimensional array or numpy.ndarray.")
+        DOC_NEXT DOC_ARG(
+            "x", "-",
+            "The variable vector: a one-dimensional array or numpy.ndarray; all variables\n"
+            "            of the model when it is None.")
+            DOC_NEXT DOC_ARG(
+                "sense", "-----",
+                "A character, or a one-dimensional array or numpy.ndarray of characters:\n"
+                "            TVX.LESS_EQUAL('<'), TVX.GREATER_EQUAL('>') or TVX.EQUAL('=').")
+                DOC_NEXT DOC_ARG("b", "-",
+                                 "The right-hand values: a one-dimensional array or numpy.ndarray.")
+                    DOC_NEXT DOC_ARG("name=''", "-------",
+                                     "The name of the constraints, to which a subscript is "
+                                     "appended unless it is\n"
+                                     "            None.") DOC_END;
+
 }  // namespace
 
+const FuncSpec Model_addMConstr_spec =
+    DZ_METHOD(Model, addMConstr, addMConstr_args, model_addMConstr_impl, addMConstr_doc)
+        .with_defaults("('',)");
 const FuncSpec Model_addMVar_spec =
     DZ_METHOD(Model, addMVar, addMVar_args, model_addMVar_impl, addMVar_doc)
         .with_defaults_hook(addMVar_defaults);

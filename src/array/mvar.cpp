@@ -12,8 +12,6 @@ ArrayOps MVar_ops;
 
 namespace {
 
-const ArrayKind kind = {&MVar_Type, "MVar", "MVar contains more than 1 variable"};
-
 PyObject *mvar_new(PyObject *arr) { return array_wrap(&MVar_Type, arr); }
 
 // The field is read once: Python code run by numpy cannot swap the array
@@ -28,6 +26,8 @@ int mvar_mdl(PyObject *self, TVXmodel **out) {
   *out = handle_mdl(cell.get());
   return 0;
 }
+
+const ArrayKind kind = {&MVar_Type, "MVar", "MVar contains more than 1 variable", "v", mvar_mdl};
 
 // numpy.array(obj), wrapped.
 PyObject *wrap_new_array(PyObject *obj) {
@@ -128,6 +128,27 @@ const char diagonal_doc[] =
     DOC_HEAD("diagonal()", "Obtain the diagonal matrix MVar corresponding to MVar")
         DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((3, 3))") DOC_LINE("print(x.diagonal())")
             DOC_END;
+#define ATTR_NOTE                                                                           \
+  DOC_NOTE DOC_LINE(                                                                        \
+      "Attribute can also be read and written directly through object attributes, in this") \
+      DOC_LINE("case, the attribute name is case-insensitive")
+
+const char getAttr_doc[] =
+    DOC_HEAD("getAttr(attrname)", "Obtain the attribute values associated with MVar.")
+        DOC_ARG("attrname", "--------", "The name of the attribute.")
+            DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))") DOC_LINE("print(x.lb)")
+                DOC_LINE("print(x.getAttr(TVX.Attr.LB))") ATTR_NOTE DOC_END;
+const char setAttr_doc[] =
+    DOC_HEAD("setAttr(attrname, attrvalues)", "Set the attribute values associated with MVar.")
+        DOC_ARG("attrname", "--------", "The name of the attribute to be set.")
+            DOC_NEXT DOC_ARG("attrvalues", "----------",
+                             "The new value of the attribute to be set. Can be scalar or array")
+                DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))")
+                    DOC_LINE("x.lb = [1.0, 2.0, 3.0, 4.0]") DOC_LINE("x.setAttr(TVX.Attr.LB, 5.0)")
+                        ATTR_NOTE DOC_END;
+
+#undef ATTR_NOTE
+
 const char copy_doc[] = DOC_HEAD("copy()", "Return a copy of the current MVar.")
     DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar(3)") DOC_LINE("y = x.copy()") DOC_END;
 
@@ -149,7 +170,12 @@ const FuncSpec reshape_spec = DZ_METHOD(MVar, reshape, reshape_args, mvar_reshap
                                   .with_keyword_only(1)
                                   .with_defaults("('C',)");
 
+const char *const getAttr_args[] = {"self", "attrname"};
+const char *const setAttr_args[] = {"self", "attrname", "newvalues"};
+
 const FuncSpec methods[] = {
+    DZ_METHOD(MVar, getAttr, getAttr_args, array_getAttr_impl, getAttr_doc),
+    DZ_METHOD(MVar, setAttr, setAttr_args, array_setAttr_impl, setAttr_doc),
     DZ_METHOD(MVar, transpose, self_only, mvar_transpose_impl, transpose_doc),
     DZ_METHOD(MVar, diagonal, self_only, mvar_diagonal_impl, diagonal_doc),
     DZ_METHOD(MVar, copy, self_only, array_copy_impl, copy_doc),
@@ -182,6 +208,8 @@ int mvar_prepare() {
   t->tp_doc = class_doc;
   t->tp_base = Operand_class.type;
   array_prepare_slots(kind);
+  t->tp_getattro = attr_syntax_getattro;
+  t->tp_setattro = attr_syntax_setattro;
   MVar_ops = {mvar_new, mvar_mdl};
   return 0;
 }

@@ -152,7 +152,7 @@ extern const FuncSpec Model_getRow_spec, Model_getCol_spec, Model_getA_spec, Mod
     Model_getGenConstrIndicator_spec, Model_remove_spec;
 
 // Members defined in array/.
-extern const FuncSpec Model_addMVar_spec;
+extern const FuncSpec Model_addMVar_spec, Model_addMConstr_spec;
 
 // The solver model of a live Model: one it owns, with its six element lists
 // in place to take new handles. nullptr with TarvexError(INVALID_ARGUMENT)

@@ -19,7 +19,6 @@ PyObject *model_placeholder_impl(PyObject *func, PyObject *const *) {
           .with_flags(FUNC_VARARGS | FUNC_VARKW);
 
 PLACEHOLDER(addPsdVar)
-PLACEHOLDER(addMConstr)
 PLACEHOLDER(_cbCutP)
 PLACEHOLDER(cbCut)
 PLACEHOLDER(cbBranch)
@@ -42,7 +41,7 @@ const ModelMember model_members[] = {
     {&Model_addConstr_spec, ModelMember::PLAIN, nullptr},
     {&Model_addConstrs_spec, ModelMember::PLAIN, nullptr},
     {&Model_addLConstr_spec, ModelMember::PLAIN, nullptr},
-    {&addMConstr_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_addMConstr_spec, ModelMember::PLAIN, nullptr},
     {&Model_addSOS_spec, ModelMember::PLAIN, nullptr},
     {&Model_addGenConstrIndicator_spec, ModelMember::PLAIN, nullptr},
     {&Model_addRange_spec, ModelMember::PLAIN, nullptr},
