@@ -47,7 +47,6 @@ PyObject *l_mul_l(PyObject *a, PyObject *b);
 // (((a + b) + c) + ...) costs time linear in its terms, not quadratic.
 class SumAccumulator {
  public:
-  int init();  // -1 with MemoryError
   // -1 with TypeError "bad type for quicksum: {}" for any other item, or
   // ValueError for an expression whose term lists differ in length.
   int add(PyObject *item);
@@ -57,12 +56,16 @@ class SumAccumulator {
   PyObject *finish(bool as_quad);
 
  private:
-  // A block and the number of its leading items that are this sum's terms.
+  // A block (none until needed: a sum sharing its operand's lists, or one
+  // without quadratic terms, allocates none of its own) and the number of
+  // its leading items that are this sum's terms.
   struct Part {
     BlockRef block;
     int size = 0;
+    int own();  // a block whose items end with this sum's
     int append(PyObject *item);
     int extend(const ListObject *view);
+    ListBlock *take();  // the share handed to the result
   };
 
   int add_var(PyObject *v);

@@ -8,20 +8,12 @@
 
 namespace dz {
 
-int SumAccumulator::init() {
-  for (Part *p : {&coeffs_, &vars1_, &vars2_, &lin_coeffs_, &lin_vars_}) {
-    p->block.reset(List_NewBlock());
-    if (!p->block) return -1;
-  }
-  return 0;
-}
-
 namespace {
 
-// A private block holding the first n items of src.
+// A private block holding the first n items of src (n may be 0, src null).
 ListBlock *prefix_copy(ListBlock *src, int n) {
   BlockRef fresh(List_NewBlock());
-  if (!fresh || List_AppendRange(fresh.get(), src, n) < 0) return nullptr;
+  if (!fresh || (n > 0 && List_AppendRange(fresh.get(), src, n) < 0)) return nullptr;
   return fresh.release();
 }
 
@@ -29,13 +21,16 @@ ListBlock *prefix_copy(ListBlock *src, int n) {
 
 // Items past size belong to someone else once another view has appended
 // there: this sum then continues on a copy of its own items.
+int SumAccumulator::Part::own() {
+  if (block && block.get()->count == size) return 0;
+  ListBlock *mine = prefix_copy(block.get(), size);
+  if (!mine) return -1;
+  block.reset(mine);
+  return 0;
+}
+
 int SumAccumulator::Part::append(PyObject *item) {
-  if (block.get()->count != size) {
-    ListBlock *own = prefix_copy(block.get(), size);
-    if (!own) return -1;
-    block.reset(own);
-  }
-  if (List_Append(block.get(), item) < 0) return -1;
+  if (own() < 0 || List_Append(block.get(), item) < 0) return -1;
   size++;
   return 0;
 }
@@ -49,15 +44,15 @@ int SumAccumulator::Part::extend(const ListObject *view) {
     size = n;
     return 0;
   }
-  if (block.get()->count != size) {
-    ListBlock *own = prefix_copy(block.get(), size);
-    if (!own) return -1;
-    block.reset(own);
-  }
   // view's block may be this one: AppendRange reads it after growing.
-  if (List_AppendRange(block.get(), view->list_, n) < 0) return -1;
+  if (own() < 0 || List_AppendRange(block.get(), view->list_, n) < 0) return -1;
   size += n;
   return 0;
+}
+
+ListBlock *SumAccumulator::Part::take() {
+  if (!block && own() < 0) return nullptr;
+  return block.release();
 }
 
 int SumAccumulator::add_var(PyObject *v) {
@@ -113,17 +108,22 @@ int SumAccumulator::add(PyObject *item) {
 }
 
 PyObject *SumAccumulator::finish(bool as_quad) {
-  if (!as_quad && coeffs_.size == 0)
-    return linexpr_from_blocks(lin_coeffs_.block.release(), lin_vars_.block.release(),
-                               lin_coeffs_.size, constant_);
-  return quadexpr_from_blocks(coeffs_.block.release(), vars1_.block.release(),
-                              vars2_.block.release(), coeffs_.size, lin_coeffs_.block.release(),
-                              lin_vars_.block.release(), lin_coeffs_.size, constant_);
+  const bool quad = as_quad || coeffs_.size > 0;
+  ListBlock *parts[5] = {nullptr, nullptr, nullptr, nullptr, nullptr};
+  Part *order[5] = {&lin_coeffs_, &lin_vars_, &coeffs_, &vars1_, &vars2_};
+  for (int k = 0; k < (quad ? 5 : 2); k++) {
+    if (!(parts[k] = order[k]->take())) {
+      for (int j = 0; j < k; j++) List_DecRef(parts[j]);
+      return nullptr;
+    }
+  }
+  if (!quad) return linexpr_from_blocks(parts[0], parts[1], lin_coeffs_.size, constant_);
+  return quadexpr_from_blocks(parts[2], parts[3], parts[4], coeffs_.size, parts[0], parts[1],
+                              lin_coeffs_.size, constant_);
 }
 
 PyObject *quicksum_of(PyObject *li) {
   SumAccumulator acc;
-  if (acc.init() < 0) return nullptr;
   if (PyList_CheckExact(li)) {
     // An item's conversion may change the list: its length is read anew.
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(li); i++) {
