@@ -272,45 +272,52 @@ PyObject *mv_add_o(PyObject *m, PyObject *b) { return add_dispatch(mv_row, KIND_
 PyObject *ml_add_o(PyObject *m, PyObject *b) { return add_dispatch(ml_row, KIND_MLIN, m, b); }
 PyObject *mq_add_o(PyObject *m, PyObject *b) { return add_dispatch(mq_row, KIND_MQUAD, m, b); }
 
-PyObject *ml_mul_o(PyObject *m, PyObject *b) {
-  switch (operand_kind(b)) {
+namespace {
+
+// The kernels of an expression array on the left of *, by the right
+// operand's kind; null where the product would exceed degree two.
+struct MulRow {
+  PyObject *(*n)(PyObject *, double);
+  binaryfunc a, v, l, mv, ml;
+};
+
+PyObject *mul_dispatch(const MulRow &row, PyObject *self, PyObject *other) {
+  binaryfunc kernel = nullptr;
+  switch (operand_kind(other)) {
     case KIND_ERROR:
       return nullptr;
     case KIND_NUMBER: {
       double d;
-      if (!float_of(b, &d)) return nullptr;
-      return ml_mul_n(m, d);
+      if (!float_of(other, &d)) return nullptr;
+      return row.n(self, d);
     }
     case KIND_ARRAY:
-      return ml_mul_a(m, b);
+      kernel = row.a;
+      break;
     case KIND_VAR:
-      return ml_mul_v(m, b);
+      kernel = row.v;
+      break;
     case KIND_LIN:
-      return ml_mul_l(m, b);
+      kernel = row.l;
+      break;
     case KIND_MVAR:
-      return ml_mul_mv(m, b);
+      kernel = row.mv;
+      break;
     case KIND_MLIN:
-      return ml_mul_ml(m, b);
+      kernel = row.ml;
+      break;
     default:
-      return raise_unsupported_operands("*", m, b);
+      break;
   }
+  return kernel ? kernel(self, other) : raise_unsupported_operands("*", self, other);
 }
 
-// Degree two already: only numbers and arrays of them.
-PyObject *mq_mul_o(PyObject *m, PyObject *b) {
-  switch (operand_kind(b)) {
-    case KIND_ERROR:
-      return nullptr;
-    case KIND_NUMBER: {
-      double d;
-      if (!float_of(b, &d)) return nullptr;
-      return mq_mul_n(m, d);
-    }
-    case KIND_ARRAY:
-      return mq_mul_a(m, b);
-    default:
-      return raise_unsupported_operands("*", m, b);
-  }
-}
+const MulRow ml_mul_row = {ml_mul_n, ml_mul_a, ml_mul_v, ml_mul_l, ml_mul_mv, ml_mul_ml};
+const MulRow mq_mul_row = {mq_mul_n, mq_mul_a, nullptr, nullptr, nullptr, nullptr};
+
+}  // namespace
+
+PyObject *ml_mul_o(PyObject *m, PyObject *b) { return mul_dispatch(ml_mul_row, m, b); }
+PyObject *mq_mul_o(PyObject *m, PyObject *b) { return mul_dispatch(mq_mul_row, m, b); }
 
 }  // namespace dz

@@ -164,17 +164,6 @@ const char addMVar_doc[] = DOC_HEAD(
                             DOC_LINE("y = m.addMVar((2, 2), lb=0)")
                                 DOC_LINE("z = m.addMVar((2, 2), lb=[1, 2, 3, 4])") DOC_END;
 
-// TVX.INFINITY and TVX.CONTINUOUS as they are at binding time.
-PyObject *addMVar_defaults() {
-  PyObject *tvx = module_global("TVX");  // borrowed
-  if (!tvx) return nullptr;
-  Ref infinity(PyObject_GetAttrString(tvx, "INFINITY"));
-  if (!infinity) return nullptr;
-  Ref continuous(PyObject_GetAttrString(tvx, "CONTINUOUS"));
-  if (!continuous) return nullptr;
-  return Py_BuildValue("(dOdOs)", 0.0, infinity.get(), 0.0, continuous.get(), "");
-}
-
 // ---- addMConstr --------------------------------------------------------------------
 
 const char *const addMConstr_args[] = {"self", "A", "x", "sense", "b", "name"};
@@ -367,6 +356,6 @@ const FuncSpec Model_addMConstr_spec =
         .with_defaults("('',)");
 const FuncSpec Model_addMVar_spec =
     DZ_METHOD(Model, addMVar, addMVar_args, model_addMVar_impl, addMVar_doc)
-        .with_defaults_hook(addMVar_defaults);
+        .with_defaults_hook(block_var_defaults);
 
 }  // namespace dz

@@ -141,6 +141,9 @@ extern const FuncSpec Model_copy_spec, Model_getAttr_spec, Model_setAttr_spec;
 // Members defined in building/.
 extern const FuncSpec Model_addVar_spec;
 extern const FuncSpec Model_addVars_spec, Model_addConstrs_spec;
+// The defaults of the block forms' lb, ub, obj, vtype and name (addVars,
+// addMVar): TVX.INFINITY and TVX.CONTINUOUS as they are at binding time.
+PyObject *block_var_defaults();
 extern const FuncSpec Model_addConstr_spec, Model_addLConstr_spec, Model_addRange_spec,
     Model_setObjective_spec, Model_getObjective_spec;
 extern const FuncSpec Model_message_spec, Model_read_spec, Model_write_spec, Model_reset_spec,
