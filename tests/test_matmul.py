@@ -214,10 +214,34 @@ def bad_structure(kind):
     ("short", "invalid sparse matrix: index pointer of the wrong length"),
 ])
 def test_sparse_structure_is_validated_before_the_walk(kind, text):
-    x = Model().addMVar(3)
-    with pytest.raises(ValueError) as info:
-        bad_structure(kind) @ x
-    assert str(info.value) == text
+    m = Model()
+    x, y = m.addMVar(3), m.addMVar(2)
+    # Both orders: the matrix read as it is, or turned into the other
+    # compressed form here rather than by scipy, which trusts the indices.
+    for product in (lambda: bad_structure(kind) @ x, lambda: y @ bad_structure(kind)):
+        with pytest.raises(ValueError) as info:
+            product()
+        assert str(info.value) == text
+    with pytest.raises(ValueError):  # scipy may refuse the transpose itself
+        x @ bad_structure(kind).T
+
+
+@pytest.mark.parametrize("write", [
+    lambda m, x, S: setattr(x, "lb", S),
+    lambda m, x, S: x.setAttr("UB", S),
+    lambda m, x, S: m.setAttr("LB", x.tolist(), S),
+])
+def test_attribute_values_from_a_corrupted_sparse_matrix_are_refused(write):
+    m = Model()
+    x = m.addMVar(6)
+    S = sp.coo_matrix(np.ones((2, 3)))
+    S.row[4] = 40
+    for bad in (S, bad_structure("index")):
+        with pytest.raises(ValueError, match="^invalid sparse matrix: an index outside its"):
+            write(m, x, bad)
+    write(m, x, sp.csr_matrix(np.arange(6.0).reshape(2, 3)))
+    assert x.lb.tolist() == [0.0, 1.0, 2.0, 3.0, 4.0, 5.0] or x.ub.tolist() == list(
+        np.arange(6.0))
 
 
 def test_sparse_dimensions_beyond_32_bits_are_refused():

@@ -38,7 +38,7 @@ PyObject *values_for(PyObject *values, PyObject *cells) {
   Ref dense;
   const int sparse = is_sparse(values);
   if (sparse < 0) return nullptr;
-  if (sparse && !(dense = Ref(PyObject_CallMethod(values, "toarray", nullptr)))) return nullptr;
+  if (sparse && !(dense = Ref(sparse_to_dense(values)))) return nullptr;
   Ref arr(reinterpret_cast<PyObject *>(np_asarray(sparse ? dense.get() : values)));
   if (!arr) return nullptr;
   Ref flat(PyArray_Ravel(reinterpret_cast<PyArrayObject *>(arr.get()), NPY_CORDER));

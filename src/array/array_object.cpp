@@ -140,7 +140,14 @@ Py_ssize_t array_size_of(PyObject *arr) {
 PyObject *array_first_cell(PyObject *arr) {
   if (PyArray_Check(arr)) {
     PyArrayObject *a = reinterpret_cast<PyArrayObject *>(arr);
-    // As flat[0] gives it: a numpy scalar for a numeric array.
+    // As flat[0] gives it: the object of an object array (None for an empty
+    // slot), a numpy scalar for a numeric one.
+    if (PyArray_SIZE(a) > 0 && PyArray_TYPE(a) == NPY_OBJECT) {
+      PyObject *cell = *static_cast<PyObject **>(PyArray_DATA(a));
+      cell = cell ? cell : Py_None;
+      Py_INCREF(cell);
+      return cell;
+    }
     if (PyArray_SIZE(a) > 0) return PyArray_ToScalar(PyArray_DATA(a), a);
   }
   Ref flat(PyObject_GetAttrString(arr, "flat"));

@@ -230,9 +230,10 @@ PyObject *dmatmul(PyObject *a_in, PyObject *b_in, char ka, char kb) {
 
 // ---- Sparse products -------------------------------------------------------------
 
-// A compressed sparse matrix read into private arrays and validated: ptr
-// has outer + 1 entries, non-decreasing within [0, nnz]; every index lies
-// below inner. Positions are 64-bit; dimensions must fit 32 bits.
+// A sparse matrix in compressed columns (for array @ matrix) or rows
+// (matrix @ array), made here from read_sparse's checked entries: scipy's
+// own conversions trust index arrays that Python code may have changed.
+// Within a column (row) the entries keep their storage order.
 struct Compressed {
   int rows = 0, cols = 0;
   std::vector<std::int64_t> ptr;
@@ -240,73 +241,23 @@ struct Compressed {
   std::vector<double> val;
 };
 
-// attr of the matrix as an array of int64 (any integer type) or float64.
-PyObject *sparse_part(PyObject *matrix, const char *attr, int typenum) {
-  Ref part(PyObject_GetAttrString(matrix, attr));
-  if (!part) return nullptr;
-  return PyArray_FromAny(part.get(), PyArray_DescrFromType(typenum), 1, 1,
-                         NPY_ARRAY_C_CONTIGUOUS | NPY_ARRAY_ALIGNED, nullptr);
-}
-
-PyObject *raise_bad_structure(const char *what) {
-  return PyErr_Format(PyExc_ValueError, "invalid sparse matrix: %s", what);
-}
-
-// matrix in the given format ("csc" walks columns, "csr" rows), float64.
-bool read_compressed(PyObject *matrix, const char *format, Compressed &out, Ref &converted) {
-  Ref fmt(PyObject_GetAttrString(matrix, "format"));
-  if (!fmt) return false;
-  const int same =
-      PyUnicode_Check(fmt.get()) && PyUnicode_CompareWithASCIIString(fmt.get(), format) == 0;
-  if (same) {
-    converted = Ref::borrow(matrix);
-  } else {
-    PyObject *sp = module_global("_sp");  // borrowed
-    if (!sp) return false;
-    Ref ctor(PyObject_GetAttrString(sp, format[2] == 'c' ? "csc_matrix" : "csr_matrix"));
-    if (!ctor) return false;
-    converted = Ref(PyObject_CallFunctionObjArgs(ctor.get(), matrix, nullptr));
-    if (!converted) return false;
-  }
-  Ref shape(PyObject_GetAttrString(converted.get(), "shape"));
-  if (!shape) return false;
-  Ref r(PySequence_GetItem(shape.get(), 0)), c(r ? PySequence_GetItem(shape.get(), 1) : nullptr);
-  if (!c) return false;
-  const Py_ssize_t nr = PyNumber_AsSsize_t(r.get(), PyExc_OverflowError);
-  const Py_ssize_t nc = nr < 0 ? -1 : PyNumber_AsSsize_t(c.get(), PyExc_OverflowError);
-  if (nc < 0) {
-    if (!PyErr_Occurred()) raise_bad_structure("negative dimension");
-    return false;
-  }
-  if (!size_to_int32(nr, &out.rows) || !size_to_int32(nc, &out.cols)) return false;
-  Ref ptr(sparse_part(converted.get(), "indptr", NPY_INT64));
-  if (!ptr) return false;
-  Ref idx(sparse_part(converted.get(), "indices", NPY_INT64));
-  if (!idx) return false;
-  Ref val(sparse_part(converted.get(), "data", NPY_FLOAT64));
-  if (!val) return false;
-  const npy_intp nouter = format[2] == 'c' ? out.cols : out.rows;
-  const npy_intp ninner = format[2] == 'c' ? out.rows : out.cols;
-  const npy_intp nptr = PyArray_SIZE(as_arr(ptr.get()));
-  const npy_intp nidx = PyArray_SIZE(as_arr(idx.get())), nval = PyArray_SIZE(as_arr(val.get()));
-  if (nptr != nouter + 1) return raise_bad_structure("index pointer of the wrong length"), false;
-  const auto *p = static_cast<const std::int64_t *>(PyArray_DATA(as_arr(ptr.get())));
-  const auto *ix = static_cast<const std::int64_t *>(PyArray_DATA(as_arr(idx.get())));
-  const auto *v = static_cast<const double *>(PyArray_DATA(as_arr(val.get())));
-  const npy_intp nnz = nidx < nval ? nidx : nval;
+bool read_compressed(PyObject *matrix, bool by_column, Compressed &out) {
+  SparseEntries e;
+  if (read_sparse(matrix, e) < 0) return false;
+  out.rows = e.rows;
+  out.cols = e.cols;
   try {
-    out.ptr.assign(p, p + nptr);
-    for (npy_intp k = 0; k < nptr; k++) {
-      if (p[k] < 0 || p[k] > nnz || (k > 0 && p[k] < p[k - 1]))
-        return raise_bad_structure("index pointer not non-decreasing within the entries"), false;
-    }
-    const std::int64_t used = p[nptr - 1];
-    out.idx.resize(static_cast<std::size_t>(used));
-    out.val.assign(v, v + used);
-    for (std::int64_t k = 0; k < used; k++) {
-      if (ix[k] < 0 || ix[k] >= ninner)
-        return raise_bad_structure("an index outside its dimension"), false;
-      out.idx[static_cast<std::size_t>(k)] = static_cast<int>(ix[k]);
+    const std::vector<int> &major = by_column ? e.col : e.row, &minor = by_column ? e.row : e.col;
+    out.ptr.assign(static_cast<std::size_t>(by_column ? e.cols : e.rows) + 1, 0);
+    for (int m : major) out.ptr[static_cast<std::size_t>(m) + 1]++;
+    for (std::size_t m = 1; m < out.ptr.size(); m++) out.ptr[m] += out.ptr[m - 1];
+    std::vector<std::int64_t> next(out.ptr.begin(), out.ptr.end() - 1);
+    out.idx.resize(e.val.size());
+    out.val.resize(e.val.size());
+    for (std::size_t k = 0; k < e.val.size(); k++) {
+      const auto at = static_cast<std::size_t>(next[static_cast<std::size_t>(major[k])]++);
+      out.idx[at] = minor[k];
+      out.val[at] = e.val[k];
     }
   } catch (const std::bad_alloc &) {
     PyErr_NoMemory();
@@ -441,8 +392,6 @@ PyObject *sparse_elements(PyObject *arr, bool left) {
   return PyArray_Newshape(c, &shape, NPY_CORDER);
 }
 
-PyObject *sparse_shape(PyObject *matrix) { return PyObject_GetAttrString(matrix, "shape"); }
-
 // _smatmul(left, right): one operand an ndarray of elements, the other a
 // scipy sparse matrix or array.
 PyObject *smatmul(PyObject *left, PyObject *right) {
@@ -461,12 +410,11 @@ PyObject *smatmul(PyObject *left, PyObject *right) {
   if (!dense) return nullptr;
   PyArrayObject *d = as_arr(dense.get());
   Compressed s;
-  Ref converted;
-  if (!read_compressed(matrix, elements_left ? "csc" : "csr", s, converted)) return nullptr;
+  if (!read_compressed(matrix, elements_left, s)) return nullptr;
   const bool fits = PyArray_NDIM(d) == 2 &&
                     (elements_left ? PyArray_DIM(d, 1) == s.rows : PyArray_DIM(d, 0) == s.cols);
   if (!fits) {
-    Ref ds(shape_of(d)), ms(sparse_shape(converted.get()));
+    Ref ds(shape_of(d)), ms(Py_BuildValue("(ii)", s.rows, s.cols));
     return elements_left ? raise_mismatch(ds.get(), ms.get()) : raise_mismatch(ms.get(), ds.get());
   }
   if (PyArray_SIZE(d) == 0) {
