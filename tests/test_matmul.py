@@ -261,7 +261,7 @@ def test_general_dense_path_is_numpy_object_matmul():
     assert content(r[0].item()) == lin([(2.0, ix[0]), (3.0, ix[1])], 5.0)
 
 
-def test_operands_are_unchanged(tmp_path):
+def test_operands_are_unchanged():
     m = Model()
     x = m.addMVar((2, 2))
     A = np.array([[1.0, 2.0], [3.0, 4.0]])
