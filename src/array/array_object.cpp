@@ -6,14 +6,16 @@
 #include "expr/quadexpr.h"
 #include "model/handles.h"
 #include "module/state.h"
+#include "runtime/compat.h"
+#include "runtime/guard.h"
 #include "runtime/numpy_api.h"
 
 namespace dz {
 
-PyTypeObject MVar_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject MConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject MLinExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject MQuadExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject MVar_Type = static_type_object();
+PyTypeObject MConstr_Type = static_type_object();
+PyTypeObject MLinExpr_Type = static_type_object();
+PyTypeObject MQuadExpr_Type = static_type_object();
 
 namespace {
 
@@ -189,15 +191,15 @@ void array_prepare_slots(const ArrayKind &kind) {
   PyTypeObject *t = kind.type;
   t->tp_basicsize = sizeof(ArrayObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
-  t->tp_new = array_alloc;
+  t->tp_new = DZ_SLOT(array_alloc);
   t->tp_traverse = array_traverse;
   t->tp_clear = array_clear;
   t->tp_dealloc = array_dealloc;
-  t->tp_str = array_str;
-  t->tp_repr = array_repr;
-  array_as_mapping[at].mp_subscript = array_subscript;
+  t->tp_str = DZ_SLOT(array_str);
+  t->tp_repr = DZ_SLOT(array_repr);
+  array_as_mapping[at].mp_subscript = DZ_SLOT(array_subscript);
   t->tp_as_mapping = &array_as_mapping[at];
-  array_as_sequence[at].sq_item = array_item;
+  array_as_sequence[at].sq_item = DZ_SLOT(array_item);
   t->tp_as_sequence = &array_as_sequence[at];
 }
 

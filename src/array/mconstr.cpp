@@ -5,6 +5,7 @@
 #include "model/handles.h"
 #include "runtime/decorators.h"
 #include "runtime/docs.h"
+#include "runtime/guard.h"
 
 namespace dz {
 
@@ -112,8 +113,8 @@ int mconstr_prepare() {
   t->tp_name = "didazoda.MConstr";
   t->tp_doc = class_doc;
   array_prepare_slots(kind);
-  t->tp_getattro = attr_syntax_getattro;
-  t->tp_setattro = attr_syntax_setattro;
+  t->tp_getattro = DZ_SLOT(attr_syntax_getattro);
+  t->tp_setattro = DZ_SLOT(attr_syntax_setattro);
   MConstr_ops = {mconstr_new, mconstr_mdl};
   return 0;
 }

@@ -12,6 +12,7 @@
 #include "model/handles.h"
 #include "runtime/decorators.h"
 #include "runtime/docs.h"
+#include "runtime/guard.h"
 #include "runtime/numpy_api.h"
 
 namespace dz {
@@ -411,11 +412,11 @@ int mexpr_prepare() {
   type->tp_doc = Quad ? MQuadExpr_class_doc : MLinExpr_class_doc;
   type->tp_base = Operand_class.type;
   array_prepare_slots(t.kind);
-  type->tp_as_mapping->mp_ass_subscript = mexpr_ass_subscript;
+  type->tp_as_mapping->mp_ass_subscript = DZ_SLOT(mexpr_ass_subscript);
   PyNumberMethods *nb = &mexpr_as_number[Quad ? 1 : 0];
-  nb->nb_inplace_add = mexpr_iadd;
-  nb->nb_inplace_subtract = mexpr_isub;
-  nb->nb_inplace_multiply = mexpr_imul;
+  nb->nb_inplace_add = DZ_SLOT(mexpr_iadd);
+  nb->nb_inplace_subtract = DZ_SLOT(mexpr_isub);
+  nb->nb_inplace_multiply = DZ_SLOT(mexpr_imul);
   type->tp_as_number = nb;
   return 0;
 }

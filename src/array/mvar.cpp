@@ -5,6 +5,7 @@
 #include "runtime/args.h"
 #include "runtime/decorators.h"
 #include "runtime/docs.h"
+#include "runtime/guard.h"
 
 namespace dz {
 
@@ -208,8 +209,8 @@ int mvar_prepare() {
   t->tp_doc = class_doc;
   t->tp_base = Operand_class.type;
   array_prepare_slots(kind);
-  t->tp_getattro = attr_syntax_getattro;
-  t->tp_setattro = attr_syntax_setattro;
+  t->tp_getattro = DZ_SLOT(attr_syntax_getattro);
+  t->tp_setattro = DZ_SLOT(attr_syntax_setattro);
   MVar_ops = {mvar_new, mvar_mdl};
   return 0;
 }

@@ -6,10 +6,12 @@
 #include "runtime/decorators.h"
 #include "runtime/function.h"
 #include "module/state.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject tupledict_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject tupledict_Type = static_type_object();
 tupledictOps tupledict_ops;
 
 namespace {
@@ -376,13 +378,13 @@ int tupledict_prepare() {
       "A dict whose keys are tuples of one length (or scalars), with pattern selection "
       "and sums over its values.";
   t->tp_base = &PyDict_Type;
-  t->tp_init = tupledict_init;
+  t->tp_init = DZ_SLOT(tupledict_init);
   t->tp_traverse = tupledict_gc::traverse;
   t->tp_clear = tupledict_gc::clear;
   t->tp_dealloc = tupledict_dealloc;
   // Only the overridden slots: the rest are inherited after the wrappers are made.
-  tupledict_as_number.nb_inplace_or = tupledict_inplace_or;
-  tupledict_as_mapping.mp_ass_subscript = tupledict_ass_subscript;
+  tupledict_as_number.nb_inplace_or = DZ_SLOT(tupledict_inplace_or);
+  tupledict_as_mapping.mp_ass_subscript = DZ_SLOT(tupledict_ass_subscript);
   t->tp_as_number = &tupledict_as_number;
   t->tp_as_mapping = &tupledict_as_mapping;
   tupledict_ops = {tupledict_select_keys};

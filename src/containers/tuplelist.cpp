@@ -8,10 +8,12 @@
 #include "runtime/decorators.h"
 #include "runtime/function.h"
 #include "module/state.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject tuplelist_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject tuplelist_Type = static_type_object();
 tuplelistOps tuplelist_ops;
 
 namespace {
@@ -270,8 +272,8 @@ int set_wildcard(PyObject *self, PyObject *value, void *) {
 }
 
 PyGetSetDef tuplelist_getset[] = {
-    {"tuple_index_", get_tuple_index, set_tuple_index, nullptr, nullptr},
-    {"wildcard_", get_wildcard, set_wildcard, nullptr, nullptr},
+    {"tuple_index_", DZ_SLOT(get_tuple_index), DZ_SLOT(set_tuple_index), nullptr, nullptr},
+    {"wildcard_", DZ_SLOT(get_wildcard), DZ_SLOT(set_wildcard), nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -533,19 +535,19 @@ int tuplelist_prepare() {
       "A list of tuples of one length (or of scalars) that selects its elements by "
       "pattern.";
   t->tp_base = &PyList_Type;
-  t->tp_init = tuplelist_init;
+  t->tp_init = DZ_SLOT(tuplelist_init);
   t->tp_traverse = tuplelist_gc::traverse;
   t->tp_clear = tuplelist_gc::clear;
   t->tp_dealloc = tuplelist_dealloc;
   t->tp_getset = tuplelist_getset;
   // Only the overridden slots are set: the rest are inherited from list after
   // the class gets its wrappers, so dir() lists exactly the overrides.
-  tuplelist_as_number.nb_add = tuplelist_nb_add;
-  tuplelist_as_number.nb_multiply = tuplelist_nb_multiply;
-  tuplelist_as_number.nb_inplace_add = tuplelist_nb_inplace_add;
-  tuplelist_as_number.nb_inplace_multiply = tuplelist_nb_inplace_multiply;
-  tuplelist_as_sequence.sq_contains = tuplelist_contains;
-  tuplelist_as_mapping.mp_ass_subscript = tuplelist_ass_subscript;
+  tuplelist_as_number.nb_add = DZ_SLOT(tuplelist_nb_add);
+  tuplelist_as_number.nb_multiply = DZ_SLOT(tuplelist_nb_multiply);
+  tuplelist_as_number.nb_inplace_add = DZ_SLOT(tuplelist_nb_inplace_add);
+  tuplelist_as_number.nb_inplace_multiply = DZ_SLOT(tuplelist_nb_inplace_multiply);
+  tuplelist_as_sequence.sq_contains = DZ_SLOT(tuplelist_contains);
+  tuplelist_as_mapping.mp_ass_subscript = DZ_SLOT(tuplelist_ass_subscript);
   t->tp_as_number = &tuplelist_as_number;
   t->tp_as_sequence = &tuplelist_as_sequence;
   t->tp_as_mapping = &tuplelist_as_mapping;

@@ -19,10 +19,12 @@
 #include "runtime/decorators.h"
 #include "module/tarvex_error.h"
 #include "runtime/function.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject LinExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject LinExpr_Type = static_type_object();
 LinExprOps LinExpr_ops;
 
 namespace {
@@ -581,15 +583,15 @@ int linexpr_prepare() {
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = class_doc;
   t->tp_base = Operand_class.type;
-  t->tp_new = linexpr_alloc;
-  t->tp_init = linexpr_init;
+  t->tp_new = DZ_SLOT(linexpr_alloc);
+  t->tp_init = DZ_SLOT(linexpr_init);
   t->tp_dealloc = linexpr_dealloc;
   t->tp_traverse = linexpr_traverse;
-  t->tp_str = linexpr_str;
-  t->tp_repr = repr_via_str;
-  linexpr_as_number.nb_inplace_add = linexpr_iadd;
-  linexpr_as_number.nb_inplace_subtract = linexpr_isub;
-  linexpr_as_number.nb_inplace_multiply = linexpr_imul;
+  t->tp_str = DZ_SLOT(linexpr_str);
+  t->tp_repr = DZ_SLOT(repr_via_str);
+  linexpr_as_number.nb_inplace_add = DZ_SLOT(linexpr_iadd);
+  linexpr_as_number.nb_inplace_subtract = DZ_SLOT(linexpr_isub);
+  linexpr_as_number.nb_inplace_multiply = DZ_SLOT(linexpr_imul);
   t->tp_as_number = &linexpr_as_number;
   LinExpr_ops = {linexpr_addterm, linexpr_addexpr};
   return 0;

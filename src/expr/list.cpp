@@ -14,10 +14,12 @@
 #include "runtime/args.h"
 #include "runtime/decorators.h"
 #include "runtime/function.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject List_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject List_Type = static_type_object();
 ListOps List_ops;
 
 // ---- Blocks --------------------------------------------------------------------
@@ -500,20 +502,20 @@ int list_prepare() {
   t->tp_name = "didazoda.List";
   t->tp_basicsize = sizeof(ListObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
-  t->tp_new = list_alloc;
-  t->tp_init = list_init;
+  t->tp_new = DZ_SLOT(list_alloc);
+  t->tp_init = DZ_SLOT(list_init);
   t->tp_dealloc = list_dealloc;
-  t->tp_repr = list_repr;
-  list_as_number.nb_add = list_nb_add;
-  list_as_number.nb_inplace_add = list_nb_inplace_add;
+  t->tp_repr = DZ_SLOT(list_repr);
+  list_as_number.nb_add = DZ_SLOT(list_nb_add);
+  list_as_number.nb_inplace_add = DZ_SLOT(list_nb_inplace_add);
   t->tp_as_number = &list_as_number;
   // sq_item lets iteration run through the item access; indexing itself
   // goes through the mapping slot, which converts any integer-like key.
-  list_as_sequence.sq_length = list_length;
-  list_as_sequence.sq_item = list_item;
+  list_as_sequence.sq_length = DZ_SLOT(list_length);
+  list_as_sequence.sq_item = DZ_SLOT(list_item);
   t->tp_as_sequence = &list_as_sequence;
-  list_as_mapping.mp_length = list_length;
-  list_as_mapping.mp_subscript = list_subscript;
+  list_as_mapping.mp_length = DZ_SLOT(list_length);
+  list_as_mapping.mp_subscript = DZ_SLOT(list_subscript);
   t->tp_as_mapping = &list_as_mapping;
   List_ops = {list_copy, list_do_copy, list_add,   list_map,
               list_imul, list_remove,  list_clear, list_size};

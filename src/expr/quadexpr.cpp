@@ -15,10 +15,12 @@
 #include "runtime/decorators.h"
 #include "module/tarvex_error.h"
 #include "runtime/function.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject QuadExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject QuadExpr_Type = static_type_object();
 QuadExprOps QuadExpr_ops;
 
 namespace {
@@ -606,15 +608,15 @@ int quadexpr_prepare() {
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = class_doc;
   t->tp_base = Operand_class.type;
-  t->tp_new = quadexpr_alloc;
-  t->tp_init = quadexpr_init;
+  t->tp_new = DZ_SLOT(quadexpr_alloc);
+  t->tp_init = DZ_SLOT(quadexpr_init);
   t->tp_dealloc = quadexpr_dealloc;
   t->tp_traverse = quadexpr_traverse;
-  t->tp_str = quadexpr_str;
-  t->tp_repr = repr_via_str;
-  quadexpr_as_number.nb_inplace_add = quadexpr_iadd;
-  quadexpr_as_number.nb_inplace_subtract = quadexpr_isub;
-  quadexpr_as_number.nb_inplace_multiply = quadexpr_imul;
+  t->tp_str = DZ_SLOT(quadexpr_str);
+  t->tp_repr = DZ_SLOT(repr_via_str);
+  quadexpr_as_number.nb_inplace_add = DZ_SLOT(quadexpr_iadd);
+  quadexpr_as_number.nb_inplace_subtract = DZ_SLOT(quadexpr_isub);
+  quadexpr_as_number.nb_inplace_multiply = DZ_SLOT(quadexpr_imul);
   t->tp_as_number = &quadexpr_as_number;
   QuadExpr_ops = {quadexpr_addterm, quadexpr_addexpr};
   return 0;

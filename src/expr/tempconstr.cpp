@@ -9,10 +9,12 @@
 #include "runtime/args.h"
 #include "runtime/decorators.h"
 #include "runtime/function.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject TempConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject TempConstr_Type = static_type_object();
 TempConstrOps TempConstr_ops;
 
 namespace {
@@ -259,13 +261,13 @@ int tempconstr_prepare() {
   t->tp_basicsize = sizeof(TempConstrObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = class_doc;
-  t->tp_new = tempconstr_alloc;
+  t->tp_new = DZ_SLOT(tempconstr_alloc);
   t->tp_traverse = tempconstr_traverse;
   t->tp_clear = tempconstr_clear;
   t->tp_dealloc = tempconstr_dealloc;
-  t->tp_str = tempconstr_str;
-  t->tp_repr = repr_via_str;
-  tempconstr_as_number.nb_rshift = tempconstr_rshift;
+  t->tp_str = DZ_SLOT(tempconstr_str);
+  t->tp_repr = DZ_SLOT(repr_via_str);
+  tempconstr_as_number.nb_rshift = DZ_SLOT(tempconstr_rshift);
   t->tp_as_number = &tempconstr_as_number;
   TempConstr_ops = {tempconstr_getexpr, tempconstr_getlhs, tempconstr_getrhs,
                     tempconstr_parse_indicator};

@@ -9,12 +9,14 @@
 #include "module/classes.h"
 #include "runtime/decorators.h"
 #include "module/tarvex_error.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 #include <cstddef>
 
 namespace dz {
 
-PyTypeObject Column_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Column_Type = static_type_object();
 
 namespace {
 
@@ -375,8 +377,8 @@ int column_prepare() {
   t->tp_basicsize = sizeof(ColumnObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = class_doc;
-  t->tp_new = column_alloc;
-  t->tp_init = column_init;
+  t->tp_new = DZ_SLOT(column_alloc);
+  t->tp_init = DZ_SLOT(column_init);
   t->tp_traverse = column_traverse;
   t->tp_clear = column_clear;
   t->tp_dealloc = column_dealloc;

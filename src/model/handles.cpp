@@ -13,15 +13,17 @@
 #include "module/state.h"
 #include "module/tarvex_error.h"
 #include "runtime/docs.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject Var_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject PsdVar_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject Constr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject SOS_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject GenConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject PsdConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Var_Type = static_type_object();
+PyTypeObject PsdVar_Type = static_type_object();
+PyTypeObject Constr_Type = static_type_object();
+PyTypeObject SOS_Type = static_type_object();
+PyTypeObject GenConstr_Type = static_type_object();
+PyTypeObject PsdConstr_Type = static_type_object();
 
 HandleOps Var_ops, PsdVar_ops, Constr_ops, SOS_ops, GenConstr_ops, PsdConstr_ops;
 
@@ -159,6 +161,34 @@ const char *handle_attr_kind(PyObject *o) {
     if (PyObject_TypeCheck(o, k.type)) return k.attr_kind;
   return nullptr;
 }
+
+namespace {
+
+const char *const set_handle_index_args[] = {"handle", "index"};
+
+// Tests need handles of chosen indices without a model. A model's own
+// handles are numbered by the model alone, so only a handle of no model
+// takes a number here; it names no element of any model either way.
+PyObject *module_set_handle_index_impl(PyObject *, PyObject *const *args) {
+  PyObject *h = args[0];
+  if (!handle_attr_kind(h))
+    return PyErr_Format(PyExc_TypeError, "expected an element handle, got %.200s",
+                        Py_TYPE(h)->tp_name);
+  if (handle_mdl(h)) {
+    PyErr_SetString(PyExc_ValueError, "a handle of a model cannot be renumbered");
+    return nullptr;
+  }
+  int index = 0;
+  if (!as_int32(args[1], &index)) return nullptr;
+  handle_set_index(h, index);
+  Py_RETURN_NONE;
+}
+
+}  // namespace
+
+const FuncSpec set_handle_index_spec =
+    func_spec("_set_handle_index", nullptr, set_handle_index_args, 0, nullptr,
+              module_set_handle_index_impl, nullptr);
 
 namespace {
 
@@ -441,19 +471,19 @@ int handle_prepare() {
   t->tp_basicsize = sizeof(HandleObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_doc = k.class_doc;
-  t->tp_getattro = attr_syntax_getattro;
-  t->tp_setattro = attr_syntax_setattro;
-  t->tp_str = handle_str<K>;
-  t->tp_repr = handle_repr;
+  t->tp_getattro = DZ_SLOT(attr_syntax_getattro);
+  t->tp_setattro = DZ_SLOT(attr_syntax_setattro);
+  t->tp_str = DZ_SLOT(handle_str<K>);
+  t->tp_repr = DZ_SLOT(handle_repr);
   if (K == KVar) {
     // Allocation, arithmetic, comparisons and hash come from Operand.
     t->tp_base = Operand_class.type;
   } else {
     t->tp_new = PyType_GenericNew;
-    t->tp_hash = handle_hash;
+    t->tp_hash = DZ_SLOT(handle_hash);
   }
   if (K == KPsdVar) {
-    psdvar_as_number.nb_multiply = psdvar_multiply;
+    psdvar_as_number.nb_multiply = DZ_SLOT(psdvar_multiply);
     t->tp_as_number = &psdvar_as_number;
   }
   k.ops->new_ = new_of<K>;

@@ -6,6 +6,7 @@
 
 #include "module/classes.h"
 #include "module/tarvex.h"
+#include "runtime/function.h"
 
 namespace dz {
 
@@ -55,6 +56,10 @@ inline void handle_set_index(PyObject *o, int index) { as_handle(o)->index_ = in
 // was given" when not, as its index would name an unrelated element of mdl.
 // o must be a handle.
 bool handle_of_model(PyObject *o, TVXmodel *mdl);
+
+// didazoda._set_handle_index(handle, index): numbers a handle of no model,
+// for tests; a private module function.
+extern const FuncSpec set_handle_index_spec;
 
 // hash(h.index), as every handle hashes; -1 with an exception on failure.
 // Operand's hash calls it for a Var.

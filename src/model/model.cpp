@@ -10,10 +10,12 @@
 #include "runtime/lifecycle.h"
 #include "runtime/utf8.h"
 #include "model/paramclass.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject Model_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Model_Type = static_type_object();
 ModelOps Model_ops;
 
 namespace {
@@ -173,8 +175,9 @@ int set_params_field(PyObject *self, PyObject *value, void *closure) {
 }
 
 PyGetSetDef model_getset[] = {
-    {"Params", get_params_field, set_params_field, nullptr, nullptr},
-    {"params", get_params_field, set_params_field, nullptr, reinterpret_cast<void *>(1)},
+    {"Params", DZ_SLOT(get_params_field), DZ_SLOT(set_params_field), nullptr, nullptr},
+    {"params", DZ_SLOT(get_params_field), DZ_SLOT(set_params_field), nullptr,
+     reinterpret_cast<void *>(1)},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -211,15 +214,15 @@ int model_prepare() {
   t->tp_basicsize = sizeof(ModelObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = "Represents a mathematical optimization model.";
-  t->tp_new = model_alloc;
-  t->tp_init = model_init;
+  t->tp_new = DZ_SLOT(model_alloc);
+  t->tp_init = DZ_SLOT(model_init);
   t->tp_traverse = model_traverse;
   t->tp_clear = model_clear;
   t->tp_finalize = model_finalize;
   t->tp_dealloc = model_dealloc;
   t->tp_getset = model_getset;
-  t->tp_getattro = model_getattro;
-  t->tp_setattro = model_setattro;
+  t->tp_getattro = DZ_SLOT(model_getattro);
+  t->tp_setattro = DZ_SLOT(model_setattro);
   Model_ops = {
       model_new,       model_env,          op_not_built,    model_addvars, model_linexprs2array,
       model_dec_bound, op_not_built,       model_addconstr, op_not_built,  model_addconstrs,

@@ -11,10 +11,12 @@
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
 #include "model/params.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject ParamClass_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject ParamClass_Type = static_type_object();
 ParamClassOps ParamClass_ops;
 
 namespace {
@@ -111,8 +113,8 @@ int paramclass_prepare() {
   t->tp_basicsize = sizeof(ParamClassObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_new = PyType_GenericNew;
-  t->tp_getattro = paramclass_getattro;
-  t->tp_setattro = paramclass_setattro;
+  t->tp_getattro = DZ_SLOT(paramclass_getattro);
+  t->tp_setattro = DZ_SLOT(paramclass_setattro);
   ParamClass_ops = {paramclass_new, paramclass_getIntParam, paramclass_getDblParam,
                     paramclass_getStrParam};
   return 0;

@@ -16,6 +16,9 @@ struct ClassDef {
   bool metaclass;               // has __getmetaclass__
   const PickleSpec *pickle;     // fields stored when pickled, or nullptr
   const char *pickle_refusal;   // TypeError text of a class that refuses, or nullptr
+  // Members (then pickling) bound before the constants are built, which
+  // raise its errors or use its operators; the others bind theirs after.
+  bool bind_before_constants = false;
 };
 
 // The 23 classes in readiness order (a base before the classes derived

@@ -10,10 +10,12 @@
 #include "model/params.h"
 #include "module/state.h"
 #include "runtime/utf8.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject Env_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Env_Type = static_type_object();
 
 namespace {
 
@@ -285,7 +287,7 @@ int env_prepare() {
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_FINALIZE;
   t->tp_doc = class_doc;
   t->tp_new = PyType_GenericNew;
-  t->tp_init = env_init;
+  t->tp_init = DZ_SLOT(env_init);
   t->tp_finalize = env_finalize;
   t->tp_dealloc = env_dealloc;
   return 0;

@@ -1,5 +1,6 @@
 #include "module/module_functions.h"
 
+#include "model/handles.h"
 #include "runtime/decorators.h"
 
 namespace dz {
@@ -13,7 +14,7 @@ int bind_module_functions(PyObject *module) {
   PyObject *dict = PyModule_GetDict(module);
   for (const FuncSpec *spec : order)
     if (!bind_function(dict, spec)) return -1;
-  return 0;
+  return bind_function(dict, &set_handle_index_spec) ? 0 : -1;
 }
 
 }  // namespace dz

@@ -9,10 +9,12 @@
 #include "runtime/pickling.h"
 #include "module/tarvex.h"
 #include "runtime/utf8.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject TarvexError_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject TarvexError_Type = static_type_object();
 
 namespace {
 
@@ -137,19 +139,18 @@ int tarvexerror_prepare() {
   // message_ is an exact str and cannot take part in a cycle.
   t->tp_traverse = base->tp_traverse;
   t->tp_clear = base->tp_clear;
-  t->tp_init = tarvexerror_init;
+  t->tp_init = DZ_SLOT(tarvexerror_init);
   t->tp_dealloc = tarvexerror_dealloc;
   return 0;
 }
 
 const ClassDef TarvexError_class = {&TarvexError_Type, "TarvexError", tarvexerror_prepare,
                                     tarvexerror_bind,  nullptr,       true,
-                                    nullptr,           nullptr};
+                                    &pickle_spec,      nullptr,       true};
 
 int tarvexerror_bind(PyObject *d) {
   if (bind_constant(d, &errno_spec) < 0) return -1;
-  if (bind_constant(d, &message_spec) < 0) return -1;
-  return bind_pickling(&TarvexError_Type, &pickle_spec);
+  return bind_constant(d, &message_spec);
 }
 
 }  // namespace dz

@@ -31,6 +31,14 @@ inline bool gc_is_tracked(PyObject *o) {
 #endif
 }
 
+// A static class object with every slot empty (prepare() fills them), alive
+// for the process: it starts with one reference.
+inline PyTypeObject static_type_object() {
+  PyTypeObject t{};
+  set_refcnt(reinterpret_cast<PyObject *>(&t), 1);
+  return t;
+}
+
 }  // namespace dz
 
 #endif

@@ -6,6 +6,7 @@
 
 #include "runtime/args.h"
 #include "runtime/compat.h"
+#include "runtime/guard.h"
 #include "module/state.h"
 
 namespace dz {
@@ -75,112 +76,129 @@ int spec_defaults(const FuncSpec *s, Ref &defaults, Ref &kwdefaults) {
 
 }  // namespace
 
-int parse_vector(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults, PyObject *const *args,
-                 Py_ssize_t nargs, PyObject *kwnames, ParsedArgs &out) {
-  const char *fname = s->name;
-  PyObject **vals = out.data();
-  int first = 0;  // self is not counted in argument errors
+namespace {
 
-  if (s->flags & FUNC_METHOD) {
-    if (nargs < 1) {
-      PyErr_Format(PyExc_TypeError, "unbound method %.200s() needs an argument", fname);
-      return -1;
-    }
-    if (s->self_type && !PyObject_TypeCheck(args[0], s->self_type)) {
-      PyErr_Format(PyExc_TypeError,
-                   "descriptor '%.200s' requires a '%.100s' object but received a '%.100s'", fname,
-                   s->self_type->tp_name, Py_TYPE(args[0])->tp_name);
-      return -1;
-    }
-    first = 1;
-  }
+// One call's argument counts, as the argument-count errors report them
+// (self left out).
+struct Counts {
+  const FuncSpec *spec;
+  int first;  // 1 for a method: args[0] is self
+  Py_ssize_t given, minpos, maxpos;
+  bool exact;  // no defaults and no *args: "exactly"
 
-  Py_ssize_t ndefaults = defaults ? PyTuple_GET_SIZE(defaults) : 0;
-  Py_ssize_t maxpos = s->npos - first;
-  Py_ssize_t minpos = maxpos - ndefaults;
-  if (minpos < 0) minpos = 0;
-  bool exact = (ndefaults == 0) && !(s->flags & FUNC_VARARGS);
-  Py_ssize_t given = nargs - first;
-
-  if (given > maxpos && !(s->flags & FUNC_VARARGS)) {
-    raise_argcount(fname, exact, minpos, maxpos, given);
+  int raise() const {
+    raise_argcount(spec->name, exact, minpos, maxpos, given);
     return -1;
   }
-  Py_ssize_t npos_taken = nargs < s->npos ? nargs : s->npos;
-  for (Py_ssize_t i = 0; i < npos_taken; i++) {
-    Py_INCREF(args[i]);
-    vals[i] = args[i];
+};
+
+// A method's self: present, and of the class when the spec names one.
+int check_self(const FuncSpec *s, PyObject *const *args, Py_ssize_t nargs) {
+  if (nargs < 1) {
+    PyErr_Format(PyExc_TypeError, "unbound method %.200s() needs an argument", s->name);
+    return -1;
   }
+  if (s->self_type && !PyObject_TypeCheck(args[0], s->self_type)) {
+    PyErr_Format(PyExc_TypeError,
+                 "descriptor '%.200s' requires a '%.100s' object but received a '%.100s'", s->name,
+                 s->self_type->tp_name, Py_TYPE(args[0])->tp_name);
+    return -1;
+  }
+  return 0;
+}
+
+// The positional arguments into their parameters, the surplus into the
+// *args tuple, and an empty **kwargs dict (returned borrowed in *varkw).
+int take_positional(const Counts &c, PyObject *const *args, Py_ssize_t nargs, PyObject **vals,
+                    PyObject **varkw) {
+  const FuncSpec *s = c.spec;
+  if (c.given > c.maxpos && !(s->flags & FUNC_VARARGS)) return c.raise();
+  const Py_ssize_t taken = nargs < s->npos ? nargs : s->npos;
+  for (Py_ssize_t i = 0; i < taken; i++) vals[i] = new_ref(args[i]);
   int slot = s->npos + s->nkwonly;
   if (s->flags & FUNC_VARARGS) {
-    Py_ssize_t extra = nargs > s->npos ? nargs - s->npos : 0;
+    const Py_ssize_t extra = nargs - taken;
     PyObject *t = PyTuple_New(extra);
     if (!t) return -1;
-    for (Py_ssize_t i = 0; i < extra; i++) {
-      Py_INCREF(args[s->npos + i]);
-      PyTuple_SET_ITEM(t, i, args[s->npos + i]);
-    }
+    for (Py_ssize_t i = 0; i < extra; i++) PyTuple_SET_ITEM(t, i, new_ref(args[taken + i]));
     vals[slot++] = t;
   }
-  PyObject *varkw = nullptr;
+  *varkw = nullptr;
   if (s->flags & FUNC_VARKW) {
-    if (!(varkw = PyDict_New())) return -1;
-    vals[slot++] = varkw;
+    if (!(*varkw = PyDict_New())) return -1;
+    vals[slot] = *varkw;
   }
+  return 0;
+}
 
-  if (kwnames) {
-    Py_ssize_t nkw = PyTuple_GET_SIZE(kwnames);
-    for (Py_ssize_t k = 0; k < nkw; k++) {
-      PyObject *key = PyTuple_GET_ITEM(kwnames, k);
-      PyObject *value = args[nargs + k];
-      int found = -1;
-      for (int i = first; i < s->npos + s->nkwonly; i++) {
-        if (PyUnicode_CompareWithASCIIString(key, s->argnames[i]) == 0) {
-          found = i;
-          break;
-        }
-      }
-      if (found < 0) {
-        if (varkw) {
-          if (PyDict_SetItem(varkw, key, value) < 0) return -1;
-          continue;
-        }
-        PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", fname, key);
-        return -1;
-      }
-      if (vals[found]) {
-        PyErr_Format(PyExc_TypeError, "%s() got multiple values for keyword argument '%U'", fname,
-                     key);
-        return -1;
-      }
-      Py_INCREF(value);
-      vals[found] = value;
-    }
-  }
-
-  for (int i = first; i < s->npos; i++) {
-    if (vals[i]) continue;
-    Py_ssize_t d = i - first - minpos;
-    if (d >= 0 && d < ndefaults) {
-      vals[i] = PyTuple_GET_ITEM(defaults, d);
-      Py_INCREF(vals[i]);
+// Keyword arguments (values follows the positional ones) into their named
+// parameters, or into **kwargs when the function takes it.
+int take_keywords(const Counts &c, PyObject *kwnames, PyObject *const *values, PyObject **vals,
+                  PyObject *varkw) {
+  const FuncSpec *s = c.spec;
+  const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
+  for (Py_ssize_t k = 0; k < nkw; k++) {
+    PyObject *key = PyTuple_GET_ITEM(kwnames, k);
+    int found = -1;
+    for (int i = c.first; i < s->npos + s->nkwonly && found < 0; i++)
+      if (PyUnicode_CompareWithASCIIString(key, s->argnames[i]) == 0) found = i;
+    if (found < 0 && varkw) {
+      if (PyDict_SetItem(varkw, key, values[k]) < 0) return -1;
       continue;
     }
-    raise_argcount(fname, exact, minpos, maxpos, given);
-    return -1;
+    if (found < 0) {
+      PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", s->name, key);
+      return -1;
+    }
+    if (vals[found]) {
+      PyErr_Format(PyExc_TypeError, "%s() got multiple values for keyword argument '%U'", s->name,
+                   key);
+      return -1;
+    }
+    vals[found] = new_ref(values[k]);
+  }
+  return 0;
+}
+
+// The parameters no argument reached take their defaults; one without a
+// default is an error.
+int fill_defaults(const Counts &c, PyObject *defaults, PyObject *kwdefaults, PyObject **vals) {
+  const FuncSpec *s = c.spec;
+  const Py_ssize_t ndefaults = defaults ? PyTuple_GET_SIZE(defaults) : 0;
+  for (int i = c.first; i < s->npos; i++) {
+    if (vals[i]) continue;
+    const Py_ssize_t d = i - c.first - c.minpos;
+    if (d < 0 || d >= ndefaults) return c.raise();
+    vals[i] = new_ref(PyTuple_GET_ITEM(defaults, d));
   }
   for (int i = s->npos; i < s->npos + s->nkwonly; i++) {
     if (vals[i]) continue;
     PyObject *d = kwdefaults ? PyDict_GetItemString(kwdefaults, s->argnames[i]) : nullptr;
     if (!d) {
-      PyErr_Format(PyExc_TypeError, "%.200s() needs keyword-only argument %s", fname,
+      PyErr_Format(PyExc_TypeError, "%.200s() needs keyword-only argument %s", s->name,
                    s->argnames[i]);
       return -1;
     }
-    Py_INCREF(d);
-    vals[i] = d;
+    vals[i] = new_ref(d);
   }
   return 0;
+}
+
+}  // namespace
+
+int parse_vector(const FuncSpec *s, PyObject *defaults, PyObject *kwdefaults, PyObject *const *args,
+                 Py_ssize_t nargs, PyObject *kwnames, ParsedArgs &out) {
+  const int first = s->flags & FUNC_METHOD ? 1 : 0;
+  if (first && check_self(s, args, nargs) < 0) return -1;
+  const Py_ssize_t ndefaults = defaults ? PyTuple_GET_SIZE(defaults) : 0;
+  Counts c{s, first,           nargs - first,
+           0, s->npos - first, ndefaults == 0 && !(s->flags & FUNC_VARARGS)};
+  c.minpos = c.maxpos > ndefaults ? c.maxpos - ndefaults : 0;
+  PyObject *varkw = nullptr;
+  if (take_positional(c, args, nargs, out.data(), &varkw) < 0 ||
+      take_keywords(c, kwnames, args + nargs, out.data(), varkw) < 0)
+    return -1;
+  return fill_defaults(c, defaults, kwdefaults, out.data());
 }
 
 int parse_init(const FuncSpec *s, PyObject *self, PyObject *args, PyObject *kwargs,
@@ -218,14 +236,20 @@ int parse_init(const FuncSpec *s, PyObject *self, PyObject *args, PyObject *kwar
 
 namespace {
 
+// Every method and function passes here: the one catch for all of them.
 PyObject *function_vectorcall(PyObject *self, PyObject *const *args, size_t nargsf,
-                              PyObject *kwnames) {
+                              PyObject *kwnames) noexcept {
   FunctionObject *f = F(self);
   ParsedArgs parsed;
   if (parse_vector(f->spec, f->defaults, f->kwdefaults, args, PyVectorcall_NARGS(nargsf), kwnames,
                    parsed) < 0)
     return nullptr;
-  return f->spec->impl(self, parsed.data());
+  try {
+    return f->spec->impl(self, parsed.data());
+  } catch (...) {
+    raise_from_cpp_exception();
+    return nullptr;
+  }
 }
 
 PyObject *function_descr_get(PyObject *self, PyObject *obj, PyObject *) {
@@ -376,16 +400,16 @@ PyObject *get_globals(PyObject *, void *) {
 PyObject *get_none(PyObject *, void *) { Py_RETURN_NONE; }
 
 PyGetSetDef function_getset[] = {
-    {"__name__", get_name, set_name, nullptr, nullptr},
-    {"__qualname__", get_qualname, set_qualname, nullptr, nullptr},
-    {"__doc__", get_doc, set_doc, nullptr, nullptr},
+    {"__name__", DZ_SLOT(get_name), DZ_SLOT(set_name), nullptr, nullptr},
+    {"__qualname__", DZ_SLOT(get_qualname), DZ_SLOT(set_qualname), nullptr, nullptr},
+    {"__doc__", DZ_SLOT(get_doc), DZ_SLOT(set_doc), nullptr, nullptr},
     {"__dict__", PyObject_GenericGetDict, PyObject_GenericSetDict, nullptr, nullptr},
-    {"__defaults__", get_defaults, set_defaults, nullptr, nullptr},
-    {"__kwdefaults__", get_kwdefaults, set_kwdefaults, nullptr, nullptr},
-    {"__annotations__", get_annotations, nullptr, nullptr, nullptr},
-    {"__code__", get_code, nullptr, nullptr, nullptr},
-    {"__globals__", get_globals, nullptr, nullptr, nullptr},
-    {"__closure__", get_none, nullptr, nullptr, nullptr},
+    {"__defaults__", DZ_SLOT(get_defaults), DZ_SLOT(set_defaults), nullptr, nullptr},
+    {"__kwdefaults__", DZ_SLOT(get_kwdefaults), DZ_SLOT(set_kwdefaults), nullptr, nullptr},
+    {"__annotations__", DZ_SLOT(get_annotations), nullptr, nullptr, nullptr},
+    {"__code__", DZ_SLOT(get_code), nullptr, nullptr, nullptr},
+    {"__globals__", DZ_SLOT(get_globals), nullptr, nullptr, nullptr},
+    {"__closure__", DZ_SLOT(get_none), nullptr, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -393,7 +417,7 @@ PyGetSetDef function_getset[] = {
 PyObject *function_reduce(PyObject *self, PyObject *) { return new_ref(F(self)->qualname); }
 
 PyMethodDef function_methods[] = {
-    {"__reduce__", function_reduce, METH_NOARGS, nullptr},
+    {"__reduce__", DZ_SLOT(function_reduce), METH_NOARGS, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -404,7 +428,7 @@ PyMemberDef function_members[] = {
 
 }  // namespace
 
-PyTypeObject Function_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Function_Type = static_type_object();
 
 int function_ready() {
   PyTypeObject *t = &Function_Type;
@@ -418,8 +442,8 @@ int function_ready() {
   t->tp_dealloc = function_dealloc;
   t->tp_traverse = function_traverse;
   t->tp_clear = function_clear;
-  t->tp_repr = function_repr;
-  t->tp_descr_get = function_descr_get;
+  t->tp_repr = DZ_SLOT(function_repr);
+  t->tp_descr_get = DZ_SLOT(function_descr_get);
   t->tp_getset = function_getset;
   t->tp_members = function_members;
   t->tp_methods = function_methods;

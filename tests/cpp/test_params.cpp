@@ -16,12 +16,13 @@
 
 #include "io/file_io.h"
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace test_support;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+namespace fs = std::filesystem;
 
 struct Param {
   const char *name;
@@ -230,8 +231,8 @@ TEST_P(EveryParam, NamesIgnoreCaseWithUnderscoreForSlash) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Params, EveryParam, ::testing::ValuesIn(kParams),
-                         [](const ::testing::TestParamInfo<Param> &info) {
-                           std::string n = info.param.name;
+                         [](const ::testing::TestParamInfo<Param> &case_info) {
+                           std::string n = case_info.param.name;
                            for (char &c : n)
                              if (c == '/') c = '_';
                            return n;
@@ -457,8 +458,8 @@ TEST_P(BadFiles, AreRefusedWholeAndChangeNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Params, BadFiles, ::testing::ValuesIn(kBadFiles),
-                         [](const ::testing::TestParamInfo<BadFile> &info) {
-                           return std::string(info.param.what);
+                         [](const ::testing::TestParamInfo<BadFile> &case_info) {
+                           return std::string(case_info.param.what);
                          });
 
 TEST_F(Files, FileErrors) {

@@ -5,6 +5,7 @@
 // holds no string parameter, so the string functions refuse every name.
 #include "api/c_boundary.h"
 #include "core/env.h"
+#include "io/file_report.h"
 #include "io/formats.h"
 #include "store/params.h"
 #include "tarvex.h"
@@ -46,6 +47,13 @@ int set_param(Env &e, const char *name, ParamType type, double value) {
   if (i < 0 || !tvx::in_range(tvx::param_def(i), value)) return TVX_ERROR_PARAM_SET_ERROR;
   e.with([i, value](EnvSettings &s) { s.params.value[i] = value; });
   return TVX_ERROR_OKAY;
+}
+
+// A parameter file call, whose failure the environment's log explains.
+template <class Call>
+int param_file_call(Env &e, tvx::FileAction action, const char *filename, Call &&call) {
+  const std::string logfile = e.with([](const EnvSettings &s) { return s.logfile; });
+  return tvx::reported(action, filename, logfile, call);
 }
 
 // The string functions' answer once the environment is known good.
@@ -115,7 +123,8 @@ extern "C" TVX_API int TVXreadparams(TVXenv *env, const char *filename) {
   return tvx::env_call(env, [filename](Env &e) -> int {
     if (filename == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
     tvx::ParamSettings settings;
-    const int rc = tvx::read_param_file(filename, settings);
+    const int rc = param_file_call(e, tvx::FileAction::Read, filename,
+                                   [&] { return tvx::read_param_file(filename, settings); });
     if (rc != TVX_ERROR_OKAY) return rc;
     e.with([&settings](EnvSettings &s) { tvx::apply(settings, s.params); });
     return TVX_ERROR_OKAY;
@@ -126,6 +135,7 @@ extern "C" TVX_API int TVXwriteparams(TVXenv *env, const char *filename) {
   return tvx::env_call(env, [filename](Env &e) -> int {
     if (filename == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
     const tvx::ParamValues values = e.with([](const EnvSettings &s) { return s.params; });
-    return tvx::write_param_file(filename, values);
+    return param_file_call(e, tvx::FileAction::Write, filename,
+                           [&] { return tvx::write_param_file(filename, values); });
   });
 }

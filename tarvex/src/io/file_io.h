@@ -86,6 +86,8 @@ class LineReader {
   // or on a failure, which status() tells.
   bool next(std::string_view *line);
   int status() const { return status_; }
+  // The number of the line next() gave last, from 1; 0 before the first.
+  std::size_t line() const { return count_; }
 
  private:
   bool fill();
@@ -97,6 +99,7 @@ class LineReader {
   bool eof_ = false;
   int status_ = TVX_ERROR_OKAY;
   bool first_line_ = true;  // where a byte order mark may stand
+  std::size_t count_ = 0;   // lines given
 };
 
 }  // namespace tvx

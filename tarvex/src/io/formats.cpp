@@ -1,6 +1,9 @@
 #include "io/formats.h"
 
+#include <string>
+
 #include "core/status.h"
+#include "io/file_report.h"
 #include "io/model_files.h"
 #include "io/param_files.h"
 #include "io/result_files.h"
@@ -46,6 +49,18 @@ const FileFormat kFormats[] = {
 bool is_model_format(const FileFormat *f) { return f != nullptr && f->read_model != nullptr; }
 bool is_param_format(const FileFormat *f) { return f != nullptr && f->read_data == read_params; }
 
+// The refusal of a file whose format (f, null for an unknown suffix) has no
+// function for the call; why ends the sentence the suffix starts
+// ("\".sol\" files hold no model").
+int refuse(const char *filename, const FileFormat *f, const char *why) {
+  const std::string suffix = file_kind(filename).format;
+  if (f == nullptr) {
+    return fail(kBadFormat, suffix.empty() ? "the name has no suffix to tell its format by"
+                                           : "unknown file suffix \"" + suffix + "\"");
+  }
+  return fail(kBadFormat, "\"" + suffix + "\" files " + why);
+}
+
 }  // namespace
 
 const FileFormat *file_format(const char *filename) {
@@ -57,37 +72,41 @@ const FileFormat *file_format(const char *filename) {
 
 int read_model_file(const char *filename, Store &out) {
   const FileFormat *f = file_format(filename);
-  if (!is_model_format(f)) return TVX_ERROR_FORMAT_ERROR;
+  if (!is_model_format(f)) return refuse(filename, f, "hold no model");
   return f->read_model(filename, file_kind(filename).compression, out);
 }
 
 int read_model_data(const char *filename, Store &s, ParamSettings &settings) {
   settings.clear();
   const FileFormat *f = file_format(filename);
-  if (f == nullptr || f->read_data == nullptr) return TVX_ERROR_FORMAT_ERROR;
+  if (f == nullptr || f->read_data == nullptr)
+    return refuse(filename, f, "are read as a new model, not into one");
   return f->read_data(filename, file_kind(filename).compression, s, settings);
 }
 
 int write_model_data(const char *filename, const Store &s, const ParamValues &params) {
   const FileFormat *f = file_format(filename);
-  if (f == nullptr || f->write == nullptr) return TVX_ERROR_FORMAT_ERROR;
+  if (f == nullptr || f->write == nullptr) return refuse(filename, f, "cannot be written");
   return f->write(filename, file_kind(filename).compression, s, params);
 }
 
 int write_model_file(const char *filename, const Store &s) {
   const FileFormat *f = file_format(filename);
-  if (!is_model_format(f) || f->write == nullptr) return TVX_ERROR_FORMAT_ERROR;
+  if (!is_model_format(f)) return refuse(filename, f, "hold no model");
+  if (f->write == nullptr) return refuse(filename, f, "cannot be written");
   return f->write(filename, file_kind(filename).compression, s, ParamValues());
 }
 
 int read_param_file(const char *filename, ParamSettings &settings) {
   settings.clear();
-  if (!is_param_format(file_format(filename))) return TVX_ERROR_FORMAT_ERROR;
+  const FileFormat *f = file_format(filename);
+  if (!is_param_format(f)) return refuse(filename, f, "hold no parameters");
   return read_params_file(filename, file_kind(filename).compression, settings);
 }
 
 int write_param_file(const char *filename, const ParamValues &params) {
-  if (!is_param_format(file_format(filename))) return TVX_ERROR_FORMAT_ERROR;
+  const FileFormat *f = file_format(filename);
+  if (!is_param_format(f)) return refuse(filename, f, "hold no parameters");
   return write_params_file(filename, file_kind(filename).compression, params);
 }
 

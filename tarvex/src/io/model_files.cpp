@@ -3,6 +3,9 @@
 #include <cmath>
 #include <memory>
 
+#include "core/status.h"
+#include "io/file_report.h"
+
 namespace tvx {
 namespace {
 
@@ -20,9 +23,13 @@ int parse_file(const char *filename, Compression compression, ModelBuilder &buil
 // What both formats cannot state: PSD elements, and a quadratic term they
 // would write at twice a value beyond the double range.
 int check_writable(const Store &s) {
-  if (s.num_psd_vars() > 0 || s.num_psd_rows() > 0) return TVX_ERROR_FORMAT_ERROR;
+  if (s.num_psd_vars() > 0 || s.num_psd_rows() > 0)
+    return fail(kBadFormat, "the format has no semidefinite variables or constraints");
   for (const double q : s.qterms().val)
-    if (!std::isfinite(2 * q)) return TVX_ERROR_FORMAT_ERROR;
+    if (!std::isfinite(2 * q))
+      return fail(kBadFormat,
+                  "a quadratic coefficient too large to write (twice it is beyond "
+                  "the double range)");
   return TVX_ERROR_OKAY;
 }
 
@@ -45,7 +52,8 @@ int read_mps_file(const char *filename, Compression compression, Store &out) {
   auto builder = std::make_unique<ModelBuilder>();
   int rc = parse_file(filename, compression, *builder, parse_form(MpsForm::Free));
   if (rc == TVX_ERROR_FORMAT_ERROR) {
-    // Blanks inside names are what only the fixed form can hold.
+    // Blanks inside names are what only the fixed form can hold. The report
+    // keeps the free form's reason, noted first.
     builder = std::make_unique<ModelBuilder>();
     if (parse_file(filename, compression, *builder, parse_form(MpsForm::Fixed)) == TVX_ERROR_OKAY) {
       rc = TVX_ERROR_OKAY;
@@ -67,7 +75,9 @@ int write_mps_file(const char *filename, Compression compression, const Store &s
 int write_lp_file(const char *filename, Compression compression, const Store &s) {
   // An LP constraint is written with a term, if only a zero one.
   const auto check = [](const Store &m) {
-    return m.num_vars() == 0 && m.num_rows() > 0 ? TVX_ERROR_FORMAT_ERROR : TVX_ERROR_OKAY;
+    return m.num_vars() == 0 && m.num_rows() > 0
+               ? fail(kBadFormat, "constraints without any variable to write them with")
+               : TVX_ERROR_OKAY;
   };
   return write_file(filename, compression, s, check, write_lp);
 }

@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "core/status.h"
+#include "io/file_report.h"
 #include "io/lp/syntax.h"
 #include "io/model_files.h"
 
@@ -70,8 +71,9 @@ enum class Tok {
 struct Token {
   Tok kind = Tok::End;
   Keyword keyword = Keyword::None;
-  std::string text;  // names
-  double value = 0;  // numbers
+  std::string text;      // as written (a name's text is the name)
+  double value = 0;      // numbers
+  std::size_t line = 0;  // where it stands; 0 for the end of the input
 };
 
 // The operators, longest first: "<=", "=<" and "<" are all Less.
@@ -95,6 +97,8 @@ bool is_operator(Tok t) {
 }
 
 bool is_infinity(const Token &t) { return t.kind == Tok::Name && is_infinite_word(t.text); }
+
+constexpr const char *kRangeRelations = "the two relations of a range must both be < or both >";
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
@@ -171,6 +175,7 @@ void Lexer::tokenize(std::string_view line) {
       break;
     }
     Token t;
+    const std::size_t start = i;
     if (is_digit(c) || (c == '.' && i + 1 < line.size() && is_digit(line[i + 1]))) {
       i = number(line, i, t);
     } else if (!is_operator_char(c) && c != '/') {
@@ -178,6 +183,8 @@ void Lexer::tokenize(std::string_view line) {
     } else {
       i = operator_token(line, i, t);
     }
+    if (t.kind != Tok::Name) t.text.assign(line.substr(start, i - start));
+    t.line = lines_.line();
     line_tokens_.push_back(std::move(t));
   }
   mark_section();
@@ -299,24 +306,66 @@ class LpParser {
   }
   bool label_next() { return lex_.kind() == Tok::Name && lex_.kind(1) == Tok::Colon; }
 
+  // Refusals at the current token, for the report; the one of the token
+  // alone when the parser noted nothing more specific first.
+  int bad(const std::string &what) { return fail(kBadFormat, lex_.peek().line, what); }
+  int bad_token();
+
   Lexer lex_;
   ModelBuilder &b_;
+  Keyword section_ = Keyword::None;
   std::vector<char> lb_given_, ub_given_;
   std::vector<double> q_;  // scratch: (i, j, value) triples of one bracket
 };
+
+// As the log names them.
+const char *section_name(Keyword k) {
+  switch (k) {
+    case Keyword::Minimize:
+    case Keyword::Maximize:
+      return "the objective";
+    case Keyword::SubjectTo:
+      return "Subject To";
+    case Keyword::Bounds:
+      return "Bounds";
+    case Keyword::General:
+      return "General";
+    case Keyword::Binary:
+      return "Binary";
+    case Keyword::Semi:
+      return "Semi-Continuous";
+    case Keyword::Sos:
+      return "SOS";
+    case Keyword::None:
+    case Keyword::End:
+      break;
+  }
+  return "no section";
+}
+
+int LpParser::bad_token() {
+  const Token &t = lex_.peek();
+  if (t.kind == Tok::End) return fail(kBadFormat, "the file ends without End");
+  if (t.kind == Tok::Invalid) return bad(number_problem(t.text));
+  if (section_ == Keyword::None)
+    return bad("a section keyword (Minimize, Maximize, ...) expected, not " + quoted(t.text));
+  return bad(std::string("unexpected ") + quoted(t.text) + " in " + section_name(section_));
+}
 
 int LpParser::run() {
   bool seen_objective = false;
   for (;;) {
     const Token &t = lex_.peek();
-    if (t.kind != Tok::Section) return lex_.status() != kOk ? lex_.status() : kBadFormat;
+    if (t.kind != Tok::Section) return lex_.status() != kOk ? lex_.status() : bad_token();
     const Keyword section = t.keyword;
+    const std::size_t line = t.line;
+    section_ = section;
     lex_.advance();
     int rc = kOk;
     switch (section) {
       case Keyword::Minimize:
       case Keyword::Maximize:
-        if (seen_objective) return kBadFormat;
+        if (seen_objective) return fail(kBadFormat, line, "a second objective");
         seen_objective = true;
         b_.sense = section == Keyword::Maximize ? TVX_MAXIMIZE : TVX_MINIMIZE;
         rc = objective();
@@ -341,6 +390,7 @@ int LpParser::run() {
         return kBadFormat;
     }
     if (lex_.status() != kOk) return lex_.status();
+    if (rc == kBadFormat) return bad_token();
     if (rc != kOk) return rc;
   }
 }
@@ -401,7 +451,7 @@ int LpParser::expression(Expr *e, bool quadratic) {
     if (!first && signs == 0) return kOk;
     const Tok k = lex_.kind();
     if (k == Tok::LBracket) {
-      if (!quadratic) return kBadFormat;
+      if (!quadratic) return bad("quadratic terms belong in the objective");
       const int rc = bracket(sign);
       if (rc != kOk) return rc;
     } else if (k == Tok::Number || (k == Tok::Name && !label_next())) {
@@ -419,7 +469,8 @@ int LpParser::expression(Expr *e, bool quadratic) {
         if (var(lex_.peek(), &j) != kOk) return kBadFormat;
         lex_.advance();
         // x ^ 2 and x * y belong inside brackets.
-        if (lex_.kind() == Tok::Caret || lex_.kind() == Tok::Star) return kBadFormat;
+        if (lex_.kind() == Tok::Caret || lex_.kind() == Tok::Star)
+          return bad("a quadratic term outside [ ]");
         e->terms.emplace_back(j, sign * coef);
       } else {
         e->constant += sign * coef;
@@ -499,17 +550,23 @@ int LpParser::constraints() {
   Expr lhs, rhs;
   while (lex_.kind() != Tok::Section) {
     std::string name;
+    const std::size_t line = lex_.peek().line;
     if (label_next()) {
       name = lex_.peek().text;
       lex_.advance();
       lex_.advance();
-      if (b_.find_row(name) >= 0) return kBadFormat;
+      if (b_.find_row(name) >= 0)
+        return fail(kBadFormat, line, "a second constraint named " + quoted(name));
     }
     lhs = Expr();
     rhs = Expr();
     int rc = expression(&lhs, false);
     if (rc != kOk) return rc;
     const char rel = relation();
+    // What follows may be the next constraint or section: the line where
+    // this one starts is the one to look at.
+    if (!lhs.empty && rel == 0)
+      return fail(kBadFormat, line, "a constraint without a relation (<=, >=, =)");
     if (lhs.empty || rel == 0) return kBadFormat;
 
     double lo = -kInfinity, hi = kInfinity;
@@ -521,7 +578,7 @@ int LpParser::constraints() {
         // An indicator: "x = 0|1 -> expr rel constant".
         if (rel != '=' || lhs.terms.size() != 1 || lhs.terms[0].second != 1 || lhs.constant != 0 ||
             (c != 0 && c != 1))
-          return kBadFormat;
+          return bad("an indicator starts with \"variable = 0 ->\" or \"variable = 1 ->\"");
         lex_.advance();
         rc = expression(&rhs, false);
         if (rc != kOk) return rc;
@@ -549,7 +606,8 @@ int LpParser::constraints() {
         if (rel != '>') lo = first;
       } else {
         double c;
-        if (rel2 != rel || rel == '=' || constant(&c) != kOk) return kBadFormat;
+        if (rel2 != rel || rel == '=') return bad(kRangeRelations);
+        if (constant(&c) != kOk) return kBadFormat;
         const double second = c - rhs.constant;
         lo = rel == '<' ? first : second;
         hi = rel == '<' ? second : first;
@@ -583,7 +641,8 @@ int LpParser::bounds() {
       const char rel2 = relation();
       if (rel2 != 0) {
         double c;
-        if (rel2 != rel || rel == '=' || constant(&c) != kOk) return kBadFormat;
+        if (rel2 != rel || rel == '=') return bad(kRangeRelations);
+        if (constant(&c) != kOk) return kBadFormat;
         if (rel == '<') {
           hi = c, set_hi = true;
         } else {

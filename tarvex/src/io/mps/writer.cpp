@@ -25,6 +25,7 @@
 
 #include "core/status.h"
 #include "io/file_names.h"
+#include "io/file_report.h"
 #include "io/model_files.h"
 #include "io/text_writer.h"
 
@@ -363,7 +364,12 @@ int check_mps_writable(const Store &s) {
   RowPlan plan;
   for (int i = 0; i < s.num_rows(); ++i) {
     const auto ii = static_cast<std::size_t>(i);
-    if (!plan_row(s.rows().lhs[ii], s.rows().rhs[ii], &plan)) return kBadFormat;
+    if (!plan_row(s.rows().lhs[ii], s.rows().rhs[ii], &plan)) {
+      const std::string &name = s.rows().names[i];
+      return fail(kBadFormat, "row " + (name.empty() ? std::to_string(i) : quoted(name)) +
+                                  ": MPS cannot state a lower side above the upper side, or one "
+                                  "more than the double range below it");
+    }
   }
   return kOk;
 }
