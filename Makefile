@@ -165,11 +165,13 @@ $(BENCH_VENV)/.stamp: $(VENV)/.deb-stamp
 bench: $(BENCH_VENV)/.stamp
 	$(BENCH_VENV)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall \
 	  -C build-dir=build/bench-wheel -C cmake.define.DIDAZODA_WERROR=ON .
-	# The C++ floor: the library's C functions fed from ready-made arrays.
+	# The C++ floors: the library's C functions fed from ready-made arrays.
 	libdir=$$(echo $(CURDIR)/$(BENCH_VENV)/lib/python3*/site-packages/linux64-x86/lib)
 	mkdir -p build/bench
-	$(CXX) -std=c++17 -O2 -Isrc/module bench/lqcp_floor.cpp -o build/bench/lqcp_floor \
-	  -L$$libdir -l:libtarvex.so.$(VERSION) -Wl,-rpath,$$libdir
+	for floor in lqcp array; do
+	  $(CXX) -std=c++17 -O2 -Isrc/module bench/$${floor}_floor.cpp -o build/bench/$${floor}_floor \
+	    -L$$libdir -l:libtarvex.so.$(VERSION) -Wl,-rpath,$$libdir
+	done
 	$(BENCH_VENV)/bin/python bench/run.py $(BENCH_ARGS)
 
 .PHONY: bench

@@ -119,7 +119,8 @@ def test_out_of_memory_is_memory_error_and_leaves_the_model_usable():
     results = json.loads(r.stdout.splitlines()[-1].split(" ", 1)[1])
     wrong = [res for res in results if res[2] not in ("ok", "MemoryError", "NOMEMORY")]
     assert not wrong, wrong
-    # The smallest margin is too small for every call.
+    # The smallest margin is too small for every call that copies the terms;
+    # expr <= k shares expr's term list and copies nothing.
     failed = {name for name, margin, outcome in results if outcome != "ok"}
-    assert failed >= {"setObjective", "addConstr", "setAttr LB", "expr <= k", "expr + expr",
-                      "getAttr LB", "getRow", "addPsdVar", "addConstr psd"}
+    assert failed >= {"setObjective", "addConstr", "setAttr LB", "expr + expr", "getAttr LB",
+                      "getRow", "addPsdVar", "addConstr psd"}

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "array/model_arrays.h"
 #include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
@@ -186,7 +187,7 @@ PyObject *model_addConstr_impl(PyObject *, PyObject *const *args) {
     return nullptr;
   }
   if (is_instance(expr.get(), MVar_class.type) || is_instance(expr.get(), MLinExpr_class.type))
-    return not_built("Model.addConstr of an array of constraints");
+    return model_addconstr_array(as_model(self), expr.get(), lhs.get(), rhs.get(), name);
   if (is_instance(expr.get(), PsdExpr_class.type))
     return Model_ops.addPsdConstr(as_model(self), expr.get(), lhs.get(), rhs.get(), name);
   if (tempconstr_check(lhs.get()) || tempconstr_check(rhs.get()))

@@ -113,9 +113,11 @@ std::size_t merge_rows(std::vector<Term> &flat, const std::vector<std::size_t> &
                        std::vector<std::size_t> &starts) {
   std::size_t out = 0, begin = 0;
   for (std::size_t end : ends) {
-    std::stable_sort(flat.begin() + static_cast<std::ptrdiff_t>(begin),
-                     flat.begin() + static_cast<std::ptrdiff_t>(end),
-                     [](const Term &a, const Term &b) { return a.index < b.index; });
+    const auto first = flat.begin() + static_cast<std::ptrdiff_t>(begin);
+    const auto last = flat.begin() + static_cast<std::ptrdiff_t>(end);
+    const auto by_index = [](const Term &a, const Term &b) { return a.index < b.index; };
+    // Rows made from a matrix come sorted already.
+    if (!std::is_sorted(first, last, by_index)) std::stable_sort(first, last, by_index);
     starts.push_back(out);
     const std::size_t row_start = out;
     for (std::size_t k = begin; k < end; k++) {
@@ -160,10 +162,21 @@ PyObject *model_dec_bound(ModelObject *, PyObject *bound, PyObject *constant) {
   if (bound == Py_None) Py_RETURN_NONE;
   Ref infinity(tvx_constant("INFINITY"));
   if (!infinity) return nullptr;
-  // Exact floats are served in C; the result is the same Python would give.
-  if (PyFloat_CheckExact(bound) && PyFloat_CheckExact(infinity.get()) &&
-      PyFloat_CheckExact(constant)) {
-    const double b = PyFloat_AS_DOUBLE(bound), inf = PyFloat_AS_DOUBLE(infinity.get());
+  // Exact floats, and ints a double holds exactly, are served in C; the
+  // result is the same Python would give.
+  double b = 0.0;
+  bool plain = PyFloat_CheckExact(bound);
+  if (plain) {
+    b = PyFloat_AS_DOUBLE(bound);
+  } else if (PyLong_CheckExact(bound)) {
+    int overflow = 0;
+    const long long v = PyLong_AsLongLongAndOverflow(bound, &overflow);
+    if (v == -1 && PyErr_Occurred()) return nullptr;
+    plain = !overflow && v > -(1LL << 53) && v < (1LL << 53);
+    b = static_cast<double>(v);
+  }
+  if (plain && PyFloat_CheckExact(infinity.get()) && PyFloat_CheckExact(constant)) {
+    const double inf = PyFloat_AS_DOUBLE(infinity.get());
     if (std::fabs(b) >= inf) return PyFloat_FromDouble(b >= 0 ? inf : -inf);
     return PyFloat_FromDouble(b - PyFloat_AS_DOUBLE(constant));
   }

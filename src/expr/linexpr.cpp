@@ -121,13 +121,13 @@ PyObject *linexpr_call_getconstant(PyObject *e) {
 
 PyObject *linexpr_new() { return linexpr_make(&LinExpr_Type, list_new(), list_new(), 0.0); }
 
-PyObject *linexpr_from_blocks(ListBlock *coeffs, ListBlock *vars, double constant) {
-  PyObject *c = list_adopt(coeffs);
+PyObject *linexpr_from_blocks(ListBlock *coeffs, ListBlock *vars, int n, double constant) {
+  PyObject *c = list_adopt_prefix(coeffs, n);
   if (!c) {
     List_DecRef(vars);
     return nullptr;
   }
-  return linexpr_make(&LinExpr_Type, c, list_adopt(vars), constant);
+  return linexpr_make(&LinExpr_Type, c, list_adopt_prefix(vars, n), constant);
 }
 
 PyObject *linexpr_copy(PyObject *e) {

@@ -34,11 +34,11 @@ struct LinExprOps {
 };
 extern LinExprOps LinExpr_ops;
 
-// New exact LinExpr objects: empty; taking over one share of each block
-// (lengths: the blocks' counts; the shares are released on failure); and a
-// copy of e sharing its blocks (LinExpr(e)).
+// New exact LinExpr objects: empty; taking over one share of each block,
+// whose first n items become the terms (the shares are released on
+// failure); and a copy of e sharing its blocks (LinExpr(e)).
 PyObject *linexpr_new();
-PyObject *linexpr_from_blocks(ListBlock *coeffs, ListBlock *vars, double constant);
+PyObject *linexpr_from_blocks(ListBlock *coeffs, ListBlock *vars, int n, double constant);
 PyObject *linexpr_copy(PyObject *e);
 
 // A snapshot of a LinExpr's terms: items 0 .. n-1 of both stay as they are

@@ -121,17 +121,18 @@ PyObject *quadexpr_new() {
   return quadexpr_make(&QuadExpr_Type, list_new(), list_new(), list_new(), linexpr_new());
 }
 
-PyObject *quadexpr_from_blocks(ListBlock *coeffs, ListBlock *vars1, ListBlock *vars2,
-                               ListBlock *lin_coeffs, ListBlock *lin_vars, double constant) {
+PyObject *quadexpr_from_blocks(ListBlock *coeffs, ListBlock *vars1, ListBlock *vars2, int nq,
+                               ListBlock *lin_coeffs, ListBlock *lin_vars, int nl,
+                               double constant) {
   BlockRef blocks[] = {BlockRef(coeffs), BlockRef(vars1), BlockRef(vars2), BlockRef(lin_coeffs),
                        BlockRef(lin_vars)};
-  Ref c(list_adopt(blocks[0].release()));
+  Ref c(list_adopt_prefix(blocks[0].release(), nq));
   if (!c) return nullptr;
-  Ref v1(list_adopt(blocks[1].release()));
+  Ref v1(list_adopt_prefix(blocks[1].release(), nq));
   if (!v1) return nullptr;
-  Ref v2(list_adopt(blocks[2].release()));
+  Ref v2(list_adopt_prefix(blocks[2].release(), nq));
   if (!v2) return nullptr;
-  Ref lin(linexpr_from_blocks(blocks[3].release(), blocks[4].release(), constant));
+  Ref lin(linexpr_from_blocks(blocks[3].release(), blocks[4].release(), nl, constant));
   if (!lin) return nullptr;
   return quadexpr_make(&QuadExpr_Type, c.release(), v1.release(), v2.release(), lin.release());
 }

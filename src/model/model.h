@@ -160,6 +160,9 @@ extern const FuncSpec Model_copy_spec, Model_getAttr_spec, Model_setAttr_spec;
 // Members defined in building/.
 extern const FuncSpec Model_addVar_spec;
 extern const FuncSpec Model_addVars_spec, Model_addConstrs_spec;
+// The defaults of the block forms' lb, ub, obj, vtype and name (addVars,
+// addMVar): TVX.INFINITY and TVX.CONTINUOUS as they are at binding time.
+PyObject *block_var_defaults();
 extern const FuncSpec Model_addConstr_spec, Model_addLConstr_spec, Model_addRange_spec,
     Model_setObjective_spec, Model_getObjective_spec;
 extern const FuncSpec Model_message_spec, Model_read_spec, Model_write_spec, Model_reset_spec,
@@ -172,6 +175,8 @@ extern const FuncSpec Model_getRow_spec, Model_getCol_spec, Model_getA_spec, Mod
 
 // Members defined in psd/.
 extern const FuncSpec Model_addPsdVar_spec;
+// Members defined in array/.
+extern const FuncSpec Model_addMVar_spec, Model_addMConstr_spec;
 
 // The solver model of a live Model: one it owns, with its six element lists
 // in place to take new handles. nullptr with TarvexError(INVALID_ARGUMENT)

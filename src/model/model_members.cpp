@@ -18,8 +18,6 @@ PyObject *model_placeholder_impl(PyObject *func, PyObject *const *) {
       DZ_METHOD(Model, NAME, placeholder_args, model_placeholder_impl, nullptr) \
           .with_flags(FUNC_VARARGS | FUNC_VARKW);
 
-PLACEHOLDER(addMVar)
-PLACEHOLDER(addMConstr)
 PLACEHOLDER(_cbCutP)
 PLACEHOLDER(cbCut)
 PLACEHOLDER(cbBranch)
@@ -36,13 +34,13 @@ const ModelMember model_members[] = {
     {&Model_copy_spec, ModelMember::PLAIN, nullptr},
     {&Model_dispose_spec, ModelMember::PLAIN, nullptr},
     {&Model_addVar_spec, ModelMember::PLAIN, nullptr},
-    {&addMVar_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_addMVar_spec, ModelMember::PLAIN, nullptr},
     {&Model_addVars_spec, ModelMember::PLAIN, nullptr},
     {&Model_addPsdVar_spec, ModelMember::PLAIN, nullptr},
     {&Model_addConstr_spec, ModelMember::PLAIN, nullptr},
     {&Model_addConstrs_spec, ModelMember::PLAIN, nullptr},
     {&Model_addLConstr_spec, ModelMember::PLAIN, nullptr},
-    {&addMConstr_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_addMConstr_spec, ModelMember::PLAIN, nullptr},
     {&Model_addSOS_spec, ModelMember::PLAIN, nullptr},
     {&Model_addGenConstrIndicator_spec, ModelMember::PLAIN, nullptr},
     {&Model_addRange_spec, ModelMember::PLAIN, nullptr},

@@ -346,7 +346,9 @@ def sparse_bad_indices():
     return m
 
 
-_alive = []  # models whose handles the factories below hand out
+# Models whose handles the factories below hand out; the newest few are kept
+# alive, the older ones go, so some handles outlive their model.
+_alive = []
 
 
 def _kept(model):
@@ -382,3 +384,44 @@ def psd_expr():
 def psd_constr():
     """The PsdConstr of a semidefinite row of a live model."""
     return _kept(psd_model()).getPsdConstrs()[0]
+
+
+def _model_arrays():
+    m = _kept(Model())
+    x = m.addMVar((2, 3), lb=-1.0, ub=2.0, name="x")
+    c = m.addConstr(x <= 1, name="c")
+    return m, x, c
+
+
+def mvar(form="plain"):
+    """An MVar of a live model, or one of its troubled variants."""
+    m, x, _ = _model_arrays()
+    if form == "removed":
+        m.remove(x[0])
+    elif form == "stale":
+        m.dispose()
+    elif form == "mixed":
+        return MVar.fromlist([x[0, 0].item(), _model_arrays()[1][0, 0].item()])
+    elif form == "empty":
+        return x[:, :0]
+    elif form == "0d":
+        return x[1, 2]
+    elif form == "reversed":
+        return x[::-1, ::-1]
+    return x
+
+
+def mconstr(form="plain"):
+    """An MConstr of a live model, or one of its troubled variants."""
+    m, x, c = _model_arrays()
+    if form == "removed":
+        m.remove(c[1])
+    elif form == "stale":
+        m.dispose()
+    elif form == "mixed":
+        return MConstr._fromlist([c[0, 0].item(), _model_arrays()[2][0, 0].item()])
+    elif form == "empty":
+        return c[:0]
+    elif form == "reversed":
+        return c[::-1, ::-1]
+    return c
