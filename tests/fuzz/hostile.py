@@ -339,10 +339,38 @@ def sparse_unsorted():
     return sp.coo_matrix(([1.0, 2.0, 3.0], ([2, 0, 2], [1, 1, 1])), shape=(3, 2))
 
 
+class _CorruptCsr(sp.csr_matrix):
+    """A CSR matrix whose index arrays point outside its shape. scipy's own
+    operations trust those arrays and corrupt the heap (without the module
+    involved at all), so they are refused here: only the module's readers,
+    which must check, ever walk them."""
+
+
+def _refused(self, *args, **kwargs):
+    raise TypeError("scipy's own operations are not run on a corrupted matrix")
+
+
+def _not_implemented(self, other):
+    return NotImplemented  # the other operand's reflected method still runs
+
+
+for _name in ("__eq__", "__ne__", "__lt__", "__le__", "__gt__", "__ge__", "__add__", "__radd__",
+              "__sub__", "__rsub__", "__mul__", "__rmul__", "__matmul__", "__rmatmul__",
+              "__truediv__", "__rtruediv__", "__pow__", "__iadd__", "__isub__", "__imul__",
+              "__itruediv__"):
+    setattr(_CorruptCsr, _name, _not_implemented)
+for _name in ("__neg__", "__abs__", "__round__", "__getitem__", "__setitem__", "__iter__",
+              "toarray", "todense", "tocsc", "tobsr", "todia", "todok", "tolil", "sum", "mean",
+              "max", "min", "argmax", "argmin", "multiply", "dot", "power", "maximum", "minimum",
+              "getrow", "getcol", "nonzero", "diagonal", "trace"):
+    setattr(_CorruptCsr, _name, _refused)
+
+
 def sparse_bad_indices():
     """A CSR matrix whose index arrays point outside its shape."""
     m = sp.csr_matrix(np.eye(3))
     m.indices[1] = 999
+    m.__class__ = _CorruptCsr
     return m
 
 
