@@ -8,11 +8,11 @@
 //   - a quadratic objective with integer, semi-continuous or semi-integer
 //     variables, SOS or indicators, or one that is not convex (concave for
 //     a maximisation): no engine;
-//   - a MIP (SOS and indicators included) solved with a callback: none yet,
-//     callbacks during a search are not built;
-//   - SOS or indicators: CBC;
+//   - SOS or indicators, and a MIP solved with a callback (HiGHS has no
+//     hooks in its search): CBC;
 //   - everything else (LP, convex QP, MIP): HiGHS. The callback's events
-//     are all MIP events, so an LP or QP with a callback goes here too.
+//     are all MIP events, so an LP or QP with a callback goes here too and
+//     calls nothing.
 // A refusal is ABORT_SOLVER_NOT_AVAILABLE with the reason in the log.
 #ifndef TARVEX_SOLVE_DISPATCH_H
 #define TARVEX_SOLVE_DISPATCH_H
@@ -23,7 +23,7 @@
 namespace tvx {
 
 // Never throws: an exhausted memory is NOMEMORY with an empty result. A
-// stop requested before the engine starts is ABORT_CTRL_C.
+// stop requested before the engine starts ends it with the stop's code.
 SolveOutcome solve(const SolveInput &input, SolveContext &context,
                    const Engines &engines = built_engines());
 // A solve of its own, logging to input.logfile.
