@@ -1,7 +1,9 @@
 # make demo : set up, build and solve the example model
 # make test : set up, build and run every test on CPython 3.8 and the default python3
 # make check-memory : the same tests on the default python3 under AddressSanitizer and
-#   UndefinedBehaviorSanitizer, and the library's C++ tests likewise
+#   UndefinedBehaviorSanitizer, and the library's C++ tests likewise, then the C++ tests
+#   again under ThreadSanitizer
+# Every build makes compiler warnings errors (DIDAZODA_WERROR).
 SHELL := /bin/bash
 .ONESHELL:
 .SHELLFLAGS := -eu -o pipefail -c
@@ -11,7 +13,9 @@ PYTHON3  ?= python3
 PYTHON38 ?= $(firstword $(foreach p,$(wildcard $(HOME)/.pyenv/versions/3.8.*/bin/python3.8 /root/.pyenv/versions/3.8.*/bin/python3.8) python3.8,$(shell $(p) -c 'import sys; assert sys.version_info[:2] == (3, 8)' >/dev/null 2>&1 && echo $(p))))
 VENV     := .venv
 DEB_PACKAGES := g++ make pkg-config libgtest-dev zlib1g-dev libbz2-dev coinor-libcbc-dev
-PY_PACKAGES  := numpy scipy highsbox scikit-build-core cmake ninja pytest hypothesis
+PY_PACKAGES  := numpy scipy highsbox scikit-build-core cmake ninja pytest hypothesis highspy
+# The project version, whose one place is CMakeLists.txt.
+VERSION := ${shell sed -n 's/^project(didazoda VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt}
 
 .PHONY: all demo test test-cpp test-py38 test-py3 build build-py38 build-py3 deps clean
 
@@ -19,7 +23,9 @@ all: build
 
 deps: $(VENV)/.deb-stamp
 
-$(VENV)/.deb-stamp:
+# The stamps follow the Makefile, so a package added to a list is installed
+# into existing environments too (pip skips what is there already).
+$(VENV)/.deb-stamp: Makefile
 	mkdir -p $(VENV)
 	if ! dpkg -s $(DEB_PACKAGES) >/dev/null 2>&1; then
 	  apt-get update -qq
@@ -43,7 +49,8 @@ $(VENV)/py3/.stamp: $(VENV)/.deb-stamp
 # The package is built against the venv's own numpy, so no build isolation.
 define interpreter_rules
 build-$(1): $(VENV)/$(1)/.stamp
-	$(VENV)/$(1)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall .
+	$(VENV)/$(1)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall \
+	  -C cmake.define.DIDAZODA_WERROR=ON .
 
 test-$(1): build-$(1)
 	cd tests && ../$(VENV)/$(1)/bin/python -m pytest -q -p no:cacheprovider .
@@ -57,8 +64,8 @@ demo: build-py3
 
 test-cpp: $(VENV)/py3/.stamp
 	$(VENV)/py3/bin/cmake -S . -B build/cpp -G Ninja -DDIDAZODA_MODULE=OFF -DDIDAZODA_TESTS=ON \
-	  -DPython_EXECUTABLE=$(CURDIR)/$(VENV)/py3/bin/python -DCMAKE_MAKE_PROGRAM=$(CURDIR)/$(VENV)/py3/bin/ninja
-	$(VENV)/py3/bin/cmake --build build/cpp -j
+	  -DDIDAZODA_WERROR=ON -DPython_EXECUTABLE=$(CURDIR)/$(VENV)/py3/bin/python -DCMAKE_MAKE_PROGRAM=$(CURDIR)/$(VENV)/py3/bin/ninja
+	$(VENV)/py3/bin/cmake --build build/cpp -j4
 	cd build/cpp && $(CURDIR)/$(VENV)/py3/bin/ctest --output-on-failure
 
 test: test-cpp test-py38 test-py3
@@ -83,7 +90,7 @@ SANITIZER_OPTIONS := halt_on_error=1:print_stacktrace=1:log_path=$(CURDIR)/$(ASA
 # A huge allocation asked for by hostile input fails instead of exhausting the
 # machine: malloc returns NULL (MemoryError); a C++ new above the cap is
 # reported, as the sanitizer's new cannot throw.
-ASAN_COMMON := allocator_may_return_null=1:max_allocation_size_mb=8192:detect_odr_violation=0:handle_abort=1:$(SANITIZER_OPTIONS)
+ASAN_COMMON := allocator_may_return_null=1:max_allocation_size_mb=8192:handle_abort=1:$(SANITIZER_OPTIONS)
 # The fuzz test gets more of its time budget here, where a fault is seen at once.
 CHECK_MEMORY_FUZZ_SECONDS ?= 40
 
@@ -95,16 +102,16 @@ $(ASAN_VENV)/.stamp: $(VENV)/.deb-stamp
 
 build-asan: $(ASAN_VENV)/.stamp
 	$(ASAN_VENV)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall \
-	  -C build-dir=build/asan -C cmake.define.DIDAZODA_SANITIZE=ON \
+	  -C build-dir=build/asan -C cmake.define.DIDAZODA_SANITIZE=ON -C cmake.define.DIDAZODA_WERROR=ON \
 	  -C cmake.build-type=$(ASAN_BUILD_TYPE) -C cmake.define.CMAKE_CXX_FLAGS=$(ASAN_CXX_FLAGS) .
 
 check-memory: build-asan
 	$(ASAN_VENV)/bin/cmake -S . -B build/asan-cpp -G Ninja -DDIDAZODA_SANITIZE=ON \
-	  -DDIDAZODA_MODULE=OFF -DDIDAZODA_TESTS=ON \
+	  -DDIDAZODA_MODULE=OFF -DDIDAZODA_TESTS=ON -DDIDAZODA_WERROR=ON \
 	  -DCMAKE_BUILD_TYPE=$(ASAN_BUILD_TYPE) -DCMAKE_CXX_FLAGS=$(ASAN_CXX_FLAGS) \
 	  -DPython_EXECUTABLE=$(CURDIR)/$(ASAN_VENV)/bin/python \
 	  -DCMAKE_MAKE_PROGRAM=$(CURDIR)/$(ASAN_VENV)/bin/ninja
-	$(ASAN_VENV)/bin/cmake --build build/asan-cpp -j
+	$(ASAN_VENV)/bin/cmake --build build/asan-cpp -j4
 	rm -rf $(ASAN_LOGS) && mkdir -p $(ASAN_LOGS)
 	status=0
 	(cd build/asan-cpp && ASAN_OPTIONS=detect_leaks=1:$(ASAN_COMMON) \
@@ -121,6 +128,18 @@ check-memory: build-asan
 	  if [ -e "$$f" ] && grep -qv 'WARNING: AddressSanitizer failed to allocate' "$$f"; then
 	    echo "==== $$f"; cat "$$f"; status=1
 	  fi
+	done
+	# The library's locking under ThreadSanitizer: its own build, the C++ tests only.
+	$(ASAN_VENV)/bin/cmake -S . -B build/tsan-cpp -G Ninja -DDIDAZODA_TSAN=ON \
+	  -DDIDAZODA_MODULE=OFF -DDIDAZODA_TESTS=ON -DDIDAZODA_WERROR=ON \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DPython_EXECUTABLE=$(CURDIR)/$(ASAN_VENV)/bin/python \
+	  -DCMAKE_MAKE_PROGRAM=$(CURDIR)/$(ASAN_VENV)/bin/ninja
+	$(ASAN_VENV)/bin/cmake --build build/tsan-cpp -j4
+	(cd build/tsan-cpp && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/cpp/tsan.supp:log_path=$(CURDIR)/$(ASAN_LOGS)/tsan \
+	  $(CURDIR)/$(ASAN_VENV)/bin/ctest -j4 --output-on-failure) || status=1
+	for f in $(ASAN_LOGS)/tsan*; do
+	  if [ -e "$$f" ]; then echo "==== $$f"; cat "$$f"; status=1; fi
 	done
 	if [ $$status -ne 0 ]; then echo "check-memory: failed (sanitizer reports, if any, above)" >&2; fi
 	exit $$status
@@ -145,12 +164,12 @@ $(BENCH_VENV)/.stamp: $(VENV)/.deb-stamp
 
 bench: $(BENCH_VENV)/.stamp
 	$(BENCH_VENV)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall \
-	  -C build-dir=build/bench-wheel .
+	  -C build-dir=build/bench-wheel -C cmake.define.DIDAZODA_WERROR=ON .
 	# The C++ floor: the library's C functions fed from ready-made arrays.
 	libdir=$$(echo $(CURDIR)/$(BENCH_VENV)/lib/python3*/site-packages/linux64-x86/lib)
 	mkdir -p build/bench
 	$(CXX) -std=c++17 -O2 -Isrc/module bench/lqcp_floor.cpp -o build/bench/lqcp_floor \
-	  -L$$libdir -l:libtarvex.so.1.0.1 -Wl,-rpath,$$libdir
+	  -L$$libdir -l:libtarvex.so.$(VERSION) -Wl,-rpath,$$libdir
 	$(BENCH_VENV)/bin/python bench/run.py $(BENCH_ARGS)
 
 .PHONY: bench

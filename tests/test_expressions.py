@@ -1,11 +1,9 @@
 """Term lists, linear and quadratic expressions, quicksum.
 
-Variables are model-less Var handles whose index is written with ctypes (as
-in test_handles.py); no model is needed, since expressions make no library
+Variables are Var handles of no model (support.make_var); no model is needed, since expressions make no library
 calls. Evaluation uses a Var subclass whose getAttr answers from a table.
 Expressions are compared as lists of (coefficient, variable name) terms.
 """
-import ctypes
 import gc
 import inspect
 import pickle
@@ -18,14 +16,7 @@ import pytest
 import didazoda
 from didazoda import LinExpr, List, Operand, QuadExpr, TarvexError, Var, quicksum
 
-HEAD = object.__basicsize__  # mdl_ follows the object header, index_ follows mdl_
-
-
-def make_var(index, cls=Var):
-    v = cls()
-    ctypes.c_int.from_address(id(v) + HEAD + 8).value = index
-    return v
-
+from support import make_var
 
 x, y, z = make_var(1), make_var(2), make_var(3)
 NAMES = {id(x): "x", id(y): "y", id(z): "z"}

@@ -1,12 +1,11 @@
 """Element handles: index, sameAs, hash, text forms, attribute syntax, pickling.
 
-No model makes handles yet, so handles are made from the classes; the fields
-of such a model-less handle are set with ctypes where a test needs other
-values. The attribute engine is not built yet: where a test needs values from
-it, a subclass overrides getAttr/setAttr.
+Most handles here are of no model (support.make_var); the few tests that need
+a handle to name a model write its fields (support.set_handle_fields). Where a
+test needs attribute values without a model, a subclass overrides
+getAttr/setAttr.
 """
 import copy
-import ctypes
 import gc
 import pickle
 
@@ -15,6 +14,7 @@ import pytest
 import scipy.sparse as sp
 
 import didazoda
+from support import make_var, set_handle_fields
 
 # class, sameAs argument, name attribute shown by str() (None: the index),
 # index docstring
@@ -33,15 +33,13 @@ by_kind = pytest.mark.parametrize("name, argname, name_attr, index_doc", KINDS)
 READONLY = "Value is readonly"
 PICKLE_REFUSAL = "self.mdl_ cannot be converted to a Python object for pickling"
 
-HEAD = object.__basicsize__  # mdl_ follows the object header, index_ follows mdl_
-
-
 def make(name, mdl=0, index=0):
     """A handle of that class with the given fields (mdl values the library refuses)."""
-    h = getattr(didazoda, name)()
-    assert type(h).__basicsize__ == HEAD + 16
-    ctypes.c_void_p.from_address(id(h) + HEAD).value = mdl
-    ctypes.c_int.from_address(id(h) + HEAD + 8).value = index
+    cls = getattr(didazoda, name)
+    if not mdl:
+        return make_var(index, cls)
+    h = cls()
+    set_handle_fields(h, mdl, index)
     return h
 
 
@@ -203,7 +201,7 @@ def test_repr_calls_overridden_str(name):
 @pytest.mark.parametrize("index, expected", [(0, 0), (5, 5), (-1, -2), (-3, -3),
                                              (2**31 - 1, 2**31 - 1)])
 def test_hash_is_the_index(name, index, expected):
-    h = make(name, mdl=1, index=index)
+    h = make(name, index=index)
     assert hash(h) == expected == hash(h.index)
 
 
@@ -249,8 +247,7 @@ def test_sameAs(name, argname, name_attr, index_doc):
         pass
 
     sub = Sub()
-    ctypes.c_void_p.from_address(id(sub) + HEAD).value = 1
-    ctypes.c_int.from_address(id(sub) + HEAD + 8).value = 3
+    set_handle_fields(sub, 1, 3)
     cases = [
         (h, True),
         (make(name, 1, 3), True),
@@ -410,3 +407,18 @@ def test_model_less_handle_never_crashes(name):
         except Exception:
             pass
     assert h.index == 0
+
+
+def test_set_handle_index_numbers_only_handles_of_no_model():
+    h = make_var(7, didazoda.Constr)
+    assert h.index == 7
+    m = didazoda.Model()
+    x = m.addVar()
+    with pytest.raises(ValueError, match="a handle of a model cannot be renumbered"):
+        didazoda._set_handle_index(x, 3)
+    assert x.index == 0
+    with pytest.raises(TypeError, match="expected an element handle"):
+        didazoda._set_handle_index(didazoda.LinExpr(), 1)
+    with pytest.raises(OverflowError):
+        didazoda._set_handle_index(h, 2**31)
+    assert h.index == 7

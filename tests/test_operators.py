@@ -3,11 +3,9 @@
 Arithmetic is checked against an independent evaluator: every operand is
 evaluated at one point where the variables take distinct non-zero values,
 reading expressions only through their accessors. Variables for arithmetic
-are model-less Var handles whose index is written with ctypes (as in
-test_handles.py); the text needs names, so it uses the variables of a model
+are Var handles of no model (support.make_var); the text needs names, so it uses the variables of a model
 read from an LP file, or a Var subclass that answers VarName itself.
 """
-import ctypes
 import gc
 import numbers
 import operator
@@ -22,30 +20,10 @@ import scipy.sparse as sp
 import didazoda
 from didazoda import LinExpr, Operand, QuadExpr, TarvexError, Var
 
-HEAD = object.__basicsize__  # mdl_ follows the object header, index_ follows mdl_
-
-
-def make_var(index, cls=Var):
-    v = cls()
-    ctypes.c_int.from_address(id(v) + HEAD + 8).value = index
-    return v
-
+from support import handle_fields, make_var, set_handle_fields, value
 
 x, y, z, w = make_var(1), make_var(2), make_var(3), make_var(0)
 NAMES = {id(x): "x", id(y): "y", id(z): "z", id(w): "w"}
-POINT = {0: 0.75, 1: 1.5, 2: -2.25, 3: 3.125}  # value by index, all distinct and non-zero
-
-
-def value(o):
-    """The value of a number, Var or expression at POINT, read through the accessors only."""
-    if isinstance(o, Var):
-        return POINT[o.index]
-    if isinstance(o, QuadExpr):
-        return value(o.getLinExpr()) + sum(
-            float(o.getCoeff(k)) * value(o.getVar1(k)) * value(o.getVar2(k)) for k in range(o.size()))
-    if isinstance(o, LinExpr):
-        return o.getConstant() + sum(float(o.getCoeff(i)) * value(o.getVar(i)) for i in range(o.size()))
-    return float(o)
 
 
 def name(v):
@@ -625,7 +603,7 @@ def test_text_failures():
 def test_squares_are_found_by_sameAs(mv):
     xv = mv[1]["x"]
     again = Var()  # another handle of the same variable
-    ctypes.memmove(id(again) + HEAD, id(xv) + HEAD, 12)
+    set_handle_fields(again, *handle_fields(xv))
     assert again is not xv and again.sameAs(xv)
     assert str(xv * again) == "<QuadExpr: x ^ 2>"
     twin = named("x", 1)  # same name, another variable

@@ -1,8 +1,13 @@
+import builtins
 import ctypes
 import importlib
 import inspect
+import os
 import pickle
+import shutil
+import subprocess
 import sys
+import sysconfig
 import types
 
 import pytest
@@ -87,6 +92,10 @@ def test_bases(sub, base, expected):
     if isinstance(base, str):
         base = getattr(didazoda, base)
     assert issubclass(getattr(didazoda, sub), base) is expected
+
+
+def test_builtins_attribute_is_the_builtins_module():
+    assert didazoda.__builtins__ is builtins
 
 
 def test_private_variables_are_not_attributes():
@@ -194,3 +203,60 @@ def test_failed_start_up_leaves_nothing_behind(run_python):
 def test_no_warning_on_matching_interpreter(run_python):
     r = run_python("import didazoda", "-W", "error::RuntimeWarning")
     assert r.returncode == 0, r.stderr
+
+
+# The running interpreter's version text comes from Py_GetVersion(), which a
+# preloaded library can replace when the interpreter links libpython shared.
+# Other compiled modules imported on the way may warn too: only ours is shown.
+RECORD_WARNINGS = ("import warnings\n"
+                   "with warnings.catch_warnings(record=True) as caught:\n"
+                   "    warnings.simplefilter('always')\n"
+                   "    import didazoda\n"
+                   "for w in caught:\n"
+                   "    if 'tarvexpy' in str(w.message):\n"
+                   "        print(w.category.__name__, w.message)\n")
+SHIM = 'const char *Py_GetVersion(void) { return "%s (main, Jan 1 2000, 00:00:00) [GCC]"; }\n'
+
+
+@pytest.fixture
+def run_with_version(tmp_path):
+    compiler = shutil.which("cc") or shutil.which("gcc")
+    if not compiler or not sysconfig.get_config_var("Py_ENABLE_SHARED"):
+        pytest.skip("needs a C compiler and a shared libpython to replace Py_GetVersion")
+
+    def run(version, *flags, code=RECORD_WARNINGS):
+        src = tmp_path / "shim.c"
+        lib = tmp_path / ("shim-%s.so" % version)
+        src.write_text(SHIM % version)
+        subprocess.run([compiler, "-shared", "-fPIC", "-o", str(lib), str(src)], check=True)
+        env = dict(os.environ)
+        env["LD_PRELOAD"] = " ".join(filter(None, [env.get("LD_PRELOAD"), str(lib)]))
+        return subprocess.run([sys.executable, *flags, "-c", code], env=env, capture_output=True,
+                              text=True, timeout=120)
+
+    return run
+
+
+def test_version_mismatch_warns(run_with_version):
+    major, minor = sys.version_info[:2]
+    r = run_with_version("%d.%d.0" % (major, minor + 1))
+    assert r.returncode == 0, r.stderr
+    assert r.stdout.splitlines() == [
+        "RuntimeWarning compile time Python version %d.%d of module 'tarvexpy' does not match "
+        "runtime version %d.%d" % (major, minor, major, minor + 1)]
+
+
+@pytest.mark.parametrize("micro", ["0", "99"])
+def test_version_with_other_micro_does_not_warn(run_with_version, micro):
+    r = run_with_version("%d.%d.%s" % (sys.version_info[0], sys.version_info[1], micro))
+    assert r.returncode == 0, r.stderr
+    assert r.stdout == ""
+
+
+def test_version_warning_as_error_fails_import(run_with_version):
+    major, minor = sys.version_info[:2]
+    r = run_with_version("%d.%d.1" % (major + 1, minor), "-W", "error::RuntimeWarning",
+                         code="import didazoda")
+    assert r.returncode != 0
+    assert ("RuntimeWarning: compile time Python version %d.%d of module 'tarvexpy' does not "
+            "match runtime version %d.%d" % (major, minor, major + 1, minor)) in r.stderr

@@ -7,7 +7,6 @@ test_operators.py. Reading an indicator pair back (parseIndicator) is an
 internal operation of the model's constraint methods and is tested with them.
 """
 import copy
-import ctypes
 import gc
 import pickle
 
@@ -17,28 +16,9 @@ import pytest
 import didazoda
 from didazoda import LinExpr, Operand, QuadExpr, TempConstr, Var
 
-HEAD = object.__basicsize__
+from support import make_var, value
 
-
-def make_var(index):
-    v = Var()
-    ctypes.c_int.from_address(id(v) + HEAD + 8).value = index
-    return v
-
-
-x, y, b = make_var(1), make_var(2), make_var(3)
-POINT = {1: 1.5, 2: -2.25, 3: 0.75}
-
-
-def value(o):
-    if isinstance(o, Var):
-        return POINT[o.index]
-    if isinstance(o, QuadExpr):
-        return value(o.getLinExpr()) + sum(
-            float(o.getCoeff(k)) * value(o.getVar1(k)) * value(o.getVar2(k)) for k in range(o.size()))
-    if isinstance(o, LinExpr):
-        return o.getConstant() + sum(float(o.getCoeff(i)) * value(o.getVar(i)) for i in range(o.size()))
-    return float(o)
+x, y, b = make_var(1), make_var(2), make_var(0)  # 1.5, -2.25 and 0.75 at support.POINT
 
 
 def fields(t):

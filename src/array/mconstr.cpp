@@ -1,8 +1,9 @@
 #include "module/classes.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject MConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject MConstr_Type = static_type_object();
 
 namespace {
 

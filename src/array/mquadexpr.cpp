@@ -1,8 +1,9 @@
 #include "module/classes.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject MQuadExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject MQuadExpr_Type = static_type_object();
 
 namespace {
 

@@ -1,8 +1,9 @@
 #include "module/classes.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject MVar_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject MVar_Type = static_type_object();
 
 namespace {
 

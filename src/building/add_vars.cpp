@@ -11,9 +11,10 @@
 #include "model/model.h"
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
-#include "runtime/numpy_api.h"
+#include "runtime/arraylike.h"
 #include "module/state.h"
 #include "runtime/utf8.h"
+#include "runtime/docs.h"
 
 namespace dz {
 
@@ -27,16 +28,9 @@ PyObject *import_continuous = nullptr;
 // ---- Shared ------------------------------------------------------------------
 
 // Everything that can run Python code (conversions, __float__, finalizers of
-// a collection triggered by an allocation) is done before this is called,
-// so the solver model, varlist_ and the indices it gives cannot change
-// before the library call. nullptr with TarvexError for a dead model.
-TVXmodel *live_model(ModelObject *m) {
-  if (!m->owned_ || !m->mdl_ || !PyList_Check(m->varlist_)) {
-    raise_code(TVX_ERROR_INVALID_ARGUMENT);
-    return nullptr;
-  }
-  return m->mdl_;
-}
+// a collection triggered by an allocation) is done before the live model is
+// taken, so the solver model, varlist_ and the indices it gives cannot
+// change before the library call.
 
 // A handle to be numbered once the model is known to be live.
 PyObject *unplaced_var() { return Var_ops.new_(nullptr, 0); }
@@ -44,11 +38,6 @@ PyObject *unplaced_var() { return Var_ops.new_(nullptr, 0); }
 void place_var(PyObject *handle, TVXmodel *mdl, Py_ssize_t index) {
   as_handle(handle)->mdl_ = mdl;
   handle_set_index(handle, static_cast<int>(index));
-}
-
-int raise_int_overflow() {
-  PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-  return -1;
 }
 
 // Objects the block form compares with or builds from, made once.
@@ -114,11 +103,11 @@ int read_column(ModelObject *m, PyObject *column, ColumnArrays &out, TVXmodel **
   if (!constrs) return -1;
   const Py_ssize_t n = PyList_GET_SIZE(constrs.get());
   if (PyList_GET_SIZE(coeffs.get()) != n) {
-    if (n > INT_MAX || PyList_GET_SIZE(coeffs.get()) > INT_MAX) return raise_int_overflow();
+    if (n > INT_MAX || PyList_GET_SIZE(coeffs.get()) > INT_MAX) return raise_int32_overflow(), -1;
     return raise_unequal_terms("Column", static_cast<int>(PyList_GET_SIZE(coeffs.get())),
                                static_cast<int>(n));
   }
-  if (n > INT_MAX) return raise_int_overflow();
+  if (n > INT_MAX) return raise_int32_overflow(), -1;
   for (Py_ssize_t k = 0; k < n; k++) {
     if (!handle_check(PyList_GET_ITEM(constrs.get(), k), &Constr_Type)) {
       raise_text("Expect a list of constr");
@@ -133,14 +122,10 @@ int read_column(ModelObject *m, PyObject *column, ColumnArrays &out, TVXmodel **
   }
   if (!out.ind.allocate(n) || !out.val.allocate(n)) return -1;
 
-  if (!(*mdl = live_model(m))) return -1;
+  if (!(*mdl = model_live_handle(m))) return -1;
   for (Py_ssize_t k = 0; k < n; k++) {
     PyObject *constr = PyList_GET_ITEM(constrs.get(), k);
-    // Its index would name an unrelated row of this model.
-    if (handle_mdl(constr) != *mdl) {
-      raise_text("an element of another model was given");
-      return -1;
-    }
+    if (!handle_of_model(constr, *mdl)) return -1;
     terms[k].row = handle_index(constr);
   }
   std::sort(terms.get(), terms.get() + n, [](const ColumnTerm &a, const ColumnTerm &b) {
@@ -164,7 +149,7 @@ int read_column(ModelObject *m, PyObject *column, ColumnArrays &out, TVXmodel **
 
 const char *const addVar_args[] = {"self", "lb", "ub", "obj", "vtype", "name", "column"};
 
-PyObject *addVar_impl(PyObject *, PyObject *const *args) {
+PyObject *model_addVar_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   double lb = 0, ub = 0, obj = 0;
   if (!as_double(args[1], &lb) || !as_double(args[2], &ub) || !as_double(args[3], &obj))
@@ -186,7 +171,7 @@ PyObject *addVar_impl(PyObject *, PyObject *const *args) {
   if (!handle) return nullptr;
   ColumnArrays col;
   TVXmodel *mdl = nullptr;
-  if (column != Py_None ? read_column(m, column, col, &mdl) < 0 : !(mdl = live_model(m)))
+  if (column != Py_None ? read_column(m, column, col, &mdl) < 0 : !(mdl = model_live_handle(m)))
     return nullptr;
 
   place_var(handle.get(), mdl, PyList_GET_SIZE(m->varlist_));
@@ -196,9 +181,6 @@ PyObject *addVar_impl(PyObject *, PyObject *const *args) {
   if (PyList_Append(m->varlist_, handle.get()) < 0) return nullptr;
   return handle.release();
 }
-
-#define DOC_ARG(name, rule, text) \
-  "            " name "\n            " rule "\n            " text "\n"
 
 const char addVar_doc[] =
     "\n        SIGNATURE:\n"
@@ -221,24 +203,7 @@ const char addVar_doc[] =
     "            z = m.addVar(obj=1.0, column=Column([1.0, 2.0], [c0, c1]))\n"
     "\n        ";
 
-#undef DOC_ARG
-
 // ---- The block form ----------------------------------------------------------------
-
-// numpy.ndim(x) == 0, answered without numpy for the common types.
-int single_value(PyObject *x) {
-  if (PyFloat_Check(x) || PyLong_Check(x) || PyUnicode_Check(x) || PyBytes_Check(x)) return 1;
-  if (PyList_Check(x) || PyTuple_Check(x)) return 0;
-  if (PyArray_Check(x)) return PyArray_NDIM(reinterpret_cast<PyArrayObject *>(x)) == 0;
-  if (PyArray_IsAnyScalar(x)) return 1;
-  PyObject *np = module_global("_np");  // borrowed
-  if (!np) return -1;
-  Ref nd(PyObject_CallMethod(np, "ndim", "O", x));
-  if (!nd) return -1;
-  const long v = PyLong_AsLong(nd.get());
-  if (v == -1 && PyErr_Occurred()) return -1;
-  return v == 0;
-}
 
 int equals(PyObject *x, PyObject *value) { return PyObject_RichCompareBool(x, value, Py_EQ); }
 
@@ -247,9 +212,7 @@ int equals(PyObject *x, PyObject *value) { return PyObject_RichCompareBool(x, va
 PyArrayObject *row_major(PyObject *x, int type_num) {
   PyArray_Descr *descr = type_num >= 0 ? PyArray_DescrFromType(type_num) : nullptr;
   if (type_num >= 0 && !descr) return nullptr;
-  int flags = NPY_ARRAY_C_CONTIGUOUS | NPY_ARRAY_ALIGNED;
-  if (type_num >= 0) flags |= NPY_ARRAY_FORCECAST;  // as numpy.array(x, dtype=...) casts
-  return reinterpret_cast<PyArrayObject *>(PyArray_FromAny(x, descr, 0, 0, flags, nullptr));
+  return np_row_major(x, descr);
 }
 
 // One double per variable, or none (null: the library's default).
@@ -261,7 +224,7 @@ struct Doubles {
 
 // A single value repeated for every variable, or an array-like of exactly n.
 int block_doubles(PyObject *x, Py_ssize_t n, const char *what, Doubles &out) {
-  const int single = single_value(x);
+  const int single = is_zero_dim(x);
   if (single < 0) return -1;
   if (single) {
     double v = 0;
@@ -301,7 +264,7 @@ int first_byte(PyObject *v) {
 int block_types(PyObject *vtype, Py_ssize_t n, Buffer<char> &out, bool *given) {
   *given = false;
   if (vtype == Py_None) return 0;
-  const int single = single_value(vtype);
+  const int single = is_zero_dim(vtype);
   if (single < 0) return -1;
   if (single) {
     const Literals *lit = literals();
@@ -373,7 +336,7 @@ PyObject *subscript(PyObject *index) {
 int block_names(PyObject *name, PyObject *indices, Py_ssize_t n, Names &out, bool *given) {
   *given = false;
   if (name == Py_None) return 0;
-  const int single = single_value(name);
+  const int single = is_zero_dim(name);
   if (single < 0) return -1;
   const Literals *lit = literals();
   if (!lit) return -1;
@@ -446,10 +409,7 @@ PyObject *result_array(PyObject *shape, Py_ssize_t *n) {
   if (!negative && !zero) {
     npy_intp size = 1;
     for (int k = 0; k < dims.len; k++) {
-      if (dims.ptr[k] > INT_MAX / size) {
-        raise_int_overflow();
-        return nullptr;
-      }
+      if (dims.ptr[k] > INT_MAX / size) return raise_int32_overflow(), nullptr;
       size *= dims.ptr[k];
     }
   }
@@ -482,7 +442,7 @@ PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, P
 
   Doubles lbs, ubs, objs;
   if (lb && lb != Py_None) {
-    const int single = single_value(lb);
+    const int single = is_zero_dim(lb);
     if (single < 0) return nullptr;
     const int dflt = single ? equals(lb, lit->zero_float) : 0;
     if (dflt < 0 || (!dflt && block_doubles(lb, n, "lb", lbs) < 0)) return nullptr;
@@ -499,7 +459,7 @@ PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, P
     if (infinite < 0 || (!infinite && block_doubles(ub, n, "ub", ubs) < 0)) return nullptr;
   }
   if (obj && obj != Py_None) {
-    const int single = single_value(obj);
+    const int single = is_zero_dim(obj);
     if (single < 0) return nullptr;
     const int dflt = single ? equals(obj, lit->zero_int) : 0;
     if (dflt < 0 || (!dflt && block_doubles(obj, n, "obj", objs) < 0)) return nullptr;
@@ -523,7 +483,7 @@ PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, P
     Py_XSETREF(cells[i], h);
   }
 
-  TVXmodel *mdl = live_model(self);
+  TVXmodel *mdl = model_live_handle(self);
   if (!mdl) return nullptr;
   const Py_ssize_t first = PyList_GET_SIZE(self->varlist_);
   for (Py_ssize_t i = 0; i < n; i++) place_var(PyList_GET_ITEM(handles.get(), i), mdl, first + i);
@@ -535,26 +495,34 @@ PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, P
   return result.release();
 }
 
-int model_addvar_defaults(PyObject **defaults, PyObject **) {
+namespace {
+
+// TVX.INFINITY (as a double) and TVX.CONTINUOUS (a str or None) read at
+// binding time; also kept as the block form's defaults.
+PyObject *addVar_defaults() {
   PyObject *tvx = module_global("TVX");  // borrowed
-  if (!tvx) return -1;
+  if (!tvx) return nullptr;
   Ref infinity(PyObject_GetAttrString(tvx, "INFINITY"));
-  if (!infinity) return -1;
+  if (!infinity) return nullptr;
   Ref continuous(PyObject_GetAttrString(tvx, "CONTINUOUS"));
-  if (!continuous) return -1;
+  if (!continuous) return nullptr;
   double ub = 0;
-  if (!as_double(infinity.get(), &ub)) return -1;
-  if (!check_arg_type(continuous.get(), &PyUnicode_Type, "vtype", true)) return -1;
+  if (!as_double(infinity.get(), &ub)) return nullptr;
+  if (!check_arg_type(continuous.get(), &PyUnicode_Type, "vtype", true)) return nullptr;
   Ref ub_default(PyFloat_FromDouble(ub));
-  if (!ub_default) return -1;
-  *defaults = Py_BuildValue("(dOdOsO)", 0.0, ub_default.get(), 0.0, continuous.get(), "", Py_None);
-  if (!*defaults) return -1;
+  if (!ub_default) return nullptr;
+  Ref defaults(
+      Py_BuildValue("(dOdOsO)", 0.0, ub_default.get(), 0.0, continuous.get(), "", Py_None));
+  if (!defaults) return nullptr;
   Py_XSETREF(import_infinity, infinity.release());
   Py_XSETREF(import_continuous, continuous.release());
-  return 0;
+  return defaults.release();
 }
 
-const FuncSpec Model_addVar_spec = {"addVar",    "Model.addVar", addVar_args, 7,         0,
-                                    FUNC_METHOD, &Model_Type,    addVar_impl, addVar_doc};
+}  // namespace
+
+const FuncSpec Model_addVar_spec =
+    DZ_METHOD(Model, addVar, addVar_args, model_addVar_impl, addVar_doc)
+        .with_defaults_hook(addVar_defaults);
 
 }  // namespace dz

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "building/building.h"
+#include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "expr/quadexpr.h"
@@ -16,26 +16,11 @@
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
+#include "runtime/docs.h"
 
 namespace dz {
 
 namespace {
-
-// The arrays of _linExprs2array, released on every way out.
-struct RowArrays {
-  int nnz = 0;
-  int *beg = nullptr;
-  int *ind = nullptr;
-  double *val = nullptr;
-  RowArrays() = default;
-  RowArrays(const RowArrays &) = delete;
-  RowArrays &operator=(const RowArrays &) = delete;
-  ~RowArrays() {
-    std::free(beg);
-    std::free(ind);
-    std::free(val);
-  }
-};
 
 // A side as the library takes it: _dec_bound against the row's constant,
 // then float(). side None gives None (left to the caller).
@@ -79,11 +64,6 @@ struct NewRows {
   }
 };
 
-int raise_overflow() {
-  PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-  return -1;
-}
-
 }  // namespace
 
 // The sides are worked out before the terms are read: _dec_bound and
@@ -124,17 +104,15 @@ PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyOb
   Py_INCREF(expr);
   PyList_SET_ITEM(one_row.get(), 0, expr);
   RowArrays a;
-  if (Model_ops.linExprs2array(self, one_row.get(), &a.nnz, nullptr, &a.ind, &a.val) < 0)
-    return nullptr;
-  TVXmodel *mdl = rows_live_model(self);
+  if (Model_ops.linExprs2array(self, one_row.get(), false, a) < 0) return nullptr;
+  TVXmodel *mdl = model_live_handle(self);
   if (!mdl) return nullptr;
-  const int rc =
-      TVXaddrangeconstr(mdl, a.nnz, a.ind, a.val, lo, up, PyBytes_AS_STRING(raw_name.get()));
+  const int rc = TVXaddrangeconstr(mdl, a.nnz, a.ind.get(), a.val.get(), lo, up,
+                                   PyBytes_AS_STRING(raw_name.get()));
   if (rc) return raise_code(rc);
   if (rows.append(self, mdl) < 0) return nullptr;
   PyObject *handle = PyList_GET_ITEM(rows.constrs.get(), 0);
-  Py_INCREF(handle);
-  return handle;
+  return new_ref(handle);
 }
 
 PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, PyObject *rhs,
@@ -152,10 +130,7 @@ PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, Py
   Ref rows_list(PySequence_List(exprs));
   if (!rows_list) return nullptr;
   const Py_ssize_t n = PyList_GET_SIZE(rows_list.get());
-  if (n > INT_MAX) {
-    raise_overflow();
-    return nullptr;
-  }
+  if (n > INT_MAX) return raise_int32_overflow(), nullptr;
   // One name per row; a caller giving fewer would leave rows unnamed by accident.
   if (nnames != n) {
     PyErr_Format(PyExc_ValueError, "%zd names given for %zd constraints", nnames, n);
@@ -183,12 +158,11 @@ PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, Py
   NewRows rows;
   if (!rows.make(n)) return nullptr;
   RowArrays a;
-  if (Model_ops.linExprs2array(self, rows_list.get(), &a.nnz, &a.beg, &a.ind, &a.val) < 0)
-    return nullptr;
-  TVXmodel *mdl = rows_live_model(self);
+  if (Model_ops.linExprs2array(self, rows_list.get(), true, a) < 0) return nullptr;
+  TVXmodel *mdl = model_live_handle(self);
   if (!mdl) return nullptr;
-  const int rc = TVXaddrangeconstrs(mdl, static_cast<int>(n), a.nnz, a.beg, a.ind, a.val,
-                                    lhs != Py_None ? lower.get() : nullptr,
+  const int rc = TVXaddrangeconstrs(mdl, static_cast<int>(n), a.nnz, a.beg.get(), a.ind.get(),
+                                    a.val.get(), lhs != Py_None ? lower.get() : nullptr,
                                     rhs != Py_None ? upper.get() : nullptr, name_ptr.get());
   if (rc) return raise_code(rc);
   if (rows.append(self, mdl) < 0) return nullptr;
@@ -243,15 +217,10 @@ PyObject *indicator(PyObject *self, PyObject *constr, PyObject *name) {
                              is1 ? Py_True : Py_False, expr, sense, side, name);
 }
 
-PyObject *addConstr_impl(PyObject *, PyObject *const *args) {
+PyObject *model_addConstr_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *constr = args[1], *name = args[2];
-  if (constr == Py_None || !check_arg_type(constr, &TempConstr_Type, "constr", false)) {
-    if (constr == Py_None)
-      PyErr_Format(PyExc_TypeError,
-                   "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", "constr",
-                   TempConstr_Type.tp_name, Py_TYPE(constr)->tp_name);
-    return nullptr;
-  }
+  if (constr == Py_None) return raise_arg_type(constr, &TempConstr_Type, "constr"), nullptr;
+  if (!check_arg_type(constr, &TempConstr_Type, "constr", false)) return nullptr;
   Ref lhs(TempConstr_ops.getLhs(constr));
   if (!lhs) return nullptr;
   Ref rhs(TempConstr_ops.getRhs(constr));
@@ -283,7 +252,7 @@ int is_linear_operand(PyObject *o) {
   return is_number(o);
 }
 
-PyObject *addLConstr_impl(PyObject *, PyObject *const *args) {
+PyObject *model_addLConstr_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *lhs = args[1], *sense = args[2], *rhs = args[3], *name = args[4];
   if (tempconstr_check(lhs)) {
     if (sense != Py_None || rhs != Py_None) {
@@ -349,7 +318,7 @@ PyObject *addLConstr_impl(PyObject *, PyObject *const *args) {
 
 const char *const addRange_args[] = {"self", "expr", "lower", "upper", "name"};
 
-PyObject *addRange_impl(PyObject *, PyObject *const *args) {
+PyObject *model_addRange_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *expr = args[1], *lower = args[2], *upper = args[3];
   Ref name = Ref::borrow(args[4]);
   if (name.get() == Py_None && !(name = Ref(PyUnicode_FromString("")))) return nullptr;
@@ -367,9 +336,6 @@ PyObject *addRange_impl(PyObject *, PyObject *const *args) {
 }
 
 // ---- Docstrings -------------------------------------------------------------
-
-#define DOC_ARG(name, rule, text) \
-  "            " name "\n            " rule "\n            " text "\n"
 
 const char addConstr_doc[] =
     "\n        SIGNATURE:\n"
@@ -422,27 +388,16 @@ const char addRange_doc[] =
     "            m.addRange(x + 2 * y, 1, 10, name='r0')\n"
     "\n        ";
 
-#undef DOC_ARG
-
 }  // namespace
 
-int model_name_default(PyObject **defaults, PyObject **) {
-  *defaults = Py_BuildValue("(s)", "");
-  return *defaults ? 0 : -1;
-}
-
-int model_addlconstr_defaults(PyObject **defaults, PyObject **) {
-  *defaults = Py_BuildValue("(OOs)", Py_None, Py_None, "");
-  return *defaults ? 0 : -1;
-}
-
-const FuncSpec Model_addConstr_spec = {
-    "addConstr", "Model.addConstr", addConstr_args, 3, 0, FUNC_METHOD,
-    &Model_Type, addConstr_impl,    addConstr_doc};
-const FuncSpec Model_addLConstr_spec = {
-    "addLConstr", "Model.addLConstr", addLConstr_args, 5, 0, FUNC_METHOD,
-    &Model_Type,  addLConstr_impl,    addLConstr_doc};
-const FuncSpec Model_addRange_spec = {"addRange",  "Model.addRange", addRange_args, 5,           0,
-                                      FUNC_METHOD, &Model_Type,      addRange_impl, addRange_doc};
+const FuncSpec Model_addConstr_spec =
+    DZ_METHOD(Model, addConstr, addConstr_args, model_addConstr_impl, addConstr_doc)
+        .with_defaults("('',)");
+const FuncSpec Model_addLConstr_spec =
+    DZ_METHOD(Model, addLConstr, addLConstr_args, model_addLConstr_impl, addLConstr_doc)
+        .with_defaults("(None, None, '')");
+const FuncSpec Model_addRange_spec =
+    DZ_METHOD(Model, addRange, addRange_args, model_addRange_impl, addRange_doc)
+        .with_defaults("('',)");
 
 }  // namespace dz

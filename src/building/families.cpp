@@ -10,17 +10,13 @@
 #include "runtime/args.h"
 #include "runtime/numpy_api.h"
 #include "module/state.h"
+#include "runtime/docs.h"
 
 namespace dz {
 
 namespace {
 
 // A new reference to o (Py_NewRef is not in every supported interpreter).
-PyObject *new_ref(PyObject *o) {
-  Py_INCREF(o);
-  return o;
-}
-
 // ---- addVars -------------------------------------------------------------------------
 
 // An index set: an int n stands for range(n); anything else is taken as a
@@ -31,10 +27,7 @@ PyObject *index_set(PyObject *arg) {
   int overflow = 0;
   const long long n = PyLong_AsLongLongAndOverflow(arg, &overflow);
   if (n == -1 && PyErr_Occurred()) return nullptr;
-  if (overflow > 0 || n > INT_MAX) {
-    PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-    return nullptr;
-  }
+  if (overflow > 0 || n > INT_MAX) return raise_int32_overflow(), nullptr;
   return PyObject_CallFunction(reinterpret_cast<PyObject *>(&PyRange_Type), "L",
                                overflow < 0 ? 0LL : n);
 }
@@ -92,7 +85,7 @@ PyObject *stored_key(PyObject *key) {
 
 const char *const addVars_args[] = {"self", "lb", "ub", "obj", "vtype", "name", "indices"};
 
-PyObject *addVars_impl(PyObject *, PyObject *const *args) {
+PyObject *model_addVars_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   PyObject *indices = args[6];
   Ref result(tupledict_new());
@@ -115,10 +108,7 @@ PyObject *addVars_impl(PyObject *, PyObject *const *args) {
   for (Py_ssize_t i = 0; i < nsets && count > 0; i++) {
     const Py_ssize_t len = PyObject_Size(PyTuple_GET_ITEM(sets.get(), i));
     if (len < 0) return nullptr;
-    if (len > 0 && count > INT_MAX / len) {
-      PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-      return nullptr;
-    }
+    if (len > 0 && count > INT_MAX / len) return raise_int32_overflow(), nullptr;
     count *= len;
   }
   PyObject *itertools = module_global("itertools");  // borrowed
@@ -161,20 +151,17 @@ PyObject *addVars_impl(PyObject *, PyObject *const *args) {
   return result.release();
 }
 
-int addVars_defaults(PyObject **, PyObject **kwdefaults) {
+// lb, ub, obj, vtype, name: TVX.INFINITY and TVX.CONTINUOUS as they are at
+// binding time.
+PyObject *addVars_defaults() {
   PyObject *tvx = module_global("TVX");  // borrowed
-  if (!tvx) return -1;
+  if (!tvx) return nullptr;
   Ref infinity(PyObject_GetAttrString(tvx, "INFINITY"));
-  if (!infinity) return -1;
+  if (!infinity) return nullptr;
   Ref continuous(PyObject_GetAttrString(tvx, "CONTINUOUS"));
-  if (!continuous) return -1;
-  *kwdefaults = Py_BuildValue("{sdsOsdsOss}", "lb", 0.0, "ub", infinity.get(), "obj", 0.0, "vtype",
-                              continuous.get(), "name", "");
-  return *kwdefaults ? 0 : -1;
+  if (!continuous) return nullptr;
+  return Py_BuildValue("(dOdOs)", 0.0, infinity.get(), 0.0, continuous.get(), "");
 }
-
-#define DOC_ARG(name, rule, text) \
-  "            " name "\n            " rule "\n            " text "\n"
 
 const char addVars_doc[] =
     "\n        SIGNATURE:\n"
@@ -252,7 +239,7 @@ PyObject *member_name(PyObject *name, PyObject *key) {
 
 const char *const addConstrs_args[] = {"self", "generator", "name"};
 
-PyObject *addConstrs_impl(PyObject *, PyObject *const *args) {
+PyObject *model_addConstrs_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *generator = args[1], *name = args[2];
   if (!check_arg_type(name, &PyUnicode_Type, "name", true)) return nullptr;
   const bool unnamed = name == Py_None || PyUnicode_GET_LENGTH(name) == 0;
@@ -289,11 +276,6 @@ PyObject *addConstrs_impl(PyObject *, PyObject *const *args) {
   return result.release();
 }
 
-int addConstrs_defaults(PyObject **defaults, PyObject **) {
-  *defaults = Py_BuildValue("(s)", "");
-  return *defaults ? 0 : -1;
-}
-
 const char addConstrs_doc[] =
     "\n        SIGNATURE:\n"
     "            addConstrs(generator, name='')\n"
@@ -311,22 +293,15 @@ const char addConstrs_doc[] =
     "            Members of a generator without loop variables are keyed 0, 1, 2, ...\n"
     "\n        ";
 
-#undef DOC_ARG
-
 }  // namespace
 
-const FuncSpec Model_addVars_spec = {
-    "addVars",   "Model.addVars", addVars_args, 1, 5, FUNC_METHOD | FUNC_VARARGS,
-    &Model_Type, addVars_impl,    addVars_doc};
-const FuncSpec Model_addConstrs_spec = {
-    "addConstrs", "Model.addConstrs", addConstrs_args, 3, 0, FUNC_METHOD,
-    &Model_Type,  addConstrs_impl,    addConstrs_doc};
-
-int model_addvars_defaults(PyObject **defaults, PyObject **kwdefaults) {
-  return addVars_defaults(defaults, kwdefaults);
-}
-int model_addconstrs_defaults(PyObject **defaults, PyObject **kwdefaults) {
-  return addConstrs_defaults(defaults, kwdefaults);
-}
+const FuncSpec Model_addVars_spec =
+    DZ_METHOD(Model, addVars, addVars_args, model_addVars_impl, addVars_doc)
+        .with_flags(FUNC_VARARGS)
+        .with_keyword_only(5)
+        .with_defaults_hook(addVars_defaults);
+const FuncSpec Model_addConstrs_spec =
+    DZ_METHOD(Model, addConstrs, addConstrs_args, model_addConstrs_impl, addConstrs_doc)
+        .with_defaults("('',)");
 
 }  // namespace dz

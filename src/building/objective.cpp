@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "building/building.h"
+#include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "expr/quadexpr.h"
@@ -15,6 +15,7 @@
 #include "module/tarvex_error.h"
 #include "runtime/numpy_api.h"
 #include "module/state.h"
+#include "runtime/docs.h"
 
 namespace dz {
 
@@ -59,11 +60,7 @@ int gather(ModelObject *m, PyObject *lin, PyObject *quad, TVXmodel **mdl, NewObj
   for (int i = 0; i < qt.n; i++)
     if (!float_of(qt.coeffs.at(i), &out.qval[static_cast<std::size_t>(i)])) return -1;
 
-  if (!(*mdl = model_live_handle(reinterpret_cast<PyObject *>(m)))) return -1;
-  if (!PyList_Check(m->varlist_) || !PyList_Check(m->psdvarlist_)) {
-    raise_code(TVX_ERROR_INVALID_ARGUMENT);
-    return -1;
-  }
+  if (!(*mdl = model_live_handle(m))) return -1;
   const Py_ssize_t nvars = PyList_GET_SIZE(m->varlist_);
   out.obj.assign(static_cast<std::size_t>(nvars), 0.0);
   for (int i = 0; i < lt.n; i++) {
@@ -126,7 +123,7 @@ int clear_psd_objective(PyObject *psdvars) {
 
 const char *const setObjective_args[] = {"self", "expr", "sense"};
 
-PyObject *setObjective_impl(PyObject *, PyObject *const *args) {
+PyObject *model_setObjective_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   PyObject *expr = args[1];
   int sense = 0;
@@ -198,7 +195,7 @@ int psd_objective_used(PyObject *psdvars) {
   return 0;
 }
 
-PyObject *getObjective_impl(PyObject *, PyObject *const *args) {
+PyObject *model_getObjective_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   TVXmodel *mdl = model_live_handle(args[0]);
   if (!mdl) return nullptr;
@@ -264,14 +261,10 @@ PyObject *getObjective_impl(PyObject *, PyObject *const *args) {
   QuadTerms qt;
   if (quadexpr_terms(qe.get(), qt) < 0) return nullptr;
   if (qt.n > 0) return qe.release();
-  Py_INCREF(le);
-  return le;
+  return new_ref(le);
 }
 
 // ---- Docstrings -----------------------------------------------------------------
-
-#define DOC_ARG(name, rule, text) \
-  "            " name "\n            " rule "\n            " text "\n"
 
 const char setObjective_doc[] =
     "\n        SIGNATURE:\n"
@@ -298,24 +291,21 @@ const char getObjective_doc[] =
     "            obj = m.getObjective()\n"
     "\n        ";
 
-#undef DOC_ARG
-
 }  // namespace
 
-int model_setobjective_defaults(PyObject **defaults, PyObject **) {
+// sense defaults to TVX.MAXINT as a 32-bit int at binding time.
+PyObject *setObjective_defaults() {
   Ref maxint(tvx_constant("MAXINT"));
-  if (!maxint) return -1;
+  if (!maxint) return nullptr;
   int sense = 0;
-  if (!as_int32(maxint.get(), &sense)) return -1;
-  *defaults = Py_BuildValue("(i)", sense);
-  return *defaults ? 0 : -1;
+  if (!as_int32(maxint.get(), &sense)) return nullptr;
+  return Py_BuildValue("(i)", sense);
 }
 
-const FuncSpec Model_setObjective_spec = {
-    "setObjective", "Model.setObjective", setObjective_args, 3, 0, FUNC_METHOD,
-    &Model_Type,    setObjective_impl,    setObjective_doc};
-const FuncSpec Model_getObjective_spec = {
-    "getObjective", "Model.getObjective", getObjective_args, 1, 0, FUNC_METHOD,
-    &Model_Type,    getObjective_impl,    getObjective_doc};
+const FuncSpec Model_setObjective_spec =
+    DZ_METHOD(Model, setObjective, setObjective_args, model_setObjective_impl, setObjective_doc)
+        .with_defaults_hook(setObjective_defaults);
+const FuncSpec Model_getObjective_spec =
+    DZ_METHOD(Model, getObjective, getObjective_args, model_getObjective_impl, getObjective_doc);
 
 }  // namespace dz

@@ -1,7 +1,7 @@
 // Reading the stored constraint matrix back and changing single entries:
 // Model.getRow, getCol, getA, getCoeff and chgCoeff. Nothing is kept between
 // calls; every result's handles are the model's own cached ones.
-#include "building/building.h"
+#include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "model/column.h"
@@ -9,16 +9,13 @@
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
 #include "runtime/numpy_api.h"
+#include "runtime/docs.h"
 
 namespace dz {
 
 int element_index(PyObject *obj, TVXmodel *mdl, int *index) {
   if (handle_attr_kind(obj)) {
-    // The index of another model's handle would name an unrelated element here.
-    if (handle_mdl(obj) != mdl) {
-      raise_text("an element of another model was given");
-      return -1;
-    }
+    if (!handle_of_model(obj, mdl)) return -1;
     *index = handle_index(obj);
     return 0;
   }
@@ -67,7 +64,7 @@ const char *const getA_args[] = {"self"};
 const char *const getCoeff_args[] = {"self", "constr", "var"};
 const char *const chgCoeff_args[] = {"self", "constr", "var", "newvalue"};
 
-PyObject *getRow_impl(PyObject *, PyObject *const *args) {
+PyObject *model_getRow_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   TVXmodel *mdl = model_live_handle(args[0]);
   if (!mdl) return nullptr;
@@ -98,7 +95,7 @@ PyObject *getRow_impl(PyObject *, PyObject *const *args) {
   return linexpr_from_blocks(coeffs, terms, 0.0);
 }
 
-PyObject *getCol_impl(PyObject *, PyObject *const *args) {
+PyObject *model_getCol_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   if (!check_arg_type(args[1], &Var_Type, "var", false)) return nullptr;
   TVXmodel *mdl = model_live_handle(args[0]);
@@ -126,7 +123,7 @@ PyObject *count_attr(PyObject *model, const char *name, int *out) {
   return Py_None;
 }
 
-PyObject *getA_impl(PyObject *, PyObject *const *args) {
+PyObject *model_getA_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0];
   int numrows = 0, numcols = 0;
   if (!count_attr(self, "NumConstrs", &numrows) || !count_attr(self, "NumVars", &numcols))
@@ -170,7 +167,7 @@ bool coeff_indices(PyObject *self, PyObject *constr, PyObject *var, TVXmodel **m
   return *mdl && element_index(constr, *mdl, cind) == 0 && element_index(var, *mdl, vind) == 0;
 }
 
-PyObject *getCoeff_impl(PyObject *, PyObject *const *args) {
+PyObject *model_getCoeff_impl(PyObject *, PyObject *const *args) {
   TVXmodel *mdl = nullptr;
   int cind = 0, vind = 0;
   if (!coeff_indices(args[0], args[1], args[2], &mdl, &cind, &vind)) return nullptr;
@@ -180,7 +177,7 @@ PyObject *getCoeff_impl(PyObject *, PyObject *const *args) {
   return PyFloat_FromDouble(coeff);
 }
 
-PyObject *chgCoeff_impl(PyObject *, PyObject *const *args) {
+PyObject *model_chgCoeff_impl(PyObject *, PyObject *const *args) {
   double val = 0;
   if (!as_double(args[3], &val)) return nullptr;
   TVXmodel *mdl = nullptr;
@@ -190,12 +187,6 @@ PyObject *chgCoeff_impl(PyObject *, PyObject *const *args) {
   if (rc) return raise_code(rc);
   Py_RETURN_NONE;
 }
-
-#define DOC_ARG(name, rule, text) \
-  "            " name "\n            " rule "\n            " text "\n"
-#define DOC(sig, purpose, arguments, example)                                           \
-  "\n        SIGNATURE:\n            " sig "\n\n        PURPOSE:\n            " purpose \
-  "\n\n        ARGUMENTS:\n" arguments "\n        EXAMPLE:\n" example "\n\n        "
 
 const char getRow_doc[] =
     DOC("getRow(constr)", "Get the linear expression of a constraint row.",
@@ -217,20 +208,16 @@ const char chgCoeff_doc[] = DOC(
                                                           "The new coefficient, a number."),
     "            m.chgCoeff(c0, x, 2.5)");
 
-#undef DOC
-#undef DOC_ARG
-
 }  // namespace
 
-const FuncSpec Model_getRow_spec = {"getRow",    "Model.getRow", getRow_args, 2,         0,
-                                    FUNC_METHOD, &Model_Type,    getRow_impl, getRow_doc};
-const FuncSpec Model_getCol_spec = {"getCol",    "Model.getCol", getCol_args, 2,         0,
-                                    FUNC_METHOD, &Model_Type,    getCol_impl, getCol_doc};
-const FuncSpec Model_getA_spec = {"getA",      "Model.getA", getA_args, 1,       0,
-                                  FUNC_METHOD, &Model_Type,  getA_impl, getA_doc};
-const FuncSpec Model_getCoeff_spec = {"getCoeff",  "Model.getCoeff", getCoeff_args, 3,           0,
-                                      FUNC_METHOD, &Model_Type,      getCoeff_impl, getCoeff_doc};
-const FuncSpec Model_chgCoeff_spec = {"chgCoeff",  "Model.chgCoeff", chgCoeff_args, 4,           0,
-                                      FUNC_METHOD, &Model_Type,      chgCoeff_impl, chgCoeff_doc};
+const FuncSpec Model_getRow_spec =
+    DZ_METHOD(Model, getRow, getRow_args, model_getRow_impl, getRow_doc);
+const FuncSpec Model_getCol_spec =
+    DZ_METHOD(Model, getCol, getCol_args, model_getCol_impl, getCol_doc);
+const FuncSpec Model_getA_spec = DZ_METHOD(Model, getA, getA_args, model_getA_impl, getA_doc);
+const FuncSpec Model_getCoeff_spec =
+    DZ_METHOD(Model, getCoeff, getCoeff_args, model_getCoeff_impl, getCoeff_doc);
+const FuncSpec Model_chgCoeff_spec =
+    DZ_METHOD(Model, chgCoeff, chgCoeff_args, model_chgCoeff_impl, chgCoeff_doc);
 
 }  // namespace dz

@@ -6,30 +6,19 @@
 #include <climits>
 #include <vector>
 
-#include "building/building.h"
+#include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "model/handles.h"
 #include "module/tarvex_error.h"
-#include "runtime/numpy_api.h"
+#include "runtime/arraylike.h"
 
 namespace dz {
 
 namespace {
 
-// _np.isscalar: numbers, str, bytes, memoryview and numpy scalars.
-int is_scalar(PyObject *o) {
-  if (PyUnicode_Check(o) || PyBytes_Check(o) || PyMemoryView_Check(o) ||
-      PyArray_IsScalar(o, Generic))
-    return 1;
-  return is_number(o);
-}
-
 // Appends the index of a live handle of this model to ids.
 int add_id(ModelObject *self, PyObject *h, PyObject *ids) {
-  if (handle_mdl(h) != self->mdl_) {
-    raise_text("an element of another model was given");
-    return -1;
-  }
+  if (!handle_of_model(h, self->mdl_)) return -1;
   const int index = handle_index(h);
   if (index < 0) return 0;  // removed before
   Ref v(PyLong_FromLong(index));
@@ -120,9 +109,7 @@ using DelFn = int (*)(TVXmodel *, int, const int *);
 int delete_kind(ModelObject *self, DelFn del, const std::vector<int> &ids,
                 std::initializer_list<PyObject * ModelObject::*> fields) {
   if (ids.empty()) return 0;
-  for (auto f : fields)
-    if (!PyList_Check(self->*f)) return raise_code(TVX_ERROR_INVALID_ARGUMENT), -1;
-  TVXmodel *mdl = model_live_handle(reinterpret_cast<PyObject *>(self));
+  TVXmodel *mdl = model_live_handle(self);
   if (!mdl) return -1;
   const int rc = del(mdl, static_cast<int>(ids.size()), ids.data());
   if (rc) return raise_code(rc), -1;
@@ -137,7 +124,7 @@ int delete_kind(ModelObject *self, DelFn del, const std::vector<int> &ids,
 
 const char *const remove_args[] = {"self", "items"};
 
-PyObject *remove_impl(PyObject *, PyObject *const *args) {
+PyObject *model_remove_impl(PyObject *, PyObject *const *args) {
   ModelObject *self = as_model(args[0]);
   if (!model_live_handle(args[0])) return nullptr;
   Ref lists[4];
@@ -197,7 +184,7 @@ void model_remove_marks(PyObject *handles, const int *ids, Py_ssize_t n) {
   }
 }
 
-const FuncSpec Model_remove_spec = {"remove",    "Model.remove", remove_args, 2,         0,
-                                    FUNC_METHOD, &Model_Type,    remove_impl, remove_doc};
+const FuncSpec Model_remove_spec =
+    DZ_METHOD(Model, remove, remove_args, model_remove_impl, remove_doc);
 
 }  // namespace dz

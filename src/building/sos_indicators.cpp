@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "building/building.h"
+#include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "expr/tempconstr.h"
@@ -12,6 +12,7 @@
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
+#include "runtime/docs.h"
 
 namespace dz {
 
@@ -29,7 +30,7 @@ PyObject *append_handle(PyObject *list, HandleOps &ops, TVXmodel *mdl) {
 
 const char *const addSOS_args[] = {"self", "type", "vars", "wts"};
 
-PyObject *addSOS_impl(PyObject *, PyObject *const *args) {
+PyObject *model_addSOS_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   int type = 0;
   if (!as_int32(args[1], &type)) return nullptr;
@@ -44,10 +45,7 @@ PyObject *addSOS_impl(PyObject *, PyObject *const *args) {
   Ref vars(PyList_GetSlice(args[2], 0, PY_SSIZE_T_MAX));
   if (!vars) return nullptr;
   const Py_ssize_t n = PyList_GET_SIZE(vars.get());
-  if (n > INT_MAX) {
-    PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-    return nullptr;
-  }
+  if (n > INT_MAX) return raise_int32_overflow(), nullptr;
   Buffer<double> weight;
   Ref wts(args[3] == Py_None ? nullptr : PyList_GetSlice(args[3], 0, PY_SSIZE_T_MAX));
   if (args[3] != Py_None && !wts) return nullptr;
@@ -82,7 +80,7 @@ PyObject *addSOS_impl(PyObject *, PyObject *const *args) {
 
 const char *const getSOS_args[] = {"self", "sos"};
 
-PyObject *getSOS_impl(PyObject *, PyObject *const *args) {
+PyObject *model_getSOS_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   if (!check_arg_type(args[1], &SOS_Type, "sos", false)) return nullptr;
   TVXmodel *mdl = model_live_handle(args[0]);
@@ -117,21 +115,6 @@ PyObject *getSOS_impl(PyObject *, PyObject *const *args) {
 
 const char *const addGenConstrIndicator_args[] = {"self",  "binvar", "binval", "lhs",
                                                   "sense", "rhs",    "name"};
-
-struct RowArrays {
-  int nnz = 0;
-  int *beg = nullptr;
-  int *ind = nullptr;
-  double *val = nullptr;
-  RowArrays() = default;
-  RowArrays(const RowArrays &) = delete;
-  RowArrays &operator=(const RowArrays &) = delete;
-  ~RowArrays() {
-    std::free(beg);
-    std::free(ind);
-    std::free(val);
-  }
-};
 
 // The row, its sense (new str, or the caller's) and right-hand side from lhs
 // and the optional sense and rhs. row stays empty for an lhs of no linear
@@ -199,7 +182,7 @@ bool indicator_row(PyObject *lhs, PyObject *sense_arg, PyObject *rhs_arg, Ref &r
   return true;
 }
 
-PyObject *addGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
+PyObject *model_addGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   PyObject *binvar = args[1], *binval = args[2], *lhs = args[3], *sense_arg = args[4],
            *rhs_arg = args[5], *name = args[6];
@@ -224,8 +207,7 @@ PyObject *addGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   Ref one_row(Py_BuildValue("[O]", row ? row.get() : Py_None));
   if (!one_row) return nullptr;
   RowArrays a;
-  if (Model_ops.linExprs2array(m, one_row.get(), &a.nnz, &a.beg, &a.ind, &a.val) < 0)
-    return nullptr;
+  if (Model_ops.linExprs2array(m, one_row.get(), false, a) < 0) return nullptr;
   if (name == Py_None) {
     PyErr_SetString(PyExc_TypeError, "expected bytes, NoneType found");
     return nullptr;
@@ -255,22 +237,17 @@ PyObject *addGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   mdl = model_live_handle(args[0]);
   if (!mdl) return nullptr;
   const int rc = TVXaddgenconstrIndicator(mdl, PyBytes_AS_STRING(raw_name.get()), bindex,
-                                          binval == Py_True ? 1 : 0, a.nnz, a.ind, a.val,
-                                          PyBytes_AS_STRING(raw_sense.get())[0], rhs);
+                                          binval == Py_True ? 1 : 0, a.nnz, a.ind.get(),
+                                          a.val.get(), PyBytes_AS_STRING(raw_sense.get())[0], rhs);
   if (rc) return raise_code(rc);
   return append_handle(m->genconstrlist_, GenConstr_ops, mdl);
-}
-
-int indicator_defaults(PyObject **defaults) {
-  *defaults = Py_BuildValue("(OOs)", Py_None, Py_None, "");
-  return *defaults ? 0 : -1;
 }
 
 // ---- getGenConstrIndicator ---------------------------------------------------
 
 const char *const getGenConstrIndicator_args[] = {"self", "genconstr"};
 
-PyObject *getGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
+PyObject *model_getGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   if (!check_arg_type(args[1], &GenConstr_Type, "genconstr", false)) return nullptr;
   TVXmodel *mdl = model_live_handle(args[0]);
@@ -302,12 +279,6 @@ PyObject *getGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   return Py_BuildValue("(OOOC d)", bvar, binval ? Py_True : Py_False, expr.get(),
                        static_cast<int>(static_cast<unsigned char>(sense)), rhs);
 }
-
-#define DOC_ARG(name, rule, text) \
-  "            " name "\n            " rule "\n            " text "\n"
-#define DOC(sig, purpose, arguments, example)                                           \
-  "\n        SIGNATURE:\n            " sig "\n\n        PURPOSE:\n            " purpose \
-  "\n\n        ARGUMENTS:\n" arguments "\n        EXAMPLE:\n" example "\n\n        "
 
 const char addSOS_doc[] = DOC(
     "addSOS(type, vars, wts=None)", "Add an SOS constraint to the model.",
@@ -344,41 +315,18 @@ const char getGenConstrIndicator_doc[] =
         DOC_ARG("genconstr", "---------", "A GenConstr of the model."),
         "            binvar, binval, expr, sense, rhs = m.getGenConstrIndicator(g)");
 
-#undef DOC
-#undef DOC_ARG
-
 }  // namespace
 
-int model_addsos_defaults(PyObject **defaults, PyObject **) {
-  *defaults = Py_BuildValue("(O)", Py_None);
-  return *defaults ? 0 : -1;
-}
-
-int model_indicator_defaults(PyObject **defaults, PyObject **) {
-  return indicator_defaults(defaults);
-}
-
-const FuncSpec Model_addSOS_spec = {"addSOS",    "Model.addSOS", addSOS_args, 4,         0,
-                                    FUNC_METHOD, &Model_Type,    addSOS_impl, addSOS_doc};
-const FuncSpec Model_getSOS_spec = {"getSOS",    "Model.getSOS", getSOS_args, 2,         0,
-                                    FUNC_METHOD, &Model_Type,    getSOS_impl, getSOS_doc};
-const FuncSpec Model_addGenConstrIndicator_spec = {"addGenConstrIndicator",
-                                                   "Model.addGenConstrIndicator",
-                                                   addGenConstrIndicator_args,
-                                                   7,
-                                                   0,
-                                                   FUNC_METHOD,
-                                                   &Model_Type,
-                                                   addGenConstrIndicator_impl,
-                                                   addGenConstrIndicator_doc};
-const FuncSpec Model_getGenConstrIndicator_spec = {"getGenConstrIndicator",
-                                                   "Model.getGenConstrIndicator",
-                                                   getGenConstrIndicator_args,
-                                                   2,
-                                                   0,
-                                                   FUNC_METHOD,
-                                                   &Model_Type,
-                                                   getGenConstrIndicator_impl,
-                                                   getGenConstrIndicator_doc};
+const FuncSpec Model_addSOS_spec =
+    DZ_METHOD(Model, addSOS, addSOS_args, model_addSOS_impl, addSOS_doc).with_defaults("(None,)");
+const FuncSpec Model_getSOS_spec =
+    DZ_METHOD(Model, getSOS, getSOS_args, model_getSOS_impl, getSOS_doc);
+const FuncSpec Model_addGenConstrIndicator_spec =
+    DZ_METHOD(Model, addGenConstrIndicator, addGenConstrIndicator_args,
+              model_addGenConstrIndicator_impl, addGenConstrIndicator_doc)
+        .with_defaults("(None, None, '')");
+const FuncSpec Model_getGenConstrIndicator_spec =
+    DZ_METHOD(Model, getGenConstrIndicator, getGenConstrIndicator_args,
+              model_getGenConstrIndicator_impl, getGenConstrIndicator_doc);
 
 }  // namespace dz

@@ -1,8 +1,8 @@
 // The C callback that Model.optimize and Model.computeIIS register with the
 // library when they are given a Python callback, and how they learn that the
 // callback raised.
-#ifndef DIDAZODA_BRIDGE_H
-#define DIDAZODA_BRIDGE_H
+#ifndef DIDAZODA_CALLBACKS_BRIDGE_H
+#define DIDAZODA_CALLBACKS_BRIDGE_H
 
 #include "runtime/ref.h"
 #include "module/tarvex.h"

@@ -1,7 +1,7 @@
 // The callback context that the bridge publishes on a Model while a callback
 // runs, as the what-code getters read it.
-#ifndef DIDAZODA_CALLBACK_FIELDS_H
-#define DIDAZODA_CALLBACK_FIELDS_H
+#ifndef DIDAZODA_CALLBACKS_CALLBACK_FIELDS_H
+#define DIDAZODA_CALLBACKS_CALLBACK_FIELDS_H
 
 #include "runtime/ref.h"
 #include "module/tarvex.h"

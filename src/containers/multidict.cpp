@@ -10,7 +10,7 @@ namespace {
 
 bool is_list_value(PyObject *v) { return PyList_Check(v) || PyTuple_Check(v); }
 
-PyObject *multidict_impl(PyObject *, PyObject *const *args) {
+PyObject *module_multidict_impl(PyObject *, PyObject *const *args) {
   PyObject *d = args[0];
   if (!check_arg_type(d, &PyDict_Type, "d", true)) return nullptr;
   if (d == Py_None) {
@@ -91,7 +91,7 @@ const char multidict_doc[] =
 
 }  // namespace
 
-const FuncSpec multidict_spec = {"multidict", nullptr,        d_arg,        1, 0, 0,
-                                 nullptr,     multidict_impl, multidict_doc};
+const FuncSpec multidict_spec =
+    func_spec("multidict", nullptr, d_arg, 0, nullptr, module_multidict_impl, multidict_doc);
 
 }  // namespace dz

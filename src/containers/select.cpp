@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "containers/containers.h"
+#include "runtime/args.h"
 
 namespace dz {
 
@@ -129,10 +130,7 @@ PyObject *all_of(PyObject *self, bool first_only) {
 
 PyObject *tuplelist_build(PyObject *self) {
   Py_ssize_t n = PyList_GET_SIZE(self);
-  if (n > INT32_MAX) {
-    PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-    return nullptr;
-  }
+  if (n > INT32_MAX) return raise_int32_overflow(), nullptr;
   const uint64_t version = T(self)->version_;
   Py_ssize_t nfields = n ? field_count(self) : 0;
   if (nfields < 0) return nullptr;

@@ -6,10 +6,12 @@
 #include "runtime/decorators.h"
 #include "runtime/function.h"
 #include "module/state.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject tupledict_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject tupledict_Type = static_type_object();
 tupledictOps tupledict_ops;
 
 namespace {
@@ -86,22 +88,12 @@ PyObject *tupledict_inplace_or(PyObject *self, PyObject *other) {
   return PyObject_CallFunctionObjArgs(ior.get(), self, other, nullptr);
 }
 
-int tupledict_traverse(PyObject *self, visitproc visit, void *arg) {
-  if (int r = PyDict_Type.tp_traverse(self, visit, arg)) return r;
-  Py_VISIT(D(self)->keys_);
-  return 0;
-}
-
-int tupledict_clear(PyObject *self) {
-  PyDict_Type.tp_clear(self);
-  Py_CLEAR(D(self)->keys_);
-  return 0;
-}
+using tupledict_gc = GcFields<tupledictObject, &PyDict_Type, &tupledictObject::keys_>;
 
 // As for tuplelist: the dict's recursion guard covers exact dicts only.
 void tupledict_dealloc(PyObject *self) {
   PyObject_GC_UnTrack(self);
-  Py_TRASHCAN_BEGIN(self, tupledict_dealloc) Py_CLEAR(D(self)->keys_);
+  Py_TRASHCAN_BEGIN(self, tupledict_dealloc) tupledict_gc::release(self);
   PyDict_Type.tp_dealloc(self);
   Py_TRASHCAN_END
 }
@@ -122,7 +114,7 @@ PyObject *dict_method(const char *name, PyObject *self, PyObject *const *args, P
   return PyObject_Call(descr, full.get(), kwargs);
 }
 
-PyObject *select_impl(PyObject *, PyObject *const *args) {
+PyObject *tupledict_select_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0];
   Ref keys(tupledict_select_keys(self, args[1]));
   if (!keys) return nullptr;
@@ -138,7 +130,7 @@ PyObject *select_impl(PyObject *, PyObject *const *args) {
 }
 
 // quicksum(self.select(*query)): a subclass's select is honoured.
-PyObject *sum_impl(PyObject *, PyObject *const *args) {
+PyObject *tupledict_sum_impl(PyObject *, PyObject *const *args) {
   Ref select(PyObject_GetAttrString(args[0], "select"));
   if (!select) return nullptr;
   Ref values(PyObject_Call(select.get(), args[1], nullptr));
@@ -155,7 +147,7 @@ int add_term(PyObject *terms, PyObject *c, PyObject *v) {
   return PyList_Append(terms, term.get());
 }
 
-PyObject *prod_impl(PyObject *, PyObject *const *args) {
+PyObject *tupledict_prod_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *coeffs = args[1], *query = args[2];
   if (!PyDict_Check(coeffs)) {
     PyErr_SetString(PyExc_TypeError, "expect a dict for argument `coeffs`");
@@ -189,32 +181,32 @@ PyObject *prod_impl(PyObject *, PyObject *const *args) {
   return quicksum_of(terms.get());
 }
 
-PyObject *clean_impl(PyObject *, PyObject *const *args) {
+PyObject *tupledict_clean_impl(PyObject *, PyObject *const *args) {
   Py_CLEAR(D(args[0])->keys_);
   Py_RETURN_NONE;
 }
 
-PyObject *clear_impl(PyObject *, PyObject *const *args) {
+PyObject *tupledict_clear_impl(PyObject *, PyObject *const *args) {
   tupledict_changed(args[0]);
   PyDict_Clear(args[0]);
   Py_RETURN_NONE;
 }
 
-PyObject *pop_impl(PyObject *, PyObject *const *args) {
+PyObject *tupledict_pop_impl(PyObject *, PyObject *const *args) {
   return dict_method("pop", args[0], args + 1, 1);
 }
 
-PyObject *popitem_impl(PyObject *, PyObject *const *args) {
+PyObject *tupledict_popitem_impl(PyObject *, PyObject *const *args) {
   return dict_method("popitem", args[0], nullptr, 0);
 }
 
-PyObject *update_impl(PyObject *, PyObject *const *args) {
+PyObject *tupledict_update_impl(PyObject *, PyObject *const *args) {
   PyObject *pos = args[1], *kw = args[2];
   return dict_method("update", args[0], PySequence_Fast_ITEMS(pos), PyTuple_GET_SIZE(pos),
                      PyDict_GET_SIZE(kw) ? kw : nullptr);
 }
 
-PyObject *setdefault_impl(PyObject *, PyObject *const *args) {
+PyObject *tupledict_setdefault_impl(PyObject *, PyObject *const *args) {
   return dict_method("setdefault", args[0], args + 1, 2);
 }
 
@@ -335,21 +327,24 @@ const char *const key_args[] = {"self", "key"};
 const char *const update_args[] = {"self", "args", "kwargs"};
 const char *const setdefault_args[] = {"self", "key", "default"};
 
-#define METHOD(name, args, npos, flags, doc)                                                       \
-  {                                                                                                \
-#name, "tupledict." #name, args, npos, 0, FUNC_METHOD | (flags), &tupledict_Type, name##_impl, \
-        doc                                                                                        \
-  }
-
-const FuncSpec select_spec = METHOD(select, query_args, 1, FUNC_VARARGS, select_doc);
-const FuncSpec sum_spec = METHOD(sum, query_args, 1, FUNC_VARARGS, sum_doc);
-const FuncSpec prod_spec = METHOD(prod, prod_args, 2, FUNC_VARARGS, prod_doc);
-const FuncSpec clean_spec = METHOD(clean, self_only, 1, 0, clean_doc);
-const FuncSpec clear_spec = METHOD(clear, self_only, 1, 0, nullptr);
-const FuncSpec pop_spec = METHOD(pop, key_args, 2, 0, nullptr);
-const FuncSpec popitem_spec = METHOD(popitem, self_only, 1, 0, nullptr);
-const FuncSpec update_spec = METHOD(update, update_args, 1, FUNC_VARARGS | FUNC_VARKW, nullptr);
-const FuncSpec setdefault_spec = METHOD(setdefault, setdefault_args, 3, 0, nullptr);
+const FuncSpec select_spec =
+    DZ_METHOD(tupledict, select, query_args, tupledict_select_impl, select_doc)
+        .with_flags(FUNC_VARARGS);
+const FuncSpec sum_spec =
+    DZ_METHOD(tupledict, sum, query_args, tupledict_sum_impl, sum_doc).with_flags(FUNC_VARARGS);
+const FuncSpec prod_spec =
+    DZ_METHOD(tupledict, prod, prod_args, tupledict_prod_impl, prod_doc).with_flags(FUNC_VARARGS);
+const FuncSpec clean_spec = DZ_METHOD(tupledict, clean, self_only, tupledict_clean_impl, clean_doc);
+const FuncSpec clear_spec = DZ_METHOD(tupledict, clear, self_only, tupledict_clear_impl, nullptr);
+const FuncSpec pop_spec = DZ_METHOD(tupledict, pop, key_args, tupledict_pop_impl, nullptr);
+const FuncSpec popitem_spec =
+    DZ_METHOD(tupledict, popitem, self_only, tupledict_popitem_impl, nullptr);
+const FuncSpec update_spec =
+    DZ_METHOD(tupledict, update, update_args, tupledict_update_impl, nullptr)
+        .with_flags(FUNC_VARARGS | FUNC_VARKW);
+const FuncSpec setdefault_spec =
+    DZ_METHOD(tupledict, setdefault, setdefault_args, tupledict_setdefault_impl, nullptr)
+        .with_defaults("(None,)");
 
 // ---- Pickling ----------------------------------------------------------------------
 //
@@ -383,13 +378,13 @@ int tupledict_prepare() {
       "A dict whose keys are tuples of one length (or scalars), with pattern selection "
       "and sums over its values.";
   t->tp_base = &PyDict_Type;
-  t->tp_init = tupledict_init;
-  t->tp_traverse = tupledict_traverse;
-  t->tp_clear = tupledict_clear;
+  t->tp_init = DZ_SLOT(tupledict_init);
+  t->tp_traverse = tupledict_gc::traverse;
+  t->tp_clear = tupledict_gc::clear;
   t->tp_dealloc = tupledict_dealloc;
   // Only the overridden slots: the rest are inherited after the wrappers are made.
-  tupledict_as_number.nb_inplace_or = tupledict_inplace_or;
-  tupledict_as_mapping.mp_ass_subscript = tupledict_ass_subscript;
+  tupledict_as_number.nb_inplace_or = DZ_SLOT(tupledict_inplace_or);
+  tupledict_as_mapping.mp_ass_subscript = DZ_SLOT(tupledict_ass_subscript);
   t->tp_as_number = &tupledict_as_number;
   t->tp_as_mapping = &tupledict_as_mapping;
   tupledict_ops = {tupledict_select_keys};
@@ -398,11 +393,9 @@ int tupledict_prepare() {
 
 int tupledict_bind(PyObject *dict) {
   for (const FuncSpec *spec : {&select_spec, &sum_spec, &prod_spec, &clean_spec, &clear_spec,
-                               &pop_spec, &popitem_spec, &update_spec})
+                               &pop_spec, &popitem_spec, &update_spec, &setdefault_spec})
     if (!bind_function(dict, spec)) return -1;
-  Ref none_default(PyTuple_Pack(1, Py_None));
-  if (!none_default) return -1;
-  return bind_function(dict, &setdefault_spec, none_default.get()) ? 0 : -1;
+  return 0;
 }
 
 }  // namespace

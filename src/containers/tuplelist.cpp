@@ -8,16 +8,17 @@
 #include "runtime/decorators.h"
 #include "runtime/function.h"
 #include "module/state.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject tuplelist_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject tuplelist_Type = static_type_object();
 tuplelistOps tuplelist_ops;
 
 namespace {
 
-PyObject *str_star;       // "*", the wildcard of every list the module makes
-PyObject *init_defaults;  // (li, wildcard) of __init__; li is one shared empty list
+PyObject *str_star;  // "*", the wildcard of every list the module makes
 
 inline tuplelistObject *T(PyObject *o) { return as_tuplelist(o); }
 
@@ -247,8 +248,7 @@ int tuplelist_ass_subscript(PyObject *self, PyObject *key, PyObject *value) {
 
 PyObject *get_field(PyObject *v) {
   if (!v) v = Py_None;
-  Py_INCREF(v);
-  return v;
+  return new_ref(v);
 }
 
 PyObject *get_tuple_index(PyObject *self, void *) { return get_field(T(self)->tuple_index_); }
@@ -272,41 +272,33 @@ int set_wildcard(PyObject *self, PyObject *value, void *) {
 }
 
 PyGetSetDef tuplelist_getset[] = {
-    {"tuple_index_", get_tuple_index, set_tuple_index, nullptr, nullptr},
-    {"wildcard_", get_wildcard, set_wildcard, nullptr, nullptr},
+    {"tuple_index_", DZ_SLOT(get_tuple_index), DZ_SLOT(set_tuple_index), nullptr, nullptr},
+    {"wildcard_", DZ_SLOT(get_wildcard), DZ_SLOT(set_wildcard), nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
 // ---- Life cycle ---------------------------------------------------------------
 
 const char *const init_args[] = {"self", "li", "wildcard"};
-const FuncSpec init_spec = {
-    "__init__", "tuplelist.__init__", init_args, 3, 0, FUNC_METHOD, nullptr, nullptr, nullptr};
+// li's default is one empty list shared by every call, as in Python.
+const FuncSpec init_spec =
+    func_spec("__init__", "tuplelist.__init__", init_args, FUNC_METHOD, nullptr, nullptr, nullptr)
+        .with_defaults("([], '*')");
 
 int tuplelist_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   ParsedArgs a;
-  if (parse_tuple(&init_spec, init_defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  if (parse_init(&init_spec, self, args, kwargs, a) < 0) return -1;
   return tuplelist_constructor(self, a[1], a[2]);
 }
 
 // wildcard_ holds only an exact str: it cannot close a cycle.
-int tuplelist_traverse(PyObject *self, visitproc visit, void *arg) {
-  if (int r = PyList_Type.tp_traverse(self, visit, arg)) return r;
-  Py_VISIT(T(self)->tuple_index_);
-  return 0;
-}
-
-int tuplelist_clear(PyObject *self) {
-  PyList_Type.tp_clear(self);
-  Py_CLEAR(T(self)->tuple_index_);
-  return 0;
-}
+using tuplelist_gc = GcFields<tuplelistObject, &PyList_Type, &tuplelistObject::tuple_index_>;
 
 // The list's own deallocation applies its recursion guard to exact lists
 // only, so deeply nested tuplelists need one here.
 void tuplelist_dealloc(PyObject *self) {
   PyObject_GC_UnTrack(self);
-  Py_TRASHCAN_BEGIN(self, tuplelist_dealloc) Py_CLEAR(T(self)->tuple_index_);
+  Py_TRASHCAN_BEGIN(self, tuplelist_dealloc) tuplelist_gc::release(self);
   Py_CLEAR(T(self)->wildcard_);
   PyList_Type.tp_dealloc(self);
   Py_TRASHCAN_END
@@ -339,54 +331,54 @@ PyObject *select_op(PyObject *self, PyObject *pattern) {
   return tuplelist_select(self, pattern, false);
 }
 
-PyObject *select_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_select_impl(PyObject *, PyObject *const *args) {
   return tuplelist_select(args[0], args[1], false);
 }
 
-PyObject *clean_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_clean_impl(PyObject *, PyObject *const *args) {
   Py_CLEAR(T(args[0])->tuple_index_);
   Py_RETURN_NONE;
 }
 
-PyObject *append_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_append_impl(PyObject *, PyObject *const *args) {
   return none_or_null(tuplelist_append(args[0], args[1]));
 }
 
-PyObject *clear_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_clear_impl(PyObject *, PyObject *const *args) {
   tuplelist_changed(args[0]);
   return none_or_null(PyList_SetSlice(args[0], 0, PY_SSIZE_T_MAX, nullptr));
 }
 
-PyObject *copy_impl(PyObject *, PyObject *const *args) { return tuplelist_from(args[0]); }
+PyObject *tuplelist_copy_impl(PyObject *, PyObject *const *args) { return tuplelist_from(args[0]); }
 
-PyObject *insert_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_insert_impl(PyObject *, PyObject *const *args) {
   int index;
   if (!as_int32(args[1], &index)) return nullptr;
   return none_or_null(tuplelist_insert(args[0], index, args[2]));
 }
 
-PyObject *extend_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_extend_impl(PyObject *, PyObject *const *args) {
   return none_or_null(tuplelist_extend(args[0], args[1]));
 }
 
-PyObject *pop_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_pop_impl(PyObject *, PyObject *const *args) {
   tuplelist_changed(args[0]);
   Ref a(PyTuple_Pack(1, args[1]));
   return a ? list_method("pop", args[0], a.get()) : nullptr;
 }
 
-PyObject *remove_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_remove_impl(PyObject *, PyObject *const *args) {
   tuplelist_changed(args[0]);
   Ref a(PyTuple_Pack(1, args[1]));
   return a ? list_method("remove", args[0], a.get()) : nullptr;
 }
 
-PyObject *reverse_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_reverse_impl(PyObject *, PyObject *const *args) {
   tuplelist_changed(args[0]);
   return list_method("reverse", args[0], nullptr);
 }
 
-PyObject *sort_impl(PyObject *, PyObject *const *args) {
+PyObject *tuplelist_sort_impl(PyObject *, PyObject *const *args) {
   tuplelist_changed(args[0]);
   Ref kw(Py_BuildValue("{s:O,s:O}", "key", args[1], "reverse", args[2]));
   return kw ? list_method("sort", args[0], nullptr, kw.get()) : nullptr;
@@ -473,23 +465,27 @@ const char *const pop_args[] = {"self", "index"};
 const char *const remove_args[] = {"self", "value"};
 const char *const sort_args[] = {"self", "key", "reverse"};
 
-#define METHOD(name, args, npos, nkw, flags, doc)                                       \
-  {                                                                                     \
-#name, "tuplelist." #name, args, npos, nkw, FUNC_METHOD | (flags), &tuplelist_Type, \
-        name##_impl, doc                                                                \
-  }
-
-const FuncSpec select_spec = METHOD(select, select_args, 1, 0, FUNC_VARARGS, select_doc);
-const FuncSpec clean_spec = METHOD(clean, self_only, 1, 0, 0, clean_doc);
-const FuncSpec append_spec = METHOD(append, append_args, 2, 0, 0, nullptr);
-const FuncSpec clear_spec = METHOD(clear, self_only, 1, 0, 0, nullptr);
-const FuncSpec copy_spec = METHOD(copy, self_only, 1, 0, 0, nullptr);
-const FuncSpec insert_spec = METHOD(insert, insert_args, 3, 0, 0, nullptr);
-const FuncSpec pop_spec = METHOD(pop, pop_args, 2, 0, 0, nullptr);
-const FuncSpec remove_spec = METHOD(remove, remove_args, 2, 0, 0, nullptr);
-const FuncSpec reverse_spec = METHOD(reverse, self_only, 1, 0, 0, nullptr);
-const FuncSpec extend_spec = METHOD(extend, extend_args, 2, 0, 0, nullptr);
-const FuncSpec sort_spec = METHOD(sort, sort_args, 1, 2, 0, nullptr);
+const FuncSpec select_spec =
+    DZ_METHOD(tuplelist, select, select_args, tuplelist_select_impl, select_doc)
+        .with_flags(FUNC_VARARGS);
+const FuncSpec clean_spec = DZ_METHOD(tuplelist, clean, self_only, tuplelist_clean_impl, clean_doc);
+const FuncSpec append_spec =
+    DZ_METHOD(tuplelist, append, append_args, tuplelist_append_impl, nullptr);
+const FuncSpec clear_spec = DZ_METHOD(tuplelist, clear, self_only, tuplelist_clear_impl, nullptr);
+const FuncSpec copy_spec = DZ_METHOD(tuplelist, copy, self_only, tuplelist_copy_impl, nullptr);
+const FuncSpec insert_spec =
+    DZ_METHOD(tuplelist, insert, insert_args, tuplelist_insert_impl, nullptr);
+const FuncSpec pop_spec =
+    DZ_METHOD(tuplelist, pop, pop_args, tuplelist_pop_impl, nullptr).with_defaults("(-1,)");
+const FuncSpec remove_spec =
+    DZ_METHOD(tuplelist, remove, remove_args, tuplelist_remove_impl, nullptr);
+const FuncSpec reverse_spec =
+    DZ_METHOD(tuplelist, reverse, self_only, tuplelist_reverse_impl, nullptr);
+const FuncSpec extend_spec =
+    DZ_METHOD(tuplelist, extend, extend_args, tuplelist_extend_impl, nullptr);
+const FuncSpec sort_spec = DZ_METHOD(tuplelist, sort, sort_args, tuplelist_sort_impl, nullptr)
+                               .with_keyword_only(2)
+                               .with_defaults("(None, False)");
 
 // ---- Pickling ----------------------------------------------------------------------
 //
@@ -539,19 +535,19 @@ int tuplelist_prepare() {
       "A list of tuples of one length (or of scalars) that selects its elements by "
       "pattern.";
   t->tp_base = &PyList_Type;
-  t->tp_init = tuplelist_init;
-  t->tp_traverse = tuplelist_traverse;
-  t->tp_clear = tuplelist_clear;
+  t->tp_init = DZ_SLOT(tuplelist_init);
+  t->tp_traverse = tuplelist_gc::traverse;
+  t->tp_clear = tuplelist_gc::clear;
   t->tp_dealloc = tuplelist_dealloc;
   t->tp_getset = tuplelist_getset;
   // Only the overridden slots are set: the rest are inherited from list after
   // the class gets its wrappers, so dir() lists exactly the overrides.
-  tuplelist_as_number.nb_add = tuplelist_nb_add;
-  tuplelist_as_number.nb_multiply = tuplelist_nb_multiply;
-  tuplelist_as_number.nb_inplace_add = tuplelist_nb_inplace_add;
-  tuplelist_as_number.nb_inplace_multiply = tuplelist_nb_inplace_multiply;
-  tuplelist_as_sequence.sq_contains = tuplelist_contains;
-  tuplelist_as_mapping.mp_ass_subscript = tuplelist_ass_subscript;
+  tuplelist_as_number.nb_add = DZ_SLOT(tuplelist_nb_add);
+  tuplelist_as_number.nb_multiply = DZ_SLOT(tuplelist_nb_multiply);
+  tuplelist_as_number.nb_inplace_add = DZ_SLOT(tuplelist_nb_inplace_add);
+  tuplelist_as_number.nb_inplace_multiply = DZ_SLOT(tuplelist_nb_inplace_multiply);
+  tuplelist_as_sequence.sq_contains = DZ_SLOT(tuplelist_contains);
+  tuplelist_as_mapping.mp_ass_subscript = DZ_SLOT(tuplelist_ass_subscript);
   t->tp_as_number = &tuplelist_as_number;
   t->tp_as_sequence = &tuplelist_as_sequence;
   t->tp_as_mapping = &tuplelist_as_mapping;
@@ -562,22 +558,11 @@ int tuplelist_prepare() {
 }
 
 int tuplelist_bind(PyObject *dict) {
-  Ref empty(PyList_New(0));
-  if (!empty) return -1;
-  Py_XSETREF(init_defaults, PyTuple_Pack(2, empty.get(), str_star));
-  if (!init_defaults) return -1;
-  Ref pop_defaults(PyLong_FromLong(-1));
-  if (!pop_defaults) return -1;
-  pop_defaults = Ref(PyTuple_Pack(1, pop_defaults.get()));
-  Ref sort_kwdefaults(Py_BuildValue("{s:O,s:O}", "key", Py_None, "reverse", Py_False));
-  if (!pop_defaults || !sort_kwdefaults) return -1;
   for (const FuncSpec *spec :
-       {&select_spec, &clean_spec, &append_spec, &clear_spec, &copy_spec, &insert_spec})
+       {&select_spec, &clean_spec, &append_spec, &clear_spec, &copy_spec, &insert_spec, &pop_spec,
+        &remove_spec, &reverse_spec, &extend_spec, &sort_spec})
     if (!bind_function(dict, spec)) return -1;
-  if (!bind_function(dict, &pop_spec, pop_defaults.get())) return -1;
-  for (const FuncSpec *spec : {&remove_spec, &reverse_spec, &extend_spec})
-    if (!bind_function(dict, spec)) return -1;
-  return bind_function(dict, &sort_spec, nullptr, sort_kwdefaults.get()) ? 0 : -1;
+  return 0;
 }
 
 }  // namespace

@@ -37,12 +37,14 @@ PyObject *raise_with_type_name(const char *prefix, PyObject *o, const char *suff
 }
 
 // Replaces the pending exception by the subtraction TypeError, keeping it as
-// the new one's context. Exceptions that are not errors of the operands
-// (KeyboardInterrupt, SystemExit) pass unchanged.
+// the new one's context. Exceptions that are not errors of the operands pass
+// unchanged: KeyboardInterrupt and SystemExit, and MemoryError, which a
+// TypeError would disguise as a typing mistake.
 PyObject *replace_with_sub_error(PyObject *a, PyObject *b) {
   PyObject *type, *value, *tb;
   PyErr_Fetch(&type, &value, &tb);
-  if (!type || !PyErr_GivenExceptionMatches(type, PyExc_Exception)) {
+  if (!type || !PyErr_GivenExceptionMatches(type, PyExc_Exception) ||
+      PyErr_GivenExceptionMatches(type, PyExc_MemoryError)) {
     PyErr_Restore(type, value, tb);
     return nullptr;
   }

@@ -29,8 +29,6 @@ int expr_strings_ready() {
       {&strings.addConstant, "addConstant"},
       {&strings.getConstant, "getConstant"},
       {&strings.name, "__name__"},
-      {&strings.ndarray, "ndarray"},
-      {&strings.Number, "Number"},
   };
   for (auto &n : names)
     if (!(*n.slot = PyUnicode_InternFromString(n.text))) return -1;
@@ -58,47 +56,16 @@ int raise_unequal_terms(const char *cls, int a, int b) {
   return -1;
 }
 
-namespace {
-
-// The attribute of a module global, looked up at each use: the module's
-// globals may be rebound.
-int instance_of_global(PyObject *o, const char *module, PyObject *attr) {
-  PyObject *mod = module_global(module);  // borrowed
-  if (!mod) return -1;
-  Ref cls(PyObject_GetAttr(mod, attr));
-  if (!cls) return -1;
-  return PyObject_IsInstance(o, cls.get());
-}
-
-}  // namespace
-
 int is_number(PyObject *o) {
   if (PyFloat_Check(o) || PyLong_Check(o)) return 1;
   // Variables and expressions are never numbers: no ABC lookup for them.
   if (PyObject_TypeCheck(o, Operand_class.type)) return 0;
-  return instance_of_global(o, "numbers", strings.Number);
-}
-
-int is_ndarray(PyObject *o) {
-  if (PyList_Check(o) || PyTuple_Check(o) || PyFloat_Check(o) || PyLong_Check(o)) return 0;
-  return instance_of_global(o, "_np", strings.ndarray);
-}
-
-bool float_of(PyObject *o, double *out) {
-  if (PyFloat_CheckExact(o)) {
-    *out = PyFloat_AS_DOUBLE(o);
-    return true;
-  }
-  Ref f(PyNumber_Float(o));
-  if (!f) return false;
-  *out = PyFloat_AS_DOUBLE(f.get());
-  return true;
+  return is_number_instance(o);
 }
 
 PyObject *coeff_float(double v) {
   if (v == 1.0) {
-    Py_INCREF(one);
-    return one;
+    return new_ref(one);
   }
   return PyFloat_FromDouble(v);
 }

@@ -1,15 +1,16 @@
 // Helpers shared by the expression classes, the kernels and quicksum.
-#ifndef DIDAZODA_EXPR_UTIL_H
-#define DIDAZODA_EXPR_UTIL_H
+#ifndef DIDAZODA_EXPR_EXPR_UTIL_H
+#define DIDAZODA_EXPR_EXPR_UTIL_H
 
-#include "runtime/ref.h"
+#include "runtime/args.h"
+#include "runtime/arraylike.h"
 
 namespace dz {
 
 // Interned names, made once by expr_strings_ready().
 struct ExprStrings {
   PyObject *make_append_safe, *make_update_safe, *getAttr, *X, *index, *sameAs, *iadd, *addTerms,
-      *addConstant, *getConstant, *name, *ndarray, *Number;
+      *addConstant, *getConstant, *name;
 };
 int expr_strings_ready();
 const ExprStrings &expr_str();
@@ -28,12 +29,6 @@ int raise_unequal_terms(const char *cls, int a, int b);
 // their subclasses) or for an Operand, which is never a number. 1, 0, or -1
 // with an exception.
 int is_number(PyObject *o);
-
-// isinstance(o, _np.ndarray). 1, 0, or -1 with an exception.
-int is_ndarray(PyObject *o);
-
-// float(o) as Python's float() computes it (__float__ of a subclass too).
-bool float_of(PyObject *o, double *out);
 
 // A float coefficient: the shared 1.0 for 1.0, else a new float. New
 // reference.

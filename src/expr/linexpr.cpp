@@ -19,10 +19,12 @@
 #include "runtime/decorators.h"
 #include "module/tarvex_error.h"
 #include "runtime/function.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject LinExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject LinExpr_Type = static_type_object();
 LinExprOps LinExpr_ops;
 
 namespace {
@@ -259,8 +261,9 @@ int linexpr_remove_positions(PyObject *self, const Positions &p) {
 // ---- Construction --------------------------------------------------------------------
 
 const char *const init_argnames[] = {"self", "arg1", "arg2"};
-const FuncSpec init_spec = {
-    "__init__", "LinExpr.__init__", init_argnames, 3, 0, FUNC_METHOD, nullptr, nullptr, nullptr};
+const FuncSpec init_spec =
+    func_spec("__init__", "LinExpr.__init__", init_argnames, FUNC_METHOD, nullptr, nullptr, nullptr)
+        .with_defaults("(0, None)");
 
 int linexpr_init_pairs(PyObject *self, PyObject *pairs) {
   Ref it(PyObject_GetIter(pairs));
@@ -286,10 +289,8 @@ int linexpr_init_pairs(PyObject *self, PyObject *pairs) {
 }
 
 int linexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
-  static PyObject *defaults = nullptr;
-  if (!defaults && !(defaults = Py_BuildValue("(iO)", 0, Py_None))) return -1;
   ParsedArgs a;
-  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  if (parse_init(&init_spec, self, args, kwargs, a) < 0) return -1;
   PyObject *arg1 = a[1], *arg2 = a[2];
   LinExprObject *o = as_linexpr(self);
   {
@@ -330,10 +331,7 @@ int linexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
 
 // ---- In-place operators ------------------------------------------------------------
 
-PyObject *return_self(PyObject *self) {
-  Py_INCREF(self);
-  return self;
-}
+PyObject *return_self(PyObject *self) { return new_ref(self); }
 
 PyObject *linexpr_iadd(PyObject *self, PyObject *other) {
   int number = is_number(other);
@@ -388,61 +386,58 @@ PyObject *linexpr_imul(PyObject *self, PyObject *other) {
 
 // ---- Methods ---------------------------------------------------------------------------
 
-PyObject *addTerms_impl(PyObject *, PyObject *const *args) {
+PyObject *linexpr_addTerms_impl(PyObject *, PyObject *const *args) {
   if (linexpr_addterms(args[0], args[1], args[2]) < 0) return nullptr;
   Py_RETURN_NONE;
 }
 
-PyObject *add_impl(PyObject *, PyObject *const *args) {
+PyObject *linexpr_add_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *expr = args[1];
   if (!check_arg_type(expr, &LinExpr_Type, "expr", false)) return nullptr;
   double mult;
   if (!as_double(args[2], &mult)) return nullptr;
   if (mult == 0.0) Py_RETURN_NONE;
-  if (expr == Py_None) {
-    // None passes the type test but has no terms to add.
-    PyErr_Format(PyExc_TypeError,
-                 "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", "expr",
-                 LinExpr_Type.tp_name, Py_TYPE(expr)->tp_name);
-    return nullptr;
-  }
+  // None passes the type test but has no terms to add.
+  if (expr == Py_None) return raise_arg_type(expr, &LinExpr_Type, "expr"), nullptr;
   if (linexpr_addexpr(self, expr, mult) < 0) return nullptr;
   Py_RETURN_NONE;
 }
 
 // The view is held: converting the index may run Python code that replaces
 // the field.
-PyObject *getCoeff_impl(PyObject *, PyObject *const *args) {
+PyObject *linexpr_getCoeff_impl(PyObject *, PyObject *const *args) {
   Ref view = Ref::borrow(as_linexpr(args[0])->coeffs_);
   return term_item(view.get(), args[1]);
 }
 
-PyObject *getVar_impl(PyObject *, PyObject *const *args) {
+PyObject *linexpr_getVar_impl(PyObject *, PyObject *const *args) {
   Ref view = Ref::borrow(as_linexpr(args[0])->vars_);
   return term_item(view.get(), args[1]);
 }
 
-PyObject *getValue_impl(PyObject *, PyObject *const *args) { return linexpr_getvalue(args[0]); }
+PyObject *linexpr_getValue_impl(PyObject *, PyObject *const *args) {
+  return linexpr_getvalue(args[0]);
+}
 
-PyObject *addConstant_impl(PyObject *, PyObject *const *args) {
+PyObject *linexpr_addConstant_impl(PyObject *, PyObject *const *args) {
   if (linexpr_addconstant(args[0], args[1]) < 0) return nullptr;
   Py_RETURN_NONE;
 }
 
-PyObject *getConstant_impl(PyObject *, PyObject *const *args) {
+PyObject *linexpr_getConstant_impl(PyObject *, PyObject *const *args) {
   return PyFloat_FromDouble(as_linexpr(args[0])->constant_);
 }
 
-PyObject *size_impl(PyObject *, PyObject *const *args) {
+PyObject *linexpr_size_impl(PyObject *, PyObject *const *args) {
   return PyLong_FromLong(as_list(as_linexpr(args[0])->coeffs_)->size_);
 }
 
-PyObject *clear_impl(PyObject *, PyObject *const *args) {
+PyObject *linexpr_clear_impl(PyObject *, PyObject *const *args) {
   if (linexpr_clear(args[0]) < 0) return nullptr;
   Py_RETURN_NONE;
 }
 
-PyObject *remove_impl(PyObject *, PyObject *const *args) {
+PyObject *linexpr_remove_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *item = args[1];
   Positions p;
   if (PyLong_Check(item)) {
@@ -468,70 +463,65 @@ const char class_doc[] =
     "    variable. Terms keep the order in which they were added; equal variables are not\n"
     "    merged.\n";
 
-const char init_doc[] = EXPR_DOC_HEAD("LinExpr(arg1=0, arg2=None)", "Create a linear expression.")
-    EXPR_DOC_ARG("arg1=0", "------",
-                 "A constant, a variable, a linear expression to copy, a list of\n"
-                 "            (coefficient, variable) pairs, or the coefficients of the terms\n"
-                 "            when arg2 is given.")
-        EXPR_DOC_NEXT EXPR_DOC_ARG("arg2=None", "---------",
-                                   "The variables of the terms, one for each coefficient in arg1.")
-            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("LinExpr()") EXPR_DOC_LINE("LinExpr(2.0)")
-                EXPR_DOC_LINE("LinExpr(x)") EXPR_DOC_LINE("LinExpr(2, x)")
-                    EXPR_DOC_LINE("LinExpr([1, 2], [x, y])")
-                        EXPR_DOC_LINE("LinExpr([(1, x), (2, y)])") EXPR_DOC_END;
+const char init_doc[] = DOC_HEAD("LinExpr(arg1=0, arg2=None)", "Create a linear expression.")
+    DOC_ARG("arg1=0", "------",
+            "A constant, a variable, a linear expression to copy, a list of\n"
+            "            (coefficient, variable) pairs, or the coefficients of the terms\n"
+            "            when arg2 is given.")
+        DOC_NEXT DOC_ARG("arg2=None", "---------",
+                         "The variables of the terms, one for each coefficient in arg1.")
+            DOC_EXAMPLE DOC_LINE("LinExpr()") DOC_LINE("LinExpr(2.0)") DOC_LINE("LinExpr(x)")
+                DOC_LINE("LinExpr(2, x)") DOC_LINE("LinExpr([1, 2], [x, y])")
+                    DOC_LINE("LinExpr([(1, x), (2, y)])") DOC_END;
 
 const char addTerms_doc[] =
-    EXPR_DOC_HEAD("addTerms(coeffs, vars)", "Add one term or a list of terms to the expression.")
-        EXPR_DOC_ARG("coeffs", "------",
-                     "The coefficient of one term, or a list of coefficients. Terms whose\n"
-                     "            coefficient is 0 are not added.")
-            EXPR_DOC_NEXT EXPR_DOC_ARG("vars", "----",
-                                       "The variable of one term, or a list of variables.")
-                EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr.addTerms(2.0, x)")
-                    EXPR_DOC_LINE("expr.addTerms([1.0, 2.0], [x, y])") EXPR_DOC_END;
+    DOC_HEAD("addTerms(coeffs, vars)", "Add one term or a list of terms to the expression.")
+        DOC_ARG("coeffs", "------",
+                "The coefficient of one term, or a list of coefficients. Terms whose\n"
+                "            coefficient is 0 are not added.")
+            DOC_NEXT DOC_ARG("vars", "----", "The variable of one term, or a list of variables.")
+                DOC_EXAMPLE DOC_LINE("expr.addTerms(2.0, x)")
+                    DOC_LINE("expr.addTerms([1.0, 2.0], [x, y])") DOC_END;
 
-const char add_doc[] = EXPR_DOC_HEAD(
+const char add_doc[] = DOC_HEAD(
     "add(expr, mult=1.0)", "Add a linear expression, multiplied by a factor, to the expression.")
-    EXPR_DOC_ARG("expr", "----", "The linear expression to add.") EXPR_DOC_NEXT EXPR_DOC_ARG(
+    DOC_ARG("expr", "----", "The linear expression to add.") DOC_NEXT DOC_ARG(
         "mult=1.0", "--------", "The factor applied to the terms and constant of expr.")
-        EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr.add(LinExpr(x), 2.0)") EXPR_DOC_END;
+        DOC_EXAMPLE DOC_LINE("expr.add(LinExpr(x), 2.0)") DOC_END;
 
-const char getCoeff_doc[] = EXPR_DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a term.")
-    EXPR_DOC_ARG("index", "-----", "The position of the term, from 0.")
-        EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr = 2 * x + 3 * y")
-            EXPR_DOC_LINE("print(expr.getCoeff(0))") EXPR_DOC_END;
+const char getCoeff_doc[] = DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a term.")
+    DOC_ARG("index", "-----", "The position of the term, from 0.")
+        DOC_EXAMPLE DOC_LINE("expr = 2 * x + 3 * y") DOC_LINE("print(expr.getCoeff(0))") DOC_END;
 
-const char getVar_doc[] = EXPR_DOC_HEAD("getVar(index)", "Obtain the variable of a term.")
-    EXPR_DOC_ARG("index", "-----", "The position of the term, from 0.")
-        EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr = 2 * x + 3 * y")
-            EXPR_DOC_LINE("print(expr.getVar(0).sameAs(x))") EXPR_DOC_END;
+const char getVar_doc[] = DOC_HEAD("getVar(index)", "Obtain the variable of a term.")
+    DOC_ARG("index", "-----", "The position of the term, from 0.")
+        DOC_EXAMPLE DOC_LINE("expr = 2 * x + 3 * y") DOC_LINE("print(expr.getVar(0).sameAs(x))")
+            DOC_END;
 
 const char getValue_doc[] =
-    EXPR_DOC_HEAD("getValue()", "Obtain the value of the expression in the current solution.")
-        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("m.optimize()")
-            EXPR_DOC_LINE("print(expr.getValue())") EXPR_DOC_END;
+    DOC_HEAD("getValue()", "Obtain the value of the expression in the current solution.")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("m.optimize()") DOC_LINE("print(expr.getValue())") DOC_END;
 
 const char addConstant_doc[] =
-    EXPR_DOC_HEAD("addConstant(c)", "Add a number to the constant of the expression.")
-        EXPR_DOC_ARG("c", "-", "The number to add.")
-            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr.addConstant(2.0)") EXPR_DOC_END;
+    DOC_HEAD("addConstant(c)", "Add a number to the constant of the expression.")
+        DOC_ARG("c", "-", "The number to add.") DOC_EXAMPLE DOC_LINE("expr.addConstant(2.0)")
+            DOC_END;
 
-const char getConstant_doc[] =
-    EXPR_DOC_HEAD("getConstant()", "Obtain the constant of the expression.")
-        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(expr.getConstant())") EXPR_DOC_END;
+const char getConstant_doc[] = DOC_HEAD("getConstant()", "Obtain the constant of the expression.")
+    DOC_NONE DOC_EXAMPLE DOC_LINE("print(expr.getConstant())") DOC_END;
 
-const char size_doc[] = EXPR_DOC_HEAD("size()", "Obtain the number of terms in the expression.")
-    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(expr.size())") EXPR_DOC_END;
+const char size_doc[] = DOC_HEAD("size()", "Obtain the number of terms in the expression.")
+    DOC_NONE DOC_EXAMPLE DOC_LINE("print(expr.size())") DOC_END;
 
-const char clear_doc[] = EXPR_DOC_HEAD("clear()", "Remove every term and set the constant to 0.")
-    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr.clear()") EXPR_DOC_END;
+const char clear_doc[] = DOC_HEAD("clear()", "Remove every term and set the constant to 0.")
+    DOC_NONE DOC_EXAMPLE DOC_LINE("expr.clear()") DOC_END;
 
 const char remove_doc[] =
-    EXPR_DOC_HEAD("remove(item)", "Remove the term at a position, or every term of a variable.")
-        EXPR_DOC_ARG("item", "----",
-                     "An integer position (a position that holds no term removes nothing),\n"
-                     "            or a variable.") EXPR_DOC_EXAMPLE EXPR_DOC_LINE("expr.remove(0)")
-            EXPR_DOC_LINE("expr.remove(x)") EXPR_DOC_END;
+    DOC_HEAD("remove(item)", "Remove the term at a position, or every term of a variable.")
+        DOC_ARG("item", "----",
+                "An integer position (a position that holds no term removes nothing),\n"
+                "            or a variable.") DOC_EXAMPLE DOC_LINE("expr.remove(0)")
+            DOC_LINE("expr.remove(x)") DOC_END;
 
 // ---- Member specs ----------------------------------------------------------------------
 
@@ -542,20 +532,17 @@ const char *const index_arg[] = {"self", "index"};
 const char *const c_arg[] = {"self", "c"};
 const char *const item_arg[] = {"self", "item"};
 
-#define LINEXPR_METHOD(name, args, n, doc) \
-  { #name, "LinExpr." #name, args, n, 0, FUNC_METHOD, &LinExpr_Type, name##_impl, doc }
-
 const FuncSpec member_specs[] = {
-    LINEXPR_METHOD(addTerms, addTerms_args, 3, addTerms_doc),
-    LINEXPR_METHOD(add, add_args, 3, add_doc),
-    LINEXPR_METHOD(getCoeff, index_arg, 2, getCoeff_doc),
-    LINEXPR_METHOD(getVar, index_arg, 2, getVar_doc),
-    LINEXPR_METHOD(getValue, self_only, 1, getValue_doc),
-    LINEXPR_METHOD(addConstant, c_arg, 2, addConstant_doc),
-    LINEXPR_METHOD(getConstant, self_only, 1, getConstant_doc),
-    LINEXPR_METHOD(size, self_only, 1, size_doc),
-    LINEXPR_METHOD(clear, self_only, 1, clear_doc),
-    LINEXPR_METHOD(remove, item_arg, 2, remove_doc),
+    DZ_METHOD(LinExpr, addTerms, addTerms_args, linexpr_addTerms_impl, addTerms_doc),
+    DZ_METHOD(LinExpr, add, add_args, linexpr_add_impl, add_doc).with_defaults("(1.0,)"),
+    DZ_METHOD(LinExpr, getCoeff, index_arg, linexpr_getCoeff_impl, getCoeff_doc),
+    DZ_METHOD(LinExpr, getVar, index_arg, linexpr_getVar_impl, getVar_doc),
+    DZ_METHOD(LinExpr, getValue, self_only, linexpr_getValue_impl, getValue_doc),
+    DZ_METHOD(LinExpr, addConstant, c_arg, linexpr_addConstant_impl, addConstant_doc),
+    DZ_METHOD(LinExpr, getConstant, self_only, linexpr_getConstant_impl, getConstant_doc),
+    DZ_METHOD(LinExpr, size, self_only, linexpr_size_impl, size_doc),
+    DZ_METHOD(LinExpr, clear, self_only, linexpr_clear_impl, clear_doc),
+    DZ_METHOD(LinExpr, remove, item_arg, linexpr_remove_impl, remove_doc),
 };
 
 // ---- Pickling -----------------------------------------------------------------------------
@@ -596,26 +583,23 @@ int linexpr_prepare() {
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = class_doc;
   t->tp_base = Operand_class.type;
-  t->tp_new = linexpr_alloc;
-  t->tp_init = linexpr_init;
+  t->tp_new = DZ_SLOT(linexpr_alloc);
+  t->tp_init = DZ_SLOT(linexpr_init);
   t->tp_dealloc = linexpr_dealloc;
   t->tp_traverse = linexpr_traverse;
-  t->tp_str = linexpr_str;
-  t->tp_repr = repr_via_str;
-  linexpr_as_number.nb_inplace_add = linexpr_iadd;
-  linexpr_as_number.nb_inplace_subtract = linexpr_isub;
-  linexpr_as_number.nb_inplace_multiply = linexpr_imul;
+  t->tp_str = DZ_SLOT(linexpr_str);
+  t->tp_repr = DZ_SLOT(repr_via_str);
+  linexpr_as_number.nb_inplace_add = DZ_SLOT(linexpr_iadd);
+  linexpr_as_number.nb_inplace_subtract = DZ_SLOT(linexpr_isub);
+  linexpr_as_number.nb_inplace_multiply = DZ_SLOT(linexpr_imul);
   t->tp_as_number = &linexpr_as_number;
   LinExpr_ops = {linexpr_addterm, linexpr_addexpr};
   return 0;
 }
 
 int linexpr_bind(PyObject *dict) {
-  Ref mult_default(Py_BuildValue("(d)", 1.0));
-  if (!mult_default) return -1;
   for (const FuncSpec &spec : member_specs)
-    if (!bind_function(dict, &spec, &spec == &member_specs[1] ? mult_default.get() : nullptr))
-      return -1;
+    if (!bind_function(dict, &spec)) return -1;
   return 0;
 }
 

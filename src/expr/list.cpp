@@ -14,10 +14,12 @@
 #include "runtime/args.h"
 #include "runtime/decorators.h"
 #include "runtime/function.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject List_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject List_Type = static_type_object();
 ListOps List_ops;
 
 // ---- Blocks --------------------------------------------------------------------
@@ -89,8 +91,7 @@ int List_AppendRange(ListBlock *block, ListBlock *src, int n) {
 
 PyObject *List_Get(ListBlock *block, int i) {
   PyObject *item = block->items[i];
-  Py_INCREF(item);
-  return item;
+  return new_ref(item);
 }
 
 void _List_DecRef(ListBlock *block, int i) { Py_DECREF(block->items[i]); }
@@ -328,8 +329,7 @@ PyObject *list_inplace_add(PyObject *l, PyObject *other) {
   } else {
     return raise_unsupported("+=", l, other);
   }
-  Py_INCREF(l);
-  return l;
+  return new_ref(l);
 }
 
 // ---- Field helpers ---------------------------------------------------------------
@@ -396,14 +396,13 @@ PyObject *list_alloc(PyTypeObject *type, PyObject *, PyObject *) {
 }
 
 const char *const init_argnames[] = {"self", "data"};
-const FuncSpec init_spec = {"__init__",  "List.__init__", init_argnames, 2,      0,
-                            FUNC_METHOD, nullptr,         nullptr,       nullptr};
+const FuncSpec init_spec =
+    func_spec("__init__", "List.__init__", init_argnames, FUNC_METHOD, nullptr, nullptr, nullptr)
+        .with_defaults("([],)");
 
 int list_init(PyObject *self, PyObject *args, PyObject *kwargs) {
-  static PyObject *defaults = nullptr;
-  if (!defaults && !(defaults = Py_BuildValue("([])"))) return -1;
   ParsedArgs a;
-  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  if (parse_init(&init_spec, self, args, kwargs, a) < 0) return -1;
   PyObject *data = a[1];
   if (!PyList_Check(data)) {
     PyErr_SetString(PyExc_TypeError, "Expect a list");
@@ -482,12 +481,10 @@ PyObject *list_make_update_safe_impl(PyObject *, PyObject *const *args) {
 }
 
 const char *const self_arg[] = {"self"};
-const FuncSpec make_append_safe_spec = {
-    "_make_append_safe", "List._make_append_safe",   self_arg, 1, 0, FUNC_METHOD,
-    &List_Type,          list_make_append_safe_impl, nullptr};
-const FuncSpec make_update_safe_spec = {
-    "_make_update_safe", "List._make_update_safe",   self_arg, 1, 0, FUNC_METHOD,
-    &List_Type,          list_make_update_safe_impl, nullptr};
+const FuncSpec make_append_safe_spec =
+    DZ_METHOD(List, _make_append_safe, self_arg, list_make_append_safe_impl, nullptr);
+const FuncSpec make_update_safe_spec =
+    DZ_METHOD(List, _make_update_safe, self_arg, list_make_update_safe_impl, nullptr);
 
 PyNumberMethods list_as_number = {};
 PySequenceMethods list_as_sequence = {};
@@ -499,20 +496,20 @@ int list_prepare() {
   t->tp_name = "didazoda.List";
   t->tp_basicsize = sizeof(ListObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
-  t->tp_new = list_alloc;
-  t->tp_init = list_init;
+  t->tp_new = DZ_SLOT(list_alloc);
+  t->tp_init = DZ_SLOT(list_init);
   t->tp_dealloc = list_dealloc;
-  t->tp_repr = list_repr;
-  list_as_number.nb_add = list_nb_add;
-  list_as_number.nb_inplace_add = list_nb_inplace_add;
+  t->tp_repr = DZ_SLOT(list_repr);
+  list_as_number.nb_add = DZ_SLOT(list_nb_add);
+  list_as_number.nb_inplace_add = DZ_SLOT(list_nb_inplace_add);
   t->tp_as_number = &list_as_number;
   // sq_item lets iteration run through the item access; indexing itself
   // goes through the mapping slot, which converts any integer-like key.
-  list_as_sequence.sq_length = list_length;
-  list_as_sequence.sq_item = list_item;
+  list_as_sequence.sq_length = DZ_SLOT(list_length);
+  list_as_sequence.sq_item = DZ_SLOT(list_item);
   t->tp_as_sequence = &list_as_sequence;
-  list_as_mapping.mp_length = list_length;
-  list_as_mapping.mp_subscript = list_subscript;
+  list_as_mapping.mp_length = DZ_SLOT(list_length);
+  list_as_mapping.mp_subscript = DZ_SLOT(list_subscript);
   t->tp_as_mapping = &list_as_mapping;
   List_ops = {list_copy, list_do_copy, list_add,   list_map,
               list_imul, list_remove,  list_clear, list_size};

@@ -4,10 +4,12 @@
 #include "expr/dispatch.h"
 #include "model/handles.h"
 #include "module/classes.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject Operand_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Operand_Type = static_type_object();
 
 namespace {
 
@@ -120,10 +122,10 @@ Py_hash_t operand_hash(PyObject *self) {
 // METH_COEXIST: the methods replace the slot wrappers the interpreter would
 // put under these names.
 PyMethodDef operand_methods[] = {
-    {"__radd__", operand_radd, METH_O | METH_COEXIST, nullptr},
-    {"__rsub__", operand_rsub, METH_O | METH_COEXIST, nullptr},
-    {"__rmul__", operand_rmul, METH_O | METH_COEXIST, nullptr},
-    {"__rmatmul__", operand_rmatmul_method, METH_O | METH_COEXIST, nullptr},
+    {"__radd__", DZ_SLOT(operand_radd), METH_O | METH_COEXIST, nullptr},
+    {"__rsub__", DZ_SLOT(operand_rsub), METH_O | METH_COEXIST, nullptr},
+    {"__rmul__", DZ_SLOT(operand_rmul), METH_O | METH_COEXIST, nullptr},
+    {"__rmatmul__", DZ_SLOT(operand_rmatmul_method), METH_O | METH_COEXIST, nullptr},
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -137,23 +139,29 @@ int operand_prepare() {
   t->tp_basicsize = sizeof(OperandObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_new = PyType_GenericNew;
-  t->tp_hash = operand_hash;
-  t->tp_richcompare = operand_richcompare;
+  t->tp_hash = DZ_SLOT(operand_hash);
+  t->tp_richcompare = DZ_SLOT(operand_richcompare);
   t->tp_methods = operand_methods;
-  operand_as_number.nb_add = operand_nb_add;
-  operand_as_number.nb_subtract = operand_nb_subtract;
-  operand_as_number.nb_multiply = operand_nb_multiply;
-  operand_as_number.nb_true_divide = operand_nb_true_divide;
-  operand_as_number.nb_power = operand_nb_power;
-  operand_as_number.nb_negative = operand_nb_negative;
-  operand_as_number.nb_matrix_multiply = operand_nb_matmul;
+  operand_as_number.nb_add = DZ_SLOT(operand_nb_add);
+  operand_as_number.nb_subtract = DZ_SLOT(operand_nb_subtract);
+  operand_as_number.nb_multiply = DZ_SLOT(operand_nb_multiply);
+  operand_as_number.nb_true_divide = DZ_SLOT(operand_nb_true_divide);
+  operand_as_number.nb_power = DZ_SLOT(operand_nb_power);
+  operand_as_number.nb_negative = DZ_SLOT(operand_nb_negative);
+  operand_as_number.nb_matrix_multiply = DZ_SLOT(operand_nb_matmul);
   t->tp_as_number = &operand_as_number;
   return 0;
 }
 
+// Inherited by Var and the expression classes (an int, not a float).
+int operand_bind(PyObject *dict) {
+  Ref priority(PyLong_FromLong(1000));
+  return priority ? PyDict_SetItemString(dict, "__array_priority__", priority.get()) : -1;
+}
+
 }  // namespace
 
-const ClassDef Operand_class = {&Operand_Type, "Operand", operand_prepare, nullptr,
-                                nullptr,       false,     &pickle_spec,    nullptr};
+const ClassDef Operand_class = {&Operand_Type, "Operand",    operand_prepare, operand_bind, nullptr,
+                                false,         &pickle_spec, nullptr,         true};
 
 }  // namespace dz

@@ -15,10 +15,12 @@
 #include "runtime/decorators.h"
 #include "module/tarvex_error.h"
 #include "runtime/function.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject QuadExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject QuadExpr_Type = static_type_object();
 QuadExprOps QuadExpr_ops;
 
 namespace {
@@ -157,8 +159,9 @@ namespace {
 // ---- Construction -----------------------------------------------------------------------
 
 const char *const init_argnames[] = {"self", "expr"};
-const FuncSpec init_spec = {
-    "__init__", "QuadExpr.__init__", init_argnames, 2, 0, FUNC_METHOD, nullptr, nullptr, nullptr};
+const FuncSpec init_spec = func_spec("__init__", "QuadExpr.__init__", init_argnames, FUNC_METHOD,
+                                     nullptr, nullptr, nullptr)
+                               .with_defaults("(None,)");
 
 // Installs the four fields (stolen); the old values go after all are set.
 int quadexpr_install(PyObject *self, PyObject *coeffs, PyObject *vars1, PyObject *vars2,
@@ -175,10 +178,8 @@ int quadexpr_install(PyObject *self, PyObject *coeffs, PyObject *vars1, PyObject
 }
 
 int quadexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
-  static PyObject *defaults = nullptr;
-  if (!defaults && !(defaults = Py_BuildValue("(O)", Py_None))) return -1;
   ParsedArgs a;
-  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  if (parse_init(&init_spec, self, args, kwargs, a) < 0) return -1;
   PyObject *expr = a[1];
   if (quadexpr_install(self, list_new(), list_new(), list_new(), linexpr_new()) < 0) return -1;
   if (expr == Py_None) return 0;
@@ -197,12 +198,9 @@ int quadexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
 
 Ref lin_of(PyObject *self) { return Ref::borrow(as_quadexpr(self)->lin_); }
 
-PyObject *return_self(PyObject *self) {
-  Py_INCREF(self);
-  return self;
-}
+PyObject *return_self(PyObject *self) { return new_ref(self); }
 
-PyObject *add_impl(PyObject *, PyObject *const *args) {
+PyObject *quadexpr_add_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *expr = args[1];
   const bool linear = linexpr_check(expr);
   if (!linear && !quadexpr_check(expr)) {
@@ -218,13 +216,13 @@ PyObject *add_impl(PyObject *, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-PyObject *addConstant_impl(PyObject *, PyObject *const *args) {
+PyObject *quadexpr_addConstant_impl(PyObject *, PyObject *const *args) {
   Ref lin = lin_of(args[0]);
   if (linexpr_addconstant(lin.get(), args[1]) < 0) return nullptr;
   Py_RETURN_NONE;
 }
 
-PyObject *getConstant_impl(PyObject *, PyObject *const *args) {
+PyObject *quadexpr_getConstant_impl(PyObject *, PyObject *const *args) {
   return PyFloat_FromDouble(as_linexpr(as_quadexpr(args[0])->lin_)->constant_);
 }
 
@@ -297,12 +295,12 @@ int quadexpr_addterms(PyObject *self, PyObject *coeffs, PyObject *vars, PyObject
   return quadexpr_addterm(self, c, vars, vars2);
 }
 
-PyObject *addTerms_impl(PyObject *, PyObject *const *args) {
+PyObject *quadexpr_addTerms_impl(PyObject *, PyObject *const *args) {
   if (quadexpr_addterms(args[0], args[1], args[2], args[3]) < 0) return nullptr;
   Py_RETURN_NONE;
 }
 
-PyObject *clear_impl(PyObject *, PyObject *const *args) {
+PyObject *quadexpr_clear_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0];
   Ref lin = lin_of(self);
   if (linexpr_clear(lin.get()) < 0) return nullptr;
@@ -314,22 +312,21 @@ PyObject *clear_impl(PyObject *, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-PyObject *copy_impl(PyObject *, PyObject *const *args) { return quadexpr_copy(args[0]); }
+PyObject *quadexpr_copy_impl(PyObject *, PyObject *const *args) { return quadexpr_copy(args[0]); }
 
 // The view is held: converting the position may run Python code.
 template <PyObject *QuadExprObject::*Field>
-PyObject *item_impl(PyObject *, PyObject *const *args) {
+PyObject *quadexpr_item_impl(PyObject *, PyObject *const *args) {
   Ref view = Ref::borrow(as_quadexpr(args[0])->*Field);
   return term_item(view.get(), args[1]);
 }
 
-PyObject *getLinExpr_impl(PyObject *, PyObject *const *args) {
+PyObject *quadexpr_getLinExpr_impl(PyObject *, PyObject *const *args) {
   PyObject *lin = as_quadexpr(args[0])->lin_;
-  Py_INCREF(lin);
-  return lin;
+  return new_ref(lin);
 }
 
-PyObject *getValue_impl(PyObject *, PyObject *const *args) {
+PyObject *quadexpr_getValue_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0];
   Ref lin = lin_of(self);
   Ref value(linexpr_getvalue(lin.get()));
@@ -359,7 +356,7 @@ int quadexpr_remove_positions(PyObject *self, const Positions &p) {
   return 0;
 }
 
-PyObject *remove_impl(PyObject *, PyObject *const *args) {
+PyObject *quadexpr_remove_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *item = args[1];
   Positions quad, linear;
   if (PyLong_Check(item)) {
@@ -397,7 +394,7 @@ PyObject *remove_impl(PyObject *, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-PyObject *size_impl(PyObject *, PyObject *const *args) {
+PyObject *quadexpr_size_impl(PyObject *, PyObject *const *args) {
   return PyLong_FromLong(as_list(as_quadexpr(args[0])->coeffs_)->size_);
 }
 
@@ -472,94 +469,86 @@ const char class_doc[] =
     "\n    A quadratic expression: a list of terms, each a coefficient times a product of two\n"
     "    variables, plus a linear expression for the linear terms and the constant.\n";
 
-const char init_doc[] = EXPR_DOC_HEAD("QuadExpr(expr=None)", "Create a quadratic expression.")
-    EXPR_DOC_ARG("expr=None", "---------",
-                 "None for the zero expression, a quadratic expression to copy, or\n"
-                 "            anything LinExpr() accepts: a number, a variable, a linear\n"
-                 "            expression.") EXPR_DOC_EXAMPLE EXPR_DOC_LINE("QuadExpr()")
-        EXPR_DOC_LINE("QuadExpr(2.0)") EXPR_DOC_LINE("QuadExpr(x)") EXPR_DOC_LINE("QuadExpr(x * y)")
-            EXPR_DOC_END;
+const char init_doc[] = DOC_HEAD("QuadExpr(expr=None)", "Create a quadratic expression.")
+    DOC_ARG("expr=None", "---------",
+            "None for the zero expression, a quadratic expression to copy, or\n"
+            "            anything LinExpr() accepts: a number, a variable, a linear\n"
+            "            expression.") DOC_EXAMPLE DOC_LINE("QuadExpr()") DOC_LINE("QuadExpr(2.0)")
+        DOC_LINE("QuadExpr(x)") DOC_LINE("QuadExpr(x * y)") DOC_END;
 
 const char add_doc[] =
-    EXPR_DOC_HEAD("add(expr, mult=1.0)",
-                  "Add a linear or quadratic expression, multiplied by a factor, to the\n"
-                  "            expression.")
-        EXPR_DOC_ARG("expr", "----", "The linear or quadratic expression to add.")
-            EXPR_DOC_NEXT EXPR_DOC_ARG("mult=1.0", "--------",
-                                       "The factor applied to the terms and constant of expr.")
-                EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr.add(x * y, 2.0)") EXPR_DOC_END;
+    DOC_HEAD("add(expr, mult=1.0)",
+             "Add a linear or quadratic expression, multiplied by a factor, to the\n"
+             "            expression.")
+        DOC_ARG("expr", "----", "The linear or quadratic expression to add.") DOC_NEXT DOC_ARG(
+            "mult=1.0", "--------", "The factor applied to the terms and constant of expr.")
+            DOC_EXAMPLE DOC_LINE("quadexpr.add(x * y, 2.0)") DOC_END;
 
 const char addConstant_doc[] =
-    EXPR_DOC_HEAD("addConstant(c)", "Add a number to the constant of the expression.")
-        EXPR_DOC_ARG("c", "-", "The number to add.")
-            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr.addConstant(2.0)") EXPR_DOC_END;
+    DOC_HEAD("addConstant(c)", "Add a number to the constant of the expression.")
+        DOC_ARG("c", "-", "The number to add.") DOC_EXAMPLE DOC_LINE("quadexpr.addConstant(2.0)")
+            DOC_END;
 
-const char getConstant_doc[] =
-    EXPR_DOC_HEAD("getConstant()", "Obtain the constant of the expression.")
-        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(quadexpr.getConstant())") EXPR_DOC_END;
+const char getConstant_doc[] = DOC_HEAD("getConstant()", "Obtain the constant of the expression.")
+    DOC_NONE DOC_EXAMPLE DOC_LINE("print(quadexpr.getConstant())") DOC_END;
 
-const char addTerms_doc[] =
-    EXPR_DOC_HEAD("addTerms(coeffs, vars, vars2=None)",
-                  "Add linear terms (vars2 None) or quadratic terms to the expression.")
-        EXPR_DOC_ARG("coeffs", "------", "The coefficient of one term, or a list of coefficients.")
-            EXPR_DOC_NEXT EXPR_DOC_ARG("vars", "----",
-                                       "The (first) variable of one term, or a list of them.")
-                EXPR_DOC_NEXT EXPR_DOC_ARG(
-                    "vars2=None", "----------",
-                    "The second variable of one quadratic term, or a list of them, as\n"
-                    "            long as the other two lists.")
-                    EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr.addTerms(2.0, x)")
-                        EXPR_DOC_LINE("quadexpr.addTerms(2.0, x, y)")
-                            EXPR_DOC_LINE("quadexpr.addTerms([1.0, 2.0], [x, y], [y, z])")
-                                EXPR_DOC_END;
+const char addTerms_doc[] = DOC_HEAD(
+    "addTerms(coeffs, vars, vars2=None)",
+    "Add linear terms (vars2 None) or quadratic terms to the expression.")
+    DOC_ARG("coeffs", "------", "The coefficient of one term, or a list of coefficients.")
+        DOC_NEXT DOC_ARG("vars", "----", "The (first) variable of one term, or a list of them.")
+            DOC_NEXT DOC_ARG("vars2=None", "----------",
+                             "The second variable of one quadratic term, or a list of them, as\n"
+                             "            long as the other two lists.")
+                DOC_EXAMPLE DOC_LINE("quadexpr.addTerms(2.0, x)")
+                    DOC_LINE("quadexpr.addTerms(2.0, x, y)")
+                        DOC_LINE("quadexpr.addTerms([1.0, 2.0], [x, y], [y, z])") DOC_END;
 
-const char clear_doc[] = EXPR_DOC_HEAD("clear()", "Remove every term and set the constant to 0.")
-    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr.clear()") EXPR_DOC_END;
+const char clear_doc[] = DOC_HEAD("clear()", "Remove every term and set the constant to 0.")
+    DOC_NONE DOC_EXAMPLE DOC_LINE("quadexpr.clear()") DOC_END;
 
-const char copy_doc[] = EXPR_DOC_HEAD("copy()", "Obtain a copy of the expression.")
-    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("other = quadexpr.copy()") EXPR_DOC_END;
+const char copy_doc[] = DOC_HEAD("copy()", "Obtain a copy of the expression.")
+    DOC_NONE DOC_EXAMPLE DOC_LINE("other = quadexpr.copy()") DOC_END;
 
 const char getCoeff_doc[] =
-    EXPR_DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a quadratic term.")
-        EXPR_DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
-            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr = 2 * x * y + 3 * y * y")
-                EXPR_DOC_LINE("print(quadexpr.getCoeff(1))") EXPR_DOC_END;
+    DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a quadratic term.")
+        DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
+            DOC_EXAMPLE DOC_LINE("quadexpr = 2 * x * y + 3 * y * y")
+                DOC_LINE("print(quadexpr.getCoeff(1))") DOC_END;
 
 const char getVar1_doc[] =
-    EXPR_DOC_HEAD("getVar1(index)", "Obtain the first variable of a quadratic term.")
-        EXPR_DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
-            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(quadexpr.getVar1(0))") EXPR_DOC_END;
+    DOC_HEAD("getVar1(index)", "Obtain the first variable of a quadratic term.")
+        DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
+            DOC_EXAMPLE DOC_LINE("print(quadexpr.getVar1(0))") DOC_END;
 
 const char getVar2_doc[] =
-    EXPR_DOC_HEAD("getVar2(index)", "Obtain the second variable of a quadratic term.")
-        EXPR_DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
-            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(quadexpr.getVar2(0))") EXPR_DOC_END;
+    DOC_HEAD("getVar2(index)", "Obtain the second variable of a quadratic term.")
+        DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
+            DOC_EXAMPLE DOC_LINE("print(quadexpr.getVar2(0))") DOC_END;
 
 const char getLinExpr_doc[] =
-    EXPR_DOC_HEAD("getLinExpr()",
-                  "Obtain the linear part of the expression: the expression's own,\n"
-                  "            not a copy.")
-        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr.getLinExpr().addConstant(1.0)")
-            EXPR_DOC_END;
+    DOC_HEAD("getLinExpr()",
+             "Obtain the linear part of the expression: the expression's own,\n"
+             "            not a copy.")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("quadexpr.getLinExpr().addConstant(1.0)") DOC_END;
 
 const char getValue_doc[] =
-    EXPR_DOC_HEAD("getValue()", "Obtain the value of the expression in the current solution.")
-        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("m.optimize()")
-            EXPR_DOC_LINE("print(quadexpr.getValue())") EXPR_DOC_END;
+    DOC_HEAD("getValue()", "Obtain the value of the expression in the current solution.")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("m.optimize()") DOC_LINE("print(quadexpr.getValue())")
+            DOC_END;
 
 const char remove_doc[] =
-    EXPR_DOC_HEAD("remove(item)",
-                  "Remove the quadratic term at a position, or every term, quadratic and\n"
-                  "            linear, that contains a variable.")
-        EXPR_DOC_ARG("item", "----",
-                     "An integer position (a position that holds no quadratic term removes\n"
-                     "            nothing), or a variable.")
-            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("quadexpr.remove(0)") EXPR_DOC_LINE("quadexpr.remove(x)")
-                EXPR_DOC_END;
+    DOC_HEAD("remove(item)",
+             "Remove the quadratic term at a position, or every term, quadratic and\n"
+             "            linear, that contains a variable.")
+        DOC_ARG("item", "----",
+                "An integer position (a position that holds no quadratic term removes\n"
+                "            nothing), or a variable.") DOC_EXAMPLE DOC_LINE("quadexpr.remove(0)")
+            DOC_LINE("quadexpr.remove(x)") DOC_END;
 
 const char size_doc[] =
-    EXPR_DOC_HEAD("size()", "Obtain the number of quadratic terms in the expression.")
-        EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(quadexpr.size())") EXPR_DOC_END;
+    DOC_HEAD("size()", "Obtain the number of quadratic terms in the expression.")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("print(quadexpr.size())") DOC_END;
 
 // ---- Member specs -------------------------------------------------------------------------
 
@@ -570,24 +559,22 @@ const char *const addTerms_args[] = {"self", "coeffs", "vars", "vars2"};
 const char *const i_arg[] = {"self", "i"};
 const char *const item_arg[] = {"self", "item"};
 
-#define QUADEXPR_METHOD(name, args, n, impl, doc) \
-  { #name, "QuadExpr." #name, args, n, 0, FUNC_METHOD, &QuadExpr_Type, impl, doc }
-
-constexpr int kAddSpec = 0, kAddTermsSpec = 3;  // the members with defaults
 const FuncSpec member_specs[] = {
-    QUADEXPR_METHOD(add, add_args, 3, add_impl, add_doc),
-    QUADEXPR_METHOD(addConstant, c_arg, 2, addConstant_impl, addConstant_doc),
-    QUADEXPR_METHOD(getConstant, self_only, 1, getConstant_impl, getConstant_doc),
-    QUADEXPR_METHOD(addTerms, addTerms_args, 4, addTerms_impl, addTerms_doc),
-    QUADEXPR_METHOD(clear, self_only, 1, clear_impl, clear_doc),
-    QUADEXPR_METHOD(copy, self_only, 1, copy_impl, copy_doc),
-    QUADEXPR_METHOD(getCoeff, i_arg, 2, item_impl<&QuadExprObject::coeffs_>, getCoeff_doc),
-    QUADEXPR_METHOD(getVar1, i_arg, 2, item_impl<&QuadExprObject::vars1_>, getVar1_doc),
-    QUADEXPR_METHOD(getVar2, i_arg, 2, item_impl<&QuadExprObject::vars2_>, getVar2_doc),
-    QUADEXPR_METHOD(getLinExpr, self_only, 1, getLinExpr_impl, getLinExpr_doc),
-    QUADEXPR_METHOD(getValue, self_only, 1, getValue_impl, getValue_doc),
-    QUADEXPR_METHOD(remove, item_arg, 2, remove_impl, remove_doc),
-    QUADEXPR_METHOD(size, self_only, 1, size_impl, size_doc),
+    DZ_METHOD(QuadExpr, add, add_args, quadexpr_add_impl, add_doc).with_defaults("(1.0,)"),
+    DZ_METHOD(QuadExpr, addConstant, c_arg, quadexpr_addConstant_impl, addConstant_doc),
+    DZ_METHOD(QuadExpr, getConstant, self_only, quadexpr_getConstant_impl, getConstant_doc),
+    DZ_METHOD(QuadExpr, addTerms, addTerms_args, quadexpr_addTerms_impl, addTerms_doc)
+        .with_defaults("(None,)"),
+    DZ_METHOD(QuadExpr, clear, self_only, quadexpr_clear_impl, clear_doc),
+    DZ_METHOD(QuadExpr, copy, self_only, quadexpr_copy_impl, copy_doc),
+    DZ_METHOD(QuadExpr, getCoeff, i_arg, quadexpr_item_impl<&QuadExprObject::coeffs_>,
+              getCoeff_doc),
+    DZ_METHOD(QuadExpr, getVar1, i_arg, quadexpr_item_impl<&QuadExprObject::vars1_>, getVar1_doc),
+    DZ_METHOD(QuadExpr, getVar2, i_arg, quadexpr_item_impl<&QuadExprObject::vars2_>, getVar2_doc),
+    DZ_METHOD(QuadExpr, getLinExpr, self_only, quadexpr_getLinExpr_impl, getLinExpr_doc),
+    DZ_METHOD(QuadExpr, getValue, self_only, quadexpr_getValue_impl, getValue_doc),
+    DZ_METHOD(QuadExpr, remove, item_arg, quadexpr_remove_impl, remove_doc),
+    DZ_METHOD(QuadExpr, size, self_only, quadexpr_size_impl, size_doc),
 };
 
 // ---- Pickling -------------------------------------------------------------------------------
@@ -620,31 +607,23 @@ int quadexpr_prepare() {
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = class_doc;
   t->tp_base = Operand_class.type;
-  t->tp_new = quadexpr_alloc;
-  t->tp_init = quadexpr_init;
+  t->tp_new = DZ_SLOT(quadexpr_alloc);
+  t->tp_init = DZ_SLOT(quadexpr_init);
   t->tp_dealloc = quadexpr_dealloc;
   t->tp_traverse = quadexpr_traverse;
-  t->tp_str = quadexpr_str;
-  t->tp_repr = repr_via_str;
-  quadexpr_as_number.nb_inplace_add = quadexpr_iadd;
-  quadexpr_as_number.nb_inplace_subtract = quadexpr_isub;
-  quadexpr_as_number.nb_inplace_multiply = quadexpr_imul;
+  t->tp_str = DZ_SLOT(quadexpr_str);
+  t->tp_repr = DZ_SLOT(repr_via_str);
+  quadexpr_as_number.nb_inplace_add = DZ_SLOT(quadexpr_iadd);
+  quadexpr_as_number.nb_inplace_subtract = DZ_SLOT(quadexpr_isub);
+  quadexpr_as_number.nb_inplace_multiply = DZ_SLOT(quadexpr_imul);
   t->tp_as_number = &quadexpr_as_number;
   QuadExpr_ops = {quadexpr_addterm, quadexpr_addexpr};
   return 0;
 }
 
 int quadexpr_bind(PyObject *dict) {
-  Ref mult_default(Py_BuildValue("(d)", 1.0));
-  if (!mult_default) return -1;
-  Ref vars2_default(Py_BuildValue("(O)", Py_None));
-  if (!vars2_default) return -1;
-  for (const FuncSpec &spec : member_specs) {
-    PyObject *defaults = &spec == &member_specs[kAddSpec]        ? mult_default.get()
-                         : &spec == &member_specs[kAddTermsSpec] ? vars2_default.get()
-                                                                 : nullptr;
-    if (!bind_function(dict, &spec, defaults)) return -1;
-  }
+  for (const FuncSpec &spec : member_specs)
+    if (!bind_function(dict, &spec)) return -1;
   return 0;
 }
 

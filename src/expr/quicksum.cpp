@@ -106,7 +106,7 @@ PyObject *quicksum_of(PyObject *li) {
 
 namespace {
 
-PyObject *quicksum_impl(PyObject *, PyObject *const *args) { return quicksum_of(args[0]); }
+PyObject *module_quicksum_impl(PyObject *, PyObject *const *args) { return quicksum_of(args[0]); }
 
 const char *const li_arg[] = {"li"};
 
@@ -132,7 +132,7 @@ const char quicksum_doc[] =
 
 }  // namespace
 
-const FuncSpec quicksum_spec = {"quicksum", nullptr, li_arg,        1,           0,
-                                0,          nullptr, quicksum_impl, quicksum_doc};
+const FuncSpec quicksum_spec =
+    func_spec("quicksum", nullptr, li_arg, 0, nullptr, module_quicksum_impl, quicksum_doc);
 
 }  // namespace dz

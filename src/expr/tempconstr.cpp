@@ -9,10 +9,12 @@
 #include "runtime/args.h"
 #include "runtime/decorators.h"
 #include "runtime/function.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject TempConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject TempConstr_Type = static_type_object();
 TempConstrOps TempConstr_ops;
 
 namespace {
@@ -22,23 +24,26 @@ const char kTrigger[] =
     "binary value";
 const char kLinearOnly[] = "indicator constraints can only be in linear form";
 
+// The object fields, declared once for allocation, traverse, clear and
+// deallocation.
+#define TEMPCONSTR_FIELDS(X) X(lhs_) X(rhs_) X(expr_)
+
 // Every way in (a call, unpickling) starts from three None fields.
 PyObject *tempconstr_alloc(PyTypeObject *type, PyObject *, PyObject *) {
   PyObject *self = type->tp_alloc(type, 0);
   if (!self) return nullptr;
   TempConstrObject *t = as_tempconstr(self);
-  for (PyObject **field : {&t->lhs_, &t->rhs_, &t->expr_}) {
-    Py_INCREF(Py_None);
-    *field = Py_None;
-  }
+#define SET_NONE(f) t->f = new_ref(Py_None);
+  TEMPCONSTR_FIELDS(SET_NONE)
+#undef SET_NONE
   return self;
 }
 
 int tempconstr_traverse(PyObject *self, visitproc visit, void *arg) {
   TempConstrObject *t = as_tempconstr(self);
-  Py_VISIT(t->lhs_);
-  Py_VISIT(t->rhs_);
-  Py_VISIT(t->expr_);
+#define VISIT(f) Py_VISIT(t->f);
+  TEMPCONSTR_FIELDS(VISIT)
+#undef VISIT
   return 0;
 }
 
@@ -46,10 +51,9 @@ int tempconstr_traverse(PyObject *self, visitproc visit, void *arg) {
 // still holds it.
 int tempconstr_clear(PyObject *self) {
   TempConstrObject *t = as_tempconstr(self);
-  for (PyObject **field : {&t->lhs_, &t->rhs_, &t->expr_}) {
-    Py_INCREF(Py_None);
-    Py_XSETREF(*field, Py_None);
-  }
+#define CLEAR(f) Py_XSETREF(t->f, new_ref(Py_None));
+  TEMPCONSTR_FIELDS(CLEAR)
+#undef CLEAR
   return 0;
 }
 
@@ -58,9 +62,9 @@ int tempconstr_clear(PyObject *self) {
 void tempconstr_dealloc(PyObject *self) {
   PyObject_GC_UnTrack(self);
   Py_TRASHCAN_BEGIN(self, tempconstr_dealloc) TempConstrObject *t = as_tempconstr(self);
-  Py_CLEAR(t->lhs_);
-  Py_CLEAR(t->rhs_);
-  Py_CLEAR(t->expr_);
+#define RELEASE(f) Py_CLEAR(t->f);
+  TEMPCONSTR_FIELDS(RELEASE)
+#undef RELEASE
   Py_TYPE(self)->tp_free(self);
   Py_TRASHCAN_END
 }
@@ -76,11 +80,6 @@ PyObject *tempconstr_make(PyObject *expr, PyObject *lhs, PyObject *rhs) {
   Py_SETREF(t->rhs_, r.release());
   Py_SETREF(t->expr_, e.release());
   return res.release();
-}
-
-PyObject *new_ref(PyObject *o) {
-  Py_INCREF(o);
-  return o;
 }
 
 }  // namespace
@@ -224,12 +223,13 @@ PyObject *tempconstr_str(PyObject *self) {
 
 // ---- Members ----------------------------------------------------------------------------
 
-PyObject *new_impl(PyObject *, PyObject *const *args) {
+PyObject *tempconstr_new_impl(PyObject *, PyObject *const *args) {
   return tempconstr_new(args[0], args[1], args[2]);
 }
 
 const char *const new_args[] = {"expr", "lhs", "rhs"};
-const FuncSpec new_spec = {"new", "TempConstr.new", new_args, 3, 0, 0, nullptr, new_impl, nullptr};
+const FuncSpec new_spec =
+    func_spec("new", "TempConstr.new", new_args, 0, nullptr, tempconstr_new_impl, nullptr);
 
 const char class_doc[] =
     "\n    A temporary constraint: what comparing variables and expressions gives,\n"
@@ -261,13 +261,13 @@ int tempconstr_prepare() {
   t->tp_basicsize = sizeof(TempConstrObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = class_doc;
-  t->tp_new = tempconstr_alloc;
+  t->tp_new = DZ_SLOT(tempconstr_alloc);
   t->tp_traverse = tempconstr_traverse;
   t->tp_clear = tempconstr_clear;
   t->tp_dealloc = tempconstr_dealloc;
-  t->tp_str = tempconstr_str;
-  t->tp_repr = repr_via_str;
-  tempconstr_as_number.nb_rshift = tempconstr_rshift;
+  t->tp_str = DZ_SLOT(tempconstr_str);
+  t->tp_repr = DZ_SLOT(repr_via_str);
+  tempconstr_as_number.nb_rshift = DZ_SLOT(tempconstr_rshift);
   t->tp_as_number = &tempconstr_as_number;
   TempConstr_ops = {tempconstr_getexpr, tempconstr_getlhs, tempconstr_getrhs,
                     tempconstr_parse_indicator};

@@ -164,8 +164,7 @@ PyObject *term_to_str(PyObject *coeff, PyObject *name, PyObject *name2, bool squ
 PyObject *shorten(PyObject *s) {
   const Py_ssize_t n = PyUnicode_GET_LENGTH(s);
   if (n <= kMaxText) {
-    Py_INCREF(s);
-    return s;
+    return new_ref(s);
   }
   if (text_strings_ready() < 0) return nullptr;
   Ref head(PyUnicode_Substring(s, 0, kHalfText));

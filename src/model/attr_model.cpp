@@ -5,34 +5,16 @@
 #include "model/handles.h"
 #include "model/model.h"
 #include "runtime/args.h"
-#include "runtime/numpy_api.h"
+#include "runtime/arraylike.h"
 #include "module/state.h"
 
 namespace dz {
 
 namespace {
 
-// The solver model of a live Model, NULL for a disposed or empty one (the
-// engine refuses NULL without reaching the library).
-TVXmodel *live_mdl(PyObject *self) {
-  ModelObject *m = as_model(self);
-  return m->owned_ ? m->mdl_ : nullptr;
-}
-
-// numpy.ndim(obj) == 0; handles, lists, tuples and arrays are answered
-// without asking numpy, which would probe every handle of a list.
-int zero_dim(PyObject *obj) {
-  if (handle_attr_kind(obj)) return 1;
-  if (PyList_Check(obj) || PyTuple_Check(obj)) return 0;
-  if (PyArray_Check(obj)) return PyArray_NDIM(reinterpret_cast<PyArrayObject *>(obj)) == 0;
-  PyObject *np = module_global("_np");  // borrowed
-  if (!np) return -1;
-  Ref nd(PyObject_CallMethod(np, "ndim", "O", obj));
-  if (!nd) return -1;
-  Ref zero(PyLong_FromLong(0));
-  if (!zero) return -1;
-  return PyObject_RichCompareBool(nd.get(), zero.get(), Py_EQ);
-}
+// numpy.ndim(obj) == 0; a handle is answered without asking numpy, which
+// would probe its attributes.
+int zero_dim(PyObject *obj) { return handle_attr_kind(obj) ? 1 : is_zero_dim(obj); }
 
 PyObject *one_item_list(PyObject *item) {
   PyObject *list = PyList_New(1);
@@ -51,11 +33,11 @@ PyObject *first_item(PyObject *objs) {
 
 PyObject *item0(PyObject *values) { return values ? PySequence_GetItem(values, 0) : nullptr; }
 
-PyObject *getAttr_impl(PyObject *, PyObject *const *args) {
+PyObject *model_getAttr_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *name = args[1], *objs = args[2];
   if (!check_arg_type(name, &PyUnicode_Type, "attrname", true)) return nullptr;
   if (objs == Py_None) {
-    Ref values(model_getattr(live_mdl(self), name, "m", nullptr));
+    Ref values(model_getattr(model_live_or_null(self), name, "m", nullptr));
     return item0(values.get());
   }
   const int single = zero_dim(objs);
@@ -65,7 +47,7 @@ PyObject *getAttr_impl(PyObject *, PyObject *const *args) {
     if (!kind) return nullptr;
     Ref elements(one_item_list(objs));
     if (!elements) return nullptr;
-    Ref values(model_getattr(live_mdl(self), name, kind, elements.get()));
+    Ref values(model_getattr(model_live_or_null(self), name, kind, elements.get()));
     return item0(values.get());
   }
   const Py_ssize_t len = PyObject_Size(objs);
@@ -76,16 +58,17 @@ PyObject *getAttr_impl(PyObject *, PyObject *const *args) {
   // The first item alone decides the kind.
   const char *kind = Model_ops.getAttrType(first.get());
   if (!kind) return nullptr;
-  Ref values(model_getattr(live_mdl(self), name, kind, objs));
+  Ref values(model_getattr(model_live_or_null(self), name, kind, objs));
   if (!values) return nullptr;
   return PyObject_CallMethod(values.get(), "tolist", nullptr);
 }
 
-PyObject *setAttr_impl(PyObject *, PyObject *const *args) {
+PyObject *model_setAttr_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *name = args[1], *objs = args[2], *newvalues = args[3];
   if (!check_arg_type(name, &PyUnicode_Type, "attrname", true)) return nullptr;
   // Without newvalues, objs is the new value of a model attribute.
-  if (newvalues == Py_None) return model_setattr(live_mdl(self), name, "m", nullptr, objs);
+  if (newvalues == Py_None)
+    return model_setattr(model_live_or_null(self), name, "m", nullptr, objs);
   if (objs == Py_None) {
     PyErr_SetString(PyExc_ValueError, "objs is None");
     return nullptr;
@@ -100,14 +83,14 @@ PyObject *setAttr_impl(PyObject *, PyObject *const *args) {
     if (!kind) return nullptr;
     Ref elements(one_item_list(objs)), values(one_item_list(newvalues));
     if (!elements || !values) return nullptr;
-    return model_setattr(live_mdl(self), name, kind, elements.get(), values.get());
+    return model_setattr(model_live_or_null(self), name, kind, elements.get(), values.get());
   }
   if (scalar) return attr::invalid_newvalues();
   Ref first(first_item(objs));
   if (!first) return nullptr;
   const char *kind = Model_ops.getAttrType(first.get());
   if (!kind) return nullptr;
-  return model_setattr(live_mdl(self), name, kind, objs, newvalues);
+  return model_setattr(model_live_or_null(self), name, kind, objs, newvalues);
 }
 
 const char *const getAttr_args[] = {"self", "attrname", "objs"};
@@ -245,14 +228,11 @@ int model_setattro(PyObject *self, PyObject *name, PyObject *value) {
   return result ? 0 : -1;
 }
 
-int model_none_default(PyObject **defaults, PyObject **) {
-  *defaults = PyTuple_Pack(1, Py_None);
-  return *defaults ? 0 : -1;
-}
-
-const FuncSpec Model_getAttr_spec = {"getAttr",   "Model.getAttr", getAttr_args, 3,          0,
-                                     FUNC_METHOD, &Model_Type,     getAttr_impl, getAttr_doc};
-const FuncSpec Model_setAttr_spec = {"setAttr",   "Model.setAttr", setAttr_args, 4,          0,
-                                     FUNC_METHOD, &Model_Type,     setAttr_impl, setAttr_doc};
+const FuncSpec Model_getAttr_spec =
+    DZ_METHOD(Model, getAttr, getAttr_args, model_getAttr_impl, getAttr_doc)
+        .with_defaults("(None,)");
+const FuncSpec Model_setAttr_spec =
+    DZ_METHOD(Model, setAttr, setAttr_args, model_setAttr_impl, setAttr_doc)
+        .with_defaults("(None,)");
 
 }  // namespace dz

@@ -6,7 +6,7 @@
 #include "model/attrs.h"
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
-#include "runtime/numpy_api.h"
+#include "runtime/arraylike.h"
 #include "module/numpy_helpers.h"
 #include "module/state.h"
 #include "runtime/utf8.h"
@@ -26,31 +26,13 @@ PyObject *not_a_matrix() {
   return nullptr;
 }
 
-// 1 when scipy.sparse says obj is sparse (matrix or array form), 0 when not.
-int is_sparse(PyObject *obj) {
-  PyObject *sp = module_global("_sp");  // borrowed
-  if (!sp) return -1;
-  Ref answer(PyObject_CallMethod(sp, "issparse", "O", obj));
-  if (!answer) return -1;
-  return PyObject_IsTrue(answer.get());
-}
-
-int is_scalar(PyObject *obj) {
-  PyObject *np = module_global("_np");  // borrowed
-  if (!np) return -1;
-  Ref answer(PyObject_CallMethod(np, "isscalar", "O", obj));
-  if (!answer) return -1;
-  return PyObject_IsTrue(answer.get());
-}
-
 // Arrays become nested lists (a 0-d array its scalar), sparse matrices the
 // lists of their dense form; at element level a lone scalar stands for every
 // element. elements is nullptr at model level.
 PyObject *normalise(PyObject *values, PyObject *elements) {
   // Lists and tuples, what handles and most callers pass, are neither.
   if (PyList_CheckExact(values) || PyTuple_CheckExact(values)) {
-    Py_INCREF(values);
-    return values;
+    return new_ref(values);
   }
   if (PyArray_Check(values)) return PyObject_CallMethod(values, "tolist", nullptr);
   int sparse = is_sparse(values);
@@ -75,14 +57,13 @@ PyObject *normalise(PyObject *values, PyObject *elements) {
       return list.release();
     }
   }
-  Py_INCREF(values);
-  return values;
+  return new_ref(values);
 }
 
-// numpy.array(seq, dtype=descr): a fresh C-ordered array. Steals descr.
+// numpy.array(seq, dtype=descr), C-ordered. Steals descr.
 PyObject *typed_array(PyObject *seq, PyArray_Descr *descr) {
   if (!descr) return nullptr;
-  return PyArray_FromAny(seq, descr, 0, 0, NPY_ARRAY_DEFAULT | NPY_ARRAY_FORCECAST, nullptr);
+  return reinterpret_cast<PyObject *>(np_row_major(seq, descr));
 }
 
 // The element-level value array: numpy.array([v for v in values], dtype).
@@ -243,7 +224,7 @@ bool count_matrix(PyObject *item, MatrixItem &m) {
       }
     return true;
   }
-  Ref dense(PyArray_FromAny(item, nullptr, 0, 0, 0, nullptr));
+  Ref dense(reinterpret_cast<PyObject *>(np_asarray(item)));
   if (!dense) return false;
   PyArrayObject *d = as_array(dense.get());
   // Its positions 0 .. size-1 must lie in the shape the library is told.
@@ -271,10 +252,7 @@ PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
   for (int i = 0; i < n; i++) {
     if (!count_matrix(items[i].get(), matrices[i])) return nullptr;
     total += matrices[i].count;
-    if (total > INT_MAX) {
-      PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-      return nullptr;
-    }
+    if (total > INT_MAX) return raise_int32_overflow(), nullptr;
   }
   const int nnz = static_cast<int>(total);
   Buffer<int> beg, rows, cols, pos;
@@ -293,19 +271,11 @@ PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
       const npy_int64 *rr = static_cast<npy_int64 *>(PyArray_DATA(as_array(m.row.get())));
       const npy_int64 *cc = static_cast<npy_int64 *>(PyArray_DATA(as_array(m.col.get())));
       for (npy_intp j = 0; j < m.count; j++, k++) {
-        const long long p = rr[j] * static_cast<long long>(m.cols) + cc[j];
-        if (p > INT_MAX) {
-          PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-          return nullptr;
-        }
-        pos[k] = static_cast<int>(p);
+        if (!size_to_int32(rr[j] * static_cast<long long>(m.cols) + cc[j], &pos[k])) return nullptr;
         val[k] = data[j];
       }
     } else {
-      if (m.count > INT_MAX) {
-        PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-        return nullptr;
-      }
+      if (m.count > INT_MAX) return raise_int32_overflow(), nullptr;
       for (npy_intp j = 0; j < m.count; j++, k++) {
         pos[k] = static_cast<int>(j);
         val[k] = data[j];
@@ -332,7 +302,7 @@ PyObject *model_setattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObjec
   int n = 0;
   if (!model) {
     index = Ref(attr::index_array(mdl, elements));
-    if (!index || !attr::count_fits(PyArray_SIZE(as_array(index.get())), &n)) return nullptr;
+    if (!index || !size_to_int32(PyArray_SIZE(as_array(index.get())), &n)) return nullptr;
   }
   switch (r.datatype) {
     case TVX_ATTRTYPE_CHAR:

@@ -83,15 +83,6 @@ bool resolve(TVXmodel *mdl, PyObject *name, const char *kind, Resolved &out) {
   return true;
 }
 
-bool count_fits(Py_ssize_t n, int *out) {
-  if (n > INT_MAX) {
-    PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-    return false;
-  }
-  *out = static_cast<int>(n);
-  return true;
-}
-
 PyObject *model_index_array() {
   npy_intp zero = 0;
   return PyArray_ZEROS(1, &zero, NPY_INT32, 0);
@@ -104,12 +95,7 @@ PyObject *index_array(TVXmodel *mdl, PyObject *elements) {
   if (!index_name) return nullptr;
   std::vector<int> indices;
   while (Ref item{PyIter_Next(iter.get())}) {
-    // The index of a handle of another model would name an unrelated
-    // element of this one.
-    if (handle_attr_kind(item.get()) && handle_mdl(item.get()) != mdl) {
-      raise_text("an element of another model was given");
-      return nullptr;
-    }
+    if (handle_attr_kind(item.get()) && !handle_of_model(item.get(), mdl)) return nullptr;
     Ref index(PyObject_GetAttr(item.get(), index_name.get()));
     if (!index) return nullptr;
     int i = 0;
@@ -299,7 +285,7 @@ PyObject *model_getattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObjec
   Ref index(model ? attr::model_index_array() : attr::index_array(mdl, elements));
   if (!index) return nullptr;
   int n = 0;
-  if (!attr::count_fits(PyArray_SIZE(reinterpret_cast<PyArrayObject *>(index.get())), &n))
+  if (!size_to_int32(PyArray_SIZE(reinterpret_cast<PyArrayObject *>(index.get())), &n))
     return nullptr;
   // No element, nothing to ask: an empty answer of the attribute's type.
   if (!model && n == 0) {

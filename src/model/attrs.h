@@ -1,7 +1,7 @@
 // The attribute engine: every read and write of a solver attribute, for the
 // model itself and for lists of element handles, ends here.
-#ifndef DIDAZODA_ATTRS_H
-#define DIDAZODA_ATTRS_H
+#ifndef DIDAZODA_MODEL_ATTRS_H
+#define DIDAZODA_MODEL_ATTRS_H
 
 #include "runtime/ref.h"
 #include "module/tarvex.h"
@@ -62,9 +62,6 @@ PyObject *model_index_array();
 
 // ValueError "invalid newvalues"; returns nullptr.
 PyObject *invalid_newvalues();
-
-// n as the library's int count; false with OverflowError when it does not fit.
-bool count_fits(Py_ssize_t n, int *out);
 
 }  // namespace attr
 

@@ -3,18 +3,20 @@
 #include "model/column.h"
 
 #include "runtime/docs.h"
-#include "expr/expr_util.h"
+#include "runtime/arraylike.h"
 #include "model/handles.h"
 #include "runtime/args.h"
 #include "module/classes.h"
 #include "runtime/decorators.h"
 #include "module/tarvex_error.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 #include <cstddef>
 
 namespace dz {
 
-PyTypeObject Column_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Column_Type = static_type_object();
 
 namespace {
 
@@ -138,14 +140,13 @@ int column_addterms(PyObject *self, PyObject *coeffs, PyObject *constrs) {
 // ---- Constructor -------------------------------------------------------------
 
 const char *const init_argnames[] = {"self", "coeffs", "constrs"};
-const FuncSpec init_spec = {"__init__",  "Column.__init__", init_argnames, 3,      0,
-                            FUNC_METHOD, nullptr,           nullptr,       nullptr};
+const FuncSpec init_spec =
+    func_spec("__init__", "Column.__init__", init_argnames, FUNC_METHOD, nullptr, nullptr, nullptr)
+        .with_defaults("(None, None)");
 
 int column_init(PyObject *self, PyObject *args, PyObject *kwargs) {
-  static PyObject *defaults = nullptr;
-  if (!defaults && !(defaults = PyTuple_Pack(2, Py_None, Py_None))) return -1;
   ParsedArgs a;
-  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  if (parse_init(&init_spec, self, args, kwargs, a) < 0) return -1;
   PyObject *coeffs = a[1], *constrs = a[2];
   // Emptied first, also when __init__ runs again on a filled column.
   if (install_empty(as_column(self)) < 0) return -1;
@@ -165,12 +166,12 @@ int column_init(PyObject *self, PyObject *args, PyObject *kwargs) {
 
 // ---- Methods ---------------------------------------------------------------------
 
-PyObject *addTerms_impl(PyObject *, PyObject *const *args) {
+PyObject *column_addTerms_impl(PyObject *, PyObject *const *args) {
   if (column_addterms(args[0], args[1], args[2]) < 0) return nullptr;
   Py_RETURN_NONE;
 }
 
-PyObject *copy_impl(PyObject *, PyObject *const *args) {
+PyObject *column_copy_impl(PyObject *, PyObject *const *args) {
   ColumnObject *c = as_column(args[0]);
   // Held: the new column's addTerms may run code that replaces them.
   Ref coeffs = Ref::borrow(c->coeffs_);
@@ -181,7 +182,7 @@ PyObject *copy_impl(PyObject *, PyObject *const *args) {
 
 // Term i of one field; the index is converted before the field is read.
 template <PyObject *ColumnObject::*Field>
-PyObject *item_impl(PyObject *, PyObject *const *args) {
+PyObject *column_item_impl(PyObject *, PyObject *const *args) {
   int i;
   if (!as_int32(args[1], &i)) return nullptr;
   PyObject *list = as_column(args[0])->*Field;
@@ -195,11 +196,10 @@ PyObject *item_impl(PyObject *, PyObject *const *args) {
     return nullptr;
   }
   PyObject *v = PyList_GET_ITEM(list, k);
-  Py_INCREF(v);
-  return v;
+  return new_ref(v);
 }
 
-PyObject *size_impl(PyObject *, PyObject *const *args) {
+PyObject *column_size_impl(PyObject *, PyObject *const *args) {
   PyObject *coeffs = as_column(args[0])->coeffs_;
   if (!PyList_Check(coeffs))
     return PyErr_Format(PyExc_TypeError, "object of type '%.200s' has no len()",
@@ -207,7 +207,7 @@ PyObject *size_impl(PyObject *, PyObject *const *args) {
   return PyLong_FromSsize_t(PyList_GET_SIZE(coeffs));
 }
 
-PyObject *clear_impl(PyObject *, PyObject *const *args) {
+PyObject *column_clear_impl(PyObject *, PyObject *const *args) {
   if (install_empty(as_column(args[0])) < 0) return nullptr;
   Py_RETURN_NONE;
 }
@@ -266,7 +266,7 @@ PyObject *remove_constr(PyObject *self, PyObject *item) {
   Py_RETURN_NONE;
 }
 
-PyObject *remove_impl(PyObject *, PyObject *const *args) {
+PyObject *column_remove_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *item = args[1];
   if (PyLong_Check(item)) return remove_position(as_column(self), item);
   if (handle_check(item, &Constr_Type)) return remove_constr(self, item);
@@ -282,48 +282,44 @@ const char class_doc[] =
     "A column can be given when a variable is added, to initialise the variable's\n"
     "coefficients in existing constraints.";
 
-const char init_doc[] =
-    EXPR_DOC_HEAD("__init__(coeffs=None, constrs=None)", "Construct a Column") EXPR_DOC_ARG(
-        "coeffs=None", "-----------", "The coefficient of one term, or a list of coefficients.")
-        EXPR_DOC_NEXT EXPR_DOC_ARG(
-            "constrs=None", "------------",
-            "The constraint of one term, or a list of constraints, one for each\n"
-            "            coefficient.") EXPR_DOC_EXAMPLE EXPR_DOC_LINE("Column()")
-            EXPR_DOC_LINE("Column(1.0, c0)") EXPR_DOC_LINE("Column([1.0, 2.0], [c0, c1])")
-                EXPR_DOC_END;
+const char init_doc[] = DOC_HEAD("__init__(coeffs=None, constrs=None)", "Construct a Column")
+    DOC_ARG("coeffs=None", "-----------", "The coefficient of one term, or a list of coefficients.")
+        DOC_NEXT DOC_ARG("constrs=None", "------------",
+                         "The constraint of one term, or a list of constraints, one for each\n"
+                         "            coefficient.") DOC_EXAMPLE DOC_LINE("Column()")
+            DOC_LINE("Column(1.0, c0)") DOC_LINE("Column([1.0, 2.0], [c0, c1])") DOC_END;
 
-const char addTerms_doc[] = EXPR_DOC_HEAD("addTerms(coeffs, constrs)", "Add one or more term(s)")
-    EXPR_DOC_ARG("coeffs", "------", "The coefficient of one term, or a list of coefficients.")
-        EXPR_DOC_NEXT EXPR_DOC_ARG("constrs", "-------",
-                                   "The constraint of one term, or a list of constraints.")
-            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("col.addTerms(1.0, c0)")
-                EXPR_DOC_LINE("col.addTerms([1.0, 2.0], [c0, c1])") EXPR_DOC_END;
+const char addTerms_doc[] = DOC_HEAD("addTerms(coeffs, constrs)", "Add one or more term(s)")
+    DOC_ARG("coeffs", "------", "The coefficient of one term, or a list of coefficients.")
+        DOC_NEXT DOC_ARG("constrs", "-------",
+                         "The constraint of one term, or a list of constraints.")
+            DOC_EXAMPLE DOC_LINE("col.addTerms(1.0, c0)")
+                DOC_LINE("col.addTerms([1.0, 2.0], [c0, c1])") DOC_END;
 
-const char copy_doc[] = EXPR_DOC_HEAD("copy()", "Return a copy of a Column.")
-    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("col2 = col.copy()") EXPR_DOC_END;
+const char copy_doc[] = DOC_HEAD("copy()", "Return a copy of a Column.")
+    DOC_NONE DOC_EXAMPLE DOC_LINE("col2 = col.copy()") DOC_END;
 
 const char getCoeff_doc[] =
-    EXPR_DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a term in a Column.")
-        EXPR_DOC_ARG("index", "-----", "The position of the term, from 0.")
-            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(col.getCoeff(0))") EXPR_DOC_END;
+    DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a term in a Column.")
+        DOC_ARG("index", "-----", "The position of the term, from 0.")
+            DOC_EXAMPLE DOC_LINE("print(col.getCoeff(0))") DOC_END;
 
 const char getConstr_doc[] =
-    EXPR_DOC_HEAD("getConstr(index)", "Get the constraint of a term in a Column.")
-        EXPR_DOC_ARG("index", "-----", "The position of the term, from 0.")
-            EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(col.getConstr(0).index)") EXPR_DOC_END;
+    DOC_HEAD("getConstr(index)", "Get the constraint of a term in a Column.")
+        DOC_ARG("index", "-----", "The position of the term, from 0.")
+            DOC_EXAMPLE DOC_LINE("print(col.getConstr(0).index)") DOC_END;
 
-const char size_doc[] = EXPR_DOC_HEAD("size()", "Obtain the number of terms.")
-    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("print(col.size())") EXPR_DOC_END;
+const char size_doc[] = DOC_HEAD("size()", "Obtain the number of terms.")
+    DOC_NONE DOC_EXAMPLE DOC_LINE("print(col.size())") DOC_END;
 
-const char clear_doc[] = EXPR_DOC_HEAD("clear()", "Clear all included terms")
-    EXPR_DOC_NONE EXPR_DOC_EXAMPLE EXPR_DOC_LINE("col.clear()") EXPR_DOC_END;
+const char clear_doc[] = DOC_HEAD("clear()", "Clear all included terms")
+    DOC_NONE DOC_EXAMPLE DOC_LINE("col.clear()") DOC_END;
 
-const char remove_doc[] = EXPR_DOC_HEAD("remove(item)", "Delete some terms contained in Column")
-    EXPR_DOC_ARG("item", "----",
-                 "If `item` is a number, the term whose index is `item` is deleted. If the `item`\n"
-                 "            is a constraint, all terms that contain the constraint are deleted.")
-        EXPR_DOC_EXAMPLE EXPR_DOC_LINE("col.remove(0)") EXPR_DOC_LINE("col.remove(c0)")
-            EXPR_DOC_END;
+const char remove_doc[] = DOC_HEAD("remove(item)", "Delete some terms contained in Column")
+    DOC_ARG("item", "----",
+            "If `item` is a number, the term whose index is `item` is deleted. If the `item`\n"
+            "            is a constraint, all terms that contain the constraint are deleted.")
+        DOC_EXAMPLE DOC_LINE("col.remove(0)") DOC_LINE("col.remove(c0)") DOC_END;
 
 // ---- Member specs ----------------------------------------------------------------
 
@@ -332,17 +328,15 @@ const char *const addTerms_args[] = {"self", "coeffs", "constrs"};
 const char *const index_arg[] = {"self", "i"};
 const char *const item_arg[] = {"self", "item"};
 
-#define COLUMN_METHOD(name, impl, args, n, doc) \
-  { #name, "Column." #name, args, n, 0, FUNC_METHOD, &Column_Type, impl, doc }
-
 const FuncSpec member_specs[] = {
-    COLUMN_METHOD(addTerms, addTerms_impl, addTerms_args, 3, addTerms_doc),
-    COLUMN_METHOD(copy, copy_impl, self_only, 1, copy_doc),
-    COLUMN_METHOD(getCoeff, item_impl<&ColumnObject::coeffs_>, index_arg, 2, getCoeff_doc),
-    COLUMN_METHOD(getConstr, item_impl<&ColumnObject::constrs_>, index_arg, 2, getConstr_doc),
-    COLUMN_METHOD(size, size_impl, self_only, 1, size_doc),
-    COLUMN_METHOD(clear, clear_impl, self_only, 1, clear_doc),
-    COLUMN_METHOD(remove, remove_impl, item_arg, 2, remove_doc),
+    DZ_METHOD(Column, addTerms, addTerms_args, column_addTerms_impl, addTerms_doc),
+    DZ_METHOD(Column, copy, self_only, column_copy_impl, copy_doc),
+    DZ_METHOD(Column, getCoeff, index_arg, column_item_impl<&ColumnObject::coeffs_>, getCoeff_doc),
+    DZ_METHOD(Column, getConstr, index_arg, column_item_impl<&ColumnObject::constrs_>,
+              getConstr_doc),
+    DZ_METHOD(Column, size, self_only, column_size_impl, size_doc),
+    DZ_METHOD(Column, clear, self_only, column_clear_impl, clear_doc),
+    DZ_METHOD(Column, remove, item_arg, column_remove_impl, remove_doc),
 };
 
 // ---- Pickling ------------------------------------------------------------------------
@@ -378,14 +372,13 @@ const PickleSpec pickle_spec = {"Column", pickle_fields, 2, false, column_restor
 // ---- Class set-up ----------------------------------------------------------------
 
 int column_prepare() {
-  if (expr_strings_ready() < 0) return -1;  // is_ndarray's names
   PyTypeObject *t = &Column_Type;
   t->tp_name = "didazoda.Column";
   t->tp_basicsize = sizeof(ColumnObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = class_doc;
-  t->tp_new = column_alloc;
-  t->tp_init = column_init;
+  t->tp_new = DZ_SLOT(column_alloc);
+  t->tp_init = DZ_SLOT(column_init);
   t->tp_traverse = column_traverse;
   t->tp_clear = column_clear;
   t->tp_dealloc = column_dealloc;

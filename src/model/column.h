@@ -1,7 +1,7 @@
 // Column: the coefficients of one variable in existing constraints, as two
 // parallel lists of terms. Model.addVar reads it, Model.getCol fills one.
-#ifndef DIDAZODA_COLUMN_H
-#define DIDAZODA_COLUMN_H
+#ifndef DIDAZODA_MODEL_COLUMN_H
+#define DIDAZODA_MODEL_COLUMN_H
 
 #include "runtime/ref.h"
 

@@ -63,7 +63,7 @@ void adopt(ModelObject *m, TVXmodel *mdl) {
   m->owned_ = 1;
 }
 
-PyObject *copy_impl(PyObject *, PyObject *const *args) {
+PyObject *model_copy_impl(PyObject *, PyObject *const *args) {
   ModelObject *self = as_model(args[0]);
   if (!self->owned_ || !self->mdl_) return raise_code(TVX_ERROR_INVALID_ARGUMENT);
   Ref copy(empty_model());
@@ -98,7 +98,7 @@ const char copy_doc[] =
 
 // ---- The module function read ----------------------------------------------------
 
-PyObject *read_impl(PyObject *, PyObject *const *args) {
+PyObject *module_read_impl(PyObject *, PyObject *const *args) {
   PyObject *filename = args[0], *env_arg = args[1];
   Ref env;
   if (env_arg == Py_None) {
@@ -193,9 +193,10 @@ PyObject *model_new(TVXmodel *mdl) {
   return m.release();
 }
 
-const FuncSpec Model_copy_spec = {"copy",      "Model.copy", self_arg,  1,       0,
-                                  FUNC_METHOD, &Model_Type,  copy_impl, copy_doc};
+const FuncSpec Model_copy_spec = DZ_METHOD(Model, copy, self_arg, model_copy_impl, copy_doc);
 
-const FuncSpec read_spec = {"read", nullptr, read_args, 2, 0, 0, nullptr, read_impl, read_doc};
+const FuncSpec read_spec =
+    func_spec("read", nullptr, read_args, 0, nullptr, module_read_impl, read_doc)
+        .with_defaults("(None,)");
 
 }  // namespace dz

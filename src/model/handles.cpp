@@ -11,15 +11,19 @@
 #include "runtime/decorators.h"
 #include "runtime/function.h"
 #include "module/state.h"
+#include "module/tarvex_error.h"
+#include "runtime/docs.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject Var_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject PsdVar_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject Constr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject SOS_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject GenConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
-PyTypeObject PsdConstr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Var_Type = static_type_object();
+PyTypeObject PsdVar_Type = static_type_object();
+PyTypeObject Constr_Type = static_type_object();
+PyTypeObject SOS_Type = static_type_object();
+PyTypeObject GenConstr_Type = static_type_object();
+PyTypeObject PsdConstr_Type = static_type_object();
 
 HandleOps Var_ops, PsdVar_ops, Constr_ops, SOS_ops, GenConstr_ops, PsdConstr_ops;
 
@@ -120,6 +124,12 @@ PyObject *handle_repr(PyObject *self) { return PyObject_CallMethodObjArgs(self, 
 
 }  // namespace
 
+bool handle_of_model(PyObject *o, TVXmodel *mdl) {
+  if (handle_mdl(o) == mdl) return true;
+  raise_text("an element of another model was given");
+  return false;
+}
+
 // hash(self.index). The six classes are static types whose `index` cannot be
 // replaced, so for them the field is the property's value; a subclass may
 // override `index` and is asked.
@@ -154,12 +164,40 @@ const char *handle_attr_kind(PyObject *o) {
 
 namespace {
 
+const char *const set_handle_index_args[] = {"handle", "index"};
+
+// Tests need handles of chosen indices without a model. A model's own
+// handles are numbered by the model alone, so only a handle of no model
+// takes a number here; it names no element of any model either way.
+PyObject *module_set_handle_index_impl(PyObject *, PyObject *const *args) {
+  PyObject *h = args[0];
+  if (!handle_attr_kind(h))
+    return PyErr_Format(PyExc_TypeError, "expected an element handle, got %.200s",
+                        Py_TYPE(h)->tp_name);
+  if (handle_mdl(h)) {
+    PyErr_SetString(PyExc_ValueError, "a handle of a model cannot be renumbered");
+    return nullptr;
+  }
+  int index = 0;
+  if (!as_int32(args[1], &index)) return nullptr;
+  handle_set_index(h, index);
+  Py_RETURN_NONE;
+}
+
+}  // namespace
+
+const FuncSpec set_handle_index_spec =
+    func_spec("_set_handle_index", nullptr, set_handle_index_args, 0, nullptr,
+              module_set_handle_index_impl, nullptr);
+
+namespace {
+
 // ---- Methods -----------------------------------------------------------------
 //
 // One implementation per method serves all six classes: the function's
 // self_type names the class it is bound in.
 
-PyObject *sameAs_impl(PyObject *func, PyObject *const *args) {
+PyObject *handle_sameAs_impl(PyObject *func, PyObject *const *args) {
   const FuncSpec *spec = function_spec(func);
   PyObject *self = args[0], *other = args[1];
   if (!check_arg_type(other, spec->self_type, spec->argnames[1], false)) return nullptr;
@@ -177,7 +215,7 @@ PyObject *one_item_list(PyObject *item) {
   return list;
 }
 
-PyObject *getAttr_impl(PyObject *func, PyObject *const *args) {
+PyObject *handle_getAttr_impl(PyObject *func, PyObject *const *args) {
   PyObject *self = args[0], *name = args[1];
   if (!check_arg_type(name, &PyUnicode_Type, "attrname", true)) return nullptr;
   Ref elements(one_item_list(self));
@@ -188,7 +226,7 @@ PyObject *getAttr_impl(PyObject *func, PyObject *const *args) {
   return PySequence_GetItem(values.get(), 0);
 }
 
-PyObject *setAttr_impl(PyObject *func, PyObject *const *args) {
+PyObject *handle_setAttr_impl(PyObject *func, PyObject *const *args) {
   PyObject *self = args[0], *name = args[1], *value = args[2];
   if (!check_arg_type(name, &PyUnicode_Type, "attrname", true)) return nullptr;
   Ref elements(one_item_list(self));
@@ -201,11 +239,11 @@ PyObject *setAttr_impl(PyObject *func, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-PyObject *index_impl(PyObject *, PyObject *const *args) {
+PyObject *handle_index_impl(PyObject *, PyObject *const *args) {
   return PyLong_FromLong(handle_index(args[0]));
 }
 
-PyObject *priority_impl(PyObject *, PyObject *const *) { return PyFloat_FromDouble(1000.0); }
+PyObject *psdvar_priority_impl(PyObject *, PyObject *const *) { return PyFloat_FromDouble(1000.0); }
 
 // ---- PsdVar times a matrix -----------------------------------------------------
 
@@ -259,20 +297,11 @@ PyNumberMethods psdvar_as_number = {};
 
 // ---- Docstrings ----------------------------------------------------------------
 
-#define DOC_HEAD(signature, purpose)                                                          \
-  "\n        SIGNATURE:\n            " signature "\n\n        PURPOSE:\n            " purpose \
-  "\n\n        ARGUMENTS:\n"
-#define DOC_ARG(name, rule, text) \
-  "            " name "\n            " rule "\n            " text "\n"
-#define DOC_EXAMPLE "\n        EXAMPLE:\n"
-#define DOC_LINE(text) "            " text "\n"
 #define DOC_ATTR_NOTE                                                                       \
   "\n        NOTE:\n"                                                                       \
   "            Attribute can also be read and written directly through object attributes, " \
   "in this\n"                                                                               \
   "            case, the attribute name is case-insensitive\n"
-#define DOC_END "\n        "
-#define DOC_PROPERTY(text) "\n        " text "\n" DOC_END
 
 #define GETATTR_HEAD(purpose) \
   DOC_HEAD("getAttr(attrname)", purpose) DOC_ARG("attrname", "--------", "Attribute name")
@@ -398,16 +427,12 @@ const char *const constr_arg[] = {"self", "constr"};
 const char *const sos_arg[] = {"self", "sos"};
 const char *const genconstr_arg[] = {"self", "genconstr"};
 
-#define HANDLE_SPECS(Cls, sameas_args, index_text)                                             \
-  const FuncSpec Cls##_specs[] = {                                                             \
-      {"sameAs", #Cls ".sameAs", sameas_args, 2, 0, FUNC_METHOD, &Cls##_Type, sameAs_impl,     \
-       Cls##_sameAs_doc},                                                                      \
-      {"getAttr", #Cls ".getAttr", getAttr_args, 2, 0, FUNC_METHOD, &Cls##_Type, getAttr_impl, \
-       Cls##_getAttr_doc},                                                                     \
-      {"setAttr", #Cls ".setAttr", setAttr_args, 3, 0, FUNC_METHOD, &Cls##_Type, setAttr_impl, \
-       Cls##_setAttr_doc},                                                                     \
-      {"index", #Cls ".index", self_only, 1, 0, FUNC_METHOD, &Cls##_Type, index_impl,          \
-       DOC_PROPERTY(index_text)},                                                              \
+#define HANDLE_SPECS(Cls, sameas_args, index_text)                                   \
+  const FuncSpec Cls##_specs[] = {                                                   \
+      DZ_METHOD(Cls, sameAs, sameas_args, handle_sameAs_impl, Cls##_sameAs_doc),     \
+      DZ_METHOD(Cls, getAttr, getAttr_args, handle_getAttr_impl, Cls##_getAttr_doc), \
+      DZ_METHOD(Cls, setAttr, setAttr_args, handle_setAttr_impl, Cls##_setAttr_doc), \
+      DZ_METHOD(Cls, index, self_only, handle_index_impl, DOC_PROPERTY(index_text)), \
   }
 
 HANDLE_SPECS(Var, var_arg, "The index position of the variable.");
@@ -417,15 +442,8 @@ HANDLE_SPECS(SOS, sos_arg, "The index position of the SOS constraint.");
 HANDLE_SPECS(GenConstr, genconstr_arg, "The index position of the general constraint.");
 HANDLE_SPECS(PsdConstr, constr_arg, "Index position of PsdConstr");
 
-const FuncSpec psdvar_priority_spec = {"__array_priority__",
-                                       "PsdVar.__array_priority__",
-                                       self_only,
-                                       1,
-                                       0,
-                                       FUNC_METHOD,
-                                       &PsdVar_Type,
-                                       priority_impl,
-                                       nullptr};
+const FuncSpec psdvar_priority_spec =
+    DZ_METHOD(PsdVar, __array_priority__, self_only, psdvar_priority_impl, nullptr);
 
 #define KIND(Cls, ops, doc, attr_kind, name_attr, priority)                                \
   {                                                                                        \
@@ -453,19 +471,19 @@ int handle_prepare() {
   t->tp_basicsize = sizeof(HandleObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_doc = k.class_doc;
-  t->tp_getattro = handle_getattro;
-  t->tp_setattro = handle_setattro;
-  t->tp_str = handle_str<K>;
-  t->tp_repr = handle_repr;
+  t->tp_getattro = DZ_SLOT(handle_getattro);
+  t->tp_setattro = DZ_SLOT(handle_setattro);
+  t->tp_str = DZ_SLOT(handle_str<K>);
+  t->tp_repr = DZ_SLOT(handle_repr);
   if (K == KVar) {
     // Allocation, arithmetic, comparisons and hash come from Operand.
     t->tp_base = Operand_class.type;
   } else {
     t->tp_new = PyType_GenericNew;
-    t->tp_hash = handle_hash;
+    t->tp_hash = DZ_SLOT(handle_hash);
   }
   if (K == KPsdVar) {
-    psdvar_as_number.nb_multiply = psdvar_multiply;
+    psdvar_as_number.nb_multiply = DZ_SLOT(psdvar_multiply);
     t->tp_as_number = &psdvar_as_number;
   }
   k.ops->new_ = new_of<K>;

@@ -1,11 +1,12 @@
 // Element handles: Var, PsdVar, Constr, SOS, GenConstr, PsdConstr. A handle
 // is a solver model handle and an index; every fact about the element lives
 // in the solver model.
-#ifndef DIDAZODA_HANDLES_H
-#define DIDAZODA_HANDLES_H
+#ifndef DIDAZODA_MODEL_HANDLES_H
+#define DIDAZODA_MODEL_HANDLES_H
 
 #include "module/classes.h"
 #include "module/tarvex.h"
+#include "runtime/function.h"
 
 namespace dz {
 
@@ -41,6 +42,15 @@ inline int handle_index(PyObject *o) { return as_handle(o)->index_; }
 // Only removal renumbers: survivors get their new position, removed elements
 // -1 - their old index.
 inline void handle_set_index(PyObject *o, int index) { as_handle(o)->index_ = index; }
+
+// Whether handle o belongs to mdl; TarvexError "an element of another model
+// was given" when not, as its index would name an unrelated element of mdl.
+// o must be a handle.
+bool handle_of_model(PyObject *o, TVXmodel *mdl);
+
+// didazoda._set_handle_index(handle, index): numbers a handle of no model,
+// for tests; a private module function.
+extern const FuncSpec set_handle_index_spec;
 
 // hash(h.index), as every handle hashes; -1 with an exception on failure.
 // Operand's hash calls it for a Var.

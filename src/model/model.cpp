@@ -4,24 +4,30 @@
 
 #include "runtime/args.h"
 #include "runtime/decorators.h"
+#include "runtime/docs.h"
 #include "module/env.h"
 #include "module/tarvex_error.h"
 #include "runtime/lifecycle.h"
 #include "runtime/utf8.h"
 #include "model/paramclass.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject Model_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Model_Type = static_type_object();
 ModelOps Model_ops;
 
 namespace {
 
 // The object fields, declared once for traverse, clear and allocation.
-#define MODEL_OBJECT_FIELDS(X)                                                          \
-  X(Params)                                                                             \
-  X(params) X(userattrs_) X(callback_) X(cbsol_) X(varlist_) X(constrlist_) X(soslist_) \
-      X(genconstrlist_) X(psdvarlist_) X(psdconstrlist_)
+#define MODEL_OBJECT_FIELDS(X) \
+  X(Params)                    \
+  X(params)                    \
+  X(userattrs_)                \
+  X(callback_)                 \
+  X(cbsol_)                    \
+  X(varlist_) X(constrlist_) X(soslist_) X(genconstrlist_) X(psdvarlist_) X(psdconstrlist_)
 
 PyObject *model_alloc(PyTypeObject *type, PyObject *, PyObject *) {
   PyObject *self = type->tp_alloc(type, 0);
@@ -68,28 +74,30 @@ void model_dealloc(PyObject *self) {
 }
 
 const char *const init_argnames[] = {"self", "name", "env", "empty"};
-const FuncSpec init_spec = {"__init__",  "Model.__init__", init_argnames, 4,      0,
-                            FUNC_METHOD, nullptr,          nullptr,       nullptr};
+const FuncSpec init_spec =
+    func_spec("__init__", "Model.__init__", init_argnames, FUNC_METHOD, nullptr, nullptr, nullptr)
+        .with_defaults("('', None, False)");
+
+// The element lists, each of which a building or removing call may change.
+constexpr PyObject *ModelObject::*kElementLists[] = {
+    &ModelObject::varlist_,       &ModelObject::constrlist_, &ModelObject::soslist_,
+    &ModelObject::genconstrlist_, &ModelObject::psdvarlist_, &ModelObject::psdconstrlist_};
 
 // Fresh lists and user dict; the old ones go only after the new are in place.
 int reset_lists(ModelObject *m) {
-  PyObject **lists[] = {&m->varlist_,       &m->constrlist_, &m->soslist_,
-                        &m->genconstrlist_, &m->psdvarlist_, &m->psdconstrlist_};
   Ref fresh[6];
-  for (int i = 0; i < 6; i++)
-    if (!(fresh[i] = Ref(PyList_New(0)))) return -1;
+  for (Ref &list : fresh)
+    if (!(list = Ref(PyList_New(0)))) return -1;
   Ref attrs(PyDict_New());
   if (!attrs) return -1;
-  for (int i = 0; i < 6; i++) Py_SETREF(*lists[i], fresh[i].release());
+  for (int i = 0; i < 6; i++) Py_SETREF(m->*kElementLists[i], fresh[i].release());
   Py_SETREF(m->userattrs_, attrs.release());
   return 0;
 }
 
 int model_init(PyObject *self, PyObject *args, PyObject *kwargs) {
-  static PyObject *defaults = nullptr;
-  if (!defaults && !(defaults = Py_BuildValue("(sOO)", "", Py_None, Py_False))) return -1;
   ParsedArgs a;
-  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  if (parse_init(&init_spec, self, args, kwargs, a) < 0) return -1;
   PyObject *name = a[1], *env = a[2], *empty = a[3];
   if (!check_arg_type(name, &PyUnicode_Type, "name", true)) return -1;
   if (!check_arg_type(env, &Env_Type, "env", false)) return -1;
@@ -133,7 +141,7 @@ TVXenv *model_env(ModelObject *self) { return TVXgetenv(self->mdl_); }
 
 const char *const self_arg[] = {"self"};
 
-PyObject *dispose_impl(PyObject *, PyObject *const *args) {
+PyObject *model_dispose_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   if (m->owned_ == 1) {
     m->owned_ = 0;
@@ -143,21 +151,14 @@ PyObject *dispose_impl(PyObject *, PyObject *const *args) {
 }
 
 template <PyObject *ModelObject::*List>
-PyObject *list_impl(PyObject *, PyObject *const *args) {
+PyObject *model_list_impl(PyObject *, PyObject *const *args) {
   PyObject *list = as_model(args[0])->*List;
-  Py_INCREF(list);
-  return list;
+  return new_ref(list);
 }
-
-#define DOC_NO_ARGS(sig, purpose, example)                                              \
-  "\n        SIGNATURE:\n            " sig "\n\n        PURPOSE:\n            " purpose \
-  "\n\n        ARGUMENTS:\n            None.\n\n" example "\n        "
-#define EXAMPLE(lines) "        EXAMPLE:\n" lines "\n"
 
 PyObject *get_params_field(PyObject *self, void *closure) {
   PyObject *v = closure ? as_model(self)->params : as_model(self)->Params;
-  Py_INCREF(v);
-  return v;
+  return new_ref(v);
 }
 
 int set_params_field(PyObject *self, PyObject *value, void *closure) {
@@ -174,8 +175,9 @@ int set_params_field(PyObject *self, PyObject *value, void *closure) {
 }
 
 PyGetSetDef model_getset[] = {
-    {"Params", get_params_field, set_params_field, nullptr, nullptr},
-    {"params", get_params_field, set_params_field, nullptr, reinterpret_cast<void *>(1)},
+    {"Params", DZ_SLOT(get_params_field), DZ_SLOT(set_params_field), nullptr, nullptr},
+    {"params", DZ_SLOT(get_params_field), DZ_SLOT(set_params_field), nullptr,
+     reinterpret_cast<void *>(1)},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -212,15 +214,15 @@ int model_prepare() {
   t->tp_basicsize = sizeof(ModelObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = "Represents a mathematical optimization model.";
-  t->tp_new = model_alloc;
-  t->tp_init = model_init;
+  t->tp_new = DZ_SLOT(model_alloc);
+  t->tp_init = DZ_SLOT(model_init);
   t->tp_traverse = model_traverse;
   t->tp_clear = model_clear;
   t->tp_finalize = model_finalize;
   t->tp_dealloc = model_dealloc;
   t->tp_getset = model_getset;
-  t->tp_getattro = model_getattro;
-  t->tp_setattro = model_setattro;
+  t->tp_getattro = DZ_SLOT(model_getattro);
+  t->tp_setattro = DZ_SLOT(model_setattro);
   Model_ops = {
       model_new,       model_env,          op_not_built,    model_addvars, model_linexprs2array,
       model_dec_bound, op_not_built,       model_addconstr, op_not_built,  model_addconstrs,
@@ -230,10 +232,7 @@ int model_prepare() {
 
 int model_bind(PyObject *dict) {
   for (const ModelMember *mm = model_members; mm->spec; mm++) {
-    PyObject *defaults = nullptr, *kwdefaults = nullptr;
-    if (mm->defaults && mm->defaults(&defaults, &kwdefaults) < 0) return -1;
-    Ref d(defaults), kw(kwdefaults);
-    if (!bind_function(dict, mm->spec, d.get(), kw.get())) return -1;
+    if (!bind_function(dict, mm->spec)) return -1;
     if (mm->form == ModelMember::INTERNAL && apply_internal(dict, mm->spec->name) < 0) return -1;
     if (mm->form == ModelMember::SIGNATURE &&
         apply_signature(dict, mm->spec->name, mm->signature) < 0)
@@ -244,43 +243,46 @@ int model_bind(PyObject *dict) {
 
 }  // namespace
 
-const FuncSpec Model_dispose_spec = {
-    "dispose",
-    "Model.dispose",
-    self_arg,
-    1,
-    0,
-    FUNC_METHOD,
-    &Model_Type,
-    dispose_impl,
-    DOC_NO_ARGS("dispose()", "Release the resources associated with the Model.",
-                EXAMPLE("            model.dispose()"))};
+const FuncSpec Model_dispose_spec =
+    DZ_METHOD(Model, dispose, self_arg, model_dispose_impl,
+              DOC_HEAD("dispose()", "Release the resources associated with the Model.")
+                  DOC_NONE DOC_EXAMPLE DOC_LINE("model.dispose()") DOC_END);
 
-#define LIST_ACCESSOR(NAME, FIELD, PURPOSE, EXAMPLE_TEXT)               \
-  const FuncSpec Model_##NAME##_spec = {#NAME,                          \
-                                        "Model." #NAME,                 \
-                                        self_arg,                       \
-                                        1,                              \
-                                        0,                              \
-                                        FUNC_METHOD,                    \
-                                        &Model_Type,                    \
-                                        list_impl<&ModelObject::FIELD>, \
-                                        DOC_NO_ARGS(#NAME "()", PURPOSE, EXAMPLE_TEXT)};
+#define LIST_ACCESSOR(NAME, FIELD, PURPOSE, EXAMPLE)                         \
+  const FuncSpec Model_##NAME##_spec =                                       \
+      DZ_METHOD(Model, NAME, self_arg, model_list_impl<&ModelObject::FIELD>, \
+                DOC_HEAD(#NAME "()", PURPOSE) DOC_NONE EXAMPLE DOC_END);
 
 LIST_ACCESSOR(getVars, varlist_, "Obtain a list of all variables in the Model.",
-              EXAMPLE("            m.getVars()"))
+              DOC_EXAMPLE DOC_LINE("m.getVars()"))
 LIST_ACCESSOR(getConstrs, constrlist_, "Obtain a list of all constraints in the Model.",
-              EXAMPLE("            m.getConstrs()"))
+              DOC_EXAMPLE DOC_LINE("m.getConstrs()"))
 LIST_ACCESSOR(getSOSs, soslist_, "Retrieve all SOS constraints in model.",
-              EXAMPLE("            m = Model()\n"
-                      "            x = m.addVars()\n"
-                      "            m.addSOS(TVX.SOS_TYPE1, list(x.values()))\n"
-                      "            print(m.getSOSs())"))
-LIST_ACCESSOR(getGenConstrs, genconstrlist_, "Retrieve all general constraints in this model", "")
+              DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addVars()")
+                  DOC_LINE("m.addSOS(TVX.SOS_TYPE1, list(x.values()))")
+                      DOC_LINE("print(m.getSOSs())"))
+LIST_ACCESSOR(getGenConstrs, genconstrlist_, "Retrieve all general constraints in this model",
+              DOC_NEXT)
 LIST_ACCESSOR(getPsdVars, psdvarlist_, "Obtain a list of all PsdVars in the Model.",
-              EXAMPLE("            m.getPsdVars()"))
+              DOC_EXAMPLE DOC_LINE("m.getPsdVars()"))
 LIST_ACCESSOR(getPsdConstrs, psdconstrlist_, "Obtain a list of all PsdConstrs in the Model.",
-              EXAMPLE("            m.getPsdConstrs()"))
+              DOC_EXAMPLE DOC_LINE("m.getPsdConstrs()"))
+
+#undef LIST_ACCESSOR
+
+TVXmodel *model_live_or_null(PyObject *self) {
+  ModelObject *m = as_model(self);
+  if (!m->owned_ || !m->mdl_) return nullptr;
+  for (PyObject *ModelObject::*list : kElementLists)
+    if (!PyList_Check(m->*list)) return nullptr;
+  return m->mdl_;
+}
+
+TVXmodel *model_live_handle(PyObject *self) {
+  TVXmodel *mdl = model_live_or_null(self);
+  if (!mdl) raise_code(TVX_ERROR_INVALID_ARGUMENT);
+  return mdl;
+}
 
 const ClassDef Model_class = {&Model_Type,
                               "Model",

@@ -1,8 +1,8 @@
 // The Model object: a solver model handle plus the Python-side state the
 // library does not keep (element handle lists, parameter object, user
 // members, the running callback's context).
-#ifndef DIDAZODA_MODEL_H
-#define DIDAZODA_MODEL_H
+#ifndef DIDAZODA_MODEL_MODEL_H
+#define DIDAZODA_MODEL_MODEL_H
 
 #include "module/classes.h"
 #include "runtime/function.h"
@@ -36,6 +36,14 @@ extern PyTypeObject Model_Type;
 inline ModelObject *as_model(PyObject *o) { return reinterpret_cast<ModelObject *>(o); }
 inline bool model_check(PyObject *o) { return PyObject_TypeCheck(o, &Model_Type); }
 
+// Rows in the library's compressed form, owned: nnz terms, row starts (when
+// asked for), column indices and values.
+struct RowArrays {
+  int nnz = 0;
+  Buffer<int> beg, ind;
+  Buffer<double> val;
+};
+
 // Internal operations. Entries stay untyped (OpSlot) until their operation is
 // built.
 struct ModelOps {
@@ -47,12 +55,10 @@ struct ModelOps {
   // import. Returns the object array of new Var handles, or nullptr.
   PyObject *(*addVars)(ModelObject *self, PyObject *shape, PyObject *indices, PyObject *lb,
                        PyObject *ub, PyObject *obj, PyObject *vtype, PyObject *name);
-  // _linExprs2array(exprs, nnz, beg, ind, val): LinExpr rows to compressed
-  // rows, each row's variables merged and in ascending index. beg may be
-  // null (no row starts wanted). On 0 the caller owns *beg, *ind, *val and
-  // frees them with free(); on -1 nothing is owned and the outputs are untouched.
-  int (*linExprs2array)(ModelObject *self, PyObject *exprs, int *nnz, int **beg, int **ind,
-                        double **val);
+  // _linExprs2array(exprs, with_starts, out): LinExpr rows to compressed
+  // rows, each row's variables merged and in ascending index; row starts
+  // only when asked. 0, or -1 with an exception.
+  int (*linExprs2array)(ModelObject *self, PyObject *exprs, bool with_starts, RowArrays &out);
   // _dec_bound(bound, constant): None, +-TVX.INFINITY for a huge bound, else
   // bound - constant. New reference, or nullptr.
   PyObject *(*dec_bound)(ModelObject *self, PyObject *bound, PyObject *constant);
@@ -90,8 +96,7 @@ PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, P
                         PyObject *ub, PyObject *obj, PyObject *vtype, PyObject *name);
 const char *model_attr_type(PyObject *elem);
 int model_populate(ModelObject *self);
-int model_linexprs2array(ModelObject *self, PyObject *exprs, int *nnz, int **beg, int **ind,
-                         double **val);
+int model_linexprs2array(ModelObject *self, PyObject *exprs, bool with_starts, RowArrays &out);
 PyObject *model_dec_bound(ModelObject *self, PyObject *bound, PyObject *constant);
 PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyObject *rhs,
                           PyObject *name);
@@ -117,16 +122,11 @@ PyObject *handle_at(PyObject *handles, int k, int code);
 PyObject *model_getattro(PyObject *self, PyObject *name);
 int model_setattro(PyObject *self, PyObject *name, PyObject *value);
 
-// Defaults (None,) for the last parameter of getAttr and setAttr.
-int model_none_default(PyObject **defaults, PyObject **kwdefaults);
-
 // A member bound into Model's dictionary, in the fixed binding order.
 struct ModelMember {
   const FuncSpec *spec;
   enum Form { PLAIN, INTERNAL, SIGNATURE } form;
   const char *signature;  // SIGNATURE: the displayed arguments
-  // Evaluates defaults at binding time (TVX values); may leave either NULL.
-  int (*defaults)(PyObject **defaults, PyObject **kwdefaults);
 };
 
 // The members in binding order, terminated by a null spec.
@@ -140,21 +140,9 @@ extern const FuncSpec Model_copy_spec, Model_getAttr_spec, Model_setAttr_spec;
 
 // Members defined in building/.
 extern const FuncSpec Model_addVar_spec;
-// addVar's defaults: TVX.INFINITY (as a double) and TVX.CONTINUOUS (a str or
-// None) read at binding time; also keeps them as the block form's defaults.
-int model_addvar_defaults(PyObject **defaults, PyObject **kwdefaults);
 extern const FuncSpec Model_addVars_spec, Model_addConstrs_spec;
-// addVars' keyword-only defaults, TVX.INFINITY and TVX.CONTINUOUS as they are
-// at binding time; addConstrs' name="".
-int model_addvars_defaults(PyObject **defaults, PyObject **kwdefaults);
-int model_addconstrs_defaults(PyObject **defaults, PyObject **kwdefaults);
 extern const FuncSpec Model_addConstr_spec, Model_addLConstr_spec, Model_addRange_spec,
     Model_setObjective_spec, Model_getObjective_spec;
-// Defaults ("",) of a trailing name; addLConstr's (None, None, ""); and
-// setObjective's sense, TVX.MAXINT as a 32-bit int at binding time.
-int model_name_default(PyObject **defaults, PyObject **kwdefaults);
-int model_addlconstr_defaults(PyObject **defaults, PyObject **kwdefaults);
-int model_setobjective_defaults(PyObject **defaults, PyObject **kwdefaults);
 extern const FuncSpec Model_message_spec, Model_read_spec, Model_write_spec, Model_reset_spec,
     Model_cleanupMilp_spec, Model_optimize_spec, Model_computeIIS_spec, Model_getVarByName_spec,
     Model_getConstrByName_spec;
@@ -162,16 +150,17 @@ extern const FuncSpec Model_message_spec, Model_read_spec, Model_write_spec, Mod
 extern const FuncSpec Model_getRow_spec, Model_getCol_spec, Model_getA_spec, Model_getCoeff_spec,
     Model_chgCoeff_spec, Model_addSOS_spec, Model_getSOS_spec, Model_addGenConstrIndicator_spec,
     Model_getGenConstrIndicator_spec, Model_remove_spec;
-// addSOS' (None,) and addGenConstrIndicator's (None, None, "").
-int model_addsos_defaults(PyObject **defaults, PyObject **kwdefaults);
-int model_indicator_defaults(PyObject **defaults, PyObject **kwdefaults);
 
-// Defaults (0,) for reset's clearall.
-int model_reset_default(PyObject **defaults, PyObject **kwdefaults);
-
-// The solver model of a live Model; NULL with TarvexError(INVALID_ARGUMENT)
-// for a disposed or empty one, which must never reach the library.
+// The solver model of a live Model: one it owns, with its six element lists
+// in place to take new handles. nullptr with TarvexError(INVALID_ARGUMENT)
+// for a disposed, empty or cleared one, which must never reach the library.
 TVXmodel *model_live_handle(PyObject *self);
+// The same test without raising: nullptr for a dead model. For the attribute
+// engine, which reports an unknown name before a dead model.
+TVXmodel *model_live_or_null(PyObject *self);
+inline TVXmodel *model_live_handle(ModelObject *m) {
+  return model_live_handle(reinterpret_cast<PyObject *>(m));
+}
 
 }  // namespace dz
 

@@ -16,7 +16,7 @@ PyObject *text_arg(PyObject *value, const char *argname) {
   return str2chars(value);
 }
 
-PyObject *message_impl(PyObject *, PyObject *const *args) {
+PyObject *model_message_impl(PyObject *, PyObject *const *args) {
   Ref text(text_arg(args[1], "message"));
   if (!text) return nullptr;
   TVXmodel *mdl = model_live_handle(args[0]);
@@ -27,7 +27,7 @@ PyObject *message_impl(PyObject *, PyObject *const *args) {
 }
 
 template <int (*Call)(TVXmodel *, const char *)>
-PyObject *file_impl(PyObject *, PyObject *const *args) {
+PyObject *model_file_impl(PyObject *, PyObject *const *args) {
   Ref filename(text_arg(args[1], "filename"));
   if (!filename) return nullptr;
   TVXmodel *mdl = model_live_handle(args[0]);
@@ -41,7 +41,7 @@ PyObject *file_impl(PyObject *, PyObject *const *args) {
 // against the list: a list out of step with the solver model must give an
 // error, never a read past its end.
 template <int (*Lookup)(TVXmodel *, const char *, int *), PyObject *ModelObject::*List>
-PyObject *byname_impl(PyObject *, PyObject *const *args) {
+PyObject *model_byname_impl(PyObject *, PyObject *const *args) {
   Ref name(text_arg(args[1], "name"));
   if (!name) return nullptr;
   TVXmodel *mdl = model_live_handle(args[0]);
@@ -59,8 +59,7 @@ PyObject *byname_impl(PyObject *, PyObject *const *args) {
   if (index < 0 || index >= PyList_GET_SIZE(list))
     return raise_text("the element lists do not match the solver model");
   PyObject *handle = PyList_GET_ITEM(list, index);
-  Py_INCREF(handle);
-  return handle;
+  return new_ref(handle);
 }
 
 const char *const message_args[] = {"self", "message"};
@@ -169,30 +168,17 @@ const char getConstrByName_doc[] =
 
 }  // namespace
 
-const FuncSpec Model_message_spec = {"message",   "Model.message", message_args, 2,          0,
-                                     FUNC_METHOD, &Model_Type,     message_impl, message_doc};
-const FuncSpec Model_read_spec = {"read",      "Model.read", filename_args,      2,       0,
-                                  FUNC_METHOD, &Model_Type,  file_impl<TVXread>, read_doc};
-const FuncSpec Model_write_spec = {"write",     "Model.write", filename_args,       2,        0,
-                                   FUNC_METHOD, &Model_Type,   file_impl<TVXwrite>, write_doc};
-const FuncSpec Model_getVarByName_spec = {"getVarByName",
-                                          "Model.getVarByName",
-                                          name_args,
-                                          2,
-                                          0,
-                                          FUNC_METHOD,
-                                          &Model_Type,
-                                          byname_impl<TVXgetvarbyname, &ModelObject::varlist_>,
-                                          getVarByName_doc};
-const FuncSpec Model_getConstrByName_spec = {
-    "getConstrByName",
-    "Model.getConstrByName",
-    name_args,
-    2,
-    0,
-    FUNC_METHOD,
-    &Model_Type,
-    byname_impl<TVXgetconstrbyname, &ModelObject::constrlist_>,
-    getConstrByName_doc};
+const FuncSpec Model_message_spec =
+    DZ_METHOD(Model, message, message_args, model_message_impl, message_doc);
+const FuncSpec Model_read_spec =
+    DZ_METHOD(Model, read, filename_args, model_file_impl<TVXread>, read_doc);
+const FuncSpec Model_write_spec =
+    DZ_METHOD(Model, write, filename_args, model_file_impl<TVXwrite>, write_doc);
+const FuncSpec Model_getVarByName_spec =
+    DZ_METHOD(Model, getVarByName, name_args,
+              model_byname_impl<TVXgetvarbyname, &ModelObject::varlist_>, getVarByName_doc);
+const FuncSpec Model_getConstrByName_spec = DZ_METHOD(
+    Model, getConstrByName, name_args,
+    model_byname_impl<TVXgetconstrbyname, &ModelObject::constrlist_>, getConstrByName_doc);
 
 }  // namespace dz

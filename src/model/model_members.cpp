@@ -9,20 +9,14 @@ namespace {
 
 const char *const placeholder_args[] = {"self", "args", "kwargs"};
 
-PyObject *placeholder(PyObject *func, PyObject *const *) {
+PyObject *model_placeholder_impl(PyObject *func, PyObject *const *) {
   return not_built(function_spec(func)->qualname);
 }
 
 #define PLACEHOLDER(NAME)                                                       \
-  const FuncSpec NAME##_placeholder = {#NAME,                                   \
-                                       "Model." #NAME,                          \
-                                       placeholder_args,                        \
-                                       1,                                       \
-                                       0,                                       \
-                                       FUNC_METHOD | FUNC_VARARGS | FUNC_VARKW, \
-                                       &Model_Type,                             \
-                                       placeholder,                             \
-                                       nullptr};
+  const FuncSpec NAME##_placeholder =                                           \
+      DZ_METHOD(Model, NAME, placeholder_args, model_placeholder_impl, nullptr) \
+          .with_flags(FUNC_VARARGS | FUNC_VARKW);
 
 PLACEHOLDER(addMVar)
 PLACEHOLDER(addPsdVar)
@@ -40,59 +34,59 @@ PLACEHOLDER(terminate)
 }  // namespace
 
 const ModelMember model_members[] = {
-    {&Model_copy_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_dispose_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_addVar_spec, ModelMember::PLAIN, nullptr, model_addvar_defaults},
-    {&addMVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_addVars_spec, ModelMember::PLAIN, nullptr, model_addvars_defaults},
-    {&addPsdVar_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_addConstr_spec, ModelMember::PLAIN, nullptr, model_name_default},
-    {&Model_addConstrs_spec, ModelMember::PLAIN, nullptr, model_addconstrs_defaults},
-    {&Model_addLConstr_spec, ModelMember::PLAIN, nullptr, model_addlconstr_defaults},
-    {&addMConstr_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_addSOS_spec, ModelMember::PLAIN, nullptr, model_addsos_defaults},
-    {&Model_addGenConstrIndicator_spec, ModelMember::PLAIN, nullptr, model_indicator_defaults},
-    {&Model_addRange_spec, ModelMember::PLAIN, nullptr, model_name_default},
-    {&Model_getVars_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getConstrs_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getGenConstrs_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getSOSs_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getPsdVars_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getPsdConstrs_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getCol_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getRow_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getSOS_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getGenConstrIndicator_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getA_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getConstrByName_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getVarByName_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_chgCoeff_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getCoeff_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_remove_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_setObjective_spec, ModelMember::PLAIN, nullptr, model_setobjective_defaults},
-    {&Model_getObjective_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_setAttr_spec, ModelMember::PLAIN, nullptr, model_none_default},
-    {&Model_getAttr_spec, ModelMember::PLAIN, nullptr, model_none_default},
-    {&Model_setParam_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_resetParams_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_getParamInfo_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_optimize_spec, ModelMember::PLAIN, nullptr, model_none_default},
-    {&Model_computeIIS_spec, ModelMember::PLAIN, nullptr, model_none_default},
-    {&Model_cleanupMilp_spec, ModelMember::INTERNAL, nullptr, nullptr},
-    {&_cbCutP_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&cbCut_placeholder, ModelMember::SIGNATURE, "self, lhs, sense, rhs", nullptr},
-    {&cbBranch_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&cbGet_placeholder, ModelMember::SIGNATURE, "self, what", nullptr},
-    {&cbGetNodeRel_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&cbGetSolution_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&cbSetSolution_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&cbUseSolution_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&terminate_placeholder, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_reset_spec, ModelMember::PLAIN, nullptr, model_reset_default},
-    {&Model_message_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_read_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {&Model_write_spec, ModelMember::PLAIN, nullptr, nullptr},
-    {nullptr, ModelMember::PLAIN, nullptr, nullptr},
+    {&Model_copy_spec, ModelMember::PLAIN, nullptr},
+    {&Model_dispose_spec, ModelMember::PLAIN, nullptr},
+    {&Model_addVar_spec, ModelMember::PLAIN, nullptr},
+    {&addMVar_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_addVars_spec, ModelMember::PLAIN, nullptr},
+    {&addPsdVar_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_addConstr_spec, ModelMember::PLAIN, nullptr},
+    {&Model_addConstrs_spec, ModelMember::PLAIN, nullptr},
+    {&Model_addLConstr_spec, ModelMember::PLAIN, nullptr},
+    {&addMConstr_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_addSOS_spec, ModelMember::PLAIN, nullptr},
+    {&Model_addGenConstrIndicator_spec, ModelMember::PLAIN, nullptr},
+    {&Model_addRange_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getVars_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getConstrs_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getGenConstrs_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getSOSs_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getPsdVars_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getPsdConstrs_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getCol_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getRow_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getSOS_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getGenConstrIndicator_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getA_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getConstrByName_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getVarByName_spec, ModelMember::PLAIN, nullptr},
+    {&Model_chgCoeff_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getCoeff_spec, ModelMember::PLAIN, nullptr},
+    {&Model_remove_spec, ModelMember::PLAIN, nullptr},
+    {&Model_setObjective_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getObjective_spec, ModelMember::PLAIN, nullptr},
+    {&Model_setAttr_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getAttr_spec, ModelMember::PLAIN, nullptr},
+    {&Model_setParam_spec, ModelMember::PLAIN, nullptr},
+    {&Model_resetParams_spec, ModelMember::PLAIN, nullptr},
+    {&Model_getParamInfo_spec, ModelMember::PLAIN, nullptr},
+    {&Model_optimize_spec, ModelMember::PLAIN, nullptr},
+    {&Model_computeIIS_spec, ModelMember::PLAIN, nullptr},
+    {&Model_cleanupMilp_spec, ModelMember::INTERNAL, nullptr},
+    {&_cbCutP_placeholder, ModelMember::PLAIN, nullptr},
+    {&cbCut_placeholder, ModelMember::SIGNATURE, "self, lhs, sense, rhs"},
+    {&cbBranch_placeholder, ModelMember::PLAIN, nullptr},
+    {&cbGet_placeholder, ModelMember::SIGNATURE, "self, what"},
+    {&cbGetNodeRel_placeholder, ModelMember::PLAIN, nullptr},
+    {&cbGetSolution_placeholder, ModelMember::PLAIN, nullptr},
+    {&cbSetSolution_placeholder, ModelMember::PLAIN, nullptr},
+    {&cbUseSolution_placeholder, ModelMember::PLAIN, nullptr},
+    {&terminate_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_reset_spec, ModelMember::PLAIN, nullptr},
+    {&Model_message_spec, ModelMember::PLAIN, nullptr},
+    {&Model_read_spec, ModelMember::PLAIN, nullptr},
+    {&Model_write_spec, ModelMember::PLAIN, nullptr},
+    {nullptr, ModelMember::PLAIN, nullptr},
 };
 
 }  // namespace dz

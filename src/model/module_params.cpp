@@ -83,7 +83,7 @@ TVXenv *walk_env(PyObject *model) {
 
 // ---- models ------------------------------------------------------------------
 
-PyObject *models_impl(PyObject *, PyObject *const *) {
+PyObject *module_models_impl(PyObject *, PyObject *const *) {
   Ref found(found_models());
   if (!found) return nullptr;
   const Py_ssize_t n = PyList_GET_SIZE(found.get());
@@ -102,7 +102,7 @@ PyObject *models_impl(PyObject *, PyObject *const *) {
 
 // ---- setParam, readParams, resetParams, writeParams ----------------------------
 
-PyObject *setParam_impl(PyObject *, PyObject *const *args) {
+PyObject *module_setParam_impl(PyObject *, PyObject *const *args) {
   PyObject *name = args[0], *value = args[1];
   Ref found(found_models());
   if (!found) return nullptr;
@@ -123,7 +123,7 @@ PyObject *setParam_impl(PyObject *, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-PyObject *readParams_impl(PyObject *, PyObject *const *args) {
+PyObject *module_readParams_impl(PyObject *, PyObject *const *args) {
   Ref found(found_models());
   if (!found) return nullptr;
   Ref env(live_default_env());
@@ -149,7 +149,7 @@ PyObject *readParams_impl(PyObject *, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-PyObject *resetParams_impl(PyObject *, PyObject *const *) {
+PyObject *module_resetParams_impl(PyObject *, PyObject *const *) {
   Ref found(found_models());
   if (!found) return nullptr;
   Ref env(live_default_env());
@@ -165,7 +165,7 @@ PyObject *resetParams_impl(PyObject *, PyObject *const *) {
   Py_RETURN_NONE;
 }
 
-PyObject *writeParams_impl(PyObject *, PyObject *const *args) {
+PyObject *module_writeParams_impl(PyObject *, PyObject *const *args) {
   Ref env(live_default_env());
   if (!env) return nullptr;
   if (env.get() == Py_None) {
@@ -198,7 +198,7 @@ int print_help_block(PyObject *row) {
   return text ? print_line(text.get()) : -1;
 }
 
-PyObject *paramHelp_impl(PyObject *, PyObject *const *args) {
+PyObject *module_paramHelp_impl(PyObject *, PyObject *const *args) {
   PyObject *name = args[0];
   PyObject *table = param_table();
   if (!table) return nullptr;
@@ -393,25 +393,25 @@ const char paramHelp_doc[] =
     "\n"
     "    ";
 
-const char *const no_args[] = {nullptr};
 const char *const name_arg[] = {"name"};
 const char *const filename_arg[] = {"filename"};
 const char *const setParam_args[] = {"name", "value"};
 
 }  // namespace
 
-const FuncSpec models_spec = {"models", nullptr, no_args,     0,         0,
-                              0,        nullptr, models_impl, models_doc};
+const FuncSpec models_spec =
+    func_spec("models", nullptr, nullptr, 0, nullptr, module_models_impl, models_doc);
 // Its default (None,) is bound by bind_module_functions.
-const FuncSpec paramHelp_spec = {"paramHelp", nullptr,        name_arg,     1, 0, 0,
-                                 nullptr,     paramHelp_impl, paramHelp_doc};
-const FuncSpec readParams_spec = {"readParams", nullptr,         filename_arg,  1, 0, 0,
-                                  nullptr,      readParams_impl, readParams_doc};
-const FuncSpec resetParams_spec = {"resetParams", nullptr,          no_args,        0, 0, 0,
-                                   nullptr,       resetParams_impl, resetParams_doc};
-const FuncSpec setParam_spec = {"setParam", nullptr, setParam_args, 2,           0,
-                                0,          nullptr, setParam_impl, setParam_doc};
-const FuncSpec writeParams_spec = {"writeParams", nullptr,          filename_arg,   1, 0, 0,
-                                   nullptr,       writeParams_impl, writeParams_doc};
+const FuncSpec paramHelp_spec =
+    func_spec("paramHelp", nullptr, name_arg, 0, nullptr, module_paramHelp_impl, paramHelp_doc)
+        .with_defaults("(None,)");
+const FuncSpec readParams_spec = func_spec("readParams", nullptr, filename_arg, 0, nullptr,
+                                           module_readParams_impl, readParams_doc);
+const FuncSpec resetParams_spec = func_spec("resetParams", nullptr, nullptr, 0, nullptr,
+                                            module_resetParams_impl, resetParams_doc);
+const FuncSpec setParam_spec =
+    func_spec("setParam", nullptr, setParam_args, 0, nullptr, module_setParam_impl, setParam_doc);
+const FuncSpec writeParams_spec = func_spec("writeParams", nullptr, filename_arg, 0, nullptr,
+                                            module_writeParams_impl, writeParams_doc);
 
 }  // namespace dz

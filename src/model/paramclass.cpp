@@ -11,10 +11,12 @@
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
 #include "model/params.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject ParamClass_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject ParamClass_Type = static_type_object();
 ParamClassOps ParamClass_ops;
 
 namespace {
@@ -98,12 +100,12 @@ int paramclass_setattro(PyObject *self, PyObject *name, PyObject *value) {
 
 const char *const getattr_args[] = {"self", "name"};
 
-PyObject *getattr_impl(PyObject *, PyObject *const *args) {
+PyObject *paramclass_getattr_impl(PyObject *, PyObject *const *args) {
   return paramclass_lookup(args[0], args[1]);
 }
 
-const FuncSpec getattr_spec = {"__getattr__", "ParamClass.__getattr__", getattr_args, 2,      0,
-                               FUNC_METHOD,   &ParamClass_Type,         getattr_impl, nullptr};
+const FuncSpec getattr_spec =
+    DZ_METHOD(ParamClass, __getattr__, getattr_args, paramclass_getattr_impl, nullptr);
 
 int paramclass_prepare() {
   PyTypeObject *t = &ParamClass_Type;
@@ -111,8 +113,8 @@ int paramclass_prepare() {
   t->tp_basicsize = sizeof(ParamClassObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_new = PyType_GenericNew;
-  t->tp_getattro = paramclass_getattro;
-  t->tp_setattro = paramclass_setattro;
+  t->tp_getattro = DZ_SLOT(paramclass_getattro);
+  t->tp_setattro = DZ_SLOT(paramclass_setattro);
   ParamClass_ops = {paramclass_new, paramclass_getIntParam, paramclass_getDblParam,
                     paramclass_getStrParam};
   return 0;

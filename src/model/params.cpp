@@ -235,20 +235,20 @@ const char *const setParam_args[] = {"self", "name", "value"};
 const char *const getParamInfo_args[] = {"self", "name"};
 const char *const self_only[] = {"self"};
 
-PyObject *setParam_impl(PyObject *, PyObject *const *args) {
+PyObject *model_setParam_impl(PyObject *, PyObject *const *args) {
   Ref r(set_param(args[0], model_param_env, args[1], args[2]));
   if (!r) return nullptr;
   Py_RETURN_NONE;
 }
 
-PyObject *resetParams_impl(PyObject *, PyObject *const *args) {
+PyObject *model_resetParams_impl(PyObject *, PyObject *const *args) {
   TVXenv *env = model_param_env(args[0]);
   if (!env) return nullptr;
   TVXresetparams(env);  // its status is not examined
   Py_RETURN_NONE;
 }
 
-PyObject *getParamInfo_impl(PyObject *, PyObject *const *args) {
+PyObject *model_getParamInfo_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0];
   if (!model_param_env(self)) return nullptr;
   Ref canonical, type;
@@ -371,13 +371,11 @@ const char resetParams_doc[] =
 
 }  // namespace
 
-const FuncSpec Model_setParam_spec = {"setParam",  "Model.setParam", setParam_args, 3,           0,
-                                      FUNC_METHOD, &Model_Type,      setParam_impl, setParam_doc};
-const FuncSpec Model_resetParams_spec = {
-    "resetParams", "Model.resetParams", self_only,      1, 0, FUNC_METHOD,
-    &Model_Type,   resetParams_impl,    resetParams_doc};
-const FuncSpec Model_getParamInfo_spec = {
-    "getParamInfo", "Model.getParamInfo", getParamInfo_args, 2, 0, FUNC_METHOD,
-    &Model_Type,    getParamInfo_impl,    getParamInfo_doc};
+const FuncSpec Model_setParam_spec =
+    DZ_METHOD(Model, setParam, setParam_args, model_setParam_impl, setParam_doc);
+const FuncSpec Model_resetParams_spec =
+    DZ_METHOD(Model, resetParams, self_only, model_resetParams_impl, resetParams_doc);
+const FuncSpec Model_getParamInfo_spec =
+    DZ_METHOD(Model, getParamInfo, getParamInfo_args, model_getParamInfo_impl, getParamInfo_doc);
 
 }  // namespace dz

@@ -7,21 +7,6 @@
 
 namespace dz {
 
-TVXmodel *model_live_handle(PyObject *self) {
-  ModelObject *m = as_model(self);
-  // A freed or never installed solver model must not reach the library.
-  if (!m->owned_ || !m->mdl_) {
-    raise_code(TVX_ERROR_INVALID_ARGUMENT);
-    return nullptr;
-  }
-  return m->mdl_;
-}
-
-int model_reset_default(PyObject **defaults, PyObject **) {
-  *defaults = Py_BuildValue("(i)", 0);
-  return *defaults ? 0 : -1;
-}
-
 namespace {
 
 // The two solves differ only in the library function that runs them.
@@ -45,15 +30,15 @@ PyObject *run_solve(PyObject *self, PyObject *callback, int (*solve)(TVXmodel *)
   Py_RETURN_NONE;
 }
 
-PyObject *optimize_impl(PyObject *, PyObject *const *args) {
+PyObject *model_optimize_impl(PyObject *, PyObject *const *args) {
   return run_solve(args[0], args[1], TVXoptimize);
 }
 
-PyObject *computeIIS_impl(PyObject *, PyObject *const *args) {
+PyObject *model_computeIIS_impl(PyObject *, PyObject *const *args) {
   return run_solve(args[0], args[1], TVXcomputeIIS);
 }
 
-PyObject *reset_impl(PyObject *, PyObject *const *args) {
+PyObject *model_reset_impl(PyObject *, PyObject *const *args) {
   int clearall = 0;
   if (!as_int32(args[1], &clearall)) return nullptr;
   TVXmodel *mdl = model_live_handle(args[0]);
@@ -63,7 +48,7 @@ PyObject *reset_impl(PyObject *, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-PyObject *cleanupMilp_impl(PyObject *, PyObject *const *args) {
+PyObject *model_cleanupMilp_impl(PyObject *, PyObject *const *args) {
   TVXmodel *mdl = model_live_handle(args[0]);
   if (!mdl) return nullptr;
   int changed = 0;
@@ -151,16 +136,16 @@ const char reset_doc[] =
 
 }  // namespace
 
-const FuncSpec Model_optimize_spec = {"optimize",  "Model.optimize", callback_args, 2,           0,
-                                      FUNC_METHOD, &Model_Type,      optimize_impl, optimize_doc};
-const FuncSpec Model_computeIIS_spec = {
-    "computeIIS", "Model.computeIIS", callback_args, 2, 0, FUNC_METHOD,
-    &Model_Type,  computeIIS_impl,    computeIIS_doc};
-const FuncSpec Model_reset_spec = {"reset",     "Model.reset", reset_args, 2,        0,
-                                   FUNC_METHOD, &Model_Type,   reset_impl, reset_doc};
+const FuncSpec Model_optimize_spec =
+    DZ_METHOD(Model, optimize, callback_args, model_optimize_impl, optimize_doc)
+        .with_defaults("(None,)");
+const FuncSpec Model_computeIIS_spec =
+    DZ_METHOD(Model, computeIIS, callback_args, model_computeIIS_impl, computeIIS_doc)
+        .with_defaults("(None,)");
+const FuncSpec Model_reset_spec =
+    DZ_METHOD(Model, reset, reset_args, model_reset_impl, reset_doc).with_defaults("(0,)");
 // Internal: binding marks it, which also empties the docstring.
-const FuncSpec Model_cleanupMilp_spec = {
-    "cleanupMilp", "Model.cleanupMilp", self_arg,         1,      0,
-    FUNC_METHOD,   &Model_Type,         cleanupMilp_impl, nullptr};
+const FuncSpec Model_cleanupMilp_spec =
+    DZ_METHOD(Model, cleanupMilp, self_arg, model_cleanupMilp_impl, nullptr);
 
 }  // namespace dz

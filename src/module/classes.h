@@ -1,6 +1,6 @@
 // The module's classes, in the order start-up readies them.
-#ifndef DIDAZODA_CLASSES_H
-#define DIDAZODA_CLASSES_H
+#ifndef DIDAZODA_MODULE_CLASSES_H
+#define DIDAZODA_MODULE_CLASSES_H
 
 #include "runtime/pickling.h"
 #include "runtime/ref.h"
@@ -16,7 +16,15 @@ struct ClassDef {
   bool metaclass;               // has __getmetaclass__
   const PickleSpec *pickle;     // fields stored when pickled, or nullptr
   const char *pickle_refusal;   // TypeError text of a class that refuses, or nullptr
+  // Members (then pickling) bound before the constants are built, which
+  // raise its errors or use its operators; the others bind theirs after.
+  bool bind_before_constants = false;
 };
+
+// The 23 classes in readiness order (a base before the classes derived
+// from it).
+constexpr int kNumClasses = 23;
+extern const ClassDef *const class_table[kNumClasses];
 
 extern const ClassDef TarvexError_class, Operand_class, tuplelist_class, tupledict_class, Var_class,
     MVar_class, PsdVar_class, Constr_class, MConstr_class, SOS_class, GenConstr_class,

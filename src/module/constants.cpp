@@ -15,12 +15,9 @@ namespace {
 const char *const lambda_args[] = {"self", "ctx"};
 
 // The value lives in the default of ctx, so a caller passing ctx gets it back.
-PyObject *lambda_impl(PyObject *, PyObject *const *args) {
-  Py_INCREF(args[1]);
-  return args[1];
-}
-const FuncSpec lambda_spec = {"<lambda>", nullptr, lambda_args, 2,      0,
-                              0,          nullptr, lambda_impl, nullptr};
+PyObject *constclass_lambda_impl(PyObject *, PyObject *const *args) { return new_ref(args[1]); }
+const FuncSpec lambda_spec =
+    func_spec("<lambda>", nullptr, lambda_args, 0, nullptr, constclass_lambda_impl, nullptr);
 
 // ---- The constant classes ----------------------------------------------
 
@@ -48,22 +45,22 @@ PyObject *global_ref(const char *name) {
   Py_XINCREF(v);
   return v;
 }
-PyObject *attr_impl(PyObject *, PyObject *const *) { return global_ref("attr"); }
-PyObject *param_impl(PyObject *, PyObject *const *) { return global_ref("param"); }
-PyObject *callback_impl(PyObject *, PyObject *const *) { return global_ref("callback"); }
+PyObject *tvx_attr_impl(PyObject *, PyObject *const *) { return global_ref("attr"); }
+PyObject *tvx_param_impl(PyObject *, PyObject *const *) { return global_ref("param"); }
+PyObject *tvx_callback_impl(PyObject *, PyObject *const *) { return global_ref("callback"); }
 
-const FuncSpec Attr_spec = {"Attr",      "TVX.Attr", self_arg,  1,      0,
-                            FUNC_METHOD, nullptr,    attr_impl, nullptr};
-const FuncSpec attr_spec = {"attr",      "TVX.attr", self_arg,  1,      0,
-                            FUNC_METHOD, nullptr,    attr_impl, nullptr};
-const FuncSpec Param_spec = {"Param",     "TVX.Param", self_arg,   1,      0,
-                             FUNC_METHOD, nullptr,     param_impl, nullptr};
-const FuncSpec param_spec = {"param",     "TVX.param", self_arg,   1,      0,
-                             FUNC_METHOD, nullptr,     param_impl, nullptr};
-const FuncSpec Callback_spec = {"Callback",  "TVX.Callback", self_arg,      1,      0,
-                                FUNC_METHOD, nullptr,        callback_impl, nullptr};
-const FuncSpec callback_spec = {"callback",  "TVX.callback", self_arg,      1,      0,
-                                FUNC_METHOD, nullptr,        callback_impl, nullptr};
+const FuncSpec Attr_spec =
+    func_spec("Attr", "TVX.Attr", self_arg, FUNC_METHOD, nullptr, tvx_attr_impl, nullptr);
+const FuncSpec attr_spec =
+    func_spec("attr", "TVX.attr", self_arg, FUNC_METHOD, nullptr, tvx_attr_impl, nullptr);
+const FuncSpec Param_spec =
+    func_spec("Param", "TVX.Param", self_arg, FUNC_METHOD, nullptr, tvx_param_impl, nullptr);
+const FuncSpec param_spec =
+    func_spec("param", "TVX.param", self_arg, FUNC_METHOD, nullptr, tvx_param_impl, nullptr);
+const FuncSpec Callback_spec = func_spec("Callback", "TVX.Callback", self_arg, FUNC_METHOD, nullptr,
+                                         tvx_callback_impl, nullptr);
+const FuncSpec callback_spec = func_spec("callback", "TVX.callback", self_arg, FUNC_METHOD, nullptr,
+                                         tvx_callback_impl, nullptr);
 
 // The documented_constant of spec, documented by pydoc's text of cls.
 int bind_rendered(PyObject *dict, const FuncSpec *spec, PyObject *cls) {
@@ -131,10 +128,10 @@ int set_plain_constants(PyObject *tvx) {
 }  // namespace
 
 int add_value_property(PyObject *cls, PyObject *name, PyObject *value, PyObject *doc) {
+  // The value is data, not a declared default: set on the new function.
+  Ref fget(function_new(&lambda_spec));
   Ref defaults(PyTuple_Pack(1, value));
-  if (!defaults) return -1;
-  Ref fget(function_new(&lambda_spec, nullptr, defaults.get()));
-  if (!fget) return -1;
+  if (!fget || !defaults || function_set_defaults(fget.get(), defaults.get()) < 0) return -1;
   Ref prop(PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject *>(&PyProperty_Type), fget.get(),
                                         Py_None, Py_None, doc, nullptr));
   if (!prop) return -1;

@@ -1,7 +1,7 @@
 // The tables attrs, params, wheres, whats, errors and status, the constant
 // classes built from them and the constants object TVX.
-#ifndef DIDAZODA_CONSTANTS_H
-#define DIDAZODA_CONSTANTS_H
+#ifndef DIDAZODA_MODULE_CONSTANTS_H
+#define DIDAZODA_MODULE_CONSTANTS_H
 
 #include "runtime/ref.h"
 
@@ -30,14 +30,14 @@ int add_value_property(PyObject *cls, PyObject *name, PyObject *value, PyObject 
 // Binds a new instance of cls (no arguments) as the module attribute name.
 int bind_instance(PyObject *module, PyObject *cls, const char *name);
 
-// tables_names.cpp: attrs with AttrConstClass and attr, then params with
+// constants_names.cpp: attrs with AttrConstClass and attr, then params with
 // ParamConstClass and param.
 int build_name_tables(PyObject *module, const ConstClasses &classes);
 
-// tables_callbacks.cpp: wheres and whats with CallbackClass and callback.
+// constants_callbacks.cpp: wheres and whats with CallbackClass and callback.
 int build_callback_tables(PyObject *module, const ConstClasses &classes);
 
-// tables_codes.cpp: errors and status, each code set on its constant class
+// constants_codes.cpp: errors and status, each code set on its constant class
 // and on the class tvx, then Error, error, Status and status on tvx.
 int build_code_tables(const ConstClasses &classes, PyObject *tvx);
 

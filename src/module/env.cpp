@@ -10,10 +10,12 @@
 #include "model/params.h"
 #include "module/state.h"
 #include "runtime/utf8.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject Env_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject Env_Type = static_type_object();
 
 namespace {
 
@@ -61,18 +63,13 @@ const char class_doc[] =
     "with disposeDefaultEnv().";
 
 const char *const init_argnames[] = {"self", "logfilename", "empty", "params"};
-const FuncSpec init_spec = {"__init__",  "Env.__init__", init_argnames, 4,      0,
-                            FUNC_METHOD, nullptr,        nullptr,       nullptr};
+const FuncSpec init_spec =
+    func_spec("__init__", "Env.__init__", init_argnames, FUNC_METHOD, nullptr, nullptr, nullptr)
+        .with_defaults("('', False, None)");
 
 int env_init(PyObject *self, PyObject *args, PyObject *kwargs) {
-  static PyObject *defaults = nullptr;
-  if (!defaults) {
-    Ref empty_text(PyUnicode_FromString(""));
-    if (!empty_text || !(defaults = PyTuple_Pack(3, empty_text.get(), Py_False, Py_None)))
-      return -1;
-  }
   ParsedArgs a;
-  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  if (parse_init(&init_spec, self, args, kwargs, a) < 0) return -1;
   PyObject *logfilename = a[1], *empty = a[2], *params = a[3];
   if (!check_arg_type(logfilename, &PyUnicode_Type, "logfilename", true) ||
       !check_arg_type(params, &PyDict_Type, "params", true))
@@ -144,7 +141,7 @@ const char *const self_only[] = {"self"};
 const char *const setparam_args[] = {"self", "paramname", "newvalue"};
 const char *const filename_args[] = {"self", "filename"};
 
-PyObject *start_impl(PyObject *, PyObject *const *args) {
+PyObject *env_start_impl(PyObject *, PyObject *const *args) {
   TVXenv *env = env_handle(args[0]);
   if (!env) return nullptr;
   // Always started: an environment made empty needs it, and the library
@@ -154,18 +151,18 @@ PyObject *start_impl(PyObject *, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-PyObject *resetParam_impl(PyObject *, PyObject *const *args) {
+PyObject *env_resetParam_impl(PyObject *, PyObject *const *args) {
   TVXenv *env = env_handle(args[0]);
   if (!env) return nullptr;
   TVXresetparams(env);
   Py_RETURN_NONE;
 }
 
-PyObject *setParam_impl(PyObject *, PyObject *const *args) {
+PyObject *env_setParam_impl(PyObject *, PyObject *const *args) {
   return set_param(args[0], env_handle, args[1], args[2]);
 }
 
-PyObject *writeParams_impl(PyObject *, PyObject *const *args) {
+PyObject *env_writeParams_impl(PyObject *, PyObject *const *args) {
   TVXenv *env = env_handle(args[0]);
   if (!env) return nullptr;
   Ref name(str2chars(args[1]));
@@ -175,7 +172,7 @@ PyObject *writeParams_impl(PyObject *, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-PyObject *dispose_impl(PyObject *, PyObject *const *args) {
+PyObject *env_dispose_impl(PyObject *, PyObject *const *args) {
   EnvObject *e = E(args[0]);
   if (e->owned_) {
     e->owned_ = 0;
@@ -276,14 +273,11 @@ const char dispose_doc[] =
     "        ";
 
 const FuncSpec method_specs[] = {
-    {"start", "Env.start", self_only, 1, 0, FUNC_METHOD, &Env_Type, start_impl, start_doc},
-    {"resetParam", "Env.resetParam", self_only, 1, 0, FUNC_METHOD, &Env_Type, resetParam_impl,
-     resetParam_doc},
-    {"setParam", "Env.setParam", setparam_args, 3, 0, FUNC_METHOD, &Env_Type, setParam_impl,
-     setParam_doc},
-    {"writeParams", "Env.writeParams", filename_args, 2, 0, FUNC_METHOD, &Env_Type,
-     writeParams_impl, writeParams_doc},
-    {"dispose", "Env.dispose", self_only, 1, 0, FUNC_METHOD, &Env_Type, dispose_impl, dispose_doc},
+    DZ_METHOD(Env, start, self_only, env_start_impl, start_doc),
+    DZ_METHOD(Env, resetParam, self_only, env_resetParam_impl, resetParam_doc),
+    DZ_METHOD(Env, setParam, setparam_args, env_setParam_impl, setParam_doc),
+    DZ_METHOD(Env, writeParams, filename_args, env_writeParams_impl, writeParams_doc),
+    DZ_METHOD(Env, dispose, self_only, env_dispose_impl, dispose_doc),
 };
 
 int env_prepare() {
@@ -293,7 +287,7 @@ int env_prepare() {
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_FINALIZE;
   t->tp_doc = class_doc;
   t->tp_new = PyType_GenericNew;
-  t->tp_init = env_init;
+  t->tp_init = DZ_SLOT(env_init);
   t->tp_finalize = env_finalize;
   t->tp_dealloc = env_dealloc;
   return 0;
@@ -323,8 +317,7 @@ PyObject *default_env(bool create) {
     set_private(&st.default_env, env.get());
   }
   PyObject *d = st.default_env ? st.default_env : Py_None;
-  Py_INCREF(d);
-  return d;
+  return new_ref(d);
 }
 
 const ClassDef Env_class = {

@@ -1,6 +1,6 @@
 // Environments, as the rest of the module uses them.
-#ifndef DIDAZODA_ENV_H
-#define DIDAZODA_ENV_H
+#ifndef DIDAZODA_MODULE_ENV_H
+#define DIDAZODA_MODULE_ENV_H
 
 #include "runtime/ref.h"
 #include "module/tarvex.h"

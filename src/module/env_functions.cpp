@@ -8,10 +8,9 @@ namespace dz {
 
 namespace {
 
-const char *const no_args[] = {nullptr};
 const char *const system_args[] = {"args", "kwargs"};
 
-PyObject *version_impl(PyObject *, PyObject *const *) {
+PyObject *module_version_impl(PyObject *, PyObject *const *) {
   int major = 0, minor = 0, technical = 0;
   TVXversion(&major, &minor, &technical);
   return Py_BuildValue("(iii)", major, minor, technical);
@@ -38,7 +37,7 @@ const char version_doc[] =
 
 // args and kwargs are the parser's own tuple and a fresh dict, so the caller's
 // keyword dict is never handed on.
-PyObject *system_impl(PyObject *, PyObject *const *args) {
+PyObject *module_system_impl(PyObject *, PyObject *const *args) {
   PyObject *os = module_global("os");  // borrowed
   if (!os) return nullptr;
   Ref system(PyObject_GetAttrString(os, "system"));
@@ -66,7 +65,7 @@ const char system_doc[] =
     "\n"
     "    ";
 
-PyObject *disposeDefaultEnv_impl(PyObject *, PyObject *const *) {
+PyObject *module_disposeDefaultEnv_impl(PyObject *, PyObject *const *) {
   Ref env(default_env(false));
   if (!env) return nullptr;
   Ref result;
@@ -100,12 +99,12 @@ const char disposeDefaultEnv_doc[] =
 
 }  // namespace
 
-const FuncSpec version_spec = {"version", nullptr, no_args,      0,          0,
-                               0,         nullptr, version_impl, version_doc};
-const FuncSpec system_spec = {"system", nullptr,     system_args, 0, 0, FUNC_VARARGS | FUNC_VARKW,
-                              nullptr,  system_impl, system_doc};
-const FuncSpec disposeDefaultEnv_spec = {
-    "disposeDefaultEnv",  nullptr, no_args, 0, 0, 0, nullptr, disposeDefaultEnv_impl,
-    disposeDefaultEnv_doc};
+const FuncSpec version_spec =
+    func_spec("version", nullptr, nullptr, 0, nullptr, module_version_impl, version_doc);
+const FuncSpec system_spec = func_spec("system", nullptr, system_args, FUNC_VARARGS | FUNC_VARKW,
+                                       nullptr, module_system_impl, system_doc);
+const FuncSpec disposeDefaultEnv_spec =
+    func_spec("disposeDefaultEnv", nullptr, nullptr, 0, nullptr, module_disposeDefaultEnv_impl,
+              disposeDefaultEnv_doc);
 
 }  // namespace dz

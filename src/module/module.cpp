@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "module/classes.h"
 #include "module/constants.h"
@@ -11,29 +12,13 @@
 #include "module/module_functions.h"
 #include "module/numpy_helpers.h"
 #include "module/state.h"
+#include "runtime/guard.h"
 
 namespace dz {
 
 namespace {
 
 int64_t interpreter_id = -1;
-
-// Failures after the constants exist get a traceback entry of their own.
-#define STEP(cond)                                                                \
-  do {                                                                            \
-    if (!(cond)) {                                                                \
-      if (constants_ready) _PyTraceback_Add("init tarvexpy", __FILE__, __LINE__); \
-      goto fail;                                                                  \
-    }                                                                             \
-  } while (0)
-
-const ClassDef *const class_table[] = {
-    &TarvexError_class, &Operand_class,    &tuplelist_class, &tupledict_class,  &Var_class,
-    &MVar_class,        &PsdVar_class,     &Constr_class,    &MConstr_class,    &SOS_class,
-    &GenConstr_class,   &PsdConstr_class,  &List_class,      &LinExpr_class,    &QuadExpr_class,
-    &MLinExpr_class,    &MQuadExpr_class,  &PsdExpr_class,   &TempConstr_class, &Column_class,
-    &Env_class,         &ParamClass_class, &Model_class,
-};
 
 const char *const all_names[] = {
     "TVX",       "models",      "disposeDefaultEnv",
@@ -68,7 +53,13 @@ int attach_init_doc(PyTypeObject *type, const char *doc) {
   return 0;
 }
 
-int ready_class(PyObject *module, const ClassDef &c, bool bind_pickling_now) {
+int install_pickling(const ClassDef &c) {
+  if (c.pickle) return bind_pickling(c.type, c.pickle);
+  if (c.pickle_refusal) return bind_pickle_refusal(c.type, c.pickle_refusal);
+  return 0;
+}
+
+int ready_class(PyObject *module, const ClassDef &c) {
   PyTypeObject *type = c.type;
   if (c.prepare && c.prepare() < 0) return -1;
   if (c.metaclass) {
@@ -82,9 +73,13 @@ int ready_class(PyObject *module, const ClassDef &c, bool bind_pickling_now) {
     Py_DECREF(type);
     return -1;
   }
-  if (!bind_pickling_now) return 0;
-  if (c.pickle) return bind_pickling(type, c.pickle);
-  if (c.pickle_refusal) return bind_pickle_refusal(type, c.pickle_refusal);
+  return c.bind_before_constants ? 0 : install_pickling(c);
+}
+
+int bind_members(const ClassDef &c) {
+  if (!c.bind) return 0;
+  if (c.bind(c.type->tp_dict) < 0) return -1;
+  PyType_Modified(c.type);
   return 0;
 }
 
@@ -94,7 +89,7 @@ int import_into(PyObject *module, const char *what, const char *as) {
   return PyObject_SetAttrString(module, as, mod.get());
 }
 
-int version_check() {
+int check_version(PyObject *) {
   const char *running = Py_GetVersion();
   int parts[4] = {0, 0, 0, 0};
   const char *p = running;
@@ -110,7 +105,7 @@ int version_check() {
   char message[200];
   std::snprintf(message, sizeof message,
                 "compile time Python version %d.%d of module '%.100s' %s runtime version %d.%d",
-                PY_MAJOR_VERSION, PY_MINOR_VERSION, "didazoda", "does not match", parts[0],
+                PY_MAJOR_VERSION, PY_MINOR_VERSION, "tarvexpy", "does not match", parts[0],
                 parts[1]);
   return PyErr_WarnEx(PyExc_RuntimeWarning, message, 1);
 }
@@ -127,8 +122,7 @@ PyObject *module_create(PyObject *spec, PyModuleDef *) {
     return nullptr;
   }
   if (state().module) {
-    Py_INCREF(state().module);
-    return state().module;
+    return new_ref(state().module);
   }
   Ref name(PyObject_GetAttrString(spec, "name"));
   if (!name) return nullptr;
@@ -154,11 +148,127 @@ PyObject *module_create(PyObject *spec, PyModuleDef *) {
   return module.release();
 }
 
+// ---- The exec step, after its re-import guard: one function per part ----
+
+int set_builtins(PyObject *module) {
+  Ref builtins(PyImport_ImportModule("builtins"));
+  return builtins ? PyDict_SetItemString(PyModule_GetDict(module), "__builtins__", builtins.get())
+                  : -1;
+}
+
+// The interned names and constants every function object uses exist once
+// this has run: from here on a failing part gets a traceback entry.
+int make_constants(PyObject *) { return function_ready(); }
+
+int enter_sys_modules(PyObject *module) {
+  PyObject *modules = PyImport_GetModuleDict();
+  if (!modules) return -1;
+  if (PyDict_GetItemString(modules, "didazoda")) return 0;
+  return PyDict_SetItemString(modules, "didazoda", module);
+}
+
+int reset_private(PyObject *) {
+  ModuleState &st = state();
+  for (PyObject **slot : {&st.default_env, &st.callback_lock, &st.attrs, &st.params, &st.wheres,
+                          &st.whats, &st.errors, &st.status})
+    set_private(slot, Py_None);
+  return 0;
+}
+
+int ready_classes(PyObject *module) {
+  for (const ClassDef *c : class_table)
+    if (ready_class(module, *c) < 0) return -1;
+  return 0;
+}
+
+int import_modules(PyObject *module) {
+  static const char *const imports[][2] = {
+      {"os", "os"},           {"inspect", "inspect"},     {"itertools", "itertools"},
+      {"fnmatch", "fnmatch"}, {"numpy", "_np"},           {"scipy.sparse", "_sp"},
+      {"pydoc", "pydoc"},     {"threading", "threading"}, {"numbers", "numbers"}};
+  for (auto &i : imports) {
+    if (import_into(module, i[0], i[1]) < 0) return -1;
+    // numpy's C API table is filled as soon as numpy is there.
+    if (std::strcmp(i[1], "_np") == 0 && numpy_helpers_init() < 0) return -1;
+  }
+  return 0;
+}
+
+int set_text_constants(PyObject *) {
+  ModuleState &st = state();
+  const std::pair<PyObject **, const char *> texts[] = {
+      {&st.MIXED_TYPE_MSG, "Cannot mix scalar and tuple values in a tuplelist"},
+      {&st.BAD_LENGTH_MSG, "All tuples in a tuplelist must be the same length"},
+      {&st.MODEL_LIST_PROMPT, "Currently loaded models:"},
+      {&st.NO_MODELS_PROMPT, "No models currently loaded"}};
+  for (auto &t : texts)
+    if (!(*t.first = PyUnicode_InternFromString(t.second))) return -1;
+  return 0;
+}
+
+int set_all(PyObject *module) {
+  Ref all(PyList_New(0));
+  if (!all) return -1;
+  for (const char *name : all_names) {
+    Ref s(PyUnicode_InternFromString(name));
+    if (!s || PyList_Append(all.get(), s.get()) < 0) return -1;
+  }
+  return PyDict_SetItemString(PyModule_GetDict(module), "__all__", all.get());
+}
+
+int make_callback_lock(PyObject *) {
+  ModuleState &st = state();
+  set_private(&st.default_env, Py_None);
+  PyObject *threading = module_global("threading");
+  if (!threading) return -1;
+  Ref lock(PyObject_CallMethod(threading, "Lock", nullptr));
+  if (!lock) return -1;
+  set_private(&st.callback_lock, lock.get());
+  return 0;
+}
+
+// The classes the constants and the module functions rely on.
+int bind_early_classes(PyObject *) {
+  for (const ClassDef *c : class_table)
+    if (c->bind_before_constants && (bind_members(*c) < 0 || install_pickling(*c) < 0)) return -1;
+  return 0;
+}
+
+int bind_late_classes(PyObject *) {
+  for (const ClassDef *c : class_table)
+    if (!c->bind_before_constants && bind_members(*c) < 0) return -1;
+  return 0;
+}
+
+struct ExecPart {
+  int (*run)(PyObject *module);
+  int line;     // where a traceback entry points
+  bool traced;  // runs once the constants exist
+};
+
+#define PART(run, traced) \
+  { run, __LINE__, traced }
+const ExecPart exec_parts[] = {
+    PART(set_builtins, false),
+    PART(check_version, false),
+    PART(make_constants, false),
+    PART(enter_sys_modules, true),
+    PART(reset_private, true),
+    PART(ready_classes, true),
+    PART(import_modules, true),
+    PART(set_text_constants, true),
+    PART(set_all, true),
+    PART(make_callback_lock, true),
+    PART(bind_early_classes, true),
+    PART(bind_module_functions, true),
+    PART(build_constants, true),
+    PART(bind_late_classes, true),
+    PART(bind_reconstructors, true),
+};
+#undef PART
+
 int module_exec(PyObject *module) {
   ModuleState &st = state();
-  bool constants_ready = false;
-  PyObject *dict;
-
   if (st.module) {
     if (st.module == module) return 0;
     PyErr_SetString(PyExc_RuntimeError,
@@ -166,102 +276,19 @@ int module_exec(PyObject *module) {
                     "supported.");
     return -1;
   }
-  Py_INCREF(module);
-  st.module = module;
-
-  dict = PyModule_GetDict(module);
-  STEP(dict);
-  STEP(PyDict_SetItemString(dict, "__builtins__", PyEval_GetBuiltins()) == 0);
-  STEP(version_check() == 0);
-
-  STEP(function_ready() == 0);
-  constants_ready = true;
-  {
-    PyObject *modules = PyImport_GetModuleDict();
-    STEP(modules);
-    if (!PyDict_GetItemString(modules, "didazoda"))
-      STEP(PyDict_SetItemString(modules, "didazoda", module) == 0);
+  st.module = new_ref(module);
+  for (const ExecPart &part : exec_parts) {
+    if (part.run(module) == 0) continue;
+    if (part.traced) _PyTraceback_Add("init tarvexpy", __FILE__, part.line);
+    Py_CLEAR(st.module);
+    return -1;
   }
-
-  for (PyObject **slot : {&st.default_env, &st.callback_lock, &st.attrs, &st.params, &st.wheres,
-                          &st.whats, &st.errors, &st.status})
-    set_private(slot, Py_None);
-
-  for (const ClassDef *c : class_table) {
-    bool deferred = c == &TarvexError_class || c == &Operand_class;
-    STEP(ready_class(module, *c, !deferred) == 0);
-  }
-
-  STEP(import_into(module, "os", "os") == 0);
-  STEP(import_into(module, "inspect", "inspect") == 0);
-  STEP(import_into(module, "itertools", "itertools") == 0);
-  STEP(import_into(module, "fnmatch", "fnmatch") == 0);
-  STEP(import_into(module, "numpy", "_np") == 0);
-  STEP(numpy_helpers_init() == 0);
-  STEP(import_into(module, "scipy.sparse", "_sp") == 0);
-  STEP(import_into(module, "pydoc", "pydoc") == 0);
-  STEP(import_into(module, "threading", "threading") == 0);
-  STEP(import_into(module, "numbers", "numbers") == 0);
-
-  STEP(st.MIXED_TYPE_MSG =
-           PyUnicode_InternFromString("Cannot mix scalar and tuple values in a tuplelist"));
-  STEP(st.BAD_LENGTH_MSG =
-           PyUnicode_InternFromString("All tuples in a tuplelist must be the same length"));
-  STEP(st.MODEL_LIST_PROMPT = PyUnicode_InternFromString("Currently loaded models:"));
-  STEP(st.NO_MODELS_PROMPT = PyUnicode_InternFromString("No models currently loaded"));
-
-  {
-    Ref all(PyList_New(0));
-    STEP(all);
-    for (const char *name : all_names) {
-      Ref s(PyUnicode_InternFromString(name));
-      STEP(s && PyList_Append(all.get(), s.get()) == 0);
-    }
-    STEP(PyDict_SetItemString(dict, "__all__", all.get()) == 0);
-  }
-
-  set_private(&st.default_env, Py_None);
-  {
-    PyObject *threading = module_global("threading");
-    STEP(threading);
-    Ref lock(PyObject_CallMethod(threading, "Lock", nullptr));
-    STEP(lock);
-    set_private(&st.callback_lock, lock.get());
-  }
-
-  STEP(TarvexError_class.bind(TarvexError_Type.tp_dict) == 0);
-  PyType_Modified(&TarvexError_Type);
-
-  STEP(bind_module_functions(module) == 0);
-
-  {
-    PyTypeObject *operand = Operand_class.type;
-    Ref priority(PyLong_FromLong(1000));
-    STEP(priority &&
-         PyDict_SetItemString(operand->tp_dict, "__array_priority__", priority.get()) == 0);
-    PyType_Modified(operand);
-    STEP(bind_pickling(operand, Operand_class.pickle) == 0);
-  }
-
-  STEP(build_constants(module) == 0);
-
-  for (const ClassDef *c : class_table) {
-    if (c == &TarvexError_class || c == &Operand_class || !c->bind) continue;
-    STEP(c->bind(c->type->tp_dict) == 0);
-    PyType_Modified(c->type);
-  }
-
-  STEP(bind_reconstructors(module) == 0);
   return 0;
-
-fail:
-  Py_CLEAR(st.module);
-  return -1;
 }
 
 PyModuleDef_Slot module_slots[] = {
-    {Py_mod_create, reinterpret_cast<void *>(module_create)},
-    {Py_mod_exec, reinterpret_cast<void *>(module_exec)},
+    {Py_mod_create, reinterpret_cast<void *>(DZ_SLOT(module_create))},
+    {Py_mod_exec, reinterpret_cast<void *>(DZ_SLOT(module_exec))},
     {0, nullptr},
 };
 
@@ -270,27 +297,6 @@ PyModuleDef module_def = {
 };
 
 }  // namespace
-
-ModuleState &state() {
-  static ModuleState s;
-  return s;
-}
-
-PyObject *module_global(const char *name) {
-  PyObject *m = state().module;
-  if (!m) {
-    PyErr_SetString(PyExc_RuntimeError, "didazoda is not initialised");
-    return nullptr;
-  }
-  PyObject *v = PyDict_GetItemString(PyModule_GetDict(m), name);
-  if (!v) PyErr_Format(PyExc_NameError, "name '%s' is not defined", name);
-  return v;
-}
-
-void set_private(PyObject **slot, PyObject *value) {
-  Py_XINCREF(value);
-  Py_XSETREF(*slot, value);
-}
 
 }  // namespace dz
 

@@ -1,7 +1,7 @@
 // The twelve module-level functions. Each is defined beside what it works
 // on; this file binds them in their fixed order.
-#ifndef DIDAZODA_MODULE_FUNCTIONS_H
-#define DIDAZODA_MODULE_FUNCTIONS_H
+#ifndef DIDAZODA_MODULE_MODULE_FUNCTIONS_H
+#define DIDAZODA_MODULE_MODULE_FUNCTIONS_H
 
 #include "runtime/function.h"
 

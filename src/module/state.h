@@ -1,7 +1,7 @@
 // Process-wide module state. Only one interpreter may load the module, so
 // plain globals guarded by the interpreter lock serve.
-#ifndef DIDAZODA_STATE_H
-#define DIDAZODA_STATE_H
+#ifndef DIDAZODA_MODULE_STATE_H
+#define DIDAZODA_MODULE_STATE_H
 
 #include "runtime/ref.h"
 

@@ -9,19 +9,21 @@
 #include "runtime/pickling.h"
 #include "module/tarvex.h"
 #include "runtime/utf8.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject TarvexError_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject TarvexError_Type = static_type_object();
 
 namespace {
 
 inline TarvexErrorObject *E(PyObject *o) { return reinterpret_cast<TarvexErrorObject *>(o); }
 
 const char *const init_argnames[] = {"self", "arg1", "arg2"};
-const FuncSpec init_spec = {
-    "__init__", "TarvexError.__init__", init_argnames, 3, 0, FUNC_METHOD, nullptr, nullptr,
-    nullptr};
+const FuncSpec init_spec = func_spec("__init__", "TarvexError.__init__", init_argnames, FUNC_METHOD,
+                                     nullptr, nullptr, nullptr)
+                               .with_defaults("(None,)");
 
 // The library's text for a code; a missing text gets a fixed fallback.
 PyObject *explain(int code) {
@@ -33,10 +35,8 @@ PyObject *explain(int code) {
 }
 
 int tarvexerror_init(PyObject *self, PyObject *args, PyObject *kwargs) {
-  static PyObject *defaults = nullptr;
-  if (!defaults && !(defaults = PyTuple_Pack(1, Py_None))) return -1;
   ParsedArgs a;
-  if (parse_tuple(&init_spec, defaults, nullptr, self, args, kwargs, a) < 0) return -1;
+  if (parse_init(&init_spec, self, args, kwargs, a) < 0) return -1;
   PyObject *arg1 = a[1], *arg2 = a[2];
   if (!check_arg_type(arg2, &PyUnicode_Type, "arg2", true)) return -1;
 
@@ -74,35 +74,20 @@ void tarvexerror_dealloc(PyObject *self) {
 
 const char *const self_only[] = {"self"};
 
-PyObject *errno_impl(PyObject *, PyObject *const *args) {
+PyObject *tarvexerror_errno_impl(PyObject *, PyObject *const *args) {
   return PyLong_FromLong(E(args[0])->errno_);
 }
-const FuncSpec errno_spec = {
-    "errno",
-    "TarvexError.errno",
-    self_only,
-    1,
-    0,
-    FUNC_METHOD,
-    &TarvexError_Type,
-    errno_impl,
-    "\n        The error code corresponding to the current exception.\n\n        "};
+const FuncSpec errno_spec =
+    DZ_METHOD(TarvexError, errno, self_only, tarvexerror_errno_impl,
+              "\n        The error code corresponding to the current exception.\n\n        ");
 
-PyObject *message_impl(PyObject *, PyObject *const *args) {
+PyObject *tarvexerror_message_impl(PyObject *, PyObject *const *args) {
   PyObject *m = E(args[0])->message_ ? E(args[0])->message_ : Py_None;
-  Py_INCREF(m);
-  return m;
+  return new_ref(m);
 }
-const FuncSpec message_spec = {
-    "message",
-    "TarvexError.message",
-    self_only,
-    1,
-    0,
-    FUNC_METHOD,
-    &TarvexError_Type,
-    message_impl,
-    "\n        Text description corresponding to the current exception\n\n        "};
+const FuncSpec message_spec =
+    DZ_METHOD(TarvexError, message, self_only, tarvexerror_message_impl,
+              "\n        Text description corresponding to the current exception\n\n        ");
 
 const PickleField pickle_fields[] = {
     {"errno_", T_INT, offsetof(TarvexErrorObject, errno_), nullptr, false},
@@ -154,19 +139,18 @@ int tarvexerror_prepare() {
   // message_ is an exact str and cannot take part in a cycle.
   t->tp_traverse = base->tp_traverse;
   t->tp_clear = base->tp_clear;
-  t->tp_init = tarvexerror_init;
+  t->tp_init = DZ_SLOT(tarvexerror_init);
   t->tp_dealloc = tarvexerror_dealloc;
   return 0;
 }
 
 const ClassDef TarvexError_class = {&TarvexError_Type, "TarvexError", tarvexerror_prepare,
                                     tarvexerror_bind,  nullptr,       true,
-                                    nullptr,           nullptr};
+                                    &pickle_spec,      nullptr,       true};
 
 int tarvexerror_bind(PyObject *d) {
   if (bind_constant(d, &errno_spec) < 0) return -1;
-  if (bind_constant(d, &message_spec) < 0) return -1;
-  return bind_pickling(&TarvexError_Type, &pickle_spec);
+  return bind_constant(d, &message_spec);
 }
 
 }  // namespace dz

@@ -1,6 +1,6 @@
 // TarvexError and the ways errors leave the module.
-#ifndef DIDAZODA_ERRORS_H
-#define DIDAZODA_ERRORS_H
+#ifndef DIDAZODA_MODULE_TARVEX_ERROR_H
+#define DIDAZODA_MODULE_TARVEX_ERROR_H
 
 #include "runtime/ref.h"
 

@@ -1,8 +1,10 @@
 #include "module/classes.h"
+#include "runtime/guard.h"
+#include "runtime/compat.h"
 
 namespace dz {
 
-PyTypeObject PsdExpr_Type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+PyTypeObject PsdExpr_Type = static_type_object();
 
 namespace {
 
@@ -35,7 +37,7 @@ int psdexpr_prepare() {
   t->tp_basicsize = sizeof(PsdExprObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_new = PyType_GenericNew;
-  t->tp_init = psdexpr_init;
+  t->tp_init = DZ_SLOT(psdexpr_init);
   PsdExpr_ops = {op_not_built, op_not_built, op_not_built};
   return 0;
 }

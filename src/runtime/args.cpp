@@ -19,26 +19,42 @@ void raise_argcount(const char *func, bool exact, Py_ssize_t min, Py_ssize_t max
                more_or_less, expected, expected == 1 ? "" : "s", given);
 }
 
-bool check_arg_type(PyObject *obj, PyTypeObject *type, const char *name, bool exact) {
-  if (obj == Py_None) return true;
-  if (exact ? Py_TYPE(obj) == type : PyObject_TypeCheck(obj, type)) return true;
+bool raise_arg_type(PyObject *obj, PyTypeObject *type, const char *name) {
   PyErr_Format(PyExc_TypeError,
                "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", name,
                type->tp_name, Py_TYPE(obj)->tp_name);
   return false;
 }
 
-static bool long_to_int32(PyObject *num, int *out) {
+bool check_arg_type(PyObject *obj, PyTypeObject *type, const char *name, bool exact) {
+  if (obj == Py_None) return true;
+  if (exact ? Py_TYPE(obj) == type : PyObject_TypeCheck(obj, type)) return true;
+  return raise_arg_type(obj, type, name);
+}
+
+bool raise_int32_overflow() {
+  PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
+  return false;
+}
+
+bool size_to_int32(long long n, int *out) {
+  if (n > INT_MAX) return raise_int32_overflow();
+  *out = static_cast<int>(n);
+  return true;
+}
+
+namespace {
+
+bool long_to_int32(PyObject *num, int *out) {
   int overflow = 0;
   long v = PyLong_AsLongAndOverflow(num, &overflow);
   if (v == -1 && PyErr_Occurred()) return false;
-  if (overflow || v < INT_MIN || v > INT_MAX) {
-    PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-    return false;
-  }
+  if (overflow || v < INT_MIN || v > INT_MAX) return raise_int32_overflow();
   *out = static_cast<int>(v);
   return true;
 }
+
+}  // namespace
 
 bool as_int32(PyObject *obj, int *out) {
   if (PyLong_Check(obj)) return long_to_int32(obj, out);
@@ -66,6 +82,17 @@ bool as_double(PyObject *obj, double *out) {
   double v = PyFloat_AsDouble(obj);
   if (v == -1.0 && PyErr_Occurred()) return false;
   *out = v;
+  return true;
+}
+
+bool float_of(PyObject *obj, double *out) {
+  if (PyFloat_CheckExact(obj)) {
+    *out = PyFloat_AS_DOUBLE(obj);
+    return true;
+  }
+  Ref f(PyNumber_Float(obj));
+  if (!f) return false;
+  *out = PyFloat_AS_DOUBLE(f.get());
   return true;
 }
 

@@ -1,7 +1,7 @@
 // Argument conversion and the fixed texts of argument errors, shared by every
 // Python-visible function.
-#ifndef DIDAZODA_ARGS_H
-#define DIDAZODA_ARGS_H
+#ifndef DIDAZODA_RUNTIME_ARGS_H
+#define DIDAZODA_RUNTIME_ARGS_H
 
 #include "runtime/ref.h"
 
@@ -13,14 +13,28 @@ void raise_argcount(const char *func, bool exact, Py_ssize_t min, Py_ssize_t max
 // None passes; exact: the type itself only (str, list, dict), otherwise
 // subclasses too. Raises TypeError "Argument '...' has incorrect type ...".
 bool check_arg_type(PyObject *obj, PyTypeObject *type, const char *name, bool exact);
+// The same TypeError for obj given as argument name where a type was
+// expected: for an argument that refuses None too. Returns false.
+bool raise_arg_type(PyObject *obj, PyTypeObject *type, const char *name);
 
 // A 32-bit integer from an int or any object with an integer conversion
 // (a float truncates). TypeError "an integer is required", OverflowError
 // "value too large to convert to int".
 bool as_int32(PyObject *obj, int *out);
 
-// A double from any object with a float conversion.
+// The two double conversions. as_double: the float protocol (__float__, or
+// __index__), what a float parameter takes; a str is a TypeError.
+// float_of: float(obj) as Python computes it, which also parses a str; what
+// the expression arithmetic applies to coefficients and constants.
 bool as_double(PyObject *obj, double *out);
+bool float_of(PyObject *obj, double *out);
+
+// A count, size or position (n >= 0) as a 32-bit int, which is what the
+// library takes; OverflowError "value too large to convert to int" when it
+// does not fit.
+bool size_to_int32(long long n, int *out);
+// That OverflowError on its own, for a size checked another way. Returns false.
+bool raise_int32_overflow();
 
 }  // namespace dz
 

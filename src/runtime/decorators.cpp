@@ -10,34 +10,26 @@ const char *const f_arg[] = {"f"};
 const char *const method_arg[] = {"method"};
 
 // Getter closures hold the decorated function.
-PyObject *fget_impl(PyObject *func, PyObject *const *args) {
+PyObject *constant_fget_impl(PyObject *func, PyObject *const *args) {
   PyObject *f = function_closure(func);
   return PyObject_CallFunctionObjArgs(f, args[0], nullptr);
 }
 
-PyObject *fset_impl(PyObject *, PyObject *const *) {
+PyObject *constant_fset_impl(PyObject *, PyObject *const *) {
   PyErr_SetString(PyExc_TypeError, "Value is readonly");
   return nullptr;
 }
 
-const FuncSpec constant_fget = {
-    "fget", "constant.<locals>.fget", self_arg, 1, 0, 0, nullptr, fget_impl, nullptr};
-const FuncSpec constant_fset = {
-    "fset", "constant.<locals>.fset", self_value_args, 2, 0, 0, nullptr, fset_impl, nullptr};
-const FuncSpec documented_fget = {"fget",   "documented_constant.<locals>.constant.<locals>.fget",
-                                  self_arg, 1,
-                                  0,        0,
-                                  nullptr,  fget_impl,
-                                  nullptr};
-const FuncSpec documented_fset = {"fset",
-                                  "documented_constant.<locals>.constant.<locals>.fset",
-                                  self_value_args,
-                                  2,
-                                  0,
-                                  0,
-                                  nullptr,
-                                  fset_impl,
-                                  nullptr};
+const FuncSpec constant_fget =
+    func_spec("fget", "constant.<locals>.fget", self_arg, 0, nullptr, constant_fget_impl, nullptr);
+const FuncSpec constant_fset = func_spec("fset", "constant.<locals>.fset", self_value_args, 0,
+                                         nullptr, constant_fset_impl, nullptr);
+const FuncSpec documented_fget =
+    func_spec("fget", "documented_constant.<locals>.constant.<locals>.fget", self_arg, 0, nullptr,
+              constant_fget_impl, nullptr);
+const FuncSpec documented_fset =
+    func_spec("fset", "documented_constant.<locals>.constant.<locals>.fset", self_value_args, 0,
+              nullptr, constant_fset_impl, nullptr);
 
 PyObject *make_property(const FuncSpec *get_spec, const FuncSpec *set_spec, PyObject *f,
                         PyObject *doc) {
@@ -50,12 +42,12 @@ PyObject *make_property(const FuncSpec *get_spec, const FuncSpec *set_spec, PyOb
 }
 
 // The closure of documented_constant's decorator is the docstring.
-PyObject *documented_impl(PyObject *func, PyObject *const *args) {
+PyObject *documented_constant_impl(PyObject *func, PyObject *const *args) {
   return make_property(&documented_fget, &documented_fset, args[0], function_closure(func));
 }
-const FuncSpec documented_decorator = {
-    "constant", "documented_constant.<locals>.constant", f_arg, 1, 0, 0, nullptr, documented_impl,
-    nullptr};
+const FuncSpec documented_decorator =
+    func_spec("constant", "documented_constant.<locals>.constant", f_arg, 0, nullptr,
+              documented_constant_impl, nullptr);
 
 PyObject *change_signature_impl(PyObject *func, PyObject *const *args) {
   PyObject *method = args[0];
@@ -63,18 +55,11 @@ PyObject *change_signature_impl(PyObject *func, PyObject *const *args) {
   if (!name) return nullptr;
   Ref text(PyUnicode_FromFormat("%S(%S)", name.get(), function_closure(func)));
   if (!text || PyObject_SetAttrString(method, "__text_signature__", text.get()) < 0) return nullptr;
-  Py_INCREF(method);
-  return method;
+  return new_ref(method);
 }
-const FuncSpec change_signature = {"change_signature",
-                                   "signature.<locals>.change_signature",
-                                   method_arg,
-                                   1,
-                                   0,
-                                   0,
-                                   nullptr,
-                                   change_signature_impl,
-                                   nullptr};
+const FuncSpec change_signature =
+    func_spec("change_signature", "signature.<locals>.change_signature", method_arg, 0, nullptr,
+              change_signature_impl, nullptr);
 
 PyObject *apply_to_member(PyObject *dict, const char *name, PyObject *decorator) {
   PyObject *member = PyDict_GetItemString(dict, name);
@@ -104,13 +89,11 @@ PyObject *internal(PyObject *method) {
   if (PyObject_SetAttrString(method, "__text_signature__", marker.get()) < 0 ||
       PyObject_SetAttrString(method, "__doc__", empty.get()) < 0)
     return nullptr;
-  Py_INCREF(method);
-  return method;
+  return new_ref(method);
 }
 
-PyObject *bind_function(PyObject *dict, const FuncSpec *spec, PyObject *defaults,
-                        PyObject *kwdefaults) {
-  Ref f(function_new(spec, nullptr, defaults, kwdefaults));
+PyObject *bind_function(PyObject *dict, const FuncSpec *spec) {
+  Ref f(function_new(spec));
   if (!f || PyDict_SetItemString(dict, spec->name, f.get()) < 0) return nullptr;
   return f.get();  // the dictionary holds it
 }

@@ -1,7 +1,7 @@
 // Read-only properties, display signatures and the internal marker, and the
 // helpers that bind members into a class dictionary with them.
-#ifndef DIDAZODA_DECORATORS_H
-#define DIDAZODA_DECORATORS_H
+#ifndef DIDAZODA_RUNTIME_DECORATORS_H
+#define DIDAZODA_RUNTIME_DECORATORS_H
 
 #include "runtime/function.h"
 
@@ -18,8 +18,7 @@ PyObject *signature(PyObject *args);
 PyObject *internal(PyObject *method);
 
 // dict[spec->name] = a new function. Returns the borrowed function or NULL.
-PyObject *bind_function(PyObject *dict, const FuncSpec *spec, PyObject *defaults = nullptr,
-                        PyObject *kwdefaults = nullptr);
+PyObject *bind_function(PyObject *dict, const FuncSpec *spec);
 // Binds the function, then replaces it with constant(function).
 int bind_constant(PyObject *dict, const FuncSpec *spec);
 // Binds the function, then replaces it with documented_constant(doc)(function).

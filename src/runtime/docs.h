@@ -1,18 +1,23 @@
-// Docstring layout of the expression classes' methods: sections at 8
-// blanks, their lines at 12.
-#ifndef DIDAZODA_EXPR_DOCS_H
-#define DIDAZODA_EXPR_DOCS_H
+// Docstring layout of every documented member: section titles at 8 blanks,
+// their lines at 12, an argument as its name, a rule under it and its text.
+#ifndef DIDAZODA_RUNTIME_DOCS_H
+#define DIDAZODA_RUNTIME_DOCS_H
 
-#define EXPR_DOC_HEAD(signature, purpose)                                                     \
+#define DOC_HEAD(signature, purpose)                                                          \
   "\n        SIGNATURE:\n            " signature "\n\n        PURPOSE:\n            " purpose \
   "\n\n        ARGUMENTS:\n"
-#define EXPR_DOC_ARG(name, rule, text) \
+#define DOC_ARG(name, rule, text) \
   "            " name "\n            " rule "\n            " text "\n"
-#define EXPR_DOC_NEXT "\n"
-#define EXPR_DOC_NONE "            None.\n"
-#define EXPR_DOC_EXAMPLE "\n        EXAMPLE:\n"
-#define EXPR_DOC_NOTE "\n        NOTE:\n"
-#define EXPR_DOC_LINE(text) "            " text "\n"
-#define EXPR_DOC_END "\n        "
+#define DOC_NEXT "\n"
+#define DOC_NONE "            None.\n"
+#define DOC_EXAMPLE "\n        EXAMPLE:\n"
+#define DOC_NOTE "\n        NOTE:\n"
+#define DOC_LINE(text) "            " text "\n"
+#define DOC_END "\n        "
+// A whole method docstring whose example lines are already indented.
+#define DOC(signature, purpose, arguments, example) \
+  DOC_HEAD(signature, purpose) arguments DOC_EXAMPLE example "\n" DOC_END
+// A property's docstring: one line of text.
+#define DOC_PROPERTY(text) "\n        " text "\n" DOC_END
 
 #endif

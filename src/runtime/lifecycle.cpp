@@ -1,28 +1,9 @@
 #include "runtime/lifecycle.h"
 
 #include "module/tarvex_error.h"
+#include "runtime/compat.h"
 
 namespace dz {
-
-namespace {
-
-inline void set_refcnt(PyObject *o, Py_ssize_t n) {
-#if PY_VERSION_HEX >= 0x03090000
-  Py_SET_REFCNT(o, n);
-#else
-  Py_REFCNT(o) = n;
-#endif
-}
-
-inline bool is_tracked(PyObject *o) {
-#if PY_VERSION_HEX >= 0x03090000
-  return PyObject_GC_IsTracked(o);
-#else
-  return _PyObject_GC_IS_TRACKED(o);
-#endif
-}
-
-}  // namespace
 
 void call_dispose(PyObject *self, const char *context) {
   PyObject *type, *value, *tb;
@@ -44,7 +25,7 @@ bool dispose_in_dealloc(PyObject *self, const char *context, bool *revived) {
   // dispose() kept a reference: the object lives on, tracked and holding its
   // type as before deallocation began (a subclass's deallocation drops one
   // reference to its type after we return).
-  if (PyType_IS_GC(type) && !is_tracked(self)) PyObject_GC_Track(self);
+  if (PyType_IS_GC(type) && !gc_is_tracked(self)) PyObject_GC_Track(self);
   if (type->tp_flags & Py_TPFLAGS_HEAPTYPE) Py_INCREF(type);
   return false;
 }

@@ -1,7 +1,7 @@
 // Finalisation and deallocation of classes that own a library handle and
 // free it through their dispose() method.
-#ifndef DIDAZODA_LIFECYCLE_H
-#define DIDAZODA_LIFECYCLE_H
+#ifndef DIDAZODA_RUNTIME_LIFECYCLE_H
+#define DIDAZODA_RUNTIME_LIFECYCLE_H
 
 #include "runtime/ref.h"
 

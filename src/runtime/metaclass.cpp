@@ -8,15 +8,14 @@ namespace {
 
 const char *const self_arg[] = {"self"};
 
-PyObject *dir_impl(PyObject *func, PyObject *const *) {
+PyObject *metaclass_dir_impl(PyObject *func, PyObject *const *) {
   return get_documented_fields(function_closure(func));
 }
-const FuncSpec dir_spec = {
-    "__dir__", "__getmetaclass__.<locals>.MetaClass.__dir__", self_arg, 1, 0, 0, nullptr, dir_impl,
-    nullptr};
+const FuncSpec dir_spec = func_spec("__dir__", "__getmetaclass__.<locals>.MetaClass.__dir__",
+                                    self_arg, 0, nullptr, metaclass_dir_impl, nullptr);
 
 // The closure is the class the metaclass is made for.
-PyObject *getmetaclass_impl(PyObject *func, PyObject *const *) {
+PyObject *metaclass_getmetaclass_impl(PyObject *func, PyObject *const *) {
   PyObject *cls = function_closure(func);
   Ref dir(function_new(&dir_spec, cls));
   if (!dir) return nullptr;
@@ -80,8 +79,8 @@ PyObject *get_documented_fields(PyObject *cls) {
 }
 
 int bind_getmetaclass(PyObject *dict, PyTypeObject *cls) {
-  static const FuncSpec spec = {"__getmetaclass__", nullptr, self_arg, 1, 0, 0, nullptr,
-                                getmetaclass_impl,  nullptr};
+  static const FuncSpec spec = func_spec("__getmetaclass__", nullptr, self_arg, 0, nullptr,
+                                         metaclass_getmetaclass_impl, nullptr);
   Ref f(function_new(&spec, reinterpret_cast<PyObject *>(cls)));
   if (!f) return -1;
   return PyDict_SetItemString(dict, "__getmetaclass__", f.get());

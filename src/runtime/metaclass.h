@@ -1,7 +1,7 @@
 // Per-class metaclasses whose dir() lists only the class's own documented
 // members.
-#ifndef DIDAZODA_METACLASS_H
-#define DIDAZODA_METACLASS_H
+#ifndef DIDAZODA_RUNTIME_METACLASS_H
+#define DIDAZODA_RUNTIME_METACLASS_H
 
 #include "runtime/ref.h"
 

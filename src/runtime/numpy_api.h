@@ -5,8 +5,8 @@
 // is defined in numpy_helpers.cpp (which defines DIDAZODA_NUMPY_API_OWNER) and
 // filled by numpy_helpers_init() at module start-up; everyone else declares it
 // extern through NO_IMPORT_ARRAY.
-#ifndef DIDAZODA_MODULE_NUMPY_API_H
-#define DIDAZODA_MODULE_NUMPY_API_H
+#ifndef DIDAZODA_RUNTIME_NUMPY_API_H
+#define DIDAZODA_RUNTIME_NUMPY_API_H
 
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>

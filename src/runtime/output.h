@@ -1,7 +1,7 @@
 // Lines the module prints go through the built-in print, so they follow the
 // current sys.stdout.
-#ifndef DIDAZODA_OUTPUT_H
-#define DIDAZODA_OUTPUT_H
+#ifndef DIDAZODA_RUNTIME_OUTPUT_H
+#define DIDAZODA_RUNTIME_OUTPUT_H
 
 #include "runtime/ref.h"
 

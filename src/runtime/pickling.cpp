@@ -32,8 +32,7 @@ PyObject *read_field(PyObject *obj, const PickleField &f) {
     default: {
       PyObject *v = *reinterpret_cast<PyObject **>(p);
       if (!v) v = Py_None;
-      Py_INCREF(v);
-      return v;
+      return new_ref(v);
     }
   }
 }
@@ -63,7 +62,7 @@ const char *const self_arg[] = {"self"};
 const char *const unpickle_args[] = {"cls", "state"};
 const char *const setstate_args[] = {"self", "state"};
 
-PyObject *reduce_impl(PyObject *func, PyObject *const *args) {
+PyObject *pickle_reduce_impl(PyObject *func, PyObject *const *args) {
   PyObject *self = args[0];
   PyTypeObject *type = reinterpret_cast<PyTypeObject *>(function_closure(func));
   const PickleSpec *spec = find_spec(type);
@@ -95,7 +94,7 @@ PyObject *reduce_impl(PyObject *func, PyObject *const *args) {
 }
 
 // The closure is the class whose spec holds set_contents.
-PyObject *setstate_impl(PyObject *func, PyObject *const *args) {
+PyObject *pickle_setstate_impl(PyObject *func, PyObject *const *args) {
   PyTypeObject *type = reinterpret_cast<PyTypeObject *>(function_closure(func));
   const PickleSpec *spec = find_spec(type);
   PyObject *self = args[0];
@@ -105,12 +104,12 @@ PyObject *setstate_impl(PyObject *func, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-PyObject *refuse_impl(PyObject *func, PyObject *const *) {
+PyObject *pickle_refuse_impl(PyObject *func, PyObject *const *) {
   PyErr_SetObject(PyExc_TypeError, function_closure(func));
   return nullptr;
 }
 
-PyObject *unpickle_impl(PyObject *func, PyObject *const *args) {
+PyObject *pickle_unpickle_impl(PyObject *func, PyObject *const *args) {
   PyTypeObject *type = reinterpret_cast<PyTypeObject *>(function_closure(func));
   const PickleSpec *spec = find_spec(type);
   PyObject *cls = args[0], *state = args[1];
@@ -147,8 +146,8 @@ int set_reduce(PyTypeObject *type, const FuncSpec *spec, PyObject *closure) {
 }  // namespace
 
 int bind_pickling(PyTypeObject *type, const PickleSpec *spec) {
-  static const FuncSpec reduce_spec = {"__reduce__", nullptr,     self_arg, 1, 0, 0,
-                                       nullptr,      reduce_impl, nullptr};
+  static const FuncSpec reduce_spec =
+      func_spec("__reduce__", nullptr, self_arg, 0, nullptr, pickle_reduce_impl, nullptr);
   if (!find_spec(type)) {
     if (nregistered == kMaxPickled) {
       PyErr_SetString(PyExc_SystemError, "too many pickled classes");
@@ -157,8 +156,8 @@ int bind_pickling(PyTypeObject *type, const PickleSpec *spec) {
     registry[nregistered++] = {type, spec};
   }
   if (spec->set_contents) {
-    static const FuncSpec setstate_spec = {"__setstate__", nullptr,       setstate_args, 2, 0, 0,
-                                           nullptr,        setstate_impl, nullptr};
+    static const FuncSpec setstate_spec = func_spec("__setstate__", nullptr, setstate_args, 0,
+                                                    nullptr, pickle_setstate_impl, nullptr);
     Ref f(function_new(&setstate_spec, reinterpret_cast<PyObject *>(type)));
     if (!f || PyDict_SetItemString(type->tp_dict, "__setstate__", f.get()) < 0) return -1;
   }
@@ -166,16 +165,16 @@ int bind_pickling(PyTypeObject *type, const PickleSpec *spec) {
 }
 
 int bind_pickle_refusal(PyTypeObject *type, const char *text) {
-  static const FuncSpec refuse_spec = {"__reduce__", nullptr,     self_arg, 1, 0, 0,
-                                       nullptr,      refuse_impl, nullptr};
+  static const FuncSpec refuse_spec =
+      func_spec("__reduce__", nullptr, self_arg, 0, nullptr, pickle_refuse_impl, nullptr);
   Ref msg(PyUnicode_FromString(text));
   if (!msg) return -1;
   return set_reduce(type, &refuse_spec, msg.get());
 }
 
 int bind_reconstructors(PyObject *module) {
-  static const FuncSpec unpickle_spec = {"_unpickle", nullptr, unpickle_args, 2,      0,
-                                         0,           nullptr, unpickle_impl, nullptr};
+  static const FuncSpec unpickle_spec =
+      func_spec("_unpickle", nullptr, unpickle_args, 0, nullptr, pickle_unpickle_impl, nullptr);
   for (int i = 0; i < nregistered; i++) {
     Ref f(function_new(&unpickle_spec, reinterpret_cast<PyObject *>(registry[i].type)));
     if (!f) return -1;

@@ -1,7 +1,7 @@
 // Pickling: classes that store their fields in the pickle, and classes that
 // hold a C pointer and refuse.
-#ifndef DIDAZODA_PICKLING_H
-#define DIDAZODA_PICKLING_H
+#ifndef DIDAZODA_RUNTIME_PICKLING_H
+#define DIDAZODA_RUNTIME_PICKLING_H
 
 #include "runtime/ref.h"
 
@@ -27,8 +27,8 @@ struct PickleSpec {
   // (get_contents returns a new object holding them) and come back through
   // __setstate__ (set_contents), which runs once the object exists, so
   // elements that refer back to their container pickle and copy too.
-  PyObject *(*get_contents)(PyObject *self);
-  int (*set_contents)(PyObject *self, PyObject *contents);
+  PyObject *(*get_contents)(PyObject *self) = nullptr;
+  int (*set_contents)(PyObject *self, PyObject *contents) = nullptr;
 };
 
 // Binds __reduce__, which pickles the fields through the module-level

@@ -1,6 +1,6 @@
 // Owning references and C buffers.
-#ifndef DIDAZODA_REF_H
-#define DIDAZODA_REF_H
+#ifndef DIDAZODA_RUNTIME_REF_H
+#define DIDAZODA_RUNTIME_REF_H
 
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
@@ -10,6 +10,12 @@
 #include <utility>
 
 namespace dz {
+
+// A new reference to o, which must not be NULL.
+inline PyObject *new_ref(PyObject *o) noexcept {
+  Py_INCREF(o);
+  return o;
+}
 
 // Owns one strong reference (or none). Raw PyObject* elsewhere is borrowed.
 class Ref {

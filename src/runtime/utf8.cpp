@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace dz {
+
 // Both converters call exactly what the bytes/str constructors call for an
 // explicit encoding, so results and error texts match the Python spellings.
 
@@ -30,3 +32,5 @@ PyObject *chars2str_c(const char *s) {
   if (s == nullptr) return PyUnicode_FromStringAndSize("", 0);
   return PyUnicode_DecodeUTF8(s, static_cast<Py_ssize_t>(std::strlen(s)), nullptr);
 }
+
+}  // namespace dz

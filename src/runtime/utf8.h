@@ -1,10 +1,11 @@
 // Text crossing between Python and the solver library, which speaks
 // NUL-terminated UTF-8 only (strict: no error handler is ever applied).
-#ifndef DIDAZODA_MODULE_TEXT_H
-#define DIDAZODA_MODULE_TEXT_H
+#ifndef DIDAZODA_RUNTIME_UTF8_H
+#define DIDAZODA_RUNTIME_UTF8_H
 
-#define PY_SSIZE_T_CLEAN
-#include <Python.h>
+#include "runtime/ref.h"
+
+namespace dz {
 
 // bytes(text, "UTF-8"): new reference, or NULL with the same exception
 // (TypeError for a non-str, UnicodeEncodeError for a lone surrogate).  Keep
@@ -20,5 +21,7 @@ PyObject *chars2str(PyObject *data);
 // NULL with UnicodeDecodeError.  A NULL pointer gives "" so callers need no
 // separate check for an absent text.
 PyObject *chars2str_c(const char *s);
+
+}  // namespace dz
 
 #endif

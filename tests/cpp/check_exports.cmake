@@ -1,7 +1,7 @@
 # Checks the built library against the header:
-#   cmake -DLIBRARY=<libtarvex.so.1.0.1> -DHEADER=<tarvex.h> -DREADELF=<readelf>
-#         [-DSANITIZED=ON] -P check_exports.cmake
-# The SONAME must be libtarvex.so.1.0.1; every defined dynamic symbol must be
+#   cmake -DLIBRARY=<libtarvex.so.x.y.z> -DSONAME=<libtarvex.so.x.y.z> -DHEADER=<tarvex.h>
+#         -DREADELF=<readelf> [-DSANITIZED=ON] -P check_exports.cmake
+# The SONAME must be the one given; every defined dynamic symbol must be
 # a function declared in the header, versioned under libtarvex.so; every
 # declared function must be exported. libhighs.so exports unversioned copies
 # of C++ runtime functions, so the library must name the system C++ runtime
@@ -9,7 +9,7 @@
 # functions of the engine and compression libraries and the C++ classes of
 # the COIN-OR engine libraries, which carry none (libhighs.so defines none
 # of those names).
-foreach(var LIBRARY HEADER READELF)
+foreach(var LIBRARY SONAME HEADER READELF)
   if(NOT ${var})
     message(FATAL_ERROR "${var} not given")
   endif()
@@ -20,8 +20,9 @@ execute_process(COMMAND ${READELF} --dynamic --wide ${LIBRARY}
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "readelf --dynamic failed on ${LIBRARY}")
 endif()
-if(NOT dynamic MATCHES "\\(SONAME\\)[^\n]*\\[libtarvex\\.so\\.1\\.0\\.1\\]")
-  message(FATAL_ERROR "SONAME is not libtarvex.so.1.0.1:\n${dynamic}")
+string(REPLACE "." "\\." soname_pattern "${SONAME}")
+if(NOT dynamic MATCHES "\\(SONAME\\)[^\n]*\\[${soname_pattern}\\]")
+  message(FATAL_ERROR "SONAME is not ${SONAME}:\n${dynamic}")
 endif()
 
 set(problems "")

@@ -17,14 +17,14 @@
 #include "store/params.h"
 #include "store/store.h"
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace solve_fixture {
 
+using namespace test_support;
+
 using Terms = std::vector<std::pair<int, double>>;
 using Params = std::vector<std::pair<const char *, double>>;
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr double kInf = TVX_INFINITY;
 
 struct Builder {
   int var(double lb, double ub, double obj, char type = 'C') {

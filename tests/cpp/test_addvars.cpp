@@ -3,29 +3,22 @@
 // existing variables, a column reaches its rows, and every refused call
 // changes nothing.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace test_support;
 
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kArg = TVX_ERROR_INVALID_ARGUMENT;
-constexpr int kInput = TVX_ERROR_MODEL_INPUT_ERROR;
 constexpr int kRowIdx = TVX_ERROR_MODEL_INVALID_ROW_IDX;
 constexpr int kColName = TVX_ERROR_MODEL_INVALID_COL_NAME;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // The three rows r0, r1, r2 hold only x, fixed at 0, so after a solve each
 // row's activity is the coefficient of whatever else was fixed at 1.
@@ -53,14 +46,11 @@ struct Fixture : ::testing::Test {
 
   // Replaces the model with one read from kRowsLp: variable x, rows r0..r2.
   void use_rows_model() {
-    std::string dir = (fs::temp_directory_path() / "tarvex_addvars_XXXXXX").string();
-    ASSERT_NE(mkdtemp(dir.data()), nullptr);
-    const fs::path path = fs::path(dir) / "rows.lp";
-    { std::ofstream(path) << kRowsLp; }
+    const std::string path = temp_path("rows.lp");
+    put_bytes(path, kRowsLp);
     ASSERT_EQ(TVXfreemodel(model), kOk);
     model = nullptr;
     ASSERT_EQ(TVXreadmodel(env, path.c_str(), &model), kOk);
-    fs::remove_all(dir);
   }
 
   int count(const char *attr) {
@@ -107,12 +97,12 @@ TEST_F(AddVars, NullArraysGiveTheDefaultsAfterTheExistingVariables) {
 }
 
 TEST_F(AddVars, ArraysAreStoredAsGivenInArrayOrder) {
-  const double obj[] = {1.5, -2, 0}, lb[] = {-1e20, -3, 2}, ub[] = {1e30, kInf, 2};
+  const double obj[] = {1.5, -2, 0}, lb[] = {-1e20, -3, 2}, ub[] = {1e30, kIeeeInf, 2};
   const char *nm[] = {"x[0,1]", nullptr, "\xc3\xa9"};
   ASSERT_EQ(TVXaddvars(model, 3, 0, nullptr, nullptr, nullptr, obj, lb, ub, "cbI", nm), kOk);
   EXPECT_EQ(dbl("Obj", 2, 3), (std::vector<double>{1.5, -2, 0}));
   EXPECT_EQ(dbl("LB", 2, 3), (std::vector<double>{-1e20, -3, 2}));
-  EXPECT_EQ(dbl("UB", 2, 3), (std::vector<double>{1e30, kInf, 2}));
+  EXPECT_EQ(dbl("UB", 2, 3), (std::vector<double>{1e30, kIeeeInf, 2}));
   EXPECT_EQ(types(2, 3), "CBI");  // lower case is taken as its type
   EXPECT_EQ(names(2, 3), (std::vector<std::string>{"x[0,1]", "", "\xc3\xa9"}));
   int found = -1;
@@ -173,8 +163,8 @@ struct Refusal {
 
 const int kRow1[] = {1}, kRow3[] = {3}, kRowNeg[] = {-1}, kRows11[] = {1, 1}, kBeg0[] = {0},
           kBeg00[] = {0, 0}, kBadBeg[] = {1, 1}, kBackBeg[] = {0, 2, 1};
-const double kOne[] = {1}, kTwo[] = {1, 2}, kNaN1[] = {kNaN}, kInf1[] = {kInf};
-const double kLastNaN[] = {1, 2, kNaN}, kLastInf[] = {1, 2, kInf}, kFine3[] = {1, 2, 3};
+const double kOne[] = {1}, kTwo[] = {1, 2}, kNaN1[] = {kNaN}, kInf1[] = {kIeeeInf};
+const double kLastNaN[] = {1, 2, kNaN}, kLastInf[] = {1, 2, kIeeeInf}, kFine3[] = {1, 2, 3};
 const char *const kBadUtf8[] = {"ok", "\xff"};
 
 const Refusal kRefusals[] = {
@@ -189,7 +179,7 @@ const Refusal kRefusals[] = {
     {"AddVarInfiniteCoefficient", kInput,
      [](TVXmodel *m) { return TVXaddvar(m, 1, kRow1, kInf1, 0, 0, 1, 'C', "y"); }},
     {"AddVarInfiniteObjective", kInput,
-     [](TVXmodel *m) { return TVXaddvar(m, 0, nullptr, nullptr, kInf, 0, 1, 'C', "y"); }},
+     [](TVXmodel *m) { return TVXaddvar(m, 0, nullptr, nullptr, kIeeeInf, 0, 1, 'C', "y"); }},
     {"AddVarNaNBound", kInput,
      [](TVXmodel *m) { return TVXaddvar(m, 0, nullptr, nullptr, 0, kNaN, 1, 'C', "y"); }},
     {"AddVarUnknownType", kInput,
@@ -282,8 +272,8 @@ TEST_P(AddVarsRefused, ChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AddVars, AddVarsRefused, ::testing::ValuesIn(kRefusals),
-                         [](const ::testing::TestParamInfo<Refusal> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<Refusal> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 TEST_F(AddVars, StaleOrNullHandlesAreRefused) {

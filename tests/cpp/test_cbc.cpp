@@ -41,7 +41,7 @@ TEST_P(KnownSos, ReachesTheKnownOptimum) {
   Builder b;
   const double cost[] = {-1, -2, -3, -1};
   for (double v : cost) b.var(0, 1, s * v);
-  b.row({{0, 1}, {1, 1}, {2, 1}, {3, 1}}, -kInf, 2.5);
+  b.row({{0, 1}, {1, 1}, {2, 1}, {3, 1}}, -kTvxInfinity, 2.5);
   b.sos(c.type, {{0, 1}, {1, 2}, {2, 3}});
   b.store.set_sense(c.sense);
 
@@ -128,7 +128,7 @@ TEST(Indicator, EverySenseActivityAndBinval) {
           SCOPED_TRACE(std::string("sense ") + s.sense + " binval " + std::to_string(binval) +
                        " fix " + std::to_string(fix) + (bounded ? " bounded" : " free"));
           Builder b;
-          const double lim = bounded ? 10 : kInf;
+          const double lim = bounded ? 10 : kTvxInfinity;
           const int x = b.var(-lim, lim, s.x_coeff);
           double zlb = 0, zub = 1;
           if (fix != kFree) zlb = zub = (fix == kActive) == (binval == 1) ? 1 : 0;
@@ -156,9 +156,9 @@ TEST(Indicator, EverySenseActivityAndBinval) {
 // An indicator whose variable is stated continuous still switches on 0 or 1.
 TEST(Indicator, VariableTakenAsBinary) {
   Builder b;
-  const int x = b.var(0, kInf, 1);
+  const int x = b.var(0, kTvxInfinity, 1);
   const int z = b.var(0, 1, 0.5);  // continuous
-  b.row({{x, 1}}, -kInf, 10);
+  b.row({{x, 1}}, -kTvxInfinity, 10);
   b.indicator(z, 1, {{x, 1}}, '<', 4);
   b.store.set_sense(TVX_MAXIMIZE);
   const tvx::SolveOutcome out = solve(b.store);
@@ -193,7 +193,7 @@ TEST(Indicator, FacilityLocationMatchesBigM) {
     int y[4], x[4][5];
     for (int i = 0; i < 4; ++i) y[i] = b.var(0, 1, fixed[i], 'B');
     for (int i = 0; i < 4; ++i) {
-      for (int j = 0; j < 5; ++j) x[i][j] = b.var(0, kInf, cost[i][j]);
+      for (int j = 0; j < 5; ++j) x[i][j] = b.var(0, kTvxInfinity, cost[i][j]);
     }
     for (int j = 0; j < 5; ++j) {
       Terms t;
@@ -204,11 +204,11 @@ TEST(Indicator, FacilityLocationMatchesBigM) {
       Terms t;
       for (int j = 0; j < 5; ++j) t.push_back({x[i][j], 1});
       if (indicators) {
-        b.row(t, -kInf, cap[i]);
+        b.row(t, -kTvxInfinity, cap[i]);
         b.indicator(y[i], 0, t, '<', 0);
       } else {
         t.push_back({y[i], -cap[i]});
-        b.row(t, -kInf, 0);
+        b.row(t, -kTvxInfinity, 0);
       }
     }
     return std::move(b.store);
@@ -265,7 +265,7 @@ const MipCase kMipCases[] = {
        const double value[] = {10, 13, 7, 8, 12, 9}, weight[] = {5, 7, 4, 3, 6, 5};
        Terms t;
        for (int j = 0; j < 6; ++j) t.push_back({b.var(0, 1, value[j], 'B'), weight[j]});
-       b.row(t, -kInf, 15);
+       b.row(t, -kTvxInfinity, 15);
        b.store.set_sense(TVX_MAXIMIZE);
      },
      TVX_STATUS_OPTIMAL},
@@ -273,16 +273,16 @@ const MipCase kMipCases[] = {
      [](Builder &b) {
        const int x = b.var(-7.5, 6, 3, 'I'), y = b.var(-4, 9, -2, 'I'), z = b.var(-1, 3, 1);
        b.row({{x, 2}, {y, 3}, {z, 1}}, -4.5, 11.3);
-       b.row({{x, 1}, {y, -1}}, -6.2, kInf);
+       b.row({{x, 1}, {y, -1}}, -6.2, kTvxInfinity);
        b.store.set_objcon(5);
      },
      TVX_STATUS_OPTIMAL},
     {"WorkshopPlan",
      [](Builder &b) {
-       const int t = b.var(0, kInf, 45, 'I'), c = b.var(0, kInf, 80, 'I');
+       const int t = b.var(0, kTvxInfinity, 45, 'I'), c = b.var(0, kTvxInfinity, 80, 'I');
        const int d = b.var(0, 1, 25, 'B');
-       b.row({{t, 5}, {c, 20}}, -kInf, 400);
-       b.row({{t, 10}, {c, 15}, {d, 30}}, -kInf, 450);
+       b.row({{t, 5}, {c, 20}}, -kTvxInfinity, 400);
+       b.row({{t, 10}, {c, 15}, {d, 30}}, -kTvxInfinity, 450);
        b.store.set_sense(TVX_MAXIMIZE);
      },
      TVX_STATUS_OPTIMAL},
@@ -290,14 +290,14 @@ const MipCase kMipCases[] = {
      [](Builder &b) {
        const int s = b.var(2, 6, -1, 'S'), n = b.var(3, 8, -2, 'N');
        const int m = b.var(-5, -2, 1, 'S');
-       b.row({{s, 1}, {n, 1}}, -kInf, 9.5);
-       b.row({{n, 1}, {m, -1}}, -kInf, 9);
+       b.row({{s, 1}, {n, 1}}, -kTvxInfinity, 9.5);
+       b.row({{n, 1}, {m, -1}}, -kTvxInfinity, 9);
      },
      TVX_STATUS_OPTIMAL},
     {"SemiContinuousWithoutUpperBound",
      [](Builder &b) {
-       const int s = b.var(4, kInf, 1, 'S'), x = b.var(0, 3, 2);
-       b.row({{s, 1}, {x, 1}}, 3.5, kInf);
+       const int s = b.var(4, kTvxInfinity, 1, 'S'), x = b.var(0, 3, 2);
+       b.row({{s, 1}, {x, 1}}, 3.5, kTvxInfinity);
      },
      TVX_STATUS_OPTIMAL},
     {"Infeasible",
@@ -324,7 +324,7 @@ TEST_P(BothEngines, ACallbackChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Mips, BothEngines, ::testing::ValuesIn(kMipCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto &case_info) { return std::string(case_info.param.name); });
 
 // ---- Random small models against enumeration ----------------------------------------
 
@@ -374,7 +374,7 @@ void random_model(unsigned &seed, SmallModel &out) {
   };
   for (int r = next(0, 2); r > 0; --r) {
     const int lo = next(-6, 3);
-    b.row(terms(), next(0, 2) == 0 ? -kInf : lo, lo + next(0, 6));
+    b.row(terms(), next(0, 2) == 0 ? -kTvxInfinity : lo, lo + next(0, 6));
   }
   for (int k = next(0, 2); k > 0; --k) {
     Terms members;
@@ -448,7 +448,7 @@ TEST_P(Random, MatchesEnumeration) {
 INSTANTIATE_TEST_SUITE_P(Models, Random,
                          ::testing::Values(RandomCase{"Plain", 2000, false},
                                            RandomCase{"WithCallback", 600, true}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto &case_info) { return std::string(case_info.param.name); });
 
 // ---- Limits, starts, cutoff, log ---------------------------------------------------
 
@@ -467,7 +467,7 @@ tvx::Store subset_sum() {
     sizes.push_back({b.var(0, 1, size, 'B'), size});
     total += size;
   }
-  b.row(sizes, -kInf, std::floor(total / 2) + 0.5);
+  b.row(sizes, -kTvxInfinity, std::floor(total / 2) + 0.5);
   b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}, {2, 3}});
   b.store.set_sense(TVX_MAXIMIZE);
   return std::move(b.store);
@@ -527,7 +527,7 @@ TEST(Start, FeasibleStartIsKept) {
 TEST(Start, PartialAndInfeasibleStarts) {
   Builder b;
   for (double v : {-1.0, -2.0, -3.0, -1.0}) b.var(0, 1, v);
-  b.row({{0, 1}, {1, 1}, {2, 1}, {3, 1}}, -kInf, 2.5);
+  b.row({{0, 1}, {1, 1}, {2, 1}, {3, 1}}, -kTvxInfinity, 2.5);
   b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}, {2, 3}});
   b.store.set_var_start(2, 1);
   tvx::SolveOutcome out = solve(b.store);
@@ -543,7 +543,7 @@ TEST(Start, PartialAndInfeasibleStarts) {
 TEST(Cutoff, NothingBetterIsInfeasible) {
   Builder b;
   for (double v : {-1.0, -2.0, -3.0, -1.0}) b.var(0, 1, v);
-  b.row({{0, 1}, {1, 1}, {2, 1}, {3, 1}}, -kInf, 2.5);
+  b.row({{0, 1}, {1, 1}, {2, 1}, {3, 1}}, -kTvxInfinity, 2.5);
   b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}, {2, 3}});
   const tvx::SolveOutcome out = solve(b.store, {{"MIP/Cutoff", -4.5}});
   ASSERT_EQ(out.code, kOk);

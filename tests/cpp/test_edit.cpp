@@ -15,19 +15,18 @@
 #include <vector>
 
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
 
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kArg = TVX_ERROR_INVALID_ARGUMENT;
-constexpr int kInput = TVX_ERROR_MODEL_INPUT_ERROR;
+using namespace test_support;
+
 constexpr int kRowIdx = TVX_ERROR_MODEL_INVALID_ROW_IDX;
 constexpr int kColIdx = TVX_ERROR_MODEL_INVALID_COL_IDX;
 constexpr int kSosIdx = TVX_ERROR_MODEL_INVALID_SOS_IDX;
 constexpr int kSosType = TVX_ERROR_MODEL_INVALID_SOS_TYPE;
 constexpr int kIndCol = TVX_ERROR_MODEL_INVALID_INDICATOR_COL_IDX;
 constexpr int kIndRow = TVX_ERROR_MODEL_INVALID_INDICATOR_ROW_IDX;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // A compressed read: one start per element, then its entries.
 struct Sparse {

@@ -3,12 +3,10 @@
 // subsystems, the objective's irrelevance, failures, and TVXcomputeIIS with
 // the IIS attributes through the C interface.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -20,14 +18,14 @@
 #include "store/params.h"
 #include "store/store.h"
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
 
+using namespace test_support;
+
 namespace fs = std::filesystem;
 using Terms = std::vector<std::pair<int, double>>;
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr double kInf = TVX_INFINITY;
 
 struct Builder {
   int var(double lb, double ub, char type = 'C', double obj = 0) {
@@ -83,12 +81,13 @@ std::vector<int> marked(const std::vector<int> &flags) {
 // x and z, rows r0 and r1.
 tvx::Store known_lp() {
   Builder b;
-  const int x = b.var(0, 4), y = b.var(0, 10), z = b.var(0, 5), w = b.var(-kInf, kInf);
-  b.row({{x, 1}, {y, 1}}, 12, kInf);
+  const int x = b.var(0, 4), y = b.var(0, 10), z = b.var(0, 5),
+            w = b.var(-kTvxInfinity, kTvxInfinity);
+  b.row({{x, 1}, {y, 1}}, 12, kTvxInfinity);
   b.row({{y, 1}, {z, -1}}, -1e30, 2);
-  b.row({{z, 1}, {w, 1}}, -kInf, 100);
-  b.row({{x, 1}, {w, 1}}, -50, kInf);
-  b.row({{w, 1}}, 1, kInf);
+  b.row({{z, 1}, {w, 1}}, -kTvxInfinity, 100);
+  b.row({{x, 1}, {w, 1}}, -50, kTvxInfinity);
+  b.row({{w, 1}}, 1, kTvxInfinity);
   return std::move(b.store);
 }
 
@@ -160,9 +159,9 @@ TEST_P(AloneCase, IsTheWholeIis) {
     b.var(0, 10);
   }
   b.row({{0, 1}, {1, 1}}, -2, 4);
-  b.row({{0, 1}, {2, 1}}, 0, kInf);
+  b.row({{0, 1}, {2, 1}}, 0, kTvxInfinity);
   if (c.var) {
-    b.row({{1, 1}, {2, -1}}, -kInf, 50);
+    b.row({{1, 1}, {2, -1}}, -kTvxInfinity, 50);
   } else if (c.empty) {
     b.row({}, c.lo, c.hi);
   } else {
@@ -186,7 +185,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Alone{"UpperSideAtMinusInfinity", false, -1e30, -1e21, 'C', false},
                       Alone{"EmptyRowAboveZero", false, 1, 2, 'C', true},
                       Alone{"EmptyRowBelowZero", false, -2, -0.5, 'C', true}),
-    [](const ::testing::TestParamInfo<Alone> &info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Alone> &case_info) {
+      return std::string(case_info.param.name);
+    });
 
 // ---- MIP subsystems ------------------------------------------------------------
 
@@ -207,7 +208,7 @@ tvx::Store parity() {
   b.var(0, 0.5);
   b.var(0, 4);
   b.row({{0, 2}, {1, -1}}, 1, 1);
-  b.row({{2, 1}, {0, 1}}, -kInf, 10);
+  b.row({{2, 1}, {0, 1}}, -kTvxInfinity, 10);
   return std::move(b.store);
 }
 
@@ -218,9 +219,9 @@ tvx::Store semi() {
   Builder b;
   b.var(0, 9);
   b.var(2, 3, 'S');
-  b.row({{1, 1}}, -kInf, 1.5);
-  b.row({{1, 1}}, 0.5, kInf);
-  b.row({{1, 1}, {0, 1}}, -kInf, 20);
+  b.row({{1, 1}}, -kTvxInfinity, 1.5);
+  b.row({{1, 1}}, 0.5, kTvxInfinity);
+  b.row({{1, 1}, {0, 1}}, -kTvxInfinity, 20);
   return std::move(b.store);
 }
 
@@ -234,7 +235,7 @@ tvx::Store halves() {
   b.var(0, 5, 'I');
   b.row({{0, 1}, {1, 1}}, 1, 1);
   b.row({{0, 1}, {1, -1}}, 0, 0);
-  b.row({{2, 1}, {0, -1}}, 0, kInf);
+  b.row({{2, 1}, {0, -1}}, 0, kTvxInfinity);
   return std::move(b.store);
 }
 
@@ -253,8 +254,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, Mip,
                          ::testing::Values(MipCase{"Parity", parity, {1}, {0}},
                                            MipCase{"SemiContinuous", semi, {1}, {0, 1}},
                                            MipCase{"Halves", halves, {}, {0, 1}}),
-                         [](const ::testing::TestParamInfo<MipCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<MipCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- Irreducibility where many subsystems exist -----------------------------
@@ -266,11 +267,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, Mip,
 tvx::Store chain() {
   Builder b;
   for (int k = 0; k < 10; ++k) b.var(0, 1);
-  b.row({{0, 1}}, 0.2, kInf);
-  for (int k = 0; k < 9; ++k) b.row({{k + 1, 1}, {k, -1}}, 0.3, kInf);
+  b.row({{0, 1}}, 0.2, kTvxInfinity);
+  for (int k = 0; k < 9; ++k) b.row({{k + 1, 1}, {k, -1}}, 0.3, kTvxInfinity);
   Terms all;
   for (int k = 0; k < 10; ++k) all.push_back({k, 1});
-  b.row(all, -kInf, 100);
+  b.row(all, -kTvxInfinity, 100);
   return std::move(b.store);
 }
 
@@ -279,14 +280,14 @@ int status_with_only(const tvx::Store &source, const std::vector<int> &cols,
   tvx::Store s(source);
   for (int j = 0; j < s.num_vars(); ++j) {
     if (!cols[j]) {
-      s.set_var_lb(j, -kInf);
-      s.set_var_ub(j, kInf);
+      s.set_var_lb(j, -kTvxInfinity);
+      s.set_var_ub(j, kTvxInfinity);
     }
   }
   for (int i = 0; i < s.num_rows(); ++i) {
     if (!rows[i]) {
-      s.set_row_lhs(i, -kInf);
-      s.set_row_rhs(i, kInf);
+      s.set_row_lhs(i, -kTvxInfinity);
+      s.set_row_rhs(i, kTvxInfinity);
     }
   }
   const tvx::SolveOutcome out = tvx::solve(tvx::SolveInput{s, tvx::ParamValues(), ""});
@@ -404,9 +405,8 @@ TEST(NoIis, StopOnRequest) {
 // ---- Through the C interface -------------------------------------------------
 
 fs::path write_lp(const std::string &name, const std::string &text) {
-  const fs::path path =
-      fs::temp_directory_path() / ("tarvex_iis_" + std::to_string(::getpid()) + "_" + name + ".lp");
-  std::ofstream(path) << text;
+  const fs::path path = temp_path("iis_" + name + ".lp");
+  put_bytes(path, text);
   return path;
 }
 

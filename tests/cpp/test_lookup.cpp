@@ -13,12 +13,14 @@
 #include "store/tidy.h"
 #include "store/store.h"
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
 
+using namespace test_support;
+
 namespace fs = std::filesystem;
 
-constexpr int kOk = TVX_ERROR_OKAY;
 constexpr int kInvalid = TVX_ERROR_INVALID_ARGUMENT;
 
 // An environment and one model, both freed at the end.
@@ -127,7 +129,9 @@ TEST(Reset, ClearsTheSolutionAndOnRequestTheStart) {
     double x[2];
     EXPECT_EQ(TVXgetdblattrlist(f.model, "X", 2, ind, x), rc);
     EXPECT_EQ(status == TVX_STATUS_OPTIMAL && has == 1, rc == kOk);
-    if (rc == kOk) EXPECT_DOUBLE_EQ(value, 2);
+    if (rc == kOk) {
+      EXPECT_DOUBLE_EQ(value, 2);
+    }
     return rc == kOk;
   };
   const auto starts = [&] {

@@ -40,10 +40,10 @@ TEST_P(HandLp, MatchesTheHandSolution) {
   const double s = sense == TVX_MINIMIZE ? 1 : -1;
   Builder b;
   b.var(-10, 10, 2 * s);
-  b.var(0, kInf, 4 * s);
+  b.var(0, kTvxInfinity, 4 * s);
   b.var(0, 5, 5 * s);
   b.row({{0, 1}, {1, 1}, {2, 1}}, 3, 10);
-  b.row({{0, 1}, {1, -1}}, -kInf, -1);
+  b.row({{0, 1}, {1, -1}}, -kTvxInfinity, -1);
   b.row({{0, 1}, {1, 2}, {2, 1}}, -1e30, 100);
   b.store.set_objcon(7 * s);
   b.store.set_sense(sense);
@@ -79,7 +79,7 @@ tvx::Store knapsack(int sense) {
   b.var(-3, 5, 13 * s, 'B');  // a binary's bounds are clipped to [0, 1]
   b.var(0, 1, 7 * s, 'B');
   b.var(0, 2, 8 * s, 'I');
-  b.row({{0, 4}, {1, 6}, {2, 3}, {3, 5}}, -kInf, 12);
+  b.row({{0, 4}, {1, 6}, {2, 3}, {3, 5}}, -kTvxInfinity, 12);
   b.store.set_sense(sense);
   return std::move(b.store);
 }
@@ -125,9 +125,9 @@ TEST_P(ConvexQp, MatchesTheHandSolution) {
   const int sense = std::get<1>(GetParam());
   const double s = sense == TVX_MINIMIZE ? 1 : -1;
   Builder b;
-  b.var(-kInf, kInf, -3 * s);
+  b.var(-kTvxInfinity, kTvxInfinity, -3 * s);
   b.var(-1e30, 1e30, 0);
-  b.row({{0, 1}, {1, 1}}, 1.5, kInf);
+  b.row({{0, 1}, {1, 1}}, 1.5, kTvxInfinity);
   for (const auto &t : qp.terms) b.quad(std::get<0>(t), std::get<1>(t), s * std::get<2>(t));
   b.store.set_sense(sense);
 
@@ -152,9 +152,9 @@ const QpCase kQpCases[] = {
 INSTANTIATE_TEST_SUITE_P(Forms, ConvexQp,
                          ::testing::Combine(::testing::ValuesIn(kQpCases),
                                             ::testing::Values(TVX_MINIMIZE, TVX_MAXIMIZE)),
-                         [](const ::testing::TestParamInfo<std::tuple<QpCase, int>> &info) {
-                           return std::string(std::get<0>(info.param).name) +
-                                  (std::get<1>(info.param) == TVX_MINIMIZE ? "Min" : "Max");
+                         [](const ::testing::TestParamInfo<std::tuple<QpCase, int>> &case_info) {
+                           return std::string(std::get<0>(case_info.param).name) +
+                                  (std::get<1>(case_info.param) == TVX_MINIMIZE ? "Min" : "Max");
                          });
 
 // x semi-continuous (or semi-integer): 0 or a value in [lb, ub]. With
@@ -174,7 +174,7 @@ TEST_P(Semi, TakesZeroOrItsRange) {
   Builder b;
   b.var(c.lb, c.ub, c.cost, c.type);
   b.var(0, 10, 5);
-  b.row({{0, c.coef}, {1, 1}}, 1, kInf);
+  b.row({{0, c.coef}, {1, 1}}, 1, kTvxInfinity);
   const tvx::SolveOutcome out = solve(b.store);
   ASSERT_EQ(out.code, kOk);
   ASSERT_EQ(out.results.status, TVX_STATUS_OPTIMAL);
@@ -194,8 +194,8 @@ const SemiCase kSemiCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, Semi, ::testing::ValuesIn(kSemiCases),
-                         [](const ::testing::TestParamInfo<SemiCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<SemiCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- Statuses without a solution --------------------------------------------
@@ -223,8 +223,8 @@ const NoSolutionCase kNoSolutionCases[] = {
      [](Builder &b) {
        b.var(0, 10, 1);
        b.var(0, 10, 1);
-       b.row({{0, 1}, {1, 1}}, 5, kInf);
-       b.row({{0, 1}, {1, 1}}, -kInf, 3);
+       b.row({{0, 1}, {1, 1}}, 5, kTvxInfinity);
+       b.row({{0, 1}, {1, 1}}, -kTvxInfinity, 3);
      },
      TVX_STATUS_INFEASIBLE},
     {"InfeasibleMip",
@@ -236,7 +236,7 @@ const NoSolutionCase kNoSolutionCases[] = {
     {"CrossedBounds",
      [](Builder &b) {
        b.var(2, 1, 1);
-       b.row({{0, 1}}, -kInf, 5);
+       b.row({{0, 1}}, -kTvxInfinity, 5);
      },
      TVX_STATUS_INFEASIBLE},
     {"LowerBoundAtInfinity",
@@ -248,29 +248,29 @@ const NoSolutionCase kNoSolutionCases[] = {
     {"RowUpperBoundAtMinusInfinity",
      [](Builder &b) {
        b.var(0, 1, 1);
-       b.row({{0, 1}}, -kInf, -kInf);
+       b.row({{0, 1}}, -kTvxInfinity, -kTvxInfinity);
      },
      TVX_STATUS_INFEASIBLE},
     {"UnboundedLp",
      [](Builder &b) {
-       b.var(0, kInf, -1);
-       b.var(0, kInf, -1);
-       b.row({{0, 1}, {1, -1}}, -kInf, 1);
+       b.var(0, kTvxInfinity, -1);
+       b.var(0, kTvxInfinity, -1);
+       b.row({{0, 1}, {1, -1}}, -kTvxInfinity, 1);
      },
      TVX_STATUS_UNBOUNDED},
     {"NoVariablesWithAnUnsatisfiedRow", [](Builder &b) { b.row({}, 1, 2); }, TVX_STATUS_INFEASIBLE},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, NoSolution, ::testing::ValuesIn(kNoSolutionCases),
-                         [](const ::testing::TestParamInfo<NoSolutionCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<NoSolutionCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 TEST(Solve, RaysCertifyInfeasibilityAndUnboundedness) {
   Builder inf;
   inf.var(0, 10, 1);
-  inf.row({{0, 1}}, 5, kInf);
-  inf.row({{0, 1}}, -kInf, 3);
+  inf.row({{0, 1}}, 5, kTvxInfinity);
+  inf.row({{0, 1}}, -kTvxInfinity, 3);
   const tvx::SolveOutcome a = solve(inf.store, {{"Presolve", 0}});
   ASSERT_EQ(a.results.status, TVX_STATUS_INFEASIBLE);
   ASSERT_TRUE(a.results.dual_ray);
@@ -278,9 +278,9 @@ TEST(Solve, RaysCertifyInfeasibilityAndUnboundedness) {
   EXPECT_LT((*a.results.dual_ray)[0] * (*a.results.dual_ray)[1], 0);
 
   Builder unb;
-  unb.var(0, kInf, -1);
-  unb.var(0, kInf, 0);
-  unb.row({{0, 1}, {1, -1}}, -kInf, 1);
+  unb.var(0, kTvxInfinity, -1);
+  unb.var(0, kTvxInfinity, 0);
+  unb.row({{0, 1}, {1, -1}}, -kTvxInfinity, 1);
   const tvx::SolveOutcome b = solve(unb.store, {{"Presolve", 0}});
   ASSERT_EQ(b.results.status, TVX_STATUS_UNBOUNDED);
   ASSERT_TRUE(b.results.primal_ray);
@@ -322,7 +322,7 @@ TEST_P(ProblemClass, PicksAnEngineOrRefuses) {
   Builder b;
   b.var(-1, 2, 1);
   b.var(-1, 2, 1);
-  b.row({{0, 1}, {1, 1}}, -1, kInf);
+  b.row({{0, 1}, {1, 1}}, -1, kTvxInfinity);
   c.build(b);
   const tvx::SolveOutcome out = solve(b.store, {}, c.callback);
   EXPECT_EQ(out.code, c.code);
@@ -424,8 +424,8 @@ const ClassCase kClassCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ProblemClass, ::testing::ValuesIn(kClassCases),
-                         [](const ::testing::TestParamInfo<ClassCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<ClassCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- The convexity test -------------------------------------------------------
@@ -509,8 +509,8 @@ const PsdCase kPsdCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, Convexity, ::testing::ValuesIn(kPsdCases),
-                         [](const ::testing::TestParamInfo<PsdCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<PsdCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- The answer check ---------------------------------------------------------
@@ -551,7 +551,7 @@ TEST_P(AnswerCheck, KeepsOnlyPointsThatSatisfyTheModel) {
   b.var(0, 10, 1);
   b.var(0, 10, 1, 'I');
   b.var(2, 5, 0, 'S');
-  b.row({{0, 1}, {1, 1}}, 2, kInf);
+  b.row({{0, 1}, {1, 1}}, 2, kTvxInfinity);
   const FixedAnswer engine(c.code, c.status, c.x);
   tvx::Engines engines;
   engines.linear = &engine;
@@ -590,8 +590,8 @@ const AnswerCase kAnswerCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, AnswerCheck, ::testing::ValuesIn(kAnswerCases),
-                         [](const ::testing::TestParamInfo<AnswerCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<AnswerCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- Limits and parameters ------------------------------------------------------
@@ -633,8 +633,8 @@ MarketSplit market_split(bool slacks, bool planted = false) {
     rhs[i] = planted ? at : std::floor(sum / 2);
   }
   for (int i = 0; i < m && slacks; ++i) {
-    rows[i].push_back({b.var(0, kInf, 1), 1});
-    rows[i].push_back({b.var(0, kInf, 1), -1});
+    rows[i].push_back({b.var(0, kTvxInfinity, 1), 1});
+    rows[i].push_back({b.var(0, kTvxInfinity, 1), -1});
   }
   for (int i = 0; i < m; ++i) b.row(rows[i], rhs[i], rhs[i]);
   return MarketSplit{b.store, planted ? point : std::vector<double>()};
@@ -717,10 +717,10 @@ TEST_P(Limit, ReportsItsCode) {
 tvx::Store hand_lp() {
   Builder b;
   b.var(-10, 10, 2);
-  b.var(0, kInf, 4);
+  b.var(0, kTvxInfinity, 4);
   b.var(0, 5, 5);
   b.row({{0, 1}, {1, 1}, {2, 1}}, 3, 10);
-  b.row({{0, 1}, {1, -1}}, -kInf, -1);
+  b.row({{0, 1}, {1, -1}}, -kTvxInfinity, -1);
   return std::move(b.store);
 }
 
@@ -780,8 +780,8 @@ const LimitCase kLimitCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, Limit, ::testing::ValuesIn(kLimitCases),
-                         [](const ::testing::TestParamInfo<LimitCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<LimitCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- The log ------------------------------------------------------------------

@@ -14,13 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "io/file_io.h"
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace test_support;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+namespace fs = std::filesystem;
 
 struct Param {
   const char *name;
@@ -229,8 +231,8 @@ TEST_P(EveryParam, NamesIgnoreCaseWithUnderscoreForSlash) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Params, EveryParam, ::testing::ValuesIn(kParams),
-                         [](const ::testing::TestParamInfo<Param> &info) {
-                           std::string n = info.param.name;
+                         [](const ::testing::TestParamInfo<Param> &case_info) {
+                           std::string n = case_info.param.name;
                            for (char &c : n)
                              if (c == '/') c = '_';
                            return n;
@@ -372,6 +374,28 @@ TEST_F(Files, WhatIsWrittenReadsBackExactly) {
   EXPECT_EQ(TVXfreeenv(other), TVX_ERROR_OKAY);
 }
 
+// Parameter files are found by their suffix like every other file: in any
+// case, and compressed.
+TEST_F(Files, CompressedFilesAndAnySuffixCase) {
+  ASSERT_EQ(TVXsetdblparam(env_, "MaxTime", 42), TVX_ERROR_OKAY);
+  for (const char *name : {"s.prm.gz", "S.PRM.bz2", "s.Prm"}) {
+    SCOPED_TRACE(name);
+    const std::string file = path(name);
+    ASSERT_EQ(TVXwriteparams(env_, file.c_str()), TVX_ERROR_OKAY);
+    TVXenv *other = load_env();
+    ASSERT_EQ(TVXreadparams(other, file.c_str()), TVX_ERROR_OKAY);
+    EXPECT_EQ(values(other), values(env_));
+    EXPECT_EQ(TVXfreeenv(other), TVX_ERROR_OKAY);
+  }
+  // The size limit holds for the decoded text.
+  const std::string huge = path("huge.prm.gz");
+  tvx::OutputFile out;
+  ASSERT_EQ(out.open(huge.c_str(), tvx::Compression::Gzip), TVX_ERROR_OKAY);
+  ASSERT_EQ(out.write(std::string(2 << 20, '#')), TVX_ERROR_OKAY);
+  ASSERT_EQ(out.close(), TVX_ERROR_OKAY);
+  EXPECT_EQ(TVXreadparams(env_, huge.c_str()), TVX_ERROR_FORMAT_ERROR);
+}
+
 TEST_F(Files, HandWrittenFilesAreRead) {
   const std::string file = write("hand.prm",
                                  "# settings\n"
@@ -434,8 +458,8 @@ TEST_P(BadFiles, AreRefusedWholeAndChangeNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Params, BadFiles, ::testing::ValuesIn(kBadFiles),
-                         [](const ::testing::TestParamInfo<BadFile> &info) {
-                           return std::string(info.param.what);
+                         [](const ::testing::TestParamInfo<BadFile> &case_info) {
+                           return std::string(case_info.param.what);
                          });
 
 TEST_F(Files, FileErrors) {

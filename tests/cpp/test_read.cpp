@@ -16,47 +16,21 @@
 #include <vector>
 
 #include "io/file_io.h"
-#include "io/model_io.h"
+#include "io/formats.h"
+#include "io/model_files.h"
 #include "store/store.h"
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
+
+using namespace test_support;
 
 namespace fs = std::filesystem;
 using tvx::Compression;
 using tvx::Store;
 
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kFormat = TVX_ERROR_FORMAT_ERROR;
-
 // ---- Fixtures on disk -----------------------------------------------------
-
-// One directory per test program, removed at exit.
-const fs::path &temp_dir() {
-  static const fs::path dir = [] {
-    std::string pattern = (fs::temp_directory_path() / "tarvex_read_XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    return fs::path(pattern);
-  }();
-  static const struct Cleanup {
-    ~Cleanup() {
-      std::error_code ec;
-      fs::remove_all(dir, ec);
-    }
-  } cleanup;
-  return dir;
-}
-
-std::string bytes_of(const fs::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void put_bytes(const fs::path &path, const std::string &bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
-}
 
 // Compressed with the libraries' own one-shot interfaces, independent of
 // the stream layer under test.
@@ -336,7 +310,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"lp", ".lp", kRichLp, Compression::None},
                       FormatCase{"lp_gz", ".lp", kRichLp, Compression::Gzip},
                       FormatCase{"lp_bz2", ".lp", kRichLp, Compression::Bzip2}),
-    [](const ::testing::TestParamInfo<FormatCase> &info) { return std::string(info.param.label); });
+    [](const ::testing::TestParamInfo<FormatCase> &case_info) {
+      return std::string(case_info.param.label);
+    });
 
 // ---- Fixed-form MPS -------------------------------------------------------
 
@@ -480,7 +456,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "var 'y(2,3)' C [0, 1e+20] obj 1\n"
                  "row 'c.1#' [0, 1e+20] 0:1 1:-1\n"
                  "q 0 1 0.5\n"}),
-    [](const ::testing::TestParamInfo<TextCase> &info) { return std::string(info.param.label); });
+    [](const ::testing::TestParamInfo<TextCase> &case_info) {
+      return std::string(case_info.param.label);
+    });
 
 // ---- Refused files --------------------------------------------------------
 
@@ -571,7 +549,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"GzipTruncated", "t.lp.gz", gzip(std::string(kRichLp)).substr(0, 200)},
         BadCase{"Bzip2Truncated", "t.lp.bz2", bzip2(std::string(kRichLp)).substr(0, 200)},
         BadCase{"GzipTrailingGarbage", "g.lp.gz", gzip("Minimize\n x\nEnd\n") + "junk"}),
-    [](const ::testing::TestParamInfo<BadCase> &info) { return std::string(info.param.label); });
+    [](const ::testing::TestParamInfo<BadCase> &case_info) {
+      return std::string(case_info.param.label);
+    });
 
 // A flipped bit anywhere in the compressed data is caught (by the CRC when
 // the stream still decodes).

@@ -445,8 +445,8 @@ TEST_P(EveryCall, RefusesBadHandles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Handles, EveryCall, ::testing::ValuesIn(kCalls),
-                         [](const ::testing::TestParamInfo<Call> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<Call> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // A placeholder reached with a live handle must fail, so the caller never

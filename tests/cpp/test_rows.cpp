@@ -11,15 +11,13 @@
 #include <vector>
 
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
 
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kArg = TVX_ERROR_INVALID_ARGUMENT;
-constexpr int kInput = TVX_ERROR_MODEL_INPUT_ERROR;
+using namespace test_support;
+
 constexpr int kColIdx = TVX_ERROR_MODEL_INVALID_COL_IDX;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 struct Rows : ::testing::Test {
   TVXenv *env = nullptr;
@@ -65,11 +63,11 @@ struct Rows : ::testing::Test {
 TEST_F(Rows, SingleRowsKeepTheirSidesAndNames) {
   const int ind[] = {2, 0};
   const double val[] = {1.5, -2};
-  ASSERT_EQ(TVXaddrangeconstr(model, 2, ind, val, -kInf, 1e30, "c0"), kOk);
+  ASSERT_EQ(TVXaddrangeconstr(model, 2, ind, val, -kIeeeInf, 1e30, "c0"), kOk);
   ASSERT_EQ(TVXaddrangeconstr(model, 0, nullptr, nullptr, 3, 3, nullptr), kOk);
   EXPECT_EQ(num("NumConstrs"), 2);
   EXPECT_EQ(num("NumNZs"), 2);
-  EXPECT_EQ(row_attr("LHS"), (std::vector<double>{-kInf, 3}));
+  EXPECT_EQ(row_attr("LHS"), (std::vector<double>{-kIeeeInf, 3}));
   EXPECT_EQ(row_attr("RHS"), (std::vector<double>{1e30, 3}));
   EXPECT_EQ(row_name(0), "c0");
   EXPECT_EQ(row_name(1), "");
@@ -158,8 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
                   return TVXaddrangeconstrs(m, 2, 0, beg, nullptr, nullptr, lower, nullptr,
                                             nullptr);
                 }}),
-    [](const ::testing::TestParamInfo<Refusal> &info) {
-      std::string s = info.param.what;
+    [](const ::testing::TestParamInfo<Refusal> &case_info) {
+      std::string s = case_info.param.what;
       for (char &c : s)
         if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
       return s;
@@ -208,7 +206,7 @@ TEST_F(Rows, RefusedQuadraticTermsChangeNothing) {
   const int neg[] = {0, -1};
   const double v[] = {1, 1};
   const double nan[] = {1, kNaN};
-  const double inf[] = {kInf, 1};
+  const double inf[] = {kIeeeInf, 1};
   ASSERT_EQ(TVXaddqpterms(model, 1, ok, ok, v), kOk);
   EXPECT_EQ(TVXaddqpterms(model, 2, r, c, v), kColIdx);
   EXPECT_EQ(TVXaddqpterms(model, 2, ok, neg, v), kColIdx);
@@ -250,7 +248,7 @@ TEST_F(Rows, SolveSeesTheRows) {
 TEST_F(Rows, SolveSeesTheQuadraticTerms) {
   const int ind[] = {0, 1};
   const double one[] = {1, 1};
-  ASSERT_EQ(TVXaddrangeconstr(model, 2, ind, one, -kInf, 2, "cap"), kOk);
+  ASSERT_EQ(TVXaddrangeconstr(model, 2, ind, one, -kIeeeInf, 2, "cap"), kOk);
   const double obj[] = {-2, -4};
   ASSERT_EQ(TVXsetdblattrlist(model, "Obj", 2, ind, obj), kOk);
   ASSERT_EQ(TVXaddqpterms(model, 2, ind, ind, one), kOk);

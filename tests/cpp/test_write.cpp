@@ -1,8 +1,12 @@
 // Writing files: models written in MPS, QPS and LP (plain and compressed)
 // read back to the same store; the names files give elements; HiGHS's own
-// readers find the same optimum in our files; solution, MIP start, basis
+// readers find the same optimum in our files, and CoinUtils' LP reader the
+// same model; solution, MIP start, basis
 // and parameter files written and read back; refusals and failures through
 // TVXread and TVXwrite.
+#include <CoinLpIO.hpp>
+#include <CoinMessageHandler.hpp>
+#include <CoinMpsIO.hpp>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -24,49 +28,22 @@
 #include "io/file_names.h"
 #include "io/text_writer.h"
 #include "interfaces/highs_c_api.h"
-#include "io/model_io.h"
+#include "io/formats.h"
+#include "io/model_files.h"
 #include "store/params.h"
-#include "io/solution_files.h"
+#include "io/result_files.h"
 #include "store/store.h"
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
+
+using namespace test_support;
 
 namespace fs = std::filesystem;
 using tvx::Compression;
 using tvx::Store;
 using Terms = std::vector<std::pair<int, double>>;
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kFormat = TVX_ERROR_FORMAT_ERROR;
-constexpr double kInf = TVX_INFINITY;
-
-const fs::path &temp_dir() {
-  static const fs::path dir = [] {
-    std::string pattern = (fs::temp_directory_path() / "tarvex_write_XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    return fs::path(pattern);
-  }();
-  static const struct Cleanup {
-    ~Cleanup() {
-      std::error_code ec;
-      fs::remove_all(dir, ec);
-    }
-  } cleanup;
-  return dir;
-}
-
-std::string temp_path(const std::string &name) { return (temp_dir() / name).string(); }
-
-std::string bytes_of(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void put_bytes(const std::string &path, const std::string &bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
 
 // ---- Stores ---------------------------------------------------------------
 
@@ -175,24 +152,24 @@ Store rich_model() {
   const int x = b.var("x[1,2]", 'C', 0, 4, 1);
   const int y = b.var("y", 'I', -3, 10, -1);
   const int bin = b.var("b/in", 'B', 0, 1, 0.5);
-  const int f = b.var("f", 'C', -kInf, kInf);
-  const int m = b.var("m", 'C', -kInf, 5, 0.1);
-  const int n = b.var("n", 'C', -kInf, -2);
+  const int f = b.var("f", 'C', -kTvxInfinity, kTvxInfinity);
+  const int m = b.var("m", 'C', -kTvxInfinity, 5, 0.1);
+  const int n = b.var("n", 'C', -kTvxInfinity, -2);
   const int z = b.var("z", 'C', 3, 3, 2);
   const int s = b.var("s\xc3\xbc", 'S', 1.5, 8);
   const int k = b.var("k", 'I', 2, 1e30, 1e-3);
-  const int w = b.var("w", 'C', 0, -1);                 // needs its 0 lower bound stated
-  const int u = b.var("u", 'C', 0.1, 1e20, 1.0 / 3);    // TVX_INFINITY as given
-  const int t = b.var("t", 'I', 0, kInf);               // an integer left unbounded
-  const int b0 = b.var("b0", 'B', 0, 0);                // a binary fixed at 0
-  const int h = b.var("h", 'C', 2, 1);                  // crossed bounds
-  const int sfree = b.var("sf", 'S', 0, kInf, 1e-300);  // semi-continuous, no upper bound
-  b.var("lonely", 'C', -1e-7, 1e15);                    // in no row, objective 0
+  const int w = b.var("w", 'C', 0, -1);                         // needs its 0 lower bound stated
+  const int u = b.var("u", 'C', 0.1, 1e20, 1.0 / 3);            // TVX_INFINITY as given
+  const int t = b.var("t", 'I', 0, kTvxInfinity);               // an integer left unbounded
+  const int b0 = b.var("b0", 'B', 0, 0);                        // a binary fixed at 0
+  const int h = b.var("h", 'C', 2, 1);                          // crossed bounds
+  const int sfree = b.var("sf", 'S', 0, kTvxInfinity, 1e-300);  // semi-continuous, no upper bound
+  b.var("lonely", 'C', -1e-7, 1e15);                            // in no row, objective 0
   b.row("r_eq", {{x, 1}, {y, 1}}, 5, 5);
-  b.row("r_le", {{x, 2}, {n, 1.5}}, -kInf, 10);
-  b.row("r_ge", {{y, 3}, {f, -1}, {s, 1}}, 1, kInf);
+  b.row("r_le", {{x, 2}, {n, 1.5}}, -kTvxInfinity, 10);
+  b.row("r_ge", {{y, 3}, {f, -1}, {s, 1}}, 1, kTvxInfinity);
   b.row("r_rng", {{x, 1}, {u, 0.3}}, 0.1, 0.7);
-  b.row("r_free", {{f, 1}, {t, 1e-12}}, -kInf, kInf);
+  b.row("r_free", {{f, 1}, {t, 1e-12}}, -kTvxInfinity, kTvxInfinity);
   b.row("r_wide", {{k, 1}}, -3, 1e30);
   b.row("r_back", {{z, 7}, {x, -1}, {h, 0}}, -0.0625, 1.0 / 7);  // unsorted, an explicit zero
   b.row("r_neg", {{w, 1}, {b0, 1}, {sfree, 2}}, -1e-5, -1e-6);
@@ -234,8 +211,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FileCase{"rich.mps.bz2", true}, FileCase{"rich.qps", true},
                       FileCase{"rich.QPS.gz", true}, FileCase{"rich.lp", false},
                       FileCase{"rich.lp.gz", false}, FileCase{"rich.lp.bz2", false}),
-    [](const ::testing::TestParamInfo<FileCase> &info) {
-      std::string name = info.param.name;
+    [](const ::testing::TestParamInfo<FileCase> &case_info) {
+      std::string name = case_info.param.name;
       for (char &ch : name)
         if (ch == '.') ch = '_';
       return name;
@@ -361,11 +338,17 @@ TEST(WriteModel, RefusesWhatTheFormatCannotState) {
 
 // ---- Other solvers read our files ------------------------------------------
 
-double highs_optimum(const std::string &path) {
+// rows: how many HiGHS must read, -1 for an MPS file, whose free rows it
+// drops.
+double highs_optimum(const std::string &path, const Store &model, int rows) {
   void *highs = Highs_create();
   EXPECT_EQ(Highs_setBoolOptionValue(highs, "output_flag", 0), kHighsStatusOk);
   const HighsInt read = Highs_readModel(highs, path.c_str());
   EXPECT_TRUE(read == kHighsStatusOk || read == kHighsStatusWarning) << path;
+  EXPECT_EQ(Highs_getNumCol(highs), model.num_vars()) << path;
+  if (rows >= 0) {
+    EXPECT_EQ(Highs_getNumRow(highs), rows) << path;
+  }
   EXPECT_NE(Highs_run(highs), kHighsStatusError) << path;
   EXPECT_EQ(Highs_getModelStatus(highs), kHighsModelStatusOptimal) << path;
   const double value = Highs_getObjectiveValue(highs);
@@ -384,14 +367,14 @@ Store highs_lp() {
   b.store.set_sense(TVX_MAXIMIZE);
   b.store.set_objcon(12.25);
   const int x = b.var("x", 'C', 0, 4, 3);
-  const int y = b.var("y", 'C', -kInf, -0.5, 1);
-  const int f = b.var("f", 'C', -kInf, kInf, -1);
+  const int y = b.var("y", 'C', -kTvxInfinity, -0.5, 1);
+  const int f = b.var("f", 'C', -kTvxInfinity, kTvxInfinity, -1);
   const int w = b.var("w", 'C', -2, 2.5, 2);
-  b.row("cap", {{x, 1}, {y, 2}, {w, 1}}, -kInf, 6);
+  b.row("cap", {{x, 1}, {y, 2}, {w, 1}}, -kTvxInfinity, 6);
   b.row("band", {{x, 1}, {f, -1}, {w, -1}}, -1, 2.5);
   b.row("tie", {{f, 1}, {y, 1}}, 0.75, 0.75);
-  b.row("floor", {{x, 1}, {w, 1}}, 1, kInf);
-  b.row("watch", {{x, 5}, {f, 5}}, -kInf, kInf);
+  b.row("floor", {{x, 1}, {w, 1}}, 1, kTvxInfinity);
+  b.row("watch", {{x, 5}, {f, 5}}, -kTvxInfinity, kTvxInfinity);
   return Store(b.store);
 }
 
@@ -399,22 +382,22 @@ Store highs_mip() {
   Builder b;
   b.store.set_objcon(-3);
   const int x = b.var("x", 'I', -5, 7, -2);
-  const int y = b.var("y", 'I', 0, kInf, -3);
+  const int y = b.var("y", 'I', 0, kTvxInfinity, -3);
   const int z = b.var("z", 'B', 0, 1, 4);
   const int s = b.var("s", 'S', 2, 6, 1);  // at 0 only as semi-continuous
   const int c = b.var("c", 'C', 0, 10, 0.5);
-  b.row("r1", {{x, 2}, {y, 3}, {c, -1}}, -kInf, 12.5);
+  b.row("r1", {{x, 2}, {y, 3}, {c, -1}}, -kTvxInfinity, 12.5);
   b.row("r2", {{x, 1}, {y, -1}, {z, 4}}, -3, 3);
-  b.row("r3", {{y, 1}, {z, -6}}, -kInf, 1);
-  b.row("r4", {{s, 1}, {x, 1}, {c, 1}}, 3.5, kInf);
+  b.row("r3", {{y, 1}, {z, -6}}, -kTvxInfinity, 1);
+  b.row("r4", {{s, 1}, {x, 1}, {c, 1}}, 3.5, kTvxInfinity);
   return Store(b.store);
 }
 
 Store highs_qp() {
   Builder b;
-  const int x = b.var("x", 'C', -kInf, kInf, -1);
+  const int x = b.var("x", 'C', -kTvxInfinity, kTvxInfinity, -1);
   const int y = b.var("y", 'C', 0, 3, -2);
-  b.row("r", {{x, 1}, {y, 1}}, -kInf, 2);
+  b.row("r", {{x, 1}, {y, 1}}, -kTvxInfinity, 2);
   b.quad(x, x, 1);
   b.quad(x, y, -0.5);
   b.quad(y, y, 1.5);
@@ -426,7 +409,7 @@ Store highs_semi_integer() {
   Builder b;
   const int x = b.var("x", 'N', 1, 5, 1);
   const int y = b.var("y", 'C', 0, 1, 3);  // x = 1.5 would cost 1.5; x = 2 costs 2
-  b.row("r", {{x, 1}, {y, 1}}, 1.5, kInf);
+  b.row("r", {{x, 1}, {y, 1}}, 1.5, kTvxInfinity);
   return Store(b.store);
 }
 
@@ -445,10 +428,18 @@ TEST_P(HighsReads, TheSameOptimumFromOurFiles) {
   ASSERT_EQ(ours.code, kOk);
   ASSERT_EQ(ours.results.status, TVX_STATUS_OPTIMAL);
   ASSERT_TRUE(ours.results.primal_obj);
+  // HiGHS's LP reader has no form for a range row (io/lp/writer.cpp).
+  bool ranges = false;
+  for (int i = 0; i < model.num_rows(); ++i) {
+    const double lo = model.rows().lhs[i], hi = model.rows().rhs[i];
+    ranges = ranges || (lo > -kTvxInfinity && hi < kTvxInfinity && lo != hi);
+  }
   for (const char *suffix : {".mps", ".lp"}) {
+    if (ranges && std::string(suffix) == ".lp") continue;
     const std::string path = temp_path(std::string("highs_") + GetParam().name + suffix);
     ASSERT_EQ(tvx::write_model_file(path.c_str(), model), kOk);
-    EXPECT_NEAR(highs_optimum(path), *ours.results.primal_obj, 1e-6) << suffix;
+    const int rows = std::string(suffix) == ".lp" ? model.num_rows() : -1;
+    EXPECT_NEAR(highs_optimum(path, model, rows), *ours.results.primal_obj, 1e-6) << suffix;
   }
 }
 
@@ -456,8 +447,143 @@ INSTANTIATE_TEST_SUITE_P(Models, HighsReads,
                          ::testing::Values(HighsCase{"lp", highs_lp}, HighsCase{"mip", highs_mip},
                                            HighsCase{"qp", highs_qp},
                                            HighsCase{"semi_integer", highs_semi_integer}),
-                         [](const ::testing::TestParamInfo<HighsCase> &info) {
-                           return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<HighsCase> &case_info) {
+                           return std::string(case_info.param.name);
+                         });
+
+// CoinUtils' LP reader (CoinLpIO) reads our LP files as the same model:
+// names, bounds, types, objective, rows, coefficients and SOS. Each model is
+// stated in our LP syntax, read by our reader and written by our writer. Only
+// forms CoinLpIO has are used: it has none for range rows, quadratic
+// objectives, semi-continuous variables, indicators, or names beyond its
+// characters or 100 bytes (see io/lp/writer.cpp).
+struct CoinCase {
+  const char *name;
+  const char *lp;  // in our LP syntax
+};
+
+void PrintTo(const CoinCase &c, std::ostream *os) { *os << c.name; }
+
+const CoinCase kCoinCases[] = {
+    {"bounds_of_each_kind",
+     "\\Problem name: bounds\n"
+     "Minimize\n obj: -3 x - y + f + 2 w + k + u + 4\n"
+     "Subject To\n cap: x + 2 y + w <= 6\n tie: f + y = 0.75\n floor: x + w >= 1\n"
+     " watch: 5 x + 5 f >= -inf\n up: x - f <= 2.5\n empty: 0 u <= 1\n"
+     "Bounds\n x <= 4\n -inf <= y <= -0.5\n f free\n w >= -2\n k = 3\n"
+     "End\n"},
+    {"mip_with_binaries",
+     "Maximize\n obj: 2 x + 3 y - 4 b + c + d + 0.5 z + 7.5\n"
+     "Subject To\n r1: 2 x + 3 y + z <= 12.5\n r2: y - 6 b <= 1\n"
+     " obj: x + c + d <= 10\n"  // a row named like the objective's label
+     " r3: x - y >= -3\n"
+     "Bounds\n -5 <= x <= 7\n 0 <= c <= inf\n d = 1\n z <= 10\n"
+     "Generals\n x y\nBinaries\n b c d\n"
+     "End\n"},
+    {"ordered_sets",
+     "Minimize\n obj: - x1 - 2 x2 - 3 x3 - x4\n"
+     "Subject To\n r: x1 + x2 + x3 + x4 <= 3\n"
+     "Bounds\n x1 <= 2\n x2 <= 2\n x3 <= 2\n x4 <= 2\n"
+     "SOS\n s1: S1:: x1:1 x2:2 x3:3\n s2: S2:: x2:1.5 x3:2.5 x4:4\n"
+     "End\n"},
+    {"names_and_unnamed_rows",
+     "Minimize\n obj: - a!#$%& - b'() - c,.;?@_ - d`{}~ - E1 - e\n"
+     "Subject To\n a!#$%& + b'() + c,.;?@_ + d`{}~ + E1 + e <= 3.5\n"
+     " r;?@_: a!#$%& + b'() <= 1\n"
+     " c,.;?@_ - d`{}~ >= -1\n"
+     "Bounds\n a!#$%& <= 1\n b'() <= 1\n c,.;?@_ <= 1\n d`{}~ <= 1\n E1 <= 1\n e <= 1\n"
+     "End\n"},
+    {"constant_only", "Minimize\n obj: -7.5\nSubject To\nEnd\n"},
+};
+
+class CoinLpReads : public ::testing::TestWithParam<CoinCase> {};
+
+// Sides and bounds compared with infinite ones as IEEE infinities: ours at
+// TVX_INFINITY, CoinLpIO's at its infinity or beyond.
+double ours(double v) {
+  if (tvx::is_plus_infinite(v)) return HUGE_VAL;
+  return tvx::is_minus_infinite(v) ? -HUGE_VAL : v;
+}
+double theirs(double v, double infinity) {
+  if (v >= infinity) return HUGE_VAL;
+  return v <= -infinity ? -HUGE_VAL : v;
+}
+
+std::vector<std::pair<int, double>> sorted_terms(int n, const int *ind, const double *val) {
+  std::vector<std::pair<int, double>> t;
+  for (int k = 0; k < n; ++k) t.emplace_back(ind[k], val[k]);
+  std::sort(t.begin(), t.end());
+  return t;
+}
+
+TEST_P(CoinLpReads, TheSameModelFromOurFile) {
+  const std::string source = temp_path(std::string("coin_") + GetParam().name + "_source.lp");
+  put_bytes(source, GetParam().lp);
+  Store model;
+  ASSERT_EQ(tvx::read_model_file(source.c_str(), model), kOk);
+  const std::string written = temp_path(std::string("coin_") + GetParam().name + ".lp");
+  ASSERT_EQ(tvx::write_model_file(written.c_str(), model), kOk);
+
+  CoinLpIO lp;
+  lp.messageHandler()->setLogLevel(0);
+  try {
+    lp.readLp(written.c_str());
+  } catch (const CoinError &e) {
+    FAIL() << "CoinLpIO refused the file: " << e.message();
+  }
+  const double inf = lp.getInfinity();
+  const tvx::FileNames names = tvx::file_names(model, tvx::NameStyle::Lp);
+  const tvx::Vars &v = model.vars();
+  const double sense = model.sense() == TVX_MAXIMIZE ? -1 : 1;  // CoinLpIO minimises
+  EXPECT_EQ(lp.wasMaximization(), model.sense() == TVX_MAXIMIZE);
+  EXPECT_EQ(lp.objectiveOffset(), model.objcon());
+
+  ASSERT_EQ(lp.getNumCols(), model.num_vars());
+  for (int j = 0; j < model.num_vars(); ++j) {
+    const auto jj = static_cast<std::size_t>(j);
+    double lb = ours(v.lb[jj]), ub = ours(v.ub[jj]);
+    if (v.type[jj] == 'B') lb = std::max(lb, 0.0), ub = std::min(ub, 1.0);
+    EXPECT_EQ(lp.columnName(j), names.cols[jj]);
+    EXPECT_EQ(theirs(lp.getColLower()[j], inf), lb) << names.cols[jj];
+    EXPECT_EQ(theirs(lp.getColUpper()[j], inf), ub) << names.cols[jj];
+    EXPECT_EQ(lp.isInteger(j), v.type[jj] == 'I' || v.type[jj] == 'B') << names.cols[jj];
+    EXPECT_EQ(lp.getObjCoefficients()[j], sense * v.obj[jj]) << names.cols[jj];
+  }
+
+  ASSERT_EQ(lp.getNumRows(), model.num_rows());
+  const CoinPackedMatrix *by_row = lp.getMatrixByRow();
+  const tvx::Rows &r = model.rows();
+  for (int i = 0; i < model.num_rows(); ++i) {
+    const auto ii = static_cast<std::size_t>(i);
+    // An unnamed row gets CoinLpIO's own name, and keeps every other row's.
+    const std::string name = names.rows[ii].empty() ? "cons" + std::to_string(i) : names.rows[ii];
+    EXPECT_EQ(lp.rowName(i), name);
+    EXPECT_EQ(theirs(lp.getRowLower()[i], inf), ours(r.lhs[ii])) << name;
+    EXPECT_EQ(theirs(lp.getRowUpper()[i], inf), ours(r.rhs[ii])) << name;
+    const CoinBigIndex at = by_row->getVectorStarts()[i];
+    EXPECT_EQ(sorted_terms(by_row->getVectorLengths()[i], by_row->getIndices() + at,
+                           by_row->getElements() + at),
+              sorted_terms(r.terms.length(i), r.terms.index(i), r.terms.value(i)))
+        << name;
+  }
+
+  ASSERT_EQ(lp.numberSets(), model.num_sos());
+  const tvx::SosSets &sos = model.sos();
+  for (int k = 0; k < model.num_sos(); ++k) {
+    const CoinSet &set = *lp.setInformation()[k];
+    EXPECT_EQ(set.setType(), sos.type[static_cast<std::size_t>(k)]);
+    const int n = sos.members.length(k);
+    ASSERT_EQ(set.numberEntries(), n);
+    EXPECT_EQ(std::vector<int>(set.which(), set.which() + n),
+              std::vector<int>(sos.members.index(k), sos.members.index(k) + n));
+    EXPECT_EQ(std::vector<double>(set.weights(), set.weights() + n),
+              std::vector<double>(sos.members.value(k), sos.members.value(k) + n));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, CoinLpReads, ::testing::ValuesIn(kCoinCases),
+                         [](const ::testing::TestParamInfo<CoinCase> &case_info) {
+                           return std::string(case_info.param.name);
                          });
 
 // ---- Result files ----------------------------------------------------------

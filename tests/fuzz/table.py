@@ -30,6 +30,7 @@ TABLE = [
     Func("setParam", 0, 3, "name", "value"),
     Func("writeParams", 0, 2, "filename"),
     Func("version", 0, 1),
+    Func("didazoda._set_handle_index", 0, 3, "handle", "index"),
     *[Func(f"didazoda._unpickle_{name}", 0, 3) for name in UNPICKLERS],
     Class("TarvexError", "TarvexError(3, 'x')", "TarvexError('\\u00e9')",
           keywords=("arg1", "arg2")),

@@ -1,17 +1,23 @@
 // Model files, and the files of a model's results and settings.
 #include <memory>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "api/c_boundary.h"
 #include "core/model.h"
 #include "core/registry.h"
-#include "io/model_io.h"
-#include "io/solution_files.h"
+#include "io/file_report.h"
+#include "io/formats.h"
+#include "store/params.h"
 #include "tarvex.h"
 
 namespace {
+
+using tvx::FileAction;
+
+// Where a failed file call of the model says why (io/file_report.h).
+std::string logfile_of(const tvx::Model &m) {
+  return m.env->with([](const tvx::EnvSettings &s) { return s.logfile; });
+}
 
 // The file is read with no lock held: the model is registered only once it
 // is complete, so a failed read leaves no model behind.
@@ -22,44 +28,30 @@ int read_model(TVXenv *env, const char *filename, TVXmodel **model) {
   tvx::EnvSettings settings = e->snapshot();
   if (!settings.started) return TVX_ERROR_INVALID_ARGUMENT;
   auto m = std::make_shared<tvx::Model>();
-  const int rc = tvx::read_model_file(filename, m->store);
+  const int rc = tvx::reported(FileAction::Read, filename, settings.logfile,
+                               [&] { return tvx::read_model_file(filename, m->store); });
   if (rc != TVX_ERROR_OKAY) return rc;
   m->env = std::make_shared<tvx::Env>(std::move(settings));
   *model = tvx::register_model(std::move(m));
   return TVX_ERROR_OKAY;
 }
 
-int write_file(tvx::Model &m, const char *filename) {
-  const tvx::FileKind kind = tvx::file_kind(filename);
-  const std::string &f = kind.format;
-  if (f == ".mps" || f == ".qps" || f == ".lp") return tvx::write_model_file(filename, m.store);
-  if (f == ".sol") return tvx::write_solution_file(filename, kind.compression, m.store);
-  if (f == ".mst") return tvx::write_start_file(filename, kind.compression, m.store);
-  if (f == ".bas") return tvx::write_basis_file(filename, kind.compression, m.store);
-  if (f == ".prm") {
-    const tvx::ParamValues values = m.env->with([](const tvx::EnvSettings &s) { return s.params; });
-    return tvx::write_params_file(filename, kind.compression, values);
+// What a file of a model's data reads into its environment is applied
+// under the environment's lock, after the whole file was accepted.
+int read_data(tvx::Model &m, const char *filename) {
+  tvx::ParamSettings settings;
+  const int rc = tvx::reported(FileAction::Read, filename, logfile_of(m),
+                               [&] { return tvx::read_model_data(filename, m.store, settings); });
+  if (rc == TVX_ERROR_OKAY && !settings.empty()) {
+    m.env->with([&settings](tvx::EnvSettings &s) { tvx::apply(settings, s.params); });
   }
-  return TVX_ERROR_FORMAT_ERROR;
+  return rc;
 }
 
-// Model files are refused: a model read over this one would leave the
-// caller's lists of its elements stale.
-int read_file(tvx::Model &m, const char *filename) {
-  const tvx::FileKind kind = tvx::file_kind(filename);
-  const std::string &f = kind.format;
-  if (f == ".sol" || f == ".mst") return tvx::read_start_file(filename, kind.compression, m.store);
-  if (f == ".bas") return tvx::read_basis_file(filename, kind.compression, m.store);
-  if (f == ".prm") {
-    std::vector<std::pair<int, double>> settings;
-    const int rc = tvx::read_params_file(filename, kind.compression, settings);
-    if (rc != TVX_ERROR_OKAY) return rc;
-    m.env->with([&settings](tvx::EnvSettings &s) {
-      for (const auto &setting : settings) s.params.value[setting.first] = setting.second;
-    });
-    return TVX_ERROR_OKAY;
-  }
-  return TVX_ERROR_FORMAT_ERROR;
+int write_data(tvx::Model &m, const char *filename) {
+  const tvx::ParamValues params = m.env->with([](const tvx::EnvSettings &s) { return s.params; });
+  return tvx::reported(FileAction::Write, filename, logfile_of(m),
+                       [&] { return tvx::write_model_data(filename, m.store, params); });
 }
 
 }  // namespace
@@ -72,12 +64,12 @@ extern "C" TVX_API int TVXreadmodel(TVXenv *env, const char *filename, TVXmodel 
 // model, and what is read lands in a model nobody changes meanwhile.
 extern "C" TVX_API int TVXread(TVXmodel *model, const char *filename) {
   return tvx::model_call(model, [filename](tvx::Model &m) {
-    return filename == nullptr ? TVX_ERROR_INVALID_ARGUMENT : read_file(m, filename);
+    return filename == nullptr ? TVX_ERROR_INVALID_ARGUMENT : read_data(m, filename);
   });
 }
 
 extern "C" TVX_API int TVXwrite(TVXmodel *model, const char *filename) {
   return tvx::model_call(model, [filename](tvx::Model &m) {
-    return filename == nullptr ? TVX_ERROR_INVALID_ARGUMENT : write_file(m, filename);
+    return filename == nullptr ? TVX_ERROR_INVALID_ARGUMENT : write_data(m, filename);
   });
 }

@@ -1,6 +1,7 @@
 // What the library says about itself: the text of every status code and its
 // version.
 #include "api/c_boundary.h"
+#include "core/version.h"
 #include "tarvex.h"
 
 namespace {
@@ -137,9 +138,9 @@ extern "C" TVX_API const char *TVXexplainerror(int code) {
 
 extern "C" TVX_API void TVXversion(int *major, int *minor, int *technical) {
   tvx::guarded([=] {
-    if (major) *major = 1;
-    if (minor) *minor = 0;
-    if (technical) *technical = 1;
+    if (major) *major = TARVEX_VERSION_MAJOR;
+    if (minor) *minor = TARVEX_VERSION_MINOR;
+    if (technical) *technical = TARVEX_VERSION_PATCH;
     return TVX_ERROR_OKAY;
   });
 }

@@ -3,11 +3,10 @@
 // A name unknown to the table, or given to the functions of the other type,
 // is PARAM_GET_ERROR when reading and PARAM_SET_ERROR when writing; the table
 // holds no string parameter, so the string functions refuse every name.
-#include <utility>
-#include <vector>
-
 #include "api/c_boundary.h"
 #include "core/env.h"
+#include "io/file_report.h"
+#include "io/formats.h"
 #include "store/params.h"
 #include "tarvex.h"
 
@@ -48,6 +47,13 @@ int set_param(Env &e, const char *name, ParamType type, double value) {
   if (i < 0 || !tvx::in_range(tvx::param_def(i), value)) return TVX_ERROR_PARAM_SET_ERROR;
   e.with([i, value](EnvSettings &s) { s.params.value[i] = value; });
   return TVX_ERROR_OKAY;
+}
+
+// A parameter file call, whose failure the environment's log explains.
+template <class Call>
+int param_file_call(Env &e, tvx::FileAction action, const char *filename, Call &&call) {
+  const std::string logfile = e.with([](const EnvSettings &s) { return s.logfile; });
+  return tvx::reported(action, filename, logfile, call);
 }
 
 // The string functions' answer once the environment is known good.
@@ -112,16 +118,15 @@ extern "C" TVX_API int TVXresetparams(TVXenv *env) {
 }
 
 // The whole file is validated before any value is applied, so a refused
-// file changes nothing.
+// file changes nothing. A parameter file may be compressed like any other.
 extern "C" TVX_API int TVXreadparams(TVXenv *env, const char *filename) {
   return tvx::env_call(env, [filename](Env &e) -> int {
     if (filename == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
-    std::vector<std::pair<int, double>> settings;
-    const int rc = tvx::read_param_file(filename, settings);
+    tvx::ParamSettings settings;
+    const int rc = param_file_call(e, tvx::FileAction::Read, filename,
+                                   [&] { return tvx::read_param_file(filename, settings); });
     if (rc != TVX_ERROR_OKAY) return rc;
-    e.with([&settings](EnvSettings &s) {
-      for (const auto &setting : settings) s.params.value[setting.first] = setting.second;
-    });
+    e.with([&settings](EnvSettings &s) { tvx::apply(settings, s.params); });
     return TVX_ERROR_OKAY;
   });
 }
@@ -130,6 +135,7 @@ extern "C" TVX_API int TVXwriteparams(TVXenv *env, const char *filename) {
   return tvx::env_call(env, [filename](Env &e) -> int {
     if (filename == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
     const tvx::ParamValues values = e.with([](const EnvSettings &s) { return s.params; });
-    return tvx::write_param_file(filename, values);
+    return param_file_call(e, tvx::FileAction::Write, filename,
+                           [&] { return tvx::write_param_file(filename, values); });
   });
 }

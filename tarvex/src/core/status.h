@@ -1,4 +1,4 @@
-// Status helpers shared by every exported function.
+// Statuses and the mapping of exceptions to them, shared by every folder.
 #ifndef TARVEX_STATUS_H
 #define TARVEX_STATUS_H
 
@@ -6,8 +6,15 @@
 
 namespace tvx {
 
-// What a declared function answers for a valid handle until it is built: the
-// generic failure, so the module raises instead of trusting unset outputs.
+// The statuses the library's C++ code returns most, by their meaning there.
+constexpr int kOk = TVX_ERROR_OKAY;
+constexpr int kBadArgument = TVX_ERROR_INVALID_ARGUMENT;  // a caller's fault
+constexpr int kBadData = TVX_ERROR_MODEL_INPUT_ERROR;     // a value the model cannot hold
+constexpr int kBadFormat = TVX_ERROR_FORMAT_ERROR;        // a file's content or suffix
+
+// What a declared function answers for a valid handle while it is unbuilt:
+// the generic failure, so the module raises instead of trusting unset
+// outputs. Every unbuilt part of the library uses this word.
 constexpr int kUnbuilt = TVX_ERROR_ERROR;
 
 // Maps the exception in flight to a status (std::bad_alloc: NOMEMORY, any

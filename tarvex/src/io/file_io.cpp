@@ -4,15 +4,18 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
+#include "core/status.h"
+#include "io/file_report.h"
+
 namespace tvx {
 namespace {
 
-constexpr int kOk = TVX_ERROR_OKAY;
 constexpr std::size_t kChunk = std::size_t{1} << 16;  // compressed bytes per file access
 
 struct FileCloser {
@@ -34,6 +37,15 @@ bool ends_with_folded(std::string_view text, std::string_view suffix) {
 // The compression libraries count in unsigned int.
 unsigned clamp_uint(std::size_t n) {
   return static_cast<unsigned>(std::min<std::size_t>(n, UINT_MAX));
+}
+
+// The system's reason for the failure that set errno, for the report.
+int system_failure(int status, const char *doing) {
+  return fail(status, std::string(doing) + ": " + std::strerror(errno));
+}
+
+int corrupt(const char *kind) {
+  return fail(kBadFormat, std::string("the ") + kind + " data is corrupt or cut short");
 }
 
 }  // namespace
@@ -73,7 +85,8 @@ class InputFile::Source {
   int fill(bool *more) {
     if (in_.empty()) in_.resize(kChunk);
     const std::size_t n = std::fread(in_.data(), 1, in_.size(), file_.get());
-    if (n == 0 && std::ferror(file_.get())) return TVX_ERROR_FILE_READ_ERROR;
+    if (n == 0 && std::ferror(file_.get()))
+      return system_failure(TVX_ERROR_FILE_READ_ERROR, "cannot read the file");
     in_len_ = n;
     *more = n > 0;
     return kOk;
@@ -91,7 +104,9 @@ class PlainSource final : public InputFile::Source {
   using Source::Source;
   int read(char *buf, std::size_t n, std::size_t *got) override {
     *got = std::fread(buf, 1, n, file_.get());
-    return *got == 0 && std::ferror(file_.get()) ? TVX_ERROR_FILE_READ_ERROR : kOk;
+    if (*got == 0 && std::ferror(file_.get()))
+      return system_failure(TVX_ERROR_FILE_READ_ERROR, "cannot read the file");
+    return kOk;
   }
 };
 
@@ -129,7 +144,7 @@ class GzipSource final : public InputFile::Source {
         if (inflateReset(&z_) != Z_OK) return TVX_ERROR_ERROR;
         in_member_ = true;
       }
-      if (z_.avail_in == 0) return TVX_ERROR_FORMAT_ERROR;  // a member cut short
+      if (z_.avail_in == 0) return corrupt("gzip");  // a member cut short
       const unsigned room = clamp_uint(n - *got);
       z_.next_out = reinterpret_cast<Bytef *>(buf + *got);
       z_.avail_out = room;
@@ -140,7 +155,7 @@ class GzipSource final : public InputFile::Source {
       } else if (rc == Z_MEM_ERROR) {
         return TVX_ERROR_NOMEMORY;
       } else if (rc != Z_OK && rc != Z_BUF_ERROR) {
-        return TVX_ERROR_FORMAT_ERROR;  // corrupt data, or not gzip at all
+        return corrupt("gzip");  // or not gzip at all
       }
     }
     return kOk;
@@ -195,7 +210,7 @@ class Bzip2Source final : public InputFile::Source {
         bz_.avail_in = avail_in;
         in_stream_ = true;
       }
-      if (bz_.avail_in == 0) return TVX_ERROR_FORMAT_ERROR;  // a stream cut short
+      if (bz_.avail_in == 0) return corrupt("bzip2");  // a stream cut short
       const unsigned room = clamp_uint(n - *got);
       bz_.next_out = buf + *got;
       bz_.avail_out = room;
@@ -206,7 +221,7 @@ class Bzip2Source final : public InputFile::Source {
       } else if (rc == BZ_MEM_ERROR) {
         return TVX_ERROR_NOMEMORY;
       } else if (rc != BZ_OK) {
-        return TVX_ERROR_FORMAT_ERROR;
+        return corrupt("bzip2");
       }
     }
     return kOk;
@@ -227,7 +242,7 @@ InputFile::~InputFile() = default;
 int InputFile::open(const char *filename, Compression compression) {
   source_.reset();
   FilePtr file(std::fopen(filename, "rb"));
-  if (!file) return TVX_ERROR_FILE_READ_ERROR;
+  if (!file) return system_failure(TVX_ERROR_FILE_READ_ERROR, "cannot open the file");
   switch (compression) {
     case Compression::None:
       source_ = std::make_unique<PlainSource>(std::move(file));
@@ -267,12 +282,13 @@ class OutputFile::Sink {
     const int rc = finish();
     const bool closed = std::fclose(file_.release()) == 0;
     if (rc != kOk) return rc;
-    return closed ? kOk : TVX_ERROR_FILE_WRITE_ERROR;
+    return closed ? kOk : system_failure(TVX_ERROR_FILE_WRITE_ERROR, "cannot write the file");
   }
 
  protected:
   int put(const char *data, std::size_t n) {
-    return std::fwrite(data, 1, n, file_.get()) == n ? kOk : TVX_ERROR_FILE_WRITE_ERROR;
+    if (std::fwrite(data, 1, n, file_.get()) == n) return kOk;
+    return system_failure(TVX_ERROR_FILE_WRITE_ERROR, "cannot write the file");
   }
 
   FilePtr file_;
@@ -398,7 +414,7 @@ OutputFile::~OutputFile() = default;
 int OutputFile::open(const char *filename, Compression compression) {
   sink_.reset();
   FilePtr file(std::fopen(filename, "wb"));
-  if (!file) return TVX_ERROR_FILE_WRITE_ERROR;
+  if (!file) return system_failure(TVX_ERROR_FILE_WRITE_ERROR, "cannot create the file");
   switch (compression) {
     case Compression::None:
       sink_ = std::make_unique<PlainSink>(std::move(file));
@@ -432,6 +448,25 @@ int OutputFile::close() {
 }
 
 // ---- Lines ----------------------------------------------------------------
+
+int read_small_file(const char *filename, Compression compression, std::size_t limit,
+                    std::string &text) {
+  text.clear();
+  InputFile file;
+  int rc = file.open(filename, compression);
+  if (rc != kOk) return rc;
+  char buf[4096];
+  for (;;) {
+    std::size_t got = 0;
+    rc = file.read(buf, sizeof buf, &got);
+    if (rc != kOk) return rc;
+    if (got == 0) return kOk;
+    text.append(buf, got);
+    if (text.size() > limit)
+      return fail(kBadFormat,
+                  "larger than any file of its kind (" + std::to_string(limit) + " bytes at most)");
+  }
+}
 
 LineReader::LineReader(InputFile &file) : file_(file) {}
 
@@ -474,12 +509,14 @@ bool LineReader::next(std::string_view *line) {
     }
     std::string_view text(buf_.data() + begin_, stop - begin_);
     begin_ = std::min(stop + 1, end_);
+    ++count_;
     if (std::memchr(text.data(), '\0', text.size()) != nullptr) {
-      status_ = TVX_ERROR_FORMAT_ERROR;
+      status_ = fail(kBadFormat, count_, "a NUL byte, which no text file holds");
       return false;
     }
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    if (line_number_++ == 0 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    if (first_line_ && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    first_line_ = false;
     *line = text;
     return true;
   }

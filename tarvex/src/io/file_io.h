@@ -70,6 +70,11 @@ class OutputFile {
   std::unique_ptr<Sink> sink_;
 };
 
+// The whole decoded content of a file that is meant to be small: more than
+// limit bytes is FORMAT_ERROR (no file of its format is that large).
+int read_small_file(const char *filename, Compression compression, std::size_t limit,
+                    std::string &text);
+
 // Splits an InputFile into lines. A line excludes its "\n" and a "\r"
 // before it; the last line may lack its "\n". A UTF-8 byte order mark at
 // the start is dropped. A NUL byte ends the input with FORMAT_ERROR: no text
@@ -81,8 +86,8 @@ class LineReader {
   // or on a failure, which status() tells.
   bool next(std::string_view *line);
   int status() const { return status_; }
-  // Of the last line returned, from 1.
-  long long line_number() const { return line_number_; }
+  // The number of the line next() gave last, from 1; 0 before the first.
+  std::size_t line() const { return count_; }
 
  private:
   bool fill();
@@ -93,7 +98,8 @@ class LineReader {
   std::size_t end_ = 0;    // end of the text in buf_
   bool eof_ = false;
   int status_ = TVX_ERROR_OKAY;
-  long long line_number_ = 0;
+  bool first_line_ = true;  // where a byte order mark may stand
+  std::size_t count_ = 0;   // lines given
 };
 
 }  // namespace tvx

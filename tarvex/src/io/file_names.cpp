@@ -89,9 +89,10 @@ FileNames file_names(const Store &s, NameStyle style) {
   assign_names({{s.rows().names, "R", lp, row_valid, out.rows},
                 {s.genconstrs().names, "G", lp, row_valid, out.gens}},
                taken);
-  out.objective = "OBJ";
+  const std::string objective = lp ? "obj" : "OBJ";
+  out.objective = objective;
   for (long long suffix = 1; taken.count(out.objective) > 0; ++suffix)
-    out.objective = "OBJ_" + std::to_string(suffix);
+    out.objective = objective + "_" + std::to_string(suffix);
   return out;
 }
 

@@ -26,11 +26,12 @@ struct FileNames {
   std::vector<std::string> cols;  // per variable
   std::vector<std::string> rows;  // per row (linear and PSD), empty: no label
   std::vector<std::string> gens;  // per general constraint, empty: no label
-  std::string objective;          // the objective row (MPS)
+  std::string objective;          // the objective row (MPS) or its label (LP)
 };
 
 // Rows and general constraints share one namespace (each is a row of the
-// file), and so does the objective row in MPS.
+// file), and so does the objective: other LP readers, too, take its label for
+// a row name.
 FileNames file_names(const Store &s, NameStyle style);
 
 bool valid_mps_name(std::string_view name);

@@ -7,16 +7,43 @@
 #include <functional>
 #include <system_error>
 
+#include "core/status.h"
+#include "io/file_report.h"
+
 namespace tvx {
 namespace {
 
-constexpr int kOk = TVX_ERROR_OKAY;
-
 // What a refusal of the Store means for a file: its content is bad, unless
-// memory ran out.
-int content_status(int rc) {
-  return rc == kOk || rc == TVX_ERROR_NOMEMORY ? rc : TVX_ERROR_FORMAT_ERROR;
+// memory ran out. what names the part refused, for the report.
+int content_status(int rc, const std::string &what) {
+  if (rc == kOk || rc == TVX_ERROR_NOMEMORY) return rc;
+  return fail(TVX_ERROR_FORMAT_ERROR, what + ": " + TVXexplainerror(rc));
 }
+
+// An element for the report: its name, or its index when it has none.
+std::string element(const char *kind, const char *name, std::size_t index) {
+  return std::string(kind) + " " +
+         (name == nullptr || *name == '\0' ? std::to_string(index) : quoted(name));
+}
+
+// What the Store refuses of a batch of elements: the first name it cannot
+// hold, else the first value beyond the double range (values add up in a
+// file: a coefficient, objective or quadratic, given twice).
+template <class ValueText>
+int refusal(int rc, const char *kind, const std::vector<const char *> &names, std::size_t first,
+            std::size_t count, ValueText &&value_text) {
+  for (std::size_t k = first; k < first + count; ++k) {
+    if (!valid_name(names[k]))
+      return fail(kBadFormat, element(kind, names[k], k) + ": the name is not valid UTF-8");
+  }
+  for (std::size_t k = first; k < first + count; ++k) {
+    const std::string text = value_text(k);
+    if (!text.empty()) return fail(kBadFormat, element(kind, names[k], k) + ": " + text);
+  }
+  return content_status(rc, std::string("the ") + kind + "s");
+}
+
+constexpr const char *kBeyond = "add up beyond the double range";
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -62,6 +89,19 @@ bool parse_number(std::string_view text, double *out) {
   }
   *out = negative ? -value : value;
   return true;
+}
+
+std::string number_problem(std::string_view text) {
+  std::string_view body = text;
+  if (!body.empty() && (body[0] == '+' || body[0] == '-')) body.remove_prefix(1);
+  double v;
+  if (parse_number(text, &v)) return quoted(text) + " where a finite number belongs";
+  // parse_number refuses a well-formed number only for its size.
+  const char *last = body.data() + body.size();
+  const std::from_chars_result r = std::from_chars(body.data(), last, v);
+  const bool too_large = !body.empty() && (is_digit(body[0]) || body[0] == '.') && r.ptr == last &&
+                         r.ec == std::errc::result_out_of_range;
+  return quoted(text) + (too_large ? " is beyond the double range" : " is not a number");
 }
 
 bool parse_coefficient(std::string_view text, double *out) {
@@ -149,9 +189,10 @@ void ModelBuilder::add_coeff(int row, int var, double value) {
   coef_val_.push_back(value);
 }
 
-void ModelBuilder::make_indicator(int row, int binvar, int binval, char sense, double rhs_value) {
+void ModelBuilder::make_indicator(int row, int binvar, int binval, char row_sense,
+                                  double rhs_value) {
   indicator_of_[static_cast<std::size_t>(row)] = static_cast<int>(indicators_.size());
-  indicators_.push_back({row, binvar, binval, sense, rhs_value});
+  indicators_.push_back({row, binvar, binval, row_sense, rhs_value});
 }
 
 void ModelBuilder::begin_sos(int sos_type) {
@@ -174,64 +215,55 @@ void ModelBuilder::add_qterm(int row, int col, double value) {
   q_val_.push_back(value);
 }
 
-int ModelBuilder::build(Store &out) {
-  if (!valid_name(name.c_str()) || name.size() != std::strlen(name.c_str()))
-    return TVX_ERROR_FORMAT_ERROR;
-  if (!valid_coeff(objcon)) return TVX_ERROR_FORMAT_ERROR;
-  out.set_name(std::string(name));
-  out.set_sense(sense);
-  out.set_objcon(objcon);
-
-  int rc = out.add_vars(num_vars(), 0, nullptr, nullptr, nullptr, obj.data(), lb.data(), ub.data(),
-                        type.data(), var_names_.data());
-  if (rc != kOk) return content_status(rc);
-
-  // Coefficients row by row: a counting sort keeps each row's file order,
-  // then repeats within a row are summed into their first place. A variable
-  // last placed before the current row's start belongs to an earlier row, so
-  // `where` needs no clearing between rows.
+// Coefficients row by row: a counting sort keeps each row's file order,
+// then repeats within a row are summed into their first place. A variable
+// last placed before the current row's start belongs to an earlier row, so
+// `where` needs no clearing between rows. The triplets are released.
+ModelBuilder::RowMatrix ModelBuilder::row_matrix() {
   const std::size_t rows = lhs.size();
   const std::size_t nnz = coef_val_.size();
-  std::vector<std::size_t> start(rows + 1, 0);
-  for (const int i : coef_row_) ++start[static_cast<std::size_t>(i) + 1];
-  for (std::size_t i = 0; i < rows; ++i) start[i + 1] += start[i];
-  std::vector<int> ind(nnz);
-  std::vector<double> val(nnz);
-  {
-    std::vector<std::size_t> next(start.begin(), start.end() - 1);
-    for (std::size_t k = 0; k < nnz; ++k) {
-      const std::size_t at = next[static_cast<std::size_t>(coef_row_[k])]++;
-      ind[at] = coef_var_[k];
-      val[at] = coef_val_[k];
-    }
+  RowMatrix a;
+  a.start.assign(rows + 1, 0);
+  for (const int i : coef_row_) ++a.start[static_cast<std::size_t>(i) + 1];
+  for (std::size_t i = 0; i < rows; ++i) a.start[i + 1] += a.start[i];
+  a.ind.resize(nnz);
+  a.val.resize(nnz);
+  std::vector<std::size_t> next(a.start);
+  for (std::size_t k = 0; k < nnz; ++k) {
+    const std::size_t at = next[static_cast<std::size_t>(coef_row_[k])]++;
+    a.ind[at] = coef_var_[k];
+    a.val[at] = coef_val_[k];
   }
   std::vector<int>().swap(coef_row_);
   std::vector<int>().swap(coef_var_);
   std::vector<double>().swap(coef_val_);
-  {
-    constexpr std::size_t kNone = SIZE_MAX;
-    std::vector<std::size_t> where(lb.size(), kNone);
-    std::size_t w = 0;
-    for (std::size_t i = 0; i < rows; ++i) {
-      const std::size_t row_start = w;
-      for (std::size_t k = start[i]; k < start[i + 1]; ++k) {
-        std::size_t &slot = where[static_cast<std::size_t>(ind[k])];
-        if (slot != kNone && slot >= row_start) {
-          val[slot] += val[k];
-        } else {
-          slot = w;
-          ind[w] = ind[k];
-          val[w] = val[k];
-          ++w;
-        }
-      }
-      start[i] = row_start;
-    }
-    start[rows] = w;
-  }
 
-  // Linear rows go in runs between indicator rows, each run split so that
-  // a batch's count of coefficients fits an int.
+  constexpr std::size_t kNone = SIZE_MAX;
+  std::vector<std::size_t> where(lb.size(), kNone);
+  std::size_t w = 0;
+  for (std::size_t i = 0; i < rows; ++i) {
+    const std::size_t row_start = w;
+    for (std::size_t k = a.start[i]; k < a.start[i + 1]; ++k) {
+      std::size_t &slot = where[static_cast<std::size_t>(a.ind[k])];
+      if (slot != kNone && slot >= row_start) {
+        a.val[slot] += a.val[k];
+      } else {
+        slot = w;
+        a.ind[w] = a.ind[k];
+        a.val[w] = a.val[k];
+        ++w;
+      }
+    }
+    a.start[i] = row_start;
+  }
+  a.start[rows] = w;
+  return a;
+}
+
+// Linear rows go in runs between indicator rows, each run split so that a
+// batch's count of coefficients fits an int.
+int ModelBuilder::add_linear_rows(const RowMatrix &a, Store &out) const {
+  const std::size_t rows = lhs.size();
   std::vector<int> beg;
   std::size_t i = 0;
   while (i < rows) {
@@ -239,39 +271,98 @@ int ModelBuilder::build(Store &out) {
       ++i;
       continue;
     }
-    const std::size_t base = start[i];
+    const std::size_t base = a.start[i];
     beg.clear();
     std::size_t j = i;
     while (j < rows && !is_indicator(static_cast<int>(j)) &&
-           start[j + 1] - base <= static_cast<std::size_t>(INT_MAX)) {
-      beg.push_back(static_cast<int>(start[j] - base));
+           a.start[j + 1] - base <= static_cast<std::size_t>(INT_MAX)) {
+      beg.push_back(static_cast<int>(a.start[j] - base));
       ++j;
     }
     if (j == i) return TVX_ERROR_FORMAT_ERROR;  // one row beyond any int count
-    rc = out.add_rows(static_cast<int>(j - i), static_cast<int>(start[j] - base), beg.data(),
-                      ind.data() + base, val.data() + base, lhs.data() + i, rhs.data() + i,
-                      row_names_.data() + i);
-    if (rc != kOk) return content_status(rc);
+    const int rc = out.add_rows(static_cast<int>(j - i), static_cast<int>(a.start[j] - base),
+                                beg.data(), a.ind.data() + base, a.val.data() + base,
+                                lhs.data() + i, rhs.data() + i, row_names_.data() + i);
+    if (rc != kOk && rc != TVX_ERROR_NOMEMORY) {
+      return refusal(rc, "row", row_names_, i, j - i, [&](std::size_t r) {
+        for (std::size_t k = a.start[r]; k < a.start[r + 1]; ++k) {
+          if (!valid_coeff(a.val[k]))
+            return "the coefficients of " + quoted(var_names_[static_cast<std::size_t>(a.ind[k])]) +
+                   " " + kBeyond;
+        }
+        return std::string();
+      });
+    }
+    if (rc != kOk) return rc;
     i = j;
   }
+  return kOk;
+}
 
+int ModelBuilder::add_sos_sets(Store &out) const {
   if (sos_ind_.size() > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
-  rc = out.add_sos(num_sos(), static_cast<int>(sos_ind_.size()), sos_type_.data(), sos_beg_.data(),
-                   sos_ind_.data(), sos_weight_.data());
-  if (rc != kOk) return content_status(rc);
-
-  for (const Indicator &g : indicators_) {
-    const std::size_t b = start[static_cast<std::size_t>(g.row)];
-    const std::size_t e = start[static_cast<std::size_t>(g.row) + 1];
-    if (e - b > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
-    rc = out.add_indicator(row_names_[static_cast<std::size_t>(g.row)], g.binvar, g.binval,
-                           static_cast<int>(e - b), ind.data() + b, val.data() + b, g.sense, g.rhs);
-    if (rc != kOk) return content_status(rc);
+  const int rc = out.add_sos(num_sos(), static_cast<int>(sos_ind_.size()), sos_type_.data(),
+                             sos_beg_.data(), sos_ind_.data(), sos_weight_.data());
+  if (rc != kOk && rc != TVX_ERROR_NOMEMORY) {
+    // Types and weights were checked as read; what is left is a member twice.
+    for (std::size_t k = 0; k < sos_beg_.size(); ++k) {
+      const std::size_t end =
+          k + 1 < sos_beg_.size() ? static_cast<std::size_t>(sos_beg_[k + 1]) : sos_ind_.size();
+      std::vector<int> members(sos_ind_.begin() + sos_beg_[k],
+                               sos_ind_.begin() + static_cast<std::ptrdiff_t>(end));
+      std::sort(members.begin(), members.end());
+      const auto twice = std::adjacent_find(members.begin(), members.end());
+      if (twice != members.end())
+        return fail(kBadFormat, "SOS set " + std::to_string(k + 1) + " names " +
+                                    quoted(var_names_[static_cast<std::size_t>(*twice)]) +
+                                    " twice");
+    }
   }
+  return content_status(rc, "the SOS sets");
+}
 
+int ModelBuilder::add_indicators(const RowMatrix &a, Store &out) const {
+  for (const Indicator &g : indicators_) {
+    const std::size_t b = a.start[static_cast<std::size_t>(g.row)];
+    const std::size_t e = a.start[static_cast<std::size_t>(g.row) + 1];
+    if (e - b > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
+    const char *row_name = row_names_[static_cast<std::size_t>(g.row)];
+    const int rc = out.add_indicator(row_name, g.binvar, g.binval, static_cast<int>(e - b),
+                                     a.ind.data() + b, a.val.data() + b, g.sense, g.rhs);
+    if (rc != kOk)
+      return content_status(rc, element("indicator", row_name, static_cast<std::size_t>(g.row)));
+  }
+  return kOk;
+}
+
+int ModelBuilder::build(Store &out) {
+  if (!valid_name(name.c_str()) || name.size() != std::strlen(name.c_str()))
+    return fail(kBadFormat, "the model name is not valid UTF-8");
+  if (!valid_coeff(objcon))
+    return fail(kBadFormat, std::string("the objective constants ") + kBeyond);
+  out.set_name(std::string(name));
+  out.set_sense(sense);
+  out.set_objcon(objcon);
+
+  int rc = out.add_vars(num_vars(), 0, nullptr, nullptr, nullptr, obj.data(), lb.data(), ub.data(),
+                        type.data(), var_names_.data());
+  if (rc != kOk && rc != TVX_ERROR_NOMEMORY) {
+    return refusal(rc, "variable", var_names_, 0, lb.size(), [this](std::size_t j) {
+      return valid_coeff(obj[j]) ? std::string()
+                                 : std::string("its objective coefficients ") + kBeyond;
+    });
+  }
+  if (rc != kOk) return rc;
+  const RowMatrix a = row_matrix();
+  rc = add_linear_rows(a, out);
+  if (rc != kOk) return rc;
+  rc = add_sos_sets(out);
+  if (rc != kOk) return rc;
+  rc = add_indicators(a, out);
+  if (rc != kOk) return rc;
   if (q_val_.size() > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
   rc = out.add_qterms(static_cast<int>(q_val_.size()), q_row_.data(), q_col_.data(), q_val_.data());
-  return content_status(rc);
+  return content_status(rc, "the quadratic objective terms");
 }
 
 }  // namespace tvx

@@ -17,6 +17,25 @@ namespace tvx {
 // ASCII case-insensitive comparison with a lower-case word.
 bool equals_folded(std::string_view text, std::string_view lower_word);
 
+// The blank- or tab-separated fields of a line, each handed to add; false
+// (after max of them) when there are more than max.
+template <class Add>
+bool split_fields(std::string_view line, std::size_t max, Add &&add) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::size_t i = 0, n = 0;
+  while (i < line.size()) {
+    while (i < line.size() && blank(line[i])) ++i;
+    if (i == line.size()) break;
+    std::size_t j = i;
+    while (j < line.size() && !blank(line[j])) ++j;
+    if (n == max) return false;
+    add(line.substr(i, j - i));
+    ++n;
+    i = j;
+  }
+  return true;
+}
+
 // A number as the text formats write it: an optional sign, then decimal
 // digits with an optional fraction and exponent, or "inf"/"infinity" in any
 // case, which reads as TVX_INFINITY of that sign. False for anything else,
@@ -25,6 +44,8 @@ bool parse_number(std::string_view text, double *out);
 // The same without the infinite words: for coefficients, which must be
 // finite.
 bool parse_coefficient(std::string_view text, double *out);
+// Why one of them refused text, for the report.
+std::string number_problem(std::string_view text);
 
 // Stable NUL-terminated copies of names: they never move, so string_views
 // of them can key a map and pointers to them go to the Store as they are.
@@ -66,23 +87,28 @@ class ModelBuilder {
  public:
   // Variables, in order of creation, with the Store's defaults.
   int num_vars() const { return static_cast<int>(lb.size()); }
-  int find_var(std::string_view name) const { return var_index_.find(name); }
+  int find_var(std::string_view key) const { return var_index_.find(key); }
   // Stays valid as long as the builder.
   std::string_view var_name(int j) const { return var_names_[static_cast<std::size_t>(j)]; }
   // A new variable; -1 when the 32-bit index space is full. The name must
   // not be in use yet.
-  int add_var(std::string_view name);
+  int add_var(std::string_view key);
   // The variable of that name, created when there is none.
-  int var(std::string_view name) {
-    const int j = find_var(name);
-    return j >= 0 ? j : add_var(name);
+  int var(std::string_view key) {
+    const int j = find_var(key);
+    return j >= 0 ? j : add_var(key);
   }
 
   // Rows, each lhs <= terms <= rhs. An empty name leaves the row unnamed
   // and out of the lookups.
   int num_rows() const { return static_cast<int>(lhs.size()); }
-  int find_row(std::string_view name) const { return row_index_.find(name); }
-  int add_row(std::string_view name, double lower, double upper);
+  int find_row(std::string_view key) const { return row_index_.find(key); }
+  // Empty for an unnamed row.
+  std::string_view row_name(int i) const {
+    const char *text = row_names_[static_cast<std::size_t>(i)];
+    return text == nullptr ? std::string_view() : std::string_view(text);
+  }
+  int add_row(std::string_view key, double lower, double upper);
   // Coefficients in any order; those repeated for one row and variable add
   // up.
   void add_coeff(int row, int var, double value);
@@ -90,7 +116,7 @@ class ModelBuilder {
   // Makes a row an indicator constraint instead: when variable binvar is
   // binval, terms sense rhs. Indicators keep the order of these calls; each
   // row may be made one once.
-  void make_indicator(int row, int binvar, int binval, char sense, double rhs);
+  void make_indicator(int row, int binvar, int binval, char row_sense, double rhs);
   bool is_indicator(int row) const { return indicator_of_[static_cast<std::size_t>(row)] >= 0; }
 
   // SOS: a set, then its members.
@@ -118,6 +144,18 @@ class ModelBuilder {
   std::vector<double> lhs, rhs;
 
  private:
+  // The coefficients row by row (row i: start[i] .. start[i + 1]), repeats
+  // summed.
+  struct RowMatrix {
+    std::vector<std::size_t> start;
+    std::vector<int> ind;
+    std::vector<double> val;
+  };
+  RowMatrix row_matrix();
+  int add_linear_rows(const RowMatrix &a, Store &out) const;
+  int add_sos_sets(Store &out) const;
+  int add_indicators(const RowMatrix &a, Store &out) const;
+
   struct Indicator {
     int row, binvar, binval;
     char sense;

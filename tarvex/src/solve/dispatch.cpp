@@ -73,6 +73,7 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
   if (model.num_psd_vars() > 0 || model.num_psd_rows() > 0) {
     engine = engines.semidefinite;
     if (engine == nullptr) {
+      // Unbuilt: the DSDP engine.
       out.code = refuse(log, "semidefinite models need the DSDP engine, which is not built");
       return;
     }

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/status.h"
 #include "store/attrs.h"
 #include "store/store.h"
 #include "tarvex.h"
@@ -21,7 +22,6 @@
 namespace tvx {
 namespace {
 
-constexpr int kOk = TVX_ERROR_OKAY;
 constexpr int kModel = TVX_ATTRKIND_MODEL;
 constexpr int kVar = TVX_ATTRKIND_VAR;
 constexpr int kRow = TVX_ATTRKIND_LINCONSTR;
@@ -29,13 +29,11 @@ constexpr int kGen = TVX_ATTRKIND_GENCONSTR;
 constexpr int kPsdVar = TVX_ATTRKIND_PSDVAR;
 constexpr int kPsdRow = TVX_ATTRKIND_PSDCONSTR;
 
-std::size_t at(int i) { return static_cast<std::size_t>(i); }
-
 // ---- Readiness --------------------------------------------------------------
 
 template <class T>
 int ready_slot(const std::optional<std::vector<T>> &slot, int count, int code) {
-  return slot && slot->size() == at(count) ? kOk : code;
+  return slot && slot->size() == to_size(count) ? kOk : code;
 }
 
 int ready_x(const Store &s) { return ready_slot(s.results().x, s.num_vars(), TVX_ERROR_NO_SOLN); }
@@ -50,11 +48,11 @@ int ready_activity(const Store &s) {
 }
 int ready_col_basis(const Store &s) {
   const auto &b = s.results().basis;
-  return b && b->col.size() == at(s.num_vars()) ? kOk : TVX_ERROR_NO_SOLN;
+  return b && b->col.size() == to_size(s.num_vars()) ? kOk : TVX_ERROR_NO_SOLN;
 }
 int ready_row_basis(const Store &s) {
   const auto &b = s.results().basis;
-  return b && b->row.size() == at(s.num_rows()) ? kOk : TVX_ERROR_NO_SOLN;
+  return b && b->row.size() == to_size(s.num_rows()) ? kOk : TVX_ERROR_NO_SOLN;
 }
 int ready_iis_col(const Store &s) {
   return ready_slot(s.results().iis_col, s.num_vars(), TVX_ERROR_IIS_NO_SOLN);
@@ -64,10 +62,10 @@ int ready_iis_row(const Store &s) {
 }
 int ready_psd_x(const Store &s) {
   const auto &x = s.results().psd_x;
-  if (!x || x->size() != at(s.num_psd_vars())) return TVX_ERROR_NO_SOLN;
+  if (!x || x->size() != to_size(s.num_psd_vars())) return TVX_ERROR_NO_SOLN;
   for (int p = 0; p < s.num_psd_vars(); ++p) {
-    const auto dim = at(s.psd_vars().dim[at(p)]);
-    if ((*x)[at(p)].size() != dim * dim) return TVX_ERROR_NO_SOLN;
+    const auto dim = to_size(s.psd_vars().dim[to_size(p)]);
+    if ((*x)[to_size(p)].size() != dim * dim) return TVX_ERROR_NO_SOLN;
   }
   return kOk;
 }
@@ -127,24 +125,24 @@ void set_model_name(Store &s, int, std::string &&name) { s.set_name(std::move(na
 // ---- Variables --------------------------------------------------------------
 
 int is_integer(const Store &s, int j) {
-  const char type = s.vars().type[at(j)];
+  const char type = s.vars().type[to_size(j)];
   return type == 'B' || type == 'I' || type == 'N' ? 1 : 0;
 }
-int iis_col(const Store &s, int j) { return (*s.results().iis_col)[at(j)]; }
-int col_basis(const Store &s, int j) { return s.results().basis->col[at(j)]; }
+int iis_col(const Store &s, int j) { return (*s.results().iis_col)[to_size(j)]; }
+int col_basis(const Store &s, int j) { return s.results().basis->col[to_size(j)]; }
 
-double var_lb(const Store &s, int j) { return s.vars().lb[at(j)]; }
-double var_ub(const Store &s, int j) { return s.vars().ub[at(j)]; }
-double var_obj(const Store &s, int j) { return s.vars().obj[at(j)]; }
-double var_start(const Store &s, int j) { return s.vars().start[at(j)]; }
-double var_x(const Store &s, int j) { return (*s.results().x)[at(j)]; }
-double var_rc(const Store &s, int j) { return (*s.results().reduced_cost)[at(j)]; }
+double var_lb(const Store &s, int j) { return s.vars().lb[to_size(j)]; }
+double var_ub(const Store &s, int j) { return s.vars().ub[to_size(j)]; }
+double var_obj(const Store &s, int j) { return s.vars().obj[to_size(j)]; }
+double var_start(const Store &s, int j) { return s.vars().start[to_size(j)]; }
+double var_x(const Store &s, int j) { return (*s.results().x)[to_size(j)]; }
+double var_rc(const Store &s, int j) { return (*s.results().reduced_cost)[to_size(j)]; }
 void set_var_lb(Store &s, int j, double value) { s.set_var_lb(j, value); }
 void set_var_ub(Store &s, int j, double value) { s.set_var_ub(j, value); }
 void set_var_obj(Store &s, int j, double value) { s.set_var_obj(j, value); }
 void set_var_start(Store &s, int j, double value) { s.set_var_start(j, value); }
 
-char var_type(const Store &s, int j) { return s.vars().type[at(j)]; }
+char var_type(const Store &s, int j) { return s.vars().type[to_size(j)]; }
 void set_var_type(Store &s, int j, char value) { s.set_var_type(j, normal_vtype(value)); }
 
 const std::string &var_name(const Store &s, int j) { return s.vars().names[j]; }
@@ -152,13 +150,13 @@ void set_var_name(Store &s, int j, std::string &&name) { s.set_var_name(j, std::
 
 // ---- Rows (linear and PSD) --------------------------------------------------
 
-int iis_row(const Store &s, int i) { return (*s.results().iis_row)[at(i)]; }
-int row_basis(const Store &s, int i) { return s.results().basis->row[at(i)]; }
+int iis_row(const Store &s, int i) { return (*s.results().iis_row)[to_size(i)]; }
+int row_basis(const Store &s, int i) { return s.results().basis->row[to_size(i)]; }
 
-double row_lhs(const Store &s, int i) { return s.rows().lhs[at(i)]; }
-double row_rhs(const Store &s, int i) { return s.rows().rhs[at(i)]; }
-double row_dual(const Store &s, int i) { return (*s.results().dual)[at(i)]; }
-double row_activity(const Store &s, int i) { return (*s.results().activity)[at(i)]; }
+double row_lhs(const Store &s, int i) { return s.rows().lhs[to_size(i)]; }
+double row_rhs(const Store &s, int i) { return s.rows().rhs[to_size(i)]; }
+double row_dual(const Store &s, int i) { return (*s.results().dual)[to_size(i)]; }
+double row_activity(const Store &s, int i) { return (*s.results().activity)[to_size(i)]; }
 void set_row_lhs(Store &s, int i, double value) { s.set_row_lhs(i, value); }
 void set_row_rhs(Store &s, int i, double value) { s.set_row_rhs(i, value); }
 
@@ -167,7 +165,7 @@ void set_row_name(Store &s, int i, std::string &&name) { s.set_row_name(i, std::
 
 // ---- General constraints ----------------------------------------------------
 
-int genconstr_type(const Store &s, int g) { return s.genconstrs().type[at(g)]; }
+int genconstr_type(const Store &s, int g) { return s.genconstrs().type[to_size(g)]; }
 const std::string &genconstr_name(const Store &s, int g) { return s.genconstrs().names[g]; }
 void set_genconstr_name(Store &s, int g, std::string &&name) {
   s.set_genconstr_name(g, std::move(name));
@@ -175,7 +173,7 @@ void set_genconstr_name(Store &s, int g, std::string &&name) {
 
 // ---- PSD variables ----------------------------------------------------------
 
-int psd_dim(const Store &s, int p) { return s.psd_vars().dim[at(p)]; }
+int psd_dim(const Store &s, int p) { return s.psd_vars().dim[to_size(p)]; }
 const std::string &psd_var_name(const Store &s, int p) { return s.psd_vars().names[p]; }
 void set_psd_var_name(Store &s, int p, std::string &&name) {
   s.set_psd_var_name(p, std::move(name));
@@ -197,11 +195,11 @@ int set_psd_obj(Store &s, int n, const int *ind, const int *beg, int nnz, const 
 // The solution is kept dense; it is handed out as its non-zero entries.
 int psd_x_count(const Store &s, int p) {
   int count = 0;
-  for (const double v : (*s.results().psd_x)[at(p)]) count += v != 0 ? 1 : 0;
+  for (const double v : (*s.results().psd_x)[to_size(p)]) count += v != 0 ? 1 : 0;
   return count;
 }
 void psd_x_fill(const Store &s, int p, int *pos, double *val) {
-  const std::vector<double> &x = (*s.results().psd_x)[at(p)];
+  const std::vector<double> &x = (*s.results().psd_x)[to_size(p)];
   int k = 0;
   for (std::size_t e = 0; e < x.size(); ++e) {
     if (x[e] == 0) continue;

@@ -7,14 +7,12 @@
 #include <utility>
 #include <vector>
 
+#include "core/status.h"
 #include "store/store.h"
 #include "tarvex.h"
 
 namespace tvx {
 namespace {
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kBadArgument = TVX_ERROR_INVALID_ARGUMENT;
 
 // The code a function of this data type answers for a name it does not serve.
 int type_error(int type) {

@@ -3,10 +3,8 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
 
 #include "tarvex.h"
 
@@ -74,24 +72,6 @@ bool same_name(const char *given, const char *canonical) {
   return *given == *canonical;
 }
 
-bool same_name(const std::string &given, const char *canonical) {
-  // A name with an embedded NUL matches nothing.
-  return std::strlen(given.c_str()) == given.size() && same_name(given.c_str(), canonical);
-}
-
-bool has_suffix(const char *filename, const char *suffix) {
-  const std::size_t n = std::strlen(filename), k = std::strlen(suffix);
-  return n > k && std::strcmp(filename + n - k, suffix) == 0;
-}
-
-// A parameter file is a few dozen lines; anything far larger is not one.
-constexpr std::size_t kMaxParamFile = std::size_t{1} << 20;
-
-struct FileCloser {
-  void operator()(std::FILE *f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 // Splits a line into whitespace-separated tokens.
@@ -155,36 +135,26 @@ bool in_range(const ParamDef &def, double value) {
   return value >= def.minval && value <= def.maxval;
 }
 
-int read_param_file(const char *filename, std::vector<std::pair<int, double>> &settings) {
-  settings.clear();
-  if (!has_suffix(filename, ".prm")) return TVX_ERROR_FORMAT_ERROR;
-  File file(std::fopen(filename, "rb"));
-  if (!file) return TVX_ERROR_FILE_READ_ERROR;
-  std::string text;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-    text.append(buffer, n);
-    if (text.size() > kMaxParamFile) return TVX_ERROR_FORMAT_ERROR;
-  }
-  if (std::ferror(file.get())) return TVX_ERROR_FILE_READ_ERROR;
+void apply(const ParamSettings &settings, ParamValues &values) {
+  for (const auto &setting : settings) values.value[setting.first] = setting.second;
+}
 
+int parse_params(std::string_view text, ParamSettings &settings) {
+  settings.clear();
   std::size_t start = 0;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string line(text.substr(start, end - start));
     start = end + 1;
     const std::size_t comment = line.find('#');
     if (comment != std::string::npos) line.erase(comment);
     const std::vector<std::string> parts = tokens(line);
     if (parts.empty()) continue;
     if (parts.size() != 2) return TVX_ERROR_FORMAT_ERROR;
-    const int index = [&] {
-      for (int i = 0; i < kNumParams; ++i)
-        if (same_name(parts[0], kParams[i].name)) return i;
-      return -1;
-    }();
+    // A name with an embedded NUL matches nothing.
+    const int index =
+        std::strlen(parts[0].c_str()) == parts[0].size() ? find_param(parts[0].c_str()) : -1;
     if (index < 0) return TVX_ERROR_FORMAT_ERROR;
     double value;
     const int rc = parse_value(kParams[index], parts[1], &value);
@@ -194,25 +164,20 @@ int read_param_file(const char *filename, std::vector<std::pair<int, double>> &s
   return TVX_ERROR_OKAY;
 }
 
-int write_param_file(const char *filename, const ParamValues &values) {
-  if (!has_suffix(filename, ".prm")) return TVX_ERROR_FORMAT_ERROR;
+std::string format_params(const ParamValues &values) {
   std::string text;
   for (int i = 0; i < kNumParams; ++i) {
     // Shortest form that reads back to the same double; locale-independent.
+    // Room for any double or int, so to_chars cannot fail.
     char number[64];
     std::to_chars_result r;
     if (kParams[i].type == ParamType::Int)
       r = std::to_chars(number, number + sizeof number, static_cast<int>(values.value[i]));
     else
       r = std::to_chars(number, number + sizeof number, values.value[i]);
-    if (r.ec != std::errc()) return TVX_ERROR_ERROR;
     text.append(kParams[i].name).append(" ").append(number, r.ptr).append("\n");
   }
-  File file(std::fopen(filename, "wb"));
-  if (!file) return TVX_ERROR_FILE_WRITE_ERROR;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-  const bool closed = std::fclose(file.release()) == 0;
-  return written && closed ? TVX_ERROR_OKAY : TVX_ERROR_FILE_WRITE_ERROR;
+  return text;
 }
 
 }  // namespace tvx

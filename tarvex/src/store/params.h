@@ -1,9 +1,10 @@
-// The parameter table, parameter values and parameter files.
+// The parameter table, parameter values and the text of parameter files.
 #ifndef TARVEX_PARAMS_H
 #define TARVEX_PARAMS_H
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -41,12 +42,18 @@ struct ParamValues {
 // True when value is a legal setting of the parameter (never NaN).
 bool in_range(const ParamDef &def, double value);
 
-// The settings of a parameter file as (index, value) pairs in file order,
-// every one validated: 0 or the status that refuses the whole file.
-int read_param_file(const char *filename, std::vector<std::pair<int, double>> &settings);
-// Writes every parameter as one "Name value" line, values formatted so that
-// read_param_file gives them back exactly.
-int write_param_file(const char *filename, const ParamValues &values);
+// Settings as (table index, value) pairs, in the order given.
+using ParamSettings = std::vector<std::pair<int, double>>;
+void apply(const ParamSettings &settings, ParamValues &values);
+
+// The text of a parameter file: one "Name value" line per setting; blank
+// lines and text after "#" are ignored. Every setting is validated: OKAY,
+// or the status that refuses the whole text (FORMAT_ERROR for an unknown
+// name or a malformed line, PARAM_SET_ERROR for a value out of range).
+int parse_params(std::string_view text, ParamSettings &settings);
+// Every parameter as one "Name value" line, values formatted so that
+// parse_params gives them back exactly.
+std::string format_params(const ParamValues &values);
 
 }  // namespace tvx
 

@@ -5,12 +5,10 @@
 #include <cmath>
 #include <utility>
 
+#include "core/status.h"
+
 namespace tvx {
 namespace {
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kBadArgument = TVX_ERROR_INVALID_ARGUMENT;
-constexpr int kBadData = TVX_ERROR_MODEL_INPUT_ERROR;
 
 // Largest PSD dimension whose row-major positions fit a 32-bit int.
 constexpr int kMaxPsdDim = 46340;

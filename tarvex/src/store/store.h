@@ -40,6 +40,9 @@ namespace tvx {
 constexpr double kInfinity = TVX_INFINITY;    // a bound this large counts as infinite
 constexpr double kUndefined = TVX_UNDEFINED;  // a MIP start entry without a value
 
+// An index or count of the store as a size_t: they are never negative.
+inline std::size_t to_size(int n) { return static_cast<std::size_t>(n); }
+
 // value mapped to +-infinity when its magnitude is kInfinity or more: the
 // store keeps values as received, solving and checking see them this way.
 inline double finite_or_inf(double value) {

@@ -17,8 +17,6 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-std::size_t sz(int n) { return static_cast<std::size_t>(n); }
-
 // What HiGHS reports through its callback while it runs, and asks at its
 // interrupt checks.
 struct Listener {
@@ -324,8 +322,9 @@ bool pass_model(void *highs, const Problem &p, const Columns &cols) {
   if (cols.any_negated) {
     a_value = a.val;
     for (int j = 0; j < model.num_vars(); ++j) {
-      if (!cols.negated[sz(j)]) continue;
-      for (std::size_t k = a.beg[sz(j)]; k < a.beg[sz(j) + 1]; ++k) a_value[k] = -a_value[k];
+      if (!cols.negated[to_size(j)]) continue;
+      for (std::size_t k = a.beg[to_size(j)]; k < a.beg[to_size(j) + 1]; ++k)
+        a_value[k] = -a_value[k];
     }
   }
   const RowBounds rows = row_bounds_of(model);
@@ -350,10 +349,10 @@ void set_start(void *highs, const Problem &p, const Columns &cols, bool lp) {
     std::vector<HighsInt> index;
     std::vector<double> value;
     for (int j = 0; j < model.num_vars(); ++j) {
-      const double s = model.vars().start[sz(j)];
+      const double s = model.vars().start[to_size(j)];
       if (s == kUndefined || !std::isfinite(s)) continue;
       index.push_back(j);
-      value.push_back(cols.negated[sz(j)] ? -s : s);
+      value.push_back(cols.negated[to_size(j)] ? -s : s);
     }
     if (!index.empty() &&
         Highs_setSparseSolution(highs, static_cast<HighsInt>(index.size()), index.data(),
@@ -439,7 +438,7 @@ void set_status(void *highs, HighsInt ran, const Problem &p, const Listener &lis
 // a point; rays of an LP that has none.
 void read_results(void *highs, const Problem &p, const Columns &cols, bool lp, SolveOutcome &out) {
   Results &r = out.results;
-  const std::size_t n = sz(p.model.num_vars()), m = sz(p.model.num_rows());
+  const std::size_t n = to_size(p.model.num_vars()), m = to_size(p.model.num_rows());
   if (r.status == TVX_STATUS_OPTIMAL || r.status == TVX_STATUS_SUB_OPTIMAL) {
     std::vector<double> x(n), col_dual(n), row_value(m), row_dual(m);
     if (Highs_getSolution(highs, x.data(), col_dual.data(), row_value.data(), row_dual.data()) !=

@@ -37,16 +37,15 @@
 #include <utility>
 #include <vector>
 
+#include "core/status.h"
+#include "io/file_report.h"
 #include "io/lp/syntax.h"
-#include "io/model_io.h"
+#include "io/model_files.h"
 
 namespace tvx {
 namespace {
 
 using namespace lp;
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kBad = TVX_ERROR_FORMAT_ERROR;
 
 enum class Tok {
   End,      // of the input
@@ -72,8 +71,9 @@ enum class Tok {
 struct Token {
   Tok kind = Tok::End;
   Keyword keyword = Keyword::None;
-  std::string text;  // names
-  double value = 0;  // numbers
+  std::string text;      // as written (a name's text is the name)
+  double value = 0;      // numbers
+  std::size_t line = 0;  // where it stands; 0 for the end of the input
 };
 
 // The operators, longest first: "<=", "=<" and "<" are all Less.
@@ -97,6 +97,8 @@ bool is_operator(Tok t) {
 }
 
 bool is_infinity(const Token &t) { return t.kind == Tok::Name && is_infinite_word(t.text); }
+
+constexpr const char *kRangeRelations = "the two relations of a range must both be < or both >";
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
@@ -173,6 +175,7 @@ void Lexer::tokenize(std::string_view line) {
       break;
     }
     Token t;
+    const std::size_t start = i;
     if (is_digit(c) || (c == '.' && i + 1 < line.size() && is_digit(line[i + 1]))) {
       i = number(line, i, t);
     } else if (!is_operator_char(c) && c != '/') {
@@ -180,6 +183,8 @@ void Lexer::tokenize(std::string_view line) {
     } else {
       i = operator_token(line, i, t);
     }
+    if (t.kind != Tok::Name) t.text.assign(line.substr(start, i - start));
+    t.line = lines_.line();
     line_tokens_.push_back(std::move(t));
   }
   mark_section();
@@ -301,24 +306,66 @@ class LpParser {
   }
   bool label_next() { return lex_.kind() == Tok::Name && lex_.kind(1) == Tok::Colon; }
 
+  // Refusals at the current token, for the report; the one of the token
+  // alone when the parser noted nothing more specific first.
+  int bad(const std::string &what) { return fail(kBadFormat, lex_.peek().line, what); }
+  int bad_token();
+
   Lexer lex_;
   ModelBuilder &b_;
+  Keyword section_ = Keyword::None;
   std::vector<char> lb_given_, ub_given_;
   std::vector<double> q_;  // scratch: (i, j, value) triples of one bracket
 };
+
+// As the log names them.
+const char *section_name(Keyword k) {
+  switch (k) {
+    case Keyword::Minimize:
+    case Keyword::Maximize:
+      return "the objective";
+    case Keyword::SubjectTo:
+      return "Subject To";
+    case Keyword::Bounds:
+      return "Bounds";
+    case Keyword::General:
+      return "General";
+    case Keyword::Binary:
+      return "Binary";
+    case Keyword::Semi:
+      return "Semi-Continuous";
+    case Keyword::Sos:
+      return "SOS";
+    case Keyword::None:
+    case Keyword::End:
+      break;
+  }
+  return "no section";
+}
+
+int LpParser::bad_token() {
+  const Token &t = lex_.peek();
+  if (t.kind == Tok::End) return fail(kBadFormat, "the file ends without End");
+  if (t.kind == Tok::Invalid) return bad(number_problem(t.text));
+  if (section_ == Keyword::None)
+    return bad("a section keyword (Minimize, Maximize, ...) expected, not " + quoted(t.text));
+  return bad(std::string("unexpected ") + quoted(t.text) + " in " + section_name(section_));
+}
 
 int LpParser::run() {
   bool seen_objective = false;
   for (;;) {
     const Token &t = lex_.peek();
-    if (t.kind != Tok::Section) return lex_.status() != kOk ? lex_.status() : kBad;
+    if (t.kind != Tok::Section) return lex_.status() != kOk ? lex_.status() : bad_token();
     const Keyword section = t.keyword;
+    const std::size_t line = t.line;
+    section_ = section;
     lex_.advance();
     int rc = kOk;
     switch (section) {
       case Keyword::Minimize:
       case Keyword::Maximize:
-        if (seen_objective) return kBad;
+        if (seen_objective) return fail(kBadFormat, line, "a second objective");
         seen_objective = true;
         b_.sense = section == Keyword::Maximize ? TVX_MAXIMIZE : TVX_MINIMIZE;
         rc = objective();
@@ -340,16 +387,17 @@ int LpParser::run() {
       case Keyword::End:
         return lex_.status();
       case Keyword::None:
-        return kBad;
+        return kBadFormat;
     }
     if (lex_.status() != kOk) return lex_.status();
+    if (rc == kBadFormat) return bad_token();
     if (rc != kOk) return rc;
   }
 }
 
 int LpParser::var(const Token &t, int *j) {
   *j = b_.var(t.text);
-  return *j < 0 ? kBad : kOk;
+  return *j < 0 ? kBadFormat : kOk;
 }
 
 char LpParser::relation() {
@@ -383,7 +431,7 @@ int LpParser::constant(double *value, bool infinite) {
   } else if (infinite && is_infinity(t)) {
     *value = sign * kInfinity;
   } else {
-    return kBad;
+    return kBadFormat;
   }
   lex_.advance();
   return kOk;
@@ -403,7 +451,7 @@ int LpParser::expression(Expr *e, bool quadratic) {
     if (!first && signs == 0) return kOk;
     const Tok k = lex_.kind();
     if (k == Tok::LBracket) {
-      if (!quadratic) return kBad;
+      if (!quadratic) return bad("quadratic terms belong in the objective");
       const int rc = bracket(sign);
       if (rc != kOk) return rc;
     } else if (k == Tok::Number || (k == Tok::Name && !label_next())) {
@@ -413,21 +461,22 @@ int LpParser::expression(Expr *e, bool quadratic) {
         lex_.advance();
         if (lex_.kind() == Tok::Star) {
           lex_.advance();
-          if (lex_.kind() != Tok::Name || label_next()) return kBad;
+          if (lex_.kind() != Tok::Name || label_next()) return kBadFormat;
         }
       }
       if (lex_.kind() == Tok::Name && !label_next()) {
         int j;
-        if (var(lex_.peek(), &j) != kOk) return kBad;
+        if (var(lex_.peek(), &j) != kOk) return kBadFormat;
         lex_.advance();
         // x ^ 2 and x * y belong inside brackets.
-        if (lex_.kind() == Tok::Caret || lex_.kind() == Tok::Star) return kBad;
+        if (lex_.kind() == Tok::Caret || lex_.kind() == Tok::Star)
+          return bad("a quadratic term outside [ ]");
         e->terms.emplace_back(j, sign * coef);
       } else {
         e->constant += sign * coef;
       }
     } else {
-      return signs > 0 ? kBad : kOk;  // a sign with nothing after it
+      return signs > 0 ? kBadFormat : kOk;  // a sign with nothing after it
     }
     e->empty = false;
   }
@@ -446,7 +495,7 @@ int LpParser::bracket(double sign) {
       ++signs;
     }
     if (lex_.kind() == Tok::RBracket && signs == 0) break;
-    if (!first && signs == 0) return kBad;
+    if (!first && signs == 0) return kBadFormat;
     double coef = 1;
     if (lex_.kind() == Tok::Number) {
       coef = lex_.peek().value;
@@ -454,17 +503,17 @@ int LpParser::bracket(double sign) {
       if (lex_.kind() == Tok::Star) lex_.advance();
     }
     int i, j;
-    if (lex_.kind() != Tok::Name || var(lex_.peek(), &i) != kOk) return kBad;
+    if (lex_.kind() != Tok::Name || var(lex_.peek(), &i) != kOk) return kBadFormat;
     lex_.advance();
     if (lex_.kind() == Tok::Caret) {
       lex_.advance();
-      if (lex_.kind() != Tok::Number || lex_.peek().value != 2) return kBad;
+      if (lex_.kind() != Tok::Number || lex_.peek().value != 2) return kBadFormat;
       j = i;
     } else if (lex_.kind() == Tok::Star) {
       lex_.advance();
-      if (lex_.kind() != Tok::Name || var(lex_.peek(), &j) != kOk) return kBad;
+      if (lex_.kind() != Tok::Name || var(lex_.peek(), &j) != kOk) return kBadFormat;
     } else {
-      return kBad;  // a linear term inside the brackets
+      return kBadFormat;  // a linear term inside the brackets
     }
     lex_.advance();
     q_.insert(q_.end(), {static_cast<double>(i), static_cast<double>(j), s * coef});
@@ -474,7 +523,7 @@ int LpParser::bracket(double sign) {
   if (lex_.kind() == Tok::Slash) {
     lex_.advance();
     if (lex_.kind() != Tok::Number || !(lex_.peek().value > 0) || lex_.peek().value >= kInfinity)
-      return kBad;
+      return kBadFormat;
     divisor = lex_.peek().value;
     lex_.advance();
   }
@@ -494,44 +543,50 @@ int LpParser::objective() {
   if (rc != kOk) return rc;
   for (const auto &[j, c] : e.terms) b_.obj[static_cast<std::size_t>(j)] += c;
   b_.objcon += e.constant;
-  return lex_.kind() == Tok::Section ? kOk : kBad;
+  return lex_.kind() == Tok::Section ? kOk : kBadFormat;
 }
 
 int LpParser::constraints() {
   Expr lhs, rhs;
   while (lex_.kind() != Tok::Section) {
     std::string name;
+    const std::size_t line = lex_.peek().line;
     if (label_next()) {
       name = lex_.peek().text;
       lex_.advance();
       lex_.advance();
-      if (b_.find_row(name) >= 0) return kBad;
+      if (b_.find_row(name) >= 0)
+        return fail(kBadFormat, line, "a second constraint named " + quoted(name));
     }
     lhs = Expr();
     rhs = Expr();
     int rc = expression(&lhs, false);
     if (rc != kOk) return rc;
     const char rel = relation();
-    if (lhs.empty || rel == 0) return kBad;
+    // What follows may be the next constraint or section: the line where
+    // this one starts is the one to look at.
+    if (!lhs.empty && rel == 0)
+      return fail(kBadFormat, line, "a constraint without a relation (<=, >=, =)");
+    if (lhs.empty || rel == 0) return kBadFormat;
 
     double lo = -kInfinity, hi = kInfinity;
     const Expr *terms = &lhs;
     if (!lhs.terms.empty()) {
       double c;
-      if (constant(&c) != kOk) return kBad;
+      if (constant(&c) != kOk) return kBadFormat;
       if (lex_.kind() == Tok::Arrow) {
         // An indicator: "x = 0|1 -> expr rel constant".
         if (rel != '=' || lhs.terms.size() != 1 || lhs.terms[0].second != 1 || lhs.constant != 0 ||
             (c != 0 && c != 1))
-          return kBad;
+          return bad("an indicator starts with \"variable = 0 ->\" or \"variable = 1 ->\"");
         lex_.advance();
         rc = expression(&rhs, false);
         if (rc != kOk) return rc;
         const char body_rel = relation();
         double bc;
-        if (rhs.terms.empty() || body_rel == 0 || constant(&bc) != kOk) return kBad;
+        if (rhs.terms.empty() || body_rel == 0 || constant(&bc) != kOk) return kBadFormat;
         const int row = b_.add_row(name, -kInfinity, kInfinity);
-        if (row < 0) return kBad;
+        if (row < 0) return kBadFormat;
         for (const auto &[j, a] : rhs.terms) b_.add_coeff(row, j, a);
         b_.make_indicator(row, lhs.terms[0].first, c == 1 ? 1 : 0, body_rel, bc - rhs.constant);
         continue;
@@ -542,7 +597,7 @@ int LpParser::constraints() {
     } else {
       // A constant first: the terms follow, maybe with a second relation.
       rc = expression(&rhs, false);
-      if (rc != kOk || rhs.empty) return kBad;
+      if (rc != kOk || rhs.empty) return kBadFormat;
       terms = &rhs;
       const double first = lhs.constant - rhs.constant;
       const char rel2 = relation();
@@ -551,14 +606,15 @@ int LpParser::constraints() {
         if (rel != '>') lo = first;
       } else {
         double c;
-        if (rel2 != rel || rel == '=' || constant(&c) != kOk) return kBad;
+        if (rel2 != rel || rel == '=') return bad(kRangeRelations);
+        if (constant(&c) != kOk) return kBadFormat;
         const double second = c - rhs.constant;
         lo = rel == '<' ? first : second;
         hi = rel == '<' ? second : first;
       }
     }
     const int row = b_.add_row(name, lo, hi);
-    if (row < 0) return kBad;
+    if (row < 0) return kBadFormat;
     for (const auto &[j, a] : terms->terms) b_.add_coeff(row, j, a);
   }
   return kOk;
@@ -576,16 +632,17 @@ int LpParser::bounds() {
         (is_infinity(lex_.peek()) && is_rel)) {
       // "c rel x [rel c]"
       double a;
-      if (constant(&a) != kOk) return kBad;
+      if (constant(&a) != kOk) return kBadFormat;
       const char rel = relation();
-      if (rel == 0 || lex_.kind() != Tok::Name || var(lex_.peek(), &j) != kOk) return kBad;
+      if (rel == 0 || lex_.kind() != Tok::Name || var(lex_.peek(), &j) != kOk) return kBadFormat;
       lex_.advance();
       if (rel != '>') lo = a, set_lo = true;  // a <= x, a = x
       if (rel != '<') hi = a, set_hi = true;  // a >= x, a = x
       const char rel2 = relation();
       if (rel2 != 0) {
         double c;
-        if (rel2 != rel || rel == '=' || constant(&c) != kOk) return kBad;
+        if (rel2 != rel || rel == '=') return bad(kRangeRelations);
+        if (constant(&c) != kOk) return kBadFormat;
         if (rel == '<') {
           hi = c, set_hi = true;
         } else {
@@ -594,7 +651,7 @@ int LpParser::bounds() {
       }
     } else if (k == Tok::Name) {
       // "x rel c" or "x free"
-      if (var(lex_.peek(), &j) != kOk) return kBad;
+      if (var(lex_.peek(), &j) != kOk) return kBadFormat;
       lex_.advance();
       if (lex_.kind() == Tok::Name && equals_folded(lex_.peek().text, "free")) {
         lex_.advance();
@@ -602,12 +659,12 @@ int LpParser::bounds() {
       } else {
         const char rel = relation();
         double c;
-        if (rel == 0 || constant(&c) != kOk) return kBad;
+        if (rel == 0 || constant(&c) != kOk) return kBadFormat;
         if (rel != '<') lo = c, set_lo = true;
         if (rel != '>') hi = c, set_hi = true;
       }
     } else {
-      return kBad;
+      return kBadFormat;
     }
     grow_flags();
     const auto jj = static_cast<std::size_t>(j);
@@ -620,7 +677,7 @@ int LpParser::bounds() {
 int LpParser::types(Keyword section) {
   while (lex_.kind() != Tok::Section) {
     int j;
-    if (lex_.kind() != Tok::Name || var(lex_.peek(), &j) != kOk) return kBad;
+    if (lex_.kind() != Tok::Name || var(lex_.peek(), &j) != kOk) return kBadFormat;
     lex_.advance();
     const auto jj = static_cast<std::size_t>(j);
     // A variable listed both as general and as semi-continuous is
@@ -668,12 +725,13 @@ int LpParser::sos() {
       continue;
     }
     int j;
-    if (b_.num_sos() == 0 || lex_.kind() != Tok::Name || var(lex_.peek(), &j) != kOk) return kBad;
+    if (b_.num_sos() == 0 || lex_.kind() != Tok::Name || var(lex_.peek(), &j) != kOk)
+      return kBadFormat;
     lex_.advance();
     double weight = b_.last_sos_size() + 1;
     if (lex_.kind() == Tok::Colon) {
       lex_.advance();
-      if (constant(&weight, false) != kOk) return kBad;
+      if (constant(&weight, false) != kOk) return kBadFormat;
     }
     b_.add_sos_member(j, weight);
   }

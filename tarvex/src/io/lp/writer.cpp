@@ -15,13 +15,22 @@
 //   coefficients are always written, continuation lines start with a sign
 //   or a name followed by an operator, and a variable named like a keyword
 //   gets a generated name (file_names).
+// - The objective's label is no row's name ("obj", else "obj_1", ...).
+//
+// HiGHS's and CoinUtils' LP readers read these files as the same model, but
+// for what one of them has no form for, where our form is kept: a range row
+// (neither reads "lo <= terms <= hi"), names with characters other than
+// letters, digits and ! # $ % & ' ( ) , . ; ? @ _ ` { } ~ (";" not first;
+// "x[1]" above all), names longer than 100 characters (CoinUtils),
+// quadratic objectives and semi-continuous variables (CoinUtils), SOS
+// (HiGHS) and indicators (neither).
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "io/file_names.h"
 #include "io/text_writer.h"
-#include "io/model_io.h"
+#include "io/model_files.h"
 
 namespace tvx {
 namespace {
@@ -118,7 +127,7 @@ void LpWriter::objective() {
   if (!s_.name().empty() && s_.name().find_first_of("\r\n") == std::string::npos)
     out_ << "\\Problem name: " << s_.name() << "\n";
   out_ << (s_.sense() == TVX_MAXIMIZE ? "Maximize\n" : "Minimize\n");
-  line_.begin(" obj:");
+  line_.begin(" " + names_.objective + ":");
   for (int j = 0; j < n; ++j)
     line_.piece(term(s_.vars().obj[static_cast<std::size_t>(j)], col(j), j == 0));
   if (s_.objcon() != 0) {

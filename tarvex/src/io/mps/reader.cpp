@@ -42,13 +42,12 @@
 #include <string_view>
 #include <vector>
 
-#include "io/model_io.h"
+#include "core/status.h"
+#include "io/file_report.h"
+#include "io/model_files.h"
 
 namespace tvx {
 namespace {
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kBad = TVX_ERROR_FORMAT_ERROR;
 
 enum class Section {
   None,
@@ -65,6 +64,39 @@ enum class Section {
   QMatrix,
   Indicators
 };
+
+// As the log names them.
+const char *section_name(Section s) {
+  switch (s) {
+    case Section::None:
+      return "";
+    case Section::Name:
+      return "NAME";
+    case Section::ObjSense:
+      return "OBJSENSE";
+    case Section::ObjName:
+      return "OBJNAME";
+    case Section::Rows:
+      return "ROWS";
+    case Section::Columns:
+      return "COLUMNS";
+    case Section::Rhs:
+      return "RHS";
+    case Section::Ranges:
+      return "RANGES";
+    case Section::Bounds:
+      return "BOUNDS";
+    case Section::Sos:
+      return "SOS";
+    case Section::QuadObj:
+      return "QUADOBJ";
+    case Section::QMatrix:
+      return "QMATRIX";
+    case Section::Indicators:
+      return "INDICATORS";
+  }
+  return "";
+}
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -85,17 +117,7 @@ struct Fields {
 
 bool split(std::string_view line, Fields *out) {
   out->n = 0;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && is_blank(line[i])) ++i;
-    if (i == line.size()) break;
-    std::size_t j = i;
-    while (j < line.size() && !is_blank(line[j])) ++j;
-    if (out->n == kMaxFields) return false;
-    out->at[out->n++] = line.substr(i, j - i);
-    i = j;
-  }
-  return true;
+  return split_fields(line, kMaxFields, [out](std::string_view f) { out->at[out->n++] = f; });
 }
 
 // A field of the fixed form: columns [first, last) of the line, 0-based,
@@ -189,6 +211,22 @@ class MpsParser {
   bool is_objective(std::string_view row) const { return has_objective_ && row == objective_; }
   int column(std::string_view name) const { return b_.find_var(name); }
 
+  // Refusals of the current line, for the report.
+  int bad(const std::string &what) { return fail(kBadFormat, lines_.line(), what); }
+  std::string in_section() const {
+    return section_ == Section::None ? " before any section"
+                                     : std::string(" in ") + section_name(section_);
+  }
+  int unknown(const char *kind, std::string_view name) {
+    return bad(std::string("unknown ") + kind + " " + quoted(name) + in_section());
+  }
+  int bad_value(std::string_view text) { return bad(number_problem(text) + in_section()); }
+  // A line whose fields do not fit the section's.
+  int expected(const char *fields) { return bad(fields + (" expected" + in_section())); }
+  int split_fixed(std::string_view line, std::array<std::string_view, 6> *f) {
+    return fixed_fields(line, f) ? kOk : bad("text in the blank columns between fixed fields");
+  }
+
   LineReader &lines_;
   MpsForm form_;
   ModelBuilder &b_;
@@ -221,10 +259,12 @@ int MpsParser::run() {
   while (!ended_ && lines_.next(&line)) {
     if (trim(line).empty() || line[0] == '*') continue;
     const int rc = is_blank(line[0]) ? data(line) : header(line);
+    // A specific reason noted first stands.
+    if (rc == kBadFormat) return bad("cannot read this line" + in_section());
     if (rc != kOk) return rc;
   }
   if (lines_.status() != kOk) return lines_.status();
-  if (!ended_) return kBad;
+  if (!ended_) return fail(kBadFormat, "the file ends without ENDATA");
   return finish();
 }
 
@@ -240,10 +280,12 @@ int MpsParser::header(std::string_view line) {
     section_ = Section::Name;
   } else if (equals_folded(word, "objsense") || equals_folded(word, "objsence")) {
     section_ = Section::ObjSense;
-    if (!one_word || (!rest.empty() && !parse_sense(rest, &b_.sense))) return kBad;
+    if (!one_word || (!rest.empty() && !parse_sense(rest, &b_.sense)))
+      return bad("unknown objective sense " + quoted(rest));
   } else if (equals_folded(word, "objname")) {
     // It decides which N row is the objective.
-    if (seen_rows_ || !one_word) return kBad;
+    if (seen_rows_) return bad("OBJNAME after ROWS");
+    if (!one_word) return kBadFormat;
     section_ = Section::ObjName;
     if (!rest.empty()) {
       objective_.assign(rest);
@@ -271,7 +313,7 @@ int MpsParser::header(std::string_view line) {
   } else if (equals_folded(word, "endata")) {
     ended_ = true;
   } else {
-    return kBad;
+    return bad("unknown section " + quoted(word));
   }
   if (section_ != Section::Columns) integer_block_ = false;
   return kOk;
@@ -290,49 +332,53 @@ int MpsParser::data(std::string_view line) {
     case Section::Bounds:
       return bounds_line(line);
     case Section::Sos:
-      return split(line, &fields_) ? sos_line() : kBad;
+      return split(line, &fields_) ? sos_line() : kBadFormat;
     case Section::QuadObj:
     case Section::QMatrix:
       return quad_line(line);
     case Section::Indicators:
       return indicator_line(line);
     case Section::ObjSense:
-      if (!split(line, &fields_) || fields_.n != 1) return kBad;
-      return parse_sense(fields_[0], &b_.sense) ? kOk : kBad;
+      if (!split(line, &fields_) || fields_.n != 1) return kBadFormat;
+      return parse_sense(fields_[0], &b_.sense)
+                 ? kOk
+                 : bad("unknown objective sense " + quoted(fields_[0]));
     case Section::ObjName:
-      if (!split(line, &fields_) || fields_.n != 1 || seen_rows_) return kBad;
+      if (seen_rows_) return bad("OBJNAME after ROWS");
+      if (!split(line, &fields_) || fields_.n != 1) return kBadFormat;
       objective_.assign(fields_[0]);
       objname_given_ = true;
       return kOk;
     case Section::None:
     case Section::Name:
-      return kBad;
+      return kBadFormat;
   }
-  return kBad;
+  return kBadFormat;
 }
 
 int MpsParser::rows_line(std::string_view line) {
   std::string_view type, name;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n != 2) return kBad;
+    if (!split(line, &fields_) || fields_.n != 2) return expected("a row type and a name");
     type = fields_[0];
     name = fields_[1];
   } else {
-    if (line.size() > 3 && !is_blank(line[3])) return kBad;
+    if (line.size() > 3 && !is_blank(line[3])) return kBadFormat;
     type = column_field(line, 1, 3);
     name = column_field(line, 4, std::string_view::npos);
   }
-  if (type.size() != 1 || name.empty()) return kBad;
+  if (type.size() != 1 || name.empty()) return kBadFormat;
   char t = type[0];
   if (t >= 'a' && t <= 'z') t = static_cast<char>(t - 'a' + 'A');
-  if (t != 'N' && t != 'E' && t != 'L' && t != 'G') return kBad;
-  if (b_.find_row(name) >= 0 || (has_objective_ && name == objective_)) return kBad;
+  if (t != 'N' && t != 'E' && t != 'L' && t != 'G') return bad("unknown row type " + quoted(type));
+  if (b_.find_row(name) >= 0 || (has_objective_ && name == objective_))
+    return bad("a second row named " + quoted(name));
   if (t == 'N' && !has_objective_ && (!objname_given_ || name == objective_)) {
     objective_.assign(name);
     has_objective_ = true;
     return kOk;
   }
-  if (b_.add_row(name, -kInfinity, kInfinity) < 0) return kBad;
+  if (b_.add_row(name, -kInfinity, kInfinity) < 0) return kBadFormat;
   row_type_.push_back(t);
   row_rhs_.push_back(0);
   row_range_.push_back(0);
@@ -350,14 +396,15 @@ int MpsParser::columns_line(std::string_view line) {
     } else if (equals_folded(fields_[2], "'intend'")) {
       integer_block_ = false;
     } else {
-      return kBad;
+      return bad("unknown marker " + quoted(fields_[2]));
     }
     return kOk;
   }
   std::string_view col, row[2], value[2];
   int pairs;
   if (form_ == MpsForm::Free) {
-    if (!split_ok || (fields_.n != 3 && fields_.n != 5)) return kBad;
+    if (!split_ok || (fields_.n != 3 && fields_.n != 5))
+      return expected("a column and one or two pairs of a row and a value");
     col = fields_[0];
     pairs = fields_.n == 3 ? 1 : 2;
     for (int k = 0; k < pairs; ++k) {
@@ -366,17 +413,17 @@ int MpsParser::columns_line(std::string_view line) {
     }
   } else {
     std::array<std::string_view, 6> f;
-    if (!fixed_fields(line, &f)) return kBad;
+    if (split_fixed(line, &f) != kOk) return kBadFormat;
     col = f[1];
     row[0] = f[2], value[0] = f[3], row[1] = f[4], value[1] = f[5];
     pairs = row[1].empty() && value[1].empty() ? 1 : 2;
   }
-  if (col.empty()) return kBad;
+  if (col.empty()) return kBadFormat;
   if (current_col_ < 0 || col != current_col_name_) {
     current_col_ = b_.find_var(col);
     if (current_col_ < 0) {
       current_col_ = b_.add_var(col);
-      if (current_col_ < 0) return kBad;
+      if (current_col_ < 0) return kBadFormat;
       if (integer_block_) b_.type.back() = 'I';
       lb_given_.push_back(0);
       bound_given_.push_back(0);
@@ -387,13 +434,14 @@ int MpsParser::columns_line(std::string_view line) {
   }
   for (int k = 0; k < pairs; ++k) {
     double v;
-    if (row[k].empty() || !parse_coefficient(value[k], &v)) return kBad;
+    if (row[k].empty()) return kBadFormat;
+    if (!parse_coefficient(value[k], &v)) return bad_value(value[k]);
     if (is_objective(row[k])) {
       b_.obj[static_cast<std::size_t>(current_col_)] += v;
       continue;
     }
     const int i = b_.find_row(row[k]);
-    if (i < 0) return kBad;
+    if (i < 0) return unknown("row", row[k]);
     b_.add_coeff(i, current_col_, v);
   }
   return kOk;
@@ -403,7 +451,8 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
   Entry e[2];
   int pairs;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 5) return kBad;
+    if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 5)
+      return expected("an optional vector name and one or two pairs of a row and a value");
     // An even count has no vector name.
     const std::size_t first = fields_.n % 2;
     pairs = static_cast<int>((fields_.n - first) / 2);
@@ -414,7 +463,7 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
     }
   } else {
     std::array<std::string_view, 6> f;
-    if (!fixed_fields(line, &f)) return kBad;
+    if (split_fixed(line, &f) != kOk) return kBadFormat;
     e[0] = {f[1], f[2], f[3]};
     e[1] = {f[1], f[4], f[5]};
     pairs = f[4].empty() && f[5].empty() ? 1 : 2;
@@ -424,14 +473,15 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
     return kOk;
   for (int k = 0; k < pairs; ++k) {
     double v;
-    if (e[k].row.empty() || !parse_number(e[k].value, &v)) return kBad;
+    if (e[k].row.empty()) return kBadFormat;
+    if (!parse_number(e[k].value, &v)) return bad_value(e[k].value);
     if (is_objective(e[k].row)) {
-      if (!ranges && !parse_coefficient(e[k].value, &v)) return kBad;
+      if (!ranges && !parse_coefficient(e[k].value, &v)) return bad_value(e[k].value);
       if (!ranges) b_.objcon = 0.0 - v;  // 0.0 - 0.0 is +0.0, unlike -v
       continue;
     }
     const int i = b_.find_row(e[k].row);
-    if (i < 0) return kBad;
+    if (i < 0) return unknown("row", e[k].row);
     const auto ii = static_cast<std::size_t>(i);
     if (ranges) {
       row_range_[ii] = v;
@@ -446,7 +496,8 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
 int MpsParser::bounds_line(std::string_view line) {
   std::string_view type, set, col, value;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 4) return kBad;
+    if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 4)
+      return expected("a bound type, an optional vector name, a column and a value");
     type = fields_[0];
     const bool needs_value = equals_folded(type, "up") || equals_folded(type, "lo") ||
                              equals_folded(type, "fx") || equals_folded(type, "li") ||
@@ -454,7 +505,7 @@ int MpsParser::bounds_line(std::string_view line) {
     if (fields_.n == 4) {
       set = fields_[1], col = fields_[2], value = fields_[3];
     } else if (fields_.n == 2) {
-      if (needs_value) return kBad;
+      if (needs_value) return bad("bound type " + quoted(type) + " needs a value");
       col = fields_[1];
     } else if (needs_value || column(fields_[2]) < 0) {
       col = fields_[1], value = fields_[2];
@@ -463,15 +514,15 @@ int MpsParser::bounds_line(std::string_view line) {
     }
   } else {
     std::array<std::string_view, 6> f;
-    if (!fixed_fields(line, &f)) return kBad;
+    if (split_fixed(line, &f) != kOk) return kBadFormat;
     type = f[0], set = f[1], col = f[2], value = f[3];
   }
   if (!take_set(set, &bound_set_, &bound_seen_)) return kOk;
   const int j = column(col);
-  if (j < 0) return kBad;
+  if (j < 0) return unknown("column", col);
   double v = 0;
   const bool has_value = !value.empty();
-  if (has_value && !parse_number(value, &v)) return kBad;
+  if (has_value && !parse_number(value, &v)) return bad_value(value);
 
   const auto jj = static_cast<std::size_t>(j);
   bound_given_[jj] = 1;
@@ -518,7 +569,7 @@ int MpsParser::bounds_line(std::string_view line) {
     b_.type[jj] = 'N';
     ub = has_value ? v : kInfinity;
   } else {
-    return kBad;
+    return bad("unknown bound type " + quoted(type));
   }
   return kOk;
 }
@@ -542,13 +593,13 @@ int MpsParser::sos_line() {
   }
   if (member) {
     const int j = column(f.n == 3 ? f[1] : f[0]);
-    if (j < 0) return kBad;
+    if (j < 0) return unknown("column", f.n == 3 ? f[1] : f[0]);
     b_.add_sos_member(j, weight);
     return kOk;
   }
   int type;
   if (f.n == 0 || f.n > 4 || !(is_sos_type(f[0], &type) || (f.n >= 2 && is_sos_type(f[1], &type))))
-    return kBad;
+    return kBadFormat;
   b_.begin_sos(type);
   return kOk;
 }
@@ -556,17 +607,18 @@ int MpsParser::sos_line() {
 int MpsParser::quad_line(std::string_view line) {
   std::string_view c1, c2, value;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n != 3) return kBad;
+    if (!split(line, &fields_) || fields_.n != 3) return expected("two columns and a value");
     c1 = fields_[0], c2 = fields_[1], value = fields_[2];
   } else {
     std::array<std::string_view, 6> f;
-    if (!fixed_fields(line, &f)) return kBad;
+    if (split_fixed(line, &f) != kOk) return kBadFormat;
     c1 = f[1], c2 = f[2], value = f[3];
   }
   const int i = column(c1);
   const int j = column(c2);
   double v;
-  if (i < 0 || j < 0 || !parse_coefficient(value, &v)) return kBad;
+  if (i < 0 || j < 0) return unknown("column", i < 0 ? c1 : c2);
+  if (!parse_coefficient(value, &v)) return bad_value(value);
   const bool halve = section_ == Section::QMatrix || i == j;
   b_.add_qterm(i, j, halve ? v / 2 : v);
   return kOk;
@@ -575,24 +627,29 @@ int MpsParser::quad_line(std::string_view line) {
 int MpsParser::indicator_line(std::string_view line) {
   std::string_view word, row, col, value;
   if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n != 4) return kBad;
+    if (!split(line, &fields_) || fields_.n != 4)
+      return expected("IF, a row, a column and a value");
     word = fields_[0], row = fields_[1], col = fields_[2], value = fields_[3];
   } else {
     std::array<std::string_view, 6> f;
-    if (!fixed_fields(line, &f)) return kBad;
+    if (split_fixed(line, &f) != kOk) return kBadFormat;
     word = f[0], row = f[1], col = f[2], value = f[3];
   }
+  if (!equals_folded(word, "if")) return expected("IF, a row, a column and a value");
   const int i = b_.find_row(row);
+  if (i < 0) return unknown("row", row);
   const int j = column(col);
+  if (j < 0) return unknown("column", col);
   double v;
-  if (!equals_folded(word, "if") || i < 0 || j < 0 || !parse_number(value, &v)) return kBad;
-  if (v != 0 && v != 1) return kBad;
+  if (!parse_number(value, &v)) return bad_value(value);
+  if (v != 0 && v != 1) return bad("an indicator's value must be 0 or 1");
   indicators_.push_back({i, j, v == 1 ? 1 : 0});
   return kOk;
 }
 
 int MpsParser::finish() {
-  if (objname_given_ && !has_objective_) return kBad;  // OBJNAME named no N row
+  if (objname_given_ && !has_objective_)
+    return fail(kBadFormat, "OBJNAME names " + quoted(objective_) + ", which is no N row");
   for (std::size_t j = 0; j < marker_integer_.size(); ++j)
     if (marker_integer_[j] && !bound_given_[j]) b_.ub[j] = 1;
   for (int i = 0; i < b_.num_rows(); ++i) {
@@ -623,7 +680,10 @@ int MpsParser::finish() {
   for (const IfLine &g : indicators_) {
     const auto ii = static_cast<std::size_t>(g.row);
     const char t = row_type_[ii];
-    if (t == 'N' || has_range_[ii] || b_.is_indicator(g.row)) return kBad;
+    const std::string row = "row " + quoted(b_.row_name(g.row));
+    if (t == 'N' || has_range_[ii])
+      return fail(kBadFormat, row + ": an indicator on a free or ranged row");
+    if (b_.is_indicator(g.row)) return fail(kBadFormat, row + ": a second indicator");
     const char sense = t == 'E' ? '=' : t == 'L' ? '<' : '>';
     b_.make_indicator(g.row, g.col, g.value, sense, row_rhs_[ii]);
   }

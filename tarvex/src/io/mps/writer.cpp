@@ -23,15 +23,14 @@
 #include <string>
 #include <vector>
 
+#include "core/status.h"
 #include "io/file_names.h"
+#include "io/file_report.h"
+#include "io/model_files.h"
 #include "io/text_writer.h"
-#include "io/model_io.h"
 
 namespace tvx {
 namespace {
-
-constexpr int kOk = TVX_ERROR_OKAY;
-constexpr int kBad = TVX_ERROR_FORMAT_ERROR;
 
 // How a row is stated: type, RHS value and, for a range, the RANGES value.
 struct RowPlan {
@@ -365,14 +364,19 @@ int check_mps_writable(const Store &s) {
   RowPlan plan;
   for (int i = 0; i < s.num_rows(); ++i) {
     const auto ii = static_cast<std::size_t>(i);
-    if (!plan_row(s.rows().lhs[ii], s.rows().rhs[ii], &plan)) return kBad;
+    if (!plan_row(s.rows().lhs[ii], s.rows().rhs[ii], &plan)) {
+      const std::string &name = s.rows().names[i];
+      return fail(kBadFormat, "row " + (name.empty() ? std::to_string(i) : quoted(name)) +
+                                  ": MPS cannot state a lower side above the upper side, or one "
+                                  "more than the double range below it");
+    }
   }
   return kOk;
 }
 
 int write_mps(TextWriter &out, const Store &s) {
   MpsWriter writer(out, s);
-  if (!writer.plan()) return kBad;
+  if (!writer.plan()) return kBadFormat;
   writer.header();
   writer.rows();
   writer.columns();

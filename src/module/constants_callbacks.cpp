@@ -127,12 +127,7 @@ const WhatRow *row_for(int code, Getter getter) {
 
 bool check_model(PyObject *model) {
   // None passes the usual argument type test but has no fields to read.
-  if (model == Py_None) {
-    PyErr_Format(PyExc_TypeError,
-                 "Argument '%.200s' has incorrect type (expected %.200s, got %.200s)", "model",
-                 Model_Type.tp_name, Py_TYPE(model)->tp_name);
-    return false;
-  }
+  if (model == Py_None) return raise_arg_type(model, &Model_Type, "model");
   return check_arg_type(model, &Model_Type, "model", false);
 }
 
@@ -189,7 +184,7 @@ bool check_position(const CallbackContext &ctx, const WhatRow &row, int i) {
   return true;
 }
 
-PyObject *cbint_impl(PyObject *, PyObject *const *args) {
+PyObject *callbacks_cbint_impl(PyObject *, PyObject *const *args) {
   int code, value = 0;
   CallbackContext ctx;
   if (!prepare(args, CBINT, false, &code, nullptr, &ctx)) return nullptr;
@@ -198,7 +193,7 @@ PyObject *cbint_impl(PyObject *, PyObject *const *args) {
   return PyLong_FromLong(value);
 }
 
-PyObject *cbdbl_impl(PyObject *, PyObject *const *args) {
+PyObject *callbacks_cbdbl_impl(PyObject *, PyObject *const *args) {
   int code;
   double value = 0.0;
   CallbackContext ctx;
@@ -208,7 +203,7 @@ PyObject *cbdbl_impl(PyObject *, PyObject *const *args) {
   return PyFloat_FromDouble(value);
 }
 
-PyObject *cbintat_impl(PyObject *, PyObject *const *args) {
+PyObject *callbacks_cbintat_impl(PyObject *, PyObject *const *args) {
   int code, i;
   CallbackContext ctx;
   const WhatRow *row = prepare(args, CBINTAT, true, &code, &i, &ctx);
@@ -221,7 +216,7 @@ PyObject *cbintat_impl(PyObject *, PyObject *const *args) {
   return PyLong_FromLong(array[i]);
 }
 
-PyObject *cbdblat_impl(PyObject *, PyObject *const *args) {
+PyObject *callbacks_cbdblat_impl(PyObject *, PyObject *const *args) {
   int code, i;
   CallbackContext ctx;
   const WhatRow *row = prepare(args, CBDBLAT, true, &code, &i, &ctx);
@@ -241,10 +236,10 @@ const char *const scalar_args[] = {"model", "code"};
 const char *const array_args[] = {"model", "code", "i"};
 
 const FuncSpec getter_specs[] = {
-    {"cbint", nullptr, scalar_args, 2, 0, 0, nullptr, cbint_impl, nullptr},
-    {"cbdbl", nullptr, scalar_args, 2, 0, 0, nullptr, cbdbl_impl, nullptr},
-    {"cbintat", nullptr, array_args, 3, 0, 0, nullptr, cbintat_impl, nullptr},
-    {"cbdblat", nullptr, array_args, 3, 0, 0, nullptr, cbdblat_impl, nullptr},
+    func_spec("cbint", nullptr, scalar_args, 0, nullptr, callbacks_cbint_impl, nullptr),
+    func_spec("cbdbl", nullptr, scalar_args, 0, nullptr, callbacks_cbdbl_impl, nullptr),
+    func_spec("cbintat", nullptr, array_args, 0, nullptr, callbacks_cbintat_impl, nullptr),
+    func_spec("cbdblat", nullptr, array_args, 0, nullptr, callbacks_cbdblat_impl, nullptr),
 };
 
 // ---- The tables and TVX.Callback -----------------------------------------

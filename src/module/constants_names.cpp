@@ -141,8 +141,7 @@ PyObject *type_word(const char *type) { return PyUnicode_InternFromString(type);
 PyObject *type_object(const char *type) {
   PyObject *t = std::strcmp(type, "float") == 0 ? reinterpret_cast<PyObject *>(&PyFloat_Type)
                                                 : reinterpret_cast<PyObject *>(&PyLong_Type);
-  Py_INCREF(t);
-  return t;
+  return new_ref(t);
 }
 
 // name with "/" written as "_", lower-cased too for a key. Every canonical

@@ -1,4 +1,4 @@
-// Files of a model's results and settings, each optionally compressed:
+// Files of a model's results, each optionally compressed:
 // - ".sol": the solution, "# Objective value = v" and one "name value" line
 //   per variable;
 // - ".mst": a MIP start, "name value" lines for the variables that have a
@@ -8,7 +8,6 @@
 //   " UL col" and " LL col" (col nonbasic at its upper or lower bound),
 //   ENDATA. A column not named is nonbasic at its lower bound, or between
 //   its bounds (superbasic) when it has none; a row not named is basic.
-// - ".prm": parameters, through the parameter file code of params.cpp.
 // Names are those of file_names (NameStyle::Mps), the ones a model file
 // written alongside carries.
 //
@@ -18,14 +17,10 @@
 // ".mst") or "*" (".bas") are comments. A name that no element carries, a
 // malformed line or, for a basis, a count of basic elements other than the
 // number of rows is FORMAT_ERROR, and a refused file changes nothing.
-#ifndef TARVEX_SOLUTION_FILES_H
-#define TARVEX_SOLUTION_FILES_H
-
-#include <utility>
-#include <vector>
+#ifndef TARVEX_IO_RESULT_FILES_H
+#define TARVEX_IO_RESULT_FILES_H
 
 #include "io/file_io.h"
-#include "store/params.h"
 #include "store/store.h"
 
 namespace tvx {
@@ -41,12 +36,6 @@ int write_basis_file(const char *filename, Compression compression, const Store 
 
 int read_start_file(const char *filename, Compression compression, Store &s);
 int read_basis_file(const char *filename, Compression compression, Store &s);
-
-// Parameter files of any name and compression; the file format and its
-// checks are those of read_param_file and write_param_file.
-int write_params_file(const char *filename, Compression compression, const ParamValues &values);
-int read_params_file(const char *filename, Compression compression,
-                     std::vector<std::pair<int, double>> &settings);
 
 }  // namespace tvx
 

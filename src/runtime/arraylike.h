@@ -1,0 +1,42 @@
+// The numpy and scipy probes the module's arguments go through: what numpy
+// would answer, found in C for the common types and through numpy otherwise.
+// The module globals _np, _sp and numbers are looked up at each use, as the
+// module's own code would see them.
+#ifndef DIDAZODA_RUNTIME_ARRAYLIKE_H
+#define DIDAZODA_RUNTIME_ARRAYLIKE_H
+
+#include "runtime/numpy_api.h"
+#include "runtime/ref.h"
+
+namespace dz {
+
+// isinstance(obj, _np.ndarray). 1, 0, or -1 with an exception.
+int is_ndarray(PyObject *obj);
+
+// isinstance(obj, numbers.Number). 1, 0, or -1 with an exception.
+int is_number_instance(PyObject *obj);
+
+// numpy.isscalar(obj): a numpy scalar, an object of exactly int, float,
+// complex, bool, bytes, str or memoryview, or any numbers.Number.
+// 1, 0, or -1 with an exception.
+int is_scalar(PyObject *obj);
+
+// scipy.sparse.issparse(obj) (matrix and array forms). 1, 0, or -1.
+int is_sparse(PyObject *obj);
+
+// numpy.ndim(obj) == 0: one value, not a collection of values. 1, 0, or -1.
+int is_zero_dim(PyObject *obj);
+
+// numpy.asarray(obj): an array of any layout, obj itself when it is one.
+// New reference, or nullptr with numpy's exception.
+PyArrayObject *np_asarray(PyObject *obj);
+
+// An aligned C-ordered array of obj's values, read in row-major order
+// whatever obj's layout; with descr (stolen; may be nullptr to keep obj's
+// type) the values are cast as numpy.array(obj, dtype) casts them.
+// New reference, or nullptr with numpy's exception.
+PyArrayObject *np_row_major(PyObject *obj, PyArray_Descr *descr);
+
+}  // namespace dz
+
+#endif

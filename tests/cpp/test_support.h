@@ -1,0 +1,65 @@
+// What the library's C++ tests share: status shorthands, the two
+// infinities, and files in a temporary directory.
+#ifndef TARVEX_TESTS_TEST_SUPPORT_H
+#define TARVEX_TESTS_TEST_SUPPORT_H
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <system_error>
+
+#include "tarvex.h"
+
+namespace test_support {
+
+constexpr int kOk = TVX_ERROR_OKAY;
+constexpr int kArg = TVX_ERROR_INVALID_ARGUMENT;
+constexpr int kInput = TVX_ERROR_MODEL_INPUT_ERROR;
+constexpr int kFormat = TVX_ERROR_FORMAT_ERROR;
+
+// IEEE infinity: the store keeps it as given, files write it as "inf".
+constexpr double kIeeeInf = std::numeric_limits<double>::infinity();
+// The library's infinity (TVX_INFINITY): a bound of this magnitude or more
+// counts as infinite when solving, and the readers give it back for their
+// infinite words.
+constexpr double kTvxInfinity = TVX_INFINITY;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// One directory per test program, removed at exit.
+inline const std::filesystem::path &temp_dir() {
+  static const std::filesystem::path dir = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tarvex_tests_XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    return std::filesystem::path(pattern);
+  }();
+  static const struct Cleanup {
+    ~Cleanup() {
+      std::error_code ec;
+      std::filesystem::remove_all(dir, ec);
+    }
+  } cleanup;
+  return dir;
+}
+
+inline std::string temp_path(const std::string &name) { return (temp_dir() / name).string(); }
+
+inline std::string bytes_of(const std::filesystem::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void put_bytes(const std::filesystem::path &path, const std::string &bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << path;
+}
+
+}  // namespace test_support
+
+#endif

@@ -1,0 +1,49 @@
+"""Helpers shared by the test files: handles of no model, and the independent
+evaluator that reads expressions through their accessors only."""
+import ctypes
+
+import didazoda
+from didazoda import LinExpr, QuadExpr, Var
+
+# The value of each variable index: distinct and non-zero, so that a wrong
+# coefficient or a swapped variable changes the result.
+POINT = {0: 0.75, 1: 1.5, 2: -2.25, 3: 3.125}
+
+
+def make_var(index, cls=Var):
+    """A handle of no model, an instance of cls (a handle class or a subclass
+    of one), numbered index. No library call is ever made for it."""
+    h = cls()
+    didazoda._set_handle_index(h, index)
+    return h
+
+
+def value(o):
+    """The value of a number, Var or expression at POINT."""
+    if isinstance(o, Var):
+        return POINT[o.index]
+    if isinstance(o, QuadExpr):
+        return value(o.getLinExpr()) + sum(
+            float(o.getCoeff(k)) * value(o.getVar1(k)) * value(o.getVar2(k)) for k in range(o.size()))
+    if isinstance(o, LinExpr):
+        return o.getConstant() + sum(float(o.getCoeff(i)) * value(o.getVar(i)) for i in range(o.size()))
+    return float(o)
+
+
+# A handle is the object header, its solver model pointer, then its index.
+HEAD = object.__basicsize__
+
+
+def set_handle_fields(h, mdl, index):
+    """Writes both fields of a handle: only for the tests that need a handle
+    to name a model (a pointer the library refuses, or another handle's), which
+    no public call can make. Tied to the handle's layout, checked here."""
+    assert type(h).__basicsize__ >= HEAD + 12
+    ctypes.c_void_p.from_address(id(h) + HEAD).value = mdl
+    ctypes.c_int.from_address(id(h) + HEAD + 8).value = index
+
+
+def handle_fields(h):
+    """(model pointer, index) of a handle, read as set_handle_fields writes them."""
+    return (ctypes.c_void_p.from_address(id(h) + HEAD).value,
+            ctypes.c_int.from_address(id(h) + HEAD + 8).value)
