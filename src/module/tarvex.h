@@ -462,7 +462,9 @@ enum TVXcbwhere { TVX_CB_MIPSTART = 3, TVX_CB_MIPSOL = 4, TVX_CB_MIPNODE = 5 };
 /* What TVXcbget reads; the value type, its array length, and where it is
  * available (any where unless said; elsewhere CB_INVALID_WHERE). Objective
  * values are in the model's sense with its constant; an infinite one reads
- * +-TVX_INFINITY. At MIPSOL the "best solution" is the candidate. */
+ * +-TVX_INFINITY. At MIPSOL the "best solution" is the candidate. The
+ * arrays over the model's variables (NumVars when the solve started) are
+ * the presolved ones, of PRE_NUMVARS entries, whose first they are. */
 enum TVXcbwhat {
   TVX_CB_PRE_NUMVARS = 200,    /* int: presolved columns */
   TVX_CB_PRE_NUMCONSTRS = 201, /* int: presolved rows */

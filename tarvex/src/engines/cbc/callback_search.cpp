@@ -38,12 +38,13 @@ constexpr std::size_t kApprovedKept = 16;
 // A phase-2 search (MIP_PHASE) has its gap within this fraction.
 constexpr double kCloseGap = 1e-2;
 
-// A node of the main search while CBC processes it: its node count and
-// current node (null at the root).
+// A node of the main search while CBC processes it: CBC's node count, which
+// moves as each node is taken up and stays put from its first cut round to
+// its branching (the current node pointer does not: it changes between
+// the two).
 struct NodeTag {
   int count = -1;
-  const void *node = nullptr;
-  bool operator==(const NodeTag &o) const { return count == o.count && node == o.node; }
+  bool operator==(const NodeTag &o) const { return count == o.count; }
   bool operator!=(const NodeTag &o) const { return !(*this == o); }
 };
 
@@ -138,9 +139,7 @@ class SearchHooks {
   bool judge(const double *x);
   // Hands CBC the solutions given since the last time.
   void offer_given();
-  NodeTag node_now() const {
-    return NodeTag{cbc_->getNodeCount(), static_cast<const void *>(cbc_->currentNode())};
-  }
+  NodeTag node_now() const { return NodeTag{cbc_->getNodeCount()}; }
   void drop_request();
 
   const Problem &p_;
@@ -237,7 +236,7 @@ class CbcSite final : public CallbackSite {
 
 int CbcSite::query(int what, void *value) {
   const Formulation &f = hooks_.formulation();
-  const int n = hooks_.model_columns(), columns = hooks_.columns();
+  const int columns = hooks_.columns();
   const double sign = hooks_.sign();
   const CbcModel &cbc = hooks_.cbc();
   const auto matrix = [this] {
@@ -288,19 +287,22 @@ int CbcSite::query(int what, void *value) {
     case TVX_CB_MIP_RELVAL:
       if (!node_only()) return TVX_ERROR_CB_INVALID_WHERE;
       return put(value, hooks_.model_objective(node->getObjValue()));
+    // The model's arrays are the presolved ones, whose first entries they
+    // are: whatever count a caller takes for the model's, no read passes
+    // the end.
     case TVX_CB_MIP_SOLPRE:
     case TVX_CB_MIP_SOL: {
       const double *x = best();
       if (x == nullptr) return no_array(value);
-      const int length = what == TVX_CB_MIP_SOL ? n : columns;
-      return put_doubles(value, what, [&] { return std::vector<double>(x, x + length); });
+      return put_doubles(value, TVX_CB_MIP_SOLPRE,
+                         [&] { return std::vector<double>(x, x + columns); });
     }
     case TVX_CB_MIP_RELPRE:
     case TVX_CB_MIP_REL:
       if (!node_only()) return TVX_ERROR_CB_INVALID_WHERE;
-      return put_doubles(value, what, [&] {
+      return put_doubles(value, TVX_CB_MIP_RELPRE, [&] {
         const double *x = node->getColSolution();
-        return std::vector<double>(x, x + (what == TVX_CB_MIP_REL ? n : columns));
+        return std::vector<double>(x, x + columns);
       });
     case TVX_CB_MIP_RELRDCPRE:
       if (!node_only()) return TVX_ERROR_CB_INVALID_WHERE;
@@ -315,7 +317,7 @@ int CbcSite::query(int what, void *value) {
       if (!node_only()) return TVX_ERROR_CB_INVALID_WHERE;
       return put_doubles(value, what, [&] {
         const double *b = what == TVX_CB_MIP_LB ? node->getColLower() : node->getColUpper();
-        std::vector<double> out(b, b + n);
+        std::vector<double> out(b, b + columns);
         std::transform(out.begin(), out.end(), out.begin(), as_reported);
         return out;
       });
@@ -376,6 +378,8 @@ class CandidateGate final : public CbcObject {
     return hooks_->unjudged(model_, info, this) ? 0.5 : 0.0;
   }
   void feasibleRegion() override {}
+  // Strong branching has nothing to try on it.
+  bool boundBranch() const override { return false; }
   // A one-way branch that changes nothing: the candidate is judged here and
   // the child, re-solved with the pool, carries on.
   CbcBranchingObject *createCbcBranch(OsiSolverInterface *, const OsiBranchingInformation *info,
@@ -403,6 +407,11 @@ class RequestableInteger final : public CbcSimpleInteger {
       return 1.0;
     }
     return CbcSimpleInteger::infeasibility(info, way);
+  }
+  // A requested branch is taken as asked, without strong branching (whose
+  // fast path also assumes a fractional candidate).
+  bool boundBranch() const override {
+    return hooks_->request_for(model_, columnNumber()) == nullptr;
   }
   CbcBranchingObject *createCbcBranch(OsiSolverInterface *solver,
                                       const OsiBranchingInformation *info, int way) override {
