@@ -261,6 +261,37 @@ def test_node_data_only_at_mipnode():
                     CB.MIPSOL: TVX.Error.CB_INVALID_WHERE}
 
 
+def test_no_incumbent_reads_undefined():
+    m, x, *_ = knapsack(8)
+    callback, state = run_once(CB.MIPSTART, lambda model: (
+        model.cbGet(CB.MIP_SOL, 0), model.cbGetSolution(x[:2]), model.cbGet(CB.MIP_SOLCNT)))
+    m.optimize(callback)
+    assert state["result"] == (TVX.UNDEFINED, [TVX.UNDEFINED] * 2, 0)
+
+
+def test_variables_added_during_the_solve_are_not_read_past_the_arrays():
+    m, x, *_ = knapsack(8)
+    added = []
+
+    def grow(model, where):
+        if not added:
+            added.append(model.addVar(name="late"))
+            return
+        if where == CB.MIPSOL and len(added) == 1:
+            late = added[0]
+            with pytest.raises(TarvexError) as info:
+                model.cbGet(CB.MIP_SOL, late.index)
+            assert info.value.errno == TVX.Error.CB_INVALID_WHAT
+            model.cbSetSolution(late, 1.0)  # the buffer has room; the library reads less
+            added.append(info.value)
+
+    m.optimize(grow)
+    assert len(added) == 2
+    # The model changed during the solve: no results of the old problem.
+    with pytest.raises(TarvexError):
+        m.ObjVal
+
+
 def test_values_by_var_and_by_position_agree():
     m, x, *_ = knapsack(10)
     pairs = []

@@ -131,7 +131,7 @@ def test_facility_with_indicators_matches_big_m():
                 assert ship.sum(w, "*").getValue() == pytest.approx(0, abs=1e-6)
 
 
-def test_semi_continuous_beside_a_set():
+def semi_continuous_beside_a_set():
     # s in {0} u [2, 6], t in {0} u [3, 8] integer, y in {0} u [-4, -1],
     # one SOS1 over s and t: max s + 2t - y with s + t <= 9.5 and
     # y + t >= 5 takes t = 8 alone and y = -3.
@@ -143,6 +143,12 @@ def test_semi_continuous_beside_a_set():
     m.addConstr(y + t >= 5)
     m.addSOS(TVX.SOS_TYPE1, [s, t])
     m.setObjective(s + 2 * t - y, TVX.MAXIMIZE)
+    return m
+
+
+def test_semi_continuous_beside_a_set():
+    m = semi_continuous_beside_a_set()
+    s, t, y = m.getVars()
     m.optimize()
     assert xs([s, t, y]) == pytest.approx([0, 8, -3], abs=1e-6)
     assert m.ObjVal == pytest.approx(19, abs=1e-6)
@@ -174,18 +180,6 @@ def test_limits_and_start():
     assert m.Status == TVX.SUB_OPTIMAL
     assert m.ObjVal >= best_by_enumeration() - 1e-6
     assert all(is_open[w].X == pytest.approx(1) for w in OPEN_COST)
-
-
-def semi_continuous_beside_a_set():
-    m = Model()
-    s = m.addVar(lb=2, ub=6, vtype=TVX.SEMICONT, name="s")
-    t = m.addVar(lb=3, ub=8, vtype=TVX.SEMIINT, name="t")
-    y = m.addVar(lb=-4, ub=-1, vtype=TVX.SEMICONT, name="y")
-    m.addConstr(s + t <= 9.5)
-    m.addConstr(y + t >= 5)
-    m.addSOS(TVX.SOS_TYPE1, [s, t])
-    m.setObjective(s + 2 * t - y, TVX.MAXIMIZE)
-    return m
 
 
 @pytest.mark.parametrize("build", [

@@ -105,6 +105,15 @@ PyObject *model_cbGetNodeRel_impl(PyObject *, PyObject *const *args) {
 const char *const cbGet_args[] = {"self", "what", "index"};
 const char *const vars_args[] = {"self", "vars"};
 
+// The argument of cbGetSolution and cbGetNodeRel.
+#define VARS_ARGUMENT                                                                           \
+  "        ARGUMENTS:\n"                                                                        \
+  "            vars\n"                                                                          \
+  "            ----\n"                                                                          \
+  "            Var object or a list of Var object to indicate variables to retrieve solution\n" \
+  "            value.\n"                                                                        \
+  "\n"
+
 const char cbGet_doc[] =
     "\n"
     "        SIGNATURE:\n"
@@ -131,13 +140,7 @@ const char cbGetSolution_doc[] =
     "\n"
     "        PURPOSE:\n"
     "            Retrieve values of the best solution so far.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            vars\n"
-    "            ----\n"
-    "            Var object or a list of Var object to indicate variables to retrieve solution\n"
-    "            value.\n"
-    "\n"
+    "\n" VARS_ARGUMENT
     "        EXAMPLE:\n"
     "            def mycallback(model, where):\n"
     "                if where == TVX.Callback.MIPSOL:\n"
@@ -151,13 +154,7 @@ const char cbGetNodeRel_doc[] =
     "\n"
     "        PURPOSE:\n"
     "            Retrieve solution values of the current relaxed problem.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            vars\n"
-    "            ----\n"
-    "            Var object or a list of Var object to indicate variables to retrieve solution\n"
-    "            value.\n"
-    "\n"
+    "\n" VARS_ARGUMENT
     "        EXAMPLE:\n"
     "            def mycallback(model, where):\n"
     "                if where == TVX.Callback.MIPNODE:\n"

@@ -695,7 +695,11 @@ void SearchHooks::offer_given() {
     std::vector<double> x = std::move(given_.front());
     given_.erase(given_.begin());
     double obj = objective(x.data());
-    if (improves(obj)) cbc_->setBestSolution(CBC_ROUNDING, obj, x.data(), 0);
+    if (!improves(obj)) continue;
+    // CBC names the heuristic that found a point it is handed as one, from
+    // a pointer its root heuristics may have left dangling: none is named.
+    cbc_->setLastHeuristic(nullptr);
+    cbc_->setBestSolution(CBC_ROUNDING, obj, x.data(), 0);
   }
   given_.clear();
   offering_ = false;
