@@ -12,13 +12,13 @@ namespace {
 
 PyObject *sum_of(PyObject *a, PyObject *b, bool as_quad) {
   SumAccumulator acc;
-  if (acc.init() < 0 || acc.add(a) < 0 || acc.add(b) < 0) return nullptr;
+  if (acc.add(a) < 0 || acc.add(b) < 0) return nullptr;
   return acc.finish(as_quad);
 }
 
 PyObject *sum_with(PyObject *a, double n, bool as_quad) {
   SumAccumulator acc;
-  if (acc.init() < 0 || acc.add(a) < 0) return nullptr;
+  if (acc.add(a) < 0) return nullptr;
   acc.add_constant(n);
   return acc.finish(as_quad);
 }

@@ -1,41 +1,21 @@
-// The members of Model in their binding order. A member not built yet is a
-// placeholder that raises NotImplementedError; the file that builds it
-// defines its spec and its entry here points at it.
+// The members of Model in their binding order; the file that builds each
+// defines its spec.
 #include "callbacks/methods.h"
 #include "model/model.h"
 
 namespace dz {
 
-namespace {
-
-const char *const placeholder_args[] = {"self", "args", "kwargs"};
-
-PyObject *model_placeholder_impl(PyObject *func, PyObject *const *) {
-  return not_built(function_spec(func)->qualname);
-}
-
-#define PLACEHOLDER(NAME)                                                       \
-  const FuncSpec NAME##_placeholder =                                           \
-      DZ_METHOD(Model, NAME, placeholder_args, model_placeholder_impl, nullptr) \
-          .with_flags(FUNC_VARARGS | FUNC_VARKW);
-
-PLACEHOLDER(addMVar)
-PLACEHOLDER(addPsdVar)
-PLACEHOLDER(addMConstr)
-
-}  // namespace
-
 const ModelMember model_members[] = {
     {&Model_copy_spec, ModelMember::PLAIN, nullptr},
     {&Model_dispose_spec, ModelMember::PLAIN, nullptr},
     {&Model_addVar_spec, ModelMember::PLAIN, nullptr},
-    {&addMVar_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_addMVar_spec, ModelMember::PLAIN, nullptr},
     {&Model_addVars_spec, ModelMember::PLAIN, nullptr},
-    {&addPsdVar_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_addPsdVar_spec, ModelMember::PLAIN, nullptr},
     {&Model_addConstr_spec, ModelMember::PLAIN, nullptr},
     {&Model_addConstrs_spec, ModelMember::PLAIN, nullptr},
     {&Model_addLConstr_spec, ModelMember::PLAIN, nullptr},
-    {&addMConstr_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_addMConstr_spec, ModelMember::PLAIN, nullptr},
     {&Model_addSOS_spec, ModelMember::PLAIN, nullptr},
     {&Model_addGenConstrIndicator_spec, ModelMember::PLAIN, nullptr},
     {&Model_addRange_spec, ModelMember::PLAIN, nullptr},

@@ -339,9 +339,9 @@ const Call kCalls[] = {
     {"TVXaddqpterms", Kind::Model, false,
      [](void *h) { return TVXaddqpterms(M(h), 0, nullptr, nullptr, nullptr); }},
     {"TVXdelq", Kind::Model, false, [](void *h) { return TVXdelq(M(h)); }},
-    {"TVXaddpsdvar", Kind::Model, true,
+    {"TVXaddpsdvar", Kind::Model, false,
      [](void *h) { return TVXaddpsdvar(M(h), 2, 0, nullptr, nullptr, "p"); }},
-    {"TVXaddrangepsdconstr", Kind::Model, true,
+    {"TVXaddrangepsdconstr", Kind::Model, false,
      [](void *h) {
        return TVXaddrangepsdconstr(M(h), 0, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr,
                                    nullptr, 0, 1, "pc");

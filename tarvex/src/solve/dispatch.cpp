@@ -70,7 +70,16 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
   for (char type : model.vars().type) problem.discrete = problem.discrete || type != 'C';
 
   const Engine *engine = engines.linear;
+  problem.hessian = build_hessian(model.qterms(), model.num_vars());
+  const bool combinatorial = model.num_sos() > 0 || model.num_genconstrs() > 0;
+  problem.discrete = problem.discrete || combinatorial;
   if (model.num_psd_vars() > 0 || model.num_psd_rows() > 0) {
+    if (problem.discrete || !problem.hessian.empty()) {
+      out.code = refuse(log,
+                        "a semidefinite model with integer, semi-continuous or semi-integer "
+                        "variables, SOS, indicator constraints or a quadratic objective");
+      return;
+    }
     engine = engines.semidefinite;
     if (engine == nullptr) {
       // Unbuilt: the DSDP engine.
@@ -78,9 +87,6 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
       return;
     }
   }
-  problem.hessian = build_hessian(model.qterms(), model.num_vars());
-  const bool combinatorial = model.num_sos() > 0 || model.num_genconstrs() > 0;
-  problem.discrete = problem.discrete || combinatorial;
   if (!problem.hessian.empty() && problem.discrete) {
     out.code = refuse(log,
                       "a quadratic objective with integer, semi-continuous or "
@@ -140,6 +146,7 @@ Engines built_engines() {
   Engines engines;
   engines.linear = &highs_engine();
   engines.combinatorial = &cbc_engine();
+  engines.semidefinite = &dsdp_engine();
   return engines;
 }
 

@@ -79,6 +79,7 @@ struct Engines {
 
 const Engine &highs_engine();
 const Engine &cbc_engine();
+const Engine &dsdp_engine();
 // The engines built into the library.
 Engines built_engines();
 
