@@ -498,6 +498,35 @@ def test_tsp_with_cuts_at_mipsol_only():
     assert m.ObjVal == pytest.approx(held_karp(d)[0], abs=1e-6)
 
 
+def test_array_form_of_cbcut_on_an_array_model():
+    # max value.x over six binaries with 2 x0 + ... <= 7; x0 + x1 <= 1 and
+    # x2 + x3 <= 1 known only to the callback, given as arrays of positions.
+    values = np.array([9.0, 8.0, 7.0, 6.0, 2.0, 1.0])
+    m = Model()
+    x = m.addMVar(6, vtype=TVX.BINARY)
+    m.addConstr(np.array([[2.0, 2.0, 2.0, 2.0, 1.0, 1.0]]) @ x <= 7)
+    m.setObjective((values @ x).item() + 0, TVX.MAXIMIZE)
+    positions = np.array([v.index for v in x.tolist()], dtype=np.int64)
+    results = []
+
+    def lazy(model, where):
+        if where != CB.MIPSOL:
+            return
+        sol = np.array(model.cbGetSolution(x.tolist()))
+        for pair in (positions[0:2], positions[2:4]):
+            if sol[pair].sum() > 1.5:
+                results.append(model.cbCut(np.ones(2), pair.reshape(1, 2), "<=", 1))
+
+    m.optimize(lazy)
+    best = max(sum(values[j] for j in range(6) if k >> j & 1) for k in range(64)
+               if bin(k & 3).count("1") <= 1 and bin(k & 12).count("1") <= 1
+               and sum((2 if j < 4 else 1) for j in range(6) if k >> j & 1) <= 7)
+    assert results and set(results) == {0}
+    assert m.ObjVal == pytest.approx(best)
+    got = x.X
+    assert got[0] + got[1] <= 1 + 1e-6 and got[2] + got[3] <= 1 + 1e-6
+
+
 # ---- solutions, branching, stopping -------------------------------------------------------
 
 
