@@ -52,7 +52,7 @@ using Params = std::vector<std::pair<const char *, double>>;
 
 tvx::IisOutcome iis(const tvx::Store &store, bool engine_candidate = true,
                     const tvx::Engines &engines = tvx::built_engines(), const Params &params = {}) {
-  tvx::SolveInput input{store, tvx::ParamValues(), std::string(), false};
+  tvx::SolveInput input{store, tvx::ParamValues(), std::string()};
   for (const auto &p : params) {
     input.params.value[static_cast<std::size_t>(tvx::find_param(p.first))] = p.second;
   }
@@ -290,7 +290,7 @@ int status_with_only(const tvx::Store &source, const std::vector<int> &cols,
       s.set_row_rhs(i, kTvxInfinity);
     }
   }
-  const tvx::SolveOutcome out = tvx::solve(tvx::SolveInput{s, tvx::ParamValues(), "", false});
+  const tvx::SolveOutcome out = tvx::solve(tvx::SolveInput{s, tvx::ParamValues(), ""});
   EXPECT_EQ(out.code, kOk);
   return out.results.status;
 }
@@ -397,7 +397,7 @@ TEST(NoIis, StopOnRequest) {
   tvx::SolveContext context("");
   context.request_stop();
   const tvx::IisOutcome out =
-      tvx::compute_iis(tvx::SolveInput{known_lp(), tvx::ParamValues(), "", false}, context);
+      tvx::compute_iis(tvx::SolveInput{known_lp(), tvx::ParamValues(), ""}, context);
   EXPECT_EQ(out.code, TVX_ERROR_ABORT_CTRL_C);
   EXPECT_TRUE(out.col.empty() && out.row.empty());
 }

@@ -408,11 +408,17 @@ const ClassCase kClassCases[] = {
        b.quad(0, 0, 1);
      },
      false, kRefused},
-    // Callbacks during a MIP search are not built.
-    {"MipWithCallback", [](Builder &b) { b.store.set_var_type(0, 'B'); }, true, kRefused},
+    // A MIP with a callback goes to CBC.
+    {"MipWithCallback", [](Builder &b) { b.store.set_var_type(0, 'B'); }, true, kOk},
     {"SosWithCallback",
      [](Builder &b) {
        b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}});
+     },
+     true, kOk},
+    {"QuadraticMipWithCallback",
+     [](Builder &b) {
+       b.store.set_var_type(0, 'I');
+       b.quad(0, 0, 1);
      },
      true, kRefused},
     {"SemidefiniteVariable", [](Builder &b) { add_identity_psd_var(b); }, false, kOk},

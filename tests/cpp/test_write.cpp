@@ -357,7 +357,7 @@ double highs_optimum(const std::string &path, const Store &model, int rows) {
 }
 
 tvx::SolveOutcome solve(const Store &model) {
-  return tvx::solve(tvx::SolveInput{Store(model), tvx::ParamValues(), std::string(), false});
+  return tvx::solve(tvx::SolveInput{Store(model), tvx::ParamValues(), std::string()});
 }
 
 // max with ranges, a free row, a negative upper bound on a column without

@@ -453,3 +453,29 @@ def mconstr(form="plain"):
     elif form == "reversed":
         return c[::-1, ::-1]
     return c
+
+
+def in_callback(name, where=5):
+    """Model.<name> called with the given arguments inside a callback, at the
+    first call at where (5 MIPNODE, 4 MIPSOL, 3 MIPSTART) of a small MIP
+    whose root relaxation is fractional; what it raised comes out of
+    optimize. The model's variables are handed in as x0 and x1 when the
+    arguments name them."""
+
+    def call(*args, **kwargs):
+        m = didazoda.Model()
+        x = [m.addVar(vtype="B", name="x%d" % j) for j in range(2)]
+        m.addConstr(2 * x[0] + 2 * x[1] <= 3)
+        m.setObjective(x[0] + x[1] + 0, -1)
+        own = {"x0": x[0], "x1": x[1]}
+        args = [own.get(a, a) if isinstance(a, str) else a for a in args]
+        done = []
+
+        def callback(model, w):
+            if w == where and not done:
+                done.append(w)
+                getattr(model, name)(*args, **kwargs)
+
+        m.optimize(callback)
+
+    return call

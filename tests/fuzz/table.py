@@ -64,6 +64,14 @@ TABLE = [
     Class("Model", "Model()", "Model(empty=True)", "disposed(Model())", "psd_model()",
           keywords=("name", "env", "empty")),
     Instance("TVX"),
+    # The in-callback methods inside a callback (outside one, the Model row
+    # reaches them): their own model's variables as "x0" and "x1".
+    *[Func(f"in_callback({name!r})", 0, 5) for name in (
+        "cbGet", "cbGetSolution", "cbGetNodeRel", "cbSetSolution", "cbUseSolution", "cbCut",
+        "_cbCutP", "cbBranch", "terminate")],
+    *[Func(f"in_callback({name!r}, 4)", 0, 5) for name in (
+        "cbGet", "cbGetSolution", "cbSetSolution", "cbCut", "cbBranch")],
+    Func("in_callback('cbSetSolution', 3)", 0, 3),
 ]
 
 # Public names not called, and why.

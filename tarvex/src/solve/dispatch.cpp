@@ -93,15 +93,11 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
                       "semi-integer variables, SOS or indicator constraints");
     return;
   }
-  if (input.callback && problem.discrete) {
-    // Unbuilt: callbacks during a search.
-    out.code = refuse(log, "callbacks during a MIP search are not built");
-    return;
-  }
-  if (combinatorial) {
+  if (combinatorial || (problem.discrete && context.callback != nullptr)) {
     engine = engines.combinatorial;
     if (engine == nullptr) {
-      out.code = refuse(log, "SOS and indicator constraints need the CBC engine");
+      out.code = refuse(log, combinatorial ? "SOS and indicator constraints need the CBC engine"
+                                           : "a MIP with a callback needs the CBC engine");
       return;
     }
   }
@@ -127,7 +123,7 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
     return;
   } else if (context.stop_requested()) {
     log.line("Stopped on request before solving.");
-    out.code = TVX_ERROR_ABORT_CTRL_C;
+    out.code = context.stop_code();
     return;
   } else {
     log.line(std::string("Solving with ") + engine->name() + ".");

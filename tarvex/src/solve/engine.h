@@ -22,8 +22,7 @@ namespace tvx {
 struct SolveInput {
   Store model;  // the problem; a copy carries no results
   ParamValues params;
-  std::string logfile;    // empty: no log
-  bool callback = false;  // a callback is registered for this solve
+  std::string logfile;  // empty: no log
 };
 
 // The problem as an engine sees it.

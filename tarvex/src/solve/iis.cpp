@@ -84,7 +84,7 @@ class Search {
       : original_(input.model),
         engines_(engines),
         options_(options),
-        work_{input.model, input.params, std::string(), input.callback},
+        work_{input.model, input.params, std::string()},
         log_(context.log),
         quiet_(std::string(), &context),
         time_param_(param_index("MaxTime")),
@@ -297,7 +297,8 @@ class Search {
   const IisOptions &options_;
   SolveInput work_;
   LogFile &log_;
-  // The feasibility solves log nothing, and stop when the search is asked to.
+  // The feasibility solves log nothing, stop when the search is asked to,
+  // and call its callback (a MIP's solves are searches like any other).
   SolveContext quiet_;
   const int time_param_;
   const double max_time_;

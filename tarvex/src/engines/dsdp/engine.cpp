@@ -83,7 +83,7 @@ int on_iteration(DSDP dsdp, void *data) {
   }
   const double elapsed = std::chrono::duration<double>(Clock::now() - m.start).count();
   if (p.context.stop_requested()) {
-    m.stopped = TVX_ERROR_ABORT_CTRL_C;
+    m.stopped = p.context.stop_code();
   } else if (elapsed > m.max_time) {
     m.stopped = TVX_ERROR_ABORT_TIME_LIMIT;
   }
