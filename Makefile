@@ -12,7 +12,7 @@ PYTHON3  ?= python3
 # pyenv's shim answers `command -v` even when 3.8 is not selected: ask the interpreter itself.
 PYTHON38 ?= $(firstword $(foreach p,$(wildcard $(HOME)/.pyenv/versions/3.8.*/bin/python3.8 /root/.pyenv/versions/3.8.*/bin/python3.8) python3.8,$(shell $(p) -c 'import sys; assert sys.version_info[:2] == (3, 8)' >/dev/null 2>&1 && echo $(p))))
 VENV     := .venv
-DEB_PACKAGES := g++ make pkg-config libgtest-dev zlib1g-dev libbz2-dev coinor-libcbc-dev
+DEB_PACKAGES := g++ make pkg-config libgtest-dev zlib1g-dev libbz2-dev coinor-libcbc-dev libdsdp-dev
 PY_PACKAGES  := numpy scipy highsbox scikit-build-core cmake ninja pytest hypothesis highspy
 # The project version, whose one place is CMakeLists.txt.
 VERSION := ${shell sed -n 's/^project(didazoda VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt}
@@ -165,11 +165,13 @@ $(BENCH_VENV)/.stamp: $(VENV)/.deb-stamp
 bench: $(BENCH_VENV)/.stamp
 	$(BENCH_VENV)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall \
 	  -C build-dir=build/bench-wheel -C cmake.define.DIDAZODA_WERROR=ON .
-	# The C++ floor: the library's C functions fed from ready-made arrays.
+	# The C++ floors: the library's C functions fed from ready-made arrays.
 	libdir=$$(echo $(CURDIR)/$(BENCH_VENV)/lib/python3*/site-packages/linux64-x86/lib)
 	mkdir -p build/bench
-	$(CXX) -std=c++17 -O2 -Isrc/module bench/lqcp_floor.cpp -o build/bench/lqcp_floor \
-	  -L$$libdir -l:libtarvex.so.$(VERSION) -Wl,-rpath,$$libdir
+	for floor in lqcp array; do
+	  $(CXX) -std=c++17 -O2 -Isrc/module bench/$${floor}_floor.cpp -o build/bench/$${floor}_floor \
+	    -L$$libdir -l:libtarvex.so.$(VERSION) -Wl,-rpath,$$libdir
+	done
 	$(BENCH_VENV)/bin/python bench/run.py $(BENCH_ARGS)
 
 .PHONY: bench

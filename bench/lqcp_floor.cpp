@@ -9,38 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "floor_util.h"
 #include "tarvex.h"
-
-namespace {
-
-// Not getrusage: its maxrss survives exec, so this process would report the
-// peak of the one that started it.
-long status_kb(const char *field) {
-  std::FILE *f = std::fopen("/proc/self/status", "r");
-  if (f == nullptr) {
-    return -1;
-  }
-  char line[256];
-  long kb = -1;
-  const std::size_t len = std::strlen(field);
-  while (std::fgets(line, sizeof line, f) != nullptr) {
-    if (std::strncmp(line, field, len) == 0) {
-      kb = std::strtol(line + len, nullptr, 10);
-      break;
-    }
-  }
-  std::fclose(f);
-  return kb;
-}
-
-void check(int status, const char *what) {
-  if (status != 0) {
-    std::fprintf(stderr, "%s: %s\n", what, TVXexplainerror(status));
-    std::exit(1);
-  }
-}
-
-}  // namespace
 
 int main(int argc, char **argv) {
   if (argc != 3) {
@@ -126,27 +96,5 @@ int main(int argc, char **argv) {
   check(TVXaddqpterms(model, static_cast<int>(qi.size()), qi.data(), qi.data(), qv.data()),
         "addqpterms");
   check(TVXsetdblattr(model, "ObjConst", constant), "objconst");
-  TVXenv *menv = TVXgetenv(model);
-  check(TVXsetintparam(menv, "NumThreads", 1), "threads");
-  if (!solve) {
-    check(TVXsetdblparam(menv, "MaxTime", 0.0), "maxtime");
-  }
-  const int status = TVXoptimize(model);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  double objval = 0.0;
-  if (solve) {
-    check(status, "optimize");
-    check(TVXgetdblattr(model, "ObjVal", &objval), "objval");
-  }
-  const long peak_kb = status_kb("VmHWM:");
-  TVXfreemodel(model);
-  TVXfreeenv(env);
-  char objtext[64] = "null";
-  if (solve) {
-    std::snprintf(objtext, sizeof objtext, "%.17g", objval);
-  }
-  std::printf("{\"seconds\": %.6f, \"obj\": %s, \"mem_kb\": %ld}\n", seconds, objtext,
-              peak_kb - base_kb);
-  return 0;
+  return finish_run(env, model, solve, t0, base_kb);
 }

@@ -34,7 +34,40 @@ def basic_nnz(n):
     return 4 * n * n
 
 
-NNZ = {"lqcp": lqcp_nnz, "fac": fac_nnz, "basic": basic_nnz}
+# The array road: A @ x <= b with A a scipy CSR matrix of N nonzeros, ten a
+# row, built before the timer starts (array_floor.cpp builds the same one).
+# Columns, values and right-hand sides follow fixed formulas, no random
+# numbers, so that every library and the C++ floor see the same model:
+# maximise sum(x) over 0 <= x <= 1.
+ARRAY_PER_ROW = 10
+
+
+def array_shape(n):
+    return n // ARRAY_PER_ROW, max(ARRAY_PER_ROW, n // 50)
+
+
+def array_data(n):
+    import numpy as np
+    import scipy.sparse as sp
+    rows, cols = array_shape(n)
+    i = np.arange(rows, dtype=np.int64)[:, None]
+    k = np.arange(ARRAY_PER_ROW, dtype=np.int64)[None, :]
+    col = (i * 7919 + k * (cols // ARRAY_PER_ROW)) % cols
+    col.sort(axis=1)
+    val = 1.0 + ((i * 31 + col * 17) % 97) / 97.0
+    b = 1.0 + np.arange(rows) % 5
+    indptr = np.arange(0, rows * ARRAY_PER_ROW + 1, ARRAY_PER_ROW)
+    return sp.csr_array((val.ravel(), col.ravel(), indptr), shape=(rows, cols)), b
+
+
+def array_nnz(n):
+    return array_shape(n)[0] * ARRAY_PER_ROW
+
+
+# Cases whose data is made before the build is timed.
+DATA = {"array": array_data}
+
+NNZ = {"lqcp": lqcp_nnz, "fac": fac_nnz, "basic": basic_nnz, "array": array_nnz}
 OPTIMUM = {"basic": lambda n: n * n * (n + 1), "fac": lambda n: 0.0}
 
 # Libraries whose scalar layer states no quadratic objective.
@@ -123,6 +156,16 @@ def didazoda_basic(n, solve):
         for j in range(n):
             m.addConstr(x[i, j] - y[i, j] >= i + 1)
             m.addConstr(x[i, j] + y[i, j] >= 0)
+    return _dz_finish(m, solve)
+
+
+def didazoda_array(n, solve, data):
+    from didazoda import TVX
+    A, b = data
+    m = _dz_model()
+    x = m.addMVar(A.shape[1], lb=0.0, ub=1.0)
+    m.addConstr(A @ x <= b)
+    m.setObjective(x.sum().item(), TVX.MAXIMIZE)
     return _dz_finish(m, solve)
 
 
@@ -228,6 +271,16 @@ def pyoptinterface_basic(n, solve):
         for j in range(n):
             m.add_linear_constraint(x[i, j] - y[i, j], poi.Geq, i + 1)
             m.add_linear_constraint(x[i, j] + y[i, j], poi.Geq, 0.0)
+    return _poi_finish(m, solve)
+
+
+def pyoptinterface_array(n, solve, data):
+    import pyoptinterface as poi
+    A, b = data
+    m = _poi_model()
+    x = m.add_m_variables(A.shape[1], lb=0.0, ub=1.0)
+    m.add_m_linear_constraints(A, x, poi.Leq, b)
+    m.set_objective(poi.quicksum(x), poi.ObjectiveSense.Maximize)
     return _poi_finish(m, solve)
 
 
@@ -405,6 +458,33 @@ def linopy_basic(n, solve):
     m.add_constraints(x - y >= xr.DataArray(N + 1.0, coords=[N], dims=["i"]), name="a")
     m.add_constraints(x + y >= 0, name="b")
     m.add_objective((2 * x + y).sum())
+    return _lp_finish(m, solve)
+
+
+def linopy_array(n, solve, data):
+    # linopy's matrix form: the rows' variable labels and coefficients as
+    # (row, term) arrays, read straight from the CSR matrix.
+    import numpy as np
+    import xarray as xr
+    import linopy
+    A, b = data
+    rows, cols = A.shape
+    m = linopy.Model()
+    x = m.add_variables(lower=0.0, upper=1.0, coords=[np.arange(cols)], dims=["j"], name="x")
+    per = np.diff(A.indptr)
+    width = int(per.max()) if rows else 0
+    labels = np.full((rows, width), -1, dtype=np.int64)
+    coeffs = np.zeros((rows, width))
+    slot = np.arange(A.nnz) - np.repeat(A.indptr[:-1], per)
+    rowof = np.repeat(np.arange(rows), per)
+    labels[rowof, slot] = x.labels.values[A.indices]
+    coeffs[rowof, slot] = A.data
+    R = np.arange(rows)
+    lhs = linopy.LinearExpression(
+        xr.Dataset({"coeffs": (("i", "_term"), coeffs), "vars": (("i", "_term"), labels)},
+                   coords={"i": R}), m)
+    m.add_constraints(lhs <= xr.DataArray(b, coords=[R], dims=["i"]), name="rows")
+    m.add_objective(x.sum(), sense="max")
     return _lp_finish(m, solve)
 
 

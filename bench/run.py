@@ -23,7 +23,9 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 RESULTS = os.path.join(HERE, "results")
-FLOOR = os.path.join(ROOT, "build", "bench", "lqcp_floor")
+# The C++ floors: the model fed to the library's C functions from ready-made
+# arrays, one program per case that has one.
+FLOORS = {case: os.path.join(ROOT, "build", "bench", case + "_floor") for case in ("lqcp", "array")}
 sys.path.insert(0, HERE)
 
 import models  # noqa: E402
@@ -38,16 +40,18 @@ IMPORTS = {
     "pyomo": ["pyomo.environ", "pyomo.contrib.solver.solvers.highs"],
     "pulp": ["pulp", "highspy"],
 }
-# The quick run takes the first size of each case; --full the paper's sizes.
-SIZES = {"lqcp": [500], "fac": [25], "basic": [100]}
-FULL_SIZES = {"lqcp": [1000, 2000], "fac": [50, 75, 100], "basic": [300, 1000]}
+# The quick run takes the first size of each case; --full the paper's sizes
+# (and both array sizes).
+SIZES = {"lqcp": [500], "fac": [25], "basic": [100], "array": [10 ** 5]}
+FULL_SIZES = {"lqcp": [1000, 2000], "fac": [50, 75, 100], "basic": [300, 1000],
+              "array": [10 ** 5, 10 ** 6]}
 PARITY = {"parity-lp": 300, "parity-mip": 120}
 REL_TOL = 1e-5
 # HiGHS's QP solver, behind every library here alike, stalls on lqcp from
 # N = 20 and fails from N = 40: the optimum is checked on the same code at a
 # size it solves. fac's full MIP solves take minutes per library from N = 75
 # (over an hour for all of them); its optimum (0) is checked at N = 25.
-CHECK_SIZE = {"lqcp": 10, "fac": 25}
+CHECK_SIZE = {"lqcp": 10, "fac": 25, "array": 10 ** 4}
 
 
 def _status_kb(field):
@@ -180,9 +184,10 @@ def worker(lib, case, n, solve):
         seconds, obj = (parity_didazoda if lib == "didazoda" else parity_highspy)(case, d)
     else:
         build = models.builder(lib, case)
+        data = models.DATA[case](n) if case in models.DATA else None
         base = rss_kb()
         t = time.perf_counter()
-        obj = build(n, solve)
+        obj = build(n, solve) if data is None else build(n, solve, data)
         seconds = time.perf_counter() - t
     print(json.dumps({"seconds": seconds, "obj": obj, "mem_kb": peak_kb() - base}))
 
@@ -198,7 +203,7 @@ def _limit_memory(gib):
 def measure(lib, case, n, solve, limits):
     timeout, mem_gib = limits
     if lib == "cpp":
-        cmd = [FLOOR, str(n), str(int(solve))]
+        cmd = [FLOORS[case], str(n), str(int(solve))]
     else:
         cmd = [sys.executable, os.path.abspath(__file__), "--worker", lib, case, str(n),
                str(int(solve))]
@@ -216,7 +221,7 @@ def measure(lib, case, n, solve, limits):
 
 def available(lib):
     if lib == "cpp":
-        return os.path.exists(FLOOR)
+        return any(os.path.exists(f) for f in FLOORS.values())
     try:
         for name in IMPORTS[lib]:
             importlib.import_module(name)
@@ -232,7 +237,7 @@ def libs_for(case, libs):
             if lib in ("didazoda", "highspy"):
                 out.append(lib)
         elif lib == "cpp":
-            if case == "lqcp":
+            if os.path.exists(FLOORS.get(case, "")):
                 out.append(lib)
         elif models.builder(lib, case) is not None:
             out.append(lib)
@@ -376,7 +381,7 @@ def main():
     ap.add_argument("--full", action="store_true", help="the larger sizes, not the quick ones")
     ap.add_argument("--reps", type=int, default=3)
     ap.add_argument("--libs", nargs="+", default=LIBS)
-    ap.add_argument("--cases", nargs="+", default=["lqcp", "fac", "basic", "parity-lp",
+    ap.add_argument("--cases", nargs="+", default=["lqcp", "fac", "basic", "array", "parity-lp",
                                                     "parity-mip"])
     ap.add_argument("--sizes", nargs="+", type=int, help="sizes for every case given")
     ap.add_argument("--timeout", type=float, default=600.0, help="seconds per process")
@@ -418,7 +423,8 @@ def main():
             "time limit; median of {} runs, each in a fresh process, libraries taking turns. "
             "Solve: one full solve (parity rows: median of the timed solve alone). Peak MB: peak "
             "RSS over the run minus the RSS after the imports. Linear-only layers (mip, pulp) do "
-            "not state lqcp; cpp is the C-function floor.{}\n").format(
+            "not state lqcp; cpp is the C-function floor (lqcp, array). array: A @ x <= b from a scipy CSR "
+            "matrix of nnz nonzeros, made before the timer starts.{}\n").format(
                 a.reps, " Missing: {}.".format(", ".join(missing)) if missing else "")
     with open(os.path.join(RESULTS, "results.md"), "w") as f:
         f.write("# Benchmark results\n\n" + text + "\n" + note)

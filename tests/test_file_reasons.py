@@ -60,6 +60,11 @@ def refused(call, code):
     ("sos.lp", LP_HEAD + " c: x + y >= 1\nSOS\n S1:: x:1 x:2\nEnd\n", "SOS set 1 names 'x' twice"),
     ("nul.lp", "Minimize\n obj: x\0\nEnd\n", "line 2: a NUL byte"),
     ("utf8.lp", "Minimize\n obj: x\xff\nEnd\n", "variable 'x?': the name is not valid UTF-8"),
+    ("block.dat-s", "1\n1\n2\n1\n1 2 1 1 1\n", "line 5: no block of that number"),
+    ("diag.dat-s", "* c\n1\n1\n-2\n1\n1 1 1 2 1\n",
+     "line 6: an entry off the diagonal of a diagonal block"),
+    ("sides.dat-s", "2\n1\n2\n1 x\n", "line 4: the right-hand sides hold something"),
+    ("cut.dat-s", "2\n1\n2\n", "the file ends before its entries"),
     ("model.sol", "x 1\n", '".sol" files hold no model'),
     ("model.txt", "x 1\n", 'unknown file suffix ".txt"'),
 ])
@@ -113,6 +118,15 @@ def test_a_model_no_format_can_state(tmp_path, env):
     assert log_lines(tmp_path) == [
         f'Writing "{tmp_path / "m.mps"}" failed: row \'crossed\': MPS cannot state a lower side '
         "above the upper side, or one more than the double range below it"]
+
+
+def test_a_model_sdpa_cannot_state(tmp_path, env):
+    m = didazoda.Model("m", env)
+    m.addVar(ub=2, name="x")
+    refused(lambda: m.write(str(tmp_path / "m.dat-s")), FORMAT)
+    assert log_lines(tmp_path) == [
+        f'Writing "{tmp_path / "m.dat-s"}" failed: variable 0 is not continuous in [0, inf), '
+        "as the format's are"]
 
 
 def test_success_and_unlogged_environments_write_nothing(tmp_path, env):

@@ -6,6 +6,8 @@ import pytest
 import didazoda
 
 HANDLE_DIR = ["getAttr", "index", "sameAs", "setAttr"]
+EXPR_ARRAY_DIR = ["__delitem__", "__getitem__", "__iadd__", "__imul__", "__isub__", "__setitem__",
+                  "clear", "copy", "getValue", "item", "ndim", "shape", "size", "sum", "zeros"]
 EXPECTED_DIR = {
     "TarvexError": ["errno", "message"],
     "tuplelist": ["__add__", "__contains__", "__delitem__", "__iadd__", "__imul__", "__mul__",
@@ -22,6 +24,11 @@ EXPECTED_DIR = {
     "TempConstr": ["__rrshift__", "__rshift__"],
     "Column": ["addTerms", "clear", "copy", "getCoeff", "getConstr", "remove", "size"],
     "Env": ["dispose", "resetParam", "setParam", "start", "writeParams"],
+    "MVar": ["T", "__getitem__", "copy", "diagonal", "fromlist", "fromvar", "getAttr", "item",
+             "ndim", "reshape", "setAttr", "shape", "size", "sum", "tolist", "transpose"],
+    "MConstr": ["__getitem__", "getAttr", "item", "ndim", "setAttr", "shape", "size", "tolist"],
+    "MLinExpr": EXPR_ARRAY_DIR,
+    "MQuadExpr": EXPR_ARRAY_DIR,
 }
 MODEL_DIR = [
     "addConstr", "addConstrs", "addGenConstrIndicator", "addLConstr", "addMConstr", "addMVar",

@@ -131,7 +131,7 @@ def test_facility_with_indicators_matches_big_m():
                 assert ship.sum(w, "*").getValue() == pytest.approx(0, abs=1e-6)
 
 
-def test_semi_continuous_beside_a_set():
+def semi_continuous_beside_a_set():
     # s in {0} u [2, 6], t in {0} u [3, 8] integer, y in {0} u [-4, -1],
     # one SOS1 over s and t: max s + 2t - y with s + t <= 9.5 and
     # y + t >= 5 takes t = 8 alone and y = -3.
@@ -143,6 +143,12 @@ def test_semi_continuous_beside_a_set():
     m.addConstr(y + t >= 5)
     m.addSOS(TVX.SOS_TYPE1, [s, t])
     m.setObjective(s + 2 * t - y, TVX.MAXIMIZE)
+    return m
+
+
+def test_semi_continuous_beside_a_set():
+    m = semi_continuous_beside_a_set()
+    s, t, y = m.getVars()
     m.optimize()
     assert xs([s, t, y]) == pytest.approx([0, 8, -3], abs=1e-6)
     assert m.ObjVal == pytest.approx(19, abs=1e-6)
@@ -176,12 +182,30 @@ def test_limits_and_start():
     assert all(is_open[w].X == pytest.approx(1) for w in OPEN_COST)
 
 
-def test_callback_during_a_search_is_refused():
-    m, _ = four_items(TVX.SOS_TYPE1)
-    assert errno_of(lambda: m.optimize(lambda model, where: None)) == \
-        TVX.Error.ABORT_SOLVER_NOT_AVAILABLE
+@pytest.mark.parametrize("build", [
+    lambda: four_items(TVX.SOS_TYPE1)[0],
+    lambda: four_items(TVX.SOS_TYPE2, TVX.MAXIMIZE)[0],
+    lambda: facility(True)[0],
+    semi_continuous_beside_a_set,
+], ids=["sos1", "sos2", "indicators", "semi-continuous"])
+def test_a_callback_changes_no_optimum(build):
+    m = build()
     m.optimize()
-    assert m.ObjVal == pytest.approx(-4)
+    want = m.ObjVal
+    # The callback reads at every where; the search is CBC's either way.
+    seen = []
+
+    def watch(model, where):
+        seen.append((where, model.cbGet(TVX.Callback.MIP_SOLCNT)))
+        if where == TVX.Callback.MIPSOL:
+            model.cbGetSolution(model.getVars())
+
+    m.reset()
+    m.optimize(watch)
+    assert m.Status == TVX.OPTIMAL
+    assert m.ObjVal == pytest.approx(want, abs=1e-6)
+    assert seen[0] == (TVX.Callback.MIPSTART, 0)
+    assert TVX.Callback.MIPSOL in [w for w, _ in seen]
 
 
 def test_concurrent_solves_from_threads():

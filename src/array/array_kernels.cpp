@@ -1,32 +1,16 @@
-// The array-like test and placeholders for the array kernels, which the
-// array classes fill in.
+// The array-like test, element mapping, and the element-wise kernels and
+// dispatchers of the array classes.
 #include "array/array_kernels.h"
 
+#include "array/array_object.h"
+#include "expr/dispatch.h"
 #include "expr/expr_util.h"
 #include "module/classes.h"
 #include "module/state.h"
+#include "runtime/args.h"
+#include "runtime/arraylike.h"
 
 namespace dz {
-
-namespace {
-
-// getattr(module global, name), looked up at each use: the module's globals
-// may be rebound.
-PyObject *global_attr(const char *module, const char *name) {
-  PyObject *mod = module_global(module);  // borrowed
-  if (!mod) return nullptr;
-  return PyObject_GetAttrString(mod, name);
-}
-
-int call_truth(const char *module, const char *name, PyObject *obj) {
-  Ref fn(global_attr(module, name));
-  if (!fn) return -1;
-  Ref r(PyObject_CallFunctionObjArgs(fn.get(), obj, nullptr));
-  if (!r) return -1;
-  return PyObject_IsTrue(r.get());
-}
-
-}  // namespace
 
 int is_arraylike(PyObject *obj, bool sparse) {
   if (PyObject_TypeCheck(obj, Operand_class.type)) return 0;
@@ -34,80 +18,306 @@ int is_arraylike(PyObject *obj, bool sparse) {
   // priority, and numpy never takes them for scalars.
   if (obj == Py_None || PyList_CheckExact(obj) || PyTuple_CheckExact(obj) || PyDict_CheckExact(obj))
     return 1;
-  {
-    Ref spmatrix(global_attr("_sp", "spmatrix"));
-    if (!spmatrix) return -1;
-    int sp = PyObject_IsInstance(obj, spmatrix.get());
-    if (sp < 0) return -1;
-    if (sp) return sparse ? 1 : 0;
-  }
+  // Sparse arrays as well as sparse matrices: neither combines cell by cell.
+  const int sp = is_sparse(obj);
+  if (sp < 0) return -1;
+  if (sp) return sparse ? 1 : 0;
   {
     Ref priority(PyObject_GetAttrString(obj, "__array_priority__"));
     if (priority) return 1;
     PyErr_Clear();
   }
-  int scalar = call_truth("_np", "isscalar", obj);
+  const int scalar = is_scalar(obj);
   return scalar < 0 ? -1 : !scalar;
 }
 
+// What the kernels will make of obj decides, not what it says of itself: an
+// object with an `ndim` of 1 that numpy still wraps whole would come back
+// here cell by cell without end.
 int array_has_cells(PyObject *obj) {
-  if (PyList_Check(obj) || PyTuple_Check(obj)) return 1;
-  int nd = is_ndarray(obj);
-  if (nd != 0) return nd;
-  int sparse = call_truth("_sp", "issparse", obj);
+  if (PyList_Check(obj) || PyTuple_Check(obj) || PyArray_Check(obj)) return 1;
+  const int sparse = is_sparse(obj);
   if (sparse != 0) return sparse;
-  Ref ndim_fn(global_attr("_np", "ndim"));
-  if (!ndim_fn) return -1;
-  Ref ndim(PyObject_CallFunctionObjArgs(ndim_fn.get(), obj, nullptr));
-  if (!ndim) return -1;
-  Py_ssize_t n = PyNumber_AsSsize_t(ndim.get(), PyExc_OverflowError);
-  if (n == -1 && PyErr_Occurred()) return -1;
-  return n > 0;
+  Ref arr(reinterpret_cast<PyObject *>(np_asarray(obj)));
+  if (!arr) return -1;
+  return PyArray_NDIM(reinterpret_cast<PyArrayObject *>(arr.get())) > 0;
 }
 
-// ---- Placeholders until the array classes are built ------------------------------
+// ---- Element mapping ----------------------------------------------------------------
 
-#define ARRAY_PLACEHOLDER2(name) \
-  PyObject *name(PyObject *, PyObject *) { return not_built("array operation " #name); }
+namespace {
 
-ARRAY_PLACEHOLDER2(v_add_a)
-ARRAY_PLACEHOLDER2(l_add_a)
-ARRAY_PLACEHOLDER2(q_add_a)
-ARRAY_PLACEHOLDER2(v_mul_a)
-ARRAY_PLACEHOLDER2(l_mul_a)
-ARRAY_PLACEHOLDER2(q_mul_a)
-ARRAY_PLACEHOLDER2(mv_add_v)
-ARRAY_PLACEHOLDER2(mv_add_l)
-ARRAY_PLACEHOLDER2(mv_add_q)
-ARRAY_PLACEHOLDER2(ml_add_v)
-ARRAY_PLACEHOLDER2(ml_add_l)
-ARRAY_PLACEHOLDER2(ml_add_q)
-ARRAY_PLACEHOLDER2(mq_add_v)
-ARRAY_PLACEHOLDER2(mq_add_l)
-ARRAY_PLACEHOLDER2(mq_add_q)
-ARRAY_PLACEHOLDER2(mv_mul_a)
-ARRAY_PLACEHOLDER2(mv_mul_v)
-ARRAY_PLACEHOLDER2(mv_mul_l)
-ARRAY_PLACEHOLDER2(ml_mul_v)
-ARRAY_PLACEHOLDER2(ml_mul_l)
-ARRAY_PLACEHOLDER2(mv_mul_mv)
-ARRAY_PLACEHOLDER2(ml_mul_mv)
-ARRAY_PLACEHOLDER2(ml_mul_ml)
-ARRAY_PLACEHOLDER2(mv_add_o)
-ARRAY_PLACEHOLDER2(ml_add_o)
-ARRAY_PLACEHOLDER2(mq_add_o)
-ARRAY_PLACEHOLDER2(ml_mul_o)
-ARRAY_PLACEHOLDER2(mq_mul_o)
-ARRAY_PLACEHOLDER2(a_matmul_o)
-ARRAY_PLACEHOLDER2(mv_matmul_o)
-ARRAY_PLACEHOLDER2(ml_matmul_o)
-ARRAY_PLACEHOLDER2(mq_matmul_o)
+// Cells of numpy.asarray(a), as a private C-ordered object array that no
+// Python code run by the cells' operators can reach.
+PyArrayObject *private_cells(PyObject *a) {
+  Ref arr(reinterpret_cast<PyObject *>(np_asarray(a)));
+  if (!arr) return nullptr;
+  PyArray_Descr *descr = PyArray_DescrFromType(NPY_OBJECT);
+  if (!descr) return nullptr;
+  return reinterpret_cast<PyArrayObject *>(
+      PyArray_FromArray(reinterpret_cast<PyArrayObject *>(arr.get()), descr,
+                        NPY_ARRAY_C_CONTIGUOUS | NPY_ARRAY_ENSURECOPY | NPY_ARRAY_FORCECAST));
+}
 
-PyObject *mv_mul_n(PyObject *, double) { return not_built("array operation mv_mul_n"); }
-PyObject *mv_neg(PyObject *) { return not_built("array operation mv_neg"); }
-PyObject *ml_neg(PyObject *) { return not_built("array operation ml_neg"); }
-PyObject *mq_neg(PyObject *) { return not_built("array operation mq_neg"); }
+}  // namespace
 
-#undef ARRAY_PLACEHOLDER2
+// op(cell, b) for every cell of asarray(arr), the cell on the left, into an
+// object array of asarray(arr)'s shape. As numpy.vectorize without output
+// types, an input without cells is refused.
+PyObject *npmap2(binaryfunc op, PyObject *arr, PyObject *b) {
+  Ref cells(reinterpret_cast<PyObject *>(private_cells(arr)));
+  if (!cells) return nullptr;
+  PyArrayObject *c = reinterpret_cast<PyArrayObject *>(cells.get());
+  const npy_intp n = PyArray_SIZE(c);
+  if (n == 0) {
+    PyErr_SetString(PyExc_ValueError,
+                    "cannot call `vectorize` on size 0 inputs unless `otypes` is set");
+    return nullptr;
+  }
+  Ref out(PyArray_Empty(PyArray_NDIM(c), PyArray_DIMS(c), PyArray_DescrFromType(NPY_OBJECT), 0));
+  if (!out) return nullptr;
+  PyObject **from = static_cast<PyObject **>(PyArray_DATA(c));
+  PyObject **to =
+      static_cast<PyObject **>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(out.get())));
+  // A cell whose operator comes back here (an array inside an array) nests
+  // once per level: bounded like any Python recursion.
+  if (Py_EnterRecursiveCall(" in an element-wise operation")) return nullptr;
+  for (npy_intp i = 0; i < n; i++) {
+    PyObject *value = op(from[i] ? from[i] : Py_None, b);
+    if (!value) {
+      Py_LeaveRecursiveCall();
+      return nullptr;
+    }
+    Py_XSETREF(to[i], value);
+  }
+  Py_LeaveRecursiveCall();
+  return out.release();
+}
+
+PyObject *npadd(PyObject *arr, PyObject *b) { return npmap2(PyNumber_Add, arr, b); }
+PyObject *npmul(PyObject *arr, PyObject *b) { return npmap2(PyNumber_Multiply, arr, b); }
+
+// ---- Kernels --------------------------------------------------------------------------
+
+namespace {
+
+// _np.<ufunc>(a, b), wrapped by new of type.
+PyObject *ufunc_wrapped(PyTypeObject *type, const char *ufunc, PyObject *a, PyObject *b) {
+  Ref fn(np_attr(ufunc));
+  if (!fn) return nullptr;
+  if (Py_EnterRecursiveCall(" in an element-wise operation")) return nullptr;
+  Ref r(PyObject_CallFunctionObjArgs(fn.get(), a, b, nullptr));
+  Py_LeaveRecursiveCall();
+  if (!r) return nullptr;
+  return array_wrap(type, r.get());
+}
+
+PyObject *mapped(PyTypeObject *type, PyObject *(*map)(PyObject *, PyObject *), PyObject *arr,
+                 PyObject *b) {
+  Ref r(map(arr, b));
+  if (!r) return nullptr;
+  return array_wrap(type, r.get());
+}
+
+PyObject *with_number(PyTypeObject *type, const char *ufunc, PyObject *m, double d) {
+  Ref b(PyFloat_FromDouble(d));
+  if (!b) return nullptr;
+  return ufunc_wrapped(type, ufunc, array_field(m), b.get());
+}
+
+PyTypeObject *const ML = &MLinExpr_Type;
+PyTypeObject *const MQ = &MQuadExpr_Type;
+
+}  // namespace
+
+// Array-like with a scalar expression: the array-like's cell on the left.
+PyObject *v_add_a(PyObject *v, PyObject *a) { return mapped(ML, npadd, a, v); }
+PyObject *l_add_a(PyObject *l, PyObject *a) { return mapped(ML, npadd, a, l); }
+PyObject *q_add_a(PyObject *q, PyObject *a) { return mapped(MQ, npadd, a, q); }
+PyObject *v_mul_a(PyObject *v, PyObject *a) { return mapped(ML, npmul, a, v); }
+PyObject *l_mul_a(PyObject *l, PyObject *a) { return mapped(ML, npmul, a, l); }
+PyObject *q_mul_a(PyObject *q, PyObject *a) { return mapped(MQ, npmul, a, q); }
+
+// Array object with a number.
+PyObject *mv_add_n(PyObject *m, double d) { return with_number(ML, "add", m, d); }
+PyObject *ml_add_n(PyObject *m, double d) { return with_number(ML, "add", m, d); }
+PyObject *mq_add_n(PyObject *m, double d) { return with_number(MQ, "add", m, d); }
+PyObject *mv_mul_n(PyObject *m, double d) { return with_number(ML, "multiply", m, d); }
+PyObject *ml_mul_n(PyObject *m, double d) { return with_number(ML, "multiply", m, d); }
+PyObject *mq_mul_n(PyObject *m, double d) { return with_number(MQ, "multiply", m, d); }
+
+// Array object with an array-like, the array-like on the left.
+PyObject *mv_add_a(PyObject *m, PyObject *a) { return ufunc_wrapped(ML, "add", a, array_field(m)); }
+PyObject *ml_add_a(PyObject *m, PyObject *a) { return ufunc_wrapped(ML, "add", a, array_field(m)); }
+PyObject *mq_add_a(PyObject *m, PyObject *a) { return ufunc_wrapped(MQ, "add", a, array_field(m)); }
+PyObject *mv_mul_a(PyObject *m, PyObject *a) {
+  return ufunc_wrapped(ML, "multiply", a, array_field(m));
+}
+PyObject *ml_mul_a(PyObject *m, PyObject *a) {
+  return ufunc_wrapped(ML, "multiply", a, array_field(m));
+}
+PyObject *mq_mul_a(PyObject *m, PyObject *a) {
+  return ufunc_wrapped(MQ, "multiply", a, array_field(m));
+}
+
+// Array object with a scalar expression: the array's cell on the left.
+PyObject *mv_add_v(PyObject *m, PyObject *v) { return mapped(ML, npadd, array_field(m), v); }
+PyObject *mv_add_l(PyObject *m, PyObject *l) { return mapped(ML, npadd, array_field(m), l); }
+PyObject *mv_add_q(PyObject *m, PyObject *q) { return mapped(MQ, npadd, array_field(m), q); }
+PyObject *ml_add_v(PyObject *m, PyObject *v) { return mapped(ML, npadd, array_field(m), v); }
+PyObject *ml_add_l(PyObject *m, PyObject *l) { return mapped(ML, npadd, array_field(m), l); }
+PyObject *ml_add_q(PyObject *m, PyObject *q) { return mapped(MQ, npadd, array_field(m), q); }
+PyObject *mq_add_v(PyObject *m, PyObject *v) { return mapped(MQ, npadd, array_field(m), v); }
+PyObject *mq_add_l(PyObject *m, PyObject *l) { return mapped(MQ, npadd, array_field(m), l); }
+PyObject *mq_add_q(PyObject *m, PyObject *q) { return mapped(MQ, npadd, array_field(m), q); }
+PyObject *mv_mul_v(PyObject *m, PyObject *v) { return mapped(MQ, npmul, array_field(m), v); }
+PyObject *mv_mul_l(PyObject *m, PyObject *l) { return mapped(MQ, npmul, array_field(m), l); }
+PyObject *ml_mul_v(PyObject *m, PyObject *v) { return mapped(MQ, npmul, array_field(m), v); }
+PyObject *ml_mul_l(PyObject *m, PyObject *l) { return mapped(MQ, npmul, array_field(m), l); }
+
+// Two array objects, the higher kind first (the dispatchers swap).
+PyObject *mv_add_mv(PyObject *m, PyObject *n) {
+  return ufunc_wrapped(ML, "add", array_field(m), array_field(n));
+}
+PyObject *ml_add_mv(PyObject *m, PyObject *n) {
+  return ufunc_wrapped(ML, "add", array_field(m), array_field(n));
+}
+PyObject *ml_add_ml(PyObject *m, PyObject *n) {
+  return ufunc_wrapped(ML, "add", array_field(m), array_field(n));
+}
+PyObject *mq_add_mv(PyObject *m, PyObject *n) {
+  return ufunc_wrapped(MQ, "add", array_field(m), array_field(n));
+}
+PyObject *mq_add_ml(PyObject *m, PyObject *n) {
+  return ufunc_wrapped(MQ, "add", array_field(m), array_field(n));
+}
+PyObject *mq_add_mq(PyObject *m, PyObject *n) {
+  return ufunc_wrapped(MQ, "add", array_field(m), array_field(n));
+}
+PyObject *mv_mul_mv(PyObject *m, PyObject *n) {
+  return ufunc_wrapped(MQ, "multiply", array_field(m), array_field(n));
+}
+PyObject *ml_mul_mv(PyObject *m, PyObject *n) {
+  return ufunc_wrapped(MQ, "multiply", array_field(m), array_field(n));
+}
+PyObject *ml_mul_ml(PyObject *m, PyObject *n) {
+  return ufunc_wrapped(MQ, "multiply", array_field(m), array_field(n));
+}
+
+// Unary minus: the element array times the int -1.
+namespace {
+PyObject *negated(PyTypeObject *type, PyObject *m) {
+  Ref minus_one(PyLong_FromLong(-1));
+  if (!minus_one) return nullptr;
+  return ufunc_wrapped(type, "multiply", array_field(m), minus_one.get());
+}
+}  // namespace
+
+PyObject *mv_neg(PyObject *m) { return negated(ML, m); }
+PyObject *ml_neg(PyObject *m) { return negated(ML, m); }
+PyObject *mq_neg(PyObject *m) { return negated(MQ, m); }
+
+// ---- Dispatchers ------------------------------------------------------------------------
+
+namespace {
+
+// The kernels of one array class on the left of +, by the right operand's kind.
+struct AddRow {
+  PyObject *(*n)(PyObject *, double);
+  binaryfunc a, v, l, q;
+};
+
+// self + other for the array class of self; two array objects go to the
+// kernel of the higher kind, that operand first.
+PyObject *add_dispatch(const AddRow &row, OperandKind self_kind, PyObject *self, PyObject *other) {
+  const OperandKind k = operand_kind(other);
+  switch (k) {
+    case KIND_ERROR:
+      return nullptr;
+    case KIND_NUMBER: {
+      double d;
+      if (!float_of(other, &d)) return nullptr;
+      return row.n(self, d);
+    }
+    case KIND_ARRAY:
+      return row.a(self, other);
+    case KIND_VAR:
+      return row.v(self, other);
+    case KIND_LIN:
+      return row.l(self, other);
+    case KIND_QUAD:
+      return row.q(self, other);
+    case KIND_MVAR:
+    case KIND_MLIN:
+    case KIND_MQUAD: {
+      PyObject *hi = k > self_kind ? other : self, *lo = k > self_kind ? self : other;
+      const OperandKind top = k > self_kind ? k : self_kind, low = k > self_kind ? self_kind : k;
+      if (top == KIND_MVAR) return mv_add_mv(hi, lo);
+      if (top == KIND_MLIN) return low == KIND_MVAR ? ml_add_mv(hi, lo) : ml_add_ml(hi, lo);
+      if (low == KIND_MVAR) return mq_add_mv(hi, lo);
+      return low == KIND_MLIN ? mq_add_ml(hi, lo) : mq_add_mq(hi, lo);
+    }
+    default:
+      return raise_unsupported_operands("+", self, other);
+  }
+}
+
+const AddRow mv_row = {mv_add_n, mv_add_a, mv_add_v, mv_add_l, mv_add_q};
+const AddRow ml_row = {ml_add_n, ml_add_a, ml_add_v, ml_add_l, ml_add_q};
+const AddRow mq_row = {mq_add_n, mq_add_a, mq_add_v, mq_add_l, mq_add_q};
+
+}  // namespace
+
+PyObject *mv_add_o(PyObject *m, PyObject *b) { return add_dispatch(mv_row, KIND_MVAR, m, b); }
+PyObject *ml_add_o(PyObject *m, PyObject *b) { return add_dispatch(ml_row, KIND_MLIN, m, b); }
+PyObject *mq_add_o(PyObject *m, PyObject *b) { return add_dispatch(mq_row, KIND_MQUAD, m, b); }
+
+namespace {
+
+// The kernels of an expression array on the left of *, by the right
+// operand's kind; null where the product would exceed degree two.
+struct MulRow {
+  PyObject *(*n)(PyObject *, double);
+  binaryfunc a, v, l, mv, ml;
+};
+
+PyObject *mul_dispatch(const MulRow &row, PyObject *self, PyObject *other) {
+  binaryfunc kernel = nullptr;
+  switch (operand_kind(other)) {
+    case KIND_ERROR:
+      return nullptr;
+    case KIND_NUMBER: {
+      double d;
+      if (!float_of(other, &d)) return nullptr;
+      return row.n(self, d);
+    }
+    case KIND_ARRAY:
+      kernel = row.a;
+      break;
+    case KIND_VAR:
+      kernel = row.v;
+      break;
+    case KIND_LIN:
+      kernel = row.l;
+      break;
+    case KIND_MVAR:
+      kernel = row.mv;
+      break;
+    case KIND_MLIN:
+      kernel = row.ml;
+      break;
+    default:
+      break;
+  }
+  return kernel ? kernel(self, other) : raise_unsupported_operands("*", self, other);
+}
+
+const MulRow ml_mul_row = {ml_mul_n, ml_mul_a, ml_mul_v, ml_mul_l, ml_mul_mv, ml_mul_ml};
+const MulRow mq_mul_row = {mq_mul_n, mq_mul_a, nullptr, nullptr, nullptr, nullptr};
+
+}  // namespace
+
+PyObject *ml_mul_o(PyObject *m, PyObject *b) { return mul_dispatch(ml_mul_row, m, b); }
+PyObject *mq_mul_o(PyObject *m, PyObject *b) { return mul_dispatch(mq_mul_row, m, b); }
 
 }  // namespace dz

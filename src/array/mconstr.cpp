@@ -1,38 +1,136 @@
-#include "module/classes.h"
-#include "runtime/compat.h"
+// MConstr: an array of Constr handles, as Model.addConstr and
+// Model.addMConstr return them. No arithmetic: it compares and hashes as a
+// plain object.
+#include "array/array_object.h"
+#include "model/handles.h"
+#include "runtime/decorators.h"
+#include "runtime/docs.h"
+#include "runtime/guard.h"
 
 namespace dz {
 
-PyTypeObject MConstr_Type = static_type_object();
+ArrayOps MConstr_ops;
 
 namespace {
 
-struct MConstrObject {
-  PyObject_HEAD
+PyObject *mconstr_new(PyObject *arr) { return array_wrap(&MConstr_Type, arr); }
+
+int mconstr_mdl(PyObject *self, TVXmodel **out) {
+  Ref cell(array_first_cell(array_field(self)));
+  if (!cell) return -1;
+  if (!handle_check(cell.get(), &Constr_Type)) {
+    raise_cannot_convert(cell.get(), &Constr_Type);
+    return -1;
+  }
+  *out = handle_mdl(cell.get());
+  return 0;
+}
+
+const ArrayKind kind = {&MConstr_Type, "MConstr", "MConstr contains more than 1 constraint", "lin",
+                        mconstr_mdl};
+
+PyObject *mconstr_fromlist_impl(PyObject *, PyObject *const *args) {
+  Ref array(np_attr("array"));
+  if (!array) return nullptr;
+  Ref arr(PyObject_CallFunctionObjArgs(array.get(), args[0], nullptr));
+  if (!arr) return nullptr;
+  return mconstr_new(arr.get());
+}
+
+// ---- Docstrings ------------------------------------------------------------------
+
+const char class_doc[] =
+    "\n    A multidimensional array consisting of constraints.\n"
+    "    Returned by `Model.addConstr` or `Model.addMConstr`.\n\n";
+
+const char item_doc[] =
+    DOC_HEAD("item()", "Get the unique constraint contained in the current MConstr.")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))")
+            DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x[0], '<', [1, 2])")
+                DOC_LINE("print(type(c[0]))") DOC_LINE("print(type(c[0].item()))")
+                    DOC_NOTE DOC_LINE(
+                        "An exception is thrown if the current MConstr contains more than one "
+                        "constraint.") DOC_END;
+const char tolist_doc[] =
+    DOC_HEAD("tolist()", "Return an array containing all constraints in the current MConstr.")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))")
+            DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x[0], '<', [1, 2])")
+                DOC_LINE("print(c.tolist())") DOC_END;
+
+#define ATTR_NOTE                                                                           \
+  DOC_NOTE DOC_LINE(                                                                        \
+      "Attribute can also be read and written directly through object attributes, in this") \
+      DOC_LINE("case, the attribute name is case-insensitive")
+
+const char getAttr_doc[] =
+    DOC_HEAD("getAttr(attrname)", "Obtain the value of the associated attribute.")
+        DOC_ARG("attrname", "--------", "The name of the attribute to obtain the value.")
+            DOC_EXAMPLE DOC_LINE("x = m.addMVar(2)")
+                DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x, '<', [1, 2])")
+                    DOC_LINE("c.constrname = ['c0', 'c1']") DOC_LINE("print(c.constrname)")
+                        DOC_LINE("print(c.getAttr(TVX.Attr.ConstrName))") ATTR_NOTE DOC_END;
+const char setAttr_doc[] =
+    DOC_HEAD("setAttr(attrname, attrvalues)", "Set the value of the associated attribute.")
+        DOC_ARG("attrname", "--------", "The name of the attribute to be set.")
+            DOC_NEXT DOC_ARG("attrvalues", "----------",
+                             "The new value of the attribute to be set. Can be scalar or array")
+                DOC_EXAMPLE DOC_LINE("x = m.addMVar(2)")
+                    DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x, '<', [1, 2])")
+                        DOC_LINE("c.setAttr(TVX.Attr.RHS, 5.0)") ATTR_NOTE DOC_END;
+
+#undef ATTR_NOTE
+
+const char *const self_only[] = {"self"};
+const char *const getAttr_args[] = {"self", "attrname"};
+const char *const setAttr_args[] = {"self", "attrname", "newvalues"};
+const char *const li_arg[] = {"li"};
+
+const FuncSpec fromlist_spec = func_spec("_fromlist", "MConstr._fromlist", li_arg, 0, &MConstr_Type,
+                                         mconstr_fromlist_impl, nullptr);
+const FuncSpec methods[] = {
+    DZ_METHOD(MConstr, getAttr, getAttr_args, array_getAttr_impl, getAttr_doc),
+    DZ_METHOD(MConstr, setAttr, setAttr_args, array_setAttr_impl, setAttr_doc),
+    DZ_METHOD(MConstr, tolist, self_only, array_tolist_impl, tolist_doc),
+    DZ_METHOD(MConstr, item, self_only, array_item_impl, item_doc),
+};
+const FuncSpec properties[] = {
+    DZ_METHOD(MConstr, size, self_only, array_size_impl,
+              DOC_PROPERTY("Number of constraints contained in the MConstr")),
+    DZ_METHOD(MConstr, ndim, self_only, array_ndim_impl,
+              DOC_PROPERTY("Number of MConstr dimensions")),
+    DZ_METHOD(MConstr, shape, self_only, array_shape_impl, DOC_PROPERTY("Shape of the MConstr")),
 };
 
-struct MConstrOps {
-  OpSlot new_;
-  OpSlot mdl_;
+// ---- Class set-up ----------------------------------------------------------------
+
+const PickleField pickle_fields[] = {
+    {"constrarr_", T_OBJECT, offsetof(ArrayObject, arr_), nullptr, true},
 };
-
-MConstrOps MConstr_ops;
-
-const PickleSpec pickle_spec = {"MConstr", nullptr, 0, false, nullptr};
+const PickleSpec pickle_spec = {"MConstr", pickle_fields, 1, false, nullptr};
 
 int mconstr_prepare() {
   PyTypeObject *t = &MConstr_Type;
   t->tp_name = "didazoda.MConstr";
-  t->tp_basicsize = sizeof(MConstrObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
-  t->tp_new = PyType_GenericNew;
-  MConstr_ops = {op_not_built, op_not_built};
+  t->tp_doc = class_doc;
+  array_prepare_slots(kind);
+  t->tp_getattro = DZ_SLOT(attr_syntax_getattro);
+  t->tp_setattro = DZ_SLOT(attr_syntax_setattro);
+  MConstr_ops = {mconstr_new, mconstr_mdl};
+  return 0;
+}
+
+int mconstr_bind(PyObject *dict) {
+  if (bind_static(dict, &fromlist_spec) < 0) return -1;
+  for (const FuncSpec &spec : methods)
+    if (!bind_function(dict, &spec)) return -1;
+  for (const FuncSpec &spec : properties)
+    if (bind_constant(dict, &spec) < 0) return -1;
   return 0;
 }
 
 }  // namespace
 
-const ClassDef MConstr_class = {&MConstr_Type, "MConstr", mconstr_prepare, nullptr,
+const ClassDef MConstr_class = {&MConstr_Type, "MConstr", mconstr_prepare, mconstr_bind,
                                 nullptr,       true,      &pickle_spec,    nullptr};
 
 }  // namespace dz

@@ -1,39 +1,234 @@
-#include "module/classes.h"
-#include "runtime/compat.h"
+// MVar: an array of Var handles. Its arithmetic is Operand's, which hands
+// array operands to the kernels of array_kernels.cpp.
+#include "array/array_object.h"
+#include "model/handles.h"
+#include "runtime/args.h"
+#include "runtime/decorators.h"
+#include "runtime/docs.h"
+#include "runtime/guard.h"
 
 namespace dz {
 
-PyTypeObject MVar_Type = static_type_object();
+ArrayOps MVar_ops;
 
 namespace {
 
-struct MVarObject {
-  PyObject_HEAD
+PyObject *mvar_new(PyObject *arr) { return array_wrap(&MVar_Type, arr); }
+
+// The field is read once: Python code run by numpy cannot swap the array
+// from under the cell.
+int mvar_mdl(PyObject *self, TVXmodel **out) {
+  Ref cell(array_first_cell(array_field(self)));
+  if (!cell) return -1;
+  if (!handle_check(cell.get(), &Var_Type)) {
+    raise_cannot_convert(cell.get(), &Var_Type);
+    return -1;
+  }
+  *out = handle_mdl(cell.get());
+  return 0;
+}
+
+const ArrayKind kind = {&MVar_Type, "MVar", "MVar contains more than 1 variable", "v", mvar_mdl};
+
+// numpy.array(obj), wrapped.
+PyObject *wrap_new_array(PyObject *obj) {
+  Ref array(np_attr("array"));
+  if (!array) return nullptr;
+  Ref arr(PyObject_CallFunctionObjArgs(array.get(), obj, nullptr));
+  if (!arr) return nullptr;
+  return mvar_new(arr.get());
+}
+
+// ---- Members ---------------------------------------------------------------------
+
+PyObject *mvar_fromlist_impl(PyObject *, PyObject *const *args) { return wrap_new_array(args[0]); }
+
+// None is refused here rather than stored: an array whose cell is None would
+// fail at every later use.
+PyObject *mvar_fromvar_impl(PyObject *, PyObject *const *args) {
+  PyObject *var = args[0];
+  if (var == Py_None) return raise_arg_type(var, &Var_Type, "var"), nullptr;
+  if (!check_arg_type(var, &Var_Type, "var", false)) return nullptr;
+  Ref one(PyList_New(1));
+  if (!one) return nullptr;
+  Py_INCREF(var);
+  PyList_SET_ITEM(one.get(), 0, var);
+  return wrap_new_array(one.get());
+}
+
+// args: self, order, the shape tuple.
+PyObject *mvar_reshape_impl(PyObject *, PyObject *const *args) {
+  Ref kwargs(Py_BuildValue("{s:O}", "order", args[1]));
+  if (!kwargs) return nullptr;
+  const Py_ssize_t n = PyTuple_GET_SIZE(args[2]);
+  Ref shape(PyTuple_New(n));
+  if (!shape) return nullptr;
+  for (Py_ssize_t i = 0; i < n; i++) {
+    PyObject *part = frozen_shape(PyTuple_GET_ITEM(args[2], i));
+    if (!part) return nullptr;
+    PyTuple_SET_ITEM(shape.get(), i, part);
+  }
+  return array_call_wrapped(&MVar_Type, args[0], "reshape", shape.get(), kwargs.get());
+}
+
+PyObject *mvar_transpose_impl(PyObject *, PyObject *const *args) {
+  return array_call_wrapped(&MVar_Type, args[0], "transpose");
+}
+
+PyObject *mvar_diagonal_impl(PyObject *, PyObject *const *args) {
+  return array_call_wrapped(&MVar_Type, args[0], "diagonal");
+}
+
+PyObject *mvar_T_impl(PyObject *, PyObject *const *args) {
+  Ref t(PyObject_GetAttrString(array_field(args[0]), "T"));
+  if (!t) return nullptr;
+  return mvar_new(t.get());
+}
+
+PyObject *mvar_sum_impl(PyObject *, PyObject *const *args) {
+  return array_sum_wrapped(&MLinExpr_Type, args[0], args[1]);
+}
+
+// ---- Docstrings ------------------------------------------------------------------
+
+const char class_doc[] =
+    "\n    A multidimensional array of variables.\n"
+    "    Generally, it is returned by `Model.addMVar`. You can also wrap an existing array\n"
+    "    to obtain an MVar, for example, `MVar.fromlist`\n\n";
+
+const char item_doc[] =
+    DOC_HEAD("item()", "Obtain the unique variable contained in the current MVar.")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))") DOC_LINE("print(x[0, 0].item())")
+            DOC_NOTE DOC_LINE(
+                "If the current MVar contains more than one variable, an exception is thrown.")
+                DOC_END;
+const char sum_doc[] =
+    DOC_HEAD("sum(axis=None)", "Return a linear expression that sums all variables in MVar")
+        DOC_ARG("axis=None", "---------", "Sum along the axis")
+            DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 3))") DOC_LINE("print(x.sum())")
+                DOC_LINE("print(x.sum(axis=0))") DOC_END;
+const char tolist_doc[] =
+    DOC_HEAD("tolist()", "Return an array of all variables in the current MVar")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))") DOC_LINE("print(x.tolist())")
+            DOC_END;
+const char fromvar_doc[] = DOC_HEAD("fromvar(var)", "Wrap a variable as an MVar")
+    DOC_ARG("var", "---", "Variables to be packaged") DOC_EXAMPLE DOC_LINE("v = m.addVar()")
+        DOC_LINE("x = MVar.fromvar(v)") DOC_END;
+const char fromlist_doc[] = DOC_HEAD("fromlist(li)", "Wrap a set of variables as an MVar")
+    DOC_ARG("li", "--", "List of variables")
+        DOC_EXAMPLE DOC_LINE("v = [m.addVar() for i in range(4)]")
+            DOC_LINE("x = MVar.fromlist(v).reshape(2, 2)") DOC_END;
+const char reshape_doc[] =
+    DOC_HEAD("reshape(*shape)", "Return an MVar with the same data but a new shape.")
+        DOC_ARG("*shape", "------", "New shape") DOC_EXAMPLE DOC_LINE("x = m.addMVar(6)")
+            DOC_LINE("y = x.reshape(2, 3)") DOC_END;
+const char transpose_doc[] = DOC_HEAD("transpose()", "The transpose of MVar")
+    DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 3))") DOC_LINE("print(x.transpose().shape)")
+        DOC_END;
+const char diagonal_doc[] =
+    DOC_HEAD("diagonal()", "Obtain the diagonal matrix MVar corresponding to MVar")
+        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((3, 3))") DOC_LINE("print(x.diagonal())")
+            DOC_END;
+#define ATTR_NOTE                                                                           \
+  DOC_NOTE DOC_LINE(                                                                        \
+      "Attribute can also be read and written directly through object attributes, in this") \
+      DOC_LINE("case, the attribute name is case-insensitive")
+
+const char getAttr_doc[] =
+    DOC_HEAD("getAttr(attrname)", "Obtain the attribute values associated with MVar.")
+        DOC_ARG("attrname", "--------", "The name of the attribute.")
+            DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))") DOC_LINE("print(x.lb)")
+                DOC_LINE("print(x.getAttr(TVX.Attr.LB))") ATTR_NOTE DOC_END;
+const char setAttr_doc[] =
+    DOC_HEAD("setAttr(attrname, attrvalues)", "Set the attribute values associated with MVar.")
+        DOC_ARG("attrname", "--------", "The name of the attribute to be set.")
+            DOC_NEXT DOC_ARG("attrvalues", "----------",
+                             "The new value of the attribute to be set. Can be scalar or array")
+                DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))")
+                    DOC_LINE("x.lb = [1.0, 2.0, 3.0, 4.0]") DOC_LINE("x.setAttr(TVX.Attr.LB, 5.0)")
+                        ATTR_NOTE DOC_END;
+
+#undef ATTR_NOTE
+
+const char copy_doc[] = DOC_HEAD("copy()", "Return a copy of the current MVar.")
+    DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar(3)") DOC_LINE("y = x.copy()") DOC_END;
+
+// ---- Member specs ----------------------------------------------------------------
+
+const char *const self_only[] = {"self"};
+const char *const li_arg[] = {"li"};
+const char *const var_arg[] = {"var"};
+const char *const reshape_args[] = {"self", "order", "shape"};
+const char *const axis_args[] = {"self", "axis"};
+
+const FuncSpec fromlist_spec =
+    func_spec("fromlist", "MVar.fromlist", li_arg, 0, &MVar_Type, mvar_fromlist_impl, fromlist_doc);
+const FuncSpec fromvar_spec =
+    func_spec("fromvar", "MVar.fromvar", var_arg, 0, &MVar_Type, mvar_fromvar_impl, fromvar_doc);
+// reshape(*shape, order="C"): order is keyword-only.
+const FuncSpec reshape_spec = DZ_METHOD(MVar, reshape, reshape_args, mvar_reshape_impl, reshape_doc)
+                                  .with_flags(FUNC_VARARGS)
+                                  .with_keyword_only(1)
+                                  .with_defaults("('C',)");
+
+const char *const getAttr_args[] = {"self", "attrname"};
+const char *const setAttr_args[] = {"self", "attrname", "newvalues"};
+
+const FuncSpec methods[] = {
+    DZ_METHOD(MVar, getAttr, getAttr_args, array_getAttr_impl, getAttr_doc),
+    DZ_METHOD(MVar, setAttr, setAttr_args, array_setAttr_impl, setAttr_doc),
+    DZ_METHOD(MVar, transpose, self_only, mvar_transpose_impl, transpose_doc),
+    DZ_METHOD(MVar, diagonal, self_only, mvar_diagonal_impl, diagonal_doc),
+    DZ_METHOD(MVar, copy, self_only, array_copy_impl, copy_doc),
+    DZ_METHOD(MVar, tolist, self_only, array_tolist_impl, tolist_doc),
+    DZ_METHOD(MVar, item, self_only, array_item_impl, item_doc),
 };
+const FuncSpec sum_spec =
+    DZ_METHOD(MVar, sum, axis_args, mvar_sum_impl, sum_doc).with_defaults("(None,)");
 
-struct MVarOps {
-  OpSlot new_;
-  OpSlot mdl_;
+const FuncSpec properties[] = {
+    DZ_METHOD(MVar, T, self_only, mvar_T_impl, DOC_PROPERTY("Obtain the transpose of MVar")),
+    DZ_METHOD(MVar, size, self_only, array_size_impl,
+              DOC_PROPERTY("Number of variables contained in MVar")),
+    DZ_METHOD(MVar, ndim, self_only, array_ndim_impl, DOC_PROPERTY("Number of MVar dimensions")),
+    DZ_METHOD(MVar, shape, self_only, array_shape_impl, DOC_PROPERTY("Shape of MVar")),
 };
+const FuncSpec priority_spec =
+    DZ_METHOD(MVar, __array_priority__, self_only, array_priority_impl, nullptr);
 
-MVarOps MVar_ops;
+// ---- Class set-up ----------------------------------------------------------------
 
-const PickleSpec pickle_spec = {"MVar", nullptr, 0, false, nullptr};
+const PickleField pickle_fields[] = {
+    {"vararr_", T_OBJECT, offsetof(ArrayObject, arr_), nullptr, true},
+};
+const PickleSpec pickle_spec = {"MVar", pickle_fields, 1, false, nullptr};
 
 int mvar_prepare() {
   PyTypeObject *t = &MVar_Type;
   t->tp_name = "didazoda.MVar";
-  t->tp_basicsize = sizeof(MVarObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+  t->tp_doc = class_doc;
   t->tp_base = Operand_class.type;
-  t->tp_new = PyType_GenericNew;
-  MVar_ops = {op_not_built, op_not_built};
+  array_prepare_slots(kind);
+  t->tp_getattro = DZ_SLOT(attr_syntax_getattro);
+  t->tp_setattro = DZ_SLOT(attr_syntax_setattro);
+  MVar_ops = {mvar_new, mvar_mdl};
   return 0;
+}
+
+int mvar_bind(PyObject *dict) {
+  if (bind_static(dict, &fromlist_spec) < 0 || bind_static(dict, &fromvar_spec) < 0) return -1;
+  for (const FuncSpec *spec : {&reshape_spec, &sum_spec})
+    if (!bind_function(dict, spec)) return -1;
+  for (const FuncSpec &spec : methods)
+    if (!bind_function(dict, &spec)) return -1;
+  for (const FuncSpec &spec : properties)
+    if (bind_constant(dict, &spec) < 0) return -1;
+  return bind_constant(dict, &priority_spec);
 }
 
 }  // namespace
 
-const ClassDef MVar_class = {&MVar_Type, "MVar", mvar_prepare, nullptr,
+const ClassDef MVar_class = {&MVar_Type, "MVar", mvar_prepare, mvar_bind,
                              nullptr,    true,   &pickle_spec, nullptr};
 
 }  // namespace dz

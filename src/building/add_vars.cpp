@@ -500,12 +500,12 @@ namespace {
 // TVX.INFINITY (as a double) and TVX.CONTINUOUS (a str or None) read at
 // binding time; also kept as the block form's defaults.
 PyObject *addVar_defaults() {
-  PyObject *tvx = module_global("TVX");  // borrowed
-  if (!tvx) return nullptr;
-  Ref infinity(PyObject_GetAttrString(tvx, "INFINITY"));
-  if (!infinity) return nullptr;
-  Ref continuous(PyObject_GetAttrString(tvx, "CONTINUOUS"));
-  if (!continuous) return nullptr;
+  // (lb, ub, obj, vtype, name) of the block forms: ub and vtype are the TVX
+  // values themselves.
+  Ref block(block_var_defaults());
+  if (!block) return nullptr;
+  Ref infinity = Ref::borrow(PyTuple_GET_ITEM(block.get(), 1));
+  Ref continuous = Ref::borrow(PyTuple_GET_ITEM(block.get(), 3));
   double ub = 0;
   if (!as_double(infinity.get(), &ub)) return nullptr;
   if (!check_arg_type(continuous.get(), &PyUnicode_Type, "vtype", true)) return nullptr;

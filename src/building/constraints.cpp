@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "array/model_arrays.h"
 #include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
@@ -22,14 +23,6 @@
 namespace dz {
 
 namespace {
-
-// A side as the library takes it: _dec_bound against the row's constant,
-// then float(). side None gives None (left to the caller).
-PyObject *row_side(ModelObject *self, PyObject *side, double constant) {
-  Ref k(PyFloat_FromDouble(constant));
-  if (!k) return nullptr;
-  return Model_ops.dec_bound(self, side, k.get());
-}
 
 // A side as _dec_bound and float() give it, worked out in C for an exact
 // float, or an exact int that converts exactly, against an exact float
@@ -72,40 +65,6 @@ int sides_in_c(PyObject *lhs, PyObject *rhs, double constant, double *lo, double
   }
   return 1;
 }
-
-// New Constr and PsdConstr handles, numbered once the library accepted the
-// row(s); made beforehand so that nothing can fail between the call and the
-// appends but the appends themselves.
-struct NewRows {
-  Ref constrs, psdconstrs;  // lists
-  bool make(Py_ssize_t n) {
-    if (!(constrs = Ref(PyList_New(n))) || !(psdconstrs = Ref(PyList_New(n)))) return false;
-    for (Py_ssize_t i = 0; i < n; i++) {
-      PyObject *c = Constr_ops.new_(nullptr, 0);
-      if (!c) return false;
-      PyList_SET_ITEM(constrs.get(), i, c);
-      PyObject *p = PsdConstr_ops.new_(nullptr, 0);
-      if (!p) return false;
-      PyList_SET_ITEM(psdconstrs.get(), i, p);
-    }
-    return true;
-  }
-  int append(ModelObject *m, TVXmodel *mdl) {
-    const Py_ssize_t first = PyList_GET_SIZE(m->constrlist_);
-    const Py_ssize_t pfirst = PyList_GET_SIZE(m->psdconstrlist_);
-    const Py_ssize_t n = PyList_GET_SIZE(constrs.get());
-    for (Py_ssize_t i = 0; i < n; i++) {
-      PyObject *c = PyList_GET_ITEM(constrs.get(), i);
-      as_handle(c)->mdl_ = mdl;
-      handle_set_index(c, static_cast<int>(first + i));
-      PyObject *p = PyList_GET_ITEM(psdconstrs.get(), i);
-      as_handle(p)->mdl_ = mdl;
-      handle_set_index(p, static_cast<int>(pfirst + i));
-    }
-    if (PyList_SetSlice(m->constrlist_, first, first, constrs.get()) < 0) return -1;
-    return PyList_SetSlice(m->psdconstrlist_, pfirst, pfirst, psdconstrs.get());
-  }
-};
 
 }  // namespace
 
@@ -279,9 +238,9 @@ PyObject *model_addConstr_impl(PyObject *, PyObject *const *args) {
     return nullptr;
   }
   if (is_instance(expr.get(), MVar_class.type) || is_instance(expr.get(), MLinExpr_class.type))
-    return not_built("Model.addConstr of an array of constraints");
+    return model_addconstr_array(as_model(self), expr.get(), lhs.get(), rhs.get(), name);
   if (is_instance(expr.get(), PsdExpr_class.type))
-    return not_built("Model.addConstr of a semidefinite constraint");
+    return Model_ops.addPsdConstr(as_model(self), expr.get(), lhs.get(), rhs.get(), name);
   if (tempconstr_check(lhs.get()) || tempconstr_check(rhs.get()))
     return indicator(self, constr, name);
   // LinExpr(expr) without the call for an exact LinExpr.
@@ -379,7 +338,7 @@ PyObject *model_addRange_impl(PyObject *, PyObject *const *args) {
   if (linexpr_check(expr))
     return Model_ops.addConstr(as_model(self), expr, lower, upper, name.get());
   if (is_instance(expr, PsdExpr_class.type))
-    return not_built("Model.addRange of a semidefinite expression");
+    return Model_ops.addPsdConstr(as_model(self), expr, lower, upper, name.get());
   PyErr_SetString(PyExc_TypeError, "expr should be one of [Var, LinExpr, PsdExpr] type");
   return nullptr;
 }

@@ -151,18 +151,6 @@ PyObject *model_addVars_impl(PyObject *, PyObject *const *args) {
   return result.release();
 }
 
-// lb, ub, obj, vtype, name: TVX.INFINITY and TVX.CONTINUOUS as they are at
-// binding time.
-PyObject *addVars_defaults() {
-  PyObject *tvx = module_global("TVX");  // borrowed
-  if (!tvx) return nullptr;
-  Ref infinity(PyObject_GetAttrString(tvx, "INFINITY"));
-  if (!infinity) return nullptr;
-  Ref continuous(PyObject_GetAttrString(tvx, "CONTINUOUS"));
-  if (!continuous) return nullptr;
-  return Py_BuildValue("(dOdOs)", 0.0, infinity.get(), 0.0, continuous.get(), "");
-}
-
 const char addVars_doc[] =
     "\n        SIGNATURE:\n"
     "            addVars(*indices, lb=0.0, ub=float('inf'), obj=0.0, vtype='C', name='')\n"
@@ -295,11 +283,21 @@ const char addConstrs_doc[] =
 
 }  // namespace
 
+PyObject *block_var_defaults() {
+  PyObject *tvx = module_global("TVX");  // borrowed
+  if (!tvx) return nullptr;
+  Ref infinity(PyObject_GetAttrString(tvx, "INFINITY"));
+  if (!infinity) return nullptr;
+  Ref continuous(PyObject_GetAttrString(tvx, "CONTINUOUS"));
+  if (!continuous) return nullptr;
+  return Py_BuildValue("(dOdOs)", 0.0, infinity.get(), 0.0, continuous.get(), "");
+}
+
 const FuncSpec Model_addVars_spec =
     DZ_METHOD(Model, addVars, addVars_args, model_addVars_impl, addVars_doc)
         .with_flags(FUNC_VARARGS)
         .with_keyword_only(5)
-        .with_defaults_hook(addVars_defaults);
+        .with_defaults_hook(block_var_defaults);
 const FuncSpec Model_addConstrs_spec =
     DZ_METHOD(Model, addConstrs, addConstrs_args, model_addConstrs_impl, addConstrs_doc)
         .with_defaults("('',)");

@@ -32,6 +32,41 @@ PyObject *tvx_constant(const char *name) {
   return key ? PyObject_GetAttr(tvx, key) : nullptr;
 }
 
+PyObject *row_side(ModelObject *self, PyObject *side, double constant) {
+  Ref k(PyFloat_FromDouble(constant));
+  if (!k) return nullptr;
+  return Model_ops.dec_bound(self, side, k.get());
+}
+
+bool NewRows::make(Py_ssize_t n) {
+  if (!(constrs = Ref(PyList_New(n))) || !(psdconstrs = Ref(PyList_New(n)))) return false;
+  for (Py_ssize_t i = 0; i < n; i++) {
+    PyObject *c = Constr_ops.new_(nullptr, 0);
+    if (!c) return false;
+    PyList_SET_ITEM(constrs.get(), i, c);
+    PyObject *p = PsdConstr_ops.new_(nullptr, 0);
+    if (!p) return false;
+    PyList_SET_ITEM(psdconstrs.get(), i, p);
+  }
+  return true;
+}
+
+int NewRows::append(ModelObject *m, TVXmodel *mdl) {
+  const Py_ssize_t first = PyList_GET_SIZE(m->constrlist_);
+  const Py_ssize_t pfirst = PyList_GET_SIZE(m->psdconstrlist_);
+  const Py_ssize_t n = PyList_GET_SIZE(constrs.get());
+  for (Py_ssize_t i = 0; i < n; i++) {
+    PyObject *c = PyList_GET_ITEM(constrs.get(), i);
+    as_handle(c)->mdl_ = mdl;
+    handle_set_index(c, static_cast<int>(first + i));
+    PyObject *p = PyList_GET_ITEM(psdconstrs.get(), i);
+    as_handle(p)->mdl_ = mdl;
+    handle_set_index(p, static_cast<int>(pfirst + i));
+  }
+  if (PyList_SetSlice(m->constrlist_, first, first, constrs.get()) < 0) return -1;
+  return PyList_SetSlice(m->psdconstrlist_, pfirst, pfirst, psdconstrs.get());
+}
+
 namespace {
 
 struct Term {
@@ -84,16 +119,20 @@ std::size_t merge_rows(std::vector<Term> &flat, const std::vector<std::size_t> &
   for (std::size_t end : ends) {
     const auto first = flat.begin() + static_cast<std::ptrdiff_t>(begin);
     const auto last = flat.begin() + static_cast<std::ptrdiff_t>(end);
-    if (end - begin <= kShortRow) {
-      // Insertion sort, stable too, without stable_sort's buffer.
-      for (auto it = first + (first != last); it < last; ++it) {
-        const Term t = *it;
-        auto hole = it;
-        for (; hole > first && (hole - 1)->index > t.index; --hole) *hole = *(hole - 1);
-        *hole = t;
+    const auto by_index = [](const Term &a, const Term &b) { return a.index < b.index; };
+    // Rows made from a matrix come sorted already. Short ones are sorted by
+    // insertion, stable too, without stable_sort's buffer.
+    if (!std::is_sorted(first, last, by_index)) {
+      if (end - begin > kShortRow) {
+        std::stable_sort(first, last, by_index);
+      } else {
+        for (auto it = first + 1; it < last; ++it) {
+          const Term t = *it;
+          auto hole = it;
+          for (; hole > first && (hole - 1)->index > t.index; --hole) *hole = *(hole - 1);
+          *hole = t;
+        }
       }
-    } else {
-      std::stable_sort(first, last, [](const Term &a, const Term &b) { return a.index < b.index; });
     }
     starts.push_back(out);
     const std::size_t row_start = out;
@@ -139,10 +178,21 @@ PyObject *model_dec_bound(ModelObject *, PyObject *bound, PyObject *constant) {
   if (bound == Py_None) Py_RETURN_NONE;
   Ref infinity(tvx_constant("INFINITY"));
   if (!infinity) return nullptr;
-  // Exact floats are served in C; the result is the same Python would give.
-  if (PyFloat_CheckExact(bound) && PyFloat_CheckExact(infinity.get()) &&
-      PyFloat_CheckExact(constant)) {
-    const double b = PyFloat_AS_DOUBLE(bound), inf = PyFloat_AS_DOUBLE(infinity.get());
+  // Exact floats, and ints a double holds exactly, are served in C; the
+  // result is the same Python would give.
+  double b = 0.0;
+  bool plain = PyFloat_CheckExact(bound);
+  if (plain) {
+    b = PyFloat_AS_DOUBLE(bound);
+  } else if (PyLong_CheckExact(bound)) {
+    int overflow = 0;
+    const long long v = PyLong_AsLongLongAndOverflow(bound, &overflow);
+    if (v == -1 && PyErr_Occurred()) return nullptr;
+    plain = !overflow && v > -(1LL << 53) && v < (1LL << 53);
+    b = static_cast<double>(v);
+  }
+  if (plain && PyFloat_CheckExact(infinity.get()) && PyFloat_CheckExact(constant)) {
+    const double inf = PyFloat_AS_DOUBLE(infinity.get());
     if (std::fabs(b) >= inf) return PyFloat_FromDouble(b >= 0 ? inf : -inf);
     return PyFloat_FromDouble(b - PyFloat_AS_DOUBLE(constant));
   }

@@ -9,6 +9,8 @@
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "expr/quadexpr.h"
+#include "psd/psd_arrays.h"
+#include "psd/psdexpr.h"
 #include "model/attrs.h"
 #include "model/handles.h"
 #include "runtime/args.h"
@@ -128,21 +130,21 @@ PyObject *model_setObjective_impl(PyObject *, PyObject *const *args) {
   PyObject *expr = args[1];
   int sense = 0;
   if (!as_int32(args[2], &sense)) return nullptr;
-  const bool quad = quadexpr_check(expr);
-  if (!linexpr_check(expr) && !quad) {
-    if (PyObject_TypeCheck(expr, PsdExpr_class.type))
-      return not_built("Model.setObjective of a semidefinite expression");
+  const bool quad = quadexpr_check(expr), psd = psdexpr_check(expr);
+  if (!linexpr_check(expr) && !quad && !psd) {
     PyErr_SetString(PyExc_TypeError, "expr should be one of [LinExpr, QuadExpr, PsdExpr] type");
     return nullptr;
   }
-  PyObject *lin = quad ? as_quadexpr(expr)->lin_ : expr;  // borrowed
-  if (!linexpr_check(lin)) {
-    PyErr_SetString(PyExc_TypeError, "the linear part of a QuadExpr must be a LinExpr");
+  Ref lin = Ref::borrow(quad ? as_quadexpr(expr)->lin_ : psd ? as_psdexpr(expr)->lin_ : expr);
+  if (!linexpr_check(lin.get())) {
+    PyErr_SetString(PyExc_TypeError, "the linear part of an expression must be a LinExpr");
     return nullptr;
   }
   TVXmodel *mdl = nullptr;
   NewObjective next;
-  if (gather(m, lin, quad ? expr : nullptr, &mdl, next) < 0) return nullptr;
+  if (gather(m, lin.get(), quad ? expr : nullptr, &mdl, next) < 0) return nullptr;
+  std::vector<PsdGroup> matrices;
+  if (psd && psd_groups(expr, mdl, matrices) < 0) return nullptr;
   Ref nvals(double_array(next.obj));
   if (!nvals) return nullptr;
   Ref constant(PyFloat_FromDouble(next.constant));
@@ -163,6 +165,13 @@ PyObject *model_setObjective_impl(PyObject *, PyObject *const *args) {
   if (!next.obj.empty() && set_attr(mdl, "Obj", "v", vars.get(), nvals.get()) < 0) return nullptr;
   if (clear_psd_objective(psdvars.get()) < 0) return nullptr;
   if (set_attr(mdl, "ObjCon", "m", nullptr, constant.get()) < 0) return nullptr;
+  for (const PsdGroup &g : matrices) {
+    Ref element(PyList_New(1)), value(PyList_New(1));
+    if (!element || !value) return nullptr;
+    PyList_SET_ITEM(element.get(), 0, g.var.newref());
+    PyList_SET_ITEM(value.get(), 0, g.matrix.newref());
+    if (set_attr(mdl, "PsdObj", "psdv", element.get(), value.get()) < 0) return nullptr;
+  }
   if (!next.qval.empty()) {
     const int qrc = TVXaddqpterms(mdl, static_cast<int>(next.qval.size()), next.qrow.data(),
                                   next.qcol.data(), next.qval.data());
@@ -175,24 +184,31 @@ PyObject *model_setObjective_impl(PyObject *, PyObject *const *args) {
 
 const char *const getObjective_args[] = {"self"};
 
-// 1 when some PSD variable has a nonzero objective matrix, 0, -1.
-int psd_objective_used(PyObject *psdvars) {
+// The PSD variables' objective matrices as the terms of a PsdExpr whose
+// linear part is lin: one term for each non-zero matrix. New reference.
+PyObject *psd_objective(PyObject *psdvars, PyObject *lin) {
+  Ref pe(PyObject_CallObject(reinterpret_cast<PyObject *>(&PsdExpr_Type), nullptr));
+  if (!pe) return nullptr;
+  Py_SETREF(as_psdexpr(pe.get())->lin_, new_ref(lin));
   Ref items(PySequence_List(psdvars));
-  if (!items) return -1;
+  if (!items) return nullptr;
   const Py_ssize_t n = PyList_GET_SIZE(items.get());
-  if (n == 0) return 0;
-  PyObject *np = module_global("_np");  // borrowed
-  if (!np) return -1;
+  PyObject *np = n > 0 ? module_global("_np") : Py_None;  // borrowed
+  if (!np) return nullptr;
   for (Py_ssize_t i = 0; i < n; i++) {
-    Ref mat(PyObject_GetAttrString(PyList_GET_ITEM(items.get(), i), "psdobj"));
-    if (!mat) return -1;
-    Ref count(PyArray_Check(mat.get()) ? PyObject_CallMethod(np, "count_nonzero", "O", mat.get())
-                                       : PyObject_CallMethod(mat.get(), "count_nonzero", nullptr));
-    if (!count) return -1;
+    PyObject *var = PyList_GET_ITEM(items.get(), i);
+    Ref mat(PyObject_GetAttrString(var, "psdobj"));
+    if (!mat) return nullptr;
+    const int sparse = is_sparse(mat.get());
+    if (sparse < 0) return nullptr;
+    if (!sparse && !PyArray_Check(mat.get())) continue;
+    Ref count(sparse ? PyObject_CallMethod(mat.get(), "count_nonzero", nullptr)
+                     : PyObject_CallMethod(np, "count_nonzero", "O", mat.get()));
+    if (!count) return nullptr;
     const int used = PyObject_IsTrue(count.get());
-    if (used) return used;
+    if (used < 0 || (used && PsdExpr_ops.addterm(pe.get(), mat.get(), var) < 0)) return nullptr;
   }
-  return 0;
+  return pe.release();
 }
 
 PyObject *model_getObjective_impl(PyObject *, PyObject *const *args) {
@@ -254,12 +270,15 @@ PyObject *model_getObjective_impl(PyObject *, PyObject *const *args) {
     }
   }
 
-  const int psd = psd_objective_used(m->psdvarlist_);
-  if (psd < 0) return nullptr;
-  if (psd) return not_built("Model.getObjective of a semidefinite objective");
-
+  Ref pe(psd_objective(m->psdvarlist_, le));
+  if (!pe) return nullptr;
   QuadTerms qt;
   if (quadexpr_terms(qe.get(), qt) < 0) return nullptr;
+  if (as_list(as_psdexpr(pe.get())->coeffs_)->size_ > 0) {
+    // No expression holds both; returning one part would lose the other.
+    if (qt.n > 0) return raise_text("the objective has quadratic and semidefinite terms");
+    return pe.release();
+  }
   if (qt.n > 0) return qe.release();
   return new_ref(le);
 }

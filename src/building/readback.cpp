@@ -92,7 +92,7 @@ PyObject *model_getRow_impl(PyObject *, PyObject *const *args) {
       return nullptr;
     }
   }
-  return linexpr_from_blocks(coeffs, terms, 0.0);
+  return linexpr_from_blocks(coeffs, terms, line.nnz, 0.0);
 }
 
 PyObject *model_getCol_impl(PyObject *, PyObject *const *args) {

@@ -1,10 +1,10 @@
-// The callback context that the bridge publishes on a Model while a callback
-// runs, as the what-code getters read it.
+// The callback context that the bridge publishes on a Model while a
+// callback runs, and the rule every in-callback method starts with.
 #ifndef DIDAZODA_CALLBACKS_CALLBACK_FIELDS_H
 #define DIDAZODA_CALLBACKS_CALLBACK_FIELDS_H
 
-#include "runtime/ref.h"
 #include "module/tarvex.h"
+#include "runtime/ref.h"
 
 namespace dz {
 
@@ -18,6 +18,17 @@ struct CallbackContext {
 
 // Fills ctx from model, an instance of Model; 0, or -1 with an exception set.
 int model_callback_context(PyObject *model, CallbackContext *ctx);
+
+// The in-callback rule: fills ctx and returns true while a callback of
+// model (a Model) runs; otherwise RuntimeError "method can only be called
+// in callback function" and false.
+bool in_callback(PyObject *model, CallbackContext *ctx);
+
+// The value of TVX.<group>.<name> as it is now ("Error", "ABORT_CTRL_C"),
+// as an int; false with an exception.
+bool tvx_code(const char *group, const char *name, int *out);
+// TarvexError(TVX.Error.CB_INVALID_WHAT), the code read now. nullptr.
+PyObject *raise_invalid_what();
 
 }  // namespace dz
 

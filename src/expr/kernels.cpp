@@ -15,13 +15,13 @@ namespace {
 
 PyObject *sum_of(PyObject *a, PyObject *b, bool as_quad) {
   SumAccumulator acc;
-  if (acc.init() < 0 || acc.add(a) < 0 || acc.add(b) < 0) return nullptr;
+  if (acc.add(a) < 0 || acc.add(b) < 0) return nullptr;
   return acc.finish(as_quad);
 }
 
 PyObject *sum_with(PyObject *a, double n, bool as_quad) {
   SumAccumulator acc;
-  if (acc.init() < 0 || acc.add(a) < 0) return nullptr;
+  if (acc.add(a) < 0) return nullptr;
   acc.add_constant(n);
   return acc.finish(as_quad);
 }
@@ -68,7 +68,6 @@ PyObject *exact_sub(PyObject *a, PyObject *b) {
   }
   // a + (-b): a Var's sum puts the expression's terms first.
   SumAccumulator acc;
-  if (acc.init() < 0) return nullptr;
   if (Py_TYPE(a) == &Var_Type) {
     if (acc.add_terms(coeffs.get(), vars, n, constant) < 0 || acc.add(a) < 0) return nullptr;
   } else if (acc.add(a) < 0 || acc.add_terms(coeffs.get(), vars, n, constant) < 0) {

@@ -9,8 +9,6 @@
 #ifndef DIDAZODA_EXPR_KERNELS_H
 #define DIDAZODA_EXPR_KERNELS_H
 
-#include <initializer_list>
-
 #include "expr/list.h"
 
 namespace dz {
@@ -45,11 +43,15 @@ PyObject *l_mul_l(PyObject *a, PyObject *b);
 PyObject *exact_sub(PyObject *a, PyObject *b);
 
 // The accumulator of every sum: appends each item's terms, as stored and in
-// order, straight into five fresh blocks, and keeps the constant in a
-// double. Items are QuadExpr, LinExpr, Var (the term 1.0 * v) or numbers.
+// order, and keeps the constant in a double. Items are QuadExpr, LinExpr,
+// Var (the term 1.0 * v) or numbers.
+//
+// A term list still empty takes a share of the first item's block instead of
+// a copy when that item's view reaches the end of its block: its later terms
+// are appended behind the item's, where no other view looks. So a left fold
+// (((a + b) + c) + ...) costs time linear in its terms, not quadratic.
 class SumAccumulator {
  public:
-  int init();  // -1 with MemoryError
   // -1 with TypeError "bad type for quicksum: {}" for any other item, or
   // ValueError for an expression whose term lists differ in length.
   int add(PyObject *item);
@@ -61,13 +63,24 @@ class SumAccumulator {
   PyObject *finish(bool as_quad);
 
  private:
+  // A block (none until needed: a sum sharing its operand's lists, or one
+  // without quadratic terms, allocates none of its own) and the number of
+  // its leading items that are this sum's terms.
+  struct Part {
+    BlockRef block;
+    int size = 0;
+    int own();  // a block whose items end with this sum's
+    int append(PyObject *item);
+    int extend(const ListObject *view);
+    int extend(ListBlock *src, int n);  // the first n items of src
+    ListBlock *take();                  // the share handed to the result
+  };
+
   int add_var(PyObject *v);
   int add_lin(PyObject *e);
   int add_quad(PyObject *q);
-  // Makes those of the blocks not made yet; -1 with MemoryError.
-  int make_blocks(std::initializer_list<BlockRef *> blocks);
 
-  BlockRef coeffs_, vars1_, vars2_, lin_coeffs_, lin_vars_;
+  Part coeffs_, vars1_, vars2_, lin_coeffs_, lin_vars_;
   double constant_ = 0.0;
 };
 

@@ -115,33 +115,19 @@ PyObject *linexpr_call_getconstant(PyObject *e) {
   return PyObject_CallMethodObjArgs(e, expr_str().getConstant, nullptr);
 }
 
-// 1 when coeffs takes the sequence form of addTerms.
-int is_term_sequence(PyObject *coeffs) {
-  if (PyList_Check(coeffs) || PyTuple_Check(coeffs) || list_check(coeffs)) return 1;
-  return is_ndarray(coeffs);
-}
-
-// vars[i]: any indexable object, with its own IndexError when too short.
-PyObject *item_of(PyObject *vars, Py_ssize_t i) {
-  if (PyList_CheckExact(vars) || PyTuple_CheckExact(vars)) return PySequence_GetItem(vars, i);
-  Ref key(PyLong_FromSsize_t(i));
-  if (!key) return nullptr;
-  return PyObject_GetItem(vars, key.get());
-}
-
 }  // namespace
 
 // ---- C interface -------------------------------------------------------------------
 
 PyObject *linexpr_new() { return linexpr_make(&LinExpr_Type, list_new(), list_new(), 0.0); }
 
-PyObject *linexpr_from_blocks(ListBlock *coeffs, ListBlock *vars, double constant) {
-  PyObject *c = list_adopt(coeffs);
+PyObject *linexpr_from_blocks(ListBlock *coeffs, ListBlock *vars, int n, double constant) {
+  PyObject *c = list_adopt_prefix(coeffs, n);
   if (!c) {
     List_DecRef(vars);
     return nullptr;
   }
-  return linexpr_make(&LinExpr_Type, c, list_adopt(vars), constant);
+  return linexpr_make(&LinExpr_Type, c, list_adopt_prefix(vars, n), constant);
 }
 
 PyObject *linexpr_copy(PyObject *e) {
@@ -184,7 +170,7 @@ int linexpr_addterms(PyObject *self, PyObject *coeffs, PyObject *vars) {
     int zero = is_zero(coeff.get());
     if (zero < 0) return -1;
     if (zero) continue;
-    Ref var(item_of(vars, i));
+    Ref var(sequence_item(vars, i));
     if (!var) return -1;
     if (!handle_check(var.get(), &Var_Type)) {
       raise_text("Expect a list of var");
@@ -249,8 +235,6 @@ int linexpr_var_positions(PyObject *self, PyObject *var, Positions &out) {
   return 0;
 }
 
-namespace {
-
 int linexpr_remove_positions(PyObject *self, const Positions &p) {
   if (p.size() == 0) return 0;
   LinExprObject *o = as_linexpr(self);
@@ -258,35 +242,20 @@ int linexpr_remove_positions(PyObject *self, const Positions &p) {
   return list_field_remove(&o->vars_, p.data(), p.size());
 }
 
+int linexpr_add_operand(PyObject *self, PyObject *other) {
+  if (handle_check(other, &Var_Type)) return LinExpr_ops.addterm(self, 1.0, other) < 0 ? -1 : 1;
+  if (linexpr_check(other)) return LinExpr_ops.addexpr(self, other, 1.0) < 0 ? -1 : 1;
+  return 0;
+}
+
+namespace {
+
 // ---- Construction --------------------------------------------------------------------
 
 const char *const init_argnames[] = {"self", "arg1", "arg2"};
 const FuncSpec init_spec =
     func_spec("__init__", "LinExpr.__init__", init_argnames, FUNC_METHOD, nullptr, nullptr, nullptr)
         .with_defaults("(0, None)");
-
-int linexpr_init_pairs(PyObject *self, PyObject *pairs) {
-  Ref it(PyObject_GetIter(pairs));
-  if (!it) return -1;
-  while (PyObject *raw = PyIter_Next(it.get())) {
-    Ref element(raw);
-    Py_ssize_t len = -1;
-    if (PyTuple_Check(raw) || PyList_Check(raw)) {
-      len = PyObject_Size(raw);
-      if (len < 0) return -1;
-    }
-    if (len < 2) {
-      raise_text("Each element should be a tuple or list with length 2");
-      return -1;
-    }
-    Ref coeff(PySequence_GetItem(raw, 0));
-    if (!coeff) return -1;
-    Ref var(PySequence_GetItem(raw, 1));
-    if (!var) return -1;
-    if (linexpr_call_addterms(self, coeff.get(), var.get()) < 0) return -1;
-  }
-  return PyErr_Occurred() ? -1 : 0;
-}
 
 int linexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   ParsedArgs a;
@@ -322,7 +291,7 @@ int linexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   }
   int pairs = PyList_Check(arg1) || PyTuple_Check(arg1) ? 1 : is_ndarray(arg1);
   if (pairs < 0) return -1;
-  if (pairs) return linexpr_init_pairs(self, arg1);
+  if (pairs) return add_term_pairs(self, arg1, false, linexpr_call_addterms);
   double constant;
   if (!float_of(arg1, &constant)) return -1;
   o->constant_ = constant;

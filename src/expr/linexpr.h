@@ -34,11 +34,11 @@ struct LinExprOps {
 };
 extern LinExprOps LinExpr_ops;
 
-// New exact LinExpr objects: empty; taking over one share of each block
-// (lengths: the blocks' counts; the shares are released on failure); and a
-// copy of e sharing its blocks (LinExpr(e)).
+// New exact LinExpr objects: empty; taking over one share of each block,
+// whose first n items become the terms (the shares are released on
+// failure); and a copy of e sharing its blocks (LinExpr(e)).
 PyObject *linexpr_new();
-PyObject *linexpr_from_blocks(ListBlock *coeffs, ListBlock *vars, double constant);
+PyObject *linexpr_from_blocks(ListBlock *coeffs, ListBlock *vars, int n, double constant);
 PyObject *linexpr_copy(PyObject *e);
 
 // A snapshot of a LinExpr's terms: items 0 .. n-1 of both stay as they are
@@ -51,13 +51,19 @@ struct LinTerms {
 // -1 with ValueError when the two lists differ in length.
 int linexpr_terms(PyObject *e, LinTerms &out);
 
-// Python-level methods that QuadExpr applies to its linear part.
+// Python-level methods that QuadExpr and PsdExpr apply to their linear part.
 int linexpr_addterms(PyObject *self, PyObject *coeffs, PyObject *vars);
 int linexpr_addconstant(PyObject *self, PyObject *c);
 int linexpr_clear(PyObject *self);
 PyObject *linexpr_getvalue(PyObject *self);
 // Appends the positions whose variable is var (remove(var)), ascending.
 int linexpr_var_positions(PyObject *self, PyObject *var, Positions &out);
+// Removes the terms at the given positions (ascending). 0 or -1.
+int linexpr_remove_positions(PyObject *self, const Positions &p);
+// self += other for a Var (a term of coefficient 1) or a LinExpr (its terms
+// and constant): 1 when done, 0 when other is neither, -1 on error. What
+// the expressions holding a linear part add to it in their +=.
+int linexpr_add_operand(PyObject *self, PyObject *other);
 
 }  // namespace dz
 

@@ -187,6 +187,12 @@ PyObject *list_adopt(ListBlock *block) {
   return self;
 }
 
+PyObject *list_adopt_prefix(ListBlock *block, int size) {
+  PyObject *self = list_adopt(block);
+  if (self) as_list(self)->size_ = size;
+  return self;
+}
+
 PyObject *list_view(ListBlock *block, int size) {
   block->refcount++;
   PyObject *self = list_adopt(block);

@@ -51,6 +51,9 @@ void List_DecRef(ListBlock *block);
 PyObject *list_new();
 PyObject *list_view(ListBlock *block, int size);
 PyObject *list_adopt(ListBlock *block);
+// As list_adopt, with the view's length given (<= count): the block may be
+// shared, and others may have appended past the caller's items.
+PyObject *list_adopt_prefix(ListBlock *block, int size);
 
 // Table of internal operations. Every entry takes a List (or subclass).
 struct ListOps {

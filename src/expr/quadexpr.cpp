@@ -121,17 +121,18 @@ PyObject *quadexpr_new() {
   return quadexpr_make(&QuadExpr_Type, list_new(), list_new(), list_new(), linexpr_new());
 }
 
-PyObject *quadexpr_from_blocks(ListBlock *coeffs, ListBlock *vars1, ListBlock *vars2,
-                               ListBlock *lin_coeffs, ListBlock *lin_vars, double constant) {
+PyObject *quadexpr_from_blocks(ListBlock *coeffs, ListBlock *vars1, ListBlock *vars2, int nq,
+                               ListBlock *lin_coeffs, ListBlock *lin_vars, int nl,
+                               double constant) {
   BlockRef blocks[] = {BlockRef(coeffs), BlockRef(vars1), BlockRef(vars2), BlockRef(lin_coeffs),
                        BlockRef(lin_vars)};
-  Ref c(list_adopt(blocks[0].release()));
+  Ref c(list_adopt_prefix(blocks[0].release(), nq));
   if (!c) return nullptr;
-  Ref v1(list_adopt(blocks[1].release()));
+  Ref v1(list_adopt_prefix(blocks[1].release(), nq));
   if (!v1) return nullptr;
-  Ref v2(list_adopt(blocks[2].release()));
+  Ref v2(list_adopt_prefix(blocks[2].release(), nq));
   if (!v2) return nullptr;
-  Ref lin(linexpr_from_blocks(blocks[3].release(), blocks[4].release(), constant));
+  Ref lin(linexpr_from_blocks(blocks[3].release(), blocks[4].release(), nl, constant));
   if (!lin) return nullptr;
   return quadexpr_make(&QuadExpr_Type, c.release(), v1.release(), v2.release(), lin.release());
 }
@@ -385,12 +386,7 @@ PyObject *quadexpr_remove_impl(PyObject *, PyObject *const *args) {
   Ref lin = lin_of(self);
   if (linexpr_var_positions(lin.get(), item, linear) < 0) return nullptr;
   if (quadexpr_remove_positions(self, quad) < 0) return nullptr;
-  if (linear.size() > 0) {
-    LinExprObject *l = as_linexpr(lin.get());
-    if (list_field_remove(&l->coeffs_, linear.data(), linear.size()) < 0 ||
-        list_field_remove(&l->vars_, linear.data(), linear.size()) < 0)
-      return nullptr;
-  }
+  if (linexpr_remove_positions(lin.get(), linear) < 0) return nullptr;
   Py_RETURN_NONE;
 }
 
@@ -404,18 +400,10 @@ PyObject *quadexpr_iadd(PyObject *self, PyObject *other) {
   int number = is_number(other);
   if (number < 0) return nullptr;
   Ref lin = lin_of(self);
-  int rc;
-  if (number) {
-    rc = linexpr_addconstant(lin.get(), other);
-  } else if (handle_check(other, &Var_Type)) {
-    rc = LinExpr_ops.addterm(lin.get(), 1.0, other);
-  } else if (linexpr_check(other)) {
-    rc = LinExpr_ops.addexpr(lin.get(), other, 1.0);
-  } else if (quadexpr_check(other)) {
-    rc = quadexpr_addexpr(self, other, 1.0);
-  } else {
-    return raise_unsupported("+=", self, other);
-  }
+  int rc = number ? (linexpr_addconstant(lin.get(), other) < 0 ? -1 : 1)
+                  : linexpr_add_operand(lin.get(), other);
+  if (rc == 0 && quadexpr_check(other)) rc = quadexpr_addexpr(self, other, 1.0) < 0 ? -1 : 1;
+  if (rc == 0) return raise_unsupported("+=", self, other);
   if (rc < 0) return nullptr;
   return return_self(self);
 }

@@ -36,11 +36,11 @@ struct QuadExprOps {
 extern QuadExprOps QuadExpr_ops;
 
 // New exact QuadExpr objects: the zero expression; one taking over a share
-// of each block (lengths: the counts; released on failure); a copy sharing
-// q's blocks (QuadExpr(q)).
+// of each block, with nq quadratic and nl linear terms (released on
+// failure); a copy sharing q's blocks (QuadExpr(q)).
 PyObject *quadexpr_new();
-PyObject *quadexpr_from_blocks(ListBlock *coeffs, ListBlock *vars1, ListBlock *vars2,
-                               ListBlock *lin_coeffs, ListBlock *lin_vars, double constant);
+PyObject *quadexpr_from_blocks(ListBlock *coeffs, ListBlock *vars1, ListBlock *vars2, int nq,
+                               ListBlock *lin_coeffs, ListBlock *lin_vars, int nl, double constant);
 PyObject *quadexpr_copy(PyObject *q);
 
 // A snapshot of the quadratic terms; the linear part is read with LinTerms.

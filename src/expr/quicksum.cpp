@@ -8,23 +8,60 @@
 
 namespace dz {
 
-// The blocks of the quadratic terms are made with the first of them (or by
-// finish): most sums are linear.
-int SumAccumulator::init() { return make_blocks({&lin_coeffs_, &lin_vars_}); }
+namespace {
 
-int SumAccumulator::make_blocks(std::initializer_list<BlockRef *> blocks) {
-  for (BlockRef *b : blocks) {
-    if (*b) continue;
-    b->reset(List_NewBlock());
-    if (!*b) return -1;
-  }
+// A private block holding the first n items of src (n may be 0, src null).
+ListBlock *prefix_copy(ListBlock *src, int n) {
+  BlockRef fresh(List_NewBlock());
+  if (!fresh || (n > 0 && List_AppendRange(fresh.get(), src, n) < 0)) return nullptr;
+  return fresh.release();
+}
+
+}  // namespace
+
+// Items past size belong to someone else once another view has appended
+// there: this sum then continues on a copy of its own items.
+int SumAccumulator::Part::own() {
+  if (block && block.get()->count == size) return 0;
+  ListBlock *mine = prefix_copy(block.get(), size);
+  if (!mine) return -1;
+  block.reset(mine);
   return 0;
+}
+
+int SumAccumulator::Part::append(PyObject *item) {
+  if (own() < 0 || List_Append(block.get(), item) < 0) return -1;
+  size++;
+  return 0;
+}
+
+int SumAccumulator::Part::extend(const ListObject *view) {
+  return extend(view->list_, view->size_);
+}
+
+int SumAccumulator::Part::extend(ListBlock *src, int n) {
+  if (n == 0) return 0;
+  if (size == 0 && src->count == n) {
+    src->refcount++;
+    block.reset(src);
+    size = n;
+    return 0;
+  }
+  // src may be this part's block: AppendRange reads it after growing.
+  if (own() < 0 || List_AppendRange(block.get(), src, n) < 0) return -1;
+  size += n;
+  return 0;
+}
+
+ListBlock *SumAccumulator::Part::take() {
+  if (!block && own() < 0) return nullptr;
+  return block.release();
 }
 
 int SumAccumulator::add_var(PyObject *v) {
   Ref one(coeff_float(1.0));
-  if (List_Append(lin_coeffs_.get(), one.get()) < 0) return -1;
-  return List_Append(lin_vars_.get(), v);
+  if (!one || lin_coeffs_.append(one.get()) < 0) return -1;
+  return lin_vars_.append(v);
 }
 
 // No Python code runs between reading an item's views and appending their
@@ -33,17 +70,13 @@ int SumAccumulator::add_lin(PyObject *e) {
   LinExprObject *o = as_linexpr(e);
   ListObject *c = as_list(o->coeffs_), *v = as_list(o->vars_);
   if (c->size_ != v->size_) return raise_unequal_terms("LinExpr", c->size_, v->size_);
-  if (List_AppendRange(lin_coeffs_.get(), c->list_, c->size_) < 0 ||
-      List_AppendRange(lin_vars_.get(), v->list_, v->size_) < 0)
-    return -1;
+  if (lin_coeffs_.extend(c) < 0 || lin_vars_.extend(v) < 0) return -1;
   constant_ = constant_ + o->constant_;
   return 0;
 }
 
 int SumAccumulator::add_terms(ListBlock *coeffs, ListBlock *vars, int n, double constant) {
-  if (List_AppendRange(lin_coeffs_.get(), coeffs, n) < 0 ||
-      List_AppendRange(lin_vars_.get(), vars, n) < 0)
-    return -1;
+  if (lin_coeffs_.extend(coeffs, n) < 0 || lin_vars_.extend(vars, n) < 0) return -1;
   constant_ = constant_ + constant;
   return 0;
 }
@@ -53,11 +86,7 @@ int SumAccumulator::add_quad(PyObject *q) {
   ListObject *c = as_list(o->coeffs_), *v1 = as_list(o->vars1_), *v2 = as_list(o->vars2_);
   if (v1->size_ != c->size_) return raise_unequal_terms("QuadExpr", c->size_, v1->size_);
   if (v2->size_ != c->size_) return raise_unequal_terms("QuadExpr", c->size_, v2->size_);
-  if (make_blocks({&coeffs_, &vars1_, &vars2_}) < 0 ||
-      List_AppendRange(coeffs_.get(), c->list_, c->size_) < 0 ||
-      List_AppendRange(vars1_.get(), v1->list_, v1->size_) < 0 ||
-      List_AppendRange(vars2_.get(), v2->list_, v2->size_) < 0)
-    return -1;
+  if (coeffs_.extend(c) < 0 || vars1_.extend(v1) < 0 || vars2_.extend(v2) < 0) return -1;
   return add_lin(o->lin_);
 }
 
@@ -88,16 +117,22 @@ int SumAccumulator::add(PyObject *item) {
 }
 
 PyObject *SumAccumulator::finish(bool as_quad) {
-  if (!as_quad && (!coeffs_ || coeffs_.get()->count == 0))
-    return linexpr_from_blocks(lin_coeffs_.release(), lin_vars_.release(), constant_);
-  if (make_blocks({&coeffs_, &vars1_, &vars2_}) < 0) return nullptr;
-  return quadexpr_from_blocks(coeffs_.release(), vars1_.release(), vars2_.release(),
-                              lin_coeffs_.release(), lin_vars_.release(), constant_);
+  const bool quad = as_quad || coeffs_.size > 0;
+  ListBlock *parts[5] = {nullptr, nullptr, nullptr, nullptr, nullptr};
+  Part *order[5] = {&lin_coeffs_, &lin_vars_, &coeffs_, &vars1_, &vars2_};
+  for (int k = 0; k < (quad ? 5 : 2); k++) {
+    if (!(parts[k] = order[k]->take())) {
+      for (int j = 0; j < k; j++) List_DecRef(parts[j]);
+      return nullptr;
+    }
+  }
+  if (!quad) return linexpr_from_blocks(parts[0], parts[1], lin_coeffs_.size, constant_);
+  return quadexpr_from_blocks(parts[2], parts[3], parts[4], coeffs_.size, parts[0], parts[1],
+                              lin_coeffs_.size, constant_);
 }
 
 PyObject *quicksum_of(PyObject *li) {
   SumAccumulator acc;
-  if (acc.init() < 0) return nullptr;
   if (PyList_CheckExact(li)) {
     // An item's conversion may change the list: its length is read anew.
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(li); i++) {

@@ -5,6 +5,7 @@
 
 #include "expr/expr_util.h"
 #include "model/handles.h"
+#include "module/tarvex_error.h"
 #include "runtime/args.h"
 
 namespace dz {
@@ -38,11 +39,46 @@ int match_position(PyObject *item, int n) {
 }
 
 int same_var(PyObject *stored, PyObject *var) {
-  if (Py_TYPE(stored) == &Var_Type)
+  PyTypeObject *kind = Py_TYPE(stored);
+  if ((kind == &Var_Type || kind == &PsdVar_Type) && PyObject_TypeCheck(var, kind))
     return handle_mdl(stored) == handle_mdl(var) && handle_index(stored) == handle_index(var);
   Ref r(PyObject_CallMethodObjArgs(stored, expr_str().sameAs, var, nullptr));
   if (!r) return -1;
   return PyObject_IsTrue(r.get());
+}
+
+int is_term_sequence(PyObject *o) {
+  if (PyList_Check(o) || PyTuple_Check(o) || list_check(o)) return 1;
+  return is_ndarray(o);
+}
+
+PyObject *sequence_item(PyObject *seq, Py_ssize_t i) {
+  if (PyList_CheckExact(seq) || PyTuple_CheckExact(seq)) return PySequence_GetItem(seq, i);
+  Ref key(PyLong_FromSsize_t(i));
+  if (!key) return nullptr;
+  return PyObject_GetItem(seq, key.get());
+}
+
+int add_term_pairs(PyObject *self, PyObject *pairs, bool arrays,
+                   int (*add)(PyObject *self, PyObject *coeff, PyObject *var)) {
+  Ref it(PyObject_GetIter(pairs));
+  if (!it) return -1;
+  while (PyObject *raw = PyIter_Next(it.get())) {
+    Ref element(raw);
+    Py_ssize_t len = -1;
+    int pair = PyTuple_Check(raw) || PyList_Check(raw) ? 1 : arrays ? is_ndarray(raw) : 0;
+    if (pair < 0) return -1;
+    if (pair && (len = PyObject_Size(raw)) < 0) return -1;
+    if (len < 2) {
+      raise_text("Each element should be a tuple or list with length 2");
+      return -1;
+    }
+    Ref coeff(PySequence_GetItem(raw, 0));
+    if (!coeff) return -1;
+    Ref var(PySequence_GetItem(raw, 1));
+    if (!var || add(self, coeff.get(), var.get()) < 0) return -1;
+  }
+  return PyErr_Occurred() ? -1 : 0;
 }
 
 int is_zero(PyObject *coeff) {

@@ -1,4 +1,4 @@
-// What LinExpr and QuadExpr share in reading and editing terms.
+// What LinExpr, QuadExpr and PsdExpr share in reading and editing terms.
 #ifndef DIDAZODA_EXPR_TERMS_H
 #define DIDAZODA_EXPR_TERMS_H
 
@@ -23,9 +23,26 @@ class Positions {
 // way a term list matches a position), or -1. -2 with an exception.
 int match_position(PyObject *item, int n);
 
-// var.sameAs(item) for an item of a term list and a Var: fields compared
-// for an exact Var, the method called otherwise. 1, 0, or -1.
+// stored.sameAs(var) for an item of a term list and a Var or PsdVar: fields
+// compared for an exact Var or PsdVar (var of its class), the method called
+// otherwise. 1, 0, or -1.
 int same_var(PyObject *stored, PyObject *var);
+
+// 1 when o takes the sequence form of addTerms (a list, tuple, List or
+// numpy array, subclasses too), 0, or -1 with an exception.
+int is_term_sequence(PyObject *o);
+
+// seq[i] of any indexable object, with its own IndexError when too short.
+// New reference.
+PyObject *sequence_item(PyObject *seq, Py_ssize_t i);
+
+// add(self, element[0], element[1]) for each element of pairs, in order;
+// further entries of an element are ignored. An element must be a tuple or
+// a list (or, with arrays, a numpy array) of at least two entries, else
+// TarvexError "Each element should be a tuple or list with length 2".
+// 0 or -1.
+int add_term_pairs(PyObject *self, PyObject *pairs, bool arrays,
+                   int (*add)(PyObject *self, PyObject *coeff, PyObject *var));
 
 // 1 when coeff == 0 (Python equality, exact floats compared in C), 0, -1.
 int is_zero(PyObject *coeff);

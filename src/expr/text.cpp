@@ -200,8 +200,6 @@ PyObject *linexpr_str(PyObject *self) {
   return wrap_text("LinExpr", s.get());
 }
 
-// The linear part's own text is embedded; a negative first linear term
-// brings its own "- ", so only a positive one needs a "+ " joiner.
 PyObject *quadexpr_str(PyObject *self) {
   if (text_strings_ready() < 0) return nullptr;
   Py_ssize_t n;
@@ -225,25 +223,32 @@ PyObject *quadexpr_str(PyObject *self) {
     if (append_term(parts.get(), t.coeffs.at(k), name1.get(), name2.get(), same) < 0)
       return nullptr;
   }
-  Ref lin = Ref::borrow(as_quadexpr(self)->lin_);
-  Ref lin_text(PyObject_Str(lin.get()));
+  return expr_text_with_linear("QuadExpr", parts.get(), as_quadexpr(self)->lin_);
+}
+
+// The linear part's own text is embedded; a negative first linear term
+// brings its own "- ", so only a positive one needs a "+ " joiner.
+PyObject *expr_text_with_linear(const char *cls, PyObject *parts, PyObject *lin) {
+  if (text_strings_ready() < 0) return nullptr;
+  Ref held = Ref::borrow(lin);
+  Ref lin_text(PyObject_Str(held.get()));
   if (!lin_text) return nullptr;
   const Py_ssize_t len = PyUnicode_GET_LENGTH(lin_text.get());
   if (len > 11) {
     Ref inner(PyUnicode_Substring(lin_text.get(), 10, len - 1));
     if (!inner) return nullptr;
-    if (append(parts.get(), ts.blank) < 0) return nullptr;
+    if (append(parts, ts.blank) < 0) return nullptr;
     const bool negative = PyUnicode_READ_CHAR(inner.get(), 0) == '-' &&
                           PyUnicode_GET_LENGTH(inner.get()) > 1 &&
                           PyUnicode_READ_CHAR(inner.get(), 1) == ' ';
     if (!negative) {
-      if (append(parts.get(), ts.plus_joiner) < 0) return nullptr;
+      if (append(parts, ts.plus_joiner) < 0) return nullptr;
     }
-    if (append(parts.get(), inner.get()) < 0) return nullptr;
+    if (append(parts, inner.get()) < 0) return nullptr;
   }
-  Ref s(joined(parts.get()));
+  Ref s(joined(parts));
   if (!s) return nullptr;
-  return wrap_text("QuadExpr", s.get());
+  return wrap_text(cls, s.get());
 }
 
 PyObject *repr_via_str(PyObject *self) {

@@ -24,6 +24,11 @@ PyObject *shorten(PyObject *s);
 PyObject *linexpr_str(PyObject *self);
 PyObject *quadexpr_str(PyObject *self);
 
+// "<cls: ...>" from the texts of an expression's terms (parts, a list of
+// str, each beginning with its joiner; appended to) followed by the text of
+// its linear part lin (a LinExpr), joined with a single sign between them.
+PyObject *expr_text_with_linear(const char *cls, PyObject *parts, PyObject *lin);
+
 // self.__str__(), looked up on the object: the repr of the expressions and
 // of TempConstr.
 PyObject *repr_via_str(PyObject *self);

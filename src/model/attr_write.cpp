@@ -38,7 +38,7 @@ PyObject *normalise(PyObject *values, PyObject *elements) {
   int sparse = is_sparse(values);
   if (sparse < 0) return nullptr;
   if (sparse) {
-    Ref dense(PyObject_CallMethod(values, "toarray", nullptr));
+    Ref dense(sparse_to_dense(values));
     if (!dense) return nullptr;
     return PyObject_CallMethod(dense.get(), "tolist", nullptr);
   }
@@ -198,17 +198,20 @@ bool count_matrix(PyObject *item, MatrixItem &m) {
   int sparse = is_sparse(item);
   if (sparse < 0) return false;
   if (sparse) {
-    // Converted once: the entries counted are the entries written.
-    Ref coo(PyObject_CallMethod(item, "tocoo", nullptr));
-    if (!coo) return false;
-    Ref row(PyObject_GetAttrString(coo.get(), "row"));
-    Ref col(PyObject_GetAttrString(coo.get(), "col"));
-    Ref data(PyObject_GetAttrString(coo.get(), "data"));
-    if (!row || !col || !data) return false;
-    m.row = Ref(typed_array(row.get(), PyArray_DescrFromType(NPY_INT64)));
-    m.col = Ref(typed_array(col.get(), PyArray_DescrFromType(NPY_INT64)));
-    m.data = Ref(typed_array(data.get(), PyArray_DescrFromType(NPY_FLOAT64)));
+    // Read once, checked, without scipy's compiled conversions: the entries
+    // counted are the entries written.
+    SparseEntries e;
+    if (read_sparse(item, e) < 0) return false;
+    npy_intp n = static_cast<npy_intp>(e.val.size());
+    m.row = Ref(PyArray_SimpleNew(1, &n, NPY_INT64));
+    m.col = Ref(PyArray_SimpleNew(1, &n, NPY_INT64));
+    m.data = Ref(PyArray_SimpleNew(1, &n, NPY_FLOAT64));
     if (!m.row || !m.col || !m.data) return false;
+    for (npy_intp k = 0; k < n; k++) {
+      static_cast<npy_int64 *>(PyArray_DATA(as_array(m.row.get())))[k] = e.row[k];
+      static_cast<npy_int64 *>(PyArray_DATA(as_array(m.col.get())))[k] = e.col[k];
+      static_cast<double *>(PyArray_DATA(as_array(m.data.get())))[k] = e.val[k];
+    }
     m.count = PyArray_SIZE(as_array(m.data.get()));
     if (PyArray_SIZE(as_array(m.row.get())) != m.count ||
         PyArray_SIZE(as_array(m.col.get())) != m.count) {

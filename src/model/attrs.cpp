@@ -96,16 +96,14 @@ PyObject *index_array(TVXmodel *mdl, PyObject *elements) {
   std::vector<int> indices;
   while (Ref item{PyIter_Next(iter.get())}) {
     if (handle_attr_kind(item.get()) && !handle_of_model(item.get(), mdl)) return nullptr;
-    // The static handle classes' `index` is the field: read without the call.
-    PyTypeObject *t = Py_TYPE(item.get());
-    if (t == &Var_Type || t == &Constr_Type) {
-      indices.push_back(handle_index(item.get()));
-      continue;
-    }
-    Ref index(PyObject_GetAttr(item.get(), index_name.get()));
-    if (!index) return nullptr;
     int i = 0;
-    if (!as_int32(index.get(), &i)) return nullptr;
+    if (handle_is_exact(item.get())) {
+      i = handle_index(item.get());
+    } else {
+      Ref index(PyObject_GetAttr(item.get(), index_name.get()));
+      if (!index) return nullptr;
+      if (!as_int32(index.get(), &i)) return nullptr;
+    }
     indices.push_back(i);
   }
   if (PyErr_Occurred()) return nullptr;

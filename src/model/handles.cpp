@@ -85,29 +85,6 @@ PyObject *new_of(TVXmodel *mdl, int index) {
   return handle_new(kinds[K].type, mdl, index);
 }
 
-// ---- Attribute syntax ----------------------------------------------------------
-
-// Class members first; any other name is a solver attribute read through
-// self.getAttr, found without this fallback so that a missing getAttr cannot
-// recurse.
-PyObject *handle_getattro(PyObject *self, PyObject *name) {
-  PyObject *found = PyObject_GenericGetAttr(self, name);
-  if (found || !PyErr_ExceptionMatches(PyExc_AttributeError)) return found;
-  PyErr_Clear();
-  Ref getattr(PyObject_GenericGetAttr(self, str_getAttr));
-  if (!getattr) return nullptr;
-  return PyObject_CallFunctionObjArgs(getattr.get(), name, nullptr);
-}
-
-// Every assignment is a solver attribute write; a handle stores nothing.
-int handle_setattro(PyObject *self, PyObject *name, PyObject *value) {
-  if (!value) return PyObject_GenericSetAttr(self, name, nullptr);
-  Ref setattr(PyObject_GenericGetAttr(self, str_setAttr));
-  if (!setattr) return -1;
-  Ref result(PyObject_CallFunctionObjArgs(setattr.get(), name, value, nullptr));
-  return result ? 0 : -1;
-}
-
 // ---- Text, hash --------------------------------------------------------------
 
 // The name comes through attribute syntax, so it is the one the model holds.
@@ -128,6 +105,27 @@ bool handle_of_model(PyObject *o, TVXmodel *mdl) {
   if (handle_mdl(o) == mdl) return true;
   raise_text("an element of another model was given");
   return false;
+}
+
+// Class members first; any other name is a solver attribute read through
+// self.getAttr, found without this fallback so that a missing getAttr cannot
+// recurse.
+PyObject *attr_syntax_getattro(PyObject *self, PyObject *name) {
+  PyObject *found = PyObject_GenericGetAttr(self, name);
+  if (found || !PyErr_ExceptionMatches(PyExc_AttributeError)) return found;
+  PyErr_Clear();
+  Ref getattr(PyObject_GenericGetAttr(self, str_getAttr));
+  if (!getattr) return nullptr;
+  return PyObject_CallFunctionObjArgs(getattr.get(), name, nullptr);
+}
+
+// Every assignment is a solver attribute write; nothing is stored.
+int attr_syntax_setattro(PyObject *self, PyObject *name, PyObject *value) {
+  if (!value) return PyObject_GenericSetAttr(self, name, nullptr);
+  Ref setattr(PyObject_GenericGetAttr(self, str_setAttr));
+  if (!setattr) return -1;
+  Ref result(PyObject_CallFunctionObjArgs(setattr.get(), name, value, nullptr));
+  return result ? 0 : -1;
 }
 
 // hash(self.index). The six classes are static types whose `index` cannot be
@@ -155,6 +153,8 @@ PyObject *handle_new(PyTypeObject *type, TVXmodel *mdl, int index) {
   as_handle(h.get())->index_ = index;
   return h.release();
 }
+
+bool handle_is_exact(PyObject *o) { return kind_of(Py_TYPE(o)) != nullptr; }
 
 const char *handle_attr_kind(PyObject *o) {
   for (const Kind &k : kinds)
@@ -471,8 +471,8 @@ int handle_prepare() {
   t->tp_basicsize = sizeof(HandleObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
   t->tp_doc = k.class_doc;
-  t->tp_getattro = DZ_SLOT(handle_getattro);
-  t->tp_setattro = DZ_SLOT(handle_setattro);
+  t->tp_getattro = DZ_SLOT(attr_syntax_getattro);
+  t->tp_setattro = DZ_SLOT(attr_syntax_setattro);
   t->tp_str = DZ_SLOT(handle_str<K>);
   t->tp_repr = DZ_SLOT(handle_repr);
   if (K == KVar) {

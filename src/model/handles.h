@@ -35,6 +35,15 @@ inline bool handle_check(PyObject *o, PyTypeObject *kind) { return PyObject_Type
 // "gen", "psdc"), or nullptr when o is no handle. No exception either way.
 const char *handle_attr_kind(PyObject *o);
 
+// Attribute syntax of the handles and the handle arrays (MVar, MConstr):
+// a name that ordinary lookup does not find is read with self.getAttr(name);
+// every assignment is self.setAttr(name, value), nothing being stored.
+PyObject *attr_syntax_getattro(PyObject *self, PyObject *name);
+int attr_syntax_setattro(PyObject *self, PyObject *name, PyObject *value);
+
+// o is of exactly one of the six handle classes, whose `index` is the field.
+bool handle_is_exact(PyObject *o);
+
 // Accessors; o must be a handle (handle_check or handle_attr_kind said so).
 inline HandleObject *as_handle(PyObject *o) { return reinterpret_cast<HandleObject *>(o); }
 inline TVXmodel *handle_mdl(PyObject *o) { return as_handle(o)->mdl_; }

@@ -223,10 +223,20 @@ int model_prepare() {
   t->tp_getset = model_getset;
   t->tp_getattro = DZ_SLOT(model_getattro);
   t->tp_setattro = DZ_SLOT(model_setattro);
-  Model_ops = {
-      model_new,       model_env,          op_not_built,    model_addvars, model_linexprs2array,
-      model_dec_bound, op_not_built,       model_addconstr, op_not_built,  model_addconstrs,
-      model_getids,    model_remove_marks, model_attr_type, model_populate};
+  Model_ops = {model_new,
+               model_env,
+               op_not_built,
+               model_addvars,
+               model_linexprs2array,
+               model_dec_bound,
+               model_psdexpr2array,
+               model_addconstr,
+               model_addpsdconstr,
+               model_addconstrs,
+               model_getids,
+               model_remove_marks,
+               model_attr_type,
+               model_populate};
   return 0;
 }
 

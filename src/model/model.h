@@ -4,9 +4,11 @@
 #ifndef DIDAZODA_MODEL_MODEL_H
 #define DIDAZODA_MODEL_MODEL_H
 
+#include <vector>
+
 #include "module/classes.h"
-#include "runtime/function.h"
 #include "module/tarvex.h"
+#include "runtime/function.h"
 
 namespace dz {
 
@@ -44,6 +46,14 @@ struct RowArrays {
   Buffer<double> val;
 };
 
+// The matrix terms of one semidefinite row as the library takes them: the
+// distinct PsdVar indices ascending (vidx), the start of each one's entries
+// (beg), and the entries as row-major positions and values.
+struct PsdArrays {
+  std::vector<int> vidx, beg, ind;
+  std::vector<double> val;
+};
+
 // Internal operations. Entries stay untyped (OpSlot) until their operation is
 // built.
 struct ModelOps {
@@ -62,12 +72,18 @@ struct ModelOps {
   // _dec_bound(bound, constant): None, +-TVX.INFINITY for a huge bound, else
   // bound - constant. New reference, or nullptr.
   PyObject *(*dec_bound)(ModelObject *self, PyObject *bound, PyObject *constant);
-  OpSlot psdExpr2array;
+  // _psdExpr2array(expr, out): the matrix terms of a PsdExpr, one summed
+  // matrix per PsdVar (psd/psd_arrays.h). 0, or -1 with an exception.
+  int (*psdExpr2array)(ModelObject *self, PyObject *expr, PsdArrays &out);
   // _addConstr(expr, lhs, rhs, name): one row from a LinExpr with the sides
   // stated against the whole expression. Returns the new Constr, or nullptr.
   PyObject *(*addConstr)(ModelObject *self, PyObject *expr, PyObject *lhs, PyObject *rhs,
                          PyObject *name);
-  OpSlot addPsdConstr;
+  // _addPsdConstr(expr, lhs, rhs, name): one semidefinite row from a
+  // PsdExpr with the sides (None: open) stated against the whole
+  // expression. Returns the new PsdConstr, or nullptr.
+  PyObject *(*addPsdConstr)(ModelObject *self, PyObject *expr, PyObject *lhs, PyObject *rhs,
+                            PyObject *name);
   // _addConstrs(exprs, lhs, rhs, names): one library call for a sequence of
   // LinExpr rows sharing the two sides (None: open side), one str name per
   // row. Returns the new list of Constr handles, or nullptr.
@@ -105,6 +121,9 @@ PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, Py
 int model_getids(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids,
                  PyObject *sosids, PyObject *genids);
 void model_remove_marks(PyObject *handles, const int *ids, Py_ssize_t n);
+int model_psdexpr2array(ModelObject *self, PyObject *expr, PsdArrays &out);
+PyObject *model_addpsdconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyObject *rhs,
+                             PyObject *name);
 
 // Shared by the reading and editing methods (building/readback.cpp).
 // The index of an element handle of mdl (TarvexError for another model's
@@ -141,6 +160,9 @@ extern const FuncSpec Model_copy_spec, Model_getAttr_spec, Model_setAttr_spec;
 // Members defined in building/.
 extern const FuncSpec Model_addVar_spec;
 extern const FuncSpec Model_addVars_spec, Model_addConstrs_spec;
+// The defaults of the block forms' lb, ub, obj, vtype and name (addVars,
+// addMVar): TVX.INFINITY and TVX.CONTINUOUS as they are at binding time.
+PyObject *block_var_defaults();
 extern const FuncSpec Model_addConstr_spec, Model_addLConstr_spec, Model_addRange_spec,
     Model_setObjective_spec, Model_getObjective_spec;
 extern const FuncSpec Model_message_spec, Model_read_spec, Model_write_spec, Model_reset_spec,
@@ -150,6 +172,11 @@ extern const FuncSpec Model_message_spec, Model_read_spec, Model_write_spec, Mod
 extern const FuncSpec Model_getRow_spec, Model_getCol_spec, Model_getA_spec, Model_getCoeff_spec,
     Model_chgCoeff_spec, Model_addSOS_spec, Model_getSOS_spec, Model_addGenConstrIndicator_spec,
     Model_getGenConstrIndicator_spec, Model_remove_spec;
+
+// Members defined in psd/.
+extern const FuncSpec Model_addPsdVar_spec;
+// Members defined in array/.
+extern const FuncSpec Model_addMVar_spec, Model_addMConstr_spec;
 
 // The solver model of a live Model: one it owns, with its six element lists
 // in place to take new handles. nullptr with TarvexError(INVALID_ARGUMENT)

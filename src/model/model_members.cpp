@@ -1,49 +1,21 @@
-// The members of Model in their binding order. A member not built yet is a
-// placeholder that raises NotImplementedError; the file that builds it
-// defines its spec and its entry here points at it.
+// The members of Model in their binding order; the file that builds each
+// defines its spec.
+#include "callbacks/methods.h"
 #include "model/model.h"
 
 namespace dz {
-
-namespace {
-
-const char *const placeholder_args[] = {"self", "args", "kwargs"};
-
-PyObject *model_placeholder_impl(PyObject *func, PyObject *const *) {
-  return not_built(function_spec(func)->qualname);
-}
-
-#define PLACEHOLDER(NAME)                                                       \
-  const FuncSpec NAME##_placeholder =                                           \
-      DZ_METHOD(Model, NAME, placeholder_args, model_placeholder_impl, nullptr) \
-          .with_flags(FUNC_VARARGS | FUNC_VARKW);
-
-PLACEHOLDER(addMVar)
-PLACEHOLDER(addPsdVar)
-PLACEHOLDER(addMConstr)
-PLACEHOLDER(_cbCutP)
-PLACEHOLDER(cbCut)
-PLACEHOLDER(cbBranch)
-PLACEHOLDER(cbGet)
-PLACEHOLDER(cbGetNodeRel)
-PLACEHOLDER(cbGetSolution)
-PLACEHOLDER(cbSetSolution)
-PLACEHOLDER(cbUseSolution)
-PLACEHOLDER(terminate)
-
-}  // namespace
 
 const ModelMember model_members[] = {
     {&Model_copy_spec, ModelMember::PLAIN, nullptr},
     {&Model_dispose_spec, ModelMember::PLAIN, nullptr},
     {&Model_addVar_spec, ModelMember::PLAIN, nullptr},
-    {&addMVar_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_addMVar_spec, ModelMember::PLAIN, nullptr},
     {&Model_addVars_spec, ModelMember::PLAIN, nullptr},
-    {&addPsdVar_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_addPsdVar_spec, ModelMember::PLAIN, nullptr},
     {&Model_addConstr_spec, ModelMember::PLAIN, nullptr},
     {&Model_addConstrs_spec, ModelMember::PLAIN, nullptr},
     {&Model_addLConstr_spec, ModelMember::PLAIN, nullptr},
-    {&addMConstr_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model_addMConstr_spec, ModelMember::PLAIN, nullptr},
     {&Model_addSOS_spec, ModelMember::PLAIN, nullptr},
     {&Model_addGenConstrIndicator_spec, ModelMember::PLAIN, nullptr},
     {&Model_addRange_spec, ModelMember::PLAIN, nullptr},
@@ -73,15 +45,15 @@ const ModelMember model_members[] = {
     {&Model_optimize_spec, ModelMember::PLAIN, nullptr},
     {&Model_computeIIS_spec, ModelMember::PLAIN, nullptr},
     {&Model_cleanupMilp_spec, ModelMember::INTERNAL, nullptr},
-    {&_cbCutP_placeholder, ModelMember::PLAIN, nullptr},
-    {&cbCut_placeholder, ModelMember::SIGNATURE, "self, lhs, sense, rhs"},
-    {&cbBranch_placeholder, ModelMember::PLAIN, nullptr},
-    {&cbGet_placeholder, ModelMember::SIGNATURE, "self, what"},
-    {&cbGetNodeRel_placeholder, ModelMember::PLAIN, nullptr},
-    {&cbGetSolution_placeholder, ModelMember::PLAIN, nullptr},
-    {&cbSetSolution_placeholder, ModelMember::PLAIN, nullptr},
-    {&cbUseSolution_placeholder, ModelMember::PLAIN, nullptr},
-    {&terminate_placeholder, ModelMember::PLAIN, nullptr},
+    {&Model__cbCutP_spec, ModelMember::PLAIN, nullptr},
+    {&Model_cbCut_spec, ModelMember::SIGNATURE, "self, lhs, sense, rhs"},
+    {&Model_cbBranch_spec, ModelMember::PLAIN, nullptr},
+    {&Model_cbGet_spec, ModelMember::SIGNATURE, "self, what"},
+    {&Model_cbGetNodeRel_spec, ModelMember::PLAIN, nullptr},
+    {&Model_cbGetSolution_spec, ModelMember::PLAIN, nullptr},
+    {&Model_cbSetSolution_spec, ModelMember::PLAIN, nullptr},
+    {&Model_cbUseSolution_spec, ModelMember::PLAIN, nullptr},
+    {&Model_terminate_spec, ModelMember::PLAIN, nullptr},
     {&Model_reset_spec, ModelMember::PLAIN, nullptr},
     {&Model_message_spec, ModelMember::PLAIN, nullptr},
     {&Model_read_spec, ModelMember::PLAIN, nullptr},

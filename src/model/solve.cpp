@@ -11,6 +11,12 @@ namespace {
 
 // The two solves differ only in the library function that runs them.
 PyObject *run_solve(PyObject *self, PyObject *callback, int (*solve)(TVXmodel *)) {
+  // On the thread of a running callback the solve would wait for the
+  // search that called it (and for callbackLock, which that thread holds).
+  if (callback_running_here()) {
+    PyErr_SetString(PyExc_RuntimeError, "a solve cannot be started inside a callback function");
+    return nullptr;
+  }
   TVXmodel *mdl = model_live_handle(self);
   if (!mdl) return nullptr;
   ModelObject *m = as_model(self);
@@ -21,11 +27,12 @@ PyObject *run_solve(PyObject *self, PyObject *callback, int (*solve)(TVXmodel *)
   const bool with_callback = callback != Py_None;
   int rc = TVXsetcallbackfunc(mdl, with_callback ? bridge_callback : nullptr, self);
   if (rc != TVX_ERROR_OKAY) return raise_code(rc);
-  Py_BEGIN_ALLOW_THREADS rc = solve(mdl);
-  Py_END_ALLOW_THREADS
-      // The callback's own exception wins over whatever status the library
-      // gave after being told to stop.
-      if (with_callback && bridge_callback_raised(self)) return nullptr;
+  PyThreadState *saved = PyEval_SaveThread();
+  rc = solve(mdl);
+  PyEval_RestoreThread(saved);
+  // The callback's own exception, left pending by the bridge on this
+  // thread, wins over whatever the library returned after it stopped.
+  if (PyErr_Occurred()) return nullptr;
   if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   Py_RETURN_NONE;
 }

@@ -144,12 +144,7 @@ const WhatRow *prepare(PyObject *const *args, Getter getter, bool indexed, int *
     raise_code(TVX_ERROR_CB_INVALID_WHAT);
     return nullptr;
   }
-  if (model_callback_context(args[0], ctx) < 0) return nullptr;
-  if (!ctx->cbdata) {
-    PyErr_SetString(PyExc_RuntimeError, "method can only be called in callback function");
-    return nullptr;
-  }
-  return row;
+  return in_callback(args[0], ctx) ? row : nullptr;
 }
 
 // Refuses a position outside the code's array before the library's array
@@ -166,9 +161,15 @@ bool check_position(const CallbackContext &ctx, const WhatRow &row, int i) {
     case PRESOLVED_NONZEROS:
       rc = TVXcbget(ctx.cbdata, ctx.where, PRE_NUMNZS, &n);
       break;
-    case MODEL_VARS:
+    case MODEL_VARS: {
+      // The model's arrays are the first entries of the presolved ones:
+      // positions past either count are refused.
+      int columns = 0;
       rc = TVXgetintattr(ctx.model, "NumVars", &n);
+      if (rc == 0) rc = TVXcbget(ctx.cbdata, ctx.where, PRE_NUMVARS, &columns);
+      if (columns < n) n = columns;
       break;
+    }
     default:
       rc = TVX_ERROR_CB_INVALID_WHAT;
       break;

@@ -443,26 +443,97 @@ TVX_API int TVXoptimize(TVXmodel *model);
  * that gives no clear answer is IIS_NUMERIC. */
 TVX_API int TVXcomputeIIS(TVXmodel *model);
 
-/* The functions below take the cbdata of a running callback. */
+/* Where a callback is called from (its where argument). During a MIP
+ * search: MIPSTART once before the root relaxation; MIPNODE at each node
+ * whose relaxation is solved and not pruned, again after cuts the callback
+ * added there; MIPSOL once for each candidate incumbent of the main search
+ * (solutions the callback gave included, after the call that gave them),
+ * before it is taken: a cut given then that cuts it off rejects it. LP and
+ * QP solves call no callback. The "presolved" columns are the problem as
+ * the search states it: the model's variables first and in order, then
+ * the columns the engine adds; cuts join its cut pool for the rest of the
+ * search. A callback result other than 0 stops the solve at once, which
+ * then returns that code (a positive one as ERROR): -9002 returns
+ * ABORT_CTRL_C with the incumbent kept (status SUB_OPTIMAL, else UNKNOWN).
+ * TVXoptimize and TVXcomputeIIS called from inside a callback on the same
+ * thread are refused with CB_INVALID_WHERE. */
+enum TVXcbwhere { TVX_CB_MIPSTART = 3, TVX_CB_MIPSOL = 4, TVX_CB_MIPNODE = 5 };
 
-/* value: the address of an int, a double, an int pointer or a double
- * pointer, as the what code says; arrays handed out belong to the library. */
+/* What TVXcbget reads; the value type, its array length, and where it is
+ * available (any where unless said; elsewhere CB_INVALID_WHERE). Objective
+ * values are in the model's sense with its constant; an infinite one reads
+ * +-TVX_INFINITY. At MIPSOL the "best solution" is the candidate. The
+ * arrays over the model's variables (NumVars when the solve started) are
+ * the presolved ones, of PRE_NUMVARS entries, whose first they are. */
+enum TVXcbwhat {
+  TVX_CB_PRE_NUMVARS = 200,    /* int: presolved columns */
+  TVX_CB_PRE_NUMCONSTRS = 201, /* int: presolved rows */
+  TVX_CB_PRE_NUMNZS = 202,     /* int: presolved nonzeros */
+  TVX_CB_PRE_LB = 203,         /* double[PRE_NUMVARS] */
+  TVX_CB_PRE_UB = 204,         /* double[PRE_NUMVARS] */
+  TVX_CB_PRE_LHS = 205,        /* double[PRE_NUMCONSTRS] */
+  TVX_CB_PRE_RHS = 206,        /* double[PRE_NUMCONSTRS] */
+  TVX_CB_PRE_OBJ = 207,        /* double[PRE_NUMVARS], in the model's sense */
+  TVX_CB_PRE_ISINT = 208,      /* int[PRE_NUMVARS]: 1 integer, else 0 */
+  TVX_CB_PRE_ELEMENTS = 209,   /* double[PRE_NUMNZS], by column */
+  TVX_CB_PRE_INDICES = 210,    /* int[PRE_NUMNZS]: their rows */
+  TVX_CB_PRE_STARTS = 211,     /* int[PRE_NUMVARS + 1]: column starts */
+  TVX_CB_PRE_OBJCONST = 212,   /* double */
+  TVX_CB_MIP_OBJBST = 300,     /* double: best objective */
+  TVX_CB_MIP_OBJBND = 301,     /* double: best bound */
+  TVX_CB_MIP_RELVAL = 302,     /* double: node relaxation objective; MIPNODE */
+  TVX_CB_MIP_SOLPRE = 303,     /* double[PRE_NUMVARS]: best solution; NULL without one */
+  TVX_CB_MIP_RELPRE = 304,     /* double[PRE_NUMVARS]: node relaxation; MIPNODE */
+  TVX_CB_MIP_RELRDCPRE = 305,  /* double[PRE_NUMVARS]: its reduced costs; MIPNODE */
+  TVX_CB_MIP_NODCNT = 306,     /* int: nodes explored */
+  TVX_CB_MIP_SOLCNT = 307,     /* int: incumbents found */
+  TVX_CB_MIP_CUTCNT = 308,     /* int: cuts applied */
+  TVX_CB_MIP_NODLFT = 309,     /* int: open nodes */
+  TVX_CB_MIP_NODEID = 310,     /* int: current node, 0 at the root */
+  TVX_CB_MIP_DEPTH = 311,      /* int: its depth */
+  TVX_CB_MIP_PHASE = 312,      /* int: 0 no incumbent, 1 gap above 1%, 2 within 1% */
+  TVX_CB_MIP_LB = 313,         /* double[NumVars]: node lower bounds; MIPNODE */
+  TVX_CB_MIP_UB = 314,         /* double[NumVars]: node upper bounds; MIPNODE */
+  TVX_CB_MIP_SOL = 316,        /* double[NumVars]: best solution; NULL without one */
+  TVX_CB_MIP_REL = 317         /* double[NumVars]: node relaxation; MIPNODE */
+};
+
+/* The functions below take the cbdata of a running callback; they may be
+ * called from any thread while it runs, and are refused with
+ * INVALID_ARGUMENT once it has returned. Submissions are checked whole
+ * (indices in range, finite values, a known sense) before anything is
+ * taken: CB_INVALID_SUBMISSION. */
+
+/* where: the callback's own (else CB_INVALID_WHERE); value: the address of
+ * an int, a double, an int pointer or a double pointer, as the what code
+ * says; arrays handed out belong to the library and stay valid until the
+ * callback returns. An unknown what is CB_INVALID_WHAT. */
 TVX_API int TVXcbget(void *cbdata, int where, int what, void *value);
-/* A cut sum(val[k] * x[ind[k]]) sense rhs; ind, val: n entries each.
- * Results: below 0 an error; 0 accepted, 1 valid but incorrect, 2 correct
- * but not accepted. */
+/* A cut sum(val[k] * x[ind[k]]) sense rhs over variable indices; ind, val:
+ * n entries each (repeated indices add up); sense '<', '>' or '='.
+ * Results: below 0 an error; 0 accepted; 1 valid but incorrect (it cuts
+ * off the incumbent, or no point within the bounds satisfies it); 2
+ * correct but not accepted (every point within the bounds satisfies it). */
 TVX_API int TVXcbcut(void *cbdata, int n, const int *ind, const double *val, char sense,
                      double rhs);
 /* As TVXcbcut, over presolved column positions. */
 TVX_API int TVXcbcutp(void *cbdata, int n, const int *ind, const double *val, char sense,
                       double rhs);
-/* Branch on variable index at value; way < 0 explores the down branch first.
- * Results as for TVXcbcut. */
+/* At MIPNODE, asks that the node branch on variable index: x <= floor(value)
+ * and x >= floor(value) + 1; way < 0 explores the down branch first.
+ * Results: 0 taken; 1 when the node's bounds leave no such split; 2 for a
+ * variable that is not integer, or anywhere but at MIPNODE. A later
+ * request at the same node replaces it. */
 TVX_API int TVXcbbranch(void *cbdata, int index, int way, double value);
 /* As TVXcbbranch, on a presolved column. */
 TVX_API int TVXcbbranchp(void *cbdata, int column, int way, double value);
-/* sol: one entry per variable; *objval receives the solution's objective.
- * Results as for TVXcbcut. */
+/* sol: one entry per variable, TVX_UNDEFINED where none is given; the
+ * others are completed by a linear solve with the given ones fixed.
+ * *objval (objval may be NULL) receives the objective of the completed
+ * point, TVX_UNDEFINED without one. Results: 0 taken, offered to the
+ * search once the callback returns (MIPSOL follows when it becomes the
+ * incumbent); 1 infeasible, or no feasible completion with integral
+ * integer values; 2 feasible but no better than the incumbent. */
 TVX_API int TVXcbsolution(void *cbdata, const double *sol, double *objval);
 /* As TVXcbsolution, sol with one entry per presolved column. */
 TVX_API int TVXcbsolutionp(void *cbdata, const double *sol, double *objval);

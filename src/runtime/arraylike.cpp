@@ -1,6 +1,11 @@
 #include "runtime/arraylike.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <new>
+
 #include "module/state.h"
+#include "runtime/args.h"
 
 namespace dz {
 
@@ -77,6 +82,139 @@ PyArrayObject *np_row_major(PyObject *obj, PyArray_Descr *descr) {
   int flags = NPY_ARRAY_C_CONTIGUOUS | NPY_ARRAY_ALIGNED;
   if (descr) flags |= NPY_ARRAY_FORCECAST;
   return reinterpret_cast<PyArrayObject *>(PyArray_FromAny(obj, descr, 0, 0, flags, nullptr));
+}
+
+namespace {
+
+// attr of obj as a 1-D aligned C-ordered array of typenum (any safe cast).
+PyObject *sparse_part(PyObject *obj, const char *attr, int typenum) {
+  Ref part(PyObject_GetAttrString(obj, attr));
+  if (!part) return nullptr;
+  return PyArray_FromAny(part.get(), PyArray_DescrFromType(typenum), 1, 1,
+                         NPY_ARRAY_C_CONTIGUOUS | NPY_ARRAY_ALIGNED, nullptr);
+}
+
+int bad_sparse(const char *what) {
+  PyErr_Format(PyExc_ValueError, "invalid sparse matrix: %s", what);
+  return -1;
+}
+
+// One dimension of obj.shape as a 32-bit int; -1 with an exception.
+int shape_dims(PyObject *obj, int *rows, int *cols) {
+  Ref shape(PyObject_GetAttrString(obj, "shape"));
+  if (!shape) return -1;
+  Ref r(PySequence_GetItem(shape.get(), 0));
+  if (!r) return -1;
+  Ref c(PySequence_GetItem(shape.get(), 1));
+  if (!c) return -1;
+  const Py_ssize_t nr = PyNumber_AsSsize_t(r.get(), PyExc_OverflowError);
+  if (nr == -1 && PyErr_Occurred()) return -1;
+  const Py_ssize_t nc = PyNumber_AsSsize_t(c.get(), PyExc_OverflowError);
+  if (nc == -1 && PyErr_Occurred()) return -1;
+  if (nr < 0 || nc < 0) return bad_sparse("a negative dimension");
+  return size_to_int32(nr, rows) && size_to_int32(nc, cols) ? 0 : -1;
+}
+
+const std::int64_t *int64_data(PyObject *a) {
+  return static_cast<const std::int64_t *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(a)));
+}
+
+npy_intp length(PyObject *a) { return PyArray_SIZE(reinterpret_cast<PyArrayObject *>(a)); }
+
+// Compressed rows (by_row) or columns from their three arrays.
+int read_compressed(PyObject *matrix, bool by_row, SparseEntries &out) {
+  Ref ptr(sparse_part(matrix, "indptr", NPY_INT64));
+  if (!ptr) return -1;
+  Ref idx(sparse_part(matrix, "indices", NPY_INT64));
+  if (!idx) return -1;
+  Ref val(sparse_part(matrix, "data", NPY_FLOAT64));
+  if (!val) return -1;
+  const npy_intp major = by_row ? out.rows : out.cols, minor = by_row ? out.cols : out.rows;
+  if (length(ptr.get()) != major + 1) return bad_sparse("index pointer of the wrong length");
+  const std::int64_t *p = int64_data(ptr.get()), *ix = int64_data(idx.get());
+  const double *v =
+      static_cast<const double *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(val.get())));
+  const npy_intp nnz = std::min(length(idx.get()), length(val.get()));
+  for (npy_intp k = 0; k <= major; k++)
+    if (p[k] < 0 || p[k] > nnz || (k > 0 && p[k] < p[k - 1]))
+      return bad_sparse("index pointer not non-decreasing within the entries");
+  const std::int64_t used = p[major];
+  for (std::int64_t k = p[0]; k < used; k++)
+    if (ix[k] < 0 || ix[k] >= minor) return bad_sparse("an index outside its dimension");
+  const auto n = static_cast<std::size_t>(used - p[0]);
+  out.row.resize(n);
+  out.col.resize(n);
+  out.val.resize(n);
+  std::size_t at = 0;
+  for (npy_intp m = 0; m < major; m++) {
+    for (std::int64_t k = p[m]; k < p[m + 1]; k++, at++) {
+      (by_row ? out.row : out.col)[at] = static_cast<int>(m);
+      (by_row ? out.col : out.row)[at] = static_cast<int>(ix[k]);
+      out.val[at] = v[k];
+    }
+  }
+  return 0;
+}
+
+int read_coordinates(PyObject *coo, SparseEntries &out) {
+  Ref row(sparse_part(coo, "row", NPY_INT64));
+  if (!row) return -1;
+  Ref col(sparse_part(coo, "col", NPY_INT64));
+  if (!col) return -1;
+  Ref val(sparse_part(coo, "data", NPY_FLOAT64));
+  if (!val) return -1;
+  const npy_intp n = length(val.get());
+  if (length(row.get()) != n || length(col.get()) != n)
+    return bad_sparse("coordinate arrays of unequal length");
+  const std::int64_t *r = int64_data(row.get()), *c = int64_data(col.get());
+  const double *v =
+      static_cast<const double *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(val.get())));
+  out.row.resize(static_cast<std::size_t>(n));
+  out.col.resize(static_cast<std::size_t>(n));
+  out.val.assign(v, v + n);
+  for (npy_intp k = 0; k < n; k++) {
+    if (r[k] < 0 || r[k] >= out.rows || c[k] < 0 || c[k] >= out.cols)
+      return bad_sparse("an index outside its dimension");
+    out.row[static_cast<std::size_t>(k)] = static_cast<int>(r[k]);
+    out.col[static_cast<std::size_t>(k)] = static_cast<int>(c[k]);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int read_sparse(PyObject *matrix, SparseEntries &out) {
+  if (shape_dims(matrix, &out.rows, &out.cols) < 0) return -1;
+  Ref format(PyObject_GetAttrString(matrix, "format"));
+  if (!format) return -1;
+  const bool csr =
+      PyUnicode_Check(format.get()) && PyUnicode_CompareWithASCIIString(format.get(), "csr") == 0;
+  const bool csc =
+      PyUnicode_Check(format.get()) && PyUnicode_CompareWithASCIIString(format.get(), "csc") == 0;
+  const bool coo =
+      PyUnicode_Check(format.get()) && PyUnicode_CompareWithASCIIString(format.get(), "coo") == 0;
+  try {
+    if (csr || csc) return read_compressed(matrix, csr, out);
+    if (coo) return read_coordinates(matrix, out);
+    Ref converted(PyObject_CallMethod(matrix, "tocoo", nullptr));
+    if (!converted) return -1;
+    return read_coordinates(converted.get(), out);
+  } catch (const std::bad_alloc &) {
+    PyErr_NoMemory();
+    return -1;
+  }
+}
+
+PyObject *sparse_to_dense(PyObject *matrix) {
+  SparseEntries e;
+  if (read_sparse(matrix, e) < 0) return nullptr;
+  npy_intp dims[2] = {e.rows, e.cols};
+  PyObject *dense = PyArray_ZEROS(2, dims, NPY_FLOAT64, 0);
+  if (!dense) return nullptr;
+  double *d = static_cast<double *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(dense)));
+  for (std::size_t k = 0; k < e.val.size(); k++)
+    d[static_cast<npy_intp>(e.row[k]) * e.cols + e.col[k]] += e.val[k];
+  return dense;
 }
 
 }  // namespace dz

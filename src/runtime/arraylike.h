@@ -5,6 +5,8 @@
 #ifndef DIDAZODA_RUNTIME_ARRAYLIKE_H
 #define DIDAZODA_RUNTIME_ARRAYLIKE_H
 
+#include <vector>
+
 #include "runtime/numpy_api.h"
 #include "runtime/ref.h"
 
@@ -36,6 +38,27 @@ PyArrayObject *np_asarray(PyObject *obj);
 // type) the values are cast as numpy.array(obj, dtype) casts them.
 // New reference, or nullptr with numpy's exception.
 PyArrayObject *np_row_major(PyObject *obj, PyArray_Descr *descr);
+
+// The stored entries of a scipy sparse matrix or array, read without
+// scipy's compiled routines: those trust the index arrays, which Python code
+// can change after construction, and write wherever they point. CSR, CSC and
+// COO are read from their own arrays and checked (index pointer
+// non-decreasing within the entries, every index inside the shape); other
+// formats go through their tocoo(), whose result is checked likewise.
+// Entries keep their storage order (row-major for CSR, column-major for
+// CSC, as stored for COO); duplicates are kept. Values become float64.
+struct SparseEntries {
+  int rows = 0, cols = 0;
+  std::vector<int> row, col;
+  std::vector<double> val;
+};
+// 0, or -1 with ValueError "invalid sparse matrix: ...", OverflowError for
+// a dimension beyond 32 bits, MemoryError, or numpy's conversion error.
+int read_sparse(PyObject *matrix, SparseEntries &out);
+
+// The dense float64 array of a sparse matrix (duplicates summed), made from
+// read_sparse's entries: what toarray() gives, safely. New reference.
+PyObject *sparse_to_dense(PyObject *matrix);
 
 }  // namespace dz
 

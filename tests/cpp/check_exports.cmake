@@ -57,10 +57,11 @@ foreach(line IN LISTS lines)
   string(REGEX REPLACE " *\\([0-9]+\\)$" "" name "${name}")
   if(ndx STREQUAL "UND")
     # The engine and compression libraries carry no symbol versions; their
-    # C APIs and the engine classes (Cbc, Cgl, Clp, Coin, Osi) are the only
-    # unversioned references allowed.
+    # C APIs (DSDP's included) and the engine classes (Cbc, Cgl, Clp, Coin,
+    # Osi) are the only unversioned references allowed.
     if(bind STREQUAL "GLOBAL" AND NOT name MATCHES "@" AND
        NOT name MATCHES "^(Highs_|BZ2_|gz|inflate|deflate|crc32|adler32|zlib|zError)" AND
+       NOT name MATCHES "^(DSDP|SDPCone|LPCone)" AND
        NOT name MATCHES "^_Z(N|NK|TI|TV|TS)?[0-9]+(Cbc|Cgl|Clp|Coin|Osi)")
       list(APPEND unversioned "${name}")
     endif()

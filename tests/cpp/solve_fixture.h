@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "solve/callback.h"
 #include "solve/context.h"
 #include "solve/dispatch.h"
 #include "solve/engine.h"
@@ -73,8 +74,8 @@ struct Builder {
 };
 
 inline tvx::SolveInput solve_input(const tvx::Store &store, const Params &params = {},
-                                   bool callback = false, const std::string &log = std::string()) {
-  tvx::SolveInput input{std::make_shared<tvx::Store>(store), tvx::ParamValues(), log, callback};
+                                   const std::string &log = std::string()) {
+  tvx::SolveInput input{std::make_shared<tvx::Store>(store), tvx::ParamValues(), log};
   for (const auto &p : params) {
     const int index = tvx::find_param(p.first);
     EXPECT_GE(index, 0) << p.first;
@@ -83,10 +84,18 @@ inline tvx::SolveInput solve_input(const tvx::Store &store, const Params &params
   return input;
 }
 
+// A callback that lets the search go on.
+inline int go_on(TVXmodel *, void *, int, void *) { return 0; }
+
+// callback: solved with go_on as its callback.
 inline tvx::SolveOutcome solve(const tvx::Store &store, const Params &params = {},
                                bool callback = false, const std::string &log = std::string(),
                                const tvx::Engines &engines = tvx::built_engines()) {
-  return tvx::solve(solve_input(store, params, callback, log), engines);
+  const tvx::SolveInput input = solve_input(store, params, log);
+  tvx::SolveContext context(log);
+  tvx::CallbackContext go(go_on, nullptr, nullptr, context);
+  if (callback) context.callback = &go;
+  return tvx::solve(input, context, engines);
 }
 
 // An engine that asks its run to stop and then runs another: that one must

@@ -308,6 +308,21 @@ const MipCase kMipCases[] = {
      TVX_STATUS_INFEASIBLE},
 };
 
+// A callback that lets the search go on changes nothing (the search then
+// runs with the callback's hooks: its gate, generator and integer objects).
+TEST_P(BothEngines, ACallbackChangesNothing) {
+  const MipCase &c = GetParam();
+  Builder b;
+  c.build(b);
+  const tvx::SolveOutcome h = solve(b.store, {}, false, std::string(), kHighsOnly);
+  const tvx::SolveOutcome k = solve(b.store, {}, true);
+  ASSERT_EQ(k.code, kOk);
+  EXPECT_EQ(k.results.status, c.status);
+  if (c.status == TVX_STATUS_OPTIMAL) {
+    EXPECT_NEAR(*k.results.primal_obj, *h.results.primal_obj, 1e-6);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Mips, BothEngines, ::testing::ValuesIn(kMipCases),
                          [](const auto &case_info) { return std::string(case_info.param.name); });
 
@@ -402,14 +417,23 @@ std::optional<double> enumerate(const SmallModel &m) {
   }
 }
 
-TEST(Random, MatchesEnumeration) {
+struct RandomCase {
+  const char *name;
+  int trials;
+  bool callback;
+};
+
+class Random : public ::testing::TestWithParam<RandomCase> {};
+
+TEST_P(Random, MatchesEnumeration) {
   unsigned seed = 2026;
-  for (int trial = 0; trial < 2000; ++trial) {
+  for (int trial = 0; trial < GetParam().trials; ++trial) {
     SCOPED_TRACE("trial " + std::to_string(trial));
     SmallModel m;
     random_model(seed, m);
     const std::optional<double> want = enumerate(m);
-    const tvx::SolveOutcome out = solve(m.b.store, {{"MIP/GapRel", 0}, {"MIP/GapAbs", 0}});
+    const tvx::SolveOutcome out =
+        solve(m.b.store, {{"MIP/GapRel", 0}, {"MIP/GapAbs", 0}}, GetParam().callback);
     ASSERT_EQ(out.code, kOk);
     if (!want) {
       EXPECT_EQ(out.results.status, TVX_STATUS_INFEASIBLE);
@@ -419,6 +443,12 @@ TEST(Random, MatchesEnumeration) {
     EXPECT_NEAR(*out.results.primal_obj, *want, 1e-6);
   }
 }
+
+// With a callback that lets the search go on, every MIP goes to CBC.
+INSTANTIATE_TEST_SUITE_P(Models, Random,
+                         ::testing::Values(RandomCase{"Plain", 2000, false},
+                                           RandomCase{"WithCallback", 600, true}),
+                         [](const auto &case_info) { return std::string(case_info.param.name); });
 
 // ---- Limits, starts, cutoff, log ---------------------------------------------------
 

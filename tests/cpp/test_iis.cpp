@@ -53,8 +53,7 @@ using Params = std::vector<std::pair<const char *, double>>;
 
 tvx::IisOutcome iis(const tvx::Store &store, bool engine_candidate = true,
                     const tvx::Engines &engines = tvx::built_engines(), const Params &params = {}) {
-  tvx::SolveInput input{std::make_shared<tvx::Store>(store), tvx::ParamValues(), std::string(),
-                        false};
+  tvx::SolveInput input{std::make_shared<tvx::Store>(store), tvx::ParamValues(), std::string()};
   for (const auto &p : params) {
     input.params.value[static_cast<std::size_t>(tvx::find_param(p.first))] = p.second;
   }
@@ -293,7 +292,7 @@ int status_with_only(const tvx::Store &source, const std::vector<int> &cols,
     }
   }
   const tvx::SolveOutcome out =
-      tvx::solve(tvx::SolveInput{std::make_shared<tvx::Store>(s), tvx::ParamValues(), "", false});
+      tvx::solve(tvx::SolveInput{std::make_shared<tvx::Store>(s), tvx::ParamValues(), ""});
   EXPECT_EQ(out.code, kOk);
   return out.results.status;
 }
@@ -400,8 +399,7 @@ TEST(NoIis, StopOnRequest) {
   tvx::SolveContext context("");
   context.request_stop();
   const tvx::IisOutcome out = tvx::compute_iis(
-      tvx::SolveInput{std::make_shared<tvx::Store>(known_lp()), tvx::ParamValues(), "", false},
-      context);
+      tvx::SolveInput{std::make_shared<tvx::Store>(known_lp()), tvx::ParamValues(), ""}, context);
   EXPECT_EQ(out.code, TVX_ERROR_ABORT_CTRL_C);
   EXPECT_TRUE(out.col.empty() && out.row.empty());
 }

@@ -336,6 +336,13 @@ TEST_P(ProblemClass, PicksAnEngineOrRefuses) {
 
 constexpr int kRefused = TVX_ERROR_ABORT_SOLVER_NOT_AVAILABLE;
 
+// A 2 x 2 PSD variable with the identity as its objective.
+void add_identity_psd_var(Builder &b) {
+  const int pos[] = {0, 3};
+  const double val[] = {1, 1};
+  ASSERT_EQ(b.store.add_psd_var(2, 2, pos, val, "p"), kOk);
+}
+
 const ClassCase kClassCases[] = {
     {"Lp", [](Builder &) {}, false, kOk},
     // Every callback event is a MIP event.
@@ -401,18 +408,49 @@ const ClassCase kClassCases[] = {
        b.quad(0, 0, 1);
      },
      false, kRefused},
-    // Callbacks during a MIP search are not built.
-    {"MipWithCallback", [](Builder &b) { b.store.set_var_type(0, 'B'); }, true, kRefused},
+    // A MIP with a callback goes to CBC.
+    {"MipWithCallback", [](Builder &b) { b.store.set_var_type(0, 'B'); }, true, kOk},
     {"SosWithCallback",
      [](Builder &b) {
        b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}});
      },
-     true, kRefused},
-    {"SemidefiniteVariable",
+     true, kOk},
+    {"QuadraticMipWithCallback",
      [](Builder &b) {
-       const int pos[] = {0, 3};
-       const double val[] = {1, 1};
-       ASSERT_EQ(b.store.add_psd_var(2, 2, pos, val, "p"), kOk);
+       b.store.set_var_type(0, 'I');
+       b.quad(0, 0, 1);
+     },
+     true, kRefused},
+    {"SemidefiniteVariable", [](Builder &b) { add_identity_psd_var(b); }, false, kOk},
+    {"SemidefiniteWithCallback", [](Builder &b) { add_identity_psd_var(b); }, true, kOk},
+    {"SemidefiniteWithInteger",
+     [](Builder &b) {
+       add_identity_psd_var(b);
+       b.store.set_var_type(0, 'I');
+     },
+     false, kRefused},
+    {"SemidefiniteWithSemiContinuous",
+     [](Builder &b) {
+       add_identity_psd_var(b);
+       b.store.set_var_type(1, 'S');
+     },
+     false, kRefused},
+    {"SemidefiniteWithSos",
+     [](Builder &b) {
+       add_identity_psd_var(b);
+       b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}});
+     },
+     false, kRefused},
+    {"SemidefiniteWithIndicator",
+     [](Builder &b) {
+       add_identity_psd_var(b);
+       b.indicator(b.var(0, 1, 0, 'B'), 1, {{0, 1}}, '<', 1);
+     },
+     false, kRefused},
+    {"SemidefiniteWithQuadraticObjective",
+     [](Builder &b) {
+       add_identity_psd_var(b);
+       b.quad(0, 0, 1);
      },
      false, kRefused},
 };

@@ -65,7 +65,7 @@ TEST(Snapshot, DetachedRunKeepsResultsOnlyForTheProblemItSolved) {
     const tvx::Store *before = &m->store();
     bool kept = false;
     const int code = tvx::run_detached(
-        *m,
+        *m, nullptr,
         [&](const tvx::SolveInput &input, tvx::SolveContext &) {
           EXPECT_EQ(&input.model(), before);
           if (change) {

@@ -359,7 +359,7 @@ double highs_optimum(const std::string &path, const Store &model, int rows) {
 
 tvx::SolveOutcome solve(const Store &model) {
   return tvx::solve(
-      tvx::SolveInput{std::make_shared<Store>(model), tvx::ParamValues(), std::string(), false});
+      tvx::SolveInput{std::make_shared<Store>(model), tvx::ParamValues(), std::string()});
 }
 
 // max with ranges, a free row, a negative upper bound on a column without

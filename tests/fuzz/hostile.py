@@ -339,8 +339,143 @@ def sparse_unsorted():
     return sp.coo_matrix(([1.0, 2.0, 3.0], ([2, 0, 2], [1, 1, 1])), shape=(3, 2))
 
 
+class _CorruptCsr(sp.csr_matrix):
+    """A CSR matrix whose index arrays point outside its shape. scipy's own
+    operations trust those arrays and corrupt the heap (without the module
+    involved at all), so they are refused here: only the module's readers,
+    which must check, ever walk them."""
+
+
+def _refused(self, *args, **kwargs):
+    raise TypeError("scipy's own operations are not run on a corrupted matrix")
+
+
+def _not_implemented(self, other):
+    return NotImplemented  # the other operand's reflected method still runs
+
+
+for _name in ("__eq__", "__ne__", "__lt__", "__le__", "__gt__", "__ge__", "__add__", "__radd__",
+              "__sub__", "__rsub__", "__mul__", "__rmul__", "__matmul__", "__rmatmul__",
+              "__truediv__", "__rtruediv__", "__pow__", "__iadd__", "__isub__", "__imul__",
+              "__itruediv__"):
+    setattr(_CorruptCsr, _name, _not_implemented)
+for _name in ("__neg__", "__abs__", "__round__", "__getitem__", "__setitem__", "__iter__",
+              "toarray", "todense", "tocsc", "tobsr", "todia", "todok", "tolil", "sum", "mean",
+              "max", "min", "argmax", "argmin", "multiply", "dot", "power", "maximum", "minimum",
+              "getrow", "getcol", "nonzero", "diagonal", "trace"):
+    setattr(_CorruptCsr, _name, _refused)
+
+
 def sparse_bad_indices():
     """A CSR matrix whose index arrays point outside its shape."""
     m = sp.csr_matrix(np.eye(3))
     m.indices[1] = 999
+    m.__class__ = _CorruptCsr
     return m
+
+
+# Models whose handles the factories below hand out; the newest few are kept
+# alive, the older ones go, so some handles outlive their model.
+_alive = []
+
+
+def _kept(model):
+    _alive.append(model)
+    del _alive[:-20]
+    return model
+
+
+def psd_model():
+    """A model with a bounded variable, a PSD variable, a semidefinite row and
+    a semidefinite objective."""
+    m = Model()
+    x = m.addVar(lb=-1, ub=1, name="x")
+    X = m.addPsdVar(dim=2, name="X")
+    m.setObjective(np.eye(2) * X + x)
+    m.addConstr(np.array([[1.0, 0.5], [0.0, 1.0]]) * X + x == 1, name="p")
+    return m
+
+
+def psd_var():
+    """A PsdVar of a live model."""
+    return _kept(psd_model()).getPsdVars()[0]
+
+
+def psd_expr():
+    """A PsdExpr with matrix, linear and constant parts, of a live model."""
+    m = _kept(psd_model())
+    e = PsdExpr([(np.eye(2), m.getPsdVars()[0]), (2.0, m.getVars()[0])])
+    e.addConstant(1.5)
+    return e
+
+
+def psd_constr():
+    """The PsdConstr of a semidefinite row of a live model."""
+    return _kept(psd_model()).getPsdConstrs()[0]
+
+
+def _model_arrays():
+    m = _kept(Model())
+    x = m.addMVar((2, 3), lb=-1.0, ub=2.0, name="x")
+    c = m.addConstr(x <= 1, name="c")
+    return m, x, c
+
+
+def mvar(form="plain"):
+    """An MVar of a live model, or one of its troubled variants."""
+    m, x, _ = _model_arrays()
+    if form == "removed":
+        m.remove(x[0])
+    elif form == "stale":
+        m.dispose()
+    elif form == "mixed":
+        return MVar.fromlist([x[0, 0].item(), _model_arrays()[1][0, 0].item()])
+    elif form == "empty":
+        return x[:, :0]
+    elif form == "0d":
+        return x[1, 2]
+    elif form == "reversed":
+        return x[::-1, ::-1]
+    return x
+
+
+def mconstr(form="plain"):
+    """An MConstr of a live model, or one of its troubled variants."""
+    m, x, c = _model_arrays()
+    if form == "removed":
+        m.remove(c[1])
+    elif form == "stale":
+        m.dispose()
+    elif form == "mixed":
+        return MConstr._fromlist([c[0, 0].item(), _model_arrays()[2][0, 0].item()])
+    elif form == "empty":
+        return c[:0]
+    elif form == "reversed":
+        return c[::-1, ::-1]
+    return c
+
+
+def in_callback(name, where=5):
+    """Model.<name> called with the given arguments inside a callback, at the
+    first call at where (5 MIPNODE, 4 MIPSOL, 3 MIPSTART) of a small MIP
+    whose root relaxation is fractional; what it raised comes out of
+    optimize. The model's variables are handed in as x0 and x1 when the
+    arguments name them."""
+
+    def call(*args, **kwargs):
+        m = didazoda.Model()
+        x = [m.addVar(vtype="B", name="x%d" % j) for j in range(2)]
+        m.addConstr(2 * x[0] + 2 * x[1] <= 3)
+        m.setObjective(x[0] + x[1] + 0, -1)
+        own = {"x0": x[0], "x1": x[1]}
+        args = [own.get(a, a) if isinstance(a, str) else a for a in args]
+        done = []
+
+        def callback(model, w):
+            if w == where and not done:
+                done.append(w)
+                getattr(model, name)(*args, **kwargs)
+
+        m.optimize(callback)
+
+    return call

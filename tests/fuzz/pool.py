@@ -16,7 +16,7 @@ SCALARS = [
 
 TEXTS = [
     "''", "'a'", "'x'", "'\\x00'", "'a\\x00b'", "'\\u00e9t\\u00e9'", "'\\U0001f600'",
-    "'\\udc80'", "'x' * 100000", "'*'", "'?'", "'%s%n%x'", "' '", "'\\n'",
+    "'\\udc80'", "'x' * 100000", "'x0'", "'x1'", "'<='", "'>'", "'*'", "'?'", "'%s%n%x'", "' '", "'\\n'",
     "'m.lp'", "'m.mps.gz'", "'p.prm'", "'s.sol'", "'b.bas'", "'s.mst'", "'q.dat-s'",
     "'m.lp.bz2'", "'no/such/dir/m.lp'", "'/proc/self/maps'", "StrSub('a')",
     "b''", "b'\\xff\\x00'", "b'm.lp'", "bytearray(b'ab')", "memoryview(b'abc')",

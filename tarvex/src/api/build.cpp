@@ -1,10 +1,9 @@
 // The exported calls that add elements. Each is one validated batch of the
-// store (Store::add_vars, add_rows, add_sos, add_indicator, add_qterms): a
-// refused call changes nothing.
+// store (Store::add_vars, add_rows, add_sos, add_indicator, add_qterms,
+// add_psd_var, add_psd_row): a refused call changes nothing.
 #include "api/c_boundary.h"
 #include "core/model.h"
 #include "core/registry.h"
-#include "core/status.h"
 #include "tarvex.h"
 
 using tvx::Model;
@@ -72,16 +71,24 @@ extern "C" TVX_API int TVXaddqpterms(TVXmodel *model, int nnz, const int *qrow, 
                          [&](Model &m) { return m.edit().add_qterms(nnz, qrow, qcol, val); });
 }
 
-// Semidefinite elements are unbuilt: the handle is checked like everywhere,
-// then the call is refused, so no caller mistakes an unset output for a
-// result.
-extern "C" TVX_API int TVXaddpsdvar(TVXmodel *model, int, int, const int *, const double *,
-                                    const char *) {
-  return tvx::model_call(model, [](Model &) { return tvx::kUnbuilt; });
+// Matrix entries are row-major positions r * dim + c, stored as received;
+// the symmetric matrix they stand for is assembled as store/psd_matrix.h says
+// (a zero entry is skipped, M[r][c] = M[c][r] = v, a later entry wins).
+extern "C" TVX_API int TVXaddpsdvar(TVXmodel *model, int dim, int nnz, const int *pos,
+                                    const double *val, const char *name) {
+  return tvx::model_call(model,
+                         [&](Model &m) { return m.edit().add_psd_var(dim, nnz, pos, val, name); });
 }
 
-extern "C" TVX_API int TVXaddrangepsdconstr(TVXmodel *model, int, int, int, const int *,
-                                            const double *, const int *, const int *, const int *,
-                                            const double *, double, double, const char *) {
-  return tvx::model_call(model, [](Model &) { return tvx::kUnbuilt; });
+// The PSD variables of one row must be distinct (the caller sums the
+// matrices of one variable first); the matrix entries of one variable may
+// repeat a position, the later entry winning.
+extern "C" TVX_API int TVXaddrangepsdconstr(TVXmodel *model, int lnnz, int npsd, int pnnz,
+                                            const int *lind, const double *lval, const int *vidx,
+                                            const int *beg, const int *ind, const double *val,
+                                            double lower, double upper, const char *name) {
+  return tvx::model_call(model, [&](Model &m) {
+    return m.edit().add_psd_row(lnnz, lind, lval, npsd, vidx, beg, pnnz, ind, val, lower, upper,
+                                name);
+  });
 }

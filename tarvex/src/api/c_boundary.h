@@ -10,6 +10,7 @@
 #include "core/model.h"
 #include "core/registry.h"
 #include "core/status.h"
+#include "solve/callback.h"
 #include "tarvex.h"
 
 namespace tvx {
@@ -48,6 +49,19 @@ int env_call(const TVXenv *handle, F &&f) noexcept {
   return guarded([&] {
     const std::shared_ptr<Env> env = find_env(handle);
     return env ? f(*env) : TVX_ERROR_INVALID_ARGUMENT;
+  });
+}
+
+// f(CallbackCall &) on the running call cbdata stands for, one TVXcb* call
+// at a time; INVALID_ARGUMENT for a cbdata that is unknown or whose call
+// has returned.
+template <class F>
+int callback_call(const void *cbdata, F &&f) noexcept {
+  return guarded([&]() -> int {
+    const std::shared_ptr<CallbackCall> call = find_callback(cbdata);
+    if (!call) return TVX_ERROR_INVALID_ARGUMENT;
+    std::lock_guard<std::mutex> lock(call->mutex);
+    return call->site != nullptr ? f(*call) : TVX_ERROR_INVALID_ARGUMENT;
   });
 }
 

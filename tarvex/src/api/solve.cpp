@@ -5,6 +5,7 @@
 #include "api/c_boundary.h"
 #include "core/model.h"
 #include "core/registry.h"
+#include "solve/callback.h"
 #include "solve/detached.h"
 #include "solve/dispatch.h"
 #include "solve/iis.h"
@@ -12,10 +13,10 @@
 
 namespace {
 
-int optimize(tvx::Model &m) {
+int optimize(tvx::Model &m, TVXmodel *handle) {
   tvx::SolveOutcome outcome;
   return tvx::run_detached(
-      m,
+      m, handle,
       [&outcome](const tvx::SolveInput &input, tvx::SolveContext &context) {
         outcome = tvx::solve(input, context);
         return outcome.code;
@@ -25,10 +26,10 @@ int optimize(tvx::Model &m) {
 
 // The IIS is added to the results already there, which describe the same
 // model.
-int compute_iis(tvx::Model &m) {
+int compute_iis(tvx::Model &m, TVXmodel *handle) {
   tvx::IisOutcome outcome;
   return tvx::run_detached(
-      m,
+      m, handle,
       [&outcome](const tvx::SolveInput &input, tvx::SolveContext &context) {
         outcome = tvx::compute_iis(input, context);
         return outcome.code;
@@ -43,12 +44,15 @@ int compute_iis(tvx::Model &m) {
 }
 
 // A detached run holds the lock only while it copies and stores, so it
-// takes the model through the registry rather than under model_call.
+// takes the model through the registry rather than under model_call. A run
+// started from inside a callback on the same thread would wait for the
+// search that called it: refused.
 template <class F>
 int detached_call(TVXmodel *model, F &&f) noexcept {
-  return tvx::guarded([&] {
+  return tvx::guarded([&]() -> int {
     const std::shared_ptr<tvx::Model> m = tvx::find_model(model);
-    return m ? f(*m) : TVX_ERROR_INVALID_ARGUMENT;
+    if (!m) return TVX_ERROR_INVALID_ARGUMENT;
+    return tvx::inside_callback() ? TVX_ERROR_CB_INVALID_WHERE : f(*m, model);
   });
 }
 

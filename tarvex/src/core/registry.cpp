@@ -43,7 +43,7 @@ struct Registry {
   std::uint64_t last_id = 0;  // guarded by mutex, as are the tables
   Table<Env> envs;
   Table<Model> models;
-  Table<CallbackContext> callbacks;
+  Table<CallbackCall> callbacks;
 
   std::uint64_t next_id() {
     if (last_id == kMaxId) throw std::bad_alloc();
@@ -128,21 +128,21 @@ int unregister_model(TVXmodel *handle) {
   return TVX_ERROR_OKAY;
 }
 
-void *register_callback(std::shared_ptr<CallbackContext> context) {
+void *register_callback(std::shared_ptr<CallbackCall> call) {
   Registry &reg = registry();
   std::lock_guard<std::mutex> lock(reg.mutex);
   const std::uint64_t id = reg.next_id();
-  reg.callbacks.emplace(id, Entry<CallbackContext>{std::move(context), 0});
+  reg.callbacks.emplace(id, Entry<CallbackCall>{std::move(call), 0});
   return reinterpret_cast<void *>(encode(id, kCallbackKind));
 }
 
-std::shared_ptr<CallbackContext> find_callback(const void *cbdata) {
+std::shared_ptr<CallbackCall> find_callback(const void *cbdata) {
   return find_in(registry().callbacks, decode(cbdata, kCallbackKind));
 }
 
 int unregister_callback(void *cbdata) {
   const std::uint64_t id = decode(cbdata, kCallbackKind);
-  std::shared_ptr<CallbackContext> doomed;  // destroyed after the lock is released
+  std::shared_ptr<CallbackCall> doomed;  // destroyed after the lock is released
   Registry &reg = registry();
   std::lock_guard<std::mutex> lock(reg.mutex);
   const auto it = reg.callbacks.find(id);

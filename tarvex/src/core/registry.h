@@ -18,7 +18,7 @@ namespace tvx {
 
 struct Env;
 struct Model;
-struct CallbackContext;  // defined by the solve, which registers it per callback
+struct CallbackCall;  // solve/callback.h: one call of a solve's callback
 
 // Registration throws std::bad_alloc when memory (or the identifier space)
 // runs out; lookups and removals do not throw.
@@ -36,8 +36,8 @@ std::shared_ptr<Model> find_model(const TVXmodel *handle);
 // Unregisters the model and its environment together.
 int unregister_model(TVXmodel *handle);
 
-void *register_callback(std::shared_ptr<CallbackContext> context);
-std::shared_ptr<CallbackContext> find_callback(const void *cbdata);
+void *register_callback(std::shared_ptr<CallbackCall> call);
+std::shared_ptr<CallbackCall> find_callback(const void *cbdata);
 int unregister_callback(void *cbdata);
 
 }  // namespace tvx

@@ -32,14 +32,11 @@ int write_params(const char *filename, Compression compression, const Store &,
   return write_params_file(filename, compression, params);
 }
 
-// Semidefinite models in the sparse SDPA format, not built yet.
-int read_unbuilt(const char *, Compression, Store &) { return kUnbuilt; }
-
 const FileFormat kFormats[] = {
     {".mps", read_mps_file, nullptr, write_store<write_mps_file>},
     {".qps", read_mps_file, nullptr, write_store<write_mps_file>},
     {".lp", read_lp_file, nullptr, write_store<write_lp_file>},
-    {".dat-s", read_unbuilt, nullptr, nullptr},
+    {".dat-s", read_sdpa_file, nullptr, write_store<write_sdpa_file>},
     {".sol", nullptr, read_store<read_start_file>, write_store<write_solution_file>},
     {".mst", nullptr, read_store<read_start_file>, write_store<write_start_file>},
     {".bas", nullptr, read_store<read_basis_file>, write_store<write_basis_file>},

@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "store/psd_matrix.h"
 
 namespace tvx {
 namespace {
@@ -14,11 +17,21 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 struct Activities {
-  std::vector<double> value;  // a.x per row
+  std::vector<double> value;  // a.x (+ PSD terms) per row
   std::vector<double> size;   // sum of |a_ij x_j| per row, the scale of its violation
 };
 
-Activities activities(const Store &model, const std::vector<double> &x) {
+using PsdPoint = std::vector<std::vector<double>>;  // per PSD variable, dim * dim row-major
+
+// The matrix run k of a PSD row part, as psd_matrix.h assembles it.
+std::vector<SymEntry> part_matrix(const Store &model, const PsdRowPart &part, std::size_t k) {
+  const int b = part.run_begin(k), e = part.run_end(k);
+  const int dim = model.psd_vars().dim[static_cast<std::size_t>(part.var[k])];
+  return symmetric_entries(dim, e - b, part.pos.data() + b, part.val.data() + b);
+}
+
+// psd_x: one matrix per PSD variable, or null for a model without them.
+Activities activities(const Store &model, const std::vector<double> &x, const PsdPoint *psd_x) {
   const Rows &rows = model.rows();
   Activities out;
   out.value.assign(static_cast<std::size_t>(model.num_rows()), 0.0);
@@ -31,6 +44,16 @@ Activities activities(const Store &model, const std::vector<double> &x) {
       const double t = val[e] * x[static_cast<std::size_t>(ind[e])];
       sum += t;
       size += std::fabs(t);
+    }
+    const PsdRowPart *part = model.psd_part(i);
+    if (part != nullptr && psd_x != nullptr) {
+      for (std::size_t k = 0; k < part->var.size(); ++k) {
+        const std::size_t v = static_cast<std::size_t>(part->var[k]);
+        const int dim = model.psd_vars().dim[v];
+        const std::vector<SymEntry> m = part_matrix(model, *part, k);
+        sum += inner_product(m, (*psd_x)[v].data(), dim);
+        size += inner_product_size(m, (*psd_x)[v].data(), dim);
+      }
     }
     out.value[i] = sum;
     out.size[i] = size;
@@ -46,10 +69,18 @@ double quadratic_value(const QTerms &q, const std::vector<double> &x) {
   return sum;
 }
 
-double objective_value(const Store &model, const std::vector<double> &x) {
+double objective_value(const Store &model, const std::vector<double> &x, const PsdPoint *psd_x) {
   double sum = model.objcon() + quadratic_value(model.qterms(), x);
   for (int j = 0; j < model.num_vars(); ++j) {
     sum += model.vars().obj[j] * x[static_cast<std::size_t>(j)];
+  }
+  if (psd_x != nullptr) {
+    const PsdVars &p = model.psd_vars();
+    for (int k = 0; k < model.num_psd_vars(); ++k) {
+      const std::vector<SymEntry> c =
+          symmetric_entries(p.dim[k], p.obj.length(k), p.obj.index(k), p.obj.value(k));
+      sum += inner_product(c, (*psd_x)[static_cast<std::size_t>(k)].data(), p.dim[k]);
+    }
   }
   return sum;
 }
@@ -156,9 +187,18 @@ std::string indicator_violation(const Store &model, const std::vector<double> &x
 
 // Empty when x satisfies the bounds, types, rows, SOS and indicators; else
 // what it violates.
-std::string violation(const Problem &p, const std::vector<double> &x, const Activities &act) {
+std::string violation(const Problem &p, const std::vector<double> &x, const PsdPoint *psd_x,
+                      const Activities &act) {
   const Vars &v = p.model.vars();
   const CheckTolerance tol = check_tolerance(p);
+  if (psd_x != nullptr) {
+    for (int k = 0; k < p.model.num_psd_vars(); ++k) {
+      if (!near_psd((*psd_x)[static_cast<std::size_t>(k)].data(), p.model.psd_vars().dim[k],
+                    tol.feasibility)) {
+        return "PSD variable " + std::to_string(k) + " is not positive semidefinite";
+      }
+    }
+  }
   for (int j = 0; j < p.model.num_vars(); ++j) {
     const double value = x[static_cast<std::size_t>(j)];
     const char type = v.type[j];
@@ -191,6 +231,7 @@ bool worse_than_cutoff(const Problem &p, double objective) {
 
 void drop_solution(Results &r) {
   r.x.reset();
+  r.psd_x.reset();
   r.activity.reset();
   r.dual.reset();
   r.reduced_cost.reset();
@@ -205,6 +246,18 @@ bool has_point(int status) {
   return status == TVX_STATUS_OPTIMAL || status == TVX_STATUS_SUB_OPTIMAL;
 }
 
+// The PSD part of a reported point: one matrix of dim * dim entries per PSD
+// variable, or none when the model has no PSD variables.
+bool psd_point_fits(const Store &model, const std::optional<PsdPoint> &psd_x) {
+  if (!psd_x) return model.num_psd_vars() == 0;
+  if (psd_x->size() != static_cast<std::size_t>(model.num_psd_vars())) return false;
+  for (int k = 0; k < model.num_psd_vars(); ++k) {
+    const auto dim = static_cast<std::size_t>(model.psd_vars().dim[k]);
+    if ((*psd_x)[static_cast<std::size_t>(k)].size() != dim * dim) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void check_answer(const Problem &p, SolveOutcome &out) {
@@ -214,12 +267,16 @@ void check_answer(const Problem &p, SolveOutcome &out) {
   if (r.x && r.x->size() != n) r.x.reset();
   if (r.dual && r.dual->size() != m) r.dual.reset();
   if (r.reduced_cost && r.reduced_cost->size() != n) r.reduced_cost.reset();
+  if (!psd_point_fits(p.model, r.psd_x)) r.psd_x.reset();
+  const bool psd = p.model.num_psd_vars() > 0;
+  const PsdPoint *psd_x = r.psd_x ? &*r.psd_x : nullptr;
   if (has_point(r.status)) {
-    std::string fault = r.x ? std::string() : std::string("no point was reported");
+    std::string fault =
+        r.x && (psd_x != nullptr || !psd) ? std::string() : std::string("no point was reported");
     Activities act;
     if (fault.empty()) {
-      act = activities(p.model, *r.x);
-      fault = violation(p, *r.x, act);
+      act = activities(p.model, *r.x, psd_x);
+      fault = violation(p, *r.x, psd_x, act);
     }
     if (fault.empty()) {
       r.activity = std::move(act.value);
@@ -236,7 +293,7 @@ void check_answer(const Problem &p, SolveOutcome &out) {
     drop_solution(r);
     return;
   }
-  if (!r.primal_obj) r.primal_obj = objective_value(p.model, *r.x);
+  if (!r.primal_obj) r.primal_obj = objective_value(p.model, *r.x, psd_x);
   if (p.discrete && worse_than_cutoff(p, *r.primal_obj)) {
     // A search bounded by the cutoff that still ends with a worse point
     // found none better: when it ran to the end there is none.
@@ -253,7 +310,8 @@ void check_answer(const Problem &p, SolveOutcome &out) {
   if (!r.dual || !r.reduced_cost) {
     r.dual.reset();
     r.reduced_cost.reset();
-  } else if (!r.dual_obj) {
+  } else if (!r.dual_obj && !psd) {
+    // The Lagrangian below knows no PSD terms: a PSD engine states its own.
     r.dual_obj = dual_objective(p.model, *r.x, *r.activity, *r.dual, *r.reduced_cost);
   }
   if (p.discrete && r.dual_obj) {
@@ -267,7 +325,7 @@ std::string point_violation(const Problem &p, const std::vector<double> &x) {
   if (x.size() != static_cast<std::size_t>(p.model.num_vars())) {
     return "the point has the wrong size";
   }
-  return violation(p, x, activities(p.model, x));
+  return violation(p, x, nullptr, activities(p.model, x, nullptr));
 }
 
 }  // namespace tvx

@@ -5,12 +5,18 @@
 #include <mutex>
 #include <string>
 
+#include "solve/callback.h"
+#include "solve/interrupt.h"
+
 namespace tvx {
 
-int run_detached(Model &m, const std::function<int(const SolveInput &, SolveContext &)> &run,
+int run_detached(Model &m, TVXmodel *handle,
+                 const std::function<int(const SolveInput &, SolveContext &)> &run,
                  const std::function<void(Store &)> &keep) {
   std::unique_ptr<SolveInput> input;
   std::uint64_t revision = 0;
+  TVXcallback function = nullptr;
+  void *usrdata = nullptr;
   {
     std::lock_guard<std::mutex> lock(m.mutex);
     // Built under the lock: the snapshot's lazy parts must not be built
@@ -18,16 +24,24 @@ int run_detached(Model &m, const std::function<int(const SolveInput &, SolveCont
     // store, so repeated solves build it once.
     m.trim();
     m.store().columns();
-    input.reset(new SolveInput{m.snapshot(), ParamValues(), std::string(), m.callback != nullptr});
+    input.reset(new SolveInput{m.snapshot(), ParamValues(), std::string()});
     m.env->with([&input](const EnvSettings &s) {
       input->params = s.params;
       input->logfile = s.logfile;
     });
     revision = m.store().revision();
+    function = m.callback;
+    usrdata = m.usrdata;
   }
   int code;
   {
+    InterruptGuard interrupts;
     SolveContext context(input->logfile);
+    std::unique_ptr<CallbackContext> callback;
+    if (function != nullptr) {
+      callback.reset(new CallbackContext(function, usrdata, handle, context));
+      context.callback = callback.get();
+    }
     code = run(*input, context);
   }
   // The share goes before the lock is taken again, so keeping the results

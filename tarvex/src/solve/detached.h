@@ -1,8 +1,8 @@
-// The step TVXoptimize and TVXcomputeIIS share (and the callback solve
-// will): the run works on a snapshot of the model taken under its lock and
-// runs without the lock (see core/model.h), so the engine never blocks
-// other calls on the model and a callback may call back into it; its
-// results are stored only if the model did not change meanwhile.
+// The step TVXoptimize and TVXcomputeIIS share: the run works on a snapshot
+// of the model taken under its lock and runs without the lock (see
+// core/model.h), so the engine never blocks other calls on the model and a
+// callback may call back into it; its results are stored only if the model
+// did not change meanwhile.
 #ifndef TARVEX_SOLVE_DETACHED_H
 #define TARVEX_SOLVE_DETACHED_H
 
@@ -19,8 +19,10 @@ namespace tvx {
 // moved since the snapshot was taken (a change made meanwhile already emptied
 // the result slots, which results of the old problem must not fill again).
 // The context lives for the whole run: the place for a stop request and the
-// callback.
-int run_detached(Model &m, const std::function<int(const SolveInput &, SolveContext &)> &run,
+// model's callback (called with handle, the model's own). The run takes
+// SIGINT (interrupt.h).
+int run_detached(Model &m, TVXmodel *handle,
+                 const std::function<int(const SolveInput &, SolveContext &)> &run,
                  const std::function<void(Store &)> &keep);
 
 }  // namespace tvx

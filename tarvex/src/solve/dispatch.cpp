@@ -70,7 +70,16 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
   for (char type : model.vars().type) problem.discrete = problem.discrete || type != 'C';
 
   const Engine *engine = engines.linear;
+  problem.hessian = build_hessian(model.qterms(), model.num_vars());
+  const bool combinatorial = model.num_sos() > 0 || model.num_genconstrs() > 0;
+  problem.discrete = problem.discrete || combinatorial;
   if (model.num_psd_vars() > 0 || model.num_psd_rows() > 0) {
+    if (problem.discrete || !problem.hessian.empty()) {
+      out.code = refuse(log,
+                        "a semidefinite model with integer, semi-continuous or semi-integer "
+                        "variables, SOS, indicator constraints or a quadratic objective");
+      return;
+    }
     engine = engines.semidefinite;
     if (engine == nullptr) {
       // Unbuilt: the DSDP engine.
@@ -78,24 +87,17 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
       return;
     }
   }
-  problem.hessian = build_hessian(model.qterms(), model.num_vars());
-  const bool combinatorial = model.num_sos() > 0 || model.num_genconstrs() > 0;
-  problem.discrete = problem.discrete || combinatorial;
   if (!problem.hessian.empty() && problem.discrete) {
     out.code = refuse(log,
                       "a quadratic objective with integer, semi-continuous or "
                       "semi-integer variables, SOS or indicator constraints");
     return;
   }
-  if (input.callback && problem.discrete) {
-    // Unbuilt: callbacks during a search.
-    out.code = refuse(log, "callbacks during a MIP search are not built");
-    return;
-  }
-  if (combinatorial) {
+  if (combinatorial || (problem.discrete && context.callback != nullptr)) {
     engine = engines.combinatorial;
     if (engine == nullptr) {
-      out.code = refuse(log, "SOS and indicator constraints need the CBC engine");
+      out.code = refuse(log, combinatorial ? "SOS and indicator constraints need the CBC engine"
+                                           : "a MIP with a callback needs the CBC engine");
       return;
     }
   }
@@ -121,7 +123,7 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
     return;
   } else if (context.stop_requested()) {
     log.line("Stopped on request before solving.");
-    out.code = TVX_ERROR_ABORT_CTRL_C;
+    out.code = context.stop_code();
     return;
   } else {
     log.line(std::string("Solving with ") + engine->name() + ".");
@@ -144,6 +146,7 @@ Engines built_engines() {
   Engines engines;
   engines.linear = &highs_engine();
   engines.combinatorial = &cbc_engine();
+  engines.semidefinite = &dsdp_engine();
   return engines;
 }
 

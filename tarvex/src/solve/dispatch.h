@@ -11,7 +11,7 @@
 namespace tvx {
 
 // Never throws: an exhausted memory is NOMEMORY with an empty result. A
-// stop requested before the engine starts is ABORT_CTRL_C.
+// stop requested before the engine starts ends it with the stop's code.
 SolveOutcome solve(const SolveInput &input, SolveContext &context,
                    const Engines &engines = built_engines());
 // A solve of its own, logging to input.logfile.

@@ -25,8 +25,7 @@ struct SolveInput {
   // one changes while it is held.
   std::shared_ptr<const Store> problem;
   ParamValues params;
-  std::string logfile;    // empty: no log
-  bool callback = false;  // a callback is registered for this solve
+  std::string logfile;  // empty: no log
 
   const Store &model() const { return *problem; }
 };
@@ -85,6 +84,7 @@ struct Engines {
 
 const Engine &highs_engine();
 const Engine &cbc_engine();
+const Engine &dsdp_engine();
 // The engines built into the library.
 Engines built_engines();
 

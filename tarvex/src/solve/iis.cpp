@@ -85,7 +85,7 @@ class Search {
         engines_(engines),
         options_(options),
         work_model_(std::make_shared<Store>(input.model())),
-        work_{work_model_, input.params, std::string(), input.callback},
+        work_{work_model_, input.params, std::string()},
         log_(context.log),
         quiet_(std::string(), &context),
         time_param_(param_index("MaxTime")),
@@ -301,7 +301,8 @@ class Search {
   std::shared_ptr<Store> work_model_;
   SolveInput work_;
   LogFile &log_;
-  // The feasibility solves log nothing, and stop when the search is asked to.
+  // The feasibility solves log nothing, stop when the search is asked to,
+  // and call its callback (a MIP's solves are searches like any other).
   SolveContext quiet_;
   const int time_param_;
   const double max_time_;

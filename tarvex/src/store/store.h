@@ -204,6 +204,12 @@ struct Rows {
 struct PsdRowPart {
   std::vector<int> var, beg, pos;
   std::vector<double> val;
+
+  // Matrix k: pos/val from run_begin(k) up to run_end(k).
+  int run_begin(std::size_t k) const { return beg[k]; }
+  int run_end(std::size_t k) const {
+    return k + 1 < var.size() ? beg[k + 1] : static_cast<int>(pos.size());
+  }
 };
 
 struct SosSets {

@@ -1,6 +1,7 @@
-// The CBC engine: MIPs with SOS or indicator constraints, branch and cut on
-// CLP through their C++ API, on the formulation of formulation.h with the
-// ordered sets of ordered_sets.h.
+// The CBC engine: MIPs with SOS or indicator constraints, and MIPs solved
+// with a callback (callback_search.h), branch and cut on CLP through their
+// C++ API, on the formulation of formulation.h with the ordered sets of
+// ordered_sets.h.
 //
 // CBC keeps some state in globals, so one CBC search runs at a time.
 #include <algorithm>
@@ -13,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "engines/cbc/callback_search.h"
+#include "engines/cbc/completion.h"
 #include "engines/cbc/formulation.h"
 #include "engines/cbc/ordered_sets.h"
 #include "solve/answer_check.h"
@@ -62,6 +65,7 @@ class LogHandler final : public CoinMessageHandler {
 struct SearchWatch {
   const CbcModel *main = nullptr;  // heuristics run sub-searches of their own
   const Problem *problem = nullptr;
+  CallbackSearch *search = nullptr;  // with a callback
   int max_stalling = INT_MAX;
   int last_improvement = 0;  // node count at the last new incumbent
   bool stalled = false;
@@ -72,15 +76,21 @@ class Watcher final : public CbcEventHandler {
  public:
   explicit Watcher(SearchWatch *watch) : watch_(watch) {}
   CbcAction event(CbcEvent which) override {
-    if (getModel() != watch_->main) return noAction;
+    const bool stopping = watch_->problem->context.stop_requested();
+    // A stop request ends the sub-searches too; nothing else of theirs is
+    // the main search's business.
+    if (getModel() != watch_->main) return which == node && stopping ? stop : noAction;
     const int nodes = getModel()->getNodeCount();
+    const double *x = getModel()->bestSolution();
     switch (which) {
       case beforeSolution1:
       case beforeSolution2: {
-        const double *x = getModel()->bestSolution();
         if (x == nullptr) break;
         const int n = watch_->problem->model.num_vars();
         if (!point_violation(*watch_->problem, std::vector<double>(x, x + n)).empty()) {
+          return killSolution;
+        }
+        if (which == beforeSolution2 && watch_->search != nullptr && !watch_->search->take(x)) {
           return killSolution;
         }
         break;
@@ -88,9 +98,10 @@ class Watcher final : public CbcEventHandler {
       case solution:
       case heuristicSolution:
         watch_->last_improvement = nodes;
+        if (watch_->search != nullptr && x != nullptr) watch_->search->taken(x);
         break;
       case node:
-        if (watch_->problem->context.stop_requested()) {
+        if (stopping) {
           watch_->interrupted = true;
           return stop;
         }
@@ -99,6 +110,7 @@ class Watcher final : public CbcEventHandler {
           watch_->stalled = true;
           return stop;
         }
+        if (watch_->search != nullptr) watch_->search->node_done();
         break;
       default:
         break;
@@ -111,41 +123,18 @@ class Watcher final : public CbcEventHandler {
   SearchWatch *watch_;
 };
 
-// A full start point from the model's MIP start: the given values of the
-// model's columns are fixed, the slacks of indicators the start makes active
-// are 0, and CLP completes the rest. Empty when no value is given, or (said
-// in the log) when no completion exists or it is not feasible for the model.
+// A full start point from the model's MIP start (completion.h); empty
+// when it gives nothing or cannot be completed (said in the log).
 std::vector<double> complete_start(const Problem &p, const Formulation &f,
                                    const OsiClpSolverInterface &base) {
-  const Store &model = p.model;
-  const int n = model.num_vars();
-  const std::vector<double> &given = model.vars().start;
-  bool any = false;
-  std::unique_ptr<OsiSolverInterface> lp(base.clone());
-  for (int j = 0; j < n; ++j) {
-    double s = given[j];
-    if (s == kUndefined || !std::isfinite(s)) continue;
-    if (f.integer[j]) s = std::nearbyint(s);
-    any = true;
-    lp->setColBounds(j, s, s);
+  std::vector<double> given = p.model.vars().start;
+  if (std::all_of(given.begin(), given.end(), [](double s) { return s == kUndefined; })) return {};
+  given.resize(f.col_lb.size(), kUndefined);
+  std::vector<double> start = complete_point(p, f, base, given);
+  if (start.empty()) {
+    p.log().line("The MIP start cannot be completed to a feasible point; solving without it.");
   }
-  if (!any) return {};
-  for (int j = 0; j < static_cast<int>(f.col_lb.size()); ++j) lp->setContinuous(j);
-  const GenConstrs &g = model.genconstrs();
-  for (int k = 0; k < model.num_genconstrs(); ++k) {
-    const double b = given[g.binvar[k]];
-    if (b == kUndefined || std::nearbyint(b) != g.binval[k]) continue;
-    for (int s : f.slacks[k]) lp->setColBounds(s, 0, 0);
-  }
-  lp->initialSolve();
-  if (lp->isProvenOptimal()) {
-    const double *x = lp->getColSolution();
-    if (point_violation(p, std::vector<double>(x, x + n)).empty()) {
-      return std::vector<double>(x, x + lp->getNumCols());
-    }
-  }
-  p.log().line("The MIP start cannot be completed to a feasible point; solving without it.");
-  return {};
+  return start;
 }
 
 // Cut generators and heuristics. Probing is left out: with the sets in the
@@ -261,7 +250,7 @@ void set_status(CbcModel &cbc, const SearchWatch &watch, SolveOutcome &out) {
     r.status = found ? TVX_STATUS_SUB_OPTIMAL : TVX_STATUS_UNKNOWN;
   };
   if (watch.interrupted) {
-    stopped(TVX_ERROR_ABORT_CTRL_C);
+    stopped(watch.problem->context.stop_code());
     return;
   }
   if (watch.stalled) {
@@ -274,7 +263,9 @@ void set_status(CbcModel &cbc, const SearchWatch &watch, SolveOutcome &out) {
       r.status = found ? TVX_STATUS_OPTIMAL : TVX_STATUS_INFEASIBLE;
       break;
     case kCbcRelaxationInfeasible:
-      r.status = TVX_STATUS_INFEASIBLE;
+      // Nothing better than the incumbent (a start that is already optimal)
+      // proves it optimal.
+      r.status = found ? TVX_STATUS_OPTIMAL : TVX_STATUS_INFEASIBLE;
       break;
     case kCbcNodeLimit:
       stopped(TVX_ERROR_ABORT_NODE_LIMIT);
@@ -356,15 +347,25 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
   cbc.setLogLevel(p.log().enabled() ? 1 : 0);
   Watcher watcher(&watch);
   cbc.passInEventHandler(&watcher);
-  configure(cbc, p, f, start, sign);
+  std::unique_ptr<CallbackSearch> search;
+  if (p.context.callback != nullptr) search.reset(new CallbackSearch(p, f, lp));
+  // With a callback, the start is a candidate like any other.
+  configure(cbc, p, f, search ? std::vector<double>() : start, sign);
 
   try {
-    cbc.branchAndBound();
+    if (search) {
+      watch.search = search.get();
+      search->attach(cbc);
+      search->begin(start);
+    }
+    if (!p.context.stop_requested()) cbc.branchAndBound();
   } catch (const CoinError &e) {
     p.log().line("CBC failed: " + e.className() + "::" + e.methodName() + ": " + e.message());
     out.code = TVX_ERROR_ERROR;
     return;
   }
+  // A stop asked for after the last check still ends the run as asked.
+  if (p.context.stop_requested()) watch.interrupted = true;
 
   SolveStats stats;
   stats.spx_iters = std::max(cbc.getIterationCount(), 0);

@@ -423,7 +423,7 @@ void set_status(void *highs, HighsInt ran, const Problem &p, const Listener &lis
       stopped(solution_limit_code(p, out.nodes, listener.improving.load()));
       break;
     case kHighsModelStatusInterrupt:
-      stopped(TVX_ERROR_ABORT_CTRL_C);
+      stopped(p.context.stop_code());
       break;
     case kHighsModelStatusUnknown:
       stopped(r.stats->ipm_iters > 0 && r.stats->spx_iters == 0 ? TVX_ERROR_INTERIOR_NUMERIC

@@ -1,0 +1,364 @@
+// The DSDP engine: models with PSD variables or rows, every variable
+// continuous and the objective linear (the dispatcher refuses the rest).
+// The model goes to DSDP in the standard form of formulation.h.
+//
+// What DSDP needs handled (measured, see the engine notes):
+//   - it keeps pointers to the data arrays it is given: they live in one
+//     SdpForm that outlives the DSDP object;
+//   - its default bound on y (+-1e7) silently caps the dual objective, so
+//     the bound is set from the data, and a run whose y ends near the bound
+//     is made again with a wider one;
+//   - it may stop with a numerical-error code on a good solution: a run is
+//     judged by its duality gap and its dual infeasibility, and the point is
+//     checked by the dispatcher (answer_check.h) like any engine's;
+//   - it keeps global state (its event log, output file), so runs of all
+//     models take one lock;
+//   - the header macros DSDPGetPrimalObjective/DSDPGetDualObjective name
+//     functions the library does not export; DSDPGetPPObjective and
+//     DSDPGetDDObjective are used.
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "engines/dsdp/formulation.h"
+#include "solve/engine.h"
+#include "store/psd_matrix.h"
+
+extern "C" {
+#include <dsdp/dsdp5.h>
+}
+
+namespace tvx {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::size_t sz(int n) { return static_cast<std::size_t>(n); }
+
+std::mutex &dsdp_lock() {
+  static std::mutex lock;
+  return lock;
+}
+
+struct DsdpFree {
+  void operator()(DSDP dsdp) const { DSDPDestroy(dsdp); }
+};
+using DsdpHandle = std::unique_ptr<std::remove_pointer_t<DSDP>, DsdpFree>;
+
+// Called by DSDP once an iteration: the log, the stop request, the time
+// limit. A stop ends the run with DSDP_USER_TERMINATION; stopped says why.
+struct Monitor {
+  const Problem *problem = nullptr;
+  Clock::time_point start;
+  double max_time = 0;
+  int stopped = TVX_ERROR_OKAY;
+};
+
+int on_iteration(DSDP dsdp, void *data) {
+  Monitor &m = *static_cast<Monitor *>(data);
+  const Problem &p = *m.problem;
+  if (p.log().enabled()) {
+    int its = 0;
+    double pobj = 0, dobj = 0, r = 0;
+    DSDPGetIts(dsdp, &its);
+    DSDPGetPPObjective(dsdp, &pobj);
+    DSDPGetDDObjective(dsdp, &dobj);
+    DSDPGetR(dsdp, &r);
+    try {
+      char text[160];
+      std::snprintf(text, sizeof text, "DSDP %4d  primal %-14.8g dual %-14.8g infeasibility %.2e",
+                    its, pobj, dobj, r);
+      p.log().line(text);
+    } catch (...) {
+      // A lost log line is not worth unwinding through DSDP.
+    }
+  }
+  const double elapsed = std::chrono::duration<double>(Clock::now() - m.start).count();
+  if (p.context.stop_requested()) {
+    m.stopped = p.context.stop_code();
+  } else if (elapsed > m.max_time) {
+    m.stopped = TVX_ERROR_ABORT_TIME_LIMIT;
+  }
+  if (m.stopped != TVX_ERROR_OKAY) DSDPSetConvergenceFlag(dsdp, DSDP_USER_TERMINATION);
+  return 0;
+}
+
+// What one run of DSDP gave.
+struct Run {
+  int failed = 0;  // a DSDP call's error, 0 when none
+  DSDPTerminationReason reason = CONTINUE_ITERATING;
+  DSDPSolutionType type = DSDP_PDUNKNOWN;
+  int iterations = 0;
+  double pobj = 0, dobj = 0, r = 0;
+  double errors[6] = {0, 0, 0, 0, 0, 0};
+  std::vector<double> y, z;            // per row, per LP column
+  std::vector<std::vector<double>> x;  // per block, dim * dim row-major
+  int stopped = TVX_ERROR_OKAY;        // the monitor's reason to stop
+};
+
+// The largest |y_i| the run may reach before it is made again with a wider
+// bound, as a share of the bound.
+constexpr double kNearBound = 0.1;
+
+// One zero matrix per PSD variable: the value of those the cone leaves out.
+std::vector<std::vector<double>> zero_matrices(const SdpForm &form) {
+  std::vector<std::vector<double>> x;
+  for (const int dim : form.block_dim) x.emplace_back(sz(dim) * sz(dim), 0.0);
+  return x;
+}
+
+// Sets up (P) in DSDP and solves it, y bounded by +-ybound. Every array
+// DSDP is given lives in form, which outlives the DSDP object.
+Run run_dsdp(const Problem &p, const SdpForm &form, double ybound, Monitor &monitor) {
+  Run run;
+  DSDP raw = nullptr;
+  if ((run.failed = DSDPCreate(form.num_rows, &raw)) != 0) return run;
+  const DsdpHandle dsdp(raw);
+  const auto fail = [&run](int info) {
+    if (info != 0 && run.failed == 0) run.failed = info;
+    return info != 0;
+  };
+  for (int i = 1; i <= form.num_rows; ++i) {
+    if (fail(DSDPSetDualObjective(raw, i, form.b[sz(i - 1)]))) return run;
+  }
+  SDPCone sdp = nullptr;
+  const int blocks = static_cast<int>(form.cone_var.size());
+  const auto cone_dim = [&form](int b) { return form.block_dim[sz(form.cone_var[sz(b)])]; };
+  if (blocks > 0) {
+    if (fail(DSDPCreateSDPCone(raw, blocks, &sdp))) return run;
+    for (int k = 0; k < blocks; ++k) {
+      if (fail(SDPConeSetBlockSize(sdp, k, cone_dim(k)))) return run;
+    }
+    for (const SdpMatrix &m : form.matrices) {
+      if (fail(SDPConeSetASparseVecMat(sdp, m.block, m.vari, cone_dim(m.block), 1.0, 0,
+                                       m.index.data(), m.value.data(),
+                                       static_cast<int>(m.index.size())))) {
+        return run;
+      }
+    }
+  }
+  LPCone lp = nullptr;
+  if (form.num_lp > 0) {
+    if (fail(DSDPCreateLPCone(raw, &lp)) ||
+        fail(LPConeSetData(lp, form.num_lp, form.lp_beg.data(), form.lp_index.data(),
+                           form.lp_value.data()))) {
+      return run;
+    }
+  }
+  const int max_its = std::max(1, std::min(p.int_param("IPM/MaxIterations"), 100000));
+  const double gap = std::max(1e-10, p.param("IPM/GapTolerance"));
+  if (fail(DSDPSetYBounds(raw, -ybound, ybound)) || fail(DSDPSetMaxIts(raw, max_its)) ||
+      fail(DSDPSetGapTolerance(raw, gap)) || fail(DSDPSetMonitor(raw, on_iteration, &monitor)) ||
+      fail(DSDPSetup(raw))) {
+    return run;
+  }
+  if (fail(DSDPSolve(raw))) return run;
+  run.stopped = monitor.stopped;
+  DSDPStopReason(raw, &run.reason);
+  // X, and the verdict on (P) and (D) with it, come from DSDPComputeX (which
+  // may then report a numerical error of its own as the stop reason).
+  if (fail(DSDPComputeX(raw))) return run;
+  DSDPGetSolutionType(raw, &run.type);
+  DSDPGetIts(raw, &run.iterations);
+  DSDPGetPPObjective(raw, &run.pobj);
+  DSDPGetDDObjective(raw, &run.dobj);
+  DSDPGetR(raw, &run.r);
+  DSDPGetFinalErrors(raw, run.errors);
+  run.y.assign(sz(form.num_rows), 0.0);
+  if (form.num_rows > 0 && fail(DSDPGetY(raw, run.y.data(), form.num_rows))) return run;
+  if (run.type == DSDP_UNBOUNDED || run.type == DSDP_INFEASIBLE) return run;
+  run.x = zero_matrices(form);
+  for (int k = 0; k < blocks; ++k) {
+    double *packed = nullptr;
+    int n = 0;
+    if (fail(SDPConeGetXArray(sdp, k, &packed, &n))) return run;
+    const std::size_t dim = sz(cone_dim(k));
+    if (packed == nullptr || sz(n) < dim * (dim + 1) / 2) {
+      run.failed = -1;
+      return run;
+    }
+    std::vector<double> &full = run.x[sz(form.cone_var[sz(k)])];
+    for (std::size_t r = 0; r < dim; ++r) {
+      for (std::size_t c = 0; c <= r; ++c) {
+        full[r * dim + c] = full[c * dim + r] = packed[r * (r + 1) / 2 + c];
+      }
+    }
+  }
+  if (lp != nullptr) {
+    double *z = nullptr;
+    int n = 0;
+    if (fail(LPConeGetXArray(lp, &z, &n))) return run;
+    if (z == nullptr || n < form.num_lp) {
+      run.failed = -1;
+      return run;
+    }
+    run.z.assign(z, z + form.num_lp);
+  }
+  return run;
+}
+
+bool near_bound(const Run &run, double ybound) {
+  for (double y : run.y) {
+    if (std::fabs(y) >= kNearBound * ybound) return true;
+  }
+  return false;
+}
+
+// A finished run: DSDP's own verdict for an infeasible or unbounded (P);
+// else the gap between its objectives and its dual infeasibility, since its
+// stop code may report a numerical error on a good solution.
+void set_status(const Problem &p, const Run &run, double cost_scale, SolveOutcome &out) {
+  Results &r = out.results;
+  if (run.stopped != TVX_ERROR_OKAY) {
+    out.code = run.stopped;
+    r.status = TVX_STATUS_SUB_OPTIMAL;  // the iterate, if the answer check takes it
+    return;
+  }
+  if (run.type == DSDP_UNBOUNDED) {  // (D) unbounded: (P), the model, infeasible
+    r.status = TVX_STATUS_INFEASIBLE;
+    return;
+  }
+  if (run.type == DSDP_INFEASIBLE) {  // (D) infeasible: the model unbounded
+    r.status = TVX_STATUS_UNBOUNDED;
+    return;
+  }
+  const double gap =
+      std::fabs(run.pobj - run.dobj) / (1 + std::fabs(run.pobj) + std::fabs(run.dobj));
+  const double tolerance = std::max(1e-6, 10 * p.param("IPM/GapTolerance"));
+  // r: how far (D) is from feasible, in the units of its data.
+  const bool converged = gap <= tolerance && std::fabs(run.r) <= tolerance * (1 + cost_scale);
+  if (converged && run.type == DSDP_PDFEASIBLE) {
+    r.status = TVX_STATUS_OPTIMAL;
+  } else if (run.reason == DSDP_MAX_IT) {
+    out.code = TVX_ERROR_ABORT_ITERATION_LIMIT;
+    r.status = TVX_STATUS_SUB_OPTIMAL;
+  } else {
+    out.code = TVX_ERROR_INTERIOR_NUMERIC;
+    r.status = TVX_STATUS_SUB_OPTIMAL;
+  }
+}
+
+// The point, the row duals and reduced costs in the model's terms, and the
+// dual objective; the dispatcher adds activities and the objective.
+void set_results(const Problem &p, const SdpForm &form, const Run &run, SolveOutcome &out) {
+  Results &r = out.results;
+  const Store &model = p.model;
+  const double sign = form.maximize ? -1.0 : 1.0;
+  if (r.status != TVX_STATUS_OPTIMAL && r.status != TVX_STATUS_SUB_OPTIMAL) return;
+  if (run.x.size() != form.block_dim.size() || run.z.size() != sz(form.num_lp)) return;
+  r.x = model_point(form, run.z.data(), run.x);
+  r.psd_x = run.x;
+  if (r.status != TVX_STATUS_OPTIMAL) return;
+  // y is the dual of the minimised form; the model's dual is d(objective)/d(side).
+  const std::vector<double> full = full_duals(form, run.y.data());
+  std::vector<double> dual(sz(model.num_rows()), 0.0);
+  for (int i = 0; i < model.num_rows(); ++i) dual[sz(i)] = sign * full[sz(form.row_of[sz(i)])];
+  std::vector<double> rc(model.vars().obj);
+  for (int i = 0; i < model.num_rows(); ++i) {
+    for (int e = 0; e < model.rows().terms.length(i); ++e) {
+      rc[sz(model.rows().terms.index(i)[e])] -= model.rows().terms.value(i)[e] * dual[sz(i)];
+    }
+  }
+  r.dual = std::move(dual);
+  r.reduced_cost = std::move(rc);
+  r.dual_obj = sign * (run.dobj + form.constant);
+}
+
+// A form without rows: every column and PSD variable at 0 (the form found
+// whether the model is unbounded instead).
+Run run_without_rows(const SdpForm &form) {
+  Run run;
+  run.reason = DSDP_CONVERGED;
+  run.type = DSDP_PDFEASIBLE;
+  run.x = zero_matrices(form);
+  run.z.assign(sz(form.num_lp), 0.0);
+  return run;
+}
+
+// A variable in no row whose cost can fall without bound makes a feasible
+// model unbounded; the solve of the rest said whether it is feasible.
+void settle_unused(const Problem &p, const SdpForm &form, SolveOutcome &out) {
+  Results &r = out.results;
+  if (!form.unbounded_if_feasible || r.status != TVX_STATUS_OPTIMAL) return;
+  p.log().line("Unbounded: " + form.why + ".");
+  const SolveStats stats = r.stats.value_or(SolveStats());
+  r = Results();
+  r.status = TVX_STATUS_UNBOUNDED;
+  r.stats = stats;
+}
+
+class DsdpEngine final : public Engine {
+ public:
+  const char *name() const override { return "DSDP"; }
+  void solve(const Problem &p, SolveOutcome &out) const override;
+};
+
+void DsdpEngine::solve(const Problem &p, SolveOutcome &out) const {
+  const auto started = Clock::now();
+  const SdpForm form = sdp_form(p.model);
+  if (form.infeasible) {
+    p.log().line("Infeasible: " + form.why + ".");
+    out.results.status = TVX_STATUS_INFEASIBLE;
+    out.results.stats = SolveStats();
+    return;
+  }
+  if (form.num_rows == 0) {
+    const Run run = run_without_rows(form);
+    out.results.stats = SolveStats();
+    set_status(p, run, 0, out);
+    set_results(p, form, run, out);
+    settle_unused(p, form, out);
+    return;
+  }
+  p.log().line("DSDP form: " + std::to_string(form.num_rows) + " rows, " +
+               std::to_string(form.block_dim.size()) + " blocks, " + std::to_string(form.num_lp) +
+               " LP columns.");
+  Monitor monitor;
+  monitor.problem = &p;
+  monitor.start = started;
+  monitor.max_time = p.param("MaxTime");
+  // y stays within a few orders of the data's magnitude at an optimum; the
+  // bound leaves room, and grows when a run ends near it.
+  double ybound = 1e7 * std::max({1.0, largest_cost(form), largest_side(form)});
+  Run run;
+  const std::lock_guard<std::mutex> hold(dsdp_lock());
+  for (int attempt = 0;; ++attempt) {
+    run = run_dsdp(p, form, ybound, monitor);
+    const bool feasible = run.failed == 0 && run.stopped == TVX_ERROR_OKAY &&
+                          run.type != DSDP_UNBOUNDED && run.type != DSDP_INFEASIBLE;
+    if (!feasible || !near_bound(run, ybound) || attempt == 3) break;
+    ybound *= 1e4;
+    p.log().line("DSDP ended near its bound on y; solving again with a wider one.");
+  }
+  SolveStats stats;
+  stats.ipm_iters = run.iterations;
+  stats.solver_time = std::chrono::duration<double>(Clock::now() - started).count();
+  out.results.stats = stats;
+  if (run.failed != 0) {
+    p.log().line("DSDP failed (its error " + std::to_string(run.failed) + ").");
+    out.code = TVX_ERROR_INTERIOR_NUMERIC;
+    return;
+  }
+  p.log().line("DSDP stopped with reason " + std::to_string(static_cast<int>(run.reason)) +
+               ", solution type " + std::to_string(static_cast<int>(run.type)) + ".");
+  set_status(p, run, largest_cost(form), out);
+  set_results(p, form, run, out);
+  settle_unused(p, form, out);
+}
+
+}  // namespace
+
+const Engine &dsdp_engine() {
+  static const DsdpEngine engine;
+  return engine;
+}
+
+}  // namespace tvx
