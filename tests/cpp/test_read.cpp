@@ -20,11 +20,13 @@
 #include "io/model_files.h"
 #include "store/store.h"
 #include "tarvex.h"
+#include "model_text.h"
 #include "test_support.h"
 
 namespace {
 
 using namespace test_support;
+using namespace model_text;
 
 namespace fs = std::filesystem;
 using tvx::Compression;
@@ -115,55 +117,6 @@ std::string fixture(const std::string &base, const std::string &text,
   const fs::path path = temp_dir() / (base + suffix_of(c));
   put_bytes(path, encode(text, c));
   return path.string();
-}
-
-// ---- Stores as text -------------------------------------------------------
-
-std::string num(double v) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", v);
-  return buf;
-}
-
-std::string terms(const tvx::SparseList &list, int k) {
-  std::string out;
-  for (int e = 0; e < list.length(k); ++e)
-    out += " " + std::to_string(list.index(k)[e]) + ":" + num(list.value(k)[e]);
-  return out;
-}
-
-// Every part of the store a model file can state, values to the last bit.
-std::string describe(const Store &s) {
-  std::ostringstream out;
-  out << "model '" << s.name() << "' sense " << s.sense() << " objcon " << num(s.objcon()) << "\n";
-  const tvx::Vars &v = s.vars();
-  for (int j = 0; j < s.num_vars(); ++j) {
-    out << "var '" << v.names[j] << "' " << v.type[j] << " [" << num(v.lb[j]) << ", "
-        << num(v.ub[j]) << "] obj " << num(v.obj[j]) << "\n";
-  }
-  const tvx::Rows &r = s.rows();
-  for (int i = 0; i < s.num_rows(); ++i) {
-    out << "row '" << r.names[i] << "' [" << num(r.lhs[i]) << ", " << num(r.rhs[i]) << "]"
-        << terms(r.terms, i) << "\n";
-  }
-  for (int k = 0; k < s.num_sos(); ++k)
-    out << "sos " << s.sos().type[k] << terms(s.sos().members, k) << "\n";
-  const tvx::GenConstrs &g = s.genconstrs();
-  for (int k = 0; k < s.num_genconstrs(); ++k) {
-    out << "ind '" << g.names[k] << "' x" << g.binvar[k] << "=" << g.binval[k] << " " << g.sense[k]
-        << " " << num(g.rhs[k]) << terms(g.terms, k) << "\n";
-  }
-  const tvx::QTerms &q = s.qterms();
-  for (std::size_t k = 0; k < q.val.size(); ++k)
-    out << "q " << q.row[k] << " " << q.col[k] << " " << num(q.val[k]) << "\n";
-  return out.str();
-}
-
-// The status and, on success, the description of what the file holds.
-std::string read_text(const std::string &path, int *rc) {
-  Store s;
-  *rc = tvx::read_model_file(path.c_str(), s);
-  return *rc == kOk ? describe(s) : std::string();
 }
 
 // ---- One model in every format ---------------------------------------------
@@ -296,7 +249,7 @@ TEST_P(RichModel, ReadsExactlyWhatTheFileStates) {
   const std::string path =
       fixture(std::string("rich_") + c.label + c.suffix, c.text, c.compression);
   int rc;
-  EXPECT_EQ(read_text(path, &rc), kRichModel);
+  EXPECT_EQ(read_back(path, &rc), kRichModel);
   EXPECT_EQ(rc, kOk);
 }
 
@@ -342,7 +295,7 @@ TEST(FixedMps, NamesWithBlanksAndAnEmptyVectorName) {
       "BOUNDS\n" + fixed_line({"UP", "BND", "X ONE", "4.0"}) + fixed_line({"MI", "BND", "Y TWO"});
   text += "ENDATA\n";
   int rc;
-  EXPECT_EQ(read_text(fixture("fixed.mps", text), &rc),
+  EXPECT_EQ(read_back(fixture("fixed.mps", text), &rc),
             "model 'fixed form' sense 1 objcon 0\n"
             "var 'X ONE' C [0, 4] obj 1\n"
             "var 'Y TWO' C [-1e+20, 1e+20] obj 2\n"
@@ -366,7 +319,7 @@ class Liberal : public ::testing::TestWithParam<TextCase> {};
 TEST_P(Liberal, Accepts) {
   const TextCase &c = GetParam();
   int rc;
-  EXPECT_EQ(read_text(fixture(c.filename, c.text), &rc), c.model);
+  EXPECT_EQ(read_back(fixture(c.filename, c.text), &rc), c.model);
   EXPECT_EQ(rc, kOk);
 }
 
@@ -578,7 +531,7 @@ TEST(Compressed, ConcatenatedStreamsReadAsOne) {
     const fs::path path = temp_dir() / (std::string("concat.mps") + suffix_of(c));
     put_bytes(path, encode(text.substr(0, half), c) + encode(text.substr(half), c));
     int rc;
-    EXPECT_EQ(read_text(path.string(), &rc), kRichModel) << suffix_of(c);
+    EXPECT_EQ(read_back(path.string(), &rc), kRichModel) << suffix_of(c);
     EXPECT_EQ(rc, kOk);
   }
 }

@@ -220,20 +220,29 @@ constexpr AttrDef base(const char *name, int type, int kind, AttrReady ready) {
   return a;
 }
 
+// The slot of AttrDef that holds accessors of one data type.
+constexpr void put(AttrDef &a, CharAccess acc) { a.c = acc; }
+constexpr void put(AttrDef &a, IntAccess acc) { a.i = acc; }
+constexpr void put(AttrDef &a, DblAccess acc) { a.d = acc; }
+
+template <class T>
+constexpr AttrDef scalar_attr(const char *name, int type, int kind, T (*get)(const Store &, int),
+                              AttrReady ready, int (*check)(T), void (*set)(Store &, int, T)) {
+  AttrDef a = base(name, type, kind, ready);
+  put(a, ScalarAccess<T>{get, check, set});
+  return a;
+}
+
 constexpr AttrDef int_attr(const char *name, int kind, int (*get)(const Store &, int),
                            AttrReady ready = nullptr, int (*check)(int) = nullptr,
                            void (*set)(Store &, int, int) = nullptr) {
-  AttrDef a = base(name, TVX_ATTRTYPE_INT, kind, ready);
-  a.i = IntAccess{get, check, set};
-  return a;
+  return scalar_attr(name, TVX_ATTRTYPE_INT, kind, get, ready, check, set);
 }
 
 constexpr AttrDef dbl_attr(const char *name, int kind, double (*get)(const Store &, int),
                            AttrReady ready = nullptr, int (*check)(double) = nullptr,
                            void (*set)(Store &, int, double) = nullptr) {
-  AttrDef a = base(name, TVX_ATTRTYPE_DBL, kind, ready);
-  a.d = DblAccess{get, check, set};
-  return a;
+  return scalar_attr(name, TVX_ATTRTYPE_DBL, kind, get, ready, check, set);
 }
 
 constexpr AttrDef dbl_rw(const char *name, int kind, double (*get)(const Store &, int),
@@ -252,9 +261,7 @@ constexpr AttrDef str_attr(const char *name, int kind,
 
 constexpr AttrDef char_attr(const char *name, int kind, char (*get)(const Store &, int),
                             int (*check)(char), void (*set)(Store &, int, char)) {
-  AttrDef a = base(name, TVX_ATTRTYPE_CHAR, kind, nullptr);
-  a.c = CharAccess{get, check, set};
-  return a;
+  return scalar_attr(name, TVX_ATTRTYPE_CHAR, kind, get, nullptr, check, set);
 }
 
 constexpr AttrDef mat_attr(const char *name, int kind, int (*count)(const Store &, int),

@@ -32,21 +32,15 @@ using AttrReady = int (*)(const Store &);
 // Accessors of one data type. `get` and `set` take the element index (0 for
 // a model attribute) already checked; `check` validates a value before any
 // `set` of the same call runs. A read-only attribute has no set.
-struct CharAccess {
-  char (*get)(const Store &, int);
-  int (*check)(char);
-  void (*set)(Store &, int, char);
+template <class T>
+struct ScalarAccess {
+  T (*get)(const Store &, int);
+  int (*check)(T);
+  void (*set)(Store &, int, T);
 };
-struct IntAccess {
-  int (*get)(const Store &, int);
-  int (*check)(int);
-  void (*set)(Store &, int, int);
-};
-struct DblAccess {
-  double (*get)(const Store &, int);
-  int (*check)(double);
-  void (*set)(Store &, int, double);
-};
+using CharAccess = ScalarAccess<char>;
+using IntAccess = ScalarAccess<int>;
+using DblAccess = ScalarAccess<double>;
 // A string is set only after its text was validated and copied.
 struct StrAccess {
   const std::string &(*get)(const Store &, int);
