@@ -19,6 +19,24 @@ def lqcp_data(n):
     return dx, dt, h2, a, yt
 
 
+def lqcp_constraints(y, u, n, dx, dt, h2):
+    """The constraints of lqcp as comparisons, for the libraries whose
+    operators build them alike: the heat equation, the initial state and
+    the two boundaries."""
+    c = 0.5 * dt / h2
+    for i in range(n):
+        for j in range(1, n):
+            yield y[i + 1, j] - y[i, j] == c * (y[i, j - 1] - 2 * y[i, j] + y[i, j + 1]
+                                                + y[i + 1, j - 1] - 2 * y[i + 1, j]
+                                                + y[i + 1, j + 1])
+    for j in range(n + 1):
+        yield y[0, j] == 0
+    for i in range(1, n + 1):
+        yield y[i, 2] - 4 * y[i, 1] + 3 * y[i, 0] == 0
+    for i in range(1, n + 1):
+        yield (y[i, n - 2] - 4 * y[i, n - 1] + 3 * y[i, n]) * (1 / (2 * dx)) == u[i] - y[i, n]
+
+
 def lqcp_nnz(n):
     return 6 * n * (n - 1) + (n + 1) + 3 * n + 4 * n
 
@@ -107,19 +125,8 @@ def didazoda_lqcp(n, solve):
                        + (y[n, n] - yt[n]) * (y[n, n] - yt[n]))
     obj += 0.25 * a * dt * (2 * quicksum(u[i] * u[i] for i in range(1, n)) + u[n] * u[n])
     m.setObjective(obj, TVX.MINIMIZE)
-    c = 0.5 * dt / h2
-    for i in range(n):
-        for j in range(1, n):
-            m.addConstr(y[i + 1, j] - y[i, j] == c * (y[i, j - 1] - 2 * y[i, j] + y[i, j + 1]
-                                                      + y[i + 1, j - 1] - 2 * y[i + 1, j]
-                                                      + y[i + 1, j + 1]))
-    for j in range(n + 1):
-        m.addConstr(y[0, j] == 0)
-    for i in range(1, n + 1):
-        m.addConstr(y[i, 2] - 4 * y[i, 1] + 3 * y[i, 0] == 0)
-    for i in range(1, n + 1):
-        m.addConstr((y[i, n - 2] - 4 * y[i, n - 1] + 3 * y[i, n]) * (1 / (2 * dx))
-                    == u[i] - y[i, n])
+    for con in lqcp_constraints(y, u, n, dx, dt, h2):
+        m.addConstr(con)
     return _dz_finish(m, solve)
 
 
@@ -305,19 +312,8 @@ def highspy_lqcp(n, solve):
     dx, dt, h2, a, yt = lqcp_data(n)
     y = {(i, j): h.addVariable(lb=0.0, ub=1.0) for i in range(n + 1) for j in range(n + 1)}
     u = {i: h.addVariable(lb=-1.0, ub=1.0) for i in range(1, n + 1)}
-    c = 0.5 * dt / h2
-    for i in range(n):
-        for j in range(1, n):
-            h.addConstr(y[i + 1, j] - y[i, j] == c * (y[i, j - 1] - 2 * y[i, j] + y[i, j + 1]
-                                                      + y[i + 1, j - 1] - 2 * y[i + 1, j]
-                                                      + y[i + 1, j + 1]))
-    for j in range(n + 1):
-        h.addConstr(y[0, j] == 0)
-    for i in range(1, n + 1):
-        h.addConstr(y[i, 2] - 4 * y[i, 1] + 3 * y[i, 0] == 0)
-    for i in range(1, n + 1):
-        h.addConstr((y[i, n - 2] - 4 * y[i, n - 1] + 3 * y[i, n]) * (1 / (2 * dx))
-                    == u[i] - y[i, n])
+    for con in lqcp_constraints(y, u, n, dx, dt, h2):
+        h.addConstr(con)
     # The modelling layer states linear objectives only: the quadratic one
     # goes in as cost vector, diagonal Hessian and offset.
     import numpy as np

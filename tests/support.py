@@ -47,3 +47,31 @@ def handle_fields(h):
     """(model pointer, index) of a handle, read as set_handle_fields writes them."""
     return (ctypes.c_void_p.from_address(id(h) + HEAD).value,
             ctypes.c_int.from_address(id(h) + HEAD + 8).value)
+
+
+def expr_readers(named):
+    """(name, lin, quad) for expressions over the variables of named ({name: var}):
+    name(v) is v's name (anything else as it is), lin(e) the (terms, constant) of a
+    LinExpr, each term (coefficient, variable name), and quad(q) the (quadratic
+    terms, linear terms, constant) of a QuadExpr."""
+    names = {id(v): n for n, v in named.items()}
+
+    def name(v):
+        return names.get(id(v), v)
+
+    def lin(e):
+        return [(e.getCoeff(i), name(e.getVar(i))) for i in range(e.size())], e.getConstant()
+
+    def quad(q):
+        terms = [(q.getCoeff(k), name(q.getVar1(k)), name(q.getVar2(k))) for k in range(q.size())]
+        return (terms,) + lin(q.getLinExpr())
+
+    return name, lin, quad
+
+
+def read_lp(tmp_path_factory, text):
+    """The model read from an LP file holding text, and its variables by name."""
+    path = tmp_path_factory.mktemp("lp") / "m.lp"
+    path.write_text(text)
+    model = didazoda.read(str(path))
+    return model, {v.VarName: v for v in model.getVars()}

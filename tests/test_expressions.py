@@ -16,25 +16,10 @@ import pytest
 import didazoda
 from didazoda import LinExpr, List, Operand, QuadExpr, TarvexError, Var, quicksum
 
-from support import make_var
+from support import expr_readers, make_var
 
 x, y, z = make_var(1), make_var(2), make_var(3)
-NAMES = {id(x): "x", id(y): "y", id(z): "z"}
-
-
-def name(v):
-    return NAMES.get(id(v), v)
-
-
-def lin(e):
-    """(terms, constant) of a LinExpr, each term (coefficient, variable name)."""
-    return [(e.getCoeff(i), name(e.getVar(i))) for i in range(e.size())], e.getConstant()
-
-
-def quad(q):
-    """(quadratic terms, linear terms, constant) of a QuadExpr."""
-    terms = [(q.getCoeff(k), name(q.getVar1(k)), name(q.getVar2(k))) for k in range(q.size())]
-    return (terms,) + lin(q.getLinExpr())
+name, lin, quad = expr_readers({"x": x, "y": y, "z": z})
 
 
 def base_lin():

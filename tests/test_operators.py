@@ -20,23 +20,10 @@ import scipy.sparse as sp
 import didazoda
 from didazoda import LinExpr, Operand, QuadExpr, TarvexError, Var
 
-from support import handle_fields, make_var, set_handle_fields, value
+from support import expr_readers, handle_fields, make_var, read_lp, set_handle_fields, value
 
 x, y, z, w = make_var(1), make_var(2), make_var(3), make_var(0)
-NAMES = {id(x): "x", id(y): "y", id(z): "z", id(w): "w"}
-
-
-def name(v):
-    return NAMES.get(id(v), v)
-
-
-def lin(e):
-    return [(e.getCoeff(i), name(e.getVar(i))) for i in range(e.size())], e.getConstant()
-
-
-def quad(q):
-    terms = [(q.getCoeff(k), name(q.getVar1(k)), name(q.getVar2(k))) for k in range(q.size())]
-    return (terms,) + lin(q.getLinExpr())
+name, lin, quad = expr_readers({"x": x, "y": y, "z": z, "w": w})
 
 
 def snapshot(o):
@@ -531,10 +518,7 @@ End
 @pytest.fixture(scope="module")
 def mv(tmp_path_factory):
     """x, y, z, b: variables of a model read from an LP file (b binary), with their names."""
-    path = tmp_path_factory.mktemp("text") / "m.lp"
-    path.write_text(LP)
-    model = didazoda.read(str(path))
-    found = {v.VarName: v for v in model.getVars()}
+    model, found = read_lp(tmp_path_factory, LP)
     yield model, found
     model.dispose()
 

@@ -16,7 +16,7 @@ import pytest
 import didazoda
 from didazoda import LinExpr, Operand, QuadExpr, TempConstr, Var
 
-from support import make_var, value
+from support import make_var, read_lp, value
 
 x, y, b = make_var(1), make_var(2), make_var(0)  # 1.5, -2.25 and 0.75 at support.POINT
 
@@ -169,10 +169,8 @@ End
 
 @pytest.fixture(scope="module")
 def named(tmp_path_factory):
-    path = tmp_path_factory.mktemp("tc") / "m.lp"
-    path.write_text(LP)
-    model = didazoda.read(str(path))
-    yield {v.VarName: v for v in model.getVars()}
+    model, found = read_lp(tmp_path_factory, LP)
+    yield found
     model.dispose()
 
 
