@@ -67,14 +67,34 @@ std::shared_ptr<T> find_in(Table<T> &table, std::uint64_t id) {
   return it == table.end() ? nullptr : it->second.object;
 }
 
-}  // namespace
-
-TVXenv *register_env(std::shared_ptr<Env> env) {
+template <class T>
+std::uintptr_t add_to(Table<T> Registry::*table, std::shared_ptr<T> object, Kind kind) {
   Registry &reg = registry();
   std::lock_guard<std::mutex> lock(reg.mutex);
   const std::uint64_t id = reg.next_id();
-  reg.envs.emplace(id, Entry<Env>{std::move(env), 0});
-  return reinterpret_cast<TVXenv *>(encode(id, kEnvKind));
+  (reg.*table).emplace(id, Entry<T>{std::move(object), 0});
+  return encode(id, kind);
+}
+
+// An entry a model owns goes only with its model.
+template <class T>
+int remove_from(Table<T> Registry::*table, std::uint64_t id) {
+  if (id == 0) return TVX_ERROR_INVALID_ARGUMENT;
+  std::shared_ptr<T> doomed;  // destroyed after the lock is released
+  Registry &reg = registry();
+  std::lock_guard<std::mutex> lock(reg.mutex);
+  Table<T> &entries = reg.*table;
+  const auto it = entries.find(id);
+  if (it == entries.end() || it->second.owner != 0) return TVX_ERROR_INVALID_ARGUMENT;
+  doomed = std::move(it->second.object);
+  entries.erase(it);
+  return TVX_ERROR_OKAY;
+}
+
+}  // namespace
+
+TVXenv *register_env(std::shared_ptr<Env> env) {
+  return reinterpret_cast<TVXenv *>(add_to(&Registry::envs, std::move(env), kEnvKind));
 }
 
 std::shared_ptr<Env> find_env(const TVXenv *handle) {
@@ -82,16 +102,7 @@ std::shared_ptr<Env> find_env(const TVXenv *handle) {
 }
 
 int unregister_env(TVXenv *handle) {
-  const std::uint64_t id = decode(handle, kEnvKind);
-  if (id == 0) return TVX_ERROR_INVALID_ARGUMENT;
-  std::shared_ptr<Env> doomed;  // destroyed after the lock is released
-  Registry &reg = registry();
-  std::lock_guard<std::mutex> lock(reg.mutex);
-  const auto it = reg.envs.find(id);
-  if (it == reg.envs.end() || it->second.owner != 0) return TVX_ERROR_INVALID_ARGUMENT;
-  doomed = std::move(it->second.object);
-  reg.envs.erase(it);
-  return TVX_ERROR_OKAY;
+  return remove_from(&Registry::envs, decode(handle, kEnvKind));
 }
 
 TVXmodel *register_model(std::shared_ptr<Model> model) {
@@ -129,11 +140,7 @@ int unregister_model(TVXmodel *handle) {
 }
 
 void *register_callback(std::shared_ptr<CallbackCall> call) {
-  Registry &reg = registry();
-  std::lock_guard<std::mutex> lock(reg.mutex);
-  const std::uint64_t id = reg.next_id();
-  reg.callbacks.emplace(id, Entry<CallbackCall>{std::move(call), 0});
-  return reinterpret_cast<void *>(encode(id, kCallbackKind));
+  return reinterpret_cast<void *>(add_to(&Registry::callbacks, std::move(call), kCallbackKind));
 }
 
 std::shared_ptr<CallbackCall> find_callback(const void *cbdata) {
@@ -141,15 +148,7 @@ std::shared_ptr<CallbackCall> find_callback(const void *cbdata) {
 }
 
 int unregister_callback(void *cbdata) {
-  const std::uint64_t id = decode(cbdata, kCallbackKind);
-  std::shared_ptr<CallbackCall> doomed;  // destroyed after the lock is released
-  Registry &reg = registry();
-  std::lock_guard<std::mutex> lock(reg.mutex);
-  const auto it = reg.callbacks.find(id);
-  if (it == reg.callbacks.end()) return TVX_ERROR_INVALID_ARGUMENT;
-  doomed = std::move(it->second.object);
-  reg.callbacks.erase(it);
-  return TVX_ERROR_OKAY;
+  return remove_from(&Registry::callbacks, decode(cbdata, kCallbackKind));
 }
 
 }  // namespace tvx

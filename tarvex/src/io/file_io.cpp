@@ -48,6 +48,15 @@ int corrupt(const char *kind) {
   return fail(kBadFormat, std::string("the ") + kind + " data is corrupt or cut short");
 }
 
+// A compressed stream of type S over file, kept in `out` once it started.
+template <class S, class Base>
+int start(std::unique_ptr<Base> &out, FilePtr file) {
+  auto stream = std::make_unique<S>(std::move(file));
+  const int rc = stream->init();
+  if (rc == kOk) out = std::move(stream);
+  return rc;
+}
+
 }  // namespace
 
 FileKind file_kind(const char *filename) {
@@ -247,18 +256,10 @@ int InputFile::open(const char *filename, Compression compression) {
     case Compression::None:
       source_ = std::make_unique<PlainSource>(std::move(file));
       return kOk;
-    case Compression::Gzip: {
-      auto gz = std::make_unique<GzipSource>(std::move(file));
-      const int rc = gz->init();
-      if (rc == kOk) source_ = std::move(gz);
-      return rc;
-    }
-    case Compression::Bzip2: {
-      auto bz = std::make_unique<Bzip2Source>(std::move(file));
-      const int rc = bz->init();
-      if (rc == kOk) source_ = std::move(bz);
-      return rc;
-    }
+    case Compression::Gzip:
+      return start<GzipSource>(source_, std::move(file));
+    case Compression::Bzip2:
+      return start<Bzip2Source>(source_, std::move(file));
   }
   return TVX_ERROR_INVALID_ARGUMENT;
 }
@@ -419,18 +420,10 @@ int OutputFile::open(const char *filename, Compression compression) {
     case Compression::None:
       sink_ = std::make_unique<PlainSink>(std::move(file));
       return kOk;
-    case Compression::Gzip: {
-      auto gz = std::make_unique<GzipSink>(std::move(file));
-      const int rc = gz->init();
-      if (rc == kOk) sink_ = std::move(gz);
-      return rc;
-    }
-    case Compression::Bzip2: {
-      auto bz = std::make_unique<Bzip2Sink>(std::move(file));
-      const int rc = bz->init();
-      if (rc == kOk) sink_ = std::move(bz);
-      return rc;
-    }
+    case Compression::Gzip:
+      return start<GzipSink>(sink_, std::move(file));
+    case Compression::Bzip2:
+      return start<Bzip2Sink>(sink_, std::move(file));
   }
   return TVX_ERROR_INVALID_ARGUMENT;
 }

@@ -65,37 +65,24 @@ enum class Section {
   Indicators
 };
 
+// By Section, as files spell them in any case.
+constexpr std::string_view kSectionWords[] = {"",        "name",    "objsense",  "objname", "rows",
+                                              "columns", "rhs",     "ranges",    "bounds",  "sos",
+                                              "quadobj", "qmatrix", "indicators"};
+
 // As the log names them.
-const char *section_name(Section s) {
-  switch (s) {
-    case Section::None:
-      return "";
-    case Section::Name:
-      return "NAME";
-    case Section::ObjSense:
-      return "OBJSENSE";
-    case Section::ObjName:
-      return "OBJNAME";
-    case Section::Rows:
-      return "ROWS";
-    case Section::Columns:
-      return "COLUMNS";
-    case Section::Rhs:
-      return "RHS";
-    case Section::Ranges:
-      return "RANGES";
-    case Section::Bounds:
-      return "BOUNDS";
-    case Section::Sos:
-      return "SOS";
-    case Section::QuadObj:
-      return "QUADOBJ";
-    case Section::QMatrix:
-      return "QMATRIX";
-    case Section::Indicators:
-      return "INDICATORS";
+std::string section_name(Section s) {
+  std::string out(kSectionWords[static_cast<int>(s)]);
+  for (char &c : out) c = static_cast<char>(c - 'a' + 'A');
+  return out;
+}
+
+// The sections from ROWS on, which hold data lines only; None for other words.
+Section data_section(std::string_view word) {
+  for (int k = static_cast<int>(Section::Rows); k <= static_cast<int>(Section::Indicators); ++k) {
+    if (equals_folded(word, kSectionWords[k])) return static_cast<Section>(k);
   }
-  return "";
+  return Section::None;
 }
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
@@ -291,27 +278,11 @@ int MpsParser::header(std::string_view line) {
       objective_.assign(rest);
       objname_given_ = true;
     }
-  } else if (equals_folded(word, "rows")) {
-    section_ = Section::Rows;
-    seen_rows_ = true;
-  } else if (equals_folded(word, "columns")) {
-    section_ = Section::Columns;
-  } else if (equals_folded(word, "rhs")) {
-    section_ = Section::Rhs;
-  } else if (equals_folded(word, "ranges")) {
-    section_ = Section::Ranges;
-  } else if (equals_folded(word, "bounds")) {
-    section_ = Section::Bounds;
-  } else if (equals_folded(word, "sos")) {
-    section_ = Section::Sos;
-  } else if (equals_folded(word, "quadobj")) {
-    section_ = Section::QuadObj;
-  } else if (equals_folded(word, "qmatrix")) {
-    section_ = Section::QMatrix;
-  } else if (equals_folded(word, "indicators")) {
-    section_ = Section::Indicators;
   } else if (equals_folded(word, "endata")) {
     ended_ = true;
+  } else if (const Section s = data_section(word); s != Section::None) {
+    section_ = s;
+    if (s == Section::Rows) seen_rows_ = true;
   } else {
     return bad("unknown section " + quoted(word));
   }
