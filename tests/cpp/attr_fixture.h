@@ -36,6 +36,17 @@ inline std::string test_name(const char *attr) {
   return name;
 }
 
+// Names each case of a parameterised suite by its attribute `name`, followed
+// by the case's position where one attribute has several cases.
+struct AttrCaseName {
+  bool numbered;
+  template <class Case>
+  std::string operator()(const ::testing::TestParamInfo<Case> &info) const {
+    const std::string name = test_name(info.param.name);
+    return numbered ? name + "_" + std::to_string(info.index) : name;
+  }
+};
+
 // Variables x, y, z; rows r0 (linear), p1 (PSD), r2 (linear); one SOS, one
 // indicator g0 on y; PSD variables P0 (2 x 2) and P1 (3 x 3). Every value is
 // distinct and non-zero where it can be, so a read of the wrong element or

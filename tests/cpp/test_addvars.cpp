@@ -271,10 +271,7 @@ TEST_P(AddVarsRefused, ChangesNothing) {
   EXPECT_EQ(none, -1);
 }
 
-INSTANTIATE_TEST_SUITE_P(AddVars, AddVarsRefused, ::testing::ValuesIn(kRefusals),
-                         [](const ::testing::TestParamInfo<Refusal> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(AddVars, AddVarsRefused, ::testing::ValuesIn(kRefusals), CaseName());
 
 TEST_F(AddVars, StaleOrNullHandlesAreRefused) {
   TVXmodel *freed = nullptr;

@@ -181,9 +181,7 @@ TEST_P(AttrRefused, ChangesNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Attrs, AttrRefused, ::testing::ValuesIn(kRefusals),
-                         [](const ::testing::TestParamInfo<Refusal> &case_info) {
-                           return std::string(case_info.param.what);
-                         });
+                         NameBy<&Refusal::what>());
 
 TEST(AttrRefusedRead, WritesNoOutput) {
   Store s;

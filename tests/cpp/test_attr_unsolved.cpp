@@ -63,10 +63,7 @@ TEST_P(AttrUnsolved, AnswersUntilASolveGivesIt) {
   EXPECT_EQ(read(s, c.name, c.index, got), c.code);
 }
 
-INSTANTIATE_TEST_SUITE_P(Attrs, AttrUnsolved, ::testing::ValuesIn(kUnsolved),
-                         [](const ::testing::TestParamInfo<Unsolved> &case_info) {
-                           return test_name(case_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Attrs, AttrUnsolved, ::testing::ValuesIn(kUnsolved), AttrCaseName{false});
 
 TEST(AttrUnsolvedModel, ReportsNoSolutionThroughFlagsAndStatus) {
   Store s;

@@ -104,11 +104,7 @@ TEST_P(AttrRead, GivesTheStoredValue) {
   EXPECT_EQ(got, c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Attrs, AttrRead, ::testing::ValuesIn(kReads),
-                         [](const ::testing::TestParamInfo<ReadCase> &case_info) {
-                           return test_name(case_info.param.name) + "_" +
-                                  std::to_string(case_info.index);
-                         });
+INSTANTIATE_TEST_SUITE_P(Attrs, AttrRead, ::testing::ValuesIn(kReads), AttrCaseName{true});
 
 TEST(AttrList, ReadsElementsInTheGivenOrderRepeatsIncluded) {
   Store s;
@@ -191,11 +187,7 @@ TEST_P(AttrWrite, ReadsBackAndTouchesNothingElse) {
   EXPECT_EQ(dump(s), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Attrs, AttrWrite, ::testing::ValuesIn(kWrites),
-                         [](const ::testing::TestParamInfo<WriteCase> &case_info) {
-                           return test_name(case_info.param.name) + "_" +
-                                  std::to_string(case_info.index);
-                         });
+INSTANTIATE_TEST_SUITE_P(Attrs, AttrWrite, ::testing::ValuesIn(kWrites), AttrCaseName{true});
 
 TEST(AttrList, WritesInOrderTheLastOfRepeatedIndicesWinning) {
   Store s;

@@ -266,9 +266,6 @@ TEST_P(Refused, ChangesNothing) {
   EXPECT_TRUE(s.results().x.has_value());
 }
 
-INSTANTIATE_TEST_SUITE_P(Store, Refused, ::testing::ValuesIn(kBadBatches),
-                         [](const ::testing::TestParamInfo<BadBatch> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Store, Refused, ::testing::ValuesIn(kBadBatches), CaseName());
 
 }  // namespace

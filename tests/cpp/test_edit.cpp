@@ -114,10 +114,7 @@ std::vector<std::vector<double>> dense(const Sparse &s, int rows, int cols, bool
 //   r0: x0 + 2 x1 + 3 x2     r1: (empty)     r2: 4 x3 - 5 x1 + 0 x0
 // an SOS {x1 w1, x2 w2, x3 w3}, an indicator x4 = 1 -> 6 x2 + 7 x3 <= 8,
 // quadratic terms 9 x1 x3 and 10 x0 x0, objective 11 x3 + 12 x2.
-struct Edit : ::testing::Test {
-  TVXenv *env = nullptr;
-  TVXmodel *model = nullptr;
-
+struct Edit : ModelTest {
   void SetUp() override {
     ASSERT_EQ(TVXloadenv(&env, nullptr), kOk);
     const double obj[] = {0, 0, 12, 11, 0};
@@ -139,16 +136,6 @@ struct Edit : ::testing::Test {
     const int qr[] = {1, 0}, qc[] = {3, 0};
     const double qv[] = {9, 10};
     ASSERT_EQ(TVXaddqpterms(model, 2, qr, qc, qv), kOk);
-  }
-  void TearDown() override {
-    EXPECT_EQ(TVXfreemodel(model), kOk);
-    EXPECT_EQ(TVXfreeenv(env), kOk);
-  }
-
-  int num(const char *attr) {
-    int v = -1;
-    EXPECT_EQ(TVXgetintattr(model, attr, &v), kOk);
-    return v;
   }
   Sparse rows() { return read(model, TVXgetconstrs, 0, num("NumConstrs")); }
   Sparse cols() { return read(model, TVXgetvars, 0, num("NumVars")); }

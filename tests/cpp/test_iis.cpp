@@ -186,9 +186,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Alone{"UpperSideAtMinusInfinity", false, -1e30, -1e21, 'C', false},
                       Alone{"EmptyRowAboveZero", false, 1, 2, 'C', true},
                       Alone{"EmptyRowBelowZero", false, -2, -0.5, 'C', true}),
-    [](const ::testing::TestParamInfo<Alone> &case_info) {
-      return std::string(case_info.param.name);
-    });
+    CaseName());
 
 // ---- MIP subsystems ------------------------------------------------------------
 
@@ -255,9 +253,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Mip,
                          ::testing::Values(MipCase{"Parity", parity, {1}, {0}},
                                            MipCase{"SemiContinuous", semi, {1}, {0, 1}},
                                            MipCase{"Halves", halves, {}, {0, 1}}),
-                         [](const ::testing::TestParamInfo<MipCase> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+                         CaseName());
 
 // ---- Irreducibility where many subsystems exist -----------------------------
 

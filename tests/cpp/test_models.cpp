@@ -74,10 +74,7 @@ TEST_P(NewModel, CreatesOrRefuses) {
   EXPECT_EQ(TVXfreeenv(env), kOk);
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, NewModel, ::testing::ValuesIn(kNewModelCases),
-                         [](const ::testing::TestParamInfo<NewModelCase> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Models, NewModel, ::testing::ValuesIn(kNewModelCases), CaseName());
 
 // Freeing a model while other threads copy it: each copy either fails with
 // NULL or is a whole model of its own, and the freed handle stays refused.

@@ -193,10 +193,7 @@ const SemiCase kSemiCases[] = {
     {"UnboundedRange", 'S', 2, 1e30, 1, 1, 2, 2},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, Semi, ::testing::ValuesIn(kSemiCases),
-                         [](const ::testing::TestParamInfo<SemiCase> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, Semi, ::testing::ValuesIn(kSemiCases), CaseName());
 
 // ---- Statuses without a solution --------------------------------------------
 
@@ -261,10 +258,7 @@ const NoSolutionCase kNoSolutionCases[] = {
     {"NoVariablesWithAnUnsatisfiedRow", [](Builder &b) { b.row({}, 1, 2); }, TVX_STATUS_INFEASIBLE},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, NoSolution, ::testing::ValuesIn(kNoSolutionCases),
-                         [](const ::testing::TestParamInfo<NoSolutionCase> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, NoSolution, ::testing::ValuesIn(kNoSolutionCases), CaseName());
 
 TEST(Solve, RaysCertifyInfeasibilityAndUnboundedness) {
   Builder inf;
@@ -455,10 +449,7 @@ const ClassCase kClassCases[] = {
      false, kRefused},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, ProblemClass, ::testing::ValuesIn(kClassCases),
-                         [](const ::testing::TestParamInfo<ClassCase> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, ProblemClass, ::testing::ValuesIn(kClassCases), CaseName());
 
 // ---- The convexity test -------------------------------------------------------
 
@@ -540,10 +531,7 @@ const PsdCase kPsdCases[] = {
     {"LongChainDented", [] { return chain(3000, 1e-3); }, 3000, false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, Convexity, ::testing::ValuesIn(kPsdCases),
-                         [](const ::testing::TestParamInfo<PsdCase> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, Convexity, ::testing::ValuesIn(kPsdCases), CaseName());
 
 // ---- The answer check ---------------------------------------------------------
 
@@ -621,10 +609,7 @@ const AnswerCase kAnswerCases[] = {
     {"BadIncumbentKeepsTheLimitCode", kTime, kSub, {0, 0, 0}, kTime, kUnknown},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, AnswerCheck, ::testing::ValuesIn(kAnswerCases),
-                         [](const ::testing::TestParamInfo<AnswerCase> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, AnswerCheck, ::testing::ValuesIn(kAnswerCases), CaseName());
 
 // ---- Limits and parameters ------------------------------------------------------
 
@@ -811,10 +796,7 @@ const LimitCase kLimitCases[] = {
      kOpt},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, Limit, ::testing::ValuesIn(kLimitCases),
-                         [](const ::testing::TestParamInfo<LimitCase> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, Limit, ::testing::ValuesIn(kLimitCases), CaseName());
 
 // ---- The log ------------------------------------------------------------------
 

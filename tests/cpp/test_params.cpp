@@ -458,9 +458,7 @@ TEST_P(BadFiles, AreRefusedWholeAndChangeNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Params, BadFiles, ::testing::ValuesIn(kBadFiles),
-                         [](const ::testing::TestParamInfo<BadFile> &case_info) {
-                           return std::string(case_info.param.what);
-                         });
+                         NameBy<&BadFile::what>());
 
 TEST_F(Files, FileErrors) {
   const std::vector<double> before = values(env_);

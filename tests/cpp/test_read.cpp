@@ -263,9 +263,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{"lp", ".lp", kRichLp, Compression::None},
                       FormatCase{"lp_gz", ".lp", kRichLp, Compression::Gzip},
                       FormatCase{"lp_bz2", ".lp", kRichLp, Compression::Bzip2}),
-    [](const ::testing::TestParamInfo<FormatCase> &case_info) {
-      return std::string(case_info.param.label);
-    });
+    NameBy<&FormatCase::label>());
 
 // ---- Fixed-form MPS -------------------------------------------------------
 
@@ -409,9 +407,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "var 'y(2,3)' C [0, 1e+20] obj 1\n"
                  "row 'c.1#' [0, 1e+20] 0:1 1:-1\n"
                  "q 0 1 0.5\n"}),
-    [](const ::testing::TestParamInfo<TextCase> &case_info) {
-      return std::string(case_info.param.label);
-    });
+    NameBy<&TextCase::label>());
 
 // ---- Refused files --------------------------------------------------------
 
@@ -502,9 +498,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"GzipTruncated", "t.lp.gz", gzip(std::string(kRichLp)).substr(0, 200)},
         BadCase{"Bzip2Truncated", "t.lp.bz2", bzip2(std::string(kRichLp)).substr(0, 200)},
         BadCase{"GzipTrailingGarbage", "g.lp.gz", gzip("Minimize\n x\nEnd\n") + "junk"}),
-    [](const ::testing::TestParamInfo<BadCase> &case_info) {
-      return std::string(case_info.param.label);
-    });
+    NameBy<&BadCase::label>());
 
 // A flipped bit anywhere in the compressed data is caught (by the CRC when
 // the stream still decodes).

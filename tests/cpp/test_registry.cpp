@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "tarvex.h"
+#include "test_support.h"
 
 namespace {
+
+using test_support::CaseName;
 
 constexpr int kInvalid = TVX_ERROR_INVALID_ARGUMENT;
 
@@ -444,10 +447,7 @@ TEST_P(EveryCall, RefusesBadHandles) {
   EXPECT_EQ(TVXstartenv(env_), TVX_ERROR_OKAY);
 }
 
-INSTANTIATE_TEST_SUITE_P(Handles, EveryCall, ::testing::ValuesIn(kCalls),
-                         [](const ::testing::TestParamInfo<Call> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Handles, EveryCall, ::testing::ValuesIn(kCalls), CaseName());
 
 // A placeholder reached with a live handle must fail, so the caller never
 // trusts outputs it did not fill. (Callback functions have no live handle

@@ -74,10 +74,7 @@ TEST_P(Results, SurviveOnlyChangesOutsideTheProblem) {
   EXPECT_EQ(s.revision() != revision, GetParam().clears);
 }
 
-INSTANTIATE_TEST_SUITE_P(Store, Results, ::testing::ValuesIn(kChanges),
-                         [](const ::testing::TestParamInfo<Change> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Store, Results, ::testing::ValuesIn(kChanges), CaseName());
 
 TEST(Store, StartBasisGoesWithAChangeOfShape) {
   Store s;

@@ -19,24 +19,11 @@ using namespace test_support;
 
 constexpr int kColIdx = TVX_ERROR_MODEL_INVALID_COL_IDX;
 
-struct Rows : ::testing::Test {
-  TVXenv *env = nullptr;
-  TVXmodel *model = nullptr;
-
+struct Rows : ModelTest {
   void SetUp() override {
     ASSERT_EQ(TVXloadenv(&env, ""), kOk);
     const char *names[] = {"x", "y", "z"};
     ASSERT_EQ(TVXnewmodel(env, &model, "m", 3, nullptr, nullptr, nullptr, nullptr, names), kOk);
-  }
-  void TearDown() override {
-    EXPECT_EQ(TVXfreemodel(model), kOk);
-    EXPECT_EQ(TVXfreeenv(env), kOk);
-  }
-
-  int num(const char *attr) {
-    int v = -1;
-    EXPECT_EQ(TVXgetintattr(model, attr, &v), kOk);
-    return v;
   }
   std::vector<double> row_attr(const char *attr) {
     const int n = num("NumConstrs");

@@ -60,6 +60,40 @@ inline void put_bytes(const std::filesystem::path &path, const std::string &byte
   ASSERT_TRUE(out.good()) << path;
 }
 
+// Names each case of a parameterised suite by its text field Field.
+template <auto Field>
+struct NameBy {
+  template <class Case>
+  std::string operator()(const ::testing::TestParamInfo<Case> &info) const {
+    return std::string(info.param.*Field);
+  }
+};
+
+// Names each case by its field `name`.
+struct CaseName {
+  template <class Case>
+  std::string operator()(const ::testing::TestParamInfo<Case> &info) const {
+    return std::string(info.param.name);
+  }
+};
+
+// A model and its environment, made by the test's SetUp and freed after
+// it; num reads a count such as "NumConstrs".
+struct ModelTest : ::testing::Test {
+  TVXenv *env = nullptr;
+  TVXmodel *model = nullptr;
+
+  void TearDown() override {
+    EXPECT_EQ(TVXfreemodel(model), kOk);
+    EXPECT_EQ(TVXfreeenv(env), kOk);
+  }
+  int num(const char *attr) {
+    int v = -1;
+    EXPECT_EQ(TVXgetintattr(model, attr, &v), kOk);
+    return v;
+  }
+};
+
 }  // namespace test_support
 
 #endif

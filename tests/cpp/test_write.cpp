@@ -401,9 +401,7 @@ INSTANTIATE_TEST_SUITE_P(Models, HighsReads,
                          ::testing::Values(HighsCase{"lp", highs_lp}, HighsCase{"mip", highs_mip},
                                            HighsCase{"qp", highs_qp},
                                            HighsCase{"semi_integer", highs_semi_integer}),
-                         [](const ::testing::TestParamInfo<HighsCase> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+                         CaseName());
 
 // CoinUtils' LP reader (CoinLpIO) reads our LP files as the same model:
 // names, bounds, types, objective, rows, coefficients and SOS. Each model is
@@ -535,10 +533,7 @@ TEST_P(CoinLpReads, TheSameModelFromOurFile) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, CoinLpReads, ::testing::ValuesIn(kCoinCases),
-                         [](const ::testing::TestParamInfo<CoinCase> &case_info) {
-                           return std::string(case_info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Models, CoinLpReads, ::testing::ValuesIn(kCoinCases), CaseName());
 
 // ---- Result files ----------------------------------------------------------
 
