@@ -28,22 +28,12 @@ constexpr int kModel = TVX_ATTRKIND_MODEL, kVar = TVX_ATTRKIND_VAR, kRow = TVX_A
               kGen = TVX_ATTRKIND_GENCONSTR, kPsdVar = TVX_ATTRKIND_PSDVAR,
               kPsdRow = TVX_ATTRKIND_PSDCONSTR;
 
-inline std::string test_name(const char *attr) {
-  std::string name = attr;
-  for (char &c : name) {
-    if (c == '/') c = '_';
-  }
-  return name;
-}
-
-// Names each case of a parameterised suite by its attribute `name`, followed
-// by the case's position where one attribute has several cases.
-struct AttrCaseName {
-  bool numbered;
+// Names each case by its attribute `name` and its position: one attribute
+// has several cases.
+struct NumberedName {
   template <class Case>
   std::string operator()(const ::testing::TestParamInfo<Case> &info) const {
-    const std::string name = test_name(info.param.name);
-    return numbered ? name + "_" + std::to_string(info.index) : name;
+    return test_name(info.param.name) + "_" + std::to_string(info.index);
   }
 };
 

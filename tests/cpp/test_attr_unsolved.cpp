@@ -63,7 +63,7 @@ TEST_P(AttrUnsolved, AnswersUntilASolveGivesIt) {
   EXPECT_EQ(read(s, c.name, c.index, got), c.code);
 }
 
-INSTANTIATE_TEST_SUITE_P(Attrs, AttrUnsolved, ::testing::ValuesIn(kUnsolved), AttrCaseName{false});
+INSTANTIATE_TEST_SUITE_P(Attrs, AttrUnsolved, ::testing::ValuesIn(kUnsolved), CaseName());
 
 TEST(AttrUnsolvedModel, ReportsNoSolutionThroughFlagsAndStatus) {
   Store s;

@@ -104,7 +104,7 @@ TEST_P(AttrRead, GivesTheStoredValue) {
   EXPECT_EQ(got, c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Attrs, AttrRead, ::testing::ValuesIn(kReads), AttrCaseName{true});
+INSTANTIATE_TEST_SUITE_P(Attrs, AttrRead, ::testing::ValuesIn(kReads), NumberedName());
 
 TEST(AttrList, ReadsElementsInTheGivenOrderRepeatsIncluded) {
   Store s;
@@ -187,7 +187,7 @@ TEST_P(AttrWrite, ReadsBackAndTouchesNothingElse) {
   EXPECT_EQ(dump(s), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Attrs, AttrWrite, ::testing::ValuesIn(kWrites), AttrCaseName{true});
+INSTANTIATE_TEST_SUITE_P(Attrs, AttrWrite, ::testing::ValuesIn(kWrites), NumberedName());
 
 TEST(AttrList, WritesInOrderTheLastOfRepeatedIndicesWinning) {
   Store s;

@@ -230,13 +230,7 @@ TEST_P(EveryParam, NamesIgnoreCaseWithUnderscoreForSlash) {
   EXPECT_EQ(get(env_, p.name, p.is_int), v);
 }
 
-INSTANTIATE_TEST_SUITE_P(Params, EveryParam, ::testing::ValuesIn(kParams),
-                         [](const ::testing::TestParamInfo<Param> &case_info) {
-                           std::string n = case_info.param.name;
-                           for (char &c : n)
-                             if (c == '/') c = '_';
-                           return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(Params, EveryParam, ::testing::ValuesIn(kParams), CaseName());
 
 TEST(Params, UnknownNamesAndMissingArguments) {
   TVXenv *env = load_env();

@@ -143,12 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                   return TVXaddrangeconstrs(m, 2, 0, beg, nullptr, nullptr, lower, nullptr,
                                             nullptr);
                 }}),
-    [](const ::testing::TestParamInfo<Refusal> &case_info) {
-      std::string s = case_info.param.what;
-      for (char &c : s)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-      return s;
-    });
+    NameBy<&Refusal::what>());
 
 TEST_P(RowRefusals, ChangeNothing) {
   const int ind[] = {0};

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -60,12 +61,20 @@ inline void put_bytes(const std::filesystem::path &path, const std::string &byte
   ASSERT_TRUE(out.good()) << path;
 }
 
+// A case name as GoogleTest takes it: all but letters and digits made '_'.
+inline std::string test_name(std::string text) {
+  for (char &c : text) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return text;
+}
+
 // Names each case of a parameterised suite by its text field Field.
 template <auto Field>
 struct NameBy {
   template <class Case>
   std::string operator()(const ::testing::TestParamInfo<Case> &info) const {
-    return std::string(info.param.*Field);
+    return test_name(info.param.*Field);
   }
 };
 
@@ -73,7 +82,7 @@ struct NameBy {
 struct CaseName {
   template <class Case>
   std::string operator()(const ::testing::TestParamInfo<Case> &info) const {
-    return std::string(info.param.name);
+    return test_name(info.param.name);
   }
 };
 

@@ -164,12 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FileCase{"rich.mps.bz2", true}, FileCase{"rich.qps", true},
                       FileCase{"rich.QPS.gz", true}, FileCase{"rich.lp", false},
                       FileCase{"rich.lp.gz", false}, FileCase{"rich.lp.bz2", false}),
-    [](const ::testing::TestParamInfo<FileCase> &case_info) {
-      std::string name = case_info.param.name;
-      for (char &ch : name)
-        if (ch == '.') ch = '_';
-      return name;
-    });
+    CaseName());
 
 // Ranges are stated as a side and a width in MPS: the other side comes back
 // exactly wherever some double width gives it, which covers ranges whose

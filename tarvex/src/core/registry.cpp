@@ -76,9 +76,10 @@ std::uintptr_t add_to(Table<T> Registry::*table, std::shared_ptr<T> object, Kind
   return encode(id, kind);
 }
 
-// An entry a model owns goes only with its model.
-template <class T>
-int remove_from(Table<T> Registry::*table, std::uint64_t id) {
+// An entry a model owns goes only with its model. `also` runs under the lock
+// with the removed object, before it is destroyed.
+template <class T, class Also>
+int remove_from(Table<T> Registry::*table, std::uint64_t id, Also also) {
   if (id == 0) return TVX_ERROR_INVALID_ARGUMENT;
   std::shared_ptr<T> doomed;  // destroyed after the lock is released
   Registry &reg = registry();
@@ -88,7 +89,13 @@ int remove_from(Table<T> Registry::*table, std::uint64_t id) {
   if (it == entries.end() || it->second.owner != 0) return TVX_ERROR_INVALID_ARGUMENT;
   doomed = std::move(it->second.object);
   entries.erase(it);
+  also(reg, *doomed);
   return TVX_ERROR_OKAY;
+}
+
+template <class T>
+int remove_from(Table<T> Registry::*table, std::uint64_t id) {
+  return remove_from(table, id, [](Registry &, const T &) {});
 }
 
 }  // namespace
@@ -126,17 +133,10 @@ std::shared_ptr<Model> find_model(const TVXmodel *handle) {
 }
 
 int unregister_model(TVXmodel *handle) {
-  const std::uint64_t id = decode(handle, kModelKind);
-  if (id == 0) return TVX_ERROR_INVALID_ARGUMENT;
-  std::shared_ptr<Model> doomed;  // destroyed after the lock is released
-  Registry &reg = registry();
-  std::lock_guard<std::mutex> lock(reg.mutex);
-  const auto it = reg.models.find(id);
-  if (it == reg.models.end()) return TVX_ERROR_INVALID_ARGUMENT;
-  doomed = std::move(it->second.object);
-  reg.models.erase(it);
-  reg.envs.erase(decode(doomed->env_handle, kEnvKind));
-  return TVX_ERROR_OKAY;
+  // Its environment goes with it.
+  return remove_from(
+      &Registry::models, decode(handle, kModelKind),
+      [](Registry &reg, const Model &m) { reg.envs.erase(decode(m.env_handle, kEnvKind)); });
 }
 
 void *register_callback(std::shared_ptr<CallbackCall> call) {

@@ -865,44 +865,32 @@ int Store::set_psd_obj(int n, const int *which, const int *beg, int nnz, const i
   return kOk;
 }
 
-void Store::set_sense(int sense) noexcept {
-  sense_ = sense;
-  touch();
-}
+void Store::set_sense(int sense) noexcept { change(sense_, sense); }
 
-void Store::set_objcon(double value) noexcept {
-  objcon_ = value;
-  touch();
-}
+void Store::set_objcon(double value) noexcept { change(objcon_, value); }
 
 void Store::set_var_lb(int j, double value) noexcept {
-  vars_.lb[static_cast<std::size_t>(j)] = value;
-  touch();
+  change(vars_.lb[static_cast<std::size_t>(j)], value);
 }
 
 void Store::set_var_ub(int j, double value) noexcept {
-  vars_.ub[static_cast<std::size_t>(j)] = value;
-  touch();
+  change(vars_.ub[static_cast<std::size_t>(j)], value);
 }
 
 void Store::set_var_obj(int j, double value) noexcept {
-  vars_.obj[static_cast<std::size_t>(j)] = value;
-  touch();
+  change(vars_.obj[static_cast<std::size_t>(j)], value);
 }
 
 void Store::set_var_type(int j, char normal_type) noexcept {
-  vars_.type[static_cast<std::size_t>(j)] = normal_type;
-  touch();
+  change(vars_.type[static_cast<std::size_t>(j)], normal_type);
 }
 
 void Store::set_row_lhs(int i, double value) noexcept {
-  rows_.lhs[static_cast<std::size_t>(i)] = value;
-  touch();
+  change(rows_.lhs[static_cast<std::size_t>(i)], value);
 }
 
 void Store::set_row_rhs(int i, double value) noexcept {
-  rows_.rhs[static_cast<std::size_t>(i)] = value;
-  touch();
+  change(rows_.rhs[static_cast<std::size_t>(i)], value);
 }
 
 // ---- Deleting -------------------------------------------------------------

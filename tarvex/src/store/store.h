@@ -397,6 +397,12 @@ class Store {
  private:
   // Every change of the problem goes through here.
   void touch() noexcept;
+  // One field of the problem set to value.
+  template <class T>
+  void change(T &field, T value) noexcept {
+    field = value;
+    touch();
+  }
   void matrix_changed() noexcept;
   void shape_changed() noexcept;
 
