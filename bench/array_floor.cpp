@@ -22,12 +22,7 @@ constexpr int kPerRow = 10;
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: array_floor N solve\n");
-    return 2;
-  }
-  const long n = std::atol(argv[1]);
-  const bool solve = std::atoi(argv[2]) != 0;
+  const auto [n, solve] = floor_args(argc, argv, "array_floor");
   const int rows = static_cast<int>(n / kPerRow);
   const int cols = static_cast<int>(std::max<long>(kPerRow, n / 50));
 

@@ -1,4 +1,4 @@
-// What the C++ floors share: their memory reading and their error exit.
+// What the C++ floors share: their arguments, memory reading and error exit.
 #ifndef DIDAZODA_BENCH_FLOOR_UTIL_H
 #define DIDAZODA_BENCH_FLOOR_UTIL_H
 
@@ -25,6 +25,20 @@ inline long status_kb(const char *field) {
   }
   std::fclose(f);
   return kb;
+}
+
+struct FloorArgs {
+  long n;
+  bool solve;
+};
+
+// The arguments N and solve (0|1); a wrong count exits with the usage line.
+inline FloorArgs floor_args(int argc, char **argv, const char *name) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s N solve\n", name);
+    std::exit(2);
+  }
+  return {std::atol(argv[1]), std::atoi(argv[2]) != 0};
 }
 
 inline void check(int status, const char *what) {

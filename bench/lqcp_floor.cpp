@@ -13,12 +13,9 @@
 #include "tarvex.h"
 
 int main(int argc, char **argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: lqcp_floor N solve\n");
-    return 2;
-  }
-  const int n = std::atoi(argv[1]);
-  const bool solve = std::atoi(argv[2]) != 0;
+  const FloorArgs args = floor_args(argc, argv, "lqcp_floor");
+  const int n = static_cast<int>(args.n);
+  const bool solve = args.solve;
   const long base_kb = status_kb("VmRSS:");
   const auto t0 = std::chrono::steady_clock::now();
 
