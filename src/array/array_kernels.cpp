@@ -221,103 +221,26 @@ PyObject *mq_neg(PyObject *m) { return negated(MQ, m); }
 
 namespace {
 
-// The kernels of one array class on the left of +, by the right operand's kind.
-struct AddRow {
-  PyObject *(*n)(PyObject *, double);
-  binaryfunc a, v, l, q;
-};
-
-// self + other for the array class of self; two array objects go to the
-// kernel of the higher kind, that operand first.
-PyObject *add_dispatch(const AddRow &row, OperandKind self_kind, PyObject *self, PyObject *other) {
-  const OperandKind k = operand_kind(other);
-  switch (k) {
-    case KIND_ERROR:
-      return nullptr;
-    case KIND_NUMBER: {
-      double d;
-      if (!float_of(other, &d)) return nullptr;
-      return row.n(self, d);
-    }
-    case KIND_ARRAY:
-      return row.a(self, other);
-    case KIND_VAR:
-      return row.v(self, other);
-    case KIND_LIN:
-      return row.l(self, other);
-    case KIND_QUAD:
-      return row.q(self, other);
-    case KIND_MVAR:
-    case KIND_MLIN:
-    case KIND_MQUAD: {
-      PyObject *hi = k > self_kind ? other : self, *lo = k > self_kind ? self : other;
-      const OperandKind top = k > self_kind ? k : self_kind, low = k > self_kind ? self_kind : k;
-      if (top == KIND_MVAR) return mv_add_mv(hi, lo);
-      if (top == KIND_MLIN) return low == KIND_MVAR ? ml_add_mv(hi, lo) : ml_add_ml(hi, lo);
-      if (low == KIND_MVAR) return mq_add_mv(hi, lo);
-      return low == KIND_MLIN ? mq_add_ml(hi, lo) : mq_add_mq(hi, lo);
-    }
-    default:
-      return raise_unsupported_operands("+", self, other);
-  }
-}
-
-const AddRow mv_row = {mv_add_n, mv_add_a, mv_add_v, mv_add_l, mv_add_q};
-const AddRow ml_row = {ml_add_n, ml_add_a, ml_add_v, ml_add_l, ml_add_q};
-const AddRow mq_row = {mq_add_n, mq_add_a, mq_add_v, mq_add_l, mq_add_q};
+// Rows by the right operand's kind, as in the scalar dispatchers; two array
+// objects go to the kernel of the higher kind, that operand first. No
+// product of degree above two.
+constexpr KernelRow mv_add_row = {
+    mv_add_n,
+    {mv_add_a, mv_add_v, mv_add_l, mv_add_q, mv_add_mv, swapped<ml_add_mv>, swapped<mq_add_mv>}};
+constexpr KernelRow ml_add_row = {
+    ml_add_n, {ml_add_a, ml_add_v, ml_add_l, ml_add_q, ml_add_mv, ml_add_ml, swapped<mq_add_ml>}};
+constexpr KernelRow mq_add_row = {
+    mq_add_n, {mq_add_a, mq_add_v, mq_add_l, mq_add_q, mq_add_mv, mq_add_ml, mq_add_mq}};
+constexpr KernelRow ml_mul_row = {
+    ml_mul_n, {ml_mul_a, ml_mul_v, ml_mul_l, nullptr, ml_mul_mv, ml_mul_ml, nullptr}};
+constexpr KernelRow mq_mul_row = {mq_mul_n, {mq_mul_a}};
 
 }  // namespace
 
-PyObject *mv_add_o(PyObject *m, PyObject *b) { return add_dispatch(mv_row, KIND_MVAR, m, b); }
-PyObject *ml_add_o(PyObject *m, PyObject *b) { return add_dispatch(ml_row, KIND_MLIN, m, b); }
-PyObject *mq_add_o(PyObject *m, PyObject *b) { return add_dispatch(mq_row, KIND_MQUAD, m, b); }
-
-namespace {
-
-// The kernels of an expression array on the left of *, by the right
-// operand's kind; null where the product would exceed degree two.
-struct MulRow {
-  PyObject *(*n)(PyObject *, double);
-  binaryfunc a, v, l, mv, ml;
-};
-
-PyObject *mul_dispatch(const MulRow &row, PyObject *self, PyObject *other) {
-  binaryfunc kernel = nullptr;
-  switch (operand_kind(other)) {
-    case KIND_ERROR:
-      return nullptr;
-    case KIND_NUMBER: {
-      double d;
-      if (!float_of(other, &d)) return nullptr;
-      return row.n(self, d);
-    }
-    case KIND_ARRAY:
-      kernel = row.a;
-      break;
-    case KIND_VAR:
-      kernel = row.v;
-      break;
-    case KIND_LIN:
-      kernel = row.l;
-      break;
-    case KIND_MVAR:
-      kernel = row.mv;
-      break;
-    case KIND_MLIN:
-      kernel = row.ml;
-      break;
-    default:
-      break;
-  }
-  return kernel ? kernel(self, other) : raise_unsupported_operands("*", self, other);
-}
-
-const MulRow ml_mul_row = {ml_mul_n, ml_mul_a, ml_mul_v, ml_mul_l, ml_mul_mv, ml_mul_ml};
-const MulRow mq_mul_row = {mq_mul_n, mq_mul_a, nullptr, nullptr, nullptr, nullptr};
-
-}  // namespace
-
-PyObject *ml_mul_o(PyObject *m, PyObject *b) { return mul_dispatch(ml_mul_row, m, b); }
-PyObject *mq_mul_o(PyObject *m, PyObject *b) { return mul_dispatch(mq_mul_row, m, b); }
+PyObject *mv_add_o(PyObject *m, PyObject *b) { return dispatch_row(mv_add_row, "+", m, b); }
+PyObject *ml_add_o(PyObject *m, PyObject *b) { return dispatch_row(ml_add_row, "+", m, b); }
+PyObject *mq_add_o(PyObject *m, PyObject *b) { return dispatch_row(mq_add_row, "+", m, b); }
+PyObject *ml_mul_o(PyObject *m, PyObject *b) { return dispatch_row(ml_mul_row, "*", m, b); }
+PyObject *mq_mul_o(PyObject *m, PyObject *b) { return dispatch_row(mq_mul_row, "*", m, b); }
 
 }  // namespace dz
