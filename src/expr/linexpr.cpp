@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "runtime/object_fields.h"
 #include "runtime/docs.h"
 #include "expr/expr_util.h"
 #include "expr/terms.h"
@@ -29,38 +30,21 @@ LinExprOps LinExpr_ops;
 
 namespace {
 
+// No tp_clear: the fields are Lists, which the collector does not track, so
+// no cycle it can find runs through them (a subclass's __dict__ is cleared
+// by the subclass machinery); clearing them would only leave an expression
+// without lists for code that still holds it.
+using Fields = ObjectFields<LinExprObject, &LinExprObject::coeffs_, &LinExprObject::vars_>;
+
 // A new object of type holding the two views (stolen) and the constant.
 PyObject *linexpr_make(PyTypeObject *type, PyObject *coeffs, PyObject *vars, double constant) {
-  Ref c(coeffs), v(vars);
-  if (!c || !v) return nullptr;
-  PyObject *self = type->tp_alloc(type, 0);
-  if (!self) return nullptr;
-  LinExprObject *o = as_linexpr(self);
-  o->coeffs_ = c.release();
-  o->vars_ = v.release();
-  o->constant_ = constant;
+  PyObject *self = Fields::make(type, coeffs, vars);
+  if (self) as_linexpr(self)->constant_ = constant;
   return self;
 }
 
 PyObject *linexpr_alloc(PyTypeObject *type, PyObject *, PyObject *) {
   return linexpr_make(type, list_new(), list_new(), 0.0);
-}
-
-int linexpr_traverse(PyObject *self, visitproc visit, void *arg) {
-  Py_VISIT(as_linexpr(self)->coeffs_);
-  Py_VISIT(as_linexpr(self)->vars_);
-  return 0;
-}
-
-// No tp_clear: the fields are Lists, which the collector does not track, so
-// no cycle it can find runs through them (a subclass's __dict__ is cleared
-// by the subclass machinery); clearing them would only leave an expression
-// without lists for code that still holds it.
-void linexpr_dealloc(PyObject *self) {
-  PyObject_GC_UnTrack(self);
-  Py_CLEAR(as_linexpr(self)->coeffs_);
-  Py_CLEAR(as_linexpr(self)->vars_);
-  Py_TYPE(self)->tp_free(self);
 }
 
 // ---- Internal operations -----------------------------------------------------------
@@ -554,8 +538,8 @@ int linexpr_prepare() {
   t->tp_base = Operand_class.type;
   t->tp_new = DZ_SLOT(linexpr_alloc);
   t->tp_init = DZ_SLOT(linexpr_init);
-  t->tp_dealloc = linexpr_dealloc;
-  t->tp_traverse = linexpr_traverse;
+  t->tp_dealloc = Fields::dealloc;
+  t->tp_traverse = Fields::traverse;
   t->tp_str = DZ_SLOT(linexpr_str);
   t->tp_repr = DZ_SLOT(repr_via_str);
   linexpr_as_number.nb_inplace_add = DZ_SLOT(linexpr_iadd);
