@@ -15,6 +15,26 @@ struct ExprStrings {
 int expr_strings_ready();
 const ExprStrings &expr_str();
 
+// The type slots the expression classes set alike: a collected class that
+// may be subclassed, whose repr is its str. number, when given, becomes
+// the class's number table with the in-place operators set.
+struct ExprTypeSpec {
+  const char *name;
+  Py_ssize_t size;
+  const char *doc;
+  PyTypeObject *base;
+  newfunc alloc;
+  initproc init;
+  destructor dealloc;
+  traverseproc traverse;
+  reprfunc str;
+  PyNumberMethods *number = nullptr;
+  binaryfunc iadd = nullptr, isub = nullptr, imul = nullptr;
+};
+
+// Makes the shared strings, then fills t from spec. 0, or -1.
+int expr_type_prepare(PyTypeObject *t, const ExprTypeSpec &spec);
+
 // type(o).__name__, a new reference.
 PyObject *type_name(PyObject *o);
 

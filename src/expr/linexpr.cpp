@@ -529,32 +529,18 @@ const PickleSpec pickle_spec = {"LinExpr", pickle_fields, 3, false, linexpr_rest
 PyNumberMethods linexpr_as_number = {};
 
 int linexpr_prepare() {
-  if (expr_strings_ready() < 0) return -1;
   PyTypeObject *t = &LinExpr_Type;
-  t->tp_name = "didazoda.LinExpr";
-  t->tp_basicsize = sizeof(LinExprObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
-  t->tp_doc = class_doc;
-  t->tp_base = Operand_class.type;
-  t->tp_new = DZ_SLOT(linexpr_alloc);
-  t->tp_init = DZ_SLOT(linexpr_init);
-  t->tp_dealloc = Fields::dealloc;
-  t->tp_traverse = Fields::traverse;
-  t->tp_str = DZ_SLOT(linexpr_str);
-  t->tp_repr = DZ_SLOT(repr_via_str);
-  linexpr_as_number.nb_inplace_add = DZ_SLOT(linexpr_iadd);
-  linexpr_as_number.nb_inplace_subtract = DZ_SLOT(linexpr_isub);
-  linexpr_as_number.nb_inplace_multiply = DZ_SLOT(linexpr_imul);
-  t->tp_as_number = &linexpr_as_number;
+  const ExprTypeSpec spec = {"didazoda.LinExpr",   sizeof(LinExprObject),  class_doc,
+                             Operand_class.type,   DZ_SLOT(linexpr_alloc), DZ_SLOT(linexpr_init),
+                             Fields::dealloc,      Fields::traverse,       DZ_SLOT(linexpr_str),
+                             &linexpr_as_number,   DZ_SLOT(linexpr_iadd),  DZ_SLOT(linexpr_isub),
+                             DZ_SLOT(linexpr_imul)};
+  if (expr_type_prepare(t, spec) < 0) return -1;
   LinExpr_ops = {linexpr_addterm, linexpr_addexpr};
   return 0;
 }
 
-int linexpr_bind(PyObject *dict) {
-  for (const FuncSpec &spec : member_specs)
-    if (!bind_function(dict, &spec)) return -1;
-  return 0;
-}
+int linexpr_bind(PyObject *dict) { return bind_functions(dict, member_specs); }
 
 }  // namespace
 

@@ -555,32 +555,18 @@ const PickleSpec pickle_spec = {"QuadExpr", pickle_fields, 4, false, quadexpr_re
 PyNumberMethods quadexpr_as_number = {};
 
 int quadexpr_prepare() {
-  if (expr_strings_ready() < 0) return -1;
   PyTypeObject *t = &QuadExpr_Type;
-  t->tp_name = "didazoda.QuadExpr";
-  t->tp_basicsize = sizeof(QuadExprObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
-  t->tp_doc = class_doc;
-  t->tp_base = Operand_class.type;
-  t->tp_new = DZ_SLOT(quadexpr_alloc);
-  t->tp_init = DZ_SLOT(quadexpr_init);
-  t->tp_dealloc = Fields::dealloc;
-  t->tp_traverse = Fields::traverse;
-  t->tp_str = DZ_SLOT(quadexpr_str);
-  t->tp_repr = DZ_SLOT(repr_via_str);
-  quadexpr_as_number.nb_inplace_add = DZ_SLOT(quadexpr_iadd);
-  quadexpr_as_number.nb_inplace_subtract = DZ_SLOT(quadexpr_isub);
-  quadexpr_as_number.nb_inplace_multiply = DZ_SLOT(quadexpr_imul);
-  t->tp_as_number = &quadexpr_as_number;
+  const ExprTypeSpec spec = {"didazoda.QuadExpr",   sizeof(QuadExprObject),  class_doc,
+                             Operand_class.type,    DZ_SLOT(quadexpr_alloc), DZ_SLOT(quadexpr_init),
+                             Fields::dealloc,       Fields::traverse,        DZ_SLOT(quadexpr_str),
+                             &quadexpr_as_number,   DZ_SLOT(quadexpr_iadd),  DZ_SLOT(quadexpr_isub),
+                             DZ_SLOT(quadexpr_imul)};
+  if (expr_type_prepare(t, spec) < 0) return -1;
   QuadExpr_ops = {quadexpr_addterm, quadexpr_addexpr};
   return 0;
 }
 
-int quadexpr_bind(PyObject *dict) {
-  for (const FuncSpec &spec : member_specs)
-    if (!bind_function(dict, &spec)) return -1;
-  return 0;
-}
+int quadexpr_bind(PyObject *dict) { return bind_functions(dict, member_specs); }
 
 }  // namespace
 

@@ -401,18 +401,13 @@ const PickleSpec pickle_spec = {"PsdExpr", pickle_fields, 3, false, psdexpr_rest
 // ---- Class set-up -----------------------------------------------------------------------------
 
 int psdexpr_prepare() {
-  if (expr_strings_ready() < 0) return -1;
   PyTypeObject *t = &PsdExpr_Type;
-  t->tp_name = "didazoda.PsdExpr";
-  t->tp_basicsize = sizeof(PsdExprObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
-  t->tp_doc = class_doc;
-  t->tp_new = DZ_SLOT(psdexpr_alloc);
-  t->tp_init = DZ_SLOT(psdexpr_init);
-  t->tp_dealloc = Fields::dealloc;
-  t->tp_traverse = Fields::traverse;
-  t->tp_str = DZ_SLOT(psdexpr_str);
-  t->tp_repr = DZ_SLOT(repr_via_str);
+  // No number table: the operators are set below.
+  const ExprTypeSpec spec = {
+      "didazoda.PsdExpr",     sizeof(PsdExprObject), class_doc,       nullptr,
+      DZ_SLOT(psdexpr_alloc), DZ_SLOT(psdexpr_init), Fields::dealloc, Fields::traverse,
+      DZ_SLOT(psdexpr_str)};
+  if (expr_type_prepare(t, spec) < 0) return -1;
   t->tp_methods = psdexpr_reflected_methods;
   psdexpr_set_operators(t);
   PsdExpr_ops = {psdexpr_addterm, psdexpr_addexpr, psdexpr_restore_symmat};
@@ -424,9 +419,7 @@ int psdexpr_bind(PyObject *dict) {
   Ref priority(PyLong_FromLong(1000));
   if (!priority || PyDict_SetItemString(dict, "__array_priority__", priority.get()) < 0) return -1;
   PyType_Modified(&PsdExpr_Type);
-  for (const FuncSpec &spec : member_specs)
-    if (!bind_function(dict, &spec)) return -1;
-  return 0;
+  return bind_functions(dict, member_specs);
 }
 
 }  // namespace
