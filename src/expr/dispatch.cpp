@@ -131,24 +131,29 @@ namespace {
 
 // Rows by the right operand's kind: array, Var, LinExpr, QuadExpr, MVar,
 // MLinExpr, MQuadExpr. A kernel takes the higher kind first.
-constexpr KernelRow v_add_row = {v_add_n,
-                                 {v_add_a, v_add_v, swapped<l_add_v>, swapped<q_add_v>,
-                                  swapped<mv_add_v>, swapped<ml_add_v>, swapped<mq_add_v>}};
-constexpr KernelRow l_add_row = {l_add_n,
-                                 {l_add_a, l_add_v, l_add_l, swapped<q_add_l>, swapped<mv_add_l>,
-                                  swapped<ml_add_l>, swapped<mq_add_l>}};
+constexpr KernelRow v_add_row = {
+    v_add_n,
+    {LinAdd::scalar_cells, v_add_v, swapped<l_add_v>, swapped<q_add_v>, swapped<LinAdd::scalar>,
+     swapped<LinAdd::scalar>, swapped<QuadAdd::scalar>}};
+constexpr KernelRow l_add_row = {
+    l_add_n,
+    {LinAdd::scalar_cells, l_add_v, l_add_l, swapped<q_add_l>, swapped<LinAdd::scalar>,
+     swapped<LinAdd::scalar>, swapped<QuadAdd::scalar>}};
 constexpr KernelRow q_add_row = {
     q_add_n,
-    {q_add_a, q_add_v, q_add_l, q_add_q, swapped<mv_add_q>, swapped<ml_add_q>, swapped<mq_add_q>}};
-constexpr KernelRow v_mul_row = {
-    v_mul_n,
-    {v_mul_a, v_mul_v, swapped<l_mul_v>, nullptr, swapped<mv_mul_v>, swapped<ml_mul_v>, nullptr}};
-constexpr KernelRow l_mul_row = {
-    l_mul_n, {l_mul_a, l_mul_v, l_mul_l, nullptr, swapped<mv_mul_l>, swapped<ml_mul_l>, nullptr}};
+    {QuadAdd::scalar_cells, q_add_v, q_add_l, q_add_q, swapped<QuadAdd::scalar>,
+     swapped<QuadAdd::scalar>, swapped<QuadAdd::scalar>}};
+constexpr KernelRow v_mul_row = {v_mul_n,
+                                 {LinMul::scalar_cells, v_mul_v, swapped<l_mul_v>, nullptr,
+                                  swapped<QuadMul::scalar>, swapped<QuadMul::scalar>}};
+constexpr KernelRow l_mul_row = {l_mul_n,
+                                 {LinMul::scalar_cells, l_mul_v, l_mul_l, nullptr,
+                                  swapped<QuadMul::scalar>, swapped<QuadMul::scalar>}};
 // No product of degree above two: only numbers and arrays of numbers.
-constexpr KernelRow q_mul_row = {q_mul_n, {q_mul_a}};
-constexpr KernelRow mv_mul_row = {
-    mv_mul_n, {mv_mul_a, mv_mul_v, mv_mul_l, nullptr, mv_mul_mv, swapped<ml_mul_mv>, nullptr}};
+constexpr KernelRow q_mul_row = {q_mul_n, {QuadMul::scalar_cells}};
+constexpr KernelRow mv_mul_row = {LinMul::number,
+                                  {LinMul::cells, QuadMul::scalar, QuadMul::scalar, nullptr,
+                                   QuadMul::array, swapped<QuadMul::array>}};
 
 // The dispatchers of one operator by the left operand's kind: Var, LinExpr,
 // QuadExpr, MVar, MLinExpr, MQuadExpr.
@@ -253,9 +258,8 @@ PyObject *operand_pow(PyObject *a, PyObject *b) {
     case KIND_LIN:
       return l_mul_l(a, a);
     case KIND_MVAR:
-      return mv_mul_mv(a, a);
     case KIND_MLIN:
-      return ml_mul_ml(a, a);
+      return QuadMul::array(a, a);
     default:
       return raise_with_type_name("unsupported operand type(s) for ** or pow(): ", a, " and 'int'");
   }
