@@ -478,12 +478,7 @@ const char remove_doc[] =
 
 // ---- Member specs ----------------------------------------------------------------------
 
-const char *const self_only[] = {"self"};
-const char *const addTerms_args[] = {"self", "coeffs", "vars"};
-const char *const add_args[] = {"self", "expr", "mult"};
-const char *const index_arg[] = {"self", "index"};
-const char *const c_arg[] = {"self", "c"};
-const char *const item_arg[] = {"self", "item"};
+using namespace expr_params;
 
 const FuncSpec member_specs[] = {
     DZ_METHOD(LinExpr, addTerms, addTerms_args, linexpr_addTerms_impl, addTerms_doc),

@@ -507,12 +507,10 @@ const char size_doc[] =
 
 // ---- Member specs -------------------------------------------------------------------------
 
-const char *const self_only[] = {"self"};
-const char *const add_args[] = {"self", "expr", "mult"};
-const char *const c_arg[] = {"self", "c"};
 const char *const addTerms_args[] = {"self", "coeffs", "vars", "vars2"};
 const char *const i_arg[] = {"self", "i"};
-const char *const item_arg[] = {"self", "item"};
+
+using namespace expr_params;
 
 const FuncSpec member_specs[] = {
     DZ_METHOD(QuadExpr, add, add_args, quadexpr_add_impl, add_doc).with_defaults("(1.0,)"),

@@ -359,12 +359,7 @@ const char getValue_doc[] =
 
 // ---- Member specs ----------------------------------------------------------------------------
 
-const char *const self_only[] = {"self"};
-const char *const addTerms_args[] = {"self", "coeffs", "vars"};
-const char *const add_args[] = {"self", "expr", "mult"};
-const char *const index_arg[] = {"self", "index"};
-const char *const c_arg[] = {"self", "c"};
-const char *const item_arg[] = {"self", "item"};
+using namespace expr_params;
 
 const FuncSpec member_specs[] = {
     DZ_METHOD(PsdExpr, addTerms, addTerms_args, psdexpr_addTerms_impl, addTerms_doc),
