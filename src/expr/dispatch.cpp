@@ -121,12 +121,6 @@ PyObject *call_mul(PyObject *a, PyObject *b) {
   return call_method(a, s_mul, "__mul__", b);
 }
 
-PyObject *number_kernel(PyObject *(*kernel)(PyObject *, double), PyObject *a, PyObject *b) {
-  double d;
-  if (!float_of(b, &d)) return nullptr;
-  return kernel(a, d);
-}
-
 namespace {
 
 // Rows by the right operand's kind: array, Var, LinExpr, QuadExpr, MVar,

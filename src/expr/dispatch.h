@@ -11,6 +11,7 @@
 #ifndef DIDAZODA_EXPR_DISPATCH_H
 #define DIDAZODA_EXPR_DISPATCH_H
 
+#include "runtime/args.h"
 #include "runtime/ref.h"
 
 namespace dz {
@@ -82,8 +83,12 @@ PyObject *swapped(PyObject *a, PyObject *b) {
   return F(b, a);
 }
 
-// The number kernel's argument, as float(b) computes it.
-PyObject *number_kernel(PyObject *(*kernel)(PyObject *, double), PyObject *a, PyObject *b);
+// The number kernel with b as float(b) computes it.
+inline PyObject *number_kernel(PyObject *(*kernel)(PyObject *, double), PyObject *a, PyObject *b) {
+  double d;
+  if (!float_of(b, &d)) return nullptr;
+  return kernel(a, d);
+}
 
 // a <op> b by the kernel of row for b's kind. Inline: with a constant row
 // the loads fold away, as fast as a switch over the kinds.
