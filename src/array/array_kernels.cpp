@@ -112,100 +112,42 @@ PyObject *ufunc_wrapped(PyTypeObject *type, const char *ufunc, PyObject *a, PyOb
   return array_wrap(type, r.get());
 }
 
-PyObject *mapped(PyTypeObject *type, PyObject *(*map)(PyObject *, PyObject *), PyObject *arr,
-                 PyObject *b) {
-  Ref r(map(arr, b));
+const char *ufunc_name(ElemOp op) { return op == ElemOp::add ? "add" : "multiply"; }
+
+// The cells of arr combined with b, wrapped by new of type.
+PyObject *mapped(PyTypeObject *type, ElemOp op, PyObject *arr, PyObject *b) {
+  Ref r(npmap2(op == ElemOp::add ? PyNumber_Add : PyNumber_Multiply, arr, b));
   if (!r) return nullptr;
   return array_wrap(type, r.get());
 }
 
-PyObject *with_number(PyTypeObject *type, const char *ufunc, PyObject *m, double d) {
-  Ref b(PyFloat_FromDouble(d));
-  if (!b) return nullptr;
-  return ufunc_wrapped(type, ufunc, array_field(m), b.get());
-}
-
-PyTypeObject *const ML = &MLinExpr_Type;
-PyTypeObject *const MQ = &MQuadExpr_Type;
-
 }  // namespace
 
-// Array-like with a scalar expression: the array-like's cell on the left.
-PyObject *v_add_a(PyObject *v, PyObject *a) { return mapped(ML, npadd, a, v); }
-PyObject *l_add_a(PyObject *l, PyObject *a) { return mapped(ML, npadd, a, l); }
-PyObject *q_add_a(PyObject *q, PyObject *a) { return mapped(MQ, npadd, a, q); }
-PyObject *v_mul_a(PyObject *v, PyObject *a) { return mapped(ML, npmul, a, v); }
-PyObject *l_mul_a(PyObject *l, PyObject *a) { return mapped(ML, npmul, a, l); }
-PyObject *q_mul_a(PyObject *q, PyObject *a) { return mapped(MQ, npmul, a, q); }
-
-// Array object with a number.
-PyObject *mv_add_n(PyObject *m, double d) { return with_number(ML, "add", m, d); }
-PyObject *ml_add_n(PyObject *m, double d) { return with_number(ML, "add", m, d); }
-PyObject *mq_add_n(PyObject *m, double d) { return with_number(MQ, "add", m, d); }
-PyObject *mv_mul_n(PyObject *m, double d) { return with_number(ML, "multiply", m, d); }
-PyObject *ml_mul_n(PyObject *m, double d) { return with_number(ML, "multiply", m, d); }
-PyObject *mq_mul_n(PyObject *m, double d) { return with_number(MQ, "multiply", m, d); }
-
-// Array object with an array-like, the array-like on the left.
-PyObject *mv_add_a(PyObject *m, PyObject *a) { return ufunc_wrapped(ML, "add", a, array_field(m)); }
-PyObject *ml_add_a(PyObject *m, PyObject *a) { return ufunc_wrapped(ML, "add", a, array_field(m)); }
-PyObject *mq_add_a(PyObject *m, PyObject *a) { return ufunc_wrapped(MQ, "add", a, array_field(m)); }
-PyObject *mv_mul_a(PyObject *m, PyObject *a) {
-  return ufunc_wrapped(ML, "multiply", a, array_field(m));
-}
-PyObject *ml_mul_a(PyObject *m, PyObject *a) {
-  return ufunc_wrapped(ML, "multiply", a, array_field(m));
-}
-PyObject *mq_mul_a(PyObject *m, PyObject *a) {
-  return ufunc_wrapped(MQ, "multiply", a, array_field(m));
+PyObject *scalar_with_cells(PyTypeObject *type, ElemOp op, PyObject *s, PyObject *a) {
+  return mapped(type, op, a, s);
 }
 
-// Array object with a scalar expression: the array's cell on the left.
-PyObject *mv_add_v(PyObject *m, PyObject *v) { return mapped(ML, npadd, array_field(m), v); }
-PyObject *mv_add_l(PyObject *m, PyObject *l) { return mapped(ML, npadd, array_field(m), l); }
-PyObject *mv_add_q(PyObject *m, PyObject *q) { return mapped(MQ, npadd, array_field(m), q); }
-PyObject *ml_add_v(PyObject *m, PyObject *v) { return mapped(ML, npadd, array_field(m), v); }
-PyObject *ml_add_l(PyObject *m, PyObject *l) { return mapped(ML, npadd, array_field(m), l); }
-PyObject *ml_add_q(PyObject *m, PyObject *q) { return mapped(MQ, npadd, array_field(m), q); }
-PyObject *mq_add_v(PyObject *m, PyObject *v) { return mapped(MQ, npadd, array_field(m), v); }
-PyObject *mq_add_l(PyObject *m, PyObject *l) { return mapped(MQ, npadd, array_field(m), l); }
-PyObject *mq_add_q(PyObject *m, PyObject *q) { return mapped(MQ, npadd, array_field(m), q); }
-PyObject *mv_mul_v(PyObject *m, PyObject *v) { return mapped(MQ, npmul, array_field(m), v); }
-PyObject *mv_mul_l(PyObject *m, PyObject *l) { return mapped(MQ, npmul, array_field(m), l); }
-PyObject *ml_mul_v(PyObject *m, PyObject *v) { return mapped(MQ, npmul, array_field(m), v); }
-PyObject *ml_mul_l(PyObject *m, PyObject *l) { return mapped(MQ, npmul, array_field(m), l); }
+PyObject *array_with_number(PyTypeObject *type, ElemOp op, PyObject *m, double d) {
+  Ref b(PyFloat_FromDouble(d));
+  if (!b) return nullptr;
+  return ufunc_wrapped(type, ufunc_name(op), array_field(m), b.get());
+}
 
-// Two array objects, the higher kind first (the dispatchers swap).
-PyObject *mv_add_mv(PyObject *m, PyObject *n) {
-  return ufunc_wrapped(ML, "add", array_field(m), array_field(n));
+PyObject *array_with_cells(PyTypeObject *type, ElemOp op, PyObject *m, PyObject *a) {
+  return ufunc_wrapped(type, ufunc_name(op), a, array_field(m));
 }
-PyObject *ml_add_mv(PyObject *m, PyObject *n) {
-  return ufunc_wrapped(ML, "add", array_field(m), array_field(n));
+
+PyObject *array_with_scalar(PyTypeObject *type, ElemOp op, PyObject *m, PyObject *s) {
+  return mapped(type, op, array_field(m), s);
 }
-PyObject *ml_add_ml(PyObject *m, PyObject *n) {
-  return ufunc_wrapped(ML, "add", array_field(m), array_field(n));
+
+PyObject *array_with_array(PyTypeObject *type, ElemOp op, PyObject *m, PyObject *n) {
+  return ufunc_wrapped(type, ufunc_name(op), array_field(m), array_field(n));
 }
-PyObject *mq_add_mv(PyObject *m, PyObject *n) {
-  return ufunc_wrapped(MQ, "add", array_field(m), array_field(n));
-}
-PyObject *mq_add_ml(PyObject *m, PyObject *n) {
-  return ufunc_wrapped(MQ, "add", array_field(m), array_field(n));
-}
-PyObject *mq_add_mq(PyObject *m, PyObject *n) {
-  return ufunc_wrapped(MQ, "add", array_field(m), array_field(n));
-}
-PyObject *mv_mul_mv(PyObject *m, PyObject *n) {
-  return ufunc_wrapped(MQ, "multiply", array_field(m), array_field(n));
-}
-PyObject *ml_mul_mv(PyObject *m, PyObject *n) {
-  return ufunc_wrapped(MQ, "multiply", array_field(m), array_field(n));
-}
-PyObject *ml_mul_ml(PyObject *m, PyObject *n) {
-  return ufunc_wrapped(MQ, "multiply", array_field(m), array_field(n));
-}
+
+namespace {
 
 // Unary minus: the element array times the int -1.
-namespace {
 PyObject *negated(PyTypeObject *type, PyObject *m) {
   Ref minus_one(PyLong_FromLong(-1));
   if (!minus_one) return nullptr;
@@ -213,111 +155,38 @@ PyObject *negated(PyTypeObject *type, PyObject *m) {
 }
 }  // namespace
 
-PyObject *mv_neg(PyObject *m) { return negated(ML, m); }
-PyObject *ml_neg(PyObject *m) { return negated(ML, m); }
-PyObject *mq_neg(PyObject *m) { return negated(MQ, m); }
+PyObject *mv_neg(PyObject *m) { return negated(&MLinExpr_Type, m); }
+PyObject *ml_neg(PyObject *m) { return negated(&MLinExpr_Type, m); }
+PyObject *mq_neg(PyObject *m) { return negated(&MQuadExpr_Type, m); }
 
 // ---- Dispatchers ------------------------------------------------------------------------
 
 namespace {
 
-// The kernels of one array class on the left of +, by the right operand's kind.
-struct AddRow {
-  PyObject *(*n)(PyObject *, double);
-  binaryfunc a, v, l, q;
-};
-
-// self + other for the array class of self; two array objects go to the
-// kernel of the higher kind, that operand first.
-PyObject *add_dispatch(const AddRow &row, OperandKind self_kind, PyObject *self, PyObject *other) {
-  const OperandKind k = operand_kind(other);
-  switch (k) {
-    case KIND_ERROR:
-      return nullptr;
-    case KIND_NUMBER: {
-      double d;
-      if (!float_of(other, &d)) return nullptr;
-      return row.n(self, d);
-    }
-    case KIND_ARRAY:
-      return row.a(self, other);
-    case KIND_VAR:
-      return row.v(self, other);
-    case KIND_LIN:
-      return row.l(self, other);
-    case KIND_QUAD:
-      return row.q(self, other);
-    case KIND_MVAR:
-    case KIND_MLIN:
-    case KIND_MQUAD: {
-      PyObject *hi = k > self_kind ? other : self, *lo = k > self_kind ? self : other;
-      const OperandKind top = k > self_kind ? k : self_kind, low = k > self_kind ? self_kind : k;
-      if (top == KIND_MVAR) return mv_add_mv(hi, lo);
-      if (top == KIND_MLIN) return low == KIND_MVAR ? ml_add_mv(hi, lo) : ml_add_ml(hi, lo);
-      if (low == KIND_MVAR) return mq_add_mv(hi, lo);
-      return low == KIND_MLIN ? mq_add_ml(hi, lo) : mq_add_mq(hi, lo);
-    }
-    default:
-      return raise_unsupported_operands("+", self, other);
-  }
-}
-
-const AddRow mv_row = {mv_add_n, mv_add_a, mv_add_v, mv_add_l, mv_add_q};
-const AddRow ml_row = {ml_add_n, ml_add_a, ml_add_v, ml_add_l, ml_add_q};
-const AddRow mq_row = {mq_add_n, mq_add_a, mq_add_v, mq_add_l, mq_add_q};
+// Rows by the right operand's kind, as in the scalar dispatchers; two array
+// objects go to the kernel of the higher kind, that operand first. No
+// product of degree above two.
+constexpr KernelRow mv_add_row = {LinAdd::number,
+                                  {LinAdd::cells, LinAdd::scalar, LinAdd::scalar, QuadAdd::scalar,
+                                   LinAdd::array, swapped<LinAdd::array>, swapped<QuadAdd::array>}};
+constexpr KernelRow ml_add_row = {LinAdd::number,
+                                  {LinAdd::cells, LinAdd::scalar, LinAdd::scalar, QuadAdd::scalar,
+                                   LinAdd::array, LinAdd::array, swapped<QuadAdd::array>}};
+constexpr KernelRow mq_add_row = {
+    QuadAdd::number,
+    {QuadAdd::cells, QuadAdd::scalar, QuadAdd::scalar, QuadAdd::scalar, QuadAdd::array,
+     QuadAdd::array, QuadAdd::array}};
+constexpr KernelRow ml_mul_row = {
+    LinMul::number,
+    {LinMul::cells, QuadMul::scalar, QuadMul::scalar, nullptr, QuadMul::array, QuadMul::array}};
+constexpr KernelRow mq_mul_row = {QuadMul::number, {QuadMul::cells}};
 
 }  // namespace
 
-PyObject *mv_add_o(PyObject *m, PyObject *b) { return add_dispatch(mv_row, KIND_MVAR, m, b); }
-PyObject *ml_add_o(PyObject *m, PyObject *b) { return add_dispatch(ml_row, KIND_MLIN, m, b); }
-PyObject *mq_add_o(PyObject *m, PyObject *b) { return add_dispatch(mq_row, KIND_MQUAD, m, b); }
-
-namespace {
-
-// The kernels of an expression array on the left of *, by the right
-// operand's kind; null where the product would exceed degree two.
-struct MulRow {
-  PyObject *(*n)(PyObject *, double);
-  binaryfunc a, v, l, mv, ml;
-};
-
-PyObject *mul_dispatch(const MulRow &row, PyObject *self, PyObject *other) {
-  binaryfunc kernel = nullptr;
-  switch (operand_kind(other)) {
-    case KIND_ERROR:
-      return nullptr;
-    case KIND_NUMBER: {
-      double d;
-      if (!float_of(other, &d)) return nullptr;
-      return row.n(self, d);
-    }
-    case KIND_ARRAY:
-      kernel = row.a;
-      break;
-    case KIND_VAR:
-      kernel = row.v;
-      break;
-    case KIND_LIN:
-      kernel = row.l;
-      break;
-    case KIND_MVAR:
-      kernel = row.mv;
-      break;
-    case KIND_MLIN:
-      kernel = row.ml;
-      break;
-    default:
-      break;
-  }
-  return kernel ? kernel(self, other) : raise_unsupported_operands("*", self, other);
-}
-
-const MulRow ml_mul_row = {ml_mul_n, ml_mul_a, ml_mul_v, ml_mul_l, ml_mul_mv, ml_mul_ml};
-const MulRow mq_mul_row = {mq_mul_n, mq_mul_a, nullptr, nullptr, nullptr, nullptr};
-
-}  // namespace
-
-PyObject *ml_mul_o(PyObject *m, PyObject *b) { return mul_dispatch(ml_mul_row, m, b); }
-PyObject *mq_mul_o(PyObject *m, PyObject *b) { return mul_dispatch(mq_mul_row, m, b); }
+PyObject *mv_add_o(PyObject *m, PyObject *b) { return dispatch_row(mv_add_row, "+", m, b); }
+PyObject *ml_add_o(PyObject *m, PyObject *b) { return dispatch_row(ml_add_row, "+", m, b); }
+PyObject *mq_add_o(PyObject *m, PyObject *b) { return dispatch_row(mq_add_row, "+", m, b); }
+PyObject *ml_mul_o(PyObject *m, PyObject *b) { return dispatch_row(ml_mul_row, "*", m, b); }
+PyObject *mq_mul_o(PyObject *m, PyObject *b) { return dispatch_row(mq_mul_row, "*", m, b); }
 
 }  // namespace dz

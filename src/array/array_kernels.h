@@ -34,53 +34,39 @@ PyObject *npmap2(binaryfunc op, PyObject *arr, PyObject *b);
 PyObject *npadd(PyObject *arr, PyObject *b);
 PyObject *npmul(PyObject *arr, PyObject *b);
 
-// Scalar operand with an array-like: element-wise over a's cells.
-PyObject *v_add_a(PyObject *v, PyObject *a);
-PyObject *l_add_a(PyObject *l, PyObject *a);
-PyObject *q_add_a(PyObject *q, PyObject *a);
-PyObject *v_mul_a(PyObject *v, PyObject *a);
-PyObject *l_mul_a(PyObject *l, PyObject *a);
-PyObject *q_mul_a(PyObject *q, PyObject *a);
+// How an element-wise kernel combines: numpy's add or multiply.
+enum class ElemOp { add, mul };
 
-// Array class with a number, and with an array-like (cells of a on the left).
-PyObject *mv_add_n(PyObject *m, double d);
-PyObject *ml_add_n(PyObject *m, double d);
-PyObject *mq_add_n(PyObject *m, double d);
-PyObject *ml_mul_n(PyObject *m, double d);
-PyObject *mq_mul_n(PyObject *m, double d);
-PyObject *mv_add_a(PyObject *m, PyObject *a);
-PyObject *ml_add_a(PyObject *m, PyObject *a);
-PyObject *mq_add_a(PyObject *m, PyObject *a);
-PyObject *ml_mul_a(PyObject *m, PyObject *a);
-PyObject *mq_mul_a(PyObject *m, PyObject *a);
+// The element-wise kernels, into a new object of type (MLinExpr or
+// MQuadExpr, as the kernel's kinds fix it), over the cells of:
+// a scalar operand s with an array-like a (cells of a on the left);
+// an array class m with a number d, with an array-like a (cells of a on
+// the left), with a scalar operand s, and with another array class n.
+PyObject *scalar_with_cells(PyTypeObject *type, ElemOp op, PyObject *s, PyObject *a);
+PyObject *array_with_number(PyTypeObject *type, ElemOp op, PyObject *m, double d);
+PyObject *array_with_cells(PyTypeObject *type, ElemOp op, PyObject *m, PyObject *a);
+PyObject *array_with_scalar(PyTypeObject *type, ElemOp op, PyObject *m, PyObject *s);
+PyObject *array_with_array(PyTypeObject *type, ElemOp op, PyObject *m, PyObject *n);
 
-// Array class first, then a scalar operand.
-PyObject *mv_add_v(PyObject *m, PyObject *v);
-PyObject *mv_add_l(PyObject *m, PyObject *l);
-PyObject *mv_add_q(PyObject *m, PyObject *q);
-PyObject *ml_add_v(PyObject *m, PyObject *v);
-PyObject *ml_add_l(PyObject *m, PyObject *l);
-PyObject *ml_add_q(PyObject *m, PyObject *q);
-PyObject *mq_add_v(PyObject *m, PyObject *v);
-PyObject *mq_add_l(PyObject *m, PyObject *l);
-PyObject *mq_add_q(PyObject *m, PyObject *q);
-PyObject *mv_mul_n(PyObject *m, double d);
-PyObject *mv_mul_a(PyObject *m, PyObject *a);
-PyObject *mv_mul_v(PyObject *m, PyObject *v);
-PyObject *mv_mul_l(PyObject *m, PyObject *l);
-PyObject *ml_mul_v(PyObject *m, PyObject *v);
-PyObject *ml_mul_l(PyObject *m, PyObject *l);
-
-// Two array classes, the higher kind first (m ** 2 passes one object twice).
-PyObject *mv_add_mv(PyObject *m, PyObject *n);
-PyObject *ml_add_mv(PyObject *m, PyObject *n);
-PyObject *ml_add_ml(PyObject *m, PyObject *n);
-PyObject *mq_add_mv(PyObject *m, PyObject *n);
-PyObject *mq_add_ml(PyObject *m, PyObject *n);
-PyObject *mq_add_mq(PyObject *m, PyObject *n);
-PyObject *mv_mul_mv(PyObject *m, PyObject *n);
-PyObject *ml_mul_mv(PyObject *m, PyObject *n);
-PyObject *ml_mul_ml(PyObject *m, PyObject *n);
+// The same with the result class and the operation fixed, as entries of the
+// dispatch rows. Sums give MLinExpr unless an operand is quadratic; products
+// of two non-constant operands give MQuadExpr; two array classes go the
+// higher kind first (m ** 2 passes one object twice).
+template <PyTypeObject *Type, ElemOp Op>
+struct ElemKernels {
+  static PyObject *scalar_cells(PyObject *s, PyObject *a) {
+    return scalar_with_cells(Type, Op, s, a);
+  }
+  static PyObject *number(PyObject *m, double d) { return array_with_number(Type, Op, m, d); }
+  static PyObject *cells(PyObject *m, PyObject *a) { return array_with_cells(Type, Op, m, a); }
+  static PyObject *scalar(PyObject *m, PyObject *s) { return array_with_scalar(Type, Op, m, s); }
+  static PyObject *array(PyObject *m, PyObject *n) { return array_with_array(Type, Op, m, n); }
+};
+extern PyTypeObject MLinExpr_Type, MQuadExpr_Type;
+using LinAdd = ElemKernels<&MLinExpr_Type, ElemOp::add>;
+using QuadAdd = ElemKernels<&MQuadExpr_Type, ElemOp::add>;
+using LinMul = ElemKernels<&MLinExpr_Type, ElemOp::mul>;
+using QuadMul = ElemKernels<&MQuadExpr_Type, ElemOp::mul>;
 
 // Dispatchers with an array class on the left (b: any object).
 PyObject *mv_add_o(PyObject *m, PyObject *b);

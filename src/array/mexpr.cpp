@@ -31,14 +31,14 @@ const Twin lin = {
     {&MLinExpr_Type, "MLinExpr", "MLinExpr contains more than 1 LinExpr", nullptr, nullptr},
     &LinExpr_Type,
     ml_add_o,
-    ml_mul_a,
-    ml_mul_n};
+    LinMul::cells,
+    LinMul::number};
 const Twin quad = {
     {&MQuadExpr_Type, "MQuadExpr", "MQuadExpr contains more than 1 QuadExpr", nullptr, nullptr},
     &QuadExpr_Type,
     mq_add_o,
-    mq_mul_a,
-    mq_mul_n};
+    QuadMul::cells,
+    QuadMul::number};
 
 const Twin &twin_of(PyTypeObject *type) {
   return PyType_IsSubtype(type, &MQuadExpr_Type) ? quad : lin;

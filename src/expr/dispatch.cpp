@@ -121,112 +121,67 @@ PyObject *call_mul(PyObject *a, PyObject *b) {
   return call_method(a, s_mul, "__mul__", b);
 }
 
-// ---- Addition ------------------------------------------------------------------------
+namespace {
 
-PyObject *v_add_o(PyObject *v, PyObject *b) {
-  switch (operand_kind(b)) {
-    case KIND_ERROR:
-      return nullptr;
-    case KIND_NUMBER: {
-      double d;
-      if (!float_of(b, &d)) return nullptr;
-      return v_add_n(v, d);
-    }
-    case KIND_ARRAY:
-      return v_add_a(v, b);
-    case KIND_VAR:
-      return v_add_v(v, b);
-    case KIND_LIN:
-      return l_add_v(b, v);
-    case KIND_QUAD:
-      return q_add_v(b, v);
-    case KIND_MVAR:
-      return mv_add_v(b, v);
-    case KIND_MLIN:
-      return ml_add_v(b, v);
-    case KIND_MQUAD:
-      return mq_add_v(b, v);
-    default:
-      return raise_unsupported_operands("+", v, b);
-  }
+// Rows by the right operand's kind: array, Var, LinExpr, QuadExpr, MVar,
+// MLinExpr, MQuadExpr. A kernel takes the higher kind first.
+constexpr KernelRow v_add_row = {
+    v_add_n,
+    {LinAdd::scalar_cells, v_add_v, swapped<l_add_v>, swapped<q_add_v>, swapped<LinAdd::scalar>,
+     swapped<LinAdd::scalar>, swapped<QuadAdd::scalar>}};
+constexpr KernelRow l_add_row = {
+    l_add_n,
+    {LinAdd::scalar_cells, l_add_v, l_add_l, swapped<q_add_l>, swapped<LinAdd::scalar>,
+     swapped<LinAdd::scalar>, swapped<QuadAdd::scalar>}};
+constexpr KernelRow q_add_row = {
+    q_add_n,
+    {QuadAdd::scalar_cells, q_add_v, q_add_l, q_add_q, swapped<QuadAdd::scalar>,
+     swapped<QuadAdd::scalar>, swapped<QuadAdd::scalar>}};
+constexpr KernelRow v_mul_row = {v_mul_n,
+                                 {LinMul::scalar_cells, v_mul_v, swapped<l_mul_v>, nullptr,
+                                  swapped<QuadMul::scalar>, swapped<QuadMul::scalar>}};
+constexpr KernelRow l_mul_row = {l_mul_n,
+                                 {LinMul::scalar_cells, l_mul_v, l_mul_l, nullptr,
+                                  swapped<QuadMul::scalar>, swapped<QuadMul::scalar>}};
+// No product of degree above two: only numbers and arrays of numbers.
+constexpr KernelRow q_mul_row = {q_mul_n, {QuadMul::scalar_cells}};
+constexpr KernelRow mv_mul_row = {LinMul::number,
+                                  {LinMul::cells, QuadMul::scalar, QuadMul::scalar, nullptr,
+                                   QuadMul::array, swapped<QuadMul::array>}};
+
+// The dispatchers of one operator by the left operand's kind: Var, LinExpr,
+// QuadExpr, MVar, MLinExpr, MQuadExpr.
+using LeftRow = binaryfunc[KIND_NONE - KIND_VAR];
+constexpr LeftRow add_by_left = {v_add_o, l_add_o, q_add_o, mv_add_o, ml_add_o, mq_add_o};
+constexpr LeftRow mul_by_left = {v_mul_o, l_mul_o, q_mul_o, mv_mul_o, ml_mul_o, mq_mul_o};
+constexpr LeftRow matmul_by_left = {nullptr,     nullptr,     nullptr,
+                                    mv_matmul_o, ml_matmul_o, mq_matmul_o};
+
+// The dispatcher of row for a's kind, or null.
+binaryfunc by_left(const LeftRow &row, PyObject *a) {
+  const OperandKind k = left_kind(a);
+  return k == KIND_NONE ? nullptr : row[k - KIND_VAR];
 }
 
-PyObject *l_add_o(PyObject *l, PyObject *b) {
-  switch (operand_kind(b)) {
-    case KIND_ERROR:
-      return nullptr;
-    case KIND_NUMBER: {
-      double d;
-      if (!float_of(b, &d)) return nullptr;
-      return l_add_n(l, d);
-    }
-    case KIND_ARRAY:
-      return l_add_a(l, b);
-    case KIND_VAR:
-      return l_add_v(l, b);
-    case KIND_LIN:
-      return l_add_l(l, b);
-    case KIND_QUAD:
-      return q_add_l(b, l);
-    case KIND_MVAR:
-      return mv_add_l(b, l);
-    case KIND_MLIN:
-      return ml_add_l(b, l);
-    case KIND_MQUAD:
-      return mq_add_l(b, l);
-    default:
-      return raise_unsupported_operands("+", l, b);
-  }
+// a <op> b by the dispatcher of row for a's kind.
+PyObject *dispatch_left(const LeftRow &row, const char *op, PyObject *a, PyObject *b) {
+  const binaryfunc f = by_left(row, a);
+  return f ? f(a, b) : raise_unsupported_operands(op, a, b);
 }
 
-PyObject *q_add_o(PyObject *q, PyObject *b) {
-  switch (operand_kind(b)) {
-    case KIND_ERROR:
-      return nullptr;
-    case KIND_NUMBER: {
-      double d;
-      if (!float_of(b, &d)) return nullptr;
-      return q_add_n(q, d);
-    }
-    case KIND_ARRAY:
-      return q_add_a(q, b);
-    case KIND_VAR:
-      return q_add_v(q, b);
-    case KIND_LIN:
-      return q_add_l(q, b);
-    case KIND_QUAD:
-      return q_add_q(q, b);
-    case KIND_MVAR:
-      return mv_add_q(b, q);
-    case KIND_MLIN:
-      return ml_add_q(b, q);
-    case KIND_MQUAD:
-      return mq_add_q(b, q);
-    default:
-      return raise_unsupported_operands("+", q, b);
-  }
-}
+}  // namespace
 
-PyObject *operand_add(PyObject *a, PyObject *b) {
-  switch (left_kind(a)) {
-    case KIND_VAR:
-      return v_add_o(a, b);
-    case KIND_LIN:
-      return l_add_o(a, b);
-    case KIND_QUAD:
-      return q_add_o(a, b);
-    case KIND_MVAR:
-      return mv_add_o(a, b);
-    case KIND_MLIN:
-      return ml_add_o(a, b);
-    case KIND_MQUAD:
-      return mq_add_o(a, b);
-    default:
-      return raise_unsupported_operands("+", a, b);
-  }
-}
+PyObject *v_add_o(PyObject *v, PyObject *b) { return dispatch_row(v_add_row, "+", v, b); }
+PyObject *l_add_o(PyObject *l, PyObject *b) { return dispatch_row(l_add_row, "+", l, b); }
+PyObject *q_add_o(PyObject *q, PyObject *b) { return dispatch_row(q_add_row, "+", q, b); }
+PyObject *v_mul_o(PyObject *v, PyObject *b) { return dispatch_row(v_mul_row, "*", v, b); }
+PyObject *l_mul_o(PyObject *l, PyObject *b) { return dispatch_row(l_mul_row, "*", l, b); }
+PyObject *q_mul_o(PyObject *q, PyObject *b) { return dispatch_row(q_mul_row, "*", q, b); }
+PyObject *mv_mul_o(PyObject *m, PyObject *b) { return dispatch_row(mv_mul_row, "*", m, b); }
 
-// ---- Subtraction ---------------------------------------------------------------------
+PyObject *operand_add(PyObject *a, PyObject *b) { return dispatch_left(add_by_left, "+", a, b); }
+
+PyObject *operand_mul(PyObject *a, PyObject *b) { return dispatch_left(mul_by_left, "*", a, b); }
 
 // a - b is a + (-b); any failure on the way becomes the subtraction error.
 PyObject *operand_sub(PyObject *a, PyObject *b) {
@@ -237,142 +192,11 @@ PyObject *operand_sub(PyObject *a, PyObject *b) {
     PyObject *result = exact_sub(a, b);
     return result ? result : replace_with_sub_error(a, b);
   }
-  binaryfunc add;
-  switch (left_kind(a)) {
-    case KIND_VAR:
-      add = v_add_o;
-      break;
-    case KIND_LIN:
-      add = l_add_o;
-      break;
-    case KIND_QUAD:
-      add = q_add_o;
-      break;
-    case KIND_MVAR:
-      add = mv_add_o;
-      break;
-    case KIND_MLIN:
-      add = ml_add_o;
-      break;
-    case KIND_MQUAD:
-      add = mq_add_o;
-      break;
-    default:
-      return raise_unsupported_operands("-", a, b);
-  }
+  const binaryfunc add = by_left(add_by_left, a);
+  if (!add) return raise_unsupported_operands("-", a, b);
   Ref negated(PyNumber_Negative(b));
   PyObject *result = negated ? add(a, negated.get()) : nullptr;
   return result ? result : replace_with_sub_error(a, b);
-}
-
-// ---- Multiplication ------------------------------------------------------------------
-
-PyObject *v_mul_o(PyObject *v, PyObject *b) {
-  switch (operand_kind(b)) {
-    case KIND_ERROR:
-      return nullptr;
-    case KIND_NUMBER: {
-      double d;
-      if (!float_of(b, &d)) return nullptr;
-      return v_mul_n(v, d);
-    }
-    case KIND_ARRAY:
-      return v_mul_a(v, b);
-    case KIND_VAR:
-      return v_mul_v(v, b);
-    case KIND_LIN:
-      return l_mul_v(b, v);
-    case KIND_MVAR:
-      return mv_mul_v(b, v);
-    case KIND_MLIN:
-      return ml_mul_v(b, v);
-    default:
-      return raise_unsupported_operands("*", v, b);
-  }
-}
-
-PyObject *l_mul_o(PyObject *l, PyObject *b) {
-  switch (operand_kind(b)) {
-    case KIND_ERROR:
-      return nullptr;
-    case KIND_NUMBER: {
-      double d;
-      if (!float_of(b, &d)) return nullptr;
-      return l_mul_n(l, d);
-    }
-    case KIND_ARRAY:
-      return l_mul_a(l, b);
-    case KIND_VAR:
-      return l_mul_v(l, b);
-    case KIND_LIN:
-      return l_mul_l(l, b);
-    case KIND_MVAR:
-      return mv_mul_l(b, l);
-    case KIND_MLIN:
-      return ml_mul_l(b, l);
-    default:
-      return raise_unsupported_operands("*", l, b);
-  }
-}
-
-// No product of degree above two: only numbers and arrays of numbers.
-PyObject *q_mul_o(PyObject *q, PyObject *b) {
-  switch (operand_kind(b)) {
-    case KIND_ERROR:
-      return nullptr;
-    case KIND_NUMBER: {
-      double d;
-      if (!float_of(b, &d)) return nullptr;
-      return q_mul_n(q, d);
-    }
-    case KIND_ARRAY:
-      return q_mul_a(q, b);
-    default:
-      return raise_unsupported_operands("*", q, b);
-  }
-}
-
-PyObject *mv_mul_o(PyObject *m, PyObject *b) {
-  switch (operand_kind(b)) {
-    case KIND_ERROR:
-      return nullptr;
-    case KIND_NUMBER: {
-      double d;
-      if (!float_of(b, &d)) return nullptr;
-      return mv_mul_n(m, d);
-    }
-    case KIND_ARRAY:
-      return mv_mul_a(m, b);
-    case KIND_VAR:
-      return mv_mul_v(m, b);
-    case KIND_LIN:
-      return mv_mul_l(m, b);
-    case KIND_MVAR:
-      return mv_mul_mv(m, b);
-    case KIND_MLIN:
-      return ml_mul_mv(b, m);
-    default:
-      return raise_unsupported_operands("*", m, b);
-  }
-}
-
-PyObject *operand_mul(PyObject *a, PyObject *b) {
-  switch (left_kind(a)) {
-    case KIND_VAR:
-      return v_mul_o(a, b);
-    case KIND_LIN:
-      return l_mul_o(a, b);
-    case KIND_QUAD:
-      return q_mul_o(a, b);
-    case KIND_MVAR:
-      return mv_mul_o(a, b);
-    case KIND_MLIN:
-      return ml_mul_o(a, b);
-    case KIND_MQUAD:
-      return mq_mul_o(a, b);
-    default:
-      return raise_unsupported_operands("*", a, b);
-  }
 }
 
 // ---- Division, power, negation -------------------------------------------------------
@@ -428,9 +252,8 @@ PyObject *operand_pow(PyObject *a, PyObject *b) {
     case KIND_LIN:
       return l_mul_l(a, a);
     case KIND_MVAR:
-      return mv_mul_mv(a, a);
     case KIND_MLIN:
-      return ml_mul_ml(a, a);
+      return QuadMul::array(a, a);
     default:
       return raise_with_type_name("unsupported operand type(s) for ** or pow(): ", a, " and 'int'");
   }
@@ -463,16 +286,7 @@ PyObject *operand_neg(PyObject *a) {
 // ---- Matrix product ------------------------------------------------------------------
 
 PyObject *operand_matmul(PyObject *a, PyObject *b) {
-  switch (left_kind(a)) {
-    case KIND_MVAR:
-      return mv_matmul_o(a, b);
-    case KIND_MLIN:
-      return ml_matmul_o(a, b);
-    case KIND_MQUAD:
-      return mq_matmul_o(a, b);
-    default:
-      return raise_unsupported_operands("@", a, b);
-  }
+  return dispatch_left(matmul_by_left, "@", a, b);
 }
 
 PyObject *operand_rmatmul(PyObject *a, PyObject *b) {

@@ -11,6 +11,7 @@
 #ifndef DIDAZODA_EXPR_DISPATCH_H
 #define DIDAZODA_EXPR_DISPATCH_H
 
+#include "runtime/args.h"
 #include "runtime/ref.h"
 
 namespace dz {
@@ -67,6 +68,41 @@ PyObject *mv_mul_o(PyObject *m, PyObject *b);
 // TypeError "unsupported operand type(s) for <op>: `A` and `B`" with the
 // type names of a and b. Returns nullptr.
 PyObject *raise_unsupported_operands(const char *op, PyObject *a, PyObject *b);
+
+// The kernels of one left operand under one operator, by the right
+// operand's kind: `number` for KIND_NUMBER, by_kind[k - KIND_ARRAY] for the
+// others; null where the pairing is unserved.
+struct KernelRow {
+  PyObject *(*number)(PyObject *, double);
+  binaryfunc by_kind[KIND_NONE - KIND_ARRAY];
+};
+
+// A kernel written with the operands the other way round, as a row entry.
+template <binaryfunc F>
+PyObject *swapped(PyObject *a, PyObject *b) {
+  return F(b, a);
+}
+
+// The number kernel with b as float(b) computes it.
+inline PyObject *number_kernel(PyObject *(*kernel)(PyObject *, double), PyObject *a, PyObject *b) {
+  double d;
+  if (!float_of(b, &d)) return nullptr;
+  return kernel(a, d);
+}
+
+// a <op> b by the kernel of row for b's kind. Inline: with a constant row
+// the loads fold away, as fast as a switch over the kinds.
+inline PyObject *dispatch_row(const KernelRow &row, const char *op, PyObject *a, PyObject *b) {
+  const OperandKind k = operand_kind(b);
+  if (k == KIND_ERROR) return nullptr;
+  if (k == KIND_NUMBER) {
+    if (row.number) return number_kernel(row.number, a, b);
+  } else if (k != KIND_NONE) {
+    const binaryfunc kernel = row.by_kind[k - KIND_ARRAY];
+    if (kernel) return kernel(a, b);
+  }
+  return raise_unsupported_operands(op, a, b);
+}
 
 }  // namespace dz
 

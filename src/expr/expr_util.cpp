@@ -1,7 +1,9 @@
 #include "expr/expr_util.h"
 
 #include "module/classes.h"
+#include "expr/text.h"
 #include "module/state.h"
+#include "runtime/guard.h"
 
 namespace dz {
 
@@ -37,6 +39,28 @@ int expr_strings_ready() {
 }
 
 const ExprStrings &expr_str() { return strings; }
+
+int expr_type_prepare(PyTypeObject *t, const ExprTypeSpec &spec) {
+  if (expr_strings_ready() < 0) return -1;
+  t->tp_name = spec.name;
+  t->tp_basicsize = spec.size;
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
+  t->tp_doc = spec.doc;
+  t->tp_base = spec.base;
+  t->tp_new = spec.alloc;
+  t->tp_init = spec.init;
+  t->tp_dealloc = spec.dealloc;
+  t->tp_traverse = spec.traverse;
+  t->tp_str = spec.str;
+  t->tp_repr = DZ_SLOT(repr_via_str);
+  if (spec.number) {
+    spec.number->nb_inplace_add = spec.iadd;
+    spec.number->nb_inplace_subtract = spec.isub;
+    spec.number->nb_inplace_multiply = spec.imul;
+    t->tp_as_number = spec.number;
+  }
+  return 0;
+}
 
 PyObject *type_name(PyObject *o) {
   return PyObject_GetAttr(reinterpret_cast<PyObject *>(Py_TYPE(o)), strings.name);

@@ -15,6 +15,36 @@ struct ExprStrings {
 int expr_strings_ready();
 const ExprStrings &expr_str();
 
+// Parameter names of the methods the expression classes share.
+namespace expr_params {
+inline constexpr const char *self_only[] = {"self"};
+inline constexpr const char *add_args[] = {"self", "expr", "mult"};
+inline constexpr const char *c_arg[] = {"self", "c"};
+inline constexpr const char *item_arg[] = {"self", "item"};
+inline constexpr const char *addTerms_args[] = {"self", "coeffs", "vars"};
+inline constexpr const char *index_arg[] = {"self", "index"};
+}  // namespace expr_params
+
+// The type slots the expression classes set alike: a collected class that
+// may be subclassed, whose repr is its str. number, when given, becomes
+// the class's number table with the in-place operators set.
+struct ExprTypeSpec {
+  const char *name;
+  Py_ssize_t size;
+  const char *doc;
+  PyTypeObject *base;
+  newfunc alloc;
+  initproc init;
+  destructor dealloc;
+  traverseproc traverse;
+  reprfunc str;
+  PyNumberMethods *number = nullptr;
+  binaryfunc iadd = nullptr, isub = nullptr, imul = nullptr;
+};
+
+// Makes the shared strings, then fills t from spec. 0, or -1.
+int expr_type_prepare(PyTypeObject *t, const ExprTypeSpec &spec);
+
 // type(o).__name__, a new reference.
 PyObject *type_name(PyObject *o);
 

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "runtime/object_fields.h"
 #include "runtime/docs.h"
 #include "expr/expr_util.h"
 #include "expr/terms.h"
@@ -29,38 +30,21 @@ LinExprOps LinExpr_ops;
 
 namespace {
 
+// No tp_clear: the fields are Lists, which the collector does not track, so
+// no cycle it can find runs through them (a subclass's __dict__ is cleared
+// by the subclass machinery); clearing them would only leave an expression
+// without lists for code that still holds it.
+using Fields = ObjectFields<LinExprObject, &LinExprObject::coeffs_, &LinExprObject::vars_>;
+
 // A new object of type holding the two views (stolen) and the constant.
 PyObject *linexpr_make(PyTypeObject *type, PyObject *coeffs, PyObject *vars, double constant) {
-  Ref c(coeffs), v(vars);
-  if (!c || !v) return nullptr;
-  PyObject *self = type->tp_alloc(type, 0);
-  if (!self) return nullptr;
-  LinExprObject *o = as_linexpr(self);
-  o->coeffs_ = c.release();
-  o->vars_ = v.release();
-  o->constant_ = constant;
+  PyObject *self = Fields::make(type, coeffs, vars);
+  if (self) as_linexpr(self)->constant_ = constant;
   return self;
 }
 
 PyObject *linexpr_alloc(PyTypeObject *type, PyObject *, PyObject *) {
   return linexpr_make(type, list_new(), list_new(), 0.0);
-}
-
-int linexpr_traverse(PyObject *self, visitproc visit, void *arg) {
-  Py_VISIT(as_linexpr(self)->coeffs_);
-  Py_VISIT(as_linexpr(self)->vars_);
-  return 0;
-}
-
-// No tp_clear: the fields are Lists, which the collector does not track, so
-// no cycle it can find runs through them (a subclass's __dict__ is cleared
-// by the subclass machinery); clearing them would only leave an expression
-// without lists for code that still holds it.
-void linexpr_dealloc(PyObject *self) {
-  PyObject_GC_UnTrack(self);
-  Py_CLEAR(as_linexpr(self)->coeffs_);
-  Py_CLEAR(as_linexpr(self)->vars_);
-  Py_TYPE(self)->tp_free(self);
 }
 
 // ---- Internal operations -----------------------------------------------------------
@@ -494,12 +478,7 @@ const char remove_doc[] =
 
 // ---- Member specs ----------------------------------------------------------------------
 
-const char *const self_only[] = {"self"};
-const char *const addTerms_args[] = {"self", "coeffs", "vars"};
-const char *const add_args[] = {"self", "expr", "mult"};
-const char *const index_arg[] = {"self", "index"};
-const char *const c_arg[] = {"self", "c"};
-const char *const item_arg[] = {"self", "item"};
+using namespace expr_params;
 
 const FuncSpec member_specs[] = {
     DZ_METHOD(LinExpr, addTerms, addTerms_args, linexpr_addTerms_impl, addTerms_doc),
@@ -545,32 +524,18 @@ const PickleSpec pickle_spec = {"LinExpr", pickle_fields, 3, false, linexpr_rest
 PyNumberMethods linexpr_as_number = {};
 
 int linexpr_prepare() {
-  if (expr_strings_ready() < 0) return -1;
   PyTypeObject *t = &LinExpr_Type;
-  t->tp_name = "didazoda.LinExpr";
-  t->tp_basicsize = sizeof(LinExprObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
-  t->tp_doc = class_doc;
-  t->tp_base = Operand_class.type;
-  t->tp_new = DZ_SLOT(linexpr_alloc);
-  t->tp_init = DZ_SLOT(linexpr_init);
-  t->tp_dealloc = linexpr_dealloc;
-  t->tp_traverse = linexpr_traverse;
-  t->tp_str = DZ_SLOT(linexpr_str);
-  t->tp_repr = DZ_SLOT(repr_via_str);
-  linexpr_as_number.nb_inplace_add = DZ_SLOT(linexpr_iadd);
-  linexpr_as_number.nb_inplace_subtract = DZ_SLOT(linexpr_isub);
-  linexpr_as_number.nb_inplace_multiply = DZ_SLOT(linexpr_imul);
-  t->tp_as_number = &linexpr_as_number;
+  const ExprTypeSpec spec = {"didazoda.LinExpr",   sizeof(LinExprObject),  class_doc,
+                             Operand_class.type,   DZ_SLOT(linexpr_alloc), DZ_SLOT(linexpr_init),
+                             Fields::dealloc,      Fields::traverse,       DZ_SLOT(linexpr_str),
+                             &linexpr_as_number,   DZ_SLOT(linexpr_iadd),  DZ_SLOT(linexpr_isub),
+                             DZ_SLOT(linexpr_imul)};
+  if (expr_type_prepare(t, spec) < 0) return -1;
   LinExpr_ops = {linexpr_addterm, linexpr_addexpr};
   return 0;
 }
 
-int linexpr_bind(PyObject *dict) {
-  for (const FuncSpec &spec : member_specs)
-    if (!bind_function(dict, &spec)) return -1;
-  return 0;
-}
+int linexpr_bind(PyObject *dict) { return bind_functions(dict, member_specs); }
 
 }  // namespace
 

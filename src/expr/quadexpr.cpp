@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "runtime/object_fields.h"
 #include "runtime/docs.h"
 #include "expr/expr_util.h"
 #include "expr/terms.h"
@@ -25,44 +26,18 @@ QuadExprOps QuadExpr_ops;
 
 namespace {
 
-// A new object of type holding the four fields (stolen).
+// No tp_clear, as for LinExpr: lin_ is an exact LinExpr holding only Lists,
+// so no cycle the collector can find runs through any field.
+using Fields = ObjectFields<QuadExprObject, &QuadExprObject::coeffs_, &QuadExprObject::vars1_,
+                            &QuadExprObject::vars2_, &QuadExprObject::lin_>;
+
 PyObject *quadexpr_make(PyTypeObject *type, PyObject *coeffs, PyObject *vars1, PyObject *vars2,
                         PyObject *lin) {
-  Ref c(coeffs), v1(vars1), v2(vars2), l(lin);
-  if (!c || !v1 || !v2 || !l) return nullptr;
-  PyObject *self = type->tp_alloc(type, 0);
-  if (!self) return nullptr;
-  QuadExprObject *o = as_quadexpr(self);
-  o->coeffs_ = c.release();
-  o->vars1_ = v1.release();
-  o->vars2_ = v2.release();
-  o->lin_ = l.release();
-  return self;
+  return Fields::make(type, coeffs, vars1, vars2, lin);
 }
 
 PyObject *quadexpr_alloc(PyTypeObject *type, PyObject *, PyObject *) {
   return quadexpr_make(type, list_new(), list_new(), list_new(), linexpr_new());
-}
-
-int quadexpr_traverse(PyObject *self, visitproc visit, void *arg) {
-  QuadExprObject *o = as_quadexpr(self);
-  Py_VISIT(o->coeffs_);
-  Py_VISIT(o->vars1_);
-  Py_VISIT(o->vars2_);
-  Py_VISIT(o->lin_);
-  return 0;
-}
-
-// No tp_clear, as for LinExpr: lin_ is an exact LinExpr holding only Lists,
-// so no cycle the collector can find runs through any field.
-void quadexpr_dealloc(PyObject *self) {
-  PyObject_GC_UnTrack(self);
-  QuadExprObject *o = as_quadexpr(self);
-  Py_CLEAR(o->coeffs_);
-  Py_CLEAR(o->vars1_);
-  Py_CLEAR(o->vars2_);
-  Py_CLEAR(o->lin_);
-  Py_TYPE(self)->tp_free(self);
 }
 
 // 1 when a's index is less than b's, 0 when not, -1 on error. The index
@@ -167,15 +142,7 @@ const FuncSpec init_spec = func_spec("__init__", "QuadExpr.__init__", init_argna
 // Installs the four fields (stolen); the old values go after all are set.
 int quadexpr_install(PyObject *self, PyObject *coeffs, PyObject *vars1, PyObject *vars2,
                      PyObject *lin) {
-  Ref c(coeffs), v1(vars1), v2(vars2), l(lin);
-  if (!c || !v1 || !v2 || !l) return -1;
-  QuadExprObject *o = as_quadexpr(self);
-  Ref old[] = {Ref(o->coeffs_), Ref(o->vars1_), Ref(o->vars2_), Ref(o->lin_)};
-  o->coeffs_ = c.release();
-  o->vars1_ = v1.release();
-  o->vars2_ = v2.release();
-  o->lin_ = l.release();
-  return 0;
+  return Fields::install(self, coeffs, vars1, vars2, lin);
 }
 
 int quadexpr_init(PyObject *self, PyObject *args, PyObject *kwargs) {
@@ -540,12 +507,10 @@ const char size_doc[] =
 
 // ---- Member specs -------------------------------------------------------------------------
 
-const char *const self_only[] = {"self"};
-const char *const add_args[] = {"self", "expr", "mult"};
-const char *const c_arg[] = {"self", "c"};
 const char *const addTerms_args[] = {"self", "coeffs", "vars", "vars2"};
 const char *const i_arg[] = {"self", "i"};
-const char *const item_arg[] = {"self", "item"};
+
+using namespace expr_params;
 
 const FuncSpec member_specs[] = {
     DZ_METHOD(QuadExpr, add, add_args, quadexpr_add_impl, add_doc).with_defaults("(1.0,)"),
@@ -588,32 +553,18 @@ const PickleSpec pickle_spec = {"QuadExpr", pickle_fields, 4, false, quadexpr_re
 PyNumberMethods quadexpr_as_number = {};
 
 int quadexpr_prepare() {
-  if (expr_strings_ready() < 0) return -1;
   PyTypeObject *t = &QuadExpr_Type;
-  t->tp_name = "didazoda.QuadExpr";
-  t->tp_basicsize = sizeof(QuadExprObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
-  t->tp_doc = class_doc;
-  t->tp_base = Operand_class.type;
-  t->tp_new = DZ_SLOT(quadexpr_alloc);
-  t->tp_init = DZ_SLOT(quadexpr_init);
-  t->tp_dealloc = quadexpr_dealloc;
-  t->tp_traverse = quadexpr_traverse;
-  t->tp_str = DZ_SLOT(quadexpr_str);
-  t->tp_repr = DZ_SLOT(repr_via_str);
-  quadexpr_as_number.nb_inplace_add = DZ_SLOT(quadexpr_iadd);
-  quadexpr_as_number.nb_inplace_subtract = DZ_SLOT(quadexpr_isub);
-  quadexpr_as_number.nb_inplace_multiply = DZ_SLOT(quadexpr_imul);
-  t->tp_as_number = &quadexpr_as_number;
+  const ExprTypeSpec spec = {"didazoda.QuadExpr",   sizeof(QuadExprObject),  class_doc,
+                             Operand_class.type,    DZ_SLOT(quadexpr_alloc), DZ_SLOT(quadexpr_init),
+                             Fields::dealloc,       Fields::traverse,        DZ_SLOT(quadexpr_str),
+                             &quadexpr_as_number,   DZ_SLOT(quadexpr_iadd),  DZ_SLOT(quadexpr_isub),
+                             DZ_SLOT(quadexpr_imul)};
+  if (expr_type_prepare(t, spec) < 0) return -1;
   QuadExpr_ops = {quadexpr_addterm, quadexpr_addexpr};
   return 0;
 }
 
-int quadexpr_bind(PyObject *dict) {
-  for (const FuncSpec &spec : member_specs)
-    if (!bind_function(dict, &spec)) return -1;
-  return 0;
-}
+int quadexpr_bind(PyObject *dict) { return bind_functions(dict, member_specs); }
 
 }  // namespace
 

@@ -174,24 +174,39 @@ PyObject *shorten(PyObject *s) {
   return PyUnicode_FromFormat("%U%U%U", head.get(), ts.ellipsis, tail.get());
 }
 
-PyObject *linexpr_str(PyObject *self) {
+namespace {
+
+// The texts of the terms an expression shows, as a new list: its terms read
+// by read into t, then term(parts, k) appending the k-th.
+template <typename Terms, typename Term>
+PyObject *term_texts(PyObject *self, PyObject *view, int (*read)(PyObject *, Terms &), Terms &t,
+                     Term term) {
   if (text_strings_ready() < 0) return nullptr;
   Py_ssize_t n;
-  if (!terms_to_show(self, as_linexpr(self)->coeffs_, &n)) return nullptr;
-  LinTerms t;
-  if (linexpr_terms(self, t) < 0) return nullptr;
+  if (!terms_to_show(self, view, &n)) return nullptr;
+  if (read(self, t) < 0) return nullptr;
   if (n > t.n) {  // a subclass's size() claims more terms than the lists hold
     PyErr_SetString(PyExc_IndexError, "list index out of range");
     return nullptr;
   }
   Ref parts(PyList_New(0));
   if (!parts) return nullptr;
-  for (Py_ssize_t i = 0; i < n; i++) {
-    Ref name(PyObject_GetAttr(t.vars.at(static_cast<int>(i)), ts.VarName));
-    if (!name) return nullptr;
-    if (append_term(parts.get(), t.coeffs.at(static_cast<int>(i)), name.get(), Py_None, false) < 0)
-      return nullptr;
-  }
+  for (Py_ssize_t i = 0; i < n; i++)
+    if (term(parts.get(), static_cast<int>(i)) < 0) return nullptr;
+  return parts.release();
+}
+
+}  // namespace
+
+PyObject *linexpr_str(PyObject *self) {
+  LinTerms t;
+  Ref parts(
+      term_texts(self, as_linexpr(self)->coeffs_, linexpr_terms, t, [&t](PyObject *out, int k) {
+        Ref name(PyObject_GetAttr(t.vars.at(k), ts.VarName));
+        if (!name) return -1;
+        return append_term(out, t.coeffs.at(k), name.get(), Py_None, false);
+      }));
+  if (!parts) return nullptr;
   Ref constant(PyFloat_FromDouble(as_linexpr(self)->constant_));
   if (!constant || append_term(parts.get(), constant.get(), Py_None, Py_None, false) < 0)
     return nullptr;
@@ -201,28 +216,18 @@ PyObject *linexpr_str(PyObject *self) {
 }
 
 PyObject *quadexpr_str(PyObject *self) {
-  if (text_strings_ready() < 0) return nullptr;
-  Py_ssize_t n;
-  if (!terms_to_show(self, as_quadexpr(self)->coeffs_, &n)) return nullptr;
   QuadTerms t;
-  if (quadexpr_terms(self, t) < 0) return nullptr;
-  if (n > t.n) {  // a subclass's size() claims more terms than the lists hold
-    PyErr_SetString(PyExc_IndexError, "list index out of range");
-    return nullptr;
-  }
-  Ref parts(PyList_New(0));
+  Ref parts(
+      term_texts(self, as_quadexpr(self)->coeffs_, quadexpr_terms, t, [&t](PyObject *out, int k) {
+        Ref name1(PyObject_GetAttr(t.vars1.at(k), ts.VarName));
+        if (!name1) return -1;
+        Ref name2(PyObject_GetAttr(t.vars2.at(k), ts.VarName));
+        if (!name2) return -1;
+        int same = same_pair(t.vars1.at(k), t.vars2.at(k));
+        if (same < 0) return -1;
+        return append_term(out, t.coeffs.at(k), name1.get(), name2.get(), same);
+      }));
   if (!parts) return nullptr;
-  for (Py_ssize_t i = 0; i < n; i++) {
-    const int k = static_cast<int>(i);
-    Ref name1(PyObject_GetAttr(t.vars1.at(k), ts.VarName));
-    if (!name1) return nullptr;
-    Ref name2(PyObject_GetAttr(t.vars2.at(k), ts.VarName));
-    if (!name2) return nullptr;
-    int same = same_pair(t.vars1.at(k), t.vars2.at(k));
-    if (same < 0) return nullptr;
-    if (append_term(parts.get(), t.coeffs.at(k), name1.get(), name2.get(), same) < 0)
-      return nullptr;
-  }
   return expr_text_with_linear("QuadExpr", parts.get(), as_quadexpr(self)->lin_);
 }
 

@@ -10,6 +10,7 @@
 #include "expr/text.h"
 #include "model/handles.h"
 #include "module/tarvex_error.h"
+#include "runtime/object_fields.h"
 #include "runtime/args.h"
 #include "runtime/decorators.h"
 #include "runtime/docs.h"
@@ -24,55 +25,25 @@ PsdExprOps PsdExpr_ops;
 
 namespace {
 
-// A new object of type holding the three fields (stolen).
+// No tp_clear, as for LinExpr: the fields are Lists and an exact LinExpr,
+// whose items the collector never reaches, so no cycle it can find runs
+// through them; clearing would only leave an expression without fields.
+using Fields = ObjectFields<PsdExprObject, &PsdExprObject::coeffs_, &PsdExprObject::vars_,
+                            &PsdExprObject::lin_>;
+
 PyObject *psdexpr_make(PyTypeObject *type, PyObject *coeffs, PyObject *vars, PyObject *lin) {
-  Ref c(coeffs), v(vars), l(lin);
-  if (!c || !v || !l) return nullptr;
-  PyObject *self = type->tp_alloc(type, 0);
-  if (!self) return nullptr;
-  PsdExprObject *o = as_psdexpr(self);
-  o->coeffs_ = c.release();
-  o->vars_ = v.release();
-  o->lin_ = l.release();
-  return self;
+  return Fields::make(type, coeffs, vars, lin);
 }
 
 PyObject *psdexpr_alloc(PyTypeObject *type, PyObject *, PyObject *) {
   return psdexpr_make(type, list_new(), list_new(), linexpr_new());
 }
 
-int psdexpr_traverse(PyObject *self, visitproc visit, void *arg) {
-  PsdExprObject *o = as_psdexpr(self);
-  Py_VISIT(o->coeffs_);
-  Py_VISIT(o->vars_);
-  Py_VISIT(o->lin_);
-  return 0;
-}
-
-// No tp_clear, as for LinExpr: the fields are Lists and an exact LinExpr,
-// whose items the collector never reaches, so no cycle it can find runs
-// through them; clearing would only leave an expression without fields.
-void psdexpr_dealloc(PyObject *self) {
-  PyObject_GC_UnTrack(self);
-  PsdExprObject *o = as_psdexpr(self);
-  Py_CLEAR(o->coeffs_);
-  Py_CLEAR(o->vars_);
-  Py_CLEAR(o->lin_);
-  Py_TYPE(self)->tp_free(self);
-}
-
 Ref lin_of(PyObject *self) { return Ref::borrow(as_psdexpr(self)->lin_); }
 
 // Installs the three fields (stolen); the old values go after all are set.
 int psdexpr_install(PyObject *self, PyObject *coeffs, PyObject *vars, PyObject *lin) {
-  Ref c(coeffs), v(vars), l(lin);
-  if (!c || !v || !l) return -1;
-  PsdExprObject *o = as_psdexpr(self);
-  Ref old[] = {Ref(o->coeffs_), Ref(o->vars_), Ref(o->lin_)};
-  o->coeffs_ = c.release();
-  o->vars_ = v.release();
-  o->lin_ = l.release();
-  return 0;
+  return Fields::install(self, coeffs, vars, lin);
 }
 
 // ---- Internal operations ------------------------------------------------------------
@@ -388,12 +359,7 @@ const char getValue_doc[] =
 
 // ---- Member specs ----------------------------------------------------------------------------
 
-const char *const self_only[] = {"self"};
-const char *const addTerms_args[] = {"self", "coeffs", "vars"};
-const char *const add_args[] = {"self", "expr", "mult"};
-const char *const index_arg[] = {"self", "index"};
-const char *const c_arg[] = {"self", "c"};
-const char *const item_arg[] = {"self", "item"};
+using namespace expr_params;
 
 const FuncSpec member_specs[] = {
     DZ_METHOD(PsdExpr, addTerms, addTerms_args, psdexpr_addTerms_impl, addTerms_doc),
@@ -430,18 +396,13 @@ const PickleSpec pickle_spec = {"PsdExpr", pickle_fields, 3, false, psdexpr_rest
 // ---- Class set-up -----------------------------------------------------------------------------
 
 int psdexpr_prepare() {
-  if (expr_strings_ready() < 0) return -1;
   PyTypeObject *t = &PsdExpr_Type;
-  t->tp_name = "didazoda.PsdExpr";
-  t->tp_basicsize = sizeof(PsdExprObject);
-  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
-  t->tp_doc = class_doc;
-  t->tp_new = DZ_SLOT(psdexpr_alloc);
-  t->tp_init = DZ_SLOT(psdexpr_init);
-  t->tp_dealloc = psdexpr_dealloc;
-  t->tp_traverse = psdexpr_traverse;
-  t->tp_str = DZ_SLOT(psdexpr_str);
-  t->tp_repr = DZ_SLOT(repr_via_str);
+  // No number table: the operators are set below.
+  const ExprTypeSpec spec = {
+      "didazoda.PsdExpr",     sizeof(PsdExprObject), class_doc,       nullptr,
+      DZ_SLOT(psdexpr_alloc), DZ_SLOT(psdexpr_init), Fields::dealloc, Fields::traverse,
+      DZ_SLOT(psdexpr_str)};
+  if (expr_type_prepare(t, spec) < 0) return -1;
   t->tp_methods = psdexpr_reflected_methods;
   psdexpr_set_operators(t);
   PsdExpr_ops = {psdexpr_addterm, psdexpr_addexpr, psdexpr_restore_symmat};
@@ -453,9 +414,7 @@ int psdexpr_bind(PyObject *dict) {
   Ref priority(PyLong_FromLong(1000));
   if (!priority || PyDict_SetItemString(dict, "__array_priority__", priority.get()) < 0) return -1;
   PyType_Modified(&PsdExpr_Type);
-  for (const FuncSpec &spec : member_specs)
-    if (!bind_function(dict, &spec)) return -1;
-  return 0;
+  return bind_functions(dict, member_specs);
 }
 
 }  // namespace

@@ -98,6 +98,12 @@ PyObject *bind_function(PyObject *dict, const FuncSpec *spec) {
   return f.get();  // the dictionary holds it
 }
 
+int bind_functions(PyObject *dict, const FuncSpec *specs, size_t n) {
+  for (size_t i = 0; i < n; i++)
+    if (!bind_function(dict, &specs[i])) return -1;
+  return 0;
+}
+
 int bind_constant(PyObject *dict, const FuncSpec *spec) {
   PyObject *f = bind_function(dict, spec);
   if (!f) return -1;

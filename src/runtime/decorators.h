@@ -19,6 +19,12 @@ PyObject *internal(PyObject *method);
 
 // dict[spec->name] = a new function. Returns the borrowed function or NULL.
 PyObject *bind_function(PyObject *dict, const FuncSpec *spec);
+// Binds every function of specs; 0, or -1 at the first failure.
+int bind_functions(PyObject *dict, const FuncSpec *specs, size_t n);
+template <size_t N>
+int bind_functions(PyObject *dict, const FuncSpec (&specs)[N]) {
+  return bind_functions(dict, specs, N);
+}
 // Binds the function, then replaces it with constant(function).
 int bind_constant(PyObject *dict, const FuncSpec *spec);
 // Binds the function, then replaces it with documented_constant(doc)(function).
