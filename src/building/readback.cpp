@@ -38,6 +38,14 @@ PyObject *handle_at(PyObject *handles, int k, int code) {
   return PyList_GET_ITEM(handles, k);
 }
 
+TVXmodel *element_reader(PyObject *model, PyObject *elem, PyObject *handles, int *index,
+                         Ref *snapshot) {
+  TVXmodel *mdl = model_live_handle(model);
+  if (!mdl || element_index(elem, mdl, index) < 0) return nullptr;
+  snapshot->reset(list_snapshot(handles));
+  return *snapshot ? mdl : nullptr;
+}
+
 namespace {
 
 using ReadFn = int (*)(TVXmodel *, int *, int *, int *, double *, int, int);
@@ -66,12 +74,10 @@ const char *const chgCoeff_args[] = {"self", "constr", "var", "newvalue"};
 
 PyObject *model_getRow_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
-  TVXmodel *mdl = model_live_handle(args[0]);
-  if (!mdl) return nullptr;
   int index = 0;
-  if (element_index(args[1], mdl, &index) < 0) return nullptr;
-  Ref vars(list_snapshot(m->varlist_));
-  if (!vars) return nullptr;
+  Ref vars;
+  TVXmodel *mdl = element_reader(args[0], args[1], m->varlist_, &index, &vars);
+  if (!mdl) return nullptr;
   Line line;
   if (!line.read(TVXgetconstrs, mdl, index)) return nullptr;
   // Every stored coefficient is a term, 0.0 included, as getCol and getA
@@ -98,12 +104,10 @@ PyObject *model_getRow_impl(PyObject *, PyObject *const *args) {
 PyObject *model_getCol_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   if (!check_arg_type(args[1], &Var_Type, "var", false)) return nullptr;
-  TVXmodel *mdl = model_live_handle(args[0]);
-  if (!mdl) return nullptr;
   int index = 0;
-  if (element_index(args[1], mdl, &index) < 0) return nullptr;
-  Ref constrs(list_snapshot(m->constrlist_));
-  if (!constrs) return nullptr;
+  Ref constrs;
+  TVXmodel *mdl = element_reader(args[0], args[1], m->constrlist_, &index, &constrs);
+  if (!mdl) return nullptr;
   Line line;
   if (!line.read(TVXgetvars, mdl, index)) return nullptr;
   Ref col(column_new());
