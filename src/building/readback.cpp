@@ -38,8 +38,9 @@ PyObject *handle_at(PyObject *handles, int k, int code) {
   return PyList_GET_ITEM(handles, k);
 }
 
-TVXmodel *element_reader(PyObject *model, PyObject *elem, PyObject *handles, int *index,
-                         Ref *snapshot) {
+TVXmodel *element_reader(PyObject *model, PyObject *elem, PyTypeObject *type, const char *argname,
+                         PyObject *handles, int *index, Ref *snapshot) {
+  if (type && !check_arg_type(elem, type, argname, false)) return nullptr;
   TVXmodel *mdl = model_live_handle(model);
   if (!mdl || element_index(elem, mdl, index) < 0) return nullptr;
   snapshot->reset(list_snapshot(handles));
@@ -76,7 +77,7 @@ PyObject *model_getRow_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   int index = 0;
   Ref vars;
-  TVXmodel *mdl = element_reader(args[0], args[1], m->varlist_, &index, &vars);
+  TVXmodel *mdl = element_reader(args[0], args[1], nullptr, nullptr, m->varlist_, &index, &vars);
   if (!mdl) return nullptr;
   Line line;
   if (!line.read(TVXgetconstrs, mdl, index)) return nullptr;
@@ -103,10 +104,10 @@ PyObject *model_getRow_impl(PyObject *, PyObject *const *args) {
 
 PyObject *model_getCol_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
-  if (!check_arg_type(args[1], &Var_Type, "var", false)) return nullptr;
   int index = 0;
   Ref constrs;
-  TVXmodel *mdl = element_reader(args[0], args[1], m->constrlist_, &index, &constrs);
+  TVXmodel *mdl =
+      element_reader(args[0], args[1], &Var_Type, "var", m->constrlist_, &index, &constrs);
   if (!mdl) return nullptr;
   Line line;
   if (!line.read(TVXgetvars, mdl, index)) return nullptr;

@@ -82,10 +82,9 @@ const char *const getSOS_args[] = {"self", "sos"};
 
 PyObject *model_getSOS_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
-  if (!check_arg_type(args[1], &SOS_Type, "sos", false)) return nullptr;
   int index = 0;
   Ref vars;
-  TVXmodel *mdl = element_reader(args[0], args[1], m->varlist_, &index, &vars);
+  TVXmodel *mdl = element_reader(args[0], args[1], &SOS_Type, "sos", m->varlist_, &index, &vars);
   if (!mdl) return nullptr;
   int count = 0, type = 0, beg = 0;
   int rc = TVXgetsos(mdl, &count, &type, &beg, nullptr, nullptr, index, 1);
@@ -247,10 +246,10 @@ const char *const getGenConstrIndicator_args[] = {"self", "genconstr"};
 
 PyObject *model_getGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
-  if (!check_arg_type(args[1], &GenConstr_Type, "genconstr", false)) return nullptr;
   int index = 0;
   Ref vars;
-  TVXmodel *mdl = element_reader(args[0], args[1], m->varlist_, &index, &vars);
+  TVXmodel *mdl =
+      element_reader(args[0], args[1], &GenConstr_Type, "genconstr", m->varlist_, &index, &vars);
   if (!mdl) return nullptr;
   int binvar = 0, binval = 0, nnz = 0;
   char sense = 0;

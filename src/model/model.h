@@ -135,11 +135,12 @@ PyObject *list_snapshot(PyObject *list);
 // Borrowed handle at position k of a list; TarvexError(code) when the
 // library reported an index with no handle.
 PyObject *handle_at(PyObject *handles, int k, int code);
-// The preamble of the single-element readers: the model's live handle, the
-// element's index in it and a snapshot of the handle list the result names.
-// nullptr with an exception set on failure.
-TVXmodel *element_reader(PyObject *model, PyObject *elem, PyObject *handles, int *index,
-                         Ref *snapshot);
+// The preamble of the single-element readers: elem checked against type
+// (argname in the message; no check for a null type), the model's live
+// handle, elem's index in it and a snapshot of the handle list the result
+// names. nullptr with an exception set on failure.
+TVXmodel *element_reader(PyObject *model, PyObject *elem, PyTypeObject *type, const char *argname,
+                         PyObject *handles, int *index, Ref *snapshot);
 
 // Model's attribute hooks: m.Name reads and writes solver attributes, m._name
 // the user's own members.
