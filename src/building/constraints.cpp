@@ -254,10 +254,13 @@ PyObject *model_addConstr_impl(PyObject *, PyObject *const *args) {
 
 const char *const addLConstr_args[] = {"self", "lhs", "sense", "rhs", "name"};
 
-// A number, a Var or a LinExpr: 1, 0, or -1.
-int is_linear_operand(PyObject *o) {
-  if (handle_check(o, &Var_Type) || linexpr_check(o)) return 1;
-  return is_number(o);
+// A number, a Var or a LinExpr; anything else raises TypeError(message).
+bool linear_operand(PyObject *o, const char *message) {
+  if (handle_check(o, &Var_Type) || linexpr_check(o)) return true;
+  const int ok = is_number(o);
+  if (ok < 0) return false;
+  if (!ok) PyErr_SetString(PyExc_TypeError, message);
+  return ok > 0;
 }
 
 PyObject *model_addLConstr_impl(PyObject *, PyObject *const *args) {
@@ -269,33 +272,19 @@ PyObject *model_addLConstr_impl(PyObject *, PyObject *const *args) {
     }
     Ref expr(TempConstr_ops.getExpr(lhs));
     if (!expr) return nullptr;
-    const int ok = is_linear_operand(expr.get());
-    if (ok < 0) return nullptr;
-    if (!ok) {
-      PyErr_SetString(PyExc_TypeError,
-                      "expression in TempConstr shoud be one of [constant, Var, LinExpr] type");
+    if (!linear_operand(expr.get(),
+                        "expression in TempConstr shoud be one of [constant, Var, LinExpr] type"))
       return nullptr;
-    }
     return PyObject_CallMethod(self, "addConstr", "OO", lhs, name);
   }
-  const int ok = is_linear_operand(lhs);
-  if (ok < 0) return nullptr;
-  if (!ok) {
-    PyErr_SetString(PyExc_TypeError,
-                    "lhs shoud be one of [constant, Var, LinExpr, TempConstr] type");
+  if (!linear_operand(lhs, "lhs shoud be one of [constant, Var, LinExpr, TempConstr] type"))
     return nullptr;
-  }
   if (sense == Py_None || rhs == Py_None) {
     PyErr_SetString(PyExc_ValueError, "sense and rhs can not be None if lhs is not a TempConstr");
     return nullptr;
   }
-  const int rhs_ok = is_linear_operand(rhs);
-  if (rhs_ok < 0) return nullptr;
-  if (!rhs_ok) {
-    PyErr_SetString(PyExc_TypeError,
-                    "rhs shoud be one of [constant, Var, LinExpr, TempConstr] type");
+  if (!linear_operand(rhs, "rhs shoud be one of [constant, Var, LinExpr, TempConstr] type"))
     return nullptr;
-  }
   Ref left(as_linexpr_obj(lhs));
   if (!left) return nullptr;
   Ref e(PyNumber_Subtract(left.get(), rhs));

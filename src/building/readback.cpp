@@ -38,6 +38,15 @@ PyObject *handle_at(PyObject *handles, int k, int code) {
   return PyList_GET_ITEM(handles, k);
 }
 
+bool ElementRead::open(PyObject *const *args, PyTypeObject *type, const char *argname,
+                       PyObject *ModelObject::*list) {
+  if (type && !check_arg_type(args[1], type, argname, false)) return false;
+  mdl = model_live_handle(args[0]);
+  if (!mdl || element_index(args[1], mdl, &index) < 0) return false;
+  handles.reset(list_snapshot(as_model(args[0])->*list));
+  return bool(handles);
+}
+
 namespace {
 
 using ReadFn = int (*)(TVXmodel *, int *, int *, int *, double *, int, int);
@@ -65,15 +74,10 @@ const char *const getCoeff_args[] = {"self", "constr", "var"};
 const char *const chgCoeff_args[] = {"self", "constr", "var", "newvalue"};
 
 PyObject *model_getRow_impl(PyObject *, PyObject *const *args) {
-  ModelObject *m = as_model(args[0]);
-  TVXmodel *mdl = model_live_handle(args[0]);
-  if (!mdl) return nullptr;
-  int index = 0;
-  if (element_index(args[1], mdl, &index) < 0) return nullptr;
-  Ref vars(list_snapshot(m->varlist_));
-  if (!vars) return nullptr;
+  ElementRead e;
+  if (!e.open(args, nullptr, nullptr, &ModelObject::varlist_)) return nullptr;
   Line line;
-  if (!line.read(TVXgetconstrs, mdl, index)) return nullptr;
+  if (!line.read(TVXgetconstrs, e.mdl, e.index)) return nullptr;
   // Every stored coefficient is a term, 0.0 included, as getCol and getA
   // give it: the blocks are filled directly, past addTerms' skip of zeros.
   ListBlock *coeffs = List_NewBlock();
@@ -84,7 +88,7 @@ PyObject *model_getRow_impl(PyObject *, PyObject *const *args) {
     return nullptr;
   }
   for (int k = 0; k < line.nnz; k++) {
-    PyObject *var = handle_at(vars.get(), line.ind[k], TVX_ERROR_MODEL_INVALID_COL_IDX);
+    PyObject *var = handle_at(e.handles.get(), line.ind[k], TVX_ERROR_MODEL_INVALID_COL_IDX);
     Ref c(var ? PyFloat_FromDouble(line.val[k]) : nullptr);
     if (!c || List_Append(coeffs, c.get()) < 0 || List_Append(terms, var) < 0) {
       List_DecRef(coeffs);
@@ -96,20 +100,14 @@ PyObject *model_getRow_impl(PyObject *, PyObject *const *args) {
 }
 
 PyObject *model_getCol_impl(PyObject *, PyObject *const *args) {
-  ModelObject *m = as_model(args[0]);
-  if (!check_arg_type(args[1], &Var_Type, "var", false)) return nullptr;
-  TVXmodel *mdl = model_live_handle(args[0]);
-  if (!mdl) return nullptr;
-  int index = 0;
-  if (element_index(args[1], mdl, &index) < 0) return nullptr;
-  Ref constrs(list_snapshot(m->constrlist_));
-  if (!constrs) return nullptr;
+  ElementRead e;
+  if (!e.open(args, &Var_Type, "var", &ModelObject::constrlist_)) return nullptr;
   Line line;
-  if (!line.read(TVXgetvars, mdl, index)) return nullptr;
+  if (!line.read(TVXgetvars, e.mdl, e.index)) return nullptr;
   Ref col(column_new());
   if (!col) return nullptr;
   for (int k = 0; k < line.nnz; k++) {
-    PyObject *constr = handle_at(constrs.get(), line.ind[k], TVX_ERROR_MODEL_INVALID_ROW_IDX);
+    PyObject *constr = handle_at(e.handles.get(), line.ind[k], TVX_ERROR_MODEL_INVALID_ROW_IDX);
     if (!constr) return nullptr;
     Ref c(PyFloat_FromDouble(line.val[k]));
     if (!c || column_add_term(col.get(), c.get(), constr) < 0) return nullptr;

@@ -81,26 +81,20 @@ PyObject *model_addSOS_impl(PyObject *, PyObject *const *args) {
 const char *const getSOS_args[] = {"self", "sos"};
 
 PyObject *model_getSOS_impl(PyObject *, PyObject *const *args) {
-  ModelObject *m = as_model(args[0]);
-  if (!check_arg_type(args[1], &SOS_Type, "sos", false)) return nullptr;
-  TVXmodel *mdl = model_live_handle(args[0]);
-  if (!mdl) return nullptr;
-  int index = 0;
-  if (element_index(args[1], mdl, &index) < 0) return nullptr;
-  Ref vars(list_snapshot(m->varlist_));
-  if (!vars) return nullptr;
+  ElementRead e;
+  if (!e.open(args, &SOS_Type, "sos", &ModelObject::varlist_)) return nullptr;
   int count = 0, type = 0, beg = 0;
-  int rc = TVXgetsos(mdl, &count, &type, &beg, nullptr, nullptr, index, 1);
+  int rc = TVXgetsos(e.mdl, &count, &type, &beg, nullptr, nullptr, e.index, 1);
   if (rc) return raise_code(rc);
   Buffer<int> ind;
   Buffer<double> weight;
   if (!ind.allocate(count) || !weight.allocate(count)) return nullptr;
-  rc = TVXgetsos(mdl, &count, &type, &beg, ind.get(), weight.get(), index, 1);
+  rc = TVXgetsos(e.mdl, &count, &type, &beg, ind.get(), weight.get(), e.index, 1);
   if (rc) return raise_code(rc);
   Ref members(PyList_New(count)), weights(PyList_New(count));
   if (!members || !weights) return nullptr;
   for (int k = 0; k < count; k++) {
-    PyObject *var = handle_at(vars.get(), ind[k], TVX_ERROR_MODEL_INVALID_COL_IDX);
+    PyObject *var = handle_at(e.handles.get(), ind[k], TVX_ERROR_MODEL_INVALID_COL_IDX);
     if (!var) return nullptr;
     Py_INCREF(var);
     PyList_SET_ITEM(members.get(), k, var);
@@ -248,33 +242,27 @@ PyObject *model_addGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
 const char *const getGenConstrIndicator_args[] = {"self", "genconstr"};
 
 PyObject *model_getGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
-  ModelObject *m = as_model(args[0]);
-  if (!check_arg_type(args[1], &GenConstr_Type, "genconstr", false)) return nullptr;
-  TVXmodel *mdl = model_live_handle(args[0]);
-  if (!mdl) return nullptr;
-  int index = 0;
-  if (element_index(args[1], mdl, &index) < 0) return nullptr;
-  Ref vars(list_snapshot(m->varlist_));
-  if (!vars) return nullptr;
+  ElementRead e;
+  if (!e.open(args, &GenConstr_Type, "genconstr", &ModelObject::varlist_)) return nullptr;
   int binvar = 0, binval = 0, nnz = 0;
   char sense = 0;
   double rhs = 0;
-  int rc =
-      TVXgetgenconstrIndicator(mdl, index, &binvar, &binval, &nnz, nullptr, nullptr, &sense, &rhs);
+  int rc = TVXgetgenconstrIndicator(e.mdl, e.index, &binvar, &binval, &nnz, nullptr, nullptr,
+                                    &sense, &rhs);
   if (rc) return raise_code(rc);
   Buffer<int> ind;
   Buffer<double> val;
   if (!ind.allocate(nnz) || !val.allocate(nnz)) return nullptr;
-  rc = TVXgetgenconstrIndicator(mdl, index, &binvar, &binval, &nnz, ind.get(), val.get(), &sense,
-                                &rhs);
+  rc = TVXgetgenconstrIndicator(e.mdl, e.index, &binvar, &binval, &nnz, ind.get(), val.get(),
+                                &sense, &rhs);
   if (rc) return raise_code(rc);
   Ref expr(linexpr_new());
   if (!expr) return nullptr;
   for (int k = 0; k < nnz; k++) {
-    PyObject *var = handle_at(vars.get(), ind[k], TVX_ERROR_MODEL_INVALID_COL_IDX);
+    PyObject *var = handle_at(e.handles.get(), ind[k], TVX_ERROR_MODEL_INVALID_COL_IDX);
     if (!var || LinExpr_ops.addterm(expr.get(), val[k], var) < 0) return nullptr;
   }
-  PyObject *bvar = handle_at(vars.get(), binvar, TVX_ERROR_MODEL_INVALID_INDICATOR_COL_IDX);
+  PyObject *bvar = handle_at(e.handles.get(), binvar, TVX_ERROR_MODEL_INVALID_INDICATOR_COL_IDX);
   if (!bvar) return nullptr;
   return Py_BuildValue("(OOOC d)", bvar, binval ? Py_True : Py_False, expr.get(),
                        static_cast<int>(static_cast<unsigned char>(sense)), rhs);

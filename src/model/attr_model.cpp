@@ -10,12 +10,6 @@
 
 namespace dz {
 
-namespace {
-
-// numpy.ndim(obj) == 0; a handle is answered without asking numpy, which
-// would probe its attributes.
-int zero_dim(PyObject *obj) { return handle_attr_kind(obj) ? 1 : is_zero_dim(obj); }
-
 PyObject *one_item_list(PyObject *item) {
   PyObject *list = PyList_New(1);
   if (!list) return nullptr;
@@ -23,6 +17,12 @@ PyObject *one_item_list(PyObject *item) {
   PyList_SET_ITEM(list, 0, item);
   return list;
 }
+
+namespace {
+
+// numpy.ndim(obj) == 0; a handle is answered without asking numpy, which
+// would probe its attributes.
+int zero_dim(PyObject *obj) { return handle_attr_kind(obj) ? 1 : is_zero_dim(obj); }
 
 // objs[0], as the first item of any sequence or array.
 PyObject *first_item(PyObject *objs) {

@@ -79,13 +79,11 @@ PyObject *element_values(PyObject *values, PyArray_Descr *descr) {
 // The model-level value array's first entry: numpy.array([value], dtype).flat[0],
 // as an array kept alive by the caller.
 PyObject *model_value(PyObject *value, PyArray_Descr *descr) {
-  Ref wrapped(PyList_New(1));
+  Ref wrapped(one_item_list(value));
   if (!wrapped) {
     Py_XDECREF(descr);
     return nullptr;
   }
-  Py_INCREF(value);
-  PyList_SET_ITEM(wrapped.get(), 0, value);
   Ref arr(typed_array(wrapped.get(), descr));
   if (!arr) return nullptr;
   if (PyArray_SIZE(as_array(arr.get())) < 1) {
@@ -111,33 +109,27 @@ PyObject *write_char(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, P
                                    numpy_char_buffer(arr.get())));
 }
 
-PyObject *write_int(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
+// A numeric type's writer: the model's one value, or one value per element.
+template <typename T, int npy_type, T *(*buffer)(PyObject *),
+          int (*write_one)(TVXmodel *, const char *, T),
+          int (*write_list)(TVXmodel *, const char *, int, const int *, const T *)>
+PyObject *write_number(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
   if (!index) {
-    Ref arr(model_value(values, PyArray_DescrFromType(NPY_INT32)));
+    Ref arr(model_value(values, PyArray_DescrFromType(npy_type)));
     if (!arr) return nullptr;
-    return status(TVXsetintattr(mdl, r.c_name(), numpy_int_buffer(arr.get())[0]));
+    return status(write_one(mdl, r.c_name(), buffer(arr.get())[0]));
   }
-  Ref arr(element_values(values, PyArray_DescrFromType(NPY_INT32)));
+  Ref arr(element_values(values, PyArray_DescrFromType(npy_type)));
   if (!arr) return nullptr;
   if (PyArray_SIZE(as_array(arr.get())) != n) return invalid_newvalues();
   if (n == 0) Py_RETURN_NONE;
-  return status(
-      TVXsetintattrlist(mdl, r.c_name(), n, numpy_int_buffer(index), numpy_int_buffer(arr.get())));
+  return status(write_list(mdl, r.c_name(), n, numpy_int_buffer(index), buffer(arr.get())));
 }
 
-PyObject *write_dbl(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
-  if (!index) {
-    Ref arr(model_value(values, PyArray_DescrFromType(NPY_FLOAT64)));
-    if (!arr) return nullptr;
-    return status(TVXsetdblattr(mdl, r.c_name(), numpy_double_buffer(arr.get())[0]));
-  }
-  Ref arr(element_values(values, PyArray_DescrFromType(NPY_FLOAT64)));
-  if (!arr) return nullptr;
-  if (PyArray_SIZE(as_array(arr.get())) != n) return invalid_newvalues();
-  if (n == 0) Py_RETURN_NONE;
-  return status(TVXsetdblattrlist(mdl, r.c_name(), n, numpy_int_buffer(index),
-                                  numpy_double_buffer(arr.get())));
-}
+constexpr auto write_int =
+    write_number<int32_t, NPY_INT32, numpy_int_buffer, TVXsetintattr, TVXsetintattrlist>;
+constexpr auto write_dbl =
+    write_number<double, NPY_FLOAT64, numpy_double_buffer, TVXsetdblattr, TVXsetdblattrlist>;
 
 // ---- Texts -----------------------------------------------------------------------
 

@@ -164,25 +164,24 @@ PyObject *read_char(TVXmodel *mdl, const Resolved &r, PyObject *index, int n) {
   return values.release();
 }
 
-PyObject *read_int(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, bool model) {
-  Ref values(zeros(model ? 1 : n, NPY_INT32));
+// A numeric type's reader: the model's one value, or one value per element.
+template <typename T, int npy_type, T *(*buffer)(PyObject *),
+          int (*read_one)(TVXmodel *, const char *, T *),
+          int (*read_list)(TVXmodel *, const char *, int, const int *, T *)>
+PyObject *read_number(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, bool model) {
+  Ref values(zeros(model ? 1 : n, npy_type));
   if (!values) return nullptr;
-  int32_t *out = numpy_int_buffer(values.get());
-  const int rc = model ? TVXgetintattr(mdl, r.c_name(), out)
-                       : TVXgetintattrlist(mdl, r.c_name(), n, numpy_int_buffer(index), out);
+  T *out = buffer(values.get());
+  const int rc = model ? read_one(mdl, r.c_name(), out)
+                       : read_list(mdl, r.c_name(), n, numpy_int_buffer(index), out);
   if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   return values.release();
 }
 
-PyObject *read_dbl(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, bool model) {
-  Ref values(zeros(model ? 1 : n, NPY_FLOAT64));
-  if (!values) return nullptr;
-  double *out = numpy_double_buffer(values.get());
-  const int rc = model ? TVXgetdblattr(mdl, r.c_name(), out)
-                       : TVXgetdblattrlist(mdl, r.c_name(), n, numpy_int_buffer(index), out);
-  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
-  return values.release();
-}
+constexpr auto read_int =
+    read_number<int32_t, NPY_INT32, numpy_int_buffer, TVXgetintattr, TVXgetintattrlist>;
+constexpr auto read_dbl =
+    read_number<double, NPY_FLOAT64, numpy_double_buffer, TVXgetdblattr, TVXgetdblattrlist>;
 
 PyObject *read_str(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, bool model) {
   Ref values(zeros(model ? 1 : n, NPY_OBJECT));

@@ -10,6 +10,10 @@ struct _PyArray_Descr;  // numpy's PyArray_Descr; numpy itself stays out of this
 
 namespace dz {
 
+// [item]: the engine takes a list of elements, a handle is a list of one.
+// New reference or nullptr.
+PyObject *one_item_list(PyObject *item);
+
 // name: the attribute name as the caller wrote it (str or None; matched
 // without regard to case, "/" as "_"). kind: the requested element kind, "m"
 // for the model, else "v", "lin", "sos", "gen", "psdv", "psdc". elements:

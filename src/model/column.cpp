@@ -11,6 +11,8 @@
 #include "module/tarvex_error.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
+#include "runtime/bind_table.h"
+#include "runtime/none_fields.h"
 
 #include <cstddef>
 
@@ -20,45 +22,11 @@ PyTypeObject Column_Type = static_type_object();
 
 namespace {
 
-#define COLUMN_FIELDS(X) X(coeffs_) X(constrs_)
-
-PyObject *column_alloc(PyTypeObject *type, PyObject *, PyObject *) {
-  PyObject *self = type->tp_alloc(type, 0);
-  if (!self) return nullptr;
-  ColumnObject *c = as_column(self);
-#define SET_NONE(f)   \
-  Py_INCREF(Py_None); \
-  c->f = Py_None;
-  COLUMN_FIELDS(SET_NONE)
-#undef SET_NONE
-  return self;
-}
-
-int column_traverse(PyObject *self, visitproc visit, void *arg) {
-  ColumnObject *c = as_column(self);
-#define VISIT(f) Py_VISIT(c->f);
-  COLUMN_FIELDS(VISIT)
-#undef VISIT
-  return 0;
-}
-
-// Leaves None behind: the methods never meet a NULL field.
-int column_clear(PyObject *self) {
-  ColumnObject *c = as_column(self);
-#define CLEAR(f)      \
-  Py_INCREF(Py_None); \
-  Py_SETREF(c->f, Py_None);
-  COLUMN_FIELDS(CLEAR)
-#undef CLEAR
-  return 0;
-}
+using column_fields = NoneFields<ColumnObject, &ColumnObject::coeffs_, &ColumnObject::constrs_>;
 
 void column_dealloc(PyObject *self) {
   PyObject_GC_UnTrack(self);
-  ColumnObject *c = as_column(self);
-#define RELEASE(f) Py_CLEAR(c->f);
-  COLUMN_FIELDS(RELEASE)
-#undef RELEASE
+  column_fields::release(self);
   Py_TYPE(self)->tp_free(self);
 }
 
@@ -377,19 +345,15 @@ int column_prepare() {
   t->tp_basicsize = sizeof(ColumnObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = class_doc;
-  t->tp_new = DZ_SLOT(column_alloc);
+  t->tp_new = DZ_SLOT(column_fields::alloc);
   t->tp_init = DZ_SLOT(column_init);
-  t->tp_traverse = column_traverse;
-  t->tp_clear = column_clear;
+  t->tp_traverse = column_fields::traverse;
+  t->tp_clear = column_fields::clear;
   t->tp_dealloc = column_dealloc;
   return 0;
 }
 
-int column_bind(PyObject *dict) {
-  for (const FuncSpec &spec : member_specs)
-    if (!bind_function(dict, &spec)) return -1;
-  return 0;
-}
+int column_bind(PyObject *dict) { return bind_functions(dict, member_specs); }
 
 }  // namespace
 

@@ -206,15 +206,6 @@ PyObject *handle_sameAs_impl(PyObject *func, PyObject *const *args) {
                          handle_index(self) == handle_index(other));
 }
 
-// The engine takes a list of elements; a handle is a list of one.
-PyObject *one_item_list(PyObject *item) {
-  PyObject *list = PyList_New(1);
-  if (!list) return nullptr;
-  Py_INCREF(item);
-  PyList_SET_ITEM(list, 0, item);
-  return list;
-}
-
 PyObject *handle_getAttr_impl(PyObject *func, PyObject *const *args) {
   PyObject *self = args[0], *name = args[1];
   if (!check_arg_type(name, &PyUnicode_Type, "attrname", true)) return nullptr;

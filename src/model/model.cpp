@@ -12,6 +12,7 @@
 #include "model/paramclass.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
+#include "runtime/none_fields.h"
 
 namespace dz {
 
@@ -20,45 +21,11 @@ ModelOps Model_ops;
 
 namespace {
 
-// The object fields, declared once for traverse, clear and allocation.
-#define MODEL_OBJECT_FIELDS(X) \
-  X(Params)                    \
-  X(params)                    \
-  X(userattrs_)                \
-  X(callback_)                 \
-  X(cbsol_)                    \
-  X(varlist_) X(constrlist_) X(soslist_) X(genconstrlist_) X(psdvarlist_) X(psdconstrlist_)
-
-PyObject *model_alloc(PyTypeObject *type, PyObject *, PyObject *) {
-  PyObject *self = type->tp_alloc(type, 0);
-  if (!self) return nullptr;
-  ModelObject *m = as_model(self);
-#define SET_NONE(f)   \
-  Py_INCREF(Py_None); \
-  m->f = Py_None;
-  MODEL_OBJECT_FIELDS(SET_NONE)
-#undef SET_NONE
-  return self;
-}
-
-int model_traverse(PyObject *self, visitproc visit, void *arg) {
-  ModelObject *m = as_model(self);
-#define VISIT(f) Py_VISIT(m->f);
-  MODEL_OBJECT_FIELDS(VISIT)
-#undef VISIT
-  return 0;
-}
-
-// Clearing leaves None behind, as the fields are never NULL.
-int model_clear(PyObject *self) {
-  ModelObject *m = as_model(self);
-#define CLEAR(f)      \
-  Py_INCREF(Py_None); \
-  Py_SETREF(m->f, Py_None);
-  MODEL_OBJECT_FIELDS(CLEAR)
-#undef CLEAR
-  return 0;
-}
+using model_fields =
+    NoneFields<ModelObject, &ModelObject::Params, &ModelObject::params, &ModelObject::userattrs_,
+               &ModelObject::callback_, &ModelObject::cbsol_, &ModelObject::varlist_,
+               &ModelObject::constrlist_, &ModelObject::soslist_, &ModelObject::genconstrlist_,
+               &ModelObject::psdvarlist_, &ModelObject::psdconstrlist_>;
 
 void model_finalize(PyObject *self) { call_dispose(self, "didazoda.Model.__del__"); }
 
@@ -66,10 +33,7 @@ void model_dealloc(PyObject *self) {
   if (PyObject_CallFinalizerFromDealloc(self) < 0) return;
   PyObject_GC_UnTrack(self);
   if (!dispose_in_dealloc(self, "didazoda.Model.__dealloc__", &as_model(self)->revived_)) return;
-  ModelObject *m = as_model(self);
-#define RELEASE(f) Py_CLEAR(m->f);
-  MODEL_OBJECT_FIELDS(RELEASE)
-#undef RELEASE
+  model_fields::release(self);
   Py_TYPE(self)->tp_free(self);
 }
 
@@ -214,10 +178,10 @@ int model_prepare() {
   t->tp_basicsize = sizeof(ModelObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = "Represents a mathematical optimization model.";
-  t->tp_new = DZ_SLOT(model_alloc);
+  t->tp_new = DZ_SLOT(model_fields::alloc);
   t->tp_init = DZ_SLOT(model_init);
-  t->tp_traverse = model_traverse;
-  t->tp_clear = model_clear;
+  t->tp_traverse = model_fields::traverse;
+  t->tp_clear = model_fields::clear;
   t->tp_finalize = model_finalize;
   t->tp_dealloc = model_dealloc;
   t->tp_getset = model_getset;

@@ -135,6 +135,17 @@ PyObject *list_snapshot(PyObject *list);
 // Borrowed handle at position k of a list; TarvexError(code) when the
 // library reported an index with no handle.
 PyObject *handle_at(PyObject *handles, int k, int code);
+// The preamble of the single-element readers m.getX(elem), args = (m, elem):
+// elem checked against type (argname in the message; no check for a null
+// type), the model's live handle, elem's index in it and a snapshot of the
+// handle list the result names. false with an exception set on failure.
+struct ElementRead {
+  TVXmodel *mdl = nullptr;
+  int index = 0;
+  Ref handles;
+  bool open(PyObject *const *args, PyTypeObject *type, const char *argname,
+            PyObject *ModelObject::*list);
+};
 
 // Model's attribute hooks: m.Name reads and writes solver attributes, m._name
 // the user's own members.

@@ -6,6 +6,8 @@
 // TarvexError.
 #include "model/paramclass.h"
 
+#include <type_traits>
+
 #include "module/classes.h"
 #include "runtime/decorators.h"
 #include "module/tarvex_error.h"
@@ -31,27 +33,25 @@ TVXenv *paramclass_env(PyObject *self) {
   return env;
 }
 
-PyObject *paramclass_getIntParam(PyObject *self, PyObject *name) {
+// A numeric parameter's reader, boxed as int or float.
+template <typename T, int (*get)(TVXenv *, const char *, T *)>
+PyObject *paramclass_getnumber(PyObject *self, PyObject *name) {
   Ref raw(str2chars(name));
   if (!raw) return nullptr;
   TVXenv *env = paramclass_env(self);
   if (!env) return nullptr;
-  int value = 0;
-  const int rc = TVXgetintparam(env, PyBytes_AS_STRING(raw.get()), &value);
+  T value = 0;
+  const int rc = get(env, PyBytes_AS_STRING(raw.get()), &value);
   if (rc != TVX_ERROR_OKAY) return raise_code(rc);
-  return PyLong_FromLong(value);
+  if constexpr (std::is_same<T, double>::value) {
+    return PyFloat_FromDouble(value);
+  } else {
+    return PyLong_FromLong(value);
+  }
 }
 
-PyObject *paramclass_getDblParam(PyObject *self, PyObject *name) {
-  Ref raw(str2chars(name));
-  if (!raw) return nullptr;
-  TVXenv *env = paramclass_env(self);
-  if (!env) return nullptr;
-  double value = 0;
-  const int rc = TVXgetdblparam(env, PyBytes_AS_STRING(raw.get()), &value);
-  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
-  return PyFloat_FromDouble(value);
-}
+constexpr auto paramclass_getIntParam = paramclass_getnumber<int, TVXgetintparam>;
+constexpr auto paramclass_getDblParam = paramclass_getnumber<double, TVXgetdblparam>;
 
 PyObject *paramclass_getStrParam(PyObject *self, PyObject *name) {
   Ref raw(str2chars(name));

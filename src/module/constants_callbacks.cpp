@@ -185,47 +185,26 @@ bool check_position(const CallbackContext &ctx, const WhatRow &row, int i) {
   return true;
 }
 
-PyObject *callbacks_cbint_impl(PyObject *, PyObject *const *args) {
-  int code, value = 0;
-  CallbackContext ctx;
-  if (!prepare(args, CBINT, false, &code, nullptr, &ctx)) return nullptr;
-  int rc = TVXcbget(ctx.cbdata, ctx.where, code, &value);
-  if (rc != 0) return raise_code(rc);
-  return PyLong_FromLong(value);
-}
+PyObject *number_object(int value) { return PyLong_FromLong(value); }
+PyObject *number_object(double value) { return PyFloat_FromDouble(value); }
 
-PyObject *callbacks_cbdbl_impl(PyObject *, PyObject *const *args) {
+// cbint and cbdbl: one scalar of the getter's type.
+template <typename T, Getter getter>
+PyObject *callbacks_scalar_impl(PyObject *, PyObject *const *args) {
   int code;
-  double value = 0.0;
+  T value = 0;
   CallbackContext ctx;
-  if (!prepare(args, CBDBL, false, &code, nullptr, &ctx)) return nullptr;
+  if (!prepare(args, getter, false, &code, nullptr, &ctx)) return nullptr;
   int rc = TVXcbget(ctx.cbdata, ctx.where, code, &value);
   if (rc != 0) return raise_code(rc);
-  return PyFloat_FromDouble(value);
+  return number_object(value);
 }
 
-PyObject *callbacks_cbintat_impl(PyObject *, PyObject *const *args) {
-  int code, i;
-  CallbackContext ctx;
-  const WhatRow *row = prepare(args, CBINTAT, true, &code, &i, &ctx);
-  if (!row || !check_position(ctx, *row, i)) return nullptr;
-  int *array = nullptr;
-  int rc = TVXcbget(ctx.cbdata, ctx.where, code, &array);
-  if (rc != 0) return raise_code(rc);
-  // No integer stands for "undefined", so a missing array is an error.
-  if (!array) return raise_code(TVX_ERROR_DATA_NOT_AVAILABLE);
-  return PyLong_FromLong(array[i]);
-}
+// No integer stands for "undefined", so a missing integer array is an error.
+PyObject *no_int_array() { return raise_code(TVX_ERROR_DATA_NOT_AVAILABLE); }
 
-PyObject *callbacks_cbdblat_impl(PyObject *, PyObject *const *args) {
-  int code, i;
-  CallbackContext ctx;
-  const WhatRow *row = prepare(args, CBDBLAT, true, &code, &i, &ctx);
-  if (!row || !check_position(ctx, *row, i)) return nullptr;
-  double *array = nullptr;
-  int rc = TVXcbget(ctx.cbdata, ctx.where, code, &array);
-  if (rc != 0) return raise_code(rc);
-  if (array) return PyFloat_FromDouble(array[i]);
+// A missing double array reads as TVX.UNDEFINED.
+PyObject *no_dbl_array() {
   PyObject *tvx = module_global("TVX");
   if (!tvx) return nullptr;
   Ref undefined(PyObject_GetAttrString(tvx, "UNDEFINED"));
@@ -233,14 +212,33 @@ PyObject *callbacks_cbdblat_impl(PyObject *, PyObject *const *args) {
   return PyNumber_Float(undefined.get());
 }
 
+// cbintat and cbdblat: entry i of the getter's array; missing() answers
+// when the library has no array.
+template <typename T, Getter getter, PyObject *(*missing)()>
+PyObject *callbacks_array_impl(PyObject *, PyObject *const *args) {
+  int code, i;
+  CallbackContext ctx;
+  const WhatRow *row = prepare(args, getter, true, &code, &i, &ctx);
+  if (!row || !check_position(ctx, *row, i)) return nullptr;
+  T *array = nullptr;
+  int rc = TVXcbget(ctx.cbdata, ctx.where, code, &array);
+  if (rc != 0) return raise_code(rc);
+  if (!array) return missing();
+  return number_object(array[i]);
+}
+
 const char *const scalar_args[] = {"model", "code"};
 const char *const array_args[] = {"model", "code", "i"};
 
 const FuncSpec getter_specs[] = {
-    func_spec("cbint", nullptr, scalar_args, 0, nullptr, callbacks_cbint_impl, nullptr),
-    func_spec("cbdbl", nullptr, scalar_args, 0, nullptr, callbacks_cbdbl_impl, nullptr),
-    func_spec("cbintat", nullptr, array_args, 0, nullptr, callbacks_cbintat_impl, nullptr),
-    func_spec("cbdblat", nullptr, array_args, 0, nullptr, callbacks_cbdblat_impl, nullptr),
+    func_spec("cbint", nullptr, scalar_args, 0, nullptr, callbacks_scalar_impl<int, CBINT>,
+              nullptr),
+    func_spec("cbdbl", nullptr, scalar_args, 0, nullptr, callbacks_scalar_impl<double, CBDBL>,
+              nullptr),
+    func_spec("cbintat", nullptr, array_args, 0, nullptr,
+              callbacks_array_impl<int, CBINTAT, no_int_array>, nullptr),
+    func_spec("cbdblat", nullptr, array_args, 0, nullptr,
+              callbacks_array_impl<double, CBDBLAT, no_dbl_array>, nullptr),
 };
 
 // ---- The tables and TVX.Callback -----------------------------------------

@@ -12,6 +12,7 @@
 #include "runtime/utf8.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
+#include "runtime/bind_table.h"
 
 namespace dz {
 
@@ -293,11 +294,7 @@ int env_prepare() {
   return 0;
 }
 
-int env_bind(PyObject *dict) {
-  for (const FuncSpec &spec : method_specs)
-    if (!bind_function(dict, &spec)) return -1;
-  return 0;
-}
+int env_bind(PyObject *dict) { return bind_functions(dict, method_specs); }
 
 }  // namespace
 
