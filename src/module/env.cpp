@@ -12,7 +12,7 @@
 #include "runtime/utf8.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
-#include "runtime/bind_table.h"
+#include "runtime/decorators.h"
 
 namespace dz {
 
