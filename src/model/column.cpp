@@ -11,7 +11,6 @@
 #include "module/tarvex_error.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
-#include "runtime/decorators.h"
 #include "runtime/none_fields.h"
 
 #include <cstddef>

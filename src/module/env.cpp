@@ -12,7 +12,6 @@
 #include "runtime/utf8.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
-#include "runtime/decorators.h"
 
 namespace dz {
 
