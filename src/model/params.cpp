@@ -5,7 +5,6 @@
 
 #include "runtime/output.h"
 
-#include <cstring>
 #include <vector>
 
 #include "model/model.h"
@@ -203,12 +202,6 @@ PyObject *set_param(PyObject *owner, EnvOf env_of, PyObject *name, PyObject *val
       if (!text) return nullptr;
       Ref raw(str2chars(text.get()));
       if (!raw) return nullptr;
-      // The library would see the text cut at the first NUL.
-      if (std::strlen(PyBytes_AS_STRING(raw.get())) !=
-          static_cast<size_t>(PyBytes_GET_SIZE(raw.get()))) {
-        PyErr_SetString(PyExc_ValueError, "embedded null character");
-        return nullptr;
-      }
       TVXenv *env = env_of(owner);
       if (!env) return nullptr;
       rc = TVXsetstrparam(env, cname, PyBytes_AS_STRING(raw.get()));

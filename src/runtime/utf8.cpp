@@ -5,7 +5,8 @@
 namespace dz {
 
 // Both converters call exactly what the bytes/str constructors call for an
-// explicit encoding, so results and error texts match the Python spellings.
+// explicit encoding, so results and error texts match the Python spellings;
+// str2chars adds the one refusal a C string needs.
 
 PyObject *str2chars(PyObject *text) {
   if (text == nullptr) {
@@ -17,7 +18,13 @@ PyObject *str2chars(PyObject *text) {
     // not the same in every Python version.
     return PyObject_CallFunction(reinterpret_cast<PyObject *>(&PyBytes_Type), "Os", text, "UTF-8");
   }
-  return PyUnicode_AsUTF8String(text);
+  Ref bytes(PyUnicode_AsUTF8String(text));
+  if (bytes && std::memchr(PyBytes_AS_STRING(bytes.get()), '\0',
+                           static_cast<size_t>(PyBytes_GET_SIZE(bytes.get())))) {
+    PyErr_SetString(PyExc_ValueError, "embedded null character");
+    return nullptr;
+  }
+  return bytes.release();
 }
 
 PyObject *chars2str(PyObject *data) {

@@ -9,8 +9,9 @@ namespace dz {
 
 // bytes(text, "UTF-8"): new reference, or NULL with the same exception
 // (TypeError for a non-str, UnicodeEncodeError for a lone surrogate).  Keep
-// the result alive while the library reads PyBytes_AS_STRING of it; an
-// embedded NUL ends the text as the library sees it.
+// the result alive while the library reads PyBytes_AS_STRING of it.  A text
+// holding a NUL raises ValueError "embedded null character", as open() does:
+// the library would see it cut there.
 PyObject *str2chars(PyObject *text);
 
 // str(data, "UTF-8") for a bytes-like `data`: new reference, or NULL with the

@@ -2,13 +2,17 @@
 // read back to the same store; the names files give elements; HiGHS's own
 // readers find the same optimum in our files, and CoinUtils' LP reader the
 // same model; solution, MIP start, basis
-// and parameter files written and read back; refusals and failures through
-// TVXread and TVXwrite.
+// and parameter files written and read back; files replaced whole or not at
+// all; refusals and failures through TVXread and TVXwrite.
 #include <CoinLpIO.hpp>
 #include <CoinMessageHandler.hpp>
 #include <CoinMpsIO.hpp>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -684,6 +688,192 @@ TEST(ResultFiles, BadContentChangesNothing) {
   }
 }
 
+// ---- Replacing files -------------------------------------------------------
+
+// A folder of its own for a test that looks at what a folder holds.
+fs::path fresh_folder(const std::string &name) {
+  const fs::path dir = temp_dir() / name;
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+std::vector<std::string> listing(const fs::path &dir) {
+  std::vector<std::string> names;
+  for (const auto &e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+using Names = std::vector<std::string>;
+
+const char kOld[] = "the file that was there\n";
+
+std::string decoded(const fs::path &path) {
+  std::string text;
+  EXPECT_EQ(
+      tvx::read_small_file(path.c_str(), tvx::file_kind(path.c_str()).compression, 1 << 20, text),
+      kOk)
+      << path;
+  return text;
+}
+
+TEST(OutputFile, ReplacesTheFileOnlyWhenClosed) {
+  for (const char *name : {"f.txt", "f.txt.gz", "f.txt.bz2"}) {
+    const fs::path dir = fresh_folder("closed");
+    const fs::path path = dir / name;
+    put_bytes(path, kOld);
+    const Compression c = tvx::file_kind(name).compression;
+    {
+      tvx::OutputFile out;
+      ASSERT_EQ(out.open(path.c_str(), c), kOk);
+      ASSERT_EQ(out.write("new text\n"), kOk);
+      EXPECT_EQ(bytes_of(path), kOld) << name;
+    }  // dropped without close()
+    EXPECT_EQ(bytes_of(path), kOld) << name;
+    EXPECT_EQ(listing(dir), Names{name});
+    tvx::OutputFile out;
+    ASSERT_EQ(out.open(path.c_str(), c), kOk);
+    ASSERT_EQ(out.write("new text\n"), kOk);
+    ASSERT_EQ(out.close(), kOk);
+    EXPECT_EQ(decoded(path), "new text\n") << name;
+    EXPECT_EQ(listing(dir), Names{name});
+  }
+}
+
+// The file a chain of links leads to is replaced; the links stay links, and
+// the file its permission bits.
+TEST(OutputFile, ReplacesTheFileBehindLinks) {
+  const fs::path dir = fresh_folder("links");
+  fs::create_directories(dir / "real");
+  put_bytes(dir / "real" / "m.lp", kOld);
+  fs::permissions(dir / "real" / "m.lp", fs::perms(0640));
+  fs::create_symlink("real/m.lp", dir / "second.lp");
+  fs::create_symlink(dir / "second.lp", dir / "first.lp");  // absolute
+  fs::create_symlink("real/new.lp", dir / "dangling.lp");
+  {
+    tvx::OutputFile dropped;
+    ASSERT_EQ(dropped.open((dir / "first.lp").c_str(), Compression::None), kOk);
+    ASSERT_EQ(dropped.write("cut"), kOk);
+  }
+  EXPECT_EQ(bytes_of(dir / "real" / "m.lp"), kOld);
+  for (const char *link : {"first.lp", "dangling.lp"}) {
+    tvx::OutputFile out;
+    ASSERT_EQ(out.open((dir / link).c_str(), Compression::None), kOk);
+    ASSERT_EQ(out.write(link), kOk);
+    ASSERT_EQ(out.close(), kOk);
+  }
+  EXPECT_EQ(bytes_of(dir / "real" / "m.lp"), "first.lp");
+  EXPECT_EQ(bytes_of(dir / "real" / "new.lp"), "dangling.lp");
+  EXPECT_EQ(fs::status(dir / "real" / "m.lp").permissions(), fs::perms(0640));
+  for (const char *link : {"first.lp", "second.lp", "dangling.lp"})
+    EXPECT_TRUE(fs::is_symlink(dir / link)) << link;
+  EXPECT_EQ(listing(dir / "real"), (Names{"m.lp", "new.lp"}));
+
+  // A new file's bits are those a plain open gives.
+  const mode_t mask = umask(027);
+  tvx::OutputFile out;
+  ASSERT_EQ(out.open((dir / "fresh.lp").c_str(), Compression::None), kOk);
+  ASSERT_EQ(out.close(), kOk);
+  umask(mask);
+  EXPECT_EQ(fs::status(dir / "fresh.lp").permissions(), fs::perms(0640));
+
+  // What cannot be written: a loop of links, a folder.
+  fs::create_symlink("loop_b.lp", dir / "loop_a.lp");
+  fs::create_symlink("loop_a.lp", dir / "loop_b.lp");
+  fs::create_directory(dir / "folder.lp");
+  for (const char *name : {"loop_a.lp", "folder.lp"})
+    EXPECT_EQ(out.open((dir / name).c_str(), Compression::None), TVX_ERROR_FILE_WRITE_ERROR);
+  EXPECT_EQ(listing(dir), (Names{"dangling.lp", "first.lp", "folder.lp", "fresh.lp", "loop_a.lp",
+                                 "loop_b.lp", "real", "second.lp"}));
+}
+
+// Continuous columns in [0, inf) and equality rows, as every format states
+// them, with the solution and the basis of min x0 + 2 x1 + 3 x2 + 4 x3.
+Store every_format_model() {
+  Builder b;
+  for (const char *name : {"x0", "x1", "x2", "x3"})
+    b.var(name, 'C', 0, kTvxInfinity, 1 + b.store.num_vars());
+  b.row("a", {{0, 1}, {1, 1}}, 1, 1);
+  b.row("b", {{2, 1}, {3, 1}}, 2, 2);
+  Store s(b.store);
+  tvx::Results r;
+  r.x = std::vector<double>{1, 0, 2, 0};
+  r.primal_obj = 7;
+  r.basis = tvx::Basis{{tvx::kBasisBasic, tvx::kBasisLower, tvx::kBasisBasic, tvx::kBasisLower},
+                       {tvx::kBasisLower, tvx::kBasisLower}};
+  s.set_results(std::move(r));
+  return s;
+}
+
+// Every kind of file the library writes, plain and compressed.
+const char *const kEveryWriter[] = {
+    "m.lp",  "m.lp.gz",  "m.mps", "m.mps.bz2", "m.qps", "m.qps.gz", "m.dat-s", "m.dat-s.bz2",
+    "m.sol", "m.sol.gz", "m.mst", "m.mst.bz2", "m.bas", "m.bas.gz", "m.prm",   "m.prm.bz2",
+};
+
+// Writes every kind of file over an old one in a child process whose files
+// may not grow beyond 16 bytes, SIGXFSZ set to action (ignored: the writes
+// fail; the default: the first kills the writer). The child's statuses come
+// back in codes; returns the wait status.
+int write_all_limited(const fs::path &dir, void (*action)(int), std::vector<int> &codes) {
+  const Store model = every_format_model();
+  for (const char *name : kEveryWriter) put_bytes(dir / name, kOld);
+  int pipe_fd[2];
+  EXPECT_EQ(pipe(pipe_fd), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(pipe_fd[0]);
+    signal(SIGXFSZ, action);
+    const rlimit no_core{0, 0}, limit{16, RLIM_INFINITY};
+    setrlimit(RLIMIT_CORE, &no_core);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    for (const char *name : kEveryWriter) {
+      const int rc = tvx::write_model_data((dir / name).c_str(), model, tvx::ParamValues());
+      if (write(pipe_fd[1], &rc, sizeof rc) != sizeof rc) _exit(2);
+    }
+    _exit(0);
+  }
+  close(pipe_fd[1]);
+  int rc;
+  while (read(pipe_fd[0], &rc, sizeof rc) == sizeof rc) codes.push_back(rc);
+  close(pipe_fd[0]);
+  int status = 0;
+  EXPECT_EQ(waitpid(pid, &status, 0), pid);
+  return status;
+}
+
+TEST(ReplaceFiles, AFailedWriteKeepsEveryKindOfFile) {
+  const fs::path dir = fresh_folder("limited");
+  std::vector<int> codes;
+  const int status = write_all_limited(dir, SIG_IGN, codes);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  ASSERT_EQ(codes.size(), std::size(kEveryWriter));
+  for (std::size_t k = 0; k < codes.size(); ++k) {
+    EXPECT_EQ(codes[k], TVX_ERROR_FILE_WRITE_ERROR) << kEveryWriter[k];
+    EXPECT_EQ(bytes_of(dir / kEveryWriter[k]), kOld) << kEveryWriter[k];
+  }
+  Names all(std::begin(kEveryWriter), std::end(kEveryWriter));
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(listing(dir), all);  // no file of a fresh name left behind
+
+  // Without the limit each of them is written whole.
+  const Store model = every_format_model();
+  for (const char *name : kEveryWriter) {
+    ASSERT_EQ(tvx::write_model_data((dir / name).c_str(), model, tvx::ParamValues()), kOk) << name;
+    EXPECT_NE(decoded(dir / name), kOld) << name;
+  }
+}
+
+TEST(ReplaceFiles, AWriterKilledHalfWayLeavesTheOldFile) {
+  const fs::path dir = fresh_folder("killed");
+  std::vector<int> codes;
+  const int status = write_all_limited(dir, SIG_DFL, codes);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+  EXPECT_TRUE(codes.empty());
+  for (const char *name : kEveryWriter) EXPECT_EQ(bytes_of(dir / name), kOld) << name;
+}
+
 // ---- Through the C interface ------------------------------------------------
 
 struct ApiModel {
@@ -782,11 +972,14 @@ TEST(Api, RefusalsAndFailures) {
   for (const auto &c : cases) {
     const int rc = c.write ? TVXwrite(m.model, c.file.c_str()) : TVXread(m.model, c.file.c_str());
     EXPECT_EQ(rc, c.rc) << c.label;
-    // A refused or failed write leaves nothing at the path.
-    if (c.write) {
+    // A refused or failed write leaves nothing at the path; the device,
+    // written in place, stays the device behind its link.
+    if (c.write && c.file != full) {
       EXPECT_FALSE(fs::exists(fs::symlink_status(c.file))) << c.label;
     }
   }
+  EXPECT_TRUE(fs::is_symlink(full));
+  EXPECT_TRUE(fs::is_character_file("/dev/full"));
   EXPECT_EQ(TVXwrite(m.model, nullptr), TVX_ERROR_INVALID_ARGUMENT);
   EXPECT_EQ(TVXread(m.model, nullptr), TVX_ERROR_INVALID_ARGUMENT);
 

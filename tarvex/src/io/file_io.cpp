@@ -1,11 +1,17 @@
 #include "io/file_io.h"
 
 #include <bzlib.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -46,6 +52,76 @@ int system_failure(int status, const char *doing) {
 
 int corrupt(const char *kind) {
   return fail(kBadFormat, std::string("the ") + kind + " data is corrupt or cut short");
+}
+
+int cannot_create() { return system_failure(TVX_ERROR_FILE_WRITE_ERROR, "cannot create the file"); }
+
+// The folder part of a path, with its slash ("" for a bare name).
+std::string folder_of(const std::string &path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The path a chain of symbolic links at path ends in (path itself when it is
+// no link), whether or not a file is there yet: the file to replace, so the
+// links stay links.
+int resolve_links(const char *path, std::string &out) {
+  out = path;
+  std::vector<char> buf(256);
+  for (int hops = 0;; ++hops) {
+    struct stat st;
+    if (lstat(out.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return kOk;
+    if (hops == 40) {  // as many as the system follows
+      errno = ELOOP;
+      return cannot_create();
+    }
+    ssize_t n;
+    while ((n = readlink(out.c_str(), buf.data(), buf.size())) == static_cast<ssize_t>(buf.size()))
+      buf.resize(2 * buf.size());
+    if (n < 0) return cannot_create();
+    const std::string link(buf.data(), static_cast<std::size_t>(n));
+    out = !link.empty() && link[0] == '/' ? link : folder_of(out) + link;
+  }
+}
+
+// Creates a file of a fresh name in the folder of target, open for writing,
+// with the permission bits a plain open gives a new file (0666 less the
+// umask, or what the folder's default ACL says).
+int create_beside(const std::string &target, int *fd, std::string &temp) {
+  // A name within NAME_MAX whatever the target's length.
+  const std::string base = "." + target.substr(folder_of(target).size()).substr(0, 200) + ".";
+  static std::atomic<std::uint64_t> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    // splitmix64 of the time, the process and a counter: distinct across the
+    // threads and processes that may write beside the same file.
+    std::uint64_t z =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        (static_cast<std::uint64_t>(getpid()) << 40) ^
+        (counter.fetch_add(1) * 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    z ^= z >> 31;
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::string name = folder_of(target) + base;
+    for (int k = 0; k < 8; ++k, z /= 36) name.push_back(kDigits[z % 36]);
+    *fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (*fd >= 0) {
+      temp = std::move(name);
+      return kOk;
+    }
+    if (errno != EEXIST) return cannot_create();
+  }
+  return cannot_create();
+}
+
+// What users expect of a file that was replaced: its permission bits, and
+// its owner where we may set that.
+void keep_mode(int fd, const struct stat &old) {
+  if (old.st_uid != geteuid() || old.st_gid != getegid()) {
+    // Only a privileged process may give a file away; else it stays ours.
+    [[maybe_unused]] const int ignored = fchown(fd, old.st_uid, old.st_gid);
+  }
+  [[maybe_unused]] const int ignored = fchmod(fd, old.st_mode & 07777);
 }
 
 // A compressed stream of type S over file, kept in `out` once it started.
@@ -279,16 +355,23 @@ class OutputFile::Sink {
   virtual int write(const char *data, std::size_t n) = 0;
   virtual int finish() = 0;
 
-  int close() {
-    const int rc = finish();
+  // Ends the stream and closes the file; with sync, the data is on the
+  // disk once this succeeded.
+  int close(bool sync) {
+    int rc = finish();
+    if (rc == kOk && std::fflush(file_.get()) != 0) rc = cannot_write();
+    if (rc == kOk && sync && fsync(fileno(file_.get())) != 0) rc = cannot_write();
     const bool closed = std::fclose(file_.release()) == 0;
-    if (rc != kOk) return rc;
-    return closed ? kOk : system_failure(TVX_ERROR_FILE_WRITE_ERROR, "cannot write the file");
+    if (rc == kOk && !closed) rc = cannot_write();
+    return rc;
   }
 
  protected:
   int put(const char *data, std::size_t n) {
-    if (std::fwrite(data, 1, n, file_.get()) == n) return kOk;
+    return std::fwrite(data, 1, n, file_.get()) == n ? kOk : cannot_write();
+  }
+
+  static int cannot_write() {
     return system_failure(TVX_ERROR_FILE_WRITE_ERROR, "cannot write the file");
   }
 
@@ -410,22 +493,58 @@ class Bzip2Sink final : public OutputFile::Sink {
 }  // namespace
 
 OutputFile::OutputFile() = default;
-OutputFile::~OutputFile() = default;
+OutputFile::~OutputFile() { discard(); }
+
+void OutputFile::discard() {
+  sink_.reset();
+  if (!temp_.empty()) unlink(temp_.c_str());
+  temp_.clear();
+}
 
 int OutputFile::open(const char *filename, Compression compression) {
-  sink_.reset();
-  FilePtr file(std::fopen(filename, "wb"));
-  if (!file) return system_failure(TVX_ERROR_FILE_WRITE_ERROR, "cannot create the file");
+  discard();
+  FilePtr file;
+  struct stat old;
+  const bool exists = stat(filename, &old) == 0;
+  if (!exists && errno != ENOENT) return cannot_create();
+  if (exists && !S_ISREG(old.st_mode)) {
+    // A device or a pipe cannot be replaced, only written; a folder fails here.
+    file.reset(std::fopen(filename, "wb"));
+    if (!file) return cannot_create();
+  } else {
+    // A file that may not be written is not replaced either.
+    if (exists && faccessat(AT_FDCWD, filename, W_OK, AT_EACCESS) != 0) return cannot_create();
+    std::string target;
+    int rc = resolve_links(filename, target);
+    if (rc != kOk) return rc;
+    int fd = -1;
+    rc = create_beside(target, &fd, temp_);
+    if (rc != kOk) return rc;
+    if (exists) keep_mode(fd, old);
+    file.reset(fdopen(fd, "wb"));
+    if (!file) {
+      rc = cannot_create();
+      ::close(fd);
+      discard();
+      return rc;
+    }
+    target_ = std::move(target);
+  }
+  int rc = TVX_ERROR_INVALID_ARGUMENT;
   switch (compression) {
     case Compression::None:
       sink_ = std::make_unique<PlainSink>(std::move(file));
-      return kOk;
+      rc = kOk;
+      break;
     case Compression::Gzip:
-      return start<GzipSink>(sink_, std::move(file));
+      rc = start<GzipSink>(sink_, std::move(file));
+      break;
     case Compression::Bzip2:
-      return start<Bzip2Sink>(sink_, std::move(file));
+      rc = start<Bzip2Sink>(sink_, std::move(file));
+      break;
   }
-  return TVX_ERROR_INVALID_ARGUMENT;
+  if (rc != kOk) discard();
+  return rc;
 }
 
 int OutputFile::write(std::string_view data) {
@@ -435,8 +554,16 @@ int OutputFile::write(std::string_view data) {
 
 int OutputFile::close() {
   if (!sink_) return TVX_ERROR_FILE_WRITE_ERROR;
-  const int rc = sink_->close();
+  int rc = sink_->close(!temp_.empty());
   sink_.reset();
+  if (rc == kOk && !temp_.empty()) {
+    if (std::rename(temp_.c_str(), target_.c_str()) == 0) {
+      temp_.clear();
+    } else {
+      rc = system_failure(TVX_ERROR_FILE_WRITE_ERROR, "cannot replace the file");
+    }
+  }
+  discard();
   return rc;
 }
 

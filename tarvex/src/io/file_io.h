@@ -49,9 +49,14 @@ class InputFile {
   std::unique_ptr<Source> source_;
 };
 
-// A byte stream encoded into a file. Data is complete on disk only after
-// close() returned success; a file dropped without close() is left
-// truncated for the caller to remove.
+// A byte stream encoded into a file, which is replaced whole or not at all.
+// The data goes to a file of a fresh name in the same folder (the folder of
+// the file a symbolic link leads to, so the link stays a link), synced to
+// the disk and renamed over the old file by close(). A failed close(), or an
+// OutputFile dropped without close(), removes that file and leaves the old
+// one as it was. The new file keeps the old one's permission bits; a file
+// new at its path gets what a plain open gives. A device or a pipe, which
+// cannot be replaced, is written in place.
 class OutputFile {
  public:
   OutputFile();
@@ -61,13 +66,17 @@ class OutputFile {
 
   int open(const char *filename, Compression compression);
   int write(std::string_view data);
-  // Ends the compressed stream and closes the file.
+  // Ends the compressed stream and puts the file in place.
   int close();
 
   class Sink;
 
  private:
+  void discard();
+
   std::unique_ptr<Sink> sink_;
+  std::string temp_;    // the file written, until close() renames it; empty: in place
+  std::string target_;  // the file it replaces
 };
 
 // The whole decoded content of a file that is meant to be small: more than

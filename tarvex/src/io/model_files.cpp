@@ -33,7 +33,7 @@ int check_writable(const Store &s) {
   return TVX_ERROR_OKAY;
 }
 
-// Checks before the file is opened, so a refusal does not cost the old file.
+// Checks before the file is opened, so a refused model starts no file.
 template <class Check, class Write>
 int write_file(const char *filename, Compression compression, const Store &s, Check &&check,
                Write &&write) {

@@ -4,7 +4,6 @@
 #define TARVEX_IO_TEXT_WRITER_H
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -44,25 +43,19 @@ class TextWriter {
 };
 
 // Writes a text file through body(TextWriter &), which returns a status.
-// The file is complete only when this returns OKAY; on any failure nothing
-// is left at the path (a file the open truncated is removed too), so no
-// caller ever finds half a model. Checks that can refuse the data belong
-// before this call, so a refusal does not cost the old file.
+// The file at the path is replaced only when this returns OKAY; on any
+// failure it stays as it was (OutputFile), so no caller ever finds half a
+// model.
 template <class Body>
 int write_text_file(const char *filename, Compression compression, Body &&body) {
   OutputFile file;
   int rc = file.open(filename, compression);
   if (rc != TVX_ERROR_OKAY) return rc;
-  {
-    TextWriter out(file);
-    rc = body(out);
-    const int frc = out.flush();
-    if (rc == TVX_ERROR_OKAY) rc = frc;
-  }
-  const int crc = file.close();
-  if (rc == TVX_ERROR_OKAY) rc = crc;
-  if (rc != TVX_ERROR_OKAY) std::remove(filename);
-  return rc;
+  TextWriter out(file);
+  rc = body(out);
+  const int frc = out.flush();
+  if (rc == TVX_ERROR_OKAY) rc = frc;
+  return rc == TVX_ERROR_OKAY ? file.close() : rc;
 }
 
 // Infinite in the file's sense: TVX_INFINITY of that sign, which the readers
