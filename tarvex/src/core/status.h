@@ -1,6 +1,6 @@
 // Statuses and the mapping of exceptions to them, shared by every folder.
-#ifndef TARVEX_STATUS_H
-#define TARVEX_STATUS_H
+#ifndef TARVEX_CORE_STATUS_H
+#define TARVEX_CORE_STATUS_H
 
 #include "tarvex.h"
 

@@ -20,8 +20,8 @@
 // A Store is not thread-safe: its owner (Model) serialises access. Several
 // members are caches kept behind const accessors (the name index, the column
 // view), so even reads need that serialisation.
-#ifndef TARVEX_STORE_H
-#define TARVEX_STORE_H
+#ifndef TARVEX_STORE_STORE_H
+#define TARVEX_STORE_STORE_H
 
 #include <algorithm>
 #include <cmath>
