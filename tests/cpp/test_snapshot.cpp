@@ -10,10 +10,11 @@
 
 #include "core/model.h"
 #include "solve/detached.h"
+#include "test_support.h"
 
 namespace {
 
-constexpr int kOk = TVX_ERROR_OKAY;
+using test_support::kOk;
 
 // A model of two variables with bounds [0, 1] and results to keep.
 std::shared_ptr<tvx::Model> two_vars() {

@@ -1,6 +1,6 @@
 // The environment: parameters and log settings.
-#ifndef TARVEX_ENV_H
-#define TARVEX_ENV_H
+#ifndef TARVEX_CORE_ENV_H
+#define TARVEX_CORE_ENV_H
 
 #include <mutex>
 #include <string>

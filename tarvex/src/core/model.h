@@ -15,8 +15,8 @@
 //
 // Lock order: a model's mutex, then its environment's. The registry lock is
 // never held while either is taken.
-#ifndef TARVEX_MODEL_H
-#define TARVEX_MODEL_H
+#ifndef TARVEX_CORE_MODEL_H
+#define TARVEX_CORE_MODEL_H
 
 #include <memory>
 #include <mutex>

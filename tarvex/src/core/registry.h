@@ -7,8 +7,8 @@
 //
 // Lookups hand out shared ownership, so an object freed by one thread while
 // another is inside a call on it lives until that call returns.
-#ifndef TARVEX_REGISTRY_H
-#define TARVEX_REGISTRY_H
+#ifndef TARVEX_CORE_REGISTRY_H
+#define TARVEX_CORE_REGISTRY_H
 
 #include <memory>
 

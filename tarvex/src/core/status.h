@@ -1,6 +1,6 @@
 // Statuses and the mapping of exceptions to them, shared by every folder.
-#ifndef TARVEX_STATUS_H
-#define TARVEX_STATUS_H
+#ifndef TARVEX_CORE_STATUS_H
+#define TARVEX_CORE_STATUS_H
 
 #include "tarvex.h"
 
@@ -11,11 +11,6 @@ constexpr int kOk = TVX_ERROR_OKAY;
 constexpr int kBadArgument = TVX_ERROR_INVALID_ARGUMENT;  // a caller's fault
 constexpr int kBadData = TVX_ERROR_MODEL_INPUT_ERROR;     // a value the model cannot hold
 constexpr int kBadFormat = TVX_ERROR_FORMAT_ERROR;        // a file's content or suffix
-
-// What a declared function answers for a valid handle while it is unbuilt:
-// the generic failure, so the module raises instead of trusting unset
-// outputs. Every unbuilt part of the library uses this word.
-constexpr int kUnbuilt = TVX_ERROR_ERROR;
 
 // Maps the exception in flight to a status (std::bad_alloc: NOMEMORY, any
 // other: the generic failure); call only inside a catch block.

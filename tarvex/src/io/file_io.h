@@ -6,8 +6,8 @@
 // that cannot be created or written FILE_WRITE_ERROR; compressed data that
 // is corrupt, truncated or followed by anything but another compressed
 // stream of the same kind is FORMAT_ERROR.
-#ifndef TARVEX_FILE_IO_H
-#define TARVEX_FILE_IO_H
+#ifndef TARVEX_IO_FILE_IO_H
+#define TARVEX_IO_FILE_IO_H
 
 #include <cstddef>
 #include <memory>

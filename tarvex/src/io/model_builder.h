@@ -1,8 +1,8 @@
 // What the model file readers share: a model gathered element by element in
 // file order, then handed to a fresh Store in a few batches; name lookups
 // that allocate nothing per lookup; number parsing.
-#ifndef TARVEX_MODEL_BUILDER_H
-#define TARVEX_MODEL_BUILDER_H
+#ifndef TARVEX_IO_MODEL_BUILDER_H
+#define TARVEX_IO_MODEL_BUILDER_H
 
 #include <cstddef>
 #include <memory>

@@ -4,7 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
+#include <thread>
 
 #include "solve/context.h"
 
@@ -17,8 +17,10 @@ std::atomic<std::uint64_t> g_interrupts{0};
 
 extern "C" void count_interrupt(int) { g_interrupts.fetch_add(1, std::memory_order_relaxed); }
 
-// Guarded by g_mutex.
-std::mutex g_mutex;
+// Guarded by g_busy, a lock that cannot throw (std::mutex::lock may), so the
+// guard's constructor and destructor are sound as noexcept. It is held only
+// for a count and a few sigaction calls, so waiting for it spins.
+std::atomic_flag g_busy = ATOMIC_FLAG_INIT;
 int g_runs = 0;
 bool g_installed = false;
 struct sigaction g_previous;
@@ -45,17 +47,28 @@ void restore() {
   }
 }
 
+// Holds g_busy for its scope.
+class Hold {
+ public:
+  Hold() noexcept {
+    while (g_busy.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+  }
+  ~Hold() { g_busy.clear(std::memory_order_release); }
+  Hold(const Hold &) = delete;
+  Hold &operator=(const Hold &) = delete;
+};
+
 }  // namespace
 
 std::atomic<std::uint64_t> &interrupt_count() noexcept { return g_interrupts; }
 
 InterruptGuard::InterruptGuard() noexcept {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  const Hold hold;
   if (g_runs++ == 0) install();
 }
 
 InterruptGuard::~InterruptGuard() {
-  std::lock_guard<std::mutex> lock(g_mutex);
+  const Hold hold;
   if (--g_runs == 0) restore();
 }
 

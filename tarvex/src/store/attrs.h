@@ -16,8 +16,8 @@
 // - a value that only a solve gives, before one: NO_SOLN, NO_STATISTICS for
 //   iteration counts and times, IIS_NO_SOLN for IIS membership.
 // A list write validates every index and value before it changes anything.
-#ifndef TARVEX_ATTRS_H
-#define TARVEX_ATTRS_H
+#ifndef TARVEX_STORE_ATTRS_H
+#define TARVEX_STORE_ATTRS_H
 
 #include "store/store.h"
 #include "tarvex.h"

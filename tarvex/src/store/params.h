@@ -1,6 +1,6 @@
 // The parameter table, parameter values and the text of parameter files.
-#ifndef TARVEX_PARAMS_H
-#define TARVEX_PARAMS_H
+#ifndef TARVEX_STORE_PARAMS_H
+#define TARVEX_STORE_PARAMS_H
 
 #include <array>
 #include <string>

@@ -20,8 +20,8 @@
 // A Store is not thread-safe: its owner (Model) serialises access. Several
 // members are caches kept behind const accessors (the name index, the column
 // view), so even reads need that serialisation.
-#ifndef TARVEX_STORE_H
-#define TARVEX_STORE_H
+#ifndef TARVEX_STORE_STORE_H
+#define TARVEX_STORE_STORE_H
 
 #include <algorithm>
 #include <cmath>
@@ -30,9 +30,10 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "store/name_table.h"
+#include "store/sparse_list.h"
 #include "tarvex.h"
 
 namespace tvx {
@@ -67,109 +68,6 @@ bool valid_coeff(double value);
 char normal_vtype(char type);
 // A name is any valid UTF-8 text (NULL reads as the empty name, "no name").
 bool valid_name(const char *name);
-
-// ---- Names ----------------------------------------------------------------
-
-// The names of one element kind, by index. find() gives the lowest index
-// holding a name. Its index is built on the first lookup and then kept up to
-// date: append and set cost O(1) expected. Only renaming the lowest of
-// several equal names leaves that one name to be found again by a scan at
-// its next lookup; deletions drop the index (they are O(n) anyway).
-//
-// A kind whose elements are all unnamed holds no strings at all, only their
-// count: the strings are made when the first name arrives.
-class NameTable {
- public:
-  int size() const { return count_; }
-  const std::string &operator[](int i) const {
-    return named_ ? names_[static_cast<std::size_t>(i)] : empty_name();
-  }
-
-  // Room for extra more names, grown geometrically; named: whether any of
-  // them is a name (not empty).
-  void reserve_extra(std::size_t extra, bool named);
-  // No allocation once reserve_extra made room; never throws.
-  void append(std::string &&name) noexcept;
-  // The first name given to a kind whose elements are all unnamed makes
-  // their strings, which may throw std::bad_alloc: then nothing changed.
-  void set(int i, std::string &&name);
-  // -1 when no element has that name; the empty name (no name) never matches.
-  int find(const std::string &name) const;
-  // Keeps name i at new_index[i] (ascending over the kept ones), drops those
-  // mapped to -1.
-  void compact(const std::vector<int> &new_index) noexcept;
-
- private:
-  struct Entry {
-    int lowest;  // kStale: the lowest holder was renamed, scan at lookup
-    int count;   // elements holding the name
-  };
-  static constexpr int kStale = -1;
-  static const std::string &empty_name();
-  void index_add(const std::string &name, int i) const;
-  void drop_index() const noexcept;
-
-  int count_ = 0;
-  bool named_ = false;              // names_ holds count_ strings
-  std::vector<std::string> names_;  // empty while !named_
-  mutable std::unordered_map<std::string, Entry> index_;
-  mutable bool indexed_ = false;
-};
-
-// ---- Sparse vectors -------------------------------------------------------
-
-// A sequence of sparse vectors (rows of a matrix, SOS member lists, PSD
-// objective matrices) in one pool. Vector k owns the slots
-// [start_[k], start_[k] + cap_[k]) of the pool, its first len_[k] in use, in
-// the order given. A vector that outgrows its slots moves to the end of the
-// pool with room to double, so growing any vector entry by entry is amortised
-// O(1); the pool is compacted when garbage outweighs the live slots.
-class SparseList {
- public:
-  int size() const { return static_cast<int>(len_.size()); }
-  int length(int k) const { return len_[static_cast<std::size_t>(k)]; }
-  const int *index(int k) const { return ind_.data() + start_[static_cast<std::size_t>(k)]; }
-  const double *value(int k) const { return val_.data() + start_[static_cast<std::size_t>(k)]; }
-  double *value(int k) { return val_.data() + start_[static_cast<std::size_t>(k)]; }
-  // Entries of all vectors together.
-  std::size_t nnz() const { return nnz_; }
-
-  // Room to append `vectors` vectors holding `entries` entries together.
-  void reserve_append(std::size_t vectors, std::size_t entries);
-  // Appends a vector; n entries of ind and val (null when n is 0). Never
-  // throws once reserve_append made room.
-  void append(int n, const int *ind, const double *val) noexcept;
-  // Room for `extra` more entries in vector k; may move it (the move is
-  // atomic: a failed allocation changes nothing).
-  void reserve_push(int k, int extra);
-  // Appends one entry to vector k, which must have room.
-  void push(int k, int index, double value) noexcept;
-  // Replaces vector k by n entries; it must have room for n (reserve_push).
-  void assign(int k, int n, const int *ind, const double *val) noexcept;
-  // Position of index in vector k, or -1.
-  int position(int k, int index) const;
-
-  // Keeps vector k at new_index[k] (ascending over the kept ones), drops
-  // those mapped to -1.
-  void remove_vectors(const std::vector<int> &new_index) noexcept;
-  // Gives back the room reserved for growth (see Store::trim).
-  void trim() noexcept;
-  // Rewrites every entry index i as new_index[i], dropping the entries mapped
-  // to -1; the others keep their order.
-  void remap_entries(const std::vector<int> &new_index) noexcept;
-
- private:
-  std::size_t garbage() const { return ind_.size() - owned_; }
-  void compact_if_worthwhile() noexcept;
-
-  std::vector<int> ind_;
-  std::vector<double> val_;
-  std::vector<std::size_t> start_;
-  std::vector<int> len_;
-  std::vector<int> cap_;
-  std::size_t nnz_ = 0;    // sum of len_
-  std::size_t owned_ = 0;  // sum of cap_; the rest of the pool is garbage
-};
 
 // ---- Element data ---------------------------------------------------------
 

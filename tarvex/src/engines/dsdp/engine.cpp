@@ -107,6 +107,13 @@ struct Run {
 // The largest |y_i| the run may reach before it is made again with a wider
 // bound, as a share of the bound.
 constexpr double kNearBound = 0.1;
+// How much wider each new run's bound is: four orders of magnitude, so one
+// more run usually clears a y that the data's scale put past the first.
+constexpr double kWiderBound = 1e4;
+// Runs at most. Each is a whole solve, and the last bound, 1e12 times the
+// first, lies far past any y the data's magnitude explains; a run still near
+// it is kept as it is, for set_status and the answer check to judge.
+constexpr int kMaxRuns = 4;
 
 // One zero matrix per PSD variable: the value of those the cone leaves out.
 std::vector<std::vector<double>> zero_matrices(const SdpForm &form) {
@@ -115,75 +122,85 @@ std::vector<std::vector<double>> zero_matrices(const SdpForm &form) {
   return x;
 }
 
-// Sets up (P) in DSDP and solves it, y bounded by +-ybound. Every array
-// DSDP is given lives in form, which outlives the DSDP object.
-Run run_dsdp(const Problem &p, const SdpForm &form, double ybound, Monitor &monitor) {
-  Run run;
-  DSDP raw = nullptr;
-  if ((run.failed = DSDPCreate(form.num_rows, &raw)) != 0) return run;
-  const DsdpHandle dsdp(raw);
-  const auto fail = [&run](int info) {
-    if (info != 0 && run.failed == 0) run.failed = info;
-    return info != 0;
-  };
-  for (int i = 1; i <= form.num_rows; ++i) {
-    if (fail(DSDPSetDualObjective(raw, i, form.b[sz(i - 1)]))) return run;
-  }
+// DSDP's iteration limit when IPM/MaxIterations allows more (its default,
+// INT_MAX, means no limit): far above the tens of iterations a run takes,
+// so a run that stalls without DSDP noticing still ends.
+constexpr int kMaxIterations = 100000;
+
+// The cones of one DSDP object, null when the form has none of that kind.
+struct Cones {
   SDPCone sdp = nullptr;
-  const int blocks = static_cast<int>(form.cone_var.size());
-  const auto cone_dim = [&form](int b) { return form.block_dim[sz(form.cone_var[sz(b)])]; };
+  LPCone lp = nullptr;
+};
+
+int cone_dim(const SdpForm &form, int block) {
+  return form.block_dim[sz(form.cone_var[sz(block)])];
+}
+
+int num_blocks(const SdpForm &form) { return static_cast<int>(form.cone_var.size()); }
+
+// Keeps the first error of a DSDP call in run.failed; true when info is one.
+bool failed(Run &run, int info) {
+  if (info != 0 && run.failed == 0) run.failed = info;
+  return info != 0;
+}
+
+// Gives DSDP (P): b, the blocks and their matrices, the LP cone. Every array
+// DSDP is given lives in form, which outlives the DSDP object.
+bool load(DSDP dsdp, const SdpForm &form, Cones &cones, Run &run) {
+  for (int i = 1; i <= form.num_rows; ++i) {
+    if (failed(run, DSDPSetDualObjective(dsdp, i, form.b[sz(i - 1)]))) return false;
+  }
+  const int blocks = num_blocks(form);
   if (blocks > 0) {
-    if (fail(DSDPCreateSDPCone(raw, blocks, &sdp))) return run;
+    if (failed(run, DSDPCreateSDPCone(dsdp, blocks, &cones.sdp))) return false;
     for (int k = 0; k < blocks; ++k) {
-      if (fail(SDPConeSetBlockSize(sdp, k, cone_dim(k)))) return run;
+      if (failed(run, SDPConeSetBlockSize(cones.sdp, k, cone_dim(form, k)))) return false;
     }
     for (const SdpMatrix &m : form.matrices) {
-      if (fail(SDPConeSetASparseVecMat(sdp, m.block, m.vari, cone_dim(m.block), 1.0, 0,
-                                       m.index.data(), m.value.data(),
-                                       static_cast<int>(m.index.size())))) {
-        return run;
+      if (failed(run, SDPConeSetASparseVecMat(cones.sdp, m.block, m.vari, cone_dim(form, m.block),
+                                              1.0, 0, m.index.data(), m.value.data(),
+                                              static_cast<int>(m.index.size())))) {
+        return false;
       }
     }
   }
-  LPCone lp = nullptr;
   if (form.num_lp > 0) {
-    if (fail(DSDPCreateLPCone(raw, &lp)) ||
-        fail(LPConeSetData(lp, form.num_lp, form.lp_beg.data(), form.lp_index.data(),
-                           form.lp_value.data()))) {
-      return run;
+    if (failed(run, DSDPCreateLPCone(dsdp, &cones.lp)) ||
+        failed(run, LPConeSetData(cones.lp, form.num_lp, form.lp_beg.data(), form.lp_index.data(),
+                                  form.lp_value.data()))) {
+      return false;
     }
   }
-  const int max_its = std::max(1, std::min(p.int_param("IPM/MaxIterations"), 100000));
+  return true;
+}
+
+// Runs DSDP with y bounded by +-ybound, under the parameters and the monitor.
+bool solve(DSDP dsdp, const Problem &p, double ybound, Monitor &monitor, Run &run) {
+  const int max_its = std::max(1, std::min(p.int_param("IPM/MaxIterations"), kMaxIterations));
   const double gap = std::max(1e-10, p.param("IPM/GapTolerance"));
-  if (fail(DSDPSetYBounds(raw, -ybound, ybound)) || fail(DSDPSetMaxIts(raw, max_its)) ||
-      fail(DSDPSetGapTolerance(raw, gap)) || fail(DSDPSetMonitor(raw, on_iteration, &monitor)) ||
-      fail(DSDPSetup(raw))) {
-    return run;
+  if (failed(run, DSDPSetYBounds(dsdp, -ybound, ybound)) ||
+      failed(run, DSDPSetMaxIts(dsdp, max_its)) || failed(run, DSDPSetGapTolerance(dsdp, gap)) ||
+      failed(run, DSDPSetMonitor(dsdp, on_iteration, &monitor)) || failed(run, DSDPSetup(dsdp)) ||
+      failed(run, DSDPSolve(dsdp))) {
+    return false;
   }
-  if (fail(DSDPSolve(raw))) return run;
   run.stopped = monitor.stopped;
-  DSDPStopReason(raw, &run.reason);
-  // X, and the verdict on (P) and (D) with it, come from DSDPComputeX (which
-  // may then report a numerical error of its own as the stop reason).
-  if (fail(DSDPComputeX(raw))) return run;
-  DSDPGetSolutionType(raw, &run.type);
-  DSDPGetIts(raw, &run.iterations);
-  DSDPGetPPObjective(raw, &run.pobj);
-  DSDPGetDDObjective(raw, &run.dobj);
-  DSDPGetR(raw, &run.r);
-  DSDPGetFinalErrors(raw, run.errors);
-  run.y.assign(sz(form.num_rows), 0.0);
-  if (form.num_rows > 0 && fail(DSDPGetY(raw, run.y.data(), form.num_rows))) return run;
-  if (run.type == DSDP_UNBOUNDED || run.type == DSDP_INFEASIBLE) return run;
+  return true;
+}
+
+// X of every block, from DSDP's packed lower triangle into the full matrix
+// of its PSD variable.
+void read_x(SDPCone sdp, const SdpForm &form, Run &run) {
   run.x = zero_matrices(form);
-  for (int k = 0; k < blocks; ++k) {
+  for (int k = 0; k < num_blocks(form); ++k) {
     double *packed = nullptr;
     int n = 0;
-    if (fail(SDPConeGetXArray(sdp, k, &packed, &n))) return run;
-    const std::size_t dim = sz(cone_dim(k));
+    if (failed(run, SDPConeGetXArray(sdp, k, &packed, &n))) return;
+    const std::size_t dim = sz(cone_dim(form, k));
     if (packed == nullptr || sz(n) < dim * (dim + 1) / 2) {
       run.failed = -1;
-      return run;
+      return;
     }
     std::vector<double> &full = run.x[sz(form.cone_var[sz(k)])];
     for (std::size_t r = 0; r < dim; ++r) {
@@ -192,15 +209,45 @@ Run run_dsdp(const Problem &p, const SdpForm &form, double ybound, Monitor &moni
       }
     }
   }
-  if (lp != nullptr) {
-    double *z = nullptr;
-    int n = 0;
-    if (fail(LPConeGetXArray(lp, &z, &n))) return run;
-    if (z == nullptr || n < form.num_lp) {
-      run.failed = -1;
-      return run;
-    }
-    run.z.assign(z, z + form.num_lp);
+}
+
+// What a finished run gave: its verdict and objectives, y, and for a
+// feasible (P) the point, X and z.
+void read_back(DSDP dsdp, const SdpForm &form, const Cones &cones, Run &run) {
+  DSDPStopReason(dsdp, &run.reason);
+  // X, and the verdict on (P) and (D) with it, come from DSDPComputeX (which
+  // may then report a numerical error of its own as the stop reason).
+  if (failed(run, DSDPComputeX(dsdp))) return;
+  DSDPGetSolutionType(dsdp, &run.type);
+  DSDPGetIts(dsdp, &run.iterations);
+  DSDPGetPPObjective(dsdp, &run.pobj);
+  DSDPGetDDObjective(dsdp, &run.dobj);
+  DSDPGetR(dsdp, &run.r);
+  DSDPGetFinalErrors(dsdp, run.errors);
+  run.y.assign(sz(form.num_rows), 0.0);
+  if (form.num_rows > 0 && failed(run, DSDPGetY(dsdp, run.y.data(), form.num_rows))) return;
+  if (run.type == DSDP_UNBOUNDED || run.type == DSDP_INFEASIBLE) return;
+  read_x(cones.sdp, form, run);
+  if (run.failed != 0 || cones.lp == nullptr) return;
+  double *z = nullptr;
+  int n = 0;
+  if (failed(run, LPConeGetXArray(cones.lp, &z, &n))) return;
+  if (z == nullptr || n < form.num_lp) {
+    run.failed = -1;
+    return;
+  }
+  run.z.assign(z, z + form.num_lp);
+}
+
+// Sets up (P) in DSDP and solves it, y bounded by +-ybound.
+Run run_dsdp(const Problem &p, const SdpForm &form, double ybound, Monitor &monitor) {
+  Run run;
+  DSDP raw = nullptr;
+  if ((run.failed = DSDPCreate(form.num_rows, &raw)) != 0) return run;
+  const DsdpHandle dsdp(raw);
+  Cones cones;
+  if (load(raw, form, cones, run) && solve(raw, p, ybound, monitor, run)) {
+    read_back(raw, form, cones, run);
   }
   return run;
 }
@@ -323,6 +370,10 @@ void DsdpEngine::solve(const Problem &p, SolveOutcome &out) const {
                " LP columns.");
   Monitor monitor;
   monitor.problem = &p;
+  // The clock runs from the start of the solve, the wait for dsdp_lock
+  // included: MaxTime bounds the time the caller waits for an answer, so a
+  // solve that waited its limit out behind another model's stops at the
+  // monitor's first call.
   monitor.start = started;
   monitor.max_time = p.param("MaxTime");
   // y stays within a few orders of the data's magnitude at an optimum; the
@@ -330,12 +381,12 @@ void DsdpEngine::solve(const Problem &p, SolveOutcome &out) const {
   double ybound = 1e7 * std::max({1.0, largest_cost(form), largest_side(form)});
   Run run;
   const std::lock_guard<std::mutex> hold(dsdp_lock());
-  for (int attempt = 0;; ++attempt) {
+  for (int runs = 1;; ++runs) {
     run = run_dsdp(p, form, ybound, monitor);
     const bool feasible = run.failed == 0 && run.stopped == TVX_ERROR_OKAY &&
                           run.type != DSDP_UNBOUNDED && run.type != DSDP_INFEASIBLE;
-    if (!feasible || !near_bound(run, ybound) || attempt == 3) break;
-    ybound *= 1e4;
+    if (!feasible || !near_bound(run, ybound) || runs == kMaxRuns) break;
+    ybound *= kWiderBound;
     p.log().line("DSDP ended near its bound on y; solving again with a wider one.");
   }
   SolveStats stats;

@@ -169,95 +169,146 @@ class Parser {
   int status_ = kOk;
 };
 
-// The store from the parsed file: variables, PSD variables, then the rows.
-int build(const SdpaFile &f, Store &out) {
-  const double sign = f.minimize ? -1.0 : 1.0;
-  // Where each block goes: a PSD variable, or the first of its variables.
-  std::vector<int> first(f.sizes.size());
+// Where each block goes: a PSD variable, or a run of variables, one per
+// diagonal position.
+struct BlockLayout {
+  std::vector<int> first;  // per block: its PSD variable, or its first variable
   int vars = 0, psd_vars = 0;
+};
+
+BlockLayout block_layout(const SdpaFile &f) {
+  BlockLayout layout;
+  layout.first.resize(f.sizes.size());
   for (std::size_t b = 0; b < f.sizes.size(); ++b) {
-    first[b] = f.sizes[b] < 0 ? vars : psd_vars;
+    layout.first[b] = f.sizes[b] < 0 ? layout.vars : layout.psd_vars;
     if (f.sizes[b] < 0) {
-      vars -= f.sizes[b];
+      layout.vars -= f.sizes[b];
     } else {
-      ++psd_vars;
+      ++layout.psd_vars;
     }
   }
-  std::vector<Entry> entries = f.entries;
-  std::stable_sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
-    return a.mat != b.mat ? a.mat < b.mat : a.block < b.block;
-  });
-  // Entries of matrix mat in block (1-based), as (position, value).
-  std::size_t at = 0;
-  const auto take = [&](int mat, int block, std::vector<int> &pos, std::vector<double> &val,
-                        double factor) {
+  return layout;
+}
+
+// The file's entries by matrix, then block (file order kept within each),
+// read off matrix by matrix and block by block.
+class SortedEntries {
+ public:
+  explicit SortedEntries(const SdpaFile &f) : f_(f), entries_(f.entries) {
+    std::stable_sort(entries_.begin(), entries_.end(), [](const Entry &a, const Entry &b) {
+      return a.mat != b.mat ? a.mat < b.mat : a.block < b.block;
+    });
+  }
+
+  // Whether the next entry is of matrix mat; block(): its block.
+  bool in_matrix(int mat) const { return at_ < entries_.size() && entries_[at_].mat == mat; }
+  int block() const { return entries_[at_].block; }
+
+  // The next entries when they are of matrix mat in block (1-based), as
+  // (position, factor * value): the position in a diagonal block, the
+  // row-major position in a square one.
+  void take(int mat, int block, double factor, std::vector<int> &pos, std::vector<double> &val) {
     pos.clear();
     val.clear();
-    const int size = std::abs(f.sizes[sz(block - 1)]);
-    for (; at < entries.size() && entries[at].mat == mat && entries[at].block == block; ++at) {
-      const Entry &e = entries[at];
-      pos.push_back(f.sizes[sz(block - 1)] < 0 ? e.i - 1 : (e.i - 1) * size + (e.j - 1));
+    const int size = std::abs(f_.sizes[sz(block - 1)]);
+    for (; in_matrix(mat) && entries_[at_].block == block; ++at_) {
+      const Entry &e = entries_[at_];
+      pos.push_back(f_.sizes[sz(block - 1)] < 0 ? e.i - 1 : (e.i - 1) * size + (e.j - 1));
       val.push_back(factor * e.value);
     }
-  };
-  std::vector<double> obj(sz(vars), 0.0);
+  }
+
+ private:
+  const SdpaFile &f_;
+  std::vector<Entry> entries_;
+  std::size_t at_ = 0;
+};
+
+// The variables and PSD variables of the blocks, F0 (matrix 0) giving their
+// objective.
+int add_variables(const SdpaFile &f, const BlockLayout &layout, SortedEntries &entries,
+                  Store &out) {
+  const double sign = f.minimize ? -1.0 : 1.0;
+  std::vector<double> obj(sz(layout.vars), 0.0);
   std::vector<int> pos;
   std::vector<double> val;
-  std::vector<std::pair<std::vector<int>, std::vector<double>>> psd_obj(sz(psd_vars));
+  std::vector<std::pair<std::vector<int>, std::vector<double>>> psd_obj(sz(layout.psd_vars));
   for (std::size_t b = 0; b < f.sizes.size(); ++b) {
-    take(0, static_cast<int>(b + 1), pos, val, sign);
+    entries.take(0, static_cast<int>(b + 1), sign, pos, val);
     if (f.sizes[b] < 0) {
-      for (std::size_t k = 0; k < pos.size(); ++k) obj[sz(first[b] + pos[k])] = val[k];
+      for (std::size_t k = 0; k < pos.size(); ++k) obj[sz(layout.first[b] + pos[k])] = val[k];
     } else {
-      psd_obj[sz(first[b])] = {pos, val};
+      psd_obj[sz(layout.first[b])] = {pos, val};
     }
   }
   out.set_sense(f.minimize ? TVX_MINIMIZE : TVX_MAXIMIZE);
-  int rc = out.add_vars(vars, 0, nullptr, nullptr, nullptr, obj.data(), nullptr, nullptr, nullptr,
-                        nullptr);
+  int rc = out.add_vars(layout.vars, 0, nullptr, nullptr, nullptr, obj.data(), nullptr, nullptr,
+                        nullptr, nullptr);
   for (std::size_t b = 0; b < f.sizes.size() && rc == kOk; ++b) {
     if (f.sizes[b] < 0) continue;
-    const auto &o = psd_obj[sz(first[b])];
+    const auto &o = psd_obj[sz(layout.first[b])];
     rc = out.add_psd_var(f.sizes[b], static_cast<int>(o.first.size()), o.first.data(),
                          o.second.data(), nullptr);
   }
-  // Each row: linear terms (a repeated position takes the later value) and
-  // the PSD blocks' entries.
-  std::vector<double> dense(sz(vars), 0.0);
-  std::vector<char> seen(sz(vars), 0);
-  std::vector<int> touched, lind, vidx, beg;
-  std::vector<double> lval;
+  return rc;
+}
+
+// The linear terms of one row, a repeated variable taking the later value.
+class LinearTerms {
+ public:
+  explicit LinearTerms(int vars) : dense_(sz(vars), 0.0), seen_(sz(vars), 0) {}
+
+  void set(int j, double value) {
+    if (!seen_[sz(j)]) touched_.push_back(j);
+    seen_[sz(j)] = 1;
+    dense_[sz(j)] = value;
+  }
+
+  // The terms set since the last call, variables ascending.
+  void take(std::vector<int> &ind, std::vector<double> &val) {
+    ind.clear();
+    val.clear();
+    std::sort(touched_.begin(), touched_.end());
+    for (int j : touched_) {
+      ind.push_back(j);
+      val.push_back(dense_[sz(j)]);
+      seen_[sz(j)] = 0;
+    }
+    touched_.clear();
+  }
+
+ private:
+  std::vector<double> dense_;
+  std::vector<char> seen_;
+  std::vector<int> touched_;
+};
+
+// Row i for each matrix Fi: an equality with side ci, its diagonal blocks'
+// entries its linear terms, its square blocks' entries its PSD terms.
+int add_rows(const SdpaFile &f, const BlockLayout &layout, SortedEntries &entries, Store &out) {
+  LinearTerms linear(layout.vars);
+  std::vector<int> pos, lind, vidx, beg, ppos;
+  std::vector<double> val, lval, pval;
+  int rc = kOk;
   for (int i = 1; i <= f.m && rc == kOk; ++i) {
-    lind.clear();
-    lval.clear();
     vidx.clear();
     beg.clear();
-    std::vector<int> ppos;
-    std::vector<double> pval;
-    while (at < entries.size() && entries[at].mat == i) {
-      const int block = entries[at].block;
-      take(i, block, pos, val, 1.0);
+    ppos.clear();
+    pval.clear();
+    while (entries.in_matrix(i)) {
+      const int block = entries.block();
+      entries.take(i, block, 1.0, pos, val);
+      const int first = layout.first[sz(block - 1)];
       if (f.sizes[sz(block - 1)] < 0) {
-        for (std::size_t k = 0; k < pos.size(); ++k) {
-          const int j = first[sz(block - 1)] + pos[k];
-          if (!seen[sz(j)]) touched.push_back(j);
-          seen[sz(j)] = 1;
-          dense[sz(j)] = val[k];
-        }
+        for (std::size_t k = 0; k < pos.size(); ++k) linear.set(first + pos[k], val[k]);
       } else {
-        vidx.push_back(first[sz(block - 1)]);
+        vidx.push_back(first);
         beg.push_back(static_cast<int>(ppos.size()));
         ppos.insert(ppos.end(), pos.begin(), pos.end());
         pval.insert(pval.end(), val.begin(), val.end());
       }
     }
-    std::sort(touched.begin(), touched.end());
-    for (int j : touched) {
-      lind.push_back(j);
-      lval.push_back(dense[sz(j)]);
-      seen[sz(j)] = 0;
-    }
-    touched.clear();
+    linear.take(lind, lval);
     const double side = f.c[sz(i - 1)];
     if (vidx.empty()) {
       const int start = 0;
@@ -270,6 +321,15 @@ int build(const SdpaFile &f, Store &out) {
                            nullptr);
     }
   }
+  return rc;
+}
+
+// The store from the parsed file: variables, PSD variables, then the rows.
+int build(const SdpaFile &f, Store &out) {
+  const BlockLayout layout = block_layout(f);
+  SortedEntries entries(f);
+  int rc = add_variables(f, layout, entries, out);
+  if (rc == kOk) rc = add_rows(f, layout, entries, out);
   return rc == kOk ? kOk
                    : fail(kBadFormat, std::string("the model is refused: ") + TVXexplainerror(rc));
 }
