@@ -18,6 +18,8 @@ namespace dz {
 
 namespace {
 
+PyArrayObject *as_array(PyObject *a) { return reinterpret_cast<PyArrayObject *>(a); }
+
 // Boolean, integer and floating dtypes convert in C; others (object,
 // complex, text) element by element with Python's != 0 and float().
 bool converts_in_c(PyArrayObject *a) {
@@ -33,7 +35,7 @@ bool converts_in_c(PyArrayObject *a) {
 }
 
 // A Var, PsdVar or expression: never a coefficient, whatever it answers to
-// != 0 (a Var compares unequal to nothing).
+// != 0 (a Var's comparison with 0 is false, so the walk would skip it).
 bool is_model_term(PyObject *x) {
   return PyObject_TypeCheck(x, Operand_class.type) || handle_check(x, &PsdVar_Type) ||
          psdexpr_check(x);
@@ -52,7 +54,7 @@ int dense_entries(PyObject *matrix, SparseEntries &out) {
   if (!held) return -1;
   Ref shape(PyObject_GetAttrString(held.get(), "shape"));
   if (!shape || check_matrix_shape(shape.get()) < 0) return -1;
-  PyArrayObject *h = reinterpret_cast<PyArrayObject *>(held.get());
+  PyArrayObject *h = as_array(held.get());
   const npy_intp cols = PyArray_DIM(h, 1);
   if (!size_to_int32(PyArray_DIM(h, 0), &out.rows) || !size_to_int32(cols, &out.cols)) return -1;
   const auto take = [&out, cols](npy_intp k, double value) {
@@ -64,7 +66,7 @@ int dense_entries(PyObject *matrix, SparseEntries &out) {
     Ref doubles(
         reinterpret_cast<PyObject *>(np_row_major(held.get(), PyArray_DescrFromType(NPY_DOUBLE))));
     if (!doubles) return -1;
-    PyArrayObject *a = reinterpret_cast<PyArrayObject *>(doubles.get());
+    PyArrayObject *a = as_array(doubles.get());
     const double *v = static_cast<const double *>(PyArray_DATA(a));
     const npy_intp n = PyArray_SIZE(a);
     for (npy_intp k = 0; k < n; k++)
@@ -73,7 +75,7 @@ int dense_entries(PyObject *matrix, SparseEntries &out) {
   }
   Ref same(reinterpret_cast<PyObject *>(np_row_major(held.get(), nullptr)));
   if (!same) return -1;
-  PyArrayObject *a = reinterpret_cast<PyArrayObject *>(same.get());
+  PyArrayObject *a = as_array(same.get());
   Ref zero(PyLong_FromLong(0));
   if (!zero) return -1;
   const npy_intp n = PyArray_SIZE(a), step = PyArray_ITEMSIZE(a);
@@ -92,21 +94,9 @@ int dense_entries(PyObject *matrix, SparseEntries &out) {
   return 0;
 }
 
-PyArrayObject *as_array(PyObject *a) { return reinterpret_cast<PyArrayObject *>(a); }
-
 // Keeps the entries whose value is not zero (NaN stays), in order.
 void drop_zeros(SparseEntries &e) {
-  std::size_t kept = 0;
-  for (std::size_t k = 0; k < e.val.size(); k++) {
-    if (e.val[k] == 0) continue;
-    e.row[kept] = e.row[k];
-    e.col[kept] = e.col[k];
-    e.val[kept] = e.val[k];
-    kept++;
-  }
-  e.row.resize(kept);
-  e.col.resize(kept);
-  e.val.resize(kept);
+  e.remove_if([&e](std::size_t k) { return e.val[k] == 0; });
 }
 
 // The symmetric matrix that the coefficient of one term stands for.

@@ -230,18 +230,7 @@ void sum_repeats(SparseEntries &e) {
     repeat[order[k]] = 1;
     any = true;
   }
-  if (!any) return;
-  std::size_t kept = 0;
-  for (std::size_t k = 0; k < n; k++) {
-    if (repeat[k]) continue;
-    e.row[kept] = e.row[k];
-    e.col[kept] = e.col[k];
-    e.val[kept] = e.val[k];
-    kept++;
-  }
-  e.row.resize(kept);
-  e.col.resize(kept);
-  e.val.resize(kept);
+  if (any) e.remove_if([&repeat](std::size_t k) { return repeat[k] != 0; });
 }
 
 int read_sparse(PyObject *matrix, SparseEntries &out, Repeats repeats) {

@@ -57,6 +57,23 @@ struct SparseEntries {
   int rows = 0, cols = 0;
   std::vector<int> row, col;
   std::vector<double> val;
+
+  // Removes every entry k for which drop(k) holds (drop sees the entries as
+  // they were), the others keeping their order.
+  template <class Drop>
+  void remove_if(Drop drop) {
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < val.size(); k++) {
+      if (drop(k)) continue;
+      row[kept] = row[k];
+      col[kept] = col[k];
+      val[kept] = val[k];
+      kept++;
+    }
+    row.resize(kept);
+    col.resize(kept);
+    val.resize(kept);
+  }
 };
 // Entries at one position stand for their sum. keep: each stays an entry
 // of its own (what a product term by term needs); sum: the first of them
