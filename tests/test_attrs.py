@@ -367,7 +367,7 @@ def psd_handle(m, index=0):
 
 
 @pytest.mark.parametrize("value, exc, text", [
-    (np.zeros(3), IndexError, None),
+    (np.zeros(3), ValueError, "Expect a numpy 2d-array or scipy sparse matrix"),
     (np.zeros((2, 2, 2)), ValueError, "Expect a numpy 2d-array or scipy sparse matrix"),
     ([[1.0, 0.0], [0.0, 1.0]], AttributeError, "shape"),
     (np.eye(2), TarvexError, None),

@@ -81,6 +81,11 @@ def test_terms_hold_the_given_matrix(X):
 
 @pytest.mark.parametrize("make, exc, message", [
     (lambda X, x: PsdExpr(np.ones((2, 3)), X), ValueError, "expect a square matrix"),
+    (lambda X, x: PsdExpr(np.ones(2), X), ValueError, "expect a 2-D matrix, got shape (2,)"),
+    (lambda X, x: PsdExpr([np.ones((2, 2, 2))], [X]), ValueError,
+     "expect a 2-D matrix, got shape (2, 2, 2)"),
+    (lambda X, x: X * [1.0, 2.0], ValueError, "expect a 2-D matrix, got shape (2,)"),
+    (lambda X, x: np.ones((2, 2, 2)) * X, ValueError, "expect a 2-D matrix, got shape (2, 2, 2)"),
     (lambda X, x: PsdExpr(np.ones((3, 3)), X), ValueError,
      "coefficient has different dim from psd variable"),
     (lambda X, x: PsdExpr([(A, X), 1.0]), TarvexError,

@@ -55,10 +55,10 @@ def test_add_psd_var_by_dimension_and_by_objective(m):
     (np.array([[1, 2], [0, 3]]), [[1, 2], [0, 3]]),
     (sp.csc_matrix(np.array([[1.0, 2.0], [3.0, 4.0]])), [[1, 2], [3, 4]]),
     (np.zeros((2, 2)), [[0, 0], [0, 0]]),
-    # An explicit zero in a sparse matrix is not sent; duplicate COO entries
-    # are both sent, the later winning in the solver's assembly.
+    # An explicit zero in a sparse matrix is not sent; entries stored at one
+    # position stand for their sum, which is sent.
     (sp.coo_matrix(([1.0, 0.0], ([0, 1], [0, 1])), shape=(2, 2)), [[1, 0], [0, 0]]),
-    (sp.coo_matrix(([1.0, 5.0], ([0, 0], [1, 1])), shape=(2, 2)), [[0, 5], [0, 0]]),
+    (sp.coo_matrix(([1.0, 5.0], ([0, 0], [1, 1])), shape=(2, 2)), [[0, 6], [0, 0]]),
     (np.array([[1, 0], [0, 2]], dtype=object), [[1, 0], [0, 2]]),
 ])
 def test_objective_matrix_entries(m, obj, want):
@@ -69,6 +69,7 @@ def test_objective_matrix_entries(m, obj, want):
 @pytest.mark.parametrize("kwargs, exc, message", [
     ({}, ValueError, "one of arguments {`dim`, `obj`} should be provided"),
     ({"dim": 0}, ValueError, "one of arguments {`dim`, `obj`} should be provided"),
+    ({"dim": -3}, ValueError, "dim must be positive, got -3"),
     ({"dim": None, "obj": np.eye(2)}, TypeError, "an integer is required"),
     ({"dim": 2**40}, OverflowError, "value too large to convert to int"),
     ({"dim": 2, "name": 3}, TypeError, None),
@@ -146,6 +147,59 @@ def test_entries_of_object_arrays_are_counted_as_written(m):
     m.setObjective(PsdExpr(np.eye(2), X))
     m.optimize()
     assert m.Status == TVX.OPTIMAL and m.ObjVal == pytest.approx(2, abs=1e-6)
+
+
+# ---- Coefficients that are no matrices of numbers -----------------------------------------
+
+ENTRIES = [(lambda x, X: x, "Var"), (lambda x, X: X, "PsdVar"),
+           (lambda x, X: PsdExpr(2 * x), "PsdExpr")]
+USES = {
+    "addConstr": lambda m, C, X: m.addConstr(C * X == 1),
+    "addRange": lambda m, C, X: m.addRange(PsdExpr(C, X) + 1, 0, 2),
+    "addPsdVar": lambda m, C, X: m.addPsdVar(obj=C),
+    "setObjective": lambda m, C, X: m.setObjective(C * X),
+    "getValue": lambda m, C, X: (C * X).getValue(),
+}
+
+
+@pytest.fixture
+def objective_model(m):
+    """x and X with the objective 3 x + tr X; what a refused call must keep."""
+    x = m.addVar(name="x")
+    X = m.addPsdVar(dim=2, name="X")
+    m.setObjective(PsdExpr(np.eye(2), X) + 3 * x)
+    m.addConstr(np.eye(2) * X >= 1)
+
+    def unchanged(before):
+        assert sizes(m) == before
+        assert np.array_equal(obj_entries(X), np.eye(2)) and x.Obj == 3.0
+
+    return x, X, unchanged
+
+
+@pytest.mark.parametrize("make, kind", ENTRIES, ids=[k for _, k in ENTRIES])
+@pytest.mark.parametrize("use", sorted(USES))
+def test_expressions_inside_a_coefficient_are_refused(m, objective_model, make, kind, use):
+    x, X, unchanged = objective_model
+    C = np.array([[1, 0], [0, 1]], dtype=object)
+    C[1, 0] = make(x, X)
+    before = sizes(m)
+    with pytest.raises(TypeError) as info:
+        USES[use](m, C, X)
+    assert str(info.value) == f"entry (1, 0) of the coefficient matrix is a {kind}, not a number"
+    unchanged(before)
+
+
+def test_coefficient_reshaped_after_adding_is_refused_where_read(m, objective_model):
+    x, X, unchanged = objective_model
+    C = np.eye(2)
+    e = C * X
+    C.shape = (4,)  # the term holds this very array
+    before = sizes(m)
+    for use in (lambda: m.addConstr(e == 1), lambda: m.setObjective(e), e.getValue):
+        with pytest.raises(ValueError, match=r"^expect a 2-D matrix, got shape \(4,\)$"):
+            use()
+    unchanged(before)
 
 
 # ---- Known optima ---------------------------------------------------------------------------

@@ -243,7 +243,7 @@ struct Compressed {
 
 bool read_compressed(PyObject *matrix, bool by_column, Compressed &out) {
   SparseEntries e;
-  if (read_sparse(matrix, e) < 0) return false;
+  if (read_sparse(matrix, e, Repeats::keep) < 0) return false;
   out.rows = e.rows;
   out.cols = e.cols;
   try {

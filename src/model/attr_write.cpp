@@ -168,8 +168,8 @@ PyObject *write_str(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
 // object the filling pass reads again.
 struct MatrixItem {
   int rows = 0, cols = 0;
-  Ref row, col;  // sparse: int64 coordinates of the COO form; dense: unset
-  Ref data;      // float64 entries (sparse) or the dense matrix, C-ordered
+  SparseEntries sparse;  // a sparse value's entries, repeats summed
+  Ref data;              // a dense value as a C-ordered float64 matrix; unset when sparse
   npy_intp count = 0;
 };
 
@@ -181,8 +181,11 @@ bool shape_entry(PyObject *shape, Py_ssize_t axis, int *out) {
 bool count_matrix(PyObject *item, MatrixItem &m) {
   // The shape is read from the value as given, before any conversion.
   Ref shape(PyObject_GetAttrString(item, "shape"));
-  if (!shape || !shape_entry(shape.get(), 0, &m.rows) || !shape_entry(shape.get(), 1, &m.cols))
-    return false;
+  if (!shape) return false;
+  const Py_ssize_t sides = PyObject_Size(shape.get());
+  if (sides < 0) return false;
+  if (sides != 2) return not_a_matrix(), false;
+  if (!shape_entry(shape.get(), 0, &m.rows) || !shape_entry(shape.get(), 1, &m.cols)) return false;
   if (m.rows < 0 || m.cols < 0) {
     not_a_matrix();
     return false;
@@ -191,32 +194,15 @@ bool count_matrix(PyObject *item, MatrixItem &m) {
   if (sparse < 0) return false;
   if (sparse) {
     // Read once, checked, without scipy's compiled conversions: the entries
-    // counted are the entries written.
-    SparseEntries e;
-    if (read_sparse(item, e) < 0) return false;
-    npy_intp n = static_cast<npy_intp>(e.val.size());
-    m.row = Ref(PyArray_SimpleNew(1, &n, NPY_INT64));
-    m.col = Ref(PyArray_SimpleNew(1, &n, NPY_INT64));
-    m.data = Ref(PyArray_SimpleNew(1, &n, NPY_FLOAT64));
-    if (!m.row || !m.col || !m.data) return false;
-    for (npy_intp k = 0; k < n; k++) {
-      static_cast<npy_int64 *>(PyArray_DATA(as_array(m.row.get())))[k] = e.row[k];
-      static_cast<npy_int64 *>(PyArray_DATA(as_array(m.col.get())))[k] = e.col[k];
-      static_cast<double *>(PyArray_DATA(as_array(m.data.get())))[k] = e.val[k];
-    }
-    m.count = PyArray_SIZE(as_array(m.data.get()));
-    if (PyArray_SIZE(as_array(m.row.get())) != m.count ||
-        PyArray_SIZE(as_array(m.col.get())) != m.count) {
-      PyErr_SetString(PyExc_ValueError, "sparse matrix with coordinate arrays of unequal length");
+    // counted are the entries written. A matrix with repeated positions
+    // stands for their sums, which the library (a later entry wins) would
+    // not make of them.
+    if (read_sparse(item, m.sparse, Repeats::sum) < 0) return false;
+    if (m.sparse.rows != m.rows || m.sparse.cols != m.cols) {
+      PyErr_SetString(PyExc_ValueError, "sparse matrix entry outside its shape");
       return false;
     }
-    const npy_int64 *r = static_cast<npy_int64 *>(PyArray_DATA(as_array(m.row.get())));
-    const npy_int64 *c = static_cast<npy_int64 *>(PyArray_DATA(as_array(m.col.get())));
-    for (npy_intp k = 0; k < m.count; k++)
-      if (r[k] < 0 || r[k] >= m.rows || c[k] < 0 || c[k] >= m.cols) {
-        PyErr_SetString(PyExc_ValueError, "sparse matrix entry outside its shape");
-        return false;
-      }
+    m.count = static_cast<npy_intp>(m.sparse.val.size());
     return true;
   }
   Ref dense(reinterpret_cast<PyObject *>(np_asarray(item)));
@@ -261,15 +247,15 @@ PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
     beg[i] = k;
     rows[i] = m.rows;
     cols[i] = m.cols;
-    const double *data = static_cast<double *>(PyArray_DATA(as_array(m.data.get())));
-    if (m.row) {
-      const npy_int64 *rr = static_cast<npy_int64 *>(PyArray_DATA(as_array(m.row.get())));
-      const npy_int64 *cc = static_cast<npy_int64 *>(PyArray_DATA(as_array(m.col.get())));
+    if (!m.data) {
+      const SparseEntries &e = m.sparse;
       for (npy_intp j = 0; j < m.count; j++, k++) {
-        if (!size_to_int32(rr[j] * static_cast<long long>(m.cols) + cc[j], &pos[k])) return nullptr;
-        val[k] = data[j];
+        if (!size_to_int32(e.row[j] * static_cast<long long>(m.cols) + e.col[j], &pos[k]))
+          return nullptr;
+        val[k] = e.val[j];
       }
     } else {
+      const double *data = static_cast<double *>(PyArray_DATA(as_array(m.data.get())));
       if (m.count > INT_MAX) return raise_int32_overflow(), nullptr;
       for (npy_intp j = 0; j < m.count; j++, k++) {
         pos[k] = static_cast<int>(j);

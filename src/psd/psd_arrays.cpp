@@ -2,35 +2,23 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <new>
+#include <unordered_map>
 #include <utility>
 
+#include "expr/expr_util.h"
 #include "model/handles.h"
+#include "module/classes.h"
+#include "module/state.h"
 #include "psd/psdexpr.h"
 #include "runtime/args.h"
-#include "runtime/arraylike.h"
 
 namespace dz {
 
-bool MatrixEntries::push(int position, double value) {
-  try {
-    pos_.push_back(position);
-    val_.push_back(value);
-  } catch (const std::bad_alloc &) {
-    if (pos_.size() > val_.size()) pos_.pop_back();
-    PyErr_NoMemory();
-    return false;
-  }
-  return true;
-}
-
 namespace {
 
-bool position_of(long long p, int *out) {
-  if (p < INT_MIN || p > INT_MAX) return raise_int32_overflow();
-  *out = static_cast<int>(p);
-  return true;
-}
+PyArrayObject *as_array(PyObject *a) { return reinterpret_cast<PyArrayObject *>(a); }
 
 // Boolean, integer and floating dtypes convert in C; others (object,
 // complex, text) element by element with Python's != 0 and float().
@@ -46,25 +34,48 @@ bool converts_in_c(PyArrayObject *a) {
   }
 }
 
-// Calls take(k, value) for the non-zero values of a, in row-major order.
-template <class Take>
-int walk_values(PyObject *values, Take take) {
-  Ref held(reinterpret_cast<PyObject *>(np_asarray(values)));
+// A Var, PsdVar or expression: never a coefficient, whatever it answers to
+// != 0 (a Var's comparison with 0 is false, so the walk would skip it).
+bool is_model_term(PyObject *x) {
+  return PyObject_TypeCheck(x, Operand_class.type) || handle_check(x, &PsdVar_Type) ||
+         psdexpr_check(x);
+}
+
+int raise_model_term(npy_intp k, npy_intp cols, PyObject *x) {
+  Ref name(type_name(x));
+  if (!name) return -1;
+  PyErr_Format(PyExc_TypeError, "entry (%zd, %zd) of the coefficient matrix is a %S, not a number",
+               static_cast<Py_ssize_t>(k / cols), static_cast<Py_ssize_t>(k % cols), name.get());
+  return -1;
+}
+
+int dense_entries(PyObject *matrix, SparseEntries &out) {
+  Ref held(reinterpret_cast<PyObject *>(np_asarray(matrix)));
   if (!held) return -1;
-  if (converts_in_c(reinterpret_cast<PyArrayObject *>(held.get()))) {
+  Ref shape(PyObject_GetAttrString(held.get(), "shape"));
+  if (!shape || check_matrix_shape(shape.get()) < 0) return -1;
+  PyArrayObject *h = as_array(held.get());
+  const npy_intp cols = PyArray_DIM(h, 1);
+  if (!size_to_int32(PyArray_DIM(h, 0), &out.rows) || !size_to_int32(cols, &out.cols)) return -1;
+  const auto take = [&out, cols](npy_intp k, double value) {
+    out.row.push_back(static_cast<int>(k / cols));
+    out.col.push_back(static_cast<int>(k % cols));
+    out.val.push_back(value);
+  };
+  if (converts_in_c(h)) {
     Ref doubles(
         reinterpret_cast<PyObject *>(np_row_major(held.get(), PyArray_DescrFromType(NPY_DOUBLE))));
     if (!doubles) return -1;
-    PyArrayObject *a = reinterpret_cast<PyArrayObject *>(doubles.get());
+    PyArrayObject *a = as_array(doubles.get());
     const double *v = static_cast<const double *>(PyArray_DATA(a));
     const npy_intp n = PyArray_SIZE(a);
     for (npy_intp k = 0; k < n; k++)
-      if (v[k] != 0 && !take(k, v[k])) return -1;
+      if (v[k] != 0) take(k, v[k]);
     return 0;
   }
   Ref same(reinterpret_cast<PyObject *>(np_row_major(held.get(), nullptr)));
   if (!same) return -1;
-  PyArrayObject *a = reinterpret_cast<PyArrayObject *>(same.get());
+  PyArrayObject *a = as_array(same.get());
   Ref zero(PyLong_FromLong(0));
   if (!zero) return -1;
   const npy_intp n = PyArray_SIZE(a), step = PyArray_ITEMSIZE(a);
@@ -72,65 +83,96 @@ int walk_values(PyObject *values, Take take) {
   for (npy_intp k = 0; k < n; k++) {
     Ref x(PyArray_GETITEM(a, data + k * step));
     if (!x) return -1;
+    if (is_model_term(x.get())) return raise_model_term(k, cols, x.get());
     const int nonzero = PyObject_RichCompareBool(x.get(), zero.get(), Py_NE);
     if (nonzero < 0) return -1;
     if (!nonzero) continue;
     double value;
-    if (!float_of(x.get(), &value) || !take(k, value)) return -1;
+    if (!float_of(x.get(), &value)) return -1;
+    take(k, value);
   }
   return 0;
 }
 
-// The int64 values of a coordinate array, row-major.
-PyArrayObject *coordinates(PyObject *coo, const char *name) {
-  Ref array(PyObject_GetAttrString(coo, name));
-  if (!array) return nullptr;
-  return np_row_major(array.get(), PyArray_DescrFromType(NPY_INT64));
+// Keeps the entries whose value is not zero (NaN stays), in order.
+void drop_zeros(SparseEntries &e) {
+  e.remove_if([&e](std::size_t k) { return e.val[k] == 0; });
 }
 
-int append_sparse(PyObject *matrix, MatrixEntries &out) {
-  Ref coo(PyObject_CallMethod(matrix, "tocoo", nullptr));
-  if (!coo) return -1;
-  Ref shape(PyObject_GetAttrString(coo.get(), "shape"));
-  if (!shape) return -1;
-  Ref second(PySequence_GetItem(shape.get(), 1));
-  int cols = 0;
-  if (!second || !as_int32(second.get(), &cols)) return -1;
-  Ref row(reinterpret_cast<PyObject *>(coordinates(coo.get(), "row")));
-  if (!row) return -1;
-  Ref col(reinterpret_cast<PyObject *>(coordinates(coo.get(), "col")));
-  if (!col) return -1;
-  Ref data(PyObject_GetAttrString(coo.get(), "data"));
-  if (!data) return -1;
-  const npy_intp n = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(row.get()));
-  if (PyArray_SIZE(reinterpret_cast<PyArrayObject *>(col.get())) != n) {
-    PyErr_SetString(PyExc_ValueError, "sparse matrix with coordinate arrays of unequal length");
-    return -1;
-  }
-  const auto *r =
-      static_cast<const npy_int64 *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(row.get())));
-  const auto *c =
-      static_cast<const npy_int64 *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(col.get())));
-  return walk_values(data.get(), [&](npy_intp k, double value) {
-    if (k >= n) {
-      PyErr_SetString(PyExc_ValueError, "sparse matrix with coordinate arrays of unequal length");
-      return false;
-    }
-    int p = 0;
-    return position_of(static_cast<long long>(r[k]) * cols + c[k], &p) && out.push(p, value);
-  });
+// The symmetric matrix that the coefficient of one term stands for.
+int symmetric_entries(PyObject *matrix, SparseEntries &out) {
+  if (coefficient_entries(matrix, out) < 0) return -1;
+  symmetrise(out);
+  return 0;
 }
 
 }  // namespace
 
-int append_matrix_entries(PyObject *matrix, MatrixEntries &out) {
+int coefficient_entries(PyObject *matrix, SparseEntries &out) {
   const int dense = is_ndarray(matrix);
   if (dense < 0) return -1;
-  if (!dense) return append_sparse(matrix, out);
-  return walk_values(matrix, [&](npy_intp k, double value) {
-    int p = 0;
-    return position_of(static_cast<long long>(k), &p) && out.push(p, value);
-  });
+  out = SparseEntries();
+  try {
+    if (dense) return dense_entries(matrix, out);
+    if (read_sparse(matrix, out, Repeats::sum) < 0) return -1;
+    drop_zeros(out);
+  } catch (const std::bad_alloc &) {
+    PyErr_NoMemory();
+    return -1;
+  }
+  return 0;
+}
+
+int append_flat(const SparseEntries &e, std::vector<int> &pos, std::vector<double> &val) {
+  for (std::size_t k = 0; k < e.val.size(); k++) {
+    const long long p = static_cast<long long>(e.row[k]) * e.cols + e.col[k];
+    if (p > INT_MAX) return raise_int32_overflow(), -1;
+    pos.push_back(static_cast<int>(p));
+    val.push_back(e.val[k]);
+  }
+  return 0;
+}
+
+void symmetrise(SparseEntries &e) {
+  SparseEntries s;
+  s.rows = e.rows;
+  s.cols = e.cols;
+  std::unordered_map<std::uint64_t, std::size_t> slot;
+  const auto set = [&s, &slot](int r, int c, double v) {
+    const std::uint64_t key = static_cast<std::uint64_t>(static_cast<std::uint32_t>(r)) << 32 |
+                              static_cast<std::uint32_t>(c);
+    const auto found = slot.emplace(key, s.val.size());
+    if (!found.second) {
+      s.val[found.first->second] = v;
+      return;
+    }
+    s.row.push_back(r);
+    s.col.push_back(c);
+    s.val.push_back(v);
+  };
+  for (std::size_t k = 0; k < e.val.size(); k++) {
+    set(e.row[k], e.col[k], e.val[k]);
+    set(e.col[k], e.row[k], e.val[k]);
+  }
+  e = std::move(s);
+}
+
+PyObject *coo_of(const SparseEntries &e) {
+  npy_intp n = static_cast<npy_intp>(e.val.size());
+  Ref rows(PyArray_SimpleNew(1, &n, NPY_INT32)), cols(PyArray_SimpleNew(1, &n, NPY_INT32));
+  Ref vals(PyArray_SimpleNew(1, &n, NPY_FLOAT64));
+  if (!rows || !cols || !vals) return nullptr;
+  std::copy(e.row.begin(), e.row.end(), static_cast<int *>(PyArray_DATA(as_array(rows.get()))));
+  std::copy(e.col.begin(), e.col.end(), static_cast<int *>(PyArray_DATA(as_array(cols.get()))));
+  std::copy(e.val.begin(), e.val.end(), static_cast<double *>(PyArray_DATA(as_array(vals.get()))));
+  PyObject *sp = module_global("_sp");  // borrowed
+  if (!sp) return nullptr;
+  Ref coo(PyObject_GetAttrString(sp, "coo_matrix"));
+  if (!coo) return nullptr;
+  Ref args(Py_BuildValue("((O(OO)))", vals.get(), rows.get(), cols.get()));
+  Ref kwargs(Py_BuildValue("{s(ii)}", "shape", e.rows, e.cols));
+  if (!args || !kwargs) return nullptr;
+  return PyObject_Call(coo.get(), args.get(), kwargs.get());
 }
 
 int psd_groups(PyObject *expr, TVXmodel *mdl, std::vector<PsdGroup> &out) {
@@ -160,13 +202,27 @@ int psd_groups(PyObject *expr, TVXmodel *mdl, std::vector<PsdGroup> &out) {
       g.var = Ref::borrow(t.vars.at(order[s].second));
       if (e - s == 1) {
         g.matrix = Ref::borrow(t.coeffs.at(order[s].second));
+        if (coefficient_entries(g.matrix.get(), g.entries) < 0) return -1;
       } else {
+        SparseEntries term;
         for (std::size_t k = s; k < e; k++) {
-          Ref sym(PsdExpr_ops.restore_symmat(t.coeffs.at(order[k].second)));
-          if (!sym) return -1;
-          g.matrix = g.matrix ? Ref(PyNumber_Add(g.matrix.get(), sym.get())) : std::move(sym);
-          if (!g.matrix) return -1;
+          if (symmetric_entries(t.coeffs.at(order[k].second), term) < 0) return -1;
+          // Changed in place since it was added, a coefficient may no longer
+          // fit the others.
+          if (k > s && (term.rows != g.entries.rows || term.cols != g.entries.cols)) {
+            PyErr_SetString(PyExc_ValueError, "coefficient has different dim from psd variable");
+            return -1;
+          }
+          g.entries.rows = term.rows;
+          g.entries.cols = term.cols;
+          g.entries.row.insert(g.entries.row.end(), term.row.begin(), term.row.end());
+          g.entries.col.insert(g.entries.col.end(), term.col.begin(), term.col.end());
+          g.entries.val.insert(g.entries.val.end(), term.val.begin(), term.val.end());
         }
+        sum_repeats(g.entries);
+        drop_zeros(g.entries);
+        g.matrix = Ref(coo_of(g.entries));
+        if (!g.matrix) return -1;
       }
       out.push_back(std::move(g));
       s = e;

@@ -2,6 +2,9 @@
 // (_psdExpr2array, _addPsdConstr), which addConstr and addRange hand a
 // PsdExpr to. A new element's handle joins its list only once the library
 // has accepted it, so a refusal leaves the model as it was.
+#include <new>
+#include <vector>
+
 #include "building/lin_arrays.h"
 #include "model/handles.h"
 #include "module/tarvex_error.h"
@@ -75,20 +78,28 @@ PyObject *model_addPsdVar_impl(PyObject *, PyObject *const *args) {
   if (!as_int32(args[1], &dim)) return nullptr;
   Ref name(str2chars(args[3]));
   if (!name) return nullptr;
-  MatrixEntries entries;
+  std::vector<int> pos;
+  std::vector<double> val;
   if (obj == Py_None) {
-    if (dim < 1) {
+    if (dim < 0) return PyErr_Format(PyExc_ValueError, "dim must be positive, got %d", dim);
+    if (dim == 0) {
       PyErr_SetString(PyExc_ValueError, "one of arguments {`dim`, `obj`} should be provided");
       return nullptr;
     }
-  } else if (!objective_dim(obj, &dim) || append_matrix_entries(obj, entries) < 0) {
-    return nullptr;
+  } else {
+    SparseEntries entries;
+    if (!objective_dim(obj, &dim) || coefficient_entries(obj, entries) < 0) return nullptr;
+    try {
+      if (append_flat(entries, pos, val) < 0) return nullptr;
+    } catch (const std::bad_alloc &) {
+      return PyErr_NoMemory();
+    }
   }
   TVXmodel *mdl = model_live_handle(self);
   if (!mdl) return nullptr;
   Ref handle(PsdVar_ops.new_(mdl, 0));
   if (!handle) return nullptr;
-  const int rc = TVXaddpsdvar(mdl, dim, entries.size(), entries.positions(), entries.values(),
+  const int rc = TVXaddpsdvar(mdl, dim, static_cast<int>(val.size()), pos.data(), val.data(),
                               PyBytes_AS_STRING(name.get()));
   if (rc) return raise_code(rc);
   handle_set_index(handle.get(), static_cast<int>(PyList_GET_SIZE(self->psdvarlist_)));
@@ -119,16 +130,13 @@ int model_psdexpr2array(ModelObject *self, PyObject *expr, PsdArrays &out) {
   if (!mdl) return -1;
   std::vector<PsdGroup> groups;
   if (psd_groups(expr, mdl, groups) < 0) return -1;
-  MatrixEntries entries;
   try {
     out = PsdArrays();
     for (const PsdGroup &g : groups) {
       out.vidx.push_back(g.index);
-      out.beg.push_back(entries.size());
-      if (append_matrix_entries(g.matrix.get(), entries) < 0) return -1;
+      out.beg.push_back(static_cast<int>(out.ind.size()));
+      if (append_flat(g.entries, out.ind, out.val) < 0) return -1;
     }
-    out.ind.assign(entries.positions(), entries.positions() + entries.size());
-    out.val.assign(entries.values(), entries.values() + entries.size());
   } catch (const std::bad_alloc &) {
     PyErr_NoMemory();
     return -1;

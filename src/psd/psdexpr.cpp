@@ -12,6 +12,7 @@
 #include "module/tarvex_error.h"
 #include "runtime/object_fields.h"
 #include "runtime/args.h"
+#include "runtime/arraylike.h"
 #include "runtime/decorators.h"
 #include "runtime/docs.h"
 #include "runtime/function.h"
@@ -53,7 +54,7 @@ int differ(PyObject *a, PyObject *b) { return PyObject_RichCompareBool(a, b, Py_
 
 int psdexpr_addterm(PyObject *self, PyObject *coeff, PyObject *var) {
   Ref shape(PyObject_GetAttrString(coeff, "shape"));
-  if (!shape) return -1;
+  if (!shape || check_matrix_shape(shape.get()) < 0) return -1;
   Ref rows(PySequence_GetItem(shape.get(), 0));
   if (!rows) return -1;
   Ref cols(PySequence_GetItem(shape.get(), 1));

@@ -27,16 +27,17 @@ inline bool psdexpr_check(PyObject *o) { return PyObject_TypeCheck(o, &PsdExpr_T
 
 // Table of internal operations; self and expr are PsdExprs.
 struct PsdExprOps {
-  // Appends the term (coeff, var) after testing that coeff is square and
-  // as large as var's Dim.
+  // Appends the term (coeff, var) after testing that coeff is a square 2-D
+  // matrix as large as var's Dim.
   int (*addterm)(PyObject *self, PyObject *coeff, PyObject *var);
   // Appends mult times every term of expr (each matrix replaced by
   // mult * M unless mult is 1) and adds mult times its linear part. expr
   // may be self.
   int (*addexpr)(PyObject *self, PyObject *expr, double mult);
   // The symmetric matrix a coefficient stands for, as a coo_matrix of its
-  // shape: its coordinate entries in order, each setting M[r, c] and
-  // M[c, r], a later one winning. New reference.
+  // shape: its non-zero entries in order (entries stored at one position
+  // summed), each setting M[r, c] and M[c, r], a later one winning. New
+  // reference.
   PyObject *(*restore_symmat)(PyObject *matrix);
 };
 extern PsdExprOps PsdExpr_ops;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <numeric>
 
 #include "module/state.h"
 #include "runtime/args.h"
@@ -94,15 +95,29 @@ PyObject *sparse_part(PyObject *obj, const char *attr, int typenum) {
                          NPY_ARRAY_C_CONTIGUOUS | NPY_ARRAY_ALIGNED, nullptr);
 }
 
+// The data of obj as a 1-D float64 array: any real dtype converts, as
+// float() converts each value (long double included); a complex or object
+// array only by a safe cast, so a value float() refuses is never dropped.
+PyObject *sparse_values(PyObject *obj) {
+  Ref part(PyObject_GetAttrString(obj, "data"));
+  if (!part) return nullptr;
+  int flags = NPY_ARRAY_C_CONTIGUOUS | NPY_ARRAY_ALIGNED;
+  if (PyArray_Check(part.get())) {
+    const char kind = PyArray_DESCR(reinterpret_cast<PyArrayObject *>(part.get()))->kind;
+    if (kind == 'b' || kind == 'i' || kind == 'u' || kind == 'f') flags |= NPY_ARRAY_FORCECAST;
+  }
+  return PyArray_FromAny(part.get(), PyArray_DescrFromType(NPY_FLOAT64), 1, 1, flags, nullptr);
+}
+
 int bad_sparse(const char *what) {
   PyErr_Format(PyExc_ValueError, "invalid sparse matrix: %s", what);
   return -1;
 }
 
-// One dimension of obj.shape as a 32-bit int; -1 with an exception.
+// The two dimensions of obj.shape as 32-bit ints; -1 with an exception.
 int shape_dims(PyObject *obj, int *rows, int *cols) {
   Ref shape(PyObject_GetAttrString(obj, "shape"));
-  if (!shape) return -1;
+  if (!shape || check_matrix_shape(shape.get()) < 0) return -1;
   Ref r(PySequence_GetItem(shape.get(), 0));
   if (!r) return -1;
   Ref c(PySequence_GetItem(shape.get(), 1));
@@ -127,7 +142,7 @@ int read_compressed(PyObject *matrix, bool by_row, SparseEntries &out) {
   if (!ptr) return -1;
   Ref idx(sparse_part(matrix, "indices", NPY_INT64));
   if (!idx) return -1;
-  Ref val(sparse_part(matrix, "data", NPY_FLOAT64));
+  Ref val(sparse_values(matrix));
   if (!val) return -1;
   const npy_intp major = by_row ? out.rows : out.cols, minor = by_row ? out.cols : out.rows;
   if (length(ptr.get()) != major + 1) return bad_sparse("index pointer of the wrong length");
@@ -161,7 +176,7 @@ int read_coordinates(PyObject *coo, SparseEntries &out) {
   if (!row) return -1;
   Ref col(sparse_part(coo, "col", NPY_INT64));
   if (!col) return -1;
-  Ref val(sparse_part(coo, "data", NPY_FLOAT64));
+  Ref val(sparse_values(coo));
   if (!val) return -1;
   const npy_intp n = length(val.get());
   if (length(row.get()) != n || length(col.get()) != n)
@@ -183,7 +198,42 @@ int read_coordinates(PyObject *coo, SparseEntries &out) {
 
 }  // namespace
 
-int read_sparse(PyObject *matrix, SparseEntries &out) {
+int check_matrix_shape(PyObject *shape) {
+  const Py_ssize_t sides = PyObject_Size(shape);
+  if (sides < 0) return -1;
+  if (sides == 2) return 0;
+  Ref shown(PySequence_Tuple(shape));
+  if (!shown) return -1;
+  PyErr_Format(PyExc_ValueError, "expect a 2-D matrix, got shape %R", shown.get());
+  return -1;
+}
+
+void sum_repeats(SparseEntries &e) {
+  const std::size_t n = e.val.size();
+  const auto at = [&e](std::size_t k) {
+    return static_cast<std::int64_t>(e.row[k]) * e.cols + e.col[k];
+  };
+  std::vector<std::size_t> order(n);
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  // Stable: within a position the first stored entry leads and the others
+  // are added in storage order.
+  std::stable_sort(order.begin(), order.end(),
+                   [&at](std::size_t a, std::size_t b) { return at(a) < at(b); });
+  std::vector<char> repeat(n, 0);
+  bool any = false;
+  for (std::size_t s = 0, k = 1; k < n; k++) {
+    if (at(order[k]) != at(order[s])) {
+      s = k;
+      continue;
+    }
+    e.val[order[s]] += e.val[order[k]];
+    repeat[order[k]] = 1;
+    any = true;
+  }
+  if (any) e.remove_if([&repeat](std::size_t k) { return repeat[k] != 0; });
+}
+
+int read_sparse(PyObject *matrix, SparseEntries &out, Repeats repeats) {
   if (shape_dims(matrix, &out.rows, &out.cols) < 0) return -1;
   Ref format(PyObject_GetAttrString(matrix, "format"));
   if (!format) return -1;
@@ -194,11 +244,18 @@ int read_sparse(PyObject *matrix, SparseEntries &out) {
   const bool coo =
       PyUnicode_Check(format.get()) && PyUnicode_CompareWithASCIIString(format.get(), "coo") == 0;
   try {
-    if (csr || csc) return read_compressed(matrix, csr, out);
-    if (coo) return read_coordinates(matrix, out);
-    Ref converted(PyObject_CallMethod(matrix, "tocoo", nullptr));
-    if (!converted) return -1;
-    return read_coordinates(converted.get(), out);
+    int rc;
+    if (csr || csc) {
+      rc = read_compressed(matrix, csr, out);
+    } else if (coo) {
+      rc = read_coordinates(matrix, out);
+    } else {
+      Ref converted(PyObject_CallMethod(matrix, "tocoo", nullptr));
+      if (!converted) return -1;
+      rc = read_coordinates(converted.get(), out);
+    }
+    if (rc == 0 && repeats == Repeats::sum) sum_repeats(out);
+    return rc;
   } catch (const std::bad_alloc &) {
     PyErr_NoMemory();
     return -1;
@@ -207,7 +264,7 @@ int read_sparse(PyObject *matrix, SparseEntries &out) {
 
 PyObject *sparse_to_dense(PyObject *matrix) {
   SparseEntries e;
-  if (read_sparse(matrix, e) < 0) return nullptr;
+  if (read_sparse(matrix, e, Repeats::keep) < 0) return nullptr;
   npy_intp dims[2] = {e.rows, e.cols};
   PyObject *dense = PyArray_ZEROS(2, dims, NPY_FLOAT64, 0);
   if (!dense) return nullptr;

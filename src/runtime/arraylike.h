@@ -39,6 +39,11 @@ PyArrayObject *np_asarray(PyObject *obj);
 // New reference, or nullptr with numpy's exception.
 PyArrayObject *np_row_major(PyObject *obj, PyArray_Descr *descr);
 
+// 0 when shape (obj.shape) has two sides; otherwise -1 with ValueError
+// "expect a 2-D matrix, got shape (3,)" or the error of len(). The one
+// test of every reader of a matrix that has no text of its own for it.
+int check_matrix_shape(PyObject *shape);
+
 // The stored entries of a scipy sparse matrix or array, read without
 // scipy's compiled routines: those trust the index arrays, which Python code
 // can change after construction, and write wherever they point. CSR, CSC and
@@ -46,15 +51,42 @@ PyArrayObject *np_row_major(PyObject *obj, PyArray_Descr *descr);
 // non-decreasing within the entries, every index inside the shape); other
 // formats go through their tocoo(), whose result is checked likewise.
 // Entries keep their storage order (row-major for CSR, column-major for
-// CSC, as stored for COO); duplicates are kept. Values become float64.
+// CSC, as stored for COO). Values become float64 (any real dtype; others
+// only by a safe cast).
 struct SparseEntries {
   int rows = 0, cols = 0;
   std::vector<int> row, col;
   std::vector<double> val;
+
+  // Removes every entry k for which drop(k) holds (drop sees the entries as
+  // they were), the others keeping their order.
+  template <class Drop>
+  void remove_if(Drop drop) {
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < val.size(); k++) {
+      if (drop(k)) continue;
+      row[kept] = row[k];
+      col[kept] = col[k];
+      val[kept] = val[k];
+      kept++;
+    }
+    row.resize(kept);
+    col.resize(kept);
+    val.resize(kept);
+  }
 };
-// 0, or -1 with ValueError "invalid sparse matrix: ...", OverflowError for
-// a dimension beyond 32 bits, MemoryError, or numpy's conversion error.
-int read_sparse(PyObject *matrix, SparseEntries &out);
+// Entries at one position stand for their sum. keep: each stays an entry
+// of its own (what a product term by term needs); sum: the first of them
+// carries the sum and the others go, the rest of the order unchanged.
+enum class Repeats { keep, sum };
+// 0, or -1 with ValueError "invalid sparse matrix: ...", the ValueError of
+// check_matrix_shape, OverflowError for a dimension beyond 32 bits,
+// MemoryError, or numpy's conversion error.
+int read_sparse(PyObject *matrix, SparseEntries &out, Repeats repeats);
+
+// Sums the entries of e that share a position into the first of them, as
+// read_sparse does with Repeats::sum. May throw std::bad_alloc.
+void sum_repeats(SparseEntries &e);
 
 // The dense float64 array of a sparse matrix (duplicates summed), made from
 // read_sparse's entries: what toarray() gives, safely. New reference.
