@@ -180,7 +180,7 @@ PyObject *refuse_unnegated(PyObject *a, PyObject *b) {
   const bool operand_error = type && PyErr_GivenExceptionMatches(type, PyExc_Exception) &&
                              !PyErr_GivenExceptionMatches(type, PyExc_MemoryError);
   if (!operand_error || operand_kind(b) != KIND_NONE) {
-    PyErr_Clear();  // a failing kind test: the negation's error is the one to see
+    PyErr_Clear();  // the kind test may have raised: the negation's error is the one to see
     PyErr_Restore(old_type.release(), old_value.release(), old_tb.release());
     return nullptr;
   }
