@@ -186,6 +186,63 @@ def test_refused_array_constraints_add_nothing():
     assert m.NumConstrs == 0
 
 
+# ---- Attribute writes on arrays ----------------------------------------------------------
+
+def array_of(kind):
+    """A 2-by-2 MVar or a 4-row MConstr with its model."""
+    m = Model()
+    x = m.addMVar((2, 2), ub=7.0)
+    if kind == "MVar":
+        return m, x, "UB", 7.0
+    return m, m.addMConstr(np.eye(4), x.reshape(4), "<", np.full(4, 7.0)), "RHS", 7.0
+
+
+@pytest.mark.parametrize("values", [[1, 2, 3], [1, 2, 3, 4, 5], np.ones((2, 3)), np.ones(1),
+                                    sp.csr_matrix(np.ones((1, 5)))],
+                         ids=["3", "5", "2x3", "1", "sparse 5"])
+@pytest.mark.parametrize("how", ["attribute", "setAttr"])
+@pytest.mark.parametrize("kind", ["MVar", "MConstr"])
+def test_array_writes_of_a_wrong_count_write_nothing(kind, how, values):
+    m, arr, attr, before = array_of(kind)
+    given = np.size(values) if not sp.issparse(values) else values.shape[0] * values.shape[1]
+    with pytest.raises(ValueError) as info:
+        if how == "attribute":
+            setattr(arr, attr.lower(), values)
+        else:
+            arr.setAttr(attr, values)
+    name = attr.lower() if how == "attribute" else attr
+    assert str(info.value) == f"expected 4 values for `{name}` (one per cell), got {given}"
+    assert np.array_equal(arr.getAttr(attr).ravel(), np.full(4, before))
+
+
+def test_array_writes_of_an_unknown_name_are_refused_by_name_first():
+    m, x, _, _ = array_of("MVar")
+    with pytest.raises(AttributeError, match="^Attribute `bogus` does not exist$"):
+        x.bogus = [1, 2, 3]
+
+
+@pytest.mark.parametrize("values, letter, cell", [
+    (["C", "Q", "B", "I"], "Q", 1),
+    ("q", "q", 0),
+    ([[b"B", b"I"], [b"N", b"x"]], "x", 3),
+    (np.array([["c", "b"], ["i", "?"]]), "?", 3),
+    ([1, 2, 3, 4], "1", 0),
+])
+def test_array_type_writes_name_the_refused_letter(values, letter, cell):
+    m = Model()
+    x = m.addMVar((2, 2), vtype="I")
+    with pytest.raises(TarvexError) as info:
+        x.vtype = values
+    assert info.value.errno == TVX.Error.MODEL_INPUT_ERROR
+    assert str(info.value) == f"Invalid model data: variable type '{letter}' (cell {cell}) " \
+                              "is none of C, B, I, S, N"
+    with pytest.raises(TarvexError, match=f"'{letter}' \\(cell {cell}\\)"):
+        x.setAttr("VType", values)
+    assert x.VType.tolist() == [[b"I", b"I"], [b"I", b"I"]]
+    x.vtype = ["c", "B", "s", "N"]  # either case, as the library takes them
+    assert x.VType.tolist() == [[b"C", b"B"], [b"S", b"N"]]
+
+
 # ---- remove ------------------------------------------------------------------------------
 
 @pytest.mark.parametrize("select", [

@@ -130,6 +130,31 @@ def test_sum_follows_numpy_reductions(m):
         (x + 0).sum(axis=5)
 
 
+def test_empty_sums_hold_the_int_zero(m):
+    for empty in (m.addMVar(0), m.addMVar((0, 3)), MLinExpr.zeros(0), MQuadExpr.zeros((2, 0))):
+        total = empty.sum().item()
+        assert type(total) is int and total == 0
+
+
+def test_quadratic_sums_without_a_quadratic_term_are_linear(m):
+    v, w = m.addVar(), m.addVar()
+    assert type(QuadExpr(0) + QuadExpr(0)) is QuadExpr  # the scalar sum keeps its class
+    assert content(MQuadExpr.zeros((2,)).sum().item()) == ("LinExpr", [], 0.0)
+    cells = np.empty((2, 2), dtype=object)
+    cells[0, 0], cells[0, 1] = QuadExpr() + v, QuadExpr() + 2 * w
+    cells[1, 0], cells[1, 1] = v * w, QuadExpr() + 1
+    q = MQuadExpr.new(cells)
+    columns = q.sum(axis=0)
+    assert type(columns) is MQuadExpr
+    assert content(columns[0].item()) == ("QuadExpr", [(1.0, v.index)],
+                                          [(1.0, v.index, w.index)], 0.0)
+    assert content(columns[1].item()) == ("LinExpr", [(2.0, w.index)], 1.0)
+    assert content(q.sum(axis=1)[0].item()) == ("LinExpr", [(1.0, v.index), (2.0, w.index)], 0.0)
+    assert type(q.sum().item()) is QuadExpr
+    assert q[:1].sum(axis=0)[0].item() is cells[0, 0]  # a group of one is not added
+    assert [type(c) for c in cells.ravel()] == [QuadExpr] * 4  # the source is unchanged
+
+
 @pytest.mark.parametrize("cls", [MVar, MLinExpr, MQuadExpr, MConstr])
 def test_text_iteration_and_no_length(m, cls):
     if cls is MVar:
@@ -182,7 +207,7 @@ def test_mvar_shape_operations(m):
 
 @pytest.mark.parametrize("arg, message", [
     (3, "Argument 'var' has incorrect type (expected didazoda.Var, got int)"),
-    (None, "Argument 'var' has incorrect type (expected didazoda.Var, got NoneType)"),
+    ("x", "Argument 'var' has incorrect type (expected didazoda.Var, got str)"),
 ])
 def test_fromvar(m, arg, message):
     v = m.addVar()
@@ -191,6 +216,23 @@ def test_fromvar(m, arg, message):
     with pytest.raises(TypeError) as info:
         MVar.fromvar(arg)
     assert str(info.value) == message
+
+
+def test_fromvar_lets_none_through_and_every_use_refuses_it():
+    """A cell holding None is refused wherever a variable is needed, before the library."""
+    m = Model()
+    v = m.addVar()
+    x = MVar.fromvar(None)
+    assert x.shape == (1,) and x.item() is None
+    uses = [lambda: x.lb, lambda: setattr(x, "ub", 1), lambda: np.ones((1, 1)) @ x,
+            lambda: x @ sp.csc_matrix(np.ones((1, 1))), lambda: x * v,
+            lambda: m.addMConstr(np.ones((1, 1)), x, "<", [1]), lambda: m.addConstr(x <= 1),
+            lambda: m.setObjective((x @ np.ones(1)).item())]
+    for use in uses:
+        with pytest.raises(TypeError):
+            use()
+    m.optimize()
+    assert m.NumConstrs == 0 and m.ObjVal == 0
 
 
 def test_fromlist_of_numbers_and_hash(m):
@@ -437,6 +479,115 @@ def test_in_place_operators_return_new_arrays(m, cls):
     lin = MLinExpr.zeros(2)
     lin += v * v
     assert type(lin) is MQuadExpr
+
+
+# ---- Failures inside an operator -------------------------------------------------------------
+
+@pytest.fixture(scope="module")
+def three():
+    """Array objects of three cells, and an MVar and an array of four to mismatch them."""
+    model = Model()
+    x = model.addMVar(3)
+    return {"MVar": x, "MLinExpr": 2 * x + 1, "MQuadExpr": x * x + 1, "four": model.addMVar(4)}
+
+
+def in_place(op):
+    def run(a, b):
+        c = a
+        if op == "+=":
+            c += b
+        elif op == "-=":
+            c -= b
+        else:
+            c *= b
+        return c
+    return run
+
+
+SHAPE_MISMATCHES = [
+    ("a + b", lambda a, b: a + b), ("b + a", lambda a, b: b + a),
+    ("a - b", lambda a, b: a - b), ("b - a", lambda a, b: b - a),
+    ("a * b", lambda a, b: a * b), ("b * a", lambda a, b: b * a),
+    ("a <= b", lambda a, b: a <= b), ("b <= a", lambda a, b: b <= a),
+    ("a >= b", lambda a, b: a >= b), ("b >= a", lambda a, b: b >= a),
+    ("a == b", lambda a, b: a == b), ("b == a", lambda a, b: b == a),
+    ("a += b", in_place("+=")), ("a -= b", in_place("-=")), ("a *= b", in_place("*=")),
+]
+
+
+def refused_by_kind(name, other, form):
+    """Pairings refused before any shape is looked at: a degree above two, and *= of an
+    array object."""
+    return other == "MVar" and ("*" in form and name == "MQuadExpr" or
+                                form == "a *= b" and name != "MVar")
+
+
+MISMATCH_CASES = [(name, other, form, build) for name in ["MVar", "MLinExpr", "MQuadExpr"]
+                  for other in ["ndarray", "MVar"] for form, build in SHAPE_MISMATCHES
+                  if not refused_by_kind(name, other, form)]
+
+
+@pytest.mark.parametrize("name, other, form, build", MISMATCH_CASES,
+                         ids=[f"{n} {f} {o}" for n, o, f, _ in MISMATCH_CASES])
+def test_unbroadcastable_shapes_raise_numpys_error(three, name, other, form, build):
+    b = np.ones(4) if other == "ndarray" else three["four"]
+    with pytest.raises(ValueError, match="could not be broadcast"):
+        build(three[name], b)
+
+
+def test_matrix_product_against_a_right_side_of_another_length(three):
+    x = three["MVar"]
+    for build in (lambda: np.ones((2, 3)) @ x <= np.ones(3),
+                  lambda: np.ones((2, 3)) @ x == np.ones(3),
+                  lambda: np.ones(3) >= sp.csr_matrix(np.ones((2, 3))) @ x):
+        with pytest.raises(ValueError, match="could not be broadcast"):
+            build()
+
+
+class Cell:
+    """An array cell whose own operators fail with an error of its own."""
+
+    def __neg__(self):
+        raise ValueError("cell negation")
+
+    def __add__(self, other):
+        raise ArithmeticError("cell addition")
+
+    __radd__ = __add__
+
+
+@pytest.mark.parametrize("left", ["Var", "LinExpr", "QuadExpr", "MVar", "MLinExpr", "MQuadExpr"])
+def test_errors_raised_by_the_cells_pass_unchanged(left):
+    m = Model()
+    v = m.addVar()
+    a = {"Var": v, "LinExpr": 2 * v, "QuadExpr": v * v, "MVar": m.addMVar(2),
+         "MLinExpr": m.addMVar(2) + 1, "MQuadExpr": m.addMVar(2) * v}[left]
+    cells = np.array([Cell(), Cell()], dtype=object)
+    builds = [(lambda: a - cells, ValueError, "cell negation"),
+              (lambda: a <= cells, ValueError, "cell negation"),
+              (lambda: a + cells, ArithmeticError, "cell addition")]
+    if left.startswith("M"):  # a scalar expression == two values is a range
+        builds.append((lambda: a == cells, ValueError, "cell negation"))
+    for build, error, text in builds:
+        with pytest.raises(error, match=text):
+            build()
+
+
+def test_subtracting_a_list_is_the_error_of_its_unary_minus(three):
+    for a in (three["MVar"], three["MLinExpr"], three["MQuadExpr"]):
+        with pytest.raises(TypeError, match=r"^bad operand type for unary -: 'list'$"):
+            a - [1, 2, 3]
+        assert type(a + [-1, -2, -3]) in (MLinExpr, MQuadExpr)
+
+
+def test_numpy_scalars_reach_numpys_matrix_product(three):
+    x, e = three["MVar"], three["MLinExpr"]
+    for build in (lambda: x @ np.float64(2), lambda: np.float64(2) @ x, lambda: e @ np.int64(2),
+                  lambda: three["MQuadExpr"] @ np.float32(2)):
+        with pytest.raises(ValueError, match="matmul"):
+            build()
+    with pytest.raises(TypeError, match=r"^unsupported operand type\(s\) for @: `MVar` and `int`$"):
+        x @ 2
 
 
 # ---- Linear cost ---------------------------------------------------------------------------

@@ -53,6 +53,53 @@ def test_dir_of_model_lists_only_built_documented_members():
     assert {"dispose", "getVars", "getAttr", "setAttr", "copy"} <= set(listed)
 
 
+HANDLE_MEMBERS = "sameAs getAttr setAttr index"
+EXPR_ARRAY_MEMBERS = "new copy clear getValue item ndim shape size sum zeros __array_priority__"
+BINDING_ORDER = {
+    "TarvexError": "errno message",
+    "Operand": "__array_priority__",
+    "TVX": "Attr attr Param param Callback callback",  # the class body's order
+    "tuplelist": "select clean append clear copy insert pop remove reverse",
+    "tupledict": "select sum prod clean clear pop popitem update setdefault",
+    "Var": HANDLE_MEMBERS,
+    "MVar": "getAttr setAttr shape ndim size T copy diagonal transpose reshape fromlist fromvar "
+            "tolist sum item __array_priority__",
+    "PsdVar": "sameAs getAttr setAttr __array_priority__ index",
+    "Constr": HANDLE_MEMBERS,
+    "MConstr": "getAttr setAttr shape ndim size _fromlist tolist item",
+    "SOS": HANDLE_MEMBERS,
+    "GenConstr": HANDLE_MEMBERS,
+    "PsdConstr": HANDLE_MEMBERS,
+    "List": "_make_append_safe _make_update_safe",
+    "LinExpr": "addTerms add getCoeff getVar getValue addConstant getConstant size clear remove",
+    "QuadExpr": "add addConstant getConstant addTerms clear copy getCoeff getVar1 getVar2 "
+                "getLinExpr getValue remove size",
+    "MLinExpr": EXPR_ARRAY_MEMBERS,
+    "MQuadExpr": EXPR_ARRAY_MEMBERS,
+    "PsdExpr": "__array_priority__ addTerms add getCoeff getVar getLinExpr getValue addConstant "
+               "getConstant size clear remove",
+    "TempConstr": "new",
+    "Column": "addTerms copy getCoeff getConstr size clear remove",
+    "Env": "start resetParam setParam writeParams dispose",
+    "Model": "copy dispose addVar addMVar addVars addPsdVar addConstr addConstrs addLConstr "
+             "addMConstr addSOS addGenConstrIndicator addRange getVars getConstrs getGenConstrs "
+             "getSOSs getPsdVars getPsdConstrs getCol getRow getSOS getGenConstrIndicator getA "
+             "getConstrByName getVarByName chgCoeff getCoeff remove setObjective getObjective "
+             "setAttr getAttr setParam resetParams getParamInfo optimize computeIIS cleanupMilp "
+             "_cbCutP cbCut cbBranch cbGet cbGetNodeRel cbGetSolution cbSetSolution "
+             "cbUseSolution terminate reset message read write",
+}
+
+
+@pytest.mark.parametrize("name", list(BINDING_ORDER))
+def test_class_dictionary_holds_the_members_in_binding_order(name):
+    cls = type(didazoda.TVX) if name == "TVX" else getattr(didazoda, name)
+    members = BINDING_ORDER[name].split()
+    if "__getmetaclass__" in vars(cls):
+        members.insert(0, "__getmetaclass__")  # received before the members
+    assert [key for key in vars(cls) if key in members] == members
+
+
 def test_dir_of_instance_is_ordinary():
     e = didazoda.TarvexError(1, "x")
     assert "args" in dir(e) and "__class__" in dir(e)

@@ -439,7 +439,7 @@ def test_mvar_attribute_writes_in_row_major_order():
     assert np.array_equal(x.lb, [[1, 2], [3, 4]])
     x.T.lb = np.array([[10, 20], [30, 40]])
     assert np.array_equal(x.lb, [[10, 30], [20, 40]])
-    x.lb = [9, 8, 7, 6, 5, 4]  # values past the last cell are left out
+    x.lb = [9, 8, 7, 6]
     assert np.array_equal(x.lb, [[9, 8], [7, 6]])
     x.lb = sp.csr_matrix([[1.0, 0.0], [0.0, 2.0]])
     assert np.array_equal(x.lb, [[1, 0], [0, 2]])
@@ -451,8 +451,10 @@ def test_mvar_attribute_writes_in_row_major_order():
 
 
 @pytest.mark.parametrize("call, error, text", [
-    (lambda x: setattr(x, "lb", [1, 2]), ValueError, "invalid newvalues"),
-    (lambda x: x.setAttr("LB", np.ones(3)), ValueError, "invalid newvalues"),
+    (lambda x: setattr(x, "lb", [1, 2]), ValueError,
+     "expected 4 values for `lb` (one per cell), got 2"),
+    (lambda x: x.setAttr("LB", np.ones(3)), ValueError,
+     "expected 4 values for `LB` (one per cell), got 3"),
     (lambda x: x.bogus, AttributeError, "Attribute `bogus` does not exist"),
     (lambda x: setattr(x, "shape", (4,)), AttributeError, "Attribute `shape` does not exist"),
     (lambda x: x.getAttr(5), TypeError,

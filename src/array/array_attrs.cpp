@@ -1,8 +1,11 @@
 // Solver attributes of every cell of an MVar or MConstr at once: one
 // engine call, and so one typed library call, per array, the values shaped
 // like the array.
+#include <cstring>
+
 #include "array/array_object.h"
 #include "model/attrs.h"
+#include "module/tarvex_error.h"
 #include "runtime/args.h"
 #include "runtime/arraylike.h"
 
@@ -30,9 +33,10 @@ int attribute_target(PyObject *func, PyObject *self, PyObject *name, Ref &cells,
 
 // The values as the engine reads them, one per cell: a single value (what
 // numpy.isscalar accepts) as it is, anything else flattened in row-major
-// order with values past the last cell left out. Too few values are for the
-// engine to refuse.
-PyObject *values_for(PyObject *values, PyObject *cells) {
+// order, which must hold exactly one value per cell: nothing is written
+// otherwise. An unknown name is refused first, as the engine would.
+PyObject *values_for(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *values,
+                     PyObject *cells) {
   const int scalar = is_scalar(values);
   if (scalar) return scalar < 0 ? nullptr : (Py_INCREF(values), values);
   Ref dense;
@@ -44,8 +48,50 @@ PyObject *values_for(PyObject *values, PyObject *cells) {
   Ref flat(PyArray_Ravel(reinterpret_cast<PyArrayObject *>(arr.get()), NPY_CORDER));
   if (!flat) return nullptr;
   const npy_intp n = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(cells));
-  if (PyArray_SIZE(reinterpret_cast<PyArrayObject *>(flat.get())) <= n) return flat.release();
-  return PySequence_GetSlice(flat.get(), 0, n);
+  const npy_intp given = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(flat.get()));
+  if (given == n) return flat.release();
+  attr::Resolved r;
+  if (!attr::resolve(mdl, name, kind, r)) return nullptr;
+  return PyErr_Format(PyExc_ValueError, "expected %zd values for `%S` (one per cell), got %zd",
+                      static_cast<Py_ssize_t>(n), name, static_cast<Py_ssize_t>(given));
+}
+
+// The library refuses an unknown variable type as invalid model data without
+// saying which: its refusal of a type write gets the first letter that is
+// none of the five types (either case), and the letter's cell in row-major
+// order. Any other failure stands as raised.
+void name_bad_type_letter(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *values) {
+  if (!PyErr_ExceptionMatches(reinterpret_cast<PyObject *>(&TarvexError_Type))) return;
+  PyObject *type, *value, *tb;
+  PyErr_Fetch(&type, &value, &tb);
+  PyErr_NormalizeException(&type, &value, &tb);
+  Ref held_type(type), held_value(value), held_tb(tb);
+  const auto restore = [&] {
+    PyErr_Clear();
+    PyErr_Restore(held_type.release(), held_value.release(), held_tb.release());
+  };
+  const TarvexErrorObject *refusal = reinterpret_cast<TarvexErrorObject *>(value);
+  attr::Resolved r;
+  if (!value || refusal->errno_ != TVX_ERROR_MODEL_INPUT_ERROR || !refusal->message_ ||
+      !attr::resolve(mdl, name, kind, r) || r.datatype != TVX_ATTRTYPE_CHAR)
+    return restore();
+  Ref letters(reinterpret_cast<PyObject *>(np_row_major(values, attr::char_descr())));
+  if (!letters) return restore();
+  const char *bytes =
+      static_cast<const char *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(letters.get())));
+  const npy_intp n = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(letters.get()));
+  npy_intp at = 0;
+  while (at < n && bytes[at] && std::strchr("CBISNcbisn", bytes[at])) at++;
+  if (at == n) return restore();
+  Ref letter(PyUnicode_DecodeLatin1(bytes + at, 1, nullptr));
+  if (!letter) return restore();
+  Ref text(PyUnicode_FromFormat("%U: variable type %R (cell %zd) is none of C, B, I, S, N",
+                                refusal->message_, letter.get(), static_cast<Py_ssize_t>(at)));
+  if (!text) return restore();
+  Ref exc(PyObject_CallFunction(reinterpret_cast<PyObject *>(&TarvexError_Type), "iO",
+                                refusal->errno_, text.get()));
+  if (!exc) return restore();
+  PyErr_SetObject(reinterpret_cast<PyObject *>(&TarvexError_Type), exc.get());
 }
 
 }  // namespace
@@ -77,10 +123,10 @@ PyObject *array_setAttr_impl(PyObject *func, PyObject *const *args) {
   const ArrayKind *kind = nullptr;
   const int rc = attribute_target(func, self, name, cells, &mdl, &kind);
   if (rc <= 0) return rc < 0 ? nullptr : (Py_INCREF(Py_None), Py_None);
-  Ref values(values_for(args[2], cells.get()));
+  Ref values(values_for(mdl, name, kind->attr_kind, args[2], cells.get()));
   if (!values) return nullptr;
   Ref done(model_setattr(mdl, name, kind->attr_kind, cells.get(), values.get()));
-  if (!done) return nullptr;
+  if (!done) return name_bad_type_letter(mdl, name, kind->attr_kind, values.get()), nullptr;
   Py_RETURN_NONE;
 }
 

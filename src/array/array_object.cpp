@@ -7,6 +7,7 @@
 #include "model/handles.h"
 #include "module/state.h"
 #include "runtime/compat.h"
+#include "runtime/decorators.h"
 #include "runtime/guard.h"
 #include "runtime/numpy_api.h"
 
@@ -162,8 +163,10 @@ PyObject *raise_cannot_convert(PyObject *obj, PyTypeObject *expected) {
                       expected->tp_name);
 }
 
-PyObject *array_call_wrapped(PyTypeObject *type, PyObject *self, const char *method, PyObject *args,
-                             PyObject *kwargs) {
+namespace {
+
+// arr.<method>(*args, **kwargs) on the element array.
+PyObject *array_call(PyObject *self, const char *method, PyObject *args, PyObject *kwargs) {
   Ref fn(PyObject_GetAttrString(array_field(self), method));
   if (!fn) return nullptr;
   Ref empty;
@@ -171,7 +174,14 @@ PyObject *array_call_wrapped(PyTypeObject *type, PyObject *self, const char *met
     if (!(empty = Ref(PyTuple_New(0)))) return nullptr;
     args = empty.get();
   }
-  Ref result(PyObject_Call(fn.get(), args, kwargs));
+  return PyObject_Call(fn.get(), args, kwargs);
+}
+
+}  // namespace
+
+PyObject *array_call_wrapped(PyTypeObject *type, PyObject *self, const char *method, PyObject *args,
+                             PyObject *kwargs) {
+  Ref result(array_call(self, method, args, kwargs));
   if (!result) return nullptr;
   return array_wrap(type, result.get());
 }
@@ -181,7 +191,12 @@ PyObject *array_sum_wrapped(PyTypeObject *type, PyObject *self, PyObject *axis) 
   if (!frozen) return nullptr;
   Ref kwargs(Py_BuildValue("{s:O}", "axis", frozen.get()));
   if (!kwargs) return nullptr;
-  return array_call_wrapped(type, self, "sum", nullptr, kwargs.get());
+  Ref total(array_call(self, "sum", nullptr, kwargs.get()));
+  if (!total) return nullptr;
+  // The total of a whole reduction comes bare: the cell holds it as it is
+  // (the int 0 of an empty array stays an int, not a numpy int64).
+  if (!PyArray_Check(total.get()) && !(total = Ref(zero_dim_holding(total.get())))) return nullptr;
+  return array_wrap(type, total.get());
 }
 
 void array_prepare_slots(const ArrayKind &kind) {
@@ -201,6 +216,24 @@ void array_prepare_slots(const ArrayKind &kind) {
   t->tp_as_mapping = &array_as_mapping[at];
   array_as_sequence[at].sq_item = DZ_SLOT(array_item);
   t->tp_as_sequence = &array_as_sequence[at];
+}
+
+int bind_array_members(PyObject *dict, const ArrayMember *members, size_t n) {
+  for (size_t i = 0; i < n; i++) {
+    const FuncSpec *spec = &members[i].spec;
+    switch (members[i].form) {
+      case ArrayMember::method:
+        if (!bind_function(dict, spec)) return -1;
+        break;
+      case ArrayMember::property:
+        if (bind_constant(dict, spec) < 0) return -1;
+        break;
+      case ArrayMember::static_method:
+        if (bind_static(dict, spec) < 0) return -1;
+        break;
+    }
+  }
+  return 0;
 }
 
 // ---- Shared members --------------------------------------------------------------

@@ -65,6 +65,19 @@ const ArrayKind *array_kind_of(PyTypeObject *type);
 // collection, subscript and sequence item (wrapped in kind.type), text.
 void array_prepare_slots(const ArrayKind &kind);
 
+// A member of an array class and the form it is bound in. Members are
+// bound in table order, which is the order of the class dictionary.
+struct ArrayMember {
+  enum Form { method, property, static_method } form;
+  FuncSpec spec;
+};
+// 0, or -1 at the first failure.
+int bind_array_members(PyObject *dict, const ArrayMember *members, size_t n);
+template <size_t N>
+int bind_array_members(PyObject *dict, const ArrayMember (&members)[N]) {
+  return bind_array_members(dict, members, N);
+}
+
 // The shared members, by spec self_type: shape, ndim, size, item, copy,
 // tolist and __array_priority__ (the float 1000.0).
 PyObject *array_shape_impl(PyObject *func, PyObject *const *args);
@@ -88,7 +101,8 @@ PyObject *array_call_wrapped(PyTypeObject *type, PyObject *self, const char *met
 // memory. Anything else is returned as it is. New reference.
 PyObject *frozen_shape(PyObject *shape);
 
-// arr.sum(axis=axis) on the element array, wrapped by new of type.
+// arr.sum(axis=axis) on the element array, wrapped by new of type; a bare
+// total (axis None) becomes the one cell of a 0-d object array.
 PyObject *array_sum_wrapped(PyTypeObject *type, PyObject *self, PyObject *axis);
 
 // _np.<name>, looked up at each use. New reference.

@@ -454,7 +454,7 @@ char letter(OperandKind k) { return k == KIND_MVAR ? 'v' : k == KIND_MLIN ? 'l' 
 }  // namespace
 
 PyObject *a_matmul_o(PyObject *a, PyObject *X) {
-  const OperandKind k = operand_kind(X);
+  const OperandKind k = matmul_kind(X);
   if (k == KIND_ERROR) return nullptr;
   if (k != KIND_MVAR && k != KIND_MLIN && k != KIND_MQUAD)
     return raise_unsupported_operands("@", a, X);
@@ -466,7 +466,7 @@ namespace {
 // An array class on the left of @: self_kind is its kind; accepted lists
 // the right-hand kinds it multiplies with (array-likes always).
 PyObject *array_matmul(PyObject *m, OperandKind self_kind, PyObject *b, bool with_arrays) {
-  const OperandKind k = operand_kind(b, true);
+  const OperandKind k = matmul_kind(b);
   if (k == KIND_ERROR) return nullptr;
   if (k == KIND_ARRAY)
     return route(self_kind == KIND_MQUAD ? MQ : ML, array_field(m), b, letter(self_kind), 'n');

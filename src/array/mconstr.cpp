@@ -3,7 +3,6 @@
 // plain object.
 #include "array/array_object.h"
 #include "model/handles.h"
-#include "runtime/decorators.h"
 #include "runtime/docs.h"
 #include "runtime/guard.h"
 
@@ -85,20 +84,22 @@ const char *const getAttr_args[] = {"self", "attrname"};
 const char *const setAttr_args[] = {"self", "attrname", "newvalues"};
 const char *const li_arg[] = {"li"};
 
-const FuncSpec fromlist_spec = func_spec("_fromlist", "MConstr._fromlist", li_arg, 0, &MConstr_Type,
-                                         mconstr_fromlist_impl, nullptr);
-const FuncSpec methods[] = {
-    DZ_METHOD(MConstr, getAttr, getAttr_args, array_getAttr_impl, getAttr_doc),
-    DZ_METHOD(MConstr, setAttr, setAttr_args, array_setAttr_impl, setAttr_doc),
-    DZ_METHOD(MConstr, tolist, self_only, array_tolist_impl, tolist_doc),
-    DZ_METHOD(MConstr, item, self_only, array_item_impl, item_doc),
-};
-const FuncSpec properties[] = {
-    DZ_METHOD(MConstr, size, self_only, array_size_impl,
-              DOC_PROPERTY("Number of constraints contained in the MConstr")),
-    DZ_METHOD(MConstr, ndim, self_only, array_ndim_impl,
-              DOC_PROPERTY("Number of MConstr dimensions")),
-    DZ_METHOD(MConstr, shape, self_only, array_shape_impl, DOC_PROPERTY("Shape of the MConstr")),
+const ArrayMember members[] = {
+    {ArrayMember::method,
+     DZ_METHOD(MConstr, getAttr, getAttr_args, array_getAttr_impl, getAttr_doc)},
+    {ArrayMember::method,
+     DZ_METHOD(MConstr, setAttr, setAttr_args, array_setAttr_impl, setAttr_doc)},
+    {ArrayMember::property,
+     DZ_METHOD(MConstr, shape, self_only, array_shape_impl, DOC_PROPERTY("Shape of the MConstr"))},
+    {ArrayMember::property, DZ_METHOD(MConstr, ndim, self_only, array_ndim_impl,
+                                      DOC_PROPERTY("Number of MConstr dimensions"))},
+    {ArrayMember::property,
+     DZ_METHOD(MConstr, size, self_only, array_size_impl,
+               DOC_PROPERTY("Number of constraints contained in the MConstr"))},
+    {ArrayMember::static_method, func_spec("_fromlist", "MConstr._fromlist", li_arg, 0,
+                                           &MConstr_Type, mconstr_fromlist_impl, nullptr)},
+    {ArrayMember::method, DZ_METHOD(MConstr, tolist, self_only, array_tolist_impl, tolist_doc)},
+    {ArrayMember::method, DZ_METHOD(MConstr, item, self_only, array_item_impl, item_doc)},
 };
 
 // ---- Class set-up ----------------------------------------------------------------
@@ -119,14 +120,7 @@ int mconstr_prepare() {
   return 0;
 }
 
-int mconstr_bind(PyObject *dict) {
-  if (bind_static(dict, &fromlist_spec) < 0) return -1;
-  for (const FuncSpec &spec : methods)
-    if (!bind_function(dict, &spec)) return -1;
-  for (const FuncSpec &spec : properties)
-    if (bind_constant(dict, &spec) < 0) return -1;
-  return 0;
-}
+int mconstr_bind(PyObject *dict) { return bind_array_members(dict, members); }
 
 }  // namespace
 

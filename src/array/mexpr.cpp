@@ -10,7 +10,6 @@
 #include "expr/quadexpr.h"
 #include "model/attrs.h"
 #include "model/handles.h"
-#include "runtime/decorators.h"
 #include "runtime/docs.h"
 #include "runtime/guard.h"
 #include "runtime/numpy_api.h"
@@ -116,8 +115,40 @@ PyObject *mexpr_clear_impl(PyObject *func, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
+// numpy's reduction of a group starts from the group's first cell, which in
+// an MQuadExpr is a QuadExpr (zeros fills with QuadExpr(0)), and the scalar
+// QuadExpr + QuadExpr stays a QuadExpr whatever it holds. A sum of
+// quadratic expressions with no quadratic term is linear, so such totals
+// become their linear part. Groups of one cell were not added: their cells
+// are the source's own objects and stay.
+int linear_totals(PyObject *sum, Py_ssize_t summed) {
+  PyObject *field = array_field(sum);
+  if (!PyArray_Check(field)) return 0;
+  PyArrayObject *arr = reinterpret_cast<PyArrayObject *>(field);
+  const npy_intp n = PyArray_SIZE(arr);
+  if (n == 0 || summed / n < 2 || PyArray_TYPE(arr) != NPY_OBJECT || !PyArray_ISCARRAY(arr))
+    return 0;
+  PyObject **cells = static_cast<PyObject **>(PyArray_DATA(arr));
+  for (npy_intp i = 0; i < n; i++) {
+    PyObject *cell = cells[i];
+    if (!cell || Py_TYPE(cell) != &QuadExpr_Type || as_list(as_quadexpr(cell)->coeffs_)->size_)
+      continue;
+    // A copy: the total may be an object that its maker still holds.
+    PyObject *linear = linexpr_copy(as_quadexpr(cell)->lin_);
+    if (!linear) return -1;
+    Py_SETREF(cells[i], linear);
+  }
+  return 0;
+}
+
 PyObject *mexpr_sum_impl(PyObject *func, PyObject *const *args) {
-  return array_sum_wrapped(twin_of_func(func).kind.type, args[0], args[1]);
+  const Twin &t = twin_of_func(func);
+  if (&t != &quad) return array_sum_wrapped(t.kind.type, args[0], args[1]);
+  const Py_ssize_t summed = array_size_of(array_field(args[0]));
+  if (summed < 0) return nullptr;
+  Ref sum(array_sum_wrapped(t.kind.type, args[0], args[1]));
+  if (!sum || linear_totals(sum.get(), summed) < 0) return nullptr;
+  return sum.release();
 }
 
 // ---- getValue ------------------------------------------------------------------------
@@ -367,31 +398,31 @@ const char *const shape_arg[] = {"shape"};
 const char *const linexprarr_arg[] = {"linexprarr"};
 const char *const quadexprarr_arg[] = {"quadexprarr"};
 
-#define TWIN_SPECS(Cls, new_arg)                                                              \
-  const FuncSpec Cls##_statics[] = {                                                          \
-      func_spec("new", #Cls ".new", new_arg, 0, &Cls##_Type, mexpr_new_impl, nullptr),        \
-      func_spec("zeros", #Cls ".zeros", shape_arg, 0, &Cls##_Type, mexpr_zeros_impl,          \
-                Cls##_zeros_doc),                                                             \
-  };                                                                                          \
-  const FuncSpec Cls##_methods[] = {                                                          \
-      DZ_METHOD(Cls, copy, self_only, array_copy_impl, Cls##_copy_doc),                       \
-      DZ_METHOD(Cls, clear, self_only, mexpr_clear_impl, Cls##_clear_doc),                    \
-      DZ_METHOD(Cls, item, self_only, array_item_impl, Cls##_item_doc),                       \
-      DZ_METHOD(Cls, getValue, self_only, mexpr_getvalue_impl, Cls##_getValue_doc),           \
-  };                                                                                          \
-  const FuncSpec Cls##_sum_spec =                                                             \
-      DZ_METHOD(Cls, sum, axis_args, mexpr_sum_impl, Cls##_sum_doc).with_defaults("(None,)"); \
-  const FuncSpec Cls##_properties[] = {                                                       \
-      DZ_METHOD(Cls, size, self_only, array_size_impl, Cls##_size_doc),                       \
-      DZ_METHOD(Cls, ndim, self_only, array_ndim_impl, Cls##_ndim_doc),                       \
-      DZ_METHOD(Cls, shape, self_only, array_shape_impl, Cls##_shape_doc),                    \
-      DZ_METHOD(Cls, __array_priority__, self_only, array_priority_impl, nullptr),            \
+#define TWIN_MEMBERS(Cls, new_arg)                                                                \
+  const ArrayMember Cls##_members[] = {                                                           \
+      {ArrayMember::static_method,                                                                \
+       func_spec("new", #Cls ".new", new_arg, 0, &Cls##_Type, mexpr_new_impl, nullptr)},          \
+      {ArrayMember::method, DZ_METHOD(Cls, copy, self_only, array_copy_impl, Cls##_copy_doc)},    \
+      {ArrayMember::method, DZ_METHOD(Cls, clear, self_only, mexpr_clear_impl, Cls##_clear_doc)}, \
+      {ArrayMember::method,                                                                       \
+       DZ_METHOD(Cls, getValue, self_only, mexpr_getvalue_impl, Cls##_getValue_doc)},             \
+      {ArrayMember::method, DZ_METHOD(Cls, item, self_only, array_item_impl, Cls##_item_doc)},    \
+      {ArrayMember::property, DZ_METHOD(Cls, ndim, self_only, array_ndim_impl, Cls##_ndim_doc)},  \
+      {ArrayMember::property,                                                                     \
+       DZ_METHOD(Cls, shape, self_only, array_shape_impl, Cls##_shape_doc)},                      \
+      {ArrayMember::property, DZ_METHOD(Cls, size, self_only, array_size_impl, Cls##_size_doc)},  \
+      {ArrayMember::method,                                                                       \
+       DZ_METHOD(Cls, sum, axis_args, mexpr_sum_impl, Cls##_sum_doc).with_defaults("(None,)")},   \
+      {ArrayMember::static_method, func_spec("zeros", #Cls ".zeros", shape_arg, 0, &Cls##_Type,   \
+                                             mexpr_zeros_impl, Cls##_zeros_doc)},                 \
+      {ArrayMember::property,                                                                     \
+       DZ_METHOD(Cls, __array_priority__, self_only, array_priority_impl, nullptr)},              \
   };
 
-TWIN_SPECS(MLinExpr, linexprarr_arg)
-TWIN_SPECS(MQuadExpr, quadexprarr_arg)
+TWIN_MEMBERS(MLinExpr, linexprarr_arg)
+TWIN_MEMBERS(MQuadExpr, quadexprarr_arg)
 
-#undef TWIN_SPECS
+#undef TWIN_MEMBERS
 
 // ---- Class set-up ----------------------------------------------------------------------------
 
@@ -423,17 +454,8 @@ int mexpr_prepare() {
 
 template <bool Quad>
 int mexpr_bind(PyObject *dict) {
-  const FuncSpec *statics = Quad ? MQuadExpr_statics : MLinExpr_statics;
-  const FuncSpec *methods = Quad ? MQuadExpr_methods : MLinExpr_methods;
-  const FuncSpec *properties = Quad ? MQuadExpr_properties : MLinExpr_properties;
-  for (int i = 0; i < 2; i++)
-    if (bind_static(dict, &statics[i]) < 0) return -1;
-  for (int i = 0; i < 4; i++)
-    if (!bind_function(dict, &methods[i])) return -1;
-  if (!bind_function(dict, Quad ? &MQuadExpr_sum_spec : &MLinExpr_sum_spec)) return -1;
-  for (int i = 0; i < 4; i++)
-    if (bind_constant(dict, &properties[i]) < 0) return -1;
-  return 0;
+  return Quad ? bind_array_members(dict, MQuadExpr_members)
+              : bind_array_members(dict, MLinExpr_members);
 }
 
 }  // namespace

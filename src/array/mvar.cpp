@@ -3,7 +3,6 @@
 #include "array/array_object.h"
 #include "model/handles.h"
 #include "runtime/args.h"
-#include "runtime/decorators.h"
 #include "runtime/docs.h"
 #include "runtime/guard.h"
 
@@ -43,11 +42,10 @@ PyObject *wrap_new_array(PyObject *obj) {
 
 PyObject *mvar_fromlist_impl(PyObject *, PyObject *const *args) { return wrap_new_array(args[0]); }
 
-// None is refused here rather than stored: an array whose cell is None would
-// fail at every later use.
+// None passes, as in any array: every use of a None cell (attributes,
+// products, constraints) refuses it before the library is reached.
 PyObject *mvar_fromvar_impl(PyObject *, PyObject *const *args) {
   PyObject *var = args[0];
-  if (var == Py_None) return raise_arg_type(var, &Var_Type, "var"), nullptr;
   if (!check_arg_type(var, &Var_Type, "var", false)) return nullptr;
   Ref one(PyList_New(1));
   if (!one) return nullptr;
@@ -161,40 +159,40 @@ const char *const var_arg[] = {"var"};
 const char *const reshape_args[] = {"self", "order", "shape"};
 const char *const axis_args[] = {"self", "axis"};
 
-const FuncSpec fromlist_spec =
-    func_spec("fromlist", "MVar.fromlist", li_arg, 0, &MVar_Type, mvar_fromlist_impl, fromlist_doc);
-const FuncSpec fromvar_spec =
-    func_spec("fromvar", "MVar.fromvar", var_arg, 0, &MVar_Type, mvar_fromvar_impl, fromvar_doc);
-// reshape(*shape, order="C"): order is keyword-only.
-const FuncSpec reshape_spec = DZ_METHOD(MVar, reshape, reshape_args, mvar_reshape_impl, reshape_doc)
-                                  .with_flags(FUNC_VARARGS)
-                                  .with_keyword_only(1)
-                                  .with_defaults("('C',)");
-
 const char *const getAttr_args[] = {"self", "attrname"};
 const char *const setAttr_args[] = {"self", "attrname", "newvalues"};
 
-const FuncSpec methods[] = {
-    DZ_METHOD(MVar, getAttr, getAttr_args, array_getAttr_impl, getAttr_doc),
-    DZ_METHOD(MVar, setAttr, setAttr_args, array_setAttr_impl, setAttr_doc),
-    DZ_METHOD(MVar, transpose, self_only, mvar_transpose_impl, transpose_doc),
-    DZ_METHOD(MVar, diagonal, self_only, mvar_diagonal_impl, diagonal_doc),
-    DZ_METHOD(MVar, copy, self_only, array_copy_impl, copy_doc),
-    DZ_METHOD(MVar, tolist, self_only, array_tolist_impl, tolist_doc),
-    DZ_METHOD(MVar, item, self_only, array_item_impl, item_doc),
+const ArrayMember members[] = {
+    {ArrayMember::method, DZ_METHOD(MVar, getAttr, getAttr_args, array_getAttr_impl, getAttr_doc)},
+    {ArrayMember::method, DZ_METHOD(MVar, setAttr, setAttr_args, array_setAttr_impl, setAttr_doc)},
+    {ArrayMember::property,
+     DZ_METHOD(MVar, shape, self_only, array_shape_impl, DOC_PROPERTY("Shape of MVar"))},
+    {ArrayMember::property,
+     DZ_METHOD(MVar, ndim, self_only, array_ndim_impl, DOC_PROPERTY("Number of MVar dimensions"))},
+    {ArrayMember::property, DZ_METHOD(MVar, size, self_only, array_size_impl,
+                                      DOC_PROPERTY("Number of variables contained in MVar"))},
+    {ArrayMember::property,
+     DZ_METHOD(MVar, T, self_only, mvar_T_impl, DOC_PROPERTY("Obtain the transpose of MVar"))},
+    {ArrayMember::method, DZ_METHOD(MVar, copy, self_only, array_copy_impl, copy_doc)},
+    {ArrayMember::method, DZ_METHOD(MVar, diagonal, self_only, mvar_diagonal_impl, diagonal_doc)},
+    {ArrayMember::method,
+     DZ_METHOD(MVar, transpose, self_only, mvar_transpose_impl, transpose_doc)},
+    // reshape(*shape, order="C"): order is keyword-only.
+    {ArrayMember::method, DZ_METHOD(MVar, reshape, reshape_args, mvar_reshape_impl, reshape_doc)
+                              .with_flags(FUNC_VARARGS)
+                              .with_keyword_only(1)
+                              .with_defaults("('C',)")},
+    {ArrayMember::static_method, func_spec("fromlist", "MVar.fromlist", li_arg, 0, &MVar_Type,
+                                           mvar_fromlist_impl, fromlist_doc)},
+    {ArrayMember::static_method,
+     func_spec("fromvar", "MVar.fromvar", var_arg, 0, &MVar_Type, mvar_fromvar_impl, fromvar_doc)},
+    {ArrayMember::method, DZ_METHOD(MVar, tolist, self_only, array_tolist_impl, tolist_doc)},
+    {ArrayMember::method,
+     DZ_METHOD(MVar, sum, axis_args, mvar_sum_impl, sum_doc).with_defaults("(None,)")},
+    {ArrayMember::method, DZ_METHOD(MVar, item, self_only, array_item_impl, item_doc)},
+    {ArrayMember::property,
+     DZ_METHOD(MVar, __array_priority__, self_only, array_priority_impl, nullptr)},
 };
-const FuncSpec sum_spec =
-    DZ_METHOD(MVar, sum, axis_args, mvar_sum_impl, sum_doc).with_defaults("(None,)");
-
-const FuncSpec properties[] = {
-    DZ_METHOD(MVar, T, self_only, mvar_T_impl, DOC_PROPERTY("Obtain the transpose of MVar")),
-    DZ_METHOD(MVar, size, self_only, array_size_impl,
-              DOC_PROPERTY("Number of variables contained in MVar")),
-    DZ_METHOD(MVar, ndim, self_only, array_ndim_impl, DOC_PROPERTY("Number of MVar dimensions")),
-    DZ_METHOD(MVar, shape, self_only, array_shape_impl, DOC_PROPERTY("Shape of MVar")),
-};
-const FuncSpec priority_spec =
-    DZ_METHOD(MVar, __array_priority__, self_only, array_priority_impl, nullptr);
 
 // ---- Class set-up ----------------------------------------------------------------
 
@@ -215,16 +213,7 @@ int mvar_prepare() {
   return 0;
 }
 
-int mvar_bind(PyObject *dict) {
-  if (bind_static(dict, &fromlist_spec) < 0 || bind_static(dict, &fromvar_spec) < 0) return -1;
-  for (const FuncSpec *spec : {&reshape_spec, &sum_spec})
-    if (!bind_function(dict, spec)) return -1;
-  for (const FuncSpec &spec : methods)
-    if (!bind_function(dict, &spec)) return -1;
-  for (const FuncSpec &spec : properties)
-    if (bind_constant(dict, &spec) < 0) return -1;
-  return bind_constant(dict, &priority_spec);
-}
+int mvar_bind(PyObject *dict) { return bind_array_members(dict, members); }
 
 }  // namespace
 

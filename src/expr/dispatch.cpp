@@ -36,30 +36,6 @@ PyObject *raise_with_type_name(const char *prefix, PyObject *o, const char *suff
   return PyErr_Format(PyExc_TypeError, "%s`%S`%s", prefix, name.get(), suffix);
 }
 
-// Replaces the pending exception by the subtraction TypeError, keeping it as
-// the new one's context. Exceptions that are not errors of the operands pass
-// unchanged: KeyboardInterrupt and SystemExit, and MemoryError, which a
-// TypeError would disguise as a typing mistake.
-PyObject *replace_with_sub_error(PyObject *a, PyObject *b) {
-  PyObject *type, *value, *tb;
-  PyErr_Fetch(&type, &value, &tb);
-  if (!type || !PyErr_GivenExceptionMatches(type, PyExc_Exception) ||
-      PyErr_GivenExceptionMatches(type, PyExc_MemoryError)) {
-    PyErr_Restore(type, value, tb);
-    return nullptr;
-  }
-  PyErr_NormalizeException(&type, &value, &tb);
-  Ref old_type(type), old_value(value), old_tb(tb);
-  if (tb && value) PyException_SetTraceback(value, tb);
-  raise_unsupported_operands("-", a, b);
-  PyObject *ntype, *nvalue, *ntb;
-  PyErr_Fetch(&ntype, &nvalue, &ntb);
-  PyErr_NormalizeException(&ntype, &nvalue, &ntb);
-  if (nvalue && old_value) PyException_SetContext(nvalue, old_value.release());
-  PyErr_Restore(ntype, nvalue, ntb);
-  return nullptr;
-}
-
 // An interned name made on first use; lives as long as the process.
 PyObject *name_of(PyObject *&slot, const char *text) {
   if (!slot) slot = PyUnicode_InternFromString(text);
@@ -92,11 +68,11 @@ PyObject *raise_unsupported_operands(const char *op, PyObject *a, PyObject *b) {
                       an.get(), bn.get());
 }
 
-OperandKind operand_kind(PyObject *o, bool sparse) {
+OperandKind operand_kind(PyObject *o) {
   int number = is_number(o);
   if (number < 0) return KIND_ERROR;
   if (number) return KIND_NUMBER;
-  int array = is_arraylike(o, sparse);
+  int array = is_arraylike(o);
   if (array < 0) return KIND_ERROR;
   if (array) {
     int cells = array_has_cells(o);
@@ -104,6 +80,12 @@ OperandKind operand_kind(PyObject *o, bool sparse) {
     return cells ? KIND_ARRAY : KIND_NONE;
   }
   return left_kind(o);
+}
+
+OperandKind matmul_kind(PyObject *o) {
+  const int array = is_arraylike(o, true);
+  if (array < 0) return KIND_ERROR;
+  return array ? KIND_ARRAY : left_kind(o);
 }
 
 // Built-in classes fill the slot with Operand's own function: their
@@ -183,20 +165,54 @@ PyObject *operand_add(PyObject *a, PyObject *b) { return dispatch_left(add_by_le
 
 PyObject *operand_mul(PyObject *a, PyObject *b) { return dispatch_left(mul_by_left, "*", a, b); }
 
-// a - b is a + (-b); any failure on the way becomes the subtraction error.
+namespace {
+
+// -b failed. An operand of a kind the operators serve (a list, an array, a
+// number) failed at its own negation: that is the user's error as raised.
+// Any other object is no operand of this operator: the subtraction's
+// TypeError, with the failure as its context. Errors that belong to no
+// operand (MemoryError, KeyboardInterrupt) pass unchanged.
+PyObject *refuse_unnegated(PyObject *a, PyObject *b) {
+  PyObject *type, *value, *tb;
+  PyErr_Fetch(&type, &value, &tb);
+  PyErr_NormalizeException(&type, &value, &tb);
+  Ref old_type(type), old_value(value), old_tb(tb);
+  const bool operand_error = type && PyErr_GivenExceptionMatches(type, PyExc_Exception) &&
+                             !PyErr_GivenExceptionMatches(type, PyExc_MemoryError);
+  if (!operand_error || operand_kind(b) != KIND_NONE) {
+    PyErr_Clear();  // the kind test may have raised: the negation's error is the one to see
+    PyErr_Restore(old_type.release(), old_value.release(), old_tb.release());
+    return nullptr;
+  }
+  if (tb && value) PyException_SetTraceback(value, tb);
+  raise_unsupported_operands("-", a, b);
+  PyObject *ntype, *nvalue, *ntb;
+  PyErr_Fetch(&ntype, &nvalue, &ntb);
+  PyErr_NormalizeException(&ntype, &nvalue, &ntb);
+  if (nvalue && old_value) PyException_SetContext(nvalue, old_value.release());
+  PyErr_Restore(ntype, nvalue, ntb);
+  return nullptr;
+}
+
+}  // namespace
+
+// a - b is a + (-b). Only an operand that is none of the kinds served (its
+// negation fails, or gives no served kind) gets this operator's TypeError;
+// every other failure (numpy's broadcasting, a cell's own operator, a
+// list's missing unary minus) reaches the user as raised.
 PyObject *operand_sub(PyObject *a, PyObject *b) {
   const auto exact = [](PyObject *o) {
     return Py_TYPE(o) == &Var_Type || Py_TYPE(o) == &LinExpr_Type;
   };
-  if (exact(a) && exact(b)) {
-    PyObject *result = exact_sub(a, b);
-    return result ? result : replace_with_sub_error(a, b);
-  }
+  if (exact(a) && exact(b)) return exact_sub(a, b);
   const binaryfunc add = by_left(add_by_left, a);
   if (!add) return raise_unsupported_operands("-", a, b);
   Ref negated(PyNumber_Negative(b));
-  PyObject *result = negated ? add(a, negated.get()) : nullptr;
-  return result ? result : replace_with_sub_error(a, b);
+  if (!negated) return refuse_unnegated(a, b);
+  const OperandKind k = operand_kind(negated.get());
+  if (k == KIND_ERROR) return nullptr;
+  if (k == KIND_NONE) return raise_unsupported_operands("-", a, b);
+  return add(a, negated.get());
 }
 
 // ---- Division, power, negation -------------------------------------------------------
@@ -290,7 +306,7 @@ PyObject *operand_matmul(PyObject *a, PyObject *b) {
 }
 
 PyObject *operand_rmatmul(PyObject *a, PyObject *b) {
-  switch (operand_kind(b, true)) {
+  switch (matmul_kind(b)) {
     case KIND_ERROR:
       return nullptr;
     case KIND_ARRAY:

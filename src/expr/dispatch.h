@@ -32,8 +32,13 @@ enum OperandKind {
 // The kind of an operand. An array-like that has no cells to combine (see
 // array_has_cells) counts as KIND_NONE, so it is refused instead of being
 // handed to the array kernels, which would pass it back here without end.
-// sparse: scipy sparse matrices are array-like (the matrix product only).
-OperandKind operand_kind(PyObject *o, bool sparse = false);
+OperandKind operand_kind(PyObject *o);
+
+// The kind of the other operand of a matrix product: KIND_ARRAY for every
+// array-like, scipy sparse matrices and numpy scalars included (numpy's
+// own product judges those), else the class kinds; a Python number is no
+// operand of @. numpy never hands a cell back to @, so no cells test.
+OperandKind matmul_kind(PyObject *o);
 
 // Bodies: a is the Operand on the left (self), b any object.
 PyObject *operand_add(PyObject *a, PyObject *b);
