@@ -10,7 +10,8 @@ namespace dz {
 namespace {
 
 // TarvexError(code) whose message says why the library kept no result: the
-// model was changed (by another thread) while the run was under way.
+// model was changed while the run was under way (from another thread, or
+// from a callback of another model: inside its own callback it is refused).
 PyObject *raise_discarded(int code) {
   Ref exc(PyObject_CallFunction(reinterpret_cast<PyObject *>(&TarvexError_Type), "is", code,
                                 "the model was changed while this call ran, so its result was "
