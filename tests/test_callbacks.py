@@ -1,14 +1,16 @@
 """Solver callbacks: where and when the callback runs, what it reads, the
 cuts, branchings and solutions it gives, how it stops a solve, the
-in-callback methods' argument errors; and Ctrl-C during a solve."""
+in-callback methods' argument errors, the model kept as the solve took it;
+and Ctrl-C during a solve."""
 import math
 import random
 import threading
+from types import SimpleNamespace
 
 import numpy as np
 import pytest
 
-from didazoda import TVX, Model, TarvexError, quicksum
+from didazoda import TVX, Column, Model, MVar, PsdExpr, TarvexError, quicksum, read
 
 CB = TVX.Callback
 IN_CALLBACK = "method can only be called in callback function"
@@ -267,29 +269,6 @@ def test_no_incumbent_reads_undefined():
         model.cbGet(CB.MIP_SOL, 0), model.cbGetSolution(x[:2]), model.cbGet(CB.MIP_SOLCNT)))
     m.optimize(callback)
     assert state["result"] == (TVX.UNDEFINED, [TVX.UNDEFINED] * 2, 0)
-
-
-def test_variables_added_during_the_solve_are_not_read_past_the_arrays():
-    m, x, *_ = knapsack(8)
-    added = []
-
-    def grow(model, where):
-        if not added:
-            added.append(model.addVar(name="late"))
-            return
-        if where == CB.MIPSOL and len(added) == 1:
-            late = added[0]
-            with pytest.raises(TarvexError) as info:
-                model.cbGet(CB.MIP_SOL, late.index)
-            assert info.value.errno == TVX.Error.CB_INVALID_WHAT
-            model.cbSetSolution(late, 1.0)  # the buffer has room; the library reads less
-            added.append(info.value)
-
-    m.optimize(grow)
-    assert len(added) == 2
-    # The model changed during the solve: no results of the old problem.
-    with pytest.raises(TarvexError):
-        m.ObjVal
 
 
 def test_values_by_var_and_by_position_agree():
@@ -749,16 +728,6 @@ def test_a_solve_inside_a_callback_is_refused():
     other.optimize()  # and outside it solves
 
 
-def test_dispose_inside_a_callback_is_reported():
-    m, *_ = knapsack(10)
-
-    def dispose(model, where):
-        model.dispose()
-
-    with pytest.raises(TarvexError):
-        m.optimize(dispose)
-
-
 def test_callbacks_of_models_in_threads_run_one_at_a_time():
     inside = []
     overlap = []
@@ -787,6 +756,212 @@ def test_callbacks_of_models_in_threads_run_one_at_a_time():
         t.join()
     assert not overlap
     assert all(a == pytest.approx(b) for a, b in results.values()) and len(results) == 4
+
+
+# ---- the model stays as the solve took it ------------------------------------------------
+
+REFUSED = ("a model cannot be changed while a callback of its solve runs; inside the callback "
+           "use cbCut, cbBranch, cbSetSolution or terminate instead")
+
+
+@pytest.fixture
+def every_kind(tmp_path):
+    """A knapsack with an element of each kind a MIP holds: an SOS1 and an
+    indicator over a binary b that can stay 0 (the optimum is the knapsack's),
+    and a redundant array row over the MVar of x; a MIP start file."""
+    m, x, values, weights, cap = knapsack(10, seed=3)
+    b = m.addVar(vtype=TVX.BINARY, name="b")
+    sos = m.addSOS(TVX.SOS_TYPE1, [b, x[0]])
+    gen = m.addGenConstrIndicator(b, True, x[1] <= 0, name="g")
+    xm = MVar.fromlist(x)
+    mc = m.addMConstr(np.ones((1, 10)), xm, "<", [10], name="all")
+    start = tmp_path / "start.mst"
+    b.Start = 1
+    m.write(str(start))
+    m.reset(1)
+    return SimpleNamespace(m=m, x=x, b=b, c=m.getConstrs()[0], sos=sos, gen=gen, xm=xm, mc=mc,
+                           start=str(start), optimum=knapsack_optimum(values, weights, cap))
+
+
+def fingerprint(m):
+    """Everything of the problem and its names, as the library reads it back."""
+    vs, cs, gs = m.getVars(), m.getConstrs(), m.getGenConstrs()
+    return (m.NumVars, m.NumConstrs, m.NumSOS, m.NumGenConstrs, m.NumPsdVars, m.ModelSense,
+            m.ObjCon, m.ModelName, str(m.getObjective()), m.getA().toarray().tolist(),
+            [m.getAttr(a, vs) for a in ("LB", "UB", "Obj", "VType", "VarName", "Start")],
+            [m.getAttr(a, cs) for a in ("LHS", "RHS", "ConstrName")],
+            m.getAttr("GenConstrName", gs), [e.index for e in vs + cs + m.getSOSs() + gs])
+
+
+# Every way to change a model, as (name, call on (model, handles)). Each is a
+# valid call: outside a callback it goes through.
+EDITS = [
+    ("addVar", lambda m, h: m.addVar()),
+    ("addVar with a column", lambda m, h: m.addVar(column=Column([1.0], [h.c]))),
+    ("addVars", lambda m, h: m.addVars(3)),
+    ("addMVar", lambda m, h: m.addMVar((2,))),
+    ("addConstr", lambda m, h: m.addConstr(h.x[0] + h.x[1] <= 1)),
+    ("addConstr of an array", lambda m, h: m.addConstr(h.xm <= 1)),
+    ("addConstr of an indicator", lambda m, h: m.addConstr((h.b == 1) >> (h.x[2] <= 0))),
+    ("addConstr of a semidefinite row", lambda m, h: m.addConstr(PsdExpr(h.x[0]) <= 1)),
+    ("addConstrs", lambda m, h: m.addConstrs(v <= 1 for v in h.x[:2])),
+    ("addConstrs of no row", lambda m, h: m.addConstrs(v <= 1 for v in [])),
+    ("addLConstr", lambda m, h: m.addLConstr(h.x[0] + h.x[1], TVX.LESS_EQUAL, 1)),
+    ("addRange", lambda m, h: m.addRange(h.x[0] + h.x[1], 0, 1)),
+    ("addMConstr", lambda m, h: m.addMConstr(np.ones((1, 10)), h.xm, "<", [5])),
+    ("addSOS", lambda m, h: m.addSOS(TVX.SOS_TYPE1, [h.x[0], h.x[1]])),
+    ("addGenConstrIndicator", lambda m, h: m.addGenConstrIndicator(h.b, True, h.x[2] <= 0)),
+    ("addPsdVar", lambda m, h: m.addPsdVar(dim=2)),
+    ("remove a variable", lambda m, h: m.remove(h.x[0])),
+    ("remove a row", lambda m, h: m.remove(h.c)),
+    ("remove an SOS", lambda m, h: m.remove(h.sos)),
+    ("remove an indicator", lambda m, h: m.remove(h.gen)),
+    ("remove an MConstr", lambda m, h: m.remove(h.mc)),
+    ("remove nothing", lambda m, h: m.remove([])),
+    ("chgCoeff", lambda m, h: m.chgCoeff(h.c, h.x[0], 1000)),
+    ("setObjective", lambda m, h: m.setObjective(h.x[0] + 0)),
+    ("setObjective quadratic", lambda m, h: m.setObjective(h.x[0] * h.x[1], TVX.MINIMIZE)),
+    ("setAttr of the model", lambda m, h: m.setAttr("ModelSense", TVX.MINIMIZE)),
+    ("model attribute", lambda m, h: setattr(m, "ObjCon", 5)),
+    ("model name", lambda m, h: setattr(m, "ModelName", "other")),
+    ("setAttr of variables", lambda m, h: m.setAttr("UB", h.x[:2], [0, 0])),
+    ("setAttr of a row", lambda m, h: m.setAttr("RHS", h.c, 0)),
+    ("variable attribute", lambda m, h: setattr(h.x[0], "UB", 0)),
+    ("Var.setAttr", lambda m, h: h.x[0].setAttr("LB", 1)),
+    ("variable name", lambda m, h: setattr(h.x[0], "VarName", "y")),
+    ("variable start", lambda m, h: setattr(h.x[0], "Start", 1)),
+    ("row attribute", lambda m, h: setattr(h.c, "RHS", 0)),
+    ("Constr.setAttr", lambda m, h: h.c.setAttr("ConstrName", "r")),
+    ("general constraint name", lambda m, h: setattr(h.gen, "GenConstrName", "other")),
+    ("PsdConstr name of a row", lambda m, h: setattr(m.getPsdConstrs()[0], "PsdCName", "r")),
+    ("MVar attribute", lambda m, h: setattr(h.xm, "UB", 0)),
+    ("MVar.setAttr", lambda m, h: h.xm.setAttr("Obj", 0)),
+    ("MConstr attribute", lambda m, h: setattr(h.mc, "RHS", 0)),
+    ("reset", lambda m, h: m.reset()),
+    ("reset all", lambda m, h: m.reset(1)),
+    ("read a MIP start", lambda m, h: m.read(h.start)),
+    ("cleanupMilp", lambda m, h: m.cleanupMilp()),
+    ("dispose", lambda m, h: m.dispose()),
+    ("__init__ again", lambda m, h: m.__init__()),
+]
+
+
+@pytest.mark.parametrize("edit", [e[1] for e in EDITS], ids=[e[0] for e in EDITS])
+def test_a_change_inside_the_callback_is_refused_and_the_solve_kept(every_kind, edit):
+    h = every_kind
+    before = fingerprint(h.m)
+    outcome = []
+
+    def callback(model, where):
+        if not outcome:
+            try:
+                outcome.append(edit(model, h))
+            except Exception as e:  # noqa: BLE001 -- checked below
+                outcome.append(e)
+
+    h.m.optimize(callback)
+    assert isinstance(outcome[0], RuntimeError) and str(outcome[0]) == REFUSED
+    assert h.m.Status == TVX.OPTIMAL and h.m.ObjVal == pytest.approx(h.optimum)
+    assert fingerprint(h.m) == before
+    edit(h.m, h)  # afterwards the same call goes through
+
+
+def test_reads_files_copies_and_other_models_stay_open_inside_a_callback(every_kind, tmp_path):
+    h = every_kind
+    other = Model()
+    seen = {}
+
+    def reads(model):
+        return (model.NumVars, h.x[0].UB, model.getCoeff(h.c, h.x[0]), str(model.getRow(h.c)),
+                h.xm.getAttr("Obj").tolist(), model.getVarByName("b").index)
+
+    def callback(model, where):
+        if seen:
+            return
+        seen["read"] = reads(model)
+        model.write(str(tmp_path / "m.lp"))
+        copy = model.copy()
+        copy.addVar(name="extra")
+        seen["copy"] = copy
+        other.setObjective(other.addVar(ub=2) + 0, TVX.MAXIMIZE)
+        # Parameters are the settings of the next solve: this one took its own.
+        model.setParam("MaxTime", 1000)
+        model.message("inside the callback")
+
+    h.m.optimize(callback)
+    assert h.m.Status == TVX.OPTIMAL and h.m.ObjVal == pytest.approx(h.optimum)
+    assert seen["read"] == reads(h.m)
+    assert read(str(tmp_path / "m.lp")).NumVars == 11
+    seen["copy"].optimize()
+    assert seen["copy"].NumVars == 12 and seen["copy"].ObjVal == pytest.approx(h.optimum)
+    other.optimize()
+    assert other.ObjVal == 2
+    assert h.m.Params.MaxTime == 1000
+
+
+def hard_split(rows=4, cols=30, seed=7):
+    """A market-split feasibility problem: a MIP search or an IIS search on it
+    runs for minutes unless stopped."""
+    rnd = random.Random(seed)
+    m = Model()
+    x = [m.addVar(vtype=TVX.BINARY) for _ in range(cols)]
+    for _ in range(rows):
+        a = [rnd.randrange(100) for _ in range(cols)]
+        m.addConstr(quicksum(c * v for c, v in zip(a, x)) == sum(a) // 2)
+    m.setParam("MaxTime", 120)  # a safety net only: the test stops the search itself
+    return m
+
+
+@pytest.mark.parametrize("solve, code", [("optimize", TVX.Error.NO_SOLN),
+                                         ("computeIIS", TVX.Error.IIS_NO_SOLN)])
+def test_a_change_from_another_thread_during_the_solve_is_not_taken_for_a_result(solve, code):
+    a = hard_split()
+    started, changed = threading.Event(), threading.Event()
+    late = []
+
+    def watch(model, where):
+        started.set()
+        if changed.is_set() and not late:
+            # The new variable lies past what the search knows.
+            extra = model.getVars()[-1]
+            try:
+                model.cbGet(CB.MIP_SOL, extra.index)
+            except TarvexError as e:
+                late.append(e.errno)
+            model.cbSetSolution(extra, 1.0)  # the buffer has room; the library reads less
+            model.terminate()
+
+    outcome = {}
+
+    def run():
+        try:
+            getattr(a, solve)(watch)
+        except Exception as e:  # noqa: BLE001 -- checked below
+            outcome["error"] = e
+
+    thread = threading.Thread(target=run)
+    thread.start()
+    try:
+        assert started.wait(60)
+        # From this thread, between two of a's callbacks: while one runs the
+        # change is refused as inside it.
+        while True:
+            try:
+                a.addVar(name="late")
+                break
+            except RuntimeError as e:
+                assert str(e) == REFUSED
+        changed.set()
+    finally:
+        thread.join(150)
+    assert not thread.is_alive()
+    error = outcome.get("error")
+    assert isinstance(error, TarvexError), error
+    assert error.errno == code and "the model was changed while this call ran" in str(error)
+    assert late == [TVX.Error.CB_INVALID_WHAT]
+    assert a.NumVars == 31 and a.Status == TVX.UNKNOWN
+    with pytest.raises(TarvexError):
+        a.getVars()[0].X
 
 
 # ---- IIS -------------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "array/array_object.h"
+#include "callbacks/callback_fields.h"
 #include "module/state.h"
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"
@@ -263,6 +264,7 @@ PyObject *row_constraint(PyObject *e, PyObject *sense, PyObject *b) {
 // subclass's runs), and the rows before a failing one stay.
 PyObject *model_addMConstr_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *name = args[5];
+  if (!edit_allowed(model_live_or_null(self))) return nullptr;
   Ref A = Ref::borrow(args[1]);
   int sparse = is_sparse(A.get());
   if (sparse < 0) return nullptr;

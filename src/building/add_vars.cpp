@@ -122,7 +122,7 @@ int read_column(ModelObject *m, PyObject *column, ColumnArrays &out, TVXmodel **
   }
   if (!out.ind.allocate(n) || !out.val.allocate(n)) return -1;
 
-  if (!(*mdl = model_live_handle(m))) return -1;
+  if (!(*mdl = model_edit_handle(m))) return -1;
   for (Py_ssize_t k = 0; k < n; k++) {
     PyObject *constr = PyList_GET_ITEM(constrs.get(), k);
     if (!handle_of_model(constr, *mdl)) return -1;
@@ -171,7 +171,7 @@ PyObject *model_addVar_impl(PyObject *, PyObject *const *args) {
   if (!handle) return nullptr;
   ColumnArrays col;
   TVXmodel *mdl = nullptr;
-  if (column != Py_None ? read_column(m, column, col, &mdl) < 0 : !(mdl = model_live_handle(m)))
+  if (column != Py_None ? read_column(m, column, col, &mdl) < 0 : !(mdl = model_edit_handle(m)))
     return nullptr;
 
   place_var(handle.get(), mdl, PyList_GET_SIZE(m->varlist_));
@@ -483,7 +483,7 @@ PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, P
     Py_XSETREF(cells[i], h);
   }
 
-  TVXmodel *mdl = model_live_handle(self);
+  TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return nullptr;
   const Py_ssize_t first = PyList_GET_SIZE(self->varlist_);
   for (Py_ssize_t i = 0; i < n; i++) place_var(PyList_GET_ITEM(handles.get(), i), mdl, first + i);

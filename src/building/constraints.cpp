@@ -111,7 +111,7 @@ PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyOb
   PyList_SET_ITEM(one_row.get(), 0, expr);
   RowArrays a;
   if (Model_ops.linExprs2array(self, one_row.get(), false, a) < 0) return nullptr;
-  TVXmodel *mdl = model_live_handle(self);
+  TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return nullptr;
   const int rc = TVXaddrangeconstr(mdl, a.nnz, a.ind.get(), a.val.get(), lo, up,
                                    PyBytes_AS_STRING(raw_name.get()));
@@ -165,7 +165,7 @@ PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, Py
   if (!rows.make(n)) return nullptr;
   RowArrays a;
   if (Model_ops.linExprs2array(self, rows_list.get(), true, a) < 0) return nullptr;
-  TVXmodel *mdl = model_live_handle(self);
+  TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return nullptr;
   const int rc = TVXaddrangeconstrs(mdl, static_cast<int>(n), a.nnz, a.beg.get(), a.ind.get(),
                                     a.val.get(), lhs != Py_None ? lower.get() : nullptr,

@@ -4,6 +4,7 @@
 // return a new tupledict of the model's own handles.
 #include <climits>
 
+#include "callbacks/callback_fields.h"
 #include "containers/containers.h"
 #include "expr/tempconstr.h"
 #include "model/model.h"
@@ -230,6 +231,8 @@ const char *const addConstrs_args[] = {"self", "generator", "name"};
 PyObject *model_addConstrs_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *generator = args[1], *name = args[2];
   if (!check_arg_type(name, &PyUnicode_Type, "name", true)) return nullptr;
+  // Refused before the generator runs, also when it would give no row.
+  if (!edit_allowed(model_live_or_null(self))) return nullptr;
   const bool unnamed = name == Py_None || PyUnicode_GET_LENGTH(name) == 0;
   Ref result(tupledict_new());
   if (!result) return nullptr;

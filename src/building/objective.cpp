@@ -62,7 +62,7 @@ int gather(ModelObject *m, PyObject *lin, PyObject *quad, TVXmodel **mdl, NewObj
   for (int i = 0; i < qt.n; i++)
     if (!float_of(qt.coeffs.at(i), &out.qval[static_cast<std::size_t>(i)])) return -1;
 
-  if (!(*mdl = model_live_handle(m))) return -1;
+  if (!(*mdl = model_edit_handle(m))) return -1;
   const Py_ssize_t nvars = PyList_GET_SIZE(m->varlist_);
   out.obj.assign(static_cast<std::size_t>(nvars), 0.0);
   for (int i = 0; i < lt.n; i++) {

@@ -155,20 +155,20 @@ PyObject *model_getA_impl(PyObject *, PyObject *const *args) {
   return PyObject_CallMethod(sparse.get(), "csr_matrix", "OO", arrays.get(), shape.get());
 }
 
-// constr before var, as the argument tests run.
-bool coeff_indices(PyObject *self, PyObject *constr, PyObject *var, TVXmodel **mdl, int *cind,
-                   int *vind) {
+// constr before var, as the argument tests run; edit: the handle of a change.
+bool coeff_indices(PyObject *self, PyObject *constr, PyObject *var, bool edit, TVXmodel **mdl,
+                   int *cind, int *vind) {
   if (!check_arg_type(constr, &Constr_Type, "constr", false) ||
       !check_arg_type(var, &Var_Type, "var", false))
     return false;
-  *mdl = model_live_handle(self);
+  *mdl = edit ? model_edit_handle(self) : model_live_handle(self);
   return *mdl && element_index(constr, *mdl, cind) == 0 && element_index(var, *mdl, vind) == 0;
 }
 
 PyObject *model_getCoeff_impl(PyObject *, PyObject *const *args) {
   TVXmodel *mdl = nullptr;
   int cind = 0, vind = 0;
-  if (!coeff_indices(args[0], args[1], args[2], &mdl, &cind, &vind)) return nullptr;
+  if (!coeff_indices(args[0], args[1], args[2], false, &mdl, &cind, &vind)) return nullptr;
   double coeff = 0;
   const int rc = TVXgetcoeff(mdl, cind, vind, &coeff);
   if (rc) return raise_code(rc);
@@ -180,7 +180,7 @@ PyObject *model_chgCoeff_impl(PyObject *, PyObject *const *args) {
   if (!as_double(args[3], &val)) return nullptr;
   TVXmodel *mdl = nullptr;
   int cind = 0, vind = 0;
-  if (!coeff_indices(args[0], args[1], args[2], &mdl, &cind, &vind)) return nullptr;
+  if (!coeff_indices(args[0], args[1], args[2], true, &mdl, &cind, &vind)) return nullptr;
   const int rc = TVXchgcoeffs(mdl, 1, &cind, &vind, &val);
   if (rc) return raise_code(rc);
   Py_RETURN_NONE;

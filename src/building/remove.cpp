@@ -109,7 +109,7 @@ using DelFn = int (*)(TVXmodel *, int, const int *);
 int delete_kind(ModelObject *self, DelFn del, const std::vector<int> &ids,
                 std::initializer_list<PyObject * ModelObject::*> fields) {
   if (ids.empty()) return 0;
-  TVXmodel *mdl = model_live_handle(self);
+  TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return -1;
   const int rc = del(mdl, static_cast<int>(ids.size()), ids.data());
   if (rc) return raise_code(rc), -1;
@@ -126,7 +126,7 @@ const char *const remove_args[] = {"self", "items"};
 
 PyObject *model_remove_impl(PyObject *, PyObject *const *args) {
   ModelObject *self = as_model(args[0]);
-  if (!model_live_handle(args[0])) return nullptr;
+  if (!model_edit_handle(args[0])) return nullptr;
   Ref lists[4];
   for (auto &l : lists)
     if (!(l = Ref(PyList_New(0)))) return nullptr;

@@ -62,7 +62,7 @@ PyObject *model_addSOS_impl(PyObject *, PyObject *const *args) {
       return nullptr;
     }
   }
-  TVXmodel *mdl = model_live_handle(args[0]);
+  TVXmodel *mdl = model_edit_handle(args[0]);
   if (!mdl) return nullptr;
   // Indices are read last, from handle fields: no Python code runs between
   // them and the library call.
@@ -208,7 +208,7 @@ PyObject *model_addGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   }
   Ref raw_name(str2chars(name));
   if (!raw_name) return nullptr;
-  TVXmodel *mdl = model_live_handle(args[0]);
+  TVXmodel *mdl = model_edit_handle(args[0]);
   if (!mdl) return nullptr;
   int bindex = 0;
   if (binvar == Py_None) {
@@ -228,7 +228,7 @@ PyObject *model_addGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   }
   // The row's indices were read before the name and sense conversions, which
   // run no Python code; the model may still have been disposed meanwhile.
-  mdl = model_live_handle(args[0]);
+  mdl = model_edit_handle(args[0]);
   if (!mdl) return nullptr;
   const int rc = TVXaddgenconstrIndicator(mdl, PyBytes_AS_STRING(raw_name.get()), bindex,
                                           binval == Py_True ? 1 : 0, a.nnz, a.ind.get(),

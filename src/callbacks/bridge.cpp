@@ -11,10 +11,12 @@
 namespace dz {
 namespace {
 
-// The thread running a callback's Python function, 0 when none. Callbacks
-// run one at a time (callbackLock), so one is enough; guarded by the
+// The thread running a callback's Python function, 0 when none, and the
+// solver model whose context is published, null when none. Callbacks run one
+// at a time (callbackLock), so one of each is enough; guarded by the
 // interpreter lock.
 unsigned long g_callback_thread = 0;
+const TVXmodel *g_callback_model = nullptr;
 
 // The solution buffer: as many entries as the larger of the presolved
 // column count and NumVars, every one TVX.UNDEFINED. New reference or null.
@@ -48,6 +50,7 @@ PyObject *solution_buffer(PyObject *model, void *cbdata, int where) {
 int call_with_model(PyObject *model, void *cbdata, int where) {
   ModelObject *m = as_model(model);
   m->cbdata_ = cbdata;
+  g_callback_model = m->mdl_;
   m->where_ = where;
   m->terminate_ = 0;
   m->cbsolflags_ = 0;
@@ -71,6 +74,7 @@ void withdraw(PyObject *model) {
   Py_INCREF(Py_None);
   Py_XSETREF(m->cbsol_, Py_None);
   m->cbdata_ = nullptr;
+  g_callback_model = nullptr;
 }
 
 // The callback proper, with the interpreter lock held.
@@ -152,6 +156,8 @@ int bridge_callback(TVXmodel *, void *cbdata, int where, void *usrdata) {
 bool callback_running_here() {
   return g_callback_thread != 0 && g_callback_thread == PyThread_get_thread_ident();
 }
+
+bool callback_running_on(const TVXmodel *mdl) { return mdl != nullptr && mdl == g_callback_model; }
 
 const FuncSpec Model_terminate_spec =
     DZ_METHOD(Model, terminate, self_arg, model_terminate_impl, terminate_doc);

@@ -21,6 +21,10 @@ int bridge_callback(TVXmodel *model, void *cbdata, int where, void *usrdata);
 // starts would wait for the search that called it. Needs the interpreter lock.
 bool callback_running_here();
 
+// Whether a callback of mdl's solve is running, on any thread. Needs the
+// interpreter lock.
+bool callback_running_on(const TVXmodel *mdl);
+
 }  // namespace dz
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "callbacks/bridge.h"
 #include "model/model.h"
 #include "module/state.h"
 #include "module/tarvex_error.h"
@@ -20,6 +21,14 @@ bool in_callback(PyObject *model, CallbackContext *ctx) {
   model_callback_context(model, ctx);
   if (ctx->cbdata != nullptr) return true;
   PyErr_SetString(PyExc_RuntimeError, "method can only be called in callback function");
+  return false;
+}
+
+bool edit_allowed(const TVXmodel *mdl) {
+  if (!callback_running_on(mdl)) return true;
+  PyErr_SetString(PyExc_RuntimeError,
+                  "a model cannot be changed while a callback of its solve runs; inside the "
+                  "callback use cbCut, cbBranch, cbSetSolution or terminate instead");
   return false;
 }
 

@@ -24,6 +24,13 @@ int model_callback_context(PyObject *model, CallbackContext *ctx);
 // in callback function" and false.
 bool in_callback(PyObject *model, CallbackContext *ctx);
 
+// The rule every call that changes a model starts with, whatever reaches it
+// (a Model method, an element handle, an array): while a callback of mdl's
+// solve runs, RuntimeError saying to use the callback methods, and false;
+// the model must stay the problem the solve is working on. true otherwise,
+// also for a null mdl.
+bool edit_allowed(const TVXmodel *mdl);
+
 // The value of TVX.<group>.<name> as it is now ("Error", "ABORT_CTRL_C"),
 // as an int; false with an exception.
 bool tvx_code(const char *group, const char *name, int *out);

@@ -3,6 +3,7 @@
 #include <climits>
 #include <vector>
 
+#include "callbacks/callback_fields.h"
 #include "model/attrs.h"
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
@@ -271,6 +272,7 @@ PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
 
 PyObject *model_setattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *elements,
                         PyObject *values) {
+  if (!edit_allowed(mdl)) return nullptr;
   Resolved r;
   if (!attr::resolve(mdl, name, kind, r)) return nullptr;
   const bool model = !elements || elements == Py_None;

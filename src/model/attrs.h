@@ -28,6 +28,8 @@ PyObject *one_item_list(PyObject *item);
 PyObject *model_getattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *elements);
 
 // values: what is written, one per element (the value itself for the model).
+// Refused first, with edit_allowed's RuntimeError, while a callback of mdl's
+// solve runs.
 // At element level a value array that does not hold one value per element
 // raises ValueError "invalid newvalues" before any library call. Returns None.
 PyObject *model_setattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *elements,

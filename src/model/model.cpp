@@ -2,6 +2,7 @@
 // the element list accessors.
 #include "model/model.h"
 
+#include "callbacks/callback_fields.h"
 #include "runtime/args.h"
 #include "runtime/decorators.h"
 #include "runtime/docs.h"
@@ -108,6 +109,8 @@ const char *const self_arg[] = {"self"};
 PyObject *model_dispose_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   if (m->owned_ == 1) {
+    // The solve whose callback runs still works on this model.
+    if (!edit_allowed(m->mdl_)) return nullptr;
     m->owned_ = 0;
     TVXfreemodel(m->mdl_);
   }
@@ -256,6 +259,11 @@ TVXmodel *model_live_handle(PyObject *self) {
   TVXmodel *mdl = model_live_or_null(self);
   if (!mdl) raise_code(TVX_ERROR_INVALID_ARGUMENT);
   return mdl;
+}
+
+TVXmodel *model_edit_handle(PyObject *self) {
+  TVXmodel *mdl = model_live_handle(self);
+  return mdl && edit_allowed(mdl) ? mdl : nullptr;
 }
 
 const ClassDef Model_class = {&Model_Type,

@@ -199,6 +199,14 @@ TVXmodel *model_live_or_null(PyObject *self);
 inline TVXmodel *model_live_handle(ModelObject *m) {
   return model_live_handle(reinterpret_cast<PyObject *>(m));
 }
+// The live handle for a call that changes the model: every editing method
+// takes its handle here, before it changes anything. nullptr also with the
+// RuntimeError of edit_allowed (callbacks/callback_fields.h) while a callback
+// of the model's solve runs.
+TVXmodel *model_edit_handle(PyObject *self);
+inline TVXmodel *model_edit_handle(ModelObject *m) {
+  return model_edit_handle(reinterpret_cast<PyObject *>(m));
+}
 
 }  // namespace dz
 

@@ -26,11 +26,13 @@ PyObject *model_message_impl(PyObject *, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-template <int (*Call)(TVXmodel *, const char *)>
+// Handle: model_edit_handle for a call that changes the model (read), else
+// model_live_handle.
+template <int (*Call)(TVXmodel *, const char *), TVXmodel *(*Handle)(PyObject *)>
 PyObject *model_file_impl(PyObject *, PyObject *const *args) {
   Ref filename(text_arg(args[1], "filename"));
   if (!filename) return nullptr;
-  TVXmodel *mdl = model_live_handle(args[0]);
+  TVXmodel *mdl = Handle(args[0]);
   if (!mdl) return nullptr;
   const int rc = Call(mdl, PyBytes_AS_STRING(filename.get()));
   if (rc != TVX_ERROR_OKAY) return raise_code(rc);
@@ -171,9 +173,9 @@ const char getConstrByName_doc[] =
 const FuncSpec Model_message_spec =
     DZ_METHOD(Model, message, message_args, model_message_impl, message_doc);
 const FuncSpec Model_read_spec =
-    DZ_METHOD(Model, read, filename_args, model_file_impl<TVXread>, read_doc);
+    DZ_METHOD(Model, read, filename_args, model_file_impl<TVXread, model_edit_handle>, read_doc);
 const FuncSpec Model_write_spec =
-    DZ_METHOD(Model, write, filename_args, model_file_impl<TVXwrite>, write_doc);
+    DZ_METHOD(Model, write, filename_args, model_file_impl<TVXwrite, model_live_handle>, write_doc);
 const FuncSpec Model_getVarByName_spec =
     DZ_METHOD(Model, getVarByName, name_args,
               model_byname_impl<TVXgetvarbyname, &ModelObject::varlist_>, getVarByName_doc);

@@ -9,8 +9,20 @@ namespace dz {
 
 namespace {
 
-// The two solves differ only in the library function that runs them.
-PyObject *run_solve(PyObject *self, PyObject *callback, int (*solve)(TVXmodel *)) {
+// TarvexError(code) whose message says why the library kept no result: the
+// model was changed while the run was under way (from another thread, or
+// from a callback of another model: inside its own callback it is refused).
+PyObject *raise_discarded(int code) {
+  Ref exc(PyObject_CallFunction(reinterpret_cast<PyObject *>(&TarvexError_Type), "is", code,
+                                "the model was changed while this call ran, so its result was "
+                                "discarded"));
+  if (exc) PyErr_SetObject(reinterpret_cast<PyObject *>(&TarvexError_Type), exc.get());
+  return nullptr;
+}
+
+// The two solves differ only in the library function that runs them and in
+// the code it answers when it discarded the run's result.
+PyObject *run_solve(PyObject *self, PyObject *callback, int (*solve)(TVXmodel *), int discarded) {
   // On the thread of a running callback the solve would wait for the
   // search that called it (and for callbackLock, which that thread holds).
   if (callback_running_here()) {
@@ -33,22 +45,23 @@ PyObject *run_solve(PyObject *self, PyObject *callback, int (*solve)(TVXmodel *)
   // The callback's own exception, left pending by the bridge on this
   // thread, wins over whatever the library returned after it stopped.
   if (PyErr_Occurred()) return nullptr;
+  if (rc == discarded) return raise_discarded(rc);
   if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   Py_RETURN_NONE;
 }
 
 PyObject *model_optimize_impl(PyObject *, PyObject *const *args) {
-  return run_solve(args[0], args[1], TVXoptimize);
+  return run_solve(args[0], args[1], TVXoptimize, TVX_ERROR_NO_SOLN);
 }
 
 PyObject *model_computeIIS_impl(PyObject *, PyObject *const *args) {
-  return run_solve(args[0], args[1], TVXcomputeIIS);
+  return run_solve(args[0], args[1], TVXcomputeIIS, TVX_ERROR_IIS_NO_SOLN);
 }
 
 PyObject *model_reset_impl(PyObject *, PyObject *const *args) {
   int clearall = 0;
   if (!as_int32(args[1], &clearall)) return nullptr;
-  TVXmodel *mdl = model_live_handle(args[0]);
+  TVXmodel *mdl = model_edit_handle(args[0]);
   if (!mdl) return nullptr;
   const int rc = TVXreset(mdl, clearall);
   if (rc != TVX_ERROR_OKAY) return raise_code(rc);
@@ -56,7 +69,7 @@ PyObject *model_reset_impl(PyObject *, PyObject *const *args) {
 }
 
 PyObject *model_cleanupMilp_impl(PyObject *, PyObject *const *args) {
-  TVXmodel *mdl = model_live_handle(args[0]);
+  TVXmodel *mdl = model_edit_handle(args[0]);
   if (!mdl) return nullptr;
   int changed = 0;
   const int rc = TVXcleanupmilp(mdl, &changed);

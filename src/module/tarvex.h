@@ -434,6 +434,11 @@ TVX_API int TVXdelgenconstrs(TVXmodel *model, int num, const int *ind);
  * TVXoptimize or TVXcomputeIIS; it stays until replaced and is not copied
  * with the model. */
 TVX_API int TVXsetcallbackfunc(TVXmodel *model, TVXcallback cb, void *usrdata);
+/* A change of the problem while TVXoptimize or TVXcomputeIIS runs (from a
+ * callback or another thread) drops the run's result: where the call would
+ * have returned OKAY or a stop (ABORT_* limit or request) it returns NO_SOLN,
+ * or IIS_NO_SOLN for TVXcomputeIIS, and logs why. Names and "Start" are no
+ * change of the problem. */
 TVX_API int TVXoptimize(TVXmodel *model);
 /* Finds an irreducible inconsistent subsystem of variable bounds and row
  * sides (integrality, SOS and indicator constraints always hold; the

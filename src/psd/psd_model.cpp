@@ -95,7 +95,7 @@ PyObject *model_addPsdVar_impl(PyObject *, PyObject *const *args) {
       return PyErr_NoMemory();
     }
   }
-  TVXmodel *mdl = model_live_handle(self);
+  TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return nullptr;
   Ref handle(PsdVar_ops.new_(mdl, 0));
   if (!handle) return nullptr;
@@ -169,7 +169,7 @@ PyObject *model_addpsdconstr(ModelObject *self, PyObject *expr, PyObject *lhs, P
   if (Model_ops.linExprs2array(self, one_row.get(), false, linear) < 0) return nullptr;
   PsdArrays psd;
   if (Model_ops.psdExpr2array(self, expr, psd) < 0) return nullptr;
-  TVXmodel *mdl = model_live_handle(self);
+  TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return nullptr;
   const int rc = TVXaddrangepsdconstr(
       mdl, linear.nnz, static_cast<int>(psd.vidx.size()), static_cast<int>(psd.ind.size()),

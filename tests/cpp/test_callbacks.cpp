@@ -704,6 +704,100 @@ TEST(Nested, ASolveInsideTheCallbackIsRefused) {
   EXPECT_EQ(other.optimize(), kOk);
 }
 
+// ---- Changes during the run ---------------------------------------------------------
+
+// A change made while the search runs, from the callback itself or from
+// another thread: the result of the old problem is dropped and the call
+// says so; names and MIP starts are no change of the problem.
+struct ChangeCase {
+  const char *name;
+  int (*change)(TVXmodel *);
+  int result;  // what the callback returns after the change
+  int code;    // what TVXoptimize returns
+};
+
+int bound(TVXmodel *m) {
+  const int j = 2;
+  const double ub = 0;
+  return TVXsetdblattrlist(m, "UB", 1, &j, &ub);
+}
+
+int bound_from_a_thread(TVXmodel *m) {
+  int rc = -1;
+  std::thread([&] { rc = bound(m); }).join();
+  return rc;
+}
+
+int rename_var(TVXmodel *m) {
+  const int j = 0;
+  const char *name = "renamed";
+  return TVXsetstrattrlist(m, "VarName", 1, &j, &name);
+}
+
+int start(TVXmodel *m) {
+  const int j = 0;
+  const double one = 1;
+  return TVXsetdblattrlist(m, "Start", 1, &j, &one);
+}
+
+class Change : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(Change, OnlyAChangeOfTheProblemDropsTheResult) {
+  const ChangeCase &c = GetParam();
+  Fixture f;
+  small(f);  // max x0 + 2 x1 + 3 x2, x0 + x1 + x2 <= 2: 5
+  bool changed = false;
+  EXPECT_EQ(f.optimize([&](void *, int where) {
+    if (changed || where != TVX_CB_MIPSTART) return 0;
+    changed = true;
+    EXPECT_EQ(c.change(f.model), kOk);
+    return c.result;
+  }),
+            c.code);
+  ASSERT_TRUE(changed);
+  if (c.code != kOk) {
+    EXPECT_EQ(f.status(), TVX_STATUS_UNKNOWN);
+    double v = kNaN;
+    EXPECT_EQ(TVXgetdblattr(f.model, "ObjVal", &v), TVX_ERROR_NO_SOLN);
+    // Solved again, the changed problem (x2 <= 0) gives its own optimum.
+    EXPECT_EQ(f.optimize(), kOk);
+    EXPECT_NEAR(f.objval(), 3, 1e-9);
+  } else {
+    EXPECT_NEAR(f.objval(), 5, 1e-9);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Change,
+    ::testing::Values(ChangeCase{"Bound", bound, 0, TVX_ERROR_NO_SOLN},
+                      ChangeCase{"BoundFromAThread", bound_from_a_thread, 0, TVX_ERROR_NO_SOLN},
+                      ChangeCase{"BoundThenStop", bound, -9002, TVX_ERROR_NO_SOLN},
+                      ChangeCase{"BoundThenError", bound, -1, TVX_ERROR_ERROR},
+                      ChangeCase{"Name", rename_var, 0, kOk}, ChangeCase{"Start", start, 0, kOk}),
+    [](const auto &case_info) { return std::string(case_info.param.name); });
+
+TEST(Change, DuringAnIisSearchDropsIt) {
+  Fixture f;
+  f.vars({0, 0, 0}, {0, 0, 0}, {1, 1, 1}, "BBB");
+  f.row({0, 1}, {1, 1}, 2, TVX_INFINITY);
+  f.row({0, 1, 2}, {1, 1, 1}, -TVX_INFINITY, 1);
+  Body change;
+  ASSERT_EQ(TVXsetcallbackfunc(f.model, trampoline, &change), kOk);
+  bool changed = false;
+  change = [&](void *, int) {
+    if (!changed) {
+      EXPECT_EQ(bound(f.model), kOk);
+    }
+    changed = true;
+    return 0;
+  };
+  EXPECT_EQ(TVXcomputeIIS(f.model), TVX_ERROR_IIS_NO_SOLN);
+  EXPECT_TRUE(changed);
+  int in = -1;
+  const int row = 0;
+  EXPECT_EQ(TVXgetintattrlist(f.model, "IISConstr", 1, &row, &in), TVX_ERROR_IIS_NO_SOLN);
+}
+
 // ---- IIS --------------------------------------------------------------------------
 
 TEST(Iis, CalledDuringTheFeasibilitySolves) {

@@ -59,28 +59,41 @@ TEST(Snapshot, ChangeWhileHeldCopiesTheModelAndLeavesTheSnapshot) {
 }
 
 // The run of a detached solve sees the problem as it was when it started,
-// whatever is changed meanwhile (as a callback would, taking the lock).
+// whatever is changed meanwhile (as a callback would, taking the lock). A
+// result it could not keep is never reported as a success or a stop with an
+// incumbent; a failure keeps its code.
 TEST(Snapshot, DetachedRunKeepsResultsOnlyForTheProblemItSolved) {
-  for (const bool change : {false, true}) {
-    const auto m = two_vars();
-    const tvx::Store *before = &m->store();
-    bool kept = false;
-    const int code = tvx::run_detached(
-        *m, nullptr,
-        [&](const tvx::SolveInput &input, tvx::SolveContext &) {
-          EXPECT_EQ(&input.model(), before);
-          if (change) {
-            std::lock_guard<std::mutex> lock(m->mutex);
-            m->edit().set_var_lb(0, 0.5);
-          }
-          EXPECT_EQ(input.model().vars().lb[0], 0.0);
-          return kOk;
-        },
-        [&](tvx::Store &) { kept = true; });
-    EXPECT_EQ(code, kOk);
-    EXPECT_EQ(kept, !change) << change;
-    EXPECT_EQ(&m->store() == before, !change) << change;
-    EXPECT_EQ(m->store().vars().lb[0], change ? 0.5 : 0.0);
+  constexpr int kDiscarded = TVX_ERROR_NO_SOLN;
+  struct Case {
+    int ran;      // what the run returns
+    int changed;  // what run_detached answers when the model changed meanwhile
+  };
+  for (const Case c :
+       {Case{kOk, kDiscarded}, Case{TVX_ERROR_ABORT_TIME_LIMIT, kDiscarded},
+        Case{TVX_ERROR_ABORT_CTRL_C, kDiscarded}, Case{TVX_ERROR_ABORT_SOLUTION_LIMIT, kDiscarded},
+        Case{TVX_ERROR_MODEL_INPUT_ERROR, TVX_ERROR_MODEL_INPUT_ERROR},
+        Case{TVX_ERROR_ABORT_SOLVER_NOT_AVAILABLE, TVX_ERROR_ABORT_SOLVER_NOT_AVAILABLE}}) {
+    for (const bool change : {false, true}) {
+      const auto m = two_vars();
+      const tvx::Store *before = &m->store();
+      bool kept = false;
+      const int code = tvx::run_detached(
+          *m, nullptr,
+          [&](const tvx::SolveInput &input, tvx::SolveContext &) {
+            EXPECT_EQ(&input.model(), before);
+            if (change) {
+              std::lock_guard<std::mutex> lock(m->mutex);
+              m->edit().set_var_lb(0, 0.5);
+            }
+            EXPECT_EQ(input.model().vars().lb[0], 0.0);
+            return c.ran;
+          },
+          [&](tvx::Store &) { kept = true; }, kDiscarded);
+      EXPECT_EQ(code, change ? c.changed : c.ran) << c.ran << " " << change;
+      EXPECT_EQ(kept, !change) << change;
+      EXPECT_EQ(&m->store() == before, !change) << change;
+      EXPECT_EQ(m->store().vars().lb[0], change ? 0.5 : 0.0);
+    }
   }
 }
 

@@ -13,6 +13,9 @@
 
 namespace {
 
+// A run whose result is dropped, the model having changed meanwhile, answers
+// the code its results would then be read with: NO_SOLN for a solve,
+// IIS_NO_SOLN for an IIS. Neither call gives them otherwise.
 int optimize(tvx::Model &m, TVXmodel *handle) {
   tvx::SolveOutcome outcome;
   return tvx::run_detached(
@@ -21,7 +24,8 @@ int optimize(tvx::Model &m, TVXmodel *handle) {
         outcome = tvx::solve(input, context);
         return outcome.code;
       },
-      [&outcome](tvx::Store &store) { store.set_results(std::move(outcome.results)); });
+      [&outcome](tvx::Store &store) { store.set_results(std::move(outcome.results)); },
+      TVX_ERROR_NO_SOLN);
 }
 
 // The IIS is added to the results already there, which describe the same
@@ -40,7 +44,8 @@ int compute_iis(tvx::Model &m, TVXmodel *handle) {
         results.iis_col = std::move(outcome.col);
         results.iis_row = std::move(outcome.row);
         store.set_results(std::move(results));
-      });
+      },
+      TVX_ERROR_IIS_NO_SOLN);
 }
 
 // A detached run holds the lock only while it copies and stores, so it

@@ -10,9 +10,18 @@
 
 namespace tvx {
 
+namespace {
+
+// The codes of a run that stopped early with what it had found.
+bool stopped(int code) {
+  return code <= TVX_ERROR_ABORT_ITERATION_LIMIT && code >= TVX_ERROR_ABORT_SOLUTION_LIMIT;
+}
+
+}  // namespace
+
 int run_detached(Model &m, TVXmodel *handle,
                  const std::function<int(const SolveInput &, SolveContext &)> &run,
-                 const std::function<void(Store &)> &keep) {
+                 const std::function<void(Store &)> &keep, int discarded) {
   std::unique_ptr<SolveInput> input;
   std::uint64_t revision = 0;
   TVXcallback function = nullptr;
@@ -46,10 +55,18 @@ int run_detached(Model &m, TVXmodel *handle,
   }
   // The share goes before the lock is taken again, so keeping the results
   // does not copy the store.
+  const std::string logfile = input->logfile;
   input.reset();
-  std::lock_guard<std::mutex> lock(m.mutex);
-  if (m.store().revision() == revision) keep(m.edit());
-  return code;
+  {
+    std::lock_guard<std::mutex> lock(m.mutex);
+    if (m.store().revision() == revision) {
+      keep(m.edit());
+      return code;
+    }
+  }
+  if (code != TVX_ERROR_OKAY && !stopped(code)) return code;
+  LogFile(logfile).line("The model was changed during the run: its result is discarded.");
+  return discarded;
 }
 
 }  // namespace tvx

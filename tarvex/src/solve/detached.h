@@ -21,9 +21,14 @@ namespace tvx {
 // The context lives for the whole run: the place for a stop request and the
 // model's callback (called with handle, the model's own). The run takes
 // SIGINT (interrupt.h).
+// Returns the run's status; but a run whose result is dropped because the
+// model changed meanwhile returns discarded in place of OKAY or of a stop
+// (an ABORT_* limit or request, which would keep an incumbent), so that no
+// caller takes it for a solve with results, and says so in the log. A failed
+// run keeps its own code.
 int run_detached(Model &m, TVXmodel *handle,
                  const std::function<int(const SolveInput &, SolveContext &)> &run,
-                 const std::function<void(Store &)> &keep);
+                 const std::function<void(Store &)> &keep, int discarded);
 
 }  // namespace tvx
 
