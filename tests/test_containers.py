@@ -359,7 +359,7 @@ def test_dir_defaults_and_docstrings():
     assert tuplelist.sort.__kwdefaults__ == {"key": None, "reverse": False}
     for member, signature in [(tuplelist.__init__, "__init__(li, wildcard)"),
                               (tuplelist.select, "select(*query=[])"), (tuplelist.clean, "clean()"),
-                              (tupledict.select, "select(*query=[])"), (tupledict.sum, "sum(*query=[])"),
+                              (tupledict.select, "select(*query)"), (tupledict.sum, "sum(*query=[])"),
                               (tupledict.prod, "prod(coeffs, *query=[])"), (multidict, "multidict(d)")]:
         lines = member.__doc__.split("\n")
         assert lines[0] == "" and lines[1].strip() == "SIGNATURE:" and lines[2].strip() == signature

@@ -1,4 +1,5 @@
-"""Member listing of the classes and the layout of every public docstring."""
+"""Member listing of the classes, and the layout and SIGNATURE line of every public docstring."""
+import inspect
 import re
 
 import pytest
@@ -151,3 +152,83 @@ def test_read_only_properties_have_one_framed_line():
                 if not re.fullmatch(r"\n +\S[^\n]*\n\s*", value.__doc__):
                     bad.append("{}.{}: {!r}".format(name, member, value.__doc__))
     assert not bad, bad
+
+
+# SIGNATURE lines kept as documented although they differ from the signature the
+# callable shows: other argument names, float('inf') for the default 1e+20, parameters
+# left out or invented. cbGet shows only `what`, while its docstring names `index` too.
+FIXED_SIGNATURE_LINES = {
+    "paramHelp": "paramHelp(paramname)",
+    "setParam": "setParam(paramname, paramvalue)",
+    "system": "system(command)",
+    "tuplelist.select": "select(*query=[])",
+    "tupledict.sum": "sum(*query=[])",
+    "tupledict.prod": "prod(coeffs, *query=[])",
+    "MVar.reshape": "reshape(*shape)",
+    "MVar.setAttr": "setAttr(attrname, attrvalues)",
+    "MConstr.setAttr": "setAttr(attrname, attrvalues)",
+    "QuadExpr.getCoeff": "getCoeff(index)",
+    "QuadExpr.getVar1": "getVar1(index)",
+    "QuadExpr.getVar2": "getVar2(index)",
+    "Column.getCoeff": "getCoeff(index)",
+    "Column.getConstr": "getConstr(index)",
+    "Env.setParam": "setParam(paramname, paramvalue)",
+    "Model.addVar": "addVar(lb=0, ub=float('inf'), obj=0, vtype='C', name='', column=None)",
+    "Model.addMVar": "addMVar(shape, lb=0.0, ub=float('inf'), obj=0.0, vtype='C', name='')",
+    "Model.addVars": "addVars(*indices, lb=0.0, ub=float('inf'), obj=0.0, vtype='C', name='')",
+    "Model.addConstr": "addConstr(tmpConstr, name='')",
+    "Model.addGenConstrIndicator":
+        "addGenConstrIndicator(binvar|Var, binval|bool, lhs, sense=None|str, rhs=None|float)",
+    "Model.remove": "remove(item)",
+    "Model.setObjective": "setObjective(expr, sense=0)",
+    "Model.setParam": "setParam(paramname, paramvalue)",
+    "Model.getParamInfo": "getParamInfo(paramname)",
+    "Model.cbGet": "cbGet(what, index=None)",
+}
+DOCUMENTED = {where: doc for where, doc, _ in documented_callables()}
+
+
+def callable_of(where):
+    owner, _, member = where.rpartition(".")
+    if not owner:
+        return getattr(didazoda, member)
+    value = vars(getattr(didazoda, owner))[member]
+    return value.__func__ if isinstance(value, staticmethod) else value
+
+
+def shown_signature(f):
+    """The callable's signature without `self`."""
+    params = list(inspect.signature(f).parameters.values())
+    return inspect.Signature(params[1:] if params and params[0].name == "self" else params)
+
+
+def documented_signature(line):
+    """The signature a SIGNATURE line states, or None when it is not Python."""
+    scope = {}
+    try:
+        exec("def {}: pass".format(line), {}, scope)
+    except SyntaxError:
+        return None
+    ((name, f),) = scope.items()
+    return name, inspect.signature(f)
+
+
+@pytest.mark.parametrize("where", sorted(DOCUMENTED))
+def test_signature_line_matches_the_callable(where):
+    lines = [l.strip() for l in DOCUMENTED[where].split("\n")]
+    line = lines[lines.index("SIGNATURE:") + 1]
+    expected = (where.rpartition(".")[2], shown_signature(callable_of(where)))
+    if where in FIXED_SIGNATURE_LINES:
+        assert line == FIXED_SIGNATURE_LINES[where]
+        assert documented_signature(line) != expected, "no longer differs: drop the entry"
+    else:
+        assert documented_signature(line) == expected, line
+
+
+def test_shown_signatures_name_the_leading_arguments():
+    # A displayed signature set by hand must follow a renamed argument.
+    for where in DOCUMENTED:
+        f = callable_of(where)
+        if getattr(f, "__text_signature__", None):
+            shown = list(inspect.signature(f).parameters)
+            assert list(f.__code__.co_varnames[:len(shown)]) == shown, where

@@ -233,14 +233,14 @@ const char init_doc[] = R"doc(
 
 const char select_doc[] = R"doc(
         SIGNATURE:
-            select(*query=[])
+            select(*query)
 
         PURPOSE:
             Select the values whose keys match a pattern, as a list in key order.
 
         ARGUMENTS:
-            *query=[]
-            ---------
+            *query
+            ------
             Pattern fields, compared position by position with the fields of each key.
             '*' matches anything, a list or tuple matches any of its members, any other
             value must be equal; fields beyond the pattern are free.
