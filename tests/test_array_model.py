@@ -4,9 +4,8 @@ solved against the scalar formulation and scipy's linprog."""
 import numpy as np
 import pytest
 import scipy.optimize
-import scipy.sparse as sp
 
-from didazoda import TVX, LinExpr, MConstr, MLinExpr, MQuadExpr, MVar, Model, TarvexError
+from didazoda import MConstr, MLinExpr, MVar, Model, TarvexError
 
 
 def read(m, attr, items):

@@ -8,7 +8,6 @@ and against the model's own addConstr once that is built.
 import numpy as np
 import pytest
 
-import didazoda
 from didazoda import Model, TVX, tupledict, tuplelist
 
 

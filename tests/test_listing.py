@@ -91,8 +91,8 @@ def layout_problems(doc, base):
         problems.append("does not begin with a line break")
     lines = doc.split("\n")[1:]
     pad, inner = " " * base, " " * (base + 4)
-    headers = [l.strip() for l in lines if l.startswith(pad) and not l.startswith(inner)
-               and l.strip()]
+    headers = [line.strip() for line in lines
+               if line.startswith(pad) and not line.startswith(inner) and line.strip()]
     if headers[:3] != SECTIONS[:3]:
         problems.append("sections {} do not start SIGNATURE, PURPOSE, ARGUMENTS".format(headers))
     order = [SECTIONS.index(h) for h in headers if h in SECTIONS]
@@ -101,19 +101,19 @@ def layout_problems(doc, base):
     if "ARGUMENTS:" in headers:
         start = lines.index(pad + "ARGUMENTS:") + 1
         body = []
-        for l in lines[start:]:
-            if l.strip() in SECTIONS:
+        for line in lines[start:]:
+            if line.strip() in SECTIONS:
                 break
-            body.append(l)
-        entries = [l for l in body if l.strip()]
+            body.append(line)
+        entries = [line for line in body if line.strip()]
         if entries and entries[0].strip() != "None.":
-            for i, l in enumerate(body[:-1]):
+            for i, line in enumerate(body[:-1]):
                 nxt = body[i + 1]
                 if nxt.strip() and set(nxt.strip()) == {"-"}:
-                    if len(nxt.strip()) != len(l.strip()) or not l.startswith(inner) \
+                    if len(nxt.strip()) != len(line.strip()) or not line.startswith(inner) \
                             or not nxt.startswith(inner):
-                        problems.append("underline of {!r} does not match".format(l.strip()))
-            if not any(set(l.strip()) == {"-"} for l in entries):
+                        problems.append("underline of {!r} does not match".format(line.strip()))
+            if not any(set(line.strip()) == {"-"} for line in entries):
                 problems.append("ARGUMENTS has neither None. nor underlined names")
     return problems
 
@@ -215,7 +215,7 @@ def documented_signature(line):
 
 @pytest.mark.parametrize("where", sorted(DOCUMENTED))
 def test_signature_line_matches_the_callable(where):
-    lines = [l.strip() for l in DOCUMENTED[where].split("\n")]
+    lines = [text.strip() for text in DOCUMENTED[where].split("\n")]
     line = lines[lines.index("SIGNATURE:") + 1]
     expected = (where.rpartition(".")[2], shown_signature(callable_of(where)))
     if where in FIXED_SIGNATURE_LINES:
