@@ -39,6 +39,19 @@ bool trivially_infeasible(const Store &model, std::string &why) {
   return false;
 }
 
+// A semi-continuous or semi-integer variable whose range excludes 0 and is
+// infinite on its far side: HiGHS states it with a large finite bound and
+// fails when the point sits there; the CBC formulation takes it as it is.
+bool unbounded_semi_range(const Store &model) {
+  const Vars &v = model.vars();
+  for (int j = 0; j < model.num_vars(); ++j) {
+    if (!is_semi_type(v.type[j])) continue;
+    const double lb = finite_or_inf(v.lb[j]), ub = finite_or_inf(v.ub[j]);
+    if ((lb > 0 && ub == kInf) || (ub < 0 && lb == -kInf)) return true;
+  }
+  return false;
+}
+
 // No variables: every row's activity is 0.
 void solve_without_variables(const Problem &p, SolveOutcome &out) {
   Results &r = out.results;
@@ -93,11 +106,14 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
                       "semi-integer variables, SOS or indicator constraints");
     return;
   }
-  if (combinatorial || (problem.discrete && context.callback != nullptr)) {
+  const bool semi_unbounded = problem.hessian.empty() && unbounded_semi_range(model);
+  if (combinatorial || semi_unbounded || (problem.discrete && context.callback != nullptr)) {
     engine = engines.combinatorial;
     if (engine == nullptr) {
-      out.code = refuse(log, combinatorial ? "SOS and indicator constraints need the CBC engine"
-                                           : "a MIP with a callback needs the CBC engine");
+      out.code = refuse(log, combinatorial    ? "SOS and indicator constraints need the CBC engine"
+                             : semi_unbounded ? "a semi-continuous or semi-integer variable "
+                                                "unbounded away from 0 needs the CBC engine"
+                                              : "a MIP with a callback needs the CBC engine");
       return;
     }
   }
