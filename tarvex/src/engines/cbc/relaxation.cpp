@@ -53,6 +53,7 @@ class Settler {
   // The relaxation of a part, columns continuous; null when a fixing
   // leaves a column no value.
   std::unique_ptr<OsiClpSolverInterface> relaxation(const Fixed &fixed);
+  // The status of a part's relaxation; for kUnbounded, its ray is ray_.
   Lp solve(OsiClpSolverInterface &lp);
   // A ray of the part's relaxation, normalised to cost.d = -1; empty when
   // CLP finds none.
@@ -66,6 +67,7 @@ class Settler {
   const OsiClpSolverInterface &lp_;
   const Clock::time_point deadline_;
   CoinMessageHandler quiet_;
+  std::vector<double> ray_;
 };
 
 std::unique_ptr<OsiClpSolverInterface> Settler::relaxation(const Fixed &fixed) {
@@ -85,9 +87,20 @@ std::unique_ptr<OsiClpSolverInterface> Settler::relaxation(const Fixed &fixed) {
 Settler::Lp Settler::solve(OsiClpSolverInterface &lp) {
   lp.initialSolve();
   if (lp.isProvenOptimal()) return Lp::kOptimal;
-  if (lp.isProvenPrimalInfeasible()) return Lp::kInfeasible;
-  if (lp.isProvenDualInfeasible()) return Lp::kUnbounded;
-  return Lp::kFailed;
+  // CLP takes some unbounded LPs for infeasible, and tells nothing of the
+  // feasibility of one it finds unbounded: both are settled by LPs that are
+  // bounded, the LP without its objective and the search for a ray.
+  std::unique_ptr<OsiClpSolverInterface> plain(new OsiClpSolverInterface(lp));
+  plain->passInMessageHandler(&quiet_);
+  for (int j = 0; j < plain->getNumCols(); ++j) plain->setObjCoeff(j, 0.0);
+  plain->initialSolve();
+  if (plain->isProvenPrimalInfeasible()) return Lp::kInfeasible;
+  if (!plain->isProvenOptimal()) return Lp::kFailed;
+  ray_ = ray(lp);
+  if (!ray_.empty()) return Lp::kUnbounded;
+  lp.setHintParam(OsiDoDualInResolve, false, OsiHintDo);
+  lp.resolve();
+  return lp.isProvenOptimal() ? Lp::kOptimal : Lp::kFailed;
 }
 
 std::vector<double> Settler::ray(const OsiClpSolverInterface &part) {
@@ -117,7 +130,8 @@ std::vector<double> Settler::ray(const OsiClpSolverInterface &part) {
   if (ind.empty()) return {};
   const CoinPackedVector row(static_cast<int>(ind.size()), ind.data(), val.data());
   cone->addRow(row, -1.0, inf);
-  if (solve(*cone) != Lp::kOptimal || cone->getObjValue() > -0.5) return {};
+  cone->initialSolve();
+  if (!cone->isProvenOptimal() || cone->getObjValue() > -0.5) return {};
   const double *d = cone->getColSolution();
   return std::vector<double>(d, d + cone->getNumCols());
 }
@@ -202,8 +216,7 @@ Settled Settler::run() {
       case Lp::kUnbounded:
         break;
     }
-    const std::vector<double> d = ray(*lp);
-    if (d.empty()) return gave_up("CLP found no ray of an unbounded relaxation");
+    const std::vector<double> d = std::move(ray_);
     double largest = 0;
     for (double v : d) largest = std::max(largest, std::fabs(v));
     const double tiny = 1e-7 * largest;
