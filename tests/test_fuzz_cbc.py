@@ -8,7 +8,8 @@ offers the candidate back at MIPSOL. Their statuses and optima must agree
 with each other and, for the models small enough to enumerate, with the
 enumeration.
 
-A fixed set of DIDAZODA_CBC_FUZZ_MODELS models (default 150) from seed
+A fixed set of DIDAZODA_CBC_FUZZ_MODELS models (default 150, 60 under the
+sanitizers) from seed
 DIDAZODA_CBC_FUZZ_SEED (default 0) runs here; `make fuzz-cbc` runs thousands."""
 import json
 import math
@@ -17,9 +18,10 @@ import os
 import pytest
 
 from fuzz import mips
-from fuzz.runner import Worker, describe
+from fuzz.runner import SANITIZED, Worker, describe
 
-MODELS = int(os.environ.get("DIDAZODA_CBC_FUZZ_MODELS", "150"))
+# Fewer under the sanitizers, where each solve is slower.
+MODELS = int(os.environ.get("DIDAZODA_CBC_FUZZ_MODELS", "60" if SANITIZED else "150"))
 FIRST_SEED = int(os.environ.get("DIDAZODA_CBC_FUZZ_SEED", "0"))
 NAMES = {1: "OPTIMAL", 2: "INFEASIBLE", 3: "UNBOUNDED", 4: "INF_OR_UBD"}
 
