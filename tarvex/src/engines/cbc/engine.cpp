@@ -233,6 +233,7 @@ void configure(CbcModel &cbc, const Problem &p, const Formulation &f,
   // Plain branching decisions: the pseudo-cost decision of CBC dereferences
   // objects that only its own integer branches have.
   cbc.setNumberBeforeTrust(0);
+  cbc.setNumberStrong(0);
   add_search_aids(cbc);
   set_limits(cbc, p, sign, seconds);
   if (!start.empty()) {

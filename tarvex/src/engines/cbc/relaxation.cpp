@@ -161,6 +161,7 @@ Settler::Search Settler::feasible(const Fixed &fixed) {
   cbc.findIntegers(false);
   if (!raw.empty()) cbc.addObjects(static_cast<int>(raw.size()), raw.data());
   cbc.setNumberBeforeTrust(0);
+  cbc.setNumberStrong(0);
   cbc.setUseElapsedTime(true);
   if (left < 1e9) cbc.setMaximumSeconds(left);
   cbc.setIntegerTolerance(std::max(1e-9, p_.param("MIP/IntegerTolerance")));
