@@ -153,7 +153,7 @@ CBC_FUZZ_MODELS ?= 5000
 CBC_FUZZ_SEED ?= 1000000
 fuzz-cbc: build-py3
 	cd tests && DIDAZODA_CBC_FUZZ_MODELS=$(CBC_FUZZ_MODELS) DIDAZODA_CBC_FUZZ_SEED=$(CBC_FUZZ_SEED) \
-	  ../$(VENV)/py3/bin/python -m pytest -q -p no:cacheprovider test_fuzz_cbc.py
+	  ../$(VENV)/py3/bin/python -m pytest -q -s -p no:cacheprovider test_fuzz_cbc.py
 
 .PHONY: fuzz-cbc
 

@@ -519,11 +519,15 @@ void SearchHooks::taken(const double *x) {
 void SearchHooks::node_done() { drop_request(); }
 
 void SearchHooks::end() {
-  // Solutions given after the last node that ran heuristics: the search is
-  // over, so the incumbent may change under nothing.
+  // Solutions given after the last node that ran heuristics. CBC's own way
+  // in reads state the search has torn down; the plain copy does not.
   double value = incumbent_obj_;
   std::vector<double> x(static_cast<std::size_t>(n_cols_));
-  if (next_given(cbc_, value, x.data())) cbc_->setBestSolution(CBC_ROUNDING, value, x.data(), 0);
+  if (!next_given(cbc_, value, x.data()) || !judge(x.data())) return;
+  cbc_->setBestSolution(x.data(), n_cols_, value, false);
+  incumbent_ = std::move(x);
+  incumbent_obj_ = value;
+  ++solutions_;
 }
 
 void SearchHooks::round(const OsiSolverInterface &solver, OsiCuts &cs) {
