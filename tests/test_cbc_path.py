@@ -189,3 +189,26 @@ def test_unbounded_relaxation(worker, case, callback):
     assert got[0] == status, got
     if objective is not None:
         assert got[1] == pytest.approx(objective, abs=1e-6)
+
+
+# Models on which an assertion of CLP ended the process (strong branching's
+# hot starts): (source, objective).
+ASSERTED = {
+    "hot_start": ("""
+        m = Model()
+        x = [m.addVar(lb=-3, ub=2, obj=3, vtype=TVX.SEMICONT),
+             m.addVar(ub=1, obj=-1, vtype=TVX.BINARY)]
+        m.ModelSense = TVX.MAXIMIZE
+        m.addConstr(-1 * x[1] <= 0)
+        m.addConstr(-1 * x[1] + 1 * x[0] <= -2)
+        m.addSOS(TVX.SOS_TYPE1, [x[1], x[0]], [1, 5])
+        """, -6.0),
+}
+
+
+@pytest.mark.parametrize("callback", ["none", "noop", "offer"])
+@pytest.mark.parametrize("case", sorted(ASSERTED))
+def test_no_assertion_ends_the_process(worker, case, callback):
+    build, objective = ASSERTED[case]
+    got = solve(worker, build, callback)
+    assert got == (TVX.OPTIMAL, pytest.approx(objective, abs=1e-6))
