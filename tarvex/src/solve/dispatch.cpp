@@ -41,7 +41,8 @@ bool trivially_infeasible(const Store &model, std::string &why) {
 
 // A semi-continuous or semi-integer variable whose range excludes 0 and is
 // infinite on its far side: HiGHS states it with a large finite bound and
-// fails when the point sits there; the CBC formulation takes it as it is.
+// fails when the point sits there; the CBC formulation, where built, takes
+// it as it is.
 bool unbounded_semi_range(const Store &model) {
   const Vars &v = model.vars();
   for (int j = 0; j < model.num_vars(); ++j) {
@@ -106,16 +107,15 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
                       "semi-integer variables, SOS or indicator constraints");
     return;
   }
-  const bool semi_unbounded = problem.hessian.empty() && unbounded_semi_range(model);
-  if (combinatorial || semi_unbounded || (problem.discrete && context.callback != nullptr)) {
+  if (combinatorial || (problem.discrete && context.callback != nullptr)) {
     engine = engines.combinatorial;
     if (engine == nullptr) {
-      out.code = refuse(log, combinatorial    ? "SOS and indicator constraints need the CBC engine"
-                             : semi_unbounded ? "a semi-continuous or semi-integer variable "
-                                                "unbounded away from 0 needs the CBC engine"
-                                              : "a MIP with a callback needs the CBC engine");
+      out.code = refuse(log, combinatorial ? "SOS and indicator constraints need the CBC engine"
+                                           : "a MIP with a callback needs the CBC engine");
       return;
     }
+  } else if (engines.combinatorial != nullptr && unbounded_semi_range(model)) {
+    engine = engines.combinatorial;
   }
   const double sign = model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
   if (!problem.hessian.empty() && !positive_semidefinite(problem.hessian, sign)) {
