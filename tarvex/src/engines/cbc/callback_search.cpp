@@ -83,7 +83,7 @@ class SearchHooks {
   void end();
 
   // The heuristic of the given solutions: whether one is waiting, and the
-  // best that improves on objective (false: none).
+  // best, into x, when it improves on value and the incumbent (false: none).
   bool has_given(const CbcModel *model) const { return model == cbc_ && !given_.empty(); }
   bool next_given(const CbcModel *model, double &value, double *x);
 
@@ -724,7 +724,7 @@ bool SearchHooks::next_given(const CbcModel *model, double &value, double *x) {
     given_.clear();
     return false;
   }
-  // The best point; the others are no better, so nothing is lost with them.
+  // The best point goes; the others, no better, are dropped.
   const std::vector<double> *best = nullptr;
   double best_obj = std::min(value, incumbent_obj_);
   for (const std::vector<double> &g : given_) {

@@ -1,9 +1,9 @@
 // The LP relaxation of a formulation, settled before CBC sees it. CBC and
 // CLP cannot search from an unbounded relaxation: CBC's heuristics spin,
 // CLP's dual simplex aborts at a node or takes the LP for infeasible, and
-// CBC takes an unbounded root for infeasible or optimal. So a formulation whose relaxation is unbounded is
-// split on its sets until each part either has a bounded relaxation, has
-// none, or holds a ray that no set cuts off:
+// CBC takes an unbounded root for infeasible or optimal. So a formulation whose relaxation is
+// unbounded is split on its sets until each part either has a bounded relaxation, has none, or
+// holds a ray that no set cuts off:
 //   - a ray that breaks a set (two members no point of the set may have
 //     nonzero together) splits the part in two, one member fixed at 0 in
 //     each;
