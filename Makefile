@@ -1,5 +1,6 @@
 # make demo : set up, build and solve the example model
 # make test : set up, build and run every test on CPython 3.8 and the default python3
+# make fuzz-cbc : the differential test of the solve paths on thousands of random MIPs
 # make check-memory : the same tests on the default python3 under AddressSanitizer and
 #   UndefinedBehaviorSanitizer, and the library's C++ tests likewise, then the C++ tests
 #   again under ThreadSanitizer
@@ -155,6 +156,16 @@ check-memory: build-asan
 	exit $$status
 
 .PHONY: build-asan check-memory
+
+# The differential test of the solve paths on many more random MIPs than
+# `make test` runs: CBC_FUZZ_MODELS models from seed CBC_FUZZ_SEED.
+CBC_FUZZ_MODELS ?= 5000
+CBC_FUZZ_SEED ?= 1000000
+fuzz-cbc: build-py3
+	cd tests && DIDAZODA_CBC_FUZZ_MODELS=$(CBC_FUZZ_MODELS) DIDAZODA_CBC_FUZZ_SEED=$(CBC_FUZZ_SEED) \
+	  ../$(VENV)/py3/bin/python -m pytest -q -s -p no:cacheprovider test_fuzz_cbc.py
+
+.PHONY: fuzz-cbc
 
 # Benchmarks against peer modelling libraries: not part of `make test`.
 # The peers live in their own venv; one that fails to install is left out
