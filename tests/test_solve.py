@@ -13,6 +13,7 @@ import pytest
 
 import didazoda
 from didazoda import TVX, Env, Model, TarvexError
+from support import interrupt_child
 
 DATA = os.path.join(os.path.dirname(__file__), "data")
 
@@ -417,3 +418,31 @@ def test_dispose_from_another_thread_during_a_solve(hard_mip):
     worker.join()
     assert len(errors) == 1
     assert errno_of(m.optimize) == TVX.Error.INVALID_ARGUMENT
+
+
+# x[0] >= 1, x[i+1] - x[i] >= 1, x[-1] <= 0: all 3001 rows form the one IIS,
+# and the search for it takes tens of seconds, the first of them asking HiGHS
+# for a candidate.
+IIS_CHILD = """
+    from didazoda import Model, TarvexError
+
+    m = Model()
+    x = [m.addVar(lb=-1e6, ub=1e6) for _ in range(3000)]
+    m.addConstr(x[0] >= 1)
+    for a, b in zip(x, x[1:]):
+        m.addConstr(b - a >= 1)
+    m.addConstr(x[-1] <= 0)
+    print("solving", flush=True)
+    try:
+        m.computeIIS()
+        print("finished")
+    except TarvexError as e:
+        print("errno", e.errno)
+"""
+
+
+def test_ctrl_c_stops_the_iis_search(tmp_path):
+    out, err, waited = interrupt_child(tmp_path, IIS_CHILD, delay=1.5)
+    assert out.split() == ["errno", str(TVX.Error.ABORT_CTRL_C)], (out, err)
+    # It used to take about 18 s, the rest of the engine's search.
+    assert waited < 5

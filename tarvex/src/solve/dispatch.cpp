@@ -134,7 +134,9 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
 
 }  // namespace
 
-std::vector<IisMember> Engine::iis_candidate(const Store &, double) const { return {}; }
+std::vector<IisMember> Engine::iis_candidate(const Store &, SolveContext &, double) const {
+  return {};
+}
 
 double Problem::param(const char *name) const {
   const int index = find_param(name);

@@ -17,13 +17,6 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// What HiGHS reports through its callback while it runs, and asks at its
-// interrupt checks.
-struct Listener {
-  SolveContext *context = nullptr;
-  std::atomic<int> improving{0};  // improving MIP solutions found
-};
-
 void on_highs_event(int type, const char *message, const HighsCallbackDataOut *,
                     HighsCallbackDataIn *in, void *data) {
   try {
@@ -300,14 +293,9 @@ std::optional<std::vector<double>> ray(void *highs, std::size_t length, Get get)
 // the problem; false when HiGHS refused either.
 bool prepare(void *highs, const Problem &p, const Columns &cols, bool lp, Listener &listener,
              SolveOutcome &out) {
-  if (Highs_setCallback(highs, on_highs_event, &listener) == kHighsStatusError) {
+  if (!listen(highs, listener)) {
     out.code = TVX_ERROR_ERROR;
     return false;
-  }
-  // The interrupt checks are where a stop request ends the run.
-  for (const int check :
-       {kHighsCallbackSimplexInterrupt, kHighsCallbackIpmInterrupt, kHighsCallbackMipInterrupt}) {
-    Highs_startCallback(highs, check);
   }
   Options options(highs, p.log());
   if (p.log().enabled()) {
@@ -498,6 +486,16 @@ HighsHandle new_quiet_highs() {
     return nullptr;
   }
   return highs;
+}
+
+bool listen(void *highs, Listener &listener) {
+  if (Highs_setCallback(highs, on_highs_event, &listener) == kHighsStatusError) return false;
+  // The interrupt checks are where a stop request ends the run.
+  for (const int check :
+       {kHighsCallbackSimplexInterrupt, kHighsCallbackIpmInterrupt, kHighsCallbackMipInterrupt}) {
+    Highs_startCallback(highs, check);
+  }
+  return true;
 }
 
 RowBounds row_bounds_of(const Store &model) {
