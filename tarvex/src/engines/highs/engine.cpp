@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "core/status.h"
 #include "engines/highs/highs.h"
 
 namespace tvx {
@@ -338,6 +339,39 @@ bool pass_model(void *highs, const Problem &p, const Columns &cols) {
              cols.mip ? cols.integrality.data() : nullptr) != kHighsStatusError;
 }
 
+// Why HiGHS refused a model it was passed, when the cause is known: the
+// first matrix or Hessian entry of a magnitude beyond HiGHS's limit on
+// them; "" otherwise.
+std::string refusal_of(void *highs, const Problem &p) {
+  double limit = kInf;
+  if (Highs_getDoubleOptionValue(highs, "large_matrix_value", &limit) == kHighsStatusError) {
+    return std::string();
+  }
+  const std::string beyond = " is beyond HiGHS's limit of " + number_text(limit);
+  const ColumnView &a = p.model.columns();
+  for (int j = 0; j < p.model.num_vars(); ++j) {
+    for (std::size_t k = a.beg[to_size(j)]; k < a.beg[to_size(j) + 1]; ++k) {
+      if (std::fabs(a.val[k]) >= limit) {
+        return "the coefficient " + number_text(a.val[k]) + " of " +
+               element_text(TVX_ATTRKIND_VAR, j) + " in " +
+               element_text(TVX_ATTRKIND_LINCONSTR, a.row[k]) + beyond;
+      }
+    }
+  }
+  // H holds twice a square's coefficient: name what HiGHS compares.
+  const Hessian &h = p.hessian;
+  for (int j = 0; j + 1 < static_cast<int>(h.start.size()); ++j) {
+    for (int k = h.start[to_size(j)]; k < h.start[to_size(j) + 1]; ++k) {
+      if (std::fabs(h.value[to_size(k)]) >= limit) {
+        return "the Hessian entry " + number_text(h.value[to_size(k)]) +
+               " of the quadratic objective for variables " + std::to_string(h.index[to_size(k)]) +
+               " and " + std::to_string(j) + beyond;
+      }
+    }
+  }
+  return std::string();
+}
+
 // The model's MIP start for a MIP, its start basis for an LP; one that
 // HiGHS refuses is left out (and said in the log).
 void set_start(void *highs, const Problem &p, const Columns &cols, bool lp) {
@@ -511,8 +545,9 @@ RowBounds row_bounds_of(const Store &model) {
 
 void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
   if (p.model.num_nz() > static_cast<std::size_t>(INT_MAX)) {
-    p.log().line("The constraint matrix has more entries than HiGHS can index.");
-    out.code = TVX_ERROR_MODEL_INPUT_ERROR;
+    const char why[] = "the constraint matrix has more entries than HiGHS can index";
+    p.log().line(std::string("HiGHS refused the model: ") + why + ".");
+    out.code = fail_with(TVX_ERROR_MODEL_INPUT_ERROR, why);
     return;
   }
   Columns cols = columns_of(p.model);
@@ -528,8 +563,9 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
   listener.context = &p.context;
   if (!prepare(highs, p, cols, lp, listener, out)) return;
   if (!pass_model(highs, p, cols)) {
-    p.log().line("HiGHS refused the model.");
-    out.code = TVX_ERROR_MODEL_INPUT_ERROR;
+    const std::string why = refusal_of(highs, p);
+    p.log().line("HiGHS refused the model" + (why.empty() ? "." : ": " + why + "."));
+    out.code = fail_with(TVX_ERROR_MODEL_INPUT_ERROR, why);
     return;
   }
   cols.drop_passed();
