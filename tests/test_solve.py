@@ -1,8 +1,9 @@
 """Model file, solve and lookup operations: optimize, computeIIS, reset,
 write and Model.read, message, getVarByName and getConstrByName.
 
-Every model comes from didazoda.read() of a small file written here (or the
-QP of tests/data); the optima below are worked out by hand.
+Every solved model comes from didazoda.read() of a small file written here (or
+the QP of tests/data); the optima below are worked out by hand. Refused models
+and the long IIS search that Ctrl-C stops are built in place.
 """
 import os
 import random
@@ -419,7 +420,6 @@ def test_dispose_from_another_thread_during_a_solve(hard_mip):
     worker.join()
     assert len(errors) == 1
     assert errno_of(m.optimize) == TVX.Error.INVALID_ARGUMENT
-
 
 
 # ---- Messages that name what is wrong ------------------------------------------------------

@@ -13,23 +13,16 @@ namespace {
 
 using namespace test_support;
 
-struct CModel {
-  CModel() {
-    EXPECT_EQ(TVXloadenv(&env, ""), kOk);
-    EXPECT_EQ(TVXnewmodel(env, &model, "m", 0, nullptr, nullptr, nullptr, nullptr, nullptr), kOk);
+struct ErrorDetail : ModelTest {
+  void SetUp() override {
+    ASSERT_EQ(TVXloadenv(&env, ""), kOk);
+    ASSERT_EQ(TVXnewmodel(env, &model, "m", 0, nullptr, nullptr, nullptr, nullptr, nullptr), kOk);
   }
-  ~CModel() {
-    TVXfreemodel(model);
-    TVXfreeenv(env);
-  }
-  TVXenv *env = nullptr;
-  TVXmodel *model = nullptr;
 };
 
-TEST(ErrorDetail, BelongsToItsCodeUntilTheNextCall) {
-  CModel m;
-  ASSERT_EQ(TVXaddvar(m.model, 0, nullptr, nullptr, 0, 0, 1, 'C', "x"), kOk);
-  EXPECT_EQ(TVXaddvar(m.model, 0, nullptr, nullptr, 0, kNaN, 1, 'C', "y"), kInput);
+TEST_F(ErrorDetail, BelongsToItsCodeUntilTheNextCall) {
+  ASSERT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 0, 0, 1, 'C', "x"), kOk);
+  EXPECT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 0, kNaN, 1, 'C', "y"), kInput);
   const std::string detail = "the lower bound of variable 1 cannot be nan";
   EXPECT_EQ(TVXerrordetail(kInput), detail);
   // Reading the code's text and asking again keep it.
@@ -42,24 +35,23 @@ TEST(ErrorDetail, BelongsToItsCodeUntilTheNextCall) {
   EXPECT_EQ(there, "");
   // A later failure with the same code but nothing more to say leaves none.
   int numvars = 0;
-  EXPECT_EQ(TVXgetintattr(m.model, "NumVars", &numvars), kOk);
+  EXPECT_EQ(TVXgetintattr(model, "NumVars", &numvars), kOk);
   EXPECT_STREQ(TVXerrordetail(kInput), "");
-  EXPECT_EQ(TVXsetintattr(m.model, "ModelSense", 5), kInput);
+  EXPECT_EQ(TVXsetintattr(model, "ModelSense", 5), kInput);
   EXPECT_EQ(TVXerrordetail(kInput), std::string("ModelSense of the model cannot be 5"));
-  EXPECT_EQ(TVXsetstrattr(m.model, "ModelName", "\xff"), kInput);
+  EXPECT_EQ(TVXsetstrattr(model, "ModelName", "\xff"), kInput);
   EXPECT_STREQ(TVXerrordetail(kInput), "");
 }
 
 // A coefficient HiGHS cannot take is refused when the model is solved,
 // naming the entry and HiGHS's limit.
-TEST(ErrorDetail, NamesTheEntryHighsRefuses) {
-  CModel m;
-  ASSERT_EQ(TVXaddvar(m.model, 0, nullptr, nullptr, 1, 0, 1, 'C', "x"), kOk);
-  ASSERT_EQ(TVXaddvar(m.model, 0, nullptr, nullptr, 1, 0, 1, 'C', "y"), kOk);
+TEST_F(ErrorDetail, NamesTheEntryHighsRefuses) {
+  ASSERT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 1, 0, 1, 'C', "x"), kOk);
+  ASSERT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 1, 0, 1, 'C', "y"), kOk);
   const int ind[] = {0, 1};
   const double val[] = {1, -3e17};
-  ASSERT_EQ(TVXaddrangeconstr(m.model, 2, ind, val, -kTvxInfinity, 1, "c"), kOk);
-  EXPECT_EQ(TVXoptimize(m.model), kInput);
+  ASSERT_EQ(TVXaddrangeconstr(model, 2, ind, val, -kTvxInfinity, 1, "c"), kOk);
+  EXPECT_EQ(TVXoptimize(model), kInput);
   EXPECT_EQ(TVXerrordetail(kInput),
             std::string("the coefficient -3e+17 of variable 1 in row 0 is beyond HiGHS's limit "
                         "of 1e+15"));

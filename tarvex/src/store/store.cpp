@@ -71,10 +71,19 @@ int finite_values(const double *val, int n, What what) {
   return kOk;
 }
 
-// kOk when value (null: none given) is a valid bound, else its refusal.
-template <class What>
-int bound_value(const double *value, What what) {
-  return value == nullptr || valid_bound(*value) ? kOk : refuse_value(what(), *value);
+// The two sides of a variable and of a row, as refusals name them.
+const char *const kVarSides[] = {"the lower bound of ", "the upper bound of "};
+const char *const kRowSides[] = {"the left-hand side of ", "the right-hand side of "};
+
+// kOk when lower[k] and upper[k] (either array null: none given) are valid
+// bounds, else the refusal of the first that is not, as sides[0 or 1] of
+// the element of().
+template <class Of>
+int bound_values(const double *lower, const double *upper, int k, const char *const sides[2],
+                 Of of) {
+  if (lower != nullptr && !valid_bound(lower[k])) return refuse_value(sides[0] + of(), lower[k]);
+  if (upper != nullptr && !valid_bound(upper[k])) return refuse_value(sides[1] + of(), upper[k]);
+  return kOk;
 }
 
 // A start array for n vectors over nnz entries: vector k holds entries
@@ -582,12 +591,7 @@ int Store::add_vars(int n, int nnz, const int *beg, const int *ind, const double
   }
   if (rc != kOk) return rc;
   for (int j = 0; j < n; ++j) {
-    rc = bound_value(lb == nullptr ? nullptr : lb + j,
-                     [&] { return "the lower bound of " + var_text(first + j); });
-    if (rc == kOk) {
-      rc = bound_value(ub == nullptr ? nullptr : ub + j,
-                       [&] { return "the upper bound of " + var_text(first + j); });
-    }
+    rc = bound_values(lb, ub, j, kVarSides, [&] { return var_text(first + j); });
     if (rc != kOk) return rc;
     if (vtype != nullptr && normal_vtype(vtype[j]) == 0) {
       return fail_with(kBadData,
@@ -642,12 +646,7 @@ int Store::add_rows(int n, int nnz, const int *beg, const int *ind, const double
     return "the coefficient of " + var_text(ind[e]) + " in " + row_text(first + run_of(n, beg, e));
   });
   for (int i = 0; i < n && rc == kOk; ++i) {
-    rc = bound_value(lower == nullptr ? nullptr : lower + i,
-                     [&] { return "the left-hand side of " + row_text(first + i); });
-    if (rc == kOk) {
-      rc = bound_value(upper == nullptr ? nullptr : upper + i,
-                       [&] { return "the right-hand side of " + row_text(first + i); });
-    }
+    rc = bound_values(lower, upper, i, kRowSides, [&] { return row_text(first + i); });
   }
   if (rc != kOk) return rc;
   std::vector<std::string> new_names;
@@ -721,7 +720,7 @@ int Store::add_indicator(const char *name, int binvar, int binval, int nnz, cons
   const std::string constr = element_text(TVX_ATTRKIND_GENCONSTR, num_genconstrs());
   rc = finite_values(
       val, nnz, [&](int e) { return "the coefficient of " + var_text(ind[e]) + " in " + constr; });
-  if (rc == kOk) rc = bound_value(&rhs, [&] { return "the right-hand side of " + constr; });
+  if (rc == kOk) rc = bound_values(nullptr, &rhs, 0, kRowSides, [&] { return constr; });
   if (rc != kOk) return rc;
   if (sense != '<' && sense != '>' && sense != '=') return kBadData;
   std::string new_name;
@@ -848,8 +847,7 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
              psd_var_text(p) + " in " + row;
     });
   }
-  if (rc == kOk) rc = bound_value(&lower, [&] { return "the left-hand side of " + row; });
-  if (rc == kOk) rc = bound_value(&upper, [&] { return "the right-hand side of " + row; });
+  if (rc == kOk) rc = bound_values(&lower, &upper, 0, kRowSides, [&] { return row; });
   if (rc != kOk) return rc;
   std::string new_name;
   rc = collect_name(name, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_name);
