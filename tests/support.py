@@ -1,6 +1,14 @@
-"""Helpers shared by the test files: handles of no model, and the independent
-evaluator that reads expressions through their accessors only."""
+"""Helpers shared by the test files: handles of no model, the independent
+evaluator that reads expressions through their accessors only, and Ctrl-C sent
+to a child interpreter."""
 import ctypes
+import signal
+import subprocess
+import sys
+import textwrap
+import time
+
+import pytest
 
 import didazoda
 from didazoda import LinExpr, QuadExpr, Var
@@ -75,3 +83,27 @@ def read_lp(tmp_path_factory, text):
     path.write_text(text)
     model = didazoda.read(str(path))
     return model, {v.VarName: v for v in model.getVars()}
+
+
+def interrupt_child(tmp_path, code, *args, delay):
+    """Runs code as a script in a fresh interpreter (args on its command line) and
+    sends it SIGINT delay seconds after it prints the line "solving". Returns its
+    (stdout, stderr, seconds from the signal to its end)."""
+    script = tmp_path / "child.py"
+    script.write_text(textwrap.dedent(code))
+    child = subprocess.Popen([sys.executable, str(script), *args], stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, text=True)
+    try:
+        for line in child.stdout:
+            if line.strip() == "solving":
+                break
+        else:
+            pytest.fail("the child ended before solving: " + child.stderr.read())
+        time.sleep(delay)
+        child.send_signal(signal.SIGINT)
+        sent = time.monotonic()
+        out, err = child.communicate(timeout=120)
+        return out, err, time.monotonic() - sent
+    finally:
+        if child.poll() is None:
+            child.kill()

@@ -11,6 +11,7 @@ import numpy as np
 import pytest
 
 from didazoda import TVX, Column, Model, MVar, PsdExpr, TarvexError, quicksum, read
+from support import interrupt_child
 
 CB = TVX.Callback
 IN_CALLBACK = "method can only be called in callback function"
@@ -1031,27 +1032,7 @@ SIGINT_CHILD = """
 
 @pytest.mark.parametrize("engine", ["highs", "callback"])
 def test_ctrl_c_stops_a_long_solve(tmp_path, engine):
-    import subprocess
-    import sys
-    import textwrap
-    import time
-
-    script = tmp_path / "child.py"
-    script.write_text(textwrap.dedent(SIGINT_CHILD))
-    child = subprocess.Popen([sys.executable, str(script), engine], stdout=subprocess.PIPE,
-                             stderr=subprocess.PIPE, text=True)
-    try:
-        for line in child.stdout:
-            if line.strip() == "solving":
-                break
-        else:
-            pytest.fail("the child ended before solving: " + child.stderr.read())
-        time.sleep(1.0)
-        child.send_signal(__import__("signal").SIGINT)
-        out, err = child.communicate(timeout=60)
-    finally:
-        if child.poll() is None:
-            child.kill()
+    out, err, _ = interrupt_child(tmp_path, SIGINT_CHILD, engine, delay=1.0)
     lines = out.split()
     assert "errno" in out, (out, err)
     assert lines[lines.index("errno") + 1] == str(TVX.Error.ABORT_CTRL_C)

@@ -1,18 +1,21 @@
 """Model file, solve and lookup operations: optimize, computeIIS, reset,
 write and Model.read, message, getVarByName and getConstrByName.
 
-Every model comes from didazoda.read() of a small file written here (or the
-QP of tests/data); the optima below are worked out by hand.
+Every solved model comes from didazoda.read() of a small file written here (or
+the QP of tests/data); the optima below are worked out by hand. Refused models
+and the long IIS search that Ctrl-C stops are built in place.
 """
 import os
 import random
 import threading
 import time
 
+import numpy as np
 import pytest
 
 import didazoda
 from didazoda import TVX, Env, Model, TarvexError
+from support import interrupt_child
 
 DATA = os.path.join(os.path.dirname(__file__), "data")
 
@@ -417,3 +420,98 @@ def test_dispose_from_another_thread_during_a_solve(hard_mip):
     worker.join()
     assert len(errors) == 1
     assert errno_of(m.optimize) == TVX.Error.INVALID_ARGUMENT
+
+
+# ---- Messages that name what is wrong ------------------------------------------------------
+
+NAN, INF = float("nan"), float("inf")
+INPUT = "Invalid model data: "
+NO_SOLVER = "No solver available for this model: a semidefinite model with "
+
+
+def two_vars(m):
+    return m.addVar(name="x"), m.addVar(name="y")
+
+
+def psd_model(m):
+    X = m.addPsdVar(dim=2)
+    m.addConstr(np.eye(2) * X == 1)
+    return X
+
+
+# Each refusal names its element by index, and the value; a build call refuses
+# at once, what only HiGHS cannot take is refused by optimize().
+@pytest.mark.parametrize("build, text", [
+    (lambda m: (two_vars(m), m.addVar(lb=NAN)),
+     INPUT + "the lower bound of variable 2 cannot be nan"),
+    (lambda m: setattr(two_vars(m)[1], "UB", NAN), INPUT + "UB of variable 1 cannot be nan"),
+    (lambda m: m.addVar(obj=-INF),
+     INPUT + "the objective coefficient of variable 0 cannot be -inf"),
+    (lambda m: m.setObjective(two_vars(m)[1] * NAN),
+     INPUT + "the objective coefficient of variable 1 cannot be nan"),
+    (lambda m: m.setAttr("Obj", list(two_vars(m)), [1, INF]),
+     INPUT + "Obj of variable 1 cannot be inf"),
+    (lambda m: [m.addConstr(v >= 1) for v in two_vars(m) + (INF * m.getVars()[1],)],
+     INPUT + "the coefficient of variable 1 in row 2 cannot be inf"),
+    (lambda m: m.chgCoeff(m.addConstr(two_vars(m)[0] <= 1), m.getVars()[1], NAN),
+     INPUT + "the coefficient of variable 1 in row 0 cannot be nan"),
+    (lambda m: m.addConstr(two_vars(m)[1] <= NAN),
+     INPUT + "the right-hand side of row 0 cannot be nan"),
+    (lambda m: m.addRange(two_vars(m)[0], NAN, 1),
+     INPUT + "the left-hand side of row 0 cannot be nan"),
+    (lambda m: m.setObjective(two_vars(m)[0] * m.getVars()[1] * NAN),
+     INPUT + "the quadratic objective's coefficient of variable 0 times variable 1 cannot be nan"),
+    (lambda m: m.addConstr(1e16 * two_vars(m)[1] <= 1),
+     INPUT + "the coefficient 1e+16 of variable 1 in row 0 is beyond HiGHS's limit of 1e+15"),
+    (lambda m: (psd_model(m), m.addVar(), m.addVar(vtype=TVX.INTEGER)),
+     NO_SOLVER + "an integer variable (variable 1)"),
+    (lambda m: (psd_model(m), m.setObjective(m.addVar() * m.addVar())),
+     NO_SOLVER + "a quadratic objective"),
+])
+def test_refusals_name_what_is_wrong(build, text):
+    m = Model()
+    with pytest.raises(TarvexError) as info:
+        build(m)
+        m.optimize()
+    assert info.value.message == str(info.value) == text
+    assert info.value.errno == (TVX.Error.MODEL_INPUT_ERROR if text.startswith(INPUT)
+                                else TVX.Error.ABORT_SOLVER_NOT_AVAILABLE)
+    # The code alone still gives the library's own text.
+    assert text.startswith(TarvexError(info.value.errno).message + ": ")
+
+
+def test_iis_of_a_refused_model_names_the_refusal():
+    m = Model()
+    psd_model(m)
+    m.addVar(vtype=TVX.BINARY)
+    with pytest.raises(TarvexError) as info:
+        m.computeIIS()
+    assert info.value.message == NO_SOLVER + "a binary variable (variable 0)"
+
+
+# x[0] >= 1, x[i+1] - x[i] >= 1, x[-1] <= 0: all 3001 rows form the one IIS,
+# and the search for it takes tens of seconds, the first of them asking HiGHS
+# for a candidate.
+IIS_CHILD = """
+    from didazoda import Model, TarvexError
+
+    m = Model()
+    x = [m.addVar(lb=-1e6, ub=1e6) for _ in range(3000)]
+    m.addConstr(x[0] >= 1)
+    for a, b in zip(x, x[1:]):
+        m.addConstr(b - a >= 1)
+    m.addConstr(x[-1] <= 0)
+    print("solving", flush=True)
+    try:
+        m.computeIIS()
+        print("finished")
+    except TarvexError as e:
+        print("errno", e.errno)
+"""
+
+
+def test_ctrl_c_stops_the_iis_search(tmp_path):
+    out, err, waited = interrupt_child(tmp_path, IIS_CHILD, delay=1.5)
+    assert out.split() == ["errno", str(TVX.Error.ABORT_CTRL_C)], (out, err)
+    # It used to take about 18 s, the rest of the engine's search.
+    assert waited < 5

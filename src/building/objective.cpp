@@ -3,6 +3,7 @@
 // expression from what the solver model holds. The module keeps no copy.
 #include <climits>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "building/lin_arrays.h"
@@ -42,10 +43,18 @@ int objective_var(PyObject *var, TVXmodel *mdl, Py_ssize_t nvars, int *index) {
   return 0;
 }
 
-int raise_bad_value() {
-  raise_code(TVX_ERROR_MODEL_INPUT_ERROR);
+// The library's refusal of a value, made here before the old objective is
+// touched: what names the value's place.
+int raise_bad_value(const std::string &what, double value) {
+  char *text = PyOS_double_to_string(value, 'r', 0, 0, nullptr);
+  if (!text) return -1;
+  const std::string detail = what + " cannot be " + text;
+  PyMem_Free(text);
+  raise_code_detail(TVX_ERROR_MODEL_INPUT_ERROR, detail.c_str());
   return -1;
 }
+
+std::string var_text(int j) { return "variable " + std::to_string(j); }
 
 // Coefficients are converted first (their __float__ may run Python code),
 // then the variables are read from the snapshots' handle fields.
@@ -76,12 +85,20 @@ int gather(ModelObject *m, PyObject *lin, PyObject *quad, TVXmodel **mdl, NewObj
     if (objective_var(qt.vars1.at(i), *mdl, nvars, &out.qrow[k]) < 0 ||
         objective_var(qt.vars2.at(i), *mdl, nvars, &out.qcol[k]) < 0)
       return -1;
-    if (!std::isfinite(out.qval[k])) return raise_bad_value();
+    if (!std::isfinite(out.qval[k])) {
+      return raise_bad_value("the quadratic objective's coefficient of " + var_text(out.qrow[k]) +
+                                 " times " + var_text(out.qcol[k]),
+                             out.qval[k]);
+    }
   }
   out.constant = lt.constant;
-  if (!std::isfinite(out.constant)) return raise_bad_value();
-  for (double v : out.obj)
-    if (!std::isfinite(v)) return raise_bad_value();
+  if (!std::isfinite(out.constant)) return raise_bad_value("the objective constant", out.constant);
+  for (std::size_t j = 0; j < out.obj.size(); ++j) {
+    if (!std::isfinite(out.obj[j])) {
+      return raise_bad_value("the objective coefficient of " + var_text(static_cast<int>(j)),
+                             out.obj[j]);
+    }
+  }
   return 0;
 }
 

@@ -156,6 +156,12 @@ enum TVXstatus {
 
 /* A fixed text for every code, also for unknown ones; never NULL. */
 TVX_API const char *TVXexplainerror(int code);
+/* What the last call on this thread that failed with code knew beyond the
+ * code's text (the row, variable or value it refused, the reason no engine
+ * takes the model); "" when it knew nothing more, when its code was another,
+ * or when a call returning a status has begun since. Never NULL; valid until
+ * the thread's next such call. */
+TVX_API const char *TVXerrordetail(int code);
 /* Any of the three pointers may be NULL. */
 TVX_API void TVXversion(int *major, int *minor, int *technical);
 

@@ -26,13 +26,12 @@ const FuncSpec init_spec = func_spec("__init__", "TarvexError.__init__", init_ar
                                .with_defaults("(None,)");
 
 // The library's text for a code; a missing text gets a fixed fallback.
-PyObject *explain(int code) {
+const char *explanation(int code) {
   const char *text = TVXexplainerror(code);
-  if (!text) text = "Unknown error";
-  Ref raw(PyBytes_FromString(text));
-  if (!raw) return nullptr;
-  return raw.release();
+  return text ? text : "Unknown error";
 }
+
+PyObject *explain(int code) { return PyBytes_FromString(explanation(code)); }
 
 int tarvexerror_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   ParsedArgs a;
@@ -108,9 +107,18 @@ const PickleSpec pickle_spec = {"TarvexError", pickle_fields, 2, true, restored}
 
 }  // namespace
 
-PyObject *raise_code(int code) {
-  Ref exc(PyObject_CallFunction(reinterpret_cast<PyObject *>(&TarvexError_Type), "i", code));
-  if (exc) PyErr_SetObject(reinterpret_cast<PyObject *>(&TarvexError_Type), exc.get());
+PyObject *raise_code(int code) { return raise_code_detail(code, TVXerrordetail(code)); }
+
+PyObject *raise_code_detail(int code, const char *detail) {
+  PyObject *type = reinterpret_cast<PyObject *>(&TarvexError_Type);
+  Ref exc;
+  if (detail == nullptr || *detail == '\0') {
+    exc = Ref(PyObject_CallFunction(type, "i", code));
+  } else {
+    Ref message(PyUnicode_FromFormat("%s: %s", explanation(code), detail));
+    if (message) exc = Ref(PyObject_CallFunction(type, "iO", code, message.get()));
+  }
+  if (exc) PyErr_SetObject(type, exc.get());
   return nullptr;
 }
 

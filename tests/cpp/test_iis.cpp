@@ -4,11 +4,13 @@
 // the IIS attributes through the C interface.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -398,6 +400,37 @@ TEST(NoIis, StopOnRequest) {
       tvx::SolveInput{std::make_shared<tvx::Store>(known_lp()), tvx::ParamValues(), ""}, context);
   EXPECT_EQ(out.code, TVX_ERROR_ABORT_CTRL_C);
   EXPECT_TRUE(out.col.empty() && out.row.empty());
+}
+
+// x_0 >= 1, x_(k+1) - x_k >= 1, x_(n-1) <= 0, every x in [-1e6, 1e6]: all
+// n + 1 rows form the one IIS, and HiGHS takes seconds to propose it.
+tvx::Store long_chain(int n) {
+  Builder b;
+  for (int k = 0; k < n; ++k) b.var(-1e6, 1e6);
+  b.row({{0, 1}}, 1, kTvxInfinity);
+  for (int k = 0; k + 1 < n; ++k) b.row({{k + 1, 1}, {k, -1}}, 1, kTvxInfinity);
+  b.row({{n - 1, 1}}, -kTvxInfinity, 0);
+  return std::move(b.store);
+}
+
+// A stop requested while the engine looks for its candidate ends that
+// search within moments, with nothing proposed.
+TEST(NoIis, StopDuringTheEngineCandidate) {
+  const tvx::Store store = long_chain(3000);
+  tvx::SolveContext context("");
+  std::chrono::steady_clock::time_point requested;
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    requested = std::chrono::steady_clock::now();
+    context.request_stop();
+  });
+  const std::vector<tvx::IisMember> candidate =
+      tvx::highs_engine().iis_candidate(store, context, tvx::kInfinity);
+  const auto ended = std::chrono::steady_clock::now();
+  stopper.join();
+  EXPECT_TRUE(candidate.empty());
+  // Unstopped, this search takes several seconds; before the fix, tens.
+  EXPECT_LT(ended - requested, std::chrono::seconds(5));
 }
 
 // ---- Through the C interface -------------------------------------------------

@@ -30,6 +30,7 @@ using AnyFunction = void (*)();
 TEST(Interface, EveryDeclaredFunctionIsExported) {
   const AnyFunction functions[] = {
       reinterpret_cast<AnyFunction>(&TVXexplainerror),
+      reinterpret_cast<AnyFunction>(&TVXerrordetail),
       reinterpret_cast<AnyFunction>(&TVXversion),
       reinterpret_cast<AnyFunction>(&TVXemptyenv),
       reinterpret_cast<AnyFunction>(&TVXloadenv),

@@ -1,6 +1,7 @@
 // The C boundary: every exported function is one call of these helpers, so
 // no body can let an exception out (a std::bad_alloc becomes NOMEMORY, any
-// other exception the generic failure) or skip the handle check.
+// other exception the generic failure) or skip the handle check, and every
+// function that returns a status forgets the last failure's detail first.
 #ifndef TARVEX_API_C_BOUNDARY_H
 #define TARVEX_API_C_BOUNDARY_H
 
@@ -15,9 +16,11 @@
 
 namespace tvx {
 
-// f() returns a status.
+// f() returns a status. The call starts without the detail of an earlier
+// failure (core/status.h).
 template <class F>
 int guarded(F &&f) noexcept {
+  clear_error_detail();
   try {
     return f();
   } catch (...) {

@@ -1,5 +1,5 @@
-// What the library says about itself: the text of every status code and its
-// version.
+// What the library says about itself: the text of every status code, the
+// detail of the last failure, and its version.
 #include "api/c_boundary.h"
 #include "core/version.h"
 #include "tarvex.h"
@@ -134,6 +134,11 @@ const char *explain(int code) {
 
 extern "C" TVX_API const char *TVXexplainerror(int code) {
   return tvx::guarded_value("Unknown error code", [code] { return explain(code); });
+}
+
+// guarded_value, unlike guarded, leaves the detail it is asked for.
+extern "C" TVX_API const char *TVXerrordetail(int code) {
+  return tvx::guarded_value("", [code] { return tvx::error_detail(code); });
 }
 
 extern "C" TVX_API void TVXversion(int *major, int *minor, int *technical) {

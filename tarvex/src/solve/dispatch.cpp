@@ -1,6 +1,7 @@
 // The dispatcher of dispatch.h and the cases it settles without an engine.
 #include "solve/dispatch.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -73,7 +74,25 @@ void solve_without_variables(const Problem &p, SolveOutcome &out) {
 
 int refuse(LogFile &log, const std::string &why) {
   log.line("No engine can solve this model: " + why + ".");
-  return TVX_ERROR_ABORT_SOLVER_NOT_AVAILABLE;
+  return fail_with(TVX_ERROR_ABORT_SOLVER_NOT_AVAILABLE, why);
+}
+
+// Why no engine takes a semidefinite model, or "" when one does.
+std::string psd_refusal(const Problem &p) {
+  const std::vector<char> &types = p.model.vars().type;
+  const auto j = std::find_if(types.begin(), types.end(), [](char t) { return t != 'C'; });
+  if (j != types.end()) {
+    const char *const kind = *j == 'B'   ? "a binary"
+                             : *j == 'S' ? "a semi-continuous"
+                             : *j == 'N' ? "a semi-integer"
+                                         : "an integer";
+    return std::string("a semidefinite model with ") + kind + " variable (" +
+           element_text(TVX_ATTRKIND_VAR, static_cast<int>(j - types.begin())) + ")";
+  }
+  if (p.model.num_sos() > 0) return "a semidefinite model with SOS constraints";
+  if (p.model.num_genconstrs() > 0) return "a semidefinite model with indicator constraints";
+  if (!p.hessian.empty()) return "a semidefinite model with a quadratic objective";
+  return std::string();
 }
 
 void dispatch(const SolveInput &input, const Engines &engines, SolveContext &context,
@@ -88,10 +107,9 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
   const bool combinatorial = model.num_sos() > 0 || model.num_genconstrs() > 0;
   problem.discrete = problem.discrete || combinatorial;
   if (model.num_psd_vars() > 0 || model.num_psd_rows() > 0) {
-    if (problem.discrete || !problem.hessian.empty()) {
-      out.code = refuse(log,
-                        "a semidefinite model with integer, semi-continuous or semi-integer "
-                        "variables, SOS, indicator constraints or a quadratic objective");
+    const std::string why = psd_refusal(problem);
+    if (!why.empty()) {
+      out.code = refuse(log, why);
       return;
     }
     engine = engines.semidefinite;
@@ -150,7 +168,9 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
 
 }  // namespace
 
-std::vector<IisMember> Engine::iis_candidate(const Store &, double) const { return {}; }
+std::vector<IisMember> Engine::iis_candidate(const Store &, SolveContext &, double) const {
+  return {};
+}
 
 double Problem::param(const char *name) const {
   const int index = find_param(name);

@@ -67,11 +67,12 @@ class Engine {
   virtual ~Engine() = default;
   virtual const char *name() const = 0;
   virtual void solve(const Problem &problem, SolveOutcome &out) const = 0;
-  // An irreducible infeasible subsystem the engine finds on its own for an
-  // LP (every variable continuous; no SOS, indicators or PSD elements),
+  // An infeasible subsystem (not always irreducible) the engine finds on its
+  // own for an LP (every variable continuous; no SOS, indicators or PSD elements),
   // within time_limit seconds, to seed the IIS search; none when it has no
-  // such search or finds nothing.
-  virtual std::vector<IisMember> iis_candidate(const Store &lp, double time_limit) const;
+  // such search, finds nothing, or stops on context's request.
+  virtual std::vector<IisMember> iis_candidate(const Store &lp, SolveContext &context,
+                                               double time_limit) const;
 };
 
 // The engine of each problem class; the dispatcher refuses a class whose

@@ -227,8 +227,8 @@ class Search {
         std::all_of(w.vars().type.begin(), w.vars().type.end(), [](char t) { return t == 'C'; });
     const Engine *engine = engines_.linear;
     if (!options_.engine_candidate || !lp || engine == nullptr) return {};
-    std::vector<Member> candidate = engine->iis_candidate(w, remaining());
-    log_.line(std::string(engine->name()) + " proposes an IIS of " +
+    std::vector<Member> candidate = engine->iis_candidate(w, quiet_, remaining());
+    log_.line(std::string(engine->name()) + " proposes a subsystem of " +
               std::to_string(candidate.size()) + " elements.");
     return candidate;
   }

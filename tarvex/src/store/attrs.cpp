@@ -146,12 +146,21 @@ int get_list(const Store &s, const char *name, int type, int n, const int *ind, 
   return kOk;
 }
 
-// Writing numbers and characters: every value checked, then all applied.
+std::string value_text(double value) { return number_text(value); }
+std::string value_text(int value) { return std::to_string(value); }
+std::string value_text(char value) { return char_text(value); }
+
+// Writing numbers and characters: every value checked, then all applied. A
+// refused value is named with its attribute and element.
 template <class T, class Acc>
-int set_values(Store &s, const Acc &acc, int n, const int *ind, const T *values) {
+int set_values(Store &s, const AttrDef &def, const Acc &acc, int n, const int *ind,
+               const T *values) {
   for (int k = 0; k < n && acc.check != nullptr; ++k) {
     const int rc = acc.check(values[k]);
-    if (rc != kOk) return rc;
+    if (rc != kOk) {
+      return fail_with(rc, std::string(def.name) + " of " + element_text(def.kind, ind[k]) +
+                               " cannot be " + value_text(values[k]));
+    }
   }
   for (int k = 0; k < n; ++k) acc.set(s, ind[k], values[k]);
   return kOk;
@@ -163,7 +172,7 @@ int set_one(Store &s, const char *name, int type, T value, Pick pick) {
   const AttrDef *def = resolve(name, type, true, Access::Write, &rc);
   if (def == nullptr) return rc;
   const int index = 0;
-  return set_values(s, pick(*def), 1, &index, &value);
+  return set_values(s, *def, pick(*def), 1, &index, &value);
 }
 
 template <class T, class Pick>
@@ -174,7 +183,7 @@ int set_list(Store &s, const char *name, int type, int n, const int *ind, const 
   if (def == nullptr) return rc;
   rc = check_list(s, *def, n, ind, values);
   if (rc != kOk) return rc;
-  return set_values(s, pick(*def), n, ind, values);
+  return set_values(s, *def, pick(*def), n, ind, values);
 }
 
 // Names: validated and copied before the first is stored, so a refused or

@@ -16,11 +16,44 @@ constexpr int kMaxPsdDim = 46340;
 
 bool fits(int have, int extra) { return extra <= INT_MAX - have; }
 
-bool all_finite(const double *val, int n) {
+// ---- Refusals that name what they refuse (core/status.h) --------------------
+
+std::string var_text(int j) { return element_text(TVX_ATTRKIND_VAR, j); }
+std::string row_text(int i) { return element_text(TVX_ATTRKIND_LINCONSTR, i); }
+std::string psd_var_text(int p) { return element_text(TVX_ATTRKIND_PSDVAR, p); }
+// Row-major position pos of a dim x dim matrix.
+std::string entry_text(int pos, int dim) {
+  return "entry (" + std::to_string(pos / dim) + ", " + std::to_string(pos % dim) + ")";
+}
+
+// kBadData, with "<what> cannot be <value>" as the detail.
+int refuse_value(const std::string &what, double value) {
+  return fail_with(kBadData, what + " cannot be " + number_text(value));
+}
+
+// kOk when val[0..n) are all finite, else the refusal of the first that is
+// not, named by what(k).
+template <class What>
+int finite_values(const double *val, int n, What what) {
   for (int k = 0; k < n; ++k) {
-    if (!valid_coeff(val[k])) return false;
+    if (!valid_coeff(val[k])) return refuse_value(what(k), val[k]);
   }
-  return true;
+  return kOk;
+}
+
+// The two sides of a variable and of a row, as refusals name them.
+const char *const kVarSides[] = {"the lower bound of ", "the upper bound of "};
+const char *const kRowSides[] = {"the left-hand side of ", "the right-hand side of "};
+
+// kOk when lower[k] and upper[k] (either array null: none given) are valid
+// bounds, else the refusal of the first that is not, as sides[0 or 1] of
+// the element of().
+template <class Of>
+int bound_values(const double *lower, const double *upper, int k, const char *const sides[2],
+                 Of of) {
+  if (lower != nullptr && !valid_bound(lower[k])) return refuse_value(sides[0] + of(), lower[k]);
+  if (upper != nullptr && !valid_bound(upper[k])) return refuse_value(sides[1] + of(), upper[k]);
+  return kOk;
 }
 
 // A start array for n vectors over nnz entries: vector k holds entries
@@ -39,6 +72,10 @@ int check_starts(int n, int nnz, const int *beg) {
 int run_begin(const int *beg, int k) { return beg == nullptr ? 0 : beg[k]; }
 int run_end(int n, int nnz, const int *beg, int k) {
   return beg == nullptr ? 0 : (k + 1 < n ? beg[k + 1] : nnz);
+}
+// The vector holding entry e of checked starts (check_starts).
+int run_of(int n, const int *beg, int e) {
+  return static_cast<int>(std::upper_bound(beg, beg + n, e) - beg) - 1;
 }
 
 // Checks the indices of one sparse vector: each in [0, limit), none twice.
@@ -273,11 +310,22 @@ int Store::add_vars(int n, int nnz, const int *beg, const int *ind, const double
                        TVX_ERROR_MODEL_INVALID_ROW_IDX);
     if (rc != kOk) return rc;
   }
-  if (!all_finite(val, nnz) || (obj != nullptr && !all_finite(obj, n))) return kBadData;
+  const int first = num_vars();
+  rc = finite_values(val, nnz, [&](int e) {
+    return "the coefficient of " + var_text(first + run_of(n, beg, e)) + " in " + row_text(ind[e]);
+  });
+  if (rc == kOk && obj != nullptr) {
+    rc = finite_values(
+        obj, n, [&](int j) { return "the objective coefficient of " + var_text(first + j); });
+  }
+  if (rc != kOk) return rc;
   for (int j = 0; j < n; ++j) {
-    if (lb != nullptr && !valid_bound(lb[j])) return kBadData;
-    if (ub != nullptr && !valid_bound(ub[j])) return kBadData;
-    if (vtype != nullptr && normal_vtype(vtype[j]) == 0) return kBadData;
+    rc = bound_values(lb, ub, j, kVarSides, [&] { return var_text(first + j); });
+    if (rc != kOk) return rc;
+    if (vtype != nullptr && normal_vtype(vtype[j]) == 0) {
+      return fail_with(kBadData,
+                       "the type of " + var_text(first + j) + " cannot be " + char_text(vtype[j]));
+    }
   }
   std::vector<std::string> new_names;
   rc = collect_names(n, names, TVX_ERROR_MODEL_INVALID_COL_NAME, new_names);
@@ -292,7 +340,6 @@ int Store::add_vars(int n, int nnz, const int *beg, const int *ind, const double
   vars_.names.reserve_extra(count, !new_names.empty());
   if (nnz > 0) reserve_pushes(rows_.terms, std::vector<int>(ind, ind + nnz));
 
-  const int first = num_vars();
   for (int j = 0; j < n; ++j) {
     vars_.lb.push_back(lb != nullptr ? lb[j] : 0.0);
     vars_.ub.push_back(ub != nullptr ? ub[j] : kInfinity);
@@ -323,11 +370,14 @@ int Store::add_rows(int n, int nnz, const int *beg, const int *ind, const double
                        TVX_ERROR_MODEL_INVALID_COL_IDX);
     if (rc != kOk) return rc;
   }
-  if (!all_finite(val, nnz)) return kBadData;
-  for (int i = 0; i < n; ++i) {
-    if (lower != nullptr && !valid_bound(lower[i])) return kBadData;
-    if (upper != nullptr && !valid_bound(upper[i])) return kBadData;
+  const int first = num_rows();
+  rc = finite_values(val, nnz, [&](int e) {
+    return "the coefficient of " + var_text(ind[e]) + " in " + row_text(first + run_of(n, beg, e));
+  });
+  for (int i = 0; i < n && rc == kOk; ++i) {
+    rc = bound_values(lower, upper, i, kRowSides, [&] { return row_text(first + i); });
   }
+  if (rc != kOk) return rc;
   std::vector<std::string> new_names;
   rc = collect_names(n, names, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_names);
   if (rc != kOk) return rc;
@@ -369,7 +419,12 @@ int Store::add_sos(int n, int nnz, const int *types, const int *beg, const int *
                        TVX_ERROR_MODEL_INVALID_COL_IDX);
     if (rc != kOk) return rc;
   }
-  if (!all_finite(weight, nnz)) return kBadData;
+  const int first = num_sos();
+  rc = finite_values(weight, nnz, [&](int e) {
+    return "the weight of " + var_text(ind[e]) + " in " +
+           element_text(TVX_ATTRKIND_SOS, first + run_of(n, beg, e));
+  });
+  if (rc != kOk) return rc;
 
   grow(sos_.type, static_cast<std::size_t>(n));
   sos_.members.reserve_append(static_cast<std::size_t>(n), static_cast<std::size_t>(nnz));
@@ -391,7 +446,11 @@ int Store::add_indicator(const char *name, int binvar, int binval, int nnz, cons
   IndexChecker checker;
   int rc = checker.check(ind, nnz, num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX);
   if (rc != kOk) return rc;
-  if (!all_finite(val, nnz) || !valid_bound(rhs)) return kBadData;
+  const std::string constr = element_text(TVX_ATTRKIND_GENCONSTR, num_genconstrs());
+  rc = finite_values(
+      val, nnz, [&](int e) { return "the coefficient of " + var_text(ind[e]) + " in " + constr; });
+  if (rc == kOk) rc = bound_values(nullptr, &rhs, 0, kRowSides, [&] { return constr; });
+  if (rc != kOk) return rc;
   if (sense != '<' && sense != '>' && sense != '=') return kBadData;
   std::string new_name;
   rc = collect_name(name, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_name);
@@ -423,8 +482,11 @@ int Store::add_qterms(int n, const int *row, const int *col, const double *val) 
     if (row[k] < 0 || row[k] >= num_vars() || col[k] < 0 || col[k] >= num_vars())
       return TVX_ERROR_MODEL_INVALID_COL_IDX;
   }
-  if (!all_finite(val, n)) return kBadData;
-  if (n == 0) return kOk;
+  const int rc = finite_values(val, n, [&](int k) {
+    return "the quadratic objective's coefficient of " + var_text(row[k]) + " times " +
+           var_text(col[k]);
+  });
+  if (rc != kOk || n == 0) return rc;
 
   const auto count = static_cast<std::size_t>(n);
   grow(q_.row, count);
@@ -461,11 +523,18 @@ bool valid_positions(const int *pos, int n, int dim) {
 int Store::add_psd_var(int dim, int nnz, const int *pos, const double *val, const char *name) {
   if (nnz < 0 || (nnz > 0 && (pos == nullptr || val == nullptr)) || !fits(num_psd_vars(), 1))
     return kBadArgument;
-  if (dim < 1 || dim > kMaxPsdDim) return kBadData;
+  if (dim < 1 || dim > kMaxPsdDim) {
+    return fail_with(kBadData, "the dimension " + std::to_string(dim) + " of " +
+                                   psd_var_text(num_psd_vars()) + " is not between 1 and " +
+                                   std::to_string(kMaxPsdDim));
+  }
   if (!valid_positions(pos, nnz, dim)) return TVX_ERROR_MODEL_INVALID_SYM_MAT_ROW_IDX;
-  if (!all_finite(val, nnz)) return kBadData;
+  int rc = finite_values(val, nnz, [&](int e) {
+    return entry_text(pos[e], dim) + " of the objective matrix of " + psd_var_text(num_psd_vars());
+  });
+  if (rc != kOk) return rc;
   std::string new_name;
-  const int rc = collect_name(name, TVX_ERROR_MODEL_INVALID_COL_NAME, new_name);
+  rc = collect_name(name, TVX_ERROR_MODEL_INVALID_COL_NAME, new_name);
   if (rc != kOk) return rc;
 
   grow(psd_vars_.dim, 1);
@@ -497,8 +566,18 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
                          psd_vars_.dim[static_cast<std::size_t>(vidx[k])]))
       return TVX_ERROR_MODEL_INVALID_SYM_MAT_ROW_IDX;
   }
-  if (!all_finite(lval, lnnz) || !all_finite(val, pnnz)) return kBadData;
-  if (!valid_bound(lower) || !valid_bound(upper)) return kBadData;
+  const std::string row = row_text(num_rows());
+  rc = finite_values(
+      lval, lnnz, [&](int e) { return "the coefficient of " + var_text(lind[e]) + " in " + row; });
+  if (rc == kOk) {
+    rc = finite_values(val, pnnz, [&](int e) {
+      const int p = vidx[run_of(npsd, beg, e)];
+      return entry_text(pos[e], psd_vars_.dim[static_cast<std::size_t>(p)]) + " of the matrix of " +
+             psd_var_text(p) + " in " + row;
+    });
+  }
+  if (rc == kOk) rc = bound_values(&lower, &upper, 0, kRowSides, [&] { return row; });
+  if (rc != kOk) return rc;
   std::string new_name;
   rc = collect_name(name, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_name);
   if (rc != kOk) return rc;
@@ -539,8 +618,10 @@ int Store::set_coeffs(int n, const int *row, const int *col, const double *val) 
     if (row[k] < 0 || row[k] >= num_rows()) return TVX_ERROR_MODEL_INVALID_ROW_IDX;
     if (col[k] < 0 || col[k] >= num_vars()) return TVX_ERROR_MODEL_INVALID_COL_IDX;
   }
-  if (!all_finite(val, n)) return kBadData;
-  if (n == 0) return kOk;
+  const int rc = finite_values(val, n, [&](int k) {
+    return "the coefficient of " + var_text(col[k]) + " in " + row_text(row[k]);
+  });
+  if (rc != kOk || n == 0) return rc;
 
   // Room for the pairs not yet stored (a pair repeated in the batch may get
   // room twice, which is harmless). Each lookup scans its row.
@@ -578,8 +659,12 @@ int Store::set_psd_obj(int n, const int *which, const int *beg, int nnz, const i
                          psd_vars_.dim[static_cast<std::size_t>(which[k])]))
       return TVX_ERROR_MODEL_INVALID_SYM_MAT_ROW_IDX;
   }
-  if (!all_finite(val, nnz)) return kBadData;
-  if (n == 0) return kOk;
+  rc = finite_values(val, nnz, [&](int e) {
+    const int p = which[run_of(n, beg, e)];
+    return entry_text(pos[e], psd_vars_.dim[static_cast<std::size_t>(p)]) +
+           " of the objective matrix of " + psd_var_text(p);
+  });
+  if (rc != kOk || n == 0) return rc;
 
   SparseList &obj = psd_vars_.obj;
   for (int k = 0; k < n; ++k) {

@@ -10,19 +10,13 @@
 #include <type_traits>
 #include <vector>
 
+#include "core/status.h"
 #include "engines/highs/highs.h"
 
 namespace tvx {
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
-
-// What HiGHS reports through its callback while it runs, and asks at its
-// interrupt checks.
-struct Listener {
-  SolveContext *context = nullptr;
-  std::atomic<int> improving{0};  // improving MIP solutions found
-};
 
 void on_highs_event(int type, const char *message, const HighsCallbackDataOut *,
                     HighsCallbackDataIn *in, void *data) {
@@ -300,14 +294,9 @@ std::optional<std::vector<double>> ray(void *highs, std::size_t length, Get get)
 // the problem; false when HiGHS refused either.
 bool prepare(void *highs, const Problem &p, const Columns &cols, bool lp, Listener &listener,
              SolveOutcome &out) {
-  if (Highs_setCallback(highs, on_highs_event, &listener) == kHighsStatusError) {
+  if (!listen(highs, listener)) {
     out.code = TVX_ERROR_ERROR;
     return false;
-  }
-  // The interrupt checks are where a stop request ends the run.
-  for (const int check :
-       {kHighsCallbackSimplexInterrupt, kHighsCallbackIpmInterrupt, kHighsCallbackMipInterrupt}) {
-    Highs_startCallback(highs, check);
   }
   Options options(highs, p.log());
   if (p.log().enabled()) {
@@ -348,6 +337,39 @@ bool pass_model(void *highs, const Problem &p, const Columns &cols) {
              cols.any_negated ? a_value.data() : a.val.data(), q.empty() ? nullptr : q.start.data(),
              q.empty() ? nullptr : q.index.data(), q.empty() ? nullptr : q.value.data(),
              cols.mip ? cols.integrality.data() : nullptr) != kHighsStatusError;
+}
+
+// Why HiGHS refused a model it was passed, when the cause is known: the
+// first matrix or Hessian entry of a magnitude beyond HiGHS's limit on
+// them; "" otherwise.
+std::string refusal_of(void *highs, const Problem &p) {
+  double limit = kInf;
+  if (Highs_getDoubleOptionValue(highs, "large_matrix_value", &limit) == kHighsStatusError) {
+    return std::string();
+  }
+  const std::string beyond = " is beyond HiGHS's limit of " + number_text(limit);
+  const ColumnView &a = p.model.columns();
+  for (int j = 0; j < p.model.num_vars(); ++j) {
+    for (std::size_t k = a.beg[to_size(j)]; k < a.beg[to_size(j) + 1]; ++k) {
+      if (std::fabs(a.val[k]) >= limit) {
+        return "the coefficient " + number_text(a.val[k]) + " of " +
+               element_text(TVX_ATTRKIND_VAR, j) + " in " +
+               element_text(TVX_ATTRKIND_LINCONSTR, a.row[k]) + beyond;
+      }
+    }
+  }
+  // H holds twice a square's coefficient: name what HiGHS compares.
+  const Hessian &h = p.hessian;
+  for (int j = 0; j + 1 < static_cast<int>(h.start.size()); ++j) {
+    for (int k = h.start[to_size(j)]; k < h.start[to_size(j) + 1]; ++k) {
+      if (std::fabs(h.value[to_size(k)]) >= limit) {
+        return "the Hessian entry " + number_text(h.value[to_size(k)]) +
+               " of the quadratic objective for variables " + std::to_string(h.index[to_size(k)]) +
+               " and " + std::to_string(j) + beyond;
+      }
+    }
+  }
+  return std::string();
 }
 
 // The model's MIP start for a MIP, its start basis for an LP; one that
@@ -500,6 +522,16 @@ HighsHandle new_quiet_highs() {
   return highs;
 }
 
+bool listen(void *highs, Listener &listener) {
+  if (Highs_setCallback(highs, on_highs_event, &listener) == kHighsStatusError) return false;
+  // The interrupt checks are where a stop request ends the run.
+  for (const int check :
+       {kHighsCallbackSimplexInterrupt, kHighsCallbackIpmInterrupt, kHighsCallbackMipInterrupt}) {
+    Highs_startCallback(highs, check);
+  }
+  return true;
+}
+
 RowBounds row_bounds_of(const Store &model) {
   RowBounds rows;
   rows.lower.reserve(static_cast<std::size_t>(model.num_rows()));
@@ -513,8 +545,9 @@ RowBounds row_bounds_of(const Store &model) {
 
 void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
   if (p.model.num_nz() > static_cast<std::size_t>(INT_MAX)) {
-    p.log().line("The constraint matrix has more entries than HiGHS can index.");
-    out.code = TVX_ERROR_MODEL_INPUT_ERROR;
+    const char why[] = "the constraint matrix has more entries than HiGHS can index";
+    p.log().line(std::string("HiGHS refused the model: ") + why + ".");
+    out.code = fail_with(TVX_ERROR_MODEL_INPUT_ERROR, why);
     return;
   }
   Columns cols = columns_of(p.model);
@@ -530,8 +563,9 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
   listener.context = &p.context;
   if (!prepare(highs, p, cols, lp, listener, out)) return;
   if (!pass_model(highs, p, cols)) {
-    p.log().line("HiGHS refused the model.");
-    out.code = TVX_ERROR_MODEL_INPUT_ERROR;
+    const std::string why = refusal_of(highs, p);
+    p.log().line("HiGHS refused the model" + (why.empty() ? "." : ": " + why + "."));
+    out.code = fail_with(TVX_ERROR_MODEL_INPUT_ERROR, why);
     return;
   }
   cols.drop_passed();

@@ -5,6 +5,7 @@
 #ifndef TARVEX_ENGINES_HIGHS_HIGHS_H
 #define TARVEX_ENGINES_HIGHS_HIGHS_H
 
+#include <atomic>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -27,6 +28,18 @@ using HighsHandle = std::unique_ptr<void, HighsFree>;
 // quiet. Throws std::bad_alloc when HiGHS cannot create one.
 HighsHandle new_quiet_highs();
 
+// What HiGHS reports through its callback while it runs, and asks at its
+// interrupt checks.
+struct Listener {
+  SolveContext *context = nullptr;
+  std::atomic<int> improving{0};  // improving MIP solutions found
+};
+
+// Sends HiGHS's events to listener and starts its interrupt checks, where a
+// stop request of listener's context ends the run; false when HiGHS refused.
+// Logging and the other events are the caller's to start.
+bool listen(void *highs, Listener &listener);
+
 // The rows' sides as HiGHS takes them.
 struct RowBounds {
   std::vector<double> lower, upper;
@@ -37,7 +50,8 @@ class HighsEngine final : public Engine {
  public:
   const char *name() const override { return "HiGHS"; }
   void solve(const Problem &p, SolveOutcome &out) const override;
-  std::vector<IisMember> iis_candidate(const Store &lp, double time_limit) const override;
+  std::vector<IisMember> iis_candidate(const Store &lp, SolveContext &context,
+                                       double time_limit) const override;
 };
 
 }  // namespace tvx

@@ -1,5 +1,5 @@
-// HiGHS's own IIS of an LP, the candidate the IIS search (solve/iis.h)
-// starts from.
+// HiGHS's own infeasible subsystem of an LP, the candidate the IIS search
+// (solve/iis.h) starts from.
 #include <climits>
 #include <cstddef>
 #include <vector>
@@ -7,10 +7,20 @@
 #include "engines/highs/highs.h"
 
 namespace tvx {
+namespace {
+
+// HiGHS's elasticity filter alone (kIisStrategyFromLp; the C API names only
+// combinations). Its further deletion pass, which would make the subsystem
+// irreducible, goes on past an interrupt, solve after solve; the search's
+// own deletion filter does that part and stops when asked.
+constexpr HighsInt kElasticityFilter = 2;
+
+}  // namespace
 
 // HiGHS lists the columns of the rows it keeps too; only those whose bounds
 // take part count.
-std::vector<IisMember> HighsEngine::iis_candidate(const Store &s, double time_limit) const {
+std::vector<IisMember> HighsEngine::iis_candidate(const Store &s, SolveContext &context,
+                                                  double time_limit) const {
   const int n = s.num_vars(), m = s.num_rows();
   if (s.num_nz() > static_cast<std::size_t>(INT_MAX)) return {};
   std::vector<double> cost(static_cast<std::size_t>(n), 0.0), lower, upper;
@@ -24,9 +34,10 @@ std::vector<IisMember> HighsEngine::iis_candidate(const Store &s, double time_li
 
   const HighsHandle owner = new_quiet_highs();
   void *highs = owner.get();
-  if (highs == nullptr ||
-      Highs_setIntOptionValue(highs, "iis_strategy", kHighsIisStrategyFromLpRowPriority) ==
-          kHighsStatusError) {
+  Listener listener;
+  listener.context = &context;
+  if (highs == nullptr || !listen(highs, listener) ||
+      Highs_setIntOptionValue(highs, "iis_strategy", kElasticityFilter) == kHighsStatusError) {
     return {};
   }
   if (time_limit < kInfinity) {
@@ -39,7 +50,7 @@ std::vector<IisMember> HighsEngine::iis_candidate(const Store &s, double time_li
                    a.val.data()) == kHighsStatusError) {
     return {};
   }
-  // An IIS names each column and row at most once, so n and m entries are
+  // A subsystem names each column and row at most once, so n and m entries are
   // room enough. The statuses of all columns and rows are not asked for:
   // HiGHS fills them only for some outcomes.
   std::vector<HighsInt> col_index(static_cast<std::size_t>(n) + 1);
@@ -49,8 +60,8 @@ std::vector<IisMember> HighsEngine::iis_candidate(const Store &s, double time_li
   HighsInt num_col = 0, num_row = 0;
   if (Highs_getIis(highs, &num_col, &num_row, col_index.data(), row_index.data(), col_bound.data(),
                    row_bound.data(), nullptr, nullptr) == kHighsStatusError ||
-      num_col < 0 || num_col > n || num_row < 0 || num_row > m) {
-    return {};
+      num_col < 0 || num_col > n || num_row < 0 || num_row > m || context.stop_requested()) {
+    return {};  // what an interrupted filter leaves is no subsystem
   }
   const auto takes_part = [](HighsInt bound) {
     return bound == kHighsIisBoundLower || bound == kHighsIisBoundUpper ||
