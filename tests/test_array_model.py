@@ -234,9 +234,9 @@ def test_array_type_writes_name_the_refused_letter(values, letter, cell):
     with pytest.raises(TarvexError) as info:
         x.vtype = values
     assert info.value.errno == TVX.Error.MODEL_INPUT_ERROR
-    assert str(info.value) == f"Invalid model data: variable type '{letter}' (cell {cell}) " \
-                              "is none of C, B, I, S, N"
-    with pytest.raises(TarvexError, match=f"'{letter}' \\(cell {cell}\\)"):
+    # The cells are the model's first variables: a cell's index is its variable's.
+    assert str(info.value) == f"Invalid model data: VType of variable {cell} cannot be '{letter}'"
+    with pytest.raises(TarvexError, match=f"variable {cell} cannot be '{letter}'"):
         x.setAttr("VType", values)
     assert x.VType.tolist() == [[b"I", b"I"], [b"I", b"I"]]
     x.vtype = ["c", "B", "s", "N"]  # either case, as the library takes them

@@ -56,44 +56,6 @@ PyObject *values_for(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *
                       static_cast<Py_ssize_t>(n), name, static_cast<Py_ssize_t>(given));
 }
 
-// The library refuses an unknown variable type as invalid model data without
-// saying which: its refusal of a type write gets the first letter that is
-// none of the five types (either case), and the letter's cell in row-major
-// order. Any other failure stands as raised.
-void name_bad_type_letter(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *values) {
-  if (!PyErr_ExceptionMatches(reinterpret_cast<PyObject *>(&TarvexError_Type))) return;
-  PyObject *type, *value, *tb;
-  PyErr_Fetch(&type, &value, &tb);
-  PyErr_NormalizeException(&type, &value, &tb);
-  Ref held_type(type), held_value(value), held_tb(tb);
-  const auto restore = [&] {
-    PyErr_Clear();
-    PyErr_Restore(held_type.release(), held_value.release(), held_tb.release());
-  };
-  const TarvexErrorObject *refusal = reinterpret_cast<TarvexErrorObject *>(value);
-  attr::Resolved r;
-  if (!value || refusal->errno_ != TVX_ERROR_MODEL_INPUT_ERROR || !refusal->message_ ||
-      !attr::resolve(mdl, name, kind, r) || r.datatype != TVX_ATTRTYPE_CHAR)
-    return restore();
-  Ref letters(reinterpret_cast<PyObject *>(np_row_major(values, attr::char_descr())));
-  if (!letters) return restore();
-  const char *bytes =
-      static_cast<const char *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(letters.get())));
-  const npy_intp n = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(letters.get()));
-  npy_intp at = 0;
-  while (at < n && bytes[at] && std::strchr("CBISNcbisn", bytes[at])) at++;
-  if (at == n) return restore();
-  Ref letter(PyUnicode_DecodeLatin1(bytes + at, 1, nullptr));
-  if (!letter) return restore();
-  Ref text(PyUnicode_FromFormat("%U: variable type %R (cell %zd) is none of C, B, I, S, N",
-                                refusal->message_, letter.get(), static_cast<Py_ssize_t>(at)));
-  if (!text) return restore();
-  Ref exc(PyObject_CallFunction(reinterpret_cast<PyObject *>(&TarvexError_Type), "iO",
-                                refusal->errno_, text.get()));
-  if (!exc) return restore();
-  PyErr_SetObject(reinterpret_cast<PyObject *>(&TarvexError_Type), exc.get());
-}
-
 }  // namespace
 
 PyObject *array_getAttr_impl(PyObject *func, PyObject *const *args) {
@@ -126,7 +88,7 @@ PyObject *array_setAttr_impl(PyObject *func, PyObject *const *args) {
   Ref values(values_for(mdl, name, kind->attr_kind, args[2], cells.get()));
   if (!values) return nullptr;
   Ref done(model_setattr(mdl, name, kind->attr_kind, cells.get(), values.get()));
-  if (!done) return name_bad_type_letter(mdl, name, kind->attr_kind, values.get()), nullptr;
+  if (!done) return nullptr;
   Py_RETURN_NONE;
 }
 

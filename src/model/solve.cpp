@@ -9,20 +9,8 @@ namespace dz {
 
 namespace {
 
-// TarvexError(code) whose message says why the library kept no result: the
-// model was changed while the run was under way (from another thread, or
-// from a callback of another model: inside its own callback it is refused).
-PyObject *raise_discarded(int code) {
-  Ref exc(PyObject_CallFunction(reinterpret_cast<PyObject *>(&TarvexError_Type), "is", code,
-                                "the model was changed while this call ran, so its result was "
-                                "discarded"));
-  if (exc) PyErr_SetObject(reinterpret_cast<PyObject *>(&TarvexError_Type), exc.get());
-  return nullptr;
-}
-
-// The two solves differ only in the library function that runs them and in
-// the code it answers when it discarded the run's result.
-PyObject *run_solve(PyObject *self, PyObject *callback, int (*solve)(TVXmodel *), int discarded) {
+// The two solves differ only in the library function that runs them.
+PyObject *run_solve(PyObject *self, PyObject *callback, int (*solve)(TVXmodel *)) {
   // On the thread of a running callback the solve would wait for the
   // search that called it (and for callbackLock, which that thread holds).
   if (callback_running_here()) {
@@ -45,17 +33,16 @@ PyObject *run_solve(PyObject *self, PyObject *callback, int (*solve)(TVXmodel *)
   // The callback's own exception, left pending by the bridge on this
   // thread, wins over whatever the library returned after it stopped.
   if (PyErr_Occurred()) return nullptr;
-  if (rc == discarded) return raise_discarded(rc);
   if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   Py_RETURN_NONE;
 }
 
 PyObject *model_optimize_impl(PyObject *, PyObject *const *args) {
-  return run_solve(args[0], args[1], TVXoptimize, TVX_ERROR_NO_SOLN);
+  return run_solve(args[0], args[1], TVXoptimize);
 }
 
 PyObject *model_computeIIS_impl(PyObject *, PyObject *const *args) {
-  return run_solve(args[0], args[1], TVXcomputeIIS, TVX_ERROR_IIS_NO_SOLN);
+  return run_solve(args[0], args[1], TVXcomputeIIS);
 }
 
 PyObject *model_reset_impl(PyObject *, PyObject *const *args) {

@@ -443,7 +443,8 @@ TVX_API int TVXsetcallbackfunc(TVXmodel *model, TVXcallback cb, void *usrdata);
 /* A change of the problem while TVXoptimize or TVXcomputeIIS runs (from a
  * callback or another thread) drops the run's result: where the call would
  * have returned OKAY or a stop (ABORT_* limit or request) it returns NO_SOLN,
- * or IIS_NO_SOLN for TVXcomputeIIS, and logs why. Names and "Start" are no
+ * or IIS_NO_SOLN for TVXcomputeIIS, logs why and says so in
+ * TVXerrordetail. Names and "Start" are no
  * change of the problem. */
 TVX_API int TVXoptimize(TVXmodel *model);
 /* Finds an irreducible inconsistent subsystem of variable bounds and row

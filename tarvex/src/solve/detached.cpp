@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "core/status.h"
 #include "solve/callback.h"
 #include "solve/interrupt.h"
 
@@ -66,7 +67,8 @@ int run_detached(Model &m, TVXmodel *handle,
   }
   if (code != TVX_ERROR_OKAY && !stopped(code)) return code;
   LogFile(logfile).line("The model was changed during the run: its result is discarded.");
-  return discarded;
+  return fail_with(discarded,
+                   "the model was changed while this call ran, so its result was discarded");
 }
 
 }  // namespace tvx
