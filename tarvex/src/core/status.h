@@ -8,8 +8,8 @@
 
 namespace tvx {
 
-// The statuses the library's C++ code returns most, by their meaning there.
-constexpr int kOk = TVX_ERROR_OKAY;
+// The failures the library's C++ code returns most, by their meaning there.
+// Success has one spelling, TVX_ERROR_OKAY.
 constexpr int kBadArgument = TVX_ERROR_INVALID_ARGUMENT;  // a caller's fault
 constexpr int kBadData = TVX_ERROR_MODEL_INPUT_ERROR;     // a value the model cannot hold
 constexpr int kBadFormat = TVX_ERROR_FORMAT_ERROR;        // a file's content or suffix

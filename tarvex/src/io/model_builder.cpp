@@ -16,7 +16,7 @@ namespace {
 // What a refusal of the Store means for a file: its content is bad, unless
 // memory ran out. what names the part refused, for the report.
 int content_status(int rc, const std::string &what) {
-  if (rc == kOk || rc == TVX_ERROR_NOMEMORY) return rc;
+  if (rc == TVX_ERROR_OKAY || rc == TVX_ERROR_NOMEMORY) return rc;
   return fail(TVX_ERROR_FORMAT_ERROR, what + ": " + TVXexplainerror(rc));
 }
 
@@ -283,7 +283,7 @@ int ModelBuilder::add_linear_rows(const RowMatrix &a, Store &out) const {
     const int rc = out.add_rows(static_cast<int>(j - i), static_cast<int>(a.start[j] - base),
                                 beg.data(), a.ind.data() + base, a.val.data() + base,
                                 lhs.data() + i, rhs.data() + i, row_names_.data() + i);
-    if (rc != kOk && rc != TVX_ERROR_NOMEMORY) {
+    if (rc != TVX_ERROR_OKAY && rc != TVX_ERROR_NOMEMORY) {
       return refusal(rc, "row", row_names_, i, j - i, [&](std::size_t r) {
         for (std::size_t k = a.start[r]; k < a.start[r + 1]; ++k) {
           if (!valid_coeff(a.val[k]))
@@ -293,17 +293,17 @@ int ModelBuilder::add_linear_rows(const RowMatrix &a, Store &out) const {
         return std::string();
       });
     }
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
     i = j;
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int ModelBuilder::add_sos_sets(Store &out) const {
   if (sos_ind_.size() > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
   const int rc = out.add_sos(num_sos(), static_cast<int>(sos_ind_.size()), sos_type_.data(),
                              sos_beg_.data(), sos_ind_.data(), sos_weight_.data());
-  if (rc != kOk && rc != TVX_ERROR_NOMEMORY) {
+  if (rc != TVX_ERROR_OKAY && rc != TVX_ERROR_NOMEMORY) {
     // Types and weights were checked as read; what is left is a member twice.
     for (std::size_t k = 0; k < sos_beg_.size(); ++k) {
       const std::size_t end =
@@ -329,10 +329,10 @@ int ModelBuilder::add_indicators(const RowMatrix &a, Store &out) const {
     const char *row_name = row_names_[static_cast<std::size_t>(g.row)];
     const int rc = out.add_indicator(row_name, g.binvar, g.binval, static_cast<int>(e - b),
                                      a.ind.data() + b, a.val.data() + b, g.sense, g.rhs);
-    if (rc != kOk)
+    if (rc != TVX_ERROR_OKAY)
       return content_status(rc, element("indicator", row_name, static_cast<std::size_t>(g.row)));
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int ModelBuilder::build(Store &out) {
@@ -346,20 +346,20 @@ int ModelBuilder::build(Store &out) {
 
   int rc = out.add_vars(num_vars(), 0, nullptr, nullptr, nullptr, obj.data(), lb.data(), ub.data(),
                         type.data(), var_names_.data());
-  if (rc != kOk && rc != TVX_ERROR_NOMEMORY) {
+  if (rc != TVX_ERROR_OKAY && rc != TVX_ERROR_NOMEMORY) {
     return refusal(rc, "variable", var_names_, 0, lb.size(), [this](std::size_t j) {
       return valid_coeff(obj[j]) ? std::string()
                                  : std::string("its objective coefficients ") + kBeyond;
     });
   }
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   const RowMatrix a = row_matrix();
   rc = add_linear_rows(a, out);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   rc = add_sos_sets(out);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   rc = add_indicators(a, out);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   if (q_val_.size() > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
   rc = out.add_qterms(static_cast<int>(q_val_.size()), q_row_.data(), q_col_.data(), q_val_.data());
   return content_status(rc, "the quadratic objective terms");

@@ -77,7 +77,7 @@ int basis_to_write(const Store &s, const Basis **out) {
     nonbasic_rows += st != kBasisBasic;
   }
   if (!valid) return fail(TVX_ERROR_INVALID_BASIS_STATUS, "the basis holds an unknown status");
-  if (basic_cols == nonbasic_rows) return kOk;
+  if (basic_cols == nonbasic_rows) return TVX_ERROR_OKAY;
   return wrong_basic_count(TVX_ERROR_INVALID_BASIS_STATUS,
                            basic_cols + b.row.size() - nonbasic_rows, b.row.size());
 }
@@ -97,7 +97,7 @@ int basis_header(std::size_t at, std::string_view line, bool *ended) {
   } else if (!equals_folded(word, "name")) {
     return fail(kBadFormat, at, "unknown section " + quoted(word));
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // The statuses a basis file states, over the elements of a model whose
@@ -139,7 +139,7 @@ class BasisReader {
     } else {
       return bad("unknown basis status " + quoted(f_[0]));
     }
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 
   // The basis, as the model's start basis, when it has one basic element
@@ -150,7 +150,7 @@ class BasisReader {
     for (const int st : b_.row) basic += st == kBasisBasic;
     if (basic != b_.row.size()) return wrong_basic_count(kBadFormat, basic, b_.row.size());
     s.set_start_basis(std::move(b_));
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 
  private:
@@ -178,7 +178,7 @@ template <class Read>
 int read_result_file(const char *filename, Compression compression, const Store &s, Read &&read) {
   InputFile file;
   const int rc = file.open(filename, compression);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   LineReader lines(file);
   return read(lines, file_names(s, NameStyle::Mps));
 }
@@ -222,7 +222,7 @@ int write_start_file(const char *filename, Compression compression, const Store 
 int write_basis_file(const char *filename, Compression compression, const Store &s) {
   const Basis *basis = nullptr;
   const int rc = basis_to_write(s, &basis);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   const FileNames names = file_names(s, NameStyle::Mps);
   return write_text_file(filename, compression, [&](TextWriter &out) {
     out << "NAME";
@@ -248,7 +248,7 @@ int write_basis_file(const char *filename, Compression compression, const Store 
 
 int read_start_file(const char *filename, Compression compression, Store &s) {
   return read_result_file(
-      filename, compression, s, [&s](LineReader &lines, const FileNames &names) {
+      filename, compression, s, [&s](LineReader &lines, const FileNames &names) -> int {
         const NameMap cols = name_map(names.cols);
         std::vector<double> start(static_cast<std::size_t>(s.num_vars()), kUndefined);
         std::vector<std::string_view> f;
@@ -265,16 +265,16 @@ int read_start_file(const char *filename, Compression compression, Store &s) {
           if (j < 0) return fail(kBadFormat, lines.line(), "unknown variable " + quoted(f[0]));
           start[static_cast<std::size_t>(j)] = value;
         }
-        if (lines.status() != kOk) return lines.status();
+        if (lines.status() != TVX_ERROR_OKAY) return lines.status();
         for (int j = 0; j < s.num_vars(); ++j)
           s.set_var_start(j, start[static_cast<std::size_t>(j)]);
-        return kOk;
+        return TVX_ERROR_OKAY;
       });
 }
 
 int read_basis_file(const char *filename, Compression compression, Store &s) {
   return read_result_file(
-      filename, compression, s, [&s](LineReader &lines, const FileNames &names) {
+      filename, compression, s, [&s](LineReader &lines, const FileNames &names) -> int {
         BasisReader basis(s, names);
         bool ended = false;
         std::string_view line;
@@ -282,9 +282,9 @@ int read_basis_file(const char *filename, Compression compression, Store &s) {
           if (trim_front(line).empty() || line.front() == '*') continue;
           const int rc = is_blank(line.front()) ? basis.status_line(lines.line(), line)
                                                 : basis_header(lines.line(), line, &ended);
-          if (rc != kOk) return rc;
+          if (rc != TVX_ERROR_OKAY) return rc;
         }
-        if (lines.status() != kOk) return lines.status();
+        if (lines.status() != TVX_ERROR_OKAY) return lines.status();
         if (!ended) return fail(kBadFormat, "the file ends without ENDATA");
         return basis.store(s);
       });

@@ -3,18 +3,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/numeric.h"
 #include "store/psd_matrix.h"
 
 namespace tvx {
 namespace {
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 struct Activities {
   std::vector<double> value;  // a.x (+ PSD terms) per row

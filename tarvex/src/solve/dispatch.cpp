@@ -4,19 +4,17 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <limits>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/numeric.h"
 #include "core/status.h"
 #include "solve/answer_check.h"
 
 namespace tvx {
 namespace {
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // A bound on the wrong side of infinity (x >= +inf, a.x <= -inf) can never
 // hold; engines differ on how they take it, so it is settled here. A

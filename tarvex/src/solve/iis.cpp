@@ -6,7 +6,6 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -15,13 +14,12 @@
 #include <utility>
 #include <vector>
 
+#include "core/numeric.h"
 #include "core/status.h"
 #include "solve/dispatch.h"
 
 namespace tvx {
 namespace {
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 using Clock = std::chrono::steady_clock;
 

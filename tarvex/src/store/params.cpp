@@ -4,17 +4,13 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
+#include "core/numeric.h"
 #include "tarvex.h"
 
 namespace tvx {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-// The module's INFINITY: like a bound, a time limit or cutoff of this
-// magnitude or more means none.
-constexpr double kNoLimit = 1e20;
 constexpr double kIntMax = INT_MAX;
 
 constexpr ParamType I = ParamType::Int;
@@ -45,7 +41,7 @@ const ParamDef kParams[kNumParams] = {
     {"MIP/SolutionPoolSize", I, 1000, 1, kIntMax},
     {"MIP/MaxStallingNodes", I, kIntMax, 0, kIntMax},
     {"SolutionTarget", I, 0, 0, 1},  // a basic solution, or any optimal one
-    {"MaxTime", D, kNoLimit, 0, kInf},
+    {"MaxTime", D, kInfinity, 0, kInf},
     {"SPX/PrimalTolerance", D, 1e-7, 1e-10, 1e-1},
     {"SPX/DualTolerance", D, 1e-7, 1e-10, 1e-1},
     {"IPM/PrimalTolerance", D, 1e-8, 1e-12, 1e-1},
@@ -55,8 +51,8 @@ const ParamDef kParams[kNumParams] = {
     {"MIP/ObjectiveTolerance", D, 1e-6, 0, 1e-1},
     {"MIP/GapAbs", D, 1e-6, 0, kInf},
     {"MIP/GapRel", D, 1e-4, 0, kInf},
-    {"MIP/LinearizationBigM", D, 1e6, 1, kNoLimit},
-    {"MIP/Cutoff", D, kNoLimit, -kInf, kInf},
+    {"MIP/LinearizationBigM", D, 1e6, 1, kInfinity},
+    {"MIP/Cutoff", D, kInfinity, -kInf, kInf},
 };
 
 // Plain ASCII folding: the C library's tolower follows the caller's locale.

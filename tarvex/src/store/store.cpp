@@ -31,21 +31,21 @@ int refuse_value(const std::string &what, double value) {
   return fail_with(kBadData, what + " cannot be " + number_text(value));
 }
 
-// kOk when val[0..n) are all finite, else the refusal of the first that is
+// TVX_ERROR_OKAY when val[0..n) are all finite, else the refusal of the first that is
 // not, named by what(k).
 template <class What>
 int finite_values(const double *val, int n, What what) {
   for (int k = 0; k < n; ++k) {
     if (!valid_coeff(val[k])) return refuse_value(what(k), val[k]);
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // The two sides of a variable and of a row, as refusals name them.
 const char *const kVarSides[] = {"the lower bound of ", "the upper bound of "};
 const char *const kRowSides[] = {"the left-hand side of ", "the right-hand side of "};
 
-// kOk when lower[k] and upper[k] (either array null: none given) are valid
+// TVX_ERROR_OKAY when lower[k] and upper[k] (either array null: none given) are valid
 // bounds, else the refusal of the first that is not, as sides[0 or 1] of
 // the element of().
 template <class Of>
@@ -53,20 +53,20 @@ int bound_values(const double *lower, const double *upper, int k, const char *co
                  Of of) {
   if (lower != nullptr && !valid_bound(lower[k])) return refuse_value(sides[0] + of(), lower[k]);
   if (upper != nullptr && !valid_bound(upper[k])) return refuse_value(sides[1] + of(), upper[k]);
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // A start array for n vectors over nnz entries: vector k holds entries
 // beg[k] up to beg[k + 1] (nnz for the last). Every entry belongs to one
 // vector, so beg[0] is 0. beg may be null only when there are no entries.
 int check_starts(int n, int nnz, const int *beg) {
-  if (n == 0) return nnz == 0 ? kOk : kBadData;
-  if (beg == nullptr) return nnz == 0 ? kOk : kBadArgument;
+  if (n == 0) return nnz == 0 ? TVX_ERROR_OKAY : kBadData;
+  if (beg == nullptr) return nnz == 0 ? TVX_ERROR_OKAY : kBadArgument;
   if (beg[0] != 0) return kBadData;
   for (int k = 1; k < n; ++k) {
     if (beg[k] < beg[k - 1] || beg[k] > nnz) return kBadData;
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int run_begin(const int *beg, int k) { return beg == nullptr ? 0 : beg[k]; }
@@ -87,10 +87,11 @@ class IndexChecker {
       if (ind[k] < 0 || ind[k] >= limit) return range_code;
       if (k > 0 && ind[k] <= ind[k - 1]) ascending = false;
     }
-    if (ascending) return kOk;
+    if (ascending) return TVX_ERROR_OKAY;
     scratch_.assign(ind, ind + n);
     std::sort(scratch_.begin(), scratch_.end());
-    return std::adjacent_find(scratch_.begin(), scratch_.end()) == scratch_.end() ? kOk : kBadData;
+    return std::adjacent_find(scratch_.begin(), scratch_.end()) == scratch_.end() ? TVX_ERROR_OKAY
+                                                                                  : kBadData;
   }
 
  private:
@@ -102,18 +103,18 @@ class IndexChecker {
 // name empty), so an unnamed batch makes no strings.
 int collect_names(int n, const char *const *names, int code, std::vector<std::string> &out) {
   out.clear();
-  if (names == nullptr) return kOk;
+  if (names == nullptr) return TVX_ERROR_OKAY;
   bool named = false;
   for (int k = 0; k < n; ++k) {
     if (!valid_name(names[k])) return code;
     named = named || (names[k] != nullptr && names[k][0] != '\0');
   }
-  if (!named) return kOk;
+  if (!named) return TVX_ERROR_OKAY;
   out.resize(static_cast<std::size_t>(n));
   for (int k = 0; k < n; ++k) {
     if (names[k] != nullptr) out[static_cast<std::size_t>(k)] = names[k];
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // Name k of a batch that collect_names gave (empty when it gave none).
@@ -124,7 +125,7 @@ std::string take_name(std::vector<std::string> &names, int k) {
 int collect_name(const char *name, int code, std::string &out) {
   if (!valid_name(name)) return code;
   if (name != nullptr) out = name;
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // Gives each vector named in targets room for as many new entries as it is
@@ -152,7 +153,7 @@ int deletion_map(int n, const int *ind, int count, int range_code, std::vector<i
   for (int &i : new_index) {
     if (i == 0) i = next++;
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 }  // namespace
@@ -302,26 +303,26 @@ int Store::add_vars(int n, int nnz, const int *beg, const int *ind, const double
   if (n < 0 || nnz < 0 || !fits(num_vars(), n)) return kBadArgument;
   if (nnz > 0 && (ind == nullptr || val == nullptr)) return kBadArgument;
   int rc = check_starts(n, nnz, beg);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
   IndexChecker checker;
   for (int j = 0; j < n; ++j) {
     const int b = run_begin(beg, j);
     rc = checker.check(ind + b, run_end(n, nnz, beg, j) - b, num_rows(),
                        TVX_ERROR_MODEL_INVALID_ROW_IDX);
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
   }
   const int first = num_vars();
   rc = finite_values(val, nnz, [&](int e) {
     return "the coefficient of " + var_text(first + run_of(n, beg, e)) + " in " + row_text(ind[e]);
   });
-  if (rc == kOk && obj != nullptr) {
+  if (rc == TVX_ERROR_OKAY && obj != nullptr) {
     rc = finite_values(
         obj, n, [&](int j) { return "the objective coefficient of " + var_text(first + j); });
   }
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   for (int j = 0; j < n; ++j) {
     rc = bound_values(lb, ub, j, kVarSides, [&] { return var_text(first + j); });
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
     if (vtype != nullptr && normal_vtype(vtype[j]) == 0) {
       return fail_with(kBadData,
                        "the type of " + var_text(first + j) + " cannot be " + char_text(vtype[j]));
@@ -329,7 +330,7 @@ int Store::add_vars(int n, int nnz, const int *beg, const int *ind, const double
   }
   std::vector<std::string> new_names;
   rc = collect_names(n, names, TVX_ERROR_MODEL_INVALID_COL_NAME, new_names);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
 
   const auto count = static_cast<std::size_t>(n);
   grow(vars_.lb, count);
@@ -354,7 +355,7 @@ int Store::add_vars(int n, int nnz, const int *beg, const int *ind, const double
   matrix_changed();
   shape_changed();
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::add_rows(int n, int nnz, const int *beg, const int *ind, const double *val,
@@ -362,25 +363,25 @@ int Store::add_rows(int n, int nnz, const int *beg, const int *ind, const double
   if (n < 0 || nnz < 0 || !fits(num_rows(), n)) return kBadArgument;
   if (nnz > 0 && (ind == nullptr || val == nullptr)) return kBadArgument;
   int rc = check_starts(n, nnz, beg);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
   IndexChecker checker;
   for (int i = 0; i < n; ++i) {
     const int b = run_begin(beg, i);
     rc = checker.check(ind + b, run_end(n, nnz, beg, i) - b, num_vars(),
                        TVX_ERROR_MODEL_INVALID_COL_IDX);
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
   }
   const int first = num_rows();
   rc = finite_values(val, nnz, [&](int e) {
     return "the coefficient of " + var_text(ind[e]) + " in " + row_text(first + run_of(n, beg, e));
   });
-  for (int i = 0; i < n && rc == kOk; ++i) {
+  for (int i = 0; i < n && rc == TVX_ERROR_OKAY; ++i) {
     rc = bound_values(lower, upper, i, kRowSides, [&] { return row_text(first + i); });
   }
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   std::vector<std::string> new_names;
   rc = collect_names(n, names, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_names);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
 
   const auto count = static_cast<std::size_t>(n);
   grow(rows_.lhs, count);
@@ -400,7 +401,7 @@ int Store::add_rows(int n, int nnz, const int *beg, const int *ind, const double
   matrix_changed();
   shape_changed();
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::add_sos(int n, int nnz, const int *types, const int *beg, const int *ind,
@@ -409,7 +410,7 @@ int Store::add_sos(int n, int nnz, const int *types, const int *beg, const int *
   if ((n > 0 && types == nullptr) || (nnz > 0 && (ind == nullptr || weight == nullptr)))
     return kBadArgument;
   int rc = check_starts(n, nnz, beg);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
   IndexChecker checker;
   for (int s = 0; s < n; ++s) {
     if (types[s] != TVX_SOS_TYPE1 && types[s] != TVX_SOS_TYPE2)
@@ -417,14 +418,14 @@ int Store::add_sos(int n, int nnz, const int *types, const int *beg, const int *
     const int b = run_begin(beg, s);
     rc = checker.check(ind + b, run_end(n, nnz, beg, s) - b, num_vars(),
                        TVX_ERROR_MODEL_INVALID_COL_IDX);
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
   }
   const int first = num_sos();
   rc = finite_values(weight, nnz, [&](int e) {
     return "the weight of " + var_text(ind[e]) + " in " +
            element_text(TVX_ATTRKIND_SOS, first + run_of(n, beg, e));
   });
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
 
   grow(sos_.type, static_cast<std::size_t>(n));
   sos_.members.reserve_append(static_cast<std::size_t>(n), static_cast<std::size_t>(nnz));
@@ -434,7 +435,7 @@ int Store::add_sos(int n, int nnz, const int *types, const int *beg, const int *
     sos_.members.append(run_end(n, nnz, beg, s) - b, ind + b, weight + b);
   }
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::add_indicator(const char *name, int binvar, int binval, int nnz, const int *ind,
@@ -445,16 +446,16 @@ int Store::add_indicator(const char *name, int binvar, int binval, int nnz, cons
   if (binval != 0 && binval != 1) return kBadData;
   IndexChecker checker;
   int rc = checker.check(ind, nnz, num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   const std::string constr = element_text(TVX_ATTRKIND_GENCONSTR, num_genconstrs());
   rc = finite_values(
       val, nnz, [&](int e) { return "the coefficient of " + var_text(ind[e]) + " in " + constr; });
-  if (rc == kOk) rc = bound_values(nullptr, &rhs, 0, kRowSides, [&] { return constr; });
-  if (rc != kOk) return rc;
+  if (rc == TVX_ERROR_OKAY) rc = bound_values(nullptr, &rhs, 0, kRowSides, [&] { return constr; });
+  if (rc != TVX_ERROR_OKAY) return rc;
   if (sense != '<' && sense != '>' && sense != '=') return kBadData;
   std::string new_name;
   rc = collect_name(name, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_name);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
 
   grow(gen_.type, 1);
   grow(gen_.binvar, 1);
@@ -471,7 +472,7 @@ int Store::add_indicator(const char *name, int binvar, int binval, int nnz, cons
   gen_.names.append(std::move(new_name));
   gen_.terms.append(nnz, ind, val);
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::add_qterms(int n, const int *row, const int *col, const double *val) {
@@ -486,7 +487,7 @@ int Store::add_qterms(int n, const int *row, const int *col, const double *val) 
     return "the quadratic objective's coefficient of " + var_text(row[k]) + " times " +
            var_text(col[k]);
   });
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
 
   const auto count = static_cast<std::size_t>(n);
   grow(q_.row, count);
@@ -496,7 +497,7 @@ int Store::add_qterms(int n, const int *row, const int *col, const double *val) 
   q_.col.insert(q_.col.end(), col, col + n);
   q_.val.insert(q_.val.end(), val, val + n);
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 void Store::clear_qterms() noexcept {
@@ -532,10 +533,10 @@ int Store::add_psd_var(int dim, int nnz, const int *pos, const double *val, cons
   int rc = finite_values(val, nnz, [&](int e) {
     return entry_text(pos[e], dim) + " of the objective matrix of " + psd_var_text(num_psd_vars());
   });
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   std::string new_name;
   rc = collect_name(name, TVX_ERROR_MODEL_INVALID_COL_NAME, new_name);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
 
   grow(psd_vars_.dim, 1);
   psd_vars_.names.reserve_extra(1, !new_name.empty());
@@ -544,7 +545,7 @@ int Store::add_psd_var(int dim, int nnz, const int *pos, const double *val, cons
   psd_vars_.names.append(std::move(new_name));
   psd_vars_.obj.append(nnz, pos, val);
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, const int *vidx,
@@ -556,10 +557,10 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
     return kBadArgument;
   IndexChecker checker;
   int rc = checker.check(lind, lnnz, num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX);
-  if (rc == kOk)
+  if (rc == TVX_ERROR_OKAY)
     rc = checker.check(vidx, npsd, num_psd_vars(), TVX_ERROR_MODEL_INVALID_SYM_MAT_IDX);
-  if (rc == kOk) rc = check_starts(npsd, pnnz, beg);
-  if (rc != kOk) return rc;
+  if (rc == TVX_ERROR_OKAY) rc = check_starts(npsd, pnnz, beg);
+  if (rc != TVX_ERROR_OKAY) return rc;
   for (int k = 0; k < npsd; ++k) {
     const int b = run_begin(beg, k);
     if (!valid_positions(pos + b, run_end(npsd, pnnz, beg, k) - b,
@@ -569,18 +570,18 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
   const std::string row = row_text(num_rows());
   rc = finite_values(
       lval, lnnz, [&](int e) { return "the coefficient of " + var_text(lind[e]) + " in " + row; });
-  if (rc == kOk) {
+  if (rc == TVX_ERROR_OKAY) {
     rc = finite_values(val, pnnz, [&](int e) {
       const int p = vidx[run_of(npsd, beg, e)];
       return entry_text(pos[e], psd_vars_.dim[static_cast<std::size_t>(p)]) + " of the matrix of " +
              psd_var_text(p) + " in " + row;
     });
   }
-  if (rc == kOk) rc = bound_values(&lower, &upper, 0, kRowSides, [&] { return row; });
-  if (rc != kOk) return rc;
+  if (rc == TVX_ERROR_OKAY) rc = bound_values(&lower, &upper, 0, kRowSides, [&] { return row; });
+  if (rc != TVX_ERROR_OKAY) return rc;
   std::string new_name;
   rc = collect_name(name, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_name);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
 
   PsdRowPart part;
   part.var.assign(vidx, vidx + npsd);
@@ -607,7 +608,7 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
   matrix_changed();
   shape_changed();
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // ---- Changing -------------------------------------------------------------
@@ -621,7 +622,7 @@ int Store::set_coeffs(int n, const int *row, const int *col, const double *val) 
   const int rc = finite_values(val, n, [&](int k) {
     return "the coefficient of " + var_text(col[k]) + " in " + row_text(row[k]);
   });
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
 
   // Room for the pairs not yet stored (a pair repeated in the batch may get
   // room twice, which is harmless). Each lookup scans its row.
@@ -640,7 +641,7 @@ int Store::set_coeffs(int n, const int *row, const int *col, const double *val) 
   }
   matrix_changed();
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::set_psd_obj(int n, const int *which, const int *beg, int nnz, const int *pos,
@@ -652,7 +653,7 @@ int Store::set_psd_obj(int n, const int *which, const int *beg, int nnz, const i
     if (which[k] < 0 || which[k] >= num_psd_vars()) return TVX_ERROR_MODEL_INVALID_SYM_MAT_IDX;
   }
   int rc = check_starts(n, nnz, beg);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   for (int k = 0; k < n; ++k) {
     const int b = run_begin(beg, k);
     if (!valid_positions(pos + b, run_end(n, nnz, beg, k) - b,
@@ -664,7 +665,7 @@ int Store::set_psd_obj(int n, const int *which, const int *beg, int nnz, const i
     return entry_text(pos[e], psd_vars_.dim[static_cast<std::size_t>(p)]) +
            " of the objective matrix of " + psd_var_text(p);
   });
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
 
   SparseList &obj = psd_vars_.obj;
   for (int k = 0; k < n; ++k) {
@@ -676,7 +677,7 @@ int Store::set_psd_obj(int n, const int *which, const int *beg, int nnz, const i
     obj.assign(which[k], run_end(n, nnz, beg, k) - b, pos + b, val + b);
   }
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 void Store::set_sense(int sense) noexcept { change(sense_, sense); }
@@ -712,7 +713,7 @@ void Store::set_row_rhs(int i, double value) noexcept {
 int Store::delete_vars(int n, const int *ind) {
   std::vector<int> new_index;
   const int rc = deletion_map(n, ind, num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX, new_index);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
   for (const int binvar : gen_.binvar) {
     if (new_index[static_cast<std::size_t>(binvar)] < 0)
       return TVX_ERROR_MODEL_INVALID_INDICATOR_COL_IDX;
@@ -744,13 +745,13 @@ int Store::delete_vars(int n, const int *ind) {
   matrix_changed();
   shape_changed();
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::delete_rows(int n, const int *ind) {
   std::vector<int> new_index;
   const int rc = deletion_map(n, ind, num_rows(), TVX_ERROR_MODEL_INVALID_ROW_IDX, new_index);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
 
   // PSD parts are kept in row order, so they compact alongside the rows.
   int parts = 0;
@@ -772,24 +773,24 @@ int Store::delete_rows(int n, const int *ind) {
   matrix_changed();
   shape_changed();
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::delete_sos(int n, const int *ind) {
   std::vector<int> new_index;
   const int rc = deletion_map(n, ind, num_sos(), TVX_ERROR_MODEL_INVALID_SOS_IDX, new_index);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
   compact(sos_.type, new_index);
   sos_.members.remove_vectors(new_index);
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::delete_genconstrs(int n, const int *ind) {
   std::vector<int> new_index;
   const int rc =
       deletion_map(n, ind, num_genconstrs(), TVX_ERROR_MODEL_INVALID_INDICATOR_ROW_IDX, new_index);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
   compact(gen_.type, new_index);
   compact(gen_.binvar, new_index);
   compact(gen_.binval, new_index);
@@ -798,7 +799,7 @@ int Store::delete_genconstrs(int n, const int *ind) {
   gen_.terms.remove_vectors(new_index);
   gen_.names.compact(new_index);
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 }  // namespace tvx

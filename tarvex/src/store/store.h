@@ -24,7 +24,6 @@
 #define TARVEX_STORE_STORE_H
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -32,25 +31,14 @@
 #include <string>
 #include <vector>
 
+#include "core/numeric.h"
 #include "store/name_table.h"
 #include "store/sparse_list.h"
 #include "tarvex.h"
 
 namespace tvx {
 
-constexpr double kInfinity = TVX_INFINITY;    // a bound this large counts as infinite
 constexpr double kUndefined = TVX_UNDEFINED;  // a MIP start entry without a value
-
-// An index or count of the store as a size_t: they are never negative.
-inline std::size_t to_size(int n) { return static_cast<std::size_t>(n); }
-
-// value mapped to +-infinity when its magnitude is kInfinity or more: the
-// store keeps values as received, solving and checking see them this way.
-inline double finite_or_inf(double value) {
-  if (value >= kInfinity) return HUGE_VAL;
-  if (value <= -kInfinity) return -HUGE_VAL;
-  return value;
-}
 
 // Variable types ('C', 'B', 'I', 'S', 'N'): integer values only, and 0 allowed
 // outside the bounds.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -72,7 +71,7 @@ int tidy_integer_solution(Store &s, double tolerance) {
       const double gap = std::fabs(*next.primal_obj - *next.dual_obj);
       next.mip_gap_abs = gap;
       next.mip_gap_rel = gap == 0                ? 0.0
-                         : *next.primal_obj == 0 ? std::numeric_limits<double>::infinity()
+                         : *next.primal_obj == 0 ? kInf
                                                  : gap / std::fabs(*next.primal_obj);
     }
   }

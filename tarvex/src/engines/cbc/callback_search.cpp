@@ -31,7 +31,6 @@
 namespace tvx {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr int kDefaultPriority = 1000;  // CbcObject's
 constexpr int kRequestPriority = 0;     // chosen before every other object
 // Judged candidates remembered, so that CBC taking one asks nothing again.

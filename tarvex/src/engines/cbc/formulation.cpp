@@ -14,7 +14,6 @@
 namespace tvx {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
 // The largest bound on an indicator row's violation that is also stated as
 // a big-M row; larger ones would only spoil the relaxation's numerics.
 constexpr double kMaxBigM = 1e5;

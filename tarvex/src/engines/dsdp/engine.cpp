@@ -41,8 +41,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::size_t sz(int n) { return static_cast<std::size_t>(n); }
-
 std::mutex &dsdp_lock() {
   static std::mutex lock;
   return lock;
@@ -118,7 +116,7 @@ constexpr int kMaxRuns = 4;
 // One zero matrix per PSD variable: the value of those the cone leaves out.
 std::vector<std::vector<double>> zero_matrices(const SdpForm &form) {
   std::vector<std::vector<double>> x;
-  for (const int dim : form.block_dim) x.emplace_back(sz(dim) * sz(dim), 0.0);
+  for (const int dim : form.block_dim) x.emplace_back(to_size(dim) * to_size(dim), 0.0);
   return x;
 }
 
@@ -134,7 +132,7 @@ struct Cones {
 };
 
 int cone_dim(const SdpForm &form, int block) {
-  return form.block_dim[sz(form.cone_var[sz(block)])];
+  return form.block_dim[to_size(form.cone_var[to_size(block)])];
 }
 
 int num_blocks(const SdpForm &form) { return static_cast<int>(form.cone_var.size()); }
@@ -149,7 +147,7 @@ bool failed(Run &run, int info) {
 // DSDP is given lives in form, which outlives the DSDP object.
 bool load(DSDP dsdp, const SdpForm &form, Cones &cones, Run &run) {
   for (int i = 1; i <= form.num_rows; ++i) {
-    if (failed(run, DSDPSetDualObjective(dsdp, i, form.b[sz(i - 1)]))) return false;
+    if (failed(run, DSDPSetDualObjective(dsdp, i, form.b[to_size(i - 1)]))) return false;
   }
   const int blocks = num_blocks(form);
   if (blocks > 0) {
@@ -197,12 +195,12 @@ void read_x(SDPCone sdp, const SdpForm &form, Run &run) {
     double *packed = nullptr;
     int n = 0;
     if (failed(run, SDPConeGetXArray(sdp, k, &packed, &n))) return;
-    const std::size_t dim = sz(cone_dim(form, k));
-    if (packed == nullptr || sz(n) < dim * (dim + 1) / 2) {
+    const std::size_t dim = to_size(cone_dim(form, k));
+    if (packed == nullptr || to_size(n) < dim * (dim + 1) / 2) {
       run.failed = -1;
       return;
     }
-    std::vector<double> &full = run.x[sz(form.cone_var[sz(k)])];
+    std::vector<double> &full = run.x[to_size(form.cone_var[to_size(k)])];
     for (std::size_t r = 0; r < dim; ++r) {
       for (std::size_t c = 0; c <= r; ++c) {
         full[r * dim + c] = full[c * dim + r] = packed[r * (r + 1) / 2 + c];
@@ -224,7 +222,7 @@ void read_back(DSDP dsdp, const SdpForm &form, const Cones &cones, Run &run) {
   DSDPGetDDObjective(dsdp, &run.dobj);
   DSDPGetR(dsdp, &run.r);
   DSDPGetFinalErrors(dsdp, run.errors);
-  run.y.assign(sz(form.num_rows), 0.0);
+  run.y.assign(to_size(form.num_rows), 0.0);
   if (form.num_rows > 0 && failed(run, DSDPGetY(dsdp, run.y.data(), form.num_rows))) return;
   if (run.type == DSDP_UNBOUNDED || run.type == DSDP_INFEASIBLE) return;
   read_x(cones.sdp, form, run);
@@ -300,18 +298,20 @@ void set_results(const Problem &p, const SdpForm &form, const Run &run, SolveOut
   const Store &model = p.model;
   const double sign = form.maximize ? -1.0 : 1.0;
   if (r.status != TVX_STATUS_OPTIMAL && r.status != TVX_STATUS_SUB_OPTIMAL) return;
-  if (run.x.size() != form.block_dim.size() || run.z.size() != sz(form.num_lp)) return;
+  if (run.x.size() != form.block_dim.size() || run.z.size() != to_size(form.num_lp)) return;
   r.x = model_point(form, run.z.data(), run.x);
   r.psd_x = run.x;
   if (r.status != TVX_STATUS_OPTIMAL) return;
   // y is the dual of the minimised form; the model's dual is d(objective)/d(side).
   const std::vector<double> full = full_duals(form, run.y.data());
-  std::vector<double> dual(sz(model.num_rows()), 0.0);
-  for (int i = 0; i < model.num_rows(); ++i) dual[sz(i)] = sign * full[sz(form.row_of[sz(i)])];
+  std::vector<double> dual(to_size(model.num_rows()), 0.0);
+  for (int i = 0; i < model.num_rows(); ++i)
+    dual[to_size(i)] = sign * full[to_size(form.row_of[to_size(i)])];
   std::vector<double> rc(model.vars().obj);
   for (int i = 0; i < model.num_rows(); ++i) {
     for (int e = 0; e < model.rows().terms.length(i); ++e) {
-      rc[sz(model.rows().terms.index(i)[e])] -= model.rows().terms.value(i)[e] * dual[sz(i)];
+      rc[to_size(model.rows().terms.index(i)[e])] -=
+          model.rows().terms.value(i)[e] * dual[to_size(i)];
     }
   }
   r.dual = std::move(dual);
@@ -326,7 +326,7 @@ Run run_without_rows(const SdpForm &form) {
   run.reason = DSDP_CONVERGED;
   run.type = DSDP_PDFEASIBLE;
   run.x = zero_matrices(form);
-  run.z.assign(sz(form.num_lp), 0.0);
+  run.z.assign(to_size(form.num_lp), 0.0);
   return run;
 }
 

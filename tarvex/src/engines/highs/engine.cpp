@@ -4,19 +4,17 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
 
+#include "core/numeric.h"
 #include "core/status.h"
 #include "engines/highs/highs.h"
 
 namespace tvx {
 namespace {
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 void on_highs_event(int type, const char *message, const HighsCallbackDataOut *,
                     HighsCallbackDataIn *in, void *data) {

@@ -157,7 +157,7 @@ void LpWriter::row(int i) {
   if (range) {
     // The leading constant is read as an expression term, which knows no
     // infinite word.
-    const double c = std::isinf(lo) ? std::copysign(kInfinity, lo) : lo;
+    const double c = as_reported(lo);
     line_.piece(format_number(c) + " <=");
   }
   if (r.terms.length(i) == 0) {

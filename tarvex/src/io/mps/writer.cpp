@@ -62,8 +62,8 @@ bool plan_range(double lo, double hi, RowPlan *p) {
         return true;
       }
     }
-    below = std::nextafter(below, -HUGE_VAL);
-    above = std::nextafter(above, HUGE_VAL);
+    below = std::nextafter(below, -kInf);
+    above = std::nextafter(above, kInf);
   }
   *p = {'G', lo, true, d0};
   return true;
@@ -371,7 +371,7 @@ int check_mps_writable(const Store &s) {
                                   "more than the double range below it");
     }
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int write_mps(TextWriter &out, const Store &s) {
