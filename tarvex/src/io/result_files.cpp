@@ -51,8 +51,7 @@ int wrong_basic_count(int status, std::size_t basic, std::size_t rows) {
 }
 
 bool has_basis_shape(const std::optional<Basis> &b, const Store &s) {
-  return b && b->col.size() == static_cast<std::size_t>(s.num_vars()) &&
-         b->row.size() == static_cast<std::size_t>(s.num_rows());
+  return b && b->col.size() == to_size(s.num_vars()) && b->row.size() == to_size(s.num_rows());
 }
 
 // The basis write_basis_file writes, or the status that refuses it.
@@ -84,7 +83,7 @@ int basis_to_write(const Store &s, const Basis **out) {
 
 // A column the basis file does not name.
 int default_col_status(const Store &s, int j) {
-  const auto jj = static_cast<std::size_t>(j);
+  const auto jj = to_size(j);
   const bool free = is_minus_infinite(s.vars().lb[jj]) && is_plus_infinite(s.vars().ub[jj]);
   return free ? kBasisSuperbasic : kBasisLower;
 }
@@ -107,7 +106,7 @@ class BasisReader {
   BasisReader(const Store &s, const FileNames &names)
       : cols_(name_map(names.cols)), rows_(name_map(names.rows)) {
     for (int j = 0; j < s.num_vars(); ++j) b_.col.push_back(default_col_status(s, j));
-    b_.row.assign(static_cast<std::size_t>(s.num_rows()), kBasisBasic);
+    b_.row.assign(to_size(s.num_rows()), kBasisBasic);
   }
 
   // " XU|XL column row" (a basic column and a nonbasic row) or
@@ -125,11 +124,11 @@ class BasisReader {
       if (f_.size() != 3) return bad("a status, a variable and a row expected");
       const int j = lookup(cols_, f_[1]);
       if (j < 0) return bad("unknown variable " + quoted(f_[1]));
-      b_.col[static_cast<std::size_t>(j)] = kBasisBasic;
+      b_.col[to_size(j)] = kBasisBasic;
       // The second name is a row, or a column for files that pair columns.
       const int i = lookup(rows_, f_[2]);
       if (i >= 0) {
-        b_.row[static_cast<std::size_t>(i)] = status;
+        b_.row[to_size(i)] = status;
       } else if (!nonbasic(f_[2], status)) {
         return unknown(f_[2]);
       }
@@ -158,12 +157,12 @@ class BasisReader {
   bool nonbasic(std::string_view name, int status) {
     int k = lookup(cols_, name);
     if (k >= 0) {
-      b_.col[static_cast<std::size_t>(k)] = status;
+      b_.col[to_size(k)] = status;
       return true;
     }
     k = lookup(rows_, name);
     if (k < 0) return false;
-    b_.row[static_cast<std::size_t>(k)] = status;
+    b_.row[to_size(k)] = status;
     return true;
   }
 
@@ -187,7 +186,7 @@ int read_result_file(const char *filename, Compression compression, const Store 
 
 int write_solution_file(const char *filename, Compression compression, const Store &s) {
   const Results &r = s.results();
-  if (!r.x || r.x->size() != static_cast<std::size_t>(s.num_vars()))
+  if (!r.x || r.x->size() != to_size(s.num_vars()))
     return fail(TVX_ERROR_NO_SOLN, "the model has no solution to write");
   const FileNames names = file_names(s, NameStyle::Mps);
   return write_text_file(filename, compression, [&](TextWriter &out) {
@@ -205,7 +204,7 @@ int write_solution_file(const char *filename, Compression compression, const Sto
 
 int write_start_file(const char *filename, Compression compression, const Store &s) {
   const Results &r = s.results();
-  const bool solution = r.x && r.x->size() == static_cast<std::size_t>(s.num_vars());
+  const bool solution = r.x && r.x->size() == to_size(s.num_vars());
   const std::vector<double> &values = solution ? *r.x : s.vars().start;
   const FileNames names = file_names(s, NameStyle::Mps);
   return write_text_file(filename, compression, [&](TextWriter &out) {
@@ -250,7 +249,7 @@ int read_start_file(const char *filename, Compression compression, Store &s) {
   return read_result_file(
       filename, compression, s, [&s](LineReader &lines, const FileNames &names) -> int {
         const NameMap cols = name_map(names.cols);
-        std::vector<double> start(static_cast<std::size_t>(s.num_vars()), kUndefined);
+        std::vector<double> start(to_size(s.num_vars()), kUndefined);
         std::vector<std::string_view> f;
         std::string_view line;
         while (lines.next(&line)) {
@@ -263,11 +262,10 @@ int read_start_file(const char *filename, Compression compression, Store &s) {
             return fail(kBadFormat, lines.line(), number_problem(f[1]));
           const int j = lookup(cols, f[0]);
           if (j < 0) return fail(kBadFormat, lines.line(), "unknown variable " + quoted(f[0]));
-          start[static_cast<std::size_t>(j)] = value;
+          start[to_size(j)] = value;
         }
         if (lines.status() != TVX_ERROR_OKAY) return lines.status();
-        for (int j = 0; j < s.num_vars(); ++j)
-          s.set_var_start(j, start[static_cast<std::size_t>(j)]);
+        for (int j = 0; j < s.num_vars(); ++j) s.set_var_start(j, start[to_size(j)]);
         return TVX_ERROR_OKAY;
       });
 }

@@ -55,7 +55,7 @@ bool unbounded_semi_range(const Store &model) {
 // No variables: every row's activity is 0.
 void solve_without_variables(const Problem &p, SolveOutcome &out) {
   Results &r = out.results;
-  const std::size_t m = static_cast<std::size_t>(p.model.num_rows());
+  const std::size_t m = to_size(p.model.num_rows());
   r.stats = SolveStats();
   if (!point_violation(p, {}).empty()) {
     r.status = TVX_STATUS_INFEASIBLE;
@@ -173,7 +173,7 @@ std::vector<IisMember> Engine::iis_candidate(const Store &, SolveContext &, doub
 double Problem::param(const char *name) const {
   const int index = find_param(name);
   if (index < 0) throw std::logic_error("unknown parameter");
-  return params.value[static_cast<std::size_t>(index)];
+  return params.value[to_size(index)];
 }
 
 Engines built_engines() {

@@ -22,10 +22,10 @@ namespace {
 class PsdTest {
  public:
   PsdTest(const Hessian &h, double sign) {
-    const int n = static_cast<int>(h.start.size()) - 1;
-    adj_.resize(static_cast<std::size_t>(n));
-    diag_.assign(static_cast<std::size_t>(n), 0.0);
-    std::vector<char> used(static_cast<std::size_t>(n), 0);
+    const int n = int_size(h.start) - 1;
+    adj_.resize(to_size(n));
+    diag_.assign(to_size(n), 0.0);
+    std::vector<char> used(to_size(n), 0);
     for (int j = 0; j < n; ++j) {
       for (int k = h.start[j]; k < h.start[j + 1]; ++k) {
         const int i = h.index[k];
@@ -102,12 +102,12 @@ class PsdTest {
     for (const auto &q : queue_) ids.push_back(q.second);
     const std::size_t r = ids.size();
     std::vector<int> pos(diag_.size(), -1);
-    for (std::size_t k = 0; k < r; ++k) pos[static_cast<std::size_t>(ids[k])] = static_cast<int>(k);
+    for (std::size_t k = 0; k < r; ++k) pos[to_size(ids[k])] = static_cast<int>(k);
     std::vector<double> m(r * r, 0.0);
     for (std::size_t k = 0; k < r; ++k) {
       m[k * r + k] = diag_[ids[k]];
       for (const auto &e : adj_[ids[k]]) {
-        m[k * r + static_cast<std::size_t>(pos[e.first])] = e.second;
+        m[k * r + to_size(pos[e.first])] = e.second;
       }
     }
     std::vector<char> done(r, 0);
@@ -167,7 +167,7 @@ Hessian build_hessian(const QTerms &terms, int num_vars) {
     return a.col != b.col ? a.col < b.col : a.row < b.row;
   });
   Hessian h;
-  std::vector<int> count(static_cast<std::size_t>(num_vars), 0);
+  std::vector<int> count(to_size(num_vars), 0);
   for (std::size_t k = 0; k < entries.size();) {
     const auto same = [&](std::size_t e) {
       return entries[e].col == entries[k].col && entries[e].row == entries[k].row;
@@ -178,12 +178,12 @@ Hessian build_hessian(const QTerms &terms, int num_vars) {
     if (sum != 0) {
       h.index.push_back(entries[k].row);
       h.value.push_back(sum);
-      ++count[static_cast<std::size_t>(entries[k].col)];
+      ++count[to_size(entries[k].col)];
     }
     k = e;
   }
   if (h.value.empty()) return h;
-  h.start.assign(static_cast<std::size_t>(num_vars) + 1, 0);
+  h.start.assign(to_size(num_vars) + 1, 0);
   for (int j = 0; j < num_vars; ++j) h.start[j + 1] = h.start[j] + count[j];
   return h;
 }

@@ -87,8 +87,8 @@ class Search {
         log_(context.log),
         quiet_(std::string(), &context),
         time_param_(param_index("MaxTime")),
-        max_time_(input.params.value[static_cast<std::size_t>(time_param_)]),
-        tol_(input.params.value[static_cast<std::size_t>(param_index("SPX/PrimalTolerance"))]) {
+        max_time_(input.params.value[to_size(time_param_)]),
+        tol_(input.params.value[to_size(param_index("SPX/PrimalTolerance"))]) {
     Store &w = *work_model_;
     for (int j = 0; j < w.num_vars(); ++j) {
       if (w.vars().obj[j] != 0) w.set_var_obj(j, 0);
@@ -98,7 +98,7 @@ class Search {
     w.set_sense(TVX_MINIMIZE);
     // A cutoff would make feasible subsystems look infeasible.
     const int cutoff = param_index("MIP/Cutoff");
-    work_.params.value[static_cast<std::size_t>(cutoff)] = param_def(cutoff).defval;
+    work_.params.value[to_size(cutoff)] = param_def(cutoff).defval;
   }
 
   IisOutcome run() {
@@ -119,8 +119,8 @@ class Search {
     std::size_t block = std::max<std::size_t>(1, all.size() / 2);
     std::vector<Member> candidate = find_candidate(all);
     if (!candidate.empty()) {
-      std::vector<char> chosen_col(static_cast<std::size_t>(work_.model().num_vars()), 0);
-      std::vector<char> chosen_row(static_cast<std::size_t>(work_.model().num_rows()), 0);
+      std::vector<char> chosen_col(to_size(work_.model().num_vars()), 0);
+      std::vector<char> chosen_row(to_size(work_.model().num_rows()), 0);
       for (const Member &m : candidate) (m.var ? chosen_col : chosen_row)[m.index] = 1;
       const auto chosen = [&](const Member &m) {
         return (m.var ? chosen_col : chosen_row)[m.index] != 0;
@@ -152,8 +152,8 @@ class Search {
       code_ = TVX_ERROR_IIS_NUMERIC;
       return finish();
     }
-    out_.col.assign(static_cast<std::size_t>(original_.num_vars()), 0);
-    out_.row.assign(static_cast<std::size_t>(original_.num_rows()), 0);
+    out_.col.assign(to_size(original_.num_vars()), 0);
+    out_.row.assign(to_size(original_.num_rows()), 0);
     int cols = 0, rows = 0;
     for (const Member &m : kept) {
       (m.var ? out_.col : out_.row)[m.index] = 1;
@@ -186,7 +186,7 @@ class Search {
       code_ = TVX_ERROR_ABORT_TIME_LIMIT;
       return Answer::Failed;
     }
-    work_.params.value[static_cast<std::size_t>(time_param_)] = left;
+    work_.params.value[to_size(time_param_)] = left;
     ++solves_;
     const SolveOutcome out = solve(work_, quiet_, engines_);
     const int status = out.results.status;

@@ -86,8 +86,7 @@ int ready_stats(const Store &s) {
 }
 // The entry count is kept as a size_t; an int cannot always hold it.
 int ready_num_nz(const Store &s) {
-  return s.num_nz() <= static_cast<std::size_t>(INT_MAX) ? TVX_ERROR_OKAY
-                                                         : TVX_ERROR_DATA_NOT_AVAILABLE;
+  return s.num_nz() <= to_size(INT_MAX) ? TVX_ERROR_OKAY : TVX_ERROR_DATA_NOT_AVAILABLE;
 }
 
 // ---- Value checks -----------------------------------------------------------

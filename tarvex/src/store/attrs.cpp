@@ -189,12 +189,12 @@ int set_list(Store &s, const char *name, int type, int n, const int *ind, const 
 // Names: validated and copied before the first is stored, so a refused or
 // failed (out of memory) call changes nothing.
 int set_names(Store &s, const AttrDef &def, int n, const int *ind, const char *const *values) {
-  std::vector<std::string> names(static_cast<std::size_t>(n));
+  std::vector<std::string> names(to_size(n));
   for (int k = 0; k < n; ++k) {
     if (!valid_name(values[k])) return name_error(def.kind);
-    if (values[k] != nullptr) names[static_cast<std::size_t>(k)] = values[k];
+    if (values[k] != nullptr) names[to_size(k)] = values[k];
   }
-  for (int k = 0; k < n; ++k) def.s.set(s, ind[k], std::move(names[static_cast<std::size_t>(k)]));
+  for (int k = 0; k < n; ++k) def.s.set(s, ind[k], std::move(names[to_size(k)]));
   return TVX_ERROR_OKAY;
 }
 

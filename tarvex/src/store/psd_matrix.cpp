@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/numeric.h"
+
 namespace tvx {
 namespace {
 
@@ -27,7 +29,7 @@ void unpacked_position(std::int64_t position, int *row, int *col) {
 
 std::vector<SymEntry> symmetric_entries(int dim, int n, const int *pos, const double *val) {
   std::vector<Keyed> keyed;
-  keyed.reserve(static_cast<std::size_t>(n));
+  keyed.reserve(to_size(n));
   for (int k = 0; k < n; ++k) {
     if (val[k] == 0) continue;
     const int r = pos[k] / dim, c = pos[k] % dim;
@@ -48,11 +50,11 @@ std::vector<SymEntry> symmetric_entries(int dim, int n, const int *pos, const do
 }
 
 std::vector<double> dense_symmetric(int dim, const std::vector<SymEntry> &m) {
-  const auto n = static_cast<std::size_t>(dim);
+  const auto n = to_size(dim);
   std::vector<double> out(n * n, 0.0);
   for (const SymEntry &e : m) {
-    out[static_cast<std::size_t>(e.row) * n + e.col] = e.value;
-    out[static_cast<std::size_t>(e.col) * n + e.row] = e.value;
+    out[to_size(e.row) * n + e.col] = e.value;
+    out[to_size(e.col) * n + e.row] = e.value;
   }
   return out;
 }
@@ -60,7 +62,7 @@ std::vector<double> dense_symmetric(int dim, const std::vector<SymEntry> &m) {
 double inner_product(const std::vector<SymEntry> &m, const double *x, int dim) {
   double sum = 0;
   for (const SymEntry &e : m) {
-    const double t = e.value * x[static_cast<std::size_t>(e.row) * dim + e.col];
+    const double t = e.value * x[to_size(e.row) * dim + e.col];
     sum += e.row == e.col ? t : 2 * t;
   }
   return sum;
@@ -69,14 +71,14 @@ double inner_product(const std::vector<SymEntry> &m, const double *x, int dim) {
 double inner_product_size(const std::vector<SymEntry> &m, const double *x, int dim) {
   double sum = 0;
   for (const SymEntry &e : m) {
-    const double t = std::fabs(e.value * x[static_cast<std::size_t>(e.row) * dim + e.col]);
+    const double t = std::fabs(e.value * x[to_size(e.row) * dim + e.col]);
     sum += e.row == e.col ? t : 2 * t;
   }
   return sum;
 }
 
 bool near_psd(const double *x, int dim, double tol) {
-  const auto n = static_cast<std::size_t>(dim);
+  const auto n = to_size(dim);
   double largest = 0;
   for (std::size_t i = 0; i < n; ++i) largest = std::max(largest, std::fabs(x[i * n + i]));
   const double shift = tol * (1 + largest);

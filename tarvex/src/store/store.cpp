@@ -110,16 +110,16 @@ int collect_names(int n, const char *const *names, int code, std::vector<std::st
     named = named || (names[k] != nullptr && names[k][0] != '\0');
   }
   if (!named) return TVX_ERROR_OKAY;
-  out.resize(static_cast<std::size_t>(n));
+  out.resize(to_size(n));
   for (int k = 0; k < n; ++k) {
-    if (names[k] != nullptr) out[static_cast<std::size_t>(k)] = names[k];
+    if (names[k] != nullptr) out[to_size(k)] = names[k];
   }
   return TVX_ERROR_OKAY;
 }
 
 // Name k of a batch that collect_names gave (empty when it gave none).
 std::string take_name(std::vector<std::string> &names, int k) {
-  return names.empty() ? std::string() : std::move(names[static_cast<std::size_t>(k)]);
+  return names.empty() ? std::string() : std::move(names[to_size(k)]);
 }
 
 int collect_name(const char *name, int code, std::string &out) {
@@ -147,8 +147,8 @@ int deletion_map(int n, const int *ind, int count, int range_code, std::vector<i
   for (int k = 0; k < n; ++k) {
     if (ind[k] < 0 || ind[k] >= count) return range_code;
   }
-  new_index.assign(static_cast<std::size_t>(count), 0);
-  for (int k = 0; k < n; ++k) new_index[static_cast<std::size_t>(ind[k])] = -1;
+  new_index.assign(to_size(count), 0);
+  for (int k = 0; k < n; ++k) new_index[to_size(ind[k])] = -1;
   int next = 0;
   for (int &i : new_index) {
     if (i == 0) i = next++;
@@ -243,8 +243,8 @@ std::shared_ptr<Store> Store::clone() const {
 }
 
 const PsdRowPart *Store::psd_part(int row) const {
-  const int part = rows_.psd[static_cast<std::size_t>(row)];
-  return part < 0 ? nullptr : &psd_parts_[static_cast<std::size_t>(part)];
+  const int part = rows_.psd[to_size(row)];
+  return part < 0 ? nullptr : &psd_parts_[to_size(part)];
 }
 
 void Store::touch() noexcept {
@@ -271,14 +271,14 @@ void Store::clear_results() noexcept { results_ = Results(); }
 const ColumnView &Store::columns() const {
   if (columns_) return *columns_;
   auto view = std::make_shared<ColumnView>();
-  const std::size_t n = static_cast<std::size_t>(num_vars());
+  const std::size_t n = to_size(num_vars());
   view->beg.assign(n + 1, 0);
   view->row.resize(num_nz());
   view->val.resize(num_nz());
   const SparseList &terms = rows_.terms;
   for (int i = 0; i < num_rows(); ++i) {
     const int *ind = terms.index(i);
-    for (int e = 0; e < terms.length(i); ++e) ++view->beg[static_cast<std::size_t>(ind[e]) + 1];
+    for (int e = 0; e < terms.length(i); ++e) ++view->beg[to_size(ind[e]) + 1];
   }
   for (std::size_t j = 0; j < n; ++j) view->beg[j + 1] += view->beg[j];
   std::vector<std::size_t> next(view->beg.begin(), view->beg.end() - 1);
@@ -286,7 +286,7 @@ const ColumnView &Store::columns() const {
     const int *ind = terms.index(i);
     const double *val = terms.value(i);
     for (int e = 0; e < terms.length(i); ++e) {
-      const std::size_t at = next[static_cast<std::size_t>(ind[e])]++;
+      const std::size_t at = next[to_size(ind[e])]++;
       view->row[at] = i;
       view->val[at] = val[e];
     }
@@ -332,7 +332,7 @@ int Store::add_vars(int n, int nnz, const int *beg, const int *ind, const double
   rc = collect_names(n, names, TVX_ERROR_MODEL_INVALID_COL_NAME, new_names);
   if (rc != TVX_ERROR_OKAY) return rc;
 
-  const auto count = static_cast<std::size_t>(n);
+  const auto count = to_size(n);
   grow(vars_.lb, count);
   grow(vars_.ub, count);
   grow(vars_.obj, count);
@@ -383,12 +383,12 @@ int Store::add_rows(int n, int nnz, const int *beg, const int *ind, const double
   rc = collect_names(n, names, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_names);
   if (rc != TVX_ERROR_OKAY) return rc;
 
-  const auto count = static_cast<std::size_t>(n);
+  const auto count = to_size(n);
   grow(rows_.lhs, count);
   grow(rows_.rhs, count);
   grow(rows_.psd, count);
   rows_.names.reserve_extra(count, !new_names.empty());
-  rows_.terms.reserve_append(count, static_cast<std::size_t>(nnz));
+  rows_.terms.reserve_append(count, to_size(nnz));
 
   for (int i = 0; i < n; ++i) {
     const int b = run_begin(beg, i);
@@ -427,8 +427,8 @@ int Store::add_sos(int n, int nnz, const int *types, const int *beg, const int *
   });
   if (rc != TVX_ERROR_OKAY) return rc;
 
-  grow(sos_.type, static_cast<std::size_t>(n));
-  sos_.members.reserve_append(static_cast<std::size_t>(n), static_cast<std::size_t>(nnz));
+  grow(sos_.type, to_size(n));
+  sos_.members.reserve_append(to_size(n), to_size(nnz));
   for (int s = 0; s < n; ++s) {
     const int b = run_begin(beg, s);
     sos_.type.push_back(types[s]);
@@ -463,7 +463,7 @@ int Store::add_indicator(const char *name, int binvar, int binval, int nnz, cons
   grow(gen_.sense, 1);
   grow(gen_.rhs, 1);
   gen_.names.reserve_extra(1, !new_name.empty());
-  gen_.terms.reserve_append(1, static_cast<std::size_t>(nnz));
+  gen_.terms.reserve_append(1, to_size(nnz));
   gen_.type.push_back(TVX_GENCONSTR_INDICATOR);
   gen_.binvar.push_back(binvar);
   gen_.binval.push_back(binval);
@@ -477,8 +477,7 @@ int Store::add_indicator(const char *name, int binvar, int binval, int nnz, cons
 
 int Store::add_qterms(int n, const int *row, const int *col, const double *val) {
   if (n < 0 || (n > 0 && (row == nullptr || col == nullptr || val == nullptr))) return kBadArgument;
-  if (q_.val.size() + static_cast<std::size_t>(n) > static_cast<std::size_t>(INT_MAX))
-    return kBadArgument;
+  if (q_.val.size() + to_size(n) > to_size(INT_MAX)) return kBadArgument;
   for (int k = 0; k < n; ++k) {
     if (row[k] < 0 || row[k] >= num_vars() || col[k] < 0 || col[k] >= num_vars())
       return TVX_ERROR_MODEL_INVALID_COL_IDX;
@@ -489,7 +488,7 @@ int Store::add_qterms(int n, const int *row, const int *col, const double *val) 
   });
   if (rc != TVX_ERROR_OKAY || n == 0) return rc;
 
-  const auto count = static_cast<std::size_t>(n);
+  const auto count = to_size(n);
   grow(q_.row, count);
   grow(q_.col, count);
   grow(q_.val, count);
@@ -540,7 +539,7 @@ int Store::add_psd_var(int dim, int nnz, const int *pos, const double *val, cons
 
   grow(psd_vars_.dim, 1);
   psd_vars_.names.reserve_extra(1, !new_name.empty());
-  psd_vars_.obj.reserve_append(1, static_cast<std::size_t>(nnz));
+  psd_vars_.obj.reserve_append(1, to_size(nnz));
   psd_vars_.dim.push_back(dim);
   psd_vars_.names.append(std::move(new_name));
   psd_vars_.obj.append(nnz, pos, val);
@@ -563,8 +562,7 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
   if (rc != TVX_ERROR_OKAY) return rc;
   for (int k = 0; k < npsd; ++k) {
     const int b = run_begin(beg, k);
-    if (!valid_positions(pos + b, run_end(npsd, pnnz, beg, k) - b,
-                         psd_vars_.dim[static_cast<std::size_t>(vidx[k])]))
+    if (!valid_positions(pos + b, run_end(npsd, pnnz, beg, k) - b, psd_vars_.dim[to_size(vidx[k])]))
       return TVX_ERROR_MODEL_INVALID_SYM_MAT_ROW_IDX;
   }
   const std::string row = row_text(num_rows());
@@ -573,7 +571,7 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
   if (rc == TVX_ERROR_OKAY) {
     rc = finite_values(val, pnnz, [&](int e) {
       const int p = vidx[run_of(npsd, beg, e)];
-      return entry_text(pos[e], psd_vars_.dim[static_cast<std::size_t>(p)]) + " of the matrix of " +
+      return entry_text(pos[e], psd_vars_.dim[to_size(p)]) + " of the matrix of " +
              psd_var_text(p) + " in " + row;
     });
   }
@@ -588,7 +586,7 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
   if (beg != nullptr) {
     part.beg.assign(beg, beg + npsd);
   } else {
-    part.beg.assign(static_cast<std::size_t>(npsd), 0);
+    part.beg.assign(to_size(npsd), 0);
   }
   part.pos.assign(pos, pos + pnnz);
   part.val.assign(val, val + pnnz);
@@ -597,7 +595,7 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
   grow(rows_.rhs, 1);
   grow(rows_.psd, 1);
   rows_.names.reserve_extra(1, !new_name.empty());
-  rows_.terms.reserve_append(1, static_cast<std::size_t>(lnnz));
+  rows_.terms.reserve_append(1, to_size(lnnz));
 
   rows_.lhs.push_back(lower);
   rows_.rhs.push_back(upper);
@@ -656,14 +654,13 @@ int Store::set_psd_obj(int n, const int *which, const int *beg, int nnz, const i
   if (rc != TVX_ERROR_OKAY) return rc;
   for (int k = 0; k < n; ++k) {
     const int b = run_begin(beg, k);
-    if (!valid_positions(pos + b, run_end(n, nnz, beg, k) - b,
-                         psd_vars_.dim[static_cast<std::size_t>(which[k])]))
+    if (!valid_positions(pos + b, run_end(n, nnz, beg, k) - b, psd_vars_.dim[to_size(which[k])]))
       return TVX_ERROR_MODEL_INVALID_SYM_MAT_ROW_IDX;
   }
   rc = finite_values(val, nnz, [&](int e) {
     const int p = which[run_of(n, beg, e)];
-    return entry_text(pos[e], psd_vars_.dim[static_cast<std::size_t>(p)]) +
-           " of the objective matrix of " + psd_var_text(p);
+    return entry_text(pos[e], psd_vars_.dim[to_size(p)]) + " of the objective matrix of " +
+           psd_var_text(p);
   });
   if (rc != TVX_ERROR_OKAY || n == 0) return rc;
 
@@ -684,29 +681,19 @@ void Store::set_sense(int sense) noexcept { change(sense_, sense); }
 
 void Store::set_objcon(double value) noexcept { change(objcon_, value); }
 
-void Store::set_var_lb(int j, double value) noexcept {
-  change(vars_.lb[static_cast<std::size_t>(j)], value);
-}
+void Store::set_var_lb(int j, double value) noexcept { change(vars_.lb[to_size(j)], value); }
 
-void Store::set_var_ub(int j, double value) noexcept {
-  change(vars_.ub[static_cast<std::size_t>(j)], value);
-}
+void Store::set_var_ub(int j, double value) noexcept { change(vars_.ub[to_size(j)], value); }
 
-void Store::set_var_obj(int j, double value) noexcept {
-  change(vars_.obj[static_cast<std::size_t>(j)], value);
-}
+void Store::set_var_obj(int j, double value) noexcept { change(vars_.obj[to_size(j)], value); }
 
 void Store::set_var_type(int j, char normal_type) noexcept {
-  change(vars_.type[static_cast<std::size_t>(j)], normal_type);
+  change(vars_.type[to_size(j)], normal_type);
 }
 
-void Store::set_row_lhs(int i, double value) noexcept {
-  change(rows_.lhs[static_cast<std::size_t>(i)], value);
-}
+void Store::set_row_lhs(int i, double value) noexcept { change(rows_.lhs[to_size(i)], value); }
 
-void Store::set_row_rhs(int i, double value) noexcept {
-  change(rows_.rhs[static_cast<std::size_t>(i)], value);
-}
+void Store::set_row_rhs(int i, double value) noexcept { change(rows_.rhs[to_size(i)], value); }
 
 // ---- Deleting -------------------------------------------------------------
 
@@ -715,8 +702,7 @@ int Store::delete_vars(int n, const int *ind) {
   const int rc = deletion_map(n, ind, num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX, new_index);
   if (rc != TVX_ERROR_OKAY || n == 0) return rc;
   for (const int binvar : gen_.binvar) {
-    if (new_index[static_cast<std::size_t>(binvar)] < 0)
-      return TVX_ERROR_MODEL_INVALID_INDICATOR_COL_IDX;
+    if (new_index[to_size(binvar)] < 0) return TVX_ERROR_MODEL_INVALID_INDICATOR_COL_IDX;
   }
 
   compact(vars_.lb, new_index);
@@ -728,11 +714,11 @@ int Store::delete_vars(int n, const int *ind) {
   rows_.terms.remap_entries(new_index);
   sos_.members.remap_entries(new_index);
   gen_.terms.remap_entries(new_index);
-  for (int &binvar : gen_.binvar) binvar = new_index[static_cast<std::size_t>(binvar)];
+  for (int &binvar : gen_.binvar) binvar = new_index[to_size(binvar)];
   std::size_t out = 0;
   for (std::size_t k = 0; k < q_.val.size(); ++k) {
-    const int r = new_index[static_cast<std::size_t>(q_.row[k])];
-    const int c = new_index[static_cast<std::size_t>(q_.col[k])];
+    const int r = new_index[to_size(q_.row[k])];
+    const int c = new_index[to_size(q_.col[k])];
     if (r < 0 || c < 0) continue;
     q_.row[out] = r;
     q_.col[out] = c;
@@ -759,8 +745,7 @@ int Store::delete_rows(int n, const int *ind) {
     const int part = rows_.psd[i];
     if (part < 0 || new_index[i] < 0) continue;
     if (part != parts) {
-      psd_parts_[static_cast<std::size_t>(parts)] =
-          std::move(psd_parts_[static_cast<std::size_t>(part)]);
+      psd_parts_[to_size(parts)] = std::move(psd_parts_[to_size(part)]);
     }
     rows_.psd[i] = parts++;
   }

@@ -24,7 +24,7 @@ double tidy_value(const Vars &v, int j, double x, double tol) {
 
 int tidy_integer_solution(Store &s, double tolerance) {
   const Results &old = s.results();
-  if (!old.x || old.x->size() != static_cast<std::size_t>(s.num_vars())) return 0;
+  if (!old.x || old.x->size() != to_size(s.num_vars())) return 0;
   const std::vector<double> &before = *old.x;
   std::vector<double> after = before;
   // Compared by flag, not by value, so a NaN never counts as a change.
@@ -42,17 +42,17 @@ int tidy_integer_solution(Store &s, double tolerance) {
   Results next = old;
   // Updated by the change alone, so terms that do not depend on x (PSD
   // parts, the constant) keep what the solve computed.
-  if (next.activity && next.activity->size() == static_cast<std::size_t>(s.num_rows())) {
+  if (next.activity && next.activity->size() == to_size(s.num_rows())) {
     const SparseList &terms = s.rows().terms;
     for (int i = 0; i < s.num_rows(); ++i) {
       const int *ind = terms.index(i);
       const double *val = terms.value(i);
       double delta = 0;
       for (int e = 0; e < terms.length(i); ++e) {
-        const std::size_t j = static_cast<std::size_t>(ind[e]);
+        const std::size_t j = to_size(ind[e]);
         if (moved[j]) delta += val[e] * (after[j] - before[j]);
       }
-      (*next.activity)[static_cast<std::size_t>(i)] += delta;
+      (*next.activity)[to_size(i)] += delta;
     }
   }
   if (next.primal_obj) {
@@ -62,8 +62,8 @@ int tidy_integer_solution(Store &s, double tolerance) {
     }
     const QTerms &q = s.qterms();
     for (std::size_t k = 0; k < q.val.size(); ++k) {
-      const std::size_t r = static_cast<std::size_t>(q.row[k]);
-      const std::size_t c = static_cast<std::size_t>(q.col[k]);
+      const std::size_t r = to_size(q.row[k]);
+      const std::size_t c = to_size(q.col[k]);
       delta += q.val[k] * (after[r] * after[c] - before[r] * before[c]);
     }
     *next.primal_obj += delta;

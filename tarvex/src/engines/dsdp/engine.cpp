@@ -135,7 +135,7 @@ int cone_dim(const SdpForm &form, int block) {
   return form.block_dim[to_size(form.cone_var[to_size(block)])];
 }
 
-int num_blocks(const SdpForm &form) { return static_cast<int>(form.cone_var.size()); }
+int num_blocks(const SdpForm &form) { return int_size(form.cone_var); }
 
 // Keeps the first error of a DSDP call in run.failed; true when info is one.
 bool failed(Run &run, int info) {
@@ -156,9 +156,9 @@ bool load(DSDP dsdp, const SdpForm &form, Cones &cones, Run &run) {
       if (failed(run, SDPConeSetBlockSize(cones.sdp, k, cone_dim(form, k)))) return false;
     }
     for (const SdpMatrix &m : form.matrices) {
-      if (failed(run, SDPConeSetASparseVecMat(cones.sdp, m.block, m.vari, cone_dim(form, m.block),
-                                              1.0, 0, m.index.data(), m.value.data(),
-                                              static_cast<int>(m.index.size())))) {
+      if (failed(run,
+                 SDPConeSetASparseVecMat(cones.sdp, m.block, m.vari, cone_dim(form, m.block), 1.0,
+                                         0, m.index.data(), m.value.data(), int_size(m.index)))) {
         return false;
       }
     }

@@ -76,7 +76,7 @@ class Builder {
   Row &new_row(double b, int *number = nullptr) {
     rows_.emplace_back();
     rows_.back().b = b;
-    if (number != nullptr) *number = static_cast<int>(rows_.size());
+    if (number != nullptr) *number = int_size(rows_);
     return rows_.back();
   }
 
@@ -137,7 +137,7 @@ class Builder {
         }
       }
       rows_.push_back(std::move(row));
-      form_.row_of[to_size(i)] = static_cast<int>(rows_.size());
+      form_.row_of[to_size(i)] = int_size(rows_);
     }
   }
 
@@ -279,7 +279,7 @@ class Builder {
   }
 
   void lay_out() {
-    form_.num_full_rows = static_cast<int>(rows_.size());
+    form_.num_full_rows = int_size(rows_);
     form_.lp_of.assign(to_size(form_.num_columns), -1);
     for (int c = 0; c < form_.num_columns; ++c) {
       if (used_[to_size(c)]) form_.lp_of[to_size(c)] = form_.num_lp++;
@@ -304,7 +304,7 @@ class Builder {
       form_.lp_index.push_back(form_.lp_of[to_size(c.first)]);
       form_.lp_value.push_back(c.second);
     }
-    form_.lp_beg.push_back(static_cast<int>(form_.lp_index.size()));
+    form_.lp_beg.push_back(int_size(form_.lp_index));
     for (const auto &m : row.matrices) {
       SdpMatrix out;
       out.block = cone_block_[to_size(m.first)];

@@ -94,7 +94,7 @@ struct Columns {
 
 Columns columns_of(const Store &model) {
   const Vars &v = model.vars();
-  const std::size_t n = static_cast<std::size_t>(model.num_vars());
+  const std::size_t n = to_size(model.num_vars());
   Columns c;
   c.cost = v.obj;
   c.lower.resize(n);
@@ -242,8 +242,8 @@ int basis_from_highs(HighsInt status) {
 // The start basis in HiGHS's statuses, or false when it does not fit.
 bool basis_to_highs(const Store &model, std::vector<HighsInt> &col, std::vector<HighsInt> &row) {
   const std::optional<Basis> &b = model.start_basis();
-  if (!b || b->col.size() != static_cast<std::size_t>(model.num_vars()) ||
-      b->row.size() != static_cast<std::size_t>(model.num_rows())) {
+  if (!b || b->col.size() != to_size(model.num_vars()) ||
+      b->row.size() != to_size(model.num_rows())) {
     return false;
   }
   const auto map = [](const std::vector<int> &in, std::vector<HighsInt> &out) {
@@ -358,7 +358,7 @@ std::string refusal_of(void *highs, const Problem &p) {
   }
   // H holds twice a square's coefficient: name what HiGHS compares.
   const Hessian &h = p.hessian;
-  for (int j = 0; j + 1 < static_cast<int>(h.start.size()); ++j) {
+  for (int j = 0; j + 1 < int_size(h.start); ++j) {
     for (int k = h.start[to_size(j)]; k < h.start[to_size(j) + 1]; ++k) {
       if (std::fabs(h.value[to_size(k)]) >= limit) {
         return "the Hessian entry " + number_text(h.value[to_size(k)]) +
@@ -532,8 +532,8 @@ bool listen(void *highs, Listener &listener) {
 
 RowBounds row_bounds_of(const Store &model) {
   RowBounds rows;
-  rows.lower.reserve(static_cast<std::size_t>(model.num_rows()));
-  rows.upper.reserve(static_cast<std::size_t>(model.num_rows()));
+  rows.lower.reserve(to_size(model.num_rows()));
+  rows.upper.reserve(to_size(model.num_rows()));
   for (int i = 0; i < model.num_rows(); ++i) {
     rows.lower.push_back(finite_or_inf(model.rows().lhs[i]));
     rows.upper.push_back(finite_or_inf(model.rows().rhs[i]));
@@ -542,7 +542,7 @@ RowBounds row_bounds_of(const Store &model) {
 }
 
 void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
-  if (p.model.num_nz() > static_cast<std::size_t>(INT_MAX)) {
+  if (p.model.num_nz() > to_size(INT_MAX)) {
     const char why[] = "the constraint matrix has more entries than HiGHS can index";
     p.log().line(std::string("HiGHS refused the model: ") + why + ".");
     out.code = fail_with(TVX_ERROR_MODEL_INPUT_ERROR, why);

@@ -304,7 +304,7 @@ class LpParser {
   // The variable of a name token, created when new.
   int var(const Token &t, int *j);
   void grow_flags() {
-    const auto n = static_cast<std::size_t>(b_.num_vars());
+    const auto n = to_size(b_.num_vars());
     if (lb_given_.size() < n) {
       lb_given_.resize(n, 0);
       ub_given_.resize(n, 0);
@@ -548,7 +548,7 @@ int LpParser::objective() {
   Expr e;
   const int rc = expression(&e, true);
   if (rc != TVX_ERROR_OKAY) return rc;
-  for (const auto &[j, c] : e.terms) b_.obj[static_cast<std::size_t>(j)] += c;
+  for (const auto &[j, c] : e.terms) b_.obj[to_size(j)] += c;
   b_.objcon += e.constant;
   return lex_.kind() == Tok::Section ? TVX_ERROR_OKAY : kBadFormat;
 }
@@ -688,7 +688,7 @@ int LpParser::bounds() {
       return kBadFormat;
     }
     grow_flags();
-    const auto jj = static_cast<std::size_t>(j);
+    const auto jj = to_size(j);
     if (set_lo) b_.lb[jj] = lo, lb_given_[jj] = 1;
     if (set_hi) b_.ub[jj] = hi, ub_given_[jj] = 1;
   }
@@ -700,7 +700,7 @@ int LpParser::types(Keyword section) {
     int j;
     if (lex_.kind() != Tok::Name || var(lex_.peek(), &j) != TVX_ERROR_OKAY) return kBadFormat;
     lex_.advance();
-    const auto jj = static_cast<std::size_t>(j);
+    const auto jj = to_size(j);
     // A variable listed both as general and as semi-continuous is
     // semi-integer, in whichever order the two sections come.
     const char was = b_.type[jj];

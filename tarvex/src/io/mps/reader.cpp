@@ -416,7 +416,7 @@ int MpsParser::columns_line(std::string_view line) {
     if (row[k].empty()) return kBadFormat;
     if (!parse_coefficient(value[k], &v)) return bad_value(value[k]);
     if (is_objective(row[k])) {
-      b_.obj[static_cast<std::size_t>(current_col_)] += v;
+      b_.obj[to_size(current_col_)] += v;
       continue;
     }
     const int i = b_.find_row(row[k]);
@@ -437,8 +437,8 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
     pairs = static_cast<int>((fields_.n - first) / 2);
     for (int k = 0; k < pairs; ++k) {
       e[k].set = first == 1 ? fields_[0] : std::string_view();
-      e[k].row = fields_[first + 2 * static_cast<std::size_t>(k)];
-      e[k].value = fields_[first + 2 * static_cast<std::size_t>(k) + 1];
+      e[k].row = fields_[first + 2 * to_size(k)];
+      e[k].value = fields_[first + 2 * to_size(k) + 1];
     }
   } else {
     std::array<std::string_view, 6> f;
@@ -461,7 +461,7 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
     }
     const int i = b_.find_row(e[k].row);
     if (i < 0) return unknown("row", e[k].row);
-    const auto ii = static_cast<std::size_t>(i);
+    const auto ii = to_size(i);
     if (ranges) {
       row_range_[ii] = v;
       has_range_[ii] = 1;
@@ -483,7 +483,7 @@ int MpsParser::bounds_line(std::string_view line) {
   double v = 0;
   const bool has_value = !b.value.empty();
   if (has_value && !parse_number(b.value, &v)) return bad_value(b.value);
-  bound_given_[static_cast<std::size_t>(j)] = 1;
+  bound_given_[to_size(j)] = 1;
   return apply_bound(b.type, j, v, has_value);
 }
 
@@ -518,7 +518,7 @@ int MpsParser::fixed_bound_fields(std::string_view line, BoundLine *b) {
 
 // v is the line's value, 0 when it has none.
 int MpsParser::apply_bound(std::string_view type, int j, double v, bool has_value) {
-  const auto jj = static_cast<std::size_t>(j);
+  const auto jj = to_size(j);
   double &lb = b_.lb[jj];
   double &ub = b_.ub[jj];
   // Bounds below zero on a column with no lower bound given open it below.
@@ -646,7 +646,7 @@ int MpsParser::finish() {
   for (std::size_t j = 0; j < marker_integer_.size(); ++j)
     if (marker_integer_[j] && !bound_given_[j]) b_.ub[j] = 1;
   for (int i = 0; i < b_.num_rows(); ++i) {
-    const auto ii = static_cast<std::size_t>(i);
+    const auto ii = to_size(i);
     const double r = row_rhs_[ii];
     const double range = row_range_[ii];
     const double width = range < 0 ? -range : range;
@@ -671,7 +671,7 @@ int MpsParser::finish() {
     b_.rhs[ii] = hi;
   }
   for (const IfLine &g : indicators_) {
-    const auto ii = static_cast<std::size_t>(g.row);
+    const auto ii = to_size(g.row);
     const char t = row_type_[ii];
     const std::string row = "row " + quoted(b_.row_name(g.row));
     if (t == 'N' || has_range_[ii])

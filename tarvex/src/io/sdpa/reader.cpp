@@ -116,7 +116,7 @@ class Parser {
       const auto w = words(line);
       if (w.empty()) continue;
       if (w.size() != 5) return bad("an entry is not: matrix, block, row, column, value");
-      Entry e{0, 0, 0, 0, 0, static_cast<int>(f.entries.size())};
+      Entry e{0, 0, 0, 0, 0, int_size(f.entries)};
       if (!parse_int(w[0], 0, f.m, &e.mat)) return bad("no constraint of that number");
       if (!parse_int(w[1], 1, static_cast<long long>(f.sizes.size()), &e.block))
         return bad("no block of that number");
@@ -126,7 +126,7 @@ class Parser {
       if (!parse_coefficient(w[4], &e.value)) return bad("a value that is no finite number");
       if (f.sizes[to_size(e.block - 1)] < 0 && e.i != e.j)
         return bad("an entry off the diagonal of a diagonal block");
-      if (f.entries.size() >= static_cast<std::size_t>(INT_MAX)) return bad("too many entries");
+      if (f.entries.size() >= to_size(INT_MAX)) return bad("too many entries");
       f.entries.push_back(e);
     }
     return lines_.status();
@@ -145,13 +145,13 @@ class Parser {
   std::vector<double> numbers(int n, const char *what) {
     std::vector<double> out;
     std::string_view line;
-    while (static_cast<int>(out.size()) < n) {
+    while (int_size(out) < n) {
       if (!lines_.next(&line)) {
         status_ = ended();
         return out;
       }
       for (std::string_view w : words(line)) {
-        if (static_cast<int>(out.size()) == n) break;
+        if (int_size(out) == n) break;
         double v = 0;
         if (!parse_coefficient(w, &v)) {
           status_ = bad(std::string("the ") + what + " hold something that is no number");
@@ -245,8 +245,7 @@ int add_variables(const SdpaFile &f, const BlockLayout &layout, SortedEntries &e
   for (std::size_t b = 0; b < f.sizes.size() && rc == TVX_ERROR_OKAY; ++b) {
     if (f.sizes[b] < 0) continue;
     const auto &o = psd_obj[to_size(layout.first[b])];
-    rc = out.add_psd_var(f.sizes[b], static_cast<int>(o.first.size()), o.first.data(),
-                         o.second.data(), nullptr);
+    rc = out.add_psd_var(f.sizes[b], int_size(o.first), o.first.data(), o.second.data(), nullptr);
   }
   return rc;
 }
@@ -301,7 +300,7 @@ int add_rows(const SdpaFile &f, const BlockLayout &layout, SortedEntries &entrie
         for (std::size_t k = 0; k < pos.size(); ++k) linear.set(first + pos[k], val[k]);
       } else {
         vidx.push_back(first);
-        beg.push_back(static_cast<int>(ppos.size()));
+        beg.push_back(int_size(ppos));
         ppos.insert(ppos.end(), pos.begin(), pos.end());
         pval.insert(pval.end(), val.begin(), val.end());
       }
@@ -310,12 +309,10 @@ int add_rows(const SdpaFile &f, const BlockLayout &layout, SortedEntries &entrie
     const double side = f.c[to_size(i - 1)];
     if (vidx.empty()) {
       const int start = 0;
-      rc = out.add_rows(1, static_cast<int>(lind.size()), &start, lind.data(), lval.data(), &side,
-                        &side, nullptr);
+      rc = out.add_rows(1, int_size(lind), &start, lind.data(), lval.data(), &side, &side, nullptr);
     } else {
-      rc = out.add_psd_row(static_cast<int>(lind.size()), lind.data(), lval.data(),
-                           static_cast<int>(vidx.size()), vidx.data(), beg.data(),
-                           static_cast<int>(ppos.size()), ppos.data(), pval.data(), side, side,
+      rc = out.add_psd_row(int_size(lind), lind.data(), lval.data(), int_size(vidx), vidx.data(),
+                           beg.data(), int_size(ppos), ppos.data(), pval.data(), side, side,
                            nullptr);
     }
   }
