@@ -119,9 +119,10 @@ struct CheckTolerance {
 };
 
 CheckTolerance check_tolerance(const Problem &p) {
-  double primal = std::max(p.param("SPX/PrimalTolerance"), p.param("IPM/PrimalTolerance"));
-  if (p.discrete) primal = std::max(primal, p.param("MIP/IntegerTolerance"));
-  return {std::max(1e-6, 10 * primal), std::max(1e-5, 10 * p.param("MIP/IntegerTolerance"))};
+  double primal =
+      std::max(p.param(Param::SPX_PrimalTolerance), p.param(Param::IPM_PrimalTolerance));
+  if (p.discrete) primal = std::max(primal, p.param(Param::MIP_IntegerTolerance));
+  return {std::max(1e-6, 10 * primal), std::max(1e-5, 10 * p.param(Param::MIP_IntegerTolerance))};
 }
 
 bool within(double value, double lower, double upper, double tol, double size) {
@@ -220,7 +221,7 @@ std::string violation(const Problem &p, const std::vector<double> &x, const PsdP
 }
 
 bool worse_than_cutoff(const Problem &p, double objective) {
-  const double cutoff = p.param("MIP/Cutoff");
+  const double cutoff = p.param(Param::MIP_Cutoff);
   if (!(std::fabs(cutoff) < kInfinity)) return false;
   const double slack = 1e-9 * (1 + std::fabs(cutoff));
   return p.model.sense() == TVX_MINIMIZE ? objective > cutoff + slack : objective < cutoff - slack;

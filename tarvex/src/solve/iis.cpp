@@ -8,7 +8,6 @@
 #include <cmath>
 #include <memory>
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -24,12 +23,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 using Member = IisMember;
-
-int param_index(const char *name) {
-  const int index = find_param(name);
-  if (index < 0) throw std::logic_error("unknown parameter");
-  return index;
-}
 
 // Every element with something to relax, variables first, each kind in
 // index order. A bound on the wrong side of infinity restricts too.
@@ -86,9 +79,8 @@ class Search {
         work_{work_model_, input.params, std::string()},
         log_(context.log),
         quiet_(std::string(), &context),
-        time_param_(param_index("MaxTime")),
-        max_time_(input.params.value[to_size(time_param_)]),
-        tol_(input.params.value[to_size(param_index("SPX/PrimalTolerance"))]) {
+        max_time_(input.params[Param::MaxTime]),
+        tol_(input.params[Param::SPX_PrimalTolerance]) {
     Store &w = *work_model_;
     for (int j = 0; j < w.num_vars(); ++j) {
       if (w.vars().obj[j] != 0) w.set_var_obj(j, 0);
@@ -97,8 +89,7 @@ class Search {
     w.set_objcon(0);
     w.set_sense(TVX_MINIMIZE);
     // A cutoff would make feasible subsystems look infeasible.
-    const int cutoff = param_index("MIP/Cutoff");
-    work_.params.value[to_size(cutoff)] = param_def(cutoff).defval;
+    work_.params[Param::MIP_Cutoff] = param_def(Param::MIP_Cutoff).defval;
   }
 
   IisOutcome run() {
@@ -186,7 +177,7 @@ class Search {
       code_ = TVX_ERROR_ABORT_TIME_LIMIT;
       return Answer::Failed;
     }
-    work_.params.value[to_size(time_param_)] = left;
+    work_.params[Param::MaxTime] = left;
     ++solves_;
     const SolveOutcome out = solve(work_, quiet_, engines_);
     const int status = out.results.status;
@@ -302,7 +293,6 @@ class Search {
   // The feasibility solves log nothing, stop when the search is asked to,
   // and call its callback (a MIP's solves are searches like any other).
   SolveContext quiet_;
-  const int time_param_;
   const double max_time_;
   const double tol_;
   const Clock::time_point started_ = Clock::now();

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "core/numeric.h"
 #include "tarvex.h"
@@ -19,7 +20,7 @@ constexpr ParamType D = ParamType::Dbl;
 // In the module's table order. -1 means "the engine decides" wherever it
 // is the minimum of a choice; counts default to no limit; tolerances follow
 // the engines' own defaults.
-const ParamDef kParams[kNumParams] = {
+const ParamDef kParams[] = {
     {"Method", I, -1, -1, 3},  // auto, primal simplex, dual simplex, interior point, first-order
     {"Presolve", I, -1, -1, 1},
     {"Dualization", I, -1, -1, 1},
@@ -54,6 +55,7 @@ const ParamDef kParams[kNumParams] = {
     {"MIP/LinearizationBigM", D, 1e6, 1, kInfinity},
     {"MIP/Cutoff", D, kInfinity, -kInf, kInf},
 };
+static_assert(std::size(kParams) == kNumParams, "one row per Param, in its order");
 
 // Plain ASCII folding: the C library's tolower follows the caller's locale.
 char fold(char c) {

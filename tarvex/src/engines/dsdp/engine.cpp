@@ -125,6 +125,14 @@ std::vector<std::vector<double>> zero_matrices(const SdpForm &form) {
 // so a run that stalls without DSDP noticing still ends.
 constexpr int kMaxIterations = 100000;
 
+// The tightest relative gap DSDP is asked for: IPM/GapTolerance goes down to
+// 1e-12, which HiGHS's interior point takes.
+constexpr double kMinGapTolerance = 1e-10;
+// A run counts as converged when its gap and dual infeasibility are within
+// ten times IPM/GapTolerance, and need never be closer than this: about the
+// accuracy DSDP's points were measured to have.
+constexpr double kMinAcceptTolerance = 1e-6;
+
 // The cones of one DSDP object, null when the form has none of that kind.
 struct Cones {
   SDPCone sdp = nullptr;
@@ -175,8 +183,8 @@ bool load(DSDP dsdp, const SdpForm &form, Cones &cones, Run &run) {
 
 // Runs DSDP with y bounded by +-ybound, under the parameters and the monitor.
 bool solve(DSDP dsdp, const Problem &p, double ybound, Monitor &monitor, Run &run) {
-  const int max_its = std::max(1, std::min(p.int_param("IPM/MaxIterations"), kMaxIterations));
-  const double gap = std::max(1e-10, p.param("IPM/GapTolerance"));
+  const int max_its = std::max(1, std::min(p.int_param(Param::IPM_MaxIterations), kMaxIterations));
+  const double gap = std::max(kMinGapTolerance, p.param(Param::IPM_GapTolerance));
   if (failed(run, DSDPSetYBounds(dsdp, -ybound, ybound)) ||
       failed(run, DSDPSetMaxIts(dsdp, max_its)) || failed(run, DSDPSetGapTolerance(dsdp, gap)) ||
       failed(run, DSDPSetMonitor(dsdp, on_iteration, &monitor)) || failed(run, DSDPSetup(dsdp)) ||
@@ -277,7 +285,7 @@ void set_status(const Problem &p, const Run &run, double cost_scale, SolveOutcom
   }
   const double gap =
       std::fabs(run.pobj - run.dobj) / (1 + std::fabs(run.pobj) + std::fabs(run.dobj));
-  const double tolerance = std::max(1e-6, 10 * p.param("IPM/GapTolerance"));
+  const double tolerance = std::max(kMinAcceptTolerance, 10 * p.param(Param::IPM_GapTolerance));
   // r: how far (D) is from feasible, in the units of its data.
   const bool converged = gap <= tolerance && std::fabs(run.r) <= tolerance * (1 + cost_scale);
   if (converged && run.type == DSDP_PDFEASIBLE) {
@@ -375,7 +383,7 @@ void DsdpEngine::solve(const Problem &p, SolveOutcome &out) const {
   // solve that waited its limit out behind another model's stops at the
   // monitor's first call.
   monitor.start = started;
-  monitor.max_time = p.param("MaxTime");
+  monitor.max_time = p.param(Param::MaxTime);
   // y stays within a few orders of the data's magnitude at an optimum; the
   // bound leaves room, and grows when a run ends near it.
   double ybound = 1e7 * std::max({1.0, largest_cost(form), largest_side(form)});
