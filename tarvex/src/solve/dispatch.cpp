@@ -93,78 +93,88 @@ std::string psd_refusal(const Problem &p) {
   return std::string();
 }
 
-void dispatch(const SolveInput &input, const Engines &engines, SolveContext &context,
-              SolveOutcome &out) {
-  const Store &model = input.model();
-  LogFile &log = context.log;
-  Problem problem{model, input.params, context, Hessian(), false};
-  for (char type : model.vars().type) problem.discrete = problem.discrete || type != 'C';
+EngineChoice refused(std::string why) { return EngineChoice{nullptr, std::move(why)}; }
 
-  const Engine *engine = engines.linear;
-  problem.hessian = build_hessian(model.qterms(), model.num_vars());
-  const bool combinatorial = model.num_sos() > 0 || model.num_genconstrs() > 0;
-  problem.discrete = problem.discrete || combinatorial;
-  if (model.num_psd_vars() > 0 || model.num_psd_rows() > 0) {
-    const std::string why = psd_refusal(problem);
-    if (!why.empty()) {
-      out.code = refuse(log, why);
-      return;
-    }
-    engine = engines.semidefinite;
-    if (engine == nullptr) {
-      // Unbuilt: the DSDP engine.
-      out.code = refuse(log, "semidefinite models need the DSDP engine, which is not built");
-      return;
-    }
-  }
-  if (!problem.hessian.empty() && problem.discrete) {
-    out.code = refuse(log,
-                      "a quadratic objective with integer, semi-continuous or "
-                      "semi-integer variables, SOS or indicator constraints");
-    return;
-  }
-  if (combinatorial || (problem.discrete && context.callback != nullptr)) {
-    engine = engines.combinatorial;
-    if (engine == nullptr) {
-      out.code = refuse(log, combinatorial ? "SOS and indicator constraints need the CBC engine"
-                                           : "a MIP with a callback needs the CBC engine");
-      return;
-    }
-  } else if (engines.combinatorial != nullptr && unbounded_semi_range(model)) {
-    engine = engines.combinatorial;
-  }
-  const double sign = model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
-  if (!problem.hessian.empty() && !positive_semidefinite(problem.hessian, sign)) {
-    out.code = refuse(log, model.sense() == TVX_MINIMIZE
-                               ? "the quadratic objective of a minimisation is not convex"
-                               : "the quadratic objective of a maximisation is not concave");
-    return;
-  }
-
+// The chosen engine's run, or a case settled here, then the answer check.
+void run(const Problem &p, const Engine *engine, SolveOutcome &out) {
+  LogFile &log = p.log();
   std::string why;
-  if (trivially_infeasible(model, why)) {
+  if (trivially_infeasible(p.model, why)) {
     log.line("Infeasible: " + why + ".");
     out.results.status = TVX_STATUS_INFEASIBLE;
     out.results.stats = SolveStats();
     return;
   }
-  if (model.num_vars() == 0 && model.num_psd_vars() == 0) {
-    solve_without_variables(problem, out);
+  if (p.model.num_vars() == 0 && p.model.num_psd_vars() == 0) {
+    solve_without_variables(p, out);
   } else if (engine == nullptr) {
     out.code = refuse(log, "no engine is built for linear models");
     return;
-  } else if (context.stop_requested()) {
+  } else if (p.context.stop_requested()) {
     log.line("Stopped on request before solving.");
-    out.code = context.stop_code();
+    out.code = p.context.stop_code();
     return;
   } else {
     log.line(std::string("Solving with ") + engine->name() + ".");
-    engine->solve(problem, out);
+    engine->solve(p, out);
   }
-  check_answer(problem, out);
+  check_answer(p, out);
+}
+
+void dispatch(const SolveInput &input, const Engines &engines, SolveContext &context,
+              SolveOutcome &out) {
+  const Problem problem = make_problem(input.model(), input.params, context);
+  const EngineChoice choice = choose_engine(problem, engines);
+  if (!choice.refusal.empty()) {
+    out.code = refuse(context.log, choice.refusal);
+    return;
+  }
+  run(problem, choice.engine, out);
 }
 
 }  // namespace
+
+Problem make_problem(const Store &model, const ParamValues &params, SolveContext &context) {
+  Problem problem{model, params, context, build_hessian(model.qterms(), model.num_vars()), false};
+  for (char type : model.vars().type) problem.discrete = problem.discrete || type != 'C';
+  problem.discrete = problem.discrete || model.num_sos() > 0 || model.num_genconstrs() > 0;
+  return problem;
+}
+
+EngineChoice choose_engine(const Problem &p, const Engines &engines) {
+  const Store &model = p.model;
+  EngineChoice choice{engines.linear, std::string()};
+  if (model.num_psd_vars() > 0 || model.num_psd_rows() > 0) {
+    std::string why = psd_refusal(p);
+    if (!why.empty()) return refused(std::move(why));
+    if (engines.semidefinite == nullptr) {
+      return refused("semidefinite models need the DSDP engine, which is not built");
+    }
+    choice.engine = engines.semidefinite;
+  }
+  if (!p.hessian.empty() && p.discrete) {
+    return refused(
+        "a quadratic objective with integer, semi-continuous or semi-integer variables, SOS or "
+        "indicator constraints");
+  }
+  const bool combinatorial = model.num_sos() > 0 || model.num_genconstrs() > 0;
+  if (combinatorial || (p.discrete && p.context.callback != nullptr)) {
+    if (engines.combinatorial == nullptr) {
+      return refused(combinatorial ? "SOS and indicator constraints need the CBC engine"
+                                   : "a MIP with a callback needs the CBC engine");
+    }
+    choice.engine = engines.combinatorial;
+  } else if (engines.combinatorial != nullptr && unbounded_semi_range(model)) {
+    choice.engine = engines.combinatorial;
+  }
+  const double sign = model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
+  if (!p.hessian.empty() && !positive_semidefinite(p.hessian, sign)) {
+    return refused(model.sense() == TVX_MINIMIZE
+                       ? "the quadratic objective of a minimisation is not convex"
+                       : "the quadratic objective of a maximisation is not concave");
+  }
+  return choice;
+}
 
 std::vector<IisMember> Engine::iis_candidate(const Store &, SolveContext &, double) const {
   return {};
