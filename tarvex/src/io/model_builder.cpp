@@ -17,7 +17,7 @@ namespace {
 // memory ran out. what names the part refused, for the report.
 int content_status(int rc, const std::string &what) {
   if (rc == TVX_ERROR_OKAY || rc == TVX_ERROR_NOMEMORY) return rc;
-  return fail(TVX_ERROR_FORMAT_ERROR, what + ": " + TVXexplainerror(rc));
+  return fail(TVX_ERROR_FORMAT_ERROR, what + ": " + status_text(rc));
 }
 
 // An element for the report: its name, or its index when it has none.

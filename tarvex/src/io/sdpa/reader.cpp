@@ -327,7 +327,7 @@ int build(const SdpaFile &f, Store &out) {
   if (rc == TVX_ERROR_OKAY) rc = add_rows(f, layout, entries, out);
   return rc == TVX_ERROR_OKAY
              ? TVX_ERROR_OKAY
-             : fail(kBadFormat, std::string("the model is refused: ") + TVXexplainerror(rc));
+             : fail(kBadFormat, std::string("the model is refused: ") + status_text(rc));
 }
 
 }  // namespace
