@@ -53,8 +53,8 @@ Activities activities(const Store &model, const std::vector<double> &x, const Ps
         size += inner_product_size(m, (*psd_x)[v].data(), dim);
       }
     }
-    out.value[i] = sum;
-    out.size[i] = size;
+    out.value[to_size(i)] = sum;
+    out.size[to_size(i)] = size;
   }
   return out;
 }
@@ -70,14 +70,14 @@ double quadratic_value(const QTerms &q, const std::vector<double> &x) {
 double objective_value(const Store &model, const std::vector<double> &x, const PsdPoint *psd_x) {
   double sum = model.objcon() + quadratic_value(model.qterms(), x);
   for (int j = 0; j < model.num_vars(); ++j) {
-    sum += model.vars().obj[j] * x[to_size(j)];
+    sum += model.vars().obj[to_size(j)] * x[to_size(j)];
   }
   if (psd_x != nullptr) {
     const PsdVars &p = model.psd_vars();
     for (int k = 0; k < model.num_psd_vars(); ++k) {
       const std::vector<SymEntry> c =
-          symmetric_entries(p.dim[k], p.obj.length(k), p.obj.index(k), p.obj.value(k));
-      sum += inner_product(c, (*psd_x)[to_size(k)].data(), p.dim[k]);
+          symmetric_entries(p.dim[to_size(k)], p.obj.length(k), p.obj.index(k), p.obj.value(k));
+      sum += inner_product(c, (*psd_x)[to_size(k)].data(), p.dim[to_size(k)]);
     }
   }
   return sum;
@@ -102,10 +102,12 @@ double dual_objective(const Store &model, const std::vector<double> &x,
   };
   double sum = model.objcon() - quadratic_value(model.qterms(), x);
   for (int i = 0; i < model.num_rows(); ++i) {
-    sum += term(dual[i], model.rows().lhs[i], model.rows().rhs[i], activity[i]);
+    sum += term(dual[to_size(i)], model.rows().lhs[to_size(i)], model.rows().rhs[to_size(i)],
+                activity[to_size(i)]);
   }
   for (int j = 0; j < model.num_vars(); ++j) {
-    sum += term(rc[j], model.vars().lb[j], model.vars().ub[j], x[to_size(j)]);
+    sum += term(rc[to_size(j)], model.vars().lb[to_size(j)], model.vars().ub[to_size(j)],
+                x[to_size(j)]);
   }
   return sum;
 }
@@ -147,10 +149,11 @@ std::string sos_violation(const Store &model, const std::vector<double> &x, doub
                      [](const auto &a, const auto &b) { return a.first < b.first; });
     int first = -1, count = 0;
     for (int pos = 0; pos < len; ++pos) {
-      if (std::fabs(x[to_size(ind[order[pos].second])]) <= tol) continue;
+      if (std::fabs(x[to_size(ind[order[to_size(pos)].second])]) <= tol) continue;
       if (count == 0) first = pos;
       ++count;
-      const bool fits = sos.type[k] == TVX_SOS_TYPE2 ? count <= 2 && pos - first <= 1 : count <= 1;
+      const bool fits =
+          sos.type[to_size(k)] == TVX_SOS_TYPE2 ? count <= 2 && pos - first <= 1 : count <= 1;
       if (!fits) return "SOS " + std::to_string(k) + " is violated";
     }
   }
@@ -163,20 +166,20 @@ std::string indicator_violation(const Store &model, const std::vector<double> &x
                                 const CheckTolerance &tol) {
   const GenConstrs &g = model.genconstrs();
   for (int k = 0; k < model.num_genconstrs(); ++k) {
-    const double b = x[to_size(g.binvar[k])];
+    const double b = x[to_size(g.binvar[to_size(k)])];
     if (!(std::fabs(b) <= tol.integrality || std::fabs(b - 1) <= tol.integrality)) {
       return "the binary variable of indicator " + std::to_string(k) + " is not 0 or 1";
     }
-    if (std::nearbyint(b) != g.binval[k]) continue;
+    if (std::nearbyint(b) != g.binval[to_size(k)]) continue;
     double sum = 0, size = 0;
     for (int e = 0; e < g.terms.length(k); ++e) {
       const double t = g.terms.value(k)[e] * x[to_size(g.terms.index(k)[e])];
       sum += t;
       size += std::fabs(t);
     }
-    const double rhs = g.rhs[k];
-    const double lower = g.sense[k] == '<' ? -kInf : rhs;
-    const double upper = g.sense[k] == '>' ? kInf : rhs;
+    const double rhs = g.rhs[to_size(k)];
+    const double lower = g.sense[to_size(k)] == '<' ? -kInf : rhs;
+    const double upper = g.sense[to_size(k)] == '>' ? kInf : rhs;
     if (!within(sum, lower, upper, tol.feasibility, size)) {
       return "indicator " + std::to_string(k) + " is violated";
     }
@@ -192,14 +195,15 @@ std::string violation(const Problem &p, const std::vector<double> &x, const PsdP
   const CheckTolerance tol = check_tolerance(p);
   if (psd_x != nullptr) {
     for (int k = 0; k < p.model.num_psd_vars(); ++k) {
-      if (!near_psd((*psd_x)[to_size(k)].data(), p.model.psd_vars().dim[k], tol.feasibility)) {
+      if (!near_psd((*psd_x)[to_size(k)].data(), p.model.psd_vars().dim[to_size(k)],
+                    tol.feasibility)) {
         return "PSD variable " + std::to_string(k) + " is not positive semidefinite";
       }
     }
   }
   for (int j = 0; j < p.model.num_vars(); ++j) {
     const double value = x[to_size(j)];
-    const char type = v.type[j];
+    const char type = v.type[to_size(j)];
     const double lb = v.solve_lb(j), ub = v.solve_ub(j);
     const bool zero = is_semi_type(type) && std::fabs(value) <= tol.feasibility;
     if (std::isnan(value) || (!zero && !within(value, lb, ub, tol.feasibility, 0))) {
@@ -210,8 +214,8 @@ std::string violation(const Problem &p, const std::vector<double> &x, const PsdP
     }
   }
   for (int i = 0; i < p.model.num_rows(); ++i) {
-    if (!within(act.value[i], p.model.rows().lhs[i], p.model.rows().rhs[i], tol.feasibility,
-                act.size[i])) {
+    if (!within(act.value[to_size(i)], p.model.rows().lhs[to_size(i)],
+                p.model.rows().rhs[to_size(i)], tol.feasibility, act.size[to_size(i)])) {
       return "row " + std::to_string(i) + " is violated";
     }
   }
@@ -250,7 +254,7 @@ bool psd_point_fits(const Store &model, const std::optional<PsdPoint> &psd_x) {
   if (!psd_x) return model.num_psd_vars() == 0;
   if (psd_x->size() != to_size(model.num_psd_vars())) return false;
   for (int k = 0; k < model.num_psd_vars(); ++k) {
-    const auto dim = to_size(model.psd_vars().dim[k]);
+    const auto dim = to_size(model.psd_vars().dim[to_size(k)]);
     if ((*psd_x)[to_size(k)].size() != dim * dim) return false;
   }
   return true;

@@ -24,13 +24,14 @@ bool trivially_infeasible(const Store &model, std::string &why) {
     return finite_or_inf(lower) == kInf || finite_or_inf(upper) == -kInf;
   };
   for (int j = 0; j < model.num_vars(); ++j) {
-    if (!is_semi_type(model.vars().type[j]) && impossible(model.vars().lb[j], model.vars().ub[j])) {
+    if (!is_semi_type(model.vars().type[to_size(j)]) &&
+        impossible(model.vars().lb[to_size(j)], model.vars().ub[to_size(j)])) {
       why = "variable " + std::to_string(j) + " has an infinite bound on the wrong side";
       return true;
     }
   }
   for (int i = 0; i < model.num_rows(); ++i) {
-    if (impossible(model.rows().lhs[i], model.rows().rhs[i])) {
+    if (impossible(model.rows().lhs[to_size(i)], model.rows().rhs[to_size(i)])) {
       why = "row " + std::to_string(i) + " has an infinite bound on the wrong side";
       return true;
     }
@@ -45,8 +46,8 @@ bool trivially_infeasible(const Store &model, std::string &why) {
 bool unbounded_semi_range(const Store &model) {
   const Vars &v = model.vars();
   for (int j = 0; j < model.num_vars(); ++j) {
-    if (!is_semi_type(v.type[j])) continue;
-    const double lb = finite_or_inf(v.lb[j]), ub = finite_or_inf(v.ub[j]);
+    if (!is_semi_type(v.type[to_size(j)])) continue;
+    const double lb = finite_or_inf(v.lb[to_size(j)]), ub = finite_or_inf(v.ub[to_size(j)]);
     if ((lb > 0 && ub == kInf) || (ub < 0 && lb == -kInf)) return true;
   }
   return false;

@@ -27,23 +27,23 @@ class PsdTest {
     diag_.assign(to_size(n), 0.0);
     std::vector<char> used(to_size(n), 0);
     for (int j = 0; j < n; ++j) {
-      for (int k = h.start[j]; k < h.start[j + 1]; ++k) {
-        const int i = h.index[k];
-        const double v = sign * h.value[k];
+      for (int k = h.start[to_size(j)]; k < h.start[to_size(j + 1)]; ++k) {
+        const int i = h.index[to_size(k)];
+        const double v = sign * h.value[to_size(k)];
         scale_ = std::max(scale_, std::fabs(v));
-        used[i] = used[j] = 1;
+        used[to_size(i)] = used[to_size(j)] = 1;
         if (i == j) {
-          diag_[j] += v;
+          diag_[to_size(j)] += v;
         } else {
-          adj_[i][j] += v;
-          adj_[j][i] += v;
+          adj_[to_size(i)][j] += v;
+          adj_[to_size(j)][i] += v;
           off_entries_ += 2;
         }
       }
     }
     tol_ = 1e-9 * scale_;
     for (int j = 0; j < n; ++j) {
-      if (used[j]) queue_.insert({adj_[j].size(), j});
+      if (used[to_size(j)]) queue_.insert({adj_[to_size(j)].size(), j});
     }
   }
 
@@ -67,33 +67,33 @@ class PsdTest {
   }
 
   bool eliminate(int p) {
-    const double d = diag_[p];
+    const double d = diag_[to_size(p)];
     if (d < -tol_) return false;
-    std::map<int, double> row = std::move(adj_[p]);
-    adj_[p].clear();
+    std::map<int, double> row = std::move(adj_[to_size(p)]);
+    adj_[to_size(p)].clear();
     off_entries_ -= 2 * row.size();
     for (const auto &e : row) {
-      queue_.erase({adj_[e.first].size(), e.first});
-      adj_[e.first].erase(p);
+      queue_.erase({adj_[to_size(e.first)].size(), e.first});
+      adj_[to_size(e.first)].erase(p);
     }
     if (d <= tol_) {
       for (const auto &e : row) {
-        if (!negligible(e.second, diag_[e.first])) return false;
+        if (!negligible(e.second, diag_[to_size(e.first)])) return false;
       }
     } else {
       for (auto a = row.begin(); a != row.end(); ++a) {
-        diag_[a->first] -= a->second * a->second / d;
+        diag_[to_size(a->first)] -= a->second * a->second / d;
         for (auto b = std::next(a); b != row.end(); ++b) {
           const double update = a->second * b->second / d;
-          auto &ab = adj_[a->first];
+          auto &ab = adj_[to_size(a->first)];
           const auto [at, added] = ab.try_emplace(b->first, 0.0);
           at->second -= update;
-          adj_[b->first][a->first] -= update;
+          adj_[to_size(b->first)][a->first] -= update;
           if (added) off_entries_ += 2;
         }
       }
     }
-    for (const auto &e : row) queue_.insert({adj_[e.first].size(), e.first});
+    for (const auto &e : row) queue_.insert({adj_[to_size(e.first)].size(), e.first});
     return true;
   }
 
@@ -105,9 +105,9 @@ class PsdTest {
     for (std::size_t k = 0; k < r; ++k) pos[to_size(ids[k])] = static_cast<int>(k);
     std::vector<double> m(r * r, 0.0);
     for (std::size_t k = 0; k < r; ++k) {
-      m[k * r + k] = diag_[ids[k]];
-      for (const auto &e : adj_[ids[k]]) {
-        m[k * r + to_size(pos[e.first])] = e.second;
+      m[k * r + k] = diag_[to_size(ids[k])];
+      for (const auto &e : adj_[to_size(ids[k])]) {
+        m[k * r + to_size(pos[to_size(e.first)])] = e.second;
       }
     }
     std::vector<char> done(r, 0);
@@ -184,7 +184,8 @@ Hessian build_hessian(const QTerms &terms, int num_vars) {
   }
   if (h.value.empty()) return h;
   h.start.assign(to_size(num_vars) + 1, 0);
-  for (int j = 0; j < num_vars; ++j) h.start[j + 1] = h.start[j] + count[j];
+  for (int j = 0; j < num_vars; ++j)
+    h.start[to_size(j + 1)] = h.start[to_size(j)] + count[to_size(j)];
   return h;
 }
 

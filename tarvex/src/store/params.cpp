@@ -125,7 +125,7 @@ int find_param(const char *name, ParamType type) {
 }
 
 void ParamValues::reset() {
-  for (int i = 0; i < kNumParams; ++i) value[i] = kParams[i].defval;
+  for (int i = 0; i < kNumParams; ++i) value[to_size(i)] = kParams[i].defval;
 }
 
 bool in_range(const ParamDef &def, double value) {
@@ -134,7 +134,7 @@ bool in_range(const ParamDef &def, double value) {
 }
 
 void apply(const ParamSettings &settings, ParamValues &values) {
-  for (const auto &setting : settings) values.value[setting.first] = setting.second;
+  for (const auto &setting : settings) values.value[to_size(setting.first)] = setting.second;
 }
 
 int parse_params(std::string_view text, ParamSettings &settings) {
@@ -170,9 +170,9 @@ std::string format_params(const ParamValues &values) {
     char number[64];
     std::to_chars_result r;
     if (kParams[i].type == ParamType::Int)
-      r = std::to_chars(number, number + sizeof number, static_cast<int>(values.value[i]));
+      r = std::to_chars(number, number + sizeof number, static_cast<int>(values.value[to_size(i)]));
     else
-      r = std::to_chars(number, number + sizeof number, values.value[i]);
+      r = std::to_chars(number, number + sizeof number, values.value[to_size(i)]);
     text.append(kParams[i].name).append(" ").append(number, r.ptr).append("\n");
   }
   return text;

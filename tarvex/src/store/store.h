@@ -267,7 +267,7 @@ class Store {
   void set_var_ub(int j, double value) noexcept;
   void set_var_obj(int j, double value) noexcept;
   void set_var_type(int j, char normal_type) noexcept;
-  void set_var_start(int j, double value) noexcept { vars_.start[j] = value; }
+  void set_var_start(int j, double value) noexcept { vars_.start[to_size(j)] = value; }
   void set_var_name(int j, std::string &&name) { vars_.names.set(j, std::move(name)); }
   void set_row_lhs(int i, double value) noexcept;
   void set_row_rhs(int i, double value) noexcept;

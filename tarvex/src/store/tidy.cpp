@@ -11,7 +11,7 @@ namespace {
 // The exact value x_j should have, or x_j itself when it is exact already or
 // the nearest exact value is out of tolerance or out of bounds.
 double tidy_value(const Vars &v, int j, double x, double tol) {
-  const char type = v.type[j];
+  const char type = v.type[to_size(j)];
   double target = x;
   if (is_integral_type(type)) target = std::nearbyint(x);
   if (is_semi_type(type) && std::fabs(x) <= tol) target = 0;
@@ -31,10 +31,10 @@ int tidy_integer_solution(Store &s, double tolerance) {
   std::vector<char> moved(after.size(), 0);
   int changed = 0;
   for (int j = 0; j < s.num_vars(); ++j) {
-    const double x = tidy_value(s.vars(), j, before[j], tolerance);
-    if (x == before[j] || std::isnan(x)) continue;
-    after[j] = x;
-    moved[j] = 1;
+    const double x = tidy_value(s.vars(), j, before[to_size(j)], tolerance);
+    if (x == before[to_size(j)] || std::isnan(x)) continue;
+    after[to_size(j)] = x;
+    moved[to_size(j)] = 1;
     ++changed;
   }
   if (changed == 0) return 0;
@@ -57,7 +57,7 @@ int tidy_integer_solution(Store &s, double tolerance) {
   }
   if (next.primal_obj) {
     double delta = 0;
-    for (int j = 0; j < s.num_vars(); ++j) {
+    for (std::size_t j = 0; j < before.size(); ++j) {
       if (moved[j]) delta += s.vars().obj[j] * (after[j] - before[j]);
     }
     const QTerms &q = s.qterms();

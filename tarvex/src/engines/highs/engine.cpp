@@ -547,8 +547,8 @@ RowBounds row_bounds_of(const Store &model) {
   rows.lower.reserve(to_size(model.num_rows()));
   rows.upper.reserve(to_size(model.num_rows()));
   for (int i = 0; i < model.num_rows(); ++i) {
-    rows.lower.push_back(finite_or_inf(model.rows().lhs[i]));
-    rows.upper.push_back(finite_or_inf(model.rows().rhs[i]));
+    rows.lower.push_back(finite_or_inf(model.rows().lhs[to_size(i)]));
+    rows.upper.push_back(finite_or_inf(model.rows().rhs[to_size(i)]));
   }
   return rows;
 }

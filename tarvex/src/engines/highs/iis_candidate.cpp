@@ -25,8 +25,8 @@ std::vector<IisMember> HighsEngine::iis_candidate(const Store &s, SolveContext &
   if (s.num_nz() > to_size(INT_MAX)) return {};
   std::vector<double> cost(to_size(n), 0.0), lower, upper;
   for (int j = 0; j < n; ++j) {
-    lower.push_back(finite_or_inf(s.vars().lb[j]));
-    upper.push_back(finite_or_inf(s.vars().ub[j]));
+    lower.push_back(finite_or_inf(s.vars().lb[to_size(j)]));
+    upper.push_back(finite_or_inf(s.vars().ub[to_size(j)]));
   }
   const RowBounds rows = row_bounds_of(s);
   const ColumnView &a = s.columns();
@@ -69,12 +69,12 @@ std::vector<IisMember> HighsEngine::iis_candidate(const Store &s, SolveContext &
   };
   std::vector<IisMember> out;
   for (HighsInt k = 0; k < num_col; ++k) {
-    if (col_index[k] < 0 || col_index[k] >= n) return {};
-    if (takes_part(col_bound[k])) out.push_back({true, col_index[k]});
+    if (col_index[to_size(k)] < 0 || col_index[to_size(k)] >= n) return {};
+    if (takes_part(col_bound[to_size(k)])) out.push_back({true, col_index[to_size(k)]});
   }
   for (HighsInt k = 0; k < num_row; ++k) {
-    if (row_index[k] < 0 || row_index[k] >= m) return {};
-    if (takes_part(row_bound[k])) out.push_back({false, row_index[k]});
+    if (row_index[to_size(k)] < 0 || row_index[to_size(k)] >= m) return {};
+    if (takes_part(row_bound[to_size(k)])) out.push_back({false, row_index[to_size(k)]});
   }
   return out;
 }

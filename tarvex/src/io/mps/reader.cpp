@@ -117,7 +117,7 @@ std::string_view column_field(std::string_view line, std::size_t first, std::siz
 // Text in the blank columns between fixed fields (0-based) belongs to no
 // field: a value written too wide there would otherwise be cut to fit.
 bool separators_blank(std::string_view line) {
-  for (const std::size_t c : {3, 12, 13, 22, 23, 36, 37, 38, 48})
+  for (const std::size_t c : {3u, 12u, 13u, 22u, 23u, 36u, 37u, 38u, 48u})
     if (c < line.size() && !is_blank(line[c])) return false;
   return true;
 }
@@ -387,8 +387,8 @@ int MpsParser::columns_line(std::string_view line) {
     col = fields_[0];
     pairs = fields_.n == 3 ? 1 : 2;
     for (int k = 0; k < pairs; ++k) {
-      row[k] = fields_[1 + 2 * k];
-      value[k] = fields_[2 + 2 * k];
+      row[k] = fields_[to_size(1 + 2 * k)];
+      value[k] = fields_[to_size(2 + 2 * k)];
     }
   } else {
     std::array<std::string_view, 6> f;
