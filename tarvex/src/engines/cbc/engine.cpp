@@ -91,7 +91,8 @@ class Watcher final : public CbcEventHandler {
         if (!point_violation(*watch_->problem, std::vector<double>(x, x + n)).empty()) {
           return killSolution;
         }
-        if (which == beforeSolution2 && watch_->search != nullptr && !watch_->search->take(x)) {
+        if (which == beforeSolution2 && watch_->search != nullptr &&
+            !watch_->search->approve_candidate(x)) {
           return killSolution;
         }
         break;
@@ -99,7 +100,7 @@ class Watcher final : public CbcEventHandler {
       case solution:
       case heuristicSolution:
         watch_->last_improvement = nodes;
-        if (watch_->search != nullptr && x != nullptr) watch_->search->taken(x);
+        if (watch_->search != nullptr && x != nullptr) watch_->search->record_incumbent(x);
         break;
       case node:
         if (stopping) {
