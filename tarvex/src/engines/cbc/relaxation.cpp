@@ -276,8 +276,9 @@ Settled Settler::run() {
   bool any_bounded = false;
   double bound = kInfinity;
   for (int count = 0; !parts.empty(); ++count) {
-    if (count >= kMaxParts)
+    if (count >= kMaxParts) {
       return gave_up(s, "the unbounded relaxation splits into too many parts");
+    }
     if (p_.context.stop_requested() || Clock::now() >= deadline_) return stopped(s);
     const Fixed part = std::move(parts.back());
     parts.pop_back();
