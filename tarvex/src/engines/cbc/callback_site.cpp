@@ -48,7 +48,7 @@ class CbcSite final : public CallbackSite {
   }
   int cut(const CutRow &row) override { return hooks_.add_cut(row); }
   int branch(int column, int way, double value) override {
-    if (where_ != TVX_CB_MIPNODE) return TVX_CB_DECLINED;
+    if (!at_node()) return TVX_CB_DECLINED;
     return hooks_.request(*node_, column, way, value);
   }
   int solution(const std::vector<double> &values, double *objval) override {
@@ -93,6 +93,7 @@ class CbcSite final : public CallbackSite {
   void by_column() {
     if (starts_.empty()) hooks_.by_column(starts_, rows_, values_);
   }
+  // MIPSTART comes before the search: no node, cut or open node yet.
   bool started() const { return where_ != TVX_CB_MIPSTART; }
   bool at_node() const { return where_ == TVX_CB_MIPNODE; }
 
