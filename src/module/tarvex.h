@@ -521,11 +521,20 @@ enum TVXcbwhat {
  * says; arrays handed out belong to the library and stay valid until the
  * callback returns. An unknown what is CB_INVALID_WHAT. */
 TVX_API int TVXcbget(void *cbdata, int where, int what, void *value);
+/* What a submission (TVXcbcut, TVXcbbranch, TVXcbsolution and their
+ * presolved forms) returns once it passes the checks; each function says
+ * when it gives which. Errors are below 0. */
+enum TVXcbresult {
+  TVX_CB_ACCEPTED = 0,  /* taken */
+  TVX_CB_INCORRECT = 1, /* valid but incorrect */
+  TVX_CB_DECLINED = 2   /* correct but not accepted */
+};
+
 /* A cut sum(val[k] * x[ind[k]]) sense rhs over variable indices; ind, val:
  * n entries each (repeated indices add up); sense '<', '>' or '='.
- * Results: below 0 an error; 0 accepted; 1 valid but incorrect (it cuts
- * off the incumbent, or no point within the bounds satisfies it); 2
- * correct but not accepted (every point within the bounds satisfies it). */
+ * Results: below 0 an error; TVX_CB_ACCEPTED; TVX_CB_INCORRECT when it
+ * cuts off the incumbent or no point within the bounds satisfies it;
+ * TVX_CB_DECLINED when every point within the bounds satisfies it. */
 TVX_API int TVXcbcut(void *cbdata, int n, const int *ind, const double *val, char sense,
                      double rhs);
 /* As TVXcbcut, over presolved column positions. */
@@ -533,19 +542,20 @@ TVX_API int TVXcbcutp(void *cbdata, int n, const int *ind, const double *val, ch
                       double rhs);
 /* At MIPNODE, asks that the node branch on variable index: x <= floor(value)
  * and x >= floor(value) + 1; way < 0 explores the down branch first.
- * Results: 0 taken; 1 when the node's bounds leave no such split; 2 for a
- * variable that is not integer, or anywhere but at MIPNODE. A later
- * request at the same node replaces it. */
+ * Results: TVX_CB_ACCEPTED; TVX_CB_INCORRECT when the node's bounds leave
+ * no such split; TVX_CB_DECLINED for a variable that is not integer, or
+ * anywhere but at MIPNODE. A later request at the same node replaces it. */
 TVX_API int TVXcbbranch(void *cbdata, int index, int way, double value);
 /* As TVXcbbranch, on a presolved column. */
 TVX_API int TVXcbbranchp(void *cbdata, int column, int way, double value);
 /* sol: one entry per variable, TVX_UNDEFINED where none is given; the
  * others are completed by a linear solve with the given ones fixed.
  * *objval (objval may be NULL) receives the objective of the completed
- * point, TVX_UNDEFINED without one. Results: 0 taken, offered to the
- * search once the callback returns (MIPSOL follows when it becomes the
- * incumbent); 1 infeasible, or no feasible completion with integral
- * integer values; 2 feasible but no better than the incumbent. */
+ * point, TVX_UNDEFINED without one. Results: TVX_CB_ACCEPTED, offered to
+ * the search once the callback returns (MIPSOL follows when it becomes the
+ * incumbent); TVX_CB_INCORRECT when infeasible, or without a feasible
+ * completion with integral integer values; TVX_CB_DECLINED when feasible
+ * but no better than the incumbent. */
 TVX_API int TVXcbsolution(void *cbdata, const double *sol, double *objval);
 /* As TVXcbsolution, sol with one entry per presolved column. */
 TVX_API int TVXcbsolutionp(void *cbdata, const double *sol, double *objval);

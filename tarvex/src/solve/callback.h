@@ -28,11 +28,6 @@
 
 namespace tvx {
 
-// Where codes.
-constexpr int kWhereMipStart = 3;
-constexpr int kWhereMipSol = 4;
-constexpr int kWhereMipNode = 5;
-
 // A cut sum(val[k] * x[ind[k]]) sense rhs over presolved columns: indices
 // in range and distinct, values finite, sense '<', '>' or '='; rhs is not
 // NaN (an infinite one is left to the site).
@@ -43,9 +38,8 @@ struct CutRow {
   double rhs = 0;
 };
 
-// What an engine offers during one call. Results of the submissions: 0
-// accepted, 1 valid but incorrect, 2 correct but not accepted, or an error
-// code below 0.
+// What an engine offers during one call. The submissions return a
+// TVXcbresult, or an error code below 0 (tarvex.h).
 class CallbackSite {
  public:
   virtual ~CallbackSite() = default;
@@ -79,9 +73,10 @@ class CallbackContext {
   CallbackContext(const CallbackContext &) = delete;
   CallbackContext &operator=(const CallbackContext &) = delete;
 
-  // Calls the function at where with site answering its calls; nothing once
-  // the run is asked to stop. Returns the function's result (0 when not
-  // called). An exception thrown by the function counts as ERROR.
+  // Calls the function at where (a TVXcbwhere) with site answering its
+  // calls; nothing once the run is asked to stop. Returns the function's
+  // result (0 when not called). An exception thrown by the function counts
+  // as ERROR.
   int call(int where, CallbackSite &site);
 
  private:

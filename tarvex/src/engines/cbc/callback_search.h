@@ -26,6 +26,10 @@
 //     are handed over then.
 // Heuristics run sub-searches with copies of the generator and objects:
 // those act only in the main search.
+//
+// The search's state and hooks are in callback_hooks.h, the objects CBC
+// calls them from in callback_objects.h, and what a call reaches in
+// callback_site.h.
 #ifndef TARVEX_ENGINES_CBC_CALLBACK_SEARCH_H
 #define TARVEX_ENGINES_CBC_CALLBACK_SEARCH_H
 
@@ -52,16 +56,18 @@ class CallbackSearch {
   CallbackSearch &operator=(const CallbackSearch &) = delete;
 
   // Before the search, after the model's own objects are added: the integer
-  // objects that take requests, the gate and the generator.
+  // objects that take requests, the gate, the generator and the heuristic
+  // of the given solutions (callback_objects.h).
   void attach(CbcModel &cbc);
   // Before the search: MIPSTART, then start (the completed MIP start, may
   // be empty) and the solutions given there, judged and the best installed.
   void begin(const std::vector<double> &start);
 
-  // From the main search's events: a candidate about to be taken (false:
-  // kill it), a new incumbent, the end of a node.
-  bool take(const double *x);
-  void taken(const double *x);
+  // From the main search's events. A candidate about to be taken: whether
+  // it may be, judged unless it was already (false: kill it). CBC took a
+  // new incumbent: kept as the callback's when it is news. A node ended.
+  bool approve_candidate(const double *x);
+  void record_incumbent(const double *x);
   void node_done();
   // After the search.
   void end();

@@ -91,7 +91,8 @@ class Watcher final : public CbcEventHandler {
         if (!point_violation(*watch_->problem, std::vector<double>(x, x + n)).empty()) {
           return killSolution;
         }
-        if (which == beforeSolution2 && watch_->search != nullptr && !watch_->search->take(x)) {
+        if (which == beforeSolution2 && watch_->search != nullptr &&
+            !watch_->search->approve_candidate(x)) {
           return killSolution;
         }
         break;
@@ -99,7 +100,7 @@ class Watcher final : public CbcEventHandler {
       case solution:
       case heuristicSolution:
         watch_->last_improvement = nodes;
-        if (watch_->search != nullptr && x != nullptr) watch_->search->taken(x);
+        if (watch_->search != nullptr && x != nullptr) watch_->search->record_incumbent(x);
         break;
       case node:
         if (stopping) {
@@ -309,103 +310,115 @@ void read_solution(CbcModel &cbc, const Store &model, double sign, Results &r) {
   }
 }
 
-class CbcEngine final : public Engine {
+// The clock of one solve, from the moment it holds the CBC lock.
+class SolveClock {
  public:
-  const char *name() const override { return "CBC"; }
-  void solve(const Problem &p, SolveOutcome &out) const override;
-};
-
-void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
-  const Store &model = p.model;
-  if (!fits_cbc(model)) {
-    p.log().line("The constraint matrix has more entries than CBC can index.");
-    out.code = TVX_ERROR_MODEL_INPUT_ERROR;
-    return;
+  explicit SolveClock(const Problem &p)
+      : started_(std::chrono::steady_clock::now()), max_time_(p.param("MaxTime")) {}
+  // What is left of MaxTime, infinite without a limit.
+  double seconds_left() const {
+    if (max_time_ >= kInfinity) return kInfinity;
+    return max_time_ - elapsed();
   }
-  Formulation f = formulate(model);
-  if (f.infeasible) {
-    p.log().line("Infeasible: the SOS sets cannot hold within the bounds.");
-    out.results.status = TVX_STATUS_INFEASIBLE;
-    out.results.stats = SolveStats();
-    return;
+  // When MaxTime runs out. From 1e9 seconds (decades) on it counts as no
+  // limit, which also keeps the time point within the clock's range.
+  std::chrono::steady_clock::time_point deadline() const {
+    if (max_time_ >= 1e9) return std::chrono::steady_clock::time_point::max();
+    return started_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                          std::chrono::duration<double>(max_time_));
   }
-  f.rows.setDimensions(static_cast<int>(f.row_lb.size()), static_cast<int>(f.col_lb.size()));
-  const double sign = model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
-
-  std::lock_guard<std::mutex> lock(cbc_mutex());
-  const auto started = std::chrono::steady_clock::now();
-  const auto seconds_left = [&] {
-    const double max_time = p.param("MaxTime");
-    if (max_time >= kInfinity) return kInfinity;
-    return max_time -
-           std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  };
-  const auto finish_stats = [&](int iterations) {
+  void finish(int iterations, SolveOutcome &out) const {
     SolveStats stats;
     stats.spx_iters = std::max(iterations, 0);
-    stats.solver_time =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    stats.solver_time = elapsed();
     out.results.stats = stats;
-  };
-  LogHandler handler(p.log());
-  OsiClpSolverInterface lp;
-  lp.passInMessageHandler(&handler);
-  load(lp, f);
-
-  Settled settled;
-  try {
-    const double max_time = p.param("MaxTime");
-    settled = settle_relaxation(
-        p, f, lp,
-        max_time < 1e9 ? started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                       std::chrono::duration<double>(max_time))
-                       : std::chrono::steady_clock::time_point::max());
-  } catch (const CoinError &e) {
-    p.log().line("CBC failed: " + e.className() + "::" + e.methodName() + ": " + e.message());
-    out.code = TVX_ERROR_ERROR;
-    return;
   }
+
+ private:
+  double elapsed() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  }
+
+  const std::chrono::steady_clock::time_point started_;
+  const double max_time_;
+};
+
+void failed(const Problem &p, const CoinError &e, SolveOutcome &out) {
+  p.log().line("CBC failed: " + e.className() + "::" + e.methodName() + ": " + e.message());
+  out.code = TVX_ERROR_ERROR;
+}
+
+// The answer of a relaxation settled otherwise than kBounded.
+void settled_answer(const Problem &p, const Settled &settled, const SolveClock &clock,
+                    SolveOutcome &out) {
   switch (settled.kind) {
     case Settled::kBounded:
       break;
     case Settled::kUnbounded:
       p.log().line("Unbounded: a feasible point and a ray of the relaxation that it keeps.");
       out.results.status = TVX_STATUS_UNBOUNDED;
-      finish_stats(0);
-      return;
+      clock.finish(0, out);
+      break;
     case Settled::kNoPoint:
       p.log().line("Infeasible or unbounded: the relaxation is unbounded, and no point is known.");
       out.results.status = TVX_STATUS_INF_OR_UBD;
-      finish_stats(0);
-      return;
+      clock.finish(0, out);
+      break;
     case Settled::kStopped:
       out.code = settled.code;
       out.results.status = TVX_STATUS_UNKNOWN;
-      finish_stats(0);
-      return;
+      clock.finish(0, out);
+      break;
     case Settled::kGaveUp:
       p.log().line(std::string("CBC cannot solve this model safely: ") + settled.why + ".");
       out.code = TVX_ERROR_ERROR;
-      return;
+      break;
   }
-  if (settled.unbounded) {
-    // Every feasible point keeps this bound (relaxation.h), and with it every
-    // node LP is bounded.
-    std::vector<int> ind;
-    std::vector<double> val;
-    for (std::size_t j = 0; j < f.cost.size(); ++j) {
-      if (f.cost[j] == 0) continue;
-      ind.push_back(static_cast<int>(j));
-      val.push_back(f.cost[j]);
-    }
-    // Exact where CLP's bound is: a looser row would be taken up by points
-    // within the tolerances, and a bound of 0 then reads as an optimum below it.
-    const double bound = settled.bound - 1e-9 * std::fabs(settled.bound);
-    f.add_row(ind, val, bound, std::numeric_limits<double>::infinity());
-    lp.addRow(static_cast<int>(ind.size()), ind.data(), val.data(), bound, lp.getInfinity());
-  }
-  const std::vector<double> start = complete_start(p, f, lp);
+}
 
+// Every feasible point keeps the bound of a settled unbounded relaxation
+// (relaxation.h), and with it as a row every node LP is bounded.
+void add_bound_row(double bound, Formulation &f, OsiClpSolverInterface &lp) {
+  std::vector<int> ind;
+  std::vector<double> val;
+  for (std::size_t j = 0; j < f.cost.size(); ++j) {
+    if (f.cost[j] == 0) continue;
+    ind.push_back(static_cast<int>(j));
+    val.push_back(f.cost[j]);
+  }
+  // Exact where CLP's bound is: a looser row would be taken up by points
+  // within the tolerances, and a bound of 0 then reads as an optimum below it.
+  const double side = bound - 1e-9 * std::fabs(bound);
+  f.add_row(ind, val, side, std::numeric_limits<double>::infinity());
+  lp.addRow(static_cast<int>(ind.size()), ind.data(), val.data(), side, lp.getInfinity());
+}
+
+// Settles the relaxation of f, loaded in lp, and adds the bound row it may
+// give. False when that answers the solve (in out).
+bool settle(const Problem &p, const SolveClock &clock, Formulation &f, OsiClpSolverInterface &lp,
+            bool &unbounded, SolveOutcome &out) {
+  Settled settled;
+  try {
+    settled = settle_relaxation(p, f, lp, clock.deadline());
+  } catch (const CoinError &e) {
+    failed(p, e, out);
+    return false;
+  }
+  if (settled.kind != Settled::kBounded) {
+    settled_answer(p, settled, clock, out);
+    return false;
+  }
+  unbounded = settled.unbounded;
+  if (unbounded) add_bound_row(settled.bound, f, lp);
+  return true;
+}
+
+// The branch and cut on f, loaded in lp, with the callback's hooks when
+// there is a callback. unbounded: the relaxation was.
+void search(const Problem &p, const SolveClock &clock, const Formulation &f,
+            OsiClpSolverInterface &lp, bool unbounded, LogHandler &handler, SolveOutcome &out) {
+  const double sign = p.model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
+  const std::vector<double> start = complete_start(p, f, lp);
   CbcModel cbc(lp);
   SearchWatch watch;
   watch.main = &cbc;
@@ -415,35 +428,63 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
   cbc.setLogLevel(p.log().enabled() ? 1 : 0);
   Watcher watcher(&watch);
   cbc.passInEventHandler(&watcher);
-  std::unique_ptr<CallbackSearch> search;
-  if (p.context.callback != nullptr) search.reset(new CallbackSearch(p, f, lp));
+  std::unique_ptr<CallbackSearch> hooks;
+  if (p.context.callback != nullptr) hooks.reset(new CallbackSearch(p, f, lp));
   // With a callback, the start is a candidate like any other.
-  configure(cbc, p, f, search ? std::vector<double>() : start, sign, seconds_left());
-
+  configure(cbc, p, f, hooks ? std::vector<double>() : start, sign, clock.seconds_left());
   try {
-    if (search) {
-      watch.search = search.get();
-      search->attach(cbc);
-      search->begin(start);
+    if (hooks) {
+      watch.search = hooks.get();
+      hooks->attach(cbc);
+      hooks->begin(start);
     }
     if (!p.context.stop_requested()) cbc.branchAndBound();
-    if (search) search->end();
+    if (hooks) hooks->end();
   } catch (const CoinError &e) {
-    p.log().line("CBC failed: " + e.className() + "::" + e.methodName() + ": " + e.message());
-    out.code = TVX_ERROR_ERROR;
+    failed(p, e, out);
     return;
   }
   // A stop asked for after the last check still ends the run as asked.
   if (p.context.stop_requested()) watch.interrupted = true;
-
-  finish_stats(cbc.getIterationCount());
+  clock.finish(cbc.getIterationCount(), out);
   out.nodes = std::max(cbc.getNodeCount(), 0);
   set_status(cbc, watch, out);
   // With an unbounded relaxation no point is no proof of infeasibility.
-  if (settled.unbounded && out.results.status == TVX_STATUS_INFEASIBLE) {
+  if (unbounded && out.results.status == TVX_STATUS_INFEASIBLE) {
     out.results.status = TVX_STATUS_INF_OR_UBD;
   }
-  read_solution(cbc, model, sign, out.results);
+  read_solution(cbc, p.model, sign, out.results);
+}
+
+class CbcEngine final : public Engine {
+ public:
+  const char *name() const override { return "CBC"; }
+  void solve(const Problem &p, SolveOutcome &out) const override;
+};
+
+void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
+  if (!fits_cbc(p.model)) {
+    p.log().line("The constraint matrix has more entries than CBC can index.");
+    out.code = TVX_ERROR_MODEL_INPUT_ERROR;
+    return;
+  }
+  Formulation f = formulate(p.model);
+  if (f.infeasible) {
+    p.log().line("Infeasible: the SOS sets cannot hold within the bounds.");
+    out.results.status = TVX_STATUS_INFEASIBLE;
+    out.results.stats = SolveStats();
+    return;
+  }
+  f.rows.setDimensions(static_cast<int>(f.row_lb.size()), static_cast<int>(f.col_lb.size()));
+
+  std::lock_guard<std::mutex> lock(cbc_mutex());
+  const SolveClock clock(p);
+  LogHandler handler(p.log());
+  OsiClpSolverInterface lp;
+  lp.passInMessageHandler(&handler);
+  load(lp, f);
+  bool unbounded = false;
+  if (settle(p, clock, f, lp, unbounded, out)) search(p, clock, f, lp, unbounded, handler, out);
 }
 
 }  // namespace

@@ -37,6 +37,29 @@ class StopWatch final : public CbcEventHandler {
   const SolveContext &context_;
 };
 
+// The members of set outside the window a ray needs, touched being the
+// positions of the ray's members: none when it has none there. An SOS2 ray
+// on one member keeps both neighbours.
+Fixed outside_window(const Formulation::Set &set, const std::vector<int> &touched) {
+  Fixed outside;
+  if (touched.empty()) return outside;
+  int first = touched.front(), last = touched.back();
+  if (set.type == 2 && first == last) {
+    first -= 1;
+    last += 1;
+  }
+  for (int at = 0; at < static_cast<int>(set.member.size()); ++at) {
+    if (at < first || at > last) outside.push_back(set.member[static_cast<std::size_t>(at)]);
+  }
+  return outside;
+}
+
+Settled gave_up(Settled s, const char *why) {
+  s.kind = Settled::kGaveUp;
+  s.why = why;
+  return s;
+}
+
 class Settler {
  public:
   Settler(const Problem &p, const Formulation &f, const OsiClpSolverInterface &lp,
@@ -58,6 +81,13 @@ class Settler {
   // A ray of the part's relaxation, normalised to cost.d = -1; empty when
   // CLP finds none.
   std::vector<double> ray(const OsiClpSolverInterface &part);
+  // A part whose relaxation has the ray ray_: a feasible point of the model
+  // along it (kPoint), or kNone, the part split into smaller ones on parts.
+  Search split(const Fixed &part, std::vector<Fixed> &parts);
+  // The positions of the ray d's members in each set (touched), up to the
+  // first set it breaks, whose index is returned: f_.sets.size() for none.
+  std::size_t ray_members(const std::vector<double> &d,
+                          std::vector<std::vector<int>> &touched) const;
   // A feasible point of the model within the part (integers and sets).
   Search feasible(const Fixed &fixed);
   Settled stopped(Settled s);
@@ -136,6 +166,58 @@ std::vector<double> Settler::ray(const OsiClpSolverInterface &part) {
   return std::vector<double>(d, d + cone->getNumCols());
 }
 
+Settler::Search Settler::split(const Fixed &part, std::vector<Fixed> &parts) {
+  const std::vector<double> d = std::move(ray_);
+  std::vector<std::vector<int>> touched(f_.sets.size());
+  const std::size_t broken = ray_members(d, touched);
+  if (broken < f_.sets.size()) {
+    for (int at : {touched[broken].front(), touched[broken].back()}) {
+      Fixed child = part;
+      child.push_back(f_.sets[broken].member[static_cast<std::size_t>(at)]);
+      parts.push_back(std::move(child));
+    }
+    return Search::kNone;
+  }
+  // Every set allows the ray: outside the windows it needs, members are
+  // fixed at 0.
+  std::vector<Fixed> outside(f_.sets.size());
+  Fixed piece = part;
+  for (std::size_t k = 0; k < f_.sets.size(); ++k) {
+    outside[k] = outside_window(f_.sets[k], touched[k]);
+    piece.insert(piece.end(), outside[k].begin(), outside[k].end());
+  }
+  const Search found = feasible(piece);
+  if (found != Search::kNone) return found;
+  // No point in the piece: every other point of the part has a member the
+  // ray needs at 0, in the first set whose window it leaves.
+  Fixed prefix = part;
+  for (std::size_t k = 0; k < f_.sets.size(); ++k) {
+    for (int at : touched[k]) {
+      Fixed child = prefix;
+      child.push_back(f_.sets[k].member[static_cast<std::size_t>(at)]);
+      parts.push_back(std::move(child));
+    }
+    prefix.insert(prefix.end(), outside[k].begin(), outside[k].end());
+  }
+  return Search::kNone;
+}
+
+std::size_t Settler::ray_members(const std::vector<double> &d,
+                                 std::vector<std::vector<int>> &touched) const {
+  double largest = 0;
+  for (double v : d) largest = std::max(largest, std::fabs(v));
+  const double tiny = 1e-7 * largest;
+  for (std::size_t k = 0; k < f_.sets.size(); ++k) {
+    const Formulation::Set &set = f_.sets[k];
+    for (int at = 0; at < static_cast<int>(set.member.size()); ++at) {
+      if (std::fabs(d[static_cast<std::size_t>(set.member[at])]) > tiny) touched[k].push_back(at);
+    }
+    // Two members too far apart to be nonzero together.
+    if (touched[k].size() > 1 && touched[k].back() - touched[k].front() >= set.type) return k;
+  }
+  return f_.sets.size();
+}
+
 Settler::Search Settler::feasible(const Fixed &fixed) {
   std::unique_ptr<OsiClpSolverInterface> lp = relaxation(fixed);
   if (!lp) return Search::kNone;
@@ -190,16 +272,13 @@ Settled Settler::run() {
   }
   s.unbounded = true;
   p_.log().line("The LP relaxation is unbounded; settling it before the search.");
-  const auto gave_up = [&](const char *why) {
-    s.kind = Settled::kGaveUp;
-    s.why = why;
-    return s;
-  };
   std::vector<Fixed> parts{Fixed()};
   bool any_bounded = false;
   double bound = kInfinity;
   for (int count = 0; !parts.empty(); ++count) {
-    if (count >= kMaxParts) return gave_up("the unbounded relaxation splits into too many parts");
+    if (count >= kMaxParts) {
+      return gave_up(s, "the unbounded relaxation splits into too many parts");
+    }
     if (p_.context.stop_requested() || Clock::now() >= deadline_) return stopped(s);
     const Fixed part = std::move(parts.back());
     parts.pop_back();
@@ -213,71 +292,20 @@ Settled Settler::run() {
       case Lp::kInfeasible:
         continue;
       case Lp::kFailed:
-        return gave_up("CLP found no answer for a part of the unbounded relaxation");
+        return gave_up(s, "CLP found no answer for a part of the unbounded relaxation");
       case Lp::kUnbounded:
         break;
     }
-    const std::vector<double> d = std::move(ray_);
-    double largest = 0;
-    for (double v : d) largest = std::max(largest, std::fabs(v));
-    const double tiny = 1e-7 * largest;
-    // The ray's members of each set, by position; the first set it breaks
-    // splits the part.
-    std::vector<std::vector<int>> touched(f_.sets.size());
-    bool split = false;
-    for (std::size_t k = 0; k < f_.sets.size() && !split; ++k) {
-      const Formulation::Set &set = f_.sets[k];
-      for (int at = 0; at < static_cast<int>(set.member.size()); ++at) {
-        if (std::fabs(d[static_cast<std::size_t>(set.member[at])]) > tiny) touched[k].push_back(at);
-      }
-      if (touched[k].size() > 1 && touched[k].back() - touched[k].front() >= set.type) {
-        for (int at : {touched[k].front(), touched[k].back()}) {
-          Fixed child = part;
-          child.push_back(set.member[static_cast<std::size_t>(at)]);
-          parts.push_back(std::move(child));
-        }
-        split = true;
-      }
-    }
-    if (split) continue;
-    // Every set allows the ray. The windows it needs: outside them, members
-    // are fixed at 0 (an SOS2 ray on one member keeps both neighbours).
-    std::vector<Fixed> outside(f_.sets.size());
-    Fixed piece = part;
-    for (std::size_t k = 0; k < f_.sets.size(); ++k) {
-      if (touched[k].empty()) continue;
-      const Formulation::Set &set = f_.sets[k];
-      int first = touched[k].front(), last = touched[k].back();
-      if (set.type == 2 && first == last) {
-        first -= 1;
-        last += 1;
-      }
-      for (int at = 0; at < static_cast<int>(set.member.size()); ++at) {
-        if (at < first || at > last) outside[k].push_back(set.member[static_cast<std::size_t>(at)]);
-      }
-      piece.insert(piece.end(), outside[k].begin(), outside[k].end());
-    }
-    switch (feasible(piece)) {
+    switch (split(part, parts)) {
       case Search::kPoint:
         s.kind = Settled::kUnbounded;
         return s;
       case Search::kStopped:
         return stopped(s);
       case Search::kFailed:
-        return gave_up("CBC found no answer for a part of the unbounded relaxation");
+        return gave_up(s, "CBC found no answer for a part of the unbounded relaxation");
       case Search::kNone:
         break;
-    }
-    // No point in the piece: every other point of the part has a member the
-    // ray needs at 0, in the first set whose window it leaves.
-    Fixed prefix = part;
-    for (std::size_t k = 0; k < f_.sets.size(); ++k) {
-      for (int at : touched[k]) {
-        Fixed child = prefix;
-        child.push_back(f_.sets[k].member[static_cast<std::size_t>(at)]);
-        parts.push_back(std::move(child));
-      }
-      prefix.insert(prefix.end(), outside[k].begin(), outside[k].end());
     }
   }
   if (!any_bounded) {
