@@ -33,14 +33,15 @@ constexpr double as_reported(double value) {
 }
 
 // Indices and counts are int (the C interface's type) and never negative;
-// containers take size_t. -Wsign-conversion makes every conversion explicit,
-// and these two are its spellings.
+// containers take size_t. The library builds with -Wsign-conversion, so an
+// int taken as a size is converted in writing, with to_size.
 inline std::size_t to_size(int n) { return static_cast<std::size_t>(n); }
 // Only an int: any other type would convert silently first.
 template <class T>
 std::size_t to_size(T) = delete;
 
-// The size of a container the store's limits keep within int.
+// A container's size as an int, for one the store's limits keep within int
+// (the compiler does not flag this direction).
 template <class Container>
 int int_size(const Container &c) {
   return static_cast<int>(c.size());

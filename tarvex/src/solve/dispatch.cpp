@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -179,12 +178,6 @@ EngineChoice choose_engine(const Problem &p, const Engines &engines) {
 
 std::vector<IisMember> Engine::iis_candidate(const Store &, SolveContext &, double) const {
   return {};
-}
-
-double Problem::param(const char *name) const {
-  const int index = find_param(name);
-  if (index < 0) throw std::logic_error("unknown parameter");
-  return params.value[to_size(index)];
 }
 
 Engines built_engines() {

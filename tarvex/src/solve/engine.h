@@ -41,9 +41,6 @@ struct Problem {
   LogFile &log() const { return context.log; }
   double param(Param id) const { return params[id]; }
   int int_param(Param id) const { return static_cast<int>(params[id]); }
-  // By name: engines/cbc until it reads by id.
-  double param(const char *name) const;
-  int int_param(const char *name) const { return static_cast<int>(param(name)); }
 };
 
 // What a solve reports. Engines fill code, the status and the slots of

@@ -3,11 +3,12 @@
 #define TARVEX_STORE_PARAMS_H
 
 #include <array>
-#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "core/numeric.h"
 
 namespace tvx {
 
@@ -80,8 +81,8 @@ int find_param(const char *name);
 struct ParamValues {
   ParamValues() { reset(); }
   void reset();
-  double operator[](Param id) const { return value[static_cast<std::size_t>(id)]; }
-  double &operator[](Param id) { return value[static_cast<std::size_t>(id)]; }
+  double operator[](Param id) const { return value[to_size(index_of(id))]; }
+  double &operator[](Param id) { return value[to_size(index_of(id))]; }
   std::array<double, kNumParams> value;
 };
 

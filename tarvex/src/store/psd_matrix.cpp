@@ -16,6 +16,11 @@ struct Keyed {
   double value;
 };
 
+// The offset of (row, col) in a dim x dim row-major matrix.
+std::size_t dense_offset(int row, int col, int dim) {
+  return to_size(row) * to_size(dim) + to_size(col);
+}
+
 }  // namespace
 
 void unpacked_position(std::int64_t position, int *row, int *col) {
@@ -50,11 +55,10 @@ std::vector<SymEntry> symmetric_entries(int dim, int n, const int *pos, const do
 }
 
 std::vector<double> dense_symmetric(int dim, const std::vector<SymEntry> &m) {
-  const auto n = to_size(dim);
-  std::vector<double> out(n * n, 0.0);
+  std::vector<double> out(to_size(dim) * to_size(dim), 0.0);
   for (const SymEntry &e : m) {
-    out[to_size(e.row) * n + e.col] = e.value;
-    out[to_size(e.col) * n + e.row] = e.value;
+    out[dense_offset(e.row, e.col, dim)] = e.value;
+    out[dense_offset(e.col, e.row, dim)] = e.value;
   }
   return out;
 }
@@ -62,7 +66,7 @@ std::vector<double> dense_symmetric(int dim, const std::vector<SymEntry> &m) {
 double inner_product(const std::vector<SymEntry> &m, const double *x, int dim) {
   double sum = 0;
   for (const SymEntry &e : m) {
-    const double t = e.value * x[to_size(e.row) * dim + e.col];
+    const double t = e.value * x[dense_offset(e.row, e.col, dim)];
     sum += e.row == e.col ? t : 2 * t;
   }
   return sum;
@@ -71,7 +75,7 @@ double inner_product(const std::vector<SymEntry> &m, const double *x, int dim) {
 double inner_product_size(const std::vector<SymEntry> &m, const double *x, int dim) {
   double sum = 0;
   for (const SymEntry &e : m) {
-    const double t = std::fabs(e.value * x[to_size(e.row) * dim + e.col]);
+    const double t = std::fabs(e.value * x[dense_offset(e.row, e.col, dim)]);
     sum += e.row == e.col ? t : 2 * t;
   }
   return sum;
