@@ -311,14 +311,19 @@ struct ClassCase {
 
 class ProblemClass : public ::testing::TestWithParam<ClassCase> {};
 
-// On min x + y over x, y in [-1, 2] with x + y >= -1.
-TEST_P(ProblemClass, PicksAnEngineOrRefuses) {
-  const ClassCase &c = GetParam();
+// min x + y over x, y in [-1, 2] with x + y >= -1, then what build adds.
+Builder class_model(const std::function<void(Builder &)> &build) {
   Builder b;
   b.var(-1, 2, 1);
   b.var(-1, 2, 1);
   b.row({{0, 1}, {1, 1}}, -1, kTvxInfinity);
-  c.build(b);
+  build(b);
+  return b;
+}
+
+TEST_P(ProblemClass, PicksAnEngineOrRefuses) {
+  const ClassCase &c = GetParam();
+  const Builder b = class_model(c.build);
   const tvx::SolveOutcome out = solve(b.store, {}, c.callback);
   EXPECT_EQ(out.code, c.code);
   if (c.code == kOk) {
@@ -472,14 +477,9 @@ struct ChoiceCase {
 
 class EngineChoice : public ::testing::TestWithParam<ChoiceCase> {};
 
-// On min x + y over x, y in [-1, 2] with x + y >= -1, as above.
 TEST_P(EngineChoice, FollowsTheProblemClass) {
   const ChoiceCase &c = GetParam();
-  Builder b;
-  b.var(-1, 2, 1);
-  b.var(-1, 2, 1);
-  b.row({{0, 1}, {1, 1}}, -1, kTvxInfinity);
-  c.build(b);
+  const Builder b = class_model(c.build);
   const tvx::ParamValues params;
   tvx::SolveContext context("");
   tvx::CallbackContext go(go_on, nullptr, nullptr, context);
