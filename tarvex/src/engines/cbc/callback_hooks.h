@@ -77,7 +77,9 @@ class SearchHooks {
   double sign() const { return sign_; }
   // An objective of the formulation (minimised) in the model's sense, an
   // infinite one as reported (+-TVX_INFINITY).
-  double model_objective(double v) const { return as_reported(sign_ * v + p_.model.objcon()); }
+  double model_objective(double v) const {
+    return std::isinf(v) ? as_reported(sign_ * v) : sign_ * v + p_.model.objcon();
+  }
   double objective(const double *x) const {
     double v = 0;
     for (int j = 0; j < n_cols_; ++j) v += f_.cost[to_size(j)] * x[j];
