@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "solve/dispatch.h"
 #include "solve/engine.h"
 #include "store/params.h"
 #include "solve_fixture.h"
@@ -310,14 +311,19 @@ struct ClassCase {
 
 class ProblemClass : public ::testing::TestWithParam<ClassCase> {};
 
-// On min x + y over x, y in [-1, 2] with x + y >= -1.
-TEST_P(ProblemClass, PicksAnEngineOrRefuses) {
-  const ClassCase &c = GetParam();
+// min x + y over x, y in [-1, 2] with x + y >= -1, then what build adds.
+Builder class_model(const std::function<void(Builder &)> &build) {
   Builder b;
   b.var(-1, 2, 1);
   b.var(-1, 2, 1);
   b.row({{0, 1}, {1, 1}}, -1, kTvxInfinity);
-  c.build(b);
+  build(b);
+  return b;
+}
+
+TEST_P(ProblemClass, PicksAnEngineOrRefuses) {
+  const ClassCase &c = GetParam();
+  const Builder b = class_model(c.build);
   const tvx::SolveOutcome out = solve(b.store, {}, c.callback);
   EXPECT_EQ(out.code, c.code);
   if (c.code == kOk) {
@@ -450,6 +456,99 @@ const ClassCase kClassCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ProblemClass, ::testing::ValuesIn(kClassCases), CaseName());
+
+// ---- The choice of engine ------------------------------------------------------
+
+const tvx::Engines kAll = tvx::built_engines();
+const tvx::Engines kLinearOnly{&tvx::highs_engine(), nullptr, nullptr};
+const tvx::Engines kNone{};
+const tvx::Engine *const kHighs = &tvx::highs_engine();
+const tvx::Engine *const kCbc = &tvx::cbc_engine();
+const tvx::Engine *const kDsdp = &tvx::dsdp_engine();
+
+struct ChoiceCase {
+  const char *name;
+  std::function<void(Builder &)> build;
+  bool callback;
+  const tvx::Engines &engines;
+  const tvx::Engine *chosen;  // null: none
+  bool refused;
+};
+
+class EngineChoice : public ::testing::TestWithParam<ChoiceCase> {};
+
+TEST_P(EngineChoice, FollowsTheProblemClass) {
+  const ChoiceCase &c = GetParam();
+  const Builder b = class_model(c.build);
+  const tvx::ParamValues params;
+  tvx::SolveContext context("");
+  tvx::CallbackContext go(go_on, nullptr, nullptr, context);
+  if (c.callback) context.callback = &go;
+  const tvx::EngineChoice choice =
+      tvx::choose_engine(tvx::make_problem(b.store, params, context), c.engines);
+  EXPECT_EQ(choice.engine, c.chosen);
+  EXPECT_EQ(!choice.refusal.empty(), c.refused) << choice.refusal;
+}
+
+const ChoiceCase kChoiceCases[] = {
+    {"Lp", [](Builder &) {}, false, kAll, kHighs, false},
+    {"LpWithCallback", [](Builder &) {}, true, kAll, kHighs, false},
+    {"ConvexQp", [](Builder &b) { b.quad(0, 0, 1); }, false, kAll, kHighs, false},
+    {"Mip", [](Builder &b) { b.store.set_var_type(0, 'I'); }, false, kAll, kHighs, false},
+    {"MipWithCallback", [](Builder &b) { b.store.set_var_type(0, 'I'); }, true, kAll, kCbc, false},
+    {"Sos",
+     [](Builder &b) {
+       b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}});
+     },
+     false, kAll, kCbc, false},
+    {"Indicator",
+     [](Builder &b) {
+       b.indicator(b.var(0, 1, 0, 'B'), 1, {{0, 1}}, '<', 1);
+     },
+     false, kAll, kCbc, false},
+    // A semi-continuous range that excludes 0 and has no far side goes to CBC
+    // where it is built (HiGHS would state that side with a finite bound).
+    {"SemiContinuousWithoutUpperBound", [](Builder &b) { b.var(1, kTvxInfinity, 1, 'S'); }, false,
+     kAll, kCbc, false},
+    {"SemiContinuousWithoutUpperBoundLinearOnly",
+     [](Builder &b) { b.var(1, kTvxInfinity, 1, 'S'); }, false, kLinearOnly, kHighs, false},
+    {"SemiContinuousBounded", [](Builder &b) { b.var(1, 5, 1, 'S'); }, false, kAll, kHighs, false},
+    {"Semidefinite", [](Builder &b) { add_identity_psd_var(b); }, false, kAll, kDsdp, false},
+    {"SemidefiniteWithCallback", [](Builder &b) { add_identity_psd_var(b); }, true, kAll, kDsdp,
+     false},
+    {"NonConvexQp",
+     [](Builder &b) {
+       b.quad(0, 0, 1);
+       b.quad(1, 1, -1);
+     },
+     false, kAll, nullptr, true},
+    {"QuadraticMip",
+     [](Builder &b) {
+       b.store.set_var_type(0, 'I');
+       b.quad(0, 0, 1);
+     },
+     false, kAll, nullptr, true},
+    {"SemidefiniteWithInteger",
+     [](Builder &b) {
+       add_identity_psd_var(b);
+       b.store.set_var_type(0, 'I');
+     },
+     false, kAll, nullptr, true},
+    {"SosWithoutCbc",
+     [](Builder &b) {
+       b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}});
+     },
+     false, kLinearOnly, nullptr, true},
+    {"MipWithCallbackWithoutCbc", [](Builder &b) { b.store.set_var_type(0, 'I'); }, true,
+     kLinearOnly, nullptr, true},
+    {"SemidefiniteWithoutDsdp", [](Builder &b) { add_identity_psd_var(b); }, false, kLinearOnly,
+     nullptr, true},
+    // Refused by the run only if it needs an engine (a model without
+    // variables does not).
+    {"LpWithoutEngines", [](Builder &) {}, false, kNone, nullptr, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, EngineChoice, ::testing::ValuesIn(kChoiceCases), CaseName());
 
 // ---- The convexity test -------------------------------------------------------
 

@@ -1,6 +1,7 @@
 // Environments: parameters, parameter files and the log.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cfloat>
 #include <climits>
@@ -9,12 +10,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "io/file_io.h"
+#include "store/params.h"
 #include "tarvex.h"
 #include "test_support.h"
 
@@ -231,6 +235,56 @@ TEST_P(EveryParam, NamesIgnoreCaseWithUnderscoreForSlash) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Params, EveryParam, ::testing::ValuesIn(kParams), CaseName());
+
+// The library reads parameters by id: each id must name its own row of the
+// table, the one its identifier spells ("/" written "_").
+TEST(Params, EachIdNamesItsTableRow) {
+#define ID_ROW(id) std::pair<tvx::Param, const char *>(tvx::Param::id, #id)
+  const std::pair<tvx::Param, const char *> rows[] = {
+      ID_ROW(Method),
+      ID_ROW(Presolve),
+      ID_ROW(Dualization),
+      ID_ROW(NumThreads),
+      ID_ROW(EnableNetworkFlow),
+      ID_ROW(EnableStochasticLP),
+      ID_ROW(SPX_ColumnGeneration),
+      ID_ROW(SPX_CrashStart),
+      ID_ROW(SPX_MaxIterations),
+      ID_ROW(SPX_PrimalPricing),
+      ID_ROW(SPX_DualPricing),
+      ID_ROW(IPM_MaxIterations),
+      ID_ROW(MIP_MaxNodes),
+      ID_ROW(MIP_RootParallelism),
+      ID_ROW(MIP_AutoConfiguration),
+      ID_ROW(MIP_MaxSols),
+      ID_ROW(MIP_AllowDualPresolve),
+      ID_ROW(MIP_DetectDisconnectedComponents),
+      ID_ROW(MIP_SolutionPoolSize),
+      ID_ROW(MIP_MaxStallingNodes),
+      ID_ROW(SolutionTarget),
+      ID_ROW(MaxTime),
+      ID_ROW(SPX_PrimalTolerance),
+      ID_ROW(SPX_DualTolerance),
+      ID_ROW(IPM_PrimalTolerance),
+      ID_ROW(IPM_DualTolerance),
+      ID_ROW(IPM_GapTolerance),
+      ID_ROW(MIP_IntegerTolerance),
+      ID_ROW(MIP_ObjectiveTolerance),
+      ID_ROW(MIP_GapAbs),
+      ID_ROW(MIP_GapRel),
+      ID_ROW(MIP_LinearizationBigM),
+      ID_ROW(MIP_Cutoff),
+  };
+#undef ID_ROW
+  ASSERT_EQ(std::size(rows), static_cast<std::size_t>(tvx::kNumParams));
+  for (int k = 0; k < tvx::kNumParams; ++k) {
+    const auto &[id, spelled] = rows[k];
+    EXPECT_EQ(tvx::index_of(id), k) << spelled;
+    std::string name = tvx::param_def(id).name;
+    std::replace(name.begin(), name.end(), '/', '_');
+    EXPECT_EQ(name, spelled);
+  }
+}
 
 TEST(Params, UnknownNamesAndMissingArguments) {
   TVXenv *env = load_env();

@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "core/model.h"
-#include "solve/detached.h"
+#include "solve/snapshot_run.h"
 #include "test_support.h"
 
 namespace {
@@ -58,15 +58,15 @@ TEST(Snapshot, ChangeWhileHeldCopiesTheModelAndLeavesTheSnapshot) {
   EXPECT_TRUE(snap->results().x.has_value());
 }
 
-// The run of a detached solve sees the problem as it was when it started,
+// The run of a solve on a snapshot sees the problem as it was when it started,
 // whatever is changed meanwhile (as a callback would, taking the lock). A
 // result it could not keep is never reported as a success or a stop with an
 // incumbent; a failure keeps its code.
-TEST(Snapshot, DetachedRunKeepsResultsOnlyForTheProblemItSolved) {
+TEST(Snapshot, RunKeepsResultsOnlyForTheProblemItSolved) {
   constexpr int kDiscarded = TVX_ERROR_NO_SOLN;
   struct Case {
     int ran;      // what the run returns
-    int changed;  // what run_detached answers when the model changed meanwhile
+    int changed;  // what run_on_snapshot answers when the model changed meanwhile
   };
   for (const Case c :
        {Case{kOk, kDiscarded}, Case{TVX_ERROR_ABORT_TIME_LIMIT, kDiscarded},
@@ -77,7 +77,7 @@ TEST(Snapshot, DetachedRunKeepsResultsOnlyForTheProblemItSolved) {
       const auto m = two_vars();
       const tvx::Store *before = &m->store();
       bool kept = false;
-      const int code = tvx::run_detached(
+      const int code = tvx::run_on_snapshot(
           *m, nullptr,
           [&](const tvx::SolveInput &input, tvx::SolveContext &) {
             EXPECT_EQ(&input.model(), before);

@@ -46,9 +46,8 @@ TVXmodel *copy_model(TVXmodel *model) {
 
 double model_param(tvx::Model &m, const char *name) {
   const int index = tvx::find_param(name);
-  return m.env->with([index](const tvx::EnvSettings &s) {
-    return s.params.value[static_cast<std::size_t>(index)];
-  });
+  return m.env->with(
+      [index](const tvx::EnvSettings &s) { return s.params.value[tvx::to_size(index)]; });
 }
 
 }  // namespace

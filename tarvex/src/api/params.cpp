@@ -21,7 +21,8 @@ int get_param(Env &e, const char *name, ParamType type, T *value) {
   if (name == nullptr || value == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
   const int i = tvx::find_param(name, type);
   if (i < 0) return TVX_ERROR_PARAM_GET_ERROR;
-  *value = static_cast<T>(e.with([i](const EnvSettings &s) { return s.params.value[i]; }));
+  *value =
+      static_cast<T>(e.with([i](const EnvSettings &s) { return s.params.value[tvx::to_size(i)]; }));
   return TVX_ERROR_OKAY;
 }
 
@@ -33,7 +34,7 @@ int get_param_info(Env &e, const char *name, ParamType type, T *current, T *mini
   const int i = tvx::find_param(name, type);
   if (i < 0) return TVX_ERROR_PARAM_GET_ERROR;
   const tvx::ParamDef &def = tvx::param_def(i);
-  const double now = e.with([i](const EnvSettings &s) { return s.params.value[i]; });
+  const double now = e.with([i](const EnvSettings &s) { return s.params.value[tvx::to_size(i)]; });
   if (current) *current = static_cast<T>(now);
   if (minimum) *minimum = static_cast<T>(def.minval);
   if (maximum) *maximum = static_cast<T>(def.maxval);
@@ -45,7 +46,7 @@ int set_param(Env &e, const char *name, ParamType type, double value) {
   if (name == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
   const int i = tvx::find_param(name, type);
   if (i < 0 || !tvx::in_range(tvx::param_def(i), value)) return TVX_ERROR_PARAM_SET_ERROR;
-  e.with([i, value](EnvSettings &s) { s.params.value[i] = value; });
+  e.with([i, value](EnvSettings &s) { s.params.value[tvx::to_size(i)] = value; });
   return TVX_ERROR_OKAY;
 }
 

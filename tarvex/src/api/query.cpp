@@ -90,8 +90,8 @@ extern "C" TVX_API int TVXgetvars(TVXmodel *model, int *numnz, int *beg, int *in
     if (rc != TVX_ERROR_OKAY) return rc;
     const tvx::ColumnView &cols = m.store().columns();
     return read_compressed(numnz, beg, ind, val, start, count, [&](int j) {
-      const std::size_t b = cols.beg[static_cast<std::size_t>(j)];
-      const std::size_t e = cols.beg[static_cast<std::size_t>(j) + 1];
+      const std::size_t b = cols.beg[tvx::to_size(j)];
+      const std::size_t e = cols.beg[tvx::to_size(j) + 1];
       return Slice{cols.row.data() + b, cols.val.data() + b, static_cast<int>(e - b)};
     });
   });
@@ -117,7 +117,7 @@ extern "C" TVX_API int TVXgetq(TVXmodel *model, int *numqnz, int *qrow, int *qco
   return tvx::model_call(model, [&](tvx::Model &m) {
     if (numqnz == nullptr) return TVX_ERROR_INVALID_ARGUMENT;
     const tvx::QTerms &q = m.store().qterms();
-    const int n = static_cast<int>(q.val.size());
+    const int n = tvx::int_size(q.val);
     const bool none = qrow == nullptr && qcol == nullptr && val == nullptr;
     if (none) {
       *numqnz = n;
@@ -126,9 +126,9 @@ extern "C" TVX_API int TVXgetq(TVXmodel *model, int *numqnz, int *qrow, int *qco
     if (qrow == nullptr || qcol == nullptr || val == nullptr || *numqnz < n)
       return TVX_ERROR_INVALID_ARGUMENT;
     for (int k = 0; k < n; ++k) {
-      qrow[k] = q.row[static_cast<std::size_t>(k)];
-      qcol[k] = q.col[static_cast<std::size_t>(k)];
-      val[k] = q.val[static_cast<std::size_t>(k)];
+      qrow[k] = q.row[tvx::to_size(k)];
+      qcol[k] = q.col[tvx::to_size(k)];
+      val[k] = q.val[tvx::to_size(k)];
     }
     *numqnz = n;
     return TVX_ERROR_OKAY;
@@ -157,7 +157,7 @@ extern "C" TVX_API int TVXgetsos(TVXmodel *model, int *nummembers, int *types, i
     int at = 0;
     for (int s = start; s < start + count; ++s) {
       const int len = sos.members.length(s);
-      if (types != nullptr) types[s - start] = sos.type[static_cast<std::size_t>(s)];
+      if (types != nullptr) types[s - start] = sos.type[tvx::to_size(s)];
       if (beg != nullptr) beg[s - start] = at;
       if (!sizing) {
         std::copy_n(sos.members.index(s), len, ind + at);
@@ -184,7 +184,7 @@ extern "C" TVX_API int TVXgetgenconstrIndicator(TVXmodel *model, int index, int 
     const tvx::GenConstrs &gen = m.store().genconstrs();
     if (index < 0 || index >= m.store().num_genconstrs())
       return TVX_ERROR_MODEL_INVALID_INDICATOR_ROW_IDX;
-    const auto g = static_cast<std::size_t>(index);
+    const auto g = tvx::to_size(index);
     if (gen.type[g] != TVX_GENCONSTR_INDICATOR) return TVX_ERROR_MODEL_INVALID_INDICATOR_ROW_IDX;
     const int n = gen.terms.length(index);
     const bool sizing = ind == nullptr && val == nullptr;

@@ -6,7 +6,7 @@
 #include "core/model.h"
 #include "core/registry.h"
 #include "solve/callback.h"
-#include "solve/detached.h"
+#include "solve/snapshot_run.h"
 #include "solve/dispatch.h"
 #include "solve/iis.h"
 #include "tarvex.h"
@@ -18,7 +18,7 @@ namespace {
 // IIS_NO_SOLN for an IIS. Neither call gives them otherwise.
 int optimize(tvx::Model &m, TVXmodel *handle) {
   tvx::SolveOutcome outcome;
-  return tvx::run_detached(
+  return tvx::run_on_snapshot(
       m, handle,
       [&outcome](const tvx::SolveInput &input, tvx::SolveContext &context) {
         outcome = tvx::solve(input, context);
@@ -32,7 +32,7 @@ int optimize(tvx::Model &m, TVXmodel *handle) {
 // model.
 int compute_iis(tvx::Model &m, TVXmodel *handle) {
   tvx::IisOutcome outcome;
-  return tvx::run_detached(
+  return tvx::run_on_snapshot(
       m, handle,
       [&outcome](const tvx::SolveInput &input, tvx::SolveContext &context) {
         outcome = tvx::compute_iis(input, context);
@@ -48,12 +48,12 @@ int compute_iis(tvx::Model &m, TVXmodel *handle) {
       TVX_ERROR_IIS_NO_SOLN);
 }
 
-// A detached run holds the lock only while it copies and stores, so it
+// A snapshot run holds the lock only while it copies and stores, so it
 // takes the model through the registry rather than under model_call. A run
 // started from inside a callback on the same thread would wait for the
 // search that called it: refused.
 template <class F>
-int detached_call(TVXmodel *model, F &&f) noexcept {
+int snapshot_call(TVXmodel *model, F &&f) noexcept {
   return tvx::guarded([&]() -> int {
     const std::shared_ptr<tvx::Model> m = tvx::find_model(model);
     if (!m) return TVX_ERROR_INVALID_ARGUMENT;
@@ -63,9 +63,9 @@ int detached_call(TVXmodel *model, F &&f) noexcept {
 
 }  // namespace
 
-extern "C" TVX_API int TVXoptimize(TVXmodel *model) { return detached_call(model, optimize); }
+extern "C" TVX_API int TVXoptimize(TVXmodel *model) { return snapshot_call(model, optimize); }
 
-extern "C" TVX_API int TVXcomputeIIS(TVXmodel *model) { return detached_call(model, compute_iis); }
+extern "C" TVX_API int TVXcomputeIIS(TVXmodel *model) { return snapshot_call(model, compute_iis); }
 
 // usrdata is only handed back to cb, never looked into; without a function
 // none is kept.

@@ -1,4 +1,5 @@
-// Statuses and the mapping of exceptions to them, shared by every folder.
+// Statuses: their texts, the mapping of exceptions to them, and the detail
+// of a failure; shared by every folder.
 #ifndef TARVEX_CORE_STATUS_H
 #define TARVEX_CORE_STATUS_H
 
@@ -8,11 +9,15 @@
 
 namespace tvx {
 
-// The statuses the library's C++ code returns most, by their meaning there.
-constexpr int kOk = TVX_ERROR_OKAY;
+// The failures the library's C++ code returns most, by their meaning there.
+// Success has one spelling, TVX_ERROR_OKAY.
 constexpr int kBadArgument = TVX_ERROR_INVALID_ARGUMENT;  // a caller's fault
 constexpr int kBadData = TVX_ERROR_MODEL_INPUT_ERROR;     // a value the model cannot hold
 constexpr int kBadFormat = TVX_ERROR_FORMAT_ERROR;        // a file's content or suffix
+
+// The text of a status code (TVXexplainerror): a literal, valid for ever;
+// "Unknown error code" for a code the library does not have.
+const char *status_text(int code) noexcept;
 
 // Maps the exception in flight to a status (std::bad_alloc: NOMEMORY, any
 // other: the generic failure); call only inside a catch block.

@@ -70,7 +70,7 @@ int resolve_links(const char *path, std::string &out) {
   std::vector<char> buf(256);
   for (int hops = 0;; ++hops) {
     struct stat st;
-    if (lstat(out.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return kOk;
+    if (lstat(out.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return TVX_ERROR_OKAY;
     if (hops == 40) {  // as many as the system follows
       errno = ELOOP;
       return cannot_create();
@@ -107,7 +107,7 @@ int create_beside(const std::string &target, int *fd, std::string &temp) {
     *fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (*fd >= 0) {
       temp = std::move(name);
-      return kOk;
+      return TVX_ERROR_OKAY;
     }
     if (errno != EEXIST) return cannot_create();
   }
@@ -129,7 +129,7 @@ template <class S, class Base>
 int start(std::unique_ptr<Base> &out, FilePtr file) {
   auto stream = std::make_unique<S>(std::move(file));
   const int rc = stream->init();
-  if (rc == kOk) out = std::move(stream);
+  if (rc == TVX_ERROR_OKAY) out = std::move(stream);
   return rc;
 }
 
@@ -174,7 +174,7 @@ class InputFile::Source {
       return system_failure(TVX_ERROR_FILE_READ_ERROR, "cannot read the file");
     in_len_ = n;
     *more = n > 0;
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 
   FilePtr file_;
@@ -191,7 +191,7 @@ class PlainSource final : public InputFile::Source {
     *got = std::fread(buf, 1, n, file_.get());
     if (*got == 0 && std::ferror(file_.get()))
       return system_failure(TVX_ERROR_FILE_READ_ERROR, "cannot read the file");
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 };
 
@@ -210,7 +210,7 @@ class GzipSource final : public InputFile::Source {
     if (rc == Z_MEM_ERROR) return TVX_ERROR_NOMEMORY;
     if (rc != Z_OK) return TVX_ERROR_ERROR;
     initialised_ = true;
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 
   int read(char *buf, std::size_t n, std::size_t *got) override {
@@ -219,7 +219,7 @@ class GzipSource final : public InputFile::Source {
       if (z_.avail_in == 0 && !eof_) {
         bool more = false;
         const int rc = fill(&more);
-        if (rc != kOk) return rc;
+        if (rc != TVX_ERROR_OKAY) return rc;
         eof_ = !more;
         z_.next_in = reinterpret_cast<Bytef *>(in_.data());
         z_.avail_in = static_cast<uInt>(in_len_);
@@ -243,7 +243,7 @@ class GzipSource final : public InputFile::Source {
         return corrupt("gzip");  // or not gzip at all
       }
     }
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 
  private:
@@ -267,7 +267,7 @@ class Bzip2Source final : public InputFile::Source {
     if (rc == BZ_MEM_ERROR) return TVX_ERROR_NOMEMORY;
     if (rc != BZ_OK) return TVX_ERROR_ERROR;
     initialised_ = true;
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 
   int read(char *buf, std::size_t n, std::size_t *got) override {
@@ -276,7 +276,7 @@ class Bzip2Source final : public InputFile::Source {
       if (bz_.avail_in == 0 && !eof_) {
         bool more = false;
         const int rc = fill(&more);
-        if (rc != kOk) return rc;
+        if (rc != TVX_ERROR_OKAY) return rc;
         eof_ = !more;
         bz_.next_in = in_.data();
         bz_.avail_in = static_cast<unsigned>(in_len_);
@@ -290,7 +290,7 @@ class Bzip2Source final : public InputFile::Source {
         initialised_ = false;
         bz_ = bz_stream{};
         const int rc = init();
-        if (rc != kOk) return rc;
+        if (rc != TVX_ERROR_OKAY) return rc;
         bz_.next_in = next_in;
         bz_.avail_in = avail_in;
         in_stream_ = true;
@@ -309,7 +309,7 @@ class Bzip2Source final : public InputFile::Source {
         return corrupt("bzip2");
       }
     }
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 
  private:
@@ -331,7 +331,7 @@ int InputFile::open(const char *filename, Compression compression) {
   switch (compression) {
     case Compression::None:
       source_ = std::make_unique<PlainSource>(std::move(file));
-      return kOk;
+      return TVX_ERROR_OKAY;
     case Compression::Gzip:
       return start<GzipSource>(source_, std::move(file));
     case Compression::Bzip2:
@@ -359,16 +359,16 @@ class OutputFile::Sink {
   // disk once this succeeded.
   int close(bool sync) {
     int rc = finish();
-    if (rc == kOk && std::fflush(file_.get()) != 0) rc = cannot_write();
-    if (rc == kOk && sync && fsync(fileno(file_.get())) != 0) rc = cannot_write();
+    if (rc == TVX_ERROR_OKAY && std::fflush(file_.get()) != 0) rc = cannot_write();
+    if (rc == TVX_ERROR_OKAY && sync && fsync(fileno(file_.get())) != 0) rc = cannot_write();
     const bool closed = std::fclose(file_.release()) == 0;
-    if (rc == kOk && !closed) rc = cannot_write();
+    if (rc == TVX_ERROR_OKAY && !closed) rc = cannot_write();
     return rc;
   }
 
  protected:
   int put(const char *data, std::size_t n) {
-    return std::fwrite(data, 1, n, file_.get()) == n ? kOk : cannot_write();
+    return std::fwrite(data, 1, n, file_.get()) == n ? TVX_ERROR_OKAY : cannot_write();
   }
 
   static int cannot_write() {
@@ -384,7 +384,7 @@ class PlainSink final : public OutputFile::Sink {
  public:
   using Sink::Sink;
   int write(const char *data, std::size_t n) override { return put(data, n); }
-  int finish() override { return kOk; }
+  int finish() override { return TVX_ERROR_OKAY; }
 };
 
 class GzipSink final : public OutputFile::Sink {
@@ -400,7 +400,7 @@ class GzipSink final : public OutputFile::Sink {
     if (rc == Z_MEM_ERROR) return TVX_ERROR_NOMEMORY;
     if (rc != Z_OK) return TVX_ERROR_ERROR;
     initialised_ = true;
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 
   int write(const char *data, std::size_t n) override {
@@ -409,11 +409,11 @@ class GzipSink final : public OutputFile::Sink {
       z_.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data));
       z_.avail_in = part;
       const int rc = pump(Z_NO_FLUSH);
-      if (rc != kOk) return rc;
+      if (rc != TVX_ERROR_OKAY) return rc;
       data += part;
       n -= part;
     }
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 
   int finish() override { return pump(Z_FINISH); }
@@ -428,9 +428,9 @@ class GzipSink final : public OutputFile::Sink {
       const int rc = deflate(&z_, flush);
       if (rc == Z_STREAM_ERROR) return TVX_ERROR_ERROR;
       const int wrc = put(out_.data(), out_.size() - z_.avail_out);
-      if (wrc != kOk) return wrc;
+      if (wrc != TVX_ERROR_OKAY) return wrc;
       if (flush == Z_FINISH ? rc == Z_STREAM_END : z_.avail_in == 0 && z_.avail_out != 0)
-        return kOk;
+        return TVX_ERROR_OKAY;
     }
   }
 
@@ -451,7 +451,7 @@ class Bzip2Sink final : public OutputFile::Sink {
     if (rc == BZ_MEM_ERROR) return TVX_ERROR_NOMEMORY;
     if (rc != BZ_OK) return TVX_ERROR_ERROR;
     initialised_ = true;
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 
   int write(const char *data, std::size_t n) override {
@@ -464,12 +464,12 @@ class Bzip2Sink final : public OutputFile::Sink {
         bz_.avail_out = static_cast<unsigned>(out_.size());
         if (BZ2_bzCompress(&bz_, BZ_RUN) != BZ_RUN_OK) return TVX_ERROR_ERROR;
         const int rc = put(out_.data(), out_.size() - bz_.avail_out);
-        if (rc != kOk) return rc;
+        if (rc != TVX_ERROR_OKAY) return rc;
       }
       data += part;
       n -= part;
     }
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 
   int finish() override {
@@ -479,8 +479,8 @@ class Bzip2Sink final : public OutputFile::Sink {
       const int rc = BZ2_bzCompress(&bz_, BZ_FINISH);
       if (rc != BZ_FINISH_OK && rc != BZ_STREAM_END) return TVX_ERROR_ERROR;
       const int wrc = put(out_.data(), out_.size() - bz_.avail_out);
-      if (wrc != kOk) return wrc;
-      if (rc == BZ_STREAM_END) return kOk;
+      if (wrc != TVX_ERROR_OKAY) return wrc;
+      if (rc == BZ_STREAM_END) return TVX_ERROR_OKAY;
     }
   }
 
@@ -516,10 +516,10 @@ int OutputFile::open(const char *filename, Compression compression) {
     if (exists && faccessat(AT_FDCWD, filename, W_OK, AT_EACCESS) != 0) return cannot_create();
     std::string target;
     int rc = resolve_links(filename, target);
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
     int fd = -1;
     rc = create_beside(target, &fd, temp_);
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
     if (exists) keep_mode(fd, old);
     file.reset(fdopen(fd, "wb"));
     if (!file) {
@@ -534,7 +534,7 @@ int OutputFile::open(const char *filename, Compression compression) {
   switch (compression) {
     case Compression::None:
       sink_ = std::make_unique<PlainSink>(std::move(file));
-      rc = kOk;
+      rc = TVX_ERROR_OKAY;
       break;
     case Compression::Gzip:
       rc = start<GzipSink>(sink_, std::move(file));
@@ -543,7 +543,7 @@ int OutputFile::open(const char *filename, Compression compression) {
       rc = start<Bzip2Sink>(sink_, std::move(file));
       break;
   }
-  if (rc != kOk) discard();
+  if (rc != TVX_ERROR_OKAY) discard();
   return rc;
 }
 
@@ -556,7 +556,7 @@ int OutputFile::close() {
   if (!sink_) return TVX_ERROR_FILE_WRITE_ERROR;
   int rc = sink_->close(!temp_.empty());
   sink_.reset();
-  if (rc == kOk && !temp_.empty()) {
+  if (rc == TVX_ERROR_OKAY && !temp_.empty()) {
     if (std::rename(temp_.c_str(), target_.c_str()) == 0) {
       temp_.clear();
     } else {
@@ -574,13 +574,13 @@ int read_small_file(const char *filename, Compression compression, std::size_t l
   text.clear();
   InputFile file;
   int rc = file.open(filename, compression);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   char buf[4096];
   for (;;) {
     std::size_t got = 0;
     rc = file.read(buf, sizeof buf, &got);
-    if (rc != kOk) return rc;
-    if (got == 0) return kOk;
+    if (rc != TVX_ERROR_OKAY) return rc;
+    if (got == 0) return TVX_ERROR_OKAY;
     text.append(buf, got);
     if (text.size() > limit)
       return fail(kBadFormat,

@@ -41,16 +41,15 @@ struct NameKind {
 // comes later.
 void assign_names(std::initializer_list<NameKind> kinds, std::unordered_set<std::string> &taken) {
   for (const NameKind &k : kinds) {
-    k.out.assign(static_cast<std::size_t>(k.names.size()), std::string());
+    k.out.assign(to_size(k.names.size()), std::string());
     for (int i = 0; i < k.names.size(); ++i) {
       const std::string &name = k.names[i];
-      if (!name.empty() && k.valid(name) && taken.insert(name).second)
-        k.out[static_cast<std::size_t>(i)] = name;
+      if (!name.empty() && k.valid(name) && taken.insert(name).second) k.out[to_size(i)] = name;
     }
   }
   for (const NameKind &k : kinds) {
     for (int i = 0; i < k.names.size(); ++i) {
-      std::string &name = k.out[static_cast<std::size_t>(i)];
+      std::string &name = k.out[to_size(i)];
       if (!name.empty() || (k.optional && k.names[i].empty())) continue;
       const std::string base = k.prefix + std::to_string(i);
       name = base;

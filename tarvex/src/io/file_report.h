@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "core/log.h"
+#include "core/status.h"
 #include "store/store.h"
 #include "tarvex.h"
 
@@ -110,7 +111,7 @@ inline std::string quoted(std::string_view text, std::size_t limit = 60) {
 inline std::string FileReport::message(int status) const {
   std::string m = action_ == FileAction::Read ? "Reading \"" : "Writing \"";
   m += printable(filename_) + "\" failed: ";
-  if (!noted_) return m + TVXexplainerror(status);
+  if (!noted_) return m + status_text(status);
   if (line_ > 0) m += "line " + std::to_string(line_) + ": ";
   return m + what_;
 }

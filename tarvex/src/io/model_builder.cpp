@@ -16,8 +16,8 @@ namespace {
 // What a refusal of the Store means for a file: its content is bad, unless
 // memory ran out. what names the part refused, for the report.
 int content_status(int rc, const std::string &what) {
-  if (rc == kOk || rc == TVX_ERROR_NOMEMORY) return rc;
-  return fail(TVX_ERROR_FORMAT_ERROR, what + ": " + TVXexplainerror(rc));
+  if (rc == TVX_ERROR_OKAY || rc == TVX_ERROR_NOMEMORY) return rc;
+  return fail(TVX_ERROR_FORMAT_ERROR, what + ": " + status_text(rc));
 }
 
 // An element for the report: its name, or its index when it has none.
@@ -191,7 +191,7 @@ void ModelBuilder::add_coeff(int row, int var, double value) {
 
 void ModelBuilder::make_indicator(int row, int binvar, int binval, char row_sense,
                                   double rhs_value) {
-  indicator_of_[static_cast<std::size_t>(row)] = static_cast<int>(indicators_.size());
+  indicator_of_[to_size(row)] = int_size(indicators_);
   indicators_.push_back({row, binvar, binval, row_sense, rhs_value});
 }
 
@@ -206,7 +206,7 @@ void ModelBuilder::add_sos_member(int var, double weight) {
 }
 
 int ModelBuilder::last_sos_size() const {
-  return sos_beg_.empty() ? 0 : static_cast<int>(sos_ind_.size()) - sos_beg_.back();
+  return sos_beg_.empty() ? 0 : int_size(sos_ind_) - sos_beg_.back();
 }
 
 void ModelBuilder::add_qterm(int row, int col, double value) {
@@ -224,13 +224,13 @@ ModelBuilder::RowMatrix ModelBuilder::row_matrix() {
   const std::size_t nnz = coef_val_.size();
   RowMatrix a;
   a.start.assign(rows + 1, 0);
-  for (const int i : coef_row_) ++a.start[static_cast<std::size_t>(i) + 1];
+  for (const int i : coef_row_) ++a.start[to_size(i) + 1];
   for (std::size_t i = 0; i < rows; ++i) a.start[i + 1] += a.start[i];
   a.ind.resize(nnz);
   a.val.resize(nnz);
   std::vector<std::size_t> next(a.start);
   for (std::size_t k = 0; k < nnz; ++k) {
-    const std::size_t at = next[static_cast<std::size_t>(coef_row_[k])]++;
+    const std::size_t at = next[to_size(coef_row_[k])]++;
     a.ind[at] = coef_var_[k];
     a.val[at] = coef_val_[k];
   }
@@ -244,7 +244,7 @@ ModelBuilder::RowMatrix ModelBuilder::row_matrix() {
   for (std::size_t i = 0; i < rows; ++i) {
     const std::size_t row_start = w;
     for (std::size_t k = a.start[i]; k < a.start[i + 1]; ++k) {
-      std::size_t &slot = where[static_cast<std::size_t>(a.ind[k])];
+      std::size_t &slot = where[to_size(a.ind[k])];
       if (slot != kNone && slot >= row_start) {
         a.val[slot] += a.val[k];
       } else {
@@ -275,7 +275,7 @@ int ModelBuilder::add_linear_rows(const RowMatrix &a, Store &out) const {
     beg.clear();
     std::size_t j = i;
     while (j < rows && !is_indicator(static_cast<int>(j)) &&
-           a.start[j + 1] - base <= static_cast<std::size_t>(INT_MAX)) {
+           a.start[j + 1] - base <= to_size(INT_MAX)) {
       beg.push_back(static_cast<int>(a.start[j] - base));
       ++j;
     }
@@ -283,39 +283,36 @@ int ModelBuilder::add_linear_rows(const RowMatrix &a, Store &out) const {
     const int rc = out.add_rows(static_cast<int>(j - i), static_cast<int>(a.start[j] - base),
                                 beg.data(), a.ind.data() + base, a.val.data() + base,
                                 lhs.data() + i, rhs.data() + i, row_names_.data() + i);
-    if (rc != kOk && rc != TVX_ERROR_NOMEMORY) {
+    if (rc != TVX_ERROR_OKAY && rc != TVX_ERROR_NOMEMORY) {
       return refusal(rc, "row", row_names_, i, j - i, [&](std::size_t r) {
         for (std::size_t k = a.start[r]; k < a.start[r + 1]; ++k) {
           if (!valid_coeff(a.val[k]))
-            return "the coefficients of " + quoted(var_names_[static_cast<std::size_t>(a.ind[k])]) +
-                   " " + kBeyond;
+            return "the coefficients of " + quoted(var_names_[to_size(a.ind[k])]) + " " + kBeyond;
         }
         return std::string();
       });
     }
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
     i = j;
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int ModelBuilder::add_sos_sets(Store &out) const {
-  if (sos_ind_.size() > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
-  const int rc = out.add_sos(num_sos(), static_cast<int>(sos_ind_.size()), sos_type_.data(),
-                             sos_beg_.data(), sos_ind_.data(), sos_weight_.data());
-  if (rc != kOk && rc != TVX_ERROR_NOMEMORY) {
+  if (sos_ind_.size() > to_size(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
+  const int rc = out.add_sos(num_sos(), int_size(sos_ind_), sos_type_.data(), sos_beg_.data(),
+                             sos_ind_.data(), sos_weight_.data());
+  if (rc != TVX_ERROR_OKAY && rc != TVX_ERROR_NOMEMORY) {
     // Types and weights were checked as read; what is left is a member twice.
     for (std::size_t k = 0; k < sos_beg_.size(); ++k) {
-      const std::size_t end =
-          k + 1 < sos_beg_.size() ? static_cast<std::size_t>(sos_beg_[k + 1]) : sos_ind_.size();
+      const std::size_t end = k + 1 < sos_beg_.size() ? to_size(sos_beg_[k + 1]) : sos_ind_.size();
       std::vector<int> members(sos_ind_.begin() + sos_beg_[k],
                                sos_ind_.begin() + static_cast<std::ptrdiff_t>(end));
       std::sort(members.begin(), members.end());
       const auto twice = std::adjacent_find(members.begin(), members.end());
       if (twice != members.end())
         return fail(kBadFormat, "SOS set " + std::to_string(k + 1) + " names " +
-                                    quoted(var_names_[static_cast<std::size_t>(*twice)]) +
-                                    " twice");
+                                    quoted(var_names_[to_size(*twice)]) + " twice");
     }
   }
   return content_status(rc, "the SOS sets");
@@ -323,16 +320,16 @@ int ModelBuilder::add_sos_sets(Store &out) const {
 
 int ModelBuilder::add_indicators(const RowMatrix &a, Store &out) const {
   for (const Indicator &g : indicators_) {
-    const std::size_t b = a.start[static_cast<std::size_t>(g.row)];
-    const std::size_t e = a.start[static_cast<std::size_t>(g.row) + 1];
-    if (e - b > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
-    const char *row_name = row_names_[static_cast<std::size_t>(g.row)];
+    const std::size_t b = a.start[to_size(g.row)];
+    const std::size_t e = a.start[to_size(g.row) + 1];
+    if (e - b > to_size(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
+    const char *row_name = row_names_[to_size(g.row)];
     const int rc = out.add_indicator(row_name, g.binvar, g.binval, static_cast<int>(e - b),
                                      a.ind.data() + b, a.val.data() + b, g.sense, g.rhs);
-    if (rc != kOk)
-      return content_status(rc, element("indicator", row_name, static_cast<std::size_t>(g.row)));
+    if (rc != TVX_ERROR_OKAY)
+      return content_status(rc, element("indicator", row_name, to_size(g.row)));
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int ModelBuilder::build(Store &out) {
@@ -346,22 +343,22 @@ int ModelBuilder::build(Store &out) {
 
   int rc = out.add_vars(num_vars(), 0, nullptr, nullptr, nullptr, obj.data(), lb.data(), ub.data(),
                         type.data(), var_names_.data());
-  if (rc != kOk && rc != TVX_ERROR_NOMEMORY) {
+  if (rc != TVX_ERROR_OKAY && rc != TVX_ERROR_NOMEMORY) {
     return refusal(rc, "variable", var_names_, 0, lb.size(), [this](std::size_t j) {
       return valid_coeff(obj[j]) ? std::string()
                                  : std::string("its objective coefficients ") + kBeyond;
     });
   }
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   const RowMatrix a = row_matrix();
   rc = add_linear_rows(a, out);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   rc = add_sos_sets(out);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   rc = add_indicators(a, out);
-  if (rc != kOk) return rc;
-  if (q_val_.size() > static_cast<std::size_t>(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
-  rc = out.add_qterms(static_cast<int>(q_val_.size()), q_row_.data(), q_col_.data(), q_val_.data());
+  if (rc != TVX_ERROR_OKAY) return rc;
+  if (q_val_.size() > to_size(INT_MAX)) return TVX_ERROR_FORMAT_ERROR;
+  rc = out.add_qterms(int_size(q_val_), q_row_.data(), q_col_.data(), q_val_.data());
   return content_status(rc, "the quadratic objective terms");
 }
 

@@ -86,10 +86,10 @@ class NameIndex {
 class ModelBuilder {
  public:
   // Variables, in order of creation, with the Store's defaults.
-  int num_vars() const { return static_cast<int>(lb.size()); }
+  int num_vars() const { return int_size(lb); }
   int find_var(std::string_view key) const { return var_index_.find(key); }
   // Stays valid as long as the builder.
-  std::string_view var_name(int j) const { return var_names_[static_cast<std::size_t>(j)]; }
+  std::string_view var_name(int j) const { return var_names_[to_size(j)]; }
   // A new variable; -1 when the 32-bit index space is full. The name must
   // not be in use yet.
   int add_var(std::string_view key);
@@ -101,11 +101,11 @@ class ModelBuilder {
 
   // Rows, each lhs <= terms <= rhs. An empty name leaves the row unnamed
   // and out of the lookups.
-  int num_rows() const { return static_cast<int>(lhs.size()); }
+  int num_rows() const { return int_size(lhs); }
   int find_row(std::string_view key) const { return row_index_.find(key); }
   // Empty for an unnamed row.
   std::string_view row_name(int i) const {
-    const char *text = row_names_[static_cast<std::size_t>(i)];
+    const char *text = row_names_[to_size(i)];
     return text == nullptr ? std::string_view() : std::string_view(text);
   }
   int add_row(std::string_view key, double lower, double upper);
@@ -117,12 +117,12 @@ class ModelBuilder {
   // binval, terms sense rhs. Indicators keep the order of these calls; each
   // row may be made one once.
   void make_indicator(int row, int binvar, int binval, char row_sense, double rhs);
-  bool is_indicator(int row) const { return indicator_of_[static_cast<std::size_t>(row)] >= 0; }
+  bool is_indicator(int row) const { return indicator_of_[to_size(row)] >= 0; }
 
   // SOS: a set, then its members.
   void begin_sos(int type);
   void add_sos_member(int var, double weight);
-  int num_sos() const { return static_cast<int>(sos_type_.size()); }
+  int num_sos() const { return int_size(sos_type_); }
   // Members of the set begun last.
   int last_sos_size() const;
 

@@ -26,7 +26,7 @@ void note_refused_line(std::string_view text) {
     std::string_view line = text.substr(start, end - start);
     start = end + 1;
     const int rc = parse_params(line, scratch);
-    if (rc == kOk) continue;
+    if (rc == TVX_ERROR_OKAY) continue;
     line = line.substr(0, line.find('#'));
     constexpr std::string_view kBlanks = " \t\r\v\f";
     std::string_view fields[3];
@@ -61,9 +61,9 @@ int read_params_file(const char *filename, Compression compression, ParamSetting
   settings.clear();
   std::string text;
   int rc = read_small_file(filename, compression, kMaxParamFile, text);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   rc = parse_params(text, settings);
-  if (rc != kOk) note_refused_line(text);
+  if (rc != TVX_ERROR_OKAY) note_refused_line(text);
   return rc;
 }
 

@@ -51,8 +51,7 @@ int wrong_basic_count(int status, std::size_t basic, std::size_t rows) {
 }
 
 bool has_basis_shape(const std::optional<Basis> &b, const Store &s) {
-  return b && b->col.size() == static_cast<std::size_t>(s.num_vars()) &&
-         b->row.size() == static_cast<std::size_t>(s.num_rows());
+  return b && b->col.size() == to_size(s.num_vars()) && b->row.size() == to_size(s.num_rows());
 }
 
 // The basis write_basis_file writes, or the status that refuses it.
@@ -77,14 +76,14 @@ int basis_to_write(const Store &s, const Basis **out) {
     nonbasic_rows += st != kBasisBasic;
   }
   if (!valid) return fail(TVX_ERROR_INVALID_BASIS_STATUS, "the basis holds an unknown status");
-  if (basic_cols == nonbasic_rows) return kOk;
+  if (basic_cols == nonbasic_rows) return TVX_ERROR_OKAY;
   return wrong_basic_count(TVX_ERROR_INVALID_BASIS_STATUS,
                            basic_cols + b.row.size() - nonbasic_rows, b.row.size());
 }
 
 // A column the basis file does not name.
 int default_col_status(const Store &s, int j) {
-  const auto jj = static_cast<std::size_t>(j);
+  const auto jj = to_size(j);
   const bool free = is_minus_infinite(s.vars().lb[jj]) && is_plus_infinite(s.vars().ub[jj]);
   return free ? kBasisSuperbasic : kBasisLower;
 }
@@ -97,7 +96,7 @@ int basis_header(std::size_t at, std::string_view line, bool *ended) {
   } else if (!equals_folded(word, "name")) {
     return fail(kBadFormat, at, "unknown section " + quoted(word));
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // The statuses a basis file states, over the elements of a model whose
@@ -107,7 +106,7 @@ class BasisReader {
   BasisReader(const Store &s, const FileNames &names)
       : cols_(name_map(names.cols)), rows_(name_map(names.rows)) {
     for (int j = 0; j < s.num_vars(); ++j) b_.col.push_back(default_col_status(s, j));
-    b_.row.assign(static_cast<std::size_t>(s.num_rows()), kBasisBasic);
+    b_.row.assign(to_size(s.num_rows()), kBasisBasic);
   }
 
   // " XU|XL column row" (a basic column and a nonbasic row) or
@@ -125,11 +124,11 @@ class BasisReader {
       if (f_.size() != 3) return bad("a status, a variable and a row expected");
       const int j = lookup(cols_, f_[1]);
       if (j < 0) return bad("unknown variable " + quoted(f_[1]));
-      b_.col[static_cast<std::size_t>(j)] = kBasisBasic;
+      b_.col[to_size(j)] = kBasisBasic;
       // The second name is a row, or a column for files that pair columns.
       const int i = lookup(rows_, f_[2]);
       if (i >= 0) {
-        b_.row[static_cast<std::size_t>(i)] = status;
+        b_.row[to_size(i)] = status;
       } else if (!nonbasic(f_[2], status)) {
         return unknown(f_[2]);
       }
@@ -139,7 +138,7 @@ class BasisReader {
     } else {
       return bad("unknown basis status " + quoted(f_[0]));
     }
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 
   // The basis, as the model's start basis, when it has one basic element
@@ -150,7 +149,7 @@ class BasisReader {
     for (const int st : b_.row) basic += st == kBasisBasic;
     if (basic != b_.row.size()) return wrong_basic_count(kBadFormat, basic, b_.row.size());
     s.set_start_basis(std::move(b_));
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
 
  private:
@@ -158,12 +157,12 @@ class BasisReader {
   bool nonbasic(std::string_view name, int status) {
     int k = lookup(cols_, name);
     if (k >= 0) {
-      b_.col[static_cast<std::size_t>(k)] = status;
+      b_.col[to_size(k)] = status;
       return true;
     }
     k = lookup(rows_, name);
     if (k < 0) return false;
-    b_.row[static_cast<std::size_t>(k)] = status;
+    b_.row[to_size(k)] = status;
     return true;
   }
 
@@ -178,7 +177,7 @@ template <class Read>
 int read_result_file(const char *filename, Compression compression, const Store &s, Read &&read) {
   InputFile file;
   const int rc = file.open(filename, compression);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   LineReader lines(file);
   return read(lines, file_names(s, NameStyle::Mps));
 }
@@ -187,7 +186,7 @@ int read_result_file(const char *filename, Compression compression, const Store 
 
 int write_solution_file(const char *filename, Compression compression, const Store &s) {
   const Results &r = s.results();
-  if (!r.x || r.x->size() != static_cast<std::size_t>(s.num_vars()))
+  if (!r.x || r.x->size() != to_size(s.num_vars()))
     return fail(TVX_ERROR_NO_SOLN, "the model has no solution to write");
   const FileNames names = file_names(s, NameStyle::Mps);
   return write_text_file(filename, compression, [&](TextWriter &out) {
@@ -205,7 +204,7 @@ int write_solution_file(const char *filename, Compression compression, const Sto
 
 int write_start_file(const char *filename, Compression compression, const Store &s) {
   const Results &r = s.results();
-  const bool solution = r.x && r.x->size() == static_cast<std::size_t>(s.num_vars());
+  const bool solution = r.x && r.x->size() == to_size(s.num_vars());
   const std::vector<double> &values = solution ? *r.x : s.vars().start;
   const FileNames names = file_names(s, NameStyle::Mps);
   return write_text_file(filename, compression, [&](TextWriter &out) {
@@ -222,7 +221,7 @@ int write_start_file(const char *filename, Compression compression, const Store 
 int write_basis_file(const char *filename, Compression compression, const Store &s) {
   const Basis *basis = nullptr;
   const int rc = basis_to_write(s, &basis);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   const FileNames names = file_names(s, NameStyle::Mps);
   return write_text_file(filename, compression, [&](TextWriter &out) {
     out << "NAME";
@@ -248,9 +247,9 @@ int write_basis_file(const char *filename, Compression compression, const Store 
 
 int read_start_file(const char *filename, Compression compression, Store &s) {
   return read_result_file(
-      filename, compression, s, [&s](LineReader &lines, const FileNames &names) {
+      filename, compression, s, [&s](LineReader &lines, const FileNames &names) -> int {
         const NameMap cols = name_map(names.cols);
-        std::vector<double> start(static_cast<std::size_t>(s.num_vars()), kUndefined);
+        std::vector<double> start(to_size(s.num_vars()), kUndefined);
         std::vector<std::string_view> f;
         std::string_view line;
         while (lines.next(&line)) {
@@ -263,18 +262,17 @@ int read_start_file(const char *filename, Compression compression, Store &s) {
             return fail(kBadFormat, lines.line(), number_problem(f[1]));
           const int j = lookup(cols, f[0]);
           if (j < 0) return fail(kBadFormat, lines.line(), "unknown variable " + quoted(f[0]));
-          start[static_cast<std::size_t>(j)] = value;
+          start[to_size(j)] = value;
         }
-        if (lines.status() != kOk) return lines.status();
-        for (int j = 0; j < s.num_vars(); ++j)
-          s.set_var_start(j, start[static_cast<std::size_t>(j)]);
-        return kOk;
+        if (lines.status() != TVX_ERROR_OKAY) return lines.status();
+        for (int j = 0; j < s.num_vars(); ++j) s.set_var_start(j, start[to_size(j)]);
+        return TVX_ERROR_OKAY;
       });
 }
 
 int read_basis_file(const char *filename, Compression compression, Store &s) {
   return read_result_file(
-      filename, compression, s, [&s](LineReader &lines, const FileNames &names) {
+      filename, compression, s, [&s](LineReader &lines, const FileNames &names) -> int {
         BasisReader basis(s, names);
         bool ended = false;
         std::string_view line;
@@ -282,9 +280,9 @@ int read_basis_file(const char *filename, Compression compression, Store &s) {
           if (trim_front(line).empty() || line.front() == '*') continue;
           const int rc = is_blank(line.front()) ? basis.status_line(lines.line(), line)
                                                 : basis_header(lines.line(), line, &ended);
-          if (rc != kOk) return rc;
+          if (rc != TVX_ERROR_OKAY) return rc;
         }
-        if (lines.status() != kOk) return lines.status();
+        if (lines.status() != TVX_ERROR_OKAY) return lines.status();
         if (!ended) return fail(kBadFormat, "the file ends without ENDATA");
         return basis.store(s);
       });

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/numeric.h"
 #include "io/file_io.h"
 #include "store/store.h"
 #include "tarvex.h"
@@ -61,8 +62,8 @@ int write_text_file(const char *filename, Compression compression, Body &&body) 
 // Infinite in the file's sense: TVX_INFINITY of that sign, which the readers
 // give back for their infinite words, or an IEEE infinity (which they give
 // back as TVX_INFINITY: the one value that does not survive a file).
-inline bool is_plus_infinite(double v) { return v == kInfinity || v == HUGE_VAL; }
-inline bool is_minus_infinite(double v) { return v == -kInfinity || v == -HUGE_VAL; }
+inline bool is_plus_infinite(double v) { return v == kInfinity || v == kInf; }
+inline bool is_minus_infinite(double v) { return v == -kInfinity || v == -kInf; }
 
 }  // namespace tvx
 

@@ -3,18 +3,16 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/numeric.h"
 #include "store/psd_matrix.h"
 
 namespace tvx {
 namespace {
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 struct Activities {
   std::vector<double> value;  // a.x (+ PSD terms) per row
@@ -26,7 +24,7 @@ using PsdPoint = std::vector<std::vector<double>>;  // per PSD variable, dim * d
 // The matrix run k of a PSD row part, as psd_matrix.h assembles it.
 std::vector<SymEntry> part_matrix(const Store &model, const PsdRowPart &part, std::size_t k) {
   const int b = part.run_begin(k), e = part.run_end(k);
-  const int dim = model.psd_vars().dim[static_cast<std::size_t>(part.var[k])];
+  const int dim = model.psd_vars().dim[to_size(part.var[k])];
   return symmetric_entries(dim, e - b, part.pos.data() + b, part.val.data() + b);
 }
 
@@ -34,29 +32,29 @@ std::vector<SymEntry> part_matrix(const Store &model, const PsdRowPart &part, st
 Activities activities(const Store &model, const std::vector<double> &x, const PsdPoint *psd_x) {
   const Rows &rows = model.rows();
   Activities out;
-  out.value.assign(static_cast<std::size_t>(model.num_rows()), 0.0);
+  out.value.assign(to_size(model.num_rows()), 0.0);
   out.size.assign(out.value.size(), 0.0);
   for (int i = 0; i < model.num_rows(); ++i) {
     const int *ind = rows.terms.index(i);
     const double *val = rows.terms.value(i);
     double sum = 0, size = 0;
     for (int e = 0; e < rows.terms.length(i); ++e) {
-      const double t = val[e] * x[static_cast<std::size_t>(ind[e])];
+      const double t = val[e] * x[to_size(ind[e])];
       sum += t;
       size += std::fabs(t);
     }
     const PsdRowPart *part = model.psd_part(i);
     if (part != nullptr && psd_x != nullptr) {
       for (std::size_t k = 0; k < part->var.size(); ++k) {
-        const std::size_t v = static_cast<std::size_t>(part->var[k]);
+        const std::size_t v = to_size(part->var[k]);
         const int dim = model.psd_vars().dim[v];
         const std::vector<SymEntry> m = part_matrix(model, *part, k);
         sum += inner_product(m, (*psd_x)[v].data(), dim);
         size += inner_product_size(m, (*psd_x)[v].data(), dim);
       }
     }
-    out.value[i] = sum;
-    out.size[i] = size;
+    out.value[to_size(i)] = sum;
+    out.size[to_size(i)] = size;
   }
   return out;
 }
@@ -64,7 +62,7 @@ Activities activities(const Store &model, const std::vector<double> &x, const Ps
 double quadratic_value(const QTerms &q, const std::vector<double> &x) {
   double sum = 0;
   for (std::size_t k = 0; k < q.val.size(); ++k) {
-    sum += q.val[k] * x[static_cast<std::size_t>(q.row[k])] * x[static_cast<std::size_t>(q.col[k])];
+    sum += q.val[k] * x[to_size(q.row[k])] * x[to_size(q.col[k])];
   }
   return sum;
 }
@@ -72,14 +70,14 @@ double quadratic_value(const QTerms &q, const std::vector<double> &x) {
 double objective_value(const Store &model, const std::vector<double> &x, const PsdPoint *psd_x) {
   double sum = model.objcon() + quadratic_value(model.qterms(), x);
   for (int j = 0; j < model.num_vars(); ++j) {
-    sum += model.vars().obj[j] * x[static_cast<std::size_t>(j)];
+    sum += model.vars().obj[to_size(j)] * x[to_size(j)];
   }
   if (psd_x != nullptr) {
     const PsdVars &p = model.psd_vars();
     for (int k = 0; k < model.num_psd_vars(); ++k) {
       const std::vector<SymEntry> c =
-          symmetric_entries(p.dim[k], p.obj.length(k), p.obj.index(k), p.obj.value(k));
-      sum += inner_product(c, (*psd_x)[static_cast<std::size_t>(k)].data(), p.dim[k]);
+          symmetric_entries(p.dim[to_size(k)], p.obj.length(k), p.obj.index(k), p.obj.value(k));
+      sum += inner_product(c, (*psd_x)[to_size(k)].data(), p.dim[to_size(k)]);
     }
   }
   return sum;
@@ -104,10 +102,12 @@ double dual_objective(const Store &model, const std::vector<double> &x,
   };
   double sum = model.objcon() - quadratic_value(model.qterms(), x);
   for (int i = 0; i < model.num_rows(); ++i) {
-    sum += term(dual[i], model.rows().lhs[i], model.rows().rhs[i], activity[i]);
+    sum += term(dual[to_size(i)], model.rows().lhs[to_size(i)], model.rows().rhs[to_size(i)],
+                activity[to_size(i)]);
   }
   for (int j = 0; j < model.num_vars(); ++j) {
-    sum += term(rc[j], model.vars().lb[j], model.vars().ub[j], x[static_cast<std::size_t>(j)]);
+    sum += term(rc[to_size(j)], model.vars().lb[to_size(j)], model.vars().ub[to_size(j)],
+                x[to_size(j)]);
   }
   return sum;
 }
@@ -121,9 +121,10 @@ struct CheckTolerance {
 };
 
 CheckTolerance check_tolerance(const Problem &p) {
-  double primal = std::max(p.param("SPX/PrimalTolerance"), p.param("IPM/PrimalTolerance"));
-  if (p.discrete) primal = std::max(primal, p.param("MIP/IntegerTolerance"));
-  return {std::max(1e-6, 10 * primal), std::max(1e-5, 10 * p.param("MIP/IntegerTolerance"))};
+  double primal =
+      std::max(p.param(Param::SPX_PrimalTolerance), p.param(Param::IPM_PrimalTolerance));
+  if (p.discrete) primal = std::max(primal, p.param(Param::MIP_IntegerTolerance));
+  return {std::max(1e-6, 10 * primal), std::max(1e-5, 10 * p.param(Param::MIP_IntegerTolerance))};
 }
 
 bool within(double value, double lower, double upper, double tol, double size) {
@@ -148,10 +149,11 @@ std::string sos_violation(const Store &model, const std::vector<double> &x, doub
                      [](const auto &a, const auto &b) { return a.first < b.first; });
     int first = -1, count = 0;
     for (int pos = 0; pos < len; ++pos) {
-      if (std::fabs(x[static_cast<std::size_t>(ind[order[pos].second])]) <= tol) continue;
+      if (std::fabs(x[to_size(ind[order[to_size(pos)].second])]) <= tol) continue;
       if (count == 0) first = pos;
       ++count;
-      const bool fits = sos.type[k] == TVX_SOS_TYPE2 ? count <= 2 && pos - first <= 1 : count <= 1;
+      const bool fits =
+          sos.type[to_size(k)] == TVX_SOS_TYPE2 ? count <= 2 && pos - first <= 1 : count <= 1;
       if (!fits) return "SOS " + std::to_string(k) + " is violated";
     }
   }
@@ -164,20 +166,20 @@ std::string indicator_violation(const Store &model, const std::vector<double> &x
                                 const CheckTolerance &tol) {
   const GenConstrs &g = model.genconstrs();
   for (int k = 0; k < model.num_genconstrs(); ++k) {
-    const double b = x[static_cast<std::size_t>(g.binvar[k])];
+    const double b = x[to_size(g.binvar[to_size(k)])];
     if (!(std::fabs(b) <= tol.integrality || std::fabs(b - 1) <= tol.integrality)) {
       return "the binary variable of indicator " + std::to_string(k) + " is not 0 or 1";
     }
-    if (std::nearbyint(b) != g.binval[k]) continue;
+    if (std::nearbyint(b) != g.binval[to_size(k)]) continue;
     double sum = 0, size = 0;
     for (int e = 0; e < g.terms.length(k); ++e) {
-      const double t = g.terms.value(k)[e] * x[static_cast<std::size_t>(g.terms.index(k)[e])];
+      const double t = g.terms.value(k)[e] * x[to_size(g.terms.index(k)[e])];
       sum += t;
       size += std::fabs(t);
     }
-    const double rhs = g.rhs[k];
-    const double lower = g.sense[k] == '<' ? -kInf : rhs;
-    const double upper = g.sense[k] == '>' ? kInf : rhs;
+    const double rhs = g.rhs[to_size(k)];
+    const double lower = g.sense[to_size(k)] == '<' ? -kInf : rhs;
+    const double upper = g.sense[to_size(k)] == '>' ? kInf : rhs;
     if (!within(sum, lower, upper, tol.feasibility, size)) {
       return "indicator " + std::to_string(k) + " is violated";
     }
@@ -193,15 +195,15 @@ std::string violation(const Problem &p, const std::vector<double> &x, const PsdP
   const CheckTolerance tol = check_tolerance(p);
   if (psd_x != nullptr) {
     for (int k = 0; k < p.model.num_psd_vars(); ++k) {
-      if (!near_psd((*psd_x)[static_cast<std::size_t>(k)].data(), p.model.psd_vars().dim[k],
+      if (!near_psd((*psd_x)[to_size(k)].data(), p.model.psd_vars().dim[to_size(k)],
                     tol.feasibility)) {
         return "PSD variable " + std::to_string(k) + " is not positive semidefinite";
       }
     }
   }
   for (int j = 0; j < p.model.num_vars(); ++j) {
-    const double value = x[static_cast<std::size_t>(j)];
-    const char type = v.type[j];
+    const double value = x[to_size(j)];
+    const char type = v.type[to_size(j)];
     const double lb = v.solve_lb(j), ub = v.solve_ub(j);
     const bool zero = is_semi_type(type) && std::fabs(value) <= tol.feasibility;
     if (std::isnan(value) || (!zero && !within(value, lb, ub, tol.feasibility, 0))) {
@@ -212,8 +214,8 @@ std::string violation(const Problem &p, const std::vector<double> &x, const PsdP
     }
   }
   for (int i = 0; i < p.model.num_rows(); ++i) {
-    if (!within(act.value[i], p.model.rows().lhs[i], p.model.rows().rhs[i], tol.feasibility,
-                act.size[i])) {
+    if (!within(act.value[to_size(i)], p.model.rows().lhs[to_size(i)],
+                p.model.rows().rhs[to_size(i)], tol.feasibility, act.size[to_size(i)])) {
       return "row " + std::to_string(i) + " is violated";
     }
   }
@@ -223,7 +225,7 @@ std::string violation(const Problem &p, const std::vector<double> &x, const PsdP
 }
 
 bool worse_than_cutoff(const Problem &p, double objective) {
-  const double cutoff = p.param("MIP/Cutoff");
+  const double cutoff = p.param(Param::MIP_Cutoff);
   if (!(std::fabs(cutoff) < kInfinity)) return false;
   const double slack = 1e-9 * (1 + std::fabs(cutoff));
   return p.model.sense() == TVX_MINIMIZE ? objective > cutoff + slack : objective < cutoff - slack;
@@ -250,10 +252,10 @@ bool has_point(int status) {
 // variable, or none when the model has no PSD variables.
 bool psd_point_fits(const Store &model, const std::optional<PsdPoint> &psd_x) {
   if (!psd_x) return model.num_psd_vars() == 0;
-  if (psd_x->size() != static_cast<std::size_t>(model.num_psd_vars())) return false;
+  if (psd_x->size() != to_size(model.num_psd_vars())) return false;
   for (int k = 0; k < model.num_psd_vars(); ++k) {
-    const auto dim = static_cast<std::size_t>(model.psd_vars().dim[k]);
-    if ((*psd_x)[static_cast<std::size_t>(k)].size() != dim * dim) return false;
+    const auto dim = to_size(model.psd_vars().dim[to_size(k)]);
+    if ((*psd_x)[to_size(k)].size() != dim * dim) return false;
   }
   return true;
 }
@@ -262,8 +264,8 @@ bool psd_point_fits(const Store &model, const std::optional<PsdPoint> &psd_x) {
 
 void check_answer(const Problem &p, SolveOutcome &out) {
   Results &r = out.results;
-  const std::size_t n = static_cast<std::size_t>(p.model.num_vars());
-  const std::size_t m = static_cast<std::size_t>(p.model.num_rows());
+  const std::size_t n = to_size(p.model.num_vars());
+  const std::size_t m = to_size(p.model.num_rows());
   if (r.x && r.x->size() != n) r.x.reset();
   if (r.dual && r.dual->size() != m) r.dual.reset();
   if (r.reduced_cost && r.reduced_cost->size() != n) r.reduced_cost.reset();
@@ -322,7 +324,7 @@ void check_answer(const Problem &p, SolveOutcome &out) {
 }
 
 std::string point_violation(const Problem &p, const std::vector<double> &x) {
-  if (x.size() != static_cast<std::size_t>(p.model.num_vars())) {
+  if (x.size() != to_size(p.model.num_vars())) {
     return "the point has the wrong size";
   }
   return violation(p, x, nullptr, activities(p.model, x, nullptr));

@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "core/numeric.h"
 #include "core/registry.h"
 
 namespace tvx {
@@ -77,7 +78,7 @@ int submit_cut(CallbackCall &call, bool presolved, int n, const int *ind, const 
     return TVX_ERROR_CB_INVALID_SUBMISSION;
   }
   std::vector<std::pair<int, double>> terms;
-  terms.reserve(static_cast<std::size_t>(n));
+  terms.reserve(to_size(n));
   for (int k = 0; k < n; ++k) {
     if (ind[k] < 0 || ind[k] >= limit || !std::isfinite(val[k])) {
       return TVX_ERROR_CB_INVALID_SUBMISSION;
@@ -115,12 +116,12 @@ int submit_solution(CallbackCall &call, bool presolved, const double *sol, doubl
   CallbackSite &site = *call.site;
   if (sol == nullptr) return TVX_ERROR_CB_INVALID_SUBMISSION;
   const int given = presolved ? site.columns() : site.model_columns();
-  std::vector<double> values(static_cast<std::size_t>(site.columns()), TVX_UNDEFINED);
+  std::vector<double> values(to_size(site.columns()), TVX_UNDEFINED);
   for (int j = 0; j < given; ++j) {
     if (sol[j] != TVX_UNDEFINED && !std::isfinite(sol[j])) {
       return TVX_ERROR_CB_INVALID_SUBMISSION;
     }
-    values[static_cast<std::size_t>(j)] = sol[j];
+    values[to_size(j)] = sol[j];
   }
   return site.solution(values, objval);
 }

@@ -64,7 +64,7 @@ struct CallbackCall {
   int where = 0;
 };
 
-// The callback of one solve (or IIS search), created by the detached run.
+// The callback of one solve (or IIS search), created by the snapshot run (snapshot_run.h).
 class CallbackContext {
  public:
   // run: the outermost run, which a non-zero result stops.

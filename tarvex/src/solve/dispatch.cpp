@@ -4,19 +4,16 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <limits>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/numeric.h"
 #include "core/status.h"
 #include "solve/answer_check.h"
 
 namespace tvx {
 namespace {
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 // A bound on the wrong side of infinity (x >= +inf, a.x <= -inf) can never
 // hold; engines differ on how they take it, so it is settled here. A
@@ -26,13 +23,14 @@ bool trivially_infeasible(const Store &model, std::string &why) {
     return finite_or_inf(lower) == kInf || finite_or_inf(upper) == -kInf;
   };
   for (int j = 0; j < model.num_vars(); ++j) {
-    if (!is_semi_type(model.vars().type[j]) && impossible(model.vars().lb[j], model.vars().ub[j])) {
+    if (!is_semi_type(model.vars().type[to_size(j)]) &&
+        impossible(model.vars().lb[to_size(j)], model.vars().ub[to_size(j)])) {
       why = "variable " + std::to_string(j) + " has an infinite bound on the wrong side";
       return true;
     }
   }
   for (int i = 0; i < model.num_rows(); ++i) {
-    if (impossible(model.rows().lhs[i], model.rows().rhs[i])) {
+    if (impossible(model.rows().lhs[to_size(i)], model.rows().rhs[to_size(i)])) {
       why = "row " + std::to_string(i) + " has an infinite bound on the wrong side";
       return true;
     }
@@ -47,8 +45,8 @@ bool trivially_infeasible(const Store &model, std::string &why) {
 bool unbounded_semi_range(const Store &model) {
   const Vars &v = model.vars();
   for (int j = 0; j < model.num_vars(); ++j) {
-    if (!is_semi_type(v.type[j])) continue;
-    const double lb = finite_or_inf(v.lb[j]), ub = finite_or_inf(v.ub[j]);
+    if (!is_semi_type(v.type[to_size(j)])) continue;
+    const double lb = finite_or_inf(v.lb[to_size(j)]), ub = finite_or_inf(v.ub[to_size(j)]);
     if ((lb > 0 && ub == kInf) || (ub < 0 && lb == -kInf)) return true;
   }
   return false;
@@ -57,7 +55,7 @@ bool unbounded_semi_range(const Store &model) {
 // No variables: every row's activity is 0.
 void solve_without_variables(const Problem &p, SolveOutcome &out) {
   Results &r = out.results;
-  const std::size_t m = static_cast<std::size_t>(p.model.num_rows());
+  const std::size_t m = to_size(p.model.num_rows());
   r.stats = SolveStats();
   if (!point_violation(p, {}).empty()) {
     r.status = TVX_STATUS_INFEASIBLE;
@@ -95,87 +93,91 @@ std::string psd_refusal(const Problem &p) {
   return std::string();
 }
 
-void dispatch(const SolveInput &input, const Engines &engines, SolveContext &context,
-              SolveOutcome &out) {
-  const Store &model = input.model();
-  LogFile &log = context.log;
-  Problem problem{model, input.params, context, Hessian(), false};
-  for (char type : model.vars().type) problem.discrete = problem.discrete || type != 'C';
+EngineChoice refused(std::string why) { return EngineChoice{nullptr, std::move(why)}; }
 
-  const Engine *engine = engines.linear;
-  problem.hessian = build_hessian(model.qterms(), model.num_vars());
-  const bool combinatorial = model.num_sos() > 0 || model.num_genconstrs() > 0;
-  problem.discrete = problem.discrete || combinatorial;
-  if (model.num_psd_vars() > 0 || model.num_psd_rows() > 0) {
-    const std::string why = psd_refusal(problem);
-    if (!why.empty()) {
-      out.code = refuse(log, why);
-      return;
-    }
-    engine = engines.semidefinite;
-    if (engine == nullptr) {
-      // Unbuilt: the DSDP engine.
-      out.code = refuse(log, "semidefinite models need the DSDP engine, which is not built");
-      return;
-    }
-  }
-  if (!problem.hessian.empty() && problem.discrete) {
-    out.code = refuse(log,
-                      "a quadratic objective with integer, semi-continuous or "
-                      "semi-integer variables, SOS or indicator constraints");
-    return;
-  }
-  if (combinatorial || (problem.discrete && context.callback != nullptr)) {
-    engine = engines.combinatorial;
-    if (engine == nullptr) {
-      out.code = refuse(log, combinatorial ? "SOS and indicator constraints need the CBC engine"
-                                           : "a MIP with a callback needs the CBC engine");
-      return;
-    }
-  } else if (engines.combinatorial != nullptr && unbounded_semi_range(model)) {
-    engine = engines.combinatorial;
-  }
-  const double sign = model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
-  if (!problem.hessian.empty() && !positive_semidefinite(problem.hessian, sign)) {
-    out.code = refuse(log, model.sense() == TVX_MINIMIZE
-                               ? "the quadratic objective of a minimisation is not convex"
-                               : "the quadratic objective of a maximisation is not concave");
-    return;
-  }
-
+// The chosen engine's run, or a case settled here, then the answer check.
+void run(const Problem &p, const Engine *engine, SolveOutcome &out) {
+  LogFile &log = p.log();
   std::string why;
-  if (trivially_infeasible(model, why)) {
+  if (trivially_infeasible(p.model, why)) {
     log.line("Infeasible: " + why + ".");
     out.results.status = TVX_STATUS_INFEASIBLE;
     out.results.stats = SolveStats();
     return;
   }
-  if (model.num_vars() == 0 && model.num_psd_vars() == 0) {
-    solve_without_variables(problem, out);
+  if (p.model.num_vars() == 0 && p.model.num_psd_vars() == 0) {
+    solve_without_variables(p, out);
   } else if (engine == nullptr) {
     out.code = refuse(log, "no engine is built for linear models");
     return;
-  } else if (context.stop_requested()) {
+  } else if (p.context.stop_requested()) {
     log.line("Stopped on request before solving.");
-    out.code = context.stop_code();
+    out.code = p.context.stop_code();
     return;
   } else {
     log.line(std::string("Solving with ") + engine->name() + ".");
-    engine->solve(problem, out);
+    engine->solve(p, out);
   }
-  check_answer(problem, out);
+  check_answer(p, out);
+}
+
+void dispatch(const SolveInput &input, const Engines &engines, SolveContext &context,
+              SolveOutcome &out) {
+  const Problem problem = make_problem(input.model(), input.params, context);
+  const EngineChoice choice = choose_engine(problem, engines);
+  if (!choice.refusal.empty()) {
+    out.code = refuse(context.log, choice.refusal);
+    return;
+  }
+  run(problem, choice.engine, out);
 }
 
 }  // namespace
 
-std::vector<IisMember> Engine::iis_candidate(const Store &, SolveContext &, double) const {
-  return {};
+Problem make_problem(const Store &model, const ParamValues &params, SolveContext &context) {
+  Problem problem{model, params, context, build_hessian(model.qterms(), model.num_vars()), false};
+  for (char type : model.vars().type) problem.discrete = problem.discrete || type != 'C';
+  problem.discrete = problem.discrete || model.num_sos() > 0 || model.num_genconstrs() > 0;
+  return problem;
 }
 
-double Problem::param(const char *name) const {
-  const int index = find_param(name);
-  if (index < 0) throw std::logic_error("unknown parameter");
-  return params.value[static_cast<std::size_t>(index)];
+EngineChoice choose_engine(const Problem &p, const Engines &engines) {
+  const Store &model = p.model;
+  EngineChoice choice{engines.linear, std::string()};
+  if (model.num_psd_vars() > 0 || model.num_psd_rows() > 0) {
+    std::string why = psd_refusal(p);
+    if (!why.empty()) return refused(std::move(why));
+    if (engines.semidefinite == nullptr) {
+      return refused("semidefinite models need the DSDP engine, which is not built");
+    }
+    choice.engine = engines.semidefinite;
+  }
+  if (!p.hessian.empty() && p.discrete) {
+    return refused(
+        "a quadratic objective with integer, semi-continuous or semi-integer variables, SOS or "
+        "indicator constraints");
+  }
+  const bool combinatorial = model.num_sos() > 0 || model.num_genconstrs() > 0;
+  if (combinatorial || (p.discrete && p.context.callback != nullptr)) {
+    if (engines.combinatorial == nullptr) {
+      return refused(combinatorial ? "SOS and indicator constraints need the CBC engine"
+                                   : "a MIP with a callback needs the CBC engine");
+    }
+    choice.engine = engines.combinatorial;
+  } else if (engines.combinatorial != nullptr && unbounded_semi_range(model)) {
+    choice.engine = engines.combinatorial;
+  }
+  const double sign = model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
+  if (!p.hessian.empty() && !positive_semidefinite(p.hessian, sign)) {
+    return refused(model.sense() == TVX_MINIMIZE
+                       ? "the quadratic objective of a minimisation is not convex"
+                       : "the quadratic objective of a maximisation is not concave");
+  }
+  return choice;
+}
+
+std::vector<IisMember> Engine::iis_candidate(const Store &, SolveContext &, double) const {
+  return {};
 }
 
 Engines built_engines() {

@@ -39,9 +39,8 @@ struct Problem {
   bool discrete = false;  // any variable other than continuous, SOS or indicators
 
   LogFile &log() const { return context.log; }
-  // A parameter's value by its canonical name.
-  double param(const char *name) const;
-  int int_param(const char *name) const { return static_cast<int>(param(name)); }
+  double param(Param id) const { return params[id]; }
+  int int_param(Param id) const { return static_cast<int>(params[id]); }
 };
 
 // What a solve reports. Engines fill code, the status and the slots of

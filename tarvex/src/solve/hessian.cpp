@@ -22,28 +22,28 @@ namespace {
 class PsdTest {
  public:
   PsdTest(const Hessian &h, double sign) {
-    const int n = static_cast<int>(h.start.size()) - 1;
-    adj_.resize(static_cast<std::size_t>(n));
-    diag_.assign(static_cast<std::size_t>(n), 0.0);
-    std::vector<char> used(static_cast<std::size_t>(n), 0);
+    const int n = int_size(h.start) - 1;
+    adj_.resize(to_size(n));
+    diag_.assign(to_size(n), 0.0);
+    std::vector<char> used(to_size(n), 0);
     for (int j = 0; j < n; ++j) {
-      for (int k = h.start[j]; k < h.start[j + 1]; ++k) {
-        const int i = h.index[k];
-        const double v = sign * h.value[k];
+      for (int k = h.start[to_size(j)]; k < h.start[to_size(j + 1)]; ++k) {
+        const int i = h.index[to_size(k)];
+        const double v = sign * h.value[to_size(k)];
         scale_ = std::max(scale_, std::fabs(v));
-        used[i] = used[j] = 1;
+        used[to_size(i)] = used[to_size(j)] = 1;
         if (i == j) {
-          diag_[j] += v;
+          diag_[to_size(j)] += v;
         } else {
-          adj_[i][j] += v;
-          adj_[j][i] += v;
+          adj_[to_size(i)][j] += v;
+          adj_[to_size(j)][i] += v;
           off_entries_ += 2;
         }
       }
     }
     tol_ = 1e-9 * scale_;
     for (int j = 0; j < n; ++j) {
-      if (used[j]) queue_.insert({adj_[j].size(), j});
+      if (used[to_size(j)]) queue_.insert({adj_[to_size(j)].size(), j});
     }
   }
 
@@ -67,33 +67,33 @@ class PsdTest {
   }
 
   bool eliminate(int p) {
-    const double d = diag_[p];
+    const double d = diag_[to_size(p)];
     if (d < -tol_) return false;
-    std::map<int, double> row = std::move(adj_[p]);
-    adj_[p].clear();
+    std::map<int, double> row = std::move(adj_[to_size(p)]);
+    adj_[to_size(p)].clear();
     off_entries_ -= 2 * row.size();
     for (const auto &e : row) {
-      queue_.erase({adj_[e.first].size(), e.first});
-      adj_[e.first].erase(p);
+      queue_.erase({adj_[to_size(e.first)].size(), e.first});
+      adj_[to_size(e.first)].erase(p);
     }
     if (d <= tol_) {
       for (const auto &e : row) {
-        if (!negligible(e.second, diag_[e.first])) return false;
+        if (!negligible(e.second, diag_[to_size(e.first)])) return false;
       }
     } else {
       for (auto a = row.begin(); a != row.end(); ++a) {
-        diag_[a->first] -= a->second * a->second / d;
+        diag_[to_size(a->first)] -= a->second * a->second / d;
         for (auto b = std::next(a); b != row.end(); ++b) {
           const double update = a->second * b->second / d;
-          auto &ab = adj_[a->first];
+          auto &ab = adj_[to_size(a->first)];
           const auto [at, added] = ab.try_emplace(b->first, 0.0);
           at->second -= update;
-          adj_[b->first][a->first] -= update;
+          adj_[to_size(b->first)][a->first] -= update;
           if (added) off_entries_ += 2;
         }
       }
     }
-    for (const auto &e : row) queue_.insert({adj_[e.first].size(), e.first});
+    for (const auto &e : row) queue_.insert({adj_[to_size(e.first)].size(), e.first});
     return true;
   }
 
@@ -102,12 +102,12 @@ class PsdTest {
     for (const auto &q : queue_) ids.push_back(q.second);
     const std::size_t r = ids.size();
     std::vector<int> pos(diag_.size(), -1);
-    for (std::size_t k = 0; k < r; ++k) pos[static_cast<std::size_t>(ids[k])] = static_cast<int>(k);
+    for (std::size_t k = 0; k < r; ++k) pos[to_size(ids[k])] = static_cast<int>(k);
     std::vector<double> m(r * r, 0.0);
     for (std::size_t k = 0; k < r; ++k) {
-      m[k * r + k] = diag_[ids[k]];
-      for (const auto &e : adj_[ids[k]]) {
-        m[k * r + static_cast<std::size_t>(pos[e.first])] = e.second;
+      m[k * r + k] = diag_[to_size(ids[k])];
+      for (const auto &e : adj_[to_size(ids[k])]) {
+        m[k * r + to_size(pos[to_size(e.first)])] = e.second;
       }
     }
     std::vector<char> done(r, 0);
@@ -167,7 +167,7 @@ Hessian build_hessian(const QTerms &terms, int num_vars) {
     return a.col != b.col ? a.col < b.col : a.row < b.row;
   });
   Hessian h;
-  std::vector<int> count(static_cast<std::size_t>(num_vars), 0);
+  std::vector<int> count(to_size(num_vars), 0);
   for (std::size_t k = 0; k < entries.size();) {
     const auto same = [&](std::size_t e) {
       return entries[e].col == entries[k].col && entries[e].row == entries[k].row;
@@ -178,13 +178,14 @@ Hessian build_hessian(const QTerms &terms, int num_vars) {
     if (sum != 0) {
       h.index.push_back(entries[k].row);
       h.value.push_back(sum);
-      ++count[static_cast<std::size_t>(entries[k].col)];
+      ++count[to_size(entries[k].col)];
     }
     k = e;
   }
   if (h.value.empty()) return h;
-  h.start.assign(static_cast<std::size_t>(num_vars) + 1, 0);
-  for (int j = 0; j < num_vars; ++j) h.start[j + 1] = h.start[j] + count[j];
+  h.start.assign(to_size(num_vars) + 1, 0);
+  for (int j = 0; j < num_vars; ++j)
+    h.start[to_size(j + 1)] = h.start[to_size(j)] + count[to_size(j)];
   return h;
 }
 

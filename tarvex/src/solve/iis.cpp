@@ -6,45 +6,37 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "core/numeric.h"
 #include "core/status.h"
 #include "solve/dispatch.h"
 
 namespace tvx {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-
 using Clock = std::chrono::steady_clock;
 
 using Member = IisMember;
-
-int param_index(const char *name) {
-  const int index = find_param(name);
-  if (index < 0) throw std::logic_error("unknown parameter");
-  return index;
-}
 
 // Every element with something to relax, variables first, each kind in
 // index order. A bound on the wrong side of infinity restricts too.
 std::vector<Member> members_of(const Store &s) {
   std::vector<Member> out;
   for (int j = 0; j < s.num_vars(); ++j) {
-    if (finite_or_inf(s.vars().lb[j]) > -kInf || finite_or_inf(s.vars().ub[j]) < kInf ||
-        s.vars().type[j] == 'B') {
+    if (finite_or_inf(s.vars().lb[to_size(j)]) > -kInf ||
+        finite_or_inf(s.vars().ub[to_size(j)]) < kInf || s.vars().type[to_size(j)] == 'B') {
       out.push_back({true, j});
     }
   }
   for (int i = 0; i < s.num_rows(); ++i) {
-    if (finite_or_inf(s.rows().lhs[i]) > -kInf || finite_or_inf(s.rows().rhs[i]) < kInf) {
+    if (finite_or_inf(s.rows().lhs[to_size(i)]) > -kInf ||
+        finite_or_inf(s.rows().rhs[to_size(i)]) < kInf) {
       out.push_back({false, i});
     }
   }
@@ -59,7 +51,7 @@ bool apart(double lower, double upper, double tol) {
 // A member that no value satisfies, whatever the rest of the model says.
 bool alone_infeasible(const Store &s, const Member &m, double tol) {
   if (m.var) {
-    const char type = s.vars().type[m.index];
+    const char type = s.vars().type[to_size(m.index)];
     if (is_semi_type(type)) return false;  // 0 is always allowed
     double lo = s.vars().solve_lb(m.index), hi = s.vars().solve_ub(m.index);
     if (is_integral_type(type)) {
@@ -68,8 +60,8 @@ bool alone_infeasible(const Store &s, const Member &m, double tol) {
     }
     return apart(lo, hi, tol);
   }
-  const double lhs = finite_or_inf(s.rows().lhs[m.index]);
-  const double rhs = finite_or_inf(s.rows().rhs[m.index]);
+  const double lhs = finite_or_inf(s.rows().lhs[to_size(m.index)]);
+  const double rhs = finite_or_inf(s.rows().rhs[to_size(m.index)]);
   if (apart(lhs, rhs, tol)) return true;
   const bool empty = s.rows().terms.length(m.index) == 0 && s.psd_part(m.index) == nullptr;
   return empty && (lhs > tol || rhs < -tol);
@@ -88,19 +80,17 @@ class Search {
         work_{work_model_, input.params, std::string()},
         log_(context.log),
         quiet_(std::string(), &context),
-        time_param_(param_index("MaxTime")),
-        max_time_(input.params.value[static_cast<std::size_t>(time_param_)]),
-        tol_(input.params.value[static_cast<std::size_t>(param_index("SPX/PrimalTolerance"))]) {
+        max_time_(input.params[Param::MaxTime]),
+        tol_(input.params[Param::SPX_PrimalTolerance]) {
     Store &w = *work_model_;
     for (int j = 0; j < w.num_vars(); ++j) {
-      if (w.vars().obj[j] != 0) w.set_var_obj(j, 0);
+      if (w.vars().obj[to_size(j)] != 0) w.set_var_obj(j, 0);
     }
     w.clear_qterms();
     w.set_objcon(0);
     w.set_sense(TVX_MINIMIZE);
     // A cutoff would make feasible subsystems look infeasible.
-    const int cutoff = param_index("MIP/Cutoff");
-    work_.params.value[static_cast<std::size_t>(cutoff)] = param_def(cutoff).defval;
+    work_.params[Param::MIP_Cutoff] = param_def(Param::MIP_Cutoff).defval;
   }
 
   IisOutcome run() {
@@ -121,11 +111,11 @@ class Search {
     std::size_t block = std::max<std::size_t>(1, all.size() / 2);
     std::vector<Member> candidate = find_candidate(all);
     if (!candidate.empty()) {
-      std::vector<char> chosen_col(static_cast<std::size_t>(work_.model().num_vars()), 0);
-      std::vector<char> chosen_row(static_cast<std::size_t>(work_.model().num_rows()), 0);
-      for (const Member &m : candidate) (m.var ? chosen_col : chosen_row)[m.index] = 1;
+      std::vector<char> chosen_col(to_size(work_.model().num_vars()), 0);
+      std::vector<char> chosen_row(to_size(work_.model().num_rows()), 0);
+      for (const Member &m : candidate) (m.var ? chosen_col : chosen_row)[to_size(m.index)] = 1;
       const auto chosen = [&](const Member &m) {
-        return (m.var ? chosen_col : chosen_row)[m.index] != 0;
+        return (m.var ? chosen_col : chosen_row)[to_size(m.index)] != 0;
       };
       for (const Member &m : all) {
         if (!chosen(m)) relax(m);
@@ -154,11 +144,11 @@ class Search {
       code_ = TVX_ERROR_IIS_NUMERIC;
       return finish();
     }
-    out_.col.assign(static_cast<std::size_t>(original_.num_vars()), 0);
-    out_.row.assign(static_cast<std::size_t>(original_.num_rows()), 0);
+    out_.col.assign(to_size(original_.num_vars()), 0);
+    out_.row.assign(to_size(original_.num_rows()), 0);
     int cols = 0, rows = 0;
     for (const Member &m : kept) {
-      (m.var ? out_.col : out_.row)[m.index] = 1;
+      (m.var ? out_.col : out_.row)[to_size(m.index)] = 1;
       ++(m.var ? cols : rows);
     }
     log_.line("IIS: " + std::to_string(cols) + " variables and " + std::to_string(rows) + " rows.");
@@ -188,7 +178,7 @@ class Search {
       code_ = TVX_ERROR_ABORT_TIME_LIMIT;
       return Answer::Failed;
     }
-    work_.params.value[static_cast<std::size_t>(time_param_)] = left;
+    work_.params[Param::MaxTime] = left;
     ++solves_;
     const SolveOutcome out = solve(work_, quiet_, engines_);
     const int status = out.results.status;
@@ -242,7 +232,7 @@ class Search {
     }
     w.set_var_lb(m.index, -kInfinity);
     w.set_var_ub(m.index, kInfinity);
-    switch (original_.vars().type[m.index]) {
+    switch (original_.vars().type[to_size(m.index)]) {
       case 'B':
       case 'N':
         w.set_var_type(m.index, 'I');
@@ -258,13 +248,13 @@ class Search {
   void restore(const Member &m) {
     Store &w = *work_model_;
     if (!m.var) {
-      w.set_row_lhs(m.index, original_.rows().lhs[m.index]);
-      w.set_row_rhs(m.index, original_.rows().rhs[m.index]);
+      w.set_row_lhs(m.index, original_.rows().lhs[to_size(m.index)]);
+      w.set_row_rhs(m.index, original_.rows().rhs[to_size(m.index)]);
       return;
     }
-    w.set_var_lb(m.index, original_.vars().lb[m.index]);
-    w.set_var_ub(m.index, original_.vars().ub[m.index]);
-    w.set_var_type(m.index, original_.vars().type[m.index]);
+    w.set_var_lb(m.index, original_.vars().lb[to_size(m.index)]);
+    w.set_var_ub(m.index, original_.vars().ub[to_size(m.index)]);
+    w.set_var_type(m.index, original_.vars().type[to_size(m.index)]);
   }
 
   // The deletion filter over list, whose members are all enforced on entry
@@ -304,7 +294,6 @@ class Search {
   // The feasibility solves log nothing, stop when the search is asked to,
   // and call its callback (a MIP's solves are searches like any other).
   SolveContext quiet_;
-  const int time_param_;
   const double max_time_;
   const double tol_;
   const Clock::time_point started_ = Clock::now();

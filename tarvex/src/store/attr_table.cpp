@@ -33,7 +33,7 @@ constexpr int kPsdRow = TVX_ATTRKIND_PSDCONSTR;
 
 template <class T>
 int ready_slot(const std::optional<std::vector<T>> &slot, int count, int code) {
-  return slot && slot->size() == to_size(count) ? kOk : code;
+  return slot && slot->size() == to_size(count) ? TVX_ERROR_OKAY : code;
 }
 
 int ready_x(const Store &s) { return ready_slot(s.results().x, s.num_vars(), TVX_ERROR_NO_SOLN); }
@@ -48,11 +48,11 @@ int ready_activity(const Store &s) {
 }
 int ready_col_basis(const Store &s) {
   const auto &b = s.results().basis;
-  return b && b->col.size() == to_size(s.num_vars()) ? kOk : TVX_ERROR_NO_SOLN;
+  return b && b->col.size() == to_size(s.num_vars()) ? TVX_ERROR_OKAY : TVX_ERROR_NO_SOLN;
 }
 int ready_row_basis(const Store &s) {
   const auto &b = s.results().basis;
-  return b && b->row.size() == to_size(s.num_rows()) ? kOk : TVX_ERROR_NO_SOLN;
+  return b && b->row.size() == to_size(s.num_rows()) ? TVX_ERROR_OKAY : TVX_ERROR_NO_SOLN;
 }
 int ready_iis_col(const Store &s) {
   return ready_slot(s.results().iis_col, s.num_vars(), TVX_ERROR_IIS_NO_SOLN);
@@ -67,26 +67,43 @@ int ready_psd_x(const Store &s) {
     const auto dim = to_size(s.psd_vars().dim[to_size(p)]);
     if ((*x)[to_size(p)].size() != dim * dim) return TVX_ERROR_NO_SOLN;
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
-int ready_primal_obj(const Store &s) { return s.results().primal_obj ? kOk : TVX_ERROR_NO_SOLN; }
-int ready_dual_obj(const Store &s) { return s.results().dual_obj ? kOk : TVX_ERROR_NO_SOLN; }
-int ready_gap_abs(const Store &s) { return s.results().mip_gap_abs ? kOk : TVX_ERROR_NO_SOLN; }
-int ready_gap_rel(const Store &s) { return s.results().mip_gap_rel ? kOk : TVX_ERROR_NO_SOLN; }
-int ready_stats(const Store &s) { return s.results().stats ? kOk : TVX_ERROR_NO_STATISTICS; }
+int ready_primal_obj(const Store &s) {
+  return s.results().primal_obj ? TVX_ERROR_OKAY : TVX_ERROR_NO_SOLN;
+}
+int ready_dual_obj(const Store &s) {
+  return s.results().dual_obj ? TVX_ERROR_OKAY : TVX_ERROR_NO_SOLN;
+}
+int ready_gap_abs(const Store &s) {
+  return s.results().mip_gap_abs ? TVX_ERROR_OKAY : TVX_ERROR_NO_SOLN;
+}
+int ready_gap_rel(const Store &s) {
+  return s.results().mip_gap_rel ? TVX_ERROR_OKAY : TVX_ERROR_NO_SOLN;
+}
+int ready_stats(const Store &s) {
+  return s.results().stats ? TVX_ERROR_OKAY : TVX_ERROR_NO_STATISTICS;
+}
 // The entry count is kept as a size_t; an int cannot always hold it.
 int ready_num_nz(const Store &s) {
-  return s.num_nz() <= static_cast<std::size_t>(INT_MAX) ? kOk : TVX_ERROR_DATA_NOT_AVAILABLE;
+  return s.num_nz() <= to_size(INT_MAX) ? TVX_ERROR_OKAY : TVX_ERROR_DATA_NOT_AVAILABLE;
 }
 
 // ---- Value checks -----------------------------------------------------------
 
 int check_sense(int value) {
-  return value == TVX_MINIMIZE || value == TVX_MAXIMIZE ? kOk : TVX_ERROR_MODEL_INPUT_ERROR;
+  return value == TVX_MINIMIZE || value == TVX_MAXIMIZE ? TVX_ERROR_OKAY
+                                                        : TVX_ERROR_MODEL_INPUT_ERROR;
 }
-int check_bound(double value) { return valid_bound(value) ? kOk : TVX_ERROR_MODEL_INPUT_ERROR; }
-int check_finite(double value) { return valid_coeff(value) ? kOk : TVX_ERROR_MODEL_INPUT_ERROR; }
-int check_vtype(char value) { return normal_vtype(value) != 0 ? kOk : TVX_ERROR_MODEL_INPUT_ERROR; }
+int check_bound(double value) {
+  return valid_bound(value) ? TVX_ERROR_OKAY : TVX_ERROR_MODEL_INPUT_ERROR;
+}
+int check_finite(double value) {
+  return valid_coeff(value) ? TVX_ERROR_OKAY : TVX_ERROR_MODEL_INPUT_ERROR;
+}
+int check_vtype(char value) {
+  return normal_vtype(value) != 0 ? TVX_ERROR_OKAY : TVX_ERROR_MODEL_INPUT_ERROR;
+}
 
 // ---- Model ------------------------------------------------------------------
 

@@ -50,7 +50,7 @@ const AttrDef *resolve(const char *name, int type, bool model_level, Access acce
     *rc = type_error(type);
     return nullptr;
   }
-  *rc = kOk;
+  *rc = TVX_ERROR_OKAY;
   return def;
 }
 
@@ -107,7 +107,7 @@ int check_indices(const Store &s, const AttrDef &def, int n, const int *ind) {
   for (int k = 0; k < n; ++k) {
     if (ind[k] < 0 || ind[k] >= count) return index_error(def.kind);
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // A list call's count, arrays and indices.
@@ -116,7 +116,7 @@ int check_list(const Store &s, const AttrDef &def, int n, const int *ind, const 
   return check_indices(s, def, n, ind);
 }
 
-int ready(const Store &s, const AttrDef &def) { return def.ready ? def.ready(s) : kOk; }
+int ready(const Store &s, const AttrDef &def) { return def.ready ? def.ready(s) : TVX_ERROR_OKAY; }
 
 // ---- Scalars and lists of one data type -----------------------------------
 
@@ -128,9 +128,9 @@ int get_one(const Store &s, const char *name, int type, T *value, Get get) {
   if (def == nullptr) return rc;
   if (value == nullptr) return kBadArgument;
   rc = ready(s, *def);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   *value = get(*def, s, 0);
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 template <class T, class Get>
@@ -140,10 +140,10 @@ int get_list(const Store &s, const char *name, int type, int n, const int *ind, 
   const AttrDef *def = resolve(name, type, false, Access::Read, &rc);
   if (def == nullptr) return rc;
   rc = check_list(s, *def, n, ind, values);
-  if (rc == kOk) rc = ready(s, *def);
-  if (rc != kOk) return rc;
+  if (rc == TVX_ERROR_OKAY) rc = ready(s, *def);
+  if (rc != TVX_ERROR_OKAY) return rc;
   for (int k = 0; k < n; ++k) values[k] = get(*def, s, ind[k]);
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 std::string value_text(double value) { return number_text(value); }
@@ -157,13 +157,13 @@ int set_values(Store &s, const AttrDef &def, const Acc &acc, int n, const int *i
                const T *values) {
   for (int k = 0; k < n && acc.check != nullptr; ++k) {
     const int rc = acc.check(values[k]);
-    if (rc != kOk) {
+    if (rc != TVX_ERROR_OKAY) {
       return fail_with(rc, std::string(def.name) + " of " + element_text(def.kind, ind[k]) +
                                " cannot be " + value_text(values[k]));
     }
   }
   for (int k = 0; k < n; ++k) acc.set(s, ind[k], values[k]);
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 template <class T, class Pick>
@@ -182,20 +182,20 @@ int set_list(Store &s, const char *name, int type, int n, const int *ind, const 
   const AttrDef *def = resolve(name, type, false, Access::Write, &rc);
   if (def == nullptr) return rc;
   rc = check_list(s, *def, n, ind, values);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   return set_values(s, *def, pick(*def), n, ind, values);
 }
 
 // Names: validated and copied before the first is stored, so a refused or
 // failed (out of memory) call changes nothing.
 int set_names(Store &s, const AttrDef &def, int n, const int *ind, const char *const *values) {
-  std::vector<std::string> names(static_cast<std::size_t>(n));
+  std::vector<std::string> names(to_size(n));
   for (int k = 0; k < n; ++k) {
     if (!valid_name(values[k])) return name_error(def.kind);
-    if (values[k] != nullptr) names[static_cast<std::size_t>(k)] = values[k];
+    if (values[k] != nullptr) names[to_size(k)] = values[k];
   }
-  for (int k = 0; k < n; ++k) def.s.set(s, ind[k], std::move(names[static_cast<std::size_t>(k)]));
-  return kOk;
+  for (int k = 0; k < n; ++k) def.s.set(s, ind[k], std::move(names[to_size(k)]));
+  return TVX_ERROR_OKAY;
 }
 
 const CharAccess &char_access(const AttrDef &def) { return def.c; }
@@ -216,7 +216,7 @@ int attr_info(const char *name, int *datatype, int *objkind, int *settable) {
   if (datatype != nullptr) *datatype = def->type;
   if (objkind != nullptr) *objkind = def->kind;
   if (settable != nullptr) *settable = def->settable() ? 1 : 0;
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int get_int_attr(const Store &s, const char *name, int *value) {
@@ -280,7 +280,7 @@ int set_str_attrs(Store &s, const char *name, int n, const int *ind, const char 
   const AttrDef *def = resolve(name, TVX_ATTRTYPE_STR, false, Access::Write, &rc);
   if (def == nullptr) return rc;
   rc = check_list(s, *def, n, ind, values);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   return set_names(s, *def, n, ind, values);
 }
 
@@ -295,8 +295,8 @@ int get_mat_attrs(const Store &s, const char *name, int n, const int *ind, int *
              : n > 0 && (beg == nullptr || rows == nullptr || cols == nullptr))
     return kBadArgument;
   rc = check_indices(s, *def, n, ind);
-  if (rc == kOk) rc = ready(s, *def);
-  if (rc != kOk) return rc;
+  if (rc == TVX_ERROR_OKAY) rc = ready(s, *def);
+  if (rc != TVX_ERROR_OKAY) return rc;
   long long total = 0;
   for (int k = 0; k < n; ++k) total += def->m.count(s, ind[k]);
   if (total > INT_MAX) return TVX_ERROR_DATA_NOT_AVAILABLE;
@@ -313,7 +313,7 @@ int get_mat_attrs(const Store &s, const char *name, int n, const int *ind, int *
     }
   }
   *nnz = static_cast<int>(total);
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int set_mat_attrs(Store &s, const char *name, int n, const int *ind, int nnz, const int *beg,
@@ -324,7 +324,7 @@ int set_mat_attrs(Store &s, const char *name, int n, const int *ind, int nnz, co
   if (n > 0 && (beg == nullptr || rows == nullptr || cols == nullptr)) return kBadArgument;
   if (nnz < 0 || (nnz > 0 && (pos == nullptr || val == nullptr))) return kBadArgument;
   rc = check_indices(s, *def, n, ind);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   for (int k = 0; k < n; ++k) {
     const int dim = def->m.dim(s, ind[k]);
     if (rows[k] != dim || cols[k] != dim) return TVX_ERROR_MODEL_INVALID_REAL_ATTR_SYM_MAT;

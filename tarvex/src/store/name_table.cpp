@@ -42,7 +42,7 @@ void NameTable::set(int i, std::string &&name) {
     if (name.empty()) return;
     reserve_extra(0, true);
   }
-  std::string &slot = names_[static_cast<std::size_t>(i)];
+  std::string &slot = names_[to_size(i)];
   if (indexed_ && slot != name) {
     try {
       if (!slot.empty()) {
@@ -84,7 +84,7 @@ int NameTable::find(const std::string &name) const {
   if (!indexed_) {
     try {
       index_.reserve(names_.size());
-      for (int i = 0; i < size(); ++i) index_add(names_[static_cast<std::size_t>(i)], i);
+      for (int i = 0; i < size(); ++i) index_add(names_[to_size(i)], i);
       indexed_ = true;
     } catch (...) {
       drop_index();

@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/numeric.h"
+
 namespace tvx {
 
 // The names of one element kind, by index. find() gives the lowest index
@@ -20,9 +22,7 @@ namespace tvx {
 class NameTable {
  public:
   int size() const { return count_; }
-  const std::string &operator[](int i) const {
-    return named_ ? names_[static_cast<std::size_t>(i)] : empty_name();
-  }
+  const std::string &operator[](int i) const { return named_ ? names_[to_size(i)] : empty_name(); }
 
   // Room for extra more names, grown geometrically; named: whether any of
   // them is a name (not empty).

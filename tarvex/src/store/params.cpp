@@ -4,17 +4,14 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <limits>
+#include <iterator>
 
+#include "core/numeric.h"
 #include "tarvex.h"
 
 namespace tvx {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-// The module's INFINITY: like a bound, a time limit or cutoff of this
-// magnitude or more means none.
-constexpr double kNoLimit = 1e20;
 constexpr double kIntMax = INT_MAX;
 
 constexpr ParamType I = ParamType::Int;
@@ -23,7 +20,7 @@ constexpr ParamType D = ParamType::Dbl;
 // In the module's table order. -1 means "the engine decides" wherever it
 // is the minimum of a choice; counts default to no limit; tolerances follow
 // the engines' own defaults.
-const ParamDef kParams[kNumParams] = {
+const ParamDef kParams[] = {
     {"Method", I, -1, -1, 3},  // auto, primal simplex, dual simplex, interior point, first-order
     {"Presolve", I, -1, -1, 1},
     {"Dualization", I, -1, -1, 1},
@@ -45,7 +42,7 @@ const ParamDef kParams[kNumParams] = {
     {"MIP/SolutionPoolSize", I, 1000, 1, kIntMax},
     {"MIP/MaxStallingNodes", I, kIntMax, 0, kIntMax},
     {"SolutionTarget", I, 0, 0, 1},  // a basic solution, or any optimal one
-    {"MaxTime", D, kNoLimit, 0, kInf},
+    {"MaxTime", D, kInfinity, 0, kInf},
     {"SPX/PrimalTolerance", D, 1e-7, 1e-10, 1e-1},
     {"SPX/DualTolerance", D, 1e-7, 1e-10, 1e-1},
     {"IPM/PrimalTolerance", D, 1e-8, 1e-12, 1e-1},
@@ -55,9 +52,10 @@ const ParamDef kParams[kNumParams] = {
     {"MIP/ObjectiveTolerance", D, 1e-6, 0, 1e-1},
     {"MIP/GapAbs", D, 1e-6, 0, kInf},
     {"MIP/GapRel", D, 1e-4, 0, kInf},
-    {"MIP/LinearizationBigM", D, 1e6, 1, kNoLimit},
-    {"MIP/Cutoff", D, kNoLimit, -kInf, kInf},
+    {"MIP/LinearizationBigM", D, 1e6, 1, kInfinity},
+    {"MIP/Cutoff", D, kInfinity, -kInf, kInf},
 };
+static_assert(std::size(kParams) == kNumParams, "one row per Param, in its order");
 
 // Plain ASCII folding: the C library's tolower follows the caller's locale.
 char fold(char c) {
@@ -127,7 +125,7 @@ int find_param(const char *name, ParamType type) {
 }
 
 void ParamValues::reset() {
-  for (int i = 0; i < kNumParams; ++i) value[i] = kParams[i].defval;
+  for (int i = 0; i < kNumParams; ++i) value[to_size(i)] = kParams[i].defval;
 }
 
 bool in_range(const ParamDef &def, double value) {
@@ -136,7 +134,7 @@ bool in_range(const ParamDef &def, double value) {
 }
 
 void apply(const ParamSettings &settings, ParamValues &values) {
-  for (const auto &setting : settings) values.value[setting.first] = setting.second;
+  for (const auto &setting : settings) values.value[to_size(setting.first)] = setting.second;
 }
 
 int parse_params(std::string_view text, ParamSettings &settings) {
@@ -172,9 +170,9 @@ std::string format_params(const ParamValues &values) {
     char number[64];
     std::to_chars_result r;
     if (kParams[i].type == ParamType::Int)
-      r = std::to_chars(number, number + sizeof number, static_cast<int>(values.value[i]));
+      r = std::to_chars(number, number + sizeof number, static_cast<int>(values.value[to_size(i)]));
     else
-      r = std::to_chars(number, number + sizeof number, values.value[i]);
+      r = std::to_chars(number, number + sizeof number, values.value[to_size(i)]);
     text.append(kParams[i].name).append(" ").append(number, r.ptr).append("\n");
   }
   return text;

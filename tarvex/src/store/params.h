@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/numeric.h"
+
 namespace tvx {
 
 enum class ParamType { Int, Dbl };
@@ -22,9 +24,52 @@ struct ParamDef {
   double maxval;
 };
 
-constexpr int kNumParams = 33;
+// The parameters by their row of the table (params.cpp), in its order; a
+// name's "/" is written "_" (Param::SPX_PrimalTolerance is
+// "SPX/PrimalTolerance"). The library reads a parameter by its id, the
+// caller gives its name (find_param).
+enum class Param {
+  Method,
+  Presolve,
+  Dualization,
+  NumThreads,
+  EnableNetworkFlow,
+  EnableStochasticLP,
+  SPX_ColumnGeneration,
+  SPX_CrashStart,
+  SPX_MaxIterations,
+  SPX_PrimalPricing,
+  SPX_DualPricing,
+  IPM_MaxIterations,
+  MIP_MaxNodes,
+  MIP_RootParallelism,
+  MIP_AutoConfiguration,
+  MIP_MaxSols,
+  MIP_AllowDualPresolve,
+  MIP_DetectDisconnectedComponents,
+  MIP_SolutionPoolSize,
+  MIP_MaxStallingNodes,
+  SolutionTarget,
+  MaxTime,
+  SPX_PrimalTolerance,
+  SPX_DualTolerance,
+  IPM_PrimalTolerance,
+  IPM_DualTolerance,
+  IPM_GapTolerance,
+  MIP_IntegerTolerance,
+  MIP_ObjectiveTolerance,
+  MIP_GapAbs,
+  MIP_GapRel,
+  MIP_LinearizationBigM,
+  MIP_Cutoff,
+  Count  // not a parameter: the number of rows
+};
+
+constexpr int kNumParams = static_cast<int>(Param::Count);
+constexpr int index_of(Param id) { return static_cast<int>(id); }
 
 const ParamDef &param_def(int index);
+inline const ParamDef &param_def(Param id) { return param_def(index_of(id)); }
 
 // Index of the parameter of that type, or -1. Names match ignoring ASCII
 // case, with "_" and "/" interchangeable ("mip_gapabs" is "MIP/GapAbs"), so
@@ -36,6 +81,8 @@ int find_param(const char *name);
 struct ParamValues {
   ParamValues() { reset(); }
   void reset();
+  double operator[](Param id) const { return value[to_size(index_of(id))]; }
+  double &operator[](Param id) { return value[to_size(index_of(id))]; }
   std::array<double, kNumParams> value;
 };
 

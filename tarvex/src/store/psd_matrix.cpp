@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/numeric.h"
+
 namespace tvx {
 namespace {
 
@@ -13,6 +15,11 @@ struct Keyed {
   int order;         // arrival
   double value;
 };
+
+// The offset of (row, col) in a dim x dim row-major matrix.
+std::size_t dense_offset(int row, int col, int dim) {
+  return to_size(row) * to_size(dim) + to_size(col);
+}
 
 }  // namespace
 
@@ -27,7 +34,7 @@ void unpacked_position(std::int64_t position, int *row, int *col) {
 
 std::vector<SymEntry> symmetric_entries(int dim, int n, const int *pos, const double *val) {
   std::vector<Keyed> keyed;
-  keyed.reserve(static_cast<std::size_t>(n));
+  keyed.reserve(to_size(n));
   for (int k = 0; k < n; ++k) {
     if (val[k] == 0) continue;
     const int r = pos[k] / dim, c = pos[k] % dim;
@@ -48,11 +55,10 @@ std::vector<SymEntry> symmetric_entries(int dim, int n, const int *pos, const do
 }
 
 std::vector<double> dense_symmetric(int dim, const std::vector<SymEntry> &m) {
-  const auto n = static_cast<std::size_t>(dim);
-  std::vector<double> out(n * n, 0.0);
+  std::vector<double> out(to_size(dim) * to_size(dim), 0.0);
   for (const SymEntry &e : m) {
-    out[static_cast<std::size_t>(e.row) * n + e.col] = e.value;
-    out[static_cast<std::size_t>(e.col) * n + e.row] = e.value;
+    out[dense_offset(e.row, e.col, dim)] = e.value;
+    out[dense_offset(e.col, e.row, dim)] = e.value;
   }
   return out;
 }
@@ -60,7 +66,7 @@ std::vector<double> dense_symmetric(int dim, const std::vector<SymEntry> &m) {
 double inner_product(const std::vector<SymEntry> &m, const double *x, int dim) {
   double sum = 0;
   for (const SymEntry &e : m) {
-    const double t = e.value * x[static_cast<std::size_t>(e.row) * dim + e.col];
+    const double t = e.value * x[dense_offset(e.row, e.col, dim)];
     sum += e.row == e.col ? t : 2 * t;
   }
   return sum;
@@ -69,14 +75,14 @@ double inner_product(const std::vector<SymEntry> &m, const double *x, int dim) {
 double inner_product_size(const std::vector<SymEntry> &m, const double *x, int dim) {
   double sum = 0;
   for (const SymEntry &e : m) {
-    const double t = std::fabs(e.value * x[static_cast<std::size_t>(e.row) * dim + e.col]);
+    const double t = std::fabs(e.value * x[dense_offset(e.row, e.col, dim)]);
     sum += e.row == e.col ? t : 2 * t;
   }
   return sum;
 }
 
 bool near_psd(const double *x, int dim, double tol) {
-  const auto n = static_cast<std::size_t>(dim);
+  const auto n = to_size(dim);
   double largest = 0;
   for (std::size_t i = 0; i < n; ++i) largest = std::max(largest, std::fabs(x[i * n + i]));
   const double shift = tol * (1 + largest);

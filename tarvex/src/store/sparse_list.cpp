@@ -23,46 +23,46 @@ void SparseList::append(int n, const int *ind, const double *val) noexcept {
     ind_.insert(ind_.end(), ind, ind + n);
     val_.insert(val_.end(), val, val + n);
   }
-  nnz_ += static_cast<std::size_t>(n);
-  owned_ += static_cast<std::size_t>(n);
+  nnz_ += to_size(n);
+  owned_ += to_size(n);
 }
 
 void SparseList::reserve_push(int k, int extra) {
-  const auto kk = static_cast<std::size_t>(k);
+  const auto kk = to_size(k);
   const int len = len_[kk];
   if (cap_[kk] - len >= extra) return;
   const long long need = static_cast<long long>(len) + extra;
   const int cap =
       static_cast<int>(std::min<long long>(INT_MAX, std::max<long long>({need, 2LL * len, 4LL})));
   const std::size_t start = start_[kk];
-  if (start + static_cast<std::size_t>(cap_[kk]) == ind_.size()) {
+  if (start + to_size(cap_[kk]) == ind_.size()) {
     // The last vector of the pool grows where it is.
-    const std::size_t more = static_cast<std::size_t>(cap - cap_[kk]);
+    const std::size_t more = to_size(cap - cap_[kk]);
     grow(ind_, more);
     grow(val_, more);
     ind_.resize(ind_.size() + more);
     val_.resize(val_.size() + more);
   } else {
-    grow(ind_, static_cast<std::size_t>(cap));
-    grow(val_, static_cast<std::size_t>(cap));
+    grow(ind_, to_size(cap));
+    grow(val_, to_size(cap));
     // No reallocation from here on, so the old slots stay readable.
     const std::size_t at = ind_.size();
-    ind_.resize(at + static_cast<std::size_t>(cap));
-    val_.resize(at + static_cast<std::size_t>(cap));
+    ind_.resize(at + to_size(cap));
+    val_.resize(at + to_size(cap));
     std::copy_n(ind_.begin() + static_cast<std::ptrdiff_t>(start), len,
                 ind_.begin() + static_cast<std::ptrdiff_t>(at));
     std::copy_n(val_.begin() + static_cast<std::ptrdiff_t>(start), len,
                 val_.begin() + static_cast<std::ptrdiff_t>(at));
     start_[kk] = at;
   }
-  owned_ += static_cast<std::size_t>(cap - cap_[kk]);
+  owned_ += to_size(cap - cap_[kk]);
   cap_[kk] = cap;
   compact_if_worthwhile();
 }
 
 void SparseList::push(int k, int index, double value) noexcept {
-  const auto kk = static_cast<std::size_t>(k);
-  const std::size_t at = start_[kk] + static_cast<std::size_t>(len_[kk]);
+  const auto kk = to_size(k);
+  const std::size_t at = start_[kk] + to_size(len_[kk]);
   ind_[at] = index;
   val_[at] = value;
   ++len_[kk];
@@ -70,10 +70,10 @@ void SparseList::push(int k, int index, double value) noexcept {
 }
 
 void SparseList::assign(int k, int n, const int *ind, const double *val) noexcept {
-  const auto kk = static_cast<std::size_t>(k);
+  const auto kk = to_size(k);
   std::copy_n(ind, n, ind_.begin() + static_cast<std::ptrdiff_t>(start_[kk]));
   std::copy_n(val, n, val_.begin() + static_cast<std::ptrdiff_t>(start_[kk]));
-  nnz_ = nnz_ - static_cast<std::size_t>(len_[kk]) + static_cast<std::size_t>(n);
+  nnz_ = nnz_ - to_size(len_[kk]) + to_size(n);
   len_[kk] = n;
 }
 
@@ -86,8 +86,8 @@ int SparseList::position(int k, int index) const {
 void SparseList::remove_vectors(const std::vector<int> &new_index) noexcept {
   for (std::size_t k = 0; k < len_.size(); ++k) {
     if (new_index[k] >= 0) continue;
-    nnz_ -= static_cast<std::size_t>(len_[k]);
-    owned_ -= static_cast<std::size_t>(cap_[k]);
+    nnz_ -= to_size(len_[k]);
+    owned_ -= to_size(cap_[k]);
   }
   compact(start_, new_index);
   compact(len_, new_index);
@@ -101,13 +101,13 @@ void SparseList::remap_entries(const std::vector<int> &new_index) noexcept {
     double *val = val_.data() + start_[k];
     int out = 0;
     for (int e = 0; e < len_[k]; ++e) {
-      const int target = new_index[static_cast<std::size_t>(ind[e])];
+      const int target = new_index[to_size(ind[e])];
       if (target < 0) continue;
       ind[out] = target;
       val[out] = val[e];
       ++out;
     }
-    nnz_ -= static_cast<std::size_t>(len_[k] - out);
+    nnz_ -= to_size(len_[k] - out);
     len_[k] = out;
   }
 }
@@ -125,7 +125,7 @@ void SparseList::compact_if_worthwhile() noexcept {
       std::copy_n(val_.begin() + static_cast<std::ptrdiff_t>(start_[k]), len_[k],
                   val.begin() + static_cast<std::ptrdiff_t>(at));
       start_[k] = at;
-      at += static_cast<std::size_t>(cap_[k]);
+      at += to_size(cap_[k]);
     }
     ind_.swap(ind);
     val_.swap(val);

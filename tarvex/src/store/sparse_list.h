@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "core/numeric.h"
+
 namespace tvx {
 
 // A sequence of sparse vectors (rows of a matrix, SOS member lists, PSD
@@ -15,11 +17,11 @@ namespace tvx {
 // O(1); the pool is compacted when garbage outweighs the live slots.
 class SparseList {
  public:
-  int size() const { return static_cast<int>(len_.size()); }
-  int length(int k) const { return len_[static_cast<std::size_t>(k)]; }
-  const int *index(int k) const { return ind_.data() + start_[static_cast<std::size_t>(k)]; }
-  const double *value(int k) const { return val_.data() + start_[static_cast<std::size_t>(k)]; }
-  double *value(int k) { return val_.data() + start_[static_cast<std::size_t>(k)]; }
+  int size() const { return int_size(len_); }
+  int length(int k) const { return len_[to_size(k)]; }
+  const int *index(int k) const { return ind_.data() + start_[to_size(k)]; }
+  const double *value(int k) const { return val_.data() + start_[to_size(k)]; }
+  double *value(int k) { return val_.data() + start_[to_size(k)]; }
   // Entries of all vectors together.
   std::size_t nnz() const { return nnz_; }
 

@@ -31,21 +31,21 @@ int refuse_value(const std::string &what, double value) {
   return fail_with(kBadData, what + " cannot be " + number_text(value));
 }
 
-// kOk when val[0..n) are all finite, else the refusal of the first that is
+// TVX_ERROR_OKAY when val[0..n) are all finite, else the refusal of the first that is
 // not, named by what(k).
 template <class What>
 int finite_values(const double *val, int n, What what) {
   for (int k = 0; k < n; ++k) {
     if (!valid_coeff(val[k])) return refuse_value(what(k), val[k]);
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // The two sides of a variable and of a row, as refusals name them.
 const char *const kVarSides[] = {"the lower bound of ", "the upper bound of "};
 const char *const kRowSides[] = {"the left-hand side of ", "the right-hand side of "};
 
-// kOk when lower[k] and upper[k] (either array null: none given) are valid
+// TVX_ERROR_OKAY when lower[k] and upper[k] (either array null: none given) are valid
 // bounds, else the refusal of the first that is not, as sides[0 or 1] of
 // the element of().
 template <class Of>
@@ -53,20 +53,20 @@ int bound_values(const double *lower, const double *upper, int k, const char *co
                  Of of) {
   if (lower != nullptr && !valid_bound(lower[k])) return refuse_value(sides[0] + of(), lower[k]);
   if (upper != nullptr && !valid_bound(upper[k])) return refuse_value(sides[1] + of(), upper[k]);
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // A start array for n vectors over nnz entries: vector k holds entries
 // beg[k] up to beg[k + 1] (nnz for the last). Every entry belongs to one
 // vector, so beg[0] is 0. beg may be null only when there are no entries.
 int check_starts(int n, int nnz, const int *beg) {
-  if (n == 0) return nnz == 0 ? kOk : kBadData;
-  if (beg == nullptr) return nnz == 0 ? kOk : kBadArgument;
+  if (n == 0) return nnz == 0 ? TVX_ERROR_OKAY : kBadData;
+  if (beg == nullptr) return nnz == 0 ? TVX_ERROR_OKAY : kBadArgument;
   if (beg[0] != 0) return kBadData;
   for (int k = 1; k < n; ++k) {
     if (beg[k] < beg[k - 1] || beg[k] > nnz) return kBadData;
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int run_begin(const int *beg, int k) { return beg == nullptr ? 0 : beg[k]; }
@@ -87,10 +87,11 @@ class IndexChecker {
       if (ind[k] < 0 || ind[k] >= limit) return range_code;
       if (k > 0 && ind[k] <= ind[k - 1]) ascending = false;
     }
-    if (ascending) return kOk;
+    if (ascending) return TVX_ERROR_OKAY;
     scratch_.assign(ind, ind + n);
     std::sort(scratch_.begin(), scratch_.end());
-    return std::adjacent_find(scratch_.begin(), scratch_.end()) == scratch_.end() ? kOk : kBadData;
+    return std::adjacent_find(scratch_.begin(), scratch_.end()) == scratch_.end() ? TVX_ERROR_OKAY
+                                                                                  : kBadData;
   }
 
  private:
@@ -102,29 +103,29 @@ class IndexChecker {
 // name empty), so an unnamed batch makes no strings.
 int collect_names(int n, const char *const *names, int code, std::vector<std::string> &out) {
   out.clear();
-  if (names == nullptr) return kOk;
+  if (names == nullptr) return TVX_ERROR_OKAY;
   bool named = false;
   for (int k = 0; k < n; ++k) {
     if (!valid_name(names[k])) return code;
     named = named || (names[k] != nullptr && names[k][0] != '\0');
   }
-  if (!named) return kOk;
-  out.resize(static_cast<std::size_t>(n));
+  if (!named) return TVX_ERROR_OKAY;
+  out.resize(to_size(n));
   for (int k = 0; k < n; ++k) {
-    if (names[k] != nullptr) out[static_cast<std::size_t>(k)] = names[k];
+    if (names[k] != nullptr) out[to_size(k)] = names[k];
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // Name k of a batch that collect_names gave (empty when it gave none).
 std::string take_name(std::vector<std::string> &names, int k) {
-  return names.empty() ? std::string() : std::move(names[static_cast<std::size_t>(k)]);
+  return names.empty() ? std::string() : std::move(names[to_size(k)]);
 }
 
 int collect_name(const char *name, int code, std::string &out) {
   if (!valid_name(name)) return code;
   if (name != nullptr) out = name;
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // Gives each vector named in targets room for as many new entries as it is
@@ -146,13 +147,13 @@ int deletion_map(int n, const int *ind, int count, int range_code, std::vector<i
   for (int k = 0; k < n; ++k) {
     if (ind[k] < 0 || ind[k] >= count) return range_code;
   }
-  new_index.assign(static_cast<std::size_t>(count), 0);
-  for (int k = 0; k < n; ++k) new_index[static_cast<std::size_t>(ind[k])] = -1;
+  new_index.assign(to_size(count), 0);
+  for (int k = 0; k < n; ++k) new_index[to_size(ind[k])] = -1;
   int next = 0;
   for (int &i : new_index) {
     if (i == 0) i = next++;
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 }  // namespace
@@ -242,8 +243,8 @@ std::shared_ptr<Store> Store::clone() const {
 }
 
 const PsdRowPart *Store::psd_part(int row) const {
-  const int part = rows_.psd[static_cast<std::size_t>(row)];
-  return part < 0 ? nullptr : &psd_parts_[static_cast<std::size_t>(part)];
+  const int part = rows_.psd[to_size(row)];
+  return part < 0 ? nullptr : &psd_parts_[to_size(part)];
 }
 
 void Store::touch() noexcept {
@@ -270,14 +271,14 @@ void Store::clear_results() noexcept { results_ = Results(); }
 const ColumnView &Store::columns() const {
   if (columns_) return *columns_;
   auto view = std::make_shared<ColumnView>();
-  const std::size_t n = static_cast<std::size_t>(num_vars());
+  const std::size_t n = to_size(num_vars());
   view->beg.assign(n + 1, 0);
   view->row.resize(num_nz());
   view->val.resize(num_nz());
   const SparseList &terms = rows_.terms;
   for (int i = 0; i < num_rows(); ++i) {
     const int *ind = terms.index(i);
-    for (int e = 0; e < terms.length(i); ++e) ++view->beg[static_cast<std::size_t>(ind[e]) + 1];
+    for (int e = 0; e < terms.length(i); ++e) ++view->beg[to_size(ind[e]) + 1];
   }
   for (std::size_t j = 0; j < n; ++j) view->beg[j + 1] += view->beg[j];
   std::vector<std::size_t> next(view->beg.begin(), view->beg.end() - 1);
@@ -285,7 +286,7 @@ const ColumnView &Store::columns() const {
     const int *ind = terms.index(i);
     const double *val = terms.value(i);
     for (int e = 0; e < terms.length(i); ++e) {
-      const std::size_t at = next[static_cast<std::size_t>(ind[e])]++;
+      const std::size_t at = next[to_size(ind[e])]++;
       view->row[at] = i;
       view->val[at] = val[e];
     }
@@ -302,26 +303,26 @@ int Store::add_vars(int n, int nnz, const int *beg, const int *ind, const double
   if (n < 0 || nnz < 0 || !fits(num_vars(), n)) return kBadArgument;
   if (nnz > 0 && (ind == nullptr || val == nullptr)) return kBadArgument;
   int rc = check_starts(n, nnz, beg);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
   IndexChecker checker;
   for (int j = 0; j < n; ++j) {
     const int b = run_begin(beg, j);
     rc = checker.check(ind + b, run_end(n, nnz, beg, j) - b, num_rows(),
                        TVX_ERROR_MODEL_INVALID_ROW_IDX);
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
   }
   const int first = num_vars();
   rc = finite_values(val, nnz, [&](int e) {
     return "the coefficient of " + var_text(first + run_of(n, beg, e)) + " in " + row_text(ind[e]);
   });
-  if (rc == kOk && obj != nullptr) {
+  if (rc == TVX_ERROR_OKAY && obj != nullptr) {
     rc = finite_values(
         obj, n, [&](int j) { return "the objective coefficient of " + var_text(first + j); });
   }
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   for (int j = 0; j < n; ++j) {
     rc = bound_values(lb, ub, j, kVarSides, [&] { return var_text(first + j); });
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
     if (vtype != nullptr && normal_vtype(vtype[j]) == 0) {
       return fail_with(kBadData,
                        "the type of " + var_text(first + j) + " cannot be " + char_text(vtype[j]));
@@ -329,9 +330,9 @@ int Store::add_vars(int n, int nnz, const int *beg, const int *ind, const double
   }
   std::vector<std::string> new_names;
   rc = collect_names(n, names, TVX_ERROR_MODEL_INVALID_COL_NAME, new_names);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
 
-  const auto count = static_cast<std::size_t>(n);
+  const auto count = to_size(n);
   grow(vars_.lb, count);
   grow(vars_.ub, count);
   grow(vars_.obj, count);
@@ -354,7 +355,7 @@ int Store::add_vars(int n, int nnz, const int *beg, const int *ind, const double
   matrix_changed();
   shape_changed();
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::add_rows(int n, int nnz, const int *beg, const int *ind, const double *val,
@@ -362,32 +363,32 @@ int Store::add_rows(int n, int nnz, const int *beg, const int *ind, const double
   if (n < 0 || nnz < 0 || !fits(num_rows(), n)) return kBadArgument;
   if (nnz > 0 && (ind == nullptr || val == nullptr)) return kBadArgument;
   int rc = check_starts(n, nnz, beg);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
   IndexChecker checker;
   for (int i = 0; i < n; ++i) {
     const int b = run_begin(beg, i);
     rc = checker.check(ind + b, run_end(n, nnz, beg, i) - b, num_vars(),
                        TVX_ERROR_MODEL_INVALID_COL_IDX);
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
   }
   const int first = num_rows();
   rc = finite_values(val, nnz, [&](int e) {
     return "the coefficient of " + var_text(ind[e]) + " in " + row_text(first + run_of(n, beg, e));
   });
-  for (int i = 0; i < n && rc == kOk; ++i) {
+  for (int i = 0; i < n && rc == TVX_ERROR_OKAY; ++i) {
     rc = bound_values(lower, upper, i, kRowSides, [&] { return row_text(first + i); });
   }
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   std::vector<std::string> new_names;
   rc = collect_names(n, names, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_names);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
 
-  const auto count = static_cast<std::size_t>(n);
+  const auto count = to_size(n);
   grow(rows_.lhs, count);
   grow(rows_.rhs, count);
   grow(rows_.psd, count);
   rows_.names.reserve_extra(count, !new_names.empty());
-  rows_.terms.reserve_append(count, static_cast<std::size_t>(nnz));
+  rows_.terms.reserve_append(count, to_size(nnz));
 
   for (int i = 0; i < n; ++i) {
     const int b = run_begin(beg, i);
@@ -400,7 +401,7 @@ int Store::add_rows(int n, int nnz, const int *beg, const int *ind, const double
   matrix_changed();
   shape_changed();
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::add_sos(int n, int nnz, const int *types, const int *beg, const int *ind,
@@ -409,7 +410,7 @@ int Store::add_sos(int n, int nnz, const int *types, const int *beg, const int *
   if ((n > 0 && types == nullptr) || (nnz > 0 && (ind == nullptr || weight == nullptr)))
     return kBadArgument;
   int rc = check_starts(n, nnz, beg);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
   IndexChecker checker;
   for (int s = 0; s < n; ++s) {
     if (types[s] != TVX_SOS_TYPE1 && types[s] != TVX_SOS_TYPE2)
@@ -417,24 +418,24 @@ int Store::add_sos(int n, int nnz, const int *types, const int *beg, const int *
     const int b = run_begin(beg, s);
     rc = checker.check(ind + b, run_end(n, nnz, beg, s) - b, num_vars(),
                        TVX_ERROR_MODEL_INVALID_COL_IDX);
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
   }
   const int first = num_sos();
   rc = finite_values(weight, nnz, [&](int e) {
     return "the weight of " + var_text(ind[e]) + " in " +
            element_text(TVX_ATTRKIND_SOS, first + run_of(n, beg, e));
   });
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
 
-  grow(sos_.type, static_cast<std::size_t>(n));
-  sos_.members.reserve_append(static_cast<std::size_t>(n), static_cast<std::size_t>(nnz));
+  grow(sos_.type, to_size(n));
+  sos_.members.reserve_append(to_size(n), to_size(nnz));
   for (int s = 0; s < n; ++s) {
     const int b = run_begin(beg, s);
     sos_.type.push_back(types[s]);
     sos_.members.append(run_end(n, nnz, beg, s) - b, ind + b, weight + b);
   }
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::add_indicator(const char *name, int binvar, int binval, int nnz, const int *ind,
@@ -445,16 +446,16 @@ int Store::add_indicator(const char *name, int binvar, int binval, int nnz, cons
   if (binval != 0 && binval != 1) return kBadData;
   IndexChecker checker;
   int rc = checker.check(ind, nnz, num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   const std::string constr = element_text(TVX_ATTRKIND_GENCONSTR, num_genconstrs());
   rc = finite_values(
       val, nnz, [&](int e) { return "the coefficient of " + var_text(ind[e]) + " in " + constr; });
-  if (rc == kOk) rc = bound_values(nullptr, &rhs, 0, kRowSides, [&] { return constr; });
-  if (rc != kOk) return rc;
+  if (rc == TVX_ERROR_OKAY) rc = bound_values(nullptr, &rhs, 0, kRowSides, [&] { return constr; });
+  if (rc != TVX_ERROR_OKAY) return rc;
   if (sense != '<' && sense != '>' && sense != '=') return kBadData;
   std::string new_name;
   rc = collect_name(name, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_name);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
 
   grow(gen_.type, 1);
   grow(gen_.binvar, 1);
@@ -462,7 +463,7 @@ int Store::add_indicator(const char *name, int binvar, int binval, int nnz, cons
   grow(gen_.sense, 1);
   grow(gen_.rhs, 1);
   gen_.names.reserve_extra(1, !new_name.empty());
-  gen_.terms.reserve_append(1, static_cast<std::size_t>(nnz));
+  gen_.terms.reserve_append(1, to_size(nnz));
   gen_.type.push_back(TVX_GENCONSTR_INDICATOR);
   gen_.binvar.push_back(binvar);
   gen_.binval.push_back(binval);
@@ -471,13 +472,12 @@ int Store::add_indicator(const char *name, int binvar, int binval, int nnz, cons
   gen_.names.append(std::move(new_name));
   gen_.terms.append(nnz, ind, val);
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::add_qterms(int n, const int *row, const int *col, const double *val) {
   if (n < 0 || (n > 0 && (row == nullptr || col == nullptr || val == nullptr))) return kBadArgument;
-  if (q_.val.size() + static_cast<std::size_t>(n) > static_cast<std::size_t>(INT_MAX))
-    return kBadArgument;
+  if (q_.val.size() + to_size(n) > to_size(INT_MAX)) return kBadArgument;
   for (int k = 0; k < n; ++k) {
     if (row[k] < 0 || row[k] >= num_vars() || col[k] < 0 || col[k] >= num_vars())
       return TVX_ERROR_MODEL_INVALID_COL_IDX;
@@ -486,9 +486,9 @@ int Store::add_qterms(int n, const int *row, const int *col, const double *val) 
     return "the quadratic objective's coefficient of " + var_text(row[k]) + " times " +
            var_text(col[k]);
   });
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
 
-  const auto count = static_cast<std::size_t>(n);
+  const auto count = to_size(n);
   grow(q_.row, count);
   grow(q_.col, count);
   grow(q_.val, count);
@@ -496,7 +496,7 @@ int Store::add_qterms(int n, const int *row, const int *col, const double *val) 
   q_.col.insert(q_.col.end(), col, col + n);
   q_.val.insert(q_.val.end(), val, val + n);
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 void Store::clear_qterms() noexcept {
@@ -532,19 +532,19 @@ int Store::add_psd_var(int dim, int nnz, const int *pos, const double *val, cons
   int rc = finite_values(val, nnz, [&](int e) {
     return entry_text(pos[e], dim) + " of the objective matrix of " + psd_var_text(num_psd_vars());
   });
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   std::string new_name;
   rc = collect_name(name, TVX_ERROR_MODEL_INVALID_COL_NAME, new_name);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
 
   grow(psd_vars_.dim, 1);
   psd_vars_.names.reserve_extra(1, !new_name.empty());
-  psd_vars_.obj.reserve_append(1, static_cast<std::size_t>(nnz));
+  psd_vars_.obj.reserve_append(1, to_size(nnz));
   psd_vars_.dim.push_back(dim);
   psd_vars_.names.append(std::move(new_name));
   psd_vars_.obj.append(nnz, pos, val);
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, const int *vidx,
@@ -556,38 +556,37 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
     return kBadArgument;
   IndexChecker checker;
   int rc = checker.check(lind, lnnz, num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX);
-  if (rc == kOk)
+  if (rc == TVX_ERROR_OKAY)
     rc = checker.check(vidx, npsd, num_psd_vars(), TVX_ERROR_MODEL_INVALID_SYM_MAT_IDX);
-  if (rc == kOk) rc = check_starts(npsd, pnnz, beg);
-  if (rc != kOk) return rc;
+  if (rc == TVX_ERROR_OKAY) rc = check_starts(npsd, pnnz, beg);
+  if (rc != TVX_ERROR_OKAY) return rc;
   for (int k = 0; k < npsd; ++k) {
     const int b = run_begin(beg, k);
-    if (!valid_positions(pos + b, run_end(npsd, pnnz, beg, k) - b,
-                         psd_vars_.dim[static_cast<std::size_t>(vidx[k])]))
+    if (!valid_positions(pos + b, run_end(npsd, pnnz, beg, k) - b, psd_vars_.dim[to_size(vidx[k])]))
       return TVX_ERROR_MODEL_INVALID_SYM_MAT_ROW_IDX;
   }
   const std::string row = row_text(num_rows());
   rc = finite_values(
       lval, lnnz, [&](int e) { return "the coefficient of " + var_text(lind[e]) + " in " + row; });
-  if (rc == kOk) {
+  if (rc == TVX_ERROR_OKAY) {
     rc = finite_values(val, pnnz, [&](int e) {
       const int p = vidx[run_of(npsd, beg, e)];
-      return entry_text(pos[e], psd_vars_.dim[static_cast<std::size_t>(p)]) + " of the matrix of " +
+      return entry_text(pos[e], psd_vars_.dim[to_size(p)]) + " of the matrix of " +
              psd_var_text(p) + " in " + row;
     });
   }
-  if (rc == kOk) rc = bound_values(&lower, &upper, 0, kRowSides, [&] { return row; });
-  if (rc != kOk) return rc;
+  if (rc == TVX_ERROR_OKAY) rc = bound_values(&lower, &upper, 0, kRowSides, [&] { return row; });
+  if (rc != TVX_ERROR_OKAY) return rc;
   std::string new_name;
   rc = collect_name(name, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_name);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
 
   PsdRowPart part;
   part.var.assign(vidx, vidx + npsd);
   if (beg != nullptr) {
     part.beg.assign(beg, beg + npsd);
   } else {
-    part.beg.assign(static_cast<std::size_t>(npsd), 0);
+    part.beg.assign(to_size(npsd), 0);
   }
   part.pos.assign(pos, pos + pnnz);
   part.val.assign(val, val + pnnz);
@@ -596,7 +595,7 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
   grow(rows_.rhs, 1);
   grow(rows_.psd, 1);
   rows_.names.reserve_extra(1, !new_name.empty());
-  rows_.terms.reserve_append(1, static_cast<std::size_t>(lnnz));
+  rows_.terms.reserve_append(1, to_size(lnnz));
 
   rows_.lhs.push_back(lower);
   rows_.rhs.push_back(upper);
@@ -607,7 +606,7 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
   matrix_changed();
   shape_changed();
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // ---- Changing -------------------------------------------------------------
@@ -621,7 +620,7 @@ int Store::set_coeffs(int n, const int *row, const int *col, const double *val) 
   const int rc = finite_values(val, n, [&](int k) {
     return "the coefficient of " + var_text(col[k]) + " in " + row_text(row[k]);
   });
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
 
   // Room for the pairs not yet stored (a pair repeated in the batch may get
   // room twice, which is harmless). Each lookup scans its row.
@@ -640,7 +639,7 @@ int Store::set_coeffs(int n, const int *row, const int *col, const double *val) 
   }
   matrix_changed();
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::set_psd_obj(int n, const int *which, const int *beg, int nnz, const int *pos,
@@ -652,19 +651,18 @@ int Store::set_psd_obj(int n, const int *which, const int *beg, int nnz, const i
     if (which[k] < 0 || which[k] >= num_psd_vars()) return TVX_ERROR_MODEL_INVALID_SYM_MAT_IDX;
   }
   int rc = check_starts(n, nnz, beg);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   for (int k = 0; k < n; ++k) {
     const int b = run_begin(beg, k);
-    if (!valid_positions(pos + b, run_end(n, nnz, beg, k) - b,
-                         psd_vars_.dim[static_cast<std::size_t>(which[k])]))
+    if (!valid_positions(pos + b, run_end(n, nnz, beg, k) - b, psd_vars_.dim[to_size(which[k])]))
       return TVX_ERROR_MODEL_INVALID_SYM_MAT_ROW_IDX;
   }
   rc = finite_values(val, nnz, [&](int e) {
     const int p = which[run_of(n, beg, e)];
-    return entry_text(pos[e], psd_vars_.dim[static_cast<std::size_t>(p)]) +
-           " of the objective matrix of " + psd_var_text(p);
+    return entry_text(pos[e], psd_vars_.dim[to_size(p)]) + " of the objective matrix of " +
+           psd_var_text(p);
   });
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
 
   SparseList &obj = psd_vars_.obj;
   for (int k = 0; k < n; ++k) {
@@ -676,46 +674,35 @@ int Store::set_psd_obj(int n, const int *which, const int *beg, int nnz, const i
     obj.assign(which[k], run_end(n, nnz, beg, k) - b, pos + b, val + b);
   }
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 void Store::set_sense(int sense) noexcept { change(sense_, sense); }
 
 void Store::set_objcon(double value) noexcept { change(objcon_, value); }
 
-void Store::set_var_lb(int j, double value) noexcept {
-  change(vars_.lb[static_cast<std::size_t>(j)], value);
-}
+void Store::set_var_lb(int j, double value) noexcept { change(vars_.lb[to_size(j)], value); }
 
-void Store::set_var_ub(int j, double value) noexcept {
-  change(vars_.ub[static_cast<std::size_t>(j)], value);
-}
+void Store::set_var_ub(int j, double value) noexcept { change(vars_.ub[to_size(j)], value); }
 
-void Store::set_var_obj(int j, double value) noexcept {
-  change(vars_.obj[static_cast<std::size_t>(j)], value);
-}
+void Store::set_var_obj(int j, double value) noexcept { change(vars_.obj[to_size(j)], value); }
 
 void Store::set_var_type(int j, char normal_type) noexcept {
-  change(vars_.type[static_cast<std::size_t>(j)], normal_type);
+  change(vars_.type[to_size(j)], normal_type);
 }
 
-void Store::set_row_lhs(int i, double value) noexcept {
-  change(rows_.lhs[static_cast<std::size_t>(i)], value);
-}
+void Store::set_row_lhs(int i, double value) noexcept { change(rows_.lhs[to_size(i)], value); }
 
-void Store::set_row_rhs(int i, double value) noexcept {
-  change(rows_.rhs[static_cast<std::size_t>(i)], value);
-}
+void Store::set_row_rhs(int i, double value) noexcept { change(rows_.rhs[to_size(i)], value); }
 
 // ---- Deleting -------------------------------------------------------------
 
 int Store::delete_vars(int n, const int *ind) {
   std::vector<int> new_index;
   const int rc = deletion_map(n, ind, num_vars(), TVX_ERROR_MODEL_INVALID_COL_IDX, new_index);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
   for (const int binvar : gen_.binvar) {
-    if (new_index[static_cast<std::size_t>(binvar)] < 0)
-      return TVX_ERROR_MODEL_INVALID_INDICATOR_COL_IDX;
+    if (new_index[to_size(binvar)] < 0) return TVX_ERROR_MODEL_INVALID_INDICATOR_COL_IDX;
   }
 
   compact(vars_.lb, new_index);
@@ -727,11 +714,11 @@ int Store::delete_vars(int n, const int *ind) {
   rows_.terms.remap_entries(new_index);
   sos_.members.remap_entries(new_index);
   gen_.terms.remap_entries(new_index);
-  for (int &binvar : gen_.binvar) binvar = new_index[static_cast<std::size_t>(binvar)];
+  for (int &binvar : gen_.binvar) binvar = new_index[to_size(binvar)];
   std::size_t out = 0;
   for (std::size_t k = 0; k < q_.val.size(); ++k) {
-    const int r = new_index[static_cast<std::size_t>(q_.row[k])];
-    const int c = new_index[static_cast<std::size_t>(q_.col[k])];
+    const int r = new_index[to_size(q_.row[k])];
+    const int c = new_index[to_size(q_.col[k])];
     if (r < 0 || c < 0) continue;
     q_.row[out] = r;
     q_.col[out] = c;
@@ -744,13 +731,13 @@ int Store::delete_vars(int n, const int *ind) {
   matrix_changed();
   shape_changed();
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::delete_rows(int n, const int *ind) {
   std::vector<int> new_index;
   const int rc = deletion_map(n, ind, num_rows(), TVX_ERROR_MODEL_INVALID_ROW_IDX, new_index);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
 
   // PSD parts are kept in row order, so they compact alongside the rows.
   int parts = 0;
@@ -758,8 +745,7 @@ int Store::delete_rows(int n, const int *ind) {
     const int part = rows_.psd[i];
     if (part < 0 || new_index[i] < 0) continue;
     if (part != parts) {
-      psd_parts_[static_cast<std::size_t>(parts)] =
-          std::move(psd_parts_[static_cast<std::size_t>(part)]);
+      psd_parts_[to_size(parts)] = std::move(psd_parts_[to_size(part)]);
     }
     rows_.psd[i] = parts++;
   }
@@ -772,24 +758,24 @@ int Store::delete_rows(int n, const int *ind) {
   matrix_changed();
   shape_changed();
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::delete_sos(int n, const int *ind) {
   std::vector<int> new_index;
   const int rc = deletion_map(n, ind, num_sos(), TVX_ERROR_MODEL_INVALID_SOS_IDX, new_index);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
   compact(sos_.type, new_index);
   sos_.members.remove_vectors(new_index);
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int Store::delete_genconstrs(int n, const int *ind) {
   std::vector<int> new_index;
   const int rc =
       deletion_map(n, ind, num_genconstrs(), TVX_ERROR_MODEL_INVALID_INDICATOR_ROW_IDX, new_index);
-  if (rc != kOk || n == 0) return rc;
+  if (rc != TVX_ERROR_OKAY || n == 0) return rc;
   compact(gen_.type, new_index);
   compact(gen_.binvar, new_index);
   compact(gen_.binval, new_index);
@@ -798,7 +784,7 @@ int Store::delete_genconstrs(int n, const int *ind) {
   gen_.terms.remove_vectors(new_index);
   gen_.names.compact(new_index);
   touch();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 }  // namespace tvx

@@ -24,7 +24,6 @@
 #define TARVEX_STORE_STORE_H
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -32,25 +31,14 @@
 #include <string>
 #include <vector>
 
+#include "core/numeric.h"
 #include "store/name_table.h"
 #include "store/sparse_list.h"
 #include "tarvex.h"
 
 namespace tvx {
 
-constexpr double kInfinity = TVX_INFINITY;    // a bound this large counts as infinite
 constexpr double kUndefined = TVX_UNDEFINED;  // a MIP start entry without a value
-
-// An index or count of the store as a size_t: they are never negative.
-inline std::size_t to_size(int n) { return static_cast<std::size_t>(n); }
-
-// value mapped to +-infinity when its magnitude is kInfinity or more: the
-// store keeps values as received, solving and checking see them this way.
-inline double finite_or_inf(double value) {
-  if (value >= kInfinity) return HUGE_VAL;
-  if (value <= -kInfinity) return -HUGE_VAL;
-  return value;
-}
 
 // Variable types ('C', 'B', 'I', 'S', 'N'): integer values only, and 0 allowed
 // outside the bounds.
@@ -80,12 +68,12 @@ struct Vars {
   // The bounds of variable j as a solve takes them: infinite ones as IEEE
   // infinities, a binary's narrowed to [0, 1].
   double solve_lb(int j) const {
-    const double lower = finite_or_inf(lb[static_cast<std::size_t>(j)]);
-    return type[static_cast<std::size_t>(j)] == 'B' ? std::max(lower, 0.0) : lower;
+    const double lower = finite_or_inf(lb[to_size(j)]);
+    return type[to_size(j)] == 'B' ? std::max(lower, 0.0) : lower;
   }
   double solve_ub(int j) const {
-    const double upper = finite_or_inf(ub[static_cast<std::size_t>(j)]);
-    return type[static_cast<std::size_t>(j)] == 'B' ? std::min(upper, 1.0) : upper;
+    const double upper = finite_or_inf(ub[to_size(j)]);
+    return type[to_size(j)] == 'B' ? std::min(upper, 1.0) : upper;
   }
 };
 
@@ -105,9 +93,7 @@ struct PsdRowPart {
 
   // Matrix k: pos/val from run_begin(k) up to run_end(k).
   int run_begin(std::size_t k) const { return beg[k]; }
-  int run_end(std::size_t k) const {
-    return k + 1 < var.size() ? beg[k + 1] : static_cast<int>(pos.size());
-  }
+  int run_end(std::size_t k) const { return k + 1 < var.size() ? beg[k + 1] : int_size(pos); }
 };
 
 struct SosSets {
@@ -200,12 +186,12 @@ class Store {
   std::shared_ptr<Store> clone() const;
 
   // Counts.
-  int num_vars() const { return static_cast<int>(vars_.lb.size()); }
-  int num_rows() const { return static_cast<int>(rows_.lhs.size()); }
-  int num_psd_rows() const { return static_cast<int>(psd_parts_.size()); }
-  int num_sos() const { return static_cast<int>(sos_.type.size()); }
-  int num_genconstrs() const { return static_cast<int>(gen_.type.size()); }
-  int num_psd_vars() const { return static_cast<int>(psd_vars_.dim.size()); }
+  int num_vars() const { return int_size(vars_.lb); }
+  int num_rows() const { return int_size(rows_.lhs); }
+  int num_psd_rows() const { return int_size(psd_parts_); }
+  int num_sos() const { return int_size(sos_.type); }
+  int num_genconstrs() const { return int_size(gen_.type); }
+  int num_psd_vars() const { return int_size(psd_vars_.dim); }
   std::size_t num_nz() const { return rows_.terms.nnz(); }  // linear parts of all rows
 
   const std::string &name() const { return name_; }
@@ -281,7 +267,7 @@ class Store {
   void set_var_ub(int j, double value) noexcept;
   void set_var_obj(int j, double value) noexcept;
   void set_var_type(int j, char normal_type) noexcept;
-  void set_var_start(int j, double value) noexcept { vars_.start[j] = value; }
+  void set_var_start(int j, double value) noexcept { vars_.start[to_size(j)] = value; }
   void set_var_name(int j, std::string &&name) { vars_.names.set(j, std::move(name)); }
   void set_row_lhs(int i, double value) noexcept;
   void set_row_rhs(int i, double value) noexcept;

@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstddef>
 #include <deque>
-#include <limits>
 #include <vector>
 
 #include <OsiRowCut.hpp>
@@ -77,13 +76,13 @@ class SearchHooks {
   const CbcModel &cbc() const { return *cbc_; }
   double sign() const { return sign_; }
   // An objective of the formulation (minimised) in the model's sense, an
-  // infinite one as +-TVX_INFINITY.
+  // infinite one as reported (+-TVX_INFINITY).
   double model_objective(double v) const {
-    return std::isinf(v) ? (v > 0 ? sign_ : -sign_) * TVX_INFINITY : sign_ * v + p_.model.objcon();
+    return std::isinf(v) ? as_reported(sign_ * v) : sign_ * v + p_.model.objcon();
   }
   double objective(const double *x) const {
     double v = 0;
-    for (int j = 0; j < n_cols_; ++j) v += f_.cost[static_cast<std::size_t>(j)] * x[j];
+    for (int j = 0; j < n_cols_; ++j) v += f_.cost[to_size(j)] * x[j];
     return v;
   }
   bool has_incumbent() const { return !incumbent_.empty(); }
@@ -122,7 +121,7 @@ class SearchHooks {
   std::vector<OsiRowCut> pool_;
   std::deque<std::vector<double>> approved_;
   std::vector<double> incumbent_;  // empty without one
-  double incumbent_obj_ = std::numeric_limits<double>::infinity();
+  double incumbent_obj_ = kInf;
   int solutions_ = 0;
   int counted_ = 0;                         // CBC's solution count at the last incumbent taken
   std::vector<std::vector<double>> given_;  // complete points, to offer

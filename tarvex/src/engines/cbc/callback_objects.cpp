@@ -122,11 +122,11 @@ std::vector<CbcSimpleInteger *> add_search_objects(CbcModel &cbc, SearchHooks &h
   owned.emplace_back(new CandidateGate(&cbc, &hooks));
   objects.push_back(owned.back().get());
   // CBC keeps clones, replacing its own integer objects by these.
-  cbc.addObjects(static_cast<int>(objects.size()), objects.data());
+  cbc.addObjects(int_size(objects), objects.data());
   std::vector<CbcSimpleInteger *> integer_of(integer.size(), nullptr);
   for (int i = 0; i < cbc.numberObjects(); ++i) {
     if (auto *object = dynamic_cast<RequestableInteger *>(cbc.objects()[i])) {
-      integer_of[static_cast<std::size_t>(object->columnNumber())] = object;
+      integer_of[to_size(object->columnNumber())] = object;
     }
   }
   UserCuts generator(&hooks);

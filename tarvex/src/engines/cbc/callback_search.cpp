@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -22,7 +21,6 @@
 namespace tvx {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr int kDefaultPriority = 1000;  // CbcObject's
 constexpr int kRequestPriority = 0;     // chosen before every other object
 // Judged candidates remembered, so that CBC taking one asks nothing again.
@@ -38,6 +36,10 @@ constexpr double kObjectiveTie = 1e-9;
 // of the search, so no other point passes for it; a copy that misses it is
 // only judged again.
 constexpr double kSamePoint = 1e-9;
+// A point violates a cut, or a cut lies outside the columns' bounds, when
+// it is off by more than SPX/PrimalTolerance and never by less than this: a
+// tighter test would take the rounding in CBC's LP points for a violation.
+constexpr double kMinCutTolerance = 1e-6;
 
 }  // namespace
 
@@ -47,10 +49,10 @@ SearchHooks::SearchHooks(const Problem &p, const Formulation &f, const OsiSolver
       lp_(lp),
       callback_(*p.context.callback),
       n_model_(p.model.num_vars()),
-      n_cols_(static_cast<int>(f.col_lb.size())),
+      n_cols_(int_size(f.col_lb)),
       sign_(p.model.sense() == TVX_MINIMIZE ? 1.0 : -1.0),
-      tol_(std::max(1e-6, p.param("SPX/PrimalTolerance"))),
-      int_tol_(std::max(1e-9, p.param("MIP/IntegerTolerance"))) {}
+      tol_(std::max(kMinCutTolerance, p.param(Param::SPX_PrimalTolerance))),
+      int_tol_(p.param(Param::MIP_IntegerTolerance)) {}
 
 // ---- The search's course ----------------------------------------------------
 
@@ -96,7 +98,7 @@ void SearchHooks::end() {
   // Solutions given after the last node that ran heuristics. CBC's own way
   // in reads state the search has torn down; the plain copy does not.
   double value = incumbent_obj_;
-  std::vector<double> x(static_cast<std::size_t>(n_cols_));
+  std::vector<double> x(to_size(n_cols_));
   if (!next_given(cbc_, value, x.data()) || !judge(x.data())) return;
   install(std::move(x), value);
 }
@@ -184,29 +186,27 @@ bool SearchHooks::next_given(const CbcModel *model, double &value, double *x) {
 
 double SearchHooks::bound() const {
   const double b = cbc_->getBestPossibleObjValue();
-  return std::fabs(b) < TVX_INFINITY ? b : -kInf;
+  return std::fabs(b) < kInfinity ? b : -kInf;
 }
 
 void SearchHooks::by_column(std::vector<int> &starts, std::vector<int> &rows,
                             std::vector<double> &values) const {
   const CoinPackedMatrix &m = f_.rows;  // row-ordered
-  starts.assign(static_cast<std::size_t>(n_cols_) + 1, 0);
+  starts.assign(to_size(n_cols_) + 1, 0);
   for (int i = 0; i < m.getNumRows(); ++i) {
     const CoinShallowPackedVector row = m.getVector(i);
-    for (int k = 0; k < row.getNumElements(); ++k)
-      ++starts[static_cast<std::size_t>(row.getIndices()[k]) + 1];
+    for (int k = 0; k < row.getNumElements(); ++k) ++starts[to_size(row.getIndices()[k]) + 1];
   }
-  for (int j = 0; j < n_cols_; ++j)
-    starts[static_cast<std::size_t>(j) + 1] += starts[static_cast<std::size_t>(j)];
-  rows.assign(static_cast<std::size_t>(starts.back()), 0);
-  values.assign(static_cast<std::size_t>(starts.back()), 0.0);
+  for (int j = 0; j < n_cols_; ++j) starts[to_size(j) + 1] += starts[to_size(j)];
+  rows.assign(to_size(starts.back()), 0);
+  values.assign(to_size(starts.back()), 0.0);
   std::vector<int> next(starts.begin(), starts.end() - 1);
   for (int i = 0; i < m.getNumRows(); ++i) {
     const CoinShallowPackedVector row = m.getVector(i);
     for (int k = 0; k < row.getNumElements(); ++k) {
-      const int at = next[static_cast<std::size_t>(row.getIndices()[k])]++;
-      rows[static_cast<std::size_t>(at)] = i;
-      values[static_cast<std::size_t>(at)] = row.getElements()[k];
+      const int at = next[to_size(row.getIndices()[k])]++;
+      rows[to_size(at)] = i;
+      values[to_size(at)] = row.getElements()[k];
     }
   }
 }
@@ -217,8 +217,8 @@ int SearchHooks::add_cut(const CutRow &row) {
   // The row's range over the columns' bounds.
   double low = 0, high = 0;
   for (std::size_t k = 0; k < row.ind.size(); ++k) {
-    const double a = row.val[k], l = f_.col_lb[static_cast<std::size_t>(row.ind[k])],
-                 u = f_.col_ub[static_cast<std::size_t>(row.ind[k])];
+    const double a = row.val[k], l = f_.col_lb[to_size(row.ind[k])],
+                 u = f_.col_ub[to_size(row.ind[k])];
     if (a == 0) continue;
     low += a > 0 ? a * l : a * u;
     high += a > 0 ? a * u : a * l;
@@ -229,7 +229,7 @@ int SearchHooks::add_cut(const CutRow &row) {
   }
   if (lb <= low && high <= ub) return TVX_CB_DECLINED;
   OsiRowCut cut;
-  cut.setRow(static_cast<int>(row.ind.size()), row.ind.data(), row.val.data());
+  cut.setRow(int_size(row.ind), row.ind.data(), row.val.data());
   cut.setLb(std::isinf(lb) ? -COIN_DBL_MAX : lb);
   cut.setUb(std::isinf(ub) ? COIN_DBL_MAX : ub);
   cut.setGloballyValid(true);
@@ -239,7 +239,7 @@ int SearchHooks::add_cut(const CutRow &row) {
 }
 
 int SearchHooks::request(const OsiSolverInterface &node, int column, int way, double value) {
-  CbcSimpleInteger *integer = integer_of_[static_cast<std::size_t>(column)];
+  CbcSimpleInteger *integer = integer_of_[to_size(column)];
   if (integer == nullptr) return TVX_CB_DECLINED;
   const double split = std::floor(value);
   if (split < node.getColLower()[column] || split + 1 > node.getColUpper()[column]) {
@@ -254,8 +254,8 @@ int SearchHooks::request(const OsiSolverInterface &node, int column, int way, do
 int SearchHooks::offer(const std::vector<double> &given, double *objval) {
   if (objval != nullptr) *objval = TVX_UNDEFINED;
   for (int j = 0; j < n_cols_; ++j) {
-    const double v = given[static_cast<std::size_t>(j)];
-    if (v == kUndefined || !f_.integer[static_cast<std::size_t>(j)]) continue;
+    const double v = given[to_size(j)];
+    if (v == kUndefined || !f_.integer[to_size(j)]) continue;
     if (std::fabs(v - std::nearbyint(v)) > int_tol_) return TVX_CB_INCORRECT;
   }
   const std::vector<double> x = complete_point(p_, f_, lp_, given);
@@ -284,8 +284,7 @@ bool SearchHooks::violates_pool(const double *x, std::size_t from) const {
 bool SearchHooks::approved(const double *x) const {
   for (const std::vector<double> &a : approved_) {
     bool same = true;
-    for (int j = 0; j < n_cols_ && same; ++j)
-      same = std::fabs(a[static_cast<std::size_t>(j)] - x[j]) <= kSamePoint;
+    for (int j = 0; j < n_cols_ && same; ++j) same = std::fabs(a[to_size(j)] - x[j]) <= kSamePoint;
     if (same) return true;
   }
   return false;
@@ -326,7 +325,7 @@ NodeTag SearchHooks::node_now() const { return NodeTag{cbc_->getNodeCount()}; }
 
 void SearchHooks::drop_request() {
   if (request_.column >= 0) {
-    integer_of_[static_cast<std::size_t>(request_.column)]->setPriority(kDefaultPriority);
+    integer_of_[to_size(request_.column)]->setPriority(kDefaultPriority);
   }
   request_ = Request();
 }

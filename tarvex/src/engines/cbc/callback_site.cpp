@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <limits>
 #include <map>
 #include <vector>
 
@@ -23,10 +22,8 @@ namespace {
 // A phase-2 search (MIP_PHASE) has its gap within this fraction.
 constexpr double kCloseGap = 1e-2;
 
-double as_reported(double v) { return std::isinf(v) ? (v > 0 ? TVX_INFINITY : -TVX_INFINITY) : v; }
-
 std::vector<double> reported(const double *v, int n) {
-  std::vector<double> out(static_cast<std::size_t>(n));
+  std::vector<double> out(to_size(n));
   std::transform(v, v + n, out.begin(), as_reported);
   return out;
 }
@@ -109,7 +106,7 @@ class CbcSite final : public CallbackSite {
 
 int CbcSite::query_presolved(int what, void *value) {
   const Formulation &f = hooks_.formulation();
-  const int columns = hooks_.columns(), rows = static_cast<int>(f.row_lb.size());
+  const int columns = hooks_.columns(), rows = int_size(f.row_lb);
   switch (what) {
     case TVX_CB_PRE_NUMVARS:
       return put(value, columns);
@@ -191,9 +188,7 @@ int CbcSite::query_search(int what, void *value) {
   const double *x = best();
   switch (what) {
     case TVX_CB_MIP_OBJBST:
-      return put(value,
-                 hooks_.model_objective(x != nullptr ? hooks_.objective(x)
-                                                     : std::numeric_limits<double>::infinity()));
+      return put(value, hooks_.model_objective(x != nullptr ? hooks_.objective(x) : kInf));
     case TVX_CB_MIP_OBJBND:
       return put(value, hooks_.model_objective(hooks_.bound()));
     // As the node's arrays (query_node).

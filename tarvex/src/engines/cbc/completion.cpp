@@ -13,13 +13,13 @@ std::vector<double> complete_point(const Problem &p, const Formulation &f,
                                    const OsiSolverInterface &base,
                                    const std::vector<double> &given) {
   const int n = p.model.num_vars();
-  const int columns = static_cast<int>(f.col_lb.size());
+  const int columns = int_size(f.col_lb);
   bool any = false;
   std::unique_ptr<OsiSolverInterface> lp(base.clone());
   for (int j = 0; j < columns; ++j) {
-    double s = given[static_cast<std::size_t>(j)];
+    double s = given[to_size(j)];
     if (s == kUndefined || !std::isfinite(s)) continue;
-    if (f.integer[static_cast<std::size_t>(j)]) s = std::nearbyint(s);
+    if (f.integer[to_size(j)]) s = std::nearbyint(s);
     any = true;
     lp->setColBounds(j, s, s);
   }
@@ -27,9 +27,9 @@ std::vector<double> complete_point(const Problem &p, const Formulation &f,
   for (int j = 0; j < columns; ++j) lp->setContinuous(j);
   const GenConstrs &g = p.model.genconstrs();
   for (int k = 0; k < p.model.num_genconstrs(); ++k) {
-    const double b = given[static_cast<std::size_t>(g.binvar[k])];
-    if (b == kUndefined || std::nearbyint(b) != g.binval[k]) continue;
-    for (int s : f.slacks[static_cast<std::size_t>(k)]) lp->setColBounds(s, 0, 0);
+    const double b = given[to_size(g.binvar[to_size(k)])];
+    if (b == kUndefined || std::nearbyint(b) != g.binval[to_size(k)]) continue;
+    for (int s : f.slacks[to_size(k)]) lp->setColBounds(s, 0, 0);
   }
   lp->initialSolve();
   if (!lp->isProvenOptimal()) return {};

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -174,18 +173,18 @@ void add_search_aids(CbcModel &cbc) {
 void set_limits(CbcModel &cbc, const Problem &p, double sign, double seconds) {
   cbc.setUseElapsedTime(true);
   if (seconds < kInfinity) cbc.setMaximumSeconds(std::max(seconds, 0.0));
-  const int max_nodes = p.int_param("MIP/MaxNodes");
+  const int max_nodes = p.int_param(Param::MIP_MaxNodes);
   if (max_nodes < INT_MAX) cbc.setMaximumNodes(max_nodes);
-  const int max_sols = p.int_param("MIP/MaxSols");
+  const int max_sols = p.int_param(Param::MIP_MaxSols);
   if (max_sols < INT_MAX) cbc.setMaximumSolutions(max_sols);
-  cbc.setIntegerTolerance(std::max(1e-9, p.param("MIP/IntegerTolerance")));
-  cbc.setAllowableGap(p.param("MIP/GapAbs"));
-  cbc.setAllowableFractionGap(p.param("MIP/GapRel"));
-  const double cutoff = p.param("MIP/Cutoff");
+  cbc.setIntegerTolerance(p.param(Param::MIP_IntegerTolerance));
+  cbc.setAllowableGap(p.param(Param::MIP_GapAbs));
+  cbc.setAllowableFractionGap(p.param(Param::MIP_GapRel));
+  const double cutoff = p.param(Param::MIP_Cutoff);
   if (std::fabs(cutoff) < kInfinity) cbc.setCutoff(sign * (cutoff - p.model.objcon()));
   OsiSolverInterface *lp = cbc.solver();
-  lp->setDblParam(OsiPrimalTolerance, std::max(1e-10, p.param("SPX/PrimalTolerance")));
-  lp->setDblParam(OsiDualTolerance, std::max(1e-10, p.param("SPX/DualTolerance")));
+  lp->setDblParam(OsiPrimalTolerance, p.param(Param::SPX_PrimalTolerance));
+  lp->setDblParam(OsiDualTolerance, p.param(Param::SPX_DualTolerance));
 }
 
 // CbcModel::secondaryStatus() after a search.
@@ -204,17 +203,16 @@ enum CbcSearchEnd : int {
 // Whether the formulation of the model, slacks and switches included, fits
 // CBC's int indices.
 bool fits_cbc(const Store &model) {
-  const std::size_t entries =
-      model.num_nz() + model.genconstrs().terms.nnz() +
-      8 * static_cast<std::size_t>(model.num_vars() + model.num_genconstrs());
-  return entries <= static_cast<std::size_t>(INT_MAX);
+  const std::size_t entries = model.num_nz() + model.genconstrs().terms.nnz() +
+                              8 * to_size(model.num_vars() + model.num_genconstrs());
+  return entries <= to_size(INT_MAX);
 }
 
 void load(OsiClpSolverInterface &lp, const Formulation &f) {
   lp.loadProblem(f.rows, f.col_lb.data(), f.col_ub.data(), f.cost.data(), f.row_lb.data(),
                  f.row_ub.data());
-  for (int j = 0; j < static_cast<int>(f.col_lb.size()); ++j) {
-    if (f.integer[static_cast<std::size_t>(j)]) lp.setInteger(j);
+  for (int j = 0; j < int_size(f.col_lb); ++j) {
+    if (f.integer[to_size(j)]) lp.setInteger(j);
   }
 }
 
@@ -230,7 +228,7 @@ void configure(CbcModel &cbc, const Problem &p, const Formulation &f,
     raw.push_back(objects.back().get());
   }
   cbc.findIntegers(false);
-  if (!raw.empty()) cbc.addObjects(static_cast<int>(raw.size()), raw.data());
+  if (!raw.empty()) cbc.addObjects(int_size(raw), raw.data());
   // Plain branching decisions: the pseudo-cost decision of CBC dereferences
   // objects that only its own integer branches have.
   cbc.setNumberBeforeTrust(0);
@@ -240,7 +238,7 @@ void configure(CbcModel &cbc, const Problem &p, const Formulation &f,
   if (!start.empty()) {
     double value = 0;
     for (std::size_t j = 0; j < start.size(); ++j) value += f.cost[j] * start[j];
-    cbc.setBestSolution(start.data(), static_cast<int>(start.size()), value, false);
+    cbc.setBestSolution(start.data(), int_size(start), value, false);
   }
 }
 
@@ -314,7 +312,7 @@ void read_solution(CbcModel &cbc, const Store &model, double sign, Results &r) {
 class SolveClock {
  public:
   explicit SolveClock(const Problem &p)
-      : started_(std::chrono::steady_clock::now()), max_time_(p.param("MaxTime")) {}
+      : started_(std::chrono::steady_clock::now()), max_time_(p.param(Param::MaxTime)) {}
   // What is left of MaxTime, infinite without a limit.
   double seconds_left() const {
     if (max_time_ >= kInfinity) return kInfinity;
@@ -389,8 +387,8 @@ void add_bound_row(double bound, Formulation &f, OsiClpSolverInterface &lp) {
   // Exact where CLP's bound is: a looser row would be taken up by points
   // within the tolerances, and a bound of 0 then reads as an optimum below it.
   const double side = bound - 1e-9 * std::fabs(bound);
-  f.add_row(ind, val, side, std::numeric_limits<double>::infinity());
-  lp.addRow(static_cast<int>(ind.size()), ind.data(), val.data(), side, lp.getInfinity());
+  f.add_row(ind, val, side, kInf);
+  lp.addRow(int_size(ind), ind.data(), val.data(), side, lp.getInfinity());
 }
 
 // Settles the relaxation of f, loaded in lp, and adds the bound row it may
@@ -423,7 +421,7 @@ void search(const Problem &p, const SolveClock &clock, const Formulation &f,
   SearchWatch watch;
   watch.main = &cbc;
   watch.problem = &p;
-  watch.max_stalling = p.int_param("MIP/MaxStallingNodes");
+  watch.max_stalling = p.int_param(Param::MIP_MaxStallingNodes);
   cbc.passInMessageHandler(&handler);
   cbc.setLogLevel(p.log().enabled() ? 1 : 0);
   Watcher watcher(&watch);
@@ -475,7 +473,7 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
     out.results.stats = SolveStats();
     return;
   }
-  f.rows.setDimensions(static_cast<int>(f.row_lb.size()), static_cast<int>(f.col_lb.size()));
+  f.rows.setDimensions(int_size(f.row_lb), int_size(f.col_lb));
 
   std::lock_guard<std::mutex> lock(cbc_mutex());
   const SolveClock clock(p);

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <map>
 #include <string>
 #include <utility>
@@ -14,7 +13,6 @@
 namespace tvx {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
 // The largest bound on an indicator row's violation that is also stated as
 // a big-M row; larger ones would only spoil the relaxation's numerics.
 constexpr double kMaxBigM = 1e5;
@@ -25,9 +23,9 @@ constexpr double kMaxBigM = 1e5;
 // is 1) and x >= lb u (x <= ub u for a range below 0), plus x <= ub u
 // (x >= lb u) where that bound is finite and small.
 void state_variable(const Vars &v, int j, double sign, Formulation &f) {
-  double lb = finite_or_inf(v.lb[j]), ub = finite_or_inf(v.ub[j]);
+  double lb = finite_or_inf(v.lb[to_size(j)]), ub = finite_or_inf(v.ub[to_size(j)]);
   bool is_integer = false, semi = false;
-  switch (v.type[j]) {
+  switch (v.type[to_size(j)]) {
     case 'B':
       lb = std::max(lb, 0.0);
       ub = std::min(ub, 1.0);
@@ -38,7 +36,7 @@ void state_variable(const Vars &v, int j, double sign, Formulation &f) {
       break;
     case 'S':
     case 'N':
-      is_integer = v.type[j] == 'N';
+      is_integer = v.type[to_size(j)] == 'N';
       if (lb > ub || lb == kInf || ub == -kInf) {
         lb = ub = 0;
       } else {
@@ -54,7 +52,7 @@ void state_variable(const Vars &v, int j, double sign, Formulation &f) {
     ub = std::max(ub, 0.0);
   }
   f.add_column(lb, ub, is_integer);
-  f.cost.back() = sign * v.obj[j];
+  f.cost.back() = sign * v.obj[to_size(j)];
 }
 
 // The switches of semi-continuous and semi-integer variables, once every
@@ -80,7 +78,7 @@ std::pair<double, double> activity_range(const std::vector<int> &ind,
                                          const std::vector<double> &val, const Formulation &f) {
   double low = 0, high = 0;
   for (std::size_t k = 0; k < ind.size(); ++k) {
-    const double a = val[k], lb = f.col_lb[ind[k]], ub = f.col_ub[ind[k]];
+    const double a = val[k], lb = f.col_lb[to_size(ind[k])], ub = f.col_ub[to_size(ind[k])];
     low += a > 0 ? a * lb : a * ub;
     high += a > 0 ? a * ub : a * lb;
   }
@@ -93,13 +91,13 @@ void state_indicators(const Store &model, Formulation &f) {
   const GenConstrs &g = model.genconstrs();
   std::map<int, int> complement;  // binary -> column holding 1 - binary
   for (int k = 0; k < model.num_genconstrs(); ++k) {
-    const int bin = g.binvar[k];
+    const int bin = g.binvar[to_size(k)];
     // An indicator's variable is binary whatever its stated type.
-    f.col_lb[bin] = std::max(f.col_lb[bin], 0.0);
-    f.col_ub[bin] = std::min(f.col_ub[bin], 1.0);
-    f.integer[bin] = 1;
+    f.col_lb[to_size(bin)] = std::max(f.col_lb[to_size(bin)], 0.0);
+    f.col_ub[to_size(bin)] = std::min(f.col_ub[to_size(bin)], 1.0);
+    f.integer[to_size(bin)] = 1;
     int active = bin;
-    if (g.binval[k] == 0) {
+    if (g.binval[to_size(k)] == 0) {
       auto found = complement.find(bin);
       if (found == complement.end()) {
         const int c = f.add_column(0, 1, false);
@@ -111,9 +109,9 @@ void state_indicators(const Store &model, Formulation &f) {
 
     std::vector<int> ind(g.terms.index(k), g.terms.index(k) + g.terms.length(k));
     std::vector<double> val(g.terms.value(k), g.terms.value(k) + g.terms.length(k));
-    const double rhs = finite_or_inf(g.rhs[k]);
+    const double rhs = finite_or_inf(g.rhs[to_size(k)]);
     const std::pair<double, double> range = activity_range(ind, val, f);
-    const char sense = g.sense[k];
+    const char sense = g.sense[to_size(k)];
     // side +1 bounds a.x from above (a.x - s <= rhs), -1 from below.
     std::vector<int> sides;
     if (sense == '<' || sense == '=') sides.push_back(1);
@@ -145,8 +143,8 @@ void state_indicators(const Store &model, Formulation &f) {
 // Sets the bounds of column j to 0, or marks the problem infeasible when 0
 // is outside them.
 void fix_at_zero(Formulation &f, int j) {
-  if (f.col_lb[j] > 0 || f.col_ub[j] < 0) f.infeasible = true;
-  f.col_lb[j] = f.col_ub[j] = 0;
+  if (f.col_lb[to_size(j)] > 0 || f.col_ub[to_size(j)] < 0) f.infeasible = true;
+  f.col_lb[to_size(j)] = f.col_ub[to_size(j)] = 0;
 }
 
 // The search branches on real choices only. Members fixed at 0 are dropped
@@ -165,11 +163,13 @@ void settle_sets(Formulation &f) {
     std::vector<int> members;
     for (std::size_t k : order) {
       const int j = set.member[k];
-      if (set.type == 2 || !(f.col_lb[j] == 0 && f.col_ub[j] == 0)) members.push_back(j);
+      if (set.type == 2 || !(f.col_lb[to_size(j)] == 0 && f.col_ub[to_size(j)] == 0))
+        members.push_back(j);
     }
     std::vector<std::size_t> forced;
     for (std::size_t k = 0; k < members.size(); ++k) {
-      if (f.col_lb[members[k]] > 0 || f.col_ub[members[k]] < 0) forced.push_back(k);
+      if (f.col_lb[to_size(members[k])] > 0 || f.col_ub[to_size(members[k])] < 0)
+        forced.push_back(k);
     }
     const std::size_t width = set.type == 2 ? 2 : 1;
     if (forced.size() > width || (forced.size() == 2 && forced[1] != forced[0] + 1)) {
@@ -210,13 +210,13 @@ Formulation formulate(const Store &model) {
   const Rows &rows = model.rows();
   for (int i = 0; i < model.num_rows(); ++i) {
     f.rows.appendRow(rows.terms.length(i), rows.terms.index(i), rows.terms.value(i));
-    f.row_lb.push_back(finite_or_inf(rows.lhs[i]));
-    f.row_ub.push_back(finite_or_inf(rows.rhs[i]));
+    f.row_lb.push_back(finite_or_inf(rows.lhs[to_size(i)]));
+    f.row_ub.push_back(finite_or_inf(rows.rhs[to_size(i)]));
   }
   const SosSets &sos = model.sos();
   for (int k = 0; k < model.num_sos(); ++k) {
     const int len = sos.members.length(k);
-    f.sets.push_back({sos.type[k] == TVX_SOS_TYPE2 ? 2 : 1,
+    f.sets.push_back({sos.type[to_size(k)] == TVX_SOS_TYPE2 ? 2 : 1,
                       std::vector<int>(sos.members.index(k), sos.members.index(k) + len),
                       std::vector<double>(sos.members.value(k), sos.members.value(k) + len)});
   }

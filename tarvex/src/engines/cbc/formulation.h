@@ -52,10 +52,10 @@ struct Formulation {
     col_ub.push_back(ub);
     cost.push_back(0);
     integer.push_back(is_integer ? 1 : 0);
-    return static_cast<int>(col_lb.size()) - 1;
+    return int_size(col_lb) - 1;
   }
   void add_row(const std::vector<int> &ind, const std::vector<double> &val, double lb, double ub) {
-    rows.appendRow(static_cast<int>(ind.size()), ind.data(), val.data());
+    rows.appendRow(int_size(ind), ind.data(), val.data());
     row_lb.push_back(lb);
     row_ub.push_back(ub);
   }

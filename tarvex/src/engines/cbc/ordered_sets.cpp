@@ -11,6 +11,8 @@
 #include <CbcObject.hpp>
 #include <OsiSolverInterface.hpp>
 
+#include "core/numeric.h"
+
 namespace tvx {
 namespace {
 
@@ -47,8 +49,8 @@ class OrderedSet final : public CbcObject {
     const double *lower = solver->getColLower();
     const double *upper = solver->getColUpper();
     int first = -1, last = -1;
-    for (int k = 0; k < static_cast<int>(members_.size()); ++k) {
-      const int j = members_[k];
+    for (int k = 0; k < int_size(members_); ++k) {
+      const int j = members_[to_size(k)];
       if (j >= solver->getNumCols()) continue;
       if (std::fabs(x[j]) <= kZero || (lower[j] == 0 && upper[j] == 0)) continue;
       if (first < 0) first = k;
@@ -75,8 +77,8 @@ class OrderedSet final : public CbcObject {
     const std::pair<int, int> w = window(model_->testSolution());
     const double *lower = solver->getColLower();
     const double *upper = solver->getColUpper();
-    for (int k = 0; k < static_cast<int>(members_.size()); ++k) {
-      const int j = members_[k];
+    for (int k = 0; k < int_size(members_); ++k) {
+      const int j = members_[to_size(k)];
       const bool inside = w.first >= 0 && k >= w.first && k <= w.second;
       if (inside || j >= solver->getNumCols()) continue;
       if (lower[j] <= 0 && upper[j] >= 0) bound_at_zero(solver, j);
@@ -140,11 +142,11 @@ class OrderedSetBranch final : public CbcBranchingObject {
   // Arm -1 keeps positions up to split, +1 those from split (SOS1: after it).
   void apply(OsiSolverInterface *solver, int arm) const {
     const std::vector<int> &m = set_->members();
-    const int n = static_cast<int>(m.size());
+    const int n = int_size(m);
     const int keep_from = set_->width() == 1 ? split_ + 1 : split_;
     for (int k = 0; k < n; ++k) {
       const bool kept = arm < 0 ? k <= split_ : k >= keep_from;
-      if (!kept && m[k] < solver->getNumCols()) bound_at_zero(solver, m[k]);
+      if (!kept && m[to_size(k)] < solver->getNumCols()) bound_at_zero(solver, m[to_size(k)]);
     }
   }
 
@@ -164,7 +166,7 @@ CbcBranchingObject *OrderedSet::createCbcBranch(OsiSolverInterface *,
     // current point: an SOS1 splits in [first, last), an SOS2 in (first, last).
     double mass = 0, moment = 0;
     for (int k = w.first; k <= w.second; ++k) {
-      const double v = std::fabs(x[members_[k]]);
+      const double v = std::fabs(x[members_[to_size(k)]]);
       mass += v;
       moment += k * v;
     }

@@ -48,8 +48,8 @@ Fixed outside_window(const Formulation::Set &set, const std::vector<int> &touche
     first -= 1;
     last += 1;
   }
-  for (int at = 0; at < static_cast<int>(set.member.size()); ++at) {
-    if (at < first || at > last) outside.push_back(set.member[static_cast<std::size_t>(at)]);
+  for (int at = 0; at < int_size(set.member); ++at) {
+    if (at < first || at > last) outside.push_back(set.member[to_size(at)]);
   }
   return outside;
 }
@@ -152,13 +152,13 @@ std::vector<double> Settler::ray(const OsiClpSolverInterface &part) {
   std::vector<int> ind;
   std::vector<double> val;
   for (int j = 0; j < cone->getNumCols(); ++j) {
-    if (f_.cost[static_cast<std::size_t>(j)] != 0) {
+    if (f_.cost[to_size(j)] != 0) {
       ind.push_back(j);
-      val.push_back(f_.cost[static_cast<std::size_t>(j)]);
+      val.push_back(f_.cost[to_size(j)]);
     }
   }
   if (ind.empty()) return {};
-  const CoinPackedVector row(static_cast<int>(ind.size()), ind.data(), val.data());
+  const CoinPackedVector row(int_size(ind), ind.data(), val.data());
   cone->addRow(row, -1.0, inf);
   cone->initialSolve();
   if (!cone->isProvenOptimal() || cone->getObjValue() > -0.5) return {};
@@ -173,7 +173,7 @@ Settler::Search Settler::split(const Fixed &part, std::vector<Fixed> &parts) {
   if (broken < f_.sets.size()) {
     for (int at : {touched[broken].front(), touched[broken].back()}) {
       Fixed child = part;
-      child.push_back(f_.sets[broken].member[static_cast<std::size_t>(at)]);
+      child.push_back(f_.sets[broken].member[to_size(at)]);
       parts.push_back(std::move(child));
     }
     return Search::kNone;
@@ -194,7 +194,7 @@ Settler::Search Settler::split(const Fixed &part, std::vector<Fixed> &parts) {
   for (std::size_t k = 0; k < f_.sets.size(); ++k) {
     for (int at : touched[k]) {
       Fixed child = prefix;
-      child.push_back(f_.sets[k].member[static_cast<std::size_t>(at)]);
+      child.push_back(f_.sets[k].member[to_size(at)]);
       parts.push_back(std::move(child));
     }
     prefix.insert(prefix.end(), outside[k].begin(), outside[k].end());
@@ -209,8 +209,8 @@ std::size_t Settler::ray_members(const std::vector<double> &d,
   const double tiny = 1e-7 * largest;
   for (std::size_t k = 0; k < f_.sets.size(); ++k) {
     const Formulation::Set &set = f_.sets[k];
-    for (int at = 0; at < static_cast<int>(set.member.size()); ++at) {
-      if (std::fabs(d[static_cast<std::size_t>(set.member[at])]) > tiny) touched[k].push_back(at);
+    for (int at = 0; at < int_size(set.member); ++at) {
+      if (std::fabs(d[to_size(set.member[to_size(at)])]) > tiny) touched[k].push_back(at);
     }
     // Two members too far apart to be nonzero together.
     if (touched[k].size() > 1 && touched[k].back() - touched[k].front() >= set.type) return k;
@@ -224,7 +224,7 @@ Settler::Search Settler::feasible(const Fixed &fixed) {
   const int n = lp->getNumCols();
   for (int j = 0; j < n; ++j) {
     lp->setObjCoeff(j, 0.0);
-    if (f_.integer[static_cast<std::size_t>(j)]) lp->setInteger(j);
+    if (f_.integer[to_size(j)]) lp->setInteger(j);
   }
   const double left = std::chrono::duration<double>(deadline_ - Clock::now()).count();
   if (left <= 0) return Search::kStopped;
@@ -241,12 +241,12 @@ Settler::Search Settler::feasible(const Fixed &fixed) {
     raw.push_back(objects.back().get());
   }
   cbc.findIntegers(false);
-  if (!raw.empty()) cbc.addObjects(static_cast<int>(raw.size()), raw.data());
+  if (!raw.empty()) cbc.addObjects(int_size(raw), raw.data());
   cbc.setNumberBeforeTrust(0);
   cbc.setNumberStrong(0);
   cbc.setUseElapsedTime(true);
   if (left < 1e9) cbc.setMaximumSeconds(left);
-  cbc.setIntegerTolerance(std::max(1e-9, p_.param("MIP/IntegerTolerance")));
+  cbc.setIntegerTolerance(p_.param(Param::MIP_IntegerTolerance));
   cbc.branchAndBound();
   const double *x = cbc.bestSolution();
   if (x != nullptr) {

@@ -41,8 +41,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::size_t sz(int n) { return static_cast<std::size_t>(n); }
-
 std::mutex &dsdp_lock() {
   static std::mutex lock;
   return lock;
@@ -118,7 +116,7 @@ constexpr int kMaxRuns = 4;
 // One zero matrix per PSD variable: the value of those the cone leaves out.
 std::vector<std::vector<double>> zero_matrices(const SdpForm &form) {
   std::vector<std::vector<double>> x;
-  for (const int dim : form.block_dim) x.emplace_back(sz(dim) * sz(dim), 0.0);
+  for (const int dim : form.block_dim) x.emplace_back(to_size(dim) * to_size(dim), 0.0);
   return x;
 }
 
@@ -127,6 +125,14 @@ std::vector<std::vector<double>> zero_matrices(const SdpForm &form) {
 // so a run that stalls without DSDP noticing still ends.
 constexpr int kMaxIterations = 100000;
 
+// The tightest relative gap DSDP is asked for: IPM/GapTolerance goes down to
+// 1e-12, which HiGHS's interior point takes.
+constexpr double kMinGapTolerance = 1e-10;
+// A run counts as converged when its gap and dual infeasibility are within
+// ten times IPM/GapTolerance, and need never be closer than this: about the
+// accuracy DSDP's points were measured to have.
+constexpr double kMinAcceptTolerance = 1e-6;
+
 // The cones of one DSDP object, null when the form has none of that kind.
 struct Cones {
   SDPCone sdp = nullptr;
@@ -134,10 +140,10 @@ struct Cones {
 };
 
 int cone_dim(const SdpForm &form, int block) {
-  return form.block_dim[sz(form.cone_var[sz(block)])];
+  return form.block_dim[to_size(form.cone_var[to_size(block)])];
 }
 
-int num_blocks(const SdpForm &form) { return static_cast<int>(form.cone_var.size()); }
+int num_blocks(const SdpForm &form) { return int_size(form.cone_var); }
 
 // Keeps the first error of a DSDP call in run.failed; true when info is one.
 bool failed(Run &run, int info) {
@@ -149,7 +155,7 @@ bool failed(Run &run, int info) {
 // DSDP is given lives in form, which outlives the DSDP object.
 bool load(DSDP dsdp, const SdpForm &form, Cones &cones, Run &run) {
   for (int i = 1; i <= form.num_rows; ++i) {
-    if (failed(run, DSDPSetDualObjective(dsdp, i, form.b[sz(i - 1)]))) return false;
+    if (failed(run, DSDPSetDualObjective(dsdp, i, form.b[to_size(i - 1)]))) return false;
   }
   const int blocks = num_blocks(form);
   if (blocks > 0) {
@@ -158,9 +164,9 @@ bool load(DSDP dsdp, const SdpForm &form, Cones &cones, Run &run) {
       if (failed(run, SDPConeSetBlockSize(cones.sdp, k, cone_dim(form, k)))) return false;
     }
     for (const SdpMatrix &m : form.matrices) {
-      if (failed(run, SDPConeSetASparseVecMat(cones.sdp, m.block, m.vari, cone_dim(form, m.block),
-                                              1.0, 0, m.index.data(), m.value.data(),
-                                              static_cast<int>(m.index.size())))) {
+      if (failed(run,
+                 SDPConeSetASparseVecMat(cones.sdp, m.block, m.vari, cone_dim(form, m.block), 1.0,
+                                         0, m.index.data(), m.value.data(), int_size(m.index)))) {
         return false;
       }
     }
@@ -177,8 +183,8 @@ bool load(DSDP dsdp, const SdpForm &form, Cones &cones, Run &run) {
 
 // Runs DSDP with y bounded by +-ybound, under the parameters and the monitor.
 bool solve(DSDP dsdp, const Problem &p, double ybound, Monitor &monitor, Run &run) {
-  const int max_its = std::max(1, std::min(p.int_param("IPM/MaxIterations"), kMaxIterations));
-  const double gap = std::max(1e-10, p.param("IPM/GapTolerance"));
+  const int max_its = std::max(1, std::min(p.int_param(Param::IPM_MaxIterations), kMaxIterations));
+  const double gap = std::max(kMinGapTolerance, p.param(Param::IPM_GapTolerance));
   if (failed(run, DSDPSetYBounds(dsdp, -ybound, ybound)) ||
       failed(run, DSDPSetMaxIts(dsdp, max_its)) || failed(run, DSDPSetGapTolerance(dsdp, gap)) ||
       failed(run, DSDPSetMonitor(dsdp, on_iteration, &monitor)) || failed(run, DSDPSetup(dsdp)) ||
@@ -197,12 +203,12 @@ void read_x(SDPCone sdp, const SdpForm &form, Run &run) {
     double *packed = nullptr;
     int n = 0;
     if (failed(run, SDPConeGetXArray(sdp, k, &packed, &n))) return;
-    const std::size_t dim = sz(cone_dim(form, k));
-    if (packed == nullptr || sz(n) < dim * (dim + 1) / 2) {
+    const std::size_t dim = to_size(cone_dim(form, k));
+    if (packed == nullptr || to_size(n) < dim * (dim + 1) / 2) {
       run.failed = -1;
       return;
     }
-    std::vector<double> &full = run.x[sz(form.cone_var[sz(k)])];
+    std::vector<double> &full = run.x[to_size(form.cone_var[to_size(k)])];
     for (std::size_t r = 0; r < dim; ++r) {
       for (std::size_t c = 0; c <= r; ++c) {
         full[r * dim + c] = full[c * dim + r] = packed[r * (r + 1) / 2 + c];
@@ -224,7 +230,7 @@ void read_back(DSDP dsdp, const SdpForm &form, const Cones &cones, Run &run) {
   DSDPGetDDObjective(dsdp, &run.dobj);
   DSDPGetR(dsdp, &run.r);
   DSDPGetFinalErrors(dsdp, run.errors);
-  run.y.assign(sz(form.num_rows), 0.0);
+  run.y.assign(to_size(form.num_rows), 0.0);
   if (form.num_rows > 0 && failed(run, DSDPGetY(dsdp, run.y.data(), form.num_rows))) return;
   if (run.type == DSDP_UNBOUNDED || run.type == DSDP_INFEASIBLE) return;
   read_x(cones.sdp, form, run);
@@ -279,7 +285,7 @@ void set_status(const Problem &p, const Run &run, double cost_scale, SolveOutcom
   }
   const double gap =
       std::fabs(run.pobj - run.dobj) / (1 + std::fabs(run.pobj) + std::fabs(run.dobj));
-  const double tolerance = std::max(1e-6, 10 * p.param("IPM/GapTolerance"));
+  const double tolerance = std::max(kMinAcceptTolerance, 10 * p.param(Param::IPM_GapTolerance));
   // r: how far (D) is from feasible, in the units of its data.
   const bool converged = gap <= tolerance && std::fabs(run.r) <= tolerance * (1 + cost_scale);
   if (converged && run.type == DSDP_PDFEASIBLE) {
@@ -300,18 +306,20 @@ void set_results(const Problem &p, const SdpForm &form, const Run &run, SolveOut
   const Store &model = p.model;
   const double sign = form.maximize ? -1.0 : 1.0;
   if (r.status != TVX_STATUS_OPTIMAL && r.status != TVX_STATUS_SUB_OPTIMAL) return;
-  if (run.x.size() != form.block_dim.size() || run.z.size() != sz(form.num_lp)) return;
+  if (run.x.size() != form.block_dim.size() || run.z.size() != to_size(form.num_lp)) return;
   r.x = model_point(form, run.z.data(), run.x);
   r.psd_x = run.x;
   if (r.status != TVX_STATUS_OPTIMAL) return;
   // y is the dual of the minimised form; the model's dual is d(objective)/d(side).
   const std::vector<double> full = full_duals(form, run.y.data());
-  std::vector<double> dual(sz(model.num_rows()), 0.0);
-  for (int i = 0; i < model.num_rows(); ++i) dual[sz(i)] = sign * full[sz(form.row_of[sz(i)])];
+  std::vector<double> dual(to_size(model.num_rows()), 0.0);
+  for (int i = 0; i < model.num_rows(); ++i)
+    dual[to_size(i)] = sign * full[to_size(form.row_of[to_size(i)])];
   std::vector<double> rc(model.vars().obj);
   for (int i = 0; i < model.num_rows(); ++i) {
     for (int e = 0; e < model.rows().terms.length(i); ++e) {
-      rc[sz(model.rows().terms.index(i)[e])] -= model.rows().terms.value(i)[e] * dual[sz(i)];
+      rc[to_size(model.rows().terms.index(i)[e])] -=
+          model.rows().terms.value(i)[e] * dual[to_size(i)];
     }
   }
   r.dual = std::move(dual);
@@ -326,7 +334,7 @@ Run run_without_rows(const SdpForm &form) {
   run.reason = DSDP_CONVERGED;
   run.type = DSDP_PDFEASIBLE;
   run.x = zero_matrices(form);
-  run.z.assign(sz(form.num_lp), 0.0);
+  run.z.assign(to_size(form.num_lp), 0.0);
   return run;
 }
 
@@ -375,7 +383,7 @@ void DsdpEngine::solve(const Problem &p, SolveOutcome &out) const {
   // solve that waited its limit out behind another model's stops at the
   // monitor's first call.
   monitor.start = started;
-  monitor.max_time = p.param("MaxTime");
+  monitor.max_time = p.param(Param::MaxTime);
   // y stays within a few orders of the data's magnitude at an optimum; the
   // bound leaves room, and grows when a run ends near it.
   double ybound = 1e7 * std::max({1.0, largest_cost(form), largest_side(form)});

@@ -12,8 +12,6 @@
 namespace tvx {
 namespace {
 
-std::size_t sz(int n) { return static_cast<std::size_t>(n); }
-
 using Matrix = std::map<std::int64_t, double>;  // packed lower-triangle position -> value
 
 // A row of the full form (or the objective): sum over columns + sum over
@@ -59,7 +57,7 @@ class Builder {
     map_rows();
     map_psd_objective();
     for (int column = 0; column < form_.num_columns; ++column) {
-      if (free_[sz(column)]) eliminate(column);
+      if (free_[to_size(column)]) eliminate(column);
     }
     drop_empty_rows();
     drop_unused();
@@ -78,15 +76,15 @@ class Builder {
   Row &new_row(double b, int *number = nullptr) {
     rows_.emplace_back();
     rows_.back().b = b;
-    if (number != nullptr) *number = static_cast<int>(rows_.size());
+    if (number != nullptr) *number = int_size(rows_);
     return rows_.back();
   }
 
   void map_vars() {
     const Vars &v = model_.vars();
     for (int j = 0; j < model_.num_vars(); ++j) {
-      const double lb = finite_or_inf(v.lb[sz(j)]), ub = finite_or_inf(v.ub[sz(j)]);
-      const double c = sign_ * v.obj[sz(j)];
+      const double lb = finite_or_inf(v.lb[to_size(j)]), ub = finite_or_inf(v.ub[to_size(j)]);
+      const double c = sign_ * v.obj[to_size(j)];
       SdpForm::VarMap m;
       if (std::isfinite(lb) && lb == ub) {
         m.shift = lb;
@@ -112,14 +110,15 @@ class Builder {
 
   void map_rows() {
     const Rows &rows = model_.rows();
-    form_.row_of.assign(sz(model_.num_rows()), 0);
+    form_.row_of.assign(to_size(model_.num_rows()), 0);
     for (int i = 0; i < model_.num_rows(); ++i) {
-      const double lhs = finite_or_inf(rows.lhs[sz(i)]), rhs = finite_or_inf(rows.rhs[sz(i)]);
+      const double lhs = finite_or_inf(rows.lhs[to_size(i)]),
+                   rhs = finite_or_inf(rows.rhs[to_size(i)]);
       if (!std::isfinite(lhs) && !std::isfinite(rhs)) continue;
       Row row;
       double moved = 0;
       for (int e = 0; e < rows.terms.length(i); ++e) {
-        const SdpForm::VarMap &m = form_.vars[sz(rows.terms.index(i)[e])];
+        const SdpForm::VarMap &m = form_.vars[to_size(rows.terms.index(i)[e])];
         const double a = rows.terms.value(i)[e];
         moved += a * m.shift;
         if (a == 0) continue;
@@ -138,13 +137,13 @@ class Builder {
         }
       }
       rows_.push_back(std::move(row));
-      form_.row_of[sz(i)] = static_cast<int>(rows_.size());
+      form_.row_of[to_size(i)] = int_size(rows_);
     }
   }
 
   void add_matrix(int block, int n, const int *pos, const double *val, double factor, Row &into) {
     const std::vector<SymEntry> entries =
-        symmetric_entries(model_.psd_vars().dim[sz(block)], n, pos, val);
+        symmetric_entries(model_.psd_vars().dim[to_size(block)], n, pos, val);
     if (entries.empty()) return;
     Matrix &m = into.matrices[block];
     for (const SymEntry &e : entries) m[packed_position(e.row, e.col)] = factor * e.value;
@@ -177,7 +176,7 @@ class Builder {
       holders.push_back({static_cast<int>(i + 1), it->second});
       const double size = std::fabs(it->second);
       if (size > best || (size == best && pivot > 0 &&
-                          rows_[i].columns.size() < rows_[sz(pivot - 1)].columns.size())) {
+                          rows_[i].columns.size() < rows_[to_size(pivot - 1)].columns.size())) {
         best = size;
         pivot = static_cast<int>(i + 1);
       }
@@ -190,7 +189,7 @@ class Builder {
       objective_.columns.erase(column);
       return;
     }
-    Row &p = rows_[sz(pivot - 1)];
+    Row &p = rows_[to_size(pivot - 1)];
     EliminatedRow record;
     record.row = pivot;
     record.column = column;
@@ -206,7 +205,7 @@ class Builder {
     }
     p.kept = false;
     for (const auto &h : record.column_rows) {
-      Row &row = rows_[sz(h.first - 1)];
+      Row &row = rows_[to_size(h.first - 1)];
       subtract_row(row, p, h.second / record.pivot);
       row.columns.erase(column);  // what rounding left of it
     }
@@ -244,15 +243,15 @@ class Builder {
   // objective (whose value there is 0), unless their cost lets the
   // objective fall without bound.
   void drop_unused() {
-    used_.assign(sz(form_.num_columns), 0);
+    used_.assign(to_size(form_.num_columns), 0);
     std::vector<char> used_block(form_.block_dim.size(), 0);
     for (const Row &row : rows_) {
       if (!row.kept) continue;
-      for (const auto &c : row.columns) used_[sz(c.first)] = 1;
-      for (const auto &m : row.matrices) used_block[sz(m.first)] = 1;
+      for (const auto &c : row.columns) used_[to_size(c.first)] = 1;
+      for (const auto &m : row.matrices) used_block[to_size(m.first)] = 1;
     }
     for (int c = 0; c < form_.num_columns; ++c) {
-      if (used_[sz(c)] || free_[sz(c)]) continue;
+      if (used_[to_size(c)] || free_[to_size(c)]) continue;
       const auto it = objective_.columns.find(c);
       if (it == objective_.columns.end()) continue;
       if (it->second < 0) unbounded("a variable with a cost that falls as it grows is in no row");
@@ -280,14 +279,14 @@ class Builder {
   }
 
   void lay_out() {
-    form_.num_full_rows = static_cast<int>(rows_.size());
-    form_.lp_of.assign(sz(form_.num_columns), -1);
+    form_.num_full_rows = int_size(rows_);
+    form_.lp_of.assign(to_size(form_.num_columns), -1);
     for (int c = 0; c < form_.num_columns; ++c) {
-      if (used_[sz(c)]) form_.lp_of[sz(c)] = form_.num_lp++;
+      if (used_[to_size(c)]) form_.lp_of[to_size(c)] = form_.num_lp++;
     }
     std::vector<int> block_of(form_.block_dim.size(), -1);
     for (std::size_t b = 0; b < form_.cone_var.size(); ++b) {
-      block_of[sz(form_.cone_var[b])] = static_cast<int>(b);
+      block_of[to_size(form_.cone_var[b])] = static_cast<int>(b);
     }
     cone_block_ = std::move(block_of);
     form_.lp_beg.push_back(0);
@@ -302,13 +301,13 @@ class Builder {
 
   void add_vari(const Row &row, int vari) {
     for (const auto &c : row.columns) {  // ascending column, so ascending LP column
-      form_.lp_index.push_back(form_.lp_of[sz(c.first)]);
+      form_.lp_index.push_back(form_.lp_of[to_size(c.first)]);
       form_.lp_value.push_back(c.second);
     }
-    form_.lp_beg.push_back(static_cast<int>(form_.lp_index.size()));
+    form_.lp_beg.push_back(int_size(form_.lp_index));
     for (const auto &m : row.matrices) {
       SdpMatrix out;
-      out.block = cone_block_[sz(m.first)];
+      out.block = cone_block_[to_size(m.first)];
       out.vari = vari;
       for (const auto &e : m.second) {
         out.index.push_back(static_cast<int>(e.first));
@@ -335,7 +334,7 @@ double packed_product(const std::vector<std::pair<std::int64_t, double>> &m, con
   for (const auto &e : m) {
     int r = 0, c = 0;
     unpacked_position(e.first, &r, &c);
-    const double t = e.second * x[sz(r) * sz(dim) + sz(c)];
+    const double t = e.second * x[to_size(r) * to_size(dim) + to_size(c)];
     sum += r == c ? t : 2 * t;
   }
   return sum;
@@ -347,7 +346,8 @@ SdpForm sdp_form(const Store &model) { return Builder(model).build(); }
 
 double largest_cost(const SdpForm &f) {
   double big = 0;
-  for (int k = f.lp_beg[0]; k < f.lp_beg[1]; ++k) big = std::max(big, std::fabs(f.lp_value[sz(k)]));
+  for (int k = f.lp_beg[0]; k < f.lp_beg[1]; ++k)
+    big = std::max(big, std::fabs(f.lp_value[to_size(k)]));
   for (const SdpMatrix &m : f.matrices) {
     if (m.vari != 0) continue;
     for (double v : m.value) big = std::max(big, std::fabs(v));
@@ -363,42 +363,42 @@ double largest_side(const SdpForm &f) {
 
 std::vector<double> model_point(const SdpForm &f, const double *z,
                                 const std::vector<std::vector<double>> &x) {
-  std::vector<double> column(sz(f.num_columns), 0.0);
+  std::vector<double> column(to_size(f.num_columns), 0.0);
   for (int c = 0; c < f.num_columns; ++c) {
-    if (f.lp_of[sz(c)] >= 0) column[sz(c)] = z[f.lp_of[sz(c)]];
+    if (f.lp_of[to_size(c)] >= 0) column[to_size(c)] = z[f.lp_of[to_size(c)]];
   }
   // Later eliminations first: an eliminated row holds only columns solved
   // for after it.
   for (auto e = f.eliminated.rbegin(); e != f.eliminated.rend(); ++e) {
     double rest = e->b;
     for (const auto &c : e->columns) {
-      if (c.first != e->column) rest -= c.second * column[sz(c.first)];
+      if (c.first != e->column) rest -= c.second * column[to_size(c.first)];
     }
     for (const auto &m : e->matrices) {
-      rest -= packed_product(m.second, x[sz(m.first)].data(), f.block_dim[sz(m.first)]);
+      rest -= packed_product(m.second, x[to_size(m.first)].data(), f.block_dim[to_size(m.first)]);
     }
-    column[sz(e->column)] = rest / e->pivot;
+    column[to_size(e->column)] = rest / e->pivot;
   }
   std::vector<double> out;
   out.reserve(f.vars.size());
   for (const SdpForm::VarMap &m : f.vars) {
     double value = m.shift;
-    if (m.plus >= 0) value += column[sz(m.plus)];
-    if (m.minus >= 0) value -= column[sz(m.minus)];
+    if (m.plus >= 0) value += column[to_size(m.plus)];
+    if (m.minus >= 0) value -= column[to_size(m.minus)];
     out.push_back(value);
   }
   return out;
 }
 
 std::vector<double> full_duals(const SdpForm &f, const double *y) {
-  std::vector<double> dual(sz(f.num_full_rows) + 1, 0.0);  // by full-form row number
-  for (int i = 0; i < f.num_rows; ++i) dual[sz(f.kept[sz(i)])] = y[i];
+  std::vector<double> dual(to_size(f.num_full_rows) + 1, 0.0);  // by full-form row number
+  for (int i = 0; i < f.num_rows; ++i) dual[to_size(f.kept[to_size(i)])] = y[i];
   // A free column's reduced cost is 0: c - sum a_i y_i = 0 over the rows
   // that held it when it was eliminated.
   for (auto e = f.eliminated.rbegin(); e != f.eliminated.rend(); ++e) {
     double rest = e->column_cost;
-    for (const auto &r : e->column_rows) rest -= r.second * dual[sz(r.first)];
-    dual[sz(e->row)] = rest / e->pivot;
+    for (const auto &r : e->column_rows) rest -= r.second * dual[to_size(r.first)];
+    dual[to_size(e->row)] = rest / e->pivot;
   }
   return dual;
 }

@@ -4,19 +4,17 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
 
+#include "core/numeric.h"
 #include "core/status.h"
 #include "engines/highs/highs.h"
 
 namespace tvx {
 namespace {
-
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 void on_highs_event(int type, const char *message, const HighsCallbackDataOut *,
                     HighsCallbackDataIn *in, void *data) {
@@ -96,7 +94,7 @@ struct Columns {
 
 Columns columns_of(const Store &model) {
   const Vars &v = model.vars();
-  const std::size_t n = static_cast<std::size_t>(model.num_vars());
+  const std::size_t n = to_size(model.num_vars());
   Columns c;
   c.cost = v.obj;
   c.lower.resize(n);
@@ -146,19 +144,26 @@ Columns columns_of(const Store &model) {
   return c;
 }
 
+// The smallest values HiGHS accepts for its tolerance options (it refuses
+// a smaller one): the primal, dual and MIP feasibility tolerances, and the
+// IPM optimality tolerance. The parameter table allows less for the IPM
+// feasibility tolerances.
+constexpr double kMinFeasibilityTolerance = 1e-10;
+constexpr double kMinIpmOptimalityTolerance = 1e-12;
+
 void set_options(Options &o, const Problem &p, bool lp, bool mip) {
-  const double max_time = p.param("MaxTime");
+  const double max_time = p.param(Param::MaxTime);
   if (max_time < kInfinity) o.real("time_limit", max_time);
-  const int threads = p.int_param("NumThreads");
+  const int threads = p.int_param(Param::NumThreads);
   if (threads >= 1) {
     o.integer("threads", threads);
     if (threads == 1) o.text("parallel", "off");
   }
-  const int presolve = p.int_param("Presolve");
+  const int presolve = p.int_param(Param::Presolve);
   if (presolve == 0) o.text("presolve", "off");
   if (presolve == 1) o.text("presolve", "on");
 
-  const int method = lp ? p.int_param("Method") : -1;
+  const int method = lp ? p.int_param(Param::Method) : -1;
   switch (method) {
     case 0:
       o.text("solver", "simplex");
@@ -178,39 +183,43 @@ void set_options(Options &o, const Problem &p, bool lp, bool mip) {
       break;
   }
   if (lp) {
-    const int dualize = p.int_param("Dualization");
+    const int dualize = p.int_param(Param::Dualization);
     if (dualize == 0 || dualize == 1) {
       o.integer("simplex_dualize_strategy", dualize == 1 ? 1 : -1);
       o.integer("ipx_dualize_strategy", dualize == 1 ? 1 : -1);
     }
-    o.integer("simplex_primal_edge_weight_strategy", p.int_param("SPX/PrimalPricing"));
-    o.integer("simplex_dual_edge_weight_strategy", p.int_param("SPX/DualPricing"));
+    o.integer("simplex_primal_edge_weight_strategy", p.int_param(Param::SPX_PrimalPricing));
+    o.integer("simplex_dual_edge_weight_strategy", p.int_param(Param::SPX_DualPricing));
     // Any optimal point will do: no crossover to a basic one.
-    if (p.int_param("SolutionTarget") == 1) o.text("run_crossover", "off");
+    if (p.int_param(Param::SolutionTarget) == 1) o.text("run_crossover", "off");
   }
 
   // HiGHS has one pair of feasibility tolerances for every method.
   const bool interior = method == 2 || method == 3;
   o.real("primal_feasibility_tolerance",
-         std::max(1e-10, p.param(interior ? "IPM/PrimalTolerance" : "SPX/PrimalTolerance")));
+         std::max(kMinFeasibilityTolerance,
+                  p.param(interior ? Param::IPM_PrimalTolerance : Param::SPX_PrimalTolerance)));
   o.real("dual_feasibility_tolerance",
-         std::max(1e-10, p.param(interior ? "IPM/DualTolerance" : "SPX/DualTolerance")));
-  o.real("ipm_optimality_tolerance", std::max(1e-12, p.param("IPM/GapTolerance")));
-  o.integer("simplex_iteration_limit", p.int_param("SPX/MaxIterations"));
-  o.integer("qp_iteration_limit", p.int_param("SPX/MaxIterations"));
-  o.integer("ipm_iteration_limit", p.int_param("IPM/MaxIterations"));
-  o.integer("pdlp_iteration_limit", p.int_param("IPM/MaxIterations"));
+         std::max(kMinFeasibilityTolerance,
+                  p.param(interior ? Param::IPM_DualTolerance : Param::SPX_DualTolerance)));
+  o.real("ipm_optimality_tolerance",
+         std::max(kMinIpmOptimalityTolerance, p.param(Param::IPM_GapTolerance)));
+  o.integer("simplex_iteration_limit", p.int_param(Param::SPX_MaxIterations));
+  o.integer("qp_iteration_limit", p.int_param(Param::SPX_MaxIterations));
+  o.integer("ipm_iteration_limit", p.int_param(Param::IPM_MaxIterations));
+  o.integer("pdlp_iteration_limit", p.int_param(Param::IPM_MaxIterations));
 
   if (mip) {
-    o.real("mip_feasibility_tolerance", std::max(1e-10, p.param("MIP/IntegerTolerance")));
-    o.real("mip_rel_gap", p.param("MIP/GapRel"));
-    o.real("mip_abs_gap", p.param("MIP/GapAbs"));
-    o.integer("mip_max_nodes", p.int_param("MIP/MaxNodes"));
-    o.integer("mip_max_improving_sols", p.int_param("MIP/MaxSols"));
-    o.integer("mip_max_stall_nodes", p.int_param("MIP/MaxStallingNodes"));
+    o.real("mip_feasibility_tolerance",
+           std::max(kMinFeasibilityTolerance, p.param(Param::MIP_IntegerTolerance)));
+    o.real("mip_rel_gap", p.param(Param::MIP_GapRel));
+    o.real("mip_abs_gap", p.param(Param::MIP_GapAbs));
+    o.integer("mip_max_nodes", p.int_param(Param::MIP_MaxNodes));
+    o.integer("mip_max_improving_sols", p.int_param(Param::MIP_MaxSols));
+    o.integer("mip_max_stall_nodes", p.int_param(Param::MIP_MaxStallingNodes));
     // HiGHS bounds the objective it minimises, the negated one of a
     // maximisation.
-    const double cutoff = p.param("MIP/Cutoff");
+    const double cutoff = p.param(Param::MIP_Cutoff);
     if (std::fabs(cutoff) < kInfinity) {
       o.real("objective_bound", p.model.sense() == TVX_MINIMIZE ? cutoff : -cutoff);
     }
@@ -220,11 +229,12 @@ void set_options(Options &o, const Problem &p, bool lp, bool mip) {
 // HiGHS reports every MIP limit but time as one status; which of ours was
 // reached follows from the counts.
 int solution_limit_code(const Problem &p, std::int64_t nodes, int improving) {
-  const int max_nodes = p.int_param("MIP/MaxNodes");
+  const int max_nodes = p.int_param(Param::MIP_MaxNodes);
   if (max_nodes < INT_MAX && nodes >= max_nodes) return TVX_ERROR_ABORT_NODE_LIMIT;
-  const int max_sols = p.int_param("MIP/MaxSols");
+  const int max_sols = p.int_param(Param::MIP_MaxSols);
   if (max_sols < INT_MAX && improving >= max_sols) return TVX_ERROR_ABORT_SOLUTION_LIMIT;
-  if (p.int_param("MIP/MaxStallingNodes") < INT_MAX) return TVX_ERROR_ABORT_STALLING_NODE_LIMIT;
+  if (p.int_param(Param::MIP_MaxStallingNodes) < INT_MAX)
+    return TVX_ERROR_ABORT_STALLING_NODE_LIMIT;
   return TVX_ERROR_ABORT_SOLUTION_LIMIT;
 }
 
@@ -244,8 +254,8 @@ int basis_from_highs(HighsInt status) {
 // The start basis in HiGHS's statuses, or false when it does not fit.
 bool basis_to_highs(const Store &model, std::vector<HighsInt> &col, std::vector<HighsInt> &row) {
   const std::optional<Basis> &b = model.start_basis();
-  if (!b || b->col.size() != static_cast<std::size_t>(model.num_vars()) ||
-      b->row.size() != static_cast<std::size_t>(model.num_rows())) {
+  if (!b || b->col.size() != to_size(model.num_vars()) ||
+      b->row.size() != to_size(model.num_rows())) {
     return false;
   }
   const auto map = [](const std::vector<int> &in, std::vector<HighsInt> &out) {
@@ -303,7 +313,7 @@ bool prepare(void *highs, const Problem &p, const Columns &cols, bool lp, Listen
     options.flag("output_flag", true);
     Highs_startCallback(highs, kHighsCallbackLogging);
   }
-  if (cols.mip && p.int_param("MIP/MaxSols") < INT_MAX) {
+  if (cols.mip && p.int_param(Param::MIP_MaxSols) < INT_MAX) {
     Highs_startCallback(highs, kHighsCallbackMipImprovingSolution);
   }
   set_options(options, p, lp, cols.mip);
@@ -360,7 +370,7 @@ std::string refusal_of(void *highs, const Problem &p) {
   }
   // H holds twice a square's coefficient: name what HiGHS compares.
   const Hessian &h = p.hessian;
-  for (int j = 0; j + 1 < static_cast<int>(h.start.size()); ++j) {
+  for (int j = 0; j + 1 < int_size(h.start); ++j) {
     for (int k = h.start[to_size(j)]; k < h.start[to_size(j) + 1]; ++k) {
       if (std::fabs(h.value[to_size(k)]) >= limit) {
         return "the Hessian entry " + number_text(h.value[to_size(k)]) +
@@ -534,17 +544,17 @@ bool listen(void *highs, Listener &listener) {
 
 RowBounds row_bounds_of(const Store &model) {
   RowBounds rows;
-  rows.lower.reserve(static_cast<std::size_t>(model.num_rows()));
-  rows.upper.reserve(static_cast<std::size_t>(model.num_rows()));
+  rows.lower.reserve(to_size(model.num_rows()));
+  rows.upper.reserve(to_size(model.num_rows()));
   for (int i = 0; i < model.num_rows(); ++i) {
-    rows.lower.push_back(finite_or_inf(model.rows().lhs[i]));
-    rows.upper.push_back(finite_or_inf(model.rows().rhs[i]));
+    rows.lower.push_back(finite_or_inf(model.rows().lhs[to_size(i)]));
+    rows.upper.push_back(finite_or_inf(model.rows().rhs[to_size(i)]));
   }
   return rows;
 }
 
 void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
-  if (p.model.num_nz() > static_cast<std::size_t>(INT_MAX)) {
+  if (p.model.num_nz() > to_size(INT_MAX)) {
     const char why[] = "the constraint matrix has more entries than HiGHS can index";
     p.log().line(std::string("HiGHS refused the model: ") + why + ".");
     out.code = fail_with(TVX_ERROR_MODEL_INPUT_ERROR, why);

@@ -22,11 +22,11 @@ constexpr HighsInt kElasticityFilter = 2;
 std::vector<IisMember> HighsEngine::iis_candidate(const Store &s, SolveContext &context,
                                                   double time_limit) const {
   const int n = s.num_vars(), m = s.num_rows();
-  if (s.num_nz() > static_cast<std::size_t>(INT_MAX)) return {};
-  std::vector<double> cost(static_cast<std::size_t>(n), 0.0), lower, upper;
+  if (s.num_nz() > to_size(INT_MAX)) return {};
+  std::vector<double> cost(to_size(n), 0.0), lower, upper;
   for (int j = 0; j < n; ++j) {
-    lower.push_back(finite_or_inf(s.vars().lb[j]));
-    upper.push_back(finite_or_inf(s.vars().ub[j]));
+    lower.push_back(finite_or_inf(s.vars().lb[to_size(j)]));
+    upper.push_back(finite_or_inf(s.vars().ub[to_size(j)]));
   }
   const RowBounds rows = row_bounds_of(s);
   const ColumnView &a = s.columns();
@@ -53,9 +53,9 @@ std::vector<IisMember> HighsEngine::iis_candidate(const Store &s, SolveContext &
   // A subsystem names each column and row at most once, so n and m entries are
   // room enough. The statuses of all columns and rows are not asked for:
   // HiGHS fills them only for some outcomes.
-  std::vector<HighsInt> col_index(static_cast<std::size_t>(n) + 1);
+  std::vector<HighsInt> col_index(to_size(n) + 1);
   std::vector<HighsInt> col_bound(col_index.size());
-  std::vector<HighsInt> row_index(static_cast<std::size_t>(m) + 1);
+  std::vector<HighsInt> row_index(to_size(m) + 1);
   std::vector<HighsInt> row_bound(row_index.size());
   HighsInt num_col = 0, num_row = 0;
   if (Highs_getIis(highs, &num_col, &num_row, col_index.data(), row_index.data(), col_bound.data(),
@@ -69,12 +69,12 @@ std::vector<IisMember> HighsEngine::iis_candidate(const Store &s, SolveContext &
   };
   std::vector<IisMember> out;
   for (HighsInt k = 0; k < num_col; ++k) {
-    if (col_index[k] < 0 || col_index[k] >= n) return {};
-    if (takes_part(col_bound[k])) out.push_back({true, col_index[k]});
+    if (col_index[to_size(k)] < 0 || col_index[to_size(k)] >= n) return {};
+    if (takes_part(col_bound[to_size(k)])) out.push_back({true, col_index[to_size(k)]});
   }
   for (HighsInt k = 0; k < num_row; ++k) {
-    if (row_index[k] < 0 || row_index[k] >= m) return {};
-    if (takes_part(row_bound[k])) out.push_back({false, row_index[k]});
+    if (row_index[to_size(k)] < 0 || row_index[to_size(k)] >= m) return {};
+    if (takes_part(row_bound[to_size(k)])) out.push_back({false, row_index[to_size(k)]});
   }
   return out;
 }

@@ -304,7 +304,7 @@ class LpParser {
   // The variable of a name token, created when new.
   int var(const Token &t, int *j);
   void grow_flags() {
-    const auto n = static_cast<std::size_t>(b_.num_vars());
+    const auto n = to_size(b_.num_vars());
     if (lb_given_.size() < n) {
       lb_given_.resize(n, 0);
       ub_given_.resize(n, 0);
@@ -362,12 +362,13 @@ int LpParser::run() {
   bool seen_objective = false;
   for (;;) {
     const Token &t = lex_.peek();
-    if (t.kind != Tok::Section) return lex_.status() != kOk ? lex_.status() : bad_token();
+    if (t.kind != Tok::Section)
+      return lex_.status() != TVX_ERROR_OKAY ? lex_.status() : bad_token();
     const Keyword section = t.keyword;
     const std::size_t line = t.line;
     section_ = section;
     lex_.advance();
-    int rc = kOk;
+    int rc = TVX_ERROR_OKAY;
     switch (section) {
       case Keyword::Minimize:
       case Keyword::Maximize:
@@ -395,15 +396,15 @@ int LpParser::run() {
       case Keyword::None:
         return kBadFormat;
     }
-    if (lex_.status() != kOk) return lex_.status();
+    if (lex_.status() != TVX_ERROR_OKAY) return lex_.status();
     if (rc == kBadFormat) return bad_token();
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
   }
 }
 
 int LpParser::var(const Token &t, int *j) {
   *j = b_.var(t.text);
-  return *j < 0 ? kBadFormat : kOk;
+  return *j < 0 ? kBadFormat : TVX_ERROR_OKAY;
 }
 
 char LpParser::relation() {
@@ -440,7 +441,7 @@ int LpParser::constant(double *value, bool infinite) {
     return kBadFormat;
   }
   lex_.advance();
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // Terms joined by signs; the first may go without one. Ends before the
@@ -454,12 +455,12 @@ int LpParser::expression(Expr *e, bool quadratic) {
       lex_.advance();
       ++signs;
     }
-    if (!first && signs == 0) return kOk;
+    if (!first && signs == 0) return TVX_ERROR_OKAY;
     const Tok k = lex_.kind();
     if (k == Tok::LBracket) {
       if (!quadratic) return bad("quadratic terms belong in the objective");
       const int rc = bracket(sign);
-      if (rc != kOk) return rc;
+      if (rc != TVX_ERROR_OKAY) return rc;
     } else if (k == Tok::Number || (k == Tok::Name && !label_next())) {
       double coef = 1;
       if (k == Tok::Number) {
@@ -472,7 +473,7 @@ int LpParser::expression(Expr *e, bool quadratic) {
       }
       if (lex_.kind() == Tok::Name && !label_next()) {
         int j;
-        if (var(lex_.peek(), &j) != kOk) return kBadFormat;
+        if (var(lex_.peek(), &j) != TVX_ERROR_OKAY) return kBadFormat;
         lex_.advance();
         // x ^ 2 and x * y belong inside brackets.
         if (lex_.kind() == Tok::Caret || lex_.kind() == Tok::Star)
@@ -482,7 +483,7 @@ int LpParser::expression(Expr *e, bool quadratic) {
         e->constant += sign * coef;
       }
     } else {
-      return signs > 0 ? kBadFormat : kOk;  // a sign with nothing after it
+      return signs > 0 ? kBadFormat : TVX_ERROR_OKAY;  // a sign with nothing after it
     }
     e->empty = false;
   }
@@ -509,7 +510,7 @@ int LpParser::bracket(double sign) {
       if (lex_.kind() == Tok::Star) lex_.advance();
     }
     int i, j;
-    if (lex_.kind() != Tok::Name || var(lex_.peek(), &i) != kOk) return kBadFormat;
+    if (lex_.kind() != Tok::Name || var(lex_.peek(), &i) != TVX_ERROR_OKAY) return kBadFormat;
     lex_.advance();
     if (lex_.kind() == Tok::Caret) {
       lex_.advance();
@@ -517,7 +518,7 @@ int LpParser::bracket(double sign) {
       j = i;
     } else if (lex_.kind() == Tok::Star) {
       lex_.advance();
-      if (lex_.kind() != Tok::Name || var(lex_.peek(), &j) != kOk) return kBadFormat;
+      if (lex_.kind() != Tok::Name || var(lex_.peek(), &j) != TVX_ERROR_OKAY) return kBadFormat;
     } else {
       return kBadFormat;  // a linear term inside the brackets
     }
@@ -536,7 +537,7 @@ int LpParser::bracket(double sign) {
   for (std::size_t k = 0; k < q_.size(); k += 3) {
     b_.add_qterm(static_cast<int>(q_[k]), static_cast<int>(q_[k + 1]), sign * q_[k + 2] / divisor);
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int LpParser::objective() {
@@ -546,18 +547,18 @@ int LpParser::objective() {
   }
   Expr e;
   const int rc = expression(&e, true);
-  if (rc != kOk) return rc;
-  for (const auto &[j, c] : e.terms) b_.obj[static_cast<std::size_t>(j)] += c;
+  if (rc != TVX_ERROR_OKAY) return rc;
+  for (const auto &[j, c] : e.terms) b_.obj[to_size(j)] += c;
   b_.objcon += e.constant;
-  return lex_.kind() == Tok::Section ? kOk : kBadFormat;
+  return lex_.kind() == Tok::Section ? TVX_ERROR_OKAY : kBadFormat;
 }
 
 int LpParser::constraints() {
   while (lex_.kind() != Tok::Section) {
     const int rc = constraint();
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int LpParser::constraint() {
@@ -572,7 +573,7 @@ int LpParser::constraint() {
   }
   Expr lhs;
   const int rc = expression(&lhs, false);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   const char rel = relation();
   // What follows may be the next constraint or section: the line where
   // this one starts is the one to look at.
@@ -582,13 +583,13 @@ int LpParser::constraint() {
   if (lhs.terms.empty()) return constant_first(name, lhs.constant, rel);
 
   double c;
-  if (constant(&c) != kOk) return kBadFormat;
+  if (constant(&c) != TVX_ERROR_OKAY) return kBadFormat;
   if (lex_.kind() == Tok::Arrow) return indicator(name, lhs, rel, c);
   double lo = -kInfinity, hi = kInfinity;
   const double bound = c - lhs.constant;
   if (rel != '>') hi = bound;
   if (rel != '<') lo = bound;
-  return add_row(name, lo, hi, lhs) < 0 ? kBadFormat : kOk;
+  return add_row(name, lo, hi, lhs) < 0 ? kBadFormat : TVX_ERROR_OKAY;
 }
 
 // "constant rel expr [rel constant]": the terms follow, maybe with a second
@@ -596,7 +597,7 @@ int LpParser::constraint() {
 int LpParser::constant_first(const std::string &name, double value, char rel) {
   Expr terms;
   const int rc = expression(&terms, false);
-  if (rc != kOk || terms.empty) return kBadFormat;
+  if (rc != TVX_ERROR_OKAY || terms.empty) return kBadFormat;
   double lo = -kInfinity, hi = kInfinity;
   const double first = value - terms.constant;
   const char rel2 = relation();
@@ -606,12 +607,12 @@ int LpParser::constant_first(const std::string &name, double value, char rel) {
   } else {
     double c;
     if (rel2 != rel || rel == '=') return bad(kRangeRelations);
-    if (constant(&c) != kOk) return kBadFormat;
+    if (constant(&c) != TVX_ERROR_OKAY) return kBadFormat;
     const double second = c - terms.constant;
     lo = rel == '<' ? first : second;
     hi = rel == '<' ? second : first;
   }
-  return add_row(name, lo, hi, terms) < 0 ? kBadFormat : kOk;
+  return add_row(name, lo, hi, terms) < 0 ? kBadFormat : TVX_ERROR_OKAY;
 }
 
 // "x = 0|1 -> expr rel constant", after its "x rel value" (head) is read.
@@ -622,14 +623,14 @@ int LpParser::indicator(const std::string &name, const Expr &head, char rel, dou
   lex_.advance();  // "->"
   Expr body;
   const int rc = expression(&body, false);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   const char body_rel = relation();
   double bc;
-  if (body.terms.empty() || body_rel == 0 || constant(&bc) != kOk) return kBadFormat;
+  if (body.terms.empty() || body_rel == 0 || constant(&bc) != TVX_ERROR_OKAY) return kBadFormat;
   const int row = add_row(name, -kInfinity, kInfinity, body);
   if (row < 0) return kBadFormat;
   b_.make_indicator(row, head.terms[0].first, value == 1 ? 1 : 0, body_rel, bc - body.constant);
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int LpParser::add_row(const std::string &name, double lo, double hi, const Expr &e) {
@@ -651,9 +652,10 @@ int LpParser::bounds() {
         (is_infinity(lex_.peek()) && is_rel)) {
       // "c rel x [rel c]"
       double a;
-      if (constant(&a) != kOk) return kBadFormat;
+      if (constant(&a) != TVX_ERROR_OKAY) return kBadFormat;
       const char rel = relation();
-      if (rel == 0 || lex_.kind() != Tok::Name || var(lex_.peek(), &j) != kOk) return kBadFormat;
+      if (rel == 0 || lex_.kind() != Tok::Name || var(lex_.peek(), &j) != TVX_ERROR_OKAY)
+        return kBadFormat;
       lex_.advance();
       if (rel != '>') lo = a, set_lo = true;  // a <= x, a = x
       if (rel != '<') hi = a, set_hi = true;  // a >= x, a = x
@@ -661,7 +663,7 @@ int LpParser::bounds() {
       if (rel2 != 0) {
         double c;
         if (rel2 != rel || rel == '=') return bad(kRangeRelations);
-        if (constant(&c) != kOk) return kBadFormat;
+        if (constant(&c) != TVX_ERROR_OKAY) return kBadFormat;
         if (rel == '<') {
           hi = c, set_hi = true;
         } else {
@@ -670,7 +672,7 @@ int LpParser::bounds() {
       }
     } else if (k == Tok::Name) {
       // "x rel c" or "x free"
-      if (var(lex_.peek(), &j) != kOk) return kBadFormat;
+      if (var(lex_.peek(), &j) != TVX_ERROR_OKAY) return kBadFormat;
       lex_.advance();
       if (lex_.kind() == Tok::Name && equals_folded(lex_.peek().text, "free")) {
         lex_.advance();
@@ -678,7 +680,7 @@ int LpParser::bounds() {
       } else {
         const char rel = relation();
         double c;
-        if (rel == 0 || constant(&c) != kOk) return kBadFormat;
+        if (rel == 0 || constant(&c) != TVX_ERROR_OKAY) return kBadFormat;
         if (rel != '<') lo = c, set_lo = true;
         if (rel != '>') hi = c, set_hi = true;
       }
@@ -686,19 +688,19 @@ int LpParser::bounds() {
       return kBadFormat;
     }
     grow_flags();
-    const auto jj = static_cast<std::size_t>(j);
+    const auto jj = to_size(j);
     if (set_lo) b_.lb[jj] = lo, lb_given_[jj] = 1;
     if (set_hi) b_.ub[jj] = hi, ub_given_[jj] = 1;
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int LpParser::types(Keyword section) {
   while (lex_.kind() != Tok::Section) {
     int j;
-    if (lex_.kind() != Tok::Name || var(lex_.peek(), &j) != kOk) return kBadFormat;
+    if (lex_.kind() != Tok::Name || var(lex_.peek(), &j) != TVX_ERROR_OKAY) return kBadFormat;
     lex_.advance();
-    const auto jj = static_cast<std::size_t>(j);
+    const auto jj = to_size(j);
     // A variable listed both as general and as semi-continuous is
     // semi-integer, in whichever order the two sections come.
     const char was = b_.type[jj];
@@ -713,7 +715,7 @@ int LpParser::types(Keyword section) {
       if (!ub_given_[jj]) b_.ub[jj] = 1;
     }
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 bool sos_type(const Token &t, int *type) {
@@ -744,17 +746,17 @@ int LpParser::sos() {
       continue;
     }
     int j;
-    if (b_.num_sos() == 0 || lex_.kind() != Tok::Name || var(lex_.peek(), &j) != kOk)
+    if (b_.num_sos() == 0 || lex_.kind() != Tok::Name || var(lex_.peek(), &j) != TVX_ERROR_OKAY)
       return kBadFormat;
     lex_.advance();
     double weight = b_.last_sos_size() + 1;
     if (lex_.kind() == Tok::Colon) {
       lex_.advance();
-      if (constant(&weight, false) != kOk) return kBadFormat;
+      if (constant(&weight, false) != TVX_ERROR_OKAY) return kBadFormat;
     }
     b_.add_sos_member(j, weight);
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 }  // namespace

@@ -105,7 +105,7 @@ class LpWriter {
   void row(int i);
   void indicator(int k);
   void list(const char *section, const char *types);
-  const std::string &col(int j) const { return names_.cols[static_cast<std::size_t>(j)]; }
+  const std::string &col(int j) const { return names_.cols[to_size(j)]; }
 
   TextWriter &out_;
   const Store &s_;
@@ -128,8 +128,7 @@ void LpWriter::objective() {
     out_ << "\\Problem name: " << s_.name() << "\n";
   out_ << (s_.sense() == TVX_MAXIMIZE ? "Maximize\n" : "Minimize\n");
   line_.begin(" " + names_.objective + ":");
-  for (int j = 0; j < n; ++j)
-    line_.piece(term(s_.vars().obj[static_cast<std::size_t>(j)], col(j), j == 0));
+  for (int j = 0; j < n; ++j) line_.piece(term(s_.vars().obj[to_size(j)], col(j), j == 0));
   if (s_.objcon() != 0) {
     const std::string c = format_number(std::fabs(s_.objcon()));
     line_.piece((std::signbit(s_.objcon()) ? "- " : n == 0 ? "" : "+ ") + c);
@@ -149,7 +148,7 @@ void LpWriter::objective() {
 
 void LpWriter::row(int i) {
   const Rows &r = s_.rows();
-  const auto ii = static_cast<std::size_t>(i);
+  const auto ii = to_size(i);
   const double lo = r.lhs[ii], hi = r.rhs[ii];
   const bool no_lo = is_minus_infinite(lo), no_hi = is_plus_infinite(hi);
   label(names_.rows[ii]);
@@ -157,7 +156,7 @@ void LpWriter::row(int i) {
   if (range) {
     // The leading constant is read as an expression term, which knows no
     // infinite word.
-    const double c = std::isinf(lo) ? std::copysign(kInfinity, lo) : lo;
+    const double c = as_reported(lo);
     line_.piece(format_number(c) + " <=");
   }
   if (r.terms.length(i) == 0) {
@@ -181,7 +180,7 @@ void LpWriter::row(int i) {
 
 void LpWriter::indicator(int k) {
   const GenConstrs &g = s_.genconstrs();
-  const auto kk = static_cast<std::size_t>(k);
+  const auto kk = to_size(k);
   label(names_.gens[kk]);
   const std::string &binvar = col(g.binvar[kk]);
   line_.piece(binvar + (g.binval[kk] ? " = 1 ->" : " = 0 ->"));
@@ -205,7 +204,7 @@ void LpWriter::bounds() {
   const Vars &v = s_.vars();
   bool header = false;
   for (int j = 0; j < s_.num_vars(); ++j) {
-    const auto jj = static_cast<std::size_t>(j);
+    const auto jj = to_size(j);
     const double lb = v.lb[jj], ub = v.ub[jj];
     const bool no_lb = is_minus_infinite(lb), no_ub = is_plus_infinite(ub);
     const std::string &name = col(j);
@@ -231,7 +230,7 @@ void LpWriter::bounds() {
 void LpWriter::list(const char *section, const char *types) {
   bool any = false;
   for (int j = 0; j < s_.num_vars(); ++j) {
-    const char t = s_.vars().type[static_cast<std::size_t>(j)];
+    const char t = s_.vars().type[to_size(j)];
     if (std::string_view(types).find(t) == std::string_view::npos) continue;
     if (!any) {
       out_ << section << "\n";
@@ -256,7 +255,7 @@ void LpWriter::sets() {
   const SosSets &sos = s_.sos();
   for (int k = 0; k < s_.num_sos(); ++k) {
     line_.begin(" s" + std::to_string(k) + ":");
-    line_.piece(sos.type[static_cast<std::size_t>(k)] == TVX_SOS_TYPE2 ? "S2::" : "S1::");
+    line_.piece(sos.type[to_size(k)] == TVX_SOS_TYPE2 ? "S2::" : "S1::");
     const int *ind = sos.members.index(k);
     const double *w = sos.members.value(k);
     for (int e = 0; e < sos.members.length(k); ++e)

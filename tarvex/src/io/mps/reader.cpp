@@ -117,7 +117,7 @@ std::string_view column_field(std::string_view line, std::size_t first, std::siz
 // Text in the blank columns between fixed fields (0-based) belongs to no
 // field: a value written too wide there would otherwise be cut to fit.
 bool separators_blank(std::string_view line) {
-  for (const std::size_t c : {3, 12, 13, 22, 23, 36, 37, 38, 48})
+  for (const std::size_t c : {3u, 12u, 13u, 22u, 23u, 36u, 37u, 38u, 48u})
     if (c < line.size() && !is_blank(line[c])) return false;
   return true;
 }
@@ -218,7 +218,8 @@ class MpsParser {
   // A line whose fields do not fit the section's.
   int expected(const char *fields) { return bad(fields + (" expected" + in_section())); }
   int split_fixed(std::string_view line, std::array<std::string_view, 6> *f) {
-    return fixed_fields(line, f) ? kOk : bad("text in the blank columns between fixed fields");
+    return fixed_fields(line, f) ? TVX_ERROR_OKAY
+                                 : bad("text in the blank columns between fixed fields");
   }
 
   LineReader &lines_;
@@ -255,9 +256,9 @@ int MpsParser::run() {
     const int rc = is_blank(line[0]) ? data(line) : header(line);
     // A specific reason noted first stands.
     if (rc == kBadFormat) return bad("cannot read this line" + in_section());
-    if (rc != kOk) return rc;
+    if (rc != TVX_ERROR_OKAY) return rc;
   }
-  if (lines_.status() != kOk) return lines_.status();
+  if (lines_.status() != TVX_ERROR_OKAY) return lines_.status();
   if (!ended_) return fail(kBadFormat, "the file ends without ENDATA");
   return finish();
 }
@@ -294,7 +295,7 @@ int MpsParser::header(std::string_view line) {
     return bad("unknown section " + quoted(word));
   }
   if (section_ != Section::Columns) integer_block_ = false;
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int MpsParser::data(std::string_view line) {
@@ -319,14 +320,14 @@ int MpsParser::data(std::string_view line) {
     case Section::ObjSense:
       if (!split(line, &fields_) || fields_.n != 1) return kBadFormat;
       return parse_sense(fields_[0], &b_.sense)
-                 ? kOk
+                 ? TVX_ERROR_OKAY
                  : bad("unknown objective sense " + quoted(fields_[0]));
     case Section::ObjName:
       if (seen_rows_) return bad("OBJNAME after ROWS");
       if (!split(line, &fields_) || fields_.n != 1) return kBadFormat;
       objective_.assign(fields_[0]);
       objname_given_ = true;
-      return kOk;
+      return TVX_ERROR_OKAY;
     case Section::None:
     case Section::Name:
       return kBadFormat;
@@ -354,14 +355,14 @@ int MpsParser::rows_line(std::string_view line) {
   if (t == 'N' && !has_objective_ && (!objname_given_ || name == objective_)) {
     objective_.assign(name);
     has_objective_ = true;
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
   if (b_.add_row(name, -kInfinity, kInfinity) < 0) return kBadFormat;
   row_type_.push_back(t);
   row_rhs_.push_back(0);
   row_range_.push_back(0);
   has_range_.push_back(0);
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int MpsParser::columns_line(std::string_view line) {
@@ -376,7 +377,7 @@ int MpsParser::columns_line(std::string_view line) {
     } else {
       return bad("unknown marker " + quoted(fields_[2]));
     }
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
   std::string_view col, row[2], value[2];
   int pairs;
@@ -386,12 +387,12 @@ int MpsParser::columns_line(std::string_view line) {
     col = fields_[0];
     pairs = fields_.n == 3 ? 1 : 2;
     for (int k = 0; k < pairs; ++k) {
-      row[k] = fields_[1 + 2 * k];
-      value[k] = fields_[2 + 2 * k];
+      row[k] = fields_[to_size(1 + 2 * k)];
+      value[k] = fields_[to_size(2 + 2 * k)];
     }
   } else {
     std::array<std::string_view, 6> f;
-    if (split_fixed(line, &f) != kOk) return kBadFormat;
+    if (split_fixed(line, &f) != TVX_ERROR_OKAY) return kBadFormat;
     col = f[1];
     row[0] = f[2], value[0] = f[3], row[1] = f[4], value[1] = f[5];
     pairs = row[1].empty() && value[1].empty() ? 1 : 2;
@@ -415,14 +416,14 @@ int MpsParser::columns_line(std::string_view line) {
     if (row[k].empty()) return kBadFormat;
     if (!parse_coefficient(value[k], &v)) return bad_value(value[k]);
     if (is_objective(row[k])) {
-      b_.obj[static_cast<std::size_t>(current_col_)] += v;
+      b_.obj[to_size(current_col_)] += v;
       continue;
     }
     const int i = b_.find_row(row[k]);
     if (i < 0) return unknown("row", row[k]);
     b_.add_coeff(i, current_col_, v);
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int MpsParser::vector_line(std::string_view line, bool ranges) {
@@ -436,19 +437,19 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
     pairs = static_cast<int>((fields_.n - first) / 2);
     for (int k = 0; k < pairs; ++k) {
       e[k].set = first == 1 ? fields_[0] : std::string_view();
-      e[k].row = fields_[first + 2 * static_cast<std::size_t>(k)];
-      e[k].value = fields_[first + 2 * static_cast<std::size_t>(k) + 1];
+      e[k].row = fields_[first + 2 * to_size(k)];
+      e[k].value = fields_[first + 2 * to_size(k) + 1];
     }
   } else {
     std::array<std::string_view, 6> f;
-    if (split_fixed(line, &f) != kOk) return kBadFormat;
+    if (split_fixed(line, &f) != TVX_ERROR_OKAY) return kBadFormat;
     e[0] = {f[1], f[2], f[3]};
     e[1] = {f[1], f[4], f[5]};
     pairs = f[4].empty() && f[5].empty() ? 1 : 2;
   }
   if (!(ranges ? take_set(e[0].set, &range_set_, &range_seen_)
                : take_set(e[0].set, &rhs_set_, &rhs_seen_)))
-    return kOk;
+    return TVX_ERROR_OKAY;
   for (int k = 0; k < pairs; ++k) {
     double v;
     if (e[k].row.empty()) return kBadFormat;
@@ -460,7 +461,7 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
     }
     const int i = b_.find_row(e[k].row);
     if (i < 0) return unknown("row", e[k].row);
-    const auto ii = static_cast<std::size_t>(i);
+    const auto ii = to_size(i);
     if (ranges) {
       row_range_[ii] = v;
       has_range_[ii] = 1;
@@ -468,21 +469,21 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
       row_rhs_[ii] = v;
     }
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int MpsParser::bounds_line(std::string_view line) {
   BoundLine b;
   const int rc =
       form_ == MpsForm::Free ? free_bound_fields(line, &b) : fixed_bound_fields(line, &b);
-  if (rc != kOk) return rc;
-  if (!take_set(b.set, &bound_set_, &bound_seen_)) return kOk;
+  if (rc != TVX_ERROR_OKAY) return rc;
+  if (!take_set(b.set, &bound_set_, &bound_seen_)) return TVX_ERROR_OKAY;
   const int j = column(b.col);
   if (j < 0) return unknown("column", b.col);
   double v = 0;
   const bool has_value = !b.value.empty();
   if (has_value && !parse_number(b.value, &v)) return bad_value(b.value);
-  bound_given_[static_cast<std::size_t>(j)] = 1;
+  bound_given_[to_size(j)] = 1;
   return apply_bound(b.type, j, v, has_value);
 }
 
@@ -505,19 +506,19 @@ int MpsParser::free_bound_fields(std::string_view line, BoundLine *b) {
   } else {
     b->set = fields_[1], b->col = fields_[2];
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int MpsParser::fixed_bound_fields(std::string_view line, BoundLine *b) {
   std::array<std::string_view, 6> f;
-  if (split_fixed(line, &f) != kOk) return kBadFormat;
+  if (split_fixed(line, &f) != TVX_ERROR_OKAY) return kBadFormat;
   *b = {f[0], f[1], f[2], f[3]};
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // v is the line's value, 0 when it has none.
 int MpsParser::apply_bound(std::string_view type, int j, double v, bool has_value) {
-  const auto jj = static_cast<std::size_t>(j);
+  const auto jj = to_size(j);
   double &lb = b_.lb[jj];
   double &ub = b_.ub[jj];
   // Bounds below zero on a column with no lower bound given open it below.
@@ -563,7 +564,7 @@ int MpsParser::apply_bound(std::string_view type, int j, double v, bool has_valu
   } else {
     return bad("unknown bound type " + quoted(type));
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 // Set names may be spelt like the types ("s1"), so a line that reads as a
@@ -587,13 +588,13 @@ int MpsParser::sos_line() {
     const int j = column(f.n == 3 ? f[1] : f[0]);
     if (j < 0) return unknown("column", f.n == 3 ? f[1] : f[0]);
     b_.add_sos_member(j, weight);
-    return kOk;
+    return TVX_ERROR_OKAY;
   }
   int type;
   if (f.n == 0 || f.n > 4 || !(is_sos_type(f[0], &type) || (f.n >= 2 && is_sos_type(f[1], &type))))
     return kBadFormat;
   b_.begin_sos(type);
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int MpsParser::quad_line(std::string_view line) {
@@ -603,7 +604,7 @@ int MpsParser::quad_line(std::string_view line) {
     c1 = fields_[0], c2 = fields_[1], value = fields_[2];
   } else {
     std::array<std::string_view, 6> f;
-    if (split_fixed(line, &f) != kOk) return kBadFormat;
+    if (split_fixed(line, &f) != TVX_ERROR_OKAY) return kBadFormat;
     c1 = f[1], c2 = f[2], value = f[3];
   }
   const int i = column(c1);
@@ -613,7 +614,7 @@ int MpsParser::quad_line(std::string_view line) {
   if (!parse_coefficient(value, &v)) return bad_value(value);
   const bool halve = section_ == Section::QMatrix || i == j;
   b_.add_qterm(i, j, halve ? v / 2 : v);
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int MpsParser::indicator_line(std::string_view line) {
@@ -624,7 +625,7 @@ int MpsParser::indicator_line(std::string_view line) {
     word = fields_[0], row = fields_[1], col = fields_[2], value = fields_[3];
   } else {
     std::array<std::string_view, 6> f;
-    if (split_fixed(line, &f) != kOk) return kBadFormat;
+    if (split_fixed(line, &f) != TVX_ERROR_OKAY) return kBadFormat;
     word = f[0], row = f[1], col = f[2], value = f[3];
   }
   if (!equals_folded(word, "if")) return expected("IF, a row, a column and a value");
@@ -636,7 +637,7 @@ int MpsParser::indicator_line(std::string_view line) {
   if (!parse_number(value, &v)) return bad_value(value);
   if (v != 0 && v != 1) return bad("an indicator's value must be 0 or 1");
   indicators_.push_back({i, j, v == 1 ? 1 : 0});
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int MpsParser::finish() {
@@ -645,7 +646,7 @@ int MpsParser::finish() {
   for (std::size_t j = 0; j < marker_integer_.size(); ++j)
     if (marker_integer_[j] && !bound_given_[j]) b_.ub[j] = 1;
   for (int i = 0; i < b_.num_rows(); ++i) {
-    const auto ii = static_cast<std::size_t>(i);
+    const auto ii = to_size(i);
     const double r = row_rhs_[ii];
     const double range = row_range_[ii];
     const double width = range < 0 ? -range : range;
@@ -670,7 +671,7 @@ int MpsParser::finish() {
     b_.rhs[ii] = hi;
   }
   for (const IfLine &g : indicators_) {
-    const auto ii = static_cast<std::size_t>(g.row);
+    const auto ii = to_size(g.row);
     const char t = row_type_[ii];
     const std::string row = "row " + quoted(b_.row_name(g.row));
     if (t == 'N' || has_range_[ii])
@@ -679,7 +680,7 @@ int MpsParser::finish() {
     const char sense = t == 'E' ? '=' : t == 'L' ? '<' : '>';
     b_.make_indicator(g.row, g.col, g.value, sense, row_rhs_[ii]);
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 }  // namespace

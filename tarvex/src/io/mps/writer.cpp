@@ -62,8 +62,8 @@ bool plan_range(double lo, double hi, RowPlan *p) {
         return true;
       }
     }
-    below = std::nextafter(below, -HUGE_VAL);
-    above = std::nextafter(above, HUGE_VAL);
+    below = std::nextafter(below, -kInf);
+    above = std::nextafter(above, kInf);
   }
   *p = {'G', lo, true, d0};
   return true;
@@ -131,11 +131,11 @@ void write_bounds(TextWriter &out, const Store &s, const FileNames &names, bool 
       out << "BOUNDS\n";
       *header = true;
     }
-    line.start(" ").field(type, 2).field("BND").field(names.cols[static_cast<std::size_t>(j)]);
+    line.start(" ").field(type, 2).field("BND").field(names.cols[to_size(j)]);
     return &line;
   };
   for (int j = 0; j < s.num_vars(); ++j) {
-    const auto jj = static_cast<std::size_t>(j);
+    const auto jj = to_size(j);
     const char t = v.type[jj];
     const double lb = v.lb[jj], ub = v.ub[jj];
     const bool no_lb = is_minus_infinite(lb), no_ub = is_plus_infinite(ub);
@@ -210,7 +210,7 @@ class MpsWriter {
     std::vector<double> val;
   };
   IndicatorColumns indicator_columns() const;
-  const std::string &col(int j) const { return names_.cols[static_cast<std::size_t>(j)]; }
+  const std::string &col(int j) const { return names_.cols[to_size(j)]; }
 
   TextWriter &out_;
   const Store &s_;
@@ -220,7 +220,7 @@ class MpsWriter {
 };
 
 bool MpsWriter::plan() {
-  plans_.resize(static_cast<std::size_t>(s_.num_rows()));
+  plans_.resize(to_size(s_.num_rows()));
   for (std::size_t i = 0; i < plans_.size(); ++i) {
     if (!plan_row(s_.rows().lhs[i], s_.rows().rhs[i], &plans_[i])) return false;
   }
@@ -253,10 +253,10 @@ MpsWriter::IndicatorColumns MpsWriter::indicator_columns() const {
   const GenConstrs &g = s_.genconstrs();
   const int ng = s_.num_genconstrs();
   IndicatorColumns c;
-  c.beg.assign(static_cast<std::size_t>(s_.num_vars()) + 1, 0);
+  c.beg.assign(to_size(s_.num_vars()) + 1, 0);
   for (int k = 0; k < ng; ++k) {
     const int *ind = g.terms.index(k);
-    for (int e = 0; e < g.terms.length(k); ++e) ++c.beg[static_cast<std::size_t>(ind[e]) + 1];
+    for (int e = 0; e < g.terms.length(k); ++e) ++c.beg[to_size(ind[e]) + 1];
   }
   for (std::size_t j = 0; j + 1 < c.beg.size(); ++j) c.beg[j + 1] += c.beg[j];
   c.gen.resize(c.beg.back());
@@ -266,7 +266,7 @@ MpsWriter::IndicatorColumns MpsWriter::indicator_columns() const {
     const int *ind = g.terms.index(k);
     const double *val = g.terms.value(k);
     for (int e = 0; e < g.terms.length(k); ++e) {
-      const std::size_t at = next[static_cast<std::size_t>(ind[e])]++;
+      const std::size_t at = next[to_size(ind[e])]++;
       c.gen[at] = k;
       c.val[at] = val[e];
     }
@@ -290,9 +290,9 @@ void MpsWriter::columns() {
     const bool listed = cols.beg[j + 1] > cols.beg[j] || gcols.beg[j + 1] > gcols.beg[j];
     if (v.obj[j] != 0 || !listed) line_.entry(name, names_.objective, v.obj[j]);
     for (std::size_t e = cols.beg[j]; e < cols.beg[j + 1]; ++e)
-      line_.entry(name, names_.rows[static_cast<std::size_t>(cols.row[e])], cols.val[e]);
+      line_.entry(name, names_.rows[to_size(cols.row[e])], cols.val[e]);
     for (std::size_t e = gcols.beg[j]; e < gcols.beg[j + 1]; ++e)
-      line_.entry(name, names_.gens[static_cast<std::size_t>(gcols.gen[e])], gcols.val[e]);
+      line_.entry(name, names_.gens[to_size(gcols.gen[e])], gcols.val[e]);
   }
   if (in_block) line_.marker("'INTEND'");
 }
@@ -328,7 +328,7 @@ void MpsWriter::sets() {
   const SosSets &sos = s_.sos();
   for (int k = 0; k < s_.num_sos(); ++k) {
     const std::string set = "s" + std::to_string(k);
-    const bool two = sos.type[static_cast<std::size_t>(k)] == TVX_SOS_TYPE2;
+    const bool two = sos.type[to_size(k)] == TVX_SOS_TYPE2;
     line_.start(" ").field(two ? "S2" : "S1", 2).field("SOS").field(set).field("1", 0).end();
     const int *ind = sos.members.index(k);
     const double *w = sos.members.value(k);
@@ -363,7 +363,7 @@ void MpsWriter::indicators() {
 int check_mps_writable(const Store &s) {
   RowPlan plan;
   for (int i = 0; i < s.num_rows(); ++i) {
-    const auto ii = static_cast<std::size_t>(i);
+    const auto ii = to_size(i);
     if (!plan_row(s.rows().lhs[ii], s.rows().rhs[ii], &plan)) {
       const std::string &name = s.rows().names[i];
       return fail(kBadFormat, "row " + (name.empty() ? std::to_string(i) : quoted(name)) +
@@ -371,7 +371,7 @@ int check_mps_writable(const Store &s) {
                                   "more than the double range below it");
     }
   }
-  return kOk;
+  return TVX_ERROR_OKAY;
 }
 
 int write_mps(TextWriter &out, const Store &s) {

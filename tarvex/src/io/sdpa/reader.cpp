@@ -35,8 +35,6 @@ namespace {
 // The largest diagonal block: one variable per position.
 constexpr long long kMaxDiagonal = 1LL << 26;
 
-std::size_t sz(int n) { return static_cast<std::size_t>(n); }
-
 struct Entry {
   int mat, block, i, j;
   double value;
@@ -110,25 +108,25 @@ class Parser {
         return bad("the diagonal blocks hold too many variables");
       f.sizes.push_back(size);
     }
-    if (status_ != kOk) return status_;
+    if (status_ != TVX_ERROR_OKAY) return status_;
     f.c = numbers(f.m, "right-hand sides");
-    if (status_ != kOk) return status_;
+    if (status_ != TVX_ERROR_OKAY) return status_;
     while (lines_.next(&line)) {
       if (is_comment(line)) continue;
       const auto w = words(line);
       if (w.empty()) continue;
       if (w.size() != 5) return bad("an entry is not: matrix, block, row, column, value");
-      Entry e{0, 0, 0, 0, 0, static_cast<int>(f.entries.size())};
+      Entry e{0, 0, 0, 0, 0, int_size(f.entries)};
       if (!parse_int(w[0], 0, f.m, &e.mat)) return bad("no constraint of that number");
       if (!parse_int(w[1], 1, static_cast<long long>(f.sizes.size()), &e.block))
         return bad("no block of that number");
-      const int size = std::abs(f.sizes[sz(e.block - 1)]);
+      const int size = std::abs(f.sizes[to_size(e.block - 1)]);
       if (!parse_int(w[2], 1, size, &e.i) || !parse_int(w[3], 1, size, &e.j))
         return bad("a row or column outside its block");
       if (!parse_coefficient(w[4], &e.value)) return bad("a value that is no finite number");
-      if (f.sizes[sz(e.block - 1)] < 0 && e.i != e.j)
+      if (f.sizes[to_size(e.block - 1)] < 0 && e.i != e.j)
         return bad("an entry off the diagonal of a diagonal block");
-      if (f.entries.size() >= static_cast<std::size_t>(INT_MAX)) return bad("too many entries");
+      if (f.entries.size() >= to_size(INT_MAX)) return bad("too many entries");
       f.entries.push_back(e);
     }
     return lines_.status();
@@ -139,21 +137,21 @@ class Parser {
 
   // A file that ends before its header does is not a model of the format.
   int ended() const {
-    return lines_.status() != kOk ? lines_.status()
-                                  : fail(kBadFormat, "the file ends before its entries");
+    return lines_.status() != TVX_ERROR_OKAY ? lines_.status()
+                                             : fail(kBadFormat, "the file ends before its entries");
   }
 
   // The next n numbers, across lines; the rest of the last line is ignored.
   std::vector<double> numbers(int n, const char *what) {
     std::vector<double> out;
     std::string_view line;
-    while (static_cast<int>(out.size()) < n) {
+    while (int_size(out) < n) {
       if (!lines_.next(&line)) {
         status_ = ended();
         return out;
       }
       for (std::string_view w : words(line)) {
-        if (static_cast<int>(out.size()) == n) break;
+        if (int_size(out) == n) break;
         double v = 0;
         if (!parse_coefficient(w, &v)) {
           status_ = bad(std::string("the ") + what + " hold something that is no number");
@@ -166,7 +164,7 @@ class Parser {
   }
 
   LineReader &lines_;
-  int status_ = kOk;
+  int status_ = TVX_ERROR_OKAY;
 };
 
 // Where each block goes: a PSD variable, or a run of variables, one per
@@ -210,10 +208,10 @@ class SortedEntries {
   void take(int mat, int block, double factor, std::vector<int> &pos, std::vector<double> &val) {
     pos.clear();
     val.clear();
-    const int size = std::abs(f_.sizes[sz(block - 1)]);
+    const int size = std::abs(f_.sizes[to_size(block - 1)]);
     for (; in_matrix(mat) && entries_[at_].block == block; ++at_) {
       const Entry &e = entries_[at_];
-      pos.push_back(f_.sizes[sz(block - 1)] < 0 ? e.i - 1 : (e.i - 1) * size + (e.j - 1));
+      pos.push_back(f_.sizes[to_size(block - 1)] < 0 ? e.i - 1 : (e.i - 1) * size + (e.j - 1));
       val.push_back(factor * e.value);
     }
   }
@@ -229,26 +227,25 @@ class SortedEntries {
 int add_variables(const SdpaFile &f, const BlockLayout &layout, SortedEntries &entries,
                   Store &out) {
   const double sign = f.minimize ? -1.0 : 1.0;
-  std::vector<double> obj(sz(layout.vars), 0.0);
+  std::vector<double> obj(to_size(layout.vars), 0.0);
   std::vector<int> pos;
   std::vector<double> val;
-  std::vector<std::pair<std::vector<int>, std::vector<double>>> psd_obj(sz(layout.psd_vars));
+  std::vector<std::pair<std::vector<int>, std::vector<double>>> psd_obj(to_size(layout.psd_vars));
   for (std::size_t b = 0; b < f.sizes.size(); ++b) {
     entries.take(0, static_cast<int>(b + 1), sign, pos, val);
     if (f.sizes[b] < 0) {
-      for (std::size_t k = 0; k < pos.size(); ++k) obj[sz(layout.first[b] + pos[k])] = val[k];
+      for (std::size_t k = 0; k < pos.size(); ++k) obj[to_size(layout.first[b] + pos[k])] = val[k];
     } else {
-      psd_obj[sz(layout.first[b])] = {pos, val};
+      psd_obj[to_size(layout.first[b])] = {pos, val};
     }
   }
   out.set_sense(f.minimize ? TVX_MINIMIZE : TVX_MAXIMIZE);
   int rc = out.add_vars(layout.vars, 0, nullptr, nullptr, nullptr, obj.data(), nullptr, nullptr,
                         nullptr, nullptr);
-  for (std::size_t b = 0; b < f.sizes.size() && rc == kOk; ++b) {
+  for (std::size_t b = 0; b < f.sizes.size() && rc == TVX_ERROR_OKAY; ++b) {
     if (f.sizes[b] < 0) continue;
-    const auto &o = psd_obj[sz(layout.first[b])];
-    rc = out.add_psd_var(f.sizes[b], static_cast<int>(o.first.size()), o.first.data(),
-                         o.second.data(), nullptr);
+    const auto &o = psd_obj[to_size(layout.first[b])];
+    rc = out.add_psd_var(f.sizes[b], int_size(o.first), o.first.data(), o.second.data(), nullptr);
   }
   return rc;
 }
@@ -256,12 +253,12 @@ int add_variables(const SdpaFile &f, const BlockLayout &layout, SortedEntries &e
 // The linear terms of one row, a repeated variable taking the later value.
 class LinearTerms {
  public:
-  explicit LinearTerms(int vars) : dense_(sz(vars), 0.0), seen_(sz(vars), 0) {}
+  explicit LinearTerms(int vars) : dense_(to_size(vars), 0.0), seen_(to_size(vars), 0) {}
 
   void set(int j, double value) {
-    if (!seen_[sz(j)]) touched_.push_back(j);
-    seen_[sz(j)] = 1;
-    dense_[sz(j)] = value;
+    if (!seen_[to_size(j)]) touched_.push_back(j);
+    seen_[to_size(j)] = 1;
+    dense_[to_size(j)] = value;
   }
 
   // The terms set since the last call, variables ascending.
@@ -271,8 +268,8 @@ class LinearTerms {
     std::sort(touched_.begin(), touched_.end());
     for (int j : touched_) {
       ind.push_back(j);
-      val.push_back(dense_[sz(j)]);
-      seen_[sz(j)] = 0;
+      val.push_back(dense_[to_size(j)]);
+      seen_[to_size(j)] = 0;
     }
     touched_.clear();
   }
@@ -289,8 +286,8 @@ int add_rows(const SdpaFile &f, const BlockLayout &layout, SortedEntries &entrie
   LinearTerms linear(layout.vars);
   std::vector<int> pos, lind, vidx, beg, ppos;
   std::vector<double> val, lval, pval;
-  int rc = kOk;
-  for (int i = 1; i <= f.m && rc == kOk; ++i) {
+  int rc = TVX_ERROR_OKAY;
+  for (int i = 1; i <= f.m && rc == TVX_ERROR_OKAY; ++i) {
     vidx.clear();
     beg.clear();
     ppos.clear();
@@ -298,26 +295,24 @@ int add_rows(const SdpaFile &f, const BlockLayout &layout, SortedEntries &entrie
     while (entries.in_matrix(i)) {
       const int block = entries.block();
       entries.take(i, block, 1.0, pos, val);
-      const int first = layout.first[sz(block - 1)];
-      if (f.sizes[sz(block - 1)] < 0) {
+      const int first = layout.first[to_size(block - 1)];
+      if (f.sizes[to_size(block - 1)] < 0) {
         for (std::size_t k = 0; k < pos.size(); ++k) linear.set(first + pos[k], val[k]);
       } else {
         vidx.push_back(first);
-        beg.push_back(static_cast<int>(ppos.size()));
+        beg.push_back(int_size(ppos));
         ppos.insert(ppos.end(), pos.begin(), pos.end());
         pval.insert(pval.end(), val.begin(), val.end());
       }
     }
     linear.take(lind, lval);
-    const double side = f.c[sz(i - 1)];
+    const double side = f.c[to_size(i - 1)];
     if (vidx.empty()) {
       const int start = 0;
-      rc = out.add_rows(1, static_cast<int>(lind.size()), &start, lind.data(), lval.data(), &side,
-                        &side, nullptr);
+      rc = out.add_rows(1, int_size(lind), &start, lind.data(), lval.data(), &side, &side, nullptr);
     } else {
-      rc = out.add_psd_row(static_cast<int>(lind.size()), lind.data(), lval.data(),
-                           static_cast<int>(vidx.size()), vidx.data(), beg.data(),
-                           static_cast<int>(ppos.size()), ppos.data(), pval.data(), side, side,
+      rc = out.add_psd_row(int_size(lind), lind.data(), lval.data(), int_size(vidx), vidx.data(),
+                           beg.data(), int_size(ppos), ppos.data(), pval.data(), side, side,
                            nullptr);
     }
   }
@@ -329,9 +324,10 @@ int build(const SdpaFile &f, Store &out) {
   const BlockLayout layout = block_layout(f);
   SortedEntries entries(f);
   int rc = add_variables(f, layout, entries, out);
-  if (rc == kOk) rc = add_rows(f, layout, entries, out);
-  return rc == kOk ? kOk
-                   : fail(kBadFormat, std::string("the model is refused: ") + TVXexplainerror(rc));
+  if (rc == TVX_ERROR_OKAY) rc = add_rows(f, layout, entries, out);
+  return rc == TVX_ERROR_OKAY
+             ? TVX_ERROR_OKAY
+             : fail(kBadFormat, std::string("the model is refused: ") + status_text(rc));
 }
 
 }  // namespace
@@ -339,13 +335,13 @@ int build(const SdpaFile &f, Store &out) {
 int parse_sdpa(LineReader &lines, Store &out) {
   SdpaFile f;
   const int rc = Parser(lines).parse(f);
-  return rc == kOk ? build(f, out) : rc;
+  return rc == TVX_ERROR_OKAY ? build(f, out) : rc;
 }
 
 int read_sdpa_file(const char *filename, Compression compression, Store &out) {
   InputFile file;
   const int rc = file.open(filename, compression);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   LineReader lines(file);
   return parse_sdpa(lines, out);
 }

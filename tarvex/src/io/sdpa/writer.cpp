@@ -23,8 +23,6 @@
 namespace tvx {
 namespace {
 
-std::size_t sz(int n) { return static_cast<std::size_t>(n); }
-
 void entry(TextWriter &out, int mat, int block, int i, int j, double value) {
   out << std::to_string(mat) << " " << std::to_string(block) << " " << std::to_string(i) << " "
       << std::to_string(j) << " ";
@@ -50,13 +48,13 @@ int check_sdpa_writable(const Store &s) {
     return fail(kBadFormat, "a model without variables has no block to write");
   const Vars &v = s.vars();
   for (int j = 0; j < s.num_vars(); ++j) {
-    if (v.type[sz(j)] != 'C' || v.lb[sz(j)] != 0 || !is_plus_infinite(v.ub[sz(j)]))
+    if (v.type[to_size(j)] != 'C' || v.lb[to_size(j)] != 0 || !is_plus_infinite(v.ub[to_size(j)]))
       return fail(kBadFormat, "variable " + std::to_string(j) +
                                   " is not continuous in [0, inf), as the format's are");
   }
   for (int i = 0; i < s.num_rows(); ++i) {
-    const double side = s.rows().lhs[sz(i)];
-    if (side != s.rows().rhs[sz(i)] || !std::isfinite(finite_or_inf(side)))
+    const double side = s.rows().lhs[to_size(i)];
+    if (side != s.rows().rhs[to_size(i)] || !std::isfinite(finite_or_inf(side)))
       return fail(kBadFormat, "constraint " + std::to_string(i) +
                                   " is no equality with a finite side, as the format's are");
   }
@@ -71,18 +69,18 @@ int write_sdpa(TextWriter &out, const Store &s) {
   if (s.sense() == TVX_MINIMIZE) out << "* tarvex: minimize\n";
   out << std::to_string(s.num_rows()) << "\n"
       << std::to_string(s.num_psd_vars() + (lp_block > 0 ? 1 : 0)) << "\n";
-  for (int k = 0; k < s.num_psd_vars(); ++k) out << std::to_string(p.dim[sz(k)]) << " ";
+  for (int k = 0; k < s.num_psd_vars(); ++k) out << std::to_string(p.dim[to_size(k)]) << " ";
   if (lp_block > 0) out << std::to_string(-s.num_vars());
   out << "\n";
   for (int i = 0; i < s.num_rows(); ++i) {
-    out.num(s.rows().lhs[sz(i)]) << (i + 1 < s.num_rows() ? " " : "");
+    out.num(s.rows().lhs[to_size(i)]) << (i + 1 < s.num_rows() ? " " : "");
   }
   out << "\n";
   for (int k = 0; k < s.num_psd_vars(); ++k) {
-    matrix(out, 0, k + 1, p.dim[sz(k)], p.obj.length(k), p.obj.index(k), p.obj.value(k), sign);
+    matrix(out, 0, k + 1, p.dim[to_size(k)], p.obj.length(k), p.obj.index(k), p.obj.value(k), sign);
   }
   for (int j = 0; j < s.num_vars(); ++j) {
-    const double c = s.vars().obj[sz(j)];
+    const double c = s.vars().obj[to_size(j)];
     if (c != 0) entry(out, 0, lp_block, j + 1, j + 1, sign * c);
   }
   for (int i = 0; i < s.num_rows(); ++i) {
@@ -90,7 +88,7 @@ int write_sdpa(TextWriter &out, const Store &s) {
       for (std::size_t k = 0; k < part->var.size(); ++k) {
         const int b = part->run_begin(k), e = part->run_end(k);
         const int var = part->var[k];
-        matrix(out, i + 1, var + 1, p.dim[sz(var)], e - b, part->pos.data() + b,
+        matrix(out, i + 1, var + 1, p.dim[to_size(var)], e - b, part->pos.data() + b,
                part->val.data() + b, 1.0);
       }
     }

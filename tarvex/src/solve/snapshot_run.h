@@ -3,8 +3,8 @@
 // core/model.h), so the engine never blocks other calls on the model and a
 // callback may call back into it; its results are stored only if the model
 // did not change meanwhile.
-#ifndef TARVEX_SOLVE_DETACHED_H
-#define TARVEX_SOLVE_DETACHED_H
+#ifndef TARVEX_SOLVE_SNAPSHOT_RUN_H
+#define TARVEX_SOLVE_SNAPSHOT_RUN_H
 
 #include <functional>
 
@@ -26,9 +26,9 @@ namespace tvx {
 // (an ABORT_* limit or request, which would keep an incumbent), so that no
 // caller takes it for a solve with results, and says so in the log. A failed
 // run keeps its own code.
-int run_detached(Model &m, TVXmodel *handle,
-                 const std::function<int(const SolveInput &, SolveContext &)> &run,
-                 const std::function<void(Store &)> &keep, int discarded);
+int run_on_snapshot(Model &m, TVXmodel *handle,
+                    const std::function<int(const SolveInput &, SolveContext &)> &run,
+                    const std::function<void(Store &)> &keep, int discarded);
 
 }  // namespace tvx
 

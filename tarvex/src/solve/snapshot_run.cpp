@@ -1,4 +1,4 @@
-#include "solve/detached.h"
+#include "solve/snapshot_run.h"
 
 #include <cstdint>
 #include <memory>
@@ -20,9 +20,9 @@ bool stopped(int code) {
 
 }  // namespace
 
-int run_detached(Model &m, TVXmodel *handle,
-                 const std::function<int(const SolveInput &, SolveContext &)> &run,
-                 const std::function<void(Store &)> &keep, int discarded) {
+int run_on_snapshot(Model &m, TVXmodel *handle,
+                    const std::function<int(const SolveInput &, SolveContext &)> &run,
+                    const std::function<void(Store &)> &keep, int discarded) {
   std::unique_ptr<SolveInput> input;
   std::uint64_t revision = 0;
   TVXcallback function = nullptr;
