@@ -110,11 +110,6 @@ const ArrayKind *array_kind_of(PyTypeObject *type) {
   return nullptr;
 }
 
-PyObject *np_attr(const char *name) {
-  PyObject *np = module_global("_np");  // borrowed
-  return np ? PyObject_GetAttrString(np, name) : nullptr;
-}
-
 PyObject *array_wrap(PyTypeObject *type, PyObject *arr) {
   Ref value;
   if (PyArray_Check(arr)) {

@@ -3,6 +3,7 @@
 // plain object.
 #include "array/array_object.h"
 #include "model/handles.h"
+#include "module/state.h"
 #include "runtime/docs.h"
 #include "runtime/guard.h"
 

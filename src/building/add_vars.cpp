@@ -450,9 +450,7 @@ PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, P
   if (ub != Py_None) {
     int infinite = is_number(ub);
     if (infinite > 0) {
-      PyObject *tvx = module_global("TVX");  // borrowed
-      if (!tvx) return nullptr;
-      Ref threshold(PyObject_GetAttrString(tvx, "INFINITY"));
+      Ref threshold(tvx_constant("INFINITY"));
       if (!threshold) return nullptr;
       infinite = PyObject_RichCompareBool(ub, threshold.get(), Py_GE);
     }

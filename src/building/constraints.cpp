@@ -16,6 +16,7 @@
 #include "expr/tempconstr.h"
 #include "model/handles.h"
 #include "runtime/args.h"
+#include "module/state.h"
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
 #include "runtime/docs.h"
@@ -98,7 +99,7 @@ PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyOb
       lower = Ref(PyNumber_Negative(inf.get()));
       if (!lower) return nullptr;
     } else if (upper.get() == Py_None && lower.get() != Py_None) {
-      upper = Ref(tvx_constant("INFINITY"));
+      upper = tvx_constant("INFINITY");
       if (!upper) return nullptr;
     }
     if (!float_of(lower.get(), &lo) || !float_of(upper.get(), &up)) return nullptr;

@@ -25,13 +25,6 @@ int term_var_index(PyObject *var, TVXmodel *mdl, int *index) {
   return 0;
 }
 
-PyObject *tvx_constant(const char *name) {
-  PyObject *tvx = module_global("TVX");  // borrowed
-  if (!tvx) return nullptr;
-  PyObject *key = interned(name);
-  return key ? PyObject_GetAttr(tvx, key) : nullptr;
-}
-
 PyObject *row_side(ModelObject *self, PyObject *side, double constant) {
   Ref k(PyFloat_FromDouble(constant));
   if (!k) return nullptr;

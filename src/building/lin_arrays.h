@@ -13,9 +13,6 @@ namespace dz {
 // Python code runs. 0 or -1.
 int term_var_index(PyObject *var, TVXmodel *mdl, int *index);
 
-// TVX.<name> as it stands now: a new reference.
-PyObject *tvx_constant(const char *name);
-
 // A side as the library takes it: _dec_bound against the row's constant.
 // side None gives None (left to the caller). New reference, or nullptr.
 PyObject *row_side(ModelObject *self, PyObject *side, double constant);

@@ -1,7 +1,5 @@
 #include "callbacks/callback_fields.h"
 
-#include <climits>
-
 #include "callbacks/bridge.h"
 #include "model/model.h"
 #include "module/state.h"
@@ -32,26 +30,9 @@ bool edit_allowed(const TVXmodel *mdl) {
   return false;
 }
 
-bool tvx_code(const char *group, const char *name, int *out) {
-  PyObject *tvx = module_global("TVX");  // borrowed
-  if (!tvx) return false;
-  Ref set(PyObject_GetAttrString(tvx, group));
-  if (!set) return false;
-  Ref value(PyObject_GetAttrString(set.get(), name));
-  if (!value) return false;
-  const long v = PyLong_AsLong(value.get());
-  if (v == -1 && PyErr_Occurred()) return false;
-  if (v < INT_MIN || v > INT_MAX) {
-    PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-    return false;
-  }
-  *out = static_cast<int>(v);
-  return true;
-}
-
 PyObject *raise_invalid_what() {
   int code;
-  if (!tvx_code("Error", "CB_INVALID_WHAT", &code)) return nullptr;
+  if (!tvx_int("Error", "CB_INVALID_WHAT", &code)) return nullptr;
   return raise_code(code);
 }
 

@@ -31,9 +31,6 @@ bool in_callback(PyObject *model, CallbackContext *ctx);
 // also for a null mdl.
 bool edit_allowed(const TVXmodel *mdl);
 
-// The value of TVX.<group>.<name> as it is now ("Error", "ABORT_CTRL_C"),
-// as an int; false with an exception.
-bool tvx_code(const char *group, const char *name, int *out);
 // TarvexError(TVX.Error.CB_INVALID_WHAT), the code read now. nullptr.
 PyObject *raise_invalid_what();
 

@@ -88,7 +88,7 @@ PyObject *values_of(PyObject *self, PyObject *vars, const char *var_code, int pr
     }
     if (PyErr_Occurred()) return nullptr;
   }
-  if (by_var && !tvx_code("Callback", var_code, &code)) return nullptr;
+  if (by_var && !tvx_int("Callback", var_code, &code)) return nullptr;
   Ref values(PyObject_CallMethod(self, "cbGet", "iO", code, positions.get()));
   if (!values || !single) return values.release();
   return PySequence_GetItem(values.get(), 0);

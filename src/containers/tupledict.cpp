@@ -61,9 +61,9 @@ PyObject *value_of(PyObject *self, PyObject *key) {
 }
 
 PyObject *quicksum_of(PyObject *terms) {
-  PyObject *quicksum = module_global("quicksum");  // borrowed
+  Ref quicksum(module_global("quicksum"));
   if (!quicksum) return nullptr;
-  return PyObject_CallFunctionObjArgs(quicksum, terms, nullptr);
+  return PyObject_CallFunctionObjArgs(quicksum.get(), terms, nullptr);
 }
 
 // ---- Slots -----------------------------------------------------------------------

@@ -110,9 +110,7 @@ int match_param(PyObject *name, Ref &canonical, Ref &type) {
     rows.push_back(Ref::borrow(exact));
   } else {
     if (PyErr_Occurred()) return -1;
-    PyObject *fnmatch_module = module_global("fnmatch");  // borrowed
-    if (!fnmatch_module) return -1;
-    Ref fnmatch(PyObject_GetAttrString(fnmatch_module, "fnmatch"));
+    Ref fnmatch(global_attr("fnmatch", "fnmatch"));
     if (!fnmatch) return -1;
     Py_ssize_t pos = 0;
     PyObject *k, *row;  // borrowed from the table, which no Python code can reach

@@ -205,9 +205,7 @@ PyObject *no_int_array() { return raise_code(TVX_ERROR_DATA_NOT_AVAILABLE); }
 
 // A missing double array reads as TVX.UNDEFINED.
 PyObject *no_dbl_array() {
-  PyObject *tvx = module_global("TVX");
-  if (!tvx) return nullptr;
-  Ref undefined(PyObject_GetAttrString(tvx, "UNDEFINED"));
+  Ref undefined(tvx_constant("UNDEFINED"));
   if (!undefined) return nullptr;
   return PyNumber_Float(undefined.get());
 }
