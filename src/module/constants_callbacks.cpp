@@ -12,16 +12,20 @@ namespace dz {
 
 namespace {
 
+// Every code comes from the library's header, named once for both the code
+// and its TVX.Callback name, so the two sides cannot drift.
+#define CB_CODE(name) TVX_CB_##name, #name
+
 struct WhereRow {
-  const char *name;
   int code;
+  const char *name;
   const char *desc;
 };
 
 const WhereRow where_rows[] = {
-    {"MIPSTART", 3, "MIP Optimizer is in initial optimization phase."},
-    {"MIPSOL", 4, "MIP Optimizer just found a new incumbent solution."},
-    {"MIPNODE", 5, "MIP Optimizer is currently exploring a node."},
+    {CB_CODE(MIPSTART), "MIP Optimizer is in initial optimization phase."},
+    {CB_CODE(MIPSOL), "MIP Optimizer just found a new incumbent solution."},
+    {CB_CODE(MIPNODE), "MIP Optimizer is currently exploring a node."},
 };
 
 enum Getter { CBINT, CBDBL, CBINTAT, CBDBLAT };
@@ -36,10 +40,6 @@ enum Extent {
   MODEL_VARS,
 };
 
-constexpr int PRE_NUMVARS = 200;
-constexpr int PRE_NUMCONSTRS = 201;
-constexpr int PRE_NUMNZS = 202;
-
 struct WhatRow {
   int code;
   const char *name;
@@ -51,63 +51,63 @@ struct WhatRow {
 };
 
 const WhatRow what_rows[] = {
-    {200, "PRE_NUMVARS", CBINT, "md", true, SCALAR, "Number columns of the presolved model."},
-    {201, "PRE_NUMCONSTRS", CBINT, "md", true, SCALAR, "Number rows of the presolved model."},
-    {202, "PRE_NUMNZS", CBINT, "md", true, SCALAR,
+    {CB_CODE(PRE_NUMVARS), CBINT, "md", true, SCALAR, "Number columns of the presolved model."},
+    {CB_CODE(PRE_NUMCONSTRS), CBINT, "md", true, SCALAR, "Number rows of the presolved model."},
+    {CB_CODE(PRE_NUMNZS), CBINT, "md", true, SCALAR,
      "Number nonzero elements of the presolved model."},
-    {203, "PRE_LB", CBDBLAT, "vd", false, PRESOLVED_VARS,
+    {CB_CODE(PRE_LB), CBDBLAT, "vd", false, PRESOLVED_VARS,
      "Array to hold the lower bound of columns of the presolved model."},
-    {204, "PRE_UB", CBDBLAT, "vd", false, PRESOLVED_VARS,
+    {CB_CODE(PRE_UB), CBDBLAT, "vd", false, PRESOLVED_VARS,
      "Array to hold the upper bound of columns of the presolved model."},
-    {205, "PRE_LHS", CBDBLAT, "cd", false, PRESOLVED_CONSTRS,
+    {CB_CODE(PRE_LHS), CBDBLAT, "cd", false, PRESOLVED_CONSTRS,
      "Array to hold the lower bound of rows of the presolved model."},
-    {206, "PRE_RHS", CBDBLAT, "cd", false, PRESOLVED_CONSTRS,
+    {CB_CODE(PRE_RHS), CBDBLAT, "cd", false, PRESOLVED_CONSTRS,
      "Array to hold the upper bound of rows of the presolved model."},
-    {207, "PRE_OBJ", CBDBLAT, "vd", false, PRESOLVED_VARS,
+    {CB_CODE(PRE_OBJ), CBDBLAT, "vd", false, PRESOLVED_VARS,
      "Array to hold the objective coefficients of the presolved model."},
-    {208, "PRE_ISINT", CBINTAT, "vd", false, PRESOLVED_VARS,
+    {CB_CODE(PRE_ISINT), CBINTAT, "vd", false, PRESOLVED_VARS,
      "Array to hold the integer type of columns of the presolved model."},
-    {209, "PRE_ELEMENTS", CBDBLAT, "cd", false, PRESOLVED_NONZEROS,
+    {CB_CODE(PRE_ELEMENTS), CBDBLAT, "cd", false, PRESOLVED_NONZEROS,
      "Array to hold the value of the nonzero elements (in CSC format) of the presolved "
      "model."},
-    {210, "PRE_INDICES", CBINTAT, "cd", false, PRESOLVED_NONZEROS,
+    {CB_CODE(PRE_INDICES), CBINTAT, "cd", false, PRESOLVED_NONZEROS,
      "Array to hold the row index of the nonzero elements (in CSC format) of the presolved "
      "model."},
-    {211, "PRE_STARTS", CBINTAT, "vd", false, PRESOLVED_VARS,
+    {CB_CODE(PRE_STARTS), CBINTAT, "vd", false, PRESOLVED_VARS,
      "Array to hold the start position of the nonzero elements (in CSC format) of the "
      "presolved model."},
-    {212, "PRE_OBJCONST", CBDBL, "md", false, SCALAR,
+    {CB_CODE(PRE_OBJCONST), CBDBL, "md", false, SCALAR,
      "The objective constant of the presolved model."},
-    {300, "MIP_OBJBST", CBDBL, "md", true, SCALAR,
+    {CB_CODE(MIP_OBJBST), CBDBL, "md", true, SCALAR,
      "Current best objective (global primal bound). "},
-    {301, "MIP_OBJBND", CBDBL, "md", true, SCALAR,
+    {CB_CODE(MIP_OBJBND), CBDBL, "md", true, SCALAR,
      "Current best objective bound (global dual bound)."},
-    {302, "MIP_RELVAL", CBDBL, "md", true, SCALAR,
+    {CB_CODE(MIP_RELVAL), CBDBL, "md", true, SCALAR,
      "Current relaxation objective (local dual bound)."},
-    {303, "MIP_SOLPRE", CBDBLAT, "vd", false, PRESOLVED_VARS,
+    {CB_CODE(MIP_SOLPRE), CBDBLAT, "vd", false, PRESOLVED_VARS,
      "Array to hold the best solution(in presolved domain) found so far."},
-    {304, "MIP_RELPRE", CBDBLAT, "vd", false, PRESOLVED_VARS,
+    {CB_CODE(MIP_RELPRE), CBDBLAT, "vd", false, PRESOLVED_VARS,
      "Array to hold the relaxation solution(in presolved domain) found so far."},
-    {305, "MIP_RELRDCPRE", CBDBLAT, "vd", false, PRESOLVED_VARS,
+    {CB_CODE(MIP_RELRDCPRE), CBDBLAT, "vd", false, PRESOLVED_VARS,
      "Array to hold the reduced costs of the relaxation(in presolved domain) found so far."},
-    {306, "MIP_NODCNT", CBINT, "md", true, SCALAR, "Total number of nodes explored so far. "},
-    {307, "MIP_SOLCNT", CBINT, "md", true, SCALAR,
+    {CB_CODE(MIP_NODCNT), CBINT, "md", true, SCALAR, "Total number of nodes explored so far. "},
+    {CB_CODE(MIP_SOLCNT), CBINT, "md", true, SCALAR,
      "Total number of feasible solutions found so far. "},
-    {308, "MIP_CUTCNT", CBINT, "md", true, SCALAR,
+    {CB_CODE(MIP_CUTCNT), CBINT, "md", true, SCALAR,
      "Total number of cutting planes applied so far. "},
-    {309, "MIP_NODLFT", CBINT, "md", true, SCALAR, "Total number of nodes unexplored nodes. "},
-    {310, "MIP_NODEID", CBINT, "md", true, SCALAR, "The unique ID of the current node. "},
-    {311, "MIP_DEPTH", CBINT, "md", true, SCALAR, "The depth of the current node. "},
-    {312, "MIP_PHASE", CBINT, "md", true, SCALAR,
+    {CB_CODE(MIP_NODLFT), CBINT, "md", true, SCALAR, "Total number of nodes unexplored nodes. "},
+    {CB_CODE(MIP_NODEID), CBINT, "md", true, SCALAR, "The unique ID of the current node. "},
+    {CB_CODE(MIP_DEPTH), CBINT, "md", true, SCALAR, "The depth of the current node. "},
+    {CB_CODE(MIP_PHASE), CBINT, "md", true, SCALAR,
      "Current phase in the MIP optimizer. (0: no solution; 1: far away from optimum; 2: close "
      "to the optimum) "},
-    {313, "MIP_LB", CBDBLAT, "vd", false, MODEL_VARS,
+    {CB_CODE(MIP_LB), CBDBLAT, "vd", false, MODEL_VARS,
      "Array to hold the lower bound of variables at the current node."},
-    {314, "MIP_UB", CBDBLAT, "vd", false, MODEL_VARS,
+    {CB_CODE(MIP_UB), CBDBLAT, "vd", false, MODEL_VARS,
      "Array to hold the upper bound of variables at the current node."},
-    {316, "MIP_SOL", CBDBLAT, "vd", true, MODEL_VARS,
+    {CB_CODE(MIP_SOL), CBDBLAT, "vd", true, MODEL_VARS,
      "Array to hold the best solution(in original domain) found so far."},
-    {317, "MIP_REL", CBDBLAT, "vd", true, MODEL_VARS,
+    {CB_CODE(MIP_REL), CBDBLAT, "vd", true, MODEL_VARS,
      "Array to hold the relaxation solution(in original domain) found so far."},
 };
 
@@ -153,20 +153,20 @@ bool check_position(const CallbackContext &ctx, const WhatRow &row, int i) {
   int n = 0, rc;
   switch (row.extent) {
     case PRESOLVED_VARS:
-      rc = TVXcbget(ctx.cbdata, ctx.where, PRE_NUMVARS, &n);
+      rc = TVXcbget(ctx.cbdata, ctx.where, TVX_CB_PRE_NUMVARS, &n);
       break;
     case PRESOLVED_CONSTRS:
-      rc = TVXcbget(ctx.cbdata, ctx.where, PRE_NUMCONSTRS, &n);
+      rc = TVXcbget(ctx.cbdata, ctx.where, TVX_CB_PRE_NUMCONSTRS, &n);
       break;
     case PRESOLVED_NONZEROS:
-      rc = TVXcbget(ctx.cbdata, ctx.where, PRE_NUMNZS, &n);
+      rc = TVXcbget(ctx.cbdata, ctx.where, TVX_CB_PRE_NUMNZS, &n);
       break;
     case MODEL_VARS: {
       // The model's arrays are the first entries of the presolved ones:
       // positions past either count are refused.
       int columns = 0;
       rc = TVXgetintattr(ctx.model, "NumVars", &n);
-      if (rc == 0) rc = TVXcbget(ctx.cbdata, ctx.where, PRE_NUMVARS, &columns);
+      if (rc == 0) rc = TVXcbget(ctx.cbdata, ctx.where, TVX_CB_PRE_NUMVARS, &columns);
       if (columns < n) n = columns;
       break;
     }
