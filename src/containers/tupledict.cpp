@@ -6,6 +6,7 @@
 #include "runtime/decorators.h"
 #include "runtime/function.h"
 #include "module/state.h"
+#include "runtime/gc_fields.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
 
@@ -88,7 +89,7 @@ PyObject *tupledict_inplace_or(PyObject *self, PyObject *other) {
   return PyObject_CallFunctionObjArgs(ior.get(), self, other, nullptr);
 }
 
-using tupledict_gc = GcFields<tupledictObject, &PyDict_Type, &tupledictObject::keys_>;
+using tupledict_gc = GcFields<tupledictObject, Unset::null, &PyDict_Type, &tupledictObject::keys_>;
 
 // As for tuplelist: the dict's recursion guard covers exact dicts only.
 void tupledict_dealloc(PyObject *self) {

@@ -13,7 +13,7 @@
 #include "model/paramclass.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
-#include "runtime/none_fields.h"
+#include "runtime/gc_fields.h"
 
 namespace dz {
 
@@ -23,10 +23,10 @@ ModelOps Model_ops;
 namespace {
 
 using model_fields =
-    NoneFields<ModelObject, &ModelObject::Params, &ModelObject::params, &ModelObject::userattrs_,
-               &ModelObject::callback_, &ModelObject::cbsol_, &ModelObject::varlist_,
-               &ModelObject::constrlist_, &ModelObject::soslist_, &ModelObject::genconstrlist_,
-               &ModelObject::psdvarlist_, &ModelObject::psdconstrlist_>;
+    GcFields<ModelObject, Unset::none, kNoBase, &ModelObject::Params, &ModelObject::params,
+             &ModelObject::userattrs_, &ModelObject::callback_, &ModelObject::cbsol_,
+             &ModelObject::varlist_, &ModelObject::constrlist_, &ModelObject::soslist_,
+             &ModelObject::genconstrlist_, &ModelObject::psdvarlist_, &ModelObject::psdconstrlist_>;
 
 void model_finalize(PyObject *self) { call_dispose(self, "didazoda.Model.__del__"); }
 
