@@ -178,6 +178,68 @@ def test_changes_during_selection_fail_cleanly():
     assert tl.tuple_index_ is None
 
 
+class EqualToOne:
+    """A pattern field equal to 1 (and hashed like it), running action
+    whenever compared: while the index's position lists are looked up."""
+
+    def __init__(self, action):
+        self.action = action
+
+    def __hash__(self):
+        return hash(1)
+
+    def __eq__(self, other):
+        self.action()
+        return other == 1
+
+
+class Unequal:
+    """An element field equal to nothing, running action when compared: only
+    while the candidates left after merging are tested element by element."""
+
+    __hash__ = object.__hash__
+
+    def __init__(self, action):
+        self.action = action
+
+    def __eq__(self, other):
+        self.action()
+        return False
+
+
+def raise_error():
+    raise ArithmeticError("compared")
+
+
+# (the hostile field in a pattern or in an element, what it does when compared,
+# the error the selection raises)
+HOSTILE_SELECTIONS = [
+    ("pattern", "grow", RuntimeError, "tuplelist changed during selection"),
+    ("pattern", "raise", ArithmeticError, "compared"),
+    ("element", "grow", RuntimeError, "tuplelist changed during selection"),
+    ("element", "raise", ArithmeticError, "compared"),
+]
+
+
+@pytest.mark.parametrize("where, does, exc, text", HOSTILE_SELECTIONS)
+def test_comparisons_during_selection_fail_cleanly(where, does, exc, text):
+    tl = tuplelist()
+    action = (lambda: tl.append((7, 7))) if does == "grow" else raise_error
+    if where == "pattern":
+        tl.extend([(1, 2), (3, 4)])
+        pattern = (EqualToOne(action),)
+    else:
+        # Position 0 alone holds 0 and nearly every element holds 5: merging
+        # the two lists costs more than testing the one candidate.
+        tl.extend([(0, Unequal(action))] + [(k, 5) for k in range(1, 20)])
+        pattern = (0, 5)
+    with pytest.raises(exc, match=text):
+        tl.select(*pattern)
+    kept = list(tl)
+    tl.clean()
+    assert tl.select(3) == [e for e in kept if e[0] == 3]
+
+
 @pytest.mark.parametrize("index", [[], [{1: [5]}, {}], [{1: [1, 0]}, {}], [{1: "x"}, {}], [5, {}]])
 def test_hand_made_index_is_checked(index):
     tl = tuplelist([(1, 2), (3, 4)])

@@ -123,6 +123,25 @@ def test_addvars_values_read_back(m, kwargs, expected):
         assert [getattr(v, attr) for v in x.values()] == values, attr
 
 
+class UnorderedFloat(float):
+    """A number whose comparison with TVX.INFINITY raises."""
+
+    def __ge__(self, other):
+        raise ArithmeticError("no order")
+
+
+class UncomparableValue:
+    """A single value whose comparison with the default raises."""
+
+    __hash__ = None
+
+    def __eq__(self, other):
+        raise ArithmeticError("no equality")
+
+    def __float__(self):
+        return 1.0
+
+
 ERRORS = [
     ((), {}, ValueError, "empty indices"),
     ((2.0,), {}, TypeError, None),
@@ -138,6 +157,10 @@ ERRORS = [
     ((2,), dict(vtype=5), TypeError, "vtype should be str or byte"),
     ((2,), dict(name=["a"]), ValueError, "names doesn't have enough elements"),
     ((2,), dict(lb={0: 1.0, 1: 2.0}), TypeError, None),  # a dict is one value, not per key
+    ((2,), dict(lb=UncomparableValue()), ArithmeticError, "no equality"),
+    ((2,), dict(obj=UncomparableValue()), ArithmeticError, "no equality"),
+    ((2,), dict(ub=UnorderedFloat(5)), ArithmeticError, "no order"),
+    ((2,), dict(vtype="X"), didazoda.TarvexError, "Invalid model data"),  # the library's refusal
     ((2,), dict(lower=1), TypeError, "unexpected keyword argument 'lower'"),
 ]
 

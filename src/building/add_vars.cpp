@@ -425,6 +425,85 @@ int defaults_ready() {
   return -1;
 }
 
+// The per-variable data of a block, each left null where the library's
+// default holds.
+struct BlockData {
+  Doubles lbs, ubs, objs;
+  Buffer<char> types;
+  bool has_types = false;
+  Names names;
+  bool has_names = false;
+};
+
+// lb or obj: absent, None, or a single value equal to the default leaves the
+// library's default.
+int block_doubles_unless_default(PyObject *x, PyObject *dflt, Py_ssize_t n, const char *what,
+                                 Doubles &out) {
+  if (!x || x == Py_None) return 0;
+  const int single = is_zero_dim(x);
+  if (single < 0) return -1;
+  const int is_default = single ? equals(x, dflt) : 0;
+  if (is_default < 0) return -1;
+  return is_default ? 0 : block_doubles(x, n, what, out);
+}
+
+// ub: None, or a number at or above TVX.INFINITY, leaves no upper bound.
+int block_upper_bounds(PyObject *ub, Py_ssize_t n, Doubles &out) {
+  if (ub == Py_None) return 0;
+  int infinite = is_number(ub);
+  if (infinite > 0) {
+    Ref threshold(tvx_constant("INFINITY"));
+    if (!threshold) return -1;
+    infinite = PyObject_RichCompareBool(ub, threshold.get(), Py_GE);
+  }
+  if (infinite < 0) return -1;
+  return infinite ? 0 : block_doubles(ub, n, "ub", out);
+}
+
+// Reads every per-variable argument of a block of n; name may be absent.
+int read_block(const Literals *lit, PyObject *indices, PyObject *lb, PyObject *ub, PyObject *obj,
+               PyObject *vtype, PyObject *name, Py_ssize_t n, BlockData &out) {
+  if (block_doubles_unless_default(lb, lit->zero_float, n, "lb", out.lbs) < 0 ||
+      block_upper_bounds(ub, n, out.ubs) < 0 ||
+      block_doubles_unless_default(obj, lit->zero_int, n, "obj", out.objs) < 0 ||
+      block_types(vtype, n, out.types, &out.has_types) < 0)
+    return -1;
+  if (name && block_names(name, indices, n, out.names, &out.has_names) < 0) return -1;
+  return 0;
+}
+
+// A list of n handles not numbered yet, also stored in the cells of the
+// result array.
+PyObject *unplaced_block(PyObject *result, Py_ssize_t n) {
+  Ref handles(PyList_New(n));
+  if (!handles) return nullptr;
+  auto *result_arr = reinterpret_cast<PyArrayObject *>(result);
+  PyObject **cells = static_cast<PyObject **>(PyArray_DATA(result_arr));
+  for (Py_ssize_t i = 0; i < n; i++) {
+    PyObject *h = unplaced_var();
+    if (!h) return nullptr;
+    PyList_SET_ITEM(handles.get(), i, h);
+    Py_INCREF(h);
+    Py_XSETREF(cells[i], h);
+  }
+  return handles.release();
+}
+
+// Numbers the handles after the model's variables and adds the block in one
+// library call; the handles join varlist_ once the library accepted it.
+int add_block(ModelObject *self, PyObject *handles, const BlockData &d) {
+  const Py_ssize_t n = PyList_GET_SIZE(handles);
+  TVXmodel *mdl = model_edit_handle(self);
+  if (!mdl) return -1;
+  const Py_ssize_t first = PyList_GET_SIZE(self->varlist_);
+  for (Py_ssize_t i = 0; i < n; i++) place_var(PyList_GET_ITEM(handles, i), mdl, first + i);
+  const int rc = TVXaddvars(mdl, static_cast<int>(n), 0, nullptr, nullptr, nullptr, d.objs.data,
+                            d.lbs.data, d.ubs.data, d.has_types ? d.types.get() : nullptr,
+                            d.has_names ? d.names.ptr.get() : nullptr);
+  if (rc) return raise_code(rc), -1;
+  return PyList_SetSlice(self->varlist_, first, first, handles);
+}
+
 }  // namespace
 
 PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, PyObject *lb,
@@ -440,56 +519,10 @@ PyObject *model_addvars(ModelObject *self, PyObject *shape, PyObject *indices, P
   Ref result(result_array(shape, &n));
   if (!result) return nullptr;
 
-  Doubles lbs, ubs, objs;
-  if (lb && lb != Py_None) {
-    const int single = is_zero_dim(lb);
-    if (single < 0) return nullptr;
-    const int dflt = single ? equals(lb, lit->zero_float) : 0;
-    if (dflt < 0 || (!dflt && block_doubles(lb, n, "lb", lbs) < 0)) return nullptr;
-  }
-  if (ub != Py_None) {
-    int infinite = is_number(ub);
-    if (infinite > 0) {
-      Ref threshold(tvx_constant("INFINITY"));
-      if (!threshold) return nullptr;
-      infinite = PyObject_RichCompareBool(ub, threshold.get(), Py_GE);
-    }
-    if (infinite < 0 || (!infinite && block_doubles(ub, n, "ub", ubs) < 0)) return nullptr;
-  }
-  if (obj && obj != Py_None) {
-    const int single = is_zero_dim(obj);
-    if (single < 0) return nullptr;
-    const int dflt = single ? equals(obj, lit->zero_int) : 0;
-    if (dflt < 0 || (!dflt && block_doubles(obj, n, "obj", objs) < 0)) return nullptr;
-  }
-  Buffer<char> types;
-  bool has_types = false;
-  if (block_types(vtype, n, types, &has_types) < 0) return nullptr;
-  Names names;
-  bool has_names = false;
-  if (name && block_names(name, indices, n, names, &has_names) < 0) return nullptr;
-
-  Ref handles(PyList_New(n));
-  if (!handles) return nullptr;
-  auto *result_arr = reinterpret_cast<PyArrayObject *>(result.get());
-  PyObject **cells = static_cast<PyObject **>(PyArray_DATA(result_arr));
-  for (Py_ssize_t i = 0; i < n; i++) {
-    PyObject *h = unplaced_var();
-    if (!h) return nullptr;
-    PyList_SET_ITEM(handles.get(), i, h);
-    Py_INCREF(h);
-    Py_XSETREF(cells[i], h);
-  }
-
-  TVXmodel *mdl = model_edit_handle(self);
-  if (!mdl) return nullptr;
-  const Py_ssize_t first = PyList_GET_SIZE(self->varlist_);
-  for (Py_ssize_t i = 0; i < n; i++) place_var(PyList_GET_ITEM(handles.get(), i), mdl, first + i);
-  const int rc = TVXaddvars(mdl, static_cast<int>(n), 0, nullptr, nullptr, nullptr, objs.data,
-                            lbs.data, ubs.data, has_types ? types.get() : nullptr,
-                            has_names ? names.ptr.get() : nullptr);
-  if (rc) return raise_code(rc);
-  if (PyList_SetSlice(self->varlist_, first, first, handles.get()) < 0) return nullptr;
+  BlockData data;
+  if (read_block(lit, indices, lb, ub, obj, vtype, name, n, data) < 0) return nullptr;
+  Ref handles(unplaced_block(result.get(), n));
+  if (!handles || add_block(self, handles.get(), data) < 0) return nullptr;
   return result.release();
 }
 

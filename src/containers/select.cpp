@@ -286,6 +286,70 @@ int tuplelist_match(PyObject *self, Py_ssize_t i, PyObject *pattern) {
   return 1;
 }
 
+namespace {
+
+// The index held by the list, built on first use (new reference).
+PyObject *index_of(PyObject *self) {
+  Ref index = Ref::borrow(T(self)->tuple_index_ == Py_None ? nullptr : T(self)->tuple_index_);
+  if (!index) {
+    index = Ref(tuplelist_build(self));
+    if (!index) return nullptr;
+    Py_XSETREF(T(self)->tuple_index_, index.newref());
+  }
+  return index.release();
+}
+
+// Reads the candidates of one field into out; a merged union is moved out.
+bool read_candidates(Candidates &c, Positions &out) {
+  if (!c.list) {
+    out.swap(c.merged);
+    return true;
+  }
+  return read_positions(c.list.get(), out);
+}
+
+// Intersects the candidate lists, shortest first, into cand. Stops once
+// testing the candidates field by field is cheaper than one more merge plus
+// testing its expected survivors; *complete tells whether every list was
+// merged, so that the candidates need no test. Runs no Python code.
+bool intersect_candidates(std::vector<Candidates> &lists, Py_ssize_t n, Py_ssize_t nfields,
+                          Positions &cand, bool *complete) {
+  std::stable_sort(lists.begin(), lists.end(),
+                   [](const Candidates &a, const Candidates &b) { return a.size() < b.size(); });
+  Positions other, merged;
+  if (!read_candidates(lists[0], cand)) return false;
+  *complete = lists.size() == 1;
+  for (size_t k = 1; k < lists.size(); k++) {
+    const int64_t a = static_cast<int64_t>(cand.size()), b = lists[k].size();
+    const int64_t expected =
+        static_cast<int64_t>(static_cast<double>(a) * static_cast<double>(b) / n);
+    if (a * nfields < (a + b) + expected * nfields) break;
+    if (!read_candidates(lists[k], other)) return false;
+    positions_disjoint(cand, other, merged);
+    cand.swap(merged);
+    if (k + 1 == lists.size()) *complete = true;
+  }
+  return true;
+}
+
+// The candidates that match the pattern element by element, or only the
+// first of them.
+PyObject *matching_candidates(PyObject *self, const Positions &cand, PyObject *pattern,
+                              bool first_only, uint64_t version) {
+  Positions hits;
+  for (int32_t p : cand) {
+    int r = tuplelist_match(self, p, pattern);
+    if (r < 0) return nullptr;
+    if (!r) continue;
+    hits.push_back(p);
+    if (first_only) break;
+  }
+  if (T(self)->version_ != version) return changed_error();
+  return result_of(self, hits, hits.size());
+}
+
+}  // namespace
+
 PyObject *tuplelist_select(PyObject *self, PyObject *pattern, bool first_only) {
   Py_ssize_t n = PyList_GET_SIZE(self);
   if (n == 0) return tuplelist_new();
@@ -299,13 +363,8 @@ PyObject *tuplelist_select(PyObject *self, PyObject *pattern, bool first_only) {
   const uint64_t version = T(self)->version_;
   Py_ssize_t nfields = field_count(self);
   if (nfields < 0) return nullptr;
-
-  Ref index = Ref::borrow(T(self)->tuple_index_ == Py_None ? nullptr : T(self)->tuple_index_);
-  if (!index) {
-    index = Ref(tuplelist_build(self));
-    if (!index) return nullptr;
-    Py_XSETREF(T(self)->tuple_index_, index.newref());
-  }
+  Ref index(index_of(self));
+  if (!index) return nullptr;
 
   std::vector<Candidates> lists;
   bool all_free;
@@ -314,49 +373,15 @@ PyObject *tuplelist_select(PyObject *self, PyObject *pattern, bool first_only) {
   if (lists.empty()) return tuplelist_new();
 
   // From here to the element tests no Python code runs.
-  std::stable_sort(lists.begin(), lists.end(),
-                   [](const Candidates &a, const Candidates &b) { return a.size() < b.size(); });
-  Positions cand, other, merged;
-  auto read = [](Candidates &c, Positions &out) {
-    if (!c.list) {
-      out.swap(c.merged);
-      return true;
-    }
-    return read_positions(c.list.get(), out);
-  };
-  if (!read(lists[0], cand)) return nullptr;
-  bool done = lists.size() == 1;
-  for (size_t k = 1; k < lists.size(); k++) {
-    // Stop merging once testing the candidates field by field is cheaper than
-    // one more merge plus testing its expected survivors.
-    const int64_t a = static_cast<int64_t>(cand.size()), b = lists[k].size();
-    const int64_t expected =
-        static_cast<int64_t>(static_cast<double>(a) * static_cast<double>(b) / n);
-    if (a * nfields < (a + b) + expected * nfields) break;
-    if (!read(lists[k], other)) return nullptr;
-    positions_disjoint(cand, other, merged);
-    cand.swap(merged);
-    if (k + 1 == lists.size()) done = true;
-  }
+  Positions cand;
+  bool complete;
+  if (!intersect_candidates(lists, n, nfields, cand, &complete)) return nullptr;
   if (T(self)->version_ != version) return changed_error();
   for (int32_t p : cand)
     if (p >= PyList_GET_SIZE(self)) return bad_index("a position is beyond the list's end");
 
-  Ref result;
-  if (done) {
-    result = Ref(result_of(self, cand, first_only ? 1 : cand.size()));
-  } else {
-    Positions hits;
-    for (int32_t p : cand) {
-      int r = tuplelist_match(self, p, pattern);
-      if (r < 0) return nullptr;
-      if (!r) continue;
-      hits.push_back(p);
-      if (first_only) break;
-    }
-    if (T(self)->version_ != version) return changed_error();
-    result = Ref(result_of(self, hits, hits.size()));
-  }
+  Ref result(complete ? result_of(self, cand, first_only ? 1 : cand.size())
+                      : matching_candidates(self, cand, pattern, first_only, version));
   if (!result) return nullptr;
   if (T(self)->version_ != version) return changed_error();
   return result.release();

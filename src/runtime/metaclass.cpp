@@ -26,14 +26,35 @@ PyObject *metaclass_getmetaclass_impl(PyObject *func, PyObject *const *) {
                                reinterpret_cast<PyObject *>(&PyType_Type), ns.get());
 }
 
-bool has_internal_marker(PyObject *value) {
-  PyObject *s = PyObject_GetAttrString(value, "__text_signature__");
-  if (!s) {
-    PyErr_Clear();
-    return false;
-  }
-  Ref sig(s);
-  return PyUnicode_Check(s) && PyUnicode_CompareWithASCIIString(s, "__internal__") == 0;
+// obj.name (new reference); nullptr with no exception set when obj has no
+// such attribute. Any other failure of the lookup stays raised.
+PyObject *attr_if_present(PyObject *obj, PyObject *name) {
+  PyObject *value = PyObject_GetAttr(obj, name);
+  if (!value && PyErr_ExceptionMatches(PyExc_AttributeError)) PyErr_Clear();
+  return value;
+}
+
+PyObject *attr_if_present(PyObject *obj, const char *name) {
+  Ref key(PyUnicode_FromString(name));
+  return key ? attr_if_present(obj, key.get()) : nullptr;
+}
+
+// hasattr(obj, name) as Python has it: 1 or 0, -1 when the lookup failed
+// for another reason than a missing attribute.
+template <class Name>
+int has_attr(PyObject *obj, Name name) {
+  Ref value(attr_if_present(obj, name));
+  if (value) return 1;
+  return PyErr_Occurred() ? -1 : 0;
+}
+
+// Returns 1 when the text signature marks the member internal, 0 when not,
+// -1 on error.
+int has_internal_marker(PyObject *value) {
+  Ref sig(attr_if_present(value, "__text_signature__"));
+  if (!sig) return PyErr_Occurred() ? -1 : 0;
+  return PyUnicode_Check(sig.get()) &&
+         PyUnicode_CompareWithASCIIString(sig.get(), "__internal__") == 0;
 }
 
 // Returns 1 when the docstring is a non-empty text, 0 when not, -1 on error.
@@ -66,10 +87,15 @@ PyObject *get_documented_fields(PyObject *cls) {
     int in_own = PySequence_Contains(own.get(), name);
     if (in_own < 0) return nullptr;
     if (!in_own) continue;
-    if (PyObject_HasAttr(sup.get(), name)) continue;
-    if (has_internal_marker(value.get())) continue;
-    bool candidate = PyObject_TypeCheck(value.get(), &PyProperty_Type) ||
-                     PyObject_HasAttrString(value.get(), "__call__");
+    const int inherited = has_attr(sup.get(), name);
+    if (inherited < 0) return nullptr;
+    if (inherited) continue;
+    const int internal = has_internal_marker(value.get());
+    if (internal < 0) return nullptr;
+    if (internal) continue;
+    const int candidate =
+        PyObject_TypeCheck(value.get(), &PyProperty_Type) ? 1 : has_attr(value.get(), "__call__");
+    if (candidate < 0) return nullptr;
     if (!candidate) continue;
     int doc = documented(value.get());
     if (doc < 0) return nullptr;
@@ -88,13 +114,9 @@ int bind_getmetaclass(PyObject *dict, PyTypeObject *cls) {
 
 int Tarvex_PyType_Ready(PyTypeObject *type) {
   if (PyType_Ready(type) < 0) return -1;
-  PyObject *hook = PyObject_GetAttrString(reinterpret_cast<PyObject *>(type), "__getmetaclass__");
-  if (!hook) {
-    PyErr_Clear();
-    return 0;
-  }
-  Ref hook_ref(hook);
-  Ref meta(PyObject_CallFunctionObjArgs(hook, Py_None, nullptr));
+  Ref hook(attr_if_present(reinterpret_cast<PyObject *>(type), "__getmetaclass__"));
+  if (!hook) return PyErr_Occurred() ? -1 : 0;
+  Ref meta(PyObject_CallFunctionObjArgs(hook.get(), Py_None, nullptr));
   if (!meta) return -1;
   if (!PyType_Check(meta.get())) {
     PyErr_SetString(PyExc_TypeError, "__getmetaclass__ did not return a type");

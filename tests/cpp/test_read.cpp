@@ -398,6 +398,16 @@ INSTANTIATE_TEST_SUITE_P(
                  "row '' [1, 1e+20] 4:1 3:1\n"
                  "ind 'on' x2=0 > 2 3:1 0:1\n"
                  "q 0 1 1\nq 1 1 -2\n"},
+        // A constant first with each relation, and constants on both sides.
+        TextCase{"LpConstantFirst", "first.lp",
+                 "Minimize\n obj: x\nSubject To\n a: 2 <= x\n b: 4 = x + y\n"
+                 " c: -1 >= y - 3\nEnd\n",
+                 "model '' sense 1 objcon 0\n"
+                 "var 'x' C [0, 1e+20] obj 1\n"
+                 "var 'y' C [0, 1e+20] obj 0\n"
+                 "row 'a' [2, 1e+20] 0:1\n"
+                 "row 'b' [4, 4] 0:1 1:1\n"
+                 "row 'c' [-1e+20, 2] 1:1\n"},
         // Names with symbols, brackets inside names among quadratic brackets.
         TextCase{"LpNamesWithSymbols", "names.lp",
                  "Minimize\n obj: 2 x[1] + y(2,3) + [ x[1] * y(2,3)]/2\nSubject To\n"
@@ -408,6 +418,54 @@ INSTANTIATE_TEST_SUITE_P(
                  "row 'c.1#' [0, 1e+20] 0:1 1:-1\n"
                  "q 0 1 0.5\n"}),
     NameBy<&TextCase::label>());
+
+// ---- MPS bounds ------------------------------------------------------------
+
+// Free-form BOUNDS lines with and without a vector name and a value, and the
+// columns x and y they leave.
+struct BoundCase {
+  const char *label;
+  const char *bounds;
+  const char *x, *y;  // type, bounds and objective
+};
+
+class MpsBounds : public ::testing::TestWithParam<BoundCase> {};
+
+TEST_P(MpsBounds, SetWhatTheLinesState) {
+  const BoundCase &c = GetParam();
+  const std::string text =
+      std::string("NAME\nROWS\n N obj\nCOLUMNS\n x obj 1\n y obj 2\nBOUNDS\n") + c.bounds +
+      "ENDATA\n";
+  int rc;
+  EXPECT_EQ(read_back(fixture("bounds.mps", text), &rc),
+            std::string("model '' sense 1 objcon 0\nvar 'x' ") + c.x + "\nvar 'y' " + c.y + "\n");
+  EXPECT_EQ(rc, kOk);
+}
+
+const char kX[] = "C [0, 1e+20] obj 1", kY[] = "C [0, 1e+20] obj 2";
+
+INSTANTIATE_TEST_SUITE_P(
+    FreeForm, MpsBounds,
+    ::testing::Values(
+        BoundCase{"UpperWithoutVector", " UP x 4\n", "C [0, 4] obj 1", kY},
+        BoundCase{"FreeWithoutVector", " FR x\n", "C [-1e+20, 1e+20] obj 1", kY},
+        BoundCase{"MinusThenUpper", " MI x\n UP x 5\n", "C [-1e+20, 5] obj 1", kY},
+        BoundCase{"PlusAfterUpper", " UP x 4\n PL x\n", kX, kY},
+        BoundCase{"Fixed", " FX x 2.5\n", "C [2.5, 2.5] obj 1", kY},
+        BoundCase{"Binary", " BV x\n", "B [0, 1] obj 1", kY},
+        BoundCase{"IntegerBounds", " LI x 2\n UI x 7\n", "I [2, 7] obj 1", kY},
+        BoundCase{"NegativeIntegerUpper", " UI x -3\n", "I [-1e+20, -3] obj 1", kY},
+        BoundCase{"NegativeUpperTwice", " UP x -1\n UP x -2\n", "C [-1e+20, -2] obj 1", kY},
+        BoundCase{"SemiWithoutValue", " SC x\n", "S [0, 1e+20] obj 1", kY},
+        BoundCase{"SemiValueWithoutVector", " SC x 8\n", "S [0, 8] obj 1", kY},
+        BoundCase{"SemiIntegerWithoutValue", " SI x\n", "N [0, 1e+20] obj 1", kY},
+        BoundCase{"SemiIntegerValue", " SI bnd x 6\n", "N [0, 6] obj 1", kY},
+        // A type without a value whose third field is a column: the second
+        // field names the vector.
+        BoundCase{"VectorNamedLikeAColumn", " MI x y\n", kX, "C [-1e+20, 1e+20] obj 2"},
+        BoundCase{"OnlyTheFirstVector", " UP b1 x 4\n UP b2 x 9\n LO b2 y 1\n", "C [0, 4] obj 1",
+                  kY}),
+    NameBy<&BoundCase::label>());
 
 // ---- Refused files --------------------------------------------------------
 
@@ -456,6 +514,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"MpsBoundUnknownColumn", "a.mps", mps("BOUNDS\n UP bnd w 1\nENDATA\n")},
         BadCase{"MpsBadBoundType", "a.mps", mps("BOUNDS\n XX bnd x 1\nENDATA\n")},
         BadCase{"MpsBoundWithoutValue", "a.mps", mps("BOUNDS\n UP x\nENDATA\n")},
+        BadCase{"MpsBoundBadValue", "a.mps", mps("BOUNDS\n UP bnd x 1e\nENDATA\n")},
+        BadCase{"MpsBoundValueIsAColumn", "a.mps", mps("BOUNDS\n UP x y\nENDATA\n")},
+        BadCase{"MpsBoundTypeOnly", "a.mps", mps("BOUNDS\n FR\nENDATA\n")},
+        BadCase{"MpsBoundFieldCount", "a.mps", mps("BOUNDS\n UP bnd x 1 extra\nENDATA\n")},
+        BadCase{"MpsBoundManyFields", "a.mps", mps("BOUNDS\n UP a b c d e f g h\nENDATA\n")},
         BadCase{"MpsSosMemberFirst", "a.mps", mps("SOS\n x 1\nENDATA\n")},
         BadCase{"MpsSosTwice", "a.mps", mps("SOS\n S1 SOS s\n x 1\n x 2\nENDATA\n")},
         BadCase{"MpsQuadUnknownColumn", "a.mps", mps("QUADOBJ\n x w 1\nENDATA\n")},
@@ -485,6 +548,18 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"LpDuplicateName", "a.lp", lp(" c: x <= 1\n c: y <= 1\nEnd\n")},
         BadCase{"LpIndicatorValue", "a.lp", lp(" c: x = 2 -> y <= 1\nEnd\n")},
         BadCase{"LpIndicatorTerm", "a.lp", lp(" c: 2 x = 1 -> y <= 1\nEnd\n")},
+        BadCase{"LpIndicatorRelation", "a.lp", lp(" c: x <= 1 -> y <= 1\nEnd\n")},
+        BadCase{"LpIndicatorConstant", "a.lp", lp(" c: x + 1 = 1 -> y <= 1\nEnd\n")},
+        BadCase{"LpIndicatorTwoTerms", "a.lp", lp(" c: x + y = 1 -> y <= 1\nEnd\n")},
+        BadCase{"LpIndicatorQuadraticBody", "a.lp", lp(" c: x = 1 -> [ y ^ 2 ] <= 1\nEnd\n")},
+        BadCase{"LpIndicatorBodyNoTerms", "a.lp", lp(" c: x = 1 -> 3 <= 1\nEnd\n")},
+        BadCase{"LpIndicatorBodyNoRelation", "a.lp", lp(" c: x = 1 -> y 1\nEnd\n")},
+        BadCase{"LpIndicatorBodyVariableOnRight", "a.lp", lp(" c: x = 1 -> y <= z\nEnd\n")},
+        BadCase{"LpRelationOnly", "a.lp", lp(" c: <= 3\nEnd\n")},
+        BadCase{"LpConstantFirstNoTerms", "a.lp", lp(" c: 3 <=\nEnd\n")},
+        BadCase{"LpConstantFirstQuadratic", "a.lp", lp(" c: 3 <= [ x ^ 2 ]\nEnd\n")},
+        BadCase{"LpEqualRange", "a.lp", lp(" c: 1 = x = 3\nEnd\n")},
+        BadCase{"LpRangeVariableOnRight", "a.lp", lp(" c: 1 <= x <= y\nEnd\n")},
         BadCase{"LpTwoObjectives", "a.lp", "Minimize\n x\nMaximize\n y\nEnd\n"},
         BadCase{"LpSecondObjectiveRow", "a.lp", "Minimize\n o1: x\n o2: y\nEnd\n"},
         BadCase{"LpBadBound", "a.lp", "Minimize\n x\nBounds\n x <= y\nEnd\n"},

@@ -652,6 +652,21 @@ TEST(BasisFile, ReadsTheCommonFormat) {
             (std::vector<int>{kBasisUpper, kBasisBasic, kBasisLower, kBasisBasic, kBasisBasic}));
 }
 
+// Files that pair a basic column with a nonbasic column, and UL or LL lines
+// that name a row.
+TEST(BasisFile, PairsColumnsAndNamesNonbasicRows) {
+  Store model = highs_lp();  // x, y, f (free), w; cap, band, tie, floor, watch
+  const std::string path = temp_path("columns.bas");
+  put_bytes(path, "NAME\n XU x y\n UL cap\nENDATA\n");
+  ASSERT_EQ(tvx::read_basis_file(path.c_str(), Compression::None, model), kOk);
+  ASSERT_TRUE(model.start_basis());
+  using namespace tvx;
+  EXPECT_EQ(model.start_basis()->col,
+            (std::vector<int>{kBasisBasic, kBasisUpper, kBasisSuperbasic, kBasisLower}));
+  EXPECT_EQ(model.start_basis()->row,
+            (std::vector<int>{kBasisUpper, kBasisBasic, kBasisBasic, kBasisBasic, kBasisBasic}));
+}
+
 // Bad content is refused whole: the start and the start basis stay.
 TEST(ResultFiles, BadContentChangesNothing) {
   const struct {
@@ -667,6 +682,11 @@ TEST(ResultFiles, BadContentChangesNothing) {
       {"type.bas", "NAME\n BS x\nENDATA\n"},
       {"cut.bas", "NAME\n XU x cap\n"},
       {"header.bas", "NAME\nROWS\nENDATA\n"},
+      {"fields.bas", "NAME\n XU x cap y\nENDATA\n"},
+      {"pair.bas", "NAME\n XL x\nENDATA\n"},
+      {"basic.bas", "NAME\n XU nobody cap\nENDATA\n"},
+      {"single.bas", "NAME\n UL w cap\nENDATA\n"},
+      {"nonbasic.bas", "NAME\n LL nobody\nENDATA\n"},
       {"nul.mst", std::string("x 1\n\0y 2\n", 10)},
   };
   Store model = highs_lp();

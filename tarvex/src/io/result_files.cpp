@@ -89,6 +89,89 @@ int default_col_status(const Store &s, int j) {
   return free ? kBasisSuperbasic : kBasisLower;
 }
 
+// A section line of a basis file: NAME, or ENDATA, which ends the reading.
+int basis_header(std::size_t at, std::string_view line, bool *ended) {
+  const std::string_view word = line.substr(0, line.find_first_of(" \t"));
+  if (equals_folded(word, "endata")) {
+    *ended = true;
+  } else if (!equals_folded(word, "name")) {
+    return fail(kBadFormat, at, "unknown section " + quoted(word));
+  }
+  return kOk;
+}
+
+// The statuses a basis file states, over the elements of a model whose
+// names a model file written alongside gives.
+class BasisReader {
+ public:
+  BasisReader(const Store &s, const FileNames &names)
+      : cols_(name_map(names.cols)), rows_(name_map(names.rows)) {
+    for (int j = 0; j < s.num_vars(); ++j) b_.col.push_back(default_col_status(s, j));
+    b_.row.assign(static_cast<std::size_t>(s.num_rows()), kBasisBasic);
+  }
+
+  // " XU|XL column row" (a basic column and a nonbasic row) or
+  // " UL|LL name" (a nonbasic element); a later line wins.
+  int status_line(std::size_t at, std::string_view line) {
+    const auto bad = [at](const std::string &what) { return fail(kBadFormat, at, what); };
+    const auto unknown = [&bad](std::string_view name) {
+      return bad("unknown variable or row " + quoted(name));
+    };
+    if (!split(line, f_, 3)) return bad("more than three fields");
+    const bool pair = equals_folded(f_[0], "xu") || equals_folded(f_[0], "xl");
+    const int status =
+        equals_folded(f_[0], "xu") || equals_folded(f_[0], "ul") ? kBasisUpper : kBasisLower;
+    if (pair) {
+      if (f_.size() != 3) return bad("a status, a variable and a row expected");
+      const int j = lookup(cols_, f_[1]);
+      if (j < 0) return bad("unknown variable " + quoted(f_[1]));
+      b_.col[static_cast<std::size_t>(j)] = kBasisBasic;
+      // The second name is a row, or a column for files that pair columns.
+      const int i = lookup(rows_, f_[2]);
+      if (i >= 0) {
+        b_.row[static_cast<std::size_t>(i)] = status;
+      } else if (!nonbasic(f_[2], status)) {
+        return unknown(f_[2]);
+      }
+    } else if (equals_folded(f_[0], "ul") || equals_folded(f_[0], "ll")) {
+      if (f_.size() != 2) return bad("a status and a variable expected");
+      if (!nonbasic(f_[1], status)) return unknown(f_[1]);
+    } else {
+      return bad("unknown basis status " + quoted(f_[0]));
+    }
+    return kOk;
+  }
+
+  // The basis, as the model's start basis, when it has one basic element
+  // per row.
+  int store(Store &s) {
+    std::size_t basic = 0;
+    for (const int st : b_.col) basic += st == kBasisBasic;
+    for (const int st : b_.row) basic += st == kBasisBasic;
+    if (basic != b_.row.size()) return wrong_basic_count(kBadFormat, basic, b_.row.size());
+    s.set_start_basis(std::move(b_));
+    return kOk;
+  }
+
+ private:
+  // A nonbasic element: a column, or else a row, of that name.
+  bool nonbasic(std::string_view name, int status) {
+    int k = lookup(cols_, name);
+    if (k >= 0) {
+      b_.col[static_cast<std::size_t>(k)] = status;
+      return true;
+    }
+    k = lookup(rows_, name);
+    if (k < 0) return false;
+    b_.row[static_cast<std::size_t>(k)] = status;
+    return true;
+  }
+
+  const NameMap cols_, rows_;
+  Basis b_;
+  std::vector<std::string_view> f_;  // the fields of the current line
+};
+
 // read(lines, names) over the file's lines, names being those a model file
 // written alongside gives the elements of s.
 template <class Read>
@@ -192,75 +275,18 @@ int read_start_file(const char *filename, Compression compression, Store &s) {
 int read_basis_file(const char *filename, Compression compression, Store &s) {
   return read_result_file(
       filename, compression, s, [&s](LineReader &lines, const FileNames &names) {
-        const NameMap cols = name_map(names.cols);
-        const NameMap rows = name_map(names.rows);
-        Basis b;
-        for (int j = 0; j < s.num_vars(); ++j) b.col.push_back(default_col_status(s, j));
-        b.row.assign(static_cast<std::size_t>(s.num_rows()), kBasisBasic);
-
-        // A nonbasic element: a column, or else a row, of that name.
-        const auto nonbasic = [&](std::string_view name, int status) {
-          int k = lookup(cols, name);
-          if (k >= 0) {
-            b.col[static_cast<std::size_t>(k)] = status;
-            return true;
-          }
-          k = lookup(rows, name);
-          if (k < 0) return false;
-          b.row[static_cast<std::size_t>(k)] = status;
-          return true;
-        };
-
+        BasisReader basis(s, names);
         bool ended = false;
-        std::vector<std::string_view> f;
         std::string_view line;
         while (!ended && lines.next(&line)) {
           if (trim_front(line).empty() || line.front() == '*') continue;
-          if (!is_blank(line.front())) {
-            const std::string_view word = line.substr(0, line.find_first_of(" \t"));
-            if (equals_folded(word, "endata")) {
-              ended = true;
-            } else if (!equals_folded(word, "name")) {
-              return fail(kBadFormat, lines.line(), "unknown section " + quoted(word));
-            }
-            continue;
-          }
-          const auto bad = [&lines](const std::string &what) {
-            return fail(kBadFormat, lines.line(), what);
-          };
-          const auto unknown = [&bad](std::string_view name) {
-            return bad("unknown variable or row " + quoted(name));
-          };
-          if (!split(line, f, 3)) return bad("more than three fields");
-          const bool pair = equals_folded(f[0], "xu") || equals_folded(f[0], "xl");
-          const bool upper = equals_folded(f[0], "xu") || equals_folded(f[0], "ul");
-          if (pair) {
-            if (f.size() != 3) return bad("a status, a variable and a row expected");
-            const int j = lookup(cols, f[1]);
-            if (j < 0) return bad("unknown variable " + quoted(f[1]));
-            b.col[static_cast<std::size_t>(j)] = kBasisBasic;
-            // The second name is a row, or a column for files that pair columns.
-            const int i = lookup(rows, f[2]);
-            if (i >= 0) {
-              b.row[static_cast<std::size_t>(i)] = upper ? kBasisUpper : kBasisLower;
-            } else if (!nonbasic(f[2], upper ? kBasisUpper : kBasisLower)) {
-              return unknown(f[2]);
-            }
-          } else if (equals_folded(f[0], "ul") || equals_folded(f[0], "ll")) {
-            if (f.size() != 2) return bad("a status and a variable expected");
-            if (!nonbasic(f[1], upper ? kBasisUpper : kBasisLower)) return unknown(f[1]);
-          } else {
-            return bad("unknown basis status " + quoted(f[0]));
-          }
+          const int rc = is_blank(line.front()) ? basis.status_line(lines.line(), line)
+                                                : basis_header(lines.line(), line, &ended);
+          if (rc != kOk) return rc;
         }
         if (lines.status() != kOk) return lines.status();
         if (!ended) return fail(kBadFormat, "the file ends without ENDATA");
-        std::size_t basic = 0;
-        for (const int st : b.col) basic += st == kBasisBasic;
-        for (const int st : b.row) basic += st == kBasisBasic;
-        if (basic != b.row.size()) return wrong_basic_count(kBadFormat, basic, b.row.size());
-        s.set_start_basis(std::move(b));
-        return kOk;
+        return basis.store(s);
       });
 }
 

@@ -285,6 +285,12 @@ class LpParser {
  private:
   int objective();
   int constraints();
+  // One constraint of Subject To, in any of its three forms.
+  int constraint();
+  int constant_first(const std::string &name, double value, char rel);
+  int indicator(const std::string &name, const Expr &head, char rel, double value);
+  // A row of e's terms; its index, or < 0 when the builder refused it.
+  int add_row(const std::string &name, double lo, double hi, const Expr &e);
   int bounds();
   int types(Keyword section);
   int sos();
@@ -547,77 +553,90 @@ int LpParser::objective() {
 }
 
 int LpParser::constraints() {
-  Expr lhs, rhs;
   while (lex_.kind() != Tok::Section) {
-    std::string name;
-    const std::size_t line = lex_.peek().line;
-    if (label_next()) {
-      name = lex_.peek().text;
-      lex_.advance();
-      lex_.advance();
-      if (b_.find_row(name) >= 0)
-        return fail(kBadFormat, line, "a second constraint named " + quoted(name));
-    }
-    lhs = Expr();
-    rhs = Expr();
-    int rc = expression(&lhs, false);
+    const int rc = constraint();
     if (rc != kOk) return rc;
-    const char rel = relation();
-    // What follows may be the next constraint or section: the line where
-    // this one starts is the one to look at.
-    if (!lhs.empty && rel == 0)
-      return fail(kBadFormat, line, "a constraint without a relation (<=, >=, =)");
-    if (lhs.empty || rel == 0) return kBadFormat;
-
-    double lo = -kInfinity, hi = kInfinity;
-    const Expr *terms = &lhs;
-    if (!lhs.terms.empty()) {
-      double c;
-      if (constant(&c) != kOk) return kBadFormat;
-      if (lex_.kind() == Tok::Arrow) {
-        // An indicator: "x = 0|1 -> expr rel constant".
-        if (rel != '=' || lhs.terms.size() != 1 || lhs.terms[0].second != 1 || lhs.constant != 0 ||
-            (c != 0 && c != 1))
-          return bad("an indicator starts with \"variable = 0 ->\" or \"variable = 1 ->\"");
-        lex_.advance();
-        rc = expression(&rhs, false);
-        if (rc != kOk) return rc;
-        const char body_rel = relation();
-        double bc;
-        if (rhs.terms.empty() || body_rel == 0 || constant(&bc) != kOk) return kBadFormat;
-        const int row = b_.add_row(name, -kInfinity, kInfinity);
-        if (row < 0) return kBadFormat;
-        for (const auto &[j, a] : rhs.terms) b_.add_coeff(row, j, a);
-        b_.make_indicator(row, lhs.terms[0].first, c == 1 ? 1 : 0, body_rel, bc - rhs.constant);
-        continue;
-      }
-      const double bound = c - lhs.constant;
-      if (rel != '>') hi = bound;
-      if (rel != '<') lo = bound;
-    } else {
-      // A constant first: the terms follow, maybe with a second relation.
-      rc = expression(&rhs, false);
-      if (rc != kOk || rhs.empty) return kBadFormat;
-      terms = &rhs;
-      const double first = lhs.constant - rhs.constant;
-      const char rel2 = relation();
-      if (rel2 == 0) {
-        if (rel != '<') hi = first;  // c >= expr
-        if (rel != '>') lo = first;
-      } else {
-        double c;
-        if (rel2 != rel || rel == '=') return bad(kRangeRelations);
-        if (constant(&c) != kOk) return kBadFormat;
-        const double second = c - rhs.constant;
-        lo = rel == '<' ? first : second;
-        hi = rel == '<' ? second : first;
-      }
-    }
-    const int row = b_.add_row(name, lo, hi);
-    if (row < 0) return kBadFormat;
-    for (const auto &[j, a] : terms->terms) b_.add_coeff(row, j, a);
   }
   return kOk;
+}
+
+int LpParser::constraint() {
+  std::string name;
+  const std::size_t line = lex_.peek().line;
+  if (label_next()) {
+    name = lex_.peek().text;
+    lex_.advance();
+    lex_.advance();
+    if (b_.find_row(name) >= 0)
+      return fail(kBadFormat, line, "a second constraint named " + quoted(name));
+  }
+  Expr lhs;
+  const int rc = expression(&lhs, false);
+  if (rc != kOk) return rc;
+  const char rel = relation();
+  // What follows may be the next constraint or section: the line where
+  // this one starts is the one to look at.
+  if (!lhs.empty && rel == 0)
+    return fail(kBadFormat, line, "a constraint without a relation (<=, >=, =)");
+  if (lhs.empty || rel == 0) return kBadFormat;
+  if (lhs.terms.empty()) return constant_first(name, lhs.constant, rel);
+
+  double c;
+  if (constant(&c) != kOk) return kBadFormat;
+  if (lex_.kind() == Tok::Arrow) return indicator(name, lhs, rel, c);
+  double lo = -kInfinity, hi = kInfinity;
+  const double bound = c - lhs.constant;
+  if (rel != '>') hi = bound;
+  if (rel != '<') lo = bound;
+  return add_row(name, lo, hi, lhs) < 0 ? kBadFormat : kOk;
+}
+
+// "constant rel expr [rel constant]": the terms follow, maybe with a second
+// relation that makes a range.
+int LpParser::constant_first(const std::string &name, double value, char rel) {
+  Expr terms;
+  const int rc = expression(&terms, false);
+  if (rc != kOk || terms.empty) return kBadFormat;
+  double lo = -kInfinity, hi = kInfinity;
+  const double first = value - terms.constant;
+  const char rel2 = relation();
+  if (rel2 == 0) {
+    if (rel != '<') hi = first;  // c >= expr
+    if (rel != '>') lo = first;
+  } else {
+    double c;
+    if (rel2 != rel || rel == '=') return bad(kRangeRelations);
+    if (constant(&c) != kOk) return kBadFormat;
+    const double second = c - terms.constant;
+    lo = rel == '<' ? first : second;
+    hi = rel == '<' ? second : first;
+  }
+  return add_row(name, lo, hi, terms) < 0 ? kBadFormat : kOk;
+}
+
+// "x = 0|1 -> expr rel constant", after its "x rel value" (head) is read.
+int LpParser::indicator(const std::string &name, const Expr &head, char rel, double value) {
+  if (rel != '=' || head.terms.size() != 1 || head.terms[0].second != 1 || head.constant != 0 ||
+      (value != 0 && value != 1))
+    return bad("an indicator starts with \"variable = 0 ->\" or \"variable = 1 ->\"");
+  lex_.advance();  // "->"
+  Expr body;
+  const int rc = expression(&body, false);
+  if (rc != kOk) return rc;
+  const char body_rel = relation();
+  double bc;
+  if (body.terms.empty() || body_rel == 0 || constant(&bc) != kOk) return kBadFormat;
+  const int row = add_row(name, -kInfinity, kInfinity, body);
+  if (row < 0) return kBadFormat;
+  b_.make_indicator(row, head.terms[0].first, value == 1 ? 1 : 0, body_rel, bc - body.constant);
+  return kOk;
+}
+
+int LpParser::add_row(const std::string &name, double lo, double hi, const Expr &e) {
+  const int row = b_.add_row(name, lo, hi);
+  if (row < 0) return row;
+  for (const auto &[j, a] : e.terms) b_.add_coeff(row, j, a);
+  return row;
 }
 
 int LpParser::bounds() {

@@ -175,6 +175,10 @@ class MpsParser {
   struct Entry {
     std::string_view set, row, value;
   };
+  // The fields of a BOUNDS line; set and value may be empty.
+  struct BoundLine {
+    std::string_view type, set, col, value;
+  };
 
   int header(std::string_view line);
   int data(std::string_view line);
@@ -182,6 +186,9 @@ class MpsParser {
   int columns_line(std::string_view line);
   int vector_line(std::string_view line, bool ranges);
   int bounds_line(std::string_view line);
+  int free_bound_fields(std::string_view line, BoundLine *b);
+  int fixed_bound_fields(std::string_view line, BoundLine *b);
+  int apply_bound(std::string_view type, int j, double v, bool has_value);
   int sos_line();
   int quad_line(std::string_view line);
   int indicator_line(std::string_view line);
@@ -465,38 +472,52 @@ int MpsParser::vector_line(std::string_view line, bool ranges) {
 }
 
 int MpsParser::bounds_line(std::string_view line) {
-  std::string_view type, set, col, value;
-  if (form_ == MpsForm::Free) {
-    if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 4)
-      return expected("a bound type, an optional vector name, a column and a value");
-    type = fields_[0];
-    const bool needs_value = equals_folded(type, "up") || equals_folded(type, "lo") ||
-                             equals_folded(type, "fx") || equals_folded(type, "li") ||
-                             equals_folded(type, "ui");
-    if (fields_.n == 4) {
-      set = fields_[1], col = fields_[2], value = fields_[3];
-    } else if (fields_.n == 2) {
-      if (needs_value) return bad("bound type " + quoted(type) + " needs a value");
-      col = fields_[1];
-    } else if (needs_value || column(fields_[2]) < 0) {
-      col = fields_[1], value = fields_[2];
-    } else {
-      set = fields_[1], col = fields_[2];
-    }
-  } else {
-    std::array<std::string_view, 6> f;
-    if (split_fixed(line, &f) != kOk) return kBadFormat;
-    type = f[0], set = f[1], col = f[2], value = f[3];
-  }
-  if (!take_set(set, &bound_set_, &bound_seen_)) return kOk;
-  const int j = column(col);
-  if (j < 0) return unknown("column", col);
+  BoundLine b;
+  const int rc =
+      form_ == MpsForm::Free ? free_bound_fields(line, &b) : fixed_bound_fields(line, &b);
+  if (rc != kOk) return rc;
+  if (!take_set(b.set, &bound_set_, &bound_seen_)) return kOk;
+  const int j = column(b.col);
+  if (j < 0) return unknown("column", b.col);
   double v = 0;
-  const bool has_value = !value.empty();
-  if (has_value && !parse_number(value, &v)) return bad_value(value);
+  const bool has_value = !b.value.empty();
+  if (has_value && !parse_number(b.value, &v)) return bad_value(b.value);
+  bound_given_[static_cast<std::size_t>(j)] = 1;
+  return apply_bound(b.type, j, v, has_value);
+}
 
+// The vector name is optional and some types take no value, so the meaning
+// of a three-field line depends on its type and on which fields are columns.
+int MpsParser::free_bound_fields(std::string_view line, BoundLine *b) {
+  if (!split(line, &fields_) || fields_.n < 2 || fields_.n > 4)
+    return expected("a bound type, an optional vector name, a column and a value");
+  b->type = fields_[0];
+  const bool needs_value = equals_folded(b->type, "up") || equals_folded(b->type, "lo") ||
+                           equals_folded(b->type, "fx") || equals_folded(b->type, "li") ||
+                           equals_folded(b->type, "ui");
+  if (fields_.n == 4) {
+    b->set = fields_[1], b->col = fields_[2], b->value = fields_[3];
+  } else if (fields_.n == 2) {
+    if (needs_value) return bad("bound type " + quoted(b->type) + " needs a value");
+    b->col = fields_[1];
+  } else if (needs_value || column(fields_[2]) < 0) {
+    b->col = fields_[1], b->value = fields_[2];
+  } else {
+    b->set = fields_[1], b->col = fields_[2];
+  }
+  return kOk;
+}
+
+int MpsParser::fixed_bound_fields(std::string_view line, BoundLine *b) {
+  std::array<std::string_view, 6> f;
+  if (split_fixed(line, &f) != kOk) return kBadFormat;
+  *b = {f[0], f[1], f[2], f[3]};
+  return kOk;
+}
+
+// v is the line's value, 0 when it has none.
+int MpsParser::apply_bound(std::string_view type, int j, double v, bool has_value) {
   const auto jj = static_cast<std::size_t>(j);
-  bound_given_[jj] = 1;
   double &lb = b_.lb[jj];
   double &ub = b_.ub[jj];
   // Bounds below zero on a column with no lower bound given open it below.
