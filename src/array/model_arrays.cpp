@@ -5,7 +5,7 @@
 #include <string>
 
 #include "array/array_object.h"
-#include "callbacks/callback_fields.h"
+#include "callbacks/context.h"
 #include "module/state.h"
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"

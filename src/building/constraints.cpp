@@ -9,7 +9,8 @@
 #include <memory>
 
 #include "array/model_arrays.h"
-#include "building/lin_arrays.h"
+#include "building/new_rows.h"
+#include "building/row_sides.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "expr/quadexpr.h"

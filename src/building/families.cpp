@@ -4,7 +4,7 @@
 // return a new tupledict of the model's own handles.
 #include <climits>
 
-#include "callbacks/callback_fields.h"
+#include "callbacks/context.h"
 #include "containers/containers.h"
 #include "expr/tempconstr.h"
 #include "model/model.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "building/lin_arrays.h"
+#include "building/row_terms.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "expr/quadexpr.h"

@@ -1,7 +1,7 @@
 // The bridge between the library's callback and the user's function.
 #include "callbacks/bridge.h"
 
-#include "callbacks/callback_fields.h"
+#include "callbacks/context.h"
 #include "callbacks/methods.h"
 #include "model/model.h"
 #include "module/state.h"
@@ -114,7 +114,7 @@ int bridge_locked(PyObject *model, void *cbdata, int where) {
 }
 
 PyObject *model_terminate_impl(PyObject *, PyObject *const *args) {
-  CallbackContext ctx;
+  RunningCallback ctx;
   if (!in_callback(args[0], &ctx)) return nullptr;
   as_model(args[0])->terminate_ = 1;
   Py_RETURN_NONE;

@@ -2,7 +2,7 @@
 // the element list accessors.
 #include "model/model.h"
 
-#include "callbacks/callback_fields.h"
+#include "callbacks/context.h"
 #include "runtime/args.h"
 #include "runtime/decorators.h"
 #include "runtime/docs.h"
@@ -10,7 +10,7 @@
 #include "module/tarvex_error.h"
 #include "runtime/lifecycle.h"
 #include "runtime/utf8.h"
-#include "model/paramclass.h"
+#include "params/paramclass.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
 #include "runtime/gc_fields.h"

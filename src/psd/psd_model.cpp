@@ -5,7 +5,8 @@
 #include <new>
 #include <vector>
 
-#include "building/lin_arrays.h"
+#include "building/new_rows.h"
+#include "building/row_sides.h"
 #include "model/handles.h"
 #include "module/state.h"
 #include "module/tarvex_error.h"

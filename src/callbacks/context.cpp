@@ -1,4 +1,4 @@
-#include "callbacks/callback_fields.h"
+#include "callbacks/context.h"
 
 #include "callbacks/bridge.h"
 #include "model/model.h"
@@ -7,16 +7,9 @@
 
 namespace dz {
 
-int model_callback_context(PyObject *model, CallbackContext *ctx) {
-  ModelObject *m = as_model(model);
-  ctx->model = m->mdl_;
-  ctx->cbdata = m->cbdata_;
-  ctx->where = m->where_;
-  return 0;
-}
-
-bool in_callback(PyObject *model, CallbackContext *ctx) {
-  model_callback_context(model, ctx);
+bool in_callback(PyObject *model, RunningCallback *ctx) {
+  const ModelObject *m = as_model(model);
+  *ctx = RunningCallback{m->mdl_, m->cbdata_, m->where_};
   if (ctx->cbdata != nullptr) return true;
   PyErr_SetString(PyExc_RuntimeError, "method can only be called in callback function");
   return false;

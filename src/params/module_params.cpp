@@ -3,7 +3,7 @@
 // resetParams, writeParams, paramHelp. None of them creates the default
 // environment.
 #include "model/model.h"
-#include "model/params.h"
+#include "params/params.h"
 #include "module/env.h"
 #include "module/tarvex_error.h"
 #include "module/module_functions.h"

@@ -1,7 +1,7 @@
 // Parameter names and values: the matcher, the setter, and the parameter
 // methods of Model. Values are never kept here: every read asks the library
 // and every write goes to it at once, always under the canonical name.
-#include "model/params.h"
+#include "params/params.h"
 
 #include "runtime/output.h"
 
