@@ -1,8 +1,11 @@
 # make demo : set up, build and solve the example model
 # make test : set up, build and run every test on CPython 3.8 and the default python3
+# make fuzz-cbc : the differential test of the solve paths on thousands of random MIPs
 # make check-memory : the same tests on the default python3 under AddressSanitizer and
 #   UndefinedBehaviorSanitizer, and the library's C++ tests likewise, then the C++ tests
 #   again under ThreadSanitizer
+# make lint : ruff over the Python tests and benchmarks, then make format-check
+# make format-check : every tracked C and C++ file as clang-format would leave it
 # Every build makes compiler warnings errors (DIDAZODA_WERROR).
 SHELL := /bin/bash
 .ONESHELL:
@@ -12,12 +15,14 @@ PYTHON3  ?= python3
 # pyenv's shim answers `command -v` even when 3.8 is not selected: ask the interpreter itself.
 PYTHON38 ?= $(firstword $(foreach p,$(wildcard $(HOME)/.pyenv/versions/3.8.*/bin/python3.8 /root/.pyenv/versions/3.8.*/bin/python3.8) python3.8,$(shell $(p) -c 'import sys; assert sys.version_info[:2] == (3, 8)' >/dev/null 2>&1 && echo $(p))))
 VENV     := .venv
-DEB_PACKAGES := g++ make pkg-config libgtest-dev zlib1g-dev libbz2-dev coinor-libcbc-dev libdsdp-dev
-PY_PACKAGES  := numpy scipy highsbox scikit-build-core cmake ninja pytest hypothesis highspy
+DEB_PACKAGES := g++ make pkg-config libgtest-dev zlib1g-dev libbz2-dev coinor-libcbc-dev libdsdp-dev \
+  clang-format
+PY_PACKAGES  := numpy scipy highsbox scikit-build-core cmake ninja pytest hypothesis highspy ruff
 # The project version, whose one place is CMakeLists.txt.
 VERSION := ${shell sed -n 's/^project(didazoda VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt}
 
-.PHONY: all demo test test-cpp test-py38 test-py3 build build-py38 build-py3 deps clean
+.PHONY: all demo test test-cpp test-py38 test-py3 build build-py38 build-py3 deps clean lint \
+  format-check
 
 all: build
 
@@ -53,7 +58,7 @@ build-$(1): $(VENV)/$(1)/.stamp
 	  -C cmake.define.DIDAZODA_WERROR=ON .
 
 test-$(1): build-$(1)
-	cd tests && ../$(VENV)/$(1)/bin/python -m pytest -q -p no:cacheprovider .
+	$(VENV)/$(1)/bin/python -m pytest -q -p no:cacheprovider
 endef
 $(foreach i,py38 py3,$(eval $(call interpreter_rules,$(i))))
 
@@ -69,6 +74,12 @@ test-cpp: $(VENV)/py3/.stamp
 	cd build/cpp && $(CURDIR)/$(VENV)/py3/bin/ctest --output-on-failure
 
 test: test-cpp test-py38 test-py3
+
+lint: format-check $(VENV)/py3/.stamp
+	$(VENV)/py3/bin/ruff check tests bench
+
+format-check: $(VENV)/.deb-stamp
+	git ls-files -z '*.cpp' '*.h' '*.c' | xargs -0 clang-format --dry-run --Werror
 
 clean:
 	rm -rf build $(VENV)
@@ -118,10 +129,10 @@ check-memory: build-asan
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/cpp/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=$(SANITIZER_OPTIONS) $(CURDIR)/$(ASAN_VENV)/bin/ctest --output-on-failure) \
 	  || status=1
-	(cd tests && LD_PRELOAD="$(shell $(CXX) -print-file-name=libasan.so) $(shell $(CXX) -print-file-name=libubsan.so)" \
+	(LD_PRELOAD="$(shell $(CXX) -print-file-name=libasan.so) $(shell $(CXX) -print-file-name=libubsan.so)" \
 	  PYTHONMALLOC=malloc ASAN_OPTIONS=detect_leaks=0:$(ASAN_COMMON) UBSAN_OPTIONS=$(SANITIZER_OPTIONS) \
 	  DIDAZODA_FUZZ_SECONDS=$${DIDAZODA_FUZZ_SECONDS:-$(CHECK_MEMORY_FUZZ_SECONDS)} \
-	  ../$(ASAN_VENV)/bin/python -m pytest -q -p no:cacheprovider .) || status=1
+	  $(ASAN_VENV)/bin/python -m pytest -q -p no:cacheprovider) || status=1
 	# A refused huge allocation only warns (it became a MemoryError); any
 	# other line is a report.
 	for f in $(ASAN_LOGS)/report*; do
@@ -145,6 +156,16 @@ check-memory: build-asan
 	exit $$status
 
 .PHONY: build-asan check-memory
+
+# The differential test of the solve paths on many more random MIPs than
+# `make test` runs: CBC_FUZZ_MODELS models from seed CBC_FUZZ_SEED.
+CBC_FUZZ_MODELS ?= 5000
+CBC_FUZZ_SEED ?= 1000000
+fuzz-cbc: build-py3
+	cd tests && DIDAZODA_CBC_FUZZ_MODELS=$(CBC_FUZZ_MODELS) DIDAZODA_CBC_FUZZ_SEED=$(CBC_FUZZ_SEED) \
+	  ../$(VENV)/py3/bin/python -m pytest -q -s -p no:cacheprovider test_fuzz_cbc.py
+
+.PHONY: fuzz-cbc
 
 # Benchmarks against peer modelling libraries: not part of `make test`.
 # The peers live in their own venv; one that fails to install is left out

@@ -254,11 +254,18 @@ def pyoptinterface_fac(n, solve):
     for i in range(G + 1):
         for j in range(G + 1):
             for f in range(F):
-                e.clear(); e += r[i, j, f, 0]; e += y[f, 0]
+                e.clear()
+                e += r[i, j, f, 0]
+                e += y[f, 0]
                 m.add_linear_constraint(e, poi.Eq, i / G)
-                e.clear(); e += r[i, j, f, 1]; e += y[f, 1]
+                e.clear()
+                e += r[i, j, f, 1]
+                e += y[f, 1]
                 m.add_linear_constraint(e, poi.Eq, j / G)
-                e.clear(); e += s[i, j, f]; e -= d; e += FAC_M * z[i, j, f]
+                e.clear()
+                e += s[i, j, f]
+                e -= d
+                e += FAC_M * z[i, j, f]
                 m.add_linear_constraint(e, poi.Leq, FAC_M)
     return _poi_finish(m, solve)
 
@@ -391,27 +398,33 @@ def linopy_lqcp(n, solve):
     import linopy
     dx, dt, h2, a, yt = lqcp_data(n)
     m = linopy.Model()
-    I = np.arange(n + 1)
-    y = m.add_variables(lower=0.0, upper=1.0, coords=[I, I], dims=["i", "j"], name="y")
+    grid = np.arange(n + 1)
+    y = m.add_variables(lower=0.0, upper=1.0, coords=[grid, grid], dims=["i", "j"], name="y")
     u = m.add_variables(lower=-1.0, upper=1.0, coords=[np.arange(1, n + 1)], dims=["i"],
                         name="u")
     c = 0.5 * dt / h2
     ii, jj = np.arange(n), np.arange(1, n)
-    Y = lambda di, dj: y.sel(i=ii + di, j=jj + dj).assign_coords(i=ii, j=jj)
+
+    def Y(di, dj):
+        return y.sel(i=ii + di, j=jj + dj).assign_coords(i=ii, j=jj)
+
     m.add_constraints(Y(1, 0) - Y(0, 0) - c * (Y(0, -1) - 2 * Y(0, 0) + Y(0, 1)
                                                + Y(1, -1) - 2 * Y(1, 0) + Y(1, 1)) == 0,
                       name="pde")
     m.add_constraints(y.sel(i=0) == 0, name="init")
     rows = np.arange(1, n + 1)
-    yi = lambda j: y.sel(i=rows, j=j)
+
+    def yi(j):
+        return y.sel(i=rows, j=j)
+
     m.add_constraints(yi(2) - 4 * yi(1) + 3 * yi(0) == 0, name="left")
     m.add_constraints((yi(n - 2) - 4 * yi(n - 1) + 3 * yi(n)) * (1 / (2 * dx)) - u + yi(n)
                       == 0, name="right")
     w = np.full(n + 1, 0.5 * dx)
     w[0] = w[n] = 0.25 * dx
     yn = y.sel(i=n)
-    wt = xr.DataArray(w, coords=[I], dims=["j"])
-    ytd = xr.DataArray(yt, coords=[I], dims=["j"])
+    wt = xr.DataArray(w, coords=[grid], dims=["j"])
+    ytd = xr.DataArray(yt, coords=[grid], dims=["j"])
     wu = np.full(n, 0.5 * a * dt)
     wu[-1] = 0.25 * a * dt
     wud = xr.DataArray(wu, coords=[rows], dims=["i"])

@@ -152,7 +152,10 @@ def parity_highspy(case, d):
         nv = f + f * n
         cost = np.concatenate([d["fixed"], (d["cost"] * d["demand"]).ravel()])
         lb, ub = np.zeros(nv), np.ones(nv)
-        X = lambda i, j: f + i * n + j
+
+        def X(i, j):
+            return f + i * n + j
+
         for j in range(n):
             row([X(i, j) for i in range(f)], [1.0] * f, 1.0, 1.0)
         for i in range(f):
@@ -212,7 +215,7 @@ def measure(lib, case, n, solve, limits):
                            preexec_fn=_limit_memory(mem_gib))
     except subprocess.TimeoutExpired:
         return {"error": "timeout"}
-    lines = [l for l in p.stdout.splitlines() if l.startswith("{")]
+    lines = [line for line in p.stdout.splitlines() if line.startswith("{")]
     if p.returncode != 0 or not lines:
         err = (p.stderr.strip().splitlines() or ["exit {}".format(p.returncode)])[-1]
         return {"error": err[:120]}
@@ -267,7 +270,7 @@ def run_case(case, n, libs, reps, limits, log):
         log("  check {:<15} N={} {}".format(lib, cn, r.get("error") or "obj {:.10g}  solve {:.3f}s".format(
             r["obj"], r["seconds"])))
     known = models.OPTIMUM.get(case)
-    objs = [rows[l]["obj"] for l in libs if rows[l]["obj"] is not None]
+    objs = [rows[lib]["obj"] for lib in libs if rows[lib]["obj"] is not None]
     ref = known(cn) if known else (rows["didazoda"]["obj"] if rows.get("didazoda", {}).get("obj")
                                   is not None else (statistics.median(objs) if objs else None))
     for lib in libs:
@@ -341,7 +344,7 @@ def plot(results, path):
         return
     fig, axes = plt.subplots(1, 2, figsize=(14, 5))
     labels = ["{}-{}".format(rows[0]["case"], rows[0]["n"]) for rows in built]
-    libs = [l for l in LIBS if any(r["lib"] == l for rows in built for r in rows)]
+    libs = [lib for lib in LIBS if any(r["lib"] == lib for rows in built for r in rows)]
     width = 0.8 / max(1, len(libs))
     for ax, key, title, scale in ((axes[0], "build", "build + hand-over time (s)", 1.0),
                                   (axes[1], "mem_kb", "peak memory per nonzero (bytes)", None)):
@@ -418,7 +421,7 @@ def main():
                                     log))
     os.makedirs(RESULTS, exist_ok=True)
     text = table(results)
-    missing = [l for l in a.libs if l not in libs]
+    missing = [lib for lib in a.libs if lib not in libs]
     note = ("\nBuild: model building and hand-over to the solver, the solve stopped by a zero "
             "time limit; median of {} runs, each in a fresh process, libraries taking turns. "
             "Solve: one full solve (parity rows: median of the timed solve alone). Peak MB: peak "

@@ -275,7 +275,7 @@ def test_binding_and_listing():
     assert (f.__name__, f.__qualname__, f.__module__) == ("addVar", "Model.addVar", "didazoda")
     assert f.__code__.co_varnames == ("self", "lb", "ub", "obj", "vtype", "name", "column")
     assert "addVar" in dir(Model)
-    lines = [l.strip() for l in f.__doc__.splitlines()]
+    lines = [line.strip() for line in f.__doc__.splitlines()]
     assert lines[lines.index("SIGNATURE:") + 1] == \
         "addVar(lb=0, ub=float('inf'), obj=0, vtype='C', name='', column=None)"
 

@@ -6,7 +6,7 @@ import pytest
 import scipy.optimize
 import scipy.sparse as sp
 
-from didazoda import TVX, LinExpr, MConstr, MLinExpr, MQuadExpr, MVar, Model, TarvexError
+from didazoda import TVX, MConstr, MLinExpr, MVar, Model, TarvexError
 
 
 def read(m, attr, items):

@@ -12,7 +12,6 @@ import numpy as np
 import pytest
 import scipy.sparse as sp
 
-import didazoda
 from didazoda import LinExpr, MConstr, MLinExpr, MQuadExpr, MVar, Model, QuadExpr, Var
 
 
@@ -386,15 +385,15 @@ def test_negation_division_and_subtraction(operands, kind):
 
 
 def test_powers(operands):
-    x, l = operands["mv"], operands["ml"]
+    x, ml = operands["mv"], operands["ml"]
     assert [content((x ** 2)[i].item()) for i in range(3)] == \
         [content(x[i].item() * x[i].item()) for i in range(3)]
-    assert [content((l ** 2)[i].item()) for i in range(3)] == \
-        [content(l[i].item() * l[i].item()) for i in range(3)]
+    assert [content((ml ** 2)[i].item()) for i in range(3)] == \
+        [content(ml[i].item() * ml[i].item()) for i in range(3)]
 
 
 def test_two_mvars_subtract_with_the_negation_first(operands):
-    x, y = operands["mv"], operands["ml"]
+    x = operands["mv"]
     z = Model().addMVar(3)
     diff = x - z  # -z is an MLinExpr, the higher kind: its cells come first
     assert [content(diff[i].item()) for i in range(3)] == \

@@ -105,27 +105,27 @@ EQUAL_TO_LAST = tuple([1, 3, 3])  # equal to SMALL[-1], another object
 # mutation applied to a tuplelist and to the plain list mirroring it;
 # whether it keeps the index built before it
 MUTATIONS = [
-    ("append", lambda l: l.append((1, 9, 9)), False),
-    ("insert", lambda l: l.insert(1, (2, 9, 3)), False),
-    ("extend", lambda l: l.extend([(1, 2, 0), (7, 7, 7)]), False),
-    ("extend-self", lambda l: l.extend(l), False),
-    ("pop", lambda l: l.pop(), False),
-    ("pop-first", lambda l: l.pop(0), False),
-    ("remove", lambda l: l.remove((2, 2, 3)), False),
-    ("reverse", lambda l: l.reverse(), False),
-    ("sort", lambda l: l.sort(reverse=True), False),
-    ("sort-key", lambda l: l.sort(key=lambda e: e[1]), False),
-    ("clear", lambda l: l.clear(), False),
-    ("setitem", lambda l: l.__setitem__(0, (2, 3, 3)), False),
-    ("setitem-equal", lambda l: l.__setitem__(-1, EQUAL_TO_LAST), False),
-    ("setitem-same", lambda l: l.__setitem__(1, l[1]), True),
-    ("setslice", lambda l: l.__setitem__(slice(0, 2), [(5, 5, 5)]), False),
-    ("setslice-same", lambda l: l.__setitem__(slice(0, 2), l[0:2]), False),
-    ("setslice-step", lambda l: l.__setitem__(slice(None, None, -2), [(4, 4, 4), (6, 6, 6)]), False),
-    ("delitem", lambda l: l.__delitem__(0), False),
-    ("delslice", lambda l: l.__delitem__(slice(1, None)), False),
-    ("iadd", lambda l: l.__iadd__([(1, 1, 1)]), False),
-    ("imul", lambda l: l.__imul__(2), False),
+    ("append", lambda s: s.append((1, 9, 9)), False),
+    ("insert", lambda s: s.insert(1, (2, 9, 3)), False),
+    ("extend", lambda s: s.extend([(1, 2, 0), (7, 7, 7)]), False),
+    ("extend-self", lambda s: s.extend(s), False),
+    ("pop", lambda s: s.pop(), False),
+    ("pop-first", lambda s: s.pop(0), False),
+    ("remove", lambda s: s.remove((2, 2, 3)), False),
+    ("reverse", lambda s: s.reverse(), False),
+    ("sort", lambda s: s.sort(reverse=True), False),
+    ("sort-key", lambda s: s.sort(key=lambda e: e[1]), False),
+    ("clear", lambda s: s.clear(), False),
+    ("setitem", lambda s: s.__setitem__(0, (2, 3, 3)), False),
+    ("setitem-equal", lambda s: s.__setitem__(-1, EQUAL_TO_LAST), False),
+    ("setitem-same", lambda s: s.__setitem__(1, s[1]), True),
+    ("setslice", lambda s: s.__setitem__(slice(0, 2), [(5, 5, 5)]), False),
+    ("setslice-same", lambda s: s.__setitem__(slice(0, 2), s[0:2]), False),
+    ("setslice-step", lambda s: s.__setitem__(slice(None, None, -2), [(4, 4, 4), (6, 6, 6)]), False),
+    ("delitem", lambda s: s.__delitem__(0), False),
+    ("delslice", lambda s: s.__delitem__(slice(1, None)), False),
+    ("iadd", lambda s: s.__iadd__([(1, 1, 1)]), False),
+    ("imul", lambda s: s.__imul__(2), False),
 ]
 
 
@@ -421,7 +421,7 @@ def test_dir_defaults_and_docstrings():
     assert tuplelist.sort.__kwdefaults__ == {"key": None, "reverse": False}
     for member, signature in [(tuplelist.__init__, "__init__(li, wildcard)"),
                               (tuplelist.select, "select(*query=[])"), (tuplelist.clean, "clean()"),
-                              (tupledict.select, "select(*query=[])"), (tupledict.sum, "sum(*query=[])"),
+                              (tupledict.select, "select(*query)"), (tupledict.sum, "sum(*query=[])"),
                               (tupledict.prod, "prod(coeffs, *query=[])"), (multidict, "multidict(d)")]:
         lines = member.__doc__.split("\n")
         assert lines[0] == "" and lines[1].strip() == "SIGNATURE:" and lines[2].strip() == signature

@@ -52,9 +52,9 @@ BASE_QUAD = ([(2.0, "x", "y"), (3, "y", "x"), (7, "x", "x")], [(5.0, "x"), (6.0,
     (lambda: List.__new__(List), []),
 ])
 def test_list_construction(make, items):
-    l = make()
-    assert len(l) == len(items) and list(l) == items
-    assert repr(l) == str(l) == repr(items)
+    lst = make()
+    assert len(lst) == len(items) and list(lst) == items
+    assert repr(lst) == str(lst) == repr(items)
 
 
 @pytest.mark.parametrize("data", [(1.0, 2.0), None, "ab", {1: 2}])
@@ -111,13 +111,13 @@ def test_list_iadd_identity_and_self():
 
 @pytest.mark.parametrize("other, name", [((1.0,), "tuple"), (5, "int"), (np.array([1.0]), "ndarray")])
 def test_list_add_refuses_other_types(other, name):
-    l = List([1.0])
-    for op in (lambda: l + other, lambda: l.__iadd__(other)):
+    lst = List([1.0])
+    for op in (lambda: lst + other, lambda: lst.__iadd__(other)):
         with pytest.raises(TypeError, match=f"^unsupport operation \\+=: `List` and `{name}`$"):
             op()
-    assert list(l) == [1.0]
+    assert list(lst) == [1.0]
     with pytest.raises(TypeError):
-        [1.0] + l
+        [1.0] + lst
 
 
 def test_list_subclass_copy_on_write_hook_is_used():
@@ -572,16 +572,16 @@ def test_number_subclasses_are_numbers():
     class F(float):
         pass
 
-    class I(int):
+    class Int(int):
         pass
 
-    e = LinExpr([F(2.0), I(3)], [x, y])
+    e = LinExpr([F(2.0), Int(3)], [x, y])
     assert lin(e) == ([(2.0, "x"), (3.0, "y")], 0.0)
     assert all(type(e.getCoeff(i)) is float for i in range(2))
-    e += I(1)
+    e += Int(1)
     e *= F(2.0)
     assert lin(e) == ([(4.0, "x"), (6.0, "y")], 2.0)
-    assert quicksum([F(1.5), I(2), x]).getConstant() == 3.5
+    assert quicksum([F(1.5), Int(2), x]).getConstant() == 3.5
 
 
 def test_equality_that_mutates_the_expression():

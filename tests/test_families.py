@@ -8,8 +8,7 @@ and against the model's own addConstr once that is built.
 import numpy as np
 import pytest
 
-import didazoda
-from didazoda import Model, TVX, tupledict, tuplelist
+from didazoda import Model, TVX, TarvexError, tupledict, tuplelist
 
 
 @pytest.fixture
@@ -160,7 +159,7 @@ ERRORS = [
     ((2,), dict(lb=UncomparableValue()), ArithmeticError, "no equality"),
     ((2,), dict(obj=UncomparableValue()), ArithmeticError, "no equality"),
     ((2,), dict(ub=UnorderedFloat(5)), ArithmeticError, "no order"),
-    ((2,), dict(vtype="X"), didazoda.TarvexError, "Invalid model data"),  # the library's refusal
+    ((2,), dict(vtype="X"), TarvexError, "Invalid model data"),  # the library's refusal
     ((2,), dict(lower=1), TypeError, "unexpected keyword argument 'lower'"),
 ]
 

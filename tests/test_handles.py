@@ -155,7 +155,7 @@ def test_missing_getAttr_and_setAttr_do_not_recurse(name):
 def test_attrname_must_be_exactly_str(name):
     h = getattr(didazoda, name)()
     for bad, got in [(5, "int"), (np.str_("X"), "numpy.str_"), (b"X", "bytes")]:
-        for call in (lambda: h.getAttr(bad), lambda: h.setAttr(bad, 1)):
+        for call in (lambda bad=bad: h.getAttr(bad), lambda bad=bad: h.setAttr(bad, 1)):
             with pytest.raises(TypeError) as info:
                 call()
             assert str(info.value) == (

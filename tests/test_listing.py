@@ -1,4 +1,5 @@
-"""Member listing of the classes and the layout of every public docstring."""
+"""Member listing of the classes, and the layout and SIGNATURE line of every public docstring."""
+import inspect
 import re
 
 import pytest
@@ -137,8 +138,8 @@ def layout_problems(doc, base):
         problems.append("does not begin with a line break")
     lines = doc.split("\n")[1:]
     pad, inner = " " * base, " " * (base + 4)
-    headers = [l.strip() for l in lines if l.startswith(pad) and not l.startswith(inner)
-               and l.strip()]
+    headers = [line.strip() for line in lines
+               if line.startswith(pad) and not line.startswith(inner) and line.strip()]
     if headers[:3] != SECTIONS[:3]:
         problems.append("sections {} do not start SIGNATURE, PURPOSE, ARGUMENTS".format(headers))
     order = [SECTIONS.index(h) for h in headers if h in SECTIONS]
@@ -147,19 +148,19 @@ def layout_problems(doc, base):
     if "ARGUMENTS:" in headers:
         start = lines.index(pad + "ARGUMENTS:") + 1
         body = []
-        for l in lines[start:]:
-            if l.strip() in SECTIONS:
+        for line in lines[start:]:
+            if line.strip() in SECTIONS:
                 break
-            body.append(l)
-        entries = [l for l in body if l.strip()]
+            body.append(line)
+        entries = [line for line in body if line.strip()]
         if entries and entries[0].strip() != "None.":
-            for i, l in enumerate(body[:-1]):
+            for i, line in enumerate(body[:-1]):
                 nxt = body[i + 1]
                 if nxt.strip() and set(nxt.strip()) == {"-"}:
-                    if len(nxt.strip()) != len(l.strip()) or not l.startswith(inner) \
+                    if len(nxt.strip()) != len(line.strip()) or not line.startswith(inner) \
                             or not nxt.startswith(inner):
-                        problems.append("underline of {!r} does not match".format(l.strip()))
-            if not any(set(l.strip()) == {"-"} for l in entries):
+                        problems.append("underline of {!r} does not match".format(line.strip()))
+            if not any(set(line.strip()) == {"-"} for line in entries):
                 problems.append("ARGUMENTS has neither None. nor underlined names")
     return problems
 
@@ -198,3 +199,79 @@ def test_read_only_properties_have_one_framed_line():
                 if not re.fullmatch(r"\n +\S[^\n]*\n\s*", value.__doc__):
                     bad.append("{}.{}: {!r}".format(name, member, value.__doc__))
     assert not bad, bad
+
+
+# SIGNATURE lines kept as documented although they differ from the signature the
+# callable shows: other argument names, float('inf') for the default 1e+20, parameters
+# left out or invented. cbGet shows only `what`, while its docstring names `index` too.
+FIXED_SIGNATURE_LINES = {
+    "paramHelp": "paramHelp(paramname)",
+    "setParam": "setParam(paramname, paramvalue)",
+    "system": "system(command)",
+    "tuplelist.select": "select(*query=[])",
+    "tupledict.sum": "sum(*query=[])",
+    "tupledict.prod": "prod(coeffs, *query=[])",
+    "MVar.reshape": "reshape(*shape)",
+    "MVar.setAttr": "setAttr(attrname, attrvalues)",
+    "MConstr.setAttr": "setAttr(attrname, attrvalues)",
+    "QuadExpr.getCoeff": "getCoeff(index)",
+    "QuadExpr.getVar1": "getVar1(index)",
+    "QuadExpr.getVar2": "getVar2(index)",
+    "Column.getCoeff": "getCoeff(index)",
+    "Column.getConstr": "getConstr(index)",
+    "Env.setParam": "setParam(paramname, paramvalue)",
+    "Model.addVar": "addVar(lb=0, ub=float('inf'), obj=0, vtype='C', name='', column=None)",
+    "Model.addMVar": "addMVar(shape, lb=0.0, ub=float('inf'), obj=0.0, vtype='C', name='')",
+    "Model.addVars": "addVars(*indices, lb=0.0, ub=float('inf'), obj=0.0, vtype='C', name='')",
+    "Model.addConstr": "addConstr(tmpConstr, name='')",
+    "Model.addGenConstrIndicator":
+        "addGenConstrIndicator(binvar|Var, binval|bool, lhs, sense=None|str, rhs=None|float)",
+    "Model.remove": "remove(item)",
+    "Model.setObjective": "setObjective(expr, sense=0)",
+    "Model.setParam": "setParam(paramname, paramvalue)",
+    "Model.getParamInfo": "getParamInfo(paramname)",
+    "Model.cbGet": "cbGet(what, index=None)",
+}
+DOCUMENTED = {where: doc for where, doc, _ in documented_callables()}
+
+
+def callable_of(where):
+    owner, _, member = where.rpartition(".")
+    if not owner:
+        return getattr(didazoda, member)
+    value = vars(getattr(didazoda, owner))[member]
+    return value.__func__ if isinstance(value, staticmethod) else value
+
+
+def shown_signature(f):
+    """The callable's signature without `self`."""
+    params = list(inspect.signature(f).parameters.values())
+    return inspect.Signature(params[1:] if params and params[0].name == "self" else params)
+
+
+def documented_signature(line):
+    """The signature a SIGNATURE line states, or None when it is not Python."""
+    scope = {}
+    try:
+        exec("def {}: pass".format(line), {}, scope)
+    except SyntaxError:
+        return None
+    ((name, f),) = scope.items()
+    return name, inspect.signature(f)
+
+
+@pytest.mark.parametrize("where", sorted(DOCUMENTED))
+def test_signature_line_matches_the_callable(where):
+    lines = [text.strip() for text in DOCUMENTED[where].split("\n")]
+    line = lines[lines.index("SIGNATURE:") + 1]
+    f = callable_of(where)
+    expected = (where.rpartition(".")[2], shown_signature(f))
+    if where in FIXED_SIGNATURE_LINES:
+        assert line == FIXED_SIGNATURE_LINES[where]
+        assert documented_signature(line) != expected, "no longer differs: drop the entry"
+    else:
+        assert documented_signature(line) == expected, line
+    if getattr(f, "__text_signature__", None):
+        # A signature shown by hand still names the leading arguments the method takes.
+        shown = list(inspect.signature(f).parameters)
+        assert list(f.__code__.co_varnames[:len(shown)]) == shown

@@ -6,7 +6,7 @@ import sys
 import pytest
 
 import didazoda
-from didazoda import Env, Model, TarvexError
+from didazoda import Env, Model
 
 
 def test_models_in_the_default_environment():

@@ -84,7 +84,7 @@ def test_file_names(model, tmp_path, monkeypatch):
     monkeypatch.chdir(tmp_path)
     model.setParam("MaxTime", 7)
     for name in ["out.lp\0.mps", "out.prm\0.lp", "out.mst\0.x"]:
-        refused(lambda: model.write(name))
+        refused(lambda name=name: model.write(name))
     (tmp_path / "in.prm").write_text("MaxTime 3\n")
     refused(lambda: model.read("in.prm\0.lp"))
     refused(lambda: didazoda.read("in.prm\0.lp"))

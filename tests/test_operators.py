@@ -423,14 +423,14 @@ def test_operand_that_changes_the_expression_while_negated():
 
 
 def test_number_subclasses_and_int_like_objects():
-    class I(int):
+    class Int(int):
         pass
 
     class F(float):
         def __neg__(self):
             return F(0.0)
 
-    assert lin(x + I(2)) == ([(1.0, "x")], 2.0)
+    assert lin(x + Int(2)) == ([(1.0, "x")], 2.0)
     assert lin(F(1.5) * x) == ([(1.5, "x")], 0.0)
     assert lin(x - F(1.5)) == ([(1.0, "x")], 0.0)  # the operand's own negation
 

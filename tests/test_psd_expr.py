@@ -8,7 +8,7 @@ import numpy as np
 import pytest
 import scipy.sparse as sp
 
-from didazoda import LinExpr, Model, PsdExpr, QuadExpr, TarvexError, TempConstr
+from didazoda import LinExpr, Model, PsdExpr, TarvexError
 
 
 @pytest.fixture

@@ -14,7 +14,7 @@ import numpy as np
 import pytest
 
 import didazoda
-from didazoda import LinExpr, Operand, QuadExpr, TempConstr, Var
+from didazoda import LinExpr, Operand, QuadExpr, TempConstr
 
 from support import make_var, value, vars_by_name
 

@@ -4,7 +4,7 @@
 #include "array/array_object.h"
 #include "model/handles.h"
 #include "module/state.h"
-#include "runtime/docs.h"
+#include "runtime/decorators.h"
 #include "runtime/guard.h"
 
 namespace dz {
@@ -39,46 +39,99 @@ PyObject *mconstr_fromlist_impl(PyObject *, PyObject *const *args) {
 
 // ---- Docstrings ------------------------------------------------------------------
 
-const char class_doc[] =
-    "\n    A multidimensional array consisting of constraints.\n"
-    "    Returned by `Model.addConstr` or `Model.addMConstr`.\n\n";
+const char class_doc[] = R"doc(
+    A multidimensional array consisting of constraints.
+    Returned by `Model.addConstr` or `Model.addMConstr`.
 
-const char item_doc[] =
-    DOC_HEAD("item()", "Get the unique constraint contained in the current MConstr.")
-        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))")
-            DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x[0], '<', [1, 2])")
-                DOC_LINE("print(type(c[0]))") DOC_LINE("print(type(c[0].item()))")
-                    DOC_NOTE DOC_LINE(
-                        "An exception is thrown if the current MConstr contains more than one "
-                        "constraint.") DOC_END;
-const char tolist_doc[] =
-    DOC_HEAD("tolist()", "Return an array containing all constraints in the current MConstr.")
-        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))")
-            DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x[0], '<', [1, 2])")
-                DOC_LINE("print(c.tolist())") DOC_END;
+)doc";
 
-#define ATTR_NOTE                                                                           \
-  DOC_NOTE DOC_LINE(                                                                        \
-      "Attribute can also be read and written directly through object attributes, in this") \
-      DOC_LINE("case, the attribute name is case-insensitive")
+const char item_doc[] = R"doc(
+        SIGNATURE:
+            item()
 
-const char getAttr_doc[] =
-    DOC_HEAD("getAttr(attrname)", "Obtain the value of the associated attribute.")
-        DOC_ARG("attrname", "--------", "The name of the attribute to obtain the value.")
-            DOC_EXAMPLE DOC_LINE("x = m.addMVar(2)")
-                DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x, '<', [1, 2])")
-                    DOC_LINE("c.constrname = ['c0', 'c1']") DOC_LINE("print(c.constrname)")
-                        DOC_LINE("print(c.getAttr(TVX.Attr.ConstrName))") ATTR_NOTE DOC_END;
-const char setAttr_doc[] =
-    DOC_HEAD("setAttr(attrname, attrvalues)", "Set the value of the associated attribute.")
-        DOC_ARG("attrname", "--------", "The name of the attribute to be set.")
-            DOC_NEXT DOC_ARG("attrvalues", "----------",
-                             "The new value of the attribute to be set. Can be scalar or array")
-                DOC_EXAMPLE DOC_LINE("x = m.addMVar(2)")
-                    DOC_LINE("c = m.addMConstr([[1, 2], [3, 4]], x, '<', [1, 2])")
-                        DOC_LINE("c.setAttr(TVX.Attr.RHS, 5.0)") ATTR_NOTE DOC_END;
+        PURPOSE:
+            Get the unique constraint contained in the current MConstr.
 
-#undef ATTR_NOTE
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            x = m.addMVar((2, 2))
+            c = m.addMConstr([[1, 2], [3, 4]], x[0], '<', [1, 2])
+            print(type(c[0]))
+            print(type(c[0].item()))
+
+        NOTE:
+            An exception is thrown if the current MConstr contains more than one constraint.
+
+        )doc";
+const char tolist_doc[] = R"doc(
+        SIGNATURE:
+            tolist()
+
+        PURPOSE:
+            Return an array containing all constraints in the current MConstr.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            x = m.addMVar((2, 2))
+            c = m.addMConstr([[1, 2], [3, 4]], x[0], '<', [1, 2])
+            print(c.tolist())
+
+        )doc";
+
+const char getAttr_doc[] = R"doc(
+        SIGNATURE:
+            getAttr(attrname)
+
+        PURPOSE:
+            Obtain the value of the associated attribute.
+
+        ARGUMENTS:
+            attrname
+            --------
+            The name of the attribute to obtain the value.
+
+        EXAMPLE:
+            x = m.addMVar(2)
+            c = m.addMConstr([[1, 2], [3, 4]], x, '<', [1, 2])
+            c.constrname = ['c0', 'c1']
+            print(c.constrname)
+            print(c.getAttr(TVX.Attr.ConstrName))
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+const char setAttr_doc[] = R"doc(
+        SIGNATURE:
+            setAttr(attrname, attrvalues)
+
+        PURPOSE:
+            Set the value of the associated attribute.
+
+        ARGUMENTS:
+            attrname
+            --------
+            The name of the attribute to be set.
+
+            attrvalues
+            ----------
+            The new value of the attribute to be set. Can be scalar or array
+
+        EXAMPLE:
+            x = m.addMVar(2)
+            c = m.addMConstr([[1, 2], [3, 4]], x, '<', [1, 2])
+            c.setAttr(TVX.Attr.RHS, 5.0)
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
 
 const char *const self_only[] = {"self"};
 const char *const getAttr_args[] = {"self", "attrname"};
@@ -90,13 +143,20 @@ const ArrayMember members[] = {
      DZ_METHOD(MConstr, getAttr, getAttr_args, array_getAttr_impl, getAttr_doc)},
     {ArrayMember::method,
      DZ_METHOD(MConstr, setAttr, setAttr_args, array_setAttr_impl, setAttr_doc)},
-    {ArrayMember::property,
-     DZ_METHOD(MConstr, shape, self_only, array_shape_impl, DOC_PROPERTY("Shape of the MConstr"))},
+    {ArrayMember::property, DZ_METHOD(MConstr, shape, self_only, array_shape_impl, R"doc(
+        Shape of the MConstr
+
+        )doc")},
     {ArrayMember::property, DZ_METHOD(MConstr, ndim, self_only, array_ndim_impl,
-                                      DOC_PROPERTY("Number of MConstr dimensions"))},
-    {ArrayMember::property,
-     DZ_METHOD(MConstr, size, self_only, array_size_impl,
-               DOC_PROPERTY("Number of constraints contained in the MConstr"))},
+                                      R"doc(
+        Number of MConstr dimensions
+
+        )doc")},
+    {ArrayMember::property, DZ_METHOD(MConstr, size, self_only, array_size_impl,
+                                      R"doc(
+        Number of constraints contained in the MConstr
+
+        )doc")},
     {ArrayMember::static_method, func_spec("_fromlist", "MConstr._fromlist", li_arg, 0,
                                            &MConstr_Type, mconstr_fromlist_impl, nullptr)},
     {ArrayMember::method, DZ_METHOD(MConstr, tolist, self_only, array_tolist_impl, tolist_doc)},

@@ -12,7 +12,7 @@
 #include "model/handles.h"
 #include "module/state.h"
 #include "runtime/arraylike.h"
-#include "runtime/docs.h"
+#include "runtime/decorators.h"
 #include "runtime/guard.h"
 #include "runtime/numpy_api.h"
 
@@ -340,42 +340,226 @@ PyNumberMethods mexpr_as_number[2] = {};
 
 // ---- Docstrings --------------------------------------------------------------------------
 
-#define TWIN_DOCS(Cls, Cell, kind_word, size_text, zeros_text)                                   \
-  const char Cls##_class_doc[] =                                                                 \
-      "\n    Represents a multidimensional array consisting of " Cell "s.\n\n";                  \
-  const char Cls##_copy_doc[] = DOC_HEAD("copy()", "Return a copy of the " #Cls ".")             \
-      DOC_NONE DOC_EXAMPLE DOC_LINE("y = e.copy()") DOC_END;                                     \
-  const char Cls##_clear_doc[] =                                                                 \
-      DOC_HEAD("clear()", "Perform the clear operation on all contained " kind_word              \
-                          " expressions, that is, all\n            contained " kind_word         \
-                          " expressions become empty expressions.")                              \
-          DOC_NONE DOC_EXAMPLE DOC_LINE("e.clear()") DOC_END;                                    \
-  const char Cls##_sum_doc[] =                                                                   \
-      DOC_HEAD("sum(axis=None)", "Sum all included expressions and return the summed result.")   \
-          DOC_ARG("axis=None", "---------", "Sum along the axis")                                \
-              DOC_EXAMPLE DOC_LINE("print(e.sum())") DOC_END;                                    \
-  const char Cls##_item_doc[] =                                                                  \
-      DOC_HEAD("item()", "Get the unique expression contained in the current " #Cls ".")         \
-          DOC_NONE DOC_EXAMPLE DOC_LINE("print(e[0].item())")                                    \
-              DOC_NOTE DOC_LINE("An exception is thrown if the current " #Cls                    \
-                                " contains more than one expression.") DOC_END;                  \
-  const char Cls##_zeros_doc[] = DOC_HEAD("zeros(shape)", zeros_text)                            \
-      DOC_ARG("shape", "-----", "The shape of the array: an int or a tuple of ints.")            \
-          DOC_EXAMPLE DOC_LINE("e = " #Cls ".zeros((2, 2))") DOC_END;                            \
-  const char Cls##_getValue_doc[] =                                                              \
-      DOC_HEAD("getValue()", "After the problem is solved, the values of all " kind_word         \
-                             " expressions are returned.")                                       \
-          DOC_NONE DOC_EXAMPLE DOC_LINE("m.optimize()") DOC_LINE("print(e.getValue())") DOC_END; \
-  const char Cls##_size_doc[] = DOC_PROPERTY(size_text);                                         \
-  const char Cls##_ndim_doc[] = DOC_PROPERTY("Number of " #Cls " dimensions");                   \
-  const char Cls##_shape_doc[] = DOC_PROPERTY("Shape of the " #Cls);
+const char MLinExpr_class_doc[] = R"doc(
+    Represents a multidimensional array consisting of LinExprs.
 
-TWIN_DOCS(MLinExpr, "LinExpr", "linear", "Number of expressions contained in the MLinExpr",
-          "Return a MLinExpr of the specified shape, which contains empty expressions.")
-TWIN_DOCS(MQuadExpr, "QuadExpr", "quadratic", "Number of expressions contained in the QuadExpr",
-          "Return a MQuadExpr of the specified shape containing empty expressions")
+)doc";
+const char MLinExpr_copy_doc[] = R"doc(
+        SIGNATURE:
+            copy()
 
-#undef TWIN_DOCS
+        PURPOSE:
+            Return a copy of the MLinExpr.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            y = e.copy()
+
+        )doc";
+const char MLinExpr_clear_doc[] = R"doc(
+        SIGNATURE:
+            clear()
+
+        PURPOSE:
+            Perform the clear operation on all contained linear expressions, that is, all
+            contained linear expressions become empty expressions.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            e.clear()
+
+        )doc";
+const char MLinExpr_sum_doc[] = R"doc(
+        SIGNATURE:
+            sum(axis=None)
+
+        PURPOSE:
+            Sum all included expressions and return the summed result.
+
+        ARGUMENTS:
+            axis=None
+            ---------
+            Sum along the axis
+
+        EXAMPLE:
+            print(e.sum())
+
+        )doc";
+const char MLinExpr_item_doc[] = R"doc(
+        SIGNATURE:
+            item()
+
+        PURPOSE:
+            Get the unique expression contained in the current MLinExpr.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            print(e[0].item())
+
+        NOTE:
+            An exception is thrown if the current MLinExpr contains more than one expression.
+
+        )doc";
+const char MLinExpr_zeros_doc[] = R"doc(
+        SIGNATURE:
+            zeros(shape)
+
+        PURPOSE:
+            Return a MLinExpr of the specified shape, which contains empty expressions.
+
+        ARGUMENTS:
+            shape
+            -----
+            The shape of the array: an int or a tuple of ints.
+
+        EXAMPLE:
+            e = MLinExpr.zeros((2, 2))
+
+        )doc";
+const char MLinExpr_getValue_doc[] = R"doc(
+        SIGNATURE:
+            getValue()
+
+        PURPOSE:
+            After the problem is solved, the values of all linear expressions are returned.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            m.optimize()
+            print(e.getValue())
+
+        )doc";
+const char MLinExpr_size_doc[] = R"doc(
+        Number of expressions contained in the MLinExpr
+
+        )doc";
+const char MLinExpr_ndim_doc[] = R"doc(
+        Number of MLinExpr dimensions
+
+        )doc";
+const char MLinExpr_shape_doc[] = R"doc(
+        Shape of the MLinExpr
+
+        )doc";
+
+const char MQuadExpr_class_doc[] = R"doc(
+    Represents a multidimensional array consisting of QuadExprs.
+
+)doc";
+const char MQuadExpr_copy_doc[] = R"doc(
+        SIGNATURE:
+            copy()
+
+        PURPOSE:
+            Return a copy of the MQuadExpr.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            y = e.copy()
+
+        )doc";
+const char MQuadExpr_clear_doc[] = R"doc(
+        SIGNATURE:
+            clear()
+
+        PURPOSE:
+            Perform the clear operation on all contained quadratic expressions, that is, all
+            contained quadratic expressions become empty expressions.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            e.clear()
+
+        )doc";
+const char MQuadExpr_sum_doc[] = R"doc(
+        SIGNATURE:
+            sum(axis=None)
+
+        PURPOSE:
+            Sum all included expressions and return the summed result.
+
+        ARGUMENTS:
+            axis=None
+            ---------
+            Sum along the axis
+
+        EXAMPLE:
+            print(e.sum())
+
+        )doc";
+const char MQuadExpr_item_doc[] = R"doc(
+        SIGNATURE:
+            item()
+
+        PURPOSE:
+            Get the unique expression contained in the current MQuadExpr.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            print(e[0].item())
+
+        NOTE:
+            An exception is thrown if the current MQuadExpr contains more than one expression.
+
+        )doc";
+const char MQuadExpr_zeros_doc[] = R"doc(
+        SIGNATURE:
+            zeros(shape)
+
+        PURPOSE:
+            Return a MQuadExpr of the specified shape containing empty expressions
+
+        ARGUMENTS:
+            shape
+            -----
+            The shape of the array: an int or a tuple of ints.
+
+        EXAMPLE:
+            e = MQuadExpr.zeros((2, 2))
+
+        )doc";
+const char MQuadExpr_getValue_doc[] = R"doc(
+        SIGNATURE:
+            getValue()
+
+        PURPOSE:
+            After the problem is solved, the values of all quadratic expressions are returned.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            m.optimize()
+            print(e.getValue())
+
+        )doc";
+const char MQuadExpr_size_doc[] = R"doc(
+        Number of expressions contained in the QuadExpr
+
+        )doc";
+const char MQuadExpr_ndim_doc[] = R"doc(
+        Number of MQuadExpr dimensions
+
+        )doc";
+const char MQuadExpr_shape_doc[] = R"doc(
+        Shape of the MQuadExpr
+
+        )doc";
+
 // ---- Member specs --------------------------------------------------------------------------
 
 const char *const self_only[] = {"self"};

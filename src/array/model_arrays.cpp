@@ -9,7 +9,6 @@
 #include "module/state.h"
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"
-#include "runtime/docs.h"
 #include "runtime/numpy_api.h"
 
 namespace dz {
@@ -132,34 +131,53 @@ PyObject *model_addMVar_impl(PyObject *, PyObject *const *args) {
   return MVar_ops.new_(vars.get());
 }
 
-const char addMVar_doc[] = DOC_HEAD(
-    "addMVar(shape, lb=0.0, ub=float('inf'), obj=0.0, vtype='C', name='')", "Add an MVar")
-    DOC_ARG("shape", "-----", "Specifies the shape of the MVar to be added.") DOC_NEXT DOC_ARG(
-        "lb=0.0", "------",
-        "The lower bound of all variables: a single number, an array or a numpy\n"
-        "            array; a numpy array must have the shape of the MVar.")
-        DOC_NEXT DOC_ARG("ub=float('inf')", "---------------",
-                         "The upper bound of all variables: a single number, an array or a numpy\n"
-                         "            array; a numpy array must have the shape of the MVar.")
-            DOC_NEXT DOC_ARG(
-                "obj=0.0", "-------",
-                "The objective coefficients of all variables: a single number, an array or a\n"
-                "            numpy array; a numpy array must have the shape of the MVar.")
-                DOC_NEXT DOC_ARG(
-                    "vtype='C'", "---------",
-                    "The type of all variables: a single character, an array or a numpy array.\n"
-                    "            * TVX.CONTINUOUS('C') for continuous variable\n"
-                    "            * TVX.BINARY('B') for binary variable\n"
-                    "            * TVX.INTEGER('I') for integral variable\n"
-                    "            * TVX.SEMICONT('S') for semi-continuous variable\n"
-                    "            * and TVX.SEMIINT('N') for semi-integral variable")
-                    DOC_NEXT DOC_ARG(
-                        "name=''", "-------",
-                        "The names of all variables: each is the given name followed by its\n"
-                        "            subscript, when the name is not None.")
-                        DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))")
-                            DOC_LINE("y = m.addMVar((2, 2), lb=0)")
-                                DOC_LINE("z = m.addMVar((2, 2), lb=[1, 2, 3, 4])") DOC_END;
+const char addMVar_doc[] = R"doc(
+        SIGNATURE:
+            addMVar(shape, lb=0.0, ub=float('inf'), obj=0.0, vtype='C', name='')
+
+        PURPOSE:
+            Add an MVar
+
+        ARGUMENTS:
+            shape
+            -----
+            Specifies the shape of the MVar to be added.
+
+            lb=0.0
+            ------
+            The lower bound of all variables: a single number, an array or a numpy
+            array; a numpy array must have the shape of the MVar.
+
+            ub=float('inf')
+            ---------------
+            The upper bound of all variables: a single number, an array or a numpy
+            array; a numpy array must have the shape of the MVar.
+
+            obj=0.0
+            -------
+            The objective coefficients of all variables: a single number, an array or a
+            numpy array; a numpy array must have the shape of the MVar.
+
+            vtype='C'
+            ---------
+            The type of all variables: a single character, an array or a numpy array.
+            * TVX.CONTINUOUS('C') for continuous variable
+            * TVX.BINARY('B') for binary variable
+            * TVX.INTEGER('I') for integral variable
+            * TVX.SEMICONT('S') for semi-continuous variable
+            * and TVX.SEMIINT('N') for semi-integral variable
+
+            name=''
+            -------
+            The names of all variables: each is the given name followed by its
+            subscript, when the name is not None.
+
+        EXAMPLE:
+            x = m.addMVar((2, 2))
+            y = m.addMVar((2, 2), lb=0)
+            z = m.addMVar((2, 2), lb=[1, 2, 3, 4])
+
+        )doc";
 
 // ---- addMConstr --------------------------------------------------------------------
 
@@ -329,24 +347,38 @@ PyObject *model_addMConstr_impl(PyObject *, PyObject *const *args) {
   return constr_array(constrs.get(), 1, dims);
 }
 
-const char addMConstr_doc[] = DOC_HEAD(
-    "addMConstr(A, x, sense, b, name='')",
-    "Add a set of constraints in form Ax <= B. Return a MConstr object.")
-    DOC_ARG("A", "-", "The coefficient matrix: a two-dimensional array or numpy.ndarray.")
-        DOC_NEXT DOC_ARG(
-            "x", "-",
-            "The variable vector: a one-dimensional array or numpy.ndarray; all variables\n"
-            "            of the model when it is None.")
-            DOC_NEXT DOC_ARG(
-                "sense", "-----",
-                "A character, or a one-dimensional array or numpy.ndarray of characters:\n"
-                "            TVX.LESS_EQUAL('<'), TVX.GREATER_EQUAL('>') or TVX.EQUAL('=').")
-                DOC_NEXT DOC_ARG("b", "-",
-                                 "The right-hand values: a one-dimensional array or numpy.ndarray.")
-                    DOC_NEXT DOC_ARG("name=''", "-------",
-                                     "The name of the constraints, to which a subscript is "
-                                     "appended unless it is\n"
-                                     "            None.") DOC_END;
+const char addMConstr_doc[] = R"doc(
+        SIGNATURE:
+            addMConstr(A, x, sense, b, name='')
+
+        PURPOSE:
+            Add a set of constraints in form Ax <= B. Return a MConstr object.
+
+        ARGUMENTS:
+            A
+            -
+            The coefficient matrix: a two-dimensional array or numpy.ndarray.
+
+            x
+            -
+            The variable vector: a one-dimensional array or numpy.ndarray; all variables
+            of the model when it is None.
+
+            sense
+            -----
+            A character, or a one-dimensional array or numpy.ndarray of characters:
+            TVX.LESS_EQUAL('<'), TVX.GREATER_EQUAL('>') or TVX.EQUAL('=').
+
+            b
+            -
+            The right-hand values: a one-dimensional array or numpy.ndarray.
+
+            name=''
+            -------
+            The name of the constraints, to which a subscript is appended unless it is
+            None.
+
+        )doc";
 
 }  // namespace
 

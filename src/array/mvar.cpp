@@ -4,7 +4,7 @@
 #include "model/handles.h"
 #include "module/state.h"
 #include "runtime/args.h"
-#include "runtime/docs.h"
+#include "runtime/decorators.h"
 #include "runtime/guard.h"
 
 namespace dz {
@@ -90,67 +90,209 @@ PyObject *mvar_sum_impl(PyObject *, PyObject *const *args) {
 
 // ---- Docstrings ------------------------------------------------------------------
 
-const char class_doc[] =
-    "\n    A multidimensional array of variables.\n"
-    "    Generally, it is returned by `Model.addMVar`. You can also wrap an existing array\n"
-    "    to obtain an MVar, for example, `MVar.fromlist`\n\n";
+const char class_doc[] = R"doc(
+    A multidimensional array of variables.
+    Generally, it is returned by `Model.addMVar`. You can also wrap an existing array
+    to obtain an MVar, for example, `MVar.fromlist`
 
-const char item_doc[] =
-    DOC_HEAD("item()", "Obtain the unique variable contained in the current MVar.")
-        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))") DOC_LINE("print(x[0, 0].item())")
-            DOC_NOTE DOC_LINE(
-                "If the current MVar contains more than one variable, an exception is thrown.")
-                DOC_END;
-const char sum_doc[] =
-    DOC_HEAD("sum(axis=None)", "Return a linear expression that sums all variables in MVar")
-        DOC_ARG("axis=None", "---------", "Sum along the axis")
-            DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 3))") DOC_LINE("print(x.sum())")
-                DOC_LINE("print(x.sum(axis=0))") DOC_END;
-const char tolist_doc[] =
-    DOC_HEAD("tolist()", "Return an array of all variables in the current MVar")
-        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))") DOC_LINE("print(x.tolist())")
-            DOC_END;
-const char fromvar_doc[] = DOC_HEAD("fromvar(var)", "Wrap a variable as an MVar")
-    DOC_ARG("var", "---", "Variables to be packaged") DOC_EXAMPLE DOC_LINE("v = m.addVar()")
-        DOC_LINE("x = MVar.fromvar(v)") DOC_END;
-const char fromlist_doc[] = DOC_HEAD("fromlist(li)", "Wrap a set of variables as an MVar")
-    DOC_ARG("li", "--", "List of variables")
-        DOC_EXAMPLE DOC_LINE("v = [m.addVar() for i in range(4)]")
-            DOC_LINE("x = MVar.fromlist(v).reshape(2, 2)") DOC_END;
-const char reshape_doc[] =
-    DOC_HEAD("reshape(*shape)", "Return an MVar with the same data but a new shape.")
-        DOC_ARG("*shape", "------", "New shape") DOC_EXAMPLE DOC_LINE("x = m.addMVar(6)")
-            DOC_LINE("y = x.reshape(2, 3)") DOC_END;
-const char transpose_doc[] = DOC_HEAD("transpose()", "The transpose of MVar")
-    DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 3))") DOC_LINE("print(x.transpose().shape)")
-        DOC_END;
-const char diagonal_doc[] =
-    DOC_HEAD("diagonal()", "Obtain the diagonal matrix MVar corresponding to MVar")
-        DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar((3, 3))") DOC_LINE("print(x.diagonal())")
-            DOC_END;
-#define ATTR_NOTE                                                                           \
-  DOC_NOTE DOC_LINE(                                                                        \
-      "Attribute can also be read and written directly through object attributes, in this") \
-      DOC_LINE("case, the attribute name is case-insensitive")
+)doc";
 
-const char getAttr_doc[] =
-    DOC_HEAD("getAttr(attrname)", "Obtain the attribute values associated with MVar.")
-        DOC_ARG("attrname", "--------", "The name of the attribute.")
-            DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))") DOC_LINE("print(x.lb)")
-                DOC_LINE("print(x.getAttr(TVX.Attr.LB))") ATTR_NOTE DOC_END;
-const char setAttr_doc[] =
-    DOC_HEAD("setAttr(attrname, attrvalues)", "Set the attribute values associated with MVar.")
-        DOC_ARG("attrname", "--------", "The name of the attribute to be set.")
-            DOC_NEXT DOC_ARG("attrvalues", "----------",
-                             "The new value of the attribute to be set. Can be scalar or array")
-                DOC_EXAMPLE DOC_LINE("x = m.addMVar((2, 2))")
-                    DOC_LINE("x.lb = [1.0, 2.0, 3.0, 4.0]") DOC_LINE("x.setAttr(TVX.Attr.LB, 5.0)")
-                        ATTR_NOTE DOC_END;
+const char item_doc[] = R"doc(
+        SIGNATURE:
+            item()
 
-#undef ATTR_NOTE
+        PURPOSE:
+            Obtain the unique variable contained in the current MVar.
 
-const char copy_doc[] = DOC_HEAD("copy()", "Return a copy of the current MVar.")
-    DOC_NONE DOC_EXAMPLE DOC_LINE("x = m.addMVar(3)") DOC_LINE("y = x.copy()") DOC_END;
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            x = m.addMVar((2, 2))
+            print(x[0, 0].item())
+
+        NOTE:
+            If the current MVar contains more than one variable, an exception is thrown.
+
+        )doc";
+const char sum_doc[] = R"doc(
+        SIGNATURE:
+            sum(axis=None)
+
+        PURPOSE:
+            Return a linear expression that sums all variables in MVar
+
+        ARGUMENTS:
+            axis=None
+            ---------
+            Sum along the axis
+
+        EXAMPLE:
+            x = m.addMVar((2, 3))
+            print(x.sum())
+            print(x.sum(axis=0))
+
+        )doc";
+const char tolist_doc[] = R"doc(
+        SIGNATURE:
+            tolist()
+
+        PURPOSE:
+            Return an array of all variables in the current MVar
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            x = m.addMVar((2, 2))
+            print(x.tolist())
+
+        )doc";
+const char fromvar_doc[] = R"doc(
+        SIGNATURE:
+            fromvar(var)
+
+        PURPOSE:
+            Wrap a variable as an MVar
+
+        ARGUMENTS:
+            var
+            ---
+            Variables to be packaged
+
+        EXAMPLE:
+            v = m.addVar()
+            x = MVar.fromvar(v)
+
+        )doc";
+const char fromlist_doc[] = R"doc(
+        SIGNATURE:
+            fromlist(li)
+
+        PURPOSE:
+            Wrap a set of variables as an MVar
+
+        ARGUMENTS:
+            li
+            --
+            List of variables
+
+        EXAMPLE:
+            v = [m.addVar() for i in range(4)]
+            x = MVar.fromlist(v).reshape(2, 2)
+
+        )doc";
+const char reshape_doc[] = R"doc(
+        SIGNATURE:
+            reshape(*shape)
+
+        PURPOSE:
+            Return an MVar with the same data but a new shape.
+
+        ARGUMENTS:
+            *shape
+            ------
+            New shape
+
+        EXAMPLE:
+            x = m.addMVar(6)
+            y = x.reshape(2, 3)
+
+        )doc";
+const char transpose_doc[] = R"doc(
+        SIGNATURE:
+            transpose()
+
+        PURPOSE:
+            The transpose of MVar
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            x = m.addMVar((2, 3))
+            print(x.transpose().shape)
+
+        )doc";
+const char diagonal_doc[] = R"doc(
+        SIGNATURE:
+            diagonal()
+
+        PURPOSE:
+            Obtain the diagonal matrix MVar corresponding to MVar
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            x = m.addMVar((3, 3))
+            print(x.diagonal())
+
+        )doc";
+const char getAttr_doc[] = R"doc(
+        SIGNATURE:
+            getAttr(attrname)
+
+        PURPOSE:
+            Obtain the attribute values associated with MVar.
+
+        ARGUMENTS:
+            attrname
+            --------
+            The name of the attribute.
+
+        EXAMPLE:
+            x = m.addMVar((2, 2))
+            print(x.lb)
+            print(x.getAttr(TVX.Attr.LB))
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+const char setAttr_doc[] = R"doc(
+        SIGNATURE:
+            setAttr(attrname, attrvalues)
+
+        PURPOSE:
+            Set the attribute values associated with MVar.
+
+        ARGUMENTS:
+            attrname
+            --------
+            The name of the attribute to be set.
+
+            attrvalues
+            ----------
+            The new value of the attribute to be set. Can be scalar or array
+
+        EXAMPLE:
+            x = m.addMVar((2, 2))
+            x.lb = [1.0, 2.0, 3.0, 4.0]
+            x.setAttr(TVX.Attr.LB, 5.0)
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+
+const char copy_doc[] = R"doc(
+        SIGNATURE:
+            copy()
+
+        PURPOSE:
+            Return a copy of the current MVar.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            x = m.addMVar(3)
+            y = x.copy()
+
+        )doc";
 
 // ---- Member specs ----------------------------------------------------------------
 
@@ -166,14 +308,23 @@ const char *const setAttr_args[] = {"self", "attrname", "newvalues"};
 const ArrayMember members[] = {
     {ArrayMember::method, DZ_METHOD(MVar, getAttr, getAttr_args, array_getAttr_impl, getAttr_doc)},
     {ArrayMember::method, DZ_METHOD(MVar, setAttr, setAttr_args, array_setAttr_impl, setAttr_doc)},
-    {ArrayMember::property,
-     DZ_METHOD(MVar, shape, self_only, array_shape_impl, DOC_PROPERTY("Shape of MVar"))},
-    {ArrayMember::property,
-     DZ_METHOD(MVar, ndim, self_only, array_ndim_impl, DOC_PROPERTY("Number of MVar dimensions"))},
+    {ArrayMember::property, DZ_METHOD(MVar, shape, self_only, array_shape_impl, R"doc(
+        Shape of MVar
+
+        )doc")},
+    {ArrayMember::property, DZ_METHOD(MVar, ndim, self_only, array_ndim_impl, R"doc(
+        Number of MVar dimensions
+
+        )doc")},
     {ArrayMember::property, DZ_METHOD(MVar, size, self_only, array_size_impl,
-                                      DOC_PROPERTY("Number of variables contained in MVar"))},
-    {ArrayMember::property,
-     DZ_METHOD(MVar, T, self_only, mvar_T_impl, DOC_PROPERTY("Obtain the transpose of MVar"))},
+                                      R"doc(
+        Number of variables contained in MVar
+
+        )doc")},
+    {ArrayMember::property, DZ_METHOD(MVar, T, self_only, mvar_T_impl, R"doc(
+        Obtain the transpose of MVar
+
+        )doc")},
     {ArrayMember::method, DZ_METHOD(MVar, copy, self_only, array_copy_impl, copy_doc)},
     {ArrayMember::method, DZ_METHOD(MVar, diagonal, self_only, mvar_diagonal_impl, diagonal_doc)},
     {ArrayMember::method,

@@ -14,7 +14,6 @@
 #include "runtime/arraylike.h"
 #include "module/state.h"
 #include "runtime/utf8.h"
-#include "runtime/docs.h"
 
 namespace dz {
 
@@ -182,26 +181,45 @@ PyObject *model_addVar_impl(PyObject *, PyObject *const *args) {
   return handle.release();
 }
 
-const char addVar_doc[] =
-    "\n        SIGNATURE:\n"
-    "            addVar(lb=0, ub=float('inf'), obj=0, vtype='C', name='', column=None)\n"
-    "\n        PURPOSE:\n"
-    "            Add a variable to the model.\n"
-    "\n        ARGUMENTS:\n" DOC_ARG("lb=0", "----", "Lower bound of the variable.")
-    "\n" DOC_ARG("ub=float('inf')", "---------------",
-                 "Upper bound of the variable; 1e+20 or more means no upper bound.")
-    "\n" DOC_ARG("obj=0", "-----", "Objective coefficient of the variable.")
-    "\n" DOC_ARG("vtype='C'", "---------",
-                 "Variable type: 'C' continuous, 'B' binary, 'I' integer, 'S' semi-continuous\n"
-                 "            or 'N' semi-integer.")
-    "\n" DOC_ARG("name=''", "-------", "The name of the variable.")
-    "\n" DOC_ARG("column=None", "-----------",
-                 "A Column holding the coefficients of the variable in existing constraints.")
-    "\n        EXAMPLE:\n"
-    "            x = m.addVar()\n"
-    "            y = m.addVar(lb=1.0, ub=5.0, obj=2.0, vtype='I', name='y')\n"
-    "            z = m.addVar(obj=1.0, column=Column([1.0, 2.0], [c0, c1]))\n"
-    "\n        ";
+const char addVar_doc[] = R"doc(
+        SIGNATURE:
+            addVar(lb=0, ub=float('inf'), obj=0, vtype='C', name='', column=None)
+
+        PURPOSE:
+            Add a variable to the model.
+
+        ARGUMENTS:
+            lb=0
+            ----
+            Lower bound of the variable.
+
+            ub=float('inf')
+            ---------------
+            Upper bound of the variable; 1e+20 or more means no upper bound.
+
+            obj=0
+            -----
+            Objective coefficient of the variable.
+
+            vtype='C'
+            ---------
+            Variable type: 'C' continuous, 'B' binary, 'I' integer, 'S' semi-continuous
+            or 'N' semi-integer.
+
+            name=''
+            -------
+            The name of the variable.
+
+            column=None
+            -----------
+            A Column holding the coefficients of the variable in existing constraints.
+
+        EXAMPLE:
+            x = m.addVar()
+            y = m.addVar(lb=1.0, ub=5.0, obj=2.0, vtype='I', name='y')
+            z = m.addVar(obj=1.0, column=Column([1.0, 2.0], [c0, c1]))
+
+        )doc";
 
 // ---- The block form ----------------------------------------------------------------
 

@@ -20,7 +20,6 @@
 #include "module/state.h"
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
-#include "runtime/docs.h"
 
 namespace dz {
 
@@ -336,56 +335,94 @@ PyObject *model_addRange_impl(PyObject *, PyObject *const *args) {
 
 // ---- Docstrings -------------------------------------------------------------
 
-const char addConstr_doc[] =
-    "\n        SIGNATURE:\n"
-    "            addConstr(tmpConstr, name='')\n"
-    "\n        PURPOSE:\n"
-    "            Add a constraint to the model.\n"
-    "\n        ARGUMENTS:\n" DOC_ARG(
-        "tmpConstr", "---------",
-        "A temporary constraint made by a comparison, such as x + y <= 1, x == [1, 4]\n"
-        "            or (b == 1) >> (x + y <= 3).") "\n" DOC_ARG("name=''", "-------",
-                                                           "The name of the constraint.")
-    "\n        EXAMPLE:\n"
-    "            c0 = m.addConstr(x + 2 * y <= 3, name='c0')\n"
-    "            c1 = m.addConstr(x + y == [1, 4])\n"
-    "\n        NOTE:\n"
-    "            Returns a Constr for a linear constraint, an MConstr for an array of\n"
-    "            constraints and a PsdConstr for a semidefinite constraint.\n"
-    "\n        ";
+const char addConstr_doc[] = R"doc(
+        SIGNATURE:
+            addConstr(tmpConstr, name='')
 
-const char addLConstr_doc[] =
-    "\n        SIGNATURE:\n"
-    "            addLConstr(lhs, sense=None, rhs=None, name='')\n"
-    "\n        PURPOSE:\n"
-    "            Add a linear constraint to the model.\n"
-    "\n        ARGUMENTS:\n" DOC_ARG(
-        "lhs", "---", "A linear temporary constraint, or the left-hand side: a number, Var or\n"
-                      "            LinExpr.")
-    "\n" DOC_ARG("sense=None", "----------",
-                 "TVX.LESS_EQUAL, TVX.GREATER_EQUAL or TVX.EQUAL; required unless lhs is a\n"
-                 "            temporary constraint.")
-    "\n" DOC_ARG("rhs=None", "--------",
-                 "The right-hand side: a number, Var or LinExpr; required unless lhs is a\n"
-                 "            temporary constraint.")
-    "\n" DOC_ARG("name=''", "-------", "The name of the constraint.")
-    "\n        EXAMPLE:\n"
-    "            m.addLConstr(x + y, TVX.LESS_EQUAL, 4, name='c0')\n"
-    "            m.addLConstr(x + y >= 1)\n"
-    "\n        ";
+        PURPOSE:
+            Add a constraint to the model.
 
-const char addRange_doc[] =
-    "\n        SIGNATURE:\n"
-    "            addRange(expr, lower, upper, name='')\n"
-    "\n        PURPOSE:\n"
-    "            Add a range constraint lower <= expr <= upper to the model.\n"
-    "\n        ARGUMENTS:\n" DOC_ARG("expr", "----", "A Var, LinExpr or PsdExpr.")
-    "\n" DOC_ARG("lower", "-----", "The lower side; None for no lower side.")
-    "\n" DOC_ARG("upper", "-----", "The upper side; None for no upper side.")
-    "\n" DOC_ARG("name=''", "-------", "The name of the constraint.")
-    "\n        EXAMPLE:\n"
-    "            m.addRange(x + 2 * y, 1, 10, name='r0')\n"
-    "\n        ";
+        ARGUMENTS:
+            tmpConstr
+            ---------
+            A temporary constraint made by a comparison, such as x + y <= 1, x == [1, 4]
+            or (b == 1) >> (x + y <= 3).
+
+            name=''
+            -------
+            The name of the constraint.
+
+        EXAMPLE:
+            c0 = m.addConstr(x + 2 * y <= 3, name='c0')
+            c1 = m.addConstr(x + y == [1, 4])
+
+        NOTE:
+            Returns a Constr for a linear constraint, an MConstr for an array of
+            constraints and a PsdConstr for a semidefinite constraint.
+
+        )doc";
+
+const char addLConstr_doc[] = R"doc(
+        SIGNATURE:
+            addLConstr(lhs, sense=None, rhs=None, name='')
+
+        PURPOSE:
+            Add a linear constraint to the model.
+
+        ARGUMENTS:
+            lhs
+            ---
+            A linear temporary constraint, or the left-hand side: a number, Var or
+            LinExpr.
+
+            sense=None
+            ----------
+            TVX.LESS_EQUAL, TVX.GREATER_EQUAL or TVX.EQUAL; required unless lhs is a
+            temporary constraint.
+
+            rhs=None
+            --------
+            The right-hand side: a number, Var or LinExpr; required unless lhs is a
+            temporary constraint.
+
+            name=''
+            -------
+            The name of the constraint.
+
+        EXAMPLE:
+            m.addLConstr(x + y, TVX.LESS_EQUAL, 4, name='c0')
+            m.addLConstr(x + y >= 1)
+
+        )doc";
+
+const char addRange_doc[] = R"doc(
+        SIGNATURE:
+            addRange(expr, lower, upper, name='')
+
+        PURPOSE:
+            Add a range constraint lower <= expr <= upper to the model.
+
+        ARGUMENTS:
+            expr
+            ----
+            A Var, LinExpr or PsdExpr.
+
+            lower
+            -----
+            The lower side; None for no lower side.
+
+            upper
+            -----
+            The upper side; None for no upper side.
+
+            name=''
+            -------
+            The name of the constraint.
+
+        EXAMPLE:
+            m.addRange(x + 2 * y, 1, 10, name='r0')
+
+        )doc";
 
 }  // namespace
 

@@ -11,7 +11,6 @@
 #include "runtime/args.h"
 #include "runtime/numpy_api.h"
 #include "module/state.h"
-#include "runtime/docs.h"
 
 namespace dz {
 
@@ -150,34 +149,52 @@ PyObject *model_addVars_impl(PyObject *, PyObject *const *args) {
   return result.release();
 }
 
-const char addVars_doc[] =
-    "\n        SIGNATURE:\n"
-    "            addVars(*indices, lb=0.0, ub=float('inf'), obj=0.0, vtype='C', name='')\n"
-    "\n        PURPOSE:\n"
-    "            Add one variable for every combination of the index sets and return them\n"
-    "            in a tupledict keyed by the combinations.\n"
-    "\n        ARGUMENTS:\n" DOC_ARG("*indices", "--------",
-                                     "Index sets: an integer n stands for 0 .. n-1; any other\n"
-                                     "            iterable gives its elements. Tuples among the "
-                                     "elements are spliced into\n"
-                                     "            the key; strings are whole key values.")
-    "\n" DOC_ARG("lb=0.0", "------",
-                 "Lower bounds: one value for all variables, or one per variable in key order.")
-    "\n" DOC_ARG("ub=float('inf')", "---------------",
-                 "Upper bounds, given as lb; 1e+20 or more means no upper bound.")
-    "\n" DOC_ARG("obj=0.0", "-------", "Objective coefficients, given as lb.")
-    "\n" DOC_ARG("vtype='C'", "---------", "Variable types, given as lb.")
-    "\n" DOC_ARG("name=''", "-------",
-                 "The family's name; each variable is named after it and its key, as\n"
-                 "            'x[0,1]'. A list gives each variable its own name.")
-    "\n        EXAMPLE:\n"
-    "            x = m.addVars(2, 3, lb=-1.0, name='x')\n"
-    "            y = m.addVars(['a', 'b'], range(2), vtype='B', name='y')\n"
-    "            m.setObjective(x.sum('*', 0) + y.sum('a'))\n"
-    "\n        NOTE:\n"
-    "            Array-like values are matched to the variables by position: only their\n"
-    "            number of elements must equal the number of variables.\n"
-    "\n        ";
+const char addVars_doc[] = R"doc(
+        SIGNATURE:
+            addVars(*indices, lb=0.0, ub=float('inf'), obj=0.0, vtype='C', name='')
+
+        PURPOSE:
+            Add one variable for every combination of the index sets and return them
+            in a tupledict keyed by the combinations.
+
+        ARGUMENTS:
+            *indices
+            --------
+            Index sets: an integer n stands for 0 .. n-1; any other
+            iterable gives its elements. Tuples among the elements are spliced into
+            the key; strings are whole key values.
+
+            lb=0.0
+            ------
+            Lower bounds: one value for all variables, or one per variable in key order.
+
+            ub=float('inf')
+            ---------------
+            Upper bounds, given as lb; 1e+20 or more means no upper bound.
+
+            obj=0.0
+            -------
+            Objective coefficients, given as lb.
+
+            vtype='C'
+            ---------
+            Variable types, given as lb.
+
+            name=''
+            -------
+            The family's name; each variable is named after it and its key, as
+            'x[0,1]'. A list gives each variable its own name.
+
+        EXAMPLE:
+            x = m.addVars(2, 3, lb=-1.0, name='x')
+            y = m.addVars(['a', 'b'], range(2), vtype='B', name='y')
+            m.setObjective(x.sum('*', 0) + y.sum('a'))
+
+        NOTE:
+            Array-like values are matched to the variables by position: only their
+            number of elements must equal the number of variables.
+
+        )doc";
 
 // ---- addConstrs ----------------------------------------------------------------------
 
@@ -265,22 +282,31 @@ PyObject *model_addConstrs_impl(PyObject *, PyObject *const *args) {
   return result.release();
 }
 
-const char addConstrs_doc[] =
-    "\n        SIGNATURE:\n"
-    "            addConstrs(generator, name='')\n"
-    "\n        PURPOSE:\n"
-    "            Add one constraint for every constraint a generator yields and return them\n"
-    "            in a tupledict keyed by the generator's loop variables.\n"
-    "\n        ARGUMENTS:\n" DOC_ARG("generator", "---------",
-                                     "A generator expression yielding constraints.")
-    "\n" DOC_ARG("name=''", "-------",
-                 "The family's name; each constraint is named after it and its key, as\n"
-                 "            'c[0,1]'.")
-    "\n        EXAMPLE:\n"
-    "            c = m.addConstrs((x[i, j] <= 1 for i in range(2) for j in range(3)), name='c')\n"
-    "\n        NOTE:\n"
-    "            Members of a generator without loop variables are keyed 0, 1, 2, ...\n"
-    "\n        ";
+const char addConstrs_doc[] = R"doc(
+        SIGNATURE:
+            addConstrs(generator, name='')
+
+        PURPOSE:
+            Add one constraint for every constraint a generator yields and return them
+            in a tupledict keyed by the generator's loop variables.
+
+        ARGUMENTS:
+            generator
+            ---------
+            A generator expression yielding constraints.
+
+            name=''
+            -------
+            The family's name; each constraint is named after it and its key, as
+            'c[0,1]'.
+
+        EXAMPLE:
+            c = m.addConstrs((x[i, j] <= 1 for i in range(2) for j in range(3)), name='c')
+
+        NOTE:
+            Members of a generator without loop variables are keyed 0, 1, 2, ...
+
+        )doc";
 
 }  // namespace
 

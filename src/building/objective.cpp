@@ -17,7 +17,6 @@
 #include "module/tarvex_error.h"
 #include "runtime/numpy_api.h"
 #include "module/state.h"
-#include "runtime/docs.h"
 
 namespace dz {
 
@@ -285,30 +284,42 @@ PyObject *model_getObjective_impl(PyObject *, PyObject *const *args) {
 
 // ---- Docstrings -----------------------------------------------------------------
 
-const char setObjective_doc[] =
-    "\n        SIGNATURE:\n"
-    "            setObjective(expr, sense=0)\n"
-    "\n        PURPOSE:\n"
-    "            Set the objective function of the model.\n"
-    "\n        ARGUMENTS:\n" DOC_ARG("expr", "----",
-                                     "The objective: a LinExpr, QuadExpr or PsdExpr.")
-    "\n" DOC_ARG("sense=0", "-------",
-                 "TVX.MINIMIZE or TVX.MAXIMIZE; when omitted the sense is left unchanged.")
-    "\n        EXAMPLE:\n"
-    "            m.setObjective(x + 2 * y, TVX.MAXIMIZE)\n"
-    "            m.setObjective(x * x + y * y - x)\n"
-    "\n        ";
+const char setObjective_doc[] = R"doc(
+        SIGNATURE:
+            setObjective(expr, sense=0)
 
-const char getObjective_doc[] =
-    "\n        SIGNATURE:\n"
-    "            getObjective()\n"
-    "\n        PURPOSE:\n"
-    "            Get the objective function of the model as a new expression.\n"
-    "\n        ARGUMENTS:\n"
-    "            None.\n"
-    "\n        EXAMPLE:\n"
-    "            obj = m.getObjective()\n"
-    "\n        ";
+        PURPOSE:
+            Set the objective function of the model.
+
+        ARGUMENTS:
+            expr
+            ----
+            The objective: a LinExpr, QuadExpr or PsdExpr.
+
+            sense=0
+            -------
+            TVX.MINIMIZE or TVX.MAXIMIZE; when omitted the sense is left unchanged.
+
+        EXAMPLE:
+            m.setObjective(x + 2 * y, TVX.MAXIMIZE)
+            m.setObjective(x * x + y * y - x)
+
+        )doc";
+
+const char getObjective_doc[] = R"doc(
+        SIGNATURE:
+            getObjective()
+
+        PURPOSE:
+            Get the objective function of the model as a new expression.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            obj = m.getObjective()
+
+        )doc";
 
 }  // namespace
 

@@ -9,7 +9,6 @@
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
 #include "runtime/numpy_api.h"
-#include "runtime/docs.h"
 
 namespace dz {
 
@@ -186,25 +185,96 @@ PyObject *model_chgCoeff_impl(PyObject *, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-const char getRow_doc[] =
-    DOC("getRow(constr)", "Get the linear expression of a constraint row.",
-        DOC_ARG("constr", "------", "A Constr of the model."), "            expr = m.getRow(c0)");
-const char getCol_doc[] =
-    DOC("getCol(var)", "Get the column of a variable: its coefficients in every row.",
-        DOC_ARG("var", "---", "A Var of the model."), "            col = m.getCol(x)");
-const char getA_doc[] = DOC("getA()", "Get the constraint matrix as a scipy csr_matrix.",
-                            "            None.\n", "            A = m.getA()");
-const char getCoeff_doc[] =
-    DOC("getCoeff(constr, var)", "Get the coefficient of a variable in a constraint row.",
-        DOC_ARG("constr", "------", "A Constr of the model.") "\n" DOC_ARG("var", "---",
-                                                                           "A Var of the model."),
-        "            a = m.getCoeff(c0, x)");
-const char chgCoeff_doc[] = DOC(
-    "chgCoeff(constr, var, newvalue)", "Change the coefficient of a variable in a constraint row.",
-    DOC_ARG("constr", "------", "A Constr of the model.") "\n" DOC_ARG(
-        "var", "---", "A Var of the model.") "\n" DOC_ARG("newvalue", "--------",
-                                                          "The new coefficient, a number."),
-    "            m.chgCoeff(c0, x, 2.5)");
+const char getRow_doc[] = R"doc(
+        SIGNATURE:
+            getRow(constr)
+
+        PURPOSE:
+            Get the linear expression of a constraint row.
+
+        ARGUMENTS:
+            constr
+            ------
+            A Constr of the model.
+
+        EXAMPLE:
+            expr = m.getRow(c0)
+
+        )doc";
+const char getCol_doc[] = R"doc(
+        SIGNATURE:
+            getCol(var)
+
+        PURPOSE:
+            Get the column of a variable: its coefficients in every row.
+
+        ARGUMENTS:
+            var
+            ---
+            A Var of the model.
+
+        EXAMPLE:
+            col = m.getCol(x)
+
+        )doc";
+const char getA_doc[] = R"doc(
+        SIGNATURE:
+            getA()
+
+        PURPOSE:
+            Get the constraint matrix as a scipy csr_matrix.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            A = m.getA()
+
+        )doc";
+const char getCoeff_doc[] = R"doc(
+        SIGNATURE:
+            getCoeff(constr, var)
+
+        PURPOSE:
+            Get the coefficient of a variable in a constraint row.
+
+        ARGUMENTS:
+            constr
+            ------
+            A Constr of the model.
+
+            var
+            ---
+            A Var of the model.
+
+        EXAMPLE:
+            a = m.getCoeff(c0, x)
+
+        )doc";
+const char chgCoeff_doc[] = R"doc(
+        SIGNATURE:
+            chgCoeff(constr, var, newvalue)
+
+        PURPOSE:
+            Change the coefficient of a variable in a constraint row.
+
+        ARGUMENTS:
+            constr
+            ------
+            A Constr of the model.
+
+            var
+            ---
+            A Var of the model.
+
+            newvalue
+            --------
+            The new coefficient, a number.
+
+        EXAMPLE:
+            m.chgCoeff(c0, x, 2.5)
+
+        )doc";
 
 }  // namespace
 

@@ -145,25 +145,30 @@ PyObject *model_remove_impl(PyObject *, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-const char remove_doc[] =
-    "\n        SIGNATURE:\n"
-    "            remove(item)\n"
-    "\n        PURPOSE:\n"
-    "            Remove variables, constraints, SOS or general constraints from the model.\n"
-    "\n        ARGUMENTS:\n"
-    "            item\n"
-    "            ----\n"
-    "            A Var, Constr, SOS or GenConstr, an MVar or MConstr, or a list, tuple,\n"
-    "            dict or other iterable of them, nested to any depth.\n"
-    "\n        EXAMPLE:\n"
-    "            m.remove(x)\n"
-    "            m.remove([c0, c1])\n"
-    "            m.remove(vars_tupledict)\n"
-    "\n        NOTE:\n"
-    "            Removed handles read the index -1 - their old index; the others are\n"
-    "            renumbered. The binary variable of an indicator constraint cannot be\n"
-    "            removed while the indicator exists.\n"
-    "\n        ";
+const char remove_doc[] = R"doc(
+        SIGNATURE:
+            remove(item)
+
+        PURPOSE:
+            Remove variables, constraints, SOS or general constraints from the model.
+
+        ARGUMENTS:
+            item
+            ----
+            A Var, Constr, SOS or GenConstr, an MVar or MConstr, or a list, tuple,
+            dict or other iterable of them, nested to any depth.
+
+        EXAMPLE:
+            m.remove(x)
+            m.remove([c0, c1])
+            m.remove(vars_tupledict)
+
+        NOTE:
+            Removed handles read the index -1 - their old index; the others are
+            renumbered. The binary variable of an indicator constraint cannot be
+            removed while the indicator exists.
+
+        )doc";
 
 }  // namespace
 

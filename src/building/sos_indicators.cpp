@@ -12,7 +12,6 @@
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
-#include "runtime/docs.h"
 
 namespace dz {
 
@@ -268,40 +267,99 @@ PyObject *model_getGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
                        static_cast<int>(static_cast<unsigned char>(sense)), rhs);
 }
 
-const char addSOS_doc[] = DOC(
-    "addSOS(type, vars, wts=None)", "Add an SOS constraint to the model.",
-    DOC_ARG("type", "----", "TVX.SOS_TYPE1 or TVX.SOS_TYPE2.") "\n" DOC_ARG(
-        "vars", "----", "A list of Var: the members.") "\n" DOC_ARG("wts=None", "--------",
-                                                                    "A list of weights, one per "
-                                                                    "member; None for 1, 2, 3 ..."),
-    "            m.addSOS(TVX.SOS_TYPE1, [x, y, z], [1, 2, 4])");
-const char getSOS_doc[] =
-    DOC("getSOS(sos)", "Get the type, members and weights of an SOS constraint.",
-        DOC_ARG("sos", "---", "An SOS of the model."),
-        "            sostype, members, weights = m.getSOS(s)");
-const char addGenConstrIndicator_doc[] =
-    "\n        SIGNATURE:\n"
-    "            addGenConstrIndicator(binvar|Var, binval|bool, lhs, sense=None|str, "
-    "rhs=None|float)\n"
-    "\n        PURPOSE:\n"
-    "            Add an indicator constraint: when binvar equals binval, the row must hold.\n"
-    "\n        ARGUMENTS:\n" DOC_ARG("binvar", "------", "The binary Var.")
-    "\n" DOC_ARG("binval", "------", "True or False.")
-    "\n" DOC_ARG("lhs", "---", "A number, Var, LinExpr, or a linear TempConstr.")
-    "\n" DOC_ARG("sense=None", "----------", "TVX.LESS_EQUAL, TVX.GREATER_EQUAL or TVX.EQUAL.")
-    "\n" DOC_ARG("rhs=None", "--------", "The right-hand side, a number.")
-    "\n        EXAMPLE:\n"
-    "            m.addGenConstrIndicator(b, True, x + y <= 3)\n"
-    "            m.addGenConstrIndicator(b, False, x + y, TVX.EQUAL, 1)\n"
-    "\n        NOTE:\n"
-    "            sense and rhs should be None when lhs is a TempConstr.\n"
-    "\n        ";
-const char getGenConstrIndicator_doc[] =
-    DOC("getGenConstrIndicator(genconstr)",
-        "Get the binary variable, its value, the row, sense and right-hand side of an\n"
-        "            indicator constraint.",
-        DOC_ARG("genconstr", "---------", "A GenConstr of the model."),
-        "            binvar, binval, expr, sense, rhs = m.getGenConstrIndicator(g)");
+const char addSOS_doc[] = R"doc(
+        SIGNATURE:
+            addSOS(type, vars, wts=None)
+
+        PURPOSE:
+            Add an SOS constraint to the model.
+
+        ARGUMENTS:
+            type
+            ----
+            TVX.SOS_TYPE1 or TVX.SOS_TYPE2.
+
+            vars
+            ----
+            A list of Var: the members.
+
+            wts=None
+            --------
+            A list of weights, one per member; None for 1, 2, 3 ...
+
+        EXAMPLE:
+            m.addSOS(TVX.SOS_TYPE1, [x, y, z], [1, 2, 4])
+
+        )doc";
+const char getSOS_doc[] = R"doc(
+        SIGNATURE:
+            getSOS(sos)
+
+        PURPOSE:
+            Get the type, members and weights of an SOS constraint.
+
+        ARGUMENTS:
+            sos
+            ---
+            An SOS of the model.
+
+        EXAMPLE:
+            sostype, members, weights = m.getSOS(s)
+
+        )doc";
+const char addGenConstrIndicator_doc[] = R"doc(
+        SIGNATURE:
+            addGenConstrIndicator(binvar|Var, binval|bool, lhs, sense=None|str, rhs=None|float)
+
+        PURPOSE:
+            Add an indicator constraint: when binvar equals binval, the row must hold.
+
+        ARGUMENTS:
+            binvar
+            ------
+            The binary Var.
+
+            binval
+            ------
+            True or False.
+
+            lhs
+            ---
+            A number, Var, LinExpr, or a linear TempConstr.
+
+            sense=None
+            ----------
+            TVX.LESS_EQUAL, TVX.GREATER_EQUAL or TVX.EQUAL.
+
+            rhs=None
+            --------
+            The right-hand side, a number.
+
+        EXAMPLE:
+            m.addGenConstrIndicator(b, True, x + y <= 3)
+            m.addGenConstrIndicator(b, False, x + y, TVX.EQUAL, 1)
+
+        NOTE:
+            sense and rhs should be None when lhs is a TempConstr.
+
+        )doc";
+const char getGenConstrIndicator_doc[] = R"doc(
+        SIGNATURE:
+            getGenConstrIndicator(genconstr)
+
+        PURPOSE:
+            Get the binary variable, its value, the row, sense and right-hand side of an
+            indicator constraint.
+
+        ARGUMENTS:
+            genconstr
+            ---------
+            A GenConstr of the model.
+
+        EXAMPLE:
+            binvar, binval, expr, sense, rhs = m.getGenConstrIndicator(g)
+
+        )doc";
 
 }  // namespace
 

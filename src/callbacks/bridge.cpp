@@ -122,24 +122,26 @@ PyObject *model_terminate_impl(PyObject *, PyObject *const *args) {
 
 const char *const self_arg[] = {"self"};
 
-const char terminate_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            terminate()\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Send a stop request to solver in a MIP callback function. After solver "
-    "terminated,\n"
-    "            an error code `ABORT_CTRL_C` will be returned from `Model.optimize`.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            None.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            def mycallback(model, where):\n"
-    "                if where == TVX.Callback.MIPSOL:\n"
-    "                    model.terminate()\n"
-    "\n" DZ_IN_CALLBACK_NOTE;
+const char terminate_doc[] = R"doc(
+        SIGNATURE:
+            terminate()
+
+        PURPOSE:
+            Send a stop request to solver in a MIP callback function. After solver terminated,
+            an error code `ABORT_CTRL_C` will be returned from `Model.optimize`.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            def mycallback(model, where):
+                if where == TVX.Callback.MIPSOL:
+                    model.terminate()
+
+        NOTE:
+            Method can only be called within callback function.
+
+        )doc";
 
 }  // namespace
 

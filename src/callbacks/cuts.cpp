@@ -140,68 +140,76 @@ const char *const cut_args[] = {"self", "lhs", "sense", "rhs", "obj"};
 const char *const cutp_args[] = {"self", "coeffs", "indices", "sense", "rhs"};
 const char *const branch_args[] = {"self", "var", "value", "way"};
 
-#define RESULT_LINES                                                       \
-  "            Method returns:\n"                                          \
-  "            * 0: Successful submission\n"                               \
-  "            * 1: Submission is valid but incorrect (infeasible, etc)\n" \
-  "            * 2: Submission is correct but not being accepted.\n"
+const char cbCut_doc[] = R"doc(
+        SIGNATURE:
+            cbCut(lhs, sense, rhs)
 
-const char cbCut_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            cbCut(lhs, sense, rhs)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Add a new cutting plane to the MIP model.\n" RESULT_LINES
-    "\n"
-    "        ARGUMENTS:\n"
-    "            lhs\n"
-    "            ---\n"
-    "            Left-hand-side value for new cutting plane. Can be `Var` or `LinExpr`\n"
-    "\n"
-    "            sense\n"
-    "            -----\n"
-    "            Sense for new cutting plane.\n"
-    "\n"
-    "            rhs\n"
-    "            ---\n"
-    "            Right-hand-side value for new cutting plane. Can be `Var` or `LinExpr`\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            def mycallback(model, where):\n"
-    "                if where == TVX.Callback.MIPSOL:\n"
-    "                    model.cbCut(x + y, \"<=\", 1)\n"
-    "\n" DZ_IN_CALLBACK_NOTE;
+        PURPOSE:
+            Add a new cutting plane to the MIP model.
+            Method returns:
+            * 0: Successful submission
+            * 1: Submission is valid but incorrect (infeasible, etc)
+            * 2: Submission is correct but not being accepted.
 
-const char cbBranch_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            cbBranch(var, value, way)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Indicate a new branching by specifying a variable and a split point between the\n"
-    "            lower and upper bounds of this variable.\n" RESULT_LINES
-    "\n"
-    "        ARGUMENTS:\n"
-    "            var\n"
-    "            ---\n"
-    "            The variable.\n"
-    "\n"
-    "            value\n"
-    "            -----\n"
-    "            The split point. It should be between the lower and upper bounds of variable.\n"
-    "\n"
-    "            way\n"
-    "            ---\n"
-    "            The branch to consider first. Valid options are:\n"
-    "            * <0: the down-way branch is considered first.\n"
-    "            * >0: the up-way branch is considered first.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            def mycallback(model, where):\n"
-    "                if where == TVX.Callback.MIPNODE:\n"
-    "                    model.cbBranch(x, 0.5, -1)\n"
-    "\n" DZ_IN_CALLBACK_NOTE;
+        ARGUMENTS:
+            lhs
+            ---
+            Left-hand-side value for new cutting plane. Can be `Var` or `LinExpr`
+
+            sense
+            -----
+            Sense for new cutting plane.
+
+            rhs
+            ---
+            Right-hand-side value for new cutting plane. Can be `Var` or `LinExpr`
+
+        EXAMPLE:
+            def mycallback(model, where):
+                if where == TVX.Callback.MIPSOL:
+                    model.cbCut(x + y, "<=", 1)
+
+        NOTE:
+            Method can only be called within callback function.
+
+        )doc";
+
+const char cbBranch_doc[] = R"doc(
+        SIGNATURE:
+            cbBranch(var, value, way)
+
+        PURPOSE:
+            Indicate a new branching by specifying a variable and a split point between the
+            lower and upper bounds of this variable.
+            Method returns:
+            * 0: Successful submission
+            * 1: Submission is valid but incorrect (infeasible, etc)
+            * 2: Submission is correct but not being accepted.
+
+        ARGUMENTS:
+            var
+            ---
+            The variable.
+
+            value
+            -----
+            The split point. It should be between the lower and upper bounds of variable.
+
+            way
+            ---
+            The branch to consider first. Valid options are:
+            * <0: the down-way branch is considered first.
+            * >0: the up-way branch is considered first.
+
+        EXAMPLE:
+            def mycallback(model, where):
+                if where == TVX.Callback.MIPNODE:
+                    model.cbBranch(x, 0.5, -1)
+
+        NOTE:
+            Method can only be called within callback function.
+
+        )doc";
 
 }  // namespace
 

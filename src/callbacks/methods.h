@@ -11,13 +11,6 @@ extern const FuncSpec Model_cbSetSolution_spec, Model_cbUseSolution_spec;
 extern const FuncSpec Model_cbCut_spec, Model__cbCutP_spec, Model_cbBranch_spec;
 extern const FuncSpec Model_terminate_spec;
 
-// The text every public in-callback method ends its docstring with.
-#define DZ_IN_CALLBACK_NOTE                                           \
-  "        NOTE:\n"                                                   \
-  "            Method can only be called within callback function.\n" \
-  "\n"                                                                \
-  "        "
-
 }  // namespace dz
 
 #endif

@@ -105,61 +105,73 @@ PyObject *model_cbGetNodeRel_impl(PyObject *, PyObject *const *args) {
 const char *const cbGet_args[] = {"self", "what", "index"};
 const char *const vars_args[] = {"self", "vars"};
 
-// The argument of cbGetSolution and cbGetNodeRel.
-#define VARS_ARGUMENT                                                                           \
-  "        ARGUMENTS:\n"                                                                        \
-  "            vars\n"                                                                          \
-  "            ----\n"                                                                          \
-  "            Var object or a list of Var object to indicate variables to retrieve solution\n" \
-  "            value.\n"                                                                        \
-  "\n"
+const char cbGet_doc[] = R"doc(
+        SIGNATURE:
+            cbGet(what, index=None)
 
-const char cbGet_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            cbGet(what, index=None)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Retrieve additional data about the optimization progress.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            what\n"
-    "            ----\n"
-    "            The data ID requested by the user callback.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            def mycallback(model, where):\n"
-    "                if where == TVX.Callback.MIPSOL:\n"
-    "                    print(model.cbGet(TVX.Callback.MIP_OBJBST))\n"
-    "\n" DZ_IN_CALLBACK_NOTE;
+        PURPOSE:
+            Retrieve additional data about the optimization progress.
 
-const char cbGetSolution_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            cbGetSolution(vars)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Retrieve values of the best solution so far.\n"
-    "\n" VARS_ARGUMENT
-    "        EXAMPLE:\n"
-    "            def mycallback(model, where):\n"
-    "                if where == TVX.Callback.MIPSOL:\n"
-    "                    print(model.cbGetSolution(model.getVars()))\n"
-    "\n" DZ_IN_CALLBACK_NOTE;
+        ARGUMENTS:
+            what
+            ----
+            The data ID requested by the user callback.
 
-const char cbGetNodeRel_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            cbGetNodeRel(vars)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Retrieve solution values of the current relaxed problem.\n"
-    "\n" VARS_ARGUMENT
-    "        EXAMPLE:\n"
-    "            def mycallback(model, where):\n"
-    "                if where == TVX.Callback.MIPNODE:\n"
-    "                    print(model.cbGetNodeRel(model.getVars()))\n"
-    "\n" DZ_IN_CALLBACK_NOTE;
+        EXAMPLE:
+            def mycallback(model, where):
+                if where == TVX.Callback.MIPSOL:
+                    print(model.cbGet(TVX.Callback.MIP_OBJBST))
+
+        NOTE:
+            Method can only be called within callback function.
+
+        )doc";
+
+const char cbGetSolution_doc[] = R"doc(
+        SIGNATURE:
+            cbGetSolution(vars)
+
+        PURPOSE:
+            Retrieve values of the best solution so far.
+
+        ARGUMENTS:
+            vars
+            ----
+            Var object or a list of Var object to indicate variables to retrieve solution
+            value.
+
+        EXAMPLE:
+            def mycallback(model, where):
+                if where == TVX.Callback.MIPSOL:
+                    print(model.cbGetSolution(model.getVars()))
+
+        NOTE:
+            Method can only be called within callback function.
+
+        )doc";
+
+const char cbGetNodeRel_doc[] = R"doc(
+        SIGNATURE:
+            cbGetNodeRel(vars)
+
+        PURPOSE:
+            Retrieve solution values of the current relaxed problem.
+
+        ARGUMENTS:
+            vars
+            ----
+            Var object or a list of Var object to indicate variables to retrieve solution
+            value.
+
+        EXAMPLE:
+            def mycallback(model, where):
+                if where == TVX.Callback.MIPNODE:
+                    print(model.cbGetNodeRel(model.getVars()))
+
+        NOTE:
+            Method can only be called within callback function.
+
+        )doc";
 
 }  // namespace
 

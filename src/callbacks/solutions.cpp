@@ -90,58 +90,61 @@ PyObject *model_cbUseSolution_impl(PyObject *, PyObject *const *args) {
 const char *const set_args[] = {"self", "vars", "sol"};
 const char *const self_arg[] = {"self"};
 
-const char cbSetSolution_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            cbSetSolution(vars, sol)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Provide a new feasible solution for a MIP model. Objective value corresponding "
-    "to\n"
-    "            new solution will be returned if it is feasible.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            vars\n"
-    "            ----\n"
-    "            A Var or list of Var object to indicate variable(s) to be provide solution\n"
-    "            value(s).\n"
-    "\n"
-    "            sol\n"
-    "            ---\n"
-    "            A double value or list of double value to indicate new feasible solution "
-    "value(s)\n"
-    "            to be provided.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            def mycallback(model, where):\n"
-    "                if where == TVX.Callback.MIPNODE:\n"
-    "                    model.cbSetSolution(model.getVars(), [1.0, 0.0])\n"
-    "\n" DZ_IN_CALLBACK_NOTE;
+const char cbSetSolution_doc[] = R"doc(
+        SIGNATURE:
+            cbSetSolution(vars, sol)
 
-const char cbUseSolution_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            cbUseSolution()\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            If you have already provided solution by `cbSetSolution`, you can optionally "
-    "call\n"
-    "            this method to immediately submit solution to MIP solver.\n"
-    "            Method returns a tuple of 2 elements: status and objective value.\n"
-    "            Status can be:\n"
-    "            * 0: Successful submission\n"
-    "            * 1: Submission is valid but incorrect (infeasible, etc)\n"
-    "            * 2: Submission is correct but not being accepted.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            None.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            def mycallback(model, where):\n"
-    "                if where == TVX.Callback.MIPNODE:\n"
-    "                    model.cbSetSolution(model.getVars(), [1.0, 0.0])\n"
-    "                    status, objective = model.cbUseSolution()\n"
-    "\n" DZ_IN_CALLBACK_NOTE;
+        PURPOSE:
+            Provide a new feasible solution for a MIP model. Objective value corresponding to
+            new solution will be returned if it is feasible.
+
+        ARGUMENTS:
+            vars
+            ----
+            A Var or list of Var object to indicate variable(s) to be provide solution
+            value(s).
+
+            sol
+            ---
+            A double value or list of double value to indicate new feasible solution value(s)
+            to be provided.
+
+        EXAMPLE:
+            def mycallback(model, where):
+                if where == TVX.Callback.MIPNODE:
+                    model.cbSetSolution(model.getVars(), [1.0, 0.0])
+
+        NOTE:
+            Method can only be called within callback function.
+
+        )doc";
+
+const char cbUseSolution_doc[] = R"doc(
+        SIGNATURE:
+            cbUseSolution()
+
+        PURPOSE:
+            If you have already provided solution by `cbSetSolution`, you can optionally call
+            this method to immediately submit solution to MIP solver.
+            Method returns a tuple of 2 elements: status and objective value.
+            Status can be:
+            * 0: Successful submission
+            * 1: Submission is valid but incorrect (infeasible, etc)
+            * 2: Submission is correct but not being accepted.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            def mycallback(model, where):
+                if where == TVX.Callback.MIPNODE:
+                    model.cbSetSolution(model.getVars(), [1.0, 0.0])
+                    status, objective = model.cbUseSolution()
+
+        NOTE:
+            Method can only be called within callback function.
+
+        )doc";
 
 }  // namespace
 

@@ -68,26 +68,25 @@ PyObject *module_multidict_impl(PyObject *, PyObject *const *args) {
 
 const char *const d_arg[] = {"d"};
 
-const char multidict_doc[] =
-    "\n"
-    "    SIGNATURE:\n"
-    "        multidict(d)\n"
-    "\n"
-    "    PURPOSE:\n"
-    "        Split a dict whose values are lists into a tuplelist of its keys and one\n"
-    "        tupledict per list position. When some value is not a list or tuple, the\n"
-    "        values are kept whole in a single tupledict.\n"
-    "\n"
-    "    ARGUMENTS:\n"
-    "        d\n"
-    "        -\n"
-    "        A dict of lists (or tuples) of data items, one list per key.\n"
-    "\n"
-    "    EXAMPLE:\n"
-    "        keys, cost, cap = multidict({'a': [1, 2], 'b': [3, 4]})\n"
-    "        print(cost['a'], cap['b'])\n"
-    "\n"
-    "    ";
+const char multidict_doc[] = R"doc(
+    SIGNATURE:
+        multidict(d)
+
+    PURPOSE:
+        Split a dict whose values are lists into a tuplelist of its keys and one
+        tupledict per list position. When some value is not a list or tuple, the
+        values are kept whole in a single tupledict.
+
+    ARGUMENTS:
+        d
+        -
+        A dict of lists (or tuples) of data items, one list per key.
+
+    EXAMPLE:
+        keys, cost, cap = multidict({'a': [1, 2], 'b': [3, 4]})
+        print(cost['a'], cap['b'])
+
+    )doc";
 
 }  // namespace
 

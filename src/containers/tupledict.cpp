@@ -213,111 +213,106 @@ PyObject *tupledict_setdefault_impl(PyObject *, PyObject *const *args) {
 
 // ---- Docstrings ------------------------------------------------------------------
 
-const char init_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            __init__(*args, **kwargs)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Construct a tupledict: a dict whose keys are tuples of one length (or\n"
-    "            scalars), with pattern selection over the keys and sums of the values.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            *args, **kwargs\n"
-    "            ---------------\n"
-    "            As for dict().\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            td = tupledict([((1, 2), 10), ((2, 2), 20), ((1, 3), 30)])\n"
-    "            td = tupledict({('a', 1): x, ('b', 1): y})\n"
-    "\n"
-    "        ";
+const char init_doc[] = R"doc(
+        SIGNATURE:
+            __init__(*args, **kwargs)
 
-const char select_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            select(*query=[])\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Select the values whose keys match a pattern, as a list in key order.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            *query=[]\n"
-    "            ---------\n"
-    "            Pattern fields, compared position by position with the fields of each key.\n"
-    "            '*' matches anything, a list or tuple matches any of its members, any other\n"
-    "            value must be equal; fields beyond the pattern are free.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            td = tupledict([((1, 2), 10), ((2, 2), 20), ((1, 3), 30)])\n"
-    "            print(td.select(1, '*'))\n"
-    "            print(td.select('*', 2))\n"
-    "\n"
-    "        ";
+        PURPOSE:
+            Construct a tupledict: a dict whose keys are tuples of one length (or
+            scalars), with pattern selection over the keys and sums of the values.
 
-const char sum_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            sum(*query=[])\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Sum the values whose keys match a pattern into an expression.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            *query=[]\n"
-    "            ---------\n"
-    "            Pattern fields, as for select(); none sums every value.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            x = m.addVars(2, 3)\n"
-    "            expr = x.sum()\n"
-    "            expr = x.sum('*', 1)\n"
-    "\n"
-    "        ";
+        ARGUMENTS:
+            *args, **kwargs
+            ---------------
+            As for dict().
 
-const char prod_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            prod(coeffs, *query=[])\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Sum the values whose keys match a pattern, each multiplied by the coefficient\n"
-    "            that coeffs holds under the same key, into an expression. Keys without a\n"
-    "            coefficient, or without a value, are skipped.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            coeffs\n"
-    "            ------\n"
-    "            A dict of coefficients keyed like this tupledict.\n"
-    "\n"
-    "            *query=[]\n"
-    "            ---------\n"
-    "            Pattern fields, as for select(); none takes every key of coeffs.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            x = m.addVars(2, 3)\n"
-    "            cost = {(0, 0): 1.5, (1, 2): 2.0}\n"
-    "            expr = x.prod(cost)\n"
-    "            expr = x.prod(cost, '*', 2)\n"
-    "\n"
-    "        ";
+        EXAMPLE:
+            td = tupledict([((1, 2), 10), ((2, 2), 20), ((1, 3), 30)])
+            td = tupledict({('a', 1): x, ('b', 1): y})
 
-const char clean_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            clean()\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Drop the key list and index built by selections and release their memory;\n"
-    "            the next selection builds them again.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            None.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            td.clean()\n"
-    "\n"
-    "        ";
+        )doc";
+
+const char select_doc[] = R"doc(
+        SIGNATURE:
+            select(*query)
+
+        PURPOSE:
+            Select the values whose keys match a pattern, as a list in key order.
+
+        ARGUMENTS:
+            *query
+            ------
+            Pattern fields, compared position by position with the fields of each key.
+            '*' matches anything, a list or tuple matches any of its members, any other
+            value must be equal; fields beyond the pattern are free.
+
+        EXAMPLE:
+            td = tupledict([((1, 2), 10), ((2, 2), 20), ((1, 3), 30)])
+            print(td.select(1, '*'))
+            print(td.select('*', 2))
+
+        )doc";
+
+const char sum_doc[] = R"doc(
+        SIGNATURE:
+            sum(*query=[])
+
+        PURPOSE:
+            Sum the values whose keys match a pattern into an expression.
+
+        ARGUMENTS:
+            *query=[]
+            ---------
+            Pattern fields, as for select(); none sums every value.
+
+        EXAMPLE:
+            x = m.addVars(2, 3)
+            expr = x.sum()
+            expr = x.sum('*', 1)
+
+        )doc";
+
+const char prod_doc[] = R"doc(
+        SIGNATURE:
+            prod(coeffs, *query=[])
+
+        PURPOSE:
+            Sum the values whose keys match a pattern, each multiplied by the coefficient
+            that coeffs holds under the same key, into an expression. Keys without a
+            coefficient, or without a value, are skipped.
+
+        ARGUMENTS:
+            coeffs
+            ------
+            A dict of coefficients keyed like this tupledict.
+
+            *query=[]
+            ---------
+            Pattern fields, as for select(); none takes every key of coeffs.
+
+        EXAMPLE:
+            x = m.addVars(2, 3)
+            cost = {(0, 0): 1.5, (1, 2): 2.0}
+            expr = x.prod(cost)
+            expr = x.prod(cost, '*', 2)
+
+        )doc";
+
+const char clean_doc[] = R"doc(
+        SIGNATURE:
+            clean()
+
+        PURPOSE:
+            Drop the key list and index built by selections and release their memory;
+            the next selection builds them again.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            td.clean()
+
+        )doc";
 
 // ---- Member specs ----------------------------------------------------------------
 

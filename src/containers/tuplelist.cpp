@@ -388,73 +388,70 @@ PyObject *tuplelist_sort_impl(PyObject *, PyObject *const *args) {
 
 // ---- Docstrings ------------------------------------------------------------------
 
-const char init_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            __init__(li, wildcard)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Construct a tuplelist: a list whose elements are all tuples of one length, or\n"
-    "            all scalars, and which selects its elements by pattern.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            li=[]\n"
-    "            -----\n"
-    "            The initial elements: a sequence with a length (list, tuple, range, another\n"
-    "            tuplelist) or None.\n"
-    "\n"
-    "            wildcard='*'\n"
-    "            ------------\n"
-    "            The pattern field that matches any value in select(), a str or None.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            tl = tuplelist([(1, 2), (1, 3), (2, 3)])\n"
-    "            tl = tuplelist([('a', 1), ('b', 2)], wildcard='?')\n"
-    "\n"
-    "        ";
+const char init_doc[] = R"doc(
+        SIGNATURE:
+            __init__(li, wildcard)
 
-const char select_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            select(*query=[])\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Select the elements that match a pattern, in list order, as a new tuplelist.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            *query=[]\n"
-    "            ---------\n"
-    "            Pattern fields, compared position by position with the fields of each\n"
-    "            element. The wildcard matches anything, a list or tuple matches any of its\n"
-    "            members, any other value must be equal; fields beyond the pattern are free.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            tl = tuplelist([(1, 2), (1, 3), (2, 3)])\n"
-    "            print(tl.select(1, '*'))\n"
-    "            print(tl.select('*', [2, 3]))\n"
-    "\n"
-    "        NOTE:\n"
-    "            The first selection builds an index of the elements, which every change of\n"
-    "            the list drops; clean() drops it on request.\n"
-    "\n"
-    "        ";
+        PURPOSE:
+            Construct a tuplelist: a list whose elements are all tuples of one length, or
+            all scalars, and which selects its elements by pattern.
 
-const char clean_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            clean()\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Drop the index built by select() and release its memory; the next selection\n"
-    "            builds it again.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            None.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            tl.clean()\n"
-    "\n"
-    "        ";
+        ARGUMENTS:
+            li=[]
+            -----
+            The initial elements: a sequence with a length (list, tuple, range, another
+            tuplelist) or None.
+
+            wildcard='*'
+            ------------
+            The pattern field that matches any value in select(), a str or None.
+
+        EXAMPLE:
+            tl = tuplelist([(1, 2), (1, 3), (2, 3)])
+            tl = tuplelist([('a', 1), ('b', 2)], wildcard='?')
+
+        )doc";
+
+const char select_doc[] = R"doc(
+        SIGNATURE:
+            select(*query=[])
+
+        PURPOSE:
+            Select the elements that match a pattern, in list order, as a new tuplelist.
+
+        ARGUMENTS:
+            *query=[]
+            ---------
+            Pattern fields, compared position by position with the fields of each
+            element. The wildcard matches anything, a list or tuple matches any of its
+            members, any other value must be equal; fields beyond the pattern are free.
+
+        EXAMPLE:
+            tl = tuplelist([(1, 2), (1, 3), (2, 3)])
+            print(tl.select(1, '*'))
+            print(tl.select('*', [2, 3]))
+
+        NOTE:
+            The first selection builds an index of the elements, which every change of
+            the list drops; clean() drops it on request.
+
+        )doc";
+
+const char clean_doc[] = R"doc(
+        SIGNATURE:
+            clean()
+
+        PURPOSE:
+            Drop the index built by select() and release its memory; the next selection
+            builds it again.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            tl.clean()
+
+        )doc";
 
 // ---- Member specs ----------------------------------------------------------------
 

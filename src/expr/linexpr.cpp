@@ -11,7 +11,6 @@
 #include <cstring>
 
 #include "runtime/gc_fields.h"
-#include "runtime/docs.h"
 #include "expr/expr_util.h"
 #include "expr/terms.h"
 #include "expr/text.h"
@@ -412,70 +411,216 @@ PyObject *linexpr_remove_impl(PyObject *, PyObject *const *args) {
 
 // ---- Docstrings ----------------------------------------------------------------------
 
-const char class_doc[] =
-    "\n    A linear expression: a constant plus a list of terms, each a coefficient times a\n"
-    "    variable. Terms keep the order in which they were added; equal variables are not\n"
-    "    merged.\n";
+const char class_doc[] = R"doc(
+    A linear expression: a constant plus a list of terms, each a coefficient times a
+    variable. Terms keep the order in which they were added; equal variables are not
+    merged.
+)doc";
 
-const char init_doc[] = DOC_HEAD("LinExpr(arg1=0, arg2=None)", "Create a linear expression.")
-    DOC_ARG("arg1=0", "------",
-            "A constant, a variable, a linear expression to copy, a list of\n"
-            "            (coefficient, variable) pairs, or the coefficients of the terms\n"
-            "            when arg2 is given.")
-        DOC_NEXT DOC_ARG("arg2=None", "---------",
-                         "The variables of the terms, one for each coefficient in arg1.")
-            DOC_EXAMPLE DOC_LINE("LinExpr()") DOC_LINE("LinExpr(2.0)") DOC_LINE("LinExpr(x)")
-                DOC_LINE("LinExpr(2, x)") DOC_LINE("LinExpr([1, 2], [x, y])")
-                    DOC_LINE("LinExpr([(1, x), (2, y)])") DOC_END;
+const char init_doc[] = R"doc(
+        SIGNATURE:
+            LinExpr(arg1=0, arg2=None)
 
-const char addTerms_doc[] =
-    DOC_HEAD("addTerms(coeffs, vars)", "Add one term or a list of terms to the expression.")
-        DOC_ARG("coeffs", "------",
-                "The coefficient of one term, or a list of coefficients. Terms whose\n"
-                "            coefficient is 0 are not added.")
-            DOC_NEXT DOC_ARG("vars", "----", "The variable of one term, or a list of variables.")
-                DOC_EXAMPLE DOC_LINE("expr.addTerms(2.0, x)")
-                    DOC_LINE("expr.addTerms([1.0, 2.0], [x, y])") DOC_END;
+        PURPOSE:
+            Create a linear expression.
 
-const char add_doc[] = DOC_HEAD(
-    "add(expr, mult=1.0)", "Add a linear expression, multiplied by a factor, to the expression.")
-    DOC_ARG("expr", "----", "The linear expression to add.") DOC_NEXT DOC_ARG(
-        "mult=1.0", "--------", "The factor applied to the terms and constant of expr.")
-        DOC_EXAMPLE DOC_LINE("expr.add(LinExpr(x), 2.0)") DOC_END;
+        ARGUMENTS:
+            arg1=0
+            ------
+            A constant, a variable, a linear expression to copy, a list of
+            (coefficient, variable) pairs, or the coefficients of the terms
+            when arg2 is given.
 
-const char getCoeff_doc[] = DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a term.")
-    DOC_ARG("index", "-----", "The position of the term, from 0.")
-        DOC_EXAMPLE DOC_LINE("expr = 2 * x + 3 * y") DOC_LINE("print(expr.getCoeff(0))") DOC_END;
+            arg2=None
+            ---------
+            The variables of the terms, one for each coefficient in arg1.
 
-const char getVar_doc[] = DOC_HEAD("getVar(index)", "Obtain the variable of a term.")
-    DOC_ARG("index", "-----", "The position of the term, from 0.")
-        DOC_EXAMPLE DOC_LINE("expr = 2 * x + 3 * y") DOC_LINE("print(expr.getVar(0).sameAs(x))")
-            DOC_END;
+        EXAMPLE:
+            LinExpr()
+            LinExpr(2.0)
+            LinExpr(x)
+            LinExpr(2, x)
+            LinExpr([1, 2], [x, y])
+            LinExpr([(1, x), (2, y)])
 
-const char getValue_doc[] =
-    DOC_HEAD("getValue()", "Obtain the value of the expression in the current solution.")
-        DOC_NONE DOC_EXAMPLE DOC_LINE("m.optimize()") DOC_LINE("print(expr.getValue())") DOC_END;
+        )doc";
 
-const char addConstant_doc[] =
-    DOC_HEAD("addConstant(c)", "Add a number to the constant of the expression.")
-        DOC_ARG("c", "-", "The number to add.") DOC_EXAMPLE DOC_LINE("expr.addConstant(2.0)")
-            DOC_END;
+const char addTerms_doc[] = R"doc(
+        SIGNATURE:
+            addTerms(coeffs, vars)
 
-const char getConstant_doc[] = DOC_HEAD("getConstant()", "Obtain the constant of the expression.")
-    DOC_NONE DOC_EXAMPLE DOC_LINE("print(expr.getConstant())") DOC_END;
+        PURPOSE:
+            Add one term or a list of terms to the expression.
 
-const char size_doc[] = DOC_HEAD("size()", "Obtain the number of terms in the expression.")
-    DOC_NONE DOC_EXAMPLE DOC_LINE("print(expr.size())") DOC_END;
+        ARGUMENTS:
+            coeffs
+            ------
+            The coefficient of one term, or a list of coefficients. Terms whose
+            coefficient is 0 are not added.
 
-const char clear_doc[] = DOC_HEAD("clear()", "Remove every term and set the constant to 0.")
-    DOC_NONE DOC_EXAMPLE DOC_LINE("expr.clear()") DOC_END;
+            vars
+            ----
+            The variable of one term, or a list of variables.
 
-const char remove_doc[] =
-    DOC_HEAD("remove(item)", "Remove the term at a position, or every term of a variable.")
-        DOC_ARG("item", "----",
-                "An integer position (a position that holds no term removes nothing),\n"
-                "            or a variable.") DOC_EXAMPLE DOC_LINE("expr.remove(0)")
-            DOC_LINE("expr.remove(x)") DOC_END;
+        EXAMPLE:
+            expr.addTerms(2.0, x)
+            expr.addTerms([1.0, 2.0], [x, y])
+
+        )doc";
+
+const char add_doc[] = R"doc(
+        SIGNATURE:
+            add(expr, mult=1.0)
+
+        PURPOSE:
+            Add a linear expression, multiplied by a factor, to the expression.
+
+        ARGUMENTS:
+            expr
+            ----
+            The linear expression to add.
+
+            mult=1.0
+            --------
+            The factor applied to the terms and constant of expr.
+
+        EXAMPLE:
+            expr.add(LinExpr(x), 2.0)
+
+        )doc";
+
+const char getCoeff_doc[] = R"doc(
+        SIGNATURE:
+            getCoeff(index)
+
+        PURPOSE:
+            Obtain the coefficient of a term.
+
+        ARGUMENTS:
+            index
+            -----
+            The position of the term, from 0.
+
+        EXAMPLE:
+            expr = 2 * x + 3 * y
+            print(expr.getCoeff(0))
+
+        )doc";
+
+const char getVar_doc[] = R"doc(
+        SIGNATURE:
+            getVar(index)
+
+        PURPOSE:
+            Obtain the variable of a term.
+
+        ARGUMENTS:
+            index
+            -----
+            The position of the term, from 0.
+
+        EXAMPLE:
+            expr = 2 * x + 3 * y
+            print(expr.getVar(0).sameAs(x))
+
+        )doc";
+
+const char getValue_doc[] = R"doc(
+        SIGNATURE:
+            getValue()
+
+        PURPOSE:
+            Obtain the value of the expression in the current solution.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            m.optimize()
+            print(expr.getValue())
+
+        )doc";
+
+const char addConstant_doc[] = R"doc(
+        SIGNATURE:
+            addConstant(c)
+
+        PURPOSE:
+            Add a number to the constant of the expression.
+
+        ARGUMENTS:
+            c
+            -
+            The number to add.
+
+        EXAMPLE:
+            expr.addConstant(2.0)
+
+        )doc";
+
+const char getConstant_doc[] = R"doc(
+        SIGNATURE:
+            getConstant()
+
+        PURPOSE:
+            Obtain the constant of the expression.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            print(expr.getConstant())
+
+        )doc";
+
+const char size_doc[] = R"doc(
+        SIGNATURE:
+            size()
+
+        PURPOSE:
+            Obtain the number of terms in the expression.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            print(expr.size())
+
+        )doc";
+
+const char clear_doc[] = R"doc(
+        SIGNATURE:
+            clear()
+
+        PURPOSE:
+            Remove every term and set the constant to 0.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            expr.clear()
+
+        )doc";
+
+const char remove_doc[] = R"doc(
+        SIGNATURE:
+            remove(item)
+
+        PURPOSE:
+            Remove the term at a position, or every term of a variable.
+
+        ARGUMENTS:
+            item
+            ----
+            An integer position (a position that holds no term removes nothing),
+            or a variable.
+
+        EXAMPLE:
+            expr.remove(0)
+            expr.remove(x)
+
+        )doc";
 
 // ---- Member specs ----------------------------------------------------------------------
 

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "runtime/gc_fields.h"
-#include "runtime/docs.h"
 #include "expr/expr_util.h"
 #include "expr/terms.h"
 #include "expr/text.h"
@@ -420,90 +419,263 @@ PyObject *quadexpr_imul(PyObject *self, PyObject *other) {
 
 // ---- Docstrings ----------------------------------------------------------------------------
 
-const char class_doc[] =
-    "\n    A quadratic expression: a list of terms, each a coefficient times a product of two\n"
-    "    variables, plus a linear expression for the linear terms and the constant.\n";
+const char class_doc[] = R"doc(
+    A quadratic expression: a list of terms, each a coefficient times a product of two
+    variables, plus a linear expression for the linear terms and the constant.
+)doc";
 
-const char init_doc[] = DOC_HEAD("QuadExpr(expr=None)", "Create a quadratic expression.")
-    DOC_ARG("expr=None", "---------",
-            "None for the zero expression, a quadratic expression to copy, or\n"
-            "            anything LinExpr() accepts: a number, a variable, a linear\n"
-            "            expression.") DOC_EXAMPLE DOC_LINE("QuadExpr()") DOC_LINE("QuadExpr(2.0)")
-        DOC_LINE("QuadExpr(x)") DOC_LINE("QuadExpr(x * y)") DOC_END;
+const char init_doc[] = R"doc(
+        SIGNATURE:
+            QuadExpr(expr=None)
 
-const char add_doc[] =
-    DOC_HEAD("add(expr, mult=1.0)",
-             "Add a linear or quadratic expression, multiplied by a factor, to the\n"
-             "            expression.")
-        DOC_ARG("expr", "----", "The linear or quadratic expression to add.") DOC_NEXT DOC_ARG(
-            "mult=1.0", "--------", "The factor applied to the terms and constant of expr.")
-            DOC_EXAMPLE DOC_LINE("quadexpr.add(x * y, 2.0)") DOC_END;
+        PURPOSE:
+            Create a quadratic expression.
 
-const char addConstant_doc[] =
-    DOC_HEAD("addConstant(c)", "Add a number to the constant of the expression.")
-        DOC_ARG("c", "-", "The number to add.") DOC_EXAMPLE DOC_LINE("quadexpr.addConstant(2.0)")
-            DOC_END;
+        ARGUMENTS:
+            expr=None
+            ---------
+            None for the zero expression, a quadratic expression to copy, or
+            anything LinExpr() accepts: a number, a variable, a linear
+            expression.
 
-const char getConstant_doc[] = DOC_HEAD("getConstant()", "Obtain the constant of the expression.")
-    DOC_NONE DOC_EXAMPLE DOC_LINE("print(quadexpr.getConstant())") DOC_END;
+        EXAMPLE:
+            QuadExpr()
+            QuadExpr(2.0)
+            QuadExpr(x)
+            QuadExpr(x * y)
 
-const char addTerms_doc[] = DOC_HEAD(
-    "addTerms(coeffs, vars, vars2=None)",
-    "Add linear terms (vars2 None) or quadratic terms to the expression.")
-    DOC_ARG("coeffs", "------", "The coefficient of one term, or a list of coefficients.")
-        DOC_NEXT DOC_ARG("vars", "----", "The (first) variable of one term, or a list of them.")
-            DOC_NEXT DOC_ARG("vars2=None", "----------",
-                             "The second variable of one quadratic term, or a list of them, as\n"
-                             "            long as the other two lists.")
-                DOC_EXAMPLE DOC_LINE("quadexpr.addTerms(2.0, x)")
-                    DOC_LINE("quadexpr.addTerms(2.0, x, y)")
-                        DOC_LINE("quadexpr.addTerms([1.0, 2.0], [x, y], [y, z])") DOC_END;
+        )doc";
 
-const char clear_doc[] = DOC_HEAD("clear()", "Remove every term and set the constant to 0.")
-    DOC_NONE DOC_EXAMPLE DOC_LINE("quadexpr.clear()") DOC_END;
+const char add_doc[] = R"doc(
+        SIGNATURE:
+            add(expr, mult=1.0)
 
-const char copy_doc[] = DOC_HEAD("copy()", "Obtain a copy of the expression.")
-    DOC_NONE DOC_EXAMPLE DOC_LINE("other = quadexpr.copy()") DOC_END;
+        PURPOSE:
+            Add a linear or quadratic expression, multiplied by a factor, to the
+            expression.
 
-const char getCoeff_doc[] =
-    DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a quadratic term.")
-        DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
-            DOC_EXAMPLE DOC_LINE("quadexpr = 2 * x * y + 3 * y * y")
-                DOC_LINE("print(quadexpr.getCoeff(1))") DOC_END;
+        ARGUMENTS:
+            expr
+            ----
+            The linear or quadratic expression to add.
 
-const char getVar1_doc[] =
-    DOC_HEAD("getVar1(index)", "Obtain the first variable of a quadratic term.")
-        DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
-            DOC_EXAMPLE DOC_LINE("print(quadexpr.getVar1(0))") DOC_END;
+            mult=1.0
+            --------
+            The factor applied to the terms and constant of expr.
 
-const char getVar2_doc[] =
-    DOC_HEAD("getVar2(index)", "Obtain the second variable of a quadratic term.")
-        DOC_ARG("index", "-----", "The position of the quadratic term, from 0.")
-            DOC_EXAMPLE DOC_LINE("print(quadexpr.getVar2(0))") DOC_END;
+        EXAMPLE:
+            quadexpr.add(x * y, 2.0)
 
-const char getLinExpr_doc[] =
-    DOC_HEAD("getLinExpr()",
-             "Obtain the linear part of the expression: the expression's own,\n"
-             "            not a copy.")
-        DOC_NONE DOC_EXAMPLE DOC_LINE("quadexpr.getLinExpr().addConstant(1.0)") DOC_END;
+        )doc";
 
-const char getValue_doc[] =
-    DOC_HEAD("getValue()", "Obtain the value of the expression in the current solution.")
-        DOC_NONE DOC_EXAMPLE DOC_LINE("m.optimize()") DOC_LINE("print(quadexpr.getValue())")
-            DOC_END;
+const char addConstant_doc[] = R"doc(
+        SIGNATURE:
+            addConstant(c)
 
-const char remove_doc[] =
-    DOC_HEAD("remove(item)",
-             "Remove the quadratic term at a position, or every term, quadratic and\n"
-             "            linear, that contains a variable.")
-        DOC_ARG("item", "----",
-                "An integer position (a position that holds no quadratic term removes\n"
-                "            nothing), or a variable.") DOC_EXAMPLE DOC_LINE("quadexpr.remove(0)")
-            DOC_LINE("quadexpr.remove(x)") DOC_END;
+        PURPOSE:
+            Add a number to the constant of the expression.
 
-const char size_doc[] =
-    DOC_HEAD("size()", "Obtain the number of quadratic terms in the expression.")
-        DOC_NONE DOC_EXAMPLE DOC_LINE("print(quadexpr.size())") DOC_END;
+        ARGUMENTS:
+            c
+            -
+            The number to add.
+
+        EXAMPLE:
+            quadexpr.addConstant(2.0)
+
+        )doc";
+
+const char getConstant_doc[] = R"doc(
+        SIGNATURE:
+            getConstant()
+
+        PURPOSE:
+            Obtain the constant of the expression.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            print(quadexpr.getConstant())
+
+        )doc";
+
+const char addTerms_doc[] = R"doc(
+        SIGNATURE:
+            addTerms(coeffs, vars, vars2=None)
+
+        PURPOSE:
+            Add linear terms (vars2 None) or quadratic terms to the expression.
+
+        ARGUMENTS:
+            coeffs
+            ------
+            The coefficient of one term, or a list of coefficients.
+
+            vars
+            ----
+            The (first) variable of one term, or a list of them.
+
+            vars2=None
+            ----------
+            The second variable of one quadratic term, or a list of them, as
+            long as the other two lists.
+
+        EXAMPLE:
+            quadexpr.addTerms(2.0, x)
+            quadexpr.addTerms(2.0, x, y)
+            quadexpr.addTerms([1.0, 2.0], [x, y], [y, z])
+
+        )doc";
+
+const char clear_doc[] = R"doc(
+        SIGNATURE:
+            clear()
+
+        PURPOSE:
+            Remove every term and set the constant to 0.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            quadexpr.clear()
+
+        )doc";
+
+const char copy_doc[] = R"doc(
+        SIGNATURE:
+            copy()
+
+        PURPOSE:
+            Obtain a copy of the expression.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            other = quadexpr.copy()
+
+        )doc";
+
+const char getCoeff_doc[] = R"doc(
+        SIGNATURE:
+            getCoeff(index)
+
+        PURPOSE:
+            Obtain the coefficient of a quadratic term.
+
+        ARGUMENTS:
+            index
+            -----
+            The position of the quadratic term, from 0.
+
+        EXAMPLE:
+            quadexpr = 2 * x * y + 3 * y * y
+            print(quadexpr.getCoeff(1))
+
+        )doc";
+
+const char getVar1_doc[] = R"doc(
+        SIGNATURE:
+            getVar1(index)
+
+        PURPOSE:
+            Obtain the first variable of a quadratic term.
+
+        ARGUMENTS:
+            index
+            -----
+            The position of the quadratic term, from 0.
+
+        EXAMPLE:
+            print(quadexpr.getVar1(0))
+
+        )doc";
+
+const char getVar2_doc[] = R"doc(
+        SIGNATURE:
+            getVar2(index)
+
+        PURPOSE:
+            Obtain the second variable of a quadratic term.
+
+        ARGUMENTS:
+            index
+            -----
+            The position of the quadratic term, from 0.
+
+        EXAMPLE:
+            print(quadexpr.getVar2(0))
+
+        )doc";
+
+const char getLinExpr_doc[] = R"doc(
+        SIGNATURE:
+            getLinExpr()
+
+        PURPOSE:
+            Obtain the linear part of the expression: the expression's own,
+            not a copy.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            quadexpr.getLinExpr().addConstant(1.0)
+
+        )doc";
+
+const char getValue_doc[] = R"doc(
+        SIGNATURE:
+            getValue()
+
+        PURPOSE:
+            Obtain the value of the expression in the current solution.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            m.optimize()
+            print(quadexpr.getValue())
+
+        )doc";
+
+const char remove_doc[] = R"doc(
+        SIGNATURE:
+            remove(item)
+
+        PURPOSE:
+            Remove the quadratic term at a position, or every term, quadratic and
+            linear, that contains a variable.
+
+        ARGUMENTS:
+            item
+            ----
+            An integer position (a position that holds no quadratic term removes
+            nothing), or a variable.
+
+        EXAMPLE:
+            quadexpr.remove(0)
+            quadexpr.remove(x)
+
+        )doc";
+
+const char size_doc[] = R"doc(
+        SIGNATURE:
+            size()
+
+        PURPOSE:
+            Obtain the number of quadratic terms in the expression.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            print(quadexpr.size())
+
+        )doc";
 
 // ---- Member specs -------------------------------------------------------------------------
 

@@ -160,25 +160,24 @@ PyObject *module_quicksum_impl(PyObject *, PyObject *const *args) { return quick
 
 const char *const li_arg[] = {"li"};
 
-const char quicksum_doc[] =
-    "\n"
-    "    SIGNATURE:\n"
-    "        quicksum(li)\n"
-    "\n"
-    "    PURPOSE:\n"
-    "        Sum variables, expressions and numbers quickly. Returns a QuadExpr when the sum\n"
-    "        holds a quadratic term, else a LinExpr; terms are kept as they are, not merged.\n"
-    "\n"
-    "    ARGUMENTS:\n"
-    "        li\n"
-    "        --\n"
-    "        An iterable of variables, linear expressions, quadratic expressions and numbers.\n"
-    "\n"
-    "    EXAMPLE:\n"
-    "        expr = quicksum([x, 2 * y, 3])\n"
-    "        expr = quicksum(v for v in m.getVars())\n"
-    "\n"
-    "    ";
+const char quicksum_doc[] = R"doc(
+    SIGNATURE:
+        quicksum(li)
+
+    PURPOSE:
+        Sum variables, expressions and numbers quickly. Returns a QuadExpr when the sum
+        holds a quadratic term, else a LinExpr; terms are kept as they are, not merged.
+
+    ARGUMENTS:
+        li
+        --
+        An iterable of variables, linear expressions, quadratic expressions and numbers.
+
+    EXAMPLE:
+        expr = quicksum([x, 2 * y, 3])
+        expr = quicksum(v for v in m.getVars())
+
+    )doc";
 
 }  // namespace
 

@@ -202,19 +202,22 @@ const char *const new_args[] = {"expr", "lhs", "rhs"};
 const FuncSpec new_spec =
     func_spec("new", "TempConstr.new", new_args, 0, nullptr, tempconstr_new_impl, nullptr);
 
-const char class_doc[] =
-    "\n    A temporary constraint: what comparing variables and expressions gives,\n"
-    "    and what Model.addConstr takes.\n\n"
-    "    Forms:\n"
-    "        expr <= rhs                       upper bound\n"
-    "        expr >= lhs                       lower bound\n"
-    "        expr == rhs                       equality\n"
-    "        expr == [lhs, rhs]                range (expr a Var, LinExpr or QuadExpr)\n"
-    "        (b == 1) >> (expr <= rhs)         indicator (b a binary variable)\n\n"
-    "    EXAMPLE:\n"
-    "        m.addConstr(x + 2 * y <= 3)\n"
-    "        m.addConstr(x + y == [0, 100])\n"
-    "        m.addConstr((b == 1) >> (x + y >= 2))\n    ";
+const char class_doc[] = R"doc(
+    A temporary constraint: what comparing variables and expressions gives,
+    and what Model.addConstr takes.
+
+    Forms:
+        expr <= rhs                       upper bound
+        expr >= lhs                       lower bound
+        expr == rhs                       equality
+        expr == [lhs, rhs]                range (expr a Var, LinExpr or QuadExpr)
+        (b == 1) >> (expr <= rhs)         indicator (b a binary variable)
+
+    EXAMPLE:
+        m.addConstr(x + 2 * y <= 3)
+        m.addConstr(x + y == [0, 100])
+        m.addConstr((b == 1) >> (x + y >= 2))
+    )doc";
 
 // Fields are pickled in name order; any object may come back in them.
 const PickleField pickle_fields[] = {

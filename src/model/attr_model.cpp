@@ -96,79 +96,75 @@ PyObject *model_setAttr_impl(PyObject *, PyObject *const *args) {
 const char *const getAttr_args[] = {"self", "attrname", "objs"};
 const char *const setAttr_args[] = {"self", "attrname", "objs", "newvalues"};
 
-#define ATTR_NOTE                                                                           \
-  "        NOTE:\n"                                                                         \
-  "            Attribute can also be read and written directly through object attributes, " \
-  "in this\n"                                                                               \
-  "            case, the attribute name is case-insensitive\n"
+const char getAttr_doc[] = R"doc(
+        SIGNATURE:
+            getAttr(attrname, objs=None)
 
-const char getAttr_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            getAttr(attrname, objs=None)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Obtain the value of an attribute.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            attrname\n"
-    "            --------\n"
-    "            The name of the attribute.\n"
-    "\n"
-    "            objs=None\n"
-    "            ---------\n"
-    "            The list of variables or constraints, which indicates a variable attribute or\n"
-    "            constraint attribute should be retrieved. If the value is None, a Model "
-    "attribute\n"
-    "            will be returned\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            v = m.addMVar((3,))\n"
-    "            print(m.getAttr(\"ModelName\"))\n"
-    "            print(m.modelname)\n"
-    "            print(m.getAttr(\"VarName\", v.tolist()))\n"
-    "            print(v.varname)\n"
-    "\n" ATTR_NOTE
-    "\n"
-    "        ";
+        PURPOSE:
+            Obtain the value of an attribute.
 
-const char setAttr_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            setAttr(attrname, objs, newvalues=None)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Set an attribute value\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            attrname\n"
-    "            --------\n"
-    "            The name of the attribute.\n"
-    "\n"
-    "            objs\n"
-    "            ----\n"
-    "            Can be a list of variables or constraints, indicating that set an attribute "
-    "value\n"
-    "            of variable or constraint. When the newvalues is None, objs is used as a new\n"
-    "            attribute value.\n"
-    "\n"
-    "            newvalues=None\n"
-    "            --------------\n"
-    "            An array containing attribute new values. The length of the array should be the\n"
-    "            same as that of objs.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            m.modelname = \"DietProblem\"\n"
-    "            m.setAttr(\"ModelName\", \"DietProblem\")\n"
-    "            vars = m.addMVar((3,))\n"
-    "            vars.varname = [\"x0\", \"x1\", \"x2\"]\n"
-    "            name_list = [\"x3\", \"x1\", \"x2\"]\n"
-    "            var_list = vars.tolist()\n"
-    "            for i in range(len(var_list)):\n"
-    "                var_list[i].setAttr(\"VarName\", name_list[i])\n"
-    "\n" ATTR_NOTE
-    "\n"
-    "        ";
+        ARGUMENTS:
+            attrname
+            --------
+            The name of the attribute.
+
+            objs=None
+            ---------
+            The list of variables or constraints, which indicates a variable attribute or
+            constraint attribute should be retrieved. If the value is None, a Model attribute
+            will be returned
+
+        EXAMPLE:
+            v = m.addMVar((3,))
+            print(m.getAttr("ModelName"))
+            print(m.modelname)
+            print(m.getAttr("VarName", v.tolist()))
+            print(v.varname)
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+
+const char setAttr_doc[] = R"doc(
+        SIGNATURE:
+            setAttr(attrname, objs, newvalues=None)
+
+        PURPOSE:
+            Set an attribute value
+
+        ARGUMENTS:
+            attrname
+            --------
+            The name of the attribute.
+
+            objs
+            ----
+            Can be a list of variables or constraints, indicating that set an attribute value
+            of variable or constraint. When the newvalues is None, objs is used as a new
+            attribute value.
+
+            newvalues=None
+            --------------
+            An array containing attribute new values. The length of the array should be the
+            same as that of objs.
+
+        EXAMPLE:
+            m.modelname = "DietProblem"
+            m.setAttr("ModelName", "DietProblem")
+            vars = m.addMVar((3,))
+            vars.varname = ["x0", "x1", "x2"]
+            name_list = ["x3", "x1", "x2"]
+            var_list = vars.tolist()
+            for i in range(len(var_list)):
+                var_list[i].setAttr("VarName", name_list[i])
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
 
 // ---- Attribute hooks ----------------------------------------------------------
 

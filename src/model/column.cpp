@@ -2,7 +2,6 @@
 // library call; the handles carry their own model.
 #include "model/column.h"
 
-#include "runtime/docs.h"
 #include "runtime/arraylike.h"
 #include "model/handles.h"
 #include "runtime/args.h"
@@ -239,49 +238,154 @@ PyObject *column_remove_impl(PyObject *, PyObject *const *args) {
 // ---- Docstrings --------------------------------------------------------------------
 
 const char class_doc[] =
-    "Column contains the coefficient information of a variable in existing constraints.\n"
-    "\n"
-    "A column can be given when a variable is added, to initialise the variable's\n"
-    "coefficients in existing constraints.";
+    R"doc(Column contains the coefficient information of a variable in existing constraints.
 
-const char init_doc[] = DOC_HEAD("__init__(coeffs=None, constrs=None)", "Construct a Column")
-    DOC_ARG("coeffs=None", "-----------", "The coefficient of one term, or a list of coefficients.")
-        DOC_NEXT DOC_ARG("constrs=None", "------------",
-                         "The constraint of one term, or a list of constraints, one for each\n"
-                         "            coefficient.") DOC_EXAMPLE DOC_LINE("Column()")
-            DOC_LINE("Column(1.0, c0)") DOC_LINE("Column([1.0, 2.0], [c0, c1])") DOC_END;
+A column can be given when a variable is added, to initialise the variable's
+coefficients in existing constraints.)doc";
 
-const char addTerms_doc[] = DOC_HEAD("addTerms(coeffs, constrs)", "Add one or more term(s)")
-    DOC_ARG("coeffs", "------", "The coefficient of one term, or a list of coefficients.")
-        DOC_NEXT DOC_ARG("constrs", "-------",
-                         "The constraint of one term, or a list of constraints.")
-            DOC_EXAMPLE DOC_LINE("col.addTerms(1.0, c0)")
-                DOC_LINE("col.addTerms([1.0, 2.0], [c0, c1])") DOC_END;
+const char init_doc[] = R"doc(
+        SIGNATURE:
+            __init__(coeffs=None, constrs=None)
 
-const char copy_doc[] = DOC_HEAD("copy()", "Return a copy of a Column.")
-    DOC_NONE DOC_EXAMPLE DOC_LINE("col2 = col.copy()") DOC_END;
+        PURPOSE:
+            Construct a Column
 
-const char getCoeff_doc[] =
-    DOC_HEAD("getCoeff(index)", "Obtain the coefficient of a term in a Column.")
-        DOC_ARG("index", "-----", "The position of the term, from 0.")
-            DOC_EXAMPLE DOC_LINE("print(col.getCoeff(0))") DOC_END;
+        ARGUMENTS:
+            coeffs=None
+            -----------
+            The coefficient of one term, or a list of coefficients.
 
-const char getConstr_doc[] =
-    DOC_HEAD("getConstr(index)", "Get the constraint of a term in a Column.")
-        DOC_ARG("index", "-----", "The position of the term, from 0.")
-            DOC_EXAMPLE DOC_LINE("print(col.getConstr(0).index)") DOC_END;
+            constrs=None
+            ------------
+            The constraint of one term, or a list of constraints, one for each
+            coefficient.
 
-const char size_doc[] = DOC_HEAD("size()", "Obtain the number of terms.")
-    DOC_NONE DOC_EXAMPLE DOC_LINE("print(col.size())") DOC_END;
+        EXAMPLE:
+            Column()
+            Column(1.0, c0)
+            Column([1.0, 2.0], [c0, c1])
 
-const char clear_doc[] = DOC_HEAD("clear()", "Clear all included terms")
-    DOC_NONE DOC_EXAMPLE DOC_LINE("col.clear()") DOC_END;
+        )doc";
 
-const char remove_doc[] = DOC_HEAD("remove(item)", "Delete some terms contained in Column")
-    DOC_ARG("item", "----",
-            "If `item` is a number, the term whose index is `item` is deleted. If the `item`\n"
-            "            is a constraint, all terms that contain the constraint are deleted.")
-        DOC_EXAMPLE DOC_LINE("col.remove(0)") DOC_LINE("col.remove(c0)") DOC_END;
+const char addTerms_doc[] = R"doc(
+        SIGNATURE:
+            addTerms(coeffs, constrs)
+
+        PURPOSE:
+            Add one or more term(s)
+
+        ARGUMENTS:
+            coeffs
+            ------
+            The coefficient of one term, or a list of coefficients.
+
+            constrs
+            -------
+            The constraint of one term, or a list of constraints.
+
+        EXAMPLE:
+            col.addTerms(1.0, c0)
+            col.addTerms([1.0, 2.0], [c0, c1])
+
+        )doc";
+
+const char copy_doc[] = R"doc(
+        SIGNATURE:
+            copy()
+
+        PURPOSE:
+            Return a copy of a Column.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            col2 = col.copy()
+
+        )doc";
+
+const char getCoeff_doc[] = R"doc(
+        SIGNATURE:
+            getCoeff(index)
+
+        PURPOSE:
+            Obtain the coefficient of a term in a Column.
+
+        ARGUMENTS:
+            index
+            -----
+            The position of the term, from 0.
+
+        EXAMPLE:
+            print(col.getCoeff(0))
+
+        )doc";
+
+const char getConstr_doc[] = R"doc(
+        SIGNATURE:
+            getConstr(index)
+
+        PURPOSE:
+            Get the constraint of a term in a Column.
+
+        ARGUMENTS:
+            index
+            -----
+            The position of the term, from 0.
+
+        EXAMPLE:
+            print(col.getConstr(0).index)
+
+        )doc";
+
+const char size_doc[] = R"doc(
+        SIGNATURE:
+            size()
+
+        PURPOSE:
+            Obtain the number of terms.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            print(col.size())
+
+        )doc";
+
+const char clear_doc[] = R"doc(
+        SIGNATURE:
+            clear()
+
+        PURPOSE:
+            Clear all included terms
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            col.clear()
+
+        )doc";
+
+const char remove_doc[] = R"doc(
+        SIGNATURE:
+            remove(item)
+
+        PURPOSE:
+            Delete some terms contained in Column
+
+        ARGUMENTS:
+            item
+            ----
+            If `item` is a number, the term whose index is `item` is deleted. If the `item`
+            is a constraint, all terms that contain the constraint are deleted.
+
+        EXAMPLE:
+            col.remove(0)
+            col.remove(c0)
+
+        )doc";
 
 // ---- Member specs ----------------------------------------------------------------
 

@@ -77,24 +77,23 @@ PyObject *model_copy_impl(PyObject *, PyObject *const *args) {
 
 const char *const self_arg[] = {"self"};
 
-const char copy_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            copy()\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Return a copy of a Model.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            None.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            another = model.copy()\n"
-    "\n"
-    "        NOTE:\n"
-    "            Copying a Model will consume more memory resources.\n"
-    "\n"
-    "        ";
+const char copy_doc[] = R"doc(
+        SIGNATURE:
+            copy()
+
+        PURPOSE:
+            Return a copy of a Model.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            another = model.copy()
+
+        NOTE:
+            Copying a Model will consume more memory resources.
+
+        )doc";
 
 // ---- The module function read ----------------------------------------------------
 
@@ -122,27 +121,26 @@ PyObject *module_read_impl(PyObject *, PyObject *const *args) {
 
 const char *const read_args[] = {"filename", "env"};
 
-const char read_doc[] =
-    "\n"
-    "    SIGNATURE:\n"
-    "        read(filename, env=None)\n"
-    "\n"
-    "    PURPOSE:\n"
-    "        Read a model from a file\n"
-    "\n"
-    "    ARGUMENTS:\n"
-    "        filename\n"
-    "        --------\n"
-    "        The file name that contains the model. The format of the model is determined by\n"
-    "        the suffix of the file name, such as '.mps', '.lp', '.qps', '.dat-s'. If file is\n"
-    "        compressed, filename requires a suffix to indicate its compression type, such as\n"
-    "        '.gz', '.bz2'.\n"
-    "\n"
-    "        env=None\n"
-    "        --------\n"
-    "        optional. set it if you want to use a custom Environment\n"
-    "\n"
-    "    ";
+const char read_doc[] = R"doc(
+    SIGNATURE:
+        read(filename, env=None)
+
+    PURPOSE:
+        Read a model from a file
+
+    ARGUMENTS:
+        filename
+        --------
+        The file name that contains the model. The format of the model is determined by
+        the suffix of the file name, such as '.mps', '.lp', '.qps', '.dat-s'. If file is
+        compressed, filename requires a suffix to indicate its compression type, such as
+        '.gz', '.bz2'.
+
+        env=None
+        --------
+        optional. set it if you want to use a custom Environment
+
+    )doc";
 
 }  // namespace
 

@@ -13,7 +13,6 @@
 #include "runtime/function.h"
 #include "module/state.h"
 #include "module/tarvex_error.h"
-#include "runtime/docs.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
 
@@ -276,125 +275,444 @@ PyNumberMethods psdvar_as_number = {};
 
 // ---- Docstrings ----------------------------------------------------------------
 
-#define DOC_ATTR_NOTE                                                                       \
-  "\n        NOTE:\n"                                                                       \
-  "            Attribute can also be read and written directly through object attributes, " \
-  "in this\n"                                                                               \
-  "            case, the attribute name is case-insensitive\n"
+const char var_doc[] = R"doc(
+    Variable in the model. The index of a variable increases from 0. Each time a
+    variable is added to the model, the index is increased by 1.
 
-#define GETATTR_HEAD(purpose) \
-  DOC_HEAD("getAttr(attrname)", purpose) DOC_ARG("attrname", "--------", "Attribute name")
-#define SETATTR_HEAD(purpose)                                   \
-  DOC_HEAD("setAttr(attrname, attrvalue)", purpose)             \
-  DOC_ARG("attrname", "--------", "The name of the attribute.") \
-  "\n" DOC_ARG("attrvalue", "---------", "The value of the attribute to be set.")
+)doc";
+const char psdvar_doc[] = R"doc(
+    Represents a positive semi-definite variable.
+    PsdVar is a square matrix of plain variables. It implies a constraint, that is,
+    its solution must be a positive semi-definite matrix.
+    A PsdVar can be multiplied by the matrix to obtain a PsdExpr.
+    For example:
+    x = model.addPsdVar(dim = 2, name = "x")
+    expr = x * numpy.identity(x.dim)
 
-const char var_doc[] =
-    "\n    Variable in the model. The index of a variable increases from 0. Each time a\n"
-    "    variable is added to the model, the index is increased by 1.\n\n";
-const char psdvar_doc[] =
-    "\n    Represents a positive semi-definite variable.\n"
-    "    PsdVar is a square matrix of plain variables. It implies a constraint, that is,\n"
-    "    its solution must be a positive semi-definite matrix.\n"
-    "    A PsdVar can be multiplied by the matrix to obtain a PsdExpr.\n"
-    "    For example:\n"
-    "    x = model.addPsdVar(dim = 2, name = \"x\")\n"
-    "    expr = x * numpy.identity(x.dim)\n\n";
-const char constr_doc[] =
-    "\n    Represents a constraint in the model. The index of the constraint increases from\n"
-    "    0. Each time a constraint is added to the model, the index is increased by 1.\n"
-    "    Constraints are usually expressed as an expression.\n\n";
-const char sos_doc[] = "\n    Represent a Special Ordered Set (SOS) constraint.\n\n";
-const char genconstr_doc[] = "\n    Represent a general constraint.\n\n";
-const char psdconstr_doc[] =
-    "\n    Represents a constraint of a semi-definite programming in the model. The index of\n"
-    "    the constraint increases from 0. If you add a PsdConstr to the model at a time,\n"
-    "    the index increases.\n"
-    "    A PsdConstr is often expressed as a PsdExpr.\n\n";
+)doc";
+const char constr_doc[] = R"doc(
+    Represents a constraint in the model. The index of the constraint increases from
+    0. Each time a constraint is added to the model, the index is increased by 1.
+    Constraints are usually expressed as an expression.
 
-const char Var_sameAs_doc[] =
-    DOC_HEAD("sameAs(var)", "Test whether the variable is the same as another variable.")
-        DOC_ARG("var", "---", "Another variable to be tested") DOC_EXAMPLE DOC_LINE("m = Model()")
-            DOC_LINE("x = m.addVar()") DOC_LINE("print(x.sameAs(m.getVars()[0]))") DOC_END;
-const char Var_getAttr_doc[] = GETATTR_HEAD("Get the attribute value of a variable")
-    DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addVar()") DOC_LINE("print(x.varname)")
-        DOC_LINE("print(x.getAttr(TVX.Attr.VarName))") DOC_ATTR_NOTE DOC_END;
-const char Var_setAttr_doc[] =
-    SETATTR_HEAD("Set the attribute value of a variable.") DOC_EXAMPLE DOC_LINE("m = Model()")
-        DOC_LINE("x = m.addVar()") DOC_LINE("x.ub = 1.0") DOC_LINE("x.setAttr(TVX.Attr.UB, 2.0)")
-            DOC_LINE("print(x.ub == 2.0)") DOC_ATTR_NOTE DOC_END;
+)doc";
+const char sos_doc[] = R"doc(
+    Represent a Special Ordered Set (SOS) constraint.
 
-const char PsdVar_sameAs_doc[] =
-    DOC_HEAD("sameAs(var)", "Test whether the psd variable is the same as another psd variable.")
-        DOC_ARG("var", "---", "Another psd variable to be tested")
-            DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addPsdVar(dim = 2)")
-                DOC_LINE("print(x.sameAs(m.getPsdVars()[0]))") DOC_END;
-const char PsdVar_getAttr_doc[] = GETATTR_HEAD("Obtain the attribute value of a psd variable.")
-    DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addPsdVar(dim = 1)")
-        DOC_LINE("print(x.dim)") DOC_LINE("print(x.getAttr(TVX.Attr.Dim))") DOC_ATTR_NOTE DOC_END;
-const char PsdVar_setAttr_doc[] =
-    SETATTR_HEAD("Set the attribute value of a pds variable.") DOC_EXAMPLE DOC_LINE("m = Model()")
-        DOC_LINE("x = m.addPsdVar(dim = 1)") DOC_LINE("x.setAttr(TVX.Attr.PsdVarName, \"x0\")")
-            DOC_LINE("print(x.psdvarname == \"x0\")") DOC_ATTR_NOTE DOC_END;
+)doc";
+const char genconstr_doc[] = R"doc(
+    Represent a general constraint.
 
-const char Constr_sameAs_doc[] =
-    DOC_HEAD("sameAs(constr)", "Test whether the constraint is the same as another constraint.")
-        DOC_ARG("constr", "------", "Another constraint to be tested")
-            DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addVar()")
-                DOC_LINE("c = m.addConstr(x <= 1)") DOC_LINE("print(c.sameAs(m.getConstrs()[0]))")
-                    DOC_END;
-const char Constr_getAttr_doc[] =
-    GETATTR_HEAD("Obtain the attribute value associated with the constraint.")
-        DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addVar()")
-            DOC_LINE("c = m.addConstr(2 * x <= 1)") DOC_LINE("print(c.rhs)")
-                DOC_LINE("print(c.getAttr(TVX.Attr.RHS))") DOC_ATTR_NOTE DOC_END;
-const char Constr_setAttr_doc[] =
-    SETATTR_HEAD("Set the attribute value associated with the constraint.")
-        DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addVar()")
-            DOC_LINE("c = m.addConstr(2 * x <= 1)") DOC_LINE("c.rhs = 2.0")
-                DOC_LINE("c.setAttr(TVX.Attr.RHS, 2.0)") DOC_ATTR_NOTE DOC_END;
+)doc";
+const char psdconstr_doc[] = R"doc(
+    Represents a constraint of a semi-definite programming in the model. The index of
+    the constraint increases from 0. If you add a PsdConstr to the model at a time,
+    the index increases.
+    A PsdConstr is often expressed as a PsdExpr.
 
-const char SOS_sameAs_doc[] = DOC_HEAD(
-    "sameAs(sos)", "Test whether the SOS constraint is the same as another SOS constraint.")
-    DOC_ARG("sos", "---", "Another SOS constraint to be tested") DOC_EXAMPLE DOC_LINE("m = Model()")
-        DOC_LINE("x = m.addVars(2)") DOC_LINE("s = m.addSOS(TVX.SOS_TYPE1, [x[0], x[1]])")
-            DOC_LINE("print(s.sameAs(m.getSOSs()[0]))") DOC_END;
-const char SOS_getAttr_doc[] =
-    GETATTR_HEAD("Obtain the attribute value of SOS constraint.") DOC_ATTR_NOTE DOC_END;
-const char SOS_setAttr_doc[] =
-    SETATTR_HEAD("Set the attribute value of SOS constraint.") DOC_ATTR_NOTE DOC_END;
+)doc";
 
-const char GenConstr_sameAs_doc[] =
-    DOC_HEAD("sameAs(genconstr)",
-             "Test whether the general constraint is the same as another general constraint.")
-        DOC_ARG("genconstr", "---------", "Another general constraint to be tested")
-            DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("b = m.addVar(vtype=TVX.BINARY)")
-                DOC_LINE("x = m.addVar()") DOC_LINE("g = m.addGenConstrIndicator(b, True, x <= 1)")
-                    DOC_LINE("print(g.sameAs(m.getGenConstrs()[0]))") DOC_END;
-const char GenConstr_getAttr_doc[] =
-    GETATTR_HEAD("Obtain the attribute value of general constraint.") DOC_ATTR_NOTE DOC_END;
-const char GenConstr_setAttr_doc[] =
-    SETATTR_HEAD("Set the attribute value of general constraint.") DOC_ATTR_NOTE DOC_END;
+const char Var_sameAs_doc[] = R"doc(
+        SIGNATURE:
+            sameAs(var)
 
-const char PsdConstr_sameAs_doc[] =
-    DOC_HEAD("sameAs(constr)", "Test whether the PsdConstr and another PsdConstr are the same")
-        DOC_ARG("constr", "------", "Another PsdConstr to be tested")
-            DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addPsdVar(dim = 2)")
-                DOC_LINE("c = m.addConstr(x * numpy.identity(2) == 2)")
-                    DOC_LINE("print(c.sameAs(m.getPsdConstrs()[0]))") DOC_END;
-const char PsdConstr_getAttr_doc[] =
-    GETATTR_HEAD("Obtain the attribute value corresponding to a PsdConstr.")
-        DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addPsdVar(dim = 2)")
-            DOC_LINE("c = m.addConstr(x * numpy.identity(2) == 2, name=\"c0\")")
-                DOC_LINE("print(c.psdcname == \"c0\")")
-                    DOC_LINE("print(c.getAttr(TVX.Attr.PsdCName) == \"c0\")") DOC_ATTR_NOTE DOC_END;
-const char PsdConstr_setAttr_doc[] =
-    SETATTR_HEAD("Set the attribute value corresponding to the PsdConstr.")
-        DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addPsdVar(dim = 2)")
-            DOC_LINE("c = m.addConstr(x * numpy.identity(2) == 2, name = \"x0\")")
-                DOC_LINE("c.setAttr(TVX.Attr.PsdCName, \"c0\")") DOC_LINE("print(c.psdcname)")
-                    DOC_LINE("c.psdcname = \"c1\"") DOC_LINE("print(c.psdcname)")
-                        DOC_ATTR_NOTE DOC_END;
+        PURPOSE:
+            Test whether the variable is the same as another variable.
+
+        ARGUMENTS:
+            var
+            ---
+            Another variable to be tested
+
+        EXAMPLE:
+            m = Model()
+            x = m.addVar()
+            print(x.sameAs(m.getVars()[0]))
+
+        )doc";
+const char Var_getAttr_doc[] = R"doc(
+        SIGNATURE:
+            getAttr(attrname)
+
+        PURPOSE:
+            Get the attribute value of a variable
+
+        ARGUMENTS:
+            attrname
+            --------
+            Attribute name
+
+        EXAMPLE:
+            m = Model()
+            x = m.addVar()
+            print(x.varname)
+            print(x.getAttr(TVX.Attr.VarName))
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+const char Var_setAttr_doc[] = R"doc(
+        SIGNATURE:
+            setAttr(attrname, attrvalue)
+
+        PURPOSE:
+            Set the attribute value of a variable.
+
+        ARGUMENTS:
+            attrname
+            --------
+            The name of the attribute.
+
+            attrvalue
+            ---------
+            The value of the attribute to be set.
+
+        EXAMPLE:
+            m = Model()
+            x = m.addVar()
+            x.ub = 1.0
+            x.setAttr(TVX.Attr.UB, 2.0)
+            print(x.ub == 2.0)
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+
+const char PsdVar_sameAs_doc[] = R"doc(
+        SIGNATURE:
+            sameAs(var)
+
+        PURPOSE:
+            Test whether the psd variable is the same as another psd variable.
+
+        ARGUMENTS:
+            var
+            ---
+            Another psd variable to be tested
+
+        EXAMPLE:
+            m = Model()
+            x = m.addPsdVar(dim = 2)
+            print(x.sameAs(m.getPsdVars()[0]))
+
+        )doc";
+const char PsdVar_getAttr_doc[] = R"doc(
+        SIGNATURE:
+            getAttr(attrname)
+
+        PURPOSE:
+            Obtain the attribute value of a psd variable.
+
+        ARGUMENTS:
+            attrname
+            --------
+            Attribute name
+
+        EXAMPLE:
+            m = Model()
+            x = m.addPsdVar(dim = 1)
+            print(x.dim)
+            print(x.getAttr(TVX.Attr.Dim))
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+const char PsdVar_setAttr_doc[] = R"doc(
+        SIGNATURE:
+            setAttr(attrname, attrvalue)
+
+        PURPOSE:
+            Set the attribute value of a pds variable.
+
+        ARGUMENTS:
+            attrname
+            --------
+            The name of the attribute.
+
+            attrvalue
+            ---------
+            The value of the attribute to be set.
+
+        EXAMPLE:
+            m = Model()
+            x = m.addPsdVar(dim = 1)
+            x.setAttr(TVX.Attr.PsdVarName, "x0")
+            print(x.psdvarname == "x0")
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+
+const char Constr_sameAs_doc[] = R"doc(
+        SIGNATURE:
+            sameAs(constr)
+
+        PURPOSE:
+            Test whether the constraint is the same as another constraint.
+
+        ARGUMENTS:
+            constr
+            ------
+            Another constraint to be tested
+
+        EXAMPLE:
+            m = Model()
+            x = m.addVar()
+            c = m.addConstr(x <= 1)
+            print(c.sameAs(m.getConstrs()[0]))
+
+        )doc";
+const char Constr_getAttr_doc[] = R"doc(
+        SIGNATURE:
+            getAttr(attrname)
+
+        PURPOSE:
+            Obtain the attribute value associated with the constraint.
+
+        ARGUMENTS:
+            attrname
+            --------
+            Attribute name
+
+        EXAMPLE:
+            m = Model()
+            x = m.addVar()
+            c = m.addConstr(2 * x <= 1)
+            print(c.rhs)
+            print(c.getAttr(TVX.Attr.RHS))
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+const char Constr_setAttr_doc[] = R"doc(
+        SIGNATURE:
+            setAttr(attrname, attrvalue)
+
+        PURPOSE:
+            Set the attribute value associated with the constraint.
+
+        ARGUMENTS:
+            attrname
+            --------
+            The name of the attribute.
+
+            attrvalue
+            ---------
+            The value of the attribute to be set.
+
+        EXAMPLE:
+            m = Model()
+            x = m.addVar()
+            c = m.addConstr(2 * x <= 1)
+            c.rhs = 2.0
+            c.setAttr(TVX.Attr.RHS, 2.0)
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+
+const char SOS_sameAs_doc[] = R"doc(
+        SIGNATURE:
+            sameAs(sos)
+
+        PURPOSE:
+            Test whether the SOS constraint is the same as another SOS constraint.
+
+        ARGUMENTS:
+            sos
+            ---
+            Another SOS constraint to be tested
+
+        EXAMPLE:
+            m = Model()
+            x = m.addVars(2)
+            s = m.addSOS(TVX.SOS_TYPE1, [x[0], x[1]])
+            print(s.sameAs(m.getSOSs()[0]))
+
+        )doc";
+const char SOS_getAttr_doc[] = R"doc(
+        SIGNATURE:
+            getAttr(attrname)
+
+        PURPOSE:
+            Obtain the attribute value of SOS constraint.
+
+        ARGUMENTS:
+            attrname
+            --------
+            Attribute name
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+const char SOS_setAttr_doc[] = R"doc(
+        SIGNATURE:
+            setAttr(attrname, attrvalue)
+
+        PURPOSE:
+            Set the attribute value of SOS constraint.
+
+        ARGUMENTS:
+            attrname
+            --------
+            The name of the attribute.
+
+            attrvalue
+            ---------
+            The value of the attribute to be set.
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+
+const char GenConstr_sameAs_doc[] = R"doc(
+        SIGNATURE:
+            sameAs(genconstr)
+
+        PURPOSE:
+            Test whether the general constraint is the same as another general constraint.
+
+        ARGUMENTS:
+            genconstr
+            ---------
+            Another general constraint to be tested
+
+        EXAMPLE:
+            m = Model()
+            b = m.addVar(vtype=TVX.BINARY)
+            x = m.addVar()
+            g = m.addGenConstrIndicator(b, True, x <= 1)
+            print(g.sameAs(m.getGenConstrs()[0]))
+
+        )doc";
+const char GenConstr_getAttr_doc[] = R"doc(
+        SIGNATURE:
+            getAttr(attrname)
+
+        PURPOSE:
+            Obtain the attribute value of general constraint.
+
+        ARGUMENTS:
+            attrname
+            --------
+            Attribute name
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+const char GenConstr_setAttr_doc[] = R"doc(
+        SIGNATURE:
+            setAttr(attrname, attrvalue)
+
+        PURPOSE:
+            Set the attribute value of general constraint.
+
+        ARGUMENTS:
+            attrname
+            --------
+            The name of the attribute.
+
+            attrvalue
+            ---------
+            The value of the attribute to be set.
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+
+const char PsdConstr_sameAs_doc[] = R"doc(
+        SIGNATURE:
+            sameAs(constr)
+
+        PURPOSE:
+            Test whether the PsdConstr and another PsdConstr are the same
+
+        ARGUMENTS:
+            constr
+            ------
+            Another PsdConstr to be tested
+
+        EXAMPLE:
+            m = Model()
+            x = m.addPsdVar(dim = 2)
+            c = m.addConstr(x * numpy.identity(2) == 2)
+            print(c.sameAs(m.getPsdConstrs()[0]))
+
+        )doc";
+const char PsdConstr_getAttr_doc[] = R"doc(
+        SIGNATURE:
+            getAttr(attrname)
+
+        PURPOSE:
+            Obtain the attribute value corresponding to a PsdConstr.
+
+        ARGUMENTS:
+            attrname
+            --------
+            Attribute name
+
+        EXAMPLE:
+            m = Model()
+            x = m.addPsdVar(dim = 2)
+            c = m.addConstr(x * numpy.identity(2) == 2, name="c0")
+            print(c.psdcname == "c0")
+            print(c.getAttr(TVX.Attr.PsdCName) == "c0")
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
+const char PsdConstr_setAttr_doc[] = R"doc(
+        SIGNATURE:
+            setAttr(attrname, attrvalue)
+
+        PURPOSE:
+            Set the attribute value corresponding to the PsdConstr.
+
+        ARGUMENTS:
+            attrname
+            --------
+            The name of the attribute.
+
+            attrvalue
+            ---------
+            The value of the attribute to be set.
+
+        EXAMPLE:
+            m = Model()
+            x = m.addPsdVar(dim = 2)
+            c = m.addConstr(x * numpy.identity(2) == 2, name = "x0")
+            c.setAttr(TVX.Attr.PsdCName, "c0")
+            print(c.psdcname)
+            c.psdcname = "c1"
+            print(c.psdcname)
+
+        NOTE:
+            Attribute can also be read and written directly through object attributes, in this
+            case, the attribute name is case-insensitive
+
+        )doc";
 
 // ---- Member specs ----------------------------------------------------------------
 
@@ -406,20 +724,38 @@ const char *const constr_arg[] = {"self", "constr"};
 const char *const sos_arg[] = {"self", "sos"};
 const char *const genconstr_arg[] = {"self", "genconstr"};
 
-#define HANDLE_SPECS(Cls, sameas_args, index_text)                                   \
+#define HANDLE_SPECS(Cls, sameas_args, index_doc)                                    \
   const FuncSpec Cls##_specs[] = {                                                   \
       DZ_METHOD(Cls, sameAs, sameas_args, handle_sameAs_impl, Cls##_sameAs_doc),     \
       DZ_METHOD(Cls, getAttr, getAttr_args, handle_getAttr_impl, Cls##_getAttr_doc), \
       DZ_METHOD(Cls, setAttr, setAttr_args, handle_setAttr_impl, Cls##_setAttr_doc), \
-      DZ_METHOD(Cls, index, self_only, handle_index_impl, DOC_PROPERTY(index_text)), \
+      DZ_METHOD(Cls, index, self_only, handle_index_impl, index_doc),                \
   }
 
-HANDLE_SPECS(Var, var_arg, "The index position of the variable.");
-HANDLE_SPECS(PsdVar, var_arg, "The index position of the psd variable.");
-HANDLE_SPECS(Constr, constr_arg, "The index of the constraint.");
-HANDLE_SPECS(SOS, sos_arg, "The index position of the SOS constraint.");
-HANDLE_SPECS(GenConstr, genconstr_arg, "The index position of the general constraint.");
-HANDLE_SPECS(PsdConstr, constr_arg, "Index position of PsdConstr");
+HANDLE_SPECS(Var, var_arg, R"doc(
+        The index position of the variable.
+
+        )doc");
+HANDLE_SPECS(PsdVar, var_arg, R"doc(
+        The index position of the psd variable.
+
+        )doc");
+HANDLE_SPECS(Constr, constr_arg, R"doc(
+        The index of the constraint.
+
+        )doc");
+HANDLE_SPECS(SOS, sos_arg, R"doc(
+        The index position of the SOS constraint.
+
+        )doc");
+HANDLE_SPECS(GenConstr, genconstr_arg, R"doc(
+        The index position of the general constraint.
+
+        )doc");
+HANDLE_SPECS(PsdConstr, constr_arg, R"doc(
+        Index position of PsdConstr
+
+        )doc");
 
 const FuncSpec psdvar_priority_spec =
     DZ_METHOD(PsdVar, __array_priority__, self_only, psdvar_priority_impl, nullptr);

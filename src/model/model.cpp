@@ -5,7 +5,6 @@
 #include "callbacks/context.h"
 #include "runtime/args.h"
 #include "runtime/decorators.h"
-#include "runtime/docs.h"
 #include "module/env.h"
 #include "module/tarvex_error.h"
 #include "runtime/lifecycle.h"
@@ -148,32 +147,30 @@ PyGetSetDef model_getset[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
-const char init_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            __init__(name='', env=None)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Construct a Model\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            name=''\n"
-    "            -------\n"
-    "            The name of the Model.\n"
-    "\n"
-    "            env=None\n"
-    "            --------\n"
-    "            The Environment corresponding to the Model. If `env` is None, the default "
-    "Environment\n"
-    "            is used.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            Model()\n"
-    "            Model(\"DietProblem\")\n"
-    "            env = Env(\"env.log\")\n"
-    "            Model(\"\", env)\n"
-    "\n"
-    "        ";
+const char init_doc[] = R"doc(
+        SIGNATURE:
+            __init__(name='', env=None)
+
+        PURPOSE:
+            Construct a Model
+
+        ARGUMENTS:
+            name=''
+            -------
+            The name of the Model.
+
+            env=None
+            --------
+            The Environment corresponding to the Model. If `env` is None, the default Environment
+            is used.
+
+        EXAMPLE:
+            Model()
+            Model("DietProblem")
+            env = Env("env.log")
+            Model("", env)
+
+        )doc";
 
 int model_prepare() {
   PyTypeObject *t = &Model_Type;
@@ -220,30 +217,110 @@ int model_bind(PyObject *dict) {
 
 }  // namespace
 
-const FuncSpec Model_dispose_spec =
-    DZ_METHOD(Model, dispose, self_arg, model_dispose_impl,
-              DOC_HEAD("dispose()", "Release the resources associated with the Model.")
-                  DOC_NONE DOC_EXAMPLE DOC_LINE("model.dispose()") DOC_END);
+const FuncSpec Model_dispose_spec = DZ_METHOD(Model, dispose, self_arg, model_dispose_impl, R"doc(
+        SIGNATURE:
+            dispose()
 
-#define LIST_ACCESSOR(NAME, FIELD, PURPOSE, EXAMPLE)                         \
-  const FuncSpec Model_##NAME##_spec =                                       \
-      DZ_METHOD(Model, NAME, self_arg, model_list_impl<&ModelObject::FIELD>, \
-                DOC_HEAD(#NAME "()", PURPOSE) DOC_NONE EXAMPLE DOC_END);
+        PURPOSE:
+            Release the resources associated with the Model.
 
-LIST_ACCESSOR(getVars, varlist_, "Obtain a list of all variables in the Model.",
-              DOC_EXAMPLE DOC_LINE("m.getVars()"))
-LIST_ACCESSOR(getConstrs, constrlist_, "Obtain a list of all constraints in the Model.",
-              DOC_EXAMPLE DOC_LINE("m.getConstrs()"))
-LIST_ACCESSOR(getSOSs, soslist_, "Retrieve all SOS constraints in model.",
-              DOC_EXAMPLE DOC_LINE("m = Model()") DOC_LINE("x = m.addVars()")
-                  DOC_LINE("m.addSOS(TVX.SOS_TYPE1, list(x.values()))")
-                      DOC_LINE("print(m.getSOSs())"))
-LIST_ACCESSOR(getGenConstrs, genconstrlist_, "Retrieve all general constraints in this model",
-              DOC_NEXT)
-LIST_ACCESSOR(getPsdVars, psdvarlist_, "Obtain a list of all PsdVars in the Model.",
-              DOC_EXAMPLE DOC_LINE("m.getPsdVars()"))
-LIST_ACCESSOR(getPsdConstrs, psdconstrlist_, "Obtain a list of all PsdConstrs in the Model.",
-              DOC_EXAMPLE DOC_LINE("m.getPsdConstrs()"))
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            model.dispose()
+
+        )doc");
+
+#define LIST_ACCESSOR(NAME, FIELD, DOC) \
+  const FuncSpec Model_##NAME##_spec =  \
+      DZ_METHOD(Model, NAME, self_arg, model_list_impl<&ModelObject::FIELD>, DOC);
+
+LIST_ACCESSOR(getVars, varlist_, R"doc(
+        SIGNATURE:
+            getVars()
+
+        PURPOSE:
+            Obtain a list of all variables in the Model.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            m.getVars()
+
+        )doc")
+LIST_ACCESSOR(getConstrs, constrlist_, R"doc(
+        SIGNATURE:
+            getConstrs()
+
+        PURPOSE:
+            Obtain a list of all constraints in the Model.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            m.getConstrs()
+
+        )doc")
+LIST_ACCESSOR(getSOSs, soslist_, R"doc(
+        SIGNATURE:
+            getSOSs()
+
+        PURPOSE:
+            Retrieve all SOS constraints in model.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            m = Model()
+            x = m.addVars()
+            m.addSOS(TVX.SOS_TYPE1, list(x.values()))
+            print(m.getSOSs())
+
+        )doc")
+LIST_ACCESSOR(getGenConstrs, genconstrlist_, R"doc(
+        SIGNATURE:
+            getGenConstrs()
+
+        PURPOSE:
+            Retrieve all general constraints in this model
+
+        ARGUMENTS:
+            None.
+
+
+        )doc")
+LIST_ACCESSOR(getPsdVars, psdvarlist_, R"doc(
+        SIGNATURE:
+            getPsdVars()
+
+        PURPOSE:
+            Obtain a list of all PsdVars in the Model.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            m.getPsdVars()
+
+        )doc")
+LIST_ACCESSOR(getPsdConstrs, psdconstrlist_, R"doc(
+        SIGNATURE:
+            getPsdConstrs()
+
+        PURPOSE:
+            Obtain a list of all PsdConstrs in the Model.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            m.getPsdConstrs()
+
+        )doc")
 
 #undef LIST_ACCESSOR
 

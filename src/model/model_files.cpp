@@ -68,105 +68,99 @@ const char *const message_args[] = {"self", "message"};
 const char *const filename_args[] = {"self", "filename"};
 const char *const name_args[] = {"self", "name"};
 
-const char message_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            message(message)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Print a string into log\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            message\n"
-    "            -------\n"
-    "            The string to be printed.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            m.message(\"Start solving the model\")\n"
-    "\n"
-    "        ";
+const char message_doc[] = R"doc(
+        SIGNATURE:
+            message(message)
 
-const char read_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            read(filename)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Read data from a file. The data type depends on the suffix of the file name.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            filename\n"
-    "            --------\n"
-    "            The name of the file to read. Supported suffixes: '.prm' (parameter settings) "
-    "and\n"
-    "            '.mst' (MIP starts).\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            m.read(\"settings.prm\")\n"
-    "            m.read(\"start.mst\")\n"
-    "\n"
-    "        ";
+        PURPOSE:
+            Print a string into log
 
-const char write_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            write(filename)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Write data of model to a file. The data type depends on the suffix of the file\n"
-    "            name.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            filename\n"
-    "            --------\n"
-    "            The name of the file to write. The model is written for the suffixes '.lp',\n"
-    "            '.mps' and '.qps'; results for '.sol' (solution), '.bas' (basis), '.prm'\n"
-    "            (parameter settings) and '.mst' (MIP starts). A further suffix '.gz' or '.bz2'\n"
-    "            compresses the file.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            m.write(\"diet.mps\")\n"
-    "            m.write(\"diet.sol.gz\")\n"
-    "\n"
-    "        ";
+        ARGUMENTS:
+            message
+            -------
+            The string to be printed.
 
-const char getVarByName_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            getVarByName(name)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Obtain a variable object by its name\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            name\n"
-    "            ----\n"
-    "            The name of the variable.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            v.varname = 'myvar'\n"
-    "            print(v.sameAs(m.getVarByName('myvar')))\n"
-    "\n"
-    "        ";
+        EXAMPLE:
+            m.message("Start solving the model")
 
-const char getConstrByName_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            getConstrByName(name)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Obtain the constraint object by its name\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            name\n"
-    "            ----\n"
-    "            The name of the constraint.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            c.constrname = 'myconstr'\n"
-    "            print(c.sameAs(m.getConstrByName('myconstr')))\n"
-    "\n"
-    "        ";
+        )doc";
+
+const char read_doc[] = R"doc(
+        SIGNATURE:
+            read(filename)
+
+        PURPOSE:
+            Read data from a file. The data type depends on the suffix of the file name.
+
+        ARGUMENTS:
+            filename
+            --------
+            The name of the file to read. Supported suffixes: '.prm' (parameter settings) and
+            '.mst' (MIP starts).
+
+        EXAMPLE:
+            m.read("settings.prm")
+            m.read("start.mst")
+
+        )doc";
+
+const char write_doc[] = R"doc(
+        SIGNATURE:
+            write(filename)
+
+        PURPOSE:
+            Write data of model to a file. The data type depends on the suffix of the file
+            name.
+
+        ARGUMENTS:
+            filename
+            --------
+            The name of the file to write. The model is written for the suffixes '.lp',
+            '.mps' and '.qps'; results for '.sol' (solution), '.bas' (basis), '.prm'
+            (parameter settings) and '.mst' (MIP starts). A further suffix '.gz' or '.bz2'
+            compresses the file.
+
+        EXAMPLE:
+            m.write("diet.mps")
+            m.write("diet.sol.gz")
+
+        )doc";
+
+const char getVarByName_doc[] = R"doc(
+        SIGNATURE:
+            getVarByName(name)
+
+        PURPOSE:
+            Obtain a variable object by its name
+
+        ARGUMENTS:
+            name
+            ----
+            The name of the variable.
+
+        EXAMPLE:
+            v.varname = 'myvar'
+            print(v.sameAs(m.getVarByName('myvar')))
+
+        )doc";
+
+const char getConstrByName_doc[] = R"doc(
+        SIGNATURE:
+            getConstrByName(name)
+
+        PURPOSE:
+            Obtain the constraint object by its name
+
+        ARGUMENTS:
+            name
+            ----
+            The name of the constraint.
+
+        EXAMPLE:
+            c.constrname = 'myconstr'
+            print(c.sameAs(m.getConstrByName('myconstr')))
+
+        )doc";
 
 }  // namespace
 

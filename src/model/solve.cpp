@@ -81,78 +81,81 @@ const char *const self_arg[] = {"self"};
 const char *const callback_args[] = {"self", "callback"};
 const char *const reset_args[] = {"self", "clearall"};
 
-#define CALLBACK_ARGUMENT                                                                   \
-  "        ARGUMENTS:\n"                                                                    \
-  "            callback=None\n"                                                             \
-  "            -------------\n"                                                             \
-  "            A function the solver calls while it runs, with the two arguments `model`\n" \
-  "            and `where`: the model being solved and the code of the point the solver\n"  \
-  "            has reached.\n"                                                              \
-  "\n"
+const char optimize_doc[] = R"doc(
+        SIGNATURE:
+            optimize(callback=None)
 
-#define CALLBACK_NOTE                                                                      \
-  "        NOTE:\n"                                                                        \
-  "            Only members whose names begin with \"_\" can be added to the model; use\n" \
-  "            them to pass context to the callback.\n"                                    \
-  "\n"                                                                                     \
-  "        "
+        PURPOSE:
+            Start model optimization. It may take some time, depends on the complexity of the
+            problem.
 
-const char optimize_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            optimize(callback=None)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Start model optimization. It may take some time, depends on the complexity of "
-    "the\n"
-    "            problem.\n"
-    "\n" CALLBACK_ARGUMENT
-    "        EXAMPLE:\n"
-    "            def mycallback(model, where):\n"
-    "                model._calls += 1\n"
-    "\n"
-    "            m._calls = 0\n"
-    "            m.optimize(mycallback)\n"
-    "            print(m._calls)\n"
-    "\n" CALLBACK_NOTE;
+        ARGUMENTS:
+            callback=None
+            -------------
+            A function the solver calls while it runs, with the two arguments `model`
+            and `where`: the model being solved and the code of the point the solver
+            has reached.
 
-const char computeIIS_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            computeIIS(callback=None)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Compute an IIS(Irreducible Inconsistent Subsystem). IIS is a subset of variable\n"
-    "            bounds and constraint bounds, this subset satisfies:\n"
-    "            1. The subproblem corresponding to the subset is still infeasible.\n"
-    "            2. After deleting any bound in this subset, the subproblem becomes feasible.\n"
-    "\n" CALLBACK_ARGUMENT
-    "        EXAMPLE:\n"
-    "            m.computeIIS()\n"
-    "            print(m.getAttr(\"IISConstr\", m.getConstrs()))\n"
-    "            print(m.getAttr(\"IISVar\", m.getVars()))\n"
-    "\n" CALLBACK_NOTE;
+        EXAMPLE:
+            def mycallback(model, where):
+                model._calls += 1
 
-const char reset_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            reset(clearall=0)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Set the model to the unsolved state and clear all data related to the solution.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            clearall=0\n"
-    "            ----------\n"
-    "            When the value is 0, only the solution is cleared; When the value is 1, all "
-    "relevant\n"
-    "            data is cleared.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            m.reset()\n"
-    "            m.reset(1)\n"
-    "\n"
-    "        ";
+            m._calls = 0
+            m.optimize(mycallback)
+            print(m._calls)
+
+        NOTE:
+            Only members whose names begin with "_" can be added to the model; use
+            them to pass context to the callback.
+
+        )doc";
+
+const char computeIIS_doc[] = R"doc(
+        SIGNATURE:
+            computeIIS(callback=None)
+
+        PURPOSE:
+            Compute an IIS(Irreducible Inconsistent Subsystem). IIS is a subset of variable
+            bounds and constraint bounds, this subset satisfies:
+            1. The subproblem corresponding to the subset is still infeasible.
+            2. After deleting any bound in this subset, the subproblem becomes feasible.
+
+        ARGUMENTS:
+            callback=None
+            -------------
+            A function the solver calls while it runs, with the two arguments `model`
+            and `where`: the model being solved and the code of the point the solver
+            has reached.
+
+        EXAMPLE:
+            m.computeIIS()
+            print(m.getAttr("IISConstr", m.getConstrs()))
+            print(m.getAttr("IISVar", m.getVars()))
+
+        NOTE:
+            Only members whose names begin with "_" can be added to the model; use
+            them to pass context to the callback.
+
+        )doc";
+
+const char reset_doc[] = R"doc(
+        SIGNATURE:
+            reset(clearall=0)
+
+        PURPOSE:
+            Set the model to the unsolved state and clear all data related to the solution.
+
+        ARGUMENTS:
+            clearall=0
+            ----------
+            When the value is 0, only the solution is cleared; When the value is 1, all relevant
+            data is cleared.
+
+        EXAMPLE:
+            m.reset()
+            m.reset(1)
+
+        )doc";
 
 }  // namespace
 

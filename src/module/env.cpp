@@ -31,36 +31,34 @@ inline EnvObject *E(PyObject *o) { return reinterpret_cast<EnvObject *>(o); }
 
 // ---- Life cycle ---------------------------------------------------------------
 
-const char init_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            __init__(logfilename='', empty=False)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Construct an Environment\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            logfilename=''\n"
-    "            --------------\n"
-    "            The name of the log file. With an empty name nothing is logged.\n"
-    "\n"
-    "            empty=False\n"
-    "            -----------\n"
-    "            Whether to create an empty Environment, which must be started with\n"
-    "            start() before a model can be created in it.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            env = Env('solve.log')\n"
-    "            m = Model('m', env)\n"
-    "\n"
-    "        ";
+const char init_doc[] = R"doc(
+        SIGNATURE:
+            __init__(logfilename='', empty=False)
 
-const char class_doc[] =
-    "The runtime environment of a model.\n"
-    "\n"
-    "Every model needs an Env. One default Env is created automatically for\n"
-    "the process when a model is created without one; it can be released\n"
-    "with disposeDefaultEnv().";
+        PURPOSE:
+            Construct an Environment
+
+        ARGUMENTS:
+            logfilename=''
+            --------------
+            The name of the log file. With an empty name nothing is logged.
+
+            empty=False
+            -----------
+            Whether to create an empty Environment, which must be started with
+            start() before a model can be created in it.
+
+        EXAMPLE:
+            env = Env('solve.log')
+            m = Model('m', env)
+
+        )doc";
+
+const char class_doc[] = R"doc(The runtime environment of a model.
+
+Every model needs an Env. One default Env is created automatically for
+the process when a model is created without one; it can be released
+with disposeDefaultEnv().)doc";
 
 const char *const init_argnames[] = {"self", "logfilename", "empty", "params"};
 const FuncSpec init_spec =
@@ -181,96 +179,91 @@ PyObject *env_dispose_impl(PyObject *, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-const char start_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            start()\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            start an Environment. When the Environment is empty, you must call start before\n"
-    "            you can use it.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            None.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            env = Env('solve.log', True)\n"
-    "            env.start()\n"
-    "\n"
-    "        ";
+const char start_doc[] = R"doc(
+        SIGNATURE:
+            start()
 
-const char resetParam_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            resetParam()\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Reset all parameter to default values\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            None.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            env.resetParam()\n"
-    "\n"
-    "        ";
+        PURPOSE:
+            start an Environment. When the Environment is empty, you must call start before
+            you can use it.
 
-const char setParam_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            setParam(paramname, paramvalue)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Set the value of a parameter\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            paramname\n"
-    "            ---------\n"
-    "            The name of the parameter to be set.\n"
-    "\n"
-    "            paramvalue\n"
-    "            ----------\n"
-    "            Parameter value\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            env.setParam('MaxTime', 10)\n"
-    "            env.setParam('MaxTime', 'default')\n"
-    "\n"
-    "        ";
+        ARGUMENTS:
+            None.
 
-const char writeParams_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            writeParams(filename)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Write parameter settings to a file\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            filename\n"
-    "            --------\n"
-    "            The name of the file, with the suffix '.prm'.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            env.writeParams('settings.prm')\n"
-    "\n"
-    "        ";
+        EXAMPLE:
+            env = Env('solve.log', True)
+            env.start()
 
-const char dispose_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            dispose()\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Release the resources associated with the Environment.\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            None.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            env.dispose()\n"
-    "\n"
-    "        ";
+        )doc";
+
+const char resetParam_doc[] = R"doc(
+        SIGNATURE:
+            resetParam()
+
+        PURPOSE:
+            Reset all parameter to default values
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            env.resetParam()
+
+        )doc";
+
+const char setParam_doc[] = R"doc(
+        SIGNATURE:
+            setParam(paramname, paramvalue)
+
+        PURPOSE:
+            Set the value of a parameter
+
+        ARGUMENTS:
+            paramname
+            ---------
+            The name of the parameter to be set.
+
+            paramvalue
+            ----------
+            Parameter value
+
+        EXAMPLE:
+            env.setParam('MaxTime', 10)
+            env.setParam('MaxTime', 'default')
+
+        )doc";
+
+const char writeParams_doc[] = R"doc(
+        SIGNATURE:
+            writeParams(filename)
+
+        PURPOSE:
+            Write parameter settings to a file
+
+        ARGUMENTS:
+            filename
+            --------
+            The name of the file, with the suffix '.prm'.
+
+        EXAMPLE:
+            env.writeParams('settings.prm')
+
+        )doc";
+
+const char dispose_doc[] = R"doc(
+        SIGNATURE:
+            dispose()
+
+        PURPOSE:
+            Release the resources associated with the Environment.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            env.dispose()
+
+        )doc";
 
 const FuncSpec method_specs[] = {
     DZ_METHOD(Env, start, self_only, env_start_impl, start_doc),

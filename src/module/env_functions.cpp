@@ -16,24 +16,23 @@ PyObject *module_version_impl(PyObject *, PyObject *const *) {
   return Py_BuildValue("(iii)", major, minor, technical);
 }
 
-const char version_doc[] =
-    "\n"
-    "    SIGNATURE:\n"
-    "        version()\n"
-    "\n"
-    "    PURPOSE:\n"
-    "        Retrieve version numbers of Tarvex. Method returns a tuple with 3 numbers:\n"
-    "        major version number\n"
-    "        minor version number\n"
-    "        technical version number\n"
-    "\n"
-    "    ARGUMENTS:\n"
-    "        None.\n"
-    "\n"
-    "    EXAMPLE:\n"
-    "        print(version())\n"
-    "\n"
-    "    ";
+const char version_doc[] = R"doc(
+    SIGNATURE:
+        version()
+
+    PURPOSE:
+        Retrieve version numbers of Tarvex. Method returns a tuple with 3 numbers:
+        major version number
+        minor version number
+        technical version number
+
+    ARGUMENTS:
+        None.
+
+    EXAMPLE:
+        print(version())
+
+    )doc";
 
 // args and kwargs are the parser's own tuple and a fresh dict, so the caller's
 // keyword dict is never handed on.
@@ -45,23 +44,22 @@ PyObject *module_system_impl(PyObject *, PyObject *const *args) {
   Py_RETURN_NONE;
 }
 
-const char system_doc[] =
-    "\n"
-    "    SIGNATURE:\n"
-    "        system(command)\n"
-    "\n"
-    "    PURPOSE:\n"
-    "        Start a process in shell to execute commands or scripts\n"
-    "\n"
-    "    ARGUMENTS:\n"
-    "        command\n"
-    "        -------\n"
-    "        The command line to run in the shell.\n"
-    "\n"
-    "    EXAMPLE:\n"
-    "        system('ls -l')\n"
-    "\n"
-    "    ";
+const char system_doc[] = R"doc(
+    SIGNATURE:
+        system(command)
+
+    PURPOSE:
+        Start a process in shell to execute commands or scripts
+
+    ARGUMENTS:
+        command
+        -------
+        The command line to run in the shell.
+
+    EXAMPLE:
+        system('ls -l')
+
+    )doc";
 
 PyObject *module_disposeDefaultEnv_impl(PyObject *, PyObject *const *) {
   Ref env(default_env(false));
@@ -74,26 +72,24 @@ PyObject *module_disposeDefaultEnv_impl(PyObject *, PyObject *const *) {
   Py_RETURN_NONE;
 }
 
-const char disposeDefaultEnv_doc[] =
-    "\n"
-    "    SIGNATURE:\n"
-    "        disposeDefaultEnv()\n"
-    "\n"
-    "    PURPOSE:\n"
-    "        Releases the resources associated with the default Environment.\n"
-    "\n"
-    "    ARGUMENTS:\n"
-    "        None.\n"
-    "\n"
-    "    EXAMPLE:\n"
-    "        disposeDefaultEnv()\n"
-    "\n"
-    "    NOTE:\n"
-    "        When you need to use the default Environment again after you disposed it, "
-    "Environment\n"
-    "        will be automatically created again\n"
-    "\n"
-    "    ";
+const char disposeDefaultEnv_doc[] = R"doc(
+    SIGNATURE:
+        disposeDefaultEnv()
+
+    PURPOSE:
+        Releases the resources associated with the default Environment.
+
+    ARGUMENTS:
+        None.
+
+    EXAMPLE:
+        disposeDefaultEnv()
+
+    NOTE:
+        When you need to use the default Environment again after you disposed it, Environment
+        will be automatically created again
+
+    )doc";
 
 }  // namespace
 

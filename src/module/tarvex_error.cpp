@@ -77,17 +77,20 @@ const char *const self_only[] = {"self"};
 PyObject *tarvexerror_errno_impl(PyObject *, PyObject *const *args) {
   return PyLong_FromLong(E(args[0])->errno_);
 }
-const FuncSpec errno_spec =
-    DZ_METHOD(TarvexError, errno, self_only, tarvexerror_errno_impl,
-              "\n        The error code corresponding to the current exception.\n\n        ");
+const FuncSpec errno_spec = DZ_METHOD(TarvexError, errno, self_only, tarvexerror_errno_impl, R"doc(
+        The error code corresponding to the current exception.
+
+        )doc");
 
 PyObject *tarvexerror_message_impl(PyObject *, PyObject *const *args) {
   PyObject *m = E(args[0])->message_ ? E(args[0])->message_ : Py_None;
   return new_ref(m);
 }
 const FuncSpec message_spec =
-    DZ_METHOD(TarvexError, message, self_only, tarvexerror_message_impl,
-              "\n        Text description corresponding to the current exception\n\n        ");
+    DZ_METHOD(TarvexError, message, self_only, tarvexerror_message_impl, R"doc(
+        Text description corresponding to the current exception
+
+        )doc");
 
 const PickleField pickle_fields[] = {
     {"errno_", T_INT, offsetof(TarvexErrorObject, errno_), nullptr, false},

@@ -263,133 +263,127 @@ PyObject *module_paramHelp_impl(PyObject *, PyObject *const *args) {
 
 // ---- Docstrings ------------------------------------------------------------------
 
-const char models_doc[] =
-    "\n"
-    "    SIGNATURE:\n"
-    "        models()\n"
-    "\n"
-    "    PURPOSE:\n"
-    "        Return all current instantiated models except those in the user's data structure\n"
-    "\n"
-    "    ARGUMENTS:\n"
-    "        None.\n"
-    "\n"
-    "    ";
+const char models_doc[] = R"doc(
+    SIGNATURE:
+        models()
 
-const char setParam_doc[] =
-    "\n"
-    "    SIGNATURE:\n"
-    "        setParam(paramname, paramvalue)\n"
-    "\n"
-    "    PURPOSE:\n"
-    "        Set the value of a parameter\n"
-    "\n"
-    "    ARGUMENTS:\n"
-    "        paramname\n"
-    "        ---------\n"
-    "        The name of the parameter to be set.\n"
-    "\n"
-    "        paramvalue\n"
-    "        ----------\n"
-    "        Parameter value\n"
-    "\n"
-    "    EXAMPLE:\n"
-    "        setParam(\"MaxTime\", 10)\n"
-    "        setParam(\"MaxTi*\", 10)\n"
-    "        setParam(\"MaxTi*\", \"default\")\n"
-    "\n"
-    "    NOTE:\n"
-    "        1. This modification applies to all models that can be returned from models().\n"
-    "        2. Parameter names can contain '*' and '?' wildcard. If more than one parameter name\n"
-    "           is matched, the parameter value is not modified.\n"
-    "        3. When the parameter value is 'default', you can reset the parameter to its default\n"
-    "           value.\n"
-    "\n"
-    "    ";
+    PURPOSE:
+        Return all current instantiated models except those in the user's data structure
 
-const char readParams_doc[] =
-    "\n"
-    "    SIGNATURE:\n"
-    "        readParams(filename)\n"
-    "\n"
-    "    PURPOSE:\n"
-    "        Read parameter settings from a file\n"
-    "\n"
-    "    ARGUMENTS:\n"
-    "        filename\n"
-    "        --------\n"
-    "        The file name of the parameter settings, valid suffix is '.prm'.\n"
-    "\n"
-    "    EXAMPLE:\n"
-    "        readParams(\"settings.prm\")\n"
-    "\n"
-    "    NOTE:\n"
-    "        This modification applies to all models that can be returned from models()\n"
-    "\n"
-    "    ";
+    ARGUMENTS:
+        None.
 
-const char resetParams_doc[] =
-    "\n"
-    "    SIGNATURE:\n"
-    "        resetParams()\n"
-    "\n"
-    "    PURPOSE:\n"
-    "        Set all parameters to their default values.\n"
-    "\n"
-    "    ARGUMENTS:\n"
-    "        None.\n"
-    "\n"
-    "    EXAMPLE:\n"
-    "        resetParams()\n"
-    "\n"
-    "    NOTE:\n"
-    "        This modification applies to all models that can be returned from models()\n"
-    "\n"
-    "    ";
+    )doc";
 
-const char writeParams_doc[] =
-    "\n"
-    "    SIGNATURE:\n"
-    "        writeParams(filename)\n"
-    "\n"
-    "    PURPOSE:\n"
-    "        Writes the parameter settings of the current default Environment to a file.\n"
-    "\n"
-    "    ARGUMENTS:\n"
-    "        filename\n"
-    "        --------\n"
-    "        The name of the file.\n"
-    "\n"
-    "    EXAMPLE:\n"
-    "        writeParams(\"settings.prm\")\n"
-    "\n"
-    "    NOTE:\n"
-    "        If the current default Environment is released, the method reports an error.\n"
-    "\n"
-    "    ";
+const char setParam_doc[] = R"doc(
+    SIGNATURE:
+        setParam(paramname, paramvalue)
 
-const char paramHelp_doc[] =
-    "\n"
-    "    SIGNATURE:\n"
-    "        paramHelp(paramname)\n"
-    "\n"
-    "    PURPOSE:\n"
-    "        Get help documentation for Tarvex parameters\n"
-    "\n"
-    "    ARGUMENTS:\n"
-    "        paramname\n"
-    "        ---------\n"
-    "        The name of the parameter for help\n"
-    "\n"
-    "    EXAMPLE:\n"
-    "        paramHelp()\n"
-    "        paramHelp(\"MaxTime\")\n"
-    "        paramHelp(\"IPM*\")\n"
-    "\n"
-    "    NOTE:\n"
-    "        Argument `paramname` can contain '*' and '?' wildcard characters\n"
-    "\n"
-    "    ";
+    PURPOSE:
+        Set the value of a parameter
+
+    ARGUMENTS:
+        paramname
+        ---------
+        The name of the parameter to be set.
+
+        paramvalue
+        ----------
+        Parameter value
+
+    EXAMPLE:
+        setParam("MaxTime", 10)
+        setParam("MaxTi*", 10)
+        setParam("MaxTi*", "default")
+
+    NOTE:
+        1. This modification applies to all models that can be returned from models().
+        2. Parameter names can contain '*' and '?' wildcard. If more than one parameter name
+           is matched, the parameter value is not modified.
+        3. When the parameter value is 'default', you can reset the parameter to its default
+           value.
+
+    )doc";
+
+const char readParams_doc[] = R"doc(
+    SIGNATURE:
+        readParams(filename)
+
+    PURPOSE:
+        Read parameter settings from a file
+
+    ARGUMENTS:
+        filename
+        --------
+        The file name of the parameter settings, valid suffix is '.prm'.
+
+    EXAMPLE:
+        readParams("settings.prm")
+
+    NOTE:
+        This modification applies to all models that can be returned from models()
+
+    )doc";
+
+const char resetParams_doc[] = R"doc(
+    SIGNATURE:
+        resetParams()
+
+    PURPOSE:
+        Set all parameters to their default values.
+
+    ARGUMENTS:
+        None.
+
+    EXAMPLE:
+        resetParams()
+
+    NOTE:
+        This modification applies to all models that can be returned from models()
+
+    )doc";
+
+const char writeParams_doc[] = R"doc(
+    SIGNATURE:
+        writeParams(filename)
+
+    PURPOSE:
+        Writes the parameter settings of the current default Environment to a file.
+
+    ARGUMENTS:
+        filename
+        --------
+        The name of the file.
+
+    EXAMPLE:
+        writeParams("settings.prm")
+
+    NOTE:
+        If the current default Environment is released, the method reports an error.
+
+    )doc";
+
+const char paramHelp_doc[] = R"doc(
+    SIGNATURE:
+        paramHelp(paramname)
+
+    PURPOSE:
+        Get help documentation for Tarvex parameters
+
+    ARGUMENTS:
+        paramname
+        ---------
+        The name of the parameter for help
+
+    EXAMPLE:
+        paramHelp()
+        paramHelp("MaxTime")
+        paramHelp("IPM*")
+
+    NOTE:
+        Argument `paramname` can contain '*' and '?' wildcard characters
+
+    )doc";
 
 const char *const name_arg[] = {"name"};
 const char *const filename_arg[] = {"filename"};

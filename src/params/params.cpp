@@ -279,86 +279,79 @@ PyObject *model_getParamInfo_impl(PyObject *, PyObject *const *args) {
   }
 }
 
-const char setParam_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            setParam(paramname, paramvalue)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Set the value of a parameter\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            paramname\n"
-    "            ---------\n"
-    "            The name of the parameter to be set.\n"
-    "\n"
-    "            paramvalue\n"
-    "            ----------\n"
-    "            Parameter value\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            m.setParam(\"MaxTime\", 10)\n"
-    "            m.setParam(\"MaxTi*\", 10)\n"
-    "            m.setParam(\"MaxTi*\", \"default\")\n"
-    "\n"
-    "        NOTE:\n"
-    "            1. Parameter names can contain '*' and '?' wildcard. If more than one parameter "
-    "name\n"
-    "               is matched, the parameter value is not modified.\n"
-    "            2. When the parameter value is 'default', you can reset the parameter to its "
-    "default\n"
-    "               value.\n"
-    "\n"
-    "        ";
+const char setParam_doc[] = R"doc(
+        SIGNATURE:
+            setParam(paramname, paramvalue)
 
-const char getParamInfo_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            getParamInfo(paramname)\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            You can call this method to obtain information about parameter. Return a tuple\n"
-    "            containing six elements:\n"
-    "                1. The name of the parameter.\n"
-    "                2. Type of parameter\n"
-    "                3. The current value of the parameter.\n"
-    "                4. The minimum allowed value of the parameter. When the parameter is string "
-    "type,\n"
-    "                   the field is always ''\n"
-    "                5. The maximum allowed value of the parameter. When the parameter is string "
-    "type,\n"
-    "                   the field is always ''\n"
-    "                6. Default value of the parameter\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            paramname\n"
-    "            ---------\n"
-    "            The name of the parameter.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            pname, ptype, pval, pmin, pmax, pdef = m.getParamInfo('MaxTime')\n"
-    "\n"
-    "        NOTE:\n"
-    "            Parameter names may contain '*' and '?' wildcard characters. When more than one\n"
-    "            parameter name is matched, all matching parameters are printed.\n"
-    "\n"
-    "        ";
+        PURPOSE:
+            Set the value of a parameter
 
-const char resetParams_doc[] =
-    "\n"
-    "        SIGNATURE:\n"
-    "            resetParams()\n"
-    "\n"
-    "        PURPOSE:\n"
-    "            Reset all parameters to their default values\n"
-    "\n"
-    "        ARGUMENTS:\n"
-    "            None.\n"
-    "\n"
-    "        EXAMPLE:\n"
-    "            m.resetParams()\n"
-    "\n"
-    "        ";
+        ARGUMENTS:
+            paramname
+            ---------
+            The name of the parameter to be set.
+
+            paramvalue
+            ----------
+            Parameter value
+
+        EXAMPLE:
+            m.setParam("MaxTime", 10)
+            m.setParam("MaxTi*", 10)
+            m.setParam("MaxTi*", "default")
+
+        NOTE:
+            1. Parameter names can contain '*' and '?' wildcard. If more than one parameter name
+               is matched, the parameter value is not modified.
+            2. When the parameter value is 'default', you can reset the parameter to its default
+               value.
+
+        )doc";
+
+const char getParamInfo_doc[] = R"doc(
+        SIGNATURE:
+            getParamInfo(paramname)
+
+        PURPOSE:
+            You can call this method to obtain information about parameter. Return a tuple
+            containing six elements:
+                1. The name of the parameter.
+                2. Type of parameter
+                3. The current value of the parameter.
+                4. The minimum allowed value of the parameter. When the parameter is string type,
+                   the field is always ''
+                5. The maximum allowed value of the parameter. When the parameter is string type,
+                   the field is always ''
+                6. Default value of the parameter
+
+        ARGUMENTS:
+            paramname
+            ---------
+            The name of the parameter.
+
+        EXAMPLE:
+            pname, ptype, pval, pmin, pmax, pdef = m.getParamInfo('MaxTime')
+
+        NOTE:
+            Parameter names may contain '*' and '?' wildcard characters. When more than one
+            parameter name is matched, all matching parameters are printed.
+
+        )doc";
+
+const char resetParams_doc[] = R"doc(
+        SIGNATURE:
+            resetParams()
+
+        PURPOSE:
+            Reset all parameters to their default values
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            m.resetParams()
+
+        )doc";
 
 }  // namespace
 

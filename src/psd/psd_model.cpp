@@ -14,7 +14,6 @@
 #include "psd/psdexpr.h"
 #include "runtime/args.h"
 #include "runtime/arraylike.h"
-#include "runtime/docs.h"
 #include "runtime/utf8.h"
 
 namespace dz {
@@ -115,15 +114,34 @@ PyObject *model_addPsdVar_impl(PyObject *, PyObject *const *args) {
   return handle.release();
 }
 
-const char addPsdVar_doc[] = DOC_HEAD("addPsdVar(dim=0, obj=None, name='')", "Add a PsdVar.")
-    DOC_ARG("dim=0", "-----", "Matrix dimension of the PsdVar") DOC_NEXT DOC_ARG(
-        "obj=None", "--------",
-        "The objective coefficient of the PsdVar, it is a symmetric square matrix.")
-        DOC_NEXT DOC_ARG("name=''", "-------", "The name of the PsdVar.")
-            DOC_EXAMPLE DOC_LINE("X = m.addPsdVar(dim=3, name='X')")
-                DOC_LINE("Y = m.addPsdVar(obj=numpy.identity(2), name='Y')")
-                    DOC_NOTE DOC_LINE("Arguments `dim` and `obj`, you must specify exactly one.")
-                        DOC_END;
+const char addPsdVar_doc[] = R"doc(
+        SIGNATURE:
+            addPsdVar(dim=0, obj=None, name='')
+
+        PURPOSE:
+            Add a PsdVar.
+
+        ARGUMENTS:
+            dim=0
+            -----
+            Matrix dimension of the PsdVar
+
+            obj=None
+            --------
+            The objective coefficient of the PsdVar, it is a symmetric square matrix.
+
+            name=''
+            -------
+            The name of the PsdVar.
+
+        EXAMPLE:
+            X = m.addPsdVar(dim=3, name='X')
+            Y = m.addPsdVar(obj=numpy.identity(2), name='Y')
+
+        NOTE:
+            Arguments `dim` and `obj`, you must specify exactly one.
+
+        )doc";
 
 }  // namespace
 

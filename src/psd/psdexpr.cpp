@@ -14,7 +14,6 @@
 #include "runtime/args.h"
 #include "runtime/arraylike.h"
 #include "runtime/decorators.h"
-#include "runtime/docs.h"
 #include "runtime/function.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
@@ -282,81 +281,231 @@ PyObject *psdexpr_getValue_impl(PyObject *, PyObject *const *args) {
 
 // ---- Docstrings ----------------------------------------------------------------------------
 
-const char class_doc[] =
-    "\n    A semidefinite expression: a list of terms, each a coefficient matrix times a\n"
-    "    PsdVar (their inner product), plus a linear expression for the linear terms and\n"
-    "    the constant.\n";
+const char class_doc[] = R"doc(
+    A semidefinite expression: a list of terms, each a coefficient matrix times a
+    PsdVar (their inner product), plus a linear expression for the linear terms and
+    the constant.
+)doc";
 
-const char init_doc[] = DOC_HEAD("PsdExpr(arg1=0, arg2=None)", "Create a semidefinite expression.")
-    DOC_ARG("arg1=0", "------",
-            "A constant, a Var, a LinExpr or PsdExpr to copy, a list of\n"
-            "            (coefficient, variable) pairs, or the coefficients of the terms when\n"
-            "            arg2 is given.")
-        DOC_NEXT DOC_ARG("arg2=None", "---------",
-                         "The variables (PsdVar or Var) of the terms, one for each coefficient\n"
-                         "            in arg1.") DOC_EXAMPLE DOC_LINE("PsdExpr()")
-            DOC_LINE("PsdExpr(numpy.identity(2), X)") DOC_LINE("PsdExpr([(C, X), (2.0, x)])")
-                DOC_END;
+const char init_doc[] = R"doc(
+        SIGNATURE:
+            PsdExpr(arg1=0, arg2=None)
 
-const char addTerms_doc[] =
-    DOC_HEAD("addTerms(coeffs, vars)", "Add one term or a list of terms to the expression.")
-        DOC_ARG("coeffs", "------",
-                "The coefficient of one term (a matrix for a PsdVar, a number for a\n"
-                "            Var), or a list of them.")
-            DOC_NEXT DOC_ARG("vars", "----", "The variable of one term, or a list of variables.")
-                DOC_EXAMPLE DOC_LINE("expr.addTerms(numpy.identity(2), X)")
-                    DOC_LINE("expr.addTerms([C, 2.0], [X, x])") DOC_END;
+        PURPOSE:
+            Create a semidefinite expression.
 
-const char add_doc[] = DOC_HEAD("add(expr, mult=1.0)",
-                                "Add a semidefinite expression, multiplied by a factor, to the\n"
-                                "            expression.")
-    DOC_ARG("expr", "----", "The semidefinite expression to add.")
-        DOC_NEXT DOC_ARG("mult=1.0", "--------",
-                         "The factor applied to the matrices, linear terms and constant of\n"
-                         "            expr.") DOC_EXAMPLE DOC_LINE("expr.add(other, -1.0)") DOC_END;
+        ARGUMENTS:
+            arg1=0
+            ------
+            A constant, a Var, a LinExpr or PsdExpr to copy, a list of
+            (coefficient, variable) pairs, or the coefficients of the terms when
+            arg2 is given.
 
-const char size_doc[] = DOC_HEAD("size()", "Obtain the number of matrix terms in the expression.")
-    DOC_NONE DOC_EXAMPLE DOC_LINE("print(expr.size())") DOC_END;
+            arg2=None
+            ---------
+            The variables (PsdVar or Var) of the terms, one for each coefficient
+            in arg1.
 
-const char getCoeff_doc[] =
-    DOC_HEAD("getCoeff(index)", "Obtain the coefficient matrix of a matrix term.")
-        DOC_ARG("index", "-----", "The position of the matrix term, from 0.")
-            DOC_EXAMPLE DOC_LINE("print(expr.getCoeff(0))") DOC_END;
+        EXAMPLE:
+            PsdExpr()
+            PsdExpr(numpy.identity(2), X)
+            PsdExpr([(C, X), (2.0, x)])
 
-const char getVar_doc[] = DOC_HEAD("getVar(index)", "Obtain the PsdVar of a matrix term.")
-    DOC_ARG("index", "-----", "The position of the matrix term, from 0.")
-        DOC_EXAMPLE DOC_LINE("print(expr.getVar(0).sameAs(X))") DOC_END;
+        )doc";
 
-const char getLinExpr_doc[] =
-    DOC_HEAD("getLinExpr()",
-             "Obtain the linear part of the expression: the expression's own,\n"
-             "            not a copy.")
-        DOC_NONE DOC_EXAMPLE DOC_LINE("expr.getLinExpr().addConstant(1.0)") DOC_END;
+const char addTerms_doc[] = R"doc(
+        SIGNATURE:
+            addTerms(coeffs, vars)
 
-const char getConstant_doc[] = DOC_HEAD("getConstant()", "Obtain the constant of the expression.")
-    DOC_NONE DOC_EXAMPLE DOC_LINE("print(expr.getConstant())") DOC_END;
+        PURPOSE:
+            Add one term or a list of terms to the expression.
 
-const char addConstant_doc[] =
-    DOC_HEAD("addConstant(c)", "Add a number to the constant of the expression.")
-        DOC_ARG("c", "-", "The number to add.") DOC_EXAMPLE DOC_LINE("expr.addConstant(2.0)")
-            DOC_END;
+        ARGUMENTS:
+            coeffs
+            ------
+            The coefficient of one term (a matrix for a PsdVar, a number for a
+            Var), or a list of them.
 
-const char clear_doc[] =
-    DOC_HEAD("clear()", "Remove every matrix and linear term and set the constant to 0.")
-        DOC_NONE DOC_EXAMPLE DOC_LINE("expr.clear()") DOC_END;
+            vars
+            ----
+            The variable of one term, or a list of variables.
 
-const char remove_doc[] =
-    DOC_HEAD("remove(item)",
-             "Remove the matrix term at a position, every matrix term of a PsdVar, or\n"
-             "            every linear term of a Var.")
-        DOC_ARG("item", "----",
-                "An integer position (a position that holds no matrix term removes\n"
-                "            nothing), a PsdVar or a Var.") DOC_EXAMPLE DOC_LINE("expr.remove(0)")
-            DOC_LINE("expr.remove(X)") DOC_END;
+        EXAMPLE:
+            expr.addTerms(numpy.identity(2), X)
+            expr.addTerms([C, 2.0], [X, x])
 
-const char getValue_doc[] =
-    DOC_HEAD("getValue()", "Obtain the value of the expression in the current solution.")
-        DOC_NONE DOC_EXAMPLE DOC_LINE("m.optimize()") DOC_LINE("print(expr.getValue())") DOC_END;
+        )doc";
+
+const char add_doc[] = R"doc(
+        SIGNATURE:
+            add(expr, mult=1.0)
+
+        PURPOSE:
+            Add a semidefinite expression, multiplied by a factor, to the
+            expression.
+
+        ARGUMENTS:
+            expr
+            ----
+            The semidefinite expression to add.
+
+            mult=1.0
+            --------
+            The factor applied to the matrices, linear terms and constant of
+            expr.
+
+        EXAMPLE:
+            expr.add(other, -1.0)
+
+        )doc";
+
+const char size_doc[] = R"doc(
+        SIGNATURE:
+            size()
+
+        PURPOSE:
+            Obtain the number of matrix terms in the expression.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            print(expr.size())
+
+        )doc";
+
+const char getCoeff_doc[] = R"doc(
+        SIGNATURE:
+            getCoeff(index)
+
+        PURPOSE:
+            Obtain the coefficient matrix of a matrix term.
+
+        ARGUMENTS:
+            index
+            -----
+            The position of the matrix term, from 0.
+
+        EXAMPLE:
+            print(expr.getCoeff(0))
+
+        )doc";
+
+const char getVar_doc[] = R"doc(
+        SIGNATURE:
+            getVar(index)
+
+        PURPOSE:
+            Obtain the PsdVar of a matrix term.
+
+        ARGUMENTS:
+            index
+            -----
+            The position of the matrix term, from 0.
+
+        EXAMPLE:
+            print(expr.getVar(0).sameAs(X))
+
+        )doc";
+
+const char getLinExpr_doc[] = R"doc(
+        SIGNATURE:
+            getLinExpr()
+
+        PURPOSE:
+            Obtain the linear part of the expression: the expression's own,
+            not a copy.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            expr.getLinExpr().addConstant(1.0)
+
+        )doc";
+
+const char getConstant_doc[] = R"doc(
+        SIGNATURE:
+            getConstant()
+
+        PURPOSE:
+            Obtain the constant of the expression.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            print(expr.getConstant())
+
+        )doc";
+
+const char addConstant_doc[] = R"doc(
+        SIGNATURE:
+            addConstant(c)
+
+        PURPOSE:
+            Add a number to the constant of the expression.
+
+        ARGUMENTS:
+            c
+            -
+            The number to add.
+
+        EXAMPLE:
+            expr.addConstant(2.0)
+
+        )doc";
+
+const char clear_doc[] = R"doc(
+        SIGNATURE:
+            clear()
+
+        PURPOSE:
+            Remove every matrix and linear term and set the constant to 0.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            expr.clear()
+
+        )doc";
+
+const char remove_doc[] = R"doc(
+        SIGNATURE:
+            remove(item)
+
+        PURPOSE:
+            Remove the matrix term at a position, every matrix term of a PsdVar, or
+            every linear term of a Var.
+
+        ARGUMENTS:
+            item
+            ----
+            An integer position (a position that holds no matrix term removes
+            nothing), a PsdVar or a Var.
+
+        EXAMPLE:
+            expr.remove(0)
+            expr.remove(X)
+
+        )doc";
+
+const char getValue_doc[] = R"doc(
+        SIGNATURE:
+            getValue()
+
+        PURPOSE:
+            Obtain the value of the expression in the current solution.
+
+        ARGUMENTS:
+            None.
+
+        EXAMPLE:
+            m.optimize()
+            print(expr.getValue())
+
+        )doc";
 
 // ---- Member specs ----------------------------------------------------------------------------
 

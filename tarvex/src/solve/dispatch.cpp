@@ -39,6 +39,20 @@ bool trivially_infeasible(const Store &model, std::string &why) {
   return false;
 }
 
+// A semi-continuous or semi-integer variable whose range excludes 0 and is
+// infinite on its far side: HiGHS states it with a large finite bound and
+// fails when the point sits there; the CBC formulation, where built, takes
+// it as it is.
+bool unbounded_semi_range(const Store &model) {
+  const Vars &v = model.vars();
+  for (int j = 0; j < model.num_vars(); ++j) {
+    if (!is_semi_type(v.type[j])) continue;
+    const double lb = finite_or_inf(v.lb[j]), ub = finite_or_inf(v.ub[j]);
+    if ((lb > 0 && ub == kInf) || (ub < 0 && lb == -kInf)) return true;
+  }
+  return false;
+}
+
 // No variables: every row's activity is 0.
 void solve_without_variables(const Problem &p, SolveOutcome &out) {
   Results &r = out.results;
@@ -100,6 +114,8 @@ void dispatch(const SolveInput &input, const Engines &engines, SolveContext &con
                                            : "a MIP with a callback needs the CBC engine");
       return;
     }
+  } else if (engines.combinatorial != nullptr && unbounded_semi_range(model)) {
+    engine = engines.combinatorial;
   }
   const double sign = model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
   if (!problem.hessian.empty() && !positive_semidefinite(problem.hessian, sign)) {

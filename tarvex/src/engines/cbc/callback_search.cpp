@@ -15,6 +15,7 @@
 // After CbcNode.hpp, which it needs.
 #include <CbcCutGenerator.hpp>
 #include <CbcDummyBranchingObject.hpp>
+#include <CbcHeuristic.hpp>
 #include <CbcMessage.hpp>
 #include <CbcSimpleInteger.hpp>
 #include <CbcTree.hpp>
@@ -79,6 +80,12 @@ class SearchHooks {
   bool take(const double *x);
   void taken(const double *x);
   void node_done();
+  void end();
+
+  // The heuristic of the given solutions: whether one is waiting, and the
+  // best, into x, when it improves on value and the incumbent (false: none).
+  bool has_given(const CbcModel *model) const { return model == cbc_ && !given_.empty(); }
+  bool next_given(const CbcModel *model, double &value, double *x);
 
   // The generator's round at a node of the main search (solver is CBC's).
   void round(const OsiSolverInterface &solver, OsiCuts &cs);
@@ -137,8 +144,6 @@ class SearchHooks {
                         const CbcObject *gate);
   // MIPSOL with a candidate better than the incumbent; false: rejected.
   bool judge(const double *x);
-  // Hands CBC the solutions given since the last time.
-  void offer_given();
   NodeTag node_now() const { return NodeTag{cbc_->getNodeCount()}; }
   void drop_request();
 
@@ -157,7 +162,6 @@ class SearchHooks {
   int solutions_ = 0;
   int counted_ = 0;                         // CBC's solution count at the last incumbent taken
   std::vector<std::vector<double>> given_;  // complete points, to offer
-  bool offering_ = false;
   // The integer object of each column in CBC's list, null for others.
   std::vector<CbcSimpleInteger *> integer_of_;
   Request request_;
@@ -395,6 +399,25 @@ class CandidateGate final : public CbcObject {
   SearchHooks *hooks_;
 };
 
+// Hands CBC the solutions the callback gave where CBC takes its own
+// heuristics' points: after a node's cuts, before its children join the
+// tree, where a moved cutoff is safe.
+class GivenSolutions final : public CbcHeuristic {
+ public:
+  GivenSolutions(CbcModel &model, SearchHooks *hooks) : CbcHeuristic(model), hooks_(hooks) {
+    setHeuristicName("callback");
+  }
+  CbcHeuristic *clone() const override { return new GivenSolutions(*this); }
+  void resetModel(CbcModel *) override {}
+  bool shouldHeurRun(int) override { return hooks_->has_given(model_); }
+  int solution(double &value, double *x) override {
+    return hooks_->next_given(model_, value, x) ? 1 : 0;
+  }
+
+ private:
+  SearchHooks *hooks_;
+};
+
 // An integer column that branches on a request of the node under way.
 class RequestableInteger final : public CbcSimpleInteger {
  public:
@@ -452,6 +475,8 @@ void SearchHooks::attach(CbcModel &cbc) {
   }
   UserCuts generator(this);
   cbc.addCutGenerator(&generator, 1, "callback");
+  GivenSolutions heuristic(cbc, this);
+  cbc.addHeuristic(&heuristic);
 }
 
 void SearchHooks::begin(const std::vector<double> &start) {
@@ -491,9 +516,18 @@ void SearchHooks::taken(const double *x) {
   ++solutions_;
 }
 
-void SearchHooks::node_done() {
-  offer_given();
-  drop_request();
+void SearchHooks::node_done() { drop_request(); }
+
+void SearchHooks::end() {
+  // Solutions given after the last node that ran heuristics. CBC's own way
+  // in reads state the search has torn down; the plain copy does not.
+  double value = incumbent_obj_;
+  std::vector<double> x(static_cast<std::size_t>(n_cols_));
+  if (!next_given(cbc_, value, x.data()) || !judge(x.data())) return;
+  cbc_->setBestSolution(x.data(), n_cols_, value, false);
+  incumbent_ = std::move(x);
+  incumbent_obj_ = value;
+  ++solutions_;
 }
 
 void SearchHooks::round(const OsiSolverInterface &solver, OsiCuts &cs) {
@@ -504,7 +538,6 @@ void SearchHooks::round(const OsiSolverInterface &solver, OsiCuts &cs) {
     call_node_ = true;
     if (request_.node != now) drop_request();
   }
-  offer_given();
   const double *x = solver.getColSolution();
   // The pool first: the node is re-solved with its cuts before anything
   // is asked about this point.
@@ -522,7 +555,6 @@ void SearchHooks::round(const OsiSolverInterface &solver, OsiCuts &cs) {
     site.node = &solver;
     callback_.call(kWhereMipNode, site);
     call_node_ = pool_.size() > first_new;
-    offer_given();
   }
   if (!call_node_ && !p_.context.stop_requested() && improves(objective(x)) && !approved(x) &&
       others_satisfied(x, nullptr, nullptr)) {
@@ -687,22 +719,27 @@ bool SearchHooks::judge(const double *x) {
   return true;
 }
 
-void SearchHooks::offer_given() {
-  // Offering runs the event that judges the point, which may give more.
-  if (offering_) return;
-  offering_ = true;
-  while (!given_.empty() && !p_.context.stop_requested()) {
-    std::vector<double> x = std::move(given_.front());
-    given_.erase(given_.begin());
-    double obj = objective(x.data());
-    if (!improves(obj)) continue;
-    // CBC names the heuristic that found a point it is handed as one, from
-    // a pointer its root heuristics may have left dangling: none is named.
-    cbc_->setLastHeuristic(nullptr);
-    cbc_->setBestSolution(CBC_ROUNDING, obj, x.data(), 0);
+bool SearchHooks::next_given(const CbcModel *model, double &value, double *x) {
+  if (model != cbc_ || p_.context.stop_requested()) {
+    given_.clear();
+    return false;
+  }
+  // The best point goes; the others, no better, are dropped.
+  const std::vector<double> *best = nullptr;
+  double best_obj = std::min(value, incumbent_obj_);
+  for (const std::vector<double> &g : given_) {
+    const double obj = objective(g.data());
+    if (obj < best_obj && improves(obj)) {
+      best = &g;
+      best_obj = obj;
+    }
+  }
+  if (best != nullptr) {
+    std::copy(best->begin(), best->end(), x);
+    value = best_obj;
   }
   given_.clear();
-  offering_ = false;
+  return best != nullptr;
 }
 
 // ---- CallbackSearch ---------------------------------------------------------
@@ -717,5 +754,6 @@ void CallbackSearch::begin(const std::vector<double> &start) { hooks_->begin(sta
 bool CallbackSearch::take(const double *x) { return hooks_->take(x); }
 void CallbackSearch::taken(const double *x) { hooks_->taken(x); }
 void CallbackSearch::node_done() { hooks_->node_done(); }
+void CallbackSearch::end() { hooks_->end(); }
 
 }  // namespace tvx

@@ -19,9 +19,11 @@
 //     no node is lost with it.
 //   - branching: the integer objects take a request for the node that made
 //     it and branch there first.
-//   - solutions: completed and checked when given, and offered to CBC as
-//     a heuristic's (setBestSolution(CBC_ROUNDING)) once the call returned,
-//     where they are judged as candidates.
+//   - solutions: completed and checked when given, and handed to CBC by a
+//     heuristic of ours where CBC runs its own (never from inside an event
+//     or a cut round, where a cutoff moved under the node aborts CBC), and
+//     judged there as candidates; those still waiting when the search ends
+//     are handed over then.
 // Heuristics run sub-searches with copies of the generator and objects:
 // those act only in the main search.
 #ifndef TARVEX_ENGINES_CBC_CALLBACK_SEARCH_H
@@ -61,6 +63,8 @@ class CallbackSearch {
   bool take(const double *x);
   void taken(const double *x);
   void node_done();
+  // After the search.
+  void end();
 
  private:
   std::unique_ptr<SearchHooks> hooks_;

@@ -18,6 +18,7 @@
 #include "engines/cbc/completion.h"
 #include "engines/cbc/formulation.h"
 #include "engines/cbc/ordered_sets.h"
+#include "engines/cbc/relaxation.h"
 #include "solve/answer_check.h"
 #include "solve/engine.h"
 
@@ -168,10 +169,10 @@ void add_search_aids(CbcModel &cbc) {
   cbc.addHeuristic(&dive);
 }
 
-void set_limits(CbcModel &cbc, const Problem &p, double sign) {
-  const double max_time = p.param("MaxTime");
+// seconds: the time left of MaxTime, infinite without a limit.
+void set_limits(CbcModel &cbc, const Problem &p, double sign, double seconds) {
   cbc.setUseElapsedTime(true);
-  if (max_time < kInfinity) cbc.setMaximumSeconds(max_time);
+  if (seconds < kInfinity) cbc.setMaximumSeconds(std::max(seconds, 0.0));
   const int max_nodes = p.int_param("MIP/MaxNodes");
   if (max_nodes < INT_MAX) cbc.setMaximumNodes(max_nodes);
   const int max_sols = p.int_param("MIP/MaxSols");
@@ -218,7 +219,7 @@ void load(OsiClpSolverInterface &lp, const Formulation &f) {
 
 // The sets, search aids, limits and start of the search.
 void configure(CbcModel &cbc, const Problem &p, const Formulation &f,
-               const std::vector<double> &start, double sign) {
+               const std::vector<double> &start, double sign, double seconds) {
   // The model keeps clones of the objects.
   std::vector<std::unique_ptr<CbcObject>> objects;
   std::vector<CbcObject *> raw;
@@ -232,8 +233,9 @@ void configure(CbcModel &cbc, const Problem &p, const Formulation &f,
   // Plain branching decisions: the pseudo-cost decision of CBC dereferences
   // objects that only its own integer branches have.
   cbc.setNumberBeforeTrust(0);
+  cbc.setNumberStrong(0);
   add_search_aids(cbc);
-  set_limits(cbc, p, sign);
+  set_limits(cbc, p, sign, seconds);
   if (!start.empty()) {
     double value = 0;
     for (std::size_t j = 0; j < start.size(); ++j) value += f.cost[j] * start[j];
@@ -332,10 +334,76 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
 
   std::lock_guard<std::mutex> lock(cbc_mutex());
   const auto started = std::chrono::steady_clock::now();
+  const auto seconds_left = [&] {
+    const double max_time = p.param("MaxTime");
+    if (max_time >= kInfinity) return kInfinity;
+    return max_time -
+           std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  };
+  const auto finish_stats = [&](int iterations) {
+    SolveStats stats;
+    stats.spx_iters = std::max(iterations, 0);
+    stats.solver_time =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    out.results.stats = stats;
+  };
   LogHandler handler(p.log());
   OsiClpSolverInterface lp;
   lp.passInMessageHandler(&handler);
   load(lp, f);
+
+  Settled settled;
+  try {
+    const double max_time = p.param("MaxTime");
+    settled = settle_relaxation(
+        p, f, lp,
+        max_time < 1e9 ? started + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                       std::chrono::duration<double>(max_time))
+                       : std::chrono::steady_clock::time_point::max());
+  } catch (const CoinError &e) {
+    p.log().line("CBC failed: " + e.className() + "::" + e.methodName() + ": " + e.message());
+    out.code = TVX_ERROR_ERROR;
+    return;
+  }
+  switch (settled.kind) {
+    case Settled::kBounded:
+      break;
+    case Settled::kUnbounded:
+      p.log().line("Unbounded: a feasible point and a ray of the relaxation that it keeps.");
+      out.results.status = TVX_STATUS_UNBOUNDED;
+      finish_stats(0);
+      return;
+    case Settled::kNoPoint:
+      p.log().line("Infeasible or unbounded: the relaxation is unbounded, and no point is known.");
+      out.results.status = TVX_STATUS_INF_OR_UBD;
+      finish_stats(0);
+      return;
+    case Settled::kStopped:
+      out.code = settled.code;
+      out.results.status = TVX_STATUS_UNKNOWN;
+      finish_stats(0);
+      return;
+    case Settled::kGaveUp:
+      p.log().line(std::string("CBC cannot solve this model safely: ") + settled.why + ".");
+      out.code = TVX_ERROR_ERROR;
+      return;
+  }
+  if (settled.unbounded) {
+    // Every feasible point keeps this bound (relaxation.h), and with it every
+    // node LP is bounded.
+    std::vector<int> ind;
+    std::vector<double> val;
+    for (std::size_t j = 0; j < f.cost.size(); ++j) {
+      if (f.cost[j] == 0) continue;
+      ind.push_back(static_cast<int>(j));
+      val.push_back(f.cost[j]);
+    }
+    // Exact where CLP's bound is: a looser row would be taken up by points
+    // within the tolerances, and a bound of 0 then reads as an optimum below it.
+    const double bound = settled.bound - 1e-9 * std::fabs(settled.bound);
+    f.add_row(ind, val, bound, std::numeric_limits<double>::infinity());
+    lp.addRow(static_cast<int>(ind.size()), ind.data(), val.data(), bound, lp.getInfinity());
+  }
   const std::vector<double> start = complete_start(p, f, lp);
 
   CbcModel cbc(lp);
@@ -350,7 +418,7 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
   std::unique_ptr<CallbackSearch> search;
   if (p.context.callback != nullptr) search.reset(new CallbackSearch(p, f, lp));
   // With a callback, the start is a candidate like any other.
-  configure(cbc, p, f, search ? std::vector<double>() : start, sign);
+  configure(cbc, p, f, search ? std::vector<double>() : start, sign, seconds_left());
 
   try {
     if (search) {
@@ -359,6 +427,7 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
       search->begin(start);
     }
     if (!p.context.stop_requested()) cbc.branchAndBound();
+    if (search) search->end();
   } catch (const CoinError &e) {
     p.log().line("CBC failed: " + e.className() + "::" + e.methodName() + ": " + e.message());
     out.code = TVX_ERROR_ERROR;
@@ -367,13 +436,13 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
   // A stop asked for after the last check still ends the run as asked.
   if (p.context.stop_requested()) watch.interrupted = true;
 
-  SolveStats stats;
-  stats.spx_iters = std::max(cbc.getIterationCount(), 0);
-  stats.solver_time =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  out.results.stats = stats;
+  finish_stats(cbc.getIterationCount());
   out.nodes = std::max(cbc.getNodeCount(), 0);
   set_status(cbc, watch, out);
+  // With an unbounded relaxation no point is no proof of infeasibility.
+  if (settled.unbounded && out.results.status == TVX_STATUS_INFEASIBLE) {
+    out.results.status = TVX_STATUS_INF_OR_UBD;
+  }
   read_solution(cbc, model, sign, out.results);
 }
 

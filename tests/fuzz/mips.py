@@ -1,0 +1,263 @@
+"""Small random MIPs for the differential test of the solve paths
+(test_fuzz_cbc.py): their generator, the source that builds each one, the
+solve of one model by one path (run in a fuzz worker's child), and the
+enumeration that gives the true answer of the small ones.
+
+A model is plain data (a dict), so that a failure prints as the source that
+builds it again."""
+import itertools
+import json
+import math
+import random
+
+import numpy as np
+
+INF = float("inf")
+
+# The paths each model is solved by. "default" is the dispatcher's choice
+# (HiGHS for a MIP without sets or indicators); "cbc" forces the CBC engine
+# without a callback through a set of one member, which holds always.
+PATHS = ("default", "cbc", "noop", "offer")
+# More enumerated pieces than this and the model is not small.
+MAX_PIECES = 400
+
+
+def generate(seed):
+    """The model of seed: every fourth one larger, past enumeration."""
+    rnd = random.Random(seed)
+    large = seed % 4 == 3
+    n = rnd.randint(6, 10) if large else rnd.randint(2, 5)
+    vars_ = []
+    for _ in range(n):
+        kind = rnd.choice("CCIIBBSN")
+        if kind == "B":
+            lb, ub = 0, 1
+        elif kind in "SN":
+            lb = rnd.choice([1, 2, -3, 0])
+            ub = rnd.choice([3, 4, INF]) if lb >= 0 else rnd.choice([-1, 2])
+        else:
+            lb = rnd.choice([0, 0, -2, -INF])
+            ub = rnd.choice([3, 4, 1, INF])
+        vars_.append({"type": kind, "lb": lb, "ub": ub, "obj": rnd.randint(-3, 3)})
+    # Most rows hold at a point within the bounds, so that most models are
+    # feasible until their sets and indicators have a say.
+    anchor = [_anchor(rnd, v) for v in vars_]
+    rows = [_row(rnd, n, anchor) for _ in range(rnd.randint(1, 7 if large else 4))]
+    sos = []
+    for _ in range(rnd.choice([0, 0, 1, 1, 2] + ([3, 4] if large else []))):
+        size = rnd.randint(2, min(6 if large else 4, n))
+        members = rnd.sample(range(n), size)
+        sos.append({"type": rnd.choice([1, 2]), "members": members,
+                    "weights": sorted(rnd.sample(range(1, 10), size))})
+    indicators = []
+    binaries = [j for j, v in enumerate(vars_) if v["type"] == "B"]
+    for _ in range(rnd.choice([0, 0, 1, 2] + ([3] if large else [])) if binaries else 0):
+        indicators.append({"binvar": rnd.choice(binaries), "binval": rnd.choice([0, 1]),
+                           "row": _row(rnd, n, anchor)})
+    return {"seed": seed, "sense": rnd.choice(["min", "max"]), "vars": vars_, "rows": rows,
+            "sos": sos, "indicators": indicators}
+
+
+def _anchor(rnd, v):
+    lb = -3 if math.isinf(v["lb"]) else v["lb"]
+    ub = lb + 3 if math.isinf(v["ub"]) else v["ub"]
+    return rnd.randint(math.ceil(lb), math.floor(ub)) if lb <= ub else 0
+
+
+def _row(rnd, n, anchor):
+    terms = _linear(rnd, n)
+    sense = rnd.choice(["<=", ">=", "=="])
+    if rnd.random() < 0.15:
+        return terms + [sense, rnd.randint(-4, 6)]
+    activity = sum(c * anchor[j] for j, c in terms)
+    slack = 0 if sense == "==" else rnd.randint(0, 3)
+    return terms + [sense, activity + slack if sense == "<=" else activity - slack]
+
+
+def _linear(rnd, n):
+    cols = rnd.sample(range(n), rnd.randint(1, n))
+    return [[j, rnd.choice([-3, -2, -1, 1, 1, 2, 3])] for j in cols]
+
+
+def _num(v):
+    return "INF" if v == INF else "-INF" if v == -INF else repr(v)
+
+
+def _expr(terms):
+    return " + ".join("%d * x[%d]" % (c, j) for j, c in terms)
+
+
+def source(spec):
+    """Source that builds the model as m, its variables as x (needs TVX, Model, INF)."""
+    types = {"C": "CONTINUOUS", "I": "INTEGER", "B": "BINARY", "S": "SEMICONT", "N": "SEMIINT"}
+    lines = ["m = Model()", "x = []"]
+    for v in spec["vars"]:
+        lines.append("x.append(m.addVar(lb=%s, ub=%s, obj=%d, vtype=TVX.%s))"
+                     % (_num(v["lb"]), _num(v["ub"]), v["obj"], types[v["type"]]))
+    lines.append("m.ModelSense = %s" % ("TVX.MINIMIZE" if spec["sense"] == "min"
+                                         else "TVX.MAXIMIZE"))
+    for *terms, sense, rhs in spec["rows"]:
+        lines.append("m.addConstr(%s %s %d)" % (_expr(terms), sense, rhs))
+    for s in spec["sos"]:
+        lines.append("m.addSOS(TVX.SOS_TYPE%d, [%s], %r)"
+                     % (s["type"], ", ".join("x[%d]" % j for j in s["members"]), s["weights"]))
+    for ind in spec["indicators"]:
+        *terms, sense, rhs = ind["row"]
+        lines.append("m.addGenConstrIndicator(x[%d], %s, %s %s %d)"
+                     % (ind["binvar"], bool(ind["binval"]), _expr(terms), sense, rhs))
+    return "\n".join(lines)
+
+
+def solve(spec, path, out, max_time=5.0):
+    """Solves the model by path and writes what came out to the file out as
+    JSON: status, objective and point, or the error."""
+    from didazoda import TVX, Model, TarvexError  # noqa: F401 -- the source uses them
+
+    ns = {"TVX": TVX, "Model": Model, "INF": INF}
+    exec(source(spec), ns)
+    m, x = ns["m"], ns["x"]
+    m.setParam("MaxTime", max_time)
+    callback = None
+    if path == "cbc" and not spec["sos"] and not spec["indicators"]:
+        m.addSOS(TVX.SOS_TYPE1, [x[0]], [1])
+    elif path == "noop":
+        def callback(model, where):
+            pass
+    elif path == "offer":
+        def callback(model, where):
+            if where == TVX.Callback.MIPSOL:
+                model.cbSetSolution(x, model.cbGetSolution(x))
+    result = {}
+    try:
+        m.optimize(callback)
+        result["status"] = int(m.Status)
+        if m.Status == TVX.OPTIMAL:
+            result["obj"] = float(m.ObjVal)
+            result["x"] = [float(v.X) for v in x]
+    except TarvexError as e:
+        result["error"] = "%s: %s" % (e.errno, e)
+    with open(out, "w") as f:
+        json.dump(result, f)
+
+
+# ---- the true answer, by enumeration ---------------------------------------------------
+
+OPTIMAL, INFEASIBLE, UNBOUNDED, INF_OR_UBD = 1, 2, 3, 4
+
+
+def _choices(v):
+    """The values of a discrete variable, None for one that is continuous
+    (after the semi-continuous choice: 'off' fixes it at 0, 'on' keeps the range)."""
+    lb, ub, kind = v["lb"], v["ub"], v["type"]
+    if kind == "B":
+        return [0, 1]
+    if kind == "I":
+        return list(range(math.ceil(lb), math.floor(ub) + 1))
+    if kind == "N":
+        values = list(range(math.ceil(lb), math.floor(ub) + 1))
+        return sorted(set(values) | {0})
+    if kind == "S":
+        return ["off", "on"] if lb > 0 or ub < 0 else None
+    return None
+
+
+def _windows(s):
+    k = len(s["members"])
+    order = [j for _, j in sorted(zip(s["weights"], s["members"]))]
+    width = s["type"]
+    return [set(order[i:i + width]) for i in range(max(1, k - width + 1))]
+
+
+def pieces(spec):
+    """How many pieces the enumeration solves; None when an integer is unbounded."""
+    count = 1
+    for v in spec["vars"]:
+        if v["type"] in "IN" and (math.isinf(v["lb"]) or math.isinf(v["ub"])):
+            return None
+        c = _choices(v)
+        count *= len(c) if c else 1
+    for s in spec["sos"]:
+        count *= len(_windows(s))
+    return count
+
+
+def enumerate_answer(spec):
+    """(status, objective) by enumeration, or None when the model is not small."""
+    count = pieces(spec)
+    if count is None or count > MAX_PIECES:
+        return None
+    n = len(spec["vars"])
+    sign = 1 if spec["sense"] == "min" else -1
+    cost = np.array([sign * v["obj"] for v in spec["vars"]], dtype=float)
+    discrete = [(j, _choices(v)) for j, v in enumerate(spec["vars"]) if _choices(v)]
+    best, unbounded = INF, False
+    windows = [_windows(s) for s in spec["sos"]]
+    for values in itertools.product(*[c for _, c in discrete]):
+        lower = [v["lb"] for v in spec["vars"]]
+        upper = [v["ub"] for v in spec["vars"]]
+        for (j, _), value in zip(discrete, values):
+            if value == "off":
+                lower[j] = upper[j] = 0
+            elif value != "on":
+                lower[j] = upper[j] = value
+        for chosen in itertools.product(*windows):
+            lo, up = list(lower), list(upper)
+            ok = True
+            for s, window in zip(spec["sos"], chosen):
+                for j in s["members"]:
+                    if j not in window:
+                        if lo[j] > 0 or up[j] < 0:
+                            ok = False
+                        lo[j] = up[j] = 0
+            if not ok:
+                continue
+            rows = list(spec["rows"])
+            for ind in spec["indicators"]:
+                if lo[ind["binvar"]] == ind["binval"]:
+                    rows.append(ind["row"])
+            status, value = _lp(cost, lo, up, rows, n)
+            if status == UNBOUNDED:
+                unbounded = True
+            elif status == OPTIMAL:
+                best = min(best, value)
+    if unbounded:
+        return UNBOUNDED, None
+    if best == INF:
+        return INFEASIBLE, None
+    return OPTIMAL, sign * best
+
+
+def _lp(cost, lower, upper, rows, n):
+    # Imported here: the children that solve never need it.
+    from scipy.optimize import linprog
+
+    a_ub, b_ub, a_eq, b_eq = [], [], [], []
+    for *terms, sense, rhs in rows:
+        a = np.zeros(n)
+        for j, c in terms:
+            a[j] += c
+        if sense == "<=":
+            a_ub.append(a)
+            b_ub.append(rhs)
+        elif sense == ">=":
+            a_ub.append(-a)
+            b_ub.append(-rhs)
+        else:
+            a_eq.append(a)
+            b_eq.append(rhs)
+    bounds = [(None if math.isinf(lo) else lo, None if math.isinf(up) else up)
+              for lo, up in zip(lower, upper)]
+
+    def run(c):
+        return linprog(c, A_ub=np.array(a_ub) if a_ub else None, b_ub=b_ub or None,
+                       A_eq=np.array(a_eq) if a_eq else None, b_eq=b_eq or None,
+                       bounds=bounds, method="highs")
+
+    res = run(cost)
+    if res.status == 0:
+        return OPTIMAL, res.fun
+    if res.status == 3:  # unbounded, once a feasible point is seen
+        return (UNBOUNDED, None) if run(np.zeros(n)).status == 0 else (INFEASIBLE, None)
+    if res.status == 2:
+        return INFEASIBLE, None
+    raise AssertionError("linprog failed: %s" % res.message)
