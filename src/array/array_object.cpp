@@ -46,7 +46,7 @@ PyObject *zero_dim_holding(PyObject *cell) {
 // ---- Slots -------------------------------------------------------------------
 
 // A cleared object reads None, as one made by calling the class.
-using Fields = GcFields<ArrayObject, Unset::none, kNoBase, &ArrayObject::arr_>;
+using Fields = GcFields<ArrayObject, Unset::none, NoBase, &ArrayObject::arr_>;
 
 PyObject *array_subscript(PyObject *self, PyObject *key) {
   Ref part(PyObject_GetItem(array_field(self), key));

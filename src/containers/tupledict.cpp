@@ -89,7 +89,8 @@ PyObject *tupledict_inplace_or(PyObject *self, PyObject *other) {
   return PyObject_CallFunctionObjArgs(ior.get(), self, other, nullptr);
 }
 
-using tupledict_gc = GcFields<tupledictObject, Unset::null, &PyDict_Type, &tupledictObject::keys_>;
+using tupledict_gc =
+    GcFields<tupledictObject, Unset::null, BuiltinBase<&PyDict_Type>, &tupledictObject::keys_>;
 
 // As for tuplelist: the dict's recursion guard covers exact dicts only.
 void tupledict_dealloc(PyObject *self) {

@@ -34,7 +34,7 @@ namespace {
 // by the subclass machinery); clearing them would only leave an expression
 // without lists for code that still holds it.
 using Fields =
-    GcFields<LinExprObject, Unset::null, kNoBase, &LinExprObject::coeffs_, &LinExprObject::vars_>;
+    GcFields<LinExprObject, Unset::null, NoBase, &LinExprObject::coeffs_, &LinExprObject::vars_>;
 
 // A new object of type holding the two views (stolen) and the constant.
 PyObject *linexpr_make(PyTypeObject *type, PyObject *coeffs, PyObject *vars, double constant) {

@@ -27,7 +27,7 @@ namespace {
 
 // No tp_clear, as for LinExpr: lin_ is an exact LinExpr holding only Lists,
 // so no cycle the collector can find runs through any field.
-using Fields = GcFields<QuadExprObject, Unset::null, kNoBase, &QuadExprObject::coeffs_,
+using Fields = GcFields<QuadExprObject, Unset::null, NoBase, &QuadExprObject::coeffs_,
                         &QuadExprObject::vars1_, &QuadExprObject::vars2_, &QuadExprObject::lin_>;
 
 PyObject *quadexpr_make(PyTypeObject *type, PyObject *coeffs, PyObject *vars1, PyObject *vars2,

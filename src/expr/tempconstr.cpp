@@ -28,7 +28,7 @@ const char kLinearOnly[] = "indicator constraints can only be in linear form";
 // Every way in (a call, unpickling) starts from three None fields, and
 // cleared fields read as None, so the object stays whole for code that still
 // holds it.
-using Fields = GcFields<TempConstrObject, Unset::none, kNoBase, &TempConstrObject::lhs_,
+using Fields = GcFields<TempConstrObject, Unset::none, NoBase, &TempConstrObject::lhs_,
                         &TempConstrObject::rhs_, &TempConstrObject::expr_>;
 
 // Indicator pairs nest without limit: the trashcan keeps releasing a deep

@@ -21,7 +21,7 @@ PyTypeObject Column_Type = static_type_object();
 namespace {
 
 using column_fields =
-    GcFields<ColumnObject, Unset::none, kNoBase, &ColumnObject::coeffs_, &ColumnObject::constrs_>;
+    GcFields<ColumnObject, Unset::none, NoBase, &ColumnObject::coeffs_, &ColumnObject::constrs_>;
 
 // Installs two lists (stolen). The old lists go only once both new ones are
 // in place, since releasing them may run arbitrary code.

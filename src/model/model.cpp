@@ -22,7 +22,7 @@ ModelOps Model_ops;
 namespace {
 
 using model_fields =
-    GcFields<ModelObject, Unset::none, kNoBase, &ModelObject::Params, &ModelObject::params,
+    GcFields<ModelObject, Unset::none, NoBase, &ModelObject::Params, &ModelObject::params,
              &ModelObject::userattrs_, &ModelObject::callback_, &ModelObject::cbsol_,
              &ModelObject::varlist_, &ModelObject::constrlist_, &ModelObject::soslist_,
              &ModelObject::genconstrlist_, &ModelObject::psdvarlist_, &ModelObject::psdconstrlist_>;

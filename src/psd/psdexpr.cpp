@@ -28,7 +28,7 @@ namespace {
 // No tp_clear, as for LinExpr: the fields are Lists and an exact LinExpr,
 // whose items the collector never reaches, so no cycle it can find runs
 // through them; clearing would only leave an expression without fields.
-using Fields = GcFields<PsdExprObject, Unset::null, kNoBase, &PsdExprObject::coeffs_,
+using Fields = GcFields<PsdExprObject, Unset::null, NoBase, &PsdExprObject::coeffs_,
                         &PsdExprObject::vars_, &PsdExprObject::lin_>;
 
 PyObject *psdexpr_make(PyTypeObject *type, PyObject *coeffs, PyObject *vars, PyObject *lin) {

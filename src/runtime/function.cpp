@@ -31,7 +31,7 @@ struct FunctionObject {
 };
 
 using Fields =
-    GcFields<FunctionObject, Unset::null, kNoBase, &FunctionObject::name, &FunctionObject::qualname,
+    GcFields<FunctionObject, Unset::null, NoBase, &FunctionObject::name, &FunctionObject::qualname,
              &FunctionObject::doc, &FunctionObject::dict, &FunctionObject::module,
              &FunctionObject::defaults, &FunctionObject::kwdefaults, &FunctionObject::closure,
              &FunctionObject::code, &FunctionObject::annotations>;

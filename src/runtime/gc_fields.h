@@ -5,6 +5,7 @@
 #define DIDAZODA_RUNTIME_GC_FIELDS_H
 
 #include <cstddef>
+#include <type_traits>
 
 #include "runtime/ref.h"
 
@@ -15,12 +16,20 @@ namespace dz {
 // cleared it, so the methods never meet a NULL field.
 enum class Unset { null, none };
 
-// Base: the built-in type a class derives from (list, dict), whose own
-// traverse and clear run first; kNoBase for a class of plain fields.
-inline constexpr PyTypeObject *kNoBase = nullptr;
+// The base of a class: NoBase for a class of plain fields, or the built-in
+// type it derives from (BuiltinBase<&PyList_Type>), whose own traverse and
+// clear run first. Told apart by type, since the address of a type object
+// is no constant expression under every compiler option.
+struct NoBase {};
+template <PyTypeObject *Type>
+struct BuiltinBase {
+  static PyTypeObject *type() { return Type; }
+};
 
-template <typename T, Unset unset, PyTypeObject *Base, PyObject *T::*...Fields>
+template <typename T, Unset unset, typename Base, PyObject *T::*...Fields>
 struct GcFields {
+  static constexpr bool kDerived = !std::is_same_v<Base, NoBase>;
+
   // Sets every field to the unset value; for memory that holds no
   // references yet (tp_alloc's zeroes, or PyObject_GC_New's garbage).
   static void fill(PyObject *self) {
@@ -66,8 +75,8 @@ struct GcFields {
   }
 
   static int traverse(PyObject *self, visitproc visit, void *arg) {
-    if constexpr (Base != kNoBase) {
-      if (int r = Base->tp_traverse(self, visit, arg)) return r;
+    if constexpr (kDerived) {
+      if (int r = Base::type()->tp_traverse(self, visit, arg)) return r;
     }
     T *o = reinterpret_cast<T *>(self);
     int r = 0;
@@ -78,7 +87,7 @@ struct GcFields {
   // Leaves every field unset, each old value released as soon as its field
   // holds the new one.
   static int clear(PyObject *self) {
-    if constexpr (Base != kNoBase) Base->tp_clear(self);
+    if constexpr (kDerived) Base::type()->tp_clear(self);
     T *o = reinterpret_cast<T *>(self);
     const auto reset = [](PyObject *&field) { Py_XSETREF(field, unset_value()); };
     (reset(o->*Fields), ...);
@@ -94,7 +103,7 @@ struct GcFields {
 
   // tp_dealloc of a class of plain fields that needs nothing more.
   static void dealloc(PyObject *self) {
-    static_assert(Base == kNoBase, "a derived class deallocates through its base");
+    static_assert(!kDerived, "a derived class deallocates through its base");
     PyObject_GC_UnTrack(self);
     release(self);
     Py_TYPE(self)->tp_free(self);
