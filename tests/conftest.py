@@ -4,6 +4,8 @@ import textwrap
 
 import pytest
 
+import didazoda
+
 
 @pytest.fixture
 def run_python():
@@ -18,3 +20,34 @@ def run_python():
         )
 
     return run
+
+
+@pytest.fixture(scope="module")
+def text_file(tmp_path_factory):
+    """text_file(text, name): the path (a str) of a new file named name
+    holding text, in a directory of its own."""
+
+    def write(text, name):
+        path = tmp_path_factory.mktemp("text") / name
+        path.write_text(text)
+        return str(path)
+
+    return write
+
+
+@pytest.fixture(scope="module")
+def model_from_text(text_file):
+    """model_from_text(text, name="model.lp", env=None): the model read from
+    a file named name (its suffix picks the reader) holding text. Every model
+    read is disposed once the test module ends, so that module fixtures can
+    read theirs too."""
+    read = []
+
+    def make(text, name="model.lp", env=None):
+        model = didazoda.read(text_file(text, name), env)
+        read.append(model)
+        return model
+
+    yield make
+    for model in read:
+        model.dispose()

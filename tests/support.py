@@ -77,12 +77,9 @@ def expr_readers(named):
     return name, lin, quad
 
 
-def read_lp(tmp_path_factory, text):
-    """The model read from an LP file holding text, and its variables by name."""
-    path = tmp_path_factory.mktemp("lp") / "m.lp"
-    path.write_text(text)
-    model = didazoda.read(str(path))
-    return model, {v.VarName: v for v in model.getVars()}
+def vars_by_name(model):
+    """The variables of model, by name."""
+    return {v.VarName: v for v in model.getVars()}
 
 
 def interrupt_child(tmp_path, code, *args, delay):

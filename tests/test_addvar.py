@@ -11,7 +11,6 @@ import math
 import numpy as np
 import pytest
 
-import didazoda
 from didazoda import Column, LinExpr, Model, QuadExpr, TarvexError, TVX, Var
 
 INPUT_ERROR = -2000  # the library refused a value
@@ -34,17 +33,8 @@ End
 
 
 @pytest.fixture
-def rows_path(tmp_path):
-    path = tmp_path / "rows.lp"
-    path.write_text(ROWS_LP)
-    return str(path)
-
-
-@pytest.fixture
-def rows_model(rows_path):
-    m = didazoda.read(rows_path)
-    yield m
-    m.dispose()
+def rows_model(model_from_text):
+    return model_from_text(ROWS_LP)
 
 
 def solve_or_skip(m):
@@ -184,17 +174,14 @@ COLUMN_ERRORS = {
 
 
 @pytest.mark.parametrize("case", sorted(COLUMN_ERRORS))
-def test_bad_columns_add_nothing(rows_model, rows_path, case):
+def test_bad_columns_add_nothing(rows_model, model_from_text, case):
     make, exc, text = COLUMN_ERRORS[case]
-    other = didazoda.read(rows_path)  # the same rows, another model
-    try:
-        m = rows_model
-        col = make(m, m.getConstrs(), other)
-        with pytest.raises(exc, match=text):
-            m.addVar(column=col)
-        assert m.NumVars == 1 and len(m.getVars()) == 1 and m.NumNZs == 4
-    finally:
-        other.dispose()
+    other = model_from_text(ROWS_LP)  # the same rows, another model
+    m = rows_model
+    col = make(m, m.getConstrs(), other)
+    with pytest.raises(exc, match=text):
+        m.addVar(column=col)
+    assert m.NumVars == 1 and len(m.getVars()) == 1 and m.NumNZs == 4
 
 
 def test_model_disposed_during_conversion_raises(rows_model):

@@ -4,7 +4,6 @@ Models with elements come from read() of a small MPS file written here; the
 read() tests use the model files in tests/data (described in its README).
 """
 import bz2
-import ctypes
 import gc
 import gzip
 import os
@@ -15,6 +14,7 @@ import scipy.sparse as sp
 
 import didazoda
 from didazoda import TVX, Model, TarvexError
+from support import handle_fields, set_handle_fields
 
 DATA = os.path.join(os.path.dirname(__file__), "data")
 
@@ -69,17 +69,14 @@ def missing(name):
 
 
 @pytest.fixture(scope="module")
-def mps_path(tmp_path_factory):
-    path = tmp_path_factory.mktemp("attrs") / "attrs.mps"
-    path.write_text(MPS)
-    return str(path)
+def mps_path(text_file):
+    """The model's file, for the tests that read it themselves."""
+    return text_file(MPS, "attrs.mps")
 
 
 @pytest.fixture
-def m(mps_path):
-    model = didazoda.read(mps_path)
-    yield model
-    model.dispose()
+def m(model_from_text):
+    return model_from_text(MPS, "attrs.mps")
 
 
 # ---- Name resolution and argument checks ---------------------------------------------
@@ -259,8 +256,8 @@ def test_handles_of_the_same_model_but_another_kind_use_their_index(m):
     assert m.getAttr("UB", [x, c2]) == [x.UB, z.UB]
 
 
-def test_handle_of_another_model_is_refused(m, mps_path):
-    other = didazoda.read(mps_path)
+def test_handle_of_another_model_is_refused(m, model_from_text):
+    other = model_from_text(MPS, "attrs.mps")
     x, y = m.getVars()[:2]
     foreign = other.getVars()[0]
     with pytest.raises(TarvexError):
@@ -358,11 +355,9 @@ def test_write_through_wrong_kind(m, name, owner):
 
 def psd_handle(m, index=0):
     """A PsdVar handle on m's solver model: no model file read here holds one."""
-    head = object.__basicsize__  # mdl_ follows the object header, index_ follows mdl_
     p = didazoda.PsdVar()
-    mdl = ctypes.c_void_p.from_address(id(m.getVars()[0]) + head).value
-    ctypes.c_void_p.from_address(id(p) + head).value = mdl
-    ctypes.c_int.from_address(id(p) + head + 8).value = index
+    mdl, _ = handle_fields(m.getVars()[0])
+    set_handle_fields(p, mdl, index)
     return p
 
 
@@ -502,8 +497,7 @@ def test_copy_of_a_subclass_is_a_model():
     assert type(c) is Model and c.ModelName == "sub"
 
 
-def test_copies_free_their_solver_model(mps_path):
-    m = didazoda.read(mps_path)
+def test_copies_free_their_solver_model(m):
     copies = [m.copy() for _ in range(3)]
     handles = [c.getVars()[0] for c in copies]
     del copies
@@ -580,10 +574,6 @@ def test_read_gives_the_model_the_file_states(file, suffix, tmp_path):
     (".mps", "NAME si\nROWS\n N obj\n G c\nCOLUMNS\n x obj 1 c 1\nRHS\nBOUNDS\n"
              " SI BND x 8\nENDATA\n"),
 ])
-def test_semi_integer_variables_read_back(tmp_path, suffix, text):
-    path = tmp_path / ("si" + suffix)
-    path.write_text(text)
-    m = didazoda.read(str(path))
-    x = m.getVars()[0]
+def test_semi_integer_variables_read_back(model_from_text, suffix, text):
+    x = model_from_text(text, "si" + suffix).getVars()[0]
     assert x.VType == b"N" and x.UB == 8
-    m.dispose()

@@ -129,10 +129,8 @@ def test_a_model_sdpa_cannot_state(tmp_path, env):
         "as the format's are"]
 
 
-def test_success_and_unlogged_environments_write_nothing(tmp_path, env):
-    good = tmp_path / "good.lp"
-    good.write_text(LP_HEAD + " c: x + y >= 1\nEnd\n")
-    m = didazoda.read(str(good), env)
+def test_success_and_unlogged_environments_write_nothing(model_from_text, tmp_path, env):
+    m = model_from_text(LP_HEAD + " c: x + y >= 1\nEnd\n", "good.lp", env)
     m.write(str(tmp_path / "again.mps"))
     assert log_lines(tmp_path) == []
     # Without a log the failure is only the exception.

@@ -20,7 +20,7 @@ import scipy.sparse as sp
 import didazoda
 from didazoda import LinExpr, Operand, QuadExpr, TarvexError, Var
 
-from support import expr_readers, handle_fields, make_var, read_lp, set_handle_fields, value
+from support import expr_readers, handle_fields, make_var, set_handle_fields, value, vars_by_name
 
 x, y, z, w = make_var(1), make_var(2), make_var(3), make_var(0)
 name, lin, quad = expr_readers({"x": x, "y": y, "z": z, "w": w})
@@ -516,11 +516,10 @@ End
 
 
 @pytest.fixture(scope="module")
-def mv(tmp_path_factory):
+def mv(model_from_text):
     """x, y, z, b: variables of a model read from an LP file (b binary), with their names."""
-    model, found = read_lp(tmp_path_factory, LP)
-    yield model, found
-    model.dispose()
+    model = model_from_text(LP)
+    return model, vars_by_name(model)
 
 
 class Named(Var):

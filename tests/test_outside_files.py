@@ -39,10 +39,8 @@ BOUNDS
     ([" FX BND       x         4"], b"I", 4, 4, -4),
     ([" UP BND       y         3"], b"I", 0, 1, -1),  # a bound of another column
 ])
-def test_integer_column_bounds(tmp_path, bounds, vtype, lb, ub, objval):
-    path = tmp_path / "intcol.mps"
-    path.write_text(HEAD + "".join(b + "\n" for b in bounds) + "ENDATA\n")
-    m = didazoda.read(str(path))
+def test_integer_column_bounds(model_from_text, tmp_path, bounds, vtype, lb, ub, objval):
+    m = model_from_text(HEAD + "".join(b + "\n" for b in bounds) + "ENDATA\n", "intcol.mps")
     x = m.getVarByName("x")
     assert (x.VType, x.LB, x.UB) == (vtype, lb, ub)
     m.optimize()
@@ -55,16 +53,14 @@ def test_integer_column_bounds(tmp_path, bounds, vtype, lb, ub, objval):
     assert (x2.LB, x2.UB) == (lb, ub)
 
 
-def test_binary_knapsack_from_markers_alone(tmp_path):
+def test_binary_knapsack_from_markers_alone(model_from_text):
     weights, values = [12, 2, 1, 1, 4, 7], [4, 2, 1, 2, 10, 7]
     cols = "".join(f"    i{k}        obj       {-v}           cap       {w}\n"
                    for k, (w, v) in enumerate(zip(weights, values)))
-    path = tmp_path / "knap.mps"
-    path.write_text("NAME knap\nROWS\n N  obj\n L  cap\nCOLUMNS\n"
-                    "    MARKER                 'MARKER'                 'INTORG'\n" + cols +
-                    "    MARKER                 'MARKER'                 'INTEND'\n"
-                    "RHS\n    RHS       cap       15\nENDATA\n")
-    m = didazoda.read(str(path))
+    m = model_from_text("NAME knap\nROWS\n N  obj\n L  cap\nCOLUMNS\n"
+                        "    MARKER                 'MARKER'                 'INTORG'\n" + cols +
+                        "    MARKER                 'MARKER'                 'INTEND'\n"
+                        "RHS\n    RHS       cap       15\nENDATA\n", "knap.mps")
     m.optimize()
     # Items 1..5 weigh 15 and are worth 22; with [0, inf) columns it would be far lower.
     assert m.ObjVal == pytest.approx(-22)
@@ -83,10 +79,8 @@ ENDATA
 """
 
 
-def test_fixed_form_names_with_blanks_are_read(tmp_path):
-    path = tmp_path / "fixed.mps"
-    path.write_text(FIXED.format(cost="-1"))
-    m = didazoda.read(str(path))
+def test_fixed_form_names_with_blanks_are_read(model_from_text):
+    m = model_from_text(FIXED.format(cost="-1"), "fixed.mps")
     assert [v.VarName for v in m.getVars()] == ["X ONE"]
     assert m.getConstrs()[0].ConstrName == "ROW ONE"
     m.optimize()

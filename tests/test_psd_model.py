@@ -415,12 +415,10 @@ def test_dat_s_round_trip_solves_to_the_same_optimum(m, tmp_path, suffix):
     assert np.allclose(back.getPsdVars()[0].PsdX, m.getPsdVars()[0].PsdX, atol=1e-6)
 
 
-def test_reads_a_hand_made_dat_s_file(tmp_path):
-    path = tmp_path / "trace.dat-s"
-    path.write_text('"max <-C, X> s.t. tr X = 1"\n1\n1\n3\n1.0\n'
-                    "0 1 1 1 -2\n0 1 1 2 -1\n0 1 2 2 -2\n0 1 2 3 -1\n0 1 3 3 -2\n"
-                    "1 1 1 1 1\n1 1 2 2 1\n1 1 3 3 1\n")
-    m = didazoda.read(str(path))
+def test_reads_a_hand_made_dat_s_file(model_from_text):
+    m = model_from_text('"max <-C, X> s.t. tr X = 1"\n1\n1\n3\n1.0\n'
+                        "0 1 1 1 -2\n0 1 1 2 -1\n0 1 2 2 -2\n0 1 2 3 -1\n0 1 3 3 -2\n"
+                        "1 1 1 1 1\n1 1 2 2 1\n1 1 3 3 1\n", "trace.dat-s")
     assert (len(m.getPsdVars()), len(m.getConstrs())) == (1, 1)
     m.optimize()
     assert m.ObjVal == pytest.approx(-P1, abs=1e-7)

@@ -88,18 +88,18 @@ SOURCES = {"lp": ("plan.lp", LP), "mip": ("pick.mps", MIP), "infeasible": ("inf.
            "unbounded": ("unb.lp", UNBOUNDED)}
 
 
-def model_path(tmp_path, which):
-    if which == "qp":
-        # min x^2 + xy + 2y^2 - 2x - 3y with x + 2y >= 2 tight: x=3/4, y=5/8.
-        return os.path.join(DATA, "qp_small.qps")
-    name, text = SOURCES[which]
-    path = tmp_path / name
-    path.write_text(text)
-    return str(path)
+@pytest.fixture
+def load(model_from_text):
+    """load(which, env=None): a new model of SOURCES, or of the QP data file."""
 
+    def read(which, env=None):
+        if which == "qp":
+            # min x^2 + xy + 2y^2 - 2x - 3y with x + 2y >= 2 tight: x=3/4, y=5/8.
+            return didazoda.read(os.path.join(DATA, "qp_small.qps"), env)
+        name, text = SOURCES[which]
+        return model_from_text(text, name, env)
 
-def load(tmp_path, which, env=None):
-    return didazoda.read(model_path(tmp_path, which), env)
+    return read
 
 
 def values(m, attr, elements):
@@ -117,8 +117,8 @@ def errno_of(call):
     ("mip", -11.5, [3, 1, 0.5], None, None),
     ("qp", -25 / 16, [0.75, 0.625], [0, 0.125], [0, 0]),
 ])
-def test_known_optima(tmp_path, which, objval, x, duals, rc):
-    m = load(tmp_path, which)
+def test_known_optima(load, which, objval, x, duals, rc):
+    m = load(which)
     assert m.optimize() is None
     assert m.Status == TVX.OPTIMAL
     assert m.ObjVal == pytest.approx(objval, abs=1e-6)
@@ -132,8 +132,8 @@ def test_known_optima(tmp_path, which, objval, x, duals, rc):
         assert m.cleanupMilp() == 0
 
 
-def test_infeasible_model_and_its_iis(tmp_path):
-    m = load(tmp_path, "infeasible")
+def test_infeasible_model_and_its_iis(load):
+    m = load("infeasible")
     m.optimize()
     assert m.Status == TVX.INFEASIBLE
     assert errno_of(lambda: m.ObjVal) == TVX.Error.NO_SOLN
@@ -143,16 +143,16 @@ def test_infeasible_model_and_its_iis(tmp_path):
     assert m.getAttr("IISVar", m.getVars()) == [1, 1, 0]
 
 
-def test_unbounded_model_and_feasible_iis(tmp_path):
-    m = load(tmp_path, "unbounded")
+def test_unbounded_model_and_feasible_iis(load):
+    m = load("unbounded")
     m.optimize()
     assert m.Status == TVX.UNBOUNDED
     assert errno_of(lambda: m.ObjVal) == TVX.Error.NO_SOLN
     assert errno_of(m.computeIIS) == TVX.Error.IIS_FEASIBLE
 
 
-def test_reset_clears_the_solution(tmp_path):
-    m = load(tmp_path, "lp")
+def test_reset_clears_the_solution(load):
+    m = load("lp")
     x = m.getVars()
     m.setAttr("Start", x, [1.0, 2.0, 3.0, 0.5])
     m.optimize()
@@ -182,8 +182,8 @@ def model_data(m):
     ("lp", ".lp"), ("lp", ".mps.gz"), ("mip", ".mps"), ("mip", ".lp.bz2"),
     ("qp", ".qps"), ("qp", ".lp"), ("infeasible", ".mps"),
 ])
-def test_written_model_reads_back_the_same(tmp_path, which, suffix):
-    m = load(tmp_path, which)
+def test_written_model_reads_back_the_same(load, tmp_path, which, suffix):
+    m = load(which)
     first = str(tmp_path / ("out" + suffix))
     m.write(first)
     back = didazoda.read(first)
@@ -203,13 +203,13 @@ def test_written_model_reads_back_the_same(tmp_path, which, suffix):
         assert values(back, "X", back.getVars()) == pytest.approx(values(m, "X", m.getVars()))
 
 
-def test_read_takes_parameters_and_mip_starts(tmp_path):
-    source = load(tmp_path, "mip")
+def test_read_takes_parameters_and_mip_starts(load, tmp_path):
+    source = load("mip")
     source.Params.MaxTime = 7.5
     source.setAttr("Start", source.getVars(), [2.0, 1.0, 0.25])
     source.write(str(tmp_path / "p.prm"))
     source.write(str(tmp_path / "s.mst"))
-    m = load(tmp_path, "mip")
+    m = load("mip")
     m.read(str(tmp_path / "p.prm"))
     m.read(str(tmp_path / "s.mst"))
     assert m.Params.MaxTime == 7.5
@@ -224,37 +224,37 @@ def test_read_takes_parameters_and_mip_starts(tmp_path):
     ("write", "out.unknown", TVX.Error.FORMAT_ERROR),
     ("write", os.path.join("no", "such", "dir", "out.lp"), TVX.Error.FILE_WRITE_ERROR),
 ])
-def test_file_errors(tmp_path, method, name, code):
-    m = load(tmp_path, "lp")
+def test_file_errors(load, tmp_path, method, name, code):
+    m = load("lp")
     (tmp_path / "plan.unknown").write_text("x")
     before = model_data(m)
     assert errno_of(lambda: getattr(m, method)(str(tmp_path / name))) == code
     assert model_data(m) == before
 
 
-def test_message_goes_to_the_environment_log(tmp_path):
+def test_message_goes_to_the_environment_log(load, tmp_path):
     log = tmp_path / "run.log"
     env = Env(str(log))
-    m = load(tmp_path, "lp", env)
+    m = load("lp", env)
     m.message("checkpoint \u00e9 one")
     assert "checkpoint \u00e9 one" in log.read_text(encoding="utf-8")
     # Without a log file the line goes nowhere, and that is no error.
-    assert load(tmp_path, "lp").message("dropped") is None
+    assert load("lp").message("dropped") is None
 
 
 # ---- lookups ----------------------------------------------------------------------
 
 
-def test_lookups_return_the_cached_handles(tmp_path):
-    m = load(tmp_path, "lp")
+def test_lookups_return_the_cached_handles(load):
+    m = load("lp")
     assert m.getVarByName("z") is m.getVars()[2]
     assert m.getConstrByName("c3") is m.getConstrs()[2]
     assert m.getVarByName("c3") is None and m.getConstrByName("z") is None
     assert m.getVarByName("") is None
 
 
-def test_lookup_index_outside_the_lists_raises(tmp_path):
-    m = load(tmp_path, "lp")
+def test_lookup_index_outside_the_lists_raises(load):
+    m = load("lp")
     # The accessor hands out the model's own list, so a program can empty it;
     # the library's index then lies past its end.
     m.getVars().clear()
@@ -282,8 +282,8 @@ def test_lookup_index_outside_the_lists_raises(tmp_path):
     (lambda m: m.optimize(None, None), TypeError,
      "optimize() takes at most 1 positional argument (2 given)"),
 ])
-def test_argument_errors(tmp_path, call, exc, text):
-    m = load(tmp_path, "lp")
+def test_argument_errors(load, call, exc, text):
+    m = load("lp")
     m.optimize()
     with pytest.raises(exc) as info:
         call(m)
@@ -299,9 +299,9 @@ def test_argument_errors(tmp_path, call, exc, text):
     lambda m: m.computeIIS(), lambda m: m.getVarByName("x"), lambda m: m.getConstrByName("c"),
 ])
 @pytest.mark.parametrize("make", ["disposed", "empty"])
-def test_dead_model_raises_instead_of_reaching_the_library(tmp_path, call, make):
+def test_dead_model_raises_instead_of_reaching_the_library(load, call, make):
     if make == "disposed":
-        m = load(tmp_path, "lp")
+        m = load("lp")
         m.dispose()
     else:
         m = Model(empty=True)
@@ -327,8 +327,8 @@ def test_binding_and_listing():
     assert Model.optimize.__qualname__ == "Model.optimize"
 
 
-def test_callback_registration_comes_and_goes(tmp_path):
-    m = load(tmp_path, "lp")
+def test_callback_registration_comes_and_goes(load):
+    m = load("lp")
     # Registered (callable or not: nothing checks), then dropped by the next
     # plain solve; every one of them solves.
     for callback in (lambda model, where: None, 42, None):
@@ -340,8 +340,9 @@ def test_callback_registration_comes_and_goes(tmp_path):
 # ---- a solve that cannot finish ----------------------------------------------------------
 
 
-def market_split(path, rows=4, cols=30, seed=7):
-    """A market-split MIP: easy to satisfy with slacks, very hard to prove optimal."""
+def market_split(rows=4, cols=30, seed=7):
+    """A market-split MIP: easy to satisfy with slacks, very hard to prove optimal.
+    Its MPS text and its matrix."""
     rnd = random.Random(seed)
     a = [[rnd.randrange(100) for _ in range(cols)] for _ in range(rows)]
     lines = ["NAME split", "ROWS", " N cost"] + [f" E r{i}" for i in range(rows)]
@@ -352,15 +353,13 @@ def market_split(path, rows=4, cols=30, seed=7):
         lines += [f"    up{i} cost 1 r{i} 1", f"    down{i} cost 1 r{i} -1"]
     lines += ["RHS"] + [f"    rhs r{i} {sum(a[i]) // 2}" for i in range(rows)]
     lines += ["BOUNDS"] + [f" BV bnd x{j}" for j in range(cols)] + ["ENDATA"]
-    path.write_text("\n".join(lines) + "\n")
-    return a
+    return "\n".join(lines) + "\n", a
 
 
 @pytest.fixture
-def hard_mip(tmp_path):
-    path = tmp_path / "split.mps"
-    a = market_split(path)
-    m = didazoda.read(str(path))
+def hard_mip(model_from_text):
+    text, a = market_split()
+    m = model_from_text(text, "split.mps")
     m.Params.MaxTime = 0.5
     return m, a
 

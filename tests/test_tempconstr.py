@@ -16,7 +16,7 @@ import pytest
 import didazoda
 from didazoda import LinExpr, Operand, QuadExpr, TempConstr
 
-from support import make_var, read_lp, value
+from support import make_var, value, vars_by_name
 
 x, y, b = make_var(1), make_var(2), make_var(0)  # 1.5, -2.25 and 0.75 at support.POINT
 
@@ -168,10 +168,8 @@ End
 
 
 @pytest.fixture(scope="module")
-def named(tmp_path_factory):
-    model, found = read_lp(tmp_path_factory, LP)
-    yield found
-    model.dispose()
+def named(model_from_text):
+    return vars_by_name(model_from_text(LP))
 
 
 def test_text(named):

@@ -47,16 +47,11 @@ int array_has_cells(PyObject *obj) {
 
 namespace {
 
-// Cells of numpy.asarray(a), as a private C-ordered object array that no
-// Python code run by the cells' operators can reach.
-PyArrayObject *private_cells(PyObject *a) {
+// Cells of numpy.asarray(a) (so a list of numbers keeps numpy's common
+// type), in a private object array.
+PyObject *private_cells(PyObject *a) {
   Ref arr(reinterpret_cast<PyObject *>(np_asarray(a)));
-  if (!arr) return nullptr;
-  PyArray_Descr *descr = PyArray_DescrFromType(NPY_OBJECT);
-  if (!descr) return nullptr;
-  return reinterpret_cast<PyArrayObject *>(
-      PyArray_FromArray(reinterpret_cast<PyArrayObject *>(arr.get()), descr,
-                        NPY_ARRAY_C_CONTIGUOUS | NPY_ARRAY_ENSURECOPY | NPY_ARRAY_FORCECAST));
+  return arr ? np_object_copy(arr.get()) : nullptr;
 }
 
 }  // namespace
@@ -65,7 +60,7 @@ PyArrayObject *private_cells(PyObject *a) {
 // object array of asarray(arr)'s shape. As numpy.vectorize without output
 // types, an input without cells is refused.
 PyObject *npmap2(binaryfunc op, PyObject *arr, PyObject *b) {
-  Ref cells(reinterpret_cast<PyObject *>(private_cells(arr)));
+  Ref cells(private_cells(arr));
   if (!cells) return nullptr;
   PyArrayObject *c = reinterpret_cast<PyArrayObject *>(cells.get());
   const npy_intp n = PyArray_SIZE(c);

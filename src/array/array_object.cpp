@@ -8,6 +8,7 @@
 #include "module/state.h"
 #include "runtime/compat.h"
 #include "runtime/decorators.h"
+#include "runtime/gc_fields.h"
 #include "runtime/guard.h"
 #include "runtime/numpy_api.h"
 
@@ -44,31 +45,8 @@ PyObject *zero_dim_holding(PyObject *cell) {
 
 // ---- Slots -------------------------------------------------------------------
 
-PyObject *array_alloc(PyTypeObject *type, PyObject *, PyObject *) {
-  PyObject *self = type->tp_alloc(type, 0);
-  if (!self) return nullptr;
-  Py_INCREF(Py_None);
-  reinterpret_cast<ArrayObject *>(self)->arr_ = Py_None;
-  return self;
-}
-
-int array_traverse(PyObject *self, visitproc visit, void *arg) {
-  Py_VISIT(array_field(self));
-  return 0;
-}
-
 // A cleared object reads None, as one made by calling the class.
-int array_clear(PyObject *self) {
-  Py_INCREF(Py_None);
-  Py_XSETREF(reinterpret_cast<ArrayObject *>(self)->arr_, Py_None);
-  return 0;
-}
-
-void array_dealloc(PyObject *self) {
-  PyObject_GC_UnTrack(self);
-  Py_CLEAR(reinterpret_cast<ArrayObject *>(self)->arr_);
-  Py_TYPE(self)->tp_free(self);
-}
+using Fields = GcFields<ArrayObject, Unset::none, NoBase, &ArrayObject::arr_>;
 
 PyObject *array_subscript(PyObject *self, PyObject *key) {
   Ref part(PyObject_GetItem(array_field(self), key));
@@ -110,11 +88,6 @@ const ArrayKind *array_kind_of(PyTypeObject *type) {
   return nullptr;
 }
 
-PyObject *np_attr(const char *name) {
-  PyObject *np = module_global("_np");  // borrowed
-  return np ? PyObject_GetAttrString(np, name) : nullptr;
-}
-
 PyObject *array_wrap(PyTypeObject *type, PyObject *arr) {
   Ref value;
   if (PyArray_Check(arr)) {
@@ -127,7 +100,7 @@ PyObject *array_wrap(PyTypeObject *type, PyObject *arr) {
     value = Ref(PyObject_CallFunctionObjArgs(array.get(), arr, nullptr));
   }
   if (!value) return nullptr;
-  PyObject *self = array_alloc(type, nullptr, nullptr);
+  PyObject *self = Fields::alloc(type, nullptr, nullptr);
   if (!self) return nullptr;
   Py_SETREF(reinterpret_cast<ArrayObject *>(self)->arr_, value.release());
   return self;
@@ -206,10 +179,10 @@ void array_prepare_slots(const ArrayKind &kind) {
   PyTypeObject *t = kind.type;
   t->tp_basicsize = sizeof(ArrayObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
-  t->tp_new = DZ_SLOT(array_alloc);
-  t->tp_traverse = array_traverse;
-  t->tp_clear = array_clear;
-  t->tp_dealloc = array_dealloc;
+  t->tp_new = DZ_SLOT(Fields::alloc);
+  t->tp_traverse = Fields::traverse;
+  t->tp_clear = Fields::clear;
+  t->tp_dealloc = Fields::dealloc;
   t->tp_str = DZ_SLOT(array_str);
   t->tp_repr = DZ_SLOT(array_repr);
   array_as_mapping[at].mp_subscript = DZ_SLOT(array_subscript);

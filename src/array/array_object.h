@@ -105,9 +105,6 @@ PyObject *frozen_shape(PyObject *shape);
 // total (axis None) becomes the one cell of a 0-d object array.
 PyObject *array_sum_wrapped(PyTypeObject *type, PyObject *self, PyObject *axis);
 
-// _np.<name>, looked up at each use. New reference.
-PyObject *np_attr(const char *name);
-
 // The object in cell 0 of an ndarray (flat order), or of any other field
 // through its `flat`. New reference.
 PyObject *array_first_cell(PyObject *arr);

@@ -29,15 +29,6 @@ namespace {
 
 inline PyArrayObject *as_arr(PyObject *o) { return reinterpret_cast<PyArrayObject *>(o); }
 
-// A private C-ordered copy of an array, cast to descr (stolen; nullptr
-// keeps the type). New reference.
-PyObject *private_copy(PyObject *arr, PyArray_Descr *descr) {
-  return PyArray_FromAny(arr, descr, 0, 0,
-                         NPY_ARRAY_C_CONTIGUOUS | NPY_ARRAY_ALIGNED | NPY_ARRAY_ENSURECOPY |
-                             (descr ? NPY_ARRAY_FORCECAST : 0),
-                         nullptr);
-}
-
 PyObject *shape_of(PyArrayObject *a) {
   return PyArray_IntTupleFromIntp(PyArray_NDIM(a), PyArray_DIMS(a));
 }
@@ -108,7 +99,7 @@ bool var_cells(PyObject *operand, Dense &out) {
                  PyArray_DESCR(a)->typeobj->tp_name, Var_Type.tp_name);
     return false;
   }
-  out.arr = Ref(private_copy(operand, nullptr));
+  out.arr = Ref(np_private_copy(operand, nullptr));
   if (!out.arr) return false;
   PyObject **cells = cells_of(out.arr.get());
   for (npy_intp i = 0, n = PyArray_SIZE(as_arr(out.arr.get())); i < n; i++) {
@@ -123,7 +114,7 @@ bool var_cells(PyObject *operand, Dense &out) {
 
 // Numbers as float64, as numpy's astype converts them.
 bool number_cells(PyObject *operand, Dense &out) {
-  out.arr = Ref(private_copy(operand, PyArray_DescrFromType(NPY_FLOAT64)));
+  out.arr = Ref(np_private_copy(operand, PyArray_DescrFromType(NPY_FLOAT64)));
   return static_cast<bool>(out.arr);
 }
 
@@ -382,7 +373,7 @@ PyObject *csr_matmul_arr(const Compressed &s, PyObject *dense, Element kind, int
 // The element operand as a private 2-D object array: a 1-D one as one row
 // (left of the matrix) or one column (right of it).
 PyObject *sparse_elements(PyObject *arr, bool left) {
-  Ref copy(private_copy(arr, PyArray_DescrFromType(NPY_OBJECT)));
+  Ref copy(np_object_copy(arr));
   if (!copy) return nullptr;
   PyArrayObject *c = as_arr(copy.get());
   if (PyArray_NDIM(c) != 1) return copy.release();

@@ -10,6 +10,8 @@
 #include "expr/quadexpr.h"
 #include "model/attrs.h"
 #include "model/handles.h"
+#include "module/state.h"
+#include "runtime/arraylike.h"
 #include "runtime/decorators.h"
 #include "runtime/guard.h"
 #include "runtime/numpy_api.h"
@@ -159,10 +161,6 @@ PyObject *mexpr_sum_impl(PyObject *func, PyObject *const *args) {
 // them come from one library call.
 class Evaluation {
  public:
-  ~Evaluation() {
-    for (PyObject *v : vars_) Py_DECREF(v);
-  }
-
   // false: some cell needs its own getValue(); no exception is set then.
   bool collect(PyArrayObject *cells) {
     const npy_intp n = PyArray_SIZE(cells);
@@ -203,10 +201,8 @@ class Evaluation {
     if (!vars_.empty()) {
       Ref elements(PyList_New(static_cast<Py_ssize_t>(vars_.size())));
       if (!elements) return -1;
-      for (size_t k = 0; k < vars_.size(); k++) {
-        Py_INCREF(vars_[k]);
-        PyList_SET_ITEM(elements.get(), static_cast<Py_ssize_t>(k), vars_[k]);
-      }
+      for (size_t k = 0; k < vars_.size(); k++)
+        PyList_SET_ITEM(elements.get(), static_cast<Py_ssize_t>(k), vars_[k].newref());
       values = Ref(model_getattr(mdl_, expr_str().X, "v", elements.get()));
       if (!values) return -1;
       x = static_cast<const double *>(
@@ -257,25 +253,15 @@ class Evaluation {
     if (Py_TYPE(var) != &Var_Type) return false;
     if (vars_.empty()) mdl_ = handle_mdl(var);
     if (handle_mdl(var) != mdl_) return false;
-    vars_.push_back(var);
-    Py_INCREF(var);
+    vars_.push_back(Ref::borrow(var));
     return true;
   }
 
-  std::vector<PyObject *> vars_;  // owned references, term order (two per quadratic term)
+  std::vector<Ref> vars_;  // term order (two per quadratic term)
   std::vector<double> coeffs_, constants_;
   std::vector<int> nlin_, nquad_;
   TVXmodel *mdl_ = nullptr;
 };
-
-// The cells in flat order, as a private C-ordered object array.
-PyObject *cell_copy(PyObject *arr) {
-  PyArray_Descr *descr = PyArray_DescrFromType(NPY_OBJECT);
-  if (!descr) return nullptr;
-  return PyArray_FromAny(arr, descr, 0, 0,
-                         NPY_ARRAY_C_CONTIGUOUS | NPY_ARRAY_ENSURECOPY | NPY_ARRAY_FORCECAST,
-                         nullptr);
-}
 
 PyObject *mexpr_getvalue_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0];
@@ -286,7 +272,7 @@ PyObject *mexpr_getvalue_impl(PyObject *, PyObject *const *args) {
   Ref result(PyObject_CallFunctionObjArgs(empty.get(), shape.get(),
                                           reinterpret_cast<PyObject *>(&PyFloat_Type), nullptr));
   if (!result) return nullptr;
-  Ref cells(cell_copy(array_field(self)));
+  Ref cells(np_object_copy(array_field(self)));
   if (!cells) return nullptr;
   PyArrayObject *c = reinterpret_cast<PyArrayObject *>(cells.get());
   if (PyArray_Check(result.get()) &&

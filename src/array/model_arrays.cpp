@@ -5,7 +5,7 @@
 #include <string>
 
 #include "array/array_object.h"
-#include "callbacks/callback_fields.h"
+#include "callbacks/context.h"
 #include "module/state.h"
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"
@@ -101,11 +101,7 @@ PyObject *model_addconstr_array(ModelObject *self, PyObject *expr, PyObject *lhs
   if (!rows) return nullptr;
   // The cells in row-major order, in an array of their own: the rows and
   // their names are read from it, whatever happens to the expression.
-  PyArray_Descr *descr = PyArray_DescrFromType(NPY_OBJECT);
-  if (!descr) return nullptr;
-  Ref cells(PyArray_FromAny(array_field(rows.get()), descr, 0, 0,
-                            NPY_ARRAY_C_CONTIGUOUS | NPY_ARRAY_ENSURECOPY | NPY_ARRAY_FORCECAST,
-                            nullptr));
+  Ref cells(np_object_copy(array_field(rows.get())));
   if (!cells) return nullptr;
   PyArrayObject *c = reinterpret_cast<PyArrayObject *>(cells.get());
   Ref names(row_names(name, c));
@@ -187,10 +183,12 @@ const char addMVar_doc[] = R"doc(
 
 const char *const addMConstr_args[] = {"self", "A", "x", "sense", "b", "name"};
 
+// numpy.array(obj): a new ndarray (never a subclass) of obj's values.
 PyObject *np_array(PyObject *obj) {
-  Ref array(np_attr("array"));
-  return array ? PyObject_CallFunctionObjArgs(array.get(), obj, nullptr) : nullptr;
+  return PyArray_FromAny(obj, nullptr, 0, 0, NPY_ARRAY_ENSUREARRAY | NPY_ARRAY_ENSURECOPY, nullptr);
 }
+
+inline int ndim_of(PyObject *arr) { return PyArray_NDIM(reinterpret_cast<PyArrayObject *>(arr)); }
 
 // obj.<attr> as a Py_ssize_t; -1 with an exception.
 Py_ssize_t ssize_attr(PyObject *obj, const char *attr) {
@@ -222,8 +220,7 @@ PyObject *raise_value(const char *text) {
 PyObject *senses(PyObject *sense, Py_ssize_t m) {
   Ref arr(np_array(sense));
   if (!arr) return nullptr;
-  Py_ssize_t nd = ssize_attr(arr.get(), "ndim");
-  if (nd < 0) return nullptr;
+  int nd = ndim_of(arr.get());
   if (nd == 0) {
     Ref repeated(PyList_New(m));
     if (!repeated) return nullptr;
@@ -232,7 +229,7 @@ PyObject *senses(PyObject *sense, Py_ssize_t m) {
       PyList_SET_ITEM(repeated.get(), i, sense);
     }
     if (!(arr = Ref(np_array(repeated.get())))) return nullptr;
-    if ((nd = ssize_attr(arr.get(), "ndim")) < 0) return nullptr;
+    nd = ndim_of(arr.get());
   }
   if (nd > 1) return raise_value("sense should be a scalar or 1-D array");
   const Py_ssize_t n = PyObject_Size(arr.get());
@@ -287,7 +284,8 @@ PyObject *model_addMConstr_impl(PyObject *, PyObject *const *args) {
   int sparse = is_sparse(A.get());
   if (sparse < 0) return nullptr;
   if (!PyArray_Check(A.get()) && !sparse && !(A = Ref(np_array(A.get())))) return nullptr;
-  const Py_ssize_t ndim = ssize_attr(A.get(), "ndim");
+  // A sparse matrix has only its own ndim.
+  const Py_ssize_t ndim = sparse ? ssize_attr(A.get(), "ndim") : ndim_of(A.get());
   if (ndim < 0) return nullptr;
   if (ndim != 2) return raise_type("argument A shoud be a matrix");
   Ref x = Ref::borrow(args[2]);
@@ -313,8 +311,7 @@ PyObject *model_addMConstr_impl(PyObject *, PyObject *const *args) {
   if (!sense) return nullptr;
   Ref b = Ref::borrow(args[4]);
   if (!PyArray_Check(b.get()) && !(b = Ref(np_array(b.get())))) return nullptr;
-  if (PyArray_NDIM(reinterpret_cast<PyArrayObject *>(b.get())) != 1)
-    return raise_type("argument b shoud be a 1-D array");
+  if (ndim_of(b.get()) != 1) return raise_type("argument b shoud be a 1-D array");
   if (PyArray_DIM(reinterpret_cast<PyArrayObject *>(b.get()), 0) != m)
     return raise_value("length of b should be equal to first dimension of A");
 

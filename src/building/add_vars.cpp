@@ -470,9 +470,7 @@ int block_upper_bounds(PyObject *ub, Py_ssize_t n, Doubles &out) {
   if (ub == Py_None) return 0;
   int infinite = is_number(ub);
   if (infinite > 0) {
-    PyObject *tvx = module_global("TVX");  // borrowed
-    if (!tvx) return -1;
-    Ref threshold(PyObject_GetAttrString(tvx, "INFINITY"));
+    Ref threshold(tvx_constant("INFINITY"));
     if (!threshold) return -1;
     infinite = PyObject_RichCompareBool(ub, threshold.get(), Py_GE);
   }

@@ -9,13 +9,15 @@
 #include <memory>
 
 #include "array/model_arrays.h"
-#include "building/lin_arrays.h"
+#include "building/new_rows.h"
+#include "building/row_sides.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "expr/quadexpr.h"
 #include "expr/tempconstr.h"
 #include "model/handles.h"
 #include "runtime/args.h"
+#include "module/state.h"
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
 
@@ -97,7 +99,7 @@ PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyOb
       lower = Ref(PyNumber_Negative(inf.get()));
       if (!lower) return nullptr;
     } else if (upper.get() == Py_None && lower.get() != Py_None) {
-      upper = Ref(tvx_constant("INFINITY"));
+      upper = tvx_constant("INFINITY");
       if (!upper) return nullptr;
     }
     if (!float_of(lower.get(), &lo) || !float_of(upper.get(), &up)) return nullptr;

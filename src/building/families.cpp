@@ -4,7 +4,7 @@
 // return a new tupledict of the model's own handles.
 #include <climits>
 
-#include "callbacks/callback_fields.h"
+#include "callbacks/context.h"
 #include "containers/containers.h"
 #include "expr/tempconstr.h"
 #include "model/model.h"
@@ -111,9 +111,7 @@ PyObject *model_addVars_impl(PyObject *, PyObject *const *args) {
     if (len > 0 && count > INT_MAX / len) return raise_int32_overflow(), nullptr;
     count *= len;
   }
-  PyObject *itertools = module_global("itertools");  // borrowed
-  if (!itertools) return nullptr;
-  Ref product(PyObject_GetAttrString(itertools, "product"));
+  Ref product(global_attr("itertools", "product"));
   if (!product) return nullptr;
   Ref combos(PyObject_Call(product.get(), sets.get(), nullptr));
   if (!combos) return nullptr;
@@ -313,11 +311,9 @@ const char addConstrs_doc[] = R"doc(
 }  // namespace
 
 PyObject *block_var_defaults() {
-  PyObject *tvx = module_global("TVX");  // borrowed
-  if (!tvx) return nullptr;
-  Ref infinity(PyObject_GetAttrString(tvx, "INFINITY"));
+  Ref infinity(tvx_constant("INFINITY"));
   if (!infinity) return nullptr;
-  Ref continuous(PyObject_GetAttrString(tvx, "CONTINUOUS"));
+  Ref continuous(tvx_constant("CONTINUOUS"));
   if (!continuous) return nullptr;
   return Py_BuildValue("(dOdOs)", 0.0, infinity.get(), 0.0, continuous.get(), "");
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "building/lin_arrays.h"
+#include "building/row_terms.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "expr/quadexpr.h"
@@ -125,13 +125,13 @@ int clear_psd_objective(PyObject *psdvars) {
   if (!items) return -1;
   const Py_ssize_t n = PyList_GET_SIZE(items.get());
   if (n == 0) return 0;
-  PyObject *sp = module_global("_sp");  // borrowed
-  if (!sp) return -1;
+  Ref coo_matrix(sp_attr("coo_matrix"));
+  if (!coo_matrix) return -1;
   for (Py_ssize_t i = 0; i < n; i++) {
     PyObject *pv = PyList_GET_ITEM(items.get(), i);
     Ref dim(PyObject_GetAttrString(pv, "dim"));
     if (!dim) return -1;
-    Ref zeros(PyObject_CallMethod(sp, "coo_matrix", "((OO))", dim.get(), dim.get()));
+    Ref zeros(PyObject_CallFunction(coo_matrix.get(), "((OO))", dim.get(), dim.get()));
     if (!zeros || PyObject_SetAttrString(pv, "psdobj", zeros.get()) < 0) return -1;
   }
   return 0;
@@ -209,8 +209,8 @@ PyObject *psd_objective(PyObject *psdvars, PyObject *lin) {
   Ref items(PySequence_List(psdvars));
   if (!items) return nullptr;
   const Py_ssize_t n = PyList_GET_SIZE(items.get());
-  PyObject *np = n > 0 ? module_global("_np") : Py_None;  // borrowed
-  if (!np) return nullptr;
+  Ref count_nonzero(n > 0 ? np_attr("count_nonzero") : Ref::borrow(Py_None));
+  if (!count_nonzero) return nullptr;
   for (Py_ssize_t i = 0; i < n; i++) {
     PyObject *var = PyList_GET_ITEM(items.get(), i);
     Ref mat(PyObject_GetAttrString(var, "psdobj"));
@@ -219,7 +219,7 @@ PyObject *psd_objective(PyObject *psdvars, PyObject *lin) {
     if (sparse < 0) return nullptr;
     if (!sparse && !PyArray_Check(mat.get())) continue;
     Ref count(sparse ? PyObject_CallMethod(mat.get(), "count_nonzero", nullptr)
-                     : PyObject_CallMethod(np, "count_nonzero", "O", mat.get()));
+                     : PyObject_CallFunctionObjArgs(count_nonzero.get(), mat.get(), nullptr));
     if (!count) return nullptr;
     const int used = PyObject_IsTrue(count.get());
     if (used < 0 || (used && PsdExpr_ops.addterm(pe.get(), mat.get(), var) < 0)) return nullptr;

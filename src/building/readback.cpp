@@ -1,11 +1,11 @@
 // Reading the stored constraint matrix back and changing single entries:
 // Model.getRow, getCol, getA, getCoeff and chgCoeff. Nothing is kept between
 // calls; every result's handles are the model's own cached ones.
-#include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "model/column.h"
 #include "model/handles.h"
+#include "model/model.h"
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
 #include "runtime/numpy_api.h"

@@ -6,9 +6,9 @@
 #include <climits>
 #include <vector>
 
-#include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "model/handles.h"
+#include "model/model.h"
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"
 

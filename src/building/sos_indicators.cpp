@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "building/lin_arrays.h"
+#include "building/row_terms.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "expr/tempconstr.h"

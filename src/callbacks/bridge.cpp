@@ -1,7 +1,7 @@
 // The bridge between the library's callback and the user's function.
 #include "callbacks/bridge.h"
 
-#include "callbacks/callback_fields.h"
+#include "callbacks/context.h"
 #include "callbacks/methods.h"
 #include "model/model.h"
 #include "module/state.h"
@@ -30,9 +30,7 @@ PyObject *solution_buffer(PyObject *model, void *cbdata, int where) {
   if (length == -1 && PyErr_Occurred()) return nullptr;
   if (presolved > length) length = presolved;
   if (length < 0) length = 0;
-  PyObject *tvx = module_global("TVX");
-  if (!tvx) return nullptr;
-  Ref undefined(PyObject_GetAttrString(tvx, "UNDEFINED"));
+  Ref undefined(tvx_constant("UNDEFINED"));
   if (!undefined) return nullptr;
   const double fill = PyFloat_AsDouble(undefined.get());
   if (fill == -1.0 && PyErr_Occurred()) return nullptr;
@@ -97,7 +95,7 @@ int bridge_locked(PyObject *model, void *cbdata, int where) {
   int result = call_with_model(model, cbdata, where);
   withdraw(model);
   if (result == 0 && as_model(model)->terminate_) {
-    if (!tvx_code("Error", "ABORT_CTRL_C", &result)) result = -1;
+    if (!tvx_int("Error", "ABORT_CTRL_C", &result)) result = -1;
   }
   if (PyErr_Occurred()) {
     PyObject *exc_type, *exc_value, *exc_tb;
@@ -116,7 +114,7 @@ int bridge_locked(PyObject *model, void *cbdata, int where) {
 }
 
 PyObject *model_terminate_impl(PyObject *, PyObject *const *args) {
-  CallbackContext ctx;
+  RunningCallback ctx;
   if (!in_callback(args[0], &ctx)) return nullptr;
   as_model(args[0])->terminate_ = 1;
   Py_RETURN_NONE;

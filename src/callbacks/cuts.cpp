@@ -1,6 +1,6 @@
 // Cuts and branching in callbacks. Each submission makes one library call
 // and returns its result, raising only for a negative one.
-#include "callbacks/callback_fields.h"
+#include "callbacks/context.h"
 #include "callbacks/methods.h"
 #include "expr/linexpr.h"
 #include "model/handles.h"
@@ -42,13 +42,13 @@ int is_side(PyObject *side) {
 
 // The cbdata of the call under way, read again after Python code ran.
 void *live_cbdata(PyObject *self) {
-  CallbackContext ctx;
+  RunningCallback ctx;
   return in_callback(self, &ctx) ? ctx.cbdata : nullptr;
 }
 
 PyObject *model_cbCut_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *lhs = args[1], *sense = args[2], *rhs = args[3], *obj = args[4];
-  CallbackContext ctx;
+  RunningCallback ctx;
   if (!in_callback(self, &ctx)) return nullptr;
   const int lhs_single = is_zero_dim(lhs);
   if (lhs_single < 0) return nullptr;
@@ -92,7 +92,7 @@ PyObject *model_cbCut_impl(PyObject *, PyObject *const *args) {
 
 PyObject *model__cbCutP_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *coeffs = args[1], *indices = args[2], *sense = args[3], *rhs = args[4];
-  CallbackContext ctx;
+  RunningCallback ctx;
   if (!in_callback(self, &ctx)) return nullptr;
   Ref ind(reinterpret_cast<PyObject *>(np_row_major(indices, PyArray_DescrFromType(NPY_INT32))));
   if (!ind) return nullptr;
@@ -122,7 +122,7 @@ PyObject *model_cbBranch_impl(PyObject *, PyObject *const *args) {
   double value;
   int way;
   if (!as_double(args[2], &value) || !as_int32(args[3], &way)) return nullptr;
-  CallbackContext ctx;
+  RunningCallback ctx;
   if (!in_callback(self, &ctx)) return nullptr;
   if (PyLong_Check(var)) {
     int column;

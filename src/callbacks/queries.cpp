@@ -1,6 +1,6 @@
 // The in-callback queries: cbGet through the table whats, and the
 // solution and node relaxation reads built on it.
-#include "callbacks/callback_fields.h"
+#include "callbacks/context.h"
 #include "callbacks/methods.h"
 #include "model/handles.h"
 #include "model/model.h"
@@ -18,7 +18,7 @@ PyObject *call_getter(PyObject *getter, PyObject *self, PyObject *what, PyObject
 
 PyObject *model_cbGet_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *what = args[1], *index = args[2];
-  CallbackContext ctx;
+  RunningCallback ctx;
   if (!in_callback(self, &ctx)) return nullptr;
   PyObject *whats = state().whats;
   if (whats == nullptr || !PyDict_Check(whats)) return raise_invalid_what();
@@ -88,7 +88,7 @@ PyObject *values_of(PyObject *self, PyObject *vars, const char *var_code, int pr
     }
     if (PyErr_Occurred()) return nullptr;
   }
-  if (by_var && !tvx_code("Callback", var_code, &code)) return nullptr;
+  if (by_var && !tvx_int("Callback", var_code, &code)) return nullptr;
   Ref values(PyObject_CallMethod(self, "cbGet", "iO", code, positions.get()));
   if (!values || !single) return values.release();
   return PySequence_GetItem(values.get(), 0);

@@ -1,6 +1,6 @@
 // Proposed solutions in callbacks: the buffer cbSetSolution fills and
 // cbUseSolution submits (the bridge calls it after the user's function).
-#include "callbacks/callback_fields.h"
+#include "callbacks/context.h"
 #include "callbacks/methods.h"
 #include "model/handles.h"
 #include "model/model.h"
@@ -43,7 +43,7 @@ int store(PyObject *self, PyObject *var, PyObject *value) {
 
 PyObject *model_cbSetSolution_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *vars = args[1], *sol = args[2];
-  CallbackContext ctx;
+  RunningCallback ctx;
   if (!in_callback(self, &ctx)) return nullptr;
   const int single = is_zero_dim(vars);
   if (single < 0) return nullptr;
@@ -68,7 +68,7 @@ PyObject *model_cbSetSolution_impl(PyObject *, PyObject *const *args) {
 
 PyObject *model_cbUseSolution_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0];
-  CallbackContext ctx;
+  RunningCallback ctx;
   if (!in_callback(self, &ctx)) return nullptr;
   ModelObject *m = as_model(self);
   const char flags = m->cbsolflags_;

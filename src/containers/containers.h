@@ -30,29 +30,6 @@ struct tupledictObject {
 
 extern PyTypeObject tuplelist_Type, tupledict_Type;
 
-// The garbage-collector slots of a class derived from a built-in container:
-// the base's traverse and clear, then the class's own object fields, which
-// are listed once, here.
-template <typename Obj, PyTypeObject *Base, PyObject *Obj::*...Fields>
-struct GcFields {
-  static int traverse(PyObject *self, visitproc visit, void *arg) {
-    if (int r = Base->tp_traverse(self, visit, arg)) return r;
-    Obj *o = reinterpret_cast<Obj *>(self);
-    for (PyObject *Obj::*f : {Fields...}) Py_VISIT(o->*f);
-    return 0;
-  }
-  static int clear(PyObject *self) {
-    Base->tp_clear(self);
-    release(self);
-    return 0;
-  }
-  // The own fields alone, for deallocation.
-  static void release(PyObject *self) {
-    Obj *o = reinterpret_cast<Obj *>(self);
-    for (PyObject *Obj::*f : {Fields...}) Py_CLEAR(o->*f);
-  }
-};
-
 inline tuplelistObject *as_tuplelist(PyObject *o) { return reinterpret_cast<tuplelistObject *>(o); }
 inline tupledictObject *as_tupledict(PyObject *o) { return reinterpret_cast<tupledictObject *>(o); }
 

@@ -6,6 +6,7 @@
 #include "runtime/decorators.h"
 #include "runtime/function.h"
 #include "module/state.h"
+#include "runtime/gc_fields.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
 
@@ -61,9 +62,9 @@ PyObject *value_of(PyObject *self, PyObject *key) {
 }
 
 PyObject *quicksum_of(PyObject *terms) {
-  PyObject *quicksum = module_global("quicksum");  // borrowed
+  Ref quicksum(module_global("quicksum"));
   if (!quicksum) return nullptr;
-  return PyObject_CallFunctionObjArgs(quicksum, terms, nullptr);
+  return PyObject_CallFunctionObjArgs(quicksum.get(), terms, nullptr);
 }
 
 // ---- Slots -----------------------------------------------------------------------
@@ -88,7 +89,8 @@ PyObject *tupledict_inplace_or(PyObject *self, PyObject *other) {
   return PyObject_CallFunctionObjArgs(ior.get(), self, other, nullptr);
 }
 
-using tupledict_gc = GcFields<tupledictObject, &PyDict_Type, &tupledictObject::keys_>;
+using tupledict_gc =
+    GcFields<tupledictObject, Unset::null, BuiltinBase<&PyDict_Type>, &tupledictObject::keys_>;
 
 // As for tuplelist: the dict's recursion guard covers exact dicts only.
 void tupledict_dealloc(PyObject *self) {

@@ -8,6 +8,7 @@
 #include "runtime/decorators.h"
 #include "runtime/function.h"
 #include "module/state.h"
+#include "runtime/gc_fields.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
 
@@ -292,7 +293,8 @@ int tuplelist_init(PyObject *self, PyObject *args, PyObject *kwargs) {
 }
 
 // wildcard_ holds only an exact str: it cannot close a cycle.
-using tuplelist_gc = GcFields<tuplelistObject, &PyList_Type, &tuplelistObject::tuple_index_>;
+using tuplelist_gc = GcFields<tuplelistObject, Unset::null, BuiltinBase<&PyList_Type>,
+                              &tuplelistObject::tuple_index_>;
 
 // The list's own deallocation applies its recursion guard to exact lists
 // only, so deeply nested tuplelists need one here.

@@ -42,7 +42,7 @@ PyObject *name_of(PyObject *&slot, const char *text) {
   return slot;
 }
 
-PyObject *s_add, *s_mul, *s_asarray;
+PyObject *s_add, *s_mul;
 
 // obj.<name>(arg), with arg passed as one argument whatever its type.
 PyObject *call_method(PyObject *obj, PyObject *&slot, const char *name, PyObject *arg) {
@@ -52,9 +52,8 @@ PyObject *call_method(PyObject *obj, PyObject *&slot, const char *name, PyObject
 }
 
 PyObject *asarray(PyObject *b) {
-  PyObject *np = module_global("_np");  // borrowed
-  if (!np) return nullptr;
-  return call_method(np, s_asarray, "asarray", b);
+  Ref fn(np_attr("asarray"));
+  return fn ? PyObject_CallFunctionObjArgs(fn.get(), b, nullptr) : nullptr;
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "runtime/object_fields.h"
+#include "runtime/gc_fields.h"
 #include "expr/expr_util.h"
 #include "expr/terms.h"
 #include "expr/text.h"
@@ -33,7 +33,8 @@ namespace {
 // no cycle it can find runs through them (a subclass's __dict__ is cleared
 // by the subclass machinery); clearing them would only leave an expression
 // without lists for code that still holds it.
-using Fields = ObjectFields<LinExprObject, &LinExprObject::coeffs_, &LinExprObject::vars_>;
+using Fields =
+    GcFields<LinExprObject, Unset::null, NoBase, &LinExprObject::coeffs_, &LinExprObject::vars_>;
 
 // A new object of type holding the two views (stolen) and the constant.
 PyObject *linexpr_make(PyTypeObject *type, PyObject *coeffs, PyObject *vars, double constant) {

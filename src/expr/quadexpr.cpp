@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "runtime/object_fields.h"
+#include "runtime/gc_fields.h"
 #include "expr/expr_util.h"
 #include "expr/terms.h"
 #include "expr/text.h"
@@ -27,8 +27,8 @@ namespace {
 
 // No tp_clear, as for LinExpr: lin_ is an exact LinExpr holding only Lists,
 // so no cycle the collector can find runs through any field.
-using Fields = ObjectFields<QuadExprObject, &QuadExprObject::coeffs_, &QuadExprObject::vars1_,
-                            &QuadExprObject::vars2_, &QuadExprObject::lin_>;
+using Fields = GcFields<QuadExprObject, Unset::null, NoBase, &QuadExprObject::coeffs_,
+                        &QuadExprObject::vars1_, &QuadExprObject::vars2_, &QuadExprObject::lin_>;
 
 PyObject *quadexpr_make(PyTypeObject *type, PyObject *coeffs, PyObject *vars1, PyObject *vars2,
                         PyObject *lin) {

@@ -9,6 +9,7 @@
 #include "runtime/args.h"
 #include "runtime/decorators.h"
 #include "runtime/function.h"
+#include "runtime/gc_fields.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
 
@@ -24,47 +25,17 @@ const char kTrigger[] =
     "binary value";
 const char kLinearOnly[] = "indicator constraints can only be in linear form";
 
-// The object fields, declared once for allocation, traverse, clear and
-// deallocation.
-#define TEMPCONSTR_FIELDS(X) X(lhs_) X(rhs_) X(expr_)
-
-// Every way in (a call, unpickling) starts from three None fields.
-PyObject *tempconstr_alloc(PyTypeObject *type, PyObject *, PyObject *) {
-  PyObject *self = type->tp_alloc(type, 0);
-  if (!self) return nullptr;
-  TempConstrObject *t = as_tempconstr(self);
-#define SET_NONE(f) t->f = new_ref(Py_None);
-  TEMPCONSTR_FIELDS(SET_NONE)
-#undef SET_NONE
-  return self;
-}
-
-int tempconstr_traverse(PyObject *self, visitproc visit, void *arg) {
-  TempConstrObject *t = as_tempconstr(self);
-#define VISIT(f) Py_VISIT(t->f);
-  TEMPCONSTR_FIELDS(VISIT)
-#undef VISIT
-  return 0;
-}
-
-// Cleared fields read as None, so the object stays whole for code that
-// still holds it.
-int tempconstr_clear(PyObject *self) {
-  TempConstrObject *t = as_tempconstr(self);
-#define CLEAR(f) Py_XSETREF(t->f, new_ref(Py_None));
-  TEMPCONSTR_FIELDS(CLEAR)
-#undef CLEAR
-  return 0;
-}
+// Every way in (a call, unpickling) starts from three None fields, and
+// cleared fields read as None, so the object stays whole for code that still
+// holds it.
+using Fields = GcFields<TempConstrObject, Unset::none, NoBase, &TempConstrObject::lhs_,
+                        &TempConstrObject::rhs_, &TempConstrObject::expr_>;
 
 // Indicator pairs nest without limit: the trashcan keeps releasing a deep
 // chain off the C stack.
 void tempconstr_dealloc(PyObject *self) {
   PyObject_GC_UnTrack(self);
-  Py_TRASHCAN_BEGIN(self, tempconstr_dealloc) TempConstrObject *t = as_tempconstr(self);
-#define RELEASE(f) Py_CLEAR(t->f);
-  TEMPCONSTR_FIELDS(RELEASE)
-#undef RELEASE
+  Py_TRASHCAN_BEGIN(self, tempconstr_dealloc) Fields::release(self);
   Py_TYPE(self)->tp_free(self);
   Py_TRASHCAN_END
 }
@@ -73,7 +44,7 @@ void tempconstr_dealloc(PyObject *self) {
 PyObject *tempconstr_make(PyObject *expr, PyObject *lhs, PyObject *rhs) {
   Ref e(expr), l(lhs), r(rhs);
   if (!e || !l || !r) return nullptr;
-  Ref res(tempconstr_alloc(&TempConstr_Type, nullptr, nullptr));
+  Ref res(Fields::alloc(&TempConstr_Type, nullptr, nullptr));
   if (!res) return nullptr;
   TempConstrObject *t = as_tempconstr(res.get());
   Py_SETREF(t->lhs_, l.release());
@@ -264,9 +235,9 @@ int tempconstr_prepare() {
   t->tp_basicsize = sizeof(TempConstrObject);
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   t->tp_doc = class_doc;
-  t->tp_new = DZ_SLOT(tempconstr_alloc);
-  t->tp_traverse = tempconstr_traverse;
-  t->tp_clear = tempconstr_clear;
+  t->tp_new = DZ_SLOT(Fields::alloc);
+  t->tp_traverse = Fields::traverse;
+  t->tp_clear = Fields::clear;
   t->tp_dealloc = tempconstr_dealloc;
   t->tp_str = DZ_SLOT(tempconstr_str);
   t->tp_repr = DZ_SLOT(repr_via_str);

@@ -3,7 +3,7 @@
 #include <climits>
 #include <vector>
 
-#include "callbacks/callback_fields.h"
+#include "callbacks/context.h"
 #include "model/attrs.h"
 #include "runtime/args.h"
 #include "module/tarvex_error.h"

@@ -226,9 +226,7 @@ PyObject *make_matrix(int rows, int cols, const int *pos, const double *val, int
     cp[k] = pos[k] % cols;
     vp[k] = val[k];
   }
-  PyObject *sp = module_global("_sp");  // borrowed
-  if (!sp) return nullptr;
-  Ref coo_matrix(PyObject_GetAttrString(sp, "coo_matrix"));
+  Ref coo_matrix(sp_attr("coo_matrix"));
   if (!coo_matrix) return nullptr;
   Ref args(Py_BuildValue("((O(OO)))", v.get(), r.get(), c.get()));
   Ref kwargs(Py_BuildValue("{s(ii)}", "shape", rows, cols));

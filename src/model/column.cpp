@@ -10,7 +10,7 @@
 #include "module/tarvex_error.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
-#include "runtime/none_fields.h"
+#include "runtime/gc_fields.h"
 
 #include <cstddef>
 
@@ -20,13 +20,8 @@ PyTypeObject Column_Type = static_type_object();
 
 namespace {
 
-using column_fields = NoneFields<ColumnObject, &ColumnObject::coeffs_, &ColumnObject::constrs_>;
-
-void column_dealloc(PyObject *self) {
-  PyObject_GC_UnTrack(self);
-  column_fields::release(self);
-  Py_TYPE(self)->tp_free(self);
-}
+using column_fields =
+    GcFields<ColumnObject, Unset::none, NoBase, &ColumnObject::coeffs_, &ColumnObject::constrs_>;
 
 // Installs two lists (stolen). The old lists go only once both new ones are
 // in place, since releasing them may run arbitrary code.
@@ -452,7 +447,7 @@ int column_prepare() {
   t->tp_init = DZ_SLOT(column_init);
   t->tp_traverse = column_fields::traverse;
   t->tp_clear = column_fields::clear;
-  t->tp_dealloc = column_dealloc;
+  t->tp_dealloc = column_fields::dealloc;
   return 0;
 }
 

@@ -6,7 +6,7 @@
 #include "model/attrs.h"
 #include "model/handles.h"
 #include "model/model.h"
-#include "model/paramclass.h"
+#include "params/paramclass.h"
 #include "module/env.h"
 #include "module/tarvex_error.h"
 #include "module/module_functions.h"

@@ -8,6 +8,7 @@
 
 #include "model/attrs.h"
 #include "runtime/args.h"
+#include "runtime/arraylike.h"
 #include "runtime/decorators.h"
 #include "runtime/function.h"
 #include "module/state.h"
@@ -47,8 +48,7 @@ struct Kind {
 extern const Kind kinds[KCount];
 
 // Interned names, made once when the first class is prepared.
-PyObject *str_getAttr, *str_setAttr, *str_index, *str_str, *str_empty, *str_array, *str_ndarray,
-    *str_spmatrix, *str_name;
+PyObject *str_getAttr, *str_setAttr, *str_index, *str_str, *str_empty, *str_name;
 PyObject *name_attr_str[KCount];
 
 int strings_ready() {
@@ -57,11 +57,8 @@ int strings_ready() {
     PyObject **slot;
     const char *text;
   } names[] = {
-      {&str_getAttr, "getAttr"}, {&str_setAttr, "setAttr"},
-      {&str_index, "index"},     {&str_str, "__str__"},
-      {&str_empty, ""},          {&str_array, "array"},
-      {&str_ndarray, "ndarray"}, {&str_spmatrix, "spmatrix"},
-      {&str_name, "__name__"},
+      {&str_getAttr, "getAttr"}, {&str_setAttr, "setAttr"}, {&str_index, "index"},
+      {&str_str, "__str__"},     {&str_empty, ""},          {&str_name, "__name__"},
   };
   for (auto &n : names)
     if (!(*n.slot = PyUnicode_InternFromString(n.text))) return -1;
@@ -241,27 +238,18 @@ PyObject *type_name(PyObject *o) {
   return PyObject_GetAttr(reinterpret_cast<PyObject *>(Py_TYPE(o)), str_name);
 }
 
-// 1 when o is an instance of the class `cls` of the module global `module`.
-int instance_of(PyObject *o, const char *module, PyObject *cls) {
-  PyObject *mod = module_global(module);  // borrowed
-  if (!mod) return -1;
-  Ref type(PyObject_GetAttr(mod, cls));
-  if (!type) return -1;
-  return PyObject_IsInstance(o, type.get());
-}
-
 // PsdExpr holding the one term (matrix, self); the matrix is kept as given,
 // a list becomes a new array.
 PyObject *psdvar_times(PyObject *self, PyObject *other) {
   Ref coeff;
   if (PyList_Check(other)) {
-    PyObject *np = module_global("_np");
-    if (!np) return nullptr;
-    coeff = Ref(PyObject_CallMethodObjArgs(np, str_array, other, nullptr));
+    Ref array(np_attr("array"));
+    if (!array) return nullptr;
+    coeff = Ref(PyObject_CallFunctionObjArgs(array.get(), other, nullptr));
     if (!coeff) return nullptr;
   } else {
-    int matrix = instance_of(other, "_np", str_ndarray);
-    if (matrix == 0) matrix = instance_of(other, "_sp", str_spmatrix);
+    int matrix = is_ndarray(other);
+    if (matrix == 0) matrix = is_instance_of(other, "_sp", "spmatrix");
     if (matrix < 0) return nullptr;
     if (!matrix) {
       Ref left(type_name(self)), right(type_name(other));
@@ -271,9 +259,9 @@ PyObject *psdvar_times(PyObject *self, PyObject *other) {
     }
     coeff = Ref::borrow(other);
   }
-  PyObject *psdexpr = module_global("PsdExpr");
+  Ref psdexpr(module_global("PsdExpr"));
   if (!psdexpr) return nullptr;
-  return PyObject_CallFunctionObjArgs(psdexpr, coeff.get(), self, nullptr);
+  return PyObject_CallFunctionObjArgs(psdexpr.get(), coeff.get(), self, nullptr);
 }
 
 // The product with the PsdVar on either side is the same term.

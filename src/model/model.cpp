@@ -2,17 +2,17 @@
 // the element list accessors.
 #include "model/model.h"
 
-#include "callbacks/callback_fields.h"
+#include "callbacks/context.h"
 #include "runtime/args.h"
 #include "runtime/decorators.h"
 #include "module/env.h"
 #include "module/tarvex_error.h"
 #include "runtime/lifecycle.h"
 #include "runtime/utf8.h"
-#include "model/paramclass.h"
+#include "params/paramclass.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
-#include "runtime/none_fields.h"
+#include "runtime/gc_fields.h"
 
 namespace dz {
 
@@ -22,10 +22,10 @@ ModelOps Model_ops;
 namespace {
 
 using model_fields =
-    NoneFields<ModelObject, &ModelObject::Params, &ModelObject::params, &ModelObject::userattrs_,
-               &ModelObject::callback_, &ModelObject::cbsol_, &ModelObject::varlist_,
-               &ModelObject::constrlist_, &ModelObject::soslist_, &ModelObject::genconstrlist_,
-               &ModelObject::psdvarlist_, &ModelObject::psdconstrlist_>;
+    GcFields<ModelObject, Unset::none, NoBase, &ModelObject::Params, &ModelObject::params,
+             &ModelObject::userattrs_, &ModelObject::callback_, &ModelObject::cbsol_,
+             &ModelObject::varlist_, &ModelObject::constrlist_, &ModelObject::soslist_,
+             &ModelObject::genconstrlist_, &ModelObject::psdvarlist_, &ModelObject::psdconstrlist_>;
 
 void model_finalize(PyObject *self) { call_dispose(self, "didazoda.Model.__del__"); }
 

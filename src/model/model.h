@@ -201,7 +201,7 @@ inline TVXmodel *model_live_handle(ModelObject *m) {
 }
 // The live handle for a call that changes the model: every editing method
 // takes its handle here, before it changes anything. nullptr also with the
-// RuntimeError of edit_allowed (callbacks/callback_fields.h) while a callback
+// RuntimeError of edit_allowed (callbacks/context.h) while a callback
 // of the model's solve runs.
 TVXmodel *model_edit_handle(PyObject *self);
 inline TVXmodel *model_edit_handle(ModelObject *m) {

@@ -40,11 +40,7 @@ const char *const self_arg[] = {"self"};
 
 // Each member reads the module namespace anew, so rebinding didazoda.attr
 // (or param, callback) is seen by TVX.Attr.
-PyObject *global_ref(const char *name) {
-  PyObject *v = module_global(name);
-  Py_XINCREF(v);
-  return v;
-}
+PyObject *global_ref(const char *name) { return module_global(name).release(); }
 PyObject *tvx_attr_impl(PyObject *, PyObject *const *) { return global_ref("attr"); }
 PyObject *tvx_param_impl(PyObject *, PyObject *const *) { return global_ref("param"); }
 PyObject *tvx_callback_impl(PyObject *, PyObject *const *) { return global_ref("callback"); }
@@ -64,9 +60,9 @@ const FuncSpec callback_spec = func_spec("callback", "TVX.callback", self_arg, F
 
 // The documented_constant of spec, documented by pydoc's text of cls.
 int bind_rendered(PyObject *dict, const FuncSpec *spec, PyObject *cls) {
-  PyObject *pydoc = module_global("pydoc");
-  if (!pydoc) return -1;
-  Ref text(PyObject_CallMethod(pydoc, "render_doc", "O", cls));
+  Ref render_doc(global_attr("pydoc", "render_doc"));
+  if (!render_doc) return -1;
+  Ref text(PyObject_CallFunctionObjArgs(render_doc.get(), cls, nullptr));
   if (!text) return -1;
   const char *utf8 = PyUnicode_AsUTF8(text.get());
   if (!utf8) return -1;

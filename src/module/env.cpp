@@ -7,7 +7,7 @@
 #include "module/tarvex_error.h"
 #include "runtime/lifecycle.h"
 #include "runtime/function.h"
-#include "model/params.h"
+#include "params/params.h"
 #include "module/state.h"
 #include "runtime/utf8.h"
 #include "runtime/guard.h"

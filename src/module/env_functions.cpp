@@ -37,9 +37,7 @@ const char version_doc[] = R"doc(
 // args and kwargs are the parser's own tuple and a fresh dict, so the caller's
 // keyword dict is never handed on.
 PyObject *module_system_impl(PyObject *, PyObject *const *args) {
-  PyObject *os = module_global("os");  // borrowed
-  if (!os) return nullptr;
-  Ref system(PyObject_GetAttrString(os, "system"));
+  Ref system(global_attr("os", "system"));
   if (!system) return nullptr;
   Ref status(PyObject_Call(system.get(), args[0], args[1]));
   if (!status) return nullptr;

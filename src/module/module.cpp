@@ -219,9 +219,9 @@ int set_all(PyObject *module) {
 int make_callback_lock(PyObject *) {
   ModuleState &st = state();
   set_private(&st.default_env, Py_None);
-  PyObject *threading = module_global("threading");
-  if (!threading) return -1;
-  Ref lock(PyObject_CallMethod(threading, "Lock", nullptr));
+  Ref make_lock(global_attr("threading", "Lock"));
+  if (!make_lock) return -1;
+  Ref lock(PyObject_CallObject(make_lock.get(), nullptr));
   if (!lock) return -1;
   set_private(&st.callback_lock, lock.get());
   return 0;

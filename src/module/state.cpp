@@ -1,7 +1,10 @@
 // Process-wide module state and the lookup of module globals.
 #include "module/state.h"
 
+#include <climits>
 #include <cstring>
+
+#include "runtime/args.h"
 
 namespace dz {
 
@@ -36,17 +39,37 @@ PyObject *interned(const char *text) {
   return name;
 }
 
-PyObject *module_global(const char *name) {
+Ref module_global(const char *name) {
   PyObject *m = state().module;
   if (!m) {
     PyErr_SetString(PyExc_RuntimeError, "didazoda is not initialised");
-    return nullptr;
+    return Ref();
   }
   PyObject *key = interned(name);
-  if (!key) return nullptr;
-  PyObject *v = PyDict_GetItemWithError(PyModule_GetDict(m), key);
+  if (!key) return Ref();
+  Ref v = Ref::borrow(PyDict_GetItemWithError(PyModule_GetDict(m), key));
   if (!v && !PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%s' is not defined", name);
   return v;
+}
+
+Ref global_attr(const char *global, const char *name) {
+  Ref owner(module_global(global));
+  return owner ? Ref(PyObject_GetAttrString(owner.get(), name)) : Ref();
+}
+
+Ref tvx_constant(const char *group, const char *name) {
+  Ref set(tvx_constant(group));
+  return set ? Ref(PyObject_GetAttrString(set.get(), name)) : Ref();
+}
+
+bool tvx_int(const char *group, const char *name, int *out) {
+  Ref value(tvx_constant(group, name));
+  if (!value) return false;
+  const long v = PyLong_AsLong(value.get());
+  if (v == -1 && PyErr_Occurred()) return false;
+  if (v < INT_MIN || v > INT_MAX) return raise_int32_overflow();
+  *out = static_cast<int>(v);
+  return true;
 }
 
 void set_private(PyObject **slot, PyObject *value) {

@@ -165,9 +165,7 @@ PyObject *coo_of(const SparseEntries &e) {
   std::copy(e.row.begin(), e.row.end(), static_cast<int *>(PyArray_DATA(as_array(rows.get()))));
   std::copy(e.col.begin(), e.col.end(), static_cast<int *>(PyArray_DATA(as_array(cols.get()))));
   std::copy(e.val.begin(), e.val.end(), static_cast<double *>(PyArray_DATA(as_array(vals.get()))));
-  PyObject *sp = module_global("_sp");  // borrowed
-  if (!sp) return nullptr;
-  Ref coo(PyObject_GetAttrString(sp, "coo_matrix"));
+  Ref coo(sp_attr("coo_matrix"));
   if (!coo) return nullptr;
   Ref args(Py_BuildValue("((O(OO)))", vals.get(), rows.get(), cols.get()));
   Ref kwargs(Py_BuildValue("{s(ii)}", "shape", e.rows, e.cols));

@@ -5,8 +5,10 @@
 #include <new>
 #include <vector>
 
-#include "building/lin_arrays.h"
+#include "building/new_rows.h"
+#include "building/row_sides.h"
 #include "model/handles.h"
+#include "module/state.h"
 #include "module/tarvex_error.h"
 #include "psd/psd_arrays.h"
 #include "psd/psdexpr.h"
@@ -18,15 +20,17 @@ namespace dz {
 
 namespace {
 
-// The side of a row, an open one as -TVX.INFINITY or TVX.INFINITY.
-bool row_bound(ModelObject *self, PyObject *side, double constant, const char *infinity_sign,
-               double *out) {
+// Which side of a row: an open lower side is -TVX.INFINITY, an open upper
+// one TVX.INFINITY.
+enum class Side { lower, upper };
+
+bool row_bound(ModelObject *self, PyObject *side, double constant, Side which, double *out) {
   Ref bound(row_side(self, side, constant));
   if (!bound) return false;
   if (bound.get() == Py_None) {
     Ref inf(tvx_constant("INFINITY"));
     if (!inf) return false;
-    bound = infinity_sign[0] == '-' ? Ref(PyNumber_Negative(inf.get())) : std::move(inf);
+    bound = which == Side::lower ? Ref(PyNumber_Negative(inf.get())) : std::move(inf);
     if (!bound) return false;
   }
   return float_of(bound.get(), out);
@@ -47,13 +51,17 @@ bool objective_dim(PyObject *obj, int *dim) {
     PyErr_SetString(PyExc_TypeError, obj_type_error);
     return false;
   }
-  Ref ndim(PyObject_GetAttrString(obj, "ndim"));
-  if (!ndim) return false;
-  Ref two(PyLong_FromLong(2));
-  if (!two) return false;
-  const int other = PyObject_RichCompareBool(ndim.get(), two.get(), Py_NE);
-  if (other) {
-    if (other > 0) PyErr_SetString(PyExc_TypeError, obj_type_error);
+  Py_ssize_t ndim;
+  if (PyArray_Check(obj)) {
+    ndim = PyArray_NDIM(reinterpret_cast<PyArrayObject *>(obj));
+  } else {  // a sparse matrix, which has only its own ndim
+    Ref nd(PyObject_GetAttrString(obj, "ndim"));
+    if (!nd) return false;
+    ndim = PyNumber_AsSsize_t(nd.get(), PyExc_OverflowError);
+    if (ndim == -1 && PyErr_Occurred()) return false;
+  }
+  if (ndim != 2) {
+    PyErr_SetString(PyExc_TypeError, obj_type_error);
     return false;
   }
   Ref shape(PyObject_GetAttrString(obj, "shape"));
@@ -176,7 +184,8 @@ PyObject *model_addpsdconstr(ModelObject *self, PyObject *expr, PyObject *lhs, P
   Ref lin = Ref::borrow(as_psdexpr(expr)->lin_);
   const double constant = as_linexpr(lin.get())->constant_;
   double lower = 0, upper = 0;
-  if (!row_bound(self, lhs, constant, "-", &lower) || !row_bound(self, rhs, constant, "+", &upper))
+  if (!row_bound(self, lhs, constant, Side::lower, &lower) ||
+      !row_bound(self, rhs, constant, Side::upper, &upper))
     return nullptr;
   NewRows rows;
   if (!rows.make(1)) return nullptr;

@@ -10,7 +10,7 @@
 #include "expr/text.h"
 #include "model/handles.h"
 #include "module/tarvex_error.h"
-#include "runtime/object_fields.h"
+#include "runtime/gc_fields.h"
 #include "runtime/args.h"
 #include "runtime/arraylike.h"
 #include "runtime/decorators.h"
@@ -28,8 +28,8 @@ namespace {
 // No tp_clear, as for LinExpr: the fields are Lists and an exact LinExpr,
 // whose items the collector never reaches, so no cycle it can find runs
 // through them; clearing would only leave an expression without fields.
-using Fields = ObjectFields<PsdExprObject, &PsdExprObject::coeffs_, &PsdExprObject::vars_,
-                            &PsdExprObject::lin_>;
+using Fields = GcFields<PsdExprObject, Unset::null, NoBase, &PsdExprObject::coeffs_,
+                        &PsdExprObject::vars_, &PsdExprObject::lin_>;
 
 PyObject *psdexpr_make(PyTypeObject *type, PyObject *coeffs, PyObject *vars, PyObject *lin) {
   return Fields::make(type, coeffs, vars, lin);

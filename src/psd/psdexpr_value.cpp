@@ -60,8 +60,8 @@ PyObject *psdexpr_getvalue(PyObject *self) {
   Ref lin = Ref::borrow(as_psdexpr(self)->lin_);
   Ref value(linexpr_getvalue(lin.get()));
   if (!value || t.n == 0) return value.release();
-  PyObject *np = module_global("_np");  // borrowed
-  if (!np) return nullptr;
+  Ref sum(np_attr("sum"));
+  if (!sum) return nullptr;
   for (int i = 0; i < t.n; i++) {
     Ref c(PsdExpr_ops.restore_symmat(t.coeffs.at(i)));
     if (!c) return nullptr;
@@ -69,7 +69,7 @@ PyObject *psdexpr_getvalue(PyObject *self) {
     if (!x) return nullptr;
     Ref product(PyObject_CallMethod(c.get(), "multiply", "O", x.get()));
     if (!product) return nullptr;
-    Ref term(PyObject_CallMethod(np, "sum", "O", product.get()));
+    Ref term(PyObject_CallFunctionObjArgs(sum.get(), product.get(), nullptr));
     if (!term) return nullptr;
     value = Ref(PyNumber_InPlaceAdd(value.get(), term.get()));
     if (!value) return nullptr;

@@ -12,6 +12,10 @@
 
 namespace dz {
 
+// isinstance(obj, <module global>.<cls>): is_instance_of(obj, "_sp",
+// "spmatrix"). 1, 0, or -1 with an exception.
+int is_instance_of(PyObject *obj, const char *global, const char *cls);
+
 // isinstance(obj, _np.ndarray). 1, 0, or -1 with an exception.
 int is_ndarray(PyObject *obj);
 
@@ -38,6 +42,13 @@ PyArrayObject *np_asarray(PyObject *obj);
 // type) the values are cast as numpy.array(obj, dtype) casts them.
 // New reference, or nullptr with numpy's exception.
 PyArrayObject *np_row_major(PyObject *obj, PyArray_Descr *descr);
+
+// np_row_major(obj, descr) always copied: an array of the caller's own, that
+// Python code run meanwhile (a cell's operator, say) cannot reach or change.
+// New reference to the array, or nullptr with numpy's exception.
+PyObject *np_private_copy(PyObject *obj, PyArray_Descr *descr);
+// The same copy as an object array: obj's cells in row-major order.
+PyObject *np_object_copy(PyObject *obj);
 
 // 0 when shape (obj.shape) has two sides; otherwise -1 with ValueError
 // "expect a 2-D matrix, got shape (3,)" or the error of len(). The one

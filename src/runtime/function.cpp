@@ -6,6 +6,7 @@
 
 #include "runtime/args.h"
 #include "runtime/compat.h"
+#include "runtime/gc_fields.h"
 #include "runtime/guard.h"
 #include "module/state.h"
 
@@ -29,10 +30,11 @@ struct FunctionObject {
   PyObject *weakreflist;
 };
 
-// The object fields, declared once for creation, traverse and clear.
-#define FUNCTION_FIELDS(X) \
-  X(name)                  \
-  X(qualname) X(doc) X(dict) X(module) X(defaults) X(kwdefaults) X(closure) X(code) X(annotations)
+using Fields =
+    GcFields<FunctionObject, Unset::null, NoBase, &FunctionObject::name, &FunctionObject::qualname,
+             &FunctionObject::doc, &FunctionObject::dict, &FunctionObject::module,
+             &FunctionObject::defaults, &FunctionObject::kwdefaults, &FunctionObject::closure,
+             &FunctionObject::code, &FunctionObject::annotations>;
 
 inline FunctionObject *F(PyObject *o) { return reinterpret_cast<FunctionObject *>(o); }
 
@@ -259,26 +261,10 @@ PyObject *function_descr_get(PyObject *self, PyObject *obj, PyObject *) {
   return PyMethod_New(self, obj);
 }
 
-int function_traverse(PyObject *self, visitproc visit, void *arg) {
-  FunctionObject *f = F(self);
-#define VISIT(field) Py_VISIT(f->field);
-  FUNCTION_FIELDS(VISIT)
-#undef VISIT
-  return 0;
-}
-
-int function_clear(PyObject *self) {
-  FunctionObject *f = F(self);
-#define CLEAR(field) Py_CLEAR(f->field);
-  FUNCTION_FIELDS(CLEAR)
-#undef CLEAR
-  return 0;
-}
-
 void function_dealloc(PyObject *self) {
   PyObject_GC_UnTrack(self);
   if (F(self)->weakreflist) PyObject_ClearWeakRefs(self);
-  function_clear(self);
+  Fields::release(self);
   PyObject_GC_Del(self);
 }
 
@@ -440,8 +426,8 @@ int function_ready() {
   t->tp_vectorcall_offset = offsetof(FunctionObject, vectorcall);
   t->tp_call = PyVectorcall_Call;
   t->tp_dealloc = function_dealloc;
-  t->tp_traverse = function_traverse;
-  t->tp_clear = function_clear;
+  t->tp_traverse = Fields::traverse;
+  t->tp_clear = Fields::clear;
   t->tp_repr = DZ_SLOT(function_repr);
   t->tp_descr_get = DZ_SLOT(function_descr_get);
   t->tp_getset = function_getset;
@@ -466,9 +452,7 @@ PyObject *function_new(const FuncSpec *spec, PyObject *closure) {
   f->vectorcall = function_vectorcall;
   f->spec = spec;
   f->weakreflist = nullptr;
-#define NULL_FIELD(field) f->field = nullptr;
-  FUNCTION_FIELDS(NULL_FIELD)
-#undef NULL_FIELD
+  Fields::fill(reinterpret_cast<PyObject *>(f));
   f->name = PyUnicode_InternFromString(spec->name);
   f->qualname = PyUnicode_FromString(spec->qualname ? spec->qualname : spec->name);
   f->module = PyUnicode_InternFromString("didazoda");

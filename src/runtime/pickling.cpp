@@ -84,13 +84,13 @@ PyObject *pickle_reduce_impl(PyObject *func, PyObject *const *args) {
   PyTuple_SET_ITEM(state.get(), spec->nfields, dict);
   Ref name(PyUnicode_FromFormat("_unpickle_%s", spec->cls_name));
   if (!name) return nullptr;
-  PyObject *rebuild = module_global(PyUnicode_AsUTF8(name.get()));
+  Ref rebuild(module_global(PyUnicode_AsUTF8(name.get())));
   if (!rebuild) return nullptr;
   PyObject *cls = reinterpret_cast<PyObject *>(Py_TYPE(self));
-  if (!spec->get_contents) return Py_BuildValue("O(OO)", rebuild, cls, state.get());
+  if (!spec->get_contents) return Py_BuildValue("O(OO)", rebuild.get(), cls, state.get());
   Ref contents(spec->get_contents(self));
   if (!contents) return nullptr;
-  return Py_BuildValue("O(OO)O", rebuild, cls, state.get(), contents.get());
+  return Py_BuildValue("O(OO)O", rebuild.get(), cls, state.get(), contents.get());
 }
 
 // The closure is the class whose spec holds set_contents.

@@ -1,8 +1,8 @@
 // Parameter access by name: the matcher and the one setter through which
 // every parameter write goes (Env.setParam, Env(params=...), Model.setParam,
 // Model.Params assignment and the module-level functions).
-#ifndef DIDAZODA_MODEL_PARAMS_H
-#define DIDAZODA_MODEL_PARAMS_H
+#ifndef DIDAZODA_PARAMS_PARAMS_H
+#define DIDAZODA_PARAMS_PARAMS_H
 
 #include "runtime/ref.h"
 #include "module/tarvex.h"

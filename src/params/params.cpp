@@ -1,7 +1,7 @@
 // Parameter names and values: the matcher, the setter, and the parameter
 // methods of Model. Values are never kept here: every read asks the library
 // and every write goes to it at once, always under the canonical name.
-#include "model/params.h"
+#include "params/params.h"
 
 #include "runtime/output.h"
 
@@ -110,9 +110,7 @@ int match_param(PyObject *name, Ref &canonical, Ref &type) {
     rows.push_back(Ref::borrow(exact));
   } else {
     if (PyErr_Occurred()) return -1;
-    PyObject *fnmatch_module = module_global("fnmatch");  // borrowed
-    if (!fnmatch_module) return -1;
-    Ref fnmatch(PyObject_GetAttrString(fnmatch_module, "fnmatch"));
+    Ref fnmatch(global_attr("fnmatch", "fnmatch"));
     if (!fnmatch) return -1;
     Py_ssize_t pos = 0;
     PyObject *k, *row;  // borrowed from the table, which no Python code can reach

@@ -3,7 +3,7 @@
 // resetParams, writeParams, paramHelp. None of them creates the default
 // environment.
 #include "model/model.h"
-#include "model/params.h"
+#include "params/params.h"
 #include "module/env.h"
 #include "module/tarvex_error.h"
 #include "module/module_functions.h"
@@ -34,9 +34,9 @@ PyObject *live_default_env() {
 // functions push no frame, inspect.currentframe() is the caller's. NULL
 // without an exception when there is no calling frame at all.
 PyObject *caller_globals() {
-  PyObject *inspect = module_global("inspect");  // borrowed
-  if (!inspect) return nullptr;
-  Ref frame(PyObject_CallMethod(inspect, "currentframe", nullptr));
+  Ref currentframe(global_attr("inspect", "currentframe"));
+  if (!currentframe) return nullptr;
+  Ref frame(PyObject_CallObject(currentframe.get(), nullptr));
   if (!frame) {
     // Called straight from native code (an atexit hook, say): sys._getframe
     // finds the stack too shallow.
@@ -237,9 +237,7 @@ PyObject *module_paramHelp_impl(PyObject *, PyObject *const *args) {
     Py_RETURN_NONE;
   }
 
-  PyObject *fnmatch_module = module_global("fnmatch");  // borrowed
-  if (!fnmatch_module) return nullptr;
-  Ref fnmatch(PyObject_GetAttrString(fnmatch_module, "fnmatch"));
+  Ref fnmatch(global_attr("fnmatch", "fnmatch"));
   if (!fnmatch) return nullptr;
   Ref names(PyList_New(0));
   if (!names) return nullptr;

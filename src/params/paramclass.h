@@ -1,7 +1,7 @@
 // The parameter object behind Model.Params: one environment handle, whose
 // parameters it reads and writes by attribute name.
-#ifndef DIDAZODA_MODEL_PARAMCLASS_H
-#define DIDAZODA_MODEL_PARAMCLASS_H
+#ifndef DIDAZODA_PARAMS_PARAMCLASS_H
+#define DIDAZODA_PARAMS_PARAMCLASS_H
 
 #include "runtime/ref.h"
 #include "module/tarvex.h"

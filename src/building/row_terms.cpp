@@ -1,17 +1,14 @@
-// Linear rows to the library's compressed-row arrays, and bounds stated
-// against a whole expression to bounds of its terms. Every path that hands
+// Linear rows to the library's compressed-row arrays: every path that hands
 // linear terms to the library comes through here.
+#include "building/row_terms.h"
+
 #include <algorithm>
-#include <climits>
-#include <cmath>
 #include <vector>
 
-#include "building/lin_arrays.h"
 #include "expr/expr_util.h"
 #include "expr/linexpr.h"
 #include "model/handles.h"
-#include "module/tarvex_error.h"
-#include "module/state.h"
+#include "runtime/args.h"
 
 namespace dz {
 
@@ -23,48 +20,6 @@ int term_var_index(PyObject *var, TVXmodel *mdl, int *index) {
   if (!handle_of_model(var, mdl)) return -1;
   *index = handle_index(var);
   return 0;
-}
-
-PyObject *tvx_constant(const char *name) {
-  PyObject *tvx = module_global("TVX");  // borrowed
-  if (!tvx) return nullptr;
-  PyObject *key = interned(name);
-  return key ? PyObject_GetAttr(tvx, key) : nullptr;
-}
-
-PyObject *row_side(ModelObject *self, PyObject *side, double constant) {
-  Ref k(PyFloat_FromDouble(constant));
-  if (!k) return nullptr;
-  return Model_ops.dec_bound(self, side, k.get());
-}
-
-bool NewRows::make(Py_ssize_t n) {
-  if (!(constrs = Ref(PyList_New(n))) || !(psdconstrs = Ref(PyList_New(n)))) return false;
-  for (Py_ssize_t i = 0; i < n; i++) {
-    PyObject *c = Constr_ops.new_(nullptr, 0);
-    if (!c) return false;
-    PyList_SET_ITEM(constrs.get(), i, c);
-    PyObject *p = PsdConstr_ops.new_(nullptr, 0);
-    if (!p) return false;
-    PyList_SET_ITEM(psdconstrs.get(), i, p);
-  }
-  return true;
-}
-
-int NewRows::append(ModelObject *m, TVXmodel *mdl) {
-  const Py_ssize_t first = PyList_GET_SIZE(m->constrlist_);
-  const Py_ssize_t pfirst = PyList_GET_SIZE(m->psdconstrlist_);
-  const Py_ssize_t n = PyList_GET_SIZE(constrs.get());
-  for (Py_ssize_t i = 0; i < n; i++) {
-    PyObject *c = PyList_GET_ITEM(constrs.get(), i);
-    as_handle(c)->mdl_ = mdl;
-    handle_set_index(c, static_cast<int>(first + i));
-    PyObject *p = PyList_GET_ITEM(psdconstrs.get(), i);
-    as_handle(p)->mdl_ = mdl;
-    handle_set_index(p, static_cast<int>(pfirst + i));
-  }
-  if (PyList_SetSlice(m->constrlist_, first, first, constrs.get()) < 0) return -1;
-  return PyList_SetSlice(m->psdconstrlist_, pfirst, pfirst, psdconstrs.get());
 }
 
 namespace {
@@ -172,42 +127,6 @@ int model_linexprs2array(ModelObject *self, PyObject *exprs, bool with_starts, R
   }
   out.nnz = count;
   return 0;
-}
-
-PyObject *model_dec_bound(ModelObject *, PyObject *bound, PyObject *constant) {
-  if (bound == Py_None) Py_RETURN_NONE;
-  Ref infinity(tvx_constant("INFINITY"));
-  if (!infinity) return nullptr;
-  // Exact floats, and ints a double holds exactly, are served in C; the
-  // result is the same Python would give.
-  double b = 0.0;
-  bool plain = PyFloat_CheckExact(bound);
-  if (plain) {
-    b = PyFloat_AS_DOUBLE(bound);
-  } else if (PyLong_CheckExact(bound)) {
-    int overflow = 0;
-    const long long v = PyLong_AsLongLongAndOverflow(bound, &overflow);
-    if (v == -1 && PyErr_Occurred()) return nullptr;
-    plain = !overflow && v > -(1LL << 53) && v < (1LL << 53);
-    b = static_cast<double>(v);
-  }
-  if (plain && PyFloat_CheckExact(infinity.get()) && PyFloat_CheckExact(constant)) {
-    const double inf = PyFloat_AS_DOUBLE(infinity.get());
-    if (std::fabs(b) >= inf) return PyFloat_FromDouble(b >= 0 ? inf : -inf);
-    return PyFloat_FromDouble(b - PyFloat_AS_DOUBLE(constant));
-  }
-  Ref magnitude(PyNumber_Absolute(bound));
-  if (!magnitude) return nullptr;
-  const int huge = PyObject_RichCompareBool(magnitude.get(), infinity.get(), Py_GE);
-  if (huge < 0) return nullptr;
-  if (huge) {
-    Ref zero(PyLong_FromLong(0));
-    if (!zero) return nullptr;
-    const int positive = PyObject_RichCompareBool(bound, zero.get(), Py_GE);
-    if (positive < 0) return nullptr;
-    return positive ? infinity.release() : PyNumber_Negative(infinity.get());
-  }
-  return PyNumber_Subtract(bound, constant);
 }
 
 }  // namespace dz

@@ -4,7 +4,7 @@
 // object keeps neither the model nor an Env alive. After the model is
 // disposed the library refuses the handle, so reads and writes raise
 // TarvexError.
-#include "model/paramclass.h"
+#include "params/paramclass.h"
 
 #include <type_traits>
 
@@ -12,7 +12,7 @@
 #include "runtime/decorators.h"
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
-#include "model/params.h"
+#include "params/params.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"
 

@@ -1,7 +1,8 @@
 // The callback context that the bridge publishes on a Model while a
-// callback runs, and the rule every in-callback method starts with.
-#ifndef DIDAZODA_CALLBACKS_CALLBACK_FIELDS_H
-#define DIDAZODA_CALLBACKS_CALLBACK_FIELDS_H
+// callback runs, the rule every in-callback method starts with, and the rule
+// that keeps a model unchanged while its solve calls back.
+#ifndef DIDAZODA_CALLBACKS_CONTEXT_H
+#define DIDAZODA_CALLBACKS_CONTEXT_H
 
 #include "module/tarvex.h"
 #include "runtime/ref.h"
@@ -10,19 +11,18 @@ namespace dz {
 
 extern PyTypeObject Model_Type;
 
-struct CallbackContext {
+// The context of the callback running on a Model, as the bridge published
+// it (not the library's own callback context).
+struct RunningCallback {
   TVXmodel *model;  // the model's solver handle
   void *cbdata;     // null outside a callback
   int where;
 };
 
-// Fills ctx from model, an instance of Model; 0, or -1 with an exception set.
-int model_callback_context(PyObject *model, CallbackContext *ctx);
-
 // The in-callback rule: fills ctx and returns true while a callback of
 // model (a Model) runs; otherwise RuntimeError "method can only be called
 // in callback function" and false.
-bool in_callback(PyObject *model, CallbackContext *ctx);
+bool in_callback(PyObject *model, RunningCallback *ctx);
 
 // The rule every call that changes a model starts with, whatever reaches it
 // (a Model method, an element handle, an array): while a callback of mdl's
@@ -31,9 +31,6 @@ bool in_callback(PyObject *model, CallbackContext *ctx);
 // also for a null mdl.
 bool edit_allowed(const TVXmodel *mdl);
 
-// The value of TVX.<group>.<name> as it is now ("Error", "ABORT_CTRL_C"),
-// as an int; false with an exception.
-bool tvx_code(const char *group, const char *name, int *out);
 // TarvexError(TVX.Error.CB_INVALID_WHAT), the code read now. nullptr.
 PyObject *raise_invalid_what();
 
