@@ -4,8 +4,9 @@
 # make check-memory : the same tests on the default python3 under AddressSanitizer and
 #   UndefinedBehaviorSanitizer, and the library's C++ tests likewise, then the C++ tests
 #   again under ThreadSanitizer
-# make lint : ruff over the Python tests and benchmarks, then make format-check
+# make lint : make format-check, ruff over the Python tests and benchmarks, then make tidy
 # make format-check : every tracked C and C++ file as clang-format would leave it
+# make tidy : clang-tidy (.clang-tidy) over the library, the module and the C++ tests
 # Every build makes compiler warnings errors (DIDAZODA_WERROR).
 SHELL := /bin/bash
 .ONESHELL:
@@ -16,13 +17,13 @@ PYTHON3  ?= python3
 PYTHON38 ?= $(firstword $(foreach p,$(wildcard $(HOME)/.pyenv/versions/3.8.*/bin/python3.8 /root/.pyenv/versions/3.8.*/bin/python3.8) python3.8,$(shell $(p) -c 'import sys; assert sys.version_info[:2] == (3, 8)' >/dev/null 2>&1 && echo $(p))))
 VENV     := .venv
 DEB_PACKAGES := g++ make pkg-config libgtest-dev zlib1g-dev libbz2-dev coinor-libcbc-dev libdsdp-dev \
-  clang-format
+  clang-format clang-tidy
 PY_PACKAGES  := numpy scipy highsbox scikit-build-core cmake ninja pytest hypothesis highspy ruff
 # The project version, whose one place is CMakeLists.txt.
 VERSION := ${shell sed -n 's/^project(didazoda VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt}
 
 .PHONY: all demo test test-cpp test-py38 test-py3 build build-py38 build-py3 deps clean lint \
-  format-check
+  format-check tidy
 
 all: build
 
@@ -77,9 +78,26 @@ test: test-cpp test-py38 test-py3
 
 lint: format-check $(VENV)/py3/.stamp
 	$(VENV)/py3/bin/ruff check tests bench
+	$(MAKE) --no-print-directory tidy
 
 format-check: $(VENV)/.deb-stamp
 	git ls-files -z '*.cpp' '*.h' '*.c' | xargs -0 clang-format --dry-run --Werror
+
+# clang-tidy takes each file's compile command from a tree that is configured, never
+# built: the module against the venv's Python and numpy, the library, its C++ tests.
+# Configuring again each time is quick and picks up files added since. Files run in
+# parallel, each one's report printed whole; its warning tally (the system headers'
+# included) is left out. Every finding is an error (.clang-tidy).
+TIDY_BUILD := build/tidy
+TIDY_JOBS ?= $(shell nproc)
+tidy: $(VENV)/py3/.stamp
+	$(VENV)/py3/bin/cmake -S . -B $(TIDY_BUILD) -G Ninja -DDIDAZODA_MODULE=ON -DDIDAZODA_TESTS=ON \
+	  -DPython_EXECUTABLE=$(CURDIR)/$(VENV)/py3/bin/python \
+	  -DCMAKE_MAKE_PROGRAM=$(CURDIR)/$(VENV)/py3/bin/ninja >/dev/null
+	git ls-files -z 'src/*.cpp' 'tarvex/src/*.cpp' 'tests/cpp/*.cpp' 'tests/cpp/*.c' \
+	  | xargs -0 -n 1 -P $(TIDY_JOBS) sh -c 'out=$$(clang-tidy --quiet -p $(TIDY_BUILD) \
+	    --header-filter="^$(CURDIR)/(src|tarvex/src|tests/cpp)/" "$$0" 2>&1) && exit 0; \
+	    printf "%s\n" "$$out" | grep -v "warnings\? generated\.$$"; exit 1'
 
 clean:
 	rm -rf build $(VENV)

@@ -274,21 +274,24 @@ PyObject *row_constraint(PyObject *e, PyObject *sense, PyObject *b) {
   return PyObject_RichCompare(e, range.get(), Py_EQ);
 }
 
-// Checks in the order fixed for it; the model is unchanged until the rows
-// are added, one addConstr call each (looked up on the model, so a
-// subclass's runs), and the rows before a failing one stay.
-PyObject *model_addMConstr_impl(PyObject *, PyObject *const *args) {
-  PyObject *self = args[0], *name = args[5];
-  if (!edit_allowed(model_live_or_null(self))) return nullptr;
-  Ref A = Ref::borrow(args[1]);
-  int sparse = is_sparse(A.get());
+// A as a matrix: a sparse matrix, or an array (converted) of two dimensions.
+// New reference or nullptr.
+PyObject *coefficient_matrix(PyObject *arg) {
+  Ref A = Ref::borrow(arg);
+  const int sparse = is_sparse(A.get());
   if (sparse < 0) return nullptr;
   if (!PyArray_Check(A.get()) && !sparse && !(A = Ref(np_array(A.get())))) return nullptr;
   // A sparse matrix has only its own ndim.
   const Py_ssize_t ndim = sparse ? ssize_attr(A.get(), "ndim") : ndim_of(A.get());
   if (ndim < 0) return nullptr;
   if (ndim != 2) return raise_type("argument A shoud be a matrix");
-  Ref x = Ref::borrow(args[2]);
+  return A.release();
+}
+
+// x as an MVar of one dimension; None for the model's variables. New
+// reference or nullptr.
+PyObject *variable_vector(PyObject *self, PyObject *arg) {
+  Ref x = Ref::borrow(arg);
   if (x.get() == Py_None && !(x = Ref(PyObject_CallMethod(self, "getVars", nullptr))))
     return nullptr;
   if (!mvar_check(x.get())) {
@@ -300,6 +303,55 @@ PyObject *model_addMConstr_impl(PyObject *, PyObject *const *args) {
   const Py_ssize_t xnd = PyObject_Size(xshape.get());
   if (xnd < 0) return nullptr;
   if (xnd != 1) return raise_type("argument x shoud be a 1-D array or a matrix");
+  return x.release();
+}
+
+// b as an array (converted) of one dimension and m entries. New reference or
+// nullptr.
+PyObject *right_hand_sides(PyObject *arg, Py_ssize_t m) {
+  Ref b = Ref::borrow(arg);
+  if (!PyArray_Check(b.get()) && !(b = Ref(np_array(b.get())))) return nullptr;
+  if (ndim_of(b.get()) != 1) return raise_type("argument b shoud be a 1-D array");
+  if (PyArray_DIM(reinterpret_cast<PyArrayObject *>(b.get()), 0) != m)
+    return raise_value("length of b should be equal to first dimension of A");
+  return b.release();
+}
+
+// Adds row i of exprs with sense[i] and b[i], named name[i] ("" when name is
+// None), through addConstr. New reference to its handle, or nullptr.
+PyObject *add_row(PyObject *self, PyObject *exprs, Py_ssize_t i, PyObject *sense, PyObject *b,
+                  PyObject *name) {
+  Ref sname;
+  if (name == Py_None) {
+    sname = Ref(PyUnicode_FromString(""));
+  } else {
+    Ref suffix(PyUnicode_FromFormat("[%zd]", i));
+    if (suffix) sname = Ref(PyNumber_Add(name, suffix.get()));
+  }
+  if (!sname) return nullptr;
+  Ref row(PySequence_GetItem(exprs, i));
+  if (!row) return nullptr;
+  Ref e(PyObject_CallMethod(row.get(), "item", nullptr));
+  if (!e) return nullptr;
+  Ref s(PySequence_GetItem(sense, i)), bi(s ? PySequence_GetItem(b, i) : nullptr);
+  if (!bi) return nullptr;
+  Ref tc(row_constraint(e.get(), s.get(), bi.get()));
+  if (!tc) return nullptr;
+  Ref add(PyObject_GetAttrString(self, "addConstr"));
+  if (!add) return nullptr;
+  return PyObject_CallFunctionObjArgs(add.get(), tc.get(), sname.get(), nullptr);
+}
+
+// Checks in the order fixed for it; the model is unchanged until the rows
+// are added, one addConstr call each (looked up on the model, so a
+// subclass's runs), and the rows before a failing one stay.
+PyObject *model_addMConstr_impl(PyObject *, PyObject *const *args) {
+  PyObject *self = args[0], *name = args[5];
+  if (!edit_allowed(model_live_or_null(self))) return nullptr;
+  Ref A(coefficient_matrix(args[1]));
+  if (!A) return nullptr;
+  Ref x(variable_vector(self, args[2]));
+  if (!x) return nullptr;
   const Py_ssize_t n = shape_entry(x.get(), 0);
   const Py_ssize_t m = n < 0 ? -1 : shape_entry(A.get(), 0);
   const Py_ssize_t k = m < 0 ? -1 : shape_entry(A.get(), 1);
@@ -309,11 +361,8 @@ PyObject *model_addMConstr_impl(PyObject *, PyObject *const *args) {
   if (!column) return nullptr;
   Ref sense(senses(args[3], m));
   if (!sense) return nullptr;
-  Ref b = Ref::borrow(args[4]);
-  if (!PyArray_Check(b.get()) && !(b = Ref(np_array(b.get())))) return nullptr;
-  if (ndim_of(b.get()) != 1) return raise_type("argument b shoud be a 1-D array");
-  if (PyArray_DIM(reinterpret_cast<PyArrayObject *>(b.get()), 0) != m)
-    return raise_value("length of b should be equal to first dimension of A");
+  Ref b(right_hand_sides(args[4], m));
+  if (!b) return nullptr;
 
   Ref exprs(PyNumber_MatrixMultiply(A.get(), column.get()));
   if (!exprs) return nullptr;
@@ -322,25 +371,7 @@ PyObject *model_addMConstr_impl(PyObject *, PyObject *const *args) {
   Ref constrs(PyList_New(0));
   if (!constrs) return nullptr;
   for (Py_ssize_t i = 0; i < rows; i++) {
-    Ref sname;
-    if (name == Py_None) {
-      sname = Ref(PyUnicode_FromString(""));
-    } else {
-      Ref suffix(PyUnicode_FromFormat("[%zd]", i));
-      if (suffix) sname = Ref(PyNumber_Add(name, suffix.get()));
-    }
-    if (!sname) return nullptr;
-    Ref row(PySequence_GetItem(exprs.get(), i));
-    if (!row) return nullptr;
-    Ref e(PyObject_CallMethod(row.get(), "item", nullptr));
-    if (!e) return nullptr;
-    Ref s(PySequence_GetItem(sense.get(), i)), bi(s ? PySequence_GetItem(b.get(), i) : nullptr);
-    if (!bi) return nullptr;
-    Ref tc(row_constraint(e.get(), s.get(), bi.get()));
-    if (!tc) return nullptr;
-    Ref add(PyObject_GetAttrString(self, "addConstr"));
-    if (!add) return nullptr;
-    Ref c(PyObject_CallFunctionObjArgs(add.get(), tc.get(), sname.get(), nullptr));
+    Ref c(add_row(self, exprs.get(), i, sense.get(), b.get(), name));
     if (!c || PyList_Append(constrs.get(), c.get()) < 0) return nullptr;
   }
   npy_intp dims[1] = {PyList_GET_SIZE(constrs.get())};

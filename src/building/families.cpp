@@ -16,7 +16,6 @@ namespace dz {
 
 namespace {
 
-// A new reference to o (Py_NewRef is not in every supported interpreter).
 // ---- addVars -------------------------------------------------------------------------
 
 // An index set: an int n stands for range(n); anything else is taken as a
@@ -85,11 +84,9 @@ PyObject *stored_key(PyObject *key) {
 
 const char *const addVars_args[] = {"self", "lb", "ub", "obj", "vtype", "name", "indices"};
 
-PyObject *model_addVars_impl(PyObject *, PyObject *const *args) {
-  ModelObject *m = as_model(args[0]);
-  PyObject *indices = args[6];
-  Ref result(tupledict_new());
-  if (!result) return nullptr;
+// The key tuples of the combinations of the index sets, in order. New list,
+// or nullptr with an exception.
+PyObject *family_keys(PyObject *indices) {
   const Py_ssize_t nsets = PyTuple_GET_SIZE(indices);
   if (nsets == 0) {
     PyErr_SetString(PyExc_ValueError, "empty indices");
@@ -124,7 +121,15 @@ PyObject *model_addVars_impl(PyObject *, PyObject *const *args) {
     if (!key || PyList_Append(keys.get(), key.get()) < 0) return nullptr;
   }
   if (PyErr_Occurred()) return nullptr;
+  return keys.release();
+}
 
+PyObject *model_addVars_impl(PyObject *, PyObject *const *args) {
+  ModelObject *m = as_model(args[0]);
+  Ref result(tupledict_new());
+  if (!result) return nullptr;
+  Ref keys(family_keys(args[6]));
+  if (!keys) return nullptr;
   // The same key tuples give the names and the dict keys.
   const Py_ssize_t k = PyList_GET_SIZE(keys.get());
   Ref shape(Py_BuildValue("(n)", k));

@@ -227,6 +227,62 @@ PyObject *psd_objective(PyObject *psdvars, PyObject *lin) {
   return pe.release();
 }
 
+// Adds the objective constant and the linear coefficients of vars (the
+// model's variables, in order) to le. 0, or -1 with an exception.
+int linear_objective(TVXmodel *mdl, PyObject *vars, PyObject *le) {
+  Ref objcon_name(PyUnicode_FromString("objcon"));
+  if (!objcon_name) return -1;
+  Ref objcon(model_getattr(mdl, objcon_name.get(), "m", nullptr));
+  if (!objcon) return -1;
+  Ref objcon0(PySequence_GetItem(objcon.get(), 0));
+  double k = 0;
+  if (!objcon0 || !float_of(objcon0.get(), &k)) return -1;
+  as_linexpr(le)->constant_ += k;
+
+  const Py_ssize_t nvars = PyList_GET_SIZE(vars);
+  if (nvars == 0) return 0;
+  Ref obj_name(PyUnicode_FromString("Obj"));
+  if (!obj_name) return -1;
+  Ref raw(model_getattr(mdl, obj_name.get(), "v", vars));
+  if (!raw) return -1;
+  Ref obj(PyArray_FROMANY(raw.get(), NPY_DOUBLE, 1, 1, NPY_ARRAY_CARRAY_RO));
+  if (!obj) return -1;
+  auto *arr = reinterpret_cast<PyArrayObject *>(obj.get());
+  if (PyArray_SIZE(arr) != nvars) {
+    PyErr_SetString(PyExc_SystemError, "objective coefficients out of step with the variables");
+    return -1;
+  }
+  const double *c = static_cast<const double *>(PyArray_DATA(arr));
+  for (Py_ssize_t j = 0; j < nvars; j++) {
+    if (c[j] != 0 && LinExpr_ops.addterm(le, c[j], PyList_GET_ITEM(vars, j)) < 0) return -1;
+  }
+  return 0;
+}
+
+// Adds the quadratic terms over vars (the model's variables, in order) to
+// qe. 0, or -1 with an exception.
+int quadratic_objective(TVXmodel *mdl, PyObject *vars, PyObject *qe) {
+  int numq = 0;
+  int rc = TVXgetq(mdl, &numq, nullptr, nullptr, nullptr);
+  if (rc) return raise_code(rc), -1;
+  if (numq == 0) return 0;
+  Buffer<int> qrow, qcol;
+  Buffer<double> qval;
+  if (!qrow.allocate(numq) || !qcol.allocate(numq) || !qval.allocate(numq)) return -1;
+  rc = TVXgetq(mdl, &numq, qrow.get(), qcol.get(), qval.get());
+  if (rc) return raise_code(rc), -1;
+  const Py_ssize_t nvars = PyList_GET_SIZE(vars);
+  for (int t = 0; t < numq; t++) {
+    // The library's indices select cached handles: checked, never trusted.
+    if (qrow[t] < 0 || qrow[t] >= nvars || qcol[t] < 0 || qcol[t] >= nvars)
+      return raise_code(TVX_ERROR_MODEL_INVALID_COL_IDX), -1;
+    if (QuadExpr_ops.addterm(qe, qval[t], PyList_GET_ITEM(vars, qrow[t]),
+                             PyList_GET_ITEM(vars, qcol[t])) < 0)
+      return -1;
+  }
+  return 0;
+}
+
 PyObject *model_getObjective_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   TVXmodel *mdl = model_live_handle(args[0]);
@@ -234,57 +290,12 @@ PyObject *model_getObjective_impl(PyObject *, PyObject *const *args) {
   if (!PyList_Check(m->varlist_)) return raise_code(TVX_ERROR_INVALID_ARGUMENT);
   Ref vars(PyList_GetSlice(m->varlist_, 0, PY_SSIZE_T_MAX));
   if (!vars) return nullptr;
-  const Py_ssize_t nvars = PyList_GET_SIZE(vars.get());
 
   Ref qe(quadexpr_new());
   if (!qe) return nullptr;
   PyObject *le = as_quadexpr(qe.get())->lin_;  // borrowed, owned by qe
-  Ref objcon_name(PyUnicode_FromString("objcon"));
-  if (!objcon_name) return nullptr;
-  Ref objcon(model_getattr(mdl, objcon_name.get(), "m", nullptr));
-  if (!objcon) return nullptr;
-  Ref objcon0(PySequence_GetItem(objcon.get(), 0));
-  double k = 0;
-  if (!objcon0 || !float_of(objcon0.get(), &k)) return nullptr;
-  as_linexpr(le)->constant_ += k;
-
-  if (nvars > 0) {
-    Ref obj_name(PyUnicode_FromString("Obj"));
-    if (!obj_name) return nullptr;
-    Ref raw(model_getattr(mdl, obj_name.get(), "v", vars.get()));
-    if (!raw) return nullptr;
-    Ref obj(PyArray_FROMANY(raw.get(), NPY_DOUBLE, 1, 1, NPY_ARRAY_CARRAY_RO));
-    if (!obj) return nullptr;
-    auto *arr = reinterpret_cast<PyArrayObject *>(obj.get());
-    if (PyArray_SIZE(arr) != nvars) {
-      PyErr_SetString(PyExc_SystemError, "objective coefficients out of step with the variables");
-      return nullptr;
-    }
-    const double *c = static_cast<const double *>(PyArray_DATA(arr));
-    for (Py_ssize_t j = 0; j < nvars; j++) {
-      if (c[j] != 0 && LinExpr_ops.addterm(le, c[j], PyList_GET_ITEM(vars.get(), j)) < 0)
-        return nullptr;
-    }
-  }
-
-  int numq = 0;
-  int rc = TVXgetq(mdl, &numq, nullptr, nullptr, nullptr);
-  if (rc) return raise_code(rc);
-  if (numq > 0) {
-    Buffer<int> qrow, qcol;
-    Buffer<double> qval;
-    if (!qrow.allocate(numq) || !qcol.allocate(numq) || !qval.allocate(numq)) return nullptr;
-    rc = TVXgetq(mdl, &numq, qrow.get(), qcol.get(), qval.get());
-    if (rc) return raise_code(rc);
-    for (int t = 0; t < numq; t++) {
-      // The library's indices select cached handles: checked, never trusted.
-      if (qrow[t] < 0 || qrow[t] >= nvars || qcol[t] < 0 || qcol[t] >= nvars)
-        return raise_code(TVX_ERROR_MODEL_INVALID_COL_IDX);
-      if (QuadExpr_ops.addterm(qe.get(), qval[t], PyList_GET_ITEM(vars.get(), qrow[t]),
-                               PyList_GET_ITEM(vars.get(), qcol[t])) < 0)
-        return nullptr;
-    }
-  }
+  if (linear_objective(mdl, vars.get(), le) < 0) return nullptr;
+  if (quadratic_objective(mdl, vars.get(), qe.get()) < 0) return nullptr;
 
   Ref pe(psd_objective(m->psdvarlist_, le));
   if (!pe) return nullptr;

@@ -90,7 +90,7 @@ PyObject *model_cbCut_impl(PyObject *, PyObject *const *args) {
   return result_of(TVXcbcut(cbdata, terms.nnz, terms.ind.get(), terms.val.get(), s, right));
 }
 
-PyObject *model__cbCutP_impl(PyObject *, PyObject *const *args) {
+PyObject *model_cbCutP_impl(PyObject *, PyObject *const *args) {
   PyObject *self = args[0], *coeffs = args[1], *indices = args[2], *sense = args[3], *rhs = args[4];
   RunningCallback ctx;
   if (!in_callback(self, &ctx)) return nullptr;
@@ -216,8 +216,7 @@ const char cbBranch_doc[] = R"doc(
 const FuncSpec Model_cbCut_spec =
     DZ_METHOD(Model, cbCut, cut_args, model_cbCut_impl, cbCut_doc).with_defaults("(None,)");
 // Internal: no docstring, reached through cbCut.
-const FuncSpec Model__cbCutP_spec =
-    DZ_METHOD(Model, _cbCutP, cutp_args, model__cbCutP_impl, nullptr);
+const FuncSpec Model_cbCutP_spec = DZ_METHOD(Model, _cbCutP, cutp_args, model_cbCutP_impl, nullptr);
 const FuncSpec Model_cbBranch_spec =
     DZ_METHOD(Model, cbBranch, branch_args, model_cbBranch_impl, cbBranch_doc);
 

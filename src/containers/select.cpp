@@ -321,8 +321,8 @@ bool intersect_candidates(std::vector<Candidates> &lists, Py_ssize_t n, Py_ssize
   *complete = lists.size() == 1;
   for (size_t k = 1; k < lists.size(); k++) {
     const int64_t a = static_cast<int64_t>(cand.size()), b = lists[k].size();
-    const int64_t expected =
-        static_cast<int64_t>(static_cast<double>(a) * static_cast<double>(b) / n);
+    const int64_t expected = static_cast<int64_t>(static_cast<double>(a) * static_cast<double>(b) /
+                                                  static_cast<double>(n));
     if (a * nfields < (a + b) + expected * nfields) break;
     if (!read_candidates(lists[k], other)) return false;
     positions_disjoint(cand, other, merged);

@@ -8,7 +8,6 @@
 #include "expr/linexpr.h"
 
 #include <cstddef>
-#include <cstring>
 
 #include "runtime/gc_fields.h"
 #include "expr/expr_util.h"
@@ -330,8 +329,7 @@ PyObject *linexpr_imul(PyObject *self, PyObject *other) {
   if (!factor) return nullptr;
   BlockRef scaled(scaled_block(coeffs.snap(), factor.get(), false));
   if (!scaled) return nullptr;
-  if (!coeffs.unchanged(o->coeffs_) || std::memcmp(&before, &o->constant_, sizeof before) != 0)
-    return raise_changed("*=");
+  if (!coeffs.unchanged(o->coeffs_) || !same_bits(before, o->constant_)) return raise_changed("*=");
   if (list_field_adopt(&o->coeffs_, scaled.release()) < 0) return nullptr;
   o->constant_ = constant;
   return return_self(self);

@@ -126,8 +126,6 @@ PyObject *List_Get(ListBlock *block, int i) {
   return new_ref(item);
 }
 
-void _List_DecRef(ListBlock *block, int i) { Py_DECREF(block->items[i]); }
-
 namespace {
 
 // Nobody can reach the block any more, so item finalisers cannot see it.

@@ -39,8 +39,6 @@ int List_Append(ListBlock *block, PyObject *item);
 int List_AppendRange(ListBlock *block, ListBlock *src, int n);
 // New reference to items[i]; the caller ensures i < count.
 PyObject *List_Get(ListBlock *block, int i);
-// Drops the reference in items[i]; the caller overwrites or forgets the slot.
-void _List_DecRef(ListBlock *block, int i);
 // Releases one share; the last one drops the items and frees the block.
 void List_DecRef(ListBlock *block);
 

@@ -4,7 +4,6 @@
 #include "expr/quadexpr.h"
 
 #include <cstddef>
-#include <cstring>
 
 #include "runtime/gc_fields.h"
 #include "expr/expr_util.h"
@@ -408,7 +407,7 @@ PyObject *quadexpr_imul(PyObject *self, PyObject *other) {
   if (!lin_scaled) return nullptr;
 
   if (!quad.unchanged(o->coeffs_) || o->lin_ != lin.get() || !linear.unchanged(l->coeffs_) ||
-      std::memcmp(&before, &l->constant_, sizeof before) != 0)
+      !same_bits(before, l->constant_))
     return raise_changed("*=");
   if (list_field_adopt(&o->coeffs_, quad_scaled.release()) < 0 ||
       list_field_adopt(&l->coeffs_, lin_scaled.release()) < 0)

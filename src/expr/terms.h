@@ -2,6 +2,8 @@
 #ifndef DIDAZODA_EXPR_TERMS_H
 #define DIDAZODA_EXPR_TERMS_H
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "expr/list.h"
@@ -74,6 +76,15 @@ class FieldState {
   Ref view_;  // held, so that its address cannot be reused meanwhile
   ListSnap snap_;
 };
+
+// Whether a constant read before Python code ran still holds: the same bits,
+// so that a NaN stays unchanged and 0.0 turned -0.0 counts as a change.
+inline bool same_bits(double before, double now) {
+  std::uint64_t a, b;
+  std::memcpy(&a, &before, sizeof a);
+  std::memcpy(&b, &now, sizeof b);
+  return a == b;
+}
 
 // RuntimeError for an expression changed by Python code during an in-place
 // operator. Returns nullptr.

@@ -6,7 +6,8 @@
 #include "runtime/ref.h"
 #include "module/tarvex.h"
 
-struct _PyArray_Descr;  // numpy's PyArray_Descr; numpy itself stays out of this header
+// numpy's PyArray_Descr; numpy itself stays out of this header.
+struct _PyArray_Descr;  // NOLINT(bugprone-reserved-identifier): numpy's own tag
 
 namespace dz {
 

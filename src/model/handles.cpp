@@ -760,10 +760,10 @@ HANDLE_SPECS(PsdConstr, constr_arg, R"doc(
 const FuncSpec psdvar_priority_spec =
     DZ_METHOD(PsdVar, __array_priority__, self_only, psdvar_priority_impl, nullptr);
 
-#define KIND(Cls, ops, doc, attr_kind, name_attr, priority)                                \
-  {                                                                                        \
-    &Cls##_Type, &ops, #Cls, "didazoda." #Cls, doc, attr_kind, name_attr, &Cls##_specs[0], \
-        &Cls##_specs[1], &Cls##_specs[2], priority, &Cls##_specs[3]                        \
+#define KIND(Cls, ops, doc, attr_kind, name_attr, priority)                                  \
+  {                                                                                          \
+    &Cls##_Type, &(ops), #Cls, "didazoda." #Cls, doc, attr_kind, name_attr, &Cls##_specs[0], \
+        &Cls##_specs[1], &Cls##_specs[2], priority, &Cls##_specs[3]                          \
   }
 
 const Kind kinds[KCount] = {

@@ -45,7 +45,7 @@ const ModelMember model_members[] = {
     {&Model_optimize_spec, ModelMember::PLAIN, nullptr},
     {&Model_computeIIS_spec, ModelMember::PLAIN, nullptr},
     {&Model_cleanupMilp_spec, ModelMember::INTERNAL, nullptr},
-    {&Model__cbCutP_spec, ModelMember::PLAIN, nullptr},
+    {&Model_cbCutP_spec, ModelMember::PLAIN, nullptr},
     {&Model_cbCut_spec, ModelMember::SIGNATURE, "self, lhs, sense, rhs"},
     {&Model_cbBranch_spec, ModelMember::PLAIN, nullptr},
     {&Model_cbGet_spec, ModelMember::SIGNATURE, "self, what"},

@@ -24,6 +24,10 @@ inline npy_intp descr_alignment(PyArray_Descr *d) { return PyDataType_ALIGNMENT(
 inline npy_uint64 descr_flags(PyArray_Descr *d) { return PyDataType_FLAGS(d); }
 #endif
 
+// An object array's slot holds a PyObject *, read and written by copying:
+// object arrays need not be aligned.
+constexpr std::size_t kSlotSize = sizeof(PyObject *);  // NOLINT(bugprone-sizeof-expression)
+
 inline int flag_bits(PyObject *arr, int mask) { return PyArray_FLAGS(as_array(arr)) & mask; }
 
 // Address of the element at `index`; the offset is summed at pointer width
@@ -101,7 +105,7 @@ void *numpy_get(PyObject *arr, const int32_t *index) { return element(arr, index
 
 PyObject *numpy_getobj(PyObject *arr, const int32_t *index) {
   PyObject *obj;
-  std::memcpy(&obj, element(arr, index), sizeof obj);  // object arrays need not be aligned
+  std::memcpy(&obj, element(arr, index), kSlotSize);
   if (obj == nullptr) obj = Py_None;
   Py_INCREF(obj);
   return obj;
@@ -110,9 +114,9 @@ PyObject *numpy_getobj(PyObject *arr, const int32_t *index) {
 void numpy_set_obj_and_incref(PyObject *arr, const int32_t *index, PyObject *obj) {
   char *slot = element(arr, index);
   PyObject *old;
-  std::memcpy(&old, slot, sizeof old);
+  std::memcpy(&old, slot, kSlotSize);
   Py_INCREF(obj);
-  std::memcpy(slot, &obj, sizeof obj);
+  std::memcpy(slot, &obj, kSlotSize);
   // Released only after the slot holds the new object: a finaliser run by
   // this decref may look at the array.
   Py_XDECREF(old);

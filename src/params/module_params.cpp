@@ -198,6 +198,33 @@ int print_help_block(PyObject *row) {
   return text ? print_line(text.get()) : -1;
 }
 
+// "Matching parameters: [...]", the names of the rows of items (the table's
+// (key, row) pairs, a snapshot) whose keys match the pattern. 0, or -1 with an
+// exception.
+int print_matches(PyObject *items, PyObject *pattern) {
+  Ref fnmatch(global_attr("fnmatch", "fnmatch"));
+  if (!fnmatch) return -1;
+  Ref names(PyList_New(0));
+  if (!names) return -1;
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items); i++) {
+    PyObject *item = PyList_GET_ITEM(items, i);  // (key, row), held by items
+    PyObject *row = PyTuple_GET_ITEM(item, 1);
+    Ref hit(
+        PyObject_CallFunctionObjArgs(fnmatch.get(), PyTuple_GET_ITEM(item, 0), pattern, nullptr));
+    if (!hit) return -1;
+    const int yes = PyObject_IsTrue(hit.get());
+    if (yes < 0) return -1;
+    if (!yes) continue;
+    if (!PyList_Check(row) || PyList_GET_SIZE(row) < 1) {
+      PyErr_SetString(PyExc_SystemError, "malformed parameter table row");
+      return -1;
+    }
+    if (PyList_Append(names.get(), PyList_GET_ITEM(row, 0)) < 0) return -1;
+  }
+  Ref line(PyUnicode_FromFormat("Matching parameters: %S", names.get()));
+  return line ? print_line(line.get()) : -1;
+}
+
 PyObject *module_paramHelp_impl(PyObject *, PyObject *const *args) {
   PyObject *name = args[0];
   PyObject *table = param_table();
@@ -205,10 +232,9 @@ PyObject *module_paramHelp_impl(PyObject *, PyObject *const *args) {
   // A snapshot of the rows: printing runs arbitrary code.
   Ref items(PyDict_Items(table));
   if (!items) return nullptr;
-  const Py_ssize_t n = PyList_GET_SIZE(items.get());
 
   if (name == Py_None) {
-    for (Py_ssize_t i = 0; i < n; i++)
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items.get()); i++)
       if (print_help_block(PyTuple_GET_ITEM(PyList_GET_ITEM(items.get(), i), 1)) < 0)
         return nullptr;
     Py_RETURN_NONE;
@@ -237,27 +263,7 @@ PyObject *module_paramHelp_impl(PyObject *, PyObject *const *args) {
     Py_RETURN_NONE;
   }
 
-  Ref fnmatch(global_attr("fnmatch", "fnmatch"));
-  if (!fnmatch) return nullptr;
-  Ref names(PyList_New(0));
-  if (!names) return nullptr;
-  for (Py_ssize_t i = 0; i < n; i++) {
-    PyObject *item = PyList_GET_ITEM(items.get(), i);  // (key, row), held by items
-    PyObject *row = PyTuple_GET_ITEM(item, 1);
-    Ref hit(
-        PyObject_CallFunctionObjArgs(fnmatch.get(), PyTuple_GET_ITEM(item, 0), key.get(), nullptr));
-    if (!hit) return nullptr;
-    const int yes = PyObject_IsTrue(hit.get());
-    if (yes < 0) return nullptr;
-    if (!yes) continue;
-    if (!PyList_Check(row) || PyList_GET_SIZE(row) < 1) {
-      PyErr_SetString(PyExc_SystemError, "malformed parameter table row");
-      return nullptr;
-    }
-    if (PyList_Append(names.get(), PyList_GET_ITEM(row, 0)) < 0) return nullptr;
-  }
-  Ref line(PyUnicode_FromFormat("Matching parameters: %S", names.get()));
-  if (!line || print_line(line.get()) < 0) return nullptr;
+  if (print_matches(items.get(), key.get()) < 0) return nullptr;
   Py_RETURN_NONE;
 }
 

@@ -88,11 +88,11 @@ class Buffer {
     std::free(p_);
     p_ = nullptr;
     n_ = 0;
-    if (n < 0 || static_cast<size_t>(n) > PY_SSIZE_T_MAX / sizeof(T)) {
+    if (n < 0 || static_cast<size_t>(n) > PY_SSIZE_T_MAX / kItemSize) {
       PyErr_NoMemory();
       return false;
     }
-    p_ = static_cast<T *>(std::malloc(n > 0 ? static_cast<size_t>(n) * sizeof(T) : 1));
+    p_ = static_cast<T *>(std::malloc(n > 0 ? static_cast<size_t>(n) * kItemSize : 1));
     if (!p_) {
       PyErr_NoMemory();
       return false;
@@ -106,6 +106,8 @@ class Buffer {
   Py_ssize_t size() const noexcept { return n_; }
 
  private:
+  // T may be PyObject *: the pointer's own size is meant.
+  static constexpr size_t kItemSize = sizeof(T);  // NOLINT(bugprone-sizeof-expression)
   T *p_;
   Py_ssize_t n_;
 };

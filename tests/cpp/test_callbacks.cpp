@@ -833,7 +833,7 @@ void market_split(Fixture &f) {
   unsigned seed = 99;
   std::vector<double> obj(n + 2 * m, 0), lb(n + 2 * m, 0), ub(n + 2 * m, TVX_INFINITY);
   std::string types(n, 'B');
-  types += std::string(2 * m, 'C');
+  types += std::string(static_cast<std::size_t>(2 * m), 'C');
   for (int j = 0; j < n; ++j) ub[j] = 1;
   for (int j = n; j < n + 2 * m; ++j) obj[j] = 1;
   f.vars(obj, lb, ub, types);

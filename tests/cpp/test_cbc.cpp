@@ -211,7 +211,7 @@ TEST(Indicator, FacilityLocationMatchesBigM) {
         b.row(t, -kTvxInfinity, 0);
       }
     }
-    return std::move(b.store);
+    return b.store;
   };
   const tvx::Store with_indicators = build(true);
   const tvx::Store with_big_m = build(false);
@@ -470,7 +470,7 @@ tvx::Store subset_sum() {
   b.row(sizes, -kTvxInfinity, std::floor(total / 2) + 0.5);
   b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}, {2, 3}});
   b.store.set_sense(TVX_MAXIMIZE);
-  return std::move(b.store);
+  return b.store;
 }
 
 TEST(Limits, StopWithTheMatchingCode) {

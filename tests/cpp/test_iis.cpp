@@ -91,7 +91,7 @@ tvx::Store known_lp() {
   b.row({{z, 1}, {w, 1}}, -kTvxInfinity, 100);
   b.row({{x, 1}, {w, 1}}, -50, kTvxInfinity);
   b.row({{w, 1}}, 1, kTvxInfinity);
-  return std::move(b.store);
+  return b.store;
 }
 
 enum class Objective { None, LinearMax, NonConvexQuadratic };
@@ -210,7 +210,7 @@ tvx::Store parity() {
   b.var(0, 4);
   b.row({{0, 2}, {1, -1}}, 1, 1);
   b.row({{2, 1}, {0, 1}}, -kTvxInfinity, 10);
-  return std::move(b.store);
+  return b.store;
 }
 
 // t in [0, 9]; s semi-continuous in [2, 3] (0 or a value in [2, 3]);
@@ -223,7 +223,7 @@ tvx::Store semi() {
   b.row({{1, 1}}, -kTvxInfinity, 1.5);
   b.row({{1, 1}}, 0.5, kTvxInfinity);
   b.row({{1, 1}, {0, 1}}, -kTvxInfinity, 20);
-  return std::move(b.store);
+  return b.store;
 }
 
 // a binary, b binary, c integer in [0, 5]; r0: a + b = 1, r1: a - b = 0,
@@ -237,7 +237,7 @@ tvx::Store halves() {
   b.row({{0, 1}, {1, 1}}, 1, 1);
   b.row({{0, 1}, {1, -1}}, 0, 0);
   b.row({{2, 1}, {0, -1}}, 0, kTvxInfinity);
-  return std::move(b.store);
+  return b.store;
 }
 
 class Mip : public ::testing::TestWithParam<MipCase> {};
@@ -271,7 +271,7 @@ tvx::Store chain() {
   Terms all;
   for (int k = 0; k < 10; ++k) all.push_back({k, 1});
   b.row(all, -kTvxInfinity, 100);
-  return std::move(b.store);
+  return b.store;
 }
 
 int status_with_only(const tvx::Store &source, const std::vector<int> &cols,
@@ -410,7 +410,7 @@ tvx::Store long_chain(int n) {
   b.row({{0, 1}}, 1, kTvxInfinity);
   for (int k = 0; k + 1 < n; ++k) b.row({{k + 1, 1}, {k, -1}}, 1, kTvxInfinity);
   b.row({{n - 1, 1}}, -kTvxInfinity, 0);
-  return std::move(b.store);
+  return b.store;
 }
 
 // A stop requested while the engine looks for its candidate ends that
@@ -436,7 +436,7 @@ TEST(NoIis, StopDuringTheEngineCandidate) {
 // ---- Through the C interface -------------------------------------------------
 
 fs::path write_lp(const std::string &name, const std::string &text) {
-  const fs::path path = temp_path("iis_" + name + ".lp");
+  fs::path path = temp_path("iis_" + name + ".lp");
   put_bytes(path, text);
   return path;
 }

@@ -55,7 +55,7 @@ TEST_P(NewModel, CreatesOrRefuses) {
   const NewModelCase &c = GetParam();
   TVXenv *env = nullptr;
   ASSERT_EQ(TVXloadenv(&env, ""), kOk);
-  TVXmodel *model = reinterpret_cast<TVXmodel *>(std::uintptr_t{3});
+  TVXmodel *model = forged_handle<TVXmodel>();
   EXPECT_EQ(TVXnewmodel(env, &model, c.model_name, c.numvars, c.obj, c.lb, c.ub, c.vtype,
                         const_cast<const char **>(c.varnames)),
             c.expected);

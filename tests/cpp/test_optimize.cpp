@@ -82,7 +82,7 @@ tvx::Store knapsack(int sense) {
   b.var(0, 2, 8 * s, 'I');
   b.row({{0, 4}, {1, 6}, {2, 3}, {3, 5}}, -kTvxInfinity, 12);
   b.store.set_sense(sense);
-  return std::move(b.store);
+  return b.store;
 }
 
 class Knapsack : public ::testing::TestWithParam<int> {};
@@ -837,7 +837,7 @@ tvx::Store hand_lp() {
   b.var(0, 5, 5);
   b.row({{0, 1}, {1, 1}, {2, 1}}, 3, 10);
   b.row({{0, 1}, {1, -1}}, -kTvxInfinity, -1);
-  return std::move(b.store);
+  return b.store;
 }
 
 const LimitCase kLimitCases[] = {

@@ -184,12 +184,12 @@ TEST_P(EveryParam, OutOfRangeValuesAreRefusedAndChangeNothing) {
     bad.push_back(INT_MIN);
   } else {
     if (std::isfinite(i.minimum)) {
-      bad.push_back(std::nextafter(i.minimum, -INFINITY));
-      bad.push_back(-INFINITY);
+      bad.push_back(std::nextafter(i.minimum, -kIeeeInf));
+      bad.push_back(-kIeeeInf);
     }
     if (std::isfinite(i.maximum)) {
-      bad.push_back(std::nextafter(i.maximum, INFINITY));
-      bad.push_back(INFINITY);
+      bad.push_back(std::nextafter(i.maximum, kIeeeInf));
+      bad.push_back(kIeeeInf);
     }
     bad.push_back(kNaN);
   }
@@ -366,7 +366,7 @@ class Files : public ::testing::Test {
   }
   std::string path(const char *name) const { return (dir_ / name).string(); }
   std::string write(const char *name, const std::string &text) const {
-    const std::string p = path(name);
+    std::string p = path(name);
     std::ofstream(p, std::ios::binary) << text;
     return p;
   }
@@ -561,10 +561,10 @@ TEST_F(Files, MessagesGoToTheLogFile) {
 }
 
 TEST_F(Files, UnwritableLogRefusesTheEnvironment) {
-  TVXenv *env = reinterpret_cast<TVXenv *>(std::uintptr_t{3});
+  TVXenv *env = forged_handle<TVXenv>();
   EXPECT_EQ(TVXloadenv(&env, path("no/such/dir/run.log").c_str()), TVX_ERROR_FILE_WRITE_ERROR);
   EXPECT_EQ(env, nullptr);
-  env = reinterpret_cast<TVXenv *>(std::uintptr_t{3});
+  env = forged_handle<TVXenv>();
   EXPECT_EQ(TVXloadenv(&env, dir_.c_str()), TVX_ERROR_FILE_WRITE_ERROR);
   EXPECT_EQ(env, nullptr);
 }

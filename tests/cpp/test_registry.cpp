@@ -14,6 +14,7 @@
 namespace {
 
 using test_support::CaseName;
+using test_support::forged_handle;
 
 constexpr int kInvalid = TVX_ERROR_INVALID_ARGUMENT;
 
@@ -50,7 +51,7 @@ TEST(Env, LoadedAndEmptyEnvironmentsAreDistinctAndFreedOnce) {
 TEST(Env, EmptyEnvironmentTakesModelsOnlyOnceStarted) {
   TVXenv *env = nullptr;
   ASSERT_EQ(TVXemptyenv(&env), TVX_ERROR_OKAY);
-  TVXmodel *model = reinterpret_cast<TVXmodel *>(std::uintptr_t{3});
+  TVXmodel *model = forged_handle<TVXmodel>();
   EXPECT_EQ(TVXnewmodel(env, &model, "m", 0, nullptr, nullptr, nullptr, nullptr, nullptr),
             kInvalid);
   EXPECT_EQ(model, nullptr);
@@ -80,7 +81,7 @@ TEST(Creation, RefusesMissingOutputsAndBadCounts) {
   TVXenv *env = load_env();
   EXPECT_EQ(TVXnewmodel(env, nullptr, "m", 0, nullptr, nullptr, nullptr, nullptr, nullptr),
             kInvalid);
-  TVXmodel *model = reinterpret_cast<TVXmodel *>(std::uintptr_t{3});
+  TVXmodel *model = forged_handle<TVXmodel>();
   EXPECT_EQ(TVXnewmodel(env, &model, "m", -1, nullptr, nullptr, nullptr, nullptr, nullptr),
             kInvalid);
   EXPECT_EQ(model, nullptr);
@@ -412,13 +413,9 @@ class EveryCall : public ::testing::TestWithParam<Call> {
 
   // Handles that must all be refused by a function taking `kind`.
   std::vector<void *> bad_handles(Kind kind) {
-    std::vector<void *> bad = {nullptr,
-                               reinterpret_cast<void *>(std::uintptr_t{3}),
-                               g_garbage,
-                               g_garbage + 1,
-                               g_garbage + 2,
-                               g_garbage + 3,
-                               reinterpret_cast<void *>(UINTPTR_MAX)};
+    std::vector<void *> bad = {
+        nullptr,       forged_handle<void>(),           g_garbage, g_garbage + 1, g_garbage + 2,
+        g_garbage + 3, forged_handle<void>(UINTPTR_MAX)};
     if (kind == Kind::Env) {
       bad.insert(bad.end(), {stale_env_, stale_model_env_, model_});
     } else if (kind == Kind::Model) {

@@ -89,7 +89,7 @@ tvx::Store fitting_model() {
   const int var = 0;
   EXPECT_EQ(s.add_psd_row(1, &x, &one, 1, &var, &beg, 3, tpos, tval, 2, 2, "trace"), kOk);
   EXPECT_EQ(s.add_psd_row(1, &x, &one, 1, &var, &beg, 1, upos, uval, 1, 1, "corner"), kOk);
-  return std::move(b.store);
+  return b.store;
 }
 
 // The model as the solver sees it: sense, variables, and every matrix as

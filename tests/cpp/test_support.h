@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +32,13 @@ constexpr double kIeeeInf = std::numeric_limits<double>::infinity();
 // infinite words.
 constexpr double kTvxInfinity = TVX_INFINITY;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// A handle value no call issued, by default the placeholder 3 a caller may
+// preset: to see it refused, or overwritten by an output.
+template <class Handle>
+Handle *forged_handle(std::uintptr_t bits = 3) {
+  return reinterpret_cast<Handle *>(bits);  // NOLINT(performance-no-int-to-ptr): not dereferenced
+}
 
 // One directory per test program, removed at exit.
 inline const std::filesystem::path &temp_dir() {

@@ -687,7 +687,7 @@ TEST(ResultFiles, BadContentChangesNothing) {
       {"basic.bas", "NAME\n XU nobody cap\nENDATA\n"},
       {"single.bas", "NAME\n UL w cap\nENDATA\n"},
       {"nonbasic.bas", "NAME\n LL nobody\nENDATA\n"},
-      {"nul.mst", std::string("x 1\n\0y 2\n", 10)},
+      {"nul.mst", std::string("x 1\n\0y 2\n", 9)},
   };
   Store model = highs_lp();
   model.set_var_start(1, 4);
@@ -712,7 +712,7 @@ TEST(ResultFiles, BadContentChangesNothing) {
 
 // A folder of its own for a test that looks at what a folder holds.
 fs::path fresh_folder(const std::string &name) {
-  const fs::path dir = temp_dir() / name;
+  fs::path dir = temp_dir() / name;
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;

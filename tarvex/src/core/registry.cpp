@@ -18,9 +18,12 @@ constexpr std::uintptr_t kKindMask = (std::uintptr_t{1} << kKindBits) - 1;
 constexpr std::uint64_t kMaxId = UINTPTR_MAX >> kKindBits;
 
 // Identifier 0 is never issued, so no handle value below 4 (NULL, or the
-// placeholder 3 a caller may preset) is ever valid.
-std::uintptr_t encode(std::uint64_t id, Kind kind) {
-  return static_cast<std::uintptr_t>(id << kKindBits) | kind;
+// placeholder 3 a caller may preset) is ever valid. A handle is never
+// dereferenced: the pointer type only keeps the kinds apart for callers.
+template <class Handle>
+Handle *encode(std::uint64_t id, Kind kind) {
+  const std::uintptr_t bits = static_cast<std::uintptr_t>(id << kKindBits) | kind;
+  return reinterpret_cast<Handle *>(bits);  // NOLINT(performance-no-int-to-ptr): an identifier
 }
 
 std::uint64_t decode(const void *handle, Kind kind) {
@@ -67,13 +70,13 @@ std::shared_ptr<T> find_in(Table<T> &table, std::uint64_t id) {
   return it == table.end() ? nullptr : it->second.object;
 }
 
-template <class T>
-std::uintptr_t add_to(Table<T> Registry::*table, std::shared_ptr<T> object, Kind kind) {
+template <class Handle, class T>
+Handle *add_to(Table<T> Registry::*table, std::shared_ptr<T> object, Kind kind) {
   Registry &reg = registry();
   std::lock_guard<std::mutex> lock(reg.mutex);
   const std::uint64_t id = reg.next_id();
   (reg.*table).emplace(id, Entry<T>{std::move(object), 0});
-  return encode(id, kind);
+  return encode<Handle>(id, kind);
 }
 
 // An entry a model owns goes only with its model. `also` runs under the lock
@@ -101,7 +104,7 @@ int remove_from(Table<T> Registry::*table, std::uint64_t id) {
 }  // namespace
 
 TVXenv *register_env(std::shared_ptr<Env> env) {
-  return reinterpret_cast<TVXenv *>(add_to(&Registry::envs, std::move(env), kEnvKind));
+  return add_to<TVXenv>(&Registry::envs, std::move(env), kEnvKind);
 }
 
 std::shared_ptr<Env> find_env(const TVXenv *handle) {
@@ -119,13 +122,13 @@ TVXmodel *register_model(std::shared_ptr<Model> model) {
   const std::uint64_t env_id = reg.next_id();
   reg.envs.emplace(env_id, Entry<Env>{model->env, model_id});
   try {
-    model->env_handle = reinterpret_cast<TVXenv *>(encode(env_id, kEnvKind));
+    model->env_handle = encode<TVXenv>(env_id, kEnvKind);
     reg.models.emplace(model_id, Entry<Model>{std::move(model), 0});
   } catch (...) {
     reg.envs.erase(env_id);
     throw;
   }
-  return reinterpret_cast<TVXmodel *>(encode(model_id, kModelKind));
+  return encode<TVXmodel>(model_id, kModelKind);
 }
 
 std::shared_ptr<Model> find_model(const TVXmodel *handle) {
@@ -140,7 +143,7 @@ int unregister_model(TVXmodel *handle) {
 }
 
 void *register_callback(std::shared_ptr<CallbackCall> call) {
-  return reinterpret_cast<void *>(add_to(&Registry::callbacks, std::move(call), kCallbackKind));
+  return add_to<void>(&Registry::callbacks, std::move(call), kCallbackKind);
 }
 
 std::shared_ptr<CallbackCall> find_callback(const void *cbdata) {

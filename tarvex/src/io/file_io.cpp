@@ -79,8 +79,9 @@ int resolve_links(const char *path, std::string &out) {
     while ((n = readlink(out.c_str(), buf.data(), buf.size())) == static_cast<ssize_t>(buf.size()))
       buf.resize(2 * buf.size());
     if (n < 0) return cannot_create();
-    const std::string link(buf.data(), static_cast<std::size_t>(n));
-    out = !link.empty() && link[0] == '/' ? link : folder_of(out) + link;
+    std::string link(buf.data(), static_cast<std::size_t>(n));
+    if (link.empty() || link[0] != '/') link.insert(0, folder_of(out));
+    out = std::move(link);
   }
 }
 

@@ -179,6 +179,7 @@ std::string indicator_violation(const Store &model, const std::vector<double> &x
     }
     const double rhs = g.rhs[to_size(k)];
     const double lower = g.sense[to_size(k)] == '<' ? -kInf : rhs;
+    // NOLINTNEXTLINE(bugprone-narrowing-conversions): +infinity in ?: is no narrowing
     const double upper = g.sense[to_size(k)] == '>' ? kInf : rhs;
     if (!within(sum, lower, upper, tol.feasibility, size)) {
       return "indicator " + std::to_string(k) + " is violated";

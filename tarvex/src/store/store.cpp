@@ -450,7 +450,8 @@ int Store::add_indicator(const char *name, int binvar, int binval, int nnz, cons
   const std::string constr = element_text(TVX_ATTRKIND_GENCONSTR, num_genconstrs());
   rc = finite_values(
       val, nnz, [&](int e) { return "the coefficient of " + var_text(ind[e]) + " in " + constr; });
-  if (rc == TVX_ERROR_OKAY) rc = bound_values(nullptr, &rhs, 0, kRowSides, [&] { return constr; });
+  if (rc == TVX_ERROR_OKAY)
+    rc = bound_values(nullptr, &rhs, 0, kRowSides, [&]() -> const std::string & { return constr; });
   if (rc != TVX_ERROR_OKAY) return rc;
   if (sense != '<' && sense != '>' && sense != '=') return kBadData;
   std::string new_name;
@@ -575,7 +576,8 @@ int Store::add_psd_row(int lnnz, const int *lind, const double *lval, int npsd, 
              psd_var_text(p) + " in " + row;
     });
   }
-  if (rc == TVX_ERROR_OKAY) rc = bound_values(&lower, &upper, 0, kRowSides, [&] { return row; });
+  if (rc == TVX_ERROR_OKAY)
+    rc = bound_values(&lower, &upper, 0, kRowSides, [&]() -> const std::string & { return row; });
   if (rc != TVX_ERROR_OKAY) return rc;
   std::string new_name;
   rc = collect_name(name, TVX_ERROR_MODEL_INVALID_ROW_NAME, new_name);

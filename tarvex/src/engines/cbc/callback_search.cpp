@@ -213,6 +213,7 @@ void SearchHooks::by_column(std::vector<int> &starts, std::vector<int> &rows,
 
 int SearchHooks::add_cut(const CutRow &row) {
   const double rhs = finite_or_inf(row.rhs);
+  // NOLINTNEXTLINE(bugprone-narrowing-conversions): +infinity in ?: is no narrowing
   const double lb = row.sense == '<' ? -kInf : rhs, ub = row.sense == '>' ? kInf : rhs;
   // The row's range over the columns' bounds.
   double low = 0, high = 0;

@@ -261,11 +261,9 @@ void set_status(CbcModel &cbc, const SearchWatch &watch, SolveOutcome &out) {
   switch (cbc.secondaryStatus()) {
     case kCbcCompleted:
     case kCbcWithinGap:
-      r.status = found ? TVX_STATUS_OPTIMAL : TVX_STATUS_INFEASIBLE;
-      break;
     case kCbcRelaxationInfeasible:
-      // Nothing better than the incumbent (a start that is already optimal)
-      // proves it optimal.
+      // An infeasible relaxation proves the incumbent, if any, optimal (a start
+      // that is already optimal leaves nothing better to find).
       r.status = found ? TVX_STATUS_OPTIMAL : TVX_STATUS_INFEASIBLE;
       break;
     case kCbcNodeLimit:

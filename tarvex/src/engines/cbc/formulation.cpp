@@ -122,6 +122,7 @@ void state_indicators(const Store &model, Formulation &f) {
     for (int side : sides) {
       // The largest violation the bounds allow, the slack's upper bound.
       const double most = side > 0 ? range.second - rhs : rhs - range.first;
+      // NOLINTNEXTLINE(bugprone-narrowing-conversions): +infinity in ?: is no narrowing
       const double bound = std::isnan(most) ? kInf : std::max(most, 0.0);
       const int s = f.add_column(0, bound, false);
       f.slacks.back().push_back(s);

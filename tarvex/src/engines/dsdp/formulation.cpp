@@ -68,7 +68,7 @@ class Builder {
  private:
   int new_column(double cost, bool free = false) {
     if (cost != 0) objective_.columns[form_.num_columns] = cost;
-    free_.push_back(free);
+    free_.push_back(static_cast<char>(free));
     return form_.num_columns++;
   }
 

@@ -151,19 +151,10 @@ Columns columns_of(const Store &model) {
 constexpr double kMinFeasibilityTolerance = 1e-10;
 constexpr double kMinIpmOptimalityTolerance = 1e-12;
 
-void set_options(Options &o, const Problem &p, bool lp, bool mip) {
-  const double max_time = p.param(Param::MaxTime);
-  if (max_time < kInfinity) o.real("time_limit", max_time);
-  const int threads = p.int_param(Param::NumThreads);
-  if (threads >= 1) {
-    o.integer("threads", threads);
-    if (threads == 1) o.text("parallel", "off");
-  }
-  const int presolve = p.int_param(Param::Presolve);
-  if (presolve == 0) o.text("presolve", "off");
-  if (presolve == 1) o.text("presolve", "on");
-
-  const int method = lp ? p.int_param(Param::Method) : -1;
+// The method of an LP, and the options only an LP takes. Returns the method
+// (-1: HiGHS's choice).
+int set_lp_options(Options &o, const Problem &p) {
+  const int method = p.int_param(Param::Method);
   switch (method) {
     case 0:
       o.text("solver", "simplex");
@@ -182,17 +173,46 @@ void set_options(Options &o, const Problem &p, bool lp, bool mip) {
     default:
       break;
   }
-  if (lp) {
-    const int dualize = p.int_param(Param::Dualization);
-    if (dualize == 0 || dualize == 1) {
-      o.integer("simplex_dualize_strategy", dualize == 1 ? 1 : -1);
-      o.integer("ipx_dualize_strategy", dualize == 1 ? 1 : -1);
-    }
-    o.integer("simplex_primal_edge_weight_strategy", p.int_param(Param::SPX_PrimalPricing));
-    o.integer("simplex_dual_edge_weight_strategy", p.int_param(Param::SPX_DualPricing));
-    // Any optimal point will do: no crossover to a basic one.
-    if (p.int_param(Param::SolutionTarget) == 1) o.text("run_crossover", "off");
+  const int dualize = p.int_param(Param::Dualization);
+  if (dualize == 0 || dualize == 1) {
+    o.integer("simplex_dualize_strategy", dualize == 1 ? 1 : -1);
+    o.integer("ipx_dualize_strategy", dualize == 1 ? 1 : -1);
   }
+  o.integer("simplex_primal_edge_weight_strategy", p.int_param(Param::SPX_PrimalPricing));
+  o.integer("simplex_dual_edge_weight_strategy", p.int_param(Param::SPX_DualPricing));
+  // Any optimal point will do: no crossover to a basic one.
+  if (p.int_param(Param::SolutionTarget) == 1) o.text("run_crossover", "off");
+  return method;
+}
+
+void set_mip_options(Options &o, const Problem &p) {
+  o.real("mip_feasibility_tolerance",
+         std::max(kMinFeasibilityTolerance, p.param(Param::MIP_IntegerTolerance)));
+  o.real("mip_rel_gap", p.param(Param::MIP_GapRel));
+  o.real("mip_abs_gap", p.param(Param::MIP_GapAbs));
+  o.integer("mip_max_nodes", p.int_param(Param::MIP_MaxNodes));
+  o.integer("mip_max_improving_sols", p.int_param(Param::MIP_MaxSols));
+  o.integer("mip_max_stall_nodes", p.int_param(Param::MIP_MaxStallingNodes));
+  // HiGHS bounds the objective it minimises, the negated one of a
+  // maximisation.
+  const double cutoff = p.param(Param::MIP_Cutoff);
+  if (std::fabs(cutoff) < kInfinity) {
+    o.real("objective_bound", p.model.sense() == TVX_MINIMIZE ? cutoff : -cutoff);
+  }
+}
+
+void set_options(Options &o, const Problem &p, bool lp, bool mip) {
+  const double max_time = p.param(Param::MaxTime);
+  if (max_time < kInfinity) o.real("time_limit", max_time);
+  const int threads = p.int_param(Param::NumThreads);
+  if (threads >= 1) {
+    o.integer("threads", threads);
+    if (threads == 1) o.text("parallel", "off");
+  }
+  const int presolve = p.int_param(Param::Presolve);
+  if (presolve == 0) o.text("presolve", "off");
+  if (presolve == 1) o.text("presolve", "on");
+  const int method = lp ? set_lp_options(o, p) : -1;
 
   // HiGHS has one pair of feasibility tolerances for every method.
   const bool interior = method == 2 || method == 3;
@@ -208,22 +228,7 @@ void set_options(Options &o, const Problem &p, bool lp, bool mip) {
   o.integer("qp_iteration_limit", p.int_param(Param::SPX_MaxIterations));
   o.integer("ipm_iteration_limit", p.int_param(Param::IPM_MaxIterations));
   o.integer("pdlp_iteration_limit", p.int_param(Param::IPM_MaxIterations));
-
-  if (mip) {
-    o.real("mip_feasibility_tolerance",
-           std::max(kMinFeasibilityTolerance, p.param(Param::MIP_IntegerTolerance)));
-    o.real("mip_rel_gap", p.param(Param::MIP_GapRel));
-    o.real("mip_abs_gap", p.param(Param::MIP_GapAbs));
-    o.integer("mip_max_nodes", p.int_param(Param::MIP_MaxNodes));
-    o.integer("mip_max_improving_sols", p.int_param(Param::MIP_MaxSols));
-    o.integer("mip_max_stall_nodes", p.int_param(Param::MIP_MaxStallingNodes));
-    // HiGHS bounds the objective it minimises, the negated one of a
-    // maximisation.
-    const double cutoff = p.param(Param::MIP_Cutoff);
-    if (std::fabs(cutoff) < kInfinity) {
-      o.real("objective_bound", p.model.sense() == TVX_MINIMIZE ? cutoff : -cutoff);
-    }
-  }
+  if (mip) set_mip_options(o, p);
 }
 
 // HiGHS reports every MIP limit but time as one status; which of ours was

@@ -251,9 +251,7 @@ void Lexer::mark_section() {
   };
   Keyword keyword = Keyword::None;
   std::size_t words = 1;
-  if (name_at(0, "subject") && name_at(1, "to")) {
-    keyword = Keyword::SubjectTo, words = 2;
-  } else if (name_at(0, "such") && name_at(1, "that")) {
+  if ((name_at(0, "subject") && name_at(1, "to")) || (name_at(0, "such") && name_at(1, "that"))) {
     keyword = Keyword::SubjectTo, words = 2;
   } else if (name_at(0, "semi") && kind_at(1) == Tok::Minus && name_at(2, "continuous")) {
     keyword = Keyword::Semi, words = 3;

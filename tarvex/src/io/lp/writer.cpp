@@ -164,16 +164,14 @@ void LpWriter::row(int i) {
   } else {
     linear(r.terms.length(i), r.terms.index(i), r.terms.value(i));
   }
-  if (range) {
-    line_.piece("<= " + side(hi));
-  } else if (lo == hi) {
+  if (lo == hi) {
     line_.piece("= " + side(lo));
   } else if (no_lo && no_hi) {
     line_.piece(">= -inf");
-  } else if (no_lo) {
-    line_.piece("<= " + side(hi));
-  } else {
+  } else if (no_hi) {
     line_.piece(">= " + side(lo));
+  } else {
+    line_.piece("<= " + side(hi));  // a range, or a row with no lower side
   }
   line_.end();
 }

@@ -66,7 +66,7 @@ std::vector<std::string_view> words(std::string_view line) {
   return out;
 }
 
-bool parse_int(std::string_view text, long long lo, long long hi, int *out) {
+bool parse_int(std::string_view text, int lo, int hi, int *out) {
   double v = 0;
   if (!parse_coefficient(text, &v) || v != std::floor(v) || v < lo || v > hi) return false;
   *out = static_cast<int>(v);
@@ -118,8 +118,7 @@ class Parser {
       if (w.size() != 5) return bad("an entry is not: matrix, block, row, column, value");
       Entry e{0, 0, 0, 0, 0, int_size(f.entries)};
       if (!parse_int(w[0], 0, f.m, &e.mat)) return bad("no constraint of that number");
-      if (!parse_int(w[1], 1, static_cast<long long>(f.sizes.size()), &e.block))
-        return bad("no block of that number");
+      if (!parse_int(w[1], 1, int_size(f.sizes), &e.block)) return bad("no block of that number");
       const int size = std::abs(f.sizes[to_size(e.block - 1)]);
       if (!parse_int(w[2], 1, size, &e.i) || !parse_int(w[3], 1, size, &e.j))
         return bad("a row or column outside its block");
