@@ -189,7 +189,7 @@ int model_prepare() {
   t->tp_setattro = DZ_SLOT(model_setattro);
   Model_ops = {model_new,
                model_env,
-               op_not_built,
+               op_without_body,
                model_addvars,
                model_linexprs2array,
                model_dec_bound,

@@ -1,4 +1,4 @@
-// The class table and the stand-in for operations not built yet.
+// The class table and the stand-in for table entries that have no body.
 #include "module/classes.h"
 
 namespace dz {
@@ -11,13 +11,9 @@ const ClassDef *const class_table[kNumClasses] = {
     &Env_class,         &ParamClass_class, &Model_class,
 };
 
-PyObject *not_built(const char *what) {
-  PyErr_Format(PyExc_NotImplementedError, "%s is not available in this build", what);
+PyObject *op_without_body(PyObject *, PyObject *const *, Py_ssize_t) {
+  PyErr_SetString(PyExc_NotImplementedError, "internal operation is not available in this build");
   return nullptr;
-}
-
-PyObject *op_not_built(PyObject *, PyObject *const *, Py_ssize_t) {
-  return not_built("internal operation");
 }
 
 }  // namespace dz

@@ -34,9 +34,9 @@ extern const ClassDef TarvexError_class, Operand_class, tuplelist_class, tupledi
 // An entry of a class's table of internal operations that is not typed yet.
 using OpSlot = PyObject *(*)(PyObject *self, PyObject *const *args, Py_ssize_t nargs);
 
-// Raises NotImplementedError for an operation that is not built yet.
-PyObject *not_built(const char *what);
-PyObject *op_not_built(PyObject *self, PyObject *const *args, Py_ssize_t nargs);
+// Raises NotImplementedError: the entry of a table of internal operations
+// that has no body (Model's `_get_element`), kept so the table keeps its order.
+PyObject *op_without_body(PyObject *self, PyObject *const *args, Py_ssize_t nargs);
 
 }  // namespace dz
 
