@@ -319,6 +319,8 @@ ROWS = {
     "tr X == 1, X01 == 1.5": psd_rows((I2, "=", 1), (E01, "=", 1.5)),
     "LP part infeasible": lp_part_infeasible,
     "free variable": infeasible_through_a_free_variable,
+    "X00 == -1e6": psd_rows((E00, "=", -1e6)),
+    "diagonal 1e3, X01 == 2e3": psd_rows((E00, "=", 1e3), (E11, "=", 1e3), (E01, "=", 2e3)),
     # feasible
     "X00 == 1": psd_rows((E00, "=", 1)),
     "X00 <= 1": psd_rows((E00, "<", 1)),
@@ -326,8 +328,10 @@ ROWS = {
     "X01 == 1": psd_rows((E01, "=", 1)),
     "tr X == 1": psd_rows((I2, "=", 1)),
     "unit diagonal": psd_rows((E00, "=", 1), (E11, "=", 1)),
+    "X00 == 1e-6": psd_rows((E00, "=", 1e-6)),
+    "X00 == 1e6": psd_rows((E00, "=", 1e6)),
 }
-INFEASIBLE = list(ROWS)[:7]
+INFEASIBLE = list(ROWS)[:9]
 
 OBJECTIVES = {
     "none": None,
@@ -379,6 +383,8 @@ def test_infeasible_rows_whatever_the_objective(m, rows, objective):
     ("X00 >= 1", "max X00", TVX.UNBOUNDED, None),
     ("X00 == 1", "min X01", TVX.UNBOUNDED, None),
     ("X00 <= 1", "min X01", TVX.UNBOUNDED, None),
+    ("X00 == 1e-6", "min X01", TVX.UNBOUNDED, None),
+    ("X00 == 1e6", "min X01", TVX.UNBOUNDED, None),
 ])
 def test_feasible_rows_keep_their_status(m, rows, objective, status, value):
     X = status_model(m, rows, objective)
