@@ -310,18 +310,21 @@ def test_model_writes():
     assert m.Params is not None
 
 
+# The values as counted: nested lists flattened, a character per value.
 WRONG_COUNTS = [
-    ("UB", [1.0]), ("UB", [1.0, 2.0, 3.0]), ("UB", [[1.0, 2.0, 3.0]]), ("IsInteger", [1]),
-    ("VarName", ["a"]), ("VarName", ["a", "b", "c"]), ("VType", ["B"]), ("VType", ["BI", "CI"]),
+    ("UB", [1.0], 1), ("UB", [1.0, 2.0, 3.0], 3), ("ub", [[1.0, 2.0, 3.0]], 3),
+    ("IsInteger", [1], 1), ("VarName", ["a"], 1), ("VarName", ["a", "b", "c"], 3),
+    ("VType", ["B"], 1), ("VType", ["BI", "CI"], 4),
 ]
 
 
-@pytest.mark.parametrize("name, values", WRONG_COUNTS)
-def test_wrong_value_count_changes_nothing(m, name, values):
+@pytest.mark.parametrize("name, values, given", WRONG_COUNTS)
+def test_wrong_value_count_changes_nothing(m, name, values, given):
     x, y = m.getVars()[:2]
     before = m.getAttr(name, [x, y])
-    with pytest.raises(ValueError, match="^invalid newvalues$"):
+    with pytest.raises(ValueError) as info:
         m.setAttr(name, [x, y], values)
+    assert str(info.value) == f"expected 2 values for `{name}` (one per element), got {given}"
     assert m.getAttr(name, [x, y]) == before
 
 
@@ -377,7 +380,7 @@ def test_matrix_values_are_checked_before_the_library(m, value, exc, text):
         assert text in str(info.value)
     if exc is TarvexError:  # converted, then refused: the model has no PSD variable
         assert info.value.errno == TVX.Error.MODEL_INVALID_SYM_MAT_IDX
-    with pytest.raises(ValueError, match="^invalid newvalues$"):
+    with pytest.raises(ValueError, match=r"^expected 2 values for `PsdObj` \(one per element\), got 1$"):
         m.setAttr("PsdObj", [p, p], [np.eye(2)])
     with pytest.raises(AttributeError, match=missing("PsdObj")):
         m.setAttr("PsdObj", np.eye(2))

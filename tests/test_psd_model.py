@@ -277,19 +277,131 @@ def test_terms_of_one_variable_in_either_triangle_add_up(m):
     assert 4 * X.PsdX[0, 1] == pytest.approx(1, abs=1e-6)
 
 
-def test_infeasible_and_unbounded(m):
-    X = m.addPsdVar(obj=C3)
-    m.addConstr(np.identity(3) * X == -1)
+# ---- Statuses -------------------------------------------------------------------------
+# One 2 x 2 PSD variable X. DSDP judges the model through its dual, which has
+# no interior when the objective is zero or constant on part of the cone: the
+# statuses must not depend on that.
+
+E00, E11 = np.diag([1.0, 0.0]), np.diag([0.0, 1.0])
+E01 = np.array([[0.0, 0.5], [0.5, 0.0]])  # <E01, X> = X01
+I2 = np.identity(2)
+C2 = np.array([[2.0, 1.0], [1.0, 3.0]])
+
+
+def psd_rows(*rows):
+    """Rows <M, X> sense rhs, as (M, sense, rhs) with sense one of "=", "<", ">"."""
+    def add(m, X):
+        for M, sense, rhs in rows:
+            e = M * X
+            m.addConstr(e == rhs if sense == "=" else e <= rhs if sense == "<" else e >= rhs)
+    add.rows = rows
+    return add
+
+
+def lp_part_infeasible(m, X):
+    m.addConstr(I2 * X == 1)
+    x = m.addVar(lb=0, ub=1)
+    m.addConstr(x >= 2)
+
+
+def infeasible_through_a_free_variable(m, X):
+    # t = 1 - X00 is eliminated through the first row, leaving 2 X00 == -2.
+    t = m.addVar(lb=-TVX.INFINITY)
+    m.addConstr(E00 * X + t == 1)
+    m.addConstr(E00 * X - t == -3)
+
+
+ROWS = {
+    "X00 == -1": psd_rows((E00, "=", -1)),
+    "X00 <= -1": psd_rows((E00, "<", -1)),
+    "tr X == -1": psd_rows((I2, "=", -1)),
+    "unit diagonal, X01 == 2": psd_rows((E00, "=", 1), (E11, "=", 1), (E01, "=", 2)),
+    "tr X == 1, X01 == 1.5": psd_rows((I2, "=", 1), (E01, "=", 1.5)),
+    "LP part infeasible": lp_part_infeasible,
+    "free variable": infeasible_through_a_free_variable,
+    "X00 == -1e6": psd_rows((E00, "=", -1e6)),
+    "diagonal 1e3, X01 == 2e3": psd_rows((E00, "=", 1e3), (E11, "=", 1e3), (E01, "=", 2e3)),
+    # feasible
+    "X00 == 1": psd_rows((E00, "=", 1)),
+    "X00 <= 1": psd_rows((E00, "<", 1)),
+    "X00 >= 1": psd_rows((E00, ">", 1)),
+    "X01 == 1": psd_rows((E01, "=", 1)),
+    "tr X == 1": psd_rows((I2, "=", 1)),
+    "unit diagonal": psd_rows((E00, "=", 1), (E11, "=", 1)),
+    "X00 == 1e-6": psd_rows((E00, "=", 1e-6)),
+    "X00 == 1e6": psd_rows((E00, "=", 1e6)),
+}
+INFEASIBLE = list(ROWS)[:9]
+
+OBJECTIVES = {
+    "none": None,
+    "zero matrix": (np.zeros((2, 2)), TVX.MINIMIZE),
+    "min tr X": (I2, TVX.MINIMIZE),  # bounded below on the cone
+    "min X01": (E01, TVX.MINIMIZE),
+    "max X00": (E00, TVX.MAXIMIZE),
+    "min X00": (E00, TVX.MINIMIZE),
+    "max X11": (E11, TVX.MAXIMIZE),
+    "min <C2, X>": (C2, TVX.MINIMIZE),
+}
+
+
+def status_model(m, rows, objective):
+    X = m.addPsdVar(dim=2)
+    ROWS[rows](m, X)
+    if OBJECTIVES[objective] is not None:
+        matrix, sense = OBJECTIVES[objective]
+        m.setObjective(PsdExpr(matrix, X), sense)
     m.optimize()
+    return X
+
+
+@pytest.mark.parametrize("objective", list(OBJECTIVES)[:5])
+@pytest.mark.parametrize("rows", INFEASIBLE)
+def test_infeasible_rows_whatever_the_objective(m, rows, objective):
+    X = status_model(m, rows, objective)
     assert m.Status == TVX.INFEASIBLE
-    u = Model()
-    Y = u.addPsdVar(dim=2)
-    u.setObjective(PsdExpr(np.array([[0.0, -1.0], [-1.0, 0.0]]), Y))  # -2 X01
-    u.addConstr(np.array([[1.0, 0.0], [0.0, 0.0]]) * Y == 1)
-    u.optimize()
-    assert u.Status == TVX.UNBOUNDED
     with pytest.raises(TarvexError):
-        Y.PsdX
+        X.PsdX
+
+
+@pytest.mark.parametrize("rows, objective, status, value", [
+    ("X00 == 1", "none", TVX.OPTIMAL, 0),
+    ("X00 == 1", "zero matrix", TVX.OPTIMAL, 0),
+    ("unit diagonal", "none", TVX.OPTIMAL, 0),
+    ("X01 == 1", "zero matrix", TVX.OPTIMAL, 0),
+    ("X00 == 1", "min tr X", TVX.OPTIMAL, 1),
+    ("X01 == 1", "min tr X", TVX.OPTIMAL, 2),
+    ("tr X == 1", "min X01", TVX.OPTIMAL, -0.5),
+    ("unit diagonal", "min X01", TVX.OPTIMAL, -1),
+    ("tr X == 1", "min <C2, X>", TVX.OPTIMAL, (5 - math.sqrt(5)) / 2),  # smallest eigenvalue
+    # objectives constant on the feasible set
+    ("X01 == 1", "min X01", TVX.OPTIMAL, 1),
+    ("unit diagonal", "min X00", TVX.OPTIMAL, 1),
+    ("unit diagonal", "max X00", TVX.OPTIMAL, 1),
+    # unbounded along a ray (X11 grows) or along a curve only (X01 = -sqrt(X11))
+    ("X00 == 1", "max X11", TVX.UNBOUNDED, None),
+    ("X00 >= 1", "max X00", TVX.UNBOUNDED, None),
+    ("X00 == 1", "min X01", TVX.UNBOUNDED, None),
+    ("X00 <= 1", "min X01", TVX.UNBOUNDED, None),
+    ("X00 == 1e-6", "min X01", TVX.UNBOUNDED, None),
+    ("X00 == 1e6", "min X01", TVX.UNBOUNDED, None),
+])
+def test_feasible_rows_keep_their_status(m, rows, objective, status, value):
+    X = status_model(m, rows, objective)
+    assert m.Status == status
+    if status != TVX.OPTIMAL:
+        with pytest.raises(TarvexError):
+            X.PsdX
+        return
+    assert m.ObjVal == pytest.approx(value, abs=1e-6)
+    sol = X.PsdX
+    assert np.linalg.eigvalsh(sol).min() > -1e-7
+    for M, sense, rhs in ROWS[rows].rows:
+        activity = np.sum(M * sol)
+        if sense != "<":
+            assert activity > rhs - 1e-6
+        if sense != ">":
+            assert activity < rhs + 1e-6
 
 
 def test_max_cut_relaxation_of_the_five_cycle(m):
@@ -383,7 +495,9 @@ def test_removing_a_psd_row_renumbers_the_rows_after_it(m):
 def test_solves_print_nothing(m, capfd):
     bounded_and_ranged(m)
     m.optimize()
-    test_infeasible_and_unbounded(Model())
+    # the bounded questions asked of infeasible and unbounded models too
+    for rows, objective in [("X00 == -1", "none"), ("X00 == 1", "min X01")]:
+        status_model(Model(), rows, objective)
     assert capfd.readouterr() == ("", "")
 
 

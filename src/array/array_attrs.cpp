@@ -52,8 +52,7 @@ PyObject *values_for(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *
   if (given == n) return flat.release();
   attr::Resolved r;
   if (!attr::resolve(mdl, name, kind, r)) return nullptr;
-  return PyErr_Format(PyExc_ValueError, "expected %zd values for `%S` (one per cell), got %zd",
-                      static_cast<Py_ssize_t>(n), name, static_cast<Py_ssize_t>(given));
+  return attr::wrong_count(name, n, given, "cell");
 }
 
 }  // namespace

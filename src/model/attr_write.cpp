@@ -17,10 +17,14 @@ namespace dz {
 namespace {
 
 using attr::char_descr;
-using attr::invalid_newvalues;
 using attr::Resolved;
 
 inline PyArrayObject *as_array(PyObject *o) { return reinterpret_cast<PyArrayObject *>(o); }
+
+// The values given for n elements are not n.
+PyObject *wrong_count(const Resolved &r, int n, Py_ssize_t given) {
+  return attr::wrong_count(r.name, n, given, "element");
+}
 
 PyObject *not_a_matrix() {
   PyErr_SetString(PyExc_ValueError, "Expect a numpy 2d-array or scipy sparse matrix");
@@ -104,7 +108,8 @@ PyObject *status(int rc) {
 PyObject *write_char(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
   Ref arr(element_values(values, char_descr()));
   if (!arr) return nullptr;
-  if (PyArray_SIZE(as_array(arr.get())) != n) return invalid_newvalues();
+  const npy_intp given = PyArray_SIZE(as_array(arr.get()));
+  if (given != n) return wrong_count(r, n, given);
   if (n == 0) Py_RETURN_NONE;
   return status(TVXsetcharattrlist(mdl, r.c_name(), n, numpy_int_buffer(index),
                                    numpy_char_buffer(arr.get())));
@@ -122,7 +127,8 @@ PyObject *write_number(TVXmodel *mdl, const Resolved &r, PyObject *index, int n,
   }
   Ref arr(element_values(values, PyArray_DescrFromType(npy_type)));
   if (!arr) return nullptr;
-  if (PyArray_SIZE(as_array(arr.get())) != n) return invalid_newvalues();
+  const npy_intp given = PyArray_SIZE(as_array(arr.get()));
+  if (given != n) return wrong_count(r, n, given);
   if (n == 0) Py_RETURN_NONE;
   return status(write_list(mdl, r.c_name(), n, numpy_int_buffer(index), buffer(arr.get())));
 }
@@ -146,8 +152,9 @@ PyObject *write_str(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
   }
   Ref arr(element_values(values, PyArray_DescrFromType(NPY_OBJECT)));
   if (!arr) return nullptr;
-  if (PyArray_NDIM(as_array(arr.get())) < 1 || PyArray_DIM(as_array(arr.get()), 0) != n)
-    return invalid_newvalues();
+  const npy_intp given =
+      PyArray_NDIM(as_array(arr.get())) < 1 ? 1 : PyArray_DIM(as_array(arr.get()), 0);
+  if (given != n) return wrong_count(r, n, given);
   if (n == 0) Py_RETURN_NONE;
   // Every encoded text stays alive until the library has returned.
   std::vector<Ref> texts(static_cast<size_t>(n));
@@ -223,7 +230,7 @@ bool count_matrix(PyObject *item, MatrixItem &m) {
 PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
   Py_ssize_t len = PyObject_Size(values);
   if (len < 0) return nullptr;
-  if (len != n) return invalid_newvalues();
+  if (len != n) return wrong_count(r, n, len);
   if (n == 0) Py_RETURN_NONE;
   // All items are held first: converting one may run code that changes values.
   std::vector<Ref> items(static_cast<size_t>(n));

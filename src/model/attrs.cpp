@@ -52,6 +52,7 @@ PyObject *does_not_exist(PyObject *name) {
 }
 
 bool resolve(TVXmodel *mdl, PyObject *name, const char *kind, Resolved &out) {
+  out.name = name;
   out.canonical = Ref(norm_attr_name(name));
   if (!out.canonical) {
     if (!PyErr_Occurred()) does_not_exist(name);
@@ -124,6 +125,11 @@ PyArray_Descr *char_descr() {
 PyObject *invalid_newvalues() {
   PyErr_SetString(PyExc_ValueError, "invalid newvalues");
   return nullptr;
+}
+
+PyObject *wrong_count(PyObject *name, Py_ssize_t expected, Py_ssize_t given, const char *unit) {
+  return PyErr_Format(PyExc_ValueError, "expected %zd values for `%S` (one per %s), got %zd",
+                      expected, name, unit, given);
 }
 
 }  // namespace attr

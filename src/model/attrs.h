@@ -32,7 +32,7 @@ PyObject *model_getattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObjec
 // Refused first, with edit_allowed's RuntimeError, while a callback of mdl's
 // solve runs.
 // At element level a value array that does not hold one value per element
-// raises ValueError "invalid newvalues" before any library call. Returns None.
+// raises wrong_count's ValueError before any library call. Returns None.
 PyObject *model_setattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *elements,
                         PyObject *values);
 
@@ -42,9 +42,10 @@ namespace attr {
 
 // What resolution learnt of an attribute that passed the kind check.
 struct Resolved {
-  Ref canonical;  // str: the name the table gives
-  Ref bytes;      // the canonical name as NUL-terminated UTF-8 (bytes)
-  int datatype;   // a TVXattrtype code
+  PyObject *name = nullptr;  // as written (borrowed from the caller)
+  Ref canonical;             // str: the name the table gives
+  Ref bytes;                 // the canonical name as NUL-terminated UTF-8 (bytes)
+  int datatype;              // a TVXattrtype code
 
   const char *c_name() const;
 };
@@ -69,6 +70,10 @@ PyObject *model_index_array();
 
 // ValueError "invalid newvalues"; returns nullptr.
 PyObject *invalid_newvalues();
+
+// ValueError "expected {expected} values for `{name}` (one per {unit}), got
+// {given}", name as written; returns nullptr.
+PyObject *wrong_count(PyObject *name, Py_ssize_t expected, Py_ssize_t given, const char *unit);
 
 }  // namespace attr
 

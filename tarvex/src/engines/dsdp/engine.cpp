@@ -1,315 +1,61 @@
 // The DSDP engine: models with PSD variables or rows, every variable
 // continuous and the objective linear (the dispatcher refuses the rest).
-// The model goes to DSDP in the standard form of formulation.h.
+// The model goes to DSDP in the standard form of formulation.h, one run at a
+// time (run.h), and its point through the dispatcher's answer check.
 //
-// What DSDP needs handled (measured, see the engine notes):
-//   - it keeps pointers to the data arrays it is given: they live in one
-//     SdpForm that outlives the DSDP object;
-//   - its default bound on y (+-1e7) silently caps the dual objective, so
-//     the bound is set from the data, and a run whose y ends near the bound
-//     is made again with a wider one;
-//   - it may stop with a numerical-error code on a good solution: a run is
-//     judged by its duality gap and its dual infeasibility, and the point is
-//     checked by the dispatcher (answer_check.h) like any engine's;
-//   - it keeps global state (its event log, output file), so runs of all
-//     models take one lock;
-//   - the header macros DSDPGetPrimalObjective/DSDPGetDualObjective name
-//     functions the library does not export; DSDPGetPPObjective and
-//     DSDPGetDDObjective are used.
+// DSDP judges (P) through (D), so a run whose (D) has no interior (a zero
+// objective, or one constant on part of the cone) reports an infeasible
+// model unbounded, or ends in numerical trouble. Its verdicts other than an
+// optimum are therefore settled by the bounded questions of questions.h:
+//   1. feasibility: infeasible there is INFEASIBLE; a feasible point found
+//      is the optimum of a zero objective (asked first for one, without a
+//      run of the form itself);
+//   2. the ball around the origin: an optimum there that the ball does not
+//      bind is the form's optimum;
+//   3. the ray: an improving direction beside a feasible point is
+//      UNBOUNDED. So is a feasible model DSDP finds (D) infeasible for,
+//      when its objective still falls steeply at the ball's edge (it may
+//      improve along a curve only, as min -2 X01 s.t. X00 = 1 does).
+// Whatever stays open is a numerical error.
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <cmath>
-#include <cstdio>
-#include <memory>
 #include <mutex>
-#include <new>
 #include <string>
-#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "engines/dsdp/formulation.h"
+#include "engines/dsdp/questions.h"
+#include "engines/dsdp/run.h"
 #include "solve/engine.h"
-#include "store/psd_matrix.h"
-
-extern "C" {
-#include <dsdp/dsdp5.h>
-}
 
 namespace tvx {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::mutex &dsdp_lock() {
-  static std::mutex lock;
-  return lock;
-}
-
-struct DsdpFree {
-  void operator()(DSDP dsdp) const { DSDPDestroy(dsdp); }
-};
-using DsdpHandle = std::unique_ptr<std::remove_pointer_t<DSDP>, DsdpFree>;
-
-// Called by DSDP once an iteration: the log, the stop request, the time
-// limit. A stop ends the run with DSDP_USER_TERMINATION; stopped says why.
-struct Monitor {
-  const Problem *problem = nullptr;
-  Clock::time_point start;
-  double max_time = 0;
-  int stopped = TVX_ERROR_OKAY;
-};
-
-int on_iteration(DSDP dsdp, void *data) {
-  Monitor &m = *static_cast<Monitor *>(data);
-  const Problem &p = *m.problem;
-  if (p.log().enabled()) {
-    int its = 0;
-    double pobj = 0, dobj = 0, r = 0;
-    DSDPGetIts(dsdp, &its);
-    DSDPGetPPObjective(dsdp, &pobj);
-    DSDPGetDDObjective(dsdp, &dobj);
-    DSDPGetR(dsdp, &r);
-    try {
-      char text[160];
-      std::snprintf(text, sizeof text, "DSDP %4d  primal %-14.8g dual %-14.8g infeasibility %.2e",
-                    its, pobj, dobj, r);
-      p.log().line(text);
-    } catch (...) {
-      // A lost log line is not worth unwinding through DSDP.
-    }
-  }
-  const double elapsed = std::chrono::duration<double>(Clock::now() - m.start).count();
-  if (p.context.stop_requested()) {
-    m.stopped = p.context.stop_code();
-  } else if (elapsed > m.max_time) {
-    m.stopped = TVX_ERROR_ABORT_TIME_LIMIT;
-  }
-  if (m.stopped != TVX_ERROR_OKAY) DSDPSetConvergenceFlag(dsdp, DSDP_USER_TERMINATION);
-  return 0;
-}
-
-// What one run of DSDP gave.
-struct Run {
-  int failed = 0;  // a DSDP call's error, 0 when none
-  DSDPTerminationReason reason = CONTINUE_ITERATING;
-  DSDPSolutionType type = DSDP_PDUNKNOWN;
-  int iterations = 0;
-  double pobj = 0, dobj = 0, r = 0;
-  double errors[6] = {0, 0, 0, 0, 0, 0};
-  std::vector<double> y, z;            // per row, per LP column
-  std::vector<std::vector<double>> x;  // per block, dim * dim row-major
-  int stopped = TVX_ERROR_OKAY;        // the monitor's reason to stop
-};
-
-// The largest |y_i| the run may reach before it is made again with a wider
-// bound, as a share of the bound.
-constexpr double kNearBound = 0.1;
-// How much wider each new run's bound is: four orders of magnitude, so one
-// more run usually clears a y that the data's scale put past the first.
-constexpr double kWiderBound = 1e4;
-// Runs at most. Each is a whole solve, and the last bound, 1e12 times the
-// first, lies far past any y the data's magnitude explains; a run still near
-// it is kept as it is, for set_status and the answer check to judge.
-constexpr int kMaxRuns = 4;
-
-// One zero matrix per PSD variable: the value of those the cone leaves out.
-std::vector<std::vector<double>> zero_matrices(const SdpForm &form) {
-  std::vector<std::vector<double>> x;
-  for (const int dim : form.block_dim) x.emplace_back(to_size(dim) * to_size(dim), 0.0);
-  return x;
-}
-
-// DSDP's iteration limit when IPM/MaxIterations allows more (its default,
-// INT_MAX, means no limit): far above the tens of iterations a run takes,
-// so a run that stalls without DSDP noticing still ends.
-constexpr int kMaxIterations = 100000;
-
-// The tightest relative gap DSDP is asked for: IPM/GapTolerance goes down to
-// 1e-12, which HiGHS's interior point takes.
-constexpr double kMinGapTolerance = 1e-10;
-// A run counts as converged when its gap and dual infeasibility are within
-// ten times IPM/GapTolerance, and need never be closer than this: about the
-// accuracy DSDP's points were measured to have.
-constexpr double kMinAcceptTolerance = 1e-6;
-
-// The cones of one DSDP object, null when the form has none of that kind.
-struct Cones {
-  SDPCone sdp = nullptr;
-  LPCone lp = nullptr;
-};
-
-int cone_dim(const SdpForm &form, int block) {
-  return form.block_dim[to_size(form.cone_var[to_size(block)])];
-}
-
-int num_blocks(const SdpForm &form) { return int_size(form.cone_var); }
-
-// Keeps the first error of a DSDP call in run.failed; true when info is one.
-bool failed(Run &run, int info) {
-  if (info != 0 && run.failed == 0) run.failed = info;
-  return info != 0;
-}
-
-// Gives DSDP (P): b, the blocks and their matrices, the LP cone. Every array
-// DSDP is given lives in form, which outlives the DSDP object.
-bool load(DSDP dsdp, const SdpForm &form, Cones &cones, Run &run) {
-  for (int i = 1; i <= form.num_rows; ++i) {
-    if (failed(run, DSDPSetDualObjective(dsdp, i, form.b[to_size(i - 1)]))) return false;
-  }
-  const int blocks = num_blocks(form);
-  if (blocks > 0) {
-    if (failed(run, DSDPCreateSDPCone(dsdp, blocks, &cones.sdp))) return false;
-    for (int k = 0; k < blocks; ++k) {
-      if (failed(run, SDPConeSetBlockSize(cones.sdp, k, cone_dim(form, k)))) return false;
-    }
-    for (const SdpMatrix &m : form.matrices) {
-      if (failed(run,
-                 SDPConeSetASparseVecMat(cones.sdp, m.block, m.vari, cone_dim(form, m.block), 1.0,
-                                         0, m.index.data(), m.value.data(), int_size(m.index)))) {
-        return false;
-      }
-    }
-  }
-  if (form.num_lp > 0) {
-    if (failed(run, DSDPCreateLPCone(dsdp, &cones.lp)) ||
-        failed(run, LPConeSetData(cones.lp, form.num_lp, form.lp_beg.data(), form.lp_index.data(),
-                                  form.lp_value.data()))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// Runs DSDP with y bounded by +-ybound, under the parameters and the monitor.
-bool solve(DSDP dsdp, const Problem &p, double ybound, Monitor &monitor, Run &run) {
-  const int max_its = std::max(1, std::min(p.int_param(Param::IPM_MaxIterations), kMaxIterations));
-  const double gap = std::max(kMinGapTolerance, p.param(Param::IPM_GapTolerance));
-  if (failed(run, DSDPSetYBounds(dsdp, -ybound, ybound)) ||
-      failed(run, DSDPSetMaxIts(dsdp, max_its)) || failed(run, DSDPSetGapTolerance(dsdp, gap)) ||
-      failed(run, DSDPSetMonitor(dsdp, on_iteration, &monitor)) || failed(run, DSDPSetup(dsdp)) ||
-      failed(run, DSDPSolve(dsdp))) {
-    return false;
-  }
-  run.stopped = monitor.stopped;
-  return true;
-}
-
-// X of every block, from DSDP's packed lower triangle into the full matrix
-// of its PSD variable.
-void read_x(SDPCone sdp, const SdpForm &form, Run &run) {
-  run.x = zero_matrices(form);
-  for (int k = 0; k < num_blocks(form); ++k) {
-    double *packed = nullptr;
-    int n = 0;
-    if (failed(run, SDPConeGetXArray(sdp, k, &packed, &n))) return;
-    const std::size_t dim = to_size(cone_dim(form, k));
-    if (packed == nullptr || to_size(n) < dim * (dim + 1) / 2) {
-      run.failed = -1;
-      return;
-    }
-    std::vector<double> &full = run.x[to_size(form.cone_var[to_size(k)])];
-    for (std::size_t r = 0; r < dim; ++r) {
-      for (std::size_t c = 0; c <= r; ++c) {
-        full[r * dim + c] = full[c * dim + r] = packed[r * (r + 1) / 2 + c];
-      }
-    }
-  }
-}
-
-// What a finished run gave: its verdict and objectives, y, and for a
-// feasible (P) the point, X and z.
-void read_back(DSDP dsdp, const SdpForm &form, const Cones &cones, Run &run) {
-  DSDPStopReason(dsdp, &run.reason);
-  // X, and the verdict on (P) and (D) with it, come from DSDPComputeX (which
-  // may then report a numerical error of its own as the stop reason).
-  if (failed(run, DSDPComputeX(dsdp))) return;
-  DSDPGetSolutionType(dsdp, &run.type);
-  DSDPGetIts(dsdp, &run.iterations);
-  DSDPGetPPObjective(dsdp, &run.pobj);
-  DSDPGetDDObjective(dsdp, &run.dobj);
-  DSDPGetR(dsdp, &run.r);
-  DSDPGetFinalErrors(dsdp, run.errors);
-  run.y.assign(to_size(form.num_rows), 0.0);
-  if (form.num_rows > 0 && failed(run, DSDPGetY(dsdp, run.y.data(), form.num_rows))) return;
-  if (run.type == DSDP_UNBOUNDED || run.type == DSDP_INFEASIBLE) return;
-  read_x(cones.sdp, form, run);
-  if (run.failed != 0 || cones.lp == nullptr) return;
-  double *z = nullptr;
-  int n = 0;
-  if (failed(run, LPConeGetXArray(cones.lp, &z, &n))) return;
-  if (z == nullptr || n < form.num_lp) {
-    run.failed = -1;
-    return;
-  }
-  run.z.assign(z, z + form.num_lp);
-}
-
-// Sets up (P) in DSDP and solves it, y bounded by +-ybound.
-Run run_dsdp(const Problem &p, const SdpForm &form, double ybound, Monitor &monitor) {
-  Run run;
-  DSDP raw = nullptr;
-  if ((run.failed = DSDPCreate(form.num_rows, &raw)) != 0) return run;
-  const DsdpHandle dsdp(raw);
-  Cones cones;
-  if (load(raw, form, cones, run) && solve(raw, p, ybound, monitor, run)) {
-    read_back(raw, form, cones, run);
-  }
-  return run;
-}
-
-bool near_bound(const Run &run, double ybound) {
-  for (double y : run.y) {
-    if (std::fabs(y) >= kNearBound * ybound) return true;
-  }
-  return false;
-}
-
-// A finished run: DSDP's own verdict for an infeasible or unbounded (P);
-// else the gap between its objectives and its dual infeasibility, since its
-// stop code may report a numerical error on a good solution.
-void set_status(const Problem &p, const Run &run, double cost_scale, SolveOutcome &out) {
-  Results &r = out.results;
-  if (run.stopped != TVX_ERROR_OKAY) {
-    out.code = run.stopped;
-    r.status = TVX_STATUS_SUB_OPTIMAL;  // the iterate, if the answer check takes it
-    return;
-  }
-  if (run.type == DSDP_UNBOUNDED) {  // (D) unbounded: (P), the model, infeasible
-    r.status = TVX_STATUS_INFEASIBLE;
-    return;
-  }
-  if (run.type == DSDP_INFEASIBLE) {  // (D) infeasible: the model unbounded
-    r.status = TVX_STATUS_UNBOUNDED;
-    return;
-  }
-  const double gap =
-      std::fabs(run.pobj - run.dobj) / (1 + std::fabs(run.pobj) + std::fabs(run.dobj));
-  const double tolerance = std::max(kMinAcceptTolerance, 10 * p.param(Param::IPM_GapTolerance));
-  // r: how far (D) is from feasible, in the units of its data.
-  const bool converged = gap <= tolerance && std::fabs(run.r) <= tolerance * (1 + cost_scale);
-  if (converged && run.type == DSDP_PDFEASIBLE) {
-    r.status = TVX_STATUS_OPTIMAL;
-  } else if (run.reason == DSDP_MAX_IT) {
-    out.code = TVX_ERROR_ABORT_ITERATION_LIMIT;
-    r.status = TVX_STATUS_SUB_OPTIMAL;
-  } else {
-    out.code = TVX_ERROR_INTERIOR_NUMERIC;
-    r.status = TVX_STATUS_SUB_OPTIMAL;
-  }
-}
+// The ball's radius, in units of the smallest tr X + sum z of a feasible
+// point: wide enough to hold the optima of models posed at a sane scale,
+// narrow enough for DSDP to solve the ball to the accuracy of the form.
+constexpr double kBallRadius = 1e4;
+// The ball binds steeply when doubling its radius would improve the
+// objective by at least this share of its magnitude (plus 1): a model that
+// falls no faster is not called unbounded without an improving direction.
+constexpr double kSteepShare = 1e-2;
 
 // The point, the row duals and reduced costs in the model's terms, and the
-// dual objective; the dispatcher adds activities and the objective.
+// dual objective; the dispatcher adds activities and the objective. run's
+// z and y may hold a question's own column and row past the form's.
 void set_results(const Problem &p, const SdpForm &form, const Run &run, SolveOutcome &out) {
   Results &r = out.results;
   const Store &model = p.model;
   const double sign = form.maximize ? -1.0 : 1.0;
   if (r.status != TVX_STATUS_OPTIMAL && r.status != TVX_STATUS_SUB_OPTIMAL) return;
-  if (run.x.size() != form.block_dim.size() || run.z.size() != to_size(form.num_lp)) return;
+  if (run.x.size() != form.block_dim.size() || run.z.size() < to_size(form.num_lp)) return;
   r.x = model_point(form, run.z.data(), run.x);
   r.psd_x = run.x;
-  if (r.status != TVX_STATUS_OPTIMAL) return;
+  if (r.status != TVX_STATUS_OPTIMAL || run.y.size() < to_size(form.num_rows)) return;
   // y is the dual of the minimised form; the model's dual is d(objective)/d(side).
   const std::vector<double> full = full_duals(form, run.y.data());
   std::vector<double> dual(to_size(model.num_rows()), 0.0);
@@ -331,8 +77,7 @@ void set_results(const Problem &p, const SdpForm &form, const Run &run, SolveOut
 // whether the model is unbounded instead).
 Run run_without_rows(const SdpForm &form) {
   Run run;
-  run.reason = DSDP_CONVERGED;
-  run.type = DSDP_PDFEASIBLE;
+  run.verdict = Verdict::converged;
   run.x = zero_matrices(form);
   run.z.assign(to_size(form.num_lp), 0.0);
   return run;
@@ -348,6 +93,166 @@ void settle_unused(const Problem &p, const SdpForm &form, SolveOutcome &out) {
   r = Results();
   r.status = TVX_STATUS_UNBOUNDED;
   r.stats = stats;
+}
+
+// A question's run in the form's units (questions.h): its point times the
+// sides' factor, its y times the costs' factor when the question scaled the
+// costs.
+Run in_form_units(Run run, const QuestionScale &scale, bool costs) {
+  for (std::vector<double> &x : run.x) {
+    for (double &v : x) v *= scale.sides;
+  }
+  for (double &z : run.z) z *= scale.sides;
+  const double dual = costs ? scale.costs : 1.0;
+  for (double &y : run.y) y *= dual;
+  run.pobj *= scale.sides * dual;
+  run.dobj *= scale.sides * dual;
+  return run;
+}
+
+// The answer for one model: its form's run, and the questions that settle
+// what that run leaves open.
+class Answer {
+ public:
+  Answer(const Problem &p, const SdpForm &form, Monitor &monitor, SolveOutcome &out)
+      : p_(p), form_(form), scale_(question_scale(form)), monitor_(monitor), out_(out) {}
+
+  void give() {
+    if (zero_objective(form_)) {
+      settle(Run());
+      return;
+    }
+    const Run run = ask(form_);
+    if (run.verdict == Verdict::infeasible || run.verdict == Verdict::unbounded ||
+        run.verdict == Verdict::unsettled) {
+      settle(run);
+    } else {
+      report(run);
+    }
+  }
+
+  int iterations() const { return iterations_; }
+
+ private:
+  Run ask(const SdpForm &question) {
+    Run run = run_form(p_, question, monitor_);
+    iterations_ += run.iterations;
+    return run;
+  }
+
+  void set(int status, const Run &run) {
+    out_.results.status = status;
+    set_results(p_, form_, run, out_);
+  }
+
+  // A run taken at its word: optimal, or stopped with its iterate.
+  void report(const Run &run) {
+    switch (run.verdict) {
+      case Verdict::converged:
+        set(TVX_STATUS_OPTIMAL, run);
+        return;
+      case Verdict::iteration_limit:
+        out_.code = TVX_ERROR_ABORT_ITERATION_LIMIT;
+        break;
+      case Verdict::stopped:
+        out_.code = monitor_.stopped;
+        break;
+      case Verdict::failed:
+        out_.code = TVX_ERROR_INTERIOR_NUMERIC;
+        return;
+      default:
+        out_.code = TVX_ERROR_INTERIOR_NUMERIC;
+        break;
+    }
+    set(TVX_STATUS_SUB_OPTIMAL, run);  // the iterate, if the answer check takes it
+  }
+
+  // A question without an answer leaves the model open: the solve ends as
+  // the form's run would (a numerical error with its iterate; none for a
+  // zero objective, which had no run), with the question's code when it was
+  // stopped.
+  bool unanswered(const Run &question, const Run &run) {
+    if (question.verdict == Verdict::converged || question.verdict == Verdict::infeasible) {
+      return false;
+    }
+    report(run);
+    if (question.verdict == Verdict::stopped) out_.code = monitor_.stopped;
+    if (question.verdict == Verdict::iteration_limit) out_.code = TVX_ERROR_ABORT_ITERATION_LIMIT;
+    return true;
+  }
+
+  void settle(const Run &run);
+  void settle_in_ball(const Run &feasible, const Run &run);
+  void settle_unbounded(const Run &ball, double radius, const Run &run);
+
+  const Problem &p_;
+  const SdpForm &form_;
+  const QuestionScale scale_;
+  Monitor &monitor_;
+  SolveOutcome &out_;
+  int iterations_ = 0;
+};
+
+void Answer::settle(const Run &run) {
+  p_.log().line(run.verdict == Verdict::failed
+                    ? std::string("The objective is 0: asking whether the rows hold.")
+                    : std::string("DSDP leaves the model open: asking whether the rows hold."));
+  Run feasible = ask(feasibility_question(form_));
+  if (feasible.verdict == Verdict::infeasible) {
+    p_.log().line("Infeasible: no point meets the rows.");
+    out_.results.status = TVX_STATUS_INFEASIBLE;
+    return;
+  }
+  if (unanswered(feasible, run)) return;
+  if (zero_objective(form_)) {
+    // Every feasible point is optimal, with every multiplier 0.
+    std::fill(feasible.y.begin(), feasible.y.end(), 0.0);
+    feasible.pobj = feasible.dobj = 0;
+    set(TVX_STATUS_OPTIMAL, in_form_units(std::move(feasible), scale_, false));
+    return;
+  }
+  settle_in_ball(feasible, run);
+}
+
+void Answer::settle_in_ball(const Run &feasible, const Run &run) {
+  const double radius = kBallRadius * (1 + std::fabs(feasible.pobj));
+  p_.log().line("Feasible; solving within tr X + sum z <= " + std::to_string(radius) +
+                " at the questions' scale.");
+  Run ball = ask(ball_question(form_, radius));
+  if (ball.verdict != Verdict::converged) {
+    if (!unanswered(ball, run)) report(run);
+    return;
+  }
+  // Doubling the radius improves the objective by about this much.
+  const double gain = radius * std::fabs(ball.y.back());
+  if (gain <= accept_tolerance(p_) * (1 + std::fabs(ball.pobj))) {
+    p_.log().line("The ball does not bind: its optimum is the model's.");
+    ball.dobj -= radius * ball.y.back();
+    set(TVX_STATUS_OPTIMAL, in_form_units(std::move(ball), scale_, true));
+    return;
+  }
+  settle_unbounded(ball, radius, run);
+}
+
+void Answer::settle_unbounded(const Run &ball, double radius, const Run &run) {
+  const double steep = radius * std::fabs(ball.y.back());
+  p_.log().line("The ball binds (doubling it gains about " + std::to_string(steep) +
+                "); asking for an improving direction.");
+  const Run ray = ask(ray_question(form_));
+  if (ray.verdict == Verdict::stopped || ray.verdict == Verdict::iteration_limit) {
+    unanswered(ray, run);
+    return;
+  }
+  if (ray.verdict == Verdict::converged && ray.pobj < -accept_tolerance(p_)) {
+    p_.log().line("Unbounded: a feasible point and an improving direction.");
+  } else if (run.verdict == Verdict::unbounded &&
+             steep >= kSteepShare * (1 + std::fabs(ball.pobj))) {
+    p_.log().line("Unbounded: feasible, (D) infeasible, the objective falling at the ball's edge.");
+  } else {
+    report(run);
+    return;
+  }
+  out_.results.status = TVX_STATUS_UNBOUNDED;
 }
 
 class DsdpEngine final : public Engine {
@@ -366,10 +271,9 @@ void DsdpEngine::solve(const Problem &p, SolveOutcome &out) const {
     return;
   }
   if (form.num_rows == 0) {
-    const Run run = run_without_rows(form);
     out.results.stats = SolveStats();
-    set_status(p, run, 0, out);
-    set_results(p, form, run, out);
+    out.results.status = TVX_STATUS_OPTIMAL;
+    set_results(p, form, run_without_rows(form), out);
     settle_unused(p, form, out);
     return;
   }
@@ -384,32 +288,13 @@ void DsdpEngine::solve(const Problem &p, SolveOutcome &out) const {
   // monitor's first call.
   monitor.start = started;
   monitor.max_time = p.param(Param::MaxTime);
-  // y stays within a few orders of the data's magnitude at an optimum; the
-  // bound leaves room, and grows when a run ends near it.
-  double ybound = 1e7 * std::max({1.0, largest_cost(form), largest_side(form)});
-  Run run;
   const std::lock_guard<std::mutex> hold(dsdp_lock());
-  for (int runs = 1;; ++runs) {
-    run = run_dsdp(p, form, ybound, monitor);
-    const bool feasible = run.failed == 0 && run.stopped == TVX_ERROR_OKAY &&
-                          run.type != DSDP_UNBOUNDED && run.type != DSDP_INFEASIBLE;
-    if (!feasible || !near_bound(run, ybound) || runs == kMaxRuns) break;
-    ybound *= kWiderBound;
-    p.log().line("DSDP ended near its bound on y; solving again with a wider one.");
-  }
+  Answer answer(p, form, monitor, out);
+  answer.give();
   SolveStats stats;
-  stats.ipm_iters = run.iterations;
+  stats.ipm_iters = answer.iterations();
   stats.solver_time = std::chrono::duration<double>(Clock::now() - started).count();
   out.results.stats = stats;
-  if (run.failed != 0) {
-    p.log().line("DSDP failed (its error " + std::to_string(run.failed) + ").");
-    out.code = TVX_ERROR_INTERIOR_NUMERIC;
-    return;
-  }
-  p.log().line("DSDP stopped with reason " + std::to_string(static_cast<int>(run.reason)) +
-               ", solution type " + std::to_string(static_cast<int>(run.type)) + ".");
-  set_status(p, run, largest_cost(form), out);
-  set_results(p, form, run, out);
   settle_unused(p, form, out);
 }
 
