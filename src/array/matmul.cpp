@@ -21,7 +21,7 @@
 #include "model/handles.h"
 #include "runtime/args.h"
 #include "runtime/arraylike.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 
 namespace dz {
 

@@ -10,7 +10,7 @@
 #include "expr/quadexpr.h"
 #include "model/attrs.h"
 #include "model/handles.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/arraylike.h"
 #include "runtime/decorators.h"
 #include "runtime/guard.h"

@@ -6,7 +6,7 @@
 
 #include "array/array_object.h"
 #include "callbacks/context.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"
 #include "runtime/numpy_api.h"

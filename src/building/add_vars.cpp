@@ -12,7 +12,7 @@
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/utf8.h"
 
 namespace dz {

@@ -17,7 +17,7 @@
 #include "expr/tempconstr.h"
 #include "model/handles.h"
 #include "runtime/args.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
 

@@ -10,7 +10,7 @@
 #include "model/model.h"
 #include "runtime/args.h"
 #include "runtime/numpy_api.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 
 namespace dz {
 

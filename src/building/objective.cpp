@@ -17,7 +17,7 @@
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
 #include "runtime/numpy_api.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 
 namespace dz {
 

@@ -5,6 +5,7 @@
 #include "callbacks/methods.h"
 #include "model/model.h"
 #include "module/state.h"
+#include "runtime/globals.h"
 #include "module/tarvex_error.h"
 #include "runtime/numpy_api.h"
 
@@ -94,9 +95,7 @@ int bridge_locked(PyObject *model, void *cbdata, int where) {
 
   int result = call_with_model(model, cbdata, where);
   withdraw(model);
-  if (result == 0 && as_model(model)->terminate_) {
-    if (!tvx_int("Error", "ABORT_CTRL_C", &result)) result = -1;
-  }
+  if (result == 0 && as_model(model)->terminate_) result = TVX_ERROR_ABORT_CTRL_C;
   if (PyErr_Occurred()) {
     PyObject *exc_type, *exc_value, *exc_tb;
     PyErr_Fetch(&exc_type, &exc_value, &exc_tb);

@@ -5,7 +5,7 @@
 
 #include "callbacks/context.h"
 #include "module/tarvex_error.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/args.h"
 #include "runtime/function.h"
 

@@ -9,7 +9,6 @@
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"
 #include "module/numpy_helpers.h"
-#include "module/state.h"
 #include "runtime/utf8.h"
 
 namespace dz {

@@ -12,6 +12,7 @@
 #include "runtime/numpy_api.h"
 #include "module/numpy_helpers.h"
 #include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/utf8.h"
 
 namespace dz {

@@ -10,7 +10,7 @@
 #include "expr/expr_util.h"
 #include "model/handles.h"
 #include "module/classes.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "psd/psdexpr.h"
 #include "runtime/args.h"
 

@@ -8,7 +8,7 @@
 #include "building/new_rows.h"
 #include "building/row_sides.h"
 #include "model/handles.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "module/tarvex_error.h"
 #include "psd/psd_arrays.h"
 #include "psd/psdexpr.h"

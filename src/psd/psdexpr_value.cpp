@@ -5,7 +5,7 @@
 
 #include "expr/expr_util.h"
 #include "expr/text.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "psd/psd_arrays.h"
 #include "psd/psdexpr.h"
 

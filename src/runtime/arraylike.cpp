@@ -5,7 +5,7 @@
 #include <new>
 #include <numeric>
 
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/args.h"
 
 namespace dz {

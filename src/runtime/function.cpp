@@ -8,7 +8,7 @@
 #include "runtime/compat.h"
 #include "runtime/gc_fields.h"
 #include "runtime/guard.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 
 namespace dz {
 
@@ -377,7 +377,7 @@ PyObject *get_annotations(PyObject *self, void *) {
 }
 
 PyObject *get_globals(PyObject *, void *) {
-  PyObject *m = state().module;
+  PyObject *m = module_object();
   if (!m) Py_RETURN_NONE;
   PyObject *d = PyModule_GetDict(m);
   return new_ref(d);
