@@ -47,13 +47,14 @@ PyObject *values_for(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *
   if (!arr) return nullptr;
   Ref flat(PyArray_Ravel(reinterpret_cast<PyArrayObject *>(arr.get()), NPY_CORDER));
   if (!flat) return nullptr;
-  const npy_intp n = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(cells));
-  const npy_intp given = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(flat.get()));
+  // Py_ssize_t for %zd.
+  const Py_ssize_t n = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(cells));
+  const Py_ssize_t given = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(flat.get()));
   if (given == n) return flat.release();
   attr::Resolved r;
   if (!attr::resolve(mdl, name, kind, r)) return nullptr;
-  return PyErr_Format(PyExc_ValueError, "expected %zd values for `%S` (one per cell), got %zd",
-                      static_cast<Py_ssize_t>(n), name, static_cast<Py_ssize_t>(given));
+  return PyErr_Format(PyExc_ValueError, "expected %zd values for `%S` (one per cell), got %zd", n,
+                      name, given);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"
 #include "runtime/globals.h"
+#include "runtime/sizes.h"
 #include "runtime/utf8.h"
 
 namespace dz {
@@ -34,9 +35,9 @@ PyObject *import_continuous = nullptr;
 // A handle to be numbered once the model is known to be live.
 PyObject *unplaced_var() { return Var_ops.new_(nullptr, 0); }
 
-void place_var(PyObject *handle, TVXmodel *mdl, Py_ssize_t index) {
+void place_var(PyObject *handle, TVXmodel *mdl, int index) {
   as_handle(handle)->mdl_ = mdl;
-  handle_set_index(handle, static_cast<int>(index));
+  handle_set_index(handle, index);
 }
 
 // Objects the block form compares with or builds from, made once.
@@ -100,14 +101,12 @@ int read_column(ModelObject *m, PyObject *column, ColumnArrays &out, TVXmodel **
   if (!coeffs) return -1;
   Ref constrs(PyList_GetSlice(c->constrs_, 0, PY_SSIZE_T_MAX));
   if (!constrs) return -1;
-  const Py_ssize_t n = PyList_GET_SIZE(constrs.get());
-  if (PyList_GET_SIZE(coeffs.get()) != n) {
-    if (n > INT_MAX || PyList_GET_SIZE(coeffs.get()) > INT_MAX) return raise_int32_overflow(), -1;
-    return raise_unequal_terms("Column", static_cast<int>(PyList_GET_SIZE(coeffs.get())),
-                               static_cast<int>(n));
-  }
-  if (n > INT_MAX) return raise_int32_overflow(), -1;
-  for (Py_ssize_t k = 0; k < n; k++) {
+  int n = 0, given = 0;
+  if (!int_size(PyList_GET_SIZE(constrs.get()), &n) ||
+      !int_size(PyList_GET_SIZE(coeffs.get()), &given))
+    return -1;
+  if (given != n) return raise_unequal_terms("Column", given, n);
+  for (int k = 0; k < n; k++) {
     if (!handle_check(PyList_GET_ITEM(constrs.get(), k), &Constr_Type)) {
       raise_text("Expect a list of constr");
       return -1;
@@ -115,14 +114,14 @@ int read_column(ModelObject *m, PyObject *column, ColumnArrays &out, TVXmodel **
   }
   Buffer<ColumnTerm> terms;
   if (!terms.allocate(n)) return -1;
-  for (Py_ssize_t k = 0; k < n; k++) {
+  for (int k = 0; k < n; k++) {
     if (!as_double(PyList_GET_ITEM(coeffs.get(), k), &terms[k].value)) return -1;
-    terms[k].pos = static_cast<int>(k);
+    terms[k].pos = k;
   }
   if (!out.ind.allocate(n) || !out.val.allocate(n)) return -1;
 
   if (!(*mdl = model_edit_handle(m))) return -1;
-  for (Py_ssize_t k = 0; k < n; k++) {
+  for (int k = 0; k < n; k++) {
     PyObject *constr = PyList_GET_ITEM(constrs.get(), k);
     if (!handle_of_model(constr, *mdl)) return -1;
     terms[k].row = handle_index(constr);
@@ -131,7 +130,7 @@ int read_column(ModelObject *m, PyObject *column, ColumnArrays &out, TVXmodel **
     return a.row != b.row ? a.row < b.row : a.pos < b.pos;
   });
   int count = 0;
-  for (Py_ssize_t k = 0; k < n; k++) {
+  for (int k = 0; k < n; k++) {
     if (count > 0 && out.ind[count - 1] == terms[k].row) {
       out.val[count - 1] += terms[k].value;
     } else {
@@ -173,10 +172,12 @@ PyObject *model_addVar_impl(PyObject *, PyObject *const *args) {
   if (column != Py_None ? read_column(m, column, col, &mdl) < 0 : !(mdl = model_edit_handle(m)))
     return nullptr;
 
-  place_var(handle.get(), mdl, PyList_GET_SIZE(m->varlist_));
+  int index = 0;
+  if (!int_size(PyList_GET_SIZE(m->varlist_), &index)) return nullptr;
+  place_var(handle.get(), mdl, index);
   const int rc = TVXaddvar(mdl, col.count, col.ind.get(), col.val.get(), obj, lb, ub, type_byte,
                            raw_name ? PyBytes_AS_STRING(raw_name.get()) : nullptr);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   if (PyList_Append(m->varlist_, handle.get()) < 0) return nullptr;
   return handle.release();
 }
@@ -510,15 +511,17 @@ PyObject *unplaced_block(PyObject *result, Py_ssize_t n) {
 // Numbers the handles after the model's variables and adds the block in one
 // library call; the handles join varlist_ once the library accepted it.
 int add_block(ModelObject *self, PyObject *handles, const BlockData &d) {
-  const Py_ssize_t n = PyList_GET_SIZE(handles);
   TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return -1;
-  const Py_ssize_t first = PyList_GET_SIZE(self->varlist_);
-  for (Py_ssize_t i = 0; i < n; i++) place_var(PyList_GET_ITEM(handles, i), mdl, first + i);
-  const int rc = TVXaddvars(mdl, static_cast<int>(n), 0, nullptr, nullptr, nullptr, d.objs.data,
-                            d.lbs.data, d.ubs.data, d.has_types ? d.types.get() : nullptr,
-                            d.has_names ? d.names.ptr.get() : nullptr);
-  if (rc) return raise_code(rc), -1;
+  const Py_ssize_t n = PyList_GET_SIZE(handles), first = PyList_GET_SIZE(self->varlist_);
+  // The last new index, end - 1, is an int, and so are all before it.
+  int count = 0, end = 0;
+  if (!int_size(n, &count) || !int_size(first + n, &end)) return -1;
+  for (int i = 0; i < count; i++) place_var(PyList_GET_ITEM(handles, i), mdl, end - count + i);
+  const int rc =
+      TVXaddvars(mdl, count, 0, nullptr, nullptr, nullptr, d.objs.data, d.lbs.data, d.ubs.data,
+                 d.has_types ? d.types.get() : nullptr, d.has_names ? d.names.ptr.get() : nullptr);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc), -1;
   return PyList_SetSlice(self->varlist_, first, first, handles);
 }
 

@@ -9,6 +9,7 @@
 #include "expr/tempconstr.h"
 #include "model/model.h"
 #include "runtime/args.h"
+#include "runtime/sizes.h"
 #include "runtime/numpy_api.h"
 #include "runtime/globals.h"
 

@@ -127,7 +127,7 @@ PyObject *model_getA_impl(PyObject *, PyObject *const *args) {
     return nullptr;
   Ref sparse(PyImport_ImportModule("scipy.sparse"));
   if (!sparse) return nullptr;
-  npy_intp rows_dim = static_cast<npy_intp>(numrows) + 1;
+  npy_intp rows_dim = npy_intp{numrows} + 1;
   Ref indptr(PyArray_ZEROS(1, &rows_dim, NPY_INT32, 0));
   if (!indptr) return nullptr;
   TVXmodel *mdl = model_live_handle(self);

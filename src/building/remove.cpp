@@ -10,7 +10,9 @@
 #include "model/handles.h"
 #include "model/model.h"
 #include "module/tarvex_error.h"
+#include "runtime/args.h"
 #include "runtime/arraylike.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -77,11 +79,11 @@ int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrid
 // Ascending distinct indices of a list of ints collected by the walk.
 bool sorted_ids(PyObject *list, std::vector<int> &out) {
   const Py_ssize_t n = PyList_GET_SIZE(list);
-  out.reserve(static_cast<size_t>(n));
+  out.reserve(to_size(n));
   for (Py_ssize_t i = 0; i < n; i++) {
-    const long v = PyLong_AsLong(PyList_GET_ITEM(list, i));
-    if (v == -1 && PyErr_Occurred()) return false;
-    out.push_back(static_cast<int>(v));
+    int v = 0;
+    if (!as_int32(PyList_GET_ITEM(list, i), &v)) return false;
+    out.push_back(v);
   }
   std::sort(out.begin(), out.end());
   out.erase(std::unique(out.begin(), out.end()), out.end());
@@ -96,7 +98,9 @@ PyObject *rebuilt(PyObject *handles) {
   for (Py_ssize_t i = 0; i < n; i++) {
     PyObject *h = PyList_GET_ITEM(handles, i);
     if (!handle_attr_kind(h) || handle_index(h) < 0) continue;
-    handle_set_index(h, static_cast<int>(PyList_GET_SIZE(out.get())));
+    int index = 0;
+    if (!int_size(PyList_GET_SIZE(out.get()), &index)) return nullptr;
+    handle_set_index(h, index);
     if (PyList_Append(out.get(), h) < 0) return nullptr;
   }
   return out.release();
@@ -109,12 +113,14 @@ using DelFn = int (*)(TVXmodel *, int, const int *);
 int delete_kind(ModelObject *self, DelFn del, const std::vector<int> &ids,
                 std::initializer_list<PyObject * ModelObject::*> fields) {
   if (ids.empty()) return 0;
+  int count = 0;
+  if (!int_size(ids, &count)) return -1;
   TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return -1;
-  const int rc = del(mdl, static_cast<int>(ids.size()), ids.data());
-  if (rc) return raise_code(rc), -1;
+  const int rc = del(mdl, count, ids.data());
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc), -1;
   for (auto f : fields) {
-    Model_ops.remove(self->*f, ids.data(), static_cast<Py_ssize_t>(ids.size()));
+    Model_ops.remove(self->*f, ids.data(), py_size(ids));
     PyObject *fresh = rebuilt(self->*f);
     if (!fresh) return -1;
     Py_SETREF(self->*f, fresh);

@@ -7,6 +7,7 @@
 #include "model/model.h"
 #include "module/tarvex_error.h"
 #include "runtime/args.h"
+#include "runtime/sizes.h"
 #include "runtime/arraylike.h"
 #include "runtime/numpy_api.h"
 #include "runtime/utf8.h"
@@ -103,7 +104,7 @@ PyObject *model_cbCutP_impl(PyObject *, PyObject *const *args) {
   PyArrayObject *ind_array = reinterpret_cast<PyArrayObject *>(ind.get());
   PyArrayObject *val_array = reinterpret_cast<PyArrayObject *>(val.get());
   int count = 0;
-  if (!size_to_int32(PyArray_SIZE(ind_array), &count)) return nullptr;
+  if (!int_size(PyArray_SIZE(ind_array), &count)) return nullptr;
   char s;
   if (!sense_char(sense, &s)) return nullptr;
   // The library reads one coefficient per position.

@@ -7,6 +7,7 @@
 #include "model/handles.h"
 #include "module/tarvex_error.h"
 #include "runtime/args.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -17,7 +18,7 @@ bool Positions::push(int i) {
     PyErr_NoMemory();
     return false;
   }
-  return true;
+  return int_size(v_, &n_);
 }
 
 int match_position(PyObject *item, int n) {
@@ -25,7 +26,9 @@ int match_position(PyObject *item, int n) {
     int overflow = 0;
     long v = PyLong_AsLongAndOverflow(item, &overflow);
     if (v == -1 && PyErr_Occurred()) return -2;
-    return !overflow && v >= 0 && v < n ? static_cast<int>(v) : -1;
+    if (overflow || v < 0 || v >= n) return -1;
+    int j = 0;
+    return int_size(v, &j) ? j : -2;
   }
   // A subclass may define its own equality, which decides.
   for (int j = 0; j < n; j++) {

@@ -15,10 +15,11 @@ class Positions {
  public:
   bool push(int i);
   const int *data() const { return v_.data(); }
-  int size() const { return static_cast<int>(v_.size()); }
+  int size() const { return n_; }
 
  private:
   std::vector<int> v_;
+  int n_ = 0;  // v_.size()
 };
 
 // The first position j in 0 .. n-1 with item == j (Python equality, the

@@ -1,6 +1,6 @@
 // The attribute engine, writing half: value normalisation, the typed value
 // arrays and the five typed writers, one library call per write.
-#include <climits>
+#include <cstdint>
 #include <vector>
 
 #include "callbacks/context.h"
@@ -9,6 +9,7 @@
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"
 #include "module/numpy_helpers.h"
+#include "runtime/sizes.h"
 #include "runtime/utf8.h"
 
 namespace dz {
@@ -149,15 +150,16 @@ PyObject *write_str(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
     return invalid_newvalues();
   if (n == 0) Py_RETURN_NONE;
   // Every encoded text stays alive until the library has returned.
-  std::vector<Ref> texts(static_cast<size_t>(n));
+  std::vector<Ref> texts(to_size(n));
   Buffer<const char *> pointers;
   if (!pointers.allocate(n)) return nullptr;
-  for (int i = 0; i < n; i++) {
+  Py_ssize_t i = 0;
+  for (Ref &text : texts) {
     Ref item(PySequence_GetItem(arr.get(), i));
     if (!item) return nullptr;
-    texts[i] = Ref(str2chars(item.get()));
-    if (!texts[i]) return nullptr;
-    pointers[i] = PyBytes_AS_STRING(texts[i].get());
+    text = Ref(str2chars(item.get()));
+    if (!text) return nullptr;
+    pointers[i++] = PyBytes_AS_STRING(text.get());
   }
   return status(TVXsetstrattrlist(mdl, r.c_name(), n, numpy_int_buffer(index), pointers.get()));
 }
@@ -202,7 +204,7 @@ bool count_matrix(PyObject *item, MatrixItem &m) {
       PyErr_SetString(PyExc_ValueError, "sparse matrix entry outside its shape");
       return false;
     }
-    m.count = static_cast<npy_intp>(m.sparse.val.size());
+    m.count = py_size(m.sparse.val);
     return true;
   }
   Ref dense(reinterpret_cast<PyObject *>(np_asarray(item)));
@@ -225,17 +227,18 @@ PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
   if (len != n) return invalid_newvalues();
   if (n == 0) Py_RETURN_NONE;
   // All items are held first: converting one may run code that changes values.
-  std::vector<Ref> items(static_cast<size_t>(n));
-  for (int i = 0; i < n; i++)
-    if (!(items[i] = Ref(PySequence_GetItem(values, i)))) return nullptr;
-  std::vector<MatrixItem> matrices(static_cast<size_t>(n));
-  long long total = 0;
-  for (int i = 0; i < n; i++) {
+  std::vector<Ref> items(to_size(n));
+  Py_ssize_t at = 0;
+  for (Ref &item : items)
+    if (!(item = Ref(PySequence_GetItem(values, at++)))) return nullptr;
+  std::vector<MatrixItem> matrices(items.size());
+  npy_intp total = 0;
+  int nnz = 0;
+  for (std::size_t i = 0; i < items.size(); i++) {
     if (!count_matrix(items[i].get(), matrices[i])) return nullptr;
     total += matrices[i].count;
-    if (total > INT_MAX) return raise_int32_overflow(), nullptr;
+    if (!int_size(total, &nnz)) return nullptr;
   }
-  const int nnz = static_cast<int>(total);
   Buffer<int> beg, rows, cols, pos;
   Buffer<double> val;
   if (!beg.allocate(n) || !rows.allocate(n) || !cols.allocate(n) || !pos.allocate(nnz) ||
@@ -243,22 +246,22 @@ PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
     return nullptr;
   int k = 0;
   for (int i = 0; i < n; i++) {
-    const MatrixItem &m = matrices[i];
+    const MatrixItem &m = matrices[to_size(i)];
     beg[i] = k;
     rows[i] = m.rows;
     cols[i] = m.cols;
     if (!m.data) {
       const SparseEntries &e = m.sparse;
-      for (npy_intp j = 0; j < m.count; j++, k++) {
-        if (!size_to_int32(e.row[j] * static_cast<long long>(m.cols) + e.col[j], &pos[k]))
-          return nullptr;
+      for (std::size_t j = 0; j < e.val.size(); j++, k++) {
+        if (!int_size(std::int64_t{e.row[j]} * m.cols + e.col[j], &pos[k])) return nullptr;
         val[k] = e.val[j];
       }
     } else {
       const double *data = static_cast<double *>(PyArray_DATA(as_array(m.data.get())));
-      if (m.count > INT_MAX) return raise_int32_overflow(), nullptr;
-      for (npy_intp j = 0; j < m.count; j++, k++) {
-        pos[k] = static_cast<int>(j);
+      int count = 0;
+      if (!int_size(m.count, &count)) return nullptr;
+      for (int j = 0; j < count; j++, k++) {
+        pos[k] = j;
         val[k] = data[j];
       }
     }
@@ -284,7 +287,7 @@ PyObject *model_setattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObjec
   int n = 0;
   if (!model) {
     index = Ref(attr::index_array(mdl, elements));
-    if (!index || !size_to_int32(PyArray_SIZE(as_array(index.get())), &n)) return nullptr;
+    if (!index || !int_size(PyArray_SIZE(as_array(index.get())), &n)) return nullptr;
   }
   switch (r.datatype) {
     case TVX_ATTRTYPE_CHAR:
