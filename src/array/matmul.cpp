@@ -321,9 +321,9 @@ PyObject *sparse_cell(Element kind, PyObject **elements, const Compressed &s, st
     PyObject *e = elements[position(k)];
     if (!of_kind(e, kind)) return raise_cannot_convert(e, type_of(kind));
     const double v = s.val[k];
-    const int rc = kind == Element::Lin ? LinExpr_ops.addexpr(cell.get(), e, v)
-                                        : QuadExpr_ops.addexpr(cell.get(), e, v);
-    if (rc < 0) return nullptr;
+    const int added = kind == Element::Lin ? LinExpr_ops.addexpr(cell.get(), e, v)
+                                           : QuadExpr_ops.addexpr(cell.get(), e, v);
+    if (added < 0) return nullptr;
   }
   return cell.release();
 }

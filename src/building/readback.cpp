@@ -57,11 +57,11 @@ struct Line {
   Buffer<double> val;
   bool read(ReadFn fn, TVXmodel *mdl, int index) {
     int rc = fn(mdl, &nnz, nullptr, nullptr, nullptr, index, 1);
-    if (rc) return raise_code(rc), false;
+    if (rc != TVX_ERROR_OKAY) return raise_code(rc), false;
     if (!ind.allocate(nnz) || !val.allocate(nnz)) return false;
     int beg = 0;
     rc = fn(mdl, &nnz, &beg, ind.get(), val.get(), index, 1);
-    if (rc) return raise_code(rc), false;
+    if (rc != TVX_ERROR_OKAY) return raise_code(rc), false;
     return true;
   }
 };
@@ -134,7 +134,7 @@ PyObject *model_getA_impl(PyObject *, PyObject *const *args) {
   if (!mdl) return nullptr;
   int numnz = 0;
   int rc = TVXgetconstrs(mdl, &numnz, nullptr, nullptr, nullptr, 0, numrows);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   npy_intp nz_dim = numnz;
   Ref indices(PyArray_ZEROS(1, &nz_dim, NPY_INT32, 0));
   Ref data(PyArray_ZEROS(1, &nz_dim, NPY_FLOAT64, 0));
@@ -144,7 +144,7 @@ PyObject *model_getA_impl(PyObject *, PyObject *const *args) {
   const int asked = numnz;
   rc = TVXgetconstrs(mdl, &numnz, ptr, static_cast<int *>(PyArray_DATA(arr(indices))),
                      static_cast<double *>(PyArray_DATA(arr(data))), 0, numrows);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   // A library answering with more entries than it announced wrote past the arrays.
   if (numnz != asked) return raise_code(TVX_ERROR_ERROR);
   ptr[numrows] = numnz;
@@ -170,7 +170,7 @@ PyObject *model_getCoeff_impl(PyObject *, PyObject *const *args) {
   if (!coeff_indices(args[0], args[1], args[2], false, &mdl, &cind, &vind)) return nullptr;
   double coeff = 0;
   const int rc = TVXgetcoeff(mdl, cind, vind, &coeff);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   return PyFloat_FromDouble(coeff);
 }
 
@@ -181,7 +181,7 @@ PyObject *model_chgCoeff_impl(PyObject *, PyObject *const *args) {
   int cind = 0, vind = 0;
   if (!coeff_indices(args[0], args[1], args[2], true, &mdl, &cind, &vind)) return nullptr;
   const int rc = TVXchgcoeffs(mdl, 1, &cind, &vind, &val);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   Py_RETURN_NONE;
 }
 

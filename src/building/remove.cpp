@@ -66,13 +66,13 @@ int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrid
   if (!it) return -1;
   // A container that holds itself would recurse without end.
   if (Py_EnterRecursiveCall(" while walking the items to remove")) return -1;
-  int rc = 0;
+  int walked = 0;
   while (PyObject *raw = PyIter_Next(it.get())) {
     Ref elem(raw);
-    if ((rc = walk(self, elem.get(), varids, constrids, sosids, genids)) < 0) break;
+    if ((walked = walk(self, elem.get(), varids, constrids, sosids, genids)) < 0) break;
   }
   Py_LeaveRecursiveCall();
-  if (rc < 0 || PyErr_Occurred()) return -1;
+  if (walked < 0 || PyErr_Occurred()) return -1;
   return 0;
 }
 

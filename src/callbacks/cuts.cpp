@@ -15,7 +15,9 @@
 namespace dz {
 namespace {
 
-PyObject *result_of(int rc) { return rc < 0 ? raise_code(rc) : PyLong_FromLong(rc); }
+PyObject *result_of(int outcome) {
+  return outcome < 0 ? raise_code(outcome) : PyLong_FromLong(outcome);
+}
 
 // The first byte of bytes(sense, "UTF-8"): IndexError for an empty str,
 // OverflowError beyond ASCII, the TypeError of bytes() for a non-str.

@@ -324,8 +324,8 @@ PyObject *list_method(const char *name, PyObject *self, PyObject *args,
   return PyObject_Call(descr, full.get(), kwargs);
 }
 
-PyObject *none_or_null(int rc) {
-  if (rc < 0) return nullptr;
+PyObject *none_or_null(int status) {
+  if (status < 0) return nullptr;
   Py_RETURN_NONE;
 }
 

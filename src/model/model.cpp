@@ -87,7 +87,7 @@ int model_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   TVXmodel *mdl = nullptr;
   int rc = TVXnewmodel(handle, &mdl, PyBytes_AS_STRING(raw_name.get()), 0, nullptr, nullptr,
                        nullptr, nullptr, nullptr);
-  if (rc) {
+  if (rc != TVX_ERROR_OKAY) {
     raise_code(rc);
     return -1;
   }

@@ -595,10 +595,10 @@ PyObject *psdexpr_iadd(PyObject *self, PyObject *other) {
     as_linexpr(lin.get())->constant_ += d;
     return new_ref(self);
   }
-  int rc = linexpr_add_operand(lin.get(), other);
-  if (rc == 0 && psdexpr_check(other)) rc = psdexpr_addexpr(self, other, 1.0) < 0 ? -1 : 1;
-  if (rc == 0) return raise_unsupported("+=", self, other);
-  if (rc < 0) return nullptr;
+  int done = linexpr_add_operand(lin.get(), other);
+  if (done == 0 && psdexpr_check(other)) done = psdexpr_addexpr(self, other, 1.0) < 0 ? -1 : 1;
+  if (done == 0) return raise_unsupported("+=", self, other);
+  if (done < 0) return nullptr;
   return new_ref(self);
 }
 

@@ -239,18 +239,18 @@ int read_sparse(PyObject *matrix, SparseEntries &out, Repeats repeats) {
   const bool coo =
       PyUnicode_Check(format.get()) && PyUnicode_CompareWithASCIIString(format.get(), "coo") == 0;
   try {
-    int rc;
+    int read;
     if (csr || csc) {
-      rc = read_compressed(matrix, csr, out);
+      read = read_compressed(matrix, csr, out);
     } else if (coo) {
-      rc = read_coordinates(matrix, out);
+      read = read_coordinates(matrix, out);
     } else {
       Ref converted(PyObject_CallMethod(matrix, "tocoo", nullptr));
       if (!converted) return -1;
-      rc = read_coordinates(converted.get(), out);
+      read = read_coordinates(converted.get(), out);
     }
-    if (rc == 0 && repeats == Repeats::sum) sum_repeats(out);
-    return rc;
+    if (read == 0 && repeats == Repeats::sum) sum_repeats(out);
+    return read;
   } catch (const std::bad_alloc &) {
     PyErr_NoMemory();
     return -1;
