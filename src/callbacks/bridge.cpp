@@ -44,8 +44,11 @@ PyObject *solution_buffer(PyObject *model, void *cbdata, int where) {
   return buffer.release();
 }
 
-// Steps 4 to 8: the context published, the buffer made, the function
-// called and a stored solution submitted. 0, or -1 with an exception.
+// One call under the callback lock: publishes the callback context on the
+// model (cbdata, where, the terminate and solution flags), makes the
+// solution buffer, calls the user's function, and submits a solution it
+// stored (cbUseSolution). bridge_locked withdraws the context afterwards.
+// 0, or -1 with an exception.
 int call_with_model(PyObject *model, void *cbdata, int where) {
   ModelObject *m = as_model(model);
   m->cbdata_ = cbdata;
