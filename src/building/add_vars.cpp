@@ -49,22 +49,18 @@ struct Literals {
 const Literals *literals() {
   static Literals lit = {};
   if (!lit.space) {
-    Literals made = {PyFloat_FromDouble(0.0),
-                     PyLong_FromLong(0),
-                     PyUnicode_FromString(""),
-                     PyUnicode_FromString(" "),
-                     {PyUnicode_FromString("c"), PyUnicode_FromString("C"), PyBytes_FromString("c"),
-                      PyBytes_FromString("C")}};
-    PyObject *all[] = {made.zero_float,    made.zero_int,      made.empty,
-                       made.space,         made.continuous[0], made.continuous[1],
-                       made.continuous[2], made.continuous[3]};
-    bool ok = true;
-    for (PyObject *o : all) ok = ok && o;
-    if (!ok) {
-      for (PyObject *o : all) Py_XDECREF(o);
-      return nullptr;
-    }
-    lit = made;
+    Ref made[] = {Ref(PyFloat_FromDouble(0.0)),   Ref(PyLong_FromLong(0)),
+                  Ref(PyUnicode_FromString("")),  Ref(PyUnicode_FromString(" ")),
+                  Ref(PyUnicode_FromString("c")), Ref(PyUnicode_FromString("C")),
+                  Ref(PyBytes_FromString("c")),   Ref(PyBytes_FromString("C"))};
+    for (const Ref &o : made)
+      if (!o) return nullptr;
+    // Kept for the life of the process.
+    lit = {made[0].release(),
+           made[1].release(),
+           made[2].release(),
+           made[3].release(),
+           {made[4].release(), made[5].release(), made[6].release(), made[7].release()}};
   }
   return &lit;
 }
@@ -263,21 +259,22 @@ int block_doubles(PyObject *x, Py_ssize_t n, const char *what, Doubles &out) {
   return 0;
 }
 
-// The first byte of a str (as UTF-8) or bytes; -2 when v is neither, -1
-// with an exception.
-int first_byte(PyObject *v) {
+// The first byte of a str (as UTF-8) or bytes into *byte: 1, 0 when v is
+// neither, or -1 with an exception.
+int first_byte(PyObject *v, char *byte) {
   Ref raw;
   if (PyUnicode_Check(v)) {
     if (!(raw = Ref(str2chars(v)))) return -1;
     v = raw.get();
   } else if (!PyBytes_Check(v)) {
-    return -2;
+    return 0;
   }
   if (PyBytes_GET_SIZE(v) == 0) {
     PyErr_SetString(PyExc_IndexError, "index out of range");
     return -1;
   }
-  return static_cast<unsigned char>(PyBytes_AS_STRING(v)[0]);
+  *byte = PyBytes_AS_STRING(v)[0];
+  return 1;
 }
 
 int block_types(PyObject *vtype, Py_ssize_t n, Buffer<char> &out, bool *given) {
@@ -293,11 +290,12 @@ int block_types(PyObject *vtype, Py_ssize_t n, Buffer<char> &out, bool *given) {
       const int eq = equals(vtype, dflt);
       if (eq) return eq < 0 ? -1 : 0;
     }
-    const int b = first_byte(vtype);
-    if (b == -2) PyErr_SetString(PyExc_TypeError, "vtype should be str or byte");
-    if (b < 0) return -1;
+    char b = 0;
+    const int read = first_byte(vtype, &b);
+    if (read == 0) PyErr_SetString(PyExc_TypeError, "vtype should be str or byte");
+    if (read <= 0) return -1;
     if (!out.allocate(n)) return -1;
-    std::fill(out.get(), out.get() + n, static_cast<char>(b));
+    std::fill(out.get(), out.get() + n, b);
     *given = true;
     return 0;
   }
@@ -314,14 +312,13 @@ int block_types(PyObject *vtype, Py_ssize_t n, Buffer<char> &out, bool *given) {
     // The element as numpy.take gives it: numpy scalars keep their type name.
     Ref v(PyArray_ToScalar(data + i * PyArray_ITEMSIZE(a), a));
     if (!v) return -1;
-    const int b = first_byte(v.get());
-    if (b == -2) {
+    const int read = first_byte(v.get(), &out[i]);
+    if (read == 0) {
       Ref tname(type_name(v.get()));
       if (!tname) return -1;
       PyErr_Format(PyExc_TypeError, "vtype contains bad type %S at %zd", tname.get(), i);
     }
-    if (b < 0) return -1;
-    out[i] = static_cast<char>(b);
+    if (read <= 0) return -1;
   }
   *given = true;
   return 0;

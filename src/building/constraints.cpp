@@ -46,8 +46,8 @@ bool side_in_c(PyObject *side, double constant, double inf, double *out) {
 }
 
 // Both sides of a row in C (side_in_c; a side None is unbounded when the
-// other is given). -1 with an exception, 0 when the general path must serve
-// them, 1 when done.
+// other is given), a fast path: 1 when done, 0 when the general path must
+// serve them, -1 with an exception.
 int sides_in_c(PyObject *lhs, PyObject *rhs, double constant, double *lo, double *up) {
   if (lhs == Py_None && rhs == Py_None) return 0;
   Ref infinity(tvx_constant("INFINITY"));

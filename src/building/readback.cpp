@@ -7,6 +7,7 @@
 #include "model/handles.h"
 #include "model/model.h"
 #include "runtime/args.h"
+#include "runtime/globals.h"
 #include "module/tarvex_error.h"
 #include "runtime/numpy_api.h"
 
@@ -125,8 +126,8 @@ PyObject *model_getA_impl(PyObject *, PyObject *const *args) {
   int numrows = 0, numcols = 0;
   if (!count_attr(self, "NumConstrs", &numrows) || !count_attr(self, "NumVars", &numcols))
     return nullptr;
-  Ref sparse(PyImport_ImportModule("scipy.sparse"));
-  if (!sparse) return nullptr;
+  Ref csr_matrix(sp_attr("csr_matrix"));
+  if (!csr_matrix) return nullptr;
   npy_intp rows_dim = npy_intp{numrows} + 1;
   Ref indptr(PyArray_ZEROS(1, &rows_dim, NPY_INT32, 0));
   if (!indptr) return nullptr;
@@ -151,7 +152,7 @@ PyObject *model_getA_impl(PyObject *, PyObject *const *args) {
   Ref arrays(PyTuple_Pack(3, data.get(), indices.get(), indptr.get()));
   Ref shape(Py_BuildValue("(ii)", numrows, numcols));
   if (!arrays || !shape) return nullptr;
-  return PyObject_CallMethod(sparse.get(), "csr_matrix", "OO", arrays.get(), shape.get());
+  return PyObject_CallFunctionObjArgs(csr_matrix.get(), arrays.get(), shape.get(), nullptr);
 }
 
 // constr before var, as the argument tests run; edit: the handle of a change.

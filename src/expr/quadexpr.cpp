@@ -329,9 +329,9 @@ PyObject *quadexpr_remove_impl(PyObject *, PyObject *const *args) {
   if (PyLong_Check(item)) {
     QuadTerms t;
     if (quadexpr_terms(self, t) < 0) return nullptr;
-    int j = match_position(item, t.n);
-    if (j == -2) return nullptr;
-    if (j >= 0 && !quad.push(j)) return nullptr;
+    int j = 0;
+    const int found = match_position(item, t.n, &j);
+    if (found < 0 || (found && !quad.push(j))) return nullptr;
     if (quadexpr_remove_positions(self, quad) < 0) return nullptr;
     Py_RETURN_NONE;
   }

@@ -69,11 +69,9 @@ int ready_class(PyObject *module, const ClassDef &c) {
   }
   if (Tarvex_PyType_Ready(type) < 0) return -1;
   if (c.init_doc && attach_init_doc(type, c.init_doc) < 0) return -1;
-  Py_INCREF(type);
-  if (PyModule_AddObject(module, c.name, reinterpret_cast<PyObject *>(type)) < 0) {
-    Py_DECREF(type);
+  if (PyDict_SetItemString(PyModule_GetDict(module), c.name, reinterpret_cast<PyObject *>(type)) <
+      0)
     return -1;
-  }
   return c.bind_before_constants ? 0 : install_pickling(c);
 }
 

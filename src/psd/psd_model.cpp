@@ -103,14 +103,18 @@ PyObject *model_addPsdVar_impl(PyObject *, PyObject *const *args) {
       return PyErr_NoMemory();
     }
   }
-  int nnz = 0, index = 0;
-  if (!int_size(val, &nnz) || !int_size(PyList_GET_SIZE(self->psdvarlist_), &index)) return nullptr;
+  int nnz = 0;
+  if (!int_size(val, &nnz)) return nullptr;
+  // Made before the model is taken: an allocation may run Python code.
+  Ref handle(PsdVar_ops.new_(nullptr, 0));
+  if (!handle) return nullptr;
   TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return nullptr;
-  Ref handle(PsdVar_ops.new_(mdl, 0));
-  if (!handle) return nullptr;
   const int rc = TVXaddpsdvar(mdl, dim, nnz, pos.data(), val.data(), PyBytes_AS_STRING(name.get()));
   if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  int index = 0;
+  if (!int_size(PyList_GET_SIZE(self->psdvarlist_), &index)) return nullptr;
+  as_handle(handle.get())->mdl_ = mdl;
   handle_set_index(handle.get(), index);
   if (PyList_Append(self->psdvarlist_, handle.get()) < 0) return nullptr;
   return handle.release();

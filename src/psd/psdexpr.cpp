@@ -253,8 +253,9 @@ PyObject *psdexpr_remove_impl(PyObject *, PyObject *const *args) {
   if (PyLong_Check(item)) {
     PsdTerms t;
     if (psdexpr_terms(self, t) < 0) return nullptr;
-    const int j = match_position(item, t.n);
-    if (j == -2 || (j >= 0 && !p.push(j))) return nullptr;
+    int j = 0;
+    const int found = match_position(item, t.n, &j);
+    if (found < 0 || (found && !p.push(j))) return nullptr;
     if (remove_positions(self, p) < 0) return nullptr;
   } else if (handle_check(item, &PsdVar_Type)) {
     PsdTerms t;
