@@ -68,24 +68,21 @@ PyObject *typed_array(PyObject *seq, PyArray_Descr *descr) {
 }
 
 // The element-level value array: numpy.array([v for v in values], dtype).
+// Steals descr.
 PyObject *element_values(PyObject *values, PyArray_Descr *descr) {
+  Ref held(reinterpret_cast<PyObject *>(descr));
   Ref items(PySequence_List(values));
-  if (!items) {
-    Py_XDECREF(descr);
-    return nullptr;
-  }
-  return typed_array(items.get(), descr);
+  if (!items) return nullptr;
+  return typed_array(items.get(), reinterpret_cast<PyArray_Descr *>(held.release()));
 }
 
 // The model-level value array's first entry: numpy.array([value], dtype).flat[0],
-// as an array kept alive by the caller.
+// as an array kept alive by the caller. Steals descr.
 PyObject *model_value(PyObject *value, PyArray_Descr *descr) {
+  Ref held(reinterpret_cast<PyObject *>(descr));
   Ref wrapped(one_item_list(value));
-  if (!wrapped) {
-    Py_XDECREF(descr);
-    return nullptr;
-  }
-  Ref arr(typed_array(wrapped.get(), descr));
+  if (!wrapped) return nullptr;
+  Ref arr(typed_array(wrapped.get(), reinterpret_cast<PyArray_Descr *>(held.release())));
   if (!arr) return nullptr;
   if (PyArray_SIZE(as_array(arr.get())) < 1) {
     PyErr_SetString(PyExc_IndexError, "index 0 is out of bounds for axis 0 with size 0");
@@ -101,12 +98,15 @@ PyObject *status(int rc) {
 
 // ---- Numeric and character values ----------------------------------------------
 
-PyObject *write_char(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
+PyObject *write_char(TVXmodel *mdl, const Resolved &r, PyObject *elements, int n,
+                     PyObject *values) {
   Ref arr(element_values(values, char_descr()));
   if (!arr) return nullptr;
   if (PyArray_SIZE(as_array(arr.get())) != n) return invalid_newvalues();
   if (n == 0) Py_RETURN_NONE;
-  return status(TVXsetcharattrlist(mdl, r.c_name(), n, numpy_int_buffer(index),
+  Ref index(attr::index_array(mdl, elements));
+  if (!index) return nullptr;
+  return status(TVXsetcharattrlist(mdl, r.c_name(), n, numpy_int_buffer(index.get()),
                                    numpy_char_buffer(arr.get())));
 }
 
@@ -114,8 +114,9 @@ PyObject *write_char(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, P
 template <typename T, int npy_type, T *(*buffer)(PyObject *),
           int (*write_one)(TVXmodel *, const char *, T),
           int (*write_list)(TVXmodel *, const char *, int, const int *, const T *)>
-PyObject *write_number(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
-  if (!index) {
+PyObject *write_number(TVXmodel *mdl, const Resolved &r, PyObject *elements, int n,
+                       PyObject *values) {
+  if (!elements) {
     Ref arr(model_value(values, PyArray_DescrFromType(npy_type)));
     if (!arr) return nullptr;
     return status(write_one(mdl, r.c_name(), buffer(arr.get())[0]));
@@ -124,7 +125,9 @@ PyObject *write_number(TVXmodel *mdl, const Resolved &r, PyObject *index, int n,
   if (!arr) return nullptr;
   if (PyArray_SIZE(as_array(arr.get())) != n) return invalid_newvalues();
   if (n == 0) Py_RETURN_NONE;
-  return status(write_list(mdl, r.c_name(), n, numpy_int_buffer(index), buffer(arr.get())));
+  Ref index(attr::index_array(mdl, elements));
+  if (!index) return nullptr;
+  return status(write_list(mdl, r.c_name(), n, numpy_int_buffer(index.get()), buffer(arr.get())));
 }
 
 constexpr auto write_int =
@@ -134,8 +137,8 @@ constexpr auto write_dbl =
 
 // ---- Texts -----------------------------------------------------------------------
 
-PyObject *write_str(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
-  if (!index) {
+PyObject *write_str(TVXmodel *mdl, const Resolved &r, PyObject *elements, int n, PyObject *values) {
+  if (!elements) {
     Ref arr(model_value(values, PyArray_DescrFromType(NPY_OBJECT)));
     if (!arr) return nullptr;
     Ref first(PyArray_GETITEM(as_array(arr.get()), static_cast<char *>(numpy_flat(arr.get(), 0))));
@@ -161,7 +164,10 @@ PyObject *write_str(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
     if (!text) return nullptr;
     pointers[i++] = PyBytes_AS_STRING(text.get());
   }
-  return status(TVXsetstrattrlist(mdl, r.c_name(), n, numpy_int_buffer(index), pointers.get()));
+  Ref index(attr::index_array(mdl, elements));
+  if (!index) return nullptr;
+  return status(
+      TVXsetstrattrlist(mdl, r.c_name(), n, numpy_int_buffer(index.get()), pointers.get()));
 }
 
 // ---- Matrices ----------------------------------------------------------------------
@@ -221,7 +227,7 @@ bool count_matrix(PyObject *item, MatrixItem &m) {
   return true;
 }
 
-PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
+PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *elements, int n, PyObject *values) {
   Py_ssize_t len = PyObject_Size(values);
   if (len < 0) return nullptr;
   if (len != n) return invalid_newvalues();
@@ -266,7 +272,9 @@ PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
       }
     }
   }
-  return status(TVXsetmatattrlist(mdl, r.c_name(), n, numpy_int_buffer(index), nnz, beg.get(),
+  Ref index(attr::index_array(mdl, elements));
+  if (!index) return nullptr;
+  return status(TVXsetmatattrlist(mdl, r.c_name(), n, numpy_int_buffer(index.get()), nnz, beg.get(),
                                   rows.get(), cols.get(), pos.get(), val.get()));
 }
 
@@ -281,25 +289,28 @@ PyObject *model_setattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObjec
   // Character attributes exist per element only; matrices too.
   if (model && r.datatype == TVX_ATTRTYPE_CHAR) return attr::does_not_exist(name);
   if (model && r.datatype == TVX_ATTRTYPE_MAT) return attr::does_not_exist(r.canonical.get());
-  Ref v(normalise(values, model ? nullptr : elements));
-  if (!v) return nullptr;
-  Ref index;
+  // The elements are held as a list; the writers read their indices from it
+  // after converting every value, as a conversion may run Python code that
+  // changes the model.
+  Ref items;
   int n = 0;
   if (!model) {
-    index = Ref(attr::index_array(mdl, elements));
-    if (!index || !int_size(PyArray_SIZE(as_array(index.get())), &n)) return nullptr;
+    items = Ref(PySequence_List(elements));
+    if (!items || !int_size(PyList_GET_SIZE(items.get()), &n)) return nullptr;
   }
+  Ref v(normalise(values, items.get()));
+  if (!v) return nullptr;
   switch (r.datatype) {
     case TVX_ATTRTYPE_CHAR:
-      return write_char(mdl, r, index.get(), n, v.get());
+      return write_char(mdl, r, items.get(), n, v.get());
     case TVX_ATTRTYPE_INT:
-      return write_int(mdl, r, index.get(), n, v.get());
+      return write_int(mdl, r, items.get(), n, v.get());
     case TVX_ATTRTYPE_DBL:
-      return write_dbl(mdl, r, index.get(), n, v.get());
+      return write_dbl(mdl, r, items.get(), n, v.get());
     case TVX_ATTRTYPE_STR:
-      return write_str(mdl, r, index.get(), n, v.get());
+      return write_str(mdl, r, items.get(), n, v.get());
     default:
-      return write_mat(mdl, r, index.get(), n, v.get());
+      return write_mat(mdl, r, items.get(), n, v.get());
   }
 }
 
