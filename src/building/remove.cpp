@@ -18,13 +18,11 @@ namespace dz {
 
 namespace {
 
-// Appends the index of a live handle of this model to ids.
+// Appends a handle of this model to its kind's list; its index is read only
+// when its kind is deleted, since the rest of the walk may run Python code.
 int add_id(ModelObject *self, PyObject *h, PyObject *ids) {
   if (!handle_of_model(h, self->mdl_)) return -1;
-  const int index = handle_index(h);
-  if (index < 0) return 0;  // removed before
-  Ref v(PyLong_FromLong(index));
-  return v ? PyList_Append(ids, v.get()) : -1;
+  return PyList_Append(ids, h);
 }
 
 int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids, PyObject *sosids,
@@ -76,18 +74,17 @@ int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrid
   return 0;
 }
 
-// Ascending distinct indices of a list of ints collected by the walk.
-bool sorted_ids(PyObject *list, std::vector<int> &out) {
-  const Py_ssize_t n = PyList_GET_SIZE(list);
+// Ascending distinct indices of the handles the walk collected, read from
+// their fields now; a handle removed meanwhile (index below 0) is left out.
+void sorted_ids(PyObject *handles, std::vector<int> &out) {
+  const Py_ssize_t n = PyList_GET_SIZE(handles);
   out.reserve(to_size(n));
   for (Py_ssize_t i = 0; i < n; i++) {
-    int v = 0;
-    if (!as_int32(PyList_GET_ITEM(list, i), &v)) return false;
-    out.push_back(v);
+    const int index = handle_index(PyList_GET_ITEM(handles, i));
+    if (index >= 0) out.push_back(index);
   }
   std::sort(out.begin(), out.end());
   out.erase(std::unique(out.begin(), out.end()), out.end());
-  return true;
 }
 
 // The survivors of a marked list, each numbered by its new position.
@@ -136,17 +133,22 @@ PyObject *model_remove_impl(PyObject *, PyObject *const *args) {
   Ref lists[4];
   for (auto &l : lists)
     if (!(l = Ref(PyList_New(0)))) return nullptr;
-  if (Model_ops.getids(self, args[1], lists[0].get(), lists[1].get(), lists[2].get(),
-                       lists[3].get()) < 0)
+  if (Model_ops.collect(self, args[1], lists[0].get(), lists[1].get(), lists[2].get(),
+                        lists[3].get()) < 0)
     return nullptr;
-  std::vector<int> ids[4];
-  for (int k = 0; k < 4; k++)
-    if (!sorted_ids(lists[k].get(), ids[k])) return nullptr;
-  if (delete_kind(self, TVXdelvars, ids[0], {&ModelObject::varlist_}) < 0 ||
-      delete_kind(self, TVXdelconstrs, ids[1],
+  // Each kind's indices are read just before it is deleted: renumbering the
+  // kind before may release handles, which can run Python code.
+  const auto remove_kind = [self](PyObject *handles, DelFn del,
+                                  std::initializer_list<PyObject * ModelObject::*> fields) {
+    std::vector<int> ids;
+    sorted_ids(handles, ids);
+    return delete_kind(self, del, ids, fields);
+  };
+  if (remove_kind(lists[0].get(), TVXdelvars, {&ModelObject::varlist_}) < 0 ||
+      remove_kind(lists[1].get(), TVXdelconstrs,
                   {&ModelObject::constrlist_, &ModelObject::psdconstrlist_}) < 0 ||
-      delete_kind(self, TVXdelsos, ids[2], {&ModelObject::soslist_}) < 0 ||
-      delete_kind(self, TVXdelgenconstrs, ids[3], {&ModelObject::genconstrlist_}) < 0)
+      remove_kind(lists[2].get(), TVXdelsos, {&ModelObject::soslist_}) < 0 ||
+      remove_kind(lists[3].get(), TVXdelgenconstrs, {&ModelObject::genconstrlist_}) < 0)
     return nullptr;
   Py_RETURN_NONE;
 }
@@ -178,8 +180,8 @@ const char remove_doc[] = R"doc(
 
 }  // namespace
 
-int model_getids(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids,
-                 PyObject *sosids, PyObject *genids) {
+int model_collect(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids,
+                  PyObject *sosids, PyObject *genids) {
   return walk(self, item, varids, constrids, sosids, genids);
 }
 

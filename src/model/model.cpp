@@ -197,7 +197,7 @@ int model_prepare() {
                model_addconstr,
                model_addpsdconstr,
                model_addconstrs,
-               model_getids,
+               model_collect,
                model_remove_marks,
                model_attr_type,
                model_populate};
