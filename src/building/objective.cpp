@@ -143,6 +143,39 @@ int clear_psd_objective(PyObject *psdvars) {
 
 const char *const setObjective_args[] = {"self", "expr", "sense"};
 
+// The new objective into the model, gathered into next (its indices just
+// read): first the calls that use those indices, with no Python code before
+// them; then the parts written through attributes, which read their
+// elements anew. keep_sense: the sense stays as it is.
+PyObject *install_objective(ModelObject *m, TVXmodel *mdl, int sense, bool keep_sense,
+                            const NewObjective &next, const std::vector<PsdGroup> &matrices) {
+  int rc = keep_sense ? TVX_ERROR_OKAY : TVXsetintattr(mdl, "ModelSense", sense);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  rc = TVXdelq(mdl);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  if (next.nq > 0) {
+    rc = TVXaddqpterms(mdl, next.nq, next.qrow.data(), next.qcol.data(), next.qval.data());
+    if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  }
+  Ref nvals(double_array(next.obj));
+  if (!nvals) return nullptr;
+  Ref constant(PyFloat_FromDouble(next.constant));
+  if (!constant) return nullptr;
+  Ref psdvars = Ref::borrow(m->psdvarlist_);
+  Ref vars = Ref::borrow(m->varlist_);
+  if (!next.obj.empty() && set_attr(mdl, "Obj", "v", vars.get(), nvals.get()) < 0) return nullptr;
+  if (clear_psd_objective(psdvars.get()) < 0) return nullptr;
+  if (set_attr(mdl, "ObjCon", "m", nullptr, constant.get()) < 0) return nullptr;
+  for (const PsdGroup &g : matrices) {
+    Ref element(PyList_New(1)), value(PyList_New(1));
+    if (!element || !value) return nullptr;
+    PyList_SET_ITEM(element.get(), 0, g.var.newref());
+    PyList_SET_ITEM(value.get(), 0, g.matrix.newref());
+    if (set_attr(mdl, "PsdObj", "psdv", element.get(), value.get()) < 0) return nullptr;
+  }
+  Py_RETURN_NONE;
+}
+
 PyObject *model_setObjective_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   PyObject *expr = args[1];
@@ -158,44 +191,24 @@ PyObject *model_setObjective_impl(PyObject *, PyObject *const *args) {
     PyErr_SetString(PyExc_TypeError, "the linear part of an expression must be a LinExpr");
     return nullptr;
   }
-  TVXmodel *mdl = nullptr;
-  NewObjective next;
-  if (gather(m, lin.get(), quad ? expr : nullptr, &mdl, next) < 0) return nullptr;
+  // What can run Python code comes before gather reads the terms' indices:
+  // the PSD matrices (PSD variables are never removed, so their indices stay)
+  // and the comparison with TVX.MAXINT.
   std::vector<PsdGroup> matrices;
-  if (psd && psd_groups(expr, mdl, matrices) < 0) return nullptr;
-  Ref nvals(double_array(next.obj));
-  if (!nvals) return nullptr;
-  Ref constant(PyFloat_FromDouble(next.constant));
-  if (!constant) return nullptr;
-  Ref psdvars = Ref::borrow(m->psdvarlist_);
-  Ref vars = Ref::borrow(m->varlist_);
-
+  if (psd) {
+    TVXmodel *live = model_live_handle(m);
+    if (!live || psd_groups(expr, live, matrices) < 0) return nullptr;
+  }
   Ref maxint(tvx_constant("MAXINT"));
   if (!maxint) return nullptr;
   Ref sense_obj(PyLong_FromLong(sense));
   if (!sense_obj) return nullptr;
   const int keep = PyObject_RichCompareBool(sense_obj.get(), maxint.get(), Py_EQ);
   if (keep < 0) return nullptr;
-  if (!keep && set_attr(mdl, "ModelSense", "m", nullptr, sense_obj.get()) < 0) return nullptr;
-
-  const int rc = TVXdelq(mdl);
-  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
-  if (!next.obj.empty() && set_attr(mdl, "Obj", "v", vars.get(), nvals.get()) < 0) return nullptr;
-  if (clear_psd_objective(psdvars.get()) < 0) return nullptr;
-  if (set_attr(mdl, "ObjCon", "m", nullptr, constant.get()) < 0) return nullptr;
-  for (const PsdGroup &g : matrices) {
-    Ref element(PyList_New(1)), value(PyList_New(1));
-    if (!element || !value) return nullptr;
-    PyList_SET_ITEM(element.get(), 0, g.var.newref());
-    PyList_SET_ITEM(value.get(), 0, g.matrix.newref());
-    if (set_attr(mdl, "PsdObj", "psdv", element.get(), value.get()) < 0) return nullptr;
-  }
-  if (next.nq > 0) {
-    const int qrc =
-        TVXaddqpterms(mdl, next.nq, next.qrow.data(), next.qcol.data(), next.qval.data());
-    if (qrc != TVX_ERROR_OKAY) return raise_code(qrc);
-  }
-  Py_RETURN_NONE;
+  TVXmodel *mdl = nullptr;
+  NewObjective next;
+  if (gather(m, lin.get(), quad ? expr : nullptr, &mdl, next) < 0) return nullptr;
+  return install_objective(m, mdl, sense, keep != 0, next, matrices);
 }
 
 // ---- getObjective -------------------------------------------------------------

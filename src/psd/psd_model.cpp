@@ -200,10 +200,13 @@ PyObject *model_addpsdconstr(ModelObject *self, PyObject *expr, PyObject *lhs, P
   Ref one_row(PyList_New(1));
   if (!one_row) return nullptr;
   PyList_SET_ITEM(one_row.get(), 0, lin.newref());
-  RowArrays linear;
-  if (Model_ops.linExprs2array(self, one_row.get(), false, linear) < 0) return nullptr;
+  // The PSD terms first: converting their matrices may run Python code,
+  // while the linear terms' indices are read last (PSD variables are never
+  // removed, so the PSD indices stay).
   PsdArrays psd;
   if (Model_ops.psdExpr2array(self, expr, psd) < 0) return nullptr;
+  RowArrays linear;
+  if (Model_ops.linExprs2array(self, one_row.get(), false, linear) < 0) return nullptr;
   int psdvars = 0, psdnnz = 0;
   if (!int_size(psd.vidx, &psdvars) || !int_size(psd.ind, &psdnnz)) return nullptr;
   TVXmodel *mdl = model_edit_handle(self);
