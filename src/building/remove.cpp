@@ -10,7 +10,6 @@
 #include "model/handles.h"
 #include "model/model.h"
 #include "module/tarvex_error.h"
-#include "runtime/args.h"
 #include "runtime/arraylike.h"
 #include "runtime/sizes.h"
 
@@ -20,15 +19,15 @@ namespace {
 
 // Appends a handle of this model to its kind's list; its index is read only
 // when its kind is deleted, since the rest of the walk may run Python code.
-int add_id(ModelObject *self, PyObject *h, PyObject *ids) {
+int add_handle(ModelObject *self, PyObject *h, PyObject *handles) {
   if (!handle_of_model(h, self->mdl_)) return -1;
-  return PyList_Append(ids, h);
+  return PyList_Append(handles, h);
 }
 
-int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids, PyObject *sosids,
-         PyObject *genids) {
-  if (handle_check(item, &Var_Type)) return add_id(self, item, varids);
-  if (handle_check(item, &Constr_Type)) return add_id(self, item, constrids);
+int walk(ModelObject *self, PyObject *item, PyObject *vars, PyObject *constrs, PyObject *soses,
+         PyObject *gens) {
+  if (handle_check(item, &Var_Type)) return add_handle(self, item, vars);
+  if (handle_check(item, &Constr_Type)) return add_handle(self, item, constrs);
   if (handle_check(item, &PsdVar_Type)) {
     PyErr_SetString(PyExc_TypeError, "remove psd variable temporary not support");
     return -1;
@@ -37,8 +36,8 @@ int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrid
     PyErr_SetString(PyExc_TypeError, "remove psd constraint temporary not support");
     return -1;
   }
-  if (handle_check(item, &SOS_Type)) return add_id(self, item, sosids);
-  if (handle_check(item, &GenConstr_Type)) return add_id(self, item, genids);
+  if (handle_check(item, &SOS_Type)) return add_handle(self, item, soses);
+  if (handle_check(item, &GenConstr_Type)) return add_handle(self, item, gens);
   // Arrays of any shape: tolist() gives nested lists, or the one handle of a
   // zero-dimensional array, and the walk takes either.
   Ref content;
@@ -46,7 +45,7 @@ int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrid
     content = Ref(PyObject_CallMethod(item, "tolist", nullptr));
     if (!content) return -1;
     if (handle_check(content.get(), &Var_Type) || handle_check(content.get(), &Constr_Type))
-      return walk(self, content.get(), varids, constrids, sosids, genids);
+      return walk(self, content.get(), vars, constrs, soses, gens);
   } else if (PyDict_Check(item)) {
     content = Ref(PyMapping_Values(item));
     if (!content) return -1;
@@ -67,7 +66,7 @@ int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrid
   int walked = 0;
   while (PyObject *raw = PyIter_Next(it.get())) {
     Ref elem(raw);
-    if ((walked = walk(self, elem.get(), varids, constrids, sosids, genids)) < 0) break;
+    if ((walked = walk(self, elem.get(), vars, constrs, soses, gens)) < 0) break;
   }
   Py_LeaveRecursiveCall();
   if (walked < 0 || PyErr_Occurred()) return -1;
@@ -180,9 +179,9 @@ const char remove_doc[] = R"doc(
 
 }  // namespace
 
-int model_collect(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids,
-                  PyObject *sosids, PyObject *genids) {
-  return walk(self, item, varids, constrids, sosids, genids);
+int model_collect(ModelObject *self, PyObject *item, PyObject *vars, PyObject *constrs,
+                  PyObject *soses, PyObject *gens) {
+  return walk(self, item, vars, constrs, soses, gens);
 }
 
 void model_remove_marks(PyObject *handles, const int *ids, Py_ssize_t n) {

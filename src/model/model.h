@@ -117,8 +117,8 @@ PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyOb
                           PyObject *name);
 PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, PyObject *rhs,
                            PyObject *names);
-int model_collect(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids,
-                  PyObject *sosids, PyObject *genids);
+int model_collect(ModelObject *self, PyObject *item, PyObject *vars, PyObject *constrs,
+                  PyObject *soses, PyObject *gens);
 void model_remove_marks(PyObject *handles, const int *ids, Py_ssize_t n);
 int model_psdexpr2array(ModelObject *self, PyObject *expr, PsdArrays &out);
 PyObject *model_addpsdconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyObject *rhs,
