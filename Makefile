@@ -4,7 +4,8 @@
 # make check-memory : the same tests on the default python3 under AddressSanitizer and
 #   UndefinedBehaviorSanitizer, and the library's C++ tests likewise, then the C++ tests
 #   again under ThreadSanitizer
-# make lint : make format-check, ruff over the Python tests and benchmarks, then make tidy
+# make lint : make format-check, the module's rules (tools/check_module_rules.sh), ruff over
+#   the Python tests and benchmarks, then make tidy
 # make format-check : every tracked C and C++ file as clang-format would leave it
 # make tidy : clang-tidy (.clang-tidy) over the library, the module and the C++ tests
 # Every build makes compiler warnings errors (DIDAZODA_WERROR).
@@ -77,6 +78,7 @@ test-cpp: $(VENV)/py3/.stamp
 test: test-cpp test-py38 test-py3
 
 lint: format-check $(VENV)/py3/.stamp
+	tools/check_module_rules.sh
 	$(VENV)/py3/bin/ruff check tests bench
 	$(MAKE) --no-print-directory tidy
 

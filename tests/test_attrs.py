@@ -345,6 +345,20 @@ def test_library_refusal_changes_nothing(m):
     assert {name: m.getAttr(name, [x, y, z]) for name in before} == before
 
 
+@pytest.mark.parametrize("name, elements", [("LB", "getVars"), ("RHS", "getConstrs")])
+def test_values_are_converted_before_the_indices_are_read(m, name, elements):
+    first, second, third = getattr(m, elements)()[:3]
+    untouched = third.getAttr(name)
+
+    class RemovesFirst:
+        def __float__(self):
+            m.remove(first)
+            return 5.0
+
+    m.setAttr(name, [second], [RemovesFirst()])
+    assert (second.getAttr(name), third.getAttr(name)) == (5.0, untouched)
+
+
 @pytest.mark.parametrize("name, owner", [
     ("UB", "m"), ("ModelName", "v"), ("VType", "m"), ("LHS", "v"), ("PsdCName", "lin"),
 ])

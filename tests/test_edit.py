@@ -289,6 +289,18 @@ def test_remove_renumbers_every_holder():
     assert m.NumVars == 8 and xs[3].index == -4
 
 
+def test_remove_reads_indices_after_the_walk():
+    m = Model()
+    a, x, y = (m.addVar(name=n) for n in "axy")
+
+    def items():
+        yield x
+        m.remove(a)  # x and y move down while x waits to be removed
+
+    m.remove(items())
+    assert [v.VarName for v in m.getVars()] == ["y"]
+
+
 def test_remove_each_kind(m, xyb):
     x, y, b = xyb
     cs = [m.addConstr(x + k * y <= k, name="c%d" % k) for k in range(1, 4)]

@@ -130,6 +130,32 @@ def test_row_errors_change_nothing(m, add, exc, message):
     assert sizes(m) == before
 
 
+@pytest.mark.parametrize("build", ["constraint", "objective"])
+def test_linear_terms_read_after_the_matrices_are_converted(m, build):
+    a, x, y = (m.addVar(name=n) for n in "axy")
+
+    class RemovesA:
+        def __ne__(self, other):
+            return True
+
+        def __float__(self):
+            if a.index >= 0:
+                m.remove(a)
+            return 1.0
+
+    coeff = np.empty((1, 1), dtype=object)
+    coeff[0, 0] = RemovesA()
+    expr = PsdExpr(coeff, m.addPsdVar(dim=1))
+    expr += 3 * x
+    if build == "constraint":
+        row = m.getRow(m.addConstr(expr == 1))
+        linear = [(row.getVar(k).VarName, row.getCoeff(k)) for k in range(row.size())]
+    else:
+        m.setObjective(expr)
+        linear = [(v.VarName, v.Obj) for v in m.getVars() if v.Obj != 0]
+    assert linear == [("x", 3.0)]
+
+
 def test_entries_of_object_arrays_are_counted_as_written(m):
     class Odd:
         """Unequal to 0 but reading as zero: numpy would count it otherwise."""

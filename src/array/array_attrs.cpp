@@ -47,8 +47,9 @@ PyObject *values_for(TVXmodel *mdl, PyObject *name, const char *kind, PyObject *
   if (!arr) return nullptr;
   Ref flat(PyArray_Ravel(reinterpret_cast<PyArrayObject *>(arr.get()), NPY_CORDER));
   if (!flat) return nullptr;
-  const npy_intp n = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(cells));
-  const npy_intp given = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(flat.get()));
+  // Py_ssize_t for %zd.
+  const Py_ssize_t n = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(cells));
+  const Py_ssize_t given = PyArray_SIZE(reinterpret_cast<PyArrayObject *>(flat.get()));
   if (given == n) return flat.release();
   attr::Resolved r;
   if (!attr::resolve(mdl, name, kind, r)) return nullptr;
@@ -62,9 +63,9 @@ PyObject *array_getAttr_impl(PyObject *func, PyObject *const *args) {
   Ref cells;
   TVXmodel *mdl = nullptr;
   const ArrayKind *kind = nullptr;
-  const int rc = attribute_target(func, self, name, cells, &mdl, &kind);
-  if (rc < 0) return nullptr;
-  if (rc == 0) {
+  const int found = attribute_target(func, self, name, cells, &mdl, &kind);
+  if (found < 0) return nullptr;
+  if (found == 0) {
     npy_intp zero = 0;
     return PyArray_Empty(1, &zero, PyArray_DescrFromType(NPY_OBJECT), 0);
   }
@@ -82,8 +83,8 @@ PyObject *array_setAttr_impl(PyObject *func, PyObject *const *args) {
   Ref cells;
   TVXmodel *mdl = nullptr;
   const ArrayKind *kind = nullptr;
-  const int rc = attribute_target(func, self, name, cells, &mdl, &kind);
-  if (rc <= 0) return rc < 0 ? nullptr : (Py_INCREF(Py_None), Py_None);
+  const int found = attribute_target(func, self, name, cells, &mdl, &kind);
+  if (found <= 0) return found < 0 ? nullptr : (Py_INCREF(Py_None), Py_None);
   Ref values(values_for(mdl, name, kind->attr_kind, args[2], cells.get()));
   if (!values) return nullptr;
   Ref done(model_setattr(mdl, name, kind->attr_kind, cells.get(), values.get()));

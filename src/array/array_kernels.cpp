@@ -6,7 +6,7 @@
 #include "expr/dispatch.h"
 #include "expr/expr_util.h"
 #include "module/classes.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/args.h"
 #include "runtime/arraylike.h"
 

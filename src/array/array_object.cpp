@@ -5,7 +5,7 @@
 #include "expr/linexpr.h"
 #include "expr/quadexpr.h"
 #include "model/handles.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/compat.h"
 #include "runtime/decorators.h"
 #include "runtime/gc_fields.h"

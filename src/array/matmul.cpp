@@ -21,7 +21,8 @@
 #include "model/handles.h"
 #include "runtime/args.h"
 #include "runtime/arraylike.h"
-#include "module/state.h"
+#include "runtime/globals.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -194,7 +195,7 @@ PyObject *dmatmul(PyObject *a_in, PyObject *b_in, char ka, char kb) {
   db.shape_as(false);
   if (da.cols != db.rows) return raise_mismatch(pa, pb);
   int k = 0;
-  if (!size_to_int32(da.cols, &k)) return nullptr;
+  if (!int_size(da.cols, &k)) return nullptr;
   Ref one(PyLong_FromLong(1));
   if (!one) return nullptr;
   if (nda == 1 && ndb == 1) return inner(kernel, da, db, 0, 0, k, one.get());
@@ -227,7 +228,7 @@ PyObject *dmatmul(PyObject *a_in, PyObject *b_in, char ka, char kb) {
 // Within a column (row) the entries keep their storage order.
 struct Compressed {
   int rows = 0, cols = 0;
-  std::vector<std::int64_t> ptr;
+  std::vector<std::size_t> ptr;
   std::vector<int> idx;
   std::vector<double> val;
 };
@@ -239,14 +240,14 @@ bool read_compressed(PyObject *matrix, bool by_column, Compressed &out) {
   out.cols = e.cols;
   try {
     const std::vector<int> &major = by_column ? e.col : e.row, &minor = by_column ? e.row : e.col;
-    out.ptr.assign(static_cast<std::size_t>(by_column ? e.cols : e.rows) + 1, 0);
-    for (int m : major) out.ptr[static_cast<std::size_t>(m) + 1]++;
+    out.ptr.assign(to_size(by_column ? e.cols : e.rows) + 1, 0);
+    for (int m : major) out.ptr[to_size(m) + 1]++;
     for (std::size_t m = 1; m < out.ptr.size(); m++) out.ptr[m] += out.ptr[m - 1];
-    std::vector<std::int64_t> next(out.ptr.begin(), out.ptr.end() - 1);
+    std::vector<std::size_t> next(out.ptr.begin(), out.ptr.end() - 1);
     out.idx.resize(e.val.size());
     out.val.resize(e.val.size());
     for (std::size_t k = 0; k < e.val.size(); k++) {
-      const auto at = static_cast<std::size_t>(next[static_cast<std::size_t>(major[k])]++);
+      const std::size_t at = next[to_size(major[k])]++;
       out.idx[at] = minor[k];
       out.val[at] = e.val[k];
     }
@@ -296,14 +297,14 @@ PyTypeObject *type_of(Element kind) {
 // One cell: the sum over the stored entries ks of data[k] times the element
 // at position(k); an entry 0.0 adds nothing, NaN is applied.
 template <typename Position>
-PyObject *sparse_cell(Element kind, PyObject **elements, const Compressed &s, std::int64_t from,
-                      std::int64_t to, Position position) {
+PyObject *sparse_cell(Element kind, PyObject **elements, const Compressed &s, std::size_t from,
+                      std::size_t to, Position position) {
   if (kind == Element::Var) {
     BlockRef coeffs(List_NewBlock()), vars(List_NewBlock());
     if (!coeffs || !vars) return nullptr;
     int n = 0;
-    for (std::int64_t k = from; k < to; k++) {
-      const double v = s.val[static_cast<std::size_t>(k)];
+    for (std::size_t k = from; k < to; k++) {
+      const double v = s.val[k];
       if (v == 0.0) continue;
       PyObject *e = elements[position(k)];
       if (!of_kind(e, kind)) return raise_cannot_convert(e, &Var_Type);
@@ -316,13 +317,13 @@ PyObject *sparse_cell(Element kind, PyObject **elements, const Compressed &s, st
   }
   Ref cell(kind == Element::Lin ? linexpr_new() : quadexpr_new());
   if (!cell) return nullptr;
-  for (std::int64_t k = from; k < to; k++) {
+  for (std::size_t k = from; k < to; k++) {
     PyObject *e = elements[position(k)];
     if (!of_kind(e, kind)) return raise_cannot_convert(e, type_of(kind));
-    const double v = s.val[static_cast<std::size_t>(k)];
-    const int rc = kind == Element::Lin ? LinExpr_ops.addexpr(cell.get(), e, v)
-                                        : QuadExpr_ops.addexpr(cell.get(), e, v);
-    if (rc < 0) return nullptr;
+    const double v = s.val[k];
+    const int added = kind == Element::Lin ? LinExpr_ops.addexpr(cell.get(), e, v)
+                                           : QuadExpr_ops.addexpr(cell.get(), e, v);
+    if (added < 0) return nullptr;
   }
   return cell.release();
 }
@@ -338,10 +339,8 @@ PyObject *arr_matmul_csc(PyObject *dense, const Compressed &s, Element kind, int
   PyObject **elements = cells_of(dense), **slots = cells_of(out.get());
   for (npy_intp i = 0; i < m; i++) {
     for (npy_intp j = 0; j < n; j++) {
-      PyObject *cell = sparse_cell(kind, elements, s, s.ptr[static_cast<std::size_t>(j)],
-                                   s.ptr[static_cast<std::size_t>(j) + 1], [&](std::int64_t k) {
-                                     return i * K + s.idx[static_cast<std::size_t>(k)];
-                                   });
+      PyObject *cell = sparse_cell(kind, elements, s, s.ptr[to_size(j)], s.ptr[to_size(j) + 1],
+                                   [&](std::size_t k) { return i * K + s.idx[k]; });
       if (!cell) return nullptr;
       Py_XSETREF(slots[i * n + j], cell);
     }
@@ -359,10 +358,8 @@ PyObject *csr_matmul_arr(const Compressed &s, PyObject *dense, Element kind, int
   PyObject **elements = cells_of(dense), **slots = cells_of(out.get());
   for (npy_intp i = 0; i < m; i++) {
     for (npy_intp j = 0; j < p; j++) {
-      PyObject *cell = sparse_cell(kind, elements, s, s.ptr[static_cast<std::size_t>(i)],
-                                   s.ptr[static_cast<std::size_t>(i) + 1], [&](std::int64_t k) {
-                                     return s.idx[static_cast<std::size_t>(k)] * p + j;
-                                   });
+      PyObject *cell = sparse_cell(kind, elements, s, s.ptr[to_size(i)], s.ptr[to_size(i) + 1],
+                                   [&](std::size_t k) { return s.idx[k] * p + j; });
       if (!cell) return nullptr;
       Py_XSETREF(slots[i * p + j], cell);
     }

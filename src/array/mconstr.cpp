@@ -3,7 +3,7 @@
 // plain object.
 #include "array/array_object.h"
 #include "model/handles.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/decorators.h"
 #include "runtime/guard.h"
 

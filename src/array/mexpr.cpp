@@ -10,11 +10,12 @@
 #include "expr/quadexpr.h"
 #include "model/attrs.h"
 #include "model/handles.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/arraylike.h"
 #include "runtime/decorators.h"
 #include "runtime/guard.h"
 #include "runtime/numpy_api.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -199,10 +200,13 @@ class Evaluation {
     const double *x = nullptr;
     Ref values;
     if (!vars_.empty()) {
-      Ref elements(PyList_New(static_cast<Py_ssize_t>(vars_.size())));
+      Ref elements(PyList_New(py_size(vars_)));
       if (!elements) return -1;
-      for (size_t k = 0; k < vars_.size(); k++)
-        PyList_SET_ITEM(elements.get(), static_cast<Py_ssize_t>(k), vars_[k].newref());
+      Py_ssize_t k = 0;
+      for (const Ref &var : vars_) {
+        PyList_SET_ITEM(elements.get(), k, var.newref());
+        k++;
+      }
       values = Ref(model_getattr(mdl_, expr_str().X, "v", elements.get()));
       if (!values) return -1;
       x = static_cast<const double *>(

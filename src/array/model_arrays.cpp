@@ -6,10 +6,11 @@
 
 #include "array/array_object.h"
 #include "callbacks/context.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"
 #include "runtime/numpy_api.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -28,7 +29,7 @@ void index_text(std::string &out, npy_intp k, int nd, const npy_intp *dims) {
   out.assign("[");
   for (int d = 0; d < nd; d++) {
     if (d) out.push_back(',');
-    out.append(std::to_string(static_cast<long long>(index[d])));
+    out.append(std::to_string(index[d]));
   }
   out.push_back(']');
 }
@@ -55,7 +56,7 @@ PyObject *row_names(PyObject *name, PyArrayObject *cells) {
       } catch (const std::bad_alloc &) {
         return PyErr_NoMemory();
       }
-      Ref suffix(PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size())));
+      Ref suffix(PyUnicode_FromStringAndSize(text.data(), py_size(text)));
       if (!suffix) return nullptr;
       row_name = PyUnicode_Concat(name, suffix.get());
       if (!row_name) return nullptr;
@@ -357,7 +358,7 @@ PyObject *model_addMConstr_impl(PyObject *, PyObject *const *args) {
   const Py_ssize_t k = m < 0 ? -1 : shape_entry(A.get(), 1);
   if (k < 0) return nullptr;
   if (n != k) return raise_value("first dimension of x should be equal to second dimension of A");
-  Ref column(PyObject_CallMethod(x.get(), "reshape", "nn", n, static_cast<Py_ssize_t>(1)));
+  Ref column(PyObject_CallMethod(x.get(), "reshape", "nn", n, Py_ssize_t{1}));
   if (!column) return nullptr;
   Ref sense(senses(args[3], m));
   if (!sense) return nullptr;

@@ -2,7 +2,7 @@
 // array operands to the kernels of array_kernels.cpp.
 #include "array/array_object.h"
 #include "model/handles.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/args.h"
 #include "runtime/decorators.h"
 #include "runtime/guard.h"

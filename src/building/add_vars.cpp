@@ -12,7 +12,8 @@
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"
-#include "module/state.h"
+#include "runtime/globals.h"
+#include "runtime/sizes.h"
 #include "runtime/utf8.h"
 
 namespace dz {
@@ -34,9 +35,9 @@ PyObject *import_continuous = nullptr;
 // A handle to be numbered once the model is known to be live.
 PyObject *unplaced_var() { return Var_ops.new_(nullptr, 0); }
 
-void place_var(PyObject *handle, TVXmodel *mdl, Py_ssize_t index) {
+void place_var(PyObject *handle, TVXmodel *mdl, int index) {
   as_handle(handle)->mdl_ = mdl;
-  handle_set_index(handle, static_cast<int>(index));
+  handle_set_index(handle, index);
 }
 
 // Objects the block form compares with or builds from, made once.
@@ -48,22 +49,18 @@ struct Literals {
 const Literals *literals() {
   static Literals lit = {};
   if (!lit.space) {
-    Literals made = {PyFloat_FromDouble(0.0),
-                     PyLong_FromLong(0),
-                     PyUnicode_FromString(""),
-                     PyUnicode_FromString(" "),
-                     {PyUnicode_FromString("c"), PyUnicode_FromString("C"), PyBytes_FromString("c"),
-                      PyBytes_FromString("C")}};
-    PyObject *all[] = {made.zero_float,    made.zero_int,      made.empty,
-                       made.space,         made.continuous[0], made.continuous[1],
-                       made.continuous[2], made.continuous[3]};
-    bool ok = true;
-    for (PyObject *o : all) ok = ok && o;
-    if (!ok) {
-      for (PyObject *o : all) Py_XDECREF(o);
-      return nullptr;
-    }
-    lit = made;
+    Ref made[] = {Ref(PyFloat_FromDouble(0.0)),   Ref(PyLong_FromLong(0)),
+                  Ref(PyUnicode_FromString("")),  Ref(PyUnicode_FromString(" ")),
+                  Ref(PyUnicode_FromString("c")), Ref(PyUnicode_FromString("C")),
+                  Ref(PyBytes_FromString("c")),   Ref(PyBytes_FromString("C"))};
+    for (const Ref &o : made)
+      if (!o) return nullptr;
+    // Kept for the life of the process.
+    lit = {made[0].release(),
+           made[1].release(),
+           made[2].release(),
+           made[3].release(),
+           {made[4].release(), made[5].release(), made[6].release(), made[7].release()}};
   }
   return &lit;
 }
@@ -100,14 +97,12 @@ int read_column(ModelObject *m, PyObject *column, ColumnArrays &out, TVXmodel **
   if (!coeffs) return -1;
   Ref constrs(PyList_GetSlice(c->constrs_, 0, PY_SSIZE_T_MAX));
   if (!constrs) return -1;
-  const Py_ssize_t n = PyList_GET_SIZE(constrs.get());
-  if (PyList_GET_SIZE(coeffs.get()) != n) {
-    if (n > INT_MAX || PyList_GET_SIZE(coeffs.get()) > INT_MAX) return raise_int32_overflow(), -1;
-    return raise_unequal_terms("Column", static_cast<int>(PyList_GET_SIZE(coeffs.get())),
-                               static_cast<int>(n));
-  }
-  if (n > INT_MAX) return raise_int32_overflow(), -1;
-  for (Py_ssize_t k = 0; k < n; k++) {
+  int n = 0, given = 0;
+  if (!int_size(PyList_GET_SIZE(constrs.get()), &n) ||
+      !int_size(PyList_GET_SIZE(coeffs.get()), &given))
+    return -1;
+  if (given != n) return raise_unequal_terms("Column", given, n);
+  for (int k = 0; k < n; k++) {
     if (!handle_check(PyList_GET_ITEM(constrs.get(), k), &Constr_Type)) {
       raise_text("Expect a list of constr");
       return -1;
@@ -115,14 +110,14 @@ int read_column(ModelObject *m, PyObject *column, ColumnArrays &out, TVXmodel **
   }
   Buffer<ColumnTerm> terms;
   if (!terms.allocate(n)) return -1;
-  for (Py_ssize_t k = 0; k < n; k++) {
+  for (int k = 0; k < n; k++) {
     if (!as_double(PyList_GET_ITEM(coeffs.get(), k), &terms[k].value)) return -1;
-    terms[k].pos = static_cast<int>(k);
+    terms[k].pos = k;
   }
   if (!out.ind.allocate(n) || !out.val.allocate(n)) return -1;
 
   if (!(*mdl = model_edit_handle(m))) return -1;
-  for (Py_ssize_t k = 0; k < n; k++) {
+  for (int k = 0; k < n; k++) {
     PyObject *constr = PyList_GET_ITEM(constrs.get(), k);
     if (!handle_of_model(constr, *mdl)) return -1;
     terms[k].row = handle_index(constr);
@@ -131,7 +126,7 @@ int read_column(ModelObject *m, PyObject *column, ColumnArrays &out, TVXmodel **
     return a.row != b.row ? a.row < b.row : a.pos < b.pos;
   });
   int count = 0;
-  for (Py_ssize_t k = 0; k < n; k++) {
+  for (int k = 0; k < n; k++) {
     if (count > 0 && out.ind[count - 1] == terms[k].row) {
       out.val[count - 1] += terms[k].value;
     } else {
@@ -173,10 +168,12 @@ PyObject *model_addVar_impl(PyObject *, PyObject *const *args) {
   if (column != Py_None ? read_column(m, column, col, &mdl) < 0 : !(mdl = model_edit_handle(m)))
     return nullptr;
 
-  place_var(handle.get(), mdl, PyList_GET_SIZE(m->varlist_));
+  int index = 0;
+  if (!int_size(PyList_GET_SIZE(m->varlist_), &index)) return nullptr;
+  place_var(handle.get(), mdl, index);
   const int rc = TVXaddvar(mdl, col.count, col.ind.get(), col.val.get(), obj, lb, ub, type_byte,
                            raw_name ? PyBytes_AS_STRING(raw_name.get()) : nullptr);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   if (PyList_Append(m->varlist_, handle.get()) < 0) return nullptr;
   return handle.release();
 }
@@ -262,21 +259,22 @@ int block_doubles(PyObject *x, Py_ssize_t n, const char *what, Doubles &out) {
   return 0;
 }
 
-// The first byte of a str (as UTF-8) or bytes; -2 when v is neither, -1
-// with an exception.
-int first_byte(PyObject *v) {
+// The first byte of a str (as UTF-8) or bytes into *byte: 1, 0 when v is
+// neither, or -1 with an exception.
+int first_byte(PyObject *v, char *byte) {
   Ref raw;
   if (PyUnicode_Check(v)) {
     if (!(raw = Ref(str2chars(v)))) return -1;
     v = raw.get();
   } else if (!PyBytes_Check(v)) {
-    return -2;
+    return 0;
   }
   if (PyBytes_GET_SIZE(v) == 0) {
     PyErr_SetString(PyExc_IndexError, "index out of range");
     return -1;
   }
-  return static_cast<unsigned char>(PyBytes_AS_STRING(v)[0]);
+  *byte = PyBytes_AS_STRING(v)[0];
+  return 1;
 }
 
 int block_types(PyObject *vtype, Py_ssize_t n, Buffer<char> &out, bool *given) {
@@ -292,11 +290,12 @@ int block_types(PyObject *vtype, Py_ssize_t n, Buffer<char> &out, bool *given) {
       const int eq = equals(vtype, dflt);
       if (eq) return eq < 0 ? -1 : 0;
     }
-    const int b = first_byte(vtype);
-    if (b == -2) PyErr_SetString(PyExc_TypeError, "vtype should be str or byte");
-    if (b < 0) return -1;
+    char b = 0;
+    const int read = first_byte(vtype, &b);
+    if (read == 0) PyErr_SetString(PyExc_TypeError, "vtype should be str or byte");
+    if (read <= 0) return -1;
     if (!out.allocate(n)) return -1;
-    std::fill(out.get(), out.get() + n, static_cast<char>(b));
+    std::fill(out.get(), out.get() + n, b);
     *given = true;
     return 0;
   }
@@ -313,14 +312,13 @@ int block_types(PyObject *vtype, Py_ssize_t n, Buffer<char> &out, bool *given) {
     // The element as numpy.take gives it: numpy scalars keep their type name.
     Ref v(PyArray_ToScalar(data + i * PyArray_ITEMSIZE(a), a));
     if (!v) return -1;
-    const int b = first_byte(v.get());
-    if (b == -2) {
+    const int read = first_byte(v.get(), &out[i]);
+    if (read == 0) {
       Ref tname(type_name(v.get()));
       if (!tname) return -1;
       PyErr_Format(PyExc_TypeError, "vtype contains bad type %S at %zd", tname.get(), i);
     }
-    if (b < 0) return -1;
-    out[i] = static_cast<char>(b);
+    if (read <= 0) return -1;
   }
   *given = true;
   return 0;
@@ -510,15 +508,17 @@ PyObject *unplaced_block(PyObject *result, Py_ssize_t n) {
 // Numbers the handles after the model's variables and adds the block in one
 // library call; the handles join varlist_ once the library accepted it.
 int add_block(ModelObject *self, PyObject *handles, const BlockData &d) {
-  const Py_ssize_t n = PyList_GET_SIZE(handles);
   TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return -1;
-  const Py_ssize_t first = PyList_GET_SIZE(self->varlist_);
-  for (Py_ssize_t i = 0; i < n; i++) place_var(PyList_GET_ITEM(handles, i), mdl, first + i);
-  const int rc = TVXaddvars(mdl, static_cast<int>(n), 0, nullptr, nullptr, nullptr, d.objs.data,
-                            d.lbs.data, d.ubs.data, d.has_types ? d.types.get() : nullptr,
-                            d.has_names ? d.names.ptr.get() : nullptr);
-  if (rc) return raise_code(rc), -1;
+  const Py_ssize_t n = PyList_GET_SIZE(handles), first = PyList_GET_SIZE(self->varlist_);
+  // The last new index, end - 1, is an int, and so are all before it.
+  int count = 0, end = 0;
+  if (!int_size(n, &count) || !int_size(first + n, &end)) return -1;
+  for (int i = 0; i < count; i++) place_var(PyList_GET_ITEM(handles, i), mdl, end - count + i);
+  const int rc =
+      TVXaddvars(mdl, count, 0, nullptr, nullptr, nullptr, d.objs.data, d.lbs.data, d.ubs.data,
+                 d.has_types ? d.types.get() : nullptr, d.has_names ? d.names.ptr.get() : nullptr);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc), -1;
   return PyList_SetSlice(self->varlist_, first, first, handles);
 }
 

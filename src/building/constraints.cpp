@@ -3,7 +3,6 @@
 // internal single-row and batch forms. A row's handles join constrlist_ and
 // psdconstrlist_ only once the library has accepted it, so a refusal leaves
 // the model as it was.
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -17,7 +16,8 @@
 #include "expr/tempconstr.h"
 #include "model/handles.h"
 #include "runtime/args.h"
-#include "module/state.h"
+#include "runtime/sizes.h"
+#include "runtime/globals.h"
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
 
@@ -46,8 +46,8 @@ bool side_in_c(PyObject *side, double constant, double inf, double *out) {
 }
 
 // Both sides of a row in C (side_in_c; a side None is unbounded when the
-// other is given). -1 with an exception, 0 when the general path must serve
-// them, 1 when done.
+// other is given), a fast path: 1 when done, 0 when the general path must
+// serve them, -1 with an exception.
 int sides_in_c(PyObject *lhs, PyObject *rhs, double constant, double *lo, double *up) {
   if (lhs == Py_None && rhs == Py_None) return 0;
   Ref infinity(tvx_constant("INFINITY"));
@@ -116,7 +116,7 @@ PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyOb
   if (!mdl) return nullptr;
   const int rc = TVXaddrangeconstr(mdl, a.nnz, a.ind.get(), a.val.get(), lo, up,
                                    PyBytes_AS_STRING(raw_name.get()));
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   if (rows.append(self, mdl) < 0) return nullptr;
   PyObject *handle = PyList_GET_ITEM(rows.constrs.get(), 0);
   return new_ref(handle);
@@ -137,7 +137,8 @@ PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, Py
   Ref rows_list(PySequence_List(exprs));
   if (!rows_list) return nullptr;
   const Py_ssize_t n = PyList_GET_SIZE(rows_list.get());
-  if (n > INT_MAX) return raise_int32_overflow(), nullptr;
+  int count = 0;
+  if (!int_size(n, &count)) return nullptr;
   // One name per row; a caller giving fewer would leave rows unnamed by accident.
   if (nnames != n) {
     PyErr_Format(PyExc_ValueError, "%zd names given for %zd constraints", nnames, n);
@@ -168,10 +169,10 @@ PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, Py
   if (Model_ops.linExprs2array(self, rows_list.get(), true, a) < 0) return nullptr;
   TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return nullptr;
-  const int rc = TVXaddrangeconstrs(mdl, static_cast<int>(n), a.nnz, a.beg.get(), a.ind.get(),
-                                    a.val.get(), lhs != Py_None ? lower.get() : nullptr,
+  const int rc = TVXaddrangeconstrs(mdl, count, a.nnz, a.beg.get(), a.ind.get(), a.val.get(),
+                                    lhs != Py_None ? lower.get() : nullptr,
                                     rhs != Py_None ? upper.get() : nullptr, name_ptr.get());
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   if (rows.append(self, mdl) < 0) return nullptr;
   return rows.constrs.release();
 }

@@ -9,8 +9,9 @@
 #include "expr/tempconstr.h"
 #include "model/model.h"
 #include "runtime/args.h"
+#include "runtime/sizes.h"
 #include "runtime/numpy_api.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 
 namespace dz {
 

@@ -17,7 +17,8 @@
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
 #include "runtime/numpy_api.h"
-#include "module/state.h"
+#include "runtime/globals.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -28,6 +29,7 @@ namespace {
 struct NewObjective {
   double constant = 0;
   std::vector<double> obj;  // one per variable of the model, by index
+  int nq = 0;               // the length of qrow, qcol and qval
   std::vector<int> qrow, qcol;
   std::vector<double> qval;
 };
@@ -63,25 +65,27 @@ int gather(ModelObject *m, PyObject *lin, PyObject *quad, TVXmodel **mdl, NewObj
   if (linexpr_terms(lin, lt) < 0) return -1;
   QuadTerms qt;
   if (quad && quadexpr_terms(quad, qt) < 0) return -1;
-  std::vector<double> lc(static_cast<std::size_t>(lt.n));
-  out.qval.resize(static_cast<std::size_t>(qt.n));
+  std::vector<double> lc(to_size(lt.n));
+  out.nq = qt.n;
+  out.qval.resize(to_size(qt.n));
   for (int i = 0; i < lt.n; i++)
-    if (!float_of(lt.coeffs.at(i), &lc[static_cast<std::size_t>(i)])) return -1;
+    if (!float_of(lt.coeffs.at(i), &lc[to_size(i)])) return -1;
   for (int i = 0; i < qt.n; i++)
-    if (!float_of(qt.coeffs.at(i), &out.qval[static_cast<std::size_t>(i)])) return -1;
+    if (!float_of(qt.coeffs.at(i), &out.qval[to_size(i)])) return -1;
 
   if (!(*mdl = model_edit_handle(m))) return -1;
-  const Py_ssize_t nvars = PyList_GET_SIZE(m->varlist_);
-  out.obj.assign(static_cast<std::size_t>(nvars), 0.0);
+  int nvars = 0;
+  if (!int_size(PyList_GET_SIZE(m->varlist_), &nvars)) return -1;
+  out.obj.assign(to_size(nvars), 0.0);
   for (int i = 0; i < lt.n; i++) {
     int j = 0;
     if (objective_var(lt.vars.at(i), *mdl, nvars, &j) < 0) return -1;
-    out.obj[static_cast<std::size_t>(j)] += lc[static_cast<std::size_t>(i)];
+    out.obj[to_size(j)] += lc[to_size(i)];
   }
-  out.qrow.resize(static_cast<std::size_t>(qt.n));
-  out.qcol.resize(static_cast<std::size_t>(qt.n));
+  out.qrow.resize(to_size(qt.n));
+  out.qcol.resize(to_size(qt.n));
   for (int i = 0; i < qt.n; i++) {
-    const auto k = static_cast<std::size_t>(i);
+    const std::size_t k = to_size(i);
     if (objective_var(qt.vars1.at(i), *mdl, nvars, &out.qrow[k]) < 0 ||
         objective_var(qt.vars2.at(i), *mdl, nvars, &out.qcol[k]) < 0)
       return -1;
@@ -93,17 +97,15 @@ int gather(ModelObject *m, PyObject *lin, PyObject *quad, TVXmodel **mdl, NewObj
   }
   out.constant = lt.constant;
   if (!std::isfinite(out.constant)) return raise_bad_value("the objective constant", out.constant);
-  for (std::size_t j = 0; j < out.obj.size(); ++j) {
-    if (!std::isfinite(out.obj[j])) {
-      return raise_bad_value("the objective coefficient of " + var_text(static_cast<int>(j)),
-                             out.obj[j]);
-    }
+  for (int j = 0; j < nvars; ++j) {
+    const double c = out.obj[to_size(j)];
+    if (!std::isfinite(c)) return raise_bad_value("the objective coefficient of " + var_text(j), c);
   }
   return 0;
 }
 
 PyObject *double_array(const std::vector<double> &v) {
-  npy_intp n = static_cast<npy_intp>(v.size());
+  npy_intp n = py_size(v);
   PyObject *a = PyArray_SimpleNew(1, &n, NPY_DOUBLE);
   if (a && n > 0)
     std::copy(v.begin(), v.end(),
@@ -141,6 +143,39 @@ int clear_psd_objective(PyObject *psdvars) {
 
 const char *const setObjective_args[] = {"self", "expr", "sense"};
 
+// The new objective into the model, gathered into next (its indices just
+// read): first the calls that use those indices, with no Python code before
+// them; then the parts written through attributes, which read their
+// elements anew. keep_sense: the sense stays as it is.
+PyObject *install_objective(ModelObject *m, TVXmodel *mdl, int sense, bool keep_sense,
+                            const NewObjective &next, const std::vector<PsdGroup> &matrices) {
+  int rc = keep_sense ? TVX_ERROR_OKAY : TVXsetintattr(mdl, "ModelSense", sense);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  rc = TVXdelq(mdl);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  if (next.nq > 0) {
+    rc = TVXaddqpterms(mdl, next.nq, next.qrow.data(), next.qcol.data(), next.qval.data());
+    if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  }
+  Ref nvals(double_array(next.obj));
+  if (!nvals) return nullptr;
+  Ref constant(PyFloat_FromDouble(next.constant));
+  if (!constant) return nullptr;
+  Ref psdvars = Ref::borrow(m->psdvarlist_);
+  Ref vars = Ref::borrow(m->varlist_);
+  if (!next.obj.empty() && set_attr(mdl, "Obj", "v", vars.get(), nvals.get()) < 0) return nullptr;
+  if (clear_psd_objective(psdvars.get()) < 0) return nullptr;
+  if (set_attr(mdl, "ObjCon", "m", nullptr, constant.get()) < 0) return nullptr;
+  for (const PsdGroup &g : matrices) {
+    Ref element(PyList_New(1)), value(PyList_New(1));
+    if (!element || !value) return nullptr;
+    PyList_SET_ITEM(element.get(), 0, g.var.newref());
+    PyList_SET_ITEM(value.get(), 0, g.matrix.newref());
+    if (set_attr(mdl, "PsdObj", "psdv", element.get(), value.get()) < 0) return nullptr;
+  }
+  Py_RETURN_NONE;
+}
+
 PyObject *model_setObjective_impl(PyObject *, PyObject *const *args) {
   ModelObject *m = as_model(args[0]);
   PyObject *expr = args[1];
@@ -156,44 +191,24 @@ PyObject *model_setObjective_impl(PyObject *, PyObject *const *args) {
     PyErr_SetString(PyExc_TypeError, "the linear part of an expression must be a LinExpr");
     return nullptr;
   }
-  TVXmodel *mdl = nullptr;
-  NewObjective next;
-  if (gather(m, lin.get(), quad ? expr : nullptr, &mdl, next) < 0) return nullptr;
+  // What can run Python code comes before gather reads the terms' indices:
+  // the PSD matrices (PSD variables are never removed, so their indices stay)
+  // and the comparison with TVX.MAXINT.
   std::vector<PsdGroup> matrices;
-  if (psd && psd_groups(expr, mdl, matrices) < 0) return nullptr;
-  Ref nvals(double_array(next.obj));
-  if (!nvals) return nullptr;
-  Ref constant(PyFloat_FromDouble(next.constant));
-  if (!constant) return nullptr;
-  Ref psdvars = Ref::borrow(m->psdvarlist_);
-  Ref vars = Ref::borrow(m->varlist_);
-
+  if (psd) {
+    TVXmodel *live = model_live_handle(m);
+    if (!live || psd_groups(expr, live, matrices) < 0) return nullptr;
+  }
   Ref maxint(tvx_constant("MAXINT"));
   if (!maxint) return nullptr;
   Ref sense_obj(PyLong_FromLong(sense));
   if (!sense_obj) return nullptr;
   const int keep = PyObject_RichCompareBool(sense_obj.get(), maxint.get(), Py_EQ);
   if (keep < 0) return nullptr;
-  if (!keep && set_attr(mdl, "ModelSense", "m", nullptr, sense_obj.get()) < 0) return nullptr;
-
-  const int rc = TVXdelq(mdl);
-  if (rc) return raise_code(rc);
-  if (!next.obj.empty() && set_attr(mdl, "Obj", "v", vars.get(), nvals.get()) < 0) return nullptr;
-  if (clear_psd_objective(psdvars.get()) < 0) return nullptr;
-  if (set_attr(mdl, "ObjCon", "m", nullptr, constant.get()) < 0) return nullptr;
-  for (const PsdGroup &g : matrices) {
-    Ref element(PyList_New(1)), value(PyList_New(1));
-    if (!element || !value) return nullptr;
-    PyList_SET_ITEM(element.get(), 0, g.var.newref());
-    PyList_SET_ITEM(value.get(), 0, g.matrix.newref());
-    if (set_attr(mdl, "PsdObj", "psdv", element.get(), value.get()) < 0) return nullptr;
-  }
-  if (!next.qval.empty()) {
-    const int qrc = TVXaddqpterms(mdl, static_cast<int>(next.qval.size()), next.qrow.data(),
-                                  next.qcol.data(), next.qval.data());
-    if (qrc) return raise_code(qrc);
-  }
-  Py_RETURN_NONE;
+  TVXmodel *mdl = nullptr;
+  NewObjective next;
+  if (gather(m, lin.get(), quad ? expr : nullptr, &mdl, next) < 0) return nullptr;
+  return install_objective(m, mdl, sense, keep != 0, next, matrices);
 }
 
 // ---- getObjective -------------------------------------------------------------
@@ -264,13 +279,13 @@ int linear_objective(TVXmodel *mdl, PyObject *vars, PyObject *le) {
 int quadratic_objective(TVXmodel *mdl, PyObject *vars, PyObject *qe) {
   int numq = 0;
   int rc = TVXgetq(mdl, &numq, nullptr, nullptr, nullptr);
-  if (rc) return raise_code(rc), -1;
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc), -1;
   if (numq == 0) return 0;
   Buffer<int> qrow, qcol;
   Buffer<double> qval;
   if (!qrow.allocate(numq) || !qcol.allocate(numq) || !qval.allocate(numq)) return -1;
   rc = TVXgetq(mdl, &numq, qrow.get(), qcol.get(), qval.get());
-  if (rc) return raise_code(rc), -1;
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc), -1;
   const Py_ssize_t nvars = PyList_GET_SIZE(vars);
   for (int t = 0; t < numq; t++) {
     // The library's indices select cached handles: checked, never trusted.

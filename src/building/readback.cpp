@@ -7,6 +7,7 @@
 #include "model/handles.h"
 #include "model/model.h"
 #include "runtime/args.h"
+#include "runtime/globals.h"
 #include "module/tarvex_error.h"
 #include "runtime/numpy_api.h"
 
@@ -57,11 +58,11 @@ struct Line {
   Buffer<double> val;
   bool read(ReadFn fn, TVXmodel *mdl, int index) {
     int rc = fn(mdl, &nnz, nullptr, nullptr, nullptr, index, 1);
-    if (rc) return raise_code(rc), false;
+    if (rc != TVX_ERROR_OKAY) return raise_code(rc), false;
     if (!ind.allocate(nnz) || !val.allocate(nnz)) return false;
     int beg = 0;
     rc = fn(mdl, &nnz, &beg, ind.get(), val.get(), index, 1);
-    if (rc) return raise_code(rc), false;
+    if (rc != TVX_ERROR_OKAY) return raise_code(rc), false;
     return true;
   }
 };
@@ -125,16 +126,16 @@ PyObject *model_getA_impl(PyObject *, PyObject *const *args) {
   int numrows = 0, numcols = 0;
   if (!count_attr(self, "NumConstrs", &numrows) || !count_attr(self, "NumVars", &numcols))
     return nullptr;
-  Ref sparse(PyImport_ImportModule("scipy.sparse"));
-  if (!sparse) return nullptr;
-  npy_intp rows_dim = static_cast<npy_intp>(numrows) + 1;
+  Ref csr_matrix(sp_attr("csr_matrix"));
+  if (!csr_matrix) return nullptr;
+  npy_intp rows_dim = npy_intp{numrows} + 1;
   Ref indptr(PyArray_ZEROS(1, &rows_dim, NPY_INT32, 0));
   if (!indptr) return nullptr;
   TVXmodel *mdl = model_live_handle(self);
   if (!mdl) return nullptr;
   int numnz = 0;
   int rc = TVXgetconstrs(mdl, &numnz, nullptr, nullptr, nullptr, 0, numrows);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   npy_intp nz_dim = numnz;
   Ref indices(PyArray_ZEROS(1, &nz_dim, NPY_INT32, 0));
   Ref data(PyArray_ZEROS(1, &nz_dim, NPY_FLOAT64, 0));
@@ -144,14 +145,14 @@ PyObject *model_getA_impl(PyObject *, PyObject *const *args) {
   const int asked = numnz;
   rc = TVXgetconstrs(mdl, &numnz, ptr, static_cast<int *>(PyArray_DATA(arr(indices))),
                      static_cast<double *>(PyArray_DATA(arr(data))), 0, numrows);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   // A library answering with more entries than it announced wrote past the arrays.
   if (numnz != asked) return raise_code(TVX_ERROR_ERROR);
   ptr[numrows] = numnz;
   Ref arrays(PyTuple_Pack(3, data.get(), indices.get(), indptr.get()));
   Ref shape(Py_BuildValue("(ii)", numrows, numcols));
   if (!arrays || !shape) return nullptr;
-  return PyObject_CallMethod(sparse.get(), "csr_matrix", "OO", arrays.get(), shape.get());
+  return PyObject_CallFunctionObjArgs(csr_matrix.get(), arrays.get(), shape.get(), nullptr);
 }
 
 // constr before var, as the argument tests run; edit: the handle of a change.
@@ -170,7 +171,7 @@ PyObject *model_getCoeff_impl(PyObject *, PyObject *const *args) {
   if (!coeff_indices(args[0], args[1], args[2], false, &mdl, &cind, &vind)) return nullptr;
   double coeff = 0;
   const int rc = TVXgetcoeff(mdl, cind, vind, &coeff);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   return PyFloat_FromDouble(coeff);
 }
 
@@ -181,7 +182,7 @@ PyObject *model_chgCoeff_impl(PyObject *, PyObject *const *args) {
   int cind = 0, vind = 0;
   if (!coeff_indices(args[0], args[1], args[2], true, &mdl, &cind, &vind)) return nullptr;
   const int rc = TVXchgcoeffs(mdl, 1, &cind, &vind, &val);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   Py_RETURN_NONE;
 }
 

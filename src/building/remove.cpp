@@ -11,24 +11,23 @@
 #include "model/model.h"
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
 namespace {
 
-// Appends the index of a live handle of this model to ids.
-int add_id(ModelObject *self, PyObject *h, PyObject *ids) {
+// Appends a handle of this model to its kind's list; its index is read only
+// when its kind is deleted, since the rest of the walk may run Python code.
+int add_handle(ModelObject *self, PyObject *h, PyObject *handles) {
   if (!handle_of_model(h, self->mdl_)) return -1;
-  const int index = handle_index(h);
-  if (index < 0) return 0;  // removed before
-  Ref v(PyLong_FromLong(index));
-  return v ? PyList_Append(ids, v.get()) : -1;
+  return PyList_Append(handles, h);
 }
 
-int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids, PyObject *sosids,
-         PyObject *genids) {
-  if (handle_check(item, &Var_Type)) return add_id(self, item, varids);
-  if (handle_check(item, &Constr_Type)) return add_id(self, item, constrids);
+int walk(ModelObject *self, PyObject *item, PyObject *vars, PyObject *constrs, PyObject *soses,
+         PyObject *gens) {
+  if (handle_check(item, &Var_Type)) return add_handle(self, item, vars);
+  if (handle_check(item, &Constr_Type)) return add_handle(self, item, constrs);
   if (handle_check(item, &PsdVar_Type)) {
     PyErr_SetString(PyExc_TypeError, "remove psd variable temporary not support");
     return -1;
@@ -37,8 +36,8 @@ int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrid
     PyErr_SetString(PyExc_TypeError, "remove psd constraint temporary not support");
     return -1;
   }
-  if (handle_check(item, &SOS_Type)) return add_id(self, item, sosids);
-  if (handle_check(item, &GenConstr_Type)) return add_id(self, item, genids);
+  if (handle_check(item, &SOS_Type)) return add_handle(self, item, soses);
+  if (handle_check(item, &GenConstr_Type)) return add_handle(self, item, gens);
   // Arrays of any shape: tolist() gives nested lists, or the one handle of a
   // zero-dimensional array, and the walk takes either.
   Ref content;
@@ -46,7 +45,7 @@ int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrid
     content = Ref(PyObject_CallMethod(item, "tolist", nullptr));
     if (!content) return -1;
     if (handle_check(content.get(), &Var_Type) || handle_check(content.get(), &Constr_Type))
-      return walk(self, content.get(), varids, constrids, sosids, genids);
+      return walk(self, content.get(), vars, constrs, soses, gens);
   } else if (PyDict_Check(item)) {
     content = Ref(PyMapping_Values(item));
     if (!content) return -1;
@@ -64,28 +63,27 @@ int walk(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrid
   if (!it) return -1;
   // A container that holds itself would recurse without end.
   if (Py_EnterRecursiveCall(" while walking the items to remove")) return -1;
-  int rc = 0;
+  int walked = 0;
   while (PyObject *raw = PyIter_Next(it.get())) {
     Ref elem(raw);
-    if ((rc = walk(self, elem.get(), varids, constrids, sosids, genids)) < 0) break;
+    if ((walked = walk(self, elem.get(), vars, constrs, soses, gens)) < 0) break;
   }
   Py_LeaveRecursiveCall();
-  if (rc < 0 || PyErr_Occurred()) return -1;
+  if (walked < 0 || PyErr_Occurred()) return -1;
   return 0;
 }
 
-// Ascending distinct indices of a list of ints collected by the walk.
-bool sorted_ids(PyObject *list, std::vector<int> &out) {
-  const Py_ssize_t n = PyList_GET_SIZE(list);
-  out.reserve(static_cast<size_t>(n));
+// Ascending distinct indices of the handles the walk collected, read from
+// their fields now; a handle removed meanwhile (index below 0) is left out.
+void sorted_ids(PyObject *handles, std::vector<int> &out) {
+  const Py_ssize_t n = PyList_GET_SIZE(handles);
+  out.reserve(to_size(n));
   for (Py_ssize_t i = 0; i < n; i++) {
-    const long v = PyLong_AsLong(PyList_GET_ITEM(list, i));
-    if (v == -1 && PyErr_Occurred()) return false;
-    out.push_back(static_cast<int>(v));
+    const int index = handle_index(PyList_GET_ITEM(handles, i));
+    if (index >= 0) out.push_back(index);
   }
   std::sort(out.begin(), out.end());
   out.erase(std::unique(out.begin(), out.end()), out.end());
-  return true;
 }
 
 // The survivors of a marked list, each numbered by its new position.
@@ -96,7 +94,9 @@ PyObject *rebuilt(PyObject *handles) {
   for (Py_ssize_t i = 0; i < n; i++) {
     PyObject *h = PyList_GET_ITEM(handles, i);
     if (!handle_attr_kind(h) || handle_index(h) < 0) continue;
-    handle_set_index(h, static_cast<int>(PyList_GET_SIZE(out.get())));
+    int index = 0;
+    if (!int_size(PyList_GET_SIZE(out.get()), &index)) return nullptr;
+    handle_set_index(h, index);
     if (PyList_Append(out.get(), h) < 0) return nullptr;
   }
   return out.release();
@@ -109,12 +109,14 @@ using DelFn = int (*)(TVXmodel *, int, const int *);
 int delete_kind(ModelObject *self, DelFn del, const std::vector<int> &ids,
                 std::initializer_list<PyObject * ModelObject::*> fields) {
   if (ids.empty()) return 0;
+  int count = 0;
+  if (!int_size(ids, &count)) return -1;
   TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return -1;
-  const int rc = del(mdl, static_cast<int>(ids.size()), ids.data());
-  if (rc) return raise_code(rc), -1;
+  const int rc = del(mdl, count, ids.data());
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc), -1;
   for (auto f : fields) {
-    Model_ops.remove(self->*f, ids.data(), static_cast<Py_ssize_t>(ids.size()));
+    Model_ops.remove(self->*f, ids.data(), py_size(ids));
     PyObject *fresh = rebuilt(self->*f);
     if (!fresh) return -1;
     Py_SETREF(self->*f, fresh);
@@ -130,17 +132,22 @@ PyObject *model_remove_impl(PyObject *, PyObject *const *args) {
   Ref lists[4];
   for (auto &l : lists)
     if (!(l = Ref(PyList_New(0)))) return nullptr;
-  if (Model_ops.getids(self, args[1], lists[0].get(), lists[1].get(), lists[2].get(),
-                       lists[3].get()) < 0)
+  if (Model_ops.collect(self, args[1], lists[0].get(), lists[1].get(), lists[2].get(),
+                        lists[3].get()) < 0)
     return nullptr;
-  std::vector<int> ids[4];
-  for (int k = 0; k < 4; k++)
-    if (!sorted_ids(lists[k].get(), ids[k])) return nullptr;
-  if (delete_kind(self, TVXdelvars, ids[0], {&ModelObject::varlist_}) < 0 ||
-      delete_kind(self, TVXdelconstrs, ids[1],
+  // Each kind's indices are read just before it is deleted: renumbering the
+  // kind before may release handles, which can run Python code.
+  const auto remove_kind = [self](PyObject *handles, DelFn del,
+                                  std::initializer_list<PyObject * ModelObject::*> fields) {
+    std::vector<int> ids;
+    sorted_ids(handles, ids);
+    return delete_kind(self, del, ids, fields);
+  };
+  if (remove_kind(lists[0].get(), TVXdelvars, {&ModelObject::varlist_}) < 0 ||
+      remove_kind(lists[1].get(), TVXdelconstrs,
                   {&ModelObject::constrlist_, &ModelObject::psdconstrlist_}) < 0 ||
-      delete_kind(self, TVXdelsos, ids[2], {&ModelObject::soslist_}) < 0 ||
-      delete_kind(self, TVXdelgenconstrs, ids[3], {&ModelObject::genconstrlist_}) < 0)
+      remove_kind(lists[2].get(), TVXdelsos, {&ModelObject::soslist_}) < 0 ||
+      remove_kind(lists[3].get(), TVXdelgenconstrs, {&ModelObject::genconstrlist_}) < 0)
     return nullptr;
   Py_RETURN_NONE;
 }
@@ -172,9 +179,9 @@ const char remove_doc[] = R"doc(
 
 }  // namespace
 
-int model_getids(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids,
-                 PyObject *sosids, PyObject *genids) {
-  return walk(self, item, varids, constrids, sosids, genids);
+int model_collect(ModelObject *self, PyObject *item, PyObject *vars, PyObject *constrs,
+                  PyObject *soses, PyObject *gens) {
+  return walk(self, item, vars, constrs, soses, gens);
 }
 
 void model_remove_marks(PyObject *handles, const int *ids, Py_ssize_t n) {

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "module/state.h"
+#include "runtime/globals.h"
 
 namespace dz {
 

@@ -9,6 +9,7 @@
 #include "expr/linexpr.h"
 #include "model/handles.h"
 #include "runtime/args.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -36,17 +37,18 @@ struct Term {
 // the ones the library sees. 0 or -1.
 int read_rows(ModelObject *self, PyObject *rows, std::vector<Term> &flat,
               std::vector<std::size_t> &ends) {
-  const std::size_t n = static_cast<std::size_t>(PyList_GET_SIZE(rows));
-  std::vector<LinTerms> terms(n);
+  const Py_ssize_t n = PyList_GET_SIZE(rows);
+  std::vector<LinTerms> terms(to_size(n));
   std::size_t total = 0;
-  for (std::size_t r = 0; r < n; r++) {
+  for (Py_ssize_t r = 0; r < n; r++) {
     PyObject *row = PyList_GET_ITEM(rows, r);  // borrowed, held by rows
     if (!linexpr_check(row)) {
       PyErr_SetString(PyExc_TypeError, "Expect a LinExpr");
       return -1;
     }
-    if (linexpr_terms(row, terms[r]) < 0) return -1;
-    total += static_cast<std::size_t>(terms[r].n);
+    LinTerms &t = terms[to_size(r)];
+    if (linexpr_terms(row, t) < 0) return -1;
+    total += to_size(t.n);
     ends.push_back(total);
   }
   flat.resize(total);
@@ -72,8 +74,8 @@ std::size_t merge_rows(std::vector<Term> &flat, const std::vector<std::size_t> &
                        std::vector<std::size_t> &starts) {
   std::size_t out = 0, begin = 0;
   for (std::size_t end : ends) {
-    const auto first = flat.begin() + static_cast<std::ptrdiff_t>(begin);
-    const auto last = flat.begin() + static_cast<std::ptrdiff_t>(end);
+    Term *const first = flat.data() + begin;
+    Term *const last = flat.data() + end;
     const auto by_index = [](const Term &a, const Term &b) { return a.index < b.index; };
     // Rows made from a matrix come sorted already. Short ones are sorted by
     // insertion, stable too, without stable_sort's buffer.
@@ -81,9 +83,9 @@ std::size_t merge_rows(std::vector<Term> &flat, const std::vector<std::size_t> &
       if (end - begin > kShortRow) {
         std::stable_sort(first, last, by_index);
       } else {
-        for (auto it = first + 1; it < last; ++it) {
+        for (Term *it = first + 1; it < last; ++it) {
           const Term t = *it;
-          auto hole = it;
+          Term *hole = it;
           for (; hole > first && (hole - 1)->index > t.index; --hole) *hole = *(hole - 1);
           *hole = t;
         }
@@ -108,22 +110,22 @@ int model_linexprs2array(ModelObject *self, PyObject *exprs, bool with_starts, R
   Ref rows(PySequence_List(exprs));
   if (!rows) return -1;
   int nrows = 0;
-  if (!size_to_int32(PyList_GET_SIZE(rows.get()), &nrows)) return -1;
+  if (!int_size(PyList_GET_SIZE(rows.get()), &nrows)) return -1;
   std::vector<Term> flat;
   std::vector<std::size_t> ends, starts;
   if (read_rows(self, rows.get(), flat, ends) < 0) return -1;
   const std::size_t nnz = merge_rows(flat, ends, starts);
   int count = 0;
-  if (!size_to_int32(static_cast<long long>(nnz), &count)) return -1;
+  if (!int_size(nnz, &count)) return -1;
   if ((with_starts && !out.beg.allocate(nrows)) || !out.ind.allocate(count) ||
       !out.val.allocate(count))
     return -1;
   if (with_starts)
     for (int r = 0; r < nrows; r++)
-      out.beg[r] = static_cast<int>(starts[static_cast<std::size_t>(r)]);
+      if (!int_size(starts[to_size(r)], &out.beg[r])) return -1;
   for (int k = 0; k < count; k++) {
-    out.ind[k] = flat[static_cast<std::size_t>(k)].index;
-    out.val[k] = flat[static_cast<std::size_t>(k)].value;
+    out.ind[k] = flat[to_size(k)].index;
+    out.val[k] = flat[to_size(k)].value;
   }
   out.nnz = count;
   return 0;

@@ -1,7 +1,6 @@
 // SOS and indicator constraints: Model.addSOS, getSOS, addGenConstrIndicator
 // and getGenConstrIndicator. A handle joins soslist_ or genconstrlist_ only
 // once the library has accepted its element.
-#include <climits>
 #include <cstdlib>
 
 #include "building/row_terms.h"
@@ -10,6 +9,7 @@
 #include "expr/tempconstr.h"
 #include "model/handles.h"
 #include "runtime/args.h"
+#include "runtime/sizes.h"
 #include "module/tarvex_error.h"
 #include "runtime/utf8.h"
 
@@ -20,7 +20,9 @@ namespace {
 // Appends a new handle of the kind to list, numbered by its position.
 PyObject *append_handle(PyObject *list, HandleOps &ops, TVXmodel *mdl) {
   if (!PyList_Check(list)) return raise_code(TVX_ERROR_INVALID_ARGUMENT);
-  Ref h(ops.new_(mdl, static_cast<int>(PyList_GET_SIZE(list))));
+  int index = 0;
+  if (!int_size(PyList_GET_SIZE(list), &index)) return nullptr;
+  Ref h(ops.new_(mdl, index));
   if (!h || PyList_Append(list, h.get()) < 0) return nullptr;
   return h.release();
 }
@@ -43,8 +45,8 @@ PyObject *model_addSOS_impl(PyObject *, PyObject *const *args) {
   // Snapshots: a weight's __float__ may change the caller's lists.
   Ref vars(PyList_GetSlice(args[2], 0, PY_SSIZE_T_MAX));
   if (!vars) return nullptr;
-  const Py_ssize_t n = PyList_GET_SIZE(vars.get());
-  if (n > INT_MAX) return raise_int32_overflow(), nullptr;
+  int n = 0;
+  if (!int_size(PyList_GET_SIZE(vars.get()), &n)) return nullptr;
   Buffer<double> weight;
   Ref wts(args[3] == Py_None ? nullptr : PyList_GetSlice(args[3], 0, PY_SSIZE_T_MAX));
   if (args[3] != Py_None && !wts) return nullptr;
@@ -54,7 +56,7 @@ PyObject *model_addSOS_impl(PyObject *, PyObject *const *args) {
     return nullptr;
   }
   if (!weight.allocate(n)) return nullptr;
-  for (Py_ssize_t k = 0; k < n; k++) {
+  for (int k = 0; k < n; k++) {
     if (!wts) {
       weight[k] = static_cast<double>(k + 1);
     } else if (!float_of(PyList_GET_ITEM(wts.get(), k), &weight[k])) {
@@ -67,11 +69,11 @@ PyObject *model_addSOS_impl(PyObject *, PyObject *const *args) {
   // them and the library call.
   Buffer<int> ind;
   if (!ind.allocate(n)) return nullptr;
-  for (Py_ssize_t k = 0; k < n; k++)
+  for (int k = 0; k < n; k++)
     if (term_var_index(PyList_GET_ITEM(vars.get(), k), mdl, &ind[k]) < 0) return nullptr;
   const int beg = 0;
-  const int rc = TVXaddsos(mdl, 1, static_cast<int>(n), &type, &beg, ind.get(), weight.get());
-  if (rc) return raise_code(rc);
+  const int rc = TVXaddsos(mdl, 1, n, &type, &beg, ind.get(), weight.get());
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   return append_handle(m->soslist_, SOS_ops, mdl);
 }
 
@@ -84,12 +86,12 @@ PyObject *model_getSOS_impl(PyObject *, PyObject *const *args) {
   if (!e.open(args, &SOS_Type, "sos", &ModelObject::varlist_)) return nullptr;
   int count = 0, type = 0, beg = 0;
   int rc = TVXgetsos(e.mdl, &count, &type, &beg, nullptr, nullptr, e.index, 1);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   Buffer<int> ind;
   Buffer<double> weight;
   if (!ind.allocate(count) || !weight.allocate(count)) return nullptr;
   rc = TVXgetsos(e.mdl, &count, &type, &beg, ind.get(), weight.get(), e.index, 1);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   Ref members(PyList_New(count)), weights(PyList_New(count));
   if (!members || !weights) return nullptr;
   for (int k = 0; k < count; k++) {
@@ -232,7 +234,7 @@ PyObject *model_addGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   const int rc = TVXaddgenconstrIndicator(mdl, PyBytes_AS_STRING(raw_name.get()), bindex,
                                           binval == Py_True ? 1 : 0, a.nnz, a.ind.get(),
                                           a.val.get(), PyBytes_AS_STRING(raw_sense.get())[0], rhs);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   return append_handle(m->genconstrlist_, GenConstr_ops, mdl);
 }
 
@@ -248,13 +250,13 @@ PyObject *model_getGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   double rhs = 0;
   int rc = TVXgetgenconstrIndicator(e.mdl, e.index, &binvar, &binval, &nnz, nullptr, nullptr,
                                     &sense, &rhs);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   Buffer<int> ind;
   Buffer<double> val;
   if (!ind.allocate(nnz) || !val.allocate(nnz)) return nullptr;
   rc = TVXgetgenconstrIndicator(e.mdl, e.index, &binvar, &binval, &nnz, ind.get(), val.get(),
                                 &sense, &rhs);
-  if (rc) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   Ref expr(linexpr_new());
   if (!expr) return nullptr;
   for (int k = 0; k < nnz; k++) {
@@ -263,8 +265,9 @@ PyObject *model_getGenConstrIndicator_impl(PyObject *, PyObject *const *args) {
   }
   PyObject *bvar = handle_at(e.handles.get(), binvar, TVX_ERROR_MODEL_INVALID_INDICATOR_COL_IDX);
   if (!bvar) return nullptr;
+  // "C" takes an int: the byte as unsigned, promoted.
   return Py_BuildValue("(OOOC d)", bvar, binval ? Py_True : Py_False, expr.get(),
-                       static_cast<int>(static_cast<unsigned char>(sense)), rhs);
+                       static_cast<unsigned char>(sense), rhs);
 }
 
 const char addSOS_doc[] = R"doc(

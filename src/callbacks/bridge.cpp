@@ -5,6 +5,7 @@
 #include "callbacks/methods.h"
 #include "model/model.h"
 #include "module/state.h"
+#include "runtime/globals.h"
 #include "module/tarvex_error.h"
 #include "runtime/numpy_api.h"
 
@@ -43,8 +44,11 @@ PyObject *solution_buffer(PyObject *model, void *cbdata, int where) {
   return buffer.release();
 }
 
-// Steps 4 to 8: the context published, the buffer made, the function
-// called and a stored solution submitted. 0, or -1 with an exception.
+// One call under the callback lock: publishes the callback context on the
+// model (cbdata, where, the terminate and solution flags), makes the
+// solution buffer, calls the user's function, and submits a solution it
+// stored (cbUseSolution). bridge_locked withdraws the context afterwards.
+// 0, or -1 with an exception.
 int call_with_model(PyObject *model, void *cbdata, int where) {
   ModelObject *m = as_model(model);
   m->cbdata_ = cbdata;
@@ -94,9 +98,7 @@ int bridge_locked(PyObject *model, void *cbdata, int where) {
 
   int result = call_with_model(model, cbdata, where);
   withdraw(model);
-  if (result == 0 && as_model(model)->terminate_) {
-    if (!tvx_int("Error", "ABORT_CTRL_C", &result)) result = -1;
-  }
+  if (result == 0 && as_model(model)->terminate_) result = TVX_ERROR_ABORT_CTRL_C;
   if (PyErr_Occurred()) {
     PyObject *exc_type, *exc_value, *exc_tb;
     PyErr_Fetch(&exc_type, &exc_value, &exc_tb);

@@ -2,7 +2,6 @@
 
 #include "callbacks/bridge.h"
 #include "model/model.h"
-#include "module/state.h"
 #include "module/tarvex_error.h"
 
 namespace dz {
@@ -23,10 +22,6 @@ bool edit_allowed(const TVXmodel *mdl) {
   return false;
 }
 
-PyObject *raise_invalid_what() {
-  int code;
-  if (!tvx_int("Error", "CB_INVALID_WHAT", &code)) return nullptr;
-  return raise_code(code);
-}
+PyObject *raise_invalid_what() { return raise_code(TVX_ERROR_CB_INVALID_WHAT); }
 
 }  // namespace dz

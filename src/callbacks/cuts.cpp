@@ -7,6 +7,7 @@
 #include "model/model.h"
 #include "module/tarvex_error.h"
 #include "runtime/args.h"
+#include "runtime/sizes.h"
 #include "runtime/arraylike.h"
 #include "runtime/numpy_api.h"
 #include "runtime/utf8.h"
@@ -14,7 +15,9 @@
 namespace dz {
 namespace {
 
-PyObject *result_of(int rc) { return rc < 0 ? raise_code(rc) : PyLong_FromLong(rc); }
+PyObject *result_of(int outcome) {
+  return outcome < 0 ? raise_code(outcome) : PyLong_FromLong(outcome);
+}
 
 // The first byte of bytes(sense, "UTF-8"): IndexError for an empty str,
 // OverflowError beyond ASCII, the TypeError of bytes() for a non-str.
@@ -103,7 +106,7 @@ PyObject *model_cbCutP_impl(PyObject *, PyObject *const *args) {
   PyArrayObject *ind_array = reinterpret_cast<PyArrayObject *>(ind.get());
   PyArrayObject *val_array = reinterpret_cast<PyArrayObject *>(val.get());
   int count = 0;
-  if (!size_to_int32(PyArray_SIZE(ind_array), &count)) return nullptr;
+  if (!int_size(PyArray_SIZE(ind_array), &count)) return nullptr;
   char s;
   if (!sense_char(sense, &s)) return nullptr;
   // The library reads one coefficient per position.

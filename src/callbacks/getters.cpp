@@ -5,7 +5,7 @@
 
 #include "callbacks/context.h"
 #include "module/tarvex_error.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/args.h"
 #include "runtime/function.h"
 
@@ -151,7 +151,7 @@ bool check_position(const RunningCallback &ctx, const WhatRow &row, int i) {
       // positions past either count are refused.
       int columns = 0;
       rc = TVXgetintattr(ctx.model, "NumVars", &n);
-      if (rc == 0) rc = TVXcbget(ctx.cbdata, ctx.where, TVX_CB_PRE_NUMVARS, &columns);
+      if (rc == TVX_ERROR_OKAY) rc = TVXcbget(ctx.cbdata, ctx.where, TVX_CB_PRE_NUMVARS, &columns);
       if (columns < n) n = columns;
       break;
     }
@@ -159,7 +159,7 @@ bool check_position(const RunningCallback &ctx, const WhatRow &row, int i) {
       rc = TVX_ERROR_CB_INVALID_WHAT;
       break;
   }
-  if (rc != 0) {
+  if (rc != TVX_ERROR_OKAY) {
     raise_code(rc);
     return false;
   }
@@ -181,7 +181,7 @@ PyObject *callbacks_scalar_impl(PyObject *, PyObject *const *args) {
   RunningCallback ctx;
   if (!prepare(args, getter, false, &code, nullptr, &ctx)) return nullptr;
   int rc = TVXcbget(ctx.cbdata, ctx.where, code, &value);
-  if (rc != 0) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   return number_object(value);
 }
 
@@ -205,7 +205,7 @@ PyObject *callbacks_array_impl(PyObject *, PyObject *const *args) {
   if (!row || !check_position(ctx, *row, i)) return nullptr;
   T *array = nullptr;
   int rc = TVXcbget(ctx.cbdata, ctx.where, code, &array);
-  if (rc != 0) return raise_code(rc);
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   if (!array) return missing();
   return number_object(array[i]);
 }

@@ -60,10 +60,9 @@ PyObject *var_position(PyObject *self, PyObject *var) {
   return PyLong_FromLong(index);
 }
 
-// cbGetSolution and cbGetNodeRel: by Var through var_code (read from
-// TVX.Callback), by presolved column through pre_code.
-PyObject *values_of(PyObject *self, PyObject *vars, const char *var_code, int pre_code) {
-  int code = pre_code;
+// cbGetSolution and cbGetNodeRel: by Var through var_code, by presolved
+// column through pre_code.
+PyObject *values_of(PyObject *self, PyObject *vars, int var_code, int pre_code) {
   Ref positions(PyList_New(0));
   if (!positions) return nullptr;
   const int single = is_zero_dim(vars);
@@ -88,18 +87,18 @@ PyObject *values_of(PyObject *self, PyObject *vars, const char *var_code, int pr
     }
     if (PyErr_Occurred()) return nullptr;
   }
-  if (by_var && !tvx_int("Callback", var_code, &code)) return nullptr;
-  Ref values(PyObject_CallMethod(self, "cbGet", "iO", code, positions.get()));
+  Ref values(
+      PyObject_CallMethod(self, "cbGet", "iO", by_var ? var_code : pre_code, positions.get()));
   if (!values || !single) return values.release();
   return PySequence_GetItem(values.get(), 0);
 }
 
 PyObject *model_cbGetSolution_impl(PyObject *, PyObject *const *args) {
-  return values_of(args[0], args[1], "MIP_SOL", TVX_CB_MIP_SOLPRE);
+  return values_of(args[0], args[1], TVX_CB_MIP_SOL, TVX_CB_MIP_SOLPRE);
 }
 
 PyObject *model_cbGetNodeRel_impl(PyObject *, PyObject *const *args) {
-  return values_of(args[0], args[1], "MIP_REL", TVX_CB_MIP_RELPRE);
+  return values_of(args[0], args[1], TVX_CB_MIP_REL, TVX_CB_MIP_RELPRE);
 }
 
 const char *const cbGet_args[] = {"self", "what", "index"};

@@ -81,10 +81,10 @@ PyObject *model_cbUseSolution_impl(PyObject *, PyObject *const *args) {
   const double *sol =
       static_cast<const double *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(m->cbsol_)));
   double objective = 0;
-  const int rc = flags == kByVar ? TVXcbsolution(ctx.cbdata, sol, &objective)
-                                 : TVXcbsolutionp(ctx.cbdata, sol, &objective);
-  if (rc < 0) return raise_code(rc);
-  return Py_BuildValue("(id)", rc, objective);
+  const int outcome = flags == kByVar ? TVXcbsolution(ctx.cbdata, sol, &objective)
+                                      : TVXcbsolutionp(ctx.cbdata, sol, &objective);
+  if (outcome < 0) return raise_code(outcome);
+  return Py_BuildValue("(id)", outcome, objective);
 }
 
 const char *const set_args[] = {"self", "vars", "sol"};

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "module/classes.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -41,7 +42,7 @@ using Positions = std::vector<int32_t>;
 struct Candidates {
   Ref list;
   Positions merged;
-  Py_ssize_t size() const { return list ? PyList_GET_SIZE(list.get()) : Py_ssize_t(merged.size()); }
+  Py_ssize_t size() const { return list ? PyList_GET_SIZE(list.get()) : py_size(merged); }
 };
 
 // Table of internal operations of tuplelist. Every entry returns NULL or -1

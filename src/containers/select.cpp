@@ -15,6 +15,7 @@
 
 #include "containers/containers.h"
 #include "runtime/args.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -65,7 +66,7 @@ bool read_positions(PyObject *list, Positions &out) {
   }
   Py_ssize_t n = PyList_GET_SIZE(list);
   out.clear();
-  out.reserve(static_cast<size_t>(n));
+  out.reserve(to_size(n));
   for (Py_ssize_t k = 0; k < n; k++) {
     PyObject *p = PyList_GET_ITEM(list, k);
     long v = PyLong_Check(p) ? PyLong_AsLong(p) : -1;
@@ -74,7 +75,9 @@ bool read_positions(PyObject *list, Positions &out) {
       bad_index("positions must be ascending list positions");
       return false;
     }
-    out.push_back(static_cast<int32_t>(v));
+    int position = 0;
+    if (!int_size(v, &position)) return false;
+    out.push_back(position);
   }
   return true;
 }
@@ -320,7 +323,7 @@ bool intersect_candidates(std::vector<Candidates> &lists, Py_ssize_t n, Py_ssize
   if (!read_candidates(lists[0], cand)) return false;
   *complete = lists.size() == 1;
   for (size_t k = 1; k < lists.size(); k++) {
-    const int64_t a = static_cast<int64_t>(cand.size()), b = lists[k].size();
+    const int64_t a = py_size(cand), b = lists[k].size();
     const int64_t expected = static_cast<int64_t>(static_cast<double>(a) * static_cast<double>(b) /
                                                   static_cast<double>(n));
     if (a * nfields < (a + b) + expected * nfields) break;

@@ -5,7 +5,7 @@
 #include "runtime/args.h"
 #include "runtime/decorators.h"
 #include "runtime/function.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/gc_fields.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"

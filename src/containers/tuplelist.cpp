@@ -25,24 +25,32 @@ inline tuplelistObject *T(PyObject *o) { return as_tuplelist(o); }
 
 // ---- Shape rule ------------------------------------------------------------
 
-// Length of a sequence element, -1 for a scalar, -2 on error. A str is a
-// scalar: index values are never split into characters.
-Py_ssize_t shape_of(PyObject *o) {
-  if (PyTuple_CheckExact(o)) return PyTuple_GET_SIZE(o);
-  if (PyList_CheckExact(o)) return PyList_GET_SIZE(o);
-  if (!is_sequence_element(o)) return -1;
-  Py_ssize_t n = PyObject_Size(o);  // a subclass may define __len__
-  return n < 0 ? -2 : n;
+// 1 for a sequence element, its length in *length; 0 for a scalar; -1 with
+// an exception. A str is a scalar: index values are never split into
+// characters.
+int shape_of(PyObject *o, Py_ssize_t *length) {
+  if (PyTuple_CheckExact(o)) {
+    *length = PyTuple_GET_SIZE(o);
+  } else if (PyList_CheckExact(o)) {
+    *length = PyList_GET_SIZE(o);
+  } else if (!is_sequence_element(o)) {
+    return 0;
+  } else {
+    *length = PyObject_Size(o);  // a subclass may define __len__
+    if (*length < 0) return -1;
+  }
+  return 1;
 }
 
 int tuplelist_check(PyObject *self, PyObject *item, PyObject *ref) {
   // Held: measuring a subclass instance runs Python code that may change self.
   Ref reference = Ref::borrow(PyList_GET_SIZE(self) > 0 ? PyList_GET_ITEM(self, 0) : ref);
-  Py_ssize_t a = shape_of(item);
-  if (a == -2) return -1;
-  Py_ssize_t b = shape_of(reference.get());
-  if (b == -2) return -1;
-  if ((a == -1) != (b == -1)) {
+  Py_ssize_t a = 0, b = 0;
+  const int seq_a = shape_of(item, &a);
+  if (seq_a < 0) return -1;
+  const int seq_b = shape_of(reference.get(), &b);
+  if (seq_b < 0) return -1;
+  if (seq_a != seq_b) {
     PyErr_SetObject(PyExc_ValueError, state().MIXED_TYPE_MSG);
     return -1;
   }
@@ -324,8 +332,8 @@ PyObject *list_method(const char *name, PyObject *self, PyObject *args,
   return PyObject_Call(descr, full.get(), kwargs);
 }
 
-PyObject *none_or_null(int rc) {
-  if (rc < 0) return nullptr;
+PyObject *none_or_null(int status) {
+  if (status < 0) return nullptr;
   Py_RETURN_NONE;
 }
 

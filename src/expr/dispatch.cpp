@@ -11,7 +11,7 @@
 #include "expr/tempconstr.h"
 #include "model/handles.h"
 #include "module/tarvex_error.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 
 namespace dz {
 

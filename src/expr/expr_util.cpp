@@ -2,7 +2,6 @@
 
 #include "module/classes.h"
 #include "expr/text.h"
-#include "module/state.h"
 #include "runtime/guard.h"
 
 namespace dz {

@@ -394,9 +394,9 @@ PyObject *linexpr_remove_impl(PyObject *, PyObject *const *args) {
   if (PyLong_Check(item)) {
     LinTerms t;
     if (linexpr_terms(self, t) < 0) return nullptr;
-    int j = match_position(item, t.n);
-    if (j == -2) return nullptr;
-    if (j >= 0 && !p.push(j)) return nullptr;
+    int j = 0;
+    const int found = match_position(item, t.n, &j);
+    if (found < 0 || (found && !p.push(j))) return nullptr;
   } else if (handle_check(item, &Var_Type)) {
     if (linexpr_var_positions(self, item, p) < 0) return nullptr;
   } else {

@@ -12,6 +12,7 @@
 
 #include "expr/expr_util.h"
 #include "runtime/args.h"
+#include "runtime/sizes.h"
 #include "runtime/decorators.h"
 #include "runtime/function.h"
 #include "runtime/guard.h"
@@ -77,15 +78,17 @@ int block_reserve(ListBlock *b, int extra) {
     PyErr_SetString(PyExc_OverflowError, "term list too long");
     return -1;
   }
-  const int64_t need = static_cast<int64_t>(b->count) + extra;
+  const int64_t need = int64_t{b->count} + extra;
   int64_t cap = b->capacity;
   while (cap < need) cap = cap == 0 ? kFirstCapacity : cap * 2;
   if (cap > INT_MAX) cap = INT_MAX;
-  if (static_cast<uint64_t>(cap) > PY_SSIZE_T_MAX / sizeof(PyObject *)) {
+  int capacity = 0;
+  if (!int_size(cap, &capacity)) return -1;
+  if (to_size(cap) > PY_SSIZE_T_MAX / sizeof(PyObject *)) {
     PyErr_NoMemory();
     return -1;
   }
-  const std::size_t bytes = static_cast<size_t>(cap) * sizeof(PyObject *);
+  const std::size_t bytes = to_size(cap) * sizeof(PyObject *);
   void *items = b->items == nullptr && cap == kFirstCapacity ? items_pool.take(bytes)
                                                              : std::realloc(b->items, bytes);
   if (!items) {
@@ -93,7 +96,7 @@ int block_reserve(ListBlock *b, int extra) {
     return -1;
   }
   b->items = static_cast<PyObject **>(items);
-  b->capacity = static_cast<int>(cap);
+  b->capacity = capacity;
   return 0;
 }
 
@@ -486,7 +489,8 @@ PyObject *list_item(PyObject *self, Py_ssize_t i) {
     PyErr_SetString(PyExc_IndexError, "list index out of range");
     return nullptr;
   }
-  return List_Get(l->list_, static_cast<int>(i));
+  int at = 0;
+  return int_size(i, &at) ? List_Get(l->list_, at) : nullptr;
 }
 
 PyObject *list_subscript(PyObject *self, PyObject *key) {

@@ -177,8 +177,9 @@ PyObject *quadexpr_add_impl(PyObject *, PyObject *const *args) {
   double mult;
   if (!as_double(args[2], &mult)) return nullptr;
   Ref lin = lin_of(self);
-  int rc = linear ? LinExpr_ops.addexpr(lin.get(), expr, mult) : quadexpr_addexpr(self, expr, mult);
-  if (rc < 0) return nullptr;
+  const int added =
+      linear ? LinExpr_ops.addexpr(lin.get(), expr, mult) : quadexpr_addexpr(self, expr, mult);
+  if (added < 0) return nullptr;
   Py_RETURN_NONE;
 }
 
@@ -328,9 +329,9 @@ PyObject *quadexpr_remove_impl(PyObject *, PyObject *const *args) {
   if (PyLong_Check(item)) {
     QuadTerms t;
     if (quadexpr_terms(self, t) < 0) return nullptr;
-    int j = match_position(item, t.n);
-    if (j == -2) return nullptr;
-    if (j >= 0 && !quad.push(j)) return nullptr;
+    int j = 0;
+    const int found = match_position(item, t.n, &j);
+    if (found < 0 || (found && !quad.push(j))) return nullptr;
     if (quadexpr_remove_positions(self, quad) < 0) return nullptr;
     Py_RETURN_NONE;
   }
@@ -365,11 +366,11 @@ PyObject *quadexpr_iadd(PyObject *self, PyObject *other) {
   int number = is_number(other);
   if (number < 0) return nullptr;
   Ref lin = lin_of(self);
-  int rc = number ? (linexpr_addconstant(lin.get(), other) < 0 ? -1 : 1)
-                  : linexpr_add_operand(lin.get(), other);
-  if (rc == 0 && quadexpr_check(other)) rc = quadexpr_addexpr(self, other, 1.0) < 0 ? -1 : 1;
-  if (rc == 0) return raise_unsupported("+=", self, other);
-  if (rc < 0) return nullptr;
+  int done = number ? (linexpr_addconstant(lin.get(), other) < 0 ? -1 : 1)
+                    : linexpr_add_operand(lin.get(), other);
+  if (done == 0 && quadexpr_check(other)) done = quadexpr_addexpr(self, other, 1.0) < 0 ? -1 : 1;
+  if (done == 0) return raise_unsupported("+=", self, other);
+  if (done < 0) return nullptr;
   return return_self(self);
 }
 

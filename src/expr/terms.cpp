@@ -7,6 +7,7 @@
 #include "model/handles.h"
 #include "module/tarvex_error.h"
 #include "runtime/args.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -17,25 +18,29 @@ bool Positions::push(int i) {
     PyErr_NoMemory();
     return false;
   }
-  return true;
+  return int_size(v_, &n_);
 }
 
-int match_position(PyObject *item, int n) {
+int match_position(PyObject *item, int n, int *position) {
   if (PyLong_CheckExact(item) || PyBool_Check(item)) {
     int overflow = 0;
     long v = PyLong_AsLongAndOverflow(item, &overflow);
-    if (v == -1 && PyErr_Occurred()) return -2;
-    return !overflow && v >= 0 && v < n ? static_cast<int>(v) : -1;
+    if (v == -1 && PyErr_Occurred()) return -1;
+    if (overflow || v < 0 || v >= n) return 0;
+    return int_size(v, position) ? 1 : -1;
   }
   // A subclass may define its own equality, which decides.
   for (int j = 0; j < n; j++) {
     Ref index(PyLong_FromLong(j));
-    if (!index) return -2;
+    if (!index) return -1;
     int eq = PyObject_RichCompareBool(item, index.get(), Py_EQ);
-    if (eq < 0) return -2;
-    if (eq) return j;
+    if (eq < 0) return -1;
+    if (eq) {
+      *position = j;
+      return 1;
+    }
   }
-  return -1;
+  return 0;
 }
 
 int same_var(PyObject *stored, PyObject *var) {

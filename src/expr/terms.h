@@ -15,15 +15,17 @@ class Positions {
  public:
   bool push(int i);
   const int *data() const { return v_.data(); }
-  int size() const { return static_cast<int>(v_.size()); }
+  int size() const { return n_; }
 
  private:
   std::vector<int> v_;
+  int n_ = 0;  // v_.size()
 };
 
 // The first position j in 0 .. n-1 with item == j (Python equality, the
-// way a term list matches a position), or -1. -2 with an exception.
-int match_position(PyObject *item, int n);
+// way a term list matches a position) into *position: 1, 0 when there is
+// none, or -1 with an exception.
+int match_position(PyObject *item, int n, int *position);
 
 // stored.sameAs(var) for an item of a term list and a Var or PsdVar: fields
 // compared for an exact Var or PsdVar (var of its class), the method called

@@ -191,8 +191,8 @@ PyObject *term_texts(PyObject *self, PyObject *view, int (*read)(PyObject *, Ter
   }
   Ref parts(PyList_New(0));
   if (!parts) return nullptr;
-  for (Py_ssize_t i = 0; i < n; i++)
-    if (term(parts.get(), static_cast<int>(i)) < 0) return nullptr;
+  for (int i = 0; i < n; i++)
+    if (term(parts.get(), i) < 0) return nullptr;
   return parts.release();
 }
 

@@ -6,7 +6,6 @@
 #include "model/model.h"
 #include "runtime/args.h"
 #include "runtime/arraylike.h"
-#include "module/state.h"
 
 namespace dz {
 

@@ -1,6 +1,6 @@
 // The attribute engine, writing half: value normalisation, the typed value
 // arrays and the five typed writers, one library call per write.
-#include <climits>
+#include <cstdint>
 #include <vector>
 
 #include "callbacks/context.h"
@@ -9,7 +9,7 @@
 #include "module/tarvex_error.h"
 #include "runtime/arraylike.h"
 #include "module/numpy_helpers.h"
-#include "module/state.h"
+#include "runtime/sizes.h"
 #include "runtime/utf8.h"
 
 namespace dz {
@@ -72,24 +72,21 @@ PyObject *typed_array(PyObject *seq, PyArray_Descr *descr) {
 }
 
 // The element-level value array: numpy.array([v for v in values], dtype).
+// Steals descr.
 PyObject *element_values(PyObject *values, PyArray_Descr *descr) {
+  Ref held(reinterpret_cast<PyObject *>(descr));
   Ref items(PySequence_List(values));
-  if (!items) {
-    Py_XDECREF(descr);
-    return nullptr;
-  }
-  return typed_array(items.get(), descr);
+  if (!items) return nullptr;
+  return typed_array(items.get(), reinterpret_cast<PyArray_Descr *>(held.release()));
 }
 
 // The model-level value array's first entry: numpy.array([value], dtype).flat[0],
-// as an array kept alive by the caller.
+// as an array kept alive by the caller. Steals descr.
 PyObject *model_value(PyObject *value, PyArray_Descr *descr) {
+  Ref held(reinterpret_cast<PyObject *>(descr));
   Ref wrapped(one_item_list(value));
-  if (!wrapped) {
-    Py_XDECREF(descr);
-    return nullptr;
-  }
-  Ref arr(typed_array(wrapped.get(), descr));
+  if (!wrapped) return nullptr;
+  Ref arr(typed_array(wrapped.get(), reinterpret_cast<PyArray_Descr *>(held.release())));
   if (!arr) return nullptr;
   if (PyArray_SIZE(as_array(arr.get())) < 1) {
     PyErr_SetString(PyExc_IndexError, "index 0 is out of bounds for axis 0 with size 0");
@@ -105,13 +102,16 @@ PyObject *status(int rc) {
 
 // ---- Numeric and character values ----------------------------------------------
 
-PyObject *write_char(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
+PyObject *write_char(TVXmodel *mdl, const Resolved &r, PyObject *elements, int n,
+                     PyObject *values) {
   Ref arr(element_values(values, char_descr()));
   if (!arr) return nullptr;
   const npy_intp given = PyArray_SIZE(as_array(arr.get()));
   if (given != n) return wrong_count(r, n, given);
   if (n == 0) Py_RETURN_NONE;
-  return status(TVXsetcharattrlist(mdl, r.c_name(), n, numpy_int_buffer(index),
+  Ref index(attr::index_array(mdl, elements));
+  if (!index) return nullptr;
+  return status(TVXsetcharattrlist(mdl, r.c_name(), n, numpy_int_buffer(index.get()),
                                    numpy_char_buffer(arr.get())));
 }
 
@@ -119,8 +119,9 @@ PyObject *write_char(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, P
 template <typename T, int npy_type, T *(*buffer)(PyObject *),
           int (*write_one)(TVXmodel *, const char *, T),
           int (*write_list)(TVXmodel *, const char *, int, const int *, const T *)>
-PyObject *write_number(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
-  if (!index) {
+PyObject *write_number(TVXmodel *mdl, const Resolved &r, PyObject *elements, int n,
+                       PyObject *values) {
+  if (!elements) {
     Ref arr(model_value(values, PyArray_DescrFromType(npy_type)));
     if (!arr) return nullptr;
     return status(write_one(mdl, r.c_name(), buffer(arr.get())[0]));
@@ -130,7 +131,9 @@ PyObject *write_number(TVXmodel *mdl, const Resolved &r, PyObject *index, int n,
   const npy_intp given = PyArray_SIZE(as_array(arr.get()));
   if (given != n) return wrong_count(r, n, given);
   if (n == 0) Py_RETURN_NONE;
-  return status(write_list(mdl, r.c_name(), n, numpy_int_buffer(index), buffer(arr.get())));
+  Ref index(attr::index_array(mdl, elements));
+  if (!index) return nullptr;
+  return status(write_list(mdl, r.c_name(), n, numpy_int_buffer(index.get()), buffer(arr.get())));
 }
 
 constexpr auto write_int =
@@ -140,8 +143,8 @@ constexpr auto write_dbl =
 
 // ---- Texts -----------------------------------------------------------------------
 
-PyObject *write_str(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
-  if (!index) {
+PyObject *write_str(TVXmodel *mdl, const Resolved &r, PyObject *elements, int n, PyObject *values) {
+  if (!elements) {
     Ref arr(model_value(values, PyArray_DescrFromType(NPY_OBJECT)));
     if (!arr) return nullptr;
     Ref first(PyArray_GETITEM(as_array(arr.get()), static_cast<char *>(numpy_flat(arr.get(), 0))));
@@ -157,17 +160,21 @@ PyObject *write_str(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
   if (given != n) return wrong_count(r, n, given);
   if (n == 0) Py_RETURN_NONE;
   // Every encoded text stays alive until the library has returned.
-  std::vector<Ref> texts(static_cast<size_t>(n));
+  std::vector<Ref> texts(to_size(n));
   Buffer<const char *> pointers;
   if (!pointers.allocate(n)) return nullptr;
-  for (int i = 0; i < n; i++) {
+  Py_ssize_t i = 0;
+  for (Ref &text : texts) {
     Ref item(PySequence_GetItem(arr.get(), i));
     if (!item) return nullptr;
-    texts[i] = Ref(str2chars(item.get()));
-    if (!texts[i]) return nullptr;
-    pointers[i] = PyBytes_AS_STRING(texts[i].get());
+    text = Ref(str2chars(item.get()));
+    if (!text) return nullptr;
+    pointers[i++] = PyBytes_AS_STRING(text.get());
   }
-  return status(TVXsetstrattrlist(mdl, r.c_name(), n, numpy_int_buffer(index), pointers.get()));
+  Ref index(attr::index_array(mdl, elements));
+  if (!index) return nullptr;
+  return status(
+      TVXsetstrattrlist(mdl, r.c_name(), n, numpy_int_buffer(index.get()), pointers.get()));
 }
 
 // ---- Matrices ----------------------------------------------------------------------
@@ -210,7 +217,7 @@ bool count_matrix(PyObject *item, MatrixItem &m) {
       PyErr_SetString(PyExc_ValueError, "sparse matrix entry outside its shape");
       return false;
     }
-    m.count = static_cast<npy_intp>(m.sparse.val.size());
+    m.count = py_size(m.sparse.val);
     return true;
   }
   Ref dense(reinterpret_cast<PyObject *>(np_asarray(item)));
@@ -227,23 +234,24 @@ bool count_matrix(PyObject *item, MatrixItem &m) {
   return true;
 }
 
-PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, PyObject *values) {
+PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *elements, int n, PyObject *values) {
   Py_ssize_t len = PyObject_Size(values);
   if (len < 0) return nullptr;
   if (len != n) return wrong_count(r, n, len);
   if (n == 0) Py_RETURN_NONE;
   // All items are held first: converting one may run code that changes values.
-  std::vector<Ref> items(static_cast<size_t>(n));
-  for (int i = 0; i < n; i++)
-    if (!(items[i] = Ref(PySequence_GetItem(values, i)))) return nullptr;
-  std::vector<MatrixItem> matrices(static_cast<size_t>(n));
-  long long total = 0;
-  for (int i = 0; i < n; i++) {
+  std::vector<Ref> items(to_size(n));
+  Py_ssize_t at = 0;
+  for (Ref &item : items)
+    if (!(item = Ref(PySequence_GetItem(values, at++)))) return nullptr;
+  std::vector<MatrixItem> matrices(items.size());
+  npy_intp total = 0;
+  int nnz = 0;
+  for (std::size_t i = 0; i < items.size(); i++) {
     if (!count_matrix(items[i].get(), matrices[i])) return nullptr;
     total += matrices[i].count;
-    if (total > INT_MAX) return raise_int32_overflow(), nullptr;
+    if (!int_size(total, &nnz)) return nullptr;
   }
-  const int nnz = static_cast<int>(total);
   Buffer<int> beg, rows, cols, pos;
   Buffer<double> val;
   if (!beg.allocate(n) || !rows.allocate(n) || !cols.allocate(n) || !pos.allocate(nnz) ||
@@ -251,27 +259,29 @@ PyObject *write_mat(TVXmodel *mdl, const Resolved &r, PyObject *index, int n, Py
     return nullptr;
   int k = 0;
   for (int i = 0; i < n; i++) {
-    const MatrixItem &m = matrices[i];
+    const MatrixItem &m = matrices[to_size(i)];
     beg[i] = k;
     rows[i] = m.rows;
     cols[i] = m.cols;
     if (!m.data) {
       const SparseEntries &e = m.sparse;
-      for (npy_intp j = 0; j < m.count; j++, k++) {
-        if (!size_to_int32(e.row[j] * static_cast<long long>(m.cols) + e.col[j], &pos[k]))
-          return nullptr;
+      for (std::size_t j = 0; j < e.val.size(); j++, k++) {
+        if (!int_size(std::int64_t{e.row[j]} * m.cols + e.col[j], &pos[k])) return nullptr;
         val[k] = e.val[j];
       }
     } else {
       const double *data = static_cast<double *>(PyArray_DATA(as_array(m.data.get())));
-      if (m.count > INT_MAX) return raise_int32_overflow(), nullptr;
-      for (npy_intp j = 0; j < m.count; j++, k++) {
-        pos[k] = static_cast<int>(j);
+      int count = 0;
+      if (!int_size(m.count, &count)) return nullptr;
+      for (int j = 0; j < count; j++, k++) {
+        pos[k] = j;
         val[k] = data[j];
       }
     }
   }
-  return status(TVXsetmatattrlist(mdl, r.c_name(), n, numpy_int_buffer(index), nnz, beg.get(),
+  Ref index(attr::index_array(mdl, elements));
+  if (!index) return nullptr;
+  return status(TVXsetmatattrlist(mdl, r.c_name(), n, numpy_int_buffer(index.get()), nnz, beg.get(),
                                   rows.get(), cols.get(), pos.get(), val.get()));
 }
 
@@ -286,25 +296,28 @@ PyObject *model_setattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObjec
   // Character attributes exist per element only; matrices too.
   if (model && r.datatype == TVX_ATTRTYPE_CHAR) return attr::does_not_exist(name);
   if (model && r.datatype == TVX_ATTRTYPE_MAT) return attr::does_not_exist(r.canonical.get());
-  Ref v(normalise(values, model ? nullptr : elements));
-  if (!v) return nullptr;
-  Ref index;
+  // The elements are held as a list; the writers read their indices from it
+  // after converting every value, as a conversion may run Python code that
+  // changes the model.
+  Ref items;
   int n = 0;
   if (!model) {
-    index = Ref(attr::index_array(mdl, elements));
-    if (!index || !size_to_int32(PyArray_SIZE(as_array(index.get())), &n)) return nullptr;
+    items = Ref(PySequence_List(elements));
+    if (!items || !int_size(PyList_GET_SIZE(items.get()), &n)) return nullptr;
   }
+  Ref v(normalise(values, items.get()));
+  if (!v) return nullptr;
   switch (r.datatype) {
     case TVX_ATTRTYPE_CHAR:
-      return write_char(mdl, r, index.get(), n, v.get());
+      return write_char(mdl, r, items.get(), n, v.get());
     case TVX_ATTRTYPE_INT:
-      return write_int(mdl, r, index.get(), n, v.get());
+      return write_int(mdl, r, items.get(), n, v.get());
     case TVX_ATTRTYPE_DBL:
-      return write_dbl(mdl, r, index.get(), n, v.get());
+      return write_dbl(mdl, r, items.get(), n, v.get());
     case TVX_ATTRTYPE_STR:
-      return write_str(mdl, r, index.get(), n, v.get());
+      return write_str(mdl, r, items.get(), n, v.get());
     default:
-      return write_mat(mdl, r, index.get(), n, v.get());
+      return write_mat(mdl, r, items.get(), n, v.get());
   }
 }
 

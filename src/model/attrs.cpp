@@ -8,10 +8,12 @@
 
 #include "model/handles.h"
 #include "runtime/args.h"
+#include "runtime/sizes.h"
 #include "module/tarvex_error.h"
 #include "runtime/numpy_api.h"
 #include "module/numpy_helpers.h"
 #include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/utf8.h"
 
 namespace dz {
@@ -108,7 +110,7 @@ PyObject *index_array(TVXmodel *mdl, PyObject *elements) {
     indices.push_back(i);
   }
   if (PyErr_Occurred()) return nullptr;
-  npy_intp n = static_cast<npy_intp>(indices.size());
+  npy_intp n = py_size(indices);
   PyObject *arr = PyArray_ZEROS(1, &n, NPY_INT32, 0);
   if (arr && n) std::memcpy(numpy_int_buffer(arr), indices.data(), indices.size() * sizeof(int));
   return arr;
@@ -292,8 +294,7 @@ PyObject *model_getattr(TVXmodel *mdl, PyObject *name, const char *kind, PyObjec
   Ref index(model ? attr::model_index_array() : attr::index_array(mdl, elements));
   if (!index) return nullptr;
   int n = 0;
-  if (!size_to_int32(PyArray_SIZE(reinterpret_cast<PyArrayObject *>(index.get())), &n))
-    return nullptr;
+  if (!int_size(PyArray_SIZE(reinterpret_cast<PyArrayObject *>(index.get())), &n)) return nullptr;
   // No element, nothing to ask: an empty answer of the attribute's type.
   if (!model && n == 0) {
     switch (r.datatype) {

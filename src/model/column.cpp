@@ -26,11 +26,9 @@ using column_fields =
 // Installs two lists (stolen). The old lists go only once both new ones are
 // in place, since releasing them may run arbitrary code.
 void install(ColumnObject *c, PyObject *coeffs, PyObject *constrs) {
-  PyObject *old_coeffs = c->coeffs_, *old_constrs = c->constrs_;
+  Ref old_coeffs(c->coeffs_), old_constrs(c->constrs_);
   c->coeffs_ = coeffs;
   c->constrs_ = constrs;
-  Py_XDECREF(old_coeffs);
-  Py_XDECREF(old_constrs);
 }
 
 int install_empty(ColumnObject *c) {

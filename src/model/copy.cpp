@@ -10,6 +10,7 @@
 #include "module/env.h"
 #include "module/tarvex_error.h"
 #include "module/module_functions.h"
+#include "runtime/sizes.h"
 #include "runtime/utf8.h"
 
 namespace dz {
@@ -40,8 +41,7 @@ bool read_count(TVXmodel *mdl, const char *canonical, int *out) {
     raise_text("the library returned a bad element count");
     return false;
   }
-  *out = static_cast<int>(v);
-  return true;
+  return int_size(v, out);
 }
 
 // A new list of `count` handles of one kind, index i at position i.

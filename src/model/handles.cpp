@@ -11,7 +11,7 @@
 #include "runtime/arraylike.h"
 #include "runtime/decorators.h"
 #include "runtime/function.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "module/tarvex_error.h"
 #include "runtime/guard.h"
 #include "runtime/compat.h"

@@ -87,7 +87,7 @@ int model_init(PyObject *self, PyObject *args, PyObject *kwargs) {
   TVXmodel *mdl = nullptr;
   int rc = TVXnewmodel(handle, &mdl, PyBytes_AS_STRING(raw_name.get()), 0, nullptr, nullptr,
                        nullptr, nullptr, nullptr);
-  if (rc) {
+  if (rc != TVX_ERROR_OKAY) {
     raise_code(rc);
     return -1;
   }
@@ -197,7 +197,7 @@ int model_prepare() {
                model_addconstr,
                model_addpsdconstr,
                model_addconstrs,
-               model_getids,
+               model_collect,
                model_remove_marks,
                model_attr_type,
                model_populate};

@@ -89,12 +89,11 @@ struct ModelOps {
   // row. Returns the new list of Constr handles, or nullptr.
   PyObject *(*addConstrs)(ModelObject *self, PyObject *exprs, PyObject *lhs, PyObject *rhs,
                           PyObject *names);
-  // getids(item, varids, constrids, sosids, genids): walks item (handles,
-  // arrays, dicts' values, nested iterables) and appends the indices of live
-  // handles to the list of their kind. Refuses before anything is appended
-  // to the model: 0 or -1.
-  int (*getids)(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids,
-                PyObject *sosids, PyObject *genids);
+  // collect(item, vars, constrs, sos, gens): walks item (handles, arrays,
+  // dicts' values, nested iterables) and appends each handle of this model to
+  // the list of its kind. Refuses before anything is removed: 0 or -1.
+  int (*collect)(ModelObject *self, PyObject *item, PyObject *vars, PyObject *constrs,
+                 PyObject *sos, PyObject *gens);
   // _remove(handles, ids, n): marks the handles of a list whose indices are
   // among the n ascending ids just deleted (index -1 - old index).
   void (*remove)(PyObject *handles, const int *ids, Py_ssize_t n);
@@ -118,8 +117,8 @@ PyObject *model_addconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyOb
                           PyObject *name);
 PyObject *model_addconstrs(ModelObject *self, PyObject *exprs, PyObject *lhs, PyObject *rhs,
                            PyObject *names);
-int model_getids(ModelObject *self, PyObject *item, PyObject *varids, PyObject *constrids,
-                 PyObject *sosids, PyObject *genids);
+int model_collect(ModelObject *self, PyObject *item, PyObject *vars, PyObject *constrs,
+                  PyObject *soses, PyObject *gens);
 void model_remove_marks(PyObject *handles, const int *ids, Py_ssize_t n);
 int model_psdexpr2array(ModelObject *self, PyObject *expr, PsdArrays &out);
 PyObject *model_addpsdconstr(ModelObject *self, PyObject *expr, PyObject *lhs, PyObject *rhs,

@@ -4,7 +4,7 @@
 
 #include "runtime/decorators.h"
 #include "runtime/function.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 
 namespace dz {
 

@@ -4,6 +4,7 @@
 
 #include "module/constants.h"
 #include "module/state.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -157,7 +158,7 @@ PyObject *normalised(const char *name, bool lower) {
     char ch = name[k] == '/' ? '_' : name[k];
     buf[k] = lower && ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
   }
-  return PyUnicode_FromStringAndSize(buf, static_cast<Py_ssize_t>(n));
+  return PyUnicode_FromStringAndSize(buf, py_size(n));
 }
 
 // Fills the table in row order, then gives cls one property per row, then

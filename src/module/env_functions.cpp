@@ -2,6 +2,7 @@
 #include "module/env.h"
 #include "module/module_functions.h"
 #include "module/state.h"
+#include "runtime/globals.h"
 #include "module/tarvex.h"
 
 namespace dz {

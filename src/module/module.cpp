@@ -12,6 +12,7 @@
 #include "module/module_functions.h"
 #include "module/numpy_helpers.h"
 #include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/guard.h"
 
 namespace dz {
@@ -68,11 +69,9 @@ int ready_class(PyObject *module, const ClassDef &c) {
   }
   if (Tarvex_PyType_Ready(type) < 0) return -1;
   if (c.init_doc && attach_init_doc(type, c.init_doc) < 0) return -1;
-  Py_INCREF(type);
-  if (PyModule_AddObject(module, c.name, reinterpret_cast<PyObject *>(type)) < 0) {
-    Py_DECREF(type);
+  if (PyDict_SetItemString(PyModule_GetDict(module), c.name, reinterpret_cast<PyObject *>(type)) <
+      0)
     return -1;
-  }
   return c.bind_before_constants ? 0 : install_pickling(c);
 }
 
@@ -121,8 +120,8 @@ PyObject *module_create(PyObject *spec, PyModuleDef *) {
                     "interpreter per process.");
     return nullptr;
   }
-  if (state().module) {
-    return new_ref(state().module);
+  if (PyObject *recorded = module_object()) {
+    return new_ref(recorded);
   }
   Ref name(PyObject_GetAttrString(spec, "name"));
   if (!name) return nullptr;
@@ -268,19 +267,18 @@ const ExecPart exec_parts[] = {
 #undef PART
 
 int module_exec(PyObject *module) {
-  ModuleState &st = state();
-  if (st.module) {
-    if (st.module == module) return 0;
+  if (PyObject *recorded = module_object()) {
+    if (recorded == module) return 0;
     PyErr_SetString(PyExc_RuntimeError,
                     "Module 'tarvexpy' has already been imported. Re-initialisation is not "
                     "supported.");
     return -1;
   }
-  st.module = new_ref(module);
+  set_module_object(module);
   for (const ExecPart &part : exec_parts) {
     if (part.run(module) == 0) continue;
     if (part.traced) _PyTraceback_Add("init tarvexpy", __FILE__, part.line);
-    Py_CLEAR(st.module);
+    set_module_object(nullptr);
     return -1;
   }
   return 0;

@@ -37,7 +37,7 @@ inline char *element(PyObject *arr, const int32_t *index) {
   const int nd = PyArray_NDIM(a);
   const npy_intp *strides = PyArray_STRIDES(a);
   npy_intp offset = 0;
-  for (int k = 0; k < nd; ++k) offset += static_cast<npy_intp>(index[k]) * strides[k];
+  for (int k = 0; k < nd; ++k) offset += npy_intp{index[k]} * strides[k];
   return static_cast<char *>(PyArray_DATA(a)) + offset;
 }
 

@@ -128,17 +128,6 @@ PyObject *raise_text(const char *text) {
   return nullptr;
 }
 
-void write_unraisable(const char *context) {
-  PyObject *type, *value, *tb;
-  PyErr_Fetch(&type, &value, &tb);
-  // PyErr_Display, unlike PyErr_Print, never exits on SystemExit.
-  PyErr_NormalizeException(&type, &value, &tb);
-  if (value) PyErr_Display(type, value, tb);
-  Ref ctx(PyUnicode_FromString(context));
-  PyErr_Restore(type, value, tb);
-  PyErr_WriteUnraisable(ctx.get());
-}
-
 int tarvexerror_prepare() {
   PyTypeObject *t = &TarvexError_Type;
   t->tp_name = "didazoda.TarvexError";

@@ -25,10 +25,6 @@ PyObject *raise_code_detail(int code, const char *detail);
 // Raises TarvexError(text), errno -1; always returns nullptr.
 PyObject *raise_text(const char *text);
 
-// Prints the pending exception with its traceback and hands it to the
-// unraisable hook under the given context text.
-void write_unraisable(const char *context);
-
 int tarvexerror_prepare();
 int tarvexerror_bind(PyObject *cls_dict);
 

@@ -9,6 +9,7 @@
 #include "module/module_functions.h"
 #include "runtime/output.h"
 #include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/utf8.h"
 
 #include <initializer_list>

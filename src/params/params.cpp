@@ -11,6 +11,8 @@
 #include "runtime/args.h"
 #include "module/tarvex_error.h"
 #include "module/state.h"
+#include "runtime/globals.h"
+#include "runtime/sizes.h"
 #include "runtime/utf8.h"
 
 namespace dz {
@@ -135,14 +137,16 @@ int match_param(PyObject *name, Ref &canonical, Ref &type) {
     return 1;
   }
   if (rows.size() > 1) {
-    Ref names(PyList_New(static_cast<Py_ssize_t>(rows.size())));
+    Ref names(PyList_New(py_size(rows)));
     if (!names) return -1;
-    for (size_t i = 0; i < rows.size(); i++) {
-      PyObject *row = rows[i].get();
+    Py_ssize_t i = 0;
+    for (const Ref &held : rows) {
+      PyObject *row = held.get();
       PyObject *n =
           PyList_Check(row) && PyList_GET_SIZE(row) > 0 ? PyList_GET_ITEM(row, 0) : Py_None;
       Py_INCREF(n);
-      PyList_SET_ITEM(names.get(), static_cast<Py_ssize_t>(i), n);
+      PyList_SET_ITEM(names.get(), i, n);
+      i++;
     }
     Ref text(PyUnicode_FromFormat("Matching parameters: %S", names.get()));
     if (!text || print_line(text.get()) < 0) return -1;

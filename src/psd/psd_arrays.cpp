@@ -1,7 +1,6 @@
 #include "psd/psd_arrays.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <new>
 #include <unordered_map>
@@ -10,9 +9,10 @@
 #include "expr/expr_util.h"
 #include "model/handles.h"
 #include "module/classes.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "psd/psdexpr.h"
 #include "runtime/args.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -41,11 +41,11 @@ bool is_model_term(PyObject *x) {
          psdexpr_check(x);
 }
 
-int raise_model_term(npy_intp k, npy_intp cols, PyObject *x) {
+int raise_model_term(int r, int c, PyObject *x) {
   Ref name(type_name(x));
   if (!name) return -1;
-  PyErr_Format(PyExc_TypeError, "entry (%zd, %zd) of the coefficient matrix is a %S, not a number",
-               static_cast<Py_ssize_t>(k / cols), static_cast<Py_ssize_t>(k % cols), name.get());
+  PyErr_Format(PyExc_TypeError, "entry (%d, %d) of the coefficient matrix is a %S, not a number", r,
+               c, name.get());
   return -1;
 }
 
@@ -55,11 +55,10 @@ int dense_entries(PyObject *matrix, SparseEntries &out) {
   Ref shape(PyObject_GetAttrString(held.get(), "shape"));
   if (!shape || check_matrix_shape(shape.get()) < 0) return -1;
   PyArrayObject *h = as_array(held.get());
-  const npy_intp cols = PyArray_DIM(h, 1);
-  if (!size_to_int32(PyArray_DIM(h, 0), &out.rows) || !size_to_int32(cols, &out.cols)) return -1;
-  const auto take = [&out, cols](npy_intp k, double value) {
-    out.row.push_back(static_cast<int>(k / cols));
-    out.col.push_back(static_cast<int>(k % cols));
+  if (!int_size(PyArray_DIM(h, 0), &out.rows) || !int_size(PyArray_DIM(h, 1), &out.cols)) return -1;
+  const auto take = [&out](int r, int c, double value) {
+    out.row.push_back(r);
+    out.col.push_back(c);
     out.val.push_back(value);
   };
   if (converts_in_c(h)) {
@@ -68,9 +67,9 @@ int dense_entries(PyObject *matrix, SparseEntries &out) {
     if (!doubles) return -1;
     PyArrayObject *a = as_array(doubles.get());
     const double *v = static_cast<const double *>(PyArray_DATA(a));
-    const npy_intp n = PyArray_SIZE(a);
-    for (npy_intp k = 0; k < n; k++)
-      if (v[k] != 0) take(k, v[k]);
+    for (int r = 0; r < out.rows; r++)
+      for (int c = 0; c < out.cols; c++, v++)
+        if (*v != 0) take(r, c, *v);
     return 0;
   }
   Ref same(reinterpret_cast<PyObject *>(np_row_major(held.get(), nullptr)));
@@ -78,18 +77,20 @@ int dense_entries(PyObject *matrix, SparseEntries &out) {
   PyArrayObject *a = as_array(same.get());
   Ref zero(PyLong_FromLong(0));
   if (!zero) return -1;
-  const npy_intp n = PyArray_SIZE(a), step = PyArray_ITEMSIZE(a);
+  const npy_intp step = PyArray_ITEMSIZE(a);
   char *data = static_cast<char *>(PyArray_DATA(a));
-  for (npy_intp k = 0; k < n; k++) {
-    Ref x(PyArray_GETITEM(a, data + k * step));
-    if (!x) return -1;
-    if (is_model_term(x.get())) return raise_model_term(k, cols, x.get());
-    const int nonzero = PyObject_RichCompareBool(x.get(), zero.get(), Py_NE);
-    if (nonzero < 0) return -1;
-    if (!nonzero) continue;
-    double value;
-    if (!float_of(x.get(), &value)) return -1;
-    take(k, value);
+  for (int r = 0; r < out.rows; r++) {
+    for (int c = 0; c < out.cols; c++, data += step) {
+      Ref x(PyArray_GETITEM(a, data));
+      if (!x) return -1;
+      if (is_model_term(x.get())) return raise_model_term(r, c, x.get());
+      const int nonzero = PyObject_RichCompareBool(x.get(), zero.get(), Py_NE);
+      if (nonzero < 0) return -1;
+      if (!nonzero) continue;
+      double value;
+      if (!float_of(x.get(), &value)) return -1;
+      take(r, c, value);
+    }
   }
   return 0;
 }
@@ -125,9 +126,9 @@ int coefficient_entries(PyObject *matrix, SparseEntries &out) {
 
 int append_flat(const SparseEntries &e, std::vector<int> &pos, std::vector<double> &val) {
   for (std::size_t k = 0; k < e.val.size(); k++) {
-    const long long p = static_cast<long long>(e.row[k]) * e.cols + e.col[k];
-    if (p > INT_MAX) return raise_int32_overflow(), -1;
-    pos.push_back(static_cast<int>(p));
+    int p = 0;
+    if (!int_size(std::int64_t{e.row[k]} * e.cols + e.col[k], &p)) return -1;
+    pos.push_back(p);
     val.push_back(e.val[k]);
   }
   return 0;
@@ -158,7 +159,7 @@ void symmetrise(SparseEntries &e) {
 }
 
 PyObject *coo_of(const SparseEntries &e) {
-  npy_intp n = static_cast<npy_intp>(e.val.size());
+  npy_intp n = py_size(e.val);
   Ref rows(PyArray_SimpleNew(1, &n, NPY_INT32)), cols(PyArray_SimpleNew(1, &n, NPY_INT32));
   Ref vals(PyArray_SimpleNew(1, &n, NPY_FLOAT64));
   if (!rows || !cols || !vals) return nullptr;
@@ -178,7 +179,7 @@ int psd_groups(PyObject *expr, TVXmodel *mdl, std::vector<PsdGroup> &out) {
   if (psdexpr_terms(expr, t) < 0) return -1;
   std::vector<std::pair<int, int>> order;  // (PsdVar index, term)
   try {
-    order.reserve(static_cast<std::size_t>(t.n));
+    order.reserve(to_size(t.n));
     for (int k = 0; k < t.n; k++) {
       PyObject *var = t.vars.at(k);
       if (!handle_check(var, &PsdVar_Type)) {

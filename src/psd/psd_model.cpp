@@ -8,12 +8,13 @@
 #include "building/new_rows.h"
 #include "building/row_sides.h"
 #include "model/handles.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "module/tarvex_error.h"
 #include "psd/psd_arrays.h"
 #include "psd/psdexpr.h"
 #include "runtime/args.h"
 #include "runtime/arraylike.h"
+#include "runtime/sizes.h"
 #include "runtime/utf8.h"
 
 namespace dz {
@@ -102,14 +103,19 @@ PyObject *model_addPsdVar_impl(PyObject *, PyObject *const *args) {
       return PyErr_NoMemory();
     }
   }
+  int nnz = 0;
+  if (!int_size(val, &nnz)) return nullptr;
+  // Made before the model is taken: an allocation may run Python code.
+  Ref handle(PsdVar_ops.new_(nullptr, 0));
+  if (!handle) return nullptr;
   TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return nullptr;
-  Ref handle(PsdVar_ops.new_(mdl, 0));
-  if (!handle) return nullptr;
-  const int rc = TVXaddpsdvar(mdl, dim, static_cast<int>(val.size()), pos.data(), val.data(),
-                              PyBytes_AS_STRING(name.get()));
-  if (rc) return raise_code(rc);
-  handle_set_index(handle.get(), static_cast<int>(PyList_GET_SIZE(self->psdvarlist_)));
+  const int rc = TVXaddpsdvar(mdl, dim, nnz, pos.data(), val.data(), PyBytes_AS_STRING(name.get()));
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
+  int index = 0;
+  if (!int_size(PyList_GET_SIZE(self->psdvarlist_), &index)) return nullptr;
+  as_handle(handle.get())->mdl_ = mdl;
+  handle_set_index(handle.get(), index);
   if (PyList_Append(self->psdvarlist_, handle.get()) < 0) return nullptr;
   return handle.release();
 }
@@ -160,7 +166,9 @@ int model_psdexpr2array(ModelObject *self, PyObject *expr, PsdArrays &out) {
     out = PsdArrays();
     for (const PsdGroup &g : groups) {
       out.vidx.push_back(g.index);
-      out.beg.push_back(static_cast<int>(out.ind.size()));
+      int begin = 0;
+      if (!int_size(out.ind, &begin)) return -1;
+      out.beg.push_back(begin);
       if (append_flat(g.entries, out.ind, out.val) < 0) return -1;
     }
   } catch (const std::bad_alloc &) {
@@ -192,17 +200,22 @@ PyObject *model_addpsdconstr(ModelObject *self, PyObject *expr, PyObject *lhs, P
   Ref one_row(PyList_New(1));
   if (!one_row) return nullptr;
   PyList_SET_ITEM(one_row.get(), 0, lin.newref());
-  RowArrays linear;
-  if (Model_ops.linExprs2array(self, one_row.get(), false, linear) < 0) return nullptr;
+  // The PSD terms first: converting their matrices may run Python code,
+  // while the linear terms' indices are read last (PSD variables are never
+  // removed, so the PSD indices stay).
   PsdArrays psd;
   if (Model_ops.psdExpr2array(self, expr, psd) < 0) return nullptr;
+  RowArrays linear;
+  if (Model_ops.linExprs2array(self, one_row.get(), false, linear) < 0) return nullptr;
+  int psdvars = 0, psdnnz = 0;
+  if (!int_size(psd.vidx, &psdvars) || !int_size(psd.ind, &psdnnz)) return nullptr;
   TVXmodel *mdl = model_edit_handle(self);
   if (!mdl) return nullptr;
-  const int rc = TVXaddrangepsdconstr(
-      mdl, linear.nnz, static_cast<int>(psd.vidx.size()), static_cast<int>(psd.ind.size()),
-      linear.ind.get(), linear.val.get(), psd.vidx.data(), psd.beg.data(), psd.ind.data(),
-      psd.val.data(), lower, upper, PyBytes_AS_STRING(raw_name.get()));
-  if (rc) return raise_code(rc);
+  const int rc =
+      TVXaddrangepsdconstr(mdl, linear.nnz, psdvars, psdnnz, linear.ind.get(), linear.val.get(),
+                           psd.vidx.data(), psd.beg.data(), psd.ind.data(), psd.val.data(), lower,
+                           upper, PyBytes_AS_STRING(raw_name.get()));
+  if (rc != TVX_ERROR_OKAY) return raise_code(rc);
   if (rows.append(self, mdl) < 0) return nullptr;
   return new_ref(PyList_GET_ITEM(rows.psdconstrs.get(), 0));
 }

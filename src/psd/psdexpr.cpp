@@ -253,8 +253,9 @@ PyObject *psdexpr_remove_impl(PyObject *, PyObject *const *args) {
   if (PyLong_Check(item)) {
     PsdTerms t;
     if (psdexpr_terms(self, t) < 0) return nullptr;
-    const int j = match_position(item, t.n);
-    if (j == -2 || (j >= 0 && !p.push(j))) return nullptr;
+    int j = 0;
+    const int found = match_position(item, t.n, &j);
+    if (found < 0 || (found && !p.push(j))) return nullptr;
     if (remove_positions(self, p) < 0) return nullptr;
   } else if (handle_check(item, &PsdVar_Type)) {
     PsdTerms t;
@@ -595,10 +596,10 @@ PyObject *psdexpr_iadd(PyObject *self, PyObject *other) {
     as_linexpr(lin.get())->constant_ += d;
     return new_ref(self);
   }
-  int rc = linexpr_add_operand(lin.get(), other);
-  if (rc == 0 && psdexpr_check(other)) rc = psdexpr_addexpr(self, other, 1.0) < 0 ? -1 : 1;
-  if (rc == 0) return raise_unsupported("+=", self, other);
-  if (rc < 0) return nullptr;
+  int done = linexpr_add_operand(lin.get(), other);
+  if (done == 0 && psdexpr_check(other)) done = psdexpr_addexpr(self, other, 1.0) < 0 ? -1 : 1;
+  if (done == 0) return raise_unsupported("+=", self, other);
+  if (done < 0) return nullptr;
   return new_ref(self);
 }
 

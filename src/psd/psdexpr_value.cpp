@@ -5,9 +5,10 @@
 
 #include "expr/expr_util.h"
 #include "expr/text.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "psd/psd_arrays.h"
 #include "psd/psdexpr.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -28,8 +29,7 @@ int terms_to_show(PyObject *self, int held, int *out) {
     PyErr_SetString(PyExc_IndexError, "list index out of range");
     return -1;
   }
-  *out = n < 0 ? 0 : static_cast<int>(n);
-  return 0;
+  return int_size(n < 0 ? 0 : n, out) ? 0 : -1;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <climits>
 
+#include "runtime/sizes.h"
+
 namespace dz {
 
 void raise_argcount(const char *func, bool exact, Py_ssize_t min, Py_ssize_t max,
@@ -30,17 +32,6 @@ bool check_arg_type(PyObject *obj, PyTypeObject *type, const char *name, bool ex
   if (obj == Py_None) return true;
   if (exact ? Py_TYPE(obj) == type : PyObject_TypeCheck(obj, type)) return true;
   return raise_arg_type(obj, type, name);
-}
-
-bool raise_int32_overflow() {
-  PyErr_SetString(PyExc_OverflowError, "value too large to convert to int");
-  return false;
-}
-
-bool size_to_int32(long long n, int *out) {
-  if (n > INT_MAX) return raise_int32_overflow();
-  *out = static_cast<int>(n);
-  return true;
 }
 
 namespace {

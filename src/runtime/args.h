@@ -29,13 +29,6 @@ bool as_int32(PyObject *obj, int *out);
 bool as_double(PyObject *obj, double *out);
 bool float_of(PyObject *obj, double *out);
 
-// A count, size or position (n >= 0) as a 32-bit int, which is what the
-// library takes; OverflowError "value too large to convert to int" when it
-// does not fit.
-bool size_to_int32(long long n, int *out);
-// That OverflowError on its own, for a size checked another way. Returns false.
-bool raise_int32_overflow();
-
 }  // namespace dz
 
 #endif

@@ -5,8 +5,9 @@
 #include <new>
 #include <numeric>
 
-#include "module/state.h"
+#include "runtime/globals.h"
 #include "runtime/args.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -124,7 +125,7 @@ int shape_dims(PyObject *obj, int *rows, int *cols) {
   const Py_ssize_t nc = PyNumber_AsSsize_t(c.get(), PyExc_OverflowError);
   if (nc == -1 && PyErr_Occurred()) return -1;
   if (nr < 0 || nc < 0) return bad_sparse("a negative dimension");
-  return size_to_int32(nr, rows) && size_to_int32(nc, cols) ? 0 : -1;
+  return int_size(nr, rows) && int_size(nc, cols) ? 0 : -1;
 }
 
 const std::int64_t *int64_data(PyObject *a) {
@@ -141,7 +142,7 @@ int read_compressed(PyObject *matrix, bool by_row, SparseEntries &out) {
   if (!idx) return -1;
   Ref val(sparse_values(matrix));
   if (!val) return -1;
-  const npy_intp major = by_row ? out.rows : out.cols, minor = by_row ? out.cols : out.rows;
+  const int major = by_row ? out.rows : out.cols, minor = by_row ? out.cols : out.rows;
   if (length(ptr.get()) != major + 1) return bad_sparse("index pointer of the wrong length");
   const std::int64_t *p = int64_data(ptr.get()), *ix = int64_data(idx.get());
   const double *v =
@@ -153,15 +154,15 @@ int read_compressed(PyObject *matrix, bool by_row, SparseEntries &out) {
   const std::int64_t used = p[major];
   for (std::int64_t k = p[0]; k < used; k++)
     if (ix[k] < 0 || ix[k] >= minor) return bad_sparse("an index outside its dimension");
-  const auto n = static_cast<std::size_t>(used - p[0]);
+  const std::size_t n = to_size(used - p[0]);
   out.row.resize(n);
   out.col.resize(n);
   out.val.resize(n);
   std::size_t at = 0;
-  for (npy_intp m = 0; m < major; m++) {
+  for (int m = 0; m < major; m++) {
     for (std::int64_t k = p[m]; k < p[m + 1]; k++, at++) {
-      (by_row ? out.row : out.col)[at] = static_cast<int>(m);
-      (by_row ? out.col : out.row)[at] = static_cast<int>(ix[k]);
+      (by_row ? out.row : out.col)[at] = m;
+      if (!int_size(ix[k], &(by_row ? out.col : out.row)[at])) return -1;
       out.val[at] = v[k];
     }
   }
@@ -181,14 +182,13 @@ int read_coordinates(PyObject *coo, SparseEntries &out) {
   const std::int64_t *r = int64_data(row.get()), *c = int64_data(col.get());
   const double *v =
       static_cast<const double *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(val.get())));
-  out.row.resize(static_cast<std::size_t>(n));
-  out.col.resize(static_cast<std::size_t>(n));
+  out.row.resize(to_size(n));
+  out.col.resize(to_size(n));
   out.val.assign(v, v + n);
-  for (npy_intp k = 0; k < n; k++) {
+  for (std::size_t k = 0; k < out.row.size(); k++) {
     if (r[k] < 0 || r[k] >= out.rows || c[k] < 0 || c[k] >= out.cols)
       return bad_sparse("an index outside its dimension");
-    out.row[static_cast<std::size_t>(k)] = static_cast<int>(r[k]);
-    out.col[static_cast<std::size_t>(k)] = static_cast<int>(c[k]);
+    if (!int_size(r[k], &out.row[k]) || !int_size(c[k], &out.col[k])) return -1;
   }
   return 0;
 }
@@ -207,9 +207,7 @@ int check_matrix_shape(PyObject *shape) {
 
 void sum_repeats(SparseEntries &e) {
   const std::size_t n = e.val.size();
-  const auto at = [&e](std::size_t k) {
-    return static_cast<std::int64_t>(e.row[k]) * e.cols + e.col[k];
-  };
+  const auto at = [&e](std::size_t k) { return std::int64_t{e.row[k]} * e.cols + e.col[k]; };
   std::vector<std::size_t> order(n);
   std::iota(order.begin(), order.end(), std::size_t{0});
   // Stable: within a position the first stored entry leads and the others
@@ -241,18 +239,18 @@ int read_sparse(PyObject *matrix, SparseEntries &out, Repeats repeats) {
   const bool coo =
       PyUnicode_Check(format.get()) && PyUnicode_CompareWithASCIIString(format.get(), "coo") == 0;
   try {
-    int rc;
+    int read;
     if (csr || csc) {
-      rc = read_compressed(matrix, csr, out);
+      read = read_compressed(matrix, csr, out);
     } else if (coo) {
-      rc = read_coordinates(matrix, out);
+      read = read_coordinates(matrix, out);
     } else {
       Ref converted(PyObject_CallMethod(matrix, "tocoo", nullptr));
       if (!converted) return -1;
-      rc = read_coordinates(converted.get(), out);
+      read = read_coordinates(converted.get(), out);
     }
-    if (rc == 0 && repeats == Repeats::sum) sum_repeats(out);
-    return rc;
+    if (read == 0 && repeats == Repeats::sum) sum_repeats(out);
+    return read;
   } catch (const std::bad_alloc &) {
     PyErr_NoMemory();
     return -1;
@@ -267,7 +265,7 @@ PyObject *sparse_to_dense(PyObject *matrix) {
   if (!dense) return nullptr;
   double *d = static_cast<double *>(PyArray_DATA(reinterpret_cast<PyArrayObject *>(dense)));
   for (std::size_t k = 0; k < e.val.size(); k++)
-    d[static_cast<npy_intp>(e.row[k]) * e.cols + e.col[k]] += e.val[k];
+    d[npy_intp{e.row[k]} * e.cols + e.col[k]] += e.val[k];
   return dense;
 }
 

@@ -8,7 +8,8 @@
 #include "runtime/compat.h"
 #include "runtime/gc_fields.h"
 #include "runtime/guard.h"
-#include "module/state.h"
+#include "runtime/globals.h"
+#include "runtime/sizes.h"
 
 namespace dz {
 
@@ -61,7 +62,9 @@ int spec_defaults(const FuncSpec *s, Ref &defaults, Ref &kwdefaults) {
     PyErr_Format(PyExc_SystemError, "bad defaults for %s", s->name);
     return -1;
   }
-  const int start = named - static_cast<int>(PyTuple_GET_SIZE(values.get()));
+  int given = 0;
+  if (!int_size(PyTuple_GET_SIZE(values.get()), &given)) return -1;
+  const int start = named - given;
   if (start < s->npos) {
     defaults = Ref(PyTuple_GetSlice(values.get(), 0, s->npos - start));
     if (!defaults) return -1;
@@ -377,7 +380,7 @@ PyObject *get_annotations(PyObject *self, void *) {
 }
 
 PyObject *get_globals(PyObject *, void *) {
-  PyObject *m = state().module;
+  PyObject *m = module_object();
   if (!m) Py_RETURN_NONE;
   PyObject *d = PyModule_GetDict(m);
   return new_ref(d);

@@ -81,9 +81,8 @@ template <std::size_t N>
 constexpr FuncSpec func_spec(const char *name, const char *qualname,
                              const char *const (&argnames)[N], int flags, PyTypeObject *self_type,
                              FuncImpl impl, const char *doc) {
-  return FuncSpec{
-      name,    qualname, argnames, static_cast<int>(N), 0, 0, flags, self_type, impl, doc, nullptr,
-      nullptr, nullptr,  nullptr}
+  return FuncSpec{name,      qualname, argnames, int{N},  0,       0,       flags,
+                  self_type, impl,     doc,      nullptr, nullptr, nullptr, nullptr}
       .counted();
 }
 

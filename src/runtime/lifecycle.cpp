@@ -1,9 +1,25 @@
 #include "runtime/lifecycle.h"
 
-#include "module/tarvex_error.h"
 #include "runtime/compat.h"
 
 namespace dz {
+
+namespace {
+
+// Prints the pending exception with its traceback and hands it to the
+// unraisable hook under the given context text.
+void write_unraisable(const char *context) {
+  PyObject *type, *value, *tb;
+  PyErr_Fetch(&type, &value, &tb);
+  // PyErr_Display, unlike PyErr_Print, never exits on SystemExit.
+  PyErr_NormalizeException(&type, &value, &tb);
+  if (value) PyErr_Display(type, value, tb);
+  Ref ctx(PyUnicode_FromString(context));
+  PyErr_Restore(type, value, tb);
+  PyErr_WriteUnraisable(ctx.get());
+}
+
+}  // namespace
 
 void call_dispose(PyObject *self, const char *context) {
   PyObject *type, *value, *tb;

@@ -2,7 +2,7 @@
 
 #include "runtime/args.h"
 #include "runtime/function.h"
-#include "module/state.h"
+#include "runtime/globals.h"
 
 namespace dz {
 

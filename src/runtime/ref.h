@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "runtime/sizes.h"
+
 namespace dz {
 
 // A new reference to o, which must not be NULL.
@@ -88,11 +90,11 @@ class Buffer {
     std::free(p_);
     p_ = nullptr;
     n_ = 0;
-    if (n < 0 || static_cast<size_t>(n) > PY_SSIZE_T_MAX / kItemSize) {
+    if (n < 0 || to_size(n) > PY_SSIZE_T_MAX / kItemSize) {
       PyErr_NoMemory();
       return false;
     }
-    p_ = static_cast<T *>(std::malloc(n > 0 ? static_cast<size_t>(n) * kItemSize : 1));
+    p_ = static_cast<T *>(std::malloc(n > 0 ? to_size(n) * kItemSize : 1));
     if (!p_) {
       PyErr_NoMemory();
       return false;

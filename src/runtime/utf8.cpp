@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "runtime/sizes.h"
+
 namespace dz {
 
 // Both converters call exactly what the bytes/str constructors call for an
@@ -19,8 +21,8 @@ PyObject *str2chars(PyObject *text) {
     return PyObject_CallFunction(reinterpret_cast<PyObject *>(&PyBytes_Type), "Os", text, "UTF-8");
   }
   Ref bytes(PyUnicode_AsUTF8String(text));
-  if (bytes && std::memchr(PyBytes_AS_STRING(bytes.get()), '\0',
-                           static_cast<size_t>(PyBytes_GET_SIZE(bytes.get())))) {
+  if (bytes &&
+      std::memchr(PyBytes_AS_STRING(bytes.get()), '\0', to_size(PyBytes_GET_SIZE(bytes.get())))) {
     PyErr_SetString(PyExc_ValueError, "embedded null character");
     return nullptr;
   }
@@ -37,7 +39,7 @@ PyObject *chars2str(PyObject *data) {
 
 PyObject *chars2str_c(const char *s) {
   if (s == nullptr) return PyUnicode_FromStringAndSize("", 0);
-  return PyUnicode_DecodeUTF8(s, static_cast<Py_ssize_t>(std::strlen(s)), nullptr);
+  return PyUnicode_DecodeUTF8(s, py_size(std::strlen(s)), nullptr);
 }
 
 }  // namespace dz
