@@ -452,10 +452,24 @@ void search(const Problem &p, const SolveClock &clock, const Formulation &f,
   read_solution(cbc, p.model, sign, out.results);
 }
 
+// CLP fails on matrix elements of 1e20 or more (and the search then
+// reports a feasible model infeasible), and aborts on an assertion with a
+// cost of 1e25 or more. CBC takes no more than HiGHS does, though: a MIP
+// goes to one or the other by whether it has a callback, which must not
+// decide whether the model is refused.
+constexpr double kCbcLargestCoefficient = 1e15;
+constexpr double kCbcLargestCost = 1e20;
+
 class CbcEngine final : public Engine {
  public:
   const char *name() const override { return "CBC"; }
   void solve(const Problem &p, SolveOutcome &out) const override;
+  DataLimits limits() const override {
+    DataLimits limits;
+    limits.coefficient = kCbcLargestCoefficient;
+    limits.cost = kCbcLargestCost;
+    return limits;
+  }
 };
 
 void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {

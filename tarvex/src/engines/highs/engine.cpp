@@ -144,6 +144,16 @@ Columns columns_of(const Store &model) {
   return c;
 }
 
+// HiGHS's limits on the data (DataLimits). The first two are its options'
+// defaults, set again in set_options so that the two cannot drift: a matrix
+// or Hessian entry of large_matrix_value or more makes it refuse the model,
+// and it takes a cost of infinite_cost or more for infinite. The far bound
+// of a semi-continuous or semi-integer variable above 1e5 it tightens to
+// 1e5 (its kMaxSemiVariableUpper), so that a point beyond is lost.
+constexpr double kLargeMatrixValue = 1e15;
+constexpr double kInfiniteCost = 1e20;
+constexpr double kMaxSemiVariableUpper = 1e5;
+
 // The smallest values HiGHS accepts for its tolerance options (it refuses
 // a smaller one): the primal, dual and MIP feasibility tolerances, and the
 // IPM optimality tolerance. The parameter table allows less for the IPM
@@ -213,6 +223,8 @@ void set_options(Options &o, const Problem &p, bool lp, bool mip) {
   if (presolve == 0) o.text("presolve", "off");
   if (presolve == 1) o.text("presolve", "on");
   const int method = lp ? set_lp_options(o, p) : -1;
+  o.real("large_matrix_value", kLargeMatrixValue);
+  o.real("infinite_cost", kInfiniteCost);
 
   // HiGHS has one pair of feasibility tolerances for every method.
   const bool interior = method == 2 || method == 3;
@@ -352,39 +364,6 @@ bool pass_model(void *highs, const Problem &p, const Columns &cols) {
              cols.any_negated ? a_value.data() : a.val.data(), q.empty() ? nullptr : q.start.data(),
              q.empty() ? nullptr : q.index.data(), q.empty() ? nullptr : q.value.data(),
              cols.mip ? cols.integrality.data() : nullptr) != kHighsStatusError;
-}
-
-// Why HiGHS refused a model it was passed, when the cause is known: the
-// first matrix or Hessian entry of a magnitude beyond HiGHS's limit on
-// them; "" otherwise.
-std::string refusal_of(void *highs, const Problem &p) {
-  double limit = kInf;
-  if (Highs_getDoubleOptionValue(highs, "large_matrix_value", &limit) == kHighsStatusError) {
-    return std::string();
-  }
-  const std::string beyond = " is beyond HiGHS's limit of " + number_text(limit);
-  const ColumnView &a = p.model.columns();
-  for (int j = 0; j < p.model.num_vars(); ++j) {
-    for (std::size_t k = a.beg[to_size(j)]; k < a.beg[to_size(j) + 1]; ++k) {
-      if (std::fabs(a.val[k]) >= limit) {
-        return "the coefficient " + number_text(a.val[k]) + " of " +
-               element_text(TVX_ATTRKIND_VAR, j) + " in " +
-               element_text(TVX_ATTRKIND_LINCONSTR, a.row[k]) + beyond;
-      }
-    }
-  }
-  // H holds twice a square's coefficient: name what HiGHS compares.
-  const Hessian &h = p.hessian;
-  for (int j = 0; j + 1 < int_size(h.start); ++j) {
-    for (int k = h.start[to_size(j)]; k < h.start[to_size(j) + 1]; ++k) {
-      if (std::fabs(h.value[to_size(k)]) >= limit) {
-        return "the Hessian entry " + number_text(h.value[to_size(k)]) +
-               " of the quadratic objective for variables " + std::to_string(h.index[to_size(k)]) +
-               " and " + std::to_string(j) + beyond;
-      }
-    }
-  }
-  return std::string();
 }
 
 // The model's MIP start for a MIP, its start basis for an LP; one that
@@ -578,9 +557,10 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
   listener.context = &p.context;
   if (!prepare(highs, p, cols, lp, listener, out)) return;
   if (!pass_model(highs, p, cols)) {
-    const std::string why = refusal_of(highs, p);
-    p.log().line("HiGHS refused the model" + (why.empty() ? "." : ": " + why + "."));
-    out.code = fail_with(TVX_ERROR_MODEL_INPUT_ERROR, why);
+    // The data is within limits() (the dispatcher checked): the cause is
+    // unknown.
+    p.log().line("HiGHS refused the model.");
+    out.code = TVX_ERROR_MODEL_INPUT_ERROR;
     return;
   }
   cols.drop_passed();
@@ -596,6 +576,14 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
   }
   set_status(highs, ran, p, listener, out);
   read_results(highs, p, cols, lp, out);
+}
+
+DataLimits HighsEngine::limits() const {
+  DataLimits limits;
+  limits.coefficient = kLargeMatrixValue;
+  limits.cost = kInfiniteCost;
+  limits.semi_far_bound = kMaxSemiVariableUpper;
+  return limits;
 }
 
 const Engine &highs_engine() {
