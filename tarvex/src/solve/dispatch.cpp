@@ -96,8 +96,7 @@ EngineChoice refused(std::string why) { return EngineChoice{nullptr, std::move(w
 
 // The chosen engine's run, or a case settled here, then the answer check.
 // no_integer: why the prepared model has no point, or "".
-void run(const Problem &p, const Engine *engine, const std::string &no_integer,
-         SolveOutcome &out) {
+void run(const Problem &p, const Engine *engine, const std::string &no_integer, SolveOutcome &out) {
   LogFile &log = p.log();
   std::string why = no_integer;
   if (!why.empty() || trivially_infeasible(p.model, why)) {

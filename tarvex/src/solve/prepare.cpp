@@ -137,7 +137,8 @@ PreparedModel::PreparedModel(const Store &model, double tolerance) : model_(mode
     if (low > high) {
       if (!semi) {
         if (no_integer_.empty()) {
-          no_integer_ = element_text(TVX_ATTRKIND_VAR, j) + " has no integer value within its bounds";
+          no_integer_ =
+              element_text(TVX_ATTRKIND_VAR, j) + " has no integer value within its bounds";
         }
         continue;
       }
