@@ -40,7 +40,9 @@ bool trivially_infeasible(const Store &model, std::string &why) {
 }
 
 // A semi-continuous or semi-integer variable whose range excludes 0 and
-// reaches beyond far on its far side (an infinite side does).
+// reaches beyond far on its far side (an infinite side does): beyond the
+// linear engine's semi_far_bound (HiGHS cuts the range at 1e5, or fails),
+// the CBC formulation takes it as it is.
 bool semi_range_beyond(const Store &model, double far) {
   const Vars &v = model.vars();
   for (int j = 0; j < model.num_vars(); ++j) {
