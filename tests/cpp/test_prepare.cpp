@@ -158,6 +158,19 @@ TEST_P(EveryPath, HugeCoefficientRefusedAlike) {
   expect_no_solution(out.results);
 }
 
+// A row of tiny coefficients keeps its meaning: 1e-7 y = 1e-7 holds y at 1
+// (HiGHS's MIP tolerance took y = 3 for close enough).
+TEST_P(EveryPath, RowOfTinyCoefficients) {
+  Builder b;
+  b.var(0, 3, -1, 'I');
+  b.var(0, 3, -2);
+  b.row({{1, 1e-7}}, 1e-7, 1e-7);
+  b.row({{0, 1}, {1, 1}}, -kTvxInfinity, 3.5);
+  const tvx::SolveOutcome out = solved(b.store);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
+  expect_values(out.results.x, {2, 1});
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, EveryPath,
                          ::testing::Values(Path{"highs", &kHighsOnly, false},
                                            Path{"cbc", &kCbcOnly, false},
@@ -188,6 +201,42 @@ TEST(PreparedIis, HugeCoefficientIsRefused) {
   b.row({{0, 1e21}, {1, 1}}, -kTvxInfinity, 3e21);
   b.sos(TVX_SOS_TYPE1, {{0, 1}});
   EXPECT_EQ(tvx::compute_iis(solve_input(b.store)).code, TVX_ERROR_MODEL_INPUT_ERROR);
+}
+
+// A model with sets and an indicator whose rows, scaled by 1e8, lost the
+// optimum 22 to CBC's absolute tolerances (it ended at 16); with costs of
+// 1e15 CLP took another one's relaxation for infeasible or unbounded.
+TEST(Prepared, HugeRowsAndCostsKeepTheOptimum) {
+  Builder rows;
+  rows.var(0, 1, 1, 'B');
+  rows.var(2, 3, 3, 'N');
+  rows.var(0, 3, -1, 'S');
+  rows.var(0, kTvxInfinity, 3);
+  rows.row({{1, 1e8}, {0, 2e8}, {3, -3e8}}, -7e8, kTvxInfinity);
+  rows.row({{0, -3e8}}, -kTvxInfinity, 0);
+  rows.row({{3, 1e8}}, 2e8, kTvxInfinity);
+  rows.sos(TVX_SOS_TYPE2, {{1, 4}, {3, 5}});
+  rows.indicator(0, 0, {{1, -2}, {3, -1}, {0, 2}, {2, -2}}, '>', -15);
+  rows.store.set_sense(TVX_MAXIMIZE);
+
+  Builder costs;
+  costs.var(0, 3, -1e15, 'N');
+  costs.var(-kTvxInfinity, 4, -1e15);
+  costs.var(0, 1, 3e15, 'B');
+  costs.var(0, 3, -3e15, 'N');
+  costs.row({{3, 1}}, 2, 2);
+  costs.sos(TVX_SOS_TYPE1, {{1, 1}, {3, 2}, {2, 3}, {0, 7}});
+  costs.store.set_sense(TVX_MAXIMIZE);
+
+  for (const bool callback : {false, true}) {
+    const tvx::SolveOutcome out = solve(rows.store, {}, callback);
+    ASSERT_EQ(out.code, TVX_ERROR_OKAY) << "callback " << callback;
+    EXPECT_NEAR(*out.results.primal_obj, 22, 1e-6) << "callback " << callback;
+    const tvx::SolveOutcome big = solve(costs.store, {}, callback);
+    ASSERT_EQ(big.code, TVX_ERROR_OKAY) << "callback " << callback;
+    EXPECT_EQ(big.results.status, TVX_STATUS_OPTIMAL);
+    EXPECT_NEAR(*big.results.primal_obj, -6e15, 1);
+  }
 }
 
 // ---- The engines' limits -------------------------------------------------------

@@ -151,6 +151,17 @@ PreparedModel::PreparedModel(const Store &model, double tolerance) : model_(mode
   }
 }
 
+double row_scale(const Store &model, int i) {
+  constexpr double kRange = 1024;
+  const double *value = model.rows().terms.value(i);
+  double largest = 0;
+  for (int e = 0; e < model.rows().terms.length(i); ++e) {
+    largest = std::max(largest, std::fabs(value[e]));
+  }
+  if (largest <= kRange && (largest == 0 || largest >= 1 / kRange)) return 1;
+  return std::exp2(-std::round(std::log2(largest)));
+}
+
 std::string beyond_limits(const Problem &p, const DataLimits &limits, const std::string &engine) {
   double limit = limits.coefficient;
   std::string why = row_coefficient(p.model, limit);

@@ -34,6 +34,15 @@ class PreparedModel {
   std::string no_integer_;
 };
 
+// The factor, a power of two (so exact), by which CBC and HiGHS are handed
+// row i of model: one that brings its largest coefficient to 1 where that
+// lies further than 1024 from 1 either way, else 1. They judge points
+// against rows with absolute tolerances, too tight for rows of large
+// coefficients (optima were lost with rows scaled by 1e7) and too loose for
+// rows of tiny ones (rows of 1e-8 lost their meaning). Duals scale back by
+// the same factor.
+double row_scale(const Store &model, int i);
+
 // The first value of p's data at or beyond limits, named with the engine
 // that has them; "" when all are within.
 std::string beyond_limits(const Problem &p, const DataLimits &limits, const std::string &engine);

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "solve/prepare.h"
 #include "store/store.h"
 
 namespace tvx {
@@ -26,6 +27,18 @@ double objective_scale(const Store &model) {
   for (double c : model.vars().obj) largest = std::max(largest, std::fabs(c));
   if (largest <= kLargestCost) return 1;
   return std::exp2(std::floor(std::log2(kLargestCost / largest)));
+}
+
+// Rows scaled as solve/prepare.h says.
+void state_row(const Store &model, int i, Formulation &f) {
+  const Rows &rows = model.rows();
+  const int length = rows.terms.length(i);
+  std::vector<double> value(rows.terms.value(i), rows.terms.value(i) + length);
+  const double scale = row_scale(model, i);
+  for (double &a : value) a *= scale;
+  f.rows.appendRow(length, rows.terms.index(i), value.data());
+  f.row_lb.push_back(scale * finite_or_inf(rows.lhs[to_size(i)]));
+  f.row_ub.push_back(scale * finite_or_inf(rows.rhs[to_size(i)]));
 }
 
 // The bounds of variable j as the search states them. A semi-continuous or
@@ -220,12 +233,7 @@ Formulation formulate(const Store &model) {
   f.direction = model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
   f.scale = objective_scale(model);
   for (int j = 0; j < n; ++j) state_variable(model.vars(), j, f);
-  const Rows &rows = model.rows();
-  for (int i = 0; i < model.num_rows(); ++i) {
-    f.rows.appendRow(rows.terms.length(i), rows.terms.index(i), rows.terms.value(i));
-    f.row_lb.push_back(finite_or_inf(rows.lhs[to_size(i)]));
-    f.row_ub.push_back(finite_or_inf(rows.rhs[to_size(i)]));
-  }
+  for (int i = 0; i < model.num_rows(); ++i) state_row(model, i, f);
   const SosSets &sos = model.sos();
   for (int k = 0; k < model.num_sos(); ++k) {
     const int len = sos.members.length(k);

@@ -12,6 +12,7 @@
 #include "core/numeric.h"
 #include "core/status.h"
 #include "engines/highs/highs.h"
+#include "solve/prepare.h"
 
 namespace tvx {
 namespace {
@@ -338,21 +339,40 @@ bool prepare(void *highs, const Problem &p, const Columns &cols, bool lp, Listen
   return options.ok();
 }
 
+// The factor of each row as HiGHS is handed it (solve/prepare.h); empty
+// when every one is 1.
+std::vector<double> row_scales(const Store &model) {
+  std::vector<double> scales;
+  for (int i = 0; i < model.num_rows(); ++i) {
+    const double s = row_scale(model, i);
+    if (s != 1 && scales.empty()) scales.assign(to_size(model.num_rows()), 1.0);
+    if (!scales.empty()) scales[to_size(i)] = s;
+  }
+  return scales;
+}
+
 // Columns, rows, matrix, Hessian and integrality in one call.
-bool pass_model(void *highs, const Problem &p, const Columns &cols) {
+bool pass_model(void *highs, const Problem &p, const Columns &cols,
+                const std::vector<double> &scales) {
   const Store &model = p.model;
   const ColumnView &a = model.columns();
   std::vector<HighsInt> a_start(a.beg.begin(), a.beg.end());
+  const bool copied = cols.any_negated || !scales.empty();
   std::vector<double> a_value;
-  if (cols.any_negated) {
+  if (copied) {
     a_value = a.val;
     for (int j = 0; j < model.num_vars(); ++j) {
-      if (!cols.negated[to_size(j)]) continue;
-      for (std::size_t k = a.beg[to_size(j)]; k < a.beg[to_size(j) + 1]; ++k)
-        a_value[k] = -a_value[k];
+      const double sign = cols.negated[to_size(j)] ? -1.0 : 1.0;
+      for (std::size_t k = a.beg[to_size(j)]; k < a.beg[to_size(j) + 1]; ++k) {
+        a_value[k] *= scales.empty() ? sign : sign * scales[to_size(a.row[k])];
+      }
     }
   }
-  const RowBounds rows = row_bounds_of(model);
+  RowBounds rows = row_bounds_of(model);
+  for (std::size_t i = 0; i < scales.size(); ++i) {
+    rows.lower[i] *= scales[i];
+    rows.upper[i] *= scales[i];
+  }
   const Hessian &q = p.hessian;
   return Highs_passModel(
              highs, model.num_vars(), model.num_rows(), static_cast<HighsInt>(a.row.size()),
@@ -361,7 +381,7 @@ bool pass_model(void *highs, const Problem &p, const Columns &cols) {
              model.sense() == TVX_MINIMIZE ? kHighsObjSenseMinimize : kHighsObjSenseMaximize,
              model.objcon(), cols.cost.data(), cols.lower.data(), cols.upper.data(),
              rows.lower.data(), rows.upper.data(), a_start.data(), a.row.data(),
-             cols.any_negated ? a_value.data() : a.val.data(), q.empty() ? nullptr : q.start.data(),
+             copied ? a_value.data() : a.val.data(), q.empty() ? nullptr : q.start.data(),
              q.empty() ? nullptr : q.index.data(), q.empty() ? nullptr : q.value.data(),
              cols.mip ? cols.integrality.data() : nullptr) != kHighsStatusError;
 }
@@ -461,7 +481,8 @@ void set_status(void *highs, HighsInt ran, const Problem &p, const Listener &lis
 
 // The point, its objective, duals, basis and MIP bound when the status has
 // a point; rays of an LP that has none.
-void read_results(void *highs, const Problem &p, const Columns &cols, bool lp, SolveOutcome &out) {
+void read_results(void *highs, const Problem &p, const Columns &cols, bool lp,
+                  const std::vector<double> &scales, SolveOutcome &out) {
   Results &r = out.results;
   const std::size_t n = to_size(p.model.num_vars()), m = to_size(p.model.num_rows());
   if (r.status == TVX_STATUS_OPTIMAL || r.status == TVX_STATUS_SUB_OPTIMAL) {
@@ -475,6 +496,7 @@ void read_results(void *highs, const Problem &p, const Columns &cols, bool lp, S
       r.primal_obj = Highs_getObjectiveValue(highs);
       const bool duals = int_info(highs, "dual_solution_status") == kHighsSolutionStatusFeasible;
       if (!cols.mip && duals) {
+        for (std::size_t i = 0; i < scales.size(); ++i) row_dual[i] *= scales[i];
         r.dual = std::move(row_dual);
         r.reduced_cost = std::move(col_dual);
       }
@@ -501,6 +523,9 @@ void read_results(void *highs, const Problem &p, const Columns &cols, bool lp, S
   }
   if (lp && (r.status == TVX_STATUS_INFEASIBLE || r.status == TVX_STATUS_INF_OR_UBD)) {
     r.dual_ray = ray(highs, m, Highs_getDualRay);
+    if (r.dual_ray) {
+      for (std::size_t i = 0; i < scales.size(); ++i) (*r.dual_ray)[i] *= scales[i];
+    }
   }
 }
 
@@ -556,7 +581,8 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
   Listener listener;
   listener.context = &p.context;
   if (!prepare(highs, p, cols, lp, listener, out)) return;
-  if (!pass_model(highs, p, cols)) {
+  const std::vector<double> scales = row_scales(p.model);
+  if (!pass_model(highs, p, cols, scales)) {
     // The data is within limits() (the dispatcher checked): the cause is
     // unknown.
     p.log().line("HiGHS refused the model.");
@@ -575,7 +601,7 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
     }
   }
   set_status(highs, ran, p, listener, out);
-  read_results(highs, p, cols, lp, out);
+  read_results(highs, p, cols, lp, scales, out);
 }
 
 DataLimits HighsEngine::limits() const {
