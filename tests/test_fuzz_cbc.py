@@ -1,6 +1,9 @@
 """Differential test of the solve paths on small random MIPs (fuzz/mips.py):
 bounded and unbounded, infeasible, with integer, binary, semi-continuous and
-semi-integer variables, SOS1/SOS2 sets and indicators. Each model is solved
+semi-integer variables, SOS1/SOS2 sets and indicators; with fractional
+bounds on integral variables, far semi bounds, and rows and objectives
+scaled from 1e-9 to 1e25 (data beyond the engines' limits must be refused
+alike on every path). Each model is solved
 in a forked child (fuzz/runner.py, which also catches a crash or a hang) by
 the default path (HiGHS for a MIP without sets or indicators), by CBC
 without a callback, with a callback that does nothing and with one that
