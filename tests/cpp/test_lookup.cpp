@@ -209,10 +209,11 @@ const Var kVars[] = {
     {2, 3, 'S', 0.75, 3e-7, 0},     // semi-continuous: to its 0
     {2, 5, 'N', -1.25, -2e-7, 0},   // semi-integer: to its 0
     {-5, 5, 'I', 2.5, -3.0000002, -3},
-    {0, 1, 'C', 4, 0.5000001, 0.5000001},             // continuous: as found
-    {0, 10, 'I', 0.5, 1.4, 1.4},                      // too far from 1
-    {0, 1.9999995, 'I', 1.75, 1.9999994, 1.9999994},  // 2 is out of bounds
-    {0, 10, 'I', -0.5, 7, 7},                         // exact already
+    {0, 1, 'C', 4, 0.5000001, 0.5000001},       // continuous: as found
+    {0, 10, 'I', 0.5, 1.4, 1.4},                // too far from 1
+    {0, 1.4, 'I', 1.75, 1.9999994, 1.9999994},  // 2 is out of bounds
+    {0, 10, 'I', -0.5, 7, 7},                   // exact already
+    {0, 2.9999995, 'I', 1, 2.9999998, 3},       // the bound counts as 3
 };
 constexpr int kNumVars = sizeof kVars / sizeof kVars[0];
 
@@ -261,7 +262,7 @@ TEST(TidyMipPoint, MakesNearlyExactValuesExactAndUpdatesWhatDependsOnThem) {
   r.mip_gap_rel = 0.125 / std::fabs(*r.primal_obj);
   s.set_results(r);
 
-  EXPECT_EQ(tvx::tidy_integer_solution(s, 1e-6), 6);
+  EXPECT_EQ(tvx::tidy_integer_solution(s, 1e-6), 7);
   const tvx::Results &t = s.results();
   ASSERT_TRUE(t.x && t.activity && t.primal_obj && t.dual_obj && t.mip_gap_abs && t.mip_gap_rel);
   for (int j = 0; j < kNumVars; ++j) EXPECT_EQ((*t.x)[j], want[j]) << "variable " << j;

@@ -54,8 +54,85 @@ def generate(seed):
     for _ in range(rnd.choice([0, 0, 1, 2] + ([3] if large else [])) if binaries else 0):
         indicators.append({"binvar": rnd.choice(binaries), "binval": rnd.choice([0, 1]),
                            "row": _row(rnd, n, anchor)})
-    return {"seed": seed, "sense": rnd.choice(["min", "max"]), "vars": vars_, "rows": rows,
+    spec = {"seed": seed, "sense": rnd.choice(["min", "max"]), "vars": vars_, "rows": rows,
             "sos": sos, "indicators": indicators}
+    _data_families(seed, spec)
+    return spec
+
+
+# ---- families of data that engines once mishandled --------------------------------------
+# Each draws from a generator of its own, so the base model of a seed stays the same.
+
+def _data_families(seed, spec):
+    rnd = random.Random("data-%d" % seed)
+    if rnd.random() < 0.3:
+        _fractional_bounds(rnd, spec)
+    if rnd.random() < 0.2:
+        _far_semi_bounds(rnd, spec)
+    if rnd.random() < 0.25:
+        _scaled_data(rnd, spec)
+
+
+def _fractional_bounds(rnd, spec):
+    """Bounds of integer, binary and semi-integer variables off their
+    integers: by a fraction, or by a hair either side (within the
+    integrality tolerance or just beyond it); sometimes with no integer left
+    in the range."""
+    for v in spec["vars"]:
+        if v["type"] not in "INB" or rnd.random() < 0.3:
+            continue
+        for side, inward in (("lb", 1), ("ub", -1)):
+            if math.isinf(v[side]) or rnd.random() < 0.3:
+                continue
+            shift = rnd.choice([0.2, 0.5, 0.75, 1e-7, 1 - 1e-7, 2e-6])
+            v[side] += inward * shift if rnd.random() < 0.8 else -inward * shift
+        if rnd.random() < 0.1 and not math.isinf(v["lb"]):
+            k = math.floor(v["lb"])
+            v["lb"], v["ub"] = k + 0.2, k + 0.8
+
+
+def _far_semi_bounds(rnd, spec):
+    """Semi-continuous and semi-integer variables whose far bound lies from
+    1e4 to 1e7, and rows that reach for it."""
+    n = len(spec["vars"])
+    for j, v in enumerate(spec["vars"]):
+        if v["type"] not in "SN":
+            continue
+        far = rnd.choice([1e4, 1e5, 1e5 + 1, 1.5e5, 1e6, 1e7])
+        below = v["ub"] < 0
+        if below:
+            v["lb"] = -far
+        else:
+            v["lb"], v["ub"] = max(v["lb"], 1), far
+        if rnd.random() < 0.6:
+            share = rnd.choice([0.5, 0.9, 0.999])
+            spec["rows"].append([[j, 1], "<=", -share * far] if below
+                                else [[j, 1], ">=", share * far])
+        if rnd.random() < 0.5 and n > 1:
+            k = rnd.choice([i for i in range(n) if i != j])
+            spec["rows"].append([[j, 1], [k, 1], "<=" if not below else ">=",
+                                 (1 - 2 * below) * rnd.randint(2, 9) * far / 10])
+
+
+def _scaled_data(rnd, spec):
+    """Rows and objective scaled by powers of ten from 1e-9 to 1e25 (the same
+    model, its optimum scaled), or one coefficient that large: beyond an
+    engine's limit, every path refuses the model alike."""
+    def scale():
+        return 10.0 ** rnd.randint(-9, 25)
+
+    if rnd.random() < 0.5:
+        s = scale()
+        for v in spec["vars"]:
+            v["obj"] *= s
+    for row in spec["rows"]:
+        if rnd.random() < 0.4:
+            s = scale()
+            *terms, sense, rhs = row
+            row[:] = [[j, c * s] for j, c in terms] + [sense, rhs * s]
+    if rnd.random() < 0.2 and spec["rows"]:
+        row = rnd.choice(spec["rows"])
+        row[0] = [row[0][0], rnd.choice([-1, 1]) * 10.0 ** rnd.randint(15, 25)]
 
 
 def _anchor(rnd, v):
@@ -84,7 +161,7 @@ def _num(v):
 
 
 def _expr(terms):
-    return " + ".join("%d * x[%d]" % (c, j) for j, c in terms)
+    return " + ".join("%r * x[%d]" % (c, j) for j, c in terms)
 
 
 def source(spec):
@@ -92,18 +169,18 @@ def source(spec):
     types = {"C": "CONTINUOUS", "I": "INTEGER", "B": "BINARY", "S": "SEMICONT", "N": "SEMIINT"}
     lines = ["m = Model()", "x = []"]
     for v in spec["vars"]:
-        lines.append("x.append(m.addVar(lb=%s, ub=%s, obj=%d, vtype=TVX.%s))"
+        lines.append("x.append(m.addVar(lb=%s, ub=%s, obj=%r, vtype=TVX.%s))"
                      % (_num(v["lb"]), _num(v["ub"]), v["obj"], types[v["type"]]))
     lines.append("m.ModelSense = %s" % ("TVX.MINIMIZE" if spec["sense"] == "min"
                                          else "TVX.MAXIMIZE"))
     for *terms, sense, rhs in spec["rows"]:
-        lines.append("m.addConstr(%s %s %d)" % (_expr(terms), sense, rhs))
+        lines.append("m.addConstr(%s %s %r)" % (_expr(terms), sense, rhs))
     for s in spec["sos"]:
         lines.append("m.addSOS(TVX.SOS_TYPE%d, [%s], %r)"
                      % (s["type"], ", ".join("x[%d]" % j for j in s["members"]), s["weights"]))
     for ind in spec["indicators"]:
         *terms, sense, rhs = ind["row"]
-        lines.append("m.addGenConstrIndicator(x[%d], %s, %s %s %d)"
+        lines.append("m.addGenConstrIndicator(x[%d], %s, %s %s %r)"
                      % (ind["binvar"], bool(ind["binval"]), _expr(terms), sense, rhs))
     return "\n".join(lines)
 
@@ -145,20 +222,37 @@ def solve(spec, path, out, max_time=5.0):
 OPTIMAL, INFEASIBLE, UNBOUNDED, INF_OR_UBD = 1, 2, 3, 4
 
 
+# How far from an integer a bound may be and still count as that integer
+# (MIP/IntegerTolerance).
+INTEGRALITY = 1e-6
+
+
+def _integers(v):
+    """The integers within a variable's bounds, rounded as the solves take them."""
+    return range(math.ceil(v["lb"] - INTEGRALITY), math.floor(v["ub"] + INTEGRALITY) + 1)
+
+
 def _choices(v):
     """The values of a discrete variable, None for one that is continuous
     (after the semi-continuous choice: 'off' fixes it at 0, 'on' keeps the range)."""
     lb, ub, kind = v["lb"], v["ub"], v["type"]
     if kind == "B":
-        return [0, 1]
+        return [b for b in _integers(v) if b in (0, 1)]
     if kind == "I":
-        return list(range(math.ceil(lb), math.floor(ub) + 1))
+        return list(_integers(v))
     if kind == "N":
-        values = list(range(math.ceil(lb), math.floor(ub) + 1))
-        return sorted(set(values) | {0})
+        return sorted(set(_integers(v)) | {0})
     if kind == "S":
         return ["off", "on"] if lb > 0 or ub < 0 else None
     return None
+
+
+def _count(v):
+    """len(_choices(v)) or 1, without listing a range of millions."""
+    if v["type"] in "IN":
+        values = _integers(v)
+        return max(len(values) + (v["type"] == "N" and 0 not in values), 1)
+    return len(_choices(v) or [None])
 
 
 def _windows(s):
@@ -174,8 +268,7 @@ def pieces(spec):
     for v in spec["vars"]:
         if v["type"] in "IN" and (math.isinf(v["lb"]) or math.isinf(v["ub"])):
             return None
-        c = _choices(v)
-        count *= len(c) if c else 1
+        count *= _count(v)
     for s in spec["sos"]:
         count *= len(_windows(s))
     return count
@@ -189,7 +282,7 @@ def enumerate_answer(spec):
     n = len(spec["vars"])
     sign = 1 if spec["sense"] == "min" else -1
     cost = np.array([sign * v["obj"] for v in spec["vars"]], dtype=float)
-    discrete = [(j, _choices(v)) for j, v in enumerate(spec["vars"]) if _choices(v)]
+    discrete = [(j, _choices(v)) for j, v in enumerate(spec["vars"]) if _choices(v) is not None]
     best, unbounded = INF, False
     windows = [_windows(s) for s in spec["sos"]]
     for values in itertools.product(*[c for _, c in discrete]):
@@ -236,6 +329,10 @@ def _lp(cost, lower, upper, rows, n):
         a = np.zeros(n)
         for j, c in terms:
             a[j] += c
+        # Rows and objective of scaled data are solved at scale 1 here.
+        size = np.abs(a).max()
+        if size > 0:
+            a, rhs = a / size, rhs / size
         if sense == "<=":
             a_ub.append(a)
             b_ub.append(rhs)
@@ -253,9 +350,10 @@ def _lp(cost, lower, upper, rows, n):
                        A_eq=np.array(a_eq) if a_eq else None, b_eq=b_eq or None,
                        bounds=bounds, method="highs")
 
-    res = run(cost)
+    scale = np.abs(cost).max() or 1.0
+    res = run(cost / scale)
     if res.status == 0:
-        return OPTIMAL, res.fun
+        return OPTIMAL, res.fun * scale
     if res.status == 3:  # unbounded, once a feasible point is seen
         return (UNBOUNDED, None) if run(np.zeros(n)).status == 0 else (INFEASIBLE, None)
     if res.status == 2:

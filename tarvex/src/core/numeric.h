@@ -3,6 +3,7 @@
 #ifndef TARVEX_CORE_NUMERIC_H
 #define TARVEX_CORE_NUMERIC_H
 
+#include <cmath>
 #include <cstddef>
 #include <limits>
 
@@ -31,6 +32,11 @@ constexpr double as_reported(double value) {
   if (value == -kInf) return -kInfinity;
   return value;
 }
+
+// The integers an integral variable's bounds allow, rounded inward; a bound
+// within tol of an integer counts as that integer (25.9999999 allows 26).
+inline double integer_at_or_above(double lower, double tol) { return std::ceil(lower - tol); }
+inline double integer_at_or_below(double upper, double tol) { return std::floor(upper + tol); }
 
 // Indices and counts are int (the C interface's type) and never negative;
 // containers take size_t. The library builds with -Wsign-conversion, so an

@@ -11,6 +11,7 @@
 #include "core/numeric.h"
 #include "core/status.h"
 #include "solve/answer_check.h"
+#include "solve/prepare.h"
 
 namespace tvx {
 namespace {
@@ -38,16 +39,16 @@ bool trivially_infeasible(const Store &model, std::string &why) {
   return false;
 }
 
-// A semi-continuous or semi-integer variable whose range excludes 0 and is
-// infinite on its far side: HiGHS states it with a large finite bound and
-// fails when the point sits there; the CBC formulation, where built, takes
-// it as it is.
-bool unbounded_semi_range(const Store &model) {
+// A semi-continuous or semi-integer variable whose range excludes 0 and
+// reaches beyond far on its far side (an infinite side does): beyond the
+// linear engine's semi_far_bound (HiGHS cuts the range at 1e5, or fails),
+// the CBC formulation takes it as it is.
+bool semi_range_beyond(const Store &model, double far) {
   const Vars &v = model.vars();
   for (int j = 0; j < model.num_vars(); ++j) {
     if (!is_semi_type(v.type[to_size(j)])) continue;
     const double lb = finite_or_inf(v.lb[to_size(j)]), ub = finite_or_inf(v.ub[to_size(j)]);
-    if ((lb > 0 && ub == kInf) || (ub < 0 && lb == -kInf)) return true;
+    if ((lb > 0 && lb <= ub && ub > far) || (ub < 0 && lb <= ub && lb < -far)) return true;
   }
   return false;
 }
@@ -96,10 +97,11 @@ std::string psd_refusal(const Problem &p) {
 EngineChoice refused(std::string why) { return EngineChoice{nullptr, std::move(why)}; }
 
 // The chosen engine's run, or a case settled here, then the answer check.
-void run(const Problem &p, const Engine *engine, SolveOutcome &out) {
+// no_integer: why the prepared model has no point, or "".
+void run(const Problem &p, const Engine *engine, const std::string &no_integer, SolveOutcome &out) {
   LogFile &log = p.log();
-  std::string why;
-  if (trivially_infeasible(p.model, why)) {
+  std::string why = no_integer;
+  if (!why.empty() || trivially_infeasible(p.model, why)) {
     log.line("Infeasible: " + why + ".");
     out.results.status = TVX_STATUS_INFEASIBLE;
     out.results.stats = SolveStats();
@@ -123,13 +125,22 @@ void run(const Problem &p, const Engine *engine, SolveOutcome &out) {
 
 void dispatch(const SolveInput &input, const Engines &engines, SolveContext &context,
               SolveOutcome &out) {
-  const Problem problem = make_problem(input.model(), input.params, context);
+  const PreparedModel prepared(input.model(), input.params[Param::MIP_IntegerTolerance]);
+  const Problem problem = make_problem(prepared.model(), input.params, context);
   const EngineChoice choice = choose_engine(problem, engines);
   if (!choice.refusal.empty()) {
     out.code = refuse(context.log, choice.refusal);
     return;
   }
-  run(problem, choice.engine, out);
+  if (choice.engine != nullptr) {
+    const std::string why = beyond_limits(problem, choice.engine->limits(), choice.engine->name());
+    if (!why.empty()) {
+      context.log.line("The model's data is beyond the engine's limits: " + why + ".");
+      out.code = fail_with(kBadData, why);
+      return;
+    }
+  }
+  run(problem, choice.engine, prepared.no_integer(), out);
 }
 
 }  // namespace
@@ -164,7 +175,8 @@ EngineChoice choose_engine(const Problem &p, const Engines &engines) {
                                    : "a MIP with a callback needs the CBC engine");
     }
     choice.engine = engines.combinatorial;
-  } else if (engines.combinatorial != nullptr && unbounded_semi_range(model)) {
+  } else if (engines.combinatorial != nullptr && engines.linear != nullptr &&
+             semi_range_beyond(model, engines.linear->limits().semi_far_bound)) {
     choice.engine = engines.combinatorial;
   }
   const double sign = model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;

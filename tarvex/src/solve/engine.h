@@ -1,8 +1,10 @@
 // The engine interface: what the dispatcher (dispatch.h) and the IIS search
 // (iis.h) know of an engine, and all an engine knows of them.
 //
-// Engines see the store's data as received; they map a bound of magnitude
-// TVX_INFINITY or more to infinite themselves (finite_or_inf).
+// Engines see the store's data as received, but for the bounds of integral
+// variables, which the dispatcher rounds to integers (prepare.h); they map a
+// bound of magnitude TVX_INFINITY or more to infinite themselves
+// (finite_or_inf).
 #ifndef TARVEX_SOLVE_ENGINE_H
 #define TARVEX_SOLVE_ENGINE_H
 
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/numeric.h"
 #include "solve/context.h"
 #include "solve/hessian.h"
 #include "store/params.h"
@@ -59,6 +62,18 @@ struct IisMember {
   int index;
 };
 
+// The magnitudes from which an engine mishandles a model's data (takes it
+// for infinite, aborts, or answers wrongly): a model with a value this large
+// or larger is refused before the engine sees it (prepare.h).
+struct DataLimits {
+  double coefficient = kInf;  // of rows (PSD terms too), indicator rows, the Hessian
+  double cost = kInf;         // objective costs, PSD objective matrices
+  double side = kInf;         // finite row sides and variable bounds
+  // Not a refusal: a semi-continuous or semi-integer variable whose range
+  // excludes 0 and reaches beyond this goes to another engine.
+  double semi_far_bound = kInf;
+};
+
 // One engine: problem in, outcome out. solve may throw std::bad_alloc; it
 // leaves no engine state behind either way.
 class Engine {
@@ -66,6 +81,7 @@ class Engine {
   virtual ~Engine() = default;
   virtual const char *name() const = 0;
   virtual void solve(const Problem &problem, SolveOutcome &out) const = 0;
+  virtual DataLimits limits() const { return DataLimits(); }
   // An infeasible subsystem (not always irreducible) the engine finds on its
   // own for an LP (every variable continuous; no SOS, indicators or PSD elements),
   // within time_limit seconds, to seed the IIS search; none when it has no

@@ -55,8 +55,8 @@ bool alone_infeasible(const Store &s, const Member &m, double tol) {
     if (is_semi_type(type)) return false;  // 0 is always allowed
     double lo = s.vars().solve_lb(m.index), hi = s.vars().solve_ub(m.index);
     if (is_integral_type(type)) {
-      lo = std::ceil(lo - tol);
-      hi = std::floor(hi + tol);
+      lo = integer_at_or_above(lo, tol);
+      hi = integer_at_or_below(hi, tol);
     }
     return apart(lo, hi, tol);
   }

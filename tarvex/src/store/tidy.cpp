@@ -17,7 +17,14 @@ double tidy_value(const Vars &v, int j, double x, double tol) {
   if (is_semi_type(type) && std::fabs(x) <= tol) target = 0;
   if (target == x || !(std::fabs(target - x) <= tol)) return x;
   if (target == 0 && is_semi_type(type)) return target;
-  return target >= v.solve_lb(j) && target <= v.solve_ub(j) ? target : x;
+  double lb = v.solve_lb(j), ub = v.solve_ub(j);
+  if (is_integral_type(type)) {
+    // The bounds as solves take them (solve/prepare.h): 26 is within an
+    // upper bound of 25.9999999.
+    lb = integer_at_or_above(lb, tol);
+    ub = integer_at_or_below(ub, tol);
+  }
+  return target >= lb && target <= ub ? target : x;
 }
 
 }  // namespace

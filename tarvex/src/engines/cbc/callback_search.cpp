@@ -50,7 +50,7 @@ SearchHooks::SearchHooks(const Problem &p, const Formulation &f, const OsiSolver
       callback_(*p.context.callback),
       n_model_(p.model.num_vars()),
       n_cols_(int_size(f.col_lb)),
-      sign_(p.model.sense() == TVX_MINIMIZE ? 1.0 : -1.0),
+      sign_(f.model_units(1.0)),
       tol_(std::max(kMinCutTolerance, p.param(Param::SPX_PrimalTolerance))),
       int_tol_(p.param(Param::MIP_IntegerTolerance)) {}
 

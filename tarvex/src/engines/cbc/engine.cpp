@@ -170,7 +170,7 @@ void add_search_aids(CbcModel &cbc) {
 }
 
 // seconds: the time left of MaxTime, infinite without a limit.
-void set_limits(CbcModel &cbc, const Problem &p, double sign, double seconds) {
+void set_limits(CbcModel &cbc, const Problem &p, const Formulation &f, double seconds) {
   cbc.setUseElapsedTime(true);
   if (seconds < kInfinity) cbc.setMaximumSeconds(std::max(seconds, 0.0));
   const int max_nodes = p.int_param(Param::MIP_MaxNodes);
@@ -178,10 +178,12 @@ void set_limits(CbcModel &cbc, const Problem &p, double sign, double seconds) {
   const int max_sols = p.int_param(Param::MIP_MaxSols);
   if (max_sols < INT_MAX) cbc.setMaximumSolutions(max_sols);
   cbc.setIntegerTolerance(p.param(Param::MIP_IntegerTolerance));
-  cbc.setAllowableGap(p.param(Param::MIP_GapAbs));
+  cbc.setAllowableGap(f.scale * p.param(Param::MIP_GapAbs));
   cbc.setAllowableFractionGap(p.param(Param::MIP_GapRel));
   const double cutoff = p.param(Param::MIP_Cutoff);
-  if (std::fabs(cutoff) < kInfinity) cbc.setCutoff(sign * (cutoff - p.model.objcon()));
+  if (std::fabs(cutoff) < kInfinity) {
+    cbc.setCutoff(f.direction * f.scale * (cutoff - p.model.objcon()));
+  }
   OsiSolverInterface *lp = cbc.solver();
   lp->setDblParam(OsiPrimalTolerance, p.param(Param::SPX_PrimalTolerance));
   lp->setDblParam(OsiDualTolerance, p.param(Param::SPX_DualTolerance));
@@ -218,7 +220,7 @@ void load(OsiClpSolverInterface &lp, const Formulation &f) {
 
 // The sets, search aids, limits and start of the search.
 void configure(CbcModel &cbc, const Problem &p, const Formulation &f,
-               const std::vector<double> &start, double sign, double seconds) {
+               const std::vector<double> &start, double seconds) {
   // The model keeps clones of the objects.
   std::vector<std::unique_ptr<CbcObject>> objects;
   std::vector<CbcObject *> raw;
@@ -234,7 +236,7 @@ void configure(CbcModel &cbc, const Problem &p, const Formulation &f,
   cbc.setNumberBeforeTrust(0);
   cbc.setNumberStrong(0);
   add_search_aids(cbc);
-  set_limits(cbc, p, sign, seconds);
+  set_limits(cbc, p, f, seconds);
   if (!start.empty()) {
     double value = 0;
     for (std::size_t j = 0; j < start.size(); ++j) value += f.cost[j] * start[j];
@@ -294,7 +296,7 @@ void set_status(CbcModel &cbc, const SearchWatch &watch, SolveOutcome &out) {
 }
 
 // The incumbent in the model's columns and the search's bound.
-void read_solution(CbcModel &cbc, const Store &model, double sign, Results &r) {
+void read_solution(CbcModel &cbc, const Store &model, const Formulation &f, Results &r) {
   const double *best = cbc.bestSolution();
   if (best == nullptr || (r.status != TVX_STATUS_OPTIMAL && r.status != TVX_STATUS_SUB_OPTIMAL)) {
     return;
@@ -302,7 +304,7 @@ void read_solution(CbcModel &cbc, const Store &model, double sign, Results &r) {
   r.x = std::vector<double>(best, best + model.num_vars());
   const double bound = cbc.getBestPossibleObjValue();
   if (std::isfinite(bound) && std::fabs(bound) < 1e50) {
-    r.dual_obj = sign * bound + model.objcon();
+    r.dual_obj = f.model_units(bound) + model.objcon();
   }
 }
 
@@ -413,7 +415,6 @@ bool settle(const Problem &p, const SolveClock &clock, Formulation &f, OsiClpSol
 // there is a callback. unbounded: the relaxation was.
 void search(const Problem &p, const SolveClock &clock, const Formulation &f,
             OsiClpSolverInterface &lp, bool unbounded, LogHandler &handler, SolveOutcome &out) {
-  const double sign = p.model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
   const std::vector<double> start = complete_start(p, f, lp);
   CbcModel cbc(lp);
   SearchWatch watch;
@@ -427,7 +428,7 @@ void search(const Problem &p, const SolveClock &clock, const Formulation &f,
   std::unique_ptr<CallbackSearch> hooks;
   if (p.context.callback != nullptr) hooks.reset(new CallbackSearch(p, f, lp));
   // With a callback, the start is a candidate like any other.
-  configure(cbc, p, f, hooks ? std::vector<double>() : start, sign, clock.seconds_left());
+  configure(cbc, p, f, hooks ? std::vector<double>() : start, clock.seconds_left());
   try {
     if (hooks) {
       watch.search = hooks.get();
@@ -449,13 +450,27 @@ void search(const Problem &p, const SolveClock &clock, const Formulation &f,
   if (unbounded && out.results.status == TVX_STATUS_INFEASIBLE) {
     out.results.status = TVX_STATUS_INF_OR_UBD;
   }
-  read_solution(cbc, p.model, sign, out.results);
+  read_solution(cbc, p.model, f, out.results);
 }
+
+// CLP fails on matrix elements of 1e20 or more (and the search then
+// reports a feasible model infeasible), and aborts on an assertion with a
+// cost of 1e25 or more. CBC takes no more than HiGHS does, though: a MIP
+// goes to one or the other by whether it has a callback, which must not
+// decide whether the model is refused.
+constexpr double kCbcLargestCoefficient = 1e15;
+constexpr double kCbcLargestCost = 1e20;
 
 class CbcEngine final : public Engine {
  public:
   const char *name() const override { return "CBC"; }
   void solve(const Problem &p, SolveOutcome &out) const override;
+  DataLimits limits() const override {
+    DataLimits limits;
+    limits.coefficient = kCbcLargestCoefficient;
+    limits.cost = kCbcLargestCost;
+    return limits;
+  }
 };
 
 void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {

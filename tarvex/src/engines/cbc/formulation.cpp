@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "solve/prepare.h"
 #include "store/store.h"
 
 namespace tvx {
@@ -17,12 +18,35 @@ namespace {
 // a big-M row; larger ones would only spoil the relaxation's numerics.
 constexpr double kMaxBigM = 1e5;
 
+// The largest cost the search states; larger ones are scaled down to it.
+constexpr double kLargestCost = 1e6;
+
+// A power of two, so that scaled costs are exact.
+double objective_scale(const Store &model) {
+  double largest = 0;
+  for (double c : model.vars().obj) largest = std::max(largest, std::fabs(c));
+  if (largest <= kLargestCost) return 1;
+  return std::exp2(std::floor(std::log2(kLargestCost / largest)));
+}
+
+// Rows scaled as solve/prepare.h says.
+void state_row(const Store &model, int i, Formulation &f) {
+  const Rows &rows = model.rows();
+  const int length = rows.terms.length(i);
+  std::vector<double> value(rows.terms.value(i), rows.terms.value(i) + length);
+  const double scale = row_scale(model, i);
+  for (double &a : value) a *= scale;
+  f.rows.appendRow(length, rows.terms.index(i), value.data());
+  f.row_lb.push_back(scale * finite_or_inf(rows.lhs[to_size(i)]));
+  f.row_ub.push_back(scale * finite_or_inf(rows.rhs[to_size(i)]));
+}
+
 // The bounds of variable j as the search states them. A semi-continuous or
 // semi-integer x whose range [lb, ub] excludes 0 gets a switch: a binary u
 // and its complement c = 1 - u, with x in an SOS1 with c (x is 0 unless u
 // is 1) and x >= lb u (x <= ub u for a range below 0), plus x <= ub u
 // (x >= lb u) where that bound is finite and small.
-void state_variable(const Vars &v, int j, double sign, Formulation &f) {
+void state_variable(const Vars &v, int j, Formulation &f) {
   double lb = finite_or_inf(v.lb[to_size(j)]), ub = finite_or_inf(v.ub[to_size(j)]);
   bool is_integer = false, semi = false;
   switch (v.type[to_size(j)]) {
@@ -52,7 +76,7 @@ void state_variable(const Vars &v, int j, double sign, Formulation &f) {
     ub = std::max(ub, 0.0);
   }
   f.add_column(lb, ub, is_integer);
-  f.cost.back() = sign * v.obj[to_size(j)];
+  f.cost.back() = f.direction * f.scale * v.obj[to_size(j)];
 }
 
 // The switches of semi-continuous and semi-integer variables, once every
@@ -205,15 +229,11 @@ void settle_sets(Formulation &f) {
 
 Formulation formulate(const Store &model) {
   const int n = model.num_vars();
-  const double sign = model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
   Formulation f;
-  for (int j = 0; j < n; ++j) state_variable(model.vars(), j, sign, f);
-  const Rows &rows = model.rows();
-  for (int i = 0; i < model.num_rows(); ++i) {
-    f.rows.appendRow(rows.terms.length(i), rows.terms.index(i), rows.terms.value(i));
-    f.row_lb.push_back(finite_or_inf(rows.lhs[to_size(i)]));
-    f.row_ub.push_back(finite_or_inf(rows.rhs[to_size(i)]));
-  }
+  f.direction = model.sense() == TVX_MINIMIZE ? 1.0 : -1.0;
+  f.scale = objective_scale(model);
+  for (int j = 0; j < n; ++j) state_variable(model.vars(), j, f);
+  for (int i = 0; i < model.num_rows(); ++i) state_row(model, i, f);
   const SosSets &sos = model.sos();
   for (int k = 0; k < model.num_sos(); ++k) {
     const int len = sos.members.length(k);

@@ -24,6 +24,11 @@ namespace tvx {
 
 // The columns and rows handed to CLP, the model's own first.
 struct Formulation {
+  // Costs are the model's times direction (-1 for a maximisation) and
+  // scale, a power of two that brings costs above 1e6 down to that (1 when
+  // there are none): CLP weighs infeasibility against costs at 1e10, and
+  // with costs near that takes feasible relaxations for infeasible.
+  double direction = 1, scale = 1;
   std::vector<double> col_lb, col_ub, cost;
   std::vector<char> integer;
   CoinPackedMatrix rows{false, 0, 0};  // row-ordered
@@ -54,6 +59,9 @@ struct Formulation {
     integer.push_back(is_integer ? 1 : 0);
     return int_size(col_lb) - 1;
   }
+  // A cost, objective or reduced cost of the formulation in the model's
+  // terms.
+  double model_units(double v) const { return v * direction / scale; }
   void add_row(const std::vector<int> &ind, const std::vector<double> &val, double lb, double ub) {
     rows.appendRow(int_size(ind), ind.data(), val.data());
     row_lb.push_back(lb);
@@ -61,7 +69,8 @@ struct Formulation {
   }
 };
 
-// The formulation of model, minimising (a maximisation's costs negated).
+// The formulation of model, minimising (a maximisation's costs negated, and
+// large costs scaled).
 Formulation formulate(const Store &model);
 
 }  // namespace tvx

@@ -255,10 +255,24 @@ void Answer::settle_unbounded(const Run &ball, double radius, const Run &run) {
   out_.results.status = TVX_STATUS_UNBOUNDED;
 }
 
+// The data DSDP solves right, measured: with row coefficients or sides of
+// 1e8 (a scaled trace row, a trace of 1e8) it ends "converged" on a point
+// far from optimal, or calls a bounded model unbounded; with costs from
+// 1e21 on it fails numerically.
+constexpr double kDsdpLargestCoefficient = 1e7;
+constexpr double kDsdpLargestCost = 1e20;
+
 class DsdpEngine final : public Engine {
  public:
   const char *name() const override { return "DSDP"; }
   void solve(const Problem &p, SolveOutcome &out) const override;
+  DataLimits limits() const override {
+    DataLimits limits;
+    limits.coefficient = kDsdpLargestCoefficient;
+    limits.cost = kDsdpLargestCost;
+    limits.side = kDsdpLargestCoefficient;
+    return limits;
+  }
 };
 
 void DsdpEngine::solve(const Problem &p, SolveOutcome &out) const {

@@ -12,6 +12,7 @@
 #include "core/numeric.h"
 #include "core/status.h"
 #include "engines/highs/highs.h"
+#include "solve/prepare.h"
 
 namespace tvx {
 namespace {
@@ -144,6 +145,16 @@ Columns columns_of(const Store &model) {
   return c;
 }
 
+// HiGHS's limits on the data (DataLimits). The first two are its options'
+// defaults, set again in set_options so that the two cannot drift: a matrix
+// or Hessian entry of large_matrix_value or more makes it refuse the model,
+// and it takes a cost of infinite_cost or more for infinite. The far bound
+// of a semi-continuous or semi-integer variable above 1e5 it tightens to
+// 1e5 (its kMaxSemiVariableUpper), so that a point beyond is lost.
+constexpr double kLargeMatrixValue = 1e15;
+constexpr double kInfiniteCost = 1e20;
+constexpr double kMaxSemiVariableUpper = 1e5;
+
 // The smallest values HiGHS accepts for its tolerance options (it refuses
 // a smaller one): the primal, dual and MIP feasibility tolerances, and the
 // IPM optimality tolerance. The parameter table allows less for the IPM
@@ -213,6 +224,8 @@ void set_options(Options &o, const Problem &p, bool lp, bool mip) {
   if (presolve == 0) o.text("presolve", "off");
   if (presolve == 1) o.text("presolve", "on");
   const int method = lp ? set_lp_options(o, p) : -1;
+  o.real("large_matrix_value", kLargeMatrixValue);
+  o.real("infinite_cost", kInfiniteCost);
 
   // HiGHS has one pair of feasibility tolerances for every method.
   const bool interior = method == 2 || method == 3;
@@ -326,21 +339,40 @@ bool prepare(void *highs, const Problem &p, const Columns &cols, bool lp, Listen
   return options.ok();
 }
 
+// The factor of each row as HiGHS is handed it (solve/prepare.h); empty
+// when every one is 1.
+std::vector<double> row_scales(const Store &model) {
+  std::vector<double> scales;
+  for (int i = 0; i < model.num_rows(); ++i) {
+    const double s = row_scale(model, i);
+    if (s != 1 && scales.empty()) scales.assign(to_size(model.num_rows()), 1.0);
+    if (!scales.empty()) scales[to_size(i)] = s;
+  }
+  return scales;
+}
+
 // Columns, rows, matrix, Hessian and integrality in one call.
-bool pass_model(void *highs, const Problem &p, const Columns &cols) {
+bool pass_model(void *highs, const Problem &p, const Columns &cols,
+                const std::vector<double> &scales) {
   const Store &model = p.model;
   const ColumnView &a = model.columns();
   std::vector<HighsInt> a_start(a.beg.begin(), a.beg.end());
+  const bool copied = cols.any_negated || !scales.empty();
   std::vector<double> a_value;
-  if (cols.any_negated) {
+  if (copied) {
     a_value = a.val;
     for (int j = 0; j < model.num_vars(); ++j) {
-      if (!cols.negated[to_size(j)]) continue;
-      for (std::size_t k = a.beg[to_size(j)]; k < a.beg[to_size(j) + 1]; ++k)
-        a_value[k] = -a_value[k];
+      const double sign = cols.negated[to_size(j)] ? -1.0 : 1.0;
+      for (std::size_t k = a.beg[to_size(j)]; k < a.beg[to_size(j) + 1]; ++k) {
+        a_value[k] *= scales.empty() ? sign : sign * scales[to_size(a.row[k])];
+      }
     }
   }
-  const RowBounds rows = row_bounds_of(model);
+  RowBounds rows = row_bounds_of(model);
+  for (std::size_t i = 0; i < scales.size(); ++i) {
+    rows.lower[i] *= scales[i];
+    rows.upper[i] *= scales[i];
+  }
   const Hessian &q = p.hessian;
   return Highs_passModel(
              highs, model.num_vars(), model.num_rows(), static_cast<HighsInt>(a.row.size()),
@@ -349,42 +381,9 @@ bool pass_model(void *highs, const Problem &p, const Columns &cols) {
              model.sense() == TVX_MINIMIZE ? kHighsObjSenseMinimize : kHighsObjSenseMaximize,
              model.objcon(), cols.cost.data(), cols.lower.data(), cols.upper.data(),
              rows.lower.data(), rows.upper.data(), a_start.data(), a.row.data(),
-             cols.any_negated ? a_value.data() : a.val.data(), q.empty() ? nullptr : q.start.data(),
+             copied ? a_value.data() : a.val.data(), q.empty() ? nullptr : q.start.data(),
              q.empty() ? nullptr : q.index.data(), q.empty() ? nullptr : q.value.data(),
              cols.mip ? cols.integrality.data() : nullptr) != kHighsStatusError;
-}
-
-// Why HiGHS refused a model it was passed, when the cause is known: the
-// first matrix or Hessian entry of a magnitude beyond HiGHS's limit on
-// them; "" otherwise.
-std::string refusal_of(void *highs, const Problem &p) {
-  double limit = kInf;
-  if (Highs_getDoubleOptionValue(highs, "large_matrix_value", &limit) == kHighsStatusError) {
-    return std::string();
-  }
-  const std::string beyond = " is beyond HiGHS's limit of " + number_text(limit);
-  const ColumnView &a = p.model.columns();
-  for (int j = 0; j < p.model.num_vars(); ++j) {
-    for (std::size_t k = a.beg[to_size(j)]; k < a.beg[to_size(j) + 1]; ++k) {
-      if (std::fabs(a.val[k]) >= limit) {
-        return "the coefficient " + number_text(a.val[k]) + " of " +
-               element_text(TVX_ATTRKIND_VAR, j) + " in " +
-               element_text(TVX_ATTRKIND_LINCONSTR, a.row[k]) + beyond;
-      }
-    }
-  }
-  // H holds twice a square's coefficient: name what HiGHS compares.
-  const Hessian &h = p.hessian;
-  for (int j = 0; j + 1 < int_size(h.start); ++j) {
-    for (int k = h.start[to_size(j)]; k < h.start[to_size(j) + 1]; ++k) {
-      if (std::fabs(h.value[to_size(k)]) >= limit) {
-        return "the Hessian entry " + number_text(h.value[to_size(k)]) +
-               " of the quadratic objective for variables " + std::to_string(h.index[to_size(k)]) +
-               " and " + std::to_string(j) + beyond;
-      }
-    }
-  }
-  return std::string();
 }
 
 // The model's MIP start for a MIP, its start basis for an LP; one that
@@ -482,7 +481,8 @@ void set_status(void *highs, HighsInt ran, const Problem &p, const Listener &lis
 
 // The point, its objective, duals, basis and MIP bound when the status has
 // a point; rays of an LP that has none.
-void read_results(void *highs, const Problem &p, const Columns &cols, bool lp, SolveOutcome &out) {
+void read_results(void *highs, const Problem &p, const Columns &cols, bool lp,
+                  const std::vector<double> &scales, SolveOutcome &out) {
   Results &r = out.results;
   const std::size_t n = to_size(p.model.num_vars()), m = to_size(p.model.num_rows());
   if (r.status == TVX_STATUS_OPTIMAL || r.status == TVX_STATUS_SUB_OPTIMAL) {
@@ -496,6 +496,7 @@ void read_results(void *highs, const Problem &p, const Columns &cols, bool lp, S
       r.primal_obj = Highs_getObjectiveValue(highs);
       const bool duals = int_info(highs, "dual_solution_status") == kHighsSolutionStatusFeasible;
       if (!cols.mip && duals) {
+        for (std::size_t i = 0; i < scales.size(); ++i) row_dual[i] *= scales[i];
         r.dual = std::move(row_dual);
         r.reduced_cost = std::move(col_dual);
       }
@@ -522,6 +523,9 @@ void read_results(void *highs, const Problem &p, const Columns &cols, bool lp, S
   }
   if (lp && (r.status == TVX_STATUS_INFEASIBLE || r.status == TVX_STATUS_INF_OR_UBD)) {
     r.dual_ray = ray(highs, m, Highs_getDualRay);
+    if (r.dual_ray) {
+      for (std::size_t i = 0; i < scales.size(); ++i) (*r.dual_ray)[i] *= scales[i];
+    }
   }
 }
 
@@ -577,10 +581,12 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
   Listener listener;
   listener.context = &p.context;
   if (!prepare(highs, p, cols, lp, listener, out)) return;
-  if (!pass_model(highs, p, cols)) {
-    const std::string why = refusal_of(highs, p);
-    p.log().line("HiGHS refused the model" + (why.empty() ? "." : ": " + why + "."));
-    out.code = fail_with(TVX_ERROR_MODEL_INPUT_ERROR, why);
+  const std::vector<double> scales = row_scales(p.model);
+  if (!pass_model(highs, p, cols, scales)) {
+    // The data is within limits() (the dispatcher checked): the cause is
+    // unknown.
+    p.log().line("HiGHS refused the model.");
+    out.code = TVX_ERROR_MODEL_INPUT_ERROR;
     return;
   }
   cols.drop_passed();
@@ -595,7 +601,15 @@ void HighsEngine::solve(const Problem &p, SolveOutcome &out) const {
     }
   }
   set_status(highs, ran, p, listener, out);
-  read_results(highs, p, cols, lp, out);
+  read_results(highs, p, cols, lp, scales, out);
+}
+
+DataLimits HighsEngine::limits() const {
+  DataLimits limits;
+  limits.coefficient = kLargeMatrixValue;
+  limits.cost = kInfiniteCost;
+  limits.semi_far_bound = kMaxSemiVariableUpper;
+  return limits;
 }
 
 const Engine &highs_engine() {

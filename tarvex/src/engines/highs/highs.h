@@ -50,6 +50,7 @@ class HighsEngine final : public Engine {
  public:
   const char *name() const override { return "HiGHS"; }
   void solve(const Problem &p, SolveOutcome &out) const override;
+  DataLimits limits() const override;
   std::vector<IisMember> iis_candidate(const Store &lp, SolveContext &context,
                                        double time_limit) const override;
 };
