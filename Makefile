@@ -20,6 +20,9 @@ VENV     := .venv
 DEB_PACKAGES := g++ make pkg-config libgtest-dev zlib1g-dev libbz2-dev coinor-libcbc-dev libdsdp-dev \
   clang-format clang-tidy
 PY_PACKAGES  := numpy scipy highsbox scikit-build-core cmake ninja pytest hypothesis highspy ruff
+# Every pip install takes its versions from constraints.txt, so a build installs the same
+# packages every day; the venv stamps follow that file, so a bump reinstalls.
+PINNED := -c $(CURDIR)/constraints.txt
 # The project version, whose one place is CMakeLists.txt.
 VERSION := ${shell sed -n 's/^project(didazoda VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt}
 
@@ -40,23 +43,23 @@ $(VENV)/.deb-stamp: Makefile
 	fi
 	touch $@
 
-$(VENV)/py38/.stamp: $(VENV)/.deb-stamp
+$(VENV)/py38/.stamp: $(VENV)/.deb-stamp constraints.txt
 	if [ -z "$(PYTHON38)" ]; then echo "CPython 3.8 not found (python3.8 or pyenv 3.8.x)" >&2; exit 1; fi
 	$(PYTHON38) -m venv $(VENV)/py38
-	$(VENV)/py38/bin/pip install -q --upgrade pip
-	$(VENV)/py38/bin/pip install -q $(PY_PACKAGES)
+	$(VENV)/py38/bin/pip install -q $(PINNED) pip
+	$(VENV)/py38/bin/pip install -q $(PINNED) $(PY_PACKAGES)
 	touch $@
 
-$(VENV)/py3/.stamp: $(VENV)/.deb-stamp
+$(VENV)/py3/.stamp: $(VENV)/.deb-stamp constraints.txt
 	$(PYTHON3) -m venv $(VENV)/py3
-	$(VENV)/py3/bin/pip install -q --upgrade pip
-	$(VENV)/py3/bin/pip install -q $(PY_PACKAGES)
+	$(VENV)/py3/bin/pip install -q $(PINNED) pip
+	$(VENV)/py3/bin/pip install -q $(PINNED) $(PY_PACKAGES)
 	touch $@
 
 # The package is built against the venv's own numpy, so no build isolation.
 define interpreter_rules
 build-$(1): $(VENV)/$(1)/.stamp
-	$(VENV)/$(1)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall \
+	$(VENV)/$(1)/bin/pip install -q $(PINNED) --no-build-isolation --no-deps --force-reinstall \
 	  -C cmake.define.DIDAZODA_WERROR=ON .
 
 test-$(1): build-$(1)
@@ -125,14 +128,14 @@ ASAN_COMMON := allocator_may_return_null=1:max_allocation_size_mb=8192:handle_ab
 # The fuzz test gets more of its time budget here, where a fault is seen at once.
 CHECK_MEMORY_FUZZ_SECONDS ?= 40
 
-$(ASAN_VENV)/.stamp: $(VENV)/.deb-stamp
+$(ASAN_VENV)/.stamp: $(VENV)/.deb-stamp constraints.txt
 	$(PYTHON3) -m venv $(ASAN_VENV)
-	$(ASAN_VENV)/bin/pip install -q --upgrade pip
-	$(ASAN_VENV)/bin/pip install -q $(PY_PACKAGES)
+	$(ASAN_VENV)/bin/pip install -q $(PINNED) pip
+	$(ASAN_VENV)/bin/pip install -q $(PINNED) $(PY_PACKAGES)
 	touch $@
 
 build-asan: $(ASAN_VENV)/.stamp
-	$(ASAN_VENV)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall \
+	$(ASAN_VENV)/bin/pip install -q $(PINNED) --no-build-isolation --no-deps --force-reinstall \
 	  -C build-dir=build/asan -C cmake.define.DIDAZODA_SANITIZE=ON -C cmake.define.DIDAZODA_WERROR=ON \
 	  -C cmake.build-type=$(ASAN_BUILD_TYPE) -C cmake.define.CMAKE_CXX_FLAGS=$(ASAN_CXX_FLAGS) .
 
@@ -194,17 +197,17 @@ BENCH_VENV := $(VENV)/bench
 BENCH_PEERS := pyoptinterface highsbox highspy linopy mip pyomo pulp
 BENCH_ARGS ?=
 
-$(BENCH_VENV)/.stamp: $(VENV)/.deb-stamp
+$(BENCH_VENV)/.stamp: $(VENV)/.deb-stamp constraints.txt
 	$(PYTHON3) -m venv $(BENCH_VENV)
-	$(BENCH_VENV)/bin/pip install -q --upgrade pip
-	$(BENCH_VENV)/bin/pip install -q $(PY_PACKAGES) matplotlib
+	$(BENCH_VENV)/bin/pip install -q $(PINNED) pip
+	$(BENCH_VENV)/bin/pip install -q $(PINNED) $(PY_PACKAGES) matplotlib
 	for p in $(BENCH_PEERS); do
-	  $(BENCH_VENV)/bin/pip install -q $$p || echo "bench: $$p failed to install, skipped" >&2
+	  $(BENCH_VENV)/bin/pip install -q $(PINNED) $$p || echo "bench: $$p failed to install, skipped" >&2
 	done
 	touch $@
 
 bench: $(BENCH_VENV)/.stamp
-	$(BENCH_VENV)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall \
+	$(BENCH_VENV)/bin/pip install -q $(PINNED) --no-build-isolation --no-deps --force-reinstall \
 	  -C build-dir=build/bench-wheel -C cmake.define.DIDAZODA_WERROR=ON .
 	# The C++ floors: the library's C functions fed from ready-made arrays.
 	libdir=$$(echo $(CURDIR)/$(BENCH_VENV)/lib/python3*/site-packages/linux64-x86/lib)
