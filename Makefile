@@ -1,5 +1,7 @@
 # make demo : set up, build and solve the example model
-# make test : set up, build and run every test on CPython 3.8 and the default python3
+# make test : set up, build and run every test on CPython 3.8 and the default python3;
+#   every input they draw comes from fixed seeds, so a run's verdict does not depend on the day
+# make fuzz : the API fuzz test's hostile calls from fresh random seeds (FUZZ_SECONDS)
 # make fuzz-cbc : the differential test of the solve paths on thousands of random MIPs
 # make check-memory : the same tests on the default python3 under AddressSanitizer and
 #   UndefinedBehaviorSanitizer, and the library's C++ tests likewise, then the C++ tests
@@ -125,8 +127,10 @@ SANITIZER_OPTIONS := halt_on_error=1:print_stacktrace=1:log_path=$(CURDIR)/$(ASA
 # machine: malloc returns NULL (MemoryError); a C++ new above the cap is
 # reported, as the sanitizer's new cannot throw.
 ASAN_COMMON := allocator_may_return_null=1:max_allocation_size_mb=8192:handle_abort=1:$(SANITIZER_OPTIONS)
-# The fuzz test gets more of its time budget here, where a fault is seen at once.
-CHECK_MEMORY_FUZZ_SECONDS ?= 40
+# The API fuzz test gets more rounds here, where a fault is seen at once: fixed seeds
+# other than those of `make test`, so that the two runs cover more between them.
+CHECK_MEMORY_FUZZ_SEED ?= 1000
+CHECK_MEMORY_FUZZ_ROUNDS ?= 20
 
 $(ASAN_VENV)/.stamp: $(VENV)/.deb-stamp constraints.txt
 	$(PYTHON3) -m venv $(ASAN_VENV)
@@ -154,7 +158,7 @@ check-memory: build-asan
 	  || status=1
 	(LD_PRELOAD="$(shell $(CXX) -print-file-name=libasan.so) $(shell $(CXX) -print-file-name=libubsan.so)" \
 	  PYTHONMALLOC=malloc ASAN_OPTIONS=detect_leaks=0:$(ASAN_COMMON) UBSAN_OPTIONS=$(SANITIZER_OPTIONS) \
-	  DIDAZODA_FUZZ_SECONDS=$${DIDAZODA_FUZZ_SECONDS:-$(CHECK_MEMORY_FUZZ_SECONDS)} \
+	  DIDAZODA_FUZZ_SEED=$(CHECK_MEMORY_FUZZ_SEED) DIDAZODA_FUZZ_ROUNDS=$(CHECK_MEMORY_FUZZ_ROUNDS) \
 	  $(ASAN_VENV)/bin/python -m pytest -q -p no:cacheprovider) || status=1
 	# A refused huge allocation only warns (it became a MemoryError); any
 	# other line is a report.
@@ -188,7 +192,14 @@ fuzz-cbc: build-py3
 	cd tests && DIDAZODA_CBC_FUZZ_MODELS=$(CBC_FUZZ_MODELS) DIDAZODA_CBC_FUZZ_SEED=$(CBC_FUZZ_SEED) \
 	  ../$(VENV)/py3/bin/python -m pytest -q -s -p no:cacheprovider test_fuzz_cbc.py
 
-.PHONY: fuzz-cbc
+# The API fuzz test's random rounds: batches of hostile calls from fresh seeds for
+# FUZZ_SECONDS; a failure prints its seed. `make test` runs fixed seeds only.
+FUZZ_SECONDS ?= 600
+fuzz: build-py3
+	cd tests && DIDAZODA_FUZZ_SECONDS=$(FUZZ_SECONDS) \
+	  ../$(VENV)/py3/bin/python -m pytest -q -p no:cacheprovider test_fuzz_api.py::test_random_calls
+
+.PHONY: fuzz-cbc fuzz
 
 # Benchmarks against peer modelling libraries: not part of `make test`.
 # The peers live in their own venv; one that fails to install is left out
