@@ -1,5 +1,7 @@
 # make demo : set up, build and solve the example model
-# make test : set up, build and run every test on CPython 3.8 and the default python3
+# make test : set up, build and run every test on CPython 3.8 and the default python3;
+#   every input they draw comes from fixed seeds, so a run's verdict does not depend on the day
+# make fuzz : the API fuzz test's hostile calls from fresh random seeds (FUZZ_SECONDS)
 # make fuzz-cbc : the differential test of the solve paths on thousands of random MIPs
 # make check-memory : the same tests on the default python3 under AddressSanitizer and
 #   UndefinedBehaviorSanitizer, and the library's C++ tests likewise, then the C++ tests
@@ -20,6 +22,9 @@ VENV     := .venv
 DEB_PACKAGES := g++ make pkg-config libgtest-dev zlib1g-dev libbz2-dev coinor-libcbc-dev libdsdp-dev \
   clang-format clang-tidy
 PY_PACKAGES  := numpy scipy highsbox scikit-build-core cmake ninja pytest hypothesis highspy ruff
+# Every pip install takes its versions from constraints.txt, so a build installs the same
+# packages every day; the venv stamps follow that file, so a bump reinstalls.
+PINNED := -c $(CURDIR)/constraints.txt
 # The project version, whose one place is CMakeLists.txt.
 VERSION := ${shell sed -n 's/^project(didazoda VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt}
 
@@ -40,23 +45,23 @@ $(VENV)/.deb-stamp: Makefile
 	fi
 	touch $@
 
-$(VENV)/py38/.stamp: $(VENV)/.deb-stamp
+$(VENV)/py38/.stamp: $(VENV)/.deb-stamp constraints.txt
 	if [ -z "$(PYTHON38)" ]; then echo "CPython 3.8 not found (python3.8 or pyenv 3.8.x)" >&2; exit 1; fi
 	$(PYTHON38) -m venv $(VENV)/py38
-	$(VENV)/py38/bin/pip install -q --upgrade pip
-	$(VENV)/py38/bin/pip install -q $(PY_PACKAGES)
+	$(VENV)/py38/bin/pip install -q $(PINNED) pip
+	$(VENV)/py38/bin/pip install -q $(PINNED) $(PY_PACKAGES)
 	touch $@
 
-$(VENV)/py3/.stamp: $(VENV)/.deb-stamp
+$(VENV)/py3/.stamp: $(VENV)/.deb-stamp constraints.txt
 	$(PYTHON3) -m venv $(VENV)/py3
-	$(VENV)/py3/bin/pip install -q --upgrade pip
-	$(VENV)/py3/bin/pip install -q $(PY_PACKAGES)
+	$(VENV)/py3/bin/pip install -q $(PINNED) pip
+	$(VENV)/py3/bin/pip install -q $(PINNED) $(PY_PACKAGES)
 	touch $@
 
 # The package is built against the venv's own numpy, so no build isolation.
 define interpreter_rules
 build-$(1): $(VENV)/$(1)/.stamp
-	$(VENV)/$(1)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall \
+	$(VENV)/$(1)/bin/pip install -q $(PINNED) --no-build-isolation --no-deps --force-reinstall \
 	  -C cmake.define.DIDAZODA_WERROR=ON .
 
 test-$(1): build-$(1)
@@ -122,17 +127,19 @@ SANITIZER_OPTIONS := halt_on_error=1:print_stacktrace=1:log_path=$(CURDIR)/$(ASA
 # machine: malloc returns NULL (MemoryError); a C++ new above the cap is
 # reported, as the sanitizer's new cannot throw.
 ASAN_COMMON := allocator_may_return_null=1:max_allocation_size_mb=8192:handle_abort=1:$(SANITIZER_OPTIONS)
-# The fuzz test gets more of its time budget here, where a fault is seen at once.
-CHECK_MEMORY_FUZZ_SECONDS ?= 40
+# The API fuzz test gets more rounds here, where a fault is seen at once: fixed seeds
+# other than those of `make test`, so that the two runs cover more between them.
+CHECK_MEMORY_FUZZ_SEED ?= 1000
+CHECK_MEMORY_FUZZ_ROUNDS ?= 20
 
-$(ASAN_VENV)/.stamp: $(VENV)/.deb-stamp
+$(ASAN_VENV)/.stamp: $(VENV)/.deb-stamp constraints.txt
 	$(PYTHON3) -m venv $(ASAN_VENV)
-	$(ASAN_VENV)/bin/pip install -q --upgrade pip
-	$(ASAN_VENV)/bin/pip install -q $(PY_PACKAGES)
+	$(ASAN_VENV)/bin/pip install -q $(PINNED) pip
+	$(ASAN_VENV)/bin/pip install -q $(PINNED) $(PY_PACKAGES)
 	touch $@
 
 build-asan: $(ASAN_VENV)/.stamp
-	$(ASAN_VENV)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall \
+	$(ASAN_VENV)/bin/pip install -q $(PINNED) --no-build-isolation --no-deps --force-reinstall \
 	  -C build-dir=build/asan -C cmake.define.DIDAZODA_SANITIZE=ON -C cmake.define.DIDAZODA_WERROR=ON \
 	  -C cmake.build-type=$(ASAN_BUILD_TYPE) -C cmake.define.CMAKE_CXX_FLAGS=$(ASAN_CXX_FLAGS) .
 
@@ -151,7 +158,7 @@ check-memory: build-asan
 	  || status=1
 	(LD_PRELOAD="$(shell $(CXX) -print-file-name=libasan.so) $(shell $(CXX) -print-file-name=libubsan.so)" \
 	  PYTHONMALLOC=malloc ASAN_OPTIONS=detect_leaks=0:$(ASAN_COMMON) UBSAN_OPTIONS=$(SANITIZER_OPTIONS) \
-	  DIDAZODA_FUZZ_SECONDS=$${DIDAZODA_FUZZ_SECONDS:-$(CHECK_MEMORY_FUZZ_SECONDS)} \
+	  DIDAZODA_FUZZ_SEED=$(CHECK_MEMORY_FUZZ_SEED) DIDAZODA_FUZZ_ROUNDS=$(CHECK_MEMORY_FUZZ_ROUNDS) \
 	  $(ASAN_VENV)/bin/python -m pytest -q -p no:cacheprovider) || status=1
 	# A refused huge allocation only warns (it became a MemoryError); any
 	# other line is a report.
@@ -185,7 +192,14 @@ fuzz-cbc: build-py3
 	cd tests && DIDAZODA_CBC_FUZZ_MODELS=$(CBC_FUZZ_MODELS) DIDAZODA_CBC_FUZZ_SEED=$(CBC_FUZZ_SEED) \
 	  ../$(VENV)/py3/bin/python -m pytest -q -s -p no:cacheprovider test_fuzz_cbc.py
 
-.PHONY: fuzz-cbc
+# The API fuzz test's random rounds: batches of hostile calls from fresh seeds for
+# FUZZ_SECONDS; a failure prints its seed. `make test` runs fixed seeds only.
+FUZZ_SECONDS ?= 600
+fuzz: build-py3
+	cd tests && DIDAZODA_FUZZ_SECONDS=$(FUZZ_SECONDS) \
+	  ../$(VENV)/py3/bin/python -m pytest -q -p no:cacheprovider test_fuzz_api.py::test_random_calls
+
+.PHONY: fuzz-cbc fuzz
 
 # Benchmarks against peer modelling libraries: not part of `make test`.
 # The peers live in their own venv; one that fails to install is left out
@@ -194,17 +208,17 @@ BENCH_VENV := $(VENV)/bench
 BENCH_PEERS := pyoptinterface highsbox highspy linopy mip pyomo pulp
 BENCH_ARGS ?=
 
-$(BENCH_VENV)/.stamp: $(VENV)/.deb-stamp
+$(BENCH_VENV)/.stamp: $(VENV)/.deb-stamp constraints.txt
 	$(PYTHON3) -m venv $(BENCH_VENV)
-	$(BENCH_VENV)/bin/pip install -q --upgrade pip
-	$(BENCH_VENV)/bin/pip install -q $(PY_PACKAGES) matplotlib
+	$(BENCH_VENV)/bin/pip install -q $(PINNED) pip
+	$(BENCH_VENV)/bin/pip install -q $(PINNED) $(PY_PACKAGES) matplotlib
 	for p in $(BENCH_PEERS); do
-	  $(BENCH_VENV)/bin/pip install -q $$p || echo "bench: $$p failed to install, skipped" >&2
+	  $(BENCH_VENV)/bin/pip install -q $(PINNED) $$p || echo "bench: $$p failed to install, skipped" >&2
 	done
 	touch $@
 
 bench: $(BENCH_VENV)/.stamp
-	$(BENCH_VENV)/bin/pip install -q --no-build-isolation --no-deps --force-reinstall \
+	$(BENCH_VENV)/bin/pip install -q $(PINNED) --no-build-isolation --no-deps --force-reinstall \
 	  -C build-dir=build/bench-wheel -C cmake.define.DIDAZODA_WERROR=ON .
 	# The C++ floors: the library's C functions fed from ready-made arrays.
 	libdir=$$(echo $(CURDIR)/$(BENCH_VENV)/lib/python3*/site-packages/linux64-x86/lib)

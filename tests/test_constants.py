@@ -460,6 +460,5 @@ def test_getter_refuses_codes_of_other_getters(getter, model, code, args):
 @pytest.mark.parametrize("code, args", [(200, (200,)), (300, (300,)), (316, (316, 0)),
                                         (208, (208, 0))])
 def test_getter_outside_a_callback(getter, model, code, args):
-    # The context is withdrawn (or, until Model carries it, not available).
-    with pytest.raises((RuntimeError, NotImplementedError)):
+    with pytest.raises(RuntimeError, match="^method can only be called in callback function$"):
         getter(code)(model, *args)

@@ -296,10 +296,7 @@ def test_stop_iteration_from_addconstr_is_not_taken_for_the_end(rec):
 
 def test_addconstrs_through_the_model(m):
     x = m.addVars(2, 3, name="x")
-    try:
-        c = m.addConstrs((x[i, j] <= 1 for i in range(2) for j in range(3)), name="c")
-    except NotImplementedError:
-        pytest.skip("Model.addConstr is not built yet")
+    c = m.addConstrs((x[i, j] <= 1 for i in range(2) for j in range(3)), name="c")
     assert list(c) == [(i, j) for i in range(2) for j in range(3)]
     assert [r.ConstrName for r in c.values()] == [
         "c[{},{}]".format(i, j) for i in range(2) for j in range(3)]

@@ -44,28 +44,28 @@ struct NumberedName {
 inline void fill(Store &s) {
   const double obj[] = {2.5, -1, 0.5}, lb[] = {-1, 0, 2}, ub[] = {4, 1, 1e30};
   const char *names[] = {"x", "y", "z"};
-  ASSERT_EQ(s.add_vars(3, 0, nullptr, nullptr, nullptr, obj, lb, ub, "CBI", names), kOk);
+  ASSERT_EQ(s.add_vars(3, 0, nullptr, nullptr, nullptr, obj, lb, ub, "CBI", names), TVX_ERROR_OKAY);
   const int p0pos[] = {0, 3};
   const double p0val[] = {1, 1};
-  ASSERT_EQ(s.add_psd_var(2, 2, p0pos, p0val, "P0"), kOk);
-  ASSERT_EQ(s.add_psd_var(3, 0, nullptr, nullptr, "P1"), kOk);
+  ASSERT_EQ(s.add_psd_var(2, 2, p0pos, p0val, "P0"), TVX_ERROR_OKAY);
+  ASSERT_EQ(s.add_psd_var(3, 0, nullptr, nullptr, "P1"), TVX_ERROR_OKAY);
   const int beg[] = {0}, r0[] = {0, 1};
   const double v0[] = {1, 2}, lo0[] = {1}, up0[] = {5};
   const char *n0[] = {"r0"};
-  ASSERT_EQ(s.add_rows(1, 2, beg, r0, v0, lo0, up0, n0), kOk);
+  ASSERT_EQ(s.add_rows(1, 2, beg, r0, v0, lo0, up0, n0), TVX_ERROR_OKAY);
   const int lind[] = {2}, vidx[] = {0}, rpos[] = {0, 3};
   const double lval[] = {3}, rval[] = {1, 1};
-  ASSERT_EQ(s.add_psd_row(1, lind, lval, 1, vidx, beg, 2, rpos, rval, 2, 6, "p1"), kOk);
+  ASSERT_EQ(s.add_psd_row(1, lind, lval, 1, vidx, beg, 2, rpos, rval, 2, 6, "p1"), TVX_ERROR_OKAY);
   const int r2[] = {0, 2};
   const double v2[] = {-1, 1}, lo2[] = {-1e20}, up2[] = {7};
   const char *n2[] = {"r2"};
-  ASSERT_EQ(s.add_rows(1, 2, beg, r2, v2, lo2, up2, n2), kOk);
+  ASSERT_EQ(s.add_rows(1, 2, beg, r2, v2, lo2, up2, n2), TVX_ERROR_OKAY);
   const int types[] = {TVX_SOS_TYPE1}, members[] = {0, 2};
   const double weights[] = {1, 2};
-  ASSERT_EQ(s.add_sos(1, 2, types, beg, members, weights), kOk);
+  ASSERT_EQ(s.add_sos(1, 2, types, beg, members, weights), TVX_ERROR_OKAY);
   const int gind[] = {0};
   const double gval[] = {1};
-  ASSERT_EQ(s.add_indicator("g0", 1, 1, 1, gind, gval, '<', 3), kOk);
+  ASSERT_EQ(s.add_indicator("g0", 1, 1, 1, gind, gval, '<', 3), TVX_ERROR_OKAY);
   s.set_name("diet");
   s.set_sense(TVX_MAXIMIZE);
   s.set_objcon(4.5);
@@ -119,7 +119,7 @@ inline std::string dump(const Store &s) {
 inline int read(const Store &s, const char *name, int index, Value &out) {
   int type = -1, kind = -1;
   int rc = tvx::attr_info(name, &type, &kind, nullptr);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   const int one[] = {index};
   if (type == I) {
     int v = -77;
@@ -132,7 +132,7 @@ inline int read(const Store &s, const char *name, int index, Value &out) {
   } else if (type == S) {
     const char *v = nullptr;
     rc = index < 0 ? tvx::get_str_attr(s, name, &v) : tvx::get_str_attrs(s, name, 1, one, &v);
-    out = std::string(rc == kOk && v != nullptr ? v : "<null>");
+    out = std::string(rc == TVX_ERROR_OKAY && v != nullptr ? v : "<null>");
   } else if (type == C) {
     char v = '?';
     rc = tvx::get_char_attrs(s, name, 1, one, &v);

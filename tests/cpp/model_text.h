@@ -64,7 +64,7 @@ inline std::string describe(const tvx::Store &s, bool sorted_terms = false) {
 inline std::string read_back(const std::string &path, int *rc, bool sorted_terms = false) {
   tvx::Store s;
   *rc = tvx::read_model_file(path.c_str(), s);
-  return *rc == test_support::kOk ? describe(s, sorted_terms) : std::string();
+  return *rc == TVX_ERROR_OKAY ? describe(s, sorted_terms) : std::string();
 }
 
 }  // namespace model_text

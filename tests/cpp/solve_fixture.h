@@ -29,7 +29,8 @@ using Params = std::vector<std::pair<const char *, double>>;
 
 struct Builder {
   int var(double lb, double ub, double obj, char type = 'C') {
-    EXPECT_EQ(store.add_vars(1, 0, nullptr, nullptr, nullptr, &obj, &lb, &ub, &type, nullptr), kOk);
+    EXPECT_EQ(store.add_vars(1, 0, nullptr, nullptr, nullptr, &obj, &lb, &ub, &type, nullptr),
+              TVX_ERROR_OKAY);
     return store.num_vars() - 1;
   }
   int row(const Terms &terms, double lower, double upper) {
@@ -39,10 +40,10 @@ struct Builder {
     const int beg = 0;
     EXPECT_EQ(store.add_rows(1, static_cast<int>(ind.size()), &beg, ind.data(), val.data(), &lower,
                              &upper, nullptr),
-              kOk);
+              TVX_ERROR_OKAY);
     return store.num_rows() - 1;
   }
-  void quad(int i, int j, double v) { EXPECT_EQ(store.add_qterms(1, &i, &j, &v), kOk); }
+  void quad(int i, int j, double v) { EXPECT_EQ(store.add_qterms(1, &i, &j, &v), TVX_ERROR_OKAY); }
   // Members with their weights.
   void sos(int type, const Terms &members) {
     std::vector<int> ind;
@@ -51,7 +52,7 @@ struct Builder {
     const int beg = 0;
     EXPECT_EQ(
         store.add_sos(1, static_cast<int>(ind.size()), &type, &beg, ind.data(), weight.data()),
-        kOk);
+        TVX_ERROR_OKAY);
   }
   void indicator(int binvar, int binval, const Terms &terms, char sense, double rhs) {
     std::vector<int> ind;
@@ -59,7 +60,7 @@ struct Builder {
     split(terms, ind, val);
     EXPECT_EQ(store.add_indicator("", binvar, binval, static_cast<int>(ind.size()), ind.data(),
                                   val.data(), sense, rhs),
-              kOk);
+              TVX_ERROR_OKAY);
   }
 
   tvx::Store store;
@@ -112,6 +113,39 @@ class StoppedOnStart : public tvx::Engine {
  private:
   const tvx::Engine &engine_;
 };
+
+// Knapsack 4a + 6b + 3c + 5d <= 12 over binaries a, b, c and an integer d in
+// [0, 2], values 10, 13, 7, 8: the optimum takes a, c and one d for 25 while
+// the LP relaxation is fractional (27.8). The minimisation of the negated
+// values finds the same point.
+inline tvx::Store knapsack(int sense) {
+  const double s = sense == TVX_MAXIMIZE ? 1 : -1;
+  Builder b;
+  b.var(0, 1, 10 * s, 'B');
+  b.var(-3, 5, 13 * s, 'B');  // a binary's bounds are clipped to [0, 1]
+  b.var(0, 1, 7 * s, 'B');
+  b.var(0, 2, 8 * s, 'I');
+  b.row({{0, 4}, {1, 6}, {2, 3}, {3, 5}}, -kTvxInfinity, 12);
+  b.store.set_sense(sense);
+  return b.store;
+}
+
+// min x + y over x, y in [-1, 2] with x + y >= -1, then what build adds.
+inline Builder class_model(const std::function<void(Builder &)> &build) {
+  Builder b;
+  b.var(-1, 2, 1);
+  b.var(-1, 2, 1);
+  b.row({{0, 1}, {1, 1}}, -1, kTvxInfinity);
+  build(b);
+  return b;
+}
+
+// A 2 x 2 PSD variable with the identity as its objective.
+inline void add_identity_psd_var(Builder &b) {
+  const int pos[] = {0, 3};
+  const double val[] = {1, 1};
+  ASSERT_EQ(b.store.add_psd_var(2, 2, pos, val, "p"), TVX_ERROR_OKAY);
+}
 
 inline void expect_values(const std::optional<std::vector<double>> &got,
                           const std::vector<double> &want, double tol = 1e-6) {

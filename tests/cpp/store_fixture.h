@@ -75,30 +75,31 @@ inline std::string dump(const Store &s) {
 inline void fill_sample(Store &s) {
   const double obj[] = {1, 2, 3, 4}, lb[] = {0, -1, -2, -3}, ub[] = {10, 20, 30, 40};
   const char *names[] = {"x", "y", "z", "y"};
-  ASSERT_EQ(s.add_vars(4, 0, nullptr, nullptr, nullptr, obj, lb, ub, "CBIC", names), kOk);
+  ASSERT_EQ(s.add_vars(4, 0, nullptr, nullptr, nullptr, obj, lb, ub, "CBIC", names),
+            TVX_ERROR_OKAY);
   const int r0[] = {0, 3}, beg0[] = {0};
   const double v0[] = {1.5, -2.5}, lo0[] = {-kIeeeInf}, up0[] = {5};
   const char *n0[] = {"r0"};
-  ASSERT_EQ(s.add_rows(1, 2, beg0, r0, v0, lo0, up0, n0), kOk);
+  ASSERT_EQ(s.add_rows(1, 2, beg0, r0, v0, lo0, up0, n0), TVX_ERROR_OKAY);
   const int ppos[] = {0, 1, 3};
   const double pval[] = {1, 2, 3};
-  ASSERT_EQ(s.add_psd_var(2, 3, ppos, pval, "P"), kOk);
+  ASSERT_EQ(s.add_psd_var(2, 3, ppos, pval, "P"), TVX_ERROR_OKAY);
   const int lind[] = {2}, vidx[] = {0}, pbeg[] = {0}, rpos[] = {0, 3};
   const double lval[] = {9}, rval[] = {1, 1};
-  ASSERT_EQ(s.add_psd_row(1, lind, lval, 1, vidx, pbeg, 2, rpos, rval, 1, 1, "p1"), kOk);
+  ASSERT_EQ(s.add_psd_row(1, lind, lval, 1, vidx, pbeg, 2, rpos, rval, 1, 1, "p1"), TVX_ERROR_OKAY);
   const int r2[] = {1, 2};
   const double v2[] = {3.5, 4.5}, lo2[] = {1}, up2[] = {7};
   const char *n2[] = {"r2"};
-  ASSERT_EQ(s.add_rows(1, 2, beg0, r2, v2, lo2, up2, n2), kOk);
+  ASSERT_EQ(s.add_rows(1, 2, beg0, r2, v2, lo2, up2, n2), TVX_ERROR_OKAY);
   const int types[] = {TVX_SOS_TYPE1}, members[] = {0, 1, 3};
   const double weights[] = {1, 2, 3};
-  ASSERT_EQ(s.add_sos(1, 3, types, beg0, members, weights), kOk);
+  ASSERT_EQ(s.add_sos(1, 3, types, beg0, members, weights), TVX_ERROR_OKAY);
   const int gind[] = {0, 2};
   const double gval[] = {1, 1};
-  ASSERT_EQ(s.add_indicator("g", 1, 1, 2, gind, gval, '<', 4), kOk);
+  ASSERT_EQ(s.add_indicator("g", 1, 1, 2, gind, gval, '<', 4), TVX_ERROR_OKAY);
   const int qrow[] = {0, 1, 2, 3}, qcol[] = {0, 2, 1, 3};
   const double qval[] = {1, 2, 3, 4};
-  ASSERT_EQ(s.add_qterms(4, qrow, qcol, qval), kOk);
+  ASSERT_EQ(s.add_qterms(4, qrow, qcol, qval), TVX_ERROR_OKAY);
 }
 
 inline tvx::Results solved() {

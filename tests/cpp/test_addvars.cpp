@@ -32,51 +32,52 @@ struct Fixture : ::testing::Test {
   TVXmodel *model = nullptr;
 
   void SetUp() override {
-    ASSERT_EQ(TVXloadenv(&env, ""), kOk);
+    ASSERT_EQ(TVXloadenv(&env, ""), TVX_ERROR_OKAY);
     const char *names[] = {"a", "b"};
     const double ub[] = {7, 8};
-    ASSERT_EQ(TVXnewmodel(env, &model, "m", 2, nullptr, nullptr, ub, nullptr, names), kOk);
+    ASSERT_EQ(TVXnewmodel(env, &model, "m", 2, nullptr, nullptr, ub, nullptr, names),
+              TVX_ERROR_OKAY);
   }
   void TearDown() override {
     if (model) {
-      EXPECT_EQ(TVXfreemodel(model), kOk);
+      EXPECT_EQ(TVXfreemodel(model), TVX_ERROR_OKAY);
     }
-    EXPECT_EQ(TVXfreeenv(env), kOk);
+    EXPECT_EQ(TVXfreeenv(env), TVX_ERROR_OKAY);
   }
 
   // Replaces the model with one read from kRowsLp: variable x, rows r0..r2.
   void use_rows_model() {
     const std::string path = temp_path("rows.lp");
     put_bytes(path, kRowsLp);
-    ASSERT_EQ(TVXfreemodel(model), kOk);
+    ASSERT_EQ(TVXfreemodel(model), TVX_ERROR_OKAY);
     model = nullptr;
-    ASSERT_EQ(TVXreadmodel(env, path.c_str(), &model), kOk);
+    ASSERT_EQ(TVXreadmodel(env, path.c_str(), &model), TVX_ERROR_OKAY);
   }
 
   int count(const char *attr) {
     int value = -1;
-    EXPECT_EQ(TVXgetintattr(model, attr, &value), kOk) << attr;
+    EXPECT_EQ(TVXgetintattr(model, attr, &value), TVX_ERROR_OKAY) << attr;
     return value;
   }
   std::vector<double> dbl(const char *attr, int first, int n) {
     std::vector<int> ind(static_cast<std::size_t>(n));
     for (int k = 0; k < n; ++k) ind[static_cast<std::size_t>(k)] = first + k;
     std::vector<double> out(static_cast<std::size_t>(n), kNaN);
-    EXPECT_EQ(TVXgetdblattrlist(model, attr, n, ind.data(), out.data()), kOk) << attr;
+    EXPECT_EQ(TVXgetdblattrlist(model, attr, n, ind.data(), out.data()), TVX_ERROR_OKAY) << attr;
     return out;
   }
   std::string types(int first, int n) {
     std::vector<int> ind(static_cast<std::size_t>(n));
     for (int k = 0; k < n; ++k) ind[static_cast<std::size_t>(k)] = first + k;
     std::string out(static_cast<std::size_t>(n), '?');
-    EXPECT_EQ(TVXgetcharattrlist(model, "VType", n, ind.data(), out.data()), kOk);
+    EXPECT_EQ(TVXgetcharattrlist(model, "VType", n, ind.data(), out.data()), TVX_ERROR_OKAY);
     return out;
   }
   std::vector<std::string> names(int first, int n) {
     std::vector<int> ind(static_cast<std::size_t>(n));
     for (int k = 0; k < n; ++k) ind[static_cast<std::size_t>(k)] = first + k;
     std::vector<const char *> raw(static_cast<std::size_t>(n), nullptr);
-    EXPECT_EQ(TVXgetstrattrlist(model, "VarName", n, ind.data(), raw.data()), kOk);
+    EXPECT_EQ(TVXgetstrattrlist(model, "VarName", n, ind.data(), raw.data()), TVX_ERROR_OKAY);
     return {raw.begin(), raw.end()};
   }
 };
@@ -86,7 +87,7 @@ using AddVars = Fixture;
 TEST_F(AddVars, NullArraysGiveTheDefaultsAfterTheExistingVariables) {
   ASSERT_EQ(TVXaddvars(model, 3, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                        nullptr),
-            kOk);
+            TVX_ERROR_OKAY);
   EXPECT_EQ(count("NumVars"), 5);
   EXPECT_EQ(dbl("LB", 2, 3), std::vector<double>(3, 0.0));
   EXPECT_EQ(dbl("UB", 2, 3), std::vector<double>(3, TVX_INFINITY));
@@ -99,27 +100,28 @@ TEST_F(AddVars, NullArraysGiveTheDefaultsAfterTheExistingVariables) {
 TEST_F(AddVars, ArraysAreStoredAsGivenInArrayOrder) {
   const double obj[] = {1.5, -2, 0}, lb[] = {-1e20, -3, 2}, ub[] = {1e30, kIeeeInf, 2};
   const char *nm[] = {"x[0,1]", nullptr, "\xc3\xa9"};
-  ASSERT_EQ(TVXaddvars(model, 3, 0, nullptr, nullptr, nullptr, obj, lb, ub, "cbI", nm), kOk);
+  ASSERT_EQ(TVXaddvars(model, 3, 0, nullptr, nullptr, nullptr, obj, lb, ub, "cbI", nm),
+            TVX_ERROR_OKAY);
   EXPECT_EQ(dbl("Obj", 2, 3), (std::vector<double>{1.5, -2, 0}));
   EXPECT_EQ(dbl("LB", 2, 3), (std::vector<double>{-1e20, -3, 2}));
   EXPECT_EQ(dbl("UB", 2, 3), (std::vector<double>{1e30, kIeeeInf, 2}));
   EXPECT_EQ(types(2, 3), "CBI");  // lower case is taken as its type
   EXPECT_EQ(names(2, 3), (std::vector<std::string>{"x[0,1]", "", "\xc3\xa9"}));
   int found = -1;
-  ASSERT_EQ(TVXgetvarbyname(model, "x[0,1]", &found), kOk);
+  ASSERT_EQ(TVXgetvarbyname(model, "x[0,1]", &found), TVX_ERROR_OKAY);
   EXPECT_EQ(found, 2);
 }
 
 TEST_F(AddVars, ZeroVariablesIsAcceptedAndChangesNothing) {
   ASSERT_EQ(TVXaddvars(model, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                        nullptr),
-            kOk);
+            TVX_ERROR_OKAY);
   EXPECT_EQ(count("NumVars"), 2);
 }
 
 TEST_F(AddVars, AddVarAppendsOneWithItsValues) {
-  ASSERT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 2.5, -1, 4, 'I', "v"), kOk);
-  ASSERT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 0, 0, 1e20, 'C', nullptr), kOk);
+  ASSERT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 2.5, -1, 4, 'I', "v"), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 0, 0, 1e20, 'C', nullptr), TVX_ERROR_OKAY);
   EXPECT_EQ(count("NumVars"), 4);
   EXPECT_EQ(dbl("Obj", 2, 2), (std::vector<double>{2.5, 0}));
   EXPECT_EQ(dbl("LB", 2, 2), (std::vector<double>{-1, 0}));
@@ -135,21 +137,22 @@ TEST_F(AddVars, ColumnsReachTheirRows) {
   const int nz0 = count("NumNZs");
   const int ind[] = {2, 0};  // any order, as long as no row repeats
   const double val[] = {3, -2};
-  ASSERT_EQ(TVXaddvar(model, 2, ind, val, 0, 1, 1, 'C', "y"), kOk);
+  ASSERT_EQ(TVXaddvar(model, 2, ind, val, 0, 1, 1, 'C', "y"), TVX_ERROR_OKAY);
   EXPECT_EQ(count("NumNZs"), nz0 + 2);
-  ASSERT_EQ(TVXoptimize(model), kOk);
+  ASSERT_EQ(TVXoptimize(model), TVX_ERROR_OKAY);
   EXPECT_EQ(dbl("Activity", 0, 3), (std::vector<double>{-2, 0, 3}));
 
   // Two more through one batch: rows {1} and {0, 2}; y is freed to 0 first.
   const int y[] = {1};
   const double nil[] = {0};
-  ASSERT_EQ(TVXsetdblattrlist(model, "LB", 1, y, nil), kOk);
-  ASSERT_EQ(TVXsetdblattrlist(model, "UB", 1, y, nil), kOk);
+  ASSERT_EQ(TVXsetdblattrlist(model, "LB", 1, y, nil), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXsetdblattrlist(model, "UB", 1, y, nil), TVX_ERROR_OKAY);
   const int beg[] = {0, 1}, rows[] = {1, 0, 2};
   const double coef[] = {5, 0.5, 0}, lb[] = {1, 0}, ub[] = {1, 0};
-  ASSERT_EQ(TVXaddvars(model, 2, 3, beg, rows, coef, nullptr, lb, ub, nullptr, nullptr), kOk);
+  ASSERT_EQ(TVXaddvars(model, 2, 3, beg, rows, coef, nullptr, lb, ub, nullptr, nullptr),
+            TVX_ERROR_OKAY);
   EXPECT_EQ(count("NumNZs"), nz0 + 5);  // an explicit 0 is an entry too
-  ASSERT_EQ(TVXoptimize(model), kOk);
+  ASSERT_EQ(TVXoptimize(model), TVX_ERROR_OKAY);
   EXPECT_EQ(dbl("Activity", 0, 3), (std::vector<double>{0, 5, 0}));
 }
 
@@ -259,7 +262,7 @@ struct AddVarsRefused : Fixture, ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(AddVarsRefused, ChangesNothing) {
   use_rows_model();
-  ASSERT_EQ(TVXoptimize(model), kOk);
+  ASSERT_EQ(TVXoptimize(model), TVX_ERROR_OKAY);
   const int vars = count("NumVars"), nz = count("NumNZs");
   EXPECT_EQ(GetParam().call(model), GetParam().expected);
   EXPECT_EQ(count("NumVars"), vars);
@@ -267,7 +270,7 @@ TEST_P(AddVarsRefused, ChangesNothing) {
   // The solution of the unchanged model is still there.
   EXPECT_EQ(count("Status"), TVX_STATUS_OPTIMAL);
   int none = 0;
-  EXPECT_EQ(TVXgetvarbyname(model, "y", &none), kOk);
+  EXPECT_EQ(TVXgetvarbyname(model, "y", &none), TVX_ERROR_OKAY);
   EXPECT_EQ(none, -1);
 }
 
@@ -275,8 +278,9 @@ INSTANTIATE_TEST_SUITE_P(AddVars, AddVarsRefused, ::testing::ValuesIn(kRefusals)
 
 TEST_F(AddVars, StaleOrNullHandlesAreRefused) {
   TVXmodel *freed = nullptr;
-  ASSERT_EQ(TVXnewmodel(env, &freed, "f", 0, nullptr, nullptr, nullptr, nullptr, nullptr), kOk);
-  ASSERT_EQ(TVXfreemodel(freed), kOk);
+  ASSERT_EQ(TVXnewmodel(env, &freed, "f", 0, nullptr, nullptr, nullptr, nullptr, nullptr),
+            TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXfreemodel(freed), TVX_ERROR_OKAY);
   for (TVXmodel *m : {freed, static_cast<TVXmodel *>(nullptr)}) {
     EXPECT_EQ(TVXaddvar(m, 0, nullptr, nullptr, 0, 0, 1, 'C', "y"), kArg);
     EXPECT_EQ(

@@ -26,7 +26,7 @@ int read_matrices(const Store &s, const char *name, const std::vector<int> &ind,
   const int n = static_cast<int>(ind.size());
   int rc = tvx::get_mat_attrs(s, name, n, ind.data(), &m.nnz, nullptr, nullptr, nullptr, nullptr,
                               nullptr);
-  if (rc != kOk) return rc;
+  if (rc != TVX_ERROR_OKAY) return rc;
   m.beg.assign(ind.size(), -1);
   m.rows.assign(ind.size(), -1);
   m.cols.assign(ind.size(), -1);
@@ -40,7 +40,7 @@ TEST(AttrMatrix, ObjectiveReadsAsStoredAndWritesBack) {
   Store s;
   fill(s);
   Matrices m;
-  ASSERT_EQ(read_matrices(s, "PsdObj", {1, 0}, m), kOk);
+  ASSERT_EQ(read_matrices(s, "PsdObj", {1, 0}, m), TVX_ERROR_OKAY);
   EXPECT_EQ(m.nnz, 2);
   EXPECT_EQ(m.beg, (std::vector<int>{0, 0}));
   EXPECT_EQ(m.rows, (std::vector<int>{3, 2}));
@@ -52,9 +52,9 @@ TEST(AttrMatrix, ObjectiveReadsAsStoredAndWritesBack) {
   s.set_results(solved());
   const int ind[] = {1, 0}, beg[] = {0, 3}, rows[] = {3, 2}, pos[] = {4, 8, 4};
   const double val[] = {2, -3, 0};
-  ASSERT_EQ(tvx::set_mat_attrs(s, "PsdObj", 2, ind, 3, beg, rows, rows, pos, val), kOk);
+  ASSERT_EQ(tvx::set_mat_attrs(s, "PsdObj", 2, ind, 3, beg, rows, rows, pos, val), TVX_ERROR_OKAY);
   EXPECT_FALSE(s.results().x.has_value());
-  ASSERT_EQ(read_matrices(s, "PsdObj", {0, 1}, m), kOk);
+  ASSERT_EQ(read_matrices(s, "PsdObj", {0, 1}, m), TVX_ERROR_OKAY);
   EXPECT_EQ(m.nnz, 3);
   EXPECT_EQ(m.beg, (std::vector<int>{0, 0}));
   EXPECT_EQ(m.pos, (std::vector<int>{4, 8, 4}));
@@ -66,7 +66,7 @@ TEST(AttrMatrix, SolutionGivesItsNonZeroEntries) {
   fill(s);
   s.set_results(solved());
   Matrices m;
-  ASSERT_EQ(read_matrices(s, "PsdX", {0, 1}, m), kOk);
+  ASSERT_EQ(read_matrices(s, "PsdX", {0, 1}, m), TVX_ERROR_OKAY);
   EXPECT_EQ(m.nnz, 5);
   EXPECT_EQ(m.beg, (std::vector<int>{0, 4}));
   EXPECT_EQ(m.rows, (std::vector<int>{2, 3}));
@@ -101,7 +101,7 @@ TEST(AttrMatrix, RefusesTooLittleRoomAndMixedArrays) {
   // An element without entries needs no entry arrays.
   nnz = 0;
   EXPECT_EQ(tvx::get_mat_attrs(s, "PsdObj", 1, k1, &nnz, &beg, &side, &side, nullptr, nullptr),
-            kOk);
+            TVX_ERROR_OKAY);
   EXPECT_EQ(side, 3);
 }
 

@@ -90,11 +90,12 @@ const InfoCase kInfo[] = {
 TEST(AttrTable, EveryAttributeHasItsTypeOwnerAndWritability) {
   TVXenv *env = nullptr;
   TVXmodel *model = nullptr;
-  ASSERT_EQ(TVXloadenv(&env, ""), kOk);
-  ASSERT_EQ(TVXnewmodel(env, &model, "m", 0, nullptr, nullptr, nullptr, nullptr, nullptr), kOk);
+  ASSERT_EQ(TVXloadenv(&env, ""), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXnewmodel(env, &model, "m", 0, nullptr, nullptr, nullptr, nullptr, nullptr),
+            TVX_ERROR_OKAY);
   for (const InfoCase &c : kInfo) {
     int type = -1, kind = -1, settable = -1;
-    ASSERT_EQ(TVXgetattrinfo(model, c.name, &type, &kind, &settable), kOk) << c.name;
+    ASSERT_EQ(TVXgetattrinfo(model, c.name, &type, &kind, &settable), TVX_ERROR_OKAY) << c.name;
     EXPECT_EQ(type, c.type) << c.name;
     EXPECT_EQ(kind, c.kind) << c.name;
     EXPECT_EQ(settable != 0, c.settable) << c.name;
@@ -106,8 +107,8 @@ TEST(AttrTable, EveryAttributeHasItsTypeOwnerAndWritability) {
     for (const InfoCase &c : kInfo) listed = listed || std::strcmp(c.name, name) == 0;
     EXPECT_TRUE(listed) << name;
   }
-  EXPECT_EQ(TVXfreemodel(model), kOk);
-  EXPECT_EQ(TVXfreeenv(env), kOk);
+  EXPECT_EQ(TVXfreemodel(model), TVX_ERROR_OKAY);
+  EXPECT_EQ(TVXfreeenv(env), TVX_ERROR_OKAY);
 }
 
 TEST(AttrTable, NamesAreExact) {

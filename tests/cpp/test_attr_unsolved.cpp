@@ -56,10 +56,10 @@ TEST_P(AttrUnsolved, AnswersUntilASolveGivesIt) {
   Value got;
   EXPECT_EQ(read(s, c.name, c.index, got), c.code);
   s.set_results(solved());
-  EXPECT_EQ(read(s, c.name, c.index, got), kOk);
+  EXPECT_EQ(read(s, c.name, c.index, got), TVX_ERROR_OKAY);
   // A change of the problem takes it away again.
   const double ub[] = {3};
-  ASSERT_EQ(tvx::set_dbl_attrs(s, "UB", 1, k0, ub), kOk);
+  ASSERT_EQ(tvx::set_dbl_attrs(s, "UB", 1, k0, ub), TVX_ERROR_OKAY);
   EXPECT_EQ(read(s, c.name, c.index, got), c.code);
 }
 
@@ -70,7 +70,7 @@ TEST(AttrUnsolvedModel, ReportsNoSolutionThroughFlagsAndStatus) {
   fill(s);
   for (const char *name : {"HasSolution", "HasPrimalRay", "HasDualRay", "Status"}) {
     Value got;
-    ASSERT_EQ(read(s, name, -1, got), kOk) << name;
+    ASSERT_EQ(read(s, name, -1, got), TVX_ERROR_OKAY) << name;
     EXPECT_EQ(got, Value(0)) << name;
   }
 }
@@ -88,7 +88,7 @@ TEST(AttrUnsolvedModel, ResultOfTheWrongLengthIsNotRead) {
   EXPECT_EQ(read(s, "X", 2, got), TVX_ERROR_NO_SOLN);
   EXPECT_EQ(read(s, "IISRow", 2, got), TVX_ERROR_IIS_NO_SOLN);
   EXPECT_EQ(read(s, "PsdX", 0, got), TVX_ERROR_NO_SOLN);
-  EXPECT_EQ(read(s, "RC", 2, got), kOk);
+  EXPECT_EQ(read(s, "RC", 2, got), TVX_ERROR_OKAY);
 }
 
 }  // namespace

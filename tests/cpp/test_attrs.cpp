@@ -100,7 +100,7 @@ TEST_P(AttrRead, GivesTheStoredValue) {
   fill(s);
   s.set_results(solved());
   Value got;
-  ASSERT_EQ(read(s, c.name, c.index, got), kOk);
+  ASSERT_EQ(read(s, c.name, c.index, got), TVX_ERROR_OKAY);
   EXPECT_EQ(got, c.expected);
 }
 
@@ -111,17 +111,17 @@ TEST(AttrList, ReadsElementsInTheGivenOrderRepeatsIncluded) {
   fill(s);
   const int ind[] = {2, 0, 2};
   double ub[3];
-  ASSERT_EQ(tvx::get_dbl_attrs(s, "UB", 3, ind, ub), kOk);
+  ASSERT_EQ(tvx::get_dbl_attrs(s, "UB", 3, ind, ub), TVX_ERROR_OKAY);
   EXPECT_EQ(std::vector<double>(ub, ub + 3), (std::vector<double>{1e30, 4, 1e30}));
   const char *names[3];
-  ASSERT_EQ(tvx::get_str_attrs(s, "VarName", 3, ind, names), kOk);
+  ASSERT_EQ(tvx::get_str_attrs(s, "VarName", 3, ind, names), TVX_ERROR_OKAY);
   EXPECT_STREQ(names[0], "z");
   EXPECT_STREQ(names[1], "x");
   char types[3];
-  ASSERT_EQ(tvx::get_char_attrs(s, "VType", 3, ind, types), kOk);
+  ASSERT_EQ(tvx::get_char_attrs(s, "VType", 3, ind, types), TVX_ERROR_OKAY);
   EXPECT_EQ(std::string(types, 3), "ICI");
   // An empty list needs no arrays.
-  EXPECT_EQ(tvx::get_dbl_attrs(s, "UB", 0, nullptr, nullptr), kOk);
+  EXPECT_EQ(tvx::get_dbl_attrs(s, "UB", 0, nullptr, nullptr), TVX_ERROR_OKAY);
 }
 
 // ---- Writing and reading back -----------------------------------------------
@@ -172,18 +172,18 @@ TEST_P(AttrWrite, ReadsBackAndTouchesNothingElse) {
   s.set_results(solved());
   const std::string before = dump(s);
   Value old, got;
-  ASSERT_EQ(read(s, c.name, c.index, old), kOk);
+  ASSERT_EQ(read(s, c.name, c.index, old), TVX_ERROR_OKAY);
   ASSERT_NE(old, c.expected);
 
-  ASSERT_EQ(write(s, c.name, c.index, c.value), kOk);
-  ASSERT_EQ(read(s, c.name, c.index, got), kOk);
+  ASSERT_EQ(write(s, c.name, c.index, c.value), TVX_ERROR_OKAY);
+  ASSERT_EQ(read(s, c.name, c.index, got), TVX_ERROR_OKAY);
   EXPECT_EQ(got, c.expected);
   EXPECT_EQ(s.results().x.has_value(), !c.invalidates);
   int status = -1;
-  ASSERT_EQ(tvx::get_int_attr(s, "Status", &status), kOk);
+  ASSERT_EQ(tvx::get_int_attr(s, "Status", &status), TVX_ERROR_OKAY);
   EXPECT_EQ(status, c.invalidates ? TVX_STATUS_UNKNOWN : TVX_STATUS_OPTIMAL);
 
-  ASSERT_EQ(write(s, c.name, c.index, old), kOk);
+  ASSERT_EQ(write(s, c.name, c.index, old), TVX_ERROR_OKAY);
   EXPECT_EQ(dump(s), before);
 }
 
@@ -194,14 +194,14 @@ TEST(AttrList, WritesInOrderTheLastOfRepeatedIndicesWinning) {
   fill(s);
   const int ind[] = {2, 0, 2};
   const double ub[] = {7, 8, 9};
-  ASSERT_EQ(tvx::set_dbl_attrs(s, "UB", 3, ind, ub), kOk);
+  ASSERT_EQ(tvx::set_dbl_attrs(s, "UB", 3, ind, ub), TVX_ERROR_OKAY);
   EXPECT_EQ(s.vars().ub, (std::vector<double>{8, 1, 9}));
   const char *names[] = {"c", nullptr, "d"};
-  ASSERT_EQ(tvx::set_str_attrs(s, "VarName", 3, ind, names), kOk);
+  ASSERT_EQ(tvx::set_str_attrs(s, "VarName", 3, ind, names), TVX_ERROR_OKAY);
   EXPECT_EQ(s.vars().names[0], "");  // a null text is no name
   EXPECT_EQ(s.vars().names[2], "d");
   const char types[] = {'b', 'n', 'C'};
-  ASSERT_EQ(tvx::set_char_attrs(s, "VType", 3, ind, types), kOk);
+  ASSERT_EQ(tvx::set_char_attrs(s, "VType", 3, ind, types), TVX_ERROR_OKAY);
   EXPECT_EQ(s.vars().type, (std::vector<char>{'N', 'B', 'C'}));
 }
 

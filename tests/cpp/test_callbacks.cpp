@@ -22,7 +22,6 @@ namespace {
 
 using test_support::kArg;
 using test_support::kNaN;
-using test_support::kOk;
 constexpr int kWhere = TVX_ERROR_CB_INVALID_WHERE;
 constexpr int kBad = TVX_ERROR_CB_INVALID_SUBMISSION;
 
@@ -35,26 +34,26 @@ int trampoline(TVXmodel *, void *cbdata, int where, void *usrdata) {
 
 int get_int(void *cb, int where, int what) {
   int v = -12345;
-  EXPECT_EQ(TVXcbget(cb, where, what, &v), kOk) << what;
+  EXPECT_EQ(TVXcbget(cb, where, what, &v), TVX_ERROR_OKAY) << what;
   return v;
 }
 
 double get_dbl(void *cb, int where, int what) {
   double v = -12345;
-  EXPECT_EQ(TVXcbget(cb, where, what, &v), kOk) << what;
+  EXPECT_EQ(TVXcbget(cb, where, what, &v), TVX_ERROR_OKAY) << what;
   return v;
 }
 
 // An array of n entries, empty when the library gives none.
 std::vector<double> get_array(void *cb, int where, int what, int n) {
   double *a = nullptr;
-  EXPECT_EQ(TVXcbget(cb, where, what, &a), kOk) << what;
+  EXPECT_EQ(TVXcbget(cb, where, what, &a), TVX_ERROR_OKAY) << what;
   return a == nullptr ? std::vector<double>() : std::vector<double>(a, a + n);
 }
 
 class Fixture {
  public:
-  Fixture() { EXPECT_EQ(TVXloadenv(&env_, ""), kOk); }
+  Fixture() { EXPECT_EQ(TVXloadenv(&env_, ""), TVX_ERROR_OKAY); }
   ~Fixture() {
     if (model) TVXfreemodel(model);
     TVXfreeenv(env_);
@@ -66,43 +65,43 @@ class Fixture {
             const std::vector<double> &ub, const std::string &types) {
     ASSERT_EQ(TVXnewmodel(env_, &model, "m", static_cast<int>(obj.size()), obj.data(), lb.data(),
                           ub.data(), types.c_str(), nullptr),
-              kOk);
+              TVX_ERROR_OKAY);
   }
   void row(const std::vector<int> &ind, const std::vector<double> &val, double lower,
            double upper) {
     ASSERT_EQ(TVXaddrangeconstr(model, static_cast<int>(ind.size()), ind.data(), val.data(), lower,
                                 upper, nullptr),
-              kOk);
+              TVX_ERROR_OKAY);
   }
-  void maximize() { ASSERT_EQ(TVXsetintattr(model, "ModelSense", TVX_MAXIMIZE), kOk); }
+  void maximize() { ASSERT_EQ(TVXsetintattr(model, "ModelSense", TVX_MAXIMIZE), TVX_ERROR_OKAY); }
   void param(const char *name, double value) {
-    ASSERT_EQ(TVXsetdblparam(TVXgetenv(model), name, value), kOk);
+    ASSERT_EQ(TVXsetdblparam(TVXgetenv(model), name, value), TVX_ERROR_OKAY);
   }
 
   int optimize(Body body) {
     body_ = std::move(body);
-    EXPECT_EQ(TVXsetcallbackfunc(model, trampoline, &body_), kOk);
+    EXPECT_EQ(TVXsetcallbackfunc(model, trampoline, &body_), TVX_ERROR_OKAY);
     return TVXoptimize(model);
   }
   int optimize() {
-    EXPECT_EQ(TVXsetcallbackfunc(model, nullptr, nullptr), kOk);
+    EXPECT_EQ(TVXsetcallbackfunc(model, nullptr, nullptr), TVX_ERROR_OKAY);
     return TVXoptimize(model);
   }
   double objval() {
     double v = kNaN;
-    EXPECT_EQ(TVXgetdblattr(model, "ObjVal", &v), kOk);
+    EXPECT_EQ(TVXgetdblattr(model, "ObjVal", &v), TVX_ERROR_OKAY);
     return v;
   }
   int status() {
     int s = -1;
-    EXPECT_EQ(TVXgetintattr(model, "Status", &s), kOk);
+    EXPECT_EQ(TVXgetintattr(model, "Status", &s), TVX_ERROR_OKAY);
     return s;
   }
   std::vector<double> x(int n) {
     std::vector<int> ind(static_cast<std::size_t>(n));
     for (int j = 0; j < n; ++j) ind[static_cast<std::size_t>(j)] = j;
     std::vector<double> v(static_cast<std::size_t>(n));
-    EXPECT_EQ(TVXgetdblattrlist(model, "X", n, ind.data(), v.data()), kOk);
+    EXPECT_EQ(TVXgetdblattrlist(model, "X", n, ind.data(), v.data()), TVX_ERROR_OKAY);
     return v;
   }
 
@@ -182,7 +181,7 @@ TEST(Knapsack, EveryWhereInOrderAndTheOptimumUnchanged) {
     seen.push_back(s);
     return 0;
   }),
-            kOk);
+            TVX_ERROR_OKAY);
   EXPECT_EQ(f.status(), TVX_STATUS_OPTIMAL);
   EXPECT_NEAR(f.objval(), k.optimum, 1e-6);
 
@@ -213,7 +212,7 @@ TEST(Knapsack, EveryWhereInOrderAndTheOptimumUnchanged) {
   EXPECT_NEAR(last, k.optimum, 1e-6);
 
   // The same model without the callback.
-  ASSERT_EQ(f.optimize(), kOk);
+  ASSERT_EQ(f.optimize(), TVX_ERROR_OKAY);
   EXPECT_NEAR(f.objval(), k.optimum, 1e-6);
 }
 
@@ -252,13 +251,13 @@ TEST_P(Lazy, CutsAtMipsolReachTheTrueOptimum) {
       if (x[j] + x[j + 1] > 1.5) {
         const int ind[] = {j, j + 1};
         const double val[] = {1, 1};
-        EXPECT_EQ(TVXcbcut(cb, 2, ind, val, '<', 1), kOk);
+        EXPECT_EQ(TVXcbcut(cb, 2, ind, val, '<', 1), TVX_ERROR_OKAY);
         ++rejected;
       }
     }
     return 0;
   }),
-            kOk);
+            TVX_ERROR_OKAY);
   EXPECT_GT(rejected, 0);
   EXPECT_NEAR(f.objval(), pairs_by_enumeration(k), 1e-6);
   const std::vector<double> x = f.x(22);
@@ -280,22 +279,22 @@ TEST(Queries, AvailabilityPerWhere) {
   std::vector<int> wheres;
   ASSERT_EQ(f.optimize([&](void *cb, int where) {
     wheres.push_back(where);
-    for (int what = 200; what <= 317; ++what) {
-      if (what == 213) what = 300;
+    for (int what = TVX_CB_PRE_NUMVARS; what <= TVX_CB_MIP_REL; ++what) {
+      if (what == TVX_CB_PRE_OBJCONST + 1) what = TVX_CB_MIP_OBJBST;
       double buffer[2] = {0, 0};  // big enough for an int, a double or a pointer
       const int rc = TVXcbget(cb, where, what, buffer);
       const bool node =
           std::find(std::begin(node_only), std::end(node_only), what) != std::end(node_only);
-      if (what == 315) {
+      if (what == TVX_CB_MIP_UB + 1) {  // the one gap in the MIP codes
         EXPECT_EQ(rc, TVX_ERROR_CB_INVALID_WHAT);
       } else {
-        EXPECT_EQ(rc, node && where != TVX_CB_MIPNODE ? kWhere : kOk)
+        EXPECT_EQ(rc, node && where != TVX_CB_MIPNODE ? kWhere : TVX_ERROR_OKAY)
             << "what " << what << " where " << where;
       }
     }
     return 0;
   }),
-            kOk);
+            TVX_ERROR_OKAY);
   for (int w : {TVX_CB_MIPSTART, TVX_CB_MIPNODE, TVX_CB_MIPSOL}) {
     EXPECT_NE(std::find(wheres.begin(), wheres.end(), w), wheres.end()) << w;
   }
@@ -309,7 +308,9 @@ TEST(Queries, RefusalsAndALateCbdata) {
   ASSERT_EQ(f.optimize([&](void *cb, int where) {
     int v;
     double d;
-    EXPECT_EQ(TVXcbget(cb, where == 3 ? 4 : 3, TVX_CB_MIP_SOLCNT, &v), kWhere);
+    EXPECT_EQ(TVXcbget(cb, where == TVX_CB_MIPSTART ? TVX_CB_MIPSOL : TVX_CB_MIPSTART,
+                       TVX_CB_MIP_SOLCNT, &v),
+              kWhere);
     EXPECT_EQ(TVXcbget(cb, where, 999, &v), TVX_ERROR_CB_INVALID_WHAT);
     EXPECT_EQ(TVXcbget(cb, where, -1, &d), TVX_ERROR_CB_INVALID_WHAT);
     EXPECT_EQ(TVXcbget(cb, where, TVX_CB_MIP_SOLCNT, nullptr), kArg);
@@ -321,7 +322,7 @@ TEST(Queries, RefusalsAndALateCbdata) {
     kept = cb;
     return 0;
   }),
-            kOk);
+            TVX_ERROR_OKAY);
   int v;
   EXPECT_EQ(TVXcbget(kept, TVX_CB_MIPNODE, TVX_CB_MIP_SOLCNT, &v), kArg);
   const int ind[] = {0};
@@ -337,7 +338,8 @@ TEST(Queries, PresolvedSpaceExtendsTheModel) {
   f.row({1, 2}, {1, 1}, 2, TVX_INFINITY);
   const int ind[] = {1};
   const double val[] = {1};
-  ASSERT_EQ(TVXaddgenconstrIndicator(f.model, nullptr, 0, 1, 1, ind, val, '<', 0.5), kOk);
+  ASSERT_EQ(TVXaddgenconstrIndicator(f.model, nullptr, 0, 1, 1, ind, val, '<', 0.5),
+            TVX_ERROR_OKAY);
   ASSERT_EQ(f.optimize([&](void *cb, int where) {
     const int columns = get_int(cb, where, TVX_CB_PRE_NUMVARS);
     EXPECT_GT(columns, 3);
@@ -345,7 +347,7 @@ TEST(Queries, PresolvedSpaceExtendsTheModel) {
     EXPECT_EQ(std::vector<double>(obj.begin(), obj.begin() + 3), (std::vector<double>{1, 2, 3}));
     const int nnz = get_int(cb, where, TVX_CB_PRE_NUMNZS);
     int *starts = nullptr;
-    EXPECT_EQ(TVXcbget(cb, where, TVX_CB_PRE_STARTS, &starts), kOk);
+    EXPECT_EQ(TVXcbget(cb, where, TVX_CB_PRE_STARTS, &starts), TVX_ERROR_OKAY);
     EXPECT_NE(starts, nullptr);
     if (starts == nullptr) return 0;
     EXPECT_EQ(starts[0], 0);
@@ -357,7 +359,7 @@ TEST(Queries, PresolvedSpaceExtendsTheModel) {
     }
     return 0;
   }),
-            kOk);
+            TVX_ERROR_OKAY);
   EXPECT_NEAR(f.objval(), 4, 1e-6);  // the indicator leaves x0 = 0: y + z >= 2 at cost 2
 }
 
@@ -369,12 +371,14 @@ TEST(Queries, FromAnotherThreadDuringTheCall) {
   int calls = 0;
   ASSERT_EQ(f.optimize([&](void *cb, int where) {
     int v = -1;
-    std::thread([&] { EXPECT_EQ(TVXcbget(cb, where, TVX_CB_PRE_NUMVARS, &v), kOk); }).join();
+    std::thread([&] {
+      EXPECT_EQ(TVXcbget(cb, where, TVX_CB_PRE_NUMVARS, &v), TVX_ERROR_OKAY);
+    }).join();
     EXPECT_EQ(v, 10);
     ++calls;
     return 0;
   }),
-            kOk);
+            TVX_ERROR_OKAY);
   EXPECT_GT(calls, 0);
 }
 
@@ -424,7 +428,7 @@ TEST(Submissions, CheckedWholeBeforeAnythingIsTaken) {
     for (const BadCall &c : kBadCalls) EXPECT_EQ(c.run(cb), kBad) << c.name;
     return 0;
   }),
-            kOk);
+            TVX_ERROR_OKAY);
   EXPECT_NEAR(f.objval(), k.optimum, 1e-6);
 }
 
@@ -447,17 +451,18 @@ TEST(Cuts, ResultsSayWhatHappened) {
     const int one[] = {0}, two[] = {1, 2};
     const double val[] = {1, 1};
     results = {
-        TVXcbcut(cb, 1, one, val, '<', -1),      // no point in the bounds: 1
-        TVXcbcut(cb, 1, one, val, '<', 5),       // every point: 2
-        TVXcbcut(cb, 0, one, val, '<', -1),      // an empty row that never holds: 1
-        TVXcbcut(cb, 0, nullptr, val, '>', -1),  // one that always does: 2
-        TVXcbcut(cb, 2, two, val, '<', 2),       // holds everywhere already: 2
-        TVXcbcut(cb, 1, one, val, '=', 0),       // valid, taken: 0
+        TVXcbcut(cb, 1, one, val, '<', -1),      // no point in the bounds
+        TVXcbcut(cb, 1, one, val, '<', 5),       // every point
+        TVXcbcut(cb, 0, one, val, '<', -1),      // an empty row that never holds
+        TVXcbcut(cb, 0, nullptr, val, '>', -1),  // one that always does
+        TVXcbcut(cb, 2, two, val, '<', 2),       // holds everywhere already
+        TVXcbcut(cb, 1, one, val, '=', 0),       // valid, taken
     };
     return 0;
   }),
-            kOk);
-  EXPECT_EQ(results, (std::vector<int>{1, 2, 1, 2, 2, 0}));
+            TVX_ERROR_OKAY);
+  EXPECT_EQ(results, (std::vector<int>{TVX_CB_INCORRECT, TVX_CB_DECLINED, TVX_CB_INCORRECT,
+                                       TVX_CB_DECLINED, TVX_CB_DECLINED, TVX_CB_ACCEPTED}));
   EXPECT_NEAR(f.objval(), 5, 1e-6);
 }
 
@@ -471,7 +476,7 @@ TEST(Cuts, OneThatCutsOffTheIncumbentIsRefused) {
   double best = kNaN, again_obj = kNaN;
   ASSERT_EQ(f.optimize([&](void *cb, int where) {
     if (where == TVX_CB_MIPSTART) {
-      EXPECT_EQ(TVXcbsolution(cb, std::vector<double>(24, 0.0).data(), nullptr), 0);
+      EXPECT_EQ(TVXcbsolution(cb, std::vector<double>(24, 0.0).data(), nullptr), TVX_CB_ACCEPTED);
     }
     if (where != TVX_CB_MIPNODE || result != -100) return 0;
     count = get_int(cb, where, TVX_CB_MIP_SOLCNT);
@@ -488,10 +493,10 @@ TEST(Cuts, OneThatCutsOffTheIncumbentIsRefused) {
     again = TVXcbsolution(cb, x.data(), &again_obj);  // no better than itself
     return 0;
   }),
-            kOk);
+            TVX_ERROR_OKAY);
   EXPECT_GE(count, 1);
-  EXPECT_EQ(result, 1);
-  EXPECT_EQ(again, 2);
+  EXPECT_EQ(result, TVX_CB_INCORRECT);
+  EXPECT_EQ(again, TVX_CB_DECLINED);
   EXPECT_EQ(again_obj, best);
   EXPECT_NEAR(f.objval(), k.optimum, 1e-6);
 }
@@ -501,7 +506,7 @@ TEST(Solutions, GivenAtMipnodeBecomesTheIncumbent) {
   Fixture f;
   build(f, k);
   // The optimum by a search without callback.
-  ASSERT_EQ(f.optimize(), kOk);
+  ASSERT_EQ(f.optimize(), TVX_ERROR_OKAY);
   const std::vector<double> best = f.x(24);
   std::vector<int> results;
   std::vector<double> objvals;
@@ -527,14 +532,14 @@ TEST(Solutions, GivenAtMipnodeBecomesTheIncumbent) {
     objvals.push_back(obj);
     return 0;
   }),
-            kOk);
+            TVX_ERROR_OKAY);
   ASSERT_EQ(results.size(), 4u);
-  EXPECT_EQ(results[0], 1);
-  EXPECT_EQ(results[1], 1);
-  EXPECT_EQ(results[2], 0);  // nothing is found before the first node's first round
+  EXPECT_EQ(results[0], TVX_CB_INCORRECT);
+  EXPECT_EQ(results[1], TVX_CB_INCORRECT);
+  EXPECT_EQ(results[2], TVX_CB_ACCEPTED);  // nothing is found before the first node's first round
   EXPECT_NEAR(objvals[0], k.optimum, 1e-6);
   // The empty knapsack is feasible: 0 unless something better came first.
-  EXPECT_TRUE(results[3] == 0 || results[3] == 2) << results[3];
+  EXPECT_TRUE(results[3] == TVX_CB_ACCEPTED || results[3] == TVX_CB_DECLINED) << results[3];
   EXPECT_EQ(objvals[1], 0);
   // MIPSOL follows with the gift.
   ASSERT_FALSE(after.empty());
@@ -563,8 +568,8 @@ TEST(Solutions, PartialIsCompleted) {
     objvals.push_back(obj);
     return 0;
   }),
-            kOk);
-  EXPECT_EQ(results, (std::vector<int>{0, 1}));
+            TVX_ERROR_OKAY);
+  EXPECT_EQ(results, (std::vector<int>{TVX_CB_ACCEPTED, TVX_CB_INCORRECT}));
   EXPECT_NEAR(objvals[0], 5, 1e-6);
   EXPECT_EQ(objvals[1], TVX_UNDEFINED);
   EXPECT_NEAR(f.objval(), 5, 1e-6);
@@ -582,8 +587,8 @@ TEST(Branch, RequestAtTheRootIsTheFirstSplit) {
   int asked = -100, outside = -100;
   std::vector<std::pair<double, double>> children;
   ASSERT_EQ(f.optimize([&](void *cb, int where) {
-    if (where == TVX_CB_MIPSOL && asked == 0 && children.empty()) {
-      EXPECT_EQ(TVXcbbranch(cb, chosen, 1, 0.5), 2);  // not at MIPSOL
+    if (where == TVX_CB_MIPSOL && asked == TVX_CB_ACCEPTED && children.empty()) {
+      EXPECT_EQ(TVXcbbranch(cb, chosen, 1, 0.5), TVX_CB_DECLINED);  // not at MIPSOL
     }
     if (where != TVX_CB_MIPNODE) return 0;
     const int depth = get_int(cb, where, TVX_CB_MIP_DEPTH);
@@ -596,16 +601,16 @@ TEST(Branch, RequestAtTheRootIsTheFirstSplit) {
       }
       outside = TVXcbbranch(cb, chosen, -1, 3.5);  // no split in [0, 1] there
       asked = TVXcbbranch(cb, chosen, -1, 0.5);
-    } else if (asked == 0 && depth == 1) {
+    } else if (asked == TVX_CB_ACCEPTED && depth == 1) {
       const std::vector<double> lb = get_array(cb, where, TVX_CB_MIP_LB, 20);
       const std::vector<double> ub = get_array(cb, where, TVX_CB_MIP_UB, 20);
       children.push_back({lb[chosen], ub[chosen]});
     }
     return 0;
   }),
-            kOk);
-  EXPECT_EQ(outside, 1);
-  ASSERT_EQ(asked, 0);
+            TVX_ERROR_OKAY);
+  EXPECT_EQ(outside, TVX_CB_INCORRECT);
+  ASSERT_EQ(asked, TVX_CB_ACCEPTED);
   ASSERT_FALSE(children.empty());
   for (const auto &b : children) EXPECT_EQ(b.first, b.second) << b.first << " " << b.second;
   EXPECT_NEAR(f.objval(), k.optimum, 1e-6);
@@ -621,8 +626,8 @@ TEST(Branch, OnAContinuousVariableIsNotTaken) {
     results = {TVXcbbranch(cb, 1, 1, 1.5), TVXcbbranchp(cb, 1, 1, 1.5)};
     return 0;
   }),
-            kOk);
-  EXPECT_EQ(results, (std::vector<int>{2, 2}));
+            TVX_ERROR_OKAY);
+  EXPECT_EQ(results, (std::vector<int>{TVX_CB_DECLINED, TVX_CB_DECLINED}));
   EXPECT_NEAR(f.objval(), 2.5, 1e-6);
 }
 
@@ -698,10 +703,10 @@ TEST(Nested, ASolveInsideTheCallbackIsRefused) {
     results = {TVXoptimize(f.model), TVXoptimize(other.model), TVXcomputeIIS(other.model)};
     return 0;
   }),
-            kOk);
+            TVX_ERROR_OKAY);
   EXPECT_EQ(results, (std::vector<int>{kWhere, kWhere, kWhere}));
   // Outside the callback the other model solves.
-  EXPECT_EQ(other.optimize(), kOk);
+  EXPECT_EQ(other.optimize(), TVX_ERROR_OKAY);
 }
 
 // ---- Changes during the run ---------------------------------------------------------
@@ -750,17 +755,17 @@ TEST_P(Change, OnlyAChangeOfTheProblemDropsTheResult) {
   EXPECT_EQ(f.optimize([&](void *, int where) {
     if (changed || where != TVX_CB_MIPSTART) return 0;
     changed = true;
-    EXPECT_EQ(c.change(f.model), kOk);
+    EXPECT_EQ(c.change(f.model), TVX_ERROR_OKAY);
     return c.result;
   }),
             c.code);
   ASSERT_TRUE(changed);
-  if (c.code != kOk) {
+  if (c.code != TVX_ERROR_OKAY) {
     EXPECT_EQ(f.status(), TVX_STATUS_UNKNOWN);
     double v = kNaN;
     EXPECT_EQ(TVXgetdblattr(f.model, "ObjVal", &v), TVX_ERROR_NO_SOLN);
     // Solved again, the changed problem (x2 <= 0) gives its own optimum.
-    EXPECT_EQ(f.optimize(), kOk);
+    EXPECT_EQ(f.optimize(), TVX_ERROR_OKAY);
     EXPECT_NEAR(f.objval(), 3, 1e-9);
   } else {
     EXPECT_NEAR(f.objval(), 5, 1e-9);
@@ -773,7 +778,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ChangeCase{"BoundFromAThread", bound_from_a_thread, 0, TVX_ERROR_NO_SOLN},
                       ChangeCase{"BoundThenStop", bound, -9002, TVX_ERROR_NO_SOLN},
                       ChangeCase{"BoundThenError", bound, -1, TVX_ERROR_ERROR},
-                      ChangeCase{"Name", rename_var, 0, kOk}, ChangeCase{"Start", start, 0, kOk}),
+                      ChangeCase{"Name", rename_var, 0, TVX_ERROR_OKAY},
+                      ChangeCase{"Start", start, 0, TVX_ERROR_OKAY}),
     [](const auto &case_info) { return std::string(case_info.param.name); });
 
 TEST(Change, DuringAnIisSearchDropsIt) {
@@ -782,11 +788,11 @@ TEST(Change, DuringAnIisSearchDropsIt) {
   f.row({0, 1}, {1, 1}, 2, TVX_INFINITY);
   f.row({0, 1, 2}, {1, 1, 1}, -TVX_INFINITY, 1);
   Body change;
-  ASSERT_EQ(TVXsetcallbackfunc(f.model, trampoline, &change), kOk);
+  ASSERT_EQ(TVXsetcallbackfunc(f.model, trampoline, &change), TVX_ERROR_OKAY);
   bool changed = false;
   change = [&](void *, int) {
     if (!changed) {
-      EXPECT_EQ(bound(f.model), kOk);
+      EXPECT_EQ(bound(f.model), TVX_ERROR_OKAY);
     }
     changed = true;
     return 0;
@@ -808,16 +814,16 @@ TEST(Iis, CalledDuringTheFeasibilitySolves) {
   f.row({2}, {1}, -TVX_INFINITY, 1);
   Body count;
   int calls = 0;
-  ASSERT_EQ(TVXsetcallbackfunc(f.model, trampoline, &count), kOk);
+  ASSERT_EQ(TVXsetcallbackfunc(f.model, trampoline, &count), TVX_ERROR_OKAY);
   count = [&](void *, int) {
     ++calls;
     return 0;
   };
-  ASSERT_EQ(TVXcomputeIIS(f.model), kOk);
+  ASSERT_EQ(TVXcomputeIIS(f.model), TVX_ERROR_OKAY);
   EXPECT_GT(calls, 0);
   int in = -1;
   const int row = 0;
-  ASSERT_EQ(TVXgetintattrlist(f.model, "IISConstr", 1, &row, &in), kOk);
+  ASSERT_EQ(TVXgetintattrlist(f.model, "IISConstr", 1, &row, &in), TVX_ERROR_OKAY);
   EXPECT_EQ(in, 1);
 
   count = [&](void *, int) { return -9002; };

@@ -46,7 +46,7 @@ TEST_P(KnownSos, ReachesTheKnownOptimum) {
   b.store.set_sense(c.sense);
 
   const tvx::SolveOutcome out = solve(b.store);
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   EXPECT_EQ(out.results.status, TVX_STATUS_OPTIMAL);
   expect_values(out.results.x, c.x);
   ASSERT_TRUE(out.results.primal_obj);
@@ -71,7 +71,7 @@ TEST(Sos, AdjacencyFollowsTheWeights) {
   for (double v : {-3.0, -1.0, -2.0}) b.var(0, 1, v);
   b.sos(TVX_SOS_TYPE2, {{0, 3}, {1, 1}, {2, 2}});
   const tvx::SolveOutcome out = solve(b.store);
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   expect_values(out.results.x, {1, 0, 1});
   EXPECT_NEAR(*out.results.primal_obj, -5, 1e-6);
 }
@@ -84,7 +84,7 @@ TEST(Sos, MembersWithNegativeBounds) {
   b.var(-1, 1, 1);
   b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}, {2, 3}});
   const tvx::SolveOutcome out = solve(b.store);
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   expect_values(out.results.x, {0, -3, 0});
 }
 
@@ -101,7 +101,7 @@ TEST(Sos, TiedOptimumOnTheRightSideOfTheSet) {
   b.sos(TVX_SOS_TYPE2, {{0, 3}, {1, 4}, {3, 3}});
   b.store.set_sense(TVX_MAXIMIZE);
   const tvx::SolveOutcome out = solve(b.store);
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   ASSERT_EQ(out.results.status, TVX_STATUS_OPTIMAL);
   expect_values(out.results.x, {0, 0, -2, -1});
 }
@@ -140,7 +140,7 @@ TEST(Indicator, EverySenseActivityAndBinval) {
           b.store.set_sense(TVX_MAXIMIZE);
 
           const tvx::SolveOutcome out = solve(b.store);
-          ASSERT_EQ(out.code, kOk);
+          ASSERT_EQ(out.code, TVX_ERROR_OKAY);
           ASSERT_EQ(out.results.status, TVX_STATUS_OPTIMAL);
           const bool active = fix != kInactive;
           const double zval = active == (binval == 1) ? 1 : 0;
@@ -162,7 +162,7 @@ TEST(Indicator, VariableTakenAsBinary) {
   b.indicator(z, 1, {{x, 1}}, '<', 4);
   b.store.set_sense(TVX_MAXIMIZE);
   const tvx::SolveOutcome out = solve(b.store);
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   expect_values(out.results.x, {10, 0});
 }
 
@@ -174,7 +174,7 @@ TEST(Indicator, Infeasible) {
   b.indicator(z, 1, {{x, 1}}, '>', 5);
   b.indicator(z, 1, {{x, 1}}, '<', 4);
   const tvx::SolveOutcome out = solve(b.store);
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   EXPECT_EQ(out.results.status, TVX_STATUS_INFEASIBLE);
   expect_no_solution(out.results);
 }
@@ -217,8 +217,8 @@ TEST(Indicator, FacilityLocationMatchesBigM) {
   const tvx::Store with_big_m = build(false);
   const tvx::SolveOutcome a = solve(with_indicators);
   const tvx::SolveOutcome b = solve(with_big_m, {}, false, std::string(), kHighsOnly);
-  ASSERT_EQ(a.code, kOk);
-  ASSERT_EQ(b.code, kOk);
+  ASSERT_EQ(a.code, TVX_ERROR_OKAY);
+  ASSERT_EQ(b.code, TVX_ERROR_OKAY);
   ASSERT_EQ(a.results.status, TVX_STATUS_OPTIMAL);
   ASSERT_EQ(b.results.status, TVX_STATUS_OPTIMAL);
   EXPECT_NEAR(*a.results.primal_obj, *b.results.primal_obj, 1e-6);
@@ -248,8 +248,8 @@ TEST_P(BothEngines, AgreeOnStatusAndOptimum) {
   c.build(b);
   const tvx::SolveOutcome h = solve(b.store, {}, false, std::string(), kHighsOnly);
   const tvx::SolveOutcome k = solve(b.store, {}, false, std::string(), kCbcOnly);
-  ASSERT_EQ(h.code, kOk);
-  ASSERT_EQ(k.code, kOk);
+  ASSERT_EQ(h.code, TVX_ERROR_OKAY);
+  ASSERT_EQ(k.code, TVX_ERROR_OKAY);
   EXPECT_EQ(h.results.status, c.status);
   EXPECT_EQ(k.results.status, c.status);
   if (c.status == TVX_STATUS_OPTIMAL) {
@@ -316,7 +316,7 @@ TEST_P(BothEngines, ACallbackChangesNothing) {
   c.build(b);
   const tvx::SolveOutcome h = solve(b.store, {}, false, std::string(), kHighsOnly);
   const tvx::SolveOutcome k = solve(b.store, {}, true);
-  ASSERT_EQ(k.code, kOk);
+  ASSERT_EQ(k.code, TVX_ERROR_OKAY);
   EXPECT_EQ(k.results.status, c.status);
   if (c.status == TVX_STATUS_OPTIMAL) {
     EXPECT_NEAR(*k.results.primal_obj, *h.results.primal_obj, 1e-6);
@@ -434,7 +434,7 @@ TEST_P(Random, MatchesEnumeration) {
     const std::optional<double> want = enumerate(m);
     const tvx::SolveOutcome out =
         solve(m.b.store, {{"MIP/GapRel", 0}, {"MIP/GapAbs", 0}}, GetParam().callback);
-    ASSERT_EQ(out.code, kOk);
+    ASSERT_EQ(out.code, TVX_ERROR_OKAY);
     if (!want) {
       EXPECT_EQ(out.results.status, TVX_STATUS_INFEASIBLE);
       continue;
@@ -531,11 +531,11 @@ TEST(Start, PartialAndInfeasibleStarts) {
   b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}, {2, 3}});
   b.store.set_var_start(2, 1);
   tvx::SolveOutcome out = solve(b.store);
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   EXPECT_NEAR(*out.results.primal_obj, -4, 1e-6);
   b.store.set_var_start(1, 1);
   out = solve(b.store);
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   EXPECT_NEAR(*out.results.primal_obj, -4, 1e-6);
 }
 
@@ -546,10 +546,10 @@ TEST(Cutoff, NothingBetterIsInfeasible) {
   b.row({{0, 1}, {1, 1}, {2, 1}, {3, 1}}, -kTvxInfinity, 2.5);
   b.sos(TVX_SOS_TYPE1, {{0, 1}, {1, 2}, {2, 3}});
   const tvx::SolveOutcome out = solve(b.store, {{"MIP/Cutoff", -4.5}});
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   EXPECT_EQ(out.results.status, TVX_STATUS_INFEASIBLE);
   const tvx::SolveOutcome loose = solve(b.store, {{"MIP/Cutoff", -3.5}});
-  ASSERT_EQ(loose.code, kOk);
+  ASSERT_EQ(loose.code, TVX_ERROR_OKAY);
   EXPECT_NEAR(*loose.results.primal_obj, -4, 1e-6);
 }
 
@@ -565,8 +565,8 @@ TEST(Log, GoesToTheFileOnly) {
   const tvx::SolveOutcome logged = solve(model, {}, false, path);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-  EXPECT_EQ(quiet.code, kOk);
-  EXPECT_EQ(logged.code, kOk);
+  EXPECT_EQ(quiet.code, TVX_ERROR_OKAY);
+  EXPECT_EQ(logged.code, TVX_ERROR_OKAY);
   std::ifstream in(path);
   std::stringstream text;
   text << in.rdbuf();

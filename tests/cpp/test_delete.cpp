@@ -25,7 +25,7 @@ TEST(Store, DeletingVariablesRenumbersEveryReference) {
 
   // Any order, repeats allowed: deletes x (0) and the second y (3).
   const int gone[] = {3, 0, 3};
-  ASSERT_EQ(s.delete_vars(3, gone), kOk);
+  ASSERT_EQ(s.delete_vars(3, gone), TVX_ERROR_OKAY);
 
   ASSERT_EQ(s.num_vars(), 2);
   const tvx::Vars &v = s.vars();
@@ -73,11 +73,12 @@ TEST(Store, DeletingVariablesThreeAndSevenOfTen) {
     names.push_back(text[j].c_str()), ind.push_back(j), val.push_back(j + 1);
   ASSERT_EQ(s.add_vars(10, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                        names.data()),
-            kOk);
+            TVX_ERROR_OKAY);
   const int beg = 0;
-  ASSERT_EQ(s.add_rows(1, 10, &beg, ind.data(), val.data(), nullptr, nullptr, nullptr), kOk);
+  ASSERT_EQ(s.add_rows(1, 10, &beg, ind.data(), val.data(), nullptr, nullptr, nullptr),
+            TVX_ERROR_OKAY);
   const int gone[] = {3, 7};
-  ASSERT_EQ(s.delete_vars(2, gone), kOk);
+  ASSERT_EQ(s.delete_vars(2, gone), TVX_ERROR_OKAY);
   std::vector<std::string> left;
   for (int j = 0; j < s.num_vars(); ++j) left.push_back(s.vars().names[j]);
   EXPECT_EQ(left, std::vector<std::string>({"v0", "v1", "v2", "v4", "v5", "v6", "v8", "v9"}));
@@ -90,7 +91,7 @@ TEST(Store, DeletingRowsCarriesPsdPartsAndTouchesNoOtherKind) {
   Store s;
   fill_sample(s);
   const int first[] = {0};
-  ASSERT_EQ(s.delete_rows(1, first), kOk);
+  ASSERT_EQ(s.delete_rows(1, first), TVX_ERROR_OKAY);
   ASSERT_EQ(s.num_rows(), 2);
   EXPECT_EQ(s.rows().names[0], "p1");
   ASSERT_NE(s.psd_part(0), nullptr);
@@ -101,7 +102,7 @@ TEST(Store, DeletingRowsCarriesPsdPartsAndTouchesNoOtherKind) {
   EXPECT_EQ(s.rows().names.find("r0"), -1);
   EXPECT_EQ(s.num_nz(), 3u);
 
-  ASSERT_EQ(s.delete_rows(1, first), kOk);  // the PSD row itself
+  ASSERT_EQ(s.delete_rows(1, first), TVX_ERROR_OKAY);  // the PSD row itself
   EXPECT_EQ(s.num_psd_rows(), 0);
   EXPECT_EQ(s.rows().names[0], "r2");
   EXPECT_EQ(terms_of(s.rows().terms, 0), Terms({{1, 3.5}, {2, 4.5}}));
@@ -111,8 +112,8 @@ TEST(Store, DeletingRowsCarriesPsdPartsAndTouchesNoOtherKind) {
   EXPECT_EQ(s.num_genconstrs(), 1);
   EXPECT_EQ(s.qterms().val.size(), 4u);
 
-  ASSERT_EQ(s.delete_sos(1, first), kOk);
-  ASSERT_EQ(s.delete_genconstrs(1, first), kOk);
+  ASSERT_EQ(s.delete_sos(1, first), TVX_ERROR_OKAY);
+  ASSERT_EQ(s.delete_genconstrs(1, first), TVX_ERROR_OKAY);
   EXPECT_EQ(s.num_sos(), 0);
   EXPECT_EQ(s.num_genconstrs(), 0);
   EXPECT_EQ(s.genconstrs().names.find("g"), -1);
@@ -124,16 +125,16 @@ TEST(Store, SosAndIndicatorsDeleteInTheMiddle) {
   Store s;
   ASSERT_EQ(
       s.add_vars(3, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-      kOk);
+      TVX_ERROR_OKAY);
   const int types[] = {1, 2, 1}, beg[] = {0, 1, 3}, ind[] = {0, 1, 2, 2};
   const double w[] = {1, 2, 3, 4};
-  ASSERT_EQ(s.add_sos(3, 4, types, beg, ind, w), kOk);
+  ASSERT_EQ(s.add_sos(3, 4, types, beg, ind, w), TVX_ERROR_OKAY);
   for (const char *name : {"g0", "g1", "g2"}) {
-    ASSERT_EQ(s.add_indicator(name, 0, 0, 0, nullptr, nullptr, '=', 1), kOk);
+    ASSERT_EQ(s.add_indicator(name, 0, 0, 0, nullptr, nullptr, '=', 1), TVX_ERROR_OKAY);
   }
   const int middle[] = {1};
-  ASSERT_EQ(s.delete_sos(1, middle), kOk);
-  ASSERT_EQ(s.delete_genconstrs(1, middle), kOk);
+  ASSERT_EQ(s.delete_sos(1, middle), TVX_ERROR_OKAY);
+  ASSERT_EQ(s.delete_genconstrs(1, middle), TVX_ERROR_OKAY);
   EXPECT_EQ(s.sos().type, std::vector<int>({1, 1}));
   EXPECT_EQ(terms_of(s.sos().members, 1), Terms({{2, 4.0}}));
   EXPECT_EQ(s.genconstrs().names[1], "g2");

@@ -61,22 +61,24 @@ using Reader = int (*)(TVXmodel *, int *, int *, int *, double *, int, int);
 // The two-call read the module makes; the first call must fill nothing.
 Sparse read(TVXmodel *model, Reader reader, int start, int count) {
   int numnz = -1;
-  EXPECT_EQ(reader(model, &numnz, nullptr, nullptr, nullptr, start, count), kOk);
+  EXPECT_EQ(reader(model, &numnz, nullptr, nullptr, nullptr, start, count), TVX_ERROR_OKAY);
   Sparse s;
   s.beg.assign(static_cast<std::size_t>(count), -1);
   s.ind.assign(static_cast<std::size_t>(numnz), -1);
   s.val.assign(static_cast<std::size_t>(numnz), kNaN);
-  EXPECT_EQ(reader(model, &numnz, s.beg.data(), s.ind.data(), s.val.data(), start, count), kOk);
+  EXPECT_EQ(reader(model, &numnz, s.beg.data(), s.ind.data(), s.val.data(), start, count),
+            TVX_ERROR_OKAY);
   EXPECT_EQ(static_cast<std::size_t>(numnz), s.ind.size());
   return s;
 }
 
 Sos get_sos(TVXmodel *model, int index) {
   int n = -1, type = -1, beg = -1;
-  EXPECT_EQ(TVXgetsos(model, &n, &type, &beg, nullptr, nullptr, index, 1), kOk);
+  EXPECT_EQ(TVXgetsos(model, &n, &type, &beg, nullptr, nullptr, index, 1), TVX_ERROR_OKAY);
   Sos s{-1, std::vector<int>(static_cast<std::size_t>(n), -1),
         std::vector<double>(static_cast<std::size_t>(n), kNaN)};
-  EXPECT_EQ(TVXgetsos(model, &n, &s.type, &beg, s.ind.data(), s.weight.data(), index, 1), kOk);
+  EXPECT_EQ(TVXgetsos(model, &n, &s.type, &beg, s.ind.data(), s.weight.data(), index, 1),
+            TVX_ERROR_OKAY);
   EXPECT_EQ(beg, 0);
   return s;
 }
@@ -86,12 +88,12 @@ Indicator get_indicator(TVXmodel *model, int index) {
   int n = -1;
   EXPECT_EQ(TVXgetgenconstrIndicator(model, index, &g.binvar, &g.binval, &n, nullptr, nullptr,
                                      &g.sense, &g.rhs),
-            kOk);
+            TVX_ERROR_OKAY);
   g.ind.assign(static_cast<std::size_t>(n), -1);
   g.val.assign(static_cast<std::size_t>(n), kNaN);
   EXPECT_EQ(TVXgetgenconstrIndicator(model, index, &g.binvar, &g.binval, &n, g.ind.data(),
                                      g.val.data(), &g.sense, &g.rhs),
-            kOk);
+            TVX_ERROR_OKAY);
   return g;
 }
 
@@ -116,26 +118,27 @@ std::vector<std::vector<double>> dense(const Sparse &s, int rows, int cols, bool
 // quadratic terms 9 x1 x3 and 10 x0 x0, objective 11 x3 + 12 x2.
 struct Edit : ModelTest {
   void SetUp() override {
-    ASSERT_EQ(TVXloadenv(&env, nullptr), kOk);
+    ASSERT_EQ(TVXloadenv(&env, nullptr), TVX_ERROR_OKAY);
     const double obj[] = {0, 0, 12, 11, 0};
     const char type[] = {'C', 'C', 'C', 'I', 'B'};
     const char *names[] = {"x0", "x1", "x2", "x3", "x4"};
-    ASSERT_EQ(TVXnewmodel(env, &model, "m", 5, obj, nullptr, nullptr, type, names), kOk);
+    ASSERT_EQ(TVXnewmodel(env, &model, "m", 5, obj, nullptr, nullptr, type, names), TVX_ERROR_OKAY);
     const int beg[] = {0, 3, 3};
     const int ind[] = {0, 1, 2, 3, 1, 0};
     const double val[] = {1, 2, 3, 4, -5, 0};
     const double lower[] = {0, 1, 2};
     const char *rnames[] = {"r0", "r1", "r2"};
-    ASSERT_EQ(TVXaddrangeconstrs(model, 3, 6, beg, ind, val, lower, nullptr, rnames), kOk);
+    ASSERT_EQ(TVXaddrangeconstrs(model, 3, 6, beg, ind, val, lower, nullptr, rnames),
+              TVX_ERROR_OKAY);
     const int types[] = {TVX_SOS_TYPE1}, sbeg[] = {0}, sind[] = {1, 2, 3};
     const double weight[] = {1, 2, 3};
-    ASSERT_EQ(TVXaddsos(model, 1, 3, types, sbeg, sind, weight), kOk);
+    ASSERT_EQ(TVXaddsos(model, 1, 3, types, sbeg, sind, weight), TVX_ERROR_OKAY);
     const int gind[] = {2, 3};
     const double gval[] = {6, 7};
-    ASSERT_EQ(TVXaddgenconstrIndicator(model, "g0", 4, 1, 2, gind, gval, '<', 8), kOk);
+    ASSERT_EQ(TVXaddgenconstrIndicator(model, "g0", 4, 1, 2, gind, gval, '<', 8), TVX_ERROR_OKAY);
     const int qr[] = {1, 0}, qc[] = {3, 0};
     const double qv[] = {9, 10};
-    ASSERT_EQ(TVXaddqpterms(model, 2, qr, qc, qv), kOk);
+    ASSERT_EQ(TVXaddqpterms(model, 2, qr, qc, qv), TVX_ERROR_OKAY);
   }
   Sparse rows() { return read(model, TVXgetconstrs, 0, num("NumConstrs")); }
   Sparse cols() { return read(model, TVXgetvars, 0, num("NumVars")); }
@@ -143,7 +146,7 @@ struct Edit : ModelTest {
     std::vector<std::string> out;
     for (int i = 0; i < n; ++i) {
       const char *s = nullptr;
-      EXPECT_EQ(TVXgetstrattrlist(model, attr, 1, &i, &s), kOk);
+      EXPECT_EQ(TVXgetstrattrlist(model, attr, 1, &i, &s), TVX_ERROR_OKAY);
       out.emplace_back(s ? s : "?");
     }
     return out;
@@ -153,15 +156,15 @@ struct Edit : ModelTest {
     std::vector<int> all;
     for (int j = 0; j < n; ++j) all.push_back(j);
     std::vector<double> v(static_cast<std::size_t>(n), kNaN);
-    EXPECT_EQ(TVXgetdblattrlist(model, attr, n, all.data(), v.data()), kOk);
+    EXPECT_EQ(TVXgetdblattrlist(model, attr, n, all.data(), v.data()), TVX_ERROR_OKAY);
     return v;
   }
   std::vector<int> qterms(std::vector<double> *val) {
     int n = -1;
-    EXPECT_EQ(TVXgetq(model, &n, nullptr, nullptr, nullptr), kOk);
+    EXPECT_EQ(TVXgetq(model, &n, nullptr, nullptr, nullptr), TVX_ERROR_OKAY);
     std::vector<int> r(static_cast<std::size_t>(n)), c(r.size());
     val->assign(r.size(), kNaN);
-    EXPECT_EQ(TVXgetq(model, &n, r.data(), c.data(), val->data()), kOk);
+    EXPECT_EQ(TVXgetq(model, &n, r.data(), c.data(), val->data()), TVX_ERROR_OKAY);
     std::vector<int> pairs;
     for (std::size_t k = 0; k < r.size(); ++k) {
       pairs.push_back(r[k]);
@@ -214,7 +217,7 @@ TEST_F(Edit, RowsAndColumnsReadInTwoCallsAgree) {
   EXPECT_EQ(read(model, TVXgetvars, 3, 1), (Sparse{{0}, {2}, {4}}));
   // Arrays for an empty row may be null or not.
   int numnz = 0, beg = -1;
-  EXPECT_EQ(TVXgetconstrs(model, &numnz, &beg, nullptr, nullptr, 1, 1), kOk);
+  EXPECT_EQ(TVXgetconstrs(model, &numnz, &beg, nullptr, nullptr, 1, 1), TVX_ERROR_OKAY);
   EXPECT_EQ(beg, 0);
 }
 
@@ -259,9 +262,9 @@ TEST_F(Edit, ReadRefusalsWriteNothing) {
 
 TEST_F(Edit, CoefficientChangesShowInEveryRead) {
   double v = kNaN;
-  EXPECT_EQ(TVXgetcoeff(model, 2, 1, &v), kOk);
+  EXPECT_EQ(TVXgetcoeff(model, 2, 1, &v), TVX_ERROR_OKAY);
   EXPECT_EQ(v, -5);
-  EXPECT_EQ(TVXgetcoeff(model, 1, 1, &v), kOk);
+  EXPECT_EQ(TVXgetcoeff(model, 1, 1, &v), TVX_ERROR_OKAY);
   EXPECT_EQ(v, 0);
 
   // Changes an entry, adds two (one to the empty row), and a later pair
@@ -269,11 +272,11 @@ TEST_F(Edit, CoefficientChangesShowInEveryRead) {
   const int ci[] = {0, 1, 2, 2, 0};
   const int vi[] = {1, 4, 4, 4, 1};
   const double vals[] = {20, 0.5, 7, 8, -2};
-  ASSERT_EQ(TVXchgcoeffs(model, 5, ci, vi, vals), kOk);
+  ASSERT_EQ(TVXchgcoeffs(model, 5, ci, vi, vals), TVX_ERROR_OKAY);
   EXPECT_EQ(num("NumNZs"), 8);
   for (const auto &[i, j, want] :
        std::vector<std::tuple<int, int, double>>{{0, 1, -2}, {1, 4, 0.5}, {2, 4, 8}, {0, 0, 1}}) {
-    EXPECT_EQ(TVXgetcoeff(model, i, j, &v), kOk);
+    EXPECT_EQ(TVXgetcoeff(model, i, j, &v), TVX_ERROR_OKAY);
     EXPECT_EQ(v, want) << i << "," << j;
   }
   const Sparse r = rows();
@@ -298,7 +301,7 @@ TEST_F(Edit, SosAddAndReadBack) {
   // Two sets in one batch, weights kept in the order given.
   const int types[] = {TVX_SOS_TYPE2, TVX_SOS_TYPE1}, beg[] = {0, 2}, ind[] = {4, 0, 2};
   const double weight[] = {3, 1, -2.5};
-  ASSERT_EQ(TVXaddsos(model, 2, 3, types, beg, ind, weight), kOk);
+  ASSERT_EQ(TVXaddsos(model, 2, 3, types, beg, ind, weight), TVX_ERROR_OKAY);
   EXPECT_EQ(num("NumSOS"), 3);
   EXPECT_EQ(get_sos(model, 0), (Sos{TVX_SOS_TYPE1, {1, 2, 3}, {1, 2, 3}}));
   EXPECT_EQ(get_sos(model, 1), (Sos{TVX_SOS_TYPE2, {4, 0}, {3, 1}}));
@@ -306,14 +309,14 @@ TEST_F(Edit, SosAddAndReadBack) {
 
   // A range read gives each set's type and start; the sizing call too.
   int n = -1, t[2] = {-1, -1}, b[2] = {-1, -1};
-  ASSERT_EQ(TVXgetsos(model, &n, t, b, nullptr, nullptr, 1, 2), kOk);
+  ASSERT_EQ(TVXgetsos(model, &n, t, b, nullptr, nullptr, 1, 2), TVX_ERROR_OKAY);
   EXPECT_EQ(n, 3);
   EXPECT_EQ(b[1], 2);
   EXPECT_EQ(t[1], TVX_SOS_TYPE1);
 
   // A set without members is the caller's choice.
   const int zero[] = {0};
-  ASSERT_EQ(TVXaddsos(model, 1, 0, types, zero, nullptr, nullptr), kOk);
+  ASSERT_EQ(TVXaddsos(model, 1, 0, types, zero, nullptr, nullptr), TVX_ERROR_OKAY);
   EXPECT_EQ(get_sos(model, 3), (Sos{TVX_SOS_TYPE2, {}, {}}));
 }
 
@@ -355,8 +358,9 @@ TEST_F(Edit, IndicatorAddAndReadBack) {
   EXPECT_EQ(get_indicator(model, 0), (Indicator{4, 1, {2, 3}, {6, 7}, '<', 8}));
   const int ind[] = {1, 0};
   const double val[] = {-1.5, 2};
-  ASSERT_EQ(TVXaddgenconstrIndicator(model, nullptr, 4, 0, 2, ind, val, '=', -3), kOk);
-  ASSERT_EQ(TVXaddgenconstrIndicator(model, "g2", 0, 1, 0, nullptr, nullptr, '>', 1e30), kOk);
+  ASSERT_EQ(TVXaddgenconstrIndicator(model, nullptr, 4, 0, 2, ind, val, '=', -3), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXaddgenconstrIndicator(model, "g2", 0, 1, 0, nullptr, nullptr, '>', 1e30),
+            TVX_ERROR_OKAY);
   EXPECT_EQ(num("NumGenConstrs"), 3);
   EXPECT_EQ(get_indicator(model, 1), (Indicator{4, 0, {1, 0}, {-1.5, 2}, '=', -3}));
   EXPECT_EQ(get_indicator(model, 2), (Indicator{0, 1, {}, {}, '>', 1e30}));
@@ -407,7 +411,7 @@ TEST_F(Edit, IndicatorRefusalsChangeNothing) {
 TEST_F(Edit, DeletingVariablesRenumbersEveryReference) {
   // Any order, repeats allowed: x1 and x3 go, x0 x2 x4 become 0 1 2.
   const int del[] = {3, 1, 3};
-  ASSERT_EQ(TVXdelvars(model, 3, del), kOk);
+  ASSERT_EQ(TVXdelvars(model, 3, del), TVX_ERROR_OKAY);
   EXPECT_EQ(num("NumVars"), 3);
   EXPECT_EQ(names("VarName", 3), (std::vector<std::string>{"x0", "x2", "x4"}));
   EXPECT_EQ(var_dbl("Obj"), (std::vector<double>{0, 12, 0}));
@@ -421,7 +425,7 @@ TEST_F(Edit, DeletingVariablesRenumbersEveryReference) {
   EXPECT_EQ(qterms(&qv), (std::vector<int>{0, 0}));
   EXPECT_EQ(qv, (std::vector<double>{10}));
 
-  EXPECT_EQ(TVXdelvars(model, 0, nullptr), kOk);
+  EXPECT_EQ(TVXdelvars(model, 0, nullptr), TVX_ERROR_OKAY);
   EXPECT_EQ(num("NumVars"), 3);
 }
 
@@ -446,30 +450,30 @@ TEST_F(Edit, DeletionRefusalsChangeNothing) {
 
   // With its indicator gone the binary may go too.
   const int first[] = {0};
-  ASSERT_EQ(TVXdelgenconstrs(model, 1, first), kOk);
-  ASSERT_EQ(TVXdelvars(model, 2, with_binary), kOk);
+  ASSERT_EQ(TVXdelgenconstrs(model, 1, first), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXdelvars(model, 2, with_binary), TVX_ERROR_OKAY);
   EXPECT_EQ(names("VarName", num("NumVars")), (std::vector<std::string>{"x1", "x2", "x3"}));
 }
 
 TEST_F(Edit, DeletingRowsSosAndIndicatorsRenumbersOnlyTheirKind) {
   const int types[] = {TVX_SOS_TYPE2}, beg[] = {0}, ind[] = {0, 4};
   const double weight[] = {1, 2};
-  ASSERT_EQ(TVXaddsos(model, 1, 2, types, beg, ind, weight), kOk);
-  ASSERT_EQ(TVXaddgenconstrIndicator(model, "g1", 3, 0, 1, ind, weight, '>', 2), kOk);
+  ASSERT_EQ(TVXaddsos(model, 1, 2, types, beg, ind, weight), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXaddgenconstrIndicator(model, "g1", 3, 0, 1, ind, weight, '>', 2), TVX_ERROR_OKAY);
 
   const int rows_gone[] = {2, 0};
-  ASSERT_EQ(TVXdelconstrs(model, 2, rows_gone), kOk);
+  ASSERT_EQ(TVXdelconstrs(model, 2, rows_gone), TVX_ERROR_OKAY);
   EXPECT_EQ(names("ConstrName", 1), (std::vector<std::string>{"r1"}));
   EXPECT_EQ(rows(), (Sparse{{0}, {}, {}}));
   EXPECT_EQ(num("NumNZs"), 0);
   EXPECT_EQ(read(model, TVXgetvars, 0, 5).ind, std::vector<int>{});
 
   const int first[] = {0};
-  ASSERT_EQ(TVXdelsos(model, 1, first), kOk);
+  ASSERT_EQ(TVXdelsos(model, 1, first), TVX_ERROR_OKAY);
   EXPECT_EQ(num("NumSOS"), 1);
   EXPECT_EQ(get_sos(model, 0), (Sos{TVX_SOS_TYPE2, {0, 4}, {1, 2}}));
 
-  ASSERT_EQ(TVXdelgenconstrs(model, 1, first), kOk);
+  ASSERT_EQ(TVXdelgenconstrs(model, 1, first), TVX_ERROR_OKAY);
   EXPECT_EQ(num("NumGenConstrs"), 1);
   EXPECT_EQ(get_indicator(model, 0), (Indicator{3, 0, {0}, {1}, '>', 2}));
   EXPECT_EQ(num("NumVars"), 5);
@@ -479,24 +483,24 @@ TEST_F(Edit, DeletingRowsSosAndIndicatorsRenumbersOnlyTheirKind) {
 TEST_F(Edit, SosAndIndicatorsSurviveModelFiles) {
   const int types[] = {TVX_SOS_TYPE2}, beg[] = {0}, ind[] = {0, 2};
   const double weight[] = {4, 1.5};
-  ASSERT_EQ(TVXaddsos(model, 1, 2, types, beg, ind, weight), kOk);
+  ASSERT_EQ(TVXaddsos(model, 1, 2, types, beg, ind, weight), TVX_ERROR_OKAY);
   const int gind[] = {0};
   const double gval[] = {-2};
-  ASSERT_EQ(TVXaddgenconstrIndicator(model, "g1", 4, 0, 1, gind, gval, '>', -1), kOk);
-  ASSERT_EQ(TVXaddgenconstrIndicator(model, "g2", 4, 1, 1, gind, gval, '=', 3), kOk);
+  ASSERT_EQ(TVXaddgenconstrIndicator(model, "g1", 4, 0, 1, gind, gval, '>', -1), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXaddgenconstrIndicator(model, "g2", 4, 1, 1, gind, gval, '=', 3), TVX_ERROR_OKAY);
   const Snapshot want = snapshot();
   for (const char *suffix : {".mps", ".lp"}) {
     const std::string path =
         ::testing::TempDir() + "tvx_edit_" + std::to_string(::getpid()) + suffix;
-    ASSERT_EQ(TVXwrite(model, path.c_str()), kOk) << suffix;
+    ASSERT_EQ(TVXwrite(model, path.c_str()), TVX_ERROR_OKAY) << suffix;
     TVXmodel *back = nullptr;
-    ASSERT_EQ(TVXreadmodel(env, path.c_str(), &back), kOk) << suffix;
+    ASSERT_EQ(TVXreadmodel(env, path.c_str(), &back), TVX_ERROR_OKAY) << suffix;
     std::swap(model, back);
     const Snapshot got = snapshot();
     std::swap(model, back);
     EXPECT_EQ(got.sos, want.sos) << suffix;
     EXPECT_EQ(got.gen, want.gen) << suffix;
-    EXPECT_EQ(TVXfreemodel(back), kOk);
+    EXPECT_EQ(TVXfreemodel(back), TVX_ERROR_OKAY);
     std::remove(path.c_str());
   }
 }

@@ -15,13 +15,14 @@ using namespace test_support;
 
 struct ErrorDetail : ModelTest {
   void SetUp() override {
-    ASSERT_EQ(TVXloadenv(&env, ""), kOk);
-    ASSERT_EQ(TVXnewmodel(env, &model, "m", 0, nullptr, nullptr, nullptr, nullptr, nullptr), kOk);
+    ASSERT_EQ(TVXloadenv(&env, ""), TVX_ERROR_OKAY);
+    ASSERT_EQ(TVXnewmodel(env, &model, "m", 0, nullptr, nullptr, nullptr, nullptr, nullptr),
+              TVX_ERROR_OKAY);
   }
 };
 
 TEST_F(ErrorDetail, BelongsToItsCodeUntilTheNextCall) {
-  ASSERT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 0, 0, 1, 'C', "x"), kOk);
+  ASSERT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 0, 0, 1, 'C', "x"), TVX_ERROR_OKAY);
   EXPECT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 0, kNaN, 1, 'C', "y"), kInput);
   const std::string detail = "the lower bound of variable 1 cannot be nan";
   EXPECT_EQ(TVXerrordetail(kInput), detail);
@@ -35,7 +36,7 @@ TEST_F(ErrorDetail, BelongsToItsCodeUntilTheNextCall) {
   EXPECT_EQ(there, "");
   // A later failure with the same code but nothing more to say leaves none.
   int numvars = 0;
-  EXPECT_EQ(TVXgetintattr(model, "NumVars", &numvars), kOk);
+  EXPECT_EQ(TVXgetintattr(model, "NumVars", &numvars), TVX_ERROR_OKAY);
   EXPECT_STREQ(TVXerrordetail(kInput), "");
   EXPECT_EQ(TVXsetintattr(model, "ModelSense", 5), kInput);
   EXPECT_EQ(TVXerrordetail(kInput), std::string("ModelSense of the model cannot be 5"));
@@ -46,11 +47,11 @@ TEST_F(ErrorDetail, BelongsToItsCodeUntilTheNextCall) {
 // A coefficient HiGHS cannot take is refused when the model is solved,
 // naming the entry and HiGHS's limit.
 TEST_F(ErrorDetail, NamesTheEntryHighsRefuses) {
-  ASSERT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 1, 0, 1, 'C', "x"), kOk);
-  ASSERT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 1, 0, 1, 'C', "y"), kOk);
+  ASSERT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 1, 0, 1, 'C', "x"), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXaddvar(model, 0, nullptr, nullptr, 1, 0, 1, 'C', "y"), TVX_ERROR_OKAY);
   const int ind[] = {0, 1};
   const double val[] = {1, -3e17};
-  ASSERT_EQ(TVXaddrangeconstr(model, 2, ind, val, -kTvxInfinity, 1, "c"), kOk);
+  ASSERT_EQ(TVXaddrangeconstr(model, 2, ind, val, -kTvxInfinity, 1, "c"), TVX_ERROR_OKAY);
   EXPECT_EQ(TVXoptimize(model), kInput);
   EXPECT_EQ(TVXerrordetail(kInput),
             std::string("the coefficient -3e+17 of variable 1 in row 0 is beyond HiGHS's limit "

@@ -32,7 +32,8 @@ using Terms = std::vector<std::pair<int, double>>;
 
 struct Builder {
   int var(double lb, double ub, char type = 'C', double obj = 0) {
-    EXPECT_EQ(store.add_vars(1, 0, nullptr, nullptr, nullptr, &obj, &lb, &ub, &type, nullptr), kOk);
+    EXPECT_EQ(store.add_vars(1, 0, nullptr, nullptr, nullptr, &obj, &lb, &ub, &type, nullptr),
+              TVX_ERROR_OKAY);
     return store.num_vars() - 1;
   }
   int row(const Terms &terms, double lower, double upper) {
@@ -45,7 +46,7 @@ struct Builder {
     const int beg = 0;
     EXPECT_EQ(store.add_rows(1, static_cast<int>(ind.size()), &beg, ind.data(), val.data(), &lower,
                              &upper, nullptr),
-              kOk);
+              TVX_ERROR_OKAY);
     return store.num_rows() - 1;
   }
   tvx::Store store;
@@ -114,12 +115,12 @@ TEST_P(KnownLp, MarksExactlyTheConflict) {
     case Objective::NonConvexQuadratic: {
       const int row[] = {0, 1}, col[] = {1, 2};
       const double val[] = {-2, 5};
-      ASSERT_EQ(store.add_qterms(2, row, col, val), kOk);
+      ASSERT_EQ(store.add_qterms(2, row, col, val), TVX_ERROR_OKAY);
       break;
     }
   }
   const tvx::IisOutcome out = iis(store, engine_candidate);
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   EXPECT_EQ(marked(out.col), (std::vector<int>{0, 2}));
   EXPECT_EQ(marked(out.row), (std::vector<int>{0, 1}));
   EXPECT_EQ(out.col.size(), 4u);
@@ -172,7 +173,7 @@ TEST_P(AloneCase, IsTheWholeIis) {
   }
   for (const bool engine_candidate : {true, false}) {
     const tvx::IisOutcome out = iis(b.store, engine_candidate);
-    ASSERT_EQ(out.code, kOk) << c.name;
+    ASSERT_EQ(out.code, TVX_ERROR_OKAY) << c.name;
     EXPECT_EQ(marked(out.col), c.var ? std::vector<int>{2} : std::vector<int>{}) << c.name;
     EXPECT_EQ(marked(out.row), c.var ? std::vector<int>{} : std::vector<int>{2}) << c.name;
   }
@@ -246,7 +247,7 @@ TEST_P(Mip, MarksExactlyTheConflict) {
   const MipCase &c = GetParam();
   const tvx::Store store = c.build();
   const tvx::IisOutcome out = iis(store);
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   EXPECT_EQ(marked(out.col), c.cols);
   EXPECT_EQ(marked(out.row), c.rows);
 }
@@ -291,7 +292,7 @@ int status_with_only(const tvx::Store &source, const std::vector<int> &cols,
   }
   const tvx::SolveOutcome out =
       tvx::solve(tvx::SolveInput{std::make_shared<tvx::Store>(s), tvx::ParamValues(), ""});
-  EXPECT_EQ(out.code, kOk);
+  EXPECT_EQ(out.code, TVX_ERROR_OKAY);
   return out.results.status;
 }
 
@@ -300,7 +301,7 @@ class Chain : public ::testing::TestWithParam<bool> {};
 TEST_P(Chain, AnswerIsInfeasibleAndIrreducible) {
   const tvx::Store store = chain();
   const tvx::IisOutcome out = iis(store, GetParam());
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   ASSERT_FALSE(marked(out.row).empty());
   EXPECT_EQ(status_with_only(store, out.col, out.row), TVX_STATUS_INFEASIBLE);
   for (int pass = 0; pass < 2; ++pass) {
@@ -340,9 +341,9 @@ TEST(SosIis, SetsStayInEveryQuestion) {
   tvx::Store store = known_lp();
   const int type = TVX_SOS_TYPE1, beg = 0, ind[] = {0, 1};
   const double weight[] = {1, 2};
-  ASSERT_EQ(store.add_sos(1, 2, &type, &beg, ind, weight), kOk);
+  ASSERT_EQ(store.add_sos(1, 2, &type, &beg, ind, weight), TVX_ERROR_OKAY);
   const tvx::IisOutcome out = iis(store);
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   const auto found = std::make_pair(marked(out.col), marked(out.row));
   const auto with_sos = std::make_pair(std::vector<int>{0, 1}, std::vector<int>{0});
   const auto lp = std::make_pair(std::vector<int>{0, 2}, std::vector<int>{0, 1});
@@ -361,7 +362,7 @@ TEST(NoIis, FeasibleModelsAndFailedQuestions) {
     return s;
   }();
   const Fixed stuck(TVX_ERROR_SIMPLEX_NUMERIC, TVX_STATUS_UNKNOWN);
-  const Fixed never(kOk, TVX_STATUS_INFEASIBLE);
+  const Fixed never(TVX_ERROR_OKAY, TVX_STATUS_INFEASIBLE);
   const tvx::Engines stuck_engines{&stuck, nullptr, nullptr};
   const tvx::Engines never_engines{&never, nullptr, nullptr};
 
@@ -449,9 +450,9 @@ const char kKnownLp[] =
 
 struct CModel {
   CModel() {
-    EXPECT_EQ(TVXloadenv(&env, ""), kOk);
+    EXPECT_EQ(TVXloadenv(&env, ""), TVX_ERROR_OKAY);
     const fs::path path = write_lp("known", kKnownLp);
-    EXPECT_EQ(TVXreadmodel(env, path.c_str(), &model), kOk);
+    EXPECT_EQ(TVXreadmodel(env, path.c_str(), &model), TVX_ERROR_OKAY);
     fs::remove(path);
   }
   ~CModel() {
@@ -460,12 +461,12 @@ struct CModel {
   }
   int var(const char *name) {
     int index = -1;
-    EXPECT_EQ(TVXgetvarbyname(model, name, &index), kOk);
+    EXPECT_EQ(TVXgetvarbyname(model, name, &index), TVX_ERROR_OKAY);
     return index;
   }
   int row(const char *name) {
     int index = -1;
-    EXPECT_EQ(TVXgetconstrbyname(model, name, &index), kOk);
+    EXPECT_EQ(TVXgetconstrbyname(model, name, &index), TVX_ERROR_OKAY);
     return index;
   }
   // Every variable's or row's membership, through one attribute name.
@@ -487,10 +488,10 @@ TEST(ComputeIis, SetsTheMembershipAttributes) {
   EXPECT_EQ(rc, TVX_ERROR_IIS_NO_SOLN);
 
   // A solve first: its results stay beside the IIS.
-  ASSERT_EQ(TVXoptimize(m.model), kOk);
-  ASSERT_EQ(TVXcomputeIIS(m.model), kOk);
+  ASSERT_EQ(TVXoptimize(m.model), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXcomputeIIS(m.model), TVX_ERROR_OKAY);
   int status = -1;
-  ASSERT_EQ(TVXgetintattr(m.model, "Status", &status), kOk);
+  ASSERT_EQ(TVXgetintattr(m.model, "Status", &status), TVX_ERROR_OKAY);
   EXPECT_EQ(status, TVX_STATUS_INFEASIBLE);
 
   std::vector<int> want_cols(4, 0), want_rows(5, 0);
@@ -498,11 +499,11 @@ TEST(ComputeIis, SetsTheMembershipAttributes) {
   want_rows[m.row("r0")] = want_rows[m.row("r1")] = 1;
   for (const char *attr : {"IISVar", "IISCol"}) {
     EXPECT_EQ(m.read(attr, 4, &rc), want_cols) << attr;
-    EXPECT_EQ(rc, kOk);
+    EXPECT_EQ(rc, TVX_ERROR_OKAY);
   }
   for (const char *attr : {"IISConstr", "IISRow"}) {
     EXPECT_EQ(m.read(attr, 5, &rc), want_rows) << attr;
-    EXPECT_EQ(rc, kOk);
+    EXPECT_EQ(rc, TVX_ERROR_OKAY);
   }
   int out_of_range = 4;
   EXPECT_EQ(TVXgetintattrlist(m.model, "IISVar", 1, &out_of_range, &status),
@@ -511,12 +512,12 @@ TEST(ComputeIis, SetsTheMembershipAttributes) {
   // A change of the problem withdraws the IIS; a names change does not.
   const int y = m.var("y");
   const char *name = "why";
-  ASSERT_EQ(TVXsetstrattrlist(m.model, "VarName", 1, &y, &name), kOk);
+  ASSERT_EQ(TVXsetstrattrlist(m.model, "VarName", 1, &y, &name), TVX_ERROR_OKAY);
   m.read("IISVar", 4, &rc);
-  EXPECT_EQ(rc, kOk);
+  EXPECT_EQ(rc, TVX_ERROR_OKAY);
   const int x = m.var("x");
   const double ub = 8;
-  ASSERT_EQ(TVXsetdblattrlist(m.model, "UB", 1, &x, &ub), kOk);
+  ASSERT_EQ(TVXsetdblattrlist(m.model, "UB", 1, &x, &ub), TVX_ERROR_OKAY);
   m.read("IISConstr", 5, &rc);
   EXPECT_EQ(rc, TVX_ERROR_IIS_NO_SOLN);
 
@@ -528,28 +529,28 @@ TEST(ComputeIis, SetsTheMembershipAttributes) {
 
 TEST(ComputeIis, ResetWithdrawsIt) {
   CModel m;
-  ASSERT_EQ(TVXcomputeIIS(m.model), kOk);
+  ASSERT_EQ(TVXcomputeIIS(m.model), TVX_ERROR_OKAY);
   int rc = 0;
   m.read("IISVar", 4, &rc);
-  ASSERT_EQ(rc, kOk);
-  ASSERT_EQ(TVXreset(m.model, 0), kOk);
+  ASSERT_EQ(rc, TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXreset(m.model, 0), TVX_ERROR_OKAY);
   m.read("IISVar", 4, &rc);
   EXPECT_EQ(rc, TVX_ERROR_IIS_NO_SOLN);
 }
 
 TEST(ComputeIis, BoundsOnlyModelFromNewModel) {
   TVXenv *env = nullptr;
-  ASSERT_EQ(TVXloadenv(&env, ""), kOk);
+  ASSERT_EQ(TVXloadenv(&env, ""), TVX_ERROR_OKAY);
   const double lb[] = {0, 3, -1}, ub[] = {1, 2, 1};
   TVXmodel *model = nullptr;
-  ASSERT_EQ(TVXnewmodel(env, &model, "b", 3, nullptr, lb, ub, "CIC", nullptr), kOk);
-  ASSERT_EQ(TVXcomputeIIS(model), kOk);
+  ASSERT_EQ(TVXnewmodel(env, &model, "b", 3, nullptr, lb, ub, "CIC", nullptr), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXcomputeIIS(model), TVX_ERROR_OKAY);
   const int ind[] = {0, 1, 2};
   int flags[3] = {-1, -1, -1};
-  ASSERT_EQ(TVXgetintattrlist(model, "IISVar", 3, ind, flags), kOk);
+  ASSERT_EQ(TVXgetintattrlist(model, "IISVar", 3, ind, flags), TVX_ERROR_OKAY);
   EXPECT_EQ(std::vector<int>(flags, flags + 3), (std::vector<int>{0, 1, 0}));
-  EXPECT_EQ(TVXfreemodel(model), kOk);
-  EXPECT_EQ(TVXfreeenv(env), kOk);
+  EXPECT_EQ(TVXfreemodel(model), TVX_ERROR_OKAY);
+  EXPECT_EQ(TVXfreeenv(env), TVX_ERROR_OKAY);
 }
 
 }  // namespace

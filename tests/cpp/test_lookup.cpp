@@ -25,7 +25,7 @@ constexpr int kInvalid = TVX_ERROR_INVALID_ARGUMENT;
 
 // An environment and one model, both freed at the end.
 struct Fixture {
-  Fixture() { EXPECT_EQ(TVXloadenv(&env, ""), kOk); }
+  Fixture() { EXPECT_EQ(TVXloadenv(&env, ""), TVX_ERROR_OKAY); }
   ~Fixture() {
     if (model) TVXfreemodel(model);
     TVXfreeenv(env);
@@ -34,11 +34,11 @@ struct Fixture {
     const fs::path path =
         fs::temp_directory_path() / ("tarvex_lookup_" + std::to_string(::getpid()) + ".lp");
     std::ofstream(path) << text;
-    ASSERT_EQ(TVXreadmodel(env, path.c_str(), &model), kOk);
+    ASSERT_EQ(TVXreadmodel(env, path.c_str(), &model), TVX_ERROR_OKAY);
     fs::remove(path);
   }
   void rename(const char *attr, int index, const char *name) {
-    ASSERT_EQ(TVXsetstrattrlist(model, attr, 1, &index, &name), kOk);
+    ASSERT_EQ(TVXsetstrattrlist(model, attr, 1, &index, &name), TVX_ERROR_OKAY);
   }
   TVXenv *env = nullptr;
   TVXmodel *model = nullptr;
@@ -60,12 +60,12 @@ TEST(Lookup, LowestIndexAmongEqualNames) {
       " r2: z + w <= 3\n r3: w >= 0\nEnd\n");
   const int a = [&] {
     int i = -1;
-    EXPECT_EQ(TVXgetvarbyname(f.model, "a", &i), kOk);
+    EXPECT_EQ(TVXgetvarbyname(f.model, "a", &i), TVX_ERROR_OKAY);
     return i;
   }();
   ASSERT_EQ(a, 0);
   int nvars = 0;
-  ASSERT_EQ(TVXgetintattr(f.model, "NumVars", &nvars), kOk);
+  ASSERT_EQ(TVXgetintattr(f.model, "NumVars", &nvars), TVX_ERROR_OKAY);
   ASSERT_EQ(nvars, 4);
   f.rename("VarName", 2, "a");
   f.rename("VarName", 3, "\xc3\xa9");
@@ -79,8 +79,8 @@ TEST(Lookup, LowestIndexAmongEqualNames) {
   };
   for (const Lookup &c : before) {
     int var = -9, row = -9;
-    EXPECT_EQ(TVXgetvarbyname(f.model, c.name, &var), kOk);
-    EXPECT_EQ(TVXgetconstrbyname(f.model, c.name, &row), kOk);
+    EXPECT_EQ(TVXgetvarbyname(f.model, c.name, &var), TVX_ERROR_OKAY);
+    EXPECT_EQ(TVXgetconstrbyname(f.model, c.name, &row), TVX_ERROR_OKAY);
     EXPECT_EQ(var, c.var) << c.name;
     EXPECT_EQ(row, c.row) << c.name;
   }
@@ -90,8 +90,8 @@ TEST(Lookup, LowestIndexAmongEqualNames) {
   const Lookup after[] = {{"a", 2, -1}, {"b", 0, 3}, {"r0", -1, 2}};
   for (const Lookup &c : after) {
     int var = -9, row = -9;
-    EXPECT_EQ(TVXgetvarbyname(f.model, c.name, &var), kOk);
-    EXPECT_EQ(TVXgetconstrbyname(f.model, c.name, &row), kOk);
+    EXPECT_EQ(TVXgetvarbyname(f.model, c.name, &var), TVX_ERROR_OKAY);
+    EXPECT_EQ(TVXgetconstrbyname(f.model, c.name, &row), TVX_ERROR_OKAY);
     EXPECT_EQ(var, c.var) << c.name;
     EXPECT_EQ(row, c.row) << c.name;
   }
@@ -100,7 +100,8 @@ TEST(Lookup, LowestIndexAmongEqualNames) {
 TEST(Lookup, RefusesMissingArguments) {
   Fixture f;
   const char *names[] = {"x"};
-  ASSERT_EQ(TVXnewmodel(f.env, &f.model, "m", 1, nullptr, nullptr, nullptr, nullptr, names), kOk);
+  ASSERT_EQ(TVXnewmodel(f.env, &f.model, "m", 1, nullptr, nullptr, nullptr, nullptr, names),
+            TVX_ERROR_OKAY);
   int index = 5;
   EXPECT_EQ(TVXgetvarbyname(f.model, nullptr, &index), kInvalid);
   EXPECT_EQ(TVXgetconstrbyname(f.model, nullptr, &index), kInvalid);
@@ -115,47 +116,47 @@ TEST(Lookup, RefusesMissingArguments) {
 TEST(Reset, ClearsTheSolutionAndOnRequestTheStart) {
   Fixture f;
   const double obj[] = {1, 2}, lb[] = {1, 0.5}, ub[] = {3, 4};
-  ASSERT_EQ(TVXnewmodel(f.env, &f.model, "m", 2, obj, lb, ub, "IC", nullptr), kOk);
+  ASSERT_EQ(TVXnewmodel(f.env, &f.model, "m", 2, obj, lb, ub, "IC", nullptr), TVX_ERROR_OKAY);
   const int ind[] = {0, 1};
   const double start[] = {2, 1};
-  ASSERT_EQ(TVXsetdblattrlist(f.model, "Start", 2, ind, start), kOk);
+  ASSERT_EQ(TVXsetdblattrlist(f.model, "Start", 2, ind, start), TVX_ERROR_OKAY);
 
   const auto solved = [&] {
     double value = 0;
     int status = -1, has = -1;
-    EXPECT_EQ(TVXgetintattr(f.model, "Status", &status), kOk);
-    EXPECT_EQ(TVXgetintattr(f.model, "HasSolution", &has), kOk);
+    EXPECT_EQ(TVXgetintattr(f.model, "Status", &status), TVX_ERROR_OKAY);
+    EXPECT_EQ(TVXgetintattr(f.model, "HasSolution", &has), TVX_ERROR_OKAY);
     const int rc = TVXgetdblattr(f.model, "ObjVal", &value);
     double x[2];
     EXPECT_EQ(TVXgetdblattrlist(f.model, "X", 2, ind, x), rc);
-    EXPECT_EQ(status == TVX_STATUS_OPTIMAL && has == 1, rc == kOk);
-    if (rc == kOk) {
+    EXPECT_EQ(status == TVX_STATUS_OPTIMAL && has == 1, rc == TVX_ERROR_OKAY);
+    if (rc == TVX_ERROR_OKAY) {
       EXPECT_DOUBLE_EQ(value, 2);
     }
-    return rc == kOk;
+    return rc == TVX_ERROR_OKAY;
   };
   const auto starts = [&] {
     std::vector<double> values(2);
-    EXPECT_EQ(TVXgetdblattrlist(f.model, "Start", 2, ind, values.data()), kOk);
+    EXPECT_EQ(TVXgetdblattrlist(f.model, "Start", 2, ind, values.data()), TVX_ERROR_OKAY);
     return values;
   };
 
-  ASSERT_EQ(TVXoptimize(f.model), kOk);
+  ASSERT_EQ(TVXoptimize(f.model), TVX_ERROR_OKAY);
   ASSERT_TRUE(solved());
   // Only 0 and 1 mean something; anything else changes nothing.
   for (const int bad : {2, -1}) EXPECT_EQ(TVXreset(f.model, bad), kInvalid);
   EXPECT_TRUE(solved());
 
-  ASSERT_EQ(TVXreset(f.model, 0), kOk);
+  ASSERT_EQ(TVXreset(f.model, 0), TVX_ERROR_OKAY);
   EXPECT_FALSE(solved());
   double time = 0;
   EXPECT_EQ(TVXgetdblattr(f.model, "SolutionTime", &time), TVX_ERROR_NO_STATISTICS);
   EXPECT_EQ(starts(), (std::vector<double>{2, 1}));
-  ASSERT_EQ(TVXreset(f.model, 0), kOk);  // nothing left to clear
+  ASSERT_EQ(TVXreset(f.model, 0), TVX_ERROR_OKAY);  // nothing left to clear
 
-  ASSERT_EQ(TVXoptimize(f.model), kOk);
+  ASSERT_EQ(TVXoptimize(f.model), TVX_ERROR_OKAY);
   ASSERT_TRUE(solved());
-  ASSERT_EQ(TVXreset(f.model, 1), kOk);
+  ASSERT_EQ(TVXreset(f.model, 1), TVX_ERROR_OKAY);
   EXPECT_FALSE(solved());
   EXPECT_EQ(starts(), (std::vector<double>{TVX_UNDEFINED, TVX_UNDEFINED}));
 }
@@ -172,23 +173,23 @@ int counted(TVXmodel *, void *, int, void *usrdata) {
 TEST(Callback, StoredUntilReplaced) {
   Fixture f;
   const double lb[] = {0, 1}, ub[] = {5, 2};
-  ASSERT_EQ(TVXnewmodel(f.env, &f.model, "m", 2, nullptr, lb, ub, "IC", nullptr), kOk);
+  ASSERT_EQ(TVXnewmodel(f.env, &f.model, "m", 2, nullptr, lb, ub, "IC", nullptr), TVX_ERROR_OKAY);
   int calls = 0;
-  ASSERT_EQ(TVXsetcallbackfunc(f.model, counted, &calls), kOk);
-  EXPECT_EQ(TVXoptimize(f.model), kOk);
+  ASSERT_EQ(TVXsetcallbackfunc(f.model, counted, &calls), TVX_ERROR_OKAY);
+  EXPECT_EQ(TVXoptimize(f.model), TVX_ERROR_OKAY);
   EXPECT_GT(calls, 0);
   TVXmodel *copy = TVXcopymodel(f.model);
   ASSERT_NE(copy, nullptr);
   const int before = calls;
-  EXPECT_EQ(TVXoptimize(copy), kOk);
-  EXPECT_EQ(TVXfreemodel(copy), kOk);
+  EXPECT_EQ(TVXoptimize(copy), TVX_ERROR_OKAY);
+  EXPECT_EQ(TVXfreemodel(copy), TVX_ERROR_OKAY);
   EXPECT_EQ(calls, before);
 
-  ASSERT_EQ(TVXsetcallbackfunc(f.model, nullptr, &calls), kOk);
-  EXPECT_EQ(TVXoptimize(f.model), kOk);
+  ASSERT_EQ(TVXsetcallbackfunc(f.model, nullptr, &calls), TVX_ERROR_OKAY);
+  EXPECT_EQ(TVXoptimize(f.model), TVX_ERROR_OKAY);
   EXPECT_EQ(calls, before);
-  ASSERT_EQ(TVXsetcallbackfunc(f.model, counted, &calls), kOk);
-  EXPECT_EQ(TVXoptimize(f.model), kOk);
+  ASSERT_EQ(TVXsetcallbackfunc(f.model, counted, &calls), TVX_ERROR_OKAY);
+  EXPECT_EQ(TVXoptimize(f.model), TVX_ERROR_OKAY);
   EXPECT_GT(calls, before);
 }
 
@@ -236,17 +237,17 @@ TEST(TidyMipPoint, MakesNearlyExactValuesExactAndUpdatesWhatDependsOnThem) {
   std::vector<double> found, want;
   for (const Var &v : kVars) {
     ASSERT_EQ(s.add_vars(1, 0, nullptr, nullptr, nullptr, &v.obj, &v.lb, &v.ub, &v.type, nullptr),
-              kOk);
+              TVX_ERROR_OKAY);
     found.push_back(v.x);
     want.push_back(v.want);
   }
   const int beg[] = {0, 4};
   const int ind[] = {0, 1, 6, 9, 5, 3, 4, 8};
   const double val[] = {1.5, -2, 3, 0.25, 4, -1.5, 2.5, 0.75};
-  ASSERT_EQ(s.add_rows(2, 8, beg, ind, val, nullptr, nullptr, nullptr), kOk);
+  ASSERT_EQ(s.add_rows(2, 8, beg, ind, val, nullptr, nullptr, nullptr), TVX_ERROR_OKAY);
   const int qrow[] = {0, 5}, qcol[] = {5, 1};
   const double qval[] = {0.5, -1.5};
-  ASSERT_EQ(s.add_qterms(2, qrow, qcol, qval), kOk);
+  ASSERT_EQ(s.add_qterms(2, qrow, qcol, qval), TVX_ERROR_OKAY);
   s.set_objcon(3.5);
 
   EXPECT_EQ(tvx::tidy_integer_solution(s, 1e-6), 0);  // no point yet
@@ -283,17 +284,17 @@ TEST(TidyMipPoint, MakesNearlyExactValuesExactAndUpdatesWhatDependsOnThem) {
 TEST(CleanupMilp, ThroughTheInterface) {
   Fixture f;
   const double obj[] = {-1, -2}, lb[] = {0, 0}, ub[] = {3.5, 2.5};
-  ASSERT_EQ(TVXnewmodel(f.env, &f.model, "m", 2, obj, lb, ub, "IN", nullptr), kOk);
+  ASSERT_EQ(TVXnewmodel(f.env, &f.model, "m", 2, obj, lb, ub, "IN", nullptr), TVX_ERROR_OKAY);
   EXPECT_EQ(TVXcleanupmilp(f.model, nullptr), kInvalid);
   int changed = -1;
-  ASSERT_EQ(TVXcleanupmilp(f.model, &changed), kOk);
+  ASSERT_EQ(TVXcleanupmilp(f.model, &changed), TVX_ERROR_OKAY);
   EXPECT_EQ(changed, 0);
-  ASSERT_EQ(TVXoptimize(f.model), kOk);
-  ASSERT_EQ(TVXcleanupmilp(f.model, &changed), kOk);
+  ASSERT_EQ(TVXoptimize(f.model), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXcleanupmilp(f.model, &changed), TVX_ERROR_OKAY);
   EXPECT_GE(changed, 0);
   const int ind[] = {0, 1};
   double x[2];
-  ASSERT_EQ(TVXgetdblattrlist(f.model, "X", 2, ind, x), kOk);
+  ASSERT_EQ(TVXgetdblattrlist(f.model, "X", 2, ind, x), TVX_ERROR_OKAY);
   EXPECT_EQ(x[0], 3);
   EXPECT_EQ(x[1], 2);
 }

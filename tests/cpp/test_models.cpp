@@ -35,11 +35,11 @@ const char *const kNames[] = {"a", nullptr, "a"};
 const char *const kBadNames[] = {"a", "\xFF", "c"};
 
 const NewModelCase kNewModelCases[] = {
-    {"Empty", kOk, "m", 0, nullptr, nullptr, nullptr, nullptr, nullptr},
-    {"NullName", kOk, nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr},
-    {"Defaults", kOk, "m", 3, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {"Empty", TVX_ERROR_OKAY, "m", 0, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {"NullName", TVX_ERROR_OKAY, nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {"Defaults", TVX_ERROR_OKAY, "m", 3, nullptr, nullptr, nullptr, nullptr, nullptr},
     // lb > ub is an infeasible model, for the solve to report.
-    {"AllArrays", kOk, "m", 3, kObj, kLb, kUb, "CbI", kNames},
+    {"AllArrays", TVX_ERROR_OKAY, "m", 3, kObj, kLb, kUb, "CbI", kNames},
     {"NegativeCount", kArg, "m", -1, nullptr, nullptr, nullptr, nullptr, nullptr},
     {"BadType", kInput, "m", 3, nullptr, nullptr, nullptr, "CZC", nullptr},
     {"NaNBound", kInput, "m", 3, nullptr, nullptr, kNaNs, nullptr, nullptr},
@@ -54,24 +54,24 @@ class NewModel : public ::testing::TestWithParam<NewModelCase> {};
 TEST_P(NewModel, CreatesOrRefuses) {
   const NewModelCase &c = GetParam();
   TVXenv *env = nullptr;
-  ASSERT_EQ(TVXloadenv(&env, ""), kOk);
+  ASSERT_EQ(TVXloadenv(&env, ""), TVX_ERROR_OKAY);
   TVXmodel *model = forged_handle<TVXmodel>();
   EXPECT_EQ(TVXnewmodel(env, &model, c.model_name, c.numvars, c.obj, c.lb, c.ub, c.vtype,
                         const_cast<const char **>(c.varnames)),
             c.expected);
-  if (c.expected == kOk) {
+  if (c.expected == TVX_ERROR_OKAY) {
     ASSERT_NE(model, nullptr);
     EXPECT_NE(TVXgetenv(model), nullptr);
     TVXmodel *copy = TVXcopymodel(model);
     EXPECT_NE(copy, nullptr);
-    EXPECT_EQ(TVXfreemodel(copy), kOk);
-    EXPECT_EQ(TVXfreemodel(model), kOk);
+    EXPECT_EQ(TVXfreemodel(copy), TVX_ERROR_OKAY);
+    EXPECT_EQ(TVXfreemodel(model), TVX_ERROR_OKAY);
     EXPECT_EQ(TVXgetenv(model), nullptr);
     EXPECT_EQ(TVXfreemodel(model), kArg);
   } else {
     EXPECT_EQ(model, nullptr);
   }
-  EXPECT_EQ(TVXfreeenv(env), kOk);
+  EXPECT_EQ(TVXfreeenv(env), TVX_ERROR_OKAY);
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, NewModel, ::testing::ValuesIn(kNewModelCases), CaseName());
@@ -80,9 +80,10 @@ INSTANTIATE_TEST_SUITE_P(Models, NewModel, ::testing::ValuesIn(kNewModelCases), 
 // NULL or is a whole model of its own, and the freed handle stays refused.
 TEST(Models, FreeWhileOtherThreadsCopy) {
   TVXenv *env = nullptr;
-  ASSERT_EQ(TVXloadenv(&env, ""), kOk);
+  ASSERT_EQ(TVXloadenv(&env, ""), TVX_ERROR_OKAY);
   TVXmodel *model = nullptr;
-  ASSERT_EQ(TVXnewmodel(env, &model, "m", 1000, nullptr, nullptr, nullptr, nullptr, nullptr), kOk);
+  ASSERT_EQ(TVXnewmodel(env, &model, "m", 1000, nullptr, nullptr, nullptr, nullptr, nullptr),
+            TVX_ERROR_OKAY);
   std::atomic<bool> go{false};
   std::vector<std::vector<TVXmodel *>> copies(4);
   std::vector<std::thread> threads;
@@ -95,17 +96,17 @@ TEST(Models, FreeWhileOtherThreadsCopy) {
     });
   }
   go = true;
-  EXPECT_EQ(TVXfreemodel(model), kOk);
+  EXPECT_EQ(TVXfreemodel(model), TVX_ERROR_OKAY);
   for (std::thread &t : threads) t.join();
   EXPECT_EQ(TVXcopymodel(model), nullptr);
   EXPECT_EQ(TVXgetenv(model), nullptr);
   for (const auto &mine : copies) {
     for (TVXmodel *copy : mine) {
       EXPECT_NE(TVXgetenv(copy), nullptr);
-      EXPECT_EQ(TVXfreemodel(copy), kOk);
+      EXPECT_EQ(TVXfreemodel(copy), TVX_ERROR_OKAY);
     }
   }
-  EXPECT_EQ(TVXfreeenv(env), kOk);
+  EXPECT_EQ(TVXfreeenv(env), TVX_ERROR_OKAY);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ TEST(NameTable, FindsTheLowestIndexThroughRenamesAndDeletions) {
   Store s;
   const char *names[] = {"x", "y", "x", "", "x"};
   ASSERT_EQ(s.add_vars(5, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, names),
-            kOk);
+            TVX_ERROR_OKAY);
   const tvx::NameTable &t = s.vars().names;
   EXPECT_EQ(t.find("x"), 0);
   EXPECT_EQ(t.find("y"), 1);
@@ -36,7 +36,7 @@ TEST(NameTable, FindsTheLowestIndexThroughRenamesAndDeletions) {
   s.set_var_name(1, "x");
   EXPECT_EQ(t.find("x"), 1);
   const int gone[] = {1, 2};
-  ASSERT_EQ(s.delete_vars(2, gone), kOk);  // names now z, x(old 3), x(old 4)
+  ASSERT_EQ(s.delete_vars(2, gone), TVX_ERROR_OKAY);  // names now z, x(old 3), x(old 4)
   EXPECT_EQ(t.find("x"), 1);
   EXPECT_EQ(t.find("y"), -1);
   s.set_var_name(1, "");

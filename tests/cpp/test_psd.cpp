@@ -85,7 +85,7 @@ struct PsdBuilder : Builder {
       val.push_back(e.second);
     }
     EXPECT_EQ(store.add_psd_var(dim, static_cast<int>(pos.size()), pos.data(), val.data(), ""),
-              kOk);
+              TVX_ERROR_OKAY);
     return store.num_psd_vars() - 1;
   }
   // lower <= linear terms + sum <matrix, PSD variable> <= upper.
@@ -109,7 +109,7 @@ struct PsdBuilder : Builder {
         store.add_psd_row(static_cast<int>(lind.size()), lind.data(), lval.data(),
                           static_cast<int>(vidx.size()), vidx.data(), beg.data(),
                           static_cast<int>(pos.size()), pos.data(), val.data(), lower, upper, ""),
-        kOk);
+        TVX_ERROR_OKAY);
     return store.num_rows() - 1;
   }
 };
@@ -139,7 +139,7 @@ TEST_P(KnownOptimum, IsFound) {
   PsdBuilder b;
   c.build(b);
   const tvx::SolveOutcome out = solve(b.store);
-  EXPECT_EQ(out.code, kOk);
+  EXPECT_EQ(out.code, TVX_ERROR_OKAY);
   ASSERT_EQ(out.results.status, c.status);
   if (c.status != TVX_STATUS_OPTIMAL) {
     expect_no_solution(out.results);
@@ -289,7 +289,7 @@ PsdBuilder bounded_and_ranged() {
 TEST(Psd, BoundedVariablesAndRangeRows) {
   const PsdBuilder b = bounded_and_ranged();
   const tvx::SolveOutcome out = solve(b.store);
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   ASSERT_EQ(out.results.status, TVX_STATUS_OPTIMAL);
   const tvx::Results &r = out.results;
   EXPECT_NEAR(*r.primal_obj, -0.344949, 1e-5);
@@ -316,7 +316,7 @@ TEST(Psd, MaximisedModelReportsDualsOfTheMaximum) {
   const int beg = 0;
   std::vector<int> pos = {0, 3, 4, 7, 8};
   std::vector<double> val = {-2, -1, -2, -1, -2};
-  ASSERT_EQ(s.set_psd_obj(1, &k, &beg, 5, pos.data(), val.data()), kOk);
+  ASSERT_EQ(s.set_psd_obj(1, &k, &beg, 5, pos.data(), val.data()), TVX_ERROR_OKAY);
   const tvx::SolveOutcome out = solve(s);
   ASSERT_EQ(out.results.status, TVX_STATUS_OPTIMAL);
   EXPECT_NEAR(*out.results.primal_obj, 0.344949, 1e-5);
@@ -360,7 +360,7 @@ TEST(Psd, IisKeepsOnlyTheInfeasibleRow) {
   b.psd_row({}, {{b.psd_var(3, kTridiag), kTrace3}}, -1, -1);
   b.row({{x, 1}}, -kTvxInfinity, 3);
   const tvx::IisOutcome out = tvx::compute_iis(solve_input(b.store));
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   EXPECT_EQ(out.row, (std::vector<int>{1, 0}));
   EXPECT_EQ(out.col, (std::vector<int>{0}));
 }

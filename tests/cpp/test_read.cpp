@@ -250,7 +250,7 @@ TEST_P(RichModel, ReadsExactlyWhatTheFileStates) {
       fixture(std::string("rich_") + c.label + c.suffix, c.text, c.compression);
   int rc;
   EXPECT_EQ(read_back(path, &rc), kRichModel);
-  EXPECT_EQ(rc, kOk);
+  EXPECT_EQ(rc, TVX_ERROR_OKAY);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -300,7 +300,7 @@ TEST(FixedMps, NamesWithBlanksAndAnEmptyVectorName) {
             "row 'LIM 1' [-1e+20, 4] 0:1 1:1\n"
             "row 'LIM 2' [1, 1e+20] 0:1\n"
             "row 'MY EQN' [0, 2] 1:-1\n");
-  EXPECT_EQ(rc, kOk);
+  EXPECT_EQ(rc, TVX_ERROR_OKAY);
 }
 
 // ---- What other writers produce -------------------------------------------
@@ -318,7 +318,7 @@ TEST_P(Liberal, Accepts) {
   const TextCase &c = GetParam();
   int rc;
   EXPECT_EQ(read_back(fixture(c.filename, c.text), &rc), c.model);
-  EXPECT_EQ(rc, kOk);
+  EXPECT_EQ(rc, TVX_ERROR_OKAY);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -439,7 +439,7 @@ TEST_P(MpsBounds, SetWhatTheLinesState) {
   int rc;
   EXPECT_EQ(read_back(fixture("bounds.mps", text), &rc),
             std::string("model '' sense 1 objcon 0\nvar 'x' ") + c.x + "\nvar 'y' " + c.y + "\n");
-  EXPECT_EQ(rc, kOk);
+  EXPECT_EQ(rc, TVX_ERROR_OKAY);
 }
 
 const char kX[] = "C [0, 1e+20] obj 1", kY[] = "C [0, 1e+20] obj 2";
@@ -482,11 +482,11 @@ TEST_P(Malformed, IsFormatErrorAndNoModel) {
   const BadCase &c = GetParam();
   const std::string path = fixture(c.filename, c.text);
   TVXenv *env = nullptr;
-  ASSERT_EQ(TVXloadenv(&env, ""), kOk);
+  ASSERT_EQ(TVXloadenv(&env, ""), TVX_ERROR_OKAY);
   TVXmodel *model = reinterpret_cast<TVXmodel *>(&env);  // must be cleared
   EXPECT_EQ(TVXreadmodel(env, path.c_str(), &model), kFormat);
   EXPECT_EQ(model, nullptr);
-  EXPECT_EQ(TVXfreeenv(env), kOk);
+  EXPECT_EQ(TVXfreeenv(env), TVX_ERROR_OKAY);
 }
 
 const char kMpsHead[] = "NAME t\nROWS\n N obj\n L c\n E e\nCOLUMNS\n x obj 1 c 1\n y c 2 e 1\n";
@@ -601,7 +601,7 @@ TEST(Compressed, ConcatenatedStreamsReadAsOne) {
     put_bytes(path, encode(text.substr(0, half), c) + encode(text.substr(half), c));
     int rc;
     EXPECT_EQ(read_back(path.string(), &rc), kRichModel) << suffix_of(c);
-    EXPECT_EQ(rc, kOk);
+    EXPECT_EQ(rc, TVX_ERROR_OKAY);
   }
 }
 
@@ -651,7 +651,8 @@ TEST(Large, ManyLinesAndOneLongLine) {
   }
   text += "RHS\n rhs r0 1\nENDATA\n";
   Store s;
-  ASSERT_EQ(tvx::read_model_file(fixture("big.mps", text, Compression::Gzip).c_str(), s), kOk);
+  ASSERT_EQ(tvx::read_model_file(fixture("big.mps", text, Compression::Gzip).c_str(), s),
+            TVX_ERROR_OKAY);
   ASSERT_EQ(s.num_vars(), kCols);
   ASSERT_EQ(s.num_rows(), kRows);
   ASSERT_EQ(s.num_nz(), static_cast<std::size_t>(kCols) * kPerCol);
@@ -668,7 +669,8 @@ TEST(Large, ManyLinesAndOneLongLine) {
   row += " <= 1\nEnd\n";
   ASSERT_GT(row.size(), std::size_t{1} << 21);
   Store t;
-  ASSERT_EQ(tvx::read_model_file(fixture("long.lp", row, Compression::Bzip2).c_str(), t), kOk);
+  ASSERT_EQ(tvx::read_model_file(fixture("long.lp", row, Compression::Bzip2).c_str(), t),
+            TVX_ERROR_OKAY);
   ASSERT_EQ(t.num_vars(), kTerms);
   ASSERT_EQ(t.rows().terms.length(0), kTerms);
   for (int j = 0; j < kTerms; j += 9973) {
@@ -686,7 +688,8 @@ std::string read_all(const std::string &path, Compression c, int *rc) {
   std::string out;
   char buf[1000];  // small: many calls, each ending mid-stream
   std::size_t got = 0;
-  while (*rc == kOk && (*rc = in.read(buf, sizeof buf, &got)) == kOk && got > 0)
+  while (*rc == TVX_ERROR_OKAY && (*rc = in.read(buf, sizeof buf, &got)) == TVX_ERROR_OKAY &&
+         got > 0)
     out.append(buf, got);
   return out;
 }
@@ -697,12 +700,12 @@ TEST(Streams, WrittenFilesDecodeIndependentlyAndReadBack) {
   for (const Compression c : {Compression::None, Compression::Gzip, Compression::Bzip2}) {
     const std::string path = (temp_dir() / (std::string("out.txt") + suffix_of(c))).string();
     tvx::OutputFile out;
-    ASSERT_EQ(out.open(path.c_str(), c), kOk);
+    ASSERT_EQ(out.open(path.c_str(), c), TVX_ERROR_OKAY);
     // Uneven pieces, one of them empty.
     for (std::size_t at = 0, step = 1; at < text.size(); at += step, step = step * 3 % 70001)
-      ASSERT_EQ(out.write(std::string_view(text).substr(at, step)), kOk);
-    ASSERT_EQ(out.write(""), kOk);
-    ASSERT_EQ(out.close(), kOk);
+      ASSERT_EQ(out.write(std::string_view(text).substr(at, step)), TVX_ERROR_OKAY);
+    ASSERT_EQ(out.write(""), TVX_ERROR_OKAY);
+    ASSERT_EQ(out.close(), TVX_ERROR_OKAY);
     const std::string bytes = bytes_of(path);
     switch (c) {
       case Compression::Gzip:
@@ -717,7 +720,7 @@ TEST(Streams, WrittenFilesDecodeIndependentlyAndReadBack) {
     }
     int rc;
     EXPECT_EQ(read_all(path, c, &rc), text) << suffix_of(c);
-    EXPECT_EQ(rc, kOk);
+    EXPECT_EQ(rc, TVX_ERROR_OKAY);
   }
 }
 
@@ -753,33 +756,33 @@ TEST(Streams, OpenFailuresAndSuffixes) {
 TEST(ReadModel, CreatesAModelWithItsOwnSettings) {
   const std::string path = fixture("api.lp", kRichLp, Compression::Gzip);
   TVXenv *env = nullptr;
-  ASSERT_EQ(TVXloadenv(&env, ""), kOk);
-  ASSERT_EQ(TVXsetdblparam(env, "MaxTime", 12.5), kOk);
+  ASSERT_EQ(TVXloadenv(&env, ""), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXsetdblparam(env, "MaxTime", 12.5), TVX_ERROR_OKAY);
   TVXmodel *model = nullptr;
-  ASSERT_EQ(TVXreadmodel(env, path.c_str(), &model), kOk);
+  ASSERT_EQ(TVXreadmodel(env, path.c_str(), &model), TVX_ERROR_OKAY);
   ASSERT_NE(model, nullptr);
   TVXenv *own = TVXgetenv(model);
   ASSERT_NE(own, nullptr);
   EXPECT_NE(own, env);
   // A copy taken at the read: later changes on either side stay apart.
-  ASSERT_EQ(TVXsetdblparam(env, "MaxTime", 3), kOk);
+  ASSERT_EQ(TVXsetdblparam(env, "MaxTime", 3), TVX_ERROR_OKAY);
   double value = 0;
-  EXPECT_EQ(TVXgetdblparam(own, "MaxTime", &value), kOk);
+  EXPECT_EQ(TVXgetdblparam(own, "MaxTime", &value), TVX_ERROR_OKAY);
   EXPECT_EQ(value, 12.5);
-  EXPECT_EQ(TVXfreeenv(env), kOk);
-  EXPECT_EQ(TVXgetdblparam(own, "MaxTime", &value), kOk);
+  EXPECT_EQ(TVXfreeenv(env), TVX_ERROR_OKAY);
+  EXPECT_EQ(TVXgetdblparam(own, "MaxTime", &value), TVX_ERROR_OKAY);
   TVXmodel *copy = TVXcopymodel(model);
   EXPECT_NE(copy, nullptr);
-  EXPECT_EQ(TVXfreemodel(copy), kOk);
-  EXPECT_EQ(TVXfreemodel(model), kOk);
+  EXPECT_EQ(TVXfreemodel(copy), TVX_ERROR_OKAY);
+  EXPECT_EQ(TVXfreemodel(model), TVX_ERROR_OKAY);
 }
 
 TEST(ReadModel, RefusesBadArguments) {
   const std::string path = fixture("args.mps", kRichMps);
   TVXenv *env = nullptr;
   TVXenv *empty = nullptr;
-  ASSERT_EQ(TVXloadenv(&env, ""), kOk);
-  ASSERT_EQ(TVXemptyenv(&empty), kOk);
+  ASSERT_EQ(TVXloadenv(&env, ""), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXemptyenv(&empty), TVX_ERROR_OKAY);
   TVXmodel *model = reinterpret_cast<TVXmodel *>(&env);
   EXPECT_EQ(TVXreadmodel(env, nullptr, &model), TVX_ERROR_INVALID_ARGUMENT);
   EXPECT_EQ(model, nullptr);
@@ -791,8 +794,8 @@ TEST(ReadModel, RefusesBadArguments) {
   EXPECT_EQ(TVXreadmodel(env, (temp_dir() / "gone.mps").string().c_str(), &model),
             TVX_ERROR_FILE_READ_ERROR);
   EXPECT_EQ(model, nullptr);
-  EXPECT_EQ(TVXfreeenv(empty), kOk);
-  EXPECT_EQ(TVXfreeenv(env), kOk);
+  EXPECT_EQ(TVXfreeenv(empty), TVX_ERROR_OKAY);
+  EXPECT_EQ(TVXfreeenv(env), TVX_ERROR_OKAY);
   EXPECT_EQ(TVXreadmodel(env, path.c_str(), &model), TVX_ERROR_INVALID_ARGUMENT);
 }
 

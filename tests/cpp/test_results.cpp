@@ -37,9 +37,9 @@ const Change kChanges[] = {
      [](Store &s) {
        ASSERT_EQ(
            s.add_vars(0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-           kOk);
-       ASSERT_EQ(s.delete_rows(0, nullptr), kOk);
-       ASSERT_EQ(s.add_qterms(0, nullptr, nullptr, nullptr), kOk);
+           TVX_ERROR_OKAY);
+       ASSERT_EQ(s.delete_rows(0, nullptr), TVX_ERROR_OKAY);
+       ASSERT_EQ(s.add_qterms(0, nullptr, nullptr, nullptr), TVX_ERROR_OKAY);
      }},
     {"LowerBound", true, [](Store &s) { s.set_var_lb(1, 0.5); }},
     {"Type", true, [](Store &s) { s.set_var_type(0, 'I'); }},
@@ -50,13 +50,13 @@ const Change kChanges[] = {
      [](Store &s) {
        ASSERT_EQ(
            s.add_vars(1, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-           kOk);
+           TVX_ERROR_OKAY);
      }},
     {"ClearQ", true, [](Store &s) { s.clear_qterms(); }},
     {"DeleteSos", true,
      [](Store &s) {
        const int first = 0;
-       ASSERT_EQ(s.delete_sos(1, &first), kOk);
+       ASSERT_EQ(s.delete_sos(1, &first), TVX_ERROR_OKAY);
      }},
 };
 
@@ -83,7 +83,7 @@ TEST(Store, StartBasisGoesWithAChangeOfShape) {
   s.set_var_ub(0, 3);
   EXPECT_TRUE(s.start_basis().has_value());
   const int first = 0;
-  ASSERT_EQ(s.delete_rows(1, &first), kOk);
+  ASSERT_EQ(s.delete_rows(1, &first), TVX_ERROR_OKAY);
   EXPECT_FALSE(s.start_basis().has_value());
 }
 

@@ -21,28 +21,29 @@ constexpr int kColIdx = TVX_ERROR_MODEL_INVALID_COL_IDX;
 
 struct Rows : ModelTest {
   void SetUp() override {
-    ASSERT_EQ(TVXloadenv(&env, ""), kOk);
+    ASSERT_EQ(TVXloadenv(&env, ""), TVX_ERROR_OKAY);
     const char *names[] = {"x", "y", "z"};
-    ASSERT_EQ(TVXnewmodel(env, &model, "m", 3, nullptr, nullptr, nullptr, nullptr, names), kOk);
+    ASSERT_EQ(TVXnewmodel(env, &model, "m", 3, nullptr, nullptr, nullptr, nullptr, names),
+              TVX_ERROR_OKAY);
   }
   std::vector<double> row_attr(const char *attr) {
     const int n = num("NumConstrs");
     std::vector<int> ind(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) ind[static_cast<std::size_t>(i)] = i;
     std::vector<double> v(static_cast<std::size_t>(n));
-    EXPECT_EQ(TVXgetdblattrlist(model, attr, n, ind.data(), v.data()), kOk);
+    EXPECT_EQ(TVXgetdblattrlist(model, attr, n, ind.data(), v.data()), TVX_ERROR_OKAY);
     return v;
   }
   std::string row_name(int i) {
     const char *s = nullptr;
-    EXPECT_EQ(TVXgetstrattrlist(model, "ConstrName", 1, &i, &s), kOk);
+    EXPECT_EQ(TVXgetstrattrlist(model, "ConstrName", 1, &i, &s), TVX_ERROR_OKAY);
     return s ? s : "";
   }
   double solve(int sense) {
-    EXPECT_EQ(TVXsetintattr(model, "ModelSense", sense), kOk);
-    EXPECT_EQ(TVXoptimize(model), kOk);
+    EXPECT_EQ(TVXsetintattr(model, "ModelSense", sense), TVX_ERROR_OKAY);
+    EXPECT_EQ(TVXoptimize(model), TVX_ERROR_OKAY);
     double v = kNaN;
-    EXPECT_EQ(TVXgetdblattr(model, "ObjVal", &v), kOk);
+    EXPECT_EQ(TVXgetdblattr(model, "ObjVal", &v), TVX_ERROR_OKAY);
     return v;
   }
 };
@@ -50,8 +51,8 @@ struct Rows : ModelTest {
 TEST_F(Rows, SingleRowsKeepTheirSidesAndNames) {
   const int ind[] = {2, 0};
   const double val[] = {1.5, -2};
-  ASSERT_EQ(TVXaddrangeconstr(model, 2, ind, val, -kIeeeInf, 1e30, "c0"), kOk);
-  ASSERT_EQ(TVXaddrangeconstr(model, 0, nullptr, nullptr, 3, 3, nullptr), kOk);
+  ASSERT_EQ(TVXaddrangeconstr(model, 2, ind, val, -kIeeeInf, 1e30, "c0"), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXaddrangeconstr(model, 0, nullptr, nullptr, 3, 3, nullptr), TVX_ERROR_OKAY);
   EXPECT_EQ(num("NumConstrs"), 2);
   EXPECT_EQ(num("NumNZs"), 2);
   EXPECT_EQ(row_attr("LHS"), (std::vector<double>{-kIeeeInf, 3}));
@@ -66,11 +67,11 @@ TEST_F(Rows, BatchNumbersRowsInOrderAndNullSidesAreOpen) {
   const double val[] = {1, 2, 3};
   const double lower[] = {1, 2, 3};
   const char *names[] = {"a", "b", "c"};
-  ASSERT_EQ(TVXaddrangeconstrs(model, 3, 3, beg, ind, val, lower, nullptr, names), kOk);
+  ASSERT_EQ(TVXaddrangeconstrs(model, 3, 3, beg, ind, val, lower, nullptr, names), TVX_ERROR_OKAY);
   ASSERT_EQ(TVXaddrangeconstrs(model, 2, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-            kOk);
+            TVX_ERROR_OKAY);
   ASSERT_EQ(TVXaddrangeconstrs(model, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-            kOk);
+            TVX_ERROR_OKAY);
   EXPECT_EQ(num("NumConstrs"), 5);
   EXPECT_EQ(num("NumNZs"), 3);
   EXPECT_EQ(row_attr("LHS"), (std::vector<double>{1, 2, 3, -1e20, -1e20}));
@@ -148,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_P(RowRefusals, ChangeNothing) {
   const int ind[] = {0};
   const double val[] = {1};
-  ASSERT_EQ(TVXaddrangeconstr(model, 1, ind, val, 0, 1, "keep"), kOk);
+  ASSERT_EQ(TVXaddrangeconstr(model, 1, ind, val, 0, 1, "keep"), TVX_ERROR_OKAY);
   EXPECT_EQ(GetParam().call(model), GetParam().status);
   EXPECT_EQ(num("NumConstrs"), 1);
   EXPECT_EQ(num("NumNZs"), 1);
@@ -158,14 +159,14 @@ TEST_F(Rows, QuadraticTermsAreKeptAsGivenAndCleared) {
   const int r[] = {1, 0, 1};
   const int c[] = {0, 0, 0};
   const double v[] = {3, 1, -0.5};
-  ASSERT_EQ(TVXaddqpterms(model, 3, r, c, v), kOk);
-  ASSERT_EQ(TVXaddqpterms(model, 0, nullptr, nullptr, nullptr), kOk);
+  ASSERT_EQ(TVXaddqpterms(model, 3, r, c, v), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXaddqpterms(model, 0, nullptr, nullptr, nullptr), TVX_ERROR_OKAY);
   int n = -1;
-  ASSERT_EQ(TVXgetq(model, &n, nullptr, nullptr, nullptr), kOk);
+  ASSERT_EQ(TVXgetq(model, &n, nullptr, nullptr, nullptr), TVX_ERROR_OKAY);
   ASSERT_EQ(n, 3);
   std::vector<int> gr(3), gc(3);
   std::vector<double> gv(3);
-  ASSERT_EQ(TVXgetq(model, &n, gr.data(), gc.data(), gv.data()), kOk);
+  ASSERT_EQ(TVXgetq(model, &n, gr.data(), gc.data(), gv.data()), TVX_ERROR_OKAY);
   EXPECT_EQ(gr, (std::vector<int>{1, 0, 1}));
   EXPECT_EQ(gc, (std::vector<int>{0, 0, 0}));
   EXPECT_EQ(gv, (std::vector<double>{3, 1, -0.5}));
@@ -175,9 +176,9 @@ TEST_F(Rows, QuadraticTermsAreKeptAsGivenAndCleared) {
   EXPECT_EQ(TVXgetq(model, nullptr, nullptr, nullptr, nullptr), kArg);
   EXPECT_EQ(TVXgetq(model, &n, gr.data(), nullptr, gv.data()), kArg);
 
-  ASSERT_EQ(TVXdelq(model), kOk);
-  ASSERT_EQ(TVXdelq(model), kOk);
-  ASSERT_EQ(TVXgetq(model, &n, nullptr, nullptr, nullptr), kOk);
+  ASSERT_EQ(TVXdelq(model), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXdelq(model), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXgetq(model, &n, nullptr, nullptr, nullptr), TVX_ERROR_OKAY);
   EXPECT_EQ(n, 0);
 }
 
@@ -189,7 +190,7 @@ TEST_F(Rows, RefusedQuadraticTermsChangeNothing) {
   const double v[] = {1, 1};
   const double nan[] = {1, kNaN};
   const double inf[] = {kIeeeInf, 1};
-  ASSERT_EQ(TVXaddqpterms(model, 1, ok, ok, v), kOk);
+  ASSERT_EQ(TVXaddqpterms(model, 1, ok, ok, v), TVX_ERROR_OKAY);
   EXPECT_EQ(TVXaddqpterms(model, 2, r, c, v), kColIdx);
   EXPECT_EQ(TVXaddqpterms(model, 2, ok, neg, v), kColIdx);
   EXPECT_EQ(TVXaddqpterms(model, 2, ok, c, nan), kInput);
@@ -197,14 +198,15 @@ TEST_F(Rows, RefusedQuadraticTermsChangeNothing) {
   EXPECT_EQ(TVXaddqpterms(model, 1, nullptr, c, v), kArg);
   EXPECT_EQ(TVXaddqpterms(model, -1, ok, c, v), kArg);
   int n = -1;
-  ASSERT_EQ(TVXgetq(model, &n, nullptr, nullptr, nullptr), kOk);
+  ASSERT_EQ(TVXgetq(model, &n, nullptr, nullptr, nullptr), TVX_ERROR_OKAY);
   EXPECT_EQ(n, 1);
 }
 
 TEST_F(Rows, StaleModelIsRefused) {
   TVXmodel *gone = nullptr;
-  ASSERT_EQ(TVXnewmodel(env, &gone, "g", 1, nullptr, nullptr, nullptr, nullptr, nullptr), kOk);
-  ASSERT_EQ(TVXfreemodel(gone), kOk);
+  ASSERT_EQ(TVXnewmodel(env, &gone, "g", 1, nullptr, nullptr, nullptr, nullptr, nullptr),
+            TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXfreemodel(gone), TVX_ERROR_OKAY);
   int n = 0;
   EXPECT_EQ(TVXaddrangeconstr(gone, 0, nullptr, nullptr, 0, 1, "r"), kArg);
   EXPECT_EQ(TVXaddqpterms(gone, 0, nullptr, nullptr, nullptr), kArg);
@@ -218,10 +220,11 @@ TEST_F(Rows, SolveSeesTheRows) {
   const int ind[] = {1, 0, 0, 1};
   const double val[] = {2, 1, 3, 1};
   const double upper[] = {4, 6};
-  ASSERT_EQ(TVXaddrangeconstrs(model, 2, 4, beg, ind, val, nullptr, upper, nullptr), kOk);
+  ASSERT_EQ(TVXaddrangeconstrs(model, 2, 4, beg, ind, val, nullptr, upper, nullptr),
+            TVX_ERROR_OKAY);
   const int vars[] = {0, 1};
   const double obj[] = {1, 1};
-  ASSERT_EQ(TVXsetdblattrlist(model, "Obj", 2, vars, obj), kOk);
+  ASSERT_EQ(TVXsetdblattrlist(model, "Obj", 2, vars, obj), TVX_ERROR_OKAY);
   EXPECT_NEAR(solve(TVX_MAXIMIZE), 2.8, 1e-7);
 }
 
@@ -230,12 +233,12 @@ TEST_F(Rows, SolveSeesTheRows) {
 TEST_F(Rows, SolveSeesTheQuadraticTerms) {
   const int ind[] = {0, 1};
   const double one[] = {1, 1};
-  ASSERT_EQ(TVXaddrangeconstr(model, 2, ind, one, -kIeeeInf, 2, "cap"), kOk);
+  ASSERT_EQ(TVXaddrangeconstr(model, 2, ind, one, -kIeeeInf, 2, "cap"), TVX_ERROR_OKAY);
   const double obj[] = {-2, -4};
-  ASSERT_EQ(TVXsetdblattrlist(model, "Obj", 2, ind, obj), kOk);
-  ASSERT_EQ(TVXaddqpterms(model, 2, ind, ind, one), kOk);
+  ASSERT_EQ(TVXsetdblattrlist(model, "Obj", 2, ind, obj), TVX_ERROR_OKAY);
+  ASSERT_EQ(TVXaddqpterms(model, 2, ind, ind, one), TVX_ERROR_OKAY);
   EXPECT_NEAR(solve(TVX_MINIMIZE), -4.5, 1e-6);
-  ASSERT_EQ(TVXdelq(model), kOk);
+  ASSERT_EQ(TVXdelq(model), TVX_ERROR_OKAY);
   EXPECT_NEAR(solve(TVX_MINIMIZE), -8, 1e-7);
 }
 

@@ -45,7 +45,7 @@ const char kTraceOne[] =
 
 TEST(Sdpa, ReadsAHandMadeFileWithAKnownOptimum) {
   tvx::Store s;
-  ASSERT_EQ(tvx::read_model_file(put("trace.dat-s", kTraceOne).c_str(), s), kOk);
+  ASSERT_EQ(tvx::read_model_file(put("trace.dat-s", kTraceOne).c_str(), s), TVX_ERROR_OKAY);
   EXPECT_EQ(s.sense(), TVX_MAXIMIZE);
   EXPECT_EQ(s.num_vars(), 0);
   ASSERT_EQ(s.num_psd_vars(), 1);
@@ -67,7 +67,7 @@ TEST(Sdpa, DiagonalBlocksAreNonnegativeVariables) {
       "1 2 1 1 1\n1 2 2 2 1\n1 1 1 1 1\n"
       "2 2 1 1 1\n";
   tvx::Store s;
-  ASSERT_EQ(tvx::read_model_file(put("lp.dat-s", text).c_str(), s), kOk);
+  ASSERT_EQ(tvx::read_model_file(put("lp.dat-s", text).c_str(), s), TVX_ERROR_OKAY);
   ASSERT_EQ(s.num_vars(), 2);
   EXPECT_EQ(s.vars().obj, (std::vector<double>{1, 2}));
   EXPECT_EQ(s.vars().lb, (std::vector<double>{0, 0}));
@@ -85,10 +85,12 @@ tvx::Store fitting_model() {
   tvx::Store &s = b.store;
   const int cpos[] = {0, 1, 4, 5, 8}, tpos[] = {0, 4, 8}, upos[] = {1}, beg = 0;
   const double cval[] = {2, 1, 2, 1, 2}, tval[] = {1, 1, 1}, uval[] = {1}, one = 1;
-  EXPECT_EQ(s.add_psd_var(3, 5, cpos, cval, "X"), kOk);
+  EXPECT_EQ(s.add_psd_var(3, 5, cpos, cval, "X"), TVX_ERROR_OKAY);
   const int var = 0;
-  EXPECT_EQ(s.add_psd_row(1, &x, &one, 1, &var, &beg, 3, tpos, tval, 2, 2, "trace"), kOk);
-  EXPECT_EQ(s.add_psd_row(1, &x, &one, 1, &var, &beg, 1, upos, uval, 1, 1, "corner"), kOk);
+  EXPECT_EQ(s.add_psd_row(1, &x, &one, 1, &var, &beg, 3, tpos, tval, 2, 2, "trace"),
+            TVX_ERROR_OKAY);
+  EXPECT_EQ(s.add_psd_row(1, &x, &one, 1, &var, &beg, 1, upos, uval, 1, 1, "corner"),
+            TVX_ERROR_OKAY);
   return b.store;
 }
 
@@ -129,9 +131,9 @@ class SdpaRoundTrip : public ::testing::TestWithParam<const char *> {};
 TEST_P(SdpaRoundTrip, ReadsBackTheSameModel) {
   const tvx::Store model = fitting_model();
   const std::string path = temp_path(GetParam());
-  ASSERT_EQ(tvx::write_model_file(path.c_str(), model), kOk);
+  ASSERT_EQ(tvx::write_model_file(path.c_str(), model), TVX_ERROR_OKAY);
   tvx::Store back;
-  ASSERT_EQ(tvx::read_model_file(path.c_str(), back), kOk);
+  ASSERT_EQ(tvx::read_model_file(path.c_str(), back), TVX_ERROR_OKAY);
   EXPECT_EQ(describe(back), describe(model));
   const tvx::SolveOutcome a = solve(model), b = solve(back);
   ASSERT_EQ(a.results.status, TVX_STATUS_OPTIMAL);
@@ -207,7 +209,7 @@ const Unfit kUnfit[] = {
      [](tvx::Store &s) {
        const int i = 0;
        const double v = 1;
-       EXPECT_EQ(s.add_qterms(1, &i, &i, &v), kOk);
+       EXPECT_EQ(s.add_qterms(1, &i, &i, &v), TVX_ERROR_OKAY);
      }},
     {"InfiniteSide",
      [](tvx::Store &s) {

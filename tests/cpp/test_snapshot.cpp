@@ -14,8 +14,6 @@
 
 namespace {
 
-using test_support::kOk;
-
 // A model of two variables with bounds [0, 1] and results to keep.
 std::shared_ptr<tvx::Model> two_vars() {
   auto m = std::make_shared<tvx::Model>();
@@ -23,7 +21,7 @@ std::shared_ptr<tvx::Model> two_vars() {
   const double ub[] = {1.0, 1.0};
   EXPECT_EQ(
       m->edit().add_vars(2, 0, nullptr, nullptr, nullptr, nullptr, nullptr, ub, nullptr, nullptr),
-      kOk);
+      TVX_ERROR_OKAY);
   tvx::Results r;
   r.status = TVX_STATUS_OPTIMAL;
   r.x = std::vector<double>{0.5, 0.5};
@@ -69,7 +67,7 @@ TEST(Snapshot, RunKeepsResultsOnlyForTheProblemItSolved) {
     int changed;  // what run_on_snapshot answers when the model changed meanwhile
   };
   for (const Case c :
-       {Case{kOk, kDiscarded}, Case{TVX_ERROR_ABORT_TIME_LIMIT, kDiscarded},
+       {Case{TVX_ERROR_OKAY, kDiscarded}, Case{TVX_ERROR_ABORT_TIME_LIMIT, kDiscarded},
         Case{TVX_ERROR_ABORT_CTRL_C, kDiscarded}, Case{TVX_ERROR_ABORT_SOLUTION_LIMIT, kDiscarded},
         Case{TVX_ERROR_MODEL_INPUT_ERROR, TVX_ERROR_MODEL_INPUT_ERROR},
         Case{TVX_ERROR_ABORT_SOLVER_NOT_AVAILABLE, TVX_ERROR_ABORT_SOLVER_NOT_AVAILABLE}}) {
@@ -104,7 +102,7 @@ TEST(Snapshot, TrimmingKeepsTheModel) {
   for (int k = 0; k < 37; ++k) {
     const int beg = 0, ind[] = {k % 2, 1 - k % 2};
     const double val[] = {1.0 + k, -2.0}, lo = -k, hi = k;
-    ASSERT_EQ(m->edit().add_rows(1, 2, &beg, ind, val, &lo, &hi, nullptr), kOk);
+    ASSERT_EQ(m->edit().add_rows(1, 2, &beg, ind, val, &lo, &hi, nullptr), TVX_ERROR_OKAY);
   }
   const tvx::Store &s = m->store();
   const std::uint64_t revision = s.revision();
@@ -120,7 +118,7 @@ TEST(Snapshot, TrimmingKeepsTheModel) {
   }
   const int beg = 0, ind[] = {1};
   const double val[] = {3.0};
-  ASSERT_EQ(m->edit().add_rows(1, 1, &beg, ind, val, nullptr, nullptr, nullptr), kOk);
+  ASSERT_EQ(m->edit().add_rows(1, 1, &beg, ind, val, nullptr, nullptr, nullptr), TVX_ERROR_OKAY);
   EXPECT_EQ(s.num_rows(), 38);
   EXPECT_EQ(s.rows().terms.value(37)[0], 3.0);
   // A store a solve still reads is left as it is.

@@ -21,10 +21,10 @@ TEST(Store, VariablesKeepTheirValuesAndTakeDefaults) {
   Store s;
   ASSERT_EQ(
       s.add_vars(2, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-      kOk);
+      TVX_ERROR_OKAY);
   const double obj[] = {-0.5, 1e30, 3}, lb[] = {-kIeeeInf, -1e30, 2}, ub[] = {1e30, kIeeeInf, 1};
   const char *names[] = {"a", nullptr, "é"};
-  ASSERT_EQ(s.add_vars(3, 0, nullptr, nullptr, nullptr, obj, lb, ub, "bIn", names), kOk);
+  ASSERT_EQ(s.add_vars(3, 0, nullptr, nullptr, nullptr, obj, lb, ub, "bIn", names), TVX_ERROR_OKAY);
 
   const tvx::Vars &v = s.vars();
   ASSERT_EQ(s.num_vars(), 5);
@@ -64,7 +64,7 @@ TEST(Store, RowsOfBothKindsShareOneIndexSpace) {
 
   // Null sides mean unbounded on that side.
   const int beg[] = {0, 0};
-  ASSERT_EQ(s.add_rows(2, 0, beg, nullptr, nullptr, nullptr, nullptr, nullptr), kOk);
+  ASSERT_EQ(s.add_rows(2, 0, beg, nullptr, nullptr, nullptr, nullptr, nullptr), TVX_ERROR_OKAY);
   EXPECT_EQ(s.rows().lhs[3], -TVX_INFINITY);
   EXPECT_EQ(s.rows().rhs[4], TVX_INFINITY);
   EXPECT_EQ(s.rows().psd[4], -1);
@@ -74,11 +74,11 @@ TEST(Store, QuadraticTermsAreKeptAsGiven) {
   Store s;
   ASSERT_EQ(
       s.add_vars(2, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr),
-      kOk);
+      TVX_ERROR_OKAY);
   // Neither merged nor mirrored: x0*x1 twice and x1*x0 stay three triples.
   const int row[] = {0, 0, 1}, col[] = {1, 1, 0};
   const double val[] = {2, 3, 4};
-  ASSERT_EQ(s.add_qterms(3, row, col, val), kOk);
+  ASSERT_EQ(s.add_qterms(3, row, col, val), TVX_ERROR_OKAY);
   EXPECT_EQ(s.qterms().row, std::vector<int>({0, 0, 1}));
   EXPECT_EQ(s.qterms().col, std::vector<int>({1, 1, 0}));
   EXPECT_EQ(s.qterms().val, std::vector<double>({2, 3, 4}));
@@ -165,7 +165,8 @@ TEST(Store, ColumnsAddedOneByOneFillTheRows) {
   Store s;
   constexpr int kRows = 40, kVars = 3000;
   std::vector<int> beg(kRows, 0);
-  ASSERT_EQ(s.add_rows(kRows, 0, beg.data(), nullptr, nullptr, nullptr, nullptr, nullptr), kOk);
+  ASSERT_EQ(s.add_rows(kRows, 0, beg.data(), nullptr, nullptr, nullptr, nullptr, nullptr),
+            TVX_ERROR_OKAY);
   std::vector<Terms> rows(kRows);
   std::vector<Terms> cols(kVars);
   for (int j = 0; j < kVars; ++j) {
@@ -183,7 +184,7 @@ TEST(Store, ColumnsAddedOneByOneFillTheRows) {
     const int zero = 0;
     ASSERT_EQ(s.add_vars(1, static_cast<int>(ind.size()), &zero, ind.data(), val.data(), nullptr,
                          nullptr, nullptr, nullptr, nullptr),
-              kOk);
+              TVX_ERROR_OKAY);
   }
   std::size_t nnz = 0;
   for (int r = 0; r < kRows; ++r) {
@@ -204,11 +205,12 @@ TEST(Store, ColumnsAddedOneByOneFillTheRows) {
 TEST(Store, ColumnBatchUsesItsStarts) {
   Store s;
   const int rbeg[] = {0, 0};
-  ASSERT_EQ(s.add_rows(2, 0, rbeg, nullptr, nullptr, nullptr, nullptr, nullptr), kOk);
+  ASSERT_EQ(s.add_rows(2, 0, rbeg, nullptr, nullptr, nullptr, nullptr, nullptr), TVX_ERROR_OKAY);
   // Three columns: {r1: 1}, {}, {r0: 2, r1: 3}.
   const int beg[] = {0, 1, 1}, ind[] = {1, 0, 1};
   const double val[] = {1, 2, 3};
-  ASSERT_EQ(s.add_vars(3, 3, beg, ind, val, nullptr, nullptr, nullptr, nullptr, nullptr), kOk);
+  ASSERT_EQ(s.add_vars(3, 3, beg, ind, val, nullptr, nullptr, nullptr, nullptr, nullptr),
+            TVX_ERROR_OKAY);
   EXPECT_EQ(terms_of(s.rows().terms, 0), Terms({{2, 2.0}}));
   EXPECT_EQ(terms_of(s.rows().terms, 1), Terms({{0, 1.0}, {2, 3.0}}));
 }
@@ -221,7 +223,7 @@ TEST(Store, SetCoeffsUpdatesAddsAndKeepsZeros) {
   // (0,0) exists; (0,1) is new and zero; (2,3) appears twice: the last wins.
   const int row[] = {0, 0, 2, 2}, col[] = {0, 1, 3, 3};
   const double val[] = {7, 0, 1, 2};
-  ASSERT_EQ(s.set_coeffs(4, row, col, val), kOk);
+  ASSERT_EQ(s.set_coeffs(4, row, col, val), TVX_ERROR_OKAY);
   EXPECT_EQ(terms_of(s.rows().terms, 0), Terms({{0, 7.0}, {3, -2.5}, {1, 0.0}}));
   EXPECT_EQ(terms_of(s.rows().terms, 2), Terms({{1, 3.5}, {2, 4.5}, {3, 2.0}}));
   EXPECT_EQ(s.num_nz(), 7u);

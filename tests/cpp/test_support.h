@@ -20,7 +20,6 @@
 
 namespace test_support {
 
-constexpr int kOk = TVX_ERROR_OKAY;
 constexpr int kArg = TVX_ERROR_INVALID_ARGUMENT;
 constexpr int kInput = TVX_ERROR_MODEL_INPUT_ERROR;
 constexpr int kFormat = TVX_ERROR_FORMAT_ERROR;
@@ -101,12 +100,12 @@ struct ModelTest : ::testing::Test {
   TVXmodel *model = nullptr;
 
   void TearDown() override {
-    EXPECT_EQ(TVXfreemodel(model), kOk);
-    EXPECT_EQ(TVXfreeenv(env), kOk);
+    EXPECT_EQ(TVXfreemodel(model), TVX_ERROR_OKAY);
+    EXPECT_EQ(TVXfreeenv(env), TVX_ERROR_OKAY);
   }
   int num(const char *attr) {
     int v = -1;
-    EXPECT_EQ(TVXgetintattr(model, attr, &v), kOk);
+    EXPECT_EQ(TVXgetintattr(model, attr, &v), TVX_ERROR_OKAY);
     return v;
   }
 };

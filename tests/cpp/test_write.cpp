@@ -56,7 +56,8 @@ using Terms = std::vector<std::pair<int, double>>;
 
 struct Builder {
   int var(const char *name, char type, double lb, double ub, double obj = 0) {
-    EXPECT_EQ(store.add_vars(1, 0, nullptr, nullptr, nullptr, &obj, &lb, &ub, &type, &name), kOk);
+    EXPECT_EQ(store.add_vars(1, 0, nullptr, nullptr, nullptr, &obj, &lb, &ub, &type, &name),
+              TVX_ERROR_OKAY);
     return store.num_vars() - 1;
   }
   int row(const char *name, const Terms &terms, double lower, double upper) {
@@ -66,7 +67,7 @@ struct Builder {
     const int beg = 0;
     EXPECT_EQ(store.add_rows(1, static_cast<int>(ind.size()), &beg, ind.data(), val.data(), &lower,
                              &upper, &name),
-              kOk);
+              TVX_ERROR_OKAY);
     return store.num_rows() - 1;
   }
   void sos(int type, const Terms &members) {
@@ -75,7 +76,7 @@ struct Builder {
     split(members, ind, val);
     const int beg = 0;
     EXPECT_EQ(store.add_sos(1, static_cast<int>(ind.size()), &type, &beg, ind.data(), val.data()),
-              kOk);
+              TVX_ERROR_OKAY);
   }
   void indicator(const char *name, int binvar, int binval, const Terms &terms, char sense,
                  double rhs) {
@@ -84,9 +85,9 @@ struct Builder {
     split(terms, ind, val);
     EXPECT_EQ(store.add_indicator(name, binvar, binval, static_cast<int>(ind.size()), ind.data(),
                                   val.data(), sense, rhs),
-              kOk);
+              TVX_ERROR_OKAY);
   }
-  void quad(int i, int j, double v) { EXPECT_EQ(store.add_qterms(1, &i, &j, &v), kOk); }
+  void quad(int i, int j, double v) { EXPECT_EQ(store.add_qterms(1, &i, &j, &v), TVX_ERROR_OKAY); }
 
   static void split(const Terms &terms, std::vector<int> &ind, std::vector<double> &val) {
     for (const auto &t : terms) {
@@ -156,10 +157,10 @@ TEST_P(RoundTrip, ReadsBackTheSameModel) {
   const FileCase &c = GetParam();
   const Store model = rich_model();
   const std::string path = temp_path(c.name);
-  ASSERT_EQ(tvx::write_model_file(path.c_str(), model), kOk);
+  ASSERT_EQ(tvx::write_model_file(path.c_str(), model), TVX_ERROR_OKAY);
   int rc;
   EXPECT_EQ(read_back(path, &rc, c.sorted_terms), describe(model, c.sorted_terms));
-  EXPECT_EQ(rc, kOk);
+  EXPECT_EQ(rc, TVX_ERROR_OKAY);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -198,9 +199,9 @@ TEST(RoundTrip, MpsRangesKeepBothSides) {
   }
   for (const auto &[lo, hi] : ranges) b.row(nullptr, {{x, 1}}, lo, hi);
   const std::string path = temp_path("ranges.mps");
-  ASSERT_EQ(tvx::write_model_file(path.c_str(), b.store), kOk);
+  ASSERT_EQ(tvx::write_model_file(path.c_str(), b.store), TVX_ERROR_OKAY);
   Store back;
-  ASSERT_EQ(tvx::read_model_file(path.c_str(), back), kOk);
+  ASSERT_EQ(tvx::read_model_file(path.c_str(), back), TVX_ERROR_OKAY);
   ASSERT_EQ(back.num_rows(), b.store.num_rows());
   for (int i = 0; i < back.num_rows(); ++i) {
     EXPECT_EQ(back.rows().lhs[i], b.store.rows().lhs[i]) << "row " << i;
@@ -236,9 +237,9 @@ TEST(FileNames, GeneratedWhereTheFormatNeedsThem) {
   };
   for (const Expect &e : cases) {
     const std::string path = temp_path(e.file);
-    ASSERT_EQ(tvx::write_model_file(path.c_str(), b.store), kOk) << e.file;
+    ASSERT_EQ(tvx::write_model_file(path.c_str(), b.store), TVX_ERROR_OKAY) << e.file;
     Store back;
-    ASSERT_EQ(tvx::read_model_file(path.c_str(), back), kOk) << e.file;
+    ASSERT_EQ(tvx::read_model_file(path.c_str(), back), TVX_ERROR_OKAY) << e.file;
     std::vector<std::string> got_cols, got_rows, got_gens;
     for (int j = 0; j < back.num_vars(); ++j) got_cols.push_back(back.vars().names[j]);
     for (int i = 0; i < back.num_rows(); ++i) got_rows.push_back(back.rows().names[i]);
@@ -262,7 +263,7 @@ TEST(WriteModel, RefusesWhatTheFormatCannotState) {
   Builder psd;
   const int pos = 0;
   const double one = 1;
-  ASSERT_EQ(psd.store.add_psd_var(2, 1, &pos, &one, "p"), kOk);
+  ASSERT_EQ(psd.store.add_psd_var(2, 1, &pos, &one, "p"), TVX_ERROR_OKAY);
 
   const struct {
     const char *label;
@@ -283,7 +284,7 @@ TEST(WriteModel, RefusesWhatTheFormatCannotState) {
   }
   // LP states both sides of a crossed row.
   const std::string path = temp_path("crossed.lp");
-  ASSERT_EQ(tvx::write_model_file(path.c_str(), crossed.store), kOk);
+  ASSERT_EQ(tvx::write_model_file(path.c_str(), crossed.store), TVX_ERROR_OKAY);
   int rc;
   EXPECT_EQ(read_back(path, &rc, false), describe(crossed.store, false));
 }
@@ -378,7 +379,7 @@ class HighsReads : public ::testing::TestWithParam<HighsCase> {};
 TEST_P(HighsReads, TheSameOptimumFromOurFiles) {
   const Store model = GetParam().model();
   const tvx::SolveOutcome ours = solve(model);
-  ASSERT_EQ(ours.code, kOk);
+  ASSERT_EQ(ours.code, TVX_ERROR_OKAY);
   ASSERT_EQ(ours.results.status, TVX_STATUS_OPTIMAL);
   ASSERT_TRUE(ours.results.primal_obj);
   // HiGHS's LP reader has no form for a range row (io/lp/writer.cpp).
@@ -390,7 +391,7 @@ TEST_P(HighsReads, TheSameOptimumFromOurFiles) {
   for (const char *suffix : {".mps", ".lp"}) {
     if (ranges && std::string(suffix) == ".lp") continue;
     const std::string path = temp_path(std::string("highs_") + GetParam().name + suffix);
-    ASSERT_EQ(tvx::write_model_file(path.c_str(), model), kOk);
+    ASSERT_EQ(tvx::write_model_file(path.c_str(), model), TVX_ERROR_OKAY);
     const int rows = std::string(suffix) == ".lp" ? model.num_rows() : -1;
     EXPECT_NEAR(highs_optimum(path, model, rows), *ours.results.primal_obj, 1e-6) << suffix;
   }
@@ -471,9 +472,9 @@ TEST_P(CoinLpReads, TheSameModelFromOurFile) {
   const std::string source = temp_path(std::string("coin_") + GetParam().name + "_source.lp");
   put_bytes(source, GetParam().lp);
   Store model;
-  ASSERT_EQ(tvx::read_model_file(source.c_str(), model), kOk);
+  ASSERT_EQ(tvx::read_model_file(source.c_str(), model), TVX_ERROR_OKAY);
   const std::string written = temp_path(std::string("coin_") + GetParam().name + ".lp");
-  ASSERT_EQ(tvx::write_model_file(written.c_str(), model), kOk);
+  ASSERT_EQ(tvx::write_model_file(written.c_str(), model), TVX_ERROR_OKAY);
 
   CoinLpIO lp;
   lp.messageHandler()->setLogLevel(0);
@@ -539,7 +540,7 @@ INSTANTIATE_TEST_SUITE_P(Models, CoinLpReads, ::testing::ValuesIn(kCoinCases), C
 // A copy of a store carries no results, so they are stored in place.
 void solve_into(Store &model) {
   tvx::SolveOutcome out = solve(model);
-  ASSERT_EQ(out.code, kOk);
+  ASSERT_EQ(out.code, TVX_ERROR_OKAY);
   model.set_results(std::move(out.results));
 }
 
@@ -550,7 +551,7 @@ TEST(SolutionFile, ListsEveryValueAndReadsBackAsStart) {
   solve_into(model);
   ASSERT_TRUE(model.results().x);
   const std::string path = temp_path("lp.sol");
-  ASSERT_EQ(tvx::write_solution_file(path.c_str(), Compression::None, model), kOk);
+  ASSERT_EQ(tvx::write_solution_file(path.c_str(), Compression::None, model), TVX_ERROR_OKAY);
   std::istringstream text(bytes_of(path));
   std::string line;
   ASSERT_TRUE(std::getline(text, line));
@@ -567,7 +568,7 @@ TEST(SolutionFile, ListsEveryValueAndReadsBackAsStart) {
   EXPECT_FALSE(std::getline(text, line));
 
   Store other(model);
-  ASSERT_EQ(tvx::read_start_file(path.c_str(), Compression::None, other), kOk);
+  ASSERT_EQ(tvx::read_start_file(path.c_str(), Compression::None, other), TVX_ERROR_OKAY);
   EXPECT_EQ(starts(other), *model.results().x);
 }
 
@@ -584,10 +585,10 @@ TEST(StartFile, RoundTripsThroughEveryCompression) {
   for (const char *file : {"start.mst", "start.mst.gz", "start.mst.bz2"}) {
     const std::string path = temp_path(file);
     const Compression c = tvx::file_kind(path.c_str()).compression;
-    ASSERT_EQ(tvx::write_start_file(path.c_str(), c, b.store), kOk);
+    ASSERT_EQ(tvx::write_start_file(path.c_str(), c, b.store), TVX_ERROR_OKAY);
     Store other(b.store);
     for (int j = 0; j < 4; ++j) other.set_var_start(j, 5);
-    ASSERT_EQ(tvx::read_start_file(path.c_str(), c, other), kOk);
+    ASSERT_EQ(tvx::read_start_file(path.c_str(), c, other), TVX_ERROR_OKAY);
     EXPECT_EQ(starts(other), starts(b.store)) << file;
   }
   // With a solution, the start written is the solution.
@@ -595,9 +596,9 @@ TEST(StartFile, RoundTripsThroughEveryCompression) {
   solve_into(model);
   ASSERT_TRUE(model.results().x);
   const std::string path = temp_path("solution.mst");
-  ASSERT_EQ(tvx::write_start_file(path.c_str(), Compression::None, model), kOk);
+  ASSERT_EQ(tvx::write_start_file(path.c_str(), Compression::None, model), TVX_ERROR_OKAY);
   Store other(model);
-  ASSERT_EQ(tvx::read_start_file(path.c_str(), Compression::None, other), kOk);
+  ASSERT_EQ(tvx::read_start_file(path.c_str(), Compression::None, other), TVX_ERROR_OKAY);
   EXPECT_EQ(starts(other), *model.results().x);
 }
 
@@ -607,23 +608,23 @@ TEST(BasisFile, RoundTripsAndWarmStartsTheSolve) {
   ASSERT_TRUE(model.results().x);
   ASSERT_TRUE(model.results().basis);
   const std::string path = temp_path("lp.bas.gz");
-  ASSERT_EQ(tvx::write_basis_file(path.c_str(), Compression::Gzip, model), kOk);
+  ASSERT_EQ(tvx::write_basis_file(path.c_str(), Compression::Gzip, model), TVX_ERROR_OKAY);
   Store other(model);
   ASSERT_FALSE(other.start_basis());
-  ASSERT_EQ(tvx::read_basis_file(path.c_str(), Compression::Gzip, other), kOk);
+  ASSERT_EQ(tvx::read_basis_file(path.c_str(), Compression::Gzip, other), TVX_ERROR_OKAY);
   ASSERT_TRUE(other.start_basis());
   EXPECT_EQ(other.start_basis()->col, model.results().basis->col);
   EXPECT_EQ(other.start_basis()->row, model.results().basis->row);
 
   // Without results the start basis is written, to the same text.
   const std::string again = temp_path("again.bas");
-  ASSERT_EQ(tvx::write_basis_file(again.c_str(), Compression::None, other), kOk);
+  ASSERT_EQ(tvx::write_basis_file(again.c_str(), Compression::None, other), TVX_ERROR_OKAY);
   const std::string plain = temp_path("plain.bas");
-  ASSERT_EQ(tvx::write_basis_file(plain.c_str(), Compression::None, model), kOk);
+  ASSERT_EQ(tvx::write_basis_file(plain.c_str(), Compression::None, model), TVX_ERROR_OKAY);
   EXPECT_EQ(bytes_of(again), bytes_of(plain));
 
   const tvx::SolveOutcome warm = solve(other);
-  ASSERT_EQ(warm.code, kOk);
+  ASSERT_EQ(warm.code, TVX_ERROR_OKAY);
   ASSERT_TRUE(warm.results.stats);
   EXPECT_EQ(warm.results.stats->spx_iters, 0);
   EXPECT_NEAR(*warm.results.primal_obj, *model.results().primal_obj, 1e-9);
@@ -643,7 +644,7 @@ TEST(BasisFile, ReadsTheCommonFormat) {
             " UL w\n"
             " LL w\n"
             "ENDATA\n");
-  ASSERT_EQ(tvx::read_basis_file(path.c_str(), Compression::None, model), kOk);
+  ASSERT_EQ(tvx::read_basis_file(path.c_str(), Compression::None, model), TVX_ERROR_OKAY);
   ASSERT_TRUE(model.start_basis());
   using namespace tvx;
   EXPECT_EQ(model.start_basis()->col,
@@ -658,7 +659,7 @@ TEST(BasisFile, PairsColumnsAndNamesNonbasicRows) {
   Store model = highs_lp();  // x, y, f (free), w; cap, band, tie, floor, watch
   const std::string path = temp_path("columns.bas");
   put_bytes(path, "NAME\n XU x y\n UL cap\nENDATA\n");
-  ASSERT_EQ(tvx::read_basis_file(path.c_str(), Compression::None, model), kOk);
+  ASSERT_EQ(tvx::read_basis_file(path.c_str(), Compression::None, model), TVX_ERROR_OKAY);
   ASSERT_TRUE(model.start_basis());
   using namespace tvx;
   EXPECT_EQ(model.start_basis()->col,
@@ -693,7 +694,7 @@ TEST(ResultFiles, BadContentChangesNothing) {
   model.set_var_start(1, 4);
   const std::string good = temp_path("good.bas");
   put_bytes(good, "NAME\n XU x cap\nENDATA\n");
-  ASSERT_EQ(tvx::read_basis_file(good.c_str(), Compression::None, model), kOk);
+  ASSERT_EQ(tvx::read_basis_file(good.c_str(), Compression::None, model), TVX_ERROR_OKAY);
   const std::vector<int> cols = model.start_basis()->col;
   const std::vector<double> start = starts(model);
   for (const auto &c : cases) {
@@ -733,7 +734,7 @@ std::string decoded(const fs::path &path) {
   std::string text;
   EXPECT_EQ(
       tvx::read_small_file(path.c_str(), tvx::file_kind(path.c_str()).compression, 1 << 20, text),
-      kOk)
+      TVX_ERROR_OKAY)
       << path;
   return text;
 }
@@ -746,16 +747,16 @@ TEST(OutputFile, ReplacesTheFileOnlyWhenClosed) {
     const Compression c = tvx::file_kind(name).compression;
     {
       tvx::OutputFile out;
-      ASSERT_EQ(out.open(path.c_str(), c), kOk);
-      ASSERT_EQ(out.write("new text\n"), kOk);
+      ASSERT_EQ(out.open(path.c_str(), c), TVX_ERROR_OKAY);
+      ASSERT_EQ(out.write("new text\n"), TVX_ERROR_OKAY);
       EXPECT_EQ(bytes_of(path), kOld) << name;
     }  // dropped without close()
     EXPECT_EQ(bytes_of(path), kOld) << name;
     EXPECT_EQ(listing(dir), Names{name});
     tvx::OutputFile out;
-    ASSERT_EQ(out.open(path.c_str(), c), kOk);
-    ASSERT_EQ(out.write("new text\n"), kOk);
-    ASSERT_EQ(out.close(), kOk);
+    ASSERT_EQ(out.open(path.c_str(), c), TVX_ERROR_OKAY);
+    ASSERT_EQ(out.write("new text\n"), TVX_ERROR_OKAY);
+    ASSERT_EQ(out.close(), TVX_ERROR_OKAY);
     EXPECT_EQ(decoded(path), "new text\n") << name;
     EXPECT_EQ(listing(dir), Names{name});
   }
@@ -773,15 +774,15 @@ TEST(OutputFile, ReplacesTheFileBehindLinks) {
   fs::create_symlink("real/new.lp", dir / "dangling.lp");
   {
     tvx::OutputFile dropped;
-    ASSERT_EQ(dropped.open((dir / "first.lp").c_str(), Compression::None), kOk);
-    ASSERT_EQ(dropped.write("cut"), kOk);
+    ASSERT_EQ(dropped.open((dir / "first.lp").c_str(), Compression::None), TVX_ERROR_OKAY);
+    ASSERT_EQ(dropped.write("cut"), TVX_ERROR_OKAY);
   }
   EXPECT_EQ(bytes_of(dir / "real" / "m.lp"), kOld);
   for (const char *link : {"first.lp", "dangling.lp"}) {
     tvx::OutputFile out;
-    ASSERT_EQ(out.open((dir / link).c_str(), Compression::None), kOk);
-    ASSERT_EQ(out.write(link), kOk);
-    ASSERT_EQ(out.close(), kOk);
+    ASSERT_EQ(out.open((dir / link).c_str(), Compression::None), TVX_ERROR_OKAY);
+    ASSERT_EQ(out.write(link), TVX_ERROR_OKAY);
+    ASSERT_EQ(out.close(), TVX_ERROR_OKAY);
   }
   EXPECT_EQ(bytes_of(dir / "real" / "m.lp"), "first.lp");
   EXPECT_EQ(bytes_of(dir / "real" / "new.lp"), "dangling.lp");
@@ -793,8 +794,8 @@ TEST(OutputFile, ReplacesTheFileBehindLinks) {
   // A new file's bits are those a plain open gives.
   const mode_t mask = umask(027);
   tvx::OutputFile out;
-  ASSERT_EQ(out.open((dir / "fresh.lp").c_str(), Compression::None), kOk);
-  ASSERT_EQ(out.close(), kOk);
+  ASSERT_EQ(out.open((dir / "fresh.lp").c_str(), Compression::None), TVX_ERROR_OKAY);
+  ASSERT_EQ(out.close(), TVX_ERROR_OKAY);
   umask(mask);
   EXPECT_EQ(fs::status(dir / "fresh.lp").permissions(), fs::perms(0640));
 
@@ -880,7 +881,9 @@ TEST(ReplaceFiles, AFailedWriteKeepsEveryKindOfFile) {
   // Without the limit each of them is written whole.
   const Store model = every_format_model();
   for (const char *name : kEveryWriter) {
-    ASSERT_EQ(tvx::write_model_data((dir / name).c_str(), model, tvx::ParamValues()), kOk) << name;
+    ASSERT_EQ(tvx::write_model_data((dir / name).c_str(), model, tvx::ParamValues()),
+              TVX_ERROR_OKAY)
+        << name;
     EXPECT_NE(decoded(dir / name), kOld) << name;
   }
 }
@@ -898,11 +901,11 @@ TEST(ReplaceFiles, AWriterKilledHalfWayLeavesTheOldFile) {
 
 struct ApiModel {
   ApiModel() {
-    EXPECT_EQ(TVXloadenv(&env, nullptr), kOk);
+    EXPECT_EQ(TVXloadenv(&env, nullptr), TVX_ERROR_OKAY);
     const double lb[] = {0, -1, 0}, ub[] = {1, 1, 10};
     const char type[] = {'B', 'C', 'I'};
     const char *names[] = {"a", "b", nullptr};
-    EXPECT_EQ(TVXnewmodel(env, &model, "api", 3, nullptr, lb, ub, type, names), kOk);
+    EXPECT_EQ(TVXnewmodel(env, &model, "api", 3, nullptr, lb, ub, type, names), TVX_ERROR_OKAY);
   }
   ~ApiModel() {
     TVXfreemodel(model);
@@ -915,19 +918,19 @@ struct ApiModel {
 TEST(Api, ParameterFilesOfTheModelsOwnEnvironment) {
   for (const char *file : {"model.prm", "model.prm.gz", "model.PRM.bz2"}) {
     ApiModel src, dst;
-    ASSERT_EQ(TVXsetdblparam(TVXgetenv(src.model), "MaxTime", 12.5), kOk);
-    ASSERT_EQ(TVXsetintparam(TVXgetenv(src.model), "NumThreads", 3), kOk);
+    ASSERT_EQ(TVXsetdblparam(TVXgetenv(src.model), "MaxTime", 12.5), TVX_ERROR_OKAY);
+    ASSERT_EQ(TVXsetintparam(TVXgetenv(src.model), "NumThreads", 3), TVX_ERROR_OKAY);
     const std::string path = temp_path(file);
-    ASSERT_EQ(TVXwrite(src.model, path.c_str()), kOk) << file;
-    ASSERT_EQ(TVXread(dst.model, path.c_str()), kOk) << file;
+    ASSERT_EQ(TVXwrite(src.model, path.c_str()), TVX_ERROR_OKAY) << file;
+    ASSERT_EQ(TVXread(dst.model, path.c_str()), TVX_ERROR_OKAY) << file;
     double time = 0;
     int threads = 0;
-    EXPECT_EQ(TVXgetdblparam(TVXgetenv(dst.model), "MaxTime", &time), kOk);
-    EXPECT_EQ(TVXgetintparam(TVXgetenv(dst.model), "NumThreads", &threads), kOk);
+    EXPECT_EQ(TVXgetdblparam(TVXgetenv(dst.model), "MaxTime", &time), TVX_ERROR_OKAY);
+    EXPECT_EQ(TVXgetintparam(TVXgetenv(dst.model), "NumThreads", &threads), TVX_ERROR_OKAY);
     EXPECT_EQ(time, 12.5) << file;
     EXPECT_EQ(threads, 3) << file;
     // The environment the model was created in keeps its own settings.
-    EXPECT_EQ(TVXgetdblparam(dst.env, "MaxTime", &time), kOk);
+    EXPECT_EQ(TVXgetdblparam(dst.env, "MaxTime", &time), TVX_ERROR_OKAY);
     EXPECT_NE(time, 12.5);
   }
 }
@@ -936,28 +939,28 @@ TEST(Api, StartAndModelFilesByName) {
   ApiModel m;
   const int ind[] = {0, 2};
   const double start[] = {1, 4};
-  ASSERT_EQ(TVXsetdblattrlist(m.model, "Start", 2, ind, start), kOk);
+  ASSERT_EQ(TVXsetdblattrlist(m.model, "Start", 2, ind, start), TVX_ERROR_OKAY);
   const std::string mst = temp_path("api.mst.bz2");
-  ASSERT_EQ(TVXwrite(m.model, mst.c_str()), kOk);
+  ASSERT_EQ(TVXwrite(m.model, mst.c_str()), TVX_ERROR_OKAY);
   ApiModel other;
-  ASSERT_EQ(TVXread(other.model, mst.c_str()), kOk);
+  ASSERT_EQ(TVXread(other.model, mst.c_str()), TVX_ERROR_OKAY);
   const int all[] = {0, 1, 2};
   double got[3];
-  ASSERT_EQ(TVXgetdblattrlist(other.model, "Start", 3, all, got), kOk);
+  ASSERT_EQ(TVXgetdblattrlist(other.model, "Start", 3, all, got), TVX_ERROR_OKAY);
   EXPECT_EQ(got[0], 1);
   EXPECT_EQ(got[1], TVX_UNDEFINED);
   EXPECT_EQ(got[2], 4);
 
   for (const char *file : {"api.mps", "api.lp.gz", "api.qps.bz2"}) {
     const std::string path = temp_path(file);
-    ASSERT_EQ(TVXwrite(m.model, path.c_str()), kOk) << file;
+    ASSERT_EQ(TVXwrite(m.model, path.c_str()), TVX_ERROR_OKAY) << file;
     TVXmodel *back = nullptr;
-    ASSERT_EQ(TVXreadmodel(m.env, path.c_str(), &back), kOk) << file;
+    ASSERT_EQ(TVXreadmodel(m.env, path.c_str(), &back), TVX_ERROR_OKAY) << file;
     const char *name = nullptr;
-    ASSERT_EQ(TVXgetstrattr(back, "ModelName", &name), kOk);
+    ASSERT_EQ(TVXgetstrattr(back, "ModelName", &name), TVX_ERROR_OKAY);
     EXPECT_STREQ(name, "api");
     const char *names[3];
-    ASSERT_EQ(TVXgetstrattrlist(back, "VarName", 3, all, names), kOk);
+    ASSERT_EQ(TVXgetstrattrlist(back, "VarName", 3, all, names), TVX_ERROR_OKAY);
     EXPECT_STREQ(names[2], "C2");
     TVXfreemodel(back);
   }
@@ -966,7 +969,7 @@ TEST(Api, StartAndModelFilesByName) {
 TEST(Api, RefusalsAndFailures) {
   ApiModel m;
   const std::string model_file = temp_path("exists.mps");
-  ASSERT_EQ(TVXwrite(m.model, model_file.c_str()), kOk);
+  ASSERT_EQ(TVXwrite(m.model, model_file.c_str()), TVX_ERROR_OKAY);
   // A symbolic link to a full device: open succeeds, writing fails.
   const std::string full = temp_path("full.lp");
   ASSERT_EQ(symlink("/dev/full", full.c_str()), 0);
@@ -1007,13 +1010,13 @@ TEST(Api, RefusalsAndFailures) {
   const std::string prm = temp_path("bad.prm.gz");
   {
     tvx::OutputFile out;
-    ASSERT_EQ(out.open(prm.c_str(), Compression::Gzip), kOk);
-    ASSERT_EQ(out.write("MaxTime 3\nNoSuchParam 1\n"), kOk);
-    ASSERT_EQ(out.close(), kOk);
+    ASSERT_EQ(out.open(prm.c_str(), Compression::Gzip), TVX_ERROR_OKAY);
+    ASSERT_EQ(out.write("MaxTime 3\nNoSuchParam 1\n"), TVX_ERROR_OKAY);
+    ASSERT_EQ(out.close(), TVX_ERROR_OKAY);
   }
   EXPECT_EQ(TVXread(m.model, prm.c_str()), kFormat);
   double time = 0;
-  EXPECT_EQ(TVXgetdblparam(TVXgetenv(m.model), "MaxTime", &time), kOk);
+  EXPECT_EQ(TVXgetdblparam(TVXgetenv(m.model), "MaxTime", &time), TVX_ERROR_OKAY);
   EXPECT_NE(time, 3);
 }
 
