@@ -235,20 +235,22 @@ int SearchHooks::add_cut(const CutRow &row) {
     low += a > 0 ? a * l : a * u;
     high += a > 0 ? a * u : a * l;
   }
-  if (low > ub + tol_ || high < lb - tol_ || (std::isinf(lb) && lb > 0) ||
-      (std::isinf(ub) && ub < 0)) {
-    return TVX_CB_INCORRECT;
-  }
+  if ((std::isinf(lb) && lb > 0) || (std::isinf(ub) && ub < 0)) return TVX_CB_INCORRECT;
   if (lb <= low && high <= ub) return TVX_CB_DECLINED;
   OsiRowCut cut;
   cut.setRow(int_size(row.ind), row.ind.data(), row.val.data());
   cut.setLb(std::isinf(lb) ? -COIN_DBL_MAX : lb);
   cut.setUb(std::isinf(ub) ? COIN_DBL_MAX : ub);
   cut.setGloballyValid(true);
-  if (has_incumbent() && violation(cut, incumbent_.data()) > tol_) return TVX_CB_INCORRECT;
+  // A row no point within the bounds satisfies leaves the model no feasible
+  // point, as it would up front: it is kept, and said to be incorrect.
+  const bool hopeless = low > ub + tol_ || high < lb - tol_;
+  if (!hopeless && has_incumbent() && violation(cut, incumbent_.data()) > tol_) {
+    return TVX_CB_INCORRECT;
+  }
   pool_.push_back(cut);
   sync_check_lp();
-  return TVX_CB_ACCEPTED;
+  return hopeless ? TVX_CB_INCORRECT : TVX_CB_ACCEPTED;
 }
 
 int SearchHooks::request(const OsiSolverInterface &node, int column, int way, double value) {
