@@ -447,18 +447,35 @@ TEST(Cuts, ResultsSayWhatHappened) {
     const int one[] = {0}, two[] = {1, 2};
     const double val[] = {1, 1};
     results = {
-        TVXcbcut(cb, 1, one, val, '<', -1),      // no point in the bounds: 1
         TVXcbcut(cb, 1, one, val, '<', 5),       // every point: 2
-        TVXcbcut(cb, 0, one, val, '<', -1),      // an empty row that never holds: 1
-        TVXcbcut(cb, 0, nullptr, val, '>', -1),  // one that always does: 2
+        TVXcbcut(cb, 0, nullptr, val, '>', -1),  // an empty row that always holds: 2
         TVXcbcut(cb, 2, two, val, '<', 2),       // holds everywhere already: 2
         TVXcbcut(cb, 1, one, val, '=', 0),       // valid, taken: 0
     };
     return 0;
   }),
             kOk);
-  EXPECT_EQ(results, (std::vector<int>{1, 2, 1, 2, 2, 0}));
+  EXPECT_EQ(results, (std::vector<int>{2, 2, 2, 0}));
   EXPECT_NEAR(f.objval(), 5, 1e-6);
+}
+
+// A row that nothing within the bounds satisfies is incorrect, and as the
+// same row up front, it leaves the model infeasible.
+TEST(Cuts, OneThatNothingSatisfiesIsIncorrectAndKept) {
+  const int one[] = {0};
+  const double val[] = {1};
+  for (int n : {1, 0}) {  // x0 <= -1; an empty row 0 <= -1
+    Fixture f;
+    small(f);
+    int result = -100;
+    ASSERT_EQ(f.optimize([&](void *cb, int where) {
+      if (result == -100 && where == TVX_CB_MIPSOL) result = TVXcbcut(cb, n, one, val, '<', -1);
+      return 0;
+    }),
+              kOk);
+    EXPECT_EQ(result, 1) << n;
+    EXPECT_EQ(f.status(), TVX_STATUS_INFEASIBLE) << n;
+  }
 }
 
 // The empty knapsack given at MIPSTART makes sure of an incumbent at the

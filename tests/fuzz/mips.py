@@ -176,6 +176,13 @@ def _hidden_value(rnd, v):
     return rnd.randint(low, high) if low <= high else lb
 
 
+def is_mip(spec):
+    """Whether the model has an integer, binary or semi-variable, an SOS or an
+    indicator: an LP calls no callback."""
+    return bool(spec["sos"] or spec["indicators"]
+                or any(v["type"] != "C" for v in spec["vars"]))
+
+
 def with_rows(spec, rows):
     """The model of spec with rows added up front."""
     return dict(spec, rows=spec["rows"] + rows)

@@ -237,20 +237,34 @@ int SearchHooks::add_cut(const CutRow &row) {
   }
   if ((std::isinf(lb) && lb > 0) || (std::isinf(ub) && ub < 0)) return TVX_CB_INCORRECT;
   if (lb <= low && high <= ub) return TVX_CB_DECLINED;
+  if (low > ub + tol_ || high < lb - tol_) {
+    // No point within the bounds satisfies it: as it would up front, it
+    // leaves the model no feasible point, and it is said to be incorrect.
+    // The pool takes two rows that contradict each other, which every LP
+    // finds infeasible (an empty row, or one whose excess CLP's tolerances
+    // forgive, would be dropped or met, the node re-solved without end).
+    const int first = 0;
+    const double one = 1;
+    for (const double side : {1.0, -1.0}) {
+      OsiRowCut never;
+      never.setRow(1, &first, &one);
+      never.setLb(side > 0 ? side : -COIN_DBL_MAX);
+      never.setUb(side > 0 ? COIN_DBL_MAX : side);
+      never.setGloballyValid(true);
+      pool_.push_back(never);
+    }
+    sync_check_lp();
+    return TVX_CB_INCORRECT;
+  }
   OsiRowCut cut;
   cut.setRow(int_size(row.ind), row.ind.data(), row.val.data());
   cut.setLb(std::isinf(lb) ? -COIN_DBL_MAX : lb);
   cut.setUb(std::isinf(ub) ? COIN_DBL_MAX : ub);
   cut.setGloballyValid(true);
-  // A row no point within the bounds satisfies leaves the model no feasible
-  // point, as it would up front: it is kept, and said to be incorrect.
-  const bool hopeless = low > ub + tol_ || high < lb - tol_;
-  if (!hopeless && has_incumbent() && violation(cut, incumbent_.data()) > tol_) {
-    return TVX_CB_INCORRECT;
-  }
+  if (has_incumbent() && violation(cut, incumbent_.data()) > tol_) return TVX_CB_INCORRECT;
   pool_.push_back(cut);
   sync_check_lp();
-  return hopeless ? TVX_CB_INCORRECT : TVX_CB_ACCEPTED;
+  return TVX_CB_ACCEPTED;
 }
 
 int SearchHooks::request(const OsiSolverInterface &node, int column, int way, double value) {
