@@ -185,11 +185,14 @@ check-memory: build-asan
 .PHONY: build-asan check-memory
 
 # The differential test of the solve paths on many more random MIPs than
-# `make test` runs: CBC_FUZZ_MODELS models from seed CBC_FUZZ_SEED.
+# `make test` runs: CBC_FUZZ_MODELS models from seed CBC_FUZZ_SEED, and
+# CBC_HIDDEN_MODELS of them with rows a callback gives as cuts.
 CBC_FUZZ_MODELS ?= 5000
+CBC_HIDDEN_MODELS ?= 3000
 CBC_FUZZ_SEED ?= 1000000
 fuzz-cbc: build-py3
 	cd tests && DIDAZODA_CBC_FUZZ_MODELS=$(CBC_FUZZ_MODELS) DIDAZODA_CBC_FUZZ_SEED=$(CBC_FUZZ_SEED) \
+	  DIDAZODA_CBC_HIDDEN_MODELS=$(CBC_HIDDEN_MODELS) \
 	  ../$(VENV)/py3/bin/python -m pytest -q -s -p no:cacheprovider test_fuzz_cbc.py
 
 # The API fuzz test's random rounds: batches of hostile calls from fresh seeds for

@@ -11,9 +11,15 @@ offers the candidate back at MIPSOL. Their statuses and optima must agree
 with each other and, for the models small enough to enumerate, with the
 enumeration.
 
+With hidden rows, the same models get a few rows more over mixed supports
+(fuzz.mips.hidden_rows), given up front or cut by a callback at MIPSOL
+whenever a candidate violates one (and once more with the candidate's
+discrete values offered back): a cut must act exactly as the row.
+
 A fixed set of DIDAZODA_CBC_FUZZ_MODELS models (default 150, 60 under the
-sanitizers) from seed
-DIDAZODA_CBC_FUZZ_SEED (default 0) runs here; `make fuzz-cbc` runs thousands."""
+sanitizers) from seed DIDAZODA_CBC_FUZZ_SEED (default 0) runs here, and
+DIDAZODA_CBC_HIDDEN_MODELS (default 100, 40 under the sanitizers) with
+hidden rows; `make fuzz-cbc` runs thousands."""
 import collections
 import json
 import math
@@ -28,6 +34,7 @@ from fuzz.runner import SANITIZED, Worker, describe
 # Fewer under the sanitizers, where each solve is slower.
 MODELS = int(os.environ.get("DIDAZODA_CBC_FUZZ_MODELS", "60" if SANITIZED else "150"))
 FIRST_SEED = int(os.environ.get("DIDAZODA_CBC_FUZZ_SEED", "0"))
+HIDDEN_MODELS = int(os.environ.get("DIDAZODA_CBC_HIDDEN_MODELS", "40" if SANITIZED else "100"))
 TIME_LIMIT = -9001
 NAMES = {0: "stopped at the time limit", 1: "OPTIMAL", 2: "INFEASIBLE", 3: "UNBOUNDED", 4: "INF_OR_UBD"}
 
@@ -39,12 +46,13 @@ def worker(tmp_path_factory):
     w.close()
 
 
-def outcome(worker, spec, path):
+def outcome(worker, spec, path, hidden=()):
     """(status, objective) of one solve, or a string saying what went wrong."""
     out = os.path.join(worker.directory, "result.json")
     if os.path.exists(out):
         os.remove(out)
-    call = "from fuzz.mips import solve; solve(%r, %r, %r)" % (spec, path, out)
+    call = "from fuzz.mips import solve; solve(%r, %r, %r, hidden=%r)" % (spec, path, out,
+                                                                           list(hidden))
     records, end, hung, _, _ = worker.run([call])
     if hung:
         return "hung"
@@ -106,11 +114,18 @@ def show(o):
     return NAMES.get(o[0], str(o[0])) + ("" if o[1] is None else " %.9g" % o[1])
 
 
-def check_model(worker, seed, tally):
+def check_model(worker, seed, tally, hidden=False):
     """The report of a disagreement on the model of seed, or None; tally
-    counts the answers."""
+    counts the answers. hidden: the model with hidden rows."""
     spec = mips.generate(seed)
-    got = {path: outcome(worker, spec, path) for path in mips.PATHS}
+    if hidden:
+        rows = mips.hidden_rows(seed, spec)
+        front = mips.with_rows(spec, rows)
+        got = {path: outcome(worker, spec, path, rows) if path.startswith("cut")
+               else outcome(worker, front, path) for path in mips.HIDDEN_PATHS}
+        spec = front
+    else:
+        got = {path: outcome(worker, spec, path) for path in mips.PATHS}
     for o in got.values():
         tally[kind(o)] += 1
     refusals = {refusal(o) for o in got.values()}
@@ -119,6 +134,20 @@ def check_model(worker, seed, tally):
     truth = mips.enumerate_answer(spec)
     tally["enumerated"] += truth is not None
     outcomes = list(got.values()) + ([truth] if truth else [])
+    if hidden and not mips.is_mip(spec):
+        # An LP goes to HiGHS, which calls no callback: nothing cuts there.
+        tally["LP, no callback"] += 1
+        outcomes = [o for p, o in got.items() if not p.startswith("cut")]
+        outcomes += [truth] if truth else []
+    elif hidden and any(not isinstance(got[p], str) and got[p][0] in (3, 4)
+                        for p in ("cut", "cut-offer")):
+        # The relaxation of the model without the rows is settled before the
+        # search: unbounded, it stays so whatever cuts come at MIPSOL.
+        base = outcome(worker, mips.generate(seed), "noop")
+        if not isinstance(base, str) and base[0] in (3, 4):
+            tally["unbounded without the rows"] += 1
+            outcomes = [o for p, o in got.items() if not p.startswith("cut")]
+            outcomes += [truth] if truth else []
     cost = max(abs(v["obj"]) for v in spec["vars"])
     if all(compatible(a, b, cost) for a in outcomes for b in outcomes):
         return None
@@ -126,6 +155,8 @@ def check_model(worker, seed, tally):
     lines += ["  %-8s %s" % (path, show(o)) for path, o in got.items()]
     lines.append("  %-8s %s" % ("enumerated", show(truth) if truth else "(not small)"))
     lines += ["    " + line for line in mips.source(spec).splitlines()]
+    if hidden:
+        lines.append("  hidden rows (the last %d above): %r" % (len(rows), rows))
     return "\n".join(lines)
 
 
@@ -137,6 +168,17 @@ def test_paths_agree_on_random_mips(worker):
           % (MODELS, FIRST_SEED, tally.pop("enumerated"), dict(tally)))
     print("%d disagreements" % len(failures))
     assert not failures, "%d of %d models:\n%s" % (len(failures), MODELS,
+                                                   "\n".join(failures[:20]))
+
+
+def test_hidden_rows_cut_as_rows_up_front(worker):
+    tally = collections.Counter()
+    failures = [r for r in (check_model(worker, FIRST_SEED + k, tally, hidden=True)
+                            for k in range(HIDDEN_MODELS)) if r]
+    print("\n%d models with hidden rows from seed %d, %d enumerated; solves: %s"
+          % (HIDDEN_MODELS, FIRST_SEED, tally.pop("enumerated"), dict(tally)))
+    print("%d disagreements" % len(failures))
+    assert not failures, "%d of %d models:\n%s" % (len(failures), HIDDEN_MODELS,
                                                    "\n".join(failures[:20]))
 
 

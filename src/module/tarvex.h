@@ -533,8 +533,10 @@ enum TVXcbresult {
 /* A cut sum(val[k] * x[ind[k]]) sense rhs over variable indices; ind, val:
  * n entries each (repeated indices add up); sense '<', '>' or '='.
  * Results: below 0 an error; TVX_CB_ACCEPTED; TVX_CB_INCORRECT when it
- * cuts off the incumbent or no point within the bounds satisfies it;
- * TVX_CB_DECLINED when every point within the bounds satisfies it. */
+ * cuts off the incumbent (the cut is dropped) or no point within the bounds
+ * satisfies it (the cut is kept, as the same row would be: the model has
+ * no feasible point left); TVX_CB_DECLINED when every point within the
+ * bounds satisfies it. */
 TVX_API int TVXcbcut(void *cbdata, int n, const int *ind, const double *val, char sense,
                      double rhs);
 /* As TVXcbcut, over presolved column positions. */

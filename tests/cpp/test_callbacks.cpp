@@ -451,19 +451,36 @@ TEST(Cuts, ResultsSayWhatHappened) {
     const int one[] = {0}, two[] = {1, 2};
     const double val[] = {1, 1};
     results = {
-        TVXcbcut(cb, 1, one, val, '<', -1),      // no point in the bounds
         TVXcbcut(cb, 1, one, val, '<', 5),       // every point
-        TVXcbcut(cb, 0, one, val, '<', -1),      // an empty row that never holds
-        TVXcbcut(cb, 0, nullptr, val, '>', -1),  // one that always does
+        TVXcbcut(cb, 0, nullptr, val, '>', -1),  // an empty row that always holds
         TVXcbcut(cb, 2, two, val, '<', 2),       // holds everywhere already
         TVXcbcut(cb, 1, one, val, '=', 0),       // valid, taken
     };
     return 0;
   }),
             TVX_ERROR_OKAY);
-  EXPECT_EQ(results, (std::vector<int>{TVX_CB_INCORRECT, TVX_CB_DECLINED, TVX_CB_INCORRECT,
-                                       TVX_CB_DECLINED, TVX_CB_DECLINED, TVX_CB_ACCEPTED}));
+  EXPECT_EQ(results, (std::vector<int>{TVX_CB_DECLINED, TVX_CB_DECLINED, TVX_CB_DECLINED,
+                                       TVX_CB_ACCEPTED}));
   EXPECT_NEAR(f.objval(), 5, 1e-6);
+}
+
+// A row that nothing within the bounds satisfies is incorrect, and as the
+// same row up front, it leaves the model infeasible.
+TEST(Cuts, OneThatNothingSatisfiesIsIncorrectAndKept) {
+  const int one[] = {0};
+  const double val[] = {1};
+  for (int n : {1, 0}) {  // x0 <= -1; an empty row 0 <= -1
+    Fixture f;
+    small(f);
+    int result = -100;
+    ASSERT_EQ(f.optimize([&](void *cb, int where) {
+      if (result == -100 && where == TVX_CB_MIPSOL) result = TVXcbcut(cb, n, one, val, '<', -1);
+      return 0;
+    }),
+              TVX_ERROR_OKAY);
+    EXPECT_EQ(result, TVX_CB_INCORRECT) << n;
+    EXPECT_EQ(f.status(), TVX_STATUS_INFEASIBLE) << n;
+  }
 }
 
 // The empty knapsack given at MIPSTART makes sure of an incumbent at the

@@ -18,6 +18,11 @@ INF = float("inf")
 # (HiGHS for a MIP without sets or indicators); "cbc" forces the CBC engine
 # without a callback through a set of one member, which holds always.
 PATHS = ("default", "cbc", "noop", "offer")
+# The paths of a model with hidden rows (hidden_rows): "default" and "noop"
+# have them up front; "cut" has a callback cut each one a candidate violates
+# at MIPSOL, and "cut-offer" also offers the candidate's discrete values
+# back, for the search to complete within its cuts.
+HIDDEN_PATHS = ("default", "noop", "cut", "cut-offer")
 # More enumerated pieces than this and the model is not small.
 MAX_PIECES = 400
 
@@ -55,7 +60,7 @@ def generate(seed):
         indicators.append({"binvar": rnd.choice(binaries), "binval": rnd.choice([0, 1]),
                            "row": _row(rnd, n, anchor)})
     spec = {"seed": seed, "sense": rnd.choice(["min", "max"]), "vars": vars_, "rows": rows,
-            "sos": sos, "indicators": indicators}
+            "sos": sos, "indicators": indicators, "anchor": anchor}
     _data_families(seed, spec)
     return spec
 
@@ -135,6 +140,54 @@ def _scaled_data(rnd, spec):
         row[0] = [row[0][0], rnd.choice([-1, 1]) * 10.0 ** rnd.randint(15, 25)]
 
 
+# ---- hidden rows: rows a callback gives as cuts -----------------------------------------
+
+def hidden_rows(seed, spec):
+    """One to three rows over mixed supports (a continuous or semi-continuous
+    variable in most), with fractional, large and small coefficients; most
+    hold at the point the model's rows hold at, tight or with some room, a
+    few at a random point within the bounds or just off it. For a callback
+    to give as cuts. Drawn from a generator of their own."""
+    rnd = random.Random("hidden-%d" % seed)
+    n = len(spec["vars"])
+    point = spec["anchor"] if rnd.random() < 0.7 else [_hidden_value(rnd, v)
+                                                      for v in spec["vars"]]
+    smooth = [j for j, v in enumerate(spec["vars"]) if v["type"] in "CS"]
+    rows = []
+    for _ in range(rnd.choice([1, 1, 2, 3])):
+        cols = rnd.sample(range(n), rnd.randint(1, min(n, 4)))
+        if smooth and rnd.random() < 0.8 and not set(cols) & set(smooth):
+            cols.append(rnd.choice(smooth))
+        scale = rnd.choice([1, 1, 1, 1e3, 1e-3])
+        terms = [[j, scale * rnd.choice([-3, -2, -1.5, -1, 0.5, 1, 1, 2, 2.25, 3])] for j in cols]
+        sense = rnd.choice(["<=", ">=", ">=", "=="])
+        activity = sum(c * point[j] for j, c in terms)
+        slack = 0 if sense == "==" else scale * rnd.choice([0, 0, 0.5, 1.25, 0.1, -0.75])
+        rows.append(terms + [sense, activity + slack if sense == "<=" else activity - slack])
+    return rows
+
+
+def _hidden_value(rnd, v):
+    lb = -3 if math.isinf(v["lb"]) else v["lb"]
+    ub = lb + 4 if math.isinf(v["ub"]) else max(v["ub"], lb)
+    if v["type"] in "CS":
+        return rnd.choice([lb, ub, round(rnd.uniform(lb, ub), 3)])
+    low, high = math.ceil(lb), math.floor(ub)
+    return rnd.randint(low, high) if low <= high else lb
+
+
+def is_mip(spec):
+    """Whether the model has an integer, binary or semi-variable, an SOS or an
+    indicator: an LP calls no callback."""
+    return bool(spec["sos"] or spec["indicators"]
+                or any(v["type"] != "C" for v in spec["vars"]))
+
+
+def with_rows(spec, rows):
+    """The model of spec with rows added up front."""
+    return dict(spec, rows=spec["rows"] + rows)
+
+
 def _anchor(rnd, v):
     lb = -3 if math.isinf(v["lb"]) else v["lb"]
     ub = lb + 3 if math.isinf(v["ub"]) else v["ub"]
@@ -185,9 +238,10 @@ def source(spec):
     return "\n".join(lines)
 
 
-def solve(spec, path, out, max_time=5.0):
+def solve(spec, path, out, max_time=5.0, hidden=()):
     """Solves the model by path and writes what came out to the file out as
-    JSON: status, objective and point, or the error."""
+    JSON: status, objective and point, or the error. hidden: the rows the
+    paths "cut" and "cut-offer" give as cuts (the others have them in spec)."""
     from didazoda import TVX, Model, TarvexError  # noqa: F401 -- the source uses them
 
     ns = {"TVX": TVX, "Model": Model, "INF": INF}
@@ -204,6 +258,8 @@ def solve(spec, path, out, max_time=5.0):
         def callback(model, where):
             if where == TVX.Callback.MIPSOL:
                 model.cbSetSolution(x, model.cbGetSolution(x))
+    elif path in ("cut", "cut-offer"):
+        callback = _cutting_callback(spec, hidden, x, path == "cut-offer")
     result = {}
     try:
         m.optimize(callback)
@@ -215,6 +271,32 @@ def solve(spec, path, out, max_time=5.0):
         result["error"] = "%s: %s" % (e.errno, e)
     with open(out, "w") as f:
         json.dump(result, f)
+
+
+def _cutting_callback(spec, rows, x, offer):
+    from didazoda import TVX, quicksum
+
+    discrete = [j for j, v in enumerate(spec["vars"]) if v["type"] in "IBN"]
+
+    def callback(model, where):
+        if where != TVX.Callback.MIPSOL:
+            return
+        values = model.cbGetSolution(x)
+        for *terms, sense, rhs in rows:
+            if _violation(terms, sense, rhs, values) > 1e-6:
+                model.cbCut(quicksum(c * x[j] for j, c in terms), sense, rhs)
+        if offer and discrete:
+            model.cbSetSolution([x[j] for j in discrete], [values[j] for j in discrete])
+
+    return callback
+
+
+def _violation(terms, sense, rhs, values):
+    """How far values are outside a row, in units of its largest coefficient."""
+    gap = sum(c * values[j] for j, c in terms) - rhs
+    size = max([1.0] + [abs(c) for _, c in terms])
+    below, above = max(0.0, -gap), max(0.0, gap)
+    return {"<=": above, ">=": below, "==": max(above, below)}[sense] / size
 
 
 # ---- the true answer, by enumeration ---------------------------------------------------

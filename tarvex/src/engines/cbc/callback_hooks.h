@@ -100,7 +100,11 @@ class SearchHooks {
 
  private:
   bool improves(double obj) const;
+  // How far x is outside cut, in units of the cut's largest coefficient.
+  static double violation(const OsiRowCut &cut, const double *x);
   bool violates_pool(const double *x, std::size_t from = 0) const;
+  // The pool's cuts added, as rows, to the LP CBC checks candidates with.
+  void sync_check_lp();
   bool approved(const double *x) const;
   bool others_satisfied(const double *x, const OsiBranchingInformation *info);
   // MIPSOL with a candidate better than the incumbent; false: rejected.
@@ -119,6 +123,11 @@ class SearchHooks {
   const double sign_, tol_, int_tol_;
 
   std::vector<OsiRowCut> pool_;
+  // The LP of CBC's checks and how many of the pool's cuts are rows of it,
+  // its row count with them.
+  const OsiSolverInterface *check_lp_ = nullptr;
+  std::size_t check_lp_cuts_ = 0;
+  int check_lp_rows_ = 0;
   std::deque<std::vector<double>> approved_;
   std::vector<double> incumbent_;  // empty without one
   double incumbent_obj_ = kInf;

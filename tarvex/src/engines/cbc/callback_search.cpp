@@ -39,6 +39,8 @@ constexpr double kSamePoint = 1e-9;
 // A point violates a cut, or a cut lies outside the columns' bounds, when
 // it is off by more than SPX/PrimalTolerance and never by less than this: a
 // tighter test would take the rounding in CBC's LP points for a violation.
+// A point's violation is measured in units of the cut's largest
+// coefficient (at least 1), as CLP, which scales its rows, meets them.
 constexpr double kMinCutTolerance = 1e-6;
 
 }  // namespace
@@ -64,10 +66,18 @@ void SearchHooks::attach(CbcModel &cbc) {
 void SearchHooks::begin(const std::vector<double> &start) {
   call_with_site(callback_, *this, TVX_CB_MIPSTART);
   std::vector<std::vector<double>> points;
-  if (!start.empty()) points.push_back(start);
+  if (!start.empty() && violates_pool(start.data())) {
+    // Completed again within the cuts given at MIPSTART.
+    std::vector<double> given = p_.model.vars().start;
+    given.resize(to_size(n_cols_), kUndefined);
+    points.push_back(complete_point(p_, f_, lp_, given, pool_));
+  } else if (!start.empty()) {
+    points.push_back(start);
+  }
   for (std::vector<double> &x : given_) points.push_back(std::move(x));
   given_.clear();
   for (std::vector<double> &x : points) {
+    if (x.empty()) continue;
     const double obj = objective(x.data());
     if (!improves(obj) || !judge(x.data())) continue;
     install(std::move(x), obj);
@@ -120,12 +130,13 @@ void SearchHooks::round(const OsiSolverInterface &solver, OsiCuts &cs) {
     call_node_ = true;
     if (request_.node != now) drop_request();
   }
+  sync_check_lp();
   const double *x = solver.getColSolution();
   // The pool first: the node is re-solved with its cuts before anything
   // is asked about this point.
   bool pooled = false;
   for (const OsiRowCut &cut : pool_) {
-    if (cut.violated(x) > tol_) {
+    if (violation(cut, x) > tol_) {
       cs.insert(cut);
       pooled = true;
     }
@@ -224,18 +235,35 @@ int SearchHooks::add_cut(const CutRow &row) {
     low += a > 0 ? a * l : a * u;
     high += a > 0 ? a * u : a * l;
   }
-  if (low > ub + tol_ || high < lb - tol_ || (std::isinf(lb) && lb > 0) ||
-      (std::isinf(ub) && ub < 0)) {
+  if ((std::isinf(lb) && lb > 0) || (std::isinf(ub) && ub < 0)) return TVX_CB_INCORRECT;
+  if (lb <= low && high <= ub) return TVX_CB_DECLINED;
+  if (low > ub + tol_ || high < lb - tol_) {
+    // No point within the bounds satisfies it: as it would up front, it
+    // leaves the model no feasible point, and it is said to be incorrect.
+    // The pool takes two rows that contradict each other, which every LP
+    // finds infeasible (an empty row, or one whose excess CLP's tolerances
+    // forgive, would be dropped or met, the node re-solved without end).
+    const int first = 0;
+    const double one = 1;
+    for (const double side : {1.0, -1.0}) {
+      OsiRowCut never;
+      never.setRow(1, &first, &one);
+      never.setLb(side > 0 ? side : -COIN_DBL_MAX);
+      never.setUb(side > 0 ? COIN_DBL_MAX : side);
+      never.setGloballyValid(true);
+      pool_.push_back(never);
+    }
+    sync_check_lp();
     return TVX_CB_INCORRECT;
   }
-  if (lb <= low && high <= ub) return TVX_CB_DECLINED;
   OsiRowCut cut;
   cut.setRow(int_size(row.ind), row.ind.data(), row.val.data());
   cut.setLb(std::isinf(lb) ? -COIN_DBL_MAX : lb);
   cut.setUb(std::isinf(ub) ? COIN_DBL_MAX : ub);
   cut.setGloballyValid(true);
-  if (has_incumbent() && cut.violated(incumbent_.data()) > tol_) return TVX_CB_INCORRECT;
+  if (has_incumbent() && violation(cut, incumbent_.data()) > tol_) return TVX_CB_INCORRECT;
   pool_.push_back(cut);
+  sync_check_lp();
   return TVX_CB_ACCEPTED;
 }
 
@@ -259,7 +287,9 @@ int SearchHooks::offer(const std::vector<double> &given, double *objval) {
     if (v == kUndefined || !f_.integer[to_size(j)]) continue;
     if (std::fabs(v - std::nearbyint(v)) > int_tol_) return TVX_CB_INCORRECT;
   }
-  const std::vector<double> x = complete_point(p_, f_, lp_, given);
+  // Completed within the pool: a completion that breaks a cut would only be
+  // refused when judged.
+  const std::vector<double> x = complete_point(p_, f_, lp_, given, pool_);
   if (x.empty()) return TVX_CB_INCORRECT;
   const double obj = objective(x.data());
   if (objval != nullptr) *objval = model_objective(obj);
@@ -275,11 +305,41 @@ bool SearchHooks::improves(double obj) const {
          obj < incumbent_obj_ - kObjectiveTie * std::max(1.0, std::fabs(incumbent_obj_));
 }
 
+double SearchHooks::violation(const OsiRowCut &cut, const double *x) {
+  const CoinPackedVector &row = cut.row();
+  double largest = 1;
+  for (int k = 0; k < row.getNumElements(); ++k) {
+    largest = std::max(largest, std::fabs(row.getElements()[k]));
+  }
+  return cut.violated(x) / largest;
+}
+
 bool SearchHooks::violates_pool(const double *x, std::size_t from) const {
   for (std::size_t k = from; k < pool_.size(); ++k) {
-    if (pool_[k].violated(x) > tol_) return true;
+    if (violation(pool_[k], x) > tol_) return true;
   }
   return false;
+}
+
+// CBC takes a candidate as the point its check gives: the integer columns
+// fixed at the candidate's values, the rest re-solved over the LP it keeps
+// for the check, the formulation as the root had it, without the search's
+// cuts. Should a cut of the pool hold continuous columns, that point can
+// break it where the candidate kept it, and the candidate was lost. As rows
+// of that LP (globally valid, like every cut of the pool), the check keeps
+// them as the node did.
+void SearchHooks::sync_check_lp() {
+  OsiSolverInterface *lp = cbc_ != nullptr ? cbc_->continuousSolver() : nullptr;
+  if (lp == nullptr) return;
+  if (lp != check_lp_ || lp->getNumRows() != check_lp_rows_) {
+    check_lp_ = lp;
+    check_lp_cuts_ = 0;
+  }
+  for (; check_lp_cuts_ < pool_.size(); ++check_lp_cuts_) {
+    const OsiRowCut &cut = pool_[check_lp_cuts_];
+    lp->addRow(cut.row(), cut.lb(), cut.ub());
+  }
+  check_lp_rows_ = lp->getNumRows();
 }
 
 bool SearchHooks::approved(const double *x) const {

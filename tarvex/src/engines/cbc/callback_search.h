@@ -4,7 +4,10 @@
 //     round and again after a round in which it added cuts; its cuts go
 //     into that round, so the node is re-solved with them.
 //   - cuts: every accepted cut joins a pool kept for the whole search; the
-//     generator adds the pool's violated cuts at every node first.
+//     generator adds the pool's violated cuts at every node first. They are
+//     rows of the LP CBC checks candidates with as well: CBC takes a
+//     candidate as that LP's point with the integer columns fixed, which
+//     must keep the cuts over the other columns as the node did.
 //   - MIPSOL: every candidate incumbent of the main search is judged before
 //     CBC may take it. It is rejected, without a call, when it violates a
 //     cut of the pool; otherwise MIPSOL is called with it, and a cut given

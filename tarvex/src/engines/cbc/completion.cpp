@@ -1,5 +1,6 @@
 #include "engines/cbc/completion.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -8,10 +9,18 @@
 #include "solve/answer_check.h"
 
 namespace tvx {
+namespace {
+
+// The completion's primal tolerance (completion.h).
+double completion_tolerance(const Problem &p) {
+  return std::min(10 * p.param(Param::SPX_PrimalTolerance), 0.1);
+}
+
+}  // namespace
 
 std::vector<double> complete_point(const Problem &p, const Formulation &f,
-                                   const OsiSolverInterface &base,
-                                   const std::vector<double> &given) {
+                                   const OsiSolverInterface &base, const std::vector<double> &given,
+                                   const std::vector<OsiRowCut> &cuts) {
   const int n = p.model.num_vars();
   const int columns = int_size(f.col_lb);
   bool any = false;
@@ -31,6 +40,8 @@ std::vector<double> complete_point(const Problem &p, const Formulation &f,
     if (b == kUndefined || std::nearbyint(b) != g.binval[to_size(k)]) continue;
     for (int s : f.slacks[to_size(k)]) lp->setColBounds(s, 0, 0);
   }
+  for (const OsiRowCut &cut : cuts) lp->addRow(cut.row(), cut.lb(), cut.ub());
+  lp->setDblParam(OsiPrimalTolerance, completion_tolerance(p));
   lp->initialSolve();
   if (!lp->isProvenOptimal()) return {};
   const double *x = lp->getColSolution();
