@@ -20,8 +20,7 @@
 #ifndef TARVEX_ENGINES_CBC_RELAXATION_H
 #define TARVEX_ENGINES_CBC_RELAXATION_H
 
-#include <chrono>
-
+#include "engines/cbc/clp_watch.h"
 #include "engines/cbc/formulation.h"
 #include "solve/engine.h"
 
@@ -44,10 +43,10 @@ struct Settled {
   const char *why = "";
 };
 
-// lp: the formulation f as loaded (minimising); deadline: when MaxTime
-// runs out.
+// lp: the formulation f as loaded (minimising), under stop (clp_watch.h),
+// whose deadline is when MaxTime runs out.
 Settled settle_relaxation(const Problem &p, const Formulation &f, const OsiClpSolverInterface &lp,
-                          std::chrono::steady_clock::time_point deadline);
+                          const ClpStop &stop);
 
 }  // namespace tvx
 

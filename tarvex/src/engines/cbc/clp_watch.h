@@ -1,0 +1,38 @@
+// CLP's LPs under the solve's rules. CLP's dual simplex may run for long on
+// one LP, so each LP ends at the iteration after a stop request or the end
+// of MaxTime; CLP's initial solve would take SIGINT for itself, which stays
+// with the library's handler (solve/interrupt.h); and its dual tolerance is
+// at most its default, beyond which the settler's rays and CLP's optima
+// part ways.
+#ifndef TARVEX_ENGINES_CBC_CLP_WATCH_H
+#define TARVEX_ENGINES_CBC_CLP_WATCH_H
+
+#include <chrono>
+
+#include "solve/engine.h"
+
+class OsiClpSolverInterface;
+
+namespace tvx {
+
+// CLP's default dual tolerance.
+constexpr double kClpDualTolerance = 1e-7;
+
+// What a stopped LP leaves to its caller: whether the stop came.
+struct ClpStop {
+  const SolveContext *context = nullptr;
+  std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+  bool fired = false;  // an LP ended on it
+  bool due() const;
+};
+
+// The dual tolerance CLP gets from the solve's parameters.
+double clp_dual_tolerance(const Problem &p);
+
+// Puts lp (and every copy made of it later, CBC's included) under stop,
+// which must outlive them, with the tolerances of p.
+void watch_lp(OsiClpSolverInterface &lp, const Problem &p, ClpStop &stop);
+
+}  // namespace tvx
+
+#endif
