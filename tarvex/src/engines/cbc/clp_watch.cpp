@@ -11,13 +11,24 @@
 namespace tvx {
 namespace {
 
-// Ends an LP at the iteration after the stop is due. Copies of a model
-// share the stop through the pointer.
+// Iterations a model's LPs get before MaxTime ends them: small LPs (a
+// settled relaxation, a completed start) still answer a solve that has
+// no time left, as CBC's own limit lets its root LP finish.
+constexpr int kIterationsBeforeMaxTime = 1000;
+
+// Ends an LP at the iteration after a stop request, or after MaxTime once
+// the model has had its iterations. Copies of a model share the stop
+// through the pointer and count their own iterations from the copy on.
 class StopHandler final : public ClpEventHandler {
  public:
   explicit StopHandler(ClpStop *stop) : stop_(stop) {}
   int event(Event which) override {
-    if (which != endOfIteration || !stop_->due()) return -1;
+    if (which != endOfIteration) return -1;
+    ++iterations_;
+    const bool requested = stop_->context != nullptr && stop_->context->stop_requested();
+    const bool late = iterations_ >= kIterationsBeforeMaxTime &&
+                      std::chrono::steady_clock::now() >= stop_->deadline;
+    if (!requested && !late) return -1;
     stop_->fired = true;
     return 0;
   }
@@ -25,14 +36,10 @@ class StopHandler final : public ClpEventHandler {
 
  private:
   ClpStop *stop_;
+  int iterations_ = 0;
 };
 
 }  // namespace
-
-bool ClpStop::due() const {
-  return (context != nullptr && context->stop_requested()) ||
-         std::chrono::steady_clock::now() >= deadline;
-}
 
 double clp_dual_tolerance(const Problem &p) {
   return std::min(p.param(Param::SPX_DualTolerance), kClpDualTolerance);

@@ -1,9 +1,8 @@
 // CLP's LPs under the solve's rules. CLP's dual simplex may run for long on
-// one LP, so each LP ends at the iteration after a stop request or the end
-// of MaxTime; CLP's initial solve would take SIGINT for itself, which stays
-// with the library's handler (solve/interrupt.h); and its dual tolerance is
-// at most its default, beyond which the settler's rays and CLP's optima
-// part ways.
+// one LP, so each LP ends at the iteration after a stop request or, past
+// its first iterations, the end of MaxTime; CLP's initial solve would take SIGINT for itself, which
+// stays with the library's handler (solve/interrupt.h); and its dual tolerance is at most its
+// default, beyond which the settler's rays and CLP's optima part ways.
 #ifndef TARVEX_ENGINES_CBC_CLP_WATCH_H
 #define TARVEX_ENGINES_CBC_CLP_WATCH_H
 
@@ -18,12 +17,11 @@ namespace tvx {
 // CLP's default dual tolerance.
 constexpr double kClpDualTolerance = 1e-7;
 
-// What a stopped LP leaves to its caller: whether the stop came.
+// The stop of a solve's LPs; fired tells its caller that one ended on it.
 struct ClpStop {
   const SolveContext *context = nullptr;
   std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
   bool fired = false;  // an LP ended on it
-  bool due() const;
 };
 
 // The dual tolerance CLP gets from the solve's parameters.

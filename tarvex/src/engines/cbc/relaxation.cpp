@@ -138,10 +138,10 @@ Settler::Lp Settler::solve(OsiClpSolverInterface &lp) {
     // the dual tolerance in the cone's box.
     if (!ray_possible(lp)) return Lp::kOptimal;
     ray_ = ray(lp);
-    if (ray_.empty() && stop_.due()) return Lp::kStopped;
+    if (ray_.empty() && stop_.fired) return Lp::kStopped;
     return ray_.empty() ? Lp::kOptimal : Lp::kUnbounded;
   }
-  if (stop_.due()) return Lp::kStopped;
+  if (stop_.fired) return Lp::kStopped;
   // CLP takes some unbounded LPs for infeasible, and tells nothing of the
   // feasibility of one it finds unbounded: both are settled by LPs that are
   // bounded, the LP without its objective and the search for a ray.
@@ -149,15 +149,15 @@ Settler::Lp Settler::solve(OsiClpSolverInterface &lp) {
   plain->passInMessageHandler(&quiet_);
   for (int j = 0; j < plain->getNumCols(); ++j) plain->setObjCoeff(j, 0.0);
   plain->initialSolve();
-  if (stop_.due()) return Lp::kStopped;
+  if (stop_.fired) return Lp::kStopped;
   if (plain->isProvenPrimalInfeasible()) return Lp::kInfeasible;
   if (!plain->isProvenOptimal()) return Lp::kFailed;
   ray_ = ray(lp);
-  if (stop_.due()) return Lp::kStopped;
+  if (stop_.fired) return Lp::kStopped;
   if (!ray_.empty()) return Lp::kUnbounded;
   lp.setHintParam(OsiDoDualInResolve, false, OsiHintDo);
   lp.resolve();
-  if (stop_.due()) return Lp::kStopped;
+  if (stop_.fired) return Lp::kStopped;
   return lp.isProvenOptimal() ? Lp::kOptimal : Lp::kFailed;
 }
 
@@ -289,7 +289,8 @@ Settler::Search Settler::feasible(const Fixed &fixed) {
     return point_violation(p_, std::vector<double>(x, x + m)).empty() ? Search::kPoint
                                                                       : Search::kFailed;
   }
-  if (stop_.due() || cbc.isSecondsLimitReached()) return Search::kStopped;
+  if (stop_.fired || p_.context.stop_requested() || cbc.isSecondsLimitReached())
+    return Search::kStopped;
   return cbc.isProvenInfeasible() || cbc.isProvenOptimal() ? Search::kNone : Search::kFailed;
 }
 
