@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -115,6 +116,63 @@ TEST(SmallCostRay, CostWithinTheDualToleranceIsBounded) {
     EXPECT_LT((*out.results.x)[0], 1e6);
   } else {
     EXPECT_TRUE(unbounded_or_unsure(out.results.status)) << out.results.status;
+  }
+}
+
+// Rays whose cost is within the dual tolerance once the costs are scaled,
+// but which CLP's own scaling magnifies (a column of tiny or no
+// coefficients): CLP's dual simplex followed them to 1e20 and the search
+// reported these feasible models INFEASIBLE. The optimum within the
+// tolerance, or unbounded.
+struct ScaledRay {
+  const char *name;
+  tvx::Store model;
+  double optimum;
+};
+
+std::vector<ScaledRay> scaled_rays() {
+  std::vector<ScaledRay> cases;
+  {
+    // min 3 x0 - x1 - 4.3e-8 x2: x0 semi-integer in [1.75, 4.5], x1 binary
+    // in [0.2, 1.000002], x2 >= 0; 3 x1 + x0 = 3, 4e-6 x2 - x0 >= -4.5,
+    // SOS2 {x1, x0}. The optimum x1 = 1, x0 = 0.
+    Builder b;
+    b.var(1.75, 4.5, 3, 'N');
+    b.var(0.2, 1.000002, -1, 'B');
+    b.var(0, kTvxInfinity, -4.327247636337653e-08);
+    b.row({{1, 3}, {0, 1}}, 3, 3);
+    b.row({{2, 4e-6}, {0, -1}}, -4.5, kTvxInfinity);
+    b.sos(TVX_SOS_TYPE2, {{1, 3}, {0, 9}});
+    cases.push_back({"tiny row coefficient", b.store, -1});
+  }
+  {
+    // Costs of 1e17 beside a ray of cost 4.7e-6 in no row: x1 = -1, x2 = 1.
+    Builder b;
+    b.var(0, 3, 1e17, 'I');
+    b.var(-3, -1, -2e17, 'N');
+    b.var(1, 3, 0, 'S');
+    b.var(0, kTvxInfinity, -4.6656531516868176e-06);
+    b.row({{2, -3e13}, {1, -2e13}}, -1e13, -1e13);
+    b.row({{0, 2e11}, {2, 1e11}, {1, 3e11}}, -2e11, kTvxInfinity);
+    b.row({{2, 3}}, 1, kTvxInfinity);
+    b.sos(TVX_SOS_TYPE2, {{2, 3}, {1, 4}, {0, 5}});
+    cases.push_back({"huge costs beside", b.store, 2e17});
+  }
+  return cases;
+}
+
+TEST(SmallCostRay, RayMagnifiedByScalingKeepsTheOptimum) {
+  for (const ScaledRay &c : scaled_rays()) {
+    for (bool callback : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (callback ? " with callback" : ""));
+      const tvx::SolveOutcome out = solve(c.model, {{"MaxTime", 5}}, callback);
+      ASSERT_EQ(out.code, kOk);
+      if (out.results.status == TVX_STATUS_OPTIMAL) {
+        EXPECT_NEAR(*out.results.primal_obj, c.optimum, 1e-9 * (1 + std::fabs(c.optimum)));
+      } else {
+        EXPECT_TRUE(unbounded_or_unsure(out.results.status)) << out.results.status;
+      }
+    }
   }
 }
 

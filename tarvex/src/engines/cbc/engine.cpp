@@ -421,6 +421,7 @@ bool settle(const Problem &p, const SolveClock &clock, const ClpStop &stop, Form
   }
   unbounded = settled.unbounded;
   if (unbounded) add_bound_row(settled.bound, f, lp);
+  if (settled.unscaled) lp.setHintParam(OsiDoScale, false, OsiHintDo);
   return true;
 }
 

@@ -23,6 +23,9 @@ constexpr int kMaxParts = 2000;
 // The reduced cost that a ray whose slope is the dual tolerance has in the
 // LP that finds it.
 constexpr double kRaySlopeShown = 1e-3;
+// A slope below the dual tolerance and above this share of it is a ray
+// the simplex may take for none or follow out to infinity.
+constexpr double kSmallestSlope = 1e-3;
 
 using Clock = std::chrono::steady_clock;
 // Columns fixed at 0 in a part.
@@ -112,6 +115,9 @@ class Settler {
   const double dual_tolerance_;
   CoinMessageHandler quiet_;
   std::vector<double> ray_;
+  // The last LP judged bounded has a ray within the tolerance, or one that
+  // CLP's scaling made look beyond it.
+  bool small_ray_ = false;
 };
 
 std::unique_ptr<OsiClpSolverInterface> Settler::relaxation(const Fixed &fixed) {
@@ -155,7 +161,11 @@ Settler::Lp Settler::solve(OsiClpSolverInterface &lp) {
   ray_ = ray(lp);
   if (stop_.fired) return Lp::kStopped;
   if (!ray_.empty()) return Lp::kUnbounded;
+  // No ray beyond the tolerance: CLP saw one in its scaled costs (a column
+  // of tiny coefficients scaled up takes its cost along).
+  small_ray_ = true;
   lp.setHintParam(OsiDoDualInResolve, false, OsiHintDo);
+  lp.setHintParam(OsiDoScale, false, OsiHintDo);
   lp.resolve();
   if (stop_.fired) return Lp::kStopped;
   return lp.isProvenOptimal() ? Lp::kOptimal : Lp::kFailed;
@@ -176,6 +186,7 @@ std::vector<double> Settler::ray(const OsiClpSolverInterface &part) {
   // with the costs magnified, or it would judge a slope near the tolerance
   // by its own scaled costs and miss it.
   const double magnified = kRaySlopeShown / dual_tolerance_;
+  small_ray_ = false;
   std::unique_ptr<OsiClpSolverInterface> cone(new OsiClpSolverInterface(part));
   cone->passInMessageHandler(&quiet_);
   const double inf = cone->getInfinity();
@@ -197,7 +208,10 @@ std::vector<double> Settler::ray(const OsiClpSolverInterface &part) {
   const double *d = cone->getColSolution();
   double slope = 0;
   for (int j = 0; j < cone->getNumCols(); ++j) slope -= f_.cost[to_size(j)] * d[j];
-  if (slope <= dual_tolerance_) return {};
+  if (slope <= dual_tolerance_) {
+    small_ray_ = slope > kSmallestSlope * dual_tolerance_;
+    return {};
+  }
   return std::vector<double>(d, d + cone->getNumCols());
 }
 
@@ -308,6 +322,18 @@ Settled Settler::run() {
     std::unique_ptr<OsiClpSolverInterface> root = relaxation({});
     const Lp status = root ? solve(*root) : Lp::kInfeasible;
     if (status == Lp::kStopped) return stopped(s);
+    if (status == Lp::kOptimal && small_ray_) {
+      // CLP's dual simplex follows such a ray out to 1e20, where its nodes
+      // end wrong or never: the search gets the row of the bound, and LPs
+      // unscaled.
+      p_.log().line(
+          "The LP relaxation has a ray whose cost is within the dual tolerance; bounding "
+          "the objective by its optimum.");
+      s.unbounded = true;
+      s.unscaled = true;
+      s.bound = root->getObjValue();
+      return s;
+    }
     if (status != Lp::kUnbounded) return s;
   }
   s.unbounded = true;

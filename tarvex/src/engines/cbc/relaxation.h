@@ -37,8 +37,9 @@ struct Settled {
     kGaveUp,     // CLP gave no answer, or too many parts: why
   };
   Kind kind = kBounded;
-  bool unbounded = false;  // the relaxation was
+  bool unbounded = false;  // the relaxation was, or has a ray within the dual tolerance
   double bound = 0;        // kBounded with unbounded: objective >= bound at every point
+  bool unscaled = false;   // kBounded: CLP's scaling turns a ray within the tolerance into one
   int code = 0;
   const char *why = "";
 };
