@@ -90,6 +90,9 @@ class Settler {
   std::unique_ptr<OsiClpSolverInterface> relaxation(const Fixed &fixed);
   // The status of a part's relaxation; for kUnbounded, its ray is ray_.
   Lp solve(OsiClpSolverInterface &lp);
+  // The status of the model's relaxation; one with a ray within the
+  // tolerance that CLP would follow gives s its bound row (kOptimal).
+  Lp root(Settled &s);
   // Whether the part may have a ray of nonzero cost: a costed column
   // unbounded on a side.
   bool ray_possible(const OsiClpSolverInterface &part) const;
@@ -303,8 +306,9 @@ Settler::Search Settler::feasible(const Fixed &fixed) {
     return point_violation(p_, std::vector<double>(x, x + m)).empty() ? Search::kPoint
                                                                       : Search::kFailed;
   }
-  if (stop_.fired || p_.context.stop_requested() || cbc.isSecondsLimitReached())
+  if (stop_.fired || p_.context.stop_requested() || cbc.isSecondsLimitReached()) {
     return Search::kStopped;
+  }
   return cbc.isProvenInfeasible() || cbc.isProvenOptimal() ? Search::kNone : Search::kFailed;
 }
 
@@ -314,28 +318,30 @@ Settled Settler::stopped(Settled s) {
   return s;
 }
 
+Settler::Lp Settler::root(Settled &s) {
+  std::unique_ptr<OsiClpSolverInterface> lp = relaxation({});
+  const Lp status = lp ? solve(*lp) : Lp::kInfeasible;
+  if (status == Lp::kOptimal && small_ray_) {
+    // CLP's dual simplex follows such a ray out to 1e20, where its nodes
+    // end wrong or never: the search gets the row of the bound, and LPs
+    // unscaled.
+    p_.log().line(
+        "The LP relaxation has a ray whose cost is within the dual tolerance; bounding "
+        "the objective by its optimum.");
+    s.unbounded = true;
+    s.unscaled = true;
+    s.bound = lp->getObjValue();
+  }
+  return status;
+}
+
 Settled Settler::run() {
   Settled s;
   // With every column bounded so is the relaxation, and no LP is needed.
   if (!ray_possible(lp_)) return s;
-  {
-    std::unique_ptr<OsiClpSolverInterface> root = relaxation({});
-    const Lp status = root ? solve(*root) : Lp::kInfeasible;
-    if (status == Lp::kStopped) return stopped(s);
-    if (status == Lp::kOptimal && small_ray_) {
-      // CLP's dual simplex follows such a ray out to 1e20, where its nodes
-      // end wrong or never: the search gets the row of the bound, and LPs
-      // unscaled.
-      p_.log().line(
-          "The LP relaxation has a ray whose cost is within the dual tolerance; bounding "
-          "the objective by its optimum.");
-      s.unbounded = true;
-      s.unscaled = true;
-      s.bound = root->getObjValue();
-      return s;
-    }
-    if (status != Lp::kUnbounded) return s;
-  }
+  const Lp status = root(s);
+  if (status == Lp::kStopped) return stopped(s);
+  if (status != Lp::kUnbounded) return s;
   s.unbounded = true;
   p_.log().line("The LP relaxation is unbounded; settling it before the search.");
   std::vector<Fixed> parts{Fixed()};

@@ -17,6 +17,14 @@
 // of the bounded parts bounds the objective of every point: the search
 // then runs on the formulation with that bound as a row, whose node LPs are
 // all bounded. A model without sets is one part.
+//
+// A relaxation is unbounded when its recession cone holds a ray whose slope
+// (the cost it gains per unit of the largest move, in the box |d| <= 1)
+// exceeds the dual tolerance; CLP's own verdict is not taken, as its dual
+// simplex calls such rays optimal at 1e20 and its scaling magnifies the
+// cost of a column of tiny coefficients. A ray within the tolerance leaves
+// the relaxation bounded by the optimum of the unscaled LP, which the
+// search gets as its row too, with its LPs unscaled.
 #ifndef TARVEX_ENGINES_CBC_RELAXATION_H
 #define TARVEX_ENGINES_CBC_RELAXATION_H
 
