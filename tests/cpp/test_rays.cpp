@@ -176,6 +176,42 @@ TEST(SmallCostRay, RayMagnifiedByScalingKeepsTheOptimum) {
   }
 }
 
+// max c.x over x >= 0 (x0 integer) with n columns and n / 2 rows a.x <= b,
+// every a, b, c positive: bounded, its cone only 0. Within the primal
+// tolerance the cone holds small points, of slope far beyond the dual
+// tolerance once there are enough columns, which were taken for rays.
+tvx::Store dense_bounded(int n) {
+  Builder b;
+  unsigned seed = 7;
+  const auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<double>((seed >> 8) % 1000u) / 10.0;
+  };
+  for (int j = 0; j < n; ++j) b.var(0, kTvxInfinity, next() + 1, j == 0 ? 'I' : 'C');
+  for (int i = 0; i < n / 2; ++i) {
+    Terms terms;
+    for (int j = 0; j < n; ++j) terms.push_back({j, next() + 0.5});
+    b.row(terms, -kTvxInfinity, 1000 + next());
+  }
+  b.store.set_sense(TVX_MAXIMIZE);
+  return b.store;
+}
+
+// The optimum through CBC with a callback is HiGHS's.
+TEST(SmallCostRay, ToleranceOfTheConeIsNoRay) {
+  for (int n : {20, 60, 150}) {
+    SCOPED_TRACE(n);
+    const tvx::Store model = dense_bounded(n);
+    const tvx::SolveOutcome highs = solve(model);
+    const tvx::SolveOutcome cbc = solve(model, {}, true);
+    ASSERT_EQ(highs.results.status, TVX_STATUS_OPTIMAL);
+    ASSERT_EQ(cbc.code, kOk);
+    ASSERT_EQ(cbc.results.status, TVX_STATUS_OPTIMAL);
+    EXPECT_NEAR(*cbc.results.primal_obj, *highs.results.primal_obj,
+                1e-6 * std::fabs(*highs.results.primal_obj));
+  }
+}
+
 // A stop requested from another thread ends the solve that hung before it
 // was settled, with the stop's code.
 TEST(SmallCostRay, StopRequestEndsTheSolve) {

@@ -26,6 +26,9 @@ constexpr double kRaySlopeShown = 1e-3;
 // A slope below the dual tolerance and above this share of it is a ray
 // the simplex may take for none or follow out to infinity.
 constexpr double kSmallestSlope = 1e-3;
+// How far a ray scaled to the box may miss the cone's rows and bounds,
+// relative to the row's terms.
+constexpr double kRayTolerance = 1e-6;
 
 using Clock = std::chrono::steady_clock;
 // Columns fixed at 0 in a part.
@@ -99,6 +102,9 @@ class Settler {
   // A ray of the part's relaxation whose slope exceeds the dual tolerance,
   // scaled into the box |d| <= 1; empty when there is none.
   std::vector<double> ray(const OsiClpSolverInterface &part);
+  // The cone LP's solution scaled to the box, when it holds there: empty
+  // when it was a small point that only the tolerances let through.
+  static std::vector<double> held_ray(const OsiClpSolverInterface &cone);
   // A part whose relaxation has the ray ray_: a feasible point of the model
   // along it (kPoint), or kNone, the part split into smaller ones on parts.
   Search split(const Fixed &part, std::vector<Fixed> &parts);
@@ -208,14 +214,45 @@ std::vector<double> Settler::ray(const OsiClpSolverInterface &part) {
   cone->setHintParam(OsiDoDualInInitial, false, OsiHintDo);
   cone->initialSolve();
   if (!cone->isProvenOptimal()) return {};
-  const double *d = cone->getColSolution();
+  std::vector<double> d = held_ray(*cone);
   double slope = 0;
-  for (int j = 0; j < cone->getNumCols(); ++j) slope -= f_.cost[to_size(j)] * d[j];
+  for (std::size_t j = 0; j < d.size(); ++j) slope -= f_.cost[j] * d[j];
   if (slope <= dual_tolerance_) {
     small_ray_ = slope > kSmallestSlope * dual_tolerance_;
     return {};
   }
-  return std::vector<double>(d, d + cone->getNumCols());
+  return d;
+}
+
+std::vector<double> Settler::held_ray(const OsiClpSolverInterface &cone) {
+  const int n = cone.getNumCols();
+  const double *x = cone.getColSolution();
+  double largest = 0;
+  for (int j = 0; j < n; ++j) largest = std::max(largest, std::fabs(x[j]));
+  if (largest <= 0) return std::vector<double>(to_size(n), 0.0);
+  std::vector<double> d(x, x + n);
+  for (double &v : d) v /= largest;
+  // Within the primal tolerance a small d breaks rows it cannot follow: the
+  // cone's rows and bounds must hold at d scaled to the box.
+  const auto holds = [](double value, double lower, double upper, double size) {
+    const double allowed = kRayTolerance * (1 + size);
+    return value >= lower - allowed && value <= upper + allowed;
+  };
+  for (int j = 0; j < n; ++j) {
+    if (!holds(d[to_size(j)], cone.getColLower()[j], cone.getColUpper()[j], 0)) return {};
+  }
+  const CoinPackedMatrix &rows = *cone.getMatrixByRow();
+  for (int i = 0; i < cone.getNumRows(); ++i) {
+    const CoinShallowPackedVector row = rows.getVector(i);
+    double sum = 0, size = 0;
+    for (int e = 0; e < row.getNumElements(); ++e) {
+      const double t = row.getElements()[e] * d[to_size(row.getIndices()[e])];
+      sum += t;
+      size += std::fabs(t);
+    }
+    if (!holds(sum, cone.getRowLower()[i], cone.getRowUpper()[i], size)) return {};
+  }
+  return d;
 }
 
 Settler::Search Settler::split(const Fixed &part, std::vector<Fixed> &parts) {
