@@ -1,7 +1,8 @@
 // CLP's LPs under the solve's rules. CLP's dual simplex may run for long on
 // one LP, so each LP ends at the iteration after a stop request or, past
-// its first iterations, the end of MaxTime; CLP's initial solve would take SIGINT for itself, which
-// stays with the library's handler (solve/interrupt.h); and its dual tolerance is at most its
+// its first iterations, the end of MaxTime. CLP's solve has interrupt
+// handling of its own, which is switched off: SIGINT stays with the
+// library's handler (solve/interrupt.h). Its dual tolerance is at most its
 // default, beyond which the settler's rays and CLP's optima part ways.
 #ifndef TARVEX_ENGINES_CBC_CLP_WATCH_H
 #define TARVEX_ENGINES_CBC_CLP_WATCH_H
