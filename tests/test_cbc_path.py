@@ -130,6 +130,42 @@ UNBOUNDED_RELAXATION = {
         m.addConstr(-2 * x[0] + x[2] >= -2)
         m.addSOS(TVX.SOS_TYPE2, [x[0], x[3]], [3, 9])
         """, TVX.UNBOUNDED, None),
+    # Rays of small cost. CBC's rounding heuristic looped on the first past
+    # MaxTime and Ctrl-C; CLP's dual simplex called the others optimal at
+    # x = 6.1e20 and 3.05e20, and the settler's test of a ray missed costs
+    # below 1e-5.
+    "small_cost_rounding_loop": ("""
+        m = Model()
+        x0 = m.addVar(ub=1e6, vtype=TVX.INTEGER)
+        x1 = m.addVar(vtype=TVX.INTEGER)
+        x2 = m.addVar(ub=1000, vtype=TVX.INTEGER)
+        m.addConstr(-7 * x0 + 3 * x2 <= 64)
+        m.addConstr(-4e-6 * x1 <= 6.6e-5)
+        m.setObjective(4e-6 * x1 + x2, TVX.MAXIMIZE)
+        """, TVX.UNBOUNDED, None),
+    "small_cost_integer": ("""
+        m = Model()
+        x1 = m.addVar(vtype=TVX.INTEGER)
+        x2 = m.addVar(ub=1000, vtype=TVX.INTEGER)
+        m.addConstr(-4e-6 * x1 <= 6.6e-5)
+        m.setObjective(4e-6 * x1 + x2, TVX.MAXIMIZE)
+        """, TVX.UNBOUNDED, None),
+    "small_cost_beside_sos": ("""
+        m = Model()
+        x = m.addVar(obj=-6e-6)
+        y = m.addVar(ub=1, obj=1, vtype=TVX.INTEGER)
+        z = m.addVar(ub=3, obj=-1)
+        m.addSOS(TVX.SOS_TYPE1, [y, z], [1, 2])
+        m.addConstr(x - y >= -2)
+        """, TVX.UNBOUNDED, None),
+    "cost_at_twice_the_dual_tolerance": ("""
+        m = Model()
+        x = m.addVar(obj=-2e-7)
+        y = m.addVar(ub=1, obj=1, vtype=TVX.INTEGER)
+        z = m.addVar(ub=3, obj=-1)
+        m.addSOS(TVX.SOS_TYPE1, [y, z], [1, 2])
+        m.addConstr(1000 * x - y >= -2)
+        """, TVX.UNBOUNDED, None),
     # No point at all: infeasible or unbounded.
     "no_point": ("""
         m = Model()

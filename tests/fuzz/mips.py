@@ -62,6 +62,7 @@ def generate(seed):
     spec = {"seed": seed, "sense": rnd.choice(["min", "max"]), "vars": vars_, "rows": rows,
             "sos": sos, "indicators": indicators, "anchor": anchor}
     _data_families(seed, spec)
+    _small_cost_ray(seed, spec)
     return spec
 
 
@@ -138,6 +139,46 @@ def _scaled_data(rnd, spec):
     if rnd.random() < 0.2 and spec["rows"]:
         row = rnd.choice(spec["rows"])
         row[0] = [row[0][0], rnd.choice([-1, 1]) * 10.0 ** rnd.randint(15, 25)]
+
+
+def _small_cost_ray(seed, spec):
+    """A variable unbounded on one side whose cost, from 1e-8 to 1e-4,
+    improves the objective without end along it, in rows that hold all the
+    way: the model is unbounded once the rest is feasible. Its own generator,
+    so that the models of the other families stay as they were."""
+    rnd = random.Random("ray-%d" % seed)
+    if rnd.random() >= 0.2:
+        return
+    n = len(spec["vars"])
+    way = rnd.choice([1, -1])
+    cost = 10.0 ** rnd.uniform(-8, -4)
+    gain = 1 if spec["sense"] == "max" else -1
+    spec["vars"].append({"type": rnd.choice("CI"), "lb": 0 if way > 0 else -INF,
+                         "ub": INF if way > 0 else 0, "obj": gain * way * cost})
+    spec["ray"] = {"var": n, "cost": cost}
+    spec["anchor"] = spec["anchor"] + [0]
+    # The row of the model that stated the fault (-4e-6 x <= 6.6e-5), and
+    # rows that tie the ray to a bounded variable.
+    if rnd.random() < 0.7:
+        a = rnd.choice([4e-6, 1e-3, 1, 1e3])
+        spec["rows"].append([[n, -way * a], "<=", rnd.choice([0, 6.6e-5, 3])])
+    for k in rnd.sample(range(n), min(n, rnd.randint(0, 2))):
+        v = spec["vars"][k]
+        if math.isinf(v["ub"]):
+            continue
+        a = rnd.choice([4e-6, 1e-3, 1, 1e3])
+        spec["rows"].append([[n, way * a], [k, -1], ">=", -v["ub"]])
+
+
+def tiny_ray(spec):
+    """Whether the model's ray has a cost so small beside its others that an
+    engine may take it for none (within its dual tolerance, 1e-7, with the
+    costs scaled): OPTIMAL then agrees with UNBOUNDED."""
+    ray = spec.get("ray")
+    if ray is None:
+        return False
+    largest = max(abs(v["obj"]) for v in spec["vars"])
+    return ray["cost"] < 1e-6 * max(1.0, largest)
 
 
 # ---- hidden rows: rows a callback gives as cuts -----------------------------------------
@@ -395,10 +436,11 @@ def enumerate_answer(spec):
                 unbounded = True
             elif status == OPTIMAL:
                 best = min(best, value)
-    if unbounded:
-        return UNBOUNDED, None
-    if best == INF:
+    if best == INF and not unbounded:
         return INFEASIBLE, None
+    # linprog may take a ray of tiny cost for none; every feasible piece has it.
+    if unbounded or "ray" in spec:
+        return UNBOUNDED, None
     return OPTIMAL, sign * best
 
 

@@ -210,6 +210,11 @@ std::string violation(const Problem &p, const std::vector<double> &x, const PsdP
     if (std::isnan(value) || (!zero && !within(value, lb, ub, tol.feasibility, 0))) {
       return "variable " + std::to_string(j) + " violates its bounds";
     }
+    // A value the library would read as infinite is a point out along a
+    // ray, where an engine stopped, not a solution.
+    if (std::fabs(value) >= kInfinity) {
+      return "variable " + std::to_string(j) + " is at infinity";
+    }
     if (is_integral_type(type) && std::fabs(value - std::nearbyint(value)) > tol.integrality) {
       return "variable " + std::to_string(j) + " is not integral";
     }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engines/cbc/callback_search.h"
+#include "engines/cbc/clp_watch.h"
 #include "engines/cbc/completion.h"
 #include "engines/cbc/formulation.h"
 #include "engines/cbc/ordered_sets.h"
@@ -70,6 +71,7 @@ struct SearchWatch {
   int last_improvement = 0;  // node count at the last new incumbent
   bool stalled = false;
   bool interrupted = false;  // stopped on request (SolveContext)
+  bool out_of_time = false;  // an LP ended at MaxTime
 };
 
 class Watcher final : public CbcEventHandler {
@@ -138,10 +140,20 @@ std::vector<double> complete_start(const Problem &p, const Formulation &f,
   return start;
 }
 
+// Whether CBC's rounding heuristic may run on f: it moves an integer
+// column toward a bound, and one with an infinite bound it moves without
+// end.
+bool rounding_ends(const Formulation &f) {
+  for (std::size_t j = 0; j < f.col_lb.size(); ++j) {
+    if (f.integer[j] && (std::isinf(f.col_lb[j]) || std::isinf(f.col_ub[j]))) return false;
+  }
+  return true;
+}
+
 // Cut generators and heuristics. Probing is left out: with the sets in the
 // model its bound fixings were seen to cut off true optima. Heuristics know
 // only integer variables; the watcher refuses their points that break a set.
-void add_search_aids(CbcModel &cbc) {
+void add_search_aids(CbcModel &cbc, const Formulation &f) {
   CglGomory gomory;
   gomory.setLimit(300);
   CglKnapsackCover knapsack;
@@ -162,7 +174,7 @@ void add_search_aids(CbcModel &cbc) {
   CbcHeuristicLocal local(cbc);
   CbcHeuristicRINS rins(cbc);
   CbcHeuristicDiveCoefficient dive(cbc);
-  cbc.addHeuristic(&round);
+  if (rounding_ends(f)) cbc.addHeuristic(&round);
   cbc.addHeuristic(&pump);
   cbc.addHeuristic(&local);
   cbc.addHeuristic(&rins);
@@ -184,9 +196,6 @@ void set_limits(CbcModel &cbc, const Problem &p, const Formulation &f, double se
   if (std::fabs(cutoff) < kInfinity) {
     cbc.setCutoff(f.direction * f.scale * (cutoff - p.model.objcon()));
   }
-  OsiSolverInterface *lp = cbc.solver();
-  lp->setDblParam(OsiPrimalTolerance, p.param(Param::SPX_PrimalTolerance));
-  lp->setDblParam(OsiDualTolerance, p.param(Param::SPX_DualTolerance));
 }
 
 // CbcModel::secondaryStatus() after a search.
@@ -235,7 +244,7 @@ void configure(CbcModel &cbc, const Problem &p, const Formulation &f,
   // objects that only its own integer branches have.
   cbc.setNumberBeforeTrust(0);
   cbc.setNumberStrong(0);
-  add_search_aids(cbc);
+  add_search_aids(cbc, f);
   set_limits(cbc, p, f, seconds);
   if (!start.empty()) {
     double value = 0;
@@ -258,6 +267,10 @@ void set_status(CbcModel &cbc, const SearchWatch &watch, SolveOutcome &out) {
   }
   if (watch.stalled) {
     stopped(TVX_ERROR_ABORT_STALLING_NODE_LIMIT);
+    return;
+  }
+  if (watch.out_of_time) {
+    stopped(TVX_ERROR_ABORT_TIME_LIMIT);
     return;
   }
   switch (cbc.secondaryStatus()) {
@@ -393,11 +406,11 @@ void add_bound_row(double bound, Formulation &f, OsiClpSolverInterface &lp) {
 
 // Settles the relaxation of f, loaded in lp, and adds the bound row it may
 // give. False when that answers the solve (in out).
-bool settle(const Problem &p, const SolveClock &clock, Formulation &f, OsiClpSolverInterface &lp,
-            bool &unbounded, SolveOutcome &out) {
+bool settle(const Problem &p, const SolveClock &clock, const ClpStop &stop, Formulation &f,
+            OsiClpSolverInterface &lp, bool &unbounded, SolveOutcome &out) {
   Settled settled;
   try {
-    settled = settle_relaxation(p, f, lp, clock.deadline());
+    settled = settle_relaxation(p, f, lp, stop);
   } catch (const CoinError &e) {
     failed(p, e, out);
     return false;
@@ -408,12 +421,13 @@ bool settle(const Problem &p, const SolveClock &clock, Formulation &f, OsiClpSol
   }
   unbounded = settled.unbounded;
   if (unbounded) add_bound_row(settled.bound, f, lp);
+  if (settled.unscaled) lp.setHintParam(OsiDoScale, false, OsiHintDo);
   return true;
 }
 
 // The branch and cut on f, loaded in lp, with the callback's hooks when
 // there is a callback. unbounded: the relaxation was.
-void search(const Problem &p, const SolveClock &clock, const Formulation &f,
+void search(const Problem &p, const SolveClock &clock, const ClpStop &stop, const Formulation &f,
             OsiClpSolverInterface &lp, bool unbounded, LogHandler &handler, SolveOutcome &out) {
   const std::vector<double> start = complete_start(p, f, lp);
   CbcModel cbc(lp);
@@ -441,8 +455,11 @@ void search(const Problem &p, const SolveClock &clock, const Formulation &f,
     failed(p, e, out);
     return;
   }
-  // A stop asked for after the last check still ends the run as asked.
+  // A stop asked for after the last check still ends the run as asked; an
+  // LP cut short by MaxTime leaves a node unjudged, so the search proves
+  // nothing.
   if (p.context.stop_requested()) watch.interrupted = true;
+  if (stop.fired) watch.out_of_time = true;
   clock.finish(cbc.getIterationCount(), out);
   out.nodes = std::max(cbc.getNodeCount(), 0);
   set_status(cbc, watch, out);
@@ -494,8 +511,14 @@ void CbcEngine::solve(const Problem &p, SolveOutcome &out) const {
   OsiClpSolverInterface lp;
   lp.passInMessageHandler(&handler);
   load(lp, f);
+  ClpStop stop;
+  stop.context = &p.context;
+  stop.deadline = clock.deadline();
+  watch_lp(lp, p, stop);
   bool unbounded = false;
-  if (settle(p, clock, f, lp, unbounded, out)) search(p, clock, f, lp, unbounded, handler, out);
+  if (settle(p, clock, stop, f, lp, unbounded, out)) {
+    search(p, clock, stop, f, lp, unbounded, handler, out);
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <CoinMessageHandler.hpp>
 #include <OsiClpSolverInterface.hpp>
 
+#include "engines/cbc/clp_watch.h"
 #include "engines/cbc/ordered_sets.h"
 #include "solve/answer_check.h"
 
@@ -19,6 +20,15 @@ namespace {
 
 // Beyond this many parts the split is not worth finishing.
 constexpr int kMaxParts = 2000;
+// The reduced cost that a ray whose slope is the dual tolerance has in the
+// LP that finds it.
+constexpr double kRaySlopeShown = 1e-3;
+// A slope below the dual tolerance and above this share of it is a ray
+// the simplex may take for none or follow out to infinity.
+constexpr double kSmallestSlope = 1e-3;
+// How far a ray scaled to the box may miss the cone's rows and bounds,
+// relative to the row's terms.
+constexpr double kRayTolerance = 1e-6;
 
 using Clock = std::chrono::steady_clock;
 // Columns fixed at 0 in a part.
@@ -63,14 +73,19 @@ Settled gave_up(Settled s, const char *why) {
 class Settler {
  public:
   Settler(const Problem &p, const Formulation &f, const OsiClpSolverInterface &lp,
-          Clock::time_point deadline)
-      : p_(p), f_(f), lp_(lp), deadline_(deadline) {
+          const ClpStop &stop)
+      : p_(p),
+        f_(f),
+        lp_(lp),
+        stop_(stop),
+        deadline_(stop.deadline),
+        dual_tolerance_(clp_dual_tolerance(p)) {
     quiet_.setLogLevel(0);
   }
   Settled run();
 
  private:
-  enum class Lp { kOptimal, kInfeasible, kUnbounded, kFailed };
+  enum class Lp { kOptimal, kInfeasible, kUnbounded, kStopped, kFailed };
   enum class Search { kPoint, kNone, kStopped, kFailed };
 
   // The relaxation of a part, columns continuous; null when a fixing
@@ -78,9 +93,18 @@ class Settler {
   std::unique_ptr<OsiClpSolverInterface> relaxation(const Fixed &fixed);
   // The status of a part's relaxation; for kUnbounded, its ray is ray_.
   Lp solve(OsiClpSolverInterface &lp);
-  // A ray of the part's relaxation, normalised to cost.d = -1; empty when
-  // CLP finds none.
+  // The status of the model's relaxation; one with a ray within the
+  // tolerance that CLP would follow gives s its bound row (kOptimal).
+  Lp root(Settled &s);
+  // Whether the part may have a ray of nonzero cost: a costed column
+  // unbounded on a side.
+  bool ray_possible(const OsiClpSolverInterface &part) const;
+  // A ray of the part's relaxation whose slope exceeds the dual tolerance,
+  // scaled into the box |d| <= 1; empty when there is none.
   std::vector<double> ray(const OsiClpSolverInterface &part);
+  // The cone LP's solution scaled to the box, when it holds there: empty
+  // when it was a small point that only the tolerances let through.
+  static std::vector<double> held_ray(const OsiClpSolverInterface &cone);
   // A part whose relaxation has the ray ray_: a feasible point of the model
   // along it (kPoint), or kNone, the part split into smaller ones on parts.
   Search split(const Fixed &part, std::vector<Fixed> &parts);
@@ -95,9 +119,14 @@ class Settler {
   const Problem &p_;
   const Formulation &f_;
   const OsiClpSolverInterface &lp_;
+  const ClpStop &stop_;
   const Clock::time_point deadline_;
+  const double dual_tolerance_;
   CoinMessageHandler quiet_;
   std::vector<double> ray_;
+  // The last LP judged bounded has a ray within the tolerance, or one that
+  // CLP's scaling made look beyond it.
+  bool small_ray_ = false;
 };
 
 std::unique_ptr<OsiClpSolverInterface> Settler::relaxation(const Fixed &fixed) {
@@ -115,8 +144,19 @@ std::unique_ptr<OsiClpSolverInterface> Settler::relaxation(const Fixed &fixed) {
 }
 
 Settler::Lp Settler::solve(OsiClpSolverInterface &lp) {
+  // Primal simplex: CLP's dual simplex meets a ray of small cost with bounds
+  // of its own, which it moves out to 1e20 and then calls optimal.
+  lp.setHintParam(OsiDoDualInInitial, false, OsiHintDo);
   lp.initialSolve();
-  if (lp.isProvenOptimal()) return Lp::kOptimal;
+  if (lp.isProvenOptimal()) {
+    // CLP judges its scaled costs: a ray it missed still has a slope beyond
+    // the dual tolerance in the cone's box.
+    if (!ray_possible(lp)) return Lp::kOptimal;
+    ray_ = ray(lp);
+    if (ray_.empty() && stop_.fired) return Lp::kStopped;
+    return ray_.empty() ? Lp::kOptimal : Lp::kUnbounded;
+  }
+  if (stop_.fired) return Lp::kStopped;
   // CLP takes some unbounded LPs for infeasible, and tells nothing of the
   // feasibility of one it finds unbounded: both are settled by LPs that are
   // bounded, the LP without its objective and the search for a ray.
@@ -124,46 +164,95 @@ Settler::Lp Settler::solve(OsiClpSolverInterface &lp) {
   plain->passInMessageHandler(&quiet_);
   for (int j = 0; j < plain->getNumCols(); ++j) plain->setObjCoeff(j, 0.0);
   plain->initialSolve();
+  if (stop_.fired) return Lp::kStopped;
   if (plain->isProvenPrimalInfeasible()) return Lp::kInfeasible;
   if (!plain->isProvenOptimal()) return Lp::kFailed;
   ray_ = ray(lp);
+  if (stop_.fired) return Lp::kStopped;
   if (!ray_.empty()) return Lp::kUnbounded;
+  // No ray beyond the tolerance: CLP saw one in its scaled costs (a column
+  // of tiny coefficients scaled up takes its cost along).
+  small_ray_ = true;
   lp.setHintParam(OsiDoDualInResolve, false, OsiHintDo);
+  lp.setHintParam(OsiDoScale, false, OsiHintDo);
   lp.resolve();
+  if (stop_.fired) return Lp::kStopped;
   return lp.isProvenOptimal() ? Lp::kOptimal : Lp::kFailed;
 }
 
+bool Settler::ray_possible(const OsiClpSolverInterface &part) const {
+  const double inf = part.getInfinity();
+  for (int j = 0; j < part.getNumCols(); ++j) {
+    if (part.getColLower()[j] <= -inf || part.getColUpper()[j] >= inf) return true;
+  }
+  return false;
+}
+
 std::vector<double> Settler::ray(const OsiClpSolverInterface &part) {
-  // min cost.d over the recession cone of the part, with cost.d >= -1.
+  // min cost.d over the recession cone of the part within the box
+  // |d_j| <= 1: bounded, and its slope -cost.d is what a reduced cost is to
+  // the simplex, so it is judged against the dual tolerance. CLP solves it
+  // with the costs magnified, or it would judge a slope near the tolerance
+  // by its own scaled costs and miss it.
+  const double magnified = kRaySlopeShown / dual_tolerance_;
+  small_ray_ = false;
   std::unique_ptr<OsiClpSolverInterface> cone(new OsiClpSolverInterface(part));
   cone->passInMessageHandler(&quiet_);
   const double inf = cone->getInfinity();
-  const auto homogeneous = [inf](double side, double infinite) {
-    return std::fabs(side) >= inf ? infinite : 0.0;
+  const auto homogeneous = [inf](double side, double box) {
+    return std::fabs(side) >= inf ? box : 0.0;
   };
   for (int j = 0; j < cone->getNumCols(); ++j) {
-    cone->setColBounds(j, homogeneous(part.getColLower()[j], -inf),
-                       homogeneous(part.getColUpper()[j], inf));
+    cone->setColBounds(j, homogeneous(part.getColLower()[j], -1.0),
+                       homogeneous(part.getColUpper()[j], 1.0));
+    cone->setObjCoeff(j, magnified * f_.cost[to_size(j)]);
   }
   for (int i = 0; i < cone->getNumRows(); ++i) {
     cone->setRowBounds(i, homogeneous(part.getRowLower()[i], -inf),
                        homogeneous(part.getRowUpper()[i], inf));
   }
-  std::vector<int> ind;
-  std::vector<double> val;
-  for (int j = 0; j < cone->getNumCols(); ++j) {
-    if (f_.cost[to_size(j)] != 0) {
-      ind.push_back(j);
-      val.push_back(f_.cost[to_size(j)]);
-    }
-  }
-  if (ind.empty()) return {};
-  const CoinPackedVector row(int_size(ind), ind.data(), val.data());
-  cone->addRow(row, -1.0, inf);
+  cone->setHintParam(OsiDoDualInInitial, false, OsiHintDo);
   cone->initialSolve();
-  if (!cone->isProvenOptimal() || cone->getObjValue() > -0.5) return {};
-  const double *d = cone->getColSolution();
-  return std::vector<double>(d, d + cone->getNumCols());
+  if (!cone->isProvenOptimal()) return {};
+  std::vector<double> d = held_ray(*cone);
+  double slope = 0;
+  for (std::size_t j = 0; j < d.size(); ++j) slope -= f_.cost[j] * d[j];
+  if (slope <= dual_tolerance_) {
+    small_ray_ = slope > kSmallestSlope * dual_tolerance_;
+    return {};
+  }
+  return d;
+}
+
+std::vector<double> Settler::held_ray(const OsiClpSolverInterface &cone) {
+  const int n = cone.getNumCols();
+  const double *x = cone.getColSolution();
+  double largest = 0;
+  for (int j = 0; j < n; ++j) largest = std::max(largest, std::fabs(x[j]));
+  if (largest <= 0) return std::vector<double>(to_size(n), 0.0);
+  std::vector<double> d(x, x + n);
+  for (double &v : d) v /= largest;
+  // Within the primal tolerance a small d breaks rows it cannot follow: the
+  // cone's rows and bounds must hold at d scaled to the box.
+  const auto holds = [](double value, double lower, double upper, double size) {
+    const double allowed = kRayTolerance * (1 + size);
+    return value >= lower - allowed && value <= upper + allowed;
+  };
+  for (int j = 0; j < n; ++j) {
+    if (!holds(d[to_size(j)], cone.getColLower()[j], cone.getColUpper()[j], 0)) return {};
+  }
+  const CoinPackedMatrix &rows = *cone.getMatrixByRow();
+  for (int i = 0; i < cone.getNumRows(); ++i) {
+    const CoinShallowPackedVector row = rows.getVector(i);
+    double sum = 0, size = 0;
+    for (int e = 0; e < row.getNumElements(); ++e) {
+      const double t = row.getElements()[e] * d[to_size(row.getIndices()[e])];
+      sum += t;
+      size += std::fabs(t);
+    }
+    if (!holds(sum, cone.getRowLower()[i], cone.getRowUpper()[i], size)) return {};
+  }
+  return d;
 }
 
 Settler::Search Settler::split(const Fixed &part, std::vector<Fixed> &parts) {
@@ -254,7 +343,9 @@ Settler::Search Settler::feasible(const Fixed &fixed) {
     return point_violation(p_, std::vector<double>(x, x + m)).empty() ? Search::kPoint
                                                                       : Search::kFailed;
   }
-  if (p_.context.stop_requested() || cbc.isSecondsLimitReached()) return Search::kStopped;
+  if (stop_.fired || p_.context.stop_requested() || cbc.isSecondsLimitReached()) {
+    return Search::kStopped;
+  }
   return cbc.isProvenInfeasible() || cbc.isProvenOptimal() ? Search::kNone : Search::kFailed;
 }
 
@@ -264,12 +355,30 @@ Settled Settler::stopped(Settled s) {
   return s;
 }
 
+Settler::Lp Settler::root(Settled &s) {
+  std::unique_ptr<OsiClpSolverInterface> lp = relaxation({});
+  const Lp status = lp ? solve(*lp) : Lp::kInfeasible;
+  if (status == Lp::kOptimal && small_ray_) {
+    // CLP's dual simplex follows such a ray out to 1e20, where its nodes
+    // end wrong or never: the search gets the row of the bound, and LPs
+    // unscaled.
+    p_.log().line(
+        "The LP relaxation has a ray whose cost is within the dual tolerance; bounding "
+        "the objective by its optimum.");
+    s.unbounded = true;
+    s.unscaled = true;
+    s.bound = lp->getObjValue();
+  }
+  return status;
+}
+
 Settled Settler::run() {
   Settled s;
-  {
-    std::unique_ptr<OsiClpSolverInterface> root = relaxation({});
-    if (!root || solve(*root) != Lp::kUnbounded) return s;
-  }
+  // With every column bounded so is the relaxation, and no LP is needed.
+  if (!ray_possible(lp_)) return s;
+  const Lp status = root(s);
+  if (status == Lp::kStopped) return stopped(s);
+  if (status != Lp::kUnbounded) return s;
   s.unbounded = true;
   p_.log().line("The LP relaxation is unbounded; settling it before the search.");
   std::vector<Fixed> parts{Fixed()};
@@ -291,6 +400,8 @@ Settled Settler::run() {
         continue;
       case Lp::kInfeasible:
         continue;
+      case Lp::kStopped:
+        return stopped(s);
       case Lp::kFailed:
         return gave_up(s, "CLP found no answer for a part of the unbounded relaxation");
       case Lp::kUnbounded:
@@ -319,8 +430,8 @@ Settled Settler::run() {
 }  // namespace
 
 Settled settle_relaxation(const Problem &p, const Formulation &f, const OsiClpSolverInterface &lp,
-                          std::chrono::steady_clock::time_point deadline) {
-  return Settler(p, f, lp, deadline).run();
+                          const ClpStop &stop) {
+  return Settler(p, f, lp, stop).run();
 }
 
 }  // namespace tvx

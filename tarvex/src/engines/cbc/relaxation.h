@@ -17,11 +17,18 @@
 // of the bounded parts bounds the objective of every point: the search
 // then runs on the formulation with that bound as a row, whose node LPs are
 // all bounded. A model without sets is one part.
+//
+// A relaxation is unbounded when its recession cone holds a ray whose slope
+// (the cost it gains per unit of the largest move, in the box |d| <= 1)
+// exceeds the dual tolerance; CLP's own verdict is not taken, as its dual
+// simplex calls such rays optimal at 1e20 and its scaling magnifies the
+// cost of a column of tiny coefficients. A ray within the tolerance leaves
+// the relaxation bounded by the optimum of the unscaled LP, which the
+// search gets as its row too, with its LPs unscaled.
 #ifndef TARVEX_ENGINES_CBC_RELAXATION_H
 #define TARVEX_ENGINES_CBC_RELAXATION_H
 
-#include <chrono>
-
+#include "engines/cbc/clp_watch.h"
 #include "engines/cbc/formulation.h"
 #include "solve/engine.h"
 
@@ -38,16 +45,17 @@ struct Settled {
     kGaveUp,     // CLP gave no answer, or too many parts: why
   };
   Kind kind = kBounded;
-  bool unbounded = false;  // the relaxation was
+  bool unbounded = false;  // the relaxation was, or has a ray within the dual tolerance
   double bound = 0;        // kBounded with unbounded: objective >= bound at every point
+  bool unscaled = false;   // kBounded: CLP's scaling turns a ray within the tolerance into one
   int code = 0;
   const char *why = "";
 };
 
-// lp: the formulation f as loaded (minimising); deadline: when MaxTime
-// runs out.
+// lp: the formulation f as loaded (minimising), under stop (clp_watch.h),
+// whose deadline is when MaxTime runs out.
 Settled settle_relaxation(const Problem &p, const Formulation &f, const OsiClpSolverInterface &lp,
-                          std::chrono::steady_clock::time_point deadline);
+                          const ClpStop &stop);
 
 }  // namespace tvx
 
