@@ -192,6 +192,21 @@ UNBOUNDED_RELAXATION = {
         m.addConstr((b == 1) >> (x <= 5))
         m.setObjective(1 * x, TVX.MAXIMIZE)
         """, TVX.OPTIMAL, 5.0),
+    # Two sets bound both free integers; this came back INFEASIBLE.
+    "two_sets_bound_it": ("""
+        m = Model()
+        x = [m.addVar(lb=-TVX.INFINITY, ub=1, obj=3, vtype=TVX.INTEGER),
+             m.addVar(obj=1, vtype=TVX.BINARY),
+             m.addVar(lb=-TVX.INFINITY, ub=4, obj=3, vtype=TVX.INTEGER),
+             m.addVar(obj=2, vtype=TVX.BINARY),
+             m.addVar(lb=-2, ub=4)]
+        m.addConstr(x[2] - 3 * x[3] - 2 * x[0] - 2 * x[4] <= 1)
+        m.addConstr(-x[0] + x[3] >= 0)
+        m.addConstr(-3 * x[0] + 3 * x[4] + x[2] >= 15)
+        m.addConstr(-0.001 * x[2] + 0.00225 * x[0] + 0.001 * x[3] + 0.001 * x[4] == -0.0015)
+        m.addSOS(TVX.SOS_TYPE2, [x[3], x[4], x[0]], [5, 7, 8])
+        m.addSOS(TVX.SOS_TYPE1, [x[2], x[1], x[0], x[3]], [1, 5, 7, 9])
+        """, TVX.OPTIMAL, -6.0),
     "indicator_inactive": ("""
         m = Model()
         x = m.addVar()
