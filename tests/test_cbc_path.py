@@ -4,7 +4,6 @@ child (fuzz/runner.py) that may die or hang without taking the tests along.
 Models whose relaxation is unbounded are settled before the search: a
 feasible point makes them UNBOUNDED, none INF_OR_UBD, and sets or
 indicators that bound them give their optimum."""
-import json
 import os
 import textwrap
 
@@ -13,7 +12,7 @@ import pytest
 from scipy.optimize import LinearConstraint, milp
 
 from didazoda import TVX
-from fuzz.runner import Worker, describe
+from fuzz.runner import Worker
 
 CALLBACKS = {
     "none": "None",
@@ -42,8 +41,6 @@ def solve(worker, build, callback, max_time=None):
     states, solved with the callback named; a str when the child died,
     hung or raised."""
     out = os.path.join(worker.directory, "result.json")
-    if os.path.exists(out):
-        os.remove(out)
     limit = "" if max_time is None else "m.setParam('MaxTime', %r)\n" % max_time
     source = PRELUDE + textwrap.dedent(build) + limit + textwrap.dedent("""
         m.optimize(%s)
@@ -51,15 +48,8 @@ def solve(worker, build, callback, max_time=None):
         with open(%r, "w") as f:
             json.dump([int(m.Status), objective], f)
         """ % (CALLBACKS[callback], out))
-    records, end, hung, _, _ = worker.run([source])
-    if hung:
-        return "hung"
-    if end != 0:
-        return describe(end)
-    if records[0]["status"] != "ok":
-        return records[0]["error"]
-    with open(out) as f:
-        return tuple(json.load(f))
+    got = worker.answer(source, out)
+    return got if isinstance(got, str) else tuple(got)
 
 
 KNAPSACK_ROWS = """

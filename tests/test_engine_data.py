@@ -4,14 +4,13 @@ CBC, and data beyond the chosen engine's limits refused alike on every path.
 Each model is solved in a forked child (fuzz/runner.py), as some of them
 once aborted the interpreter, by the default path, by CBC without a
 callback (forced by a set of one member, which always holds) and with one."""
-import json
 import os
 import textwrap
 
 import pytest
 
 from didazoda import TVX
-from fuzz.runner import Worker, describe
+from fuzz.runner import Worker
 
 PATHS = {
     "default": "m.optimize()",
@@ -31,8 +30,6 @@ def solve(worker, build, path):
     """[status, objective or None, the first variable's LB and UB], or
     [errno, message] of a TarvexError; a str when the child died or hung."""
     out = os.path.join(worker.directory, "result.json")
-    if os.path.exists(out):
-        os.remove(out)
     source = "from didazoda import TVX, Model, TarvexError\n" + textwrap.dedent(build) + \
         textwrap.dedent("""
         m.setParam("MaxTime", 20)
@@ -46,15 +43,7 @@ def solve(worker, build, path):
         with open(%r, "w") as f:
             json.dump(result, f)
         """ % (PATHS[path], out))
-    records, end, hung, _, _ = worker.run(["import json\n" + source])
-    if hung:
-        return "hung"
-    if end != 0:
-        return describe(end)
-    if records[0]["status"] != "ok":
-        return records[0]["error"]
-    with open(out) as f:
-        return json.load(f)
+    return worker.answer("import json\n" + source, out)
 
 
 # source making m (its first variable the one whose bounds are checked),

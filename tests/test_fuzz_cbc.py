@@ -21,7 +21,6 @@ sanitizers) from seed DIDAZODA_CBC_FUZZ_SEED (default 0) runs here, and
 DIDAZODA_CBC_HIDDEN_MODELS (default 100, 40 under the sanitizers) with
 hidden rows; `make fuzz-cbc` runs thousands."""
 import collections
-import json
 import math
 import os
 import re
@@ -29,7 +28,7 @@ import re
 import pytest
 
 from fuzz import mips
-from fuzz.runner import SANITIZED, Worker, describe
+from fuzz.runner import SANITIZED, Worker
 
 # Fewer under the sanitizers, where each solve is slower.
 MODELS = int(os.environ.get("DIDAZODA_CBC_FUZZ_MODELS", "60" if SANITIZED else "150"))
@@ -49,19 +48,11 @@ def worker(tmp_path_factory):
 def outcome(worker, spec, path, hidden=()):
     """(status, objective) of one solve, or a string saying what went wrong."""
     out = os.path.join(worker.directory, "result.json")
-    if os.path.exists(out):
-        os.remove(out)
     call = "from fuzz.mips import solve; solve(%r, %r, %r, hidden=%r)" % (spec, path, out,
                                                                            list(hidden))
-    records, end, hung, _, _ = worker.run([call])
-    if hung:
-        return "hung"
-    if end != 0:
-        return describe(end)
-    if records and records[0].get("status") != "ok":
-        return records[0].get("error")
-    with open(out) as f:
-        result = json.load(f)
+    result = worker.answer(call, out)
+    if isinstance(result, str):
+        return result
     if result.get("error", "").startswith("%d:" % TIME_LIMIT):
         # Some models no search can settle (an integer infeasibility over
         # unbounded integers), and a loaded machine may stop any: no answer.
