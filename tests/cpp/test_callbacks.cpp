@@ -459,8 +459,8 @@ TEST(Cuts, ResultsSayWhatHappened) {
     return 0;
   }),
             TVX_ERROR_OKAY);
-  EXPECT_EQ(results, (std::vector<int>{TVX_CB_DECLINED, TVX_CB_DECLINED, TVX_CB_DECLINED,
-                                       TVX_CB_ACCEPTED}));
+  EXPECT_EQ(results,
+            (std::vector<int>{TVX_CB_DECLINED, TVX_CB_DECLINED, TVX_CB_DECLINED, TVX_CB_ACCEPTED}));
   EXPECT_NEAR(f.objval(), 5, 1e-6);
 }
 
