@@ -193,10 +193,15 @@ def hidden_rows(seed, spec):
     n = len(spec["vars"])
     point = spec["anchor"] if rnd.random() < 0.7 else [_hidden_value(rnd, v)
                                                       for v in spec["vars"]]
-    smooth = [j for j, v in enumerate(spec["vars"]) if v["type"] in "CS"]
+    # The rows leave a small-cost ray's variable alone, so that the ray
+    # stays one (the enumeration takes every feasible model of that family
+    # for unbounded).
+    ray = spec.get("ray", {}).get("var")
+    free = [j for j in range(n) if j != ray]
+    smooth = [j for j in free if spec["vars"][j]["type"] in "CS"]
     rows = []
     for _ in range(rnd.choice([1, 1, 2, 3])):
-        cols = rnd.sample(range(n), rnd.randint(1, min(n, 4)))
+        cols = rnd.sample(free, rnd.randint(1, min(len(free), 4)))
         if smooth and rnd.random() < 0.8 and not set(cols) & set(smooth):
             cols.append(rnd.choice(smooth))
         scale = rnd.choice([1, 1, 1, 1e3, 1e-3])
