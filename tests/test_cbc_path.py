@@ -120,6 +120,28 @@ UNBOUNDED_RELAXATION = {
         m.addConstr(-2 * x[0] + x[2] >= -2)
         m.addSOS(TVX.SOS_TYPE2, [x[0], x[3]], [3, 9])
         """, TVX.UNBOUNDED, None),
+    # The feasibility pump's rounding looped on the free integer x6 past
+    # MaxTime; no point meets the rows, the sets and the indicator.
+    "pump_rounding_loop": ("""
+        m = Model()
+        x = [m.addVar(ub=1, obj=-1e14, vtype=TVX.BINARY),
+             m.addVar(ub=4, obj=2e14, vtype=TVX.SEMIINT),
+             m.addVar(lb=-2, ub=3, obj=3e14, vtype=TVX.INTEGER),
+             m.addVar(lb=1, ub=4, obj=-2e14, vtype=TVX.SEMIINT),
+             m.addVar(ub=3, vtype=TVX.SEMICONT),
+             m.addVar(ub=1, vtype=TVX.BINARY),
+             m.addVar(lb=-TVX.INFINITY, ub=0, obj=1.6e-07, vtype=TVX.INTEGER)]
+        m.addConstr(x[5] + x[3] >= 3)
+        m.addConstr(-x[3] - x[2] - x[5] <= -1)
+        m.addConstr(-3 * x[2] - 3 * x[5] - 3 * x[1] - x[3] + 2 * x[0] <= -4)
+        m.addConstr(3 * x[1] - 2 * x[2] + 3 * x[0] <= 14)
+        m.addConstr(-4e-06 * x[6] - x[5] >= -1)
+        m.addConstr(-0.001 * x[6] - x[4] >= -3)
+        m.addConstr(-2 * x[2] + 2 * x[4] + x[3] == 5)
+        m.addSOS(TVX.SOS_TYPE1, [x[2], x[4], x[3]], [1, 2, 8])
+        m.addSOS(TVX.SOS_TYPE2, [x[2], x[3], x[1], x[0], x[4]], [1, 3, 4, 8, 9])
+        m.addGenConstrIndicator(x[5], False, 2 * x[3] - 3 * x[2] + x[5] + x[0] + x[4] == -4)
+        """, TVX.INFEASIBLE, None),
     # Rays of small cost. CBC's rounding heuristic looped on the first past
     # MaxTime and Ctrl-C; CLP's dual simplex called the others optimal at
     # x = 6.1e20 and 3.05e20, and the settler's test of a ray missed costs

@@ -140,9 +140,9 @@ std::vector<double> complete_start(const Problem &p, const Formulation &f,
   return start;
 }
 
-// Whether CBC's rounding heuristic may run on f: it moves an integer
-// column toward a bound, and one with an infinite bound it moves without
-// end.
+// Whether CBC's rounding heuristic may run on f, on its own or inside the
+// feasibility pump: it moves an integer column toward a bound, and one with
+// an infinite bound it moves without end.
 bool rounding_ends(const Formulation &f) {
   for (std::size_t j = 0; j < f.col_lb.size(); ++j) {
     if (f.integer[j] && (std::isinf(f.col_lb[j]) || std::isinf(f.col_ub[j]))) return false;
@@ -174,8 +174,10 @@ void add_search_aids(CbcModel &cbc, const Formulation &f) {
   CbcHeuristicLocal local(cbc);
   CbcHeuristicRINS rins(cbc);
   CbcHeuristicDiveCoefficient dive(cbc);
-  if (rounding_ends(f)) cbc.addHeuristic(&round);
-  cbc.addHeuristic(&pump);
+  if (rounding_ends(f)) {
+    cbc.addHeuristic(&round);
+    cbc.addHeuristic(&pump);
+  }
   cbc.addHeuristic(&local);
   cbc.addHeuristic(&rins);
   cbc.addHeuristic(&dive);
